@@ -1,0 +1,138 @@
+#pragma once
+#include <QString>
+#include <optional>
+
+// Every section and key of the settings file with its default, in one place.
+// Readers and writers use these entries, never their own literals.
+struct IniKey {
+    const char *section; // UTF-8; written in Windows-1252 by the store
+    const char *key;
+    const char *def;     // default a reader passes; nullptr = computed by the reader
+
+    QString sectionName() const { return QString::fromUtf8(section); }
+    QString keyName() const { return QString::fromUtf8(key); }
+    QString defaultText() const { return def ? QString::fromUtf8(def) : QString(); }
+
+    // Read from the settings file (client mode: the serving one) with the default.
+    QString read() const;
+    QString read(const QString &def) const; // with a computed default
+    qint64 readInt() const;                 // ToLongOrZero of read()
+    bool readSwitch() const;                // any non-zero number is on
+    bool readIsOne() const;                 // on only when the number equals 1
+    void write(const std::optional<QString> &value) const;
+    void write(qint64 value) const;
+};
+
+// A key of a numbered section ("Gerät" + n) or a numbered key (MinProzent + n).
+struct IniKeyN {
+    const char *section;
+    const char *key;
+    const char *def;
+    bool numberedSection; // true: section + n; false: key + n
+    IniKey at(int n) const;
+};
+
+namespace Cfg {
+// Section "Common"
+inline constexpr IniKey ActiveCom{"Common", "ActiveCom", "0"};
+inline constexpr IniKey ActiveNet{"Common", "ActiveNet", "0"};
+inline constexpr IniKey FlagTempKorr{"Common", "FlagTempKorr", "0"};
+inline constexpr IniKey TraceLog{"Common", "Log", ""};
+inline constexpr IniKey GrafikPoints{"Common", "GrafikPoints", "0"};
+inline constexpr IniKey GrafikGridMonth{"Common", "GrafikGridMonth", "1"};
+inline constexpr IniKey GrafikPercent{"Common", "GrafikPercent", "0"};
+inline constexpr IniKey ComboZeitraum{"Common", "ComboZeitraum", "-1"};
+inline constexpr IniKeyN GridColWidth{"Common", "GridColWidth", "60", false};
+inline constexpr IniKey PathExport{"Common", "PathExport", nullptr}; // DataFilePath(text 356)
+inline constexpr IniKey LogVerbrauch{"Common", "LogVerbrauch", "0"};
+inline constexpr IniKey MinProzentBetankungTrigger{"Common", "MinProzentBetankungTrigger", "1"};
+inline constexpr IniKey MinProzentVerbrauch{"Common", "MinProzent", "5"};
+
+// Section "COM" (the same section as "Com")
+inline constexpr IniKey ComPort{"COM", "Port", "1"};
+inline constexpr IniKey ComDevice{"COM", "Device", ""}; // device path of the chosen port
+inline constexpr IniKey ClientPort{"Com", "ClientPort", "8000"};
+inline constexpr IniKey Timeout{"COM", "Timeout", "180"};
+inline constexpr IniKey MaxPoll{"COM", "MaxPoll", "3"};
+inline constexpr IniKey Simulation{"COM", "Simulation", "0"};
+inline constexpr IniKey Bluetooth{"COM", "Bluetooth", "0"};
+
+// Section "Geräte"
+inline constexpr IniKey GeraeteAnzahl{"Geräte", "Anzahl", "0"};
+inline constexpr IniKey GeraeteAktuell{"Geräte", "Aktuell", "0"};
+
+// Sections "Gerät" + n
+namespace Device {
+inline constexpr IniKeyN SN{"Gerät", "SN", "0", true};
+inline constexpr IniKeyN Geraetetyp{"Gerät", "Gerätetyp", "0", true};
+inline constexpr IniKeyN Temperatur{"Gerät", "Temperatur", "0", true};
+inline constexpr IniKeyN Volumen{"Gerät", "Volumen", "0", true};
+inline constexpr IniKeyN VolumenAnzeige{"Gerät", "VolumenAnzeige", "", true};
+inline constexpr IniKeyN Standort{"Gerät", "Standort", "", true};
+inline constexpr IniKeyN Tankbezeichnung{"Gerät", "Tankbezeichnung", "", true};
+inline constexpr IniKeyN Einheit{"Gerät", "Einheit", "0", true};
+inline constexpr IniKeyN Tanktyp{"Gerät", "Tanktyp", "0", true};
+inline constexpr IniKeyN Tankvolumen{"Gerät", "Tankvolumen", "1", true};
+inline constexpr IniKeyN Tankhoehe{"Gerät", "Tankhöhe", "0", true};
+inline constexpr IniKeyN Uhrzeit{"Gerät", "Uhrzeit", "0", true};
+inline constexpr IniKeyN DezPunkt{"Gerät", "Dez-Punkt", "0", true};
+inline constexpr IniKeyN Alarm{"Gerät", "Alarm", "0", true};
+inline constexpr IniKeyN ClientIP{"Gerät", "ClientIP", "", true};
+inline constexpr IniKeyN TempKorr{"Gerät", "TempKorr", "1", true};
+inline constexpr IniKeyN EmailAktiv{"Gerät", "EmailAktiv", "1", true};
+}
+
+// Section "Logfile" (tank files)
+inline constexpr IniKey LogfileAktiv{"Logfile", "Aktiv", "1"};
+inline constexpr IniKey LogfileIntervall{"Logfile", "Intervall in s", "86400"};
+inline constexpr IniKey LogfileLast{"Logfile", "Last", "01.01.2000 00:00:00"};
+inline constexpr IniKey LogfileTime{"Logfile", "Time", "01.01.2000 00:00:00"};
+
+// Section "Log INI-File" (settings snapshot and its copy)
+inline constexpr IniKey LogIniAktiv{"Log INI-File", "Aktiv", "1"};
+inline constexpr IniKey LogIniIntervall{"Log INI-File", "Intervall in s", "60"};
+inline constexpr IniKey LogIniPath{"Log INI-File", "Path", nullptr}; // the data folder
+inline constexpr IniKey LogIniLast{"Log INI-File", "Last", "01.01.2000 00:00:00"};
+inline constexpr IniKey LogIniTime{"Log INI-File", "Time", "01.01.2000 00:00:00"};
+
+// Section "E-Mail"
+namespace Email {
+inline constexpr IniKey Aktiv{"E-Mail", "Aktiv", "0"};
+inline constexpr IniKey Empfaenger1{"E-Mail", "Empfänger 1", ""};
+inline constexpr IniKey Empfaenger2{"E-Mail", "Empfänger 2", ""};
+inline constexpr IniKey Schwelle2{"E-Mail", "Schwelle 2", "10"};
+inline constexpr IniKey Abstand1{"E-Mail", "Abstand 1 in h", "744"};
+inline constexpr IniKey Abstand2{"E-Mail", "Abstand 2 in h", "168"};
+inline constexpr IniKey Melderaster{"E-Mail", "Melderaster", "10"};
+inline constexpr IniKey Kundenname{"E-Mail", "Kundenname", ""};
+inline constexpr IniKey Telefon{"E-Mail", "Telefon", ""};
+inline constexpr IniKey Strasse{"E-Mail", "Strasse", ""};
+inline constexpr IniKey Ort{"E-Mail", "Ort", ""};
+inline constexpr IniKey Bemerkung{"E-Mail", "Bemerkung", ""};
+inline constexpr IniKey Alarmmode{"E-Mail", "Alarmmode", "2"};
+inline constexpr IniKey SMTPServer{"E-Mail", "SMTPServer", ""};
+inline constexpr IniKey SMTPPort{"E-Mail", "SMTPPort", "587"};
+inline constexpr IniKey STARTTLS{"E-Mail", "STARTTLS", "1"};
+inline constexpr IniKey Login{"E-Mail", "Login", "1"};
+inline constexpr IniKey UserName{"E-Mail", "UserName", ""};
+inline constexpr IniKey Password{"E-Mail", "Password", ""};
+inline constexpr IniKey AbsenderEmail{"E-Mail", "AbsenderEmail", ""};
+inline constexpr IniKey Betreff{"E-Mail", "Betreff", "%13 %20 %10, %01, %04, %21 %15 %08"};
+inline constexpr IniKey Passwort{"E-Mail", "Passwort", ""};
+inline constexpr IniKey LetzteEmail{"E-Mail", "LetzteEmail", "0"};
+inline constexpr IniKey DeltaMinutenBetankung{"E-Mail", "DeltaMinutenBetankung", "10"};
+inline constexpr IniKeyN MinProzent{"E-Mail", "MinProzent", "100", false};
+inline constexpr IniKeyN MinVolumen{"E-Mail", "MinVolumen", "", false};
+inline constexpr IniKeyN DeltaProzentBetankung{"E-Mail", "DeltaProzentBetankung", "2", false};
+inline constexpr IniKeyN Betankungsfall{"E-Mail", "Betankungsfall", "0", false};
+inline constexpr IniKeyN BetankungEnde{"E-Mail", "BetankungEnde", "0", false};
+inline constexpr IniKeyN BetankungMax{"E-Mail", "BetankungMax", "0", false};
+inline constexpr IniKeyN MelderasterLast{"E-Mail", "MelderasterLast", "100", false};
+}
+
+// Section "Client" (always the local file)
+inline constexpr IniKey ClientPath{"Client", "Path", ""};
+
+// Section "LngPtnr" (always the local file); 0 at start-up, 1 in the text lookup
+inline constexpr IniKey LngId{"LngPtnr", "LngId", "0"};
+}

@@ -1,0 +1,80 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+// One parsed settings file in the Windows private-profile format. Lines are
+// kept as the bytes they were read, so writing back keeps order, comments,
+// line ends and everything this program does not understand.
+class IniFile {
+public:
+    IniFile() { sections_.emplace_back(); } // the lines before the first header
+    // Parses the bytes of a file (Windows-1252). Never fails.
+    void parse(const QByteArray &bytes);
+    QByteArray serialize() const;
+
+    // First occurrence of section and key wins, matched without regard to
+    // case. Absent section or key: nullopt. The value is cut to 254 characters.
+    std::optional<QString> value(const QString &section, const QString &key) const;
+    // nullopt deletes the key. A new key goes after the section's last line
+    // that is not blank; a new section goes to the end of the file.
+    void setValue(const QString &section, const QString &key, const std::optional<QString> &value);
+    bool hasSection(const QString &section) const;
+
+private:
+    struct Line {
+        QByteArray raw;      // text without its line end
+        QByteArray eol;      // "\r\n", "\n", "\r" or "" for a last line without one
+        QString keyFolded;   // set for key lines
+        int valueStart = -1; // byte offset of the value in raw (key lines)
+    };
+    struct Section {
+        QString folded; // empty name for the lines before the first header
+        std::vector<Line> lines; // lines[0] is the header, except for the preamble
+        bool hasHeader = false;
+    };
+    int findSection(const QString &folded) const;
+    static void parseKeyLine(Line &l);
+
+    std::vector<Section> sections_;
+};
+
+// The most a read returns, as the Windows call with its 255-character buffer.
+constexpr int kIniMaxValueLength = 254;
+
+// Reads and writes through a per-file cache that is revalidated against the
+// file (inode, size, modification time) at every access, so changes made by
+// another process are seen at the next read. Every write replaces the file
+// atomically (temporary file in the same folder, then rename).
+namespace IniStore {
+// Absent file, section or key, or an unreadable file: nullopt.
+std::optional<QString> Read(const QString &path, const QString &section, const QString &key);
+// Returns false when the file could not be replaced; the cached copy then
+// keeps the value, so reads in this process stay consistent.
+bool Write(const QString &path, const QString &section, const QString &key,
+           const std::optional<QString> &value);
+// Called (outside the store's lock) whenever a file could not be replaced,
+// by single writes and by batch commits alike.
+void SetWriteFailureReporter(std::function<void(const QString &path)> report);
+// Forget every cached copy (tests; a file replaced behind our back with an
+// identical stamp is otherwise not noticed).
+void DropCache();
+}
+
+// While an IniBatch is alive, writes only change the cached copies; the
+// batch's end writes every changed file once. Batches nest: the outermost one
+// commits. Reads inside a batch see the pending values.
+class IniBatch {
+public:
+    IniBatch();
+    ~IniBatch();
+    IniBatch(const IniBatch &) = delete;
+    IniBatch &operator=(const IniBatch &) = delete;
+    // Commits now (the outermost batch only); false when a file could not be written.
+    bool commit();
+
+private:
+    bool done_ = false;
+};

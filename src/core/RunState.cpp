@@ -1,0 +1,7 @@
+#include "RunState.h"
+
+RunState &State()
+{
+    static RunState s;
+    return s;
+}

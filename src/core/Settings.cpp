@@ -1,0 +1,47 @@
+#include "Settings.h"
+
+#include "IniStore.h"
+#include "Paths.h"
+#include "RunState.h"
+#include "UiServices.h"
+
+QString SettingsLocalPath() { return Paths::DataFilePath(Paths::ExeFileName(QStringLiteral(".ini"))); }
+
+QString SettingsReadPath()
+{
+    const RunState &s = State();
+    if (s.clientMode && !s.clientPath.isEmpty())
+        return Paths::ResolveNoCase(Paths::WithSeparator(s.clientPath) + Paths::ExeFileName(QStringLiteral(".ini")));
+    return SettingsLocalPath();
+}
+
+QString ReadIniValue(const QString &section, const QString &key, const QString &def,
+                     const QString &file)
+{
+    const QString path = file.isEmpty() ? SettingsReadPath() : Paths::DataFilePath(file);
+    return IniStore::Read(path, section, key).value_or(def);
+}
+
+void WriteIniValue(const QString &section, const QString &key,
+                   const std::optional<QString> &value, const QString &file,
+                   const QString &folder)
+{
+    const QString name = file.isEmpty() ? Paths::ExeFileName(QStringLiteral(".ini")) : file;
+    QString path;
+    if (folder.isEmpty()) {
+        path = Paths::DataFilePath(name);
+        Paths::EnsureFolder(Paths::DataFilePath(QString()));
+    } else {
+        const QString dir = Paths::WithSeparator(folder);
+        Paths::EnsureFolder(dir);
+        path = dir + name;
+    }
+    IniStore::Write(path, section, key, value);
+}
+
+void InstallIniFailureMessage(QString (*text17)())
+{
+    IniStore::SetWriteFailureReporter([text17](const QString &) {
+        Ui().messageBox(text17(), QString(), MsgIcon::Stop, MsgButtons::Ok);
+    });
+}

@@ -1,0 +1,58 @@
+#include "TextHelpers.h"
+
+#include <cmath>
+
+qint64 ToLongOrZero(const QString &text)
+{
+    bool ok = false;
+    const QString t = text.trimmed();
+    qint64 v = t.toLongLong(&ok);
+    if (ok)
+        return v;
+    // Numeric text with a fraction ("12.7") still counts as a number.
+    const double d = t.toDouble(&ok);
+    if (ok && std::isfinite(d) && std::fabs(d) < 9.2e18)
+        return qint64(std::nearbyint(d));
+    return 0;
+}
+
+QString FormatText(const QString &tmpl, const QStringList &args)
+{
+    QString out;
+    qsizetype from = 0;
+    for (const QString &a : args) {
+        const qsizetype at = tmpl.indexOf(QLatin1String("%s"), from);
+        if (at < 0)
+            break;
+        out += tmpl.mid(from, at - from);
+        out += a;
+        from = at + 2;
+    }
+    out += tmpl.mid(from);
+    return out;
+}
+
+double LeadingNumber(const QString &text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
+        ++i;
+    const qsizetype start = i;
+    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+')))
+        ++i;
+    bool digits = false, dot = false;
+    while (i < n) {
+        const QChar c = text[i];
+        if (c.isDigit() && c.unicode() < 128)
+            digits = true;
+        else if (c == QLatin1Char('.') && !dot)
+            dot = true;
+        else
+            break;
+        ++i;
+    }
+    if (!digits)
+        return 0;
+    return text.mid(start, i - start).toDouble();
+}

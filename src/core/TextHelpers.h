@@ -1,0 +1,10 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// The number in the text when the whole text is numeric, else 0.
+qint64 ToLongOrZero(const QString &text);
+// Each argument in turn replaces the first remaining "%s" of the template.
+QString FormatText(const QString &tmpl, const QStringList &args);
+// Leading number of a text (blanks skipped, "." decimal point), 0 when none.
+double LeadingNumber(const QString &text);

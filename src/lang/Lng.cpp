@@ -1,0 +1,168 @@
+#include "Lng.h"
+
+#include "core/Catalogue.h"
+#include "core/RunState.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
+#include "core/TextHelpers.h"
+#include "core/UiServices.h"
+
+#include <QFile>
+#include <QMutex>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+constexpr int kMaxId = 400;
+int g_lngId = 0;
+QString g_buffer;
+int g_lineCounter = 0;
+std::function<int()> g_chooser;
+std::function<void()> g_fatal;
+
+// Parses one table file: `id<TAB>"text"` with \n (CR LF), \" and \\ escapes.
+std::vector<QString> loadTable(int id)
+{
+    std::vector<QString> t(kMaxId + 1);
+    QFile f(QStringLiteral(":/lang/lng_%1.txt").arg(id));
+    if (!f.open(QIODevice::ReadOnly))
+        return t;
+    const QString all = QString::fromUtf8(f.readAll());
+    for (const QString &line : all.split(QLatin1Char('\n'))) {
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+        bool ok = false;
+        const int n = line.left(tab).toInt(&ok);
+        if (tab < 0 || !ok || n < 0 || n > kMaxId)
+            continue;
+        const qsizetype open = line.indexOf(QLatin1Char('"'), tab);
+        const qsizetype close = line.lastIndexOf(QLatin1Char('"'));
+        if (open < 0 || close <= open)
+            continue;
+        QString text;
+        for (qsizetype i = open + 1; i < close; ++i) {
+            QChar c = line[i];
+            if (c == QLatin1Char('\\') && i + 1 < close) {
+                const QChar e = line[++i];
+                if (e == QLatin1Char('n'))
+                    text += QLatin1String("\r\n");
+                else
+                    text += e;
+                continue;
+            }
+            text += c;
+        }
+        t[n] = text;
+    }
+    return t;
+}
+
+const std::vector<QString> &table(int id)
+{
+    static QMutex mutex;
+    static std::vector<QString> tables[11];
+    static bool loaded[11] = {};
+    QMutexLocker lock(&mutex);
+    if (!loaded[id]) {
+        tables[id] = loadTable(id);
+        loaded[id] = true;
+    }
+    return tables[id];
+}
+
+[[noreturn]] void wrongLngId()
+{
+    Ui().messageBox(QStringLiteral("Wrong LngId !?!"), QString(), MsgIcon::None, MsgButtons::Ok);
+    if (g_fatal)
+        g_fatal();
+    std::exit(2);
+}
+} // namespace
+
+int LngId() { return g_lngId; }
+void SetLngId(int id) { g_lngId = id; }
+
+void LngInit()
+{
+    const QString &cl = State().commandLine;
+    const qsizetype at = cl.indexOf(QLatin1String("LNGID="));
+    if (at >= 0) {
+        qsizetype i = at + 6, j = i;
+        while (j < cl.size() && cl[j].isDigit() && cl[j].unicode() < 128)
+            ++j;
+        const int n = cl.mid(i, j - i).toInt();
+        if (n != 0) {
+            g_lngId = n;
+            return;
+        }
+    }
+    // The language is always the local installation's, also in client mode.
+    const int stored = int(ToLongOrZero(ReadIniValue(Cfg::LngId.sectionName(), Cfg::LngId.keyName(),
+                                                     QStringLiteral("1"),
+                                                     Paths::ExeFileName(QStringLiteral(".ini")))));
+    if (stored == 0)
+        g_lngId = g_chooser ? g_chooser() : 0;
+    else
+        g_lngId = stored;
+}
+
+QString LngText(int id)
+{
+    if (g_lngId == 0)
+        LngInit();
+    if (g_lngId < 1 || g_lngId > 10)
+        wrongLngId();
+    if (id < 0 || id > kMaxId)
+        return {};
+    return table(g_lngId)[size_t(id)];
+}
+
+QString LngNextLine(int id)
+{
+    if (g_buffer.isEmpty()) {
+        g_buffer = LngText(id);
+        g_lineCounter = 0;
+    }
+    const qsizetype p = g_buffer.indexOf(QLatin1String("\r\n"));
+    if (p < 0) {
+        const QString line = g_buffer;
+        g_buffer.clear();
+        return line;
+    }
+    const QString line = g_buffer.left(p);
+    g_buffer = g_buffer.mid(p + 2);
+    return line;
+}
+
+bool LngMoreLines()
+{
+    const bool more = !g_buffer.isEmpty();
+    ++g_lineCounter;
+    return more;
+}
+
+int LngLineIndex() { return g_lineCounter; }
+
+QStringList LngLines(int id) { return LngText(id).split(QLatin1String("\r\n")); }
+
+QString DeviceName() { return LngText(45); }
+
+QList<LanguageEntry> LanguageList()
+{
+    return {{QStringLiteral("German"), 1},     {QStringLiteral("Italian"), 3},
+            {QStringLiteral("English"), 2},    {QStringLiteral("Spanish"), 5},
+            {QStringLiteral("French"), 4},     {QStringLiteral("Portuguese"), 6},
+            {QStringLiteral("Flemish"), 7},    {QStringLiteral("Croatian"), 8},
+            {QStringLiteral("Romanian"), 9},   {QStringLiteral("Polnisch"), 10}};
+}
+
+bool LngTableExists(int id) { return id >= 1 && id <= 10 && QFile::exists(QStringLiteral(":/lang/lng_%1.txt").arg(id)); }
+
+void SetLanguageChooser(std::function<int()> choose) { g_chooser = std::move(choose); }
+void SetFatalExit(std::function<void()> exitNow) { g_fatal = std::move(exitNow); }
+
+void InstallLanguage()
+{
+    InstallIniFailureMessage([] { return LngText(17); });
+}

@@ -1,0 +1,200 @@
+#include "support/TestSupport.h"
+
+#include "core/Catalogue.h"
+#include "core/Cp1252.h"
+#include "core/IniStore.h"
+#include "core/Paths.h"
+#include "core/RunState.h"
+#include "core/Settings.h"
+#include "core/UiServices.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sys/stat.h>
+
+namespace {
+quint64 inodeOf(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+} // namespace
+
+class SettingsStore : public DataDirTest {};
+
+// Reads as the private-profile functions read a hand-edited file.
+TEST_F(SettingsStore, ReadsHandEditedFileAsWindowsDoes)
+{
+    writeBytes(iniPath(), "; comment line\r\n"
+                          "[COM]\r\n"
+                          "  Port = 3  \r\n"
+                          "Timeout=\r\n"
+                          "# another comment\n"
+                          "[ com ]\n"
+                          "Port=9\n"
+                          "[Common]\n"
+                          "Port=7\n"
+                          "Quoted=\"a b\"\n"
+                          "Log=/tmp/x\n"
+                          "Last=no line end");
+    EXPECT_EQ(ReadIniValue("com", "PORT", "1"), "3");        // case, blanks, first section wins
+    EXPECT_EQ(ReadIniValue("COM", "Timeout", "180"), "");     // present but empty: not the default
+    EXPECT_EQ(ReadIniValue("COM", "Missing", "dflt"), "dflt");
+    EXPECT_EQ(ReadIniValue("Nosuch", "Port", "d"), "d");
+    EXPECT_EQ(ReadIniValue("Common", "Quoted"), "a b");
+    EXPECT_EQ(ReadIniValue("Common", "Last"), "no line end");
+    EXPECT_EQ(ReadIniValue("Common", "# another comment", "x"), "x");
+}
+
+TEST_F(SettingsStore, AbsentFileGivesDefaults)
+{
+    EXPECT_EQ(Cfg::ComPort.read(), "1");
+    EXPECT_EQ(Cfg::Timeout.readInt(), 180);
+    EXPECT_EQ(Cfg::Device::Tankvolumen.at(7).read(), "1");
+    EXPECT_FALSE(QFileInfo::exists(iniPath())); // reading never creates it
+}
+
+TEST_F(SettingsStore, UmlautNamesAreStoredAsSingleBytes)
+{
+    WriteIniValue("Geräte", "Anzahl", 3);
+    WriteIniValue("Gerät7", "Tankhöhe", 1200);
+    WriteIniValue("E-Mail", "Empfänger 1", "müller@example.com");
+    const QByteArray bytes = readBytes(iniPath());
+    EXPECT_TRUE(bytes.contains("[Ger\xE4te]\r\nAnzahl=3\r\n"));
+    EXPECT_TRUE(bytes.contains("[Ger\xE4t7]\r\nTankh\xF6he=1200\r\n"));
+    EXPECT_TRUE(bytes.contains("Empf\xE4nger 1=m\xFCller@example.com"));
+    EXPECT_FALSE(bytes.contains("\xC3")); // no UTF-8 anywhere
+    IniStore::DropCache();
+    EXPECT_EQ(ReadIniValue("GERÄTE", "anzahl"), "3");
+    EXPECT_EQ(ReadIniValue("gerät7", "TANKHÖHE"), "1200");
+}
+
+TEST_F(SettingsStore, WritingKeepsOrderCommentsAndLineEnds)
+{
+    writeBytes(iniPath(), "; keep me\n[A]\nx=1\n\n; note\n[B]\r\ny=2\r\n\r\n[C]\nz=3");
+    WriteIniValue("A", "X", "10");   // replace, keep the key's spelling
+    WriteIniValue("B", "w", "new");  // new key after the last line of B, before the blank
+    WriteIniValue("C", "q", "4");    // last line had no line end
+    WriteIniValue("D", "k", "v");    // new section at the end
+    EXPECT_EQ(readBytes(iniPath()),
+              QByteArray("; keep me\n[A]\nx=10\n\n; note\n[B]\r\ny=2\r\nw=new\r\n\r\n[C]\nz=3\r\nq=4\r\n"
+                         "[D]\r\nk=v\r\n"));
+}
+
+TEST_F(SettingsStore, NoValueMarkerDeletesKey)
+{
+    WriteIniValue("Common", "Log", "/tmp/trace");
+    WriteIniValue("Common", "Other", "1");
+    WriteIniValue("Common", "Log", IniNoValue);
+    EXPECT_EQ(ReadIniValue("Common", "Log", "gone"), "gone");
+    EXPECT_EQ(ReadIniValue("Common", "Other"), "1");
+    EXPECT_FALSE(readBytes(iniPath()).contains("Log="));
+}
+
+TEST_F(SettingsStore, ReadIsCutAt254Characters)
+{
+    const QString longValue(300, QLatin1Char('x'));
+    WriteIniValue("Common", "Long", longValue);
+    EXPECT_EQ(ReadIniValue("Common", "Long"), longValue.left(254));
+    EXPECT_TRUE(readBytes(iniPath()).contains(QByteArray(300, 'x'))); // stored whole
+}
+
+TEST_F(SettingsStore, ChangesByAnotherProcessAreSeenAtNextRead)
+{
+    WriteIniValue("COM", "Port", 2);
+    EXPECT_EQ(ReadIniValue("COM", "Port"), "2");
+    // Same size, replaced by another program (new inode).
+    const QString other = dataDir() + "other.ini";
+    writeBytes(other, "[COM]\r\nPort=5\r\n");
+    ASSERT_TRUE(QFile::remove(iniPath()));
+    ASSERT_TRUE(QFile::rename(other, iniPath()));
+    EXPECT_EQ(ReadIniValue("COM", "Port"), "5");
+    // Edited in place.
+    writeBytes(iniPath(), "[COM]\r\nPort=77\r\n");
+    EXPECT_EQ(ReadIniValue("COM", "Port"), "77");
+}
+
+TEST_F(SettingsStore, EveryWriteReplacesTheFileAtomically)
+{
+    WriteIniValue("A", "k", "1");
+    const quint64 first = inodeOf(iniPath());
+    WriteIniValue("A", "k", "2");
+    EXPECT_NE(inodeOf(iniPath()), first); // a new file renamed over the old one
+    const QStringList leftovers = QDir(dataDir()).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_EQ(leftovers, QStringList{"Tankmon.ini"});
+}
+
+TEST_F(SettingsStore, BatchWritesOnceAndReadsPendingValues)
+{
+    WriteIniValue("A", "k", "0");
+    const quint64 before = inodeOf(iniPath());
+    {
+        IniBatch batch;
+        for (int n = 1; n <= 56; ++n)
+            for (int k = 0; k < 15; ++k)
+                WriteIniValue(QStringLiteral("Gerät%1").arg(n), QStringLiteral("K%1").arg(k), n * 100 + k);
+        EXPECT_EQ(inodeOf(iniPath()), before); // nothing written yet
+        EXPECT_EQ(ReadIniValue("Gerät56", "K14"), "5614");
+    }
+    EXPECT_NE(inodeOf(iniPath()), before);
+    IniStore::DropCache();
+    EXPECT_EQ(ReadIniValue("Gerät56", "K14"), "5614");
+    EXPECT_EQ(ReadIniValue("Gerät1", "K0"), "100");
+}
+
+TEST_F(SettingsStore, FailedWriteOverAFolderReports)
+{
+    // Works as root too: the settings file's name is taken by a folder.
+    ScriptedUi ui;
+    SetUi(&ui);
+    InstallIniFailureMessage([] { return QStringLiteral("text17"); });
+    QDir().mkpath(iniPath());
+    WriteIniValue("A", "k", "1");
+    EXPECT_EQ(ui.texts(), QStringList{"text17"});
+    EXPECT_EQ(ReadIniValue("A", "k", "d"), "d");
+    IniStore::SetWriteFailureReporter({});
+}
+
+TEST_F(SettingsStore, GarbageNeverCrashesAndFirstOccurrenceWins)
+{
+    QByteArray junk;
+    for (int i = 0; i < 256; ++i)
+        junk.append(char(i));
+    QByteArray bytes = junk + "\n[A]\nk=first\nk=second\n" + QByteArray(100000, 'z') + "\n[A]\nk=third\n" +
+                       "[" + QByteArray(100000, 'q') + "\n=novalue\n[B\nv=1\n";
+    writeBytes(iniPath(), bytes);
+    EXPECT_EQ(ReadIniValue("A", "k"), "first");
+    EXPECT_EQ(ReadIniValue("A", "", "d"), "d");
+    WriteIniValue("A", "k", "new");
+    EXPECT_EQ(ReadIniValue("A", "k"), "new");
+    const QByteArray after = readBytes(iniPath());
+    EXPECT_TRUE(after.startsWith(junk));              // the rest is kept byte for byte
+    EXPECT_TRUE(after.contains(QByteArray(100000, 'z')));
+    EXPECT_TRUE(after.contains("k=third"));
+}
+
+TEST_F(SettingsStore, ClientModeReadsServerFileAndWritesLocally)
+{
+    QTemporaryDir share;
+    writeBytes(share.path() + "/TANKMON.INI", "[COM]\r\nPort=4\r\n"); // copied from Windows
+    State().clientMode = true;
+    State().clientPath = share.path() + "/";
+    EXPECT_EQ(ReadIniValue("COM", "Port"), "4");
+    WriteIniValue("COM", "Port", 6);
+    EXPECT_EQ(ReadIniValue("COM", "Port"), "4");
+    EXPECT_EQ(ReadIniValue("COM", "Port", "", "Tankmon.ini"), "6"); // the local file
+    EXPECT_EQ(readBytes(share.path() + "/TANKMON.INI"), QByteArray("[COM]\r\nPort=4\r\n"));
+    State().clientPath.clear();
+    EXPECT_EQ(ReadIniValue("COM", "Port"), "6"); // empty client path: the local file
+}
+
+TEST(Cp1252, RoundTripsTheCodePage)
+{
+    QByteArray all;
+    for (int i = 1; i < 256; ++i)
+        all.append(char(i));
+    EXPECT_EQ(Cp1252::encode(Cp1252::decode(all)), all);
+    EXPECT_EQ(Cp1252::decode(QByteArray("\x80\xB3")), QString::fromUtf8("€³"));
+    EXPECT_EQ(Cp1252::encode(QString::fromUtf8("m³ Ω")), QByteArray("m\xB3 ?"));
+}

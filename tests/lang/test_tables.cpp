@@ -1,0 +1,230 @@
+#include "support/TestSupport.h"
+
+#include "core/RunState.h"
+#include "core/Settings.h"
+#include "core/UiServices.h"
+#include "lang/Lng.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <map>
+#include <set>
+
+namespace {
+// Reads the ids of a table straight from its embedded data file.
+std::set<int> idsOf(int lng)
+{
+    std::set<int> ids;
+    QFile f(QStringLiteral(":/lang/lng_%1.txt").arg(lng));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << "table " << lng;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (!line.isEmpty() && !line.startsWith('#'))
+            ids.insert(line.left(line.indexOf('\t')).toInt());
+    return ids;
+}
+
+QString text(int lng, int id)
+{
+    SetLngId(lng);
+    return LngText(id);
+}
+
+int leadingBlanks(const QString &s)
+{
+    int n = 0;
+    while (n < s.size() && s[n] == ' ')
+        ++n;
+    return n;
+}
+
+int trailingBlanks(const QString &s)
+{
+    int n = 0;
+    while (n < s.size() && s[s.size() - 1 - n] == ' ')
+        ++n;
+    return n;
+}
+
+const int kMultiLine[] = {141, 142, 143, 233, 234};
+} // namespace
+
+class LanguageTables : public ::testing::TestWithParam<int> {
+protected:
+    void TearDown() override { SetLngId(0); }
+};
+
+TEST_P(LanguageTables, HoldExactlyTheIdsOfTheGermanTable)
+{
+    const std::set<int> german = idsOf(1);
+    ASSERT_GT(german.size(), 280u);
+    EXPECT_EQ(*german.begin(), 17);
+    EXPECT_EQ(*german.rbegin(), 386);
+    for (int id : {193, 194, 195, 196, 197, 274})
+        EXPECT_TRUE(german.count(id)) << id;
+    const std::set<int> ids = idsOf(GetParam());
+    for (int id : german)
+        EXPECT_TRUE(ids.count(id)) << "missing id " << id;
+    for (int id : ids)
+        EXPECT_TRUE(german.count(id)) << "extra id " << id;
+    for (int id : ids)
+        EXPECT_FALSE(text(GetParam(), id).isEmpty()) << "empty id " << id;
+}
+
+TEST_P(LanguageTables, KeepTheFormThatTheProgramDependsOn)
+{
+    const int lng = GetParam();
+    for (int id : idsOf(1)) {
+        const QString de = text(1, id), t = text(lng, id);
+        EXPECT_EQ(leadingBlanks(t), leadingBlanks(de)) << "id " << id << " [" << qPrintable(t) << "]";
+        EXPECT_EQ(trailingBlanks(t), trailingBlanks(de)) << "id " << id << " [" << qPrintable(t) << "]";
+        EXPECT_EQ(t.count('&'), de.count('&')) << "accelerator of id " << id;
+        EXPECT_EQ(t.count("%s"), de.count("%s")) << "id " << id;
+    }
+    for (int id : {260, 266, 268, 275})
+        EXPECT_EQ(text(lng, id).count("%s"), 1) << id;
+    for (int id : kMultiLine)
+        EXPECT_EQ(text(lng, id).split("\r\n").size(), text(1, id).split("\r\n").size()) << id;
+    EXPECT_EQ(text(lng, 245), "Client");
+    EXPECT_EQ(text(lng, 246), "Path");
+    for (int id : {242, 244, 248})
+        EXPECT_EQ(text(lng, id), ".ini");
+    EXPECT_TRUE(QRegularExpression("^[A-Za-z][A-Za-z0-9_-]*\\.csv$").match(text(lng, 356)).hasMatch())
+        << qPrintable(text(lng, 356));
+    // The unit word goes into the tank files, where a blank would be a field separator.
+    EXPECT_FALSE(text(lng, 26).contains(' '));
+}
+
+TEST_P(LanguageTables, SubjectPlaceholdersConvertBackUniquely)
+{
+    const int lng = GetParam();
+    QList<int> all;
+    for (int id = 87; id <= 116; ++id)
+        all << id;
+    all << 123 << 124 << 126 << 127;
+    for (int id : all) {
+        const QString de = text(1, id), t = text(lng, id);
+        if (de.startsWith('<')) {
+            EXPECT_TRUE(t.startsWith('<') && t.endsWith('>') && t.size() > 2) << id << qPrintable(t);
+        }
+    }
+    std::map<QString, int> seen;
+    QList<int> input;
+    for (int id = 102; id <= 116; ++id)
+        input << id;
+    input << 124 << 127;
+    for (int id : input) {
+        const QString t = text(lng, id);
+        EXPECT_NE(t, "<>") << id;
+        const auto [it, fresh] = seen.emplace(t, id);
+        EXPECT_TRUE(fresh) << "ids " << it->second << " and " << id << " share " << qPrintable(t);
+    }
+}
+
+TEST_P(LanguageTables, MultiLineReaderHandsOutTwelveThresholds)
+{
+    SetLngId(GetParam());
+    QStringList lines;
+    QList<int> indexes;
+    do {
+        lines << LngNextLine(142);
+        indexes << LngLineIndex();
+    } while (LngMoreLines());
+    EXPECT_EQ(lines.size(), 12);
+    EXPECT_EQ(indexes.front(), 0);
+    EXPECT_EQ(indexes.back(), 11);
+    EXPECT_TRUE(lines.last().contains("90")) << qPrintable(lines.last());
+}
+
+INSTANTIATE_TEST_SUITE_P(AllTen, LanguageTables, ::testing::Range(1, 11));
+
+TEST(LanguageLookup, KnownTextsPerLanguage)
+{
+    SetLngId(1);
+    EXPECT_EQ(LngText(17), "Fehler beim Schreiben der Ini-Datei");
+    EXPECT_EQ(LngText(30), "  (Sonde unterbrochen?!)");
+    EXPECT_EQ(LngText(44), "   Client-Version");
+    EXPECT_EQ(DeviceName(), "Tankmessgerät");
+    EXPECT_EQ(LngText(16), "");
+    EXPECT_EQ(LngText(52), "");
+    EXPECT_EQ(LngText(387), "");
+    SetLngId(2);
+    EXPECT_EQ(LngText(18), "ALARM !");
+    EXPECT_EQ(LngText(121), "Error at sending Email: Error ");
+    EXPECT_EQ(LngText(93), "<TANKVOLUME>");
+    EXPECT_EQ(LngText(276), "Emails: active");
+    EXPECT_EQ(LngLines(143).last(), "each month");
+    const QString german = text(1, 313);
+    for (int lng = 3; lng <= 10; ++lng) {
+        SetLngId(lng);
+        EXPECT_NE(LngText(313), german) << "untranslated caption in " << lng;
+        EXPECT_FALSE(LngText(45).isEmpty());
+    }
+    SetLngId(0);
+}
+
+TEST(LanguageLookup, SelectionListNamesEveryLanguage)
+{
+    const QList<LanguageEntry> list = LanguageList();
+    ASSERT_EQ(list.size(), 10);
+    EXPECT_EQ(list[0].name, "German");
+    EXPECT_EQ(list[1].name, "Italian");
+    EXPECT_EQ(list[1].id, 3);
+    EXPECT_EQ(list[6].name, "Flemish");
+    EXPECT_EQ(list[9].name, "Polnisch");
+    std::set<int> ids;
+    for (const auto &e : list)
+        ids.insert(e.id);
+    EXPECT_EQ(ids.size(), 10u);
+}
+
+class LanguageInit : public DataDirTest {
+protected:
+    void TearDown() override
+    {
+        SetLngId(0);
+        SetLanguageChooser({});
+        SetFatalExit({});
+        DataDirTest::TearDown();
+    }
+};
+
+TEST_F(LanguageInit, CommandLineWinsWithoutTouchingTheSettings)
+{
+    WriteIniValue("LngPtnr", "LngId", 1);
+    const QByteArray before = readBytes(iniPath());
+    State().commandLine = "LNGID=2";
+    SetLngId(0);
+    EXPECT_EQ(LngText(257), "Emails: not active");
+    EXPECT_EQ(readBytes(iniPath()), before);
+    // LNGID=0 or a letter fall back to the settings file.
+    for (const char *cl : {"LNGID=0", "LNGID=x", "lngid=2"}) {
+        State().commandLine = cl;
+        SetLngId(0);
+        LngInit();
+        EXPECT_EQ(LngId(), 1) << cl;
+    }
+}
+
+TEST_F(LanguageInit, AbsentKeyIsGermanExplicitZeroAsksAndInvalidEnds)
+{
+    int asked = 0;
+    SetLanguageChooser([&] { ++asked; return 4; });
+    SetLngId(0);
+    LngInit();
+    EXPECT_EQ(LngId(), 1);
+    EXPECT_EQ(asked, 0);
+    WriteIniValue("LngPtnr", "LngId", 0);
+    SetLngId(0);
+    LngInit();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(LngId(), 4);
+
+    ScriptedUi ui;
+    SetUi(&ui);
+    struct Ended {};
+    SetFatalExit([] { throw Ended{}; });
+    State().commandLine = "LNGID=11";
+    SetLngId(0);
+    EXPECT_THROW(LngText(17), Ended);
+    EXPECT_EQ(ui.texts(), QStringList{"Wrong LngId !?!"});
+}
