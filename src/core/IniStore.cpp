@@ -1,6 +1,7 @@
 #include "IniStore.h"
 
 #include "Cp1252.h"
+#include "Paths.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -62,9 +63,16 @@ void IniFile::parseKeyLine(Line &l)
     l.valueStart = eq + 1;
 }
 
+void IniFile::indexSection(int i)
+{
+    if (!index_.contains(sections_[size_t(i)].folded))
+        index_.insert(sections_[size_t(i)].folded, i);
+}
+
 void IniFile::parse(const QByteArray &bytes)
 {
     sections_.clear();
+    index_.clear();
     sections_.push_back(Section{});
     qsizetype pos = 0;
     const qsizetype n = bytes.size();
@@ -88,6 +96,7 @@ void IniFile::parse(const QByteArray &bytes)
             s.hasHeader = true;
             s.lines.push_back(std::move(line));
             sections_.push_back(std::move(s));
+            indexSection(int(sections_.size()) - 1);
             continue;
         }
         parseKeyLine(line);
@@ -108,10 +117,7 @@ QByteArray IniFile::serialize() const
 
 int IniFile::findSection(const QString &folded) const
 {
-    for (size_t i = 1; i < sections_.size(); ++i)
-        if (sections_[i].folded == folded)
-            return int(i);
-    return -1;
+    return index_.value(folded, -1);
 }
 
 bool IniFile::hasSection(const QString &section) const { return findSection(fold(section)) >= 0; }
@@ -161,6 +167,7 @@ void IniFile::setValue(const QString &section, const QString &key,
         s.lines.push_back(Line{"[" + Cp1252::encode(section.trimmed()) + "]", "\r\n", {}, -1});
         sections_.push_back(std::move(s));
         si = int(sections_.size()) - 1;
+        indexSection(si);
     }
     auto &lines = sections_[si].lines;
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -263,6 +270,10 @@ bool writeOut(const QString &path, CacheEntry &e)
     QSaveFile f(path);
     f.setDirectWriteFallback(false);
     bool ok = f.open(QIODevice::WriteOnly);
+    if (!ok && !QFileInfo(QFileInfo(path).absolutePath()).isDir()) {
+        Paths::EnsureFolder(QFileInfo(path).absolutePath());
+        ok = f.open(QIODevice::WriteOnly);
+    }
     if (ok) {
         const QByteArray bytes = e.file.serialize();
         ok = f.write(bytes) == bytes.size() && f.commit();

@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <QHash>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -37,8 +38,10 @@ private:
     };
     int findSection(const QString &folded) const;
     static void parseKeyLine(Line &l);
+    void indexSection(int i);
 
     std::vector<Section> sections_;
+    QHash<QString, int> index_; // folded name -> first section of that name
 };
 
 // The most a read returns, as the Windows call with its 255-character buffer.

@@ -29,12 +29,10 @@ void WriteIniValue(const QString &section, const QString &key,
     const QString name = file.isEmpty() ? Paths::ExeFileName(QStringLiteral(".ini")) : file;
     QString path;
     if (folder.isEmpty()) {
+        // The store creates a missing folder when the file cannot be created.
         path = Paths::DataFilePath(name);
-        Paths::EnsureFolder(Paths::DataFilePath(QString()));
     } else {
-        const QString dir = Paths::WithSeparator(folder);
-        Paths::EnsureFolder(dir);
-        path = dir + name;
+        path = Paths::WithSeparator(folder) + name;
     }
     IniStore::Write(path, section, key, value);
 }

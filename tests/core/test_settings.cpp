@@ -198,3 +198,20 @@ TEST(Cp1252, RoundTripsTheCodePage)
     EXPECT_EQ(Cp1252::decode(QByteArray("\x80\xB3")), QString::fromUtf8("€³"));
     EXPECT_EQ(Cp1252::encode(QString::fromUtf8("m³ Ω")), QByteArray("m\xB3 ?"));
 }
+
+TEST_F(SettingsStore, FirstWriteCreatesTheDataFolder)
+{
+    Paths::SetDataDirOverride(tmp_.path() + "/new/VALMOR/Tankmon");
+    WriteIniValue("COM", "Port", 2);
+    EXPECT_TRUE(QFileInfo::exists(tmp_.path() + "/new/VALMOR/Tankmon/Tankmon.ini"));
+    EXPECT_EQ(ReadIniValue("COM", "Port"), "2");
+    // A data folder that cannot be created: the message, no crash.
+    ScriptedUi ui;
+    SetUi(&ui);
+    InstallIniFailureMessage([] { return QStringLiteral("text17"); });
+    writeBytes(tmp_.path() + "/blocker", "x");
+    Paths::SetDataDirOverride(tmp_.path() + "/blocker/sub");
+    WriteIniValue("COM", "Port", 3);
+    EXPECT_EQ(ui.texts(), QStringList{"text17"});
+    IniStore::SetWriteFailureReporter({});
+}
