@@ -1,15 +1,380 @@
 #include "TankController.h"
 
-// Skeleton: the evaluation sequence and the registry are being written.
+#include "Figures.h"
+#include "Telegram.h"
+
+#include "core/Catalogue.h"
+#include "core/Clock.h"
+#include "core/DateText.h"
+#include "core/IniStore.h"
+#include "core/Paths.h"
+#include "core/RunState.h"
+#include "core/Settings.h"
+#include "core/TextHelpers.h"
+#include "core/TraceLog.h"
+#include "core/UiServices.h"
+#include "lang/Lng.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace
+{
+
+// A numeric key of a device section. Text that is not a number, or a number
+// the field cannot hold, gives the key's default: the program itself only
+// ever writes numbers there, so anything else is a damaged file.
+qint64 readNumber(const IniKey &key, qint64 min, qint64 max)
+{
+    const qint64 def = key.defaultText().toLongLong();
+    const QString text = key.read().trimmed();
+    bool ok = false;
+    qint64 v = text.toLongLong(&ok);
+    if (!ok) {
+        const double d = text.toDouble(&ok);
+        if (!ok || !std::isfinite(d) || std::fabs(d) > 9e18)
+            return def;
+        v = qint64(std::nearbyint(d));
+    }
+    return v < min || v > max ? def : v;
+}
+
+// A line break in a value would start a new line in the settings file.
+QString oneLine(QString s)
+{
+    s.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    s.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return s;
+}
+
+bool sameFolder(const QString &a, const QString &b)
+{
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    const QString cb = QFileInfo(b).canonicalFilePath();
+    if (!ca.isEmpty() && !cb.isEmpty())
+        return ca == cb;
+    return QDir::cleanPath(QDir(a).absolutePath()) == QDir::cleanPath(QDir(b).absolutePath());
+}
+
+// The copy of the settings file that other programs read from the log folder;
+// replaced atomically, so a reader never sees half a file. Failures are
+// ignored: the next save tries again.
+void copySettingsToLogFolder()
+{
+    const RunState &s = State();
+    if (!s.logIniActive || s.logFolder.isEmpty())
+        return;
+    if (sameFolder(s.logFolder, Paths::DataFilePath(QString())))
+        return;
+    QFile in(SettingsLocalPath());
+    if (!in.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = in.readAll();
+    in.close();
+    const QString folder = Paths::WithSeparator(s.logFolder);
+    Paths::EnsureFolder(folder);
+    QSaveFile out(folder + Paths::ExeFileName(QStringLiteral(".ini")));
+    out.setDirectWriteFallback(false);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+        out.cancelWriting();
+}
+
+QString timeText(const QDateTime &t)
+{
+    return FormatDateText(t.isValid() ? t : ZeroDateTime());
+}
+
+} // namespace
+
 TankController::TankController(QObject *parent) : QObject(parent) {}
 
-void TankController::setHistoryHooks(HistoryHooks *h) { history_ = h ? h : &nullHistory_; }
-void TankController::setEmailHooks(EmailHooks *e) { email_ = e ? e : &nullEmail_; }
-bool TankController::EvalTelegramm(const QByteArray &, const QString &) { return false; }
-bool TankController::ProcessTelegram(const QByteArray &, const QString &, const QDateTime &) { return false; }
-void TankController::LoadDeviceRecord(int) {}
-void TankController::SaveDeviceRegistry() {}
-void TankController::AddDevice(int) {}
-void TankController::ComboSN_Click(int) {}
-void TankController::setTankName(const QString &) {}
-void TankController::setUnit(int) {}
+void TankController::setHistoryHooks(HistoryHooks *h)
+{
+    history_ = h ? h : &nullHistory_;
+}
+void TankController::setEmailHooks(EmailHooks *e)
+{
+    email_ = e ? e : &nullEmail_;
+}
+
+// ---------------------------------------------------------------------------
+// Telegram evaluation
+
+bool TankController::EvalTelegramm(const QByteArray &telegram, const QString &source)
+{
+    if (!State().tracePath.isEmpty())
+        LogInFile(QStringLiteral("EvalTelegramm:") + HexDump(telegram) + QLatin1Char(' ') + source);
+    if (telegram.size() != kTelegramLength)
+        return false;
+    return ProcessTelegram(telegram, source, Clock::Now());
+}
+
+int TankController::findDevice(int sn, int type) const
+{
+    for (int n = 1; n <= table_.DeviceCount; ++n) {
+        const DeviceRecord &r = table_[n];
+        if (r.SN == sn && (r.Geraetetyp == type || r.Geraetetyp == 0))
+            return n;
+    }
+    return table_.DeviceCount + 1;
+}
+
+bool TankController::ProcessTelegram(const QByteArray &telegram, const QString &source,
+                                     const QDateTime &received)
+{
+    if (stopped_)
+        return false;
+    const std::optional<DecodedTelegram> tg = DecodeTelegram(telegram);
+    if (!tg)
+        return false;
+
+    const int n = findDevice(tg->sn, tg->geraetetyp);
+    if (n > kMaxDevices) {
+        // One box at a time: a device that keeps sending must not stack up
+        // boxes while the first one is still open.
+        if (!fullBoxOpen_) {
+            fullBoxOpen_ = true;
+            Ui().messageBox(FormatText(LngText(275), {QString::number(kMaxDevices)}), QString(),
+                            MsgIcon::Stop, MsgButtons::Ok);
+            fullBoxOpen_ = false;
+        }
+        return false;
+    }
+    const bool isNew = n > table_.DeviceCount;
+
+    // Record update and registration: nothing in here lets events run.
+    DeviceRecord &r = table_[n];
+    if (isNew)
+        r = DeviceRecord{}; // a fresh slot, whatever a removed device left there
+    r.ClientIP = source;
+    r.Geraetetyp = tg->geraetetyp;
+    const bool alarmChanged = tg->alarm != r.Alarm;
+    r.Alarm = tg->alarm;
+    r.Temperatur = tg->temperatur;
+    r.Volumen = tg->volumen;
+    r.DezPunkt = qint16(tg->dezPunkt);
+    r.Tanktyp = qint16(tg->tanktyp);
+    r.Tankvolumen = tg->tankvolumen;
+    r.Tankhoehe = tg->tankhoehe;
+    r.Uhrzeit = received;
+    r.SN = tg->sn;
+    if (isNew) {
+        table_.DeviceCount = n;
+        r.Einheit = EinheitFromStatus(tg->status);
+        r.Tankbezeichnung.clear();
+        r.History.reset();
+    }
+
+    // From here on anything may re-enter; the table is consistent.
+    if (!isNew) {
+        ComboSN_Click(current_);
+        emit deviceChanged(n);
+    } else {
+        AddDevice(n);
+        Ui().beep();
+        email_->UnloadForm();
+        emit selectDevice(n);
+        ComboSN_Click(n);
+        saveRegistry(n);
+    }
+    history_->RecordHistory(n, received);
+    emit telegramAccepted();
+    if (!State().clientMode)
+        email_->EvalEmail(n, alarmChanged);
+    showAlarm(n, alarmChanged);
+    return true;
+}
+
+void TankController::showAlarm(int n, bool alarmChanged)
+{
+    // The record as it is now: a nested evaluation may have changed it.
+    const DeviceRecord &r = table_[n];
+    if (r.Alarm) {
+        const QString text =
+            LngText(271) + QString::number(n) + QStringLiteral(" / SN") + QString::number(r.SN);
+        Ui().setPanelText(1, text);
+        if (alarmChanged && !alarmBoxOpen_) {
+            alarmBoxOpen_ = true;
+            emit restoreWindow();
+            Ui().messageBox(text, QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+            alarmBoxOpen_ = false;
+        }
+    } else if (alarmChanged) {
+        Ui().setPanelText(1, QString());
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Registry
+
+void TankController::LoadDeviceRecord(int n)
+{
+    if (n < 1 || n > kMaxDevices)
+        return;
+    using namespace Cfg::Device;
+    constexpr qint64 i16min = std::numeric_limits<qint16>::min();
+    constexpr qint64 i16max = std::numeric_limits<qint16>::max();
+    constexpr qint64 i32min = std::numeric_limits<qint32>::min();
+    constexpr qint64 i32max = std::numeric_limits<qint32>::max();
+
+    DeviceRecord &r = table_[n];
+    r.SN = qint32(readNumber(SN.at(n), i32min, i32max));
+    r.Geraetetyp = qint32(readNumber(Geraetetyp.at(n), i32min, i32max));
+    r.Temperatur = qint16(readNumber(Temperatur.at(n), i16min, i16max));
+    r.Volumen = qint32(readNumber(Volumen.at(n), i32min, i32max));
+    const QString standort = Standort.at(n).read();
+    r.Tankbezeichnung = Tankbezeichnung.at(n).read();
+    r.Einheit = qint32(readNumber(Einheit.at(n), i32min, i32max));
+    r.Tanktyp = qint16(readNumber(Tanktyp.at(n), i16min, i16max));
+    r.Tankvolumen = qint32(readNumber(Tankvolumen.at(n), i32min, i32max));
+    r.Tankhoehe = qint32(readNumber(Tankhoehe.at(n), i32min, i32max));
+    r.Uhrzeit = ParseDateTimeText(Uhrzeit.at(n).read());
+    if (r.Uhrzeit == ZeroDateTime()) // how a record without time is saved
+        r.Uhrzeit = QDateTime();
+    r.DezPunkt = qint16(readNumber(DezPunkt.at(n), i16min, i16max));
+    r.Alarm = readNumber(Alarm.at(n), i32min, i32max) != 0;
+    r.ClientIP = ClientIP.at(n).read();
+    r.TempKorr = ParseNumber(TempKorr.at(n).read());
+    if (r.Tankbezeichnung.isEmpty() && !standort.isEmpty())
+        r.Tankbezeichnung = standort;
+
+    r.History.reset();
+    history_->LoadTankHistory(n);
+}
+
+int TankController::LoadRegistry()
+{
+    const qint64 count = Cfg::GeraeteAnzahl.readInt();
+    const int limit = int(std::clamp<qint64>(count, 0, kMaxDevices));
+    for (int n = 1; n <= limit; ++n) {
+        LoadDeviceRecord(n);
+        AddDevice(n);
+    }
+    return int(Cfg::GeraeteAktuell.readInt());
+}
+
+void TankController::SaveDeviceRegistry()
+{
+    saveRegistry(0);
+}
+
+void TankController::saveRegistry(int freshDevice)
+{
+    if (State().clientMode || stopped_)
+        return;
+    {
+        IniBatch batch;
+        using namespace Cfg::Device;
+        for (int n = 1; n <= table_.DeviceCount; ++n) {
+            const DeviceRecord &r = table_[n];
+            SN.at(n).write(r.SN);
+            Geraetetyp.at(n).write(r.Geraetetyp);
+            Temperatur.at(n).write(r.Temperatur);
+            Volumen.at(n).write(r.Volumen);
+            VolumenAnzeige.at(n).write(FormatValue(r.Volumen, r));
+            Tankbezeichnung.at(n).write(oneLine(r.Tankbezeichnung));
+            Einheit.at(n).write(r.Einheit);
+            Tanktyp.at(n).write(r.Tanktyp);
+            Tankvolumen.at(n).write(r.Tankvolumen);
+            Tankhoehe.at(n).write(r.Tankhoehe);
+            Uhrzeit.at(n).write(timeText(r.Uhrzeit));
+            DezPunkt.at(n).write(r.DezPunkt);
+            Alarm.at(n).write(r.Alarm ? 1 : 0);
+            ClientIP.at(n).write(oneLine(r.ClientIP));
+        }
+        // A device registered under the number of a removed one must not
+        // inherit its coefficient or its old tank name at the next start.
+        if (freshDevice >= 1) {
+            TempKorr.at(freshDevice).write(IniNoValue);
+            Standort.at(freshDevice).write(IniNoValue);
+        }
+        Cfg::GeraeteAnzahl.write(table_.DeviceCount);
+        batch.commit();
+    }
+    copySettingsToLogFolder();
+}
+
+void TankController::AddDevice(int n)
+{
+    if (n < 1 || n > kMaxDevices)
+        return;
+    table_.DeviceCount = n;
+    emit deviceAdded(n);
+    emit deviceChanged(n);
+}
+
+// ---------------------------------------------------------------------------
+// Selection and the user's edits
+
+void TankController::ComboSN_Click(int c)
+{
+    if (c < 1 || c > table_.DeviceCount)
+        return;
+    if (c != current_) {
+        current_ = c;
+        if (!State().clientMode && !stopped_)
+            Cfg::GeraeteAktuell.write(c);
+    }
+    emit detailChanged(c);
+}
+
+void TankController::setTankName(const QString &text)
+{
+    const int c = current_;
+    if (c < 1 || c > table_.DeviceCount)
+        return;
+    const QString name = oneLine(text);
+    if (name == table_[c].Tankbezeichnung)
+        return;
+    if (!State().clientMode && !stopped_)
+        Cfg::Device::Tankbezeichnung.at(c).write(name);
+    table_[c].Tankbezeichnung = name;
+    emit deviceChanged(c);
+}
+
+void TankController::setUnit(int code)
+{
+    const int c = current_;
+    if (c < 1 || c > table_.DeviceCount || code < 0 || code > 8)
+        return;
+    if (code != table_[c].Einheit && !State().clientMode && !stopped_)
+        Cfg::Device::Einheit.at(c).write(code);
+    table_[c].Einheit = code;
+    ComboSN_Click(c);
+    emit deviceChanged(c);
+}
+
+void TankController::setTempKorr(int n, double k)
+{
+    if (n < 1 || n > table_.DeviceCount)
+        return;
+    table_[n].TempKorr = k;
+    if (!State().clientMode && !stopped_)
+        Cfg::Device::TempKorr.at(n).write(QString::number(k, 'g', 15));
+    emit deviceChanged(n);
+}
+
+// ---------------------------------------------------------------------------
+// Removal
+
+bool TankController::RemoveDevices(int first, int last)
+{
+    const int count = table_.DeviceCount;
+    if (first < 1 || last < first || last > count)
+        return false;
+    for (int j = last + 1; j <= count; ++j)
+        table_[first + (j - last - 1)] = std::move(table_[j]);
+    table_.DeviceCount = count - (last - first + 1);
+    // The slots behind the table hold nothing any more (and no history memory).
+    for (int j = table_.DeviceCount + 1; j <= count; ++j)
+        table_[j] = DeviceRecord{};
+    if (current_ > table_.DeviceCount)
+        current_ = table_.DeviceCount;
+    emit tableReset();
+    return true;
+}

@@ -9,7 +9,14 @@
 // any widget: the window and the headless program both drive it. Views
 // subscribe to its signals; the signals are delivered synchronously, in the
 // order the evaluation sequence needs.
-class TankController : public QObject {
+//
+// Re-entrancy: message boxes, history waits and e-mail sending let further
+// telegrams be evaluated before an evaluation has finished. Every evaluation
+// completes its record update and, for a new device, the registration
+// (DeviceCount, unit, name, history) before it emits a signal or opens a box,
+// so a nested evaluation always finds a consistent table.
+class TankController : public QObject
+{
     Q_OBJECT
 public:
     explicit TankController(QObject *parent = nullptr);
@@ -18,41 +25,70 @@ public:
     const DeviceTable &table() const { return table_; }
     int DeviceCount() const { return table_.DeviceCount; }
     DeviceRecord &device(int n) { return table_[n]; }
+    const DeviceRecord &device(int n) const { return table_[n]; }
 
     void setHistoryHooks(HistoryHooks *h);
     void setEmailHooks(EmailHooks *e);
 
     // Telegram evaluation: the bytes of one candidate telegram and its source
-    // ("" for serial and simulation, the peer address for TCP).
+    // ("" for serial and simulation, the peer address for TCP). Writes the
+    // trace line, then evaluates at the current time. False = rejected.
     bool EvalTelegramm(const QByteArray &telegram, const QString &source);
     bool ProcessTelegram(const QByteArray &telegram, const QString &source, const QDateTime &received);
 
     // Registry.
+    // Reads section "Gerät"+n into record n, then reloads its history.
     void LoadDeviceRecord(int n);
+    // Start-up: "Geräte"/"Anzahl" limited to 56, then LoadDeviceRecord and
+    // AddDevice for each device. Returns the stored "Geräte"/"Aktuell".
+    int LoadRegistry();
+    // All device sections and "Geräte"/"Anzahl" in one replace of the
+    // settings file, then the copy in the log folder. Nothing in client mode.
     void SaveDeviceRegistry();
+    // DeviceCount = n, then the views add the device (deviceAdded) and show it.
     void AddDevice(int n);
 
     // Current device (the tank selector's choice); writes "Geräte"/"Aktuell"
     // when it changes, except in client mode. Then refreshes the detail view.
+    // Numbers outside 1..DeviceCount mean "nothing selected" and do nothing.
     int currentDevice() const { return current_; }
     void ComboSN_Click(int selectedDevice);
-    // The user's edits of the current device.
+    // The user's edits of the current device (written at once unless client mode).
     void setTankName(const QString &text);
     void setUnit(int code);
+    // Coefficient of the temperature correction for device n.
+    void setTempKorr(int n, double k);
+    // Shows device n's overview entry again (after a change made elsewhere).
+    void refreshDevice(int n) { emit deviceChanged(n); }
+
+    // Removes devices first..last; the devices behind move forward with all
+    // their data. False (nothing changed) for an invalid range.
+    bool RemoveDevices(int first, int last);
+    // After the configuration was deleted: further telegrams are dropped and
+    // the registry is never written again, so nothing brings the file back.
+    void stopForGood() { stopped_ = true; }
+    bool stopped() const { return stopped_; }
 
 signals:
-    void deviceAdded(int n);          // create overview entry and selector entry
-    void deviceChanged(int n);        // ShowDevice(n)
-    void detailChanged(int current);  // the detail view of the current device
-    void selectDevice(int n);         // select n in the tank selector
-    void telegramAccepted();          // reset the reception watchdog
-    void restoreWindow();             // un-minimise before the alarm box
-    void tableReset();                // devices removed: rebuild views
+    void deviceAdded(int n);         // create overview entry and selector entry
+    void deviceChanged(int n);       // ShowDevice(n)
+    void detailChanged(int current); // the detail view of the current device
+    void selectDevice(int n);        // select n in the tank selector (the controller
+                                     // runs ComboSN_Click itself)
+    void telegramAccepted();         // reset the reception watchdog
+    void restoreWindow();            // un-minimise before the alarm box
+    void tableReset();               // devices removed: rebuild views
 
 private:
+    int findDevice(int sn, int type) const;
+    void saveRegistry(int freshDevice);
+    void showAlarm(int n, bool alarmChanged);
+
     DeviceTable table_;
     int current_ = 0;
     bool alarmBoxOpen_ = false;
+    bool fullBoxOpen_ = false;
+    bool stopped_ = false;
     HistoryHooks nullHistory_;
     EmailHooks nullEmail_;
     HistoryHooks *history_ = &nullHistory_;

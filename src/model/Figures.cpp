@@ -1,0 +1,218 @@
+#include "Figures.h"
+
+#include "lang/Lng.h"
+
+#include <cmath>
+#include <limits>
+
+namespace
+{
+
+// How a scale code acts on a raw figure.
+struct Scale {
+    bool valid = false;
+    qint64 factor = 1; // whole-number units
+    int decimals = 0;  // fractional units: divisor 10^decimals
+};
+
+Scale scaleOf(int dezPunkt, int unit)
+{
+    static const qint64 kFactor[5] = {1, 1, 10, 100, 1000};
+    static const int kDecimals[5] = {0, 3, 2, 1, 0};
+    Scale s;
+    if (dezPunkt < 0 || dezPunkt > 4)
+        return s;
+    s.valid = true;
+    if (IsFractionalUnit(unit))
+        s.decimals = kDecimals[dezPunkt];
+    else
+        s.factor = kFactor[dezPunkt];
+    return s;
+}
+
+qint64 pow10(int n)
+{
+    qint64 p = 1;
+    while (n-- > 0)
+        p *= 10;
+    return p;
+}
+
+// Fixed-point text of a non-negative raw figure, built digit by digit so no
+// locale can put a comma in.
+QString numberText(qint64 raw, const Scale &s)
+{
+    if (!s.valid)
+        return {};
+    if (s.decimals == 0)
+        return QString::number(raw * s.factor);
+    const qint64 div = pow10(s.decimals);
+    return QString::number(raw / div) + QLatin1Char('.') +
+           QStringLiteral("%1").arg(raw % div, s.decimals, 10, QLatin1Char('0'));
+}
+
+// num / den as a whole percentage; an exact half rounds away from zero.
+qint64 roundedRatio(qint64 num, qint64 den)
+{
+    const qint64 a = num < 0 ? -num : num;
+    const qint64 q = (2 * a + den) / (2 * den);
+    return num < 0 ? -q : q;
+}
+
+QString percentOf(qint64 value, const DeviceRecord &rec)
+{
+    if (rec.Volumen < 0 || rec.Tankvolumen <= 0)
+        return QStringLiteral("???%");
+    return QString::number(roundedRatio(value * 100, rec.Tankvolumen)) + QLatin1Char('%');
+}
+
+} // namespace
+
+bool IsFractionalUnit(int code)
+{
+    return code == 1 || code == 2 || code == 3 || code == 7;
+}
+
+QString UnitName(int code, bool shortForm)
+{
+    switch (code) {
+    case 0:
+        return shortForm ? QStringLiteral("L") : LngText(26);
+    case 1:
+        return QStringLiteral("m³");
+    case 2:
+        return QStringLiteral("m");
+    case 3:
+        return QStringLiteral("%");
+    case 4:
+        return QStringLiteral("kg");
+    case 5:
+        return shortForm ? QStringLiteral("Gal") : QStringLiteral("Imp.Gal");
+    case 6:
+        return shortForm ? QStringLiteral("Gal") : QStringLiteral("US Gal");
+    case 7:
+        return QStringLiteral("t");
+    default:
+        return {};
+    }
+}
+
+QString DeviceErrorText(qint64 value)
+{
+    const qint64 code = -value;
+    QString text = LngText(29) + QString::number(code, 16).toUpper();
+    if (code == 0xE002 || code == 0xE009)
+        text += LngText(30);
+    else if (code == 0xE008)
+        text += LngText(31);
+    return text;
+}
+
+QString FormatValue(qint64 value, const DeviceRecord &rec)
+{
+    if (value < 0)
+        return DeviceErrorText(value);
+    return numberText(value, scaleOf(rec.DezPunkt, rec.Einheit)) + QLatin1Char(' ') +
+           UnitName(rec.Einheit, false);
+}
+
+QString PercentText(const DeviceRecord &rec)
+{
+    return percentOf(rec.Volumen, rec);
+}
+
+QString CorrectedPercentText(const DeviceRecord &rec, bool tempKorrOn)
+{
+    return percentOf(CorrectedVolume(rec, tempKorrOn), rec);
+}
+
+double FillFraction(const DeviceRecord &rec)
+{
+    if (rec.Volumen < 0 || rec.Tankvolumen <= 0)
+        return 1;
+    return double(rec.Volumen) / double(rec.Tankvolumen);
+}
+
+QString TankTypeName(const DeviceRecord &rec)
+{
+    const int key = rec.Tanktyp + (rec.Geraetetyp < 7 ? 0 : 10);
+    switch (key) {
+    case 1:
+    case 11:
+        return LngText(32);
+    case 2:
+    case 12:
+        return LngText(33);
+    case 3:
+    case 13:
+        return LngText(34);
+    case 4:
+        return LngText(35);
+    case 5:
+    case 14:
+        return LngText(36);
+    case 6:
+        return LngText(37);
+    case 7:
+        return LngText(38);
+    case 15:
+        return LngText(39);
+    case 16:
+        return LngText(40);
+    case 17:
+        return LngText(41);
+    case 18:
+        return LngText(42);
+    default:
+        return LngText(43);
+    }
+}
+
+qint32 CorrectedVolume(const DeviceRecord &rec, bool tempKorrOn)
+{
+    const qint32 v = rec.Volumen;
+    if (!tempKorrOn || rec.Temperatur == kNoTemperature || v < 0)
+        return v;
+    // The order of the operations is part of the result (rounding of doubles).
+    double c = (double(rec.Temperatur) - 15) * rec.TempKorr;
+    c /= 1000;
+    c *= v;
+    c += v;
+    if (std::isnan(c))
+        return v;
+    // An absurd coefficient must not produce a figure that reads as an error code.
+    c = std::nearbyint(c);
+    if (c <= 0)
+        return 0;
+    if (c >= double(std::numeric_limits<qint32>::max()))
+        return std::numeric_limits<qint32>::max();
+    return qint32(c);
+}
+
+double ParseNumber(const QString &text)
+{
+    QString t = text;
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double v = t.trimmed().toDouble(&ok); // QString::toDouble ignores the locale
+    return ok && std::isfinite(v) ? v : 0;
+}
+
+double ScaledLevel(qint64 raw, const DeviceRecord &rec)
+{
+    if (raw < 0)
+        return 0;
+    const Scale s = scaleOf(rec.DezPunkt, rec.Einheit);
+    if (!s.valid)
+        return 0;
+    if (s.decimals == 0)
+        return double(raw * s.factor);
+    return double(raw) / double(pow10(s.decimals));
+}
+
+QString ScaledLevelText(qint64 raw, const DeviceRecord &rec)
+{
+    if (raw < 0)
+        return {};
+    return numberText(raw, scaleOf(rec.DezPunkt, rec.Einheit));
+}

@@ -1,0 +1,40 @@
+#pragma once
+#include "DeviceRecord.h"
+
+#include <QString>
+
+// The texts and ratios every view shows for a tank, computed from its record
+// alone (plus the temperature-correction switch where it matters). Numbers
+// always use "." as decimal separator, whatever the locale.
+
+// Unit code 0..7 to its long ("Liter", "m³", ...) or short ("L", "Gal") text;
+// "" for any other code (no unit).
+QString UnitName(int code, bool shortForm);
+// True for m³, m, %, t: the scale code divides instead of multiplying.
+bool IsFractionalUnit(int code);
+// A value in the record's raw units with scale and long unit name, or the
+// error text ("Fehler E008  (Sonde kurzgeschlossen?!)") for a negative value.
+QString FormatValue(qint64 value, const DeviceRecord &rec);
+// The error text alone for a negative raw value (code = -value).
+QString DeviceErrorText(qint64 value);
+// Fill level as "57%", or "???%" when Volumen is an error or the capacity unknown.
+QString PercentText(const DeviceRecord &rec);
+// The same from the temperature-corrected value (the "???%" test still uses Volumen).
+QString CorrectedPercentText(const DeviceRecord &rec, bool tempKorrOn);
+// Volumen / Tankvolumen without upper bound; 1 when unknown or an error.
+double FillFraction(const DeviceRecord &rec);
+// The tank shape's name; device types from 7 on use the second set of shapes.
+QString TankTypeName(const DeviceRecord &rec);
+// Volumen corrected to 15 °C when the switch is on and a temperature is known,
+// rounded half to even. Error codes (negative) are never corrected.
+qint32 CorrectedVolume(const DeviceRecord &rec, bool tempKorrOn);
+// Number typed by the user or read from a file: "," counts as ".", anything
+// that is not a whole number text gives 0.
+double ParseNumber(const QString &text);
+
+// A raw level in display units (0 for an error code or an unknown scale),
+// as the tank history, the chart and the e-mails use it.
+double ScaledLevel(qint64 raw, const DeviceRecord &rec);
+// The same as text with the decimals the scale code gives ("1.25"); "" for an
+// unknown scale code or a negative raw value.
+QString ScaledLevelText(qint64 raw, const DeviceRecord &rec);
