@@ -1,0 +1,229 @@
+// Telegrams per second through the TCP link into the whole evaluation
+// sequence (model and history recording), headless, with the trace off and
+// on. Baseline of the same run: the same telegrams handed straight to
+// EvalTelegramm, so the ratio shows what the link itself costs.
+// Each figure is the median of several runs.
+#include "core/Catalogue.h"
+#include "core/Paths.h"
+#include "core/RunState.h"
+#include "core/UiServices.h"
+#include "history/HistoryRecorder.h"
+#include "lang/Lng.h"
+#include "link/LinkManager.h"
+#include "model/TankController.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
+#include <cstdio>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+
+// Boxes answer at once; nothing is printed.
+class QuietUi : public UiServices
+{
+public:
+    MsgResult messageBox(const QString &, const QString &, MsgIcon, MsgButtons b) override
+    {
+        return b == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+    }
+    QString inputBox(const QString &, const QString &, const QString &) override { return {}; }
+    void beep() override {}
+};
+
+QByteArray telegram(int sn, int level)
+{
+    const int bcd = (level / 1000 % 10) << 12 | (level / 100 % 10) << 8 | (level / 10 % 10) << 4 | level % 10;
+    const unsigned char b[17] = {2,
+                                 0x11,
+                                 9,
+                                 static_cast<unsigned char>(sn >> 8),
+                                 static_cast<unsigned char>(sn),
+                                 148,
+                                 0,
+                                 static_cast<unsigned char>(bcd >> 8),
+                                 static_cast<unsigned char>(bcd),
+                                 0,
+                                 1,
+                                 19,
+                                 136,
+                                 7,
+                                 208,
+                                 0,
+                                 0};
+    QByteArray t(reinterpret_cast<const char *>(b), 17);
+    int sum = 0;
+    for (int i = 1; i < 17; ++i)
+        sum += b[i];
+    t += char(sum & 0xFF);
+    t += char(3);
+    return t;
+}
+
+constexpr int kDevices = 8;
+
+std::vector<QByteArray> telegrams(int n)
+{
+    std::vector<QByteArray> out;
+    out.reserve(size_t(n));
+    for (int i = 0; i < n; ++i)
+        out.push_back(telegram(1000 + i % kDevices, 4000 - i % 3000));
+    return out;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// A fresh data folder, controller, history recorder and link per run.
+struct Rig {
+    QTemporaryDir dir;
+    TankController tanks;
+    HistoryRecorder history{tanks.table(), [this] { tanks.SaveDeviceRegistry(); }};
+    std::unique_ptr<LinkManager> link;
+    int accepted = 0;
+
+    explicit Rig(bool trace)
+    {
+        Paths::ResetDataFolderCache();
+        Paths::SetDataDirOverride(dir.path());
+        State() = RunState{};
+        State().headless = true;
+        State().logFolder = dir.path() + QLatin1Char('/');
+        State().logFileActive = true;
+        State().logIniActive = true;
+        State().tracePath = trace ? dir.path() + QStringLiteral("/trace.log") : QString();
+        tanks.setHistoryHooks(&history);
+        QObject::connect(&tanks, &TankController::telegramAccepted, [this] { ++accepted; });
+    }
+    ~Rig() { State().tracePath.clear(); }
+
+    quint16 listen()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::Any, 0);
+        const quint16 port = probe.serverPort();
+        probe.close();
+        Cfg::ClientPort.write(qint64(port));
+        State().activeNet = true;
+        link = std::make_unique<LinkManager>(tanks);
+        // A measuring peer stays longer than five ticks; the cut is not what is measured.
+        link->setTickInterval(3'600'000);
+        link->InitCOM(1);
+        return link->tcp().state() == TcpLink::Listening ? port : 0;
+    }
+};
+
+// Per second through the link: a peer thread writes all lines in 64 KB
+// writes; the clock runs from connection to the last accepted telegram.
+double viaTcp(bool trace, int n)
+{
+    Rig rig(trace);
+    const quint16 port = rig.listen();
+    if (!port)
+        return 0;
+    QByteArray wire;
+    for (const QByteArray &t : telegrams(n))
+        wire += t.toHex().toUpper() + '\n';
+    std::atomic<bool> failed{false};
+    QElapsedTimer clock;
+    clock.start();
+    std::thread peer([&] {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
+            failed = true;
+            ::close(fd);
+            return;
+        }
+        qsizetype done = 0;
+        while (done < wire.size()) {
+            const ssize_t w = ::send(fd, wire.constData() + done,
+                                     size_t(std::min<qsizetype>(65536, wire.size() - done)), MSG_NOSIGNAL);
+            if (w <= 0) {
+                failed = true;
+                break;
+            }
+            done += w;
+        }
+        char greeting[16];
+        ::recv(fd, greeting, sizeof greeting, MSG_DONTWAIT);
+        // Stay connected until everything is evaluated; the server cuts nothing.
+        while (!failed && rig.accepted < n)
+            ::usleep(1000);
+        ::close(fd);
+    });
+    while (rig.accepted < n && !failed && clock.elapsed() < 120000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    const double secs = clock.nsecsElapsed() / 1e9;
+    failed = failed || rig.accepted < n;
+    peer.join();
+    // With the trace on, every telegram must have left its line.
+    if (trace && QFile(State().tracePath).size() < qint64(n) * 60)
+        failed = true;
+    return failed ? 0 : n / secs;
+}
+
+// Baseline: the same telegrams straight into EvalTelegramm.
+double direct(bool trace, int n)
+{
+    Rig rig(trace);
+    const std::vector<QByteArray> ts = telegrams(n);
+    QElapsedTimer clock;
+    clock.start();
+    for (const QByteArray &t : ts)
+        rig.tanks.EvalTelegramm(t, QStringLiteral("127.0.0.1"));
+    return rig.accepted == n ? n / (clock.nsecsElapsed() / 1e9) : 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QuietUi ui;
+    SetUi(&ui);
+    Paths::SetExeBaseName(QStringLiteral("Tankmon"));
+    SetLngId(1);
+
+    constexpr int kRuns = 5;
+    struct Case {
+        const char *name;
+        bool trace;
+        int n;
+    };
+    const Case cases[] = {{"trace off", false, 100000}, {"trace on", true, 20000}};
+    std::printf("TCP link -> EvalTelegramm (model + history), %d devices, median of %d runs\n", kDevices,
+                kRuns);
+    bool ok = true;
+    for (const Case &c : cases) {
+        std::vector<double> tcp, base;
+        for (int r = 0; r < kRuns; ++r) {
+            tcp.push_back(viaTcp(c.trace, c.n));
+            base.push_back(direct(c.trace, c.n));
+        }
+        const double t = median(tcp), b = median(base);
+        std::printf("  %-9s %7d telegrams: TCP %9.0f /s   direct %9.0f /s   ratio %.2f\n", c.name, c.n, t, b,
+                    b > 0 ? t / b : 0.0);
+        if (!c.trace && t < 10000)
+            ok = false;
+    }
+    std::printf("target (trace off) >= 10000 /s: %s\n", ok ? "met" : "NOT met");
+    return ok ? 0 : 1;
+}

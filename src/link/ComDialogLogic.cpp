@@ -1,0 +1,110 @@
+#include "ComDialogLogic.h"
+
+#include "LinkManager.h"
+
+#include "core/Catalogue.h"
+#include "core/RunState.h"
+#include "core/TextHelpers.h"
+#include "core/UiServices.h"
+#include "lang/Lng.h"
+
+namespace
+{
+constexpr int kDefaultClientPort = 8000;
+
+// Ends the wait cursor however the fill leaves.
+struct WaitCursor {
+    WaitCursor() { Ui().setWaitCursor(true); }
+    ~WaitCursor() { Ui().setWaitCursor(false); }
+};
+} // namespace
+
+ComDialogLogic::ComDialogLogic(LinkManager &link, QObject *parent) : QObject(parent), link_(link) {}
+
+ComDialogLogic::Captions ComDialogLogic::captions()
+{
+    return {LngText(65), LngText(68), LngText(69), LngText(67), LngText(66)};
+}
+
+void ComDialogLogic::Load()
+{
+    FillPortList();
+    aktivCom_ = State().activeCom;
+    aktivNet_ = State().activeNet;
+    const qint64 p = ToLongOrZero(Cfg::ClientPort.read());
+    clientPort_ = p <= 0 || p > 99999 ? QString::number(kDefaultClientPort) : QString::number(p);
+    emit fieldsChanged();
+}
+
+QString ComDialogLogic::entryDevice(int i) const
+{
+    return i >= 0 && i < devices_.size() ? devices_[i] : QString();
+}
+
+void ComDialogLogic::FillPortList()
+{
+    WaitCursor wait;
+    // The port in use is found by its path first: its number may have moved.
+    const int currentPort = link_.currentPort();
+    const QString currentDevice = link_.currentDevice();
+    ports_.clear();
+    devices_.clear();
+    int byPath = -1, byNumber = -1;
+    const QList<PortInfo> list = PortDirectory::Ports();
+    if (!list.isEmpty()) {
+        link_.CloseSerial();
+        PumpEvents();
+    }
+    for (const PortInfo &p : list) {
+        const int i = ports_.AddListItem(PortDirectory::EntryText(p), p.number);
+        devices_.append(p.device);
+        if (byPath < 0 && !currentDevice.isEmpty() && p.device == currentDevice)
+            byPath = i;
+        if (byNumber < 0 && p.number == currentPort)
+            byNumber = i;
+    }
+    if (list.isEmpty()) {
+        ports_.AddListItem(LngText(48), 0);
+        devices_.append(QString());
+    }
+    const int selected = byPath >= 0 ? byPath : byNumber >= 0 ? byNumber : 0;
+    emit listChanged();
+    select(selected);
+}
+
+void ComDialogLogic::select(int index)
+{
+    ports_.setCurrentIndex(index);
+    emit selectionChanged(ports_.currentIndex());
+    link_.InitCOM(ports_.SelectedItemData(), entryDevice(ports_.currentIndex()));
+}
+
+void ComDialogLogic::Ok()
+{
+    Cfg::ActiveCom.write(QString::fromLatin1(aktivCom_ ? "1" : "0"));
+    State().activeCom = aktivCom_;
+    Cfg::ActiveNet.write(QString::fromLatin1(aktivNet_ ? "1" : "0"));
+    State().activeNet = aktivNet_;
+    const qint64 p = ToLongOrZero(clientPort_);
+    if (p >= 1 && p < 100000)
+        Cfg::ClientPort.write(p);
+    const qint32 port = ports_.SelectedItemData();
+    const QString device = entryDevice(ports_.currentIndex());
+    Cfg::ComPort.write(qint64(port));
+    Cfg::ComDevice.write(device);
+    link_.InitCOM(port, device);
+    emit closeRequested();
+}
+
+void ComDialogLogic::Cancel()
+{
+    // The stored port, by its path when it is still listed.
+    const QString stored = Cfg::ComDevice.read().trimmed();
+    const int byPath = stored.isEmpty() ? -1 : int(devices_.indexOf(stored));
+    if (byPath >= 0)
+        ports_.setCurrentIndex(byPath);
+    else
+        ports_.SelectByItemData(Cfg::ComPort.readInt());
+    select(ports_.currentIndex());
+    emit closeRequested();
+}

@@ -1,0 +1,58 @@
+#pragma once
+#include "ItemList.h"
+#include "PortDirectory.h"
+
+#include <QObject>
+#include <QString>
+
+class LinkManager;
+
+// What the interface dialog frmCOM does, without the widgets: the port list,
+// the two link switches, the TCP port field, OK and Cancel. Every selection in
+// the port list reopens the link at once. The window mirrors this object.
+class ComDialogLogic : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ComDialogLogic(LinkManager &link, QObject *parent = nullptr);
+
+    struct Captions {
+        QString window, labelCom, labelAktiv, ok, cancel;
+    };
+    static Captions captions();
+
+    // After the window is shown: fills the port list (which reopens the link on
+    // the current port), sets the switches and the TCP port field.
+    void Load();
+    void FillPortList();
+
+    const ItemList &ports() const { return ports_; }
+    // Device path of port list entry i (empty for the "no ports" entry).
+    QString entryDevice(int i) const;
+    // The port list selection, by the user or by code: reopens the link.
+    void select(int index);
+
+    bool checkAktivCom() const { return aktivCom_; }
+    bool checkAktivNet() const { return aktivNet_; }
+    QString clientPortText() const { return clientPort_; }
+    void setCheckAktivCom(bool on) { aktivCom_ = on; }
+    void setCheckAktivNet(bool on) { aktivNet_ = on; }
+    void setClientPortText(const QString &t) { clientPort_ = t; }
+
+    void Ok();
+    void Cancel();
+
+signals:
+    void listChanged(); // the entries were rebuilt
+    void selectionChanged(int index);
+    void fieldsChanged(); // switches or TCP port field set by code
+    void closeRequested();
+
+private:
+    LinkManager &link_;
+    ItemList ports_;
+    QList<QString> devices_;
+    bool aktivCom_ = false;
+    bool aktivNet_ = false;
+    QString clientPort_;
+};

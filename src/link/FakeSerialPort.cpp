@@ -1,0 +1,129 @@
+#include "FakeSerialPort.h"
+
+#include <QPointer>
+
+namespace
+{
+QPointer<FakeSerialPort> g_last;
+}
+
+FakeSerialPort::FakeSerialPort(std::shared_ptr<FakeSerialBus> bus, QObject *parent)
+    : SerialPortBackend(parent), bus_(std::move(bus))
+{
+    g_last = this;
+}
+
+FakeSerialPort *FakeSerialPort::last()
+{
+    return g_last.data();
+}
+
+SerialPortFactory FakeSerialPort::factory(std::shared_ptr<FakeSerialBus> bus)
+{
+    return [bus]() -> std::unique_ptr<SerialPortBackend> { return std::make_unique<FakeSerialPort>(bus); };
+}
+
+bool FakeSerialPort::open(const QString &device)
+{
+    close();
+    device_ = device;
+    bus_->log << QStringLiteral("open ") + device;
+    if (!bus_->present.contains(device)) {
+        error_ = QStringLiteral("No such file or directory");
+        return false;
+    }
+    if (bus_->busy.contains(device)) {
+        error_ = QStringLiteral("Device or resource busy");
+        return false;
+    }
+    error_.clear();
+    open_ = true;
+    rts_ = dtr_ = false;
+    return true;
+}
+
+void FakeSerialPort::close()
+{
+    if (!open_)
+        return;
+    open_ = false;
+    rx_.clear();
+    bus_->log << QStringLiteral("close");
+}
+
+void FakeSerialPort::setRts(bool on)
+{
+    bus_->log << QStringLiteral("rts %1").arg(on ? 1 : 0);
+    rts_ = on;
+    linesChanged();
+}
+
+void FakeSerialPort::setDtr(bool on)
+{
+    bus_->log << QStringLiteral("dtr %1").arg(on ? 1 : 0);
+    dtr_ = on;
+    linesChanged();
+}
+
+// A shorted bus answers the switched-on lines with a break: it is queued like
+// a real one, so it shows up at the next pass through the event loop.
+void FakeSerialPort::linesChanged()
+{
+    if (open_ && rts_ && dtr_ && bus_->breakOnLinesOn) {
+        QPointer<FakeSerialPort> self(this);
+        QMetaObject::invokeMethod(
+            this,
+            [self] {
+                if (self)
+                    self->raiseLineEvent(Break, QByteArray(1, '\0'));
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+bool FakeSerialPort::cts()
+{
+    return open_ && bus_->ctsHigh;
+}
+
+void FakeSerialPort::write(const QByteArray &data)
+{
+    if (open_)
+        bus_->written += data;
+}
+
+QByteArray FakeSerialPort::readAll()
+{
+    QByteArray d;
+    d.swap(rx_);
+    return d;
+}
+
+void FakeSerialPort::feed(const QByteArray &data)
+{
+    if (!open_)
+        return;
+    rx_ += data;
+    emit readyRead();
+}
+
+void FakeSerialPort::raiseLineEvent(int code, const QByteArray &withData)
+{
+    if (!open_)
+        return;
+    rx_ += withData;
+    emit lineEvent(code);
+    if (!rx_.isEmpty())
+        emit readyRead();
+}
+
+void FakeSerialPort::unplug()
+{
+    bus_->present.remove(device_);
+    if (!open_)
+        return;
+    open_ = false;
+    rx_.clear();
+    error_ = QStringLiteral("Input/output error");
+    emit disconnected();
+}

@@ -1,0 +1,60 @@
+#pragma once
+#include "SerialPortBackend.h"
+
+#include <QSet>
+#include <QStringList>
+#include <memory>
+
+// A serial port without hardware, for tests and demonstrations. Its devices
+// are shared with every FakeSerialPort made from the same FakeSerialBus, so a
+// test can unplug and replug a device while the link holds the port.
+class FakeSerialBus
+{
+public:
+    QSet<QString> present;       // device paths that can be opened
+    QSet<QString> busy;          // present but in use elsewhere
+    bool ctsHigh = false;        // CTS right after opening (with RTS/DTR off)
+    bool breakOnLinesOn = false; // a line break arrives when RTS and DTR go on
+    QByteArray written;          // everything written to any port
+    QStringList log;             // "open <dev>", "rts 1", "dtr 0", "close"
+};
+
+class FakeSerialPort : public SerialPortBackend
+{
+    Q_OBJECT
+public:
+    explicit FakeSerialPort(std::shared_ptr<FakeSerialBus> bus, QObject *parent = nullptr);
+
+    bool open(const QString &device) override;
+    void close() override;
+    bool isOpen() const override { return open_; }
+    QString device() const override { return device_; }
+    void setRts(bool on) override;
+    void setDtr(bool on) override;
+    bool cts() override;
+    void write(const QByteArray &data) override;
+    QByteArray readAll() override;
+    qint64 bytesAvailable() const override { return rx_.size(); }
+    QString errorString() const override { return error_; }
+
+    // Test side: characters arriving from the line (a receive event follows
+    // unless the port is closed), a line event, the device disappearing.
+    void feed(const QByteArray &data);
+    void raiseLineEvent(int code, const QByteArray &withData = {});
+    void unplug();
+
+    // The most recently created fake port (tests reach the link's port).
+    static FakeSerialPort *last();
+    // A factory that creates fake ports on the given bus.
+    static SerialPortFactory factory(std::shared_ptr<FakeSerialBus> bus);
+
+private:
+    void linesChanged();
+
+    std::shared_ptr<FakeSerialBus> bus_;
+    QString device_;
+    QString error_;
+    QByteArray rx_;
+    bool open_ = false;
+    bool rts_ = false, dtr_ = false;
+};

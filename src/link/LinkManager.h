@@ -1,0 +1,87 @@
+#pragma once
+#include "SerialLink.h"
+#include "Simulation.h"
+#include "TcpLink.h"
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+class TankController;
+
+// Brings the device links up and watches them, without any widget: the
+// serial port, the TCP listener, the simulation, the reception watchdog
+// (TimerCom) and the recovery of a port that disappeared. Every telegram
+// goes to the controller's EvalTelegramm.
+class LinkManager : public QObject
+{
+    Q_OBJECT
+public:
+    using Sink = std::function<bool(const QByteArray &telegram, const QString &source)>;
+
+    explicit LinkManager(TankController &controller, QObject *parent = nullptr);
+    ~LinkManager() override;
+
+    // Start-up in server mode: reads "Timeout" and "Simulation"; starts the
+    // simulation, or opens the stored port ("COM"/"Device" when it holds a
+    // path, else port number "COM"/"Port").
+    void StartFromSettings();
+
+    // Opens the links anew on serial port `port`. The device path is the
+    // stored "COM"/"Device" when port is the stored port number, else the
+    // port's entry in the port directory.
+    void InitCOM(int port);
+    // The same with the device path given (the interface dialog knows it);
+    // an empty path looks the number up in the port directory.
+    void InitCOM(int port, const QString &device);
+    // Closes serial port and TCP socket (program end, restart, port listing).
+    void CloseLinks();
+    void CloseSerial();
+
+    int currentPort() const { return serial_.port(); }
+    QString currentDevice() const { return serial_.device(); }
+    bool serialOpen() const { return serial_.isOpen(); }
+
+    void setTimeout(int seconds) { timeout_ = seconds; }
+    int timeout() const { return timeout_; }
+    int tag() const { return tag_; }
+    int missedIntervals() const { return missedIntervals_; }
+    bool timerComActive() const { return timerCom_.isActive(); }
+    bool reopenPending() const { return reopenTimer_.isActive(); }
+
+    // Tests: where telegrams go (default: the controller's EvalTelegramm), and
+    // the tick of TimerCom, the TCP connection check and the reopen poll.
+    void setSink(Sink sink);
+    void setTickInterval(int ms);
+
+    SerialLink &serial() { return serial_; }
+    TcpLink &tcp() { return tcp_; }
+    Simulation &simulation() { return simulation_; }
+
+signals:
+    // ShowReceptionProgress(elapsed, limit), and the bar hidden again.
+    void receptionProgress(double elapsed, double limit);
+    void progressHidden();
+
+private:
+    enum class SerialResult { Ok, Failed, Bluetooth };
+    SerialResult openSerial(int port, const QString &device);
+    void errorExit(int port);
+    void onTimerCom();
+    void onTelegramAccepted();
+    void onPortLost();
+    void onReopenTick();
+    bool deliver(const QByteArray &telegram, const QString &source);
+
+    TankController &controller_;
+    Sink sink_;
+    SerialLink serial_;
+    TcpLink tcp_;
+    Simulation simulation_;
+    QTimer timerCom_;
+    QTimer reopenTimer_;
+    int timeout_ = 180;
+    int tag_ = 0;
+    int missedIntervals_ = 0;
+    bool reopening_ = false;
+};

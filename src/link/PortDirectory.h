@@ -1,0 +1,35 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <functional>
+
+// A serial port present on this machine.
+struct PortInfo {
+    int number = 0;      // n of "COM n": position in the stable order, from 1
+    QString device;      // path to open: /dev/ttyUSB0
+    QString name;        // device name shown in the list: ttyUSB0
+    QString description; // what the system says about it (USB product text)
+    QString manufacturer;
+};
+
+// Port numbers on Linux: the ports present are put in a stable order (ttyS,
+// then ttyUSB, ttyACM, rfcomm, anything else; within a kind by the number in
+// the name) and numbered from 1. Port number n is the n-th port of that
+// order; the interface dialog also stores the device path, so a port that
+// moves in the order is still found.
+namespace PortDirectory
+{
+QList<PortInfo> Ports();
+// Orders and numbers the ports of any source.
+QList<PortInfo> Numbered(QList<PortInfo> ports);
+// Tests: where the ports come from (an empty function restores QSerialPortInfo).
+void SetSource(std::function<QList<PortInfo>()> source);
+
+// Device path of port n, empty when there is none.
+QString PortDeviceName(int n);
+// The display name: fixed names for a few device kinds (text 51 for a
+// Bluetooth serial link), else the system's description and manufacturer.
+QString PortFriendlyName(const PortInfo &port);
+// "COM " + n + "  (" + device name + "  " + display name + ")"
+QString EntryText(const PortInfo &port);
+} // namespace PortDirectory

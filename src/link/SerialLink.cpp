@@ -1,0 +1,114 @@
+#include "SerialLink.h"
+
+#include "Framing.h"
+
+#include "core/TraceLog.h"
+#include "core/UiServices.h"
+#include "lang/Lng.h"
+
+#include <QPointer>
+
+SerialLink::SerialLink(QObject *parent) : QObject(parent), backend_(CreateSerialPort())
+{
+    connect(backend_.get(), &SerialPortBackend::readyRead, this, &SerialLink::onReadyRead);
+    connect(backend_.get(), &SerialPortBackend::lineEvent, this, &SerialLink::onLineEvent);
+    connect(backend_.get(), &SerialPortBackend::disconnected, this, &SerialLink::portLost);
+}
+
+SerialLink::~SerialLink() = default;
+
+bool SerialLink::open(int port, const QString &device)
+{
+    close();
+    port_ = port;
+    device_ = device;
+    rxBuffer_.clear();
+    suspended_ = false;
+    if (device.isEmpty() || !backend_->open(device))
+        return false;
+    backend_->setRts(false);
+    backend_->setDtr(false);
+    return true;
+}
+
+void SerialLink::close()
+{
+    if (backend_->isOpen())
+        backend_->close();
+}
+
+bool SerialLink::isOpen() const
+{
+    return backend_->isOpen();
+}
+
+QString SerialLink::errorString() const
+{
+    return device_.isEmpty() ? QStringLiteral("no device for this port number") : backend_->errorString();
+}
+
+bool SerialLink::ctsHigh()
+{
+    return backend_->cts();
+}
+
+void SerialLink::setLines(bool on)
+{
+    backend_->setRts(on);
+    backend_->setDtr(on);
+}
+
+void SerialLink::write(const QByteArray &data)
+{
+    backend_->write(data);
+}
+
+void SerialLink::onLineEvent(int code)
+{
+    LogInFile(QStringLiteral("Com_OnCom Event=") + QString::number(code));
+    switch (code) {
+    case SerialPortBackend::Break:
+        backend_->readAll();
+        breakSeen_ = true;
+        break;
+    case SerialPortBackend::Framing:
+    case SerialPortBackend::Overrun:
+    case SerialPortBackend::RxOverflow:
+    case SerialPortBackend::Parity:
+        backend_->readAll();
+        break;
+    default:
+        break;
+    }
+}
+
+void SerialLink::onReadyRead()
+{
+    rereadQueued_ = false;
+    if (suspended_)
+        return; // stays in the port's buffer until the evaluation is over
+    const QByteArray d = backend_->readAll();
+    if (d.isEmpty())
+        return;
+    if (Tracing())
+        LogInFile(QStringLiteral("Com_OnCom comEvReceive=") + TraceData(d));
+    rxBuffer_ += d;
+    rxBuffer_ = ScanTelegrams(rxBuffer_, [this](const QByteArray &t) { return evaluate(t); });
+    // Characters that came in during an evaluation raised no event of their own.
+    if (backend_->isOpen() && backend_->bytesAvailable() > 0 && !rereadQueued_) {
+        rereadQueued_ = true;
+        QMetaObject::invokeMethod(this, &SerialLink::onReadyRead, Qt::QueuedConnection);
+    }
+}
+
+bool SerialLink::evaluate(const QByteArray &telegram)
+{
+    suspended_ = true;
+    Ui().setPanelText(1, ReceptionTimeText() + QLatin1Char(' ') + LngText(298) + QStringLiteral(" Com") +
+                             QString::number(port_));
+    QPointer<SerialLink> self(this);
+    const bool accepted = sink_ ? sink_(telegram, QString()) : false;
+    if (self)
+        suspended_ = false;
+    return accepted;
+}

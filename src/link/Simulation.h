@@ -1,0 +1,51 @@
+#pragma once
+#include <QByteArray>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+struct DeviceTable;
+
+// The simulated telegram for one device: kind 17, type 9, the serial number,
+// temperature + 128, the level as four BCD digits, tank capacity 5000 and
+// height 2000, and the checksum over bytes 2 to 17.
+QByteArray SimulatedTelegram(int serialNumber, int temperature, int level);
+// Rounds to the nearest integer, halves to the even neighbour.
+qint64 RoundHalfEven(double v);
+
+// Demonstration without a device: every tick fabricates one telegram of a
+// falling level for the next registered device, in turn.
+class Simulation : public QObject
+{
+    Q_OBJECT
+public:
+    using Sink = std::function<bool(const QByteArray &telegram, const QString &source)>;
+
+    Simulation(const DeviceTable &table, QObject *parent = nullptr);
+    void setSink(Sink sink) { sink_ = std::move(sink); }
+    // Numbers in [0, 1); the default generator is seeded from the clock at start().
+    void setRandom(std::function<double()> random) { random_ = std::move(random); }
+    // 5000 ms for the first tick, then 2000 ms (tests shorten them).
+    void setIntervals(int firstMs, int nextMs);
+
+    void start();
+    bool isActive() const { return timer_.isActive(); }
+    int interval() const { return timer_.interval(); }
+    int index() const { return index_; }
+    int level() const { return level_; }
+
+    // One tick, also callable directly.
+    void tick();
+
+private:
+    void seedFromClock();
+
+    const DeviceTable &table_;
+    QTimer timer_;
+    Sink sink_;
+    std::function<double()> random_;
+    int firstMs_ = 5000;
+    int nextMs_ = 2000;
+    qint16 index_ = 0;
+    qint32 level_ = 0;
+};

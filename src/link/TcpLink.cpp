@@ -1,0 +1,226 @@
+#include "TcpLink.h"
+
+#include "Framing.h"
+
+#include "core/Catalogue.h"
+#include "core/TextHelpers.h"
+#include "core/TraceLog.h"
+#include "core/UiServices.h"
+#include "lang/Lng.h"
+
+namespace
+{
+constexpr qint32 kTickMs = 1000;         // what one check tick counts for
+constexpr qint32 kMaxConnectTime = 5000; // cut at the sixth tick
+constexpr int kDefaultPort = 8000;
+
+QString dotted(const QHostAddress &a)
+{
+    bool ok = false;
+    const quint32 v4 = a.toIPv4Address(&ok);
+    return ok ? QHostAddress(v4).toString() : a.toString();
+}
+} // namespace
+
+TcpLink::TcpLink(QObject *parent) : QObject(parent)
+{
+    // One slot: the kernel must not queue a second peer behind the first.
+    server_.setMaxPendingConnections(1);
+    connect(&server_, &QTcpServer::newConnection, this, &TcpLink::onNewConnection);
+    connect(&server_, &QTcpServer::acceptError, this, &TcpLink::onError);
+    checkTimer_.setInterval(kTickMs);
+    connect(&checkTimer_, &QTimer::timeout, this, &TcpLink::checkConnectionTime);
+    relistenTimer_.setSingleShot(true);
+    connect(&relistenTimer_, &QTimer::timeout, this, [this] {
+        if (!startListening()) {
+            // Port taken meanwhile: say so once per attempt, keep trying quietly.
+            Ui().setPanelText(1, LngText(286));
+            relistenAfter(errorDelayMs_);
+        }
+    });
+}
+
+TcpLink::~TcpLink()
+{
+    close();
+}
+
+void TcpLink::setCheckInterval(int ms)
+{
+    checkTimer_.setInterval(ms);
+}
+
+void TcpLink::setRelistenDelays(int afterCutMs, int afterErrorMs)
+{
+    cutDelayMs_ = afterCutMs;
+    errorDelayMs_ = afterErrorMs;
+}
+
+int TcpLink::ListenPort()
+{
+    const qint64 p = ToLongOrZero(Cfg::ClientPort.read());
+    return p < 1 || p > 99999 ? kDefaultPort : int(p);
+}
+
+bool TcpLink::listen()
+{
+    close();
+    const int p = ListenPort();
+    // 65536..99999 pass the range rule but are no TCP port: listening fails.
+    port_ = p <= 65535 ? quint16(p) : 0;
+    if (p > 65535 || !startListening()) {
+        Ui().setPanelText(1, LngText(286));
+        Ui().messageBox(LngText(287), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+        return false;
+    }
+    checkTimer_.start();
+    return true;
+}
+
+bool TcpLink::startListening()
+{
+    if (server_.isListening())
+        return true;
+    return server_.listen(QHostAddress::Any, port_);
+}
+
+void TcpLink::close()
+{
+    relistenTimer_.stop();
+    checkTimer_.stop();
+    dropPeer();
+    server_.close();
+    winConnectTime_ = 0;
+}
+
+int TcpLink::state() const
+{
+    if (socket_ && socket_->state() == QAbstractSocket::ConnectedState)
+        return Connected;
+    return server_.isListening() ? Listening : Closed;
+}
+
+void TcpLink::onNewConnection()
+{
+    QTcpSocket *s = server_.nextPendingConnection();
+    if (!s)
+        return;
+    // One connection slot: stop listening, turn away anyone queued behind.
+    while (QTcpSocket *extra = server_.nextPendingConnection()) {
+        extra->abort();
+        extra->deleteLater();
+    }
+    server_.close();
+    if (socket_) {
+        s->abort();
+        s->deleteLater();
+        return;
+    }
+    remoteIP_ = dotted(s->peerAddress());
+    socket_ = s;
+    // A line left over from the previous peer is no part of this peer's data.
+    tcpLine_.clear();
+    winConnectTime_ = 0;
+    connect(s, &QTcpSocket::readyRead, this, &TcpLink::onReadyRead);
+    connect(s, &QTcpSocket::disconnected, this, &TcpLink::onDisconnected);
+    connect(s, &QTcpSocket::errorOccurred, this, &TcpLink::onError);
+    s->write("TANKMON\n");
+    LogInFile(QStringLiteral("TCP_ConnectionRequest RequestID=") + QString::number(s->socketDescriptor()) +
+              QStringLiteral(" RemoteHostIP=") + remoteIP_);
+}
+
+void TcpLink::onReadyRead()
+{
+    if (busy_ || !socket_)
+        return; // read once the evaluation in progress is over
+    QPointer<QTcpSocket> s = socket_;
+    processData(s->readAll());
+    if (s && s == socket_ && s->bytesAvailable() > 0)
+        QMetaObject::invokeMethod(this, &TcpLink::onReadyRead, Qt::QueuedConnection);
+}
+
+void TcpLink::processData(const QByteArray &d)
+{
+    if (Tracing())
+        LogInFile(QStringLiteral("TCP_DataArrival BytesTotal=") + QString::number(d.size()) +
+                  QStringLiteral(" RemoteHostIP=") + remoteIP_ + QStringLiteral(" Data=") + TraceData(d));
+    QPointer<QTcpSocket> s = socket_;
+    qsizetype pos = 0;
+    while (pos < d.size()) {
+        const qsizetype lf = d.indexOf('\n', pos);
+        const qsizetype end = lf < 0 ? d.size() : lf;
+        if (tcpLine_.size() + (end - pos) > kMaxLineLength) {
+            LogInFile(QStringLiteral("TCP_LineTooLong Length>") + QString::number(kMaxLineLength) +
+                      QStringLiteral(" RemoteHostIP=") + remoteIP_ + QStringLiteral(" connection closed"));
+            tcpLine_.clear();
+            dropPeer();
+            relistenAfter(cutDelayMs_);
+            return;
+        }
+        tcpLine_.append(d.constData() + pos, end - pos);
+        if (lf < 0)
+            return;
+        pos = lf + 1;
+        const QByteArray telegram = DecodeHexLine(tcpLine_);
+        tcpLine_.clear();
+        Ui().setPanelText(1, ReceptionTimeText() + QStringLiteral(" TCP/IP ") + LngText(285) +
+                                 QLatin1Char(' ') + remoteIP_);
+        busy_ = true;
+        if (sink_)
+            sink_(telegram, remoteIP_);
+        busy_ = false;
+        if (!s || s != socket_)
+            return; // cut while the telegram was evaluated
+    }
+}
+
+void TcpLink::onDisconnected()
+{
+    LogInFile(QStringLiteral("TCP_Close State=") + QString::number(Closing));
+    dropPeer();
+    relistenTimer_.stop();
+    if (!startListening())
+        relistenAfter(errorDelayMs_);
+}
+
+void TcpLink::onError(QAbstractSocket::SocketError e)
+{
+    if (e == QAbstractSocket::RemoteHostClosedError)
+        return; // the close event follows
+    const QString t = socket_ && sender() == socket_ ? socket_->errorString() : server_.errorString();
+    LogInFile(QStringLiteral("TCP_Error ErrorCode=") + QString::number(int(e)) + QLatin1Char(' ') + t +
+              QStringLiteral(" Source=TcpLink"));
+    Ui().setPanelText(1, QStringLiteral("TCP error: ") + t);
+    dropPeer();
+    server_.close();
+    relistenAfter(errorDelayMs_);
+}
+
+void TcpLink::checkConnectionTime()
+{
+    winConnectTime_ = state() == Connected ? winConnectTime_ + kTickMs : 0;
+    if (winConnectTime_ > kMaxConnectTime) {
+        winConnectTime_ = 0;
+        dropPeer();
+        relistenAfter(cutDelayMs_);
+    }
+}
+
+void TcpLink::dropPeer()
+{
+    if (!socket_)
+        return;
+    QTcpSocket *s = socket_;
+    socket_ = nullptr;
+    s->disconnect(this);
+    s->abort();
+    s->deleteLater();
+    winConnectTime_ = 0;
+}
+
+void TcpLink::relistenAfter(int ms)
+{
+    relistenTimer_.start(ms);
+    if (!checkTimer_.isActive())
+        checkTimer_.start();
+}

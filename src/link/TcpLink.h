@@ -1,0 +1,70 @@
+#pragma once
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <functional>
+
+// The TCP side of the device link: a server with one connection slot. A peer
+// is greeted with "TANKMON\n" and sends telegrams as lines of hex digits.
+class TcpLink : public QObject
+{
+    Q_OBJECT
+public:
+    using Sink = std::function<bool(const QByteArray &telegram, const QString &source)>;
+
+    // Winsock-style state numbers, as the trace shows them.
+    enum State { Closed = 0, Listening = 2, Connected = 7, Closing = 8 };
+    // Far longer than a telegram's 38 digits; a longer line is a broken or
+    // hostile peer and costs the connection.
+    static constexpr qsizetype kMaxLineLength = 1024;
+
+    explicit TcpLink(QObject *parent = nullptr);
+    ~TcpLink() override;
+    void setSink(Sink sink) { sink_ = std::move(sink); }
+
+    // "Com"/"ClientPort"; out of range or not a number gives 8000.
+    static int ListenPort();
+    // Starts listening on ListenPort(); on failure says so (text 286 on panel
+    // 1, text 287 in a box) and returns false.
+    bool listen();
+    // Drops the peer and stops listening.
+    void close();
+
+    int state() const;
+    qint32 winConnectTime() const { return winConnectTime_; }
+    quint16 serverPort() const { return server_.serverPort(); }
+    QString remoteIP() const { return remoteIP_; }
+    qsizetype lineLength() const { return tcpLine_.size(); }
+
+    // Tick of the connection-time check; 1000 ms, shorter in tests.
+    void setCheckInterval(int ms);
+    // Delays before listening again after a cut connection and after an error.
+    void setRelistenDelays(int afterCutMs, int afterErrorMs);
+
+private:
+    void onNewConnection();
+    void onReadyRead();
+    void onDisconnected();
+    void onError(QAbstractSocket::SocketError e);
+    void checkConnectionTime();
+    void dropPeer();
+    void relistenAfter(int ms);
+    bool startListening();
+    void processData(const QByteArray &d);
+
+    QTcpServer server_;
+    QPointer<QTcpSocket> socket_;
+    QTimer checkTimer_;
+    QTimer relistenTimer_;
+    Sink sink_;
+    QByteArray tcpLine_;
+    QString remoteIP_;
+    quint16 port_ = 8000;
+    qint32 winConnectTime_ = 0;
+    int cutDelayMs_ = 100;
+    int errorDelayMs_ = 1000;
+    bool busy_ = false;
+};
