@@ -1,0 +1,86 @@
+#include "DisplayRules.h"
+
+#include "lang/Lng.h"
+#include "model/DeviceRecord.h"
+
+#include <QLocale>
+#include <limits>
+
+namespace DisplayRules {
+
+namespace {
+// Whole minutes since the epoch, rounded down also before 1970.
+qint64 minuteIndex(const QDateTime &t)
+{
+    const qint64 s = t.toSecsSinceEpoch();
+    return s >= 0 ? s / 60 : -((-s + 59) / 60);
+}
+} // namespace
+
+qint64 ReadingAgeMinutes(const QDateTime &reading, const QDateTime &now)
+{
+    if (!reading.isValid())
+        return std::numeric_limits<qint64>::max();
+    // Both are naive local times; compare them as written.
+    const QDateTime a(reading.date(), reading.time(), Qt::UTC);
+    const QDateTime b(now.date(), now.time(), Qt::UTC);
+    return minuteIndex(b) - minuteIndex(a);
+}
+
+bool IsOld(qint64 ageMinutes) { return ageMinutes > 60; }
+bool IsStale(qint64 ageMinutes) { return ageMinutes > 1440; }
+
+QColor NormalColour() { return QColor(0, 0, 0); }
+QColor OldColour() { return QColor(0x80, 0x80, 0x80); }
+QColor OldTimeColour() { return QColor(0xff, 0, 0); }
+
+int OverviewTab(int device) { return (device - 1) / 4 + 1; }
+
+QString OverviewTabCaption(int tab, int lastDevice)
+{
+    const int first = 4 * tab - 3;
+    QString caption = LngText(282) + QString::number(first);
+    if (lastDevice != first)
+        caption += QLatin1Char('-') + QString::number(lastDevice);
+    return caption;
+}
+
+int TabsPerRow(int overviewTabs) { return overviewTabs < 5 ? overviewTabs + 1 : 5; }
+
+QString TemperatureText(qint16 temperatur)
+{
+    if (temperatur == kNoTemperature)
+        return {};
+    return QString::number(temperatur) + QStringLiteral(" °C");
+}
+
+QString DetailCaption(const QString &valueText, qint16 temperatur, const QString &programTitle)
+{
+    QString caption = valueText;
+    if (temperatur != kNoTemperature)
+        caption += QStringLiteral(" / ") + TemperatureText(temperatur);
+    return caption + QStringLiteral("  ") + programTitle;
+}
+
+QString GeneralDateTimeText(const QDateTime &t)
+{
+    if (!t.isValid())
+        return {};
+    const QLocale loc = QLocale::system();
+    // The long time format carries the seconds, but also a time zone we do
+    // not have: the readings are naive local times.
+    QString timeFormat = loc.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(QLatin1Char('t'));
+    timeFormat = timeFormat.trimmed();
+    return loc.toString(t.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           loc.toString(t.time(), timeFormat);
+}
+
+QString SelectorText(int device, qint32 sn)
+{
+    return QString::number(device) + QStringLiteral(" / SN") + QString::number(sn);
+}
+
+QString StaleWarningText() { return LngText(283) + QStringLiteral("\r\n") + LngText(284); }
+
+} // namespace DisplayRules

@@ -1,0 +1,45 @@
+#pragma once
+#include <QColor>
+#include <QDateTime>
+#include <QString>
+
+// What the main display derives from a reading, kept free of widgets so the
+// rules can be checked without a window.
+namespace DisplayRules {
+
+// Age of a reading in whole minutes: the minute boundaries crossed between
+// the reading and now (10:00:59 -> 10:01:00 is one minute). A reading without
+// a date counts as infinitely old.
+qint64 ReadingAgeMinutes(const QDateTime &reading, const QDateTime &now);
+// More than 60 minutes: figures grey, the time red.
+bool IsOld(qint64 ageMinutes);
+// More than 1440 minutes: the overview entry shows a warning instead.
+bool IsStale(qint64 ageMinutes);
+
+// Text colours of the display.
+QColor NormalColour();
+QColor OldColour();      // grey 0x808080
+QColor OldTimeColour();  // pure red
+
+// Overview tabs: tab k (k >= 1) holds devices 4k-3 .. 4k.
+int OverviewTab(int device);
+// Caption of tab k once device lastDevice is the highest on it:
+// "Tank 5" for a single device, "Tank 5-7" for several.
+QString OverviewTabCaption(int tab, int lastDevice);
+// Tabs per row for k overview tabs: k + 1 below five, else five.
+int TabsPerRow(int overviewTabs);
+
+// Temperature as shown ("12 °C"), empty without a temperature.
+QString TemperatureText(qint16 temperatur);
+// Window caption for a valid reading: value, " / 12 °C" when known, two
+// blanks, program title.
+QString DetailCaption(const QString &valueText, qint16 temperatur, const QString &programTitle);
+// The system's general date-time format (short date, time with seconds);
+// empty without a date.
+QString GeneralDateTimeText(const QDateTime &t);
+// Tank selector entry of a device: "3 / SN4711".
+QString SelectorText(int device, qint32 sn);
+// The two-line stale warning of the overview entry.
+QString StaleWarningText();
+
+} // namespace DisplayRules

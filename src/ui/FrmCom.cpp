@@ -1,0 +1,117 @@
+#include "FrmCom.h"
+
+#include "ListHelpers.h"
+
+#include "link/ComDialogLogic.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+
+namespace
+{
+QPointer<frmCOM> g_open;
+}
+
+frmCOM *frmCOM::ShowDialog(LinkManager &link, QWidget *parent)
+{
+    if (g_open) {
+        g_open->show();
+        g_open->raise();
+        g_open->activateWindow();
+        return g_open;
+    }
+    auto *dlg = new frmCOM(link, parent);
+    dlg->setAttribute(Qt::WA_DeleteOnClose);
+    g_open = dlg;
+    // Visible first: listing the ports can take a moment.
+    dlg->show();
+    dlg->logic().Load();
+    return dlg;
+}
+
+frmCOM::frmCOM(LinkManager &link, QWidget *parent)
+    : QDialog(parent), logic_(std::make_unique<ComDialogLogic>(link))
+{
+    setObjectName(QStringLiteral("frmCOM"));
+    const ComDialogLogic::Captions c = ComDialogLogic::captions();
+    setWindowTitle(c.window);
+
+    LabelCom = new QLabel(c.labelCom, this);
+    lblAktiv = new QLabel(c.labelAktiv, this);
+    ComboCOM = new QComboBox(this);
+    ComboCOM->setMinimumContentsLength(40);
+    CheckAktivCom = new QCheckBox(this);
+    CheckAktivNet = new QCheckBox(QStringLiteral("TCP/IP"), this);
+    LabelClientPort = new QLabel(QStringLiteral("Port:"), this);
+    txbxClientPort = new QLineEdit(this);
+    txbxClientPort->setMaxLength(5);
+    CmdOk = new QPushButton(c.ok, this);
+    cmdCancel = new QPushButton(c.cancel, this);
+    CmdOk->setDefault(true);
+
+    auto *grid = new QGridLayout;
+    grid->addWidget(lblAktiv, 0, 0);
+    grid->addWidget(CheckAktivCom, 1, 0);
+    grid->addWidget(LabelCom, 1, 1);
+    grid->addWidget(ComboCOM, 1, 2, 1, 2);
+    grid->addWidget(CheckAktivNet, 2, 0, 1, 2);
+    grid->addWidget(LabelClientPort, 2, 2, Qt::AlignRight);
+    grid->addWidget(txbxClientPort, 2, 3);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(CmdOk);
+    buttons->addWidget(cmdCancel);
+    auto *outer = new QVBoxLayout(this);
+    outer->addLayout(grid);
+    outer->addLayout(buttons);
+
+    connect(logic_.get(), &ComDialogLogic::listChanged, this, &frmCOM::rebuildList);
+    connect(logic_.get(), &ComDialogLogic::selectionChanged, this, &frmCOM::showSelection);
+    connect(logic_.get(), &ComDialogLogic::fieldsChanged, this, &frmCOM::showFields);
+    connect(logic_.get(), &ComDialogLogic::closeRequested, this, &QDialog::close);
+    // Only the user's choice comes through here; the logic's own selections
+    // are mirrored with the signals blocked.
+    connect(ComboCOM, &QComboBox::activated, this, [this](int i) { logic_->select(i); });
+    connect(CmdOk, &QPushButton::clicked, this, [this] {
+        takeFields();
+        logic_->Ok();
+    });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { logic_->Cancel(); });
+}
+
+frmCOM::~frmCOM() = default;
+
+void frmCOM::rebuildList()
+{
+    const QSignalBlocker block(ComboCOM);
+    ComboCOM->clear();
+    const ItemList &l = logic_->ports();
+    for (int i = 0; i < l.count(); ++i)
+        AddListItem(ComboCOM, l.at(i).text, l.at(i).number);
+}
+
+void frmCOM::showSelection(int index)
+{
+    const QSignalBlocker block(ComboCOM);
+    ComboCOM->setCurrentIndex(index);
+}
+
+void frmCOM::showFields()
+{
+    CheckAktivCom->setChecked(logic_->checkAktivCom());
+    CheckAktivNet->setChecked(logic_->checkAktivNet());
+    txbxClientPort->setText(logic_->clientPortText());
+}
+
+void frmCOM::takeFields()
+{
+    logic_->setCheckAktivCom(CheckAktivCom->isChecked());
+    logic_->setCheckAktivNet(CheckAktivNet->isChecked());
+    logic_->setClientPortText(txbxClientPort->text());
+}

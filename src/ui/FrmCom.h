@@ -1,0 +1,43 @@
+#pragma once
+#include <QDialog>
+#include <memory>
+
+class ComDialogLogic;
+class LinkManager;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The interface dialog: a view over ComDialogLogic, which holds what it does.
+// Not modal; one at a time.
+class frmCOM : public QDialog
+{
+    Q_OBJECT
+public:
+    // Shows the dialog (raising the open one), then lists the ports.
+    static frmCOM *ShowDialog(LinkManager &link, QWidget *parent = nullptr);
+
+    explicit frmCOM(LinkManager &link, QWidget *parent = nullptr);
+    ~frmCOM() override;
+    ComDialogLogic &logic() { return *logic_; }
+
+    QComboBox *ComboCOM;
+    QCheckBox *CheckAktivCom;
+    QCheckBox *CheckAktivNet;
+    QLineEdit *txbxClientPort;
+    QPushButton *CmdOk;
+    QPushButton *cmdCancel;
+    QLabel *LabelCom;
+    QLabel *lblAktiv;
+    QLabel *LabelClientPort;
+
+private:
+    void rebuildList();
+    void showSelection(int index);
+    void showFields();
+    void takeFields();
+
+    std::unique_ptr<ComDialogLogic> logic_;
+};

@@ -1,0 +1,155 @@
+#include "FrmInfo.h"
+
+#include "BrandLogo.h"
+#include "UiLook.h"
+#include "app/AppController.h"
+#include "core/Paths.h"
+#include "core/RunState.h"
+#include "core/UiServices.h"
+#include "lang/Lng.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QVersionNumber>
+
+namespace {
+// Contact data of the maker and of the partner.
+struct Contact {
+    const char *company, *street, *town, *email, *web;
+};
+const Contact kMaker{"VALMOR Messtechnik GmbH", "Am Messpunkt 3", "70000 Musterstadt",
+                     "info@valmor.example", "www.valmor.example"};
+const Contact kPartner{"ARV Tanktechnik", nullptr, "70100 Beispielstadt", "info@partner.example",
+                       nullptr};
+const char *const kLegalNotice = "Alle Rechte vorbehalten / All rights reserved.";
+} // namespace
+
+QString FrmInfo::VersionText(int major, int minor, int revision)
+{
+    QString v = QStringLiteral("V%1.%2").arg(major).arg(minor, 2, 10, QLatin1Char('0'));
+    if (revision != 0)
+        v += QStringLiteral(".%1").arg(revision, 2, 10, QLatin1Char('0'));
+    return v;
+}
+
+QString FrmInfo::ProgramVersionText()
+{
+    const QVersionNumber v = QVersionNumber::fromString(QCoreApplication::applicationVersion());
+    return VersionText(v.majorVersion(), v.minorVersion(), v.microVersion());
+}
+
+FrmInfo::FrmInfo(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmInfo"));
+    setWindowTitle(LngText(198));
+    const bool partner = State().partnerBranding;
+
+    Image1 = new BrandLogo(partner ? QStringLiteral("ARV") : QStringLiteral("V"),
+                           partner ? QColor(0x2e, 0x7d, 0x32) : UiLook::Accent(), this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setFixedSize(72, 72);
+    Image1->installEventFilter(this);
+
+    lblTitel = new QLabel(AppController::ProgramTitle(false), this);
+    lblTitel->setObjectName(QStringLiteral("lblTitel"));
+    QFont tf = lblTitel->font();
+    tf.setPointSizeF(tf.pointSizeF() * 1.5);
+    tf.setWeight(QFont::DemiBold);
+    lblTitel->setFont(tf);
+    lblVersion = new QLabel(ProgramVersionText(), this);
+    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+    lblCopyright = new QLabel(QStringLiteral("© VALMOR. ") + QString::fromUtf8(kLegalNotice), this);
+    lblCopyright->setObjectName(QStringLiteral("lblCopyright"));
+    lblCopyright->setWordWrap(true);
+
+    const Contact &c = partner ? kPartner : kMaker;
+    QStringList address{QString::fromUtf8(c.company)};
+    address << (partner ? LngText(193) : QString::fromUtf8(c.street)) << QString::fromUtf8(c.town);
+    if (partner)
+        address << LngText(194);
+    else
+        address << LngText(196) << LngText(197);
+    txbxAdresse = new QPlainTextEdit(this);
+    txbxAdresse->setObjectName(QStringLiteral("txbxAdresse"));
+    txbxAdresse->setReadOnly(true);
+    txbxAdresse->setPlainText(address.join(QStringLiteral("\r\n")));
+    txbxAdresse->setFixedHeight(txbxAdresse->fontMetrics().lineSpacing() * (address.size() + 1) + 8);
+
+    lblEmail = new QLabel(QString::fromUtf8(c.email), this);
+    lblEmail->setObjectName(QStringLiteral("lblEmail"));
+    lblEmail->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    const QString web = partner ? LngText(195) : QString::fromUtf8(c.web);
+    lblURL = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(web.toHtmlEscaped()), this);
+    lblURL->setObjectName(QStringLiteral("lblURL"));
+    lblURL->setProperty("caption", web);
+    lblURL->setCursor(Qt::PointingHandCursor);
+    connect(lblURL, &QLabel::linkActivated, this, [this] {
+        Ui().setWaitCursor(true);
+        QDesktopServices::openUrl(QUrl(QStringLiteral("http://") +
+                                       lblURL->property("caption").toString() + QLatin1Char('/')));
+        Ui().setWaitCursor(false);
+    });
+
+    OK = new QPushButton(LngText(199), this);
+    OK->setObjectName(QStringLiteral("OK"));
+    OK->setDefault(true);
+    connect(OK, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto *text = new QVBoxLayout;
+    text->setSpacing(4);
+    text->addWidget(lblTitel);
+    text->addWidget(lblVersion);
+    text->addSpacing(8);
+    text->addWidget(txbxAdresse);
+    text->addWidget(lblEmail);
+    text->addWidget(lblURL);
+    text->addSpacing(8);
+    text->addWidget(lblCopyright);
+
+    auto *top = new QHBoxLayout;
+    top->setSpacing(18);
+    top->addWidget(Image1, 0, Qt::AlignTop);
+    top->addLayout(text, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(OK);
+    auto *v = new QVBoxLayout(this);
+    v->setContentsMargins(22, 20, 22, 16);
+    v->addLayout(top);
+    v->addSpacing(10);
+    v->addLayout(buttons);
+    setMinimumWidth(440);
+}
+
+bool FrmInfo::eventFilter(QObject *o, QEvent *e)
+{
+    if (o == Image1 && e->type() == QEvent::MouseButtonDblClick) {
+        playInfoSound();
+        return true;
+    }
+    return QDialog::eventFilter(o, e);
+}
+
+void FrmInfo::playInfoSound()
+{
+    // Played by the desktop's sound player, not awaited; without the file or
+    // a player the system's default sound stands in.
+    const QString file = Paths::ProgramFilePath(QStringLiteral("info.wav"));
+    const QString player = QStandardPaths::findExecutable(QStringLiteral("paplay")).isEmpty()
+                               ? QStandardPaths::findExecutable(QStringLiteral("aplay"))
+                               : QStandardPaths::findExecutable(QStringLiteral("paplay"));
+    if (!QFileInfo::exists(file) || player.isEmpty() ||
+        !QProcess::startDetached(player, {file}))
+        QApplication::beep();
+}

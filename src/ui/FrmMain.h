@@ -1,0 +1,99 @@
+#pragma once
+#include <QMainWindow>
+#include <QMap>
+#include <QPointer>
+
+class AppController;
+class BrandLogo;
+class FrmInfo;
+class QAction;
+class QLabel;
+class QMenu;
+class QPrinter;
+class StatusPanel;
+class TankDisplay;
+
+// The main window: menus, status bar, branding and the tank display, as a
+// view over the AppController (life cycle, menu commands) and its
+// TankController (the tanks). Construction runs the initialise and load
+// steps; the first activation runs the controller's start-up.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(AppController &app, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Load found another running instance: do not show the window, end.
+    bool refused() const { return refused_; }
+
+    // Prints the window as shown, scaled to the printer's page.
+    void printWindow(QPrinter &printer);
+    TankDisplay *display() const { return display_; }
+    StatusPanel *panel(int n) const { return panels_.value(n); }
+
+public slots:
+    // Reception watchdog (the link manager): bar over panel 3.
+    void receptionProgress(double elapsed, double limit);
+    void hideProgress();
+
+signals:
+    // Windows that are not part of the program yet, or belong to other parts.
+    void emailSettingsRequested();
+    void logSettingsRequested();
+    void clientSetupRequested();
+
+protected:
+    void showEvent(QShowEvent *e) override;
+    void changeEvent(QEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
+
+private:
+    void buildMenus();
+    QWidget *buildHeader();
+    void buildStatusBar();
+    void applyLoadSteps();
+    void firstActivate();
+    void activate();
+    void afterActivate();
+    void openInterfaceDialog();
+    void wireLinks();
+    void panelClicked(int panel);
+    void mnuDrucken();
+    void openHelp();
+    void showAbout();
+    void endProgram(int exitCode, bool saveFirst);
+
+    AppController &app_;
+    TankDisplay *display_ = nullptr;
+    QMap<int, StatusPanel *> panels_;
+    QPointer<FrmInfo> about_;
+    BrandLogo *PictureValmor = nullptr;
+    BrandLogo *PictureARV = nullptr;
+    QLabel *LabelPgmName = nullptr;
+    QLabel *LabelInternet = nullptr;
+
+    QMenu *mnuDatei = nullptr;
+    QMenu *mnuEinstellen = nullptr;
+    QMenu *mnuSprachen = nullptr;
+    QMenu *mnuHilfe = nullptr;
+    QAction *mnuClientSetup = nullptr;
+    QAction *mnuDruckenAction = nullptr;
+    QAction *mnuEnde = nullptr;
+    QAction *mnuSchnittstelle = nullptr;
+    QAction *mnuLog = nullptr;
+    QAction *mnuEmail = nullptr;
+    QAction *mnuTemperaturkorrektur = nullptr;
+    QAction *mnuLoeschen = nullptr;
+    QAction *mnuKonfigurationLoeschen = nullptr;
+    QMap<int, QAction *> mnuSprache; // by LngId
+    QAction *mnuHilfeInhalt = nullptr;
+    QAction *mnuHilfeSuchen = nullptr;
+    QAction *mnuHilfeInfo = nullptr;
+
+    bool refused_ = false;
+    bool shownOnce_ = false;
+    bool inActivate_ = false;
+    bool ending_ = false;
+    bool linksWired_ = false;
+    bool interfaceDialogPending_ = false;
+};

@@ -1,0 +1,116 @@
+#include "OverviewEntry.h"
+
+#include "DisplayRules.h"
+#include "TankPicture.h"
+#include "UiLook.h"
+#include "lang/Lng.h"
+#include "model/DeviceRecord.h"
+#include "model/Figures.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+using namespace DisplayRules;
+
+OverviewEntry::OverviewEntry(int device, const QString &caption, QWidget *parent)
+    : QGroupBox(caption, parent), device_(device)
+{
+    setObjectName(QStringLiteral("FrameTank%1").arg(device));
+    setProperty("index", device);
+    // Four tiles share a tab evenly, whatever their texts.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    setMinimumWidth(180);
+    setStyleSheet(QStringLiteral(
+        "OverviewEntry { background: white; border: 1px solid #d5dbe3; border-radius: 8px;"
+        " margin-top: 14px; }"
+        "OverviewEntry::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 10px; padding: 0 4px; color: #5f6b78; }"));
+
+    auto label = [this](const char *name) {
+        auto *l = new QLabel(this);
+        l->setObjectName(QLatin1String(name));
+        l->setTextFormat(Qt::PlainText);
+        return l;
+    };
+    lblTankbezeichnung = label("lblTankbezeichnung");
+    lblTankbezeichnung->setText(LngText(328));
+    UiLook::SetRole(lblTankbezeichnung, UiLook::Role::EntryName);
+    lblTankbezeichnung->setWordWrap(true);
+    lblTankbezeichnung->setMinimumHeight(lblTankbezeichnung->fontMetrics().height());
+    txbxLiter = label("txbxLiter");
+    txbxLiter->setWordWrap(true);
+    UiLook::SetRole(txbxLiter, UiLook::Role::EntryValue);
+    lblProzent = label("lblProzent");
+    UiLook::SetRole(lblProzent, UiLook::Role::EntryPercent);
+    lblTemp = label("lblTemp");
+    lblDate = label("lblDate");
+    UiLook::SetRole(lblDate, UiLook::Role::Small);
+    lblAlarm = label("lblAlarm");
+    lblAlarm->setText(LngText(334));
+    UiLook::SetRole(lblAlarm, UiLook::Role::AlarmBadge);
+    lblAlarm->hide();
+    tank = new TankPicture(TankPicture::Style::Overview, this);
+    tank->setObjectName(QStringLiteral("TankShape"));
+
+    // A tile: the name, the tank with the alarm tag on it, the figures under it.
+    auto *picture = new QGridLayout;
+    picture->addWidget(tank, 0, 0, Qt::AlignHCenter);
+    picture->addWidget(lblAlarm, 0, 0, Qt::AlignHCenter | Qt::AlignVCenter);
+    lblAlarm->raise(); // over the tank
+
+    auto *percentRow = new QHBoxLayout;
+    percentRow->setSpacing(14);
+    percentRow->addStretch(1);
+    percentRow->addWidget(lblProzent);
+    percentRow->addWidget(lblTemp);
+    percentRow->addStretch(1);
+
+    txbxLiter->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lblDate->setAlignment(Qt::AlignHCenter);
+    UiLook::SetTextColour(lblDate, DisplayRules::NormalColour());
+
+    auto *v = new QVBoxLayout(this);
+    v->setContentsMargins(14, 18, 14, 14);
+    v->setSpacing(6);
+    v->addWidget(lblTankbezeichnung);
+    v->addSpacing(4);
+    v->addLayout(picture);
+    v->addSpacing(6);
+    v->addWidget(txbxLiter);
+    v->addLayout(percentRow);
+    v->addWidget(lblDate);
+    v->addStretch(1);
+}
+
+void OverviewEntry::showDevice(const DeviceRecord &rec, bool tempKorr, const QDateTime &now)
+{
+    const qint64 age = ReadingAgeMinutes(rec.Uhrzeit, now);
+    lblTankbezeichnung->setText(rec.Tankbezeichnung);
+    txbxLiter->setText(FormatValue(CorrectedVolume(rec, tempKorr), rec));
+    lblAlarm->setVisible(rec.Alarm);
+
+    if (IsStale(age) || rec.Volumen < 0) {
+        // The warning (or the error text) takes the room of the figures.
+        if (IsStale(age))
+            txbxLiter->setText(StaleWarningText());
+        UiLook::SetRole(txbxLiter, UiLook::Role::EntryNotice);
+        tank->setLiquidVisible(false);
+        lblTemp->hide();
+        lblDate->hide();
+    } else {
+        UiLook::SetRole(txbxLiter, UiLook::Role::EntryValue);
+        lblProzent->setText(CorrectedPercentText(rec, tempKorr));
+        lblTemp->setText(TemperatureText(rec.Temperatur));
+        lblDate->setText(GeneralDateTimeText(rec.Uhrzeit));
+        tank->setLevel(FillFraction(rec));
+        tank->setLiquidVisible(true);
+        lblTemp->show();
+        lblDate->show();
+    }
+
+    const QColor c = IsOld(age) ? OldColour() : NormalColour();
+    for (QLabel *l : {txbxLiter, lblProzent, lblTemp, lblDate})
+        UiLook::SetTextColour(l, c);
+}

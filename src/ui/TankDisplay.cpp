@@ -1,0 +1,449 @@
+#include "TankDisplay.h"
+
+#include "DisplayRules.h"
+#include "ListHelpers.h"
+#include "OverviewEntry.h"
+#include "TabRows.h"
+#include "TankPicture.h"
+#include "UiLook.h"
+#include "core/Clock.h"
+#include "core/RunState.h"
+#include "core/UiServices.h"
+#include "lang/Lng.h"
+#include "model/Figures.h"
+#include "model/TankController.h"
+
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using namespace DisplayRules;
+
+namespace {
+constexpr int kEntriesPerTab = 4;
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text = {},
+                  UiLook::Role role = UiLook::Role::Plain)
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setTextFormat(Qt::PlainText);
+    UiLook::SetRole(l, role);
+    return l;
+}
+
+// A caption of the detail fields, muted beside the values.
+QLabel *fieldName(QWidget *parent, const char *name, int textId)
+{
+    QLabel *l = makeLabel(parent, name, LngText(textId), UiLook::Role::FieldName);
+    UiLook::SetTextColour(l, QColor(0x5f, 0x6b, 0x78));
+    return l;
+}
+} // namespace
+
+TankDisplay::TankDisplay(TankController &tanks, QWidget *parent) : QWidget(parent), tanks_(tanks)
+{
+    setObjectName(QStringLiteral("TankDisplay"));
+    SSTab1 = new QTabWidget(this);
+    SSTab1->setObjectName(QStringLiteral("SSTab1"));
+    SSTab1->setDocumentMode(false);
+    SSTab1->setUsesScrollButtons(true);
+    SSTab1->setStyleSheet(QStringLiteral(
+        "QTabWidget::pane { border: 1px solid #d5dbe3; border-radius: 8px; background: #e9edf2; }"));
+    tabRows_ = new TabRows(SSTab1, this);
+    SSTab1->addTab(buildConfigTab(), LngText(326));
+
+    auto *tabColumn = new QVBoxLayout;
+    tabColumn->setSpacing(0);
+    tabColumn->addWidget(tabRows_);
+    tabColumn->addWidget(SSTab1, 1);
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(14);
+    row->addWidget(buildDetailCard(), 0);
+    row->addLayout(tabColumn, 1);
+
+    // Tab 1 and the entry of device 1 exist from the start; the tab shows
+    // once a second device makes an overview worth having.
+    ensureOverviewTab(1);
+    SSTab1->setTabVisible(1, false);
+
+    fillUnits();
+
+    connect(ComboSN, &QComboBox::currentIndexChanged, this, [this](int i) {
+        if (i >= 0)
+            tanks_.ComboSN_Click(ComboSN->itemData(i).toInt());
+    });
+    connect(ComboEinheit, &QComboBox::activated, this,
+            [this](int i) { tanks_.setUnit(ComboEinheit->itemData(i).toInt()); });
+    // Only the user's typing counts: the refresh setting the text is no edit.
+    connect(txbxTankbezeichnung, &QLineEdit::textEdited, this,
+            [this](const QString &t) { tanks_.setTankName(t); });
+    connect(cmdGrafik, &QPushButton::clicked, this, &TankDisplay::chartRequested);
+    connect(cmdTabelle, &QPushButton::clicked, this, &TankDisplay::tableRequested);
+    connect(lblURL, &QLabel::linkActivated, this, [this] { openUrl(); });
+
+    connect(&tanks_, &TankController::deviceAdded, this, &TankDisplay::addDevice);
+    connect(&tanks_, &TankController::deviceChanged, this, &TankDisplay::ShowDevice);
+    connect(&tanks_, &TankController::detailChanged, this, [this] { ComboSN_Click(); });
+    connect(&tanks_, &TankController::selectDevice, this, &TankDisplay::selectInCombo);
+    connect(&tanks_, &TankController::tableReset, this, &TankDisplay::rebuild);
+
+    resetDisplay();
+    rebuild();
+}
+
+QWidget *TankDisplay::buildDetailCard()
+{
+    auto *card = new QFrame(this);
+    card->setObjectName(QStringLiteral("DetailCard"));
+    card->setFrameShape(QFrame::StyledPanel);
+    card->setStyleSheet(QStringLiteral(
+        "QFrame#DetailCard { background: white; border: 1px solid #d5dbe3; border-radius: 8px; }"));
+    card->setMinimumWidth(300);
+    card->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+
+    QLabel *labelTank = fieldName(card, "LabelTank", 313);
+    ComboSN = new QComboBox(card);
+    ComboSN->setObjectName(QStringLiteral("ComboSN"));
+    ComboSN->setMinimumContentsLength(14);
+
+    lblVolumen = makeLabel(card, "lblVolumen", {}, UiLook::Role::BigValue);
+    lblVolumen->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    lblVolumen->setWordWrap(true);
+    LabelTankinhalt = makeLabel(card, "LabelTankinhalt", LngText(307), UiLook::Role::Percent);
+    LabelTankinhalt->setAlignment(Qt::AlignHCenter);
+
+    tankPicture = new TankPicture(TankPicture::Style::Detail, card);
+    tankPicture->setObjectName(QStringLiteral("TankPicture"));
+    lblAlarmBigTank = makeLabel(card, "lblAlarmBigTank", LngText(335), UiLook::Role::AlarmBadge);
+    QFont af = lblAlarmBigTank->font();
+    af.setPointSizeF(af.pointSizeF() * 1.4);
+    lblAlarmBigTank->setFont(af);
+    lblAlarmBigTank->hide();
+
+    txbxTemperatur = makeLabel(card, "txbxTemperatur", {}, UiLook::Role::FieldValue);
+    txbxZeit = makeLabel(card, "txbxZeit", {}, UiLook::Role::FieldValue);
+    lblURL = makeLabel(card, "lblURL", {}, UiLook::Role::Link);
+    lblURL->setTextFormat(Qt::RichText);
+    lblURL->setCursor(Qt::PointingHandCursor);
+
+    cmdGrafik = new QPushButton(LngText(162), card);
+    cmdGrafik->setObjectName(QStringLiteral("cmdGrafik"));
+    cmdTabelle = new QPushButton(LngText(354), card);
+    cmdTabelle->setObjectName(QStringLiteral("cmdTabelle"));
+    // Their windows are not part of the program yet.
+    cmdGrafik->hide();
+    cmdTabelle->hide();
+
+    auto *v = new QVBoxLayout(card);
+    v->setContentsMargins(18, 16, 18, 16);
+    v->setSpacing(8);
+    v->addWidget(labelTank);
+    v->addWidget(ComboSN);
+    v->addSpacing(10);
+    v->addWidget(lblVolumen);
+    v->addWidget(LabelTankinhalt);
+
+    auto *pic = new QGridLayout;
+    pic->addWidget(tankPicture, 0, 0);
+    pic->addWidget(lblAlarmBigTank, 0, 0, Qt::AlignCenter);
+    lblAlarmBigTank->raise(); // over the tank
+    v->addLayout(pic, 1);
+
+    auto *facts = new QGridLayout;
+    facts->setHorizontalSpacing(12);
+    facts->setVerticalSpacing(6);
+    facts->addWidget(fieldName(card, "LabelTemperatur", 329), 0, 0);
+    facts->addWidget(txbxTemperatur, 0, 1);
+    facts->addWidget(fieldName(card, "LabelMesszeitpunkt", 312), 1, 0);
+    facts->addWidget(txbxZeit, 1, 1);
+    facts->setColumnStretch(1, 1);
+    v->addLayout(facts);
+    v->addWidget(lblURL);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(cmdGrafik);
+    buttons->addWidget(cmdTabelle);
+    buttons->addStretch(1);
+    v->addLayout(buttons);
+    return card;
+}
+
+QWidget *TankDisplay::buildConfigTab()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("TabDetails"));
+    txbxTankbezeichnung = new QLineEdit(page);
+    txbxTankbezeichnung->setObjectName(QStringLiteral("txbxTankbezeichnung"));
+    txbxTankbezeichnung->setMaxLength(200);
+    ComboEinheit = new QComboBox(page);
+    ComboEinheit->setObjectName(QStringLiteral("ComboEinheit"));
+    txbxTanktyp = makeLabel(page, "txbxTanktyp", {}, UiLook::Role::FieldValue);
+    txbxTankVolumen = makeLabel(page, "txbxTankVolumen", {}, UiLook::Role::FieldValue);
+    txbxTankhoehe = makeLabel(page, "txbxTankhoehe", {}, UiLook::Role::FieldValue);
+
+    auto *form = new QGridLayout;
+    form->setHorizontalSpacing(18);
+    form->setVerticalSpacing(12);
+    int r = 0;
+    auto add = [&](const char *name, int textId, QWidget *field) {
+        form->addWidget(fieldName(page, name, textId), r, 0, Qt::AlignLeft | Qt::AlignVCenter);
+        form->addWidget(field, r, 1);
+        ++r;
+    };
+    add("LabelTankbezeichnung", 331, txbxTankbezeichnung);
+    add("LabelEinheit", 308, ComboEinheit);
+    add("LabelTanktyp", 309, txbxTanktyp);
+    add("LabelTankvolumen", 311, txbxTankVolumen);
+    add("LabelTankhoehe", 310, txbxTankhoehe);
+    form->setColumnStretch(1, 1);
+    form->setColumnMinimumWidth(1, 220);
+
+    auto *card = new QFrame(page);
+    card->setObjectName(QStringLiteral("ConfigCard"));
+    card->setStyleSheet(QStringLiteral(
+        "QFrame#ConfigCard { background: white; border: 1px solid #d5dbe3; border-radius: 8px; }"));
+    card->setMaximumWidth(640);
+    form->setContentsMargins(22, 20, 22, 22);
+    card->setLayout(form);
+    for (int i = 0; i < form->count(); ++i)
+        if (QWidget *w = form->itemAt(i)->widget())
+            w->setParent(card);
+
+    auto *v = new QVBoxLayout(page);
+    v->setContentsMargins(14, 14, 14, 14);
+    auto *h = new QHBoxLayout;
+    h->addWidget(card, 1);
+    h->addStretch(0);
+    v->addLayout(h);
+    v->addStretch(1);
+    return page;
+}
+
+void TankDisplay::fillUnits()
+{
+    ComboEinheit->clear();
+    for (int code = 0; code <= 8; ++code)
+        AddListItem(ComboEinheit, UnitName(code, false), code);
+}
+
+void TankDisplay::setProgramTitle(std::function<QString()> title) { title_ = std::move(title); }
+
+QString TankDisplay::programTitle() const { return title_ ? title_() : QString(); }
+
+void TankDisplay::setUrlCaption(const QString &text)
+{
+    urlCaption_ = text;
+    showUrl(text);
+}
+
+void TankDisplay::showUrl(const QString &text)
+{
+    lblURL->setText(QStringLiteral("<a href=\"#\">%1</a>").arg(text.toHtmlEscaped()));
+    lblURL->setProperty("caption", text);
+    lblURL->setVisible(!text.isEmpty());
+}
+
+void TankDisplay::resetDisplay()
+{
+    lblVolumen->clear();
+    lblVolumen->setToolTip(QString());
+    UiLook::SetTextColour(lblVolumen, NormalColour());
+    LabelTankinhalt->setText(LngText(307));
+    DrawTankLevel(0);
+    for (QLabel *l : {txbxTanktyp, txbxTankVolumen, txbxTankhoehe, txbxTemperatur, txbxZeit})
+        l->clear();
+    UiLook::SetTextColour(txbxZeit, NormalColour());
+    txbxTankbezeichnung->clear();
+    lblAlarmBigTank->hide();
+    setUrlCaption(urlCaption_);
+}
+
+void TankDisplay::ensureOverviewTab(int k)
+{
+    while (overviewPages_.size() < k) {
+        const int tab = int(overviewPages_.size()) + 1;
+        auto *page = new QWidget;
+        page->setObjectName(QStringLiteral("TabTanks%1").arg(tab));
+        auto *grid = new QGridLayout(page);
+        grid->setContentsMargins(14, 14, 14, 14);
+        grid->setSpacing(14);
+        for (int c = 0; c < kEntriesPerTab; ++c)
+            grid->setColumnStretch(c, 1);
+        grid->setRowStretch(1, 1);
+        overviewPages_.append(page);
+        SSTab1->addTab(page, LngText(282) + QString::number(4 * tab - 3));
+    }
+}
+
+void TankDisplay::rebuild()
+{
+    const bool blocked = ComboSN->blockSignals(true);
+    ComboSN->clear();
+    ComboSN->blockSignals(blocked);
+    ComboSN->setEnabled(false);
+    qDeleteAll(entries_);
+    entries_.clear();
+    while (SSTab1->count() > 2) {
+        QWidget *page = SSTab1->widget(SSTab1->count() - 1);
+        SSTab1->removeTab(SSTab1->count() - 1);
+        delete page;
+    }
+    while (overviewPages_.size() > 1)
+        overviewPages_.removeLast();
+    SSTab1->setTabText(0, LngText(326));
+    SSTab1->setTabText(1, LngText(282) + QStringLiteral("1"));
+    SSTab1->setTabVisible(1, false);
+
+    // Device 1's entry is the designed one, on tab 1.
+    auto *first = new OverviewEntry(1, LngText(327), overviewPages_[0]);
+    static_cast<QGridLayout *>(overviewPages_[0]->layout())->addWidget(first, 0, 0);
+    entries_.insert(1, first);
+
+    for (int n = 1; n <= tanks_.DeviceCount(); ++n)
+        addDevice(n);
+    syncTabRows();
+    const int c = tanks_.currentDevice();
+    if (c >= 1 && c <= tanks_.DeviceCount()) {
+        selectInCombo(c);
+        ComboSN_Click();
+    } else {
+        resetDisplay();
+    }
+}
+
+void TankDisplay::addDevice(int n)
+{
+    if (n < 1 || n > 56)
+        return;
+    if (n >= 2) {
+        const int k = OverviewTab(n);
+        SSTab1->setTabText(0, LngText(280));
+        ensureOverviewTab(k);
+        SSTab1->setTabVisible(k, true);
+        SSTab1->setTabText(k, OverviewTabCaption(k, n));
+        if (!entries_.contains(n)) {
+            QWidget *page = overviewPages_[k - 1];
+            auto *e = new OverviewEntry(n, LngText(281) + QString::number(n), page);
+            static_cast<QGridLayout *>(page->layout())->addWidget(e, 0, (n - 1) % kEntriesPerTab);
+            entries_.insert(n, e);
+        }
+        syncTabRows();
+    }
+
+    // A selector entry that is not selected (a combo box would pick its
+    // first entry by itself).
+    const bool wasEmpty = ComboSN->currentIndex() < 0;
+    const bool blocked = ComboSN->blockSignals(true);
+    const QString text = SelectorText(n, tanks_.device(n).SN);
+    const int existing = ComboSN->findData(n);
+    if (existing >= 0)
+        ComboSN->setItemText(existing, text);
+    else
+        AddListItem(ComboSN, text, n);
+    if (wasEmpty)
+        ComboSN->setCurrentIndex(-1);
+    ComboSN->blockSignals(blocked);
+    ComboSN->setEnabled(true);
+    ShowDevice(n);
+}
+
+void TankDisplay::syncTabRows()
+{
+    int overviewTabs = 0;
+    for (int i = 1; i < SSTab1->count(); ++i)
+        overviewTabs += SSTab1->isTabVisible(i);
+    tabRows_->sync(TabsPerRow(overviewTabs));
+}
+
+void TankDisplay::selectInCombo(int n)
+{
+    // The controller runs ComboSN_Click itself after asking for the selection.
+    const bool blocked = ComboSN->blockSignals(true);
+    SelectByItemData(ComboSN, n);
+    ComboSN->blockSignals(blocked);
+}
+
+void TankDisplay::ShowDevice(int n)
+{
+    OverviewEntry *e = entries_.value(n);
+    if (!e || n > tanks_.DeviceCount())
+        return;
+    e->showDevice(tanks_.device(n), State().flagTempKorr, Clock::Now());
+}
+
+void TankDisplay::DrawTankLevel(double fraction) { tankPicture->setLevel(fraction > 1 ? 1 : fraction); }
+
+void TankDisplay::setCaption(const QString &c)
+{
+    caption_ = c;
+    emit captionChanged(c);
+}
+
+void TankDisplay::ComboSN_Click()
+{
+    const int c = tanks_.currentDevice();
+    if (c < 1 || c > tanks_.DeviceCount())
+        return;
+    const DeviceRecord &r = tanks_.device(c);
+    const bool tk = State().flagTempKorr;
+    const bool old = IsOld(ReadingAgeMinutes(r.Uhrzeit, Clock::Now()));
+
+    // Keep the selector on the device shown, without a second click.
+    if (ComboSN->currentIndex() < 0 || ComboSN->currentData().toInt() != c)
+        selectInCombo(c);
+
+    lblVolumen->setText(FormatValue(CorrectedVolume(r, tk), r));
+    UiLook::SetTextColour(lblVolumen, old ? OldColour() : NormalColour());
+    if (r.Volumen >= 0) {
+        setCaption(DetailCaption(lblVolumen->text(), r.Temperatur, programTitle()));
+        DrawTankLevel(FillFraction(r));
+        lblVolumen->setToolTip(QString());
+        LabelTankinhalt->setText(LngText(258) + CorrectedPercentText(r, tk));
+    } else {
+        setCaption(programTitle());
+        DrawTankLevel(0);
+        lblVolumen->setToolTip(lblVolumen->text());
+        LabelTankinhalt->setText(LngText(259));
+    }
+
+    if (txbxTankbezeichnung->text() != r.Tankbezeichnung)
+        txbxTankbezeichnung->setText(r.Tankbezeichnung);
+    SelectByItemData(ComboEinheit, r.Einheit);
+    txbxTanktyp->setText(TankTypeName(r));
+    txbxTankVolumen->setText(FormatValue(r.Tankvolumen, r));
+    txbxTankhoehe->setText(QString::number(r.Tankhoehe) + QStringLiteral(" mm"));
+    txbxTemperatur->setText(TemperatureText(r.Temperatur));
+
+    lblAlarmBigTank->setVisible(r.Alarm);
+    txbxZeit->setText(GeneralDateTimeText(r.Uhrzeit));
+    UiLook::SetTextColour(txbxZeit, old ? OldTimeColour() : NormalColour());
+
+    ComboSN->setEnabled(true);
+    if (!State().clientMode) {
+        txbxTankbezeichnung->setEnabled(true);
+        ComboEinheit->setEnabled(true);
+    }
+    if (!r.ClientIP.isEmpty())
+        showUrl(r.ClientIP);
+    else
+        lblURL->hide();
+}
+
+void TankDisplay::openUrl()
+{
+    const QString caption = lblURL->property("caption").toString();
+    if (caption.isEmpty())
+        return;
+    Ui().setWaitCursor(true);
+    QDesktopServices::openUrl(QUrl(QStringLiteral("http://") + caption + QLatin1Char('/')));
+    Ui().setWaitCursor(false);
+}

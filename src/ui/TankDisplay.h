@@ -1,0 +1,86 @@
+#pragma once
+#include <QMap>
+#include <QWidget>
+#include <functional>
+
+class TankController;
+class TabRows;
+class TankPicture;
+class OverviewEntry;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
+// The measurement part of the main window: the detail view of the selected
+// tank, the tank selector and the overview tabs. A view only: it shows what
+// the controller announces and passes the user's choices back to it.
+class TankDisplay : public QWidget {
+    Q_OBJECT
+public:
+    explicit TankDisplay(TankController &tanks, QWidget *parent = nullptr);
+
+    // Text that ends the window caption (the program title).
+    void setProgramTitle(std::function<QString()> title);
+    // The maker's web address until a device shows its own source address.
+    void setUrlCaption(const QString &text);
+    // Empties the detail view (start-up, before any device is selected).
+    void resetDisplay();
+    // Rebuilds overview and selector from the device table.
+    void rebuild();
+
+    // ComboSN_Click: the detail view for the current device.
+    void ComboSN_Click();
+    void ShowDevice(int n);
+    void DrawTankLevel(double fraction);
+
+    // The window caption the detail view asks for.
+    QString caption() const { return caption_; }
+    OverviewEntry *entry(int n) const { return entries_.value(n); }
+
+    QTabWidget *SSTab1;  // pages and captions; shown through tabRows()
+    TabRows *tabRows() const { return tabRows_; }
+    QComboBox *ComboSN;
+    QComboBox *ComboEinheit;
+    QLineEdit *txbxTankbezeichnung;
+    QLabel *lblVolumen;
+    QLabel *LabelTankinhalt;
+    QLabel *lblAlarmBigTank;
+    QLabel *lblURL;
+    QLabel *txbxTanktyp;
+    QLabel *txbxTankVolumen;
+    QLabel *txbxTankhoehe;
+    QLabel *txbxTemperatur;
+    QLabel *txbxZeit;
+    TankPicture *tankPicture;
+    QPushButton *cmdGrafik;
+    QPushButton *cmdTabelle;
+
+signals:
+    void captionChanged(const QString &caption);
+    void chartRequested();
+    void tableRequested();
+
+private:
+    QWidget *buildDetailCard();
+    QWidget *buildConfigTab();
+    void fillUnits();
+    void addDevice(int n);
+    void ensureOverviewTab(int k);
+    void selectInCombo(int n);
+    void syncTabRows();
+    void setCaption(const QString &c);
+    QString programTitle() const;
+    void openUrl();
+    void showUrl(const QString &text);
+
+    TankController &tanks_;
+    std::function<QString()> title_;
+    QString caption_;
+    QString urlCaption_;
+    TabRows *tabRows_ = nullptr;
+    QMap<int, OverviewEntry *> entries_;
+    QList<QWidget *> overviewPages_; // [k - 1] = page of tab k
+};

@@ -1,0 +1,219 @@
+#include "support/TestSupport.h"
+
+#include "app/AppController.h"
+#include "core/Catalogue.h"
+#include "core/IniStore.h"
+#include "core/Paths.h"
+#include "core/RunState.h"
+#include "core/Settings.h"
+#include "core/UiServices.h"
+#include "lang/Lng.h"
+#include "link/LinkManager.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+class Startup : public DataDirTest {
+protected:
+    void SetUp() override
+    {
+        DataDirTest::SetUp();
+        SetUi(&ui);
+        SetLngId(0);
+    }
+    void TearDown() override
+    {
+        SetLngId(0);
+        DataDirTest::TearDown();
+    }
+    // Program entry to the first activation, as start-up runs it.
+    void start(AppController &app, const QStringList &words = {})
+    {
+        app.setCommandLine(words);
+        ASSERT_TRUE(app.programEntry());
+        ASSERT_TRUE(app.acquireInstance());
+        app.initialise();
+        ASSERT_TRUE(app.load());
+        app.activate();
+    }
+    ScriptedUi ui;
+};
+
+TEST_F(Startup, InvalidLanguageIdIsCorrectedAndWrittenBack)
+{
+    for (const char *stored : {"0", "11"}) {
+        WriteIniValue("LngPtnr", "LngId", stored);
+        AppController app;
+        app.setCommandLine({});
+        app.initialise();
+        // No English help file next to the test program: German.
+        EXPECT_EQ(ReadIniValue("LngPtnr", "LngId"), "1") << stored;
+    }
+    WriteIniValue("LngPtnr", "LngId", 3);
+    AppController app;
+    app.initialise();
+    EXPECT_EQ(ReadIniValue("LngPtnr", "LngId"), "3");
+}
+
+TEST_F(Startup, DeviceCountIsLimitedTo56)
+{
+    WriteIniValue("Geräte", "Anzahl", 80);
+    WriteIniValue("Common", "ActiveNet", 1);
+    WriteIniValue("COM", "ClientPort", 0); // port 0 means 8000; may be taken, that is fine
+    WriteIniValue("COM", "Simulation", 1); // no port opened
+    AppController app;
+    start(app);
+    EXPECT_EQ(app.tanks().DeviceCount(), 56);
+}
+
+TEST_F(Startup, OnlyActiveComEqualToOneSwitchesTheLinkOn)
+{
+    WriteIniValue("Common", "ActiveCom", 2);
+    WriteIniValue("COM", "Simulation", 1);
+    AppController app;
+    start(app);
+    EXPECT_FALSE(State().activeCom);
+    EXPECT_TRUE(app.interfaceDialogWanted()); // a fresh installation asks for a link too
+}
+
+TEST_F(Startup, FreshInstallationWantsTheInterfaceDialog)
+{
+    AppController app;
+    app.setCommandLine({});
+    ASSERT_TRUE(app.programEntry());
+    app.initialise();
+    ASSERT_TRUE(app.load());
+    EXPECT_TRUE(app.interfaceDialogWanted());
+    EXPECT_EQ(ReadIniValue("Geräte", "Anzahl", "none"), "none");
+}
+
+TEST_F(Startup, LaterActivationsOnlyRereadLogSwitchesAndEmailStatus)
+{
+    WriteIniValue("Common", "ActiveNet", 1);
+    WriteIniValue("COM", "Simulation", 1);
+    WriteIniValue("Geräte", "Anzahl", 1);
+    WriteIniValue("Gerät1", "SN", 4711);
+    AppController app;
+    start(app);
+    ASSERT_EQ(app.tanks().DeviceCount(), 1);
+    EXPECT_EQ(Ui().panelText(2), LngText(257));
+    LinkManager *links = app.links();
+    ASSERT_NE(links, nullptr);
+
+    WriteIniValue("Geräte", "Anzahl", 2);
+    WriteIniValue("Logfile", "Aktiv", 0);
+    WriteIniValue("Log INI-File", "Intervall in s", 600);
+    WriteIniValue("E-Mail", "Aktiv", 1);
+    app.activate();
+    EXPECT_EQ(app.tanks().DeviceCount(), 1); // no reload
+    EXPECT_EQ(app.links(), links);           // no new link
+    EXPECT_FALSE(State().logFileActive);
+    EXPECT_EQ(State().logIniInterval, 600);
+    EXPECT_EQ(Ui().panelText(2), LngText(276));
+}
+
+TEST_F(Startup, RestartPassesEndeThenClient)
+{
+    QStringList started;
+    {
+        AppController app;
+        app.setCommandLine({"CLIENT"});
+        app.setRestartOptions({"--data-dir", "/x"});
+        app.setProcessStarter([&](const QStringList &a) { started = a; });
+        WriteIniValue("Client", "Path", dataDir());
+        ASSERT_TRUE(app.programEntry());
+        int code = -1;
+        bool save = false;
+        QObject::connect(&app, &AppController::quitRequested, [&](int c, bool s) {
+            code = c;
+            save = s;
+        });
+        app.RestartProgram();
+        EXPECT_EQ(code, 0);
+        EXPECT_TRUE(save);
+    }
+    EXPECT_EQ(started, (QStringList{"--data-dir", "/x", "ENDE", "CLIENT"}));
+}
+
+TEST_F(Startup, ClientModeCaptionAndPathFromTheLocalFile)
+{
+    QTemporaryDir share;
+    writeBytes(share.path() + "/Tankmon.ini", "[Geräte]\r\nAnzahl=0\r\n");
+    WriteIniValue("Client", "Path", share.path() + "/TANKMON.INI");
+    AppController app;
+    app.setCommandLine({"/client"});
+    ASSERT_TRUE(app.programEntry());
+    EXPECT_TRUE(State().clientMode);
+    EXPECT_EQ(State().clientPath, share.path() + "/");
+    SetLngId(1);
+    EXPECT_EQ(AppController::ProgramTitle(false), "VALMOR Tankmon   Client-Version");
+    EXPECT_EQ(AppController::ProgramTitle(true), "Tankview");
+    State().clientMode = false;
+    EXPECT_EQ(AppController::ProgramTitle(false), "VALMOR Tankmon");
+    EXPECT_EQ(AppController::ProgramTitle(true), "Tankmon");
+}
+
+TEST_F(Startup, ClientWithoutPathCannotStartAndOwnOptionsAreNotWords)
+{
+    AppController app;
+    app.setCommandLine({});
+    EXPECT_TRUE(app.programEntry());
+    EXPECT_FALSE(State().clientMode);
+    app.setCommandLine({"CLIENT"});
+    EXPECT_FALSE(app.programEntry()); // no "Client"/"Path": the path dialog would be needed
+}
+
+TEST_F(Startup, ClientLosesTheServerFileAndEnds)
+{
+    QTemporaryDir share;
+    writeBytes(share.path() + "/Tankmon.ini", "[Geräte]\r\nAnzahl=0\r\n");
+    WriteIniValue("Client", "Path", share.path());
+    AppController app;
+    int code = -1;
+    QObject::connect(&app, &AppController::quitRequested, [&](int c, bool) { code = c; });
+    start(app, {"CLIENT"});
+    EXPECT_EQ(code, -1);
+    QFile::remove(share.path() + "/Tankmon.ini");
+    app.activate();
+    EXPECT_EQ(code, 1);
+    ASSERT_FALSE(ui.shown.isEmpty());
+    EXPECT_TRUE(ui.shown.last().text.startsWith(LngText(297)));
+    EXPECT_EQ(ui.shown.last().icon, MsgIcon::Stop);
+}
+
+TEST_F(Startup, UnloadSavesTheRegistry)
+{
+    WriteIniValue("COM", "Simulation", 1);
+    WriteIniValue("Common", "ActiveNet", 1);
+    AppController app;
+    start(app);
+    QByteArray telegram(19, 0);
+    const unsigned char t[19] = {2, 17, 9, 0x12, 0x34, 148, 0, 0x12, 0x34, 0, 1, 19, 136, 7, 208, 0, 0, 0, 3};
+    int sum = 0;
+    for (int i = 0; i < 19; ++i)
+        telegram[i] = char(t[i]);
+    for (int i = 1; i <= 16; ++i)
+        sum += t[i];
+    telegram[17] = char(sum & 0xFF);
+    ASSERT_TRUE(app.tanks().EvalTelegramm(telegram, QString()));
+    app.tanks().device(1).Volumen = 999;
+    app.unload();
+    IniStore::DropCache();
+    EXPECT_EQ(ReadIniValue("Gerät1", "SN"), "4660");
+    EXPECT_EQ(ReadIniValue("Gerät1", "Volumen"), "999");
+}
+
+TEST_F(Startup, SecondInstanceIsRefused)
+{
+    AppController first;
+    first.setCommandLine({});
+    ASSERT_TRUE(first.acquireInstance());
+    AppController second;
+    second.setCommandLine({});
+    EXPECT_FALSE(second.acquireInstance());
+    EXPECT_EQ(ui.texts(), QStringList{LngText(272)});
+    EXPECT_EQ(ui.shown.last().title, LngText(273));
+    AppController restarted;
+    restarted.setCommandLine({"ENDE"});
+    EXPECT_TRUE(restarted.acquireInstance()); // a restart overlaps the old instance
+}
