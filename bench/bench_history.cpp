@@ -1,0 +1,284 @@
+// Tank-file loading against `wc -l` on the same files, measured in the same
+// run: one file of 500000 lines, the start-up load of 56 such files, the
+// resident memory per loaded entry and the client refresh of 56 tanks.
+//
+//   bench_history [--dir <folder>] [--runs <n>] [--keep <folder>]
+//
+// The files are generated into a temporary folder (below --dir) and removed
+// afterwards; --keep generates them once into the given folder and reuses
+// them on the next run (the refresh part is then left out). Figures are medians of the runs; ratios are against the
+// baseline measured in the same run.
+#include "history/TankHistoryLoader.h"
+
+#include "core/Clock.h"
+#include "core/DateText.h"
+#include "core/Paths.h"
+#include "core/RunState.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <malloc.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+constexpr int kLines = 500000;
+constexpr int kTanks = 56;
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Runs `wc -l files...` with its output discarded; milliseconds.
+double timeWc(const QStringList &files)
+{
+    std::vector<QByteArray> args{QByteArrayLiteral("wc"), QByteArrayLiteral("-l")};
+    for (const QString &f : files)
+        args.push_back(QFile::encodeName(f));
+    std::vector<char *> argv;
+    for (QByteArray &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    QElapsedTimer t;
+    t.start();
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "wc", &fa, nullptr, argv.data(), environ) != 0) {
+        std::fprintf(stderr, "cannot run wc\n");
+        std::exit(2);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const double ms = double(t.nsecsElapsed()) / 1e6;
+    posix_spawn_file_actions_destroy(&fa);
+    return ms;
+}
+
+// Resident set size in bytes.
+qint64 rss()
+{
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> parts = f.readAll().split(' ');
+    return parts.size() > 1 ? parts[1].toLongLong() * sysconf(_SC_PAGESIZE) : 0;
+}
+
+// A tank file of `lines` valid lines, one an hour, ending now: a falling
+// level with refills, temperatures following the seasons.
+QByteArray tankFile(int lines, int seed)
+{
+    QByteArray out;
+    out.reserve(qsizetype(lines) * 36);
+    const QDateTime now = Clock::Now();
+    QDateTime t = now.addSecs(-qint64(lines) * 3600);
+    int level = 4000 + seed * 10;
+    for (int i = 0; i < lines; ++i) {
+        t = t.addSecs(3600);
+        level -= 1 + (i + seed) % 3;
+        if (level < 300)
+            level = 4900;
+        const int temp = 8 + ((i / 24) % 365) / 30 - ((i + seed) % 7);
+        out += FormatDateText(t).toLatin1();
+        out += ',';
+        out += QByteArray::number(level);
+        out += ",Liter,";
+        out += QByteArray::number(temp);
+        out += "\r\n";
+    }
+    return out;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        std::exit(2);
+    }
+}
+
+void appendLine(const QString &path, const QDateTime &t, int level)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        std::fprintf(stderr, "cannot append %s\n", qPrintable(path));
+        std::exit(2);
+    }
+    f.write(FormatDateText(t).toLatin1() + ',' + QByteArray::number(level) + ",Liter,7\r\n");
+}
+
+void print(const char *what, double ours, double base, double target)
+{
+    std::printf("%-44s %9.2f ms   wc -l %8.2f ms   ratio %5.2f (target <= %.0f)\n", what, ours,
+                base, ours / base, target);
+}
+
+// Client refresh of `tanks` loaded tanks: unchanged, then after one line per file.
+void benchRefresh(const QString &dir, const QStringList &files, int lines, int runs)
+{
+    State().clientMode = true;
+    State().clientPath = dir;
+    auto table = std::make_unique<DeviceTable>();
+    TankHistoryLoader loader;
+    loader.StartPreload(kTanks);
+    for (int n = 1; n <= kTanks; ++n)
+        loader.LoadOrTake(n, (*table)[n].History);
+
+    std::vector<double> unchanged, grown;
+    int reloaded = 0, appendedOk = 0;
+    QDateTime t = Clock::Now();
+    for (int r = 0; r < runs; ++r) {
+        QElapsedTimer e;
+        e.start();
+        for (int n = 1; n <= kTanks; ++n)
+            if (loader.Refresh(n, (*table)[n].History) != TankHistoryLoader::Refreshed::Unchanged)
+                ++reloaded;
+        unchanged.push_back(double(e.nsecsElapsed()) / 1e6);
+
+        t = t.addSecs(1);
+        for (int n = 1; n <= kTanks; ++n)
+            appendLine(files[n - 1], t, 1000 + r);
+        e.start();
+        for (int n = 1; n <= kTanks; ++n) {
+            const auto how = loader.Refresh(n, (*table)[n].History);
+            if (how == TankHistoryLoader::Refreshed::Reloaded)
+                ++reloaded;
+            else if (how == TankHistoryLoader::Refreshed::Appended)
+                ++appendedOk;
+        }
+        grown.push_back(double(e.nsecsElapsed()) / 1e6);
+    }
+    std::printf("client refresh, 56 tanks of %d lines, unchanged  %9.3f ms   (target < 20)\n", lines,
+                median(unchanged));
+    std::printf("client refresh, 56 tanks of %d lines, +1 line    %9.3f ms   (target < 20)"
+                "   [%d incremental, %d full reloads; tank 1 holds %d entries]\n",
+                lines, median(grown), appendedOk, reloaded, (*table)[1].History.count());
+    State().clientMode = false;
+    State().clientPath.clear();
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QString base, keep;
+    int runs = 7;
+    for (int i = 1; i < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        if (a == QLatin1String("--dir") && i + 1 < argc)
+            base = QString::fromLocal8Bit(argv[++i]);
+        else if (a == QLatin1String("--keep") && i + 1 < argc)
+            keep = QString::fromLocal8Bit(argv[++i]);
+        else if (a == QLatin1String("--runs") && i + 1 < argc)
+            runs = std::max(1, atoi(argv[++i]));
+    }
+    QTemporaryDir tmp(base.isEmpty() ? QDir::tempPath() + QStringLiteral("/bench_history-XXXXXX")
+                                     : base + QStringLiteral("/bench_history-XXXXXX"));
+    if (!tmp.isValid()) {
+        std::fprintf(stderr, "no temporary folder\n");
+        return 2;
+    }
+    const QString dir = Paths::WithSeparator(keep.isEmpty() ? tmp.path() : keep);
+    if (!keep.isEmpty())
+        QDir().mkpath(keep);
+    Paths::SetDataDirOverride(dir);
+    State().logFolder = dir;
+
+    std::printf("generating %d tank files of %d lines in %s ...\n", kTanks, kLines, qPrintable(dir));
+    std::fflush(stdout);
+    QStringList files;
+    for (int n = 1; n <= kTanks; ++n) {
+        files << dir + QStringLiteral("Tank%1.csv").arg(n);
+        if (keep.isEmpty() || !QFile::exists(files.last()))
+            writeFile(files.last(), tankFile(kLines, n));
+    }
+    std::printf("file size %.1f MB each; %d runs, medians\n\n", double(QFileInfo(files[0]).size()) / 1e6, runs);
+
+    // Warm the page cache for both sides.
+    timeWc(files);
+
+    // 1. One file.
+    {
+        std::vector<double> ours, wc;
+        int entries = 0;
+        TankHistoryLoader loader;
+        for (int r = 0; r < runs; ++r) {
+            wc.push_back(timeWc({files[0]}));
+            auto h = std::make_unique<TankHistory>();
+            QElapsedTimer e;
+            e.start();
+            loader.Load(1, *h);
+            ours.push_back(double(e.nsecsElapsed()) / 1e6);
+            entries = h->count();
+        }
+        print("load one file (500000 lines)", median(ours), median(wc), 3);
+        std::printf("  entries loaded: %d\n", entries);
+    }
+
+    // 2. Start-up: all 56 files through the parallel preload.
+    {
+        std::vector<double> ours, wc;
+        for (int r = 0; r < runs; ++r) {
+            wc.push_back(timeWc(files));
+            auto table = std::make_unique<DeviceTable>();
+            TankHistoryLoader loader;
+            QElapsedTimer e;
+            e.start();
+            loader.StartPreload(kTanks);
+            for (int n = 1; n <= kTanks; ++n)
+                loader.LoadOrTake(n, (*table)[n].History);
+            ours.push_back(double(e.nsecsElapsed()) / 1e6);
+        }
+        print("start-up load of 56 files", median(ours), median(wc), 3);
+        std::printf("  worker threads: %d\n", TankHistoryLoader::PreloadThreads(kTanks));
+    }
+
+    // 3. Resident memory per loaded entry.
+    {
+        malloc_trim(0);
+        const qint64 before = rss();
+        auto table = std::make_unique<DeviceTable>();
+        TankHistoryLoader loader;
+        loader.StartPreload(kTanks);
+        qint64 entries = 0, capacity = 0;
+        for (int n = 1; n <= kTanks; ++n) {
+            TankHistory &h = (*table)[n].History;
+            loader.LoadOrTake(n, h);
+            entries += h.count();
+            capacity += qint64(h.HistoryTimes.capacity()) * 20;
+        }
+        malloc_trim(0);
+        const qint64 after = rss();
+        std::printf("resident memory per loaded entry             %9.2f bytes   (target <= 20)"
+                    "   [%lld entries, %.1f MB resident, %.2f bytes reserved per entry]\n",
+                    double(after - before) / double(entries), (long long)entries,
+                    double(after - before) / 1e6, double(capacity) / double(entries));
+    }
+
+    if (!keep.isEmpty())
+        return 0;
+    // 4. Client refresh.
+    benchRefresh(dir, files, kLines, runs);
+    // The same below the cap, where the new line really becomes an entry.
+    for (int n = 1; n <= kTanks; ++n)
+        writeFile(files[n - 1], tankFile(400000, n));
+    benchRefresh(dir, files, 400000, runs);
+    return 0;
+}

@@ -1,0 +1,45 @@
+#pragma once
+#include "TankHistoryLoader.h"
+
+#include "model/DeviceRecord.h"
+#include "model/Hooks.h"
+
+#include <QDateTime>
+#include <functional>
+
+// The history step of the telegram sequence: the two periodic recordings
+// (settings snapshot, then tank files) in server mode, and the loading of the
+// tank histories from the tank files.
+class HistoryRecorder : public HistoryHooks {
+public:
+    // saveDeviceRegistry writes all device sections (the registry's own
+    // SaveDeviceRegistry); it is the settings snapshot.
+    HistoryRecorder(DeviceTable &table, std::function<void()> saveDeviceRegistry);
+
+    // Both recordings when due, in this order; "Last" takes the receive time.
+    // Nothing in client mode.
+    void RecordHistory(int device, const QDateTime &received) override;
+    // Fills the device's history from its tank file (the client path in
+    // client mode); takes the preloaded history when there is one.
+    void LoadTankHistory(int device) override;
+
+    // One line per tank with a valid level, and the same entry in memory.
+    void AppendHistorySnapshot(const QDateTime &t);
+
+    // Start-up: read all tank files in parallel before the registry asks for
+    // them one by one.
+    void PreloadTankHistories(int count) { loader_.StartPreload(count); }
+    // Client refresh: the history as a full load would give it now, reading
+    // only what was appended to the file since the last load.
+    TankHistoryLoader::Refreshed RefreshTankHistory(int device);
+
+    TankHistoryLoader &loader() { return loader_; }
+
+private:
+    DeviceTable &table_;
+    std::function<void()> saveDeviceRegistry_;
+    TankHistoryLoader loader_;
+    // A telegram handled during the waits between open attempts must not
+    // start the same snapshot again.
+    bool snapshotRunning_ = false;
+};

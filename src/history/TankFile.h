@@ -1,0 +1,29 @@
+#pragma once
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+struct DeviceRecord;
+
+// The tank files: "Tank" + n + ".csv", one line per recording, appended only.
+namespace TankFile {
+// The folder the tank files of this instance are read from: the client path
+// in client mode (when set), else the log folder.
+QString ReadFolder();
+// The log folder the server writes to (the data folder when none is set).
+QString WriteFolder();
+// folder + "Tank" + n + ".csv", matched without regard to letter case, as
+// files copied from Windows may be named "tank3.csv".
+QString PathIn(const QString &folder, int n);
+
+// One line, Windows-1252 with CR LF: date-time text, level text with every
+// blank replaced by ",", and the temperature unless the device has none.
+QByteArray Line(const QDateTime &t, const DeviceRecord &rec);
+
+enum class AppendResult { Written, OpenFailed, WriteFailed };
+// One attempt to append a line, created when missing, and to get it onto the
+// disk before returning (a power cut then loses at most a line being
+// written). A last line left torn by an earlier cut is ended first, so the
+// new line stays whole. error receives the file layer's text on failure.
+AppendResult Append(const QString &path, const QByteArray &line, QString *error);
+}

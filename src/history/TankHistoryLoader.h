@@ -1,0 +1,51 @@
+#pragma once
+#include "TankFileParser.h"
+
+#include "model/DeviceRecord.h"
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <memory>
+
+// Loads tank histories from the tank files and keeps them current.
+//
+// A full load reads the whole file. Refresh (the client's minute tick) reads
+// only what was appended since the last load when the file has only grown,
+// and the whole file when it shrank, was replaced or rewritten, so the result
+// is always the one a full load would give now. At start-up the files of all
+// tanks can be read on worker threads in parallel (StartPreload), each into
+// its own history; the device registry then takes them one by one.
+class TankHistoryLoader {
+public:
+    enum class Refreshed { Unchanged, Appended, Reloaded };
+
+    TankHistoryLoader();
+    ~TankHistoryLoader(); // waits for a running preload
+    TankHistoryLoader(const TankHistoryLoader &) = delete;
+    TankHistoryLoader &operator=(const TankHistoryLoader &) = delete;
+
+    // Reads the tank file of device n whole into h (h is reset first). A
+    // missing or unreadable file leaves h empty, without a message.
+    void Load(int n, TankHistory &h);
+    // Makes h what Load would give now, reading as little as possible.
+    Refreshed Refresh(int n, TankHistory &h);
+
+    // Starts reading the files of devices 1..count on worker threads.
+    void StartPreload(int count);
+    // Device n's history: the preloaded one when there is one (waiting for
+    // it, then refreshed), else a full Load.
+    void LoadOrTake(int n, TankHistory &h);
+    // Waits for the preload and drops what was not taken.
+    void FinishPreload();
+
+    // Worker threads used by StartPreload (tests and benchmarks).
+    static int PreloadThreads(int count);
+
+    struct FileState;
+
+private:
+    struct Preload;
+    std::array<std::unique_ptr<FileState>, kMaxDevices + 1> states_;
+    std::unique_ptr<Preload> preload_;
+};

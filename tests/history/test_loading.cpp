@@ -1,0 +1,609 @@
+// Loading tank files into tank histories: the reading rules, the thinning of
+// runs, the cap, where the file is looked for, and the client's incremental
+// reload, which must always equal a full load.
+#include "history/HistoryRecorder.h"
+#include "history/TankFileParser.h"
+#include "history/TankHistoryLoader.h"
+
+#include "core/Clock.h"
+#include "core/Cp1252.h"
+#include "core/DateText.h"
+#include "core/Paths.h"
+#include "core/RunState.h"
+#include "lang/Lng.h"
+
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+using Refreshed = TankHistoryLoader::Refreshed;
+
+QDateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
+{
+    return Clock::Naive(QDate(y, mo, d), QTime(h, mi, s));
+}
+
+::testing::AssertionResult sameHistory(const TankHistory &a, const TankHistory &b)
+{
+    if (a.HistoryTimes.size() != b.HistoryTimes.size() || a.HistoryValues.size() != b.HistoryValues.size() ||
+        a.HistoryTemps.size() != b.HistoryTemps.size())
+        return ::testing::AssertionFailure() << "sizes " << a.HistoryTimes.size() << " and " << b.HistoryTimes.size();
+    for (size_t i = 0; i < a.HistoryTimes.size(); ++i) {
+        const bool sameValue = a.HistoryValues[i] == b.HistoryValues[i] &&
+                               std::signbit(a.HistoryValues[i]) == std::signbit(b.HistoryValues[i]);
+        if (a.HistoryTimes[i] != b.HistoryTimes[i] || !sameValue || a.HistoryTemps[i] != b.HistoryTemps[i])
+            return ::testing::AssertionFailure()
+                   << "entry " << i << ": " << a.HistoryTimes[i] << "/" << a.HistoryValues[i] << "/"
+                   << a.HistoryTemps[i] << " and " << b.HistoryTimes[i] << "/" << b.HistoryValues[i] << "/"
+                   << b.HistoryTemps[i];
+    }
+    return ::testing::AssertionSuccess();
+}
+
+class LoadingTest : public DataDirTest {
+protected:
+    void SetUp() override
+    {
+        DataDirTest::SetUp();
+        SetLngId(1);
+        Clock::SetOverride([this] { return now; });
+        State().logFolder = dataDir();
+    }
+    QString file(int n) const { return dataDir() + QStringLiteral("Tank%1.csv").arg(n); }
+    TankHistory load(int n)
+    {
+        TankHistory h;
+        TankHistoryLoader fresh;
+        fresh.Load(n, h);
+        return h;
+    }
+    static void append(const QString &path, const QByteArray &bytes)
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Append));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+    // Equal to a full load by a loader that has never seen the file.
+    void expectSameAsFullLoad(int n, const TankHistory &h)
+    {
+        const TankHistory full = load(n);
+        EXPECT_TRUE(sameHistory(h, full));
+    }
+
+    QDateTime now = at(2026, 12, 5, 15, 9, 54);
+    TankHistoryLoader loader;
+};
+
+QByteArray line(const QDateTime &t, const QByteArray &rest) { return FormatDateText(t).toLatin1() + ',' + rest + "\r\n"; }
+} // namespace
+
+TEST_F(LoadingTest, ReadsLevelTemperatureAndSkipsMalformedLines)
+{
+    writeBytes(file(1), "05.12.2026 10:00:00,1234,Liter,12\r\n"
+                        "05.12.2026 11:00:00,57.5,%\r\n"
+                        "short,1,Liter,1\r\n"
+                        "no comma in this line at all\r\n"
+                        ",05.12.2026 11:30:00,1,Liter,1\r\n"
+                        "05.12.2026 1x:00:00,1,Liter,1\r\n"
+                        "07.12.2026 12:00:00,5,Liter,5\r\n"
+                        "05.12.2026 12:00:00, 12.5abc,m,-2.5\r\n"
+                        "05.12.2026 13:00:00,abc,Liter,13.5\r\n"
+                        "05.12.2026 14:00,7,Liter,1,extra\n"
+                        "05.12.2026 15:00:00,-3,m,x\r\n"
+                        "\r\n");
+    const TankHistory h = load(1);
+    ASSERT_EQ(h.count(), 6);
+    EXPECT_EQ(h.time(1), at(2026, 12, 5, 10));
+    EXPECT_EQ(h.HistoryValues[1], 1234.0);
+    EXPECT_EQ(h.HistoryTemps[1], 12);
+    EXPECT_EQ(h.HistoryValues[2], 57.5);
+    EXPECT_EQ(h.HistoryTemps[2], -9999); // no temperature field
+    EXPECT_EQ(h.HistoryValues[3], 12.5);
+    EXPECT_EQ(h.HistoryTemps[3], -2);    // halves to the even neighbour
+    EXPECT_EQ(h.HistoryValues[4], 0.0);
+    EXPECT_EQ(h.HistoryTemps[4], 14);
+    EXPECT_EQ(h.time(5), at(2026, 12, 5, 14));
+    EXPECT_EQ(h.HistoryValues[5], 7.0);
+    EXPECT_EQ(h.HistoryTemps[5], 1);
+    EXPECT_EQ(h.HistoryValues[6], -3.0);
+    EXPECT_EQ(h.HistoryTemps[6], 0);
+    // The placeholder stays in front.
+    EXPECT_EQ(h.HistoryTimes.size(), 7u);
+}
+
+TEST_F(LoadingTest, RunOfEqualLevelsWithinOneHourKeepsItsFirstAndLatestEntry)
+{
+    writeBytes(file(1), line(at(2026, 12, 5, 10, 0), "500,Liter,1") + line(at(2026, 12, 5, 11, 0), "490,Liter,1") +
+                            line(at(2026, 12, 5, 12, 10), "480,Liter,2") +
+                            line(at(2026, 12, 5, 12, 20), "480,Liter,3") +
+                            line(at(2026, 12, 5, 12, 30), "480,Liter,4"));
+    TankHistory h = load(1);
+    ASSERT_EQ(h.count(), 4);
+    EXPECT_EQ(h.time(3), at(2026, 12, 5, 12, 10));
+    EXPECT_EQ(h.time(4), at(2026, 12, 5, 12, 30));
+    EXPECT_EQ(h.HistoryTemps[4], 4);
+
+    // Only the hour of the day counts, not the date.
+    writeBytes(file(2), line(at(2026, 11, 1, 9), "500,Liter,1") + line(at(2026, 11, 2, 9), "490,Liter,1") +
+                            line(at(2026, 11, 3, 12, 10), "480,Liter,2") +
+                            line(at(2026, 11, 4, 12, 20), "480,Liter,3") +
+                            line(at(2026, 11, 5, 12, 30), "480,Liter,4"));
+    h = load(2);
+    ASSERT_EQ(h.count(), 4);
+    EXPECT_EQ(h.time(4), at(2026, 11, 5, 12, 30));
+
+    // A run that crosses into the next hour, or that starts the file, is kept.
+    writeBytes(file(3), line(at(2026, 12, 5, 10), "500,Liter,1") + line(at(2026, 12, 5, 11), "490,Liter,1") +
+                            line(at(2026, 12, 5, 12, 50), "480,Liter,2") +
+                            line(at(2026, 12, 5, 12, 55), "480,Liter,3") +
+                            line(at(2026, 12, 5, 13, 0), "480,Liter,4"));
+    EXPECT_EQ(load(3).count(), 5);
+    writeBytes(file(4), line(at(2026, 12, 5, 12, 10), "480,Liter,2") + line(at(2026, 12, 5, 12, 20), "480,Liter,3") +
+                            line(at(2026, 12, 5, 12, 30), "480,Liter,4"));
+    EXPECT_EQ(load(4).count(), 3);
+    // A long run within the hour still keeps only its first and latest.
+    QByteArray run = line(at(2026, 12, 5, 8), "1,Liter,0") + line(at(2026, 12, 5, 9), "2,Liter,0");
+    for (int m = 0; m < 50; ++m)
+        run += line(at(2026, 12, 5, 10, m), "3,Liter,0");
+    writeBytes(file(5), run);
+    h = load(5);
+    ASSERT_EQ(h.count(), 4);
+    EXPECT_EQ(h.time(3), at(2026, 12, 5, 10, 0));
+    EXPECT_EQ(h.time(4), at(2026, 12, 5, 10, 49));
+}
+
+TEST_F(LoadingTest, EqualTimestampsKeepTheGreatestLevel)
+{
+    const QDateTime t = at(2026, 12, 5, 10);
+    writeBytes(file(1), line(t.addSecs(-60), "1,Liter,0") + line(t, "5,Liter,1") + line(t, "7,Liter,2") +
+                            line(t, "6,Liter,3") + line(t, "7,Liter,4") + line(t.addSecs(60), "2,Liter,5"));
+    const TankHistory h = load(1);
+    ASSERT_EQ(h.count(), 3);
+    EXPECT_EQ(h.HistoryValues[2], 7.0);
+    EXPECT_EQ(h.HistoryTemps[2], 2); // the first line with the greatest value
+    EXPECT_EQ(h.HistoryValues[3], 2.0);
+}
+
+TEST_F(LoadingTest, TornLastLineIsSkipped)
+{
+    writeBytes(file(1), line(at(2026, 12, 5, 10), "100,Liter,1") + "05.12.2026 11:00:00,99");
+    EXPECT_EQ(load(1).count(), 1);
+    writeBytes(file(1), line(at(2026, 12, 5, 10), "100,Liter,1") + "05.12.2026 11:00:00,99,Liter,1\r");
+    EXPECT_EQ(load(1).count(), 1);
+    writeBytes(file(1), line(at(2026, 12, 5, 10), "100,Liter,1") + "05.12.2026 11:00:00,99,Liter,1\n");
+    EXPECT_EQ(load(1).count(), 2);
+}
+
+TEST_F(LoadingTest, FileOfMoreThan500000LinesLoadsTheFirst500000)
+{
+    QByteArray bytes;
+    const int lines = TankHistory::kMaxEntries + 100;
+    bytes.reserve(qsizetype(lines) * 34);
+    const QDateTime start = at(2020, 1, 1);
+    for (int i = 0; i < lines; ++i)
+        bytes += line(start.addSecs(qint64(i) * 60), QByteArray::number(i % 2 ? 100 : 200) + ",Liter," +
+                                                          QByteArray::number(i % 40 - 10));
+    writeBytes(file(1), bytes);
+    const TankHistory h = load(1);
+    ASSERT_EQ(h.count(), TankHistory::kMaxEntries);
+    const int last = TankHistory::kMaxEntries - 1; // line index of entry 500000
+    EXPECT_EQ(h.time(h.count()), start.addSecs(qint64(last) * 60));
+    EXPECT_EQ(h.HistoryTemps.back(), last % 40 - 10);
+    EXPECT_EQ(h.HistoryTimes.size(), h.HistoryValues.size());
+    EXPECT_EQ(h.HistoryTimes.size(), h.HistoryTemps.size());
+    // No growth slack is left behind.
+    EXPECT_EQ(h.HistoryTimes.capacity(), h.HistoryTimes.size());
+}
+
+TEST_F(LoadingTest, UsGalLineKeepsItsTemperature)
+{
+    writeBytes(file(1), "05.12.2026 10:00:00,1234,US,Gal,12\r\n"
+                        "05.12.2026 11:00:00,1200,US,Gal\r\n"
+                        "05.12.2026 12:00:00,1100,US,Gal,-3.5\r\n"
+                        "05.12.2026 13:00:00,1000,US,Gallons,8\r\n");
+    const TankHistory h = load(1);
+    ASSERT_EQ(h.count(), 4);
+    EXPECT_EQ(h.HistoryTemps[1], 12);
+    EXPECT_EQ(h.HistoryTemps[2], -9999);
+    EXPECT_EQ(h.HistoryTemps[3], -4);
+    EXPECT_EQ(h.HistoryTemps[4], 0); // not the "US Gal" unit: the third comma rules
+}
+
+TEST_F(LoadingTest, SnapshotsLoadBackAsTheSameEntries)
+{
+    auto table = std::make_unique<DeviceTable>();
+    const struct { qint32 raw, unit; qint16 scale, temp; } tanks[] = {
+        {1234, 0, 2, 12}, {125, 2, 2, -3}, {575, 3, 3, -9999}, {1234, 1, 1, 7}, {250, 6, 0, 4}, {9, 7, 1, 0}};
+    for (int i = 0; i < 6; ++i) {
+        DeviceRecord &r = (*table)[i + 1];
+        r.Volumen = tanks[i].raw;
+        r.Einheit = tanks[i].unit;
+        r.DezPunkt = tanks[i].scale;
+        r.Temperatur = tanks[i].temp;
+    }
+    table->DeviceCount = 6;
+    HistoryRecorder recorder(*table, {});
+    for (int day = 0; day < 3; ++day) {
+        recorder.AppendHistorySnapshot(at(2026, 12, 1 + day));
+        for (int n = 1; n <= 6; ++n)
+            (*table)[n].Volumen -= 3;
+    }
+    for (int n = 1; n <= 6; ++n)
+        EXPECT_TRUE(sameHistory(load(n), (*table)[n].History)) << "tank " << n;
+}
+
+TEST_F(LoadingTest, ClientModeReadsTheClientPathAndIgnoresLetterCase)
+{
+    QTemporaryDir server;
+    ASSERT_TRUE(server.isValid());
+    const QString serverDir = Paths::WithSeparator(server.path());
+    writeBytes(file(1), line(at(2026, 12, 5, 10), "1,Liter,1"));
+    writeBytes(serverDir + QStringLiteral("tank1.CSV"), line(at(2026, 12, 5, 10), "2,Liter,2") +
+                                                          line(at(2026, 12, 5, 11), "3,Liter,3"));
+    State().clientMode = true;
+    State().clientPath = serverDir;
+    TankHistory h = load(1);
+    ASSERT_EQ(h.count(), 2);
+    EXPECT_EQ(h.HistoryValues[2], 3.0);
+
+    // Without a client path the log folder is used.
+    State().clientPath.clear();
+    h = load(1);
+    ASSERT_EQ(h.count(), 1);
+    EXPECT_EQ(h.HistoryValues[1], 1.0);
+}
+
+TEST_F(LoadingTest, MissingFileGivesAnEmptyHistory)
+{
+    TankHistory h;
+    h.append(at(2026, 1, 1), 5, 5);
+    loader.Load(9, h);
+    EXPECT_EQ(h.count(), 0);
+    EXPECT_EQ(h.HistoryTimes.size(), 1u);
+    EXPECT_EQ(loader.Refresh(9, h), Refreshed::Unchanged);
+    writeBytes(file(9), line(at(2026, 12, 5, 10), "1,Liter,1"));
+    EXPECT_EQ(loader.Refresh(9, h), Refreshed::Reloaded);
+    EXPECT_EQ(h.count(), 1);
+}
+
+// The byte-level reading of the usual line against the general rules,
+// written here the plain way: QString, the date-time text reader and a
+// pattern for the leading number.
+namespace {
+double leading(const QString &s)
+{
+    static const QRegularExpression re(QStringLiteral("^[ \\t]*([+-]?(\\d+\\.?\\d*|\\.\\d+))"));
+    const QRegularExpressionMatch m = re.match(s);
+    return m.hasMatch() ? m.captured(1).toDouble() : 0.0;
+}
+
+TankHistory referenceLoad(const QByteArray &bytes, const QDateTime &now)
+{
+    TankHistory h;
+    qint64 previous = ZeroDateTime().toSecsSinceEpoch();
+    QList<QByteArray> lines = bytes.split('\n');
+    lines.removeLast(); // unterminated (or empty) rest
+    for (QByteArray raw : lines) {
+        if (raw.endsWith('\r'))
+            raw.chop(1);
+        if (h.count() >= TankHistory::kMaxEntries)
+            break;
+        const QString s = Cp1252::decode(raw);
+        const qsizetype p1 = s.indexOf(QLatin1Char(','));
+        if (p1 < 12)
+            continue;
+        const QDateTime dt = ParseDateTimeText(s.left(p1), now);
+        if (!dt.isValid())
+            continue;
+        const qint64 t = dt.toSecsSinceEpoch();
+        const double value = leading(s.mid(p1 + 1));
+        const QStringList f = s.split(QLatin1Char(','));
+        qint32 temp = -9999;
+        const bool usGal = f.size() >= 4 && f[2] == QLatin1String("US") && f[3] == QLatin1String("Gal");
+        const int from = usGal ? 4 : 3;
+        if (f.size() > from) {
+            const double d = std::nearbyint(leading(f.mid(from).join(QLatin1Char(','))));
+            temp = d > 2147483647.0 ? 2147483647 : d < -2147483648.0 ? -2147483647 - 1 : qint32(d);
+        }
+        auto &T = h.HistoryTimes;
+        auto &V = h.HistoryValues;
+        auto &P = h.HistoryTemps;
+        auto hour = [](qint64 x) { return QDateTime::fromSecsSinceEpoch(x, Qt::UTC).time().hour(); };
+        size_t k = T.size() - 1;
+        if (k > 2 && V[k - 1] == value && V[k] == value && hour(T[k - 1]) == hour(t) && hour(T[k]) == hour(t))
+            --k;
+        if (t != previous)
+            ++k;
+        else if (value <= V[k])
+            continue;
+        if (k == T.size()) {
+            T.push_back(t);
+            V.push_back(value);
+            P.push_back(temp);
+        } else {
+            T[k] = t;
+            V[k] = value;
+            P[k] = temp;
+        }
+        previous = t;
+    }
+    return h;
+}
+
+// Lines near the usual form with every kind of deviation.
+// nearFuture: also lines about a day ahead, which a later clock accepts.
+QByteArray randomLines(std::mt19937 &rng, int count, const QDateTime &now, bool nearFuture = true)
+{
+    auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+    const char *units[] = {"Liter", "m", "%", "US,Gal", "", "m\xB3", "Imp.Gal", "US", "US,Gallon",
+                           "a very long unit name that goes on and on and on and on and on and on"};
+    const char *temps[] = {"12", "-3", "0", "-0", "12.5", "13.5", "-2.5", "+4", "abc", " 7", "123456789",
+                           "1234567890123", "-", "", "9.99", "1,2"};
+    const char *values[] = {"1234", "0", "57.5", "1.25", "0001234", "1.", ".5", " 12", "-3", "+4", "abc", "",
+                            "12345678", "1234567", "123456789012345678901234", "1.234567890123456789", "0.0000001",
+                            "9999999.9999999", "5e3", "1.2.3"};
+    QByteArray out;
+    QDateTime t = now.addDays(-3);
+    double lastValueChoice = 0;
+    for (int i = 0; i < count; ++i) {
+        if (pick(3))
+            t = t.addSecs(pick(4) == 0 ? 0 : pick(1800));
+        QByteArray date = FormatDateText(t).toLatin1();
+        switch (pick(14)) {
+        case 0: date[pick(19)] = char(32 + pick(96)); break;           // one character off
+        case 1: date = date.left(16 + pick(3)); break;                 // shorter
+        case 2: date.replace(0, 2, QByteArray::number(28 + pick(8))); break; // day beyond the month
+        case 3: date.replace(11, 2, QByteArray::number(20 + pick(10))); break;
+        case 4: date.replace(6, 4, "00" + QByteArray::number(30 + pick(70))); break; // two-digit year
+        case 5: // about a day ahead
+            if (nearFuture)
+                date = FormatDateText(now.addSecs(86400 - 5 + pick(10))).toLatin1();
+            break;
+        case 6: date[0] = ' '; break;
+        case 7: date += "xyz"; break;
+        default: break;
+        }
+        QByteArray v = values[pick(int(std::size(values)))];
+        if (pick(2))
+            v = QByteArray::number(lastValueChoice); // runs of equal levels
+        else if (pick(2))
+            lastValueChoice = double(pick(5));
+        QByteArray l = date + ',' + v;
+        if (pick(10))
+            l += QByteArray(",") + units[pick(int(std::size(units)))];
+        if (pick(5))
+            l += QByteArray(",") + temps[pick(int(std::size(temps)))];
+        if (pick(20) == 0)
+            l = QByteArray(pick(40), char(pick(256)));                 // garbage
+        if (pick(30) == 0)
+            l.insert(pick(int(l.size()) + 1), '\0');
+        const char *ends[] = {"\r\n", "\n", "\r\r\n", "\r\n"};
+        out += l + ends[pick(4)];
+    }
+    return out;
+}
+} // namespace
+
+TEST_F(LoadingTest, ByteLevelReadingMatchesTheGeneralRules)
+{
+    std::mt19937 rng(20261205);
+    for (int round = 0; round < 40; ++round) {
+        QByteArray bytes = randomLines(rng, 400, now);
+        if (round % 4 == 0)
+            bytes += "05.12.2026 10:00:00,12"; // torn
+        const qint64 nowSecs = now.toSecsSinceEpoch();
+
+        TankHistory fast, general;
+        TankFileParser::State sf, sg;
+        TankFileParser pf(fast, sf, nowSecs), pg(general, sg, nowSecs);
+        pg.setFastPath(false);
+        // The usual reading, fed in pieces as the loader's blocks cut them.
+        qsizetype done = 0;
+        std::uniform_int_distribution<int> piece(1, 700);
+        qsizetype upto = 0;
+        while (upto < bytes.size()) {
+            upto = std::min<qsizetype>(bytes.size(), upto + piece(rng));
+            done += pf.feed(bytes.constData() + done, upto - done);
+        }
+        pg.feed(bytes.constData(), bytes.size());
+
+        const TankHistory reference = referenceLoad(bytes, now);
+        ASSERT_GT(reference.count(), 50);
+        ASSERT_TRUE(sameHistory(fast, reference)) << "round " << round;
+        ASSERT_TRUE(sameHistory(general, reference)) << "round " << round;
+        EXPECT_EQ(sf.previousTime, sg.previousTime);
+    }
+}
+
+TEST_F(LoadingTest, BigFileReadInTwoPartsEqualsOnePass)
+{
+    // Big enough for the loader to read it on two threads at once.
+    std::mt19937 rng(4242);
+    QByteArray bytes;
+    while (bytes.size() < 9 * 1024 * 1024)
+        bytes += randomLines(rng, 5000, now);
+    writeBytes(file(1), bytes);
+    TankHistory h;
+    loader.Load(1, h);
+
+    TankHistory onePass;
+    TankFileParser::State state;
+    TankFileParser parser(onePass, state, now.toSecsSinceEpoch());
+    parser.feed(bytes.constData(), bytes.size());
+    ASSERT_GT(onePass.count(), 30000);
+    EXPECT_TRUE(sameHistory(h, onePass));
+    // The state left behind is the one-pass state too: nothing to reload.
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Unchanged);
+    append(file(1), line(now, "77,Liter,7"));
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
+    parser.feed(line(now, "77,Liter,7").constData(), line(now, "77,Liter,7").size());
+    EXPECT_TRUE(sameHistory(h, onePass));
+}
+
+TEST_F(LoadingTest, IncrementalReloadEqualsAFullLoadAfterAppends)
+{
+    std::mt19937 rng(7);
+    TankHistory h;
+    QByteArray first = line(at(2026, 12, 5, 8), "10,Liter,1") + line(at(2026, 12, 5, 9), "9,Liter,1") +
+                       line(at(2026, 12, 5, 10, 0), "8,Liter,1") + line(at(2026, 12, 5, 10, 5), "8,Liter,1");
+    writeBytes(file(1), first);
+    loader.Load(1, h);
+    ASSERT_EQ(h.count(), 4);
+
+    // The run goes on across the point where the last load stopped.
+    append(file(1), line(at(2026, 12, 5, 10, 10), "8,Liter,2"));
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
+    EXPECT_EQ(h.count(), 4);
+    expectSameAsFullLoad(1, h);
+
+    // Equal time stamp with a greater level, then a torn line completed later.
+    append(file(1), line(at(2026, 12, 5, 10, 10), "9,Liter,3") + "05.12.2026 10:20:00,7,Li");
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
+    expectSameAsFullLoad(1, h);
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Unchanged);
+    append(file(1), "ter,4\r\n");
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
+    EXPECT_EQ(h.HistoryValues.back(), 7.0);
+    expectSameAsFullLoad(1, h);
+
+    // Random appends of every kind, in pieces of any size.
+    for (int round = 0; round < 30; ++round) {
+        now = now.addSecs(600);
+        const QByteArray more = randomLines(rng, 1 + int(rng() % 200), now, false);
+        const qsizetype cut = qsizetype(rng() % quint32(more.size() + 1));
+        append(file(1), more.left(cut));
+        EXPECT_NE(loader.Refresh(1, h), Refreshed::Reloaded) << "round " << round;
+        expectSameAsFullLoad(1, h);
+        append(file(1), more.mid(cut));
+        loader.Refresh(1, h);
+        expectSameAsFullLoad(1, h);
+    }
+}
+
+TEST_F(LoadingTest, ShortenedReplacedOrRewrittenFileIsLoadedWhole)
+{
+    TankHistory h;
+    QByteArray bytes, half;
+    for (int i = 0; i < 100; ++i) {
+        bytes += line(at(2026, 12, 1).addSecs(i * 3600), QByteArray::number(1000 - i) + ",Liter,5");
+        if (i == 49)
+            half = bytes;
+    }
+    writeBytes(file(1), bytes);
+    loader.Load(1, h);
+    ASSERT_EQ(h.count(), 100);
+
+    // Shortened (the server never does it, a user might).
+    writeBytes(file(1), half);
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
+    EXPECT_EQ(h.count(), 50);
+    expectSameAsFullLoad(1, h);
+
+    // Replaced by another file that happens to be longer and start alike.
+    QByteArray other = bytes;
+    other.replace(",950,", ",951,");
+    other += line(at(2026, 12, 5), "1,Liter,1");
+    writeBytes(file(1) + QStringLiteral(".new"), other);
+    ASSERT_TRUE(QFile::remove(file(1)));
+    ASSERT_TRUE(QFile::rename(file(1) + QStringLiteral(".new"), file(1)));
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
+    expectSameAsFullLoad(1, h);
+    EXPECT_EQ(h.count(), 101);
+
+    // Rewritten in place (same file), longer, with other bytes before the
+    // point where the last load stopped.
+    QByteArray rewritten = other;
+    rewritten.replace(rewritten.size() - 40, 3, "999");
+    rewritten += line(at(2026, 12, 5, 1), "2,Liter,1");
+    {
+        QFile f(file(1));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_EQ(f.write(rewritten), rewritten.size());
+    }
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
+    expectSameAsFullLoad(1, h);
+
+    // Deleted: the history empties.
+    ASSERT_TRUE(QFile::remove(file(1)));
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
+    EXPECT_EQ(h.count(), 0);
+}
+
+TEST_F(LoadingTest, RefreshNoticesAHistoryChangedElsewhereAndAClockThatCaughtUp)
+{
+    TankHistory h;
+    writeBytes(file(1), line(at(2026, 12, 5, 10), "5,Liter,1") + line(at(2026, 12, 7, 10), "4,Liter,1"));
+    loader.Load(1, h);
+    ASSERT_EQ(h.count(), 1); // the second line is more than a day ahead
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Unchanged);
+
+    now = at(2026, 12, 6, 10, 0, 0);
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
+    EXPECT_EQ(h.count(), 2);
+
+    // Something else appended to or reset the history: a full load repairs it.
+    h.append(at(2026, 12, 6), 1, 1);
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
+    EXPECT_EQ(h.count(), 2);
+    h.reset();
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
+    EXPECT_EQ(h.count(), 2);
+
+    // Clock set back: lines taken before are now too far ahead.
+    now = at(2026, 12, 4);
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
+    EXPECT_EQ(h.count(), 0);
+}
+
+TEST_F(LoadingTest, RefreshOfAFullHistoryAndOfManyNewLines)
+{
+    QByteArray bytes;
+    const QDateTime start = at(2020, 1, 1);
+    for (int i = 0; i < 1000; ++i)
+        bytes += line(start.addSecs(i * 60), QByteArray::number(i % 2) + ",m,1");
+    writeBytes(file(1), bytes);
+    TankHistory h;
+    loader.Load(1, h);
+    ASSERT_EQ(h.count(), 1000);
+    // Far more lines than the room kept after the load.
+    QByteArray more;
+    for (int i = 1000; i < 600000; ++i)
+        more += line(start.addSecs(qint64(i) * 60), QByteArray::number(i % 2) + ",m,1");
+    append(file(1), more);
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
+    EXPECT_EQ(h.count(), TankHistory::kMaxEntries);
+    expectSameAsFullLoad(1, h);
+    append(file(1), line(start.addSecs(qint64(600000) * 60), "7,m,1"));
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
+    EXPECT_EQ(h.count(), TankHistory::kMaxEntries);
+    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Unchanged);
+}
+
+TEST_F(LoadingTest, ParallelPreloadEqualsLoadingOneByOne)
+{
+    std::mt19937 rng(99);
+    const int tanks = 7;
+    for (int n = 1; n <= tanks; ++n)
+        if (n != 4) // tank 4 has no file
+            writeBytes(file(n), randomLines(rng, 200 * n, now));
+    auto table = std::make_unique<DeviceTable>();
+    HistoryRecorder recorder(*table, {});
+    recorder.PreloadTankHistories(tanks);
+    // A line written while the start-up was busy elsewhere is not lost.
+    recorder.loader().LoadOrTake(1, (*table)[1].History);
+    append(file(2), line(now.addSecs(-10), "4321,Liter,9"));
+    for (int n = 2; n <= tanks; ++n)
+        recorder.LoadTankHistory(n);
+    for (int n = 1; n <= tanks; ++n)
+        EXPECT_TRUE(sameHistory((*table)[n].History, load(n))) << "tank " << n;
+    EXPECT_EQ((*table)[2].History.HistoryValues.back(), 4321.0);
+    EXPECT_EQ((*table)[4].History.count(), 0);
+    // Taken once: a second call loads again, with the same result.
+    recorder.LoadTankHistory(3);
+    EXPECT_TRUE(sameHistory((*table)[3].History, load(3)));
+}

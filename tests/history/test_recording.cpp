@@ -1,0 +1,251 @@
+// Recording in server mode: when the two periodic functions run, what the
+// tank files receive, and what happens when a tank file cannot be opened.
+#include "history/HistoryRecorder.h"
+
+#include "core/Catalogue.h"
+#include "core/Clock.h"
+#include "core/DateText.h"
+#include "core/RunState.h"
+#include "core/Settings.h"
+#include "core/UiServices.h"
+#include "lang/Lng.h"
+
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+QDateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
+{
+    return Clock::Naive(QDate(y, mo, d), QTime(h, mi, s));
+}
+
+class RecordingTest : public DataDirTest {
+protected:
+    void SetUp() override
+    {
+        DataDirTest::SetUp();
+        SetLngId(1);
+        SetUi(&ui);
+        Clock::SetOverride([this] { return now; });
+        State().logFolder = dataDir();
+        State().logFileActive = true;
+        State().logFileInterval = 86400;
+        State().logIniActive = true;
+        State().logIniInterval = 60;
+        table = std::make_unique<DeviceTable>();
+        recorder = std::make_unique<HistoryRecorder>(*table, [this] { ++saves; });
+    }
+    void TearDown() override
+    {
+        recorder.reset();
+        DataDirTest::TearDown();
+    }
+    void tank(int n, qint32 raw, qint32 unit, qint16 scale, qint16 temp)
+    {
+        DeviceRecord &r = (*table)[n];
+        r.SN = 1000 + n;
+        r.Volumen = raw;
+        r.Einheit = unit;
+        r.DezPunkt = scale;
+        r.Temperatur = temp;
+        table->DeviceCount = std::max(table->DeviceCount, n);
+    }
+    QByteArray tankFile(int n) const { return readBytes(dataDir() + QStringLiteral("Tank%1.csv").arg(n)); }
+    QString ini(const IniKey &k) const { return ReadIniValue(k.sectionName(), k.keyName(), QStringLiteral("<none>")); }
+
+    ScriptedUi ui;
+    QDateTime now = at(2026, 12, 5, 15, 9, 54);
+    std::unique_ptr<DeviceTable> table;
+    std::unique_ptr<HistoryRecorder> recorder;
+    int saves = 0;
+};
+} // namespace
+
+TEST_F(RecordingTest, SnapshotWritesOneLinePerTankInTheFileFormat)
+{
+    tank(1, 1234, 0, 2, 12);       // litres, factor 10
+    tank(2, -57346, 0, 0, 12);     // error code E002
+    tank(3, 125, 2, 2, -3);        // metres, divisor 100
+    tank(4, 575, 3, 3, -9999);     // percent, no temperature
+    tank(5, 1234, 1, 1, 7);        // m³, divisor 1000
+    tank(6, 250, 6, 0, 4);         // US Gal
+    tank(7, 42, 8, 0, 5);          // no unit
+    tank(8, 42, 0, 5, 5);          // scale code without a number
+    recorder->AppendHistorySnapshot(at(2026, 12, 5, 15, 9, 54));
+
+    EXPECT_EQ(tankFile(1), QByteArray("05.12.2026 15:09:54,12340,Liter,12\r\n"));
+    EXPECT_FALSE(QFile::exists(dataDir() + QStringLiteral("Tank2.csv")));
+    EXPECT_EQ(tankFile(3), QByteArray("05.12.2026 15:09:54,1.25,m,-3\r\n"));
+    EXPECT_EQ(tankFile(4), QByteArray("05.12.2026 15:09:54,57.5,%\r\n"));
+    EXPECT_EQ(tankFile(5), QByteArray("05.12.2026 15:09:54,1.234,m\xB3,7\r\n"));
+    EXPECT_EQ(tankFile(6), QByteArray("05.12.2026 15:09:54,250,US,Gal,4\r\n"));
+    EXPECT_EQ(tankFile(7), QByteArray("05.12.2026 15:09:54,42,,5\r\n"));
+    EXPECT_EQ(tankFile(8), QByteArray("05.12.2026 15:09:54,,Liter,5\r\n"));
+
+    // The same entries in memory, in display units; none for the error code.
+    const TankHistory &h1 = (*table)[1].History;
+    ASSERT_EQ(h1.count(), 1);
+    EXPECT_EQ(h1.time(1), at(2026, 12, 5, 15, 9, 54));
+    EXPECT_EQ(h1.HistoryValues[1], 12340.0);
+    EXPECT_EQ(h1.HistoryTemps[1], 12);
+    EXPECT_EQ((*table)[2].History.count(), 0);
+    EXPECT_EQ((*table)[3].History.HistoryValues[1], 1.25);
+    EXPECT_EQ((*table)[4].History.HistoryValues[1], 57.5);
+    EXPECT_EQ((*table)[4].History.HistoryTemps[1], -9999);
+    EXPECT_EQ((*table)[5].History.HistoryValues[1], 1.234);
+    EXPECT_EQ((*table)[8].History.HistoryValues[1], 0.0);
+    EXPECT_TRUE(ui.shown.isEmpty());
+}
+
+TEST_F(RecordingTest, SnapshotAppendsAndEndsALineLeftTornByAPowerCut)
+{
+    tank(1, 100, 0, 0, 3);
+    tank(2, 200, 0, 0, 4);
+    writeBytes(dataDir() + QStringLiteral("Tank1.csv"), "04.12.2026 00:00:00,101,Liter,3\r\n");
+    writeBytes(dataDir() + QStringLiteral("Tank2.csv"), "04.12.2026 00:00:00,201,Liter,4\r\n04.12.2026 12:00:0");
+    recorder->AppendHistorySnapshot(at(2026, 12, 5));
+    (*table)[1].Volumen = 99;
+    recorder->AppendHistorySnapshot(at(2026, 12, 6));
+    EXPECT_EQ(tankFile(1), QByteArray("04.12.2026 00:00:00,101,Liter,3\r\n"
+                                      "05.12.2026 00:00:00,100,Liter,3\r\n"
+                                      "06.12.2026 00:00:00,99,Liter,3\r\n"));
+    EXPECT_EQ(tankFile(2), QByteArray("04.12.2026 00:00:00,201,Liter,4\r\n04.12.2026 12:00:0\r\n"
+                                      "05.12.2026 00:00:00,200,Liter,4\r\n"
+                                      "06.12.2026 00:00:00,200,Liter,4\r\n"));
+    EXPECT_EQ((*table)[1].History.count(), 2);
+}
+
+TEST_F(RecordingTest, FullHistoryDropsTheEntryButTheFileStillGrows)
+{
+    tank(1, 100, 0, 0, 3);
+    TankHistory &h = (*table)[1].History;
+    h.HistoryTimes.resize(TankHistory::kMaxEntries + 1, 1);
+    h.HistoryValues.resize(TankHistory::kMaxEntries + 1, 1);
+    h.HistoryTemps.resize(TankHistory::kMaxEntries + 1, 1);
+    recorder->AppendHistorySnapshot(at(2026, 12, 5));
+    EXPECT_EQ(h.count(), TankHistory::kMaxEntries);
+    EXPECT_EQ(h.HistoryValues.back(), 1.0);
+    EXPECT_EQ(tankFile(1), QByteArray("05.12.2026 00:00:00,100,Liter,3\r\n"));
+}
+
+TEST_F(RecordingTest, UnopenableFileIsTriedFiveTimesResponsivelyThenReported)
+{
+    tank(1, 100, 0, 0, 3);
+    tank(2, 200, 0, 0, 4);
+    // A folder where the tank file should be: every open fails.
+    ASSERT_TRUE(QDir(dataDir()).mkdir(QStringLiteral("Tank1.csv")));
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(20);
+    QElapsedTimer e;
+    e.start();
+    recorder->AppendHistorySnapshot(at(2026, 12, 5));
+    const qint64 ms = e.elapsed();
+
+    EXPECT_GE(ms, 4 * 250); // four waits between five attempts
+    EXPECT_LT(ms, 5000);
+    EXPECT_GE(ticks, 10);   // events ran during the waits
+    ASSERT_EQ(ui.count(QStringLiteral("message")), 1);
+    EXPECT_EQ(ui.shown[0].title, LngText(27));
+    EXPECT_EQ(ui.shown[0].icon, MsgIcon::Stop);
+    EXPECT_FALSE(ui.shown[0].text.isEmpty());
+    // The entry is kept in memory anyway, and the other tank is written.
+    EXPECT_EQ((*table)[1].History.count(), 1);
+    EXPECT_EQ(tankFile(2), QByteArray("05.12.2026 00:00:00,200,Liter,4\r\n"));
+}
+
+TEST_F(RecordingTest, FirstTelegramAfterInstallationRecordsBothWithTheReceiveTime)
+{
+    tank(1, 1234, 0, 0, 12);
+    const QDateTime received = now.addSecs(-2);
+    recorder->RecordHistory(1, received);
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(ini(Cfg::LogIniLast), QStringLiteral("05.12.2026 15:09:52"));
+    EXPECT_EQ(ini(Cfg::LogfileLast), QStringLiteral("05.12.2026 15:09:52"));
+    EXPECT_EQ(tankFile(1), QByteArray("05.12.2026 15:09:52,1234,Liter,12\r\n"));
+    // "Time" is an anchor set by hand only.
+    EXPECT_EQ(ini(Cfg::LogIniTime), QStringLiteral("<none>"));
+    EXPECT_EQ(ini(Cfg::LogfileTime), QStringLiteral("<none>"));
+    EXPECT_FALSE(readBytes(iniPath()).contains("Time"));
+}
+
+TEST_F(RecordingTest, DailyTankFileAndMinuteSnapshotFollowTheClock)
+{
+    tank(1, 1234, 0, 0, 12);
+    recorder->RecordHistory(1, now);
+    ASSERT_EQ(saves, 1);
+
+    // The settings snapshot: 15:09:54 + 60 s is aligned to 15:10:00.
+    now = at(2026, 12, 5, 15, 9, 59);
+    recorder->RecordHistory(1, now);
+    EXPECT_EQ(saves, 1);
+    now = at(2026, 12, 5, 15, 10, 0);
+    recorder->RecordHistory(1, now);
+    EXPECT_EQ(saves, 2);
+    EXPECT_EQ(ini(Cfg::LogIniLast), QStringLiteral("05.12.2026 15:10:00"));
+
+    // The tank file is not due again that day.
+    now = at(2026, 12, 5, 23, 59, 59);
+    (*table)[1].Volumen = 1200;
+    recorder->RecordHistory(1, now);
+    EXPECT_EQ(tankFile(1).count('\n'), 1);
+
+    // The first telegram after midnight records; the next one that day does not.
+    now = at(2026, 12, 6, 0, 0, 5);
+    recorder->RecordHistory(1, now);
+    now = at(2026, 12, 6, 8, 0, 0);
+    recorder->RecordHistory(1, now);
+    EXPECT_EQ(tankFile(1), QByteArray("05.12.2026 15:09:54,1234,Liter,12\r\n"
+                                      "06.12.2026 00:00:05,1200,Liter,12\r\n"));
+    EXPECT_EQ(ini(Cfg::LogfileLast), QStringLiteral("06.12.2026 00:00:05"));
+    EXPECT_EQ((*table)[1].History.count(), 2);
+}
+
+TEST_F(RecordingTest, SwitchedOffOrClientModeRecordsNothing)
+{
+    tank(1, 1234, 0, 0, 12);
+    State().logFileActive = false;
+    State().logIniActive = false;
+    recorder->RecordHistory(1, now);
+    EXPECT_EQ(saves, 0);
+    EXPECT_FALSE(QFile::exists(dataDir() + QStringLiteral("Tank1.csv")));
+
+    State().logFileActive = true;
+    State().logIniActive = true;
+    State().clientMode = true;
+    recorder->RecordHistory(1, now);
+    EXPECT_EQ(saves, 0);
+    EXPECT_FALSE(QFile::exists(dataDir() + QStringLiteral("Tank1.csv")));
+    EXPECT_FALSE(QFile::exists(iniPath()));
+}
+
+TEST_F(RecordingTest, LastAdvancesEvenWhenATankFileFailed)
+{
+    tank(1, 100, 0, 0, 3);
+    ASSERT_TRUE(QDir(dataDir()).mkdir(QStringLiteral("Tank1.csv")));
+    recorder->RecordHistory(1, now);
+    EXPECT_EQ(ui.count(QStringLiteral("message")), 1);
+    EXPECT_EQ(ini(Cfg::LogfileLast), FormatDateText(now));
+    EXPECT_EQ((*table)[1].History.count(), 1);
+}
+
+TEST_F(RecordingTest, TelegramDuringTheRetryWaitDoesNotStartTheSnapshotAgain)
+{
+    tank(1, 100, 0, 0, 3);
+    tank(2, 200, 0, 0, 4);
+    ASSERT_TRUE(QDir(dataDir()).mkdir(QStringLiteral("Tank1.csv")));
+    bool nested = false;
+    QTimer::singleShot(100, [&] {
+        nested = true;
+        recorder->RecordHistory(2, now.addSecs(1));
+    });
+    recorder->RecordHistory(1, now);
+    EXPECT_TRUE(nested);
+    EXPECT_EQ(tankFile(2).count('\n'), 1);
+    EXPECT_EQ((*table)[2].History.count(), 1);
+}
