@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 bash tools/setup.sh
 bash tools/build.sh
 if [ ! -f demo-data/Tankmon.ini ]; then
-  ./build/tankmon-demo-data demo-data
+  ./build/tankmon_demo_data demo-data
 fi
 mode=()
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -27,7 +27,7 @@ QString settingsName() { return Paths::ExeFileName(QStringLiteral(".ini")); }
 AppController::AppController(QObject *parent) : QObject(parent)
 {
     timerClient_.setInterval(60000);
-    connect(&timerClient_, &QTimer::timeout, this, &AppController::clientTick);
+    connect(&timerClient_, &QTimer::timeout, this, &AppController::TimerClientTick);
 }
 
 AppController::~AppController() = default;
@@ -221,14 +221,14 @@ void AppController::chooseLanguage(int id)
     RestartProgram();
 }
 
-void AppController::clientTick()
+void AppController::TimerClientTick()
 {
     if (int(Cfg::GeraeteAnzahl.readInt()) != tanks_.DeviceCount()) {
         RestartProgram();
         return;
     }
     for (int n = 1; n <= tanks_.DeviceCount(); ++n) {
-        tanks_.LoadDeviceRecord(n);
+        tanks_.LoadDeviceRecord(n, true);
         tanks_.ComboSN_Click(tanks_.currentDevice());
         emit tanks_.deviceChanged(n);
     }

@@ -63,6 +63,10 @@ public:
     void deleteConfiguration();
     void chooseLanguage(int id);
 
+    // Client mode, every 60 s: restart when the server's device count
+    // changed, else reload every record and what was appended to the tank files.
+    void TimerClientTick();
+
     // The links (serial, TCP, simulation); null until created at activation.
     LinkManager *links() const { return links_.get(); }
 
@@ -73,9 +77,6 @@ signals:
     void showInterfaceDialog();
     void emailStatusChanged(const QString &text);
     void tempCorrectionChanged(bool on);
-
-private slots:
-    void clientTick();
 
 private:
     TankController tanks_;

@@ -3,7 +3,7 @@
 #include <functional>
 
 // Wall-clock time as the user reads it. Date-times in this program are naive
-// local times (held with the UTC time spec, so arithmetic never jumps at a
+// local times (held as UTC, so arithmetic never jumps at a
 // daylight-saving change, and the texts in the files are what the clock showed).
 namespace Clock {
 QDateTime Now();

@@ -22,6 +22,7 @@ public:
     // Fills the device's history from its tank file (the client path in
     // client mode); takes the preloaded history when there is one.
     void LoadTankHistory(int device) override;
+    void ReloadTankHistory(int device) override { RefreshTankHistory(device); }
 
     // One line per tank with a valid level, and the same entry in memory.
     void AppendHistorySnapshot(const QDateTime &t);

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <system_error>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <thread>
@@ -85,21 +86,38 @@ void makeRoom(TankHistory &h, qint64 moreLines)
         reserveAll(h, withHeadroom(need));
 }
 
-// Maps the pages of elements [from, to) in one go: touching fresh memory
-// page by page costs as much as parsing the file.
+// Maps the pages of elements [from, to) in one go, as huge pages where whole
+// ones fit: touching fresh memory page by page costs as much as parsing the
+// file.
 template <typename T> void populate(std::vector<T> &v, size_t from, size_t to)
 {
-    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
-    const uintptr_t a = (uintptr_t(v.data() + std::max(from, v.size())) + page - 1) & ~(page - 1);
-    const uintptr_t b = uintptr_t(v.data() + std::min(to, v.capacity())) & ~(page - 1);
-    if (b > a)
-        ::madvise(reinterpret_cast<void *>(a), b - a, MADV_POPULATE_WRITE);
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE)), huge = uintptr_t(2) << 20;
+    const uintptr_t first = uintptr_t(v.data() + std::max(from, v.size()));
+    const uintptr_t last = uintptr_t(v.data() + std::min(to, v.capacity()));
+    const uintptr_t a = (first + page - 1) & ~(page - 1), b = last & ~(page - 1);
+    if (b <= a)
+        return;
+    const uintptr_t ha = (first + huge - 1) & ~(huge - 1), hb = last & ~(huge - 1);
+    if (hb > ha)
+        ::madvise(reinterpret_cast<void *>(ha), hb - ha, MADV_HUGEPAGE);
+    ::madvise(reinterpret_cast<void *>(a), b - a, MADV_POPULATE_WRITE);
 }
 void populateAll(TankHistory &h, size_t from, size_t to)
 {
     populate(h.HistoryTimes, from, to);
     populate(h.HistoryValues, from, to);
     populate(h.HistoryTemps, from, to);
+}
+
+// Gives the pages behind the last element back (mapped for a line count
+// that thinning or a poor estimate did not reach); the room stays reserved.
+template <typename T> void trimTail(std::vector<T> &v)
+{
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t a = (uintptr_t(v.data() + v.size()) + page - 1) & ~(page - 1);
+    const uintptr_t b = uintptr_t(v.data() + v.capacity()) & ~(page - 1);
+    if (b > a)
+        ::madvise(reinterpret_cast<void *>(a), b - a, MADV_DONTNEED);
 }
 
 // After a full load: give back a reservation that thinning or a poor estimate
@@ -119,6 +137,10 @@ void settle(TankHistory &h)
         shrinkTo(h.HistoryTimes, room);
         shrinkTo(h.HistoryValues, room);
         shrinkTo(h.HistoryTemps, room);
+    } else {
+        trimTail(h.HistoryTimes);
+        trimTail(h.HistoryValues);
+        trimTail(h.HistoryTemps);
     }
 }
 
@@ -232,7 +254,6 @@ void loadWhole(const QString &requested, const QString &resolved, qint64 now, Ta
                FileState &s, bool secondThread)
 {
     h = TankHistory(); // gives back the arrays of an earlier load
-
     s = FileState{};
     s.requested = requested;
     s.native = QFile::encodeName(resolved);
@@ -252,38 +273,49 @@ void loadWhole(const QString &requested, const QString &resolved, qint64 now, Ta
     s.bytesPerLine = sampleBytesPerLine(f.fd, fileSize);
     const double expected = double(fileSize) / s.bytesPerLine;
     makeRoom(h, qint64(expected * 1.02) + 16);
-    // Slightly fewer than expected, so no page is mapped that stays unused.
-    const size_t mapped = size_t(std::min(expected * 0.98, double(kMaxCells)));
+    const size_t mapped = size_t(std::min(expected, double(kMaxCells)));
     TankFileParser parser(h, s.parser, now);
-    const qint64 split = secondThread && fileSize >= kSplitBytes ? lineStartAfter(f.fd, fileSize / 2) : -1;
-    ReadResult r;
-    if (split <= 0) {
-        populateAll(h, 0, mapped);
-        r = readLines(f.fd, 0, fileSize, parser);
-    } else {
+    // This thread takes a little less, as it also folds the other part's records.
+    const qint64 split =
+        secondThread && fileSize >= kSplitBytes ? lineStartAfter(f.fd, fileSize * 9 / 20) : -1;
+    ReadResult r{0, 0};
+    bool done = false;
+    if (split > 0) {
         // The second part becomes records on another thread while this one
         // folds the first part; the records are then folded in order, which
         // gives what one pass gives.
         std::vector<TankFileParser::Record> records;
         ReadResult second{split, split};
-        const size_t firstCells = std::min(mapped, size_t(double(split) / s.bytesPerLine));
-        std::thread other([&] {
-            populateAll(h, firstCells, mapped);
-            const size_t expectRecords = size_t(double(fileSize - split) / s.bytesPerLine * 1.02) + 16;
-            records.reserve(expectRecords);
-            populate(records, 0, expectRecords * 98 / 102);
-            TankFileParser p2(records, now);
-            second = readLines(f.fd, split, fileSize, p2);
-        });
-        populateAll(h, 0, firstCells);
-        const ReadResult first = readLines(f.fd, 0, split, parser);
-        other.join();
-        if (first.consumed == split) {
-            parser.replay(records);
-            r = second;
-        } else { // the file changed while it was read: the rest in one pass
-            r = readLines(f.fd, first.consumed, fileSize, parser);
+        const double bytesPerLine = s.bytesPerLine;
+        std::thread other;
+        try {
+            // Touches nothing of this thread's but the file.
+            other = std::thread([&records, &second, fd = f.fd, split, fileSize, bytesPerLine, now] {
+                const size_t expectRecords = size_t(double(fileSize - split) / bytesPerLine * 1.02) + 16;
+                records.reserve(expectRecords);
+                populate(records, 0, expectRecords);
+                TankFileParser p2(records, now);
+                second = readLines(fd, split, fileSize, p2);
+            });
+        } catch (const std::system_error &) {
+            // No thread to be had: one pass below.
         }
+        if (other.joinable()) {
+            populateAll(h, 0, mapped);
+            const ReadResult first = readLines(f.fd, 0, split, parser);
+            other.join();
+            if (first.consumed == split) {
+                parser.replay(records);
+                r = second;
+            } else { // the file changed while it was read: the rest in one pass
+                r = readLines(f.fd, first.consumed, fileSize, parser);
+            }
+            done = true;
+        }
+    }
+    if (!done) {
+        populateAll(h, 0, mapped);
+        r = readLines(f.fd, 0, fileSize, parser);
     }
     s.consumed = r.consumed;
     s.size = r.end;
@@ -302,14 +334,14 @@ void swapHistories(TankHistory &a, TankHistory &b)
 } // namespace
 
 struct TankHistoryLoader::Preload {
-    struct Slot {
+    struct Cell {
         QString requested, resolved;
         TankHistory h;
         FileState s;
         bool done = false;
         bool taken = false;
     };
-    std::vector<Slot> cells; // [0] unused
+    std::vector<Cell> cells; // [0] unused
     qint64 now = 0;
     std::atomic<int> next{1};
     std::mutex m;
@@ -322,11 +354,11 @@ struct TankHistoryLoader::Preload {
             const int i = next.fetch_add(1);
             if (i >= int(cells.size()))
                 return;
-            Slot &slot = cells[size_t(i)];
-            loadWhole(slot.requested, slot.resolved, now, slot.h, slot.s, false);
+            Cell &cell = cells[size_t(i)];
+            loadWhole(cell.requested, cell.resolved, now, cell.h, cell.s, false);
             {
                 std::lock_guard<std::mutex> lock(m);
-                slot.done = true;
+                cell.done = true;
             }
             cv.notify_all();
         }
@@ -422,8 +454,15 @@ void TankHistoryLoader::StartPreload(int count)
         p.cells[size_t(i)].resolved = Paths::ResolveNoCase(p.cells[size_t(i)].requested);
     }
     p.cells[0].done = p.cells[0].taken = true;
-    for (int t = PreloadThreads(count); t > 0; --t)
-        p.threads.emplace_back([&p] { p.work(); });
+    for (int t = PreloadThreads(count); t > 0; --t) {
+        try {
+            p.threads.emplace_back([&p] { p.work(); });
+        } catch (const std::system_error &) {
+            break;
+        }
+    }
+    if (p.threads.empty())
+        preload_.reset(); // no thread to be had: the records load their files themselves
 }
 
 void TankHistoryLoader::LoadOrTake(int n, TankHistory &h)
@@ -432,15 +471,15 @@ void TankHistoryLoader::LoadOrTake(int n, TankHistory &h)
         return;
     if (preload_ && size_t(n) < preload_->cells.size() && !preload_->cells[size_t(n)].taken) {
         Preload &p = *preload_;
-        Preload::Slot &slot = p.cells[size_t(n)];
+        Preload::Cell &cell = p.cells[size_t(n)];
         {
             std::unique_lock<std::mutex> lock(p.m);
-            p.cv.wait(lock, [&] { return slot.done; });
+            p.cv.wait(lock, [&] { return cell.done; });
         }
-        swapHistories(h, slot.h);
-        states_[size_t(n)] = std::make_unique<FileState>(std::move(slot.s));
-        slot.taken = true;
-        if (std::all_of(p.cells.begin(), p.cells.end(), [](const Preload::Slot &s) { return s.taken; }))
+        swapHistories(h, cell.h);
+        states_[size_t(n)] = std::make_unique<FileState>(std::move(cell.s));
+        cell.taken = true;
+        if (std::all_of(p.cells.begin(), p.cells.end(), [](const Preload::Cell &s) { return s.taken; }))
             FinishPreload();
         // The arrays moved with the swap, so the state still describes them;
         // this catches what was appended since the worker read the file.

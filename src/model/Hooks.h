@@ -11,6 +11,9 @@ public:
     virtual void RecordHistory(int device, const QDateTime &received) { (void)device; (void)received; }
     // Fills the device's history from its tank file (after it was reset).
     virtual void LoadTankHistory(int device) { (void)device; }
+    // Brings the device's history up to date with its tank file, keeping
+    // what is already loaded when the file has only grown (client refresh).
+    virtual void ReloadTankHistory(int device) { LoadTankHistory(device); }
 };
 
 class EmailHooks {

@@ -212,7 +212,7 @@ void TankController::showAlarm(int n, bool alarmChanged)
 // ---------------------------------------------------------------------------
 // Registry
 
-void TankController::LoadDeviceRecord(int n)
+void TankController::LoadDeviceRecord(int n, bool keepHistory)
 {
     if (n < 1 || n > kMaxDevices)
         return;
@@ -243,6 +243,10 @@ void TankController::LoadDeviceRecord(int n)
     if (r.Tankbezeichnung.isEmpty() && !standort.isEmpty())
         r.Tankbezeichnung = standort;
 
+    if (keepHistory) {
+        history_->ReloadTankHistory(n);
+        return;
+    }
     r.History.reset();
     history_->LoadTankHistory(n);
 }

@@ -38,7 +38,9 @@ public:
 
     // Registry.
     // Reads section "Gerät"+n into record n, then reloads its history.
-    void LoadDeviceRecord(int n);
+    // keepHistory: the client refresh, which only reads what was appended
+    // to the tank file since the last load.
+    void LoadDeviceRecord(int n, bool keepHistory = false);
     // Start-up: "Geräte"/"Anzahl" limited to 56, then LoadDeviceRecord and
     // AddDevice for each device. Returns the stored "Geräte"/"Aktuell".
     int LoadRegistry();

@@ -217,3 +217,44 @@ TEST_F(Startup, SecondInstanceIsRefused)
     restarted.setCommandLine({"ENDE"});
     EXPECT_TRUE(restarted.acquireInstance()); // a restart overlaps the old instance
 }
+
+TEST_F(Startup, ClientRefreshFollowsTheServerFiles)
+{
+    QTemporaryDir share;
+    const QString server = share.path() + "/";
+    writeBytes(server + "Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=5\r\nGer\xE4tetyp=9\r\nVolumen=100\r\n");
+    auto lines = [](int count, int changed) {
+        QByteArray b;
+        for (int d = 1; d <= count; ++d)
+            b += QStringLiteral("%1.11.2026 00:00:00,%2,Liter,5\r\n")
+                     .arg(d, 2, 10, QChar('0'))
+                     .arg(d == changed ? 999 : 100 + d)
+                     .toLatin1();
+        return b;
+    };
+    writeBytes(server + "Tank1.csv", lines(10, 0));
+    WriteIniValue("Client", "Path", server);
+    AppController app;
+    QStringList restarted;
+    app.setProcessStarter([&](const QStringList &a) { restarted = a; });
+    start(app, {"CLIENT"});
+    DeviceRecord &r = app.tanks().device(1);
+    ASSERT_EQ(r.History.count(), 10);
+
+    // Only what was appended is read: a line in the middle changed behind
+    // our back (same length, same file) is not read again.
+    writeBytes(server + "Tank1.csv", lines(11, 5));
+    writeBytes(server + "Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=5\r\nGer\xE4tetyp=9\r\nVolumen=80\r\n");
+    app.TimerClientTick();
+    EXPECT_EQ(r.Volumen, 80);
+    ASSERT_EQ(r.History.count(), 11);
+    EXPECT_DOUBLE_EQ(r.History.HistoryValues[11], 111);
+    EXPECT_DOUBLE_EQ(r.History.HistoryValues[5], 105);
+    EXPECT_TRUE(restarted.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(server + "Tank2.csv")); // a client writes nothing there
+
+    // The server registered a device: the client restarts.
+    writeBytes(server + "Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=2\r\n");
+    app.TimerClientTick();
+    EXPECT_EQ(restarted, (QStringList{"ENDE", "CLIENT"}));
+}

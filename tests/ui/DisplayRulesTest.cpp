@@ -29,7 +29,7 @@ TEST(ReadingAge, CountsMinuteBoundaries)
 
 TEST(ReadingAge, LocalAndUtcSpecsCompareAsWritten)
 {
-    // Naive times: whatever spec a caller used, the clock texts count.
+    // Naive times: whatever time zone flag a caller used, the clock texts count.
     const QDateTime reading(QDate(2024, 3, 31), QTime(1, 30), Qt::LocalTime);
     EXPECT_EQ(ReadingAgeMinutes(reading, QDateTime(QDate(2024, 3, 31), QTime(3, 30), Qt::UTC)), 120);
 }
