@@ -28,6 +28,13 @@ QByteArray trimmed(const QByteArray &b, int from = 0, int to = -1)
 
 QString fold(const QString &s) { return s.trimmed().toCaseFolded(); }
 
+// Case-folded key names are compared without folding the asked-for name
+// first: no allocation on the per-key path of a batch.
+bool sameKey(const QString &folded, const QString &key)
+{
+    return QString::compare(folded, QStringView(key).trimmed(), Qt::CaseInsensitive) == 0;
+}
+
 // Section header: "[name]" after optional blanks; text after the last "]" is
 // ignored. Returns false for other lines.
 bool headerName(const QByteArray &raw, QString *name)
@@ -73,6 +80,7 @@ void IniFile::parse(const QByteArray &bytes)
 {
     sections_.clear();
     index_.clear();
+    lastSection_.clear();
     sections_.push_back(Section{});
     qsizetype pos = 0;
     const qsizetype n = bytes.size();
@@ -127,9 +135,8 @@ std::optional<QString> IniFile::value(const QString &section, const QString &key
     const int si = findSection(fold(section));
     if (si < 0)
         return std::nullopt;
-    const QString k = fold(key);
     for (const Line &l : sections_[si].lines) {
-        if (l.valueStart < 0 || l.keyFolded != k)
+        if (l.valueStart < 0 || !sameKey(l.keyFolded, key))
             continue;
         QByteArray v = trimmed(l.raw, l.valueStart);
         // Windows drops one pair of matching quotes around a value.
@@ -148,9 +155,17 @@ std::optional<QString> IniFile::value(const QString &section, const QString &key
 void IniFile::setValue(const QString &section, const QString &key,
                        const std::optional<QString> &value)
 {
-    const QString sf = fold(section);
-    const QString kf = fold(key);
-    int si = findSection(sf);
+    // Writes come in runs for one section (a device's keys): remember it.
+    int si;
+    if (!lastSection_.isEmpty() && lastSection_ == section) {
+        si = lastSectionIndex_;
+    } else {
+        si = findSection(fold(section));
+        if (si >= 0) {
+            lastSection_ = section;
+            lastSectionIndex_ = si;
+        }
+    }
     if (si < 0) {
         if (!value)
             return;
@@ -162,7 +177,7 @@ void IniFile::setValue(const QString &section, const QString &key,
                 break;
             }
         Section s;
-        s.folded = sf;
+        s.folded = fold(section);
         s.hasHeader = true;
         s.lines.push_back(Line{"[" + Cp1252::encode(section.trimmed()) + "]", "\r\n", {}, -1});
         sections_.push_back(std::move(s));
@@ -172,7 +187,7 @@ void IniFile::setValue(const QString &section, const QString &key,
     auto &lines = sections_[si].lines;
     for (size_t i = 0; i < lines.size(); ++i) {
         Line &l = lines[i];
-        if (l.valueStart < 0 || l.keyFolded != kf)
+        if (l.valueStart < 0 || !sameKey(l.keyFolded, key))
             continue;
         if (!value) {
             lines.erase(lines.begin() + qsizetype(i));
@@ -192,7 +207,7 @@ void IniFile::setValue(const QString &section, const QString &key,
         --at;
     if (at > 0 && lines[at - 1].eol.isEmpty())
         lines[at - 1].eol = "\r\n";
-    Line l{Cp1252::encode(key.trimmed()) + "=" + Cp1252::encode(*value), "\r\n", kf, -1};
+    Line l{Cp1252::encode(key.trimmed()) + "=" + Cp1252::encode(*value), "\r\n", fold(key), -1};
     l.valueStart = int(l.raw.indexOf('=')) + 1;
     lines.insert(lines.begin() + qsizetype(at), std::move(l));
 }

@@ -42,6 +42,8 @@ private:
 
     std::vector<Section> sections_;
     QHash<QString, int> index_; // folded name -> first section of that name
+    QString lastSection_;       // the section of the last write, as asked for
+    int lastSectionIndex_ = -1;
 };
 
 // The most a read returns, as the Windows call with its 255-character buffer.
