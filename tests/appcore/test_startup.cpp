@@ -1,30 +1,25 @@
-#include "support/TestSupport.h"
+// Start-up decisions of the application controller, short of the real process.
+#include "support/Fixtures.h"
 
 #include "app/AppController.h"
-#include "core/Catalogue.h"
-#include "core/IniStore.h"
-#include "core/Paths.h"
 #include "core/RunState.h"
 #include "core/Settings.h"
-#include "core/UiServices.h"
-#include "lang/Lng.h"
 #include "link/LinkManager.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-class Startup : public DataDirTest {
+class Startup : public UiTest {
 protected:
     void SetUp() override
     {
-        DataDirTest::SetUp();
-        SetUi(&ui);
-        SetLngId(0);
+        UiTest::SetUp();
+        SetLngId(0); // the language comes from the settings, as at a real start
     }
     void TearDown() override
     {
         SetLngId(0);
-        DataDirTest::TearDown();
+        UiTest::TearDown();
     }
     // Program entry to the first activation, as start-up runs it.
     void start(AppController &app, const QStringList &words = {})
@@ -36,7 +31,6 @@ protected:
         ASSERT_TRUE(app.load());
         app.activate();
     }
-    ScriptedUi ui;
 };
 
 TEST_F(Startup, InvalidLanguageIdIsCorrectedAndWrittenBack)
@@ -66,25 +60,25 @@ TEST_F(Startup, DeviceCountIsLimitedTo56)
     EXPECT_EQ(app.tanks().DeviceCount(), 56);
 }
 
-TEST_F(Startup, OnlyActiveComEqualToOneSwitchesTheLinkOn)
+TEST_F(Startup, FreshInstallationWantsTheInterfaceDialog)
 {
+    {
+        AppController fresh;
+        fresh.setCommandLine({});
+        ASSERT_TRUE(fresh.programEntry());
+        fresh.initialise();
+        ASSERT_TRUE(fresh.load());
+        EXPECT_TRUE(fresh.interfaceDialogWanted());
+        EXPECT_EQ(ReadIniValue("Geräte", "Anzahl", "none"), "none");
+    }
+
+    // "ActiveCom" = 2 counts as off, so no link is chosen yet either.
     WriteIniValue("Common", "ActiveCom", 2);
     WriteIniValue("COM", "Simulation", 1);
     AppController app;
     start(app);
     EXPECT_FALSE(State().activeCom);
-    EXPECT_TRUE(app.interfaceDialogWanted()); // a fresh installation asks for a link too
-}
-
-TEST_F(Startup, FreshInstallationWantsTheInterfaceDialog)
-{
-    AppController app;
-    app.setCommandLine({});
-    ASSERT_TRUE(app.programEntry());
-    app.initialise();
-    ASSERT_TRUE(app.load());
     EXPECT_TRUE(app.interfaceDialogWanted());
-    EXPECT_EQ(ReadIniValue("Geräte", "Anzahl", "none"), "none");
 }
 
 TEST_F(Startup, LaterActivationsOnlyRereadLogSwitchesAndEmailStatus)
@@ -115,30 +109,32 @@ TEST_F(Startup, LaterActivationsOnlyRereadLogSwitchesAndEmailStatus)
 TEST_F(Startup, RestartPassesEndeThenClient)
 {
     QStringList started;
+    std::pair<int, bool> quit{-1, false};
     {
         AppController app;
         app.setCommandLine({"CLIENT"});
         app.setRestartOptions({"--data-dir", "/x"});
         app.setProcessStarter([&](const QStringList &a) { started = a; });
+        QObject::connect(&app, &AppController::quitRequested, [&](int c, bool save) { quit = {c, save}; });
         WriteIniValue("Client", "Path", dataDir());
         ASSERT_TRUE(app.programEntry());
-        int code = -1;
-        bool save = false;
-        QObject::connect(&app, &AppController::quitRequested, [&](int c, bool s) {
-            code = c;
-            save = s;
-        });
         app.RestartProgram();
-        EXPECT_EQ(code, 0);
-        EXPECT_TRUE(save);
+        EXPECT_EQ(quit, std::make_pair(0, true)) << "ends normally, registry saved";
     }
     EXPECT_EQ(started, (QStringList{"--data-dir", "/x", "ENDE", "CLIENT"}));
 }
 
 TEST_F(Startup, ClientModeCaptionAndPathFromTheLocalFile)
 {
+    AppController plain;
+    plain.setCommandLine({});
+    EXPECT_TRUE(plain.programEntry());
+    EXPECT_FALSE(State().clientMode);
+    plain.setCommandLine({"CLIENT"});
+    EXPECT_FALSE(plain.programEntry()) << "no \"Client\"/\"Path\": the path dialog would be needed";
+
     QTemporaryDir share;
-    writeBytes(share.path() + "/Tankmon.ini", "[Geräte]\r\nAnzahl=0\r\n");
+    writeBytes(share.path() + "/Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=0\r\n");
     WriteIniValue("Client", "Path", share.path() + "/TANKMON.INI");
     AppController app;
     app.setCommandLine({"/client"});
@@ -153,20 +149,10 @@ TEST_F(Startup, ClientModeCaptionAndPathFromTheLocalFile)
     EXPECT_EQ(AppController::ProgramTitle(true), "Tankmon");
 }
 
-TEST_F(Startup, ClientWithoutPathCannotStartAndOwnOptionsAreNotWords)
-{
-    AppController app;
-    app.setCommandLine({});
-    EXPECT_TRUE(app.programEntry());
-    EXPECT_FALSE(State().clientMode);
-    app.setCommandLine({"CLIENT"});
-    EXPECT_FALSE(app.programEntry()); // no "Client"/"Path": the path dialog would be needed
-}
-
 TEST_F(Startup, ClientLosesTheServerFileAndEnds)
 {
     QTemporaryDir share;
-    writeBytes(share.path() + "/Tankmon.ini", "[Geräte]\r\nAnzahl=0\r\n");
+    writeBytes(share.path() + "/Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=0\r\n");
     WriteIniValue("Client", "Path", share.path());
     AppController app;
     int code = -1;
@@ -187,15 +173,7 @@ TEST_F(Startup, UnloadSavesTheRegistry)
     WriteIniValue("Common", "ActiveNet", 1);
     AppController app;
     start(app);
-    QByteArray telegram(19, 0);
-    const unsigned char t[19] = {2, 17, 9, 0x12, 0x34, 148, 0, 0x12, 0x34, 0, 1, 19, 136, 7, 208, 0, 0, 0, 3};
-    int sum = 0;
-    for (int i = 0; i < 19; ++i)
-        telegram[i] = char(t[i]);
-    for (int i = 1; i <= 16; ++i)
-        sum += t[i];
-    telegram[17] = char(sum & 0xFF);
-    ASSERT_TRUE(app.tanks().EvalTelegramm(telegram, QString()));
+    ASSERT_TRUE(app.tanks().EvalTelegramm(Telegram{.type = 9, .sn = 4660}.bytes(), QString()));
     app.tanks().device(1).Volumen = 999;
     app.unload();
     IniStore::DropCache();

@@ -29,20 +29,11 @@ QString text(int lng, int id)
     return LngText(id);
 }
 
-int leadingBlanks(const QString &s)
+// Leading and trailing blanks of a text, as "2+0".
+QString blanks(const QString &s)
 {
-    int n = 0;
-    while (n < s.size() && s[n] == ' ')
-        ++n;
-    return n;
-}
-
-int trailingBlanks(const QString &s)
-{
-    int n = 0;
-    while (n < s.size() && s[s.size() - 1 - n] == ' ')
-        ++n;
-    return n;
+    static const QRegularExpression lead("^ *"), trail(" *$");
+    return QStringLiteral("%1+%2").arg(lead.match(s).capturedLength()).arg(trail.match(s).capturedLength());
 }
 
 const int kMultiLine[] = {141, 142, 143, 233, 234};
@@ -61,12 +52,8 @@ TEST_P(LanguageTables, HoldExactlyTheIdsOfTheGermanTable)
     EXPECT_EQ(*german.rbegin(), 386);
     for (int id : {193, 194, 195, 196, 197, 274})
         EXPECT_TRUE(german.count(id)) << id;
-    const std::set<int> ids = idsOf(GetParam());
+    EXPECT_EQ(idsOf(GetParam()), german);
     for (int id : german)
-        EXPECT_TRUE(ids.count(id)) << "missing id " << id;
-    for (int id : ids)
-        EXPECT_TRUE(german.count(id)) << "extra id " << id;
-    for (int id : ids)
         EXPECT_FALSE(text(GetParam(), id).isEmpty()) << "empty id " << id;
 }
 
@@ -75,8 +62,7 @@ TEST_P(LanguageTables, KeepTheFormThatTheProgramDependsOn)
     const int lng = GetParam();
     for (int id : idsOf(1)) {
         const QString de = text(1, id), t = text(lng, id);
-        EXPECT_EQ(leadingBlanks(t), leadingBlanks(de)) << "id " << id << " [" << qPrintable(t) << "]";
-        EXPECT_EQ(trailingBlanks(t), trailingBlanks(de)) << "id " << id << " [" << qPrintable(t) << "]";
+        EXPECT_EQ(blanks(t), blanks(de)) << "id " << id << " [" << qPrintable(t) << "]";
         EXPECT_EQ(t.count('&'), de.count('&')) << "accelerator of id " << id;
         EXPECT_EQ(t.count("%s"), de.count("%s")) << "id " << id;
     }
@@ -97,26 +83,21 @@ TEST_P(LanguageTables, KeepTheFormThatTheProgramDependsOn)
 TEST_P(LanguageTables, SubjectPlaceholdersConvertBackUniquely)
 {
     const int lng = GetParam();
-    QList<int> all;
-    for (int id = 87; id <= 116; ++id)
-        all << id;
-    all << 123 << 124 << 126 << 127;
-    for (int id : all) {
-        const QString de = text(1, id), t = text(lng, id);
-        if (de.startsWith('<')) {
+    std::map<QString, int> seen;
+    for (int id = 87; id <= 127; ++id) {
+        const bool input = (id >= 102 && id <= 116) || id == 124 || id == 127;
+        if (id > 116 && id != 123 && id != 126 && !input)
+            continue;
+        const QString t = text(lng, id);
+        if (text(1, id).startsWith('<')) {
             EXPECT_TRUE(t.startsWith('<') && t.endsWith('>') && t.size() > 2) << id << qPrintable(t);
         }
-    }
-    std::map<QString, int> seen;
-    QList<int> input;
-    for (int id = 102; id <= 116; ++id)
-        input << id;
-    input << 124 << 127;
-    for (int id : input) {
-        const QString t = text(lng, id);
-        EXPECT_NE(t, "<>") << id;
-        const auto [it, fresh] = seen.emplace(t, id);
-        EXPECT_TRUE(fresh) << "ids " << it->second << " and " << id << " share " << qPrintable(t);
+        // Placeholders typed into a subject are converted back: each must be unique.
+        if (input) {
+            EXPECT_NE(t, "<>") << id;
+            const auto [it, fresh] = seen.emplace(t, id);
+            EXPECT_TRUE(fresh) << "ids " << it->second << " and " << id << " share " << qPrintable(t);
+        }
     }
 }
 

@@ -1,21 +1,20 @@
 #pragma once
-// Shared pieces of the link tests: telegrams built by hand, a recording
-// stand-in for EvalTelegramm, and a socat pseudo-terminal pair.
-#include <QByteArray>
-#include <QList>
+// Shared pieces of the link tests: a recording stand-in for EvalTelegramm,
+// a socat pseudo-terminal pair, and the fixture that builds the link.
+#include "support/Fixtures.h"
+
+#include "link/FakeSerialPort.h"
+#include "link/LinkManager.h"
+
 #include <QProcess>
-#include <QString>
 #include <memory>
 
-// A well-formed 19-byte telegram, checksum computed here (not by the code under test).
-QByteArray MakeTelegram(int sn, int level, int temperature = 20, int type = 9);
 // A TCP port nobody listens on right now.
 quint16 FreeTcpPort();
-// The hex line a TCP peer sends for bytes (upper case, no LF).
-QByteArray HexLine(const QByteArray &bytes);
+// The hex line a TCP peer sends for bytes (upper case, LF).
+inline QByteArray HexLine(const QByteArray &bytes) { return bytes.toHex().toUpper() + '\n'; }
 
-// Records what reached EvalTelegramm and answers as the evaluation would:
-// accepted when start, kind, type, checksum and end byte are right.
+// Records what reached EvalTelegramm; accepted when the telegram checks pass.
 struct RecordingSink {
     struct Call {
         QByteArray telegram;
@@ -24,20 +23,21 @@ struct RecordingSink {
     };
     QList<Call> calls;
     bool operator()(const QByteArray &t, const QString &s);
-    static bool Valid(const QByteArray &t);
     int accepted() const;
+    // The telegrams received so far.
+    QList<QByteArray> telegrams() const;
 };
 
 // "socat -d -d pty,raw,echo=0,link=<dir>/dev pty,raw,echo=0,link=<dir>/peer".
 class PtyPair
 {
 public:
-    explicit PtyPair(const QString &dir);
-    ~PtyPair();
+    explicit PtyPair(const QString &dir) : dir_(dir) {}
+    ~PtyPair() { stop(); }
     bool start();
     void stop();
-    QString device() const { return dir_ + QStringLiteral("/dev"); }
-    QString peer() const { return dir_ + QStringLiteral("/peer"); }
+    QString device() const { return dir_ + "/dev"; }
+    QString peer() const { return dir_ + "/peer"; }
     // Writes from the device side of the line (the measuring bus).
     bool write(const QByteArray &bytes);
 
@@ -45,4 +45,27 @@ private:
     QString dir_;
     std::unique_ptr<QProcess> socat_;
     int fd_ = -1;
+};
+
+// A link manager whose telegrams go to sink, with scripted boxes.
+class LinkTest : public UiTest
+{
+protected:
+    void TearDown() override;
+    void makeLink(int tickMs = 0);
+    // Fake serial ports /dev/<name>, numbered by the port directory in its order.
+    void fakePorts(const QStringList &names);
+    FakeSerialPort *port() { return FakeSerialPort::last(); }
+    // The serial side of the link as "COM<n> <device> open|closed".
+    QString serialState() const
+    {
+        return QStringLiteral("COM%1 %2 %3")
+            .arg(link->currentPort())
+            .arg(link->currentDevice(), link->serialOpen() ? "open" : "closed");
+    }
+
+    TankController controller;
+    RecordingSink sink;
+    std::shared_ptr<FakeSerialBus> bus = std::make_shared<FakeSerialBus>();
+    std::unique_ptr<LinkManager> link;
 };

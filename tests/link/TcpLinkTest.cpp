@@ -1,18 +1,9 @@
 // The TCP link against real peers on 127.0.0.1.
 #include "LinkTestSupport.h"
 
-#include "link/Framing.h"
-#include "link/LinkManager.h"
-#include "link/SerialPortBackend.h"
-
 #include "core/Catalogue.h"
 #include "core/RunState.h"
-#include "core/UiServices.h"
-#include "lang/Lng.h"
-#include "model/TankController.h"
-#include "support/TestSupport.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -28,120 +19,76 @@ namespace
 
 qint64 RssKb()
 {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return 0;
+    QFile f("/proc/self/status");
+    f.open(QIODevice::ReadOnly);
+    const QByteArray status = f.readAll();
+    const qsizetype at = status.indexOf("VmRSS:");
+    return at < 0 ? 0 : status.mid(at + 6, status.indexOf('\n', at) - at - 6).trimmed().split(' ')[0].toLongLong();
 }
 
-class TcpLinkTest : public DataDirTest
+class TcpLinkTest : public LinkTest
 {
 protected:
     void SetUp() override
     {
-        DataDirTest::SetUp();
-        SetUi(&ui);
-        SetLngId(1);
+        LinkTest::SetUp();
         port = FreeTcpPort();
         Cfg::ClientPort.write(qint64(port));
         State().activeNet = true;
-        link = std::make_unique<LinkManager>(controller);
-        link->setSink([this](const QByteArray &t, const QString &s) { return sink(t, s); });
-        link->setTickInterval(50);
+        makeLink(50);
         link->InitCOM(1);
         ASSERT_EQ(link->tcp().state(), TcpLink::Listening) << qPrintable(ui.panelText(1));
     }
-    void TearDown() override
-    {
-        link.reset();
-        DataDirTest::TearDown();
-    }
-    // Connects a peer and waits for the greeting; false when it never comes.
-    bool connectPeer(QTcpSocket &peer, QByteArray *greeting = nullptr)
+    // Connects a peer; true when it is greeted with "TANKMON" + LF.
+    bool connectPeer(QTcpSocket &peer)
     {
         peer.connectToHost(QHostAddress::LocalHost, port);
         QByteArray got;
-        const bool ok = WaitFor(
-            [&] {
-                got += peer.readAll();
-                return got.size() >= 8 || peer.state() == QAbstractSocket::UnconnectedState;
-            },
-            5000);
-        if (greeting)
-            *greeting = got;
-        return ok && got == "TANKMON\n";
+        WaitFor([&] {
+            got += peer.readAll();
+            return got.size() >= 8 || peer.state() == QAbstractSocket::UnconnectedState;
+        });
+        return got == "TANKMON\n";
     }
+    // Once the slot is free again, a new peer is greeted and its telegram evaluated.
+    void expectNextPeerServed(int sn)
+    {
+        QTcpSocket next;
+        ASSERT_TRUE(WaitFor([&] { return link->tcp().state() == TcpLink::Listening; }));
+        ASSERT_TRUE(connectPeer(next));
+        next.write(HexLine(MakeTelegram(sn, 400)));
+        ASSERT_TRUE(WaitFor([&] { return sink.accepted() >= 1; }));
+        EXPECT_EQ(sink.calls.last().telegram, MakeTelegram(sn, 400));
+    }
+    bool waitCalls(int n) { return WaitFor([&] { return sink.calls.size() >= n; }); }
 
-    ScriptedUi ui;
-    TankController controller;
-    RecordingSink sink;
     quint16 port = 0;
-    std::unique_ptr<LinkManager> link;
 };
 
-TEST_F(TcpLinkTest, PeerIsGreeted)
+TEST_F(TcpLinkTest, LinesBecomeTelegramsOfThePeer)
 {
     QTcpSocket peer;
-    QByteArray greeting;
-    EXPECT_TRUE(connectPeer(peer, &greeting));
-    EXPECT_EQ(greeting, QByteArray("TANKMON\n"));
+    ASSERT_TRUE(connectPeer(peer));
     EXPECT_EQ(link->tcp().state(), TcpLink::Connected);
-}
+    const QByteArray t = MakeTelegram(258, 3987), a = MakeTelegram(1, 100), b = MakeTelegram(2, 200);
+    peer.write(HexLine(t).toLower());
+    ASSERT_TRUE(waitCalls(1));
+    EXPECT_EQ(sink.calls[0].source, "127.0.0.1");
+    EXPECT_TRUE(ui.panelText(1).endsWith(" TCP/IP Empfang von 127.0.0.1")) << qPrintable(ui.panelText(1));
 
-TEST_F(TcpLinkTest, OneLineIsOneTelegramFromThePeer)
-{
-    QTcpSocket peer;
-    ASSERT_TRUE(connectPeer(peer));
-    const QByteArray t = MakeTelegram(258, 3987);
-    peer.write(HexLine(t).toLower() + "\n");
-    ASSERT_TRUE(WaitFor([&] { return sink.calls.size() >= 1; }));
-    ASSERT_EQ(sink.calls.size(), 1);
-    EXPECT_EQ(sink.calls[0].telegram, t);
-    EXPECT_EQ(sink.calls[0].source, QStringLiteral("127.0.0.1"));
-    EXPECT_TRUE(ui.panelText(1).endsWith(QStringLiteral(" TCP/IP Empfang von 127.0.0.1")))
-        << qPrintable(ui.panelText(1));
-}
+    peer.write(HexLine(a) + HexLine(b)); // two lines in one packet
+    ASSERT_TRUE(waitCalls(3));
 
-TEST_F(TcpLinkTest, TwoLinesInOnePacketInOrder)
-{
-    QTcpSocket peer;
-    ASSERT_TRUE(connectPeer(peer));
-    const QByteArray a = MakeTelegram(1, 100), b = MakeTelegram(2, 200);
-    peer.write(HexLine(a) + "\n" + HexLine(b) + "\n");
-    ASSERT_TRUE(WaitFor([&] { return sink.calls.size() >= 2; }));
-    ASSERT_EQ(sink.calls.size(), 2);
-    EXPECT_EQ(sink.calls[0].telegram, a);
-    EXPECT_EQ(sink.calls[1].telegram, b);
-}
-
-TEST_F(TcpLinkTest, SplitLineIsEvaluatedOnceAtItsLineFeed)
-{
-    QTcpSocket peer;
-    ASSERT_TRUE(connectPeer(peer));
-    const QByteArray line = HexLine(MakeTelegram(3, 300));
-    peer.write(line.left(15));
+    const QByteArray split = HexLine(MakeTelegram(3, 300));
+    peer.write(split.left(15));
     peer.flush();
     ASSERT_TRUE(WaitFor([&] { return link->tcp().lineLength() == 15; }));
-    EXPECT_TRUE(sink.calls.isEmpty());
-    peer.write(line.mid(15) + "\n");
-    peer.write("41\n"); // a marker line: everything before it has been handled
-    ASSERT_TRUE(WaitFor([&] { return sink.calls.size() >= 2; }));
-    ASSERT_EQ(sink.calls.size(), 2);
-    EXPECT_EQ(sink.calls[0].telegram, MakeTelegram(3, 300));
-    EXPECT_EQ(sink.calls[1].telegram, QByteArray("A"));
-}
-
-TEST_F(TcpLinkTest, OddDigitCountAndBadDigits)
-{
-    QTcpSocket peer;
-    ASSERT_TRUE(connectPeer(peer));
-    peer.write("0211F\nZZ41\n");
-    ASSERT_TRUE(WaitFor([&] { return sink.calls.size() >= 2; }));
-    EXPECT_EQ(sink.calls[0].telegram, QByteArray("\x02\x11\x0F", 3));
-    EXPECT_EQ(sink.calls[1].telegram, QByteArray("\x00\x41", 2));
+    EXPECT_EQ(sink.calls.size(), 3) << "a line is evaluated at its line feed";
+    peer.write(split.mid(15));
+    peer.write("0211F\nZZ41\n"); // odd digit count; bad digits count as 0
+    ASSERT_TRUE(waitCalls(6));
+    EXPECT_EQ(sink.telegrams(), (QList<QByteArray>{t, a, b, MakeTelegram(3, 300), QByteArray("\x02\x11\x0F", 3),
+                                                   QByteArray("\x00\x41", 2)}));
 }
 
 TEST_F(TcpLinkTest, IdlePeerIsCutAtTheSixthTickAndTheNextIsServed)
@@ -152,65 +99,52 @@ TEST_F(TcpLinkTest, IdlePeerIsCutAtTheSixthTickAndTheNextIsServed)
     QTcpSocket idle;
     ASSERT_TRUE(connectPeer(idle));
     qint32 longest = 0;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            longest = qMax(longest, link->tcp().winConnectTime());
-            return idle.state() == QAbstractSocket::UnconnectedState;
-        },
-        5000));
+    ASSERT_TRUE(WaitFor([&] {
+        longest = qMax(longest, link->tcp().winConnectTime());
+        return idle.state() == QAbstractSocket::UnconnectedState;
+    }));
     EXPECT_EQ(longest, 5000); // five ticks counted, cut at the sixth
-
-    QTcpSocket next;
-    ASSERT_TRUE(WaitFor([&] { return link->tcp().state() == TcpLink::Listening; }));
-    ASSERT_TRUE(connectPeer(next));
-    next.write(HexLine(MakeTelegram(4, 400)) + "\n");
-    ASSERT_TRUE(WaitFor([&] { return sink.calls.size() >= 1; }));
-    EXPECT_TRUE(sink.calls[0].accepted);
+    expectNextPeerServed(4);
 }
 
 TEST_F(TcpLinkTest, SecondPeerCannotConnectWhileOneIsConnected)
 {
-    QTcpSocket first;
+    QTcpSocket first, second;
     ASSERT_TRUE(connectPeer(first));
-    QTcpSocket second;
-    QByteArray got;
-    second.connectToHost(QHostAddress::LocalHost, port);
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            got += second.readAll();
-            return second.state() == QAbstractSocket::UnconnectedState;
-        },
-        5000));
-    EXPECT_TRUE(got.isEmpty());
+    EXPECT_FALSE(connectPeer(second));
     // Not accepted and dropped: nobody listens while the slot is taken.
     EXPECT_EQ(second.error(), QAbstractSocket::ConnectionRefusedError) << qPrintable(second.errorString());
-    // The first peer is still served.
-    first.write(HexLine(MakeTelegram(5, 500)) + "\n");
-    ASSERT_TRUE(WaitFor([&] { return sink.calls.size() >= 1; }));
-    EXPECT_EQ(sink.calls[0].source, QStringLiteral("127.0.0.1"));
+    first.write(HexLine(MakeTelegram(5, 500)));
+    ASSERT_TRUE(waitCalls(1));
+    EXPECT_TRUE(sink.calls[0].accepted) << "the first peer is still served";
 }
 
-TEST_F(TcpLinkTest, PeerClosingFreesTheSlot)
+TEST_F(TcpLinkTest, PeerClosingFreesTheSlotAndItsUnfinishedLine)
 {
+    State().tracePath = dataDir() + "trace.log";
     {
         QTcpSocket a;
         ASSERT_TRUE(connectPeer(a));
-        a.write("0211"); // an unfinished line must not reach the next peer
+        a.write("41\n");
+        ASSERT_TRUE(waitCalls(1));
+        a.write("0211");
         a.flush();
         ASSERT_TRUE(WaitFor([&] { return link->tcp().lineLength() == 4; }));
         a.disconnectFromHost();
     }
-    ASSERT_TRUE(WaitFor([&] { return link->tcp().state() == TcpLink::Listening; }));
-    QTcpSocket b;
-    ASSERT_TRUE(connectPeer(b));
-    b.write(HexLine(MakeTelegram(6, 600)) + "\n");
-    ASSERT_TRUE(WaitFor([&] { return sink.calls.size() >= 1; }));
-    EXPECT_EQ(sink.calls[0].telegram, MakeTelegram(6, 600));
+    ASSERT_TRUE(WaitFor([&] { return readBytes(State().tracePath).contains("TCP_Close State=8"); }));
+    const QByteArray trace = readBytes(State().tracePath);
+    EXPECT_TRUE(trace.contains(" RemoteHostIP=127.0.0.1\r\n"));
+    EXPECT_TRUE(trace.contains(",TCP_ConnectionRequest RequestID="));
+    EXPECT_TRUE(trace.contains(",TCP_DataArrival BytesTotal=3 RemoteHostIP=127.0.0.1 Data=41_\r\n"));
+    sink.calls.clear();
+    expectNextPeerServed(6);
+    EXPECT_EQ(sink.calls.size(), 1) << "the unfinished line must not reach the next peer's";
 }
 
 TEST_F(TcpLinkTest, FloodWithoutLineFeedIsCutWithBoundedMemory)
 {
-    State().tracePath = dataDir() + QStringLiteral("trace.log");
+    State().tracePath = dataDir() + "trace.log";
     // The flood comes from a plain socket in a thread, so its own buffers do
     // not count against this process's link.
     std::atomic<qint64> sent{0};
@@ -222,14 +156,12 @@ TEST_F(TcpLinkTest, FloodWithoutLineFeedIsCutWithBoundedMemory)
         a.sin_family = AF_INET;
         a.sin_port = htons(port);
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) {
-            const QByteArray chunk(64 * 1024, 'A');
-            while (sent < 50'000'000) {
-                const ssize_t n = ::send(fd, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL);
-                if (n <= 0)
-                    break;
-                sent += n;
-            }
+        const QByteArray chunk(64 * 1024, 'A');
+        bool open = ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
+        while (open && sent < 50'000'000) {
+            const ssize_t n = ::send(fd, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL);
+            open = n > 0;
+            sent += qMax<ssize_t>(n, 0);
         }
         ::close(fd);
         done = true;
@@ -250,28 +182,7 @@ TEST_F(TcpLinkTest, FloodWithoutLineFeedIsCutWithBoundedMemory)
     EXPECT_LT(rssPeak - rssBefore, 16 * 1024) << "kB grown during the flood";
     EXPECT_TRUE(sink.calls.isEmpty());
     EXPECT_EQ(readBytes(State().tracePath).count("TCP_LineTooLong"), 1);
-
-    QTcpSocket next;
-    ASSERT_TRUE(WaitFor([&] { return link->tcp().state() == TcpLink::Listening; }));
-    ASSERT_TRUE(connectPeer(next));
-    next.write(HexLine(MakeTelegram(7, 700)) + "\n");
-    ASSERT_TRUE(WaitFor([&] { return sink.calls.size() >= 1; }));
-    EXPECT_EQ(sink.calls[0].telegram, MakeTelegram(7, 700));
-}
-
-TEST_F(TcpLinkTest, TraceLinesOfAConnection)
-{
-    State().tracePath = dataDir() + QStringLiteral("trace.log");
-    QTcpSocket peer;
-    ASSERT_TRUE(connectPeer(peer));
-    peer.write("41\n");
-    ASSERT_TRUE(WaitFor([&] { return sink.calls.size() >= 1; }));
-    peer.disconnectFromHost();
-    ASSERT_TRUE(WaitFor([&] { return readBytes(State().tracePath).contains("TCP_Close State=8"); }));
-    const QByteArray trace = readBytes(State().tracePath);
-    EXPECT_TRUE(trace.contains(" RemoteHostIP=127.0.0.1\r\n"));
-    EXPECT_TRUE(trace.contains(",TCP_ConnectionRequest RequestID="));
-    EXPECT_TRUE(trace.contains(",TCP_DataArrival BytesTotal=3 RemoteHostIP=127.0.0.1 Data=41_\r\n"));
+    expectNextPeerServed(7);
 }
 
 TEST_F(TcpLinkTest, PortInUseSaysTcpError)
@@ -280,27 +191,21 @@ TEST_F(TcpLinkTest, PortInUseSaysTcpError)
     ASSERT_TRUE(blocker.listen(QHostAddress::Any, 0));
     Cfg::ClientPort.write(qint64(blocker.serverPort()));
     link->InitCOM(1);
-    EXPECT_EQ(ui.panelText(1), QStringLiteral("TCP Fehler"));
-    ASSERT_EQ(ui.count(QStringLiteral("message")), 1);
-    EXPECT_EQ(ui.shown[0].text, QStringLiteral("TCP Fehler"));
+    EXPECT_EQ(ui.panelText(1), "TCP Fehler");
+    EXPECT_EQ(ui.texts(), QStringList{"TCP Fehler"});
     EXPECT_EQ(link->tcp().state(), TcpLink::Closed);
 }
 
-class TcpPortSettingTest : public DataDirTest
+TEST_F(TcpLinkTest, ClientPortOutOfRangeOrTextListensOn8000)
 {
-};
-
-TEST_F(TcpPortSettingTest, ClientPortOutOfRangeOrTextListensOn8000)
-{
-    EXPECT_EQ(TcpLink::ListenPort(), 8000);
     for (const char *v : {"0", "abc", "-5", "100000", ""}) {
         Cfg::ClientPort.write(QString::fromLatin1(v));
         EXPECT_EQ(TcpLink::ListenPort(), 8000) << v;
     }
-    Cfg::ClientPort.write(qint64(99999));
-    EXPECT_EQ(TcpLink::ListenPort(), 99999);
-    Cfg::ClientPort.write(qint64(1));
-    EXPECT_EQ(TcpLink::ListenPort(), 1);
+    for (qint64 v : {1, 99999}) {
+        Cfg::ClientPort.write(v);
+        EXPECT_EQ(TcpLink::ListenPort(), v);
+    }
 }
 
 } // namespace

@@ -1,14 +1,12 @@
 // Deleting a range of tanks (records, histories and tank files move forward)
 // and deleting the whole configuration.
-#include "ControllerFixture.h"
+#include "support/Fixtures.h"
 
 #include "core/RunState.h"
 #include "model/Maintenance.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace
 {
@@ -20,29 +18,36 @@ protected:
     {
         ControllerTest::SetUp();
         ASSERT_TRUE(logDir_.isValid());
-        State().logFolder = logDir_.path() + QLatin1Char('/');
+        State().logFolder = logDir_.path() + '/';
     }
     // Tanks 1..count with names, units, coefficients, histories and tank files.
     void makeTanks(int count)
     {
         for (int n = 1; n <= count; ++n) {
-            ASSERT_TRUE(feed(dev(1000 + n)));
+            ASSERT_TRUE(feed(1000 + n));
             DeviceRecord &r = tanks.device(n);
             r.Tankbezeichnung = QStringLiteral("Tank-%1").arg(n);
             r.Einheit = n % 8;
             r.TempKorr = n;
             for (int i = 0; i < n; ++i)
                 r.History.append(now.addSecs(i), n * 100 + i, n);
-            writeBytes(tankFile(n), "history of " + QByteArray::number(1000 + n) + "\r\n");
+            writeBytes(tankFile(n), "history of " + QByteArray::number(1000 + n));
         }
         ui.shown.clear();
-        restarts = 0;
     }
     QString tankFile(int n) const { return State().logFolder + QStringLiteral("Tank%1.csv").arg(n); }
+    // The files of the log folder as "name=content".
+    QStringList logFiles() const
+    {
+        QStringList out;
+        for (const QFileInfo &f : QDir(State().logFolder).entryInfoList(QDir::Files, QDir::Name))
+            out << f.fileName() + "=" + readBytes(f.filePath());
+        return out;
+    }
     bool deleteTanks(const QString &firstAnswer, const QString &lastAnswer)
     {
         ui.inputs = {firstAnswer, lastAnswer};
-        return Maintenance::DeleteTanks(tanks, QStringLiteral("Löschen"), [this] { ++restarts; });
+        return Maintenance::DeleteTanks(tanks, "Löschen", [this] { ++restarts; });
     }
 
     QTemporaryDir logDir_;
@@ -54,14 +59,14 @@ protected:
 TEST_F(MaintenanceTest, DeletingTwoToThreeOfFiveMovesTheRestForward)
 {
     makeTanks(5);
-    ASSERT_TRUE(deleteTanks(QStringLiteral("2"), QStringLiteral("3")));
+    ASSERT_TRUE(deleteTanks("2", "3"));
     EXPECT_EQ(restarts, 1);
     ASSERT_EQ(tanks.DeviceCount(), 3);
-    const int expectedSn[4] = {0, 1001, 1004, 1005};
+    const int oldNumber[4] = {0, 1, 4, 5};
     for (int n = 1; n <= 3; ++n) {
         const DeviceRecord &r = tanks.device(n);
-        const int old = expectedSn[n] - 1000;
-        EXPECT_EQ(r.SN, expectedSn[n]);
+        const int old = oldNumber[n];
+        EXPECT_EQ(r.SN, 1000 + old);
         EXPECT_EQ(r.Tankbezeichnung, QStringLiteral("Tank-%1").arg(old));
         EXPECT_EQ(r.Einheit, old % 8);
         EXPECT_DOUBLE_EQ(r.TempKorr, old);
@@ -69,54 +74,41 @@ TEST_F(MaintenanceTest, DeletingTwoToThreeOfFiveMovesTheRestForward)
         EXPECT_DOUBLE_EQ(r.History.HistoryValues[1], old * 100);
     }
     EXPECT_EQ(tanks.device(4).History.count(), 0) << "nothing left behind the table";
-    EXPECT_TRUE(events.contains(QStringLiteral("tableReset")));
+    EXPECT_TRUE(events.contains("tableReset"));
 
     // Saved: the new count and the moved records; the prompts as asked.
-    EXPECT_EQ(iniValue(QStringLiteral("Geräte"), QStringLiteral("Anzahl")), QStringLiteral("3"));
-    EXPECT_EQ(iniValue(QStringLiteral("Gerät2"), QStringLiteral("SN")), QStringLiteral("1004"));
-    EXPECT_EQ(iniValue(QStringLiteral("Gerät3"), QStringLiteral("Tankbezeichnung")),
-              QStringLiteral("Tank-5"));
-    ASSERT_EQ(ui.count(QStringLiteral("input")), 2);
-    EXPECT_EQ(ui.shown[0].text, QStringLiteral("Ersten Tank eingeben: "));
-    EXPECT_EQ(ui.shown[0].title, QStringLiteral("Löschen"));
-    EXPECT_TRUE(ui.shown[1].text.startsWith(QStringLiteral("Letzten Tank eingeben: ")));
-    EXPECT_TRUE(ui.shown[1].text.endsWith(QStringLiteral("nach vorne.")));
+    EXPECT_EQ(ini({"Geräte/Anzahl", "Gerät2/SN", "Gerät3/Tankbezeichnung"}), (QStringList{"3", "1004", "Tank-5"}));
+    ASSERT_EQ(ui.count("input"), 2);
+    EXPECT_EQ(ui.shown[0].text, "Ersten Tank eingeben: ");
+    EXPECT_EQ(ui.shown[0].title, "Löschen");
+    EXPECT_TRUE(ui.shown[1].text.startsWith("Letzten Tank eingeben: "));
+    EXPECT_TRUE(ui.shown[1].text.endsWith("nach vorne."));
 
     // The tank files follow their tanks; the removed ones are kept aside.
-    EXPECT_EQ(readBytes(tankFile(1)), QByteArray("history of 1001\r\n"));
-    EXPECT_EQ(readBytes(tankFile(2)), QByteArray("history of 1004\r\n"));
-    EXPECT_EQ(readBytes(tankFile(3)), QByteArray("history of 1005\r\n"));
-    EXPECT_FALSE(QFile::exists(tankFile(4)));
-    EXPECT_FALSE(QFile::exists(tankFile(5)));
-    const QStringList aside =
-        QDir(State().logFolder).entryList({QStringLiteral("deleted_Tank*")}, QDir::Files);
-    ASSERT_EQ(aside.size(), 2);
-    EXPECT_EQ(readBytes(State().logFolder + aside.filter(QStringLiteral("Tank2_"))[0]),
-              QByteArray("history of 1002\r\n"));
+    EXPECT_EQ(logFiles(), (QStringList{"Tank1.csv=history of 1001", "Tank2.csv=history of 1004",
+                                       "Tank3.csv=history of 1005", "deleted_Tank2_20260314_103000.csv=history of 1002",
+                                       "deleted_Tank3_20260314_103000.csv=history of 1003"}));
 }
 
 TEST_F(MaintenanceTest, DeletingTheLastTankAlone)
 {
     makeTanks(3);
-    ASSERT_TRUE(deleteTanks(QStringLiteral("3"), QStringLiteral("3")));
+    ASSERT_TRUE(deleteTanks("3", "3"));
     EXPECT_EQ(tanks.DeviceCount(), 2);
     EXPECT_EQ(tanks.device(2).SN, 1002);
-    EXPECT_EQ(readBytes(tankFile(2)), QByteArray("history of 1002\r\n"));
-    EXPECT_FALSE(QFile::exists(tankFile(3)));
+    EXPECT_EQ(logFiles(), (QStringList{"Tank1.csv=history of 1001", "Tank2.csv=history of 1002",
+                                       "deleted_Tank3_20260314_103000.csv=history of 1003"}));
     EXPECT_EQ(restarts, 1);
 }
 
 TEST_F(MaintenanceTest, AnswersAreRoundedHalfToEven)
 {
-    EXPECT_EQ(Maintenance::TankNumberAnswer(QStringLiteral("2.5")), 2);
-    EXPECT_EQ(Maintenance::TankNumberAnswer(QStringLiteral("3.5")), 4);
-    EXPECT_EQ(Maintenance::TankNumberAnswer(QStringLiteral("2,7")), 3);
-    EXPECT_EQ(Maintenance::TankNumberAnswer(QStringLiteral(" 4 Tanks")), 4);
-    EXPECT_EQ(Maintenance::TankNumberAnswer(QStringLiteral("abc")), 0);
-    EXPECT_EQ(Maintenance::TankNumberAnswer(QString()), 0);
-
+    const std::pair<const char *, int> answers[] = {{"2.5", 2},      {"3.5", 4}, {"2,7", 3},
+                                                    {" 4 Tanks", 4}, {"abc", 0}, {"", 0}};
+    for (const auto &[text, number] : answers)
+        EXPECT_EQ(Maintenance::TankNumberAnswer(text), number) << text;
     makeTanks(5);
-    ASSERT_TRUE(deleteTanks(QStringLiteral("2.5"), QStringLiteral("2,5")));
+    ASSERT_TRUE(deleteTanks("2.5", "2,5"));
     EXPECT_EQ(tanks.DeviceCount(), 4);
     EXPECT_EQ(tanks.device(2).SN, 1003);
 }
@@ -125,34 +117,28 @@ TEST_F(MaintenanceTest, InvalidAnswersBeepAndChangeNothing)
 {
     makeTanks(3);
     const QByteArray fileBefore = readBytes(iniPath());
-    const QList<QPair<QString, QString>> cases = {
-        {QStringLiteral("abc"), QStringLiteral("2")}, // no first number
-        {QStringLiteral("0"), QStringLiteral("2")},
-        {QStringLiteral("-2"), QStringLiteral("-1")}, // below the first tank
-        {QStringLiteral("3"), QStringLiteral("2")},   // last before first
-        {QStringLiteral("2"), QStringLiteral("4")},   // beyond the table
-        {QStringLiteral("2"), QStringLiteral("x")},   // last 0
+    const QStringList filesBefore = logFiles();
+    const std::pair<const char *, const char *> cases[] = {
+        {"abc", "2"}, // no first number
+        {"0", "2"},   {"-2", "-1"}, // below the first tank
+        {"3", "2"},   // last before first
+        {"2", "4"},   // beyond the table
+        {"2", "x"},   // last 0
     };
-    for (const auto &c : cases) {
+    for (const auto &[first, last] : cases) {
         ui.shown.clear();
-        EXPECT_FALSE(deleteTanks(c.first, c.second)) << qPrintable(c.first);
-        EXPECT_EQ(ui.count(QStringLiteral("beep")), 1) << qPrintable(c.first);
+        EXPECT_FALSE(deleteTanks(first, last)) << first;
+        EXPECT_EQ(ui.count("beep"), 1) << first;
     }
+    // Client mode: the serving installation's tanks are not ours to delete.
+    State().clientMode = true;
+    ui.shown.clear();
+    EXPECT_FALSE(deleteTanks("1", "1"));
+    EXPECT_EQ(ui.count("input"), 0);
     EXPECT_EQ(tanks.DeviceCount(), 3);
     EXPECT_EQ(restarts, 0);
     EXPECT_EQ(readBytes(iniPath()), fileBefore);
-    for (int n = 1; n <= 3; ++n)
-        EXPECT_EQ(readBytes(tankFile(n)), "history of " + QByteArray::number(1000 + n) + "\r\n");
-}
-
-TEST_F(MaintenanceTest, ClientModeDeletesNothing)
-{
-    makeTanks(2);
-    State().clientMode = true;
-    EXPECT_FALSE(deleteTanks(QStringLiteral("1"), QStringLiteral("1")));
-    EXPECT_EQ(tanks.DeviceCount(), 2);
-    EXPECT_EQ(ui.count(QStringLiteral("input")), 0);
-    EXPECT_EQ(restarts, 0);
+    EXPECT_EQ(logFiles(), filesBefore);
 }
 
 TEST_F(MaintenanceTest, DecliningConfigurationDeletionChangesNothing)
@@ -164,15 +150,14 @@ TEST_F(MaintenanceTest, DecliningConfigurationDeletionChangesNothing)
     EXPECT_EQ(ends, 0);
     EXPECT_TRUE(QFile::exists(iniPath()));
     EXPECT_TRUE(QFile::exists(tankFile(1)));
-    EXPECT_TRUE(feed(dev(1001))) << "telegrams are still evaluated";
+    EXPECT_TRUE(feed(1001)) << "telegrams are still evaluated";
 }
 
 TEST_F(MaintenanceTest, ConfigurationDeletionKeepingTankFiles)
 {
     State().logIniActive = true;
     makeTanks(2);
-    const QString copy = State().logFolder + QStringLiteral("Tankmon.ini");
-    ASSERT_TRUE(QFile::exists(copy));
+    ASSERT_TRUE(QFile::exists(State().logFolder + "Tankmon.ini"));
     int ends = 0;
     ui.answers = {MsgResult::Yes, MsgResult::No, MsgResult::Ok};
     // Telegrams keep arriving while the boxes are open; once the deletion is
@@ -181,57 +166,44 @@ TEST_F(MaintenanceTest, ConfigurationDeletionKeepingTankFiles)
     ui.whileOpen = [&] {
         if (boxes++ == 0)
             return;
-        EXPECT_FALSE(feed(dev(1001)));
-        EXPECT_FALSE(feed(dev(9999)));
+        EXPECT_FALSE(feed(1001));
+        EXPECT_FALSE(feed(9999));
         tanks.SaveDeviceRegistry();
         tanks.ComboSN_Click(2);
     };
     EXPECT_TRUE(Maintenance::DeleteConfiguration(tanks, [&] { ++ends; }));
     EXPECT_EQ(ends, 1);
     EXPECT_FALSE(QFile::exists(iniPath()));
-    EXPECT_FALSE(QFile::exists(copy));
-    EXPECT_TRUE(QFile::exists(tankFile(1)));
-    EXPECT_TRUE(QFile::exists(tankFile(2)));
+    EXPECT_EQ(logFiles(), (QStringList{"Tank1.csv=history of 1001", "Tank2.csv=history of 1002"}));
     EXPECT_EQ(tanks.DeviceCount(), 2);
-    const QStringList texts = ui.texts();
-    ASSERT_EQ(texts.size(), 3);
-    EXPECT_EQ(texts[0], QStringLiteral("Soll wirklich die komplette Konfiguration gelöscht werden ?"));
-    EXPECT_EQ(texts[1], QStringLiteral("Sollen auch die Tank Daten gelöscht werden ?"));
-    EXPECT_EQ(texts[2], QStringLiteral("Konfiguration gelöscht, Programm wird beendet."));
+    EXPECT_EQ(ui.texts(), (QStringList{"Soll wirklich die komplette Konfiguration gelöscht werden ?",
+                                       "Sollen auch die Tank Daten gelöscht werden ?",
+                                       "Konfiguration gelöscht, Programm wird beendet."}));
     ASSERT_EQ(ui.shown.size(), 3);
     EXPECT_EQ(ui.shown[0].icon, MsgIcon::Question);
     EXPECT_EQ(ui.shown[1].icon, MsgIcon::Question);
     EXPECT_EQ(ui.shown[2].icon, MsgIcon::Information);
-    EXPECT_EQ(ui.shown[2].title, QStringLiteral("Konfiguration löschen"));
+    EXPECT_EQ(ui.shown[2].title, "Konfiguration löschen");
 }
 
 TEST_F(MaintenanceTest, ConfigurationDeletionWithTankFiles)
 {
     makeTanks(3);
-    writeBytes(State().logFolder + QStringLiteral("Other.csv"), "keep\r\n");
+    writeBytes(State().logFolder + "Other.csv", "keep");
     QFile::remove(tankFile(2)); // a missing file is skipped silently
     int ends = 0;
     ui.answers = {MsgResult::Yes, MsgResult::Yes};
     EXPECT_TRUE(Maintenance::DeleteConfiguration(tanks, [&] { ++ends; }));
     EXPECT_EQ(ends, 1);
     EXPECT_FALSE(QFile::exists(iniPath()));
-    for (int n = 1; n <= 3; ++n)
-        EXPECT_FALSE(QFile::exists(tankFile(n)));
-    EXPECT_TRUE(QFile::exists(State().logFolder + QStringLiteral("Other.csv")));
+    EXPECT_EQ(logFiles(), QStringList{"Other.csv=keep"});
 }
 
 TEST_F(MaintenanceTest, MoveTankFilesKeepsEveryFile)
 {
-    const QString dir = State().logFolder;
     for (int n : {1, 2, 4, 6})
-        writeBytes(dir + QStringLiteral("Tank%1.csv").arg(n), QByteArray::number(n));
+        writeBytes(tankFile(n), QByteArray::number(n));
     // Remove 2..3 of 6: 4 -> 2 (3 had no file), 5 had none, 6 -> 4.
-    ASSERT_TRUE(Maintenance::MoveTankFiles(dir, 2, 3, 6, QStringLiteral("X")));
-    EXPECT_EQ(readBytes(dir + QStringLiteral("Tank1.csv")), QByteArray("1"));
-    EXPECT_EQ(readBytes(dir + QStringLiteral("Tank2.csv")), QByteArray("4"));
-    EXPECT_FALSE(QFile::exists(dir + QStringLiteral("Tank3.csv")));
-    EXPECT_EQ(readBytes(dir + QStringLiteral("Tank4.csv")), QByteArray("6"));
-    EXPECT_FALSE(QFile::exists(dir + QStringLiteral("Tank6.csv")));
-    EXPECT_EQ(readBytes(dir + QStringLiteral("deleted_Tank2_X.csv")), QByteArray("2"));
-    EXPECT_EQ(QDir(dir).entryList(QDir::Files).size(), 4);
+    ASSERT_TRUE(Maintenance::MoveTankFiles(State().logFolder, 2, 3, 6, "X"));
+    EXPECT_EQ(logFiles(), (QStringList{"Tank1.csv=1", "Tank2.csv=4", "Tank4.csv=6", "deleted_Tank2_X.csv=2"}));
 }

@@ -10,6 +10,9 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QThread>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 void ResetProcessState()
 {
@@ -62,4 +65,41 @@ bool WaitFor(const std::function<bool()> &pred, int timeoutMs)
         QThread::msleep(2);
     }
     return true;
+}
+
+quint64 InodeOf(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? quint64(st.st_ino) : 0;
+}
+
+ReplaceCounter::ReplaceCounter(const QString &folder)
+{
+    fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd_ >= 0)
+        inotify_add_watch(fd_, QFile::encodeName(folder).constData(), IN_MOVED_TO | IN_MODIFY);
+}
+
+ReplaceCounter::~ReplaceCounter()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+int ReplaceCounter::replaces(const QString &fileName) { return count(fileName, IN_MOVED_TO); }
+int ReplaceCounter::inPlaceWrites(const QString &fileName) { return count(fileName, IN_MODIFY); }
+
+int ReplaceCounter::count(const QString &fileName, quint32 mask)
+{
+    alignas(struct inotify_event) char buf[8192];
+    for (ssize_t n; (n = ::read(fd_, buf, sizeof buf)) > 0;)
+        for (ssize_t i = 0; i < n;) {
+            const auto *ev = reinterpret_cast<const struct inotify_event *>(buf + i);
+            events_.append({ev->len ? QString::fromLocal8Bit(ev->name) : QString(), ev->mask});
+            i += ssize_t(sizeof(struct inotify_event)) + ev->len;
+        }
+    int c = 0;
+    for (const auto &e : events_)
+        c += e.first == fileName && (e.second & mask);
+    return c;
 }

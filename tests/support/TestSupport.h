@@ -1,8 +1,14 @@
 #pragma once
 #include <QString>
 #include <QTemporaryDir>
+#include <QList>
+#include <QPair>
 #include <functional>
 #include <gtest/gtest.h>
+#include <ostream>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
 // Each test gets its own data folder and a clean process state.
 class DataDirTest : public ::testing::Test {
@@ -22,3 +28,21 @@ protected:
 bool WaitFor(const std::function<bool()> &pred, int timeoutMs = 5000);
 // Resets process-wide state (run state, data folder cache, settings cache).
 void ResetProcessState();
+// Inode of a file (0 when absent): a new one means the file was replaced.
+quint64 InodeOf(const QString &path);
+
+// Counts the atomic replaces (renames onto the name) and the in-place writes
+// of files in a folder, from construction on.
+class ReplaceCounter
+{
+public:
+    explicit ReplaceCounter(const QString &folder);
+    ~ReplaceCounter();
+    int replaces(const QString &fileName);
+    int inPlaceWrites(const QString &fileName);
+
+private:
+    int count(const QString &fileName, quint32 mask);
+    int fd_ = -1;
+    QList<QPair<QString, quint32>> events_;
+};

@@ -1,4 +1,4 @@
-#include "UiTestSupport.h"
+// The widget implementation of the UI services, with real modal dialogs.
 #include "support/TestSupport.h"
 
 #include "app/AppController.h"
@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QInputDialog>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -37,53 +36,32 @@ protected:
     QtUi ui_;
 };
 
-TEST_F(QtUiTest, QuestionDefaultsToNoAndCarriesTheProgramTitle)
+TEST_F(QtUiTest, MessageBoxesWithTitlesIconsAndDefaults)
 {
-    QString title, text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    bool noIsDefault = false;
+    // A question defaults to No and carries the program title when it has none.
+    QString seen;
     whenOpen<QMessageBox>([&](QMessageBox *box) {
-        title = box->windowTitle();
-        text = box->text();
-        icon = box->icon();
-        noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+        seen = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon()) +
+               (box->defaultButton() == box->button(QMessageBox::No) ? "|No" : "|?");
         QTest::keyClick(box, Qt::Key_Return); // the default button
     });
-    const MsgResult r = ui_.messageBox(QStringLiteral("Wirklich?"), QString(), MsgIcon::Question,
-                                       MsgButtons::YesNo);
-    EXPECT_EQ(r, MsgResult::No);
-    EXPECT_EQ(title, AppController::ProgramTitle(false));
-    EXPECT_EQ(text, QStringLiteral("Wirklich?"));
-    EXPECT_EQ(icon, QMessageBox::Question);
-    EXPECT_TRUE(noIsDefault);
-}
+    EXPECT_EQ(ui_.messageBox("Wirklich?", QString(), MsgIcon::Question, MsgButtons::YesNo), MsgResult::No);
+    EXPECT_EQ(seen, AppController::ProgramTitle(false) + "|Wirklich?|" + QString::number(QMessageBox::Question) + "|No");
 
-TEST_F(QtUiTest, YesIsReportedAndTitlesAndIconsArePassedOn)
-{
     whenOpen<QMessageBox>([](QMessageBox *box) { box->button(QMessageBox::Yes)->click(); });
-    EXPECT_EQ(ui_.messageBox(QStringLiteral("?"), QStringLiteral("Frage"), MsgIcon::Question,
-                             MsgButtons::YesNo),
-              MsgResult::Yes);
+    EXPECT_EQ(ui_.messageBox("?", "Frage", MsgIcon::Question, MsgButtons::YesNo), MsgResult::Yes);
 
-    const std::pair<MsgIcon, QMessageBox::Icon> icons[] = {
-        {MsgIcon::Stop, QMessageBox::Critical},
-        {MsgIcon::Exclamation, QMessageBox::Warning},
-        {MsgIcon::Information, QMessageBox::Information}};
+    const std::pair<MsgIcon, QMessageBox::Icon> icons[] = {{MsgIcon::Stop, QMessageBox::Critical},
+                                                           {MsgIcon::Exclamation, QMessageBox::Warning},
+                                                           {MsgIcon::Information, QMessageBox::Information}};
     for (const auto &[ours, qt] : icons) {
-        QMessageBox::Icon seen = QMessageBox::NoIcon;
-        QString title;
-        int buttons = 0;
         whenOpen<QMessageBox>([&](QMessageBox *box) {
-            seen = box->icon();
-            title = box->windowTitle();
-            buttons = int(box->buttons().size());
+            seen = box->windowTitle() + "|" + QString::number(box->icon()) + "|" +
+                   QString::number(box->buttons().size());
             box->button(QMessageBox::Ok)->click();
         });
-        EXPECT_EQ(ui_.messageBox(QStringLiteral("x"), QStringLiteral("Fehler"), ours, MsgButtons::Ok),
-                  MsgResult::Ok);
-        EXPECT_EQ(seen, qt);
-        EXPECT_EQ(title, QStringLiteral("Fehler"));
-        EXPECT_EQ(buttons, 1);
+        EXPECT_EQ(ui_.messageBox("x", "Fehler", ours, MsgButtons::Ok), MsgResult::Ok);
+        EXPECT_EQ(seen, "Fehler|" + QString::number(qt) + "|1");
     }
 }
 
@@ -98,35 +76,29 @@ TEST_F(QtUiTest, TimersRunWhileABoxIsOpen)
     bool sawTicks = false;
     whenOpen<QMessageBox>([&](QMessageBox *box) {
         const int before = ticks;
-        sawTicks = WaitFor([&] { return ticks >= before + 5; }, 5000);
+        sawTicks = WaitFor([&] { return ticks >= before + 5; });
         box->button(QMessageBox::Ok)->click();
     });
-    ui_.messageBox(QStringLiteral("Alarm"), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+    ui_.messageBox("Alarm", QString(), MsgIcon::Exclamation, MsgButtons::Ok);
     EXPECT_TRUE(sawTicks);
 }
 
 TEST_F(QtUiTest, InputBoxGivesTypedTextOrEmptyOnCancel)
 {
-    QString prompt, shownDefault, title;
+    QString seen;
     whenOpen<QInputDialog>([&](QInputDialog *d) {
-        prompt = d->labelText();
-        shownDefault = d->textValue();
-        title = d->windowTitle();
-        d->setTextValue(QStringLiteral("2,5"));
+        seen = d->labelText() + "|" + d->textValue() + "|" + d->windowTitle();
+        d->setTextValue("2,5");
         d->accept();
     });
-    EXPECT_EQ(ui_.inputBox(QStringLiteral("Ersten Tank eingeben: "), QStringLiteral("Tanks löschen"),
-                           QStringLiteral("1")),
-              QStringLiteral("2,5"));
-    EXPECT_EQ(prompt, QStringLiteral("Ersten Tank eingeben: "));
-    EXPECT_EQ(shownDefault, QStringLiteral("1"));
-    EXPECT_EQ(title, QStringLiteral("Tanks löschen"));
+    EXPECT_EQ(ui_.inputBox("Ersten Tank eingeben: ", "Tanks löschen", "1"), "2,5");
+    EXPECT_EQ(seen, "Ersten Tank eingeben: |1|Tanks löschen");
 
     whenOpen<QInputDialog>([](QInputDialog *d) { d->reject(); });
-    EXPECT_EQ(ui_.inputBox(QStringLiteral("p"), QString(), QStringLiteral("1.5")), QString());
+    EXPECT_EQ(ui_.inputBox("p", QString(), "1.5"), QString());
 }
 
-TEST_F(QtUiTest, WaitCursorIsBalanced)
+TEST_F(QtUiTest, WaitCursorIsBalancedAndPanelTextsAnnounced)
 {
     ui_.setWaitCursor(true);
     ui_.setWaitCursor(true);
@@ -136,16 +108,12 @@ TEST_F(QtUiTest, WaitCursorIsBalanced)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     ui_.setWaitCursor(false);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
 
-TEST_F(QtUiTest, PanelTextsAreAnnounced)
-{
     QStringList seen;
-    QObject::connect(&ui_, &UiServices::panelTextChanged,
-                     [&seen](int n, const QString &t) { seen << QString::number(n) + t; });
-    ui_.setPanelText(2, QStringLiteral("Emails: aktiv"));
-    EXPECT_EQ(seen, QStringList{QStringLiteral("2Emails: aktiv")});
-    EXPECT_EQ(ui_.panelText(2), QStringLiteral("Emails: aktiv"));
+    QObject::connect(&ui_, &UiServices::panelTextChanged, [&seen](int n, const QString &t) { seen << QString::number(n) + t; });
+    ui_.setPanelText(2, "Emails: aktiv");
+    EXPECT_EQ(seen, QStringList{"2Emails: aktiv"});
+    EXPECT_EQ(ui_.panelText(2), "Emails: aktiv");
 }
 
 } // namespace

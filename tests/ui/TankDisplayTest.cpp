@@ -1,497 +1,359 @@
-#include "UiTestSupport.h"
-#include "support/TestSupport.h"
+// The tank display as an offscreen widget driven by the controller: overview
+// tabs, age colours, the detail view, the user's edits and telegrams.
+#include "support/Fixtures.h"
 
-#include "core/Clock.h"
 #include "core/RunState.h"
 #include "core/Settings.h"
-#include "core/UiServices.h"
-#include "lang/Lng.h"
 #include "model/Figures.h"
-#include "model/TankController.h"
 #include "ui/DisplayRules.h"
 #include "ui/OverviewEntry.h"
 #include "ui/TabRows.h"
 #include "ui/TankDisplay.h"
 #include "ui/TankPicture.h"
 #include "ui/UiLook.h"
-#include "ui/WindowPrint.h"
 
 #include <QComboBox>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPrinter>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest/QTest>
 #include <memory>
 
-namespace {
+namespace
+{
 
-const QDateTime kNow(QDate(2024, 5, 14), QTime(12, 30, 15), Qt::UTC);
-const QColor kBlack(0, 0, 0), kGrey(0x80, 0x80, 0x80), kRed(0xff, 0, 0);
-
-class TankDisplayTest : public DataDirTest {
+class TankDisplayTest : public ControllerTest
+{
 protected:
     void SetUp() override
     {
-        DataDirTest::SetUp();
-        SetLngId(1);
-        SetUi(&ui_);
-        Clock::SetOverride([] { return kNow; });
-        display_ = std::make_unique<TankDisplay>(tanks_);
-        display_->setProgramTitle([] { return QStringLiteral("VALMOR Tankmon"); });
-        display_->resize(1100, 650);
+        ControllerTest::SetUp();
+        makeDisplay();
     }
     void TearDown() override
     {
-        display_.reset();
-        DataDirTest::TearDown();
+        display.reset();
+        ControllerTest::TearDown();
     }
-
-    // Device n with a fresh, valid reading, registered the way start-up does.
-    void addDevice(int n, int volumen = 2500, const QDateTime &time = kNow)
+    void makeDisplay()
     {
-        DeviceRecord &r = tanks_.device(n);
+        display = std::make_unique<TankDisplay>(tanks);
+        display->setProgramTitle([] { return QStringLiteral("VALMOR Tankmon"); });
+        display->resize(1100, 650);
+    }
+    // Device n with a reading of the given age, registered the way start-up does.
+    void addDevice(int n, int volumen = 2500, int ageMinutes = 0)
+    {
+        DeviceRecord &r = tanks.device(n);
         r.SN = 1000 + n;
         r.Geraetetyp = 7;
         r.Volumen = volumen;
         r.Tankvolumen = 5000;
         r.Tankhoehe = 1500;
-        r.Einheit = 0;
         r.Temperatur = 12;
-        r.Uhrzeit = time;
+        r.Uhrzeit = now.addSecs(-60 * ageMinutes);
         r.Tankbezeichnung = QStringLiteral("Tank %1").arg(n);
-        tanks_.AddDevice(n);
+        tanks.AddDevice(n);
     }
-    void addDevices(int count)
+    void addDevices(int from, int to)
     {
-        for (int n = 1; n <= count; ++n)
+        for (int n = from; n <= to; ++n)
             addDevice(n);
     }
-
-    QStringList visibleTabs() const
+    // The captions of the visible tabs, "|" between them.
+    QString visibleTabs() const
     {
         QStringList out;
-        for (int i = 0; i < display_->SSTab1->count(); ++i)
-            if (display_->SSTab1->isTabVisible(i))
-                out << display_->SSTab1->tabText(i);
-        return out;
+        for (int i = 0; i < display->SSTab1->count(); ++i)
+            if (display->SSTab1->isTabVisible(i))
+                out << display->SSTab1->tabText(i);
+        return out.join('|');
     }
     // The tab whose page holds the entry of device n.
     int tabOfEntry(int n) const
     {
-        OverviewEntry *e = display_->entry(n);
-        for (int i = 0; i < display_->SSTab1->count(); ++i)
-            if (e && display_->SSTab1->widget(i)->isAncestorOf(e))
+        for (int i = 0; i < display->SSTab1->count(); ++i)
+            if (display->entry(n) && display->SSTab1->widget(i)->isAncestorOf(display->entry(n)))
                 return i;
         return -1;
     }
-    static QColor colour(const QWidget *w) { return UiLook::TextColour(w); }
+    // The detail view as "value | content | temperature | level | caption".
+    QString detail() const
+    {
+        return QStringList{display->lblVolumen->text(), display->LabelTankinhalt->text(),
+                           display->txbxTemperatur->text(), QString::number(display->tankPicture->level()),
+                           display->caption()}
+            .join(" | ");
+    }
+    // The value of overview entry n, then which of its parts show.
+    QString entry(int n) const
+    {
+        const OverviewEntry *e = display->entry(n);
+        return e->txbxLiter->text() + (e->lblTemp->isHidden() ? "" : " +temp") +
+               (e->lblDate->isHidden() ? "" : " +date") + (e->tank->liquidVisible() ? " +liquid" : "");
+    }
+    static QString colour(const QWidget *w)
+    {
+        const QColor c = UiLook::TextColour(w);
+        return c == Qt::black ? "black" : c == QColor(0x80, 0x80, 0x80) ? "grey" : c == Qt::red ? "red" : c.name();
+    }
 
-    ScriptedUi ui_;
-    TankController tanks_;
-    std::unique_ptr<TankDisplay> display_;
+    std::unique_ptr<TankDisplay> display;
 };
 
-// ---------------------------------------------------------------------------
-// Overview tabs
-
-TEST_F(TankDisplayTest, OneDeviceShowsOnlyTheDetailTab)
+TEST_F(TankDisplayTest, OverviewTabsFor1To56Devices)
 {
-    addDevices(1);
-    EXPECT_EQ(visibleTabs(), QStringList{QStringLiteral("Tank 1")});
-    EXPECT_EQ(display_->ComboSN->count(), 1);
-    EXPECT_EQ(display_->ComboSN->itemText(0), QStringLiteral("1 / SN1001"));
-    EXPECT_EQ(display_->ComboSN->itemData(0).toInt(), 1);
+    addDevice(1);
+    EXPECT_EQ(visibleTabs(), "Tank 1");
+    EXPECT_EQ(display->ComboSN->itemText(0) + " " + display->ComboSN->itemData(0).toString(), "1 / SN1001 1");
     // Registered but not selected: adding a device selects nothing by itself.
-    EXPECT_EQ(display_->ComboSN->currentIndex(), -1);
-    EXPECT_EQ(tanks_.currentDevice(), 0);
+    EXPECT_EQ(display->ComboSN->currentIndex(), -1);
+    EXPECT_EQ(tanks.currentDevice(), 0);
     // Device 1 has its designed entry on tab 1, ready for when tab 1 shows.
     EXPECT_EQ(tabOfEntry(1), 1);
-    EXPECT_EQ(display_->entry(1)->title(), LngText(327));
-}
+    EXPECT_EQ(display->entry(1)->title(), "Tank 1");
 
-TEST_F(TankDisplayTest, TabCaptionsForFourFiveAndSevenDevices)
-{
-    addDevices(4);
-    EXPECT_EQ(visibleTabs(), (QStringList{QStringLiteral("Details (Konfig)"), QStringLiteral("Tank 1-4")}));
+    addDevices(2, 4);
+    EXPECT_EQ(visibleTabs(), "Details (Konfig)|Tank 1-4");
     addDevice(5);
-    EXPECT_EQ(visibleTabs(), (QStringList{QStringLiteral("Details (Konfig)"), QStringLiteral("Tank 1-4"),
-                                          QStringLiteral("Tank 5")}));
-    addDevice(6);
-    addDevice(7);
-    EXPECT_EQ(visibleTabs(), (QStringList{QStringLiteral("Details (Konfig)"), QStringLiteral("Tank 1-4"),
-                                          QStringLiteral("Tank 5-7")}));
-    EXPECT_EQ(tabOfEntry(4), 1);
-    EXPECT_EQ(tabOfEntry(5), 2);
-    EXPECT_EQ(tabOfEntry(7), 2);
-    EXPECT_EQ(display_->entry(7)->title(), QStringLiteral("Tank 7"));
-    EXPECT_EQ(display_->ComboSN->count(), 7);
-}
+    EXPECT_EQ(visibleTabs(), "Details (Konfig)|Tank 1-4|Tank 5");
+    addDevices(6, 7);
+    EXPECT_EQ(visibleTabs(), "Details (Konfig)|Tank 1-4|Tank 5-7");
+    EXPECT_EQ(display->entry(7)->title(), "Tank 7");
+    EXPECT_EQ(display->ComboSN->count(), 7);
 
-TEST_F(TankDisplayTest, FiftySixDevicesFillFourteenOverviewTabs)
-{
-    addDevices(56);
-    const QStringList tabs = visibleTabs();
-    ASSERT_EQ(tabs.size(), 15);
-    EXPECT_EQ(tabs[0], QStringLiteral("Details (Konfig)"));
-    for (int k = 1; k <= 14; ++k)
-        EXPECT_EQ(tabs[k], QStringLiteral("Tank %1-%2").arg(4 * k - 3).arg(4 * k));
-    for (int n = 1; n <= 56; ++n) {
-        ASSERT_NE(display_->entry(n), nullptr) << n;
-        EXPECT_EQ(tabOfEntry(n), (n - 1) / 4 + 1) << n;
-    }
-    EXPECT_EQ(display_->ComboSN->itemText(55), QStringLiteral("56 / SN1056"));
-}
-
-// The captions are laid out in rows: k + 1 per row below five overview tabs,
-// then five, so all fifteen tabs of 56 tanks stay reachable.
-TEST_F(TankDisplayTest, TabRowsHoldEveryVisibleTab)
-{
-    addDevices(7);
-    TabRows *rows = display_->tabRows();
+    // The captions are laid out in rows: k + 1 per row below five overview
+    // tabs, then five, so all fifteen tabs of 56 tanks stay reachable.
+    TabRows *rows = display->tabRows();
     EXPECT_EQ(rows->perRow(), 3);
-    QList<QToolButton *> buttons = rows->findChildren<QToolButton *>();
-    ASSERT_EQ(buttons.size(), 3);
-    QToolButton *second = rows->findChild<QToolButton *>(QStringLiteral("Tab2"));
+    EXPECT_EQ(rows->findChildren<QToolButton *>().size(), 3);
+    QToolButton *second = rows->findChild<QToolButton *>("Tab2");
     ASSERT_NE(second, nullptr);
-    EXPECT_EQ(second->text(), QStringLiteral("Tank 5-7"));
+    EXPECT_EQ(second->text(), "Tank 5-7");
     QTest::mouseClick(second, Qt::LeftButton);
-    EXPECT_EQ(display_->SSTab1->currentIndex(), 2);
-    EXPECT_TRUE(second->isChecked());
+    EXPECT_EQ(display->SSTab1->currentIndex(), 2);
 
-    for (int n = 8; n <= 56; ++n)
-        addDevice(n);
+    addDevices(8, 56);
+    EXPECT_EQ(visibleTabs(), "Details (Konfig)|Tank 1-4|Tank 5-8|Tank 9-12|Tank 13-16|Tank 17-20|Tank 21-24|"
+                             "Tank 25-28|Tank 29-32|Tank 33-36|Tank 37-40|Tank 41-44|Tank 45-48|Tank 49-52|Tank 53-56");
+    for (auto [n, tab] : {std::pair{4, 1}, {5, 2}, {7, 2}, {52, 13}, {53, 14}, {56, 14}})
+        EXPECT_EQ(tabOfEntry(n), tab) << n;
+    EXPECT_EQ(display->ComboSN->itemText(55), "56 / SN1056");
     EXPECT_EQ(rows->perRow(), 5);
     EXPECT_EQ(rows->findChildren<QToolButton *>().size(), 15);
     // The page shown stays the one chosen.
-    EXPECT_EQ(display_->SSTab1->currentIndex(), 2);
-    EXPECT_TRUE(rows->findChild<QToolButton *>(QStringLiteral("Tab2"))->isChecked());
+    EXPECT_EQ(display->SSTab1->currentIndex(), 2);
+    EXPECT_TRUE(rows->findChild<QToolButton *>("Tab2")->isChecked());
 }
 
 TEST_F(TankDisplayTest, TableResetRebuildsTabsAndSelector)
 {
-    addDevices(6);
-    tanks_.ComboSN_Click(6);
-    ASSERT_TRUE(tanks_.RemoveDevices(2, 3));
-    EXPECT_EQ(visibleTabs(), (QStringList{QStringLiteral("Details (Konfig)"), QStringLiteral("Tank 1-4")}));
-    EXPECT_EQ(display_->ComboSN->count(), 4);
+    addDevices(1, 6);
+    tanks.ComboSN_Click(6);
+    ASSERT_TRUE(tanks.RemoveDevices(2, 3));
+    EXPECT_EQ(visibleTabs(), "Details (Konfig)|Tank 1-4");
+    EXPECT_EQ(display->ComboSN->count(), 4);
     // The former device 5 is now device 3, with its name.
-    EXPECT_EQ(display_->entry(3)->lblTankbezeichnung->text(), QStringLiteral("Tank 5"));
-    EXPECT_EQ(display_->entry(5), nullptr);
+    EXPECT_EQ(display->entry(3)->lblTankbezeichnung->text(), "Tank 5");
+    EXPECT_EQ(display->entry(5), nullptr);
 }
 
-// ---------------------------------------------------------------------------
-// Age colours
-
-TEST_F(TankDisplayTest, DetailViewGreyAndRedAfterSixtyMinutes)
+TEST_F(TankDisplayTest, GreyAndRedTimeAfter60MinutesWarningAfter1440)
 {
-    addDevice(1, 2500, kNow.addSecs(-60 * 60));
-    tanks_.ComboSN_Click(1);
-    EXPECT_EQ(colour(display_->lblVolumen), kBlack);
-    EXPECT_EQ(colour(display_->txbxZeit), kBlack);
+    addDevice(1, 2500, 60);
+    addDevice(2, 2500, 61);
+    addDevice(3, 2500, 1440);
+    addDevice(4, 2500, 1441);
+    const QString figures = "2500 Liter +temp +date +liquid";
+    EXPECT_EQ(entry(1), figures);
+    EXPECT_EQ(entry(2), figures) << "still figures, not the warning";
+    EXPECT_EQ(entry(3), figures);
+    EXPECT_EQ(entry(4), "Achtung: \r\nkeine aktuellen Werte");
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_EQ(colour(display->entry(n)->txbxLiter), n == 1 ? "black" : "grey") << n;
+    EXPECT_EQ(colour(display->entry(2)->lblProzent), "grey");
+    EXPECT_EQ(colour(display->entry(2)->lblDate), "grey");
 
-    tanks_.device(1).Uhrzeit = kNow.addSecs(-61 * 60);
-    tanks_.ComboSN_Click(1);
-    EXPECT_EQ(colour(display_->lblVolumen), kGrey);
-    EXPECT_EQ(colour(display_->txbxZeit), kRed);
-    // Still figures, not the warning, in the overview entry.
-    tanks_.refreshDevice(1);
-    OverviewEntry *e = display_->entry(1);
-    EXPECT_EQ(e->txbxLiter->text(), FormatValue(2500, tanks_.device(1)));
-    EXPECT_EQ(colour(e->txbxLiter), kGrey);
-    EXPECT_EQ(colour(e->lblProzent), kGrey);
-    EXPECT_EQ(colour(e->lblDate), kGrey);
-    EXPECT_FALSE(e->lblTemp->isHidden());
-    EXPECT_TRUE(e->tank->liquidVisible());
-
-    // A fresh telegram-time makes it black again.
-    tanks_.device(1).Uhrzeit = kNow;
-    tanks_.ComboSN_Click(1);
-    EXPECT_EQ(colour(display_->lblVolumen), kBlack);
-    EXPECT_EQ(colour(display_->txbxZeit), kBlack);
-}
-
-TEST_F(TankDisplayTest, OverviewEntryWarnsAfterOneDay)
-{
-    addDevice(1);
-    addDevice(2, 2500, kNow.addSecs(-1440 * 60));
-    OverviewEntry *e = display_->entry(2);
-    EXPECT_EQ(e->txbxLiter->text(), FormatValue(2500, tanks_.device(2)));
-    EXPECT_FALSE(e->lblDate->isHidden());
-
-    tanks_.device(2).Uhrzeit = kNow.addSecs(-1441 * 60);
-    tanks_.refreshDevice(2);
-    EXPECT_EQ(e->txbxLiter->text(), LngText(283) + QStringLiteral("\r\n") + LngText(284));
-    EXPECT_TRUE(e->lblTemp->isHidden());
-    EXPECT_TRUE(e->lblDate->isHidden());
-    EXPECT_FALSE(e->tank->liquidVisible());
-    EXPECT_EQ(colour(e->txbxLiter), kGrey);
     // The detail view keeps showing the figures, grey with a red time.
-    tanks_.ComboSN_Click(2);
-    EXPECT_EQ(display_->lblVolumen->text(), FormatValue(2500, tanks_.device(2)));
-    EXPECT_EQ(colour(display_->txbxZeit), kRed);
+    const std::pair<int, const char *> details[] = {{1, "black black"}, {2, "grey red"}, {4, "grey red"}};
+    for (const auto &[n, colours] : details) {
+        tanks.ComboSN_Click(n);
+        EXPECT_EQ(display->lblVolumen->text(), "2500 Liter");
+        EXPECT_EQ(colour(display->lblVolumen) + " " + colour(display->txbxZeit), colours) << n;
+    }
 
-    // The next valid reading brings the figures back.
-    tanks_.device(2).Uhrzeit = kNow;
-    tanks_.refreshDevice(2);
-    EXPECT_EQ(e->txbxLiter->text(), FormatValue(2500, tanks_.device(2)));
-    EXPECT_FALSE(e->lblDate->isHidden());
-    EXPECT_TRUE(e->tank->liquidVisible());
-    EXPECT_EQ(colour(e->txbxLiter), kBlack);
+    // The next valid reading makes it black and brings the figures back.
+    tanks.device(4).Uhrzeit = now;
+    tanks.ComboSN_Click(4);
+    tanks.refreshDevice(4);
+    EXPECT_EQ(entry(4), figures);
+    EXPECT_EQ(colour(display->entry(4)->txbxLiter), "black");
+    EXPECT_EQ(colour(display->lblVolumen) + " " + colour(display->txbxZeit), "black black");
 }
-
-// ---------------------------------------------------------------------------
-// Detail view
 
 TEST_F(TankDisplayTest, DetailViewShowsTheSelectedTank)
 {
     addDevice(1, 1234);
-    DeviceRecord &r = tanks_.device(1);
+    DeviceRecord &r = tanks.device(1);
     r.DezPunkt = 2; // litres x 10
     r.Tanktyp = 2;
-    tanks_.ComboSN_Click(1);
-    EXPECT_EQ(display_->lblVolumen->text(), QStringLiteral("12340 Liter"));
-    EXPECT_EQ(display_->caption(), QStringLiteral("12340 Liter / 12 °C  VALMOR Tankmon"));
-    EXPECT_EQ(display_->LabelTankinhalt->text(), LngText(258) + QStringLiteral("25%"));
-    EXPECT_TRUE(display_->lblVolumen->toolTip().isEmpty());
-    EXPECT_EQ(display_->txbxTankbezeichnung->text(), QStringLiteral("Tank 1"));
-    EXPECT_EQ(display_->txbxTanktyp->text(), TankTypeName(r));
-    EXPECT_EQ(display_->txbxTankVolumen->text(), QStringLiteral("50000 Liter"));
-    EXPECT_EQ(display_->txbxTankhoehe->text(), QStringLiteral("1500 mm"));
-    EXPECT_EQ(display_->txbxTemperatur->text(), QStringLiteral("12 °C"));
-    EXPECT_EQ(display_->txbxZeit->text(), DisplayRules::GeneralDateTimeText(kNow));
-    EXPECT_EQ(display_->ComboEinheit->currentData().toInt(), 0);
-    EXPECT_DOUBLE_EQ(display_->tankPicture->level(), 1234.0 / 5000.0);
-    EXPECT_EQ(display_->ComboSN->currentData().toInt(), 1);
+    tanks.ComboSN_Click(1);
+    EXPECT_EQ(detail(), "12340 Liter | Tankinhalt: 25% | 12 °C | 0.2468 | 12340 Liter / 12 °C  VALMOR Tankmon");
+    EXPECT_TRUE(display->lblVolumen->toolTip().isEmpty());
+    const QStringList fields = {display->txbxTankbezeichnung->text(), display->txbxTanktyp->text(),
+                                display->txbxTankVolumen->text(), display->txbxTankhoehe->text()};
+    EXPECT_EQ(fields, (QStringList{"Tank 1", TankTypeName(r), "50000 Liter", "1500 mm"}));
+    EXPECT_EQ(display->txbxZeit->text(), DisplayRules::GeneralDateTimeText(now));
+    EXPECT_EQ(display->ComboEinheit->currentData().toInt(), 0);
+    EXPECT_EQ(display->ComboSN->currentData().toInt(), 1);
+    EXPECT_TRUE(display->cmdGrafik->isHidden()) << "no chart window yet";
+    EXPECT_TRUE(display->cmdTabelle->isHidden());
 
     // Without a temperature the caption drops that part, the field is empty.
     r.Temperatur = kNoTemperature;
-    tanks_.ComboSN_Click(1);
-    EXPECT_EQ(display_->caption(), QStringLiteral("12340 Liter  VALMOR Tankmon"));
-    EXPECT_TRUE(display_->txbxTemperatur->text().isEmpty());
+    tanks.ComboSN_Click(1);
+    EXPECT_EQ(detail(), "12340 Liter | Tankinhalt: 25% |  | 0.2468 | 12340 Liter  VALMOR Tankmon");
+
+    // Over capacity: the detail tank is full, the overview one overflows.
+    r.Volumen = 6000;
+    tanks.ComboSN_Click(1);
+    tanks.refreshDevice(1);
+    EXPECT_DOUBLE_EQ(display->tankPicture->level(), 1.0);
+    EXPECT_DOUBLE_EQ(display->entry(1)->tank->level(), 1.2);
 }
 
 TEST_F(TankDisplayTest, DeviceErrorShowsErrorTextAndEmptyTank)
 {
-    addDevice(1, 2500);
-    tanks_.ComboSN_Click(1);
-    ASSERT_GT(display_->tankPicture->level(), 0.4);
-
-    tanks_.device(1).Volumen = -0xE008;
-    tanks_.ComboSN_Click(1);
-    const QString error = LngText(29) + QStringLiteral("E008") + LngText(31);
-    EXPECT_EQ(display_->lblVolumen->text(), error);
-    EXPECT_EQ(display_->lblVolumen->toolTip(), error);
-    EXPECT_EQ(display_->tankPicture->level(), 0.0);
-    EXPECT_EQ(display_->caption(), QStringLiteral("VALMOR Tankmon"));
-    EXPECT_EQ(display_->LabelTankinhalt->text(), LngText(259));
-
+    addDevice(1, -0xE008);
+    tanks.ComboSN_Click(1);
+    const QString error = "Fehler E008  (Sonde kurzgeschlossen?!)";
+    EXPECT_EQ(detail(), error + " | Tankinhalt:  | 12 °C | 0 | VALMOR Tankmon");
+    EXPECT_EQ(display->lblVolumen->toolTip(), error);
     // The overview entry keeps the error text in place of the figures.
-    tanks_.refreshDevice(1);
-    OverviewEntry *e = display_->entry(1);
-    EXPECT_EQ(e->txbxLiter->text(), error);
-    EXPECT_FALSE(e->tank->liquidVisible());
-    EXPECT_TRUE(e->lblDate->isHidden());
-}
-
-TEST_F(TankDisplayTest, OverfullTankFillsDetailButOverflowsOverview)
-{
-    addDevice(1, 6000); // capacity 5000
-    tanks_.ComboSN_Click(1);
-    EXPECT_DOUBLE_EQ(display_->tankPicture->level(), 1.0);
-    EXPECT_DOUBLE_EQ(display_->entry(1)->tank->level(), 1.2);
+    EXPECT_EQ(entry(1).remove(" +temp"), error);
 }
 
 TEST_F(TankDisplayTest, AlarmAndSourceAddress)
 {
-    display_->setUrlCaption(QStringLiteral("www.valmor.example"));
+    display->setUrlCaption("www.valmor.example");
     addDevice(1);
-    EXPECT_FALSE(display_->lblURL->isHidden());
-    tanks_.ComboSN_Click(1);
+    EXPECT_FALSE(display->lblURL->isHidden());
+    tanks.ComboSN_Click(1);
     // Over the serial link there is no source address to show.
-    EXPECT_TRUE(display_->lblURL->isHidden());
-    EXPECT_TRUE(display_->lblAlarmBigTank->isHidden());
-    EXPECT_TRUE(display_->entry(1)->lblAlarm->isHidden());
+    EXPECT_TRUE(display->lblURL->isHidden());
+    EXPECT_TRUE(display->lblAlarmBigTank->isHidden());
+    EXPECT_TRUE(display->entry(1)->lblAlarm->isHidden());
 
-    tanks_.device(1).Alarm = true;
-    tanks_.device(1).ClientIP = QStringLiteral("192.168.7.20");
-    tanks_.ComboSN_Click(1);
-    tanks_.refreshDevice(1);
-    EXPECT_FALSE(display_->lblAlarmBigTank->isHidden());
-    EXPECT_FALSE(display_->entry(1)->lblAlarm->isHidden());
-    EXPECT_FALSE(display_->lblURL->isHidden());
-    EXPECT_TRUE(display_->lblURL->text().contains(QStringLiteral("192.168.7.20")));
+    tanks.device(1).Alarm = true;
+    tanks.device(1).ClientIP = "192.168.7.20";
+    tanks.ComboSN_Click(1);
+    tanks.refreshDevice(1);
+    EXPECT_FALSE(display->lblAlarmBigTank->isHidden());
+    EXPECT_FALSE(display->entry(1)->lblAlarm->isHidden());
+    EXPECT_FALSE(display->lblURL->isHidden());
+    EXPECT_TRUE(display->lblURL->text().contains("192.168.7.20"));
+
+    tanks.device(1).Alarm = false; // cleared again
+    tanks.ComboSN_Click(1);
+    tanks.refreshDevice(1);
+    EXPECT_TRUE(display->lblAlarmBigTank->isHidden());
+    EXPECT_TRUE(display->entry(1)->lblAlarm->isHidden());
 }
 
-TEST_F(TankDisplayTest, ChartAndTableButtonsAreHidden)
+TEST_F(TankDisplayTest, SelectorNameAndUnitEdits)
 {
-    addDevice(1);
-    EXPECT_TRUE(display_->cmdGrafik->isHidden());
-    EXPECT_TRUE(display_->cmdTabelle->isHidden());
-}
-
-// ---------------------------------------------------------------------------
-// The user's edits and the selector, through the controller
-
-TEST_F(TankDisplayTest, ChoosingInTheSelectorSelectsAndPersists)
-{
-    addDevices(3);
-    display_->ComboSN->setCurrentIndex(1);
-    EXPECT_EQ(tanks_.currentDevice(), 2);
-    EXPECT_EQ(ReadIniValue(QStringLiteral("Geräte"), QStringLiteral("Aktuell")), QStringLiteral("2"));
-    EXPECT_EQ(display_->txbxTankbezeichnung->text(), QStringLiteral("Tank 2"));
-}
-
-TEST_F(TankDisplayTest, TypingTheTankNameUpdatesRecordEntryAndFile)
-{
-    addDevices(2);
-    tanks_.ComboSN_Click(2);
-    display_->txbxTankbezeichnung->clear();
-    QTest::keyClicks(display_->txbxTankbezeichnung, QStringLiteral("Keller Ost"));
-    EXPECT_EQ(tanks_.device(2).Tankbezeichnung, QStringLiteral("Keller Ost"));
-    EXPECT_EQ(display_->entry(2)->lblTankbezeichnung->text(), QStringLiteral("Keller Ost"));
-    EXPECT_EQ(ReadIniValue(QStringLiteral("Gerät2"), QStringLiteral("Tankbezeichnung")),
-              QStringLiteral("Keller Ost"));
+    addDevices(1, 2);
+    display->ComboSN->setCurrentIndex(1);
+    EXPECT_EQ(tanks.currentDevice(), 2);
+    EXPECT_EQ(ReadIniValue("Geräte", "Aktuell"), "2");
+    display->txbxTankbezeichnung->clear();
+    QTest::keyClicks(display->txbxTankbezeichnung, "Keller Ost");
+    EXPECT_EQ(tanks.device(2).Tankbezeichnung, "Keller Ost");
+    EXPECT_EQ(display->entry(2)->lblTankbezeichnung->text(), "Keller Ost");
+    EXPECT_EQ(ReadIniValue("Gerät2", "Tankbezeichnung"), "Keller Ost");
     // Selecting another tank is no edit: tank 2 keeps its name.
-    tanks_.ComboSN_Click(1);
-    EXPECT_EQ(display_->txbxTankbezeichnung->text(), QStringLiteral("Tank 1"));
-    EXPECT_EQ(tanks_.device(2).Tankbezeichnung, QStringLiteral("Keller Ost"));
-    EXPECT_EQ(tanks_.device(1).Tankbezeichnung, QStringLiteral("Tank 1"));
-}
+    tanks.ComboSN_Click(1);
+    EXPECT_EQ(display->txbxTankbezeichnung->text(), "Tank 1");
+    EXPECT_EQ(tanks.device(2).Tankbezeichnung, "Keller Ost");
+    EXPECT_EQ(tanks.device(1).Tankbezeichnung, "Tank 1");
 
-TEST_F(TankDisplayTest, ChoosingAUnitRelabelsTheValue)
-{
-    addDevice(1, 1234);
-    tanks_.ComboSN_Click(1);
-    ASSERT_EQ(display_->ComboEinheit->count(), 9);
-    EXPECT_EQ(display_->ComboEinheit->itemText(0), LngText(26));
-    EXPECT_EQ(display_->ComboEinheit->itemText(8), QString());
+    ASSERT_EQ(display->ComboEinheit->count(), 9);
+    EXPECT_EQ(display->ComboEinheit->itemText(0), "Liter");
+    EXPECT_EQ(display->ComboEinheit->itemText(8), QString());
     // The user picks m³ (code 1): the scale code now divides.
-    tanks_.device(1).DezPunkt = 1;
-    emit display_->ComboEinheit->activated(1);
-    EXPECT_EQ(tanks_.device(1).Einheit, 1);
-    EXPECT_EQ(display_->lblVolumen->text(), QStringLiteral("1.234 m³"));
-    EXPECT_EQ(display_->entry(1)->txbxLiter->text(), QStringLiteral("1.234 m³"));
-    EXPECT_EQ(ReadIniValue(QStringLiteral("Gerät1"), QStringLiteral("Einheit")), QStringLiteral("1"));
-    EXPECT_EQ(display_->ComboEinheit->currentIndex(), 1);
+    tanks.device(1).Volumen = 1234;
+    tanks.device(1).DezPunkt = 1;
+    emit display->ComboEinheit->activated(1);
+    EXPECT_EQ(tanks.device(1).Einheit, 1);
+    EXPECT_EQ(display->lblVolumen->text(), "1.234 m³");
+    EXPECT_EQ(display->entry(1)->txbxLiter->text(), "1.234 m³");
+    EXPECT_EQ(ReadIniValue("Gerät1", "Einheit"), "1");
+    EXPECT_EQ(display->ComboEinheit->currentIndex(), 1);
 }
 
 TEST_F(TankDisplayTest, ClientModeLeavesTheEditsAsTheyAre)
 {
     State().clientMode = true;
     addDevice(1);
-    display_->txbxTankbezeichnung->setEnabled(false);
-    tanks_.ComboSN_Click(1);
-    EXPECT_FALSE(display_->txbxTankbezeichnung->isEnabled());
-    EXPECT_TRUE(display_->ComboSN->isEnabled());
+    display->txbxTankbezeichnung->setEnabled(false);
+    tanks.ComboSN_Click(1);
+    EXPECT_FALSE(display->txbxTankbezeichnung->isEnabled());
+    EXPECT_TRUE(display->ComboSN->isEnabled());
     State().clientMode = false;
-    tanks_.ComboSN_Click(1);
-    EXPECT_TRUE(display_->txbxTankbezeichnung->isEnabled());
+    tanks.ComboSN_Click(1);
+    EXPECT_TRUE(display->txbxTankbezeichnung->isEnabled());
 }
-
-// ---------------------------------------------------------------------------
-// Telegrams through the controller
 
 TEST_F(TankDisplayTest, DetailViewFollowsTelegrams)
 {
-    TelegramSpec s;
-    s.levelWord = 0x1250; // 1250 of 5000
-    ASSERT_TRUE(tanks_.ProcessTelegram(MakeTelegram(s), QString(), kNow));
     // The new device is registered, selected and shown.
-    EXPECT_EQ(display_->ComboSN->count(), 1);
-    EXPECT_EQ(display_->ComboSN->itemText(0), QStringLiteral("1 / SN4711"));
-    EXPECT_EQ(display_->ComboSN->currentData().toInt(), 1);
-    EXPECT_EQ(display_->lblVolumen->text(), QStringLiteral("1250 Liter"));
-    EXPECT_EQ(display_->caption(), QStringLiteral("1250 Liter / 12 °C  VALMOR Tankmon"));
-    EXPECT_DOUBLE_EQ(display_->tankPicture->level(), 0.25);
-    EXPECT_TRUE(display_->lblURL->isHidden());
+    ASSERT_TRUE(feed({.levelWord = 0x1250})); // 1250 of 5000
+    EXPECT_EQ(display->ComboSN->count(), 1);
+    EXPECT_EQ(display->ComboSN->itemText(0), "1 / SN4711");
+    EXPECT_EQ(display->ComboSN->currentData().toInt(), 1);
+    EXPECT_EQ(detail(), "1250 Liter | Tankinhalt: 25% | 12 °C | 0.25 | 1250 Liter / 12 °C  VALMOR Tankmon");
+    EXPECT_TRUE(display->lblURL->isHidden());
 
-    // A second device over TCP: its own entry and tab, the detail view stays.
-    TelegramSpec s2;
-    s2.sn = 815;
-    s2.levelWord = 0x4000;
-    ASSERT_TRUE(tanks_.ProcessTelegram(MakeTelegram(s2), QStringLiteral("10.0.0.9"), kNow));
-    EXPECT_EQ(visibleTabs(), (QStringList{QStringLiteral("Details (Konfig)"), QStringLiteral("Tank 1-2")}));
-    EXPECT_EQ(display_->entry(2)->txbxLiter->text(), QStringLiteral("4000 Liter"));
-    EXPECT_EQ(display_->entry(2)->lblProzent->text(), QStringLiteral("80%"));
-    // A new device is selected at once; its source address is shown.
-    EXPECT_EQ(display_->ComboSN->currentData().toInt(), 2);
-    EXPECT_EQ(display_->lblVolumen->text(), QStringLiteral("4000 Liter"));
-    EXPECT_FALSE(display_->lblURL->isHidden());
-    EXPECT_TRUE(display_->lblURL->text().contains(QStringLiteral("10.0.0.9")));
+    // A second device over TCP: its own entry and tab; selected at once, its
+    // source address is shown.
+    ASSERT_TRUE(feed({.sn = 815, .levelWord = 0x4000}, "10.0.0.9"));
+    EXPECT_EQ(visibleTabs(), "Details (Konfig)|Tank 1-2");
+    EXPECT_EQ(entry(2), "4000 Liter +temp +date +liquid");
+    EXPECT_EQ(display->entry(2)->lblProzent->text(), "80%");
+    EXPECT_EQ(display->ComboSN->currentData().toInt(), 2);
+    EXPECT_EQ(display->lblVolumen->text(), "4000 Liter");
+    EXPECT_FALSE(display->lblURL->isHidden());
+    EXPECT_TRUE(display->lblURL->text().contains("10.0.0.9"));
 
     // Back to tank 1: the next reading moves its level and its texts.
-    display_->ComboSN->setCurrentIndex(0);
-    EXPECT_TRUE(display_->lblURL->isHidden());
-    s.levelWord = 0x3750;
-    s.tempByte = 128 - 4;
-    ASSERT_TRUE(tanks_.ProcessTelegram(MakeTelegram(s), QString(), kNow.addSecs(30)));
-    EXPECT_EQ(display_->lblVolumen->text(), QStringLiteral("3750 Liter"));
-    EXPECT_EQ(display_->LabelTankinhalt->text(), LngText(258) + QStringLiteral("75%"));
-    EXPECT_EQ(display_->txbxTemperatur->text(), QStringLiteral("-4 °C"));
-    EXPECT_DOUBLE_EQ(display_->tankPicture->level(), 0.75);
-    EXPECT_EQ(display_->entry(1)->lblProzent->text(), QStringLiteral("75%"));
-
-    // An error word from the device.
-    s.levelWord = 0xE002;
-    ASSERT_TRUE(tanks_.ProcessTelegram(MakeTelegram(s), QString(), kNow.addSecs(60)));
-    EXPECT_EQ(display_->lblVolumen->text(), LngText(29) + QStringLiteral("E002") + LngText(30));
-    EXPECT_EQ(display_->caption(), QStringLiteral("VALMOR Tankmon"));
-    EXPECT_EQ(display_->tankPicture->level(), 0.0);
-}
-
-TEST_F(TankDisplayTest, TelegramWithAlarmRaisesTheBigLabel)
-{
-    TelegramSpec s;
-    s.status = 1;
-    ASSERT_TRUE(tanks_.ProcessTelegram(MakeTelegram(s), QString(), kNow));
-    EXPECT_FALSE(display_->lblAlarmBigTank->isHidden());
-    EXPECT_FALSE(display_->entry(1)->lblAlarm->isHidden());
-    s.status = 0;
-    ASSERT_TRUE(tanks_.ProcessTelegram(MakeTelegram(s), QString(), kNow));
-    EXPECT_TRUE(display_->lblAlarmBigTank->isHidden());
-    EXPECT_TRUE(display_->entry(1)->lblAlarm->isHidden());
+    display->ComboSN->setCurrentIndex(0);
+    EXPECT_TRUE(display->lblURL->isHidden());
+    now = now.addSecs(30);
+    ASSERT_TRUE(feed({.temp = 128 - 4, .status = 1, .levelWord = 0x3750}));
+    EXPECT_EQ(detail(), "3750 Liter | Tankinhalt: 75% | -4 °C | 0.75 | 3750 Liter / -4 °C  VALMOR Tankmon");
+    EXPECT_EQ(display->entry(1)->lblProzent->text(), "75%");
+    EXPECT_FALSE(display->lblAlarmBigTank->isHidden()) << "the alarm bit of the telegram";
 }
 
 TEST_F(TankDisplayTest, ViewBuiltAfterStartUpShowsTheTable)
 {
     // Devices loaded before the view exists (the controller starts first).
-    display_.reset();
+    display.reset();
     for (int n = 1; n <= 5; ++n) {
-        tanks_.device(n).SN = 70 + n;
-        tanks_.device(n).Tankvolumen = 100;
-        tanks_.device(n).Volumen = 10 * n;
-        tanks_.device(n).Uhrzeit = kNow;
+        tanks.device(n).SN = 70 + n;
+        tanks.device(n).Tankvolumen = 100;
+        tanks.device(n).Volumen = 10 * n;
+        tanks.device(n).Uhrzeit = now;
     }
-    tanks_.table().DeviceCount = 5;
-    tanks_.ComboSN_Click(3);
-    display_ = std::make_unique<TankDisplay>(tanks_);
-    EXPECT_EQ(visibleTabs(), (QStringList{QStringLiteral("Details (Konfig)"), QStringLiteral("Tank 1-4"),
-                                          QStringLiteral("Tank 5")}));
-    EXPECT_EQ(display_->ComboSN->currentData().toInt(), 3);
-    EXPECT_EQ(display_->lblVolumen->text(), QStringLiteral("30 Liter"));
-    EXPECT_EQ(display_->entry(5)->lblProzent->text(), QStringLiteral("50%"));
-}
-
-// ---------------------------------------------------------------------------
-// Printing
-
-TEST_F(TankDisplayTest, PrintsToPdf)
-{
-    addDevices(2);
-    tanks_.ComboSN_Click(1);
-    display_->show();
-    const QString pdf = dataDir() + QStringLiteral("window.pdf");
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pdf);
-    ASSERT_TRUE(PrintWidget(*display_, printer));
-    const QByteArray bytes = readBytes(pdf);
-    ASSERT_GT(bytes.size(), 2000);
-    EXPECT_TRUE(bytes.startsWith("%PDF"));
+    tanks.table().DeviceCount = 5;
+    tanks.ComboSN_Click(3);
+    makeDisplay();
+    EXPECT_EQ(visibleTabs(), "Details (Konfig)|Tank 1-4|Tank 5");
+    EXPECT_EQ(display->ComboSN->currentData().toInt(), 3);
+    EXPECT_EQ(display->lblVolumen->text(), "30 Liter");
+    EXPECT_EQ(display->entry(5)->lblProzent->text(), "50%");
 }
 
 } // namespace
