@@ -30,17 +30,6 @@
 namespace
 {
 
-// Boxes answer at once; nothing is printed.
-class QuietUi : public UiServices
-{
-public:
-    MsgResult messageBox(const QString &, const QString &, MsgIcon, MsgButtons b) override
-    {
-        return b == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
-    }
-    QString inputBox(const QString &, const QString &, const QString &) override { return {}; }
-    void beep() override {}
-};
 
 QByteArray telegram(int sn, int level)
 {

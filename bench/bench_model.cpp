@@ -25,17 +25,6 @@
 namespace
 {
 
-// Boxes answer at once and nothing is printed or kept.
-class QuietUi : public UiServices
-{
-public:
-    MsgResult messageBox(const QString &, const QString &, MsgIcon, MsgButtons b) override
-    {
-        return b == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
-    }
-    QString inputBox(const QString &, const QString &, const QString &) override { return {}; }
-    void beep() override {}
-};
 
 QByteArray telegram(int sn, int level, int temp)
 {

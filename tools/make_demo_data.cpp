@@ -18,6 +18,7 @@
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
 #include "model/Figures.h"
+#include "model/TankController.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -219,24 +220,15 @@ bool makeDemo(const QString &folderArg)
         Cfg::LogIniLast.write(FormatDateText(now));
         Cfg::GeraeteAnzahl.write(3);
         Cfg::GeraeteAktuell.write(1);
-        using namespace Cfg::Device;
+        // The device sections exactly as the program's own registry writes them.
+        TankController registry;
         for (int n = 1; n <= 3; ++n) {
-            const DeviceRecord &r = tanks[n - 1].rec;
-            SN.at(n).write(r.SN);
-            Geraetetyp.at(n).write(r.Geraetetyp);
-            Temperatur.at(n).write(r.Temperatur);
-            Volumen.at(n).write(r.Volumen);
-            VolumenAnzeige.at(n).write(FormatValue(r.Volumen, r));
-            Tankbezeichnung.at(n).write(r.Tankbezeichnung);
-            Einheit.at(n).write(r.Einheit);
-            Tanktyp.at(n).write(r.Tanktyp);
-            Tankvolumen.at(n).write(r.Tankvolumen);
-            Tankhoehe.at(n).write(r.Tankhoehe);
-            Uhrzeit.at(n).write(FormatDateText(r.Uhrzeit));
-            DezPunkt.at(n).write(r.DezPunkt);
-            Alarm.at(n).write(0);
-            ClientIP.at(n).write(QString());
+            DeviceRecord &r = registry.device(n);
+            r = tanks[n - 1].rec;
+            r.History.reset();
         }
+        registry.table().DeviceCount = 3;
+        registry.SaveDeviceRegistry();
         if (!batch.commit())
             return fail(QStringLiteral("cannot write %1").arg(ini));
     }

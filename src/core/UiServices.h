@@ -50,6 +50,18 @@ public:
     void setPanelText(int panel, const QString &text) override;
 };
 
+// Answers every box with its default button and shows nothing (benchmarks).
+class QuietUi : public UiServices {
+    Q_OBJECT
+public:
+    MsgResult messageBox(const QString &, const QString &, MsgIcon, MsgButtons b) override
+    {
+        return b == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+    }
+    QString inputBox(const QString &, const QString &, const QString &) override { return {}; }
+    void beep() override {}
+};
+
 class ScriptedUi : public UiServices {
     Q_OBJECT
 public:
