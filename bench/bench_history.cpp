@@ -124,10 +124,15 @@ void appendLine(const QString &path, const QDateTime &t, int level)
     f.write(FormatDateText(t).toLatin1() + ',' + QByteArray::number(level) + ",Liter,7\r\n");
 }
 
-void print(const char *what, double ours, double base, double target)
+// The medians and their ratio; the spread of the runs shows how busy the
+// machine was.
+void print(const char *what, const std::vector<double> &ours, const std::vector<double> &base, double target)
 {
-    std::printf("%-44s %9.2f ms   wc -l %8.2f ms   ratio %5.2f (target <= %.0f)\n", what, ours,
-                base, ours / base, target);
+    const double o = median(ours), b = median(base);
+    std::printf("%-44s %9.2f ms   wc -l %8.2f ms   ratio %5.2f (target <= %.0f)\n", what, o, b, o / b, target);
+    std::printf("  runs: ours %.2f..%.2f ms, wc -l %.2f..%.2f ms\n", *std::min_element(ours.begin(), ours.end()),
+                *std::max_element(ours.begin(), ours.end()), *std::min_element(base.begin(), base.end()),
+                *std::max_element(base.begin(), base.end()));
 }
 
 // Client refresh of `tanks` loaded tanks: unchanged, then after one line per file.
@@ -228,7 +233,7 @@ int main(int argc, char **argv)
             ours.push_back(double(e.nsecsElapsed()) / 1e6);
             entries = h->count();
         }
-        print("load one file (500000 lines)", median(ours), median(wc), 3);
+        print("load one file (500000 lines)", ours, wc, 3);
         std::printf("  entries loaded: %d\n", entries);
     }
 
@@ -246,7 +251,7 @@ int main(int argc, char **argv)
                 loader.LoadOrTake(n, (*table)[n].History);
             ours.push_back(double(e.nsecsElapsed()) / 1e6);
         }
-        print("start-up load of 56 files", median(ours), median(wc), 3);
+        print("start-up load of 56 files", ours, wc, 3);
         std::printf("  worker threads: %d\n", TankHistoryLoader::PreloadThreads(kTanks));
     }
 

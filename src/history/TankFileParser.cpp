@@ -1,8 +1,10 @@
 #include "TankFileParser.h"
+#include "UsualLines.h"
 
 #include "core/Cp1252.h"
 #include "core/DateText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -10,31 +12,13 @@
 #include <emmintrin.h>
 #endif
 
+#define USUAL_LINES_WIDE 0
+#include "UsualLines.inc"
+
 namespace {
-constexpr qint64 kDay = 86400;
-constexpr int kNoTemp = -9999;
-
-Q_ALWAYS_INLINE bool isDigit(char c) { return unsigned(c - '0') < 10u; }
-Q_ALWAYS_INLINE int two(const char *p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
-
-// Days from 1970-01-01 to a proleptic Gregorian date.
-Q_ALWAYS_INLINE qint64 daysFromCivil(qint64 y, unsigned m, unsigned d)
-{
-    y -= m <= 2;
-    const qint64 era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = unsigned(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + qint64(doe) - 719468;
-}
-
-Q_ALWAYS_INLINE unsigned daysInMonth(int y, unsigned m)
-{
-    static const unsigned char k[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (m == 2 && (y % 4 == 0 && (y % 100 != 0 || y % 400 == 0)))
-        return 29;
-    return k[m - 1];
-}
+// Lines read before they are folded: the reading and the fold each keep
+// their few variables in registers.
+constexpr int kBatch = 128;
 
 // The date-time of the first field, by the general rule. The usual
 // "dd.mm.yyyy hh:mm:ss" with every part in range is computed directly; every
@@ -63,9 +47,6 @@ bool fieldTime(const char *p, qsizetype n, qint64 *secs)
     *secs = t.toSecsSinceEpoch();
     return true;
 }
-
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // The number at the start of [p, e): blanks skipped, optional sign, digits
 // with one "."; reading stops at the first character that cannot continue
@@ -122,224 +103,138 @@ qint32 wholeDegrees(double v)
     return qint32(r);
 }
 
-Q_ALWAYS_INLINE int hourOfDay(qint64 secs) { return int(((secs % kDay) + kDay) % kDay / 3600); }
-
-Q_ALWAYS_INLINE quint64 load64(const char *p)
+UsualLinesReader bestReader()
 {
-    quint64 v;
-    std::memcpy(&v, p, 8);
-    return v;
-}
-
-// Every byte selected by mask is an ASCII digit.
-Q_ALWAYS_INLINE bool digitsAt(quint64 x, quint64 mask)
-{
-    constexpr quint64 high = 0xF0F0F0F0F0F0F0F0ull, three = 0x3030303030303030ull;
-    constexpr quint64 six = 0x0606060606060606ull;
-    return (x & high & mask) == (three & mask) && ((x + six) & high & mask) == (three & mask);
-}
-
-// How many ASCII digits the 8 bytes start with (0..8).
-Q_ALWAYS_INLINE int digitRun(quint64 x)
-{
-    constexpr quint64 high = 0xF0F0F0F0F0F0F0F0ull, three = 0x3030303030303030ull;
-    const quint64 bad = ((x & high) ^ three) | (((x + 0x0606060606060606ull) & high) ^ three);
-    // High bit of each byte that is not a digit.
-    const quint64 nonDigit = (bad | ((bad & 0x7F7F7F7F7F7F7F7Full) + 0x7F7F7F7F7F7F7F7Full)) & 0x8080808080808080ull;
-    return nonDigit ? __builtin_ctzll(nonDigit) / 8 : 8;
-}
-
-// The value of the first n (1..8) digits of x, without a loop.
-Q_ALWAYS_INLINE quint64 digitsValue(quint64 x, int n)
-{
-    x = (x << (8 * (8 - n))) & 0x0F0F0F0F0F0F0F0Full;
-    x = (x * 10 + (x >> 8)) & 0x00FF00FF00FF00FFull;
-    x = (x * 100 + (x >> 16)) & 0x0000FFFF0000FFFFull;
-    return (x * 10000 + (x >> 32)) & 0xFFFFFFFFull;
-}
-
-// Bits i where p[i] is ',' and where it is '\n', for the 48 bytes from p
-// (the usual line is shorter).
-Q_ALWAYS_INLINE void masks48(const char *p, quint64 *commas, quint64 *ends)
-{
-#if defined(__SSE2__)
-    const __m128i comma = _mm_set1_epi8(','), lf = _mm_set1_epi8('\n');
-    const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-    const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16));
-    const __m128i v2 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 32));
-    const auto bits = [](__m128i v, __m128i c) { return quint64(quint32(_mm_movemask_epi8(_mm_cmpeq_epi8(v, c)))); };
-    *commas = bits(v0, comma) | bits(v1, comma) << 16 | bits(v2, comma) << 32;
-    *ends = bits(v0, lf) | bits(v1, lf) << 16 | bits(v2, lf) << 32;
-#else
-    quint64 c = 0, n = 0;
-    for (int i = 0; i < 48; ++i) {
-        c |= quint64(p[i] == ',') << i;
-        n |= quint64(p[i] == '\n') << i;
-    }
-    *commas = c;
-    *ends = n;
-#endif
-}
-
-// Mask of the low n bytes (n 1..8).
-Q_ALWAYS_INLINE quint64 lowBytes(qsizetype n) { return n >= 8 ? ~quint64(0) : (quint64(1) << (8 * n)) - 1; }
-
-// The value of the first n (1..8) digits of x; x's digits checked before.
-Q_ALWAYS_INLINE quint64 numberOf(quint64 x, qsizetype n)
-{
-    if (n <= 4) {
-        quint32 y = quint32(x << (8 * (4 - n))) & 0x0F0F0F0Fu;
-        y = (y * 10 + (y >> 8)) & 0x00FF00FFu;
-        return (y * 100 + (y >> 16)) & 0xFFFFu;
-    }
-    return digitsValue(x, int(n));
+    static const UsualLinesReader wide = WideUsualLinesReader();
+    return wide ? wide : readUsualLines;
 }
 } // namespace
 
-// The usual line "dd.mm.yyyy hh:mm:ss,<digits[.digits]>,<unit>[,<whole degrees>]"
-// [p, e) (without its line end) with every date part in range and the date
-// not ahead of the limit, read without any string object. Gives exactly what
-// the general reading gives for such a line; anything else returns false and
-// is read by the general rules. Reads up to 8 bytes past e. commas: the
-// comma bits of the bytes from p.
-bool TankFileParser::fastLine(const char *p, const char *e, quint64 commas)
-{
-    const qsizetype len = e - p;
-    if (len < 22)
-        return false;
-    // Commas of the line after the first one, which must be at 19.
-    commas = (commas & ((quint64(1) << len) - 1)) >> 20;
-    if (!commas)
-        return false;
-    const int c2 = 20 + __builtin_ctzll(commas);
-    commas &= commas - 1;
-    const int c3 = commas ? 20 + __builtin_ctzll(commas) : -1;
+// The fold of a few lines with what it looks at held in locals: the last
+// two entries' levels and hours, the previous time, the room left. The
+// arrays are sized for every line to become an entry and cut back to what
+// was taken at the end, so entries are written in place without growing a
+// vector each time. Nothing else may touch the history meanwhile.
+struct TankFileParser::Folder {
+    TankFileParser &parser;
+    std::vector<qint64> &T;
+    std::vector<double> &V;
+    std::vector<qint32> &P;
+    size_t n; // the last entry
+    qint64 previous, latest, room;
+    double lastV, prevV;
+    int lastH, prevH;
+    qint64 *times;
+    double *values;
+    qint32 *temps;
 
-    // Bytes 0..7 "dd.mm.yy", 8..15 "yy hh:mm", 12..19 "h:mm:ss,".
-    const quint64 a = load64(p), b = load64(p + 8), c = load64(p + 12);
-    constexpr quint64 aDigits = 0xFFFF00FFFF00FFFFull, aSep = 0x0000FF0000FF0000ull;
-    constexpr quint64 aSepText = 0x00002E00002E0000ull; // '.' at 2 and 5
-    constexpr quint64 bDigits = 0xFFFF00FFFF00FFFFull, bSep = 0x0000FF0000FF0000ull;
-    constexpr quint64 bSepText = 0x00003A0000200000ull; // ' ' at 10, ':' at 13
-    constexpr quint64 cDigits = 0x00FFFF00FFFF00FFull, cSep = 0xFF0000FF00000000ull;
-    constexpr quint64 cSepText = 0x2C00003A00000000ull; // ':' at 16, ',' at 19
-    if ((a & aSep) != aSepText || (b & bSep) != bSepText || (c & cSep) != cSepText ||
-        !digitsAt(a, aDigits) || !digitsAt(b, bDigits) || !digitsAt(c, cDigits))
-        return false;
-    // Two-digit numbers at every byte at once: byte i of pairs(x) is
-    // 10 * digit i + digit i + 1 (separators keep it below 256).
-    const auto pairs = [](quint64 x) {
-        x &= 0x0F0F0F0F0F0F0F0Full;
-        return x * 10 + (x >> 8);
-    };
-    const auto byte = [](quint64 x, int i) { return int((x >> (8 * i)) & 0xFF); };
-    const quint64 pa = pairs(a), pb = pairs(b), pc = pairs(c);
-    // Consecutive lines mostly share their date: its day number is computed
-    // once for a run of lines.
-    const quint64 dateKey = b & 0xFFFF;
-    qint64 days;
-    if (a == cacheA_ && dateKey == cacheB_) {
-        days = cacheDays_;
-    } else {
-        const int day = byte(pa, 0), month = byte(pa, 3), year = byte(pa, 6) * 100 + byte(pb, 0);
-        if (year < 100 || month < 1 || month > 12 || day < 1 || unsigned(day) > daysInMonth(year, unsigned(month)))
-            return false;
-        days = daysFromCivil(year, unsigned(month), unsigned(day));
-        cacheA_ = a;
-        cacheB_ = dateKey;
-        cacheDays_ = days;
+    // lines: how many lines at most will be added.
+    Folder(TankFileParser &p, int lines)
+        : parser(p), T(p.h_->HistoryTimes), V(p.h_->HistoryValues), P(p.h_->HistoryTemps), n(T.size() - 1),
+          previous(p.s_->previousTime), latest(p.s_->latestAccepted), room(p.room_), lastV(V[n]),
+          prevV(n ? V[n - 1] : 0), lastH(hourOfDay(T[n])), prevH(n ? hourOfDay(T[n - 1]) : 0)
+    {
+        const size_t cells = n + 1 + size_t(std::clamp<qint64>(room, 0, lines));
+        T.resize(cells);
+        V.resize(cells);
+        P.resize(cells);
+        times = T.data();
+        values = V.data();
+        temps = P.data();
     }
-    const int hour = byte(pb, 3), minute = byte(pb, 6), second = byte(pc, 5);
-    if (hour > 23 || minute > 59 || second > 59)
-        return false;
-    const qint64 t = days * kDay + hour * 3600 + minute * 60 + second;
-    if (t > limit_)
-        return false;
+    // Writes the state back. No destructor: a read of a mapped file may
+    // leave these frames by a jump (see TankHistoryLoader).
+    void done()
+    {
+        T.resize(n + 1);
+        V.resize(n + 1);
+        P.resize(n + 1);
+        parser.s_->previousTime = previous;
+        parser.s_->latestAccepted = latest;
+        parser.room_ = room;
+    }
+    Folder(const Folder &) = delete;
+    Folder &operator=(const Folder &) = delete;
 
-    // Level [20, c2): digits, or digits "." digits.
-    const qsizetype width = c2 - 20;
-    if (width < 1 || width > 8)
-        return false;
-    const quint64 x = load64(p + 20);
-    quint64 mantissa;
-    int decimals = 0;
-    if (digitsAt(x, lowBytes(width))) {
-        mantissa = numberOf(x, width);
-    } else {
-        const int dot = digitRun(x);
-        decimals = int(width) - dot - 1;
-        if (dot == 0 || p[20 + dot] != '.')
-            return false;
-        mantissa = numberOf(x, dot);
-        if (decimals) {
-            const quint64 f = load64(p + 21 + dot);
-            if (!digitsAt(f, lowBytes(decimals)))
-                return false;
-            mantissa = mantissa * quint64(kPow10[decimals]) + numberOf(f, decimals);
+    // Folds the line of time t (hour of day hr).
+    Q_ALWAYS_INLINE void add(qint64 t, int hr, double value, qint32 temp)
+    {
+        if (t > latest)
+            latest = t;
+        // A run of equal levels within one hour of the day keeps its first
+        // and its latest entry: the line takes the place of the latest one
+        // (at an equal time it would have to beat the entry before, which
+        // it equals).
+        if (n > 2 && value == lastV && value == prevV && hr == lastH && hr == prevH) {
+            if (t == previous)
+                return;
+        } else if (t != previous) {
+            ++n;
+            --room;
+            prevV = lastV;
+            prevH = lastH;
+        } else if (!(value > lastV)) { // equal times: the greatest level wins
+            return;
         }
+        times[n] = t;
+        values[n] = value;
+        temps[n] = temp;
+        lastV = value;
+        lastH = hr;
+        previous = t;
     }
-    const double value = decimals ? double(mantissa) / kPow10[decimals] : double(mantissa);
-
-    // Temperature (c3, e): whole degrees, or none without a third comma.
-    qint32 temp = kNoTemp;
-    if (c3 >= 0) {
-        if (c3 - c2 == 3 && p[c2 + 1] == 'U' && p[c2 + 2] == 'S')
-            return false; // "US,Gal": general rules
-        const char *q = p + c3 + 1;
-        const bool negative = *q == '-';
-        q += negative;
-        const qsizetype n = e - q;
-        if (n < 1 || n > 7)
-            return false;
-        const quint64 d = load64(q);
-        if (!digitsAt(d, lowBytes(n)))
-            return false;
-        const qint32 degrees = qint32(numberOf(d, n));
-        temp = negative ? -degrees : degrees;
-    }
-    accept(t, value, temp);
-    return true;
-}
+};
 
 TankFileParser::TankFileParser(TankHistory &history, State &state, qint64 nowSecs)
-    : h_(&history), s_(&state), limit_(nowSecs + kDay), room_(TankHistory::kMaxEntries - history.count())
+    : h_(&history), s_(&state), limit_(nowSecs + kDay), room_(TankHistory::kMaxEntries - history.count()),
+      scan_{limit_}, reader_(bestReader())
 {
 }
 
 TankFileParser::TankFileParser(std::vector<Record> &records, qint64 nowSecs)
     : s_(&recordState_), records_(&records), limit_(nowSecs + kDay),
-      room_(std::numeric_limits<qint64>::max())
+      room_(std::numeric_limits<qint64>::max()), scan_{limit_}, reader_(bestReader())
 {
 }
 
+void TankFileParser::setWideScan(bool on) { reader_ = on ? bestReader() : readUsualLines; }
+
 inline void TankFileParser::accept(qint64 t, double value, qint32 temp)
 {
+    const int hr = hourOfDay(t);
     if (records_) {
-        records_->push_back({t, value, temp, false});
-        return;
+        records_->push_back({t, value, temp, qint16(hr), false});
+    } else {
+        Folder f(*this, 1);
+        f.add(t, hr, value, temp);
+        f.done();
     }
-    if (t > s_->latestAccepted)
-        s_->latestAccepted = t;
-    fold(t, value, temp);
 }
 
 inline void TankFileParser::refuse(qint64 t)
 {
     if (records_)
-        records_->push_back({t, 0, 0, true});
+        records_->push_back({t, 0, 0, 0, true});
     else if (t < s_->earliestRefused)
         s_->earliestRefused = t;
 }
 
 void TankFileParser::replay(const std::vector<Record> &records)
 {
-    for (const Record &r : records) {
-        if (room_ <= 0)
-            return; // the lines after a full history are never read
-        if (r.refusedAhead)
-            refuse(r.time);
-        else
-            accept(r.time, r.value, r.temp);
+    for (size_t i = 0; i < records.size() && room_ > 0;) {
+        const size_t chunk = std::min(records.size() - i, size_t(kBatch));
+        Folder f(*this, int(chunk));
+        // The lines after a full history are never read.
+        for (const size_t stop = i + chunk; i < stop && f.room > 0; ++i) {
+            const Record &r = records[i];
+            if (r.refusedAhead) {
+                if (r.time < s_->earliestRefused)
+                    s_->earliestRefused = r.time;
+            } else {
+                f.add(r.time, r.hour, r.value, r.temp);
+            }
+        }
+        f.done();
     }
 }
 
@@ -383,6 +278,14 @@ void TankFileParser::line(const char *b, const char *e)
 {
     if (room_ <= 0)
         return;
+    // Read from a copy: the string objects of the general rules never meet
+    // the caller's bytes, which may be a mapped file that shrinks.
+    const size_t n = size_t(e - b);
+    if (copy_.size() < n)
+        copy_.resize(std::max(n, size_t(256)));
+    std::memcpy(copy_.data(), b, n);
+    b = copy_.data();
+    e = b + n;
     qint64 t;
     double value;
     qint32 temp;
@@ -395,35 +298,27 @@ void TankFileParser::line(const char *b, const char *e)
     accept(t, value, temp);
 }
 
-void TankFileParser::fold(qint64 t, double value, qint32 temp)
+// The usual lines in batches, read then folded; the rest one by one.
+const char *TankFileParser::fastRun(const char *p, const char *end)
 {
-    auto &T = h_->HistoryTimes;
-    auto &V = h_->HistoryValues;
-    auto &P = h_->HistoryTemps;
-    const size_t n = T.size() - 1;
-    size_t k = n;
-    // A run of equal levels within one hour of the day keeps its first and
-    // its latest entry: the new line takes the place of the last one.
-    if (k > 2 && V[k - 1] == value && V[k] == value) {
-        const int hr = hourOfDay(t);
-        if (hourOfDay(T[k - 1]) == hr && hourOfDay(T[k]) == hr)
-            --k;
+    Record batch[kBatch];
+    bool stopped = false;
+    while (!stopped && room_ > 0) {
+        const int k = reader_(p, end, batch, kBatch, &stopped, scan_);
+        if (records_) {
+            records_->insert(records_->end(), batch, batch + k);
+        } else {
+            // Lines after the history is full are read but never folded:
+            // the caller skips them all.
+            Folder f(*this, k);
+            for (int i = 0; i < k && f.room > 0; ++i)
+                f.add(batch[i].time, batch[i].hour, batch[i].value, batch[i].temp);
+            f.done();
+        }
+        if (k == 0)
+            break;
     }
-    if (t != s_->previousTime)
-        ++k;
-    else if (!(value > V[k]))
-        return; // equal times: the greatest level wins
-    if (k > n) {
-        T.push_back(t);
-        V.push_back(value);
-        P.push_back(temp);
-        --room_;
-    } else {
-        T[k] = t;
-        V[k] = value;
-        P[k] = temp;
-    }
-    s_->previousTime = t;
+    return p;
 }
 
 qsizetype TankFileParser::feed(const char *data, qsizetype len)
@@ -436,22 +331,13 @@ qsizetype TankFileParser::feed(const char *data, qsizetype len)
             const char *last = static_cast<const char *>(memrchr(p, '\n', size_t(end - p)));
             return last ? last + 1 - data : p - data;
         }
-        const char *nl;
-        if (fast_ && end - p >= 48) {
-            // One look at the next 48 bytes finds the line end and the commas.
-            quint64 commas, ends;
-            masks48(p, &commas, &ends);
-            if (ends) {
-                nl = p + __builtin_ctzll(ends);
-                const char *e = nl > p && nl[-1] == '\r' ? nl - 1 : nl;
-                // The fast reading looks up to 8 bytes past the line.
-                if (end - e < 8 || !fastLine(p, e, commas))
-                    line(p, e);
-                p = nl + 1;
+        if (fast_) {
+            p = fastRun(p, end);
+            if (p == end || room_ <= 0)
                 continue;
-            }
         }
-        nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
+        // One line the fast reading did not take, or one of the last few.
+        const char *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
         if (!nl)
             break;
         line(p, nl > p && nl[-1] == '\r' ? nl - 1 : nl);

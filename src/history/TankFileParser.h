@@ -33,8 +33,19 @@ public:
         qint64 time;
         double value;
         qint32 temp;
+        qint16 hour;       // of the day
         bool refusedAhead; // only the time is set
     };
+
+    // What the reading of usual lines carries from one line to the next.
+    struct ScanState {
+        qint64 limit;               // the latest time taken
+        quint64 date = 0, year = 0; // date bytes of the last day computed
+        qint64 days = 0;            // its day number
+    };
+    // Reads usual lines into records (see UsualLines.h).
+    using UsualReader = int (*)(const char *&from, const char *end, Record *out, int max, bool *stopped,
+                                ScanState &scan);
 
     // nowSecs: the clock in the history's seconds; lines later than a day
     // after it are skipped.
@@ -47,6 +58,9 @@ public:
 
     // Takes the complete lines (ended by LF, a CR before it dropped) of data
     // and returns how many bytes they span; a torn last line is left over.
+    // While it reads data, no object that needs destroying lives in its
+    // frames: a fault in data (a mapped file that shrank) may leave them by
+    // siglongjmp, after which the parser and its history are thrown away.
     qsizetype feed(const char *data, qsizetype len);
 
     // One line without its line end.
@@ -54,16 +68,20 @@ public:
 
     // Tests: read every line by the general rules only.
     void setFastPath(bool on) { fast_ = on; }
+    // Tests: read usual lines with the build for any processor.
+    void setWideScan(bool on);
 
 private:
+    struct Folder;
     // The parts of a line by the general rules; false when the line is
     // skipped before the fold (refusedAhead: its date is too far ahead).
     static bool parseLine(const char *b, const char *e, qint64 nowSecs, qint64 *time, double *value,
                           qint32 *temp, bool *refusedAhead);
-    bool fastLine(const char *p, const char *e, quint64 commas);
+    // Takes usual lines from p on while enough bytes follow; stops at the
+    // first line it does not take or a full history, returns where.
+    const char *fastRun(const char *p, const char *end);
     void accept(qint64 t, double value, qint32 temp);
     void refuse(qint64 t);
-    void fold(qint64 t, double value, qint32 temp);
 
     TankHistory *h_ = nullptr;
     State *s_ = nullptr;
@@ -72,6 +90,7 @@ private:
     qint64 limit_;
     qint64 room_; // entries the history can still take
     bool fast_ = true;
-    quint64 cacheA_ = 0, cacheB_ = 0; // date bytes of the last day computed
-    qint64 cacheDays_ = 0;
+    ScanState scan_;
+    std::vector<char> copy_; // the line read by the general rules
+    UsualReader reader_;
 };

@@ -12,6 +12,8 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <csetjmp>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -24,6 +26,12 @@
 
 #ifndef MADV_POPULATE_WRITE
 #define MADV_POPULATE_WRITE 23 // Linux 5.14; older kernels refuse it harmlessly
+#endif
+#ifndef MADV_POPULATE_READ
+#define MADV_POPULATE_READ 22 // Linux 5.14; likewise
+#endif
+#ifndef MADV_COLLAPSE
+#define MADV_COLLAPSE 25 // Linux 6.1; likewise
 #endif
 
 namespace {
@@ -86,27 +94,73 @@ void makeRoom(TankHistory &h, qint64 moreLines)
         reserveAll(h, withHeadroom(need));
 }
 
-// Maps the pages of elements [from, to) in one go, as huge pages where whole
-// ones fit: touching fresh memory page by page costs as much as parsing the
-// file.
-template <typename T> void populate(std::vector<T> &v, size_t from, size_t to)
+// Huge pages where whole ones fit into [begin, end): fresh memory mapped page
+// by page costs as much as parsing the file, as huge pages a tenth of that.
+// A 2 MB block that has held a page before (the allocator's bookkeeping,
+// elements moved in by reserve, memory used and given back) would be mapped
+// page by page: one page is mapped in each block, then all of them are made
+// huge pages at once.
+void adviseHuge(uintptr_t begin, uintptr_t end)
 {
-    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE)), huge = uintptr_t(2) << 20;
+    const uintptr_t huge = uintptr_t(2) << 20;
+    const uintptr_t a = (begin + huge - 1) & ~(huge - 1), b = end & ~(huge - 1);
+    if (b <= a)
+        return;
+    ::madvise(reinterpret_cast<void *>(a), b - a, MADV_HUGEPAGE);
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    for (uintptr_t block = a; block < b; block += huge)
+        ::madvise(reinterpret_cast<void *>(block), page, MADV_POPULATE_WRITE);
+    ::madvise(reinterpret_cast<void *>(a), b - a, MADV_COLLAPSE);
+}
+
+// Maps the pages of elements [from, to) in one go.
+template <typename T> void mapPages(std::vector<T> &v, size_t from, size_t to)
+{
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
     const uintptr_t first = uintptr_t(v.data() + std::max(from, v.size()));
     const uintptr_t last = uintptr_t(v.data() + std::min(to, v.capacity()));
     const uintptr_t a = (first + page - 1) & ~(page - 1), b = last & ~(page - 1);
-    if (b <= a)
-        return;
-    const uintptr_t ha = (first + huge - 1) & ~(huge - 1), hb = last & ~(huge - 1);
-    if (hb > ha)
-        ::madvise(reinterpret_cast<void *>(ha), hb - ha, MADV_HUGEPAGE);
-    ::madvise(reinterpret_cast<void *>(a), b - a, MADV_POPULATE_WRITE);
+    if (b > a)
+        ::madvise(reinterpret_cast<void *>(a), b - a, MADV_POPULATE_WRITE);
 }
+
+template <typename T> void populate(std::vector<T> &v, size_t from, size_t to)
+{
+    adviseHuge(uintptr_t(v.data() + std::max(from, v.size())), uintptr_t(v.data() + std::min(to, v.capacity())));
+    mapPages(v, from, to);
+}
+
+// The room of an array from element `from` on, in bytes.
+struct Room {
+    uintptr_t begin, end;
+};
+template <typename T> Room roomOf(const std::vector<T> &v, size_t from)
+{
+    return {uintptr_t(v.data() + std::max(from, v.size())), uintptr_t(v.data() + v.capacity())};
+}
+
 void populateAll(TankHistory &h, size_t from, size_t to)
 {
-    populate(h.HistoryTimes, from, to);
-    populate(h.HistoryValues, from, to);
-    populate(h.HistoryTemps, from, to);
+    // The three arrays are mostly allocated one right after the other (a few
+    // bytes of the allocator's own between them): a 2 MB block across the
+    // end of one and the start of the next is all theirs and may be a huge
+    // page too. Nothing is joined across a whole page that is not theirs.
+    Room rooms[] = {roomOf(h.HistoryTimes, from), roomOf(h.HistoryValues, from), roomOf(h.HistoryTemps, from)};
+    std::sort(std::begin(rooms), std::end(rooms), [](const Room &a, const Room &b) { return a.begin < b.begin; });
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    Room run = rooms[0];
+    for (size_t i = 1; i < std::size(rooms); ++i) {
+        if (rooms[i].begin >= run.end && rooms[i].begin - run.end < page) {
+            run.end = rooms[i].end;
+        } else {
+            adviseHuge(run.begin, run.end);
+            run = rooms[i];
+        }
+    }
+    adviseHuge(run.begin, run.end);
+    mapPages(h.HistoryTimes, from, to);
+    mapPages(h.HistoryValues, from, to);
+    mapPages(h.HistoryTemps, from, to);
 }
 
 // Gives the pages behind the last element back (mapped for a line count
@@ -181,6 +235,132 @@ ReadResult readLines(int fd, qint64 from, qint64 to, TankFileParser &parser)
     return {consumed, pos};
 }
 
+// A whole file mapped read-only: its lines are read where the page cache
+// holds them, without copying them first (which costs a tenth of the load).
+// nullptr data where the file cannot be mapped.
+struct Mapping {
+    const char *data = nullptr;
+    size_t size = 0;
+    // Still mapped: two threads each give back the part they have read.
+    uintptr_t keptFrom = 0, keptTo = 0;
+    Mapping(int fd, qint64 bytes)
+    {
+        if (fd < 0 || bytes <= 0)
+            return;
+        void *p = ::mmap(nullptr, size_t(bytes), PROT_READ, MAP_PRIVATE, fd, 0);
+        if (p != MAP_FAILED) {
+            data = static_cast<const char *>(p);
+            size = size_t(bytes);
+            const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+            keptFrom = uintptr_t(p);
+            keptTo = (keptFrom + size + page - 1) & ~(page - 1);
+        }
+    }
+    ~Mapping()
+    {
+        if (keptTo > keptFrom)
+            ::munmap(reinterpret_cast<void *>(keptFrom), keptTo - keptFrom);
+    }
+    Mapping(const Mapping &) = delete;
+    Mapping &operator=(const Mapping &) = delete;
+    // The pages before byte `to` (after byte `from`) are not needed again;
+    // each called by the one thread that read that part.
+    void releaseFront(qint64 to)
+    {
+        if (!data)
+            return;
+        const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+        const uintptr_t end = std::min(uintptr_t(data + to) & ~(page - 1), keptTo);
+        if (end > keptFrom) {
+            ::munmap(reinterpret_cast<void *>(keptFrom), end - keptFrom);
+            keptFrom = end;
+        }
+    }
+    void releaseBack(qint64 from)
+    {
+        if (!data)
+            return;
+        const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+        const uintptr_t begin = std::max((uintptr_t(data + from) + page - 1) & ~(page - 1), keptFrom);
+        if (keptTo > begin) {
+            ::munmap(reinterpret_cast<void *>(begin), keptTo - begin);
+            keptTo = begin;
+        }
+    }
+};
+
+// A mapped file that someone shortens while it is read (an editor saving in
+// place, say) faults (SIGBUS) at the first page past its new end. While a
+// thread reads a mapping, such a fault returns it to feedMapped, which
+// reports it; any other SIGBUS goes to the handler that was there before.
+thread_local sigjmp_buf *tShrunkJump = nullptr;
+thread_local const char *tMappedFrom = nullptr;
+thread_local const char *tMappedTo = nullptr;
+struct sigaction gPreviousBus;
+
+void onBusError(int, siginfo_t *info, void *)
+{
+    const char *at = static_cast<const char *>(info->si_addr);
+    if (tShrunkJump && at >= tMappedFrom && at < tMappedTo)
+        siglongjmp(*tShrunkJump, 1);
+    // Not ours: put the earlier handler back; the access faults again.
+    ::sigaction(SIGBUS, &gPreviousBus, nullptr);
+}
+
+void catchShrinking()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction sa;
+        std::memset(&sa, 0, sizeof sa);
+        sa.sa_sigaction = onBusError;
+        sa.sa_flags = SA_SIGINFO;
+        sigemptyset(&sa.sa_mask);
+        ::sigaction(SIGBUS, &sa, &gPreviousBus);
+    });
+}
+
+// Feeds the lines of map[from, to) to the parser and returns the end of the
+// last complete one, or -1 when the file shrank under the mapping (the
+// parser and its history are then half done and to be thrown away). The
+// parser keeps nothing that needs destroying in the frames it may leave.
+qint64 feedMapped(const Mapping &map, qint64 from, qint64 to, TankFileParser &parser)
+{
+    // The page tables of this part in one go rather than fault by fault.
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t first = uintptr_t(map.data + from) & ~(page - 1);
+    ::madvise(reinterpret_cast<void *>(first), size_t(uintptr_t(map.data + to) - first), MADV_POPULATE_READ);
+    struct Unguard { // however this frame is left
+        ~Unguard() { tShrunkJump = nullptr; }
+    } unguard;
+    sigjmp_buf jump;
+    if (sigsetjmp(jump, 1) != 0)
+        return -1;
+    tMappedFrom = map.data;
+    tMappedTo = map.data + map.size;
+    tShrunkJump = &jump;
+    return from + parser.feed(map.data + from, qsizetype(to - from));
+}
+
+// Where the lines of [from, to) come from: the mapping if there is one, else
+// reads in blocks. false: the mapped file shrank.
+struct Source {
+    int fd;
+    Mapping &map;
+    bool read(qint64 from, qint64 to, TankFileParser &parser, ReadResult *r) const
+    {
+        if (!map.data) {
+            *r = readLines(fd, from, to, parser);
+            return true;
+        }
+        const qint64 consumed = feedMapped(map, from, to, parser);
+        *r = {consumed, to};
+        return consumed >= 0;
+    }
+};
+
+std::function<void(const QByteArray &)> gMappedHook; // tests only
+
 // Tank-file lines are all about the same length: the start of the file
 // tells how many entries to expect.
 double sampleBytesPerLine(int fd, qint64 size)
@@ -249,9 +429,10 @@ namespace {
 using FileState = TankHistoryLoader::FileState;
 
 // The whole file into h; touches nothing shared, so workers can run it.
-// With a second thread a big file is read in two parts at once.
-void loadWhole(const QString &requested, const QString &resolved, qint64 now, TankHistory &h,
-               FileState &s, bool secondThread)
+// With a second thread a big file is read in two parts at once. false: the
+// file was mapped (mapFile) and shrank or changed while it was read.
+bool loadOnce(const QString &requested, const QString &resolved, qint64 now, TankHistory &h, FileState &s,
+              bool secondThread, bool mapFile)
 {
     h = TankHistory(); // gives back the arrays of an earlier load
     s = FileState{};
@@ -262,22 +443,29 @@ void loadWhole(const QString &requested, const QString &resolved, qint64 now, Ta
     struct stat st;
     if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         s.remember(h);
-        return;
+        return true;
     }
     s.exists = true;
     s.dev = st.st_dev;
     s.ino = st.st_ino;
     s.mtime = mtimeNs(st);
-    ::posix_fadvise(f.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     const qint64 fileSize = st.st_size;
+    if (mapFile)
+        catchShrinking();
+    else
+        ::posix_fadvise(f.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    Mapping map(mapFile ? f.fd : -1, fileSize);
+    if (map.data && gMappedHook)
+        gMappedHook(s.native);
+    const Source source{f.fd, map};
     s.bytesPerLine = sampleBytesPerLine(f.fd, fileSize);
     const double expected = double(fileSize) / s.bytesPerLine;
     makeRoom(h, qint64(expected * 1.02) + 16);
     const size_t mapped = size_t(std::min(expected, double(kMaxCells)));
     TankFileParser parser(h, s.parser, now);
-    // This thread takes a little less, as it also folds the other part's records.
-    const qint64 split =
-        secondThread && fileSize >= kSplitBytes ? lineStartAfter(f.fd, fileSize * 9 / 20) : -1;
+    // Halves: the other thread also maps its records' memory, this one folds
+    // them afterwards; the two about cancel out.
+    const qint64 split = secondThread && fileSize >= kSplitBytes ? lineStartAfter(f.fd, fileSize / 2) : -1;
     ReadResult r{0, 0};
     bool done = false;
     if (split > 0) {
@@ -286,36 +474,47 @@ void loadWhole(const QString &requested, const QString &resolved, qint64 now, Ta
         // gives what one pass gives.
         std::vector<TankFileParser::Record> records;
         ReadResult second{split, split};
+        bool secondRead = false;
         const double bytesPerLine = s.bytesPerLine;
         std::thread other;
         try {
             // Touches nothing of this thread's but the file.
-            other = std::thread([&records, &second, fd = f.fd, split, fileSize, bytesPerLine, now] {
+            other = std::thread([&records, &second, &secondRead, &source, split, fileSize, bytesPerLine, now] {
                 const size_t expectRecords = size_t(double(fileSize - split) / bytesPerLine * 1.02) + 16;
                 records.reserve(expectRecords);
                 populate(records, 0, expectRecords);
                 TankFileParser p2(records, now);
-                second = readLines(fd, split, fileSize, p2);
+                secondRead = source.read(split, fileSize, p2, &second);
+                source.map.releaseBack(split); // meanwhile the other thread folds
             });
         } catch (const std::system_error &) {
             // No thread to be had: one pass below.
         }
         if (other.joinable()) {
             populateAll(h, 0, mapped);
-            const ReadResult first = readLines(f.fd, 0, split, parser);
+            ReadResult first{0, 0};
+            const bool firstRead = source.read(0, split, parser, &first);
+            if (first.consumed == split)
+                map.releaseFront(split); // while the other thread may still read
             other.join();
-            if (first.consumed == split) {
+            if (!firstRead || !secondRead)
+                return false;
+            if (first.consumed != split) {
+                // The file changed while it was read: again, the rest in one pass.
+                if (map.data)
+                    return false;
+                r = readLines(f.fd, first.consumed, fileSize, parser);
+            } else {
                 parser.replay(records);
                 r = second;
-            } else { // the file changed while it was read: the rest in one pass
-                r = readLines(f.fd, first.consumed, fileSize, parser);
             }
             done = true;
         }
     }
     if (!done) {
         populateAll(h, 0, mapped);
-        r = readLines(f.fd, 0, fileSize, parser);
+        if (!source.read(0, fileSize, parser, &r))
+            return false;
     }
     s.consumed = r.consumed;
     s.size = r.end;
@@ -323,6 +522,16 @@ void loadWhole(const QString &requested, const QString &resolved, qint64 now, Ta
     s.captureTail(f.fd);
     settle(h);
     s.remember(h);
+    return true;
+}
+
+void loadWhole(const QString &requested, const QString &resolved, qint64 now, TankHistory &h, FileState &s,
+               bool secondThread)
+{
+    // A file shortened or rewritten while it was mapped is read again the
+    // plain way.
+    if (!loadOnce(requested, resolved, now, h, s, secondThread, true))
+        loadOnce(requested, resolved, now, h, s, secondThread, false);
 }
 
 void swapHistories(TankHistory &a, TankHistory &b)
@@ -429,6 +638,11 @@ TankHistoryLoader::Refreshed TankHistoryLoader::Refresh(int n, TankHistory &h)
     s->captureTail(f.fd);
     s->remember(h);
     return Refreshed::Appended;
+}
+
+void TankHistoryLoader::SetMappedHookForTests(std::function<void(const QByteArray &)> hook)
+{
+    gMappedHook = std::move(hook);
 }
 
 int TankHistoryLoader::PreloadThreads(int count)

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 
 // Loads tank histories from the tank files and keeps them current.
@@ -41,6 +42,9 @@ public:
 
     // Worker threads used by StartPreload (tests and benchmarks).
     static int PreloadThreads(int count);
+    // Tests: called with the file's path once a file to be loaded whole is
+    // mapped, before a line of it is read.
+    static void SetMappedHookForTests(std::function<void(const QByteArray &path)> hook);
 
     struct FileState;
 

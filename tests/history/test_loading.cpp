@@ -19,6 +19,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
+#include <unistd.h>
 
 namespace {
 using Refreshed = TankHistoryLoader::Refreshed;
@@ -398,25 +399,84 @@ TEST_F(LoadingTest, ByteLevelReadingMatchesTheGeneralRules)
             bytes += "05.12.2026 10:00:00,12"; // torn
         const qint64 nowSecs = now.toSecsSinceEpoch();
 
-        TankHistory fast, general;
-        TankFileParser::State sf, sg;
-        TankFileParser pf(fast, sf, nowSecs), pg(general, sg, nowSecs);
+        // The usual reading (with the widest scan the processor has, and
+        // with the one for any processor), fed in pieces as the loader's
+        // blocks cut them, against the general rules alone.
+        TankHistory fast, narrow, general;
+        TankFileParser::State sf, sn, sg;
+        TankFileParser pf(fast, sf, nowSecs), pn(narrow, sn, nowSecs), pg(general, sg, nowSecs);
+        pn.setWideScan(false);
         pg.setFastPath(false);
-        // The usual reading, fed in pieces as the loader's blocks cut them.
-        qsizetype done = 0;
         std::uniform_int_distribution<int> piece(1, 700);
-        qsizetype upto = 0;
-        while (upto < bytes.size()) {
-            upto = std::min<qsizetype>(bytes.size(), upto + piece(rng));
-            done += pf.feed(bytes.constData() + done, upto - done);
+        for (TankFileParser *p : {&pf, &pn}) {
+            qsizetype done = 0, upto = 0;
+            while (upto < bytes.size()) {
+                upto = std::min<qsizetype>(bytes.size(), upto + piece(rng));
+                done += p->feed(bytes.constData() + done, upto - done);
+            }
         }
         pg.feed(bytes.constData(), bytes.size());
 
         const TankHistory reference = referenceLoad(bytes, now);
         ASSERT_GT(reference.count(), 50);
         ASSERT_TRUE(sameHistory(fast, reference)) << "round " << round;
+        ASSERT_TRUE(sameHistory(narrow, reference)) << "round " << round;
         ASSERT_TRUE(sameHistory(general, reference)) << "round " << round;
         EXPECT_EQ(sf.previousTime, sg.previousTime);
+        EXPECT_EQ(sn.previousTime, sg.previousTime);
+        EXPECT_EQ(sf.latestAccepted, sg.latestAccepted);
+        EXPECT_EQ(sf.earliestRefused, sg.earliestRefused);
+    }
+}
+
+// Lines at the edges of the usual form, each read by the byte-level reading
+// (lines with enough bytes after them) and compared with the general rules.
+TEST_F(LoadingTest, UsualLinesAtTheirEdgesMatchTheGeneralRules)
+{
+    const QByteArray edges[] = {
+        "29.02.2024 23:59:59,12345678,Liter,-1234567", // leap day, widest fields
+        "29.02.2025 00:00:00,1,Liter,1",               // no leap year: rolls over
+        "29.02.2000 12:00:00,2,Liter,2", "29.02.2100 12:00:00,3,Liter,3",
+        "31.12.2025 23:59:59,1.5,m,3", "01.01.2026 00:00:00,1.25,m,-3", "00.01.2026 10:00:00,4,m,4",
+        "15.13.2025 10:00:00,5,m,5", "31.04.2026 10:00:00,6,m,6", "15.06.0150 12:00:00,7,m,7",
+        "15.06.0099 12:00:00,8,m,8", "15.06.2026 24:00:00,9,m,9", "15.06.2026 23:60:00,10,m,10",
+        "15.06.2026 23:00:60,11,m,11", "15.06.2026 9:00:00,12,m,12", "15.06.2026 09:00,13,m,13",
+        "15.06.2026 09:00:00,0.5,Liter,1", "15.06.2026 09:00:01,12.,Liter,1", "15.06.2026 09:00:02,1.2345678,Liter,1",
+        "15.06.2026 09:00:03,12345.678,Liter,1", "15.06.2026 09:00:04,.5,Liter,1", "15.06.2026 09:00:05,1e3,Liter,1",
+        "15.06.2026 09:00:06,123456789,Liter,1", "15.06.2026 09:00:07,-5,Liter,1", "15.06.2026 09:00:08,5,Liter,-0",
+        "15.06.2026 09:00:09,5,Liter,+5", "15.06.2026 09:00:10,5,Liter,0012", "15.06.2026 09:00:11,5,Liter,12345678",
+        "15.06.2026 09:00:12,5,Liter,1.5", "15.06.2026 09:00:13,5,Liter,", "15.06.2026 09:00:14,5,Liter",
+        "15.06.2026 09:00:15,5,US,Gal,5", "15.06.2026 09:00:16,5,US,Gal", "15.06.2026 09:00:17,5,US,Galx,5",
+        "15.06.2026 09:00:18,5,US,Gal,5,6", "15.06.2026 09:00:19,5,US,5", "15.06.2026 09:00:20,5,Liter,5,6",
+        "15.06.2026 09:00:21,5,,5", "15.06.2026 09:00:22,,Liter,5", "15.06.2026 09:00:23,5,Liter,5 ",
+        "15.06.2026 09:00:24;5,Liter,5", "15.06.2026 09:00:25,5,Liter,-", "15-06-2026 09:00:26,5,Liter,5",
+        "06.12.2026 15:09:54,20,Liter,1", // exactly one day ahead of now
+        "06.12.2026 15:09:55,21,Liter,1", // one second more
+        "30.12.1899 00:00:00,5,Liter,1",  // the zero date: the time before the first line
+    };
+    const qint64 nowSecs = now.toSecsSinceEpoch();
+    for (const QByteArray &edge : edges) {
+        for (const char *end : {"\r\n", "\n", "\r\r\n"}) {
+            // Lines after it leave the bytes the byte-level reading looks ahead.
+            QByteArray bytes = edge + end;
+            for (int i = 0; i < 3; ++i)
+                bytes += line(at(2026, 12, 5, 10 + i), QByteArray::number(100 + i) + ",Liter,1");
+            TankHistory fast, narrow, general;
+            TankFileParser::State sf, sn, sg;
+            TankFileParser pf(fast, sf, nowSecs), pn(narrow, sn, nowSecs), pg(general, sg, nowSecs);
+            pn.setWideScan(false);
+            pg.setFastPath(false);
+            pf.feed(bytes.constData(), bytes.size());
+            pn.feed(bytes.constData(), bytes.size());
+            pg.feed(bytes.constData(), bytes.size());
+            const TankHistory reference = referenceLoad(bytes, now);
+            ASSERT_GE(reference.count(), 3);
+            EXPECT_TRUE(sameHistory(fast, reference)) << edge.constData();
+            EXPECT_TRUE(sameHistory(narrow, reference)) << edge.constData();
+            EXPECT_TRUE(sameHistory(general, reference)) << edge.constData();
+            EXPECT_EQ(sf.earliestRefused, sg.earliestRefused) << edge.constData();
+            EXPECT_EQ(sn.earliestRefused, sg.earliestRefused) << edge.constData();
+        }
     }
 }
 
@@ -443,6 +503,37 @@ TEST_F(LoadingTest, BigFileReadInTwoPartsEqualsOnePass)
     EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
     parser.feed(line(now, "77,Liter,7").constData(), line(now, "77,Liter,7").size());
     EXPECT_TRUE(sameHistory(h, onePass));
+}
+
+// A file shortened (by an editor writing in place, say) while it is read
+// from its mapping: the pages past the new end fault. The load must not
+// crash and must give what a load of the shortened file gives.
+TEST_F(LoadingTest, FileShortenedWhileItIsReadLoadsAsShortened)
+{
+    QByteArray bytes;
+    const QDateTime start = at(2025, 1, 1);
+    // Big enough to be read in two parts at once.
+    for (int i = 0; bytes.size() < 6 * 1024 * 1024; ++i)
+        bytes += line(start.addSecs(qint64(i) * 60), QByteArray::number(5000 - i % 4000) + ",Liter,7");
+    const qint64 lineBytes = line(start, "5000,Liter,7").size();
+    for (const qint64 keep : {qint64(bytes.size()) / 3, qint64(bytes.size()) - 100000, qint64(0)}) {
+        writeBytes(file(1), bytes);
+        int hooked = 0;
+        TankHistoryLoader::SetMappedHookForTests([&](const QByteArray &path) {
+            if (hooked++ == 0) {
+                ASSERT_EQ(::truncate(path.constData(), keep), 0);
+            }
+        });
+        TankHistory h;
+        TankHistoryLoader shrinking;
+        shrinking.Load(1, h);
+        TankHistoryLoader::SetMappedHookForTests({});
+        EXPECT_EQ(hooked, 1);
+        ASSERT_EQ(QFileInfo(file(1)).size(), keep);
+        EXPECT_EQ(h.count(), int(keep / lineBytes)) << "keep " << keep;
+        expectSameAsFullLoad(1, h);
+        EXPECT_EQ(shrinking.Refresh(1, h), Refreshed::Unchanged) << "keep " << keep;
+    }
 }
 
 TEST_F(LoadingTest, IncrementalReloadEqualsAFullLoadAfterAppends)
