@@ -22,6 +22,8 @@
 #include <atomic>
 #include <cstdio>
 #include <netinet/in.h>
+#include "link/Simulation.h"
+
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -31,34 +33,8 @@ namespace
 {
 
 
-QByteArray telegram(int sn, int level)
-{
-    const int bcd = (level / 1000 % 10) << 12 | (level / 100 % 10) << 8 | (level / 10 % 10) << 4 | level % 10;
-    const unsigned char b[17] = {2,
-                                 0x11,
-                                 9,
-                                 static_cast<unsigned char>(sn >> 8),
-                                 static_cast<unsigned char>(sn),
-                                 148,
-                                 0,
-                                 static_cast<unsigned char>(bcd >> 8),
-                                 static_cast<unsigned char>(bcd),
-                                 0,
-                                 1,
-                                 19,
-                                 136,
-                                 7,
-                                 208,
-                                 0,
-                                 0};
-    QByteArray t(reinterpret_cast<const char *>(b), 17);
-    int sum = 0;
-    for (int i = 1; i < 17; ++i)
-        sum += b[i];
-    t += char(sum & 0xFF);
-    t += char(3);
-    return t;
-}
+// The simulation's own telegram: device type 9, 20 degrees C.
+QByteArray telegram(int sn, int level) { return SimulatedTelegram(sn, 20, level); }
 
 constexpr int kDevices = 8;
 
