@@ -1,0 +1,134 @@
+// Composition of the notification e-mail, the subject forms, the stored
+// password form and the error texts.
+#include "support/TestSupport.h"
+
+#include "core/Cp1252.h"
+#include "email/MessageText.h"
+#include "email/PasswordScramble.h"
+#include "email/SmtpMail.h"
+#include "lang/Lng.h"
+
+namespace
+{
+
+const QDateTime kNow = QDateTime(QDate(2026, 12, 5), QTime(15, 30, 0), Qt::UTC);
+
+class MessageTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SetLngId(1);
+        DeviceRecord &a = devices[1];
+        a.SN = 4711, a.Einheit = 0, a.Volumen = 1234, a.Tankvolumen = 5000, a.Temperatur = 12;
+        a.Tanktyp = 1, a.Geraetetyp = 5, a.Tankhoehe = 1500;
+        a.Tankbezeichnung = QStringLiteral("Heizöl Keller");
+        a.Uhrzeit = QDateTime(QDate(2026, 12, 5), QTime(15, 9, 54), Qt::UTC);
+        DeviceRecord &b = devices[2];
+        b.SN = 815, b.Einheit = 1, b.DezPunkt = 1, b.Volumen = 2500, b.Tankvolumen = 6000;
+        b.Temperatur = kNoTemperature, b.Tankbezeichnung = QStringLiteral("Zisterne");
+        b.Uhrzeit = kNow.addSecs(-61 * 60); // too old for a percentage
+        DeviceRecord &c = devices[3];
+        c.SN = 12345, c.Einheit = 0, c.Volumen = -26, c.Tankvolumen = 1000, c.Uhrzeit = kNow;
+        devices.DeviceCount = 3;
+        ctx.versionLine = VersionLine(QStringLiteral("VALMOR Tankmon"), 3, 2, 0);
+        ctx.customer = {QStringLiteral("Müller GmbH"), QString(), QStringLiteral("Hauptstr. 1"),
+                        QStringLiteral("70000 Musterstadt"), QStringLiteral("Kunde 42  ")};
+        ctx.locale = QLocale(QLocale::German, QLocale::Germany);
+        ctx.now = kNow;
+    }
+
+    DeviceTable devices;
+    MessageContext ctx;
+};
+
+TEST_F(MessageTest, BodyHasTheFixedLayout)
+{
+    const QStringList lines = {
+        "VALMOR Tankmon V3.02",
+        "",
+        "Kundenname:              Müller GmbH",
+        "Strasse:                 Hauptstr. 1",
+        "PLZ, Ort:                70000 Musterstadt",
+        "Telefon:",
+        "Bemerkung:               Kunde 42",
+        "",
+        "Heizöl Keller:           Füllstand niedrig",
+        "Messzeitpunkt:           05.12.26 15:09:54",
+        "",
+        "    Tankinhalt    Volumen    Temp                      SN    Messzeitpunkt      ",
+        QString(80, '-'),
+        "1:    1234 L  25%    5000 L  12C  Heizöl Keller       4711  05.12.26 15:09:54",
+        "2:    2.5 m³   ?%      6 m³       Zisterne             815  05.12.26 14:29:00",
+        "",
+        QString(80, '-'),
+        "      3734 L  34%   11000 L",
+        "",
+        "VALMOR GmbH & Co.KG  www.valmor.example",
+        "",
+        "",
+    };
+    EXPECT_EQ(EmailBody(1, ReasonLevelLow, devices, {true, true, false}, ctx), lines.join("\r\n"));
+}
+
+TEST_F(MessageTest, SumLineOnlyForOneUnitOrLitresWithCubicMetres)
+{
+    struct Case {
+        const char *name;
+        QList<bool> selected;
+        int unitOfTank3;
+        const char *row;     // expected in the body ("" for none)
+        const char *sumLine; // "" when there must be none
+    };
+    const QList<Case> cases = {
+        {"error code listed in hex, no sum", {true, false, true}, 0, "3:        1A", ""},
+        {"a third unit anywhere, no sum", {true, false, false}, 4, "", ""},
+        {"only litres and cubic metres", {false, true, false}, 0, "", "      2500 L  42%    6000 L"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        devices[3].Einheit = c.unitOfTank3;
+        devices[2].Uhrzeit = kNow;
+        const QString body = EmailBody(1, ReasonCyclic, devices, c.selected, ctx);
+        EXPECT_TRUE(body.contains(QLatin1String(c.row))) << body.toStdString();
+        EXPECT_EQ(body.count(QString(80, '-')), *c.sumLine ? 2 : 1) << body.toStdString();
+        EXPECT_TRUE(body.contains(QLatin1String(c.sumLine)));
+    }
+}
+
+TEST_F(MessageTest, SubjectFormsAndReasons)
+{
+    const QString stored = QStringLiteral("%13 %20 %10, %01, %04, %21 %15 %08");
+    const QString shown = ExpandSubject(1, stored, SubjectToPlaceholders, devices, ctx.customer, ctx.locale);
+    EXPECT_EQ(shown, QStringLiteral("<PROZENT> von <TANKVOLUMEN>, <KUNDENNAME>, <ORT>, Tank <TANKNR> "
+                                    "<TANKBEZEICHNUNG>"));
+    EXPECT_EQ(ExpandSubject(1, shown, SubjectToCodes, devices, ctx.customer, ctx.locale), stored);
+    EXPECT_EQ(ExpandSubject(1, QStringLiteral("a<>b"), SubjectToCodes, devices, ctx.customer, ctx.locale),
+              QStringLiteral("a%06b"));
+    EXPECT_EQ(ExpandSubject(1, QStringLiteral("%06%07 %11 %16 %09"), SubjectToValues, devices, ctx.customer,
+                            ctx.locale),
+              QStringLiteral("4711 1500mm 12 1234 Liter"));
+    EXPECT_EQ(ExpandSubject(1, stored, 3, devices, ctx.customer, ctx.locale), stored);
+    EXPECT_EQ(EmailSubject(1, ReasonRefuelStart, stored, devices, ctx),
+              QStringLiteral("Betankung Start : 25% von 5000 Liter, Müller GmbH, 70000 Musterstadt, Tank 1 "
+                             "Heizöl Keller"));
+    const QStringList reasons = {
+        "Manuell ausgelöst", "Alarm !",         "Alarm beendet!", "Füllstand niedrig",
+        "Zyklische Meldung", "Betankung Start", "Betankung Ende", "Meldegrund unbekannt"};
+    for (int r = 0; r < reasons.size(); ++r)
+        EXPECT_EQ(ReasonText(r), reasons[r]);
+}
+
+TEST(PasswordAndErrors, StoredFormsAndTexts)
+{
+    EXPECT_EQ(ScramblePassword(QStringLiteral("abc")), QStringLiteral("```"));
+    // Works on the code-page bytes: "€" is 0x80, stored as 0x81.
+    EXPECT_EQ(Cp1252::encode(ScramblePassword(QStringLiteral("€ä"))), QByteArray("\x81\xe6"));
+    for (const QString &p : {QStringLiteral("Geheim€ß1"), QString()})
+        EXPECT_EQ(ScramblePassword(ScramblePassword(p)), p);
+
+    EXPECT_EQ(SMTP_GetError(213, "x", ""), QStringLiteral("Wrong password or username, Error #213"));
+    EXPECT_EQ(SMTP_GetError(77, "Own description", ""), QStringLiteral("Own description, Error #77"));
+}
+
+} // namespace

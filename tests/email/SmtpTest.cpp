@@ -1,0 +1,275 @@
+// The sender against real SMTP peers: aiosmtpd started by the test (plain,
+// STARTTLS with login against a test CA, refusing ones), a port nobody
+// listens on, and a server that accepts and never answers.
+#include "support/TestSupport.h"
+
+#include "email/SmtpSender.h"
+
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <memory>
+
+namespace
+{
+
+// The aiosmtpd peer and what it logged.
+class SmtpPeer
+{
+public:
+    explicit SmtpPeer(const QStringList &args)
+    {
+        proc_.setProgram(QStringLiteral("/usr/bin/python3"));
+        proc_.setArguments(QStringList{QStringLiteral("-W"), QStringLiteral("ignore"),
+                                       QStringLiteral(TANKMON_SOURCE_DIR "/tests/email/smtp_server.py")} +
+                           args);
+        proc_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QObject::connect(&proc_, &QProcess::readyReadStandardOutput, [this] {
+            while (proc_.canReadLine())
+                lines_ << QString::fromUtf8(proc_.readLine()).trimmed();
+        });
+        proc_.start();
+        WaitFor([this] { return port() != 0 || proc_.state() == QProcess::NotRunning; }, 15000);
+    }
+    ~SmtpPeer()
+    {
+        proc_.kill();
+        proc_.waitForFinished(5000);
+    }
+    quint16 port() const
+    {
+        for (const QString &l : lines_)
+            if (l.startsWith(QLatin1String("PORT ")))
+                return quint16(l.mid(5).toUInt());
+        return 0;
+    }
+    // Lines the client sent, and accepted messages as "from to" plus raw bytes.
+    QStringList commands() const
+    {
+        QStringList out;
+        for (const QString &l : lines_)
+            if (l.startsWith(QLatin1String("C ")))
+                out << l.mid(2);
+        return out;
+    }
+    QList<QPair<QString, QByteArray>> messages() const
+    {
+        QList<QPair<QString, QByteArray>> out;
+        for (const QString &l : lines_)
+            if (l.startsWith(QLatin1String("MAIL "))) {
+                const QStringList w = l.split(QLatin1Char(' '));
+                out.append({w[1] + QLatin1Char(' ') + w[2], QByteArray::fromBase64(w[3].toLatin1())});
+            }
+        return out;
+    }
+
+private:
+    QProcess proc_;
+    QStringList lines_;
+};
+
+class SmtpTest : public ::testing::Test
+{
+protected:
+    // One test CA and a server certificate for localhost, made with openssl.
+    static void SetUpTestSuite()
+    {
+        certs_ = new QTemporaryDir;
+        const QString d = certs_->path() + QLatin1Char('/');
+        auto run = [&](const QStringList &a) {
+            QProcess p;
+            p.setWorkingDirectory(d);
+            p.start(QStringLiteral("openssl"), a);
+            return p.waitForFinished(30000) && p.exitCode() == 0;
+        };
+        QFile ext(d + QStringLiteral("ext.cnf"));
+        ext.open(QIODevice::WriteOnly);
+        ext.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n");
+        ext.close();
+        const QStringList ec{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes"};
+        ASSERT_TRUE(run(QStringList{"req", "-x509"} + ec +
+                        QStringList{"-keyout", "ca.key", "-out", "ca.pem", "-days", "2", "-subj",
+                                    "/CN=Tankmon Test CA"}));
+        ASSERT_TRUE(
+            run(QStringList{"req"} + ec +
+                QStringList{"-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=localhost"}));
+        ASSERT_TRUE(run({"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+                         "-CAcreateserial", "-days", "2", "-extfile", "ext.cnf", "-out", "server.pem"}));
+    }
+    static void TearDownTestSuite() { delete certs_; }
+    static QString cert(const char *name) { return certs_->path() + QLatin1Char('/') + QLatin1String(name); }
+    static QStringList tlsArgs() { return {"--tls", cert("server.pem"), cert("server.key")}; }
+
+    static SmtpServer server(quint16 port, bool startTls, bool login)
+    {
+        SmtpServer s;
+        s.host = QStringLiteral("localhost");
+        s.port = QString::number(port);
+        s.startTls = startTls;
+        s.login = login;
+        s.userName = QStringLiteral("tank");
+        s.password = QStringLiteral("geheim");
+        s.sender = QStringLiteral("tankmon@example.org");
+        return s;
+    }
+
+    // Sends one message and waits for the outcome on the event loop.
+    SmtpResult send(const SmtpServer &s, SmtpTransport t = {},
+                    const QString &subject = QStringLiteral("Test"),
+                    const QString &body = QStringLiteral("Hallo\r\n"))
+    {
+        if (t.caFile.isEmpty() && caFile_)
+            t.caFile = cert("ca.pem");
+        SmtpSender sender(t);
+        std::optional<SmtpResult> result;
+        sender.SMTP_Send(s, QStringLiteral("service@example.org"), subject, body,
+                         [&](const SmtpResult &r) { result = r; });
+        EXPECT_TRUE(WaitFor([&] { return result.has_value(); }, 30000));
+        return result.value_or(SmtpResult{});
+    }
+
+    bool caFile_ = true;
+    static QTemporaryDir *certs_;
+};
+QTemporaryDir *SmtpTest::certs_ = nullptr;
+
+TEST_F(SmtpTest, PlainDeliveryCarriesHeadersAndExactBody)
+{
+    SmtpPeer peer({});
+    ASSERT_NE(peer.port(), 0);
+    const QString subject = QStringLiteral("Füllstand niedrig : 9% von 1000 L, Müller");
+    const QString body = QStringLiteral("Zeile 1\r\n.Punkt am Anfang\r\nÖl: 57 %\r\n");
+    const SmtpResult r = send(server(peer.port(), false, false), {}, subject, body);
+    ASSERT_TRUE(r.sent) << SMTP_GetError(r).toStdString();
+
+    ASSERT_TRUE(WaitFor([&] { return peer.messages().size() == 1; }));
+    const auto [envelope, raw] = peer.messages().first();
+    EXPECT_EQ(envelope, QStringLiteral("tankmon@example.org service@example.org"));
+    const qsizetype split = raw.indexOf("\r\n\r\n");
+    ASSERT_GT(split, 0);
+    EXPECT_EQ(raw.mid(split + 4), body.toUtf8());
+    const QByteArray headers = raw.left(split);
+    for (const char *h : {"\r\nMessage-ID: <", "MIME-Version: 1.0", "Content-Type: text/plain; charset=UTF-8",
+                          "Content-Transfer-Encoding: 8bit", "To: service@example.org"})
+        EXPECT_TRUE(headers.contains(h)) << h;
+    EXPECT_TRUE(headers.startsWith("Date: ")) << headers.constData();
+    // The subject as encoded words, folded; decoded it is the subject again.
+    QByteArray decoded;
+    const qsizetype s = headers.indexOf("Subject: ");
+    for (const QByteArray &word : headers.mid(s + 9).split('\n')) {
+        const QByteArray w = word.trimmed();
+        if (!w.startsWith("=?UTF-8?B?"))
+            break;
+        decoded += QByteArray::fromBase64(w.mid(10, w.size() - 12));
+    }
+    EXPECT_EQ(QString::fromUtf8(decoded), subject);
+    EXPECT_FALSE(peer.commands().join('\n').contains(QLatin1String("AUTH")));
+}
+
+TEST_F(SmtpTest, StartTlsWithLoginVerifiedAgainstTestCa)
+{
+    SmtpPeer peer(tlsArgs() + QStringList{"--auth", "tank:geheim"});
+    ASSERT_NE(peer.port(), 0);
+    const SmtpResult r = send(server(peer.port(), true, true));
+    ASSERT_TRUE(r.sent) << SMTP_GetError(r).toStdString();
+    ASSERT_TRUE(WaitFor([&] { return peer.messages().size() == 1; }));
+    const QStringList cmds = peer.commands();
+    const auto verb = [&](const char *v) {
+        return std::find_if(cmds.begin(), cmds.end(), [&](const QString &c) { return c.startsWith(v); }) -
+               cmds.begin();
+    };
+    EXPECT_LT(verb("STARTTLS"), verb("AUTH"));
+    EXPECT_LT(verb("AUTH"), cmds.size());
+
+    // The same server is refused when its certificate is checked against the system's store.
+    caFile_ = false;
+    const SmtpResult untrusted = send(server(peer.port(), true, true));
+    EXPECT_FALSE(untrusted.sent);
+    EXPECT_EQ(untrusted.errCode, 60) << SMTP_GetError(untrusted).toStdString();
+    EXPECT_EQ(peer.messages().size(), 1);
+}
+
+TEST_F(SmtpTest, RefusalsGiveTheirTexts)
+{
+    struct Case {
+        const char *name;
+        QStringList args;
+        bool startTls, login;
+        const char *password;
+        int code;
+        const char *text;
+    };
+    const QList<Case> cases = {
+        {"no STARTTLS while required",
+         {"--auth", "tank:geheim"},
+         true,
+         true,
+         "geheim",
+         64,
+         "The mail server does not offer STARTTLS; nothing was sent (an encrypted connection is "
+         "required), Error #64\r\nServer responded: 250 HELP"},
+        {"wrong password", tlsArgs() + QStringList{"--auth", "tank:geheim"}, true, true, "falsch", 114,
+         "Wrong password or username, Error #114\r\nServer responded: 535 5.7.8 Authentication "
+         "credentials invalid"},
+        {"sender refused",
+         {"--reject-sender"},
+         false,
+         false,
+         "",
+         122,
+         "The sender specified is not allowed by this mail server, Error #122\r\nServer responded: "
+         "550 5.7.1 Sender not allowed here"},
+        {"recipient refused",
+         {"--reject-recipient"},
+         false,
+         false,
+         "",
+         123,
+         "One or more recipients were rejected by the mail server, Error #123\r\nServer responded: "
+         "550 5.1.1 No such user here"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        SmtpPeer peer(c.args);
+        ASSERT_NE(peer.port(), 0);
+        SmtpServer s = server(peer.port(), c.startTls, c.login);
+        s.password = QString::fromLatin1(c.password);
+        const SmtpResult r = send(s);
+        EXPECT_FALSE(r.sent);
+        EXPECT_EQ(r.errCode, c.code);
+        EXPECT_EQ(SMTP_GetError(r), QString::fromLatin1(c.text));
+        EXPECT_TRUE(peer.messages().isEmpty());
+        if (c.code == 64) { // the password never travels in the clear
+            EXPECT_FALSE(peer.commands().join('\n').contains(QLatin1String("AUTH")));
+        }
+    }
+}
+
+TEST_F(SmtpTest, UnreachableAndSilentServers)
+{
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const quint16 nobody = closed.serverPort();
+    closed.close();
+    const SmtpResult refused = send(server(nobody, true, true));
+    EXPECT_EQ(SMTP_GetError(refused),
+              QStringLiteral("No such IP or mail service is not available, Error #4"));
+
+    // Accepts and never answers: the timeout ends it while the event loop runs on.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    QObject::connect(&silent, &QTcpServer::newConnection, [&] { silent.nextPendingConnection(); });
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(20);
+    SmtpTransport quick;
+    quick.connectTimeoutMs = 600;
+    quick.totalTimeoutMs = 1500;
+    const SmtpResult timedOut = send(server(silent.serverPort(), true, true), quick);
+    EXPECT_EQ(SMTP_GetError(timedOut), QStringLiteral("Timeout occurred, Error #5"));
+    EXPECT_GE(ticks, 10);
+}
+
+} // namespace

@@ -1,0 +1,90 @@
+"""SMTP peer for the e-mail tests (run with Debian's /usr/bin/python3).
+
+Prints "PORT <n>" once it listens on 127.0.0.1, then one "C <line>" per line
+the client sends and one "MAIL <from> <to> <base64 message>" per accepted
+message. Options: --tls CERT KEY (STARTTLS offered and required),
+--auth USER:PASSWORD (login required; offered in the clear without --tls),
+--reject-sender, --reject-recipient.
+"""
+import argparse
+import asyncio
+import base64
+import logging
+import ssl
+import sys
+
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+
+
+def say(*words):
+    print(*words, flush=True)
+
+
+class Handler:
+    def __init__(self, args):
+        self.args = args
+
+    async def handle_MAIL(self, server, session, envelope, address, options):
+        if self.args.reject_sender:
+            return "550 5.7.1 Sender not allowed here"
+        envelope.mail_from = address
+        return "250 OK"
+
+    async def handle_RCPT(self, server, session, envelope, address, options):
+        if self.args.reject_recipient:
+            return "550 5.1.1 No such user here"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
+    async def handle_DATA(self, server, session, envelope):
+        say("MAIL", envelope.mail_from, ",".join(envelope.rcpt_tos),
+            base64.b64encode(envelope.original_content).decode())
+        return "250 Message accepted"
+
+
+class LoggingSMTP(SMTP):
+    def data_received(self, data):
+        for line in data.split(b"\r\n"):
+            if line:
+                say("C", line.decode("latin-1"))
+        super().data_received(data)
+
+
+def main():
+    logging.disable(logging.CRITICAL)
+    p = argparse.ArgumentParser()
+    p.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"))
+    p.add_argument("--auth")
+    p.add_argument("--reject-sender", action="store_true")
+    p.add_argument("--reject-recipient", action="store_true")
+    args = p.parse_args()
+
+    context = None
+    if args.tls:
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(*args.tls)
+
+    def authenticator(server, session, envelope, mechanism, data):
+        ok = isinstance(data, LoginPassword) and \
+            f"{data.login.decode()}:{data.password.decode()}" == args.auth
+        return AuthResult(success=ok, handled=False)
+
+    loop = asyncio.new_event_loop()
+    asyncio.set_event_loop(loop)
+    handler = Handler(args)
+
+    def factory():
+        return LoggingSMTP(handler, hostname="localhost", tls_context=context,
+                           require_starttls=context is not None,
+                           auth_required=args.auth is not None,
+                           auth_require_tls=context is not None,
+                           authenticator=authenticator if args.auth else None,
+                           loop=loop)
+
+    server = loop.run_until_complete(loop.create_server(factory, "127.0.0.1", 0))
+    say("PORT", server.sockets[0].getsockname()[1])
+    loop.run_forever()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
