@@ -1,0 +1,76 @@
+// The shipped help pages (as the build copies them beside the program): both
+// languages complete, every link and anchor leads somewhere, search folding.
+#include "help/HelpIndex.h"
+#include "help/HelpTopics.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kRoot = QStringLiteral(TANKMON_BINARY_DIR "/help");
+
+QString readPage(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+QSet<QString> topicsOf(const HelpIndex &index)
+{
+    QSet<QString> topics;
+    for (const HelpPage &p : index.pages())
+        topics << p.topic;
+    return topics;
+}
+
+TEST(HelpPages, BothLanguagesHoldTheSamePagesWithEveryTopicAndNoDeadLink)
+{
+    const HelpIndex de(kRoot + QStringLiteral("/de")), en(kRoot + QStringLiteral("/en"));
+    ASSERT_FALSE(de.isEmpty()) << "no help pages in " << kRoot.toStdString();
+    EXPECT_EQ(topicsOf(de), topicsOf(en));
+    const QStringList htmlFiles = QDir(kRoot + QStringLiteral("/de")).entryList({QStringLiteral("*.html")});
+    EXPECT_EQ(de.pages().size(), htmlFiles.size()); // nothing unreadable or skipped
+
+    static const QRegularExpression link(QStringLiteral("href=\"([^\"]+)\""));
+    for (const HelpIndex *index : {&de, &en}) {
+        for (const char *topic : HelpTopic::All)
+            EXPECT_FALSE(index->pagePath(QLatin1String(topic)).isEmpty()) << topic;
+        for (const HelpPage &page : index->pages()) {
+            const QString html = readPage(page.path);
+            for (auto it = link.globalMatch(html); it.hasNext();) {
+                const QString href = it.next().captured(1);
+                if (href.startsWith(QLatin1String("http")) || href.endsWith(QLatin1String(".css")))
+                    continue;
+                const QString target = href.section(QLatin1Char('#'), 0, 0);
+                const QString anchor = href.section(QLatin1Char('#'), 1);
+                const QString path = index->pagePath(target);
+                ASSERT_FALSE(path.isEmpty()) << page.path.toStdString() << " links to " << href.toStdString();
+                if (!anchor.isEmpty()) {
+                    EXPECT_TRUE(readPage(path).contains(QStringLiteral("id=\"%1\"").arg(anchor)))
+                        << page.path.toStdString() << " links to the missing anchor " << href.toStdString();
+                }
+            }
+        }
+    }
+}
+
+TEST(HelpPages, SearchFoldsSpellingsAndMarksTheWordsInTheSnippet)
+{
+    EXPECT_EQ(HelpIndex::Fold(QStringLiteral("Tankhöhe GRÖSSE Straße Café")),
+              QStringLiteral("tankhoehe groesse strasse cafe"));
+    const HelpIndex de(kRoot + QStringLiteral("/de"));
+    const QList<HelpHit> hits = de.search(QStringLiteral("tankhoehe fassungsvermoegen"));
+    const auto main = std::find_if(hits.begin(), hits.end(), [](const HelpHit &h) { return h.topic == "frmMain"; });
+    ASSERT_NE(main, hits.end());
+    EXPECT_TRUE(main->snippet.contains(QStringLiteral("<b>Tankhöhe</b>"))) << main->snippet.toStdString();
+    // Every word must be on the page; a word found nowhere finds nothing.
+    EXPECT_TRUE(de.search(QStringLiteral("Tankhöhe xyzzy")).isEmpty());
+    // Title hits first.
+    EXPECT_EQ(de.search(QStringLiteral("temperaturkorrektur")).first().topic, QStringLiteral("Temperaturkorrektur"));
+}
+
+} // namespace
