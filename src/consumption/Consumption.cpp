@@ -1,0 +1,187 @@
+#include "Consumption.h"
+
+#include "ConsumptionProtocol.h"
+#include "model/DeviceRecord.h"
+#include "model/Figures.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace
+{
+
+// Calendar arithmetic on the history's naive seconds, without QDate in the
+// loop over half a million points (proleptic Gregorian, as QDate).
+qint64 daysFromCivil(qint64 y, int m)
+{
+    y -= m <= 2;
+    const qint64 era = (y >= 0 ? y : y - 399) / 400;
+    const qint64 yoe = y - era * 400;
+    const qint64 doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5;
+    const qint64 doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+// The calendar month holding a time, with its bounds: a month has changed
+// exactly when a time falls outside [begin, end).
+struct MonthSpan {
+    int year = 0;
+    int month = 0;
+    qint64 begin = 0;
+    qint64 end = 0;
+
+    static MonthSpan of(qint64 secs)
+    {
+        qint64 z = (secs >= 0 ? secs : secs - 86399) / 86400 + 719468;
+        const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+        const qint64 doe = z - era * 146097;
+        const qint64 yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+        const qint64 doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+        const qint64 mp = (5 * doy + 2) / 153;
+        MonthSpan s;
+        s.month = int(mp < 10 ? mp + 3 : mp - 9);
+        s.year = int(yoe + era * 400 + (s.month <= 2));
+        s.begin = daysFromCivil(s.year, s.month) * 86400;
+        s.end = (s.month == 12 ? daysFromCivil(s.year + 1, 1) : daysFromCivil(s.year, s.month + 1)) * 86400;
+        return s;
+    }
+    bool contains(qint64 t) const { return t >= begin && t < end; }
+};
+
+int yearOf(qint64 secs)
+{
+    return MonthSpan::of(secs).year;
+}
+
+constexpr int kCountdown = 5; // non-rising points that end a refuelling
+
+void computeTank(int d, const DeviceRecord &rec, const ConsumptionSettings &s, ConsumptionTable &table,
+                 ConsumptionProtocol *log)
+{
+    const TankHistory &h = rec.History;
+    const int n = h.count();
+    if (n < 6)
+        return;
+    const qint64 *T = h.HistoryTimes.data();
+    const double *V = h.HistoryValues.data();
+
+    int i0 = 1;
+    while (i0 <= n && !(V[i0] >= 0))
+        ++i0;
+    if (i0 > n)
+        return;
+
+    // The capacity in the history's units: the history holds scaled levels,
+    // "Tankvolumen" the device's raw figure.
+    const double capacity = ScaledLevel(rec.Tankvolumen, rec);
+    const auto counts = [&](double rise) { return capacity <= 0 || rise * 100 / capacity > s.minProzent; };
+    const double risePercent = 100 + s.trigger;
+    // With a positive trigger a point at or below a non-negative previous one
+    // cannot rise, which spares the division for most points.
+    const bool fallIsNoRise = s.trigger >= 1e-6;
+
+    MonthSpan acc = MonthSpan::of(T[i0]);
+    double start = V[i0];
+    double last = V[i0];
+    double refuelled = 0;
+    double before = 0;
+    int countdown = 0;
+
+    for (int i = i0; i <= n; ++i) {
+        if (countdown == 0 && fallIsNoRise) {
+            // Most points: inside the month, no refuelling running, not above
+            // the previous one. They only move the last value.
+            while (i <= n && last >= 0 && V[i] <= last && acc.contains(T[i]))
+                last = V[i++];
+            if (i > n)
+                break;
+        }
+        const double v = V[i];
+        const bool monthChanged = !acc.contains(T[i]);
+        const bool surelyNoRise = fallIsNoRise && v <= last && last >= 0;
+        if (!surelyNoRise && v > last * risePercent / 100) {
+            if (countdown == 0)
+                before = last;
+            countdown = kCountdown;
+        }
+        if (v <= last && countdown > 0 && --countdown == 0) {
+            // Never before the first point taken: only a nonsensical
+            // negative trigger could point there.
+            const int k = std::max(i - kCountdown, i0);
+            const double after = V[k];
+            if (counts(after - before)) {
+                refuelled += after - before;
+                if (log)
+                    log->refuelling(d, T[k], before, after, refuelled);
+            }
+        }
+        if (monthChanged && countdown >= 1) {
+            // A refuelling cut by the month change belongs to the month that ends.
+            const int k = std::max(i - kCountdown + countdown, i0);
+            const double after = V[k];
+            countdown = 0;
+            refuelled += after - before;
+            if (log)
+                log->refuelling(d, T[k], before, after, refuelled);
+        }
+        last = v;
+        if (monthChanged) {
+            const double used = start - last + refuelled;
+            if (used > 0) {
+                const double cell = table.add(acc.year, acc.month, used);
+                if (log)
+                    log->month(d, T[i], true, last, cell);
+            }
+            start = v;
+            refuelled = 0;
+            acc = MonthSpan::of(T[i]);
+        }
+    }
+
+    if (countdown > 0) {
+        const double after = V[n];
+        if (counts(after - before)) {
+            refuelled += after - before;
+            if (log)
+                log->refuelling(d, T[n], before, after, refuelled);
+        }
+    }
+    const double used = start - last + refuelled;
+    if (used > 0) {
+        const double cell = table.add(acc.year, acc.month, used);
+        if (log)
+            log->month(d, T[n], false, last, cell);
+    }
+}
+
+} // namespace
+
+ConsumptionResult ComputeConsumption(const DeviceTable &devices, const ConsumptionRequest &request)
+{
+    int first = 1, lastTank = 0; // nothing selected: no tank
+    if (request.selection == 0) {
+        lastTank = devices.DeviceCount;
+    } else if (request.selection >= 1 && request.selection <= devices.DeviceCount) {
+        first = lastTank = request.selection;
+    }
+
+    int firstYear = request.currentYear;
+    for (int d = first; d <= lastTank; ++d) {
+        const TankHistory &h = devices[d].History;
+        if (h.count() >= 1)
+            firstYear = std::min(firstYear, yearOf(h.HistoryTimes[1]));
+    }
+
+    ConsumptionResult result{ConsumptionTable(request.currentYear, firstYear), {}};
+    std::unique_ptr<ConsumptionProtocol> log;
+    if (request.settings.logVerbrauch)
+        log = std::make_unique<ConsumptionProtocol>(request.protocolPath, request.locale);
+
+    for (int d = first; d <= lastTank; ++d)
+        computeTank(d, devices[d], request.settings, result.table, log.get());
+
+    result.table.computeTotals();
+    if (log)
+        result.protocolError = log->close();
+    return result;
+}

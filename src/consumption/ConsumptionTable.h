@@ -1,0 +1,48 @@
+#pragma once
+#include <QString>
+#include <array>
+#include <optional>
+#include <vector>
+
+// Monthly consumption as a table of years by months: year rows newest first,
+// then the total row. Row totals and the overall total are summed with
+// rounding to a whole number after each addition (halves to even), the way
+// the table has always shown them.
+class ConsumptionTable
+{
+public:
+    static constexpr int kColumns = 14; // year, January..December, row total
+
+    struct Cell {
+        enum Kind { Empty, Number, Text } kind = Empty;
+        double number = 0;
+        QString text;
+    };
+
+    // The years oldestYear..newestYear, every month empty.
+    ConsumptionTable(int newestYear = 0, int oldestYear = 0);
+
+    int yearRows() const { return int(rows_.size()); }
+    int newestYear() const { return newestYear_; }
+    // Rows 1..yearRows() are the years, yearRows() + 1 the total row;
+    // columns 1..14. Anything outside is empty.
+    Cell cell(int row, int column) const;
+    std::optional<double> month(int year, int month) const;
+    double total() const { return total_; }
+
+    // Adds to a month's cell and returns its new number. A year outside the
+    // table adds rows (a history whose clock went back or ahead), so nothing
+    // is lost and nothing is addressed outside the table.
+    double add(int year, int month, double amount);
+    // Row totals and the overall total; call after the last add().
+    void computeTotals();
+
+private:
+    using Row = std::array<std::optional<double>, 12>;
+    Row &rowOf(int year);
+
+    int newestYear_;
+    std::vector<Row> rows_; // rows_[0] is newestYear_
+    std::vector<double> totals_;
+    double total_ = 0;
+};

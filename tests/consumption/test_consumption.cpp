@@ -1,0 +1,224 @@
+// Monthly consumption with refuelling detection: the edge cases as small
+// histories, the rounding of the totals, the protocol's lines and the bytes of
+// the export.
+#include "consumption/Consumption.h"
+#include "consumption/ConsumptionCsv.h"
+#include "lang/Lng.h"
+#include "model/DeviceRecord.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <map>
+
+namespace {
+
+// A history as "day.month[.yy]=value" words (year 2026 unless given); the
+// points of a tank lie a minute apart on top of noon.
+struct Tank {
+    const char *points;
+    int tankvolumen = 10000;
+    int einheit = 0; // litres
+    int dezPunkt = 0;
+};
+using Cells = std::map<std::pair<int, int>, double>; // (year, month) -> number
+
+DeviceTable devicesOf(const std::vector<Tank> &tanks)
+{
+    DeviceTable t;
+    t.DeviceCount = int(tanks.size());
+    for (size_t d = 0; d < tanks.size(); ++d) {
+        DeviceRecord &rec = t[int(d) + 1];
+        rec.Tankvolumen = tanks[d].tankvolumen;
+        rec.Einheit = tanks[d].einheit;
+        rec.DezPunkt = qint16(tanks[d].dezPunkt);
+        int minute = 0;
+        for (const QString &word : QString::fromLatin1(tanks[d].points).split(QLatin1Char(' '))) {
+            const QStringList dv = word.split(QLatin1Char('='));
+            const QStringList dmy = dv[0].split(QLatin1Char('.'));
+            const QDate day(dmy.size() > 2 ? 2000 + dmy[2].toInt() : 2026, dmy[1].toInt(), dmy[0].toInt());
+            rec.History.append(QDateTime(day, QTime(12, minute++), Qt::UTC), dv[1].toDouble(), 0);
+        }
+    }
+    return t;
+}
+
+// Every month cell, so that a cell entered by mistake shows too.
+Cells monthCells(const ConsumptionTable &table)
+{
+    Cells cells;
+    for (int y = table.newestYear() - table.yearRows() + 1; y <= table.newestYear(); ++y)
+        for (int m = 1; m <= 12; ++m)
+            if (const auto v = table.month(y, m))
+                cells[{y, m}] = *v;
+    return cells;
+}
+
+ConsumptionResult run(const std::vector<Tank> &tanks, ConsumptionSettings s = {}, int selection = 0,
+                      const QString &protocol = {})
+{
+    SetLngId(1);
+    s.logVerbrauch = !protocol.isEmpty();
+    return ComputeConsumption(devicesOf(tanks), {selection, 2026, s, protocol, QLocale(QLocale::German)});
+}
+
+// 3000 refuelled within three points, then a slow fall.
+const char *kRefuelled3000 = "2.1=1000 3.1=2000 4.1=3000 5.1=4000 6.1=3990 7.1=3980 8.1=3970 9.1=3960 "
+                             "10.1=3950 20.1=3900";
+// A rise of 200 (2 % of 10000) that ends within January.
+const char *kSmallRiseEnds = "2.1=5000 3.1=4900 4.1=5100 5.1=5090 6.1=5080 7.1=5070 8.1=5060 9.1=5050 25.1=4950";
+// The same rise with three non-rising points after it when February begins.
+const char *kSmallRiseAtMonthEnd = "2.1=5000 10.1=4950 20.1=4900 27.1=5100 28.1=5090 29.1=5080 30.1=5070 "
+                                   "1.2=5050 10.2=5000 20.2=4900";
+const char *kMarch100 = "1.3=1000 5.3=980 10.3=960 15.3=940 20.3=920 25.3=900";
+
+struct Case {
+    const char *name;
+    std::vector<Tank> tanks;
+    Cells expected;
+    int yearRows = 1;
+    ConsumptionSettings settings = {};
+};
+void PrintTo(const Case &c, std::ostream *os) { *os << c.name; }
+
+class ConsumptionCases : public ::testing::TestWithParam<Case>
+{
+};
+
+} // namespace
+
+TEST_P(ConsumptionCases, MonthCells)
+{
+    const Case &c = GetParam();
+    const ConsumptionResult r = run(c.tanks, c.settings);
+    EXPECT_EQ(monthCells(r.table), c.expected);
+    EXPECT_EQ(r.table.yearRows(), c.yearRows);
+    EXPECT_EQ(r.table.newestYear(), 2026);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EdgeCases, ConsumptionCases,
+    ::testing::Values(
+        // start - end + 3000, counted after five non-rising points.
+        Case{"RefuellingCountedAfterFiveNonRisingPoints", {{kRefuelled3000}}, {{{2026, 1}, 100}}},
+        // 3000 is 3 % of 100000: below "MinProzent", the rise hides the month.
+        Case{"RefuellingBelowMinProzentNotCounted", {{kRefuelled3000, 100000}}, {}},
+        // Still rising at the last point: it ends there (1000 - 3990 + 3290).
+        Case{"RefuellingInProgressAtTheEnd", {{"2.1=1000 3.1=900 4.1=800 5.1=700 6.1=4000 7.1=3990"}},
+             {{{2026, 1}, 300}}},
+        Case{"SmallRiseNotCountedWhenItEnds", {{kSmallRiseEnds}}, {{{2026, 1}, 50}}},
+        // January 5000 - 5050 + 200, February 5050 - 4900.
+        Case{"SmallRiseCountedAtMonthChange", {{kSmallRiseAtMonthEnd}}, {{{2026, 1}, 150}, {{2026, 2}, 150}}},
+        // 1000 -> 1010 is exactly 1 %: not rising, so -5 is no consumption;
+        // 1010.5 rises, and 10.5 is above 0.5 % of 1000.
+        Case{"RiseOfExactlyTheTriggerIsNotRising",
+             {{"2.1=1000 3.1=1010 4.1=1009 5.1=1008 6.1=1007 7.1=1006 8.1=1005", 1000},
+              {"2.1=1000 3.1=1010.5 4.1=1009 5.1=1008 6.1=1007 7.1=1006 8.1=1005", 1000}},
+             {{{2026, 1}, 5.5}}, 1, {false, 1, 0.5}},
+        Case{"MonthThatOnlyRoseHasNoEntry", {{"2.1=1000 10.1=1005 20.1=1009 30.1=1012 5.2=1000 15.2=900"}},
+             {{{2026, 2}, 100}}},
+        Case{"TwoTanksAddUpInTheSameCell", {{kMarch100}, {kMarch100}}, {{{2026, 3}, 200}}},
+        // Four rows, the years between empty; December counts up to the
+        // first point of the next month (800 - 600).
+        Case{"EarlierYearAddsRows", {{"20.12.23=800 28.12.23=700 5.1=600 10.1=550 15.1=500 20.1=450"}},
+             {{{2023, 12}, 200}, {{2026, 1}, 150}}, 4},
+        // Fewer than 6 points: nothing, but the year still gets its row.
+        Case{"FivePointsContributeNothing",
+             {{"1.3.25=500 2.3.25=400 3.3.25=300 4.3.25=200 5.3.25=100"}, {kMarch100}}, {{{2026, 3}, 100}}, 2},
+        // A rise from the error value would count 600 as refuelled: 0.6 % of
+        // the tank, so the month would vanish.
+        Case{"NegativeStartIsSkipped", {{"1.2=-100 2.2=500 3.2=490 4.2=480 5.2=470 6.2=460 7.2=450", 100000}},
+             {{{2026, 2}, 50}}},
+        // Without a capacity every completed rise counts, the 2 % one too.
+        Case{"NoCapacityCountsEveryRefuelling", {{kSmallRiseEnds, 0}}, {{{2026, 1}, 250}}},
+        // m³ with scale code 1: the capacity 2500 is 2.5 m³, so a rise of
+        // 1.5 m³ is 60 % and counts.
+        Case{"ScaledCapacity", {{"2.1=1 3.1=2.5 4.1=2.49 5.1=2.48 6.1=2.47 7.1=2.46 8.1=2.45 20.1=2", 2500, 1, 1}},
+             {{{2026, 1}, 0.5}}},
+        // A clock that went back a year: the month lands in its own row.
+        Case{"TimesGoingBackGrowTheTable", {{"5.1=900 10.1=800 10.12.24=700 15.12.24=650 20.12.24=600 25.12.24=550"}},
+             {{{2026, 1}, 200}, {{2024, 12}, 150}}, 3}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(ConsumptionTable, TotalsRoundAfterEveryAdditionHalvesToEven)
+{
+    SetLngId(1);
+    ConsumptionTable t(2026, 2025);
+    // Step by step 0.5 -> 0 three times, + 2.5 -> 2 (rounding away from zero: 6).
+    for (int m : {1, 2, 3})
+        t.add(2026, m, 0.5);
+    t.add(2026, 4, 2.5);
+    t.add(2025, 7, 1.5);
+    t.computeTotals();
+    const auto row = [&](int r) {
+        QStringList cells;
+        for (int c = 1; c <= 14; ++c) {
+            const ConsumptionTable::Cell x = t.cell(r, c);
+            cells << (x.kind == x.Number ? QString::number(x.number) : x.text);
+        }
+        return cells.join(QLatin1Char('|'));
+    };
+    EXPECT_EQ(row(1), "2026|0.5|0.5|0.5|2.5|||||||||2");
+    EXPECT_EQ(row(2), "2025|||||||1.5||||||2");
+    EXPECT_EQ(row(3), "Summe|||||||||||||4");
+    EXPECT_EQ(row(4), "|||||||||||||");
+}
+
+TEST(ConsumptionSelection, OneTankOrNone)
+{
+    const std::vector<Tank> tanks = {{kMarch100}, {kSmallRiseEnds}};
+    EXPECT_EQ(monthCells(run(tanks, {}, 2).table), (Cells{{{2026, 1}, 50}}));
+    const ConsumptionResult none = run(tanks, {}, -1);
+    EXPECT_TRUE(monthCells(none.table).empty());
+    EXPECT_EQ(none.table.yearRows(), 1);
+    EXPECT_TRUE(monthCells(run(tanks, {}, 3).table).empty());
+}
+
+using ConsumptionProtocolFile = DataDirTest;
+
+TEST_F(ConsumptionProtocolFile, LinesOfARunRecreatedEachTime)
+{
+    const QString path = dataDir() + QStringLiteral("LogVerbrauch.txt");
+    writeBytes(path, "from an older run\r\n");
+    const char *tank2 = "2.1=1000 3.1=2000 4.1=3000 5.1=4000 6.1=3990 7.1=3980 8.1=3970 9.1=3960 "
+                        "10.1=3950 20.1=3900.5";
+    const ConsumptionResult r = run({{kSmallRiseAtMonthEnd}, {tank2}}, {}, 0, path);
+    EXPECT_TRUE(r.protocolError.isEmpty());
+    const QString dashes(29, QLatin1Char('-'));
+    // German numbers and times; the third item starts in the zone at column 57.
+    const QStringList expected = {
+        "Tank:1 27.01.2026 12:03:00 Betankung von:4900 --> 5100  Summe Betankung = 200",
+        "Tank:1 01.02.2026 12:07:00 Monatswechsel Volumen:5050   Summe Verbrauch:150", dashes,
+        "Tank:1 20.02.2026 12:09:00 Letzter Monat Volumen:4900   Summe Verbrauch:150", dashes,
+        "Tank:2 05.01.2026 12:03:00 Betankung von:1000 --> 4000  Summe Betankung = 3000",
+        // The second tank adds to January's cell: 150 + 99.5.
+        "Tank:2 20.01.2026 12:09:00 Letzter Monat Volumen:3900,5 Summe Verbrauch:249,5", dashes, ""};
+    EXPECT_EQ(QString::fromLatin1(readBytes(path)).split(QStringLiteral("\r\n")), expected);
+
+    // Switched off: the file is left alone. Unwritable: said, and the table still computed.
+    run({{kMarch100}});
+    EXPECT_EQ(readBytes(path).count('\n'), 8);
+    const ConsumptionResult bad = run({{kMarch100}}, {}, 0, QStringLiteral("/nonexistent/LogVerbrauch.txt"));
+    EXPECT_FALSE(bad.protocolError.isEmpty());
+    EXPECT_EQ(monthCells(bad.table), (Cells{{{2026, 3}, 100}}));
+}
+
+TEST(ConsumptionExport, BytesWithPointDecimalsAndByteOrderMark)
+{
+    SetLngId(1);
+    ConsumptionTable t(2026, 2025);
+    t.add(2026, 3, 12.5);
+    t.add(2025, 12, 1234);
+    t.computeTotals();
+    const ConsumptionCsvTexts texts{QStringLiteral("Jahr"),
+                                    QStringLiteral("Jan Feb Mär Apr Mai Jun Jul Aug Sep Okt Nov Dez").split(' '),
+                                    QStringLiteral("Summe")};
+    const QByteArray expected = "\xEF\xBB\xBF"
+                                "1: Heizöl, Keller\r\n"
+                                "\r\n"
+                                ",1,2,3,4,5,6,7,8,9,10,11,12,\r\n"
+                                "Jahr,Jan,Feb,Mär,Apr,Mai,Jun,Jul,Aug,Sep,Okt,Nov,Dez,Summe\r\n"
+                                " 2026 ,,, 12.5 ,,,,,,,,,, 12 \r\n"
+                                " 2025 ,,,,,,,,,,,, 1234 , 1234 \r\n"
+                                "Summe,,,,,,,,,,,,, 1246 \r\n";
+    EXPECT_EQ(ConsumptionCsv(QStringLiteral("1: Heizöl, Keller"), t, texts), expected);
+}
