@@ -1,0 +1,112 @@
+// Chart rebuilds on the largest data the program holds: 56 tanks with
+// 500 000 entries each (one a minute, about eleven months). Each figure is
+// the median of several runs, printed with its ratio to one pass summing the
+// same history arrays, measured in the same run.
+#include "chart/ChartData.h"
+#include "chart/ChartNavigation.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace
+{
+
+constexpr int kRuns = 7;
+constexpr int kEntries = TankHistory::kMaxEntries;
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double medianMs(const std::function<void()> &work)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < kRuns; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        ms.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    return median(ms);
+}
+
+// Levels that fall a little each minute and are refilled every few weeks.
+std::unique_ptr<DeviceTable> fullTable(qint64 now)
+{
+    auto table = std::make_unique<DeviceTable>();
+    table->DeviceCount = kMaxDevices;
+    for (int n = 1; n <= kMaxDevices; ++n) {
+        DeviceRecord &r = (*table)[n];
+        r.Einheit = 0;
+        r.Tankvolumen = 10000;
+        TankHistory &h = r.History;
+        h.HistoryTimes.resize(kEntries + 1);
+        h.HistoryValues.resize(kEntries + 1);
+        h.HistoryTemps.resize(kEntries + 1);
+        for (int i = 1; i <= kEntries; ++i) {
+            h.HistoryTimes[size_t(i)] = now - qint64(kEntries - i) * 60 - n;
+            h.HistoryValues[size_t(i)] = 9000 - (i + 97 * n) % 40000 * 0.2;
+            h.HistoryTemps[size_t(i)] = i % 50 == 0 ? kNoTemperature : 5 + i / 1440 % 20;
+        }
+    }
+    return table;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const qint64 now = QDateTime(QDate(2026, 6, 15), QTime(12, 0), Qt::UTC).toSecsSinceEpoch();
+    const auto table = fullTable(now);
+
+    volatile double sink = 0;
+    const double baseline = medianMs([&] {
+        double sum = 0;
+        for (int n = 1; n <= table->DeviceCount; ++n) {
+            const TankHistory &h = (*table)[n].History;
+            for (int i = 1; i <= h.count(); ++i)
+                sum += double(h.HistoryTimes[size_t(i)]) + h.HistoryValues[size_t(i)] + h.HistoryTemps[size_t(i)];
+        }
+        sink = sum;
+    });
+    std::printf("baseline: one pass summing %d x %d history entries: %.1f ms\n", kMaxDevices, kEntries, baseline);
+
+    struct Case {
+        const char *name;
+        int tank;
+        qint64 days; // 0 = the whole range
+    };
+    const Case cases[] = {
+        {"all tanks, whole range (daily)", 0, 0},
+        {"all tanks, last 39 days (every point)", 0, 39},
+        {"one tank, whole range (every point)", 7, 0},
+    };
+    for (const Case &c : cases) {
+        ChartOptions o;
+        o.tank = c.tank;
+        ChartState state;
+        OpenChartRange(state, *table, o, now);
+        ZoomAll(state, now);
+        if (c.days)
+            state.view.firstTime = now - c.days * 86400;
+        size_t points = 0;
+        const double ms = medianMs([&] {
+            const auto pic = BeginRebuild(state, *table, o, now);
+            FinishRebuild(state, {});
+            points = 0;
+            for (const ChartSeries &s : pic->series)
+                points += s.keys.size();
+        });
+        std::printf("rebuild %-40s %9zu points: %7.1f ms  (%.2f x baseline, target <= 300 ms)\n", c.name, points,
+                    ms, ms / baseline);
+    }
+    return sink < 0 ? 1 : 0;
+}

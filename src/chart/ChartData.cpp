@@ -1,0 +1,272 @@
+#include "ChartData.h"
+
+#include "model/Figures.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+
+qint64 floorDiv(qint64 a, qint64 b)
+{
+    const qint64 q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+QDate dateOf(qint64 t) { return TankHistory::fromSecs(t).date(); }
+
+// The value an entry contributes to the chart, or nothing (percent of an
+// unknown tank volume).
+struct ValueRule {
+    bool tempKorr = false;
+    double coefficient = 1;
+    bool percent = false;
+    double fullScale = 0;
+
+    ValueRule(const DeviceRecord &rec, const ChartOptions &o)
+        : tempKorr(o.tempKorr), coefficient(rec.TempKorr), percent(o.percent), fullScale(FullScale(rec))
+    {
+    }
+    bool drawsNothing() const { return percent && fullScale == 0; }
+    double operator()(double value, qint32 temp) const
+    {
+        const double v = CorrectedHistoryValue(value, temp, tempKorr, coefficient);
+        return percent ? v * 100 / fullScale : v;
+    }
+};
+
+// Appends (t, v); an equal time keeps the later value, so a tank shows its
+// last value of a day in daily mode and the later of two equal times.
+inline void put(ChartSeries &s, double t, double v)
+{
+    if (!s.keys.empty() && s.keys.back() == t) {
+        s.values.back() = v;
+        return;
+    }
+    s.keys.push_back(t);
+    s.values.push_back(v);
+}
+
+} // namespace
+
+double CorrectedHistoryValue(double value, qint32 temp, bool tempKorr, double coefficient)
+{
+    if (!tempKorr || temp == kNoTemperature)
+        return value;
+    return value + value * (temp - 15) * coefficient / 1000;
+}
+
+double FullScale(const DeviceRecord &rec) { return ScaledLevel(rec.Tankvolumen, rec); }
+
+bool HasChartData(const DeviceTable &table)
+{
+    for (int n = 1; n <= table.DeviceCount; ++n)
+        if (table[n].History.count() > 0)
+            return true;
+    return false;
+}
+
+TimeValueRange ComputeDataRange(const DeviceTable &table, bool percent, bool tempKorr, qint64 now)
+{
+    TimeValueRange r{now, now, 0, 0};
+    ChartOptions o;
+    o.percent = percent;
+    o.tempKorr = tempKorr;
+    for (int n = 1; n <= table.DeviceCount; ++n) {
+        const DeviceRecord &rec = table[n];
+        const TankHistory &h = rec.History;
+        const int count = h.count();
+        if (count == 0)
+            continue;
+        r.firstTime = std::min(r.firstTime, h.HistoryTimes[1]);
+        const ValueRule rule(rec, o);
+        if (rule.drawsNothing())
+            continue;
+        // Four lanes, so the comparisons do not wait for each other.
+        double lo[4] = {r.lowestValue, r.lowestValue, r.lowestValue, r.lowestValue};
+        double hi[4] = {r.highestValue, r.highestValue, r.highestValue, r.highestValue};
+        const double *values = h.HistoryValues.data() + 1;
+        const qint32 *temps = h.HistoryTemps.data() + 1;
+        const bool plain = !tempKorr && !percent;
+        for (int i = 0; i < count; ++i) {
+            const double v = plain ? values[i] : rule(values[i], temps[i]);
+            lo[i & 3] = std::min(lo[i & 3], v);
+            hi[i & 3] = std::max(hi[i & 3], v);
+        }
+        r.lowestValue = std::min(std::min(lo[0], lo[1]), std::min(lo[2], lo[3]));
+        r.highestValue = std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3]));
+    }
+    return r;
+}
+
+double RoundUpValueMax(double x)
+{
+    // m x 10^e, dividing for negative powers so that 3 x 0.1 is exactly 0.3.
+    const auto scaled = [](double m, int e) { return e >= 0 ? m * std::pow(10.0, e) : m / std::pow(10.0, -e); };
+    const double base = x > 0 ? x : 1;
+    int e = int(std::floor(std::log10(base)));
+    if (scaled(1, e + 1) <= base)
+        ++e;
+    else if (scaled(1, e) > base)
+        --e;
+    for (double m : {1.0, 2.0, 3.0, 5.0})
+        if (scaled(m, e) > x)
+            return scaled(m, e);
+    return scaled(1, e + 1);
+}
+
+void OpenChartRange(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now)
+{
+    state.data = ComputeDataRange(table, options.percent, options.tempKorr, now);
+    state.data.highestValue = RoundUpValueMax(state.data.highestValue);
+    state.view = state.data;
+}
+
+quint32 TankColour(int tank)
+{
+    static const quint32 kColours[56] = {
+        0xFF0000, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF00FF, 0xFFFF00, 0xFFA500, 0x40E0D0, 0xEE82EE, 0xCD853F,
+        0x00BFFF, 0x7FFFD4, 0x9400D3, 0xCD5C5C, 0xFFE4C4, 0x000000, 0xFFEBCD, 0x8A2BE2, 0xA52A2A, 0xDEB887,
+        0x5F9EA0, 0x7FFF00, 0xD2691E, 0xFF7F50, 0x6495ED, 0xFFF8DC, 0xB8860B, 0x006400, 0xBDB76B, 0x556B2F,
+        0xFF8C00, 0x9932CC, 0xE9967A, 0x8FBC8F, 0x483D8B, 0x2F4F4F, 0x00CED1, 0x9400D3, 0xFF1493, 0x00BFFF,
+        0x1E90FF, 0xB22222, 0xFFFAF0, 0x228B22, 0xDCDCDC, 0xF8F8FF, 0xFFD700, 0xDAA520, 0x000080, 0xBEBEBE,
+        0xADFF2F, 0xF0FFF0, 0xFF69B4, 0xCD5C5C, 0xFFFFF0, 0xF0E68C};
+    return tank >= 1 && tank <= 56 ? kColours[tank - 1] : kColours[0];
+}
+
+int MarkerCode(int tank)
+{
+    // One code per group of four tanks.
+    static const int kCodes[14] = {2, 3, 4, 5, 6, 13, 9, 10, 11, 12, 14, 15, 16, 7};
+    return tank >= 1 && tank <= 56 ? kCodes[(tank - 1) / 4] : 2;
+}
+
+qint64 DayBoundaries(qint64 a, qint64 b) { return floorDiv(b, 86400) - floorDiv(a, 86400); }
+qint64 HourBoundaries(qint64 a, qint64 b) { return floorDiv(b, 3600) - floorDiv(a, 3600); }
+qint64 MinuteBoundaries(qint64 a, qint64 b) { return floorDiv(b, 60) - floorDiv(a, 60); }
+qint64 StartOfDay(qint64 t) { return floorDiv(t, 86400) * 86400; }
+
+int MonthBoundaries(qint64 a, qint64 b)
+{
+    const QDate da = dateOf(a), db = dateOf(b);
+    return (db.year() * 12 + db.month()) - (da.year() * 12 + da.month());
+}
+
+ChartSeries BuildSeries(const DeviceRecord &rec, int tank, qint64 from, qint64 to, bool daily,
+                        const ChartOptions &options)
+{
+    ChartSeries s;
+    s.tank = tank;
+    s.colour = TankColour(tank);
+    s.marker = options.points ? MarkerCode(tank) : 1;
+    const ValueRule rule(rec, options);
+    const TankHistory &h = rec.History;
+    if (rule.drawsNothing() || h.count() == 0 || from > to)
+        return s;
+    const auto key = [daily](qint64 t) { return double(daily ? StartOfDay(t) : t); };
+    const auto tBegin = h.HistoryTimes.begin() + 1, tEnd = h.HistoryTimes.end();
+    if (std::is_sorted(tBegin, tEnd)) {
+        const auto lo = std::lower_bound(tBegin, tEnd, from);
+        const auto hi = std::upper_bound(lo, tEnd, to);
+        const size_t first = size_t(lo - h.HistoryTimes.begin()), last = size_t(hi - h.HistoryTimes.begin());
+        if (daily) {
+            // The last entry of each day, found by a search for the next midnight.
+            for (auto it = lo; it != hi;) {
+                const qint64 day = StartOfDay(*it);
+                it = std::lower_bound(it, hi, day + 86400);
+                const size_t i = size_t(it - h.HistoryTimes.begin()) - 1;
+                put(s, double(day), rule(h.HistoryValues[i], h.HistoryTemps[i]));
+            }
+            return s;
+        }
+        s.keys.resize(last - first);
+        s.values.resize(last - first);
+        size_t k = 0;
+        for (size_t i = first; i < last; ++i) {
+            const double t = double(h.HistoryTimes[i]);
+            k -= k > 0 && s.keys[k - 1] == t; // an equal time: the later value wins
+            s.keys[k] = t;
+            s.values[k++] = rule(h.HistoryValues[i], h.HistoryTemps[i]);
+        }
+        s.keys.resize(k);
+        s.values.resize(k);
+        return s;
+    }
+    // A clock set back leaves times out of order: sort the entries in the
+    // view, keeping history order among equal times so the later one wins.
+    std::vector<int> order;
+    for (int i = 1; i <= h.count(); ++i)
+        if (h.HistoryTimes[size_t(i)] >= from && h.HistoryTimes[size_t(i)] <= to)
+            order.push_back(i);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return key(h.HistoryTimes[size_t(a)]) < key(h.HistoryTimes[size_t(b)]);
+    });
+    for (int i : order)
+        put(s, key(h.HistoryTimes[size_t(i)]), rule(h.HistoryValues[size_t(i)], h.HistoryTemps[size_t(i)]));
+    return s;
+}
+
+TimeAxis ComputeTimeAxis(qint64 viewFirst, qint64 viewLast, bool gridMonth)
+{
+    TimeAxis x;
+    x.minimum = viewFirst;
+    x.maximum = viewLast;
+    x.timeBase = StartOfDay(viewFirst);
+    if (gridMonth)
+        x.timeBase -= qint64(dateOf(viewFirst).day() - 1) * 86400;
+    x.unit = gridMonth ? LabelUnit::Months : LabelUnit::Days;
+    x.format = QStringLiteral("%d.%m.%y");
+    if (HourBoundaries(viewFirst, viewLast) < 24) {
+        x.unit = LabelUnit::Hours;
+        x.format = QStringLiteral("%d.%m.%y %H:%M");
+        if (MinuteBoundaries(viewFirst, viewLast) < 60)
+            x.unit = LabelUnit::Minutes;
+    }
+    return x;
+}
+
+std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &table,
+                                         const ChartOptions &options, qint64 now)
+{
+    if (state.busy)
+        return std::nullopt;
+    state.data = ComputeDataRange(table, options.percent, options.tempKorr, now);
+    state.busy = true;
+
+    ChartPicture pic;
+    const TimeValueRange &v = state.view;
+    pic.dailyMode = options.tank == 0 && DayBoundaries(v.firstTime, v.lastTime) >= kDailyModeDays;
+    int firstTank = options.tank, lastTank = options.tank;
+    if (options.tank == 0) {
+        firstTank = 1;
+        lastTank = table.DeviceCount;
+    } else if (options.tank < 1 || options.tank > table.DeviceCount) {
+        lastTank = firstTank - 1; // a tank that is gone shows nothing
+    }
+    state.unitList.clear();
+    bool anyPoint = false;
+    for (int n = firstTank; n <= lastTank; ++n) {
+        const DeviceRecord &rec = table[n];
+        const QString unit = options.percent ? QStringLiteral("%") : UnitName(rec.Einheit, true);
+        if (!state.unitList.contains(unit))
+            state.unitList.append(unit);
+        pic.series.push_back(BuildSeries(rec, n, v.firstTime, v.lastTime, pic.dailyMode, options));
+        anyPoint = anyPoint || !pic.series.back().keys.empty();
+    }
+    if (!anyPoint && !pic.series.empty()) {
+        pic.placeholder = true;
+        put(pic.series.front(), double(v.firstTime), kPlaceholderValue);
+    }
+    pic.x = ComputeTimeAxis(v.firstTime, v.lastTime, options.gridMonth);
+    pic.y = {v.lowestValue, v.highestValue, state.unitList.join(QStringLiteral(" / "))};
+    return pic;
+}
+
+void FinishRebuild(ChartState &state, const PlotRect &plot)
+{
+    state.plot = plot;
+    state.busy = false;
+}

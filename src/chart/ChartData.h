@@ -1,0 +1,92 @@
+#pragma once
+#include "ChartState.h"
+#include "model/DeviceRecord.h"
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+// The chart's data preparation: ranges, the series of each tank, styles and
+// axes. Pure functions of the device table, the options and the time "now".
+
+// Value under the visible range: handed over when nothing lies in the view,
+// so that nothing visible is drawn.
+constexpr double kPlaceholderValue = -9998;
+// Series from this many day boundaries on ("all tanks" only) show one point per day.
+constexpr int kDailyModeDays = 40;
+
+// One tank's line: its own points in ascending time, no gaps.
+struct ChartSeries {
+    int tank = 0;
+    quint32 colour = 0; // 0xRRGGBB, for the line and the markers
+    int marker = 1;     // marker code, 1 = no marker
+    std::vector<double> keys;   // naive seconds
+    std::vector<double> values; // display units or percent
+};
+
+enum class LabelUnit { Minutes, Hours, Days, Months };
+
+struct TimeAxis {
+    qint64 minimum = 0;
+    qint64 maximum = 0;
+    qint64 timeBase = 0; // labels count from here
+    LabelUnit unit = LabelUnit::Days;
+    QString format; // "%d.%m.%y" or "%d.%m.%y %H:%M"
+};
+
+struct ValueAxis {
+    double minimum = 0;
+    double maximum = 0;
+    QString title; // the unit list joined with " / "
+};
+
+// Everything a rebuild hands to the drawing.
+struct ChartPicture {
+    std::vector<ChartSeries> series;
+    bool placeholder = false; // nothing in the view: one point at kPlaceholderValue
+    bool dailyMode = false;
+    TimeAxis x;
+    ValueAxis y;
+};
+
+// A stored level corrected to 15 °C when the correction is on and the entry
+// has a temperature; coefficient in per mille per °C.
+double CorrectedHistoryValue(double value, qint32 temp, bool tempKorr, double coefficient);
+// 100 % of a tank in display units; 0 when unknown (the tank then has no percentages).
+double FullScale(const DeviceRecord &rec);
+// Whether any tank 1..DeviceCount has history to show.
+bool HasChartData(const DeviceTable &table);
+
+// The span of all history data: from the earliest first entry (or now) to
+// now, values from 0 to the extremes of every tank, in percent when asked.
+TimeValueRange ComputeDataRange(const DeviceTable &table, bool percent, bool tempKorr, qint64 now);
+// The next of 1, 2, 3, 5 times a power of ten strictly above x (1 for 0).
+double RoundUpValueMax(double x);
+// The opening: data range for the options in force, its maximum rounded up,
+// and the view set to it.
+void OpenChartRange(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now);
+
+// Series colour and marker code of a tank number.
+quint32 TankColour(int tank);
+int MarkerCode(int tank);
+
+// Day, hour and minute boundaries crossed from a to b (naive seconds).
+qint64 DayBoundaries(qint64 a, qint64 b);
+qint64 HourBoundaries(qint64 a, qint64 b);
+qint64 MinuteBoundaries(qint64 a, qint64 b);
+int MonthBoundaries(qint64 a, qint64 b);
+// Midnight of the day of t.
+qint64 StartOfDay(qint64 t);
+
+// The series of one tank for the view range: each tank's own points in one
+// pass; in daily mode the last value of each day at its midnight.
+ChartSeries BuildSeries(const DeviceRecord &rec, int tank, qint64 from, qint64 to, bool daily,
+                        const ChartOptions &options);
+TimeAxis ComputeTimeAxis(qint64 viewFirst, qint64 viewLast, bool gridMonth);
+
+// A rebuild: refreshes the data range and the unit list in state and returns
+// the picture for the current view; nothing while the busy flag is set. Sets
+// the busy flag: the caller draws, then calls FinishRebuild.
+std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &table,
+                                         const ChartOptions &options, qint64 now);
+void FinishRebuild(ChartState &state, const PlotRect &plot);

@@ -1,0 +1,167 @@
+#include "ChartNavigation.h"
+
+#include "ChartData.h"
+#include "model/DeviceRecord.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace
+{
+
+// The zoom step for the view: a tenth of its day or hour boundaries, rounded
+// (halves up); 0 for views of 10 hours or less.
+qint64 zoomStepSecs(const TimeValueRange &view)
+{
+    const qint64 d = DayBoundaries(view.firstTime, view.lastTime);
+    if (d > 10)
+        return (d + 5) / 10 * 86400;
+    const qint64 h = HourBoundaries(view.firstTime, view.lastTime);
+    if (h > 10)
+        return (h + 5) / 10 * 3600;
+    return 0;
+}
+
+} // namespace
+
+bool ZoomAll(ChartState &state, qint64 now)
+{
+    if (state.busy)
+        return false;
+    // The data range always ends now; keep the view's end there with it.
+    state.data.lastTime = std::max(state.data.lastTime, now);
+    state.view = state.data;
+    return true;
+}
+
+void ChooseTimeRange(ChartState &state, int months, qint64 now)
+{
+    state.data.lastTime = std::max(state.data.lastTime, now);
+    state.view.lastTime = state.data.lastTime;
+    const QDateTime last = TankHistory::fromSecs(state.view.lastTime);
+    state.view.firstTime = last.addMonths(-(months + 1)).toSecsSinceEpoch();
+}
+
+bool ZoomIn(ChartState &state)
+{
+    if (state.busy)
+        return false;
+    const qint64 step = zoomStepSecs(state.view);
+    state.view.firstTime += step;
+    state.view.lastTime -= step;
+    return true;
+}
+
+bool ZoomOut(ChartState &state)
+{
+    if (state.busy)
+        return false;
+    TimeValueRange &v = state.view;
+    const TimeValueRange &d = state.data;
+    const qint64 step = zoomStepSecs(v);
+    v.firstTime = std::max(v.firstTime - step, d.firstTime);
+    v.lastTime = std::min(v.lastTime + step, d.lastTime);
+    if (v.lowestValue > d.lowestValue)
+        v.lowestValue *= 0.9;
+    if (v.highestValue < d.highestValue)
+        v.highestValue *= 1.1;
+    v.lowestValue = std::clamp(v.lowestValue, d.lowestValue, d.highestValue);
+    v.highestValue = std::clamp(v.highestValue, d.lowestValue, d.highestValue);
+    return true;
+}
+
+ScrollFigures ComputeScrollFigures(const TimeValueRange &view, const TimeValueRange &data)
+{
+    ScrollFigures s;
+    const double span = double(data.lastTime - data.firstTime);
+    if ((view.firstTime <= data.firstTime && view.lastTime >= data.lastTime) || span <= 0)
+        return s;
+    s.visible = true;
+    const double fraction = double(view.lastTime - view.firstTime) / span;
+    s.largeChange = int(std::clamp<long long>(std::llround(fraction * 1000), 2, 1000));
+    s.smallChange = s.largeChange / 2;
+    s.position =
+        int(std::clamp<long long>(std::llround(double(view.firstTime - data.firstTime) * 10000 / span), 0, 10000));
+    return s;
+}
+
+bool ScrollTo(ChartState &state, int position)
+{
+    if (state.busy)
+        return false;
+    const qint64 offset = std::llround(double(state.data.lastTime - state.data.firstTime) * position / 10000);
+    const qint64 span = state.view.lastTime - state.view.firstTime;
+    state.view.firstTime = state.data.firstTime + offset;
+    state.view.lastTime = state.view.firstTime + span;
+    return true;
+}
+
+PixelPoint ClampToPlot(PixelPoint p, const PlotRect &plot)
+{
+    return {std::clamp(p.x, plot.left, std::max(plot.left, plot.right)),
+            std::clamp(p.y, plot.top, std::max(plot.top, plot.bottom))};
+}
+
+bool InPlot(PixelPoint p, const PlotRect &plot)
+{
+    return p.x >= plot.left && p.x <= plot.right && p.y >= plot.top && p.y <= plot.bottom;
+}
+
+BandStart RubberBandDown(RubberBand &band, PixelPoint p, const PlotRect &plot)
+{
+    if (band.dragging)
+        return BandStart::AlreadyDragging;
+    const int m = kBandCatchPixels;
+    if (!InPlot(p, {plot.left - m, plot.top - m, plot.right + m, plot.bottom + m}))
+        return BandStart::Beep;
+    band.dragging = true;
+    band.start = band.current = ClampToPlot(p, plot);
+    return BandStart::Started;
+}
+
+bool RubberBandMove(RubberBand &band, PixelPoint p, const PlotRect &plot)
+{
+    if (!band.dragging)
+        return false;
+    band.current = ClampToPlot(p, plot);
+    return true;
+}
+
+BandEnd RubberBandUp(RubberBand &band, PixelPoint p, const PlotRect &plot)
+{
+    BandEnd end;
+    if (!band.dragging)
+        return end;
+    band.current = ClampToPlot(p, plot);
+    band.dragging = false;
+    end.wasDragging = true;
+    end.a = band.start;
+    end.b = band.current;
+    end.zoom = std::abs(end.a.x - end.b.x) >= kMinBandPixels && std::abs(end.a.y - end.b.y) >= kMinBandPixels;
+    return end;
+}
+
+void ApplyBandZoom(ChartState &state, double t1, double v1, double t2, double v2)
+{
+    state.view.firstTime = std::llround(std::min(t1, t2));
+    state.view.lastTime = std::llround(std::max(t1, t2));
+    state.view.lowestValue = std::min(v1, v2);
+    state.view.highestValue = std::max(v1, v2);
+}
+
+double RoundReadout(double v, bool percent, int *decimals)
+{
+    const int d = percent ? 1 : v < 10 ? 2 : v < 100 ? 1 : 0;
+    *decimals = d;
+    const double p = std::pow(10.0, d);
+    return std::floor(v * p + 0.5) / p;
+}
+
+QString ReadoutText(qint64 t, double v, bool percent, const QString &axisTitle, const QLocale &locale)
+{
+    int decimals = 0;
+    const double r = RoundReadout(v, percent, &decimals);
+    return locale.toString(TankHistory::fromSecs(t).date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           locale.toString(r, 'f', decimals) + QLatin1Char(' ') + axisTitle;
+}

@@ -1,0 +1,330 @@
+// The history chart's logic without a window: ranges, series, lists, axes,
+// zoom, scroll, rubber band and read-out, at fixed clock times.
+#include "chart/ChartCombos.h"
+#include "chart/ChartData.h"
+#include "chart/ChartNavigation.h"
+#include "lang/Lng.h"
+#include "support/TestSupport.h"
+
+#include <QDateTime>
+#include <memory>
+
+namespace
+{
+
+qint64 at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC).toSecsSinceEpoch();
+}
+constexpr qint64 kHour = 3600, kDay = 86400;
+const qint64 kNow = at(2026, 6, 15, 12);
+
+struct Point {
+    qint64 t;
+    double v;
+    qint32 temp = kNoTemperature;
+};
+
+class ChartLogicTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { SetLngId(1); }
+    // Tank n in litres (tank volume in raw units) with the given history.
+    DeviceRecord &tank(int n, const std::vector<Point> &points, qint32 volume = 1000)
+    {
+        table->DeviceCount = std::max(table->DeviceCount, n);
+        DeviceRecord &r = (*table)[n];
+        r.Tankvolumen = volume;
+        for (const Point &p : points)
+            r.History.append(TankHistory::fromSecs(p.t), p.v, p.temp);
+        return r;
+    }
+    ChartPicture rebuild(const ChartOptions &o, qint64 from, qint64 to)
+    {
+        state.view = {from, to, 0, 100};
+        auto pic = BeginRebuild(state, *table, o, kNow);
+        FinishRebuild(state, {});
+        return pic ? *pic : ChartPicture{};
+    }
+    std::unique_ptr<DeviceTable> table = std::make_unique<DeviceTable>();
+    ChartState state;
+};
+
+// Every n-th hour over the days from..to (exclusive), value = day number.
+std::vector<Point> hourly(qint64 from, qint64 to, int stepHours)
+{
+    std::vector<Point> p;
+    for (qint64 t = from; t < to; t += stepHours * kHour)
+        p.push_back({t, double((t - from) / kDay)});
+    return p;
+}
+
+} // namespace
+
+TEST_F(ChartLogicTest, RangeAndRoundedMaximum)
+{
+    for (auto [x, rounded] : std::vector<std::pair<double, double>>{
+             {1234, 2000}, {2000, 3000}, {100, 200}, {0, 1}, {7, 10}, {0.5, 1}, {99.5, 100}, {0.001, 0.002}, {0.3, 0.5}})
+        EXPECT_DOUBLE_EQ(RoundUpValueMax(x), rounded) << x;
+
+    tank(1, {{at(2026, 1, 10), 300}, {at(2025, 1, 1), 900}}); // only entry 1 gives the first time
+    tank(2, {{at(2025, 12, 1), 1000, 25}}).TempKorr = 2;     // corrected: 1000 + 1000 * 10 * 2 / 1000
+    EXPECT_EQ(CorrectedHistoryValue(100, 25, true, 2), 102);
+    EXPECT_EQ(CorrectedHistoryValue(100, kNoTemperature, true, 2), 100);
+    TimeValueRange r = ComputeDataRange(*table, false, true, kNow);
+    EXPECT_EQ(r.firstTime, at(2025, 12, 1));
+    EXPECT_EQ(r.lastTime, kNow);
+    EXPECT_EQ(r.lowestValue, 0);
+    EXPECT_EQ(r.highestValue, 1020);
+
+    // Percent at opening: the stored option applies to the first range; a tank
+    // without volume has no share.
+    (*table)[1].Tankvolumen = 0;
+    ChartOptions o;
+    o.percent = true;
+    OpenChartRange(state, *table, o, kNow);
+    EXPECT_DOUBLE_EQ(state.data.highestValue, 200); // tank 2: exactly 100 % -> 200
+    EXPECT_DOUBLE_EQ(state.view.highestValue, 200);
+}
+
+// Daily mode from 40 day boundaries on, each tank through its own points,
+// percent of the tank volume, and the placeholder for an empty view.
+TEST_F(ChartLogicTest, SeriesOfTheView)
+{
+    const qint64 start = at(2026, 3, 1, 1);
+    tank(1, hourly(start, start + 50 * kDay, 6)).Einheit = 0;
+    tank(2, hourly(start + 3 * kHour, start + 50 * kDay, 6)).Einheit = 1;
+    ChartOptions all;
+
+    ChartPicture p = rebuild(all, at(2026, 3, 1), at(2026, 4, 9, 23));
+    EXPECT_FALSE(p.dailyMode);
+    ASSERT_EQ(p.series.size(), 2u);
+    EXPECT_EQ(p.series[0].keys.size(), 40u * 4);
+    EXPECT_EQ(p.series[1].keys.size(), 40u * 4);
+    EXPECT_EQ(p.series[1].keys[0], start + 3 * kHour) << "no points borrowed from the other tank";
+    EXPECT_EQ(p.y.title, "L / m³");
+
+    p = rebuild(all, at(2026, 3, 1), at(2026, 4, 10));
+    EXPECT_TRUE(p.dailyMode);
+    ASSERT_EQ(p.series[0].keys.size(), 40u);
+    EXPECT_EQ(p.series[0].keys[1], at(2026, 3, 2));
+    EXPECT_EQ(p.series[0].values[1], 1) << "last value of the day";
+
+    ChartOptions one;
+    one.tank = 1;
+    p = rebuild(one, at(2026, 3, 1), at(2026, 4, 10));
+    EXPECT_FALSE(p.dailyMode) << "one tank always shows every point";
+    EXPECT_EQ(p.series.size(), 1u);
+
+    // A clock set back: the later of two equal times wins, order is restored.
+    tank(3, {{at(2026, 3, 5), 10}, {at(2026, 3, 3), 20}, {at(2026, 3, 5), 30}});
+    one.tank = 3;
+    p = rebuild(one, at(2026, 3, 1), at(2026, 3, 10));
+    EXPECT_EQ(p.series[0].keys, (std::vector<double>{double(at(2026, 3, 3)), double(at(2026, 3, 5))}));
+    EXPECT_EQ(p.series[0].values, (std::vector<double>{20, 30}));
+
+    tank(4, {{at(2026, 3, 5), 500}, {at(2026, 3, 6), 250}}, 1000);
+    tank(5, {{at(2026, 3, 5), 500}}, 0);
+    ChartOptions pct;
+    pct.percent = true;
+    pct.tank = 4;
+    EXPECT_EQ(rebuild(pct, at(2026, 3, 1), at(2026, 3, 10)).series[0].values, (std::vector<double>{50, 25}));
+    pct.tank = 5;
+    p = rebuild(pct, at(2026, 3, 1), at(2026, 3, 10));
+    EXPECT_TRUE(p.placeholder) << "a tank without volume draws nothing in percent";
+    EXPECT_EQ(p.y.title, "%");
+
+    p = rebuild(all, at(2026, 5, 1), at(2026, 6, 1)); // every entry lies before the view
+    EXPECT_TRUE(p.placeholder);
+    EXPECT_EQ(p.series[0].values, std::vector<double>{kPlaceholderValue});
+    EXPECT_EQ(p.x.minimum, at(2026, 5, 1));
+    EXPECT_EQ(p.x.maximum, at(2026, 6, 1));
+    EXPECT_EQ(p.y.maximum, 100);
+
+    state.busy = true;
+    EXPECT_FALSE(BeginRebuild(state, *table, all, kNow));
+}
+
+TEST_F(ChartLogicTest, TimeAxisAndStyles)
+{
+    const struct {
+        qint64 from, to;
+        bool grid;
+        qint64 base;
+        LabelUnit unit;
+        const char *format;
+    } cases[] = {
+        {at(2026, 3, 17, 5), at(2026, 5, 1), true, at(2026, 3, 1), LabelUnit::Months, "%d.%m.%y"},
+        {at(2026, 3, 17, 5), at(2026, 5, 1), false, at(2026, 3, 17), LabelUnit::Days, "%d.%m.%y"},
+        {at(2026, 3, 17, 5), at(2026, 3, 18, 5), false, at(2026, 3, 17), LabelUnit::Days, "%d.%m.%y"},
+        {at(2026, 3, 17, 5), at(2026, 3, 18, 4, 59), false, at(2026, 3, 17), LabelUnit::Hours, "%d.%m.%y %H:%M"},
+        {at(2026, 3, 17, 5, 10), at(2026, 3, 17, 6, 9), false, at(2026, 3, 17), LabelUnit::Minutes,
+         "%d.%m.%y %H:%M"},
+    };
+    for (const auto &c : cases) {
+        const TimeAxis x = ComputeTimeAxis(c.from, c.to, c.grid);
+        EXPECT_EQ(x.timeBase, c.base);
+        EXPECT_EQ(x.unit, c.unit);
+        EXPECT_EQ(x.format, c.format);
+    }
+    for (auto [n, colour, marker] : std::vector<std::tuple<int, quint32, int>>{
+             {1, 0xFF0000, 2}, {5, 0xFF00FF, 3}, {16, 0x000000, 5}, {21, 0x5F9EA0, 13}, {56, 0xF0E68C, 7},
+             {0, 0xFF0000, 2}, {57, 0xFF0000, 2}}) {
+        EXPECT_EQ(TankColour(n), colour) << n;
+        EXPECT_EQ(MarkerCode(n), marker) << n;
+    }
+}
+
+TEST_F(ChartLogicTest, TankAndTimeRangeLists)
+{
+    tank(3, {{at(2025, 6, 1), 1}}).Tankbezeichnung = "Keller";
+    tank(4, {{at(2025, 6, 1), 1}}).SN = 12345;
+    table->DeviceCount = 5;
+    const auto entries = ComboTankEntries(*table);
+    EXPECT_EQ(entries, (std::vector<ComboEntry>{{"3: Keller", 3}, {"4: SN:12345", 4}, {"Tank 1-5 (geglättet)", 0}}));
+    EXPECT_EQ(ComboTankSelection(entries, 5, 3), 2);
+
+    DeviceTable single;
+    single.DeviceCount = 1;
+    single[1].History.append(TankHistory::fromSecs(at(2025, 6, 1)), 1, 0);
+    const auto one = ComboTankEntries(single);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(ComboTankSelection(one, 1, 0), 0);
+    EXPECT_FALSE(HasChartData(DeviceTable{}));
+
+    EXPECT_EQ(DataYears(at(2026, 6, 1), kNow), 0);
+    EXPECT_EQ(DataYears(at(2025, 5, 31), kNow), 2); // 13 month boundaries
+    const auto ranges = ComboZeitraumEntries(2);
+    EXPECT_EQ(ranges, (std::vector<ComboEntry>{
+                          {"1 Monat", 1}, {"3 Monate", 3}, {"1 Jahr", 12}, {"2 Jahre", 24}}));
+    EXPECT_EQ(ComboZeitraumSelection(ranges, 20, 2), 3);
+    EXPECT_EQ(ComboZeitraumSelection(ranges, -1, 2), 0) << "1 and 3 are equally near 2: the earlier wins";
+    EXPECT_EQ(ComboZeitraumEntries(0).size(), 2u);
+}
+
+TEST_F(ChartLogicTest, ZoomSteps)
+{
+    state.data = {at(2026, 1, 1), kNow, 0, 1000};
+    const qint64 t0 = at(2026, 3, 1, 12);
+    const struct {
+        qint64 first, last, step;
+    } cases[] = {
+        {t0, t0 + 11 * kDay, kDay},                       // 11 day boundaries: 1 day each end
+        {t0, t0 + 15 * kDay, 2 * kDay},                   // 1.5 rounds up
+        {t0, t0 + 5 * kDay + 20 * kHour, 14 * kHour},     // 140 hour boundaries
+        {t0, t0 + 10 * kHour, 0},                         // 10 hours stay
+    };
+    for (const auto &c : cases) {
+        state.view = {c.first, c.last, 10, 20};
+        ASSERT_TRUE(ZoomIn(state));
+        EXPECT_EQ(state.view.firstTime, c.first + c.step);
+        EXPECT_EQ(state.view.lastTime, c.last - c.step);
+        state.view = {c.first, c.last, 10, 20};
+        ZoomOut(state);
+        EXPECT_EQ(state.view.firstTime, c.first - c.step);
+        EXPECT_EQ(state.view.lastTime, c.last + c.step);
+        EXPECT_DOUBLE_EQ(state.view.lowestValue, 9);
+        EXPECT_DOUBLE_EQ(state.view.highestValue, 22);
+    }
+    state.view = {at(2026, 1, 5), kNow - kDay, 0.5, 990};
+    ZoomOut(state);
+    EXPECT_EQ(state.view.firstTime, at(2026, 1, 1));
+    EXPECT_EQ(state.view.lastTime, kNow);
+    EXPECT_DOUBLE_EQ(state.view.lowestValue, 0.45);
+    EXPECT_DOUBLE_EQ(state.view.highestValue, 1000);
+    const TimeValueRange before = state.view = state.data;
+    ZoomOut(state);
+    EXPECT_EQ(state.view.firstTime, before.firstTime);
+    EXPECT_EQ(state.view.highestValue, before.highestValue);
+
+    state.busy = true;
+    EXPECT_FALSE(ZoomIn(state));
+    EXPECT_FALSE(ScrollTo(state, 0));
+    EXPECT_EQ(state.view.firstTime, before.firstTime);
+    ChooseTimeRange(state, 1, kNow); // kept while busy, drawn later
+    EXPECT_EQ(state.view.firstTime, at(2026, 4, 15, 12)) << "the one-month entry shows two months";
+    EXPECT_EQ(state.view.lastTime, kNow);
+}
+
+TEST_F(ChartLogicTest, ScrollBar)
+{
+    const TimeValueRange data{at(2026, 1, 1), at(2026, 1, 1) + 10000 * 60, 0, 1};
+    EXPECT_FALSE(ComputeScrollFigures(data, data).visible);
+    const struct {
+        qint64 offset, span;
+        ScrollFigures figures;
+    } cases[] = {
+        {2500 * 60, 1000 * 60, {true, 0, 10000, 100, 50, 2500}},
+        {-600, 10, {true, 0, 10000, 2, 1, 0}},
+        {9999 * 60, 5000 * 60, {true, 0, 10000, 500, 250, 9999}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ComputeScrollFigures({data.firstTime + c.offset, data.firstTime + c.offset + c.span, 0, 1}, data),
+                  c.figures);
+
+    state.data = data;
+    state.view = {data.firstTime + 60, data.firstTime + 3600, 0, 1};
+    ScrollTo(state, 10000);
+    EXPECT_EQ(state.view.firstTime, data.lastTime);
+    EXPECT_EQ(state.view.lastTime, data.lastTime + 3540) << "the span is kept beyond the data";
+}
+
+TEST_F(ChartLogicTest, RubberBand)
+{
+    const PlotRect plot{100, 50, 700, 450};
+    const struct {
+        PixelPoint down;
+        BandStart result;
+        PixelPoint start;
+    } presses[] = {
+        {{85, 200}, BandStart::Started, {100, 200}},
+        {{75, 200}, BandStart::Beep, {}},
+        {{720, 470}, BandStart::Started, {700, 450}},
+        {{721, 200}, BandStart::Beep, {}},
+    };
+    for (const auto &c : presses) {
+        RubberBand band;
+        EXPECT_EQ(RubberBandDown(band, c.down, plot), c.result);
+        EXPECT_EQ(band.dragging, c.result == BandStart::Started);
+        if (band.dragging) {
+            EXPECT_EQ(band.start, c.start);
+        }
+    }
+    RubberBand band;
+    RubberBandDown(band, {300, 300}, plot);
+    EXPECT_EQ(RubberBandDown(band, {400, 300}, plot), BandStart::AlreadyDragging);
+    RubberBandMove(band, {900, 0}, plot);
+    EXPECT_EQ(band.current, (PixelPoint{700, 50}));
+    BandEnd end = RubberBandUp(band, {305, 280}, plot);
+    EXPECT_TRUE(end.wasDragging);
+    EXPECT_FALSE(end.zoom) << "5 px wide is a click";
+    EXPECT_FALSE(band.dragging);
+    EXPECT_FALSE(RubberBandUp(band, {305, 280}, plot).wasDragging);
+    RubberBandDown(band, {300, 300}, plot);
+    end = RubberBandUp(band, {294, 200}, plot);
+    EXPECT_TRUE(end.zoom);
+
+    ApplyBandZoom(state, 2000, 80, 1000, 20);
+    EXPECT_EQ(state.view.firstTime, 1000);
+    EXPECT_EQ(state.view.lastTime, 2000);
+    EXPECT_EQ(state.view.lowestValue, 20);
+    EXPECT_EQ(state.view.highestValue, 80);
+}
+
+TEST_F(ChartLogicTest, ReadoutText)
+{
+    const QLocale de(QLocale::German, QLocale::Germany);
+    const struct {
+        double v;
+        bool percent;
+        const char *text;
+    } cases[] = {
+        {2.125, false, "2,13"}, {9.999, false, "10,00"}, {12.25, false, "12,3"},
+        {150.5, false, "151"},  {12.25, true, "12,3"},   {150.54, true, "150,5"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ReadoutText(at(2026, 3, 7, 15), c.v, c.percent, "L", de),
+                  de.toString(QDate(2026, 3, 7), QLocale::ShortFormat) + " " + c.text + " L");
+    EXPECT_TRUE(InPlot({100, 50}, {100, 50, 700, 450}));
+    EXPECT_FALSE(InPlot({99, 50}, {100, 50, 700, 450}));
+}
