@@ -150,18 +150,10 @@ void ApplyBandZoom(ChartState &state, double t1, double v1, double t2, double v2
     state.view.highestValue = std::max(v1, v2);
 }
 
-double RoundReadout(double v, bool percent, int *decimals)
-{
-    const int d = percent ? 1 : v < 10 ? 2 : v < 100 ? 1 : 0;
-    *decimals = d;
-    const double p = std::pow(10.0, d);
-    return std::floor(v * p + 0.5) / p;
-}
-
 QString ReadoutText(qint64 t, double v, bool percent, const QString &axisTitle, const QLocale &locale)
 {
-    int decimals = 0;
-    const double r = RoundReadout(v, percent, &decimals);
+    // Fixed-point formatting rounds an exact half up (2.125 gives 2.13).
+    const int decimals = percent ? 1 : v < 10 ? 2 : v < 100 ? 1 : 0;
     return locale.toString(TankHistory::fromSecs(t).date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-           locale.toString(r, 'f', decimals) + QLatin1Char(' ') + axisTitle;
+           locale.toString(v, 'f', decimals) + QLatin1Char(' ') + axisTitle;
 }

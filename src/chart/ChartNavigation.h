@@ -58,8 +58,7 @@ BandEnd RubberBandUp(RubberBand &band, PixelPoint p, const PlotRect &plot);
 // Sets the view to the band's corners in data coordinates, sorted.
 void ApplyBandZoom(ChartState &state, double t1, double v1, double t2, double v2);
 
-// The read-out value rounded half up: one decimal in percent, else two below
-// 10, one below 100, none from 100 on; the number of decimals in *decimals.
-double RoundReadout(double v, bool percent, int *decimals);
-// "<short date> <value> <axis title>" with the locale's date and decimal separator.
+// "<short date> <value> <axis title>" with the locale's date and decimal
+// separator; the value rounded half up to one decimal in percent, else to two
+// below 10, one below 100, none from 100 on.
 QString ReadoutText(qint64 t, double v, bool percent, const QString &axisTitle, const QLocale &locale);

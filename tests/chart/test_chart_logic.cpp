@@ -122,6 +122,9 @@ TEST_F(ChartLogicTest, SeriesOfTheView)
     p = rebuild(one, at(2026, 3, 1), at(2026, 3, 10));
     EXPECT_EQ(p.series[0].keys, (std::vector<double>{double(at(2026, 3, 3)), double(at(2026, 3, 5))}));
     EXPECT_EQ(p.series[0].values, (std::vector<double>{20, 30}));
+    tank(6, {{at(2026, 3, 4), 10}, {at(2026, 3, 4), 40}, {at(2026, 3, 6), 50}}); // in order, one time twice
+    one.tank = 6;
+    EXPECT_EQ(rebuild(one, at(2026, 3, 1), at(2026, 3, 10)).series[0].values, (std::vector<double>{40, 50}));
 
     tank(4, {{at(2026, 3, 5), 500}, {at(2026, 3, 6), 250}}, 1000);
     tank(5, {{at(2026, 3, 5), 500}}, 0);
@@ -320,7 +323,7 @@ TEST_F(ChartLogicTest, ReadoutText)
         const char *text;
     } cases[] = {
         {2.125, false, "2,13"}, {9.999, false, "10,00"}, {12.25, false, "12,3"},
-        {150.5, false, "151"},  {12.25, true, "12,3"},   {150.54, true, "150,5"},
+        {150.5, false, "151"},  {100, false, "100"},     {12.25, true, "12,3"}, {150.54, true, "150,5"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(ReadoutText(at(2026, 3, 7, 15), c.v, c.percent, "L", de),
