@@ -73,11 +73,13 @@ int main(int argc, char **argv)
         for (int n = 1; n <= table->DeviceCount; ++n) {
             const TankHistory &h = (*table)[n].History;
             for (int i = 1; i <= h.count(); ++i)
-                sum += double(h.HistoryTimes[size_t(i)]) + h.HistoryValues[size_t(i)] + h.HistoryTemps[size_t(i)];
+                sum += double(h.HistoryTimes[size_t(i)]) + h.HistoryValues[size_t(i)] +
+                       h.HistoryTemps[size_t(i)];
         }
         sink = sum;
     });
-    std::printf("baseline: one pass summing %d x %d history entries: %.1f ms\n", kMaxDevices, kEntries, baseline);
+    std::printf("baseline: one pass summing %d x %d history entries: %.1f ms\n", kMaxDevices, kEntries,
+                baseline);
 
     struct Case {
         const char *name;
@@ -105,8 +107,8 @@ int main(int argc, char **argv)
             for (const ChartSeries &s : pic->series)
                 points += s.keys.size();
         });
-        std::printf("rebuild %-40s %9zu points: %7.1f ms  (%.2f x baseline, target <= 300 ms)\n", c.name, points,
-                    ms, ms / baseline);
+        std::printf("rebuild %-40s %9zu points: %7.1f ms  (%.2f x baseline, target <= 300 ms)\n", c.name,
+                    points, ms, ms / baseline);
     }
     return sink < 0 ? 1 : 0;
 }

@@ -28,7 +28,10 @@ int ComboTankSelection(const std::vector<ComboEntry> &entries, int deviceCount, 
     return NearestEntry(entries, deviceCount >= 2 ? 0 : currentTank);
 }
 
-int DataYears(qint64 dataFirst, qint64 now) { return (MonthBoundaries(dataFirst, now) + 11) / 12; }
+int DataYears(qint64 dataFirst, qint64 now)
+{
+    return (MonthBoundaries(dataFirst, now) + 11) / 12;
+}
 
 std::vector<ComboEntry> ComboZeitraumEntries(int years)
 {
@@ -48,7 +51,8 @@ int NearestEntry(const std::vector<ComboEntry> &entries, int value)
 {
     int best = -1;
     for (int i = 0; i < int(entries.size()); ++i)
-        if (best < 0 || std::abs(entries[size_t(i)].value - value) < std::abs(entries[size_t(best)].value - value))
+        if (best < 0 ||
+            std::abs(entries[size_t(i)].value - value) < std::abs(entries[size_t(best)].value - value))
             best = i;
     return best;
 }

@@ -16,7 +16,10 @@ qint64 floorDiv(qint64 a, qint64 b)
     return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
 
-QDate dateOf(qint64 t) { return TankHistory::fromSecs(t).date(); }
+QDate dateOf(qint64 t)
+{
+    return TankHistory::fromSecs(t).date();
+}
 
 // The value an entry contributes to the chart, or nothing (percent of an
 // unknown tank volume).
@@ -59,7 +62,10 @@ double CorrectedHistoryValue(double value, qint32 temp, bool tempKorr, double co
     return value + value * (temp - 15) * coefficient / 1000;
 }
 
-double FullScale(const DeviceRecord &rec) { return ScaledLevel(rec.Tankvolumen, rec); }
+double FullScale(const DeviceRecord &rec)
+{
+    return ScaledLevel(rec.Tankvolumen, rec);
+}
 
 bool HasChartData(const DeviceTable &table)
 {
@@ -105,7 +111,9 @@ TimeValueRange ComputeDataRange(const DeviceTable &table, bool percent, bool tem
 double RoundUpValueMax(double x)
 {
     // m x 10^e, dividing for negative powers so that 3 x 0.1 is exactly 0.3.
-    const auto scaled = [](double m, int e) { return e >= 0 ? m * std::pow(10.0, e) : m / std::pow(10.0, -e); };
+    const auto scaled = [](double m, int e) {
+        return e >= 0 ? m * std::pow(10.0, e) : m / std::pow(10.0, -e);
+    };
     const double base = x > 0 ? x : 1;
     int e = int(std::floor(std::log10(base)));
     if (scaled(1, e + 1) <= base)
@@ -144,10 +152,22 @@ int MarkerCode(int tank)
     return tank >= 1 && tank <= 56 ? kCodes[(tank - 1) / 4] : 2;
 }
 
-qint64 DayBoundaries(qint64 a, qint64 b) { return floorDiv(b, 86400) - floorDiv(a, 86400); }
-qint64 HourBoundaries(qint64 a, qint64 b) { return floorDiv(b, 3600) - floorDiv(a, 3600); }
-qint64 MinuteBoundaries(qint64 a, qint64 b) { return floorDiv(b, 60) - floorDiv(a, 60); }
-qint64 StartOfDay(qint64 t) { return floorDiv(t, 86400) * 86400; }
+qint64 DayBoundaries(qint64 a, qint64 b)
+{
+    return floorDiv(b, 86400) - floorDiv(a, 86400);
+}
+qint64 HourBoundaries(qint64 a, qint64 b)
+{
+    return floorDiv(b, 3600) - floorDiv(a, 3600);
+}
+qint64 MinuteBoundaries(qint64 a, qint64 b)
+{
+    return floorDiv(b, 60) - floorDiv(a, 60);
+}
+qint64 StartOfDay(qint64 t)
+{
+    return floorDiv(t, 86400) * 86400;
+}
 
 int MonthBoundaries(qint64 a, qint64 b)
 {

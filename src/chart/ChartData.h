@@ -18,8 +18,8 @@ constexpr int kDailyModeDays = 40;
 // One tank's line: its own points in ascending time, no gaps.
 struct ChartSeries {
     int tank = 0;
-    quint32 colour = 0; // 0xRRGGBB, for the line and the markers
-    int marker = 1;     // marker code, 1 = no marker
+    quint32 colour = 0;         // 0xRRGGBB, for the line and the markers
+    int marker = 1;             // marker code, 1 = no marker
     std::vector<double> keys;   // naive seconds
     std::vector<double> values; // display units or percent
 };

@@ -81,8 +81,8 @@ ScrollFigures ComputeScrollFigures(const TimeValueRange &view, const TimeValueRa
     const double fraction = double(view.lastTime - view.firstTime) / span;
     s.largeChange = int(std::clamp<long long>(std::llround(fraction * 1000), 2, 1000));
     s.smallChange = s.largeChange / 2;
-    s.position =
-        int(std::clamp<long long>(std::llround(double(view.firstTime - data.firstTime) * 10000 / span), 0, 10000));
+    s.position = int(std::clamp<long long>(
+        std::llround(double(view.firstTime - data.firstTime) * 10000 / span), 0, 10000));
     return s;
 }
 

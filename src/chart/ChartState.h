@@ -47,8 +47,8 @@ struct ChartState {
     // Set while the window is being filled or the chart rebuilt: rebuilds,
     // zoom and scroll requests that arrive meanwhile are ignored.
     bool busy = false;
-    TimeValueRange data; // all history data, always reaching to "now" and to 0
-    TimeValueRange view; // what is shown
+    TimeValueRange data;  // all history data, always reaching to "now" and to 0
+    TimeValueRange view;  // what is shown
     QStringList unitList; // unit names of the tanks shown, in order of first appearance
     PlotRect plot;        // as the plot reported it after the last rebuild
     RubberBand band;

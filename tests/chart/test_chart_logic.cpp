@@ -63,12 +63,19 @@ std::vector<Point> hourly(qint64 from, qint64 to, int stepHours)
 
 TEST_F(ChartLogicTest, RangeAndRoundedMaximum)
 {
-    for (auto [x, rounded] : std::vector<std::pair<double, double>>{
-             {1234, 2000}, {2000, 3000}, {100, 200}, {0, 1}, {7, 10}, {0.5, 1}, {99.5, 100}, {0.001, 0.002}, {0.3, 0.5}})
+    for (auto [x, rounded] : std::vector<std::pair<double, double>>{{1234, 2000},
+                                                                    {2000, 3000},
+                                                                    {100, 200},
+                                                                    {0, 1},
+                                                                    {7, 10},
+                                                                    {0.5, 1},
+                                                                    {99.5, 100},
+                                                                    {0.001, 0.002},
+                                                                    {0.3, 0.5}})
         EXPECT_DOUBLE_EQ(RoundUpValueMax(x), rounded) << x;
 
     tank(1, {{at(2026, 1, 10), 300}, {at(2025, 1, 1), 900}}); // only entry 1 gives the first time
-    tank(2, {{at(2025, 12, 1), 1000, 25}}).TempKorr = 2;     // corrected: 1000 + 1000 * 10 * 2 / 1000
+    tank(2, {{at(2025, 12, 1), 1000, 25}}).TempKorr = 2;      // corrected: 1000 + 1000 * 10 * 2 / 1000
     EXPECT_EQ(CorrectedHistoryValue(100, 25, true, 2), 102);
     EXPECT_EQ(CorrectedHistoryValue(100, kNoTemperature, true, 2), 100);
     TimeValueRange r = ComputeDataRange(*table, false, true, kNow);
@@ -160,7 +167,8 @@ TEST_F(ChartLogicTest, TimeAxisAndStyles)
         {at(2026, 3, 17, 5), at(2026, 5, 1), true, at(2026, 3, 1), LabelUnit::Months, "%d.%m.%y"},
         {at(2026, 3, 17, 5), at(2026, 5, 1), false, at(2026, 3, 17), LabelUnit::Days, "%d.%m.%y"},
         {at(2026, 3, 17, 5), at(2026, 3, 18, 5), false, at(2026, 3, 17), LabelUnit::Days, "%d.%m.%y"},
-        {at(2026, 3, 17, 5), at(2026, 3, 18, 4, 59), false, at(2026, 3, 17), LabelUnit::Hours, "%d.%m.%y %H:%M"},
+        {at(2026, 3, 17, 5), at(2026, 3, 18, 4, 59), false, at(2026, 3, 17), LabelUnit::Hours,
+         "%d.%m.%y %H:%M"},
         {at(2026, 3, 17, 5, 10), at(2026, 3, 17, 6, 9), false, at(2026, 3, 17), LabelUnit::Minutes,
          "%d.%m.%y %H:%M"},
     };
@@ -170,9 +178,13 @@ TEST_F(ChartLogicTest, TimeAxisAndStyles)
         EXPECT_EQ(x.unit, c.unit);
         EXPECT_EQ(x.format, c.format);
     }
-    for (auto [n, colour, marker] : std::vector<std::tuple<int, quint32, int>>{
-             {1, 0xFF0000, 2}, {5, 0xFF00FF, 3}, {16, 0x000000, 5}, {21, 0x5F9EA0, 13}, {56, 0xF0E68C, 7},
-             {0, 0xFF0000, 2}, {57, 0xFF0000, 2}}) {
+    for (auto [n, colour, marker] : std::vector<std::tuple<int, quint32, int>>{{1, 0xFF0000, 2},
+                                                                               {5, 0xFF00FF, 3},
+                                                                               {16, 0x000000, 5},
+                                                                               {21, 0x5F9EA0, 13},
+                                                                               {56, 0xF0E68C, 7},
+                                                                               {0, 0xFF0000, 2},
+                                                                               {57, 0xFF0000, 2}}) {
         EXPECT_EQ(TankColour(n), colour) << n;
         EXPECT_EQ(MarkerCode(n), marker) << n;
     }
@@ -184,7 +196,8 @@ TEST_F(ChartLogicTest, TankAndTimeRangeLists)
     tank(4, {{at(2025, 6, 1), 1}}).SN = 12345;
     table->DeviceCount = 5;
     const auto entries = ComboTankEntries(*table);
-    EXPECT_EQ(entries, (std::vector<ComboEntry>{{"3: Keller", 3}, {"4: SN:12345", 4}, {"Tank 1-5 (geglättet)", 0}}));
+    EXPECT_EQ(entries,
+              (std::vector<ComboEntry>{{"3: Keller", 3}, {"4: SN:12345", 4}, {"Tank 1-5 (geglättet)", 0}}));
     EXPECT_EQ(ComboTankSelection(entries, 5, 3), 2);
 
     DeviceTable single;
@@ -198,8 +211,8 @@ TEST_F(ChartLogicTest, TankAndTimeRangeLists)
     EXPECT_EQ(DataYears(at(2026, 6, 1), kNow), 0);
     EXPECT_EQ(DataYears(at(2025, 5, 31), kNow), 2); // 13 month boundaries
     const auto ranges = ComboZeitraumEntries(2);
-    EXPECT_EQ(ranges, (std::vector<ComboEntry>{
-                          {"1 Monat", 1}, {"3 Monate", 3}, {"1 Jahr", 12}, {"2 Jahre", 24}}));
+    EXPECT_EQ(ranges,
+              (std::vector<ComboEntry>{{"1 Monat", 1}, {"3 Monate", 3}, {"1 Jahr", 12}, {"2 Jahre", 24}}));
     EXPECT_EQ(ComboZeitraumSelection(ranges, 20, 2), 3);
     EXPECT_EQ(ComboZeitraumSelection(ranges, -1, 2), 0) << "1 and 3 are equally near 2: the earlier wins";
     EXPECT_EQ(ComboZeitraumEntries(0).size(), 2u);
@@ -212,10 +225,10 @@ TEST_F(ChartLogicTest, ZoomSteps)
     const struct {
         qint64 first, last, step;
     } cases[] = {
-        {t0, t0 + 11 * kDay, kDay},                       // 11 day boundaries: 1 day each end
-        {t0, t0 + 15 * kDay, 2 * kDay},                   // 1.5 rounds up
-        {t0, t0 + 5 * kDay + 20 * kHour, 14 * kHour},     // 140 hour boundaries
-        {t0, t0 + 10 * kHour, 0},                         // 10 hours stay
+        {t0, t0 + 11 * kDay, kDay},                   // 11 day boundaries: 1 day each end
+        {t0, t0 + 15 * kDay, 2 * kDay},               // 1.5 rounds up
+        {t0, t0 + 5 * kDay + 20 * kHour, 14 * kHour}, // 140 hour boundaries
+        {t0, t0 + 10 * kHour, 0},                     // 10 hours stay
     };
     for (const auto &c : cases) {
         state.view = {c.first, c.last, 10, 20};
@@ -262,8 +275,9 @@ TEST_F(ChartLogicTest, ScrollBar)
         {9999 * 60, 5000 * 60, {true, 0, 10000, 500, 250, 9999}},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(ComputeScrollFigures({data.firstTime + c.offset, data.firstTime + c.offset + c.span, 0, 1}, data),
-                  c.figures);
+        EXPECT_EQ(
+            ComputeScrollFigures({data.firstTime + c.offset, data.firstTime + c.offset + c.span, 0, 1}, data),
+            c.figures);
 
     state.data = data;
     state.view = {data.firstTime + 60, data.firstTime + 3600, 0, 1};
@@ -322,8 +336,8 @@ TEST_F(ChartLogicTest, ReadoutText)
         bool percent;
         const char *text;
     } cases[] = {
-        {2.125, false, "2,13"}, {9.999, false, "10,00"}, {12.25, false, "12,3"},
-        {150.5, false, "151"},  {100, false, "100"},     {12.25, true, "12,3"}, {150.54, true, "150,5"},
+        {2.125, false, "2,13"}, {9.999, false, "10,00"}, {12.25, false, "12,3"},  {150.5, false, "151"},
+        {100, false, "100"},    {12.25, true, "12,3"},   {150.54, true, "150,5"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(ReadoutText(at(2026, 3, 7, 15), c.v, c.percent, "L", de),
