@@ -1,6 +1,7 @@
 #include "Simulation.h"
 
 #include "model/DeviceRecord.h"
+#include "model/Telegram.h"
 
 #include <QDateTime>
 #include <cmath>
@@ -17,49 +18,18 @@ qint64 RoundHalfEven(double v)
     return qint64(f) % 2 == 0 ? qint64(f) : qint64(f) + 1;
 }
 
-namespace
-{
-// The decimal digits read as hex digits: 3987 -> 0x3987. A negative level has
-// no such reading; it goes out as 0.
-int bcd(int level)
-{
-    if (level < 0)
-        return 0;
-    int out = 0;
-    for (int shift = 0; shift < 16 && level > 0; shift += 4, level /= 10)
-        out |= (level % 10) << shift;
-    return out;
-}
-} // namespace
-
 QByteArray SimulatedTelegram(int serialNumber, int temperature, int level)
 {
-    const int v = bcd(level);
-    const unsigned char b[19] = {2,
-                                 17,
-                                 9,
-                                 static_cast<unsigned char>(serialNumber >> 8),
-                                 static_cast<unsigned char>(serialNumber),
-                                 static_cast<unsigned char>(temperature + 128),
-                                 0,
-                                 static_cast<unsigned char>(v >> 8),
-                                 static_cast<unsigned char>(v),
-                                 0,
-                                 1,
-                                 19,
-                                 136,
-                                 7,
-                                 208,
-                                 0,
-                                 0,
-                                 0,
-                                 3};
-    QByteArray t(reinterpret_cast<const char *>(b), 19);
-    int sum = 0;
-    for (int i = 1; i <= 16; ++i)
-        sum += static_cast<unsigned char>(t[i]);
-    t[17] = char(sum & 0xFF);
-    return t;
+    DecodedTelegram d;
+    d.geraetetyp = 9;
+    d.sn = serialNumber;
+    d.temperatur = qint16(temperature);
+    // A negative level has no BCD reading; it goes out as 0.
+    d.volumen = qMax(level, 0);
+    d.tanktyp = 1;
+    d.tankvolumen = 5000;
+    d.tankhoehe = 2000;
+    return EncodeTelegram(d);
 }
 
 Simulation::Simulation(const DeviceTable &table, QObject *parent) : QObject(parent), table_(table)

@@ -79,11 +79,47 @@ int ScaleCode(quint8 b, int deviceType)
     return b & (deviceType < 7 ? 3 : 7);
 }
 
+namespace
+{
+// Unit bits 2 and 3 are swapped against our unit codes (% and m); the
+// mapping is its own inverse.
+constexpr int kUnitMap[8] = {0, 1, 3, 2, 4, 5, 6, 7};
+} // namespace
+
 int EinheitFromStatus(quint8 status)
 {
-    // Bits 2 and 3 are swapped against our unit codes (% and m).
-    static const int kMap[8] = {0, 1, 3, 2, 4, 5, 6, 7};
-    return kMap[(status & 0xE0) >> 5];
+    return kUnitMap[(status & 0xE0) >> 5];
+}
+
+quint8 StatusFromEinheit(int einheit)
+{
+    return quint8(kUnitMap[einheit & 7] << 5);
+}
+
+QByteArray EncodeTelegram(const DecodedTelegram &d)
+{
+    int level = 0;
+    if (d.volumen < 0) {
+        level = -d.volumen & 0xFFFF;
+    } else {
+        // The decimal digits read as hex digits: 3987 -> 0x3987.
+        int v = qMin(d.volumen, 9999);
+        for (int shift = 0; shift < 16 && v > 0; shift += 4, v /= 10)
+            level |= (v % 10) << shift;
+    }
+    const int temp = d.temperatur == -9999 ? 0 : qBound(1, d.temperatur + 128, 255);
+    const int bytes[19] = {0x02, 0x11, d.geraetetyp, d.sn >> 8, d.sn, temp,
+                           d.status | (d.alarm ? 1 : 0), level >> 8, level, d.dezPunkt, d.tanktyp,
+                           d.tankvolumen >> 8, d.tankvolumen, d.tankhoehe >> 8, d.tankhoehe, 0, 0, 0, 0x03};
+    QByteArray t(kTelegramLength, '\0');
+    unsigned sum = 0;
+    for (int i = 0; i < kTelegramLength; ++i) {
+        t[i] = char(bytes[i] & 0xFF);
+        if (i >= 1 && i <= 16)
+            sum += quint8(t[i]);
+    }
+    t[17] = char(sum & 0xFF);
+    return t;
 }
 
 QString HexDump(const QByteArray &bytes)

@@ -40,5 +40,12 @@ int ScaleCode(quint8 b, int deviceType);
 // The Einheit a newly registered device gets from status bits 5-7.
 int EinheitFromStatus(quint8 status);
 
+// Status bits 5-7 that make a new device register with this Einheit (0..7).
+quint8 StatusFromEinheit(int einheit);
+// The telegram a device sends for these fields (status carries alarm and
+// unit bits; a negative volumen is sent as the error word -volumen), with
+// its checksum. Levels above 9999 are sent as 9999.
+QByteArray EncodeTelegram(const DecodedTelegram &d);
+
 // Each byte as two upper-case hex digits, no separators ("0211").
 QString HexDump(const QByteArray &bytes);
