@@ -1,0 +1,144 @@
+// The installed program and the Debian package: install into a temporary
+// prefix and run the program from there; build the package and read its
+// file list.
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <csignal>
+
+namespace
+{
+
+// Runs a command to its end; its merged output, or nullopt when it failed.
+std::optional<QByteArray> RunTool(const QString &program, const QStringList &args, int timeoutMs = 120000)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        ADD_FAILURE() << qPrintable(program) << " " << qPrintable(args.join(' ')) << ":\n"
+                      << p.readAll().constData();
+        return std::nullopt;
+    }
+    return p.readAll();
+}
+
+// Help pages in the source tree, relative to help/ (none before they are written).
+QStringList SourceHelpPages()
+{
+    QStringList pages;
+    const QDir help(TANKMON_SOURCE_DIR "/help");
+    QDirIterator it(help.path(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        pages << help.relativeFilePath(it.next());
+    return pages;
+}
+
+class Installed : public DataDirTest
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        prefix_ = new QTemporaryDir;
+        RunTool(TANKMON_CMAKE_COMMAND, {"--install", TANKMON_BINARY_DIR, "--prefix", prefix_->path()});
+    }
+    static void TearDownTestSuite() { delete prefix_; }
+    static QString path(const QString &rel) { return prefix_->path() + '/' + rel; }
+
+    static QTemporaryDir *prefix_;
+};
+QTemporaryDir *Installed::prefix_ = nullptr;
+
+TEST_F(Installed, LayoutHoldsProgramHelpDesktopEntryIconsUnitAndDocs)
+{
+    ASSERT_TRUE(QFileInfo(path("bin/Tankmon")).isExecutable());
+    EXPECT_TRUE(QFileInfo(path("share/tankmon")).isDir());
+    for (const QString &page : SourceHelpPages())
+        EXPECT_TRUE(QFileInfo::exists(path("share/tankmon/help/" + page))) << qPrintable(page);
+    for (const char *file :
+         {"share/icons/hicolor/scalable/apps/tankmon.svg", "share/icons/hicolor/256x256/apps/tankmon.png",
+          "share/doc/tankmon/README.md", "share/doc/tankmon/copyright"})
+        EXPECT_TRUE(QFileInfo::exists(path(file))) << file;
+    // Both name the installed executable by its full path.
+    const QString exe = path("bin/Tankmon");
+    EXPECT_TRUE(
+        readBytes(path("share/applications/tankmon.desktop")).contains("\nExec=" + exe.toUtf8() + "\n"));
+    const QString unit = path("lib/systemd/system/tankmon.service");
+    EXPECT_TRUE(readBytes(unit).contains("\nExecStart=" + exe.toUtf8() + " --headless\n"));
+
+    const QString analyze = QStandardPaths::findExecutable("systemd-analyze");
+    if (analyze.isEmpty())
+        GTEST_SKIP() << "systemd-analyze is missing: the unit was not verified";
+    const auto verify = RunTool(analyze, {"verify", unit});
+    ASSERT_TRUE(verify);
+    EXPECT_EQ(*verify, QByteArray()) << verify->constData();
+}
+
+TEST_F(Installed, RunsHeadlessFromItsPrefixAndFindsItsFilesThere)
+{
+    // The English help beside the program makes a fresh installation English:
+    // proof that the program looks into share/tankmon from bin.
+    writeBytes(path("share/tankmon/Tankmon_e.chm"), "");
+    QTemporaryDir elsewhere;
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.setWorkingDirectory(elsewhere.path());
+    p.start(path("bin/Tankmon"), {"--headless", "--data-dir", dataDir()});
+    QByteArray out;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            out += p.readAll();
+            return out.contains("[ready]") || p.state() == QProcess::NotRunning;
+        },
+        20000))
+        << out.constData();
+    ASSERT_TRUE(out.contains("[ready]")) << out.constData();
+    ::kill(pid_t(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(15000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(readBytes(iniPath()).contains("LngId=2")) << readBytes(iniPath()).constData();
+    QFile::remove(path("share/tankmon/Tankmon_e.chm"));
+}
+
+TEST(Package, DebianPackageHoldsProgramUnitDesktopEntryIconAndHelp)
+{
+    const QString dpkgDeb = QStandardPaths::findExecutable("dpkg-deb");
+    const QString cpack = QStandardPaths::findExecutable("cpack", {QFileInfo(TANKMON_CMAKE_COMMAND).path()});
+    if (dpkgDeb.isEmpty() || cpack.isEmpty())
+        GTEST_SKIP() << "dpkg-deb or cpack is missing: the Debian package was not built";
+    QTemporaryDir out;
+    ASSERT_TRUE(RunTool(
+        cpack, {"--config", TANKMON_BINARY_DIR "/CPackConfig.cmake", "-G", "DEB", "-B", out.path()}, 240000));
+    const QStringList debs = QDir(out.path()).entryList({"tankmon_*.deb"});
+    ASSERT_EQ(debs.size(), 1) << qPrintable(QDir(out.path()).entryList().join(' '));
+    const QString deb = out.path() + '/' + debs.first();
+
+    const auto files = RunTool(dpkgDeb, {"--contents", deb});
+    ASSERT_TRUE(files);
+    QStringList want = {"./usr/bin/Tankmon",
+                        "./usr/lib/systemd/system/tankmon.service",
+                        "./usr/share/applications/tankmon.desktop",
+                        "./usr/share/icons/hicolor/scalable/apps/tankmon.svg",
+                        "./usr/share/icons/hicolor/256x256/apps/tankmon.png",
+                        "./usr/share/doc/tankmon/copyright"};
+    for (const QString &page : SourceHelpPages())
+        want << "./usr/share/tankmon/help/" + page;
+    for (const QString &file : want)
+        EXPECT_TRUE(files->contains(' ' + file.toUtf8() + '\n')) << qPrintable(file);
+
+    // Dependencies read from the binary, and the scripts that make the user.
+    const auto depends = RunTool(dpkgDeb, {"--field", deb, "Depends"});
+    ASSERT_TRUE(depends);
+    EXPECT_TRUE(depends->contains("libqt6core6")) << depends->constData();
+    EXPECT_TRUE(depends->contains("adduser"));
+    const auto control = RunTool(dpkgDeb, {"--info", deb});
+    ASSERT_TRUE(control);
+    for (const char *script : {"postinst", "prerm", "postrm"})
+        EXPECT_TRUE(control->contains(script)) << script;
+}
+
+} // namespace
