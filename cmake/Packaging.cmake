@@ -14,7 +14,8 @@ install(TARGETS Tankmon RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # when it runs from a bin folder.
 install(DIRECTORY DESTINATION ${CMAKE_INSTALL_DATADIR}/tankmon)
 if(IS_DIRECTORY ${CMAKE_SOURCE_DIR}/help)
-  install(DIRECTORY ${CMAKE_SOURCE_DIR}/help DESTINATION ${CMAKE_INSTALL_DATADIR}/tankmon)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/help DESTINATION ${CMAKE_INSTALL_DATADIR}/tankmon
+          PATTERN CMakeLists.txt EXCLUDE)
 endif()
 
 install(FILES ${TANKMON_PKG_DIR}/tankmon.svg

@@ -32,7 +32,7 @@ QStringList SourceHelpPages()
 {
     QStringList pages;
     const QDir help(TANKMON_SOURCE_DIR "/help");
-    QDirIterator it(help.path(), QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator it(help.path(), {"*.html", "*.css"}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext())
         pages << help.relativeFilePath(it.next());
     return pages;
