@@ -78,6 +78,14 @@ TEST_F(DemoFeeder, TelegramsDecodeToEachDemoTanksUnitScaleAndAPlausibleLevel)
     ASSERT_TRUE(WaitFor([&] { return lines.size() >= 9; }, 20000)) << lines.size();
     EXPECT_GE(connections, 3); // a fresh connection each round
 
+    // The demo is fed, not simulated; it records into the folder it runs on,
+    // and its last readings are from the moment it was made.
+    EXPECT_EQ(ini_.value("COM", "Simulation"), "0");
+    EXPECT_FALSE(ini_.value("Log INI-File", "Path"));
+    const QDateTime made = QDateTime::fromString(
+        ini_.value(QString::fromUtf8("Gerät1"), "Uhrzeit").value_or(""), "dd.MM.yyyy hh:mm:ss");
+    EXPECT_LT(qAbs(made.secsTo(QDateTime::currentDateTime())), 600) << qPrintable(made.toString());
+
     QMap<int, QList<DecodedTelegram>> bySn;
     for (const QByteArray &line : lines) {
         ASSERT_EQ(line.size(), 39) << line.constData(); // 38 hex digits and LF
