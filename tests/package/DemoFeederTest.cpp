@@ -16,6 +16,7 @@ namespace
 
 const QString kBin = TANKMON_BINARY_DIR;
 
+// QProcess ends its process when it goes.
 class DemoFeeder : public DataDirTest
 {
 protected:
@@ -28,15 +29,6 @@ protected:
         ASSERT_TRUE(make.waitForFinished(60000) && make.exitCode() == 0)
             << make.readAllStandardError().constData();
         ini_.parse(readBytes(demo_ + "Tankmon.ini"));
-    }
-    void TearDown() override
-    {
-        for (QProcess *p : {&feeder_, &program_})
-            if (p->state() != QProcess::NotRunning) {
-                p->kill();
-                p->waitForFinished(5000);
-            }
-        DataDirTest::TearDown();
     }
     // The demo tank's stored field (device sections "Gerät" + n).
     int stored(int device, const char *key) const

@@ -27,42 +27,44 @@ std::optional<QByteArray> RunTool(const QString &program, const QStringList &arg
     return p.readAll();
 }
 
-// Help pages in the source tree, relative to help/ (none before they are written).
-QStringList SourceHelpPages()
+// What an installation holds, relative to its prefix: the program, the unit,
+// the desktop entry, the icons, the docs and every help page of the source tree.
+QStringList InstalledFiles()
 {
-    QStringList pages;
+    QStringList files = {"bin/Tankmon",
+                         "lib/systemd/system/tankmon.service",
+                         "share/applications/tankmon.desktop",
+                         "share/icons/hicolor/scalable/apps/tankmon.svg",
+                         "share/icons/hicolor/256x256/apps/tankmon.png",
+                         "share/doc/tankmon/README.md",
+                         "share/doc/tankmon/copyright"};
     const QDir help(TANKMON_SOURCE_DIR "/help");
     QDirIterator it(help.path(), {"*.html", "*.css"}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext())
-        pages << help.relativeFilePath(it.next());
-    return pages;
+        files << "share/tankmon/help/" + help.relativeFilePath(it.next());
+    return files;
 }
 
-class Installed : public DataDirTest
+// One installation into a temporary prefix for the whole program run.
+QString Installed(const QString &rel)
+{
+    static QTemporaryDir prefix;
+    static const bool installed =
+        RunTool(TANKMON_CMAKE_COMMAND, {"--install", TANKMON_BINARY_DIR, "--prefix", prefix.path()})
+            .has_value();
+    return installed ? prefix.path() + '/' + rel : QString();
+}
+
+class Installation : public DataDirTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        prefix_ = new QTemporaryDir;
-        RunTool(TANKMON_CMAKE_COMMAND, {"--install", TANKMON_BINARY_DIR, "--prefix", prefix_->path()});
-    }
-    static void TearDownTestSuite() { delete prefix_; }
-    static QString path(const QString &rel) { return prefix_->path() + '/' + rel; }
-
-    static QTemporaryDir *prefix_;
+    static QString path(const QString &rel) { return Installed(rel); }
 };
-QTemporaryDir *Installed::prefix_ = nullptr;
 
-TEST_F(Installed, LayoutHoldsProgramHelpDesktopEntryIconsUnitAndDocs)
+TEST_F(Installation, LayoutHoldsProgramHelpDesktopEntryIconsUnitAndDocs)
 {
-    ASSERT_TRUE(QFileInfo(path("bin/Tankmon")).isExecutable());
-    EXPECT_TRUE(QFileInfo(path("share/tankmon")).isDir());
-    for (const QString &page : SourceHelpPages())
-        EXPECT_TRUE(QFileInfo::exists(path("share/tankmon/help/" + page))) << qPrintable(page);
-    for (const char *file :
-         {"share/icons/hicolor/scalable/apps/tankmon.svg", "share/icons/hicolor/256x256/apps/tankmon.png",
-          "share/doc/tankmon/README.md", "share/doc/tankmon/copyright"})
-        EXPECT_TRUE(QFileInfo::exists(path(file))) << file;
+    for (const QString &file : InstalledFiles())
+        EXPECT_TRUE(QFileInfo::exists(path(file))) << qPrintable(file);
     // Both name the installed executable by its full path.
     const QString exe = path("bin/Tankmon");
     EXPECT_TRUE(
@@ -78,7 +80,7 @@ TEST_F(Installed, LayoutHoldsProgramHelpDesktopEntryIconsUnitAndDocs)
     EXPECT_EQ(*verify, QByteArray()) << verify->constData();
 }
 
-TEST_F(Installed, RunsHeadlessFromItsPrefixAndFindsItsFilesThere)
+TEST_F(Installation, RunsHeadlessFromItsPrefixAndFindsItsFilesThere)
 {
     // The English help beside the program makes a fresh installation English:
     // proof that the program looks into share/tankmon from bin.
@@ -119,16 +121,8 @@ TEST(Package, DebianPackageHoldsProgramUnitDesktopEntryIconAndHelp)
 
     const auto files = RunTool(dpkgDeb, {"--contents", deb});
     ASSERT_TRUE(files);
-    QStringList want = {"./usr/bin/Tankmon",
-                        "./usr/lib/systemd/system/tankmon.service",
-                        "./usr/share/applications/tankmon.desktop",
-                        "./usr/share/icons/hicolor/scalable/apps/tankmon.svg",
-                        "./usr/share/icons/hicolor/256x256/apps/tankmon.png",
-                        "./usr/share/doc/tankmon/copyright"};
-    for (const QString &page : SourceHelpPages())
-        want << "./usr/share/tankmon/help/" + page;
-    for (const QString &file : want)
-        EXPECT_TRUE(files->contains(' ' + file.toUtf8() + '\n')) << qPrintable(file);
+    for (const QString &file : InstalledFiles())
+        EXPECT_TRUE(files->contains(" ./usr/" + file.toUtf8() + '\n')) << qPrintable(file);
 
     // Dependencies read from the binary, and the scripts that make the user.
     const auto depends = RunTool(dpkgDeb, {"--field", deb, "Depends"});
