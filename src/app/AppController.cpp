@@ -6,6 +6,7 @@
 #include "core/IniStore.h"
 #include "core/Paths.h"
 #include "core/RunState.h"
+#include "core/SafeFile.h"
 #include "core/Settings.h"
 #include "core/TextHelpers.h"
 #include "core/TraceLog.h"
@@ -65,8 +66,12 @@ bool AppController::acquireInstance()
     if (instanceGranted_)
         return true; // already decided (load() asks again)
     lock_ = std::make_unique<InstanceLock>(Paths::DataFilePath(Paths::ExeFileName(QStringLiteral(".lock"))));
-    if (lock_->tryLock())
+    if (lock_->tryLock()) {
+        // Only this instance writes here: temporaries beside the settings
+        // file are what a killed save left.
+        SafeFile::RemoveStaleTemporaries(Paths::DataFilePath(QString()), settingsName());
         return instanceGranted_ = true;
+    }
     if (endeGiven()) {
         // Restarted: the old instance is still saving; take over its lock
         // as soon as it has gone, so a third copy is refused again.
@@ -120,6 +125,7 @@ void AppController::activate()
         if (!s.clientMode) {
             QString folder = Cfg::LogIniPath.read(Paths::DataFilePath(QString()));
             s.logFolder = Paths::EnsureFolderPath(folder);
+            SafeFile::RemoveStaleTemporaries(s.logFolder, settingsName());
         }
         if (!history_) {
             history_ = std::make_unique<HistoryRecorder>(tanks_.table(),

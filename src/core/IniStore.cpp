@@ -2,12 +2,14 @@
 
 #include "Cp1252.h"
 #include "Paths.h"
+#include "SafeFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
-#include <QSaveFile>
+#include <QStringDecoder>
 #include <QStringList>
+#include <algorithm>
 #include <map>
 #include <sys/stat.h>
 
@@ -218,11 +220,12 @@ namespace {
 
 struct Stamp {
     bool exists = false;
-    qint64 size = 0, mtimeNs = 0;
+    qint64 size = 0, mtimeNs = 0, ctimeNs = 0; // ctime: a chmod makes a refused file worth a new look
     quint64 inode = 0;
     bool operator==(const Stamp &o) const
     {
-        return exists == o.exists && size == o.size && mtimeNs == o.mtimeNs && inode == o.inode;
+        return exists == o.exists && size == o.size && mtimeNs == o.mtimeNs &&
+               ctimeNs == o.ctimeNs && inode == o.inode;
     }
 };
 
@@ -235,6 +238,7 @@ Stamp stampOf(const QString &path)
     s.exists = true;
     s.size = st.st_size;
     s.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    s.ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
     s.inode = st.st_ino;
     return s;
 }
@@ -242,19 +246,76 @@ Stamp stampOf(const QString &path)
 struct CacheEntry {
     Stamp stamp;
     IniFile file;
-    bool readable = false;
+    bool loaded = false;
+    // Set when the file exists but must not be written over: it could not be
+    // read, or it is not Windows-1252 text. Says why.
+    QString refusal;
     bool dirty = false; // changed inside a batch, not yet written
 };
 
 QMutex g_mutex;
 std::map<QString, CacheEntry> g_cache;
 int g_batchDepth = 0;
-std::function<void(const QString &)> g_reporter;
+std::function<void(const QString &, const QString &)> g_reporter;
 
-void report(const QString &path)
+void report(const QString &path, const QString &reason)
 {
     if (g_reporter)
-        g_reporter(path);
+        g_reporter(path, reason);
+}
+
+// UTF-16 without a byte-order mark: NUL bytes in a large share of the text,
+// nearly all on one side of each character (a zero-filled tail after a power
+// cut is left out; it has them on both sides).
+bool looksLikeUtf16(const QByteArray &b, bool *littleEndian)
+{
+    qsizetype end = b.size();
+    while (end > 0 && b[end - 1] == '\0')
+        --end;
+    qsizetype even = 0, odd = 0;
+    for (qsizetype i = 0; i < end; ++i)
+        if (b[i] == '\0')
+            ++(i % 2 ? odd : even);
+    if (end < 4 || (even + odd) * 3 < end)
+        return false;
+    *littleEndian = odd > even;
+    return std::max(even, odd) * 10 >= (even + odd) * 9;
+}
+
+// The bytes the parser gets: Windows-1252 text. A UTF-8 byte-order mark is
+// skipped (and text after it in UTF-8 converted); other encodings are read
+// for their values but the file is not written into (refusal says why).
+QByteArray settingsText(const QByteArray &raw, QString *refusal)
+{
+    const auto fromUnicode = [&](QStringConverter::Encoding enc, qsizetype skip) {
+        QStringDecoder dec(enc, QStringDecoder::Flag::Stateless);
+        return Cp1252::encode(dec(QByteArrayView(raw).sliced(skip)));
+    };
+    if (raw.startsWith("\xEF\xBB\xBF")) {
+        const QByteArray rest = raw.mid(3);
+        QStringDecoder dec(QStringConverter::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = dec(rest);
+        if (dec.hasError())
+            return rest; // a stray mark before Windows-1252 text
+        const QByteArray converted = Cp1252::encode(text);
+        if (Cp1252::decode(converted) != text)
+            *refusal = QStringLiteral("UTF-8 text with characters Windows-1252 cannot hold");
+        return converted;
+    }
+    if (raw.startsWith(QByteArray("\xFF\xFE\0\0", 4)) || raw.startsWith(QByteArray("\0\0\xFE\xFF", 4))) {
+        *refusal = QStringLiteral("UTF-32 text, not Windows-1252");
+        return fromUnicode(raw.startsWith("\xFF") ? QStringConverter::Utf32LE : QStringConverter::Utf32BE, 4);
+    }
+    bool le = true;
+    if (raw.startsWith("\xFF\xFE") || raw.startsWith("\xFE\xFF")) {
+        *refusal = QStringLiteral("UTF-16 text, not Windows-1252");
+        return fromUnicode(raw.startsWith("\xFF") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, 2);
+    }
+    if (looksLikeUtf16(raw, &le)) {
+        *refusal = QStringLiteral("UTF-16 text, not Windows-1252");
+        return fromUnicode(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, 0);
+    }
+    return raw;
 }
 
 // Brings the cached copy up to date with the file, unless it holds pending
@@ -265,40 +326,48 @@ CacheEntry &entryFor(const QString &path)
     if (e.dirty)
         return e;
     const Stamp now = stampOf(path);
-    if (now == e.stamp && (e.readable || !now.exists))
+    if (e.loaded && now == e.stamp)
         return e;
     e.stamp = now;
-    e.readable = false;
+    e.loaded = true;
+    e.refusal.clear();
     e.file.parse({});
     if (!now.exists)
         return e;
-    QFile f(path);
-    if (f.open(QIODevice::ReadOnly)) {
-        e.file.parse(f.readAll());
-        e.readable = true;
+    QByteArray bytes;
+    QString why;
+    switch (SafeFile::ReadRegular(path, &bytes, &why)) {
+    case SafeFile::ReadStatus::Missing:
+        return e;
+    case SafeFile::ReadStatus::NotRegular:
+    case SafeFile::ReadStatus::Failed:
+        // Never parse an unreadable file as empty and then write that back.
+        e.refusal = why;
+        return e;
+    case SafeFile::ReadStatus::Ok:
+        break;
     }
+    e.file.parse(settingsText(bytes, &e.refusal));
     return e;
 }
 
-bool writeOut(const QString &path, CacheEntry &e)
+// Writes the cached copy over the file. On failure the file is left as it
+// was and the cached copy keeps the new values, so reads in this process
+// stay consistent and the next write tries them all again.
+bool writeOut(const QString &path, CacheEntry &e, QString *why)
 {
-    QSaveFile f(path);
-    f.setDirectWriteFallback(false);
-    bool ok = f.open(QIODevice::WriteOnly);
+    e.dirty = false;
+    if (!e.refusal.isEmpty()) {
+        *why = e.refusal;
+        return false;
+    }
+    const QByteArray bytes = e.file.serialize();
+    bool ok = SafeFile::Replace(path, bytes, why);
     if (!ok && !QFileInfo(QFileInfo(path).absolutePath()).isDir()) {
         Paths::EnsureFolder(QFileInfo(path).absolutePath());
-        ok = f.open(QIODevice::WriteOnly);
+        ok = SafeFile::Replace(path, bytes, why);
     }
-    if (ok) {
-        const QByteArray bytes = e.file.serialize();
-        ok = f.write(bytes) == bytes.size() && f.commit();
-    }
-    if (!ok)
-        f.cancelWriting();
-    e.dirty = false;
-    // A failed write leaves our copy ahead of the file; re-read next time.
-    e.stamp = ok ? stampOf(path) : Stamp{};
-    e.readable = ok;
+    e.stamp = stampOf(path);
     return ok;
 }
 
@@ -321,14 +390,15 @@ bool IniStore::Write(const QString &path, const QString &section, const QString 
         e.dirty = true;
         return true;
     }
-    const bool ok = writeOut(path, e);
+    QString why;
+    const bool ok = writeOut(path, e, &why);
     lock.unlock();
     if (!ok)
-        report(path);
+        report(path, why);
     return ok;
 }
 
-void IniStore::SetWriteFailureReporter(std::function<void(const QString &)> r)
+void IniStore::SetWriteFailureReporter(std::function<void(const QString &, const QString &)> r)
 {
     QMutexLocker lock(&g_mutex);
     g_reporter = std::move(r);
@@ -356,12 +426,14 @@ bool IniBatch::commit()
     QMutexLocker lock(&g_mutex);
     if (--g_batchDepth > 0)
         return true;
-    QStringList failed;
-    for (auto &[path, e] : g_cache)
-        if (e.dirty && !writeOut(path, e))
-            failed << path;
+    QList<std::pair<QString, QString>> failed;
+    for (auto &[path, e] : g_cache) {
+        QString why;
+        if (e.dirty && !writeOut(path, e, &why))
+            failed.append({path, why});
+    }
     lock.unlock();
-    for (const QString &path : failed)
-        report(path);
+    for (const auto &[path, why] : failed)
+        report(path, why);
     return failed.isEmpty();
 }

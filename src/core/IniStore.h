@@ -50,19 +50,22 @@ private:
 constexpr int kIniMaxValueLength = 254;
 
 // Reads and writes through a per-file cache that is revalidated against the
-// file (inode, size, modification time) at every access, so changes made by
-// another process are seen at the next read. Every write replaces the file
-// atomically (temporary file in the same folder, then rename).
+// file (inode, size, modification and change time) at every access, so
+// changes made by another process are seen at the next read. Every write
+// replaces the file only once the new content is completely on disk
+// (SafeFile::Replace). A file that exists but cannot be read, is not a
+// regular file or is not Windows-1252 text (UTF-16) is never written over.
+// A UTF-8 byte-order mark is skipped; writes are always Windows-1252.
 namespace IniStore {
 // Absent file, section or key, or an unreadable file: nullopt.
 std::optional<QString> Read(const QString &path, const QString &section, const QString &key);
-// Returns false when the file could not be replaced; the cached copy then
-// keeps the value, so reads in this process stay consistent.
+// Returns false when the file could not be replaced or is refused; the
+// cached copy then keeps the value, so reads in this process stay consistent.
 bool Write(const QString &path, const QString &section, const QString &key,
            const std::optional<QString> &value);
-// Called (outside the store's lock) whenever a file could not be replaced,
-// by single writes and by batch commits alike.
-void SetWriteFailureReporter(std::function<void(const QString &path)> report);
+// Called (outside the store's lock) whenever a file was not replaced, by
+// single writes and by batch commits alike; reason is the file layer's text.
+void SetWriteFailureReporter(std::function<void(const QString &path, const QString &reason)> report);
 // Forget every cached copy (tests; a file replaced behind our back with an
 // identical stamp is otherwise not noticed).
 void DropCache();

@@ -39,7 +39,11 @@ void WriteIniValue(const QString &section, const QString &key,
 
 void InstallIniFailureMessage(QString (*text17)())
 {
-    IniStore::SetWriteFailureReporter([text17](const QString &) {
-        Ui().messageBox(text17(), QString(), MsgIcon::Stop, MsgButtons::Ok);
+    // Names the file and the reason: the user has to find and mend it.
+    IniStore::SetWriteFailureReporter([text17](const QString &path, const QString &reason) {
+        QString text = text17() + QLatin1Char('\n') + path;
+        if (!reason.isEmpty())
+            text += QLatin1Char('\n') + reason;
+        Ui().messageBox(text, QString(), MsgIcon::Stop, MsgButtons::Ok);
     });
 }

@@ -42,6 +42,11 @@ QDateTime AlignedDueTime(const QString &lastText, const QString &anchorText, qin
 bool IsLogDue(const QString &lastText, const QString &anchorText, qint32 interval,
               const QDateTime &now)
 {
+    // Written while the clock was wrong: waiting for it would stop the
+    // recording for years. Record now; "Last" is then rewritten with now.
+    const QDateTime last = DateTimeTextValue(lastText);
+    if (last.isValid() && last > now.addDays(1))
+        return true;
     const QDateTime due = AlignedDueTime(lastText, anchorText, interval, now);
     return due.isValid() && now >= due;
 }

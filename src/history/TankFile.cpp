@@ -10,9 +10,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 QString TankFile::WriteFolder()
@@ -59,35 +61,94 @@ void syncFolderOf(const QString &path)
         ::close(fd);
     }
 }
+
+// Longest tail that can be a line of ours torn by a power cut; anything
+// longer without a line end is not ours to cut.
+constexpr qint64 kTornLineMax = 4096;
+
+// What to do before appending to a file of size bytes: how far to cut it
+// back (a torn last line) and what to write first (LF after a lone CR).
+// False when the tail cannot be read.
+bool prepareTail(int fd, qint64 size, qint64 *keep, QByteArray *lead)
+{
+    *keep = size;
+    lead->clear();
+    if (size == 0)
+        return true;
+    const qint64 from = std::max<qint64>(0, size - kTornLineMax);
+    QByteArray tail(size - from, Qt::Uninitialized);
+    if (::pread(fd, tail.data(), size_t(tail.size()), from) != tail.size())
+        return false;
+    const char last = tail.back();
+    if (last == '\n')
+        return true;
+    if (last == '\r') {
+        *lead = "\n";
+        return true;
+    }
+    const qsizetype end = std::max(tail.lastIndexOf('\n'), tail.lastIndexOf('\r'));
+    if (end < 0 && from > 0) {
+        *lead = "\r\n"; // a long foreign line: end it, keep it
+        return true;
+    }
+    // The torn line would load as a false level: it goes.
+    *keep = from + end + 1;
+    if (end >= 0 && tail[end] == '\r')
+        *lead = "\n";
+    return true;
+}
+
+QString errnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
 } // namespace
 
 TankFile::AppendResult TankFile::Append(const QString &path, const QByteArray &line, QString *error)
 {
+    const QByteArray name = QFile::encodeName(path);
     const bool existed = QFileInfo::exists(path);
-    QFile f(path);
-    if (!f.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered)) {
+    // Never blocks on a FIFO of that name; only regular files are written.
+    const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) {
         if (error)
-            *error = f.errorString();
+            *error = errnoText();
         return AppendResult::OpenFailed;
     }
-    QByteArray out = line;
-    const qint64 size = f.size();
-    if (size > 0) {
-        char last = '\n';
-        if (f.seek(size - 1) && f.read(&last, 1) == 1 && last != '\n')
-            out.prepend("\r\n");
-    }
-    if (f.write(out) != out.size() || !f.flush()) {
+    const auto fail = [&](AppendResult r, const QString &text) {
+        ::close(fd);
         if (error)
-            *error = f.errorString();
+            *error = text;
+        return r;
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return fail(AppendResult::OpenFailed, errnoText());
+    if (!S_ISREG(st.st_mode))
+        return fail(AppendResult::OpenFailed, path + QStringLiteral(": not a regular file"));
+    qint64 keep = 0;
+    QByteArray out;
+    if (!prepareTail(fd, st.st_size, &keep, &out))
+        return fail(AppendResult::WriteFailed, errnoText());
+    if (keep < st.st_size && ::ftruncate(fd, keep) != 0)
+        return fail(AppendResult::WriteFailed, errnoText());
+    out += line;
+    const char *p = out.constData();
+    qsizetype left = out.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return fail(AppendResult::WriteFailed, n == 0 ? QString::fromLocal8Bit(std::strerror(ENOSPC)) : errnoText());
+        p += n;
+        left -= n;
+    }
+    if (::fsync(fd) != 0)
+        return fail(AppendResult::WriteFailed, errnoText());
+    if (::close(fd) != 0) {
+        if (error)
+            *error = errnoText();
         return AppendResult::WriteFailed;
     }
-    if (::fsync(f.handle()) != 0) {
-        if (error)
-            *error = QString::fromLocal8Bit(std::strerror(errno));
-        return AppendResult::WriteFailed;
-    }
-    f.close();
     if (!existed)
         syncFolderOf(path);
     return AppendResult::Written;

@@ -23,7 +23,8 @@ QByteArray Line(const QDateTime &t, const DeviceRecord &rec);
 enum class AppendResult { Written, OpenFailed, WriteFailed };
 // One attempt to append a line, created when missing, and to get it onto the
 // disk before returning (a power cut then loses at most a line being
-// written). A last line left torn by an earlier cut is ended first, so the
-// new line stays whole. error receives the file layer's text on failure.
+// written). A last line left torn by an earlier cut is cut off first (it
+// would load as a false level); a last line ended by CR alone gets its LF.
+// Only a regular file is written. error receives the file layer's text.
 AppendResult Append(const QString &path, const QByteArray &line, QString *error);
 }

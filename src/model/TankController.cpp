@@ -9,6 +9,7 @@
 #include "core/IniStore.h"
 #include "core/Paths.h"
 #include "core/RunState.h"
+#include "core/SafeFile.h"
 #include "core/Settings.h"
 #include "core/TextHelpers.h"
 #include "core/TraceLog.h"
@@ -18,7 +19,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -71,17 +71,12 @@ void copySettingsToLogFolder()
         return;
     if (sameFolder(s.logFolder, Paths::DataFilePath(QString())))
         return;
-    QFile in(SettingsLocalPath());
-    if (!in.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (SafeFile::ReadRegular(SettingsLocalPath(), &bytes) != SafeFile::ReadStatus::Ok)
         return;
-    const QByteArray bytes = in.readAll();
-    in.close();
     const QString folder = Paths::WithSeparator(s.logFolder);
     Paths::EnsureFolder(folder);
-    QSaveFile out(folder + Paths::ExeFileName(QStringLiteral(".ini")));
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-        out.cancelWriting();
+    SafeFile::Replace(folder + Paths::ExeFileName(QStringLiteral(".ini")), bytes);
 }
 
 QString timeText(const QDateTime &t)

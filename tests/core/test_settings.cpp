@@ -142,13 +142,15 @@ TEST_F(SettingsStore, FailedWritesReportAndCarryOn)
     // Works as root too: the settings file's name is taken by a folder.
     QDir().mkpath(iniPath());
     WriteIniValue("A", "k", "1");
-    EXPECT_EQ(ui.texts(), QStringList{"text17"});
-    EXPECT_EQ(ReadIniValue("A", "k", "d"), "d");
+    ASSERT_EQ(ui.texts().size(), 1);
+    EXPECT_TRUE(ui.texts()[0].startsWith("text17\n" + iniPath() + "\n")) << ui.texts()[0].toStdString();
+    EXPECT_TRUE(QFileInfo(iniPath()).isDir());
     // A data folder that cannot be created: the message, no crash.
     writeBytes(tmp_.path() + "/blocker", "x");
     Paths::SetDataDirOverride(tmp_.path() + "/blocker/sub");
     WriteIniValue("COM", "Port", 3);
-    EXPECT_EQ(ui.texts(), (QStringList{"text17", "text17"}));
+    ASSERT_EQ(ui.texts().size(), 2);
+    EXPECT_TRUE(ui.texts()[1].startsWith("text17\n")) << ui.texts()[1].toStdString();
     IniStore::SetWriteFailureReporter({});
 }
 

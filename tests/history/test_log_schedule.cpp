@@ -80,14 +80,15 @@ TEST(LogSchedule, BelowOneMinuteIsNotAligned)
     EXPECT_TRUE(IsLogDue(last, kDefaultAnchor, 30, at(2026, 12, 5, 10, 0, 37)));
 }
 
-TEST(LogSchedule, LastThatIsNoDateIsNeverDue)
+TEST(LogSchedule, MalformedLastIsNeverDueAndFutureLastIsDue)
 {
     const QDateTime now = at(2026, 12, 5, 12);
     EXPECT_FALSE(IsLogDue(QStringLiteral("garbage"), kDefaultAnchor, 60, now));
     EXPECT_FALSE(IsLogDue(QString(), kDefaultAnchor, 60, now));
-    // Clock set back: "Last" more than a day ahead blocks recording ...
-    EXPECT_FALSE(IsLogDue(QStringLiteral("07.12.2026 12:00:00"), kDefaultAnchor, 60, now));
-    // ... until the clock is within a day of it (and past the due time).
+    // Written while the clock was ahead: more than a day after now is due ...
+    EXPECT_TRUE(IsLogDue(QStringLiteral("05.12.2029 10:00:00"), kDefaultAnchor, 86400, now));
+    EXPECT_TRUE(IsLogDue(QStringLiteral("06.12.2026 12:00:01"), kDefaultAnchor, 60, now));
+    // ... within a day it waits for its due time as usual.
     EXPECT_FALSE(IsLogDue(QStringLiteral("06.12.2026 12:00:00"), kDefaultAnchor, 60, now));
     EXPECT_TRUE(IsLogDue(QStringLiteral("06.12.2026 12:00:00"), kDefaultAnchor, 60, at(2026, 12, 6, 12, 1)));
     // The installation default is due at once.

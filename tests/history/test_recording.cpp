@@ -13,6 +13,8 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <sys/stat.h>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -101,22 +103,44 @@ TEST_F(RecordingTest, SnapshotWritesOneLinePerTankInTheFileFormat)
     EXPECT_TRUE(ui.shown.isEmpty());
 }
 
-TEST_F(RecordingTest, SnapshotAppendsAndEndsALineLeftTornByAPowerCut)
+// What a power cut may leave at the end of a tank file, and the file after
+// the next snapshot: a torn line never stays to load as a false level.
+TEST_F(RecordingTest, SnapshotCutsATornLastLineBeforeAppending)
+{
+    const QByteArray kept = "04.12.2026 00:00:00,201,Liter,4\r\n";
+    const QByteArray added = "05.12.2026 00:00:00,1234,Liter,20\r\n";
+    const QByteArray longForeign = QByteArray(5000, 'x');
+    const struct {
+        const char *name;
+        QByteArray before, after;
+    } cases[] = {
+        {"whole", kept, kept + added},
+        {"torn value", kept + "03.12.2026 10:00:00,12", kept + added},
+        {"torn date", kept + "04.12.2026 12:00:0", kept + added},
+        {"only a torn line", "03.12.2026 10:00:00,12", added},
+        {"CR without LF", "04.12.2026 00:00:00,201,Liter,4\r", kept + added},
+        {"CR-only lines, torn", "04.12.2026 00:00:00,201,Liter,4\r03.12", "04.12.2026 00:00:00,201,Liter,4\r\n" + added},
+        {"long foreign tail", kept + longForeign, kept + longForeign + "\r\n" + added},
+    };
+    tank(1, 1234, 0, 0, 20);
+    for (const auto &c : cases) {
+        writeBytes(dataDir() + QStringLiteral("Tank1.csv"), c.before);
+        recorder->AppendHistorySnapshot(at(2026, 12, 5));
+        EXPECT_EQ(tankFile(1), c.after) << c.name;
+    }
+    EXPECT_TRUE(ui.shown.isEmpty());
+}
+
+// A FIFO of that name must not hang the snapshot (nobody reads it).
+TEST_F(RecordingTest, TankFileThatIsAFifoIsReportedNotWritten)
 {
     tank(1, 100, 0, 0, 3);
-    tank(2, 200, 0, 0, 4);
-    writeBytes(dataDir() + QStringLiteral("Tank1.csv"), "04.12.2026 00:00:00,101,Liter,3\r\n");
-    writeBytes(dataDir() + QStringLiteral("Tank2.csv"), "04.12.2026 00:00:00,201,Liter,4\r\n04.12.2026 12:00:0");
+    const QString fifo = dataDir() + QStringLiteral("Tank1.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     recorder->AppendHistorySnapshot(at(2026, 12, 5));
-    (*table)[1].Volumen = 99;
-    recorder->AppendHistorySnapshot(at(2026, 12, 6));
-    EXPECT_EQ(tankFile(1), QByteArray("04.12.2026 00:00:00,101,Liter,3\r\n"
-                                      "05.12.2026 00:00:00,100,Liter,3\r\n"
-                                      "06.12.2026 00:00:00,99,Liter,3\r\n"));
-    EXPECT_EQ(tankFile(2), QByteArray("04.12.2026 00:00:00,201,Liter,4\r\n04.12.2026 12:00:0\r\n"
-                                      "05.12.2026 00:00:00,200,Liter,4\r\n"
-                                      "06.12.2026 00:00:00,200,Liter,4\r\n"));
-    EXPECT_EQ((*table)[1].History.count(), 2);
+    ASSERT_EQ(ui.count(QStringLiteral("message")), 1);
+    EXPECT_TRUE(ui.shown[0].text.contains(QStringLiteral("not a regular file")));
+    EXPECT_TRUE(QFileInfo(fifo).isFile() == false && QFileInfo::exists(fifo));
 }
 
 TEST_F(RecordingTest, FullHistoryDropsTheEntryButTheFileStillGrows)
@@ -204,6 +228,19 @@ TEST_F(RecordingTest, DailyTankFileAndMinuteSnapshotFollowTheClock)
                                       "06.12.2026 00:00:05,1200,Liter,12\r\n"));
     EXPECT_EQ(ini(Cfg::LogfileLast), QStringLiteral("06.12.2026 00:00:05"));
     EXPECT_EQ((*table)[1].History.count(), 2);
+}
+
+// A clock that was years ahead once left "Last" in the future.
+TEST_F(RecordingTest, LastInTheFutureRecordsAndIsRewrittenWithNow)
+{
+    tank(1, 1234, 0, 0, 12);
+    WriteIniValue(Cfg::LogfileLast.sectionName(), Cfg::LogfileLast.keyName(), "05.12.2029 10:00:00");
+    WriteIniValue(Cfg::LogIniLast.sectionName(), Cfg::LogIniLast.keyName(), "05.12.2029 10:00:00");
+    recorder->RecordHistory(1, now);
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(tankFile(1), QByteArray("05.12.2026 15:09:54,1234,Liter,12\r\n"));
+    EXPECT_EQ(ini(Cfg::LogfileLast), FormatDateText(now));
+    EXPECT_EQ(ini(Cfg::LogIniLast), FormatDateText(now));
 }
 
 TEST_F(RecordingTest, SwitchedOffOrClientModeRecordsNothing)

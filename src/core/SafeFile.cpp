@@ -1,0 +1,170 @@
+#include "SafeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString errnoText(int e) { return QString::fromLocal8Bit(std::strerror(e)); }
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+QString randomSuffix()
+{
+    static const char chars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QString s(6, QLatin1Char('0'));
+    for (QChar &c : s)
+        c = QLatin1Char(chars[QRandomGenerator::global()->bounded(int(sizeof chars) - 1)]);
+    return s;
+}
+
+// A replaced name must survive a power cut as well as the new contents.
+void syncFolderOf(const QByteArray &file)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(file)).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    const char *p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+} // namespace
+
+SafeFile::ReadStatus SafeFile::ReadRegular(const QString &path, QByteArray *bytes, QString *error)
+{
+    bytes->clear();
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    // Look before opening: opening a FIFO or a device can block or act.
+    if (::stat(name.constData(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return ReadStatus::Missing;
+        setError(error, errnoText(errno));
+        return ReadStatus::Failed;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        setError(error, QStringLiteral("not a regular file"));
+        return ReadStatus::NotRegular;
+    }
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        const int e = errno;
+        setError(error, errnoText(e));
+        return e == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
+    }
+    // Swapped for something else between the look and the open.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        setError(error, QStringLiteral("not a regular file"));
+        return ReadStatus::NotRegular;
+    }
+    bytes->reserve(qsizetype(st.st_size));
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int e = errno;
+            ::close(fd);
+            bytes->clear();
+            setError(error, errnoText(e));
+            return ReadStatus::Failed;
+        }
+        if (n == 0)
+            break;
+        bytes->append(buf, n);
+    }
+    ::close(fd);
+    return ReadStatus::Ok;
+}
+
+bool SafeFile::Replace(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QString target = path;
+    const QFileInfo info(path);
+    if (info.isSymLink() && !info.canonicalFilePath().isEmpty())
+        target = info.canonicalFilePath();
+    const QByteArray name = QFile::encodeName(target);
+    struct stat old {};
+    const bool existed = ::stat(name.constData(), &old) == 0;
+
+    QByteArray tmp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        tmp = name + '.' + randomSuffix().toLatin1();
+        fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        setError(error, errnoText(errno));
+        return false;
+    }
+    if (existed) {
+        // The new file keeps the old one's permissions and, where we may, owner.
+        (void)!::fchown(fd, old.st_uid, old.st_gid);
+        (void)!::fchmod(fd, old.st_mode & 07777);
+    }
+    int failure = 0;
+    if (!writeAll(fd, bytes) || ::fsync(fd) != 0)
+        failure = errno;
+    // close() can report a write error of its own (network file systems).
+    if (::close(fd) != 0 && failure == 0)
+        failure = errno;
+    if (failure == 0 && ::rename(tmp.constData(), name.constData()) != 0)
+        failure = errno;
+    if (failure != 0) {
+        ::unlink(tmp.constData());
+        setError(error, errnoText(failure));
+        return false;
+    }
+    syncFolderOf(name);
+    return true;
+}
+
+int SafeFile::RemoveStaleTemporaries(const QString &folder, const QString &fileName)
+{
+    const QRegularExpression ours(QLatin1Char('^') + QRegularExpression::escape(fileName) +
+                                  QStringLiteral("\\.[A-Za-z0-9]{6}$"));
+    QDir dir(folder);
+    int removed = 0;
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QString &n : names)
+        if (ours.match(n).hasMatch() && dir.remove(n))
+            ++removed;
+    return removed;
+}

@@ -1,0 +1,25 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+// Reading and replacing the files the program owns so that nothing blocks on
+// odd files and a full disk or a power cut never leaves a file half written.
+namespace SafeFile {
+
+enum class ReadStatus { Ok, Missing, NotRegular, Failed };
+// Reads a whole regular file. Never blocks: a FIFO, device or folder of that
+// name is NotRegular and is not read. error receives the reason otherwise.
+ReadStatus ReadRegular(const QString &path, QByteArray *bytes, QString *error = nullptr);
+
+// Replaces the file by bytes only once they are completely on disk: a
+// temporary file beside it (name + "." + 6 characters), every write checked,
+// synced and closed, then renamed over the name. On any failure the old file
+// stays exactly as it was, the temporary is removed and error says why.
+// A symbolic link is followed: its target is replaced.
+bool Replace(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+// Removes the temporaries Replace leaves when the process is killed half-way.
+// Returns how many were removed.
+int RemoveStaleTemporaries(const QString &folder, const QString &fileName);
+
+} // namespace SafeFile

@@ -1,0 +1,150 @@
+// The real program on a bad day: a full disk, a settings file it cannot read
+// or that is a FIFO, leftovers of a killed save. Nothing the user had is lost.
+#include "support/Telegrams.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+quint16 freePort()
+{
+    QTcpServer s;
+    return s.listen(QHostAddress::LocalHost, 0) ? s.serverPort() : 0;
+}
+
+class HostileStart : public DataDirTest {
+protected:
+    void TearDown() override
+    {
+        for (QProcess *p : {&run})
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(5000);
+            }
+        if (!mounted.isEmpty())
+            ::umount2(QFile::encodeName(mounted).constData(), MNT_DETACH);
+        DataDirTest::TearDown();
+    }
+    // Starts the program headless on folder, optionally through a wrapper
+    // (another user), and waits until its output holds marker.
+    bool start(QProcess &p, const QString &folder, const QByteArray &marker, const QStringList &wrapper = {})
+    {
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        QStringList args = wrapper;
+        args << program << "--headless" << "--data-dir" << folder;
+        p.start(args.takeFirst(), args);
+        return p.waitForStarted(10000) && waitOutput(p, marker);
+    }
+    bool waitOutput(QProcess &p, const QByteArray &marker, int ms = 20000)
+    {
+        return WaitFor([&] {
+            output += p.readAll();
+            return output.contains(marker) || p.state() == QProcess::NotRunning;
+        }, ms) && output.contains(marker);
+    }
+    bool terminate(QProcess &p)
+    {
+        ::kill(pid_t(p.processId()), SIGTERM);
+        return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit;
+    }
+
+    const QString program = TANKMON_BINARY_DIR "/Tankmon";
+    QProcess run;
+    QByteArray output;
+    QString mounted;
+};
+
+} // namespace
+
+// On a full disk the registration of a second device must leave the settings
+// file as it was (no empty file) and say so; a power cut then loses nothing.
+TEST_F(HostileStart, FullDiskKeepsTheSettingsFileAndSaysSo)
+{
+    const QString disk = dataDir() + "disk/";
+    QDir().mkpath(disk);
+    if (::getuid() != 0 || ::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "mounting a 64 KB tmpfs needs root; the write-fault tests cover the rest";
+    mounted = disk;
+    const quint16 port = freePort();
+    writeBytes(disk + "Tankmon.ini", "[LngPtnr]\r\nLngId=2\r\n[COM]\r\nClientPort=" + QByteArray::number(port) +
+                                         "\r\n[Common]\r\nActiveNet=1\r\n[Logfile]\r\nAktiv=0\r\n"
+                                         "[Log INI-File]\r\nAktiv=0\r\n");
+    ASSERT_TRUE(start(run, disk, "[ready]")) << output.constData();
+    QTcpSocket peer;
+    peer.connectToHost(QHostAddress::LocalHost, port);
+    ASSERT_TRUE(WaitFor([&] { return peer.bytesAvailable() >= 8; }));
+    peer.write(MakeTelegram(101, 500).toHex() + '\n');
+    ASSERT_TRUE(WaitFor([&] { return readBytes(disk + "Tankmon.ini").contains("SN=101"); }));
+    const QByteArray saved = readBytes(disk + "Tankmon.ini");
+
+    QFile filler(disk + "filler");
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    while (filler.write(QByteArray(4096, 'f')) == 4096 && filler.flush()) {
+    }
+    filler.close();
+    peer.write(MakeTelegram(202, 600).toHex() + '\n');
+    ASSERT_TRUE(waitOutput(run, "Error writing the INI file")) << output.constData();
+    EXPECT_TRUE(output.contains(QFile::encodeName(disk + "Tankmon.ini")));
+    EXPECT_EQ(readBytes(disk + "Tankmon.ini"), saved);
+
+    // A power cut, space again, a new start: the registry and language are there.
+    run.kill();
+    run.waitForFinished(5000);
+    QFile::remove(disk + "filler");
+    output.clear();
+    ASSERT_TRUE(start(run, disk, "[ready]")) << output.constData();
+    EXPECT_TRUE(terminate(run));
+    const QByteArray after = readBytes(disk + "Tankmon.ini");
+    EXPECT_TRUE(after.contains("SN=101") && after.contains("LngId=2")) << after.constData();
+}
+
+// Unreadable (mode 0200) or a FIFO: read as nothing, never written over, and
+// the program neither hangs nor ignores SIGTERM.
+TEST_F(HostileStart, SettingsFileThatCannotBeReadIsLeftAsItIs)
+{
+    const QByteArray content = "[LngPtnr]\r\nLngId=0\r\n[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n";
+    writeBytes(iniPath(), content);
+    ASSERT_EQ(::chmod(QFile::encodeName(iniPath()).constData(), 0200), 0);
+    QStringList asOtherUser;
+    if (::getuid() == 0) {
+        // Root reads any file: run the program as nobody, owner of the folder.
+        ASSERT_EQ(::chown(QFile::encodeName(dataDir()).constData(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(iniPath()).constData(), 65534, 65534), 0);
+        asOtherUser = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
+    ASSERT_TRUE(start(run, dataDir(), "[ready]", asOtherUser)) << output.constData();
+    EXPECT_TRUE(output.contains(QFile::encodeName(iniPath()))) << output.constData(); // the message names it
+    EXPECT_TRUE(terminate(run));
+    QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(readBytes(iniPath()), content);
+}
+
+TEST_F(HostileStart, SettingsFileThatIsAFifoNeitherBlocksNorIsReplaced)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(iniPath()).constData(), 0600), 0);
+    ASSERT_TRUE(start(run, dataDir(), "[ready]")) << output.constData();
+    EXPECT_TRUE(terminate(run));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(iniPath()).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+TEST_F(HostileStart, TemporariesOfAKilledSaveAreRemovedAtStart)
+{
+    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=1\r\n");
+    writeBytes(iniPath() + ".Ab3dE9", "[LngPtnr]\r\nLngId=1\r\n");
+    writeBytes(iniPath() + ".keep", "mine");
+    ASSERT_TRUE(start(run, dataDir(), "[ready]")) << output.constData();
+    EXPECT_FALSE(QFileInfo::exists(iniPath() + ".Ab3dE9"));
+    EXPECT_TRUE(QFileInfo::exists(iniPath() + ".keep"));
+    EXPECT_TRUE(terminate(run));
+}

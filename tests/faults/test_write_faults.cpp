@@ -1,0 +1,153 @@
+// Disk faults at every step of a file replace and a tank-file append. This
+// executable is linked with --wrap for write, fsync, close and rename, so the
+// faults come from below the program's own code without any hook in it.
+#include "support/TestSupport.h"
+
+#include "core/IniStore.h"
+#include "history/TankFile.h"
+
+#include <QDir>
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+
+enum class Fault { None, ShortWriteThenFull, WriteError, SyncError, CloseError, RenameError };
+Fault g_fault = Fault::None;
+int g_writtenFd = -1;
+
+} // namespace
+
+extern "C" {
+ssize_t __real_write(int fd, const void *buf, size_t n);
+int __real_fsync(int fd);
+int __real_close(int fd);
+int __real_rename(const char *from, const char *to);
+
+ssize_t __wrap_write(int fd, const void *buf, size_t n)
+{
+    if (g_fault == Fault::ShortWriteThenFull && g_writtenFd == fd) {
+        errno = ENOSPC;
+        return -1;
+    }
+    if (g_fault == Fault::WriteError) {
+        errno = EIO;
+        return -1;
+    }
+    g_writtenFd = fd;
+    return __real_write(fd, buf, g_fault == Fault::ShortWriteThenFull && n > 1 ? n / 2 : n);
+}
+int __wrap_fsync(int fd)
+{
+    if (g_fault == Fault::SyncError && fd == g_writtenFd) {
+        errno = EIO;
+        return -1;
+    }
+    return __real_fsync(fd);
+}
+int __wrap_close(int fd)
+{
+    const int r = __real_close(fd);
+    if (g_fault == Fault::CloseError && fd == g_writtenFd) {
+        errno = EIO;
+        return -1;
+    }
+    return r;
+}
+int __wrap_rename(const char *from, const char *to)
+{
+    if (g_fault == Fault::RenameError) {
+        errno = EIO;
+        return -1;
+    }
+    return __real_rename(from, to);
+}
+}
+
+namespace {
+
+const struct {
+    const char *name;
+    Fault fault;
+} kFaults[] = {
+    {"short write, then disk full", Fault::ShortWriteThenFull},
+    {"write error", Fault::WriteError},
+    {"sync error", Fault::SyncError},
+    {"close error", Fault::CloseError},
+    {"rename error", Fault::RenameError},
+};
+
+class WriteFaults : public DataDirTest {
+protected:
+    void SetUp() override
+    {
+        DataDirTest::SetUp();
+        IniStore::SetWriteFailureReporter([this](const QString &path, const QString &why) {
+            reports << path + " | " + why;
+        });
+    }
+    void TearDown() override
+    {
+        g_fault = Fault::None;
+        IniStore::SetWriteFailureReporter({});
+        DataDirTest::TearDown();
+    }
+    void inject(Fault f)
+    {
+        g_writtenFd = -1;
+        g_fault = f;
+    }
+    QStringList files() const { return QDir(dataDir()).entryList(QDir::Files | QDir::Hidden); }
+    QStringList reports;
+};
+
+} // namespace
+
+TEST_F(WriteFaults, SettingsFileIsReplacedOnlyWhenTheNewContentIsOnDisk)
+{
+    const QByteArray before = "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n";
+    for (const auto &c : kFaults) {
+        SCOPED_TRACE(c.name);
+        writeBytes(iniPath(), before);
+        IniStore::DropCache();
+        reports.clear();
+        inject(c.fault);
+        EXPECT_FALSE(IniStore::Write(iniPath(), "Ger\u00e4te", "Anzahl", QStringLiteral("2")));
+        {
+            IniBatch batch; // the registry's way: many keys, one replace
+            IniStore::Write(iniPath(), "Ger\u00e4t2", "SN", QStringLiteral("815"));
+            EXPECT_FALSE(batch.commit());
+        }
+        g_fault = Fault::None;
+        EXPECT_EQ(readBytes(iniPath()), before);
+        EXPECT_EQ(files(), QStringList{"Tankmon.ini"}); // no temporary left
+        ASSERT_EQ(reports.size(), 2);
+        EXPECT_TRUE(reports[0].startsWith(iniPath() + " | ")) << reports[0].toStdString();
+        EXPECT_GT(reports[0].size(), iniPath().size() + 3); // with the reason
+        // The values stay pending in this process and reach the disk with the next write.
+        EXPECT_EQ(IniStore::Read(iniPath(), "Ger\u00e4te", "Anzahl"), "2");
+        EXPECT_TRUE(IniStore::Write(iniPath(), "Common", "Log", QString()));
+        const QByteArray after = readBytes(iniPath());
+        EXPECT_TRUE(after.contains("Anzahl=2") && after.contains("SN=815") && after.contains("SN=4711"));
+    }
+}
+
+// A failed append may leave part of the line behind; the next append must
+// not turn that into data.
+TEST_F(WriteFaults, TankFileAppendFailureLeavesNoPartOfTheLineAsData)
+{
+    const QString path = dataDir() + "Tank1.csv";
+    const QByteArray first = "04.12.2026 00:00:00,201,Liter,4\r\n";
+    const QByteArray next = "05.12.2026 00:00:00,1234,Liter,20\r\n";
+    for (const Fault f : {Fault::ShortWriteThenFull, Fault::SyncError}) {
+        writeBytes(path, first);
+        inject(f);
+        QString error;
+        EXPECT_EQ(TankFile::Append(path, next, &error), TankFile::AppendResult::WriteFailed);
+        EXPECT_FALSE(error.isEmpty());
+        g_fault = Fault::None;
+        EXPECT_EQ(TankFile::Append(path, next, &error), TankFile::AppendResult::Written);
+        const QByteArray after = readBytes(path);
+        EXPECT_TRUE(after == first + next || after == first + next + next) << after.constData();
+    }
+}
