@@ -8,6 +8,8 @@
 // afterwards; --keep generates them once into the given folder and reuses
 // them on the next run (the refresh part is then left out). Figures are medians of the runs; ratios are against the
 // baseline measured in the same run.
+#include "TankData.h"
+
 #include "history/TankHistoryLoader.h"
 
 #include "core/Clock.h"
@@ -21,54 +23,16 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
 #include <malloc.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
-
-extern char **environ;
 
 namespace {
-constexpr int kLines = 500000;
-constexpr int kTanks = 56;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-// Runs `wc -l files...` with its output discarded; milliseconds.
-double timeWc(const QStringList &files)
-{
-    std::vector<QByteArray> args{QByteArrayLiteral("wc"), QByteArrayLiteral("-l")};
-    for (const QString &f : files)
-        args.push_back(QFile::encodeName(f));
-    std::vector<char *> argv;
-    for (QByteArray &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    QElapsedTimer t;
-    t.start();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "wc", &fa, nullptr, argv.data(), environ) != 0) {
-        std::fprintf(stderr, "cannot run wc\n");
-        std::exit(2);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const double ms = double(t.nsecsElapsed()) / 1e6;
-    posix_spawn_file_actions_destroy(&fa);
-    return ms;
-}
+using bench::kLines;
+using bench::kTanks;
+using bench::median;
+using bench::timeWc;
+using bench::writeFile;
 
 // Resident set size in bytes.
 qint64 rss()
@@ -78,40 +42,6 @@ qint64 rss()
         return 0;
     const QList<QByteArray> parts = f.readAll().split(' ');
     return parts.size() > 1 ? parts[1].toLongLong() * sysconf(_SC_PAGESIZE) : 0;
-}
-
-// A tank file of `lines` valid lines, one an hour, ending now: a falling
-// level with refills, temperatures following the seasons.
-QByteArray tankFile(int lines, int seed)
-{
-    QByteArray out;
-    out.reserve(qsizetype(lines) * 36);
-    const QDateTime now = Clock::Now();
-    QDateTime t = now.addSecs(-qint64(lines) * 3600);
-    int level = 4000 + seed * 10;
-    for (int i = 0; i < lines; ++i) {
-        t = t.addSecs(3600);
-        level -= 1 + (i + seed) % 3;
-        if (level < 300)
-            level = 4900;
-        const int temp = 8 + ((i / 24) % 365) / 30 - ((i + seed) % 7);
-        out += FormatDateText(t).toLatin1();
-        out += ',';
-        out += QByteArray::number(level);
-        out += ",Liter,";
-        out += QByteArray::number(temp);
-        out += "\r\n";
-    }
-    return out;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size()) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        std::exit(2);
-    }
 }
 
 void appendLine(const QString &path, const QDateTime &t, int level)
@@ -208,12 +138,7 @@ int main(int argc, char **argv)
 
     std::printf("generating %d tank files of %d lines in %s ...\n", kTanks, kLines, qPrintable(dir));
     std::fflush(stdout);
-    QStringList files;
-    for (int n = 1; n <= kTanks; ++n) {
-        files << dir + QStringLiteral("Tank%1.csv").arg(n);
-        if (keep.isEmpty() || !QFile::exists(files.last()))
-            writeFile(files.last(), tankFile(kLines, n));
-    }
+    const QStringList files = bench::tankFiles(dir, !keep.isEmpty());
     std::printf("file size %.1f MB each; %d runs, medians\n\n", double(QFileInfo(files[0]).size()) / 1e6, runs);
 
     // Warm the page cache for both sides.
@@ -283,7 +208,7 @@ int main(int argc, char **argv)
     benchRefresh(dir, files, kLines, runs);
     // The same below the cap, where the new line really becomes an entry.
     for (int n = 1; n <= kTanks; ++n)
-        writeFile(files[n - 1], tankFile(400000, n));
+        writeFile(files[n - 1], bench::tankFile(400000, n));
     benchRefresh(dir, files, 400000, runs);
     return 0;
 }

@@ -16,10 +16,6 @@
 #include "UsualLines.inc"
 
 namespace {
-// Lines read before they are folded: the reading and the fold each keep
-// their few variables in registers.
-constexpr int kBatch = 128;
-
 // The date-time of the first field, by the general rule. The usual
 // "dd.mm.yyyy hh:mm:ss" with every part in range is computed directly; every
 // other text (blanks or signs in a part, roll-over, two-digit years, odd
@@ -103,143 +99,92 @@ qint32 wholeDegrees(double v)
     return qint32(r);
 }
 
-UsualLinesReader bestReader()
+TankFileParser::UsualReader readerFor(TankFileParser::Reader r)
 {
     static const UsualLinesReader wide = WideUsualLinesReader();
-    return wide ? wide : readUsualLines;
+    switch (r) {
+    case TankFileParser::Reader::Fastest:
+        return wide ? wide : readUsualLines;
+    case TankFileParser::Reader::Portable:
+        return readUsualLines;
+    case TankFileParser::Reader::General:
+        break;
+    }
+    return nullptr;
 }
+
+// Lines read by the vectorised reader per call: the arrays grow by this
+// much at a time.
+constexpr int kBatch = 128;
 } // namespace
 
-// The fold of a few lines with what it looks at held in locals: the last
-// two entries' levels and hours, the previous time, the room left. The
-// arrays are sized for every line to become an entry and cut back to what
-// was taken at the end, so entries are written in place without growing a
-// vector each time. Nothing else may touch the history meanwhile.
-struct TankFileParser::Folder {
-    TankFileParser &parser;
-    std::vector<qint64> &T;
-    std::vector<double> &V;
-    std::vector<qint32> &P;
-    size_t n; // the last entry
-    qint64 previous, latest, room;
-    double lastV, prevV;
-    int lastH, prevH;
-    qint64 *times;
-    double *values;
-    qint32 *temps;
+// A batch of lines folded into the history: the arrays are sized for every
+// line to become an entry and cut back to what was taken at the end, so
+// entries are written in place without growing a vector each time. Nothing
+// else may touch the history meanwhile.
+class TankFileParser::Batch {
+public:
+    // lines: at most the room left.
+    Batch(TankFileParser &p, int lines) : p_(p)
+    {
+        TankHistory &h = p.h_;
+        const qint64 n = qint64(h.HistoryTimes.size()) - 1;
+        first_ = n;
+        const size_t cells = size_t(n + 1 + lines);
+        h.HistoryTimes.resize(cells);
+        h.HistoryValues.resize(cells);
+        h.HistoryTemps.resize(cells);
+        const qint64 *T = h.HistoryTimes.data();
+        const double *V = h.HistoryValues.data();
+        fold = {h.HistoryTimes.data(),
+                h.HistoryValues.data(),
+                h.HistoryTemps.data(),
+                n,
+                p.s_.previousTime,
+                p.s_.latestAccepted,
+                V[n],
+                n ? V[n - 1] : 0,
+                hourOfDay(T[n]),
+                n ? hourOfDay(T[n - 1]) : 0};
+    }
+    ~Batch()
+    {
+        TankHistory &h = p_.h_;
+        h.HistoryTimes.resize(size_t(fold.n + 1));
+        h.HistoryValues.resize(size_t(fold.n + 1));
+        h.HistoryTemps.resize(size_t(fold.n + 1));
+        p_.s_.previousTime = fold.previous;
+        p_.s_.latestAccepted = fold.latest;
+        p_.room_ -= fold.n - first_;
+    }
+    Batch(const Batch &) = delete;
+    Batch &operator=(const Batch &) = delete;
 
-    // lines: how many lines at most will be added.
-    Folder(TankFileParser &p, int lines)
-        : parser(p), T(p.h_->HistoryTimes), V(p.h_->HistoryValues), P(p.h_->HistoryTemps), n(T.size() - 1),
-          previous(p.s_->previousTime), latest(p.s_->latestAccepted), room(p.room_), lastV(V[n]),
-          prevV(n ? V[n - 1] : 0), lastH(hourOfDay(T[n])), prevH(n ? hourOfDay(T[n - 1]) : 0)
-    {
-        const size_t cells = n + 1 + size_t(std::clamp<qint64>(room, 0, lines));
-        T.resize(cells);
-        V.resize(cells);
-        P.resize(cells);
-        times = T.data();
-        values = V.data();
-        temps = P.data();
-    }
-    // Writes the state back. No destructor: a read of a mapped file may
-    // leave these frames by a jump (see TankHistoryLoader).
-    void done()
-    {
-        T.resize(n + 1);
-        V.resize(n + 1);
-        P.resize(n + 1);
-        parser.s_->previousTime = previous;
-        parser.s_->latestAccepted = latest;
-        parser.room_ = room;
-    }
-    Folder(const Folder &) = delete;
-    Folder &operator=(const Folder &) = delete;
+    Fold fold;
 
-    // Folds the line of time t (hour of day hr).
-    Q_ALWAYS_INLINE void add(qint64 t, int hr, double value, qint32 temp)
-    {
-        if (t > latest)
-            latest = t;
-        // A run of equal levels within one hour of the day keeps its first
-        // and its latest entry: the line takes the place of the latest one
-        // (at an equal time it would have to beat the entry before, which
-        // it equals).
-        if (n > 2 && value == lastV && value == prevV && hr == lastH && hr == prevH) {
-            if (t == previous)
-                return;
-        } else if (t != previous) {
-            ++n;
-            --room;
-            prevV = lastV;
-            prevH = lastH;
-        } else if (!(value > lastV)) { // equal times: the greatest level wins
-            return;
-        }
-        times[n] = t;
-        values[n] = value;
-        temps[n] = temp;
-        lastV = value;
-        lastH = hr;
-        previous = t;
-    }
+private:
+    TankFileParser &p_;
+    qint64 first_; // the last entry before the batch
 };
 
-TankFileParser::TankFileParser(TankHistory &history, State &state, qint64 nowSecs)
-    : h_(&history), s_(&state), limit_(nowSecs + kDay), room_(TankHistory::kMaxEntries - history.count()),
-      scan_{limit_}, reader_(bestReader())
+TankFileParser::TankFileParser(TankHistory &history, State &state, qint64 nowSecs, Reader reader)
+    : h_(history), s_(state), limit_(nowSecs + kDay), room_(TankHistory::kMaxEntries - history.count()),
+      scan_{limit_}, reader_(readerFor(reader))
 {
 }
 
-TankFileParser::TankFileParser(std::vector<Record> &records, qint64 nowSecs)
-    : s_(&recordState_), records_(&records), limit_(nowSecs + kDay),
-      room_(std::numeric_limits<qint64>::max()), scan_{limit_}, reader_(bestReader())
+TankHistory TankFileParser::Parse(const char *data, qsizetype len, qint64 nowSecs, Reader reader, State *state)
 {
+    TankHistory h;
+    State own;
+    TankFileParser(h, state ? *state : own, nowSecs, reader).feed(data, len);
+    return h;
 }
 
-void TankFileParser::setWideScan(bool on) { reader_ = on ? bestReader() : readUsualLines; }
-
-inline void TankFileParser::accept(qint64 t, double value, qint32 temp)
-{
-    const int hr = hourOfDay(t);
-    if (records_) {
-        records_->push_back({t, value, temp, qint16(hr), false});
-    } else {
-        Folder f(*this, 1);
-        f.add(t, hr, value, temp);
-        f.done();
-    }
-}
-
-inline void TankFileParser::refuse(qint64 t)
-{
-    if (records_)
-        records_->push_back({t, 0, 0, 0, true});
-    else if (t < s_->earliestRefused)
-        s_->earliestRefused = t;
-}
-
-void TankFileParser::replay(const std::vector<Record> &records)
-{
-    for (size_t i = 0; i < records.size() && room_ > 0;) {
-        const size_t chunk = std::min(records.size() - i, size_t(kBatch));
-        Folder f(*this, int(chunk));
-        // The lines after a full history are never read.
-        for (const size_t stop = i + chunk; i < stop && f.room > 0; ++i) {
-            const Record &r = records[i];
-            if (r.refusedAhead) {
-                if (r.time < s_->earliestRefused)
-                    s_->earliestRefused = r.time;
-            } else {
-                f.add(r.time, r.hour, r.value, r.temp);
-            }
-        }
-        f.done();
-    }
-}
-
-bool TankFileParser::parseLine(const char *b, const char *e, qint64 nowSecs, qint64 *time,
-                               double *value, qint32 *temp, bool *refusedAhead)
+// The parts of a line by the general rules; false when the line is skipped
+// (*refusedAhead: its date is too far ahead).
+static bool parseLine(const char *b, const char *e, qint64 nowSecs, qint64 *time, double *value, qint32 *temp,
+                      bool *refusedAhead)
 {
     *refusedAhead = false;
     const char *c1 = static_cast<const char *>(std::memchr(b, ',', size_t(e - b)));
@@ -278,45 +223,29 @@ void TankFileParser::line(const char *b, const char *e)
 {
     if (room_ <= 0)
         return;
-    // Read from a copy: the string objects of the general rules never meet
-    // the caller's bytes, which may be a mapped file that shrinks.
-    const size_t n = size_t(e - b);
-    if (copy_.size() < n)
-        copy_.resize(std::max(n, size_t(256)));
-    std::memcpy(copy_.data(), b, n);
-    b = copy_.data();
-    e = b + n;
     qint64 t;
     double value;
     qint32 temp;
     bool ahead;
     if (!parseLine(b, e, limit_ - kDay, &t, &value, &temp, &ahead)) {
-        if (ahead)
-            refuse(t);
+        if (ahead && t < s_.earliestRefused)
+            s_.earliestRefused = t;
         return;
     }
-    accept(t, value, temp);
+    Batch batch(*this, 1);
+    Folding f(batch.fold);
+    f.add(t, unsigned(hourOfDay(t)), value, temp);
+    f.store(batch.fold);
 }
 
-// The usual lines in batches, read then folded; the rest one by one.
 const char *TankFileParser::fastRun(const char *p, const char *end)
 {
-    Record batch[kBatch];
     bool stopped = false;
-    while (!stopped && room_ > 0) {
-        const int k = reader_(p, end, batch, kBatch, &stopped, scan_);
-        if (records_) {
-            records_->insert(records_->end(), batch, batch + k);
-        } else {
-            // Lines after the history is full are read but never folded:
-            // the caller skips them all.
-            Folder f(*this, k);
-            for (int i = 0; i < k && f.room > 0; ++i)
-                f.add(batch[i].time, batch[i].hour, batch[i].value, batch[i].temp);
-            f.done();
-        }
-        if (k == 0)
-            break;
+    while (!stopped && room_ > 0 && end - p >= kAhead) {
+        // No more lines than entries the history can still take.
+        const int lines = int(std::min<qint64>(kBatch, room_));
+        Batch batch(*this, lines);
+        p = reader_(p, end, lines, batch.fold, scan_, &stopped);
     }
     return p;
 }
@@ -331,12 +260,12 @@ qsizetype TankFileParser::feed(const char *data, qsizetype len)
             const char *last = static_cast<const char *>(memrchr(p, '\n', size_t(end - p)));
             return last ? last + 1 - data : p - data;
         }
-        if (fast_) {
+        if (reader_) {
             p = fastRun(p, end);
             if (p == end || room_ <= 0)
                 continue;
         }
-        // One line the fast reading did not take, or one of the last few.
+        // One line the vectorised reader did not take, or one of the last few.
         const char *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
         if (!nl)
             break;

@@ -6,12 +6,12 @@
 #include <QByteArray>
 #include <QString>
 #include <array>
-#include <functional>
 #include <memory>
 
 // Loads tank histories from the tank files and keeps them current.
 //
-// A full load reads the whole file. Refresh (the client's minute tick) reads
+// A full load reads the whole file; only regular files are read, anything
+// else (a FIFO, a device, a folder) counts as no file. Refresh (the client's minute tick) reads
 // only what was appended since the last load when the file has only grown,
 // and the whole file when it shrank, was replaced or rewritten, so the result
 // is always the one a full load would give now. At start-up the files of all
@@ -42,14 +42,13 @@ public:
 
     // Worker threads used by StartPreload (tests and benchmarks).
     static int PreloadThreads(int count);
-    // Tests: called with the file's path once a file to be loaded whole is
-    // mapped, before a line of it is read.
-    static void SetMappedHookForTests(std::function<void(const QByteArray &path)> hook);
 
     struct FileState;
+    class ReadBuffer;
 
 private:
     struct Preload;
     std::array<std::unique_ptr<FileState>, kMaxDevices + 1> states_;
+    std::unique_ptr<ReadBuffer> buffer_; // for Load and Refresh
     std::unique_ptr<Preload> preload_;
 };

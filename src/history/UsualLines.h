@@ -5,9 +5,9 @@
 // for any processor and again for processors with AVX2; the parser takes
 // the wider one where the processor has it. Both give the same result.
 //
-// A reader takes usual lines from `from` on into out, at most max of them,
-// and leaves `from` after the last one taken; *stopped: it stopped at a line
-// it does not take (not at max, nor near end).
+// A reader folds usual lines from `from` on, at most max of them, and returns
+// where it stopped; *stopped: at a line it does not take (not at max, near
+// the end or at a full history).
 using UsualLinesReader = TankFileParser::UsualReader;
 
 // nullptr where the processor or the compiler offers no wider build.
