@@ -23,7 +23,12 @@ install(FILES ${TANKMON_PKG_DIR}/tankmon.svg
 # Rendered from tankmon.svg: rsvg-convert -w 256 -h 256 tankmon.svg -o tankmon-256.png
 install(FILES ${TANKMON_PKG_DIR}/tankmon-256.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps RENAME tankmon.png)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md ${TANKMON_PKG_DIR}/copyright
+# Debian wants a compressed changelog beside the copyright file.
+string(TIMESTAMP TANKMON_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+configure_file(${TANKMON_PKG_DIR}/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
+file(ARCHIVE_CREATE OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+     PATHS ${CMAKE_BINARY_DIR}/packaging/changelog FORMAT raw COMPRESSION GZip COMPRESSION_LEVEL 9)
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${TANKMON_PKG_DIR}/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tankmon)
 
 # The desktop entry and the unit name the executable by its full path, which
