@@ -485,7 +485,8 @@ TEST_F(LoadingTest, BigFileReadInBlocksEqualsOnePass)
     QByteArray bytes;
     while (bytes.size() < 3 * 1024 * 1024)
         bytes += randomLines(rng, 5000, now);
-    bytes.insert(bytes.indexOf('\n', bytes.size() / 2) + 1, QByteArray(3 * 1024 * 1024, 'x') + "\r\n");
+    bytes.insert(bytes.indexOf('\n', bytes.size() / 2) + 1,
+                 line(now.addDays(-1), "77,Liter,5" + QByteArray(3 * 1024 * 1024, ' ')));
     writeBytes(file(1), bytes);
     TankHistory h;
     loader.Load(1, h);
