@@ -9,6 +9,7 @@ packages=(
   libqcustomplot-dev libcurl4-openssl-dev libgtest-dev libgl-dev
   socat python3-aiosmtpd openssl ca-certificates xvfb xauth imagemagick fonts-dejavu-core locales
   systemd dpkg-dev
+  clang-14 libclang-rt-14-dev util-linux
 )
 
 missing=()

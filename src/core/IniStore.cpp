@@ -53,7 +53,58 @@ bool headerName(const QByteArray &raw, QString *name)
     return true;
 }
 
+// UTF-16 without a byte-order mark: NUL bytes in a large share of the text,
+// nearly all on one side of each character (a zero-filled tail after a power
+// cut is left out; it has them on both sides).
+bool looksLikeUtf16(const QByteArray &b, bool *littleEndian)
+{
+    qsizetype end = b.size();
+    while (end > 0 && b[end - 1] == '\0')
+        --end;
+    qsizetype even = 0, odd = 0;
+    for (qsizetype i = 0; i < end; ++i)
+        if (b[i] == '\0')
+            ++(i % 2 ? odd : even);
+    if (end < 4 || (even + odd) * 3 < end)
+        return false;
+    *littleEndian = odd > even;
+    return std::max(even, odd) * 10 >= (even + odd) * 9;
+}
+
 } // namespace
+
+QByteArray IniFile::textOf(const QByteArray &raw, QString *refusal)
+{
+    const auto fromUnicode = [&](QStringConverter::Encoding enc, qsizetype skip) {
+        QStringDecoder dec(enc, QStringDecoder::Flag::Stateless);
+        return Cp1252::encode(dec(QByteArrayView(raw).sliced(skip)));
+    };
+    if (raw.startsWith("\xEF\xBB\xBF")) {
+        const QByteArray rest = raw.mid(3);
+        QStringDecoder dec(QStringConverter::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = dec(rest);
+        if (dec.hasError())
+            return rest; // a stray mark before Windows-1252 text
+        const QByteArray converted = Cp1252::encode(text);
+        if (Cp1252::decode(converted) != text)
+            *refusal = QStringLiteral("UTF-8 text with characters Windows-1252 cannot hold");
+        return converted;
+    }
+    if (raw.startsWith(QByteArray("\xFF\xFE\0\0", 4)) || raw.startsWith(QByteArray("\0\0\xFE\xFF", 4))) {
+        *refusal = QStringLiteral("UTF-32 text, not Windows-1252");
+        return fromUnicode(raw.startsWith("\xFF") ? QStringConverter::Utf32LE : QStringConverter::Utf32BE, 4);
+    }
+    bool le = true;
+    if (raw.startsWith("\xFF\xFE") || raw.startsWith("\xFE\xFF")) {
+        *refusal = QStringLiteral("UTF-16 text, not Windows-1252");
+        return fromUnicode(raw.startsWith("\xFF") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, 2);
+    }
+    if (looksLikeUtf16(raw, &le)) {
+        *refusal = QStringLiteral("UTF-16 text, not Windows-1252");
+        return fromUnicode(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, 0);
+    }
+    return raw;
+}
 
 void IniFile::parseKeyLine(Line &l)
 {
@@ -264,60 +315,6 @@ void report(const QString &path, const QString &reason)
         g_reporter(path, reason);
 }
 
-// UTF-16 without a byte-order mark: NUL bytes in a large share of the text,
-// nearly all on one side of each character (a zero-filled tail after a power
-// cut is left out; it has them on both sides).
-bool looksLikeUtf16(const QByteArray &b, bool *littleEndian)
-{
-    qsizetype end = b.size();
-    while (end > 0 && b[end - 1] == '\0')
-        --end;
-    qsizetype even = 0, odd = 0;
-    for (qsizetype i = 0; i < end; ++i)
-        if (b[i] == '\0')
-            ++(i % 2 ? odd : even);
-    if (end < 4 || (even + odd) * 3 < end)
-        return false;
-    *littleEndian = odd > even;
-    return std::max(even, odd) * 10 >= (even + odd) * 9;
-}
-
-// The bytes the parser gets: Windows-1252 text. A UTF-8 byte-order mark is
-// skipped (and text after it in UTF-8 converted); other encodings are read
-// for their values but the file is not written into (refusal says why).
-QByteArray settingsText(const QByteArray &raw, QString *refusal)
-{
-    const auto fromUnicode = [&](QStringConverter::Encoding enc, qsizetype skip) {
-        QStringDecoder dec(enc, QStringDecoder::Flag::Stateless);
-        return Cp1252::encode(dec(QByteArrayView(raw).sliced(skip)));
-    };
-    if (raw.startsWith("\xEF\xBB\xBF")) {
-        const QByteArray rest = raw.mid(3);
-        QStringDecoder dec(QStringConverter::Utf8, QStringDecoder::Flag::Stateless);
-        const QString text = dec(rest);
-        if (dec.hasError())
-            return rest; // a stray mark before Windows-1252 text
-        const QByteArray converted = Cp1252::encode(text);
-        if (Cp1252::decode(converted) != text)
-            *refusal = QStringLiteral("UTF-8 text with characters Windows-1252 cannot hold");
-        return converted;
-    }
-    if (raw.startsWith(QByteArray("\xFF\xFE\0\0", 4)) || raw.startsWith(QByteArray("\0\0\xFE\xFF", 4))) {
-        *refusal = QStringLiteral("UTF-32 text, not Windows-1252");
-        return fromUnicode(raw.startsWith("\xFF") ? QStringConverter::Utf32LE : QStringConverter::Utf32BE, 4);
-    }
-    bool le = true;
-    if (raw.startsWith("\xFF\xFE") || raw.startsWith("\xFE\xFF")) {
-        *refusal = QStringLiteral("UTF-16 text, not Windows-1252");
-        return fromUnicode(raw.startsWith("\xFF") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, 2);
-    }
-    if (looksLikeUtf16(raw, &le)) {
-        *refusal = QStringLiteral("UTF-16 text, not Windows-1252");
-        return fromUnicode(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, 0);
-    }
-    return raw;
-}
-
 // Brings the cached copy up to date with the file, unless it holds pending
 // batch changes (which win until the batch is written).
 CacheEntry &entryFor(const QString &path)
@@ -347,7 +344,7 @@ CacheEntry &entryFor(const QString &path)
     case SafeFile::ReadStatus::Ok:
         break;
     }
-    e.file.parse(settingsText(bytes, &e.refusal));
+    e.file.parse(IniFile::textOf(bytes, &e.refusal));
     return e;
 }
 

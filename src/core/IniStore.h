@@ -14,6 +14,11 @@ public:
     IniFile() { sections_.emplace_back(); } // the lines before the first header
     // Parses the bytes of a file (Windows-1252). Never fails.
     void parse(const QByteArray &bytes);
+    // The Windows-1252 text of a file's bytes, for parse: a UTF-8 byte-order
+    // mark is skipped (UTF-8 text after it converted); UTF-16 and UTF-32 are
+    // converted for reading, and refusal then says why the file must not be
+    // written into (also for UTF-8 text that Windows-1252 cannot hold).
+    static QByteArray textOf(const QByteArray &raw, QString *refusal);
     QByteArray serialize() const;
 
     // First occurrence of section and key wins, matched without regard to

@@ -1,0 +1,123 @@
+// Power-cut stand-in: the real program killed (-9) again and again while it
+// saves the registry and appends to the tank files. After every kill each
+// file parses completely and the next start works.
+#include "support/Telegrams.h"
+#include "support/TestSupport.h"
+
+#include "core/Cp1252.h"
+#include "core/IniStore.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+constexpr int kKills = 50;
+constexpr int kTanks = 8;
+
+class Kills : public DataDirTest {
+protected:
+    void TearDown() override
+    {
+        if (run.state() != QProcess::NotRunning) {
+            run.kill();
+            run.waitForFinished(5000);
+        }
+        DataDirTest::TearDown();
+    }
+    bool startAndConnect(QTcpSocket &peer)
+    {
+        QByteArray out;
+        run.setProcessChannelMode(QProcess::MergedChannels);
+        run.start(program, {"--headless", "--data-dir", dataDir()});
+        if (!run.waitForStarted(10000) || !WaitFor([&] {
+                out += run.readAll();
+                return out.contains("[ready]") || run.state() == QProcess::NotRunning;
+            }, 20000))
+            return false;
+        peer.connectToHost(QHostAddress::LocalHost, port);
+        return WaitFor([&] { return peer.bytesAvailable() >= 8; });
+    }
+    QStringList temporaries() const
+    {
+        return QDir(dataDir()).entryList({"Tankmon.ini.??????"}, QDir::Files | QDir::Hidden);
+    }
+    // Every device section the count promises holds every key of a save.
+    void expectCompleteSettings(int kill)
+    {
+        const QByteArray bytes = readBytes(iniPath());
+        ASSERT_TRUE(bytes.endsWith("\r\n")) << "kill " << kill;
+        IniFile ini;
+        ini.parse(bytes);
+        const int count = ini.value("Geräte", "Anzahl").value_or("0").toInt();
+        EXPECT_TRUE(count >= 0 && count <= kTanks) << "kill " << kill;
+        for (int n = 1; n <= count; ++n) {
+            const QString s = QStringLiteral("Gerät%1").arg(n);
+            EXPECT_TRUE(ini.value(s, "SN").has_value() && ini.value(s, "ClientIP").has_value())
+                << "kill " << kill << " device " << n;
+        }
+        EXPECT_EQ(ini.value("LngPtnr", "LngId"), "2");
+    }
+    void expectWholeTankLines(int kill)
+    {
+        static const QRegularExpression line(R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d,\d+,litres,-?\d+$)");
+        for (int n = 1; n <= kTanks; ++n) {
+            const QByteArray bytes = readBytes(dataDir() + QStringLiteral("Tank%1.csv").arg(n));
+            if (bytes.isEmpty())
+                continue;
+            QList<QByteArray> lines = bytes.split('\n');
+            ASSERT_TRUE(lines.takeLast().isEmpty()) << "kill " << kill << " tank " << n;
+            for (const QByteArray &l : lines)
+                ASSERT_TRUE(l.endsWith('\r') && line.match(Cp1252::decode(l.chopped(1))).hasMatch())
+                    << "kill " << kill << " tank " << n << ": " << l.constData();
+        }
+    }
+    qint64 tankSize(int n) const { return QFileInfo(dataDir() + QStringLiteral("Tank%1.csv").arg(n)).size(); }
+
+    const QString program = TANKMON_BINARY_DIR "/Tankmon";
+    QProcess run;
+    quint16 port = 0;
+};
+
+} // namespace
+
+TEST_F(Kills, EveryFileParsesAfterEachKillDuringSavesAndAppends)
+{
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    // Every telegram is due for both recordings: the program saves and
+    // appends all the time.
+    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[COM]\r\nClientPort=" + QByteArray::number(port) +
+                              "\r\n[Common]\r\nActiveNet=1\r\n[Logfile]\r\nAktiv=1\r\nIntervall in s=0\r\n"
+                              "[Log INI-File]\r\nAktiv=1\r\nIntervall in s=0\r\n");
+    QByteArray feed;
+    for (int i = 0; i < 400; ++i)
+        feed += MakeTelegram(9000 + i % kTanks, i % 1000).toHex() + '\n';
+
+    for (int kill = 1; kill <= kKills; ++kill) {
+        QTcpSocket peer;
+        ASSERT_TRUE(startAndConnect(peer)) << "start after kill " << kill - 1;
+        // A killed save leaves its temporary; the start has removed it.
+        EXPECT_TRUE(temporaries().isEmpty()) << "kill " << kill;
+        const int tank = 1 + kill % kTanks;
+        const qint64 size = tankSize(tank);
+        peer.write(feed);
+        // Alternately in the middle of a registry save and of a snapshot.
+        const bool caught = WaitFor([&] {
+            return kill % 2 ? !temporaries().isEmpty() : tankSize(tank) != size;
+        }, 10000);
+        run.kill();
+        run.waitForFinished(5000);
+        EXPECT_TRUE(caught) << "kill " << kill;
+        expectCompleteSettings(kill);
+        expectWholeTankLines(kill);
+        if (HasFatalFailure())
+            return;
+    }
+}
