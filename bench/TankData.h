@@ -69,7 +69,7 @@ inline QByteArray tankFile(int lines, int seed)
 {
     QByteArray out;
     out.reserve(qsizetype(lines) * 36);
-    const QDateTime now = Clock::Now();
+    const QDateTime now = SystemClock()();
     QDateTime t = now.addSecs(-qint64(lines) * 3600);
     int level = 4000 + seed * 10;
     for (int i = 0; i < lines; ++i) {

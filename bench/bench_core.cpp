@@ -2,7 +2,6 @@
 // settings file with 56 device sections, each against the naive way (re-read
 // and rewrite the whole file per key), measured in the same run.
 #include "core/IniStore.h"
-#include "core/Paths.h"
 #include "core/Settings.h"
 
 #include <QCoreApplication>
@@ -19,16 +18,16 @@ const char *kKeys[] = {"SN", "Gerätetyp", "Temperatur", "Volumen", "VolumenAnze
                        "Tankbezeichnung", "Einheit", "Tanktyp", "Tankvolumen", "Tankhöhe",
                        "Uhrzeit", "Dez-Punkt", "Alarm", "ClientIP"};
 
-void fillFile()
+void fillFile(const QString &path)
 {
     IniBatch batch;
     for (const char *s : {"Common", "COM", "Logfile", "Log INI-File", "E-Mail"})
         for (int k = 0; k < 8; ++k)
-            WriteIniValue(s, QStringLiteral("Key%1").arg(k), "value");
+            WriteIniValue(path, s, QStringLiteral("Key%1").arg(k), QStringLiteral("value"));
     for (int n = 1; n <= 56; ++n)
         for (const char *k : kKeys)
-            WriteIniValue(QStringLiteral("Gerät%1").arg(n), QString::fromUtf8(k), n * 7);
-    WriteIniValue("Geräte", "Anzahl", 56);
+            WriteIniValue(path, QStringLiteral("Gerät%1").arg(n), QString::fromUtf8(k), QString::number(n * 7));
+    WriteIniValue(path, "Geräte", "Anzahl", QStringLiteral("56"));
 }
 
 // The naive way: every access reads and parses the whole file; every write
@@ -74,33 +73,32 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    Paths::SetDataDirOverride(dir.path());
-    fillFile();
-    const QString path = SettingsLocalPath();
+    const QString path = dir.path() + QStringLiteral("/Tankmon.ini");
+    fillFile(path);
     std::printf("settings file: %lld bytes, 56 device sections\n", QFile(path).size());
     const int runs = 7;
 
-    const double cached = medianUs(runs, 2000, [](int i) {
-        ReadIniValue(QStringLiteral("Gerät%1").arg(i % 56 + 1), "Tankhöhe");
+    const double cached = medianUs(runs, 2000, [&](int i) {
+        ReadIniValue(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), "Tankhöhe");
     });
     const double naiveR = medianUs(runs, 200, [&](int i) {
         naiveRead(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), "Tankhöhe");
     });
     std::printf("read:   cached %8.1f us   naive %8.1f us   ratio %.3f\n", cached, naiveR, cached / naiveR);
 
-    const double single = medianUs(runs, 20, [](int i) {
-        WriteIniValue(QStringLiteral("Gerät%1").arg(i % 56 + 1), "Volumen", i);
+    const double single = medianUs(runs, 20, [&](int i) {
+        WriteIniValue(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), "Volumen", QString::number(i));
     });
     const double naiveW = medianUs(runs, 20, [&](int i) {
         naiveWrite(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), "Volumen", QString::number(i));
     });
     std::printf("write:  atomic %8.1f us   naive %8.1f us   ratio %.3f\n", single, naiveW, single / naiveW);
 
-    const double batch = medianUs(runs, 1, [](int r) {
+    const double batch = medianUs(runs, 1, [&](int r) {
         IniBatch b;
         for (int i = 0; i < 800; ++i)
-            WriteIniValue(QStringLiteral("Gerät%1").arg(i % 56 + 1),
-                          QString::fromUtf8(kKeys[i % 14]), r * 1000 + i);
+            WriteIniValue(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), QString::fromUtf8(kKeys[i % 14]),
+                          QString::number(r * 1000 + i));
     });
     const double naive800 = medianUs(3, 1, [&](int r) {
         for (int i = 0; i < 800; ++i)

@@ -15,7 +15,7 @@
 #include "core/Clock.h"
 #include "core/DateText.h"
 #include "core/Paths.h"
-#include "core/RunState.h"
+#include "core/RunConfig.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,6 +28,8 @@
 #include <unistd.h>
 
 namespace {
+// The run configuration the loader reads its folders from.
+RunConfig g_config;
 using bench::kLines;
 using bench::kTanks;
 using bench::median;
@@ -68,17 +70,17 @@ void print(const char *what, const std::vector<double> &ours, const std::vector<
 // Client refresh of `tanks` loaded tanks: unchanged, then after one line per file.
 void benchRefresh(const QString &dir, const QStringList &files, int lines, int runs)
 {
-    State().clientMode = true;
-    State().clientPath = dir;
+    g_config.clientMode = true;
+    g_config.clientPath = dir;
     auto table = std::make_unique<DeviceTable>();
-    TankHistoryLoader loader;
+    TankHistoryLoader loader(g_config, SystemClock());
     loader.StartPreload(kTanks);
     for (int n = 1; n <= kTanks; ++n)
         loader.LoadOrTake(n, (*table)[n].History);
 
     std::vector<double> unchanged, grown;
     int reloaded = 0, appendedOk = 0;
-    QDateTime t = Clock::Now();
+    QDateTime t = SystemClock()();
     for (int r = 0; r < runs; ++r) {
         QElapsedTimer e;
         e.start();
@@ -105,8 +107,8 @@ void benchRefresh(const QString &dir, const QStringList &files, int lines, int r
     std::printf("client refresh, 56 tanks of %d lines, +1 line    %9.3f ms   (target < 20)"
                 "   [%d incremental, %d full reloads; tank 1 holds %d entries]\n",
                 lines, median(grown), appendedOk, reloaded, (*table)[1].History.count());
-    State().clientMode = false;
-    State().clientPath.clear();
+    g_config.clientMode = false;
+    g_config.clientPath.clear();
 }
 } // namespace
 
@@ -133,8 +135,8 @@ int main(int argc, char **argv)
     const QString dir = Paths::WithSeparator(keep.isEmpty() ? tmp.path() : keep);
     if (!keep.isEmpty())
         QDir().mkpath(keep);
-    Paths::SetDataDirOverride(dir);
-    State().logFolder = dir;
+    g_config.dataFolder = dir;
+    g_config.logFolder = dir;
 
     std::printf("generating %d tank files of %d lines in %s ...\n", kTanks, kLines, qPrintable(dir));
     std::fflush(stdout);
@@ -148,7 +150,7 @@ int main(int argc, char **argv)
     {
         std::vector<double> ours, wc;
         int entries = 0;
-        TankHistoryLoader loader;
+        TankHistoryLoader loader(g_config, SystemClock());
         for (int r = 0; r < runs; ++r) {
             wc.push_back(timeWc({files[0]}));
             auto h = std::make_unique<TankHistory>();
@@ -168,7 +170,7 @@ int main(int argc, char **argv)
         for (int r = 0; r < runs; ++r) {
             wc.push_back(timeWc(files));
             auto table = std::make_unique<DeviceTable>();
-            TankHistoryLoader loader;
+            TankHistoryLoader loader(g_config, SystemClock());
             QElapsedTimer e;
             e.start();
             loader.StartPreload(kTanks);
@@ -185,7 +187,7 @@ int main(int argc, char **argv)
         malloc_trim(0);
         const qint64 before = rss();
         auto table = std::make_unique<DeviceTable>();
-        TankHistoryLoader loader;
+        TankHistoryLoader loader(g_config, SystemClock());
         loader.StartPreload(kTanks);
         qint64 entries = 0, capacity = 0;
         for (int n = 1; n <= kTanks; ++n) {

@@ -4,8 +4,8 @@
 // EvalTelegramm, so the ratio shows what the link itself costs.
 // Each figure is the median of several runs.
 #include "core/Catalogue.h"
-#include "core/Paths.h"
-#include "core/RunState.h"
+#include "core/RunConfig.h"
+#include "core/Settings.h"
 #include "core/UiServices.h"
 #include "history/HistoryRecorder.h"
 #include "lang/Lng.h"
@@ -56,25 +56,29 @@ double median(std::vector<double> v)
 // A fresh data folder, controller, history recorder and link per run.
 struct Rig {
     QTemporaryDir dir;
-    TankController tanks;
-    HistoryRecorder history{tanks.table(), [this] { tanks.SaveDeviceRegistry(); }};
+    RunConfig config = [this] {
+        RunConfig c;
+        c.headless = true;
+        c.dataFolder = dir.path() + QLatin1Char('/');
+        c.logFolder = c.dataFolder;
+        c.logFileActive = true;
+        c.logIniActive = true;
+        return c;
+    }();
+    Settings settings{config};
+    QuietUi ui;
+    ClockFn clock = SystemClock();
+    TankController tanks{config, settings, ui, clock};
+    HistoryRecorder history{tanks.table(), config, settings, ui, clock, [this] { tanks.SaveDeviceRegistry(); }};
     std::unique_ptr<LinkManager> link;
     int accepted = 0;
 
     explicit Rig(bool trace)
     {
-        Paths::ResetDataFolderCache();
-        Paths::SetDataDirOverride(dir.path());
-        State() = RunState{};
-        State().headless = true;
-        State().logFolder = dir.path() + QLatin1Char('/');
-        State().logFileActive = true;
-        State().logIniActive = true;
-        State().tracePath = trace ? dir.path() + QStringLiteral("/trace.log") : QString();
+        config.tracePath = trace ? dir.path() + QStringLiteral("/trace.log") : QString();
         tanks.setHistoryHooks(&history);
         QObject::connect(&tanks, &TankController::telegramAccepted, [this] { ++accepted; });
     }
-    ~Rig() { State().tracePath.clear(); }
 
     quint16 listen()
     {
@@ -82,9 +86,9 @@ struct Rig {
         probe.listen(QHostAddress::Any, 0);
         const quint16 port = probe.serverPort();
         probe.close();
-        Cfg::ClientPort.write(qint64(port));
-        State().activeNet = true;
-        link = std::make_unique<LinkManager>(tanks);
+        settings.write(Cfg::ClientPort, qint64(port));
+        config.activeNet = true;
+        link = std::make_unique<LinkManager>(tanks, config, settings, ui, clock);
         // A measuring peer stays longer than five ticks; the cut is not what is measured.
         link->setTickInterval(3'600'000);
         link->InitCOM(1);
@@ -140,7 +144,7 @@ double viaTcp(bool trace, int n)
     failed = failed || rig.accepted < n;
     peer.join();
     // With the trace on, every telegram must have left its line.
-    if (trace && QFile(State().tracePath).size() < qint64(n) * 60)
+    if (trace && QFile(rig.config.tracePath).size() < qint64(n) * 60)
         failed = true;
     return failed ? 0 : n / secs;
 }
@@ -162,9 +166,6 @@ double direct(bool trace, int n)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QuietUi ui;
-    SetUi(&ui);
-    Paths::SetExeBaseName(QStringLiteral("Tankmon"));
     SetLngId(1);
 
     constexpr int kRuns = 5;

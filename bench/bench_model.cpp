@@ -4,8 +4,7 @@
 // the same run.
 #include "core/Catalogue.h"
 #include "core/IniStore.h"
-#include "core/Paths.h"
-#include "core/RunState.h"
+#include "core/RunConfig.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
@@ -111,15 +110,12 @@ int main(int argc, char **argv)
     QTemporaryDir tmp;
     if (!tmp.isValid())
         return 1;
-    Paths::SetExeBaseName(QStringLiteral("Tankmon"));
-    Paths::SetDataDirOverride(tmp.path());
     SetLngId(1);
+    RunConfig config;
+    config.dataFolder = tmp.path() + QLatin1Char('/');
+    Settings settings(config);
     QuietUi ui;
-    SetUi(&ui);
-    State().tracePath.clear();
-    State().logIniActive = false;
-
-    TankController tanks;
+    TankController tanks(config, settings, ui, SystemClock());
     long delivered = 0;
     QObject::connect(&tanks, &TankController::deviceChanged, [&](int) { ++delivered; });
     QObject::connect(&tanks, &TankController::detailChanged, [&](int) { ++delivered; });
@@ -173,7 +169,7 @@ int main(int argc, char **argv)
     std::printf("  (signals delivered: %ld)\n", delivered);
 
     // One registry save against the per-key rewrite, on the same 56 devices.
-    const QString path = SettingsLocalPath();
+    const QString path = config.SettingsLocalPath();
     std::vector<double> saveMs, naiveMs;
     for (int run = 0; run < 15; ++run) {
         tanks.device(1 + run % 56).Volumen = run;
@@ -203,6 +199,5 @@ int main(int argc, char **argv)
                 naive, naiveMs.size());
     std::printf("  ratio: the batch is %.0fx faster; target < 10 ms: %s; files of equal size: %s\n",
                 naive / save, save < 10 ? "met" : "MISSED", same ? "yes" : "no");
-    SetUi(nullptr);
     return 0;
 }

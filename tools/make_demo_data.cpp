@@ -17,7 +17,9 @@
 #include "core/DateText.h"
 #include "core/IniStore.h"
 #include "core/Paths.h"
-#include "core/RunState.h"
+#include "core/RunConfig.h"
+#include "core/Settings.h"
+#include "core/UiServices.h"
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
 #include "model/Figures.h"
@@ -86,14 +88,16 @@ bool makeDemo(const QString &folderArg)
     // Renewing: start from an empty settings file, so no key of the old demo stays.
     if (QFileInfo::exists(ini) && !QFile::remove(ini))
         return fail(QStringLiteral("cannot replace %1").arg(ini));
-    Paths::SetExeBaseName(QStringLiteral("Tankmon"));
-    Paths::SetDataDirOverride(folder);
-    State().logFolder = folder;
+    RunConfig config;
+    config.dataFolder = folder;
+    config.logFolder = folder;
+    Settings settings(config);
     SetLngId(kLanguage);
 
     // One reading a day, each at the time of day the demo is made, so the
     // last one is "now" and the display does not start out stale.
-    const QDateTime now = Clock::Now();
+    const ClockFn clock = SystemClock();
+    const QDateTime now = clock();
     std::vector<QDateTime> times;
     for (int d = kDays; d >= 0; --d)
         times.push_back(now.addDays(-d));
@@ -129,25 +133,26 @@ bool makeDemo(const QString &folderArg)
     }
 
     {
-        IniBatch batch;
-        Cfg::LngId.write(kLanguage);
-        Cfg::ActiveCom.write(0);
-        Cfg::ActiveNet.write(1); // listening on the TCP port keeps the interface dialog away
-        Cfg::Simulation.write(0); // tankmon_demo_feeder sends the telegrams
-        Cfg::ClientPort.write(8000);
-        Cfg::FlagTempKorr.write(0);
-        Cfg::LogfileAktiv.write(1);
-        Cfg::LogfileIntervall.write(86400);
-        Cfg::LogfileLast.write(FormatDateText(times.back()));
-        Cfg::LogIniAktiv.write(1);
-        Cfg::LogIniIntervall.write(60);
+        Settings::Batch batch(settings);
+        settings.write(Cfg::LngId, kLanguage);
+        settings.write(Cfg::ActiveCom, 0);
+        settings.write(Cfg::ActiveNet, 1); // listening on the TCP port keeps the interface dialog away
+        settings.write(Cfg::Simulation, 0); // tankmon_demo_feeder sends the telegrams
+        settings.write(Cfg::ClientPort, 8000);
+        settings.write(Cfg::FlagTempKorr, 0);
+        settings.write(Cfg::LogfileAktiv, 1);
+        settings.write(Cfg::LogfileIntervall, 86400);
+        settings.write(Cfg::LogfileLast, FormatDateText(times.back()));
+        settings.write(Cfg::LogIniAktiv, 1);
+        settings.write(Cfg::LogIniIntervall, 60);
         // No "Path": the log folder is the data folder, so a copied demo
         // folder records into itself.
-        Cfg::LogIniLast.write(FormatDateText(now));
-        Cfg::GeraeteAnzahl.write(3);
-        Cfg::GeraeteAktuell.write(1);
+        settings.write(Cfg::LogIniLast, FormatDateText(now));
+        settings.write(Cfg::GeraeteAnzahl, 3);
+        settings.write(Cfg::GeraeteAktuell, 1);
         // The device sections exactly as the program's own registry writes them.
-        TankController registry;
+        QuietUi ui;
+        TankController registry(config, settings, ui, clock);
         for (int n = 1; n <= 3; ++n) {
             DeviceRecord &r = registry.device(n);
             r = tanks[n - 1].rec;

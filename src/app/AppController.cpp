@@ -1,171 +1,172 @@
 #include "AppController.h"
 
 #include "InstanceLock.h"
-#include "core/Catalogue.h"
-#include "core/Clock.h"
-#include "core/IniStore.h"
 #include "core/Paths.h"
-#include "core/RunState.h"
+#include "core/RunConfig.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
-#include "core/TextHelpers.h"
-#include "core/TraceLog.h"
 #include "core/UiServices.h"
 #include "history/HistoryRecorder.h"
 #include "lang/Lng.h"
-#include "link/LinkManager.h"
-#include "model/Maintenance.h"
-#include "model/TempCorrection.h"
+#include "link/ComDialogLogic.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 
-namespace {
-QString settingsName() { return Paths::ExeFileName(QStringLiteral(".ini")); }
-} // namespace
-
-AppController::AppController(QObject *parent) : QObject(parent)
+AppController::AppController(RunConfig &config, Settings &settings, UiServices &ui, ClockFn clock,
+                             LinkHardware hardware, QObject *parent)
+    : QObject(parent), config_(config), settings_(settings), ui_(ui), clock_(std::move(clock)),
+      hardware_(std::move(hardware)), tanks_(config, settings, ui, clock_),
+      history_(std::make_unique<HistoryRecorder>(tanks_.table(), config, settings, ui, clock_,
+                                                 [this] { tanks_.SaveDeviceRegistry(); })),
+      tempCorrection_(tanks_, config, settings, ui), maintenance_(tanks_, config, ui, clock_)
 {
+    tanks_.setHistoryHooks(history_.get());
+    // Names the file and the reason: the user has to find and mend it.
+    settings_.setFailureReport([this](const QString &path, const QString &reason) {
+        QString text = LngText(17) + QLatin1Char('\n') + path;
+        if (!reason.isEmpty())
+            text += QLatin1Char('\n') + reason;
+        ui_.messageBox(text, QString(), MsgIcon::Stop, MsgButtons::Ok);
+    });
     timerClient_.setInterval(60000);
     connect(&timerClient_, &QTimer::timeout, this, &AppController::TimerClientTick);
 }
 
 AppController::~AppController() = default;
 
-void AppController::setCommandLine(const QStringList &words)
+AppController::Start AppController::start()
 {
-    words_ = words;
-    State().commandLine = words.join(QLatin1Char(' '));
-}
-
-void AppController::setRestartOptions(const QStringList &options) { restartOptions_ = options; }
-
-bool AppController::endeGiven() const
-{
-    return State().commandLine.contains(QLatin1String("ENDE"), Qt::CaseInsensitive);
+    if (!programEntry())
+        return Start::ClientPathMissing;
+    // Before anything is written: a refused copy leaves the settings alone.
+    if (!acquireInstance())
+        return Start::Ended;
+    if (!initialise())
+        return Start::Ended;
+    load();
+    return Start::Run;
 }
 
 bool AppController::programEntry()
 {
-    RunState &s = State();
-    s.clientMode = s.commandLine.contains(QLatin1String("CLIENT"), Qt::CaseInsensitive);
-    if (!s.clientMode)
+    if (!config_.clientMode)
         return true;
-    // The client path is always the local installation's setting.
-    QString path = ReadIniValue(Cfg::ClientPath.sectionName(), Cfg::ClientPath.keyName(), QString(),
-                                settingsName());
-    if (path.endsWith(settingsName(), Qt::CaseInsensitive))
-        path.chop(settingsName().size());
-    s.clientPath = path;
+    const QString name = config_.ExeFileName(QStringLiteral(".ini"));
+    QString path = settings_.read(Cfg::ClientPath);
+    if (path.endsWith(name, Qt::CaseInsensitive))
+        path.chop(name.size());
+    config_.clientPath = path;
     return !path.isEmpty();
+}
+
+void AppController::reportClientPathMissing()
+{
+    ui_.messageBox(LngText(297) + QStringLiteral("\r\n") + config_.ExeFileName(QStringLiteral(".ini")), QString(),
+                   MsgIcon::Stop, MsgButtons::Ok, [this](MsgResult) { requestQuit(1, false); });
 }
 
 bool AppController::acquireInstance()
 {
-    if (instanceGranted_)
-        return true; // already decided (load() asks again)
-    lock_ = std::make_unique<InstanceLock>(Paths::DataFilePath(Paths::ExeFileName(QStringLiteral(".lock"))));
+    lock_ = std::make_unique<InstanceLock>(config_.DataFilePath(config_.ExeFileName(QStringLiteral(".lock"))));
     if (lock_->tryLock()) {
         // Only this instance writes here: temporaries beside the settings
         // file are what a killed save left.
-        SafeFile::RemoveStaleTemporaries(Paths::DataFilePath(QString()), settingsName());
-        return instanceGranted_ = true;
+        SafeFile::RemoveStaleTemporaries(config_.dataFolder, config_.ExeFileName(QStringLiteral(".ini")));
+        return true;
     }
-    if (endeGiven()) {
+    if (config_.hasWord(QStringLiteral("ENDE"))) {
         // Restarted: the old instance is still saving; take over its lock
         // as soon as it has gone, so a third copy is refused again.
         lock_->lockWhenFree();
-        return instanceGranted_ = true;
+        return true;
     }
-    Ui().messageBox(LngText(272), LngText(273), MsgIcon::Stop, MsgButtons::Ok);
+    // The language is not fixed yet: the refusal is told in the stored one.
+    LngInit(config_.words, settings_, [] { return 1; });
+    ui_.messageBox(LngText(272), LngText(273), MsgIcon::Stop, MsgButtons::Ok,
+                   [this](MsgResult) { requestQuit(1, false); });
     return false;
 }
 
-void AppController::initialise()
+bool AppController::initialise()
 {
-    int id = int(ToLongOrZero(ReadIniValue(Cfg::LngId.sectionName(), Cfg::LngId.keyName(),
-                                           Cfg::LngId.defaultText(), settingsName())));
+    int id = int(settings_.readInt(Cfg::LngId));
+    const QString de = Paths::ProgramFilePath(config_.ExeFileName(QStringLiteral(".chm")));
+    const QString en = Paths::ProgramFilePath(config_.ExeFileName(QStringLiteral("_e.chm")));
     if (id < 1 || id > 10) {
-        id = QFileInfo::exists(Paths::ProgramFilePath(Paths::ExeFileName(QStringLiteral("_e.chm")))) ? 2 : 1;
-        WriteIniValue(Cfg::LngId.sectionName(), Cfg::LngId.keyName(), id, settingsName());
+        id = QFileInfo::exists(en) ? 2 : 1;
+        settings_.write(Cfg::LngId, id);
     }
-    const QString de = Paths::ProgramFilePath(Paths::ExeFileName(QStringLiteral(".chm")));
-    const QString en = Paths::ProgramFilePath(Paths::ExeFileName(QStringLiteral("_e.chm")));
     if (id == 1)
         helpFile_ = QFileInfo::exists(de) ? de : en;
     else
         helpFile_ = QFileInfo::exists(en) ? en : de;
-    storedLngId_ = id;
-}
-
-bool AppController::load()
-{
-    if (!acquireInstance())
+    // The stored id was corrected above; a 0 read back means the write failed,
+    // and the corrected id holds for this run.
+    if (!LngInit(config_.words, settings_, [id] { return id; })) {
+        ui_.messageBox(QStringLiteral("Wrong LngId !?!"), QString(), MsgIcon::None, MsgButtons::Ok,
+                       [this](MsgResult) { requestQuit(1, false); });
         return false;
-    RunState &s = State();
-    if (s.clientMode)
-        timerClient_.start();
-    else {
-        s.activeCom = Cfg::ActiveCom.readIsOne();
-        s.activeNet = Cfg::ActiveNet.readIsOne();
-        wantInterfaceDialog_ = !s.activeCom && !s.activeNet;
     }
     return true;
 }
 
+void AppController::load()
+{
+    if (config_.clientMode) {
+        timerClient_.start();
+        return;
+    }
+    config_.activeCom = settings_.readIsOne(Cfg::ActiveCom);
+    config_.activeNet = settings_.readIsOne(Cfg::ActiveNet);
+    wantInterfaceDialog_ = !config_.activeCom && !config_.activeNet;
+}
+
 void AppController::activate()
 {
-    RunState &s = State();
+    if (quitting_)
+        return;
     if (!activated_) {
         activated_ = true;
-        int count = int(Cfg::GeraeteAnzahl.readInt());
-        count = qBound(0, count, kMaxDevices);
-        s.flagTempKorr = Cfg::FlagTempKorr.readSwitch();
-        if (!s.clientMode) {
-            QString folder = Cfg::LogIniPath.read(Paths::DataFilePath(QString()));
-            s.logFolder = Paths::EnsureFolderPath(folder);
-            SafeFile::RemoveStaleTemporaries(s.logFolder, settingsName());
-        }
-        if (!history_) {
-            history_ = std::make_unique<HistoryRecorder>(tanks_.table(),
-                                                         [this] { tanks_.SaveDeviceRegistry(); });
-            tanks_.setHistoryHooks(history_.get());
+        const int count = qBound(0, int(settings_.readInt(Cfg::GeraeteAnzahl)), kMaxDevices);
+        config_.flagTempKorr = settings_.readSwitch(Cfg::FlagTempKorr);
+        if (!config_.clientMode) {
+            QString folder = settings_.read(Cfg::LogIniPath, config_.dataFolder);
+            config_.logFolder = Paths::EnsureFolderPath(folder);
+            SafeFile::RemoveStaleTemporaries(config_.logFolder, config_.ExeFileName(QStringLiteral(".ini")));
         }
         // All tank files at once, on worker threads, before the records ask
         // for them one by one.
         history_->PreloadTankHistories(count);
         const int wanted = tanks_.LoadRegistry();
         history_->loader().FinishPreload();
-        if (tanks_.DeviceCount() > 0) {
-            int best = 1;
-            for (int n = 1; n <= tanks_.DeviceCount(); ++n)
-                if (std::abs(n - wanted) < std::abs(best - wanted))
-                    best = n;
-            emit tanks_.selectDevice(best);
-            tanks_.ComboSN_Click(best);
-        }
-        s.tracePath = Cfg::TraceLog.read();
-        if (!s.clientMode) {
-            links_ = std::make_unique<LinkManager>(tanks_);
+        if (tanks_.DeviceCount() > 0)
+            tanks_.selectAndShow(qBound(1, wanted, tanks_.DeviceCount()));
+        config_.tracePath = settings_.read(Cfg::TraceLog);
+        if (!config_.clientMode) {
+            links_ = std::make_unique<LinkManager>(tanks_, config_, settings_, ui_, clock_, hardware_);
             emit linksCreated();
             links_->StartFromSettings();
         }
-        emit tempCorrectionChanged(s.flagTempKorr);
+        emit tempCorrectionChanged(config_.flagTempKorr);
     }
-    if (!s.clientMode) {
-        s.logFileActive = Cfg::LogfileAktiv.readSwitch();
-        s.logFileInterval = qint32(Cfg::LogfileIntervall.readInt());
-        s.logIniActive = Cfg::LogIniAktiv.readSwitch();
-        s.logIniInterval = qint32(Cfg::LogIniIntervall.readInt());
+    if (!config_.clientMode) {
+        config_.logFileActive = settings_.readSwitch(Cfg::LogfileAktiv);
+        config_.logFileInterval = qint32(settings_.readInt(Cfg::LogfileIntervall));
+        config_.logIniActive = settings_.readSwitch(Cfg::LogIniAktiv);
+        config_.logIniInterval = qint32(settings_.readInt(Cfg::LogIniIntervall));
     }
-    Ui().setPanelText(2, Cfg::Email::Aktiv.readIsOne() ? LngText(276) : LngText(257));
-    if (s.clientMode) {
-        const QString file = Paths::WithSeparator(s.clientPath) + settingsName();
+    ui_.setPanelText(2, settings_.readIsOne(Cfg::Email::Aktiv) ? LngText(276) : LngText(257));
+    if (config_.clientMode) {
+        const QString file = Paths::WithSeparator(config_.clientPath) + config_.ExeFileName(QStringLiteral(".ini"));
         if (!QFileInfo::exists(Paths::ResolveNoCase(file))) {
-            Ui().messageBox(LngText(297) + QStringLiteral("\r\n") + file, QString(), MsgIcon::Stop,
-                            MsgButtons::Ok);
-            emit quitRequested(1, false);
+            quitting_ = true; // no further activation while the box is open
+            ui_.messageBox(LngText(297) + QStringLiteral("\r\n") + file, QString(), MsgIcon::Stop, MsgButtons::Ok,
+                           [this](MsgResult) {
+                               quitting_ = false;
+                               requestQuit(1, false);
+                           });
         }
     }
 }
@@ -180,62 +181,72 @@ void AppController::unload()
         links_->CloseLinks();
 }
 
+void AppController::requestQuit(int exitCode, bool saveFirst)
+{
+    if (quitting_)
+        return;
+    quitting_ = true;
+    if (saveFirst)
+        unload();
+    emit quitRequested(exitCode);
+    // At the next turn of the event loop, so a request made before the loop
+    // runs (a refusal at start-up) ends it as soon as it starts.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [exitCode] { QCoreApplication::exit(exitCode); },
+                              Qt::QueuedConnection);
+}
+
 void AppController::RestartProgram()
 {
     if (links_)
         links_->CloseLinks();
     QStringList args = restartOptions_;
     args << QStringLiteral("ENDE");
-    if (State().clientMode)
+    if (config_.clientMode)
         args << QStringLiteral("CLIENT");
     if (starter_)
         starter_(args);
     else
         QProcess::startDetached(QCoreApplication::applicationFilePath(), args);
-    emit quitRequested(0, true);
-}
-
-QString AppController::ProgramTitle(bool withName)
-{
-    const RunState &s = State();
-    if (withName)
-        return s.clientMode ? QStringLiteral("Tankview") : Paths::ExeFileName(QString());
-    QString t = Paths::CompanyFolderName() + QLatin1Char(' ') + Paths::ExeFileName(QString());
-    if (s.clientMode)
-        t += LngText(44);
-    return t;
+    requestQuit(0, true);
 }
 
 void AppController::toggleTemperatureCorrection()
 {
-    emit tempCorrectionChanged(TempCorrection::Toggle(tanks_));
+    tempCorrection_.Toggle([this](bool on) { emit tempCorrectionChanged(on); });
 }
 
 void AppController::deleteTanks()
 {
-    Maintenance::DeleteTanks(tanks_, LngText(330), [this] { RestartProgram(); });
+    maintenance_.DeleteTanks(LngText(330), [this] { RestartProgram(); });
 }
 
 void AppController::deleteConfiguration()
 {
-    Maintenance::DeleteConfiguration(tanks_, [this] { emit quitRequested(0, false); });
+    maintenance_.DeleteConfiguration([this] { requestQuit(0, false); });
 }
 
 void AppController::chooseLanguage(int id)
 {
-    WriteIniValue(Cfg::LngId.sectionName(), Cfg::LngId.keyName(), id, settingsName());
+    settings_.write(Cfg::LngId, id);
     RestartProgram();
+}
+
+std::unique_ptr<ComDialogLogic> AppController::interfaceDialog()
+{
+    if (!links_)
+        return nullptr;
+    return std::make_unique<ComDialogLogic>(*links_, config_, settings_, ui_);
 }
 
 void AppController::TimerClientTick()
 {
-    if (int(Cfg::GeraeteAnzahl.readInt()) != tanks_.DeviceCount()) {
+    if (int(settings_.readInt(Cfg::GeraeteAnzahl)) != tanks_.DeviceCount()) {
         RestartProgram();
         return;
     }
     for (int n = 1; n <= tanks_.DeviceCount(); ++n) {
         tanks_.LoadDeviceRecord(n, true);
         tanks_.ComboSN_Click(tanks_.currentDevice());
-        emit tanks_.deviceChanged(n);
+        tanks_.refreshDevice(n);
     }
 }

@@ -1,5 +1,9 @@
 #pragma once
+#include "core/Clock.h"
+#include "link/LinkManager.h"
+#include "model/Maintenance.h"
 #include "model/TankController.h"
+#include "model/TempCorrection.h"
 
 #include <QObject>
 #include <QStringList>
@@ -7,52 +11,57 @@
 #include <functional>
 #include <memory>
 
-class LinkManager;
+class ComDialogLogic;
 class HistoryRecorder;
 class InstanceLock;
+class Settings;
+class UiServices;
+struct RunConfig;
 
-// The program's life without any widget: start-up decisions, the main
+// The program's life without any widget: the start-up decisions, the main
 // window's initialise / load / activate / unload steps, restart, and the
-// menu commands' logic. The main window (src/ui) is a view over it; the
-// headless program drives it directly.
+// menu commands' logic. It decides; the window program (src/ui) and the
+// headless program only present what it decides.
 class AppController : public QObject {
     Q_OBJECT
 public:
-    explicit AppController(QObject *parent = nullptr);
+    AppController(RunConfig &config, Settings &settings, UiServices &ui, ClockFn clock,
+                  LinkHardware hardware = {}, QObject *parent = nullptr);
     ~AppController() override;
 
     TankController &tanks() { return tanks_; }
+    const RunConfig &config() const { return config_; }
+    UiServices &ui() { return ui_; }
+    const ClockFn &clock() const { return clock_; }
 
-    // Command line words ("CLIENT", "ENDE", "LNGID=") without our own options.
-    void setCommandLine(const QStringList &words);
-    bool endeGiven() const;
     // Our own options ("--data-dir X", "--headless") that a restart passes on.
-    void setRestartOptions(const QStringList &options);
+    void setRestartOptions(const QStringList &options) { restartOptions_ = options; }
     // Tests: replaces starting the new process of a restart.
     void setProcessStarter(std::function<void(const QStringList &args)> start) { starter_ = std::move(start); }
 
-    // Program entry: client mode and client path. Returns false when the
-    // client path dialog must be shown instead of the main window.
-    bool programEntry();
-    // frmMain initialise: language id corrected and written back, help file.
-    void initialise();
-    // frmMain load: false when another instance runs for the same data
-    // folder (text 272 shown; end without touching the settings file).
-    bool load();
-    // The single-instance check alone; load() runs it. Start-up runs it before
-    // initialise, whose language write-back must not happen in a refused copy.
-    bool acquireInstance();
+    enum class Start {
+        Run,               // show the main window (or run headless) and activate
+        ClientPathMissing, // client mode without a client path: see reportClientPathMissing
+        Ended,             // refused or failed; the reason is shown, the end requested
+    };
+    // Program entry, single-instance check, initialise and load, in this
+    // order. Nothing is written before the instance is ours.
+    Start start();
+    // Client mode without "Client"/"Path": the place of the client-path
+    // dialog. Until a window offers it, says so (text 297) and ends.
+    void reportClientPathMissing();
     // frmMain activate; the first call runs steps 1 to 13, later ones 10 to 13.
     void activate();
-    // frmMain unload: saves the registry. The caller ends the process.
+    // frmMain unload: saves the registry and closes the links (once).
     void unload();
     // Closes the links, starts a new instance (" ENDE" [" CLIENT"]), then
-    // asks for this one to end (quitRequested).
+    // ends this one (registry saved).
     void RestartProgram();
+    // Ends the program with exitCode: views close (quitRequested), the event
+    // loop ends at its next turn. saveFirst: unload before.
+    void requestQuit(int exitCode, bool saveFirst);
+    bool quitRequestedAlready() const { return quitting_; }
 
-    // Company folder + " " + program name (+ text 44 in client mode); with
-    // name: "Tankview" in client mode, else the program name.
-    static QString ProgramTitle(bool withName);
     QString helpFile() const { return helpFile_; }
     bool firstActivateDone() const { return activated_; }
     bool interfaceDialogWanted() const { return wantInterfaceDialog_; }
@@ -69,28 +78,39 @@ public:
 
     // The links (serial, TCP, simulation); null until created at activation.
     LinkManager *links() const { return links_.get(); }
+    // What the interface dialog does, over the links; null without links.
+    std::unique_ptr<ComDialogLogic> interfaceDialog();
 
 signals:
     void linksCreated();
-    // End the process with this exit code (after unload when saveFirst).
-    void quitRequested(int exitCode, bool saveFirst);
+    // The program ends: windows close.
+    void quitRequested(int exitCode);
     void showInterfaceDialog();
-    void emailStatusChanged(const QString &text);
     void tempCorrectionChanged(bool on);
 
 private:
+    bool programEntry();
+    bool acquireInstance();
+    bool initialise();
+    void load();
+
+    RunConfig &config_;
+    Settings &settings_;
+    UiServices &ui_;
+    ClockFn clock_;
+    LinkHardware hardware_;
     TankController tanks_;
+    std::unique_ptr<HistoryRecorder> history_;
+    TempCorrection tempCorrection_;
+    Maintenance maintenance_;
     std::unique_ptr<InstanceLock> lock_;
+    std::unique_ptr<LinkManager> links_;
     QStringList restartOptions_;
     std::function<void(const QStringList &)> starter_;
-    int storedLngId_ = 0;
-    bool unloaded_ = false;
-    bool instanceGranted_ = false;
-    std::unique_ptr<LinkManager> links_;
-    std::unique_ptr<HistoryRecorder> history_;
-    QStringList words_;
     QString helpFile_;
+    bool unloaded_ = false;
     bool activated_ = false;
     bool wantInterfaceDialog_ = false;
+    bool quitting_ = false;
     QTimer timerClient_;
 };

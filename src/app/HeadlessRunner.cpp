@@ -1,8 +1,11 @@
 #include "HeadlessRunner.h"
 
 #include "AppController.h"
+#include "CommandLine.h"
+#include "ProgramInfo.h"
+#include "core/RunConfig.h"
+#include "core/Settings.h"
 #include "core/UiServices.h"
-#include "lang/Lng.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -12,6 +15,7 @@
 #include <unistd.h>
 
 namespace {
+// The signal handler may only write to a descriptor; the event loop reads it.
 int g_sigFd[2] = {-1, -1};
 
 void onSignal(int)
@@ -19,65 +23,52 @@ void onSignal(int)
     const char c = 1;
     [[maybe_unused]] const auto n = ::write(g_sigFd[0], &c, 1);
 }
+
+void endOnSignals(AppController &app)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_sigFd) != 0)
+        return;
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+    auto *notifier = new QSocketNotifier(g_sigFd[1], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app, notifier] {
+        char c;
+        [[maybe_unused]] const auto n = ::read(g_sigFd[1], &c, 1);
+        notifier->setEnabled(false);
+        std::printf("[exit] signal received, saving\n");
+        std::fflush(stdout);
+        app.requestQuit(0, true);
+    });
+}
 } // namespace
 
-HeadlessRunner::HeadlessRunner(AppController &app) : app_(app) {}
-
-int HeadlessRunner::run()
+int RunHeadless(int &argc, char **argv, const CommandLine &cl)
 {
-    static HeadlessUi ui;
-    SetUi(&ui);
-    // Without a window, the language selection has no one to ask: German.
-    SetLanguageChooser([] {
-        std::printf("[language] no language stored, using German\n");
-        return 1;
-    });
+    QCoreApplication application(argc, argv);
+    RunConfig config = ConfigFromCommandLine(cl);
+    Settings settings(config);
+    HeadlessUi ui;
+    AppController app(config, settings, ui, SystemClock());
+    app.setRestartOptions(cl.restartOptions);
+    endOnSignals(app);
 
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_sigFd) == 0) {
-        struct sigaction sa {};
-        sa.sa_handler = onSignal;
-        sigemptyset(&sa.sa_mask);
-        sa.sa_flags = SA_RESTART;
-        sigaction(SIGTERM, &sa, nullptr);
-        sigaction(SIGINT, &sa, nullptr);
-        auto *notifier = new QSocketNotifier(g_sigFd[1], QSocketNotifier::Read, this);
-        connect(notifier, &QSocketNotifier::activated, this, [this, notifier] {
-            char c;
-            [[maybe_unused]] const auto n = ::read(g_sigFd[1], &c, 1);
-            notifier->setEnabled(false);
-            std::printf("[exit] signal received, saving\n");
-            std::fflush(stdout);
-            app_.unload();
-            QCoreApplication::exit(0);
-        });
+    switch (app.start()) {
+    case AppController::Start::ClientPathMissing:
+        app.reportClientPathMissing();
+        break;
+    case AppController::Start::Ended:
+        break;
+    case AppController::Start::Run:
+        if (app.interfaceDialogWanted())
+            std::printf("[interface] neither the serial nor the TCP link is switched on\n");
+        app.activate();
+        std::printf("[ready] %s\n", qPrintable(ProgramTitle(config, false)));
+        std::fflush(stdout);
+        break;
     }
-
-    int exitCode = 0;
-    connect(&app_, &AppController::quitRequested, this, [this, &exitCode](int code, bool saveFirst) {
-        if (saveFirst)
-            app_.unload();
-        exitCode = code;
-        QCoreApplication::exit(code);
-    });
-    connect(&app_, &AppController::showInterfaceDialog, this, [] {
-        std::printf("[interface] neither the serial nor the TCP link is switched on\n");
-    });
-
-    if (!app_.programEntry()) {
-        Ui().messageBox(QStringLiteral("No client path is set (section \"Client\", key \"Path\")."),
-                        QString(), MsgIcon::Stop, MsgButtons::Ok);
-        return 1;
-    }
-    if (!app_.acquireInstance())
-        return 1;
-    app_.initialise();
-    if (!app_.load())
-        return 1;
-    if (app_.interfaceDialogWanted())
-        emit app_.showInterfaceDialog();
-    app_.activate();
-    std::printf("[ready] %s\n", qPrintable(AppController::ProgramTitle(false)));
-    std::fflush(stdout);
-    const int rc = QCoreApplication::exec();
-    return rc ? rc : exitCode;
+    return QCoreApplication::exec();
 }

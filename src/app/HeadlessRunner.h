@@ -1,18 +1,9 @@
 #pragma once
-#include <QObject>
 
-class AppController;
+struct CommandLine;
 
 // The program without any window: the same start-up, links, timers,
-// recordings and e-mails, ended by SIGTERM or SIGINT as closing the main
-// window ends it (registry saved, exit status 0).
-class HeadlessRunner : public QObject {
-    Q_OBJECT
-public:
-    explicit HeadlessRunner(AppController &app);
-    // Runs until the program ends; returns the exit status.
-    int run();
-
-private:
-    AppController &app_;
-};
+// recordings and e-mails, every box a line on stdout, ended by SIGTERM or
+// SIGINT as closing the main window ends it (registry saved, exit status 0).
+// Returns the exit status.
+int RunHeadless(int &argc, char **argv, const CommandLine &cl);

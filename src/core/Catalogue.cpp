@@ -1,18 +1,7 @@
 #include "Catalogue.h"
 
-#include "Settings.h"
-#include "TextHelpers.h"
-
 #include <QHash>
 #include <QMutex>
-
-QString IniKey::read() const { return ReadIniValue(sectionName(), keyName(), defaultText()); }
-QString IniKey::read(const QString &d) const { return ReadIniValue(sectionName(), keyName(), d); }
-qint64 IniKey::readInt() const { return ToLongOrZero(read()); }
-bool IniKey::readSwitch() const { return readInt() != 0; }
-bool IniKey::readIsOne() const { return readInt() == 1; }
-void IniKey::write(const std::optional<QString> &v) const { WriteIniValue(sectionName(), keyName(), v); }
-void IniKey::write(qint64 v) const { WriteIniValue(sectionName(), keyName(), v); }
 
 namespace {
 // Built once per (entry, n): the returned IniKey points into this storage.

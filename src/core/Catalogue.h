@@ -1,26 +1,18 @@
 #pragma once
 #include <QString>
-#include <optional>
 
 // Every section and key of the settings file with its default, in one place.
 // Readers and writers use these entries, never their own literals.
+// Values are read and written through the Settings object (Settings.h).
 struct IniKey {
     const char *section; // UTF-8; written in Windows-1252 by the store
     const char *key;
     const char *def;     // default a reader passes; nullptr = computed by the reader
+    bool alwaysLocal = false; // read from the local file also in client mode
 
     QString sectionName() const { return QString::fromUtf8(section); }
     QString keyName() const { return QString::fromUtf8(key); }
     QString defaultText() const { return def ? QString::fromUtf8(def) : QString(); }
-
-    // Read from the settings file (client mode: the serving one) with the default.
-    QString read() const;
-    QString read(const QString &def) const; // with a computed default
-    qint64 readInt() const;                 // ToLongOrZero of read()
-    bool readSwitch() const;                // any non-zero number is on
-    bool readIsOne() const;                 // on only when the number equals 1
-    void write(const std::optional<QString> &value) const;
-    void write(qint64 value) const;
 };
 
 // A key of a numbered section ("Gerät" + n) or a numbered key (MinProzent + n).
@@ -131,8 +123,8 @@ inline constexpr IniKeyN MelderasterLast{"E-Mail", "MelderasterLast", "100", fal
 }
 
 // Section "Client" (always the local file)
-inline constexpr IniKey ClientPath{"Client", "Path", ""};
+inline constexpr IniKey ClientPath{"Client", "Path", "", true};
 
 // Section "LngPtnr" (always the local file); 0 at start-up, 1 in the text lookup
-inline constexpr IniKey LngId{"LngPtnr", "LngId", "0"};
+inline constexpr IniKey LngId{"LngPtnr", "LngId", "0", true};
 }

@@ -69,5 +69,3 @@ QDateTime ParseDateTimeText(const QString &s, const QDateTime &now)
         return {};
     return t;
 }
-
-QDateTime ParseDateTimeText(const QString &text) { return ParseDateTimeText(text, Clock::Now()); }

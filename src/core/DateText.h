@@ -8,8 +8,6 @@
 QString FormatDateText(const QDateTime &t);
 // Invalid QDateTime = no date: malformed text, or later than now + one day.
 // Out-of-range parts roll over as in calendar arithmetic (32.01. = 01.02.).
-QDateTime ParseDateTimeText(const QString &text);
-// The same against a given now instead of the clock.
 QDateTime ParseDateTimeText(const QString &text, const QDateTime &now);
 // The calendar value of the text without the "one day ahead" rule; invalid
 // only when the text is malformed.

@@ -378,7 +378,7 @@ std::optional<QString> IniStore::Read(const QString &path, const QString &sectio
 }
 
 bool IniStore::Write(const QString &path, const QString &section, const QString &key,
-                     const std::optional<QString> &value)
+                     const std::optional<QString> &value, QString *whyOut)
 {
     QMutexLocker lock(&g_mutex);
     CacheEntry &e = entryFor(path);
@@ -392,6 +392,8 @@ bool IniStore::Write(const QString &path, const QString &section, const QString 
     lock.unlock();
     if (!ok)
         report(path, why);
+    if (!ok && whyOut)
+        *whyOut = why;
     return ok;
 }
 
@@ -415,7 +417,7 @@ IniBatch::IniBatch()
 
 IniBatch::~IniBatch() { commit(); }
 
-bool IniBatch::commit()
+bool IniBatch::commit(QString *whyOut)
 {
     if (done_)
         return true;
@@ -432,5 +434,7 @@ bool IniBatch::commit()
     lock.unlock();
     for (const auto &[path, why] : failed)
         report(path, why);
+    if (!failed.isEmpty() && whyOut)
+        *whyOut = failed.first().second;
     return failed.isEmpty();
 }

@@ -64,10 +64,11 @@ constexpr int kIniMaxValueLength = 254;
 namespace IniStore {
 // Absent file, section or key, or an unreadable file: nullopt.
 std::optional<QString> Read(const QString &path, const QString &section, const QString &key);
-// Returns false when the file could not be replaced or is refused; the
-// cached copy then keeps the value, so reads in this process stay consistent.
+// Returns false when the file could not be replaced or is refused (why gets
+// the file layer's text); the cached copy then keeps the value, so reads in
+// this process stay consistent.
 bool Write(const QString &path, const QString &section, const QString &key,
-           const std::optional<QString> &value);
+           const std::optional<QString> &value, QString *why = nullptr);
 // Called (outside the store's lock) whenever a file was not replaced, by
 // single writes and by batch commits alike; reason is the file layer's text.
 void SetWriteFailureReporter(std::function<void(const QString &path, const QString &reason)> report);
@@ -85,8 +86,9 @@ public:
     ~IniBatch();
     IniBatch(const IniBatch &) = delete;
     IniBatch &operator=(const IniBatch &) = delete;
-    // Commits now (the outermost batch only); false when a file could not be written.
-    bool commit();
+    // Commits now (the outermost batch only); false when a file could not be
+    // written (why gets the reason of the first one).
+    bool commit(QString *why = nullptr);
 
 private:
     bool done_ = false;

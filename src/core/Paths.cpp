@@ -1,7 +1,5 @@
 #include "Paths.h"
 
-#include "RunState.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -9,35 +7,12 @@
 #include <QStandardPaths>
 #include <unistd.h>
 
-namespace {
-QString g_exeBase = QStringLiteral("Tankmon");
-QString g_dataOverride;
-QString g_dataCache;
-
-} // namespace
-
 QString Paths::WithSeparator(const QString &folder)
 {
     if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')))
         return folder;
     return folder + QLatin1Char('/');
 }
-
-QString Paths::ExeFileName(const QString &suffix) { return g_exeBase + suffix; }
-
-void Paths::SetExeBaseName(const QString &name)
-{
-    if (!name.isEmpty())
-        g_exeBase = name;
-}
-
-void Paths::SetDataDirOverride(const QString &folder)
-{
-    g_dataOverride = folder.isEmpty() ? QString() : WithSeparator(QDir::cleanPath(QDir(folder).absolutePath()));
-    g_dataCache.clear();
-}
-
-void Paths::ResetDataFolderCache() { g_dataCache.clear(); }
 
 QString Paths::ProgramFilePath(const QString &name)
 {
@@ -52,38 +27,22 @@ QString Paths::ProgramFilePath(const QString &name)
     return WithSeparator(dir) + name;
 }
 
-QString Paths::CompanyFolderName()
+QString Paths::DefaultDataFolder(const QString &company, const QString &exeBaseName,
+                                const QString &given)
 {
-    return State().partnerBranding ? QStringLiteral("ARV") : QStringLiteral("VALMOR");
-}
-
-QString Paths::DataFilePath(const QString &name)
-{
-    if (!g_dataCache.isEmpty())
-        return g_dataCache + name;
-    QString folder = g_dataOverride;
-    if (folder.isEmpty()) {
-        const QString env = qEnvironmentVariable("TANKMON_DATA_DIR");
-        if (!env.isEmpty())
-            folder = WithSeparator(QDir::cleanPath(QDir(env).absolutePath()));
-    }
-    if (folder.isEmpty()) {
-        const QString tail = CompanyFolderName() + QLatin1Char('/') + g_exeBase + QLatin1Char('/');
-        // A per-machine folder when this user may write there, as a service
-        // installation has it; otherwise the user's own data folder.
-        const QString machine = QStringLiteral("/var/lib/") + tail;
-        if (QFileInfo(machine).isDir() && ::access(QFile::encodeName(machine).constData(), W_OK) == 0)
-            folder = machine;
-        else {
-            QString user = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-            if (user.isEmpty())
-                user = QDir::homePath() + QLatin1String("/.local/share");
-            folder = WithSeparator(user) + tail;
-        }
-    }
-    if (name.isEmpty())
-        g_dataCache = folder;
-    return folder + name;
+    QString folder = given.isEmpty() ? qEnvironmentVariable("TANKMON_DATA_DIR") : given;
+    if (!folder.isEmpty())
+        return WithSeparator(QDir::cleanPath(QDir(folder).absolutePath()));
+    const QString tail = company + QLatin1Char('/') + exeBaseName + QLatin1Char('/');
+    // A per-machine folder when this user may write there, as a service
+    // installation has it; otherwise the user's own data folder.
+    const QString machine = QStringLiteral("/var/lib/") + tail;
+    if (QFileInfo(machine).isDir() && ::access(QFile::encodeName(machine).constData(), W_OK) == 0)
+        return machine;
+    QString user = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (user.isEmpty())
+        user = QDir::homePath() + QLatin1String("/.local/share");
+    return WithSeparator(user) + tail;
 }
 
 bool Paths::EnsureFolder(const QString &path)

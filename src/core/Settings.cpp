@@ -1,49 +1,67 @@
 #include "Settings.h"
 
-#include "IniStore.h"
-#include "Paths.h"
-#include "RunState.h"
-#include "UiServices.h"
+#include "RunConfig.h"
+#include "TextHelpers.h"
 
-QString SettingsLocalPath() { return Paths::DataFilePath(Paths::ExeFileName(QStringLiteral(".ini"))); }
-
-QString SettingsReadPath()
+Settings::Settings(const RunConfig &config, FailureReport report)
+    : config_(config), report_(std::move(report))
 {
-    const RunState &s = State();
-    if (s.clientMode && !s.clientPath.isEmpty())
-        return Paths::ResolveNoCase(Paths::WithSeparator(s.clientPath) + Paths::ExeFileName(QStringLiteral(".ini")));
-    return SettingsLocalPath();
 }
 
-QString ReadIniValue(const QString &section, const QString &key, const QString &def,
-                     const QString &file)
+QString Settings::localPath() const { return config_.SettingsLocalPath(); }
+QString Settings::readPath() const { return config_.SettingsReadPath(); }
+
+QString Settings::pathFor(const IniKey &key) const { return key.alwaysLocal ? localPath() : readPath(); }
+
+QString Settings::read(const IniKey &key) const { return read(key, key.defaultText()); }
+
+QString Settings::read(const IniKey &key, const QString &def) const
 {
-    const QString path = file.isEmpty() ? SettingsReadPath() : Paths::DataFilePath(file);
+    return ReadIniValue(pathFor(key), key.sectionName(), key.keyName(), def);
+}
+
+qint64 Settings::readInt(const IniKey &key) const { return ToLongOrZero(read(key)); }
+bool Settings::readSwitch(const IniKey &key) const { return readInt(key) != 0; }
+bool Settings::readIsOne(const IniKey &key) const { return readInt(key) == 1; }
+
+bool Settings::reported(bool ok, const QString &path, const QString &reason) const
+{
+    if (!ok && report_)
+        report_(path, reason);
+    return ok;
+}
+
+bool Settings::write(const IniKey &key, const std::optional<QString> &value)
+{
+    const QString path = localPath();
+    QString why;
+    const bool ok = WriteIniValue(path, key.sectionName(), key.keyName(), value, &why);
+    return reported(ok, path, why);
+}
+
+bool Settings::write(const IniKey &key, qint64 value)
+{
+    return write(key, std::optional<QString>(QString::number(value)));
+}
+
+bool Settings::Batch::commit()
+{
+    if (done_)
+        return true;
+    done_ = true;
+    QString why;
+    const bool ok = batch_.commit(&why);
+    return settings_.reported(ok, settings_.localPath(), why);
+}
+
+QString ReadIniValue(const QString &path, const QString &section, const QString &key, const QString &def)
+{
     return IniStore::Read(path, section, key).value_or(def);
 }
 
-void WriteIniValue(const QString &section, const QString &key,
-                   const std::optional<QString> &value, const QString &file,
-                   const QString &folder)
+bool WriteIniValue(const QString &path, const QString &section, const QString &key,
+                   const std::optional<QString> &value, QString *why)
 {
-    const QString name = file.isEmpty() ? Paths::ExeFileName(QStringLiteral(".ini")) : file;
-    QString path;
-    if (folder.isEmpty()) {
-        // The store creates a missing folder when the file cannot be created.
-        path = Paths::DataFilePath(name);
-    } else {
-        path = Paths::WithSeparator(folder) + name;
-    }
-    IniStore::Write(path, section, key, value);
-}
-
-void InstallIniFailureMessage(QString (*text17)())
-{
-    // Names the file and the reason: the user has to find and mend it.
-    IniStore::SetWriteFailureReporter([text17](const QString &path, const QString &reason) {
-        QString text = text17() + QLatin1Char('\n') + path;
-        if (!reason.isEmpty())
-            text += QLatin1Char('\n') + reason;
-        Ui().messageBox(text, QString(), MsgIcon::Stop, MsgButtons::Ok);
-    });
+    // The store creates a missing folder when the file cannot be created.
+    return IniStore::Write(path, section, key, value, why);
 }

@@ -1,43 +1,75 @@
 #pragma once
+#include "Catalogue.h"
+#include "IniStore.h"
+
 #include <QString>
+#include <functional>
 #include <optional>
 
-// Settings access with the rules of the private-profile functions: the file
-// is the executable's name + ".ini" in the data folder; in client mode reads
-// without a file name come from the serving installation's file, writes always
-// go to the local one. See IniStore for the file format.
+struct RunConfig;
 
 // The no-value marker: writing it deletes the key.
 inline constexpr std::nullopt_t IniNoValue = std::nullopt;
 
-// The stored text (at most 254 characters) or the default.
-QString ReadIniValue(const QString &section, const QString &key, const QString &def = {},
-                     const QString &file = {});
-// Reports a failure itself (text 17, stop icon); the caller carries on.
-void WriteIniValue(const QString &section, const QString &key,
-                   const std::optional<QString> &value, const QString &file = {},
-                   const QString &folder = {});
-inline void WriteIniValue(const QString &section, const QString &key, qint64 value,
-                          const QString &file = {}, const QString &folder = {})
-{
-    WriteIniValue(section, key, std::optional<QString>(QString::number(value)), file, folder);
-}
-inline void WriteIniValue(const QString &section, const QString &key, int value,
-                          const QString &file = {}, const QString &folder = {})
-{
-    WriteIniValue(section, key, qint64(value), file, folder);
-}
-inline void WriteIniValue(const QString &section, const QString &key, const char *value,
-                          const QString &file = {}, const QString &folder = {})
-{
-    WriteIniValue(section, key, std::optional<QString>(QString::fromUtf8(value)), file, folder);
-}
+// The settings of one run, with the rules of the private-profile functions:
+// the file is the executable's name + ".ini" in the data folder; in client
+// mode reads come from the serving installation's file (except the keys that
+// are always local), writes always go to the local one. Built once by the
+// application layer and passed by reference.
+class Settings {
+public:
+    // Called with the file's path and the file layer's reason when a write or
+    // a batch could not replace it.
+    using FailureReport = std::function<void(const QString &path, const QString &reason)>;
 
-// The settings file the reads without a file name use.
-QString SettingsReadPath();
-// The local settings file (writes, and "Client"/"LngPtnr" reads).
-QString SettingsLocalPath();
+    explicit Settings(const RunConfig &config, FailureReport report = {});
+    // The application layer installs the message (text 17) once the language is known.
+    void setFailureReport(FailureReport report) { report_ = std::move(report); }
 
-// Installs the message for failed writes (text 17 with the stop icon); done
-// once at start-up, when the language lookup is available.
-void InstallIniFailureMessage(QString (*text17)());
+    // The stored text (at most 254 characters) or the key's default.
+    QString read(const IniKey &key) const;
+    QString read(const IniKey &key, const QString &def) const; // a computed default
+    qint64 readInt(const IniKey &key) const;  // ToLongOrZero of read()
+    bool readSwitch(const IniKey &key) const; // any non-zero number is on
+    bool readIsOne(const IniKey &key) const;  // on only when the number equals 1
+
+    // False (after the failure report) when the file could not be replaced;
+    // callers carry on as if it had been written.
+    bool write(const IniKey &key, const std::optional<QString> &value);
+    bool write(const IniKey &key, qint64 value);
+
+    QString localPath() const;
+    QString readPath() const;
+
+    // Many writes in one replace of the file: while a batch is alive writes
+    // change only the cached copy; commit() (or the end of the batch) writes
+    // it once. Reads inside a batch see the pending values.
+    class Batch {
+    public:
+        explicit Batch(Settings &settings) : settings_(settings) {}
+        ~Batch() { commit(); }
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+        bool commit();
+
+    private:
+        Settings &settings_;
+        IniBatch batch_;
+        bool done_ = false;
+    };
+
+private:
+    QString pathFor(const IniKey &key) const;
+    bool reported(bool ok, const QString &path, const QString &reason) const;
+
+    const RunConfig &config_;
+    FailureReport report_;
+};
+
+// The low-level operations over explicit file paths (the settings copy,
+// other programs' files): absent file, section or key give the default.
+QString ReadIniValue(const QString &path, const QString &section, const QString &key,
+                     const QString &def = {});
+// False when the file could not be replaced (why gets the reason).
+bool WriteIniValue(const QString &path, const QString &section, const QString &key,
+                   const std::optional<QString> &value, QString *why = nullptr);

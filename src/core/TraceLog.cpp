@@ -1,9 +1,8 @@
 #include "TraceLog.h"
 
-#include "Clock.h"
 #include "Cp1252.h"
 #include "DateText.h"
-#include "RunState.h"
+#include "RunConfig.h"
 
 #include <QFile>
 
@@ -15,13 +14,14 @@ QByteArray TraceLine(const QDateTime &t, const QString &text)
            "\r\n";
 }
 
-void LogInFile(const QString &text)
+bool TraceLog::enabled() const { return !config_->tracePath.isEmpty(); }
+
+void TraceLog::LogInFile(const QString &text) const
 {
-    const QString &path = State().tracePath;
-    if (path.isEmpty())
+    if (!enabled())
         return;
-    QFile f(path);
+    QFile f(config_->tracePath);
     if (!f.open(QIODevice::Append))
         return;
-    f.write(TraceLine(Clock::Now(), text));
+    f.write(TraceLine(clock_(), text));
 }

@@ -1,13 +1,8 @@
 #include "UiServices.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
 #include <cstdio>
 
 namespace {
-UiServices *g_ui = nullptr;
-
 const char *iconName(MsgIcon i)
 {
     switch (i) {
@@ -42,42 +37,25 @@ QString UiServices::panelText(int panel) const
     return panel >= 1 && panel <= 3 ? panels_[panel] : QString();
 }
 
-void UiServices::pumpEvents()
+void HeadlessUi::messageBox(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons,
+                            MsgDone done)
 {
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-UiServices &Ui()
-{
-    if (!g_ui) {
-        static HeadlessUi fallback;
-        g_ui = &fallback;
-    }
-    return *g_ui;
-}
-
-void SetUi(UiServices *ui) { g_ui = ui; }
-
-MsgResult HeadlessUi::messageBox(const QString &text, const QString &title, MsgIcon icon,
-                                 MsgButtons buttons)
-{
-    const MsgResult r = buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+    const MsgResult r = defaultAnswer(buttons);
     std::printf("[%s] %s%s%s -> %s\n", iconName(icon), qPrintable(oneLine(title)),
                 title.isEmpty() ? "" : ": ", qPrintable(oneLine(text)),
                 r == MsgResult::No ? "No" : "OK");
     std::fflush(stdout);
-    return r;
+    if (done)
+        done(r);
 }
 
-QString HeadlessUi::inputBox(const QString &prompt, const QString &title, const QString &)
+void HeadlessUi::inputBox(const QString &prompt, const QString &title, const QString &, InputDone done)
 {
     std::printf("[input] %s: %s -> (empty)\n", qPrintable(oneLine(title)), qPrintable(oneLine(prompt)));
     std::fflush(stdout);
-    return {};
+    if (done)
+        done(QString());
 }
-
-void HeadlessUi::beep() {}
 
 void HeadlessUi::setPanelText(int panel, const QString &text)
 {
@@ -88,32 +66,49 @@ void HeadlessUi::setPanelText(int panel, const QString &text)
     UiServices::setPanelText(panel, text);
 }
 
-MsgResult ScriptedUi::messageBox(const QString &text, const QString &title, MsgIcon icon,
-                                 MsgButtons buttons)
+void ScriptedUi::messageBox(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons,
+                            MsgDone done)
 {
     shown.append({QStringLiteral("message"), text, title, icon});
-    if (whileOpen)
-        whileOpen();
-    if (!answers.empty()) {
-        const MsgResult r = answers.front();
-        answers.pop_front();
-        return r;
+    if (holdBoxes) {
+        open_.push_back({std::move(done), {}});
+        return;
     }
-    return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+    MsgResult r = defaultAnswer(buttons);
+    if (!answers.empty()) {
+        r = answers.front();
+        answers.pop_front();
+    }
+    if (done)
+        done(r);
 }
 
-QString ScriptedUi::inputBox(const QString &prompt, const QString &title, const QString &def)
+void ScriptedUi::inputBox(const QString &prompt, const QString &title, const QString &, InputDone done)
 {
     shown.append({QStringLiteral("input"), prompt, title, MsgIcon::None});
-    Q_UNUSED(def);
-    if (whileOpen)
-        whileOpen();
-    if (!inputs.empty()) {
-        const QString r = inputs.front();
-        inputs.pop_front();
-        return r;
+    if (holdBoxes) {
+        open_.push_back({{}, std::move(done)});
+        return;
     }
-    return {};
+    QString r;
+    if (!inputs.empty()) {
+        r = inputs.front();
+        inputs.pop_front();
+    }
+    if (done)
+        done(r);
+}
+
+void ScriptedUi::answerOpenBox(MsgResult answer, const QString &text)
+{
+    if (open_.empty())
+        return;
+    Open box = std::move(open_.front());
+    open_.pop_front();
+    if (box.msgDone)
+        box.msgDone(answer);
+    if (box.inputDone)
+        box.inputDone(text);
 }
 
 void ScriptedUi::beep() { shown.append({QStringLiteral("beep"), {}, {}, MsgIcon::None}); }
@@ -133,29 +128,4 @@ QStringList ScriptedUi::texts(const QString &kind) const
         if (s.kind == kind)
             out << s.text;
     return out;
-}
-
-void PumpEvents()
-{
-    Ui().pumpEvents();
-    QThread::msleep(1);
-}
-
-quint32 TickCount()
-{
-    static QElapsedTimer t = [] {
-        QElapsedTimer e;
-        e.start();
-        return e;
-    }();
-    return quint32(t.elapsed());
-}
-
-quint32 ElapsedMs(quint32 start) { return TickCount() - start; }
-
-void WaitMs(int ms)
-{
-    const quint32 start = TickCount();
-    while (ElapsedMs(start) <= quint32(ms))
-        PumpEvents();
 }

@@ -3,31 +3,41 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 enum class MsgIcon { None, Stop, Exclamation, Information, Question };
 enum class MsgButtons { Ok, YesNo }; // Yes/No questions default to No
 enum class MsgResult { Ok, Yes, No };
 
-// What the program asks of the user-interface toolkit. Three implementations:
-// the Qt widgets one (src/ui), HeadlessUi (prints, answers with the default
-// button) and ScriptedUi (tests queue answers and read what was shown).
-// Message and input boxes are modal but keep timers and links running.
+// What the logic asks of the user-interface toolkit. Boxes never block the
+// caller: it continues in the completion (`done`, which an implementation
+// may call before messageBox returns), or announces the box and carries on.
+// Three implementations: the Qt widgets one (src/ui), HeadlessUi (prints,
+// answers with the default button at once) and ScriptedUi (tests).
 class UiServices : public QObject {
     Q_OBJECT
 public:
+    using MsgDone = std::function<void(MsgResult)>;
+    using InputDone = std::function<void(const QString &)>;
+
     // An empty title means the program title.
-    virtual MsgResult messageBox(const QString &text, const QString &title, MsgIcon icon,
-                                 MsgButtons buttons) = 0;
-    // Returns the typed text, empty when cancelled.
-    virtual QString inputBox(const QString &prompt, const QString &title, const QString &def) = 0;
+    virtual void messageBox(const QString &text, const QString &title, MsgIcon icon,
+                            MsgButtons buttons, MsgDone done = {}) = 0;
+    // done gets the typed text, empty when cancelled.
+    virtual void inputBox(const QString &prompt, const QString &title, const QString &def,
+                          InputDone done) = 0;
     virtual void beep() = 0;
-    // Panels 1..3 of the status bar; the main window listens to panelText.
+    // Panels 1..3 of the status bar; the main window listens to panelTextChanged.
     virtual void setPanelText(int panel, const QString &text);
     QString panelText(int panel) const;
     // Hourglass on/off.
     virtual void setWaitCursor(bool /*on*/) {}
-    // Runs pending events once.
-    virtual void pumpEvents();
+
+    // The default answer of a box: No for questions, else OK.
+    static MsgResult defaultAnswer(MsgButtons buttons)
+    {
+        return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+    }
 
 signals:
     void panelTextChanged(int panel, const QString &text);
@@ -36,17 +46,17 @@ private:
     QString panels_[4];
 };
 
-// The installed implementation; HeadlessUi until something else is set.
-UiServices &Ui();
-void SetUi(UiServices *ui);
-
+// Without a screen: every box is one line on stdout, beginning with its kind
+// ("[stop]", "[warning]", "[info]", "[question]", "[input]", "[panel 1]"),
+// and is answered with its default button at once.
 class HeadlessUi : public UiServices {
     Q_OBJECT
 public:
-    MsgResult messageBox(const QString &text, const QString &title, MsgIcon icon,
-                         MsgButtons buttons) override;
-    QString inputBox(const QString &prompt, const QString &title, const QString &def) override;
-    void beep() override;
+    void messageBox(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons,
+                    MsgDone done = {}) override;
+    void inputBox(const QString &prompt, const QString &title, const QString &def,
+                  InputDone done) override;
+    void beep() override {}
     void setPanelText(int panel, const QString &text) override;
 };
 
@@ -54,14 +64,22 @@ public:
 class QuietUi : public UiServices {
     Q_OBJECT
 public:
-    MsgResult messageBox(const QString &, const QString &, MsgIcon, MsgButtons b) override
+    void messageBox(const QString &, const QString &, MsgIcon, MsgButtons b, MsgDone done = {}) override
     {
-        return b == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+        if (done)
+            done(defaultAnswer(b));
     }
-    QString inputBox(const QString &, const QString &, const QString &) override { return {}; }
+    void inputBox(const QString &, const QString &, const QString &, InputDone done) override
+    {
+        if (done)
+            done(QString());
+    }
     void beep() override {}
 };
 
+// Tests: records what was shown and answers from the queues at once (else
+// with the default), or, with holdBoxes set, keeps each box open until the
+// test answers it with answerOpenBox.
 class ScriptedUi : public UiServices {
     Q_OBJECT
 public:
@@ -70,22 +88,30 @@ public:
         QString text, title;
         MsgIcon icon = MsgIcon::None;
     };
-    std::deque<MsgResult> answers;    // next answers to message boxes (else the default)
-    std::deque<QString> inputs;       // next answers to input boxes (else empty)
+    std::deque<MsgResult> answers; // next answers to message boxes
+    std::deque<QString> inputs;    // next answers to input boxes
+    bool holdBoxes = false;
     QList<Shown> shown;
-    // Called while a box is "open": lets a test deliver events meanwhile.
-    std::function<void()> whileOpen;
+    QList<bool> cursor; // the wait cursor as it was switched
 
-    MsgResult messageBox(const QString &text, const QString &title, MsgIcon icon,
-                         MsgButtons buttons) override;
-    QString inputBox(const QString &prompt, const QString &title, const QString &def) override;
+    void messageBox(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons,
+                    MsgDone done = {}) override;
+    void inputBox(const QString &prompt, const QString &title, const QString &def,
+                  InputDone done) override;
     void beep() override;
+    void setWaitCursor(bool on) override { cursor << on; }
+
+    int openBoxes() const { return int(open_.size()); }
+    // Closes the oldest open box: a message box with answer, an input box with text.
+    void answerOpenBox(MsgResult answer = MsgResult::Ok, const QString &text = {});
+
     int count(const QString &kind) const;
     QStringList texts(const QString &kind = QStringLiteral("message")) const;
-};
 
-// Small operations on the event loop and the millisecond tick.
-void PumpEvents();                 // pending events once, then 1 ms sleep
-void WaitMs(int ms);               // pump until ms have passed
-quint32 TickCount();               // 32-bit millisecond counter, wraps after ~49.7 days
-quint32 ElapsedMs(quint32 start);  // now - start modulo 2^32
+private:
+    struct Open {
+        MsgDone msgDone;
+        InputDone inputDone;
+    };
+    std::deque<Open> open_;
+};

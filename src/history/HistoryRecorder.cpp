@@ -3,13 +3,14 @@
 #include "LogSchedule.h"
 #include "TankFile.h"
 
-#include "core/Catalogue.h"
-#include "core/Clock.h"
 #include "core/DateText.h"
-#include "core/RunState.h"
+#include "core/RunConfig.h"
+#include "core/Settings.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 #include "model/Figures.h"
+
+#include <algorithm>
 
 namespace {
 constexpr int kOpenAttempts = 5;
@@ -17,57 +18,85 @@ constexpr int kRetryWaitMs = 250;
 constexpr int kTextLogFileError = 27; // "Fehler Logdatei"
 } // namespace
 
-HistoryRecorder::HistoryRecorder(DeviceTable &table, std::function<void()> saveDeviceRegistry)
-    : table_(table), saveDeviceRegistry_(std::move(saveDeviceRegistry))
+HistoryRecorder::HistoryRecorder(DeviceTable &table, const RunConfig &config, Settings &settings,
+                                 UiServices &ui, ClockFn clock, std::function<void()> saveDeviceRegistry)
+    : table_(table), config_(config), settings_(settings), ui_(ui), clock_(std::move(clock)),
+      saveDeviceRegistry_(std::move(saveDeviceRegistry)), loader_(config, clock_)
 {
+    retryTimer_.setSingleShot(true);
+    retryTimer_.setInterval(kRetryWaitMs);
+    QObject::connect(&retryTimer_, &QTimer::timeout, [this] { retryPending(); });
 }
 
 void HistoryRecorder::RecordHistory(int /*device*/, const QDateTime &received)
 {
-    const RunState &s = State();
-    if (s.clientMode)
+    if (config_.clientMode)
         return;
-    if (s.logIniActive &&
-        IsLogDue(Cfg::LogIniLast.read(), Cfg::LogIniTime.read(), s.logIniInterval, Clock::Now())) {
+    if (config_.logIniActive && IsLogDue(settings_.read(Cfg::LogIniLast), settings_.read(Cfg::LogIniTime),
+                                         config_.logIniInterval, clock_())) {
         if (saveDeviceRegistry_)
             saveDeviceRegistry_();
-        Cfg::LogIniLast.write(FormatDateText(received));
+        settings_.write(Cfg::LogIniLast, FormatDateText(received));
     }
-    if (s.logFileActive && !snapshotRunning_ &&
-        IsLogDue(Cfg::LogfileLast.read(), Cfg::LogfileTime.read(), s.logFileInterval, Clock::Now())) {
-        snapshotRunning_ = true;
+    if (config_.logFileActive && IsLogDue(settings_.read(Cfg::LogfileLast), settings_.read(Cfg::LogfileTime),
+                                          config_.logFileInterval, clock_())) {
         AppendHistorySnapshot(received);
-        snapshotRunning_ = false;
         // Also after a failed tank file: the next try comes with the next interval.
-        Cfg::LogfileLast.write(FormatDateText(received));
+        settings_.write(Cfg::LogfileLast, FormatDateText(received));
     }
 }
 
 void HistoryRecorder::AppendHistorySnapshot(const QDateTime &t)
 {
-    const QString folder = TankFile::WriteFolder();
+    const QString folder = config_.TankWriteFolder();
     for (int n = 1; n <= table_.DeviceCount && n <= kMaxDevices; ++n) {
         DeviceRecord &rec = table_[n];
         if (rec.Volumen < 0)
             continue; // device error code: no line, no entry
         const QString path = TankFile::PathIn(folder, n);
         const QByteArray line = TankFile::Line(t, rec);
-        const double level = ScaledLevel(rec.Volumen, rec);
-        const qint32 temp = rec.Temperatur;
+        rec.History.append(t, ScaledLevel(rec.Volumen, rec), rec.Temperatur);
+        // A file still waiting for its retries gets the line behind the
+        // earlier ones, never before them.
+        auto waiting = std::find_if(pending_.begin(), pending_.end(),
+                                    [&](const Pending &p) { return p.path == path; });
+        if (waiting != pending_.end()) {
+            waiting->lines += line;
+            continue;
+        }
         QString error;
-        TankFile::AppendResult r = TankFile::AppendResult::OpenFailed;
-        for (int attempt = 1; attempt <= kOpenAttempts; ++attempt) {
-            r = TankFile::Append(path, line, &error);
-            if (r != TankFile::AppendResult::OpenFailed || attempt == kOpenAttempts)
-                break;
-            WaitMs(kRetryWaitMs);
+        const TankFile::AppendResult r = TankFile::Append(path, line, &error);
+        if (r == TankFile::AppendResult::OpenFailed)
+            pending_.push_back({path, line});
+        else if (r == TankFile::AppendResult::WriteFailed)
+            reportFailure(error);
+    }
+    if (!pending_.empty() && !retryTimer_.isActive())
+        retryTimer_.start();
+}
+
+void HistoryRecorder::retryPending()
+{
+    for (auto it = pending_.begin(); it != pending_.end();) {
+        ++it->attempts;
+        QString error;
+        const TankFile::AppendResult r = TankFile::Append(it->path, it->lines, &error);
+        if (r == TankFile::AppendResult::OpenFailed && it->attempts < kOpenAttempts) {
+            ++it;
+            continue;
         }
         if (r != TankFile::AppendResult::Written)
-            Ui().messageBox(error, LngText(kTextLogFileError), MsgIcon::Stop, MsgButtons::Ok);
-        // The device record may have moved on during the waits; the entry
-        // takes the values the line was written with.
-        rec.History.append(t, level, temp);
+            reportFailure(error);
+        it = pending_.erase(it);
     }
+    if (!pending_.empty())
+        retryTimer_.start();
+}
+
+void HistoryRecorder::reportFailure(const QString &error)
+{
+    // Announced, not waited for: reception goes on while the box is open.
+    ui_.messageBox(error, LngText(kTextLogFileError), MsgIcon::Stop, MsgButtons::Ok);
 }
 
 void HistoryRecorder::LoadTankHistory(int device)

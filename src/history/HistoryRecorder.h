@@ -1,11 +1,18 @@
 #pragma once
 #include "TankHistoryLoader.h"
 
+#include "core/Clock.h"
 #include "model/DeviceRecord.h"
 #include "model/Hooks.h"
 
 #include <QDateTime>
+#include <QTimer>
 #include <functional>
+#include <vector>
+
+class Settings;
+class UiServices;
+struct RunConfig;
 
 // The history step of the telegram sequence: the two periodic recordings
 // (settings snapshot, then tank files) in server mode, and the loading of the
@@ -14,7 +21,8 @@ class HistoryRecorder : public HistoryHooks {
 public:
     // saveDeviceRegistry writes all device sections (the registry's own
     // SaveDeviceRegistry); it is the settings snapshot.
-    HistoryRecorder(DeviceTable &table, std::function<void()> saveDeviceRegistry);
+    HistoryRecorder(DeviceTable &table, const RunConfig &config, Settings &settings, UiServices &ui,
+                    ClockFn clock, std::function<void()> saveDeviceRegistry);
 
     // Both recordings when due, in this order; "Last" takes the receive time.
     // Nothing in client mode.
@@ -24,8 +32,11 @@ public:
     void LoadTankHistory(int device) override;
     void ReloadTankHistory(int device) override { RefreshTankHistory(device); }
 
-    // One line per tank with a valid level, and the same entry in memory.
+    // One line per tank with a valid level, and the same entry in memory. A
+    // tank file that cannot be opened is tried again every 250 ms, five
+    // attempts in all, then reported; the caller does not wait for that.
     void AppendHistorySnapshot(const QDateTime &t);
+    bool retriesPending() const { return !pending_.empty(); }
 
     // Start-up: read all tank files in parallel before the registry asks for
     // them one by one.
@@ -37,10 +48,21 @@ public:
     TankHistoryLoader &loader() { return loader_; }
 
 private:
+    struct Pending {
+        QString path;
+        QByteArray lines; // in the order they are due, written together
+        int attempts = 1;
+    };
+    void retryPending();
+    void reportFailure(const QString &error);
+
     DeviceTable &table_;
+    const RunConfig &config_;
+    Settings &settings_;
+    UiServices &ui_;
+    ClockFn clock_;
     std::function<void()> saveDeviceRegistry_;
     TankHistoryLoader loader_;
-    // A telegram handled during the waits between open attempts must not
-    // start the same snapshot again.
-    bool snapshotRunning_ = false;
+    std::vector<Pending> pending_;
+    QTimer retryTimer_;
 };

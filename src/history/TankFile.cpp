@@ -3,7 +3,6 @@
 #include "core/Cp1252.h"
 #include "core/DateText.h"
 #include "core/Paths.h"
-#include "core/RunState.h"
 #include "model/DeviceRecord.h"
 #include "model/Figures.h"
 
@@ -16,20 +15,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-QString TankFile::WriteFolder()
-{
-    const QString f = Paths::WithSeparator(State().logFolder);
-    return f.isEmpty() ? Paths::DataFilePath(QString()) : f;
-}
-
-QString TankFile::ReadFolder()
-{
-    const RunState &s = State();
-    if (s.clientMode && !s.clientPath.isEmpty())
-        return Paths::WithSeparator(s.clientPath);
-    return WriteFolder();
-}
 
 QString TankFile::PathIn(const QString &folder, int n)
 {

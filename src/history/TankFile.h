@@ -7,11 +7,6 @@ struct DeviceRecord;
 
 // The tank files: "Tank" + n + ".csv", one line per recording, appended only.
 namespace TankFile {
-// The folder the tank files of this instance are read from: the client path
-// in client mode (when set), else the log folder.
-QString ReadFolder();
-// The log folder the server writes to (the data folder when none is set).
-QString WriteFolder();
 // folder + "Tank" + n + ".csv", matched without regard to letter case, as
 // files copied from Windows may be named "tank3.csv".
 QString PathIn(const QString &folder, int n);

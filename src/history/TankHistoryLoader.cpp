@@ -2,8 +2,8 @@
 
 #include "TankFile.h"
 
-#include "core/Clock.h"
 #include "core/Paths.h"
+#include "core/RunConfig.h"
 
 #include <QFile>
 
@@ -26,11 +26,11 @@ constexpr qsizetype kCheckBytes = 64;            // compared at the start and be
 constexpr size_t kMaxCells = size_t(TankHistory::kMaxEntries) + 1;
 constexpr qsizetype kSample = 64 * 1024;
 
-qint64 nowSecs() { return Clock::Now().toSecsSinceEpoch(); }
+qint64 nowSecs(const ClockFn &clock) { return clock().toSecsSinceEpoch(); }
 
-QString requestedPath(int n)
+QString requestedPath(const RunConfig &config, int n)
 {
-    return TankFile::ReadFolder() + QStringLiteral("Tank") + QString::number(n) + QStringLiteral(".csv");
+    return config.TankReadFolder() + QStringLiteral("Tank") + QString::number(n) + QStringLiteral(".csv");
 }
 
 struct Fd {
@@ -324,7 +324,10 @@ struct TankHistoryLoader::Preload {
     }
 };
 
-TankHistoryLoader::TankHistoryLoader() : buffer_(std::make_unique<ReadBuffer>()) {}
+TankHistoryLoader::TankHistoryLoader(const RunConfig &config, ClockFn clock)
+    : config_(config), clock_(std::move(clock)), buffer_(std::make_unique<ReadBuffer>())
+{
+}
 TankHistoryLoader::~TankHistoryLoader() { FinishPreload(); }
 
 void TankHistoryLoader::Load(int n, TankHistory &h)
@@ -333,8 +336,8 @@ void TankHistoryLoader::Load(int n, TankHistory &h)
         return;
     if (!states_[size_t(n)])
         states_[size_t(n)] = std::make_unique<FileState>();
-    const QString requested = requestedPath(n);
-    loadWhole(requested, Paths::ResolveNoCase(requested), nowSecs(), h, *states_[size_t(n)], *buffer_);
+    const QString requested = requestedPath(config_, n);
+    loadWhole(requested, Paths::ResolveNoCase(requested), nowSecs(clock_), h, *states_[size_t(n)], *buffer_);
 }
 
 TankHistoryLoader::Refreshed TankHistoryLoader::Refresh(int n, TankHistory &h)
@@ -342,8 +345,8 @@ TankHistoryLoader::Refreshed TankHistoryLoader::Refresh(int n, TankHistory &h)
     if (n < 1 || n > kMaxDevices)
         return Refreshed::Unchanged;
     FileState *s = states_[size_t(n)].get();
-    const QString requested = requestedPath(n);
-    const qint64 now = nowSecs();
+    const QString requested = requestedPath(config_, n);
+    const qint64 now = nowSecs(clock_);
     auto reload = [&] {
         Load(n, h);
         return Refreshed::Reloaded;
@@ -396,11 +399,11 @@ void TankHistoryLoader::StartPreload(int count)
     preload_ = std::make_unique<Preload>();
     Preload &p = *preload_;
     p.cells.resize(size_t(count) + 1);
-    p.now = nowSecs();
+    p.now = nowSecs(clock_);
     // Paths are worked out here: the run state and the folder listing of the
     // case-insensitive match stay on this thread.
     for (int i = 1; i <= count; ++i) {
-        p.cells[size_t(i)].requested = requestedPath(i);
+        p.cells[size_t(i)].requested = requestedPath(config_, i);
         p.cells[size_t(i)].resolved = Paths::ResolveNoCase(p.cells[size_t(i)].requested);
     }
     p.cells[0].done = p.cells[0].taken = true;

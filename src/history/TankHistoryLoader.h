@@ -1,12 +1,15 @@
 #pragma once
 #include "TankFileParser.h"
 
+#include "core/Clock.h"
 #include "model/DeviceRecord.h"
 
 #include <QByteArray>
 #include <QString>
 #include <array>
 #include <memory>
+
+struct RunConfig;
 
 // Loads tank histories from the tank files and keeps them current.
 //
@@ -21,7 +24,8 @@ class TankHistoryLoader {
 public:
     enum class Refreshed { Unchanged, Appended, Reloaded };
 
-    TankHistoryLoader();
+    // Files are read from config's tank folder; "now" bounds the dates read.
+    TankHistoryLoader(const RunConfig &config, ClockFn clock);
     ~TankHistoryLoader(); // waits for a running preload
     TankHistoryLoader(const TankHistoryLoader &) = delete;
     TankHistoryLoader &operator=(const TankHistoryLoader &) = delete;
@@ -48,6 +52,8 @@ public:
 
 private:
     struct Preload;
+    const RunConfig &config_;
+    ClockFn clock_;
     std::array<std::unique_ptr<FileState>, kMaxDevices + 1> states_;
     std::unique_ptr<ReadBuffer> buffer_; // for Load and Refresh
     std::unique_ptr<Preload> preload_;

@@ -1,15 +1,10 @@
 #include "Lng.h"
 
-#include "core/Catalogue.h"
-#include "core/RunState.h"
-#include "core/Paths.h"
 #include "core/Settings.h"
 #include "core/TextHelpers.h"
-#include "core/UiServices.h"
 
 #include <QFile>
 #include <QMutex>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -17,8 +12,6 @@ constexpr int kMaxId = 400;
 int g_lngId = 0;
 QString g_buffer;
 int g_lineCounter = 0;
-std::function<int()> g_chooser;
-std::function<void()> g_fatal;
 
 // Parses one table file: `id<TAB>"text"` with \n (CR LF), \" and \\ escapes.
 std::vector<QString> loadTable(int id)
@@ -71,49 +64,34 @@ const std::vector<QString> &table(int id)
     return tables[id];
 }
 
-[[noreturn]] void wrongLngId()
-{
-    Ui().messageBox(QStringLiteral("Wrong LngId !?!"), QString(), MsgIcon::None, MsgButtons::Ok);
-    if (g_fatal)
-        g_fatal();
-    std::exit(2);
-}
 } // namespace
 
 int LngId() { return g_lngId; }
 void SetLngId(int id) { g_lngId = id; }
 
-void LngInit()
+bool LngInit(const QStringList &words, const Settings &settings, const std::function<int()> &choose)
 {
-    const QString &cl = State().commandLine;
+    const QString cl = words.join(QLatin1Char(' '));
     const qsizetype at = cl.indexOf(QLatin1String("LNGID="));
     if (at >= 0) {
         qsizetype i = at + 6, j = i;
         while (j < cl.size() && cl[j].isDigit() && cl[j].unicode() < 128)
             ++j;
-        const int n = cl.mid(i, j - i).toInt();
+        const int n = qint16(cl.mid(i, j - i).toInt());
         if (n != 0) {
             g_lngId = n;
-            return;
+            return LngTableExists(n);
         }
     }
     // The language is always the local installation's, also in client mode.
-    const int stored = int(ToLongOrZero(ReadIniValue(Cfg::LngId.sectionName(), Cfg::LngId.keyName(),
-                                                     QStringLiteral("1"),
-                                                     Paths::ExeFileName(QStringLiteral(".ini")))));
-    if (stored == 0)
-        g_lngId = g_chooser ? g_chooser() : 0;
-    else
-        g_lngId = stored;
+    const int stored = int(ToLongOrZero(settings.read(Cfg::LngId, QStringLiteral("1"))));
+    g_lngId = stored == 0 ? (choose ? choose() : 0) : stored;
+    return LngTableExists(g_lngId);
 }
 
 QString LngText(int id)
 {
-    if (g_lngId == 0)
-        LngInit();
-    if (g_lngId < 1 || g_lngId > 10)
-        wrongLngId();
-    if (id < 0 || id > kMaxId)
+    if (g_lngId < 1 || g_lngId > 10 || id < 0 || id > kMaxId)
         return {};
     return table(g_lngId)[size_t(id)];
 }
@@ -158,11 +136,3 @@ QList<LanguageEntry> LanguageList()
 }
 
 bool LngTableExists(int id) { return id >= 1 && id <= 10 && QFile::exists(QStringLiteral(":/lang/lng_%1.txt").arg(id)); }
-
-void SetLanguageChooser(std::function<int()> choose) { g_chooser = std::move(choose); }
-void SetFatalExit(std::function<void()> exitNow) { g_fatal = std::move(exitNow); }
-
-void InstallLanguage()
-{
-    InstallIniFailureMessage([] { return LngText(17); });
-}

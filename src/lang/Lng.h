@@ -6,10 +6,19 @@
 // Every visible text comes from the table of the current language by id.
 // Tables are data files embedded as resources (one per language, ids 17..386).
 
-int LngId();                 // 0 until the first lookup
-void SetLngId(int id);       // tests and the language selection
-QString LngText(int id);     // "" for ids without an entry
-void LngInit();              // command line "LNGID=", else "LngPtnr"/"LngId" (default 1)
+class Settings;
+
+// The language is fixed once at start-up (LngInit) and then read from
+// everywhere: a process-wide table, like the translations of any Qt program.
+int LngId();                 // 0 until LngInit
+void SetLngId(int id);       // tests
+// "" for ids without an entry, and for every id while LngId is not 1..10.
+QString LngText(int id);
+// Command-line word "LNGID=n" when n is not 0, else "LngPtnr"/"LngId" of the
+// local settings file (default 1); a stored 0 asks choose (the language
+// selection; 0 when closed without a choice). False when the resulting id
+// names no language: the caller says "Wrong LngId !?!" and ends the program.
+bool LngInit(const QStringList &words, const Settings &settings, const std::function<int()> &choose);
 // Multi-line texts (lines separated by CR LF), handed out line by line.
 QString LngNextLine(int id);
 bool LngMoreLines();          // lines left? advances the line counter
@@ -28,11 +37,3 @@ struct LanguageEntry {
 QList<LanguageEntry> LanguageList();
 // Whether a table exists for id (1..10).
 bool LngTableExists(int id);
-
-// Start-up hooks: the selection dialog shown when the stored id is 0 (returns
-// the chosen id, 0 when closed without a choice), and the end of the program
-// after "Wrong LngId !?!".
-void SetLanguageChooser(std::function<int()> choose);
-void SetFatalExit(std::function<void()> exitNow);
-// Routes the settings store's write failures to text 17.
-void InstallLanguage();

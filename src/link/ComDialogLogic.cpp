@@ -2,8 +2,8 @@
 
 #include "LinkManager.h"
 
-#include "core/Catalogue.h"
-#include "core/RunState.h"
+#include "core/RunConfig.h"
+#include "core/Settings.h"
 #include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
@@ -14,12 +14,17 @@ constexpr int kDefaultClientPort = 8000;
 
 // Ends the wait cursor however the fill leaves.
 struct WaitCursor {
-    WaitCursor() { Ui().setWaitCursor(true); }
-    ~WaitCursor() { Ui().setWaitCursor(false); }
+    explicit WaitCursor(UiServices &ui) : ui(ui) { ui.setWaitCursor(true); }
+    ~WaitCursor() { ui.setWaitCursor(false); }
+    UiServices &ui;
 };
 } // namespace
 
-ComDialogLogic::ComDialogLogic(LinkManager &link, QObject *parent) : QObject(parent), link_(link) {}
+ComDialogLogic::ComDialogLogic(LinkManager &link, RunConfig &config, Settings &settings, UiServices &ui,
+                               QObject *parent)
+    : QObject(parent), link_(link), config_(config), settings_(settings), ui_(ui)
+{
+}
 
 ComDialogLogic::Captions ComDialogLogic::captions()
 {
@@ -29,9 +34,9 @@ ComDialogLogic::Captions ComDialogLogic::captions()
 void ComDialogLogic::Load()
 {
     FillPortList();
-    aktivCom_ = State().activeCom;
-    aktivNet_ = State().activeNet;
-    const qint64 p = ToLongOrZero(Cfg::ClientPort.read());
+    aktivCom_ = config_.activeCom;
+    aktivNet_ = config_.activeNet;
+    const qint64 p = settings_.readInt(Cfg::ClientPort);
     clientPort_ = p <= 0 || p > 99999 ? QString::number(kDefaultClientPort) : QString::number(p);
     emit fieldsChanged();
 }
@@ -43,18 +48,16 @@ QString ComDialogLogic::entryDevice(int i) const
 
 void ComDialogLogic::FillPortList()
 {
-    WaitCursor wait;
+    WaitCursor wait(ui_);
     // The port in use is found by its path first: its number may have moved.
     const int currentPort = link_.currentPort();
     const QString currentDevice = link_.currentDevice();
     ports_.clear();
     devices_.clear();
     int byPath = -1, byNumber = -1;
-    const QList<PortInfo> list = PortDirectory::Ports();
-    if (!list.isEmpty()) {
+    const QList<PortInfo> list = link_.ports();
+    if (!list.isEmpty())
         link_.CloseSerial();
-        PumpEvents();
-    }
     for (const PortInfo &p : list) {
         const int i = ports_.AddListItem(PortDirectory::EntryText(p), p.number);
         devices_.append(p.device);
@@ -81,17 +84,17 @@ void ComDialogLogic::select(int index)
 
 void ComDialogLogic::Ok()
 {
-    Cfg::ActiveCom.write(QString::fromLatin1(aktivCom_ ? "1" : "0"));
-    State().activeCom = aktivCom_;
-    Cfg::ActiveNet.write(QString::fromLatin1(aktivNet_ ? "1" : "0"));
-    State().activeNet = aktivNet_;
+    settings_.write(Cfg::ActiveCom, aktivCom_ ? 1 : 0);
+    config_.activeCom = aktivCom_;
+    settings_.write(Cfg::ActiveNet, aktivNet_ ? 1 : 0);
+    config_.activeNet = aktivNet_;
     const qint64 p = ToLongOrZero(clientPort_);
     if (p >= 1 && p < 100000)
-        Cfg::ClientPort.write(p);
+        settings_.write(Cfg::ClientPort, p);
     const qint32 port = ports_.SelectedItemData();
     const QString device = entryDevice(ports_.currentIndex());
-    Cfg::ComPort.write(qint64(port));
-    Cfg::ComDevice.write(device);
+    settings_.write(Cfg::ComPort, qint64(port));
+    settings_.write(Cfg::ComDevice, device);
     link_.InitCOM(port, device);
     emit closeRequested();
 }
@@ -99,12 +102,12 @@ void ComDialogLogic::Ok()
 void ComDialogLogic::Cancel()
 {
     // The stored port, by its path when it is still listed.
-    const QString stored = Cfg::ComDevice.read().trimmed();
+    const QString stored = settings_.read(Cfg::ComDevice).trimmed();
     const int byPath = stored.isEmpty() ? -1 : int(devices_.indexOf(stored));
     if (byPath >= 0)
         ports_.setCurrentIndex(byPath);
     else
-        ports_.SelectByItemData(Cfg::ComPort.readInt());
+        ports_.SelectByItemData(settings_.readInt(Cfg::ComPort));
     select(ports_.currentIndex());
     emit closeRequested();
 }

@@ -6,6 +6,9 @@
 #include <QString>
 
 class LinkManager;
+class Settings;
+class UiServices;
+struct RunConfig;
 
 // What the interface dialog frmCOM does, without the widgets: the port list,
 // the two link switches, the TCP port field, OK and Cancel. Every selection in
@@ -14,7 +17,8 @@ class ComDialogLogic : public QObject
 {
     Q_OBJECT
 public:
-    explicit ComDialogLogic(LinkManager &link, QObject *parent = nullptr);
+    ComDialogLogic(LinkManager &link, RunConfig &config, Settings &settings, UiServices &ui,
+                   QObject *parent = nullptr);
 
     struct Captions {
         QString window, labelCom, labelAktiv, ok, cancel;
@@ -50,6 +54,9 @@ signals:
 
 private:
     LinkManager &link_;
+    RunConfig &config_;
+    Settings &settings_;
+    UiServices &ui_;
     ItemList ports_;
     QList<QString> devices_;
     bool aktivCom_ = false;

@@ -1,8 +1,6 @@
 #include "Framing.h"
 
-#include "core/Clock.h"
 #include "core/Cp1252.h"
-#include "core/RunState.h"
 
 #include <QLocale>
 
@@ -68,14 +66,8 @@ QString TraceData(const QByteArray &bytes)
     return s;
 }
 
-bool Tracing()
+QString ReceptionTimeText(const QDateTime &now)
 {
-    return !State().tracePath.isEmpty();
-}
-
-QString ReceptionTimeText()
-{
-    const QDateTime now = Clock::Now();
     const QLocale l = QLocale::system();
     return l.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
            now.time().toString(QStringLiteral("HH:mm:ss"));

@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <functional>
 
@@ -30,8 +31,5 @@ QByteArray DecodeHexLine(const QByteArray &line);
 // Received bytes for a trace line: CR and LF shown as "_".
 QString TraceData(const QByteArray &bytes);
 
-// Building trace texts costs time on busy links; skip it when nobody reads them.
-bool Tracing();
-
-// "Now" in the system's default date and time form, as the status line shows it.
-QString ReceptionTimeText();
+// A moment in the system's default date and time form, as the status line shows it.
+QString ReceptionTimeText(const QDateTime &now);

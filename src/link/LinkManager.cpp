@@ -1,11 +1,10 @@
 #include "LinkManager.h"
 
-#include "PortDirectory.h"
+#include "QtSerialPortBackend.h"
 
-#include "core/Catalogue.h"
-#include "core/RunState.h"
+#include "core/RunConfig.h"
+#include "core/Settings.h"
 #include "core/TextHelpers.h"
-#include "core/TraceLog.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 #include "model/TankController.h"
@@ -13,15 +12,29 @@
 namespace
 {
 constexpr int kTimerComMs = 1000;
+// Long enough for a shorted bus to answer the switched-on lines with a break
+// (a few character times at 2400 baud).
+constexpr int kBreakCheckMs = 20;
 
 QString portFailedText(int port)
 {
     return LngText(269) + QString::number(port) + LngText(270);
 }
+
+std::unique_ptr<SerialPortBackend> makePort(const SerialPortFactory &factory)
+{
+    if (factory)
+        return factory();
+    return std::make_unique<QtSerialPortBackend>();
+}
 } // namespace
 
-LinkManager::LinkManager(TankController &controller, QObject *parent)
-    : QObject(parent), controller_(controller), simulation_(controller.table())
+LinkManager::LinkManager(TankController &controller, const RunConfig &config, Settings &settings, UiServices &ui,
+                         ClockFn clock, LinkHardware hardware, QObject *parent)
+    : QObject(parent), controller_(controller), config_(config), settings_(settings), ui_(ui),
+      trace_(config, clock), hardware_(std::move(hardware)),
+      serial_(makePort(hardware_.serialPort), ui, trace_, clock),
+      tcp_(settings, ui, trace_, clock), simulation_(controller.table())
 {
     const auto deliver = [this](const QByteArray &t, const QString &s) { return this->deliver(t, s); };
     serial_.setSink(deliver);
@@ -33,6 +46,14 @@ LinkManager::LinkManager(TankController &controller, QObject *parent)
     connect(&timerCom_, &QTimer::timeout, this, &LinkManager::onTimerCom);
     reopenTimer_.setInterval(2 * kTimerComMs);
     connect(&reopenTimer_, &QTimer::timeout, this, &LinkManager::onReopenTick);
+    breakCheck_.setSingleShot(true);
+    breakCheck_.setInterval(kBreakCheckMs);
+    connect(&breakCheck_, &QTimer::timeout, this, &LinkManager::finishAdapterCheck);
+}
+
+QList<PortInfo> LinkManager::ports() const
+{
+    return PortDirectory::Numbered(hardware_.ports ? hardware_.ports() : PortDirectory::SystemPorts());
 }
 
 LinkManager::~LinkManager() = default;
@@ -57,33 +78,34 @@ bool LinkManager::deliver(const QByteArray &telegram, const QString &source)
 
 void LinkManager::StartFromSettings()
 {
-    timeout_ = int(qint16(Cfg::Timeout.readInt()));
-    if (State().clientMode)
+    timeout_ = int(qint16(settings_.readInt(Cfg::Timeout)));
+    if (config_.clientMode)
         return;
-    if (Cfg::Simulation.readSwitch()) {
+    if (settings_.readSwitch(Cfg::Simulation)) {
         simulation_.start();
         return;
     }
-    InitCOM(int(Cfg::ComPort.readInt()));
+    InitCOM(int(settings_.readInt(Cfg::ComPort)));
 }
 
 void LinkManager::InitCOM(int port)
 {
-    const QString stored = Cfg::ComDevice.read().trimmed();
-    InitCOM(port, port == int(Cfg::ComPort.readInt()) ? stored : QString());
+    const QString stored = settings_.read(Cfg::ComDevice).trimmed();
+    InitCOM(port, port == int(settings_.readInt(Cfg::ComPort)) ? stored : QString());
 }
 
 void LinkManager::InitCOM(int port, const QString &device)
 {
     tcp_.close();
-    Ui().setPanelText(1, QString());
+    ui_.setPanelText(1, QString());
     timerCom_.stop();
     reopenTimer_.stop();
+    breakCheck_.stop();
     emit progressHidden();
-    LogInFile(QStringLiteral("InitCom FlagComAktiv=") +
-              (State().activeCom ? QStringLiteral("True") : QStringLiteral("False")) +
-              QStringLiteral(" Port=") + QString::number(port));
-    if (State().activeCom) {
+    trace_.LogInFile(QStringLiteral("InitCom FlagComAktiv=") +
+                     (config_.activeCom ? QStringLiteral("True") : QStringLiteral("False")) +
+                     QStringLiteral(" Port=") + QString::number(port));
+    if (config_.activeCom) {
         switch (openSerial(port, device)) {
         case SerialResult::Failed:
             errorExit(port);
@@ -97,55 +119,64 @@ void LinkManager::InitCOM(int port, const QString &device)
         // The serial link switched off must not go on delivering telegrams.
         serial_.close();
     }
-    if (State().activeNet)
+    if (config_.activeNet)
         tcp_.listen();
 }
 
 LinkManager::SerialResult LinkManager::openSerial(int port, const QString &device)
 {
-    const QString path = device.isEmpty() ? PortDirectory::PortDeviceName(port) : device;
+    const QString path = device.isEmpty() ? PortDirectory::PortDeviceName(ports(), port) : device;
     if (!serial_.open(port, path)) {
         if (!reopening_) // the reopen poll fails quietly until the port is back
-            LogInFile(QStringLiteral("InitCom Device=") + path + QStringLiteral(" ") + serial_.errorString());
+            trace_.LogInFile(QStringLiteral("InitCom Device=") + path + QStringLiteral(" ") + serial_.errorString());
         return SerialResult::Failed;
     }
     const bool ctsLow = !serial_.ctsHigh();
     serial_.setLines(true);
-    if (Cfg::Bluetooth.readSwitch()) {
+    if (settings_.readSwitch(Cfg::Bluetooth)) {
         serial_.write(QByteArrayLiteral("test"));
         return SerialResult::Bluetooth;
     }
     if (ctsLow) {
+        // A shorted bus answers the lines with a break: look once the event
+        // loop has delivered what the port reported meanwhile.
         serial_.clearBreak();
-        PumpEvents();
-        if (serial_.breakSeen()) {
-            Ui().setPanelText(1, LngText(265));
-            Ui().messageBox(FormatText(LngText(266), {DeviceName()}) + QLatin1Char('\r') + LngText(267),
-                            QString(), MsgIcon::Exclamation, MsgButtons::Ok);
-        } else {
-            timerCom_.start();
-            Ui().setPanelText(1, FormatText(LngText(268), {DeviceName()}));
-            missedIntervals_ = 0;
-        }
+        breakCheck_.start();
     } else {
-        Ui().setPanelText(1, LngText(261));
-        Ui().messageBox(LngText(262) + QStringLiteral("\r\n") + LngText(263) + QStringLiteral("\r\n") +
-                            LngText(264),
-                        QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+        ui_.setPanelText(1, LngText(261));
+        ui_.messageBox(LngText(262) + QStringLiteral("\r\n") + LngText(263) + QStringLiteral("\r\n") +
+                           LngText(264),
+                       QString(), MsgIcon::Exclamation, MsgButtons::Ok);
     }
     return SerialResult::Ok;
+}
+
+void LinkManager::finishAdapterCheck()
+{
+    if (!serial_.isOpen())
+        return;
+    if (serial_.breakSeen()) {
+        ui_.setPanelText(1, LngText(265));
+        ui_.messageBox(FormatText(LngText(266), {DeviceName()}) + QLatin1Char('\r') + LngText(267), QString(),
+                       MsgIcon::Exclamation, MsgButtons::Ok);
+    } else {
+        timerCom_.start();
+        ui_.setPanelText(1, FormatText(LngText(268), {DeviceName()}));
+        missedIntervals_ = 0;
+    }
 }
 
 void LinkManager::errorExit(int port)
 {
     const QString text = portFailedText(port);
-    Ui().setPanelText(1, text);
-    Ui().messageBox(text, QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+    ui_.setPanelText(1, text);
+    ui_.messageBox(text, QString(), MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 void LinkManager::CloseSerial()
 {
     reopenTimer_.stop();
+    breakCheck_.stop();
     serial_.close();
 }
 
@@ -157,15 +188,15 @@ void LinkManager::CloseLinks()
 
 void LinkManager::onTimerCom()
 {
-    LogInFile(QStringLiteral("WinSocket State = ") + QString::number(tcp_.state()) +
+    trace_.LogInFile(QStringLiteral("WinSocket State = ") + QString::number(tcp_.state()) +
               QStringLiteral(" WinConnectTime [ms] = ") + QString::number(tcp_.winConnectTime()));
     ++tag_;
     emit receptionProgress(tag_, timeout_);
     if (tag_ >= timeout_) {
         tag_ = 0;
-        Ui().setPanelText(1, FormatText(LngText(260), {DeviceName()}));
+        ui_.setPanelText(1, FormatText(LngText(260), {DeviceName()}));
         ++missedIntervals_;
-        if (Cfg::MaxPoll.readInt() <= missedIntervals_) {
+        if (settings_.readInt(Cfg::MaxPoll) <= missedIntervals_) {
             missedIntervals_ = 0;
             emit receptionProgress(0, timeout_);
         }
@@ -184,24 +215,24 @@ void LinkManager::onTelegramAccepted()
 // so once and look for it again every two ticks, without a message box.
 void LinkManager::onPortLost()
 {
-    LogInFile(QStringLiteral("Com_PortLost Port=") + QString::number(serial_.port()) +
+    trace_.LogInFile(QStringLiteral("Com_PortLost Port=") + QString::number(serial_.port()) +
               QStringLiteral(" Device=") + serial_.device());
     serial_.close();
-    Ui().setPanelText(1, portFailedText(serial_.port()));
+    ui_.setPanelText(1, portFailedText(serial_.port()));
     reopenTimer_.start();
 }
 
 void LinkManager::onReopenTick()
 {
-    if (!State().activeCom || reopening_) {
-        if (!State().activeCom)
+    if (!config_.activeCom || reopening_) {
+        if (!config_.activeCom)
             reopenTimer_.stop();
         return;
     }
     reopening_ = true;
     if (openSerial(serial_.port(), serial_.device()) != SerialResult::Failed) {
         reopenTimer_.stop();
-        LogInFile(QStringLiteral("Com_PortBack Port=") + QString::number(serial_.port()) +
+        trace_.LogInFile(QStringLiteral("Com_PortBack Port=") + QString::number(serial_.port()) +
                   QStringLiteral(" Device=") + serial_.device());
     }
     reopening_ = false;

@@ -1,4 +1,5 @@
 #pragma once
+#include "PortDirectory.h"
 #include "SerialLink.h"
 #include "Simulation.h"
 #include "TcpLink.h"
@@ -7,7 +8,17 @@
 #include <QTimer>
 #include <functional>
 
+class Settings;
 class TankController;
+class UiServices;
+struct RunConfig;
+
+// What the links reach of the machine; empty members mean the real thing
+// (QSerialPort, QSerialPortInfo). Tests put fakes in their place.
+struct LinkHardware {
+    SerialPortFactory serialPort;
+    PortSource ports;
+};
 
 // Brings the device links up and watches them, without any widget: the
 // serial port, the TCP listener, the simulation, the reception watchdog
@@ -19,7 +30,8 @@ class LinkManager : public QObject
 public:
     using Sink = std::function<bool(const QByteArray &telegram, const QString &source)>;
 
-    explicit LinkManager(TankController &controller, QObject *parent = nullptr);
+    LinkManager(TankController &controller, const RunConfig &config, Settings &settings, UiServices &ui,
+                ClockFn clock, LinkHardware hardware = {}, QObject *parent = nullptr);
     ~LinkManager() override;
 
     // Start-up in server mode: reads "Timeout" and "Simulation"; starts the
@@ -38,6 +50,9 @@ public:
     void CloseLinks();
     void CloseSerial();
 
+    // The serial ports present, numbered.
+    QList<PortInfo> ports() const;
+
     int currentPort() const { return serial_.port(); }
     QString currentDevice() const { return serial_.device(); }
     bool serialOpen() const { return serial_.isOpen(); }
@@ -48,6 +63,9 @@ public:
     int missedIntervals() const { return missedIntervals_; }
     bool timerComActive() const { return timerCom_.isActive(); }
     bool reopenPending() const { return reopenTimer_.isActive(); }
+    // The adapter check after the lines went on waits one turn of the event
+    // loop for a line break; true while it does.
+    bool checkPending() const { return breakCheck_.isActive(); }
 
     // Tests: where telegrams go (default: the controller's EvalTelegramm), and
     // the tick of TimerCom, the TCP connection check and the reopen poll.
@@ -66,6 +84,7 @@ signals:
 private:
     enum class SerialResult { Ok, Failed, Bluetooth };
     SerialResult openSerial(int port, const QString &device);
+    void finishAdapterCheck();
     void errorExit(int port);
     void onTimerCom();
     void onTelegramAccepted();
@@ -74,12 +93,18 @@ private:
     bool deliver(const QByteArray &telegram, const QString &source);
 
     TankController &controller_;
+    const RunConfig &config_;
+    Settings &settings_;
+    UiServices &ui_;
+    TraceLog trace_;
+    LinkHardware hardware_;
     Sink sink_;
     SerialLink serial_;
     TcpLink tcp_;
     Simulation simulation_;
     QTimer timerCom_;
     QTimer reopenTimer_;
+    QTimer breakCheck_;
     int timeout_ = 180;
     int tag_ = 0;
     int missedIntervals_ = 0;

@@ -8,20 +8,6 @@
 
 namespace
 {
-std::function<QList<PortInfo>()> &source()
-{
-    static std::function<QList<PortInfo>()> s;
-    return s;
-}
-
-QList<PortInfo> systemPorts()
-{
-    QList<PortInfo> out;
-    for (const QSerialPortInfo &i : QSerialPortInfo::availablePorts())
-        out.append({0, i.systemLocation(), i.portName(), i.description(), i.manufacturer()});
-    return out;
-}
-
 int kindRank(const QString &name)
 {
     static const char *kinds[] = {"ttyS", "ttyUSB", "ttyACM", "rfcomm"};
@@ -57,19 +43,17 @@ QList<PortInfo> PortDirectory::Numbered(QList<PortInfo> ports)
     return ports;
 }
 
-QList<PortInfo> PortDirectory::Ports()
+QList<PortInfo> PortDirectory::SystemPorts()
 {
-    return Numbered(source() ? source()() : systemPorts());
+    QList<PortInfo> out;
+    for (const QSerialPortInfo &i : QSerialPortInfo::availablePorts())
+        out.append({0, i.systemLocation(), i.portName(), i.description(), i.manufacturer()});
+    return out;
 }
 
-void PortDirectory::SetSource(std::function<QList<PortInfo>()> s)
+QString PortDirectory::PortDeviceName(const QList<PortInfo> &ports, int n)
 {
-    source() = std::move(s);
-}
-
-QString PortDirectory::PortDeviceName(int n)
-{
-    for (const PortInfo &p : Ports())
+    for (const PortInfo &p : ports)
         if (p.number == n)
             return p.device;
     return {};

@@ -17,16 +17,18 @@ struct PortInfo {
 // the name) and numbered from 1. Port number n is the n-th port of that
 // order; the interface dialog also stores the device path, so a port that
 // moves in the order is still found.
+// Where the ports come from: the system's serial ports, or a test's list.
+using PortSource = std::function<QList<PortInfo>()>;
+
 namespace PortDirectory
 {
-QList<PortInfo> Ports();
+// The serial ports QSerialPortInfo reports, not yet numbered.
+QList<PortInfo> SystemPorts();
 // Orders and numbers the ports of any source.
 QList<PortInfo> Numbered(QList<PortInfo> ports);
-// Tests: where the ports come from (an empty function restores QSerialPortInfo).
-void SetSource(std::function<QList<PortInfo>()> source);
 
-// Device path of port n, empty when there is none.
-QString PortDeviceName(int n);
+// Device path of port n among ports, empty when there is none.
+QString PortDeviceName(const QList<PortInfo> &ports, int n);
 // The display name: fixed names for a few device kinds (text 51 for a
 // Bluetooth serial link), else the system's description and manufacturer.
 QString PortFriendlyName(const PortInfo &port);

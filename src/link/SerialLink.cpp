@@ -2,13 +2,12 @@
 
 #include "Framing.h"
 
-#include "core/TraceLog.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
-#include <QPointer>
-
-SerialLink::SerialLink(QObject *parent) : QObject(parent), backend_(CreateSerialPort())
+SerialLink::SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &ui, TraceLog trace, ClockFn clock,
+                       QObject *parent)
+    : QObject(parent), backend_(std::move(backend)), ui_(ui), trace_(std::move(trace)), clock_(std::move(clock))
 {
     connect(backend_.get(), &SerialPortBackend::readyRead, this, &SerialLink::onReadyRead);
     connect(backend_.get(), &SerialPortBackend::lineEvent, this, &SerialLink::onLineEvent);
@@ -23,7 +22,6 @@ bool SerialLink::open(int port, const QString &device)
     port_ = port;
     device_ = device;
     rxBuffer_.clear();
-    suspended_ = false;
     if (device.isEmpty() || !backend_->open(device))
         return false;
     backend_->setRts(false);
@@ -65,7 +63,7 @@ void SerialLink::write(const QByteArray &data)
 
 void SerialLink::onLineEvent(int code)
 {
-    LogInFile(QStringLiteral("Com_OnCom Event=") + QString::number(code));
+    trace_.LogInFile(QStringLiteral("Com_OnCom Event=") + QString::number(code));
     switch (code) {
     case SerialPortBackend::Break:
         backend_->readAll();
@@ -84,31 +82,18 @@ void SerialLink::onLineEvent(int code)
 
 void SerialLink::onReadyRead()
 {
-    rereadQueued_ = false;
-    if (suspended_)
-        return; // stays in the port's buffer until the evaluation is over
     const QByteArray d = backend_->readAll();
     if (d.isEmpty())
         return;
-    if (Tracing())
-        LogInFile(QStringLiteral("Com_OnCom comEvReceive=") + TraceData(d));
+    if (trace_.enabled())
+        trace_.LogInFile(QStringLiteral("Com_OnCom comEvReceive=") + TraceData(d));
     rxBuffer_ += d;
     rxBuffer_ = ScanTelegrams(rxBuffer_, [this](const QByteArray &t) { return evaluate(t); });
-    // Characters that came in during an evaluation raised no event of their own.
-    if (backend_->isOpen() && backend_->bytesAvailable() > 0 && !rereadQueued_) {
-        rereadQueued_ = true;
-        QMetaObject::invokeMethod(this, &SerialLink::onReadyRead, Qt::QueuedConnection);
-    }
 }
 
 bool SerialLink::evaluate(const QByteArray &telegram)
 {
-    suspended_ = true;
-    Ui().setPanelText(1, ReceptionTimeText() + QLatin1Char(' ') + LngText(298) + QStringLiteral(" Com") +
-                             QString::number(port_));
-    QPointer<SerialLink> self(this);
-    const bool accepted = sink_ ? sink_(telegram, QString()) : false;
-    if (self)
-        suspended_ = false;
-    return accepted;
+    ui_.setPanelText(1, ReceptionTimeText(clock_()) + QLatin1Char(' ') + LngText(298) + QStringLiteral(" Com") +
+                            QString::number(port_));
+    return sink_ ? sink_(telegram, QString()) : false;
 }

@@ -1,9 +1,14 @@
 #pragma once
 #include "SerialPortBackend.h"
 
+#include "core/Clock.h"
+#include "core/TraceLog.h"
+
 #include <QObject>
 #include <functional>
 #include <memory>
+
+class UiServices;
 
 // The serial side of the device link: the port, the receive buffer and the
 // cutting of the character stream into telegrams.
@@ -13,7 +18,8 @@ class SerialLink : public QObject
 public:
     using Sink = std::function<bool(const QByteArray &telegram, const QString &source)>;
 
-    explicit SerialLink(QObject *parent = nullptr);
+    SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &ui, TraceLog trace, ClockFn clock,
+               QObject *parent = nullptr);
     ~SerialLink() override;
     void setSink(Sink sink) { sink_ = std::move(sink); }
 
@@ -44,11 +50,12 @@ private:
     bool evaluate(const QByteArray &telegram);
 
     std::unique_ptr<SerialPortBackend> backend_;
+    UiServices &ui_;
+    TraceLog trace_;
+    ClockFn clock_;
     Sink sink_;
     QByteArray rxBuffer_;
     int port_ = 1;
     QString device_;
     bool breakSeen_ = false;
-    bool suspended_ = false; // receive events held back while a telegram is evaluated
-    bool rereadQueued_ = false;
 };

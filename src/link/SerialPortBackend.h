@@ -37,8 +37,5 @@ signals:
     void disconnected();
 };
 
-// Creates the port the serial link uses; tests install their own.
+// Creates the port the serial link uses; tests hand the link manager their own.
 using SerialPortFactory = std::function<std::unique_ptr<SerialPortBackend>()>;
-std::unique_ptr<SerialPortBackend> CreateSerialPort();
-// An empty factory restores the real serial port.
-void SetSerialPortFactory(SerialPortFactory factory);

@@ -2,9 +2,7 @@
 
 #include "Framing.h"
 
-#include "core/Catalogue.h"
-#include "core/TextHelpers.h"
-#include "core/TraceLog.h"
+#include "core/Settings.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
@@ -13,6 +11,9 @@ namespace
 constexpr qint32 kTickMs = 1000;         // what one check tick counts for
 constexpr qint32 kMaxConnectTime = 5000; // cut at the sixth tick
 constexpr int kDefaultPort = 8000;
+// One data arrival takes at most this much; the rest waits for the next turn
+// of the event loop, so a flood cannot hold up the timers and the other links.
+constexpr qint64 kMaxRead = 64 * 1024;
 
 QString dotted(const QHostAddress &a)
 {
@@ -22,7 +23,8 @@ QString dotted(const QHostAddress &a)
 }
 } // namespace
 
-TcpLink::TcpLink(QObject *parent) : QObject(parent)
+TcpLink::TcpLink(const Settings &settings, UiServices &ui, TraceLog trace, ClockFn clock, QObject *parent)
+    : QObject(parent), settings_(settings), ui_(ui), trace_(std::move(trace)), clock_(std::move(clock))
 {
     // One slot: the kernel must not queue a second peer behind the first.
     server_.setMaxPendingConnections(1);
@@ -34,7 +36,7 @@ TcpLink::TcpLink(QObject *parent) : QObject(parent)
     connect(&relistenTimer_, &QTimer::timeout, this, [this] {
         if (!startListening()) {
             // Port taken meanwhile: say so once per attempt, keep trying quietly.
-            Ui().setPanelText(1, LngText(286));
+            ui_.setPanelText(1, LngText(286));
             relistenAfter(errorDelayMs_);
         }
     });
@@ -56,9 +58,9 @@ void TcpLink::setRelistenDelays(int afterCutMs, int afterErrorMs)
     errorDelayMs_ = afterErrorMs;
 }
 
-int TcpLink::ListenPort()
+int TcpLink::ListenPort() const
 {
-    const qint64 p = ToLongOrZero(Cfg::ClientPort.read());
+    const qint64 p = settings_.readInt(Cfg::ClientPort);
     return p < 1 || p > 99999 ? kDefaultPort : int(p);
 }
 
@@ -69,8 +71,8 @@ bool TcpLink::listen()
     // 65536..99999 pass the range rule but are no TCP port: listening fails.
     port_ = p <= 65535 ? quint16(p) : 0;
     if (p > 65535 || !startListening()) {
-        Ui().setPanelText(1, LngText(286));
-        Ui().messageBox(LngText(287), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+        ui_.setPanelText(1, LngText(286));
+        ui_.messageBox(LngText(287), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
         return false;
     }
     checkTimer_.start();
@@ -125,24 +127,24 @@ void TcpLink::onNewConnection()
     connect(s, &QTcpSocket::disconnected, this, &TcpLink::onDisconnected);
     connect(s, &QTcpSocket::errorOccurred, this, &TcpLink::onError);
     s->write("TANKMON\n");
-    LogInFile(QStringLiteral("TCP_ConnectionRequest RequestID=") + QString::number(s->socketDescriptor()) +
+    trace_.LogInFile(QStringLiteral("TCP_ConnectionRequest RequestID=") + QString::number(s->socketDescriptor()) +
               QStringLiteral(" RemoteHostIP=") + remoteIP_);
 }
 
 void TcpLink::onReadyRead()
 {
-    if (busy_ || !socket_)
-        return; // read once the evaluation in progress is over
+    if (!socket_)
+        return;
     QPointer<QTcpSocket> s = socket_;
-    processData(s->readAll());
+    processData(s->read(kMaxRead));
     if (s && s == socket_ && s->bytesAvailable() > 0)
         QMetaObject::invokeMethod(this, &TcpLink::onReadyRead, Qt::QueuedConnection);
 }
 
 void TcpLink::processData(const QByteArray &d)
 {
-    if (Tracing())
-        LogInFile(QStringLiteral("TCP_DataArrival BytesTotal=") + QString::number(d.size()) +
+    if (trace_.enabled())
+        trace_.LogInFile(QStringLiteral("TCP_DataArrival BytesTotal=") + QString::number(d.size()) +
                   QStringLiteral(" RemoteHostIP=") + remoteIP_ + QStringLiteral(" Data=") + TraceData(d));
     QPointer<QTcpSocket> s = socket_;
     qsizetype pos = 0;
@@ -150,7 +152,7 @@ void TcpLink::processData(const QByteArray &d)
         const qsizetype lf = d.indexOf('\n', pos);
         const qsizetype end = lf < 0 ? d.size() : lf;
         if (tcpLine_.size() + (end - pos) > kMaxLineLength) {
-            LogInFile(QStringLiteral("TCP_LineTooLong Length>") + QString::number(kMaxLineLength) +
+            trace_.LogInFile(QStringLiteral("TCP_LineTooLong Length>") + QString::number(kMaxLineLength) +
                       QStringLiteral(" RemoteHostIP=") + remoteIP_ + QStringLiteral(" connection closed"));
             tcpLine_.clear();
             dropPeer();
@@ -163,20 +165,18 @@ void TcpLink::processData(const QByteArray &d)
         pos = lf + 1;
         const QByteArray telegram = DecodeHexLine(tcpLine_);
         tcpLine_.clear();
-        Ui().setPanelText(1, ReceptionTimeText() + QStringLiteral(" TCP/IP ") + LngText(285) +
+        ui_.setPanelText(1, ReceptionTimeText(clock_()) + QStringLiteral(" TCP/IP ") + LngText(285) +
                                  QLatin1Char(' ') + remoteIP_);
-        busy_ = true;
         if (sink_)
             sink_(telegram, remoteIP_);
-        busy_ = false;
         if (!s || s != socket_)
-            return; // cut while the telegram was evaluated
+            return; // the evaluation closed the link (a restart)
     }
 }
 
 void TcpLink::onDisconnected()
 {
-    LogInFile(QStringLiteral("TCP_Close State=") + QString::number(Closing));
+    trace_.LogInFile(QStringLiteral("TCP_Close State=") + QString::number(Closing));
     dropPeer();
     relistenTimer_.stop();
     if (!startListening())
@@ -188,9 +188,9 @@ void TcpLink::onError(QAbstractSocket::SocketError e)
     if (e == QAbstractSocket::RemoteHostClosedError)
         return; // the close event follows
     const QString t = socket_ && sender() == socket_ ? socket_->errorString() : server_.errorString();
-    LogInFile(QStringLiteral("TCP_Error ErrorCode=") + QString::number(int(e)) + QLatin1Char(' ') + t +
+    trace_.LogInFile(QStringLiteral("TCP_Error ErrorCode=") + QString::number(int(e)) + QLatin1Char(' ') + t +
               QStringLiteral(" Source=TcpLink"));
-    Ui().setPanelText(1, QStringLiteral("TCP error: ") + t);
+    ui_.setPanelText(1, QStringLiteral("TCP error: ") + t);
     dropPeer();
     server_.close();
     relistenAfter(errorDelayMs_);

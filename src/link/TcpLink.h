@@ -7,6 +7,12 @@
 #include <QTimer>
 #include <functional>
 
+#include "core/Clock.h"
+#include "core/TraceLog.h"
+
+class Settings;
+class UiServices;
+
 // The TCP side of the device link: a server with one connection slot. A peer
 // is greeted with "TANKMON\n" and sends telegrams as lines of hex digits.
 class TcpLink : public QObject
@@ -21,12 +27,12 @@ public:
     // hostile peer and costs the connection.
     static constexpr qsizetype kMaxLineLength = 1024;
 
-    explicit TcpLink(QObject *parent = nullptr);
+    TcpLink(const Settings &settings, UiServices &ui, TraceLog trace, ClockFn clock, QObject *parent = nullptr);
     ~TcpLink() override;
     void setSink(Sink sink) { sink_ = std::move(sink); }
 
     // "Com"/"ClientPort"; out of range or not a number gives 8000.
-    static int ListenPort();
+    int ListenPort() const;
     // Starts listening on ListenPort(); on failure says so (text 286 on panel
     // 1, text 287 in a box) and returns false.
     bool listen();
@@ -55,6 +61,10 @@ private:
     bool startListening();
     void processData(const QByteArray &d);
 
+    const Settings &settings_;
+    UiServices &ui_;
+    TraceLog trace_;
+    ClockFn clock_;
     QTcpServer server_;
     QPointer<QTcpSocket> socket_;
     QTimer checkTimer_;
@@ -66,5 +76,4 @@ private:
     qint32 winConnectTime_ = 0;
     int cutDelayMs_ = 100;
     int errorDelayMs_ = 1000;
-    bool busy_ = false;
 };

@@ -2,10 +2,8 @@
 
 #include "TankController.h"
 
-#include "core/Clock.h"
 #include "core/Paths.h"
-#include "core/RunState.h"
-#include "core/Settings.h"
+#include "core/RunConfig.h"
 #include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
@@ -23,12 +21,6 @@ QString tankFile(const QString &folder, int n)
     return Paths::WithSeparator(folder) + QStringLiteral("Tank%1.csv").arg(n);
 }
 
-QString logFolder()
-{
-    const QString f = State().logFolder;
-    return f.isEmpty() ? Paths::DataFilePath(QString()) : Paths::WithSeparator(f);
-}
-
 bool sameFile(const QString &a, const QString &b)
 {
     const QString ca = QFileInfo(a).canonicalFilePath();
@@ -36,6 +28,11 @@ bool sameFile(const QString &a, const QString &b)
 }
 
 } // namespace
+
+Maintenance::Maintenance(TankController &tanks, const RunConfig &config, UiServices &ui, ClockFn clock)
+    : tanks_(tanks), config_(config), ui_(ui), clock_(std::move(clock))
+{
+}
 
 int Maintenance::TankNumberAnswer(const QString &answer)
 {
@@ -73,55 +70,68 @@ bool Maintenance::MoveTankFiles(const QString &folder, int first, int last, int 
     return true;
 }
 
-bool Maintenance::DeleteTanks(TankController &tanks, const QString &title,
-                              const std::function<void()> &restart)
+void Maintenance::DeleteTanks(const QString &title, std::function<void()> restart)
 {
-    if (State().clientMode) {
-        Ui().beep();
-        return false;
+    if (config_.clientMode) {
+        ui_.beep();
+        return;
     }
-    const int first = TankNumberAnswer(Ui().inputBox(LngText(277), title, QString()));
-    if (first < 1) {
-        Ui().beep();
-        return false;
-    }
-    const int last = TankNumberAnswer(
-        Ui().inputBox(LngText(278) + QStringLiteral("\r\n") + LngText(279), title, QString::number(first)));
+    ui_.inputBox(LngText(277), title, QString(), [this, title, restart](const QString &firstAnswer) {
+        const int first = TankNumberAnswer(firstAnswer);
+        if (first < 1) {
+            ui_.beep();
+            return;
+        }
+        ui_.inputBox(LngText(278) + QStringLiteral("\r\n") + LngText(279), title, QString::number(first),
+                     [this, first, restart](const QString &lastAnswer) {
+                         removeRange(first, TankNumberAnswer(lastAnswer), restart);
+                     });
+    });
+}
+
+void Maintenance::removeRange(int first, int last, const std::function<void()> &restart)
+{
     // The count as it is now: telegrams may have registered tanks meanwhile.
-    const int count = tanks.DeviceCount();
+    const int count = tanks_.DeviceCount();
     if (last < first || last > count) {
-        Ui().beep();
-        return false;
+        ui_.beep();
+        return;
     }
     // The files follow their tanks, so a moved tank keeps its own history
     // after the restart instead of loading the removed tank's file.
-    MoveTankFiles(logFolder(), first, last, count, Clock::Now().toString(QStringLiteral("yyyyMMdd_hhmmss")));
-    tanks.RemoveDevices(first, last);
-    tanks.SaveDeviceRegistry();
+    MoveTankFiles(config_.TankWriteFolder(), first, last, count,
+                  clock_().toString(QStringLiteral("yyyyMMdd_hhmmss")));
+    tanks_.RemoveDevices(first, last);
+    tanks_.SaveDeviceRegistry();
     if (restart)
         restart();
-    return true;
 }
 
-bool Maintenance::DeleteConfiguration(TankController &tanks, const std::function<void()> &endNow)
+void Maintenance::DeleteConfiguration(std::function<void()> endNow)
 {
-    if (Ui().messageBox(LngText(299), LngText(304), MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
-        return false;
-    // Telegrams keep arriving while the next boxes are open; none of them may
-    // write the settings file or a tank file again.
-    tanks.stopForGood();
-    const QString settings = SettingsLocalPath();
-    const QString copy = logFolder() + Paths::ExeFileName(QStringLiteral(".ini"));
-    const bool copyIsSettings = sameFile(copy, settings);
-    QFile::remove(settings);
-    if (!copyIsSettings)
-        QFile::remove(copy);
-    if (Ui().messageBox(LngText(305), LngText(300), MsgIcon::Question, MsgButtons::YesNo) == MsgResult::Yes) {
-        for (int n = 1; n <= tanks.DeviceCount(); ++n)
-            QFile::remove(tankFile(logFolder(), n));
-    }
-    Ui().messageBox(LngText(303), LngText(306), MsgIcon::Information, MsgButtons::Ok);
-    if (endNow)
-        endNow();
-    return true;
+    ui_.messageBox(LngText(299), LngText(304), MsgIcon::Question, MsgButtons::YesNo, [this, endNow](MsgResult r) {
+        if (r != MsgResult::Yes)
+            return;
+        // Telegrams keep arriving while the next boxes are open; none of them
+        // may write the settings file or a tank file again.
+        tanks_.stopForGood();
+        const QString settings = config_.SettingsLocalPath();
+        const QString folder = config_.TankWriteFolder();
+        const QString copy = folder + config_.ExeFileName(QStringLiteral(".ini"));
+        const bool copyIsSettings = sameFile(copy, settings);
+        QFile::remove(settings);
+        if (!copyIsSettings)
+            QFile::remove(copy);
+        ui_.messageBox(LngText(305), LngText(300), MsgIcon::Question, MsgButtons::YesNo,
+                       [this, folder, endNow](MsgResult files) {
+                           if (files == MsgResult::Yes)
+                               for (int n = 1; n <= tanks_.DeviceCount(); ++n)
+                                   QFile::remove(tankFile(folder, n));
+                           ui_.messageBox(LngText(303), LngText(306), MsgIcon::Information, MsgButtons::Ok,
+                                          [endNow](MsgResult) {
+                                              if (endNow)
+                                                  endNow();
+                                          });
+                       });
+    });
 }

@@ -3,16 +3,12 @@
 #include "Figures.h"
 #include "Telegram.h"
 
-#include "core/Catalogue.h"
-#include "core/Clock.h"
 #include "core/DateText.h"
-#include "core/IniStore.h"
 #include "core/Paths.h"
-#include "core/RunState.h"
+#include "core/RunConfig.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
 #include "core/TextHelpers.h"
-#include "core/TraceLog.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
@@ -29,10 +25,10 @@ namespace
 // A numeric key of a device section. Text that is not a number, or a number
 // the field cannot hold, gives the key's default: the program itself only
 // ever writes numbers there, so anything else is a damaged file.
-qint64 readNumber(const IniKey &key, qint64 min, qint64 max)
+qint64 readNumber(const Settings &settings, const IniKey &key, qint64 min, qint64 max)
 {
     const qint64 def = key.defaultText().toLongLong();
-    const QString text = key.read().trimmed();
+    const QString text = settings.read(key).trimmed();
     bool ok = false;
     qint64 v = text.toLongLong(&ok);
     if (!ok) {
@@ -64,19 +60,18 @@ bool sameFolder(const QString &a, const QString &b)
 // The copy of the settings file that other programs read from the log folder;
 // replaced atomically, so a reader never sees half a file. Failures are
 // ignored: the next save tries again.
-void copySettingsToLogFolder()
+void copySettingsToLogFolder(const RunConfig &s)
 {
-    const RunState &s = State();
     if (!s.logIniActive || s.logFolder.isEmpty())
         return;
-    if (sameFolder(s.logFolder, Paths::DataFilePath(QString())))
+    if (sameFolder(s.logFolder, s.dataFolder))
         return;
     QByteArray bytes;
-    if (SafeFile::ReadRegular(SettingsLocalPath(), &bytes) != SafeFile::ReadStatus::Ok)
+    if (SafeFile::ReadRegular(s.SettingsLocalPath(), &bytes) != SafeFile::ReadStatus::Ok)
         return;
     const QString folder = Paths::WithSeparator(s.logFolder);
     Paths::EnsureFolder(folder);
-    SafeFile::Replace(folder + Paths::ExeFileName(QStringLiteral(".ini")), bytes);
+    SafeFile::Replace(folder + s.ExeFileName(QStringLiteral(".ini")), bytes);
 }
 
 QString timeText(const QDateTime &t)
@@ -86,7 +81,12 @@ QString timeText(const QDateTime &t)
 
 } // namespace
 
-TankController::TankController(QObject *parent) : QObject(parent) {}
+TankController::TankController(const RunConfig &config, Settings &settings, UiServices &ui, ClockFn clock,
+                               QObject *parent)
+    : QObject(parent), config_(config), settings_(settings), ui_(ui), clock_(std::move(clock)),
+      trace_(config, clock_)
+{
+}
 
 void TankController::setHistoryHooks(HistoryHooks *h)
 {
@@ -102,11 +102,11 @@ void TankController::setEmailHooks(EmailHooks *e)
 
 bool TankController::EvalTelegramm(const QByteArray &telegram, const QString &source)
 {
-    if (!State().tracePath.isEmpty())
-        LogInFile(QStringLiteral("EvalTelegramm:") + HexDump(telegram) + QLatin1Char(' ') + source);
+    if (trace_.enabled())
+        trace_.LogInFile(QStringLiteral("EvalTelegramm:") + HexDump(telegram) + QLatin1Char(' ') + source);
     if (telegram.size() != kTelegramLength)
         return false;
-    return ProcessTelegram(telegram, source, Clock::Now());
+    return ProcessTelegram(telegram, source, clock_());
 }
 
 int TankController::findDevice(int sn, int type) const
@@ -130,19 +130,15 @@ bool TankController::ProcessTelegram(const QByteArray &telegram, const QString &
 
     const int n = findDevice(tg->sn, tg->geraetetyp);
     if (n > kMaxDevices) {
-        // One box at a time: a device that keeps sending must not stack up
-        // boxes while the first one is still open.
         if (!fullBoxOpen_) {
             fullBoxOpen_ = true;
-            Ui().messageBox(FormatText(LngText(275), {QString::number(kMaxDevices)}), QString(),
-                            MsgIcon::Stop, MsgButtons::Ok);
-            fullBoxOpen_ = false;
+            ui_.messageBox(FormatText(LngText(275), {QString::number(kMaxDevices)}), QString(),
+                           MsgIcon::Stop, MsgButtons::Ok, [this](MsgResult) { fullBoxOpen_ = false; });
         }
         return false;
     }
     const bool isNew = n > table_.DeviceCount;
 
-    // Record update and registration: nothing in here lets events run.
     DeviceRecord &r = table_[n];
     if (isNew)
         r = DeviceRecord{}; // a fresh slot, whatever a removed device left there
@@ -165,13 +161,12 @@ bool TankController::ProcessTelegram(const QByteArray &telegram, const QString &
         r.History.reset();
     }
 
-    // From here on anything may re-enter; the table is consistent.
     if (!isNew) {
         ComboSN_Click(current_);
         emit deviceChanged(n);
     } else {
         AddDevice(n);
-        Ui().beep();
+        ui_.beep();
         email_->UnloadForm();
         emit selectDevice(n);
         ComboSN_Click(n);
@@ -179,7 +174,7 @@ bool TankController::ProcessTelegram(const QByteArray &telegram, const QString &
     }
     history_->RecordHistory(n, received);
     emit telegramAccepted();
-    if (!State().clientMode)
+    if (!config_.clientMode)
         email_->EvalEmail(n, alarmChanged);
     showAlarm(n, alarmChanged);
     return true;
@@ -187,20 +182,19 @@ bool TankController::ProcessTelegram(const QByteArray &telegram, const QString &
 
 void TankController::showAlarm(int n, bool alarmChanged)
 {
-    // The record as it is now: a nested evaluation may have changed it.
     const DeviceRecord &r = table_[n];
     if (r.Alarm) {
         const QString text =
             LngText(271) + QString::number(n) + QStringLiteral(" / SN") + QString::number(r.SN);
-        Ui().setPanelText(1, text);
+        ui_.setPanelText(1, text);
         if (alarmChanged && !alarmBoxOpen_) {
             alarmBoxOpen_ = true;
             emit restoreWindow();
-            Ui().messageBox(text, QString(), MsgIcon::Exclamation, MsgButtons::Ok);
-            alarmBoxOpen_ = false;
+            ui_.messageBox(text, QString(), MsgIcon::Exclamation, MsgButtons::Ok,
+                           [this](MsgResult) { alarmBoxOpen_ = false; });
         }
     } else if (alarmChanged) {
-        Ui().setPanelText(1, QString());
+        ui_.setPanelText(1, QString());
     }
 }
 
@@ -218,23 +212,23 @@ void TankController::LoadDeviceRecord(int n, bool keepHistory)
     constexpr qint64 i32max = std::numeric_limits<qint32>::max();
 
     DeviceRecord &r = table_[n];
-    r.SN = qint32(readNumber(SN.at(n), i32min, i32max));
-    r.Geraetetyp = qint32(readNumber(Geraetetyp.at(n), i32min, i32max));
-    r.Temperatur = qint16(readNumber(Temperatur.at(n), i16min, i16max));
-    r.Volumen = qint32(readNumber(Volumen.at(n), i32min, i32max));
-    const QString standort = Standort.at(n).read();
-    r.Tankbezeichnung = Tankbezeichnung.at(n).read();
-    r.Einheit = qint32(readNumber(Einheit.at(n), i32min, i32max));
-    r.Tanktyp = qint16(readNumber(Tanktyp.at(n), i16min, i16max));
-    r.Tankvolumen = qint32(readNumber(Tankvolumen.at(n), i32min, i32max));
-    r.Tankhoehe = qint32(readNumber(Tankhoehe.at(n), i32min, i32max));
-    r.Uhrzeit = ParseDateTimeText(Uhrzeit.at(n).read());
+    r.SN = qint32(readNumber(settings_, SN.at(n), i32min, i32max));
+    r.Geraetetyp = qint32(readNumber(settings_, Geraetetyp.at(n), i32min, i32max));
+    r.Temperatur = qint16(readNumber(settings_, Temperatur.at(n), i16min, i16max));
+    r.Volumen = qint32(readNumber(settings_, Volumen.at(n), i32min, i32max));
+    const QString standort = settings_.read(Standort.at(n));
+    r.Tankbezeichnung = settings_.read(Tankbezeichnung.at(n));
+    r.Einheit = qint32(readNumber(settings_, Einheit.at(n), i32min, i32max));
+    r.Tanktyp = qint16(readNumber(settings_, Tanktyp.at(n), i16min, i16max));
+    r.Tankvolumen = qint32(readNumber(settings_, Tankvolumen.at(n), i32min, i32max));
+    r.Tankhoehe = qint32(readNumber(settings_, Tankhoehe.at(n), i32min, i32max));
+    r.Uhrzeit = ParseDateTimeText(settings_.read(Uhrzeit.at(n)), clock_());
     if (r.Uhrzeit == ZeroDateTime()) // how a record without time is saved
         r.Uhrzeit = QDateTime();
-    r.DezPunkt = qint16(readNumber(DezPunkt.at(n), i16min, i16max));
-    r.Alarm = readNumber(Alarm.at(n), i32min, i32max) != 0;
-    r.ClientIP = ClientIP.at(n).read();
-    r.TempKorr = ParseNumber(TempKorr.at(n).read());
+    r.DezPunkt = qint16(readNumber(settings_, DezPunkt.at(n), i16min, i16max));
+    r.Alarm = readNumber(settings_, Alarm.at(n), i32min, i32max) != 0;
+    r.ClientIP = settings_.read(ClientIP.at(n));
+    r.TempKorr = ParseNumber(settings_.read(TempKorr.at(n)));
     if (r.Tankbezeichnung.isEmpty() && !standort.isEmpty())
         r.Tankbezeichnung = standort;
 
@@ -248,13 +242,13 @@ void TankController::LoadDeviceRecord(int n, bool keepHistory)
 
 int TankController::LoadRegistry()
 {
-    const qint64 count = Cfg::GeraeteAnzahl.readInt();
+    const qint64 count = settings_.readInt(Cfg::GeraeteAnzahl);
     const int limit = int(std::clamp<qint64>(count, 0, kMaxDevices));
     for (int n = 1; n <= limit; ++n) {
         LoadDeviceRecord(n);
         AddDevice(n);
     }
-    return int(Cfg::GeraeteAktuell.readInt());
+    return int(settings_.readInt(Cfg::GeraeteAktuell));
 }
 
 void TankController::SaveDeviceRegistry()
@@ -264,38 +258,38 @@ void TankController::SaveDeviceRegistry()
 
 void TankController::saveRegistry(int freshDevice)
 {
-    if (State().clientMode || stopped_)
+    if (config_.clientMode || stopped_)
         return;
     {
-        IniBatch batch;
+        Settings::Batch batch(settings_);
         using namespace Cfg::Device;
         for (int n = 1; n <= table_.DeviceCount; ++n) {
             const DeviceRecord &r = table_[n];
-            SN.at(n).write(r.SN);
-            Geraetetyp.at(n).write(r.Geraetetyp);
-            Temperatur.at(n).write(r.Temperatur);
-            Volumen.at(n).write(r.Volumen);
-            VolumenAnzeige.at(n).write(FormatValue(r.Volumen, r));
-            Tankbezeichnung.at(n).write(oneLine(r.Tankbezeichnung));
-            Einheit.at(n).write(r.Einheit);
-            Tanktyp.at(n).write(r.Tanktyp);
-            Tankvolumen.at(n).write(r.Tankvolumen);
-            Tankhoehe.at(n).write(r.Tankhoehe);
-            Uhrzeit.at(n).write(timeText(r.Uhrzeit));
-            DezPunkt.at(n).write(r.DezPunkt);
-            Alarm.at(n).write(r.Alarm ? 1 : 0);
-            ClientIP.at(n).write(oneLine(r.ClientIP));
+            settings_.write(SN.at(n), r.SN);
+            settings_.write(Geraetetyp.at(n), r.Geraetetyp);
+            settings_.write(Temperatur.at(n), r.Temperatur);
+            settings_.write(Volumen.at(n), r.Volumen);
+            settings_.write(VolumenAnzeige.at(n), FormatValue(r.Volumen, r));
+            settings_.write(Tankbezeichnung.at(n), oneLine(r.Tankbezeichnung));
+            settings_.write(Einheit.at(n), r.Einheit);
+            settings_.write(Tanktyp.at(n), r.Tanktyp);
+            settings_.write(Tankvolumen.at(n), r.Tankvolumen);
+            settings_.write(Tankhoehe.at(n), r.Tankhoehe);
+            settings_.write(Uhrzeit.at(n), timeText(r.Uhrzeit));
+            settings_.write(DezPunkt.at(n), r.DezPunkt);
+            settings_.write(Alarm.at(n), r.Alarm ? 1 : 0);
+            settings_.write(ClientIP.at(n), oneLine(r.ClientIP));
         }
         // A device registered under the number of a removed one must not
         // inherit its coefficient or its old tank name at the next start.
         if (freshDevice >= 1) {
-            TempKorr.at(freshDevice).write(IniNoValue);
-            Standort.at(freshDevice).write(IniNoValue);
+            settings_.write(TempKorr.at(freshDevice), IniNoValue);
+            settings_.write(Standort.at(freshDevice), IniNoValue);
         }
-        Cfg::GeraeteAnzahl.write(table_.DeviceCount);
+        settings_.write(Cfg::GeraeteAnzahl, table_.DeviceCount);
         batch.commit();
     }
-    copySettingsToLogFolder();
+    copySettingsToLogFolder(config_);
 }
 
 void TankController::AddDevice(int n)
@@ -310,14 +304,22 @@ void TankController::AddDevice(int n)
 // ---------------------------------------------------------------------------
 // Selection and the user's edits
 
+void TankController::selectAndShow(int n)
+{
+    if (n < 1 || n > table_.DeviceCount)
+        return;
+    emit selectDevice(n);
+    ComboSN_Click(n);
+}
+
 void TankController::ComboSN_Click(int c)
 {
     if (c < 1 || c > table_.DeviceCount)
         return;
     if (c != current_) {
         current_ = c;
-        if (!State().clientMode && !stopped_)
-            Cfg::GeraeteAktuell.write(c);
+        if (!config_.clientMode && !stopped_)
+            settings_.write(Cfg::GeraeteAktuell, c);
     }
     emit detailChanged(c);
 }
@@ -330,8 +332,8 @@ void TankController::setTankName(const QString &text)
     const QString name = oneLine(text);
     if (name == table_[c].Tankbezeichnung)
         return;
-    if (!State().clientMode && !stopped_)
-        Cfg::Device::Tankbezeichnung.at(c).write(name);
+    if (!config_.clientMode && !stopped_)
+        settings_.write(Cfg::Device::Tankbezeichnung.at(c), name);
     table_[c].Tankbezeichnung = name;
     emit deviceChanged(c);
 }
@@ -341,8 +343,8 @@ void TankController::setUnit(int code)
     const int c = current_;
     if (c < 1 || c > table_.DeviceCount || code < 0 || code > 8)
         return;
-    if (code != table_[c].Einheit && !State().clientMode && !stopped_)
-        Cfg::Device::Einheit.at(c).write(code);
+    if (code != table_[c].Einheit && !config_.clientMode && !stopped_)
+        settings_.write(Cfg::Device::Einheit.at(c), code);
     table_[c].Einheit = code;
     ComboSN_Click(c);
     emit deviceChanged(c);
@@ -353,8 +355,8 @@ void TankController::setTempKorr(int n, double k)
     if (n < 1 || n > table_.DeviceCount)
         return;
     table_[n].TempKorr = k;
-    if (!State().clientMode && !stopped_)
-        Cfg::Device::TempKorr.at(n).write(QString::number(k, 'g', 15));
+    if (!config_.clientMode && !stopped_)
+        settings_.write(Cfg::Device::TempKorr.at(n), QString::number(k, 'g', 15));
     emit deviceChanged(n);
 }
 

@@ -2,24 +2,30 @@
 #include "DeviceRecord.h"
 #include "Hooks.h"
 
+#include "core/Clock.h"
+#include "core/TraceLog.h"
+
 #include <QByteArray>
 #include <QObject>
+
+struct RunConfig;
+class Settings;
+class UiServices;
 
 // Owns the device table and runs everything that follows a telegram, without
 // any widget: the window and the headless program both drive it. Views
 // subscribe to its signals; the signals are delivered synchronously, in the
 // order the evaluation sequence needs.
 //
-// Re-entrancy: message boxes, history waits and e-mail sending let further
-// telegrams be evaluated before an evaluation has finished. Every evaluation
-// completes its record update and, for a new device, the registration
-// (DeviceCount, unit, name, history) before it emits a signal or opens a box,
-// so a nested evaluation always finds a consistent table.
+// An evaluation runs to its end without waiting: the boxes it raises (alarm,
+// table full) are announced and it carries on, so telegrams of every link
+// are evaluated one after the other while a box is open.
 class TankController : public QObject
 {
     Q_OBJECT
 public:
-    explicit TankController(QObject *parent = nullptr);
+    TankController(const RunConfig &config, Settings &settings, UiServices &ui, ClockFn clock,
+                   QObject *parent = nullptr);
 
     DeviceTable &table() { return table_; }
     const DeviceTable &table() const { return table_; }
@@ -62,6 +68,10 @@ public:
     void setTempKorr(int n, double k);
     // Shows device n's overview entry again (after a change made elsewhere).
     void refreshDevice(int n) { emit deviceChanged(n); }
+    // Selects device n in the tank selector and shows it (start-up).
+    void selectAndShow(int n);
+
+    const RunConfig &config() const { return config_; }
 
     // Removes devices first..last; the devices behind move forward with all
     // their data. False (nothing changed) for an invalid range.
@@ -88,6 +98,13 @@ private:
 
     DeviceTable table_;
     int current_ = 0;
+    const RunConfig &config_;
+    Settings &settings_;
+    UiServices &ui_;
+    ClockFn clock_;
+    TraceLog trace_;
+    // One alarm box, one "table full" box at a time: a device that keeps
+    // sending must not stack up boxes while the first is still open.
     bool alarmBoxOpen_ = false;
     bool fullBoxOpen_ = false;
     bool stopped_ = false;

@@ -3,10 +3,15 @@
 #include "Figures.h"
 #include "TankController.h"
 
-#include "core/Catalogue.h"
-#include "core/RunState.h"
+#include "core/RunConfig.h"
+#include "core/Settings.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
+
+TempCorrection::TempCorrection(TankController &tanks, RunConfig &config, Settings &settings, UiServices &ui)
+    : tanks_(tanks), config_(config), settings_(settings), ui_(ui)
+{
+}
 
 bool TempCorrection::IsValidCoefficient(double k)
 {
@@ -18,41 +23,56 @@ QString TempCorrection::CoefficientPrompt(int n, const QString &tankName)
     return LngText(292) + QLatin1Char(' ') + QString::number(n) + QLatin1Char(' ') + tankName + LngText(293);
 }
 
-bool TempCorrection::Toggle(TankController &tanks)
+void TempCorrection::Toggle(std::function<void(bool on)> done)
 {
-    RunState &s = State();
-    const bool wasOn = s.flagTempKorr;
-    const MsgResult answer = Ui().messageBox(LngText(wasOn ? 288 : 290), LngText(wasOn ? 291 : 289),
-                                             MsgIcon::Question, MsgButtons::YesNo);
-    if (answer == MsgResult::Yes) {
-        s.flagTempKorr = !wasOn;
-        Cfg::FlagTempKorr.write(s.flagTempKorr ? 1 : 0);
-        // Every displayed figure depends on the switch.
-        for (int n = 1; n <= tanks.DeviceCount(); ++n)
-            tanks.refreshDevice(n);
-        tanks.ComboSN_Click(tanks.currentDevice());
-    }
-    if (s.flagTempKorr)
-        AskCoefficients(tanks);
-    return s.flagTempKorr;
+    const bool wasOn = config_.flagTempKorr;
+    ui_.messageBox(LngText(wasOn ? 288 : 290), LngText(wasOn ? 291 : 289), MsgIcon::Question, MsgButtons::YesNo,
+                   [this, wasOn, done](MsgResult answer) {
+                       if (answer == MsgResult::Yes) {
+                           config_.flagTempKorr = !wasOn;
+                           settings_.write(Cfg::FlagTempKorr, config_.flagTempKorr ? 1 : 0);
+                           // Every displayed figure depends on the switch.
+                           for (int n = 1; n <= tanks_.DeviceCount(); ++n)
+                               tanks_.refreshDevice(n);
+                           tanks_.ComboSN_Click(tanks_.currentDevice());
+                       }
+                       if (!config_.flagTempKorr) {
+                           if (done)
+                               done(false);
+                           return;
+                       }
+                       AskCoefficients([this, done](bool) {
+                           if (done)
+                               done(config_.flagTempKorr);
+                       });
+                   });
 }
 
-bool TempCorrection::AskCoefficients(TankController &tanks)
+void TempCorrection::AskCoefficients(std::function<void(bool ok)> done, int from)
 {
     // DeviceCount is read on every round: a telegram evaluated while a box is
     // open may register another tank, which is then asked as well.
-    for (int n = 1; n <= tanks.DeviceCount(); ++n) {
-        DeviceRecord &r = tanks.device(n);
-        if (r.TempKorr == 0)
-            r.TempKorr = 1.5;
-        const QString answer = Ui().inputBox(CoefficientPrompt(n, r.Tankbezeichnung), LngText(294),
-                                             QString::number(r.TempKorr, 'g', 15));
-        const double k = ParseNumber(answer);
-        if (!IsValidCoefficient(k)) {
-            Ui().messageBox(LngText(295), LngText(296), MsgIcon::Stop, MsgButtons::Ok);
-            return false;
-        }
-        tanks.setTempKorr(n, k);
+    const int n = from;
+    if (n > tanks_.DeviceCount()) {
+        if (done)
+            done(true);
+        return;
     }
-    return true;
+    DeviceRecord &r = tanks_.device(n);
+    if (r.TempKorr == 0)
+        r.TempKorr = 1.5;
+    ui_.inputBox(CoefficientPrompt(n, r.Tankbezeichnung), LngText(294), QString::number(r.TempKorr, 'g', 15),
+                 [this, n, done](const QString &answer) {
+                     const double k = ParseNumber(answer);
+                     if (!IsValidCoefficient(k)) {
+                         ui_.messageBox(LngText(295), LngText(296), MsgIcon::Stop, MsgButtons::Ok);
+                         if (done)
+                             done(false);
+                         return;
+                     }
+                     // The tank may have been removed while the box was open.
+                     if (n <= tanks_.DeviceCount())
+                         tanks_.setTempKorr(n, k);
+                     AskCoefficients(done, n + 1);
+                 });
 }

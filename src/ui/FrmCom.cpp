@@ -10,33 +10,27 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 
-namespace
+frmCOM *frmCOM::ShowDialog(QPointer<frmCOM> &open, std::unique_ptr<ComDialogLogic> logic, QWidget *parent)
 {
-QPointer<frmCOM> g_open;
-}
-
-frmCOM *frmCOM::ShowDialog(LinkManager &link, QWidget *parent)
-{
-    if (g_open) {
-        g_open->show();
-        g_open->raise();
-        g_open->activateWindow();
-        return g_open;
+    if (open) {
+        open->show();
+        open->raise();
+        open->activateWindow();
+        return open;
     }
-    auto *dlg = new frmCOM(link, parent);
+    auto *dlg = new frmCOM(std::move(logic), parent);
     dlg->setAttribute(Qt::WA_DeleteOnClose);
-    g_open = dlg;
+    open = dlg;
     // Visible first: listing the ports can take a moment.
     dlg->show();
     dlg->logic().Load();
     return dlg;
 }
 
-frmCOM::frmCOM(LinkManager &link, QWidget *parent)
-    : QDialog(parent), logic_(std::make_unique<ComDialogLogic>(link))
+frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, QWidget *parent)
+    : QDialog(parent), logic_(std::move(logic))
 {
     setObjectName(QStringLiteral("frmCOM"));
     const ComDialogLogic::Captions c = ComDialogLogic::captions();

@@ -1,9 +1,9 @@
 #pragma once
 #include <QDialog>
+#include <QPointer>
 #include <memory>
 
 class ComDialogLogic;
-class LinkManager;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -16,10 +16,12 @@ class frmCOM : public QDialog
 {
     Q_OBJECT
 public:
-    // Shows the dialog (raising the open one), then lists the ports.
-    static frmCOM *ShowDialog(LinkManager &link, QWidget *parent = nullptr);
+    // Shows the dialog, then lists the ports; raises the one in open instead
+    // when there is one (one at a time).
+    static frmCOM *ShowDialog(QPointer<frmCOM> &open, std::unique_ptr<ComDialogLogic> logic,
+                              QWidget *parent = nullptr);
 
-    explicit frmCOM(LinkManager &link, QWidget *parent = nullptr);
+    explicit frmCOM(std::unique_ptr<ComDialogLogic> logic, QWidget *parent = nullptr);
     ~frmCOM() override;
     ComDialogLogic &logic() { return *logic_; }
 

@@ -2,9 +2,9 @@
 
 #include "BrandLogo.h"
 #include "UiLook.h"
-#include "app/AppController.h"
+#include "app/ProgramInfo.h"
 #include "core/Paths.h"
-#include "core/RunState.h"
+#include "core/RunConfig.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
@@ -35,25 +35,11 @@ const Contact kPartner{"ARV Tanktechnik", nullptr, "70100 Beispielstadt", "info@
 const char *const kLegalNotice = "Alle Rechte vorbehalten / All rights reserved.";
 } // namespace
 
-QString FrmInfo::VersionText(int major, int minor, int revision)
-{
-    QString v = QStringLiteral("V%1.%2").arg(major).arg(minor, 2, 10, QLatin1Char('0'));
-    if (revision != 0)
-        v += QStringLiteral(".%1").arg(revision, 2, 10, QLatin1Char('0'));
-    return v;
-}
-
-QString FrmInfo::ProgramVersionText()
-{
-    const QVersionNumber v = QVersionNumber::fromString(QCoreApplication::applicationVersion());
-    return VersionText(v.majorVersion(), v.minorVersion(), v.microVersion());
-}
-
-FrmInfo::FrmInfo(QWidget *parent) : QDialog(parent)
+FrmInfo::FrmInfo(const RunConfig &config, UiServices &ui, QWidget *parent) : QDialog(parent), ui_(ui)
 {
     setObjectName(QStringLiteral("frmInfo"));
     setWindowTitle(LngText(198));
-    const bool partner = State().partnerBranding;
+    const bool partner = config.partnerBranding;
 
     Image1 = new BrandLogo(partner ? QStringLiteral("ARV") : QStringLiteral("V"),
                            partner ? QColor(0x2e, 0x7d, 0x32) : UiLook::Accent(), this);
@@ -61,7 +47,7 @@ FrmInfo::FrmInfo(QWidget *parent) : QDialog(parent)
     Image1->setFixedSize(72, 72);
     Image1->installEventFilter(this);
 
-    lblTitel = new QLabel(AppController::ProgramTitle(false), this);
+    lblTitel = new QLabel(ProgramTitle(config, false), this);
     lblTitel->setObjectName(QStringLiteral("lblTitel"));
     QFont tf = lblTitel->font();
     tf.setPointSizeF(tf.pointSizeF() * 1.5);
@@ -95,10 +81,10 @@ FrmInfo::FrmInfo(QWidget *parent) : QDialog(parent)
     lblURL->setProperty("caption", web);
     lblURL->setCursor(Qt::PointingHandCursor);
     connect(lblURL, &QLabel::linkActivated, this, [this] {
-        Ui().setWaitCursor(true);
+        ui_.setWaitCursor(true);
         QDesktopServices::openUrl(QUrl(QStringLiteral("http://") +
                                        lblURL->property("caption").toString() + QLatin1Char('/')));
-        Ui().setWaitCursor(false);
+        ui_.setWaitCursor(false);
     });
 
     OK = new QPushButton(LngText(199), this);

@@ -5,18 +5,15 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class BrandLogo;
+class UiServices;
+struct RunConfig;
 
 // The about box: program title, version, contact block of the maker (or of
 // the partner with the partner branding), web link and the logo's sound.
 class FrmInfo : public QDialog {
     Q_OBJECT
 public:
-    explicit FrmInfo(QWidget *parent = nullptr);
-
-    // "V3.02", or "V3.02.01" when there is a revision.
-    static QString VersionText(int major, int minor, int revision);
-    // The program's version from the application ("3.2.0").
-    static QString ProgramVersionText();
+    FrmInfo(const RunConfig &config, UiServices &ui, QWidget *parent = nullptr);
 
     QLabel *lblTitel;
     QLabel *lblVersion;
@@ -32,4 +29,6 @@ protected:
 
 private:
     void playInfoSound();
+
+    UiServices &ui_;
 };

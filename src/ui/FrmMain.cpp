@@ -8,9 +8,11 @@
 #include "UiLook.h"
 #include "WindowPrint.h"
 #include "app/AppController.h"
-#include "core/RunState.h"
+#include "app/ProgramInfo.h"
+#include "core/RunConfig.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
+#include "link/ComDialogLogic.h"
 #include "link/LinkManager.h"
 #include "model/TankController.h"
 
@@ -43,9 +45,6 @@ frmMain::frmMain(AppController &app, QWidget *parent) : QMainWindow(parent), app
     if (auto *qapp = qobject_cast<QApplication *>(QCoreApplication::instance()))
         UiLook::ApplyApplicationLook(*qapp);
 
-    // Initialise: the language is fixed before any caption is set.
-    app_.initialise();
-
     // Load, step 1: every control with its caption.
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("Central"));
@@ -53,19 +52,14 @@ frmMain::frmMain(AppController &app, QWidget *parent) : QMainWindow(parent), app
     v->setContentsMargins(16, 10, 16, 12);
     v->setSpacing(12);
     v->addWidget(buildHeader());
-    display_ = new TankDisplay(app_.tanks(), central);
-    display_->setProgramTitle([] { return AppController::ProgramTitle(false); });
+    display_ = new TankDisplay(app_.tanks(), app_.ui(), app_.clock(), central);
+    display_->setProgramTitle([this] { return ProgramTitle(app_.config(), false); });
     v->addWidget(display_, 1);
     setCentralWidget(central);
     buildMenus();
     buildStatusBar();
     resize(1180, 760);
-
-    // Step 2: a second instance goes no further.
-    if (!app_.load()) {
-        refused_ = true;
-        return;
-    }
+    // Step 2, the single-instance check, was the controller's start().
     applyLoadSteps();
 }
 
@@ -170,9 +164,8 @@ void frmMain::buildMenus()
     connect(mnuEmail, &QAction::triggered, this, &frmMain::emailSettingsRequested);
     connect(mnuTemperaturkorrektur, &QAction::triggered, this, [this] {
         // The tick follows the switch, not the click (the question may be declined).
-        mnuTemperaturkorrektur->setChecked(State().flagTempKorr);
+        mnuTemperaturkorrektur->setChecked(app_.config().flagTempKorr);
         app_.toggleTemperatureCorrection();
-        mnuTemperaturkorrektur->setChecked(State().flagTempKorr);
     });
     connect(mnuLoeschen, &QAction::triggered, this, [this] { app_.deleteTanks(); });
     connect(mnuKonfigurationLoeschen, &QAction::triggered, this,
@@ -189,7 +182,7 @@ void frmMain::buildStatusBar()
     bar->setSizeGripEnabled(true);
     for (int n = 1; n <= 3; ++n) {
         auto *p = new StatusPanel(n, bar);
-        p->setText(Ui().panelText(n));
+        p->setText(app_.ui().panelText(n));
         panels_.insert(n, p);
         connect(p, &StatusPanel::clicked, this, &frmMain::panelClicked);
     }
@@ -211,7 +204,7 @@ void frmMain::buildStatusBar()
     bar->addPermanentWidget(panels_[2]);
     bar->addPermanentWidget(separator());
     bar->addPermanentWidget(panels_[3]);
-    connect(&Ui(), &UiServices::panelTextChanged, this, [this](int n, const QString &text) {
+    connect(&app_.ui(), &UiServices::panelTextChanged, this, [this](int n, const QString &text) {
         if (StatusPanel *p = panels_.value(n))
             p->setText(text);
     });
@@ -219,7 +212,7 @@ void frmMain::buildStatusBar()
 
 void frmMain::applyLoadSteps()
 {
-    const bool client = State().clientMode;
+    const bool client = app_.config().clientMode;
     mnuEinstellen->setEnabled(!client);
     mnuEinstellen->menuAction()->setEnabled(!client);
     mnuClientSetup->setVisible(client);
@@ -229,18 +222,18 @@ void frmMain::applyLoadSteps()
         setWindowState(windowState() | Qt::WindowMaximized);
 
     // Branding: the partner's logo and address, or the maker's.
-    const bool partner = State().partnerBranding;
+    const bool partner = app_.config().partnerBranding;
     PictureARV->setVisible(partner);
     PictureValmor->setVisible(!partner);
     if (partner)
         LabelInternet->setText(LngText(274));
     setWindowIcon(QIcon((partner ? PictureARV : PictureValmor)->pixmap(64)));
 
-    setWindowTitle(AppController::ProgramTitle(false));
+    setWindowTitle(ProgramTitle(app_.config(), false));
     display_->setUrlCaption(LabelInternet->text());
     display_->resetDisplay();
     display_->ComboSN_Click(); // nothing while no tank is selected
-    LabelPgmName->setText(AppController::ProgramTitle(true));
+    LabelPgmName->setText(ProgramTitle(app_.config(), true));
     connect(display_, &TankDisplay::captionChanged, this, &QWidget::setWindowTitle);
 
     connect(&app_.tanks(), &TankController::restoreWindow, this, [this] {
@@ -249,11 +242,9 @@ void frmMain::applyLoadSteps()
         raise();
     });
     connect(&app_, &AppController::showInterfaceDialog, this, &frmMain::openInterfaceDialog);
-    connect(&app_, &AppController::emailStatusChanged, this,
-            [this](const QString &text) { panels_[2]->setText(text); });
     connect(&app_, &AppController::tempCorrectionChanged, this,
             [this](bool on) { mnuTemperaturkorrektur->setChecked(on); });
-    connect(&app_, &AppController::quitRequested, this, &frmMain::endProgram);
+    connect(&app_, &AppController::quitRequested, this, [this] { ending_ = true; });
     connect(&app_, &AppController::linksCreated, this, &frmMain::wireLinks);
 
     if (!client && app_.interfaceDialogWanted())
@@ -263,7 +254,7 @@ void frmMain::applyLoadSteps()
 void frmMain::showEvent(QShowEvent *e)
 {
     QMainWindow::showEvent(e);
-    if (!shownOnce_ && !refused_) {
+    if (!shownOnce_) {
         shownOnce_ = true;
         // The first activation loads the tanks and opens the link; run it
         // once the window is on screen, whether or not a window manager
@@ -288,20 +279,16 @@ void frmMain::firstActivate()
 
 void frmMain::activate()
 {
-    // A box opened during activation takes the focus and gives it back: that
-    // return is no new activation.
-    if (inActivate_ || ending_)
+    if (ending_)
         return;
-    inActivate_ = true;
     app_.activate();
-    inActivate_ = false;
     if (!ending_)
         afterActivate();
 }
 
 void frmMain::afterActivate()
 {
-    mnuTemperaturkorrektur->setChecked(State().flagTempKorr);
+    mnuTemperaturkorrektur->setChecked(app_.config().flagTempKorr);
     wireLinks();
     // Dialogs stay in front of the main window.
     for (QWidget *w : QApplication::topLevelWidgets()) {
@@ -327,7 +314,7 @@ void frmMain::panelClicked(int panel)
 
 void frmMain::openInterfaceDialog()
 {
-    if (State().clientMode)
+    if (app_.config().clientMode)
         return;
     // The links come to life at the first activation; a wish made at load
     // (no link switched on) waits for them.
@@ -336,7 +323,7 @@ void frmMain::openInterfaceDialog()
         return;
     }
     interfaceDialogPending_ = false;
-    frmCOM::ShowDialog(*app_.links(), this);
+    frmCOM::ShowDialog(com_, app_.interfaceDialog(), this);
 }
 
 void frmMain::wireLinks()
@@ -375,22 +362,11 @@ void frmMain::showAbout()
 {
     // Not modal; one about box at a time.
     if (!about_) {
-        about_ = new FrmInfo(this);
+        about_ = new FrmInfo(app_.config(), app_.ui(), this);
         about_->setAttribute(Qt::WA_DeleteOnClose);
     }
     about_->show();
     about_->raise();
-}
-
-void frmMain::endProgram(int exitCode, bool saveFirst)
-{
-    if (ending_)
-        return;
-    ending_ = true;
-    if (saveFirst)
-        app_.unload();
-    QApplication::closeAllWindows();
-    QCoreApplication::exit(exitCode);
 }
 
 void frmMain::closeEvent(QCloseEvent *e)
@@ -398,12 +374,6 @@ void frmMain::closeEvent(QCloseEvent *e)
     // Closing the main window ends the program, whatever else is open:
     // registry saved first.
     e->accept();
-    if (!ending_) {
-        ending_ = true;
-        app_.unload();
-        QTimer::singleShot(0, [] {
-            QApplication::closeAllWindows();
-            QCoreApplication::exit(0);
-        });
-    }
+    if (!ending_)
+        app_.requestQuit(0, true);
 }

@@ -6,6 +6,7 @@
 class AppController;
 class BrandLogo;
 class FrmInfo;
+class frmCOM;
 class QAction;
 class QLabel;
 class QMenu;
@@ -22,9 +23,6 @@ class frmMain : public QMainWindow {
 public:
     explicit frmMain(AppController &app, QWidget *parent = nullptr);
     ~frmMain() override;
-
-    // Load found another running instance: do not show the window, end.
-    bool refused() const { return refused_; }
 
     // Prints the window as shown, scaled to the printer's page.
     void printWindow(QPrinter &printer);
@@ -61,12 +59,12 @@ private:
     void mnuDrucken();
     void openHelp();
     void showAbout();
-    void endProgram(int exitCode, bool saveFirst);
 
     AppController &app_;
     TankDisplay *display_ = nullptr;
     QMap<int, StatusPanel *> panels_;
     QPointer<FrmInfo> about_;
+    QPointer<frmCOM> com_;
     BrandLogo *PictureValmor = nullptr;
     BrandLogo *PictureARV = nullptr;
     QLabel *LabelPgmName = nullptr;
@@ -90,9 +88,7 @@ private:
     QAction *mnuHilfeSuchen = nullptr;
     QAction *mnuHilfeInfo = nullptr;
 
-    bool refused_ = false;
     bool shownOnce_ = false;
-    bool inActivate_ = false;
     bool ending_ = false;
     bool linksWired_ = false;
     bool interfaceDialogPending_ = false;

@@ -4,57 +4,40 @@
 #include "QtUi.h"
 #include "UiLook.h"
 #include "app/AppController.h"
-#include "core/UiServices.h"
-#include "lang/Lng.h"
+#include "app/CommandLine.h"
+#include "app/ProgramInfo.h"
+#include "core/RunConfig.h"
+#include "core/Settings.h"
 
 #include <QApplication>
-#include <QInputDialog>
+#include <memory>
 
-namespace {
-// The language selection shown when the stored language id is 0.
-int chooseLanguage()
-{
-    QStringList names;
-    const QList<LanguageEntry> list = LanguageList();
-    for (const LanguageEntry &e : list)
-        names << e.name;
-    bool ok = false;
-    const QString choice = QInputDialog::getItem(nullptr, QStringLiteral("Auswahl Sprache"),
-                                                 QStringLiteral("Language / Sprache:"), names, 0, false, &ok);
-    if (!ok)
-        return 0;
-    for (const LanguageEntry &e : list)
-        if (e.name == choice)
-            return e.id;
-    return 0;
-}
-} // namespace
-
-int RunGui(int &argc, char **argv, const QStringList &words, const QStringList &options)
+int RunGui(int &argc, char **argv, const CommandLine &cl)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tankmon"));
     QApplication::setApplicationVersion(QStringLiteral(TANKMON_VERSION));
     UiLook::ApplyApplicationLook(application);
-    InstallLanguage();
-    QtUi ui;
-    SetUi(&ui);
-    SetLanguageChooser(chooseLanguage);
 
-    AppController app;
-    app.setCommandLine(words);
-    app.setRestartOptions(options);
-    if (!app.programEntry()) {
-        Ui().messageBox(QStringLiteral("No client path is set (section \"Client\", key \"Path\")."), QString(),
-                        MsgIcon::Stop, MsgButtons::Ok);
-        return 1;
+    RunConfig config = ConfigFromCommandLine(cl);
+    Settings settings(config);
+    QtUi ui([&config] { return ProgramTitle(config, false); });
+    AppController app(config, settings, ui, SystemClock());
+    app.setRestartOptions(cl.restartOptions);
+    QObject::connect(&app, &AppController::quitRequested, &application, &QApplication::closeAllWindows);
+
+    std::unique_ptr<frmMain> window;
+    switch (app.start()) {
+    case AppController::Start::ClientPathMissing:
+        // The place of the client-path dialog (frmLogClient).
+        app.reportClientPathMissing();
+        break;
+    case AppController::Start::Ended:
+        break;
+    case AppController::Start::Run:
+        window = std::make_unique<frmMain>(app);
+        window->show();
+        break;
     }
-    // Before anything is written: a refused copy leaves the settings alone.
-    if (!app.acquireInstance())
-        return 1;
-    frmMain window(app);
-    if (window.refused())
-        return 1;
-    window.show();
     return QApplication::exec();
 }

@@ -1,17 +1,11 @@
 #include "QtUi.h"
 
-#include "app/AppController.h"
-
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
-QString boxTitle(const QString &title)
-{
-    return title.isEmpty() ? AppController::ProgramTitle(false) : title;
-}
-
 QMessageBox::Icon qtIcon(MsgIcon icon)
 {
     switch (icon) {
@@ -25,41 +19,57 @@ QMessageBox::Icon qtIcon(MsgIcon icon)
 }
 } // namespace
 
-MsgResult QtUi::messageBox(const QString &text, const QString &title, MsgIcon icon,
-                           MsgButtons buttons)
+QtUi::QtUi(std::function<QString()> programTitle) : programTitle_(std::move(programTitle)) {}
+
+QString QtUi::boxTitle(const QString &title) const
 {
-    QMessageBox box(qtIcon(icon), boxTitle(title), text, QMessageBox::NoButton,
-                    QApplication::activeWindow());
+    return title.isEmpty() && programTitle_ ? programTitle_() : title;
+}
+
+void QtUi::messageBox(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons, MsgDone done)
+{
+    auto *box = new QMessageBox(qtIcon(icon), boxTitle(title), text, QMessageBox::NoButton,
+                                QApplication::activeWindow());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
     if (buttons == MsgButtons::YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::No);
-        box.setEscapeButton(QMessageBox::No);
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setDefaultButton(QMessageBox::No);
+        box->setEscapeButton(QMessageBox::No);
     } else {
-        box.setStandardButtons(QMessageBox::Ok);
-        box.setDefaultButton(QMessageBox::Ok);
+        box->setStandardButtons(QMessageBox::Ok);
+        box->setDefaultButton(QMessageBox::Ok);
     }
     // The hourglass must not hide the box's buttons.
     const bool wasWaiting = waitCursor_;
     if (wasWaiting)
         setWaitCursor(false);
-    const int r = box.exec();
-    if (wasWaiting)
-        setWaitCursor(true);
-    if (buttons == MsgButtons::YesNo)
-        return r == QMessageBox::Yes ? MsgResult::Yes : MsgResult::No;
-    return MsgResult::Ok;
+    connect(box, &QDialog::finished, this, [this, box, buttons, wasWaiting, done] {
+        if (wasWaiting)
+            setWaitCursor(true);
+        MsgResult r = defaultAnswer(buttons);
+        if (buttons == MsgButtons::YesNo)
+            r = box->standardButton(box->clickedButton()) == QMessageBox::Yes ? MsgResult::Yes : MsgResult::No;
+        if (done)
+            done(r);
+    });
+    box->show();
 }
 
-QString QtUi::inputBox(const QString &prompt, const QString &title, const QString &def)
+void QtUi::inputBox(const QString &prompt, const QString &title, const QString &def, InputDone done)
 {
-    QInputDialog dlg(QApplication::activeWindow());
-    dlg.setWindowTitle(boxTitle(title));
-    dlg.setLabelText(prompt);
-    dlg.setTextValue(def);
-    dlg.setInputMode(QInputDialog::TextInput);
-    if (dlg.exec() != QDialog::Accepted)
-        return {};
-    return dlg.textValue();
+    auto *dlg = new QInputDialog(QApplication::activeWindow());
+    dlg->setAttribute(Qt::WA_DeleteOnClose);
+    dlg->setWindowModality(Qt::ApplicationModal);
+    dlg->setWindowTitle(boxTitle(title));
+    dlg->setLabelText(prompt);
+    dlg->setTextValue(def);
+    dlg->setInputMode(QInputDialog::TextInput);
+    connect(dlg, &QDialog::finished, this, [dlg, done](int result) {
+        if (done)
+            done(result == QDialog::Accepted ? dlg->textValue() : QString());
+    });
+    dlg->show();
 }
 
 void QtUi::beep() { QApplication::beep(); }

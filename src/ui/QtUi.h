@@ -1,17 +1,27 @@
 #pragma once
 #include "core/UiServices.h"
 
-// The user-interface services on Qt widgets. Boxes run their own event loop,
-// so timers, the serial port and sockets keep being served while one is open.
+#include <functional>
+
+// The user-interface services on Qt widgets. A box is shown without a loop
+// of its own (it is modal for the user, not for the program): the caller has
+// returned long before the user answers, timers, the serial port and the
+// sockets go on, and `done` runs when the box is closed.
 class QtUi : public UiServices {
     Q_OBJECT
 public:
-    MsgResult messageBox(const QString &text, const QString &title, MsgIcon icon,
-                         MsgButtons buttons) override;
-    QString inputBox(const QString &prompt, const QString &title, const QString &def) override;
+    // programTitle: the title of boxes that have none of their own.
+    explicit QtUi(std::function<QString()> programTitle);
+
+    void messageBox(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons,
+                    MsgDone done = {}) override;
+    void inputBox(const QString &prompt, const QString &title, const QString &def, InputDone done) override;
     void beep() override;
     void setWaitCursor(bool on) override;
 
 private:
+    QString boxTitle(const QString &title) const;
+
+    std::function<QString()> programTitle_;
     bool waitCursor_ = false;
 };

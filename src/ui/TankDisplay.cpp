@@ -7,7 +7,8 @@
 #include "TankPicture.h"
 #include "UiLook.h"
 #include "core/Clock.h"
-#include "core/RunState.h"
+#include "core/RunConfig.h"
+#include "core/UiServices.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 #include "model/Figures.h"
@@ -48,7 +49,8 @@ QLabel *fieldName(QWidget *parent, const char *name, int textId)
 }
 } // namespace
 
-TankDisplay::TankDisplay(TankController &tanks, QWidget *parent) : QWidget(parent), tanks_(tanks)
+TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, QWidget *parent)
+    : QWidget(parent), tanks_(tanks), ui_(ui), clock_(std::move(clock))
 {
     setObjectName(QStringLiteral("TankDisplay"));
     SSTab1 = new QTabWidget(this);
@@ -377,7 +379,7 @@ void TankDisplay::ShowDevice(int n)
     OverviewEntry *e = entries_.value(n);
     if (!e || n > tanks_.DeviceCount())
         return;
-    e->showDevice(tanks_.device(n), State().flagTempKorr, Clock::Now());
+    e->showDevice(tanks_.device(n), tanks_.config().flagTempKorr, clock_());
 }
 
 void TankDisplay::DrawTankLevel(double fraction) { tankPicture->setLevel(fraction > 1 ? 1 : fraction); }
@@ -394,8 +396,8 @@ void TankDisplay::ComboSN_Click()
     if (c < 1 || c > tanks_.DeviceCount())
         return;
     const DeviceRecord &r = tanks_.device(c);
-    const bool tk = State().flagTempKorr;
-    const bool old = IsOld(ReadingAgeMinutes(r.Uhrzeit, Clock::Now()));
+    const bool tk = tanks_.config().flagTempKorr;
+    const bool old = IsOld(ReadingAgeMinutes(r.Uhrzeit, clock_()));
 
     // Keep the selector on the device shown, without a second click.
     if (ComboSN->currentIndex() < 0 || ComboSN->currentData().toInt() != c)
@@ -428,7 +430,7 @@ void TankDisplay::ComboSN_Click()
     UiLook::SetTextColour(txbxZeit, old ? OldTimeColour() : NormalColour());
 
     ComboSN->setEnabled(true);
-    if (!State().clientMode) {
+    if (!tanks_.config().clientMode) {
         txbxTankbezeichnung->setEnabled(true);
         ComboEinheit->setEnabled(true);
     }
@@ -443,7 +445,7 @@ void TankDisplay::openUrl()
     const QString caption = lblURL->property("caption").toString();
     if (caption.isEmpty())
         return;
-    Ui().setWaitCursor(true);
+    ui_.setWaitCursor(true);
     QDesktopServices::openUrl(QUrl(QStringLiteral("http://") + caption + QLatin1Char('/')));
-    Ui().setWaitCursor(false);
+    ui_.setWaitCursor(false);
 }

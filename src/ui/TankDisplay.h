@@ -3,7 +3,10 @@
 #include <QWidget>
 #include <functional>
 
+#include "core/Clock.h"
+
 class TankController;
+class UiServices;
 class TabRows;
 class TankPicture;
 class OverviewEntry;
@@ -20,7 +23,7 @@ class QTabWidget;
 class TankDisplay : public QWidget {
     Q_OBJECT
 public:
-    explicit TankDisplay(TankController &tanks, QWidget *parent = nullptr);
+    TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, QWidget *parent = nullptr);
 
     // Text that ends the window caption (the program title).
     void setProgramTitle(std::function<QString()> title);
@@ -77,6 +80,8 @@ private:
     void showUrl(const QString &text);
 
     TankController &tanks_;
+    UiServices &ui_;
+    ClockFn clock_;
     std::function<QString()> title_;
     QString caption_;
     QString urlCaption_;

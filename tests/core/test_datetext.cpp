@@ -14,12 +14,11 @@ QDateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
 
 class DateTextTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    QDateTime ParseDateTimeText(const QString &text) const { return ::ParseDateTimeText(text, now); }
+    static QDateTime ParseDateTimeText(const QString &text, const QDateTime &at)
     {
-        ResetProcessState();
-        Clock::SetOverride([this] { return now; });
+        return ::ParseDateTimeText(text, at);
     }
-    void TearDown() override { ResetProcessState(); }
     QDateTime now = at(2026, 12, 5, 15, 9, 54);
 };
 } // namespace

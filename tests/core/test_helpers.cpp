@@ -1,7 +1,6 @@
 #include "support/TestSupport.h"
 
 #include "core/Clock.h"
-#include "core/RunState.h"
 #include "core/TextHelpers.h"
 #include "core/TraceLog.h"
 #include "core/UiServices.h"
@@ -22,13 +21,6 @@ TEST(TextHelpers, ToLongOrZeroAndFormatText)
     EXPECT_DOUBLE_EQ(LeadingNumber("Gal"), 0);
 }
 
-TEST(Ticks, ElapsedSurvivesTheWrapAround)
-{
-    EXPECT_GE(ElapsedMs(TickCount() - 1000), 1000u);
-    // A start "after" now means the counter wrapped since: nearly 2^32 ms.
-    EXPECT_GE(ElapsedMs(TickCount() + 16), 0xFFFFFFF0u);
-}
-
 class Trace : public DataDirTest {};
 
 TEST_F(Trace, LineFormatWithMilliseconds)
@@ -36,24 +28,39 @@ TEST_F(Trace, LineFormatWithMilliseconds)
     const QDateTime t = Clock::Naive(QDate(2026, 12, 5), QTime(14, 3, 7, 5));
     EXPECT_EQ(TraceLine(t, "Com_OnCom Event=1004"),
               QByteArray("05.12.2026 14:03:07 005,Com_OnCom Event=1004\r\n"));
-    State().tracePath = dataDir() + "trace.log";
-    LogInFile("one");
-    LogInFile("two");
-    const QList<QByteArray> lines = readBytes(dataDir() + "trace.log").split('\n');
-    ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines[1].endsWith(",two\r"));
-    State().tracePath = dataDir() + "no/such/folder/trace.log";
-    LogInFile("ignored"); // never stops the program
+    const TraceLog trace(config, [t] { return t; });
+    trace.LogInFile("nobody reads it"); // no trace file set
+    config.tracePath = dataDir() + "trace.log"; // the path is read at every line
+    trace.LogInFile("one");
+    trace.LogInFile("two");
+    EXPECT_EQ(readBytes(config.tracePath), TraceLine(t, "one") + TraceLine(t, "two"));
+    config.tracePath = dataDir() + "no/such/folder/trace.log";
+    trace.LogInFile("ignored"); // never stops the program
 }
 
-TEST(ScriptedUiTest, AnswersInOrderThenDefaults)
+TEST(ScriptedUiTest, AnswersInOrderThenDefaultsOrHoldsTheBoxOpen)
 {
     ScriptedUi ui;
     ui.answers = {MsgResult::Yes};
     ui.inputs = {"12"};
-    EXPECT_EQ(ui.messageBox("q", "t", MsgIcon::Question, MsgButtons::YesNo), MsgResult::Yes);
-    EXPECT_EQ(ui.messageBox("q", "t", MsgIcon::Question, MsgButtons::YesNo), MsgResult::No);
-    EXPECT_EQ(ui.inputBox("p", "t", "d"), "12");
-    EXPECT_EQ(ui.inputBox("p", "t", "d"), "");
-    EXPECT_EQ(ui.count("message"), 2);
+    QList<MsgResult> results;
+    QStringList typed;
+    const auto result = [&](MsgResult r) { results << r; };
+    const auto text = [&](const QString &t) { typed << t; };
+    ui.messageBox("q", "t", MsgIcon::Question, MsgButtons::YesNo, result);
+    ui.messageBox("q", "t", MsgIcon::Question, MsgButtons::YesNo, result);
+    ui.inputBox("p", "t", "d", text);
+    ui.inputBox("p", "t", "d", text);
+    EXPECT_EQ(results, (QList<MsgResult>{MsgResult::Yes, MsgResult::No}));
+    EXPECT_EQ(typed, (QStringList{"12", ""}));
+    ui.holdBoxes = true;
+    ui.messageBox("held", "t", MsgIcon::Stop, MsgButtons::Ok, result);
+    ui.inputBox("held", "t", "d", text);
+    EXPECT_EQ(ui.openBoxes(), 2);
+    EXPECT_EQ(results.size(), 2) << "no answer while the box is open";
+    ui.answerOpenBox(MsgResult::Ok);
+    ui.answerOpenBox(MsgResult::Ok, "typed");
+    EXPECT_EQ(results.last(), MsgResult::Ok);
+    EXPECT_EQ(typed.last(), "typed");
+    EXPECT_EQ(ui.count("message"), 3);
 }

@@ -4,15 +4,39 @@
 #include "core/Cp1252.h"
 #include "core/IniStore.h"
 #include "core/Paths.h"
-#include "core/RunState.h"
 #include "core/Settings.h"
-#include "core/UiServices.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-class SettingsStore : public DataDirTest {};
+// Reads and writes of the run's settings by section and key.
+class SettingsStore : public DataDirTest {
+protected:
+    static IniKey key(const QString &section, const QString &k, const QString &def = {}, bool local = false)
+    {
+        static QList<QByteArray> keep; // IniKey holds pointers
+        keep << section.toUtf8() << k.toUtf8() << def.toUtf8();
+        return IniKey{keep[keep.size() - 3].constData(), keep[keep.size() - 2].constData(),
+                      keep.back().constData(), local};
+    }
+    QString ReadIniValue(const QString &section, const QString &k, const QString &def = {}, bool local = false)
+    {
+        return settings.read(key(section, k, def, local));
+    }
+    bool WriteIniValue(const QString &section, const QString &k, const std::optional<QString> &value)
+    {
+        return settings.write(key(section, k), value);
+    }
+    bool WriteIniValue(const QString &section, const QString &k, qint64 value)
+    {
+        return settings.write(key(section, k), value);
+    }
+    bool WriteIniValue(const QString &section, const QString &k, const char *value)
+    {
+        return settings.write(key(section, k), QString::fromUtf8(value));
+    }
+};
 
 // Reads as the private-profile functions read a hand-edited file.
 TEST_F(SettingsStore, ReadsHandEditedFileAsWindowsDoes)
@@ -40,9 +64,9 @@ TEST_F(SettingsStore, ReadsHandEditedFileAsWindowsDoes)
 
 TEST_F(SettingsStore, AbsentFileGivesDefaults)
 {
-    EXPECT_EQ(Cfg::ComPort.read(), "1");
-    EXPECT_EQ(Cfg::Timeout.readInt(), 180);
-    EXPECT_EQ(Cfg::Device::Tankvolumen.at(7).read(), "1");
+    EXPECT_EQ(settings.read(Cfg::ComPort), "1");
+    EXPECT_EQ(settings.readInt(Cfg::Timeout), 180);
+    EXPECT_EQ(settings.read(Cfg::Device::Tankvolumen.at(7)), "1");
     EXPECT_FALSE(QFileInfo::exists(iniPath())); // reading never creates it
 }
 
@@ -121,7 +145,7 @@ TEST_F(SettingsStore, BatchWritesOnceAndReadsPendingValues)
     WriteIniValue("A", "k", "0");
     const quint64 before = InodeOf(iniPath());
     {
-        IniBatch batch;
+        Settings::Batch batch(settings);
         for (int n = 1; n <= 56; ++n)
             for (int k = 0; k < 15; ++k)
                 WriteIniValue(QStringLiteral("Gerät%1").arg(n), QStringLiteral("K%1").arg(k), n * 100 + k);
@@ -136,22 +160,27 @@ TEST_F(SettingsStore, BatchWritesOnceAndReadsPendingValues)
 
 TEST_F(SettingsStore, FailedWritesReportAndCarryOn)
 {
-    ScriptedUi ui;
-    SetUi(&ui);
-    InstallIniFailureMessage([] { return QStringLiteral("text17"); });
+    QStringList reports;
+    settings.setFailureReport([&](const QString &path, const QString &reason) {
+        reports << path;
+        EXPECT_FALSE(reason.isEmpty()) << "the file layer's reason comes along";
+    });
     // Works as root too: the settings file's name is taken by a folder.
     QDir().mkpath(iniPath());
-    WriteIniValue("A", "k", "1");
-    ASSERT_EQ(ui.texts().size(), 1);
-    EXPECT_TRUE(ui.texts()[0].startsWith("text17\n" + iniPath() + "\n")) << ui.texts()[0].toStdString();
+    EXPECT_FALSE(WriteIniValue("A", "k", "1"));
+    EXPECT_EQ(reports, QStringList{iniPath()});
     EXPECT_TRUE(QFileInfo(iniPath()).isDir());
-    // A data folder that cannot be created: the message, no crash.
+    {
+        Settings::Batch batch(settings);
+        WriteIniValue("A", "k", "2");
+        EXPECT_FALSE(batch.commit());
+    }
+    EXPECT_EQ(reports.size(), 2);
+    // A data folder that cannot be created: the report, no crash.
     writeBytes(tmp_.path() + "/blocker", "x");
-    Paths::SetDataDirOverride(tmp_.path() + "/blocker/sub");
+    config.dataFolder = tmp_.path() + "/blocker/sub/";
     WriteIniValue("COM", "Port", 3);
-    ASSERT_EQ(ui.texts().size(), 2);
-    EXPECT_TRUE(ui.texts()[1].startsWith("text17\n")) << ui.texts()[1].toStdString();
-    IniStore::SetWriteFailureReporter({});
+    EXPECT_EQ(reports.size(), 3);
 }
 
 TEST_F(SettingsStore, GarbageNeverCrashesAndFirstOccurrenceWins)
@@ -176,14 +205,14 @@ TEST_F(SettingsStore, ClientModeReadsServerFileAndWritesLocally)
 {
     QTemporaryDir share;
     writeBytes(share.path() + "/TANKMON.INI", "[COM]\r\nPort=4\r\n"); // copied from Windows
-    State().clientMode = true;
-    State().clientPath = share.path() + "/";
+    config.clientMode = true;
+    config.clientPath = share.path() + "/";
     EXPECT_EQ(ReadIniValue("COM", "Port"), "4");
     WriteIniValue("COM", "Port", 6);
     EXPECT_EQ(ReadIniValue("COM", "Port"), "4");
-    EXPECT_EQ(ReadIniValue("COM", "Port", "", "Tankmon.ini"), "6"); // the local file
+    EXPECT_EQ(ReadIniValue("COM", "Port", "", true), "6"); // a key that is always local
     EXPECT_EQ(readBytes(share.path() + "/TANKMON.INI"), QByteArray("[COM]\r\nPort=4\r\n"));
-    State().clientPath.clear();
+    config.clientPath.clear();
     EXPECT_EQ(ReadIniValue("COM", "Port"), "6"); // empty client path: the local file
 }
 
@@ -199,7 +228,7 @@ TEST(Cp1252, RoundTripsTheCodePage)
 
 TEST_F(SettingsStore, FirstWriteCreatesTheDataFolder)
 {
-    Paths::SetDataDirOverride(tmp_.path() + "/new/VALMOR/Tankmon");
+    config.dataFolder = tmp_.path() + "/new/VALMOR/Tankmon/";
     WriteIniValue("COM", "Port", 2);
     EXPECT_TRUE(QFileInfo::exists(tmp_.path() + "/new/VALMOR/Tankmon/Tankmon.ini"));
     EXPECT_EQ(ReadIniValue("COM", "Port"), "2");

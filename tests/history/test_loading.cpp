@@ -9,7 +9,7 @@
 #include "core/Cp1252.h"
 #include "core/DateText.h"
 #include "core/Paths.h"
-#include "core/RunState.h"
+#include "core/UiServices.h"
 #include "lang/Lng.h"
 
 #include "support/TestSupport.h"
@@ -56,14 +56,13 @@ protected:
     {
         DataDirTest::SetUp();
         SetLngId(1);
-        Clock::SetOverride([this] { return now; });
-        State().logFolder = dataDir();
+        config.logFolder = dataDir();
     }
     QString file(int n) const { return dataDir() + QStringLiteral("Tank%1.csv").arg(n); }
     TankHistory load(int n)
     {
         TankHistory h;
-        TankHistoryLoader fresh;
+        TankHistoryLoader fresh(config, clock);
         fresh.Load(n, h);
         return h;
     }
@@ -81,7 +80,9 @@ protected:
     }
 
     QDateTime now = at(2026, 12, 5, 15, 9, 54);
-    TankHistoryLoader loader;
+    ClockFn clock = [this] { return now; };
+    ScriptedUi ui;
+    TankHistoryLoader loader{config, clock};
 };
 
 QByteArray line(const QDateTime &t, const QByteArray &rest) { return FormatDateText(t).toLatin1() + ',' + rest + "\r\n"; }
@@ -232,7 +233,7 @@ TEST_F(LoadingTest, SnapshotsLoadBackAsTheSameEntries)
         r.Temperatur = tanks[i].temp;
     }
     table->DeviceCount = 6;
-    HistoryRecorder recorder(*table, {});
+    HistoryRecorder recorder(*table, config, settings, ui, clock, {});
     for (int day = 0; day < 3; ++day) {
         recorder.AppendHistorySnapshot(at(2026, 12, 1 + day));
         for (int n = 1; n <= 6; ++n)
@@ -250,14 +251,14 @@ TEST_F(LoadingTest, ClientModeReadsTheClientPathAndIgnoresLetterCase)
     writeBytes(file(1), line(at(2026, 12, 5, 10), "1,Liter,1"));
     writeBytes(serverDir + QStringLiteral("tank1.CSV"), line(at(2026, 12, 5, 10), "2,Liter,2") +
                                                           line(at(2026, 12, 5, 11), "3,Liter,3"));
-    State().clientMode = true;
-    State().clientPath = serverDir;
+    config.clientMode = true;
+    config.clientPath = serverDir;
     TankHistory h = load(1);
     ASSERT_EQ(h.count(), 2);
     EXPECT_EQ(h.HistoryValues[2], 3.0);
 
     // Without a client path the log folder is used.
-    State().clientPath.clear();
+    config.clientPath.clear();
     h = load(1);
     ASSERT_EQ(h.count(), 1);
     EXPECT_EQ(h.HistoryValues[1], 1.0);
@@ -508,7 +509,7 @@ TEST_F(LoadingTest, FifoNamedLikeATankFileLoadsAsEmptyWithoutWaiting)
     ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
     writeBytes(file(2), line(at(2026, 12, 5, 10), "1,Liter,1"));
     auto table = std::make_unique<DeviceTable>();
-    HistoryRecorder recorder(*table, {});
+    HistoryRecorder recorder(*table, config, settings, ui, clock, {});
     std::atomic<bool> done{false};
     std::thread start([&] {
         recorder.PreloadTankHistories(2);
@@ -680,7 +681,7 @@ TEST_F(LoadingTest, ParallelPreloadEqualsLoadingOneByOne)
         if (n != 4) // tank 4 has no file
             writeBytes(file(n), randomLines(rng, 200 * n, now));
     auto table = std::make_unique<DeviceTable>();
-    HistoryRecorder recorder(*table, {});
+    HistoryRecorder recorder(*table, config, settings, ui, clock, {});
     recorder.PreloadTankHistories(tanks);
     // A line written while the start-up was busy elsewhere is not lost.
     recorder.loader().LoadOrTake(1, (*table)[1].History);

@@ -1,8 +1,6 @@
 #include "support/TestSupport.h"
 
-#include "core/RunState.h"
 #include "core/Settings.h"
-#include "core/UiServices.h"
 #include "lang/Lng.h"
 
 #include <QFile>
@@ -160,52 +158,40 @@ TEST(LanguageLookup, SelectionListNamesEveryLanguage)
 
 class LanguageInit : public DataDirTest {
 protected:
-    void TearDown() override
+    void TearDown() override { SetLngId(1); }
+    bool init(const QString &commandLine, const std::function<int()> &choose = {})
     {
-        SetLngId(0);
-        SetLanguageChooser({});
-        SetFatalExit({});
-        DataDirTest::TearDown();
+        return LngInit(commandLine.split(' ', Qt::SkipEmptyParts), settings, choose);
     }
 };
 
 TEST_F(LanguageInit, CommandLineWinsWithoutTouchingTheSettings)
 {
-    WriteIniValue("LngPtnr", "LngId", 1);
+    settings.write(Cfg::LngId, 1);
     const QByteArray before = readBytes(iniPath());
-    State().commandLine = "LNGID=2";
-    SetLngId(0);
+    EXPECT_TRUE(init("CLIENT LNGID=2"));
     EXPECT_EQ(LngText(257), "Emails: not active");
     EXPECT_EQ(readBytes(iniPath()), before);
     // LNGID=0 or a letter fall back to the settings file.
     for (const char *cl : {"LNGID=0", "LNGID=x", "lngid=2"}) {
-        State().commandLine = cl;
-        SetLngId(0);
-        LngInit();
+        EXPECT_TRUE(init(cl));
         EXPECT_EQ(LngId(), 1) << cl;
     }
 }
 
-TEST_F(LanguageInit, AbsentKeyIsGermanExplicitZeroAsksAndInvalidEnds)
+TEST_F(LanguageInit, AbsentKeyIsGermanExplicitZeroAsksAndInvalidIsRefused)
 {
     int asked = 0;
-    SetLanguageChooser([&] { ++asked; return 4; });
-    SetLngId(0);
-    LngInit();
+    const auto choose = [&] { ++asked; return 4; };
+    EXPECT_TRUE(init("", choose));
     EXPECT_EQ(LngId(), 1);
     EXPECT_EQ(asked, 0);
-    WriteIniValue("LngPtnr", "LngId", 0);
-    SetLngId(0);
-    LngInit();
+    settings.write(Cfg::LngId, 0);
+    EXPECT_TRUE(init("", choose));
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(LngId(), 4);
-
-    ScriptedUi ui;
-    SetUi(&ui);
-    struct Ended {};
-    SetFatalExit([] { throw Ended{}; });
-    State().commandLine = "LNGID=11";
-    SetLngId(0);
-    EXPECT_THROW(LngText(17), Ended);
-    EXPECT_EQ(ui.texts(), QStringList{"Wrong LngId !?!"});
+    // An id naming no language: refused, and no text is looked up with it.
+    EXPECT_FALSE(init("LNGID=11"));
+    EXPECT_EQ(LngText(17), "");
+    EXPECT_FALSE(init("", [] { return 0; })); // the selection closed without a choice
 }

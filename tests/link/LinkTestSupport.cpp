@@ -1,7 +1,5 @@
 #include "LinkTestSupport.h"
 
-#include "link/PortDirectory.h"
-#include "link/SerialPortBackend.h"
 #include "model/Telegram.h"
 
 #include <QFile>
@@ -72,14 +70,17 @@ bool PtyPair::write(const QByteArray &bytes)
 void LinkTest::TearDown()
 {
     link.reset();
-    SetSerialPortFactory({});
-    PortDirectory::SetSource({});
     UiTest::TearDown();
 }
 
 void LinkTest::makeLink(int tickMs)
 {
-    link = std::make_unique<LinkManager>(controller);
+    LinkHardware hardware;
+    if (fake_) {
+        hardware.serialPort = FakeSerialPort::factory(bus);
+        hardware.ports = [this] { return ports; };
+    }
+    link = std::make_unique<LinkManager>(controller, config, settings, ui, clock, hardware);
     link->setSink([this](const QByteArray &t, const QString &s) { return sink(t, s); });
     if (tickMs)
         link->setTickInterval(tickMs);
@@ -87,12 +88,11 @@ void LinkTest::makeLink(int tickMs)
 
 void LinkTest::fakePorts(const QStringList &names)
 {
-    SetSerialPortFactory(FakeSerialPort::factory(bus));
-    QList<PortInfo> ports;
+    fake_ = true;
+    ports.clear();
     bus->present.clear();
     for (const QString &n : names) {
         ports << PortInfo{0, "/dev/" + n, n, {}, {}};
         bus->present.insert("/dev/" + n);
     }
-    PortDirectory::SetSource([ports] { return ports; });
 }

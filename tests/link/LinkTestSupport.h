@@ -3,7 +3,7 @@
 // a socat pseudo-terminal pair, and the fixture that builds the link.
 #include "support/Fixtures.h"
 
-#include "link/FakeSerialPort.h"
+#include "support/FakeSerialPort.h"
 #include "link/LinkManager.h"
 
 #include <QProcess>
@@ -52,6 +52,8 @@ class LinkTest : public UiTest
 {
 protected:
     void TearDown() override;
+    // The link on the fake ports when fakePorts() was called before, else on
+    // the machine's serial ports.
     void makeLink(int tickMs = 0);
     // Fake serial ports /dev/<name>, numbered by the port directory in its order.
     void fakePorts(const QStringList &names);
@@ -64,8 +66,12 @@ protected:
             .arg(link->currentDevice(), link->serialOpen() ? "open" : "closed");
     }
 
-    TankController controller;
+    TankController controller{config, settings, ui, clock};
     RecordingSink sink;
+    QList<PortInfo> ports; // fakePorts() puts fake ports here
     std::shared_ptr<FakeSerialBus> bus = std::make_shared<FakeSerialBus>();
     std::unique_ptr<LinkManager> link;
+
+private:
+    bool fake_ = false;
 };

@@ -12,7 +12,8 @@
 
 #include <QStringList>
 
-// Scripted boxes and the German texts, on top of the own data folder.
+// Scripted boxes, a clock the test sets, and the German texts, on top of
+// the own data folder.
 class UiTest : public DataDirTest
 {
 protected:
@@ -20,10 +21,11 @@ protected:
     {
         DataDirTest::SetUp();
         SetLngId(1);
-        SetUi(&ui);
     }
 
     ScriptedUi ui;
+    QDateTime now = Clock::Naive(QDate(2026, 3, 14), QTime(10, 30, 0));
+    ClockFn clock = [this] { return now; };
 };
 
 // Hooks that record their calls and can run something inside them (the
@@ -64,7 +66,7 @@ inline QString Fields(const DeviceRecord &r)
                .arg(r.Uhrzeit.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")), r.Tankbezeichnung, r.ClientIP);
 }
 
-// A controller with recording hooks and a fixed clock; every signal is
+// A controller with recording hooks and the test's clock; every signal is
 // logged as "name(arg)".
 class ControllerTest : public UiTest
 {
@@ -72,7 +74,6 @@ protected:
     void SetUp() override
     {
         UiTest::SetUp();
-        Clock::SetOverride([this] { return now; });
         tanks.setHistoryHooks(&hooks);
         tanks.setEmailHooks(&hooks);
         auto log = [this](const char *name) {
@@ -109,8 +110,7 @@ protected:
         return out;
     }
 
-    QDateTime now = Clock::Naive(QDate(2026, 3, 14), QTime(10, 30, 0));
     RecordingHooks hooks;
-    TankController tanks;
+    TankController tanks{config, settings, ui, clock};
     QStringList events;
 };

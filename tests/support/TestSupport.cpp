@@ -1,10 +1,6 @@
 #include "TestSupport.h"
 
-#include "core/Clock.h"
 #include "core/IniStore.h"
-#include "core/Paths.h"
-#include "core/RunState.h"
-#include "core/UiServices.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -14,31 +10,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-void ResetProcessState()
-{
-    State() = RunState{};
-    IniStore::DropCache();
-    Paths::ResetDataFolderCache();
-    Clock::SetOverride({});
-    SetUi(nullptr);
-}
-
 void DataDirTest::SetUp()
 {
     ASSERT_TRUE(tmp_.isValid());
-    ResetProcessState();
-    Paths::SetExeBaseName(QStringLiteral("Tankmon"));
-    Paths::SetDataDirOverride(tmp_.path());
+    // A file replaced behind the store's back with an identical stamp would
+    // otherwise not be noticed by the next test that reuses the name.
+    IniStore::DropCache();
+    config.dataFolder = tmp_.path() + QLatin1Char('/');
 }
-
-void DataDirTest::TearDown()
-{
-    ResetProcessState();
-    Paths::SetDataDirOverride(QString());
-}
-
-QString DataDirTest::dataDir() const { return Paths::DataFilePath(QString()); }
-QString DataDirTest::iniPath() const { return dataDir() + QStringLiteral("Tankmon.ini"); }
 
 QByteArray DataDirTest::readBytes(const QString &path)
 {

@@ -1,4 +1,7 @@
 #pragma once
+#include "core/RunConfig.h"
+#include "core/Settings.h"
+
 #include <QString>
 #include <QTemporaryDir>
 #include <QList>
@@ -10,24 +13,24 @@
 // Readable QString values in failure messages.
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
-// Each test gets its own data folder and a clean process state.
+// Each test gets its own data folder, and the run configuration and
+// settings over it, as the application layer builds them.
 class DataDirTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override;
-    QString dataDir() const; // ends in "/"
-    QString iniPath() const; // <data>/Tankmon.ini
+    QString dataDir() const { return config.dataFolder; } // ends in "/"
+    QString iniPath() const { return config.SettingsLocalPath(); }
     // Raw bytes of a file / write raw bytes (Windows-1252 test data).
     static QByteArray readBytes(const QString &path);
     static void writeBytes(const QString &path, const QByteArray &bytes);
 
     QTemporaryDir tmp_;
+    RunConfig config;
+    Settings settings{config};
 };
 
-// Pumps events until pred is true or timeoutMs passed; returns pred().
+// Runs the event loop until pred is true or timeoutMs passed; returns pred().
 bool WaitFor(const std::function<bool()> &pred, int timeoutMs = 5000);
-// Resets process-wide state (run state, data folder cache, settings cache).
-void ResetProcessState();
 // Inode of a file (0 when absent): a new one means the file was replaced.
 quint64 InodeOf(const QString &path);
 

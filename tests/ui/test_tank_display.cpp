@@ -2,7 +2,6 @@
 // tabs, age colours, the detail view, the user's edits and telegrams.
 #include "support/Fixtures.h"
 
-#include "core/RunState.h"
 #include "core/Settings.h"
 #include "model/Figures.h"
 #include "ui/DisplayRules.h"
@@ -32,14 +31,10 @@ protected:
         ControllerTest::SetUp();
         makeDisplay();
     }
-    void TearDown() override
-    {
-        display.reset();
-        ControllerTest::TearDown();
-    }
+    void TearDown() override { display.reset(); }
     void makeDisplay()
     {
-        display = std::make_unique<TankDisplay>(tanks);
+        display = std::make_unique<TankDisplay>(tanks, ui, clock);
         display->setProgramTitle([] { return QStringLiteral("VALMOR Tankmon"); });
         display->resize(1100, 650);
     }
@@ -267,12 +262,12 @@ TEST_F(TankDisplayTest, SelectorNameAndUnitEdits)
     addDevices(1, 2);
     display->ComboSN->setCurrentIndex(1);
     EXPECT_EQ(tanks.currentDevice(), 2);
-    EXPECT_EQ(ReadIniValue("Geräte", "Aktuell"), "2");
+    EXPECT_EQ(settings.read(Cfg::GeraeteAktuell), "2");
     display->txbxTankbezeichnung->clear();
     QTest::keyClicks(display->txbxTankbezeichnung, "Keller Ost");
     EXPECT_EQ(tanks.device(2).Tankbezeichnung, "Keller Ost");
     EXPECT_EQ(display->entry(2)->lblTankbezeichnung->text(), "Keller Ost");
-    EXPECT_EQ(ReadIniValue("Gerät2", "Tankbezeichnung"), "Keller Ost");
+    EXPECT_EQ(settings.read(Cfg::Device::Tankbezeichnung.at(2)), "Keller Ost");
     // Selecting another tank is no edit: tank 2 keeps its name.
     tanks.ComboSN_Click(1);
     EXPECT_EQ(display->txbxTankbezeichnung->text(), "Tank 1");
@@ -289,19 +284,19 @@ TEST_F(TankDisplayTest, SelectorNameAndUnitEdits)
     EXPECT_EQ(tanks.device(1).Einheit, 1);
     EXPECT_EQ(display->lblVolumen->text(), "1.234 m³");
     EXPECT_EQ(display->entry(1)->txbxLiter->text(), "1.234 m³");
-    EXPECT_EQ(ReadIniValue("Gerät1", "Einheit"), "1");
+    EXPECT_EQ(settings.read(Cfg::Device::Einheit.at(1)), "1");
     EXPECT_EQ(display->ComboEinheit->currentIndex(), 1);
 }
 
 TEST_F(TankDisplayTest, ClientModeLeavesTheEditsAsTheyAre)
 {
-    State().clientMode = true;
+    config.clientMode = true;
     addDevice(1);
     display->txbxTankbezeichnung->setEnabled(false);
     tanks.ComboSN_Click(1);
     EXPECT_FALSE(display->txbxTankbezeichnung->isEnabled());
     EXPECT_TRUE(display->ComboSN->isEnabled());
-    State().clientMode = false;
+    config.clientMode = false;
     tanks.ComboSN_Click(1);
     EXPECT_TRUE(display->txbxTankbezeichnung->isEnabled());
 }

@@ -3,9 +3,7 @@
 #include "LinkTestSupport.h"
 
 #include "core/Catalogue.h"
-#include "core/RunState.h"
 
-#include <QCoreApplication>
 
 namespace
 {
@@ -20,7 +18,7 @@ protected:
     {
         LinkTest::SetUp();
         fakePorts({"ttyUSB0"});
-        State().activeCom = true;
+        config.activeCom = true;
         makeLink(30);
     }
     // The one message box shown so far, as "text|icon".
@@ -31,12 +29,15 @@ protected:
         return ui.shown[0].text + "|" + QString::number(int(ui.shown[0].icon));
     }
     static QString exclamation(const QString &text) { return text + "|" + QString::number(int(MsgIcon::Exclamation)); }
+    // The adapter check after the lines went on ends at a later turn of the event loop.
+    bool checked() { return WaitFor([this] { return !link->checkPending(); }); }
 };
 
 TEST_F(SerialFakePortTest, LinesOffWhileOpeningThenOn)
 {
     link->InitCOM(1);
     EXPECT_EQ(bus->log, (QStringList{"open /dev/ttyUSB0", "rts 0", "dtr 0", "rts 1", "dtr 1"}));
+    ASSERT_TRUE(checked());
     EXPECT_TRUE(link->timerComActive());
     EXPECT_EQ(ui.count("message"), 0);
     EXPECT_EQ(ui.panelText(1), kWaiting);
@@ -60,6 +61,7 @@ TEST_F(SerialFakePortTest, BreakAfterLinesOnMeansShortedBus)
 {
     bus->breakOnLinesOn = true;
     link->InitCOM(1);
+    ASSERT_TRUE(checked());
     EXPECT_EQ(ui.panelText(1), "Bus ist kurzgeschlossen oder verpolt");
     EXPECT_EQ(onlyMessage(), exclamation("Bitte Verbindungsleitung zum Tankmessgerät prüfen.\r"
                                          "Bus ist kurzgeschlossen oder verpolt."));
@@ -69,7 +71,7 @@ TEST_F(SerialFakePortTest, BreakAfterLinesOnMeansShortedBus)
 
 TEST_F(SerialFakePortTest, OpenFailureNamesThePortAndKeepsTcpDown)
 {
-    State().activeNet = true;
+    config.activeNet = true;
     bus->busy.insert(kDev);
     link->InitCOM(7, kDev);
     const QString text = "Schnittstelle COM7 konnte nicht initialisiert werden.";
@@ -86,8 +88,8 @@ TEST_F(SerialFakePortTest, OpenFailureNamesThePortAndKeepsTcpDown)
 TEST_F(SerialFakePortTest, StoredDevicePathWinsForTheStoredPort)
 {
     bus->present.insert("/dev/pts/9");
-    Cfg::ComPort.write(qint64(3));
-    Cfg::ComDevice.write("/dev/pts/9");
+    settings.write(Cfg::ComPort, qint64(3));
+    settings.write(Cfg::ComDevice, "/dev/pts/9");
     link->StartFromSettings();
     EXPECT_EQ(serialState(), "COM3 /dev/pts/9 open");
     // Another port number goes through the port directory.
@@ -97,8 +99,8 @@ TEST_F(SerialFakePortTest, StoredDevicePathWinsForTheStoredPort)
 
 TEST_F(SerialFakePortTest, BluetoothPortGetsTestAndNoChecks)
 {
-    Cfg::Bluetooth.write(qint64(1));
-    State().activeNet = true;
+    settings.write(Cfg::Bluetooth, qint64(1));
+    config.activeNet = true;
     bus->ctsHigh = true; // would raise the adapter warning on a cable port
     link->InitCOM(1);
     EXPECT_EQ(bus->written, "test");
@@ -121,6 +123,7 @@ TEST_F(SerialFakePortTest, UnpluggedPortComesBackByItself)
 
     bus->present.insert(kDev);
     ASSERT_TRUE(WaitFor([&] { return link->serialOpen(); }, 3000));
+    ASSERT_TRUE(checked());
     EXPECT_EQ(ui.panelText(1), kWaiting);
     EXPECT_FALSE(link->reopenPending());
     port()->feed(MakeTelegram(9, 99));
@@ -133,16 +136,16 @@ TEST_F(SerialFakePortTest, SwitchedOffClosesThePortAndStopsReopening)
     link->InitCOM(1);
     port()->unplug();
     ASSERT_TRUE(link->reopenPending());
-    State().activeCom = false;
+    config.activeCom = false;
     link->InitCOM(1);
     EXPECT_FALSE(link->reopenPending());
     EXPECT_FALSE(link->serialOpen());
 
-    State().activeCom = true;
+    config.activeCom = true;
     bus->present.insert(kDev);
     link->InitCOM(1);
     ASSERT_TRUE(link->serialOpen());
-    State().activeCom = false;
+    config.activeCom = false;
     link->InitCOM(1);
     EXPECT_FALSE(link->serialOpen());
     EXPECT_EQ(ui.count("message"), 0);
@@ -150,9 +153,9 @@ TEST_F(SerialFakePortTest, SwitchedOffClosesThePortAndStopsReopening)
 
 TEST_F(SerialFakePortTest, LineEventsAreTracedAndDiscardPendingInput)
 {
-    State().tracePath = dataDir() + "trace.log";
+    config.tracePath = dataDir() + "trace.log";
     link->InitCOM(1);
-    Clock::SetOverride([] { return Clock::Naive(QDate(2026, 12, 5), QTime(14, 3, 7, 5)); });
+    now = Clock::Naive(QDate(2026, 12, 5), QTime(14, 3, 7, 5));
     const QByteArray t = MakeTelegram(11, 11);
     for (int code : {1004, 1006, 1008, 1009})
         port()->raiseLineEvent(code, t);
@@ -162,35 +165,12 @@ TEST_F(SerialFakePortTest, LineEventsAreTracedAndDiscardPendingInput)
     EXPECT_TRUE(sink.calls.isEmpty());
     port()->feed(t);
     EXPECT_EQ(sink.accepted(), 1);
-    EXPECT_TRUE(readBytes(State().tracePath).contains("\n05.12.2026 14:03:07 005,Com_OnCom Event=1004\r\n"));
+    EXPECT_TRUE(readBytes(config.tracePath).contains("\n05.12.2026 14:03:07 005,Com_OnCom Event=1004\r\n"));
 
     // A trace file that cannot be written never stops the link.
-    State().tracePath = dataDir() + "no/such/folder/trace.log";
+    config.tracePath = dataDir() + "no/such/folder/trace.log";
     port()->feed(t);
     EXPECT_EQ(sink.accepted(), 2);
-}
-
-TEST_F(SerialFakePortTest, CharactersDuringAnEvaluationWaitForIt)
-{
-    link->InitCOM(1);
-    const QByteArray a = MakeTelegram(21, 1), b = MakeTelegram(22, 2);
-    int depth = 0, deepest = 0;
-    QList<QByteArray> order;
-    link->setSink([&](const QByteArray &t, const QString &) {
-        deepest = qMax(deepest, ++depth);
-        order << t;
-        // As if a message box were open: more characters arrive meanwhile.
-        if (t == a) {
-            port()->feed(b);
-            QCoreApplication::processEvents();
-        }
-        --depth;
-        return true;
-    });
-    port()->feed(a);
-    ASSERT_TRUE(WaitFor([&] { return order.size() >= 2; }));
-    EXPECT_EQ(deepest, 1);
-    EXPECT_EQ(order, (QList<QByteArray>{a, b}));
 }
 
 } // namespace

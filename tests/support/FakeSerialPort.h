@@ -1,5 +1,5 @@
 #pragma once
-#include "SerialPortBackend.h"
+#include "link/SerialPortBackend.h"
 
 #include <QSet>
 #include <QStringList>

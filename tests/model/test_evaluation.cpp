@@ -1,9 +1,8 @@
 // The sequence that follows an accepted telegram: record update, registration,
 // the device limit, lookup by serial number and type, alarm indication, and
-// telegrams that arrive while an earlier evaluation is still running.
+// telegrams that arrive while a box is open.
 #include "support/Fixtures.h"
 
-#include "core/RunState.h"
 #include "model/Telegram.h"
 
 #include <QFile>
@@ -25,7 +24,7 @@ protected:
         return out.join(' ');
     }
 };
-using ReentrancyTest = EvaluationTest;
+using OpenBoxTest = EvaluationTest;
 
 } // namespace
 
@@ -50,7 +49,7 @@ TEST_F(EvaluationTest, KnownDeviceGetsEveryFieldButUnitAndName)
 
 TEST_F(EvaluationTest, TraceLineAndLengthCheck)
 {
-    State().tracePath = dataDir() + "trace.log";
+    config.tracePath = dataDir() + "trace.log";
     const Telegram shortOne{.sn = 1, .length = 18}, longOne{.sn = 1, .length = 20};
     EXPECT_FALSE(feed(shortOne));
     EXPECT_FALSE(feed(longOne, "10.0.0.9"));
@@ -59,7 +58,7 @@ TEST_F(EvaluationTest, TraceLineAndLengthCheck)
     EXPECT_TRUE(events.isEmpty());
     EXPECT_TRUE(feed(2, "10.0.0.9"));
 
-    const QStringList lines = QString::fromLatin1(readBytes(State().tracePath)).split("\r\n", Qt::SkipEmptyParts);
+    const QStringList lines = QString::fromLatin1(readBytes(config.tracePath)).split("\r\n", Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 4);
     EXPECT_TRUE(lines[0].endsWith(",EvalTelegramm:" + HexDump(shortOne.bytes()) + " ")) << qPrintable(lines[0]);
     EXPECT_TRUE(lines[1].endsWith(",EvalTelegramm:" + HexDump(longOne.bytes()) + " 10.0.0.9"));
@@ -176,7 +175,7 @@ TEST_F(EvaluationTest, AlarmBoxOncePerRisingEdgePanelOnEveryTelegram)
 
 TEST_F(EvaluationTest, ClientModeCallsNoEmailRulesAndWritesNothing)
 {
-    State().clientMode = true;
+    config.clientMode = true;
     ASSERT_TRUE(feed(4711));
     ASSERT_TRUE(feed(4711));
     EXPECT_EQ(tanks.DeviceCount(), 1);
@@ -185,101 +184,44 @@ TEST_F(EvaluationTest, ClientModeCallsNoEmailRulesAndWritesNothing)
     EXPECT_FALSE(QFile::exists(iniPath()));
 }
 
-// --- Telegrams evaluated while an earlier evaluation is still running ------
+// --- Telegrams evaluated while a box is open --------------------------------
 
-TEST_F(ReentrancyTest, RegistrationIsCompleteBeforeTheFirstSignal)
+TEST_F(OpenBoxTest, TelegramsWhileTheAlarmBoxIsOpen)
 {
-    // A view that lets events run while it adds the device's entry.
-    int countSeen = -1, unitSeen = -1;
-    QObject::connect(&tanks, &TankController::deviceAdded, [&](int n) {
-        if (countSeen >= 0)
-            return;
-        countSeen = tanks.DeviceCount();
-        unitSeen = tanks.device(n).Einheit;
-        EXPECT_TRUE(feed({.status = 0x40, .levelWord = 0x2000}));
-        EXPECT_TRUE(feed(815));
-    });
-    ASSERT_TRUE(feed({.status = 0x40}));
-    EXPECT_EQ(countSeen, 1);
-    EXPECT_EQ(unitSeen, 3);
-    EXPECT_EQ(table(), "4711/5/2000 815/5/1234") << "the nested, later telegram is the latest value";
-    EXPECT_EQ(ini("Geräte", "Anzahl"), "2");
-}
-
-TEST_F(ReentrancyTest, TelegramsDuringHistoryWaitDoNotRegisterTwice)
-{
-    // The tank-file retries wait 250 ms and let telegrams in meanwhile.
-    int depth = 0;
-    hooks.insideRecord = [&](int) {
-        if (depth++ > 0)
-            return;
-        for (int sn : {4711, 900, 4711})
-            EXPECT_TRUE(feed(sn));
-    };
-    ASSERT_TRUE(feed(4711));
-    EXPECT_EQ(table(), "4711/5/1234 900/5/1234");
-    EXPECT_EQ(ui.count("beep"), 2);
-    EXPECT_EQ(ini({"Geräte/Anzahl", "Gerät3/SN"}), (QStringList{"2", "<absent>"}));
-}
-
-TEST_F(ReentrancyTest, TelegramsWhileTheAlarmBoxIsOpen)
-{
+    ui.holdBoxes = true;
     const Telegram alarm{.status = 0x01, .levelWord = 0x1000}, still{.status = 0x01, .levelWord = 0x2000};
-    int opened = 0;
-    ui.whileOpen = [&] {
-        if (opened++ > 0)
-            return;
-        // Same device, alarm still on and a new value; then a new device
-        // that also raises an alarm; then the first one again.
-        EXPECT_TRUE(feed(still));
-        EXPECT_TRUE(feed({.sn = 815, .status = 0x01}));
-        EXPECT_TRUE(feed(still));
-    };
     ASSERT_TRUE(feed(alarm));
-    EXPECT_EQ(ui.count("message"), 1) << "one alarm box at a time";
+    ASSERT_EQ(ui.openBoxes(), 1);
+    // Same device, alarm still on and a new value; then a new device that
+    // also raises an alarm; then the first one again: all evaluated at once.
+    EXPECT_TRUE(feed(still));
+    EXPECT_TRUE(feed({.sn = 815, .status = 0x01}));
+    EXPECT_TRUE(feed(still));
+    EXPECT_EQ(ui.openBoxes(), 1) << "one alarm box at a time";
     EXPECT_EQ(table(), "4711/5/2000! 815/5/1234!");
     EXPECT_EQ(ui.panelText(1), "ALARM-Signal am Störeingang von Tank 1 / SN4711");
+    EXPECT_EQ(hooks.recorded, (QList<int>{1, 1, 2, 1}));
 
-    // The box is closed: the guard is clear again for the next rising edge.
+    // The box is closed: the next rising edge opens one again.
+    ui.answerOpenBox();
     ASSERT_TRUE(feed(4711));
     ASSERT_TRUE(feed(alarm));
+    EXPECT_EQ(ui.openBoxes(), 1);
     EXPECT_EQ(ui.count("message"), 2);
 }
 
-TEST_F(ReentrancyTest, AlarmClearedWhileItsBoxWasPending)
-{
-    // The alarm goes off again while an e-mail for its rising edge is sent:
-    // the panel is cleared and no box reports an alarm that is already over.
-    ASSERT_TRUE(feed(4711));
-    bool nested = false;
-    hooks.insideRecord = [&](int) {
-        if (!std::exchange(nested, true)) {
-            EXPECT_TRUE(feed(4711));
-        }
-    };
-    ASSERT_TRUE(feed({.status = 0x01}));
-    EXPECT_FALSE(tanks.device(1).Alarm);
-    EXPECT_EQ(ui.count("message"), 0);
-    EXPECT_EQ(ui.panelText(1), QString());
-}
-
-TEST_F(ReentrancyTest, FullTableBoxIsNotStacked)
+TEST_F(OpenBoxTest, FullTableBoxIsNotStacked)
 {
     for (int sn = 1; sn <= 56; ++sn)
         ASSERT_TRUE(feed(sn));
-    int opened = 0;
-    ui.whileOpen = [&] {
-        if (opened++ > 0)
-            return;
-        EXPECT_FALSE(feed(58));
-        EXPECT_FALSE(feed(57));
-        EXPECT_TRUE(feed({.sn = 7, .levelWord = 0x77}));
-    };
+    ui.holdBoxes = true;
     EXPECT_FALSE(feed(57));
-    EXPECT_EQ(ui.count("message"), 1);
+    EXPECT_FALSE(feed(58));
+    EXPECT_TRUE(feed({.sn = 7, .levelWord = 0x77}));
+    EXPECT_EQ(ui.openBoxes(), 1);
     EXPECT_EQ(tanks.device(7).Volumen, 77);
     EXPECT_EQ(tanks.DeviceCount(), 56);
-    ui.whileOpen = nullptr;
+    ui.answerOpenBox();
     EXPECT_FALSE(feed(57));
     EXPECT_EQ(ui.count("message"), 2) << "after closing, the next one is told again";
 }

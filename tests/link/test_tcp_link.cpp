@@ -2,7 +2,6 @@
 #include "LinkTestSupport.h"
 
 #include "core/Catalogue.h"
-#include "core/RunState.h"
 
 #include <QFile>
 #include <QTcpServer>
@@ -33,8 +32,8 @@ protected:
     {
         LinkTest::SetUp();
         port = FreeTcpPort();
-        Cfg::ClientPort.write(qint64(port));
-        State().activeNet = true;
+        settings.write(Cfg::ClientPort, qint64(port));
+        config.activeNet = true;
         makeLink(50);
         link->InitCOM(1);
         ASSERT_EQ(link->tcp().state(), TcpLink::Listening) << qPrintable(ui.panelText(1));
@@ -121,7 +120,7 @@ TEST_F(TcpLinkTest, SecondPeerCannotConnectWhileOneIsConnected)
 
 TEST_F(TcpLinkTest, PeerClosingFreesTheSlotAndItsUnfinishedLine)
 {
-    State().tracePath = dataDir() + "trace.log";
+    config.tracePath = dataDir() + "trace.log";
     {
         QTcpSocket a;
         ASSERT_TRUE(connectPeer(a));
@@ -132,8 +131,8 @@ TEST_F(TcpLinkTest, PeerClosingFreesTheSlotAndItsUnfinishedLine)
         ASSERT_TRUE(WaitFor([&] { return link->tcp().lineLength() == 4; }));
         a.disconnectFromHost();
     }
-    ASSERT_TRUE(WaitFor([&] { return readBytes(State().tracePath).contains("TCP_Close State=8"); }));
-    const QByteArray trace = readBytes(State().tracePath);
+    ASSERT_TRUE(WaitFor([&] { return readBytes(config.tracePath).contains("TCP_Close State=8"); }));
+    const QByteArray trace = readBytes(config.tracePath);
     EXPECT_TRUE(trace.contains(" RemoteHostIP=127.0.0.1\r\n"));
     EXPECT_TRUE(trace.contains(",TCP_ConnectionRequest RequestID="));
     EXPECT_TRUE(trace.contains(",TCP_DataArrival BytesTotal=3 RemoteHostIP=127.0.0.1 Data=41_\r\n"));
@@ -144,7 +143,7 @@ TEST_F(TcpLinkTest, PeerClosingFreesTheSlotAndItsUnfinishedLine)
 
 TEST_F(TcpLinkTest, FloodWithoutLineFeedIsCutWithBoundedMemory)
 {
-    State().tracePath = dataDir() + "trace.log";
+    config.tracePath = dataDir() + "trace.log";
     // The flood comes from a plain socket in a thread, so its own buffers do
     // not count against this process's link.
     std::atomic<qint64> sent{0};
@@ -181,7 +180,7 @@ TEST_F(TcpLinkTest, FloodWithoutLineFeedIsCutWithBoundedMemory)
     EXPECT_LE(longestLine, TcpLink::kMaxLineLength);
     EXPECT_LT(rssPeak - rssBefore, 16 * 1024) << "kB grown during the flood";
     EXPECT_TRUE(sink.calls.isEmpty());
-    EXPECT_EQ(readBytes(State().tracePath).count("TCP_LineTooLong"), 1);
+    EXPECT_EQ(readBytes(config.tracePath).count("TCP_LineTooLong"), 1);
     expectNextPeerServed(7);
 }
 
@@ -189,7 +188,7 @@ TEST_F(TcpLinkTest, PortInUseSaysTcpError)
 {
     QTcpServer blocker;
     ASSERT_TRUE(blocker.listen(QHostAddress::Any, 0));
-    Cfg::ClientPort.write(qint64(blocker.serverPort()));
+    settings.write(Cfg::ClientPort, qint64(blocker.serverPort()));
     link->InitCOM(1);
     EXPECT_EQ(ui.panelText(1), "TCP Fehler");
     EXPECT_EQ(ui.texts(), QStringList{"TCP Fehler"});
@@ -199,12 +198,12 @@ TEST_F(TcpLinkTest, PortInUseSaysTcpError)
 TEST_F(TcpLinkTest, ClientPortOutOfRangeOrTextListensOn8000)
 {
     for (const char *v : {"0", "abc", "-5", "100000", ""}) {
-        Cfg::ClientPort.write(QString::fromLatin1(v));
-        EXPECT_EQ(TcpLink::ListenPort(), 8000) << v;
+        settings.write(Cfg::ClientPort, QString::fromLatin1(v));
+        EXPECT_EQ(link->tcp().ListenPort(), 8000) << v;
     }
     for (qint64 v : {1, 99999}) {
-        Cfg::ClientPort.write(v);
-        EXPECT_EQ(TcpLink::ListenPort(), v);
+        settings.write(Cfg::ClientPort, v);
+        EXPECT_EQ(link->tcp().ListenPort(), v);
     }
 }
 

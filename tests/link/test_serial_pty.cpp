@@ -3,7 +3,6 @@
 #include "LinkTestSupport.h"
 
 #include "core/Catalogue.h"
-#include "core/RunState.h"
 
 #include <QSignalSpy>
 
@@ -17,13 +16,14 @@ protected:
     {
         LinkTest::SetUp();
         ASSERT_TRUE(pty.start()) << "socat pseudo-terminal pair did not come up";
-        State().activeCom = true;
+        config.activeCom = true;
         makeLink();
     }
     void open()
     {
         link->InitCOM(4, pty.device());
         ASSERT_TRUE(link->serialOpen()) << qPrintable(ui.panelText(1));
+        ASSERT_TRUE(WaitFor([this] { return !link->checkPending(); })); // the adapter check
     }
     bool writeAndWait(const QByteArray &bytes, int calls)
     {
@@ -66,7 +66,7 @@ TEST_F(SerialPtyTest, FramingOfTheStream)
 
 TEST_F(SerialPtyTest, WatchdogTextsAfterTimeout)
 {
-    Cfg::MaxPoll.write(qint64(2));
+    settings.write(Cfg::MaxPoll, qint64(2));
     link->setTimeout(3);
     link->setTickInterval(40);
     QSignalSpy progress(link.get(), &LinkManager::receptionProgress);
@@ -90,19 +90,19 @@ TEST_F(SerialPtyTest, WatchdogTextsAfterTimeout)
 
 TEST_F(SerialPtyTest, TraceShowsReceivedCharactersWithLineEndsMasked)
 {
-    State().tracePath = dataDir() + "trace.log";
+    config.tracePath = dataDir() + "trace.log";
     open();
     ASSERT_TRUE(pty.write("ab\r\ncd"));
     QByteArray got;
     // The characters may arrive in more than one read; together they are all there.
     ASSERT_TRUE(WaitFor([&] {
         got.clear();
-        for (const QByteArray &line : readBytes(State().tracePath).split('\n'))
+        for (const QByteArray &line : readBytes(config.tracePath).split('\n'))
             if (const qsizetype at = line.indexOf("comEvReceive="); at >= 0)
                 got += line.mid(at + 13).chopped(1);
         return got == "ab__cd";
     })) << got.constData();
-    EXPECT_TRUE(readBytes(State().tracePath).contains(",InitCom FlagComAktiv=True Port=4\r\n"));
+    EXPECT_TRUE(readBytes(config.tracePath).contains(",InitCom FlagComAktiv=True Port=4\r\n"));
 }
 
 TEST_F(SerialPtyTest, LineThatGoesAwayIsReopenedWhenItComesBack)

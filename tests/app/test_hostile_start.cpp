@@ -32,7 +32,7 @@ protected:
             }
         if (!mounted.isEmpty())
             ::umount2(QFile::encodeName(mounted).constData(), MNT_DETACH);
-        DataDirTest::TearDown();
+
     }
     // Starts the program headless on folder, optionally through a wrapper
     // (another user), and waits until its output holds marker.

@@ -3,7 +3,6 @@
 #include "LinkTestSupport.h"
 
 #include "core/Catalogue.h"
-#include "core/RunState.h"
 
 #include <QTcpSocket>
 
@@ -16,20 +15,20 @@ protected:
     void SetUp() override
     {
         LinkTest::SetUp();
-        State().tracePath = dataDir() + "trace.log";
-        link = std::make_unique<LinkManager>(controller);
+        config.tracePath = dataDir() + "trace.log";
+        link = std::make_unique<LinkManager>(controller, config, settings, ui, clock);
     }
     bool traced(const QByteArray &telegram, const char *source)
     {
-        return readBytes(State().tracePath).contains(",EvalTelegramm:" + telegram.toHex().toUpper() + " " + source + "\r\n");
+        return readBytes(config.tracePath).contains(",EvalTelegramm:" + telegram.toHex().toUpper() + " " + source + "\r\n");
     }
 };
 
 TEST_F(RealControllerTest, TcpTelegramRegistersTheDeviceWithItsAddress)
 {
     const quint16 port = FreeTcpPort();
-    Cfg::ClientPort.write(qint64(port));
-    State().activeNet = true;
+    settings.write(Cfg::ClientPort, qint64(port));
+    config.activeNet = true;
     link->InitCOM(1);
     ASSERT_FALSE(link->timerComActive());
     QTcpSocket peer;
@@ -50,7 +49,7 @@ TEST_F(RealControllerTest, SerialTelegramReachesTheRecord)
 {
     PtyPair pty(tmp_.path());
     ASSERT_TRUE(pty.start());
-    State().activeCom = true;
+    config.activeCom = true;
     link->InitCOM(2, pty.device());
     ASSERT_TRUE(link->serialOpen());
     ASSERT_TRUE(pty.write("zz" + MakeTelegram(77, 1500, 12)));

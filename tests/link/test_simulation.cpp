@@ -27,12 +27,12 @@ TEST(SimulatedTelegramTest, RoundingHalvesToEven)
         EXPECT_EQ(RoundHalfEven(v), rounded) << v;
 }
 
-class SimulationTest : public DataDirTest
+class SimulationTest : public UiTest
 {
 protected:
     void SetUp() override
     {
-        DataDirTest::SetUp();
+        UiTest::SetUp();
         sim.setSink([this](const QByteArray &t, const QString &s) { return sink(t, s); });
         sim.setRandom([this] {
             const double r = randoms.empty() ? 0.5 : randoms.front();
@@ -53,7 +53,7 @@ protected:
         return out;
     }
 
-    TankController controller;
+    TankController controller{config, settings, ui, clock};
     RecordingSink sink;
     std::deque<double> randoms;
     Simulation sim{controller.table()};
@@ -112,8 +112,8 @@ TEST_F(SimulationTest, FirstTickAfterFiveSecondsThenEveryTwo)
 
 TEST_F(SimulationTest, StartFromSettingsRunsTheSimulationInsteadOfALink)
 {
-    Cfg::Simulation.write(qint64(1));
-    LinkManager link(controller);
+    settings.write(Cfg::Simulation, qint64(1));
+    LinkManager link(controller, config, settings, ui, clock);
     link.StartFromSettings();
     EXPECT_TRUE(link.simulation().isActive());
     EXPECT_FALSE(link.serialOpen());

@@ -6,7 +6,6 @@
 #include "link/PortDirectory.h"
 
 #include "core/Catalogue.h"
-#include "core/RunState.h"
 
 namespace
 {
@@ -36,15 +35,7 @@ TEST(ItemListTest, AddAndSelectByItemData)
     EXPECT_EQ(empty.SelectedItemData(), -1);
 }
 
-class PortDirectoryTest : public UiTest
-{
-protected:
-    void TearDown() override
-    {
-        PortDirectory::SetSource({});
-        UiTest::TearDown();
-    }
-};
+using PortDirectoryTest = UiTest;
 
 TEST_F(PortDirectoryTest, StableOrderGivesThePortNumbers)
 {
@@ -55,10 +46,10 @@ TEST_F(PortDirectoryTest, StableOrderGivesThePortNumbers)
         names << QString::number(i.number) + '=' + i.name;
     EXPECT_EQ(names.join(' '), "1=ttyS0 2=ttyS1 3=ttyUSB2 4=ttyUSB10 5=ttyACM0 6=rfcomm0 7=ttyAMA0");
 
-    PortDirectory::SetSource([] { return QList<PortInfo>{Port("ttyUSB0"), Port("ttyS0")}; });
-    EXPECT_EQ(PortDirectory::PortDeviceName(1), "/dev/ttyS0");
-    EXPECT_EQ(PortDirectory::PortDeviceName(2), "/dev/ttyUSB0");
-    EXPECT_EQ(PortDirectory::PortDeviceName(3), QString());
+    const QList<PortInfo> two = PortDirectory::Numbered({Port("ttyUSB0"), Port("ttyS0")});
+    EXPECT_EQ(PortDirectory::PortDeviceName(two, 1), "/dev/ttyS0");
+    EXPECT_EQ(PortDirectory::PortDeviceName(two, 2), "/dev/ttyUSB0");
+    EXPECT_EQ(PortDirectory::PortDeviceName(two, 3), QString());
 }
 
 TEST_F(PortDirectoryTest, EntryTextAndDisplayNames)
@@ -78,25 +69,16 @@ TEST_F(PortDirectoryTest, EntryTextAndDisplayNames)
         EXPECT_EQ(PortDirectory::PortFriendlyName(port), name) << qPrintable(port.name);
 }
 
-// Records the wait cursor as the dialog switches it.
-class CursorUi : public ScriptedUi
-{
-public:
-    QList<bool> cursor;
-    void setWaitCursor(bool on) override { cursor << on; }
-};
-
 class ComDialogTest : public LinkTest
 {
 protected:
     void SetUp() override
     {
         LinkTest::SetUp();
-        SetUi(&cursorUi);
         fakePorts({"ttyS0", "ttyS2"});
-        State().activeCom = true;
+        config.activeCom = true;
         makeLink();
-        dialog = std::make_unique<ComDialogLogic>(*link);
+        dialog = std::make_unique<ComDialogLogic>(*link, config, settings, ui);
         QObject::connect(dialog.get(), &ComDialogLogic::closeRequested, [this] { ++closed; });
     }
     void TearDown() override
@@ -105,7 +87,6 @@ protected:
         LinkTest::TearDown();
     }
 
-    CursorUi cursorUi;
     std::unique_ptr<ComDialogLogic> dialog;
     int closed = 0;
 };
@@ -123,7 +104,7 @@ TEST_F(ComDialogTest, CurrentPortIsSelectedAndReopened)
     // Closed while listing, opened again on the selected entry.
     EXPECT_EQ(bus->log.mid(0, 2), (QStringList{"close", "open /dev/ttyS2"}));
     EXPECT_TRUE(link->serialOpen());
-    EXPECT_EQ(cursorUi.cursor, QList<bool>({true, false}));
+    EXPECT_EQ(ui.cursor, QList<bool>({true, false}));
 }
 
 TEST_F(ComDialogTest, MissingCurrentPortSelectsTheFirst)
@@ -150,18 +131,18 @@ TEST_F(ComDialogTest, NoPortsShowsTheTextAndPortZero)
     ASSERT_EQ(dialog->ports().count(), 1);
     EXPECT_EQ(dialog->ports().at(0).text, "Keine COM-Ports verfügbar!");
     EXPECT_EQ(dialog->ports().SelectedItemData(), 0);
-    EXPECT_EQ(cursorUi.panelText(1), "Schnittstelle COM0 konnte nicht initialisiert werden.");
+    EXPECT_EQ(ui.panelText(1), "Schnittstelle COM0 konnte nicht initialisiert werden.");
 }
 
 TEST_F(ComDialogTest, FieldsFromSettings)
 {
-    State().activeNet = false;
-    Cfg::ClientPort.write("123456");
+    config.activeNet = false;
+    settings.write(Cfg::ClientPort, "123456");
     dialog->Load();
     EXPECT_TRUE(dialog->checkAktivCom());
     EXPECT_FALSE(dialog->checkAktivNet());
     EXPECT_EQ(dialog->clientPortText(), "8000");
-    Cfg::ClientPort.write(qint64(9100));
+    settings.write(Cfg::ClientPort, qint64(9100));
     dialog->Load();
     EXPECT_EQ(dialog->clientPortText(), "9100");
 }
@@ -176,37 +157,37 @@ TEST_F(ComDialogTest, OkStoresSwitchesPortAndPathThenReopens)
     bus->log.clear();
     dialog->Ok();
     EXPECT_EQ(closed, 1);
-    EXPECT_EQ(Cfg::ActiveCom.read(), "1");
-    EXPECT_EQ(Cfg::ActiveNet.read(), "1");
-    EXPECT_TRUE(State().activeNet);
-    EXPECT_EQ(Cfg::ComPort.read(), "2");
-    EXPECT_EQ(Cfg::ComDevice.read(), "/dev/ttyS2");
-    EXPECT_EQ(Cfg::ClientPort.read(), dialog->clientPortText());
+    EXPECT_EQ(settings.read(Cfg::ActiveCom), "1");
+    EXPECT_EQ(settings.read(Cfg::ActiveNet), "1");
+    EXPECT_TRUE(config.activeNet);
+    EXPECT_EQ(settings.read(Cfg::ComPort), "2");
+    EXPECT_EQ(settings.read(Cfg::ComDevice), "/dev/ttyS2");
+    EXPECT_EQ(settings.read(Cfg::ClientPort), dialog->clientPortText());
     EXPECT_EQ(bus->log.value(1), "open /dev/ttyS2");
     EXPECT_EQ(link->tcp().state(), TcpLink::Listening);
 }
 
 TEST_F(ComDialogTest, OkWithBadTcpPortKeepsTheStoredOne)
 {
-    Cfg::ClientPort.write(qint64(8123));
-    State().activeNet = false;
+    settings.write(Cfg::ClientPort, qint64(8123));
+    config.activeNet = false;
     dialog->Load();
     for (const char *bad : {"abc", "0", "100000"}) {
         dialog->setClientPortText(bad);
         dialog->setCheckAktivNet(false);
         dialog->Ok();
-        EXPECT_EQ(Cfg::ClientPort.read(), "8123") << bad;
+        EXPECT_EQ(settings.read(Cfg::ClientPort), "8123") << bad;
     }
     dialog->setCheckAktivCom(false);
     dialog->Ok();
-    EXPECT_EQ(Cfg::ActiveCom.read(), "0");
-    EXPECT_FALSE(State().activeCom);
+    EXPECT_EQ(settings.read(Cfg::ActiveCom), "0");
+    EXPECT_FALSE(config.activeCom);
     EXPECT_FALSE(link->serialOpen());
 }
 
 TEST_F(ComDialogTest, CancelGoesBackToTheStoredPortAndWritesNothing)
 {
-    Cfg::ComPort.write(qint64(1));
+    settings.write(Cfg::ComPort, qint64(1));
     const QByteArray before = readBytes(iniPath());
     dialog->Load();
     dialog->setCheckAktivCom(false); // takes effect only at OK

@@ -3,7 +3,6 @@
 // folder, client mode, and the user's edits.
 #include "support/Fixtures.h"
 
-#include "core/RunState.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,7 +59,7 @@ TEST_F(RegistryTest, RoundTripThroughAWindows1252File)
 
     // A second program instance reads back the same records.
     IniStore::DropCache();
-    TankController again;
+    TankController again(config, settings, ui, clock);
     again.LoadRegistry();
     ASSERT_EQ(again.DeviceCount(), 2);
     for (int n = 1; n <= 2; ++n)
@@ -113,13 +112,13 @@ TEST_F(RegistryTest, SaveOf56DevicesReplacesTheFileOnce)
 TEST_F(RegistryTest, CopyInTheLogFolderIsReplacedAtomically)
 {
     QTemporaryDir logDir;
-    State().logIniActive = true;
-    State().logFolder = logDir.path() + "/sub/";
+    config.logIniActive = true;
+    config.logFolder = logDir.path() + "/sub/";
     ASSERT_TRUE(feed(4711));
-    const QString copy = State().logFolder + "Tankmon.ini";
+    const QString copy = config.logFolder + "Tankmon.ini";
     EXPECT_EQ(readBytes(copy), readBytes(iniPath())) << "the folder is created when missing";
 
-    ReplaceCounter counter(State().logFolder);
+    ReplaceCounter counter(config.logFolder);
     tanks.device(1).Volumen = 4321;
     tanks.SaveDeviceRegistry();
     EXPECT_EQ(readBytes(copy), readBytes(iniPath()));
@@ -128,7 +127,7 @@ TEST_F(RegistryTest, CopyInTheLogFolderIsReplacedAtomically)
     EXPECT_EQ(counter.inPlaceWrites("Tankmon.ini"), 0);
 
     // Switched off: the copy stays as it was.
-    State().logIniActive = false;
+    config.logIniActive = false;
     tanks.device(1).Volumen = 1;
     tanks.SaveDeviceRegistry();
     EXPECT_TRUE(readBytes(copy).contains("Volumen=4321"));
@@ -136,8 +135,8 @@ TEST_F(RegistryTest, CopyInTheLogFolderIsReplacedAtomically)
 
 TEST_F(RegistryTest, NoCopyWhenTheLogFolderIsTheDataFolder)
 {
-    State().logIniActive = true;
-    State().logFolder = dataDir() + "./";
+    config.logIniActive = true;
+    config.logFolder = dataDir() + "./";
     ASSERT_TRUE(feed(4711));
     ReplaceCounter counter(dataDir());
     tanks.SaveDeviceRegistry();
@@ -150,8 +149,8 @@ TEST_F(RegistryTest, ClientModeReadsTheServerFileAndWritesNothing)
     QTemporaryDir server;
     const QByteArray serverFile = "[Ger\xE4te]\r\nAnzahl=1\r\nAktuell=1\r\n[Ger\xE4t1]\r\nSN=4711\r\nTankbezeichnung=Server\r\n";
     writeBytes(server.path() + "/Tankmon.ini", serverFile);
-    State().clientMode = true;
-    State().clientPath = server.path();
+    config.clientMode = true;
+    config.clientPath = server.path();
     tanks.LoadRegistry();
     ASSERT_EQ(tanks.DeviceCount(), 1);
     EXPECT_EQ(tanks.device(1).Tankbezeichnung, "Server");
@@ -172,7 +171,7 @@ TEST_F(RegistryTest, NewDeviceDoesNotInheritKeysOfARemovedOne)
     // number must not pick up their coefficient or old tank name at a restart.
     writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=0\r\n[Ger\xE4t1]\r\nSN=1\r\nTempKorr=7\r\nStandort=Alt\r\n");
     ASSERT_TRUE(feed(4711));
-    TankController restarted;
+    TankController restarted(config, settings, ui, clock);
     restarted.LoadRegistry();
     ASSERT_EQ(restarted.DeviceCount(), 1);
     // The record as registered: coefficient 1, no name.

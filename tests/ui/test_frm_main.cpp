@@ -2,7 +2,7 @@
 #include "support/Fixtures.h"
 
 #include "app/AppController.h"
-#include "core/RunState.h"
+#include "app/ProgramInfo.h"
 #include "ui/FrmInfo.h"
 #include "ui/FrmMain.h"
 #include "ui/StatusPanel.h"
@@ -25,15 +25,14 @@ protected:
     {
         win.reset();
         app.reset();
-        UiTest::TearDown();
     }
     void open()
     {
         win.reset();
-        app = std::make_unique<AppController>();
+        app = std::make_unique<AppController>(config, settings, ui, clock);
+        ASSERT_EQ(app->start(), AppController::Start::Run);
         win = std::make_unique<frmMain>(*app);
         win->resize(1100, 700);
-        ASSERT_FALSE(win->refused());
     }
     QAction *action(const char *name) const { return win->findChild<QAction *>(name); }
     QMenu *menu(const char *name) const { return win->findChild<QMenu *>(name); }
@@ -65,7 +64,7 @@ TEST_F(FrmMainTest, MenusCarryTheirTexts)
     for (QAction *a : win->menuBar()->actions())
         onBar << a->text();
     EXPECT_EQ(onBar, bar);
-    EXPECT_EQ(win->windowTitle(), AppController::ProgramTitle(false));
+    EXPECT_EQ(win->windowTitle(), ProgramTitle(config, false));
 
     // The language menu lists the ten languages and ticks the current one.
     const QList<QAction *> entries = menu("mnuSprachen")->actions();
@@ -83,8 +82,9 @@ TEST_F(FrmMainTest, ClientModeOffersTheClientSetupInsteadOfTheSettings)
     EXPECT_FALSE(action("mnuClientSetup")->isVisible());
     EXPECT_TRUE(menu("mnuEinstellen")->menuAction()->isEnabled());
 
-    State().clientMode = true;
-    State().clientPath = dataDir();
+    config.clientMode = true;
+    settings.write(Cfg::ClientPath, dataDir());
+    app.reset(); // the instance lock goes with it
     open();
     EXPECT_TRUE(action("mnuClientSetup")->isVisible());
     EXPECT_FALSE(menu("mnuEinstellen")->menuAction()->isEnabled());
@@ -97,8 +97,8 @@ TEST_F(FrmMainTest, StatusPanelsAndReceptionProgress)
     ui.setPanelText(2, "vorher");
     open();
     EXPECT_EQ(win->panel(2)->text(), "vorher");
-    Ui().setPanelText(1, "Empfang von COM1");
-    Ui().setPanelText(3, "COM1");
+    ui.setPanelText(1, "Empfang von COM1");
+    ui.setPanelText(3, "COM1");
     EXPECT_EQ(win->panel(1)->text(), "Empfang von COM1");
     EXPECT_EQ(win->panel(3)->text(), "COM1");
 
@@ -126,9 +126,9 @@ TEST_F(FrmMainTest, StatusPanelsAndReceptionProgress)
 TEST_F(FrmMainTest, CaptionFollowsTheSelectedTankAndPrintsToPdf)
 {
     open();
-    Clock::SetOverride([] { return QDateTime(QDate(2024, 5, 1), QTime(8, 0), Qt::UTC); });
+    now = QDateTime(QDate(2024, 5, 1), QTime(8, 0), Qt::UTC);
     ASSERT_TRUE(app->tanks().EvalTelegramm(Telegram{.levelWord = 0x0800}.bytes(), QString()));
-    EXPECT_EQ(win->windowTitle(), "800 Liter / 12 °C  " + AppController::ProgramTitle(false));
+    EXPECT_EQ(win->windowTitle(), "800 Liter / 12 °C  " + ProgramTitle(config, false));
 
     const QString pdf = dataDir() + "main.pdf";
     QPrinter printer(QPrinter::HighResolution);
@@ -149,13 +149,13 @@ TEST_F(FrmMainTest, InfoOpensTheAboutBox)
     EXPECT_TRUE(about->isVisible());
     EXPECT_FALSE(about->isModal());
     EXPECT_EQ(about->windowTitle(), "Informationen zum Programm");
-    EXPECT_EQ(about->lblTitel->text(), AppController::ProgramTitle(false));
+    EXPECT_EQ(about->lblTitel->text(), ProgramTitle(config, false));
     // A second click brings the same box forward.
     action("mnuHilfeInfo")->trigger();
     EXPECT_EQ(win->findChildren<FrmInfo *>().size(), 1);
     // The revision shows only when it is not zero.
-    EXPECT_EQ(FrmInfo::VersionText(3, 2, 0), "V3.02");
-    EXPECT_EQ(FrmInfo::VersionText(4, 12, 15), "V4.12.15");
+    EXPECT_EQ(VersionText(3, 2, 0), "V3.02");
+    EXPECT_EQ(VersionText(4, 12, 15), "V4.12.15");
 }
 
 } // namespace

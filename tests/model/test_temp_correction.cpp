@@ -2,7 +2,6 @@
 // per-tank coefficients with its range check.
 #include "support/Fixtures.h"
 
-#include "core/RunState.h"
 #include "model/TempCorrection.h"
 
 namespace
@@ -13,10 +12,10 @@ class OfferingUi : public ScriptedUi
 {
 public:
     QStringList offered;
-    QString inputBox(const QString &prompt, const QString &title, const QString &def) override
+    void inputBox(const QString &prompt, const QString &title, const QString &def, InputDone done) override
     {
         offered << def;
-        return ScriptedUi::inputBox(prompt, title, def);
+        ScriptedUi::inputBox(prompt, title, def, std::move(done));
     }
 };
 
@@ -30,7 +29,19 @@ protected:
             ASSERT_TRUE(feed(sn));
         tanks.device(1).Tankbezeichnung = "Hof";
         events.clear();
-        SetUi(&box);
+    }
+    // The switch as the command leaves it, once its last box is answered.
+    std::optional<bool> toggle()
+    {
+        std::optional<bool> on;
+        correction.Toggle([&](bool r) { on = r; });
+        return on;
+    }
+    std::optional<bool> ask()
+    {
+        std::optional<bool> ok;
+        correction.AskCoefficients([&](bool r) { ok = r; });
+        return ok;
     }
     // The coefficients of the three tanks in memory and in the file.
     QString coefficients() const
@@ -42,6 +53,7 @@ protected:
     }
 
     OfferingUi box;
+    TempCorrection correction{tanks, config, settings, box};
 };
 
 } // namespace
@@ -50,8 +62,8 @@ TEST_F(TempCorrectionTest, SwitchingOnAsksEveryTank)
 {
     box.answers = {MsgResult::Yes};
     box.inputs = {"10", "2,5", "0.7"};
-    EXPECT_TRUE(TempCorrection::Toggle(tanks));
-    EXPECT_TRUE(State().flagTempKorr);
+    EXPECT_EQ(toggle(), true);
+    EXPECT_TRUE(config.flagTempKorr);
     EXPECT_EQ(ini("Common", "FlagTempKorr"), "1");
     EXPECT_EQ(box.texts("message") + box.texts("input"),
               (QStringList{"Temperaturkorrektur einschalten ?", "Tank 1 HofAusdehnung pro Grad in Promille:",
@@ -67,14 +79,14 @@ TEST_F(TempCorrectionTest, OutOfRangeStopsTheEntry)
 {
     box.answers = {MsgResult::Yes};
     box.inputs = {"3", "10.5", "4"};
-    EXPECT_TRUE(TempCorrection::Toggle(tanks));
+    EXPECT_EQ(toggle(), true);
     // Entered before the error: kept; not asked after it.
     EXPECT_EQ(coefficients(), "3/3 1/<absent> 1/<absent>");
     EXPECT_EQ(box.count("input"), 2);
     EXPECT_EQ(box.shown.last().text, "Fehlerhafte Eingabe");
     EXPECT_EQ(box.shown.last().title, "Fehler");
     EXPECT_EQ(box.shown.last().icon, MsgIcon::Stop);
-    EXPECT_TRUE(State().flagTempKorr) << "the switch stays on";
+    EXPECT_TRUE(config.flagTempKorr) << "the switch stays on";
 }
 
 TEST_F(TempCorrectionTest, RangeLimitsAndCancel)
@@ -84,9 +96,9 @@ TEST_F(TempCorrectionTest, RangeLimitsAndCancel)
     for (double k : {10.5, 10.0000001, 0.0, -1.0})
         EXPECT_FALSE(TempCorrection::IsValidCoefficient(k)) << k;
     // A cancelled box counts as 0.
-    State().flagTempKorr = true;
+    config.flagTempKorr = true;
     box.inputs = {QString()};
-    EXPECT_FALSE(TempCorrection::AskCoefficients(tanks));
+    EXPECT_EQ(ask(), false);
     EXPECT_EQ(box.shown.last().text, "Fehlerhafte Eingabe");
 }
 
@@ -95,7 +107,7 @@ TEST_F(TempCorrectionTest, ZeroIsOfferedAsOnePointFive)
     tanks.device(2).TempKorr = 0;
     tanks.device(3).TempKorr = 0.25;
     box.inputs = {"1", "1,5", "0,25"};
-    EXPECT_TRUE(TempCorrection::AskCoefficients(tanks));
+    EXPECT_EQ(ask(), true);
     EXPECT_EQ(box.offered, (QStringList{"1", "1.5", "0.25"}));
     EXPECT_DOUBLE_EQ(tanks.device(2).TempKorr, 1.5);
 }
@@ -104,27 +116,27 @@ TEST_F(TempCorrectionTest, AnsweringNo)
 {
     // Off and No: nothing changes, nothing is asked.
     box.answers = {MsgResult::No};
-    EXPECT_FALSE(TempCorrection::Toggle(tanks));
-    EXPECT_FALSE(State().flagTempKorr);
+    EXPECT_EQ(toggle(), false);
+    EXPECT_FALSE(config.flagTempKorr);
     EXPECT_EQ(box.count("input"), 0);
     EXPECT_EQ(ini("Common", "FlagTempKorr"), "<absent>");
 
     // On and No: stays on, and the coefficients are asked all the same.
-    State().flagTempKorr = true;
+    config.flagTempKorr = true;
     box.answers = {MsgResult::No};
     box.inputs = {"2", "2", "2"};
-    EXPECT_TRUE(TempCorrection::Toggle(tanks));
+    EXPECT_EQ(toggle(), true);
     EXPECT_EQ(box.shown[1].text, "Temperaturkorrektur ausschalten ?");
     EXPECT_EQ(coefficients(), "2/2 2/2 2/2");
 }
 
 TEST_F(TempCorrectionTest, SwitchingOffKeepsTheCoefficients)
 {
-    State().flagTempKorr = true;
+    config.flagTempKorr = true;
     tanks.device(1).TempKorr = 4;
     box.answers = {MsgResult::Yes};
-    EXPECT_FALSE(TempCorrection::Toggle(tanks));
-    EXPECT_FALSE(State().flagTempKorr);
+    EXPECT_EQ(toggle(), false);
+    EXPECT_FALSE(config.flagTempKorr);
     EXPECT_EQ(ini("Common", "FlagTempKorr"), "0");
     EXPECT_EQ(box.count("input"), 0);
     EXPECT_DOUBLE_EQ(tanks.device(1).TempKorr, 4);

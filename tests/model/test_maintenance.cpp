@@ -2,7 +2,6 @@
 // and deleting the whole configuration.
 #include "support/Fixtures.h"
 
-#include "core/RunState.h"
 #include "model/Maintenance.h"
 
 #include <QDir>
@@ -18,7 +17,7 @@ protected:
     {
         ControllerTest::SetUp();
         ASSERT_TRUE(logDir_.isValid());
-        State().logFolder = logDir_.path() + '/';
+        config.logFolder = logDir_.path() + '/';
     }
     // Tanks 1..count with names, units, coefficients, histories and tank files.
     void makeTanks(int count)
@@ -35,23 +34,33 @@ protected:
         }
         ui.shown.clear();
     }
-    QString tankFile(int n) const { return State().logFolder + QStringLiteral("Tank%1.csv").arg(n); }
+    QString tankFile(int n) const { return config.logFolder + QStringLiteral("Tank%1.csv").arg(n); }
     // The files of the log folder as "name=content".
     QStringList logFiles() const
     {
         QStringList out;
-        for (const QFileInfo &f : QDir(State().logFolder).entryInfoList(QDir::Files, QDir::Name))
+        for (const QFileInfo &f : QDir(config.logFolder).entryInfoList(QDir::Files, QDir::Name))
             out << f.fileName() + "=" + readBytes(f.filePath());
         return out;
     }
     bool deleteTanks(const QString &firstAnswer, const QString &lastAnswer)
     {
         ui.inputs = {firstAnswer, lastAnswer};
-        return Maintenance::DeleteTanks(tanks, "Löschen", [this] { ++restarts; });
+        const int before = restarts;
+        maintenance.DeleteTanks("Löschen", [this] { ++restarts; });
+        return restarts > before;
+    }
+    // True when the deletion was confirmed.
+    bool deleteConfiguration()
+    {
+        maintenance.DeleteConfiguration([this] { ++ends; });
+        return tanks.stopped();
     }
 
     QTemporaryDir logDir_;
+    Maintenance maintenance{tanks, config, ui, clock};
     int restarts = 0;
+    int ends = 0;
 };
 
 } // namespace
@@ -131,7 +140,7 @@ TEST_F(MaintenanceTest, InvalidAnswersBeepAndChangeNothing)
         EXPECT_EQ(ui.count("beep"), 1) << first;
     }
     // Client mode: the serving installation's tanks are not ours to delete.
-    State().clientMode = true;
+    config.clientMode = true;
     ui.shown.clear();
     EXPECT_FALSE(deleteTanks("1", "1"));
     EXPECT_EQ(ui.count("input"), 0);
@@ -144,9 +153,8 @@ TEST_F(MaintenanceTest, InvalidAnswersBeepAndChangeNothing)
 TEST_F(MaintenanceTest, DecliningConfigurationDeletionChangesNothing)
 {
     makeTanks(2);
-    int ends = 0;
     ui.answers = {MsgResult::No};
-    EXPECT_FALSE(Maintenance::DeleteConfiguration(tanks, [&] { ++ends; }));
+    EXPECT_FALSE(deleteConfiguration());
     EXPECT_EQ(ends, 0);
     EXPECT_TRUE(QFile::exists(iniPath()));
     EXPECT_TRUE(QFile::exists(tankFile(1)));
@@ -155,23 +163,21 @@ TEST_F(MaintenanceTest, DecliningConfigurationDeletionChangesNothing)
 
 TEST_F(MaintenanceTest, ConfigurationDeletionKeepingTankFiles)
 {
-    State().logIniActive = true;
+    config.logIniActive = true;
     makeTanks(2);
-    ASSERT_TRUE(QFile::exists(State().logFolder + "Tankmon.ini"));
-    int ends = 0;
-    ui.answers = {MsgResult::Yes, MsgResult::No, MsgResult::Ok};
-    // Telegrams keep arriving while the boxes are open; once the deletion is
-    // confirmed none of them is evaluated and nothing brings the file back.
-    int boxes = 0;
-    ui.whileOpen = [&] {
-        if (boxes++ == 0)
-            return;
-        EXPECT_FALSE(feed(1001));
-        EXPECT_FALSE(feed(9999));
-        tanks.SaveDeviceRegistry();
-        tanks.ComboSN_Click(2);
-    };
-    EXPECT_TRUE(Maintenance::DeleteConfiguration(tanks, [&] { ++ends; }));
+    ASSERT_TRUE(QFile::exists(config.logFolder + "Tankmon.ini"));
+    ui.holdBoxes = true;
+    deleteConfiguration();
+    ui.answerOpenBox(MsgResult::Yes);
+    // Telegrams keep arriving while the next box is open; once the deletion
+    // is confirmed none of them is evaluated and nothing brings the file back.
+    EXPECT_FALSE(feed(1001));
+    EXPECT_FALSE(feed(9999));
+    tanks.SaveDeviceRegistry();
+    tanks.ComboSN_Click(2);
+    ui.answerOpenBox(MsgResult::No);
+    EXPECT_EQ(ends, 0) << "the end waits for the last box";
+    ui.answerOpenBox(MsgResult::Ok);
     EXPECT_EQ(ends, 1);
     EXPECT_FALSE(QFile::exists(iniPath()));
     EXPECT_EQ(logFiles(), (QStringList{"Tank1.csv=history of 1001", "Tank2.csv=history of 1002"}));
@@ -189,11 +195,10 @@ TEST_F(MaintenanceTest, ConfigurationDeletionKeepingTankFiles)
 TEST_F(MaintenanceTest, ConfigurationDeletionWithTankFiles)
 {
     makeTanks(3);
-    writeBytes(State().logFolder + "Other.csv", "keep");
+    writeBytes(config.logFolder + "Other.csv", "keep");
     QFile::remove(tankFile(2)); // a missing file is skipped silently
-    int ends = 0;
     ui.answers = {MsgResult::Yes, MsgResult::Yes};
-    EXPECT_TRUE(Maintenance::DeleteConfiguration(tanks, [&] { ++ends; }));
+    EXPECT_TRUE(deleteConfiguration());
     EXPECT_EQ(ends, 1);
     EXPECT_FALSE(QFile::exists(iniPath()));
     EXPECT_EQ(logFiles(), QStringList{"Other.csv=keep"});
@@ -204,6 +209,6 @@ TEST_F(MaintenanceTest, MoveTankFilesKeepsEveryFile)
     for (int n : {1, 2, 4, 6})
         writeBytes(tankFile(n), QByteArray::number(n));
     // Remove 2..3 of 6: 4 -> 2 (3 had no file), 5 had none, 6 -> 4.
-    ASSERT_TRUE(Maintenance::MoveTankFiles(State().logFolder, 2, 3, 6, "X"));
+    ASSERT_TRUE(Maintenance::MoveTankFiles(config.logFolder, 2, 3, 6, "X"));
     EXPECT_EQ(logFiles(), (QStringList{"Tank1.csv=1", "Tank2.csv=4", "Tank4.csv=6", "deleted_Tank2_X.csv=2"}));
 }

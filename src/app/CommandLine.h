@@ -1,0 +1,31 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+struct RunConfig;
+
+// The command line, read before anything else happens: a wrong option ends
+// the program with one line on stderr and exit status 2, before a settings
+// file is touched or the instance lock is taken.
+//
+// Adding an option: declare it in options() in CommandLine.cpp, take its
+// value in ParseCommandLine, and give it a field here. An option that makes
+// the program do something else than run (an export, say) gets its own
+// Action, handled in main() before the program starts (no lock, no window).
+struct CommandLine {
+    enum class Action { Run, Help, Version, Error };
+    Action action = Action::Run;
+    QString text;              // the help text, the version line, or the error line
+    QString exeBaseName = QStringLiteral("Tankmon");
+    bool headless = false;
+    QString dataDir;           // --data-dir; empty: TANKMON_DATA_DIR or the default
+    QStringList words;         // CLIENT, ENDE, LNGID=n and anything else without a dash
+    QStringList restartOptions; // our own options, for the new process of a restart
+};
+
+// arguments as QCoreApplication::arguments() gives them (program first).
+CommandLine ParseCommandLine(const QStringList &arguments);
+// The run configuration the command line gives, the data folder resolved.
+RunConfig ConfigFromCommandLine(const CommandLine &cl);
+// Exit statuses, as --help lists them.
+enum ExitStatus { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };

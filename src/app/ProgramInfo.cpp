@@ -1,0 +1,30 @@
+#include "ProgramInfo.h"
+
+#include "core/RunConfig.h"
+#include "lang/Lng.h"
+
+#include <QVersionNumber>
+
+QString ProgramTitle(const RunConfig &config, bool withName)
+{
+    if (withName)
+        return config.clientMode ? QStringLiteral("Tankview") : config.exeBaseName;
+    QString t = config.CompanyFolderName() + QLatin1Char(' ') + config.exeBaseName;
+    if (config.clientMode)
+        t += LngText(44);
+    return t;
+}
+
+QString VersionText(int major, int minor, int revision)
+{
+    QString v = QStringLiteral("V%1.%2").arg(major).arg(minor, 2, 10, QLatin1Char('0'));
+    if (revision != 0)
+        v += QStringLiteral(".%1").arg(revision, 2, 10, QLatin1Char('0'));
+    return v;
+}
+
+QString ProgramVersionText()
+{
+    const QVersionNumber v = QVersionNumber::fromString(QStringLiteral(TANKMON_VERSION));
+    return VersionText(v.majorVersion(), v.minorVersion(), v.microVersion());
+}

@@ -1,0 +1,13 @@
+#pragma once
+#include <QString>
+
+struct RunConfig;
+
+// Company folder + " " + program name, + text 44 in client mode (the main
+// window's caption, box titles, the about box). With name: "Tankview" in
+// client mode, else the program name (the program name label).
+QString ProgramTitle(const RunConfig &config, bool withName);
+// "V3.02", or "V3.02.01" when there is a revision.
+QString VersionText(int major, int minor, int revision);
+// This build's version as the about box shows it.
+QString ProgramVersionText();

@@ -1,7 +1,0 @@
-#include "RunState.h"
-
-RunState &State()
-{
-    static RunState s;
-    return s;
-}

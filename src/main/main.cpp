@@ -1,0 +1,29 @@
+// The executable: reads the command line, then hands over to the window
+// program or the headless one. It lives apart from src/app so that the
+// application library never includes a window: only this file sees both.
+#include "app/CommandLine.h"
+#include "app/HeadlessRunner.h"
+#include "ui/GuiMain.h"
+
+#include <QStringList>
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine cl = ParseCommandLine(arguments);
+    switch (cl.action) {
+    case CommandLine::Action::Help:
+    case CommandLine::Action::Version:
+        std::fputs(qPrintable(cl.text), stdout);
+        return ExitOk;
+    case CommandLine::Action::Error:
+        std::fprintf(stderr, "%s\n", qPrintable(cl.text));
+        return ExitUsage;
+    case CommandLine::Action::Run:
+        break;
+    }
+    return cl.headless ? RunHeadless(argc, argv, cl) : RunGui(argc, argv, cl);
+}

@@ -1,0 +1,243 @@
+// Start-up decisions of the application controller, short of the real process.
+#include "support/Fixtures.h"
+
+#include "app/AppController.h"
+#include "app/CommandLine.h"
+#include "app/ProgramInfo.h"
+#include "link/LinkManager.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// The objects one program run has, as the start-up builds them from its
+// command line, on the test's data folder.
+struct Program {
+    Program(const QString &dataFolder, UiServices &ui, ClockFn clock, const QStringList &words)
+    {
+        config.words = words;
+        config.clientMode = config.hasWord(QStringLiteral("CLIENT"));
+        config.dataFolder = dataFolder;
+        app = std::make_unique<AppController>(config, settings, ui, std::move(clock));
+    }
+    RunConfig config;
+    Settings settings{config};
+    std::unique_ptr<AppController> app;
+};
+
+class Startup : public UiTest {
+protected:
+    void SetUp() override
+    {
+        UiTest::SetUp();
+        SetLngId(0); // the language comes from the settings, as at a real start
+    }
+    void TearDown() override { SetLngId(1); }
+    std::unique_ptr<Program> make(const QStringList &words = {})
+    {
+        return std::make_unique<Program>(dataDir(), ui, clock, words);
+    }
+    // Program entry to the first activation, as start-up runs it.
+    std::unique_ptr<Program> start(const QStringList &words = {})
+    {
+        auto run = make(words);
+        EXPECT_EQ(run->app->start(), AppController::Start::Run);
+        run->app->activate();
+        return run;
+    }
+    void write(const IniKey &key, const QString &value) { settings.write(key, value); }
+};
+
+} // namespace
+
+TEST_F(Startup, InvalidLanguageIdIsCorrectedAndWrittenBack)
+{
+    for (const char *stored : {"0", "11"}) {
+        write(Cfg::LngId, stored);
+        EXPECT_EQ(make()->app->start(), AppController::Start::Run);
+        // No English help file next to the test program: German.
+        EXPECT_EQ(settings.read(Cfg::LngId), "1") << stored;
+        EXPECT_EQ(LngId(), 1);
+    }
+    write(Cfg::LngId, "3");
+    make()->app->start();
+    EXPECT_EQ(settings.read(Cfg::LngId), "3");
+    EXPECT_EQ(LngId(), 3);
+    // A language no table has, on the command line: said, and the end.
+    int code = -1;
+    auto wrong = make({"LNGID=11"});
+    QObject::connect(wrong->app.get(), &AppController::quitRequested, [&](int c) { code = c; });
+    EXPECT_EQ(wrong->app->start(), AppController::Start::Ended);
+    EXPECT_EQ(ui.texts().last(), "Wrong LngId !?!");
+    EXPECT_EQ(code, 1);
+}
+
+TEST_F(Startup, FreshInstallationWantsTheInterfaceDialogAndCountIsLimited)
+{
+    {
+        auto fresh = make();
+        ASSERT_EQ(fresh->app->start(), AppController::Start::Run);
+        EXPECT_TRUE(fresh->app->interfaceDialogWanted());
+        EXPECT_EQ(settings.read(Cfg::GeraeteAnzahl, "none"), "none");
+    }
+    // "ActiveCom" = 2 counts as off, so no link is chosen yet either.
+    write(Cfg::ActiveCom, "2");
+    write(Cfg::Simulation, "1"); // no port opened
+    write(Cfg::GeraeteAnzahl, "80");
+    auto run = start();
+    EXPECT_FALSE(run->config.activeCom);
+    EXPECT_TRUE(run->app->interfaceDialogWanted());
+    EXPECT_EQ(run->app->tanks().DeviceCount(), 56);
+}
+
+TEST_F(Startup, LaterActivationsOnlyRereadLogSwitchesAndEmailStatus)
+{
+    write(Cfg::ActiveNet, "1");
+    write(Cfg::ClientPort, "0"); // 8000; may be taken, that is fine
+    write(Cfg::Simulation, "1");
+    write(Cfg::GeraeteAnzahl, "1");
+    write(Cfg::Device::SN.at(1), "4711");
+    auto run = start();
+    AppController &app = *run->app;
+    ASSERT_EQ(app.tanks().DeviceCount(), 1);
+    EXPECT_EQ(ui.panelText(2), LngText(257));
+    LinkManager *links = app.links();
+    ASSERT_NE(links, nullptr);
+
+    write(Cfg::GeraeteAnzahl, "2");
+    write(Cfg::LogfileAktiv, "0");
+    write(Cfg::LogIniIntervall, "600");
+    write(Cfg::Email::Aktiv, "1");
+    app.activate();
+    EXPECT_EQ(app.tanks().DeviceCount(), 1); // no reload
+    EXPECT_EQ(app.links(), links);           // no new link
+    EXPECT_FALSE(run->config.logFileActive);
+    EXPECT_EQ(run->config.logIniInterval, 600);
+    EXPECT_EQ(ui.panelText(2), LngText(276));
+}
+
+TEST_F(Startup, RestartPassesEndeThenClientAndSaves)
+{
+    write(Cfg::ClientPath, dataDir());
+    QStringList started;
+    int code = -1;
+    auto run = make({"CLIENT"});
+    AppController &app = *run->app;
+    app.setRestartOptions({"--data-dir", "/x"});
+    app.setProcessStarter([&](const QStringList &a) { started = a; });
+    QObject::connect(&app, &AppController::quitRequested, [&](int c) { code = c; });
+    ASSERT_EQ(app.start(), AppController::Start::Run);
+    app.RestartProgram();
+    EXPECT_EQ(started, (QStringList{"--data-dir", "/x", "ENDE", "CLIENT"}));
+    EXPECT_EQ(code, 0);
+}
+
+TEST_F(Startup, ClientModeCaptionAndPathFromTheLocalFile)
+{
+    EXPECT_EQ(make({"CLIENT"})->app->start(), AppController::Start::ClientPathMissing)
+        << "no \"Client\"/\"Path\": the path dialog is needed";
+
+    QTemporaryDir share;
+    writeBytes(share.path() + "/Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=0\r\n");
+    write(Cfg::ClientPath, share.path() + "/TANKMON.INI");
+    auto run = make({"/client"});
+    ASSERT_EQ(run->app->start(), AppController::Start::Run);
+    EXPECT_TRUE(run->config.clientMode);
+    EXPECT_EQ(run->config.clientPath, share.path() + "/");
+    EXPECT_EQ(ProgramTitle(run->config, false), "VALMOR Tankmon   Client-Version");
+    EXPECT_EQ(ProgramTitle(run->config, true), "Tankview");
+    run->config.clientMode = false;
+    EXPECT_EQ(ProgramTitle(run->config, false), "VALMOR Tankmon");
+    EXPECT_EQ(ProgramTitle(run->config, true), "Tankmon");
+}
+
+TEST_F(Startup, ClientLosesTheServerFileAndEndsWhenTheBoxIsAnswered)
+{
+    QTemporaryDir share;
+    writeBytes(share.path() + "/Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=0\r\n");
+    write(Cfg::ClientPath, share.path());
+    auto run = start({"CLIENT"});
+    int code = -1;
+    QObject::connect(run->app.get(), &AppController::quitRequested, [&](int c) { code = c; });
+    QFile::remove(share.path() + "/Tankmon.ini");
+    ui.holdBoxes = true;
+    run->app->activate();
+    run->app->activate(); // the box gives the focus back: no second box
+    EXPECT_EQ(ui.openBoxes(), 1);
+    EXPECT_TRUE(ui.shown.last().text.startsWith(LngText(297)));
+    EXPECT_EQ(ui.shown.last().icon, MsgIcon::Stop);
+    EXPECT_EQ(code, -1);
+    ui.answerOpenBox();
+    EXPECT_EQ(code, 1);
+}
+
+TEST_F(Startup, UnloadSavesTheRegistry)
+{
+    write(Cfg::Simulation, "1");
+    auto run = start();
+    ASSERT_TRUE(run->app->tanks().EvalTelegramm(Telegram{.type = 9, .sn = 4660}.bytes(), QString()));
+    run->app->tanks().device(1).Volumen = 999;
+    run->app->unload();
+    IniStore::DropCache();
+    EXPECT_EQ(settings.read(Cfg::Device::SN.at(1)), "4660");
+    EXPECT_EQ(settings.read(Cfg::Device::Volumen.at(1)), "999");
+}
+
+TEST_F(Startup, SecondInstanceIsRefusedBeforeAnythingIsWritten)
+{
+    auto first = make();
+    ASSERT_EQ(first->app->start(), AppController::Start::Run);
+    const QByteArray before = readBytes(iniPath());
+    write(Cfg::LngId, "0"); // a write-back would show in the file
+    const QByteArray stored = readBytes(iniPath());
+    EXPECT_EQ(make()->app->start(), AppController::Start::Ended);
+    EXPECT_EQ(ui.texts(), QStringList{LngText(272)});
+    EXPECT_EQ(ui.shown.last().title, LngText(273));
+    EXPECT_EQ(readBytes(iniPath()), stored);
+    EXPECT_NE(before, stored);
+    // A restart overlaps the old instance.
+    EXPECT_EQ(make({"ENDE"})->app->start(), AppController::Start::Run);
+}
+
+TEST_F(Startup, ClientRefreshFollowsTheServerFiles)
+{
+    QTemporaryDir share;
+    const QString server = share.path() + "/";
+    writeBytes(server + "Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=5\r\nGer\xE4tetyp=9\r\nVolumen=100\r\n");
+    auto lines = [](int count, int changed) {
+        QByteArray b;
+        for (int d = 1; d <= count; ++d)
+            b += QStringLiteral("%1.11.2026 00:00:00,%2,Liter,5\r\n")
+                     .arg(d, 2, 10, QChar('0'))
+                     .arg(d == changed ? 999 : 100 + d)
+                     .toLatin1();
+        return b;
+    };
+    writeBytes(server + "Tank1.csv", lines(10, 0));
+    write(Cfg::ClientPath, server);
+    now = Clock::Naive(QDate(2026, 12, 1), QTime(8, 0)); // the lines are not ahead of the clock
+    auto run = start({"CLIENT"});
+    AppController &app = *run->app;
+    QStringList restarted;
+    app.setProcessStarter([&](const QStringList &a) { restarted = a; });
+    DeviceRecord &r = app.tanks().device(1);
+    ASSERT_EQ(r.History.count(), 10);
+
+    // Only what was appended is read: a line in the middle changed behind
+    // our back (same length, same file) is not read again.
+    writeBytes(server + "Tank1.csv", lines(11, 5));
+    writeBytes(server + "Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=5\r\nGer\xE4tetyp=9\r\nVolumen=80\r\n");
+    app.TimerClientTick();
+    EXPECT_EQ(r.Volumen, 80);
+    ASSERT_EQ(r.History.count(), 11);
+    EXPECT_DOUBLE_EQ(r.History.HistoryValues[11], 111);
+    EXPECT_DOUBLE_EQ(r.History.HistoryValues[5], 105);
+    EXPECT_TRUE(restarted.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(server + "Tank2.csv")); // a client writes nothing there
+
+    // The server registered a device: the client restarts.
+    writeBytes(server + "Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=2\r\n");
+    app.TimerClientTick();
+    EXPECT_EQ(restarted, (QStringList{"ENDE", "CLIENT"}));
+}

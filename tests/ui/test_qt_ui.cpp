@@ -1,0 +1,109 @@
+// The widget implementation of the UI services: boxes that do not block.
+#include "support/TestSupport.h"
+
+#include "ui/QtUi.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QtTest/QTest>
+#include <optional>
+
+namespace {
+
+// The box the services show, once it is on screen.
+template <typename Dialog>
+Dialog *openBox()
+{
+    Dialog *found = nullptr;
+    WaitFor([&] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *d = qobject_cast<Dialog *>(w); d && d->isVisible())
+                found = d;
+        return found != nullptr;
+    });
+    return found;
+}
+
+class QtUiTest : public DataDirTest {
+protected:
+    QtUi ui_{[] { return QStringLiteral("VALMOR Tankmon"); }};
+};
+
+TEST_F(QtUiTest, MessageBoxesAnswerLaterWithTitlesIconsAndDefaults)
+{
+    // The caller is back before the box is answered.
+    std::optional<MsgResult> answer;
+    ui_.messageBox("Wirklich?", QString(), MsgIcon::Question, MsgButtons::YesNo, [&](MsgResult r) { answer = r; });
+    QMessageBox *box = openBox<QMessageBox>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(answer.has_value());
+    // A question defaults to No and carries the program title when it has none.
+    EXPECT_EQ(box->windowTitle() + "|" + box->text(), "VALMOR Tankmon|Wirklich?");
+    EXPECT_EQ(box->icon(), QMessageBox::Question);
+    EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+    QTest::keyClick(box, Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return answer.has_value(); }));
+    EXPECT_EQ(*answer, MsgResult::No);
+
+    answer.reset();
+    ui_.messageBox("?", "Frage", MsgIcon::Question, MsgButtons::YesNo, [&](MsgResult r) { answer = r; });
+    openBox<QMessageBox>()->button(QMessageBox::Yes)->click();
+    ASSERT_TRUE(WaitFor([&] { return answer.has_value(); }));
+    EXPECT_EQ(*answer, MsgResult::Yes);
+
+    const std::pair<MsgIcon, QMessageBox::Icon> icons[] = {{MsgIcon::Stop, QMessageBox::Critical},
+                                                           {MsgIcon::Exclamation, QMessageBox::Warning},
+                                                           {MsgIcon::Information, QMessageBox::Information}};
+    for (const auto &[ours, qt] : icons) {
+        ui_.messageBox("x", "Fehler", ours, MsgButtons::Ok); // announced, nobody waits
+        box = openBox<QMessageBox>();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->windowTitle() + "|" + QString::number(box->icon()) + "|" + QString::number(box->buttons().size()),
+                  "Fehler|" + QString::number(qt) + "|1");
+        QPointer<QMessageBox> closing(box);
+        box->button(QMessageBox::Ok)->click();
+        ASSERT_TRUE(WaitFor([&] { return closing.isNull(); })) << "the box goes away by itself";
+    }
+}
+
+TEST_F(QtUiTest, InputBoxGivesTypedTextOrEmptyOnCancel)
+{
+    std::optional<QString> typed;
+    ui_.inputBox("Ersten Tank eingeben: ", "Tanks löschen", "1", [&](const QString &t) { typed = t; });
+    QInputDialog *d = openBox<QInputDialog>();
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->labelText() + "|" + d->textValue() + "|" + d->windowTitle(), "Ersten Tank eingeben: |1|Tanks löschen");
+    d->setTextValue("2,5");
+    d->accept();
+    ASSERT_TRUE(WaitFor([&] { return typed.has_value(); }));
+    EXPECT_EQ(*typed, "2,5");
+
+    typed.reset();
+    ui_.inputBox("p", QString(), "1.5", [&](const QString &t) { typed = t; });
+    openBox<QInputDialog>()->reject();
+    ASSERT_TRUE(WaitFor([&] { return typed.has_value(); }));
+    EXPECT_EQ(*typed, QString());
+}
+
+TEST_F(QtUiTest, WaitCursorIsBalancedAndPanelTextsAnnounced)
+{
+    ui_.setWaitCursor(true);
+    ui_.setWaitCursor(true);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    ui_.setWaitCursor(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    ui_.setWaitCursor(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    QStringList seen;
+    QObject::connect(&ui_, &UiServices::panelTextChanged, [&seen](int n, const QString &t) { seen << QString::number(n) + t; });
+    ui_.setPanelText(2, "Emails: aktiv");
+    EXPECT_EQ(seen, QStringList{"2Emails: aktiv"});
+    EXPECT_EQ(ui_.panelText(2), "Emails: aktiv");
+}
+
+} // namespace
