@@ -59,8 +59,8 @@ TEST_F(HostileSettings, OnlyWindows1252TextIsWrittenInto)
         IniStore::DropCache();
         reports.clear();
         writeBytes(iniPath(), c.bytes);
-        EXPECT_EQ(ReadIniValue("Geräte", "Anzahl"), "3");
-        WriteIniValue("Common", "Log", "x");
+        EXPECT_EQ(ReadIniValue(iniPath(), "Geräte", "Anzahl"), "3");
+        WriteIniValue(iniPath(), "Common", "Log", QStringLiteral("x"));
         const QByteArray after = readBytes(iniPath());
         if (c.refusal) {
             EXPECT_EQ(after, c.bytes);
@@ -80,8 +80,8 @@ TEST_F(HostileSettings, OnlyWindows1252TextIsWrittenInto)
 TEST_F(HostileSettings, NonRegularFileIsNeitherOpenedBlockingNorReplaced)
 {
     ASSERT_EQ(::mkfifo(QFile::encodeName(iniPath()).constData(), 0600), 0);
-    EXPECT_EQ(ReadIniValue("COM", "Port", "1"), "1");
-    WriteIniValue("COM", "Port", 3);
+    EXPECT_EQ(ReadIniValue(iniPath(), "COM", "Port", "1"), "1");
+    WriteIniValue(iniPath(), "COM", "Port", QStringLiteral("3"));
     EXPECT_EQ(reports.size(), 1);
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(iniPath()).constData(), &st), 0);

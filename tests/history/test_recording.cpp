@@ -132,6 +132,7 @@ TEST_F(RecordingTest, TankFileThatIsAFifoIsReportedNotWritten)
     const QString fifo = dataDir() + QStringLiteral("Tank1.csv");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     recorder->AppendHistorySnapshot(at(2026, 12, 5));
+    ASSERT_TRUE(retriesOver());
     ASSERT_EQ(ui.count(QStringLiteral("message")), 1);
     EXPECT_TRUE(ui.shown[0].text.contains(QStringLiteral("not a regular file")));
     EXPECT_TRUE(QFileInfo(fifo).isFile() == false && QFileInfo::exists(fifo));
@@ -240,8 +241,8 @@ TEST_F(RecordingTest, DailyTankFileAndMinuteSnapshotFollowTheClock)
 TEST_F(RecordingTest, LastInTheFutureRecordsAndIsRewrittenWithNow)
 {
     tank(1, 1234, 0, 0, 12);
-    WriteIniValue(Cfg::LogfileLast.sectionName(), Cfg::LogfileLast.keyName(), "05.12.2029 10:00:00");
-    WriteIniValue(Cfg::LogIniLast.sectionName(), Cfg::LogIniLast.keyName(), "05.12.2029 10:00:00");
+    settings.write(Cfg::LogfileLast, QStringLiteral("05.12.2029 10:00:00"));
+    settings.write(Cfg::LogIniLast, QStringLiteral("05.12.2029 10:00:00"));
     recorder->RecordHistory(1, now);
     EXPECT_EQ(saves, 1);
     EXPECT_EQ(tankFile(1), QByteArray("05.12.2026 15:09:54,1234,Liter,12\r\n"));
