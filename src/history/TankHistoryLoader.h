@@ -14,10 +14,10 @@ struct RunConfig;
 // Loads tank histories from the tank files and keeps them current.
 //
 // A full load reads the whole file; only regular files are read, anything
-// else (a FIFO, a device, a folder) counts as no file. Refresh (the client's minute tick) reads
-// only what was appended since the last load when the file has only grown,
-// and the whole file when it shrank, was replaced or rewritten, so the result
-// is always the one a full load would give now. At start-up the files of all
+// else (a FIFO, a device, a folder) counts as no file. Refresh (the client's
+// minute tick) reads only what was appended since the last load when the
+// file has only grown, and the whole file when it shrank, was replaced or
+// rewritten, so the result is always the one a full load would give now. At start-up the files of all
 // tanks can be read on worker threads in parallel (StartPreload), each into
 // its own history; the device registry then takes them one by one.
 class TankHistoryLoader {
