@@ -80,8 +80,12 @@ TEST_F(Installation, LayoutHoldsProgramHelpDesktopEntryIconsUnitAndDocs)
     EXPECT_EQ(*verify, QByteArray()) << verify->constData();
 }
 
-TEST_F(Installation, RunsHeadlessFromItsPrefixAndFindsItsFilesThere)
+TEST_F(Installation, RunsFromItsPrefixAndFindsItsFilesThere)
 {
+    const auto version = RunTool(path("bin/Tankmon"), {"--version"});
+    ASSERT_TRUE(version);
+    EXPECT_TRUE(version->startsWith("VALMOR Tankmon V3.")) << version->constData();
+
     // The English help beside the program makes a fresh installation English:
     // proof that the program looks into share/tankmon from bin.
     writeBytes(path("share/tankmon/Tankmon_e.chm"), "");
