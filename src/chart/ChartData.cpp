@@ -248,6 +248,47 @@ TimeAxis ComputeTimeAxis(qint64 viewFirst, qint64 viewLast, bool gridMonth)
     return x;
 }
 
+std::vector<qint64> TimeTicks(const TimeAxis &x, int maxTicks)
+{
+    std::vector<qint64> ticks;
+    if (x.maximum < x.minimum || maxTicks < 1)
+        return ticks;
+    if (x.unit == LabelUnit::Months) {
+        const QDateTime base = TankHistory::fromSecs(x.timeBase);
+        const int months = MonthBoundaries(x.timeBase, x.maximum) + 1;
+        int step = 1;
+        for (int s : {1, 2, 3, 6, 12, 24, 60, 120}) {
+            step = s;
+            if (months / s + 1 <= maxTicks)
+                break;
+        }
+        for (int m = 0; m <= months; m += step) {
+            const qint64 t = base.addMonths(m).toSecsSinceEpoch();
+            if (t >= x.minimum && t <= x.maximum)
+                ticks.push_back(t);
+        }
+        return ticks;
+    }
+    static const std::vector<qint64> kMinutes{1, 2, 5, 10, 15, 30};
+    static const std::vector<qint64> kHours{1, 2, 3, 6, 12};
+    static const std::vector<qint64> kDays{1, 2, 7, 14, 28, 56, 91, 182, 364, 728};
+    const qint64 unit = x.unit == LabelUnit::Minutes ? 60 : x.unit == LabelUnit::Hours ? 3600 : 86400;
+    const auto &multiples = x.unit == LabelUnit::Minutes ? kMinutes
+                            : x.unit == LabelUnit::Hours ? kHours
+                                                         : kDays;
+    qint64 step = unit;
+    for (qint64 m : multiples) {
+        step = m * unit;
+        if ((x.maximum - x.minimum) / step + 1 <= maxTicks)
+            break;
+    }
+    // The first multiple of the step from the time base that lies on the axis.
+    qint64 t = x.timeBase + std::max<qint64>(0, (x.minimum - x.timeBase + step - 1) / step) * step;
+    for (; t <= x.maximum; t += step)
+        ticks.push_back(t);
+    return ticks;
+}
+
 std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &table,
                                          const ChartOptions &options, qint64 now)
 {

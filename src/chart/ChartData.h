@@ -83,6 +83,9 @@ qint64 StartOfDay(qint64 t);
 ChartSeries BuildSeries(const DeviceRecord &rec, int tank, qint64 from, qint64 to, bool daily,
                         const ChartOptions &options);
 TimeAxis ComputeTimeAxis(qint64 viewFirst, qint64 viewLast, bool gridMonth);
+// Label positions: the time base plus whole label units (calendar months),
+// every n-th of them so that at most maxTicks fall within the axis.
+std::vector<qint64> TimeTicks(const TimeAxis &x, int maxTicks);
 
 // A rebuild: refreshes the data range and the unit list in state and returns
 // the picture for the current view; nothing while the busy flag is set. Sets

@@ -71,6 +71,25 @@ bool ZoomOut(ChartState &state)
     return true;
 }
 
+bool WheelZoom(ChartState &state, qint64 pointerTime, bool zoomIn)
+{
+    if (state.busy)
+        return false;
+    TimeValueRange &v = state.view;
+    const qint64 span = v.lastTime - v.firstTime;
+    if (span <= 0)
+        return true;
+    const qint64 t = std::clamp(pointerTime, v.firstTime, v.lastTime);
+    const double change = double(2 * zoomStepSecs(v)) * (zoomIn ? -1 : 1);
+    v.firstTime -= std::llround(change * double(t - v.firstTime) / double(span));
+    v.lastTime += std::llround(change * double(v.lastTime - t) / double(span));
+    if (!zoomIn) {
+        v.firstTime = std::max(v.firstTime, state.data.firstTime);
+        v.lastTime = std::min(v.lastTime, state.data.lastTime);
+    }
+    return true;
+}
+
 ScrollFigures ComputeScrollFigures(const TimeValueRange &view, const TimeValueRange &data)
 {
     ScrollFigures s;

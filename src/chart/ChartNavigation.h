@@ -21,6 +21,10 @@ bool ZoomIn(ChartState &state);
 // Widens by the same steps within the data range; widens a narrowed value
 // range by 10 % at each end, never beyond the data.
 bool ZoomOut(ChartState &state);
+// One wheel step: the zoom step of the buttons, shared between both ends in
+// proportion to their distance from the pointer's time, so the time under
+// the pointer stays put; zooming out stops at the data range. Values unchanged.
+bool WheelZoom(ChartState &state, qint64 pointerTime, bool zoomIn);
 
 struct ScrollFigures {
     bool visible = false;

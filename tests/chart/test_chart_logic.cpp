@@ -178,6 +178,27 @@ TEST_F(ChartLogicTest, TimeAxisAndStyles)
         EXPECT_EQ(x.unit, c.unit);
         EXPECT_EQ(x.format, c.format);
     }
+    const struct {
+        TimeAxis x;
+        int maxTicks;
+        std::vector<qint64> ticks;
+    } tickCases[] = {
+        {{at(2026, 3, 17), at(2026, 5, 1), at(2026, 3, 1), LabelUnit::Months, {}},
+         5,
+         {at(2026, 4, 1), at(2026, 5, 1)}},
+        {{at(2025, 3, 17), at(2026, 3, 1), at(2025, 3, 1), LabelUnit::Months, {}},
+         5,
+         {at(2025, 6, 1), at(2025, 9, 1), at(2025, 12, 1), at(2026, 3, 1)}},
+        {{at(2026, 3, 17, 5), at(2026, 3, 18, 4), at(2026, 3, 17), LabelUnit::Hours, {}},
+         12,
+         {at(2026, 3, 17, 6), at(2026, 3, 17, 8), at(2026, 3, 17, 10), at(2026, 3, 17, 12),
+          at(2026, 3, 17, 14), at(2026, 3, 17, 16), at(2026, 3, 17, 18), at(2026, 3, 17, 20),
+          at(2026, 3, 17, 22), at(2026, 3, 18), at(2026, 3, 18, 2), at(2026, 3, 18, 4)}},
+        {{at(2026, 3, 17, 5), at(2026, 3, 30), at(2026, 3, 17), LabelUnit::Days, {}}, 2, {at(2026, 3, 24)}},
+    };
+    for (const auto &c : tickCases)
+        EXPECT_EQ(TimeTicks(c.x, c.maxTicks), c.ticks);
+
     for (auto [n, colour, marker] : std::vector<std::tuple<int, quint32, int>>{{1, 0xFF0000, 2},
                                                                                {5, 0xFF00FF, 3},
                                                                                {16, 0x000000, 5},
@@ -253,10 +274,27 @@ TEST_F(ChartLogicTest, ZoomSteps)
     EXPECT_EQ(state.view.firstTime, before.firstTime);
     EXPECT_EQ(state.view.highestValue, before.highestValue);
 
+    // The wheel keeps the time under the pointer (a quarter into the view) in place.
+    state.view = {t0, t0 + 20 * kDay, 10, 20};
+    WheelZoom(state, t0 + 5 * kDay, true);
+    EXPECT_EQ(state.view.firstTime, t0 + kDay);
+    EXPECT_EQ(state.view.lastTime, t0 + 17 * kDay);
+    WheelZoom(state, t0 + 5 * kDay, false);
+    EXPECT_EQ(state.view.firstTime, t0) << "16 days widen by 2 x 2 days, a quarter of it before";
+    EXPECT_EQ(state.view.lastTime, t0 + 20 * kDay);
+    state.view = {at(2026, 1, 2), at(2026, 1, 30), 10, 20};
+    WheelZoom(state, at(2026, 1, 16), false);
+    EXPECT_EQ(state.view.firstTime, at(2026, 1, 1)) << "not beyond the data";
+    state.view = {t0, t0 + 10 * kHour, 10, 20};
+    WheelZoom(state, t0, true);
+    EXPECT_EQ(state.view.lastTime, t0 + 10 * kHour);
+
+    state.view = {t0, t0 + 20 * kDay, 10, 20};
     state.busy = true;
     EXPECT_FALSE(ZoomIn(state));
+    EXPECT_FALSE(WheelZoom(state, t0, true));
     EXPECT_FALSE(ScrollTo(state, 0));
-    EXPECT_EQ(state.view.firstTime, before.firstTime);
+    EXPECT_EQ(state.view.firstTime, t0);
     ChooseTimeRange(state, 1, kNow); // kept while busy, drawn later
     EXPECT_EQ(state.view.firstTime, at(2026, 4, 15, 12)) << "the one-month entry shows two months";
     EXPECT_EQ(state.view.lastTime, kNow);
