@@ -289,6 +289,32 @@ std::vector<qint64> TimeTicks(const TimeAxis &x, int maxTicks)
     return ticks;
 }
 
+DrawnSpan SpanOf(const ChartPicture &picture, qint64 first, qint64 last)
+{
+    DrawnSpan d{{}, picture.dailyMode, first, last};
+    for (const ChartSeries &s : picture.series)
+        d.tanks.push_back(s.tank);
+    return d;
+}
+
+std::vector<ChartSeries> ExtendDrawn(const DeviceTable &table, const ChartOptions &options, DrawnSpan &drawn,
+                                     qint64 first, qint64 last)
+{
+    std::vector<ChartSeries> added;
+    for (int n : drawn.tanks) {
+        ChartSeries s =
+            BuildSeries(table[n], n, first, std::min(last, drawn.first - 1), drawn.daily, options);
+        ChartSeries after =
+            BuildSeries(table[n], n, std::max(first, drawn.last + 1), last, drawn.daily, options);
+        s.keys.insert(s.keys.end(), after.keys.begin(), after.keys.end());
+        s.values.insert(s.values.end(), after.values.begin(), after.values.end());
+        added.push_back(std::move(s));
+    }
+    drawn.first = std::min(drawn.first, first);
+    drawn.last = std::max(drawn.last, last);
+    return added;
+}
+
 std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &table,
                                          const ChartOptions &options, qint64 now)
 {

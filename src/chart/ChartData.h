@@ -87,6 +87,20 @@ TimeAxis ComputeTimeAxis(qint64 viewFirst, qint64 viewLast, bool gridMonth);
 // every n-th of them so that at most maxTicks fall within the axis.
 std::vector<qint64> TimeTicks(const TimeAxis &x, int maxTicks);
 
+// What a picture holds: which tanks, in which mode, over which times.
+struct DrawnSpan {
+    std::vector<int> tanks; // in series order
+    bool daily = false;
+    qint64 first = 0;
+    qint64 last = 0;
+};
+DrawnSpan SpanOf(const ChartPicture &picture, qint64 first, qint64 last);
+// While the scroll bar is dragged: the points each drawn series lacks for
+// the view [first, last], one series per drawn tank; drawn then covers it.
+// The next rebuild draws the view exactly.
+std::vector<ChartSeries> ExtendDrawn(const DeviceTable &table, const ChartOptions &options, DrawnSpan &drawn,
+                                     qint64 first, qint64 last);
+
 // A rebuild: refreshes the data range and the unit list in state and returns
 // the picture for the current view; nothing while the busy flag is set. Sets
 // the busy flag: the caller draws, then calls FinishRebuild.

@@ -117,6 +117,14 @@ TEST_F(ChartLogicTest, SeriesOfTheView)
     EXPECT_EQ(p.series[0].keys[1], at(2026, 3, 2));
     EXPECT_EQ(p.series[0].values[1], 1) << "last value of the day";
 
+    // Dragging the scroll bar adds only what the drawn series lack.
+    DrawnSpan drawn = SpanOf(p, at(2026, 3, 1), at(2026, 4, 10));
+    const auto added = ExtendDrawn(*table, all, drawn, at(2026, 3, 5), at(2026, 4, 12, 12));
+    ASSERT_EQ(added.size(), 2u);
+    EXPECT_EQ(added[0].keys, (std::vector<double>{double(at(2026, 4, 10)), double(at(2026, 4, 11)),
+                                                  double(at(2026, 4, 12))}));
+    EXPECT_EQ(drawn.last, at(2026, 4, 12, 12));
+
     ChartOptions one;
     one.tank = 1;
     p = rebuild(one, at(2026, 3, 1), at(2026, 4, 10));

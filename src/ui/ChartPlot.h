@@ -1,0 +1,29 @@
+#pragma once
+#include "chart/ChartData.h"
+
+#include <qcustomplot.h>
+
+// The history chart's drawing surface: one graph per tank with its colour
+// and marker, the date-time axis with calendar labels, the value axis with
+// its title. It draws what the chart logic hands over and converts between
+// pixels and data coordinates; it keeps no chart state of its own.
+class ChartPlot : public QCustomPlot
+{
+    Q_OBJECT
+public:
+    explicit ChartPlot(QWidget *parent = nullptr);
+
+    // Replaces graphs and axes with the picture and replots at once.
+    void showPicture(const ChartPicture &picture);
+    // Adds points to the graphs (one series per graph, in order) and shows
+    // the times first..last: the fast path while the view is dragged.
+    void panTo(const std::vector<ChartSeries> &added, qint64 first, qint64 last);
+    // The plot area in widget pixels, as laid out by the last replot.
+    PlotRect plotRect() const;
+    // Data coordinates of a widget pixel position.
+    double timeAt(int x) const;
+    double valueAt(int y) const;
+
+    // The scatter shape drawn for a marker code (1 = none).
+    static QCPScatterStyle::ScatterShape MarkerShape(int code);
+};
