@@ -31,6 +31,7 @@ public:
 
     TankController &tanks() { return tanks_; }
     const RunConfig &config() const { return config_; }
+    Settings &settings() { return settings_; }
     UiServices &ui() { return ui_; }
     const ClockFn &clock() const { return clock_; }
 

@@ -2,6 +2,7 @@
 
 #include "BrandLogo.h"
 #include "FrmCom.h"
+#include "FrmGrafikHistorie.h"
 #include "FrmInfo.h"
 #include "StatusPanel.h"
 #include "TankDisplay.h"
@@ -235,6 +236,15 @@ void frmMain::applyLoadSteps()
     display_->ComboSN_Click(); // nothing while no tank is selected
     LabelPgmName->setText(ProgramTitle(app_.config(), true));
     connect(display_, &TankDisplay::captionChanged, this, &QWidget::setWindowTitle);
+    connect(display_, &TankDisplay::chartRequested, this, [this] {
+        if (chart_) {
+            chart_->raise();
+            chart_->activateWindow();
+            return;
+        }
+        chart_ = frmGrafikHistorie::OpenForm(app_.tanks().table(), app_.settings(), app_.ui(), app_.config(),
+                                             app_.clock(), this);
+    });
 
     connect(&app_.tanks(), &TankController::restoreWindow, this, [this] {
         if (isMinimized())

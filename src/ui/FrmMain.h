@@ -7,6 +7,7 @@ class AppController;
 class BrandLogo;
 class FrmInfo;
 class frmCOM;
+class frmGrafikHistorie;
 class QAction;
 class QLabel;
 class QMenu;
@@ -65,6 +66,7 @@ private:
     QMap<int, StatusPanel *> panels_;
     QPointer<FrmInfo> about_;
     QPointer<frmCOM> com_;
+    QPointer<frmGrafikHistorie> chart_; // one chart window at a time
     BrandLogo *PictureValmor = nullptr;
     BrandLogo *PictureARV = nullptr;
     QLabel *LabelPgmName = nullptr;

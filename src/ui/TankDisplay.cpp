@@ -141,8 +141,7 @@ QWidget *TankDisplay::buildDetailCard()
     cmdGrafik->setObjectName(QStringLiteral("cmdGrafik"));
     cmdTabelle = new QPushButton(LngText(354), card);
     cmdTabelle->setObjectName(QStringLiteral("cmdTabelle"));
-    // Their windows are not part of the program yet.
-    cmdGrafik->hide();
+    // Its window is not part of the program yet.
     cmdTabelle->hide();
 
     auto *v = new QVBoxLayout(card);

@@ -1,0 +1,85 @@
+#pragma once
+#include "chart/ChartData.h"
+#include "chart/ChartNavigation.h"
+#include "core/Clock.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class ChartPlot;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QRubberBand;
+class QScrollBar;
+class QToolButton;
+class Settings;
+class UiServices;
+struct RunConfig;
+
+// The history chart window: one tank or all tanks over time, with the
+// time-range list, zoom buttons, wheel zoom, scroll bar, rubber-band zoom,
+// the value read-out and PNG/PDF export from the context menu. The chart
+// state and every computation live in src/chart; this is its view.
+class frmGrafikHistorie : public QWidget
+{
+    Q_OBJECT
+public:
+    // The window for the tanks' histories, shown; or, when no tank has any,
+    // the "no data" message and nothing (nullptr).
+    static frmGrafikHistorie *OpenForm(const DeviceTable &table, Settings &settings, UiServices &ui,
+                                       const RunConfig &config, ClockFn clock, QWidget *parent = nullptr);
+
+    frmGrafikHistorie(const DeviceTable &table, Settings &settings, UiServices &ui, const RunConfig &config,
+                      ClockFn clock, QWidget *parent = nullptr);
+
+    const ChartState &chartState() const { return state_; }
+
+protected:
+    void mouseMoveEvent(QMouseEvent *e) override;
+
+private:
+    void buildControls();
+    void Form_Load();
+    ChartOptions options() const;
+    qint64 now() const;
+    void RebuildChart();
+    void applyScrollBar(const ScrollFigures &s);
+
+    void checkClicked(QCheckBox *box);
+    void ComboZeitraum_Click(int index);
+    void HScroll_Change(int position);
+    void HScroll_Preview(int position);
+    void chartMouseDown(QMouseEvent *e);
+    void chartMouseMove(QMouseEvent *e);
+    void chartMouseUp(QMouseEvent *e);
+    void chartWheel(QWheelEvent *e);
+    void showReadout(QPoint pos);
+    void exportMenu(QPoint pos);
+    void exportTo(const QString &fileName);
+
+    const DeviceTable &table_;
+    Settings &settings_;
+    UiServices &ui_;
+    const RunConfig &config_;
+    ClockFn clock_;
+    ChartState state_;
+    DrawnSpan drawn_; // what the graphs hold, grown while the scroll bar is dragged
+
+    QLabel *LabelTank = nullptr;
+    QComboBox *ComboTank = nullptr;
+    QLabel *Label1 = nullptr;
+    QComboBox *ComboZeitraum = nullptr;
+    QCheckBox *CheckMesspunkte = nullptr;
+    QCheckBox *CheckMonatswerte = nullptr;
+    QCheckBox *CheckProzent = nullptr;
+    QToolButton *cmdZoomPlus = nullptr;
+    QToolButton *cmdZoomMinus = nullptr;
+    QPushButton *cmdZoomAlles = nullptr;
+    QPushButton *CmdOk = nullptr;
+    QLabel *txtMesswert = nullptr;
+    QScrollBar *HScroll = nullptr;
+    ChartPlot *Chart2D = nullptr;
+    QRubberBand *band_ = nullptr;
+};

@@ -1,0 +1,121 @@
+// The history chart window offscreen: opening, the main window's button,
+// rubber-band and wheel zoom with real mouse events, and the stored options.
+#include "support/Fixtures.h"
+
+#include "app/AppController.h"
+#include "ui/ChartPlot.h"
+#include "ui/FrmGrafikHistorie.h"
+#include "ui/FrmMain.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QtTest/QTest>
+
+namespace
+{
+
+class ChartWindowTest : public UiTest
+{
+protected:
+    void SetUp() override
+    {
+        UiTest::SetUp();
+        table.DeviceCount = 2;
+        for (int n = 1; n <= 2; ++n) {
+            table[n].Tankvolumen = 1000;
+            for (int h = 0; h < 60 * 24; h += 6)
+                table[n].History.append(now.addDays(-60).addSecs((h + 3 * n) * 3600), 400 + 100 * n + h % 24,
+                                        10);
+        }
+    }
+    void TearDown() override { delete win; }
+    void open()
+    {
+        win = frmGrafikHistorie::OpenForm(table, settings, ui, config, clock);
+        ASSERT_TRUE(win);
+        win->resize(1000, 650);
+        chart = win->findChild<ChartPlot *>("Chart2D");
+        ASSERT_TRUE(WaitFor([this] { return chart->width() > 800 && plot().right - plot().left > 600; }));
+    }
+    const PlotRect &plot() const { return win->chartState().plot; }
+    const TimeValueRange &view() const { return win->chartState().view; }
+
+    DeviceTable table;
+    QPointer<frmGrafikHistorie> win;
+    ChartPlot *chart = nullptr;
+};
+
+} // namespace
+
+TEST_F(ChartWindowTest, OpensOnStoredOptionsOrSaysThereIsNoData)
+{
+    settings.write(Cfg::GrafikPercent, 1);
+    open();
+    EXPECT_EQ(win->findChild<QComboBox *>("ComboTank")->currentText(), "Tank 1-2 (geglättet)");
+    EXPECT_TRUE(win->findChild<QCheckBox *>("CheckProzent")->isChecked());
+    EXPECT_EQ(win->chartState().unitList, QStringList{"%"});
+    EXPECT_DOUBLE_EQ(view().highestValue, 100) << "the opening range is in percent: 61.8 % rounds up to 100";
+    EXPECT_EQ(view().lastTime, TankHistory::toSecs(now));
+
+    QTest::mouseClick(win->findChild<QCheckBox *>("CheckProzent"), Qt::LeftButton);
+    EXPECT_EQ(settings.read(Cfg::GrafikPercent), "0");
+    EXPECT_EQ(win->chartState().unitList, QStringList{"L"});
+    auto *ranges = win->findChild<QComboBox *>("ComboZeitraum");
+    emit ranges->activated(0);
+    EXPECT_EQ(settings.read(Cfg::ComboZeitraum), "1");
+    EXPECT_EQ(view().firstTime, TankHistory::toSecs(now.addMonths(-2)));
+
+    DeviceTable empty;
+    EXPECT_FALSE(frmGrafikHistorie::OpenForm(empty, settings, ui, config, clock));
+    EXPECT_EQ(ui.texts(), QStringList{"Keine Daten vorhanden\nBitte Aktivierung der Log-Funktion prüfen\n"
+                                      "Menü Einstellen - Protokollfunktion - Protokoll in Logbuch-Datei"});
+}
+
+TEST_F(ChartWindowTest, RubberBandAndWheelZoom)
+{
+    open();
+    const PlotRect r = plot();
+    const QPoint a(r.left + (r.right - r.left) / 4, r.top + 30),
+        b(r.left + (r.right - r.left) / 2, r.bottom - 30);
+    const double ta = chart->timeAt(a.x()), tb = chart->timeAt(b.x());
+    const double va = chart->valueAt(a.y()), vb = chart->valueAt(b.y());
+    QTest::mousePress(chart, Qt::LeftButton, {}, a);
+    QTest::mouseMove(chart, b);
+    QTest::mouseRelease(chart, Qt::LeftButton, {}, b);
+    EXPECT_NEAR(double(view().firstTime), ta, 1);
+    EXPECT_NEAR(double(view().lastTime), tb, 1);
+    EXPECT_NEAR(view().lowestValue, vb, 1e-9);
+    EXPECT_NEAR(view().highestValue, va, 1e-9);
+
+    // A notch of the wheel narrows the view and keeps the time under the pointer.
+    const QPoint p(r.left + (r.right - r.left) / 3, (r.top + r.bottom) / 2);
+    const double before = chart->timeAt(p.x());
+    const qint64 span = view().lastTime - view().firstTime;
+    QWheelEvent wheel(p, chart->mapToGlobal(p), {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(chart, &wheel);
+    EXPECT_LT(view().lastTime - view().firstTime, span);
+    EXPECT_NEAR(chart->timeAt(p.x()), before, double(span) / (r.right - r.left) * 2);
+
+    // Far outside the plot: a beep and no band.
+    QTest::mousePress(chart, Qt::LeftButton, {}, QPoint(plot().left - 25, p.y()));
+    QTest::mouseRelease(chart, Qt::LeftButton, {}, QPoint(plot().left + 200, p.y()));
+    EXPECT_EQ(ui.count("beep"), 1);
+    EXPECT_FALSE(win->chartState().band.dragging);
+}
+
+TEST_F(ChartWindowTest, MainWindowButtonOpensOneChartWindow)
+{
+    AppController app(config, settings, ui, clock);
+    ASSERT_EQ(app.start(), AppController::Start::Run);
+    frmMain main(app);
+    app.tanks().table().DeviceCount = 1;
+    app.tanks().table()[1].History.append(now.addDays(-3), 500, 10);
+    auto *button = main.findChild<QPushButton *>("cmdGrafik");
+    ASSERT_TRUE(button);
+    EXPECT_FALSE(button->isHidden());
+    button->click();
+    button->click();
+    EXPECT_EQ(main.findChildren<frmGrafikHistorie *>().size(), 1);
+}
