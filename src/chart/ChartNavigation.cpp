@@ -173,6 +173,8 @@ QString ReadoutText(qint64 t, double v, bool percent, const QString &axisTitle, 
 {
     // Fixed-point formatting rounds an exact half up (2.125 gives 2.13).
     const int decimals = percent ? 1 : v < 10 ? 2 : v < 100 ? 1 : 0;
+    QLocale numbers = locale;
+    numbers.setNumberOptions(QLocale::OmitGroupSeparator);
     return locale.toString(TankHistory::fromSecs(t).date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-           locale.toString(v, 'f', decimals) + QLatin1Char(' ') + axisTitle;
+           numbers.toString(v, 'f', decimals) + QLatin1Char(' ') + axisTitle;
 }

@@ -382,8 +382,8 @@ TEST_F(ChartLogicTest, ReadoutText)
         bool percent;
         const char *text;
     } cases[] = {
-        {2.125, false, "2,13"}, {9.999, false, "10,00"}, {12.25, false, "12,3"},  {150.5, false, "151"},
-        {100, false, "100"},    {12.25, true, "12,3"},   {150.54, true, "150,5"},
+        {2.125, false, "2,13"}, {9.999, false, "10,00"}, {12.25, false, "12,3"}, {150.5, false, "151"},
+        {100, false, "100"},    {5161.4, false, "5161"}, {12.25, true, "12,3"},  {150.54, true, "150,5"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(ReadoutText(at(2026, 3, 7, 15), c.v, c.percent, "L", de),
