@@ -29,9 +29,10 @@ const char kMoreHelp[] =
     "  TANKMON_SMTP_CAFILE  certificate authorities for the SMTP server's certificate\n"
     "\n"
     "Exit status:\n"
-    "  0  ended normally\n"
-    "  1  could not run (another instance, no client path, settings missing)\n"
-    "  2  wrong command line\n";
+    "  0  ended normally (an export: the file is written)\n"
+    "  1  could not run (another instance, no client path, settings missing,\n"
+    "     an export file that could not be written)\n"
+    "  2  wrong command line; an export of an unknown tank or without history\n";
 
 struct Options {
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
@@ -43,7 +44,66 @@ struct Options {
     QCommandLineOption dataDir{QStringLiteral("data-dir"),
                                QStringLiteral("Use FOLDER as the data folder (settings, tank files)."),
                                QStringLiteral("FOLDER")};
+    QCommandLineOption exportChart{
+        QStringLiteral("export-chart"),
+        QStringLiteral("Write the history chart of tank TANK (a device number, or all) to the --output "
+                       "file and end; reads the data folder only, runs beside a serving instance."),
+        QStringLiteral("TANK")};
+    QCommandLineOption output{QStringLiteral("output"),
+                              QStringLiteral("The file an export writes (.png or .pdf for --export-chart)."),
+                              QStringLiteral("FILE")};
+    QCommandLineOption months{QStringLiteral("months"),
+                              QStringLiteral("--export-chart: the time range of M months (as the chart "
+                                             "window's list), instead of all data."),
+                              QStringLiteral("M")};
+    QCommandLineOption percent{QStringLiteral("percent"), QStringLiteral("--export-chart: values in percent.")};
+    QCommandLineOption points{QStringLiteral("points"),
+                              QStringLiteral("--export-chart: a marker at every measurement.")};
+    QCommandLineOption size{QStringLiteral("size"),
+                            QStringLiteral("--export-chart: image size in pixels (default 1200x700)."),
+                            QStringLiteral("WIDTHxHEIGHT")};
 };
+
+// The chart export's options; an error line, or empty when they are sound.
+QString readChartExport(const QCommandLineParser &parser, const Options &o, CommandLine::ChartExport &c)
+{
+    if (!parser.isSet(o.exportChart)) {
+        for (const QCommandLineOption *only : {&o.output, &o.months, &o.percent, &o.points, &o.size})
+            if (parser.isSet(*only))
+                return QStringLiteral("--%1 belongs to an export (--export-chart)").arg(only->names().first());
+        return {};
+    }
+    const QString tank = parser.value(o.exportChart);
+    bool ok = false;
+    c.tank = tank.toInt(&ok);
+    if (tank.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
+        c.tank = 0;
+    else if (!ok || c.tank < 1 || c.tank > 56)
+        return QStringLiteral("--export-chart: unknown tank \"%1\" (a device number 1..56 or all)").arg(tank);
+    c.output = parser.value(o.output);
+    if (c.output.isEmpty())
+        return QStringLiteral("--export-chart needs --output FILE");
+    if (!c.output.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) &&
+        !c.output.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        return QStringLiteral("--output: \"%1\" does not end in .png or .pdf").arg(c.output);
+    if (parser.isSet(o.months)) {
+        c.months = parser.value(o.months).toInt(&ok);
+        if (!ok || c.months < 1 || c.months > 1200)
+            return QStringLiteral("--months: \"%1\" is no number of months 1..1200").arg(parser.value(o.months));
+    }
+    if (parser.isSet(o.size)) {
+        const QStringList wh = parser.value(o.size).toLower().split(QLatin1Char('x'));
+        bool okH = false;
+        c.width = wh.size() == 2 ? wh[0].toInt(&ok) : 0;
+        c.height = wh.size() == 2 ? wh[1].toInt(&okH) : 0;
+        if (!ok || !okH || c.width < 100 || c.height < 100 || c.width > 10000 || c.height > 10000)
+            return QStringLiteral("--size: \"%1\" is no WIDTHxHEIGHT of 100 to 10000 pixels")
+                .arg(parser.value(o.size));
+    }
+    c.percent = parser.isSet(o.percent);
+    c.points = parser.isSet(o.points);
+    return {};
+}
 
 } // namespace
 
@@ -57,7 +117,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Tank level monitor for up to 56 measuring devices."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions({o.help, o.version, o.headless, o.dataDir});
+    parser.addOptions({o.help, o.version, o.headless, o.dataDir, o.exportChart, o.output, o.months, o.percent,
+                       o.points, o.size});
     for (const char *name : kQtValueOptions) {
         QCommandLineOption qt(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         qt.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -90,6 +151,13 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         cl.text = ProgramTitle(config, false) + QLatin1Char(' ') + ProgramVersionText() + QLatin1Char('\n');
         return cl;
     }
+    if (const QString error = readChartExport(parser, o, cl.chart); !error.isEmpty()) {
+        cl.action = CommandLine::Action::Error;
+        cl.text = cl.exeBaseName + QStringLiteral(": ") + error + QStringLiteral(" (see --help)");
+        return cl;
+    }
+    if (parser.isSet(o.exportChart))
+        cl.action = CommandLine::Action::ExportChart;
     cl.headless = parser.isSet(o.headless);
     cl.dataDir = parser.value(o.dataDir);
     cl.words = parser.positionalArguments();

@@ -13,7 +13,7 @@ struct RunConfig;
 // the program do something else than run (an export, say) gets its own
 // Action, handled in main() before the program starts (no lock, no window).
 struct CommandLine {
-    enum class Action { Run, Help, Version, Error };
+    enum class Action { Run, Help, Version, Error, ExportChart };
     Action action = Action::Run;
     QString text;              // the help text, the version line, or the error line
     QString exeBaseName = QStringLiteral("Tankmon");
@@ -21,6 +21,17 @@ struct CommandLine {
     QString dataDir;           // --data-dir; empty: TANKMON_DATA_DIR or the default
     QStringList words;         // CLIENT, ENDE, LNGID=n and anything else without a dash
     QStringList restartOptions; // our own options, for the new process of a restart
+
+    // --export-chart TANK --output FILE [--months M] [--percent] [--points] [--size WxH]
+    struct ChartExport {
+        int tank = 0; // device number, 0 = all tanks
+        QString output;
+        int months = 0; // 0: the whole range ("Zoom alles")
+        bool percent = false;
+        bool points = false;
+        int width = 1200;
+        int height = 700;
+    } chart;
 };
 
 // arguments as QCoreApplication::arguments() gives them (program first).

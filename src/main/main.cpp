@@ -3,6 +3,7 @@
 // application library never includes a window: only this file sees both.
 #include "app/CommandLine.h"
 #include "app/HeadlessRunner.h"
+#include "ui/ChartExport.h"
 #include "ui/GuiMain.h"
 
 #include <QStringList>
@@ -22,6 +23,8 @@ int main(int argc, char **argv)
     case CommandLine::Action::Error:
         std::fprintf(stderr, "%s\n", qPrintable(cl.text));
         return ExitUsage;
+    case CommandLine::Action::ExportChart:
+        return RunChartExport(argc, argv, cl);
     case CommandLine::Action::Run:
         break;
     }
