@@ -87,7 +87,7 @@ ChartPlot::ChartPlot(QWidget *parent) : QCustomPlot(parent)
     yAxis->grid()->setPen(QPen(QColor(200, 200, 200), 0, Qt::DotLine));
 }
 
-void ChartPlot::showPicture(const ChartPicture &picture)
+void ChartPlot::showPicture(const ChartPicture &picture, bool draw)
 {
     clearGraphs();
     for (const ChartSeries &s : picture.series) {
@@ -102,7 +102,10 @@ void ChartPlot::showPicture(const ChartPicture &picture)
     xAxis->setRange(double(picture.x.minimum), double(picture.x.maximum));
     yAxis->setRange(picture.y.minimum, picture.y.maximum);
     yAxis->setLabel(picture.y.title);
-    replot();
+    if (draw)
+        replot();
+    else
+        updateLayout();
 }
 
 void ChartPlot::panTo(const std::vector<ChartSeries> &added, qint64 first, qint64 last)

@@ -13,8 +13,9 @@ class ChartPlot : public QCustomPlot
 public:
     explicit ChartPlot(QWidget *parent = nullptr);
 
-    // Replaces graphs and axes with the picture and replots at once.
-    void showPicture(const ChartPicture &picture);
+    // Replaces graphs and axes with the picture and replots at once; without
+    // draw only lays the plot out (an image export draws it itself).
+    void showPicture(const ChartPicture &picture, bool draw = true);
     // Adds points to the graphs (one series per graph, in order) and shows
     // the times first..last: the fast path while the view is dragged.
     void panTo(const std::vector<ChartSeries> &added, qint64 first, qint64 last);
