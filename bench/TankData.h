@@ -31,13 +31,11 @@ inline double median(std::vector<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-// Runs `wc -l files...` with its output discarded; milliseconds. cpuMs:
-// the processor time it took.
-inline double timeWc(const QStringList &files, double *cpuMs = nullptr)
+// Runs a program (searched on PATH) with its output discarded and waits for
+// it; milliseconds, or -1 when it could not run or did not end with status 0.
+// cpuMs: the processor time it took.
+inline double timeCommand(std::vector<QByteArray> args, double *cpuMs = nullptr)
 {
-    std::vector<QByteArray> args{QByteArrayLiteral("wc"), QByteArrayLiteral("-l")};
-    for (const QString &f : files)
-        args.push_back(QFile::encodeName(f));
     std::vector<char *> argv;
     for (QByteArray &a : args)
         argv.push_back(a.data());
@@ -45,21 +43,34 @@ inline double timeWc(const QStringList &files, double *cpuMs = nullptr)
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
     posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
     QElapsedTimer t;
     t.start();
     pid_t pid = 0;
-    if (posix_spawnp(&pid, "wc", &fa, nullptr, argv.data(), environ) != 0) {
-        std::fprintf(stderr, "cannot run wc\n");
-        std::exit(2);
-    }
     int status = 0;
     rusage u{};
-    wait4(pid, &status, 0, &u);
+    const bool ran = posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) == 0 &&
+                     wait4(pid, &status, 0, &u) == pid;
     const double ms = double(t.nsecsElapsed()) / 1e6;
+    posix_spawn_file_actions_destroy(&fa);
     if (cpuMs)
         *cpuMs = double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
                  double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
-    posix_spawn_file_actions_destroy(&fa);
+    return ran && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ms : -1;
+}
+
+// Runs `wc -l files...` with its output discarded; milliseconds. cpuMs:
+// the processor time it took.
+inline double timeWc(const QStringList &files, double *cpuMs = nullptr)
+{
+    std::vector<QByteArray> args{QByteArrayLiteral("wc"), QByteArrayLiteral("-l")};
+    for (const QString &f : files)
+        args.push_back(QFile::encodeName(f));
+    const double ms = timeCommand(args, cpuMs);
+    if (ms < 0) {
+        std::fprintf(stderr, "cannot run wc\n");
+        std::exit(2);
+    }
     return ms;
 }
 

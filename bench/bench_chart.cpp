@@ -72,27 +72,13 @@ std::unique_ptr<DeviceTable> fullTable(qint64 now)
 // Runs `program --export-chart all` on dir; milliseconds.
 double timeExport(const QByteArray &program, const QString &dir, const QString &output)
 {
-    std::vector<QByteArray> args{
-        program,      "--export-chart",      "all", "--output", QFile::encodeName(output),
-        "--data-dir", QFile::encodeName(dir)};
-    std::vector<char *> argv;
-    for (QByteArray &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-    QElapsedTimer t;
-    t.start();
-    pid_t pid = 0;
-    int status = 0;
-    if (posix_spawn(&pid, program.constData(), &fa, nullptr, argv.data(), environ) != 0 ||
-        waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    const double ms = bench::timeCommand({program, "--export-chart", "all", "--output",
+                                          QFile::encodeName(output), "--data-dir", QFile::encodeName(dir)});
+    if (ms < 0) {
         std::fprintf(stderr, "the export failed\n");
         std::exit(2);
     }
-    posix_spawn_file_actions_destroy(&fa);
-    return double(t.nsecsElapsed()) / 1e6;
+    return ms;
 }
 
 void benchExport(const QByteArray &program, const QString &keep)
