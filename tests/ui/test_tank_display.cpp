@@ -203,7 +203,6 @@ TEST_F(TankDisplayTest, DetailViewShowsTheSelectedTank)
     EXPECT_EQ(display->txbxZeit->text(), DisplayRules::GeneralDateTimeText(now));
     EXPECT_EQ(display->ComboEinheit->currentData().toInt(), 0);
     EXPECT_EQ(display->ComboSN->currentData().toInt(), 1);
-    EXPECT_TRUE(display->cmdGrafik->isHidden()) << "no chart window yet";
     EXPECT_TRUE(display->cmdTabelle->isHidden());
 
     // Without a temperature the caption drops that part, the field is empty.
