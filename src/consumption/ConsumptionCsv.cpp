@@ -15,10 +15,10 @@ ConsumptionCsvTexts ConsumptionCsvTexts::forLocale(const QLocale &locale)
 namespace
 {
 // A number as a print statement writes it: a blank for the sign when it is
-// not negative, up to 15 significant digits, a trailing blank.
+// not negative, the digits, a trailing blank.
 QString printForm(double v)
 {
-    const QString digits = QString::number(v, 'g', 15);
+    const QString digits = QString::number(v, 'g', ConsumptionTable::kDigits);
     return (v < 0 ? QString() : QStringLiteral(" ")) + digits + QLatin1Char(' ');
 }
 

@@ -1,5 +1,6 @@
 #include "ConsumptionProtocol.h"
 
+#include "ConsumptionTable.h"
 #include "core/Cp1252.h"
 #include "model/DeviceRecord.h"
 
@@ -37,7 +38,7 @@ QString ConsumptionProtocol::zoned(const QString &first, const QString &second, 
 
 QString ConsumptionProtocol::number(double v) const
 {
-    return locale_.toString(v, 'g', 15);
+    return locale_.toString(v, 'g', ConsumptionTable::kDigits);
 }
 
 QString ConsumptionProtocol::time(qint64 secs) const

@@ -12,6 +12,9 @@ class ConsumptionTable
 {
 public:
     static constexpr int kColumns = 14; // year, January..December, row total
+    // Significant digits the table's numbers are written with: enough for
+    // any sum of levels, few enough to hide the noise of summing decimals.
+    static constexpr int kDigits = 12;
 
     struct Cell {
         enum Kind { Empty, Number, Text } kind = Empty;

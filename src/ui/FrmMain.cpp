@@ -4,6 +4,7 @@
 #include "FrmCom.h"
 #include "FrmGrafikHistorie.h"
 #include "FrmInfo.h"
+#include "FrmTabelle.h"
 #include "StatusPanel.h"
 #include "TankDisplay.h"
 #include "UiLook.h"
@@ -245,6 +246,7 @@ void frmMain::applyLoadSteps()
         chart_ = frmGrafikHistorie::OpenForm(app_.tanks().table(), app_.settings(), app_.ui(), app_.config(),
                                              app_.clock(), this);
     });
+    connect(display_, &TankDisplay::tableRequested, this, &frmMain::openTable);
 
     connect(&app_.tanks(), &TankController::restoreWindow, this, [this] {
         if (isMinimized())
@@ -377,6 +379,19 @@ void frmMain::showAbout()
     }
     about_->show();
     about_->raise();
+}
+
+void frmMain::openTable()
+{
+    // One table window; asked again, it shows the tanks as they are now.
+    if (table_) {
+        table_->reload();
+        table_->raise();
+        table_->activateWindow();
+        return;
+    }
+    table_ = FrmTabelle::OpenForm(app_.tanks().table(), app_.settings(), app_.ui(), app_.config(),
+                                  app_.clock(), this);
 }
 
 void frmMain::closeEvent(QCloseEvent *e)

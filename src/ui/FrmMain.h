@@ -6,6 +6,7 @@
 class AppController;
 class BrandLogo;
 class FrmInfo;
+class FrmTabelle;
 class frmCOM;
 class frmGrafikHistorie;
 class QAction;
@@ -60,6 +61,7 @@ private:
     void mnuDrucken();
     void openHelp();
     void showAbout();
+    void openTable();
 
     AppController &app_;
     TankDisplay *display_ = nullptr;
@@ -67,6 +69,7 @@ private:
     QPointer<FrmInfo> about_;
     QPointer<frmCOM> com_;
     QPointer<frmGrafikHistorie> chart_; // one chart window at a time
+    QPointer<FrmTabelle> table_;
     BrandLogo *PictureValmor = nullptr;
     BrandLogo *PictureARV = nullptr;
     QLabel *LabelPgmName = nullptr;

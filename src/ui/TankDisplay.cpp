@@ -141,8 +141,6 @@ QWidget *TankDisplay::buildDetailCard()
     cmdGrafik->setObjectName(QStringLiteral("cmdGrafik"));
     cmdTabelle = new QPushButton(LngText(354), card);
     cmdTabelle->setObjectName(QStringLiteral("cmdTabelle"));
-    // Its window is not part of the program yet.
-    cmdTabelle->hide();
 
     auto *v = new QVBoxLayout(card);
     v->setContentsMargins(18, 16, 18, 16);

@@ -1,0 +1,185 @@
+// The consumption window offscreen: what it lists and shows, the widths it
+// keeps, the export through the boxes, and the main window's button.
+#include "support/Fixtures.h"
+
+#include "app/AppController.h"
+#include "core/Catalogue.h"
+#include "ui/FrmMain.h"
+#include "ui/FrmTabelle.h"
+#include "ui/TankDisplay.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <memory>
+#include <qcustomplot.h>
+
+namespace {
+
+class ConsumptionWindow : public UiTest
+{
+protected:
+    void SetUp() override
+    {
+        UiTest::SetUp();
+        devices.DeviceCount = 3;
+        // Tank 1 ("Keller", litres) uses 1234 in February, tank 2 has no
+        // history, tank 3 (SN 4711, m³) 2 in March.
+        fill(1, "Keller", 0, {5000, 4800, 4500, 4200, 3900, 3766}, 2);
+        devices[2].SN = 12;
+        fill(3, "", 1, {10, 9.5, 9, 8.5, 8.2, 8}, 3);
+    }
+    void fill(int n, const QString &name, int unit, std::initializer_list<double> values, int month)
+    {
+        DeviceRecord &r = devices[n];
+        r.SN = 4711;
+        r.Tankbezeichnung = name;
+        r.Einheit = unit;
+        int day = 1;
+        for (double v : values)
+            r.History.append(Clock::Naive(QDate(2026, month, day++ * 4), QTime(9, 0)), v, 10);
+    }
+    FrmTabelle *open() { return FrmTabelle::OpenForm(devices, settings, ui, config, clock, nullptr); }
+    QString cell(int row, int column) const { return view->model()->index(row, column).data().toString(); }
+    QStringList entries() const
+    {
+        QStringList list;
+        for (int i = 0; i < combo->count(); ++i)
+            list << combo->itemText(i);
+        return list;
+    }
+    void choose(int index)
+    {
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+    void find()
+    {
+        combo = win->findChild<QComboBox *>("ComboTank");
+        view = win->findChild<QTableView *>("t");
+        caption = win->findChild<QLabel *>("caption");
+        ASSERT_TRUE(combo && view && caption);
+    }
+
+    DeviceTable devices;
+    std::unique_ptr<FrmTabelle> win;
+    QComboBox *combo = nullptr;
+    QTableView *view = nullptr;
+    QLabel *caption = nullptr;
+};
+
+QString grouped(int thousands, int rest)
+{
+    return QString::number(thousands) + QLocale::system().groupSeparator() + QString::number(rest);
+}
+
+} // namespace
+
+TEST_F(ConsumptionWindow, TankListCellsCaptionAndChart)
+{
+    win.reset(open());
+    ASSERT_TRUE(win && win->isVisible());
+    find();
+    EXPECT_EQ(win->windowTitle(), "Tabelle");
+    EXPECT_EQ(entries(), (QStringList{"1: Keller", "3: SN:4711", "Tank 1-3"}));
+    EXPECT_EQ(combo->currentText(), "Tank 1-3");
+    // Litres and m³ together: numbers without a unit, the caption names both.
+    EXPECT_EQ(caption->text(), "Verbrauchs-Tabelle (L, m³)");
+    EXPECT_EQ(view->model()->rowCount(), 2);
+    EXPECT_EQ(view->model()->headerData(2, Qt::Horizontal).toString(), "Feb");
+    EXPECT_EQ(cell(0, 0), "2026");
+    EXPECT_EQ(cell(0, 2), grouped(1, 234));
+    EXPECT_EQ(cell(0, 3), "2");
+    EXPECT_EQ(cell(0, 4), "");
+    EXPECT_EQ(cell(1, 0), "Summe");
+    EXPECT_EQ(cell(1, 13), grouped(1, 236));
+
+    choose(0);
+    EXPECT_EQ(caption->text(), "Verbrauchs-Tabelle");
+    EXPECT_EQ(cell(0, 2), grouped(1, 234) + " L");
+    EXPECT_EQ(cell(0, 3), "");
+    // The 24 months up to the clock's March 2026, February the second last.
+    QCPBars *bars = qobject_cast<QCPBars *>(win->findChild<QCustomPlot *>("chart")->plottable(0));
+    ASSERT_TRUE(bars);
+    ASSERT_EQ(bars->data()->size(), 24);
+    EXPECT_EQ((bars->data()->constEnd() - 2)->value, 1234);
+    EXPECT_EQ((bars->data()->constEnd() - 1)->value, 0);
+
+    // One device: no all-tanks entry.
+    devices.DeviceCount = 1;
+    win.reset(open());
+    find();
+    EXPECT_EQ(entries(), (QStringList{"1: Keller"}));
+}
+
+TEST_F(ConsumptionWindow, NoHistoryGivesTheBoxAndNoWindow)
+{
+    for (int n = 1; n <= 3; ++n)
+        devices[n].History.reset();
+    EXPECT_EQ(open(), nullptr);
+    devices.DeviceCount = 0;
+    EXPECT_EQ(open(), nullptr);
+    EXPECT_EQ(ui.texts(), QStringList(2, "Keine Daten vorhanden\nBitte Aktivierung der Log-Funktion prüfen\n"
+                                         "Menü Einstellen - Protokollfunktion - Protokoll in Logbuch-Datei"));
+    EXPECT_EQ(ui.shown.first().title, "Tabelle");
+}
+
+TEST_F(ConsumptionWindow, StoredWidthsAndOnlyTheUsersResizeWritten)
+{
+    settings.write(Cfg::GridColWidth.at(2), 80);
+    win.reset(open());
+    find();
+    QHeaderView *header = view->horizontalHeader();
+    EXPECT_EQ(header->sectionSize(1), 80);
+    EXPECT_EQ(header->sectionSize(0), 60);
+    EXPECT_FALSE(readBytes(iniPath()).contains("GridColWidth1="));
+    header->resizeSection(3, 95);
+    EXPECT_EQ(settings.readInt(Cfg::GridColWidth.at(4)), 95);
+}
+
+TEST_F(ConsumptionWindow, ExportThroughTheInputBox)
+{
+    win.reset(open());
+    find();
+    auto *exportButton = win->findChild<QPushButton *>("cmdExportCSV");
+    const QString named = dataDir() + "Verbrauch.txt";
+    ui.inputs = {QString(), named, dataDir() + "Jahr.CSV", dataDir() + "missing/x"};
+
+    exportButton->click(); // cancelled: nothing written, nothing stored
+    EXPECT_FALSE(readBytes(iniPath()).contains("PathExport"));
+    exportButton->click();
+    EXPECT_EQ(settings.read(Cfg::PathExport), named + ".csv");
+    EXPECT_TRUE(readBytes(named + ".csv").startsWith("\xEF\xBB\xBFTank 1-3\r\n\r\n,1,2,"));
+    EXPECT_EQ(ui.texts().last(), "Export " + named + ".csv\nOkay");
+    exportButton->click();
+    EXPECT_TRUE(QFile::exists(dataDir() + "Jahr.CSV"));
+    exportButton->click();
+    EXPECT_EQ(ui.shown.last().title, "Fehler");
+    EXPECT_EQ(ui.shown.last().icon, MsgIcon::Stop);
+    EXPECT_EQ(ui.count("input"), 4);
+}
+
+TEST_F(ConsumptionWindow, MainWindowButtonOpensOneTable)
+{
+    AppController app(config, settings, ui, clock);
+    ASSERT_EQ(app.start(), AppController::Start::Run);
+    frmMain main(app);
+    main.show();
+    ASSERT_TRUE(WaitFor([&] { return app.firstActivateDone(); }));
+    QPushButton *button = main.display()->cmdTabelle;
+    EXPECT_TRUE(button->isVisible());
+    button->click();
+    EXPECT_EQ(ui.count("message"), 1) << "no device yet: the box";
+
+    ASSERT_TRUE(app.tanks().EvalTelegramm(Telegram{}.bytes(), QString()));
+    for (int d = 1; d <= 6; ++d)
+        app.tanks().device(1).History.append(Clock::Naive(QDate(2026, 1, d), QTime(8, 0)), 1000 - d, 12);
+    button->click();
+    button->click();
+    const auto windows = main.findChildren<FrmTabelle *>();
+    ASSERT_EQ(windows.size(), 1);
+    EXPECT_TRUE(windows.first()->isVisible());
+    EXPECT_EQ(windows.first()->findChild<QTableView *>("t")->model()->index(0, 1).data().toString(), "5 L");
+}
