@@ -203,7 +203,7 @@ TEST_F(TankDisplayTest, DetailViewShowsTheSelectedTank)
     EXPECT_EQ(display->txbxZeit->text(), DisplayRules::GeneralDateTimeText(now));
     EXPECT_EQ(display->ComboEinheit->currentData().toInt(), 0);
     EXPECT_EQ(display->ComboSN->currentData().toInt(), 1);
-    EXPECT_TRUE(display->cmdTabelle->isHidden());
+    EXPECT_FALSE(display->cmdTabelle->isHidden()) << "the consumption table opens";
 
     // Without a temperature the caption drops that part, the field is empty.
     r.Temperatur = kNoTemperature;
