@@ -41,17 +41,87 @@ struct ValueRule {
     }
 };
 
-// Appends (t, v); an equal time keeps the later value, so a tank shows its
-// last value of a day in daily mode and the later of two equal times.
-inline void put(ChartSeries &s, double t, double v)
+// Takes a series' points in ascending time. An equal time keeps the later
+// value, so a tank shows its last value of a day in daily mode and the later
+// of two equal times. With thinning, each time bucket keeps only its first,
+// lowest, highest and last point: the line a plot draws from them is the
+// same at that resolution.
+class SeriesSink
 {
-    if (!s.keys.empty() && s.keys.back() == t) {
-        s.values.back() = v;
-        return;
+public:
+    SeriesSink(ChartSeries &s, const Thinning &thin) : s_(s), thin_(thin) {}
+    void add(double t, double v)
+    {
+        if (pending_ && t == pt_) {
+            pv_ = v;
+            return;
+        }
+        if (pending_)
+            commit(pt_, pv_);
+        pt_ = t;
+        pv_ = v;
+        pending_ = true;
     }
-    s.keys.push_back(t);
-    s.values.push_back(v);
-}
+    void finish()
+    {
+        if (pending_)
+            commit(pt_, pv_);
+        pending_ = false;
+        flush();
+    }
+
+private:
+    struct P {
+        double t, v;
+    };
+    void out(const P &p)
+    {
+        s_.keys.push_back(p.t);
+        s_.values.push_back(p.v);
+    }
+    void commit(double t, double v)
+    {
+        if (thin_.bucket <= 0) {
+            out({t, v});
+            return;
+        }
+        if (!open_ || t >= end_) {
+            flush();
+            const qint64 b = floorDiv(qint64(t) - thin_.origin, thin_.bucket);
+            end_ = double(thin_.origin + (b + 1) * thin_.bucket);
+            first_ = low_ = high_ = last_ = {t, v};
+            open_ = true;
+            return;
+        }
+        if (v < low_.v)
+            low_ = {t, v};
+        if (v > high_.v)
+            high_ = {t, v};
+        last_ = {t, v};
+    }
+    void flush()
+    {
+        if (!open_)
+            return;
+        open_ = false;
+        P mid[2] = {low_, high_};
+        if (mid[1].t < mid[0].t)
+            std::swap(mid[0], mid[1]);
+        double at = first_.t;
+        out(first_);
+        for (const P &p : {mid[0], mid[1], last_})
+            if (p.t > at) {
+                out(p);
+                at = p.t;
+            }
+    }
+
+    ChartSeries &s_;
+    Thinning thin_;
+    bool pending_ = false, open_ = false;
+    double pt_ = 0, pv_ = 0, end_ = 0;
+    P first_{}, low_{}, high_{}, last_{};
+};
 
 } // namespace
 
@@ -176,7 +246,7 @@ int MonthBoundaries(qint64 a, qint64 b)
 }
 
 ChartSeries BuildSeries(const DeviceRecord &rec, int tank, qint64 from, qint64 to, bool daily,
-                        const ChartOptions &options)
+                        const ChartOptions &options, const Thinning &thin)
 {
     ChartSeries s;
     s.tank = tank;
@@ -186,33 +256,32 @@ ChartSeries BuildSeries(const DeviceRecord &rec, int tank, qint64 from, qint64 t
     const TankHistory &h = rec.History;
     if (rule.drawsNothing() || h.count() == 0 || from > to)
         return s;
+    SeriesSink sink(s, thin);
     const auto key = [daily](qint64 t) { return double(daily ? StartOfDay(t) : t); };
     const auto tBegin = h.HistoryTimes.begin() + 1, tEnd = h.HistoryTimes.end();
     if (std::is_sorted(tBegin, tEnd)) {
         const auto lo = std::lower_bound(tBegin, tEnd, from);
         const auto hi = std::upper_bound(lo, tEnd, to);
-        const size_t first = size_t(lo - h.HistoryTimes.begin()), last = size_t(hi - h.HistoryTimes.begin());
         if (daily) {
             // The last entry of each day, found by a search for the next midnight.
             for (auto it = lo; it != hi;) {
                 const qint64 day = StartOfDay(*it);
                 it = std::lower_bound(it, hi, day + 86400);
                 const size_t i = size_t(it - h.HistoryTimes.begin()) - 1;
-                put(s, double(day), rule(h.HistoryValues[i], h.HistoryTemps[i]));
+                sink.add(double(day), rule(h.HistoryValues[i], h.HistoryTemps[i]));
             }
-            return s;
+        } else {
+            const size_t first = size_t(lo - h.HistoryTimes.begin()),
+                         last = size_t(hi - h.HistoryTimes.begin());
+            const size_t most =
+                thin.bucket > 0 ? std::min<size_t>(last - first, size_t(4 * ((to - from) / thin.bucket + 2)))
+                                : last - first;
+            s.keys.reserve(most);
+            s.values.reserve(most);
+            for (size_t i = first; i < last; ++i)
+                sink.add(double(h.HistoryTimes[i]), rule(h.HistoryValues[i], h.HistoryTemps[i]));
         }
-        s.keys.resize(last - first);
-        s.values.resize(last - first);
-        size_t k = 0;
-        for (size_t i = first; i < last; ++i) {
-            const double t = double(h.HistoryTimes[i]);
-            k -= k > 0 && s.keys[k - 1] == t; // an equal time: the later value wins
-            s.keys[k] = t;
-            s.values[k++] = rule(h.HistoryValues[i], h.HistoryTemps[i]);
-        }
-        s.keys.resize(k);
-        s.values.resize(k);
+        sink.finish();
         return s;
     }
     // A clock set back leaves times out of order: sort the entries in the
@@ -225,7 +294,8 @@ ChartSeries BuildSeries(const DeviceRecord &rec, int tank, qint64 from, qint64 t
         return key(h.HistoryTimes[size_t(a)]) < key(h.HistoryTimes[size_t(b)]);
     });
     for (int i : order)
-        put(s, key(h.HistoryTimes[size_t(i)]), rule(h.HistoryValues[size_t(i)], h.HistoryTemps[size_t(i)]));
+        sink.add(key(h.HistoryTimes[size_t(i)]), rule(h.HistoryValues[size_t(i)], h.HistoryTemps[size_t(i)]));
+    sink.finish();
     return s;
 }
 
@@ -291,7 +361,7 @@ std::vector<qint64> TimeTicks(const TimeAxis &x, int maxTicks)
 
 DrawnSpan SpanOf(const ChartPicture &picture, qint64 first, qint64 last)
 {
-    DrawnSpan d{{}, picture.dailyMode, first, last};
+    DrawnSpan d{{}, picture.dailyMode, picture.thin, first, last};
     for (const ChartSeries &s : picture.series)
         d.tanks.push_back(s.tank);
     return d;
@@ -316,7 +386,7 @@ std::vector<ChartSeries> ExtendDrawn(const DeviceTable &table, const ChartOption
 }
 
 std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &table,
-                                         const ChartOptions &options, qint64 now)
+                                         const ChartOptions &options, qint64 now, int columns)
 {
     if (state.busy)
         return std::nullopt;
@@ -326,6 +396,8 @@ std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &t
     ChartPicture pic;
     const TimeValueRange &v = state.view;
     pic.dailyMode = options.tank == 0 && DayBoundaries(v.firstTime, v.lastTime) >= kDailyModeDays;
+    if (columns > 0)
+        pic.thin = {v.firstTime, std::max<qint64>(1, (v.lastTime - v.firstTime) / (2 * qint64(columns)))};
     int firstTank = options.tank, lastTank = options.tank;
     if (options.tank == 0) {
         firstTank = 1;
@@ -340,12 +412,13 @@ std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &t
         const QString unit = options.percent ? QStringLiteral("%") : UnitName(rec.Einheit, true);
         if (!state.unitList.contains(unit))
             state.unitList.append(unit);
-        pic.series.push_back(BuildSeries(rec, n, v.firstTime, v.lastTime, pic.dailyMode, options));
+        pic.series.push_back(BuildSeries(rec, n, v.firstTime, v.lastTime, pic.dailyMode, options, pic.thin));
         anyPoint = anyPoint || !pic.series.back().keys.empty();
     }
     if (!anyPoint && !pic.series.empty()) {
         pic.placeholder = true;
-        put(pic.series.front(), double(v.firstTime), kPlaceholderValue);
+        pic.series.front().keys = {double(v.firstTime)};
+        pic.series.front().values = {kPlaceholderValue};
     }
     pic.x = ComputeTimeAxis(v.firstTime, v.lastTime, options.gridMonth);
     pic.y = {v.lowestValue, v.highestValue, state.unitList.join(QStringLiteral(" / "))};

@@ -24,6 +24,14 @@ struct ChartSeries {
     std::vector<double> values; // display units or percent
 };
 
+// Fewer points than a plot can tell apart: per time bucket of this many
+// seconds (counted from origin) only the first, lowest, highest and last
+// point. A bucket of 0 keeps every point.
+struct Thinning {
+    qint64 origin = 0;
+    qint64 bucket = 0;
+};
+
 enum class LabelUnit { Minutes, Hours, Days, Months };
 
 struct TimeAxis {
@@ -45,6 +53,7 @@ struct ChartPicture {
     std::vector<ChartSeries> series;
     bool placeholder = false; // nothing in the view: one point at kPlaceholderValue
     bool dailyMode = false;
+    Thinning thin;
     TimeAxis x;
     ValueAxis y;
 };
@@ -81,7 +90,7 @@ qint64 StartOfDay(qint64 t);
 // The series of one tank for the view range: each tank's own points in one
 // pass; in daily mode the last value of each day at its midnight.
 ChartSeries BuildSeries(const DeviceRecord &rec, int tank, qint64 from, qint64 to, bool daily,
-                        const ChartOptions &options);
+                        const ChartOptions &options, const Thinning &thin = {});
 TimeAxis ComputeTimeAxis(qint64 viewFirst, qint64 viewLast, bool gridMonth);
 // Label positions: the time base plus whole label units (calendar months),
 // every n-th of them so that at most maxTicks fall within the axis.
@@ -91,6 +100,7 @@ std::vector<qint64> TimeTicks(const TimeAxis &x, int maxTicks);
 struct DrawnSpan {
     std::vector<int> tanks; // in series order
     bool daily = false;
+    Thinning thin;
     qint64 first = 0;
     qint64 last = 0;
 };
@@ -103,7 +113,9 @@ std::vector<ChartSeries> ExtendDrawn(const DeviceTable &table, const ChartOption
 
 // A rebuild: refreshes the data range and the unit list in state and returns
 // the picture for the current view; nothing while the busy flag is set. Sets
-// the busy flag: the caller draws, then calls FinishRebuild.
+// the busy flag: the caller draws, then calls FinishRebuild. columns: the
+// plot's width in pixels at most; the series are thinned to two buckets a
+// pixel (0: every point).
 std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &table,
-                                         const ChartOptions &options, qint64 now);
+                                         const ChartOptions &options, qint64 now, int columns = 0);
 void FinishRebuild(ChartState &state, const PlotRect &plot);

@@ -163,6 +163,46 @@ TEST_F(ChartLogicTest, SeriesOfTheView)
     EXPECT_FALSE(BeginRebuild(state, *table, all, kNow));
 }
 
+// Thinned to a few points per bucket, a line keeps its ends and extremes.
+TEST_F(ChartLogicTest, ThinningKeepsTheLine)
+{
+    std::vector<Point> minutes;
+    for (int i = 0; i < 1000; ++i)
+        minutes.push_back({at(2026, 3, 1) + i * 60, double((i * 37) % 101)});
+    const DeviceRecord &r = tank(1, minutes);
+    const qint64 from = at(2026, 3, 1), to = from + 999 * 60;
+    const ChartSeries all = BuildSeries(r, 1, from, to, false, {});
+    const ChartSeries thin = BuildSeries(r, 1, from, to, false, {}, {from, 3000});
+    ASSERT_EQ(all.keys.size(), 1000u);
+    EXPECT_LE(thin.keys.size(), 4u * 20);
+    EXPECT_EQ(thin.keys.front(), all.keys.front());
+    EXPECT_EQ(thin.keys.back(), all.keys.back());
+    for (size_t i = 0; i < thin.keys.size(); ++i) {
+        const size_t at = size_t(thin.keys[i] - double(from)) / 60;
+        EXPECT_EQ(thin.values[i], all.values[at]) << "a point of the line itself";
+        if (i > 0) {
+            EXPECT_LT(thin.keys[i - 1], thin.keys[i]);
+        }
+    }
+    for (qint64 b = from; b <= to; b += 3000) { // each bucket shows its lowest and highest value
+        double lo = 1e9, hi = -1e9, tlo = 1e9, thi = -1e9;
+        for (size_t i = 0; i < 1000; ++i)
+            if (all.keys[i] >= double(b) && all.keys[i] < double(b + 3000)) {
+                lo = std::min(lo, all.values[i]);
+                hi = std::max(hi, all.values[i]);
+            }
+        for (size_t i = 0; i < thin.keys.size(); ++i)
+            if (thin.keys[i] >= double(b) && thin.keys[i] < double(b + 3000)) {
+                tlo = std::min(tlo, thin.values[i]);
+                thi = std::max(thi, thin.values[i]);
+            }
+        EXPECT_EQ(tlo, lo);
+        EXPECT_EQ(thi, hi);
+    }
+    state.view = {from, to, 0, 100};
+    EXPECT_EQ(BeginRebuild(state, *table, {}, kNow, 10)->thin.bucket, (to - from) / 20);
+}
+
 TEST_F(ChartLogicTest, TimeAxisAndStyles)
 {
     const struct {
