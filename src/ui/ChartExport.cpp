@@ -25,7 +25,7 @@ QByteArray ChartImage(const DeviceTable &table, const ChartOptions &options, int
     ZoomAll(state, now);
     if (months > 0)
         ChooseTimeRange(state, months, now);
-    const auto picture = BeginRebuild(state, table, options, now);
+    const auto picture = BeginRebuild(state, table, options, now, size.width());
     ChartPlot plot;
     // A hidden widget gets no resize event: lay the plot out at the image size.
     plot.resize(size);

@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRubberBand>
+#include <QScreen>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -214,7 +215,9 @@ void frmGrafikHistorie::RebuildChart()
         return;
     ui_.setWaitCursor(true);
     const ChartOptions o = options();
-    const auto picture = BeginRebuild(state_, table_, o, now());
+    // Never wider than the screen: the series need no more detail than that.
+    const int columns = std::max(Chart2D->axisRect()->width(), screen() ? screen()->geometry().width() : 0);
+    const auto picture = BeginRebuild(state_, table_, o, now(), columns);
     Chart2D->showPicture(*picture);
     drawn_ = SpanOf(*picture, state_.view.firstTime, state_.view.lastTime);
     applyScrollBar(ComputeScrollFigures(state_.view, state_.data));
