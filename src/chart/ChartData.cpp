@@ -263,10 +263,17 @@ ChartSeries BuildSeries(const DeviceRecord &rec, int tank, qint64 from, qint64 t
         const auto lo = std::lower_bound(tBegin, tEnd, from);
         const auto hi = std::upper_bound(lo, tEnd, to);
         if (daily) {
-            // The last entry of each day, found by a search for the next midnight.
+            // The last entry of each day, found by a search for the next
+            // midnight that gallops from the day's first entry, so it stays
+            // among the few entries of that day instead of the whole history.
             for (auto it = lo; it != hi;) {
-                const qint64 day = StartOfDay(*it);
-                it = std::lower_bound(it, hi, day + 86400);
+                const qint64 day = StartOfDay(*it), next = day + 86400;
+                auto end = it + 1;
+                for (std::ptrdiff_t step = 1; end < hi && *end < next; step *= 2) {
+                    it = end;
+                    end = hi - end > step ? end + step : hi;
+                }
+                it = std::lower_bound(it, end, next);
                 const size_t i = size_t(it - h.HistoryTimes.begin()) - 1;
                 sink.add(double(day), rule(h.HistoryValues[i], h.HistoryTemps[i]));
             }
