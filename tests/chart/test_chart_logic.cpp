@@ -99,15 +99,15 @@ TEST_F(ChartLogicTest, RangeAndRoundedMaximum)
 TEST_F(ChartLogicTest, SeriesOfTheView)
 {
     const qint64 start = at(2026, 3, 1, 1);
-    tank(1, hourly(start, start + 50 * kDay, 6)).Einheit = 0;
-    tank(2, hourly(start + 3 * kHour, start + 50 * kDay, 6)).Einheit = 1;
+    tank(1, hourly(start, start + 50 * kDay, 2)).Einheit = 0;
+    tank(2, hourly(start + 3 * kHour, start + 50 * kDay, 2)).Einheit = 1;
     ChartOptions all;
 
     ChartPicture p = rebuild(all, at(2026, 3, 1), at(2026, 4, 9, 23));
     EXPECT_FALSE(p.dailyMode);
     ASSERT_EQ(p.series.size(), 2u);
-    EXPECT_EQ(p.series[0].keys.size(), 40u * 4);
-    EXPECT_EQ(p.series[1].keys.size(), 40u * 4);
+    EXPECT_EQ(p.series[0].keys.size(), 40u * 12);
+    EXPECT_EQ(p.series[1].keys.size(), 40u * 12);
     EXPECT_EQ(p.series[1].keys[0], start + 3 * kHour) << "no points borrowed from the other tank";
     EXPECT_EQ(p.y.title, "L / m³");
 
