@@ -115,7 +115,8 @@ TEST_F(ChartLogicTest, SeriesOfTheView)
     EXPECT_TRUE(p.dailyMode);
     ASSERT_EQ(p.series[0].keys.size(), 40u);
     EXPECT_EQ(p.series[0].keys[1], at(2026, 3, 2));
-    EXPECT_EQ(p.series[0].values[1], 1) << "last value of the day";
+    EXPECT_EQ(std::vector<double>(p.series[0].values.begin(), p.series[0].values.begin() + 3),
+              (std::vector<double>{0, 1, 2})) << "the last value of each day";
 
     // Dragging the scroll bar adds only what the drawn series lack.
     DrawnSpan drawn = SpanOf(p, at(2026, 3, 1), at(2026, 4, 10));
