@@ -31,8 +31,9 @@ const char kMoreHelp[] =
     "Exit status:\n"
     "  0  ended normally (an export: the file is written)\n"
     "  1  could not run (another instance, no client path, settings missing,\n"
-    "     an export file that could not be written)\n"
-    "  2  wrong command line; an export of an unknown tank or without history\n";
+    "     a chart file that could not be written)\n"
+    "  2  wrong command line; an export of an unknown tank or without history;\n"
+    "     a consumption table that could not be written\n";
 
 struct Options {
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
@@ -49,6 +50,12 @@ struct Options {
         QStringLiteral("Write the history chart of tank TANK (a device number, or all) to the --output "
                        "file and end; reads the data folder only, runs beside a serving instance."),
         QStringLiteral("TANK")};
+    QCommandLineOption exportConsumption{
+        QStringLiteral("export-consumption"),
+        QStringLiteral("Write the consumption table of tank TANK (a device number, or all) as CSV to the "
+                       "--output file and end; reads the data folder only (the consumption protocol "
+                       "excepted, when it is switched on)."),
+        QStringLiteral("TANK")};
     QCommandLineOption output{QStringLiteral("output"),
                               QStringLiteral("The file an export writes (.png or .pdf for --export-chart)."),
                               QStringLiteral("FILE")};
@@ -64,22 +71,48 @@ struct Options {
                             QStringLiteral("WIDTHxHEIGHT")};
 };
 
+// An export's TANK: "all" (0) or a device number 1..56; an error line, or empty.
+QString readTank(const QCommandLineParser &parser, const QCommandLineOption &option, int &tank)
+{
+    const QString text = parser.value(option);
+    bool ok = false;
+    tank = text.toInt(&ok);
+    if (text.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
+        tank = 0;
+    else if (!ok || tank < 1 || tank > 56)
+        return QStringLiteral("--%1: unknown tank \"%2\" (a device number 1..56 or all)")
+            .arg(option.names().first(), text);
+    return {};
+}
+
+// The consumption export's options; an error line, or empty when they are sound.
+QString readConsumptionExport(const QCommandLineParser &parser, const Options &o,
+                              CommandLine::ConsumptionExport &c)
+{
+    if (!parser.isSet(o.exportConsumption))
+        return {};
+    if (parser.isSet(o.exportChart))
+        return QStringLiteral("--export-chart and --export-consumption exclude each other");
+    if (const QString error = readTank(parser, o.exportConsumption, c.tank); !error.isEmpty())
+        return error;
+    c.output = parser.value(o.output);
+    if (c.output.isEmpty())
+        return QStringLiteral("--export-consumption needs --output FILE");
+    return {};
+}
+
 // The chart export's options; an error line, or empty when they are sound.
 QString readChartExport(const QCommandLineParser &parser, const Options &o, CommandLine::ChartExport &c)
 {
     if (!parser.isSet(o.exportChart)) {
         for (const QCommandLineOption *only : {&o.output, &o.months, &o.percent, &o.points, &o.size})
-            if (parser.isSet(*only))
+            if (parser.isSet(*only) && !(only == &o.output && parser.isSet(o.exportConsumption)))
                 return QStringLiteral("--%1 belongs to an export (--export-chart)").arg(only->names().first());
         return {};
     }
-    const QString tank = parser.value(o.exportChart);
+    if (const QString error = readTank(parser, o.exportChart, c.tank); !error.isEmpty())
+        return error;
     bool ok = false;
-    c.tank = tank.toInt(&ok);
-    if (tank.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
-        c.tank = 0;
-    else if (!ok || c.tank < 1 || c.tank > 56)
-        return QStringLiteral("--export-chart: unknown tank \"%1\" (a device number 1..56 or all)").arg(tank);
     c.output = parser.value(o.output);
     if (c.output.isEmpty())
         return QStringLiteral("--export-chart needs --output FILE");
@@ -117,8 +150,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Tank level monitor for up to 56 measuring devices."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions({o.help, o.version, o.headless, o.dataDir, o.exportChart, o.output, o.months, o.percent,
-                       o.points, o.size});
+    parser.addOptions({o.help, o.version, o.headless, o.dataDir, o.exportChart, o.exportConsumption, o.output,
+                       o.months, o.percent, o.points, o.size});
     for (const char *name : kQtValueOptions) {
         QCommandLineOption qt(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         qt.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -151,13 +184,18 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         cl.text = ProgramTitle(config, false) + QLatin1Char(' ') + ProgramVersionText() + QLatin1Char('\n');
         return cl;
     }
-    if (const QString error = readChartExport(parser, o, cl.chart); !error.isEmpty()) {
+    QString error = readConsumptionExport(parser, o, cl.consumption);
+    if (error.isEmpty())
+        error = readChartExport(parser, o, cl.chart);
+    if (!error.isEmpty()) {
         cl.action = CommandLine::Action::Error;
         cl.text = cl.exeBaseName + QStringLiteral(": ") + error + QStringLiteral(" (see --help)");
         return cl;
     }
     if (parser.isSet(o.exportChart))
         cl.action = CommandLine::Action::ExportChart;
+    if (parser.isSet(o.exportConsumption))
+        cl.action = CommandLine::Action::ExportConsumption;
     cl.headless = parser.isSet(o.headless);
     cl.dataDir = parser.value(o.dataDir);
     cl.words = parser.positionalArguments();

@@ -13,7 +13,7 @@ struct RunConfig;
 // the program do something else than run (an export, say) gets its own
 // Action, handled in main() before the program starts (no lock, no window).
 struct CommandLine {
-    enum class Action { Run, Help, Version, Error, ExportChart };
+    enum class Action { Run, Help, Version, Error, ExportChart, ExportConsumption };
     Action action = Action::Run;
     QString text;              // the help text, the version line, or the error line
     QString exeBaseName = QStringLiteral("Tankmon");
@@ -32,6 +32,11 @@ struct CommandLine {
         int width = 1200;
         int height = 700;
     } chart;
+    // --export-consumption TANK --output FILE
+    struct ConsumptionExport {
+        int tank = 0; // device number, 0 = all tanks
+        QString output;
+    } consumption;
 };
 
 // arguments as QCoreApplication::arguments() gives them (program first).

@@ -2,6 +2,7 @@
 // program or the headless one. It lives apart from src/app so that the
 // application library never includes a window: only this file sees both.
 #include "app/CommandLine.h"
+#include "app/ConsumptionExportCommand.h"
 #include "app/HeadlessRunner.h"
 #include "ui/ChartExport.h"
 #include "ui/GuiMain.h"
@@ -25,6 +26,8 @@ int main(int argc, char **argv)
         return ExitUsage;
     case CommandLine::Action::ExportChart:
         return RunChartExport(argc, argv, cl);
+    case CommandLine::Action::ExportConsumption:
+        return RunConsumptionExport(cl);
     case CommandLine::Action::Run:
         break;
     }

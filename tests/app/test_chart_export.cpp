@@ -1,21 +1,19 @@
 // Chart images from the command line, as a real process beside the data
 // folder: what is written, the exit statuses, and that nothing else is.
-#include "support/TestSupport.h"
+#include "support/ProgramRun.h"
 
 #include <QDir>
-#include <QDirIterator>
-#include <QProcess>
 #include <QtEndian>
 
 namespace
 {
 
-class ChartExport : public DataDirTest
+class ChartExport : public ProgramRunTest
 {
 protected:
     void SetUp() override
     {
-        DataDirTest::SetUp();
+        ProgramRunTest::SetUp();
         // Three devices; tank 3 has no tank file.
         writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=3\r\n[Ger\xE4t1]\r\nSN=11\r\nTankvolumen=1000\r\n"
                               "[Ger\xE4t2]\r\nSN=12\r\nTankvolumen=2000\r\n[Ger\xE4t3]\r\nSN=13\r\n");
@@ -28,29 +26,6 @@ protected:
             writeBytes(dataDir() + QStringLiteral("Tank%1.csv").arg(n), lines);
         }
     }
-    // Runs the program; exit code, stderr in err.
-    int run(const QStringList &args)
-    {
-        QProcess p;
-        p.start(TANKMON_BINARY_DIR "/Tankmon", args + QStringList{"--data-dir", dataDir()});
-        EXPECT_TRUE(p.waitForFinished(60000));
-        err = QString::fromUtf8(p.readAllStandardError());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    }
-    // Every file of the data folder with its bytes.
-    QMap<QString, QByteArray> folder() const
-    {
-        QMap<QString, QByteArray> files;
-        for (QDirIterator it(dataDir(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-             it.hasNext();) {
-            const QString path = it.next();
-            files[path] = readBytes(path);
-        }
-        return files;
-    }
-
-    QTemporaryDir out;
-    QString err;
 };
 
 } // namespace

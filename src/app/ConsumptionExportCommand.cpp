@@ -1,0 +1,47 @@
+#include "ConsumptionExportCommand.h"
+
+#include "CommandLine.h"
+#include "ExportData.h"
+
+#include "consumption/ConsumptionController.h"
+#include "consumption/ConsumptionCsv.h"
+#include "core/SafeFile.h"
+#include "lang/Lng.h"
+
+int RunConsumptionExport(const CommandLine &cl)
+{
+    const CommandLine::ConsumptionExport &job = cl.consumption;
+    const ExportData data(cl);
+    const DeviceTable &table = data.table();
+    const auto noData = [] {
+        for (int id : {353, 379, 380})
+            ErrorLine(LngText(id));
+        return int(ExitUsage);
+    };
+    if (!HasConsumptionData(table))
+        return noData();
+    if (job.tank > table.DeviceCount) {
+        ErrorLine(cl.exeBaseName +
+                  QStringLiteral(": --export-consumption: unknown tank %1 (the data folder has %2)")
+                      .arg(job.tank)
+                      .arg(table.DeviceCount));
+        return ExitUsage;
+    }
+    // With one device the list has no all-tanks entry: "all" is that tank.
+    const int selection = job.tank == 0 && table.DeviceCount == 1 ? 1 : job.tank;
+    const QString entry = ConsumptionEntryText(table, selection);
+    if (entry.isEmpty())
+        return noData(); // a tank without history
+    const ConsumptionResult result =
+        ComputeConsumption(table, ConsumptionRequestFor(data.settings, data.config, data.clock(), selection));
+    const QByteArray bytes =
+        ConsumptionCsv(entry, result.table, ConsumptionCsvTexts::forLocale(QLocale::system()));
+    QString error;
+    if (!SafeFile::Replace(job.output, bytes, &error)) {
+        ErrorLine(cl.exeBaseName + QStringLiteral(": ") + job.output + QStringLiteral(": ") + error);
+        return ExitUsage;
+    }
+    if (!result.protocolError.isEmpty())
+        ErrorLine(cl.exeBaseName + QStringLiteral(": LogVerbrauch.txt: ") + result.protocolError);
+    return ExitOk;
+}

@@ -1,0 +1,34 @@
+#include "ExportData.h"
+
+#include "CommandLine.h"
+
+#include "core/Catalogue.h"
+#include "core/Paths.h"
+#include "history/TankHistoryLoader.h"
+#include "lang/Lng.h"
+
+#include <algorithm>
+#include <cstdio>
+
+void ErrorLine(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+ExportData::ExportData(const CommandLine &cl) : config(ConfigFromCommandLine(cl))
+{
+    config.clientMode = false;
+    if (!LngInit(config.words, settings, [] { return 1; }))
+        SetLngId(1);
+    config.logFolder = Paths::WithSeparator(settings.read(Cfg::LogIniPath, config.dataFolder));
+    config.flagTempKorr = settings.readSwitch(Cfg::FlagTempKorr);
+    const int count = int(std::clamp<qint64>(settings.readInt(Cfg::GeraeteAnzahl), 0, kMaxDevices));
+    TankHistoryLoader loader(config, clock);
+    loader.StartPreload(count);
+    for (int n = 1; n <= count; ++n) {
+        tanks.LoadDeviceRecord(n);
+        tanks.AddDevice(n);
+        loader.LoadOrTake(n, tanks.table()[n].History);
+    }
+    loader.FinishPreload();
+}
