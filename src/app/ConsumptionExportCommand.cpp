@@ -20,13 +20,8 @@ int RunConsumptionExport(const CommandLine &cl)
     };
     if (!HasConsumptionData(table))
         return noData();
-    if (job.tank > table.DeviceCount) {
-        ErrorLine(cl.exeBaseName +
-                  QStringLiteral(": --export-consumption: unknown tank %1 (the data folder has %2)")
-                      .arg(job.tank)
-                      .arg(table.DeviceCount));
+    if (!data.hasTank(job.tank, QStringLiteral("export-consumption")))
         return ExitUsage;
-    }
     // With one device the list has no all-tanks entry: "all" is that tank.
     const int selection = job.tank == 0 && table.DeviceCount == 1 ? 1 : job.tank;
     const QString entry = ConsumptionEntryText(table, selection);

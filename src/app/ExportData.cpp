@@ -15,6 +15,17 @@ void ErrorLine(const QString &text)
     std::fprintf(stderr, "%s\n", qPrintable(text));
 }
 
+bool ExportData::hasTank(int tank, const QString &option) const
+{
+    if (tank <= table().DeviceCount)
+        return true;
+    ErrorLine(config.exeBaseName + QStringLiteral(": --%1: unknown tank %2 (the data folder has %3)")
+                                       .arg(option)
+                                       .arg(tank)
+                                       .arg(table().DeviceCount));
+    return false;
+}
+
 ExportData::ExportData(const CommandLine &cl) : config(ConfigFromCommandLine(cl))
 {
     config.clientMode = false;

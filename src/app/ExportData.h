@@ -17,6 +17,9 @@ public:
     explicit ExportData(const CommandLine &cl);
 
     const DeviceTable &table() const { return tanks.table(); }
+    // False, after the error line naming option, when the data folder has no
+    // device of that number (0, all tanks, is always there).
+    bool hasTank(int tank, const QString &option) const;
 
     RunConfig config;
     Settings settings{config};

@@ -37,13 +37,8 @@ int RunChartExport(int &argc, char **argv, const CommandLine &cl)
     const ExportData data(cl);
     const DeviceTable &table = data.table();
 
-    if (job.tank > table.DeviceCount) {
-        ErrorLine(cl.exeBaseName +
-                  QStringLiteral(": --export-chart: unknown tank %1 (the data folder has %2)")
-                      .arg(job.tank)
-                      .arg(table.DeviceCount));
+    if (!data.hasTank(job.tank, QStringLiteral("export-chart")))
         return ExitUsage;
-    }
     if (job.tank == 0 ? !HasChartData(table) : table[job.tank].History.count() == 0) {
         for (int id : {161, 171, 172})
             ErrorLine(LngText(id));

@@ -1,8 +1,6 @@
 // Monthly consumption with refuelling detection: the edge cases as small
-// histories, the rounding of the totals, the protocol's lines and the bytes of
-// the export.
+// histories, the rounding of the totals and the protocol's lines.
 #include "consumption/Consumption.h"
-#include "consumption/ConsumptionCsv.h"
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
 #include "support/TestSupport.h"
@@ -149,28 +147,11 @@ TEST(ConsumptionTable, TotalsRoundAfterEveryAdditionHalvesToEven)
     t.add(2026, 4, 2.5);
     t.add(2025, 7, 1.5);
     t.computeTotals();
-    const auto row = [&](int r) {
-        QStringList cells;
-        for (int c = 1; c <= 14; ++c) {
-            const ConsumptionTable::Cell x = t.cell(r, c);
-            cells << (x.kind == x.Number ? QString::number(x.number) : x.text);
-        }
-        return cells.join(QLatin1Char('|'));
-    };
-    EXPECT_EQ(row(1), "2026|0.5|0.5|0.5|2.5|||||||||2");
-    EXPECT_EQ(row(2), "2025|||||||1.5||||||2");
-    EXPECT_EQ(row(3), "Summe|||||||||||||4");
-    EXPECT_EQ(row(4), "|||||||||||||");
-}
-
-TEST(ConsumptionSelection, OneTankOrNone)
-{
-    const std::vector<Tank> tanks = {{kMarch100}, {kSmallRiseEnds}};
-    EXPECT_EQ(monthCells(run(tanks, {}, 2).table), (Cells{{{2026, 1}, 50}}));
-    const ConsumptionResult none = run(tanks, {}, -1);
-    EXPECT_TRUE(monthCells(none.table).empty());
-    EXPECT_EQ(none.table.yearRows(), 1);
-    EXPECT_TRUE(monthCells(run(tanks, {}, 3).table).empty());
+    EXPECT_EQ(t.cell(1, 14).number, 2);
+    EXPECT_EQ(t.cell(2, 14).number, 2);
+    EXPECT_EQ(t.cell(3, 14).number, 4);
+    EXPECT_EQ(t.cell(3, 1).text, "Summe");
+    EXPECT_EQ(t.cell(3, 2).kind, ConsumptionTable::Cell::Empty);
 }
 
 using ConsumptionProtocolFile = DataDirTest;
@@ -200,25 +181,4 @@ TEST_F(ConsumptionProtocolFile, LinesOfARunRecreatedEachTime)
     const ConsumptionResult bad = run({{kMarch100}}, {}, 0, QStringLiteral("/nonexistent/LogVerbrauch.txt"));
     EXPECT_FALSE(bad.protocolError.isEmpty());
     EXPECT_EQ(monthCells(bad.table), (Cells{{{2026, 3}, 100}}));
-}
-
-TEST(ConsumptionExport, BytesWithPointDecimalsAndByteOrderMark)
-{
-    SetLngId(1);
-    ConsumptionTable t(2026, 2025);
-    t.add(2026, 3, 12.5);
-    t.add(2025, 12, 1234);
-    t.computeTotals();
-    const ConsumptionCsvTexts texts{QStringLiteral("Jahr"),
-                                    QStringLiteral("Jan Feb Mär Apr Mai Jun Jul Aug Sep Okt Nov Dez").split(' '),
-                                    QStringLiteral("Summe")};
-    const QByteArray expected = "\xEF\xBB\xBF"
-                                "1: Heizöl, Keller\r\n"
-                                "\r\n"
-                                ",1,2,3,4,5,6,7,8,9,10,11,12,\r\n"
-                                "Jahr,Jan,Feb,Mär,Apr,Mai,Jun,Jul,Aug,Sep,Okt,Nov,Dez,Summe\r\n"
-                                " 2026 ,,, 12.5 ,,,,,,,,,, 12 \r\n"
-                                " 2025 ,,,,,,,,,,,, 1234 , 1234 \r\n"
-                                "Summe,,,,,,,,,,,,, 1246 \r\n";
-    EXPECT_EQ(ConsumptionCsv(QStringLiteral("1: Heizöl, Keller"), t, texts), expected);
 }
