@@ -31,36 +31,6 @@ QString randomSuffix()
     return s;
 }
 
-// A replaced name must survive a power cut as well as the new contents.
-void syncFolderOf(const QByteArray &file)
-{
-    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(file)).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    const char *p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        p += n;
-        left -= n;
-    }
-    return true;
-}
-
 } // namespace
 
 SafeFile::ReadStatus SafeFile::ReadRegular(const QString &path, QByteArray *bytes, QString *error)
@@ -140,7 +110,7 @@ bool SafeFile::Replace(const QString &path, const QByteArray &bytes, QString *er
         (void)!::fchmod(fd, old.st_mode & 07777);
     }
     int failure = 0;
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0)
+    if (!WriteAll(fd, bytes) || ::fsync(fd) != 0)
         failure = errno;
     // close() can report a write error of its own (network file systems).
     if (::close(fd) != 0 && failure == 0)
@@ -152,7 +122,36 @@ bool SafeFile::Replace(const QString &path, const QByteArray &bytes, QString *er
         setError(error, errnoText(failure));
         return false;
     }
-    syncFolderOf(name);
+    SyncFolderOf(QFile::decodeName(name));
+    return true;
+}
+
+void SafeFile::SyncFolderOf(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+bool SafeFile::WriteAll(int fd, const QByteArray &bytes)
+{
+    const char *p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
     return true;
 }
 

@@ -18,6 +18,12 @@ ReadStatus ReadRegular(const QString &path, QByteArray *bytes, QString *error = 
 // A symbolic link is followed: its target is replaced.
 bool Replace(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
+// Writes all of bytes to an open descriptor, going on after short writes;
+// false with errno set (a write that takes nothing counts as a full disk).
+bool WriteAll(int fd, const QByteArray &bytes);
+// Syncs the folder of a file, so its new or replaced name survives a power cut.
+void SyncFolderOf(const QString &path);
+
 // Removes the temporaries Replace leaves when the process is killed half-way.
 // Returns how many were removed.
 int RemoveStaleTemporaries(const QString &folder, const QString &fileName);

@@ -3,6 +3,7 @@
 #include "core/Cp1252.h"
 #include "core/DateText.h"
 #include "core/Paths.h"
+#include "core/SafeFile.h"
 #include "model/DeviceRecord.h"
 #include "model/Figures.h"
 
@@ -36,17 +37,6 @@ QByteArray TankFile::Line(const QDateTime &t, const DeviceRecord &rec)
 }
 
 namespace {
-// A new file's name must survive a power cut as well as its contents.
-void syncFolderOf(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 // Longest tail that can be a line of ours torn by a power cut; anything
 // longer without a line end is not ours to cut.
 constexpr qint64 kTornLineMax = 4096;
@@ -116,18 +106,7 @@ TankFile::AppendResult TankFile::Append(const QString &path, const QByteArray &l
     if (keep < st.st_size && ::ftruncate(fd, keep) != 0)
         return fail(AppendResult::WriteFailed, errnoText());
     out += line;
-    const char *p = out.constData();
-    qsizetype left = out.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return fail(AppendResult::WriteFailed, n == 0 ? QString::fromLocal8Bit(std::strerror(ENOSPC)) : errnoText());
-        p += n;
-        left -= n;
-    }
-    if (::fsync(fd) != 0)
+    if (!SafeFile::WriteAll(fd, out) || ::fsync(fd) != 0)
         return fail(AppendResult::WriteFailed, errnoText());
     if (::close(fd) != 0) {
         if (error)
@@ -135,6 +114,6 @@ TankFile::AppendResult TankFile::Append(const QString &path, const QByteArray &l
         return AppendResult::WriteFailed;
     }
     if (!existed)
-        syncFolderOf(path);
+        SafeFile::SyncFolderOf(path);
     return AppendResult::Written;
 }
