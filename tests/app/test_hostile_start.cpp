@@ -4,12 +4,18 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <arpa/inet.h>
+#include <atomic>
 #include <csignal>
+#include <netinet/in.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +26,57 @@ quint16 freePort()
     QTcpServer s;
     return s.listen(QHostAddress::LocalHost, 0) ? s.serverPort() : 0;
 }
+
+// A gateway sending valid telegram lines as fast as TCP takes them, on its
+// own thread, until the program cuts the connection.
+class Flood {
+public:
+    explicit Flood(quint16 port)
+    {
+        for (int i = 0; i < 1000; ++i)
+            block_ += MakeTelegram(7000 + i % 5, i % 10000).toHex() + '\n';
+        thread_ = std::thread([this, port] { run(port); });
+    }
+    ~Flood()
+    {
+        stop_ = true;
+        ::shutdown(fd_, SHUT_RDWR); // a send blocked on a deaf peer returns
+        thread_.join();
+    }
+    qint64 bytesSent() const { return sent_; }
+    // Milliseconds from the greeting to the cut; -1 while connected.
+    qint64 cutAfterMs() const { return cutAfter_; }
+
+private:
+    void run(quint16 port)
+    {
+        const int fd = fd_;
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        char greeting[8];
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 &&
+            ::recv(fd, greeting, sizeof greeting, MSG_WAITALL) == 8) {
+            QElapsedTimer t;
+            t.start();
+            while (!stop_) {
+                const ssize_t n = ::send(fd, block_.constData(), size_t(block_.size()), MSG_NOSIGNAL);
+                if (n < 0) {
+                    cutAfter_ = t.elapsed();
+                    break;
+                }
+                sent_ += n;
+            }
+        }
+        ::close(fd);
+    }
+    QByteArray block_;
+    const int fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::atomic<qint64> sent_{0}, cutAfter_{-1};
+};
 
 class HostileStart : public DataDirTest {
 protected:
@@ -147,4 +204,28 @@ TEST_F(HostileStart, TemporariesOfAKilledSaveAreRemovedAtStart)
     EXPECT_FALSE(QFileInfo::exists(iniPath() + ".Ab3dE9"));
     EXPECT_TRUE(QFileInfo::exists(iniPath() + ".keep"));
     EXPECT_TRUE(terminate(run));
+}
+
+// A flood of valid lines must not make the program deaf: the connection-time
+// cut (at the sixth one-second tick) and SIGTERM stay at most a second late.
+TEST_F(HostileStart, LineFloodKeepsTheCutAndSigtermPrompt)
+{
+    const quint16 port = freePort();
+    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[COM]\r\nClientPort=" + QByteArray::number(port) +
+                              "\r\n[Common]\r\nActiveNet=1\r\n");
+    ASSERT_TRUE(start(run, dataDir(), "[ready]")) << output.constData();
+    {
+        Flood flood(port);
+        ASSERT_TRUE(WaitFor([&] { return flood.cutAfterMs() >= 0; }, 20000)) << "never cut";
+        EXPECT_GT(flood.cutAfterMs(), 4900);
+        EXPECT_LE(flood.cutAfterMs(), 7000);
+    }
+    Flood flood(port);
+    ASSERT_TRUE(WaitFor([&] { return flood.bytesSent() > 4 << 20; }, 20000));
+    QElapsedTimer t;
+    t.start();
+    ::kill(pid_t(run.processId()), SIGTERM);
+    ASSERT_TRUE(run.waitForFinished(10000));
+    EXPECT_LE(t.elapsed(), 1000);
+    EXPECT_EQ(run.exitCode(), 0);
 }
