@@ -1,0 +1,28 @@
+// TCP hex lines: any line decodes to half its length (an odd last digit alone
+// makes one more character), hex text decodes to the bytes it spells in either
+// letter case, and the decoding of a line does not depend on what follows it.
+#include "link/Framing.h"
+
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray in(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QByteArray out = DecodeHexLine(in);
+    if (out.size() != (in.size() + 1) / 2)
+        std::abort();
+    // Bytes written as hex by a gateway come back unchanged.
+    if (DecodeHexLine(in.toHex()) != in || DecodeHexLine(in.toHex().toUpper()) != in)
+        std::abort();
+    // Each pair stands alone: the decoding of a prefix is a prefix.
+    const qsizetype cut = size ? (data[0] % (in.size() + 1)) & ~qsizetype(1) : 0;
+    if (out.left(cut / 2) != DecodeHexLine(in.left(cut)))
+        std::abort();
+    // A pair that is not hex gives 0 when its first digit is not hex.
+    for (qsizetype j = 0; j + 1 < in.size(); j += 2)
+        if (HexToLong(in.mid(j, 1)) == 0 && !std::isxdigit(uchar(in[j])) && out[j / 2] != 0)
+            std::abort();
+    return 0;
+}
