@@ -6,14 +6,19 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
+#include <QElapsedTimer>
+
 namespace
 {
 constexpr qint32 kTickMs = 1000;         // what one check tick counts for
 constexpr qint32 kMaxConnectTime = 5000; // cut at the sixth tick
 constexpr int kDefaultPort = 8000;
-// One data arrival takes at most this much; the rest waits for the next turn
-// of the event loop, so a flood cannot hold up the timers and the other links.
+// One turn of the event loop reads at most this much and evaluates lines for
+// at most this long; the rest waits for the next turn, so a flood of lines
+// cannot hold up the connection-time cut, the other links or SIGTERM. The
+// socket buffers no more than one read: a faster peer is slowed down by TCP.
 constexpr qint64 kMaxRead = 64 * 1024;
+constexpr int kSliceMs = 20;
 
 QString dotted(const QHostAddress &a)
 {
@@ -32,6 +37,9 @@ TcpLink::TcpLink(const Settings &settings, UiServices &ui, TraceLog trace, Clock
     connect(&server_, &QTcpServer::acceptError, this, &TcpLink::onError);
     checkTimer_.setInterval(kTickMs);
     connect(&checkTimer_, &QTimer::timeout, this, &TcpLink::checkConnectionTime);
+    sliceTimer_.setSingleShot(true);
+    sliceTimer_.setInterval(0);
+    connect(&sliceTimer_, &QTimer::timeout, this, &TcpLink::readSlice);
     relistenTimer_.setSingleShot(true);
     connect(&relistenTimer_, &QTimer::timeout, this, [this] {
         if (!startListening()) {
@@ -121,7 +129,8 @@ void TcpLink::onNewConnection()
     remoteIP_ = dotted(s->peerAddress());
     socket_ = s;
     // A line left over from the previous peer is no part of this peer's data.
-    tcpLine_.clear();
+    lines_.clear();
+    s->setReadBufferSize(kMaxRead);
     winConnectTime_ = 0;
     connect(s, &QTcpSocket::readyRead, this, &TcpLink::onReadyRead);
     connect(s, &QTcpSocket::disconnected, this, &TcpLink::onDisconnected);
@@ -133,45 +142,47 @@ void TcpLink::onNewConnection()
 
 void TcpLink::onReadyRead()
 {
+    if (!sliceTimer_.isActive())
+        readSlice();
+}
+
+void TcpLink::readSlice()
+{
     if (!socket_)
         return;
     QPointer<QTcpSocket> s = socket_;
-    processData(s->read(kMaxRead));
-    if (s && s == socket_ && s->bytesAvailable() > 0)
-        QMetaObject::invokeMethod(this, &TcpLink::onReadyRead, Qt::QueuedConnection);
-}
-
-void TcpLink::processData(const QByteArray &d)
-{
-    if (trace_.enabled())
-        trace_.LogInFile(QStringLiteral("TCP_DataArrival BytesTotal=") + QString::number(d.size()) +
-                  QStringLiteral(" RemoteHostIP=") + remoteIP_ + QStringLiteral(" Data=") + TraceData(d));
-    QPointer<QTcpSocket> s = socket_;
-    qsizetype pos = 0;
-    while (pos < d.size()) {
-        const qsizetype lf = d.indexOf('\n', pos);
-        const qsizetype end = lf < 0 ? d.size() : lf;
-        if (tcpLine_.size() + (end - pos) > kMaxLineLength) {
+    QElapsedTimer spent;
+    spent.start();
+    QByteArray line;
+    while (spent.elapsed() < kSliceMs) {
+        switch (lines_.next(&line)) {
+        case TcpLineReader::Next::NeedMore: {
+            if (s->bytesAvailable() <= 0)
+                return; // readyRead brings more
+            const QByteArray d = s->read(kMaxRead);
+            if (trace_.enabled())
+                trace_.LogInFile(QStringLiteral("TCP_DataArrival BytesTotal=") + QString::number(d.size()) +
+                          QStringLiteral(" RemoteHostIP=") + remoteIP_ + QStringLiteral(" Data=") + TraceData(d));
+            lines_.append(d);
+            break;
+        }
+        case TcpLineReader::Next::TooLong:
             trace_.LogInFile(QStringLiteral("TCP_LineTooLong Length>") + QString::number(kMaxLineLength) +
                       QStringLiteral(" RemoteHostIP=") + remoteIP_ + QStringLiteral(" connection closed"));
-            tcpLine_.clear();
             dropPeer();
             relistenAfter(cutDelayMs_);
             return;
+        case TcpLineReader::Next::Line:
+            ui_.setPanelText(1, ReceptionTimeText(clock_()) + QStringLiteral(" TCP/IP ") + LngText(285) +
+                                    QLatin1Char(' ') + remoteIP_);
+            if (sink_)
+                sink_(DecodeHexLine(line), remoteIP_);
+            if (!s || s != socket_)
+                return; // the evaluation closed the link (a restart)
+            break;
         }
-        tcpLine_.append(d.constData() + pos, end - pos);
-        if (lf < 0)
-            return;
-        pos = lf + 1;
-        const QByteArray telegram = DecodeHexLine(tcpLine_);
-        tcpLine_.clear();
-        ui_.setPanelText(1, ReceptionTimeText(clock_()) + QStringLiteral(" TCP/IP ") + LngText(285) +
-                                 QLatin1Char(' ') + remoteIP_);
-        if (sink_)
-            sink_(telegram, remoteIP_);
-        if (!s || s != socket_)
-            return; // the evaluation closed the link (a restart)
     }
+    sliceTimer_.start();
 }
 
 void TcpLink::onDisconnected()
@@ -212,6 +223,8 @@ void TcpLink::dropPeer()
         return;
     QTcpSocket *s = socket_;
     socket_ = nullptr;
+    sliceTimer_.stop();
+    lines_.clear();
     s->disconnect(this);
     s->abort();
     s->deleteLater();

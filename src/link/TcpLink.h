@@ -1,4 +1,6 @@
 #pragma once
+#include "TcpLineReader.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
@@ -23,9 +25,8 @@ public:
 
     // Winsock-style state numbers, as the trace shows them.
     enum State { Closed = 0, Listening = 2, Connected = 7, Closing = 8 };
-    // Far longer than a telegram's 38 digits; a longer line is a broken or
-    // hostile peer and costs the connection.
-    static constexpr qsizetype kMaxLineLength = 1024;
+    // A longer line is a broken or hostile peer and costs the connection.
+    static constexpr qsizetype kMaxLineLength = TcpLineReader::kMaxLineLength;
 
     TcpLink(const Settings &settings, UiServices &ui, TraceLog trace, ClockFn clock, QObject *parent = nullptr);
     ~TcpLink() override;
@@ -43,7 +44,7 @@ public:
     qint32 winConnectTime() const { return winConnectTime_; }
     quint16 serverPort() const { return server_.serverPort(); }
     QString remoteIP() const { return remoteIP_; }
-    qsizetype lineLength() const { return tcpLine_.size(); }
+    qsizetype lineLength() const { return lines_.partialLength(); }
 
     // Tick of the connection-time check; 1000 ms, shorter in tests.
     void setCheckInterval(int ms);
@@ -59,7 +60,9 @@ private:
     void dropPeer();
     void relistenAfter(int ms);
     bool startListening();
-    void processData(const QByteArray &d);
+    // Evaluates received lines for one slice of time, then returns to the
+    // event loop (and continues in the next turn when more is there).
+    void readSlice();
 
     const Settings &settings_;
     UiServices &ui_;
@@ -69,8 +72,9 @@ private:
     QPointer<QTcpSocket> socket_;
     QTimer checkTimer_;
     QTimer relistenTimer_;
+    QTimer sliceTimer_;
     Sink sink_;
-    QByteArray tcpLine_;
+    TcpLineReader lines_;
     QString remoteIP_;
     quint16 port_ = 8000;
     qint32 winConnectTime_ = 0;
