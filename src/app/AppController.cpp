@@ -84,8 +84,11 @@ bool AppController::acquireInstance()
     }
     // The language is not fixed yet: the refusal is told in the stored one.
     LngInit(config_.words, settings_, [] { return 1; });
-    ui_.messageBox(LngText(272), LngText(273), MsgIcon::Stop, MsgButtons::Ok,
-                   [this](MsgResult) { requestQuit(1, false); });
+    // No other instance: the data folder does not take our files. Say which.
+    const QString text = lock_->heldByOther() ? LngText(272)
+                                              : LngText(17) + QStringLiteral("\r\n") + config_.dataFolder +
+                                                    QStringLiteral("\r\n") + SafeFile::FolderWriteProblem(config_.dataFolder);
+    ui_.messageBox(text, LngText(273), MsgIcon::Stop, MsgButtons::Ok, [this](MsgResult) { requestQuit(1, false); });
     return false;
 }
 
@@ -129,7 +132,7 @@ void AppController::activate()
         return;
     if (!activated_) {
         activated_ = true;
-        const int count = qBound(0, int(settings_.readInt(Cfg::GeraeteAnzahl)), kMaxDevices);
+        const int count = tanks_.StoredDeviceCount();
         config_.flagTempKorr = settings_.readSwitch(Cfg::FlagTempKorr);
         if (!config_.clientMode) {
             QString folder = settings_.read(Cfg::LogIniPath, config_.dataFolder);
@@ -240,7 +243,7 @@ std::unique_ptr<ComDialogLogic> AppController::interfaceDialog()
 
 void AppController::TimerClientTick()
 {
-    if (int(settings_.readInt(Cfg::GeraeteAnzahl)) != tanks_.DeviceCount()) {
+    if (tanks_.StoredDeviceCount() != tanks_.DeviceCount()) {
         RestartProgram();
         return;
     }

@@ -13,6 +13,9 @@ public:
     // Keeps trying in the background until the holder has ended.
     void lockWhenFree();
     bool isLocked() const { return file_.isLocked(); }
+    // The last tryLock failed because another process holds the lock, not
+    // because the folder refused the lock file.
+    bool heldByOther() const { return file_.error() == QLockFile::LockFailedError; }
 
 private:
     QLockFile file_;

@@ -155,6 +155,13 @@ bool SafeFile::WriteAll(int fd, const QByteArray &bytes)
     return true;
 }
 
+QString SafeFile::FolderWriteProblem(const QString &folder)
+{
+    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
+        return errnoText(errno);
+    return QStringLiteral("not writable");
+}
+
 int SafeFile::RemoveStaleTemporaries(const QString &folder, const QString &fileName)
 {
     const QRegularExpression ours(QLatin1Char('^') + QRegularExpression::escape(fileName) +

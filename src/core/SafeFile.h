@@ -24,6 +24,10 @@ bool WriteAll(int fd, const QByteArray &bytes);
 // Syncs the folder of a file, so its new or replaced name survives a power cut.
 void SyncFolderOf(const QString &path);
 
+// Why no file can be made in a folder (the system's text: a read-only file
+// system, no permission, no such folder), or a plain "not writable".
+QString FolderWriteProblem(const QString &folder);
+
 // Removes the temporaries Replace leaves when the process is killed half-way.
 // Returns how many were removed.
 int RemoveStaleTemporaries(const QString &folder, const QString &fileName);

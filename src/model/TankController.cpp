@@ -240,10 +240,18 @@ void TankController::LoadDeviceRecord(int n, bool keepHistory)
     history_->LoadTankHistory(n);
 }
 
+int TankController::StoredDeviceCount() const
+{
+    int count = int(std::clamp<qint64>(settings_.readInt(Cfg::GeraeteAnzahl), 0, kMaxDevices));
+    const QString absent = QStringLiteral("\x01");
+    while (count > 0 && settings_.read(Cfg::Device::SN.at(count), absent) == absent)
+        --count;
+    return count;
+}
+
 int TankController::LoadRegistry()
 {
-    const qint64 count = settings_.readInt(Cfg::GeraeteAnzahl);
-    const int limit = int(std::clamp<qint64>(count, 0, kMaxDevices));
+    const int limit = StoredDeviceCount();
     for (int n = 1; n <= limit; ++n) {
         LoadDeviceRecord(n);
         AddDevice(n);

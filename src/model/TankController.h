@@ -50,6 +50,10 @@ public:
     // Start-up: "Geräte"/"Anzahl" limited to 56, then LoadDeviceRecord and
     // AddDevice for each device. Returns the stored "Geräte"/"Aktuell".
     int LoadRegistry();
+    // "Geräte"/"Anzahl", at most 56 and never beyond the last device section
+    // that holds a serial number: a count without its sections would make
+    // phantom devices (serial number 0) that lock real ones out.
+    int StoredDeviceCount() const;
     // All device sections and "Geräte"/"Anzahl" in one replace of the
     // settings file, then the copy in the log folder. Nothing in client mode.
     void SaveDeviceRegistry();

@@ -231,3 +231,22 @@ TEST_F(HostileStart, LineFloodKeepsTheCutAndSigtermPrompt)
     EXPECT_LE(t.elapsed(), 1000);
     EXPECT_EQ(run.exitCode(), 0);
 }
+
+// A data folder the program may not write to is no second instance: the
+// message says which folder and why, and the program ends.
+TEST_F(HostileStart, ReadOnlyDataFolderIsNamedNotTakenForASecondInstance)
+{
+    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(dataDir()).constData(), 0555), 0);
+    // Root writes anywhere: run as nobody then.
+    const QStringList asOtherUser = ::getuid() == 0 ? QStringList{"setpriv", "--reuid=65534", "--regid=65534",
+                                                                  "--clear-groups"}
+                                                    : QStringList{};
+    start(run, dataDir(), "Error writing the INI file", asOtherUser);
+    EXPECT_TRUE(run.waitForFinished(10000));
+    output += run.readAll();
+    ::chmod(QFile::encodeName(dataDir()).constData(), 0700);
+    EXPECT_NE(run.exitCode(), 0);
+    EXPECT_FALSE(output.contains("more than once")) << output.constData();
+    EXPECT_TRUE(output.contains(QFile::encodeName(QDir::cleanPath(dataDir())))) << output.constData();
+}

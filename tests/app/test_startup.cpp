@@ -85,6 +85,7 @@ TEST_F(Startup, FreshInstallationWantsTheInterfaceDialogAndCountIsLimited)
     write(Cfg::ActiveCom, "2");
     write(Cfg::Simulation, "1"); // no port opened
     write(Cfg::GeraeteAnzahl, "80");
+    write(Cfg::Device::SN.at(56), "560"); // the count stops at the last section with a serial number
     auto run = start();
     EXPECT_FALSE(run->config.activeCom);
     EXPECT_TRUE(run->app->interfaceDialogWanted());

@@ -85,6 +85,18 @@ TEST_F(RegistryTest, DamagedValuesAndCountAbove56)
     EXPECT_EQ(tanks.device(2).Tankvolumen, 700);
 }
 
+// A count edited up without the sections behind it stops at the last section
+// that holds a serial number: no phantom devices that lock real ones out.
+TEST_F(RegistryTest, CountBeyondTheSectionsStopsAtTheLastSerialNumber)
+{
+    writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=56\r\n[Ger\xE4t1]\r\nSN=11\r\n[Ger\xE4t2]\r\nSN=22\r\n");
+    tanks.LoadRegistry();
+    EXPECT_EQ(tanks.DeviceCount(), 2);
+    EXPECT_TRUE(tanks.EvalTelegramm(MakeTelegram(4711, 100), QString()));
+    ASSERT_EQ(tanks.DeviceCount(), 3);
+    EXPECT_EQ(tanks.device(3).SN, 4711);
+}
+
 TEST_F(RegistryTest, RecordWithoutTimeStaysWithoutTime)
 {
     ASSERT_TRUE(feed(4711));
