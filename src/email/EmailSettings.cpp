@@ -1,0 +1,145 @@
+#include "EmailSettings.h"
+
+#include "PasswordScramble.h"
+
+#include "core/Catalogue.h"
+#include "core/Settings.h"
+#include "core/TextHelpers.h"
+#include "model/DeviceRecord.h"
+
+#include <cstdlib>
+
+namespace {
+QString switchText(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
+}
+
+EmailSettings::EmailSettings(Settings &settings, const DeviceTable &devices, QObject *parent)
+    : QObject(parent), settings_(settings), devices_(devices)
+{
+}
+
+const QList<int> &EmailSettings::SchwelleItems()
+{
+    static const QList<int> items{5, 10, 15, 20, 25, 30, 40, 50, 60, 70, 80, 90};
+    return items;
+}
+
+const QList<int> &EmailSettings::Abstand1Items()
+{
+    static const QList<int> items{4, 12, 24, 168, 744}; // "monatlich" is 31 days
+    return items;
+}
+
+const QList<int> &EmailSettings::Abstand2Items()
+{
+    static const QList<int> items{4, 12, 24, 168};
+    return items;
+}
+
+int EmailSettings::NearestItem(const QList<int> &items, qint64 value)
+{
+    int best = -1;
+    qint64 distance = 2147483647;
+    for (int item : items) {
+        const qint64 d = std::llabs(item - value);
+        if (d < distance) {
+            best = item;
+            distance = d;
+        }
+    }
+    return best;
+}
+
+// Written as "1"/"0"; older files may hold "True"/"False".
+bool EmailSettings::readTankSwitch(int n) const
+{
+    const QString text = settings_.read(Cfg::Device::EmailAktiv.at(n)).trimmed();
+    if (text.isEmpty() || text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+        return false;
+    return ToLongOrZero(text) != 0;
+}
+
+const EmailValues &EmailSettings::values()
+{
+    if (loaded_)
+        return values_;
+    using namespace Cfg::Email;
+    EmailValues v;
+    v.aktiv = settings_.readIsOne(Aktiv);
+    v.empfaenger[0] = settings_.read(Empfaenger1);
+    v.empfaenger[1] = settings_.read(Empfaenger2);
+    v.schwelle2 = NearestItem(SchwelleItems(), settings_.readInt(Schwelle2));
+    v.abstand1 = NearestItem(Abstand1Items(), settings_.readInt(Abstand1));
+    v.abstand2 = NearestItem(Abstand2Items(), settings_.readInt(Abstand2));
+    v.melderaster = settings_.read(Melderaster);
+    v.customer.kundenname = settings_.read(Kundenname);
+    v.customer.strasse = settings_.read(Strasse);
+    v.customer.ort = settings_.read(Ort);
+    v.customer.telefon = settings_.read(Telefon);
+    v.customer.bemerkung = settings_.read(Bemerkung);
+    v.server.host = settings_.read(SMTPServer);
+    v.server.port = settings_.read(SMTPPort);
+    v.server.startTls = settings_.readIsOne(STARTTLS);
+    v.server.login = settings_.readIsOne(Login);
+    v.server.userName = settings_.read(UserName);
+    v.server.password = ScramblePassword(settings_.read(Password));
+    v.server.sender = settings_.read(AbsenderEmail);
+    v.betreff = settings_.read(Betreff);
+    v.alarmmode = int(settings_.readInt(Alarmmode));
+    for (int n = 1; n <= devices_.DeviceCount; ++n)
+        v.tanks << readTankSwitch(n);
+    values_ = std::move(v);
+    loaded_ = true;
+    return values_;
+}
+
+void EmailSettings::unload() { loaded_ = false; }
+
+void EmailSettings::save(const EmailValues &v)
+{
+    using namespace Cfg::Email;
+    {
+        Settings::Batch batch(settings_);
+        settings_.write(Aktiv, switchText(v.aktiv));
+        settings_.write(Empfaenger1, v.empfaenger[0]);
+        settings_.write(Empfaenger2, v.empfaenger[1]);
+        settings_.write(Schwelle2, v.schwelle2);
+        settings_.write(Abstand1, v.abstand1);
+        settings_.write(Abstand2, v.abstand2);
+        settings_.write(Melderaster, v.melderaster);
+        settings_.write(Kundenname, v.customer.kundenname);
+        settings_.write(Strasse, v.customer.strasse);
+        settings_.write(Ort, v.customer.ort);
+        settings_.write(Telefon, v.customer.telefon);
+        settings_.write(Bemerkung, v.customer.bemerkung);
+        settings_.write(SMTPServer, v.server.host);
+        settings_.write(SMTPPort, v.server.port);
+        settings_.write(STARTTLS, switchText(v.server.startTls));
+        settings_.write(Login, switchText(v.server.login));
+        settings_.write(UserName, v.server.userName);
+        settings_.write(Password, ScramblePassword(v.server.password));
+        settings_.write(AbsenderEmail, v.server.sender);
+        settings_.write(Betreff, v.betreff);
+        for (int k = 1; k <= v.tanks.size(); ++k)
+            settings_.write(Cfg::Device::EmailAktiv.at(k), switchText(v.tanks[k - 1]));
+    }
+    unload();
+    emit saved();
+}
+
+bool EmailSettings::tankSelected(int n)
+{
+    const EmailValues &v = values();
+    if (n >= 1 && n <= v.tanks.size())
+        return v.tanks[n - 1];
+    return n >= 1 && n <= kMaxDevices && readTankSwitch(n);
+}
+
+QString EmailSettings::lockPassword() const { return ScramblePassword(settings_.read(Cfg::Email::Passwort)); }
+
+void EmailSettings::setLockPassword(const QString &plain)
+{
+    settings_.write(Cfg::Email::Passwort, ScramblePassword(plain));
+}

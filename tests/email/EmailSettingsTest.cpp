@@ -1,0 +1,113 @@
+// The e-mail settings object over a real settings file: first-start
+// defaults, the order and form of what save() writes, and the tanks that
+// take part.
+#include "support/TestSupport.h"
+
+#include "core/Cp1252.h"
+#include "email/EmailSettings.h"
+#include "model/DeviceRecord.h"
+
+namespace {
+
+class EmailSettingsTest : public DataDirTest {
+protected:
+    DeviceTable devices;
+};
+
+TEST_F(EmailSettingsTest, FirstStartDefaults)
+{
+    devices.DeviceCount = 3;
+    EmailSettings s(settings, devices);
+    const EmailValues &v = s.values();
+    EXPECT_FALSE(v.aktiv);
+    EXPECT_EQ(v.schwelle2, 10);
+    EXPECT_EQ(v.abstand1, 744);
+    EXPECT_EQ(v.abstand2, 168);
+    EXPECT_EQ(v.server.port, "587");
+    EXPECT_TRUE(v.server.startTls);
+    EXPECT_TRUE(v.server.login);
+    EXPECT_EQ(v.betreff, "%13 %20 %10, %01, %04, %21 %15 %08");
+    EXPECT_EQ(v.alarmmode, 2);
+    EXPECT_EQ(v.tanks, (QList<bool>{true, true, true}));
+    EXPECT_EQ(s.lockPassword(), "");
+}
+
+TEST_F(EmailSettingsTest, SaveWritesInDialogOrderAndReloads)
+{
+    devices.DeviceCount = 2;
+    EmailSettings s(settings, devices);
+    int saved = 0;
+    QObject::connect(&s, &EmailSettings::saved, [&] { ++saved; });
+    EmailValues v = s.values();
+    v.aktiv = true;
+    v.empfaenger[0] = QStringLiteral("a@example.org");
+    v.schwelle2 = -1; // nothing selected in the list
+    v.server.password = QStringLiteral("abc");
+    v.server.login = false;
+    v.tanks = {false, true};
+    s.save(v);
+    EXPECT_EQ(saved, 1);
+
+    const QString text = Cp1252::decode(readBytes(iniPath()));
+    const QStringList order{"Aktiv=1", "Empfänger 1=a@example.org", "Empfänger 2=", "Schwelle 2=-1",
+                            "Abstand 1 in h=744", "Abstand 2 in h=168", "Melderaster=10", "Kundenname=",
+                            "Strasse=", "Ort=", "Telefon=", "Bemerkung=", "SMTPServer=", "SMTPPort=587",
+                            "STARTTLS=1", "Login=0", "UserName=", "Password=```", "AbsenderEmail=",
+                            "Betreff=%13 %20 %10, %01, %04, %21 %15 %08"};
+    qsizetype at = 0;
+    for (const QString &line : order) {
+        const qsizetype next = text.indexOf(line + QStringLiteral("\r\n"), at);
+        ASSERT_GE(next, at) << line.toStdString() << " missing or out of order";
+        at = next;
+    }
+    EXPECT_FALSE(text.contains(QStringLiteral("Alarmmode")));
+    EXPECT_EQ(settings.read(Cfg::Device::EmailAktiv.at(1)), "0");
+    EXPECT_EQ(settings.read(Cfg::Device::EmailAktiv.at(2)), "1");
+
+    // The next use reads what was saved: -1 stored selects the nearest item.
+    EXPECT_EQ(s.values().schwelle2, 5);
+    EXPECT_EQ(s.values().server.password, "abc");
+    EXPECT_FALSE(s.values().server.login);
+}
+
+TEST_F(EmailSettingsTest, StoredNumbersSelectTheNearestItem)
+{
+    const struct {
+        const char *stored;
+        int schwelle, abstand1, abstand2;
+    } rows[] = {
+        {"33", 30, 24, 24},    // nearer to 30 than 40; 33 lies nearest 24 of the hours too
+        {"35", 30, 24, 24},    // a tie takes the earlier item
+        {"720", 90, 744, 168}, // "monatlich" is 744 hours
+        {"abc", 5, 4, 4},      // not a number counts as 0
+    };
+    EmailSettings s(settings, devices);
+    for (const auto &row : rows) {
+        settings.write(Cfg::Email::Schwelle2, QString::fromLatin1(row.stored));
+        settings.write(Cfg::Email::Abstand1, QString::fromLatin1(row.stored));
+        settings.write(Cfg::Email::Abstand2, QString::fromLatin1(row.stored));
+        s.unload();
+        EXPECT_EQ(s.values().schwelle2, row.schwelle) << row.stored;
+        EXPECT_EQ(s.values().abstand1, row.abstand1) << row.stored;
+        EXPECT_EQ(s.values().abstand2, row.abstand2) << row.stored;
+    }
+}
+
+TEST_F(EmailSettingsTest, TankRegisteredLaterTakesPartByItsOwnKey)
+{
+    devices.DeviceCount = 1;
+    settings.write(Cfg::Device::EmailAktiv.at(1), QStringLiteral("False"));
+    settings.write(Cfg::Device::EmailAktiv.at(3), QStringLiteral("0"));
+    EmailSettings s(settings, devices);
+    EXPECT_EQ(s.values().tanks, QList<bool>{false});
+    devices.DeviceCount = 3; // registered after the values were loaded
+    EXPECT_TRUE(s.tankSelected(2));
+    EXPECT_FALSE(s.tankSelected(3));
+    EXPECT_FALSE(s.tankSelected(1));
+
+    s.setLockPassword(QStringLiteral("Geheim"));
+    EXPECT_NE(settings.read(Cfg::Email::Passwort), "Geheim");
+    EXPECT_EQ(s.lockPassword(), "Geheim");
+}
+
+} // namespace
