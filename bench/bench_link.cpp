@@ -69,7 +69,7 @@ struct Rig {
     QuietUi ui;
     ClockFn clock = SystemClock();
     TankController tanks{config, settings, ui, clock};
-    HistoryRecorder history{tanks.table(), config, settings, ui, clock, [this] { tanks.SaveDeviceRegistry(); }};
+    HistoryRecorder history{tanks.table(), config, settings, ui, clock, [this] { tanks.registry().SaveDeviceRegistry(); }};
     std::unique_ptr<LinkManager> link;
     int accepted = 0;
 

@@ -175,7 +175,7 @@ int main(int argc, char **argv)
         tanks.device(1 + run % 56).Volumen = run;
         QElapsedTimer t;
         t.start();
-        tanks.SaveDeviceRegistry();
+        tanks.registry().SaveDeviceRegistry();
         saveMs.push_back(double(t.nsecsElapsed()) / 1e6);
     }
     const QString naivePath = tmp.path() + QStringLiteral("/naive.ini");

@@ -19,11 +19,10 @@
 #include "core/Paths.h"
 #include "core/RunConfig.h"
 #include "core/Settings.h"
-#include "core/UiServices.h"
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
 #include "model/Figures.h"
-#include "model/TankController.h"
+#include "model/DeviceRegistry.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -151,8 +150,7 @@ bool makeDemo(const QString &folderArg)
         settings.write(Cfg::GeraeteAnzahl, 3);
         settings.write(Cfg::GeraeteAktuell, 1);
         // The device sections exactly as the program's own registry writes them.
-        QuietUi ui;
-        TankController registry(config, settings, ui, clock);
+        DeviceRegistry registry(config, settings, clock);
         for (int n = 1; n <= 3; ++n) {
             DeviceRecord &r = registry.device(n);
             r = tanks[n - 1].rec;

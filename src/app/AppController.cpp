@@ -19,7 +19,7 @@ AppController::AppController(RunConfig &config, Settings &settings, UiServices &
     : QObject(parent), config_(config), settings_(settings), ui_(ui), clock_(std::move(clock)),
       hardware_(std::move(hardware)), tanks_(config, settings, ui, clock_),
       history_(std::make_unique<HistoryRecorder>(tanks_.table(), config, settings, ui, clock_,
-                                                 [this] { tanks_.SaveDeviceRegistry(); })),
+                                                 [this] { tanks_.registry().SaveDeviceRegistry(); })),
       tempCorrection_(tanks_, config, settings, ui), maintenance_(tanks_, config, ui, clock_)
 {
     tanks_.setHistoryHooks(history_.get());
@@ -132,7 +132,7 @@ void AppController::activate()
         return;
     if (!activated_) {
         activated_ = true;
-        const int count = tanks_.StoredDeviceCount();
+        const int count = tanks_.registry().StoredDeviceCount();
         config_.flagTempKorr = settings_.readSwitch(Cfg::FlagTempKorr);
         if (!config_.clientMode) {
             QString folder = settings_.read(Cfg::LogIniPath, config_.dataFolder);
@@ -179,7 +179,7 @@ void AppController::unload()
     if (unloaded_)
         return;
     unloaded_ = true;
-    tanks_.SaveDeviceRegistry();
+    tanks_.registry().SaveDeviceRegistry();
     if (links_)
         links_->CloseLinks();
 }
@@ -243,12 +243,12 @@ std::unique_ptr<ComDialogLogic> AppController::interfaceDialog()
 
 void AppController::TimerClientTick()
 {
-    if (tanks_.StoredDeviceCount() != tanks_.DeviceCount()) {
+    if (tanks_.registry().StoredDeviceCount() != tanks_.DeviceCount()) {
         RestartProgram();
         return;
     }
     for (int n = 1; n <= tanks_.DeviceCount(); ++n) {
-        tanks_.LoadDeviceRecord(n, true);
+        tanks_.registry().LoadDeviceRecord(n, true);
         tanks_.ComboSN_Click(tanks_.currentDevice());
         tanks_.refreshDevice(n);
     }

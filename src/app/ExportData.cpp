@@ -7,7 +7,6 @@
 #include "history/TankHistoryLoader.h"
 #include "lang/Lng.h"
 
-#include <algorithm>
 #include <cstdio>
 
 void ErrorLine(const QString &text)
@@ -33,13 +32,13 @@ ExportData::ExportData(const CommandLine &cl) : config(ConfigFromCommandLine(cl)
         SetLngId(1);
     config.logFolder = Paths::WithSeparator(settings.read(Cfg::LogIniPath, config.dataFolder));
     config.flagTempKorr = settings.readSwitch(Cfg::FlagTempKorr);
-    const int count = int(std::clamp<qint64>(settings.readInt(Cfg::GeraeteAnzahl), 0, kMaxDevices));
+    const int count = registry.StoredDeviceCount();
     TankHistoryLoader loader(config, clock);
     loader.StartPreload(count);
     for (int n = 1; n <= count; ++n) {
-        tanks.LoadDeviceRecord(n);
-        tanks.AddDevice(n);
-        loader.LoadOrTake(n, tanks.table()[n].History);
+        registry.LoadDeviceRecord(n);
+        registry.AddDevice(n);
+        loader.LoadOrTake(n, registry.device(n).History);
     }
     loader.FinishPreload();
 }

@@ -2,8 +2,7 @@
 #include "core/Clock.h"
 #include "core/RunConfig.h"
 #include "core/Settings.h"
-#include "core/UiServices.h"
-#include "model/TankController.h"
+#include "model/DeviceRegistry.h"
 
 struct CommandLine;
 
@@ -16,16 +15,15 @@ class ExportData
 public:
     explicit ExportData(const CommandLine &cl);
 
-    const DeviceTable &table() const { return tanks.table(); }
+    const DeviceTable &table() const { return registry.table(); }
     // False, after the error line naming option, when the data folder has no
     // device of that number (0, all tanks, is always there).
     bool hasTank(int tank, const QString &option) const;
 
     RunConfig config;
     Settings settings{config};
-    QuietUi ui;
     ClockFn clock = SystemClock();
-    TankController tanks{config, settings, ui, clock};
+    DeviceRegistry registry{config, settings, clock};
 };
 
 // One line on standard error: how an export says what went wrong.

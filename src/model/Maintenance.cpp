@@ -102,7 +102,7 @@ void Maintenance::removeRange(int first, int last, const std::function<void()> &
     MoveTankFiles(config_.TankWriteFolder(), first, last, count,
                   clock_().toString(QStringLiteral("yyyyMMdd_hhmmss")));
     tanks_.RemoveDevices(first, last);
-    tanks_.SaveDeviceRegistry();
+    tanks_.registry().SaveDeviceRegistry();
     if (restart)
         restart();
 }
@@ -114,7 +114,7 @@ void Maintenance::DeleteConfiguration(std::function<void()> endNow)
             return;
         // Telegrams keep arriving while the next boxes are open; none of them
         // may write the settings file or a tank file again.
-        tanks_.stopForGood();
+        tanks_.registry().stopForGood();
         const QString settings = config_.SettingsLocalPath();
         const QString folder = config_.TankWriteFolder();
         const QString copy = folder + config_.ExeFileName(QStringLiteral(".ini"));

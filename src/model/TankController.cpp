@@ -3,94 +3,23 @@
 #include "Figures.h"
 #include "Telegram.h"
 
-#include "core/DateText.h"
-#include "core/Paths.h"
 #include "core/RunConfig.h"
-#include "core/SafeFile.h"
-#include "core/Settings.h"
 #include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <algorithm>
-#include <cmath>
-#include <limits>
-
-namespace
-{
-
-// A numeric key of a device section. Text that is not a number, or a number
-// the field cannot hold, gives the key's default: the program itself only
-// ever writes numbers there, so anything else is a damaged file.
-qint64 readNumber(const Settings &settings, const IniKey &key, qint64 min, qint64 max)
-{
-    const qint64 def = key.defaultText().toLongLong();
-    const QString text = settings.read(key).trimmed();
-    bool ok = false;
-    qint64 v = text.toLongLong(&ok);
-    if (!ok) {
-        const double d = text.toDouble(&ok);
-        if (!ok || !std::isfinite(d) || std::fabs(d) > 9e18)
-            return def;
-        v = qint64(std::nearbyint(d));
-    }
-    return v < min || v > max ? def : v;
-}
-
-// A line break in a value would start a new line in the settings file.
-QString oneLine(QString s)
-{
-    s.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    s.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return s;
-}
-
-bool sameFolder(const QString &a, const QString &b)
-{
-    const QString ca = QFileInfo(a).canonicalFilePath();
-    const QString cb = QFileInfo(b).canonicalFilePath();
-    if (!ca.isEmpty() && !cb.isEmpty())
-        return ca == cb;
-    return QDir::cleanPath(QDir(a).absolutePath()) == QDir::cleanPath(QDir(b).absolutePath());
-}
-
-// The copy of the settings file that other programs read from the log folder;
-// replaced atomically, so a reader never sees half a file. Failures are
-// ignored: the next save tries again.
-void copySettingsToLogFolder(const RunConfig &s)
-{
-    if (!s.logIniActive || s.logFolder.isEmpty())
-        return;
-    if (sameFolder(s.logFolder, s.dataFolder))
-        return;
-    QByteArray bytes;
-    if (SafeFile::ReadRegular(s.SettingsLocalPath(), &bytes) != SafeFile::ReadStatus::Ok)
-        return;
-    const QString folder = Paths::WithSeparator(s.logFolder);
-    Paths::EnsureFolder(folder);
-    SafeFile::Replace(folder + s.ExeFileName(QStringLiteral(".ini")), bytes);
-}
-
-QString timeText(const QDateTime &t)
-{
-    return FormatDateText(t.isValid() ? t : ZeroDateTime());
-}
-
-} // namespace
 
 TankController::TankController(const RunConfig &config, Settings &settings, UiServices &ui, ClockFn clock,
                                QObject *parent)
-    : QObject(parent), config_(config), settings_(settings), ui_(ui), clock_(std::move(clock)),
-      trace_(config, clock_)
+    : QObject(parent), config_(config), ui_(ui), clock_(std::move(clock)),
+      trace_(config, clock_), registry_(config, settings, clock_)
 {
 }
 
 void TankController::setHistoryHooks(HistoryHooks *h)
 {
     history_ = h ? h : &nullHistory_;
+    registry_.setHistoryHooks(h);
 }
 void TankController::setEmailHooks(EmailHooks *e)
 {
@@ -111,18 +40,18 @@ bool TankController::EvalTelegramm(const QByteArray &telegram, const QString &so
 
 int TankController::findDevice(int sn, int type) const
 {
-    for (int n = 1; n <= table_.DeviceCount; ++n) {
-        const DeviceRecord &r = table_[n];
+    for (int n = 1; n <= DeviceCount(); ++n) {
+        const DeviceRecord &r = table()[n];
         if (r.SN == sn && (r.Geraetetyp == type || r.Geraetetyp == 0))
             return n;
     }
-    return table_.DeviceCount + 1;
+    return DeviceCount() + 1;
 }
 
 bool TankController::ProcessTelegram(const QByteArray &telegram, const QString &source,
                                      const QDateTime &received)
 {
-    if (stopped_)
+    if (registry_.stopped())
         return false;
     const std::optional<DecodedTelegram> tg = DecodeTelegram(telegram);
     if (!tg)
@@ -137,9 +66,9 @@ bool TankController::ProcessTelegram(const QByteArray &telegram, const QString &
         }
         return false;
     }
-    const bool isNew = n > table_.DeviceCount;
+    const bool isNew = n > DeviceCount();
 
-    DeviceRecord &r = table_[n];
+    DeviceRecord &r = table()[n];
     if (isNew)
         r = DeviceRecord{}; // a fresh slot, whatever a removed device left there
     r.ClientIP = source;
@@ -155,7 +84,7 @@ bool TankController::ProcessTelegram(const QByteArray &telegram, const QString &
     r.Uhrzeit = received;
     r.SN = tg->sn;
     if (isNew) {
-        table_.DeviceCount = n;
+        registry_.AddDevice(n);
         r.Einheit = EinheitFromStatus(tg->status);
         r.Tankbezeichnung.clear();
         r.History.reset();
@@ -170,7 +99,7 @@ bool TankController::ProcessTelegram(const QByteArray &telegram, const QString &
         email_->UnloadForm();
         emit selectDevice(n);
         ComboSN_Click(n);
-        saveRegistry(n);
+        registry_.SaveDeviceRegistry(n);
     }
     history_->RecordHistory(n, received);
     emit telegramAccepted();
@@ -182,7 +111,7 @@ bool TankController::ProcessTelegram(const QByteArray &telegram, const QString &
 
 void TankController::showAlarm(int n, bool alarmChanged)
 {
-    const DeviceRecord &r = table_[n];
+    const DeviceRecord &r = table()[n];
     if (r.Alarm) {
         const QString text =
             LngText(271) + QString::number(n) + QStringLiteral(" / SN") + QString::number(r.SN);
@@ -201,110 +130,20 @@ void TankController::showAlarm(int n, bool alarmChanged)
 // ---------------------------------------------------------------------------
 // Registry
 
-void TankController::LoadDeviceRecord(int n, bool keepHistory)
-{
-    if (n < 1 || n > kMaxDevices)
-        return;
-    using namespace Cfg::Device;
-    constexpr qint64 i16min = std::numeric_limits<qint16>::min();
-    constexpr qint64 i16max = std::numeric_limits<qint16>::max();
-    constexpr qint64 i32min = std::numeric_limits<qint32>::min();
-    constexpr qint64 i32max = std::numeric_limits<qint32>::max();
-
-    DeviceRecord &r = table_[n];
-    r.SN = qint32(readNumber(settings_, SN.at(n), i32min, i32max));
-    r.Geraetetyp = qint32(readNumber(settings_, Geraetetyp.at(n), i32min, i32max));
-    r.Temperatur = qint16(readNumber(settings_, Temperatur.at(n), i16min, i16max));
-    r.Volumen = qint32(readNumber(settings_, Volumen.at(n), i32min, i32max));
-    const QString standort = settings_.read(Standort.at(n));
-    r.Tankbezeichnung = settings_.read(Tankbezeichnung.at(n));
-    r.Einheit = qint32(readNumber(settings_, Einheit.at(n), i32min, i32max));
-    r.Tanktyp = qint16(readNumber(settings_, Tanktyp.at(n), i16min, i16max));
-    r.Tankvolumen = qint32(readNumber(settings_, Tankvolumen.at(n), i32min, i32max));
-    r.Tankhoehe = qint32(readNumber(settings_, Tankhoehe.at(n), i32min, i32max));
-    r.Uhrzeit = ParseDateTimeText(settings_.read(Uhrzeit.at(n)), clock_());
-    if (r.Uhrzeit == ZeroDateTime()) // how a record without time is saved
-        r.Uhrzeit = QDateTime();
-    r.DezPunkt = qint16(readNumber(settings_, DezPunkt.at(n), i16min, i16max));
-    r.Alarm = readNumber(settings_, Alarm.at(n), i32min, i32max) != 0;
-    r.ClientIP = settings_.read(ClientIP.at(n));
-    r.TempKorr = ParseNumber(settings_.read(TempKorr.at(n)));
-    if (r.Tankbezeichnung.isEmpty() && !standort.isEmpty())
-        r.Tankbezeichnung = standort;
-
-    if (keepHistory) {
-        history_->ReloadTankHistory(n);
-        return;
-    }
-    r.History.reset();
-    history_->LoadTankHistory(n);
-}
-
-int TankController::StoredDeviceCount() const
-{
-    int count = int(std::clamp<qint64>(settings_.readInt(Cfg::GeraeteAnzahl), 0, kMaxDevices));
-    const QString absent = QStringLiteral("\x01");
-    while (count > 0 && settings_.read(Cfg::Device::SN.at(count), absent) == absent)
-        --count;
-    return count;
-}
-
 int TankController::LoadRegistry()
 {
-    const int limit = StoredDeviceCount();
+    const int limit = registry_.StoredDeviceCount();
     for (int n = 1; n <= limit; ++n) {
-        LoadDeviceRecord(n);
+        registry_.LoadDeviceRecord(n);
         AddDevice(n);
     }
-    return int(settings_.readInt(Cfg::GeraeteAktuell));
-}
-
-void TankController::SaveDeviceRegistry()
-{
-    saveRegistry(0);
-}
-
-void TankController::saveRegistry(int freshDevice)
-{
-    if (config_.clientMode || stopped_)
-        return;
-    {
-        Settings::Batch batch(settings_);
-        using namespace Cfg::Device;
-        for (int n = 1; n <= table_.DeviceCount; ++n) {
-            const DeviceRecord &r = table_[n];
-            settings_.write(SN.at(n), r.SN);
-            settings_.write(Geraetetyp.at(n), r.Geraetetyp);
-            settings_.write(Temperatur.at(n), r.Temperatur);
-            settings_.write(Volumen.at(n), r.Volumen);
-            settings_.write(VolumenAnzeige.at(n), FormatValue(r.Volumen, r));
-            settings_.write(Tankbezeichnung.at(n), oneLine(r.Tankbezeichnung));
-            settings_.write(Einheit.at(n), r.Einheit);
-            settings_.write(Tanktyp.at(n), r.Tanktyp);
-            settings_.write(Tankvolumen.at(n), r.Tankvolumen);
-            settings_.write(Tankhoehe.at(n), r.Tankhoehe);
-            settings_.write(Uhrzeit.at(n), timeText(r.Uhrzeit));
-            settings_.write(DezPunkt.at(n), r.DezPunkt);
-            settings_.write(Alarm.at(n), r.Alarm ? 1 : 0);
-            settings_.write(ClientIP.at(n), oneLine(r.ClientIP));
-        }
-        // A device registered under the number of a removed one must not
-        // inherit its coefficient or its old tank name at the next start.
-        if (freshDevice >= 1) {
-            settings_.write(TempKorr.at(freshDevice), IniNoValue);
-            settings_.write(Standort.at(freshDevice), IniNoValue);
-        }
-        settings_.write(Cfg::GeraeteAnzahl, table_.DeviceCount);
-        batch.commit();
-    }
-    copySettingsToLogFolder(config_);
+    return registry_.StoredCurrentDevice();
 }
 
 void TankController::AddDevice(int n)
 {
-    if (n < 1 || n > kMaxDevices)
+    if (!registry_.AddDevice(n))
         return;
-    table_.DeviceCount = n;
     emit deviceAdded(n);
     emit deviceChanged(n);
 }
@@ -314,7 +153,7 @@ void TankController::AddDevice(int n)
 
 void TankController::selectAndShow(int n)
 {
-    if (n < 1 || n > table_.DeviceCount)
+    if (n < 1 || n > DeviceCount())
         return;
     emit selectDevice(n);
     ComboSN_Click(n);
@@ -322,12 +161,11 @@ void TankController::selectAndShow(int n)
 
 void TankController::ComboSN_Click(int c)
 {
-    if (c < 1 || c > table_.DeviceCount)
+    if (c < 1 || c > DeviceCount())
         return;
     if (c != current_) {
         current_ = c;
-        if (!config_.clientMode && !stopped_)
-            settings_.write(Cfg::GeraeteAktuell, c);
+        registry_.writeCurrentDevice(c);
     }
     emit detailChanged(c);
 }
@@ -335,36 +173,34 @@ void TankController::ComboSN_Click(int c)
 void TankController::setTankName(const QString &text)
 {
     const int c = current_;
-    if (c < 1 || c > table_.DeviceCount)
+    if (c < 1 || c > DeviceCount())
         return;
-    const QString name = oneLine(text);
-    if (name == table_[c].Tankbezeichnung)
+    const QString name = OneLine(text);
+    if (name == table()[c].Tankbezeichnung)
         return;
-    if (!config_.clientMode && !stopped_)
-        settings_.write(Cfg::Device::Tankbezeichnung.at(c), name);
-    table_[c].Tankbezeichnung = name;
+    registry_.writeTankName(c, name);
+    table()[c].Tankbezeichnung = name;
     emit deviceChanged(c);
 }
 
 void TankController::setUnit(int code)
 {
     const int c = current_;
-    if (c < 1 || c > table_.DeviceCount || code < 0 || code > 8)
+    if (c < 1 || c > DeviceCount() || code < 0 || code > 8)
         return;
-    if (code != table_[c].Einheit && !config_.clientMode && !stopped_)
-        settings_.write(Cfg::Device::Einheit.at(c), code);
-    table_[c].Einheit = code;
+    if (code != table()[c].Einheit)
+        registry_.writeUnit(c, code);
+    table()[c].Einheit = code;
     ComboSN_Click(c);
     emit deviceChanged(c);
 }
 
 void TankController::setTempKorr(int n, double k)
 {
-    if (n < 1 || n > table_.DeviceCount)
+    if (n < 1 || n > DeviceCount())
         return;
-    table_[n].TempKorr = k;
-    if (!config_.clientMode && !stopped_)
-        settings_.write(Cfg::Device::TempKorr.at(n), QString::number(k, 'g', 15));
+    table()[n].TempKorr = k;
+    registry_.writeTempKorr(n, k);
     emit deviceChanged(n);
 }
 
@@ -373,17 +209,10 @@ void TankController::setTempKorr(int n, double k)
 
 bool TankController::RemoveDevices(int first, int last)
 {
-    const int count = table_.DeviceCount;
-    if (first < 1 || last < first || last > count)
+    if (!registry_.RemoveDevices(first, last))
         return false;
-    for (int j = last + 1; j <= count; ++j)
-        table_[first + (j - last - 1)] = std::move(table_[j]);
-    table_.DeviceCount = count - (last - first + 1);
-    // The slots behind the table hold nothing any more (and no history memory).
-    for (int j = table_.DeviceCount + 1; j <= count; ++j)
-        table_[j] = DeviceRecord{};
-    if (current_ > table_.DeviceCount)
-        current_ = table_.DeviceCount;
+    if (current_ > DeviceCount())
+        current_ = DeviceCount();
     emit tableReset();
     return true;
 }

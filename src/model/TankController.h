@@ -1,5 +1,5 @@
 #pragma once
-#include "DeviceRecord.h"
+#include "DeviceRegistry.h"
 #include "Hooks.h"
 
 #include "core/Clock.h"
@@ -12,8 +12,9 @@ struct RunConfig;
 class Settings;
 class UiServices;
 
-// Owns the device table and runs everything that follows a telegram, without
-// any widget: the window and the headless program both drive it. Views
+// Runs everything that follows a telegram and keeps the current device,
+// without any widget; the registered devices and their stored form are its
+// `DeviceRegistry`: the window and the headless program both drive it. Views
 // subscribe to its signals; the signals are delivered synchronously, in the
 // order the evaluation sequence needs.
 //
@@ -27,11 +28,13 @@ public:
     TankController(const RunConfig &config, Settings &settings, UiServices &ui, ClockFn clock,
                    QObject *parent = nullptr);
 
-    DeviceTable &table() { return table_; }
-    const DeviceTable &table() const { return table_; }
-    int DeviceCount() const { return table_.DeviceCount; }
-    DeviceRecord &device(int n) { return table_[n]; }
-    const DeviceRecord &device(int n) const { return table_[n]; }
+    DeviceRegistry &registry() { return registry_; }
+    const DeviceRegistry &registry() const { return registry_; }
+    DeviceTable &table() { return registry_.table(); }
+    const DeviceTable &table() const { return registry_.table(); }
+    int DeviceCount() const { return registry_.DeviceCount(); }
+    DeviceRecord &device(int n) { return registry_.device(n); }
+    const DeviceRecord &device(int n) const { return registry_.device(n); }
 
     void setHistoryHooks(HistoryHooks *h);
     void setEmailHooks(EmailHooks *e);
@@ -42,21 +45,9 @@ public:
     bool EvalTelegramm(const QByteArray &telegram, const QString &source);
     bool ProcessTelegram(const QByteArray &telegram, const QString &source, const QDateTime &received);
 
-    // Registry.
-    // Reads section "Gerät"+n into record n, then reloads its history.
-    // keepHistory: the client refresh, which only reads what was appended
-    // to the tank file since the last load.
-    void LoadDeviceRecord(int n, bool keepHistory = false);
-    // Start-up: "Geräte"/"Anzahl" limited to 56, then LoadDeviceRecord and
-    // AddDevice for each device. Returns the stored "Geräte"/"Aktuell".
+    // Start-up: every stored device loaded and added (AddDevice). Returns
+    // the stored current device.
     int LoadRegistry();
-    // "Geräte"/"Anzahl", at most 56 and never beyond the last device section
-    // that holds a serial number: a count without its sections would make
-    // phantom devices (serial number 0) that lock real ones out.
-    int StoredDeviceCount() const;
-    // All device sections and "Geräte"/"Anzahl" in one replace of the
-    // settings file, then the copy in the log folder. Nothing in client mode.
-    void SaveDeviceRegistry();
     // DeviceCount = n, then the views add the device (deviceAdded) and show it.
     void AddDevice(int n);
 
@@ -77,13 +68,10 @@ public:
 
     const RunConfig &config() const { return config_; }
 
-    // Removes devices first..last; the devices behind move forward with all
-    // their data. False (nothing changed) for an invalid range.
+    // Removes devices first..last from the registry (the devices behind move
+    // forward) and rebuilds the views. False (nothing changed) for an invalid
+    // range. After the registry's stopForGood further telegrams are dropped.
     bool RemoveDevices(int first, int last);
-    // After the configuration was deleted: further telegrams are dropped and
-    // the registry is never written again, so nothing brings the file back.
-    void stopForGood() { stopped_ = true; }
-    bool stopped() const { return stopped_; }
 
 signals:
     void deviceAdded(int n);         // create overview entry and selector entry
@@ -97,21 +85,18 @@ signals:
 
 private:
     int findDevice(int sn, int type) const;
-    void saveRegistry(int freshDevice);
     void showAlarm(int n, bool alarmChanged);
 
-    DeviceTable table_;
     int current_ = 0;
     const RunConfig &config_;
-    Settings &settings_;
     UiServices &ui_;
     ClockFn clock_;
     TraceLog trace_;
+    DeviceRegistry registry_;
     // One alarm box, one "table full" box at a time: a device that keeps
     // sending must not stack up boxes while the first is still open.
     bool alarmBoxOpen_ = false;
     bool fullBoxOpen_ = false;
-    bool stopped_ = false;
     HistoryHooks nullHistory_;
     EmailHooks nullEmail_;
     HistoryHooks *history_ = &nullHistory_;

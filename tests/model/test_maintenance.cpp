@@ -54,7 +54,7 @@ protected:
     bool deleteConfiguration()
     {
         maintenance.DeleteConfiguration([this] { ++ends; });
-        return tanks.stopped();
+        return tanks.registry().stopped();
     }
 
     QTemporaryDir logDir_;
@@ -173,7 +173,7 @@ TEST_F(MaintenanceTest, ConfigurationDeletionKeepingTankFiles)
     // is confirmed none of them is evaluated and nothing brings the file back.
     EXPECT_FALSE(feed(1001));
     EXPECT_FALSE(feed(9999));
-    tanks.SaveDeviceRegistry();
+    tanks.registry().SaveDeviceRegistry();
     tanks.ComboSN_Click(2);
     ui.answerOpenBox(MsgResult::No);
     EXPECT_EQ(ends, 0) << "the end waits for the last box";

@@ -38,7 +38,7 @@ TEST_F(RegistryTest, RoundTripThroughAWindows1252File)
     EXPECT_EQ(Fields(tanks.device(2)),
               "SN=12 Typ=0 Temp=0 Vol=0 Einheit=0 Tanktyp=0 Dez=0 Cap=1 H=0 Alarm=0 K=1 Zeit= Name=Hof IP=");
 
-    tanks.SaveDeviceRegistry();
+    tanks.registry().SaveDeviceRegistry();
     const QByteArray out = readBytes(iniPath());
     EXPECT_TRUE(out.startsWith("; written by an older version\r\n"));
     EXPECT_EQ(out.count("[Ger\xE4t1]"), 1);
@@ -101,8 +101,8 @@ TEST_F(RegistryTest, RecordWithoutTimeStaysWithoutTime)
 {
     ASSERT_TRUE(feed(4711));
     tanks.device(1).Uhrzeit = QDateTime();
-    tanks.SaveDeviceRegistry();
-    tanks.LoadDeviceRecord(1);
+    tanks.registry().SaveDeviceRegistry();
+    tanks.registry().LoadDeviceRecord(1);
     EXPECT_FALSE(tanks.device(1).Uhrzeit.isValid());
 }
 
@@ -114,7 +114,7 @@ TEST_F(RegistryTest, SaveOf56DevicesReplacesTheFileOnce)
         tanks.device(n).Volumen = 100 + n;
     const quint64 before = InodeOf(iniPath());
     ReplaceCounter counter(dataDir());
-    tanks.SaveDeviceRegistry();
+    tanks.registry().SaveDeviceRegistry();
     EXPECT_EQ(counter.replaces("Tankmon.ini"), 1);
     EXPECT_EQ(counter.inPlaceWrites("Tankmon.ini"), 0) << "replaced, not rewritten in place";
     EXPECT_NE(InodeOf(iniPath()), before);
@@ -132,7 +132,7 @@ TEST_F(RegistryTest, CopyInTheLogFolderIsReplacedAtomically)
 
     ReplaceCounter counter(config.logFolder);
     tanks.device(1).Volumen = 4321;
-    tanks.SaveDeviceRegistry();
+    tanks.registry().SaveDeviceRegistry();
     EXPECT_EQ(readBytes(copy), readBytes(iniPath()));
     EXPECT_TRUE(readBytes(copy).contains("Volumen=4321"));
     EXPECT_EQ(counter.replaces("Tankmon.ini"), 1);
@@ -141,7 +141,7 @@ TEST_F(RegistryTest, CopyInTheLogFolderIsReplacedAtomically)
     // Switched off: the copy stays as it was.
     config.logIniActive = false;
     tanks.device(1).Volumen = 1;
-    tanks.SaveDeviceRegistry();
+    tanks.registry().SaveDeviceRegistry();
     EXPECT_TRUE(readBytes(copy).contains("Volumen=4321"));
 }
 
@@ -151,7 +151,7 @@ TEST_F(RegistryTest, NoCopyWhenTheLogFolderIsTheDataFolder)
     config.logFolder = dataDir() + "./";
     ASSERT_TRUE(feed(4711));
     ReplaceCounter counter(dataDir());
-    tanks.SaveDeviceRegistry();
+    tanks.registry().SaveDeviceRegistry();
     EXPECT_EQ(counter.replaces("Tankmon.ini"), 1) << "only the save itself";
     EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files), QStringList{"Tankmon.ini"});
 }
@@ -169,7 +169,7 @@ TEST_F(RegistryTest, ClientModeReadsTheServerFileAndWritesNothing)
     tanks.ComboSN_Click(1);
     tanks.setTankName("Mine");
     tanks.setUnit(4);
-    tanks.SaveDeviceRegistry();
+    tanks.registry().SaveDeviceRegistry();
     EXPECT_EQ(tanks.device(1).Tankbezeichnung, "Mine");
     EXPECT_EQ(tanks.device(1).Einheit, 4);
     EXPECT_TRUE(events.contains("deviceChanged(1)"));
@@ -194,7 +194,7 @@ TEST_F(RegistryTest, TankNameWithLineBreakCannotBreakTheFile)
 {
     ASSERT_TRUE(feed(4711));
     tanks.setTankName("Hof\r\n[Geräte]\nAnzahl=0");
-    tanks.SaveDeviceRegistry();
+    tanks.registry().SaveDeviceRegistry();
     EXPECT_EQ(ini("Geräte", "Anzahl"), "1");
     EXPECT_FALSE(tanks.device(1).Tankbezeichnung.contains('\n'));
     EXPECT_TRUE(ini("Gerät1", "Tankbezeichnung").startsWith("Hof"));

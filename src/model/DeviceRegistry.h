@@ -1,0 +1,76 @@
+#pragma once
+#include "DeviceRecord.h"
+#include "Hooks.h"
+
+#include "core/Clock.h"
+
+struct RunConfig;
+class Settings;
+
+// The registered devices and their place in the settings file: the device
+// sections, "Geräte"/"Anzahl" and "Geräte"/"Aktuell", and the copy of the
+// settings file in the log folder. No signals: `TankController` tells the
+// views what changed.
+//
+// Nothing is written in client mode (the serving installation owns the
+// file) or after stopForGood (the configuration was deleted).
+class DeviceRegistry
+{
+public:
+    DeviceRegistry(const RunConfig &config, Settings &settings, ClockFn clock);
+
+    DeviceTable &table() { return table_; }
+    const DeviceTable &table() const { return table_; }
+    int DeviceCount() const { return table_.DeviceCount; }
+    DeviceRecord &device(int n) { return table_[n]; }
+    const DeviceRecord &device(int n) const { return table_[n]; }
+
+    // Where loading a record fetches its history (none until plugged in).
+    void setHistoryHooks(HistoryHooks *h);
+
+    // Reads section "Gerät"+n into record n, then reloads its history.
+    // keepHistory: the client refresh, which only reads what was appended
+    // to the tank file since the last load.
+    void LoadDeviceRecord(int n, bool keepHistory = false);
+    // "Geräte"/"Anzahl", at most 56 and never beyond the last device section
+    // that holds a serial number: a count without its sections would make
+    // phantom devices (serial number 0) that lock real ones out.
+    int StoredDeviceCount() const;
+    // "Geräte"/"Aktuell" as stored.
+    int StoredCurrentDevice() const;
+    // All device sections and "Geräte"/"Anzahl" in one replace of the
+    // settings file, then the copy in the log folder. freshDevice: a device
+    // just registered under that number, whose coefficient and old tank name
+    // (left by a removed device) are cleared.
+    void SaveDeviceRegistry(int freshDevice = 0);
+    // DeviceCount = n; false for a number outside 1..56.
+    bool AddDevice(int n);
+    // Removes devices first..last; the devices behind move forward with all
+    // their data. False (nothing changed) for an invalid range.
+    bool RemoveDevices(int first, int last);
+
+    // The user's edits, written at once.
+    void writeCurrentDevice(int n);
+    void writeTankName(int n, const QString &name);
+    void writeUnit(int n, int code);
+    void writeTempKorr(int n, double k);
+
+    // After the configuration was deleted: the registry is never written
+    // again, so nothing brings the file back.
+    void stopForGood() { stopped_ = true; }
+    bool stopped() const { return stopped_; }
+    // False in client mode and after stopForGood.
+    bool writable() const;
+
+private:
+    const RunConfig &config_;
+    Settings &settings_;
+    ClockFn clock_;
+    DeviceTable table_;
+    bool stopped_ = false;
+    HistoryHooks nullHistory_;
+    HistoryHooks *history_ = &nullHistory_;
+};
+
+// A line break in a value would start a new line in the settings file.
+QString OneLine(QString s);
