@@ -1,0 +1,103 @@
+// While the alarm box is open, telegrams of every link go on being
+// evaluated: two devices, one on a pseudo-terminal and one behind a TCP
+// gateway that hangs up after each telegram.
+#include "link/LinkTestSupport.h"
+
+#include "core/Catalogue.h"
+#include "ui/QtUi.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+// Every recorded telegram as "SN:level", in the order of evaluation.
+struct Recorded : HistoryHooks {
+    const TankController *tanks = nullptr;
+    QStringList seen;
+    void RecordHistory(int n, const QDateTime &) override
+    {
+        seen << QStringLiteral("%1:%2").arg(tanks->device(n).SN).arg(tanks->device(n).Volumen);
+    }
+};
+
+struct BoxCase {
+    const char *name;
+    bool widgets;  // the real box on the offscreen screen, else the scripted one
+    int spacingMs; // between two telegrams
+};
+void PrintTo(const BoxCase &c, std::ostream *os) { *os << c.name; }
+
+class OpenBoxTest : public UiTest, public ::testing::WithParamInterface<BoxCase> {
+protected:
+    bool boxOpen() const
+    {
+        if (!GetParam().widgets)
+            return ui.openBoxes() == 1;
+        int open = 0;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            open += qobject_cast<QMessageBox *>(w) && w->isVisible();
+        return open == 1;
+    }
+    QtUi qtUi{[] { return QStringLiteral("Tankmon"); }};
+};
+
+} // namespace
+
+TEST_P(OpenBoxTest, TwentyTelegramsOfTwoLinksEvaluatedInOrderOnce)
+{
+    ui.holdBoxes = true;
+    UiServices &services = GetParam().widgets ? static_cast<UiServices &>(qtUi) : ui;
+    TankController tanks(config, settings, services, clock);
+    Recorded recorded;
+    recorded.tanks = &tanks;
+    tanks.setHistoryHooks(&recorded);
+    PtyPair pty(tmp_.path());
+    ASSERT_TRUE(pty.start());
+    const quint16 port = FreeTcpPort();
+    settings.write(Cfg::ClientPort, qint64(port));
+    config.activeCom = config.activeNet = true;
+    LinkManager link(tanks, config, settings, services, clock);
+    link.InitCOM(2, pty.device());
+    ASSERT_TRUE(link.serialOpen());
+
+    ASSERT_TRUE(pty.write(Telegram{.sn = 77, .levelWord = Bcd(1000)}.bytes() +
+                          Telegram{.sn = 77, .status = 1, .levelWord = Bcd(1001)}.bytes()));
+    ASSERT_TRUE(WaitFor([&] { return recorded.seen.size() == 2 && boxOpen(); }));
+
+    // Even numbers through the gateway (device 258, with an alarm of its
+    // own), odd ones on the serial line.
+    QStringList expected = recorded.seen;
+    int sent = 0;
+    QTimer pace;
+    pace.setInterval(GetParam().spacingMs);
+    QObject::connect(&pace, &QTimer::timeout, [&] {
+        const int i = sent++;
+        if (sent == 20)
+            pace.stop();
+        if (i % 2) {
+            expected << QStringLiteral("77:%1").arg(i);
+            pty.write(Telegram{.sn = 77, .status = 1, .levelWord = Bcd(i)}.bytes());
+            return;
+        }
+        expected << QStringLiteral("258:%1").arg(i);
+        auto *peer = new QTcpSocket(&pace);
+        QObject::connect(peer, &QTcpSocket::readyRead, [peer, i] {
+            peer->write(HexLine(Telegram{.sn = 258, .status = 1, .levelWord = Bcd(i)}.bytes()));
+            peer->disconnectFromHost();
+        });
+        peer->connectToHost(QHostAddress::LocalHost, port);
+    });
+    pace.start();
+    ASSERT_TRUE(WaitFor([&] { return recorded.seen.size() >= 22; }, 20 * GetParam().spacingMs + 20000))
+        << qPrintable(recorded.seen.join(' '));
+    EXPECT_EQ(recorded.seen, expected);
+    EXPECT_TRUE(boxOpen()) << "the first alarm's box is still open, and no other";
+}
+
+INSTANTIATE_TEST_SUITE_P(, OpenBoxTest,
+                         ::testing::Values(BoxCase{"ScriptedBoxFakeClock", false, 100},
+                                           BoxCase{"AlarmBoxOnScreenFor30s", true, 1500}),
+                         [](const auto &info) { return std::string(info.param.name); });
