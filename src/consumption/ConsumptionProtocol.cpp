@@ -2,6 +2,7 @@
 
 #include "ConsumptionTable.h"
 #include "core/Cp1252.h"
+#include "core/SafeFile.h"
 #include "model/DeviceRecord.h"
 
 namespace
@@ -20,11 +21,9 @@ QString generalDateTimeFormat(const QLocale &l)
 } // namespace
 
 ConsumptionProtocol::ConsumptionProtocol(const QString &path, const QLocale &locale)
-    : file_(path), locale_(locale), timeFormat_(generalDateTimeFormat(locale))
+    : path_(path), locale_(locale), timeFormat_(generalDateTimeFormat(locale))
 {
     locale_.setNumberOptions(QLocale::OmitGroupSeparator);
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        error_ = file_.errorString();
 }
 
 QString ConsumptionProtocol::zoned(const QString &first, const QString &second, const QString &third)
@@ -71,19 +70,13 @@ void ConsumptionProtocol::month(int tank, qint64 timeSecs, bool monthChange, dou
 
 void ConsumptionProtocol::write(const QString &line)
 {
-    if (!error_.isEmpty())
-        return;
-    const QByteArray bytes = Cp1252::encode(line) + "\r\n";
-    if (file_.write(bytes) != bytes.size())
-        error_ = file_.errorString();
+    bytes_ += Cp1252::encode(line) + "\r\n";
 }
 
 QString ConsumptionProtocol::close()
 {
-    if (file_.isOpen()) {
-        if (error_.isEmpty() && !file_.flush())
-            error_ = file_.errorString();
-        file_.close();
-    }
-    return error_;
+    QString error;
+    if (!SafeFile::Replace(path_, bytes_, &error) && error.isEmpty())
+        error = QStringLiteral("not written");
+    return error;
 }

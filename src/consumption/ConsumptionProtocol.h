@@ -1,5 +1,5 @@
 #pragma once
-#include <QFile>
+#include <QByteArray>
 #include <QLocale>
 #include <QString>
 
@@ -8,20 +8,21 @@
 // them. Numbers and times in the given locale's plain forms, as a reader of
 // that locale expects them; the third item of a line starts in the next print
 // zone (zones are 14 characters wide). Windows-1252 text with CR LF, like the
-// program's other text files.
+// program's other text files. The lines are gathered and the file replaced
+// in one piece at close: an odd file of that name (a FIFO, say) never blocks
+// the run, and a failure leaves the previous protocol as it was.
 class ConsumptionProtocol
 {
 public:
     static constexpr int kZoneWidth = 14;
 
-    // Creates the file empty, replacing an older one.
+    // The file is replaced at close, empty when no line was written.
     ConsumptionProtocol(const QString &path, const QLocale &locale);
 
     void refuelling(int tank, qint64 timeSecs, double before, double after, double refuellingSum);
     // monthChange: the month ended at timeSecs; otherwise the month in progress.
     void month(int tank, qint64 timeSecs, bool monthChange, double lastValue, double cellNumber);
-    // Closes the file. The first failure's description, empty when every
-    // line was written.
+    // Writes the file. The failure's description, empty when it was written.
     QString close();
 
     // "first" and "second" one after the other, "third" from the next zone on.
@@ -33,8 +34,8 @@ private:
     QString head(int tank, qint64 timeSecs) const;
     void write(const QString &line);
 
-    QFile file_;
+    QString path_;
+    QByteArray bytes_;
     QLocale locale_;
     QString timeFormat_;
-    QString error_;
 };

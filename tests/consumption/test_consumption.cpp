@@ -6,7 +6,9 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <map>
+#include <sys/stat.h>
 
 namespace {
 
@@ -181,4 +183,9 @@ TEST_F(ConsumptionProtocolFile, LinesOfARunRecreatedEachTime)
     const ConsumptionResult bad = run({{kMarch100}}, {}, 0, QStringLiteral("/nonexistent/LogVerbrauch.txt"));
     EXPECT_FALSE(bad.protocolError.isEmpty());
     EXPECT_EQ(monthCells(bad.table), (Cells{{{2026, 3}, 100}}));
+    // A FIFO of that name neither blocks the run nor stays.
+    QFile::remove(path);
+    ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    EXPECT_TRUE(run({{kMarch100}}, {}, 0, path).protocolError.isEmpty());
+    EXPECT_TRUE(QFileInfo(path).isFile());
 }
