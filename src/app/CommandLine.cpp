@@ -31,9 +31,9 @@ const char kMoreHelp[] =
     "Exit status:\n"
     "  0  ended normally (an export: the file is written)\n"
     "  1  could not run (another instance, no client path, settings missing,\n"
-    "     a chart file that could not be written)\n"
+    "     a chart that could not be drawn)\n"
     "  2  wrong command line; an export of an unknown tank or without history;\n"
-    "     a consumption table that could not be written\n";
+    "     an export file that could not be written\n";
 
 struct Options {
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},

@@ -46,6 +46,12 @@ int RunChartExport(int &argc, char **argv, const CommandLine &cl)
     }
     // Drawing needs the widget classes, but no display even where there is one.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Standard error carries the command's own lines only: the platform's
+    // notes (no runtime folder, say) would read as errors to a script.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            ErrorLine(message);
+    });
     QApplication application(argc, argv);
     ChartOptions options;
     options.tank = job.tank;
@@ -55,11 +61,16 @@ int RunChartExport(int &argc, char **argv, const CommandLine &cl)
     options.tempKorr = data.config.flagTempKorr;
     const QByteArray bytes = ChartImage(table, options, job.months, TankHistory::toSecs(data.clock()),
                                         job.output, QSize(job.width, job.height));
-    QString error;
-    if (bytes.isEmpty() || !SafeFile::Replace(job.output, bytes, &error)) {
-        ErrorLine(cl.exeBaseName + QStringLiteral(": ") + job.output + QStringLiteral(": ") +
-                  (error.isEmpty() ? QStringLiteral("the chart could not be drawn") : error));
+    if (bytes.isEmpty()) {
+        ErrorLine(cl.exeBaseName + QStringLiteral(": ") + job.output +
+                  QStringLiteral(": the chart could not be drawn"));
         return ExitFailed;
+    }
+    // A path that cannot be written is a wrong --output, as for the consumption export.
+    QString error;
+    if (!SafeFile::Replace(job.output, bytes, &error)) {
+        ErrorLine(cl.exeBaseName + QStringLiteral(": ") + job.output + QStringLiteral(": ") + error);
+        return ExitUsage;
     }
     return ExitOk;
 }

@@ -66,6 +66,7 @@ TEST_F(ChartExport, RefusesUnknownTanksBadOptionsAndMissingHistory)
         {{"--export-chart", "1", "--output", png, "--months", "0"}, "--months"},
         {{"--output", png}, "--output"},
         {{"--export-chart", "1", "--output", png, "--colour"}, "colour"},
+        {{"--export-chart", "1", "--output", out.filePath("no/x.png")}, "no/x.png"},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(run(c.args), 2) << qPrintable(c.args.join(' '));
