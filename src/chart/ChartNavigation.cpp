@@ -90,6 +90,16 @@ bool WheelZoom(ChartState &state, qint64 pointerTime, bool zoomIn)
     return true;
 }
 
+bool ValuesChangedUnit(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now)
+{
+    if (state.busy)
+        return false;
+    state.data = ComputeDataRange(table, options.percent, options.tempKorr, now);
+    state.view.lowestValue = state.data.lowestValue;
+    state.view.highestValue = state.data.highestValue;
+    return true;
+}
+
 ScrollFigures ComputeScrollFigures(const TimeValueRange &view, const TimeValueRange &data)
 {
     ScrollFigures s;

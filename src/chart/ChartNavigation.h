@@ -1,5 +1,6 @@
 #pragma once
 #include "ChartState.h"
+#include "model/DeviceRecord.h"
 
 #include <QLocale>
 #include <QString>
@@ -25,6 +26,11 @@ bool ZoomOut(ChartState &state);
 // proportion to their distance from the pointer's time, so the time under
 // the pointer stays put; zooming out stops at the data range. Values unchanged.
 bool WheelZoom(ChartState &state, qint64 pointerTime, bool zoomIn);
+
+// The values switched between levels and percent: the value range of the
+// view becomes that of the data in the new unit (times stay), so the lines
+// are not drawn on an axis of the other unit. False while busy.
+bool ValuesChangedUnit(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now);
 
 struct ScrollFigures {
     bool visible = false;

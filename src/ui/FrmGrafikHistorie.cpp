@@ -243,6 +243,8 @@ void frmGrafikHistorie::checkClicked(QCheckBox *box)
                         : box == CheckMonatswerte ? Cfg::GrafikGridMonth
                                                   : Cfg::GrafikPercent;
     settings_.write(key, box->isChecked() ? 1 : 0);
+    if (box == CheckProzent)
+        ValuesChangedUnit(state_, table_, options(), now());
     RebuildChart();
 }
 

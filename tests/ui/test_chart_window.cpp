@@ -62,6 +62,7 @@ TEST_F(ChartWindowTest, OpensOnStoredOptionsOrSaysThereIsNoData)
     QTest::mouseClick(win->findChild<QCheckBox *>("CheckProzent"), Qt::LeftButton);
     EXPECT_EQ(settings.read(Cfg::GrafikPercent), "0");
     EXPECT_EQ(win->chartState().unitList, QStringList{"L"});
+    EXPECT_DOUBLE_EQ(view().highestValue, 618) << "the value axis follows the unit";
     auto *ranges = win->findChild<QComboBox *>("ComboZeitraum");
     emit ranges->activated(0);
     EXPECT_EQ(settings.read(Cfg::ComboZeitraum), "1");
