@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -145,12 +146,42 @@ bool HasChartData(const DeviceTable &table)
     return false;
 }
 
-TimeValueRange ComputeDataRange(const DeviceTable &table, bool percent, bool tempKorr, qint64 now)
+namespace
+{
+
+struct Extremes {
+    double lowest = 0;
+    double highest = 0;
+};
+
+// Lowest and highest value of entries from..to (1-based, inclusive), merged into e.
+void scanValues(const TankHistory &h, const ValueRule &rule, bool plain, int from, int to, Extremes &e)
+{
+    // Four lanes, so the comparisons do not wait for each other.
+    double lo[4] = {e.lowest, e.lowest, e.lowest, e.lowest};
+    double hi[4] = {e.highest, e.highest, e.highest, e.highest};
+    const double *values = h.HistoryValues.data();
+    const qint32 *temps = h.HistoryTemps.data();
+    for (int i = from; i <= to; ++i) {
+        const double v = plain ? values[i] : rule(values[i], temps[i]);
+        lo[i & 3] = std::min(lo[i & 3], v);
+        hi[i & 3] = std::max(hi[i & 3], v);
+    }
+    e.lowest = std::min(std::min(lo[0], lo[1]), std::min(lo[2], lo[3]));
+    e.highest = std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3]));
+}
+
+} // namespace
+
+TimeValueRange ComputeDataRange(const DeviceTable &table, bool percent, bool tempKorr, qint64 now,
+                                std::vector<TankValueSpan> *spans)
 {
     TimeValueRange r{now, now, 0, 0};
     ChartOptions o;
     o.percent = percent;
     o.tempKorr = tempKorr;
+    if (spans && spans->size() < size_t(table.DeviceCount) + 1)
+        spans->resize(size_t(table.DeviceCount) + 1);
     for (int n = 1; n <= table.DeviceCount; ++n) {
         const DeviceRecord &rec = table[n];
         const TankHistory &h = rec.History;
@@ -161,19 +192,29 @@ TimeValueRange ComputeDataRange(const DeviceTable &table, bool percent, bool tem
         const ValueRule rule(rec, o);
         if (rule.drawsNothing())
             continue;
-        // Four lanes, so the comparisons do not wait for each other.
-        double lo[4] = {r.lowestValue, r.lowestValue, r.lowestValue, r.lowestValue};
-        double hi[4] = {r.highestValue, r.highestValue, r.highestValue, r.highestValue};
-        const double *values = h.HistoryValues.data() + 1;
-        const qint32 *temps = h.HistoryTemps.data() + 1;
         const bool plain = !tempKorr && !percent;
-        for (int i = 0; i < count; ++i) {
-            const double v = plain ? values[i] : rule(values[i], temps[i]);
-            lo[i & 3] = std::min(lo[i & 3], v);
-            hi[i & 3] = std::max(hi[i & 3], v);
+        TankValueSpan span{count,    h.HistoryTimes[1], h.HistoryTimes[size_t(count)], percent,
+                           tempKorr, rule.fullScale,   rule.coefficient};
+        TankValueSpan *kept = spans ? &(*spans)[size_t(n)] : nullptr;
+        // Reused only for the same options and a history that has grown at
+        // its end: same first entry, the last one seen still in its place.
+        const bool reuse = kept && kept->count > 0 && kept->count <= count && kept->percent == percent &&
+                           kept->tempKorr == tempKorr && kept->fullScale == rule.fullScale &&
+                           kept->coefficient == rule.coefficient && kept->firstTime == span.firstTime &&
+                           h.HistoryTimes[size_t(kept->count)] == kept->lastTime;
+        // This tank's own extremes, so that each kept span stands for its tank alone.
+        constexpr double inf = std::numeric_limits<double>::infinity();
+        Extremes e{inf, -inf};
+        if (reuse)
+            e = {kept->lowest, kept->highest};
+        scanValues(h, rule, plain, reuse ? kept->count + 1 : 1, count, e);
+        if (kept) {
+            span.lowest = e.lowest;
+            span.highest = e.highest;
+            *kept = span;
         }
-        r.lowestValue = std::min(std::min(lo[0], lo[1]), std::min(lo[2], lo[3]));
-        r.highestValue = std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3]));
+        r.lowestValue = std::min(r.lowestValue, e.lowest);
+        r.highestValue = std::max(r.highestValue, e.highest);
     }
     return r;
 }
@@ -198,7 +239,7 @@ double RoundUpValueMax(double x)
 
 void OpenChartRange(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now)
 {
-    state.data = ComputeDataRange(table, options.percent, options.tempKorr, now);
+    state.data = ComputeDataRange(table, options.percent, options.tempKorr, now, &state.valueSpans);
     state.data.highestValue = RoundUpValueMax(state.data.highestValue);
     state.view = state.data;
 }
@@ -380,9 +421,9 @@ std::vector<ChartSeries> ExtendDrawn(const DeviceTable &table, const ChartOption
     std::vector<ChartSeries> added;
     for (int n : drawn.tanks) {
         ChartSeries s =
-            BuildSeries(table[n], n, first, std::min(last, drawn.first - 1), drawn.daily, options);
+            BuildSeries(table[n], n, first, std::min(last, drawn.first - 1), drawn.daily, options, drawn.thin);
         ChartSeries after =
-            BuildSeries(table[n], n, std::max(first, drawn.last + 1), last, drawn.daily, options);
+            BuildSeries(table[n], n, std::max(first, drawn.last + 1), last, drawn.daily, options, drawn.thin);
         s.keys.insert(s.keys.end(), after.keys.begin(), after.keys.end());
         s.values.insert(s.values.end(), after.values.begin(), after.values.end());
         added.push_back(std::move(s));
@@ -397,14 +438,14 @@ std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &t
 {
     if (state.busy)
         return std::nullopt;
-    state.data = ComputeDataRange(table, options.percent, options.tempKorr, now);
+    state.data = ComputeDataRange(table, options.percent, options.tempKorr, now, &state.valueSpans);
     state.busy = true;
 
     ChartPicture pic;
     const TimeValueRange &v = state.view;
     pic.dailyMode = options.tank == 0 && DayBoundaries(v.firstTime, v.lastTime) >= kDailyModeDays;
     if (columns > 0)
-        pic.thin = {v.firstTime, std::max<qint64>(1, (v.lastTime - v.firstTime) / (2 * qint64(columns)))};
+        pic.thin = {v.firstTime, std::max<qint64>(1, (v.lastTime - v.firstTime) / qint64(columns))};
     int firstTank = options.tank, lastTank = options.tank;
     if (options.tank == 0) {
         firstTank = 1;

@@ -68,7 +68,10 @@ bool HasChartData(const DeviceTable &table);
 
 // The span of all history data: from the earliest first entry (or now) to
 // now, values from 0 to the extremes of every tank, in percent when asked.
-TimeValueRange ComputeDataRange(const DeviceTable &table, bool percent, bool tempKorr, qint64 now);
+// With spans, each tank's extremes are kept there and reused while its
+// history has only grown at the end.
+TimeValueRange ComputeDataRange(const DeviceTable &table, bool percent, bool tempKorr, qint64 now,
+                                std::vector<TankValueSpan> *spans = nullptr);
 // The next of 1, 2, 3, 5 times a power of ten strictly above x (1 for 0).
 double RoundUpValueMax(double x);
 // The opening: data range for the options in force, its maximum rounded up,
@@ -114,7 +117,7 @@ std::vector<ChartSeries> ExtendDrawn(const DeviceTable &table, const ChartOption
 // A rebuild: refreshes the data range and the unit list in state and returns
 // the picture for the current view; nothing while the busy flag is set. Sets
 // the busy flag: the caller draws, then calls FinishRebuild. columns: the
-// plot's width in pixels at most; the series are thinned to two buckets a
+// plot's width in pixels at most; the series are thinned to one bucket a
 // pixel (0: every point).
 std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &table,
                                          const ChartOptions &options, qint64 now, int columns = 0);

@@ -94,7 +94,7 @@ bool ValuesChangedUnit(ChartState &state, const DeviceTable &table, const ChartO
 {
     if (state.busy)
         return false;
-    state.data = ComputeDataRange(table, options.percent, options.tempKorr, now);
+    state.data = ComputeDataRange(table, options.percent, options.tempKorr, now, &state.valueSpans);
     state.view.lowestValue = state.data.lowestValue;
     state.view.highestValue = state.data.highestValue;
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 #include <QStringList>
 #include <QtGlobal>
+#include <vector>
 
 // What the history chart window keeps while it is open. Times are naive
 // local seconds, as in TankHistory; pixels are positions in the plot widget.
@@ -43,6 +44,20 @@ struct ChartOptions {
     bool tempKorr = false; // temperature correction switched on
 };
 
+// One tank's value extremes as the last range computation found them, with
+// what they depend on: the next computation scans only entries appended since.
+struct TankValueSpan {
+    int count = 0;
+    qint64 firstTime = 0;
+    qint64 lastTime = 0;
+    bool percent = false;
+    bool tempKorr = false;
+    double fullScale = 0;
+    double coefficient = 0;
+    double lowest = 0;
+    double highest = 0;
+};
+
 struct ChartState {
     // Set while the window is being filled or the chart rebuilt: rebuilds,
     // zoom and scroll requests that arrive meanwhile are ignored.
@@ -52,4 +67,5 @@ struct ChartState {
     QStringList unitList; // unit names of the tanks shown, in order of first appearance
     PlotRect plot;        // as the plot reported it after the last rebuild
     RubberBand band;
+    std::vector<TankValueSpan> valueSpans; // by tank number
 };

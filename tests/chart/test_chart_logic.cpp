@@ -92,6 +92,13 @@ TEST_F(ChartLogicTest, RangeAndRoundedMaximum)
     OpenChartRange(state, *table, o, kNow);
     EXPECT_DOUBLE_EQ(state.data.highestValue, 200); // tank 2: exactly 100 % -> 200
     EXPECT_DOUBLE_EQ(state.view.highestValue, 200);
+
+    // Kept extremes: a history grown at its end adds its new entries; other options scan anew.
+    std::vector<TankValueSpan> spans;
+    EXPECT_EQ(ComputeDataRange(*table, false, false, kNow, &spans).highestValue, 1000);
+    (*table)[2].History.append(TankHistory::fromSecs(at(2026, 1, 1)), 5000, kNoTemperature);
+    EXPECT_EQ(ComputeDataRange(*table, false, false, kNow, &spans).highestValue, 5000);
+    EXPECT_EQ(ComputeDataRange(*table, true, false, kNow, &spans).highestValue, 500);
 }
 
 // Daily mode from 40 day boundaries on, each tank through its own points,
@@ -125,6 +132,9 @@ TEST_F(ChartLogicTest, SeriesOfTheView)
     EXPECT_EQ(added[0].keys, (std::vector<double>{double(at(2026, 4, 10)), double(at(2026, 4, 11)),
                                                   double(at(2026, 4, 12))}));
     EXPECT_EQ(drawn.last, at(2026, 4, 12, 12));
+    // Added at the resolution drawn: a day's twelve points of one value are its first and last.
+    DrawnSpan thin{{1}, false, {at(2026, 3, 1), kDay}, at(2026, 3, 10), at(2026, 3, 20)};
+    EXPECT_EQ(ExtendDrawn(*table, all, thin, at(2026, 3, 5), at(2026, 3, 20))[0].keys.size(), 5u * 2);
 
     ChartOptions one;
     one.tank = 1;
@@ -201,7 +211,7 @@ TEST_F(ChartLogicTest, ThinningKeepsTheLine)
         EXPECT_EQ(thi, hi);
     }
     state.view = {from, to, 0, 100};
-    EXPECT_EQ(BeginRebuild(state, *table, {}, kNow, 10)->thin.bucket, (to - from) / 20);
+    EXPECT_EQ(BeginRebuild(state, *table, {}, kNow, 10)->thin.bucket, (to - from) / 10);
 }
 
 TEST_F(ChartLogicTest, TimeAxisAndStyles)
