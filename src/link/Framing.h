@@ -1,4 +1,6 @@
 #pragma once
+#include "model/Telegram.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -6,7 +8,6 @@
 
 // Telegram framing and the small text helpers the links share.
 
-constexpr int kTelegramLength = 19;
 constexpr char kStx = 2;
 
 // Cuts 19-character blocks that start with STX out of buf and hands each to

@@ -35,7 +35,7 @@ const Contact kPartner{"ARV Tanktechnik", nullptr, "70100 Beispielstadt", "info@
 const char *const kLegalNotice = "Alle Rechte vorbehalten / All rights reserved.";
 } // namespace
 
-FrmInfo::FrmInfo(const RunConfig &config, UiServices &ui, QWidget *parent) : QDialog(parent), ui_(ui)
+frmInfo::frmInfo(const RunConfig &config, UiServices &ui, QWidget *parent) : QDialog(parent), ui_(ui)
 {
     setObjectName(QStringLiteral("frmInfo"));
     setWindowTitle(LngText(198));
@@ -118,7 +118,7 @@ FrmInfo::FrmInfo(const RunConfig &config, UiServices &ui, QWidget *parent) : QDi
     setMinimumWidth(440);
 }
 
-bool FrmInfo::eventFilter(QObject *o, QEvent *e)
+bool frmInfo::eventFilter(QObject *o, QEvent *e)
 {
     if (o == Image1 && e->type() == QEvent::MouseButtonDblClick) {
         playInfoSound();
@@ -127,7 +127,7 @@ bool FrmInfo::eventFilter(QObject *o, QEvent *e)
     return QDialog::eventFilter(o, e);
 }
 
-void FrmInfo::playInfoSound()
+void frmInfo::playInfoSound()
 {
     // Played by the desktop's sound player, not awaited; without the file or
     // a player the system's default sound stands in.

@@ -10,10 +10,10 @@ struct RunConfig;
 
 // The about box: program title, version, contact block of the maker (or of
 // the partner with the partner branding), web link and the logo's sound.
-class FrmInfo : public QDialog {
+class frmInfo : public QDialog {
     Q_OBJECT
 public:
-    FrmInfo(const RunConfig &config, UiServices &ui, QWidget *parent = nullptr);
+    frmInfo(const RunConfig &config, UiServices &ui, QWidget *parent = nullptr);
 
     QLabel *lblTitel;
     QLabel *lblVersion;

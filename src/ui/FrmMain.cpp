@@ -374,7 +374,7 @@ void frmMain::showAbout()
 {
     // Not modal; one about box at a time.
     if (!about_) {
-        about_ = new FrmInfo(app_.config(), app_.ui(), this);
+        about_ = new frmInfo(app_.config(), app_.ui(), this);
         about_->setAttribute(Qt::WA_DeleteOnClose);
     }
     about_->show();
@@ -390,7 +390,7 @@ void frmMain::openTable()
         table_->activateWindow();
         return;
     }
-    table_ = FrmTabelle::OpenForm(app_.tanks().table(), app_.settings(), app_.ui(), app_.config(),
+    table_ = frmTabelle::OpenForm(app_.tanks().table(), app_.settings(), app_.ui(), app_.config(),
                                   app_.clock(), this);
 }
 

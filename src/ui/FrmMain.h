@@ -5,8 +5,8 @@
 
 class AppController;
 class BrandLogo;
-class FrmInfo;
-class FrmTabelle;
+class frmInfo;
+class frmTabelle;
 class frmCOM;
 class frmGrafikHistorie;
 class QAction;
@@ -66,10 +66,10 @@ private:
     AppController &app_;
     TankDisplay *display_ = nullptr;
     QMap<int, StatusPanel *> panels_;
-    QPointer<FrmInfo> about_;
+    QPointer<frmInfo> about_;
     QPointer<frmCOM> com_;
     QPointer<frmGrafikHistorie> chart_; // one chart window at a time
-    QPointer<FrmTabelle> table_;
+    QPointer<frmTabelle> table_;
     BrandLogo *PictureValmor = nullptr;
     BrandLogo *PictureARV = nullptr;
     QLabel *LabelPgmName = nullptr;

@@ -13,17 +13,17 @@
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
-FrmTabelle *FrmTabelle::OpenForm(const DeviceTable &devices, Settings &settings, UiServices &ui,
+frmTabelle *frmTabelle::OpenForm(const DeviceTable &devices, Settings &settings, UiServices &ui,
                                  const RunConfig &config, ClockFn clock, QWidget *parent)
 {
     if (!ConsumptionController::OpenForm(devices, ui))
         return nullptr;
-    auto *w = new FrmTabelle(devices, settings, ui, config, std::move(clock), parent);
+    auto *w = new frmTabelle(devices, settings, ui, config, std::move(clock), parent);
     w->show();
     return w;
 }
 
-FrmTabelle::FrmTabelle(const DeviceTable &devices, Settings &settings, UiServices &ui,
+frmTabelle::frmTabelle(const DeviceTable &devices, Settings &settings, UiServices &ui,
                        const RunConfig &config, ClockFn clock, QWidget *parent)
     : QWidget(parent, Qt::Window), ctrl_(devices, settings, ui, config, std::move(clock), this)
 {
@@ -85,13 +85,13 @@ FrmTabelle::FrmTabelle(const DeviceTable &devices, Settings &settings, UiService
     // Connected after the stored widths are set: only the user's resizing is written.
     connect(t->horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int column, int, int width) { ctrl_.setColumnWidth(column, width); });
-    connect(ComboTank, &QComboBox::activated, this, &FrmTabelle::ComboTank_Click);
+    connect(ComboTank, &QComboBox::activated, this, &frmTabelle::ComboTank_Click);
     connect(cmdExportCSV, &QPushButton::clicked, this, [this] { ctrl_.exportCsv(ComboTank->currentText()); });
     connect(CmdOk, &QPushButton::clicked, this, &QWidget::close);
     resize(1000, 640);
 }
 
-void FrmTabelle::fillTankList(qint64 select)
+void frmTabelle::fillTankList(qint64 select)
 {
     ComboTank->clear();
     for (const ConsumptionEntry &e : ctrl_.entries())
@@ -100,17 +100,17 @@ void FrmTabelle::fillTankList(qint64 select)
     showTable();
 }
 
-void FrmTabelle::reload()
+void frmTabelle::reload()
 {
     fillTankList(SelectedItemData(ComboTank));
 }
 
-void FrmTabelle::ComboTank_Click()
+void frmTabelle::ComboTank_Click()
 {
     showTable();
 }
 
-void FrmTabelle::showTable()
+void frmTabelle::showTable()
 {
     ctrl_.select(SelectedItemData(ComboTank));
     caption_->setText(ctrl_.caption());

@@ -13,19 +13,19 @@ class QTableView;
 // read on demand from the controller's model), under it the bars of the last
 // 24 months, the CSV export and OK. Not modal; a view of
 // ConsumptionController.
-class FrmTabelle : public QWidget
+class frmTabelle : public QWidget
 {
     Q_OBJECT
 public:
     // The window, shown, when some tank has history; otherwise the "no data"
     // box and nullptr.
-    static FrmTabelle *OpenForm(const DeviceTable &devices, Settings &settings, UiServices &ui,
+    static frmTabelle *OpenForm(const DeviceTable &devices, Settings &settings, UiServices &ui,
                                 const RunConfig &config, ClockFn clock, QWidget *parent);
     // Computes the chosen entry again (opened once more while open).
     void reload();
 
 private:
-    FrmTabelle(const DeviceTable &devices, Settings &settings, UiServices &ui, const RunConfig &config,
+    frmTabelle(const DeviceTable &devices, Settings &settings, UiServices &ui, const RunConfig &config,
                ClockFn clock, QWidget *parent);
     void fillTankList(qint64 select);
     void ComboTank_Click();

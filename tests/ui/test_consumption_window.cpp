@@ -41,7 +41,7 @@ protected:
         for (double v : values)
             r.History.append(Clock::Naive(QDate(2026, month, day++ * 4), QTime(9, 0)), v, 10);
     }
-    FrmTabelle *open() { return FrmTabelle::OpenForm(devices, settings, ui, config, clock, nullptr); }
+    frmTabelle *open() { return frmTabelle::OpenForm(devices, settings, ui, config, clock, nullptr); }
     QString cell(int row, int column) const { return view->model()->index(row, column).data().toString(); }
     QStringList entries() const
     {
@@ -64,7 +64,7 @@ protected:
     }
 
     DeviceTable devices;
-    std::unique_ptr<FrmTabelle> win;
+    std::unique_ptr<frmTabelle> win;
     QComboBox *combo = nullptr;
     QTableView *view = nullptr;
     QLabel *caption = nullptr;
@@ -178,7 +178,7 @@ TEST_F(ConsumptionWindow, MainWindowButtonOpensOneTable)
         app.tanks().device(1).History.append(Clock::Naive(QDate(2026, 1, d), QTime(8, 0)), 1000 - d, 12);
     button->click();
     button->click();
-    const auto windows = main.findChildren<FrmTabelle *>();
+    const auto windows = main.findChildren<frmTabelle *>();
     ASSERT_EQ(windows.size(), 1);
     EXPECT_TRUE(windows.first()->isVisible());
     EXPECT_EQ(windows.first()->findChild<QTableView *>("t")->model()->index(0, 1).data().toString(), "5 L");

@@ -144,7 +144,7 @@ TEST_F(FrmMainTest, InfoOpensTheAboutBox)
 {
     open();
     action("mnuHilfeInfo")->trigger();
-    auto *about = win->findChild<FrmInfo *>();
+    auto *about = win->findChild<frmInfo *>();
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(about->isVisible());
     EXPECT_FALSE(about->isModal());
@@ -152,7 +152,7 @@ TEST_F(FrmMainTest, InfoOpensTheAboutBox)
     EXPECT_EQ(about->lblTitel->text(), ProgramTitle(config, false));
     // A second click brings the same box forward.
     action("mnuHilfeInfo")->trigger();
-    EXPECT_EQ(win->findChildren<FrmInfo *>().size(), 1);
+    EXPECT_EQ(win->findChildren<frmInfo *>().size(), 1);
     // The revision shows only when it is not zero.
     EXPECT_EQ(VersionText(3, 2, 0), "V3.02");
     EXPECT_EQ(VersionText(4, 12, 15), "V4.12.15");
