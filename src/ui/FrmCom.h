@@ -25,6 +25,7 @@ public:
     ~frmCOM() override;
     ComDialogLogic &logic() { return *logic_; }
 
+private:
     QComboBox *ComboCOM;
     QCheckBox *CheckAktivCom;
     QCheckBox *CheckAktivNet;
@@ -35,7 +36,6 @@ public:
     QLabel *lblAktiv;
     QLabel *LabelClientPort;
 
-private:
     void rebuildList();
     void showSelection(int index);
     void showFields();

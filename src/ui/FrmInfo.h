@@ -15,6 +15,13 @@ class frmInfo : public QDialog {
 public:
     frmInfo(const RunConfig &config, UiServices &ui, QWidget *parent = nullptr);
 
+protected:
+    bool eventFilter(QObject *o, QEvent *e) override;
+
+private:
+    void playInfoSound();
+
+    // Object names as the members.
     QLabel *lblTitel;
     QLabel *lblVersion;
     QLabel *lblCopyright;
@@ -23,12 +30,6 @@ public:
     QLabel *lblURL;
     BrandLogo *Image1;
     QPushButton *OK;
-
-protected:
-    bool eventFilter(QObject *o, QEvent *e) override;
-
-private:
-    void playInfoSound();
 
     UiServices &ui_;
 };

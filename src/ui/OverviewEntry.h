@@ -16,6 +16,8 @@ public:
     // ShowDevice: the entry for rec as of now.
     void showDevice(const DeviceRecord &rec, bool tempKorr, const QDateTime &now);
 
+private:
+    // Object names as the members ("TankShape" for tank).
     QLabel *lblTankbezeichnung;
     QLabel *txbxLiter;
     QLabel *lblProzent;
@@ -23,7 +25,5 @@ public:
     QLabel *lblDate;
     QLabel *lblAlarm;
     TankPicture *tank; // outline and contents shape
-
-private:
     int device_;
 };

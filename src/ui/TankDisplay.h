@@ -42,9 +42,16 @@ public:
     // The window caption the detail view asks for.
     QString caption() const { return caption_; }
     OverviewEntry *entry(int n) const { return entries_.value(n); }
-
-    QTabWidget *SSTab1;  // pages and captions; shown through tabRows()
     TabRows *tabRows() const { return tabRows_; }
+
+signals:
+    void captionChanged(const QString &caption);
+    void chartRequested();
+    void tableRequested();
+
+private:
+    // The widgets, named as their object names (tests find them by these).
+    QTabWidget *SSTab1;  // pages and captions; shown through tabRows()
     QComboBox *ComboSN;
     QComboBox *ComboEinheit;
     QLineEdit *txbxTankbezeichnung;
@@ -61,12 +68,6 @@ public:
     QPushButton *cmdGrafik;
     QPushButton *cmdTabelle;
 
-signals:
-    void captionChanged(const QString &caption);
-    void chartRequested();
-    void tableRequested();
-
-private:
     QWidget *buildDetailCard();
     QWidget *buildConfigTab();
     void fillUnits();

@@ -168,7 +168,7 @@ TEST_F(ConsumptionWindow, MainWindowButtonOpensOneTable)
     frmMain main(app);
     main.show();
     ASSERT_TRUE(WaitFor([&] { return app.firstActivateDone(); }));
-    QPushButton *button = main.display()->cmdTabelle;
+    QPushButton *button = main.display()->findChild<QPushButton *>(QStringLiteral("cmdTabelle"));
     EXPECT_TRUE(button->isVisible());
     button->click();
     EXPECT_EQ(ui.count("message"), 1) << "no device yet: the box";

@@ -149,7 +149,7 @@ TEST_F(FrmMainTest, InfoOpensTheAboutBox)
     EXPECT_TRUE(about->isVisible());
     EXPECT_FALSE(about->isModal());
     EXPECT_EQ(about->windowTitle(), "Informationen zum Programm");
-    EXPECT_EQ(about->lblTitel->text(), ProgramTitle(config, false));
+    EXPECT_EQ(about->findChild<QLabel *>("lblTitel")->text(), ProgramTitle(config, false));
     // A second click brings the same box forward.
     action("mnuHilfeInfo")->trigger();
     EXPECT_EQ(win->findChildren<frmInfo *>().size(), 1);

@@ -23,6 +23,15 @@
 namespace
 {
 
+// A child widget by its object name.
+template <typename W>
+W *Part(const QObject *parent, const char *name)
+{
+    W *w = parent ? parent->findChild<W *>(QLatin1String(name)) : nullptr;
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
 class TankDisplayTest : public ControllerTest
 {
 protected:
@@ -52,6 +61,12 @@ protected:
         r.Tankbezeichnung = QStringLiteral("Tank %1").arg(n);
         tanks.AddDevice(n);
     }
+    // A widget of the display by its object name.
+    template <typename W>
+    W *child(const char *name) const
+    {
+        return Part<W>(display.get(), name);
+    }
     void addDevices(int from, int to)
     {
         for (int n = from; n <= to; ++n)
@@ -61,24 +76,24 @@ protected:
     QString visibleTabs() const
     {
         QStringList out;
-        for (int i = 0; i < display->SSTab1->count(); ++i)
-            if (display->SSTab1->isTabVisible(i))
-                out << display->SSTab1->tabText(i);
+        for (int i = 0; i < child<QTabWidget>("SSTab1")->count(); ++i)
+            if (child<QTabWidget>("SSTab1")->isTabVisible(i))
+                out << child<QTabWidget>("SSTab1")->tabText(i);
         return out.join('|');
     }
     // The tab whose page holds the entry of device n.
     int tabOfEntry(int n) const
     {
-        for (int i = 0; i < display->SSTab1->count(); ++i)
-            if (display->entry(n) && display->SSTab1->widget(i)->isAncestorOf(display->entry(n)))
+        for (int i = 0; i < child<QTabWidget>("SSTab1")->count(); ++i)
+            if (display->entry(n) && child<QTabWidget>("SSTab1")->widget(i)->isAncestorOf(display->entry(n)))
                 return i;
         return -1;
     }
     // The detail view as "value | content | temperature | level | caption".
     QString detail() const
     {
-        return QStringList{display->lblVolumen->text(), display->LabelTankinhalt->text(),
-                           display->txbxTemperatur->text(), QString::number(display->tankPicture->level()),
+        return QStringList{child<QLabel>("lblVolumen")->text(), child<QLabel>("LabelTankinhalt")->text(),
+                           child<QLabel>("txbxTemperatur")->text(), QString::number(child<TankPicture>("TankPicture")->level()),
                            display->caption()}
             .join(" | ");
     }
@@ -86,8 +101,8 @@ protected:
     QString entry(int n) const
     {
         const OverviewEntry *e = display->entry(n);
-        return e->txbxLiter->text() + (e->lblTemp->isHidden() ? "" : " +temp") +
-               (e->lblDate->isHidden() ? "" : " +date") + (e->tank->liquidVisible() ? " +liquid" : "");
+        return Part<QLabel>(e, "txbxLiter")->text() + (Part<QLabel>(e, "lblTemp")->isHidden() ? "" : " +temp") +
+               (Part<QLabel>(e, "lblDate")->isHidden() ? "" : " +date") + (Part<TankPicture>(e, "TankShape")->liquidVisible() ? " +liquid" : "");
     }
     static QString colour(const QWidget *w)
     {
@@ -102,9 +117,9 @@ TEST_F(TankDisplayTest, OverviewTabsFor1To56Devices)
 {
     addDevice(1);
     EXPECT_EQ(visibleTabs(), "Tank 1");
-    EXPECT_EQ(display->ComboSN->itemText(0) + " " + display->ComboSN->itemData(0).toString(), "1 / SN1001 1");
+    EXPECT_EQ(child<QComboBox>("ComboSN")->itemText(0) + " " + child<QComboBox>("ComboSN")->itemData(0).toString(), "1 / SN1001 1");
     // Registered but not selected: adding a device selects nothing by itself.
-    EXPECT_EQ(display->ComboSN->currentIndex(), -1);
+    EXPECT_EQ(child<QComboBox>("ComboSN")->currentIndex(), -1);
     EXPECT_EQ(tanks.currentDevice(), 0);
     // Device 1 has its designed entry on tab 1, ready for when tab 1 shows.
     EXPECT_EQ(tabOfEntry(1), 1);
@@ -117,7 +132,7 @@ TEST_F(TankDisplayTest, OverviewTabsFor1To56Devices)
     addDevices(6, 7);
     EXPECT_EQ(visibleTabs(), "Details (Konfig)|Tank 1-4|Tank 5-7");
     EXPECT_EQ(display->entry(7)->title(), "Tank 7");
-    EXPECT_EQ(display->ComboSN->count(), 7);
+    EXPECT_EQ(child<QComboBox>("ComboSN")->count(), 7);
 
     // The captions are laid out in rows: k + 1 per row below five overview
     // tabs, then five, so all fifteen tabs of 56 tanks stay reachable.
@@ -128,18 +143,18 @@ TEST_F(TankDisplayTest, OverviewTabsFor1To56Devices)
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(second->text(), "Tank 5-7");
     QTest::mouseClick(second, Qt::LeftButton);
-    EXPECT_EQ(display->SSTab1->currentIndex(), 2);
+    EXPECT_EQ(child<QTabWidget>("SSTab1")->currentIndex(), 2);
 
     addDevices(8, 56);
     EXPECT_EQ(visibleTabs(), "Details (Konfig)|Tank 1-4|Tank 5-8|Tank 9-12|Tank 13-16|Tank 17-20|Tank 21-24|"
                              "Tank 25-28|Tank 29-32|Tank 33-36|Tank 37-40|Tank 41-44|Tank 45-48|Tank 49-52|Tank 53-56");
     for (auto [n, tab] : {std::pair{4, 1}, {5, 2}, {7, 2}, {52, 13}, {53, 14}, {56, 14}})
         EXPECT_EQ(tabOfEntry(n), tab) << n;
-    EXPECT_EQ(display->ComboSN->itemText(55), "56 / SN1056");
+    EXPECT_EQ(child<QComboBox>("ComboSN")->itemText(55), "56 / SN1056");
     EXPECT_EQ(rows->perRow(), 5);
     EXPECT_EQ(rows->findChildren<QToolButton *>().size(), 15);
     // The page shown stays the one chosen.
-    EXPECT_EQ(display->SSTab1->currentIndex(), 2);
+    EXPECT_EQ(child<QTabWidget>("SSTab1")->currentIndex(), 2);
     EXPECT_TRUE(rows->findChild<QToolButton *>("Tab2")->isChecked());
 }
 
@@ -149,9 +164,9 @@ TEST_F(TankDisplayTest, TableResetRebuildsTabsAndSelector)
     tanks.ComboSN_Click(6);
     ASSERT_TRUE(tanks.RemoveDevices(2, 3));
     EXPECT_EQ(visibleTabs(), "Details (Konfig)|Tank 1-4");
-    EXPECT_EQ(display->ComboSN->count(), 4);
+    EXPECT_EQ(child<QComboBox>("ComboSN")->count(), 4);
     // The former device 5 is now device 3, with its name.
-    EXPECT_EQ(display->entry(3)->lblTankbezeichnung->text(), "Tank 5");
+    EXPECT_EQ(Part<QLabel>(display->entry(3), "lblTankbezeichnung")->text(), "Tank 5");
     EXPECT_EQ(display->entry(5), nullptr);
 }
 
@@ -167,16 +182,16 @@ TEST_F(TankDisplayTest, GreyAndRedTimeAfter60MinutesWarningAfter1440)
     EXPECT_EQ(entry(3), figures);
     EXPECT_EQ(entry(4), "Achtung: \r\nkeine aktuellen Werte");
     for (int n = 1; n <= 4; ++n)
-        EXPECT_EQ(colour(display->entry(n)->txbxLiter), n == 1 ? "black" : "grey") << n;
-    EXPECT_EQ(colour(display->entry(2)->lblProzent), "grey");
-    EXPECT_EQ(colour(display->entry(2)->lblDate), "grey");
+        EXPECT_EQ(colour(Part<QLabel>(display->entry(n), "txbxLiter")), n == 1 ? "black" : "grey") << n;
+    EXPECT_EQ(colour(Part<QLabel>(display->entry(2), "lblProzent")), "grey");
+    EXPECT_EQ(colour(Part<QLabel>(display->entry(2), "lblDate")), "grey");
 
     // The detail view keeps showing the figures, grey with a red time.
     const std::pair<int, const char *> details[] = {{1, "black black"}, {2, "grey red"}, {4, "grey red"}};
     for (const auto &[n, colours] : details) {
         tanks.ComboSN_Click(n);
-        EXPECT_EQ(display->lblVolumen->text(), "2500 Liter");
-        EXPECT_EQ(colour(display->lblVolumen) + " " + colour(display->txbxZeit), colours) << n;
+        EXPECT_EQ(child<QLabel>("lblVolumen")->text(), "2500 Liter");
+        EXPECT_EQ(colour(child<QLabel>("lblVolumen")) + " " + colour(child<QLabel>("txbxZeit")), colours) << n;
     }
 
     // The next valid reading makes it black and brings the figures back.
@@ -184,8 +199,8 @@ TEST_F(TankDisplayTest, GreyAndRedTimeAfter60MinutesWarningAfter1440)
     tanks.ComboSN_Click(4);
     tanks.refreshDevice(4);
     EXPECT_EQ(entry(4), figures);
-    EXPECT_EQ(colour(display->entry(4)->txbxLiter), "black");
-    EXPECT_EQ(colour(display->lblVolumen) + " " + colour(display->txbxZeit), "black black");
+    EXPECT_EQ(colour(Part<QLabel>(display->entry(4), "txbxLiter")), "black");
+    EXPECT_EQ(colour(child<QLabel>("lblVolumen")) + " " + colour(child<QLabel>("txbxZeit")), "black black");
 }
 
 TEST_F(TankDisplayTest, DetailViewShowsTheSelectedTank)
@@ -196,14 +211,14 @@ TEST_F(TankDisplayTest, DetailViewShowsTheSelectedTank)
     r.Tanktyp = 2;
     tanks.ComboSN_Click(1);
     EXPECT_EQ(detail(), "12340 Liter | Tankinhalt: 25% | 12 °C | 0.2468 | 12340 Liter / 12 °C  VALMOR Tankmon");
-    EXPECT_TRUE(display->lblVolumen->toolTip().isEmpty());
-    const QStringList fields = {display->txbxTankbezeichnung->text(), display->txbxTanktyp->text(),
-                                display->txbxTankVolumen->text(), display->txbxTankhoehe->text()};
+    EXPECT_TRUE(child<QLabel>("lblVolumen")->toolTip().isEmpty());
+    const QStringList fields = {child<QLineEdit>("txbxTankbezeichnung")->text(), child<QLabel>("txbxTanktyp")->text(),
+                                child<QLabel>("txbxTankVolumen")->text(), child<QLabel>("txbxTankhoehe")->text()};
     EXPECT_EQ(fields, (QStringList{"Tank 1", TankTypeName(r), "50000 Liter", "1500 mm"}));
-    EXPECT_EQ(display->txbxZeit->text(), DisplayRules::GeneralDateTimeText(now));
-    EXPECT_EQ(display->ComboEinheit->currentData().toInt(), 0);
-    EXPECT_EQ(display->ComboSN->currentData().toInt(), 1);
-    EXPECT_FALSE(display->cmdTabelle->isHidden()) << "the consumption table opens";
+    EXPECT_EQ(child<QLabel>("txbxZeit")->text(), DisplayRules::GeneralDateTimeText(now));
+    EXPECT_EQ(child<QComboBox>("ComboEinheit")->currentData().toInt(), 0);
+    EXPECT_EQ(child<QComboBox>("ComboSN")->currentData().toInt(), 1);
+    EXPECT_FALSE(child<QPushButton>("cmdTabelle")->isHidden()) << "the consumption table opens";
 
     // Without a temperature the caption drops that part, the field is empty.
     r.Temperatur = kNoTemperature;
@@ -214,8 +229,8 @@ TEST_F(TankDisplayTest, DetailViewShowsTheSelectedTank)
     r.Volumen = 6000;
     tanks.ComboSN_Click(1);
     tanks.refreshDevice(1);
-    EXPECT_DOUBLE_EQ(display->tankPicture->level(), 1.0);
-    EXPECT_DOUBLE_EQ(display->entry(1)->tank->level(), 1.2);
+    EXPECT_DOUBLE_EQ(child<TankPicture>("TankPicture")->level(), 1.0);
+    EXPECT_DOUBLE_EQ(Part<TankPicture>(display->entry(1), "TankShape")->level(), 1.2);
 }
 
 TEST_F(TankDisplayTest, DeviceErrorShowsErrorTextAndEmptyTank)
@@ -224,7 +239,7 @@ TEST_F(TankDisplayTest, DeviceErrorShowsErrorTextAndEmptyTank)
     tanks.ComboSN_Click(1);
     const QString error = "Fehler E008  (Sonde kurzgeschlossen?!)";
     EXPECT_EQ(detail(), error + " | Tankinhalt:  | 12 °C | 0 | VALMOR Tankmon");
-    EXPECT_EQ(display->lblVolumen->toolTip(), error);
+    EXPECT_EQ(child<QLabel>("lblVolumen")->toolTip(), error);
     // The overview entry keeps the error text in place of the figures.
     EXPECT_EQ(entry(1).remove(" +temp"), error);
 }
@@ -233,102 +248,102 @@ TEST_F(TankDisplayTest, AlarmAndSourceAddress)
 {
     display->setUrlCaption("www.valmor.example");
     addDevice(1);
-    EXPECT_FALSE(display->lblURL->isHidden());
+    EXPECT_FALSE(child<QLabel>("lblURL")->isHidden());
     tanks.ComboSN_Click(1);
     // Over the serial link there is no source address to show.
-    EXPECT_TRUE(display->lblURL->isHidden());
-    EXPECT_TRUE(display->lblAlarmBigTank->isHidden());
-    EXPECT_TRUE(display->entry(1)->lblAlarm->isHidden());
+    EXPECT_TRUE(child<QLabel>("lblURL")->isHidden());
+    EXPECT_TRUE(child<QLabel>("lblAlarmBigTank")->isHidden());
+    EXPECT_TRUE(Part<QLabel>(display->entry(1), "lblAlarm")->isHidden());
 
     tanks.device(1).Alarm = true;
     tanks.device(1).ClientIP = "192.168.7.20";
     tanks.ComboSN_Click(1);
     tanks.refreshDevice(1);
-    EXPECT_FALSE(display->lblAlarmBigTank->isHidden());
-    EXPECT_FALSE(display->entry(1)->lblAlarm->isHidden());
-    EXPECT_FALSE(display->lblURL->isHidden());
-    EXPECT_TRUE(display->lblURL->text().contains("192.168.7.20"));
+    EXPECT_FALSE(child<QLabel>("lblAlarmBigTank")->isHidden());
+    EXPECT_FALSE(Part<QLabel>(display->entry(1), "lblAlarm")->isHidden());
+    EXPECT_FALSE(child<QLabel>("lblURL")->isHidden());
+    EXPECT_TRUE(child<QLabel>("lblURL")->text().contains("192.168.7.20"));
 
     tanks.device(1).Alarm = false; // cleared again
     tanks.ComboSN_Click(1);
     tanks.refreshDevice(1);
-    EXPECT_TRUE(display->lblAlarmBigTank->isHidden());
-    EXPECT_TRUE(display->entry(1)->lblAlarm->isHidden());
+    EXPECT_TRUE(child<QLabel>("lblAlarmBigTank")->isHidden());
+    EXPECT_TRUE(Part<QLabel>(display->entry(1), "lblAlarm")->isHidden());
 }
 
 TEST_F(TankDisplayTest, SelectorNameAndUnitEdits)
 {
     addDevices(1, 2);
-    display->ComboSN->setCurrentIndex(1);
+    child<QComboBox>("ComboSN")->setCurrentIndex(1);
     EXPECT_EQ(tanks.currentDevice(), 2);
     EXPECT_EQ(settings.read(Cfg::GeraeteAktuell), "2");
-    display->txbxTankbezeichnung->clear();
-    QTest::keyClicks(display->txbxTankbezeichnung, "Keller Ost");
+    child<QLineEdit>("txbxTankbezeichnung")->clear();
+    QTest::keyClicks(child<QLineEdit>("txbxTankbezeichnung"), "Keller Ost");
     EXPECT_EQ(tanks.device(2).Tankbezeichnung, "Keller Ost");
-    EXPECT_EQ(display->entry(2)->lblTankbezeichnung->text(), "Keller Ost");
+    EXPECT_EQ(Part<QLabel>(display->entry(2), "lblTankbezeichnung")->text(), "Keller Ost");
     EXPECT_EQ(settings.read(Cfg::Device::Tankbezeichnung.at(2)), "Keller Ost");
     // Selecting another tank is no edit: tank 2 keeps its name.
     tanks.ComboSN_Click(1);
-    EXPECT_EQ(display->txbxTankbezeichnung->text(), "Tank 1");
+    EXPECT_EQ(child<QLineEdit>("txbxTankbezeichnung")->text(), "Tank 1");
     EXPECT_EQ(tanks.device(2).Tankbezeichnung, "Keller Ost");
     EXPECT_EQ(tanks.device(1).Tankbezeichnung, "Tank 1");
 
-    ASSERT_EQ(display->ComboEinheit->count(), 9);
-    EXPECT_EQ(display->ComboEinheit->itemText(0), "Liter");
-    EXPECT_EQ(display->ComboEinheit->itemText(8), QString());
+    ASSERT_EQ(child<QComboBox>("ComboEinheit")->count(), 9);
+    EXPECT_EQ(child<QComboBox>("ComboEinheit")->itemText(0), "Liter");
+    EXPECT_EQ(child<QComboBox>("ComboEinheit")->itemText(8), QString());
     // The user picks m³ (code 1): the scale code now divides.
     tanks.device(1).Volumen = 1234;
     tanks.device(1).DezPunkt = 1;
-    emit display->ComboEinheit->activated(1);
+    emit child<QComboBox>("ComboEinheit")->activated(1);
     EXPECT_EQ(tanks.device(1).Einheit, 1);
-    EXPECT_EQ(display->lblVolumen->text(), "1.234 m³");
-    EXPECT_EQ(display->entry(1)->txbxLiter->text(), "1.234 m³");
+    EXPECT_EQ(child<QLabel>("lblVolumen")->text(), "1.234 m³");
+    EXPECT_EQ(Part<QLabel>(display->entry(1), "txbxLiter")->text(), "1.234 m³");
     EXPECT_EQ(settings.read(Cfg::Device::Einheit.at(1)), "1");
-    EXPECT_EQ(display->ComboEinheit->currentIndex(), 1);
+    EXPECT_EQ(child<QComboBox>("ComboEinheit")->currentIndex(), 1);
 }
 
 TEST_F(TankDisplayTest, ClientModeLeavesTheEditsAsTheyAre)
 {
     config.clientMode = true;
     addDevice(1);
-    display->txbxTankbezeichnung->setEnabled(false);
+    child<QLineEdit>("txbxTankbezeichnung")->setEnabled(false);
     tanks.ComboSN_Click(1);
-    EXPECT_FALSE(display->txbxTankbezeichnung->isEnabled());
-    EXPECT_TRUE(display->ComboSN->isEnabled());
+    EXPECT_FALSE(child<QLineEdit>("txbxTankbezeichnung")->isEnabled());
+    EXPECT_TRUE(child<QComboBox>("ComboSN")->isEnabled());
     config.clientMode = false;
     tanks.ComboSN_Click(1);
-    EXPECT_TRUE(display->txbxTankbezeichnung->isEnabled());
+    EXPECT_TRUE(child<QLineEdit>("txbxTankbezeichnung")->isEnabled());
 }
 
 TEST_F(TankDisplayTest, DetailViewFollowsTelegrams)
 {
     // The new device is registered, selected and shown.
     ASSERT_TRUE(feed({.levelWord = 0x1250})); // 1250 of 5000
-    EXPECT_EQ(display->ComboSN->count(), 1);
-    EXPECT_EQ(display->ComboSN->itemText(0), "1 / SN4711");
-    EXPECT_EQ(display->ComboSN->currentData().toInt(), 1);
+    EXPECT_EQ(child<QComboBox>("ComboSN")->count(), 1);
+    EXPECT_EQ(child<QComboBox>("ComboSN")->itemText(0), "1 / SN4711");
+    EXPECT_EQ(child<QComboBox>("ComboSN")->currentData().toInt(), 1);
     EXPECT_EQ(detail(), "1250 Liter | Tankinhalt: 25% | 12 °C | 0.25 | 1250 Liter / 12 °C  VALMOR Tankmon");
-    EXPECT_TRUE(display->lblURL->isHidden());
+    EXPECT_TRUE(child<QLabel>("lblURL")->isHidden());
 
     // A second device over TCP: its own entry and tab; selected at once, its
     // source address is shown.
     ASSERT_TRUE(feed({.sn = 815, .levelWord = 0x4000}, "10.0.0.9"));
     EXPECT_EQ(visibleTabs(), "Details (Konfig)|Tank 1-2");
     EXPECT_EQ(entry(2), "4000 Liter +temp +date +liquid");
-    EXPECT_EQ(display->entry(2)->lblProzent->text(), "80%");
-    EXPECT_EQ(display->ComboSN->currentData().toInt(), 2);
-    EXPECT_EQ(display->lblVolumen->text(), "4000 Liter");
-    EXPECT_FALSE(display->lblURL->isHidden());
-    EXPECT_TRUE(display->lblURL->text().contains("10.0.0.9"));
+    EXPECT_EQ(Part<QLabel>(display->entry(2), "lblProzent")->text(), "80%");
+    EXPECT_EQ(child<QComboBox>("ComboSN")->currentData().toInt(), 2);
+    EXPECT_EQ(child<QLabel>("lblVolumen")->text(), "4000 Liter");
+    EXPECT_FALSE(child<QLabel>("lblURL")->isHidden());
+    EXPECT_TRUE(child<QLabel>("lblURL")->text().contains("10.0.0.9"));
 
     // Back to tank 1: the next reading moves its level and its texts.
-    display->ComboSN->setCurrentIndex(0);
-    EXPECT_TRUE(display->lblURL->isHidden());
+    child<QComboBox>("ComboSN")->setCurrentIndex(0);
+    EXPECT_TRUE(child<QLabel>("lblURL")->isHidden());
     now = now.addSecs(30);
     ASSERT_TRUE(feed({.temp = 128 - 4, .status = 1, .levelWord = 0x3750}));
     EXPECT_EQ(detail(), "3750 Liter | Tankinhalt: 75% | -4 °C | 0.75 | 3750 Liter / -4 °C  VALMOR Tankmon");
-    EXPECT_EQ(display->entry(1)->lblProzent->text(), "75%");
-    EXPECT_FALSE(display->lblAlarmBigTank->isHidden()) << "the alarm bit of the telegram";
+    EXPECT_EQ(Part<QLabel>(display->entry(1), "lblProzent")->text(), "75%");
+    EXPECT_FALSE(child<QLabel>("lblAlarmBigTank")->isHidden()) << "the alarm bit of the telegram";
 }
 
 TEST_F(TankDisplayTest, ViewBuiltAfterStartUpShowsTheTable)
@@ -345,9 +360,9 @@ TEST_F(TankDisplayTest, ViewBuiltAfterStartUpShowsTheTable)
     tanks.ComboSN_Click(3);
     makeDisplay();
     EXPECT_EQ(visibleTabs(), "Details (Konfig)|Tank 1-4|Tank 5");
-    EXPECT_EQ(display->ComboSN->currentData().toInt(), 3);
-    EXPECT_EQ(display->lblVolumen->text(), "30 Liter");
-    EXPECT_EQ(display->entry(5)->lblProzent->text(), "50%");
+    EXPECT_EQ(child<QComboBox>("ComboSN")->currentData().toInt(), 3);
+    EXPECT_EQ(child<QLabel>("lblVolumen")->text(), "30 Liter");
+    EXPECT_EQ(Part<QLabel>(display->entry(5), "lblProzent")->text(), "50%");
 }
 
 } // namespace
