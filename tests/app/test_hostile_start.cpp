@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <arpa/inet.h>
 #include <atomic>
@@ -20,12 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-quint16 freePort()
-{
-    QTcpServer s;
-    return s.listen(QHostAddress::LocalHost, 0) ? s.serverPort() : 0;
-}
 
 // A gateway sending valid telegram lines as fast as TCP takes them, on its
 // own thread, until the program cuts the connection.
@@ -97,11 +90,7 @@ protected:
     // (another user), and waits until its output holds marker.
     bool start(QProcess &p, const QString &folder, const QByteArray &marker, const QStringList &wrapper = {})
     {
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        QStringList args = wrapper;
-        args << program << "--headless" << "--data-dir" << folder;
-        p.start(args.takeFirst(), args);
-        return p.waitForStarted(10000) && waitOutput(p, marker);
+        return StartHeadless(p, program, folder, output, marker, wrapper);
     }
     bool waitOutput(QProcess &p, const QByteArray &marker, int ms = 20000)
     {
@@ -133,7 +122,7 @@ TEST_F(HostileStart, FullDiskKeepsTheSettingsFileAndSaysSo)
     if (::getuid() != 0 || ::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=64k") != 0)
         GTEST_SKIP() << "mounting a 64 KB tmpfs needs root; the write-fault tests cover the rest";
     mounted = disk;
-    const quint16 port = freePort();
+    const quint16 port = FreeTcpPort();
     writeBytes(disk + "Tankmon.ini", "[LngPtnr]\r\nLngId=2\r\n[COM]\r\nClientPort=" + QByteArray::number(port) +
                                          "\r\n[Common]\r\nActiveNet=1\r\n[Logfile]\r\nAktiv=0\r\n"
                                          "[Log INI-File]\r\nAktiv=0\r\n");
@@ -212,7 +201,7 @@ TEST_F(HostileStart, TemporariesOfAKilledSaveAreRemovedAtStart)
 // cut (at the sixth one-second tick) and SIGTERM stay at most a second late.
 TEST_F(HostileStart, LineFloodKeepsTheCutAndSigtermPrompt)
 {
-    const quint16 port = freePort();
+    const quint16 port = FreeTcpPort();
     writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[COM]\r\nClientPort=" + QByteArray::number(port) +
                               "\r\n[Common]\r\nActiveNet=1\r\n");
     ASSERT_TRUE(start(run, dataDir(), "[ready]")) << output.constData();

@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpServer>
 #include <QTcpSocket>
 
 namespace {
@@ -31,12 +30,7 @@ protected:
     bool startAndConnect(QTcpSocket &peer)
     {
         QByteArray out;
-        run.setProcessChannelMode(QProcess::MergedChannels);
-        run.start(program, {"--headless", "--data-dir", dataDir()});
-        if (!run.waitForStarted(10000) || !WaitFor([&] {
-                out += run.readAll();
-                return out.contains("[ready]") || run.state() == QProcess::NotRunning;
-            }, 20000))
+        if (!StartHeadless(run, program, dataDir(), out))
             return false;
         peer.connectToHost(QHostAddress::LocalHost, port);
         return WaitFor([&] { return peer.bytesAvailable() >= 8; });
@@ -86,11 +80,7 @@ protected:
 
 TEST_F(Kills, EveryFileParsesAfterEachKillDuringSavesAndAppends)
 {
-    {
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-        port = probe.serverPort();
-    }
+    port = FreeTcpPort();
     // Every telegram is due for both recordings: the program saves and
     // appends all the time.
     writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[COM]\r\nClientPort=" + QByteArray::number(port) +

@@ -173,18 +173,6 @@ TEST_F(Startup, ClientLosesTheServerFileAndEndsWhenTheBoxIsAnswered)
     EXPECT_EQ(code, 1);
 }
 
-TEST_F(Startup, UnloadSavesTheRegistry)
-{
-    write(Cfg::Simulation, "1");
-    auto run = start();
-    ASSERT_TRUE(run->app->tanks().EvalTelegramm(Telegram{.type = 9, .sn = 4660}.bytes(), QString()));
-    run->app->tanks().device(1).Volumen = 999;
-    run->app->unload();
-    IniStore::DropCache();
-    EXPECT_EQ(settings.read(Cfg::Device::SN.at(1)), "4660");
-    EXPECT_EQ(settings.read(Cfg::Device::Volumen.at(1)), "999");
-}
-
 TEST_F(Startup, SecondInstanceIsRefusedBeforeAnythingIsWritten)
 {
     auto first = make();

@@ -63,15 +63,8 @@ std::vector<Point> hourly(qint64 from, qint64 to, int stepHours)
 
 TEST_F(ChartLogicTest, RangeAndRoundedMaximum)
 {
-    for (auto [x, rounded] : std::vector<std::pair<double, double>>{{1234, 2000},
-                                                                    {2000, 3000},
-                                                                    {100, 200},
-                                                                    {0, 1},
-                                                                    {7, 10},
-                                                                    {0.5, 1},
-                                                                    {99.5, 100},
-                                                                    {0.001, 0.002},
-                                                                    {0.3, 0.5}})
+    for (auto [x, rounded] : std::vector<std::pair<double, double>>{
+             {1234, 2000}, {2000, 3000}, {100, 200}, {0, 1}, {7, 10}, {0.5, 1}, {99.5, 100}, {0.001, 0.002}, {0.3, 0.5}})
         EXPECT_DOUBLE_EQ(RoundUpValueMax(x), rounded) << x;
 
     tank(1, {{at(2026, 1, 10), 300}, {at(2025, 1, 1), 900}}); // only entry 1 gives the first time
@@ -242,32 +235,24 @@ TEST_F(ChartLogicTest, TimeAxisAndStyles)
         int maxTicks;
         std::vector<qint64> ticks;
     } tickCases[] = {
-        {{at(2026, 3, 17), at(2026, 5, 1), at(2026, 3, 1), LabelUnit::Months, {}},
-         5,
-         {at(2026, 4, 1), at(2026, 5, 1)}},
-        {{at(2025, 3, 17), at(2026, 3, 1), at(2025, 3, 1), LabelUnit::Months, {}},
-         5,
+        {{at(2026, 3, 17), at(2026, 5, 1), at(2026, 3, 1), LabelUnit::Months, {}}, 5, {at(2026, 4, 1), at(2026, 5, 1)}},
+        {{at(2025, 3, 17), at(2026, 3, 1), at(2025, 3, 1), LabelUnit::Months, {}}, 5,
          {at(2025, 6, 1), at(2025, 9, 1), at(2025, 12, 1), at(2026, 3, 1)}},
-        {{at(2026, 3, 17, 5), at(2026, 3, 18, 4), at(2026, 3, 17), LabelUnit::Hours, {}},
-         12,
-         {at(2026, 3, 17, 6), at(2026, 3, 17, 8), at(2026, 3, 17, 10), at(2026, 3, 17, 12),
-          at(2026, 3, 17, 14), at(2026, 3, 17, 16), at(2026, 3, 17, 18), at(2026, 3, 17, 20),
-          at(2026, 3, 17, 22), at(2026, 3, 18), at(2026, 3, 18, 2), at(2026, 3, 18, 4)}},
+        {{at(2026, 3, 17, 5), at(2026, 3, 18, 4), at(2026, 3, 17), LabelUnit::Hours, {}}, 12,
+         {at(2026, 3, 17, 6), at(2026, 3, 17, 8), at(2026, 3, 17, 10), at(2026, 3, 17, 12), at(2026, 3, 17, 14),
+          at(2026, 3, 17, 16), at(2026, 3, 17, 18), at(2026, 3, 17, 20), at(2026, 3, 17, 22), at(2026, 3, 18),
+          at(2026, 3, 18, 2), at(2026, 3, 18, 4)}},
         {{at(2026, 3, 17, 5), at(2026, 3, 30), at(2026, 3, 17), LabelUnit::Days, {}}, 2, {at(2026, 3, 24)}},
     };
     for (const auto &c : tickCases)
         EXPECT_EQ(TimeTicks(c.x, c.maxTicks), c.ticks);
 
-    for (auto [n, colour, marker] : std::vector<std::tuple<int, quint32, int>>{{1, 0xFF0000, 2},
-                                                                               {5, 0xFF00FF, 3},
-                                                                               {16, 0x000000, 5},
-                                                                               {21, 0x5F9EA0, 13},
-                                                                               {56, 0xF0E68C, 7},
-                                                                               {0, 0xFF0000, 2},
-                                                                               {57, 0xFF0000, 2}}) {
-        EXPECT_EQ(TankColour(n), colour) << n;
-        EXPECT_EQ(MarkerCode(n), marker) << n;
+    // Tank numbers outside 1..56 take the first tank's colour and marker.
+    for (int n : {0, 57}) {
+        EXPECT_EQ(TankColour(n), TankColour(1)) << n;
+        EXPECT_EQ(MarkerCode(n), MarkerCode(1)) << n;
     }
+    EXPECT_NE(TankColour(56), TankColour(1));
 }
 
 TEST_F(ChartLogicTest, TankAndTimeRangeLists)

@@ -3,7 +3,6 @@
 #include "core/Clock.h"
 #include "core/TextHelpers.h"
 #include "core/TraceLog.h"
-#include "core/UiServices.h"
 
 TEST(TextHelpers, ToLongOrZeroAndFormatText)
 {
@@ -36,31 +35,4 @@ TEST_F(Trace, LineFormatWithMilliseconds)
     EXPECT_EQ(readBytes(config.tracePath), TraceLine(t, "one") + TraceLine(t, "two"));
     config.tracePath = dataDir() + "no/such/folder/trace.log";
     trace.LogInFile("ignored"); // never stops the program
-}
-
-TEST(ScriptedUiTest, AnswersInOrderThenDefaultsOrHoldsTheBoxOpen)
-{
-    ScriptedUi ui;
-    ui.answers = {MsgResult::Yes};
-    ui.inputs = {"12"};
-    QList<MsgResult> results;
-    QStringList typed;
-    const auto result = [&](MsgResult r) { results << r; };
-    const auto text = [&](const QString &t) { typed << t; };
-    ui.messageBox("q", "t", MsgIcon::Question, MsgButtons::YesNo, result);
-    ui.messageBox("q", "t", MsgIcon::Question, MsgButtons::YesNo, result);
-    ui.inputBox("p", "t", "d", text);
-    ui.inputBox("p", "t", "d", text);
-    EXPECT_EQ(results, (QList<MsgResult>{MsgResult::Yes, MsgResult::No}));
-    EXPECT_EQ(typed, (QStringList{"12", ""}));
-    ui.holdBoxes = true;
-    ui.messageBox("held", "t", MsgIcon::Stop, MsgButtons::Ok, result);
-    ui.inputBox("held", "t", "d", text);
-    EXPECT_EQ(ui.openBoxes(), 2);
-    EXPECT_EQ(results.size(), 2) << "no answer while the box is open";
-    ui.answerOpenBox(MsgResult::Ok);
-    ui.answerOpenBox(MsgResult::Ok, "typed");
-    EXPECT_EQ(results.last(), MsgResult::Ok);
-    EXPECT_EQ(typed.last(), "typed");
-    EXPECT_EQ(ui.count("message"), 3);
 }

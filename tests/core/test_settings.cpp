@@ -24,17 +24,13 @@ protected:
     {
         return settings.read(key(section, k, def, local));
     }
-    bool WriteIniValue(const QString &section, const QString &k, const std::optional<QString> &value)
+    template <typename V>
+    bool WriteIniValue(const QString &section, const QString &k, const V &value)
     {
-        return settings.write(key(section, k), value);
-    }
-    bool WriteIniValue(const QString &section, const QString &k, qint64 value)
-    {
-        return settings.write(key(section, k), value);
-    }
-    bool WriteIniValue(const QString &section, const QString &k, const char *value)
-    {
-        return settings.write(key(section, k), QString::fromUtf8(value));
+        if constexpr (std::is_arithmetic_v<V>)
+            return settings.write(key(section, k), qint64(value));
+        else
+            return settings.write(key(section, k), std::optional<QString>(value));
     }
 };
 

@@ -201,31 +201,16 @@ TEST_F(SmtpTest, RefusalsGiveTheirTexts)
         const char *text;
     };
     const QList<Case> cases = {
-        {"no STARTTLS while required",
-         {"--auth", "tank:geheim"},
-         true,
-         true,
-         "geheim",
-         64,
+        {"no STARTTLS while required", {"--auth", "tank:geheim"}, true, true, "geheim", 64,
          "The mail server does not offer STARTTLS; nothing was sent (an encrypted connection is "
          "required), Error #64\r\nServer responded: 250 HELP"},
         {"wrong password", tlsArgs() + QStringList{"--auth", "tank:geheim"}, true, true, "falsch", 114,
          "Wrong password or username, Error #114\r\nServer responded: 535 5.7.8 Authentication "
          "credentials invalid"},
-        {"sender refused",
-         {"--reject-sender"},
-         false,
-         false,
-         "",
-         122,
+        {"sender refused", {"--reject-sender"}, false, false, "", 122,
          "The sender specified is not allowed by this mail server, Error #122\r\nServer responded: "
          "550 5.7.1 Sender not allowed here"},
-        {"recipient refused",
-         {"--reject-recipient"},
-         false,
-         false,
-         "",
-         123,
+        {"recipient refused", {"--reject-recipient"}, false, false, "", 123,
          "One or more recipients were rejected by the mail server, Error #123\r\nServer responded: "
          "550 5.1.1 No such user here"},
     };

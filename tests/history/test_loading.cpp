@@ -28,11 +28,6 @@
 namespace {
 using Refreshed = TankHistoryLoader::Refreshed;
 
-QDateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
-{
-    return Clock::Naive(QDate(y, mo, d), QTime(h, mi, s));
-}
-
 ::testing::AssertionResult sameHistory(const TankHistory &a, const TankHistory &b)
 {
     if (a.HistoryTimes.size() != b.HistoryTimes.size() || a.HistoryValues.size() != b.HistoryValues.size() ||
@@ -79,7 +74,7 @@ protected:
         EXPECT_TRUE(sameHistory(h, full));
     }
 
-    QDateTime now = at(2026, 12, 5, 15, 9, 54);
+    QDateTime now = At(2026, 12, 5, 15, 9, 54);
     ClockFn clock = [this] { return now; };
     ScriptedUi ui;
     TankHistoryLoader loader{config, clock};
@@ -88,136 +83,69 @@ protected:
 QByteArray line(const QDateTime &t, const QByteArray &rest) { return FormatDateText(t).toLatin1() + ',' + rest + "\r\n"; }
 } // namespace
 
-TEST_F(LoadingTest, ReadsLevelTemperatureAndSkipsMalformedLines)
+// The entries of a history as "day.hh:mm:ss value temperature".
+static QString entries(const TankHistory &h)
 {
-    writeBytes(file(1), "05.12.2026 10:00:00,1234,Liter,12\r\n"
-                        "05.12.2026 11:00:00,57.5,%\r\n"
-                        "short,1,Liter,1\r\n"
-                        "no comma in this line at all\r\n"
-                        ",05.12.2026 11:30:00,1,Liter,1\r\n"
-                        "05.12.2026 1x:00:00,1,Liter,1\r\n"
-                        "07.12.2026 12:00:00,5,Liter,5\r\n"
-                        "05.12.2026 12:00:00, 12.5abc,m,-2.5\r\n"
-                        "05.12.2026 13:00:00,abc,Liter,13.5\r\n"
-                        "05.12.2026 14:00,7,Liter,1,extra\n"
-                        "05.12.2026 15:00:00,-3,m,x\r\n"
-                        "\r\n");
-    const TankHistory h = load(1);
-    ASSERT_EQ(h.count(), 6);
-    EXPECT_EQ(h.time(1), at(2026, 12, 5, 10));
-    EXPECT_EQ(h.HistoryValues[1], 1234.0);
-    EXPECT_EQ(h.HistoryTemps[1], 12);
-    EXPECT_EQ(h.HistoryValues[2], 57.5);
-    EXPECT_EQ(h.HistoryTemps[2], -9999); // no temperature field
-    EXPECT_EQ(h.HistoryValues[3], 12.5);
-    EXPECT_EQ(h.HistoryTemps[3], -2);    // halves to the even neighbour
-    EXPECT_EQ(h.HistoryValues[4], 0.0);
-    EXPECT_EQ(h.HistoryTemps[4], 14);
-    EXPECT_EQ(h.time(5), at(2026, 12, 5, 14));
-    EXPECT_EQ(h.HistoryValues[5], 7.0);
-    EXPECT_EQ(h.HistoryTemps[5], 1);
-    EXPECT_EQ(h.HistoryValues[6], -3.0);
-    EXPECT_EQ(h.HistoryTemps[6], 0);
-    // The placeholder stays in front.
-    EXPECT_EQ(h.HistoryTimes.size(), 7u);
+    QStringList out;
+    for (int i = 1; i <= h.count(); ++i)
+        out << h.time(i).toString("d.hh:mm:ss") + QStringLiteral(" %1 %2").arg(h.HistoryValues[i]).arg(h.HistoryTemps[i]);
+    return out.join(" | ");
 }
 
-TEST_F(LoadingTest, RunOfEqualLevelsWithinOneHourKeepsItsFirstAndLatestEntry)
+TEST_F(LoadingTest, ReadingRules)
 {
-    writeBytes(file(1), line(at(2026, 12, 5, 10, 0), "500,Liter,1") + line(at(2026, 12, 5, 11, 0), "490,Liter,1") +
-                            line(at(2026, 12, 5, 12, 10), "480,Liter,2") +
-                            line(at(2026, 12, 5, 12, 20), "480,Liter,3") +
-                            line(at(2026, 12, 5, 12, 30), "480,Liter,4"));
-    TankHistory h = load(1);
-    ASSERT_EQ(h.count(), 4);
-    EXPECT_EQ(h.time(3), at(2026, 12, 5, 12, 10));
-    EXPECT_EQ(h.time(4), at(2026, 12, 5, 12, 30));
-    EXPECT_EQ(h.HistoryTemps[4], 4);
-
-    // Only the hour of the day counts, not the date.
-    writeBytes(file(2), line(at(2026, 11, 1, 9), "500,Liter,1") + line(at(2026, 11, 2, 9), "490,Liter,1") +
-                            line(at(2026, 11, 3, 12, 10), "480,Liter,2") +
-                            line(at(2026, 11, 4, 12, 20), "480,Liter,3") +
-                            line(at(2026, 11, 5, 12, 30), "480,Liter,4"));
-    h = load(2);
-    ASSERT_EQ(h.count(), 4);
-    EXPECT_EQ(h.time(4), at(2026, 11, 5, 12, 30));
-
-    // A run that crosses into the next hour, or that starts the file, is kept.
-    writeBytes(file(3), line(at(2026, 12, 5, 10), "500,Liter,1") + line(at(2026, 12, 5, 11), "490,Liter,1") +
-                            line(at(2026, 12, 5, 12, 50), "480,Liter,2") +
-                            line(at(2026, 12, 5, 12, 55), "480,Liter,3") +
-                            line(at(2026, 12, 5, 13, 0), "480,Liter,4"));
-    EXPECT_EQ(load(3).count(), 5);
-    writeBytes(file(4), line(at(2026, 12, 5, 12, 10), "480,Liter,2") + line(at(2026, 12, 5, 12, 20), "480,Liter,3") +
-                            line(at(2026, 12, 5, 12, 30), "480,Liter,4"));
-    EXPECT_EQ(load(4).count(), 3);
-    // A long run within the hour still keeps only its first and latest.
-    QByteArray run = line(at(2026, 12, 5, 8), "1,Liter,0") + line(at(2026, 12, 5, 9), "2,Liter,0");
+    QByteArray longRun = "05.12.2026 08:00:00,1,Liter,0\r\n05.12.2026 09:00:00,2,Liter,0\r\n";
     for (int m = 0; m < 50; ++m)
-        run += line(at(2026, 12, 5, 10, m), "3,Liter,0");
-    writeBytes(file(5), run);
-    h = load(5);
-    ASSERT_EQ(h.count(), 4);
-    EXPECT_EQ(h.time(3), at(2026, 12, 5, 10, 0));
-    EXPECT_EQ(h.time(4), at(2026, 12, 5, 10, 49));
-}
-
-TEST_F(LoadingTest, EqualTimestampsKeepTheGreatestLevel)
-{
-    const QDateTime t = at(2026, 12, 5, 10);
-    writeBytes(file(1), line(t.addSecs(-60), "1,Liter,0") + line(t, "5,Liter,1") + line(t, "7,Liter,2") +
-                            line(t, "6,Liter,3") + line(t, "7,Liter,4") + line(t.addSecs(60), "2,Liter,5"));
-    const TankHistory h = load(1);
-    ASSERT_EQ(h.count(), 3);
-    EXPECT_EQ(h.HistoryValues[2], 7.0);
-    EXPECT_EQ(h.HistoryTemps[2], 2); // the first line with the greatest value
-    EXPECT_EQ(h.HistoryValues[3], 2.0);
-}
-
-TEST_F(LoadingTest, TornLastLineIsSkipped)
-{
-    writeBytes(file(1), line(at(2026, 12, 5, 10), "100,Liter,1") + "05.12.2026 11:00:00,99");
-    EXPECT_EQ(load(1).count(), 1);
-    writeBytes(file(1), line(at(2026, 12, 5, 10), "100,Liter,1") + "05.12.2026 11:00:00,99,Liter,1\r");
-    EXPECT_EQ(load(1).count(), 1);
-    writeBytes(file(1), line(at(2026, 12, 5, 10), "100,Liter,1") + "05.12.2026 11:00:00,99,Liter,1\n");
-    EXPECT_EQ(load(1).count(), 2);
-}
-
-TEST_F(LoadingTest, FileOfMoreThan500000LinesLoadsTheFirst500000)
-{
-    QByteArray bytes;
-    const int lines = TankHistory::kMaxEntries + 100;
-    bytes.reserve(qsizetype(lines) * 34);
-    const QDateTime start = at(2020, 1, 1);
-    for (int i = 0; i < lines; ++i)
-        bytes += line(start.addSecs(qint64(i) * 60), QByteArray::number(i % 2 ? 100 : 200) + ",Liter," +
-                                                          QByteArray::number(i % 40 - 10));
-    writeBytes(file(1), bytes);
-    const TankHistory h = load(1);
-    ASSERT_EQ(h.count(), TankHistory::kMaxEntries);
-    const int last = TankHistory::kMaxEntries - 1; // line index of entry 500000
-    EXPECT_EQ(h.time(h.count()), start.addSecs(qint64(last) * 60));
-    EXPECT_EQ(h.HistoryTemps.back(), last % 40 - 10);
-    EXPECT_EQ(h.HistoryTimes.size(), h.HistoryValues.size());
-    EXPECT_EQ(h.HistoryTimes.size(), h.HistoryTemps.size());
-    // No growth slack is left behind.
-    EXPECT_EQ(h.HistoryTimes.capacity(), h.HistoryTimes.size());
-}
-
-TEST_F(LoadingTest, UsGalLineKeepsItsTemperature)
-{
-    writeBytes(file(1), "05.12.2026 10:00:00,1234,US,Gal,12\r\n"
-                        "05.12.2026 11:00:00,1200,US,Gal\r\n"
-                        "05.12.2026 12:00:00,1100,US,Gal,-3.5\r\n"
-                        "05.12.2026 13:00:00,1000,US,Gallons,8\r\n");
-    const TankHistory h = load(1);
-    ASSERT_EQ(h.count(), 4);
-    EXPECT_EQ(h.HistoryTemps[1], 12);
-    EXPECT_EQ(h.HistoryTemps[2], -9999);
-    EXPECT_EQ(h.HistoryTemps[3], -4);
-    EXPECT_EQ(h.HistoryTemps[4], 0); // not the "US Gal" unit: the third comma rules
+        longRun += line(At(2026, 12, 5, 10, m), "3,Liter,0");
+    const struct {
+        const char *name;
+        QByteArray file;
+        const char *entries;
+    } cases[] = {
+        {"malformed lines skipped, numbers read as far as they go, temperatures halved to even",
+         "05.12.2026 10:00:00,1234,Liter,12\r\n05.12.2026 11:00:00,57.5,%\r\nshort,1,Liter,1\r\n"
+         "no comma in this line at all\r\n,05.12.2026 11:30:00,1,Liter,1\r\n05.12.2026 1x:00:00,1,Liter,1\r\n"
+         "07.12.2026 12:00:00,5,Liter,5\r\n05.12.2026 12:00:00, 12.5abc,m,-2.5\r\n"
+         "05.12.2026 13:00:00,abc,Liter,13.5\r\n05.12.2026 14:00,7,Liter,1,extra\n05.12.2026 15:00:00,-3,m,x\r\n\r\n",
+         "5.10:00:00 1234 12 | 5.11:00:00 57.5 -9999 | 5.12:00:00 12.5 -2 | 5.13:00:00 0 14 | 5.14:00:00 7 1 | "
+         "5.15:00:00 -3 0"},
+        {"a run of equal levels within one hour keeps its first and latest entry",
+         "05.12.2026 10:00:00,500,Liter,1\r\n05.12.2026 11:00:00,490,Liter,1\r\n05.12.2026 12:10:00,480,Liter,2\r\n"
+         "05.12.2026 12:20:00,480,Liter,3\r\n05.12.2026 12:30:00,480,Liter,4\r\n",
+         "5.10:00:00 500 1 | 5.11:00:00 490 1 | 5.12:10:00 480 2 | 5.12:30:00 480 4"},
+        {"only the hour of the day counts, not the date",
+         "01.11.2026 09:00:00,500,Liter,1\r\n02.11.2026 09:00:00,490,Liter,1\r\n03.11.2026 12:10:00,480,Liter,2\r\n"
+         "04.11.2026 12:20:00,480,Liter,3\r\n05.11.2026 12:30:00,480,Liter,4\r\n",
+         "1.09:00:00 500 1 | 2.09:00:00 490 1 | 3.12:10:00 480 2 | 5.12:30:00 480 4"},
+        {"a run into the next hour is kept",
+         "05.12.2026 10:00:00,500,Liter,1\r\n05.12.2026 11:00:00,490,Liter,1\r\n05.12.2026 12:50:00,480,Liter,2\r\n"
+         "05.12.2026 12:55:00,480,Liter,3\r\n05.12.2026 13:00:00,480,Liter,4\r\n",
+         "5.10:00:00 500 1 | 5.11:00:00 490 1 | 5.12:50:00 480 2 | 5.12:55:00 480 3 | 5.13:00:00 480 4"},
+        {"a run that starts the file is kept",
+         "05.12.2026 12:10:00,480,Liter,2\r\n05.12.2026 12:20:00,480,Liter,3\r\n05.12.2026 12:30:00,480,Liter,4\r\n",
+         "5.12:10:00 480 2 | 5.12:20:00 480 3 | 5.12:30:00 480 4"},
+        {"a long run within the hour", longRun, "5.08:00:00 1 0 | 5.09:00:00 2 0 | 5.10:00:00 3 0 | 5.10:49:00 3 0"},
+        {"equal time stamps keep the first line with the greatest level",
+         "05.12.2026 09:59:00,1,Liter,0\r\n05.12.2026 10:00:00,5,Liter,1\r\n05.12.2026 10:00:00,7,Liter,2\r\n"
+         "05.12.2026 10:00:00,6,Liter,3\r\n05.12.2026 10:00:00,7,Liter,4\r\n05.12.2026 10:01:00,2,Liter,5\r\n",
+         "5.09:59:00 1 0 | 5.10:00:00 7 2 | 5.10:01:00 2 5"},
+        {"a torn last line is skipped", "05.12.2026 10:00:00,100,Liter,1\r\n05.12.2026 11:00:00,99",
+         "5.10:00:00 100 1"},
+        {"a CR alone ends no line", "05.12.2026 10:00:00,100,Liter,1\r\n05.12.2026 11:00:00,99,Liter,1\r",
+         "5.10:00:00 100 1"},
+        {"a LF alone does", "05.12.2026 10:00:00,100,Liter,1\r\n05.12.2026 11:00:00,99,Liter,1\n",
+         "5.10:00:00 100 1 | 5.11:00:00 99 1"},
+        {"US,Gal is one unit: the temperature is the fifth field",
+         "05.12.2026 10:00:00,1234,US,Gal,12\r\n05.12.2026 11:00:00,1200,US,Gal\r\n"
+         "05.12.2026 12:00:00,1100,US,Gal,-3.5\r\n05.12.2026 13:00:00,1000,US,Gallons,8\r\n",
+         "5.10:00:00 1234 12 | 5.11:00:00 1200 -9999 | 5.12:00:00 1100 -4 | 5.13:00:00 1000 0"},
+    };
+    for (const auto &c : cases) {
+        writeBytes(file(1), c.file);
+        const TankHistory h = load(1);
+        EXPECT_EQ(entries(h), c.entries) << c.name;
+        EXPECT_EQ(h.HistoryTimes.size(), size_t(h.count() + 1)) << "the placeholder stays in front";
+    }
 }
 
 TEST_F(LoadingTest, SnapshotsLoadBackAsTheSameEntries)
@@ -235,7 +163,7 @@ TEST_F(LoadingTest, SnapshotsLoadBackAsTheSameEntries)
     table->DeviceCount = 6;
     HistoryRecorder recorder(*table, config, settings, ui, clock, {});
     for (int day = 0; day < 3; ++day) {
-        recorder.AppendHistorySnapshot(at(2026, 12, 1 + day));
+        recorder.AppendHistorySnapshot(At(2026, 12, 1 + day));
         for (int n = 1; n <= 6; ++n)
             (*table)[n].Volumen -= 3;
     }
@@ -248,9 +176,9 @@ TEST_F(LoadingTest, ClientModeReadsTheClientPathAndIgnoresLetterCase)
     QTemporaryDir server;
     ASSERT_TRUE(server.isValid());
     const QString serverDir = Paths::WithSeparator(server.path());
-    writeBytes(file(1), line(at(2026, 12, 5, 10), "1,Liter,1"));
-    writeBytes(serverDir + QStringLiteral("tank1.CSV"), line(at(2026, 12, 5, 10), "2,Liter,2") +
-                                                          line(at(2026, 12, 5, 11), "3,Liter,3"));
+    writeBytes(file(1), line(At(2026, 12, 5, 10), "1,Liter,1"));
+    writeBytes(serverDir + QStringLiteral("tank1.CSV"), line(At(2026, 12, 5, 10), "2,Liter,2") +
+                                                          line(At(2026, 12, 5, 11), "3,Liter,3"));
     config.clientMode = true;
     config.clientPath = serverDir;
     TankHistory h = load(1);
@@ -267,12 +195,12 @@ TEST_F(LoadingTest, ClientModeReadsTheClientPathAndIgnoresLetterCase)
 TEST_F(LoadingTest, MissingFileGivesAnEmptyHistory)
 {
     TankHistory h;
-    h.append(at(2026, 1, 1), 5, 5);
+    h.append(At(2026, 1, 1), 5, 5);
     loader.Load(9, h);
     EXPECT_EQ(h.count(), 0);
     EXPECT_EQ(h.HistoryTimes.size(), 1u);
     EXPECT_EQ(loader.Refresh(9, h), Refreshed::Unchanged);
-    writeBytes(file(9), line(at(2026, 12, 5, 10), "1,Liter,1"));
+    writeBytes(file(9), line(At(2026, 12, 5, 10), "1,Liter,1"));
     EXPECT_EQ(loader.Refresh(9, h), Refreshed::Reloaded);
     EXPECT_EQ(h.count(), 1);
 }
@@ -461,7 +389,7 @@ TEST_F(LoadingTest, UsualLinesAtTheirEdgesMatchTheGeneralRules)
             // Lines after it leave the bytes the byte-level reading looks ahead.
             QByteArray bytes = edge + end;
             for (int i = 0; i < 3; ++i)
-                bytes += line(at(2026, 12, 5, 10 + i), QByteArray::number(100 + i) + ",Liter,1");
+                bytes += line(At(2026, 12, 5, 10 + i), QByteArray::number(100 + i) + ",Liter,1");
             const TankHistory reference = referenceLoad(bytes, now);
             ASSERT_GE(reference.count(), 3);
             TankFileParser::State general;
@@ -507,7 +435,7 @@ TEST_F(LoadingTest, FifoNamedLikeATankFileLoadsAsEmptyWithoutWaiting)
 {
     const QByteArray fifo = QFile::encodeName(file(1));
     ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
-    writeBytes(file(2), line(at(2026, 12, 5, 10), "1,Liter,1"));
+    writeBytes(file(2), line(At(2026, 12, 5, 10), "1,Liter,1"));
     auto table = std::make_unique<DeviceTable>();
     HistoryRecorder recorder(*table, config, settings, ui, clock, {});
     std::atomic<bool> done{false};
@@ -538,20 +466,20 @@ TEST_F(LoadingTest, IncrementalReloadEqualsAFullLoadAfterAppends)
 {
     std::mt19937 rng(7);
     TankHistory h;
-    QByteArray first = line(at(2026, 12, 5, 8), "10,Liter,1") + line(at(2026, 12, 5, 9), "9,Liter,1") +
-                       line(at(2026, 12, 5, 10, 0), "8,Liter,1") + line(at(2026, 12, 5, 10, 5), "8,Liter,1");
+    QByteArray first = line(At(2026, 12, 5, 8), "10,Liter,1") + line(At(2026, 12, 5, 9), "9,Liter,1") +
+                       line(At(2026, 12, 5, 10, 0), "8,Liter,1") + line(At(2026, 12, 5, 10, 5), "8,Liter,1");
     writeBytes(file(1), first);
     loader.Load(1, h);
     ASSERT_EQ(h.count(), 4);
 
     // The run goes on across the point where the last load stopped.
-    append(file(1), line(at(2026, 12, 5, 10, 10), "8,Liter,2"));
+    append(file(1), line(At(2026, 12, 5, 10, 10), "8,Liter,2"));
     EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
     EXPECT_EQ(h.count(), 4);
     expectSameAsFullLoad(1, h);
 
     // Equal time stamp with a greater level, then a torn line completed later.
-    append(file(1), line(at(2026, 12, 5, 10, 10), "9,Liter,3") + "05.12.2026 10:20:00,7,Li");
+    append(file(1), line(At(2026, 12, 5, 10, 10), "9,Liter,3") + "05.12.2026 10:20:00,7,Li");
     EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
     expectSameAsFullLoad(1, h);
     EXPECT_EQ(loader.Refresh(1, h), Refreshed::Unchanged);
@@ -579,7 +507,7 @@ TEST_F(LoadingTest, ShortenedReplacedOrRewrittenFileIsLoadedWhole)
     TankHistory h;
     QByteArray bytes, half;
     for (int i = 0; i < 100; ++i) {
-        bytes += line(at(2026, 12, 1).addSecs(i * 3600), QByteArray::number(1000 - i) + ",Liter,5");
+        bytes += line(At(2026, 12, 1).addSecs(i * 3600), QByteArray::number(1000 - i) + ",Liter,5");
         if (i == 49)
             half = bytes;
     }
@@ -596,7 +524,7 @@ TEST_F(LoadingTest, ShortenedReplacedOrRewrittenFileIsLoadedWhole)
     // Replaced by another file that happens to be longer and start alike.
     QByteArray other = bytes;
     other.replace(",950,", ",951,");
-    other += line(at(2026, 12, 5), "1,Liter,1");
+    other += line(At(2026, 12, 5), "1,Liter,1");
     writeBytes(file(1) + QStringLiteral(".new"), other);
     ASSERT_TRUE(QFile::remove(file(1)));
     ASSERT_TRUE(QFile::rename(file(1) + QStringLiteral(".new"), file(1)));
@@ -608,7 +536,7 @@ TEST_F(LoadingTest, ShortenedReplacedOrRewrittenFileIsLoadedWhole)
     // point where the last load stopped.
     QByteArray rewritten = other;
     rewritten.replace(rewritten.size() - 40, 3, "999");
-    rewritten += line(at(2026, 12, 5, 1), "2,Liter,1");
+    rewritten += line(At(2026, 12, 5, 1), "2,Liter,1");
     {
         QFile f(file(1));
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
@@ -626,17 +554,17 @@ TEST_F(LoadingTest, ShortenedReplacedOrRewrittenFileIsLoadedWhole)
 TEST_F(LoadingTest, RefreshNoticesAHistoryChangedElsewhereAndAClockThatCaughtUp)
 {
     TankHistory h;
-    writeBytes(file(1), line(at(2026, 12, 5, 10), "5,Liter,1") + line(at(2026, 12, 7, 10), "4,Liter,1"));
+    writeBytes(file(1), line(At(2026, 12, 5, 10), "5,Liter,1") + line(At(2026, 12, 7, 10), "4,Liter,1"));
     loader.Load(1, h);
     ASSERT_EQ(h.count(), 1); // the second line is more than a day ahead
     EXPECT_EQ(loader.Refresh(1, h), Refreshed::Unchanged);
 
-    now = at(2026, 12, 6, 10, 0, 0);
+    now = At(2026, 12, 6, 10, 0, 0);
     EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
     EXPECT_EQ(h.count(), 2);
 
     // Something else appended to or reset the history: a full load repairs it.
-    h.append(at(2026, 12, 6), 1, 1);
+    h.append(At(2026, 12, 6), 1, 1);
     EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
     EXPECT_EQ(h.count(), 2);
     h.reset();
@@ -644,7 +572,7 @@ TEST_F(LoadingTest, RefreshNoticesAHistoryChangedElsewhereAndAClockThatCaughtUp)
     EXPECT_EQ(h.count(), 2);
 
     // Clock set back: lines taken before are now too far ahead.
-    now = at(2026, 12, 4);
+    now = At(2026, 12, 4);
     EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
     EXPECT_EQ(h.count(), 0);
 }
@@ -652,7 +580,7 @@ TEST_F(LoadingTest, RefreshNoticesAHistoryChangedElsewhereAndAClockThatCaughtUp)
 TEST_F(LoadingTest, RefreshOfAFullHistoryAndOfManyNewLines)
 {
     QByteArray bytes;
-    const QDateTime start = at(2020, 1, 1);
+    const QDateTime start = At(2020, 1, 1);
     for (int i = 0; i < 1000; ++i)
         bytes += line(start.addSecs(i * 60), QByteArray::number(i % 2) + ",m,1");
     writeBytes(file(1), bytes);
@@ -667,6 +595,11 @@ TEST_F(LoadingTest, RefreshOfAFullHistoryAndOfManyNewLines)
     EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
     EXPECT_EQ(h.count(), TankHistory::kMaxEntries);
     expectSameAsFullLoad(1, h);
+    // A full load stops at the cap too, without growth slack.
+    const TankHistory full = load(1);
+    ASSERT_EQ(full.count(), TankHistory::kMaxEntries);
+    EXPECT_EQ(full.time(full.count()), start.addSecs(qint64(TankHistory::kMaxEntries - 1) * 60));
+    EXPECT_EQ(full.HistoryTimes.capacity(), full.HistoryTimes.size());
     append(file(1), line(start.addSecs(qint64(600000) * 60), "7,m,1"));
     EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
     EXPECT_EQ(h.count(), TankHistory::kMaxEntries);

@@ -3,16 +3,8 @@
 #include "model/Telegram.h"
 
 #include <QFile>
-#include <QTcpServer>
 #include <fcntl.h>
 #include <unistd.h>
-
-quint16 FreeTcpPort()
-{
-    QTcpServer s;
-    s.listen(QHostAddress::Any, 0);
-    return s.serverPort();
-}
 
 bool RecordingSink::operator()(const QByteArray &t, const QString &s)
 {

@@ -9,8 +9,6 @@
 #include <QProcess>
 #include <memory>
 
-// A TCP port nobody listens on right now.
-quint16 FreeTcpPort();
 // The hex line a TCP peer sends for bytes (upper case, LF).
 inline QByteArray HexLine(const QByteArray &bytes) { return bytes.toHex().toUpper() + '\n'; }
 

@@ -33,18 +33,6 @@ protected:
 
 } // namespace
 
-// The long names are checked through the value texts below.
-TEST_F(FiguresTest, ShortUnitNamesAndTheTranslatedLitre)
-{
-    EXPECT_EQ(UnitName(0, true), "L");
-    EXPECT_EQ(UnitName(5, true), "Gal");
-    EXPECT_EQ(UnitName(6, true), "Gal");
-    EXPECT_EQ(UnitName(-1, true), QString());
-    SetLngId(2);
-    EXPECT_EQ(UnitName(0, false), LngText(26)) << "the long litre text comes from the table";
-    EXPECT_NE(UnitName(0, false), "Liter");
-}
-
 // Fractional units (m³, m, %, t) divide by the scale code, the others multiply.
 TEST_F(FiguresTest, ScaledLevelAndFormatValue)
 {
@@ -88,6 +76,9 @@ TEST_F(FiguresTest, ScaledLevelAndFormatValue)
             EXPECT_TRUE(FormatValue(4321, rec(0, u, d)).startsWith(ScaledLevelText(4321, rec(0, u, d)) + ' '))
                 << u << "/" << d;
     EXPECT_EQ(ScaledLevelText(50, rec(0, 1, 1)), "0.050");
+    SetLngId(2);
+    EXPECT_EQ(FormatValue(5, rec(0, 0, 0)), "5 " + LngText(26)) << "the litre text comes from the table";
+    EXPECT_NE(LngText(26), "Liter");
 }
 
 TEST_F(FiguresTest, PercentAndFillFraction)

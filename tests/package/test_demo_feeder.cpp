@@ -105,13 +105,7 @@ TEST_F(DemoFeeder, TelegramsDecodeToEachDemoTanksUnitScaleAndAPlausibleLevel)
 
 TEST_F(DemoFeeder, FeedsTheRealProgramAndEndsWithIt)
 {
-    // The demo's port made free for this test.
-    quint16 port = 0;
-    {
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-        port = probe.serverPort();
-    }
+    const quint16 port = FreeTcpPort(); // the demo's port made free for this test
     QByteArray ini = readBytes(demo_ + "Tankmon.ini");
     ini.replace("ClientPort=8000", "ClientPort=" + QByteArray::number(port));
     writeBytes(demo_ + "Tankmon.ini", ini);

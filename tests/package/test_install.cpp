@@ -91,18 +91,9 @@ TEST_F(Installation, RunsFromItsPrefixAndFindsItsFilesThere)
     writeBytes(path("share/tankmon/Tankmon_e.chm"), "");
     QTemporaryDir elsewhere;
     QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
     p.setWorkingDirectory(elsewhere.path());
-    p.start(path("bin/Tankmon"), {"--headless", "--data-dir", dataDir()});
     QByteArray out;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            out += p.readAll();
-            return out.contains("[ready]") || p.state() == QProcess::NotRunning;
-        },
-        20000))
-        << out.constData();
-    ASSERT_TRUE(out.contains("[ready]")) << out.constData();
+    ASSERT_TRUE(StartHeadless(p, path("bin/Tankmon"), dataDir(), out)) << out.constData();
     ::kill(pid_t(p.processId()), SIGTERM);
     ASSERT_TRUE(p.waitForFinished(15000));
     EXPECT_EQ(p.exitCode(), 0);

@@ -1,14 +1,22 @@
 #include "TestSupport.h"
 
+#include "core/Clock.h"
 #include "core/IniStore.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QProcess>
+#include <QTcpServer>
 #include <QThread>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+QDateTime At(int y, int mo, int d, int h, int mi, int s)
+{
+    return Clock::Naive(QDate(y, mo, d), QTime(h, mi, s));
+}
 
 void DataDirTest::SetUp()
 {
@@ -81,4 +89,23 @@ int ReplaceCounter::count(const QString &fileName, quint32 mask)
     for (const auto &e : events_)
         c += e.first == fileName && (e.second & mask);
     return c;
+}
+
+bool StartHeadless(QProcess &p, const QString &program, const QString &folder, QByteArray &out,
+                   const QByteArray &marker, const QStringList &wrapper)
+{
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    QStringList args = wrapper;
+    args << program << "--headless" << "--data-dir" << folder;
+    p.start(args.takeFirst(), args);
+    return p.waitForStarted(10000) && WaitFor([&] {
+               out += p.readAll();
+               return out.contains(marker) || p.state() == QProcess::NotRunning;
+           }, 20000) && out.contains(marker);
+}
+
+quint16 FreeTcpPort()
+{
+    QTcpServer s;
+    return s.listen(QHostAddress::LocalHost, 0) ? s.serverPort() : 0;
 }

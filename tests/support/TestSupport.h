@@ -6,9 +6,14 @@
 #include <QTemporaryDir>
 #include <QList>
 #include <QPair>
+#include <QDateTime>
+#include <QStringList>
 #include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
+
+// A naive wall-clock time, as the program's clock gives it.
+QDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0);
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
@@ -49,3 +54,11 @@ private:
     int fd_ = -1;
     QList<QPair<QString, quint32>> events_;
 };
+
+class QProcess;
+// Starts program --headless on folder (through wrapper, e.g. as another user)
+// and waits until its merged output, collected in out, holds marker.
+bool StartHeadless(QProcess &p, const QString &program, const QString &folder, QByteArray &out,
+                   const QByteArray &marker = "[ready]", const QStringList &wrapper = {});
+// A loopback TCP port nobody listens on right now.
+quint16 FreeTcpPort();
