@@ -150,7 +150,6 @@ TEST_F(Startup, ClientModeCaptionAndPathFromTheLocalFile)
     EXPECT_EQ(ProgramTitle(run->config, true), "Tankview");
     run->config.clientMode = false;
     EXPECT_EQ(ProgramTitle(run->config, false), "VALMOR Tankmon");
-    EXPECT_EQ(ProgramTitle(run->config, true), "Tankmon");
 }
 
 TEST_F(Startup, ClientLosesTheServerFileAndEndsWhenTheBoxIsAnswered)

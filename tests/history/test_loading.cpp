@@ -143,7 +143,7 @@ TEST_F(LoadingTest, ReadingRules)
     for (const auto &c : cases) {
         writeBytes(file(1), c.file);
         const TankHistory h = load(1);
-        EXPECT_EQ(entries(h), c.entries) << c.name;
+        EXPECT_EQ(entries(h), QString::fromLatin1(c.entries)) << c.name;
         EXPECT_EQ(h.HistoryTimes.size(), size_t(h.count() + 1)) << "the placeholder stays in front";
     }
 }

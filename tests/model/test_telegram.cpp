@@ -79,7 +79,6 @@ TEST(TelegramDecoding, TemperatureByte)
     EXPECT_EQ(DecodeTemperature(1), -127);
     EXPECT_EQ(DecodeTemperature(128), 0);
     EXPECT_EQ(DecodeTemperature(255), 127);
-    EXPECT_EQ(decodeOk({.temp = 0}).temperatur, -9999);
     EXPECT_EQ(decodeOk({.temp = 128 - 20}).temperatur, -20);
 }
 
