@@ -88,9 +88,8 @@ struct Rig {
         probe.close();
         settings.write(Cfg::ClientPort, qint64(port));
         config.activeNet = true;
-        link = std::make_unique<LinkManager>(tanks, config, settings, ui, clock);
         // A measuring peer stays longer than five ticks; the cut is not what is measured.
-        link->setTickInterval(3'600'000);
+        link = std::make_unique<LinkManager>(tanks, config, settings, ui, clock, LinkHardware{.tickMs = 3'600'000});
         link->InitCOM(1);
         return link->tcp().state() == TcpLink::Listening ? port : 0;
     }

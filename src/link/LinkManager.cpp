@@ -49,6 +49,8 @@ LinkManager::LinkManager(TankController &controller, const RunConfig &config, Se
     breakCheck_.setSingleShot(true);
     breakCheck_.setInterval(kBreakCheckMs);
     connect(&breakCheck_, &QTimer::timeout, this, &LinkManager::finishAdapterCheck);
+    if (hardware_.tickMs > 0)
+        setTickInterval(hardware_.tickMs);
 }
 
 QList<PortInfo> LinkManager::ports() const
@@ -57,11 +59,6 @@ QList<PortInfo> LinkManager::ports() const
 }
 
 LinkManager::~LinkManager() = default;
-
-void LinkManager::setSink(Sink sink)
-{
-    sink_ = std::move(sink);
-}
 
 void LinkManager::setTickInterval(int ms)
 {
@@ -73,7 +70,7 @@ void LinkManager::setTickInterval(int ms)
 
 bool LinkManager::deliver(const QByteArray &telegram, const QString &source)
 {
-    return sink_ ? sink_(telegram, source) : controller_.EvalTelegramm(telegram, source);
+    return hardware_.sink ? hardware_.sink(telegram, source) : controller_.EvalTelegramm(telegram, source);
 }
 
 void LinkManager::StartFromSettings()

@@ -13,11 +13,15 @@ class TankController;
 class UiServices;
 struct RunConfig;
 
-// What the links reach of the machine; empty members mean the real thing
-// (QSerialPort, QSerialPortInfo). Tests put fakes in their place.
+// What the links reach outside themselves; empty members mean the real
+// thing. Tests and benchmarks put their own in place.
 struct LinkHardware {
-    SerialPortFactory serialPort;
-    PortSource ports;
+    SerialPortFactory serialPort; // QSerialPort
+    PortSource ports;             // QSerialPortInfo
+    // Where telegrams go: the controller's EvalTelegramm.
+    std::function<bool(const QByteArray &telegram, const QString &source)> sink;
+    // Tick of TimerCom, the TCP connection check and the reopen poll: 1000 ms.
+    int tickMs = 0;
 };
 
 // Brings the device links up and watches them, without any widget: the
@@ -28,8 +32,6 @@ class LinkManager : public QObject
 {
     Q_OBJECT
 public:
-    using Sink = std::function<bool(const QByteArray &telegram, const QString &source)>;
-
     LinkManager(TankController &controller, const RunConfig &config, Settings &settings, UiServices &ui,
                 ClockFn clock, LinkHardware hardware = {}, QObject *parent = nullptr);
     ~LinkManager() override;
@@ -67,11 +69,6 @@ public:
     // loop for a line break; true while it does.
     bool checkPending() const { return breakCheck_.isActive(); }
 
-    // Tests: where telegrams go (default: the controller's EvalTelegramm), and
-    // the tick of TimerCom, the TCP connection check and the reopen poll.
-    void setSink(Sink sink);
-    void setTickInterval(int ms);
-
     SerialLink &serial() { return serial_; }
     TcpLink &tcp() { return tcp_; }
     Simulation &simulation() { return simulation_; }
@@ -82,6 +79,7 @@ signals:
     void progressHidden();
 
 private:
+    void setTickInterval(int ms);
     enum class SerialResult { Ok, Failed, Bluetooth };
     SerialResult openSerial(int port, const QString &device);
     void finishAdapterCheck();
@@ -98,7 +96,6 @@ private:
     UiServices &ui_;
     TraceLog trace_;
     LinkHardware hardware_;
-    Sink sink_;
     SerialLink serial_;
     TcpLink tcp_;
     Simulation simulation_;

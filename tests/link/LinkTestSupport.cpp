@@ -72,10 +72,9 @@ void LinkTest::makeLink(int tickMs)
         hardware.serialPort = FakeSerialPort::factory(bus);
         hardware.ports = [this] { return ports; };
     }
+    hardware.sink = [this](const QByteArray &t, const QString &s) { return sink(t, s); };
+    hardware.tickMs = tickMs;
     link = std::make_unique<LinkManager>(controller, config, settings, ui, clock, hardware);
-    link->setSink([this](const QByteArray &t, const QString &s) { return sink(t, s); });
-    if (tickMs)
-        link->setTickInterval(tickMs);
 }
 
 void LinkTest::fakePorts(const QStringList &names)

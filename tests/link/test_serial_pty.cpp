@@ -67,8 +67,8 @@ TEST_F(SerialPtyTest, FramingOfTheStream)
 TEST_F(SerialPtyTest, WatchdogTextsAfterTimeout)
 {
     settings.write(Cfg::MaxPoll, qint64(2));
+    makeLink(40);
     link->setTimeout(3);
-    link->setTickInterval(40);
     QSignalSpy progress(link.get(), &LinkManager::receptionProgress);
     open();
     ASSERT_TRUE(WaitFor([&] { return ui.panelText(1) == "Keine Messwerte vom Tankmessgerät"; }))
@@ -107,7 +107,7 @@ TEST_F(SerialPtyTest, TraceShowsReceivedCharactersWithLineEndsMasked)
 
 TEST_F(SerialPtyTest, LineThatGoesAwayIsReopenedWhenItComesBack)
 {
-    link->setTickInterval(40);
+    makeLink(40);
     open();
     pty.stop(); // the other end disappears, and with it the device link
     ASSERT_TRUE(WaitFor([&] { return ui.panelText(1) == "Schnittstelle COM4 konnte nicht initialisiert werden."; }))
