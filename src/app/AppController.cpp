@@ -15,9 +15,9 @@
 #include <QProcess>
 
 AppController::AppController(RunConfig &config, Settings &settings, UiServices &ui, ClockFn clock,
-                             LinkHardware hardware, QObject *parent)
+                             LinkHardware hardware, ProcessStarter starter, QObject *parent)
     : QObject(parent), config_(config), settings_(settings), ui_(ui), clock_(std::move(clock)),
-      hardware_(std::move(hardware)), tanks_(config, settings, ui, clock_),
+      hardware_(std::move(hardware)), starter_(std::move(starter)), tanks_(config, settings, ui, clock_),
       history_(std::make_unique<HistoryRecorder>(tanks_.table(), config, settings, ui, clock_,
                                                  [this] { tanks_.registry().SaveDeviceRegistry(); })),
       tempCorrection_(tanks_, config, settings, ui), maintenance_(tanks_, config, ui, clock_)

@@ -25,8 +25,11 @@ struct RunConfig;
 class AppController : public QObject {
     Q_OBJECT
 public:
+    // Starts the new process of a restart (empty: this program's own file).
+    using ProcessStarter = std::function<void(const QStringList &args)>;
+
     AppController(RunConfig &config, Settings &settings, UiServices &ui, ClockFn clock,
-                  LinkHardware hardware = {}, QObject *parent = nullptr);
+                  LinkHardware hardware = {}, ProcessStarter starter = {}, QObject *parent = nullptr);
     ~AppController() override;
 
     TankController &tanks() { return tanks_; }
@@ -37,8 +40,6 @@ public:
 
     // Our own options ("--data-dir X", "--headless") that a restart passes on.
     void setRestartOptions(const QStringList &options) { restartOptions_ = options; }
-    // Tests: replaces starting the new process of a restart.
-    void setProcessStarter(std::function<void(const QStringList &args)> start) { starter_ = std::move(start); }
 
     enum class Start {
         Run,               // show the main window (or run headless) and activate
@@ -100,6 +101,7 @@ private:
     UiServices &ui_;
     ClockFn clock_;
     LinkHardware hardware_;
+    ProcessStarter starter_;
     TankController tanks_;
     std::unique_ptr<HistoryRecorder> history_;
     TempCorrection tempCorrection_;
@@ -107,7 +109,6 @@ private:
     std::unique_ptr<InstanceLock> lock_;
     std::unique_ptr<LinkManager> links_;
     QStringList restartOptions_;
-    std::function<void(const QStringList &)> starter_;
     QString helpFile_;
     bool unloaded_ = false;
     bool activated_ = false;

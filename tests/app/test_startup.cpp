@@ -19,9 +19,11 @@ struct Program {
         config.words = words;
         config.clientMode = config.hasWord(QStringLiteral("CLIENT"));
         config.dataFolder = dataFolder;
-        app = std::make_unique<AppController>(config, settings, ui, std::move(clock));
+        app = std::make_unique<AppController>(config, settings, ui, std::move(clock), LinkHardware{},
+                                              [this](const QStringList &args) { restarted = args; });
     }
     RunConfig config;
+    QStringList restarted; // the arguments of the restart's new process
     Settings settings{config};
     std::unique_ptr<AppController> app;
 };
@@ -121,16 +123,14 @@ TEST_F(Startup, LaterActivationsOnlyRereadLogSwitchesAndEmailStatus)
 TEST_F(Startup, RestartPassesEndeThenClientAndSaves)
 {
     write(Cfg::ClientPath, dataDir());
-    QStringList started;
     int code = -1;
     auto run = make({"CLIENT"});
     AppController &app = *run->app;
     app.setRestartOptions({"--data-dir", "/x"});
-    app.setProcessStarter([&](const QStringList &a) { started = a; });
     QObject::connect(&app, &AppController::quitRequested, [&](int c) { code = c; });
     ASSERT_EQ(app.start(), AppController::Start::Run);
     app.RestartProgram();
-    EXPECT_EQ(started, (QStringList{"--data-dir", "/x", "ENDE", "CLIENT"}));
+    EXPECT_EQ(run->restarted, (QStringList{"--data-dir", "/x", "ENDE", "CLIENT"}));
     EXPECT_EQ(code, 0);
 }
 
@@ -207,8 +207,7 @@ TEST_F(Startup, ClientRefreshFollowsTheServerFiles)
     now = Clock::Naive(QDate(2026, 12, 1), QTime(8, 0)); // the lines are not ahead of the clock
     auto run = start({"CLIENT"});
     AppController &app = *run->app;
-    QStringList restarted;
-    app.setProcessStarter([&](const QStringList &a) { restarted = a; });
+    const QStringList &restarted = run->restarted;
     DeviceRecord &r = app.tanks().device(1);
     ASSERT_EQ(r.History.count(), 10);
 
