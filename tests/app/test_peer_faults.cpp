@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <csignal>
 
@@ -27,10 +26,8 @@ protected:
     // telegram (tank file interval 1 s) and traces each evaluation.
     void configure()
     {
-        QTcpServer s;
-        ASSERT_TRUE(s.listen(QHostAddress::LocalHost, 0));
-        port = s.serverPort();
-        s.close();
+        port = FreeTcpPort();
+        ASSERT_NE(port, 0);
         writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[COM]\r\nClientPort=" + QByteArray::number(port) +
                                   "\r\n[Common]\r\nActiveNet=1\r\nLog=" + QFile::encodeName(trace()) +
                                   "\r\n[Logfile]\r\nIntervall in s=1\r\n");
