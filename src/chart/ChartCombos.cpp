@@ -5,6 +5,13 @@
 
 #include <cstdlib>
 
+QString TankLabel(const DeviceRecord &rec, int n)
+{
+    const QString name =
+        rec.Tankbezeichnung.isEmpty() ? LngText(173) + QString::number(rec.SN) : rec.Tankbezeichnung;
+    return QString::number(n) + QStringLiteral(": ") + name;
+}
+
 std::vector<ComboEntry> ComboTankEntries(const DeviceTable &table)
 {
     std::vector<ComboEntry> entries;
@@ -12,9 +19,7 @@ std::vector<ComboEntry> ComboTankEntries(const DeviceTable &table)
         const DeviceRecord &rec = table[n];
         if (rec.History.count() == 0)
             continue;
-        const QString name =
-            rec.Tankbezeichnung.isEmpty() ? LngText(173) + QString::number(rec.SN) : rec.Tankbezeichnung;
-        entries.push_back({QString::number(n) + QStringLiteral(": ") + name, n});
+        entries.push_back({TankLabel(rec, n), n});
     }
     if (table.DeviceCount >= 2)
         entries.push_back({LngText(165) + QStringLiteral(" 1-") + QString::number(table.DeviceCount) +

@@ -13,7 +13,9 @@ struct ComboEntry {
     bool operator==(const ComboEntry &) const = default;
 };
 
-// "3: Keller", "4: SN:12345" for every tank with history, then
+// "3: Keller", or "4: SN:12345" for a tank without a name.
+QString TankLabel(const DeviceRecord &rec, int n);
+// TankLabel for every tank with history, then
 // "Tank 1-5 (geglättet)" (value 0) when there are two devices or more.
 std::vector<ComboEntry> ComboTankEntries(const DeviceTable &table);
 // Index of the entry chosen at opening: the all-tanks entry from two devices

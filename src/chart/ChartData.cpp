@@ -1,5 +1,6 @@
 #include "ChartData.h"
 
+#include "ChartCombos.h"
 #include "model/Figures.h"
 
 #include <QDate>
@@ -461,6 +462,7 @@ std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &t
         if (!state.unitList.contains(unit))
             state.unitList.append(unit);
         pic.series.push_back(BuildSeries(rec, n, v.firstTime, v.lastTime, pic.dailyMode, options, pic.thin));
+        pic.series.back().name = TankLabel(rec, n);
         anyPoint = anyPoint || !pic.series.back().keys.empty();
     }
     if (!anyPoint && !pic.series.empty()) {

@@ -18,6 +18,7 @@ constexpr int kDailyModeDays = 40;
 // One tank's line: its own points in ascending time, no gaps.
 struct ChartSeries {
     int tank = 0;
+    QString name;               // the tank's label, for the legend
     quint32 colour = 0;         // 0xRRGGBB, for the line and the markers
     int marker = 1;             // marker code, 1 = no marker
     std::vector<double> keys;   // naive seconds

@@ -85,6 +85,12 @@ ChartPlot::ChartPlot(QWidget *parent) : QCustomPlot(parent)
     xAxis->setTicker(QSharedPointer<CalendarTicker>::create(xAxis));
     xAxis->grid()->setPen(QPen(QColor(170, 170, 170), 0, Qt::DotLine));
     yAxis->grid()->setPen(QPen(QColor(200, 200, 200), 0, Qt::DotLine));
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    legend->setFont(small);
+    legend->setBrush(QColor(255, 255, 255, 210));
+    legend->setBorderPen(QPen(QColor(160, 160, 160)));
+    axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
 }
 
 void ChartPlot::showPicture(const ChartPicture &picture, bool draw)
@@ -95,9 +101,12 @@ void ChartPlot::showPicture(const ChartPicture &picture, bool draw)
         const QColor colour = rgb(s.colour);
         g->setPen(QPen(colour, 1));
         g->setScatterStyle(QCPScatterStyle(MarkerShape(s.marker), colour, colour, 6));
-        g->setName(QString::number(s.tank));
+        g->setName(s.name);
         g->data()->set(graphData(s), true);
     }
+    // Which line is which tank, while a legend still fits beside the lines.
+    legend->setVisible(!picture.placeholder && picture.series.size() >= 2 &&
+                       picture.series.size() <= size_t(kMostLegendEntries));
     static_cast<CalendarTicker *>(xAxis->ticker().data())->setAxis(picture.x);
     xAxis->setRange(double(picture.x.minimum), double(picture.x.maximum));
     yAxis->setRange(picture.y.minimum, picture.y.maximum);

@@ -25,6 +25,9 @@ public:
     double timeAt(int x) const;
     double valueAt(int y) const;
 
+    // More tanks than this get no legend: it would cover the lines.
+    static constexpr int kMostLegendEntries = 12;
+
     // The scatter shape drawn for a marker code (1 = none).
     static QCPScatterStyle::ScatterShape MarkerShape(int code);
 };

@@ -55,6 +55,9 @@ TEST_F(ChartWindowTest, OpensOnStoredOptionsOrSaysThereIsNoData)
     open();
     EXPECT_EQ(win->findChild<QComboBox *>("ComboTank")->currentText(), "Tank 1-2 (geglättet)");
     EXPECT_TRUE(win->findChild<QCheckBox *>("CheckProzent")->isChecked());
+    ASSERT_TRUE(chart->legend->visible());
+    ASSERT_EQ(chart->legend->itemCount(), 2);
+    EXPECT_EQ(static_cast<QCPPlottableLegendItem *>(chart->legend->item(1))->plottable()->name(), "2: SN:0");
     EXPECT_EQ(win->chartState().unitList, QStringList{"%"});
     EXPECT_DOUBLE_EQ(view().highestValue, 100) << "the opening range is in percent: 61.8 % rounds up to 100";
     EXPECT_EQ(view().lastTime, TankHistory::toSecs(now));
