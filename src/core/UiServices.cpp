@@ -43,7 +43,7 @@ void HeadlessUi::messageBox(const QString &text, const QString &title, MsgIcon i
     const MsgResult r = defaultAnswer(buttons);
     std::printf("[%s] %s%s%s -> %s\n", iconName(icon), qPrintable(oneLine(title)),
                 title.isEmpty() ? "" : ": ", qPrintable(oneLine(text)),
-                r == MsgResult::No ? "No" : "OK");
+                r == MsgResult::No ? "No" : r == MsgResult::Cancel ? "Cancel" : "OK");
     std::fflush(stdout);
     if (done)
         done(r);

@@ -6,8 +6,8 @@
 #include <functional>
 
 enum class MsgIcon { None, Stop, Exclamation, Information, Question };
-enum class MsgButtons { Ok, YesNo }; // Yes/No questions default to No
-enum class MsgResult { Ok, Yes, No };
+enum class MsgButtons { Ok, YesNo, OkCancel }; // questions default to No / Cancel
+enum class MsgResult { Ok, Yes, No, Cancel };
 
 // What the logic asks of the user-interface toolkit. Boxes never block the
 // caller: it continues in the completion (`done`, which an implementation
@@ -33,10 +33,15 @@ public:
     // Hourglass on/off.
     virtual void setWaitCursor(bool /*on*/) {}
 
-    // The default answer of a box: No for questions, else OK.
+    // The default answer of a box: No or Cancel for questions, else OK.
     static MsgResult defaultAnswer(MsgButtons buttons)
     {
-        return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+        switch (buttons) {
+        case MsgButtons::YesNo: return MsgResult::No;
+        case MsgButtons::OkCancel: return MsgResult::Cancel;
+        case MsgButtons::Ok: break;
+        }
+        return MsgResult::Ok;
     }
 
 signals:

@@ -36,6 +36,10 @@ void QtUi::messageBox(const QString &text, const QString &title, MsgIcon icon, M
         box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box->setDefaultButton(QMessageBox::No);
         box->setEscapeButton(QMessageBox::No);
+    } else if (buttons == MsgButtons::OkCancel) {
+        box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box->setDefaultButton(QMessageBox::Cancel);
+        box->setEscapeButton(QMessageBox::Cancel);
     } else {
         box->setStandardButtons(QMessageBox::Ok);
         box->setDefaultButton(QMessageBox::Ok);
@@ -48,8 +52,11 @@ void QtUi::messageBox(const QString &text, const QString &title, MsgIcon icon, M
         if (wasWaiting)
             setWaitCursor(true);
         MsgResult r = defaultAnswer(buttons);
+        const auto clicked = box->standardButton(box->clickedButton());
         if (buttons == MsgButtons::YesNo)
-            r = box->standardButton(box->clickedButton()) == QMessageBox::Yes ? MsgResult::Yes : MsgResult::No;
+            r = clicked == QMessageBox::Yes ? MsgResult::Yes : MsgResult::No;
+        else if (buttons == MsgButtons::OkCancel)
+            r = clicked == QMessageBox::Ok ? MsgResult::Ok : MsgResult::Cancel;
         if (done)
             done(r);
     });

@@ -27,6 +27,11 @@ void ApplyApplicationLook(QApplication &app)
     pal.setColor(QPalette::WindowText, QColor(0x1d, 0x25, 0x2e));
     pal.setColor(QPalette::Text, QColor(0x1d, 0x25, 0x2e));
     pal.setColor(QPalette::ButtonText, QColor(0x1d, 0x25, 0x2e));
+    // Disabled controls (a locked dialog) must look disabled.
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        pal.setColor(QPalette::Disabled, role, QColor(0x9a, 0xa3, 0xad));
+    pal.setColor(QPalette::Disabled, QPalette::Base, QColor(0xf3, 0xf5, 0xf8));
+    pal.setColor(QPalette::Disabled, QPalette::Highlight, QColor(0xc9, 0xd4, 0xe0));
     app.setPalette(pal);
     QFont f = app.font();
     if (f.pointSizeF() < 10)

@@ -1,0 +1,171 @@
+#include "EmailDialogLogic.h"
+
+#include "MessageText.h"
+
+#include "core/UiServices.h"
+#include "lang/Lng.h"
+#include "model/DeviceRecord.h"
+
+#include <QLocale>
+#include <QPointer>
+#include <algorithm>
+
+namespace {
+// The display texts of a list, line by line, beside the fixed item values.
+QList<EmailDialogLogic::ListEntry> entries(int textId, const QList<int> &values)
+{
+    const QStringList lines = LngLines(textId);
+    QList<EmailDialogLogic::ListEntry> out;
+    for (int i = 0; i < values.size(); ++i)
+        out.append({lines.value(i), values[i]});
+    return out;
+}
+} // namespace
+
+EmailDialogLogic::EmailDialogLogic(EmailSettings &settings, TestMailFns testMail, UiServices &ui,
+                                   const DeviceTable &devices, QObject *parent)
+    : QObject(parent), settings_(settings), testMail_(std::move(testMail)), ui_(ui), devices_(devices)
+{
+}
+
+QList<EmailDialogLogic::ListEntry> EmailDialogLogic::SchwelleList()
+{
+    return entries(142, EmailSettings::SchwelleItems());
+}
+
+QList<EmailDialogLogic::ListEntry> EmailDialogLogic::Abstand1List()
+{
+    return entries(143, EmailSettings::Abstand1Items());
+}
+
+QList<EmailDialogLogic::ListEntry> EmailDialogLogic::Abstand2List()
+{
+    return entries(141, EmailSettings::Abstand2Items());
+}
+
+void EmailDialogLogic::Load()
+{
+    // Every opening starts from what is stored.
+    settings_.unload();
+    values = settings_.values();
+    tankTexts.clear();
+    for (int n = 1; n <= devices_.DeviceCount; ++n)
+        tankTexts << QStringLiteral("%1 / SN%2").arg(n).arg(devices_[n].SN);
+    currentTank_ = tankTexts.isEmpty() ? -1 : 0;
+    locked_ = !settings_.lockPassword().isEmpty();
+    subjectEditing_ = false;
+    refreshSubject();
+    emit fieldsChanged();
+    emit enablingChanged();
+}
+
+void EmailDialogLogic::setCurrentTank(int position)
+{
+    currentTank_ = position >= 0 && position < tankTexts.size() ? position : -1;
+    if (!subjectEditing_)
+        refreshSubject();
+}
+
+void EmailDialogLogic::refreshSubject()
+{
+    const int mode = subjectEditing_ ? SubjectToPlaceholders : SubjectToValues;
+    subjectText_ = ExpandSubject(currentTank_ + 1, values.betreff, mode, devices_, values.customer, QLocale());
+    emit subjectChanged();
+}
+
+void EmailDialogLogic::subjectFocusIn()
+{
+    subjectEditing_ = true;
+    refreshSubject();
+}
+
+void EmailDialogLogic::subjectFocusOut(const QString &typed)
+{
+    values.betreff = ExpandSubject(currentTank_ + 1, typed, SubjectToCodes, devices_, values.customer, QLocale());
+    subjectEditing_ = false;
+    refreshSubject();
+}
+
+void EmailDialogLogic::setLogin(bool on)
+{
+    values.server.login = on;
+    emit enablingChanged();
+}
+
+void EmailDialogLogic::setLocked(bool locked)
+{
+    locked_ = locked;
+    emit enablingChanged();
+}
+
+bool EmailDialogLogic::unlockAccepted(const QString &answer) const
+{
+    if (answer.isEmpty())
+        return false;
+    if (answer == settings_.lockPassword())
+        return true;
+    // The service code: the serial number of tank 1 read backwards. Without
+    // a registered tank there is none.
+    if (devices_.DeviceCount < 1)
+        return false;
+    QString code = QString::number(devices_[1].SN);
+    std::reverse(code.begin(), code.end());
+    return answer == code;
+}
+
+void EmailDialogLogic::cmdSchloss()
+{
+    QPointer<EmailDialogLogic> self(this);
+    if (!locked_) {
+        ui_.inputBox(LngText(83), LngText(84), QString(), [self](const QString &answer) {
+            if (!self)
+                return;
+            if (answer.isEmpty()) {
+                self->ui_.beep();
+                return;
+            }
+            self->settings_.setLockPassword(answer);
+            self->setLocked(true);
+        });
+        return;
+    }
+    ui_.inputBox(LngText(85), LngText(86), QString(), [self](const QString &answer) {
+        if (!self)
+            return;
+        if (!self->unlockAccepted(answer)) {
+            self->ui_.beep();
+            return;
+        }
+        // Unlocking removes the lock for good.
+        self->settings_.setLockPassword(QString());
+        self->setLocked(false);
+    });
+}
+
+void EmailDialogLogic::Ok()
+{
+    settings_.save(values);
+    // The status bar tells at once whether e-mails are on.
+    ui_.setPanelText(2, values.aktiv ? LngText(276) : LngText(257));
+    emit closeRequested();
+}
+
+void EmailDialogLogic::Cancel() { emit closeRequested(); }
+
+void EmailDialogLogic::cmdTest()
+{
+    if (testMail_.busy()) {
+        ui_.messageBox(LngText(122), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+        return;
+    }
+    QPointer<EmailDialogLogic> self(this);
+    ui_.messageBox(LngText(82), QString(), MsgIcon::Question, MsgButtons::OkCancel, [self](MsgResult r) {
+        if (!self || r != MsgResult::Ok)
+            return;
+        if (self->testMail_.busy()) { // a notification went out while the question was open
+            self->ui_.messageBox(LngText(122), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+            return;
+        }
+        self->testMail_.send(self->currentTank_ + 1, self->values);
+    });
+}
