@@ -14,6 +14,8 @@ using ClockFn = std::function<QDateTime()>;
 ClockFn SystemClock();
 
 namespace Clock {
+// Seconds in a day of the naive clock (no day is ever 23 or 25 hours long).
+inline constexpr qint64 kDay = 86400;
 // A naive local date-time from parts.
 inline QDateTime Naive(QDate d, QTime t) { return QDateTime(d, t, Qt::UTC); }
 }

@@ -5,7 +5,6 @@
 
 namespace {
 constexpr qint32 kMonth = 2678400; // 31 days
-constexpr qint32 kDay = 86400;
 constexpr qint32 kHour = 3600;
 constexpr qint32 kMinute = 60;
 } // namespace
@@ -30,7 +29,7 @@ QDateTime AlignedDueTime(const QString &lastText, const QString &anchorText, qin
         const QDate first(nd.year(), nd.month(), 1);
         return Clock::Naive(first.addDays(anchor.date().day() - 1), at);
     }
-    if (interval >= kDay)
+    if (interval >= Clock::kDay)
         return Clock::Naive(nd, at);
     if (interval >= kHour)
         return Clock::Naive(nd, QTime(nt.hour(), at.minute(), at.second()));

@@ -1,6 +1,8 @@
 #pragma once
 #include "TankFileParser.h"
 
+#include "core/Clock.h"
+
 // The reading of usual tank-file lines (TankFileParser's fast path) is built
 // for any processor and again for processors with AVX2; the parser takes
 // the wider one where the processor has it. Both give the same result.
