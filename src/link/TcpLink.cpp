@@ -156,16 +156,16 @@ void TcpLink::readSlice()
     QByteArray line;
     while (spent.elapsed() < kSliceMs) {
         switch (lines_.next(&line)) {
-        case TcpLineReader::Next::NeedMore: {
+        case TcpLineReader::Next::NeedMore:
+            if (peerClosed_) {
+                // Every line the peer sent is evaluated; an unfinished one is dropped.
+                closeAfterPeer();
+                return;
+            }
             if (s->bytesAvailable() <= 0)
                 return; // readyRead brings more
-            const QByteArray d = s->read(kMaxRead);
-            if (trace_.enabled())
-                trace_.LogInFile(QStringLiteral("TCP_DataArrival BytesTotal=") + QString::number(d.size()) +
-                          QStringLiteral(" RemoteHostIP=") + remoteIP_ + QStringLiteral(" Data=") + TraceData(d));
-            lines_.append(d);
+            take(s->read(kMaxRead));
             break;
-        }
         case TcpLineReader::Next::TooLong:
             trace_.LogInFile(QStringLiteral("TCP_LineTooLong Length>") + QString::number(kMaxLineLength) +
                       QStringLiteral(" RemoteHostIP=") + remoteIP_ + QStringLiteral(" connection closed"));
@@ -185,7 +185,31 @@ void TcpLink::readSlice()
     sliceTimer_.start();
 }
 
+void TcpLink::take(const QByteArray &d)
+{
+    if (trace_.enabled())
+        trace_.LogInFile(QStringLiteral("TCP_DataArrival BytesTotal=") + QString::number(d.size()) +
+                         QStringLiteral(" RemoteHostIP=") + remoteIP_ + QStringLiteral(" Data=") + TraceData(d));
+    lines_.append(d);
+}
+
 void TcpLink::onDisconnected()
+{
+    if (!socket_ || peerClosed_)
+        return;
+    // The peer may close right after its last lines, before the slices got
+    // to them: take what the socket still holds (at most one read, the read
+    // buffer is bounded) and evaluate it in slices as usual; the slot is freed
+    // once all of it is done. Nothing reads the socket after this.
+    peerClosed_ = true;
+    const QByteArray rest = socket_->readAll();
+    if (!rest.isEmpty())
+        take(rest);
+    if (!sliceTimer_.isActive())
+        readSlice();
+}
+
+void TcpLink::closeAfterPeer()
 {
     trace_.LogInFile(QStringLiteral("TCP_Close State=") + QString::number(Closing));
     dropPeer();
@@ -223,6 +247,7 @@ void TcpLink::dropPeer()
         return;
     QTcpSocket *s = socket_;
     socket_ = nullptr;
+    peerClosed_ = false;
     sliceTimer_.stop();
     lines_.clear();
     s->disconnect(this);

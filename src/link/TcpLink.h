@@ -55,6 +55,10 @@ private:
     void onNewConnection();
     void onReadyRead();
     void onDisconnected();
+    // Frees the slot of a peer that closed, once its lines are evaluated.
+    void closeAfterPeer();
+    // Traces received bytes and holds them for the line reader.
+    void take(const QByteArray &bytes);
     void onError(QAbstractSocket::SocketError e);
     void checkConnectionTime();
     void dropPeer();
@@ -76,6 +80,7 @@ private:
     Sink sink_;
     TcpLineReader lines_;
     QString remoteIP_;
+    bool peerClosed_ = false; // the peer closed; its received lines are still evaluated
     quint16 port_ = 8000;
     qint32 winConnectTime_ = 0;
     int cutDelayMs_ = 100;

@@ -2,12 +2,17 @@
 
 #include "model/Telegram.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <fcntl.h>
 #include <unistd.h>
 
 bool RecordingSink::operator()(const QByteArray &t, const QString &s)
 {
+    QElapsedTimer busy;
+    busy.start();
+    while (busy.nsecsElapsed() < costNs) {
+    }
     const bool ok = CheckTelegram(t) == TelegramFault::None;
     calls.append({t, s, ok});
     return ok;

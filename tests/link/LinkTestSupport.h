@@ -20,6 +20,8 @@ struct RecordingSink {
         bool accepted;
     };
     QList<Call> calls;
+    // Time each evaluation takes, as the real one writing files does.
+    qint64 costNs = 0;
     bool operator()(const QByteArray &t, const QString &s);
     int accepted() const;
     // The telegrams received so far.

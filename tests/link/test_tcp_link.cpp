@@ -141,6 +141,49 @@ TEST_F(TcpLinkTest, PeerClosingFreesTheSlotAndItsUnfinishedLine)
     EXPECT_EQ(sink.calls.size(), 1) << "the unfinished line must not reach the next peer's";
 }
 
+TEST_F(TcpLinkTest, LinesSentRightBeforeTheCloseAreAllEvaluated)
+{
+    // Far more than one slice of lines, and the peer closes at once: its
+    // close arrives while most lines are still unread or unevaluated.
+    sink.costNs = 20'000;
+    constexpr int kLines = 3000;
+    QList<QByteArray> sent;
+    QByteArray bytes;
+    for (int i = 0; i < kLines; ++i) {
+        sent << MakeTelegram(1000 + i, i);
+        bytes += HexLine(sent.last());
+    }
+    std::atomic<bool> closed{false};
+    std::thread peer([&] {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        char greeting[8];
+        // The greeting is read first: closing over unread data would reset the connection.
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 &&
+            ::recv(fd, greeting, sizeof greeting, MSG_WAITALL) == sizeof greeting) {
+            for (qsizetype at = 0; at < bytes.size();) {
+                const ssize_t n = ::send(fd, bytes.constData() + at, size_t(bytes.size() - at), MSG_NOSIGNAL);
+                if (n <= 0)
+                    break;
+                at += n;
+            }
+        }
+        ::close(fd);
+        closed = true;
+    });
+    const bool done = WaitFor(
+        [&] { return closed && sink.calls.size() >= kLines && link->tcp().state() == TcpLink::Listening; }, 20000);
+    peer.join();
+    EXPECT_TRUE(done) << sink.calls.size() << " of " << kLines << " lines evaluated";
+    EXPECT_TRUE(sink.telegrams() == sent) << "every line once, in order";
+    sink.calls.clear();
+    sink.costNs = 0;
+    expectNextPeerServed(9);
+}
+
 TEST_F(TcpLinkTest, FloodWithoutLineFeedIsCutWithBoundedMemory)
 {
     config.tracePath = dataDir() + "trace.log";
