@@ -1,11 +1,13 @@
 #include "AppController.h"
 
 #include "InstanceLock.h"
+#include "ProgramInfo.h"
 #include "core/Paths.h"
 #include "core/RunConfig.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
+#include "email/EmailNotifier.h"
 #include "history/HistoryRecorder.h"
 #include "lang/Lng.h"
 #include "link/ComDialogLogic.h"
@@ -13,6 +15,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
+#include <QVersionNumber>
 
 AppController::AppController(RunConfig &config, Settings &settings, UiServices &ui, ClockFn clock,
                              LinkHardware hardware, ProcessStarter starter, QObject *parent)
@@ -23,6 +26,25 @@ AppController::AppController(RunConfig &config, Settings &settings, UiServices &
       tempCorrection_(tanks_, config, settings, ui), maintenance_(tanks_, config, ui, clock_)
 {
     tanks_.setHistoryHooks(history_.get());
+    SmtpTransport transport;
+    transport.caFile = qEnvironmentVariable("TANKMON_SMTP_CAFILE");
+    smtp_ = std::make_unique<SmtpSender>(transport);
+    emailSettings_ = std::make_unique<EmailSettings>(settings_, tanks_.table());
+    email_ = std::make_unique<EmailNotifier>(
+        tanks_.table(), *emailSettings_, settings_, ui_, clock_, *history_,
+        [this](const SmtpServer &server, const QString &to, const QString &subject, const QString &body,
+               SmtpSender::Done done) { smtp_->SMTP_Send(server, to, subject, body, std::move(done)); },
+        [this] {
+            MessageContext m;
+            const QVersionNumber v = QVersionNumber::fromString(QStringLiteral(TANKMON_VERSION));
+            m.versionLine = VersionLine(ProgramTitle(config_, false), v.majorVersion(), v.minorVersion(),
+                                        v.microVersion());
+            m.partnerBranding = config_.partnerBranding;
+            m.locale = QLocale::system();
+            return m;
+        },
+        [this] { return links_ && links_->simulation().isActive(); });
+    tanks_.setEmailHooks(email_.get());
     // Names the file and the reason: the user has to find and mend it.
     settings_.setFailureReport([this](const QString &path, const QString &reason) {
         QString text = LngText(17) + QLatin1Char('\n') + path;

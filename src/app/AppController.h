@@ -12,7 +12,10 @@
 #include <memory>
 
 class ComDialogLogic;
+class EmailNotifier;
+class EmailSettings;
 class HistoryRecorder;
+class SmtpSender;
 class InstanceLock;
 class Settings;
 class UiServices;
@@ -37,6 +40,10 @@ public:
     Settings &settings() { return settings_; }
     UiServices &ui() { return ui_; }
     const ClockFn &clock() const { return clock_; }
+    // The e-mail settings (the dialog edits them) and the notifications
+    // (the dialog's test button: SendTestEmail).
+    EmailSettings &emailSettings() { return *emailSettings_; }
+    EmailNotifier &email() { return *email_; }
 
     // Our own options ("--data-dir X", "--headless") that a restart passes on.
     void setRestartOptions(const QStringList &options) { restartOptions_ = options; }
@@ -104,6 +111,9 @@ private:
     ProcessStarter starter_;
     TankController tanks_;
     std::unique_ptr<HistoryRecorder> history_;
+    std::unique_ptr<EmailSettings> emailSettings_;
+    std::unique_ptr<SmtpSender> smtp_; // outlives the notifier's messages
+    std::unique_ptr<EmailNotifier> email_;
     TempCorrection tempCorrection_;
     Maintenance maintenance_;
     std::unique_ptr<InstanceLock> lock_;

@@ -14,6 +14,9 @@ public:
     // Brings the device's history up to date with its tank file, keeping
     // what is already loaded when the file has only grown (client refresh).
     virtual void ReloadTankHistory(int device) { LoadTankHistory(device); }
+    // One line stamped t for every tank with a valid level (a refuelling's
+    // start and end).
+    virtual void AppendHistorySnapshot(const QDateTime &t) { (void)t; }
 };
 
 class EmailHooks {

@@ -1,0 +1,233 @@
+// The notification rules and the sending steps with a settable clock and a
+// mail function that answers from the event loop, as the real sender does.
+#include "support/Fixtures.h"
+
+#include "core/DateText.h"
+#include "email/EmailNotifier.h"
+
+#include <QTimer>
+
+namespace
+{
+
+struct Snapshots : HistoryHooks {
+    const DeviceTable *devices = nullptr;
+    QList<qint32> volumes; // tank 1's content at each snapshot
+    void AppendHistorySnapshot(const QDateTime &) override { volumes << (*devices)[1].Volumen; }
+};
+
+class EmailRulesTest : public UiTest
+{
+protected:
+    void SetUp() override
+    {
+        UiTest::SetUp();
+        start = now;
+        devices.DeviceCount = 2;
+        for (int n = 1; n <= 2; ++n) {
+            devices[n].SN = 100 + n;
+            devices[n].Tankvolumen = 1000;
+            devices[n].Volumen = 500 + 200 * (n - 1);
+            devices[n].Uhrzeit = now;
+        }
+        snapshots.devices = &devices;
+        settings.write(Cfg::Email::Aktiv, 1);
+        settings.write(Cfg::Email::Empfaenger1, QStringLiteral("service@example.org"));
+    }
+
+    // Tank 1 reads volumen (per mille of its capacity) at start + minute;
+    // alarm: -1 as before, 0/1 a changed alarm bit. The reasons it mailed.
+    QList<int> reading(int minute, int volumen, int ageMinutes = 0, int alarm = -1)
+    {
+        now = start.addSecs(minute * 60);
+        DeviceRecord &r = devices[1];
+        r.Volumen = volumen;
+        r.Uhrzeit = now.addSecs(-ageMinutes * 60);
+        if (alarm >= 0)
+            r.Alarm = alarm;
+        const qsizetype before = sent.size();
+        email.EvalEmail(1, alarm >= 0);
+        EXPECT_TRUE(WaitFor([&] { return !email.busy(); }));
+        QList<int> reasons;
+        for (qsizetype i = before; i < sent.size(); ++i)
+            for (int reason = 0; reason <= 6; ++reason)
+                if (sent[i].subject.startsWith(ReasonText(reason) + QStringLiteral(" : ")))
+                    reasons << reason;
+        return reasons;
+    }
+
+    struct Sent {
+        QString to, subject, body;
+    };
+    QDateTime start;
+    DeviceTable devices;
+    EmailSettings values{settings, devices};
+    Snapshots snapshots;
+    QList<Sent> sent;
+    std::deque<int> failures; // error codes of the next exchanges, 0 = accepted
+    bool simulation = false;
+    EmailNotifier email{devices,
+                        values,
+                        settings,
+                        ui,
+                        clock,
+                        snapshots,
+                        [this](const SmtpServer &, const QString &to, const QString &subject,
+                               const QString &body, SmtpSender::Done done) {
+                            sent.append({to, subject, body});
+                            SmtpResult r;
+                            r.errCode = failures.empty() ? 0 : failures.front();
+                            if (!failures.empty())
+                                failures.pop_front();
+                            r.sent = r.errCode == 0;
+                            QTimer::singleShot(0, [done, r] { done(r); });
+                        },
+                        [] { return MessageContext(); },
+                        [this] { return simulation; }};
+};
+
+TEST_F(EmailRulesTest, EdgeCases)
+{
+    struct Step {
+        int minute, volumen;
+        QList<int> reasons;
+        int age = 0, alarm = -1;
+    };
+    struct Case {
+        const char *name;
+        QList<std::pair<IniKey, const char *>> stored;
+        bool simulation;
+        QList<Step> steps;
+        QList<std::pair<IniKey, const char *>> after;
+    };
+    const QString started = FormatDateText(start);
+    using namespace Cfg::Email;
+    const Case cases[] = {
+        {"a level never below 100% opens no refuelling",
+         {{LetzteEmail, "now"}},
+         false,
+         {{0, 1000, {}}, {1, 1010, {}}, {2, 1020, {}}},
+         {{Betankungsfall.at(1), "<absent>"}}},
+        {"refuelling: more than the delta above the minimum, ends 10 minutes after the last rise",
+         {{LetzteEmail, "now"}, {MelderasterLast.at(1), "20"}},
+         false,
+         {{0, 200, {}},
+          {1, 220, {}},
+          {2, 225, {5}},
+          {4, 300, {}},
+          {9, 300, {}},
+          {13, 300, {}},
+          {14, 300, {6}},
+          {15, 290, {}}},
+         {{MinProzent.at(1), "29"}, {Betankungsfall.at(1), "0"}}},
+        {"refuelling under simulation ends after 1 minute",
+         {{LetzteEmail, "now"}, {MelderasterLast.at(1), "20"}},
+         true,
+         {{0, 200, {}}, {1, 225, {5}}, {2, 300, {}}, {3, 300, {6}}},
+         {{MinProzent.at(1), "100"}}},
+        {"alarm mode 1: a clearing alarm mails nothing but stores every tank's level",
+         {{LetzteEmail, "now"}, {Alarmmode, "1"}, {MelderasterLast.at(1), "50"}},
+         false,
+         {{0, 500, {}, 0, 0}},
+         {{MelderasterLast.at(2), "70"}}},
+        {"alarm start and end: the level rules wait for the message and see it sent",
+         {{MelderasterLast.at(1), "50"}},
+         false,
+         {{0, 500, {1}, 0, 1}, {1, 500, {2}, 0, 0}},
+         {}},
+        {"threshold 20: from 25% to 19% is low at once; 18% then is nothing",
+         {{LetzteEmail, "now"}, {Schwelle2, "20"}, {MelderasterLast.at(1), "25"}},
+         false,
+         {{0, 190, {3}}, {1, 180, {}}},
+         {{MelderasterLast.at(1), "19"}}},
+        {"a level at the threshold takes the first interval",
+         {{LetzteEmail, "now"}, {Schwelle2, "20"}, {MelderasterLast.at(1), "20"}},
+         false,
+         {{200 * 60, 200, {}}, {744 * 60 - 1, 200, {}}, {744 * 60, 200, {4}}},
+         {}},
+        {"a measurement 61 minutes old is skipped, 60 is not",
+         {{MelderasterLast.at(1), "50"}},
+         false,
+         {{0, 500, {}, 61}, {1, 500, {4}, 60}},
+         {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(iniPath());
+        settings.write(Aktiv, 1);
+        settings.write(Empfaenger1, QStringLiteral("service@example.org"));
+        for (const auto &[key, value] : c.stored)
+            settings.write(key, QString::fromLatin1(value) == "now" ? started : QString::fromLatin1(value));
+        values.unload();
+        simulation = c.simulation;
+        devices[1].Alarm = false;
+        for (const Step &s : c.steps)
+            EXPECT_EQ(reading(s.minute, s.volumen, s.age, s.alarm), s.reasons) << "minute " << s.minute;
+        for (const auto &[key, value] : c.after)
+            EXPECT_EQ(settings.read(key, QStringLiteral("<absent>")), QString::fromLatin1(value)) << key.key;
+    }
+}
+
+TEST_F(EmailRulesTest, RefuellingStartReportsTheMinimumAndRestoresTheContent)
+{
+    settings.write(Cfg::Email::LetzteEmail, FormatDateText(now));
+    settings.write(Cfg::Email::MelderasterLast.at(1), QStringLiteral("20"));
+    reading(0, 200);
+    ASSERT_EQ(reading(1, 225), QList<int>{ReasonRefuelStart});
+    EXPECT_EQ(snapshots.volumes, QList<qint32>{200});
+    EXPECT_TRUE(sent.last().subject.startsWith(QStringLiteral("Betankung Start : 20% von")))
+        << sent.last().subject.toStdString();
+    EXPECT_EQ(devices[1].Volumen, 225);
+    EXPECT_EQ(settings.read(Cfg::Email::MelderasterLast.at(1)), "22.5");
+}
+
+TEST_F(EmailRulesTest, RecipientsStatusTextsAndFailures)
+{
+    // Function off, or the tank not taking part: nothing composed, status bar untouched.
+    settings.write(Cfg::Email::Aktiv, 0);
+    EXPECT_EQ(reading(0, 500), QList<int>{});
+    settings.write(Cfg::Email::Aktiv, 1);
+    settings.write(Cfg::Device::EmailAktiv.at(1), 0);
+    values.unload();
+    EXPECT_EQ(reading(1, 500), QList<int>{});
+    EXPECT_EQ(ui.panelText(1), "");
+    EXPECT_EQ(settings.read(Cfg::Email::LetzteEmail), "0");
+
+    // The test button mails even with the function off, with the values the dialog shows.
+    EmailValues shown = values.values();
+    shown.aktiv = false;
+    shown.empfaenger[0] = QStringLiteral("a@example.org");
+    shown.empfaenger[1] = QStringLiteral("b@example.org");
+    now = start.addSecs(120);
+    ASSERT_TRUE(email.SendTestEmail(1, shown));
+    EXPECT_EQ(ui.panelText(1), "Email wird gesendet ...");
+    EXPECT_FALSE(email.SendTestEmail(1, shown)); // busy
+    ASSERT_TRUE(WaitFor([&] { return !email.busy(); }));
+    ASSERT_EQ(sent.size(), 2);
+    EXPECT_EQ(sent[0].to, "a@example.org");
+    EXPECT_EQ(sent[1].to, "b@example.org");
+    EXPECT_TRUE(sent[0].subject.startsWith(QStringLiteral("Manuell ausgelöst : ")));
+    EXPECT_TRUE(ui.panelText(1).startsWith(QStringLiteral("Email wurde gesendet: ")));
+    EXPECT_EQ(settings.read(Cfg::Email::LetzteEmail), FormatDateText(now));
+    EXPECT_EQ(ui.cursor, (QList<bool>{true, false}));
+
+    // The first recipient fails: the second is not tried, "LetzteEmail" stays.
+    failures = {5};
+    now = start.addSecs(600);
+    ASSERT_TRUE(email.SendTestEmail(1, shown));
+    ASSERT_TRUE(WaitFor([&] { return !email.busy(); }));
+    EXPECT_EQ(sent.size(), 3);
+    EXPECT_EQ(ui.texts().value(0), "Senden der Email fehlgeschlagen: Fehler 9999 Timeout occurred, Error #5");
+    EXPECT_EQ(ui.panelText(1), "");
+    EXPECT_EQ(settings.read(Cfg::Email::LetzteEmail), FormatDateText(start.addSecs(120)));
+
+    // The second fails: the first one's success is recorded.
+    failures = {0, 123};
+    ASSERT_TRUE(email.SendTestEmail(1, shown));
+    ASSERT_TRUE(WaitFor([&] { return !email.busy(); }));
+    EXPECT_EQ(sent.size(), 5);
+    EXPECT_EQ(ui.count(QStringLiteral("message")), 2);
+    EXPECT_EQ(settings.read(Cfg::Email::LetzteEmail), FormatDateText(now));
+}
+
+} // namespace
