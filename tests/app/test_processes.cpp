@@ -1,8 +1,13 @@
-// The program as a real process: headless start, SIGTERM, second instance.
+// The program as a real process: headless start, SIGTERM, second instance,
+// an alarm mailed.
+#include "email/SmtpPeer.h"
+#include "support/Telegrams.h"
 #include "support/TestSupport.h"
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <csignal>
 
 namespace {
@@ -64,6 +69,41 @@ TEST_F(Processes, SecondInstanceEndsWithoutTouchingTheSettings)
     ::kill(pid_t(first.processId()), SIGINT);
     ASSERT_TRUE(first.waitForFinished(15000));
     EXPECT_EQ(first.exitCode(), 0);
+}
+
+// Headless: an alarm telegram over TCP goes to the mail server of the
+// settings, and the status lines say so.
+TEST_F(Processes, HeadlessMailsAnAlarm)
+{
+    SmtpPeer mail({});
+    ASSERT_NE(mail.port(), 0);
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=1\r\n[COM]\r\nClientPort=" + QByteArray::number(port) +
+                              "\r\n[Common]\r\nActiveNet=1\r\n[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n"
+                              "[E-Mail]\r\nAktiv=1\r\nEmpf\xE4nger 1=service@example.org\r\nSMTPServer=127.0.0.1\r\n"
+                              "SMTPPort=" + QByteArray::number(mail.port()) +
+                              "\r\nSTARTTLS=0\r\nLogin=0\r\nAbsenderEmail=tankmon@example.org\r\n"
+                              "Betreff=%21 %15 / SN %07\r\n");
+    QProcess p;
+    ASSERT_TRUE(startHeadless(p));
+    QTcpSocket gateway;
+    gateway.connectToHost(QHostAddress::LocalHost, port);
+    ASSERT_TRUE(WaitFor([&] { return gateway.bytesAvailable() >= 8; }));
+    gateway.write(Telegram{.sn = 4711, .status = 1}.bytes().toHex() + '\n');
+    ASSERT_TRUE(WaitFor([&] { return mail.messages().size() == 1; }, 30000));
+    EXPECT_TRUE(mail.messages().first().second.contains("Subject: Alarm ! : Tank 1 / SN 4711\r\n"));
+    QByteArray out;
+    EXPECT_TRUE(WaitFor([&] {
+        out += p.readAll();
+        return out.contains("[panel 1] Email wurde gesendet: ");
+    })) << out.constData();
+    ::kill(pid_t(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(15000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(mail.messages().size(), 1);
 }
 
 } // namespace
