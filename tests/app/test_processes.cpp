@@ -6,7 +6,6 @@
 
 #include <QFileInfo>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <csignal>
 
@@ -77,10 +76,7 @@ TEST_F(Processes, HeadlessMailsAnAlarm)
 {
     SmtpPeer mail({});
     ASSERT_NE(mail.port(), 0);
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-    const quint16 port = probe.serverPort();
-    probe.close();
+    const quint16 port = FreeTcpPort();
     writeBytes(iniPath(), "[LngPtnr]\r\nLngId=1\r\n[COM]\r\nClientPort=" + QByteArray::number(port) +
                               "\r\n[Common]\r\nActiveNet=1\r\n[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n"
                               "[E-Mail]\r\nAktiv=1\r\nEmpf\xE4nger 1=service@example.org\r\nSMTPServer=127.0.0.1\r\n"
