@@ -2,6 +2,7 @@
 
 #include "BrandLogo.h"
 #include "FrmCom.h"
+#include "FrmEmail.h"
 #include "FrmGrafikHistorie.h"
 #include "FrmInfo.h"
 #include "FrmTabelle.h"
@@ -13,6 +14,8 @@
 #include "app/ProgramInfo.h"
 #include "core/RunConfig.h"
 #include "core/UiServices.h"
+#include "email/EmailDialogLogic.h"
+#include "email/EmailNotifier.h"
 #include "lang/Lng.h"
 #include "link/ComDialogLogic.h"
 #include "link/LinkManager.h"
@@ -164,6 +167,7 @@ void frmMain::buildMenus()
     connect(mnuSchnittstelle, &QAction::triggered, this, &frmMain::openInterfaceDialog);
     connect(mnuLog, &QAction::triggered, this, &frmMain::logSettingsRequested);
     connect(mnuEmail, &QAction::triggered, this, &frmMain::emailSettingsRequested);
+    connect(this, &frmMain::emailSettingsRequested, this, &frmMain::openEmailDialog);
     connect(mnuTemperaturkorrektur, &QAction::triggered, this, [this] {
         // The tick follows the switch, not the click (the question may be declined).
         mnuTemperaturkorrektur->setChecked(app_.config().flagTempKorr);
@@ -368,6 +372,17 @@ void frmMain::openHelp()
     if (file.isEmpty() || !QFileInfo::exists(file))
         return;
     QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+void frmMain::openEmailDialog()
+{
+    EmailNotifier &mail = app_.email();
+    TestMailFns testMail{[&mail] { return mail.busy(); },
+                         [&mail](int tank, const EmailValues &shown) { mail.SendTestEmail(tank, shown); }};
+    frmEmail::ShowDialog(email_,
+                         std::make_unique<EmailDialogLogic>(app_.emailSettings(), std::move(testMail), app_.ui(),
+                                                            app_.tanks().table()),
+                         this);
 }
 
 void frmMain::showAbout()

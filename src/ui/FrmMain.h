@@ -8,6 +8,7 @@ class BrandLogo;
 class frmInfo;
 class frmTabelle;
 class frmCOM;
+class frmEmail;
 class frmGrafikHistorie;
 class QAction;
 class QLabel;
@@ -62,6 +63,7 @@ private:
     void openHelp();
     void showAbout();
     void openTable();
+    void openEmailDialog(); // one e-mail settings dialog at a time
 
     AppController &app_;
     TankDisplay *display_ = nullptr;
@@ -70,6 +72,7 @@ private:
     QPointer<frmCOM> com_;
     QPointer<frmGrafikHistorie> chart_; // one chart window at a time
     QPointer<frmTabelle> table_;
+    QPointer<frmEmail> email_;
     BrandLogo *PictureValmor = nullptr;
     BrandLogo *PictureARV = nullptr;
     QLabel *LabelPgmName = nullptr;

@@ -8,6 +8,8 @@
 #include "ui/StatusPanel.h"
 
 #include <QAction>
+#include <QDialog>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -156,6 +158,20 @@ TEST_F(FrmMainTest, InfoOpensTheAboutBox)
     // The revision shows only when it is not zero.
     EXPECT_EQ(VersionText(3, 2, 0), "V3.02");
     EXPECT_EQ(VersionText(4, 12, 15), "V4.12.15");
+}
+
+TEST_F(FrmMainTest, EmailEntryAndPanelOpenOneSettingsDialog)
+{
+    open();
+    action("mnuEmail")->trigger();
+    auto *dlg = win->findChild<QDialog *>("frmEmail");
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_FALSE(dlg->isModal());
+    // Loaded from the settings: a first start shows the default port.
+    EXPECT_EQ(dlg->findChild<QLineEdit *>("txbxSMTPPort")->text(), "587");
+    QTest::mouseClick(win->panel(2), Qt::LeftButton);
+    EXPECT_EQ(win->findChildren<QDialog *>("frmEmail").size(), 1);
 }
 
 } // namespace
