@@ -1,5 +1,6 @@
 #include "AppController.h"
 
+#include "ClientSetup.h"
 #include "InstanceLock.h"
 #include "ProgramInfo.h"
 #include "core/Paths.h"
@@ -80,11 +81,71 @@ bool AppController::programEntry()
     if (path.endsWith(name, Qt::CaseInsensitive))
         path.chop(name.size());
     config_.clientPath = path;
+    // A folder stored by a Windows installation is reached through the
+    // share's mount point here; not mounted, the user chooses the folder.
+    if (ClientSetup::IsWindowsPath(path)) {
+        const QString mounted = ClientSetup::MountedFolder(path);
+        if (mounted.isEmpty())
+            return false;
+        config_.clientPath = mounted;
+    }
     return !path.isEmpty();
+}
+
+AppController::EntryLanguage AppController::fixEntryLanguage()
+{
+    bool ask = false;
+    const bool known = LngInit(config_.words, settings_, [&ask] {
+        ask = true;
+        return 0;
+    });
+    if (ask)
+        return EntryLanguage::Choose;
+    if (!known) {
+        wrongLanguage();
+        return EntryLanguage::Ended;
+    }
+    return EntryLanguage::Ready;
+}
+
+bool AppController::entryLanguageChosen(int id)
+{
+    SetLngId(id);
+    if (LngTableExists(id))
+        return true;
+    wrongLanguage();
+    return false;
+}
+
+void AppController::wrongLanguage()
+{
+    ui_.messageBox(QStringLiteral("Wrong LngId !?!"), QString(), MsgIcon::None, MsgButtons::Ok,
+                   [this](MsgResult) { requestQuit(1, false); });
+}
+
+void AppController::storeClientPath(const QString &text)
+{
+    const ClientSetup::Outcome out = ClientSetup::StorePath(config_, settings_, text);
+    ui_.messageBox(out.text, QString(), out.icon, MsgButtons::Ok,
+                   [this, stored = out.stored](MsgResult) { requestQuit(stored ? 0 : 1, true); });
+}
+
+void AppController::clientPathCancelled(bool atEntry)
+{
+    if (atEntry)
+        requestQuit(0, false);
+}
+
+void AppController::clientSetup()
+{
+    ClientSetup::ReduceLocalSettings(settings_);
+    emit showClientPathDialog();
 }
 
 void AppController::reportClientPathMissing()
 {
+    if (LngId() == 0)
+        LngInit(config_.words, settings_, [] { return 1; });
     ui_.messageBox(LngText(297) + QStringLiteral("\r\n") + config_.ExeFileName(QStringLiteral(".ini")), QString(),
                    MsgIcon::Stop, MsgButtons::Ok, [this](MsgResult) { requestQuit(1, false); });
 }
@@ -130,8 +191,7 @@ bool AppController::initialise()
     // The stored id was corrected above; a 0 read back means the write failed,
     // and the corrected id holds for this run.
     if (!LngInit(config_.words, settings_, [id] { return id; })) {
-        ui_.messageBox(QStringLiteral("Wrong LngId !?!"), QString(), MsgIcon::None, MsgButtons::Ok,
-                       [this](MsgResult) { requestQuit(1, false); });
+        wrongLanguage();
         return false;
     }
     return true;

@@ -37,6 +37,8 @@ public:
 
     TankController &tanks() { return tanks_; }
     const RunConfig &config() const { return config_; }
+    // For the dialogs that change a switch (log settings).
+    RunConfig &mutableConfig() { return config_; }
     Settings &settings() { return settings_; }
     UiServices &ui() { return ui_; }
     const ClockFn &clock() const { return clock_; }
@@ -56,9 +58,26 @@ public:
     // Program entry, single-instance check, initialise and load, in this
     // order. Nothing is written before the instance is ours.
     Start start();
-    // Client mode without "Client"/"Path": the place of the client-path
-    // dialog. Until a window offers it, says so (text 297) and ends.
+    // Client mode without "Client"/"Path", without a window: says so (text
+    // 297) and ends.
     void reportClientPathMissing();
+    // Client mode without "Client"/"Path", with windows: the client-path
+    // dialog speaks the stored language. Choose: the stored id is 0, the
+    // language selection is shown and entryLanguageChosen follows.
+    enum class EntryLanguage { Ready, Choose, Ended };
+    EntryLanguage fixEntryLanguage();
+    // The selection's id for this run (not stored); 0 (closed without a
+    // choice) or an unknown id ends the program. True when it goes on.
+    bool entryLanguageChosen(int id);
+
+    // The client-path dialog: OK stores the folder when the serving
+    // installation's settings file is there, says what happened, and the
+    // program ends either way. Cancel ends it only at the program entry.
+    void storeClientPath(const QString &text);
+    void clientPathCancelled(bool atEntry);
+    // The client set-up menu entry: the local file keeps the language and the
+    // client path only, then the dialog is shown (showClientPathDialog).
+    void clientSetup();
     // frmMain activate; the first call runs steps 1 to 13, later ones 10 to 13.
     void activate();
     // frmMain unload: saves the registry and closes the links (once).
@@ -95,6 +114,7 @@ signals:
     // The program ends: windows close.
     void quitRequested(int exitCode);
     void showInterfaceDialog();
+    void showClientPathDialog();
     void tempCorrectionChanged(bool on);
 
 private:
@@ -102,6 +122,7 @@ private:
     bool acquireInstance();
     bool initialise();
     void load();
+    void wrongLanguage();
 
     RunConfig &config_;
     Settings &settings_;

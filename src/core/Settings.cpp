@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include "RunConfig.h"
+#include "SafeFile.h"
 #include "TextHelpers.h"
 
 Settings::Settings(const RunConfig &config, FailureReport report)
@@ -36,6 +37,17 @@ bool Settings::write(const IniKey &key, const std::optional<QString> &value)
     const QString path = localPath();
     QString why;
     const bool ok = WriteIniValue(path, key.sectionName(), key.keyName(), value, &why);
+    return reported(ok, path, why);
+}
+
+bool Settings::replaceLocal(const QList<QPair<IniKey, QString>> &values)
+{
+    IniFile file;
+    for (const auto &[key, value] : values)
+        file.setValue(key.sectionName(), key.keyName(), value);
+    const QString path = localPath();
+    QString why;
+    const bool ok = SafeFile::Replace(path, file.serialize(), &why);
     return reported(ok, path, why);
 }
 

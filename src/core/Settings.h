@@ -2,6 +2,8 @@
 #include "Catalogue.h"
 #include "IniStore.h"
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -37,6 +39,10 @@ public:
     // callers carry on as if it had been written.
     bool write(const IniKey &key, const std::optional<QString> &value);
     bool write(const IniKey &key, qint64 value);
+
+    // Replaces the local file by one that holds only these values, in one
+    // atomic replace (nothing is lost when the write fails half-way).
+    bool replaceLocal(const QList<QPair<IniKey, QString>> &values);
 
     QString localPath() const;
     QString readPath() const;

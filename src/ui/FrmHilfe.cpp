@@ -1,5 +1,6 @@
 #include "FrmHilfe.h"
 
+#include "core/Paths.h"
 #include "help/HelpTopics.h"
 #include "lang/Lng.h"
 
@@ -93,6 +94,20 @@ frmHilfe::frmHilfe(const QString &helpRoot, int lngId, QWidget *parent)
     connect(contents_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { showTopic(item->data(Qt::UserRole).toString()); });
     connect(browser_, &QTextBrowser::anchorClicked, this, &frmHilfe::openLink);
+}
+
+frmHilfe *frmHilfe::Open(QPointer<frmHilfe> &slot, const QString &topic, QWidget *parent)
+{
+    if (!slot) {
+        slot = new frmHilfe(Paths::ProgramFilePath(QStringLiteral("help")), LngId(), parent);
+        slot->setAttribute(Qt::WA_DeleteOnClose);
+        slot->resize(900, 640);
+    }
+    slot->showTopic(topic);
+    slot->show();
+    slot->raise();
+    slot->activateWindow();
+    return slot;
 }
 
 void frmHilfe::showTopic(const QString &topic)

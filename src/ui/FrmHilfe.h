@@ -2,13 +2,18 @@
 #include "help/HelpIndex.h"
 
 #include <QList>
+#include <QPointer>
 #include <QWidget>
+#include <functional>
 
 class QLineEdit;
 class QListWidget;
 class QTextBrowser;
 class QToolButton;
 class QUrl;
+
+// How a window's help button opens its page (a topic of HelpTopics.h).
+using HelpFn = std::function<void(const QString &topic)>;
 
 // The help window: contents list, the page browser and the full-text search
 // over the pages of one language. Not modal; the program keeps one.
@@ -17,6 +22,11 @@ class frmHilfe : public QWidget {
 public:
     // helpRoot holds a folder of pages per language ("de", "en"); lngId picks one.
     frmHilfe(const QString &helpRoot, int lngId, QWidget *parent = nullptr);
+
+    // The help window in slot, created over the installed pages of the
+    // current language when there is none, shown and raised at topic (the
+    // search topic opens the search page).
+    static frmHilfe *Open(QPointer<frmHilfe> &slot, const QString &topic, QWidget *parent = nullptr);
 
     // Shows a page by its topic; an unknown topic shows the contents.
     void showTopic(const QString &topic);

@@ -4,18 +4,23 @@
 #include "FrmCom.h"
 #include "FrmEmail.h"
 #include "FrmGrafikHistorie.h"
+#include "FrmHilfe.h"
 #include "FrmInfo.h"
+#include "FrmLog.h"
+#include "FrmLogClient.h"
 #include "FrmTabelle.h"
 #include "StatusPanel.h"
 #include "TankDisplay.h"
 #include "UiLook.h"
 #include "WindowPrint.h"
 #include "app/AppController.h"
+#include "app/LogDialogLogic.h"
 #include "app/ProgramInfo.h"
 #include "core/RunConfig.h"
 #include "core/UiServices.h"
 #include "email/EmailDialogLogic.h"
 #include "email/EmailNotifier.h"
+#include "help/HelpTopics.h"
 #include "lang/Lng.h"
 #include "link/ComDialogLogic.h"
 #include "link/LinkManager.h"
@@ -25,7 +30,6 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -36,7 +40,6 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -163,9 +166,9 @@ void frmMain::buildMenus()
 
     connect(mnuDruckenAction, &QAction::triggered, this, &frmMain::mnuDrucken);
     connect(mnuEnde, &QAction::triggered, this, &QWidget::close);
-    connect(mnuClientSetup, &QAction::triggered, this, &frmMain::clientSetupRequested);
+    connect(mnuClientSetup, &QAction::triggered, this, [this] { app_.clientSetup(); });
     connect(mnuSchnittstelle, &QAction::triggered, this, &frmMain::openInterfaceDialog);
-    connect(mnuLog, &QAction::triggered, this, &frmMain::logSettingsRequested);
+    connect(mnuLog, &QAction::triggered, this, &frmMain::openLogDialog);
     connect(mnuEmail, &QAction::triggered, this, &frmMain::emailSettingsRequested);
     connect(this, &frmMain::emailSettingsRequested, this, &frmMain::openEmailDialog);
     connect(mnuTemperaturkorrektur, &QAction::triggered, this, [this] {
@@ -176,8 +179,8 @@ void frmMain::buildMenus()
     connect(mnuLoeschen, &QAction::triggered, this, [this] { app_.deleteTanks(); });
     connect(mnuKonfigurationLoeschen, &QAction::triggered, this,
             [this] { app_.deleteConfiguration(); });
-    connect(mnuHilfeInhalt, &QAction::triggered, this, &frmMain::openHelp);
-    connect(mnuHilfeSuchen, &QAction::triggered, this, &frmMain::openHelp);
+    connect(mnuHilfeInhalt, &QAction::triggered, this, [this] { showHelp(QLatin1String(HelpTopic::Index)); });
+    connect(mnuHilfeSuchen, &QAction::triggered, this, [this] { showHelp(QLatin1String(HelpTopic::Search)); });
     connect(mnuHilfeInfo, &QAction::triggered, this, &frmMain::showAbout);
 }
 
@@ -258,6 +261,7 @@ void frmMain::applyLoadSteps()
         raise();
     });
     connect(&app_, &AppController::showInterfaceDialog, this, &frmMain::openInterfaceDialog);
+    connect(&app_, &AppController::showClientPathDialog, this, &frmMain::openClientPathDialog);
     connect(&app_, &AppController::tempCorrectionChanged, this,
             [this](bool on) { mnuTemperaturkorrektur->setChecked(on); });
     connect(&app_, &AppController::quitRequested, this, [this] { ending_ = true; });
@@ -364,14 +368,21 @@ void frmMain::mnuDrucken()
         printWindow(printer);
 }
 
-void frmMain::openHelp()
+void frmMain::showHelp(const QString &topic) { frmHilfe::Open(help_, topic, this); }
+
+void frmMain::openLogDialog()
 {
-    // No HTML Help viewer here: the help file goes to whatever the desktop
-    // opens it with. A missing file leaves everything as it was.
-    const QString file = app_.helpFile();
-    if (file.isEmpty() || !QFileInfo::exists(file))
+    if (app_.config().clientMode)
         return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    frmLog::ShowDialog(log_, std::make_unique<LogDialogLogic>(app_.mutableConfig(), app_.settings(), app_.clock()),
+                       [this](const QString &topic) { showHelp(topic); }, this);
+}
+
+void frmMain::openClientPathDialog()
+{
+    auto *dlg = new frmLogClient(app_, false, [this](const QString &topic) { showHelp(topic); }, this);
+    dlg->setAttribute(Qt::WA_DeleteOnClose);
+    dlg->open();
 }
 
 void frmMain::openEmailDialog()

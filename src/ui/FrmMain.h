@@ -7,6 +7,8 @@ class AppController;
 class BrandLogo;
 class frmInfo;
 class frmTabelle;
+class frmHilfe;
+class frmLog;
 class frmCOM;
 class frmEmail;
 class frmGrafikHistorie;
@@ -38,10 +40,8 @@ public slots:
     void hideProgress();
 
 signals:
-    // Windows that are not part of the program yet, or belong to other parts.
+    // The e-mail settings dialog (menu entry and the e-mail panel).
     void emailSettingsRequested();
-    void logSettingsRequested();
-    void clientSetupRequested();
 
 protected:
     void showEvent(QShowEvent *e) override;
@@ -60,7 +60,9 @@ private:
     void wireLinks();
     void panelClicked(int panel);
     void mnuDrucken();
-    void openHelp();
+    void showHelp(const QString &topic);
+    void openLogDialog();
+    void openClientPathDialog();
     void showAbout();
     void openTable();
     void openEmailDialog(); // one e-mail settings dialog at a time
@@ -73,6 +75,8 @@ private:
     QPointer<frmGrafikHistorie> chart_; // one chart window at a time
     QPointer<frmTabelle> table_;
     QPointer<frmEmail> email_;
+    QPointer<frmHilfe> help_;
+    QPointer<frmLog> log_;
     BrandLogo *PictureValmor = nullptr;
     BrandLogo *PictureARV = nullptr;
     QLabel *LabelPgmName = nullptr;

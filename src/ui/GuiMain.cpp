@@ -1,6 +1,9 @@
 #include "GuiMain.h"
 
+#include "FrmHilfe.h"
+#include "FrmLogClient.h"
 #include "FrmMain.h"
+#include "FrmSelectLng.h"
 #include "QtUi.h"
 #include "UiLook.h"
 #include "app/AppController.h"
@@ -10,7 +13,42 @@
 #include "core/Settings.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <memory>
+
+namespace {
+// Client mode without a client path: the client-path dialog, in the stored
+// language or, for a stored 0, the one chosen first. Every way out ends the
+// program explicitly, so a dialog closing in between does not.
+void ShowClientEntry(AppController &app, QPointer<frmHilfe> &help)
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    auto showDialog = [&app, &help] {
+        auto *dlg = new frmLogClient(app, true, [&help](const QString &topic) { frmHilfe::Open(help, topic); });
+        dlg->setAttribute(Qt::WA_DeleteOnClose);
+        dlg->open();
+    };
+    switch (app.fixEntryLanguage()) {
+    case AppController::EntryLanguage::Ready:
+        showDialog();
+        break;
+    case AppController::EntryLanguage::Choose: {
+        auto *select = new frmSelectLng;
+        select->setAttribute(Qt::WA_DeleteOnClose);
+        auto id = std::make_shared<int>(0);
+        QObject::connect(select, &frmSelectLng::chosen, select, [id](int chosen) { *id = chosen; });
+        QObject::connect(select, &QDialog::finished, &app, [&app, id, showDialog] {
+            if (app.entryLanguageChosen(*id))
+                showDialog();
+        });
+        select->open();
+        break;
+    }
+    case AppController::EntryLanguage::Ended:
+        break;
+    }
+}
+} // namespace
 
 int RunGui(int &argc, char **argv, const CommandLine &cl)
 {
@@ -27,10 +65,10 @@ int RunGui(int &argc, char **argv, const CommandLine &cl)
     QObject::connect(&app, &AppController::quitRequested, &application, &QApplication::closeAllWindows);
 
     std::unique_ptr<frmMain> window;
+    QPointer<frmHilfe> entryHelp;
     switch (app.start()) {
     case AppController::Start::ClientPathMissing:
-        // The place of the client-path dialog (frmLogClient).
-        app.reportClientPathMissing();
+        ShowClientEntry(app, entryHelp);
         break;
     case AppController::Start::Ended:
         break;

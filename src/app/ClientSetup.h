@@ -1,0 +1,40 @@
+#pragma once
+#include "core/UiServices.h"
+
+#include <QByteArray>
+#include <QString>
+
+class Settings;
+struct RunConfig;
+
+// Client mode's own settings: the folder of the serving installation's
+// settings file ("Client"/"Path") and the client set-up. No widgets.
+namespace ClientSetup {
+
+// What OK of the client-path dialog ends with; the program ends after the box.
+struct Outcome {
+    bool stored = false;
+    QString text;
+    MsgIcon icon = MsgIcon::None;
+};
+// The folder typed or chosen is made to end in the separator (and created).
+// Without a settings file of the serving installation there, nothing is
+// stored; otherwise the folder goes to "Client"/"Path" and into memory.
+Outcome StorePath(RunConfig &config, Settings &settings, QString text);
+
+// The client set-up: the local settings file keeps only the language and the
+// client path, as they are stored.
+bool ReduceLocalSettings(Settings &settings);
+
+// Whether a stored folder was written by a Windows installation: a network
+// path (\\server\share\...) or a drive (C:\...).
+bool IsWindowsPath(const QString &path);
+// The local folder of a Windows network path: the mount point of the share
+// //server/share in mounts (the text of /proc/self/mounts; letter case
+// ignored) with the rest of the path below it, ending in "/". Empty when the
+// share is not mounted or the path names a drive.
+QString MountedFolder(const QString &windowsPath, const QByteArray &mounts);
+// The same against this machine's mounted file systems.
+QString MountedFolder(const QString &windowsPath);
+
+} // namespace ClientSetup

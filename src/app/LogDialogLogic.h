@@ -1,0 +1,45 @@
+#pragma once
+#include "core/Clock.h"
+#include "link/ItemList.h"
+
+#include <QString>
+
+class Settings;
+struct RunConfig;
+
+// What the log settings dialog frmLog does, without the widgets: its
+// captions, the two interval lists, the values it shows, and OK's writes.
+// The window mirrors the fields and calls Ok; Cancel needs nothing here.
+class LogDialogLogic {
+public:
+    LogDialogLogic(RunConfig &config, Settings &settings, ClockFn clock);
+
+    struct Captions {
+        QString window, help, logIni, logFile, cancel, ok, note, path, noteText;
+    };
+    static Captions captions();
+
+    // The lines of a multi-line text paired with the fixed seconds of their
+    // positions (the numbers are the same in every language).
+    static ItemList IntervalList(int textId, const QList<qint32> &seconds);
+    static const QList<qint32> &LogIniSeconds();  // text 233: 1 minute .. 1 month
+    static const QList<qint32> &LogFileSeconds(); // text 234: 10 minutes .. 1 month
+
+    // The values in memory, as the dialog opens: lists at the nearest entries.
+    ItemList comboLogFile;
+    ItemList comboLogIni;
+    bool logFile = false;
+    bool logIni = false;
+    QString folder;
+
+    // Stores the fields into memory and the settings file in this order: both
+    // switches, both intervals (-1 for a list without a selection), the folder
+    // (made to end in the separator and created), then both "Last" values set
+    // to now, so both interval clocks start again.
+    void Ok();
+
+private:
+    RunConfig &config_;
+    Settings &settings_;
+    ClockFn clock_;
+};

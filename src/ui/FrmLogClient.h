@@ -1,0 +1,30 @@
+#pragma once
+#include "FrmHilfe.h"
+
+#include <QDialog>
+
+class AppController;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The client-path dialog: the folder of the serving installation's settings
+// file. A view over AppController's storeClientPath / clientPathCancelled.
+// Shown with open() (modal, never waited for).
+class frmLogClient : public QDialog {
+    Q_OBJECT
+public:
+    // atEntry: shown by the program entry, where cancelling ends the program.
+    frmLogClient(AppController &app, bool atEntry, HelpFn help, QWidget *parent = nullptr);
+
+    QLabel *lblPfadIniDatei;
+    QLineEdit *txbxINIPath;
+    QPushButton *cmdINIPath;
+    QPushButton *CmdOk;
+    QPushButton *cmdCancel;
+    QPushButton *cmdHilfe;
+
+private:
+    AppController &app_;
+    HelpFn help_;
+};

@@ -1,0 +1,239 @@
+// The client-path, client set-up, log settings and language dialogs, the help
+// entries, and a walk over every menu entry of the main window, offscreen.
+#include "support/Fixtures.h"
+
+#include "app/AppController.h"
+#include "app/ClientSetup.h"
+#include "app/LogDialogLogic.h"
+#include "help/HelpTopics.h"
+#include "ui/FrmHilfe.h"
+#include "ui/FrmLog.h"
+#include "ui/FrmLogClient.h"
+#include "ui/FrmMain.h"
+#include "ui/FrmSelectLng.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest/QTest>
+#include <memory>
+
+namespace {
+
+class DialogTest : public UiTest {
+protected:
+    void TearDown() override
+    {
+        win.reset();
+        app.reset();
+    }
+    void open(AppController::Start expected = AppController::Start::Run)
+    {
+        app = std::make_unique<AppController>(config, settings, ui, clock);
+        app->setProcessStarter([this](const QStringList &args) { restarts << args.join(' '); });
+        ASSERT_EQ(app->start(), expected);
+        if (expected == AppController::Start::Run) {
+            win = std::make_unique<frmMain>(*app);
+            win->show();
+        }
+    }
+    QString localFile() const { return QString::fromLatin1(readBytes(iniPath())); }
+
+    std::unique_ptr<AppController> app;
+    std::unique_ptr<frmMain> win;
+    QStringList restarts;
+};
+
+struct ClientCase {
+    bool serverFileThere;
+    const char *boxText; // before the file name
+    MsgIcon icon;
+    int exitCode;
+};
+
+TEST_F(DialogTest, ClientPathDialogStoresOnlyAFolderWithTheSettingsFileAndEndsEitherWay)
+{
+    const ClientCase cases[] = {
+        {false, "Fehler beim Lesen der Ini-Datei\r\n", MsgIcon::Stop, 1},
+        {true, "Programm muß neu gestartet werden.\r\n", MsgIcon::Information, 0},
+    };
+    for (const ClientCase &c : cases) {
+        SCOPED_TRACE(c.serverFileThere);
+        const QString server = dataDir() + "server" + QString::number(c.serverFileThere);
+        QDir().mkpath(server);
+        if (c.serverFileThere)
+            writeBytes(server + "/TANKMON.INI", "[Ger\xE4te]\r\nAnzahl=0\r\n");
+        config.clientMode = true;
+        writeBytes(iniPath(), "[LngPtnr]\r\nLngId=1\r\n");
+        open(AppController::Start::ClientPathMissing);
+        QSignalSpy quit(app.get(), &AppController::quitRequested);
+        frmLogClient dlg(*app, true, {});
+        EXPECT_EQ(dlg.windowTitle(), LngText(249));
+        EXPECT_EQ(dlg.lblPfadIniDatei->text(), "Pfad:");
+        dlg.txbxINIPath->setText(server); // no trailing "/"
+        ui.holdBoxes = true;
+        QTest::mouseClick(dlg.CmdOk, Qt::LeftButton);
+        ASSERT_EQ(ui.shown.size(), 1);
+        EXPECT_EQ(ui.shown.last().text, c.boxText + server + "/Tankmon.ini");
+        EXPECT_EQ(ui.shown.last().icon, c.icon);
+        EXPECT_EQ(quit.count(), 0); // the program ends once the box is closed
+        ui.answerOpenBox();
+        ASSERT_EQ(quit.count(), 1);
+        EXPECT_EQ(quit.first().first().toInt(), c.exitCode);
+        EXPECT_EQ(localFile().contains("[Client]\r\nPath=" + server + "/\r\n"), c.serverFileThere) << localFile().toStdString();
+        ui.shown.clear();
+        ui.holdBoxes = false;
+        app.reset();
+    }
+}
+
+TEST_F(DialogTest, ClientSetupKeepsOnlyLanguageAndPathAndCancelKeepsTheClientRunning)
+{
+    const QString server = dataDir() + "server/";
+    QDir().mkpath(server);
+    writeBytes(server + "Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=0\r\n");
+    writeBytes(iniPath(), "[Common]\r\nGrafikPoints=1\r\n[LngPtnr]\r\nLngId=3\r\n[Client]\r\nPath=" +
+                              server.toLatin1() + "\r\n[Ger\xE4t1]\r\nSN=5\r\n[Common]\r\nGridColWidth1=80\r\n");
+    config.clientMode = true;
+    SetLngId(3);
+    open();
+    QSignalSpy quit(app.get(), &AppController::quitRequested);
+    win->findChild<QAction *>("mnuClientSetup")->trigger();
+    EXPECT_EQ(localFile(), "[LngPtnr]\r\nLngId=3\r\n[Client]\r\nPath=" + server + "\r\n");
+    auto *dlg = win->findChild<frmLogClient *>();
+    ASSERT_TRUE(dlg && dlg->isVisible() && dlg->isModal());
+    EXPECT_EQ(dlg->txbxINIPath->text(), server);
+    QTest::mouseClick(dlg->cmdCancel, Qt::LeftButton);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(quit.count(), 0);
+}
+
+TEST_F(DialogTest, WindowsNetworkPathsAreFoundAtTheirMountPoints)
+{
+    const QByteArray mounts = "/dev/sda1 / ext4 rw 0 0\n"
+                              "//Server/TankMon /mnt/tank\\040mon cifs ro 0 0\n";
+    const std::pair<const char *, const char *> cases[] = {
+        {"\\\\server\\tankmon\\", "/mnt/tank mon/"},
+        {"\\\\SERVER\\tankmon\\daten\\", "/mnt/tank mon/daten/"},
+        {"\\\\server\\other\\", ""},
+        {"C:\\Tankmon\\", ""},
+    };
+    for (const auto &[stored, local] : cases)
+        EXPECT_EQ(ClientSetup::MountedFolder(stored, mounts), local) << stored;
+}
+
+TEST_F(DialogTest, LogDialogShowsTheNearestEntriesAndOkWritesInOrder)
+{
+    config.logFileActive = true;
+    config.logFileInterval = 7200;
+    config.logIniInterval = 0;
+    open();
+    win->findChild<QAction *>("mnuLog")->trigger();
+    auto *dlg = win->findChild<frmLog *>();
+    ASSERT_TRUE(dlg && dlg->isVisible());
+    EXPECT_FALSE(dlg->isModal());
+    EXPECT_EQ(dlg->ComboLogFile->count(), 7);
+    EXPECT_EQ(dlg->ComboLogIni->count(), 8);
+    EXPECT_EQ(dlg->ComboLogFile->currentText(), "1 Stunde");
+    EXPECT_EQ(dlg->ComboLogIni->currentText(), "1 Minute");
+    EXPECT_TRUE(dlg->chbxLogFile->isChecked());
+    EXPECT_FALSE(dlg->chbxLogIni->isChecked());
+
+    // Cancel stores nothing.
+    const QByteArray before = readBytes(iniPath());
+    QTest::mouseClick(dlg->cmdCancel, Qt::LeftButton);
+    EXPECT_EQ(readBytes(iniPath()), before);
+
+    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=1\r\n");
+    win->findChild<QAction *>("mnuLog")->trigger();
+    dlg = win->findChild<frmLog *>();
+    ASSERT_TRUE(dlg);
+    dlg->chbxLogIni->setChecked(true);
+    dlg->ComboLogIni->setCurrentIndex(2);
+    dlg->txbxINIPath->setText(dataDir() + "logs");
+    QTest::mouseClick(dlg->CmdOk, Qt::LeftButton);
+    EXPECT_EQ(localFile(), "[LngPtnr]\r\nLngId=1\r\n"
+                           "[Logfile]\r\nAktiv=1\r\nIntervall in s=3600\r\nLast=14.03.2026 10:30:00\r\n"
+                           "[Log INI-File]\r\nAktiv=1\r\nIntervall in s=1800\r\nPath=" +
+                               dataDir() + "logs/\r\nLast=14.03.2026 10:30:00\r\n");
+    EXPECT_TRUE(QDir(dataDir() + "logs").exists());
+    EXPECT_EQ(config.logIniInterval, 1800);
+    EXPECT_EQ(config.logFolder, dataDir() + "logs/");
+}
+
+TEST_F(DialogTest, LanguageSelectionNeedsACurrentEntry)
+{
+    frmSelectLng dlg;
+    dlg.show();
+    QSignalSpy chosen(&dlg, &frmSelectLng::chosen);
+    QStringList names;
+    for (int i = 0; i < dlg.lst->count(); ++i)
+        names << dlg.lst->item(i)->text();
+    EXPECT_EQ(names.join(','), "German,Italian,English,Spanish,French,Portuguese,Flemish,Croatian,Romanian,Polnisch");
+    // Below the last entry: nothing is current.
+    QWidget *view = dlg.lst->viewport();
+    QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(5, view->height() - 2));
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(chosen.count(), 0);
+    const QRect italian = dlg.lst->visualItemRect(dlg.lst->item(1));
+    QTest::mouseClick(view, Qt::LeftButton, {}, italian.center());
+    QTest::mouseDClick(view, Qt::LeftButton, {}, italian.center());
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_EQ(chosen.first().first().toInt(), 3);
+    EXPECT_FALSE(dlg.isVisible());
+}
+
+// A connection counts: receivers() is protected, reached through a derived class.
+struct Receivers : QAction {
+    static int of(const QAction *a)
+    {
+        int (QObject::*fn)(const char *) const = &Receivers::receivers;
+        return (a->*fn)(SIGNAL(triggered(bool)));
+    }
+};
+
+TEST_F(DialogTest, EveryMenuEntryOfTheMainWindowDoesSomething)
+{
+    open();
+    int walked = 0;
+    for (QAction *a : win->findChildren<QAction *>()) {
+        if (a->isSeparator() || a->menu() || a->objectName().isEmpty())
+            continue;
+        ++walked;
+        EXPECT_GT(Receivers::of(a), 0) << a->objectName().toStdString();
+    }
+    EXPECT_GE(walked, 22);
+
+    // The help entries open the help window at the contents and the search page;
+    // a dialog's help button at its own page.
+    win->findChild<QAction *>("mnuHilfeInhalt")->trigger();
+    auto *help = win->findChild<frmHilfe *>();
+    ASSERT_TRUE(help && help->isVisible());
+    EXPECT_EQ(help->currentTopic(), HelpTopic::Index);
+    win->findChild<QAction *>("mnuHilfeSuchen")->trigger();
+    EXPECT_EQ(help->currentTopic(), HelpTopic::Search);
+    win->findChild<QAction *>("mnuLog")->trigger();
+    QTest::mouseClick(win->findChild<frmLog *>()->cmdHilfe, Qt::LeftButton);
+    EXPECT_EQ(help->currentTopic(), HelpTopic::frmLog);
+    EXPECT_EQ(win->findChildren<frmHilfe *>().size(), 1);
+
+    // A language, also the active one, is stored and the program restarts.
+    for (int id : {LngId(), 5}) {
+        win->findChild<QAction *>(qPrintable(QStringLiteral("mnuSprache%1").arg(id)))->trigger();
+        EXPECT_EQ(settings.read(Cfg::LngId), QString::number(id));
+        ASSERT_EQ(restarts.size(), 1);
+        EXPECT_TRUE(restarts.first().endsWith("ENDE"));
+        restarts.clear();
+        win.reset();
+        open();
+    }
+}
+
+} // namespace
