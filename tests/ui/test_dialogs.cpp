@@ -202,12 +202,15 @@ struct Receivers : QAction {
 TEST_F(DialogTest, EveryMenuEntryOfTheMainWindowDoesSomething)
 {
     open();
+    QMenu probeMenu;
+    const int idle = Receivers::of(probeMenu.addAction(QStringLiteral("idle")));
     int walked = 0;
     for (QAction *a : win->findChildren<QAction *>()) {
         if (a->isSeparator() || a->menu() || a->objectName().isEmpty())
             continue;
         ++walked;
-        EXPECT_GT(Receivers::of(a), 0) << a->objectName().toStdString();
+        // A menu and an action group listen to their actions themselves.
+        EXPECT_GT(Receivers::of(a), idle + (a->actionGroup() ? 1 : 0)) << a->objectName().toStdString();
     }
     EXPECT_GE(walked, 22);
 
@@ -220,7 +223,9 @@ TEST_F(DialogTest, EveryMenuEntryOfTheMainWindowDoesSomething)
     win->findChild<QAction *>("mnuHilfeSuchen")->trigger();
     EXPECT_EQ(help->currentTopic(), HelpTopic::Search);
     win->findChild<QAction *>("mnuLog")->trigger();
-    QTest::mouseClick(win->findChild<frmLog *>()->cmdHilfe, Qt::LeftButton);
+    auto *log = win->findChild<frmLog *>();
+    ASSERT_TRUE(log);
+    QTest::mouseClick(log->cmdHilfe, Qt::LeftButton);
     EXPECT_EQ(help->currentTopic(), HelpTopic::frmLog);
     EXPECT_EQ(win->findChildren<frmHilfe *>().size(), 1);
 
