@@ -36,8 +36,8 @@ protected:
     }
     void open(AppController::Start expected = AppController::Start::Run)
     {
-        app = std::make_unique<AppController>(config, settings, ui, clock);
-        app->setProcessStarter([this](const QStringList &args) { restarts << args.join(' '); });
+        app = std::make_unique<AppController>(config, settings, ui, clock, LinkHardware{},
+                                              [this](const QStringList &args) { restarts << args.join(' '); });
         ASSERT_EQ(app->start(), expected);
         if (expected == AppController::Start::Run) {
             win = std::make_unique<frmMain>(*app);
