@@ -122,6 +122,17 @@ inline constexpr IniKeyN BetankungMax{"E-Mail", "BetankungMax", "0", false};
 inline constexpr IniKeyN MelderasterLast{"E-Mail", "MelderasterLast", "100", false};
 }
 
+// Every key that belongs to one device, in its section "Gerät" + n or as
+// key + n: they move with the device when devices before it are removed.
+inline constexpr IniKeyN DeviceKeys[] = {
+    Device::SN, Device::Geraetetyp, Device::Temperatur, Device::Volumen, Device::VolumenAnzeige,
+    Device::Standort, Device::Tankbezeichnung, Device::Einheit, Device::Tanktyp, Device::Tankvolumen,
+    Device::Tankhoehe, Device::Uhrzeit, Device::DezPunkt, Device::Alarm, Device::ClientIP,
+    Device::TempKorr, Device::EmailAktiv, Email::MinProzent, Email::MinVolumen,
+    Email::DeltaProzentBetankung, Email::Betankungsfall, Email::BetankungEnde, Email::BetankungMax,
+    Email::MelderasterLast,
+};
+
 // Section "Client" (always the local file)
 inline constexpr IniKey ClientPath{"Client", "Path", "", true};
 

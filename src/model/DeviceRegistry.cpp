@@ -150,34 +150,48 @@ void DeviceRegistry::SaveDeviceRegistry(int freshDevice)
         return;
     {
         Settings::Batch batch(settings_);
-        using namespace Cfg::Device;
-        for (int n = 1; n <= table_.DeviceCount; ++n) {
-            const DeviceRecord &r = table_[n];
-            settings_.write(SN.at(n), r.SN);
-            settings_.write(Geraetetyp.at(n), r.Geraetetyp);
-            settings_.write(Temperatur.at(n), r.Temperatur);
-            settings_.write(Volumen.at(n), r.Volumen);
-            settings_.write(VolumenAnzeige.at(n), FormatValue(r.Volumen, r));
-            settings_.write(Tankbezeichnung.at(n), OneLine(r.Tankbezeichnung));
-            settings_.write(Einheit.at(n), r.Einheit);
-            settings_.write(Tanktyp.at(n), r.Tanktyp);
-            settings_.write(Tankvolumen.at(n), r.Tankvolumen);
-            settings_.write(Tankhoehe.at(n), r.Tankhoehe);
-            settings_.write(Uhrzeit.at(n), timeText(r.Uhrzeit));
-            settings_.write(DezPunkt.at(n), r.DezPunkt);
-            settings_.write(Alarm.at(n), r.Alarm ? 1 : 0);
-            settings_.write(ClientIP.at(n), OneLine(r.ClientIP));
-        }
-        // A device registered under the number of a removed one must not
-        // inherit its coefficient or its old tank name at the next start.
-        if (freshDevice >= 1) {
-            settings_.write(TempKorr.at(freshDevice), IniNoValue);
-            settings_.write(Standort.at(freshDevice), IniNoValue);
-        }
-        settings_.write(Cfg::GeraeteAnzahl, table_.DeviceCount);
+        writeRegistry(freshDevice);
         batch.commit();
     }
     copySettingsToLogFolder(config_);
+}
+
+void DeviceRegistry::writeRegistry(int freshDevice)
+{
+    using namespace Cfg::Device;
+    for (int n = 1; n <= table_.DeviceCount; ++n) {
+        const DeviceRecord &r = table_[n];
+        settings_.write(SN.at(n), r.SN);
+        settings_.write(Geraetetyp.at(n), r.Geraetetyp);
+        settings_.write(Temperatur.at(n), r.Temperatur);
+        settings_.write(Volumen.at(n), r.Volumen);
+        settings_.write(VolumenAnzeige.at(n), FormatValue(r.Volumen, r));
+        settings_.write(Tankbezeichnung.at(n), OneLine(r.Tankbezeichnung));
+        settings_.write(Einheit.at(n), r.Einheit);
+        settings_.write(Tanktyp.at(n), r.Tanktyp);
+        settings_.write(Tankvolumen.at(n), r.Tankvolumen);
+        settings_.write(Tankhoehe.at(n), r.Tankhoehe);
+        settings_.write(Uhrzeit.at(n), timeText(r.Uhrzeit));
+        settings_.write(DezPunkt.at(n), r.DezPunkt);
+        settings_.write(Alarm.at(n), r.Alarm ? 1 : 0);
+        settings_.write(ClientIP.at(n), OneLine(r.ClientIP));
+    }
+    // A device registered under the number of a removed one must not
+    // inherit its coefficient or its old tank name at the next start.
+    if (freshDevice >= 1) {
+        settings_.write(TempKorr.at(freshDevice), IniNoValue);
+        settings_.write(Standort.at(freshDevice), IniNoValue);
+    }
+    settings_.write(Cfg::GeraeteAnzahl, table_.DeviceCount);
+}
+
+void DeviceRegistry::moveDeviceKeys(int from, int to)
+{
+    const QString absent = QStringLiteral("\x01");
+    for (const IniKeyN &key : Cfg::DeviceKeys) {
+        const QString value = from > 0 ? settings_.read(key.at(from), absent) : absent;
+        settings_.write(key.at(to), value == absent ? std::optional<QString>() : std::optional<QString>(value));
+    }
 }
 
 bool DeviceRegistry::AddDevice(int n)
@@ -199,6 +213,21 @@ bool DeviceRegistry::RemoveDevices(int first, int last)
     // The slots behind the table hold nothing any more (and no history memory).
     for (int j = table_.DeviceCount + 1; j <= count; ++j)
         table_[j] = DeviceRecord{};
+    if (!writable())
+        return true;
+    // The file follows in one replace: every key of a moved device goes
+    // with it (also those only the file holds: coefficient, old tank name,
+    // e-mail limits), and the freed slots at the end lose theirs.
+    {
+        Settings::Batch batch(settings_);
+        for (int j = last + 1; j <= count; ++j)
+            moveDeviceKeys(j, first + (j - last - 1));
+        for (int j = table_.DeviceCount + 1; j <= count; ++j)
+            moveDeviceKeys(0, j);
+        writeRegistry(0);
+        batch.commit();
+    }
+    copySettingsToLogFolder(config_);
     return true;
 }
 

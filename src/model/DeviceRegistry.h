@@ -46,7 +46,9 @@ public:
     // DeviceCount = n; false for a number outside 1..56.
     bool AddDevice(int n);
     // Removes devices first..last; the devices behind move forward with all
-    // their data. False (nothing changed) for an invalid range.
+    // their data and all their keys in the settings file, the freed slots at
+    // the end lose theirs (one replace, then the copy in the log folder).
+    // False (nothing changed) for an invalid range.
     bool RemoveDevices(int first, int last);
 
     // The user's edits, written at once.
@@ -63,6 +65,11 @@ public:
     bool writable() const;
 
 private:
+    // The writes of SaveDeviceRegistry, inside the caller's batch.
+    void writeRegistry(int freshDevice);
+    // Every key of slot from to slot to (absent keys deleted); from 0 clears to.
+    void moveDeviceKeys(int from, int to);
+
     const RunConfig &config_;
     Settings &settings_;
     ClockFn clock_;

@@ -101,8 +101,7 @@ void Maintenance::removeRange(int first, int last, const std::function<void()> &
     // after the restart instead of loading the removed tank's file.
     MoveTankFiles(config_.TankWriteFolder(), first, last, count,
                   clock_().toString(QStringLiteral("yyyyMMdd_hhmmss")));
-    tanks_.RemoveDevices(first, last);
-    tanks_.registry().SaveDeviceRegistry();
+    tanks_.RemoveDevices(first, last); // saves the registry
     if (restart)
         restart();
 }

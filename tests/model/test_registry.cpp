@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
 
 using RegistryTest = ControllerTest;
 
@@ -188,6 +189,70 @@ TEST_F(RegistryTest, NewDeviceDoesNotInheritKeysOfARemovedOne)
     ASSERT_EQ(restarted.DeviceCount(), 1);
     // The record as registered: coefficient 1, no name.
     EXPECT_EQ(Fields(restarted.device(1)), Fields(tanks.device(1)));
+}
+
+// Keys the table does not hold (coefficient, old tank name, e-mail limits)
+// follow a moved tank into its new slot; the freed slot at the end keeps none.
+TEST_F(RegistryTest, RemovingATankMovesEveryKeyOfTheTanksBehind)
+{
+    // Each tank's keys as "section/key" = value; n stands for the slot number.
+    const auto keysOf = [](int tank) {
+        QList<QPair<QString, QString>> keys = {
+            {"Gerät%1/SN", QString::number(100 + tank)},
+            {"Gerät%1/TempKorr", QStringLiteral("0,%1").arg(tank)},
+            {"Gerät%1/EmailAktiv", QString::number(tank % 2)},
+            {"E-Mail/MinProzent%1", QString::number(10 * tank)},
+            {"E-Mail/DeltaProzentBetankung%1", QString::number(tank)},
+            {"E-Mail/Betankungsfall%1", QString::number(tank % 2)},
+            {"E-Mail/BetankungEnde%1", QString::number(20 * tank)},
+            {"E-Mail/BetankungMax%1", QString::number(30 * tank)},
+            {"E-Mail/MelderasterLast%1", QString::number(40 * tank)},
+        };
+        if (tank != 3) { // tank 3 has neither; slot 2 must lose tank 2's
+            keys.append({"Gerät%1/Standort", QStringLiteral("Ort %1").arg(tank)});
+            keys.append({"E-Mail/MinVolumen%1", QString::number(500 * tank)});
+        }
+        return keys;
+    };
+    QMap<QString, QByteArray> sections{{"Geräte", "Anzahl=3\r\n"}};
+    for (int tank = 1; tank <= 3; ++tank)
+        for (const auto &[key, value] : keysOf(tank))
+            sections[key.arg(tank).section('/', 0, 0)] += (key.arg(tank).section('/', 1) + "=" + value + "\r\n").toLatin1();
+    QByteArray file;
+    for (auto it = sections.cbegin(); it != sections.cend(); ++it)
+        file += "[" + it.key().toLatin1() + "]\r\n" + it.value();
+    writeBytes(iniPath(), file);
+    tanks.LoadRegistry();
+    ASSERT_EQ(tanks.DeviceCount(), 3);
+
+    ReplaceCounter counter(dataDir());
+    ASSERT_TRUE(tanks.RemoveDevices(1, 1));
+    EXPECT_EQ(counter.replaces("Tankmon.ini"), 1);
+
+    for (int tank = 2; tank <= 3; ++tank) {
+        const int slot = tank - 1;
+        for (const auto &[key, value] : keysOf(tank)) {
+            const QString k = key.arg(slot);
+            EXPECT_EQ(ini(k.section('/', 0, 0), k.section('/', 1)), value) << qPrintable(k);
+        }
+    }
+    for (const auto &[key, value] : keysOf(2)) {
+        const QString k2 = key.arg(2), k3 = key.arg(3);
+        EXPECT_EQ(ini(k3.section('/', 0, 0), k3.section('/', 1)), "<absent>") << qPrintable(k3);
+        if (key.contains("Standort") || key.contains("MinVolumen"))
+            EXPECT_EQ(ini(k2.section('/', 0, 0), k2.section('/', 1)), "<absent>") << qPrintable(k2);
+    }
+
+    // The next start reads the moved tanks with their own coefficient and name.
+    IniStore::DropCache();
+    TankController restarted(config, settings, ui, clock);
+    restarted.LoadRegistry();
+    ASSERT_EQ(restarted.DeviceCount(), 2);
+    EXPECT_EQ(restarted.device(1).SN, 102);
+    EXPECT_DOUBLE_EQ(restarted.device(1).TempKorr, 0.2);
+    EXPECT_EQ(restarted.device(1).Tankbezeichnung, "Ort 2");
+    EXPECT_DOUBLE_EQ(restarted.device(2).TempKorr, 0.3);
+    EXPECT_EQ(restarted.device(2).Tankbezeichnung, "");
 }
 
 TEST_F(RegistryTest, TankNameWithLineBreakCannotBreakTheFile)
