@@ -1,5 +1,6 @@
 #include "UiServices.h"
 
+#include <QRegularExpression>
 #include <cstdio>
 
 namespace {
@@ -57,11 +58,26 @@ void HeadlessUi::inputBox(const QString &prompt, const QString &title, const QSt
         done(QString());
 }
 
+QString PanelTextKey(const QString &text)
+{
+    // The date's form follows the locale ("07.12.26", "7 Dec 2026"); the
+    // time that ends the stamp does not.
+    static const QRegularExpression stamp(QStringLiteral("^.{0,24}?\\d{1,2}:\\d\\d:\\d\\d "));
+    return QString(text).remove(stamp);
+}
+
 void HeadlessUi::setPanelText(int panel, const QString &text)
 {
-    if (text != panelText(panel)) {
-        std::printf("[panel %d] %s\n", panel, qPrintable(oneLine(text)));
-        std::fflush(stdout);
+    if (panel >= 1 && panel <= 3 && text != panelText(panel)) {
+        const QString key = PanelTextKey(text);
+        const QDateTime now = clock_();
+        if (key != printedKey_[panel] || !printedAt_[panel].isValid() ||
+            printedAt_[panel].secsTo(now) >= kPanelRepeatSecs || now < printedAt_[panel]) {
+            printedKey_[panel] = key;
+            printedAt_[panel] = now;
+            std::printf("[panel %d] %s\n", panel, qPrintable(oneLine(text)));
+            std::fflush(stdout);
+        }
     }
     UiServices::setPanelText(panel, text);
 }

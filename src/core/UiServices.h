@@ -1,4 +1,6 @@
 #pragma once
+#include "Clock.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -53,17 +55,30 @@ private:
 
 // Without a screen: every box is one line on stdout, beginning with its kind
 // ("[stop]", "[warning]", "[info]", "[question]", "[input]", "[panel 1]"),
-// and is answered with its default button at once.
+// and is answered with its default button at once. A panel text that differs
+// from the last one printed only in its leading reception time is printed
+// again only after kPanelRepeatSecs, so a busy link does not flood the journal.
 class HeadlessUi : public UiServices {
     Q_OBJECT
 public:
+    static constexpr qint64 kPanelRepeatSecs = 600;
+    explicit HeadlessUi(ClockFn clock = SystemClock()) : clock_(std::move(clock)) {}
     void messageBox(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons,
                     MsgDone done = {}) override;
     void inputBox(const QString &prompt, const QString &title, const QString &def,
                   InputDone done) override;
     void beep() override {}
     void setPanelText(int panel, const QString &text) override;
+
+private:
+    ClockFn clock_;
+    QString printedKey_[4];
+    QDateTime printedAt_[4];
 };
+
+// The part of a panel text that tells something: without a leading
+// "date time " stamp (the reception lines start with one).
+QString PanelTextKey(const QString &text);
 
 // Answers every box with its default button and shows nothing (benchmarks).
 class QuietUi : public UiServices {

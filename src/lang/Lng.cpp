@@ -128,11 +128,13 @@ QString DeviceName() { return LngText(45); }
 
 QList<LanguageEntry> LanguageList()
 {
-    return {{QStringLiteral("German"), 1},     {QStringLiteral("Italian"), 3},
-            {QStringLiteral("English"), 2},    {QStringLiteral("Spanish"), 5},
-            {QStringLiteral("French"), 4},     {QStringLiteral("Portuguese"), 6},
-            {QStringLiteral("Flemish"), 7},    {QStringLiteral("Croatian"), 8},
-            {QStringLiteral("Romanian"), 9},   {QStringLiteral("Polnisch"), 10}};
+    // Each language in its own name: a user who cannot read the current
+    // language still finds their own.
+    return {{QStringLiteral("Deutsch"), 1},    {QStringLiteral("Italiano"), 3},
+            {QStringLiteral("English"), 2},    {QStringLiteral("Español"), 5},
+            {QStringLiteral("Français"), 4},   {QStringLiteral("Português"), 6},
+            {QStringLiteral("Vlaams"), 7},     {QStringLiteral("Hrvatski"), 8},
+            {QStringLiteral("Română"), 9},     {QStringLiteral("Polski"), 10}};
 }
 
 bool LngTableExists(int id) { return id >= 1 && id <= 10 && QFile::exists(QStringLiteral(":/lang/lng_%1.txt").arg(id)); }

@@ -20,7 +20,11 @@ bool TempCorrection::IsValidCoefficient(double k)
 
 QString TempCorrection::CoefficientPrompt(int n, const QString &tankName)
 {
-    return LngText(292) + QLatin1Char(' ') + QString::number(n) + QLatin1Char(' ') + tankName + LngText(293);
+    // The tank on a line of its own: name and question must not run together.
+    QString tank = LngText(292) + QLatin1Char(' ') + QString::number(n);
+    if (!tankName.isEmpty())
+        tank += QLatin1Char(' ') + tankName;
+    return tank + QLatin1Char('\n') + LngText(293);
 }
 
 void TempCorrection::Toggle(std::function<void(bool on)> done)

@@ -1,9 +1,12 @@
 #include "DisplayRules.h"
 
+#include "core/TextHelpers.h"
+#include "lang/AccessKeys.h"
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <limits>
 
 namespace DisplayRules {
@@ -47,6 +50,21 @@ QString OverviewTabCaption(int tab, int lastDevice)
 
 int TabsPerRow(int overviewTabs) { return overviewTabs < 5 ? overviewTabs + 1 : 5; }
 
+int OverviewColumns(int width, int entryWidth, int gap)
+{
+    return std::clamp((width + gap) / std::max(1, entryWidth + gap), 1, 4);
+}
+
+bool NeedsAttention(const DeviceRecord &r) { return r.Alarm || r.Volumen < 0; }
+
+QString WaitingText(const QStringList &links)
+{
+    QString text = FormatText(LngText(268), {DeviceName()});
+    for (const QString &l : links)
+        text += QLatin1Char('\n') + l;
+    return text;
+}
+
 QString TemperatureText(qint16 temperatur)
 {
     if (temperatur == kNoTemperature)
@@ -82,5 +100,12 @@ QString SelectorText(int device, qint32 sn)
 }
 
 QString StaleWarningText() { return LngText(283) + QStringLiteral("\r\n") + LngText(284); }
+
+QString ReceptionProgressTip(double elapsed, double limit)
+{
+    return FormatText(LngText(260), {DeviceName()}) +
+           QStringLiteral(": %1 / %2 s\n→ ").arg(qRound(elapsed)).arg(qRound(limit)) +
+           WithoutAccessKey(LngText(317)) + QStringLiteral(" › ") + LngText(318);
+}
 
 } // namespace DisplayRules

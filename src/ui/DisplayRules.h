@@ -2,6 +2,9 @@
 #include <QColor>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
+
+struct DeviceRecord;
 
 // What the main display derives from a reading, kept free of widgets so the
 // rules can be checked without a window.
@@ -28,6 +31,16 @@ int OverviewTab(int device);
 QString OverviewTabCaption(int tab, int lastDevice);
 // Tabs per row for k overview tabs: k + 1 below five, else five.
 int TabsPerRow(int overviewTabs);
+// Entries side by side on an overview page of the given inner width: as
+// many whole entries as fit, one to four.
+int OverviewColumns(int width, int entryWidth, int gap);
+// A state the user must not miss: the device's alarm or a device fault.
+bool NeedsAttention(const DeviceRecord &r);
+// The empty detail view of a fresh installation: what the program waits
+// for, then where it listens (one link a line).
+QString WaitingText(const QStringList &links);
+// Tooltip of the reception bar: what it counts, and where a click leads.
+QString ReceptionProgressTip(double elapsed, double limit);
 
 // Temperature as shown ("12 °C"), empty without a temperature.
 QString TemperatureText(qint16 temperatur);

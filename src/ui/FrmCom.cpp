@@ -1,5 +1,6 @@
 #include "FrmCom.h"
 
+#include "KeyboardAccess.h"
 #include "ListHelpers.h"
 
 #include "link/ComDialogLogic.h"
@@ -39,31 +40,46 @@ frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, QWidget *parent)
     LabelCom = new QLabel(c.labelCom, this);
     lblAktiv = new QLabel(c.labelAktiv, this);
     ComboCOM = new QComboBox(this);
-    ComboCOM->setMinimumContentsLength(40);
-    CheckAktivCom = new QCheckBox(this);
+    ComboCOM->setMinimumContentsLength(32);
+    ComboCOM->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    CheckAktivCom = new QCheckBox(QStringLiteral("COM"), this);
     CheckAktivNet = new QCheckBox(QStringLiteral("TCP/IP"), this);
     LabelClientPort = new QLabel(QStringLiteral("Port:"), this);
     txbxClientPort = new QLineEdit(this);
     txbxClientPort->setMaxLength(5);
+    txbxClientPort->setFixedWidth(txbxClientPort->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 16);
+    LabelCom->setBuddy(ComboCOM);
+    LabelClientPort->setBuddy(txbxClientPort);
     CmdOk = new QPushButton(c.ok, this);
     cmdCancel = new QPushButton(c.cancel, this);
     CmdOk->setDefault(true);
 
+    // Switch, caption, field: one column each, the fields flush left.
     auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(10);
     grid->addWidget(lblAktiv, 0, 0);
     grid->addWidget(CheckAktivCom, 1, 0);
-    grid->addWidget(LabelCom, 1, 1);
-    grid->addWidget(ComboCOM, 1, 2, 1, 2);
-    grid->addWidget(CheckAktivNet, 2, 0, 1, 2);
-    grid->addWidget(LabelClientPort, 2, 2, Qt::AlignRight);
-    grid->addWidget(txbxClientPort, 2, 3);
+    grid->addWidget(LabelCom, 1, 1, Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(ComboCOM, 1, 2);
+    grid->addWidget(CheckAktivNet, 2, 0);
+    grid->addWidget(LabelClientPort, 2, 1, Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(txbxClientPort, 2, 2, Qt::AlignLeft);
+    grid->setColumnStretch(2, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(CmdOk);
     buttons->addWidget(cmdCancel);
     auto *outer = new QVBoxLayout(this);
+    outer->setSpacing(16);
     outer->addLayout(grid);
     outer->addLayout(buttons);
+    setTabOrder(CheckAktivCom, ComboCOM);
+    setTabOrder(ComboCOM, CheckAktivNet);
+    setTabOrder(CheckAktivNet, txbxClientPort);
+    setTabOrder(txbxClientPort, CmdOk);
+    setTabOrder(CmdOk, cmdCancel);
+    AssignAccessKeys(this);
 
     connect(logic_.get(), &ComDialogLogic::listChanged, this, &frmCOM::rebuildList);
     connect(logic_.get(), &ComDialogLogic::selectionChanged, this, &frmCOM::showSelection);

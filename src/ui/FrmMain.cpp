@@ -9,6 +9,8 @@
 #include "FrmLog.h"
 #include "FrmLogClient.h"
 #include "FrmTabelle.h"
+#include "KeyboardAccess.h"
+#include "DisplayRules.h"
 #include "StatusPanel.h"
 #include "TankDisplay.h"
 #include "UiLook.h"
@@ -24,6 +26,7 @@
 #include "lang/Lng.h"
 #include "link/ComDialogLogic.h"
 #include "link/LinkManager.h"
+#include "link/TcpLink.h"
 #include "model/TankController.h"
 
 #include <QAction>
@@ -36,11 +39,13 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPrintDialog>
+#include <QProgressBar>
 #include <QPrinter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 // The maker's web address shown under its logo (the partner's is text 274).
@@ -57,8 +62,8 @@ frmMain::frmMain(AppController &app, QWidget *parent) : QMainWindow(parent), app
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("Central"));
     auto *v = new QVBoxLayout(central);
-    v->setContentsMargins(16, 10, 16, 12);
-    v->setSpacing(12);
+    v->setContentsMargins(16, 8, 16, 10);
+    v->setSpacing(8);
     v->addWidget(buildHeader());
     display_ = new TankDisplay(app_.tanks(), app_.ui(), app_.clock(), central);
     display_->setProgramTitle([this] { return ProgramTitle(app_.config(), false); });
@@ -66,7 +71,11 @@ frmMain::frmMain(AppController &app, QWidget *parent) : QMainWindow(parent), app
     setCentralWidget(central);
     buildMenus();
     buildStatusBar();
-    resize(1180, 760);
+    // Roomy where the screen allows; everything also fits 800 x 600.
+    QSize size(1180, 760);
+    if (QScreen *s = screen())
+        size = size.boundedTo(s->availableGeometry().size());
+    resize(size);
     // Step 2, the single-instance check, was the controller's start().
     applyLoadSteps();
 }
@@ -182,6 +191,7 @@ void frmMain::buildMenus()
     connect(mnuHilfeInhalt, &QAction::triggered, this, [this] { showHelp(QLatin1String(HelpTopic::Index)); });
     connect(mnuHilfeSuchen, &QAction::triggered, this, [this] { showHelp(QLatin1String(HelpTopic::Search)); });
     connect(mnuHilfeInfo, &QAction::triggered, this, &frmMain::showAbout);
+    AssignAccessKeys(bar);
 }
 
 void frmMain::buildStatusBar()
@@ -216,6 +226,9 @@ void frmMain::buildStatusBar()
     connect(&app_.ui(), &UiServices::panelTextChanged, this, [this](int n, const QString &text) {
         if (StatusPanel *p = panels_.value(n))
             p->setText(text);
+        // The links announce themselves on panel 1.
+        if (n == 1)
+            describeLinks();
     });
 }
 
@@ -310,6 +323,7 @@ void frmMain::afterActivate()
 {
     mnuTemperaturkorrektur->setChecked(app_.config().flagTempKorr);
     wireLinks();
+    describeLinks();
     // Dialogs stay in front of the main window.
     for (QWidget *w : QApplication::topLevelWidgets()) {
         if (w != this && w->isVisible() && w->isWindow() && !w->inherits("QMenu"))
@@ -320,6 +334,19 @@ void frmMain::afterActivate()
 void frmMain::receptionProgress(double elapsed, double limit)
 {
     panels_[3]->showProgress(elapsed, limit);
+    panels_[3]->progressBar()->setToolTip(DisplayRules::ReceptionProgressTip(elapsed, limit));
+}
+
+void frmMain::describeLinks()
+{
+    QStringList links;
+    if (LinkManager *l = app_.links()) {
+        if (l->serialOpen())
+            links << l->currentDevice();
+        if (l->tcp().serverPort() != 0)
+            links << QStringLiteral("TCP/IP Port ") + QString::number(l->tcp().serverPort());
+    }
+    display_->setLinkDescription(links);
 }
 
 void frmMain::hideProgress() { panels_[3]->hideProgress(); }

@@ -58,6 +58,7 @@ private:
     void afterActivate();
     void openInterfaceDialog();
     void wireLinks();
+    void describeLinks();
     void panelClicked(int panel);
     void mnuDrucken();
     void showHelp(const QString &topic);

@@ -11,6 +11,8 @@
 #include "app/ProgramInfo.h"
 #include "core/RunConfig.h"
 #include "core/Settings.h"
+#include "lang/Lng.h"
+#include "lang/QtTranslation.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -66,7 +68,10 @@ int RunGui(int &argc, char **argv, const CommandLine &cl)
 
     std::unique_ptr<frmMain> window;
     QPointer<frmHilfe> entryHelp;
-    switch (app.start()) {
+    const AppController::Start start = app.start();
+    // The language is fixed now: Qt's own buttons follow it.
+    InstallQtTranslation(application, LngId());
+    switch (start) {
     case AppController::Start::ClientPathMissing:
         ShowClientEntry(app, entryHelp);
         break;

@@ -1,6 +1,7 @@
 #include "OverviewEntry.h"
 
 #include "DisplayRules.h"
+#include "ElidedLabel.h"
 #include "TankPicture.h"
 #include "UiLook.h"
 #include "lang/Lng.h"
@@ -9,7 +10,10 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QStyle>
 #include <QVBoxLayout>
 
 using namespace DisplayRules;
@@ -21,12 +25,19 @@ OverviewEntry::OverviewEntry(int device, const QString &caption, QWidget *parent
     setProperty("index", device);
     // Four tiles share a tab evenly, whatever their texts.
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    setMinimumWidth(180);
+    setMinimumWidth(kMinWidth);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
     setStyleSheet(QStringLiteral(
         "OverviewEntry { background: white; border: 1px solid #d5dbe3; border-radius: 8px;"
         " margin-top: 14px; }"
+        "OverviewEntry:focus { border: 2px solid #f0a400; }"
         "OverviewEntry::title { subcontrol-origin: margin; subcontrol-position: top left;"
-        " left: 10px; padding: 0 4px; color: #5f6b78; }"));
+        " left: 10px; padding: 0 4px; color: #5f6b78; }"
+        "QLabel[notice=\"fault\"] { background: #fdecea; color: #b71c1c; border: 1px solid #e57373;"
+        " border-radius: 6px; padding: 4px; }"
+        "QLabel[notice=\"stale\"] { background: #fff3e0; color: #8a4b00; border: 1px solid #ffb74d;"
+        " border-radius: 6px; padding: 4px; }"));
 
     auto label = [this](const char *name) {
         auto *l = new QLabel(this);
@@ -34,11 +45,11 @@ OverviewEntry::OverviewEntry(int device, const QString &caption, QWidget *parent
         l->setTextFormat(Qt::PlainText);
         return l;
     };
-    lblTankbezeichnung = label("lblTankbezeichnung");
+    // One line, whatever the name's length: the pictures of a row stay in line.
+    lblTankbezeichnung = new ElidedLabel(this);
+    lblTankbezeichnung->setObjectName(QStringLiteral("lblTankbezeichnung"));
     lblTankbezeichnung->setText(LngText(328));
     UiLook::SetRole(lblTankbezeichnung, UiLook::Role::EntryName);
-    lblTankbezeichnung->setWordWrap(true);
-    lblTankbezeichnung->setMinimumHeight(lblTankbezeichnung->fontMetrics().height());
     txbxLiter = label("txbxLiter");
     txbxLiter->setWordWrap(true);
     UiLook::SetRole(txbxLiter, UiLook::Role::EntryValue);
@@ -92,15 +103,18 @@ void OverviewEntry::showDevice(const DeviceRecord &rec, bool tempKorr, const QDa
     lblAlarm->setVisible(rec.Alarm);
 
     if (IsStale(age) || rec.Volumen < 0) {
-        // The warning (or the error text) takes the room of the figures.
+        // The warning (or the error text) takes the room of the figures,
+        // in a colour of its own; no figure of an earlier reading stays.
         if (IsStale(age))
             txbxLiter->setText(StaleWarningText());
-        UiLook::SetRole(txbxLiter, UiLook::Role::EntryNotice);
+        setNotice(IsStale(age) ? Notice::Stale : Notice::Fault);
         tank->setLiquidVisible(false);
+        lblProzent->hide();
         lblTemp->hide();
         lblDate->hide();
     } else {
-        UiLook::SetRole(txbxLiter, UiLook::Role::EntryValue);
+        setNotice(Notice::None);
+        lblProzent->show();
         lblProzent->setText(CorrectedPercentText(rec, tempKorr));
         lblTemp->setText(TemperatureText(rec.Temperatur));
         lblDate->setText(GeneralDateTimeText(rec.Uhrzeit));
@@ -113,4 +127,31 @@ void OverviewEntry::showDevice(const DeviceRecord &rec, bool tempKorr, const QDa
     const QColor c = IsOld(age) ? OldColour() : NormalColour();
     for (QLabel *l : {txbxLiter, lblProzent, lblTemp, lblDate})
         UiLook::SetTextColour(l, c);
+}
+
+void OverviewEntry::setNotice(Notice n)
+{
+    notice_ = n;
+    UiLook::SetRole(txbxLiter, n == Notice::None ? UiLook::Role::EntryValue : UiLook::Role::EntryNotice);
+    txbxLiter->setProperty("notice", n == Notice::Fault   ? QStringLiteral("fault")
+                                     : n == Notice::Stale ? QStringLiteral("stale")
+                                                          : QString());
+    txbxLiter->style()->unpolish(txbxLiter);
+    txbxLiter->style()->polish(txbxLiter);
+}
+
+void OverviewEntry::mouseReleaseEvent(QMouseEvent *e)
+{
+    QGroupBox::mouseReleaseEvent(e);
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
+        emit clicked(device_);
+}
+
+void OverviewEntry::keyPressEvent(QKeyEvent *e)
+{
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Space) {
+        emit clicked(device_);
+        return;
+    }
+    QGroupBox::keyPressEvent(e);
 }

@@ -2,23 +2,40 @@
 #include <QGroupBox>
 
 struct DeviceRecord;
+class ElidedLabel;
 class QLabel;
 class TankPicture;
 
 // The small entry of one device on an overview tab (FrameTank(n) with its
-// labels and the mini tank).
+// labels and the mini tank). A click, or Enter or Space while it has the
+// focus, asks for the device in the detail view.
 class OverviewEntry : public QGroupBox {
     Q_OBJECT
 public:
+    static constexpr int kMinWidth = 180;
+    // What the entry shows in place of the figures.
+    enum class Notice { None, Stale, Fault };
+
     OverviewEntry(int device, const QString &caption, QWidget *parent = nullptr);
     int device() const { return device_; }
 
     // ShowDevice: the entry for rec as of now.
     void showDevice(const DeviceRecord &rec, bool tempKorr, const QDateTime &now);
 
+    Notice notice() const { return notice_; }
+
+signals:
+    void clicked(int device);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+
 private:
+    void setNotice(Notice n);
+
     // Object names as the members ("TankShape" for tank).
-    QLabel *lblTankbezeichnung;
+    ElidedLabel *lblTankbezeichnung;
     QLabel *txbxLiter;
     QLabel *lblProzent;
     QLabel *lblTemp;
@@ -26,4 +43,5 @@ private:
     QLabel *lblAlarm;
     TankPicture *tank; // outline and contents shape
     int device_;
+    Notice notice_ = Notice::None;
 };

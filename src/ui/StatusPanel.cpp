@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <cmath>
 
-StatusPanel::StatusPanel(int number, QWidget *parent) : QLabel(parent), number_(number)
+StatusPanel::StatusPanel(int number, QWidget *parent) : ElidedLabel(parent), number_(number)
 {
     setObjectName(QStringLiteral("StatusBar1Panel%1").arg(number));
     setContentsMargins(8, 0, 8, 0);
-    setTextFormat(Qt::PlainText);
+    if (number != 1)
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
 void StatusPanel::showProgress(double elapsed, double limit)
@@ -38,12 +39,12 @@ void StatusPanel::mousePressEvent(QMouseEvent *e)
 {
     if (e->button() == Qt::LeftButton)
         emit clicked(number_);
-    QLabel::mousePressEvent(e);
+    ElidedLabel::mousePressEvent(e);
 }
 
 void StatusPanel::resizeEvent(QResizeEvent *e)
 {
-    QLabel::resizeEvent(e);
+    ElidedLabel::resizeEvent(e);
     if (bar_)
         bar_->setGeometry(rect().adjusted(1, 3, -1, -3));
 }

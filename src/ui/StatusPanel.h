@@ -1,11 +1,12 @@
 #pragma once
-#include <QLabel>
+#include "ElidedLabel.h"
 
 class QProgressBar;
 
 // One panel of the main window's status bar: a text that reports clicks,
-// and (on panel 3) the reception progress bar laid over it.
-class StatusPanel : public QLabel {
+// and (on panel 3) the reception progress bar laid over it. A text longer
+// than the panel ends in "…" and shows whole as the tooltip.
+class StatusPanel : public ElidedLabel {
     Q_OBJECT
 public:
     StatusPanel(int number, QWidget *parent = nullptr);

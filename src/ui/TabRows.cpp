@@ -2,26 +2,51 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
-#include <QGridLayout>
+#include <QPainter>
+#include <QPixmap>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <algorithm>
 
+namespace {
+constexpr int kGap = 4;
+constexpr int kBottom = 6;
+
+QIcon attentionIcon()
+{
+    QPixmap p(12, 12);
+    p.fill(Qt::transparent);
+    QPainter g(&p);
+    g.setRenderHint(QPainter::Antialiasing);
+    g.setPen(QPen(Qt::white, 1.5));
+    g.setBrush(QColor(0xd3, 0x2f, 0x2f));
+    g.drawEllipse(QRectF(0.75, 0.75, 10.5, 10.5));
+    return QIcon(p);
+}
+} // namespace
+
 TabRows::TabRows(QTabWidget *tabs, QWidget *parent)
-    : QWidget(parent), tabs_(tabs), grid_(new QGridLayout(this)), group_(new QButtonGroup(this))
+    : QWidget(parent), tabs_(tabs), group_(new QButtonGroup(this))
 {
     setObjectName(QStringLiteral("TabRows"));
-    grid_->setContentsMargins(0, 0, 0, 6);
-    grid_->setHorizontalSpacing(4);
-    grid_->setVerticalSpacing(4);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
     group_->setExclusive(true);
     setStyleSheet(QStringLiteral(
-        "QToolButton { border: none; border-radius: 6px; padding: 6px 14px; color: #4b5562;"
-        " background: transparent; }"
+        "QToolButton { border: 2px solid transparent; border-radius: 6px; padding: 2px 8px;"
+        " color: #4b5562; background: transparent; }"
         "QToolButton:checked { background: #1f6fb8; color: white; }"
-        "QToolButton:hover:!checked { background: #dde3ea; color: #1d252e; }"));
+        "QToolButton:hover:!checked { background: #dde3ea; color: #1d252e; }"
+        "QToolButton:focus { border-color: #f0a400; }"
+        "QToolButton[attention=\"true\"] { color: #b71c1c; font-weight: bold; }"
+        "QToolButton[attention=\"true\"]:checked { background: #b71c1c; color: white; }"));
+    // The strip stands in for the tab bar, for the mouse and the keyboard.
     tabs_->tabBar()->hide();
+    tabs_->tabBar()->setFocusPolicy(Qt::NoFocus);
+    tabs_->setFocusPolicy(Qt::NoFocus);
     connect(group_, &QButtonGroup::idClicked, tabs_, &QTabWidget::setCurrentIndex);
     connect(tabs_, &QTabWidget::currentChanged, this, &TabRows::showCurrent);
 }
@@ -29,13 +54,12 @@ TabRows::TabRows(QTabWidget *tabs, QWidget *parent)
 void TabRows::sync(int perRow)
 {
     perRow_ = std::max(1, perRow);
-    for (QAbstractButton *b : group_->buttons()) {
+    for (QToolButton *b : buttons_) {
         group_->removeButton(b);
         delete b;
     }
-    int slot = 0;
-    int widest = 0;
-    QList<QToolButton *> made;
+    buttons_.clear();
+    cell_ = 0;
     for (int i = 0; i < tabs_->count(); ++i) {
         if (!tabs_->isTabVisible(i))
             continue;
@@ -43,24 +67,123 @@ void TabRows::sync(int perRow)
         b->setObjectName(QStringLiteral("Tab%1").arg(i));
         b->setText(tabs_->tabText(i));
         b->setCheckable(true);
+        b->setFocusPolicy(Qt::StrongFocus);
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         b->setCursor(Qt::PointingHandCursor);
         group_->addButton(b, i);
-        grid_->addWidget(b, slot / perRow_, slot % perRow_);
-        widest = std::max(widest, b->sizeHint().width());
-        made << b;
-        ++slot;
+        applyMark(b, marked_.contains(i));
+        b->show();
+        buttons_ << b;
     }
-    // Equal widths: the rows line up as columns.
-    for (QToolButton *b : made)
-        b->setMinimumWidth(widest);
-    for (int c = 0; c < grid_->columnCount(); ++c)
-        grid_->setColumnStretch(c, 0);
-    grid_->setColumnStretch(perRow_, 1);
+    // Equal widths, room for the sign included: the rows line up as
+    // columns. The first caption ("Details") may take more than one cell.
+    for (int i = buttons_.size() > 1 ? 1 : 0; i < buttons_.size(); ++i) {
+        QToolButton *b = buttons_[i];
+        const bool m = b->property("attention").toBool();
+        if (!m)
+            b->setIcon(attentionIcon());
+        cell_ = std::max(cell_, b->sizeHint().width());
+        if (!m)
+            b->setIcon(QIcon());
+    }
     showCurrent(tabs_->currentIndex());
+    place();
+    updateGeometry();
+    emit buttonsRebuilt();
+}
+
+void TabRows::setMarked(int tab, bool marked)
+{
+    if (marked == marked_.contains(tab))
+        return;
+    if (marked)
+        marked_.insert(tab);
+    else
+        marked_.remove(tab);
+    if (auto *b = qobject_cast<QToolButton *>(group_->button(tab)))
+        applyMark(b, marked);
+}
+
+void TabRows::applyMark(QToolButton *b, bool marked)
+{
+    b->setProperty("attention", marked);
+    b->setIcon(marked ? attentionIcon() : QIcon());
+    b->style()->unpolish(b);
+    b->style()->polish(b);
+}
+
+int TabRows::columnsFor(int w) const
+{
+    if (cell_ <= 0)
+        return perRow_;
+    return std::clamp((w + kGap) / (cell_ + kGap), 1, perRow_);
+}
+
+int TabRows::spanOf(const QToolButton *b, int cols) const
+{
+    const int w = b->sizeHint().width();
+    return std::min(cols, std::max(1, (w + kGap + cell_ + kGap - 1) / (cell_ + kGap)));
+}
+
+QList<QRect> TabRows::cellsFor(int w) const
+{
+    // Left to right, a new row when a caption does not fit the rest of one.
+    const int cols = columnsFor(w);
+    const int h = buttons_.isEmpty() ? 0 : buttons_.first()->sizeHint().height();
+    QList<QRect> cells;
+    int slot = 0;
+    for (const QToolButton *b : buttons_) {
+        const int span = spanOf(b, cols);
+        if (slot % cols + span > cols)
+            slot += cols - slot % cols;
+        cells << QRect((slot % cols) * (cell_ + kGap), (slot / cols) * (h + kGap),
+                       span * cell_ + (span - 1) * kGap, h);
+        slot += span;
+    }
+    return cells;
+}
+
+int TabRows::heightForWidth(int w) const
+{
+    const QList<QRect> cells = cellsFor(w);
+    return cells.isEmpty() ? 0 : cells.last().bottom() + 1 + kBottom;
+}
+
+QSize TabRows::sizeHint() const
+{
+    const int w = perRow_ * cell_ + (perRow_ - 1) * kGap;
+    return {w, heightForWidth(w)};
+}
+
+// The height the layout gives follows the width (heightForWidth); the least
+// height is the one of the widest arrangement.
+QSize TabRows::minimumSizeHint() const
+{
+    int first = buttons_.isEmpty() ? 0 : buttons_.first()->sizeHint().width();
+    return {std::max(cell_, first), heightForWidth(sizeHint().width())};
+}
+
+void TabRows::resizeEvent(QResizeEvent *e)
+{
+    QWidget::resizeEvent(e);
+    place();
+}
+
+void TabRows::place()
+{
+    const QList<QRect> cells = cellsFor(width());
+    for (int i = 0; i < buttons_.size(); ++i)
+        buttons_[i]->setGeometry(cells[i]);
+    if (heightForWidth(width()) != height())
+        updateGeometry();
 }
 
 void TabRows::showCurrent(int index)
 {
     if (QAbstractButton *b = group_->button(index))
         b->setChecked(true);
+    // As a tab bar: one stop for the Tab key, the arrow keys go from caption
+    // to caption and show the page.
+    for (QToolButton *b : buttons_)
+        b->setFocusPolicy(b->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
 }

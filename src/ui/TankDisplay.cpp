@@ -1,19 +1,21 @@
 #include "TankDisplay.h"
 
 #include "DisplayRules.h"
+#include "ElidedLabel.h"
 #include "ListHelpers.h"
 #include "OverviewEntry.h"
+#include "OverviewPage.h"
 #include "TabRows.h"
 #include "TankPicture.h"
 #include "UiLook.h"
 #include "core/Clock.h"
 #include "core/RunConfig.h"
 #include "core/UiServices.h"
-#include "core/UiServices.h"
 #include "lang/Lng.h"
 #include "model/Figures.h"
 #include "model/TankController.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFrame>
@@ -22,8 +24,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 using namespace DisplayRules;
 
@@ -65,6 +69,7 @@ TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, Q
     auto *tabColumn = new QVBoxLayout;
     tabColumn->setSpacing(0);
     tabColumn->addWidget(tabRows_);
+    connect(tabRows_, &TabRows::buttonsRebuilt, this, &TankDisplay::updateTabOrder);
     tabColumn->addWidget(SSTab1, 1);
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -109,17 +114,33 @@ QWidget *TankDisplay::buildDetailCard()
     card->setFrameShape(QFrame::StyledPanel);
     card->setStyleSheet(QStringLiteral(
         "QFrame#DetailCard { background: white; border: 1px solid #d5dbe3; border-radius: 8px; }"));
-    card->setMinimumWidth(300);
+    card->setMinimumWidth(260);
     card->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 
     QLabel *labelTank = fieldName(card, "LabelTank", 313);
     ComboSN = new QComboBox(card);
     ComboSN->setObjectName(QStringLiteral("ComboSN"));
     ComboSN->setMinimumContentsLength(14);
+    lblDetailName = new ElidedLabel(card);
+    lblDetailName->setObjectName(QStringLiteral("lblDetailName"));
+    UiLook::SetRole(lblDetailName, UiLook::Role::DetailName);
+    lblWaiting = makeLabel(card, "lblWaiting", {}, UiLook::Role::Percent);
+    lblWaiting->setWordWrap(true);
+    lblWaiting->setAlignment(Qt::AlignCenter);
+    lblWaiting->hide();
 
     lblVolumen = makeLabel(card, "lblVolumen", {}, UiLook::Role::BigValue);
     lblVolumen->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     lblVolumen->setWordWrap(true);
+    {
+        // One height for a value and for a fault text of two lines: the
+        // picture below does not move when a device reports an error.
+        QFont fault = QApplication::font();
+        fault.setPointSizeF(fault.pointSizeF() * 1.2);
+        fault.setWeight(QFont::Bold);
+        const int h = std::max(lblVolumen->fontMetrics().height() + 8, 2 * QFontMetrics(fault).height() + 14);
+        lblVolumen->setFixedHeight(h);
+    }
     LabelTankinhalt = makeLabel(card, "LabelTankinhalt", LngText(307), UiLook::Role::Percent);
     LabelTankinhalt->setAlignment(Qt::AlignHCenter);
 
@@ -143,11 +164,12 @@ QWidget *TankDisplay::buildDetailCard()
     cmdTabelle->setObjectName(QStringLiteral("cmdTabelle"));
 
     auto *v = new QVBoxLayout(card);
-    v->setContentsMargins(18, 16, 18, 16);
-    v->setSpacing(8);
+    v->setContentsMargins(16, 12, 16, 12);
+    v->setSpacing(6);
     v->addWidget(labelTank);
     v->addWidget(ComboSN);
-    v->addSpacing(10);
+    v->addWidget(lblDetailName);
+    v->addWidget(lblWaiting);
     v->addWidget(lblVolumen);
     v->addWidget(LabelTankinhalt);
 
@@ -204,7 +226,7 @@ QWidget *TankDisplay::buildConfigTab()
     add("LabelTankvolumen", 311, txbxTankVolumen);
     add("LabelTankhoehe", 310, txbxTankhoehe);
     form->setColumnStretch(1, 1);
-    form->setColumnMinimumWidth(1, 220);
+    form->setColumnMinimumWidth(1, 160);
 
     auto *card = new QFrame(page);
     card->setObjectName(QStringLiteral("ConfigCard"));
@@ -262,22 +284,38 @@ void TankDisplay::resetDisplay()
         l->clear();
     UiLook::SetTextColour(txbxZeit, NormalColour());
     txbxTankbezeichnung->clear();
+    lblDetailName->setText(QString());
     lblAlarmBigTank->hide();
     setUrlCaption(urlCaption_);
+    // Nothing to name or to give a unit before a device is shown (a client
+    // leaves them as they are, as every later refresh does).
+    if (!tanks_.config().clientMode) {
+        txbxTankbezeichnung->setEnabled(false);
+        ComboEinheit->setEnabled(false);
+    }
+    showWaiting();
+}
+
+void TankDisplay::setLinkDescription(const QStringList &links)
+{
+    links_ = links;
+    showWaiting();
+}
+
+void TankDisplay::showWaiting()
+{
+    const bool waiting = tanks_.DeviceCount() == 0;
+    if (waiting)
+        lblWaiting->setText(WaitingText(links_));
+    lblWaiting->setVisible(waiting);
+    lblVolumen->setVisible(!waiting);
 }
 
 void TankDisplay::ensureOverviewTab(int k)
 {
     while (overviewPages_.size() < k) {
         const int tab = int(overviewPages_.size()) + 1;
-        auto *page = new QWidget;
-        page->setObjectName(QStringLiteral("TabTanks%1").arg(tab));
-        auto *grid = new QGridLayout(page);
-        grid->setContentsMargins(14, 14, 14, 14);
-        grid->setSpacing(14);
-        for (int c = 0; c < kEntriesPerTab; ++c)
-            grid->setColumnStretch(c, 1);
-        grid->setRowStretch(1, 1);
+        auto *page = new OverviewPage(tab);
         overviewPages_.append(page);
         SSTab1->addTab(page, LngText(282) + QString::number(4 * tab - 3));
     }
@@ -303,13 +341,17 @@ void TankDisplay::rebuild()
     SSTab1->setTabVisible(1, false);
 
     // Device 1's entry is the designed one, on tab 1.
-    auto *first = new OverviewEntry(1, LngText(327), overviewPages_[0]);
-    static_cast<QGridLayout *>(overviewPages_[0]->layout())->addWidget(first, 0, 0);
+    auto *first = new OverviewEntry(1, LngText(327));
+    overviewPages_[0]->addEntry(first, 0);
+    connect(first, &OverviewEntry::clicked, this, &TankDisplay::selectFromOverview);
     entries_.insert(1, first);
+    for (int k = 1; k <= OverviewTab(56); ++k)
+        tabRows_->setMarked(k, false);
 
     for (int n = 1; n <= tanks_.DeviceCount(); ++n)
         addDevice(n);
     syncTabRows();
+    showWaiting();
     const int c = tanks_.currentDevice();
     if (c >= 1 && c <= tanks_.DeviceCount()) {
         selectInCombo(c);
@@ -330,13 +372,14 @@ void TankDisplay::addDevice(int n)
         SSTab1->setTabVisible(k, true);
         SSTab1->setTabText(k, OverviewTabCaption(k, n));
         if (!entries_.contains(n)) {
-            QWidget *page = overviewPages_[k - 1];
-            auto *e = new OverviewEntry(n, LngText(281) + QString::number(n), page);
-            static_cast<QGridLayout *>(page->layout())->addWidget(e, 0, (n - 1) % kEntriesPerTab);
+            auto *e = new OverviewEntry(n, LngText(281) + QString::number(n));
+            overviewPages_[k - 1]->addEntry(e, (n - 1) % kEntriesPerTab);
+            connect(e, &OverviewEntry::clicked, this, &TankDisplay::selectFromOverview);
             entries_.insert(n, e);
         }
         syncTabRows();
     }
+    showWaiting();
 
     // A selector entry that is not selected (a combo box would pick its
     // first entry by itself).
@@ -363,6 +406,37 @@ void TankDisplay::syncTabRows()
     tabRows_->sync(TabsPerRow(overviewTabs));
 }
 
+void TankDisplay::updateTabMark(int tab)
+{
+    bool mark = false;
+    for (int n = 4 * tab - 3; n <= std::min(4 * tab, tanks_.DeviceCount()); ++n)
+        mark = mark || NeedsAttention(tanks_.device(n));
+    tabRows_->setMarked(tab, mark);
+}
+
+void TankDisplay::updateTabOrder()
+{
+    // As on screen: the selector and buttons of the detail view, the tab
+    // captions row by row, the page's fields, the overview entries.
+    QList<QWidget *> chain{ComboSN, cmdGrafik, cmdTabelle};
+    for (QWidget *b : tabRows_->buttons())
+        chain << b;
+    chain << txbxTankbezeichnung << ComboEinheit;
+    for (OverviewEntry *e : std::as_const(entries_))
+        chain << e;
+    for (int i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void TankDisplay::selectFromOverview(int n)
+{
+    if (n < 1 || n > tanks_.DeviceCount())
+        return;
+    if (ComboSN->currentData().toInt() == n && ComboSN->currentIndex() >= 0)
+        return;
+    SelectByItemData(ComboSN, n); // the selector's own change runs the refresh
+}
+
 void TankDisplay::selectInCombo(int n)
 {
     // The controller runs ComboSN_Click itself after asking for the selection.
@@ -377,6 +451,7 @@ void TankDisplay::ShowDevice(int n)
     if (!e || n > tanks_.DeviceCount())
         return;
     e->showDevice(tanks_.device(n), tanks_.config().flagTempKorr, clock_());
+    updateTabMark(OverviewTab(n));
 }
 
 void TankDisplay::DrawTankLevel(double fraction) { tankPicture->setLevel(fraction > 1 ? 1 : fraction); }
@@ -401,7 +476,11 @@ void TankDisplay::ComboSN_Click()
         selectInCombo(c);
 
     lblVolumen->setText(FormatValue(CorrectedVolume(r, tk), r));
+    UiLook::SetRole(lblVolumen, r.Volumen >= 0 ? UiLook::Role::BigValue : UiLook::Role::Fault);
     UiLook::SetTextColour(lblVolumen, old ? OldColour() : NormalColour());
+    lblDetailName->setText(r.Tankbezeichnung);
+    lblWaiting->hide();
+    lblVolumen->show();
     if (r.Volumen >= 0) {
         setCaption(DetailCaption(lblVolumen->text(), r.Temperatur, programTitle()));
         DrawTankLevel(FillFraction(r));

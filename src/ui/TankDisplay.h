@@ -7,6 +7,8 @@
 
 class TankController;
 class UiServices;
+class ElidedLabel;
+class OverviewPage;
 class TabRows;
 class TankPicture;
 class OverviewEntry;
@@ -33,6 +35,9 @@ public:
     void resetDisplay();
     // Rebuilds overview and selector from the device table.
     void rebuild();
+    // Where the program listens (port or serial device), one entry a link:
+    // told while no device has sent a telegram yet.
+    void setLinkDescription(const QStringList &links);
 
     // ComboSN_Click: the detail view for the current device.
     void ComboSN_Click();
@@ -55,6 +60,8 @@ private:
     QComboBox *ComboSN;
     QComboBox *ComboEinheit;
     QLineEdit *txbxTankbezeichnung;
+    ElidedLabel *lblDetailName; // the selected tank's name
+    QLabel *lblWaiting;         // fresh installation: what the program waits for
     QLabel *lblVolumen;
     QLabel *LabelTankinhalt;
     QLabel *lblAlarmBigTank;
@@ -75,6 +82,10 @@ private:
     void ensureOverviewTab(int k);
     void selectInCombo(int n);
     void syncTabRows();
+    void updateTabMark(int tab);
+    void updateTabOrder();
+    void selectFromOverview(int n);
+    void showWaiting();
     void setCaption(const QString &c);
     QString programTitle() const;
     void openUrl();
@@ -88,5 +99,6 @@ private:
     QString urlCaption_;
     TabRows *tabRows_ = nullptr;
     QMap<int, OverviewEntry *> entries_;
-    QList<QWidget *> overviewPages_; // [k - 1] = page of tab k
+    QStringList links_;
+    QList<OverviewPage *> overviewPages_; // [k - 1] = page of tab k
 };

@@ -63,7 +63,7 @@ QSize TankPicture::sizeHint() const
 
 QSize TankPicture::minimumSizeHint() const
 {
-    return style_ == Style::Detail ? QSize(140, 180) : QSize(104, 150);
+    return style_ == Style::Detail ? QSize(140, 150) : QSize(104, 150);
 }
 
 QRectF TankPicture::bodyRect() const

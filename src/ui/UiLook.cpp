@@ -67,8 +67,18 @@ void SetRole(QLabel *label, Role role)
         f.setWeight(QFont::DemiBold);
         break;
     case Role::EntryNotice:
-        f.setPointSizeF(base * 0.95);
+        f.setPointSizeF(base * 1.05);
+        f.setWeight(QFont::Bold);
+        break;
+    case Role::DetailName:
+        f.setPointSizeF(base * 1.3);
         f.setWeight(QFont::DemiBold);
+        break;
+    case Role::Fault:
+        f.setPointSizeF(base * 1.2);
+        f.setWeight(QFont::Bold);
+        label->setStyleSheet(QStringLiteral(
+            "background:#fdecea; color:#b71c1c; border:1px solid #e57373; border-radius:6px; padding:4px;"));
         break;
     case Role::EntryPercent:
         f.setPointSizeF(base * 1.1);

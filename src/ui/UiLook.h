@@ -19,6 +19,8 @@ enum class Role {
     EntryName,     // tank name in an overview entry
     EntryValue,    // value in an overview entry
     EntryNotice,   // warning or error text in place of the value
+    DetailName,    // the selected tank's name
+    Fault,         // a device's error text in the detail view
     EntryPercent,
     Small,
     AlarmBadge,    // red "Alarm" tag

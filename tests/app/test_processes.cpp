@@ -1,11 +1,12 @@
 // The program as a real process: headless start, SIGTERM, second instance,
-// an alarm mailed.
+// an alarm mailed, a client without its server, a busy link.
 #include "email/SmtpPeer.h"
 #include "support/Telegrams.h"
 #include "support/TestSupport.h"
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <csignal>
 
@@ -23,7 +24,6 @@ protected:
     {
         p.setProcessChannelMode(QProcess::MergedChannels);
         p.start(program, {"--headless", "--data-dir", dataDir()});
-        QByteArray out;
         return p.waitForStarted(10000) && WaitFor([&] {
                    out += p.readAll();
                    return out.contains("[ready]") || p.state() == QProcess::NotRunning;
@@ -31,6 +31,7 @@ protected:
     }
 
     const QString program = TANKMON_BINARY_DIR "/Tankmon";
+    QByteArray out;
 };
 
 TEST_F(Processes, HeadlessRunsUntilSigtermAndSavesTheRegistry)
@@ -100,6 +101,57 @@ TEST_F(Processes, HeadlessMailsAnAlarm)
     ASSERT_TRUE(p.waitForFinished(15000));
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_EQ(mail.messages().size(), 1);
+}
+
+// The serving installation's settings file is gone: the client says so and
+// ends, as the window program does, instead of running on with nothing.
+TEST_F(Processes, ClientWithoutTheServerFileEnds)
+{
+    QTemporaryDir server;
+    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[Client]\r\nPath=" + QFile::encodeName(server.path()) + "\r\n");
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, {"--headless", "--data-dir", dataDir(), "CLIENT"});
+    ASSERT_TRUE(p.waitForFinished(15000)) << "still running";
+    out = p.readAll();
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(out.contains("[stop]") && out.contains("/Tankmon.ini")) << out.constData();
+}
+
+// A telegram every second must not print a status line every second: under
+// a service manager every line goes to the journal. A change of the source
+// is printed at once.
+TEST_F(Processes, ReceptionLinesAreNotRepeatedForEveryTelegram)
+{
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[COM]\r\nClientPort=" + QByteArray::number(port) +
+                              "\r\n[Common]\r\nActiveNet=1\r\n");
+    QProcess p;
+    ASSERT_TRUE(startHeadless(p)) << out.constData();
+    QTcpSocket peer;
+    peer.connectToHost(QHostAddress::LocalHost, port);
+    ASSERT_TRUE(peer.waitForConnected(5000));
+    ASSERT_TRUE(peer.waitForReadyRead(5000)); // the greeting
+    // Four telegrams, each in a second of its own.
+    for (int i = 0; i < 4; ++i) {
+        const int second = QTime::currentTime().second();
+        peer.write(MakeTelegram(5000, 100 + i).toHex() + '\n');
+        ASSERT_TRUE(peer.waitForBytesWritten(5000));
+        ASSERT_TRUE(WaitFor([&] { return QTime::currentTime().second() != second; }, 3000));
+    }
+    // A second device: registering it saves the registry, so all before it were read.
+    peer.write(MakeTelegram(5001, 7).toHex() + '\n');
+    ASSERT_TRUE(WaitFor([&] { return readBytes(iniPath()).contains("SN=5001"); }, 10000));
+    ::kill(pid_t(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(15000));
+    out += p.readAll();
+    int receptionLines = 0;
+    for (const QByteArray &line : out.split('\n'))
+        receptionLines += line.startsWith("[panel 1]") && line.endsWith("127.0.0.1");
+    EXPECT_EQ(receptionLines, 1) << out.constData();
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include "core/Settings.h"
+#include "lang/AccessKeys.h"
 #include "lang/Lng.h"
 
 #include <QFile>
@@ -141,15 +142,35 @@ TEST(LanguageLookup, KnownTextsPerLanguage)
     SetLngId(0);
 }
 
+TEST(AccessKeys, UniqueLettersKeptOrChosen)
+{
+    const std::pair<QStringList, QStringList> cases[] = {
+        {{"&Datei", "Drucken", "Beenden"}, {"&Datei", "D&rucken", "&Beenden"}},
+        // A letter taken twice stays with the first; the second picks anew.
+        {{"&Ok", "&Ordner", "Ende"}, {"&Ok", "O&rdner", "&Ende"}},
+        // Word beginnings before inner letters, plain letters before others.
+        {{"Tanks löschen", "Option Temperaturkorrektur", "Tabelle"},
+         {"&Tanks löschen", "&Option Temperaturkorrektur", "T&abelle"}},
+        {{"Ö", "Öl"}, {"&Ö", "Ö&l"}},
+        {{"A", "a"}, {"&A", "a"}}, // no letter left
+        {{"Fish && Chips"}, {"&Fish && Chips"}},
+    };
+    for (const auto &[in, out] : cases)
+        EXPECT_EQ(WithAccessKeys(in), out) << qPrintable(in.join('|'));
+    EXPECT_EQ(AccessKey("D&rucken"), QChar('r'));
+    EXPECT_EQ(WithoutAccessKey("D&rucken"), "Drucken");
+    EXPECT_TRUE(AccessKey("Fish && Chips").isNull());
+}
+
 TEST(LanguageLookup, SelectionListNamesEveryLanguage)
 {
     const QList<LanguageEntry> list = LanguageList();
     ASSERT_EQ(list.size(), 10);
-    EXPECT_EQ(list[0].name, "German");
-    EXPECT_EQ(list[1].name, "Italian");
+    EXPECT_EQ(list[0].name, "Deutsch");
+    EXPECT_EQ(list[1].name, "Italiano");
     EXPECT_EQ(list[1].id, 3);
-    EXPECT_EQ(list[6].name, "Flemish");
-    EXPECT_EQ(list[9].name, "Polnisch");
+    EXPECT_EQ(list[6].name, "Vlaams");
+    EXPECT_EQ(list[9].name, "Polski");
     std::set<int> ids;
     for (const auto &e : list)
         ids.insert(e.id);

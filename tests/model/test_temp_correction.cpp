@@ -66,8 +66,8 @@ TEST_F(TempCorrectionTest, SwitchingOnAsksEveryTank)
     EXPECT_TRUE(config.flagTempKorr);
     EXPECT_EQ(ini("Common", "FlagTempKorr"), "1");
     EXPECT_EQ(box.texts("message") + box.texts("input"),
-              (QStringList{"Temperaturkorrektur einschalten ?", "Tank 1 HofAusdehnung pro Grad in Promille:",
-                           "Tank 2 Ausdehnung pro Grad in Promille:", "Tank 3 Ausdehnung pro Grad in Promille:"}));
+              (QStringList{"Temperaturkorrektur einschalten ?", "Tank 1 Hof\nAusdehnung pro Grad in Promille:",
+                           "Tank 2\nAusdehnung pro Grad in Promille:", "Tank 3\nAusdehnung pro Grad in Promille:"}));
     EXPECT_EQ(box.shown[0].icon, MsgIcon::Question);
     EXPECT_EQ(box.shown[1].title, "Temperaturkorrektur Eingabe Koeffizienten");
     EXPECT_EQ(coefficients(), "10/10 2.5/2.5 0.7/0.7");

@@ -3,13 +3,23 @@
 
 #include "app/AppController.h"
 #include "app/ProgramInfo.h"
+#include "core/DateText.h"
+#include "lang/AccessKeys.h"
 #include "ui/FrmInfo.h"
 #include "ui/FrmMain.h"
+#include "ui/OverviewEntry.h"
 #include "ui/StatusPanel.h"
+#include "ui/TabRows.h"
+#include "ui/TankDisplay.h"
 
 #include <QAction>
 #include <QDialog>
 #include <QLineEdit>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QPushButton>
+#include <QToolButton>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -36,6 +46,34 @@ protected:
         win = std::make_unique<frmMain>(*app);
         win->resize(1100, 700);
     }
+    // The window on screen with 56 tanks in language lng, activated.
+    void open56(int lng, QSize size)
+    {
+        QByteArray ini = "[LngPtnr]\r\nLngId=" + QByteArray::number(lng) +
+                         "\r\n[COM]\r\nSimulation=1\r\n[Common]\r\nActiveNet=1\r\n[Ger\xE4te]\r\nAnzahl=56\r\n";
+        for (int n = 1; n <= 56; ++n) {
+            // A long name, a fault, an alarm and an old reading among them.
+            const QByteArray name = n % 7 == 3 ? QByteArray(40, 'W') : "Heiz\xF6l " + QByteArray::number(n);
+            ini += "[Ger\xE4t" + QByteArray::number(n) + "]\r\nSN=" + QByteArray::number(1000 + n) +
+                   "\r\nGer\xE4tetyp=9\r\nTemperatur=12\r\nVolumen=" + (n == 6 ? "-57352" : QByteArray::number(40 * n)) +
+                   "\r\nTankvolumen=5000\r\nTankbezeichnung=" + name + "\r\nAlarm=" + (n == 9 ? "1" : "0") +
+                   "\r\nUhrzeit=" + FormatDateText(now.addSecs(n == 5 ? -200000 : -60)).toLatin1() + "\r\n";
+        }
+        writeBytes(iniPath(), ini);
+        open();
+        win->show();
+        ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }, 10000));
+        win->setWindowState(Qt::WindowNoState);
+        win->resize(size);
+        app->tanks().ComboSN_Click(6);
+        settle();
+    }
+    // Layout requests beget resizes that beget layout requests.
+    static void settle()
+    {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    }
     QAction *action(const char *name) const { return win->findChild<QAction *>(name); }
     QMenu *menu(const char *name) const { return win->findChild<QMenu *>(name); }
 
@@ -59,7 +97,7 @@ TEST_F(FrmMainTest, MenusCarryTheirTexts)
         bar << LngText(id);
     }
     for (const auto &[name, id] : actions)
-        EXPECT_EQ(action(name) ? action(name)->text() : "<missing>", LngText(id)) << name;
+        EXPECT_EQ(action(name) ? WithoutAccessKey(action(name)->text()) : "<missing>", LngText(id)) << name;
     EXPECT_TRUE(action("mnuTemperaturkorrektur") && action("mnuTemperaturkorrektur")->isCheckable());
     // The menus hang on the menu bar in this order.
     QStringList onBar;
@@ -73,7 +111,7 @@ TEST_F(FrmMainTest, MenusCarryTheirTexts)
     const QList<LanguageEntry> langs = LanguageList();
     ASSERT_EQ(entries.size(), 10);
     for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(entries[i]->text(), langs[i].name);
+        EXPECT_EQ(WithoutAccessKey(entries[i]->text()), langs[i].name);
         EXPECT_EQ(entries[i]->isChecked(), langs[i].id == LngId()) << i;
     }
 }
@@ -172,6 +210,80 @@ TEST_F(FrmMainTest, EmailEntryAndPanelOpenOneSettingsDialog)
     EXPECT_EQ(dlg->findChild<QLineEdit *>("txbxSMTPPort")->text(), "587");
     QTest::mouseClick(win->panel(2), Qt::LeftButton);
     EXPECT_EQ(win->findChildren<QDialog *>("frmEmail").size(), 1);
+}
+
+// 800 x 600 in every language with 56 tanks: the window asks for no more,
+// no tab caption is cut, every menu entry has an access letter of its own.
+// TANKMON_SHOT_DIR=folder keeps pictures of Polish and German at 800 x 600
+// and 1024 x 768.
+TEST_F(FrmMainTest, SmallScreenKeyboardAndAccessLettersInEveryLanguage)
+{
+    const QString shots = qEnvironmentVariable("TANKMON_SHOT_DIR");
+    for (int lng = 1; lng <= 10; ++lng) {
+        SCOPED_TRACE(lng);
+        for (QSize size : {QSize(800, 600), QSize(1024, 768)}) {
+            open56(lng, size);
+            const QSize min = win->minimumSizeHint().expandedTo(win->minimumSize());
+            EXPECT_LE(min.width(), 800);
+            EXPECT_LE(min.height(), 600);
+            TabRows *rows = win->display()->tabRows();
+            ASSERT_EQ(rows->buttons().size(), 15);
+            for (QToolButton *b : rows->buttons()) {
+                EXPECT_GE(b->width(), b->sizeHint().width()) << qPrintable(b->text());
+                EXPECT_TRUE(rows->rect().contains(b->geometry())) << qPrintable(b->text());
+            }
+            EXPECT_TRUE(rows->isMarked(2) && rows->isMarked(3) && !rows->isMarked(1));
+            if (!shots.isEmpty() && (lng == 1 || lng == 10)) {
+                const QString name = QStringLiteral("main_%1_%2x%3").arg(lng).arg(size.width()).arg(size.height());
+                win->grab().save(QDir(shots).filePath(name + ".png"));
+                QTest::mouseClick(rows->buttons()[2], Qt::LeftButton);
+                settle();
+                win->grab().save(QDir(shots).filePath(name + "_tab2.png"));
+            }
+        }
+        QList<QList<QAction *>> scopes{win->menuBar()->actions()};
+        for (QAction *m : win->menuBar()->actions())
+            scopes << m->menu()->actions();
+        for (const QList<QAction *> &scope : scopes) {
+            QSet<QChar> keys;
+            for (QAction *a : scope) {
+                if (a->isSeparator())
+                    continue;
+                const QChar k = AccessKey(a->text());
+                EXPECT_FALSE(k.isNull()) << qPrintable(a->text());
+                EXPECT_FALSE(keys.contains(k)) << qPrintable(a->text());
+                keys.insert(k);
+            }
+        }
+    }
+}
+
+// Tab goes through the controls as they stand on screen and never sticks.
+TEST_F(FrmMainTest, TabOrderFollowsTheScreen)
+{
+    open56(1, {1024, 768});
+    TankDisplay *d = win->display();
+    // The stops of the Tab key from the selector on, once round.
+    auto chain = [&] {
+        QStringList stops;
+        QWidget *w = d->ComboSN;
+        do {
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(win.get()) && w->isEnabled())
+                stops << w->objectName();
+            w = w->nextInFocusChain();
+        } while (w != d->ComboSN && stops.size() < 100);
+        return stops.join(' ');
+    };
+    EXPECT_EQ(chain(), "ComboSN cmdGrafik cmdTabelle Tab0 txbxTankbezeichnung ComboEinheit");
+    // The tab captions as a tab bar: the arrow keys go on to the next page,
+    // and Tab then reaches its four entries.
+    QApplication::setActiveWindow(win.get());
+    d->tabRows()->buttons()[0]->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return QApplication::focusWidget() == d->tabRows()->buttons()[0]; }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(d->SSTab1->currentIndex(), 2);
+    EXPECT_EQ(chain(), "ComboSN cmdGrafik cmdTabelle Tab2 FrameTank5 FrameTank6 FrameTank7 FrameTank8");
 }
 
 } // namespace

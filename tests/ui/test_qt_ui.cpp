@@ -1,6 +1,7 @@
 // The widget implementation of the UI services: boxes that do not block.
 #include "support/TestSupport.h"
 
+#include "lang/QtTranslation.h"
 #include "ui/QtUi.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTranslator>
 #include <QtTest/QTest>
 #include <optional>
 
@@ -104,6 +106,23 @@ TEST_F(QtUiTest, WaitCursorIsBalancedAndPanelTextsAnnounced)
     ui_.setPanelText(2, "Emails: aktiv");
     EXPECT_EQ(seen, QStringList{"2Emails: aktiv"});
     EXPECT_EQ(ui_.panelText(2), "Emails: aktiv");
+}
+
+// Qt's own buttons speak the program's language: Alt+J answers "Ja".
+TEST_F(QtUiTest, QtsOwnButtonsFollowTheLanguage)
+{
+    ASSERT_TRUE(InstallQtTranslation(*QCoreApplication::instance(), 1))
+        << "Debian's qt6-translations-l10n (tools/setup.sh installs it)";
+    ui_.messageBox("Wirklich?", QString(), MsgIcon::Question, MsgButtons::YesNo);
+    QMessageBox *box = openBox<QMessageBox>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->button(QMessageBox::Yes)->text(), "&Ja");
+    EXPECT_EQ(box->button(QMessageBox::No)->text(), "&Nein");
+    box->close();
+    EXPECT_FALSE(InstallQtTranslation(*QCoreApplication::instance(), 2)) << "English needs none";
+    EXPECT_EQ(QtTranslationName(6), "pt_BR");
+    for (QTranslator *t : QCoreApplication::instance()->findChildren<QTranslator *>())
+        QCoreApplication::removeTranslator(t);
 }
 
 } // namespace

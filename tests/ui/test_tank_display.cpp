@@ -5,6 +5,7 @@
 #include "core/Settings.h"
 #include "model/Figures.h"
 #include "ui/DisplayRules.h"
+#include "ui/ElidedLabel.h"
 #include "ui/OverviewEntry.h"
 #include "ui/TabRows.h"
 #include "ui/TankDisplay.h"
@@ -240,8 +241,53 @@ TEST_F(TankDisplayTest, DeviceErrorShowsErrorTextAndEmptyTank)
     const QString error = "Fehler E008  (Sonde kurzgeschlossen?!)";
     EXPECT_EQ(detail(), error + " | Tankinhalt:  | 12 °C | 0 | VALMOR Tankmon");
     EXPECT_EQ(child<QLabel>("lblVolumen")->toolTip(), error);
-    // The overview entry keeps the error text in place of the figures.
+    // The overview entry keeps the error text in place of the figures, as a
+    // fault; no percentage of an earlier reading stays beside it.
     EXPECT_EQ(entry(1).remove(" +temp"), error);
+    EXPECT_EQ(display->entry(1)->notice(), OverviewEntry::Notice::Fault);
+    EXPECT_TRUE(Part<QLabel>(display->entry(1), "lblProzent")->isHidden());
+}
+
+// What must not be missed: a fault or an alarm marks its tab; the detail view
+// names the tank; a click on an entry (or Enter on it) selects its tank.
+TEST_F(TankDisplayTest, TabMarksCardSelectionAndTheTanksName)
+{
+    addDevices(1, 9);
+    TabRows *rows = display->tabRows();
+    for (int k = 1; k <= 3; ++k)
+        EXPECT_FALSE(rows->isMarked(k)) << k;
+    tanks.device(6).Volumen = -0xE008;
+    tanks.refreshDevice(6);
+    tanks.device(9).Alarm = true;
+    tanks.refreshDevice(9);
+    EXPECT_EQ(QString("%1%2%3").arg(rows->isMarked(1)).arg(rows->isMarked(2)).arg(rows->isMarked(3)), "011");
+    tanks.device(6).Volumen = 100;
+    tanks.refreshDevice(6);
+    EXPECT_FALSE(rows->isMarked(2));
+    EXPECT_TRUE(rows->isMarked(3));
+
+    QTest::mouseClick(display->entry(7), Qt::LeftButton);
+    EXPECT_EQ(tanks.currentDevice(), 7);
+    EXPECT_EQ(child<QComboBox>("ComboSN")->currentData().toInt(), 7);
+    EXPECT_EQ(child<ElidedLabel>("lblDetailName")->text(), "Tank 7");
+    QTest::keyClick(display->entry(2), Qt::Key_Return);
+    EXPECT_EQ(tanks.currentDevice(), 2);
+}
+
+// A fresh installation: no device yet. The detail view says what the program
+// waits for and where; name and unit cannot be typed into the void.
+TEST_F(TankDisplayTest, FreshInstallationWaitsWithTheEditsDisabled)
+{
+    display->setLinkDescription({"/dev/ttyUSB0", "TCP/IP Port 8000"});
+    EXPECT_FALSE(child<QLabel>("lblWaiting")->isHidden());
+    EXPECT_EQ(child<QLabel>("lblWaiting")->text(),
+              "Programm wartet auf Messwerte vom Tankmessgerät ...\n/dev/ttyUSB0\nTCP/IP Port 8000");
+    EXPECT_FALSE(child<QLineEdit>("txbxTankbezeichnung")->isEnabled());
+    EXPECT_FALSE(child<QComboBox>("ComboEinheit")->isEnabled());
+    ASSERT_TRUE(feed({.levelWord = 0x1250}));
+    EXPECT_TRUE(child<QLabel>("lblWaiting")->isHidden());
+    EXPECT_TRUE(child<QLineEdit>("txbxTankbezeichnung")->isEnabled());
+    EXPECT_TRUE(child<QComboBox>("ComboEinheit")->isEnabled());
 }
 
 TEST_F(TankDisplayTest, AlarmAndSourceAddress)
