@@ -55,9 +55,12 @@ void OverviewPage::reflow()
     const int w = std::max(OverviewEntry::kMinWidth, (width - 2 * kMargin - (columns_ - 1) * kGap) / columns_);
     int rowHeight = 0;
     for (OverviewEntry *e : std::as_const(slots_))
-        rowHeight = std::max(rowHeight, e->heightForWidth(w) > 0 ? e->heightForWidth(w) : e->sizeHint().height());
+        if (e)
+            rowHeight = std::max(rowHeight, e->heightForWidth(w) > 0 ? e->heightForWidth(w) : e->sizeHint().height());
     int bottom = 0;
     for (auto it = slots_.cbegin(); it != slots_.cend(); ++it) {
+        if (!it.value())
+            continue;
         const int slot = it.key();
         const QRect r(kMargin + (slot % columns_) * (w + kGap), kMargin + (slot / columns_) * (rowHeight + kGap), w,
                       rowHeight);

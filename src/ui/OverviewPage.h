@@ -1,5 +1,6 @@
 #pragma once
 #include <QMap>
+#include <QPointer>
 #include <QScrollArea>
 
 class OverviewEntry;
@@ -22,6 +23,6 @@ private:
     void reflow();
 
     QWidget *inner_;
-    QMap<int, OverviewEntry *> slots_;
+    QMap<int, QPointer<OverviewEntry>> slots_; // entries are deleted by the display
     int columns_ = 0;
 };
