@@ -69,6 +69,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Beyond the libraries the binary links: the user is made with adduser, and
 # the window needs Qt's platform plugins.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser, qt6-qpa-plugins")
+# Qt's own button texts in the chosen language; without them they stay English.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${TANKMON_PKG_DIR}/debian/postinst ${TANKMON_PKG_DIR}/debian/prerm ${TANKMON_PKG_DIR}/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

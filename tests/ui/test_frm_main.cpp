@@ -26,6 +26,7 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QtTest/QTest>
 #include <memory>
 
@@ -263,15 +264,17 @@ TEST_F(FrmMainTest, TabOrderFollowsTheScreen)
 {
     open56(1, {1024, 768});
     TankDisplay *d = win->display();
+    QWidget *const selector = d->findChild<QComboBox *>("ComboSN");
+    ASSERT_NE(selector, nullptr);
     // The stops of the Tab key from the selector on, once round.
     auto chain = [&] {
         QStringList stops;
-        QWidget *w = d->ComboSN;
+        QWidget *w = selector;
         do {
             if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(win.get()) && w->isEnabled())
                 stops << w->objectName();
             w = w->nextInFocusChain();
-        } while (w != d->ComboSN && stops.size() < 100);
+        } while (w != selector && stops.size() < 100);
         return stops.join(' ');
     };
     EXPECT_EQ(chain(), "ComboSN cmdGrafik cmdTabelle Tab0 txbxTankbezeichnung ComboEinheit");
@@ -282,7 +285,7 @@ TEST_F(FrmMainTest, TabOrderFollowsTheScreen)
     ASSERT_TRUE(WaitFor([&] { return QApplication::focusWidget() == d->tabRows()->buttons()[0]; }));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
-    EXPECT_EQ(d->SSTab1->currentIndex(), 2);
+    EXPECT_EQ(d->findChild<QTabWidget *>("SSTab1")->currentIndex(), 2);
     EXPECT_EQ(chain(), "ComboSN cmdGrafik cmdTabelle Tab2 FrameTank5 FrameTank6 FrameTank7 FrameTank8");
 }
 
