@@ -417,10 +417,12 @@ void frmMain::openEmailDialog()
     EmailNotifier &mail = app_.email();
     TestMailFns testMail{[&mail] { return mail.busy(); },
                          [&mail](int tank, const EmailValues &shown) { mail.SendTestEmail(tank, shown); }};
-    frmEmail::ShowDialog(email_,
-                         std::make_unique<EmailDialogLogic>(app_.emailSettings(), std::move(testMail), app_.ui(),
-                                                            app_.tanks().table()),
-                         this);
+    frmEmail *dlg = frmEmail::ShowDialog(
+        email_,
+        std::make_unique<EmailDialogLogic>(app_.emailSettings(), std::move(testMail), app_.ui(), app_.tanks().table()),
+        this);
+    if (dlg)
+        connect(dlg, &frmEmail::helpRequested, this, &frmMain::showHelp, Qt::UniqueConnection);
 }
 
 void frmMain::showAbout()
