@@ -176,7 +176,7 @@ TEST_F(DialogTest, LanguageSelectionNeedsACurrentEntry)
     QStringList names;
     for (int i = 0; i < dlg.lst->count(); ++i)
         names << dlg.lst->item(i)->text();
-    EXPECT_EQ(names.join(','), "German,Italian,English,Spanish,French,Portuguese,Flemish,Croatian,Romanian,Polnisch");
+    EXPECT_EQ(names.join(','), "Deutsch,Italiano,English,Español,Français,Português,Vlaams,Hrvatski,Română,Polski");
     // Below the last entry: nothing is current.
     QWidget *view = dlg.lst->viewport();
     QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(5, view->height() - 2));
