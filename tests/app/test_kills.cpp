@@ -17,16 +17,8 @@ namespace {
 constexpr int kKills = 50;
 constexpr int kTanks = 8;
 
-class Kills : public DataDirTest {
+class Kills : public RunningProgramTest {
 protected:
-    void TearDown() override
-    {
-        if (run.state() != QProcess::NotRunning) {
-            run.kill();
-            run.waitForFinished(5000);
-        }
-        DataDirTest::TearDown();
-    }
     bool startAndConnect(QTcpSocket &peer)
     {
         QByteArray out;
@@ -72,7 +64,6 @@ protected:
     qint64 tankSize(int n) const { return QFileInfo(dataDir() + QStringLiteral("Tank%1.csv").arg(n)).size(); }
 
     const QString program = TANKMON_BINARY_DIR "/Tankmon";
-    QProcess run;
     quint16 port = 0;
 };
 

@@ -12,16 +12,8 @@
 
 namespace {
 
-class PeerFaults : public DataDirTest {
+class PeerFaults : public RunningProgramTest {
 protected:
-    void TearDown() override
-    {
-        if (run.state() != QProcess::NotRunning) {
-            run.kill();
-            run.waitForFinished(5000);
-        }
-        DataDirTest::TearDown();
-    }
     // The settings of a TCP listener on a free port that records every
     // telegram (tank file interval 1 s) and traces each evaluation.
     void configure()
@@ -75,7 +67,6 @@ protected:
         }
     }
 
-    QProcess run;
     quint16 port = 0;
 };
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <QProcess>
 #include "core/RunConfig.h"
 #include "core/Settings.h"
 
@@ -32,6 +33,21 @@ protected:
     QTemporaryDir tmp_;
     RunConfig config;
     Settings settings{config};
+};
+
+// A data folder and the real program run on it; a program still running at
+// the end of a test is killed.
+class RunningProgramTest : public DataDirTest {
+protected:
+    void TearDown() override
+    {
+        if (run.state() != QProcess::NotRunning) {
+            run.kill();
+            run.waitForFinished(5000);
+        }
+        DataDirTest::TearDown();
+    }
+    QProcess run;
 };
 
 // Runs the event loop until pred is true or timeoutMs passed; returns pred().
