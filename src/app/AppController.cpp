@@ -7,6 +7,7 @@
 #include "core/RunConfig.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
+#include "consumption/Forecast.h"
 #include "core/UiServices.h"
 #include "email/EmailNotifier.h"
 #include "history/HistoryRecorder.h"
@@ -26,13 +27,15 @@ AppController::AppController(RunConfig &config, Settings &settings, UiServices &
                                                  [this] { tanks_.registry().SaveDeviceRegistry(); })),
       tempCorrection_(tanks_, config, settings, ui), maintenance_(tanks_, config, ui, clock_)
 {
-    tanks_.setHistoryHooks(history_.get());
+    forecast_ = std::make_unique<ForecastProvider>(tanks_.table(), settings_, clock_, *history_);
+    tanks_.setHistoryHooks(forecast_.get());
+    connect(&tanks_, &TankController::tableReset, forecast_.get(), &ForecastProvider::refresh);
     SmtpTransport transport;
     transport.caFile = qEnvironmentVariable("TANKMON_SMTP_CAFILE");
     smtp_ = std::make_unique<SmtpSender>(transport);
     emailSettings_ = std::make_unique<EmailSettings>(settings_, tanks_.table());
     email_ = std::make_unique<EmailNotifier>(
-        tanks_.table(), *emailSettings_, settings_, ui_, clock_, *history_,
+        tanks_.table(), *emailSettings_, settings_, ui_, clock_, *forecast_,
         [this](const SmtpServer &server, const QString &to, const QString &subject, const QString &body,
                SmtpSender::Done done) { smtp_->SMTP_Send(server, to, subject, body, std::move(done)); },
         [this] {

@@ -14,6 +14,7 @@
 class ComDialogLogic;
 class EmailNotifier;
 class EmailSettings;
+class ForecastProvider;
 class HistoryRecorder;
 class SmtpSender;
 class InstanceLock;
@@ -46,6 +47,8 @@ public:
     // (the dialog's test button: SendTestEmail).
     EmailSettings &emailSettings() { return *emailSettings_; }
     EmailNotifier &email() { return *email_; }
+    // Each tank's days until empty, kept current as the histories grow.
+    ForecastProvider &forecasts() { return *forecast_; }
 
     // Our own options ("--data-dir X", "--headless") that a restart passes on.
     void setRestartOptions(const QStringList &options) { restartOptions_ = options; }
@@ -132,6 +135,7 @@ private:
     ProcessStarter starter_;
     TankController tanks_;
     std::unique_ptr<HistoryRecorder> history_;
+    std::unique_ptr<ForecastProvider> forecast_; // between the sequence and the recorder
     std::unique_ptr<EmailSettings> emailSettings_;
     std::unique_ptr<SmtpSender> smtp_; // outlives the notifier's messages
     std::unique_ptr<EmailNotifier> email_;

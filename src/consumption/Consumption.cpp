@@ -55,17 +55,25 @@ int yearOf(qint64 secs)
 
 constexpr int kCountdown = 5; // non-rising points that end a refuelling
 
-void computeTank(int d, const DeviceRecord &rec, const ConsumptionSettings &s, ConsumptionTable &table,
-                 ConsumptionProtocol *log)
+// The whole range as one period: used when no month divides it.
+struct WholeSpan {
+    static WholeSpan of(qint64) { return {}; }
+    bool contains(qint64) const { return true; }
+};
+
+// One pass over the points first..n of a tank, split into the periods of
+// Span. A falling level is consumption, a refuelling is detected and added
+// back; endPeriod(span, time, monthChanged, last value, consumption) is
+// called for each period that ends (also for the one in progress at n).
+template <class Span, class EndPeriod>
+void tankPass(int d, const DeviceRecord &rec, const ConsumptionSettings &s, int first, int n,
+              ConsumptionProtocol *log, EndPeriod endPeriod)
 {
     const TankHistory &h = rec.History;
-    const int n = h.count();
-    if (n < 6)
-        return;
     const qint64 *T = h.HistoryTimes.data();
     const double *V = h.HistoryValues.data();
 
-    int i0 = 1;
+    int i0 = std::max(first, 1);
     while (i0 <= n && !(V[i0] >= 0))
         ++i0;
     if (i0 > n)
@@ -80,7 +88,7 @@ void computeTank(int d, const DeviceRecord &rec, const ConsumptionSettings &s, C
     // cannot rise, which spares the division for most points.
     const bool fallIsNoRise = s.trigger >= 1e-6;
 
-    MonthSpan acc = MonthSpan::of(T[i0]);
+    Span acc = Span::of(T[i0]);
     double start = V[i0];
     double last = V[i0];
     double refuelled = 0;
@@ -126,15 +134,10 @@ void computeTank(int d, const DeviceRecord &rec, const ConsumptionSettings &s, C
         }
         last = v;
         if (monthChanged) {
-            const double used = start - last + refuelled;
-            if (used > 0) {
-                const double cell = table.add(acc.year, acc.month, used);
-                if (log)
-                    log->month(d, T[i], true, last, cell);
-            }
+            endPeriod(acc, T[i], true, last, start - last + refuelled);
             start = v;
             refuelled = 0;
-            acc = MonthSpan::of(T[i]);
+            acc = Span::of(T[i]);
         }
     }
 
@@ -146,12 +149,23 @@ void computeTank(int d, const DeviceRecord &rec, const ConsumptionSettings &s, C
                 log->refuelling(d, T[n], before, after, refuelled);
         }
     }
-    const double used = start - last + refuelled;
-    if (used > 0) {
-        const double cell = table.add(acc.year, acc.month, used);
-        if (log)
-            log->month(d, T[n], false, last, cell);
-    }
+    endPeriod(acc, T[n], false, last, start - last + refuelled);
+}
+
+void computeTank(int d, const DeviceRecord &rec, const ConsumptionSettings &s, ConsumptionTable &table,
+                 ConsumptionProtocol *log)
+{
+    const int n = rec.History.count();
+    if (n < 6)
+        return;
+    tankPass<MonthSpan>(d, rec, s, 1, n, log,
+                        [&](const MonthSpan &acc, qint64 t, bool monthChanged, double last, double used) {
+                            if (used <= 0)
+                                return;
+                            const double cell = table.add(acc.year, acc.month, used);
+                            if (log)
+                                log->month(d, t, monthChanged, last, cell);
+                        });
 }
 
 } // namespace
@@ -184,4 +198,14 @@ ConsumptionResult ComputeConsumption(const DeviceTable &devices, const Consumpti
     if (log)
         result.protocolError = log->close();
     return result;
+}
+
+double ConsumptionBetween(const DeviceRecord &rec, const ConsumptionSettings &settings, int first, int last)
+{
+    double total = 0;
+    last = std::min(last, rec.History.count());
+    if (first <= last)
+        tankPass<WholeSpan>(0, rec, settings, first, last, nullptr,
+                            [&](const WholeSpan &, qint64, bool, double, double used) { total = used; });
+    return total;
 }

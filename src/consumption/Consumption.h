@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QString>
 
+struct DeviceRecord;
 struct DeviceTable;
 
 // The three settings, read by the caller at the start of every run.
@@ -37,3 +38,9 @@ struct ConsumptionResult {
 // is always added back. Tanks with fewer than 6 points and points before the
 // first non-negative value are left out.
 ConsumptionResult ComputeConsumption(const DeviceTable &devices, const ConsumptionRequest &request);
+
+// The consumption of one tank between its history points first and last,
+// with the same refuelling rules, counted as one period (no month ends it):
+// the first value taken minus the last plus the refuellings. Points before
+// the first non-negative value of the range are left out; 0 when none is left.
+double ConsumptionBetween(const DeviceRecord &rec, const ConsumptionSettings &settings, int first, int last);

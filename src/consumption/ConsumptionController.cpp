@@ -28,15 +28,22 @@ constexpr int kDefaultWidth = 60;
 constexpr int kNarrowest = 16; // a stored width never hides a column
 } // namespace
 
+ConsumptionSettings ConsumptionSettingsFrom(const Settings &settings)
+{
+    ConsumptionSettings s;
+    s.logVerbrauch = settings.readIsOne(Cfg::LogVerbrauch);
+    s.trigger = settingNumber(settings, Cfg::MinProzentBetankungTrigger);
+    s.minProzent = settingNumber(settings, Cfg::MinProzentVerbrauch);
+    return s;
+}
+
 ConsumptionRequest ConsumptionRequestFor(const Settings &settings, const RunConfig &config,
                                          const QDateTime &now, int selection)
 {
     ConsumptionRequest r;
     r.selection = selection;
     r.currentYear = now.date().year();
-    r.settings.logVerbrauch = settings.readIsOne(Cfg::LogVerbrauch);
-    r.settings.trigger = settingNumber(settings, Cfg::MinProzentBetankungTrigger);
-    r.settings.minProzent = settingNumber(settings, Cfg::MinProzentVerbrauch);
+    r.settings = ConsumptionSettingsFrom(settings);
     r.protocolPath = config.DataFilePath(QStringLiteral("LogVerbrauch.txt"));
     return r;
 }

@@ -56,6 +56,9 @@ private:
     QString caption_;
 };
 
+// The refuelling settings as the settings file holds them now.
+ConsumptionSettings ConsumptionSettingsFrom(const Settings &settings);
+
 // A run's request as the program makes it: the three settings read now, the
 // clock's year, the protocol in the data folder.
 ConsumptionRequest ConsumptionRequestFor(const Settings &settings, const RunConfig &config,

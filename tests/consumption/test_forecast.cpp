@@ -1,0 +1,94 @@
+// Days until empty: histories with a known answer, and the provider kept
+// current by the telegram sequence.
+#include "consumption/Forecast.h"
+#include "model/Figures.h"
+#include "support/Fixtures.h"
+
+#include <QSignalSpy>
+
+namespace {
+
+const QDateTime kNow = Clock::Naive(QDate(2026, 12, 7), QTime(12, 0));
+
+struct ForecastCase {
+    const char *name;
+    std::vector<std::pair<double, double>> points; // (days before now, value)
+    std::optional<std::pair<double, QDate>> expected; // days from now, date
+};
+void PrintTo(const ForecastCase &c, std::ostream *os) { *os << c.name; }
+
+class ForecastCases : public ::testing::TestWithParam<ForecastCase> {};
+
+// A point a day, 100 less each day, from the given days before now.
+std::vector<std::pair<double, double>> falling(double from, int days)
+{
+    std::vector<std::pair<double, double>> p;
+    for (double d = days; d >= 0; --d)
+        p.push_back({d, from - 100 * (days - d)});
+    return p;
+}
+} // namespace
+
+TEST_P(ForecastCases, DaysAndDate)
+{
+    const ForecastCase &c = GetParam();
+    DeviceRecord rec;
+    rec.Tankvolumen = 10000;
+    for (const auto &[daysBefore, value] : c.points)
+        rec.History.append(kNow.addSecs(-qint64(daysBefore * Clock::kDay)), value, 0);
+    const auto f = ComputeEmptyForecast(rec, {}, kNow);
+    ASSERT_EQ(f.has_value(), c.expected.has_value());
+    if (f) {
+        EXPECT_NEAR(f->days, c.expected->first, 1e-6);
+        EXPECT_EQ(f->emptyAt.date(), c.expected->second);
+    }
+}
+
+auto with(std::vector<std::pair<double, double>> before, std::vector<std::pair<double, double>> after)
+{
+    before.insert(before.end(), after.begin(), after.end());
+    return before;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Histories, ForecastCases,
+    ::testing::Values(
+        // The faster fall before the window does not count: 1600 left at 100 a day.
+        ForecastCase{"SteadyUse", with({{20, 9000}}, falling(3000, 14)), {{16, QDate(2026, 12, 23)}}},
+        // 3000 delivered ten days ago: 5000 - 6600 + 3000 in 14 days.
+        ForecastCase{"RefuellingInTheWindow",
+                     {{14, 5000}, {13, 4900}, {12, 4800}, {11, 4700}, {10, 4600}, {9.9, 7600}, {9, 7500},
+                      {8, 7400}, {7, 7300}, {6, 7200}, {5, 7100}, {4, 7000}, {3, 6900}, {2, 6800}, {1, 6700},
+                      {0, 6600}},
+                     {{66, QDate(2027, 2, 11)}}},
+        ForecastCase{"RiseOnly", {{14, 1000}, {7, 1004}, {0, 1008}}, std::nullopt},
+        // Two and a half days in the window; the older point lies outside it.
+        ForecastCase{"TooLittleHistory", {{20, 5000}, {2.5, 3000}, {0, 2900}}, std::nullopt},
+        ForecastCase{"ThreeDaysAreEnough", {{3, 1300}, {0, 1000}}, {{10, QDate(2026, 12, 17)}}},
+        ForecastCase{"LevelUnchanged", {{14, 2000}, {0, 2000}}, std::nullopt},
+        ForecastCase{"AlreadyEmpty", {{14, 1400}, {7, 700}, {0, 0}}, {{0, QDate(2026, 12, 7)}}},
+        // Measured until yesterday: 11 days from then, 10 from now.
+        ForecastCase{"LastPointYesterday", {{10, 2000}, {5, 1500}, {1, 1100}}, {{10, QDate(2026, 12, 17)}}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+using ForecastProvision = ControllerTest;
+
+TEST_F(ForecastProvision, FollowsTheRecordedTelegrams)
+{
+    ForecastProvider provider(tanks.table(), settings, clock, hooks);
+    tanks.setHistoryHooks(&provider);
+    // Stands in for the recorder: every telegram is a history point.
+    hooks.insideRecord = [this](int n) {
+        DeviceRecord &r = tanks.device(n);
+        r.History.append(now, ScaledLevel(r.Volumen, r), 0);
+    };
+    QSignalSpy changed(&provider, &ForecastProvider::forecastChanged);
+    for (int day = 0; day <= 4; ++day) {
+        ASSERT_TRUE(feed(Telegram{.sn = 7, .levelWord = Bcd(2000 - 100 * day)}));
+        EXPECT_EQ(changed.size(), std::max(0, day - 2)) << day; // from three days on
+        now = now.addDays(1);
+    }
+    ASSERT_TRUE(provider.forecast(1));
+    EXPECT_NEAR(provider.forecast(1)->days, 16, 1e-6); // 1600 at 100 a day
+    EXPECT_FALSE(provider.forecast(2));
+}
