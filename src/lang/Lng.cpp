@@ -10,8 +10,6 @@
 namespace {
 constexpr int kMaxId = 400;
 int g_lngId = 0;
-QString g_buffer;
-int g_lineCounter = 0;
 
 // Parses one table file: `id<TAB>"text"` with \n (CR LF), \" and \\ escapes.
 std::vector<QString> loadTable(int id)
@@ -95,32 +93,6 @@ QString LngText(int id)
         return {};
     return table(g_lngId)[size_t(id)];
 }
-
-QString LngNextLine(int id)
-{
-    if (g_buffer.isEmpty()) {
-        g_buffer = LngText(id);
-        g_lineCounter = 0;
-    }
-    const qsizetype p = g_buffer.indexOf(QLatin1String("\r\n"));
-    if (p < 0) {
-        const QString line = g_buffer;
-        g_buffer.clear();
-        return line;
-    }
-    const QString line = g_buffer.left(p);
-    g_buffer = g_buffer.mid(p + 2);
-    return line;
-}
-
-bool LngMoreLines()
-{
-    const bool more = !g_buffer.isEmpty();
-    ++g_lineCounter;
-    return more;
-}
-
-int LngLineIndex() { return g_lineCounter; }
 
 QStringList LngLines(int id) { return LngText(id).split(QLatin1String("\r\n")); }
 

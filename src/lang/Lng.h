@@ -19,11 +19,7 @@ QString LngText(int id);
 // selection; 0 when closed without a choice). False when the resulting id
 // names no language: the caller says "Wrong LngId !?!" and ends the program.
 bool LngInit(const QStringList &words, const Settings &settings, const std::function<int()> &choose);
-// Multi-line texts (lines separated by CR LF), handed out line by line.
-QString LngNextLine(int id);
-bool LngMoreLines();          // lines left? advances the line counter
-int LngLineIndex();           // index of the line last handed out
-// All lines of a multi-line text at once.
+// All lines of a multi-line text (lines separated by CR LF).
 QStringList LngLines(int id);
 
 // "Tankmessgerät" in the current language.

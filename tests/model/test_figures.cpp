@@ -52,8 +52,6 @@ TEST_F(FiguresTest, ScaledLevelAndFormatValue)
         {7, 7, 3, 0.7, "0.7 t"},
         {1234, 1, 4, 1234, "1234 m³"},
         {1234, 4, 4, 1234000, "1234000 kg"},
-        {12, 5, 3, 1200, "1200 Imp.Gal"},
-        {575, 6, 3, 57500, "57500 US Gal"},
         {123, 8, 0, 123, "123 "}, // no unit: the number and a single blank
         {575, 9, 4, 575000, "575000 "},
         {1234, 0, 5, 0, " Liter"}, // unknown scale code: no number

@@ -97,17 +97,17 @@ TEST_F(MaintenanceTest, DeletingTwoToThreeOfFiveMovesTheRestForward)
     EXPECT_EQ(logFiles(), (QStringList{"Tank1.csv=history of 1001", "Tank2.csv=history of 1004",
                                        "Tank3.csv=history of 1005", "deleted_Tank2_20260314_103000.csv=history of 1002",
                                        "deleted_Tank3_20260314_103000.csv=history of 1003"}));
-}
 
-TEST_F(MaintenanceTest, DeletingTheLastTankAlone)
-{
-    makeTanks(3);
+    // The last tank alone.
+    now = now.addSecs(60);
     ASSERT_TRUE(deleteTanks("3", "3"));
+    EXPECT_EQ(restarts, 2);
     EXPECT_EQ(tanks.DeviceCount(), 2);
-    EXPECT_EQ(tanks.device(2).SN, 1002);
-    EXPECT_EQ(logFiles(), (QStringList{"Tank1.csv=history of 1001", "Tank2.csv=history of 1002",
-                                       "deleted_Tank3_20260314_103000.csv=history of 1003"}));
-    EXPECT_EQ(restarts, 1);
+    EXPECT_EQ(tanks.device(2).SN, 1004);
+    EXPECT_EQ(logFiles(), (QStringList{"Tank1.csv=history of 1001", "Tank2.csv=history of 1004",
+                                       "deleted_Tank2_20260314_103000.csv=history of 1002",
+                                       "deleted_Tank3_20260314_103000.csv=history of 1003",
+                                       "deleted_Tank3_20260314_103100.csv=history of 1005"}));
 }
 
 TEST_F(MaintenanceTest, AnswersAreRoundedHalfToEven)
@@ -150,17 +150,6 @@ TEST_F(MaintenanceTest, InvalidAnswersBeepAndChangeNothing)
     EXPECT_EQ(logFiles(), filesBefore);
 }
 
-TEST_F(MaintenanceTest, DecliningConfigurationDeletionChangesNothing)
-{
-    makeTanks(2);
-    ui.answers = {MsgResult::No};
-    EXPECT_FALSE(deleteConfiguration());
-    EXPECT_EQ(ends, 0);
-    EXPECT_TRUE(QFile::exists(iniPath()));
-    EXPECT_TRUE(QFile::exists(tankFile(1)));
-    EXPECT_TRUE(feed(1001)) << "telegrams are still evaluated";
-}
-
 TEST_F(MaintenanceTest, ConfigurationDeletionKeepingTankFiles)
 {
     config.logIniActive = true;
@@ -197,6 +186,13 @@ TEST_F(MaintenanceTest, ConfigurationDeletionWithTankFiles)
     makeTanks(3);
     writeBytes(config.logFolder + "Other.csv", "keep");
     QFile::remove(tankFile(2)); // a missing file is skipped silently
+    // Declined: nothing changes, telegrams are still evaluated.
+    ui.answers = {MsgResult::No};
+    EXPECT_FALSE(deleteConfiguration());
+    EXPECT_EQ(ends, 0);
+    EXPECT_TRUE(QFile::exists(iniPath()));
+    EXPECT_TRUE(QFile::exists(tankFile(1)));
+    EXPECT_TRUE(feed(1001));
     ui.answers = {MsgResult::Yes, MsgResult::Yes};
     EXPECT_TRUE(deleteConfiguration());
     EXPECT_EQ(ends, 1);

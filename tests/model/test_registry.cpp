@@ -144,16 +144,13 @@ TEST_F(RegistryTest, CopyInTheLogFolderIsReplacedAtomically)
     tanks.device(1).Volumen = 1;
     tanks.registry().SaveDeviceRegistry();
     EXPECT_TRUE(readBytes(copy).contains("Volumen=4321"));
-}
 
-TEST_F(RegistryTest, NoCopyWhenTheLogFolderIsTheDataFolder)
-{
+    // The log folder is the data folder: no copy over the file itself.
     config.logIniActive = true;
     config.logFolder = dataDir() + "./";
-    ASSERT_TRUE(feed(4711));
-    ReplaceCounter counter(dataDir());
+    ReplaceCounter inData(dataDir());
     tanks.registry().SaveDeviceRegistry();
-    EXPECT_EQ(counter.replaces("Tankmon.ini"), 1) << "only the save itself";
+    EXPECT_EQ(inData.replaces("Tankmon.ini"), 1) << "only the save itself";
     EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files), QStringList{"Tankmon.ini"});
 }
 
@@ -265,7 +262,9 @@ TEST_F(RegistryTest, TankNameWithLineBreakCannotBreakTheFile)
     EXPECT_TRUE(ini("Gerät1", "Tankbezeichnung").startsWith("Hof"));
 }
 
-TEST_F(RegistryTest, SelectingTheCurrentDeviceWritesNothing)
+// Selecting the current device again writes nothing; name and unit edits go
+// to the current device only.
+TEST_F(RegistryTest, SelectionAndEditsOfTheCurrentDevice)
 {
     ASSERT_TRUE(feed(1));
     ASSERT_TRUE(feed(2));
@@ -285,18 +284,10 @@ TEST_F(RegistryTest, SelectingTheCurrentDeviceWritesNothing)
         tanks.ComboSN_Click(n);
     EXPECT_TRUE(events.isEmpty());
     EXPECT_EQ(tanks.currentDevice(), 1);
-}
 
-TEST_F(RegistryTest, NameAndUnitEditsOfTheCurrentDevice)
-{
-    ASSERT_TRUE(feed(1));
-    ASSERT_TRUE(feed(2));
-    tanks.ComboSN_Click(1);
-    events.clear();
     tanks.setTankName("Süd");
     EXPECT_EQ(tanks.device(1).Tankbezeichnung, "Süd");
-    EXPECT_TRUE(readBytes(iniPath()).contains("Tankbezeichnung=S\xFC"
-                                              "d\r\n"));
+    EXPECT_TRUE(readBytes(iniPath()).contains("Tankbezeichnung=S\xFC" "d\r\n"));
     EXPECT_EQ(events, QStringList{"deviceChanged(1)"});
     events.clear();
     tanks.setUnit(7);

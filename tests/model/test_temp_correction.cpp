@@ -58,8 +58,11 @@ protected:
 
 } // namespace
 
+// Switching on asks every tank, offering its coefficient (0 as 1.5).
 TEST_F(TempCorrectionTest, SwitchingOnAsksEveryTank)
 {
+    tanks.device(2).TempKorr = 0.25;
+    tanks.device(3).TempKorr = 0;
     box.answers = {MsgResult::Yes};
     box.inputs = {"10", "2,5", "0.7"};
     EXPECT_EQ(toggle(), true);
@@ -72,11 +75,15 @@ TEST_F(TempCorrectionTest, SwitchingOnAsksEveryTank)
     EXPECT_EQ(box.shown[1].title, "Temperaturkorrektur Eingabe Koeffizienten");
     EXPECT_EQ(coefficients(), "10/10 2.5/2.5 0.7/0.7");
     EXPECT_TRUE(events.contains("deviceChanged(3)"));
-    EXPECT_EQ(box.offered, (QStringList{"1", "1", "1"}));
+    EXPECT_EQ(box.offered, (QStringList{"1", "0.25", "1.5"}));
 }
 
-TEST_F(TempCorrectionTest, OutOfRangeStopsTheEntry)
+TEST_F(TempCorrectionTest, OutOfRangeOrCancelStopsTheEntry)
 {
+    for (double k : {10.0, 0.001})
+        EXPECT_TRUE(TempCorrection::IsValidCoefficient(k)) << k;
+    for (double k : {10.5, 10.0000001, 0.0, -1.0})
+        EXPECT_FALSE(TempCorrection::IsValidCoefficient(k)) << k;
     box.answers = {MsgResult::Yes};
     box.inputs = {"3", "10.5", "4"};
     EXPECT_EQ(toggle(), true);
@@ -87,58 +94,37 @@ TEST_F(TempCorrectionTest, OutOfRangeStopsTheEntry)
     EXPECT_EQ(box.shown.last().title, "Fehler");
     EXPECT_EQ(box.shown.last().icon, MsgIcon::Stop);
     EXPECT_TRUE(config.flagTempKorr) << "the switch stays on";
-}
-
-TEST_F(TempCorrectionTest, RangeLimitsAndCancel)
-{
-    for (double k : {10.0, 0.001})
-        EXPECT_TRUE(TempCorrection::IsValidCoefficient(k)) << k;
-    for (double k : {10.5, 10.0000001, 0.0, -1.0})
-        EXPECT_FALSE(TempCorrection::IsValidCoefficient(k)) << k;
     // A cancelled box counts as 0.
-    config.flagTempKorr = true;
+    box.shown.clear();
     box.inputs = {QString()};
     EXPECT_EQ(ask(), false);
-    EXPECT_EQ(box.shown.last().text, "Fehlerhafte Eingabe");
+    EXPECT_EQ(box.texts(), QStringList{"Fehlerhafte Eingabe"});
 }
 
-TEST_F(TempCorrectionTest, ZeroIsOfferedAsOnePointFive)
+// Off and No: nothing changes, nothing is asked. On and No: stays on, and the
+// coefficients are asked all the same. On and Yes: off, coefficients kept.
+TEST_F(TempCorrectionTest, AnsweringNoAndSwitchingOff)
 {
-    tanks.device(2).TempKorr = 0;
-    tanks.device(3).TempKorr = 0.25;
-    box.inputs = {"1", "1,5", "0,25"};
-    EXPECT_EQ(ask(), true);
-    EXPECT_EQ(box.offered, (QStringList{"1", "1.5", "0.25"}));
-    EXPECT_DOUBLE_EQ(tanks.device(2).TempKorr, 1.5);
-}
-
-TEST_F(TempCorrectionTest, AnsweringNo)
-{
-    // Off and No: nothing changes, nothing is asked.
     box.answers = {MsgResult::No};
     EXPECT_EQ(toggle(), false);
     EXPECT_FALSE(config.flagTempKorr);
     EXPECT_EQ(box.count("input"), 0);
     EXPECT_EQ(ini("Common", "FlagTempKorr"), "<absent>");
 
-    // On and No: stays on, and the coefficients are asked all the same.
     config.flagTempKorr = true;
     box.answers = {MsgResult::No};
-    box.inputs = {"2", "2", "2"};
+    box.inputs = {"2", "2", "4"};
     EXPECT_EQ(toggle(), true);
     EXPECT_EQ(box.shown[1].text, "Temperaturkorrektur ausschalten ?");
-    EXPECT_EQ(coefficients(), "2/2 2/2 2/2");
-}
+    EXPECT_EQ(coefficients(), "2/2 2/2 4/4");
 
-TEST_F(TempCorrectionTest, SwitchingOffKeepsTheCoefficients)
-{
-    config.flagTempKorr = true;
-    tanks.device(1).TempKorr = 4;
+    box.shown.clear();
+    events.clear();
     box.answers = {MsgResult::Yes};
     EXPECT_EQ(toggle(), false);
     EXPECT_FALSE(config.flagTempKorr);
     EXPECT_EQ(ini("Common", "FlagTempKorr"), "0");
     EXPECT_EQ(box.count("input"), 0);
-    EXPECT_DOUBLE_EQ(tanks.device(1).TempKorr, 4);
+    EXPECT_DOUBLE_EQ(tanks.device(3).TempKorr, 4);
     EXPECT_TRUE(events.contains("deviceChanged(1)")) << "figures follow the switch";
 }

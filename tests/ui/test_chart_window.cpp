@@ -1,16 +1,14 @@
-// The history chart window offscreen: opening, the main window's button,
-// rubber-band and wheel zoom with real mouse events, and the stored options.
+// The history chart window offscreen: opening, rubber-band and wheel zoom
+// with real mouse events, and the stored options (the main window's button:
+// ConsumptionWindow.MainWindowButtonsOpenOneTableAndOneChart).
 #include "support/Fixtures.h"
 
-#include "app/AppController.h"
 #include "ui/ChartPlot.h"
 #include "ui/FrmGrafikHistorie.h"
-#include "ui/FrmMain.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QPushButton>
 #include <QtTest/QTest>
 
 namespace
@@ -107,19 +105,4 @@ TEST_F(ChartWindowTest, RubberBandAndWheelZoom)
     QTest::mouseRelease(chart, Qt::LeftButton, {}, QPoint(plot().left + 200, p.y()));
     EXPECT_EQ(ui.count("beep"), 1);
     EXPECT_FALSE(win->chartState().band.dragging);
-}
-
-TEST_F(ChartWindowTest, MainWindowButtonOpensOneChartWindow)
-{
-    AppController app(config, settings, ui, clock);
-    ASSERT_EQ(app.start(), AppController::Start::Run);
-    frmMain main(app);
-    app.tanks().table().DeviceCount = 1;
-    app.tanks().table()[1].History.append(now.addDays(-3), 500, 10);
-    auto *button = main.findChild<QPushButton *>("cmdGrafik");
-    ASSERT_TRUE(button);
-    EXPECT_FALSE(button->isHidden());
-    button->click();
-    button->click();
-    EXPECT_EQ(main.findChildren<frmGrafikHistorie *>().size(), 1);
 }

@@ -4,6 +4,7 @@
 
 #include "app/AppController.h"
 #include "core/Catalogue.h"
+#include "ui/FrmGrafikHistorie.h"
 #include "ui/FrmMain.h"
 #include "ui/FrmTabelle.h"
 #include "ui/TankDisplay.h"
@@ -161,7 +162,9 @@ TEST_F(ConsumptionWindow, ExportThroughTheInputBox)
     EXPECT_EQ(ui.count("input"), 4);
 }
 
-TEST_F(ConsumptionWindow, MainWindowButtonOpensOneTable)
+// The main window's buttons open one table and one chart window however often
+// they are clicked.
+TEST_F(ConsumptionWindow, MainWindowButtonsOpenOneTableAndOneChart)
 {
     AppController app(config, settings, ui, clock);
     ASSERT_EQ(app.start(), AppController::Start::Run);
@@ -182,4 +185,11 @@ TEST_F(ConsumptionWindow, MainWindowButtonOpensOneTable)
     ASSERT_EQ(windows.size(), 1);
     EXPECT_TRUE(windows.first()->isVisible());
     EXPECT_EQ(windows.first()->findChild<QTableView *>("t")->model()->index(0, 1).data().toString(), "5 L");
+
+    auto *chart = main.findChild<QPushButton *>("cmdGrafik");
+    ASSERT_TRUE(chart);
+    EXPECT_TRUE(chart->isVisible());
+    chart->click();
+    chart->click();
+    EXPECT_EQ(main.findChildren<frmGrafikHistorie *>().size(), 1);
 }

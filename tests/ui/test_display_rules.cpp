@@ -1,5 +1,5 @@
-// The age rules and texts of the display as pure functions; the tab captions
-// and the detail texts are checked on the widgets in TankDisplayTest.
+// The age rules and texts of the display as pure functions; the tab rows,
+// captions and detail texts are checked on the widgets in TankDisplayTest.
 #include "ui/DisplayRules.h"
 
 #include "lang/Lng.h"
@@ -32,14 +32,10 @@ TEST(ReadingAge, CountsMinuteBoundaries)
     EXPECT_TRUE(IsOld(age) && IsStale(age));
 }
 
-TEST(DisplayTexts, TabRowsTemperatureStaleWarningAndTime)
+TEST(DisplayTexts, TemperatureAndTime)
 {
     SetLngId(1);
-    EXPECT_EQ(TabsPerRow(1), 2);
-    EXPECT_EQ(TabsPerRow(4), 5);
-    EXPECT_EQ(TabsPerRow(14), 5);
     EXPECT_EQ(TemperatureText(0), "0 °C") << "0 °C is a temperature, not none";
-    EXPECT_EQ(StaleWarningText(), "Achtung: \r\nkeine aktuellen Werte");
     EXPECT_TRUE(GeneralDateTimeText(QDateTime()).isEmpty());
     const QString t = GeneralDateTimeText(at(5, 14, 7, 9));
     EXPECT_TRUE(t.contains("07") && t.contains("09")) << qPrintable(t); // seconds are shown
