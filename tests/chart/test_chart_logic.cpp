@@ -70,7 +70,6 @@ TEST_F(ChartLogicTest, RangeAndRoundedMaximum)
 
     tank(1, {{at(2026, 1, 10), 300}, {at(2025, 1, 1), 900}}); // only entry 1 gives the first time
     tank(2, {{at(2025, 12, 1), 1000, 25}}).TempKorr = 2;      // corrected: 1000 + 1000 * 10 * 2 / 1000
-    EXPECT_EQ(CorrectedHistoryValue(100, 25, true, 2), 102);
     EXPECT_EQ(CorrectedHistoryValue(100, kNoTemperature, true, 2), 100);
     TimeValueRange r = ComputeDataRange(*table, false, true, kNow);
     EXPECT_EQ(r.firstTime, at(2025, 12, 1));

@@ -98,15 +98,6 @@ TEST_F(RegistryTest, CountBeyondTheSectionsStopsAtTheLastSerialNumber)
     EXPECT_EQ(tanks.device(3).SN, 4711);
 }
 
-TEST_F(RegistryTest, RecordWithoutTimeStaysWithoutTime)
-{
-    ASSERT_TRUE(feed(4711));
-    tanks.device(1).Uhrzeit = QDateTime();
-    tanks.registry().SaveDeviceRegistry();
-    tanks.registry().LoadDeviceRecord(1);
-    EXPECT_FALSE(tanks.device(1).Uhrzeit.isValid());
-}
-
 TEST_F(RegistryTest, SaveOf56DevicesReplacesTheFileOnce)
 {
     for (int sn = 1; sn <= 56; ++sn)
@@ -252,14 +243,19 @@ TEST_F(RegistryTest, RemovingATankMovesEveryKeyOfTheTanksBehind)
     EXPECT_EQ(restarted.device(2).Tankbezeichnung, "");
 }
 
-TEST_F(RegistryTest, TankNameWithLineBreakCannotBreakTheFile)
+// A tank name with a line break cannot break the file; a record without a
+// time stays without one.
+TEST_F(RegistryTest, TankNameWithLineBreakAndRecordWithoutTime)
 {
     ASSERT_TRUE(feed(4711));
     tanks.setTankName("Hof\r\n[Geräte]\nAnzahl=0");
+    tanks.device(1).Uhrzeit = QDateTime();
     tanks.registry().SaveDeviceRegistry();
     EXPECT_EQ(ini("Geräte", "Anzahl"), "1");
     EXPECT_FALSE(tanks.device(1).Tankbezeichnung.contains('\n'));
     EXPECT_TRUE(ini("Gerät1", "Tankbezeichnung").startsWith("Hof"));
+    tanks.registry().LoadDeviceRecord(1);
+    EXPECT_FALSE(tanks.device(1).Uhrzeit.isValid());
 }
 
 // Selecting the current device again writes nothing; name and unit edits go
