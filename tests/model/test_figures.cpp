@@ -10,6 +10,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <tuple>
 
 namespace
 {
@@ -81,16 +82,12 @@ TEST_F(FiguresTest, ScaledLevelAndFormatValue)
 
 TEST_F(FiguresTest, PercentAndFillFraction)
 {
-    EXPECT_EQ(PercentText(rec(5000, 0, 0, 10000)), "50%");
-    EXPECT_EQ(PercentText(rec(0, 0, 0, 10000)), "0%");
-    EXPECT_EQ(PercentText(rec(12000, 0, 0, 10000)), "120%");
-    EXPECT_EQ(PercentText(rec(5000, 0, 0, 0)), "???%");
-    EXPECT_EQ(PercentText(rec(-0xE002, 0, 0, 1000)), "???%");
     // An exact half rounds up (away from zero), computed without float error.
-    EXPECT_EQ(PercentText(rec(1, 0, 0, 8)), "13%");
-    EXPECT_EQ(PercentText(rec(1, 0, 0, 200)), "1%");
-    EXPECT_EQ(PercentText(rec(1, 0, 0, 3)), "33%");
-    EXPECT_EQ(PercentText(rec(2, 0, 0, 3)), "67%");
+    const std::tuple<int, int, const char *> percents[] = {
+        {5000, 10000, "50%"}, {0, 10000, "0%"}, {12000, 10000, "120%"}, {5000, 0, "???%"}, {-0xE002, 1000, "???%"},
+        {1, 8, "13%"},        {1, 200, "1%"},   {1, 3, "33%"},          {2, 3, "67%"}};
+    for (const auto &[volume, capacity, text] : percents)
+        EXPECT_EQ(PercentText(rec(volume, 0, 0, capacity)), text) << volume << "/" << capacity;
 
     EXPECT_DOUBLE_EQ(FillFraction(rec(2500, 0, 0, 10000)), 0.25);
     EXPECT_DOUBLE_EQ(FillFraction(rec(15000, 0, 0, 10000)), 1.5) << "no upper bound";
