@@ -56,8 +56,11 @@ protected:
         combo->setCurrentIndex(index);
         emit combo->activated(index);
     }
-    void find()
+    // Opens the window and finds its parts.
+    void show()
     {
+        win.reset(open());
+        ASSERT_TRUE(win && win->isVisible());
         combo = win->findChild<QComboBox *>("ComboTank");
         view = win->findChild<QTableView *>("t");
         caption = win->findChild<QLabel *>("caption");
@@ -80,9 +83,7 @@ QString grouped(int thousands, int rest)
 
 TEST_F(ConsumptionWindow, TankListCellsCaptionAndChart)
 {
-    win.reset(open());
-    ASSERT_TRUE(win && win->isVisible());
-    find();
+    show();
     EXPECT_EQ(win->windowTitle(), "Tabelle");
     EXPECT_EQ(entries(), (QStringList{"1: Keller", "3: SN:4711", "Tank 1-3"}));
     EXPECT_EQ(combo->currentText(), "Tank 1-3");
@@ -110,8 +111,7 @@ TEST_F(ConsumptionWindow, TankListCellsCaptionAndChart)
 
     // One device: no all-tanks entry.
     devices.DeviceCount = 1;
-    win.reset(open());
-    find();
+    show();
     EXPECT_EQ(entries(), (QStringList{"1: Keller"}));
 }
 
@@ -130,8 +130,7 @@ TEST_F(ConsumptionWindow, NoHistoryGivesTheBoxAndNoWindow)
 TEST_F(ConsumptionWindow, StoredWidthsAndOnlyTheUsersResizeWritten)
 {
     settings.write(Cfg::GridColWidth.at(2), 80);
-    win.reset(open());
-    find();
+    show();
     QHeaderView *header = view->horizontalHeader();
     EXPECT_EQ(header->sectionSize(1), 80);
     EXPECT_EQ(header->sectionSize(0), 60);
@@ -142,8 +141,7 @@ TEST_F(ConsumptionWindow, StoredWidthsAndOnlyTheUsersResizeWritten)
 
 TEST_F(ConsumptionWindow, ExportThroughTheInputBox)
 {
-    win.reset(open());
-    find();
+    show();
     auto *exportButton = win->findChild<QPushButton *>("cmdExportCSV");
     const QString named = dataDir() + "Verbrauch.txt";
     ui.inputs = {QString(), named, dataDir() + "Jahr.CSV", dataDir() + "missing/x"};

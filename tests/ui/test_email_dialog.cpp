@@ -53,7 +53,6 @@ protected:
                         }};
         return frmEmail::ShowDialog(dlg, std::make_unique<EmailDialogLogic>(email, fns, ui, devices));
     }
-    QString iniText() const { return QString::fromLatin1(readBytes(iniPath())); }
 
     DeviceTable devices;
     EmailSettings email{settings, devices};
@@ -62,7 +61,7 @@ protected:
     QPointer<frmEmail> dlg;
 };
 
-TEST_F(EmailDialogTest, FirstStartShowsTheDefaultsAndTheCaptions)
+TEST_F(EmailDialogTest, FirstStartShowsTheDefaults)
 {
     frmEmail *d = open();
     EXPECT_FALSE(child<QCheckBox>(d, "chbxEmail")->isChecked());
@@ -85,7 +84,7 @@ TEST_F(EmailDialogTest, FirstStartShowsTheDefaultsAndTheCaptions)
     d = open();
     EXPECT_TRUE(child<QGroupBox>(d, "GroupTank")->isHidden());
     QTest::mouseClick(child<QPushButton>(d, "CmdOk"), Qt::LeftButton);
-    EXPECT_TRUE(iniText().contains("[Gerät1]\r\nEmailAktiv=1"));
+    EXPECT_TRUE(QString::fromLatin1(readBytes(iniPath())).contains("[Gerät1]\r\nEmailAktiv=1"));
 }
 
 TEST_F(EmailDialogTest, LockAndUnlockWithPasswordOrServiceCode)

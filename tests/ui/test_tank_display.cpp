@@ -173,14 +173,13 @@ TEST_F(TankDisplayTest, TableResetRebuildsTabsAndSelector)
 
 TEST_F(TankDisplayTest, GreyAndRedTimeAfter60MinutesWarningAfter1440)
 {
-    addDevice(1, 2500, 60);
-    addDevice(2, 2500, 61);
-    addDevice(3, 2500, 1440);
-    addDevice(4, 2500, 1441);
+    const int ages[] = {60, 61, 1440, 1441};
+    for (int n = 1; n <= 4; ++n)
+        addDevice(n, 2500, ages[n - 1]);
+    // Grey after 60 minutes, but still the figures up to 1440.
     const QString figures = "2500 Liter +temp +date +liquid";
-    EXPECT_EQ(entry(1), figures);
-    EXPECT_EQ(entry(2), figures) << "still figures, not the warning";
-    EXPECT_EQ(entry(3), figures);
+    for (int n = 1; n <= 3; ++n)
+        EXPECT_EQ(entry(n), figures) << n;
     EXPECT_EQ(entry(4), "Achtung: \r\nkeine aktuellen Werte");
     for (int n = 1; n <= 4; ++n)
         EXPECT_EQ(colour(Part<QLabel>(display->entry(n), "txbxLiter")), n == 1 ? "black" : "grey") << n;
