@@ -1,5 +1,6 @@
 #include "DisplayRules.h"
 
+#include "consumption/Forecast.h"
 #include "core/TextHelpers.h"
 #include "lang/AccessKeys.h"
 #include "lang/Lng.h"
@@ -7,6 +8,7 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace DisplayRules {
@@ -97,6 +99,32 @@ QString GeneralDateTimeText(const QDateTime &t)
 QString SelectorText(int device, qint32 sn)
 {
     return QString::number(device) + QStringLiteral(" / SN") + QString::number(sn);
+}
+
+namespace {
+// The text whose word for "days" agrees with n: 401 for the singular
+// form, 403 for Romanian's plural with "de" (20 and on, less its last two
+// digits below 20), 402 for every other plural.
+int dayFormTextId(qint64 n)
+{
+    const int lng = LngId();
+    const qint64 last2 = n % 100;
+    const bool one = lng == 4   ? n <= 1                      // French: 0 and 1
+                     : lng == 8 ? n % 10 == 1 && last2 != 11 // Croatian: 1, 21, 31, ...
+                                : n == 1;
+    if (one)
+        return 401;
+    return lng == 9 && n > 0 && (last2 == 0 || last2 >= 20) ? 403 : 402;
+}
+} // namespace
+
+QString ForecastText(const std::optional<EmptyForecast> &forecast)
+{
+    if (!forecast)
+        return {};
+    const qint64 days = std::llround(forecast->days);
+    return FormatText(LngText(dayFormTextId(days)),
+                      {QString::number(days), QLocale::system().toString(forecast->emptyAt.date(), QLocale::ShortFormat)});
 }
 
 QString StaleWarningText() { return LngText(283) + QStringLiteral("\r\n") + LngText(284); }

@@ -3,8 +3,10 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 struct DeviceRecord;
+struct EmptyForecast;
 
 // What the main display derives from a reading, kept free of widgets so the
 // rules can be checked without a window.
@@ -54,5 +56,9 @@ QString GeneralDateTimeText(const QDateTime &t);
 QString SelectorText(int device, qint32 sn);
 // The two-line stale warning of the overview entry.
 QString StaleWarningText();
+// Days until empty as shown: "about 23 days, until 30.12.2026" in the user's
+// language (the word for days agreeing with the number), the date in the
+// locale's short form; empty without a forecast.
+QString ForecastText(const std::optional<EmptyForecast> &forecast);
 
 } // namespace DisplayRules

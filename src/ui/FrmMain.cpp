@@ -18,6 +18,7 @@
 #include "app/AppController.h"
 #include "app/LogDialogLogic.h"
 #include "app/ProgramInfo.h"
+#include "consumption/Forecast.h"
 #include "core/RunConfig.h"
 #include "core/UiServices.h"
 #include "email/EmailDialogLogic.h"
@@ -65,7 +66,7 @@ frmMain::frmMain(AppController &app, QWidget *parent) : QMainWindow(parent), app
     v->setContentsMargins(16, 8, 16, 10);
     v->setSpacing(8);
     v->addWidget(buildHeader());
-    display_ = new TankDisplay(app_.tanks(), app_.ui(), app_.clock(), central);
+    display_ = new TankDisplay(app_.tanks(), app_.ui(), app_.clock(), central, &app_.forecasts());
     display_->setProgramTitle([this] { return ProgramTitle(app_.config(), false); });
     v->addWidget(display_, 1);
     setCentralWidget(central);

@@ -58,6 +58,14 @@ OverviewEntry::OverviewEntry(int device, const QString &caption, QWidget *parent
     lblTemp = label("lblTemp");
     lblDate = label("lblDate");
     UiLook::SetRole(lblDate, UiLook::Role::Small);
+    lblReichweite = label("lblReichweite");
+    UiLook::SetRole(lblReichweite, UiLook::Role::Small);
+    lblReichweite->setWordWrap(true);
+    lblReichweite->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    // Two lines, with or without a forecast: the tiles of a row stay in line.
+    lblReichweite->setText(QStringLiteral("\n"));
+    lblReichweite->setFixedHeight(lblReichweite->sizeHint().height());
+    lblReichweite->clear();
     lblAlarm = label("lblAlarm");
     lblAlarm->setText(LngText(334));
     UiLook::SetRole(lblAlarm, UiLook::Role::AlarmBadge);
@@ -92,6 +100,7 @@ OverviewEntry::OverviewEntry(int device, const QString &caption, QWidget *parent
     v->addWidget(txbxLiter);
     v->addLayout(percentRow);
     v->addWidget(lblDate);
+    v->addWidget(lblReichweite);
     v->addStretch(1);
 }
 
@@ -127,6 +136,11 @@ void OverviewEntry::showDevice(const DeviceRecord &rec, bool tempKorr, const QDa
     const QColor c = IsOld(age) ? OldColour() : NormalColour();
     for (QLabel *l : {txbxLiter, lblProzent, lblTemp, lblDate})
         UiLook::SetTextColour(l, c);
+}
+
+void OverviewEntry::setForecastText(const QString &text)
+{
+    lblReichweite->setText(text);
 }
 
 void OverviewEntry::setNotice(Notice n)

@@ -22,6 +22,9 @@ public:
     // ShowDevice: the entry for rec as of now.
     void showDevice(const DeviceRecord &rec, bool tempKorr, const QDateTime &now);
 
+    // Days until empty; empty text: none (the line keeps its room).
+    void setForecastText(const QString &text);
+
     Notice notice() const { return notice_; }
 
 signals:
@@ -41,6 +44,7 @@ private:
     QLabel *lblTemp;
     QLabel *lblDate;
     QLabel *lblAlarm;
+    QLabel *lblReichweite;
     TankPicture *tank; // outline and contents shape
     int device_;
     Notice notice_ = Notice::None;

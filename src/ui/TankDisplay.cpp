@@ -8,6 +8,7 @@
 #include "TabRows.h"
 #include "TankPicture.h"
 #include "UiLook.h"
+#include "consumption/Forecast.h"
 #include "core/Clock.h"
 #include "core/RunConfig.h"
 #include "core/UiServices.h"
@@ -53,8 +54,9 @@ QLabel *fieldName(QWidget *parent, const char *name, int textId)
 }
 } // namespace
 
-TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, QWidget *parent)
-    : QWidget(parent), tanks_(tanks), ui_(ui), clock_(std::move(clock))
+TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, QWidget *parent,
+                         const ForecastProvider *forecasts)
+    : QWidget(parent), tanks_(tanks), forecasts_(forecasts), ui_(ui), clock_(std::move(clock))
 {
     setObjectName(QStringLiteral("TankDisplay"));
     SSTab1 = new QTabWidget(this);
@@ -102,6 +104,8 @@ TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, Q
     connect(&tanks_, &TankController::detailChanged, this, [this] { ComboSN_Click(); });
     connect(&tanks_, &TankController::selectDevice, this, &TankDisplay::selectInCombo);
     connect(&tanks_, &TankController::tableReset, this, &TankDisplay::rebuild);
+    if (forecasts_)
+        connect(forecasts_, &ForecastProvider::forecastChanged, this, &TankDisplay::showForecast);
 
     resetDisplay();
     rebuild();
@@ -154,6 +158,11 @@ QWidget *TankDisplay::buildDetailCard()
 
     txbxTemperatur = makeLabel(card, "txbxTemperatur", {}, UiLook::Role::FieldValue);
     txbxZeit = makeLabel(card, "txbxZeit", {}, UiLook::Role::FieldValue);
+    txbxReichweite = makeLabel(card, "txbxReichweite", QStringLiteral("\n"));
+    // Two lines whether there is a forecast or not: nothing below moves.
+    txbxReichweite->setWordWrap(true);
+    txbxReichweite->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    txbxReichweite->setFixedHeight(txbxReichweite->sizeHint().height());
     lblURL = makeLabel(card, "lblURL", {}, UiLook::Role::Link);
     lblURL->setTextFormat(Qt::RichText);
     lblURL->setCursor(Qt::PointingHandCursor);
@@ -186,6 +195,7 @@ QWidget *TankDisplay::buildDetailCard()
     facts->addWidget(txbxTemperatur, 0, 1);
     facts->addWidget(fieldName(card, "LabelMesszeitpunkt", 312), 1, 0);
     facts->addWidget(txbxZeit, 1, 1);
+    facts->addWidget(txbxReichweite, 2, 0, 1, 2);
     facts->setColumnStretch(1, 1);
     v->addLayout(facts);
     v->addWidget(lblURL);
@@ -280,7 +290,7 @@ void TankDisplay::resetDisplay()
     UiLook::SetTextColour(lblVolumen, NormalColour());
     LabelTankinhalt->setText(LngText(307));
     DrawTankLevel(0);
-    for (QLabel *l : {txbxTanktyp, txbxTankVolumen, txbxTankhoehe, txbxTemperatur, txbxZeit})
+    for (QLabel *l : {txbxTanktyp, txbxTankVolumen, txbxTankhoehe, txbxTemperatur, txbxZeit, txbxReichweite})
         l->clear();
     UiLook::SetTextColour(txbxZeit, NormalColour());
     txbxTankbezeichnung->clear();
@@ -451,7 +461,19 @@ void TankDisplay::ShowDevice(int n)
     if (!e || n > tanks_.DeviceCount())
         return;
     e->showDevice(tanks_.device(n), tanks_.config().flagTempKorr, clock_());
+    showForecast(n);
     updateTabMark(OverviewTab(n));
+}
+
+void TankDisplay::showForecast(int n)
+{
+    if (n < 1 || n > tanks_.DeviceCount())
+        return;
+    const QString text = forecasts_ ? ForecastText(forecasts_->forecast(n)) : QString();
+    if (OverviewEntry *e = entries_.value(n))
+        e->setForecastText(text);
+    if (n == tanks_.currentDevice())
+        txbxReichweite->setText(LngText(400) + QLatin1Char(' ') + (text.isEmpty() ? QStringLiteral("–") : text));
 }
 
 void TankDisplay::DrawTankLevel(double fraction) { tankPicture->setLevel(fraction > 1 ? 1 : fraction); }
@@ -504,6 +526,7 @@ void TankDisplay::ComboSN_Click()
     lblAlarmBigTank->setVisible(r.Alarm);
     txbxZeit->setText(GeneralDateTimeText(r.Uhrzeit));
     UiLook::SetTextColour(txbxZeit, old ? OldTimeColour() : NormalColour());
+    showForecast(c);
 
     ComboSN->setEnabled(true);
     if (!tanks_.config().clientMode) {

@@ -5,6 +5,7 @@
 
 #include "core/Clock.h"
 
+class ForecastProvider;
 class TankController;
 class UiServices;
 class ElidedLabel;
@@ -25,7 +26,9 @@ class QTabWidget;
 class TankDisplay : public QWidget {
     Q_OBJECT
 public:
-    TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, QWidget *parent = nullptr);
+    // Without forecasts the days until empty stay a dash.
+    TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, QWidget *parent = nullptr,
+                const ForecastProvider *forecasts = nullptr);
 
     // Text that ends the window caption (the program title).
     void setProgramTitle(std::function<QString()> title);
@@ -71,6 +74,7 @@ private:
     QLabel *txbxTankhoehe;
     QLabel *txbxTemperatur;
     QLabel *txbxZeit;
+    QLabel *txbxReichweite; // days until empty
     TankPicture *tankPicture;
     QPushButton *cmdGrafik;
     QPushButton *cmdTabelle;
@@ -90,8 +94,10 @@ private:
     QString programTitle() const;
     void openUrl();
     void showUrl(const QString &text);
+    void showForecast(int n);
 
     TankController &tanks_;
+    const ForecastProvider *forecasts_;
     UiServices &ui_;
     ClockFn clock_;
     std::function<QString()> title_;

@@ -76,6 +76,8 @@ TEST_P(LanguageTables, KeepTheFormThatTheProgramDependsOn)
     }
     for (int id : {260, 266, 268, 275})
         EXPECT_EQ(text(lng, id).count("%s"), 1) << id;
+    for (int id : {401, 402, 403}) // days until empty, then the date
+        EXPECT_EQ(text(lng, id).count("%s"), 2) << id;
     for (int id : kMultiLine)
         EXPECT_EQ(text(lng, id).split("\r\n").size(), text(1, id).split("\r\n").size()) << id;
     // The twelve thresholds of the e-mail dialog, the last one at 90 %.
