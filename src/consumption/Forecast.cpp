@@ -5,6 +5,13 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+double daysUntil(const QDateTime &t, const QDateTime &now)
+{
+    return std::max(0.0, double(TankHistory::toSecs(t) - TankHistory::toSecs(now)) / Clock::kDay);
+}
+} // namespace
+
 std::optional<EmptyForecast> ComputeEmptyForecast(const DeviceRecord &rec, const ConsumptionSettings &settings,
                                                   const QDateTime &now)
 {
@@ -34,7 +41,7 @@ std::optional<EmptyForecast> ComputeEmptyForecast(const DeviceRecord &rec, const
     EmptyForecast f;
     f.dailyUse = rate;
     f.emptyAt = TankHistory::fromSecs(h.HistoryTimes[size_t(last)] + qint64(std::llround(daysFromLast * Clock::kDay)));
-    f.days = std::max(0.0, double(TankHistory::toSecs(f.emptyAt) - end) / Clock::kDay);
+    f.days = daysUntil(f.emptyAt, now);
     return f;
 }
 
@@ -48,7 +55,11 @@ std::optional<EmptyForecast> ForecastProvider::forecast(int tank) const
 {
     if (tank < 1 || tank > kMaxDevices || tank > devices_.DeviceCount)
         return std::nullopt;
-    return entries_[size_t(tank)].forecast;
+    std::optional<EmptyForecast> f = entries_[size_t(tank)].forecast;
+    // The date holds until the history changes; the days count down with the clock.
+    if (f)
+        f->days = daysUntil(f->emptyAt, clock_());
+    return f;
 }
 
 void ForecastProvider::RecordHistory(int device, const QDateTime &received)

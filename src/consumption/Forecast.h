@@ -44,7 +44,8 @@ public:
     ForecastProvider(const DeviceTable &devices, const Settings &settings, ClockFn clock, HistoryHooks &recorder,
                      QObject *parent = nullptr);
 
-    // The tank's forecast as of its last change; none for a tank not registered.
+    // The tank's forecast as of its last change, its days counted from now;
+    // none for a tank not registered.
     std::optional<EmptyForecast> forecast(int tank) const;
 
     void RecordHistory(int device, const QDateTime &received) override;
