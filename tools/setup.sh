@@ -6,8 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6 qt6-qpa-plugins
-  libqcustomplot-dev libcurl4-openssl-dev libgtest-dev libgl-dev
-  qt6-translations-l10n socat python3-aiosmtpd openssl ca-certificates xvfb xauth imagemagick fonts-dejavu-core locales
+  libqcustomplot-dev libcurl4-openssl-dev libmosquitto-dev libgtest-dev libgl-dev
+  qt6-translations-l10n socat python3-aiosmtpd mosquitto mosquitto-clients openssl ca-certificates xvfb xauth imagemagick fonts-dejavu-core locales
   systemd dpkg-dev file
   clang-14 libclang-rt-14-dev util-linux
 )

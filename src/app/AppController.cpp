@@ -13,6 +13,7 @@
 #include "history/HistoryRecorder.h"
 #include "lang/Lng.h"
 #include "link/ComDialogLogic.h"
+#include "mqtt/MqttPublisher.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -236,6 +237,7 @@ void AppController::activate()
             links_ = std::make_unique<LinkManager>(tanks_, config_, settings_, ui_, clock_, hardware_);
             emit linksCreated();
             links_->StartFromSettings();
+            startMqtt();
         }
         emit tempCorrectionChanged(config_.flagTempKorr);
     }
@@ -267,6 +269,26 @@ void AppController::unload()
     tanks_.registry().SaveDeviceRegistry();
     if (links_)
         links_->CloseLinks();
+    if (mqtt_)
+        mqtt_->stop();
+}
+
+void AppController::startMqtt()
+{
+    mqtt_.reset();
+    const MqttValues v = ReadMqttValues(settings_);
+    if (config_.clientMode || !v.aktiv || v.host.isEmpty() || !IsPublishableTopic(v.topic) ||
+        !IsPublishableTopic(v.discoveryPrefix))
+        return;
+    mqtt_ = std::make_unique<MqttPublisher>(tanks_, config_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_,
+                                            clock_);
+}
+
+void AppController::applyMqttSettings(const MqttValues &v)
+{
+    WriteMqttValues(settings_, v);
+    if (activated_ && !unloaded_)
+        startMqtt();
 }
 
 void AppController::requestQuit(int exitCode, bool saveFirst)

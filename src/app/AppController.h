@@ -18,6 +18,8 @@ class ForecastProvider;
 class HistoryRecorder;
 class SmtpSender;
 class InstanceLock;
+class MqttPublisher;
+struct MqttValues;
 class Settings;
 class UiServices;
 struct RunConfig;
@@ -49,6 +51,9 @@ public:
     EmailNotifier &email() { return *email_; }
     // Each tank's days until empty, kept current as the histories grow.
     ForecastProvider &forecasts() { return *forecast_; }
+    // Section "MQTT" stored; publishing starts again with the new values
+    // (never in client mode).
+    void applyMqttSettings(const MqttValues &v);
 
     // Our own options ("--data-dir X", "--headless") that a restart passes on.
     void setRestartOptions(const QStringList &options) { restartOptions_ = options; }
@@ -126,6 +131,7 @@ private:
     bool initialise();
     void load();
     void wrongLanguage();
+    void startMqtt();
 
     RunConfig &config_;
     Settings &settings_;
@@ -150,4 +156,5 @@ private:
     bool wantInterfaceDialog_ = false;
     bool quitting_ = false;
     QTimer timerClient_;
+    std::unique_ptr<MqttPublisher> mqtt_; // listens to tanks_
 };

@@ -122,6 +122,19 @@ inline constexpr IniKeyN BetankungMax{"E-Mail", "BetankungMax", "0", false};
 inline constexpr IniKeyN MelderasterLast{"E-Mail", "MelderasterLast", "100", false};
 }
 
+// Section "MQTT": publishing the tanks to a broker
+namespace Mqtt {
+inline constexpr IniKey Aktiv{"MQTT", "Aktiv", "0"};
+inline constexpr IniKey Host{"MQTT", "Host", ""};
+inline constexpr IniKey Port{"MQTT", "Port", "1883"};
+inline constexpr IniKey TLS{"MQTT", "TLS", "0"};
+inline constexpr IniKey UserName{"MQTT", "UserName", ""};
+inline constexpr IniKey Password{"MQTT", "Password", ""}; // scrambled as the mail password
+inline constexpr IniKey Topic{"MQTT", "Topic", nullptr};  // "tankmon/" + host name
+inline constexpr IniKey Discovery{"MQTT", "Discovery", "1"};
+inline constexpr IniKey DiscoveryPrefix{"MQTT", "DiscoveryPrefix", "homeassistant"};
+}
+
 // Every key that belongs to one device, in its section "Gerät" + n or as
 // key + n: they move with the device when devices before it are removed.
 inline constexpr IniKeyN DeviceKeys[] = {

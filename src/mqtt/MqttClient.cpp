@@ -1,0 +1,116 @@
+#include "MqttClient.h"
+
+#include <mosquitto.h>
+
+#include <algorithm>
+
+namespace {
+constexpr int kKeepAliveSecs = 30;
+constexpr int kMaxPauseSecs = 60;
+constexpr auto kStopGrace = std::chrono::seconds(3);
+// The system's certificates when no bundle is named.
+constexpr char kSystemCertificates[] = "/etc/ssl/certs";
+} // namespace
+
+MqttClient::MqttClient(const MqttEndpoint &e, QObject *parent)
+    : QObject(parent), host_(e.host.toUtf8()), port_(e.port)
+{
+    static const int initialised = mosquitto_lib_init();
+    (void)initialised;
+    m_ = mosquitto_new(e.clientId.toUtf8().constData(), true, this);
+    if (!m_)
+        return;
+    mosquitto_threaded_set(m_, true);
+    mosquitto_int_option(m_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    mosquitto_connect_callback_set(m_, &MqttClient::onConnect);
+    if (!e.willTopic.isEmpty())
+        mosquitto_will_set(m_, e.willTopic.toUtf8().constData(), int(e.willPayload.size()),
+                           e.willPayload.constData(), 1, true);
+    if (!e.userName.isEmpty())
+        mosquitto_username_pw_set(m_, e.userName.toUtf8().constData(),
+                                  e.password.isEmpty() ? nullptr : e.password.toUtf8().constData());
+    if (e.tls) {
+        const QByteArray ca = e.caFile.toUtf8();
+        mosquitto_tls_set(m_, ca.isEmpty() ? nullptr : ca.constData(), ca.isEmpty() ? kSystemCertificates : nullptr,
+                          nullptr, nullptr, nullptr);
+    }
+}
+
+MqttClient::~MqttClient()
+{
+    stop();
+    if (m_)
+        mosquitto_destroy(m_);
+}
+
+void MqttClient::start()
+{
+    if (m_ && !thread_.joinable() && !stopped_)
+        thread_ = std::thread(&MqttClient::run, this);
+}
+
+bool MqttClient::publish(const QString &topic, const QByteArray &payload, bool retain)
+{
+    if (!m_ || !up_ || stopping_)
+        return false;
+    return mosquitto_publish(m_, nullptr, topic.toUtf8().constData(), int(payload.size()), payload.constData(), 0,
+                             retain) == MOSQ_ERR_SUCCESS;
+}
+
+void MqttClient::stop(const QString &lastTopic, const QByteArray &lastPayload)
+{
+    if (stopped_)
+        return;
+    stopped_ = true;
+    if (m_ && up_ && !lastTopic.isEmpty())
+        publish(lastTopic, lastPayload, true);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopDeadline_ = std::chrono::steady_clock::now() + kStopGrace;
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (m_ && up_)
+        mosquitto_disconnect(m_); // queued behind the last message
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void MqttClient::onConnect(mosquitto *, void *self, int rc)
+{
+    auto *c = static_cast<MqttClient *>(self);
+    if (rc == 0) {
+        c->up_ = true;
+        QMetaObject::invokeMethod(c, [c] { emit c->connected(); }, Qt::QueuedConnection);
+    } else {
+        // 4: bad user name or password, 5: not authorised.
+        c->refused_ = rc == 4 || rc == 5;
+    }
+}
+
+void MqttClient::run()
+{
+    int pause = 1;
+    while (!stopping_) {
+        refused_ = false;
+        if (mosquitto_connect_async(m_, host_.constData(), port_, kKeepAliveSecs) == MOSQ_ERR_SUCCESS) {
+            // Until the connection ends; after a stop, until the disconnect
+            // has gone out or the grace time is over.
+            while (mosquitto_loop(m_, 200, 1) == MOSQ_ERR_SUCCESS) {
+                if (stopping_ && (!up_ || std::chrono::steady_clock::now() > stopDeadline_))
+                    break;
+            }
+        }
+        const bool wasUp = up_.exchange(false);
+        if (stopping_)
+            break;
+        if (wasUp)
+            pause = 1;
+        const Problem p = refused_ ? Problem::LoginRefused : Problem::Unreachable;
+        QMetaObject::invokeMethod(this, [this, p] { emit problem(p); }, Qt::QueuedConnection);
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait_for(lock, std::chrono::seconds(pause), [this] { return stopping_.load(); });
+        pause = std::min(pause * 2, kMaxPauseSecs);
+    }
+    mosquitto_disconnect(m_);
+}

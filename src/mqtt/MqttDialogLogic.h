@@ -1,0 +1,30 @@
+#pragma once
+#include "MqttSettings.h"
+
+#include <QString>
+#include <functional>
+
+class UiServices;
+
+// What the MQTT settings dialog does, without the widgets: its captions, the
+// values it opens with, and OK's check before the values are applied.
+class MqttDialogLogic {
+public:
+    struct Captions {
+        QString window, aktiv, host, port, tls, userName, password, topic, discovery, prefix, ok, cancel, help;
+    };
+    static Captions captions();
+
+    using Apply = std::function<void(const MqttValues &)>;
+    MqttDialogLogic(const MqttValues &stored, UiServices &ui, Apply apply);
+
+    MqttValues values; // the dialog mirrors its fields here before Ok
+
+    // A value that cannot work is said in a box and false returned (the
+    // dialog stays open); else the values are applied.
+    bool Ok();
+
+private:
+    UiServices &ui_;
+    Apply apply_;
+};

@@ -1,0 +1,121 @@
+#include "MqttPayloads.h"
+
+#include "model/Figures.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimeZone>
+#include <cmath>
+
+namespace {
+struct Entity {
+    const char *component; // "sensor" or "binary_sensor"
+    const char *object;
+    const char *name;
+    const char *valueTemplate;
+    const char *deviceClass; // nullptr: none
+    const char *unit;        // nullptr: none, "": the tank's display unit
+};
+
+const Entity kEntities[] = {
+    {"sensor", "level", "Level", "{{ value_json.level }}", nullptr, ""},
+    {"sensor", "percent", "Percent", "{{ value_json.percent }}", nullptr, "%"},
+    {"sensor", "temperature", "Temperature", "{{ value_json.temperature }}", "temperature", "°C"},
+    {"sensor", "days_until_empty", "Days until empty", "{{ value_json.days_until_empty }}", nullptr, "d"},
+    {"binary_sensor", "alarm", "Alarm", "{{ 'ON' if value_json.alarm else 'OFF' }}", "problem", nullptr},
+    {"binary_sensor", "fault", "Device fault", "{{ 'OFF' if value_json.error is none else 'ON' }}", "problem",
+     nullptr},
+};
+
+QString nodeId(qint32 sn) { return QStringLiteral("tankmon_%1").arg(sn); }
+
+QString configTopic(const QString &prefix, qint32 sn, const Entity &e)
+{
+    return prefix + QLatin1Char('/') + QLatin1String(e.component) + QLatin1Char('/') + nodeId(sn) +
+           QLatin1Char('/') + QLatin1String(e.object) + QStringLiteral("/config");
+}
+
+QJsonValue optionalNumber(std::optional<double> v) { return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null); }
+} // namespace
+
+QString MqttStatusTopic(const QString &base) { return base + QStringLiteral("/status"); }
+
+QString MqttStateTopic(const QString &base, int n) { return base + QStringLiteral("/tank%1/state").arg(n); }
+
+QString IsoTimeWithOffset(const QDateTime &naiveLocal)
+{
+    const QDateTime local(naiveLocal.date(), naiveLocal.time(), QTimeZone::systemTimeZone());
+    const int offset = local.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return naiveLocal.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + (offset < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
+           QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QByteArray MqttStateJson(const DeviceRecord &r, bool tempKorrOn, std::optional<double> daysUntilEmpty)
+{
+    const bool fault = r.Volumen < 0;
+    std::optional<double> level, percent, temperature;
+    if (!fault) {
+        level = ScaledLevel(CorrectedVolume(r, tempKorrOn), r);
+        bool ok = false;
+        const int p = CorrectedPercentText(r, tempKorrOn).chopped(1).toInt(&ok);
+        if (ok)
+            percent = p;
+    }
+    if (r.Temperatur != kNoTemperature)
+        temperature = r.Temperatur;
+    if (daysUntilEmpty)
+        daysUntilEmpty = std::round(*daysUntilEmpty * 10) / 10;
+    QJsonObject o{
+        {QStringLiteral("serial"), r.SN},
+        {QStringLiteral("level"), optionalNumber(level)},
+        {QStringLiteral("unit"), UnitName(r.Einheit, true)},
+        {QStringLiteral("percent"), optionalNumber(percent)},
+        {QStringLiteral("temperature"), optionalNumber(temperature)},
+        {QStringLiteral("time"), r.Uhrzeit.isValid() ? QJsonValue(IsoTimeWithOffset(r.Uhrzeit)) : QJsonValue()},
+        {QStringLiteral("alarm"), r.Alarm},
+        {QStringLiteral("error"), fault ? QJsonValue(-r.Volumen) : QJsonValue()},
+        {QStringLiteral("days_until_empty"), optionalNumber(daysUntilEmpty)},
+    };
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+QList<MqttMessage> MqttDiscoveryConfigs(const QString &prefix, const QString &base, int n, const DeviceRecord &r)
+{
+    const QString name = r.Tankbezeichnung.isEmpty() ? QStringLiteral("Tank %1").arg(n) : r.Tankbezeichnung;
+    const QJsonObject device{
+        {QStringLiteral("identifiers"), QJsonArray{nodeId(r.SN)}},
+        {QStringLiteral("name"), name},
+        {QStringLiteral("model"), QStringLiteral("Tankmon")},
+        {QStringLiteral("serial_number"), QString::number(r.SN)},
+    };
+    QList<MqttMessage> out;
+    for (const Entity &e : kEntities) {
+        QJsonObject o{
+            {QStringLiteral("name"), QLatin1String(e.name)},
+            {QStringLiteral("unique_id"), nodeId(r.SN) + QLatin1Char('_') + QLatin1String(e.object)},
+            {QStringLiteral("state_topic"), MqttStateTopic(base, n)},
+            {QStringLiteral("value_template"), QLatin1String(e.valueTemplate)},
+            {QStringLiteral("availability_topic"), MqttStatusTopic(base)},
+            {QStringLiteral("device"), device},
+        };
+        if (e.deviceClass)
+            o.insert(QStringLiteral("device_class"), QLatin1String(e.deviceClass));
+        const QString unit = e.unit && !*e.unit ? UnitName(r.Einheit, true) : QString::fromUtf8(e.unit);
+        if (!unit.isEmpty())
+            o.insert(QStringLiteral("unit_of_measurement"), unit);
+        if (qstrcmp(e.component, "sensor") == 0)
+            o.insert(QStringLiteral("state_class"), QStringLiteral("measurement"));
+        out.append({configTopic(prefix, r.SN, e), QJsonDocument(o).toJson(QJsonDocument::Compact)});
+    }
+    return out;
+}
+
+QStringList MqttDiscoveryTopics(const QString &prefix, qint32 sn)
+{
+    QStringList topics;
+    for (const Entity &e : kEntities)
+        topics << configTopic(prefix, sn, e);
+    return topics;
+}

@@ -1,0 +1,150 @@
+#include "MqttPublisher.h"
+
+#include "MqttPayloads.h"
+
+#include "core/RunConfig.h"
+#include "core/TextHelpers.h"
+#include "core/UiServices.h"
+#include "lang/Lng.h"
+#include "model/TankController.h"
+
+#include <QCoreApplication>
+#include <QSysInfo>
+
+namespace {
+const QByteArray kOnline = QByteArrayLiteral("online");
+const QByteArray kOffline = QByteArrayLiteral("offline");
+
+QString brokerName(const MqttValues &v) { return v.host + QLatin1Char(':') + QString::number(v.port); }
+} // namespace
+
+MqttPublisher::MqttPublisher(TankController &tanks, const RunConfig &config, const MqttValues &values,
+                             const QString &caFile, UiServices &ui, ClockFn clock, DaysFn days, QObject *parent)
+    : QObject(parent), tanks_(tanks), config_(config), values_(values), ui_(ui), trace_(config, std::move(clock)),
+      days_(std::move(days))
+{
+    MqttEndpoint e;
+    e.host = values_.host;
+    e.port = values_.port;
+    e.tls = values_.tls;
+    e.caFile = caFile;
+    e.userName = values_.userName;
+    e.password = values_.password;
+    e.clientId = QStringLiteral("tankmon-%1-%2").arg(QSysInfo::machineHostName()).arg(QCoreApplication::applicationPid());
+    e.willTopic = MqttStatusTopic(values_.topic);
+    e.willPayload = kOffline;
+    client_ = std::make_unique<MqttClient>(e);
+    connect(client_.get(), &MqttClient::connected, this, &MqttPublisher::connectedToBroker);
+    connect(client_.get(), &MqttClient::problem, this, &MqttPublisher::brokerProblem);
+    connect(&tanks_, &TankController::deviceChanged, this, &MqttPublisher::tankChanged);
+    connect(&tanks_, &TankController::tableReset, this, [this] {
+        removeStale();
+        for (int n = 1; n <= tanks_.DeviceCount(); ++n)
+            tankChanged(n);
+    });
+    for (int n = 1; n <= tanks_.DeviceCount(); ++n)
+        knownSerials_.insert(tanks_.device(n).SN);
+    knownTanks_ = tanks_.DeviceCount();
+    client_->start();
+}
+
+MqttPublisher::~MqttPublisher() { stop(); }
+
+void MqttPublisher::stop()
+{
+    online_ = false;
+    pending_.clear();
+    client_->stop(MqttStatusTopic(values_.topic), kOffline);
+}
+
+void MqttPublisher::say(const QString &text)
+{
+    ui_.setPanelText(1, text);
+    trace_.LogInFile(text);
+}
+
+void MqttPublisher::connectedToBroker()
+{
+    online_ = true;
+    trace_.LogInFile(FormatText(LngText(421), {brokerName(values_)}));
+    if (problemSaid_) {
+        problemSaid_ = false;
+        ui_.setPanelText(1, FormatText(LngText(421), {brokerName(values_)}));
+    }
+    client_->publish(MqttStatusTopic(values_.topic), kOnline, true);
+    configs_.clear();
+    removeStale();
+    for (int n = 1; n <= tanks_.DeviceCount(); ++n)
+        pending_.insert(n);
+    publishPending();
+}
+
+void MqttPublisher::brokerProblem(MqttClient::Problem p)
+{
+    online_ = false;
+    if (problemSaid_)
+        return;
+    problemSaid_ = true;
+    say(FormatText(LngText(p == MqttClient::Problem::LoginRefused ? 423 : 422), {brokerName(values_)}));
+}
+
+void MqttPublisher::tankChanged(int n)
+{
+    if (n < 1 || n > tanks_.DeviceCount())
+        return;
+    knownSerials_.insert(tanks_.device(n).SN);
+    knownTanks_ = qMax(knownTanks_, tanks_.DeviceCount());
+    if (!online_)
+        return;
+    // Once the evaluation that changed the tank has ended.
+    if (pending_.isEmpty())
+        QMetaObject::invokeMethod(this, &MqttPublisher::publishPending, Qt::QueuedConnection);
+    pending_.insert(n);
+}
+
+void MqttPublisher::publishPending()
+{
+    const QSet<int> tanks = std::exchange(pending_, {});
+    if (!online_)
+        return;
+    for (int n : tanks)
+        if (n <= tanks_.DeviceCount())
+            publishTank(n);
+}
+
+void MqttPublisher::publishTank(int n)
+{
+    const DeviceRecord &r = tanks_.device(n);
+    if (values_.discovery) {
+        for (const MqttMessage &m : MqttDiscoveryConfigs(values_.discoveryPrefix, values_.topic, n, r)) {
+            QByteArray &last = configs_[m.topic];
+            if (last != m.payload && client_->publish(m.topic, m.payload, true))
+                last = m.payload;
+        }
+    }
+    client_->publish(MqttStateTopic(values_.topic, n),
+                     MqttStateJson(r, config_.flagTempKorr, days_ ? days_(n) : std::nullopt), true);
+}
+
+void MqttPublisher::removeStale()
+{
+    if (!online_)
+        return;
+    QSet<qint32> present;
+    for (int n = 1; n <= tanks_.DeviceCount(); ++n)
+        present.insert(tanks_.device(n).SN);
+    for (auto it = knownSerials_.begin(); it != knownSerials_.end();) {
+        if (present.contains(*it)) {
+            ++it;
+            continue;
+        }
+        for (const QString &topic : MqttDiscoveryTopics(values_.discoveryPrefix, *it)) {
+            client_->publish(topic, QByteArray(), true);
+            configs_.remove(topic);
+        }
+        it = knownSerials_.erase(it);
+    }
+    for (int n = tanks_.DeviceCount() + 1; n <= knownTanks_; ++n)
+        client_->publish(MqttStateTopic(values_.topic, n), QByteArray(), true);
+    knownTanks_ = tanks_.DeviceCount();
+}

@@ -1,0 +1,64 @@
+#pragma once
+#include "MqttClient.h"
+#include "MqttSettings.h"
+
+#include "core/TraceLog.h"
+
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class TankController;
+class UiServices;
+struct RunConfig;
+
+// Publishes every tank to the broker of section "MQTT": the retained state
+// of a tank after its telegram has been evaluated (at the next turn of the
+// event loop, so no evaluation waits for it), "online"/"offline" on the
+// status topic (the broker sends "offline" as the will when the program dies),
+// and, with discovery on, the Home Assistant configs of every tank; a
+// removed tank's configs are emptied. After every (re)connection everything
+// current is published again. A broker that is down or refuses the login is
+// said once on status panel 1 and in the trace, until a connection succeeds.
+class MqttPublisher : public QObject {
+    Q_OBJECT
+public:
+    // Days until tank n is empty, nullopt when there is no forecast.
+    using DaysFn = std::function<std::optional<double>(int n)>;
+
+    MqttPublisher(TankController &tanks, const RunConfig &config, const MqttValues &values, const QString &caFile,
+                  UiServices &ui, ClockFn clock, DaysFn days = {}, QObject *parent = nullptr);
+    ~MqttPublisher() override;
+
+    // Clean stop: "offline" goes out, then the disconnect. Once.
+    void stop();
+
+private:
+    void connectedToBroker();
+    void brokerProblem(MqttClient::Problem p);
+    void tankChanged(int n);
+    void publishPending();
+    void publishTank(int n);
+    void removeStale();
+    void say(const QString &text);
+
+    TankController &tanks_;
+    const RunConfig &config_;
+    MqttValues values_;
+    UiServices &ui_;
+    TraceLog trace_;
+    DaysFn days_;
+    std::unique_ptr<MqttClient> client_;
+    bool online_ = false;
+    bool problemSaid_ = false;
+    QSet<int> pending_;
+    // Discovery configs as last published on this connection (unchanged ones are not sent again).
+    QHash<QString, QByteArray> configs_;
+    // Serial numbers and tank numbers that have been out this run, so what
+    // a removal leaves behind is emptied.
+    QSet<qint32> knownSerials_;
+    int knownTanks_ = 0;
+};

@@ -1,0 +1,64 @@
+#include "MqttSettings.h"
+
+#include "core/Catalogue.h"
+#include "core/Settings.h"
+#include "email/PasswordScramble.h"
+
+#include <QSysInfo>
+
+QString DefaultMqttTopic()
+{
+    return QStringLiteral("tankmon/") + QSysInfo::machineHostName();
+}
+
+namespace {
+QString withoutTrailingSlash(QString s)
+{
+    s = s.trimmed();
+    while (s.endsWith(QLatin1Char('/')))
+        s.chop(1);
+    return s;
+}
+} // namespace
+
+MqttValues ReadMqttValues(const Settings &settings)
+{
+    using namespace Cfg::Mqtt;
+    MqttValues v;
+    v.aktiv = settings.readIsOne(Aktiv);
+    v.host = settings.read(Host).trimmed();
+    const qint64 port = settings.readInt(Port);
+    v.port = port >= 1 && port <= 65535 ? int(port) : 1883;
+    v.tls = settings.readIsOne(TLS);
+    v.userName = settings.read(UserName);
+    v.password = ScramblePassword(settings.read(Password));
+    v.topic = withoutTrailingSlash(settings.read(Topic, DefaultMqttTopic()));
+    if (v.topic.isEmpty())
+        v.topic = DefaultMqttTopic();
+    v.discovery = settings.readIsOne(Discovery);
+    v.discoveryPrefix = withoutTrailingSlash(settings.read(DiscoveryPrefix));
+    if (v.discoveryPrefix.isEmpty())
+        v.discoveryPrefix = QString::fromUtf8(DiscoveryPrefix.def);
+    return v;
+}
+
+void WriteMqttValues(Settings &settings, const MqttValues &v)
+{
+    using namespace Cfg::Mqtt;
+    Settings::Batch batch(settings);
+    settings.write(Aktiv, v.aktiv ? 1 : 0);
+    settings.write(Host, v.host.trimmed());
+    settings.write(Port, v.port);
+    settings.write(TLS, v.tls ? 1 : 0);
+    settings.write(UserName, v.userName);
+    settings.write(Password, ScramblePassword(v.password));
+    settings.write(Topic, withoutTrailingSlash(v.topic));
+    settings.write(Discovery, v.discovery ? 1 : 0);
+    settings.write(DiscoveryPrefix, withoutTrailingSlash(v.discoveryPrefix));
+}
+
+bool IsPublishableTopic(const QString &topic)
+{
+    return !topic.isEmpty() && !topic.contains(QLatin1Char('+')) && !topic.contains(QLatin1Char('#')) &&
+           !topic.contains(QChar(0));
+}

@@ -1,0 +1,184 @@
+#include "support/Telegrams.h"
+#include "support/TestSupport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <csignal>
+
+namespace {
+// A mosquitto broker of the test's own on a free loopback port; with users,
+// only "tankmon" with the password "right" gets in.
+struct Broker {
+    QTemporaryDir dir;
+    QProcess proc;
+    quint16 port = FreeTcpPort();
+    bool start(bool withUsers = false)
+    {
+        // Started as root, mosquitto reads its files as the user "mosquitto".
+        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ReadOther | QFile::ExeOther);
+        QByteArray conf = "listener " + QByteArray::number(port) + " 127.0.0.1\npersistence false\n"
+                          "log_dest stderr\nlog_type all\n";
+        if (withUsers) {
+            const QString users = dir.filePath("users");
+            if (QProcess::execute("mosquitto_passwd", {"-c", "-b", users, "tankmon", "right"}) != 0)
+                return false;
+            conf += "allow_anonymous false\npassword_file " + users.toUtf8() + "\n";
+        } else {
+            conf += "allow_anonymous true\n";
+        }
+        QFile f(dir.filePath("mosquitto.conf"));
+        if (!f.open(QIODevice::WriteOnly) || f.write(conf) != conf.size())
+            return false;
+        f.close();
+        proc.setProcessChannelMode(QProcess::MergedChannels);
+        proc.start("/usr/sbin/mosquitto", {"-c", f.fileName()});
+        EXPECT_TRUE(proc.waitForStarted()) << "mosquitto is missing: run tools/setup.sh";
+        return WaitFor([&] {
+            QTcpSocket s;
+            s.connectToHost(QHostAddress::LocalHost, port);
+            return s.waitForConnected(200);
+        }, 10000);
+    }
+    ~Broker()
+    {
+        proc.kill();
+        proc.waitForFinished();
+    }
+};
+
+// Every message of the broker as mosquitto_sub sees it: the last payload per topic.
+struct Subscriber {
+    QProcess proc;
+    QByteArray buffer;
+    QMap<QString, QByteArray> last;
+    explicit Subscriber(quint16 port)
+    {
+        proc.start("mosquitto_sub", {"-p", QString::number(port), "-t", "#", "-F", "%t\t%x"});
+    }
+    bool waitFor(const QString &topic, const std::function<bool(const QByteArray &)> &pred, int ms = 15000)
+    {
+        return WaitFor([&] {
+            buffer += proc.readAllStandardOutput();
+            for (qsizetype nl; (nl = buffer.indexOf('\n')) >= 0; buffer.remove(0, nl + 1)) {
+                const QByteArray line = buffer.left(nl);
+                last[QString::fromUtf8(line.left(line.indexOf('\t')))] =
+                    QByteArray::fromHex(line.mid(line.indexOf('\t') + 1));
+            }
+            return last.contains(topic) && pred(last[topic]);
+        }, ms);
+    }
+    ~Subscriber() { proc.kill(), proc.waitForFinished(); }
+};
+
+class Mqtt : public RunningProgramTest {
+protected:
+    bool startProgram(const QByteArray &mqtt)
+    {
+        tcpPort = FreeTcpPort();
+        writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[Common]\r\nActiveNet=1\r\nLog=" + dataDir().toUtf8() +
+                                  "trace.txt\r\n[COM]\r\nClientPort=" +
+                                  QByteArray::number(tcpPort) + "\r\n[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\n"
+                                  "Topic=tankmon/test\r\nPort=" + QByteArray::number(broker.port) + "\r\n" + mqtt);
+        return StartHeadless(run, TANKMON_BINARY_DIR "/Tankmon", dataDir(), out);
+    }
+    void send(const QByteArray &telegram)
+    {
+        QTcpSocket peer;
+        peer.connectToHost(QHostAddress::LocalHost, tcpPort);
+        ASSERT_TRUE(WaitFor([&] { return peer.bytesAvailable() >= 8; }));
+        peer.write(telegram.toHex() + '\n');
+        ASSERT_TRUE(peer.waitForBytesWritten());
+        peer.disconnectFromHost();
+    }
+    static bool is(const QByteArray &payload, const QByteArray &want) { return payload == want; }
+    Broker broker;
+    quint16 tcpPort = 0;
+    QByteArray out;
+};
+} // namespace
+
+TEST_F(Mqtt, TelegramGivesStateAndDiscoveryOfItsTank)
+{
+    ASSERT_TRUE(broker.start());
+    ASSERT_TRUE(startProgram({}));
+    Subscriber sub(broker.port);
+    send(MakeTelegram(4711, 1234, -7));
+    QJsonObject state;
+    ASSERT_TRUE(sub.waitFor("tankmon/test/tank1/state", [&](const QByteArray &p) {
+        state = QJsonDocument::fromJson(p).object();
+        return state.value("serial").toInt() == 4711;
+    })) << out.constData();
+    EXPECT_EQ(state.value("level").toDouble(), 1234);
+    EXPECT_EQ(state.value("unit").toString(), "L");
+    EXPECT_EQ(state.value("percent").toDouble(), 25);
+    EXPECT_EQ(state.value("temperature").toDouble(), -7);
+    EXPECT_EQ(state.value("alarm"), QJsonValue(false));
+    EXPECT_TRUE(state.value("error").isNull() && state.value("days_until_empty").isNull());
+    EXPECT_TRUE(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$)")
+                    .match(state.value("time").toString()).hasMatch());
+    EXPECT_EQ(sub.last.value("tankmon/test/status"), "online");
+    const struct { const char *topic, *unit; } configs[] = {
+        {"sensor/tankmon_4711/level", "L"}, {"sensor/tankmon_4711/percent", "%"},
+        {"sensor/tankmon_4711/temperature", "°C"}, {"sensor/tankmon_4711/days_until_empty", "d"},
+        {"binary_sensor/tankmon_4711/alarm", nullptr}, {"binary_sensor/tankmon_4711/fault", nullptr}};
+    for (const auto &c : configs) {
+        const QString topic = QStringLiteral("homeassistant/%1/config").arg(c.topic);
+        ASSERT_TRUE(sub.waitFor(topic, [](const QByteArray &p) { return !p.isEmpty(); })) << c.topic;
+        const QJsonObject o = QJsonDocument::fromJson(sub.last[topic]).object();
+        EXPECT_EQ(o.value("unique_id").toString(), QString(c.topic).section('/', 1).replace('/', '_'));
+        EXPECT_EQ(o.value("state_topic").toString(), "tankmon/test/tank1/state");
+        EXPECT_EQ(o.value("availability_topic").toString(), "tankmon/test/status");
+        EXPECT_EQ(o.value("device").toObject().value("identifiers").toArray().first().toString(), "tankmon_4711");
+        EXPECT_EQ(o.value("unit_of_measurement").toString(), QString::fromUtf8(c.unit));
+    }
+}
+
+TEST_F(Mqtt, StatusIsOfflineAfterTheEndOfTheProgramAndAfterItsDeath)
+{
+    ASSERT_TRUE(broker.start());
+    for (int sig : {SIGTERM, SIGKILL}) {
+        ASSERT_TRUE(startProgram({}));
+        Subscriber sub(broker.port);
+        ASSERT_TRUE(sub.waitFor("tankmon/test/status", [](const QByteArray &p) { return p == "online"; }));
+        ::kill(run.processId(), sig);
+        EXPECT_TRUE(sub.waitFor("tankmon/test/status", [](const QByteArray &p) { return p == "offline"; }))
+            << "signal " << sig;
+        run.waitForFinished();
+    }
+}
+
+TEST_F(Mqtt, StatesComeBackAfterTheBrokerRestarts)
+{
+    ASSERT_TRUE(broker.start());
+    ASSERT_TRUE(startProgram({}));
+    send(MakeTelegram(815, 100));
+    {
+        Subscriber sub(broker.port);
+        ASSERT_TRUE(sub.waitFor("tankmon/test/tank1/state", [](const QByteArray &p) { return p.contains("815"); }));
+    }
+    broker.proc.kill();
+    broker.proc.waitForFinished();
+    ASSERT_TRUE(WaitFor([&] { return (out += run.readAll()).contains("not reachable"); }, 10000)) << out.constData();
+    ASSERT_TRUE(broker.start()); // no persistence: nothing retained survived
+    Subscriber sub(broker.port);
+    EXPECT_TRUE(sub.waitFor("tankmon/test/tank1/state", [](const QByteArray &p) { return p.contains("815"); }));
+    EXPECT_TRUE(sub.waitFor("tankmon/test/status", [](const QByteArray &p) { return p == "online"; }));
+    EXPECT_EQ(run.state(), QProcess::Running);
+}
+
+TEST_F(Mqtt, RefusedLoginIsSaidOnceWhileTheProgramGoesOn)
+{
+    ASSERT_TRUE(broker.start(true));
+    ASSERT_TRUE(startProgram("UserName=tankmon\r\nPassword=wrong\r\n"));
+    QByteArray log;
+    // Three refused attempts; the second one's end is in the trace by the third.
+    ASSERT_TRUE(WaitFor([&] { return (log += broker.proc.readAll()).count("not authorised") >= 3; }, 20000))
+        << log.constData();
+    const QByteArray said = "MQTT: broker 127.0.0.1:" + QByteArray::number(broker.port) + " refuses the login";
+    EXPECT_EQ(readBytes(dataDir() + "trace.txt").count(said), 1);
+    EXPECT_EQ((out += run.readAll()).count(said), 1) << out.constData();
+    EXPECT_EQ(run.state(), QProcess::Running);
+}
