@@ -281,7 +281,10 @@ void AppController::startMqtt()
         !IsPublishableTopic(v.discoveryPrefix))
         return;
     mqtt_ = std::make_unique<MqttPublisher>(tanks_, config_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_,
-                                            clock_);
+                                            clock_, [this](int n) -> std::optional<double> {
+                                                const auto f = forecast_->forecast(n);
+                                                return f ? std::optional<double>(f->days) : std::nullopt;
+                                            });
 }
 
 void AppController::applyMqttSettings(const MqttValues &v)
