@@ -35,8 +35,6 @@ QString configTopic(const QString &prefix, qint32 sn, const Entity &e)
     return prefix + QLatin1Char('/') + QLatin1String(e.component) + QLatin1Char('/') + nodeId(sn) +
            QLatin1Char('/') + QLatin1String(e.object) + QStringLiteral("/config");
 }
-
-QJsonValue optionalNumber(std::optional<double> v) { return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null); }
 } // namespace
 
 QString MqttStatusTopic(const QString &base) { return base + QStringLiteral("/status"); }
@@ -54,8 +52,12 @@ QString IsoTimeWithOffset(const QDateTime &naiveLocal)
 
 QByteArray MqttStateJson(const DeviceRecord &r, bool tempKorrOn, std::optional<double> daysUntilEmpty)
 {
+    // Written directly: it goes out after every telegram.
+    const auto number = [](std::optional<double> v) {
+        return v ? QByteArray::number(*v, 'g', 12) : QByteArrayLiteral("null");
+    };
     const bool fault = r.Volumen < 0;
-    std::optional<double> level, percent, temperature;
+    std::optional<double> level, percent;
     if (!fault) {
         level = ScaledLevel(CorrectedVolume(r, tempKorrOn), r);
         bool ok = false;
@@ -63,22 +65,20 @@ QByteArray MqttStateJson(const DeviceRecord &r, bool tempKorrOn, std::optional<d
         if (ok)
             percent = p;
     }
-    if (r.Temperatur != kNoTemperature)
-        temperature = r.Temperatur;
     if (daysUntilEmpty)
         daysUntilEmpty = std::round(*daysUntilEmpty * 10) / 10;
-    QJsonObject o{
-        {QStringLiteral("serial"), r.SN},
-        {QStringLiteral("level"), optionalNumber(level)},
-        {QStringLiteral("unit"), UnitName(r.Einheit, true)},
-        {QStringLiteral("percent"), optionalNumber(percent)},
-        {QStringLiteral("temperature"), optionalNumber(temperature)},
-        {QStringLiteral("time"), r.Uhrzeit.isValid() ? QJsonValue(IsoTimeWithOffset(r.Uhrzeit)) : QJsonValue()},
-        {QStringLiteral("alarm"), r.Alarm},
-        {QStringLiteral("error"), fault ? QJsonValue(-r.Volumen) : QJsonValue()},
-        {QStringLiteral("days_until_empty"), optionalNumber(daysUntilEmpty)},
-    };
-    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+    QByteArray j;
+    j.reserve(220);
+    j += "{\"serial\":" + QByteArray::number(r.SN);
+    j += ",\"level\":" + number(level);
+    j += ",\"unit\":\"" + UnitName(r.Einheit, true).toUtf8() + '"'; // fixed names, nothing to escape
+    j += ",\"percent\":" + number(percent);
+    j += ",\"temperature\":" + (r.Temperatur == kNoTemperature ? QByteArrayLiteral("null") : QByteArray::number(r.Temperatur));
+    j += ",\"time\":" + (r.Uhrzeit.isValid() ? '"' + IsoTimeWithOffset(r.Uhrzeit).toLatin1() + '"' : QByteArrayLiteral("null"));
+    j += r.Alarm ? ",\"alarm\":true" : ",\"alarm\":false";
+    j += ",\"error\":" + (fault ? QByteArray::number(-qint64(r.Volumen)) : QByteArrayLiteral("null"));
+    j += ",\"days_until_empty\":" + number(daysUntilEmpty) + '}';
+    return j;
 }
 
 QList<MqttMessage> MqttDiscoveryConfigs(const QString &prefix, const QString &base, int n, const DeviceRecord &r)

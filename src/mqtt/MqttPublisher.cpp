@@ -72,7 +72,7 @@ void MqttPublisher::connectedToBroker()
         ui_.setPanelText(1, FormatText(LngText(421), {brokerName(values_)}));
     }
     client_->publish(MqttStatusTopic(values_.topic), kOnline, true);
-    configs_.clear();
+    configSource_.clear();
     removeStale();
     for (int n = 1; n <= tanks_.DeviceCount(); ++n)
         pending_.insert(n);
@@ -115,12 +115,14 @@ void MqttPublisher::publishPending()
 void MqttPublisher::publishTank(int n)
 {
     const DeviceRecord &r = tanks_.device(n);
-    if (values_.discovery) {
-        for (const MqttMessage &m : MqttDiscoveryConfigs(values_.discoveryPrefix, values_.topic, n, r)) {
-            QByteArray &last = configs_[m.topic];
-            if (last != m.payload && client_->publish(m.topic, m.payload, true))
-                last = m.payload;
-        }
+    const QString source = QString::number(r.SN) + QLatin1Char('/') + QString::number(r.Einheit) + QLatin1Char('/') +
+                           r.Tankbezeichnung;
+    if (values_.discovery && configSource_.value(n) != source) {
+        bool sent = true;
+        for (const MqttMessage &m : MqttDiscoveryConfigs(values_.discoveryPrefix, values_.topic, n, r))
+            sent = client_->publish(m.topic, m.payload, true) && sent;
+        if (sent)
+            configSource_.insert(n, source);
     }
     client_->publish(MqttStateTopic(values_.topic, n),
                      MqttStateJson(r, config_.flagTempKorr, days_ ? days_(n) : std::nullopt), true);
@@ -138,12 +140,11 @@ void MqttPublisher::removeStale()
             ++it;
             continue;
         }
-        for (const QString &topic : MqttDiscoveryTopics(values_.discoveryPrefix, *it)) {
+        for (const QString &topic : MqttDiscoveryTopics(values_.discoveryPrefix, *it))
             client_->publish(topic, QByteArray(), true);
-            configs_.remove(topic);
-        }
         it = knownSerials_.erase(it);
     }
+    configSource_.clear(); // tanks moved to other numbers: their configs name new state topics
     for (int n = tanks_.DeviceCount() + 1; n <= knownTanks_; ++n)
         client_->publish(MqttStateTopic(values_.topic, n), QByteArray(), true);
     knownTanks_ = tanks_.DeviceCount();

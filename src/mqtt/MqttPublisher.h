@@ -55,8 +55,9 @@ private:
     bool online_ = false;
     bool problemSaid_ = false;
     QSet<int> pending_;
-    // Discovery configs as last published on this connection (unchanged ones are not sent again).
-    QHash<QString, QByteArray> configs_;
+    // What each tank's discovery configs were made from on this connection
+    // (unchanged ones are not sent again).
+    QHash<int, QString> configSource_;
     // Serial numbers and tank numbers that have been out this run, so what
     // a removal leaves behind is emptied.
     QSet<qint32> knownSerials_;
