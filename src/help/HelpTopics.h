@@ -10,6 +10,7 @@ inline constexpr const char *frmCOM = "frmCOM";
 inline constexpr const char *frmLog = "frmLog";
 inline constexpr const char *frmLogClient = "frmLogClient";
 inline constexpr const char *frmEmail = "frmEmail";
+inline constexpr const char *frmMqtt = "frmMqtt";
 inline constexpr const char *frmGrafikHistorie = "frmGrafikHistorie";
 inline constexpr const char *frmTabelle = "frmTabelle";
 inline constexpr const char *frmSelectLng = "frmSelectLng";
@@ -17,5 +18,5 @@ inline constexpr const char *frmInfo = "frmInfo";
 
 // Every topic above, for checks that each language has all of them.
 inline constexpr const char *All[] = {Index, Search, frmMain, frmCOM, frmLog, frmLogClient,
-                                      frmEmail, frmGrafikHistorie, frmTabelle, frmSelectLng, frmInfo};
+                                      frmEmail, frmMqtt, frmGrafikHistorie, frmTabelle, frmSelectLng, frmInfo};
 } // namespace HelpTopic

@@ -7,6 +7,8 @@
 #include "FrmHilfe.h"
 #include "FrmInfo.h"
 #include "FrmLog.h"
+#include "FrmMqtt.h"
+#include "mqtt/MqttDialogLogic.h"
 #include "FrmLogClient.h"
 #include "FrmTabelle.h"
 #include "KeyboardAccess.h"
@@ -138,6 +140,7 @@ void frmMain::buildMenus()
     mnuSchnittstelle = action(mnuEinstellen, "mnuSchnittstelle", LngText(318));
     mnuLog = action(mnuEinstellen, "mnuLog", LngText(319));
     mnuEmail = action(mnuEinstellen, "mnuEmail", LngText(320));
+    mnuMqtt = action(mnuEinstellen, "mnuMqtt", LngText(420));
     mnuEinstellen->addSeparator();
     mnuTemperaturkorrektur = action(mnuEinstellen, "mnuTemperaturkorrektur", LngText(336));
     mnuTemperaturkorrektur->setCheckable(true);
@@ -179,6 +182,7 @@ void frmMain::buildMenus()
     connect(mnuClientSetup, &QAction::triggered, this, [this] { app_.clientSetup(); });
     connect(mnuSchnittstelle, &QAction::triggered, this, &frmMain::openInterfaceDialog);
     connect(mnuLog, &QAction::triggered, this, &frmMain::openLogDialog);
+    connect(mnuMqtt, &QAction::triggered, this, &frmMain::openMqttDialog);
     connect(mnuEmail, &QAction::triggered, this, &frmMain::emailSettingsRequested);
     connect(this, &frmMain::emailSettingsRequested, this, &frmMain::openEmailDialog);
     connect(mnuTemperaturkorrektur, &QAction::triggered, this, [this] {
@@ -404,6 +408,16 @@ void frmMain::openLogDialog()
         return;
     frmLog::ShowDialog(log_, std::make_unique<LogDialogLogic>(app_.mutableConfig(), app_.settings(), app_.clock()),
                        [this](const QString &topic) { showHelp(topic); }, this);
+}
+
+void frmMain::openMqttDialog()
+{
+    if (app_.config().clientMode)
+        return;
+    frmMqtt::ShowDialog(mqtt_,
+                        std::make_unique<MqttDialogLogic>(ReadMqttValues(app_.settings()), app_.ui(),
+                                                          [this](const MqttValues &v) { app_.applyMqttSettings(v); }),
+                        [this](const QString &topic) { showHelp(topic); }, this);
 }
 
 void frmMain::openClientPathDialog()

@@ -9,6 +9,7 @@ class frmInfo;
 class frmTabelle;
 class frmHilfe;
 class frmLog;
+class frmMqtt;
 class frmCOM;
 class frmEmail;
 class frmGrafikHistorie;
@@ -63,6 +64,7 @@ private:
     void mnuDrucken();
     void showHelp(const QString &topic);
     void openLogDialog();
+    void openMqttDialog();
     void openClientPathDialog();
     void showAbout();
     void openTable();
@@ -78,6 +80,7 @@ private:
     QPointer<frmEmail> email_;
     QPointer<frmHilfe> help_;
     QPointer<frmLog> log_;
+    QPointer<frmMqtt> mqtt_;
     BrandLogo *PictureValmor = nullptr;
     BrandLogo *PictureARV = nullptr;
     QLabel *LabelPgmName = nullptr;
@@ -93,6 +96,7 @@ private:
     QAction *mnuSchnittstelle = nullptr;
     QAction *mnuLog = nullptr;
     QAction *mnuEmail = nullptr;
+    QAction *mnuMqtt = nullptr;
     QAction *mnuTemperaturkorrektur = nullptr;
     QAction *mnuLoeschen = nullptr;
     QAction *mnuKonfigurationLoeschen = nullptr;

@@ -1,0 +1,116 @@
+#include "FrmMqtt.h"
+
+#include "KeyboardAccess.h"
+
+#include "help/HelpTopics.h"
+#include "mqtt/MqttDialogLogic.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+frmMqtt *frmMqtt::ShowDialog(QPointer<frmMqtt> &open, std::unique_ptr<MqttDialogLogic> logic, HelpFn help,
+                             QWidget *parent)
+{
+    if (!open) {
+        open = new frmMqtt(std::move(logic), std::move(help), parent);
+        open->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    open->show();
+    open->raise();
+    open->activateWindow();
+    return open;
+}
+
+frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *parent)
+    : QDialog(parent), logic_(std::move(logic)), help_(std::move(help))
+{
+    setObjectName(QStringLiteral("frmMqtt"));
+    const MqttDialogLogic::Captions c = MqttDialogLogic::captions();
+    const MqttValues &v = logic_->values;
+    setWindowTitle(c.window);
+
+    auto edit = [this](const char *name, const QString &text) {
+        auto *e = new QLineEdit(text, this);
+        e->setObjectName(QLatin1String(name));
+        return e;
+    };
+    auto check = [this](const char *name, const QString &caption, bool on) {
+        auto *b = new QCheckBox(caption, this);
+        b->setObjectName(QLatin1String(name));
+        b->setChecked(on);
+        return b;
+    };
+    chbxAktiv = check("chbxAktiv", c.aktiv, v.aktiv);
+    txtHost = edit("txtHost", v.host);
+    txtHost->setMinimumWidth(280);
+    spinPort = new QSpinBox(this);
+    spinPort->setObjectName(QStringLiteral("spinPort"));
+    spinPort->setRange(1, 65535);
+    spinPort->setValue(v.port);
+    chbxTLS = check("chbxTLS", c.tls, v.tls);
+    txtUserName = edit("txtUserName", v.userName);
+    txtPassword = edit("txtPassword", v.password);
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtTopic = edit("txtTopic", v.topic);
+    chbxDiscovery = check("chbxDiscovery", c.discovery, v.discovery);
+    txtPrefix = edit("txtPrefix", v.discoveryPrefix);
+    CmdOk = new QPushButton(c.ok, this);
+    CmdOk->setDefault(true);
+    cmdCancel = new QPushButton(c.cancel, this);
+    cmdHilfe = new QPushButton(c.help, this);
+
+    auto *form = new QFormLayout;
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    form->addRow(chbxAktiv);
+    form->addRow(c.host, txtHost);
+    form->addRow(c.port, spinPort);
+    form->addRow(chbxTLS);
+    form->addRow(c.userName, txtUserName);
+    form->addRow(c.password, txtPassword);
+    form->addRow(c.topic, txtTopic);
+    form->addRow(chbxDiscovery);
+    form->addRow(c.prefix, txtPrefix);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(cmdHilfe);
+    buttons->addStretch(1);
+    buttons->addWidget(CmdOk);
+    buttons->addWidget(cmdCancel);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setSpacing(14);
+    outer->addLayout(form);
+    outer->addLayout(buttons);
+    AssignAccessKeys(this);
+
+    connect(CmdOk, &QPushButton::clicked, this, &frmMqtt::CmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::close);
+    connect(cmdHilfe, &QPushButton::clicked, this, [this] {
+        if (help_)
+            help_(QLatin1String(HelpTopic::frmMqtt));
+    });
+}
+
+frmMqtt::~frmMqtt() = default;
+
+void frmMqtt::CmdOk_Click()
+{
+    MqttValues &v = logic_->values;
+    v.aktiv = chbxAktiv->isChecked();
+    v.host = txtHost->text();
+    v.port = spinPort->value();
+    v.tls = chbxTLS->isChecked();
+    v.userName = txtUserName->text();
+    v.password = txtPassword->text();
+    v.topic = txtTopic->text();
+    v.discovery = chbxDiscovery->isChecked();
+    v.discoveryPrefix = txtPrefix->text();
+    if (logic_->Ok())
+        close();
+}

@@ -1,0 +1,42 @@
+#pragma once
+#include "FrmHilfe.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <memory>
+
+class MqttDialogLogic;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+// The MQTT settings dialog: a view over MqttDialogLogic. Not modal; one at a time.
+class frmMqtt : public QDialog {
+    Q_OBJECT
+public:
+    // Shows the dialog in open, or a new one over logic.
+    static frmMqtt *ShowDialog(QPointer<frmMqtt> &open, std::unique_ptr<MqttDialogLogic> logic, HelpFn help,
+                               QWidget *parent = nullptr);
+    frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *parent = nullptr);
+    ~frmMqtt() override;
+
+    QCheckBox *chbxAktiv;
+    QLineEdit *txtHost;
+    QSpinBox *spinPort;
+    QCheckBox *chbxTLS;
+    QLineEdit *txtUserName;
+    QLineEdit *txtPassword;
+    QLineEdit *txtTopic;
+    QCheckBox *chbxDiscovery;
+    QLineEdit *txtPrefix;
+    QPushButton *CmdOk;
+    QPushButton *cmdCancel;
+    QPushButton *cmdHilfe;
+
+private:
+    void CmdOk_Click();
+
+    std::unique_ptr<MqttDialogLogic> logic_;
+    HelpFn help_;
+};
