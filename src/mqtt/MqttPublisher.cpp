@@ -45,6 +45,8 @@ MqttPublisher::MqttPublisher(TankController &tanks, const RunConfig &config, con
     for (int n = 1; n <= tanks_.DeviceCount(); ++n)
         knownSerials_.insert(tanks_.device(n).SN);
     knownTanks_ = tanks_.DeviceCount();
+    publishTimer_.setSingleShot(true);
+    connect(&publishTimer_, &QTimer::timeout, this, &MqttPublisher::publishPending);
     client_->start();
 }
 
@@ -96,10 +98,12 @@ void MqttPublisher::tankChanged(int n)
     knownTanks_ = qMax(knownTanks_, tanks_.DeviceCount());
     if (!online_)
         return;
-    // Once the evaluation that changed the tank has ended.
-    if (pending_.isEmpty())
-        QMetaObject::invokeMethod(this, &MqttPublisher::publishPending, Qt::QueuedConnection);
     pending_.insert(n);
+    // Once the evaluation that changed the tank has ended.
+    if (!publishTimer_.isActive()) {
+        const qint64 since = lastPublished_.isValid() ? lastPublished_.elapsed() : kStatePauseMs;
+        publishTimer_.start(int(qBound(qint64(0), qint64(kStatePauseMs) - since, qint64(kStatePauseMs))));
+    }
 }
 
 void MqttPublisher::publishPending()
@@ -107,6 +111,7 @@ void MqttPublisher::publishPending()
     const QSet<int> tanks = std::exchange(pending_, {});
     if (!online_)
         return;
+    lastPublished_.start();
     for (int n : tanks)
         if (n <= tanks_.DeviceCount())
             publishTank(n);

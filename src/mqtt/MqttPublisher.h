@@ -4,8 +4,10 @@
 
 #include "core/TraceLog.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
+#include <QTimer>
 #include <QSet>
 #include <functional>
 #include <memory>
@@ -16,8 +18,9 @@ class UiServices;
 struct RunConfig;
 
 // Publishes every tank to the broker of section "MQTT": the retained state
-// of a tank after its telegram has been evaluated (at the next turn of the
-// event loop, so no evaluation waits for it), "online"/"offline" on the
+// of a tank after its telegram has been evaluated (never inside the
+// evaluation; a busy link's tanks go out together at most every
+// kStatePauseMs, each with its latest state), "online"/"offline" on the
 // status topic (the broker sends "offline" as the will when the program dies),
 // and, with discovery on, the Home Assistant configs of every tank; a
 // removed tank's configs are emptied. After every (re)connection everything
@@ -26,6 +29,7 @@ struct RunConfig;
 class MqttPublisher : public QObject {
     Q_OBJECT
 public:
+    static constexpr int kStatePauseMs = 100;
     // Days until tank n is empty, nullopt when there is no forecast.
     using DaysFn = std::function<std::optional<double>(int n)>;
 
@@ -55,6 +59,8 @@ private:
     bool online_ = false;
     bool problemSaid_ = false;
     QSet<int> pending_;
+    QTimer publishTimer_;
+    QElapsedTimer lastPublished_;
     // What each tank's discovery configs were made from on this connection
     // (unchanged ones are not sent again).
     QHash<int, QString> configSource_;

@@ -1,6 +1,11 @@
 #include "support/Telegrams.h"
 #include "support/TestSupport.h"
 
+#include "core/UiServices.h"
+#include "model/TankController.h"
+#include "mqtt/MqttPayloads.h"
+#include "mqtt/MqttPublisher.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -181,4 +186,24 @@ TEST_F(Mqtt, RefusedLoginIsSaidOnceWhileTheProgramGoesOn)
     EXPECT_EQ(readBytes(dataDir() + "trace.txt").count(said), 1);
     EXPECT_EQ((out += run.readAll()).count(said), 1) << out.constData();
     EXPECT_EQ(run.state(), QProcess::Running);
+}
+
+TEST_F(Mqtt, RemovedTankLeavesNoConfigAndNoState)
+{
+    ASSERT_TRUE(broker.start());
+    QuietUi ui;
+    TankController tanks(config, settings, ui, SystemClock());
+    MqttValues v;
+    v.host = "127.0.0.1", v.port = broker.port, v.topic = "tankmon/test";
+    MqttPublisher publisher(tanks, config, v, QString(), ui, SystemClock());
+    Subscriber sub(broker.port);
+    for (int sn : {815, 4711})
+        tanks.EvalTelegramm(MakeTelegram(sn, 100), QString());
+    ASSERT_TRUE(sub.waitFor("tankmon/test/tank2/state", [](const QByteArray &p) { return p.contains("4711"); }));
+    ASSERT_TRUE(tanks.RemoveDevices(1, 1));
+    for (const QString &topic : MqttDiscoveryTopics("homeassistant", 815))
+        EXPECT_TRUE(sub.waitFor(topic, [](const QByteArray &p) { return p.isEmpty(); })) << qPrintable(topic);
+    EXPECT_TRUE(sub.waitFor("tankmon/test/tank2/state", [](const QByteArray &p) { return p.isEmpty(); }));
+    EXPECT_TRUE(sub.waitFor("tankmon/test/tank1/state", [](const QByteArray &p) { return p.contains("4711"); }));
+    EXPECT_FALSE(sub.last.value("homeassistant/sensor/tankmon_4711/level/config").isEmpty());
 }
