@@ -3,6 +3,9 @@
 
 #include "core/UiServices.h"
 #include "model/TankController.h"
+#include "core/Catalogue.h"
+#include "lang/Lng.h"
+#include "mqtt/MqttDialogLogic.h"
 #include "mqtt/MqttPayloads.h"
 #include "mqtt/MqttPublisher.h"
 
@@ -206,4 +209,25 @@ TEST_F(Mqtt, RemovedTankLeavesNoConfigAndNoState)
     EXPECT_TRUE(sub.waitFor("tankmon/test/tank2/state", [](const QByteArray &p) { return p.isEmpty(); }));
     EXPECT_TRUE(sub.waitFor("tankmon/test/tank1/state", [](const QByteArray &p) { return p.contains("4711"); }));
     EXPECT_FALSE(sub.last.value("homeassistant/sensor/tankmon_4711/level/config").isEmpty());
+}
+
+TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
+{
+    SetLngId(2);
+    const struct { const char *host, *topic, *prefix; int port; int said; } cases[] = {
+        {"", "tankmon/a", "homeassistant", 1883, 434},        {"broker", "tankmon/+", "homeassistant", 1883, 435},
+        {"broker", "tankmon/a", "home#", 1883, 435},          {"broker", "", "homeassistant", 1883, 435},
+        {"broker", "tankmon/a", "homeassistant", 70000, 436}, {" broker ", "tankmon/a/", "ha", 8883, 0},
+    };
+    for (const auto &c : cases) {
+        ScriptedUi ui;
+        MqttValues v{true, c.host, c.port, true, "user", "sécret", c.topic, false, c.prefix};
+        MqttDialogLogic logic(v, ui, [&](const MqttValues &ok) { WriteMqttValues(settings, ok); });
+        EXPECT_EQ(logic.Ok(), c.said == 0) << c.host << c.topic << c.prefix;
+        EXPECT_EQ(ui.shown.isEmpty() ? QString() : ui.shown.first().text, c.said ? LngText(c.said) : QString());
+    }
+    const MqttValues stored = ReadMqttValues(settings);
+    EXPECT_EQ(stored, (MqttValues{true, "broker", 8883, true, "user", "sécret", "tankmon/a", false, "ha"}));
+    EXPECT_NE(settings.read(Cfg::Mqtt::Password), "sécret");
+    SetLngId(0);
 }
