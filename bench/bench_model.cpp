@@ -186,7 +186,6 @@ int main(int argc, char **argv)
         naiveSave(tanks, naivePath);
         naiveMs.push_back(double(t.nsecsElapsed()) / 1e6);
     }
-    IniStore::DropCache();
     const bool same = [&] {
         QFile a(path), b(naivePath);
         return a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && a.size() > 0 &&

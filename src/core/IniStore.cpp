@@ -403,12 +403,6 @@ void IniStore::SetWriteFailureReporter(std::function<void(const QString &, const
     g_reporter = std::move(r);
 }
 
-void IniStore::DropCache()
-{
-    QMutexLocker lock(&g_mutex);
-    g_cache.clear();
-}
-
 IniBatch::IniBatch()
 {
     QMutexLocker lock(&g_mutex);

@@ -72,9 +72,6 @@ bool Write(const QString &path, const QString &section, const QString &key,
 // Called (outside the store's lock) whenever a file was not replaced, by
 // single writes and by batch commits alike; reason is the file layer's text.
 void SetWriteFailureReporter(std::function<void(const QString &path, const QString &reason)> report);
-// Forget every cached copy (tests; a file replaced behind our back with an
-// identical stamp is otherwise not noticed).
-void DropCache();
 }
 
 // While an IniBatch is alive, writes only change the cached copies; the

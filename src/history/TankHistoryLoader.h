@@ -44,7 +44,7 @@ public:
     // Waits for the preload and drops what was not taken.
     void FinishPreload();
 
-    // Worker threads used by StartPreload (tests and benchmarks).
+    // How many worker threads StartPreload uses for count files (at most 8).
     static int PreloadThreads(int count);
 
     struct FileState;

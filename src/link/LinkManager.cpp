@@ -34,7 +34,8 @@ LinkManager::LinkManager(TankController &controller, const RunConfig &config, Se
     : QObject(parent), controller_(controller), config_(config), settings_(settings), ui_(ui),
       trace_(config, clock), hardware_(std::move(hardware)),
       serial_(makePort(hardware_.serialPort), ui, trace_, clock),
-      tcp_(settings, ui, trace_, clock), simulation_(controller.table())
+      tcp_(settings, ui, trace_, clock, hardware_.tickMs > 0 ? hardware_.tickMs : kTimerComMs),
+      simulation_(controller.table())
 {
     const auto deliver = [this](const QByteArray &t, const QString &s) { return this->deliver(t, s); };
     serial_.setSink(deliver);
@@ -64,8 +65,6 @@ void LinkManager::setTickInterval(int ms)
 {
     timerCom_.setInterval(ms);
     reopenTimer_.setInterval(2 * ms);
-    tcp_.setCheckInterval(ms);
-    tcp_.setRelistenDelays(qMax(1, ms / 10), ms);
 }
 
 bool LinkManager::deliver(const QByteArray &telegram, const QString &source)

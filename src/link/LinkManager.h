@@ -59,7 +59,6 @@ public:
     QString currentDevice() const { return serial_.device(); }
     bool serialOpen() const { return serial_.isOpen(); }
 
-    void setTimeout(int seconds) { timeout_ = seconds; }
     int timeout() const { return timeout_; }
     int tag() const { return tag_; }
     int missedIntervals() const { return missedIntervals_; }

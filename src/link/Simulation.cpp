@@ -32,15 +32,16 @@ QByteArray SimulatedTelegram(int serialNumber, int temperature, int level)
     return EncodeTelegram(d);
 }
 
-Simulation::Simulation(const DeviceTable &table, QObject *parent) : QObject(parent), table_(table)
+namespace
+{
+constexpr int kFirstTickMs = 5000;
+constexpr int kNextTickMs = 2000;
+} // namespace
+
+Simulation::Simulation(const DeviceTable &table, std::function<double()> random, QObject *parent)
+    : QObject(parent), table_(table), random_(std::move(random))
 {
     connect(&timer_, &QTimer::timeout, this, &Simulation::tick);
-}
-
-void Simulation::setIntervals(int firstMs, int nextMs)
-{
-    firstMs_ = firstMs;
-    nextMs_ = nextMs;
 }
 
 void Simulation::seedFromClock()
@@ -53,7 +54,7 @@ void Simulation::start()
 {
     if (!random_)
         seedFromClock();
-    timer_.start(firstMs_);
+    timer_.start(kFirstTickMs);
 }
 
 void Simulation::tick()
@@ -72,5 +73,5 @@ void Simulation::tick()
     if (sink_)
         sink_(SimulatedTelegram(sn, temperature, newLevel), QString());
     if (timer_.isActive())
-        timer_.setInterval(nextMs_);
+        timer_.setInterval(kNextTickMs);
 }

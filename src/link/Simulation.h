@@ -21,13 +21,12 @@ class Simulation : public QObject
 public:
     using Sink = std::function<bool(const QByteArray &telegram, const QString &source)>;
 
-    Simulation(const DeviceTable &table, QObject *parent = nullptr);
+    // random gives numbers in [0, 1); without one, a generator seeded from
+    // the clock at the first tick.
+    explicit Simulation(const DeviceTable &table, std::function<double()> random = {}, QObject *parent = nullptr);
     void setSink(Sink sink) { sink_ = std::move(sink); }
-    // Numbers in [0, 1); the default generator is seeded from the clock at start().
-    void setRandom(std::function<double()> random) { random_ = std::move(random); }
-    // 5000 ms for the first tick, then 2000 ms (tests shorten them).
-    void setIntervals(int firstMs, int nextMs);
 
+    // The first tick after 5000 ms, then every 2000 ms.
     void start();
     bool isActive() const { return timer_.isActive(); }
     int interval() const { return timer_.interval(); }
@@ -44,8 +43,6 @@ private:
     QTimer timer_;
     Sink sink_;
     std::function<double()> random_;
-    int firstMs_ = 5000;
-    int nextMs_ = 2000;
     qint16 index_ = 0;
     qint32 level_ = 0;
 };

@@ -28,14 +28,16 @@ QString dotted(const QHostAddress &a)
 }
 } // namespace
 
-TcpLink::TcpLink(const Settings &settings, UiServices &ui, TraceLog trace, ClockFn clock, QObject *parent)
-    : QObject(parent), settings_(settings), ui_(ui), trace_(std::move(trace)), clock_(std::move(clock))
+TcpLink::TcpLink(const Settings &settings, UiServices &ui, TraceLog trace, ClockFn clock, int tickMs,
+                 QObject *parent)
+    : QObject(parent), settings_(settings), ui_(ui), trace_(std::move(trace)), clock_(std::move(clock)),
+      cutDelayMs_(qMax(1, tickMs / 10)), errorDelayMs_(tickMs)
 {
     // One slot: the kernel must not queue a second peer behind the first.
     server_.setMaxPendingConnections(1);
     connect(&server_, &QTcpServer::newConnection, this, &TcpLink::onNewConnection);
     connect(&server_, &QTcpServer::acceptError, this, &TcpLink::onError);
-    checkTimer_.setInterval(kTickMs);
+    checkTimer_.setInterval(tickMs);
     connect(&checkTimer_, &QTimer::timeout, this, &TcpLink::checkConnectionTime);
     sliceTimer_.setSingleShot(true);
     sliceTimer_.setInterval(0);
@@ -53,17 +55,6 @@ TcpLink::TcpLink(const Settings &settings, UiServices &ui, TraceLog trace, Clock
 TcpLink::~TcpLink()
 {
     close();
-}
-
-void TcpLink::setCheckInterval(int ms)
-{
-    checkTimer_.setInterval(ms);
-}
-
-void TcpLink::setRelistenDelays(int afterCutMs, int afterErrorMs)
-{
-    cutDelayMs_ = afterCutMs;
-    errorDelayMs_ = afterErrorMs;
 }
 
 int TcpLink::ListenPort() const

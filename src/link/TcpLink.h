@@ -28,7 +28,11 @@ public:
     // A longer line is a broken or hostile peer and costs the connection.
     static constexpr qsizetype kMaxLineLength = TcpLineReader::kMaxLineLength;
 
-    TcpLink(const Settings &settings, UiServices &ui, TraceLog trace, ClockFn clock, QObject *parent = nullptr);
+    // tickMs: the tick of the connection-time check (the cut comes at the
+    // sixth); listening again waits a tenth of it after a cut, a tick after an
+    // error.
+    TcpLink(const Settings &settings, UiServices &ui, TraceLog trace, ClockFn clock, int tickMs = 1000,
+            QObject *parent = nullptr);
     ~TcpLink() override;
     void setSink(Sink sink) { sink_ = std::move(sink); }
 
@@ -46,10 +50,6 @@ public:
     QString remoteIP() const { return remoteIP_; }
     qsizetype lineLength() const { return lines_.partialLength(); }
 
-    // Tick of the connection-time check; 1000 ms, shorter in tests.
-    void setCheckInterval(int ms);
-    // Delays before listening again after a cut connection and after an error.
-    void setRelistenDelays(int afterCutMs, int afterErrorMs);
 
 private:
     void onNewConnection();
@@ -83,6 +83,6 @@ private:
     bool peerClosed_ = false; // the peer closed; its received lines are still evaluated
     quint16 port_ = 8000;
     qint32 winConnectTime_ = 0;
-    int cutDelayMs_ = 100;
-    int errorDelayMs_ = 1000;
+    const int cutDelayMs_;
+    const int errorDelayMs_;
 };

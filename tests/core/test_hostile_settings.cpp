@@ -56,16 +56,16 @@ TEST_F(HostileSettings, OnlyWindows1252TextIsWrittenInto)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        IniStore::DropCache();
         reports.clear();
-        writeBytes(iniPath(), c.bytes);
-        EXPECT_EQ(ReadIniValue(iniPath(), "Geräte", "Anzahl"), "3");
-        WriteIniValue(iniPath(), "Common", "Log", QStringLiteral("x"));
-        const QByteArray after = readBytes(iniPath());
+        const QString path = dataDir() + c.name + ".ini";
+        writeBytes(path, c.bytes);
+        EXPECT_EQ(ReadIniValue(path, "Geräte", "Anzahl"), "3");
+        WriteIniValue(path, "Common", "Log", QStringLiteral("x"));
+        const QByteArray after = readBytes(path);
         if (c.refusal) {
             EXPECT_EQ(after, c.bytes);
             ASSERT_EQ(reports.size(), 1);
-            EXPECT_TRUE(reports[0].startsWith(iniPath() + " | ")) << reports[0].toStdString();
+            EXPECT_TRUE(reports[0].startsWith(path + " | ")) << reports[0].toStdString();
             EXPECT_TRUE(reports[0].contains(c.refusal)) << reports[0].toStdString();
         } else {
             EXPECT_TRUE(reports.isEmpty());

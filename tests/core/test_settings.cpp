@@ -76,7 +76,7 @@ TEST_F(SettingsStore, UmlautNamesAreStoredAsSingleBytes)
     EXPECT_TRUE(bytes.contains("[Ger\xE4t7]\r\nTankh\xF6he=1200\r\n"));
     EXPECT_TRUE(bytes.contains("Empf\xE4nger 1=m\xFCller@example.com"));
     EXPECT_FALSE(bytes.contains("\xC3")); // no UTF-8 anywhere
-    IniStore::DropCache();
+    copyToFreshFolder();
     EXPECT_EQ(ReadIniValue("GERÄTE", "anzahl"), "3");
     EXPECT_EQ(ReadIniValue("gerät7", "TANKHÖHE"), "1200");
 }
@@ -93,22 +93,25 @@ TEST_F(SettingsStore, WritingKeepsOrderCommentsAndLineEnds)
                          "[D]\r\nk=v\r\n"));
 }
 
-TEST_F(SettingsStore, NoValueMarkerDeletesKey)
+// Every write replaces the file (no temporary left); the first one creates
+// the data folder. The no-value marker deletes a key; a long value is stored
+// whole and read cut at 254 characters.
+TEST_F(SettingsStore, WritesReplaceCreateDeleteAndKeepLongValues)
 {
+    config.dataFolder = tmp_.path() + "/new/VALMOR/Tankmon/";
     WriteIniValue("Common", "Log", "/tmp/trace");
-    WriteIniValue("Common", "Other", "1");
-    WriteIniValue("Common", "Log", IniNoValue);
-    EXPECT_EQ(ReadIniValue("Common", "Log", "gone"), "gone");
-    EXPECT_EQ(ReadIniValue("Common", "Other"), "1");
-    EXPECT_FALSE(readBytes(iniPath()).contains("Log="));
-}
-
-TEST_F(SettingsStore, ReadIsCutAt254Characters)
-{
+    ASSERT_TRUE(QFileInfo::exists(tmp_.path() + "/new/VALMOR/Tankmon/Tankmon.ini"));
+    const quint64 first = InodeOf(iniPath());
     const QString longValue(300, QLatin1Char('x'));
     WriteIniValue("Common", "Long", longValue);
+    EXPECT_NE(InodeOf(iniPath()), first); // a new file renamed over the old one
+    EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files | QDir::Hidden), QStringList{"Tankmon.ini"});
     EXPECT_EQ(ReadIniValue("Common", "Long"), longValue.left(254));
-    EXPECT_TRUE(readBytes(iniPath()).contains(QByteArray(300, 'x'))); // stored whole
+    EXPECT_TRUE(readBytes(iniPath()).contains(QByteArray(300, 'x')));
+    WriteIniValue("Common", "Log", IniNoValue);
+    EXPECT_EQ(ReadIniValue("Common", "Log", "gone"), "gone");
+    EXPECT_FALSE(readBytes(iniPath()).contains("Log="));
+    EXPECT_EQ(ReadIniValue("Common", "Long"), longValue.left(254)); // the other key stays
 }
 
 TEST_F(SettingsStore, ChangesByAnotherProcessAreSeenAtNextRead)
@@ -126,16 +129,6 @@ TEST_F(SettingsStore, ChangesByAnotherProcessAreSeenAtNextRead)
     EXPECT_EQ(ReadIniValue("COM", "Port"), "77");
 }
 
-TEST_F(SettingsStore, EveryWriteReplacesTheFileAtomically)
-{
-    WriteIniValue("A", "k", "1");
-    const quint64 first = InodeOf(iniPath());
-    WriteIniValue("A", "k", "2");
-    EXPECT_NE(InodeOf(iniPath()), first); // a new file renamed over the old one
-    const QStringList leftovers = QDir(dataDir()).entryList(QDir::Files | QDir::Hidden);
-    EXPECT_EQ(leftovers, QStringList{"Tankmon.ini"});
-}
-
 TEST_F(SettingsStore, BatchWritesOnceAndReadsPendingValues)
 {
     WriteIniValue("A", "k", "0");
@@ -149,7 +142,7 @@ TEST_F(SettingsStore, BatchWritesOnceAndReadsPendingValues)
         EXPECT_EQ(ReadIniValue("Gerät56", "K14"), "5614");
     }
     EXPECT_NE(InodeOf(iniPath()), before);
-    IniStore::DropCache();
+    copyToFreshFolder();
     EXPECT_EQ(ReadIniValue("Gerät56", "K14"), "5614");
     EXPECT_EQ(ReadIniValue("Gerät1", "K0"), "100");
 }
@@ -222,10 +215,3 @@ TEST(Cp1252, RoundTripsTheCodePage)
     EXPECT_EQ(Cp1252::encode(QString::fromUtf8("m³ Ω")), QByteArray("m\xB3 ?"));
 }
 
-TEST_F(SettingsStore, FirstWriteCreatesTheDataFolder)
-{
-    config.dataFolder = tmp_.path() + "/new/VALMOR/Tankmon/";
-    WriteIniValue("COM", "Port", 2);
-    EXPECT_TRUE(QFileInfo::exists(tmp_.path() + "/new/VALMOR/Tankmon/Tankmon.ini"));
-    EXPECT_EQ(ReadIniValue("COM", "Port"), "2");
-}

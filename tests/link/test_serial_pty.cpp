@@ -67,10 +67,13 @@ TEST_F(SerialPtyTest, FramingOfTheStream)
 TEST_F(SerialPtyTest, WatchdogTextsAfterTimeout)
 {
     settings.write(Cfg::MaxPoll, qint64(2));
+    settings.write(Cfg::Timeout, qint64(3));
+    settings.write(Cfg::ComPort, qint64(4));
+    settings.write(Cfg::ComDevice, pty.device());
     makeLink(40);
-    link->setTimeout(3);
     QSignalSpy progress(link.get(), &LinkManager::receptionProgress);
-    open();
+    link->StartFromSettings();
+    ASSERT_TRUE(link->serialOpen()) << qPrintable(ui.panelText(1));
     ASSERT_TRUE(WaitFor([&] { return ui.panelText(1) == "Keine Messwerte vom Tankmessgerät"; }))
         << qPrintable(ui.panelText(1));
     EXPECT_EQ(link->missedIntervals(), 1);
@@ -105,7 +108,7 @@ TEST_F(SerialPtyTest, TraceShowsReceivedCharactersWithLineEndsMasked)
     EXPECT_TRUE(readBytes(config.tracePath).contains(",InitCom FlagComAktiv=True Port=4\r\n"));
 }
 
-TEST_F(SerialPtyTest, LineThatGoesAwayIsReopenedWhenItComesBack)
+TEST_F(SerialPtyTest, LineThatGoesAwayIsReopenedWhenItComesBackUnlessSwitchedOff)
 {
     makeLink(40);
     open();
@@ -120,6 +123,15 @@ TEST_F(SerialPtyTest, LineThatGoesAwayIsReopenedWhenItComesBack)
     EXPECT_EQ(ui.count("message"), 0);
     ASSERT_TRUE(writeAndWait(MakeTelegram(31, 310), 1));
     EXPECT_EQ(sink.calls[0].telegram, MakeTelegram(31, 310));
+
+    // Switched off while it is away: closed, and no more attempts.
+    pty.stop();
+    ASSERT_TRUE(WaitFor([&] { return link->reopenPending(); }));
+    config.activeCom = false;
+    link->InitCOM(4, pty.device());
+    EXPECT_FALSE(link->reopenPending());
+    EXPECT_FALSE(link->serialOpen());
+    EXPECT_EQ(ui.count("message"), 0);
 }
 
 } // namespace

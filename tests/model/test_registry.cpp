@@ -59,7 +59,7 @@ TEST_F(RegistryTest, RoundTripThroughAWindows1252File)
         EXPECT_TRUE(out.contains(line)) << line;
 
     // A second program instance reads back the same records.
-    IniStore::DropCache();
+    copyToFreshFolder();
     TankController again(config, settings, ui, clock);
     again.LoadRegistry();
     ASSERT_EQ(again.DeviceCount(), 2);
@@ -232,7 +232,7 @@ TEST_F(RegistryTest, RemovingATankMovesEveryKeyOfTheTanksBehind)
     }
 
     // The next start reads the moved tanks with their own coefficient and name.
-    IniStore::DropCache();
+    copyToFreshFolder();
     TankController restarted(config, settings, ui, clock);
     restarted.LoadRegistry();
     ASSERT_EQ(restarted.DeviceCount(), 2);
