@@ -1,16 +1,14 @@
 // Power-cut stand-in: the real program killed (-9) again and again while it
 // saves the registry and appends to the tank files. After every kill each
 // file parses completely and the next start works.
+#include "support/ProgramRun.h"
 #include "support/Telegrams.h"
-#include "support/TestSupport.h"
 
 #include "core/Cp1252.h"
 #include "core/IniStore.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QTcpSocket>
 
 namespace {
 
@@ -19,14 +17,6 @@ constexpr int kTanks = 8;
 
 class Kills : public RunningProgramTest {
 protected:
-    bool startAndConnect(QTcpSocket &peer)
-    {
-        QByteArray out;
-        if (!StartHeadless(run, program, dataDir(), out))
-            return false;
-        peer.connectToHost(QHostAddress::LocalHost, port);
-        return WaitFor([&] { return peer.bytesAvailable() >= 8; });
-    }
     QStringList temporaries() const
     {
         return QDir(dataDir()).entryList({"Tankmon.ini.??????"}, QDir::Files | QDir::Hidden);
@@ -62,28 +52,22 @@ protected:
         }
     }
     qint64 tankSize(int n) const { return QFileInfo(dataDir() + QStringLiteral("Tank%1.csv").arg(n)).size(); }
-
-    const QString program = TANKMON_BINARY_DIR "/Tankmon";
-    quint16 port = 0;
 };
 
 } // namespace
 
 TEST_F(Kills, EveryFileParsesAfterEachKillDuringSavesAndAppends)
 {
-    port = FreeTcpPort();
     // Every telegram is due for both recordings: the program saves and
     // appends all the time.
-    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[COM]\r\nClientPort=" + QByteArray::number(port) +
-                              "\r\n[Common]\r\nActiveNet=1\r\n[Logfile]\r\nAktiv=1\r\nIntervall in s=0\r\n"
-                              "[Log INI-File]\r\nAktiv=1\r\nIntervall in s=0\r\n");
+    writeTcpSettings("[Logfile]\r\nAktiv=1\r\nIntervall in s=0\r\n[Log INI-File]\r\nAktiv=1\r\nIntervall in s=0\r\n");
     QByteArray feed;
     for (int i = 0; i < 400; ++i)
         feed += MakeTelegram(9000 + i % kTanks, i % 1000).toHex() + '\n';
 
     for (int kill = 1; kill <= kKills; ++kill) {
         QTcpSocket peer;
-        ASSERT_TRUE(startAndConnect(peer)) << "start after kill " << kill - 1;
+        ASSERT_TRUE(start() && connectGateway(peer)) << "start after kill " << kill - 1;
         // A killed save leaves its temporary; the start has removed it.
         EXPECT_TRUE(temporaries().isEmpty()) << "kill " << kill;
         const int tank = 1 + kill % kTanks;

@@ -2,51 +2,36 @@
 // evaluation is still busy with something else: the tank file cannot be
 // opened (the retries run), or the window program shows the alarm box. The
 // program must go on serving and end normally.
+#include "support/ProgramRun.h"
 #include "support/Telegrams.h"
-#include "support/TestSupport.h"
 
 #include <QDir>
-#include <QProcess>
-#include <QTcpSocket>
-#include <csignal>
 
 namespace {
 
 class PeerFaults : public RunningProgramTest {
 protected:
-    // The settings of a TCP listener on a free port that records every
-    // telegram (tank file interval 1 s) and traces each evaluation.
+    // A TCP listener on a free port that records every telegram (tank file
+    // interval 1 s) and traces each evaluation.
     void configure()
     {
-        port = FreeTcpPort();
-        ASSERT_NE(port, 0);
-        writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[COM]\r\nClientPort=" + QByteArray::number(port) +
-                                  "\r\n[Common]\r\nActiveNet=1\r\nLog=" + QFile::encodeName(trace()) +
-                                  "\r\n[Logfile]\r\nIntervall in s=1\r\n");
+        writeTcpSettings("Log=" + QFile::encodeName(trace()) + "\r\n[Logfile]\r\nIntervall in s=1\r\n");
     }
     QString trace() const { return dataDir() + "trace.log"; }
-    void start(bool headless)
+    // The window program on the offscreen platform.
+    void startWindowProgram()
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         run.setProcessEnvironment(env);
-        run.setProcessChannelMode(QProcess::MergedChannels);
-        QStringList args{"--data-dir", dataDir()};
-        if (headless)
-            args << "--headless";
-        run.start(TANKMON_BINARY_DIR "/Tankmon", args);
+        run.start(program, {"--data-dir", dataDir()});
     }
     // Connects, waits for the greeting, sends the telegram's line and hangs
     // up at once. False when the program does not answer.
     bool sendAndHangUp(const QByteArray &telegram)
     {
         QTcpSocket peer;
-        const bool greeted = WaitFor([&] {
-            if (peer.state() == QAbstractSocket::UnconnectedState)
-                peer.connectToHost(QHostAddress::LocalHost, port);
-            return peer.bytesAvailable() >= 8 || run.state() == QProcess::NotRunning;
-        }, 20000) && peer.read(8) == "TANKMON\n";
-        if (!greeted)
+        if (!connectGateway(peer))
             return false;
         peer.write(telegram.toHex().toUpper() + '\n');
         peer.disconnectFromHost();
@@ -66,8 +51,6 @@ protected:
             ASSERT_EQ(run.state(), QProcess::Running) << "exit status " << run.exitCode();
         }
     }
-
-    quint16 port = 0;
 };
 
 } // namespace
@@ -76,29 +59,22 @@ TEST_F(PeerFaults, UnopenableTankFileWhileGatewaysHangUpHeadless)
 {
     configure();
     ASSERT_TRUE(QDir(dataDir()).mkdir("Tank1.csv"));
-    start(true);
+    ASSERT_TRUE(start()) << output.constData();
     QList<QByteArray> telegrams;
     for (int i = 0; i < 4; ++i)
         telegrams << MakeTelegram(4711, 100 + i);
     hangUpRepeatedly(telegrams);
     // The retries have given up and said so; the program goes on.
-    QByteArray out;
-    ASSERT_TRUE(WaitFor([&] {
-        out += run.readAll();
-        return out.contains("[stop]") || run.state() == QProcess::NotRunning;
-    }, 20000)) << out.constData();
+    ASSERT_TRUE(waitOutput("[stop]")) << output.constData();
     hangUpRepeatedly({MakeTelegram(4711, 200)});
-    ::kill(pid_t(run.processId()), SIGTERM);
-    ASSERT_TRUE(run.waitForFinished(10000));
-    EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(run.exitCode(), 0);
+    EXPECT_TRUE(terminate());
     EXPECT_TRUE(readBytes(iniPath()).contains("Volumen=200"));
 }
 
 TEST_F(PeerFaults, AlarmBoxOpenWhileGatewaysHangUpInTheWindowProgram)
 {
     configure();
-    start(false);
+    startWindowProgram();
     // Each alarm that comes or goes raises or clears the box; the box of
     // the first stays open throughout.
     QList<QByteArray> telegrams;

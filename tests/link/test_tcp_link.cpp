@@ -6,12 +6,6 @@
 #include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <arpa/inet.h>
-#include <atomic>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <thread>
-#include <unistd.h>
 
 namespace
 {
@@ -153,31 +147,10 @@ TEST_F(TcpLinkTest, LinesSentRightBeforeTheCloseAreAllEvaluated)
         sent << MakeTelegram(1000 + i, i);
         bytes += HexLine(sent.last());
     }
-    std::atomic<bool> closed{false};
-    std::thread peer([&] {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        char greeting[8];
-        // The greeting is read first: closing over unread data would reset the connection.
-        if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 &&
-            ::recv(fd, greeting, sizeof greeting, MSG_WAITALL) == sizeof greeting) {
-            for (qsizetype at = 0; at < bytes.size();) {
-                const ssize_t n = ::send(fd, bytes.constData() + at, size_t(bytes.size() - at), MSG_NOSIGNAL);
-                if (n <= 0)
-                    break;
-                at += n;
-            }
-        }
-        ::close(fd);
-        closed = true;
-    });
-    const bool done = WaitFor(
-        [&] { return closed && sink.calls.size() >= kLines && link->tcp().state() == TcpLink::Listening; }, 20000);
-    peer.join();
-    EXPECT_TRUE(done) << sink.calls.size() << " of " << kLines << " lines evaluated";
+    ThreadPeer peer(port, bytes, bytes.size());
+    EXPECT_TRUE(WaitFor([&] { return peer.finished() && sink.calls.size() >= kLines &&
+                                     link->tcp().state() == TcpLink::Listening; }, 20000))
+        << sink.calls.size() << " of " << kLines << " lines evaluated";
     EXPECT_TRUE(sink.telegrams() == sent) << "every line once, in order";
     sink.calls.clear();
     sink.costNs = 0;
@@ -187,44 +160,38 @@ TEST_F(TcpLinkTest, LinesSentRightBeforeTheCloseAreAllEvaluated)
 TEST_F(TcpLinkTest, FloodWithoutLineFeedIsCutWithBoundedMemory)
 {
     config.tracePath = dataDir() + "trace.log";
-    // The flood comes from a plain socket in a thread, so its own buffers do
-    // not count against this process's link.
-    std::atomic<qint64> sent{0};
-    std::atomic<bool> done{false};
     const qint64 rssBefore = RssKb();
-    std::thread flood([&] {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const QByteArray chunk(64 * 1024, 'A');
-        bool open = ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
-        while (open && sent < 50'000'000) {
-            const ssize_t n = ::send(fd, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL);
-            open = n > 0;
-            sent += qMax<ssize_t>(n, 0);
-        }
-        ::close(fd);
-        done = true;
-    });
+    ThreadPeer flood(port, QByteArray(64 * 1024, 'A'), 50'000'000);
     qint64 rssPeak = rssBefore;
     qsizetype longestLine = 0;
-    const bool finished = WaitFor(
-        [&] {
-            rssPeak = qMax(rssPeak, RssKb());
-            longestLine = qMax(longestLine, link->tcp().lineLength());
-            return done.load();
-        },
-        60000);
-    flood.join();
-    ASSERT_TRUE(finished);
-    EXPECT_LT(sent.load(), 50'000'000) << "the flood was never cut";
+    ASSERT_TRUE(WaitFor([&] {
+        rssPeak = qMax(rssPeak, RssKb());
+        longestLine = qMax(longestLine, link->tcp().lineLength());
+        return flood.finished();
+    }, 60000));
+    EXPECT_LT(flood.sent(), 50'000'000) << "the flood was never cut";
     EXPECT_LE(longestLine, TcpLink::kMaxLineLength);
     EXPECT_LT(rssPeak - rssBefore, 16 * 1024) << "kB grown during the flood";
     EXPECT_TRUE(sink.calls.isEmpty());
     EXPECT_EQ(readBytes(config.tracePath).count("TCP_LineTooLong"), 1);
     expectNextPeerServed(7);
+}
+
+// With the real evaluation behind it, the first telegram starts the
+// reception watchdog, also when only the TCP link is on.
+TEST_F(TcpLinkTest, FirstTelegramStartsTheWatchdogAndRegistersTheDeviceWithItsAddress)
+{
+    link = std::make_unique<LinkManager>(controller, config, settings, ui, clock);
+    link->InitCOM(1);
+    ASSERT_FALSE(link->timerComActive());
+    QTcpSocket peer;
+    ASSERT_TRUE(connectPeer(peer));
+    peer.write(HexLine(MakeTelegram(258, 3987)));
+    ASSERT_TRUE(WaitFor([&] { return controller.DeviceCount() == 1; }));
+    EXPECT_EQ(controller.device(1).SN, 258);
+    EXPECT_EQ(controller.device(1).ClientIP, "127.0.0.1");
+    EXPECT_TRUE(link->timerComActive());
+    EXPECT_EQ(link->tag(), 0);
 }
 
 TEST_F(TcpLinkTest, PortInUseSaysTcpError)

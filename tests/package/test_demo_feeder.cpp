@@ -1,15 +1,11 @@
 // The demo's feeder as a device gateway: against a listener of the test's
 // own, and against the real program on a demo folder.
-#include "support/TestSupport.h"
+#include "support/ProgramRun.h"
 
 #include "core/IniStore.h"
 #include "model/Telegram.h"
 
-#include <QMap>
-#include <QProcess>
 #include <QTcpServer>
-#include <QTcpSocket>
-#include <csignal>
 
 namespace
 {
@@ -17,12 +13,12 @@ namespace
 const QString kBin = TANKMON_BINARY_DIR;
 
 // QProcess ends its process when it goes.
-class DemoFeeder : public DataDirTest
+class DemoFeeder : public RunningProgramTest
 {
 protected:
     void SetUp() override
     {
-        DataDirTest::SetUp();
+        RunningProgramTest::SetUp();
         demo_ = dataDir() + "demo/";
         QProcess make;
         make.start(kBin + "/tankmon_demo_data", {demo_});
@@ -47,7 +43,7 @@ protected:
 
     QString demo_;
     IniFile ini_;
-    QProcess feeder_, program_;
+    QProcess feeder_;
 };
 
 TEST_F(DemoFeeder, TelegramsDecodeToEachDemoTanksUnitScaleAndAPlausibleLevel)
@@ -105,26 +101,15 @@ TEST_F(DemoFeeder, TelegramsDecodeToEachDemoTanksUnitScaleAndAPlausibleLevel)
 
 TEST_F(DemoFeeder, FeedsTheRealProgramAndEndsWithIt)
 {
-    const quint16 port = FreeTcpPort(); // the demo's port made free for this test
+    port = FreeTcpPort(); // the demo's port made free for this test
     QByteArray ini = readBytes(demo_ + "Tankmon.ini");
     ini.replace("ClientPort=8000", "ClientPort=" + QByteArray::number(port));
     writeBytes(demo_ + "Tankmon.ini", ini);
 
-    program_.setProcessChannelMode(QProcess::MergedChannels);
-    program_.start(kBin + "/Tankmon", {"--headless", "--data-dir", demo_});
-    ASSERT_TRUE(program_.waitForStarted(10000));
-    startFeeder({"--until-pid", QString::number(program_.processId())});
-    QByteArray out;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            out += program_.readAll();
-            return out.contains("Received from 127.0.0.1") || program_.state() == QProcess::NotRunning;
-        },
-        30000))
-        << out.constData();
-
-    ::kill(pid_t(program_.processId()), SIGTERM);
-    ASSERT_TRUE(program_.waitForFinished(15000));
+    ASSERT_TRUE(start("[ready]", {}, demo_)) << output.constData();
+    startFeeder({"--until-pid", QString::number(run.processId())});
+    ASSERT_TRUE(waitOutput("Received from 127.0.0.1", 30000)) << output.constData();
+    EXPECT_TRUE(terminate());
     EXPECT_TRUE(feeder_.waitForFinished(10000)) << "the feeder outlived the program";
     EXPECT_EQ(feeder_.exitCode(), 0);
     // The registry the program saved on its way out shows the telegrams in each tank's unit.

@@ -32,10 +32,6 @@ bool FakeSerialPort::open(const QString &device)
         error_ = QStringLiteral("No such file or directory");
         return false;
     }
-    if (bus_->busy.contains(device)) {
-        error_ = QStringLiteral("Device or resource busy");
-        return false;
-    }
     error_.clear();
     open_ = true;
     rts_ = dtr_ = false;
@@ -115,15 +111,4 @@ void FakeSerialPort::raiseLineEvent(int code, const QByteArray &withData)
     emit lineEvent(code);
     if (!rx_.isEmpty())
         emit readyRead();
-}
-
-void FakeSerialPort::unplug()
-{
-    bus_->present.remove(device_);
-    if (!open_)
-        return;
-    open_ = false;
-    rx_.clear();
-    error_ = QStringLiteral("Input/output error");
-    emit disconnected();
 }

@@ -6,13 +6,11 @@
 #include <memory>
 
 // A serial port without hardware, for tests and demonstrations. Its devices
-// are shared with every FakeSerialPort made from the same FakeSerialBus, so a
-// test can unplug and replug a device while the link holds the port.
+// are shared with every FakeSerialPort made from the same FakeSerialBus.
 class FakeSerialBus
 {
 public:
     QSet<QString> present;       // device paths that can be opened
-    QSet<QString> busy;          // present but in use elsewhere
     bool ctsHigh = false;        // CTS right after opening (with RTS/DTR off)
     bool breakOnLinesOn = false; // a line break arrives when RTS and DTR go on
     QByteArray written;          // everything written to any port
@@ -38,10 +36,9 @@ public:
     QString errorString() const override { return error_; }
 
     // Test side: characters arriving from the line (a receive event follows
-    // unless the port is closed), a line event, the device disappearing.
+    // unless the port is closed), a line event.
     void feed(const QByteArray &data);
     void raiseLineEvent(int code, const QByteArray &withData = {});
-    void unplug();
 
     // The most recently created fake port (tests reach the link's port).
     static FakeSerialPort *last();

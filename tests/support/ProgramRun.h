@@ -1,12 +1,15 @@
 #pragma once
-// The real program as a process on the test's data folder (the export
-// commands). Header only: the test executables know where the program is.
+// The real program as a process on the test's data folder. Header only: the
+// test executables know where the program is.
 #include "support/TestSupport.h"
 
 #include <QDirIterator>
 #include <QMap>
 #include <QProcess>
+#include <QTcpSocket>
+#include <csignal>
 
+// One run of the export commands to its end.
 class ProgramRunTest : public DataDirTest
 {
 protected:
@@ -34,4 +37,63 @@ protected:
 
     QTemporaryDir out; // where the exports go
     QString err;
+};
+
+// The program running (headless unless told otherwise) while the test acts
+// as its gateway; still running at the end of a test, it is killed.
+class RunningProgramTest : public DataDirTest
+{
+protected:
+    void TearDown() override
+    {
+        if (run.state() != QProcess::NotRunning) {
+            run.kill();
+            run.waitForFinished(5000);
+        }
+        DataDirTest::TearDown();
+    }
+    // Settings of a TCP listener on a free port in language lngId, then extra.
+    void writeTcpSettings(const QByteArray &extra = {}, int lngId = 2, const QString &folder = {})
+    {
+        port = FreeTcpPort();
+        ASSERT_NE(port, 0);
+        writeBytes((folder.isEmpty() ? dataDir() : folder) + "Tankmon.ini",
+                   "[LngPtnr]\r\nLngId=" + QByteArray::number(lngId) + "\r\n[COM]\r\nClientPort=" +
+                       QByteArray::number(port) + "\r\n[Common]\r\nActiveNet=1\r\n" + extra);
+    }
+    // Starts headless on folder (the data folder), through wrapper (e.g. as
+    // another user), and waits until its output holds marker.
+    bool start(const QByteArray &marker = "[ready]", const QStringList &wrapper = {}, const QString &folder = {})
+    {
+        output.clear();
+        return StartHeadless(run, program, folder.isEmpty() ? dataDir() : folder, output, marker, wrapper);
+    }
+    // Waits until the output holds marker; false when the program ended first.
+    bool waitOutput(const QByteArray &marker, int ms = 20000)
+    {
+        return WaitFor([&] {
+            output += run.readAll();
+            return output.contains(marker) || run.state() == QProcess::NotRunning;
+        }, ms) && output.contains(marker);
+    }
+    // SIGTERM: true when the program ends normally with status 0.
+    bool terminate()
+    {
+        ::kill(pid_t(run.processId()), SIGTERM);
+        return run.waitForFinished(15000) && run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0;
+    }
+    // Connects a gateway to the program's port; true once it is greeted.
+    bool connectGateway(QTcpSocket &peer)
+    {
+        return WaitFor([&] {
+            if (peer.state() == QAbstractSocket::UnconnectedState)
+                peer.connectToHost(QHostAddress::LocalHost, port);
+            return peer.bytesAvailable() >= 8 || run.state() == QProcess::NotRunning;
+        }, 20000) && peer.read(8) == "TANKMON\n";
+    }
+
+    const QString program = TANKMON_BINARY_DIR "/Tankmon";
+    QProcess run;
+    QByteArray output;
+    quint16 port = 0;
 };

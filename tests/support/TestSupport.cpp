@@ -1,15 +1,19 @@
 #include "TestSupport.h"
 
 #include "core/Clock.h"
-#include "core/IniStore.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
+#include <QElapsedTimer>
 #include <QThread>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/inotify.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,10 +25,14 @@ QDateTime At(int y, int mo, int d, int h, int mi, int s)
 void DataDirTest::SetUp()
 {
     ASSERT_TRUE(tmp_.isValid());
-    // A file replaced behind the store's back with an identical stamp would
-    // otherwise not be noticed by the next test that reuses the name.
-    IniStore::DropCache();
     config.dataFolder = tmp_.path() + QLatin1Char('/');
+}
+
+void DataDirTest::copyToFreshFolder()
+{
+    const QString fresh = tmp_.path() + QStringLiteral("/fresh%1/").arg(++copies_);
+    ASSERT_TRUE(QDir().mkpath(fresh) && QFile::copy(iniPath(), fresh + QStringLiteral("Tankmon.ini")));
+    config.dataFolder = fresh;
 }
 
 QByteArray DataDirTest::readBytes(const QString &path)
@@ -108,4 +116,46 @@ quint16 FreeTcpPort()
 {
     QTcpServer s;
     return s.listen(QHostAddress::LocalHost, 0) ? s.serverPort() : 0;
+}
+
+ThreadPeer::ThreadPeer(quint16 port, const QByteArray &bytes, qint64 limit)
+    : bytes_(bytes), fd_(::socket(AF_INET, SOCK_STREAM, 0)), thread_([this, port, limit] { run(port, limit); })
+{
+}
+
+ThreadPeer::~ThreadPeer()
+{
+    stop_ = true;
+    ::shutdown(fd_, SHUT_RDWR);
+    thread_.join();
+    ::close(fd_);
+}
+
+void ThreadPeer::run(quint16 port, qint64 limit)
+{
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    char greeting[8];
+    // The listener may be back only shortly after the last cut.
+    while (!stop_ && ::connect(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0)
+        std::this_thread::yield();
+    // The greeting is read first: closing over unread data would reset the connection.
+    if (::recv(fd_, greeting, sizeof greeting, MSG_WAITALL) == sizeof greeting) {
+        QElapsedTimer t;
+        t.start();
+        while (!stop_ && sent_ < limit) {
+            const qsizetype at = sent_ % bytes_.size();
+            const ssize_t n = ::send(fd_, bytes_.constData() + at,
+                                     size_t(std::min<qint64>(bytes_.size() - at, limit - sent_)), MSG_NOSIGNAL);
+            if (n <= 0) {
+                cutAfter_ = t.elapsed();
+                break;
+            }
+            sent_ += n;
+        }
+    }
+    ::shutdown(fd_, SHUT_RDWR); // the program sees the close now
+    finished_ = true;
 }

@@ -1,17 +1,18 @@
 #pragma once
-#include <QProcess>
 #include "core/RunConfig.h"
 #include "core/Settings.h"
 
-#include <QString>
-#include <QTemporaryDir>
+#include <QDateTime>
 #include <QList>
 #include <QPair>
-#include <QDateTime>
+#include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
+#include <thread>
 
 // A naive wall-clock time, as the program's clock gives it.
 QDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0);
@@ -29,25 +30,14 @@ protected:
     // Raw bytes of a file / write raw bytes (Windows-1252 test data).
     static QByteArray readBytes(const QString &path);
     static void writeBytes(const QString &path, const QByteArray &bytes);
+    // Another program instance's view of the settings file: a copy in a new
+    // data folder, which no cached copy of this process knows.
+    void copyToFreshFolder();
 
     QTemporaryDir tmp_;
+    int copies_ = 0;
     RunConfig config;
     Settings settings{config};
-};
-
-// A data folder and the real program run on it; a program still running at
-// the end of a test is killed.
-class RunningProgramTest : public DataDirTest {
-protected:
-    void TearDown() override
-    {
-        if (run.state() != QProcess::NotRunning) {
-            run.kill();
-            run.waitForFinished(5000);
-        }
-        DataDirTest::TearDown();
-    }
-    QProcess run;
 };
 
 // Runs the event loop until pred is true or timeoutMs passed; returns pred().
@@ -78,3 +68,26 @@ bool StartHeadless(QProcess &p, const QString &program, const QString &folder, Q
                    const QByteArray &marker = "[ready]", const QStringList &wrapper = {});
 // A loopback TCP port nobody listens on right now.
 quint16 FreeTcpPort();
+
+// A gateway on a thread of its own with a plain blocking socket, so that its
+// buffers do not count against this process: connects to 127.0.0.1:port
+// (waiting for the listener), reads the greeting, sends bytes over and over
+// until limit bytes went out or the connection was cut, and hangs up.
+class ThreadPeer
+{
+public:
+    ThreadPeer(quint16 port, const QByteArray &bytes, qint64 limit);
+    ~ThreadPeer(); // a send blocked on a deaf program returns
+    bool finished() const { return finished_; }
+    qint64 sent() const { return sent_; }
+    // Milliseconds from the greeting to the cut; -1 unless cut.
+    qint64 cutAfterMs() const { return cutAfter_; }
+
+private:
+    void run(quint16 port, qint64 limit);
+    const QByteArray bytes_;
+    const int fd_;
+    std::atomic<bool> stop_{false}, finished_{false};
+    std::atomic<qint64> sent_{0}, cutAfter_{-1};
+    std::thread thread_;
+};
