@@ -6,7 +6,6 @@
 #include "history/TankHistoryLoader.h"
 
 #include "core/Clock.h"
-#include "core/Cp1252.h"
 #include "core/DateText.h"
 #include "core/Paths.h"
 #include "core/UiServices.h"
@@ -15,7 +14,6 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
-#include <QRegularExpression>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <atomic>
@@ -135,6 +133,8 @@ TEST_F(LoadingTest, ReadingRules)
          "5.10:00:00 100 1"},
         {"a LF alone does", "05.12.2026 10:00:00,100,Liter,1\r\n05.12.2026 11:00:00,99,Liter,1\n",
          "5.10:00:00 100 1 | 5.11:00:00 99 1"},
+        {"a line more than a day ahead of now is skipped",
+         "06.12.2026 15:09:54,20,Liter,1\r\n06.12.2026 15:09:55,21,Liter,1\r\n", "6.15:09:54 20 1"},
         {"US,Gal is one unit: the temperature is the fifth field",
          "05.12.2026 10:00:00,1234,US,Gal,12\r\n05.12.2026 11:00:00,1200,US,Gal\r\n"
          "05.12.2026 12:00:00,1100,US,Gal,-3.5\r\n05.12.2026 13:00:00,1000,US,Gallons,8\r\n",
@@ -181,94 +181,12 @@ TEST_F(LoadingTest, ClientModeReadsTheClientPathAndIgnoresLetterCase)
                                                           line(At(2026, 12, 5, 11), "3,Liter,3"));
     config.clientMode = true;
     config.clientPath = serverDir;
-    TankHistory h = load(1);
+    const TankHistory h = load(1);
     ASSERT_EQ(h.count(), 2);
     EXPECT_EQ(h.HistoryValues[2], 3.0);
-
-    // Without a client path the log folder is used.
-    config.clientPath.clear();
-    h = load(1);
-    ASSERT_EQ(h.count(), 1);
-    EXPECT_EQ(h.HistoryValues[1], 1.0);
 }
 
-TEST_F(LoadingTest, MissingFileGivesAnEmptyHistory)
-{
-    TankHistory h;
-    h.append(At(2026, 1, 1), 5, 5);
-    loader.Load(9, h);
-    EXPECT_EQ(h.count(), 0);
-    EXPECT_EQ(h.HistoryTimes.size(), 1u);
-    EXPECT_EQ(loader.Refresh(9, h), Refreshed::Unchanged);
-    writeBytes(file(9), line(At(2026, 12, 5, 10), "1,Liter,1"));
-    EXPECT_EQ(loader.Refresh(9, h), Refreshed::Reloaded);
-    EXPECT_EQ(h.count(), 1);
-}
-
-// The byte-level reading of the usual line against the general rules,
-// written here the plain way: QString, the date-time text reader and a
-// pattern for the leading number.
 namespace {
-double leading(const QString &s)
-{
-    static const QRegularExpression re(QStringLiteral("^[ \\t]*([+-]?(\\d+\\.?\\d*|\\.\\d+))"));
-    const QRegularExpressionMatch m = re.match(s);
-    return m.hasMatch() ? m.captured(1).toDouble() : 0.0;
-}
-
-TankHistory referenceLoad(const QByteArray &bytes, const QDateTime &now)
-{
-    TankHistory h;
-    qint64 previous = ZeroDateTime().toSecsSinceEpoch();
-    QList<QByteArray> lines = bytes.split('\n');
-    lines.removeLast(); // unterminated (or empty) rest
-    for (QByteArray raw : lines) {
-        if (raw.endsWith('\r'))
-            raw.chop(1);
-        if (h.count() >= TankHistory::kMaxEntries)
-            break;
-        const QString s = Cp1252::decode(raw);
-        const qsizetype p1 = s.indexOf(QLatin1Char(','));
-        if (p1 < 12)
-            continue;
-        const QDateTime dt = ParseDateTimeText(s.left(p1), now);
-        if (!dt.isValid())
-            continue;
-        const qint64 t = dt.toSecsSinceEpoch();
-        const double value = leading(s.mid(p1 + 1));
-        const QStringList f = s.split(QLatin1Char(','));
-        qint32 temp = -9999;
-        const bool usGal = f.size() >= 4 && f[2] == QLatin1String("US") && f[3] == QLatin1String("Gal");
-        const int from = usGal ? 4 : 3;
-        if (f.size() > from) {
-            const double d = std::nearbyint(leading(f.mid(from).join(QLatin1Char(','))));
-            temp = d > 2147483647.0 ? 2147483647 : d < -2147483648.0 ? -2147483647 - 1 : qint32(d);
-        }
-        auto &T = h.HistoryTimes;
-        auto &V = h.HistoryValues;
-        auto &P = h.HistoryTemps;
-        auto hour = [](qint64 x) { return QDateTime::fromSecsSinceEpoch(x, Qt::UTC).time().hour(); };
-        size_t k = T.size() - 1;
-        if (k > 2 && V[k - 1] == value && V[k] == value && hour(T[k - 1]) == hour(t) && hour(T[k]) == hour(t))
-            --k;
-        if (t != previous)
-            ++k;
-        else if (value <= V[k])
-            continue;
-        if (k == T.size()) {
-            T.push_back(t);
-            V.push_back(value);
-            P.push_back(temp);
-        } else {
-            T[k] = t;
-            V[k] = value;
-            P[k] = temp;
-        }
-        previous = t;
-    }
-    return h;
-}
-
 // Lines near the usual form with every kind of deviation.
 // nearFuture: also lines about a day ahead, which a later clock accepts.
 QByteArray randomLines(std::mt19937 &rng, int count, const QDateTime &now, bool nearFuture = true)
@@ -323,54 +241,19 @@ QByteArray randomLines(std::mt19937 &rng, int count, const QDateTime &now, bool 
 }
 } // namespace
 
-TEST_F(LoadingTest, ByteLevelReadingMatchesTheGeneralRules)
-{
-    std::mt19937 rng(20261205);
-    const qint64 nowSecs = now.toSecsSinceEpoch();
-    for (int round = 0; round < 40; ++round) {
-        QByteArray bytes = randomLines(rng, 400, now);
-        if (round % 4 == 0)
-            bytes += "05.12.2026 10:00:00,12"; // torn
-        const TankHistory reference = referenceLoad(bytes, now);
-        ASSERT_GT(reference.count(), 50);
-        TankFileParser::State general;
-        ASSERT_TRUE(sameHistory(TankFileParser::Parse(bytes.constData(), bytes.size(), nowSecs,
-                                                      TankFileParser::Reader::General, &general),
-                                reference))
-            << "round " << round;
-        // Each vectorised reader, fed in pieces as the loader's blocks cut
-        // them, against the general rules alone.
-        for (const auto reader : {TankFileParser::Reader::Fastest, TankFileParser::Reader::Portable}) {
-            TankHistory h;
-            TankFileParser::State st;
-            TankFileParser parser(h, st, nowSecs, reader);
-            std::uniform_int_distribution<int> piece(1, 700);
-            qsizetype done = 0, upto = 0;
-            while (upto < bytes.size()) {
-                upto = std::min<qsizetype>(bytes.size(), upto + piece(rng));
-                done += parser.feed(bytes.constData() + done, upto - done);
-            }
-            ASSERT_TRUE(sameHistory(h, reference)) << "round " << round << " reader " << int(reader);
-            EXPECT_EQ(st.previousTime, general.previousTime);
-            EXPECT_EQ(st.latestAccepted, general.latestAccepted);
-            EXPECT_EQ(st.earliestRefused, general.earliestRefused);
-        }
-    }
-}
-
-// Lines at the edges of the usual form, each read by the byte-level reading
-// (lines with enough bytes after them) and compared with the general rules.
-TEST_F(LoadingTest, UsualLinesAtTheirEdgesMatchTheGeneralRules)
+// The vectorised readers against the general rules: random lines of every
+// kind, and lines at the edges of the usual form (with enough bytes after
+// them for the look-ahead), fed in pieces as the loader's blocks cut them.
+TEST_F(LoadingTest, VectorisedReadersMatchTheGeneralRules)
 {
     const QByteArray edges[] = {
-        "29.02.2024 23:59:59,12345678,Liter,-1234567", // leap day, widest fields
-        "29.02.2025 00:00:00,1,Liter,1",               // no leap year: rolls over
-        "29.02.2000 12:00:00,2,Liter,2", "29.02.2100 12:00:00,3,Liter,3",
-        "31.12.2025 23:59:59,1.5,m,3", "01.01.2026 00:00:00,1.25,m,-3", "00.01.2026 10:00:00,4,m,4",
-        "15.13.2025 10:00:00,5,m,5", "31.04.2026 10:00:00,6,m,6", "15.06.0150 12:00:00,7,m,7",
-        "15.06.0099 12:00:00,8,m,8", "15.06.2026 24:00:00,9,m,9", "15.06.2026 23:60:00,10,m,10",
-        "15.06.2026 23:00:60,11,m,11", "15.06.2026 9:00:00,12,m,12", "15.06.2026 09:00,13,m,13",
-        "15.06.2026 09:00:00,0.5,Liter,1", "15.06.2026 09:00:01,12.,Liter,1", "15.06.2026 09:00:02,1.2345678,Liter,1",
+        "29.02.2024 23:59:59,12345678,Liter,-1234567", "29.02.2025 00:00:00,1,Liter,1",
+        "29.02.2000 12:00:00,2,Liter,2", "29.02.2100 12:00:00,3,Liter,3", "31.12.2025 23:59:59,1.5,m,3",
+        "01.01.2026 00:00:00,1.25,m,-3", "00.01.2026 10:00:00,4,m,4", "15.13.2025 10:00:00,5,m,5",
+        "31.04.2026 10:00:00,6,m,6", "15.06.0150 12:00:00,7,m,7", "15.06.0099 12:00:00,8,m,8",
+        "15.06.2026 24:00:00,9,m,9", "15.06.2026 23:60:00,10,m,10", "15.06.2026 23:00:60,11,m,11",
+        "15.06.2026 9:00:00,12,m,12", "15.06.2026 09:00,13,m,13", "15.06.2026 09:00:00,0.5,Liter,1",
+        "15.06.2026 09:00:01,12.,Liter,1", "15.06.2026 09:00:02,1.2345678,Liter,1",
         "15.06.2026 09:00:03,12345.678,Liter,1", "15.06.2026 09:00:04,.5,Liter,1", "15.06.2026 09:00:05,1e3,Liter,1",
         "15.06.2026 09:00:06,123456789,Liter,1", "15.06.2026 09:00:07,-5,Liter,1", "15.06.2026 09:00:08,5,Liter,-0",
         "15.06.2026 09:00:09,5,Liter,+5", "15.06.2026 09:00:10,5,Liter,0012", "15.06.2026 09:00:11,5,Liter,12345678",
@@ -379,30 +262,38 @@ TEST_F(LoadingTest, UsualLinesAtTheirEdgesMatchTheGeneralRules)
         "15.06.2026 09:00:18,5,US,Gal,5,6", "15.06.2026 09:00:19,5,US,5", "15.06.2026 09:00:20,5,Liter,5,6",
         "15.06.2026 09:00:21,5,,5", "15.06.2026 09:00:22,,Liter,5", "15.06.2026 09:00:23,5,Liter,5 ",
         "15.06.2026 09:00:24;5,Liter,5", "15.06.2026 09:00:25,5,Liter,-", "15-06-2026 09:00:26,5,Liter,5",
-        "06.12.2026 15:09:54,20,Liter,1", // exactly one day ahead of now
-        "06.12.2026 15:09:55,21,Liter,1", // one second more
-        "30.12.1899 00:00:00,5,Liter,1",  // the zero date: the time before the first line
+        "06.12.2026 15:09:54,20,Liter,1", "06.12.2026 15:09:55,21,Liter,1", "30.12.1899 00:00:00,5,Liter,1",
     };
-    const qint64 nowSecs = now.toSecsSinceEpoch();
-    for (const QByteArray &edge : edges) {
+    QList<QByteArray> inputs;
+    for (const QByteArray &edge : edges)
         for (const char *end : {"\r\n", "\n", "\r\r\n"}) {
-            // Lines after it leave the bytes the byte-level reading looks ahead.
             QByteArray bytes = edge + end;
             for (int i = 0; i < 3; ++i)
                 bytes += line(At(2026, 12, 5, 10 + i), QByteArray::number(100 + i) + ",Liter,1");
-            const TankHistory reference = referenceLoad(bytes, now);
-            ASSERT_GE(reference.count(), 3);
-            TankFileParser::State general;
-            TankFileParser::Parse(bytes.constData(), bytes.size(), nowSecs, TankFileParser::Reader::General,
-                                  &general);
-            for (const auto reader : {TankFileParser::Reader::Fastest, TankFileParser::Reader::Portable,
-                                      TankFileParser::Reader::General}) {
-                TankFileParser::State st;
-                EXPECT_TRUE(sameHistory(TankFileParser::Parse(bytes.constData(), bytes.size(), nowSecs, reader, &st),
-                                        reference))
-                    << edge.constData() << " reader " << int(reader);
-                EXPECT_EQ(st.earliestRefused, general.earliestRefused) << edge.constData();
+            inputs << bytes;
+        }
+    std::mt19937 rng(20261205);
+    for (int round = 0; round < 40; ++round)
+        inputs << randomLines(rng, 400, now) + (round % 4 ? "" : "05.12.2026 10:00:00,12"); // torn
+    const qint64 nowSecs = now.toSecsSinceEpoch();
+    std::uniform_int_distribution<int> piece(1, 700);
+    for (const QByteArray &bytes : inputs) {
+        TankFileParser::State general;
+        const TankHistory reference =
+            TankFileParser::Parse(bytes.constData(), bytes.size(), nowSecs, TankFileParser::Reader::General, &general);
+        ASSERT_GE(reference.count(), 3);
+        for (const auto reader : {TankFileParser::Reader::Fastest, TankFileParser::Reader::Portable}) {
+            TankHistory h;
+            TankFileParser::State st;
+            TankFileParser parser(h, st, nowSecs, reader);
+            for (qsizetype done = 0, upto = 0; upto < bytes.size();) {
+                upto = std::min<qsizetype>(bytes.size(), upto + piece(rng));
+                done += parser.feed(bytes.constData() + done, upto - done);
             }
+            ASSERT_TRUE(sameHistory(h, reference)) << bytes.left(60).constData() << " reader " << int(reader);
+            EXPECT_EQ(st.previousTime, general.previousTime);
+            EXPECT_EQ(st.latestAccepted, general.latestAccepted);
+            EXPECT_EQ(st.earliestRefused, general.earliestRefused);
         }
     }
 }
@@ -502,79 +393,63 @@ TEST_F(LoadingTest, IncrementalReloadEqualsAFullLoadAfterAppends)
     }
 }
 
-TEST_F(LoadingTest, ShortenedReplacedOrRewrittenFileIsLoadedWhole)
+// Whatever is no plain append (a file that appears, shrinks, is replaced
+// or rewritten, a history changed elsewhere, a clock that moved past a line
+// ahead of it) is read whole again, and always equals a full load.
+TEST_F(LoadingTest, RefreshReloadsWhatIsNoPlainAppend)
 {
-    TankHistory h;
     QByteArray bytes, half;
     for (int i = 0; i < 100; ++i) {
         bytes += line(At(2026, 12, 1).addSecs(i * 3600), QByteArray::number(1000 - i) + ",Liter,5");
         if (i == 49)
             half = bytes;
     }
-    writeBytes(file(1), bytes);
-    loader.Load(1, h);
-    ASSERT_EQ(h.count(), 100);
-
-    // Shortened (the server never does it, a user might).
-    writeBytes(file(1), half);
-    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
-    EXPECT_EQ(h.count(), 50);
-    expectSameAsFullLoad(1, h);
-
-    // Replaced by another file that happens to be longer and start alike.
     QByteArray other = bytes;
     other.replace(",950,", ",951,");
     other += line(At(2026, 12, 5), "1,Liter,1");
-    writeBytes(file(1) + QStringLiteral(".new"), other);
-    ASSERT_TRUE(QFile::remove(file(1)));
-    ASSERT_TRUE(QFile::rename(file(1) + QStringLiteral(".new"), file(1)));
-    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
-    expectSameAsFullLoad(1, h);
-    EXPECT_EQ(h.count(), 101);
-
-    // Rewritten in place (same file), longer, with other bytes before the
-    // point where the last load stopped.
     QByteArray rewritten = other;
     rewritten.replace(rewritten.size() - 40, 3, "999");
     rewritten += line(At(2026, 12, 5, 1), "2,Liter,1");
-    {
-        QFile f(file(1));
-        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        ASSERT_EQ(f.write(rewritten), rewritten.size());
-    }
-    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
-    expectSameAsFullLoad(1, h);
-
-    // Deleted: the history empties.
-    ASSERT_TRUE(QFile::remove(file(1)));
-    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
-    EXPECT_EQ(h.count(), 0);
-}
-
-TEST_F(LoadingTest, RefreshNoticesAHistoryChangedElsewhereAndAClockThatCaughtUp)
-{
     TankHistory h;
-    writeBytes(file(1), line(At(2026, 12, 5, 10), "5,Liter,1") + line(At(2026, 12, 7, 10), "4,Liter,1"));
-    loader.Load(1, h);
-    ASSERT_EQ(h.count(), 1); // the second line is more than a day ahead
-    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Unchanged);
-
-    now = At(2026, 12, 6, 10, 0, 0);
-    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
-    EXPECT_EQ(h.count(), 2);
-
-    // Something else appended to or reset the history: a full load repairs it.
-    h.append(At(2026, 12, 6), 1, 1);
-    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
-    EXPECT_EQ(h.count(), 2);
-    h.reset();
-    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
-    EXPECT_EQ(h.count(), 2);
-
-    // Clock set back: lines taken before are now too far ahead.
-    now = At(2026, 12, 4);
-    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Reloaded);
-    EXPECT_EQ(h.count(), 0);
+    h.append(At(2026, 1, 1), 5, 5);
+    loader.Load(9, h);
+    EXPECT_EQ(h.HistoryTimes.size(), 1u) << "a missing file gives an empty history";
+    EXPECT_EQ(loader.Refresh(9, h), Refreshed::Unchanged);
+    const struct {
+        const char *name;
+        std::function<void()> change;
+        int count;
+    } steps[] = {
+        {"the file appears", [&] { writeBytes(file(9), bytes); }, 100},
+        {"shortened", [&] { writeBytes(file(9), half); }, 50},
+        {"replaced by a longer file that starts alike",
+         [&] {
+             writeBytes(file(9) + ".new", other);
+             ASSERT_TRUE(QFile::remove(file(9)) && QFile::rename(file(9) + ".new", file(9)));
+         },
+         101},
+        {"rewritten in place, longer, with other bytes before the end of the last load",
+         [&] {
+             QFile f(file(9));
+             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+             ASSERT_EQ(f.write(rewritten), rewritten.size());
+         },
+         102},
+        {"an entry added elsewhere", [&] { h.append(At(2026, 12, 6), 1, 1); }, 102},
+        {"reset elsewhere", [&] { h.reset(); }, 102},
+        {"a line ahead of the clock", [&] { append(file(9), line(At(2026, 12, 7, 10), "4,Liter,1")); }, -1},
+        {"the clock caught up with it", [&] { now = At(2026, 12, 6, 10); }, 103},
+        {"the clock set back before lines taken", [&] { now = At(2026, 12, 4); }, 97},
+        {"deleted", [&] { ASSERT_TRUE(QFile::remove(file(9))); }, 0},
+    };
+    for (const auto &step : steps) {
+        step.change();
+        const Refreshed r = loader.Refresh(9, h);
+        EXPECT_EQ(r == Refreshed::Reloaded, step.count >= 0) << step.name;
+        if (step.count >= 0)
+            EXPECT_EQ(h.count(), step.count) << step.name;
+        expectSameAsFullLoad(9, h);
+    }
 }
 
 TEST_F(LoadingTest, RefreshOfAFullHistoryAndOfManyNewLines)
