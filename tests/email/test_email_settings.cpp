@@ -1,6 +1,5 @@
-// The e-mail settings object over a real settings file: first-start
-// defaults, the order and form of what save() writes, and the tanks that
-// take part.
+// The e-mail settings object over a real settings file: first-start values,
+// the order and form of what save() writes, and the tanks that take part.
 #include "support/TestSupport.h"
 
 #include "core/Cp1252.h"
@@ -14,31 +13,18 @@ protected:
     DeviceTable devices;
 };
 
-TEST_F(EmailSettingsTest, FirstStartDefaults)
-{
-    devices.DeviceCount = 3;
-    EmailSettings s(settings, devices);
-    const EmailValues &v = s.values();
-    EXPECT_FALSE(v.aktiv);
-    EXPECT_EQ(v.schwelle2, 10);
-    EXPECT_EQ(v.abstand1, 744);
-    EXPECT_EQ(v.abstand2, 168);
-    EXPECT_EQ(v.server.port, "587");
-    EXPECT_TRUE(v.server.startTls);
-    EXPECT_TRUE(v.server.login);
-    EXPECT_EQ(v.betreff, "%13 %20 %10, %01, %04, %21 %15 %08");
-    EXPECT_EQ(v.alarmmode, 2);
-    EXPECT_EQ(v.tanks, (QList<bool>{true, true, true}));
-    EXPECT_EQ(s.lockPassword(), "");
-}
-
-TEST_F(EmailSettingsTest, SaveWritesInDialogOrderAndReloads)
+TEST_F(EmailSettingsTest, FirstStartValuesSavedInDialogOrderAndReloaded)
 {
     devices.DeviceCount = 2;
     EmailSettings s(settings, devices);
     int saved = 0;
     QObject::connect(&s, &EmailSettings::saved, [&] { ++saved; });
-    EmailValues v = s.values();
+    EmailValues v = s.values(); // the first start's values
+    EXPECT_FALSE(v.aktiv);
+    EXPECT_EQ(v.schwelle2, 10);
+    EXPECT_EQ(v.alarmmode, 2);
+    EXPECT_EQ(v.tanks, (QList<bool>{true, true}));
+    EXPECT_EQ(s.lockPassword(), "");
     v.aktiv = true;
     v.empfaenger[0] = QStringLiteral("a@example.org");
     v.schwelle2 = -1; // nothing selected in the list

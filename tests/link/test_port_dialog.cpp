@@ -107,44 +107,25 @@ TEST_F(ComDialogTest, CurrentPortIsSelectedAndReopened)
     EXPECT_EQ(ui.cursor, QList<bool>({true, false}));
 }
 
-TEST_F(ComDialogTest, MissingCurrentPortSelectsTheFirst)
+TEST_F(ComDialogTest, PortListFindsTheCurrentPortByItsPathOrSelectsTheFirst)
 {
-    link->InitCOM(5, "/dev/ttyUSB7");
+    link->InitCOM(5, "/dev/ttyUSB7"); // not present
     dialog->FillPortList();
     EXPECT_EQ(dialog->ports().currentIndex(), 0);
     EXPECT_EQ(serialState(), "COM1 /dev/ttyS0 open");
-}
 
-TEST_F(ComDialogTest, RenumberedPortIsFoundByItsPath)
-{
-    link->InitCOM(2);                 // /dev/ttyS2
+    link->InitCOM(2);                // /dev/ttyS2
     fakePorts({"ttyS2", "ttyUSB0"}); // now number 1
     dialog->FillPortList();
     EXPECT_EQ(dialog->ports().currentIndex(), 0);
     EXPECT_EQ(link->currentDevice(), "/dev/ttyS2");
-}
 
-TEST_F(ComDialogTest, NoPortsShowsTheTextAndPortZero)
-{
     fakePorts({});
     dialog->FillPortList();
     ASSERT_EQ(dialog->ports().count(), 1);
     EXPECT_EQ(dialog->ports().at(0).text, "Keine COM-Ports verfügbar!");
     EXPECT_EQ(dialog->ports().SelectedItemData(), 0);
     EXPECT_EQ(ui.panelText(1), "Schnittstelle COM0 konnte nicht initialisiert werden.");
-}
-
-TEST_F(ComDialogTest, FieldsFromSettings)
-{
-    config.activeNet = false;
-    settings.write(Cfg::ClientPort, "123456");
-    dialog->Load();
-    EXPECT_TRUE(dialog->checkAktivCom());
-    EXPECT_FALSE(dialog->checkAktivNet());
-    EXPECT_EQ(dialog->clientPortText(), "8000");
-    settings.write(Cfg::ClientPort, qint64(9100));
-    dialog->Load();
-    EXPECT_EQ(dialog->clientPortText(), "9100");
 }
 
 TEST_F(ComDialogTest, OkStoresSwitchesPortAndPathThenReopens)
@@ -167,11 +148,17 @@ TEST_F(ComDialogTest, OkStoresSwitchesPortAndPathThenReopens)
     EXPECT_EQ(link->tcp().state(), TcpLink::Listening);
 }
 
-TEST_F(ComDialogTest, OkWithBadTcpPortKeepsTheStoredOne)
+TEST_F(ComDialogTest, FieldsFromSettingsAndOkWithABadTcpPortKeepsTheStoredOne)
 {
-    settings.write(Cfg::ClientPort, qint64(8123));
     config.activeNet = false;
+    settings.write(Cfg::ClientPort, "123456");
     dialog->Load();
+    EXPECT_TRUE(dialog->checkAktivCom());
+    EXPECT_FALSE(dialog->checkAktivNet());
+    EXPECT_EQ(dialog->clientPortText(), "8000");
+    settings.write(Cfg::ClientPort, qint64(8123));
+    dialog->Load();
+    EXPECT_EQ(dialog->clientPortText(), "8123");
     for (const char *bad : {"abc", "0", "100000"}) {
         dialog->setClientPortText(bad);
         dialog->setCheckAktivNet(false);
