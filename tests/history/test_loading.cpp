@@ -446,8 +446,9 @@ TEST_F(LoadingTest, RefreshReloadsWhatIsNoPlainAppend)
         step.change();
         const Refreshed r = loader.Refresh(9, h);
         EXPECT_EQ(r == Refreshed::Reloaded, step.count >= 0) << step.name;
-        if (step.count >= 0)
+        if (step.count >= 0) {
             EXPECT_EQ(h.count(), step.count) << step.name;
+        }
         expectSameAsFullLoad(9, h);
     }
 }
