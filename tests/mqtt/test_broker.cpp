@@ -1,5 +1,5 @@
 #include "support/Telegrams.h"
-#include "support/TestSupport.h"
+#include "support/ProgramRun.h"
 
 #include "core/UiServices.h"
 #include "model/TankController.h"
