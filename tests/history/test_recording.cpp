@@ -185,28 +185,18 @@ TEST_F(RecordingTest, FileThatOpensDuringTheRetriesGetsItsLinesInOrder)
     EXPECT_EQ((*table)[1].History.count(), 2);
 }
 
-TEST_F(RecordingTest, FirstTelegramAfterInstallationRecordsBothWithTheReceiveTime)
-{
-    tank(1, 1234, 0, 0, 12);
-    const QDateTime received = now.addSecs(-2);
-    recorder->RecordHistory(1, received);
-    EXPECT_EQ(saves, 1);
-    EXPECT_EQ(ini(Cfg::LogIniLast), QStringLiteral("05.12.2026 15:09:52"));
-    EXPECT_EQ(ini(Cfg::LogfileLast), QStringLiteral("05.12.2026 15:09:52"));
-    EXPECT_EQ(tankFile(1), QByteArray("05.12.2026 15:09:52,1234,Liter,12\r\n"));
-    // "Time" is an anchor set by hand only.
-    EXPECT_EQ(ini(Cfg::LogIniTime), QStringLiteral("<none>"));
-    EXPECT_EQ(ini(Cfg::LogfileTime), QStringLiteral("<none>"));
-    EXPECT_FALSE(readBytes(iniPath()).contains("Time"));
-}
-
+// The first telegram after the installation records both with its receive
+// time; then the clock decides.
 TEST_F(RecordingTest, DailyTankFileAndMinuteSnapshotFollowTheClock)
 {
     tank(1, 1234, 0, 0, 12);
-    recorder->RecordHistory(1, now);
+    recorder->RecordHistory(1, now.addSecs(-2));
     ASSERT_EQ(saves, 1);
+    EXPECT_EQ(ini(Cfg::LogIniLast), QStringLiteral("05.12.2026 15:09:52"));
+    EXPECT_EQ(ini(Cfg::LogfileLast), QStringLiteral("05.12.2026 15:09:52"));
+    EXPECT_FALSE(readBytes(iniPath()).contains("Time")); // an anchor set by hand only
 
-    // The settings snapshot: 15:09:54 + 60 s is aligned to 15:10:00.
+    // The settings snapshot: 15:09:52 + 60 s is aligned to 15:10:00.
     now = At(2026, 12, 5, 15, 9, 59);
     recorder->RecordHistory(1, now);
     EXPECT_EQ(saves, 1);
@@ -226,7 +216,7 @@ TEST_F(RecordingTest, DailyTankFileAndMinuteSnapshotFollowTheClock)
     recorder->RecordHistory(1, now);
     now = At(2026, 12, 6, 8, 0, 0);
     recorder->RecordHistory(1, now);
-    EXPECT_EQ(tankFile(1), QByteArray("05.12.2026 15:09:54,1234,Liter,12\r\n"
+    EXPECT_EQ(tankFile(1), QByteArray("05.12.2026 15:09:52,1234,Liter,12\r\n"
                                       "06.12.2026 00:00:05,1200,Liter,12\r\n"));
     EXPECT_EQ(ini(Cfg::LogfileLast), QStringLiteral("06.12.2026 00:00:05"));
     EXPECT_EQ((*table)[1].History.count(), 2);
