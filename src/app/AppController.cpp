@@ -10,6 +10,7 @@
 #include "consumption/Forecast.h"
 #include "core/UiServices.h"
 #include "email/EmailNotifier.h"
+#include "email/SilenceAlarm.h"
 #include "history/HistoryRecorder.h"
 #include "lang/Lng.h"
 #include "link/ComDialogLogic.h"
@@ -50,6 +51,7 @@ AppController::AppController(RunConfig &config, Settings &settings, UiServices &
         },
         [this] { return links_ && links_->simulation().isActive(); });
     tanks_.setEmailHooks(email_.get());
+    silence_ = std::make_unique<SilenceAlarm>(tanks_.table(), *emailSettings_, settings_, config_, clock_, *email_);
     // Names the file and the reason: the user has to find and mend it.
     settings_.setFailureReport([this](const QString &path, const QString &reason) {
         QString text = LngText(17) + QLatin1Char('\n') + path;
@@ -238,6 +240,7 @@ void AppController::activate()
             emit linksCreated();
             links_->StartFromSettings();
             startMqtt();
+            silence_->start();
         }
         emit tempCorrectionChanged(config_.flagTempKorr);
     }

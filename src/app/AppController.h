@@ -16,6 +16,7 @@ class EmailNotifier;
 class EmailSettings;
 class ForecastProvider;
 class HistoryRecorder;
+class SilenceAlarm;
 class SmtpSender;
 class InstanceLock;
 class MqttPublisher;
@@ -145,6 +146,7 @@ private:
     std::unique_ptr<EmailSettings> emailSettings_;
     std::unique_ptr<SmtpSender> smtp_; // outlives the notifier's messages
     std::unique_ptr<EmailNotifier> email_;
+    std::unique_ptr<SilenceAlarm> silence_;
     TempCorrection tempCorrection_;
     Maintenance maintenance_;
     std::unique_ptr<InstanceLock> lock_;

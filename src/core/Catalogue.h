@@ -113,6 +113,8 @@ inline constexpr IniKey Betreff{"E-Mail", "Betreff", "%13 %20 %10, %01, %04, %21
 inline constexpr IniKey Passwort{"E-Mail", "Passwort", ""};
 inline constexpr IniKey LetzteEmail{"E-Mail", "LetzteEmail", "0"};
 inline constexpr IniKey DeltaMinutenBetankung{"E-Mail", "DeltaMinutenBetankung", "10"};
+// Hours without an accepted telegram after which a tank is reported silent; 0 = off.
+inline constexpr IniKey StilleStunden{"E-Mail", "StilleStunden", "24"};
 inline constexpr IniKeyN MinProzent{"E-Mail", "MinProzent", "100", false};
 inline constexpr IniKeyN MinVolumen{"E-Mail", "MinVolumen", "", false};
 inline constexpr IniKeyN DeltaProzentBetankung{"E-Mail", "DeltaProzentBetankung", "2", false};
@@ -120,6 +122,8 @@ inline constexpr IniKeyN Betankungsfall{"E-Mail", "Betankungsfall", "0", false};
 inline constexpr IniKeyN BetankungEnde{"E-Mail", "BetankungEnde", "0", false};
 inline constexpr IniKeyN BetankungMax{"E-Mail", "BetankungMax", "0", false};
 inline constexpr IniKeyN MelderasterLast{"E-Mail", "MelderasterLast", "100", false};
+// 1 while the tank's silence has been reported and its telegrams have not returned.
+inline constexpr IniKeyN StilleGemeldet{"E-Mail", "StilleGemeldet", "0", false};
 }
 
 // Section "MQTT": publishing the tanks to a broker
@@ -143,7 +147,7 @@ inline constexpr IniKeyN DeviceKeys[] = {
     Device::Tankhoehe, Device::Uhrzeit, Device::DezPunkt, Device::Alarm, Device::ClientIP,
     Device::TempKorr, Device::EmailAktiv, Email::MinProzent, Email::MinVolumen,
     Email::DeltaProzentBetankung, Email::Betankungsfall, Email::BetankungEnde, Email::BetankungMax,
-    Email::MelderasterLast,
+    Email::MelderasterLast, Email::StilleGemeldet,
 };
 
 // Section "Client" (always the local file)

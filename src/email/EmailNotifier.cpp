@@ -62,6 +62,15 @@ void EmailNotifier::sendThen(int tank, int reason, std::function<void()> then)
         then();
 }
 
+void EmailNotifier::SendRuleEmail(int tank, int reason, std::function<void()> then)
+{
+    sendThen(tank, reason, [this, then = std::move(then)] {
+        SaveMelderasterLast();
+        if (then)
+            then();
+    });
+}
+
 void EmailNotifier::EvalEmail(int tank, bool alarmChanged)
 {
     if (busy_ || tank < 1 || tank > devices_.DeviceCount)
@@ -157,7 +166,7 @@ void EmailNotifier::openCase(int n, double p)
         settings_.write(MinProzent.at(n), 100);
     }
     history_.AppendHistorySnapshot(now);
-    sendThen(n, ReasonRefuelEnd, [this] { SaveMelderasterLast(); });
+    SendRuleEmail(n, ReasonRefuelEnd, {});
 }
 
 void EmailNotifier::levelReports(int n, double p)
@@ -176,7 +185,7 @@ void EmailNotifier::levelReports(int n, double p)
     const bool due = l.msecsTo(now) >= h * 3600000;
     if (!crossed && !moved && !due)
         return;
-    sendThen(n, p >= t ? ReasonCyclic : ReasonLevelLow, [this] { SaveMelderasterLast(); });
+    SendRuleEmail(n, p >= t ? ReasonCyclic : ReasonLevelLow, {});
 }
 
 bool EmailNotifier::takesPart(int tank, const EmailValues &v)

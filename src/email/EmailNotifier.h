@@ -60,6 +60,11 @@ public:
     bool SendEmail(int tank, int reason, bool manual, std::function<void()> done,
                    const EmailValues *shown = nullptr);
 
+    // A message the rules decided on for the tank (sent as SendEmail
+    // decides); then the reported levels are stored and then runs, at once
+    // when nothing was sent, else when the exchange has ended.
+    void SendRuleEmail(int tank, int reason, std::function<void()> then);
+
 signals:
     void busyChanged(bool busy);
 

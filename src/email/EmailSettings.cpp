@@ -7,6 +7,7 @@
 #include "core/TextHelpers.h"
 #include "model/DeviceRecord.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -88,6 +89,7 @@ const EmailValues &EmailSettings::values()
     v.server.sender = settings_.read(AbsenderEmail);
     v.betreff = settings_.read(Betreff);
     v.alarmmode = int(settings_.readInt(Alarmmode));
+    v.stilleStunden = int(std::clamp<qint64>(settings_.readInt(StilleStunden), 0, kMaxStilleStunden));
     for (int n = 1; n <= devices_.DeviceCount; ++n)
         v.tanks << readTankSwitch(n);
     values_ = std::move(v);
@@ -122,6 +124,7 @@ void EmailSettings::save(const EmailValues &v)
         settings_.write(Password, ScramblePassword(v.server.password));
         settings_.write(AbsenderEmail, v.server.sender);
         settings_.write(Betreff, v.betreff);
+        settings_.write(StilleStunden, v.stilleStunden);
         for (int k = 1; k <= v.tanks.size(); ++k)
             settings_.write(Cfg::Device::EmailAktiv.at(k), switchText(v.tanks[k - 1]));
     }

@@ -24,6 +24,7 @@ struct EmailValues {
     SmtpServer server;                        // "SMTPServer" ... "AbsenderEmail"; password in clear
     QString betreff;                          // "Betreff": subject template in code form ("%13 ...")
     int alarmmode = 2;                        // "Alarmmode": read only, no control
+    int stilleStunden = 24;                   // "StilleStunden": hours until a silent tank is reported, 0 = off
     // tanks[k - 1]: tank k takes part in e-mails ("Gerät k"/"EmailAktiv").
     // Filled for tanks 1..DeviceCount when loaded.
     QList<bool> tanks;
@@ -54,7 +55,7 @@ public:
     // "Schwelle 2", "Abstand 1 in h", "Abstand 2 in h", "Melderaster",
     // "Kundenname", "Strasse", "Ort", "Telefon", "Bemerkung", "SMTPServer",
     // "SMTPPort", "STARTTLS", "Login", "UserName", "Password" (scrambled),
-    // "AbsenderEmail", "Betreff"; then "EmailAktiv" of "Gerät k" for every
+    // "AbsenderEmail", "Betreff", "StilleStunden"; then "EmailAktiv" of "Gerät k" for every
     // entry of v.tanks. One replace of the file. Nothing is validated;
     // "Alarmmode" is not written. The next use reads the saved values; emits saved().
     void save(const EmailValues &v);
@@ -74,6 +75,8 @@ public:
     // The item whose value is nearest to value (the earlier one on a tie),
     // -1 for an empty list: how a stored number selects a list item.
     static int NearestItem(const QList<int> &items, qint64 value);
+    // The largest "StilleStunden" (a year); larger stored values count as this.
+    static constexpr int kMaxStilleStunden = 8760;
 
 signals:
     void saved();

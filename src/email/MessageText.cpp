@@ -1,5 +1,6 @@
 #include "MessageText.h"
 
+#include "core/TextHelpers.h"
 #include "lang/Lng.h"
 #include "model/Figures.h"
 
@@ -85,6 +86,12 @@ const DeviceRecord &recordOf(const DeviceTable &devices, int tank)
     return tank >= 1 && tank <= kMaxDevices ? devices[tank] : kEmpty;
 }
 
+// The reason text of a message about the tank.
+QString reasonOf(int reason, const DeviceRecord &rec, const QDateTime &now)
+{
+    return ReasonText(reason, std::clamp<qint64>(ReadingAgeMinutes(rec.Uhrzeit, now) / 60, 0, 999999));
+}
+
 // The text followed by w blanks, then its first w characters.
 QString padded(const QString &text, int w)
 {
@@ -124,11 +131,13 @@ QString dashes()
 
 } // namespace
 
-QString ReasonText(int reason)
+QString ReasonText(int reason, qint64 silentHours)
 {
-    static const int kTextOf[] = {25, 18, 19, 23, 24, 20, 21};
-    if (reason < 0 || reason > 6)
+    static const int kTextOf[] = {25, 18, 19, 23, 24, 20, 21, 410, 411};
+    if (reason < 0 || reason > ReasonReturned)
         return LngText(22);
+    if (reason == ReasonSilent)
+        return FormatText(LngText(410), {QString::number(silentHours)});
     return LngText(kTextOf[reason]);
 }
 
@@ -190,7 +199,7 @@ QString VersionLine(const QString &programTitle, int major, int minor, int revis
 QString EmailSubject(int tank, int reason, const QString &templateCodes, const DeviceTable &devices,
                      const MessageContext &ctx)
 {
-    return ReasonText(reason) + QStringLiteral(" : ") +
+    return reasonOf(reason, recordOf(devices, tank), ctx.now) + QStringLiteral(" : ") +
            ExpandSubject(tank, templateCodes, SubjectToValues, devices, ctx.customer, ctx.locale);
 }
 
@@ -225,7 +234,7 @@ QString EmailBody(int tank, int reason, const DeviceTable &devices, const QList<
     b += kCrLf;
 
     const DeviceRecord &rec = recordOf(devices, tank);
-    b += padded(rec.Tankbezeichnung + QLatin1Char(':'), 25) + ReasonText(reason) + kCrLf;
+    b += padded(rec.Tankbezeichnung + QLatin1Char(':'), 25) + reasonOf(reason, rec, ctx.now) + kCrLf;
     b += padded(LngText(129), 25) + trimmedRight(MeasurementTimeText(rec.Uhrzeit, ctx.locale)) + kCrLf;
     b += kCrLf;
 

@@ -20,10 +20,13 @@ enum EmailReason {
     ReasonCyclic = 4,
     ReasonRefuelStart = 5,
     ReasonRefuelEnd = 6,
+    ReasonSilent = 7,   // no accepted telegram for longer than "StilleStunden"
+    ReasonReturned = 8, // telegrams again after a reported silence
 };
 
 // Text of a reason code; unknown codes give "Meldegrund unbekannt".
-QString ReasonText(int reason);
+// silentHours: the hours a silent tank has gone without a telegram.
+QString ReasonText(int reason, qint64 silentHours = 0);
 
 // The customer fields of the e-mail dialog.
 struct CustomerFields {

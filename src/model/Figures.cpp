@@ -216,3 +216,28 @@ QString ScaledLevelText(qint64 raw, const DeviceRecord &rec)
         return {};
     return numberText(raw, scaleOf(rec.DezPunkt, rec.Einheit));
 }
+
+namespace
+{
+// Whole minutes since the epoch, rounded down also before 1970.
+qint64 minuteIndex(const QDateTime &t)
+{
+    const qint64 s = t.toSecsSinceEpoch();
+    return s >= 0 ? s / 60 : -((-s + 59) / 60);
+}
+} // namespace
+
+qint64 ReadingAgeMinutes(const QDateTime &reading, const QDateTime &now)
+{
+    if (!reading.isValid())
+        return std::numeric_limits<qint64>::max();
+    // Both are naive local times; compare them as written.
+    const QDateTime a(reading.date(), reading.time(), Qt::UTC);
+    const QDateTime b(now.date(), now.time(), Qt::UTC);
+    return minuteIndex(b) - minuteIndex(a);
+}
+
+bool IsSilent(qint64 ageMinutes, int hours)
+{
+    return hours > 0 && ageMinutes > qint64(hours) * 60;
+}

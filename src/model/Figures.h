@@ -1,6 +1,7 @@
 #pragma once
 #include "DeviceRecord.h"
 
+#include <QDateTime>
 #include <QString>
 
 // The texts and ratios every view shows for a tank, computed from its record
@@ -38,3 +39,14 @@ double ScaledLevel(qint64 raw, const DeviceRecord &rec);
 // The same as text with the decimals the scale code gives ("1.25"); "" for an
 // unknown scale code or a negative raw value.
 QString ScaledLevelText(qint64 raw, const DeviceRecord &rec);
+
+// Age of a reading in whole minutes: the minute boundaries crossed between
+// the reading and now (10:00:59 -> 10:01:00 is one minute). A reading without
+// a date counts as infinitely old.
+qint64 ReadingAgeMinutes(const QDateTime &reading, const QDateTime &now);
+// Whether a tank whose last reading is ageMinutes old has been silent for more
+// than the given hours (0 or less: never). The overview's warning and the
+// e-mail about a silent tank both ask this.
+bool IsSilent(qint64 ageMinutes, int hours);
+// The hours after which the overview warns instead of showing the figures.
+inline constexpr int kStaleHours = 24;

@@ -9,31 +9,11 @@
 #include <QLocale>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace DisplayRules {
 
-namespace {
-// Whole minutes since the epoch, rounded down also before 1970.
-qint64 minuteIndex(const QDateTime &t)
-{
-    const qint64 s = t.toSecsSinceEpoch();
-    return s >= 0 ? s / 60 : -((-s + 59) / 60);
-}
-} // namespace
-
-qint64 ReadingAgeMinutes(const QDateTime &reading, const QDateTime &now)
-{
-    if (!reading.isValid())
-        return std::numeric_limits<qint64>::max();
-    // Both are naive local times; compare them as written.
-    const QDateTime a(reading.date(), reading.time(), Qt::UTC);
-    const QDateTime b(now.date(), now.time(), Qt::UTC);
-    return minuteIndex(b) - minuteIndex(a);
-}
-
 bool IsOld(qint64 ageMinutes) { return ageMinutes > 60; }
-bool IsStale(qint64 ageMinutes) { return ageMinutes > 1440; }
+bool IsStale(qint64 ageMinutes) { return IsSilent(ageMinutes, kStaleHours); }
 
 QColor NormalColour() { return QColor(0, 0, 0); }
 QColor OldColour() { return QColor(0x80, 0x80, 0x80); }

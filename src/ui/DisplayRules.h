@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "model/Figures.h"
+
 struct DeviceRecord;
 struct EmptyForecast;
 
@@ -12,13 +14,11 @@ struct EmptyForecast;
 // rules can be checked without a window.
 namespace DisplayRules {
 
-// Age of a reading in whole minutes: the minute boundaries crossed between
-// the reading and now (10:00:59 -> 10:01:00 is one minute). A reading without
-// a date counts as infinitely old.
-qint64 ReadingAgeMinutes(const QDateTime &reading, const QDateTime &now);
+using ::ReadingAgeMinutes;
 // More than 60 minutes: figures grey, the time red.
 bool IsOld(qint64 ageMinutes);
-// More than 1440 minutes: the overview entry shows a warning instead.
+// Silent for more than kStaleHours (1440 minutes): the overview entry shows a
+// warning instead.
 bool IsStale(qint64 ageMinutes);
 
 // Text colours of the display.

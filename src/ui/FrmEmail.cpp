@@ -20,6 +20,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <functional>
@@ -200,6 +201,10 @@ void frmEmail::buildControls()
     ComboSchwelle2 = combo("ComboSchwelle2", EmailDialogLogic::SchwelleList());
     ComboSchwelle2->setMinimumContentsLength(11);
     ComboAbstand2 = combo("ComboAbstand2", EmailDialogLogic::Abstand2List());
+    LabelStilleStunden = label("LabelStilleStunden", LngText(412));
+    spinStilleStunden = new QSpinBox(this);
+    spinStilleStunden->setObjectName(QStringLiteral("spinStilleStunden"));
+    spinStilleStunden->setRange(0, EmailSettings::kMaxStilleStunden);
 
     LabelKundenname = label("LabelKundenname", LngText(152));
     txbxKundenname = edit("txbxKundenname");
@@ -290,6 +295,12 @@ QLayout *frmEmail::buildLayout()
     below->addWidget(ComboSchwelle2, 3);
     below->addWidget(ComboAbstand2, 2);
     addRow(g, LabelSchwelle2, below);
+    auto *silence = new QHBoxLayout;
+    silence->setSpacing(8);
+    silence->addWidget(LabelStilleStunden);
+    silence->addWidget(spinStilleStunden);
+    silence->addStretch(1);
+    g->addLayout(silence, g->rowCount(), 0, 1, 2);
 
     QGroupBox *customer = group(this);
     g = formGrid(customer);
@@ -388,6 +399,7 @@ void frmEmail::wireEdits()
     bindCombo(ComboSchwelle2, &v.schwelle2);
     bindCombo(ComboAbstand1, &v.abstand1);
     bindCombo(ComboAbstand2, &v.abstand2);
+    connect(spinStilleStunden, &QSpinBox::valueChanged, this, [&v](int h) { v.stilleStunden = h; });
 
     connect(chbxEmail, &QCheckBox::clicked, this, [&v](bool on) { v.aktiv = on; });
     connect(chbxSTARTTLS, &QCheckBox::clicked, this, [&v](bool on) { v.server.startTls = on; });
@@ -411,6 +423,7 @@ void frmEmail::showFields()
     SelectByItemData(ComboAbstand1, v.abstand1);
     SelectByItemData(ComboAbstand2, v.abstand2);
     txbxMelderaster->setText(v.melderaster);
+    spinStilleStunden->setValue(v.stilleStunden);
     txbxKundenname->setText(v.customer.kundenname);
     txbxStrasse->setText(v.customer.strasse);
     txbxOrt->setText(v.customer.ort);
@@ -454,7 +467,8 @@ void frmEmail::EnableSettings()
                                   txbxStrasse,    txbxOrt,              txbxTelefon,          txbxBemerkung,
                                   txbxSMTPServer, txbxSMTPPort,         chbxSTARTTLS,         chbxLogin,
                                   txbxAbsenderEmail, txbxBetreff,       lstbxTank,            LabelSMTPServer,
-                                  LabelSMTPPort,  LabelSTARTTLS,        LabelLogin,           LabelAbsenderEmail};
+                                  LabelSMTPPort,  LabelSTARTTLS,        LabelLogin,           LabelAbsenderEmail,
+                                  spinStilleStunden};
     for (QWidget *w : inputs)
         w->setEnabled(on);
     const bool login = logic_->loginFieldsEnabled();

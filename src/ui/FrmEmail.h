@@ -11,6 +11,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QSpinBox;
 class QToolButton;
 
 // The e-mail settings dialog: a view over EmailDialogLogic, which holds what
@@ -42,6 +43,7 @@ private:
     QComboBox *ComboAbstand1;
     QComboBox *ComboAbstand2;
     QLineEdit *txbxMelderaster;
+    QSpinBox *spinStilleStunden;
     QLineEdit *txbxKundenname;
     QLineEdit *txbxStrasse;
     QLineEdit *txbxOrt;
@@ -75,6 +77,7 @@ private:
     QLabel *LabelMelderastertext;
     QLabel *LabelAbstandNormal;
     QLabel *LabelSchwelle2;
+    QLabel *LabelStilleStunden;
     QLabel *LabelSMTPServer;
     QLabel *LabelSMTPPort;
     QLabel *LabelSTARTTLS;

@@ -114,7 +114,8 @@ TEST_F(MessageTest, SubjectFormsAndReasons)
                              "Heizöl Keller"));
     const QStringList reasons = {
         "Manuell ausgelöst", "Alarm !",         "Alarm beendet!", "Füllstand niedrig",
-        "Zyklische Meldung", "Betankung Start", "Betankung Ende", "Meldegrund unbekannt"};
+        "Zyklische Meldung", "Betankung Start", "Betankung Ende", "Keine Messung seit 0 h",
+        "Messungen wieder empfangen", "Meldegrund unbekannt"};
     for (int r = 0; r < reasons.size(); ++r)
         EXPECT_EQ(ReasonText(r), reasons[r]);
 }

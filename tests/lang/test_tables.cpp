@@ -74,7 +74,7 @@ TEST_P(LanguageTables, KeepTheFormThatTheProgramDependsOn)
         EXPECT_EQ(t.count('&'), de.count('&')) << "accelerator of id " << id;
         EXPECT_EQ(t.count("%s"), de.count("%s")) << "id " << id;
     }
-    for (int id : {260, 266, 268, 275})
+    for (int id : {260, 266, 268, 275, 410})
         EXPECT_EQ(text(lng, id).count("%s"), 1) << id;
     for (int id : {401, 402, 403}) // days until empty, then the date
         EXPECT_EQ(text(lng, id).count("%s"), 2) << id;

@@ -151,7 +151,7 @@ TEST_F(EmailDialogTest, OkWritesEveryValueInItsOrderAndCancelNothing)
         "[E-Mail]\r\nAktiv=0\r\nEmpfänger 1=\r\nEmpfänger 2=\r\nSchwelle 2=20\r\nAbstand 1 in h=744\r\n"
         "Abstand 2 in h=168\r\nMelderaster=10\r\nKundenname=Müller\r\nStrasse=\r\nOrt=\r\nTelefon=\r\n"
         "Bemerkung=\r\nSMTPServer=\r\nSMTPPort=587\r\nSTARTTLS=1\r\nLogin=1\r\nUserName=\r\nPassword=qu\r\n"
-        "AbsenderEmail=\r\nBetreff=%13 %20 %10, %01, %04, %21 %15 %08%06\r\n"
+        "AbsenderEmail=\r\nBetreff=%13 %20 %10, %01, %04, %21 %15 %08%06\r\nStilleStunden=24\r\n"
         "[Gerät1]\r\nEmailAktiv=1\r\n[Gerät2]\r\nEmailAktiv=0\r\n");
     EXPECT_EQ(QString::fromLatin1(readBytes(iniPath())).replace("\r\n\r\n", "\r\n"), expected);
     EXPECT_EQ(ui.panelText(2), LngText(257));
