@@ -1,5 +1,6 @@
 #include "FrmEmail.h"
 
+#include "KeyboardAccess.h"
 #include "ListHelpers.h"
 #include "UiLook.h"
 
@@ -138,6 +139,7 @@ frmEmail::frmEmail(std::unique_ptr<EmailDialogLogic> logic, QWidget *parent)
     buildControls();
     setLayout(buildLayout());
     wireEdits();
+    AssignAccessKeys(this);
 
     connect(logic_.get(), &EmailDialogLogic::fieldsChanged, this, &frmEmail::showFields);
     connect(logic_.get(), &EmailDialogLogic::subjectChanged, this, &frmEmail::showSubject);
@@ -268,6 +270,20 @@ void frmEmail::buildControls()
     cmdCancel = new QPushButton(LngText(144), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setAutoDefault(false);
+
+    // Alt and a label's letter reach its field.
+    const std::pair<QLabel *, QWidget *> buddies[] = {
+        {LabelEmpfaenger1, txbxEmpfaengerAdr[0]}, {LabelAbstandNormal, ComboAbstand1},
+        {LabelMelderastertext, txbxMelderaster},  {LabelSchwelle2, ComboSchwelle2},
+        {LabelKundenname, txbxKundenname},        {LabelStrasse, txbxStrasse},
+        {LabelOrt, txbxOrt},                      {LabelTelefon, txbxTelefon},
+        {LabelBemerkung, txbxBemerkung},          {LabelSMTPServer, txbxSMTPServer},
+        {LabelSMTPPort, txbxSMTPPort},            {LabelSTARTTLS, chbxSTARTTLS},
+        {LabelLogin, chbxLogin},                  {LabelUserName, txbxUserName},
+        {LabelPassword, txbxPassword},            {LabelAbsenderEmail, txbxAbsenderEmail},
+        {LabelTank, lstbxTank},                   {LabelBetreff, txbxBetreff}};
+    for (const auto &[label, field] : buddies)
+        label->setBuddy(field);
 }
 
 QLayout *frmEmail::buildLayout()

@@ -1,6 +1,7 @@
 #include "FrmGrafikHistorie.h"
 
 #include "ChartPlot.h"
+#include "KeyboardAccess.h"
 #include "PlotImage.h"
 #include "chart/ChartCombos.h"
 #include "chart/ChartNavigation.h"
@@ -59,6 +60,7 @@ frmGrafikHistorie::frmGrafikHistorie(const DeviceTable &table, Settings &setting
     state_.busy = true;
     buildControls();
     Form_Load();
+    AssignAccessKeys(this);
 }
 
 void frmGrafikHistorie::buildControls()
@@ -366,6 +368,7 @@ void frmGrafikHistorie::exportMenu(QPoint pos)
             dialog->open();
         });
     }
+    AssignAccessKeys(menu);
     menu->popup(Chart2D->mapToGlobal(pos));
 }
 

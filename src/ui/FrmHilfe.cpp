@@ -1,5 +1,7 @@
 #include "FrmHilfe.h"
 
+#include "KeyboardAccess.h"
+
 #include "core/Paths.h"
 #include "help/HelpTopics.h"
 #include "lang/Lng.h"
@@ -77,6 +79,7 @@ frmHilfe::frmHilfe(const QString &helpRoot, int lngId, QWidget *parent)
     v->addLayout(bar);
     v->addWidget(split, 1);
     resize(960, 680);
+    AssignAccessKeys(this);
 
     connect(back_, &QToolButton::clicked, this, [this] {
         if (at_ > 0)

@@ -1,6 +1,7 @@
 #include "FrmInfo.h"
 
 #include "BrandLogo.h"
+#include "KeyboardAccess.h"
 #include "UiLook.h"
 #include "app/ProgramInfo.h"
 #include "core/Paths.h"
@@ -91,6 +92,7 @@ frmInfo::frmInfo(const RunConfig &config, UiServices &ui, QWidget *parent) : QDi
     OK->setObjectName(QStringLiteral("OK"));
     OK->setDefault(true);
     connect(OK, &QPushButton::clicked, this, &QDialog::accept);
+    AssignAccessKeys(this);
 
     auto *text = new QVBoxLayout;
     text->setSpacing(4);

@@ -1,6 +1,7 @@
 #include "FrmLog.h"
 
 #include "FolderChooser.h"
+#include "KeyboardAccess.h"
 #include "ListHelpers.h"
 
 #include "app/LogDialogLogic.h"
@@ -65,6 +66,7 @@ frmLog::frmLog(std::unique_ptr<LogDialogLogic> logic, HelpFn help, QWidget *pare
     CmdOk->setDefault(true);
     cmdCancel = new QPushButton(c.cancel, this);
     cmdHilfe = new QPushButton(c.help, this);
+    lblPfadIniDatei->setBuddy(txbxINIPath);
 
     // Load: the values in memory, the lists at their nearest entries.
     chbxLogFile->setChecked(logic_->logFile);
@@ -109,6 +111,8 @@ frmLog::frmLog(std::unique_ptr<LogDialogLogic> logic, HelpFn help, QWidget *pare
                              box->setText(folder);
                      });
     });
+    AssignAccessKeys(this);
+
     connect(CmdOk, &QPushButton::clicked, this, &frmLog::CmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::close);
     connect(cmdHilfe, &QPushButton::clicked, this, [this] {

@@ -1,6 +1,7 @@
 #include "FrmLogClient.h"
 
 #include "FolderChooser.h"
+#include "KeyboardAccess.h"
 
 #include "app/AppController.h"
 #include "core/RunConfig.h"
@@ -28,6 +29,8 @@ frmLogClient::frmLogClient(AppController &app, bool atEntry, HelpFn help, QWidge
     txbxINIPath->setMinimumWidth(360);
     cmdINIPath = new QPushButton(QStringLiteral("…"), this);
     cmdINIPath->setFixedWidth(cmdINIPath->sizeHint().height() + 8);
+    lblPfadIniDatei->setBuddy(txbxINIPath);
+    AssignAccessKeys(this);
 
     auto *row = new QHBoxLayout;
     row->addWidget(lblPfadIniDatei);

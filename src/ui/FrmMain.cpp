@@ -81,6 +81,7 @@ frmMain::frmMain(AppController &app, QWidget *parent) : QMainWindow(parent), app
     resize(size);
     // Step 2, the single-instance check, was the controller's start().
     applyLoadSteps();
+    AssignAccessKeys(this);
 }
 
 frmMain::~frmMain() = default;
@@ -196,7 +197,6 @@ void frmMain::buildMenus()
     connect(mnuHilfeInhalt, &QAction::triggered, this, [this] { showHelp(QLatin1String(HelpTopic::Index)); });
     connect(mnuHilfeSuchen, &QAction::triggered, this, [this] { showHelp(QLatin1String(HelpTopic::Search)); });
     connect(mnuHilfeInfo, &QAction::triggered, this, &frmMain::showAbout);
-    AssignAccessKeys(bar);
 }
 
 void frmMain::buildStatusBar()

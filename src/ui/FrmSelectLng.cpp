@@ -1,5 +1,6 @@
 #include "FrmSelectLng.h"
 
+#include "KeyboardAccess.h"
 #include "ListHelpers.h"
 
 #include "lang/Lng.h"
@@ -20,6 +21,8 @@ frmSelectLng::frmSelectLng(QWidget *parent) : QDialog(parent)
         AddListItem(lst, lang.name, lang.id);
     lst->setCurrentRow(-1);
     lst->setMinimumHeight(lst->sizeHintForRow(0) * (lst->count() + 1));
+    lbl->setBuddy(lst);
+    AssignAccessKeys(this);
     auto *outer = new QVBoxLayout(this);
     outer->addWidget(lbl);
     outer->addWidget(lst);

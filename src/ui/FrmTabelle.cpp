@@ -1,5 +1,6 @@
 #include "FrmTabelle.h"
 
+#include "KeyboardAccess.h"
 #include "ListHelpers.h"
 #include "UiLook.h"
 #include "lang/Lng.h"
@@ -88,6 +89,7 @@ frmTabelle::frmTabelle(const DeviceTable &devices, Settings &settings, UiService
     connect(ComboTank, &QComboBox::activated, this, &frmTabelle::ComboTank_Click);
     connect(cmdExportCSV, &QPushButton::clicked, this, [this] { ctrl_.exportCsv(ComboTank->currentText()); });
     connect(CmdOk, &QPushButton::clicked, this, &QWidget::close);
+    AssignAccessKeys(this);
     resize(1000, 640);
 }
 

@@ -4,52 +4,72 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QButtonGroup>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <functional>
 
 namespace {
-void assign(const QList<QAction *> &actions)
-{
-    QList<QAction *> named;
+// One scope: texts in, the same texts with their access letters out.
+struct Scope {
     QStringList texts;
-    for (QAction *a : actions)
-        if (!a->isSeparator() && !a->text().isEmpty()) {
-            named << a;
-            texts << a->text();
-        }
-    const QStringList keyed = WithAccessKeys(texts);
-    for (int i = 0; i < named.size(); ++i)
-        named[i]->setText(keyed[i]);
+    QList<std::function<void(const QString &)>> setters;
+
+    void add(const QString &text, std::function<void(const QString &)> set)
+    {
+        if (text.isEmpty())
+            return;
+        texts << text;
+        setters << std::move(set);
+    }
+    void add(QAction *a)
+    {
+        if (!a->isSeparator())
+            add(a->text(), [a](const QString &t) { a->setText(t); });
+    }
+    void apply() const
+    {
+        const QStringList keyed = WithAccessKeys(texts);
+        for (int i = 0; i < keyed.size(); ++i)
+            setters[i](keyed[i]);
+    }
+};
+
+void assignMenu(QMenu *menu)
+{
+    Scope s;
+    for (QAction *a : menu->actions())
+        s.add(a);
+    s.apply();
 }
 } // namespace
 
-void AssignAccessKeys(QMenuBar *bar)
+void AssignAccessKeys(QWidget *window)
 {
-    assign(bar->actions());
-    for (QAction *a : bar->actions())
-        if (QMenu *m = a->menu())
-            assign(m->actions());
-}
-
-void AssignAccessKeys(QWidget *dialog)
-{
-    QList<QWidget *> widgets;
-    QStringList texts;
-    for (QWidget *w : dialog->findChildren<QWidget *>()) {
-        if (auto *b = qobject_cast<QAbstractButton *>(w); b && !b->text().isEmpty()) {
-            widgets << b;
-            texts << b->text();
-        } else if (auto *l = qobject_cast<QLabel *>(w); l && l->buddy() && !l->text().isEmpty()) {
-            widgets << l;
-            texts << l->text();
+    if (auto *menu = qobject_cast<QMenu *>(window)) {
+        assignMenu(menu);
+        return;
+    }
+    Scope s;
+    QList<QMenu *> menus;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (w->window() != window)
+            continue;
+        if (auto *bar = qobject_cast<QMenuBar *>(w)) {
+            for (QAction *a : bar->actions()) {
+                s.add(a);
+                if (a->menu())
+                    menus << a->menu();
+            }
+        } else if (auto *b = qobject_cast<QAbstractButton *>(w)) {
+            if (!b->group() || !b->group()->exclusive())
+                s.add(b->text(), [b](const QString &t) { b->setText(t); });
+        } else if (auto *l = qobject_cast<QLabel *>(w); l && l->buddy()) {
+            s.add(l->text(), [l](const QString &t) { l->setText(t); });
         }
     }
-    const QStringList keyed = WithAccessKeys(texts);
-    for (int i = 0; i < widgets.size(); ++i) {
-        if (auto *b = qobject_cast<QAbstractButton *>(widgets[i]))
-            b->setText(keyed[i]);
-        else
-            static_cast<QLabel *>(widgets[i])->setText(keyed[i]);
-    }
+    s.apply();
+    for (QMenu *m : menus)
+        assignMenu(m);
 }

@@ -123,6 +123,7 @@ QWidget *TankDisplay::buildDetailCard()
 
     QLabel *labelTank = fieldName(card, "LabelTank", 313);
     ComboSN = new QComboBox(card);
+    labelTank->setBuddy(ComboSN);
     ComboSN->setObjectName(QStringLiteral("ComboSN"));
     ComboSN->setMinimumContentsLength(14);
     lblDetailName = new ElidedLabel(card);
@@ -226,7 +227,10 @@ QWidget *TankDisplay::buildConfigTab()
     form->setVerticalSpacing(12);
     int r = 0;
     auto add = [&](const char *name, int textId, QWidget *field) {
-        form->addWidget(fieldName(page, name, textId), r, 0, Qt::AlignLeft | Qt::AlignVCenter);
+        QLabel *label = fieldName(page, name, textId);
+        if (field->focusPolicy() != Qt::NoFocus)
+            label->setBuddy(field);
+        form->addWidget(label, r, 0, Qt::AlignLeft | Qt::AlignVCenter);
         form->addWidget(field, r, 1);
         ++r;
     };

@@ -6,13 +6,20 @@
 #include "app/ClientSetup.h"
 #include "app/LogDialogLogic.h"
 #include "help/HelpTopics.h"
+#include "lang/AccessKeys.h"
+#include "ui/ChartPlot.h"
+#include "ui/FrmGrafikHistorie.h"
 #include "ui/FrmHilfe.h"
 #include "ui/FrmLog.h"
 #include "ui/FrmLogClient.h"
 #include "ui/FrmMain.h"
 #include "ui/FrmSelectLng.h"
+#include "ui/FrmTabelle.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -20,6 +27,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest/QTest>
@@ -76,7 +84,7 @@ TEST_F(DialogTest, ClientPathDialogStoresOnlyAFolderWithTheSettingsFileAndEndsEi
         QSignalSpy quit(app.get(), &AppController::quitRequested);
         frmLogClient dlg(*app, true, {});
         EXPECT_EQ(dlg.windowTitle(), LngText(249));
-        EXPECT_EQ(dlg.lblPfadIniDatei->text(), "Pfad:");
+        EXPECT_EQ(WithoutAccessKey(dlg.lblPfadIniDatei->text()), "Pfad:");
         dlg.txbxINIPath->setText(server); // no trailing "/"
         ui.holdBoxes = true;
         QTest::mouseClick(dlg.CmdOk, Qt::LeftButton);
@@ -238,6 +246,86 @@ TEST_F(DialogTest, EveryMenuEntryOfTheMainWindowDoesSomething)
         restarts.clear();
         win.reset();
         open();
+    }
+}
+
+// Alt and a letter: each caption a user acts on has a letter of its own
+// within its window (a menu: within the menu), and every field is reached
+// through its label's letter (a field with its caption inside needs none).
+void ExpectAccessLetters(QWidget *window)
+{
+    SCOPED_TRACE(window->objectName().toStdString());
+    QSet<QChar> keys;
+    QSet<QWidget *> reached;
+    const auto expectKey = [&keys, &reached](const QString &text, QWidget *to = nullptr) {
+        if (std::none_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); }))
+            return; // "…", "+"
+        const QChar k = AccessKey(text);
+        EXPECT_FALSE(k.isNull() || keys.contains(k)) << qPrintable(text);
+        keys.insert(k);
+        reached << to;
+    };
+    QList<QAction *> actions = window->actions();
+    QList<QWidget *> fields;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        auto *b = qobject_cast<QAbstractButton *>(w);
+        auto *l = qobject_cast<QLabel *>(w);
+        auto *e = qobject_cast<QLineEdit *>(w);
+        if (w->window() != window || qobject_cast<QComboBox *>(w->parent()) || qobject_cast<QAbstractSpinBox *>(w->parent()))
+            continue;
+        if (auto *bar = qobject_cast<QMenuBar *>(w))
+            actions << bar->actions();
+        else if (b && !(b->group() && b->group()->exclusive()))
+            b->text().isEmpty() && b->isCheckable() ? void(fields << b) : expectKey(b->text(), b);
+        else if (l && l->buddy())
+            expectKey(l->text(), l->buddy());
+        else if ((e && e->placeholderText().isEmpty()) || qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w))
+            fields << w;
+    }
+    for (QAction *a : actions)
+        if (!a->isSeparator())
+            expectKey(a->text());
+    // A field switched by a check box is the next Tab stop after it; two
+    // fields share the label of the first.
+    const QStringList secondOfTwo{"txbxEmpfaengerAdr1", "ComboAbstand2"};
+    for (QWidget *f : fields) {
+        QWidget *before = f->previousInFocusChain();
+        while (before != f && !(before->focusPolicy() & Qt::TabFocus))
+            before = before->previousInFocusChain();
+        const bool afterBox = reached.contains(before) && qobject_cast<QAbstractButton *>(before);
+        EXPECT_TRUE(reached.contains(f) || afterBox || secondOfTwo.contains(f->objectName())) << f->objectName().toStdString();
+    }
+}
+
+TEST_F(DialogTest, EveryWindowHasAccessLettersOfItsOwnInEveryLanguage)
+{
+    DeviceTable table;
+    table.DeviceCount = 1;
+    for (int day = 60; day > 0; day -= 3)
+        table[1].History.append(now.addDays(-day), 100 * day, 10);
+    for (int lng = 1; lng <= 10; ++lng) {
+        SCOPED_TRACE(lng);
+        writeBytes(iniPath(), "[LngPtnr]\r\nLngId=" + QByteArray::number(lng) + "\r\n[COM]\r\nSimulation=1\r\n");
+        open();
+        ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }));
+        // Every dialog of the settings and help menus; deleting and switching left out.
+        for (QMenu *m : {win->findChild<QMenu *>("mnuEinstellen"), win->findChild<QMenu *>("mnuHilfe")})
+            for (QAction *a : m->actions())
+                if (!a->isCheckable() && !a->objectName().contains("Loeschen"))
+                    a->trigger();
+        (new frmSelectLng(win.get()))->show();
+        (new frmLogClient(*app, false, {}, win.get()))->show();
+        ASSERT_TRUE(frmTabelle::OpenForm(table, settings, ui, config, clock, win.get()));
+        auto *chart = frmGrafikHistorie::OpenForm(table, settings, ui, config, clock, win.get());
+        ASSERT_TRUE(chart);
+        emit chart->findChild<ChartPlot *>()->customContextMenuRequested({5, 5});
+        int checked = 0;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible())
+                ExpectAccessLetters(w), ++checked;
+        EXPECT_GE(checked, 11);
+        win.reset();
+        app.reset();
     }
 }
 
