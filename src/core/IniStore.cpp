@@ -129,6 +129,26 @@ void IniFile::indexSection(int i)
         index_.insert(sections_[size_t(i)].folded, i);
 }
 
+void IniFile::dropIfEmpty(int si)
+{
+    const Section &s = sections_[size_t(si)];
+    if (!s.hasHeader)
+        return;
+    for (size_t i = 1; i < s.lines.size(); ++i)
+        if (!trimmed(s.lines[i].raw).isEmpty())
+            return;
+    // A second section of the same name would come to light: keep this one.
+    for (int i = 0; i < int(sections_.size()); ++i)
+        if (i != si && sections_[size_t(i)].folded == s.folded)
+            return;
+    sections_.erase(sections_.begin() + si);
+    index_.clear();
+    for (int i = 0; i < int(sections_.size()); ++i)
+        indexSection(i);
+    lastSection_.clear();
+    lastSectionIndex_ = -1;
+}
+
 void IniFile::parse(const QByteArray &bytes)
 {
     sections_.clear();
@@ -244,6 +264,7 @@ void IniFile::setValue(const QString &section, const QString &key,
             continue;
         if (!value) {
             lines.erase(lines.begin() + qsizetype(i));
+            dropIfEmpty(si);
             return;
         }
         // Keep the key as it is spelled in the file.

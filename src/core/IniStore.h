@@ -24,8 +24,10 @@ public:
     // First occurrence of section and key wins, matched without regard to
     // case. Absent section or key: nullopt. The value is cut to 254 characters.
     std::optional<QString> value(const QString &section, const QString &key) const;
-    // nullopt deletes the key. A new key goes after the section's last line
-    // that is not blank; a new section goes to the end of the file.
+    // nullopt deletes the key (and its section with the section's last key,
+    // unless comments or other text remain). A new key goes after the
+    // section's last line that is not blank; a new section goes to the end
+    // of the file.
     void setValue(const QString &section, const QString &key, const std::optional<QString> &value);
     bool hasSection(const QString &section) const;
 
@@ -44,6 +46,7 @@ private:
     int findSection(const QString &folded) const;
     static void parseKeyLine(Line &l);
     void indexSection(int i);
+    void dropIfEmpty(int si);
 
     std::vector<Section> sections_;
     QHash<QString, int> index_; // folded name -> first section of that name

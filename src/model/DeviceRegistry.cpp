@@ -224,6 +224,10 @@ bool DeviceRegistry::RemoveDevices(int first, int last)
             moveDeviceKeys(j, first + (j - last - 1));
         for (int j = table_.DeviceCount + 1; j <= count; ++j)
             moveDeviceKeys(0, j);
+        const int current = StoredCurrentDevice();
+        const int moved = CurrentAfterRemoval(current, first, last, table_.DeviceCount);
+        if (moved != current)
+            settings_.write(Cfg::GeraeteAktuell, moved);
         writeRegistry(0);
         batch.commit();
     }

@@ -4,6 +4,8 @@
 
 #include "core/Clock.h"
 
+#include <algorithm>
+
 struct RunConfig;
 class Settings;
 
@@ -48,8 +50,16 @@ public:
     // Removes devices first..last; the devices behind move forward with all
     // their data and all their keys in the settings file, the freed slots at
     // the end lose theirs (one replace, then the copy in the log folder).
-    // False (nothing changed) for an invalid range.
+    // False (nothing changed) for an invalid range. The current device
+    // ("Geräte"/"Aktuell") moves with its tank (CurrentAfterRemoval).
     bool RemoveDevices(int first, int last);
+    // The current device after first..last went: a tank behind them moves
+    // forward and stays current, a removed one leaves the tank now in its
+    // place (or the last one) current.
+    static int CurrentAfterRemoval(int current, int first, int last, int countAfter)
+    {
+        return std::min(current > last ? current - (last - first + 1) : current, countAfter);
+    }
 
     // The user's edits, written at once.
     void writeCurrentDevice(int n);

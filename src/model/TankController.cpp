@@ -211,8 +211,7 @@ bool TankController::RemoveDevices(int first, int last)
 {
     if (!registry_.RemoveDevices(first, last))
         return false;
-    if (current_ > DeviceCount())
-        current_ = DeviceCount();
+    current_ = DeviceRegistry::CurrentAfterRemoval(current_, first, last, DeviceCount());
     emit tableReset();
     return true;
 }

@@ -198,6 +198,31 @@ TEST_F(DialogTest, LanguageSelectionNeedsACurrentEntry)
     EXPECT_FALSE(dlg.isVisible());
 }
 
+// Deleting tanks through the menu: the current tank stays current where it
+// moved to, and the freed slots leave no empty section behind.
+TEST_F(DialogTest, DeletingTanksKeepsTheCurrentTankAndLeavesNoEmptySection)
+{
+    struct Case {
+        const char *first, *last;
+        int current, after;
+    };
+    for (const Case &c : {Case{"1", "1", 3, 2}, Case{"1", "1", 1, 1}, Case{"2", "3", 3, 1}}) {
+        SCOPED_TRACE(c.current);
+        writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=3\r\nAktuell=" + QByteArray::number(c.current) +
+                                  "\r\n[Ger\xE4t1]\r\nSN=101\r\n[Ger\xE4t2]\r\nSN=102\r\n[Ger\xE4t3]\r\nSN=103\r\n");
+        open();
+        ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }));
+        ui.inputs = {c.first, c.last};
+        win->findChild<QAction *>("mnuLoeschen")->trigger();
+        ASSERT_EQ(restarts.size(), 1);
+        EXPECT_EQ(settings.read(Cfg::GeraeteAktuell), QString::number(c.after));
+        EXPECT_FALSE(localFile().contains("[Ger\u00E4t3]")) << qPrintable(localFile());
+        restarts.clear();
+        win.reset();
+        app.reset();
+    }
+}
+
 // A connection counts: receivers() is protected, reached through a derived class.
 struct Receivers : QAction {
     static int of(const QAction *a)
