@@ -355,6 +355,7 @@ void frmGrafikHistorie::mouseMoveEvent(QMouseEvent *e)
 void frmGrafikHistorie::exportMenu(QPoint pos)
 {
     auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("mnuExport"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     for (const char *kind : {"PNG", "PDF"}) {
         const QString ext = QString::fromLatin1(kind);

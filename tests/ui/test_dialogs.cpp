@@ -322,6 +322,7 @@ void ExpectAccessLetters(QWidget *window)
     }
 }
 
+// TANKMON_SHOT_DIR=folder keeps a picture of each window in each language.
 TEST_F(DialogTest, EveryWindowHasAccessLettersOfItsOwnInEveryLanguage)
 {
     DeviceTable table;
@@ -345,9 +346,13 @@ TEST_F(DialogTest, EveryWindowHasAccessLettersOfItsOwnInEveryLanguage)
         ASSERT_TRUE(chart);
         emit chart->findChild<ChartPlot *>()->customContextMenuRequested({5, 5});
         int checked = 0;
+        const QString shots = qEnvironmentVariable("TANKMON_SHOT_DIR");
         for (QWidget *w : QApplication::topLevelWidgets())
-            if (w->isVisible())
+            if (w->isVisible()) {
                 ExpectAccessLetters(w), ++checked;
+                if (!shots.isEmpty())
+                    w->grab().save(QStringLiteral("%1/%2_%3.png").arg(shots, w->objectName()).arg(lng));
+            }
         EXPECT_GE(checked, 11);
         win.reset();
         app.reset();
