@@ -281,7 +281,8 @@ void frmEmail::buildControls()
         {LabelSMTPPort, txbxSMTPPort},            {LabelSTARTTLS, chbxSTARTTLS},
         {LabelLogin, chbxLogin},                  {LabelUserName, txbxUserName},
         {LabelPassword, txbxPassword},            {LabelAbsenderEmail, txbxAbsenderEmail},
-        {LabelTank, lstbxTank},                   {LabelBetreff, txbxBetreff}};
+        {LabelTank, lstbxTank},                   {LabelBetreff, txbxBetreff},
+        {LabelStilleStunden, spinStilleStunden}};
     for (const auto &[label, field] : buddies)
         label->setBuddy(field);
 }
