@@ -8,6 +8,7 @@
 // 500 000 lines, against `wc -l` over the same files.
 //
 //   bench_chart [--keep FOLDER] [--program PATH]
+#include "BenchSupport.h"
 #include "TankData.h"
 #include "chart/ChartData.h"
 #include "chart/ChartNavigation.h"
@@ -30,12 +31,6 @@ constexpr int kRuns = 7;
 constexpr int kScreenWidth = 1920; // the window thins its series to the screen's width
 constexpr int kEntries = TankHistory::kMaxEntries;
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 double medianMs(const std::function<void()> &work)
 {
     std::vector<double> ms;
@@ -45,7 +40,7 @@ double medianMs(const std::function<void()> &work)
         work();
         ms.push_back(double(t.nsecsElapsed()) / 1e6);
     }
-    return median(ms);
+    return Median(ms);
 }
 
 // Levels that fall a little each minute and are refilled every few weeks.
@@ -99,7 +94,7 @@ void benchExport(const QByteArray &program, const QString &keep)
         wc.push_back(bench::timeWc(files));
         ours.push_back(timeExport(program, dir, output));
     }
-    const double w = bench::median(wc), o = bench::median(ours);
+    const double w = Median(wc), o = Median(ours);
     std::printf("export all tanks (%d x %d lines): %.0f ms, wc -l %.0f ms, ratio %.2f (target <= 6)\n",
                 bench::kTanks, bench::kLines, o, w, o / w);
 }

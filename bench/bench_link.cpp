@@ -3,6 +3,7 @@
 // on. Baseline of the same run: the same telegrams handed straight to
 // EvalTelegramm, so the ratio shows what the link itself costs.
 // Each figure is the median of several runs.
+#include "BenchSupport.h"
 #include "core/Catalogue.h"
 #include "core/RunConfig.h"
 #include "core/Settings.h"
@@ -45,12 +46,6 @@ std::vector<QByteArray> telegrams(int n)
     for (int i = 0; i < n; ++i)
         out.push_back(telegram(1000 + i % kDevices, 4000 - i % 3000));
     return out;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 // A fresh data folder, controller, history recorder and link per run.
@@ -183,7 +178,7 @@ int main(int argc, char **argv)
             tcp.push_back(viaTcp(c.trace, c.n));
             base.push_back(direct(c.trace, c.n));
         }
-        const double t = median(tcp), b = median(base);
+        const double t = Median(tcp), b = Median(base);
         std::printf("  %-9s %7d telegrams: TCP %9.0f /s   direct %9.0f /s   ratio %.2f\n", c.name, c.n, t, b,
                     b > 0 ? t / b : 0.0);
         if (!c.trace && t < 10000)

@@ -2,6 +2,7 @@
 // registry save with 56 devices against rewriting the settings file per key.
 // Each figure is the median of several runs, printed with its baseline from
 // the same run.
+#include "BenchSupport.h"
 #include "core/Catalogue.h"
 #include "core/IniStore.h"
 #include "core/RunConfig.h"
@@ -23,44 +24,6 @@
 
 namespace
 {
-
-
-QByteArray telegram(int sn, int level, int temp)
-{
-    QByteArray b(19, '\0');
-    const int v[17] = {0x02,
-                       0x11,
-                       7,
-                       sn >> 8,
-                       sn & 255,
-                       temp,
-                       0x20,
-                       (level / 1000 % 10) * 16 + level / 100 % 10,
-                       (level / 10 % 10) * 16 + level % 10,
-                       2,
-                       3,
-                       20000 >> 8,
-                       20000 & 255,
-                       1500 >> 8,
-                       1500 & 255,
-                       0,
-                       0};
-    int sum = 0;
-    for (int i = 0; i < 17; ++i) {
-        b[i] = char(v[i]);
-        if (i >= 1)
-            sum += v[i];
-    }
-    b[17] = char(sum & 0xFF);
-    b[18] = 0x03;
-    return b;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // The per-key rewrite the batch replaces: every write reads, parses and
 // atomically replaces the whole file.
@@ -121,7 +84,7 @@ int main(int argc, char **argv)
     QObject::connect(&tanks, &TankController::detailChanged, [&](int) { ++delivered; });
     QObject::connect(&tanks, &TankController::telegramAccepted, [&] { ++delivered; });
     for (int n = 1; n <= kMaxDevices; ++n)
-        tanks.EvalTelegramm(telegram(1000 + n, 100 * n, 140), QString());
+        tanks.EvalTelegramm(BenchTelegram(1000 + n, 100 * n, 140), QString());
     if (tanks.DeviceCount() != kMaxDevices) {
         std::printf("registration failed: %d devices\n", tanks.DeviceCount());
         return 1;
@@ -132,7 +95,7 @@ int main(int argc, char **argv)
     // Known devices, changing levels and temperatures, as the links deliver them.
     std::vector<QByteArray> stream;
     for (int i = 0; i < 56 * 32; ++i)
-        stream.push_back(telegram(1000 + 1 + i % 56, (i * 37) % 10000, 100 + i % 60));
+        stream.push_back(BenchTelegram(1000 + 1 + i % 56, (i * 37) % 10000, 100 + i % 60));
 
     constexpr int kTelegrams = 200000;
     constexpr int kRuns = 7;
@@ -160,7 +123,7 @@ int main(int argc, char **argv)
         std::printf("only %ld of %ld telegrams accepted\n", accepted, long(kTelegrams) * kRuns);
         return 1;
     }
-    const double eval = median(evalRate), decode = median(decodeRate);
+    const double eval = Median(evalRate), decode = Median(decodeRate);
     std::printf("telegrams evaluated per second (56 known devices, whole sequence, headless): %.0f\n", eval);
     std::printf("  baseline decode only:           %.0f /s  (sequence costs %.1fx the decoding)\n", decode,
                 decode / eval);
@@ -191,7 +154,7 @@ int main(int argc, char **argv)
         return a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && a.size() > 0 &&
                a.size() == b.size();
     }();
-    const double save = median(saveMs), naive = median(naiveMs);
+    const double save = Median(saveMs), naive = Median(naiveMs);
     std::printf("SaveDeviceRegistry, 56 devices, one atomic replace: %.2f ms (median of %zu)\n", save,
                 saveMs.size());
     std::printf("  baseline per-key rewrite (%d replaces):           %.1f ms (median of %zu)\n", 56 * 14 + 1,

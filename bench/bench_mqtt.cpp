@@ -4,6 +4,7 @@
 // of 56 (one per tank) with a turn of the event loop after each slice, as the
 // links deliver them; under such a flood each tank's latest state goes out at
 // most every MqttPublisher::kStatePauseMs. Median of several runs.
+#include "BenchSupport.h"
 #include "core/RunConfig.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
@@ -23,28 +24,6 @@
 #include <vector>
 
 namespace {
-QByteArray telegram(int sn, int level, int temp)
-{
-    QByteArray b(19, '\0');
-    const int v[17] = {0x02, 0x11, 7, sn >> 8, sn & 255, temp, 0x20, (level / 1000 % 10) * 16 + level / 100 % 10,
-                       (level / 10 % 10) * 16 + level % 10, 2, 3, 20000 >> 8, 20000 & 255, 1500 >> 8, 1500 & 255, 0, 0};
-    int sum = 0;
-    for (int i = 0; i < 17; ++i) {
-        b[i] = char(v[i]);
-        if (i >= 1)
-            sum += v[i];
-    }
-    b[17] = char(sum & 0xFF);
-    b[18] = 0x03;
-    return b;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 bool waitUntil(const std::function<bool()> &pred, int ms)
 {
     QElapsedTimer t;
@@ -90,10 +69,10 @@ int main(int argc, char **argv)
     QuietUi ui;
     TankController tanks(config, settings, ui, SystemClock());
     for (int n = 1; n <= kMaxDevices; ++n)
-        tanks.EvalTelegramm(telegram(1000 + n, 100 * n, 140), QString());
+        tanks.EvalTelegramm(BenchTelegram(1000 + n, 100 * n, 140), QString());
     std::vector<QByteArray> stream;
     for (int i = 0; i < 56 * 32; ++i)
-        stream.push_back(telegram(1000 + 1 + i % 56, (i * 37) % 10000, 100 + i % 60));
+        stream.push_back(BenchTelegram(1000 + 1 + i % 56, (i * 37) % 10000, 100 + i % 60));
 
     MqttValues v;
     v.aktiv = true;
@@ -146,11 +125,11 @@ int main(int argc, char **argv)
     broker.waitForFinished();
     counter.waitForFinished();
 
-    const double rOn = median(on), rOff = median(off);
+    const double rOn = Median(on), rOff = Median(off);
     std::printf("telegrams per second, 56 tanks, whole sequence, a turn of the event loop per 56 (median of %d):\n",
                 kRuns);
-    std::printf("  MQTT on  (local mosquitto): %.0f /s, slowest slice of 56 %.2f ms\n", rOn, median(slowOn));
-    std::printf("  MQTT off (baseline):        %.0f /s, slowest slice of 56 %.2f ms\n", rOff, median(slowOff));
+    std::printf("  MQTT on  (local mosquitto): %.0f /s, slowest slice of 56 %.2f ms\n", rOn, Median(slowOn));
+    std::printf("  MQTT off (baseline):        %.0f /s, slowest slice of 56 %.2f ms\n", rOff, Median(slowOff));
     std::printf("  ratio: MQTT on is %.2fx slower; target at most 1.5x: %s\n", rOff / rOn,
                 rOff / rOn <= 1.5 ? "met" : "MISSED");
     std::printf("  states that reached the broker: %lld for %lld telegrams (%d ms measured with MQTT on)\n",

@@ -3,6 +3,7 @@
 // that were evaluated before the cut, and the evaluation rate against the
 // rate at which loopback TCP carries the same lines to a reader that
 // discards them (measured in the same run).
+#include "BenchSupport.h"
 #include "link/Simulation.h"
 
 #include <QCoreApplication>
@@ -82,11 +83,6 @@ QByteArray iniValue(const QByteArray &ini, const QByteArray &key)
     return at < 0 ? QByteArray() : ini.mid(at + key.size() + 2).split('\r').first();
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 } // namespace
 
 int main(int argc, char **argv)
@@ -141,9 +137,9 @@ int main(int argc, char **argv)
         std::printf("run %d: accepted %lld lines in %lld ms, evaluated %lld (%.1f %%), loopback %.0f lines/s\n", run,
                     (long long)accepted, (long long)ms, (long long)evaluated, shares.back(), raws.back());
     }
-    std::printf("evaluated share of accepted lines: median %.1f %% (min %.1f %%)\n", median(shares),
+    std::printf("evaluated share of accepted lines: median %.1f %% (min %.1f %%)\n", Median(shares),
                 *std::min_element(shares.begin(), shares.end()));
     std::printf("evaluation rate: median %.0f lines/s = %.3f x loopback TCP into a discarding reader (%.0f lines/s)\n",
-                median(rates), median(rates) / median(raws), median(raws));
+                Median(rates), Median(rates) / Median(raws), Median(raws));
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "FrmCom.h"
+#include "SingleWindow.h"
 
 #include "KeyboardAccess.h"
 #include "ListHelpers.h"
@@ -15,19 +16,12 @@
 
 frmCOM *frmCOM::ShowDialog(QPointer<frmCOM> &open, std::unique_ptr<ComDialogLogic> logic, QWidget *parent)
 {
-    if (open) {
-        open->show();
-        open->raise();
-        open->activateWindow();
-        return open;
-    }
-    auto *dlg = new frmCOM(std::move(logic), parent);
-    dlg->setAttribute(Qt::WA_DeleteOnClose);
-    open = dlg;
-    // Visible first: listing the ports can take a moment.
-    dlg->show();
-    dlg->logic().Load();
-    return dlg;
+    const bool fresh = !open;
+    ShowSingle(open, [&] { return new frmCOM(std::move(logic), parent); });
+    // Loaded once visible: listing the ports can take a moment.
+    if (fresh)
+        open->logic().Load();
+    return open;
 }
 
 frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, QWidget *parent)

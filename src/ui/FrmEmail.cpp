@@ -1,4 +1,5 @@
 #include "FrmEmail.h"
+#include "SingleWindow.h"
 
 #include "KeyboardAccess.h"
 #include "ListHelpers.h"
@@ -117,18 +118,11 @@ void addRow(QGridLayout *grid, QLabel *label, QLayout *fields)
 frmEmail *frmEmail::ShowDialog(QPointer<frmEmail> &open, std::unique_ptr<EmailDialogLogic> logic,
                                QWidget *parent)
 {
-    if (open) {
-        open->show();
-        open->raise();
-        open->activateWindow();
-        return open;
-    }
-    auto *dlg = new frmEmail(std::move(logic), parent);
-    dlg->setAttribute(Qt::WA_DeleteOnClose);
-    open = dlg;
-    dlg->logic().Load();
-    dlg->show();
-    return dlg;
+    return ShowSingle(open, [&] {
+        auto *dlg = new frmEmail(std::move(logic), parent);
+        dlg->logic().Load();
+        return dlg;
+    });
 }
 
 frmEmail::frmEmail(std::unique_ptr<EmailDialogLogic> logic, QWidget *parent)

@@ -1,4 +1,5 @@
 #include "FrmLog.h"
+#include "SingleWindow.h"
 
 #include "FolderChooser.h"
 #include "KeyboardAccess.h"
@@ -30,14 +31,7 @@ void Mirror(QComboBox *combo, const ItemList &list)
 frmLog *frmLog::ShowDialog(QPointer<frmLog> &open, std::unique_ptr<LogDialogLogic> logic, HelpFn help,
                            QWidget *parent)
 {
-    if (!open) {
-        open = new frmLog(std::move(logic), std::move(help), parent);
-        open->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    open->show();
-    open->raise();
-    open->activateWindow();
-    return open;
+    return ShowSingle(open, [&] { return new frmLog(std::move(logic), std::move(help), parent); });
 }
 
 frmLog::frmLog(std::unique_ptr<LogDialogLogic> logic, HelpFn help, QWidget *parent)

@@ -1,4 +1,5 @@
 #include "FrmMqtt.h"
+#include "SingleWindow.h"
 
 #include "KeyboardAccess.h"
 
@@ -17,14 +18,7 @@
 frmMqtt *frmMqtt::ShowDialog(QPointer<frmMqtt> &open, std::unique_ptr<MqttDialogLogic> logic, HelpFn help,
                              QWidget *parent)
 {
-    if (!open) {
-        open = new frmMqtt(std::move(logic), std::move(help), parent);
-        open->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    open->show();
-    open->raise();
-    open->activateWindow();
-    return open;
+    return ShowSingle(open, [&] { return new frmMqtt(std::move(logic), std::move(help), parent); });
 }
 
 frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *parent)

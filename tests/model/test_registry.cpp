@@ -227,8 +227,9 @@ TEST_F(RegistryTest, RemovingATankMovesEveryKeyOfTheTanksBehind)
     for (const auto &[key, value] : keysOf(2)) {
         const QString k2 = key.arg(2), k3 = key.arg(3);
         EXPECT_EQ(ini(k3.section('/', 0, 0), k3.section('/', 1)), "<absent>") << qPrintable(k3);
-        if (key.contains("Standort") || key.contains("MinVolumen"))
+        if (key.contains("Standort") || key.contains("MinVolumen")) {
             EXPECT_EQ(ini(k2.section('/', 0, 0), k2.section('/', 1)), "<absent>") << qPrintable(k2);
+        }
     }
 
     // The next start reads the moved tanks with their own coefficient and name.

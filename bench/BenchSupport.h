@@ -1,0 +1,29 @@
+#pragma once
+// What the benchmarks share: a device telegram and the median of runs.
+#include <QByteArray>
+#include <algorithm>
+#include <vector>
+
+// A valid 19-byte telegram of device `sn` (type 7), level in BCD, temperature byte.
+inline QByteArray BenchTelegram(int sn, int level, int temp)
+{
+    QByteArray b(19, '\0');
+    const int v[17] = {0x02, 0x11, 7, sn >> 8, sn & 255, temp, 0x20, (level / 1000 % 10) * 16 + level / 100 % 10,
+                       (level / 10 % 10) * 16 + level % 10, 2, 3, 20000 >> 8, 20000 & 255, 1500 >> 8, 1500 & 255, 0, 0};
+    int sum = 0;
+    for (int i = 0; i < 17; ++i) {
+        b[i] = char(v[i]);
+        if (i >= 1)
+            sum += v[i];
+    }
+    b[17] = char(sum & 0xFF);
+    b[18] = 0x03;
+    return b;
+}
+
+// The middle of the runs (the upper one of an even count).
+inline double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
