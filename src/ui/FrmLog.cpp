@@ -1,4 +1,5 @@
 #include "FrmLog.h"
+#include "DialogButtons.h"
 #include "SingleWindow.h"
 
 #include "FolderChooser.h"
@@ -86,11 +87,7 @@ frmLog::frmLog(std::unique_ptr<LogDialogLogic> logic, HelpFn help, QWidget *pare
     noteLayout->addWidget(Label1);
     noteLayout->addWidget(Label2);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(cmdHilfe);
-    buttons->addStretch(1);
-    buttons->addWidget(CmdOk);
-    buttons->addWidget(cmdCancel);
+    auto *buttons = HelpOkCancelRow(cmdHilfe, CmdOk, cmdCancel);
 
     auto *outer = new QVBoxLayout(this);
     outer->setSpacing(14);
@@ -109,10 +106,7 @@ frmLog::frmLog(std::unique_ptr<LogDialogLogic> logic, HelpFn help, QWidget *pare
 
     connect(CmdOk, &QPushButton::clicked, this, &frmLog::CmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::close);
-    connect(cmdHilfe, &QPushButton::clicked, this, [this] {
-        if (help_)
-            help_(QLatin1String(HelpTopic::frmLog));
-    });
+    ConnectHelp(cmdHilfe, help_, HelpTopic::frmLog);
 }
 
 frmLog::~frmLog() = default;

@@ -1,4 +1,5 @@
 #include "FrmLogClient.h"
+#include "DialogButtons.h"
 
 #include "FolderChooser.h"
 #include "KeyboardAccess.h"
@@ -36,11 +37,7 @@ frmLogClient::frmLogClient(AppController &app, bool atEntry, HelpFn help, QWidge
     row->addWidget(lblPfadIniDatei);
     row->addWidget(txbxINIPath, 1);
     row->addWidget(cmdINIPath);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(cmdHilfe);
-    buttons->addStretch(1);
-    buttons->addWidget(CmdOk);
-    buttons->addWidget(cmdCancel);
+    auto *buttons = HelpOkCancelRow(cmdHilfe, CmdOk, cmdCancel);
     auto *outer = new QVBoxLayout(this);
     outer->setSpacing(16);
     outer->addLayout(row);
@@ -60,8 +57,5 @@ frmLogClient::frmLogClient(AppController &app, bool atEntry, HelpFn help, QWidge
     });
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(this, &QDialog::rejected, this, [this, atEntry] { app_.clientPathCancelled(atEntry); });
-    connect(cmdHilfe, &QPushButton::clicked, this, [this] {
-        if (help_)
-            help_(QLatin1String(HelpTopic::frmLogClient));
-    });
+    ConnectHelp(cmdHilfe, help_, HelpTopic::frmLogClient);
 }

@@ -1,4 +1,5 @@
 #include "FrmMqtt.h"
+#include "DialogButtons.h"
 #include "SingleWindow.h"
 
 #include "KeyboardAccess.h"
@@ -71,11 +72,7 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
     form->addRow(chbxDiscovery);
     form->addRow(c.prefix, txtPrefix);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(cmdHilfe);
-    buttons->addStretch(1);
-    buttons->addWidget(CmdOk);
-    buttons->addWidget(cmdCancel);
+    auto *buttons = HelpOkCancelRow(cmdHilfe, CmdOk, cmdCancel);
 
     auto *outer = new QVBoxLayout(this);
     outer->setSpacing(14);
@@ -85,10 +82,7 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
 
     connect(CmdOk, &QPushButton::clicked, this, &frmMqtt::CmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::close);
-    connect(cmdHilfe, &QPushButton::clicked, this, [this] {
-        if (help_)
-            help_(QLatin1String(HelpTopic::frmMqtt));
-    });
+    ConnectHelp(cmdHilfe, help_, HelpTopic::frmMqtt);
 }
 
 frmMqtt::~frmMqtt() = default;
