@@ -4,8 +4,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <fcntl.h>
-#include <unistd.h>
 
 bool RecordingSink::operator()(const QByteArray &t, const QString &s)
 {
@@ -34,34 +32,17 @@ QList<QByteArray> RecordingSink::telegrams() const
 bool PtyPair::start()
 {
     socat_ = std::make_unique<QProcess>();
-    socat_->start("socat", {"-d", "-d", "pty,raw,echo=0,link=" + device(), "pty,raw,echo=0,link=" + peer()});
-    if (!socat_->waitForStarted(5000) ||
-        !WaitFor([this] { return QFile::exists(device()) && QFile::exists(peer()); }, 10000))
-        return false;
-    fd_ = ::open(QFile::encodeName(peer()).constData(), O_RDWR | O_NOCTTY);
-    return fd_ >= 0;
+    socat_->start("socat", {"pty,raw,echo=0,link=" + device(), "-"});
+    return socat_->waitForStarted(5000) && WaitFor([this] { return QFile::exists(device()); }, 10000);
 }
 
 void PtyPair::stop()
 {
-    if (fd_ >= 0)
-        ::close(std::exchange(fd_, -1));
     if (socat_) {
         socat_->kill();
         socat_->waitForFinished(5000);
         socat_.reset();
     }
-}
-
-bool PtyPair::write(const QByteArray &bytes)
-{
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd_, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
 }
 
 void LinkTest::TearDown()

@@ -1,6 +1,6 @@
 #pragma once
 // Shared pieces of the link tests: a recording stand-in for EvalTelegramm,
-// a socat pseudo-terminal pair, and the fixture that builds the link.
+// a socat pseudo-terminal, and the fixture that builds the link.
 #include "support/Fixtures.h"
 
 #include "support/FakeSerialPort.h"
@@ -28,7 +28,8 @@ struct RecordingSink {
     QList<QByteArray> telegrams() const;
 };
 
-// "socat -d -d pty,raw,echo=0,link=<dir>/dev pty,raw,echo=0,link=<dir>/peer".
+// "socat pty,raw,echo=0,link=<dir>/dev -": the test is the measuring bus
+// at socat's standard input.
 class PtyPair
 {
 public:
@@ -37,14 +38,12 @@ public:
     bool start();
     void stop();
     QString device() const { return dir_ + "/dev"; }
-    QString peer() const { return dir_ + "/peer"; }
-    // Writes from the device side of the line (the measuring bus).
-    bool write(const QByteArray &bytes);
+    // Writes from the device side of the line; the bytes leave as the event loop runs.
+    bool write(const QByteArray &bytes) { return socat_ && socat_->write(bytes) == bytes.size(); }
 
 private:
     QString dir_;
     std::unique_ptr<QProcess> socat_;
-    int fd_ = -1;
 };
 
 // A link manager whose telegrams go to sink, with scripted boxes.
@@ -57,7 +56,7 @@ protected:
     void makeLink(int tickMs = 0);
     // Fake serial ports /dev/<name>, numbered by the port directory in its order.
     void fakePorts(const QStringList &names);
-    FakeSerialPort *port() { return FakeSerialPort::last(); }
+    FakeSerialPort *port() { return bus->port; }
     // The serial side of the link as "COM<n> <device> open|closed".
     QString serialState() const
     {

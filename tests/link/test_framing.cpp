@@ -8,14 +8,18 @@
 namespace
 {
 
-TEST(FramingTest, AcceptedTelegramIsNotRescannedAndTheTailIsDropped)
+TEST(FramingTest, ScanGoesOnBehindAnAcceptedTelegramAndAfterTheStxOfARejectedBlock)
 {
     // Serial number 0x0202: after acceptance the scan goes on behind the
-    // telegram, not at the STX inside it.
-    const QByteArray a = MakeTelegram(0x0202, 1), b = MakeTelegram(2, 2);
+    // telegram, not at the STX inside it. An STX block that fails evaluation,
+    // with a telegram starting five characters in: the scan starts again at
+    // the block's next character.
+    const QByteArray a = MakeTelegram(0x0202, 1), b = MakeTelegram(2, 2), garbage("\x02\x11\x09\x00\x01", 5);
     RecordingSink sink;
-    const QByteArray rest = ScanTelegrams(".." + a + "noise" + b + "tail", [&](const QByteArray &t) { return sink(t, {}); });
-    EXPECT_EQ(sink.telegrams(), (QList<QByteArray>{a, b}));
+    const QByteArray rest =
+        ScanTelegrams(".." + a + "noise" + garbage + b + "tail", [&](const QByteArray &t) { return sink(t, {}); });
+    EXPECT_EQ(sink.telegrams(), (QList<QByteArray>{a, (garbage + b).left(19), b}));
+    EXPECT_EQ(sink.accepted(), 2);
     EXPECT_TRUE(rest.isEmpty());
 }
 

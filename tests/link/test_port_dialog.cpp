@@ -91,34 +91,27 @@ protected:
     int closed = 0;
 };
 
-TEST_F(ComDialogTest, CurrentPortIsSelectedAndReopened)
+TEST_F(ComDialogTest, PortListSelectsTheCurrentPortByItsPathOrTheFirst)
 {
     link->InitCOM(2);
-    ASSERT_EQ(link->currentDevice(), "/dev/ttyS2");
     bus->log.clear();
     dialog->Load();
     ASSERT_EQ(dialog->ports().count(), 2);
     EXPECT_EQ(dialog->ports().at(0).text, "COM 1  (ttyS0  )");
-    EXPECT_EQ(dialog->ports().at(1).number, 2);
     EXPECT_EQ(dialog->ports().currentIndex(), 1);
     // Closed while listing, opened again on the selected entry.
     EXPECT_EQ(bus->log.mid(0, 2), (QStringList{"close", "open /dev/ttyS2"}));
-    EXPECT_TRUE(link->serialOpen());
+    EXPECT_EQ(serialState(), "COM2 /dev/ttyS2 open");
     EXPECT_EQ(ui.cursor, QList<bool>({true, false}));
-}
 
-TEST_F(ComDialogTest, PortListFindsTheCurrentPortByItsPathOrSelectsTheFirst)
-{
     link->InitCOM(5, "/dev/ttyUSB7"); // not present
     dialog->FillPortList();
-    EXPECT_EQ(dialog->ports().currentIndex(), 0);
     EXPECT_EQ(serialState(), "COM1 /dev/ttyS0 open");
 
     link->InitCOM(2);                // /dev/ttyS2
     fakePorts({"ttyS2", "ttyUSB0"}); // now number 1
     dialog->FillPortList();
-    EXPECT_EQ(dialog->ports().currentIndex(), 0);
-    EXPECT_EQ(link->currentDevice(), "/dev/ttyS2");
+    EXPECT_EQ(serialState(), "COM1 /dev/ttyS2 open");
 
     fakePorts({});
     dialog->FillPortList();
@@ -128,13 +121,15 @@ TEST_F(ComDialogTest, PortListFindsTheCurrentPortByItsPathOrSelectsTheFirst)
     EXPECT_EQ(ui.panelText(1), "Schnittstelle COM0 konnte nicht initialisiert werden.");
 }
 
-TEST_F(ComDialogTest, OkStoresSwitchesPortAndPathThenReopens)
+TEST_F(ComDialogTest, OkStoresSwitchesAndReopensButKeepsTheStoredTcpPortForABadOne)
 {
+    settings.write(Cfg::ClientPort, "123456");
     dialog->Load();
+    EXPECT_EQ(dialog->clientPortText(), "8000");
     dialog->select(1);
-    dialog->setCheckAktivCom(true);
     dialog->setCheckAktivNet(true);
-    dialog->setClientPortText(QString::number(FreeTcpPort()));
+    const QString tcpPort = QString::number(FreeTcpPort());
+    dialog->setClientPortText(tcpPort);
     bus->log.clear();
     dialog->Ok();
     EXPECT_EQ(closed, 1);
@@ -143,27 +138,15 @@ TEST_F(ComDialogTest, OkStoresSwitchesPortAndPathThenReopens)
     EXPECT_TRUE(config.activeNet);
     EXPECT_EQ(settings.read(Cfg::ComPort), "2");
     EXPECT_EQ(settings.read(Cfg::ComDevice), "/dev/ttyS2");
-    EXPECT_EQ(settings.read(Cfg::ClientPort), dialog->clientPortText());
+    EXPECT_EQ(settings.read(Cfg::ClientPort), tcpPort);
     EXPECT_EQ(bus->log.value(1), "open /dev/ttyS2");
     EXPECT_EQ(link->tcp().state(), TcpLink::Listening);
-}
 
-TEST_F(ComDialogTest, FieldsFromSettingsAndOkWithABadTcpPortKeepsTheStoredOne)
-{
-    config.activeNet = false;
-    settings.write(Cfg::ClientPort, "123456");
-    dialog->Load();
-    EXPECT_TRUE(dialog->checkAktivCom());
-    EXPECT_FALSE(dialog->checkAktivNet());
-    EXPECT_EQ(dialog->clientPortText(), "8000");
-    settings.write(Cfg::ClientPort, qint64(8123));
-    dialog->Load();
-    EXPECT_EQ(dialog->clientPortText(), "8123");
+    dialog->setCheckAktivNet(false);
     for (const char *bad : {"abc", "0", "100000"}) {
         dialog->setClientPortText(bad);
-        dialog->setCheckAktivNet(false);
         dialog->Ok();
-        EXPECT_EQ(settings.read(Cfg::ClientPort), "8123") << bad;
+        EXPECT_EQ(settings.read(Cfg::ClientPort), tcpPort) << bad;
     }
     dialog->setCheckAktivCom(false);
     dialog->Ok();

@@ -1,11 +1,8 @@
-// The demo's feeder as a device gateway: against a listener of the test's
-// own, and against the real program on a demo folder.
+// The demo's feeder as a device gateway of the real program on a demo folder.
 #include "support/ProgramRun.h"
 
 #include "core/IniStore.h"
 #include "model/Telegram.h"
-
-#include <QTcpServer>
 
 namespace
 {
@@ -33,39 +30,24 @@ protected:
             .value_or("-1")
             .toInt();
     }
-    void startFeeder(const QStringList &options)
+    // The hex lines the program received, from its trace (line feeds show as "_").
+    QList<QByteArray> received() const
     {
-        feeder_.setProcessChannelMode(QProcess::MergedChannels);
-        feeder_.start(kBin + "/tankmon_demo_feeder", QStringList(options) << "--interval"
-                                                                          << "0.2" << demo_);
-        ASSERT_TRUE(feeder_.waitForStarted(10000));
+        QByteArray data;
+        for (const QByteArray &line : readBytes(dataDir() + "trace.log").split('\n'))
+            if (const qsizetype at = line.indexOf(" Data="); at >= 0 && line.contains(",TCP_DataArrival "))
+                data += line.mid(at + 6).trimmed();
+        QList<QByteArray> lines = data.split('_');
+        lines.removeLast(); // the unfinished one
+        return lines;
     }
 
     QString demo_;
     IniFile ini_;
-    QProcess feeder_;
 };
 
-TEST_F(DemoFeeder, TelegramsDecodeToEachDemoTanksUnitScaleAndAPlausibleLevel)
+TEST_F(DemoFeeder, FeedsTheRealProgramEachTanksUnitScaleAndAPlausibleLevelAndEndsWithIt)
 {
-    // A listener that greets as the program does and keeps every line.
-    QTcpServer server;
-    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-    QList<QByteArray> lines;
-    int connections = 0;
-    QObject::connect(&server, &QTcpServer::newConnection, [&] {
-        QTcpSocket *s = server.nextPendingConnection();
-        ++connections;
-        s->write("TANKMON\n");
-        QObject::connect(s, &QTcpSocket::readyRead, [s, &lines] {
-            while (s->canReadLine())
-                lines << s->readLine();
-        });
-    });
-    startFeeder({"--port", QString::number(server.serverPort())});
-    ASSERT_TRUE(WaitFor([&] { return lines.size() >= 9; }, 20000)) << lines.size();
-    EXPECT_GE(connections, 3); // a fresh connection each round
-
     // The demo is fed, not simulated; it records into the folder it runs on,
     // and its last readings are from the moment it was made.
     EXPECT_EQ(ini_.value("COM", "Simulation"), "0");
@@ -74,10 +56,34 @@ TEST_F(DemoFeeder, TelegramsDecodeToEachDemoTanksUnitScaleAndAPlausibleLevel)
         ini_.value(QString::fromUtf8("Gerät1"), "Uhrzeit").value_or(""), "dd.MM.yyyy hh:mm:ss");
     EXPECT_LT(qAbs(made.secsTo(QDateTime::currentDateTime())), 600) << qPrintable(made.toString());
 
+    port = FreeTcpPort(); // the demo's port made free for this test
+    IniFile traced = ini_;
+    traced.setValue("COM", "ClientPort", QString::number(port));
+    traced.setValue("Common", "Log", dataDir() + "trace.log");
+    writeBytes(demo_ + "Tankmon.ini", traced.serialize());
+    ASSERT_TRUE(start("[ready]", {}, demo_)) << output.constData();
+    QProcess feeder;
+    feeder.setProcessChannelMode(QProcess::MergedChannels);
+    feeder.start(kBin + "/tankmon_demo_feeder",
+                 {"--until-pid", QString::number(run.processId()), "--interval", "0.2", demo_});
+    ASSERT_TRUE(feeder.waitForStarted(10000));
+    QList<QByteArray> lines;
+    ASSERT_TRUE(WaitFor([&] { return (lines = received()).size() >= 9; }, 30000)) << lines.size();
+    EXPECT_GE(readBytes(dataDir() + "trace.log").count(",TCP_ConnectionRequest "), 3) << "one per round";
+    EXPECT_TRUE(waitOutput("Received from 127.0.0.1")) << output.constData();
+    EXPECT_TRUE(terminate());
+    EXPECT_TRUE(feeder.waitForFinished(10000)) << "the feeder outlived the program";
+    EXPECT_EQ(feeder.exitCode(), 0);
+    // The registry the program saved on its way out shows the telegrams in each tank's unit.
+    const QByteArray saved = readBytes(demo_ + "Tankmon.ini");
+    for (const QByteArray unit : {" litres\r\n", " m\xB3\r\n", " %\r\n"})
+        EXPECT_TRUE(saved.contains("VolumenAnzeige=") && saved.contains(unit)) << unit.constData();
+    EXPECT_TRUE(saved.contains("ClientIP=127.0.0.1")) << saved.constData();
+
     QMap<int, QList<DecodedTelegram>> bySn;
     for (const QByteArray &line : lines) {
-        ASSERT_EQ(line.size(), 39) << line.constData(); // 38 hex digits and LF
-        const auto t = DecodeTelegram(QByteArray::fromHex(line.trimmed()));
+        ASSERT_EQ(line.size(), 38) << line.constData();
+        const auto t = DecodeTelegram(QByteArray::fromHex(line));
         ASSERT_TRUE(t) << line.constData();
         bySn[t->sn] << *t;
     }
@@ -97,26 +103,6 @@ TEST_F(DemoFeeder, TelegramsDecodeToEachDemoTanksUnitScaleAndAPlausibleLevel)
             EXPECT_EQ(t.temperatur == -9999, stored(n, "Temperatur") == -9999) << "device " << n;
         }
     }
-}
-
-TEST_F(DemoFeeder, FeedsTheRealProgramAndEndsWithIt)
-{
-    port = FreeTcpPort(); // the demo's port made free for this test
-    QByteArray ini = readBytes(demo_ + "Tankmon.ini");
-    ini.replace("ClientPort=8000", "ClientPort=" + QByteArray::number(port));
-    writeBytes(demo_ + "Tankmon.ini", ini);
-
-    ASSERT_TRUE(start("[ready]", {}, demo_)) << output.constData();
-    startFeeder({"--until-pid", QString::number(run.processId())});
-    ASSERT_TRUE(waitOutput("Received from 127.0.0.1", 30000)) << output.constData();
-    EXPECT_TRUE(terminate());
-    EXPECT_TRUE(feeder_.waitForFinished(10000)) << "the feeder outlived the program";
-    EXPECT_EQ(feeder_.exitCode(), 0);
-    // The registry the program saved on its way out shows the telegrams in each tank's unit.
-    const QByteArray saved = readBytes(demo_ + "Tankmon.ini");
-    for (const QByteArray unit : {" litres\r\n", " m\xB3\r\n", " %\r\n"})
-        EXPECT_TRUE(saved.contains("VolumenAnzeige=") && saved.contains(unit)) << unit.constData();
-    EXPECT_TRUE(saved.contains("ClientIP=127.0.0.1")) << saved.constData();
 }
 
 } // namespace

@@ -1,21 +1,9 @@
 #include "FakeSerialPort.h"
 
-#include <QPointer>
-
-namespace
-{
-QPointer<FakeSerialPort> g_last;
-}
-
 FakeSerialPort::FakeSerialPort(std::shared_ptr<FakeSerialBus> bus, QObject *parent)
     : SerialPortBackend(parent), bus_(std::move(bus))
 {
-    g_last = this;
-}
-
-FakeSerialPort *FakeSerialPort::last()
-{
-    return g_last.data();
+    bus_->port = this;
 }
 
 SerialPortFactory FakeSerialPort::factory(std::shared_ptr<FakeSerialBus> bus)
@@ -47,34 +35,16 @@ void FakeSerialPort::close()
     bus_->log << QStringLiteral("close");
 }
 
-void FakeSerialPort::setRts(bool on)
-{
-    bus_->log << QStringLiteral("rts %1").arg(on ? 1 : 0);
-    rts_ = on;
-    linesChanged();
-}
-
-void FakeSerialPort::setDtr(bool on)
-{
-    bus_->log << QStringLiteral("dtr %1").arg(on ? 1 : 0);
-    dtr_ = on;
-    linesChanged();
-}
-
 // A shorted bus answers the switched-on lines with a break: it is queued like
-// a real one, so it shows up at the next pass through the event loop.
-void FakeSerialPort::linesChanged()
+// a real one, so it shows up at the next pass through the event loop (and
+// never once the port is gone).
+void FakeSerialPort::setLine(const char *name, bool &line, bool on)
 {
-    if (open_ && rts_ && dtr_ && bus_->breakOnLinesOn) {
-        QPointer<FakeSerialPort> self(this);
+    bus_->log << QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(on ? 1 : 0);
+    line = on;
+    if (open_ && rts_ && dtr_ && bus_->breakOnLinesOn)
         QMetaObject::invokeMethod(
-            this,
-            [self] {
-                if (self)
-                    self->raiseLineEvent(Break, QByteArray(1, '\0'));
-            },
-            Qt::QueuedConnection);
-    }
+            this, [this] { raiseLineEvent(Break, QByteArray(1, '\0')); }, Qt::QueuedConnection);
 }
 
 bool FakeSerialPort::cts()

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <memory>
 
+class FakeSerialPort;
+
 // A serial port without hardware, for tests and demonstrations. Its devices
 // are shared with every FakeSerialPort made from the same FakeSerialBus.
 class FakeSerialBus
@@ -15,6 +17,7 @@ public:
     bool breakOnLinesOn = false; // a line break arrives when RTS and DTR go on
     QByteArray written;          // everything written to any port
     QStringList log;             // "open <dev>", "rts 1", "dtr 0", "close"
+    FakeSerialPort *port = nullptr; // the one made last (tests reach the link's port)
 };
 
 class FakeSerialPort : public SerialPortBackend
@@ -27,8 +30,8 @@ public:
     void close() override;
     bool isOpen() const override { return open_; }
     QString device() const override { return device_; }
-    void setRts(bool on) override;
-    void setDtr(bool on) override;
+    void setRts(bool on) override { setLine("rts", rts_, on); }
+    void setDtr(bool on) override { setLine("dtr", dtr_, on); }
     bool cts() override;
     void write(const QByteArray &data) override;
     QByteArray readAll() override;
@@ -40,13 +43,11 @@ public:
     void feed(const QByteArray &data);
     void raiseLineEvent(int code, const QByteArray &withData = {});
 
-    // The most recently created fake port (tests reach the link's port).
-    static FakeSerialPort *last();
     // A factory that creates fake ports on the given bus.
     static SerialPortFactory factory(std::shared_ptr<FakeSerialBus> bus);
 
 private:
-    void linesChanged();
+    void setLine(const char *name, bool &line, bool on);
 
     std::shared_ptr<FakeSerialBus> bus_;
     QString device_;
