@@ -37,29 +37,51 @@ protected:
 
 } // namespace
 
-TEST_F(HostileSettings, OnlyWindows1252TextIsWrittenInto)
+// Each file is read as the private-profile functions read it; a write keeps
+// every byte of it (or refuses and reports when that cannot be done).
+TEST_F(HostileSettings, EachFileIsReadForWhatItHoldsAndWrittenOnlyWhenSafe)
 {
+    const QByteArray hand = "; comment line\r\n[COM]\r\n  Port = 3  \r\nTimeout=\r\n#note=1\n[ com ]\n"
+                            "Port=9\n[Common]\nQuoted=\"a b\"\nLast=no line end";
+    QByteArray junk;
+    for (int i = 0; i < 256; ++i)
+        junk.append(char(i));
+    const QByteArray garbage = junk + "\n[A]\nk=first\nk=second\n" + QByteArray(100000, 'z') + "\n[A]\nk=third\n[" +
+                               QByteArray(100000, 'q') + "\n=novalue\n[B\nv=1\n";
     const QString text = QStringLiteral("[Geräte]\r\nAnzahl=3\r\n");
+    const QByteArray cp1252 = "[Ger\xE4te]\r\nAnzahl=3\r\n";
     const struct {
         const char *name;
         QByteArray bytes;
-        const char *refusal; // nullptr: written, as Windows-1252 without a mark
+        const char *section, *key, *value; // read with the default "dflt"
+        const char *refusal; // nullptr: written, keeping `kept` (or the bytes) in front
+        QByteArray kept;
     } cases[] = {
-        {"UTF-8 mark, Windows-1252 text", "\xEF\xBB\xBF[Ger\xE4te]\r\nAnzahl=3\r\n", nullptr},
-        {"UTF-8 mark, UTF-8 text", "\xEF\xBB\xBF[Ger\xC3\xA4te]\r\nAnzahl=3\r\n", nullptr},
-        {"zero-filled tail", "[Ger\xE4te]\r\nAnzahl=3\r\n" + QByteArray(4096, '\0'), nullptr},
-        {"UTF-16LE with mark", utf16(text, QStringConverter::Utf16LE, true), "UTF-16"},
-        {"UTF-16BE with mark", utf16(text, QStringConverter::Utf16BE, true), "UTF-16"},
-        {"UTF-16LE without mark", utf16(text, QStringConverter::Utf16LE, false), "UTF-16"},
+        {"case, blanks, first section wins", hand, "com", "PORT", "3", nullptr, {}},
+        {"present but empty", hand, "COM", "Timeout", "", nullptr, {}},
+        {"absent key", hand, "COM", "Missing", "dflt", nullptr, {}},
+        {"comment is no key", hand, "COM", "#note", "dflt", nullptr, {}},
+        {"quoted", hand, "Common", "Quoted", "a b", nullptr, {}},
+        {"last line without line end", hand, "Common", "Last", "no line end", nullptr, {}},
+        {"garbage, first occurrence wins", garbage, "A", "k", "first", nullptr, {}},
+        {"garbage, empty key", garbage, "A", "", "dflt", nullptr, {}},
+        {"UTF-8 mark, Windows-1252 text", "\xEF\xBB\xBF" + cp1252, "Geräte", "Anzahl", "3", nullptr, cp1252},
+        {"UTF-8 mark, UTF-8 text", "\xEF\xBB\xBF[Ger\xC3\xA4te]\r\nAnzahl=3\r\n", "Geräte", "Anzahl", "3", nullptr,
+         cp1252},
+        {"zero-filled tail", cp1252 + QByteArray(4096, '\0'), "Geräte", "Anzahl", "3", nullptr, cp1252},
+        {"UTF-16LE with mark", utf16(text, QStringConverter::Utf16LE, true), "Geräte", "Anzahl", "3", "UTF-16", {}},
+        {"UTF-16BE with mark", utf16(text, QStringConverter::Utf16BE, true), "Geräte", "Anzahl", "3", "UTF-16", {}},
+        {"UTF-16LE without mark", utf16(text, QStringConverter::Utf16LE, false), "Geräte", "Anzahl", "3", "UTF-16",
+         {}},
         {"UTF-8 text Windows-1252 cannot hold", "\xEF\xBB\xBF[Ger\xC3\xA4te]\r\nAnzahl=3\r\nName=\xC5\x82\r\n",
-         "Windows-1252"},
+         "Geräte", "Anzahl", "3", "Windows-1252", {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         reports.clear();
         const QString path = dataDir() + c.name + ".ini";
         writeBytes(path, c.bytes);
-        EXPECT_EQ(ReadIniValue(path, "Geräte", "Anzahl"), "3");
+        EXPECT_EQ(ReadIniValue(path, c.section, c.key, "dflt"), c.value);
         WriteIniValue(path, "Common", "Log", QStringLiteral("x"));
         const QByteArray after = readBytes(path);
         if (c.refusal) {
@@ -69,8 +91,9 @@ TEST_F(HostileSettings, OnlyWindows1252TextIsWrittenInto)
             EXPECT_TRUE(reports[0].contains(c.refusal)) << reports[0].toStdString();
         } else {
             EXPECT_TRUE(reports.isEmpty());
-            EXPECT_TRUE(after.startsWith("[Ger\xE4te]\r\nAnzahl=3\r\n")) << after.toHex().toStdString();
-            EXPECT_TRUE(after.contains("[Common]\r\nLog=x\r\n"));
+            EXPECT_TRUE(after.startsWith(c.kept.isEmpty() ? c.bytes : c.kept)) << after.left(80).toHex().toStdString();
+            EXPECT_TRUE(after.contains("Log=x\r\n"));
+            EXPECT_EQ(ReadIniValue(path, c.section, c.key, "dflt"), c.value);
         }
     }
 }
