@@ -141,6 +141,8 @@ TEST_F(RegistryTest, CopyInTheLogFolderIsReplacedAtomically)
     EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files), QStringList{"Tankmon.ini"});
 }
 
+// A client evaluates telegrams and records histories, but calls no e-mail
+// rules and writes no settings file.
 TEST_F(RegistryTest, ClientModeReadsTheServerFileAndWritesNothing)
 {
     QTemporaryDir server;
@@ -155,6 +157,11 @@ TEST_F(RegistryTest, ClientModeReadsTheServerFileAndWritesNothing)
     tanks.setTankName("Mine");
     tanks.setUnit(4);
     tanks.registry().SaveDeviceRegistry();
+    ASSERT_TRUE(feed(4711));
+    ASSERT_TRUE(feed(815));
+    EXPECT_EQ(tanks.DeviceCount(), 2);
+    EXPECT_TRUE(hooks.emailed.isEmpty());
+    EXPECT_EQ(hooks.recorded.size(), 2);
     EXPECT_EQ(tanks.device(1).Tankbezeichnung, "Mine");
     EXPECT_EQ(tanks.device(1).Einheit, 4);
     EXPECT_TRUE(events.contains("deviceChanged(1)"));
