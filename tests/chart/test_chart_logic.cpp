@@ -64,8 +64,7 @@ std::vector<Point> hourly(qint64 from, qint64 to, int stepHours)
 
 TEST_F(ChartLogicTest, RangeAndRoundedMaximum)
 {
-    for (auto [x, rounded] : std::vector<std::pair<double, double>>{
-             {1234, 2000}, {2000, 3000}, {100, 200}, {0, 1}, {7, 10}, {0.5, 1}, {99.5, 100}, {0.001, 0.002}, {0.3, 0.5}})
+    for (auto [x, rounded] : std::vector<std::pair<double, double>>{{1234, 2000}, {2000, 3000}, {0, 1}, {0.3, 0.5}})
         EXPECT_DOUBLE_EQ(RoundUpValueMax(x), rounded) << x;
 
     tank(1, {{at(2026, 1, 10), 300}, {at(2025, 1, 1), 900}}); // only entry 1 gives the first time
@@ -161,7 +160,6 @@ TEST_F(ChartLogicTest, SeriesOfTheView)
     EXPECT_EQ(p.series[0].values, std::vector<double>{kPlaceholderValue});
     EXPECT_EQ(p.x.minimum, at(2026, 5, 1));
     EXPECT_EQ(p.x.maximum, at(2026, 6, 1));
-    EXPECT_EQ(p.y.maximum, 100);
 
     state.busy = true;
     EXPECT_FALSE(BeginRebuild(state, *table, all, kNow));
@@ -213,7 +211,6 @@ TEST_F(ChartLogicTest, TimeAxisAndStyles)
         const char *format;
     } cases[] = {
         {at(2026, 3, 17, 5), at(2026, 5, 1), true, at(2026, 3, 1), LabelUnit::Months, "%d.%m.%y"},
-        {at(2026, 3, 17, 5), at(2026, 5, 1), false, at(2026, 3, 17), LabelUnit::Days, "%d.%m.%y"},
         {at(2026, 3, 17, 5), at(2026, 3, 18, 5), false, at(2026, 3, 17), LabelUnit::Days, "%d.%m.%y"},
         {at(2026, 3, 17, 5), at(2026, 3, 18, 4, 59), false, at(2026, 3, 17), LabelUnit::Hours,
          "%d.%m.%y %H:%M"},
@@ -231,13 +228,10 @@ TEST_F(ChartLogicTest, TimeAxisAndStyles)
         int maxTicks;
         std::vector<qint64> ticks;
     } tickCases[] = {
-        {{at(2026, 3, 17), at(2026, 5, 1), at(2026, 3, 1), LabelUnit::Months, {}}, 5, {at(2026, 4, 1), at(2026, 5, 1)}},
         {{at(2025, 3, 17), at(2026, 3, 1), at(2025, 3, 1), LabelUnit::Months, {}}, 5,
          {at(2025, 6, 1), at(2025, 9, 1), at(2025, 12, 1), at(2026, 3, 1)}},
-        {{at(2026, 3, 17, 5), at(2026, 3, 18, 4), at(2026, 3, 17), LabelUnit::Hours, {}}, 12,
-         {at(2026, 3, 17, 6), at(2026, 3, 17, 8), at(2026, 3, 17, 10), at(2026, 3, 17, 12), at(2026, 3, 17, 14),
-          at(2026, 3, 17, 16), at(2026, 3, 17, 18), at(2026, 3, 17, 20), at(2026, 3, 17, 22), at(2026, 3, 18),
-          at(2026, 3, 18, 2), at(2026, 3, 18, 4)}},
+        {{at(2026, 3, 17, 5), at(2026, 3, 18, 4), at(2026, 3, 17), LabelUnit::Hours, {}}, 3,
+         {at(2026, 3, 17, 12), at(2026, 3, 18)}},
         {{at(2026, 3, 17, 5), at(2026, 3, 30), at(2026, 3, 17), LabelUnit::Days, {}}, 2, {at(2026, 3, 24)}},
     };
     for (const auto &c : tickCases)
@@ -414,8 +408,8 @@ TEST_F(ChartLogicTest, ReadoutText)
         bool percent;
         const char *text;
     } cases[] = {
-        {2.125, false, "2,13"}, {9.999, false, "10,00"}, {12.25, false, "12,3"}, {150.5, false, "151"},
-        {100, false, "100"},    {5161.4, false, "5161"}, {12.25, true, "12,3"},  {150.54, true, "150,5"},
+        {2.125, false, "2,13"}, {9.999, false, "10,00"}, {12.25, false, "12,3"},
+        {150.5, false, "151"},  {5161.4, false, "5161"}, {150.54, true, "150,5"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(ReadoutText(at(2026, 3, 7, 15), c.v, c.percent, "L", de),

@@ -16,6 +16,15 @@ enum class Fault { None, ShortWriteThenFull, WriteError, SyncError, CloseError, 
 Fault g_fault = Fault::None;
 int g_writtenFd = -1;
 
+// Whether the call fails as fault f, when f is injected and applies to it.
+bool fails(Fault f, bool applies, int error = EIO)
+{
+    if (g_fault != f || !applies)
+        return false;
+    errno = error;
+    return true;
+}
+
 } // namespace
 
 extern "C" {
@@ -26,41 +35,20 @@ int __real_rename(const char *from, const char *to);
 
 ssize_t __wrap_write(int fd, const void *buf, size_t n)
 {
-    if (g_fault == Fault::ShortWriteThenFull && g_writtenFd == fd) {
-        errno = ENOSPC;
+    if (fails(Fault::ShortWriteThenFull, g_writtenFd == fd, ENOSPC) || fails(Fault::WriteError, true))
         return -1;
-    }
-    if (g_fault == Fault::WriteError) {
-        errno = EIO;
-        return -1;
-    }
     g_writtenFd = fd;
     return __real_write(fd, buf, g_fault == Fault::ShortWriteThenFull && n > 1 ? n / 2 : n);
 }
-int __wrap_fsync(int fd)
-{
-    if (g_fault == Fault::SyncError && fd == g_writtenFd) {
-        errno = EIO;
-        return -1;
-    }
-    return __real_fsync(fd);
-}
+int __wrap_fsync(int fd) { return fails(Fault::SyncError, fd == g_writtenFd) ? -1 : __real_fsync(fd); }
 int __wrap_close(int fd)
 {
     const int r = __real_close(fd);
-    if (g_fault == Fault::CloseError && fd == g_writtenFd) {
-        errno = EIO;
-        return -1;
-    }
-    return r;
+    return fails(Fault::CloseError, fd == g_writtenFd) ? -1 : r;
 }
 int __wrap_rename(const char *from, const char *to)
 {
-    if (g_fault == Fault::RenameError) {
-        errno = EIO;
-        return -1;
-    }
-    return __real_rename(from, to);
+    return fails(Fault::RenameError, true) ? -1 : __real_rename(from, to);
 }
 }
 

@@ -1,21 +1,13 @@
 // Loading tank files into tank histories: the reading rules, the thinning of
 // runs, the cap, where the file is looked for, and the client's incremental
 // reload, which must always equal a full load.
-#include "history/HistoryRecorder.h"
+#include "HistoryTestSupport.h"
+
 #include "history/TankFileParser.h"
-#include "history/TankHistoryLoader.h"
 
-#include "core/Clock.h"
 #include "core/DateText.h"
-#include "core/Paths.h"
-#include "core/UiServices.h"
-#include "lang/Lng.h"
-
-#include "support/TestSupport.h"
 
 #include <QDir>
-#include <cmath>
-#include <gtest/gtest.h>
 #include <atomic>
 #include <fcntl.h>
 #include <random>
@@ -26,39 +18,8 @@
 namespace {
 using Refreshed = TankHistoryLoader::Refreshed;
 
-::testing::AssertionResult sameHistory(const TankHistory &a, const TankHistory &b)
-{
-    if (a.HistoryTimes.size() != b.HistoryTimes.size() || a.HistoryValues.size() != b.HistoryValues.size() ||
-        a.HistoryTemps.size() != b.HistoryTemps.size())
-        return ::testing::AssertionFailure() << "sizes " << a.HistoryTimes.size() << " and " << b.HistoryTimes.size();
-    for (size_t i = 0; i < a.HistoryTimes.size(); ++i) {
-        const bool sameValue = a.HistoryValues[i] == b.HistoryValues[i] &&
-                               std::signbit(a.HistoryValues[i]) == std::signbit(b.HistoryValues[i]);
-        if (a.HistoryTimes[i] != b.HistoryTimes[i] || !sameValue || a.HistoryTemps[i] != b.HistoryTemps[i])
-            return ::testing::AssertionFailure()
-                   << "entry " << i << ": " << a.HistoryTimes[i] << "/" << a.HistoryValues[i] << "/"
-                   << a.HistoryTemps[i] << " and " << b.HistoryTimes[i] << "/" << b.HistoryValues[i] << "/"
-                   << b.HistoryTemps[i];
-    }
-    return ::testing::AssertionSuccess();
-}
-
-class LoadingTest : public DataDirTest {
+class LoadingTest : public HistoryTest {
 protected:
-    void SetUp() override
-    {
-        DataDirTest::SetUp();
-        SetLngId(1);
-        config.logFolder = dataDir();
-    }
-    QString file(int n) const { return dataDir() + QStringLiteral("Tank%1.csv").arg(n); }
-    TankHistory load(int n)
-    {
-        TankHistory h;
-        TankHistoryLoader fresh(config, clock);
-        fresh.Load(n, h);
-        return h;
-    }
     static void append(const QString &path, const QByteArray &bytes)
     {
         QFile f(path);
@@ -66,15 +27,8 @@ protected:
         ASSERT_EQ(f.write(bytes), bytes.size());
     }
     // Equal to a full load by a loader that has never seen the file.
-    void expectSameAsFullLoad(int n, const TankHistory &h)
-    {
-        const TankHistory full = load(n);
-        EXPECT_TRUE(sameHistory(h, full));
-    }
+    void expectSameAsFullLoad(int n, const TankHistory &h) { EXPECT_TRUE(sameHistory(h, load(n))); }
 
-    QDateTime now = At(2026, 12, 5, 15, 9, 54);
-    ClockFn clock = [this] { return now; };
-    ScriptedUi ui;
     TankHistoryLoader loader{config, clock};
 };
 
@@ -92,9 +46,6 @@ static QString entries(const TankHistory &h)
 
 TEST_F(LoadingTest, ReadingRules)
 {
-    QByteArray longRun = "05.12.2026 08:00:00,1,Liter,0\r\n05.12.2026 09:00:00,2,Liter,0\r\n";
-    for (int m = 0; m < 50; ++m)
-        longRun += line(At(2026, 12, 5, 10, m), "3,Liter,0");
     const struct {
         const char *name;
         QByteArray file;
@@ -107,11 +58,7 @@ TEST_F(LoadingTest, ReadingRules)
          "05.12.2026 13:00:00,abc,Liter,13.5\r\n05.12.2026 14:00,7,Liter,1,extra\n05.12.2026 15:00:00,-3,m,x\r\n\r\n",
          "5.10:00:00 1234 12 | 5.11:00:00 57.5 -9999 | 5.12:00:00 12.5 -2 | 5.13:00:00 0 14 | 5.14:00:00 7 1 | "
          "5.15:00:00 -3 0"},
-        {"a run of equal levels within one hour keeps its first and latest entry",
-         "05.12.2026 10:00:00,500,Liter,1\r\n05.12.2026 11:00:00,490,Liter,1\r\n05.12.2026 12:10:00,480,Liter,2\r\n"
-         "05.12.2026 12:20:00,480,Liter,3\r\n05.12.2026 12:30:00,480,Liter,4\r\n",
-         "5.10:00:00 500 1 | 5.11:00:00 490 1 | 5.12:10:00 480 2 | 5.12:30:00 480 4"},
-        {"only the hour of the day counts, not the date",
+        {"a run of equal levels within one hour of the day (whatever the date) keeps its first and latest entry",
          "01.11.2026 09:00:00,500,Liter,1\r\n02.11.2026 09:00:00,490,Liter,1\r\n03.11.2026 12:10:00,480,Liter,2\r\n"
          "04.11.2026 12:20:00,480,Liter,3\r\n05.11.2026 12:30:00,480,Liter,4\r\n",
          "1.09:00:00 500 1 | 2.09:00:00 490 1 | 3.12:10:00 480 2 | 5.12:30:00 480 4"},
@@ -122,7 +69,6 @@ TEST_F(LoadingTest, ReadingRules)
         {"a run that starts the file is kept",
          "05.12.2026 12:10:00,480,Liter,2\r\n05.12.2026 12:20:00,480,Liter,3\r\n05.12.2026 12:30:00,480,Liter,4\r\n",
          "5.12:10:00 480 2 | 5.12:20:00 480 3 | 5.12:30:00 480 4"},
-        {"a long run within the hour", longRun, "5.08:00:00 1 0 | 5.09:00:00 2 0 | 5.10:00:00 3 0 | 5.10:49:00 3 0"},
         {"equal time stamps keep the first line with the greatest level",
          "05.12.2026 09:59:00,1,Liter,0\r\n05.12.2026 10:00:00,5,Liter,1\r\n05.12.2026 10:00:00,7,Liter,2\r\n"
          "05.12.2026 10:00:00,6,Liter,3\r\n05.12.2026 10:00:00,7,Liter,4\r\n05.12.2026 10:01:00,2,Liter,5\r\n",
@@ -148,34 +94,10 @@ TEST_F(LoadingTest, ReadingRules)
     }
 }
 
-TEST_F(LoadingTest, SnapshotsLoadBackAsTheSameEntries)
-{
-    auto table = std::make_unique<DeviceTable>();
-    const struct { qint32 raw, unit; qint16 scale, temp; } tanks[] = {
-        {1234, 0, 2, 12}, {125, 2, 2, -3}, {575, 3, 3, -9999}, {1234, 1, 1, 7}, {250, 6, 0, 4}, {9, 7, 1, 0}};
-    for (int i = 0; i < 6; ++i) {
-        DeviceRecord &r = (*table)[i + 1];
-        r.Volumen = tanks[i].raw;
-        r.Einheit = tanks[i].unit;
-        r.DezPunkt = tanks[i].scale;
-        r.Temperatur = tanks[i].temp;
-    }
-    table->DeviceCount = 6;
-    HistoryRecorder recorder(*table, config, settings, ui, clock, {});
-    for (int day = 0; day < 3; ++day) {
-        recorder.AppendHistorySnapshot(At(2026, 12, 1 + day));
-        for (int n = 1; n <= 6; ++n)
-            (*table)[n].Volumen -= 3;
-    }
-    for (int n = 1; n <= 6; ++n)
-        EXPECT_TRUE(sameHistory(load(n), (*table)[n].History)) << "tank " << n;
-}
-
 TEST_F(LoadingTest, ClientModeReadsTheClientPathAndIgnoresLetterCase)
 {
-    QTemporaryDir server;
-    ASSERT_TRUE(server.isValid());
-    const QString serverDir = Paths::WithSeparator(server.path());
+    const QString serverDir = dataDir() + QStringLiteral("server/");
+    ASSERT_TRUE(QDir().mkpath(serverDir));
     writeBytes(file(1), line(At(2026, 12, 5, 10), "1,Liter,1"));
     writeBytes(serverDir + QStringLiteral("tank1.CSV"), line(At(2026, 12, 5, 10), "2,Liter,2") +
                                                           line(At(2026, 12, 5, 11), "3,Liter,3"));
@@ -327,8 +249,6 @@ TEST_F(LoadingTest, FifoNamedLikeATankFileLoadsAsEmptyWithoutWaiting)
     const QByteArray fifo = QFile::encodeName(file(1));
     ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
     writeBytes(file(2), line(At(2026, 12, 5, 10), "1,Liter,1"));
-    auto table = std::make_unique<DeviceTable>();
-    HistoryRecorder recorder(*table, config, settings, ui, clock, {});
     std::atomic<bool> done{false};
     std::thread start([&] {
         recorder.PreloadTankHistories(2);
@@ -353,50 +273,11 @@ TEST_F(LoadingTest, FifoNamedLikeATankFileLoadsAsEmptyWithoutWaiting)
     EXPECT_EQ(recorder.RefreshTankHistory(1), Refreshed::Unchanged);
 }
 
-TEST_F(LoadingTest, IncrementalReloadEqualsAFullLoadAfterAppends)
-{
-    std::mt19937 rng(7);
-    TankHistory h;
-    QByteArray first = line(At(2026, 12, 5, 8), "10,Liter,1") + line(At(2026, 12, 5, 9), "9,Liter,1") +
-                       line(At(2026, 12, 5, 10, 0), "8,Liter,1") + line(At(2026, 12, 5, 10, 5), "8,Liter,1");
-    writeBytes(file(1), first);
-    loader.Load(1, h);
-    ASSERT_EQ(h.count(), 4);
-
-    // The run goes on across the point where the last load stopped.
-    append(file(1), line(At(2026, 12, 5, 10, 10), "8,Liter,2"));
-    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
-    EXPECT_EQ(h.count(), 4);
-    expectSameAsFullLoad(1, h);
-
-    // Equal time stamp with a greater level, then a torn line completed later.
-    append(file(1), line(At(2026, 12, 5, 10, 10), "9,Liter,3") + "05.12.2026 10:20:00,7,Li");
-    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
-    expectSameAsFullLoad(1, h);
-    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Unchanged);
-    append(file(1), "ter,4\r\n");
-    EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
-    EXPECT_EQ(h.HistoryValues.back(), 7.0);
-    expectSameAsFullLoad(1, h);
-
-    // Random appends of every kind, in pieces of any size.
-    for (int round = 0; round < 30; ++round) {
-        now = now.addSecs(600);
-        const QByteArray more = randomLines(rng, 1 + int(rng() % 200), now, false);
-        const qsizetype cut = qsizetype(rng() % quint32(more.size() + 1));
-        append(file(1), more.left(cut));
-        EXPECT_NE(loader.Refresh(1, h), Refreshed::Reloaded) << "round " << round;
-        expectSameAsFullLoad(1, h);
-        append(file(1), more.mid(cut));
-        loader.Refresh(1, h);
-        expectSameAsFullLoad(1, h);
-    }
-}
-
-// Whatever is no plain append (a file that appears, shrinks, is replaced
-// or rewritten, a history changed elsewhere, a clock that moved past a line
-// ahead of it) is read whole again, and always equals a full load.
-TEST_F(LoadingTest, RefreshReloadsWhatIsNoPlainAppend)
+// A plain append is read on from where the last load stopped; whatever else
+// happened (a file that appears, shrinks, is replaced or rewritten, a history
+// changed elsewhere, a clock that moved past a line ahead of it) is read whole
+// again. Either way the history equals a full load.
+TEST_F(LoadingTest, RefreshEqualsAFullLoad)
 {
     QByteArray bytes, half;
     for (int i = 0; i < 100; ++i) {
@@ -414,42 +295,65 @@ TEST_F(LoadingTest, RefreshReloadsWhatIsNoPlainAppend)
     h.append(At(2026, 1, 1), 5, 5);
     loader.Load(9, h);
     EXPECT_EQ(h.HistoryTimes.size(), 1u) << "a missing file gives an empty history";
-    EXPECT_EQ(loader.Refresh(9, h), Refreshed::Unchanged);
+    const auto add = [&](const QByteArray &more) { return [&, more] { append(file(9), more); }; };
     const struct {
         const char *name;
         std::function<void()> change;
+        Refreshed result;
         int count;
     } steps[] = {
-        {"the file appears", [&] { writeBytes(file(9), bytes); }, 100},
-        {"shortened", [&] { writeBytes(file(9), half); }, 50},
+        {"nothing there", [] {}, Refreshed::Unchanged, 0},
+        {"the file appears", [&] { writeBytes(file(9), bytes); }, Refreshed::Reloaded, 100},
+        {"a run starts at the end of the last load", add(line(At(2026, 12, 5, 3, 10), "901,Liter,2")),
+         Refreshed::Appended, 101},
+        {"and goes on", add(line(At(2026, 12, 5, 3, 20), "901,Liter,3")), Refreshed::Appended, 101},
+        {"an equal time stamp with a greater level, then a torn line",
+         add(line(At(2026, 12, 5, 3, 20), "902,Liter,3") + "05.12.2026 03:30:00,7,Li"), Refreshed::Appended, 101},
+        {"the torn line waits", [] {}, Refreshed::Unchanged, 101},
+        {"until it is completed", add("ter,4\r\n"), Refreshed::Appended, 102},
+        {"shortened", [&] { writeBytes(file(9), half); }, Refreshed::Reloaded, 50},
         {"replaced by a longer file that starts alike",
          [&] {
              writeBytes(file(9) + ".new", other);
              ASSERT_TRUE(QFile::remove(file(9)) && QFile::rename(file(9) + ".new", file(9)));
          },
-         101},
+         Refreshed::Reloaded, 101},
         {"rewritten in place, longer, with other bytes before the end of the last load",
          [&] {
              QFile f(file(9));
              ASSERT_TRUE(f.open(QIODevice::ReadWrite));
              ASSERT_EQ(f.write(rewritten), rewritten.size());
          },
-         102},
-        {"an entry added elsewhere", [&] { h.append(At(2026, 12, 6), 1, 1); }, 102},
-        {"reset elsewhere", [&] { h.reset(); }, 102},
-        {"a line ahead of the clock", [&] { append(file(9), line(At(2026, 12, 7, 10), "4,Liter,1")); }, -1},
-        {"the clock caught up with it", [&] { now = At(2026, 12, 6, 10); }, 103},
-        {"the clock set back before lines taken", [&] { now = At(2026, 12, 4); }, 97},
-        {"deleted", [&] { ASSERT_TRUE(QFile::remove(file(9))); }, 0},
+         Refreshed::Reloaded, 102},
+        {"an entry added elsewhere", [&] { h.append(At(2026, 12, 6), 1, 1); }, Refreshed::Reloaded, 102},
+        {"reset elsewhere", [&] { h.reset(); }, Refreshed::Reloaded, 102},
+        {"a line ahead of the clock", add(line(At(2026, 12, 7, 10), "4,Liter,1")), Refreshed::Appended, 102},
+        {"the clock caught up with it", [&] { now = At(2026, 12, 6, 10); }, Refreshed::Reloaded, 103},
+        {"the clock set back before lines taken", [&] { now = At(2026, 12, 4); }, Refreshed::Reloaded, 97},
+        {"deleted", [&] { ASSERT_TRUE(QFile::remove(file(9))); }, Refreshed::Reloaded, 0},
     };
     for (const auto &step : steps) {
         step.change();
-        const Refreshed r = loader.Refresh(9, h);
-        EXPECT_EQ(r == Refreshed::Reloaded, step.count >= 0) << step.name;
-        if (step.count >= 0) {
-            EXPECT_EQ(h.count(), step.count) << step.name;
-        }
+        EXPECT_EQ(loader.Refresh(9, h), step.result) << step.name;
+        EXPECT_EQ(h.count(), step.count) << step.name;
         expectSameAsFullLoad(9, h);
+    }
+
+    // Random appends of every kind, in pieces of any size.
+    std::mt19937 rng(7);
+    now = At(2026, 12, 6);
+    writeBytes(file(1), half);
+    loader.Load(1, h);
+    for (int round = 0; round < 30; ++round) {
+        now = now.addSecs(600);
+        const QByteArray more = randomLines(rng, 1 + int(rng() % 200), now, false);
+        const qsizetype cut = qsizetype(rng() % quint32(more.size() + 1));
+        append(file(1), more.left(cut));
+        EXPECT_NE(loader.Refresh(1, h), Refreshed::Reloaded) << "round " << round;
+        expectSameAsFullLoad(1, h);
+        append(file(1), more.mid(cut));
+        loader.Refresh(1, h);
+        expectSameAsFullLoad(1, h);
     }
 }
 
@@ -489,8 +393,6 @@ TEST_F(LoadingTest, ParallelPreloadEqualsLoadingOneByOne)
     for (int n = 1; n <= tanks; ++n)
         if (n != 4) // tank 4 has no file
             writeBytes(file(n), randomLines(rng, 200 * n, now));
-    auto table = std::make_unique<DeviceTable>();
-    HistoryRecorder recorder(*table, config, settings, ui, clock, {});
     recorder.PreloadTankHistories(tanks);
     // A line written while the start-up was busy elsewhere is not lost.
     recorder.loader().LoadOrTake(1, (*table)[1].History);

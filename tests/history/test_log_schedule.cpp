@@ -8,97 +8,74 @@
 #include <gtest/gtest.h>
 
 namespace {
-const QString kDefaultAnchor = QStringLiteral("01.01.2000 00:00:00");
+const char *const kDefault = "01.01.2000 00:00:00";
+constexpr qint32 kMonth = 2678400;
 } // namespace
 
-TEST(LogSchedule, MonthlyIntervalUsesTheAnchorDayAndRollsPastAShortMonth)
+TEST(LogSchedule, DueTimeAlignedToTheAnchorByInterval)
 {
-    // 30.03. + 31 days = 30.04.; anchor day 31 does not exist in April.
-    const QString last = QStringLiteral("30.03.2026 10:00:00");
-    const QString anchor = QStringLiteral("31.01.2000 06:00:00");
-    const QDateTime due = At(2026, 5, 1, 6, 0, 0);
-    EXPECT_EQ(AlignedDueTime(last, anchor, 2678400, At(2026, 4, 1)), due);
-    EXPECT_FALSE(IsLogDue(last, anchor, 2678400, At(2026, 4, 30, 10, 0, 0)));
-    EXPECT_FALSE(IsLogDue(last, anchor, 2678400, due.addSecs(-1)));
-    EXPECT_TRUE(IsLogDue(last, anchor, 2678400, due));
-    // Longer intervals use the same row; a 31-day month keeps day 31.
-    EXPECT_EQ(AlignedDueTime(QStringLiteral("01.05.2026 06:00:00"), anchor, 2678400 * 2, At(2026, 5, 1)),
-              At(2026, 7, 31, 6, 0, 0));
-    // The default anchor puts it on the 1st at midnight.
-    EXPECT_EQ(AlignedDueTime(QStringLiteral("15.01.2026 08:30:00"), kDefaultAnchor, 2678400, At(2026, 1, 15)),
-              At(2026, 2, 1));
+    const struct {
+        const char *last, *anchor;
+        qint32 interval;
+        QDateTime due;
+    } cases[] = {
+        // A month and more: the anchor's day; day 31 rolls past a 30-day month.
+        {"30.03.2026 10:00:00", "31.01.2000 06:00:00", kMonth, At(2026, 5, 1, 6)},
+        {"01.05.2026 06:00:00", "31.01.2000 06:00:00", kMonth * 2, At(2026, 7, 31, 6)},
+        {"15.01.2026 08:30:00", kDefault, kMonth, At(2026, 2, 1)},
+        // A day up to a month: the anchor's time of day.
+        {"05.12.2026 10:00:00", kDefault, 86400, At(2026, 12, 6)},
+        {"05.12.2026 10:00:00", "01.01.2000 06:30:15", 86400, At(2026, 12, 6, 6, 30, 15)},
+        {"05.12.2026 10:00:00", kDefault, kMonth - 1, At(2027, 1, 5)},
+        // An hour up to a day: the anchor's minute and second.
+        {"05.12.2026 10:00:07", kDefault, 3600, At(2026, 12, 5, 11)},
+        {"05.12.2026 10:00:07", "01.01.2000 00:45:30", 43200, At(2026, 12, 5, 22, 45, 30)},
+        {"05.12.2026 10:00:07", kDefault, 86399, At(2026, 12, 6, 10)},
+        // A minute up to an hour: the anchor's second.
+        {"05.12.2026 10:03:27", "01.01.2000 00:00:30", 60, At(2026, 12, 5, 10, 4, 30)},
+        {"05.12.2026 10:03:27", kDefault, 3599, At(2026, 12, 5, 11, 3)},
+        // Below a minute: not aligned.
+        {"05.12.2026 10:00:07", "01.01.2000 00:00:33", 59, At(2026, 12, 5, 10, 1, 6)},
+        // An anchor that is no date acts as the zero date-time: 00:00:00 on day 30.
+        {"05.12.2026 10:20:07", "bad", 86400, At(2026, 12, 6)},
+        {"05.12.2026 10:20:07", "", 3600, At(2026, 12, 5, 11)},
+        {"05.01.2026 10:00:00", "bad", kMonth, At(2026, 3, 2)},
+    };
+    for (const auto &c : cases) {
+        const QString last = QString::fromLatin1(c.last);
+        EXPECT_EQ(AlignedDueTime(last, QString::fromLatin1(c.anchor), c.interval, At(2027, 1, 1)), c.due)
+            << c.last << " " << c.anchor << " " << c.interval;
+    }
 }
 
-TEST(LogSchedule, DailyIntervalWithDefaultAnchorIsDueAtMidnight)
+TEST(LogSchedule, DueFromTheAlignedTimeOnOrWhenLastIsADayAhead)
 {
-    const QString last = QStringLiteral("05.12.2026 10:00:00");
-    EXPECT_EQ(AlignedDueTime(last, kDefaultAnchor, 86400, At(2026, 12, 5)), At(2026, 12, 6));
-    EXPECT_FALSE(IsLogDue(last, kDefaultAnchor, 86400, At(2026, 12, 5, 23, 59, 59)));
-    EXPECT_TRUE(IsLogDue(last, kDefaultAnchor, 86400, At(2026, 12, 6, 0, 0, 0)));
-    EXPECT_TRUE(IsLogDue(last, kDefaultAnchor, 86400, At(2026, 12, 6, 0, 0, 12)));
-    // Recorded just after midnight: nothing more that day.
-    EXPECT_FALSE(IsLogDue(QStringLiteral("06.12.2026 00:00:12"), kDefaultAnchor, 86400, At(2026, 12, 6, 23, 59, 59)));
-    // Another anchor moves the time of day; a week is the same row.
-    EXPECT_EQ(AlignedDueTime(last, QStringLiteral("01.01.2000 06:30:15"), 86400, At(2026, 12, 5)),
-              At(2026, 12, 6, 6, 30, 15));
-    EXPECT_EQ(AlignedDueTime(last, kDefaultAnchor, 604800, At(2026, 12, 5)), At(2026, 12, 12));
-    EXPECT_EQ(AlignedDueTime(last, kDefaultAnchor, 2678399, At(2026, 12, 5)), At(2027, 1, 5));
-}
-
-TEST(LogSchedule, HourlyIntervalKeepsTheAnchorMinuteAndSecond)
-{
-    // 10:00:07 + 1 h = 11:00:07, aligned to 11:00:00.
-    const QString last = QStringLiteral("05.12.2026 10:00:07");
-    EXPECT_EQ(AlignedDueTime(last, kDefaultAnchor, 3600, At(2026, 12, 5)), At(2026, 12, 5, 11, 0, 0));
-    EXPECT_FALSE(IsLogDue(last, kDefaultAnchor, 3600, At(2026, 12, 5, 10, 59, 58)));
-    EXPECT_TRUE(IsLogDue(last, kDefaultAnchor, 3600, At(2026, 12, 5, 11, 0, 3)));
-    EXPECT_EQ(AlignedDueTime(last, QStringLiteral("01.01.2000 00:45:30"), 43200, At(2026, 12, 5)),
-              At(2026, 12, 5, 22, 45, 30));
-    EXPECT_EQ(AlignedDueTime(last, kDefaultAnchor, 86399, At(2026, 12, 5)), At(2026, 12, 6, 10, 0, 0));
-}
-
-TEST(LogSchedule, MinuteIntervalsKeepTheAnchorSecond)
-{
-    const QString last = QStringLiteral("05.12.2026 10:03:27");
-    EXPECT_EQ(AlignedDueTime(last, kDefaultAnchor, 600, At(2026, 12, 5)), At(2026, 12, 5, 10, 13, 0));
-    EXPECT_EQ(AlignedDueTime(last, QStringLiteral("01.01.2000 00:00:30"), 60, At(2026, 12, 5)),
-              At(2026, 12, 5, 10, 4, 30));
-    EXPECT_EQ(AlignedDueTime(last, kDefaultAnchor, 3599, At(2026, 12, 5)), At(2026, 12, 5, 11, 3, 0));
-    EXPECT_FALSE(IsLogDue(last, kDefaultAnchor, 60, At(2026, 12, 5, 10, 3, 59)));
-    EXPECT_TRUE(IsLogDue(last, kDefaultAnchor, 60, At(2026, 12, 5, 10, 4, 0)));
-}
-
-TEST(LogSchedule, BelowOneMinuteIsNotAligned)
-{
-    const QString last = QStringLiteral("05.12.2026 10:00:07");
-    EXPECT_EQ(AlignedDueTime(last, QStringLiteral("01.01.2000 00:00:33"), 59, At(2026, 12, 5)),
-              At(2026, 12, 5, 10, 1, 6));
-    EXPECT_FALSE(IsLogDue(last, kDefaultAnchor, 30, At(2026, 12, 5, 10, 0, 36)));
-    EXPECT_TRUE(IsLogDue(last, kDefaultAnchor, 30, At(2026, 12, 5, 10, 0, 37)));
-}
-
-TEST(LogSchedule, MalformedLastIsNeverDueAndFutureLastIsDue)
-{
-    const QDateTime now = At(2026, 12, 5, 12);
-    EXPECT_FALSE(IsLogDue(QStringLiteral("garbage"), kDefaultAnchor, 60, now));
-    EXPECT_FALSE(IsLogDue(QString(), kDefaultAnchor, 60, now));
-    // Written while the clock was ahead: more than a day after now is due ...
-    EXPECT_TRUE(IsLogDue(QStringLiteral("05.12.2029 10:00:00"), kDefaultAnchor, 86400, now));
-    EXPECT_TRUE(IsLogDue(QStringLiteral("06.12.2026 12:00:01"), kDefaultAnchor, 60, now));
-    // ... within a day it waits for its due time as usual.
-    EXPECT_FALSE(IsLogDue(QStringLiteral("06.12.2026 12:00:00"), kDefaultAnchor, 60, now));
-    EXPECT_TRUE(IsLogDue(QStringLiteral("06.12.2026 12:00:00"), kDefaultAnchor, 60, At(2026, 12, 6, 12, 1)));
-    // The installation default is due at once.
-    EXPECT_TRUE(IsLogDue(kDefaultAnchor, kDefaultAnchor, 86400, now));
-}
-
-TEST(LogSchedule, AnchorThatIsNoDateActsAsTheZeroDateTime)
-{
-    const QString last = QStringLiteral("05.12.2026 10:20:07");
-    // Time of day 00:00:00 ...
-    EXPECT_EQ(AlignedDueTime(last, QStringLiteral("bad"), 86400, At(2026, 12, 5)), At(2026, 12, 6));
-    EXPECT_EQ(AlignedDueTime(last, QString(), 3600, At(2026, 12, 5)), At(2026, 12, 5, 11, 0, 0));
-    // ... and day 30 of the month.
-    EXPECT_EQ(AlignedDueTime(QStringLiteral("05.01.2026 10:00:00"), QStringLiteral("bad"), 2678400, At(2026, 1, 5)),
-              At(2026, 2, 1).addDays(29));
+    const struct {
+        const char *last;
+        qint32 interval;
+        QDateTime now;
+        bool due;
+    } cases[] = {
+        {"05.12.2026 10:00:00", 86400, At(2026, 12, 5, 23, 59, 59), false},
+        {"05.12.2026 10:00:00", 86400, At(2026, 12, 6), true},
+        {"05.12.2026 10:00:00", 86400, At(2026, 12, 6, 0, 0, 12), true},
+        {"06.12.2026 00:00:12", 86400, At(2026, 12, 6, 23, 59, 59), false},
+        {"garbage", 60, At(2026, 12, 5, 12), false},
+        {"", 60, At(2026, 12, 5, 12), false},
+        // Written while the clock was ahead: more than a day after now is due,
+        // within a day it waits for its due time as usual.
+        {"05.12.2029 10:00:00", 86400, At(2026, 12, 5, 12), true},
+        {"06.12.2026 12:00:01", 60, At(2026, 12, 5, 12), true},
+        {"06.12.2026 12:00:00", 60, At(2026, 12, 5, 12), false},
+        {"06.12.2026 12:00:00", 60, At(2026, 12, 6, 12, 1), true},
+        // The installation default is due at once.
+        {kDefault, 86400, At(2026, 12, 5, 12), true},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(IsLogDue(QString::fromLatin1(c.last), QString::fromLatin1(kDefault), c.interval, c.now), c.due)
+            << c.last << " at " << c.now.toString().toStdString();
+    // The anchor's day of the month counts, not 31 days after "Last".
+    const QString last = QStringLiteral("30.03.2026 10:00:00"), anchor = QStringLiteral("31.01.2000 06:00:00");
+    EXPECT_FALSE(IsLogDue(last, anchor, kMonth, At(2026, 5, 1, 5, 59, 59)));
+    EXPECT_TRUE(IsLogDue(last, anchor, kMonth, At(2026, 5, 1, 6)));
 }

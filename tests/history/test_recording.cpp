@@ -1,59 +1,31 @@
 // Recording in server mode: when the two periodic functions run, what the
 // tank files receive, and what happens when a tank file cannot be opened.
-#include "history/HistoryRecorder.h"
+#include "HistoryTestSupport.h"
 
 #include "core/Catalogue.h"
-#include "core/Clock.h"
 #include "core/DateText.h"
 #include "core/Settings.h"
-#include "core/UiServices.h"
-#include "lang/Lng.h"
-
-#include "support/TestSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <sys/stat.h>
-#include <QElapsedTimer>
-#include <QTimer>
-#include <gtest/gtest.h>
 
 namespace {
-class RecordingTest : public DataDirTest {
+class RecordingTest : public HistoryTest {
 protected:
     void SetUp() override
     {
-        DataDirTest::SetUp();
-        SetLngId(1);
-        config.logFolder = dataDir();
+        HistoryTest::SetUp();
         config.logFileActive = true;
         config.logFileInterval = 86400;
         config.logIniActive = true;
         config.logIniInterval = 60;
-        table = std::make_unique<DeviceTable>();
-        recorder = std::make_unique<HistoryRecorder>(*table, config, settings, ui, [this] { return now; },
-                                                     [this] { ++saves; });
     }
-    void tank(int n, qint32 raw, qint32 unit, qint16 scale, qint16 temp)
-    {
-        DeviceRecord &r = (*table)[n];
-        r.SN = 1000 + n;
-        r.Volumen = raw;
-        r.Einheit = unit;
-        r.DezPunkt = scale;
-        r.Temperatur = temp;
-        table->DeviceCount = std::max(table->DeviceCount, n);
-    }
-    QByteArray tankFile(int n) const { return readBytes(dataDir() + QStringLiteral("Tank%1.csv").arg(n)); }
+    QByteArray tankFile(int n) const { return readBytes(file(n)); }
     QString ini(const IniKey &k) const { return settings.read(k, QStringLiteral("<none>")); }
     // Five attempts 250 ms apart; a loaded machine may take much longer.
-    bool retriesOver() { return WaitFor([this] { return !recorder->retriesPending(); }, 30000); }
-
-    ScriptedUi ui;
-    QDateTime now = At(2026, 12, 5, 15, 9, 54);
-    std::unique_ptr<DeviceTable> table;
-    std::unique_ptr<HistoryRecorder> recorder;
-    int saves = 0;
+    bool retriesOver() { return WaitFor([this] { return !recorder.retriesPending(); }, 30000); }
 };
 } // namespace
 
@@ -67,10 +39,10 @@ TEST_F(RecordingTest, SnapshotWritesOneLinePerTankInTheFileFormat)
     tank(6, 250, 6, 0, 4);         // US Gal
     tank(7, 42, 8, 0, 5);          // no unit
     tank(8, 42, 0, 5, 5);          // scale code without a number
-    recorder->AppendHistorySnapshot(At(2026, 12, 5, 15, 9, 54));
+    recorder.AppendHistorySnapshot(At(2026, 12, 5, 15, 9, 54));
 
     EXPECT_EQ(tankFile(1), QByteArray("05.12.2026 15:09:54,12340,Liter,12\r\n"));
-    EXPECT_FALSE(QFile::exists(dataDir() + QStringLiteral("Tank2.csv")));
+    EXPECT_FALSE(QFile::exists(file(2)));
     EXPECT_EQ(tankFile(3), QByteArray("05.12.2026 15:09:54,1.25,m,-3\r\n"));
     EXPECT_EQ(tankFile(4), QByteArray("05.12.2026 15:09:54,57.5,%\r\n"));
     EXPECT_EQ(tankFile(5), QByteArray("05.12.2026 15:09:54,1.234,m\xB3,7\r\n"));
@@ -78,15 +50,9 @@ TEST_F(RecordingTest, SnapshotWritesOneLinePerTankInTheFileFormat)
     EXPECT_EQ(tankFile(7), QByteArray("05.12.2026 15:09:54,42,,5\r\n"));
     EXPECT_EQ(tankFile(8), QByteArray("05.12.2026 15:09:54,,Liter,5\r\n"));
 
-    // The same entries in memory, in display units; none for the error code.
-    QStringList memory;
-    for (int n = 1; n <= 8; ++n) {
-        const TankHistory &h = (*table)[n].History;
-        memory << (h.count() == 1 && h.time(1) == At(2026, 12, 5, 15, 9, 54)
-                       ? QStringLiteral("%1/%2").arg(h.HistoryValues[1]).arg(h.HistoryTemps[1])
-                       : QStringLiteral("-"));
-    }
-    EXPECT_EQ(memory.join(' '), "12340/12 - 1.25/-3 57.5/-9999 1.234/7 250/4 42/5 0/5");
+    // The same entries in memory as loaded back from the files; none for the error code.
+    for (int n = 1; n <= 8; ++n)
+        EXPECT_TRUE(sameHistory(load(n), (*table)[n].History)) << "tank " << n;
     EXPECT_TRUE(ui.shown.isEmpty());
 }
 
@@ -111,8 +77,8 @@ TEST_F(RecordingTest, SnapshotCutsATornLastLineBeforeAppending)
     };
     tank(1, 1234, 0, 0, 20);
     for (const auto &c : cases) {
-        writeBytes(dataDir() + QStringLiteral("Tank1.csv"), c.before);
-        recorder->AppendHistorySnapshot(At(2026, 12, 5));
+        writeBytes(file(1), c.before);
+        recorder.AppendHistorySnapshot(At(2026, 12, 5));
         EXPECT_EQ(tankFile(1), c.after) << c.name;
     }
     EXPECT_TRUE(ui.shown.isEmpty());
@@ -122,9 +88,9 @@ TEST_F(RecordingTest, SnapshotCutsATornLastLineBeforeAppending)
 TEST_F(RecordingTest, TankFileThatIsAFifoIsReportedNotWritten)
 {
     tank(1, 100, 0, 0, 3);
-    const QString fifo = dataDir() + QStringLiteral("Tank1.csv");
+    const QString fifo = file(1);
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    recorder->AppendHistorySnapshot(At(2026, 12, 5));
+    recorder.AppendHistorySnapshot(At(2026, 12, 5));
     ASSERT_TRUE(retriesOver());
     ASSERT_EQ(ui.count(QStringLiteral("message")), 1);
     EXPECT_TRUE(ui.shown[0].text.contains(QStringLiteral("not a regular file")));
@@ -138,7 +104,7 @@ TEST_F(RecordingTest, FullHistoryDropsTheEntryButTheFileStillGrows)
     h.HistoryTimes.resize(TankHistory::kMaxEntries + 1, 1);
     h.HistoryValues.resize(TankHistory::kMaxEntries + 1, 1);
     h.HistoryTemps.resize(TankHistory::kMaxEntries + 1, 1);
-    recorder->AppendHistorySnapshot(At(2026, 12, 5));
+    recorder.AppendHistorySnapshot(At(2026, 12, 5));
     EXPECT_EQ(h.count(), TankHistory::kMaxEntries);
     EXPECT_EQ(h.HistoryValues.back(), 1.0);
     EXPECT_EQ(tankFile(1), QByteArray("05.12.2026 00:00:00,100,Liter,3\r\n"));
@@ -152,8 +118,8 @@ TEST_F(RecordingTest, UnopenableFileIsTriedFiveTimesWithoutWaitingThenReported)
     ASSERT_TRUE(QDir(dataDir()).mkdir(QStringLiteral("Tank1.csv")));
     QElapsedTimer e;
     e.start();
-    recorder->RecordHistory(1, now);
-    EXPECT_TRUE(recorder->retriesPending()) << "the caller does not wait for the retries";
+    recorder.RecordHistory(1, now);
+    EXPECT_TRUE(recorder.retriesPending()) << "the caller does not wait for the retries";
     // The entry is kept in memory anyway, the other tank is written and
     // "Last" moves on.
     EXPECT_EQ((*table)[1].History.count(), 1);
@@ -172,11 +138,11 @@ TEST_F(RecordingTest, UnopenableFileIsTriedFiveTimesWithoutWaitingThenReported)
 TEST_F(RecordingTest, FileThatOpensDuringTheRetriesGetsItsLinesInOrder)
 {
     tank(1, 100, 0, 0, 3);
-    const QString path = dataDir() + QStringLiteral("Tank1.csv");
+    const QString path = file(1);
     ASSERT_TRUE(QDir(dataDir()).mkdir(QStringLiteral("Tank1.csv")));
-    recorder->AppendHistorySnapshot(At(2026, 12, 5));
+    recorder.AppendHistorySnapshot(At(2026, 12, 5));
     (*table)[1].Volumen = 99;
-    recorder->AppendHistorySnapshot(At(2026, 12, 5, 0, 0, 30)); // waits behind the first line
+    recorder.AppendHistorySnapshot(At(2026, 12, 5, 0, 0, 30)); // waits behind the first line
     ASSERT_TRUE(QDir(dataDir()).rmdir(QStringLiteral("Tank1.csv")));
     ASSERT_TRUE(retriesOver());
     EXPECT_EQ(readBytes(path), QByteArray("05.12.2026 00:00:00,100,Liter,3\r\n"
@@ -190,7 +156,7 @@ TEST_F(RecordingTest, FileThatOpensDuringTheRetriesGetsItsLinesInOrder)
 TEST_F(RecordingTest, DailyTankFileAndMinuteSnapshotFollowTheClock)
 {
     tank(1, 1234, 0, 0, 12);
-    recorder->RecordHistory(1, now.addSecs(-2));
+    recorder.RecordHistory(1, now.addSecs(-2));
     ASSERT_EQ(saves, 1);
     EXPECT_EQ(ini(Cfg::LogIniLast), QStringLiteral("05.12.2026 15:09:52"));
     EXPECT_EQ(ini(Cfg::LogfileLast), QStringLiteral("05.12.2026 15:09:52"));
@@ -198,24 +164,23 @@ TEST_F(RecordingTest, DailyTankFileAndMinuteSnapshotFollowTheClock)
 
     // The settings snapshot: 15:09:52 + 60 s is aligned to 15:10:00.
     now = At(2026, 12, 5, 15, 9, 59);
-    recorder->RecordHistory(1, now);
+    recorder.RecordHistory(1, now);
     EXPECT_EQ(saves, 1);
     now = At(2026, 12, 5, 15, 10, 0);
-    recorder->RecordHistory(1, now);
+    recorder.RecordHistory(1, now);
     EXPECT_EQ(saves, 2);
     EXPECT_EQ(ini(Cfg::LogIniLast), QStringLiteral("05.12.2026 15:10:00"));
 
     // The tank file is not due again that day.
     now = At(2026, 12, 5, 23, 59, 59);
     (*table)[1].Volumen = 1200;
-    recorder->RecordHistory(1, now);
-    EXPECT_EQ(tankFile(1).count('\n'), 1);
+    recorder.RecordHistory(1, now);
 
     // The first telegram after midnight records; the next one that day does not.
     now = At(2026, 12, 6, 0, 0, 5);
-    recorder->RecordHistory(1, now);
+    recorder.RecordHistory(1, now);
     now = At(2026, 12, 6, 8, 0, 0);
-    recorder->RecordHistory(1, now);
+    recorder.RecordHistory(1, now);
     EXPECT_EQ(tankFile(1), QByteArray("05.12.2026 15:09:52,1234,Liter,12\r\n"
                                       "06.12.2026 00:00:05,1200,Liter,12\r\n"));
     EXPECT_EQ(ini(Cfg::LogfileLast), QStringLiteral("06.12.2026 00:00:05"));
@@ -228,7 +193,7 @@ TEST_F(RecordingTest, LastInTheFutureRecordsAndIsRewrittenWithNow)
     tank(1, 1234, 0, 0, 12);
     settings.write(Cfg::LogfileLast, QStringLiteral("05.12.2029 10:00:00"));
     settings.write(Cfg::LogIniLast, QStringLiteral("05.12.2029 10:00:00"));
-    recorder->RecordHistory(1, now);
+    recorder.RecordHistory(1, now);
     EXPECT_EQ(saves, 1);
     EXPECT_EQ(tankFile(1), QByteArray("05.12.2026 15:09:54,1234,Liter,12\r\n"));
     EXPECT_EQ(ini(Cfg::LogfileLast), FormatDateText(now));
@@ -240,15 +205,15 @@ TEST_F(RecordingTest, SwitchedOffOrClientModeRecordsNothing)
     tank(1, 1234, 0, 0, 12);
     config.logFileActive = false;
     config.logIniActive = false;
-    recorder->RecordHistory(1, now);
+    recorder.RecordHistory(1, now);
     EXPECT_EQ(saves, 0);
-    EXPECT_FALSE(QFile::exists(dataDir() + QStringLiteral("Tank1.csv")));
+    EXPECT_FALSE(QFile::exists(file(1)));
 
     config.logFileActive = true;
     config.logIniActive = true;
     config.clientMode = true;
-    recorder->RecordHistory(1, now);
+    recorder.RecordHistory(1, now);
     EXPECT_EQ(saves, 0);
-    EXPECT_FALSE(QFile::exists(dataDir() + QStringLiteral("Tank1.csv")));
+    EXPECT_FALSE(QFile::exists(file(1)));
     EXPECT_FALSE(QFile::exists(iniPath()));
 }

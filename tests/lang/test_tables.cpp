@@ -84,10 +84,9 @@ TEST_P(LanguageTables, KeepTheFormThatTheProgramDependsOn)
     SetLngId(lng);
     EXPECT_EQ(LngLines(142).size(), 12);
     EXPECT_TRUE(LngLines(142).last().contains("90")) << qPrintable(LngLines(142).last());
-    EXPECT_EQ(text(lng, 245), "Client");
-    EXPECT_EQ(text(lng, 246), "Path");
-    for (int id : {242, 244, 248})
-        EXPECT_EQ(text(lng, id), ".ini");
+    // Settings keys and file name parts: the same in every language.
+    for (int id : {242, 244, 245, 246, 248})
+        EXPECT_EQ(text(lng, id), text(1, id)) << id;
     EXPECT_TRUE(QRegularExpression("^[A-Za-z][A-Za-z0-9_-]*\\.csv$").match(text(lng, 356)).hasMatch())
         << qPrintable(text(lng, 356));
     // The unit word goes into the tank files, where a blank would be a field separator.
@@ -151,7 +150,7 @@ TEST_F(LanguageInit, CommandLineWinsWithoutTouchingTheSettings)
     settings.write(Cfg::LngId, 1);
     const QByteArray before = readBytes(iniPath());
     EXPECT_TRUE(init("CLIENT LNGID=2"));
-    EXPECT_EQ(LngText(257), "Emails: not active");
+    EXPECT_EQ(LngId(), 2);
     EXPECT_EQ(readBytes(iniPath()), before);
     // LNGID=0 or a letter fall back to the settings file.
     for (const char *cl : {"LNGID=0", "LNGID=x", "lngid=2"}) {

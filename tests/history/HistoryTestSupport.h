@@ -1,0 +1,69 @@
+#pragma once
+// The history tests' common ground: a data folder that is also the log
+// folder, a clock the test sets, a device table with its recorder, and a
+// comparison of histories entry by entry.
+#include "history/HistoryRecorder.h"
+#include "history/TankHistoryLoader.h"
+
+#include "core/Clock.h"
+#include "core/UiServices.h"
+#include "lang/Lng.h"
+
+#include "support/TestSupport.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+class HistoryTest : public DataDirTest {
+protected:
+    void SetUp() override
+    {
+        DataDirTest::SetUp();
+        SetLngId(1);
+        config.logFolder = dataDir();
+    }
+    QString file(int n) const { return dataDir() + QStringLiteral("Tank%1.csv").arg(n); }
+    // Tank n with a raw level, unit code, scale code and temperature.
+    void tank(int n, qint32 raw, qint32 unit, qint16 scale, qint16 temp)
+    {
+        DeviceRecord &r = (*table)[n];
+        r.SN = 1000 + n;
+        r.Volumen = raw;
+        r.Einheit = unit;
+        r.DezPunkt = scale;
+        r.Temperatur = temp;
+        table->DeviceCount = std::max(table->DeviceCount, n);
+    }
+    // Tank n as a loader that has never seen its file reads it.
+    TankHistory load(int n)
+    {
+        TankHistory h;
+        TankHistoryLoader(config, clock).Load(n, h);
+        return h;
+    }
+
+    QDateTime now = At(2026, 12, 5, 15, 9, 54);
+    ClockFn clock = [this] { return now; };
+    ScriptedUi ui;
+    std::unique_ptr<DeviceTable> table = std::make_unique<DeviceTable>();
+    int saves = 0;
+    HistoryRecorder recorder{*table, config, settings, ui, clock, [this] { ++saves; }};
+};
+
+// Equal entries; a negative zero is told from a positive one.
+inline ::testing::AssertionResult sameHistory(const TankHistory &a, const TankHistory &b)
+{
+    if (a.HistoryTimes.size() != b.HistoryTimes.size() || a.HistoryValues.size() != b.HistoryValues.size() ||
+        a.HistoryTemps.size() != b.HistoryTemps.size())
+        return ::testing::AssertionFailure() << "sizes " << a.HistoryTimes.size() << " and " << b.HistoryTimes.size();
+    for (size_t i = 0; i < a.HistoryTimes.size(); ++i) {
+        const bool sameValue = a.HistoryValues[i] == b.HistoryValues[i] &&
+                               std::signbit(a.HistoryValues[i]) == std::signbit(b.HistoryValues[i]);
+        if (a.HistoryTimes[i] != b.HistoryTimes[i] || !sameValue || a.HistoryTemps[i] != b.HistoryTemps[i])
+            return ::testing::AssertionFailure()
+                   << "entry " << i << ": " << a.HistoryTimes[i] << "/" << a.HistoryValues[i] << "/"
+                   << a.HistoryTemps[i] << " and " << b.HistoryTimes[i] << "/" << b.HistoryValues[i] << "/"
+                   << b.HistoryTemps[i];
+    }
+    return ::testing::AssertionSuccess();
+}
