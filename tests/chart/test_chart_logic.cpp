@@ -47,6 +47,8 @@ protected:
         FinishRebuild(state, {});
         return pic ? *pic : ChartPicture{};
     }
+    // The view's first and last time.
+    std::pair<qint64, qint64> times() const { return {state.view.firstTime, state.view.lastTime}; }
     std::unique_ptr<DeviceTable> table = std::make_unique<DeviceTable>();
     ChartState state;
 };
@@ -64,7 +66,8 @@ std::vector<Point> hourly(qint64 from, qint64 to, int stepHours)
 
 TEST_F(ChartLogicTest, RangeAndRoundedMaximum)
 {
-    for (auto [x, rounded] : std::vector<std::pair<double, double>>{{1234, 2000}, {2000, 3000}, {0, 1}, {0.3, 0.5}})
+    const std::pair<double, double> rounds[] = {{1234, 2000}, {2000, 3000}, {0, 1}, {0.3, 0.5}};
+    for (auto [x, rounded] : rounds)
         EXPECT_DOUBLE_EQ(RoundUpValueMax(x), rounded) << x;
 
     tank(1, {{at(2026, 1, 10), 300}, {at(2025, 1, 1), 900}}); // only entry 1 gives the first time
@@ -73,7 +76,6 @@ TEST_F(ChartLogicTest, RangeAndRoundedMaximum)
     TimeValueRange r = ComputeDataRange(*table, false, true, kNow);
     EXPECT_EQ(r.firstTime, at(2025, 12, 1));
     EXPECT_EQ(r.lastTime, kNow);
-    EXPECT_EQ(r.lowestValue, 0);
     EXPECT_EQ(r.highestValue, 1020);
 
     // Percent at opening: the stored option applies to the first range; a tank
@@ -153,13 +155,10 @@ TEST_F(ChartLogicTest, SeriesOfTheView)
     pct.tank = 5;
     p = rebuild(pct, at(2026, 3, 1), at(2026, 3, 10));
     EXPECT_TRUE(p.placeholder) << "a tank without volume draws nothing in percent";
-    EXPECT_EQ(p.y.title, "%");
 
     p = rebuild(all, at(2026, 5, 1), at(2026, 6, 1)); // every entry lies before the view
     EXPECT_TRUE(p.placeholder);
     EXPECT_EQ(p.series[0].values, std::vector<double>{kPlaceholderValue});
-    EXPECT_EQ(p.x.minimum, at(2026, 5, 1));
-    EXPECT_EQ(p.x.maximum, at(2026, 6, 1));
 
     state.busy = true;
     EXPECT_FALSE(BeginRebuild(state, *table, all, kNow));
@@ -288,19 +287,16 @@ TEST_F(ChartLogicTest, ZoomSteps)
     for (const auto &c : cases) {
         state.view = {c.first, c.last, 10, 20};
         ASSERT_TRUE(ZoomIn(state));
-        EXPECT_EQ(state.view.firstTime, c.first + c.step);
-        EXPECT_EQ(state.view.lastTime, c.last - c.step);
+        EXPECT_EQ(times(), std::pair(c.first + c.step, c.last - c.step));
         state.view = {c.first, c.last, 10, 20};
         ZoomOut(state);
-        EXPECT_EQ(state.view.firstTime, c.first - c.step);
-        EXPECT_EQ(state.view.lastTime, c.last + c.step);
+        EXPECT_EQ(times(), std::pair(c.first - c.step, c.last + c.step));
         EXPECT_DOUBLE_EQ(state.view.lowestValue, 9);
         EXPECT_DOUBLE_EQ(state.view.highestValue, 22);
     }
     state.view = {at(2026, 1, 5), kNow - kDay, 0.5, 990};
     ZoomOut(state);
-    EXPECT_EQ(state.view.firstTime, at(2026, 1, 1));
-    EXPECT_EQ(state.view.lastTime, kNow);
+    EXPECT_EQ(times(), std::pair(at(2026, 1, 1), kNow));
     EXPECT_DOUBLE_EQ(state.view.lowestValue, 0.45);
     EXPECT_DOUBLE_EQ(state.view.highestValue, 1000);
     const TimeValueRange before = state.view = state.data;
@@ -311,8 +307,7 @@ TEST_F(ChartLogicTest, ZoomSteps)
     // The wheel keeps the time under the pointer (a quarter into the view) in place.
     state.view = {t0, t0 + 20 * kDay, 10, 20};
     WheelZoom(state, t0 + 5 * kDay, true);
-    EXPECT_EQ(state.view.firstTime, t0 + kDay);
-    EXPECT_EQ(state.view.lastTime, t0 + 17 * kDay);
+    EXPECT_EQ(times(), std::pair(t0 + kDay, t0 + 17 * kDay));
     WheelZoom(state, t0 + 5 * kDay, false);
     EXPECT_EQ(state.view.firstTime, t0) << "16 days widen by 2 x 2 days, a quarter of it before";
     EXPECT_EQ(state.view.lastTime, t0 + 20 * kDay);
@@ -375,9 +370,7 @@ TEST_F(ChartLogicTest, RubberBand)
         RubberBand band;
         EXPECT_EQ(RubberBandDown(band, c.down, plot), c.result);
         EXPECT_EQ(band.dragging, c.result == BandStart::Started);
-        if (band.dragging) {
-            EXPECT_EQ(band.start, c.start);
-        }
+        EXPECT_EQ(band.start, c.start);
     }
     RubberBand band;
     RubberBandDown(band, {300, 300}, plot);
@@ -394,8 +387,7 @@ TEST_F(ChartLogicTest, RubberBand)
     EXPECT_TRUE(end.zoom);
 
     ApplyBandZoom(state, 2000, 80, 1000, 20);
-    EXPECT_EQ(state.view.firstTime, 1000);
-    EXPECT_EQ(state.view.lastTime, 2000);
+    EXPECT_EQ(times(), (std::pair<qint64, qint64>{1000, 2000}));
     EXPECT_EQ(state.view.lowestValue, 20);
     EXPECT_EQ(state.view.highestValue, 80);
 }

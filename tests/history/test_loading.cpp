@@ -295,6 +295,7 @@ TEST_F(LoadingTest, RefreshEqualsAFullLoad)
     h.append(At(2026, 1, 1), 5, 5);
     loader.Load(9, h);
     EXPECT_EQ(h.HistoryTimes.size(), 1u) << "a missing file gives an empty history";
+    using enum Refreshed;
     const auto add = [&](const QByteArray &more) { return [&, more] { append(file(9), more); }; };
     const struct {
         const char *name;
@@ -302,35 +303,33 @@ TEST_F(LoadingTest, RefreshEqualsAFullLoad)
         Refreshed result;
         int count;
     } steps[] = {
-        {"nothing there", [] {}, Refreshed::Unchanged, 0},
-        {"the file appears", [&] { writeBytes(file(9), bytes); }, Refreshed::Reloaded, 100},
-        {"a run starts at the end of the last load", add(line(At(2026, 12, 5, 3, 10), "901,Liter,2")),
-         Refreshed::Appended, 101},
-        {"and goes on", add(line(At(2026, 12, 5, 3, 20), "901,Liter,3")), Refreshed::Appended, 101},
+        {"nothing there", [] {}, Unchanged, 0},
+        {"the file appears", [&] { writeBytes(file(9), bytes); }, Reloaded, 100},
+        {"a run begins at the end", add(line(At(2026, 12, 5, 3, 10), "901,Liter,2")), Appended, 101},
+        {"and goes on", add(line(At(2026, 12, 5, 3, 20), "901,Liter,3")), Appended, 101},
         {"an equal time stamp with a greater level, then a torn line",
-         add(line(At(2026, 12, 5, 3, 20), "902,Liter,3") + "05.12.2026 03:30:00,7,Li"), Refreshed::Appended, 101},
-        {"the torn line waits", [] {}, Refreshed::Unchanged, 101},
-        {"until it is completed", add("ter,4\r\n"), Refreshed::Appended, 102},
-        {"shortened", [&] { writeBytes(file(9), half); }, Refreshed::Reloaded, 50},
+         add(line(At(2026, 12, 5, 3, 20), "902,Liter,3") + "05.12.2026 03:30:00,7,Li"), Appended, 101},
+        {"the torn line waits", [] {}, Unchanged, 101},
+        {"until it is completed", add("ter,4\r\n"), Appended, 102},
+        {"shortened", [&] { writeBytes(file(9), half); }, Reloaded, 50},
         {"replaced by a longer file that starts alike",
          [&] {
              writeBytes(file(9) + ".new", other);
              ASSERT_TRUE(QFile::remove(file(9)) && QFile::rename(file(9) + ".new", file(9)));
          },
-         Refreshed::Reloaded, 101},
+         Reloaded, 101},
         {"rewritten in place, longer, with other bytes before the end of the last load",
          [&] {
              QFile f(file(9));
              ASSERT_TRUE(f.open(QIODevice::ReadWrite));
              ASSERT_EQ(f.write(rewritten), rewritten.size());
          },
-         Refreshed::Reloaded, 102},
-        {"an entry added elsewhere", [&] { h.append(At(2026, 12, 6), 1, 1); }, Refreshed::Reloaded, 102},
-        {"reset elsewhere", [&] { h.reset(); }, Refreshed::Reloaded, 102},
-        {"a line ahead of the clock", add(line(At(2026, 12, 7, 10), "4,Liter,1")), Refreshed::Appended, 102},
-        {"the clock caught up with it", [&] { now = At(2026, 12, 6, 10); }, Refreshed::Reloaded, 103},
-        {"the clock set back before lines taken", [&] { now = At(2026, 12, 4); }, Refreshed::Reloaded, 97},
-        {"deleted", [&] { ASSERT_TRUE(QFile::remove(file(9))); }, Refreshed::Reloaded, 0},
+         Reloaded, 102},
+        {"an entry added elsewhere", [&] { h.append(At(2026, 12, 6), 1, 1); }, Reloaded, 102},
+        {"a line ahead of the clock", add(line(At(2026, 12, 7, 10), "4,Liter,1")), Appended, 102},
+        {"the clock caught up with it", [&] { now = At(2026, 12, 6, 10); }, Reloaded, 103},
+        {"the clock set back before lines taken", [&] { now = At(2026, 12, 4); }, Reloaded, 97},
+        {"deleted", [&] { ASSERT_TRUE(QFile::remove(file(9))); }, Reloaded, 0},
     };
     for (const auto &step : steps) {
         step.change();

@@ -41,11 +41,9 @@ TEST(LogSchedule, DueTimeAlignedToTheAnchorByInterval)
         {"05.12.2026 10:20:07", "", 3600, At(2026, 12, 5, 11)},
         {"05.01.2026 10:00:00", "bad", kMonth, At(2026, 3, 2)},
     };
-    for (const auto &c : cases) {
-        const QString last = QString::fromLatin1(c.last);
-        EXPECT_EQ(AlignedDueTime(last, QString::fromLatin1(c.anchor), c.interval, At(2027, 1, 1)), c.due)
+    for (const auto &c : cases)
+        EXPECT_EQ(AlignedDueTime(c.last, c.anchor, c.interval, At(2027, 1, 1)), c.due)
             << c.last << " " << c.anchor << " " << c.interval;
-    }
 }
 
 TEST(LogSchedule, DueFromTheAlignedTimeOnOrWhenLastIsADayAhead)
@@ -72,10 +70,10 @@ TEST(LogSchedule, DueFromTheAlignedTimeOnOrWhenLastIsADayAhead)
         {kDefault, 86400, At(2026, 12, 5, 12), true},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(IsLogDue(QString::fromLatin1(c.last), QString::fromLatin1(kDefault), c.interval, c.now), c.due)
+        EXPECT_EQ(IsLogDue(c.last, kDefault, c.interval, c.now), c.due)
             << c.last << " at " << c.now.toString().toStdString();
     // The anchor's day of the month counts, not 31 days after "Last".
-    const QString last = QStringLiteral("30.03.2026 10:00:00"), anchor = QStringLiteral("31.01.2000 06:00:00");
+    const char *last = "30.03.2026 10:00:00", *anchor = "31.01.2000 06:00:00";
     EXPECT_FALSE(IsLogDue(last, anchor, kMonth, At(2026, 5, 1, 5, 59, 59)));
     EXPECT_TRUE(IsLogDue(last, anchor, kMonth, At(2026, 5, 1, 6)));
 }
