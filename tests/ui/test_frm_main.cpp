@@ -1,52 +1,19 @@
-// The main window offscreen: menus, modes, status bar, caption, printing.
-#include "support/Fixtures.h"
+// The main window offscreen: client mode, status bar, caption, printing, the
+// small screen in every language and the Tab order.
+#include "ui/UiTestSupport.h"
 
-#include "app/AppController.h"
 #include "app/ProgramInfo.h"
 #include "core/DateText.h"
-#include "lang/AccessKeys.h"
-#include "ui/FrmInfo.h"
-#include "ui/FrmMain.h"
-#include "ui/OverviewEntry.h"
 #include "ui/StatusPanel.h"
 #include "ui/TabRows.h"
 #include "ui/TankDisplay.h"
 
-#include <QAction>
-#include <QDialog>
-#include <QLineEdit>
-#include <QApplication>
-#include <QComboBox>
-#include <QDir>
-#include <QPushButton>
-#include <QToolButton>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPrinter>
-#include <QProgressBar>
-#include <QSignalSpy>
-#include <QTabWidget>
-#include <QtTest/QTest>
-#include <memory>
 
 namespace {
 
-class FrmMainTest : public UiTest {
+class FrmMainTest : public MainWindowTest {
 protected:
-    void TearDown() override
-    {
-        win.reset();
-        app.reset();
-    }
-    void open()
-    {
-        win.reset();
-        app = std::make_unique<AppController>(config, settings, ui, clock);
-        ASSERT_EQ(app->start(), AppController::Start::Run);
-        win = std::make_unique<frmMain>(*app);
-        win->resize(1100, 700);
-    }
     // The window on screen with 56 tanks in language lng, activated.
     void open56(int lng, QSize size)
     {
@@ -62,7 +29,6 @@ protected:
         }
         writeBytes(iniPath(), ini);
         open();
-        win->show();
         ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }, 10000));
         win->setWindowState(Qt::WindowNoState);
         win->resize(size);
@@ -75,57 +41,18 @@ protected:
         for (int i = 0; i < 5; ++i)
             QCoreApplication::processEvents();
     }
-    QAction *action(const char *name) const { return win->findChild<QAction *>(name); }
-    QMenu *menu(const char *name) const { return win->findChild<QMenu *>(name); }
-
-    std::unique_ptr<AppController> app;
-    std::unique_ptr<frmMain> win;
+    QMenu *menu(const char *name) const { return Part<QMenu>(win.get(), name); }
 };
-
-TEST_F(FrmMainTest, MenusCarryTheirTexts)
-{
-    open();
-    const std::pair<const char *, int> menus[] = {
-        {"mnuDatei", 314}, {"mnuEinstellen", 317}, {"mnuSprachen", 321}, {"mnuHilfe", 322}};
-    const std::pair<const char *, int> actions[] = {
-        {"mnuDrucken", 315},        {"mnuEnde", 316},        {"mnuSchnittstelle", 318},
-        {"mnuLog", 319},            {"mnuEmail", 320},       {"mnuHilfeInhalt", 323},
-        {"mnuHilfeSuchen", 324},    {"mnuHilfeInfo", 325},   {"mnuLoeschen", 330},
-        {"mnuTemperaturkorrektur", 336}, {"mnuKonfigurationLoeschen", 337}};
-    QStringList bar;
-    for (const auto &[name, id] : menus) {
-        EXPECT_EQ(menu(name) ? menu(name)->title() : "<missing>", LngText(id)) << name;
-        bar << LngText(id);
-    }
-    for (const auto &[name, id] : actions)
-        EXPECT_EQ(action(name) ? WithoutAccessKey(action(name)->text()) : "<missing>", LngText(id)) << name;
-    EXPECT_TRUE(action("mnuTemperaturkorrektur") && action("mnuTemperaturkorrektur")->isCheckable());
-    // The menus hang on the menu bar in this order.
-    QStringList onBar;
-    for (QAction *a : win->menuBar()->actions())
-        onBar << a->text();
-    EXPECT_EQ(onBar, bar);
-    EXPECT_EQ(win->windowTitle(), ProgramTitle(config, false));
-
-    // The language menu lists the ten languages and ticks the current one.
-    const QList<QAction *> entries = menu("mnuSprachen")->actions();
-    const QList<LanguageEntry> langs = LanguageList();
-    ASSERT_EQ(entries.size(), 10);
-    for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(WithoutAccessKey(entries[i]->text()), langs[i].name);
-        EXPECT_EQ(entries[i]->isChecked(), langs[i].id == LngId()) << i;
-    }
-}
 
 TEST_F(FrmMainTest, ClientModeOffersTheClientSetupInsteadOfTheSettings)
 {
     open();
     EXPECT_FALSE(action("mnuClientSetup")->isVisible());
     EXPECT_TRUE(menu("mnuEinstellen")->menuAction()->isEnabled());
+    EXPECT_TRUE(action("mnuSprache1")->isChecked()) << "the current language is ticked";
 
     config.clientMode = true;
     settings.write(Cfg::ClientPath, dataDir());
-    app.reset(); // the instance lock goes with it
     open();
     EXPECT_TRUE(action("mnuClientSetup")->isVisible());
     EXPECT_FALSE(menu("mnuEinstellen")->menuAction()->isEnabled());
@@ -135,30 +62,17 @@ TEST_F(FrmMainTest, ClientModeOffersTheClientSetupInsteadOfTheSettings)
 
 TEST_F(FrmMainTest, StatusPanelsAndReceptionProgress)
 {
-    ui.setPanelText(2, "vorher");
+    ui.setPanelText(2, "vorher"); // before the window exists
     open();
-    EXPECT_EQ(win->panel(2)->text(), "vorher");
-    ui.setPanelText(1, "Empfang von COM1");
     ui.setPanelText(3, "COM1");
-    EXPECT_EQ(win->panel(1)->text(), "Empfang von COM1");
-    EXPECT_EQ(win->panel(3)->text(), "COM1");
+    EXPECT_EQ(win->panel(2)->text() + "|" + win->panel(3)->text(), "vorher|COM1");
 
-    // Panel 2 asks for the e-mail settings, panel 1 does not.
-    QSignalSpy email(win.get(), &frmMain::emailSettingsRequested);
-    QTest::mouseClick(win->panel(1), Qt::LeftButton);
-    EXPECT_EQ(email.count(), 0);
-    QTest::mouseClick(win->panel(2), Qt::LeftButton);
-    EXPECT_EQ(email.count(), 1);
-
-    // The reception progress lies over panel 3.
-    win->receptionProgress(42, 180);
+    // The reception progress lies over panel 3; past the limit it is full, not beyond.
+    win->receptionProgress(200, 180);
     QProgressBar *bar = win->panel(3)->progressBar();
     ASSERT_NE(bar, nullptr);
-    EXPECT_FALSE(bar->isHidden());
     EXPECT_EQ(bar->parentWidget(), win->panel(3));
-    EXPECT_EQ(bar->maximum(), 180);
-    EXPECT_EQ(bar->value(), 42);
-    win->receptionProgress(200, 180); // past the limit: full, not beyond
+    EXPECT_FALSE(bar->isHidden());
     EXPECT_EQ(bar->value(), 180);
     win->hideProgress();
     EXPECT_TRUE(bar->isHidden());
@@ -179,45 +93,15 @@ TEST_F(FrmMainTest, CaptionFollowsTheSelectedTankAndPrintsToPdf)
     const QByteArray bytes = readBytes(pdf);
     EXPECT_TRUE(bytes.startsWith("%PDF"));
     EXPECT_GT(bytes.size(), 2000);
-}
-
-TEST_F(FrmMainTest, InfoOpensTheAboutBox)
-{
-    open();
-    action("mnuHilfeInfo")->trigger();
-    auto *about = win->findChild<frmInfo *>();
-    ASSERT_NE(about, nullptr);
-    EXPECT_TRUE(about->isVisible());
-    EXPECT_FALSE(about->isModal());
-    EXPECT_EQ(about->windowTitle(), "Informationen zum Programm");
-    EXPECT_EQ(about->findChild<QLabel *>("lblTitel")->text(), ProgramTitle(config, false));
-    // A second click brings the same box forward.
-    action("mnuHilfeInfo")->trigger();
-    EXPECT_EQ(win->findChildren<frmInfo *>().size(), 1);
-    // The revision shows only when it is not zero.
+    // The about box's version: the revision shows only when it is not zero.
     EXPECT_EQ(VersionText(3, 2, 0), "V3.02");
     EXPECT_EQ(VersionText(4, 12, 15), "V4.12.15");
 }
 
-TEST_F(FrmMainTest, EmailEntryAndPanelOpenOneSettingsDialog)
-{
-    open();
-    action("mnuEmail")->trigger();
-    auto *dlg = win->findChild<QDialog *>("frmEmail");
-    ASSERT_NE(dlg, nullptr);
-    EXPECT_TRUE(dlg->isVisible());
-    EXPECT_FALSE(dlg->isModal());
-    // Loaded from the settings: a first start shows the default port.
-    EXPECT_EQ(dlg->findChild<QLineEdit *>("txbxSMTPPort")->text(), "587");
-    QTest::mouseClick(win->panel(2), Qt::LeftButton);
-    EXPECT_EQ(win->findChildren<QDialog *>("frmEmail").size(), 1);
-}
-
-// 800 x 600 in every language with 56 tanks: the window asks for no more,
-// no tab caption is cut, every menu entry has an access letter of its own.
-// TANKMON_SHOT_DIR=folder keeps pictures of Polish and German at 800 x 600
-// and 1024 x 768.
-TEST_F(FrmMainTest, SmallScreenKeyboardAndAccessLettersInEveryLanguage)
+// 800 x 600 in every language with 56 tanks: the window asks for no more and
+// no tab caption is cut (the access letters: DialogTest). TANKMON_SHOT_DIR=folder
+// keeps pictures of Polish and German at 800 x 600 and 1024 x 768.
+TEST_F(FrmMainTest, SmallScreenInEveryLanguage)
 {
     const QString shots = qEnvironmentVariable("TANKMON_SHOT_DIR");
     for (int lng = 1; lng <= 10; ++lng) {
@@ -246,20 +130,6 @@ TEST_F(FrmMainTest, SmallScreenKeyboardAndAccessLettersInEveryLanguage)
                 win->grab().save(QDir(shots).filePath(name + "_tab2.png"));
             }
         }
-        QList<QList<QAction *>> scopes{win->menuBar()->actions()};
-        for (QAction *m : win->menuBar()->actions())
-            scopes << m->menu()->actions();
-        for (const QList<QAction *> &scope : scopes) {
-            QSet<QChar> keys;
-            for (QAction *a : scope) {
-                if (a->isSeparator())
-                    continue;
-                const QChar k = AccessKey(a->text());
-                EXPECT_FALSE(k.isNull()) << qPrintable(a->text());
-                EXPECT_FALSE(keys.contains(k)) << qPrintable(a->text());
-                keys.insert(k);
-            }
-        }
     }
 }
 
@@ -268,7 +138,7 @@ TEST_F(FrmMainTest, TabOrderFollowsTheScreen)
 {
     open56(1, {1024, 768});
     TankDisplay *d = win->display();
-    QWidget *const selector = d->findChild<QComboBox *>("ComboSN");
+    QWidget *const selector = Part<QComboBox>(d, "ComboSN");
     ASSERT_NE(selector, nullptr);
     // The stops of the Tab key from the selector on, once round.
     auto chain = [&] {
@@ -289,7 +159,7 @@ TEST_F(FrmMainTest, TabOrderFollowsTheScreen)
     ASSERT_TRUE(WaitFor([&] { return QApplication::focusWidget() == d->tabRows()->buttons()[0]; }));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
-    EXPECT_EQ(d->findChild<QTabWidget *>("SSTab1")->currentIndex(), 2);
+    EXPECT_EQ(Part<QTabWidget>(d, "SSTab1")->currentIndex(), 2);
     EXPECT_EQ(chain(), "ComboSN cmdGrafik cmdTabelle Tab2 FrameTank5 FrameTank6 FrameTank7 FrameTank8");
 }
 

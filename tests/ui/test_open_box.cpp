@@ -2,14 +2,12 @@
 // evaluated: two devices, one on a pseudo-terminal and one behind a TCP
 // gateway that hangs up after each telegram.
 #include "link/LinkTestSupport.h"
+#include "ui/UiTestSupport.h"
 
 #include "core/Catalogue.h"
 #include "ui/QtUi.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QTcpSocket>
-#include <QTimer>
 
 namespace {
 
@@ -32,15 +30,7 @@ void PrintTo(const BoxCase &c, std::ostream *os) { *os << c.name; }
 
 class BoxHeldOpen : public UiTest, public ::testing::WithParamInterface<BoxCase> {
 protected:
-    bool boxOpen() const { return GetParam().widgets ? shownBoxes().size() == 1 : ui.openBoxes() == 1; }
-    static QList<QMessageBox *> shownBoxes()
-    {
-        QList<QMessageBox *> boxes;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
-                boxes << box;
-        return boxes;
-    }
+    bool boxOpen() const { return GetParam().widgets ? Shown<QMessageBox>().size() == 1 : ui.openBoxes() == 1; }
     QtUi qtUi{[] { return QStringLiteral("Tankmon"); }};
 };
 
@@ -100,7 +90,7 @@ TEST_P(BoxHeldOpen, TwentyTelegramsOfTwoLinksEvaluatedInOrderOnce)
 
     // Closing the box long after its gateway left goes on without it.
     if (GetParam().widgets)
-        shownBoxes().value(0)->accept();
+        Shown<QMessageBox>().value(0)->accept();
     else
         ui.answerOpenBox();
     expected << gateway(2000);

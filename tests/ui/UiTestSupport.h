@@ -1,0 +1,63 @@
+#pragma once
+// What the window tests share: a child widget by its object name, the windows
+// on screen, and the main window over a started AppController.
+#include "support/Fixtures.h"
+
+#include "app/AppController.h"
+#include "ui/FrmMain.h"
+
+#include <QSignalSpy>
+#include <QtTest/QTest>
+#include <QtWidgets>
+#include <memory>
+
+// A child widget by its object name (a failure names it).
+template <typename W>
+W *Part(const QObject *parent, const char *name)
+{
+    W *w = parent ? parent->findChild<W *>(QLatin1String(name)) : nullptr;
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+// The windows of a kind on screen, each on its own (dialogs, boxes).
+template <typename W>
+QList<W *> Shown()
+{
+    QList<W *> found;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *d = qobject_cast<W *>(w); d && d->isVisible())
+            found << d;
+    return found;
+}
+
+// The window program's start: the controller started, the main window shown;
+// restarts are recorded, not started.
+class MainWindowTest : public UiTest
+{
+protected:
+    void TearDown() override { close(); }
+    void open(AppController::Start expected = AppController::Start::Run)
+    {
+        close();
+        app = std::make_unique<AppController>(config, settings, ui, clock, LinkHardware{},
+                                              [this](const QStringList &args) { restarts << args.join(' '); });
+        ASSERT_EQ(app->start(), expected);
+        if (expected != AppController::Start::Run)
+            return;
+        win = std::make_unique<frmMain>(*app);
+        win->resize(1100, 700);
+        win->show();
+    }
+    // The window and the controller gone (the instance lock with them).
+    void close()
+    {
+        win.reset();
+        app.reset();
+    }
+    QAction *action(const char *name) const { return Part<QAction>(win.get(), name); }
+
+    std::unique_ptr<AppController> app;
+    std::unique_ptr<frmMain> win;
+    QStringList restarts;
+};
