@@ -3,7 +3,6 @@
 
 #include "app/AppController.h"
 #include "app/CommandLine.h"
-#include "app/ProgramInfo.h"
 #include "link/LinkManager.h"
 
 #include <QFile>
@@ -134,7 +133,7 @@ TEST_F(Startup, RestartPassesEndeThenClientAndSaves)
     EXPECT_EQ(code, 0);
 }
 
-TEST_F(Startup, ClientModeCaptionAndPathFromTheLocalFile)
+TEST_F(Startup, ClientModePathFromTheLocalFile)
 {
     EXPECT_EQ(make({"CLIENT"})->app->start(), AppController::Start::ClientPathMissing)
         << "no \"Client\"/\"Path\": the path dialog is needed";
@@ -146,10 +145,6 @@ TEST_F(Startup, ClientModeCaptionAndPathFromTheLocalFile)
     ASSERT_EQ(run->app->start(), AppController::Start::Run);
     EXPECT_TRUE(run->config.clientMode);
     EXPECT_EQ(run->config.clientPath, share.path() + "/");
-    EXPECT_EQ(ProgramTitle(run->config, false), "VALMOR Tankmon   Client-Version");
-    EXPECT_EQ(ProgramTitle(run->config, true), "Tankview");
-    run->config.clientMode = false;
-    EXPECT_EQ(ProgramTitle(run->config, false), "VALMOR Tankmon");
 }
 
 TEST_F(Startup, ClientLosesTheServerFileAndEndsWhenTheBoxIsAnswered)

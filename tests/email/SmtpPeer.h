@@ -62,3 +62,12 @@ private:
     QProcess proc_;
     QStringList lines_;
 };
+
+// The "E-Mail" section of a settings file that mails every alarm through the
+// peer on port, in the clear and without login.
+inline QByteArray MailSettings(quint16 port)
+{
+    return "[E-Mail]\r\nAktiv=1\r\nEmpf\xE4nger 1=service@example.org\r\nSMTPServer=127.0.0.1\r\nSMTPPort=" +
+           QByteArray::number(port) +
+           "\r\nSTARTTLS=0\r\nLogin=0\r\nAbsenderEmail=tankmon@example.org\r\nBetreff=%21 %15 / SN %07\r\n";
+}

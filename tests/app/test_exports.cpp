@@ -1,0 +1,109 @@
+// The chart image and the consumption table from the command line, as real
+// processes beside the data folder: what is written, the exit statuses with
+// one line on stderr, and that nothing else is written.
+#include "support/ProgramRun.h"
+
+#include <QDir>
+#include <QtEndian>
+
+namespace
+{
+
+class Exports : public ProgramRunTest
+{
+protected:
+    void SetUp() override
+    {
+        ProgramRunTest::SetUp();
+        // Tank 1 uses 100.5 in February 2024, tank 2 50 in March; tank 3 has no file.
+        writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=3\r\n[Ger\xE4t1]\r\nSN=11\r\nTankvolumen=2000\r\n"
+                              "[Ger\xE4t2]\r\nSN=12\r\nTankvolumen=1000\r\n[Ger\xE4t3]\r\nSN=13\r\n");
+        tank(1, 2, {1000.5, 980, 960, 940, 920, 900});
+        tank(2, 3, {500, 490, 480, 470, 460, 450});
+        before = folder();
+    }
+    void tank(int n, int month, std::initializer_list<double> values)
+    {
+        QByteArray lines;
+        int day = 1;
+        for (double v : values)
+            lines += QStringLiteral("%1.%2.2024 08:00:00,%3,Liter,12\r\n")
+                         .arg(day++ * 3, 2, 10, QLatin1Char('0'))
+                         .arg(month, 2, 10, QLatin1Char('0'))
+                         .arg(v)
+                         .toLatin1();
+        writeBytes(dataDir() + QStringLiteral("Tank%1.csv").arg(n), lines);
+    }
+    // Each command ends with status 2 and one line on stderr that names what is wrong.
+    void expectRefused(const QList<std::pair<QStringList, const char *>> &cases)
+    {
+        for (const auto &[args, named] : cases) {
+            EXPECT_EQ(run(args), 2) << qPrintable(args.join(' '));
+            EXPECT_TRUE(err.contains(named)) << qPrintable(err);
+            EXPECT_EQ(err.trimmed().count('\n'), 0) << "one line: " << qPrintable(err);
+        }
+    }
+    void expectNoDataLines(const QStringList &args)
+    {
+        EXPECT_EQ(run(args), 2);
+        EXPECT_EQ(err, "Keine Daten vorhanden\nBitte Aktivierung der Log-Funktion prüfen\n"
+                       "Menü Einstellen - Protokollfunktion - Protokoll in Logbuch-Datei\n");
+    }
+    QMap<QString, QByteArray> before;
+};
+
+} // namespace
+
+TEST_F(Exports, ChartAsPngOrPdfAndRefusals)
+{
+    const QString png = out.filePath("all.png"), pdf = out.filePath("tank2.pdf");
+    ASSERT_EQ(run({"--export-chart", "all", "--output", png}), 0) << qPrintable(err);
+    const QByteArray image = readBytes(png);
+    ASSERT_TRUE(image.startsWith("\x89PNG\r\n\x1a\n"));
+    EXPECT_EQ(qFromBigEndian<quint32>(image.constData() + 16), 1200u);
+    EXPECT_EQ(qFromBigEndian<quint32>(image.constData() + 20), 700u);
+    ASSERT_EQ(run({"--export-chart", "2", "--output", pdf, "--percent", "--points", "--size", "800x500"}), 0)
+        << qPrintable(err);
+    EXPECT_TRUE(readBytes(pdf).contains("/MediaBox [0 0 800.000000 500.000000]"));
+
+    const QString x = out.filePath("x.png");
+    expectRefused({
+        {{"--export-chart", "4", "--output", x}, "unknown tank 4"},
+        {{"--export-chart", "first", "--output", x}, "\"first\""},
+        {{"--export-chart", "1", "--output", out.filePath("x.jpg")}, "x.jpg"},
+        {{"--export-chart", "1", "--output", x, "--size", "1200x"}, "--size"},
+        {{"--export-chart", "1", "--output", x, "--months", "0"}, "--months"},
+        {{"--output", x}, "--output"},
+        {{"--export-chart", "1", "--output", x, "--colour"}, "colour"},
+        {{"--export-chart", "1", "--output", out.filePath("no/x.png")}, "no/x.png"},
+    });
+    expectNoDataLines({"--export-chart", "3", "--output", x});
+    EXPECT_EQ(folder(), before) << "the data folder is only read";
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), (QStringList{"all.png", "tank2.pdf"}));
+}
+
+TEST_F(Exports, ConsumptionAsTheWindowsFileUnderAGermanLocaleAndRefusals)
+{
+    const QString csv = out.filePath("verbrauch.csv");
+    QProcessEnvironment german = QProcessEnvironment::systemEnvironment();
+    german.insert("LC_ALL", "de_DE.UTF-8");
+    german.insert("LANG", "de_DE.UTF-8");
+    ASSERT_EQ(run({"--export-consumption", "all", "--output", csv}, german), 0) << qPrintable(err);
+    // "." decimals although German writes ","; the row total rounds 100.5 to 100.
+    QByteArray expected = "\xEF\xBB\xBFTank 1-3\r\n\r\n,1,2,3,4,5,6,7,8,9,10,11,12,\r\n"
+                          "Jahr,Jan.,Feb.,M\xC3\xA4rz,Apr.,Mai,Juni,Juli,Aug.,Sept.,Okt.,Nov.,Dez.,Summe\r\n";
+    for (int y = QDate::currentDate().year(); y > 2024; --y)
+        expected += " " + QByteArray::number(y) + " ,,,,,,,,,,,,, 0 \r\n";
+    expected += " 2024 ,, 100.5 , 50 ,,,,,,,,,, 150 \r\nSumme,,,,,,,,,,,,, 150 \r\n";
+    EXPECT_EQ(readBytes(csv), expected);
+
+    const QString x = out.filePath("x.csv");
+    expectRefused({
+        {{"--export-consumption", "1"}, "--output"},
+        {{"--export-consumption", "1", "--export-chart", "1", "--output", x}, "exclude"},
+        {{"--export-consumption", "1", "--output", out.filePath("no/x.csv")}, "no/x.csv"},
+    });
+    expectNoDataLines({"--export-consumption", "3", "--output", x});
+    EXPECT_EQ(folder(), before) << "the data folder is only read";
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{"verbrauch.csv"});
+}
