@@ -1,11 +1,5 @@
-"""SMTP peer for the e-mail tests (run with Debian's /usr/bin/python3).
-
-Prints "PORT <n>" once it listens on 127.0.0.1, then one "C <line>" per line
-the client sends and one "MAIL <from> <to> <base64 message>" per accepted
-message. Options: --tls CERT KEY (STARTTLS offered and required),
---auth USER:PASSWORD (login required; offered in the clear without --tls),
---reject-sender, --reject-recipient.
-"""
+"""SMTP peer of the e-mail tests: says "PORT <n>", then "C <line>" per client
+line and "MAIL <from> <to> <base64 message>" per accepted message."""
 import argparse
 import asyncio
 import base64

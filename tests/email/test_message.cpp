@@ -1,11 +1,10 @@
-// Composition of the notification e-mail, the subject forms, the stored
-// password form and the error texts.
+// Composition of the notification e-mail, the subject forms and the stored
+// password form.
 #include "support/TestSupport.h"
 
 #include "core/Cp1252.h"
 #include "email/MessageText.h"
 #include "email/PasswordScramble.h"
-#include "email/SmtpMail.h"
 #include "lang/Lng.h"
 
 namespace
@@ -96,7 +95,7 @@ TEST_F(MessageTest, SumLineOnlyForOneUnitOrLitresWithCubicMetres)
     }
 }
 
-TEST_F(MessageTest, SubjectFormsAndReasons)
+TEST_F(MessageTest, SubjectForms)
 {
     const QString stored = QStringLiteral("%13 %20 %10, %01, %04, %21 %15 %08");
     const QString shown = ExpandSubject(1, stored, SubjectToPlaceholders, devices, ctx.customer, ctx.locale);
@@ -112,24 +111,14 @@ TEST_F(MessageTest, SubjectFormsAndReasons)
     EXPECT_EQ(EmailSubject(1, ReasonRefuelStart, stored, devices, ctx),
               QStringLiteral("Betankung Start : 25% von 5000 Liter, Müller GmbH, 70000 Musterstadt, Tank 1 "
                              "Heizöl Keller"));
-    const QStringList reasons = {
-        "Manuell ausgelöst", "Alarm !",         "Alarm beendet!", "Füllstand niedrig",
-        "Zyklische Meldung", "Betankung Start", "Betankung Ende", "Keine Messung seit 0 h",
-        "Messungen wieder empfangen", "Meldegrund unbekannt"};
-    for (int r = 0; r < reasons.size(); ++r)
-        EXPECT_EQ(ReasonText(r), reasons[r]);
 }
 
-TEST(PasswordAndErrors, StoredFormsAndTexts)
+TEST(PasswordScramble, WorksOnCodePageBytesAndUndoesItself)
 {
-    EXPECT_EQ(ScramblePassword(QStringLiteral("abc")), QStringLiteral("```"));
     // Works on the code-page bytes: "€" is 0x80, stored as 0x81.
     EXPECT_EQ(Cp1252::encode(ScramblePassword(QStringLiteral("€ä"))), QByteArray("\x81\xe6"));
     for (const QString &p : {QStringLiteral("Geheim€ß1"), QString()})
         EXPECT_EQ(ScramblePassword(ScramblePassword(p)), p);
-
-    EXPECT_EQ(SMTP_GetError(213, "x", ""), QStringLiteral("Wrong password or username, Error #213"));
-    EXPECT_EQ(SMTP_GetError(77, "Own description", ""), QStringLiteral("Own description, Error #77"));
 }
 
 } // namespace

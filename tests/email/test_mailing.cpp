@@ -1,0 +1,117 @@
+// Telegrams through the real evaluation sequence and the real sender, a
+// settable clock and mail servers of the test's own. (An alarm mailed by the
+// real program: Processes.HeadlessMailsAnAlarmAndSavesAtSigint.)
+#include "SmtpPeer.h"
+#include "support/Fixtures.h"
+
+#include "core/DateText.h"
+#include "email/EmailNotifier.h"
+#include "email/SilenceAlarm.h"
+
+#include <QTcpServer>
+
+namespace
+{
+
+class Mailing : public UiTest
+{
+protected:
+    void TearDown() override { tanks.setEmailHooks(nullptr); }
+    // The mail server on port; no cyclic report in between.
+    void configure(quint16 port, const QByteArray &extra = {})
+    {
+        writeBytes(iniPath(), MailSettings(port) + "LetzteEmail=" + FormatDateText(now).toLatin1() + "\r\n" + extra);
+    }
+    // Everything but the tank records built anew, as after a restart.
+    void restart(SmtpSender &sender)
+    {
+        values.unload();
+        email = std::make_unique<EmailNotifier>(tanks.table(), values, settings, ui, clock, history,
+                                                std::bind_front(&SmtpSender::SMTP_Send, &sender),
+                                                [] { return MessageContext(); }, [] { return false; });
+        tanks.setEmailHooks(email.get());
+    }
+    bool alarm(int level) { return tanks.EvalTelegramm(Telegram{.status = 1, .levelWord = Bcd(level)}.bytes(), {}); }
+
+    TankController tanks{config, settings, ui, clock};
+    EmailSettings values{settings, tanks.table()};
+    HistoryHooks history;
+    std::unique_ptr<EmailNotifier> email;
+};
+
+} // namespace
+
+// A mail server that accepts and never answers: meanwhile every telegram is
+// evaluated and the rules make no decision; the sender ends with its timeout.
+TEST_F(Mailing, SilentServerEndsWithTheTimeoutWhileTelegramsAreEvaluated)
+{
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    int connections = 0;
+    QObject::connect(&silent, &QTcpServer::newConnection, [&] {
+        silent.nextPendingConnection();
+        ++connections;
+    });
+    configure(silent.serverPort());
+    SmtpSender sender(SmtpTransport{{}, 600, 1500});
+    restart(sender);
+    ASSERT_TRUE(alarm(999));
+    ASSERT_TRUE(email->busy());
+    int level = 1000;
+    while (email->busy()) {
+        ASSERT_TRUE(alarm(level));
+        EXPECT_EQ(tanks.device(1).Volumen, level);
+        ++level;
+        WaitFor([] { return false; }, 20);
+    }
+    EXPECT_GE(level, 1020);
+    EXPECT_EQ(connections, 1);
+    const QString timedOut =
+        QStringLiteral("Senden der Email fehlgeschlagen: Fehler 9999 Timeout occurred, Error #5");
+    EXPECT_TRUE(WaitFor([&] { return ui.texts().contains(timedOut); })) << ui.texts().join('\n').toStdString();
+}
+
+// The e-mail about a silent tank, through a real mail server (aiosmtpd).
+TEST_F(Mailing, SilentTankMailedOnceAndOnceWhenBack)
+{
+    SmtpPeer peer({});
+    configure(peer.port(), "Melderaster=100\r\n"); // no level report in between
+    SmtpSender sender{SmtpTransport()};
+    std::unique_ptr<SilenceAlarm> silence;
+    // "StilleStunden", "StilleGemeldet1", the minute of tank 1's last telegram; each step: its minute,
+    // whether a telegram comes before the check, the reason mailed; client mode.
+    struct Case { const char *name; int hours, reported, lastTelegram; QList<std::tuple<int, bool, QString>> steps;
+                  bool client = false; };
+    const QString silent = QStringLiteral("Keine Messung seit 24 h"), back = QStringLiteral("Messungen wieder empfangen");
+    const Case cases[] = {
+        {"once, and again after a return and a new silence", 24, 0, 0,
+         {{1440, false, ""}, {1441, false, silent}, {1442, false, ""}, {2001, true, back}, {3442, false, silent}}},
+        {"days of downtime: once, with the hours", 24, 0, -4320, {{1, false, "Keine Messung seit 72 h"}, {2, false, ""}}},
+        {"the limit in hours", 2, 0, 0, {{120, false, ""}, {121, false, "Keine Messung seit 2 h"}, {122, false, ""}}},
+        {"0 is off and forgets a reported silence", 0, 1, 0, {{5000, false, ""}, {5001, true, ""}}},
+        {"client mode sends nothing", 24, 0, 0, {{1441, false, ""}, {1442, true, ""}}, true},
+    };
+    const QDateTime start = now;
+    qsizetype sent = 0;
+    restart(sender);
+    ASSERT_TRUE(tanks.EvalTelegramm(Telegram{}.bytes(), QString()));
+    for (const Case &c : cases) {
+        settings.write(Cfg::Email::StilleStunden, c.hours);
+        settings.write(Cfg::Email::StilleGemeldet.at(1), c.reported);
+        config.clientMode = c.client;
+        tanks.table()[1].Uhrzeit = start.addSecs(c.lastTelegram * 60);
+        for (const auto &[minute, telegram, mailed] : c.steps) {
+            now = start.addSecs(minute * 60);
+            // Nothing the rules rely on may stay in memory.
+            restart(sender);
+            silence = std::make_unique<SilenceAlarm>(tanks.table(), values, settings, config, clock, *email);
+            if (telegram)
+                tanks.EvalTelegramm(Telegram{}.bytes(), QString());
+            silence->CheckSilence();
+            sent += mailed.isEmpty() ? 0 : 1;
+            ASSERT_TRUE(WaitFor([&] { return !email->busy() && peer.messages().size() == sent; }, 30000)) << minute;
+            const QByteArray subject = "Subject: " + mailed.toUtf8() + " : Tank 1 / SN 4711\r\n";
+            EXPECT_TRUE(mailed.isEmpty() || peer.messages().last().second.contains(subject)) << c.name << minute;
+        }
+    }
+}
