@@ -74,7 +74,7 @@ protected:
         const int code = failures.empty() ? 0 : failures.front();
         if (!failures.empty())
             failures.pop_front();
-        QTimer::singleShot(0, [done, code] { done(SmtpResult{.sent = code == 0, .errCode = code}); });
+        QTimer::singleShot(0, [done, code] { done(SmtpResult{code == 0, code, {}, {}}); });
     }
     EmailNotifier email = EmailNotifier(
         devices, values, settings, ui, clock, snapshots, std::bind_front(&EmailRulesTest::mail, this),
