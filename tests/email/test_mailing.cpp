@@ -62,7 +62,7 @@ TEST_F(Mailing, SilentServerEndsWithTheTimeoutWhileTelegramsAreEvaluated)
         ASSERT_TRUE(alarm(level));
         EXPECT_EQ(tanks.device(1).Volumen, level);
         ++level;
-        WaitFor([] { return false; }, 20);
+        WaitFor([] { return false; }, 10);
     }
     EXPECT_GE(level, 1020);
     EXPECT_EQ(connections, 1);
