@@ -14,18 +14,19 @@ inline QByteArray HexLine(const QByteArray &bytes) { return bytes.toHex().toUppe
 
 // Records what reached EvalTelegramm; accepted when the telegram checks pass.
 struct RecordingSink {
-    struct Call {
-        QByteArray telegram;
-        QString source;
-        bool accepted;
-    };
-    QList<Call> calls;
+    QList<QByteArray> telegrams;
+    QStringList sources;
+    QList<bool> results;
     // Time each evaluation takes, as the real one writing files does.
     qint64 costNs = 0;
     bool operator()(const QByteArray &t, const QString &s);
-    int accepted() const;
-    // The telegrams received so far.
-    QList<QByteArray> telegrams() const;
+    int accepted() const { return int(results.count(true)); }
+    void clear()
+    {
+        telegrams.clear();
+        sources.clear();
+        results.clear();
+    }
 };
 
 // "socat pty,raw,echo=0,link=<dir>/dev -": the test is the measuring bus
@@ -50,7 +51,6 @@ private:
 class LinkTest : public UiTest
 {
 protected:
-    void TearDown() override;
     // The link on the fake ports when fakePorts() was called before, else on
     // the machine's serial ports.
     void makeLink(int tickMs = 0);

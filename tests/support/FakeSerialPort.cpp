@@ -6,11 +6,6 @@ FakeSerialPort::FakeSerialPort(std::shared_ptr<FakeSerialBus> bus, QObject *pare
     bus_->port = this;
 }
 
-SerialPortFactory FakeSerialPort::factory(std::shared_ptr<FakeSerialBus> bus)
-{
-    return [bus]() -> std::unique_ptr<SerialPortBackend> { return std::make_unique<FakeSerialPort>(bus); };
-}
-
 bool FakeSerialPort::open(const QString &device)
 {
     close();

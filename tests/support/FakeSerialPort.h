@@ -43,8 +43,6 @@ public:
     void feed(const QByteArray &data);
     void raiseLineEvent(int code, const QByteArray &withData = {});
 
-    // A factory that creates fake ports on the given bus.
-    static SerialPortFactory factory(std::shared_ptr<FakeSerialBus> bus);
 
 private:
     void setLine(const char *name, bool &line, bool on);

@@ -1,0 +1,254 @@
+// The serial link: the framing scan and the TCP hex helpers on buffers; the
+// replaceable port for what a pseudo-terminal cannot show (modem lines,
+// breaks, Bluetooth, line events); and end to end over a socat
+// pseudo-terminal, the test writing on the bus side.
+#include "LinkTestSupport.h"
+
+#include "link/Framing.h"
+
+#include "core/Catalogue.h"
+
+#include <QSignalSpy>
+
+namespace
+{
+
+TEST(FramingTest, ScanGoesOnBehindAnAcceptedTelegramAndAfterTheStxOfARejectedBlock)
+{
+    // Serial number 0x0202: after acceptance the scan goes on behind the
+    // telegram, not at the STX inside it. An STX block that fails evaluation,
+    // with a telegram starting five characters in: the scan starts again at
+    // the block's next character.
+    const QByteArray a = MakeTelegram(0x0202, 1), b = MakeTelegram(2, 2);
+    const QByteArray garbage("\x02\x11\x09\x00\x01", 5);
+    RecordingSink sink;
+    const auto evaluate = [&](const QByteArray &t) { return sink(t, {}); };
+    const QByteArray rest = ScanTelegrams(".." + a + "noise" + garbage + b + "tail", evaluate);
+    EXPECT_EQ(sink.telegrams, (QList<QByteArray>{a, (garbage + b).left(19), b}));
+    EXPECT_EQ(sink.accepted(), 2);
+    EXPECT_TRUE(rest.isEmpty());
+}
+
+TEST(FramingTest, HexHelpers)
+{
+    const std::pair<const char *, long> numbers[] = {{"ff", 255},        {"0A", 10}, {"1G", 1}, {"G1", 0},
+                                                     {"", 0},            {"7fffffff", 0x7fffffff}};
+    for (const auto &[text, value] : numbers)
+        EXPECT_EQ(HexToLong(QByteArray(text)), value) << text;
+    EXPECT_EQ(DecodeHexLine("zz41\r"), QByteArray("\x00\x41\x00", 3));
+    EXPECT_EQ(TraceData("a\r\nb\n"), "a__b_");
+    EXPECT_EQ(TraceData("\xE4"), "ä");
+}
+
+class SerialFakePortTest : public LinkTest
+{
+protected:
+    void SetUp() override
+    {
+        LinkTest::SetUp();
+        fakePorts({"ttyUSB0"});
+        config.activeCom = true;
+        makeLink(30);
+    }
+    // The one message box shown so far, as "text|icon".
+    QString onlyMessage() const
+    {
+        if (ui.count("message") != 1)
+            return QStringLiteral("%1 boxes").arg(ui.count("message"));
+        return ui.shown[0].text + "|" + QString::number(int(ui.shown[0].icon));
+    }
+    static QString exclamation(const QString &text) { return text + "|" + QString::number(int(MsgIcon::Exclamation)); }
+    // The adapter check after the lines went on ends at a later turn of the event loop.
+    bool checked() { return WaitFor([this] { return !link->checkPending(); }); }
+};
+
+// (The stored port opens its stored device: SerialPtyTest.WatchdogTextsAfterTimeout.)
+TEST_F(SerialFakePortTest, AnotherPortNumberOpensItsListedDeviceWithTheLinesOffThenOn)
+{
+    settings.write(Cfg::ComPort, qint64(3));
+    settings.write(Cfg::ComDevice, "/dev/pts/9");
+    link->InitCOM(1);
+    EXPECT_EQ(bus->log, (QStringList{"open /dev/ttyUSB0", "rts 0", "dtr 0", "rts 1", "dtr 1"}));
+}
+
+TEST_F(SerialFakePortTest, CtsHighMeansNoAdapter)
+{
+    bus->ctsHigh = true;
+    link->InitCOM(1);
+    EXPECT_EQ(ui.panelText(1), "Anschluss PC-Adapter an PC fehlerhaft");
+    EXPECT_EQ(onlyMessage(), exclamation("Es wurde kein PC-Adapter erkannt.\r\nBitte Anschluss des PC-Adapters "
+                                         "überprüfen\r\nund entsprechenden COM-Port einstellen."));
+    // The port stays open and receives; the watchdog is not started.
+    EXPECT_TRUE(link->serialOpen());
+    EXPECT_FALSE(link->timerComActive());
+    port()->feed(MakeTelegram(5, 5));
+    EXPECT_EQ(sink.accepted(), 1);
+}
+
+TEST_F(SerialFakePortTest, BreakAfterLinesOnMeansShortedBus)
+{
+    bus->breakOnLinesOn = true;
+    link->InitCOM(1);
+    ASSERT_TRUE(checked());
+    EXPECT_EQ(ui.panelText(1), "Bus ist kurzgeschlossen oder verpolt");
+    EXPECT_EQ(onlyMessage(), exclamation("Bitte Verbindungsleitung zum Tankmessgerät prüfen.\r"
+                                         "Bus ist kurzgeschlossen oder verpolt."));
+    EXPECT_FALSE(link->timerComActive());
+    EXPECT_TRUE(sink.telegrams.isEmpty()) << "the break's own character is discarded";
+}
+
+TEST_F(SerialFakePortTest, OpenFailureNamesThePortAndKeepsTcpDown)
+{
+    config.activeNet = true;
+    link->InitCOM(7, "/dev/ttyUSB9"); // not present
+    const QString text = "Schnittstelle COM7 konnte nicht initialisiert werden.";
+    EXPECT_EQ(ui.panelText(1), text);
+    EXPECT_EQ(onlyMessage(), exclamation(text));
+    EXPECT_EQ(link->tcp().state(), TcpLink::Closed);
+    EXPECT_FALSE(link->timerComActive());
+    // (A port number without a device: ComDialogTest's empty port list.)
+}
+
+TEST_F(SerialFakePortTest, BluetoothPortGetsTestAndNoChecks)
+{
+    settings.write(Cfg::Bluetooth, qint64(1));
+    config.activeNet = true;
+    bus->ctsHigh = true; // would raise the adapter warning on a cable port
+    link->InitCOM(1);
+    EXPECT_EQ(bus->written, "test");
+    EXPECT_EQ(ui.count("message"), 0);
+    EXPECT_FALSE(link->timerComActive());
+    EXPECT_EQ(link->tcp().state(), TcpLink::Closed); // no listener in Bluetooth mode
+    EXPECT_TRUE(link->serialOpen());
+}
+
+TEST_F(SerialFakePortTest, LineEventsAreTracedAndDiscardPendingInput)
+{
+    config.tracePath = dataDir() + "trace.log";
+    link->InitCOM(1);
+    now = Clock::Naive(QDate(2026, 12, 5), QTime(14, 3, 7, 5));
+    const QByteArray t = MakeTelegram(11, 11);
+    for (int code : {1004, 1006, 1008, 1009})
+        port()->raiseLineEvent(code, t);
+    EXPECT_FALSE(link->serial().breakSeen());
+    port()->raiseLineEvent(1001, t);
+    EXPECT_TRUE(link->serial().breakSeen());
+    EXPECT_TRUE(sink.telegrams.isEmpty());
+    port()->feed(t);
+    EXPECT_EQ(sink.accepted(), 1);
+    EXPECT_TRUE(readBytes(config.tracePath).contains("\n05.12.2026 14:03:07 005,Com_OnCom Event=1004\r\n"));
+
+    // A trace file that cannot be written never stops the link.
+    config.tracePath = dataDir() + "no/such/folder/trace.log";
+    port()->feed(t);
+    EXPECT_EQ(sink.accepted(), 2);
+}
+
+class SerialPtyTest : public LinkTest
+{
+protected:
+    void SetUp() override
+    {
+        LinkTest::SetUp();
+        ASSERT_TRUE(pty.start()) << "socat pseudo-terminal pair did not come up";
+        config.activeCom = true;
+        makeLink();
+    }
+    void open()
+    {
+        link->InitCOM(4, pty.device());
+        ASSERT_TRUE(link->serialOpen()) << qPrintable(ui.panelText(1));
+        ASSERT_TRUE(WaitFor([this] { return !link->checkPending(); })); // the adapter check
+    }
+    bool writeAndWait(const QByteArray &bytes, int calls)
+    {
+        return pty.write(bytes) && WaitFor([&] { return sink.telegrams.size() >= calls; });
+    }
+
+    PtyPair pty{tmp_.path()};
+};
+
+TEST_F(SerialPtyTest, FramingOfTheStream)
+{
+    config.tracePath = dataDir() + "trace.log";
+    open();
+    // A pseudo-terminal has no modem lines, which reads as CTS low: no
+    // adapter warning, the watchdog runs.
+    EXPECT_EQ(ui.count("message"), 0) << qPrintable(ui.texts().join('|'));
+    EXPECT_EQ(ui.panelText(1), "Programm wartet auf Messwerte vom Tankmessgerät ...");
+    EXPECT_TRUE(link->timerComActive());
+
+    const QByteArray t1 = MakeTelegram(258, 3987);
+    ASSERT_TRUE(writeAndWait("\xAA\x55" + t1, 1)); // noise first
+    EXPECT_EQ(sink.sources[0], QString());
+    EXPECT_TRUE(ui.panelText(1).endsWith(" Empfang von Com4")) << qPrintable(ui.panelText(1));
+
+    const QByteArray split = MakeTelegram(77, 42);
+    ASSERT_TRUE(pty.write(split.left(11)));
+    ASSERT_TRUE(WaitFor([&] { return link->serial().rxBuffer().size() == 11; }));
+    EXPECT_EQ(sink.telegrams.size(), 1) << "an incomplete telegram waits for its rest";
+    ASSERT_TRUE(writeAndWait(split.mid(11), 2));
+    EXPECT_EQ(sink.telegrams, (QList<QByteArray>{t1, split}));
+    EXPECT_EQ(sink.accepted(), 2);
+    EXPECT_TRUE(link->serial().rxBuffer().isEmpty());
+
+    // The trace shows the received characters with their line ends masked.
+    ASSERT_TRUE(pty.write("\r\n"));
+    EXPECT_TRUE(WaitFor([&] { return readBytes(config.tracePath).contains(" comEvReceive=__\r\n"); }));
+    EXPECT_TRUE(readBytes(config.tracePath).contains(",InitCom FlagComAktiv=True Port=4\r\n"));
+}
+
+TEST_F(SerialPtyTest, WatchdogTextsAfterTimeout)
+{
+    settings.write(Cfg::MaxPoll, qint64(2));
+    settings.write(Cfg::Timeout, qint64(3));
+    settings.write(Cfg::ComPort, qint64(4));
+    settings.write(Cfg::ComDevice, pty.device());
+    makeLink(40);
+    QSignalSpy progress(link.get(), &LinkManager::receptionProgress);
+    link->StartFromSettings();
+    ASSERT_TRUE(link->serialOpen()) << qPrintable(ui.panelText(1));
+    ASSERT_TRUE(WaitFor([&] { return ui.panelText(1) == "Keine Messwerte vom Tankmessgerät"; }))
+        << qPrintable(ui.panelText(1));
+    EXPECT_EQ(link->missedIntervals(), 1);
+    // The second time-out reaches MaxPoll: the progress display starts again at 0.
+    ASSERT_TRUE(WaitFor([&] { return progress.size() >= 7; }));
+    EXPECT_EQ(link->missedIntervals(), 0);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(progress[i][0].toDouble(), i < 6 ? i % 3 + 1 : 0) << i;
+        EXPECT_EQ(progress[i][1].toDouble(), 3.0);
+    }
+    // An accepted telegram resets the watchdog.
+    ASSERT_TRUE(controller.EvalTelegramm(Telegram{.sn = 5}.bytes(), QString()));
+    EXPECT_EQ(link->tag(), 0);
+    EXPECT_EQ(link->missedIntervals(), 0);
+    EXPECT_TRUE(link->timerComActive());
+}
+
+TEST_F(SerialPtyTest, LineThatGoesAwayIsReopenedWhenItComesBackUnlessSwitchedOff)
+{
+    makeLink(40);
+    open();
+    pty.stop(); // the other end disappears, and with it the device link
+    ASSERT_TRUE(WaitFor([&] { return ui.panelText(1) == "Schnittstelle COM4 konnte nicht initialisiert werden."; }))
+        << qPrintable(ui.panelText(1));
+    EXPECT_FALSE(link->serialOpen());
+    EXPECT_TRUE(link->reopenPending());
+
+    ASSERT_TRUE(pty.start());
+    ASSERT_TRUE(WaitFor([&] { return link->serialOpen(); }));
+    EXPECT_EQ(ui.count("message"), 0);
+    ASSERT_TRUE(writeAndWait(MakeTelegram(31, 310), 1));
+    EXPECT_EQ(sink.telegrams[0], MakeTelegram(31, 310));
+
+    // Switched off while it is away: closed, and no more attempts.
+    pty.stop();
+    ASSERT_TRUE(WaitFor([&] { return link->reopenPending(); }));
+    config.activeCom = false;
+    link->InitCOM(4, pty.device());
+    EXPECT_FALSE(link->reopenPending());
+    EXPECT_FALSE(link->serialOpen());
+    EXPECT_EQ(ui.count("message"), 0);
+}
+
+} // namespace
