@@ -100,8 +100,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // start - end + 3000, counted after five non-rising points.
         Case{"RefuellingCountedAfterFiveNonRisingPoints", {{kRefuelled3000}}, {{{2026, 1}, 100}}},
-        // 3000 is 3 % of 100000: below "MinProzent", the rise hides the month.
-        Case{"RefuellingBelowMinProzentNotCounted", {{kRefuelled3000, 100000}}, {}},
         // Still rising at the last point: it ends there (1000 - 3990 + 3290).
         Case{"RefuellingInProgressAtTheEnd", {{"2.1=1000 3.1=900 4.1=800 5.1=700 6.1=4000 7.1=3990"}},
              {{{2026, 1}, 300}}},

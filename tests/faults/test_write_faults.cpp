@@ -85,7 +85,6 @@ protected:
         g_writtenFd = -1;
         g_fault = f;
     }
-    QStringList files() const { return QDir(dataDir()).entryList(QDir::Files | QDir::Hidden); }
     QStringList reports;
 };
 
@@ -108,7 +107,8 @@ TEST_F(WriteFaults, SettingsFileIsReplacedOnlyWhenTheNewContentIsOnDisk)
         }
         g_fault = Fault::None;
         EXPECT_EQ(readBytes(path), before);
-        EXPECT_EQ(files().filter(".ini."), QStringList()) << "no temporary left";
+        EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files | QDir::Hidden).filter(".ini."), QStringList())
+            << "no temporary left";
         ASSERT_EQ(reports.size(), 2);
         EXPECT_TRUE(reports[0].startsWith(path + " | ")) << reports[0].toStdString();
         EXPECT_GT(reports[0].size(), path.size() + 3); // with the reason
