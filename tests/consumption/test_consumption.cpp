@@ -114,7 +114,6 @@ INSTANTIATE_TEST_SUITE_P(
              {{{2026, 1}, 5.5}}, 1, {false, 1, 0.5}},
         Case{"MonthThatOnlyRoseHasNoEntry", {{"2.1=1000 10.1=1005 20.1=1009 30.1=1012 5.2=1000 15.2=900"}},
              {{{2026, 2}, 100}}},
-        Case{"TwoTanksAddUpInTheSameCell", {{kMarch100}, {kMarch100}}, {{{2026, 3}, 200}}},
         // Four rows, the years between empty; December counts up to the
         // first point of the next month (800 - 600).
         Case{"EarlierYearAddsRows", {{"20.12.23=800 28.12.23=700 5.1=600 10.1=550 15.1=500 20.1=450"}},
@@ -170,7 +169,7 @@ TEST_F(ConsumptionProtocolFile, LinesOfARunRecreatedEachTime)
         "Tank:1 01.02.2026 12:07:00 Monatswechsel Volumen:5050   Summe Verbrauch:150", dashes,
         "Tank:1 20.02.2026 12:09:00 Letzter Monat Volumen:4900   Summe Verbrauch:150", dashes,
         "Tank:2 05.01.2026 12:03:00 Betankung von:1000 --> 4000  Summe Betankung = 3000",
-        // The second tank adds to January's cell: 150 + 99.5.
+        // The second tank adds to January's cell (150 + 99.5): the sum is the cell's.
         "Tank:2 20.01.2026 12:09:00 Letzter Monat Volumen:3900,5 Summe Verbrauch:249,5", dashes, ""};
     EXPECT_EQ(QString::fromLatin1(readBytes(path)).split(QStringLiteral("\r\n")), expected);
 
