@@ -49,7 +49,6 @@ INSTANTIATE_TEST_SUITE_P(
         // Two and a half days in the window; the older point lies outside it.
         ForecastCase{"TooLittleHistory", {{20, 5000}, {2.5, 3000}, {0, 2900}}, std::nullopt},
         ForecastCase{"ThreeDaysAreEnough", {{3, 1300}, {0, 1000}}, {{10, QDate(2026, 12, 17)}}},
-        ForecastCase{"LevelUnchanged", {{14, 2000}, {0, 2000}}, std::nullopt},
         ForecastCase{"AlreadyEmpty", {{14, 1400}, {7, 700}, {0, 0}}, {{0, QDate(2026, 12, 7)}}},
         // Measured until yesterday: 11 days from then, 10 from now.
         ForecastCase{"LastPointYesterday", {{10, 2000}, {5, 1500}, {1, 1100}}, {{10, QDate(2026, 12, 17)}}}),
