@@ -27,7 +27,6 @@ protected:
     void tank(int n, qint32 raw, qint32 unit, qint16 scale, qint16 temp)
     {
         DeviceRecord &r = (*table)[n];
-        r.SN = 1000 + n;
         r.Volumen = raw;
         r.Einheit = unit;
         r.DezPunkt = scale;
