@@ -28,25 +28,6 @@ using OpenBoxTest = EvaluationTest;
 
 } // namespace
 
-TEST_F(EvaluationTest, KnownDeviceGetsEveryFieldButUnitAndName)
-{
-    ASSERT_TRUE(feed(4711));
-    tanks.setTankName("Keller");
-    events.clear();
-    now = now.addSecs(90);
-    // Unit bits say metres (ignored for a known device), no temperature, an error word.
-    ASSERT_TRUE(feed({.temp = 0, .status = 0x60, .levelWord = 0xE008, .scale = 0x07, .shape = 0x12,
-                      .capacity = 40000, .height = 2345},
-                     "192.168.1.7"));
-    EXPECT_EQ(tanks.DeviceCount(), 1);
-    EXPECT_EQ(Fields(tanks.device(1)), "SN=4711 Typ=5 Temp=-9999 Vol=-57352 Einheit=0 Tanktyp=2 Dez=3 Cap=40000 "
-                                       "H=2345 Alarm=0 K=1 Zeit=14.03.2026 10:31:30 Name=Keller IP=192.168.1.7");
-    EXPECT_EQ(events, (QStringList{"detailChanged(1)", "deviceChanged(1)", "telegramAccepted"}));
-    EXPECT_EQ(hooks.recorded, (QList<int>{1, 1}));
-    EXPECT_EQ(hooks.emailed, (QList<int>{1, 1}));
-    EXPECT_EQ(ui.count("beep"), 1) << "only the registration beeps";
-}
-
 // Every telegram is traced with its source, a rejected one changes nothing.
 TEST_F(EvaluationTest, TraceLineAndRejection)
 {
@@ -61,7 +42,9 @@ TEST_F(EvaluationTest, TraceLineAndRejection)
                                                                   " 10.0.0.9"));
 }
 
-TEST_F(EvaluationTest, RegistrationSequence)
+// A new device is registered, saved before its history is recorded, and
+// selected; a known one gets every field of the telegram but unit and name.
+TEST_F(EvaluationTest, RegistrationSequenceThenEveryFieldButUnitAndName)
 {
     // A slot left over from a removed device must not leak into the new one.
     tanks.device(1).Tankbezeichnung = "stale";
@@ -85,12 +68,27 @@ TEST_F(EvaluationTest, RegistrationSequence)
     EXPECT_EQ(hooks.emailed, QList<int>{1});
     EXPECT_EQ(hooks.emailAlarmChanged, QList<bool>{false});
 
-    // A second device is selected in turn, and the first one's unit stays.
+    // A second device is selected in turn.
     ASSERT_TRUE(feed({.sn = 815, .status = 0x60}));
     EXPECT_EQ(tanks.device(2).Einheit, 2);
-    EXPECT_EQ(tanks.device(1).Einheit, 3);
     EXPECT_EQ(tanks.currentDevice(), 2);
     EXPECT_EQ(ini({"Geräte/Aktuell", "Gerät2/SN"}), (QStringList{"2", "815"}));
+
+    tanks.ComboSN_Click(1);
+    tanks.setTankName("Keller");
+    events.clear();
+    now = now.addSecs(90);
+    // Unit bits say metres (ignored for a known device), no temperature, an error word.
+    ASSERT_TRUE(feed({.temp = 0, .status = 0x60, .levelWord = 0xE008, .scale = 0x07, .shape = 0x12,
+                      .capacity = 40000, .height = 2345},
+                     "192.168.1.7"));
+    EXPECT_EQ(tanks.DeviceCount(), 2);
+    EXPECT_EQ(Fields(tanks.device(1)), "SN=4711 Typ=5 Temp=-9999 Vol=-57352 Einheit=3 Tanktyp=2 Dez=3 Cap=40000 "
+                                       "H=2345 Alarm=0 K=1 Zeit=14.03.2026 10:31:30 Name=Keller IP=192.168.1.7");
+    EXPECT_EQ(events, (QStringList{"detailChanged(1)", "deviceChanged(1)", "telegramAccepted"}));
+    EXPECT_EQ(hooks.recorded, (QList<int>{1, 2, 1}));
+    EXPECT_EQ(hooks.emailed, (QList<int>{1, 2, 1}));
+    EXPECT_EQ(ui.count("beep"), 2) << "only the registrations beep";
 }
 
 TEST_F(EvaluationTest, FiftySixthAcceptedFiftySeventhRefused)
@@ -100,6 +98,13 @@ TEST_F(EvaluationTest, FiftySixthAcceptedFiftySeventhRefused)
     EXPECT_EQ(tanks.DeviceCount(), 56);
     EXPECT_EQ(tanks.device(56).SN, 56);
     EXPECT_EQ(ui.count("message"), 0);
+    // The registry of 56 devices is saved in one replace of the file.
+    const quint64 before = InodeOf(iniPath());
+    ReplaceCounter counter(dataDir());
+    tanks.registry().SaveDeviceRegistry();
+    EXPECT_EQ(counter.replaces("Tankmon.ini"), 1);
+    EXPECT_EQ(counter.inPlaceWrites("Tankmon.ini"), 0) << "replaced, not rewritten in place";
+    EXPECT_NE(InodeOf(iniPath()), before);
 
     const Telegram t57{.sn = 57, .levelWord = 0x0999};
     EXPECT_FALSE(feed(t57));

@@ -7,18 +7,6 @@
 namespace
 {
 
-// Also keeps the default answer each input box offered.
-class OfferingUi : public ScriptedUi
-{
-public:
-    QStringList offered;
-    void inputBox(const QString &prompt, const QString &title, const QString &def, InputDone done) override
-    {
-        offered << def;
-        ScriptedUi::inputBox(prompt, title, def, std::move(done));
-    }
-};
-
 class TempCorrectionTest : public ControllerTest
 {
 protected:
@@ -37,12 +25,6 @@ protected:
         correction.Toggle([&](bool r) { on = r; });
         return on;
     }
-    std::optional<bool> ask()
-    {
-        std::optional<bool> ok;
-        correction.AskCoefficients([&](bool r) { ok = r; });
-        return ok;
-    }
     // The coefficients of the three tanks in memory and in the file.
     QString coefficients() const
     {
@@ -52,70 +34,70 @@ protected:
         return k.join(' ');
     }
 
-    OfferingUi box;
-    TempCorrection correction{tanks, config, settings, box};
+    TempCorrection correction{tanks, config, settings, ui};
 };
 
 } // namespace
 
-// Switching on asks every tank, offering its coefficient (0 as 1.5).
+// Switching on asks every tank.
 TEST_F(TempCorrectionTest, SwitchingOnAsksEveryTank)
 {
-    tanks.device(2).TempKorr = 0.25;
-    tanks.device(3).TempKorr = 0;
-    box.answers = {MsgResult::Yes};
-    box.inputs = {"10", "2,5", "0.7"};
+    ui.answers = {MsgResult::Yes};
+    ui.inputs = {"10", "2,5", "0.7"};
     EXPECT_EQ(toggle(), true);
     EXPECT_TRUE(config.flagTempKorr);
     EXPECT_EQ(ini("Common", "FlagTempKorr"), "1");
-    EXPECT_EQ(box.texts("input").mid(0, 2), (QStringList{"Tank 1 Hof\nAusdehnung pro Grad in Promille:",
+    EXPECT_EQ(ui.texts("input").mid(0, 2), (QStringList{"Tank 1 Hof\nAusdehnung pro Grad in Promille:",
                                                         "Tank 2\nAusdehnung pro Grad in Promille:"}));
     EXPECT_EQ(coefficients(), "10/10 2.5/2.5 0.7/0.7");
     EXPECT_TRUE(events.contains("deviceChanged(3)"));
-    EXPECT_EQ(box.offered, (QStringList{"1", "0.25", "1.5"}));
 }
 
-// Entered before a wrong value: kept; not asked after it. A cancelled box counts as 0.
+// Entered before a wrong value: kept; not asked after it. A coefficient of 0
+// is asked as 1.5. A cancelled box counts as 0.
 TEST_F(TempCorrectionTest, OutOfRangeOrCancelStopsTheEntry)
 {
+    tanks.device(2).TempKorr = 0;
     for (double k : {10.0, 0.001})
         EXPECT_TRUE(TempCorrection::IsValidCoefficient(k)) << k;
     for (double k : {10.0000001, 0.0})
         EXPECT_FALSE(TempCorrection::IsValidCoefficient(k)) << k;
-    box.answers = {MsgResult::Yes};
-    box.inputs = {"3", "10.5", "4"};
+    ui.answers = {MsgResult::Yes};
+    ui.inputs = {"3", "10.5", "4"};
     EXPECT_EQ(toggle(), true);
-    EXPECT_EQ(coefficients(), "3/3 1/<absent> 1/<absent>");
-    EXPECT_EQ(box.count("input"), 2);
-    EXPECT_EQ(box.shown.last().icon, MsgIcon::Stop);
+    EXPECT_EQ(coefficients(), "3/3 1.5/<absent> 1/<absent>");
+    EXPECT_EQ(ui.count("input"), 2);
+    EXPECT_EQ(ui.shown.last().icon, MsgIcon::Stop);
     EXPECT_TRUE(config.flagTempKorr) << "the switch stays on";
-    box.shown.clear();
-    box.inputs = {QString()};
-    EXPECT_EQ(ask(), false);
-    EXPECT_EQ(box.count("message"), 1);
+    ui.shown.clear();
+    ui.inputs = {QString()};
+    std::optional<bool> ok;
+    correction.AskCoefficients([&](bool r) { ok = r; });
+    EXPECT_EQ(ok, false);
+    EXPECT_EQ(ui.count("message"), 1);
 }
 
 // Off and No: nothing changes, nothing is asked. On and No: stays on, and the
 // coefficients are asked all the same. On and Yes: off, coefficients kept.
 TEST_F(TempCorrectionTest, AnsweringNoAndSwitchingOff)
 {
-    box.answers = {MsgResult::No};
+    ui.answers = {MsgResult::No};
     EXPECT_EQ(toggle(), false);
-    EXPECT_EQ(box.count("input"), 0);
+    EXPECT_EQ(ui.count("input"), 0);
     EXPECT_EQ(ini("Common", "FlagTempKorr"), "<absent>");
 
     config.flagTempKorr = true;
-    box.answers = {MsgResult::No};
-    box.inputs = {"2", "2", "4"};
+    ui.answers = {MsgResult::No};
+    ui.inputs = {"2", "2", "4"};
     EXPECT_EQ(toggle(), true);
     EXPECT_EQ(coefficients(), "2/2 2/2 4/4");
 
-    box.shown.clear();
+    ui.shown.clear();
     events.clear();
-    box.answers = {MsgResult::Yes};
+    ui.answers = {MsgResult::Yes};
     EXPECT_EQ(toggle(), false);
     EXPECT_EQ(ini("Common", "FlagTempKorr"), "0");
-    EXPECT_EQ(box.count("input"), 0);
+    EXPECT_EQ(ui.count("input"), 0);
     EXPECT_DOUBLE_EQ(tanks.device(3).TempKorr, 4);
     EXPECT_TRUE(events.contains("deviceChanged(1)")) << "figures follow the switch";
 }
