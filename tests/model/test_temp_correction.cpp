@@ -7,6 +7,7 @@
 namespace
 {
 
+// Three tanks, the first one named; the switch, its questions answered in turn.
 class TempCorrectionTest : public ControllerTest
 {
 protected:
@@ -16,14 +17,6 @@ protected:
         for (int sn : {11, 22, 33})
             ASSERT_TRUE(feed(sn));
         tanks.device(1).Tankbezeichnung = "Hof";
-        events.clear();
-    }
-    // The switch as the command leaves it, once its last box is answered.
-    std::optional<bool> toggle()
-    {
-        std::optional<bool> on;
-        correction.Toggle([&](bool r) { on = r; });
-        return on;
     }
     // The coefficients of the three tanks in memory and in the file.
     QString coefficients() const
@@ -39,65 +32,46 @@ protected:
 
 } // namespace
 
-// Switching on asks every tank.
-TEST_F(TempCorrectionTest, SwitchingOnAsksEveryTank)
+// Each step answers the question and the coefficient boxes; the switch and
+// the coefficients carry over to the next step.
+TEST_F(TempCorrectionTest, SwitchQuestionAndCoefficientEntry)
 {
-    ui.answers = {MsgResult::Yes};
-    ui.inputs = {"10", "2,5", "0.7"};
-    EXPECT_EQ(toggle(), true);
-    EXPECT_TRUE(config.flagTempKorr);
-    EXPECT_EQ(ini("Common", "FlagTempKorr"), "1");
+    tanks.device(2).TempKorr = 0; // asked as 1.5
+    const struct {
+        MsgResult answer;
+        QStringList inputs;
+        bool on;
+        const char *stored, *coefficients;
+        int asked; // input boxes so far
+    } steps[] = {
+        // Off and No: nothing changes, nothing is asked.
+        {MsgResult::No, {}, false, "<absent>", "1/<absent> 0/<absent> 1/<absent>", 0},
+        // Off and Yes: on; a wrong value stops the entry, the ones before it are kept.
+        {MsgResult::Yes, {"3", "10.0000001", "4"}, true, "1", "3/3 1.5/<absent> 1/<absent>", 2},
+        // On and No: stays on, and the coefficients are asked all the same.
+        {MsgResult::No, {"10", "2,5", "0.001"}, true, "1", "10/10 2.5/2.5 0.001/0.001", 5},
+        // On and Yes: off, coefficients kept.
+        {MsgResult::Yes, {}, false, "0", "10/10 2.5/2.5 0.001/0.001", 5},
+    };
+    for (const auto &step : steps) {
+        events.clear();
+        ui.answers = {step.answer};
+        ui.inputs = {step.inputs.begin(), step.inputs.end()};
+        std::optional<bool> on;
+        correction.Toggle([&](bool r) { on = r; });
+        EXPECT_EQ(on, step.on);
+        EXPECT_EQ(config.flagTempKorr, step.on);
+        EXPECT_EQ(ini("Common", "FlagTempKorr"), step.stored);
+        EXPECT_EQ(coefficients(), step.coefficients);
+        EXPECT_EQ(ui.count("input"), step.asked);
+    }
+    EXPECT_TRUE(events.contains("deviceChanged(1)")) << "figures follow the switch";
     EXPECT_EQ(ui.texts("input").mid(0, 2), (QStringList{"Tank 1 Hof\nAusdehnung pro Grad in Promille:",
                                                         "Tank 2\nAusdehnung pro Grad in Promille:"}));
-    EXPECT_EQ(coefficients(), "10/10 2.5/2.5 0.7/0.7");
-    EXPECT_TRUE(events.contains("deviceChanged(3)"));
-}
-
-// Entered before a wrong value: kept; not asked after it. A coefficient of 0
-// is asked as 1.5. A cancelled box counts as 0.
-TEST_F(TempCorrectionTest, OutOfRangeOrCancelStopsTheEntry)
-{
-    tanks.device(2).TempKorr = 0;
-    for (double k : {10.0, 0.001})
-        EXPECT_TRUE(TempCorrection::IsValidCoefficient(k)) << k;
-    for (double k : {10.0000001, 0.0})
-        EXPECT_FALSE(TempCorrection::IsValidCoefficient(k)) << k;
-    ui.answers = {MsgResult::Yes};
-    ui.inputs = {"3", "10.5", "4"};
-    EXPECT_EQ(toggle(), true);
-    EXPECT_EQ(coefficients(), "3/3 1.5/<absent> 1/<absent>");
-    EXPECT_EQ(ui.count("input"), 2);
-    EXPECT_EQ(ui.shown.last().icon, MsgIcon::Stop);
-    EXPECT_TRUE(config.flagTempKorr) << "the switch stays on";
-    ui.shown.clear();
+    // A cancelled box counts as 0: a wrong value.
     ui.inputs = {QString()};
     std::optional<bool> ok;
     correction.AskCoefficients([&](bool r) { ok = r; });
     EXPECT_EQ(ok, false);
-    EXPECT_EQ(ui.count("message"), 1);
-}
-
-// Off and No: nothing changes, nothing is asked. On and No: stays on, and the
-// coefficients are asked all the same. On and Yes: off, coefficients kept.
-TEST_F(TempCorrectionTest, AnsweringNoAndSwitchingOff)
-{
-    ui.answers = {MsgResult::No};
-    EXPECT_EQ(toggle(), false);
-    EXPECT_EQ(ui.count("input"), 0);
-    EXPECT_EQ(ini("Common", "FlagTempKorr"), "<absent>");
-
-    config.flagTempKorr = true;
-    ui.answers = {MsgResult::No};
-    ui.inputs = {"2", "2", "4"};
-    EXPECT_EQ(toggle(), true);
-    EXPECT_EQ(coefficients(), "2/2 2/2 4/4");
-
-    ui.shown.clear();
-    events.clear();
-    ui.answers = {MsgResult::Yes};
-    EXPECT_EQ(toggle(), false);
-    EXPECT_EQ(ini("Common", "FlagTempKorr"), "0");
-    EXPECT_EQ(ui.count("input"), 0);
-    EXPECT_DOUBLE_EQ(tanks.device(3).TempKorr, 4);
-    EXPECT_TRUE(events.contains("deviceChanged(1)")) << "figures follow the switch";
+    EXPECT_EQ(ui.count("message"), 6);
 }
