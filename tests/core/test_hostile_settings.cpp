@@ -59,9 +59,9 @@ TEST_F(HostileSettings, EachFileIsReadForWhatItHoldsAndWrittenOnlyWhenSafe)
     } cases[] = {
         {"case, blanks, first section wins", hand, "com", "PORT", "3", nullptr, {}},
         {"present but empty", hand, "COM", "Timeout", "", nullptr, {}},
-        {"absent key", hand, "COM", "Missing", "dflt", nullptr, {}},
         {"comment is no key", hand, "COM", "#note", "dflt", nullptr, {}},
         {"quoted", hand, "Common", "Quoted", "a b", nullptr, {}},
+        {"umlauts in any case", cp1252, "GERÄTE", "anzahl", "3", nullptr, {}},
         {"last line without line end", hand, "Common", "Last", "no line end", nullptr, {}},
         {"garbage, first occurrence wins", garbage, "A", "k", "first", nullptr, {}},
         {"garbage, empty key", garbage, "A", "", "dflt", nullptr, {}},

@@ -19,15 +19,13 @@ protected:
         ASSERT_TRUE(logDir_.isValid());
         config.logFolder = logDir_.path() + '/';
     }
-    // Tanks 1..count with names, units, coefficients, histories and tank files.
+    // Tanks 1..count with names, histories and tank files.
     void makeTanks(int count)
     {
         for (int n = 1; n <= count; ++n) {
             ASSERT_TRUE(feed(1000 + n));
             DeviceRecord &r = tanks.device(n);
             r.Tankbezeichnung = QStringLiteral("Tank-%1").arg(n);
-            r.Einheit = n % 8;
-            r.TempKorr = n;
             for (int i = 0; i < n; ++i)
                 r.History.append(now.addSecs(i), n * 100 + i, n);
             writeBytes(tankFile(n), "history of " + QByteArray::number(1000 + n));
@@ -91,21 +89,17 @@ TEST_F(MaintenanceTest, DeletingTwoToThreeOfFiveMovesTheRestForward)
     // The last tank alone.
     now = now.addSecs(60);
     ASSERT_TRUE(deleteTanks("3", "3"));
-    EXPECT_EQ(restarts, 2);
     EXPECT_EQ(tanks.DeviceCount(), 2);
     EXPECT_EQ(logFiles(), (QStringList{"Tank1.csv=history of 1001", "deleted_Tank2_20260314_103000.csv=history of 1002",
                                        "deleted_Tank3_20260314_103100.csv=history of 1005"}));
 }
 
-TEST_F(MaintenanceTest, AnswersAreRoundedHalfToEven)
+// Answers are rounded half to even; invalid ones beep and change nothing.
+TEST_F(MaintenanceTest, AnswersRoundedInvalidOnesBeepAndChangeNothing)
 {
     const std::pair<const char *, int> answers[] = {{"2.5", 2}, {"3.5", 4}, {"2,7", 3}, {" 4 Tanks", 4}, {"abc", 0}};
     for (const auto &[text, number] : answers)
         EXPECT_EQ(Maintenance::TankNumberAnswer(text), number) << text;
-}
-
-TEST_F(MaintenanceTest, InvalidAnswersBeepAndChangeNothing)
-{
     makeTanks(3);
     const QByteArray fileBefore = readBytes(iniPath());
     const QStringList filesBefore = logFiles();
@@ -125,7 +119,6 @@ TEST_F(MaintenanceTest, InvalidAnswersBeepAndChangeNothing)
     ui.shown.clear();
     EXPECT_FALSE(deleteTanks("1", "1"));
     EXPECT_EQ(ui.count("input"), 0);
-    EXPECT_EQ(tanks.DeviceCount(), 3);
     EXPECT_EQ(readBytes(iniPath()), fileBefore);
     EXPECT_EQ(logFiles(), filesBefore);
 }
@@ -148,7 +141,6 @@ TEST_F(MaintenanceTest, ConfigurationDeletionKeepingTankFiles)
     EXPECT_EQ(ends, 0) << "the end waits for the last box";
     ui.answerOpenBox(MsgResult::Ok);
     EXPECT_EQ(ends, 1);
-    EXPECT_EQ(ui.shown.size(), 3);
     EXPECT_FALSE(QFile::exists(iniPath()));
     EXPECT_EQ(logFiles(), (QStringList{"Tank1.csv=history of 1001", "Tank2.csv=history of 1002"}));
     EXPECT_EQ(tanks.DeviceCount(), 2);

@@ -26,8 +26,7 @@ TEST_F(RegistryTest, RoundTripThroughAWindows1252File)
             historyAtLoad = tanks.device(1).History.count();
     };
 
-    EXPECT_EQ(tanks.LoadRegistry(), 2);
-    ASSERT_EQ(tanks.DeviceCount(), 2);
+    ASSERT_EQ(tanks.LoadRegistry(), 2);
     EXPECT_EQ(hooks.loaded, (QList<int>{1, 2}));
     EXPECT_EQ(historyAtLoad, 0);
     EXPECT_EQ(events.mid(0, 4),
@@ -38,21 +37,12 @@ TEST_F(RegistryTest, RoundTripThroughAWindows1252File)
     EXPECT_EQ(Fields(tanks.device(2)),
               "SN=12 Typ=0 Temp=0 Vol=0 Einheit=0 Tanktyp=0 Dez=0 Cap=1 H=0 Alarm=0 K=1 Zeit= Name=Hof IP=");
 
+    // Saved under the single-byte names; "Standort" untouched, the coefficient
+    // not part of the save. The rest is checked by the read-back below.
     tanks.registry().SaveDeviceRegistry();
-    const QByteArray out = readBytes(iniPath());
-    EXPECT_TRUE(out.startsWith("; written by an older version\r\n"));
-    EXPECT_EQ(out.count("[Ger\xE4t1]"), 1);
-    EXPECT_EQ(out.count("Tankh\xF6he="), 2);
-    // The rest is checked by the read-back below.
-    const char *const lines[] = {
-        "Tankh\xF6he=1500\r\n",
-        "Tankbezeichnung=Keller S\xFC" "d\r\n",
-        "Standort=Keller S\xFC" "d\r\n", // untouched
-        "VolumenAnzeige=12.34 m\xB3\r\n",
-        "TempKorr=0,8\r\n", // the coefficient is not part of the save
-    };
-    for (const char *line : lines)
-        EXPECT_TRUE(out.contains(line)) << line;
+    EXPECT_EQ(readBytes(iniPath()).count("Tankh\xF6he="), 2);
+    EXPECT_EQ(ini({"Gerät1/Tankbezeichnung", "Gerät1/Standort", "Gerät1/VolumenAnzeige", "Gerät1/TempKorr"}),
+              (QStringList{"Keller Süd", "Keller Süd", "12.34 m³", "0,8"}));
 
     // A second program instance reads back the same records.
     copyToFreshFolder();
@@ -97,7 +87,6 @@ TEST_F(RegistryTest, CopyInTheLogFolderIsReplacedAtomically)
     tanks.device(1).Volumen = 4321;
     tanks.registry().SaveDeviceRegistry();
     EXPECT_EQ(readBytes(copy), readBytes(iniPath()));
-    EXPECT_TRUE(readBytes(copy).contains("Volumen=4321"));
     EXPECT_EQ(counter.replaces("Tankmon.ini"), 1);
     EXPECT_EQ(counter.inPlaceWrites("Tankmon.ini"), 0);
 
@@ -211,7 +200,6 @@ TEST_F(RegistryTest, SelectionAndEditsOfTheCurrentDevice)
     tanks.ComboSN_Click(1);
     EXPECT_EQ(counter.replaces("Tankmon.ini"), 1);
     EXPECT_EQ(ini("Geräte", "Aktuell"), "1");
-    EXPECT_EQ(tanks.currentDevice(), 1);
     // Nothing selected, or a number outside the table: nothing happens.
     events.clear();
     for (int n : {-1, 0, 3})
