@@ -26,17 +26,6 @@ protected:
         run.setProcessEnvironment(env);
         run.start(program, {"--data-dir", dataDir()});
     }
-    // Connects, waits for the greeting, sends the telegram's line and hangs
-    // up at once. False when the program does not answer.
-    bool sendAndHangUp(const QByteArray &telegram)
-    {
-        QTcpSocket peer;
-        if (!connectGateway(peer))
-            return false;
-        peer.write(telegram.toHex().toUpper() + '\n');
-        peer.disconnectFromHost();
-        return peer.state() == QAbstractSocket::UnconnectedState || peer.waitForDisconnected(5000);
-    }
     bool evaluated(const QByteArray &telegram) const
     {
         return readBytes(trace()).contains("EvalTelegramm:" + telegram.toHex().toUpper() + " 127.0.0.1");

@@ -20,9 +20,11 @@ struct Program {
         config.dataFolder = dataFolder;
         app = std::make_unique<AppController>(config, settings, ui, std::move(clock), LinkHardware{},
                                               [this](const QStringList &args) { restarted = args; });
+        QObject::connect(app.get(), &AppController::quitRequested, [this](int code) { quitCode = code; });
     }
     RunConfig config;
     QStringList restarted; // the arguments of the restart's new process
+    int quitCode = -1;
     Settings settings{config};
     std::unique_ptr<AppController> app;
 };
@@ -66,12 +68,10 @@ TEST_F(Startup, InvalidLanguageIdIsCorrectedAndWrittenBack)
     EXPECT_EQ(settings.read(Cfg::LngId), "3");
     EXPECT_EQ(LngId(), 3);
     // A language no table has, on the command line: said, and the end.
-    int code = -1;
     auto wrong = make({"LNGID=11"});
-    QObject::connect(wrong->app.get(), &AppController::quitRequested, [&](int c) { code = c; });
     EXPECT_EQ(wrong->app->start(), AppController::Start::Ended);
     EXPECT_EQ(ui.texts().last(), "Wrong LngId !?!");
-    EXPECT_EQ(code, 1);
+    EXPECT_EQ(wrong->quitCode, 1);
 }
 
 TEST_F(Startup, FreshInstallationWantsTheInterfaceDialogAndCountIsLimited)
@@ -119,42 +119,18 @@ TEST_F(Startup, LaterActivationsOnlyRereadLogSwitchesAndEmailStatus)
     EXPECT_EQ(ui.panelText(2), LngText(276));
 }
 
-TEST_F(Startup, RestartPassesEndeThenClientAndSaves)
-{
-    write(Cfg::ClientPath, dataDir());
-    int code = -1;
-    auto run = make({"CLIENT"});
-    AppController &app = *run->app;
-    app.setRestartOptions({"--data-dir", "/x"});
-    QObject::connect(&app, &AppController::quitRequested, [&](int c) { code = c; });
-    ASSERT_EQ(app.start(), AppController::Start::Run);
-    app.RestartProgram();
-    EXPECT_EQ(run->restarted, (QStringList{"--data-dir", "/x", "ENDE", "CLIENT"}));
-    EXPECT_EQ(code, 0);
-}
-
-TEST_F(Startup, ClientModePathFromTheLocalFile)
+// A client finds its server's folder in the local settings file (given
+// there as the server's settings file, too); the file lost later ends it.
+TEST_F(Startup, ClientPathFromTheLocalFileAndTheServerFileLostWhileRunning)
 {
     EXPECT_EQ(make({"CLIENT"})->app->start(), AppController::Start::ClientPathMissing)
         << "no \"Client\"/\"Path\": the path dialog is needed";
-
     QTemporaryDir share;
     writeBytes(share.path() + "/Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=0\r\n");
     write(Cfg::ClientPath, share.path() + "/TANKMON.INI");
-    auto run = make({"/client"});
-    ASSERT_EQ(run->app->start(), AppController::Start::Run);
+    auto run = start({"/client"});
     EXPECT_TRUE(run->config.clientMode);
     EXPECT_EQ(run->config.clientPath, share.path() + "/");
-}
-
-TEST_F(Startup, ClientLosesTheServerFileAndEndsWhenTheBoxIsAnswered)
-{
-    QTemporaryDir share;
-    writeBytes(share.path() + "/Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=0\r\n");
-    write(Cfg::ClientPath, share.path());
-    auto run = start({"CLIENT"});
-    int code = -1;
-    QObject::connect(run->app.get(), &AppController::quitRequested, [&](int c) { code = c; });
     QFile::remove(share.path() + "/Tankmon.ini");
     ui.holdBoxes = true;
     run->app->activate();
@@ -162,9 +138,9 @@ TEST_F(Startup, ClientLosesTheServerFileAndEndsWhenTheBoxIsAnswered)
     EXPECT_EQ(ui.openBoxes(), 1);
     EXPECT_TRUE(ui.shown.last().text.startsWith(LngText(297)));
     EXPECT_EQ(ui.shown.last().icon, MsgIcon::Stop);
-    EXPECT_EQ(code, -1);
+    EXPECT_EQ(run->quitCode, -1);
     ui.answerOpenBox();
-    EXPECT_EQ(code, 1);
+    EXPECT_EQ(run->quitCode, 1);
 }
 
 TEST_F(Startup, SecondInstanceIsRefusedBeforeAnythingIsWritten)
@@ -202,6 +178,7 @@ TEST_F(Startup, ClientRefreshFollowsTheServerFiles)
     now = Clock::Naive(QDate(2026, 12, 1), QTime(8, 0)); // the lines are not ahead of the clock
     auto run = start({"CLIENT"});
     AppController &app = *run->app;
+    app.setRestartOptions({"--data-dir", "/x"});
     const QStringList &restarted = run->restarted;
     DeviceRecord &r = app.tanks().device(1);
     ASSERT_EQ(r.History.count(), 10);
@@ -218,8 +195,9 @@ TEST_F(Startup, ClientRefreshFollowsTheServerFiles)
     EXPECT_TRUE(restarted.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(server + "Tank2.csv")); // a client writes nothing there
 
-    // The server registered a device: the client restarts.
+    // The server registered a device: the client restarts, with our options, "ENDE" first.
     writeBytes(server + "Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=2\r\n");
     app.TimerClientTick();
-    EXPECT_EQ(restarted, (QStringList{"ENDE", "CLIENT"}));
+    EXPECT_EQ(restarted, (QStringList{"--data-dir", "/x", "ENDE", "CLIENT"}));
+    EXPECT_EQ(run->quitCode, 0);
 }

@@ -91,6 +91,17 @@ protected:
             return peer.bytesAvailable() >= 8 || run.state() == QProcess::NotRunning;
         }, 20000) && peer.read(8) == "TANKMON\n";
     }
+    // Connects, waits for the greeting, sends the telegram's line and hangs
+    // up at once. False when the program does not answer.
+    bool sendAndHangUp(const QByteArray &telegram)
+    {
+        QTcpSocket peer;
+        if (!connectGateway(peer))
+            return false;
+        peer.write(telegram.toHex().toUpper() + '\n');
+        peer.disconnectFromHost();
+        return peer.state() == QAbstractSocket::UnconnectedState || peer.waitForDisconnected(5000);
+    }
 
     const QString program = TANKMON_BINARY_DIR "/Tankmon";
     QProcess run;
