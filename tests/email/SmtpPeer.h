@@ -14,53 +14,41 @@ class SmtpPeer
 public:
     explicit SmtpPeer(const QStringList &args)
     {
-        proc_.setProgram(QStringLiteral("/usr/bin/python3"));
-        proc_.setArguments(QStringList{QStringLiteral("-W"), QStringLiteral("ignore"),
-                                       QStringLiteral(TANKMON_SOURCE_DIR "/tests/email/smtp_server.py")} +
-                           args);
         proc_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QObject::connect(&proc_, &QProcess::readyReadStandardOutput, [this] {
-            while (proc_.canReadLine())
-                lines_ << QString::fromUtf8(proc_.readLine()).trimmed();
+            while (proc_.canReadLine()) {
+                const QString l = QString::fromUtf8(proc_.readLine()).trimmed();
+                const QStringList w = l.split(QLatin1Char(' '));
+                if (w[0] == QLatin1String("PORT"))
+                    port_ = quint16(w[1].toUInt());
+                else if (w[0] == QLatin1String("C"))
+                    commands_ << l.mid(2);
+                else if (w[0] == QLatin1String("MAIL"))
+                    messages_.append(
+                        {w[1] + QLatin1Char(' ') + w[2], QByteArray::fromBase64(w[3].toLatin1())});
+            }
         });
-        proc_.start();
-        WaitFor([this] { return port() != 0 || proc_.state() == QProcess::NotRunning; }, 15000);
+        proc_.start(QStringLiteral("/usr/bin/python3"),
+                    QStringList{QStringLiteral("-W"), QStringLiteral("ignore"),
+                                QStringLiteral(TANKMON_SOURCE_DIR "/tests/email/smtp_server.py")} +
+                        args);
+        WaitFor([this] { return port_ != 0 || proc_.state() == QProcess::NotRunning; }, 15000);
     }
     ~SmtpPeer()
     {
         proc_.kill();
         proc_.waitForFinished(5000);
     }
-    quint16 port() const
-    {
-        for (const QString &l : lines_)
-            if (l.startsWith(QLatin1String("PORT ")))
-                return quint16(l.mid(5).toUInt());
-        return 0;
-    }
+    quint16 port() const { return port_; }
     // Lines the client sent, and accepted messages as "from to" plus raw bytes.
-    QStringList commands() const
-    {
-        QStringList out;
-        for (const QString &l : lines_)
-            if (l.startsWith(QLatin1String("C ")))
-                out << l.mid(2);
-        return out;
-    }
-    QList<QPair<QString, QByteArray>> messages() const
-    {
-        QList<QPair<QString, QByteArray>> out;
-        for (const QString &l : lines_)
-            if (l.startsWith(QLatin1String("MAIL "))) {
-                const QStringList w = l.split(QLatin1Char(' '));
-                out.append({w[1] + QLatin1Char(' ') + w[2], QByteArray::fromBase64(w[3].toLatin1())});
-            }
-        return out;
-    }
+    QStringList commands() const { return commands_; }
+    QList<QPair<QString, QByteArray>> messages() const { return messages_; }
 
 private:
     QProcess proc_;
-    QStringList lines_;
+    quint16 port_ = 0;
+    QStringList commands_;
+    QList<QPair<QString, QByteArray>> messages_;
 };
 
 // The "E-Mail" section of a settings file that mails every alarm through the
