@@ -13,11 +13,12 @@ class PeerFaults : public RunningProgramTest {
 protected:
     // A TCP listener on a free port that records every telegram (tank file
     // interval 1 s) and traces each evaluation.
-    void configure()
+    void SetUp() override
     {
-        writeTcpSettings("Log=" + QFile::encodeName(trace()) + "\r\n[Logfile]\r\nIntervall in s=1\r\n");
+        RunningProgramTest::SetUp();
+        writeTcpSettings("Log=" + QFile::encodeName(dataDir()) +
+                         "trace.log\r\n[Logfile]\r\nIntervall in s=1\r\n");
     }
-    QString trace() const { return dataDir() + "trace.log"; }
     // The window program on the offscreen platform.
     void startWindowProgram()
     {
@@ -26,17 +27,16 @@ protected:
         run.setProcessEnvironment(env);
         run.start(program, {"--data-dir", dataDir()});
     }
-    bool evaluated(const QByteArray &telegram) const
-    {
-        return readBytes(trace()).contains("EvalTelegramm:" + telegram.toHex().toUpper() + " 127.0.0.1");
-    }
     // Several gateways in a row, each telegram evaluated, then the program
     // is still there.
     void hangUpRepeatedly(const QList<QByteArray> &telegrams)
     {
         for (const QByteArray &t : telegrams) {
             ASSERT_TRUE(sendAndHangUp(t)) << run.readAll().constData();
-            ASSERT_TRUE(WaitFor([&] { return evaluated(t) || run.state() == QProcess::NotRunning; }, 20000));
+            const QByteArray traced = "EvalTelegramm:" + t.toHex().toUpper() + " 127.0.0.1";
+            ASSERT_TRUE(WaitFor([&] {
+                return readBytes(dataDir() + "trace.log").contains(traced) || run.state() == QProcess::NotRunning;
+            }, 20000));
             ASSERT_EQ(run.state(), QProcess::Running) << "exit status " << run.exitCode();
         }
     }
@@ -46,7 +46,6 @@ protected:
 
 TEST_F(PeerFaults, UnopenableTankFileWhileGatewaysHangUpHeadless)
 {
-    configure();
     ASSERT_TRUE(QDir(dataDir()).mkdir("Tank1.csv"));
     ASSERT_TRUE(start()) << output.constData();
     QList<QByteArray> telegrams;
@@ -62,7 +61,6 @@ TEST_F(PeerFaults, UnopenableTankFileWhileGatewaysHangUpHeadless)
 
 TEST_F(PeerFaults, AlarmBoxOpenWhileGatewaysHangUpInTheWindowProgram)
 {
-    configure();
     startWindowProgram();
     // Each alarm that comes or goes raises or clears the box; the box of
     // the first stays open throughout.

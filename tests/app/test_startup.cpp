@@ -82,11 +82,10 @@ TEST_F(Startup, FreshInstallationWantsTheInterfaceDialogAndCountIsLimited)
         EXPECT_TRUE(fresh->app->interfaceDialogWanted());
         EXPECT_EQ(settings.read(Cfg::GeraeteAnzahl, "none"), "none");
     }
-    // "ActiveCom" = 2 counts as off, so no link is chosen yet either.
-    write(Cfg::ActiveCom, "2");
-    write(Cfg::Simulation, "1"); // no port opened
-    write(Cfg::GeraeteAnzahl, "80");
-    write(Cfg::Device::SN.at(56), "560"); // the count stops at the last section with a serial number
+    // "ActiveCom" = 2 counts as off, so no link is chosen yet either (and the simulation opens no
+    // port). The count stops at the last section with a serial number.
+    writeBytes(iniPath(), "[Common]\r\nActiveCom=2\r\n[COM]\r\nSimulation=1\r\n[Ger\xE4te]\r\nAnzahl=80\r\n"
+                          "[Ger\xE4t56]\r\nSN=560\r\n");
     auto run = start();
     EXPECT_FALSE(run->config.activeCom);
     EXPECT_TRUE(run->app->interfaceDialogWanted());
@@ -95,11 +94,9 @@ TEST_F(Startup, FreshInstallationWantsTheInterfaceDialogAndCountIsLimited)
 
 TEST_F(Startup, LaterActivationsOnlyRereadLogSwitchesAndEmailStatus)
 {
-    write(Cfg::ActiveNet, "1");
-    write(Cfg::ClientPort, "0"); // 8000; may be taken, that is fine
-    write(Cfg::Simulation, "1");
-    write(Cfg::GeraeteAnzahl, "1");
-    write(Cfg::Device::SN.at(1), "4711");
+    // Client port 0 is 8000; it may be taken, that is fine.
+    writeBytes(iniPath(), "[Common]\r\nActiveNet=1\r\n[COM]\r\nClientPort=0\r\nSimulation=1\r\n"
+                          "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n");
     auto run = start();
     AppController &app = *run->app;
     ASSERT_EQ(app.tanks().DeviceCount(), 1);
