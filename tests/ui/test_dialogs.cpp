@@ -133,7 +133,6 @@ TEST_F(DialogTest, LanguageSelectionNeedsACurrentEntry)
     frmSelectLng dlg;
     dlg.show();
     QSignalSpy chosen(&dlg, &frmSelectLng::chosen);
-    ASSERT_EQ(dlg.lst->count(), 10);
     // Below the last entry: nothing is current.
     QWidget *view = dlg.lst->viewport();
     QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(5, view->height() - 2));

@@ -71,7 +71,6 @@ TEST_F(FrmMainTest, StatusPanelsAndReceptionProgress)
     win->receptionProgress(200, 180);
     QProgressBar *bar = win->panel(3)->progressBar();
     ASSERT_NE(bar, nullptr);
-    EXPECT_EQ(bar->parentWidget(), win->panel(3));
     EXPECT_FALSE(bar->isHidden());
     EXPECT_EQ(bar->value(), 180);
     win->hideProgress();
