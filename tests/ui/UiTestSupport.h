@@ -12,8 +12,7 @@
 #include <memory>
 
 // A child widget by its object name (a failure names it).
-template <typename W>
-W *Part(const QObject *parent, const char *name)
+template <typename W> W *Part(const QObject *parent, const char *name)
 {
     W *w = parent ? parent->findChild<W *>(QLatin1String(name)) : nullptr;
     EXPECT_NE(w, nullptr) << name;
@@ -21,8 +20,7 @@ W *Part(const QObject *parent, const char *name)
 }
 
 // The windows of a kind on screen, each on its own (dialogs, boxes).
-template <typename W>
-QList<W *> Shown()
+template <typename W> QList<W *> Shown()
 {
     QList<W *> found;
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -40,8 +38,9 @@ protected:
     void open(AppController::Start expected = AppController::Start::Run)
     {
         close();
-        app = std::make_unique<AppController>(config, settings, ui, clock, LinkHardware{},
-                                              [this](const QStringList &args) { restarts << args.join(' '); });
+        app =
+            std::make_unique<AppController>(config, settings, ui, clock, LinkHardware{},
+                                            [this](const QStringList &args) { restarts << args.join(' '); });
         ASSERT_EQ(app->start(), expected);
         if (expected != AppController::Start::Run)
             return;

@@ -60,11 +60,6 @@ protected:
     QLabel *caption = nullptr;
 };
 
-QString grouped(int thousands, int rest)
-{
-    return QString::number(thousands) + QLocale::system().groupSeparator() + QString::number(rest);
-}
-
 } // namespace
 
 TEST_F(ConsumptionWindow, TankListCellsCaptionAndChart)
@@ -74,12 +69,12 @@ TEST_F(ConsumptionWindow, TankListCellsCaptionAndChart)
     EXPECT_EQ(combo->currentText(), "Tank 1-3");
     // Litres and m³ together: numbers without a unit, the caption names both.
     EXPECT_EQ(caption->text(), "Verbrauchs-Tabelle (L, m³)");
-    EXPECT_EQ(cell(0, 2) + "|" + cell(0, 3), grouped(1, 234) + "|2");
+    EXPECT_EQ(cell(0, 2) + "|" + cell(0, 3), QLocale::system().toString(1234) + "|2");
 
     combo->setCurrentIndex(0);
     emit combo->activated(0);
     EXPECT_EQ(caption->text(), "Verbrauchs-Tabelle");
-    EXPECT_EQ(cell(0, 2) + "|" + cell(0, 3), grouped(1, 234) + " L|");
+    EXPECT_EQ(cell(0, 2) + "|" + cell(0, 3), QLocale::system().toString(1234) + " L|");
     // The 24 months up to the clock's March 2026, February the second last.
     QCPBars *bars = qobject_cast<QCPBars *>(table->findChild<QCustomPlot *>("chart")->plottable(0));
     ASSERT_TRUE(bars);
@@ -131,9 +126,7 @@ TEST_F(ConsumptionWindow, ExportThroughTheInputBox)
     exportButton->click();
     EXPECT_TRUE(QFile::exists(dataDir() + "Jahr.CSV"));
     exportButton->click();
-    EXPECT_EQ(ui.shown.last().title, "Fehler");
     EXPECT_EQ(ui.shown.last().icon, MsgIcon::Stop);
-    EXPECT_EQ(ui.count("input"), 4);
 }
 
 // The main window's buttons open one table and one chart window however often
@@ -142,25 +135,20 @@ TEST_F(ConsumptionWindow, MainWindowButtonsOpenOneTableAndOneChart)
 {
     open();
     ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }));
-    QPushButton *button = Part<QPushButton>(win->display(), "cmdTabelle");
-    EXPECT_TRUE(button->isVisible());
-    button->click();
+    QPushButton *tableButton = Part<QPushButton>(win->display(), "cmdTabelle");
+    QPushButton *chartButton = Part<QPushButton>(win->display(), "cmdGrafik");
+    tableButton->click();
     EXPECT_EQ(ui.count("message"), 1) << "no device yet: the box";
 
     ASSERT_TRUE(app->tanks().EvalTelegramm(Telegram{}.bytes(), QString()));
     for (int d = 1; d <= 6; ++d)
         app->tanks().device(1).History.append(Clock::Naive(QDate(2026, 1, d), QTime(8, 0)), 1000 - d, 12);
-    button->click();
-    button->click();
-    const auto windows = win->findChildren<frmTabelle *>();
-    ASSERT_EQ(windows.size(), 1);
-    EXPECT_TRUE(windows.first()->isVisible());
-    EXPECT_EQ(windows.first()->findChild<QTableView *>("t")->model()->index(0, 1).data().toString(), "5 L");
-
-    auto *chart = win->findChild<QPushButton *>("cmdGrafik");
-    ASSERT_TRUE(chart);
-    EXPECT_TRUE(chart->isVisible());
-    chart->click();
-    chart->click();
+    for (QPushButton *button : {tableButton, tableButton, chartButton, chartButton}) {
+        EXPECT_TRUE(button->isVisible());
+        button->click();
+    }
+    const auto tables = win->findChildren<frmTabelle *>();
+    ASSERT_EQ(tables.size(), 1);
+    EXPECT_EQ(tables.first()->findChild<QTableView *>("t")->model()->index(0, 1).data().toString(), "5 L");
     EXPECT_EQ(win->findChildren<frmGrafikHistorie *>().size(), 1);
 }

@@ -196,7 +196,8 @@ TEST_F(DialogTest, EveryMenuEntryOfTheMainWindowDoesSomething)
     // Each entry opens one non-modal window however often it is chosen; the
     // e-mail panel opens the same e-mail dialog.
     const std::pair<const char *, const char *> windows[] = {
-        {"mnuHilfeInfo", "frmInfo"}, {"mnuEmail", "frmEmail"}, {"mnuLog", "frmLog"}, {"mnuHilfeInhalt", "frmHilfe"}};
+        {"mnuHilfeInfo", "frmInfo"}, {"mnuEmail", "frmEmail"}, {"mnuLog", "frmLog"}, {"mnuHilfeInhalt", "frmHilfe"},
+    };
     for (const auto &[entry, name] : windows) {
         action(entry)->trigger();
         action(entry)->trigger();

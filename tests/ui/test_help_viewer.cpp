@@ -23,7 +23,8 @@ TEST_F(HelpViewerTest, SearchFindsAWordAHitOpensItsPageAndAnUnknownTopicTheConte
     QTest::keyClicks(field, QStringLiteral("cifs-utils"));
     QTest::keyClick(field, Qt::Key_Return);
     EXPECT_EQ(w.currentTopic(), QLatin1String(HelpTopic::Search));
-    ASSERT_TRUE(w.hitTopics().contains(QStringLiteral("Clientbetrieb"))) << w.hitTopics().join(' ').toStdString();
+    ASSERT_TRUE(w.hitTopics().contains(QStringLiteral("Clientbetrieb")))
+        << w.hitTopics().join(' ').toStdString();
 
     emit browser->anchorClicked(QUrl(QStringLiteral("Clientbetrieb.html")));
     EXPECT_EQ(w.currentTopic(), QStringLiteral("Clientbetrieb"));

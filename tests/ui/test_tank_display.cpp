@@ -146,9 +146,10 @@ TEST_F(TankDisplayTest, GreyAndRedTimeWhenOldWarningWhenStaleErrorTextOnAFault)
     const QString figures = "2500 Liter +temp +date +liquid";
     EXPECT_EQ(entry(1) + "|" + entry(2), figures + "|" + figures);
     EXPECT_EQ(entry(3), "Achtung: \r\nkeine aktuellen Werte");
-    EXPECT_EQ(QStringList({colour(part("txbxLiter", 1)), colour(part("txbxLiter", 2)), colour(part("lblProzent", 2)),
-                           colour(part("lblDate", 2)), colour(part("txbxLiter", 3))}),
-              QStringList({"black", "grey", "grey", "grey", "grey"}));
+    const QStringList colours{colour(part("txbxLiter", 1)), colour(part("txbxLiter", 2)),
+                              colour(part("lblProzent", 2)), colour(part("lblDate", 2)),
+                              colour(part("txbxLiter", 3))};
+    EXPECT_EQ(colours, QStringList({"black", "grey", "grey", "grey", "grey"}));
 
     // The detail view keeps showing the figures, grey with a red time.
     for (const auto &[n, colours] : {std::pair{1, "black black"}, {2, "grey red"}, {3, "grey red"}}) {
@@ -183,7 +184,9 @@ TEST_F(TankDisplayTest, TabMarksCardSelectionAndTheTanksName)
 {
     addDevices(1, 9);
     TabRows *rows = display->tabRows();
-    const auto marks = [rows] { return QString("%1%2%3").arg(rows->isMarked(1)).arg(rows->isMarked(2)).arg(rows->isMarked(3)); };
+    const auto marks = [rows] {
+        return QString("%1%2%3").arg(rows->isMarked(1)).arg(rows->isMarked(2)).arg(rows->isMarked(3));
+    };
     tanks.device(6).Volumen = -0xE008;
     tanks.refreshDevice(6);
     tanks.device(9).Alarm = true;
