@@ -21,12 +21,6 @@ struct RecordingSink {
     qint64 costNs = 0;
     bool operator()(const QByteArray &t, const QString &s);
     int accepted() const { return int(results.count(true)); }
-    void clear()
-    {
-        telegrams.clear();
-        sources.clear();
-        results.clear();
-    }
 };
 
 // "socat pty,raw,echo=0,link=<dir>/dev -": the test is the measuring bus

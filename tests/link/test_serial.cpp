@@ -129,9 +129,9 @@ TEST_F(SerialFakePortTest, LineEventsAreTracedAndDiscardPendingInput)
     now = Clock::Naive(QDate(2026, 12, 5), QTime(14, 3, 7, 5));
     const QByteArray t = MakeTelegram(11, 11);
     for (int code : {1004, 1006, 1008, 1009})
-        port()->raiseLineEvent(code, t);
+        port()->feed(t, code);
     EXPECT_FALSE(link->serial().breakSeen());
-    port()->raiseLineEvent(1001, t);
+    port()->feed(t, 1001);
     EXPECT_TRUE(link->serial().breakSeen());
     EXPECT_TRUE(sink.telegrams.isEmpty());
     port()->feed(t);
@@ -152,7 +152,7 @@ protected:
         LinkTest::SetUp();
         ASSERT_TRUE(pty.start()) << "socat pseudo-terminal pair did not come up";
         config.activeCom = true;
-        makeLink();
+        makeLink(40);
     }
     void open()
     {
@@ -204,7 +204,6 @@ TEST_F(SerialPtyTest, WatchdogTextsAfterTimeout)
     settings.write(Cfg::Timeout, qint64(3));
     settings.write(Cfg::ComPort, qint64(4));
     settings.write(Cfg::ComDevice, pty.device());
-    makeLink(40);
     QSignalSpy progress(link.get(), &LinkManager::receptionProgress);
     link->StartFromSettings();
     ASSERT_TRUE(link->serialOpen()) << qPrintable(ui.panelText(1));
@@ -227,7 +226,6 @@ TEST_F(SerialPtyTest, WatchdogTextsAfterTimeout)
 
 TEST_F(SerialPtyTest, LineThatGoesAwayIsReopenedWhenItComesBackUnlessSwitchedOff)
 {
-    makeLink(40);
     open();
     pty.stop(); // the other end disappears, and with it the device link
     ASSERT_TRUE(WaitFor([&] { return ui.panelText(1) == "Schnittstelle COM4 konnte nicht initialisiert werden."; }))

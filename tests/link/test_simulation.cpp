@@ -2,6 +2,7 @@
 #include "LinkTestSupport.h"
 
 #include "link/Simulation.h"
+#include "model/Telegram.h"
 
 #include "core/Catalogue.h"
 
@@ -33,10 +34,8 @@ protected:
     {
         QStringList out;
         for (const QByteArray &t : sink.telegrams)
-            out << QStringLiteral("%1 %2 %3")
-                       .arg(quint8(t[3]) * 256 + quint8(t[4]))
-                       .arg(QString::fromLatin1(t.mid(7, 2).toHex()).toInt())
-                       .arg(quint8(t[5]) - 128);
+            if (const auto d = DecodeTelegram(t))
+                out << QStringLiteral("%1 %2 %3").arg(d->sn).arg(d->volumen).arg(d->temperatur);
         return out;
     }
 

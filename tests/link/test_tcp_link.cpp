@@ -117,7 +117,7 @@ TEST_F(TcpLinkTest, PeerClosingFreesTheSlotAndItsUnfinishedLine)
     ASSERT_TRUE(WaitFor([&] { return readBytes(config.tracePath).contains("TCP_Close State=8"); }));
     const QByteArray trace = readBytes(config.tracePath);
     EXPECT_TRUE(trace.contains(",TCP_DataArrival BytesTotal=3 RemoteHostIP=127.0.0.1 Data=41_\r\n"));
-    sink.clear();
+    sink = {};
     expectNextPeerServed(6);
     EXPECT_EQ(sink.telegrams.size(), 1) << "the unfinished line must not reach the next peer's";
 }
@@ -139,8 +139,7 @@ TEST_F(TcpLinkTest, LinesSentRightBeforeTheCloseAreAllEvaluated)
                                      link->tcp().state() == TcpLink::Listening; }, 20000))
         << sink.telegrams.size() << " of " << kLines << " lines evaluated";
     EXPECT_TRUE(sink.telegrams == sent) << "every line once, in order";
-    sink.clear();
-    sink.costNs = 0;
+    sink = {};
     expectNextPeerServed(9);
 }
 

@@ -55,26 +55,22 @@ QString Installed(const QString &rel)
     return installed ? prefix.path() + '/' + rel : QString();
 }
 
-class Installation : public DataDirTest
-{
-protected:
-    static QString path(const QString &rel) { return Installed(rel); }
-};
+using Installation = DataDirTest;
 
 TEST_F(Installation, LayoutHoldsProgramHelpDesktopEntryIconsUnitAndDocsAndRunsFromItsPrefix)
 {
     for (const QString &file : InstalledFiles())
-        EXPECT_TRUE(QFileInfo::exists(path(file))) << qPrintable(file);
+        EXPECT_TRUE(QFileInfo::exists(Installed(file))) << qPrintable(file);
     // Both name the installed executable by its full path.
-    const QString exe = path("bin/Tankmon");
+    const QString exe = Installed("bin/Tankmon");
     EXPECT_TRUE(
-        readBytes(path("share/applications/tankmon.desktop")).contains("\nExec=" + exe.toUtf8() + "\n"));
-    const QString unit = path("lib/systemd/system/tankmon.service");
+        readBytes(Installed("share/applications/tankmon.desktop")).contains("\nExec=" + exe.toUtf8() + "\n"));
+    const QString unit = Installed("lib/systemd/system/tankmon.service");
     EXPECT_TRUE(readBytes(unit).contains("\nExecStart=" + exe.toUtf8() + " --headless\n"));
 
     // The English help beside the program makes a fresh installation English:
     // proof that the program looks into share/tankmon from bin.
-    writeBytes(path("share/tankmon/Tankmon_e.chm"), "");
+    writeBytes(Installed("share/tankmon/Tankmon_e.chm"), "");
     QTemporaryDir elsewhere;
     QProcess p;
     p.setWorkingDirectory(elsewhere.path());
@@ -84,7 +80,7 @@ TEST_F(Installation, LayoutHoldsProgramHelpDesktopEntryIconsUnitAndDocsAndRunsFr
     ASSERT_TRUE(p.waitForFinished(15000));
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_TRUE(readBytes(iniPath()).contains("LngId=2")) << readBytes(iniPath()).constData();
-    QFile::remove(path("share/tankmon/Tankmon_e.chm"));
+    QFile::remove(Installed("share/tankmon/Tankmon_e.chm"));
 
     const QString analyze = QStandardPaths::findExecutable("systemd-analyze");
     if (analyze.isEmpty())

@@ -39,12 +39,7 @@ void FakeSerialPort::setLine(const char *name, bool &line, bool on)
     line = on;
     if (open_ && rts_ && dtr_ && bus_->breakOnLinesOn)
         QMetaObject::invokeMethod(
-            this, [this] { raiseLineEvent(Break, QByteArray(1, '\0')); }, Qt::QueuedConnection);
-}
-
-bool FakeSerialPort::cts()
-{
-    return open_ && bus_->ctsHigh;
+            this, [this] { feed(QByteArray(1, '\0'), Break); }, Qt::QueuedConnection);
 }
 
 void FakeSerialPort::write(const QByteArray &data)
@@ -53,27 +48,13 @@ void FakeSerialPort::write(const QByteArray &data)
         bus_->written += data;
 }
 
-QByteArray FakeSerialPort::readAll()
-{
-    QByteArray d;
-    d.swap(rx_);
-    return d;
-}
-
-void FakeSerialPort::feed(const QByteArray &data)
+void FakeSerialPort::feed(const QByteArray &data, int event)
 {
     if (!open_)
         return;
     rx_ += data;
-    emit readyRead();
-}
-
-void FakeSerialPort::raiseLineEvent(int code, const QByteArray &withData)
-{
-    if (!open_)
-        return;
-    rx_ += withData;
-    emit lineEvent(code);
+    if (event)
+        emit lineEvent(event);
     if (!rx_.isEmpty())
         emit readyRead();
 }

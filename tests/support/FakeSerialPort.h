@@ -4,6 +4,7 @@
 #include <QSet>
 #include <QStringList>
 #include <memory>
+#include <utility>
 
 class FakeSerialPort;
 
@@ -12,11 +13,11 @@ class FakeSerialPort;
 class FakeSerialBus
 {
 public:
-    QSet<QString> present;       // device paths that can be opened
-    bool ctsHigh = false;        // CTS right after opening (with RTS/DTR off)
-    bool breakOnLinesOn = false; // a line break arrives when RTS and DTR go on
-    QByteArray written;          // everything written to any port
-    QStringList log;             // "open <dev>", "rts 1", "dtr 0", "close"
+    QSet<QString> present;          // device paths that can be opened
+    bool ctsHigh = false;           // CTS right after opening (with RTS/DTR off)
+    bool breakOnLinesOn = false;    // a line break arrives when RTS and DTR go on
+    QByteArray written;             // everything written to any port
+    QStringList log;                // "open <dev>", "rts 1", "dtr 0", "close"
     FakeSerialPort *port = nullptr; // the one made last (tests reach the link's port)
 };
 
@@ -32,17 +33,15 @@ public:
     QString device() const override { return device_; }
     void setRts(bool on) override { setLine("rts", rts_, on); }
     void setDtr(bool on) override { setLine("dtr", dtr_, on); }
-    bool cts() override;
+    bool cts() override { return open_ && bus_->ctsHigh; }
     void write(const QByteArray &data) override;
-    QByteArray readAll() override;
+    QByteArray readAll() override { return std::exchange(rx_, {}); }
     qint64 bytesAvailable() const override { return rx_.size(); }
     QString errorString() const override { return error_; }
 
-    // Test side: characters arriving from the line (a receive event follows
-    // unless the port is closed), a line event.
-    void feed(const QByteArray &data);
-    void raiseLineEvent(int code, const QByteArray &withData = {});
-
+    // Test side: characters arriving from the line, after line event `event`
+    // unless it is 0 (nothing arrives at a closed port).
+    void feed(const QByteArray &data, int event = 0);
 
 private:
     void setLine(const char *name, bool &line, bool on);
