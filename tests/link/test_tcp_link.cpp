@@ -58,8 +58,9 @@ protected:
     quint16 port = 0;
 };
 
-TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnected)
+TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnectedAndItsUnfinishedLineGoesWithIt)
 {
+    config.tracePath = dataDir() + "trace.log";
     QTcpSocket peer, second;
     ASSERT_TRUE(connectPeer(peer));
     EXPECT_EQ(link->tcp().state(), TcpLink::Connected);
@@ -83,6 +84,17 @@ TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnected)
     peer.write(split.mid(15));
     ASSERT_TRUE(waitCalls(4));
     EXPECT_EQ(sink.telegrams, (QList<QByteArray>{t, a, b, MakeTelegram(3, 300)}));
+
+    peer.write("0211");
+    peer.flush();
+    ASSERT_TRUE(WaitFor([&] { return link->tcp().lineLength() == 4; }));
+    peer.disconnectFromHost();
+    ASSERT_TRUE(WaitFor([&] { return readBytes(config.tracePath).contains("TCP_Close State=8"); }));
+    const QByteArray trace = readBytes(config.tracePath);
+    EXPECT_TRUE(trace.contains(",TCP_DataArrival BytesTotal=4 RemoteHostIP=127.0.0.1 Data=0211\r\n"));
+    sink = {};
+    expectNextPeerServed(6);
+    EXPECT_EQ(sink.telegrams.size(), 1) << "the unfinished line must not reach the next peer's";
 }
 
 TEST_F(TcpLinkTest, IdlePeerIsCutAtTheSixthTickAndTheNextIsServed)
@@ -99,27 +111,6 @@ TEST_F(TcpLinkTest, IdlePeerIsCutAtTheSixthTickAndTheNextIsServed)
     }));
     EXPECT_EQ(longest, 5000); // five ticks counted, cut at the sixth
     expectNextPeerServed(4);
-}
-
-TEST_F(TcpLinkTest, PeerClosingFreesTheSlotAndItsUnfinishedLine)
-{
-    config.tracePath = dataDir() + "trace.log";
-    {
-        QTcpSocket a;
-        ASSERT_TRUE(connectPeer(a));
-        a.write("41\n");
-        ASSERT_TRUE(waitCalls(1));
-        a.write("0211");
-        a.flush();
-        ASSERT_TRUE(WaitFor([&] { return link->tcp().lineLength() == 4; }));
-        a.disconnectFromHost();
-    }
-    ASSERT_TRUE(WaitFor([&] { return readBytes(config.tracePath).contains("TCP_Close State=8"); }));
-    const QByteArray trace = readBytes(config.tracePath);
-    EXPECT_TRUE(trace.contains(",TCP_DataArrival BytesTotal=3 RemoteHostIP=127.0.0.1 Data=41_\r\n"));
-    sink = {};
-    expectNextPeerServed(6);
-    EXPECT_EQ(sink.telegrams.size(), 1) << "the unfinished line must not reach the next peer's";
 }
 
 TEST_F(TcpLinkTest, LinesSentRightBeforeTheCloseAreAllEvaluated)

@@ -9,67 +9,59 @@ namespace
 
 const QString kBin = TANKMON_BINARY_DIR;
 
-// QProcess ends its process when it goes.
-class DemoFeeder : public RunningProgramTest
+// The hex lines a program received, from its trace (line feeds show as "_").
+QList<QByteArray> Received(const QByteArray &trace)
 {
-protected:
-    void SetUp() override
-    {
-        RunningProgramTest::SetUp();
-        demo_ = dataDir() + "demo/";
-        QProcess make;
-        make.start(kBin + "/tankmon_demo_data", {demo_});
-        ASSERT_TRUE(make.waitForFinished(60000) && make.exitCode() == 0)
-            << make.readAllStandardError().constData();
-        ini_.parse(readBytes(demo_ + "Tankmon.ini"));
-    }
-    // The demo tank's stored field (device sections "Gerät" + n).
-    int stored(int device, const char *key) const
-    {
-        return ini_.value(QString::fromUtf8("Gerät%1").arg(device), QString::fromUtf8(key))
-            .value_or("-1")
-            .toInt();
-    }
-    // The hex lines the program received, from its trace (line feeds show as "_").
-    QList<QByteArray> received() const
-    {
-        QByteArray data;
-        for (const QByteArray &line : readBytes(dataDir() + "trace.log").split('\n'))
-            if (const qsizetype at = line.indexOf(" Data="); at >= 0 && line.contains(",TCP_DataArrival "))
-                data += line.mid(at + 6).trimmed();
-        QList<QByteArray> lines = data.split('_');
-        lines.removeLast(); // the unfinished one
-        return lines;
-    }
+    QByteArray data;
+    for (const QByteArray &line : trace.split('\n'))
+        if (const qsizetype at = line.indexOf(" Data="); at >= 0 && line.contains(",TCP_DataArrival "))
+            data += line.mid(at + 6).trimmed();
+    QList<QByteArray> lines = data.split('_');
+    lines.removeLast(); // the unfinished one
+    return lines;
+}
 
-    QString demo_;
-    IniFile ini_;
-};
+using DemoFeeder = RunningProgramTest;
 
 TEST_F(DemoFeeder, FeedsTheRealProgramEachTanksUnitScaleAndAPlausibleLevelAndEndsWithIt)
 {
+    const QString demo = dataDir() + "demo/";
+    QProcess make;
+    make.start(kBin + "/tankmon_demo_data", {demo});
+    ASSERT_TRUE(make.waitForFinished(60000) && make.exitCode() == 0)
+        << make.readAllStandardError().constData();
+    IniFile made;
+    made.parse(readBytes(demo + "Tankmon.ini"));
+    // The demo tank's stored field (device sections "Gerät" + n).
+    const auto stored = [&](int device, const char *key) {
+        return made.value(QString::fromUtf8("Gerät%1").arg(device), QString::fromUtf8(key))
+            .value_or("-1")
+            .toInt();
+    };
     // The demo is fed, not simulated; it records into the folder it runs on,
     // and its last readings are from the moment it was made.
-    EXPECT_EQ(ini_.value("COM", "Simulation"), "0");
-    EXPECT_FALSE(ini_.value("Log INI-File", "Path"));
-    const QDateTime made = QDateTime::fromString(
-        ini_.value(QString::fromUtf8("Gerät1"), "Uhrzeit").value_or(""), "dd.MM.yyyy hh:mm:ss");
-    EXPECT_LT(qAbs(made.secsTo(QDateTime::currentDateTime())), 600) << qPrintable(made.toString());
+    EXPECT_EQ(made.value("COM", "Simulation"), "0");
+    EXPECT_FALSE(made.value("Log INI-File", "Path"));
+    const QDateTime stamped = QDateTime::fromString(
+        made.value(QString::fromUtf8("Gerät1"), "Uhrzeit").value_or(""), "dd.MM.yyyy hh:mm:ss");
+    EXPECT_LT(qAbs(stamped.secsTo(QDateTime::currentDateTime())), 600) << qPrintable(stamped.toString());
 
     port = FreeTcpPort(); // the demo's port made free for this test
-    IniFile traced = ini_;
+    IniFile traced = made;
     traced.setValue("COM", "ClientPort", QString::number(port));
-    traced.setValue("Common", "Log", dataDir() + "trace.log");
-    writeBytes(demo_ + "Tankmon.ini", traced.serialize());
-    ASSERT_TRUE(start("[ready]", {}, demo_)) << output.constData();
-    QProcess feeder;
+    const QString trace = dataDir() + "trace.log";
+    traced.setValue("Common", "Log", trace);
+    writeBytes(demo + "Tankmon.ini", traced.serialize());
+    ASSERT_TRUE(start("[ready]", {}, demo)) << output.constData();
+    QProcess feeder; // ends its process when it goes
     feeder.setProcessChannelMode(QProcess::MergedChannels);
     feeder.start(kBin + "/tankmon_demo_feeder",
-                 {"--until-pid", QString::number(run.processId()), "--interval", "0.2", demo_});
+                 {"--until-pid", QString::number(run.processId()), "--interval", "0.2", demo});
     ASSERT_TRUE(feeder.waitForStarted(10000));
     QList<QByteArray> lines;
-    ASSERT_TRUE(WaitFor([&] { return (lines = received()).size() >= 9; }, 30000)) << lines.size();
-    EXPECT_GE(readBytes(dataDir() + "trace.log").count(",TCP_ConnectionRequest "), 3) << "one per round";
+    ASSERT_TRUE(WaitFor([&] { return (lines = Received(readBytes(trace))).size() >= 9; }, 30000))
+        << lines.size();
+    EXPECT_GE(readBytes(trace).count(",TCP_ConnectionRequest "), 3) << "one per round";
     EXPECT_TRUE(waitOutput("Received from 127.0.0.1")) << output.constData();
     EXPECT_TRUE(terminate());
     EXPECT_TRUE(feeder.waitForFinished(10000)) << "the feeder outlived the program";
