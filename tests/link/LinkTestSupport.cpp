@@ -36,9 +36,9 @@ void PtyPair::stop()
 void LinkTest::makeLink(int tickMs)
 {
     LinkHardware hardware;
-    if (fake_) {
+    if (ports) {
         hardware.serialPort = [this] { return std::make_unique<FakeSerialPort>(bus); };
-        hardware.ports = [this] { return ports; };
+        hardware.ports = [this] { return *ports; };
     }
     hardware.sink = [this](const QByteArray &t, const QString &s) { return sink(t, s); };
     hardware.tickMs = tickMs;
@@ -47,11 +47,10 @@ void LinkTest::makeLink(int tickMs)
 
 void LinkTest::fakePorts(const QStringList &names)
 {
-    fake_ = true;
-    ports.clear();
+    ports.emplace();
     bus->present.clear();
     for (const QString &n : names) {
-        ports << PortInfo{0, "/dev/" + n, n, {}, {}};
+        *ports << PortInfo{0, "/dev/" + n, n, {}, {}};
         bus->present.insert("/dev/" + n);
     }
 }

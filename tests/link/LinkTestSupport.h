@@ -8,6 +8,7 @@
 
 #include <QProcess>
 #include <memory>
+#include <optional>
 
 // The hex line a TCP peer sends for bytes (upper case, LF).
 inline QByteArray HexLine(const QByteArray &bytes) { return bytes.toHex().toUpper() + '\n'; }
@@ -61,10 +62,7 @@ protected:
 
     TankController controller{config, settings, ui, clock};
     RecordingSink sink;
-    QList<PortInfo> ports; // fakePorts() puts fake ports here
+    std::optional<QList<PortInfo>> ports; // fakePorts() puts fake ports here
     std::shared_ptr<FakeSerialBus> bus = std::make_shared<FakeSerialBus>();
     std::unique_ptr<LinkManager> link;
-
-private:
-    bool fake_ = false;
 };

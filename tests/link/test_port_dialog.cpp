@@ -23,12 +23,11 @@ TEST(ItemListTest, AddAndSelectByItemData)
     EXPECT_EQ(l.AddListItem("b", 1800, true), 1);
     EXPECT_EQ(l.SelectedItemData(), 1800);
     l.AddListItem("c", 3600);
-    l.SelectByItemData(2700); // equally near to 1800 and 3600: the first
-    EXPECT_EQ(l.SelectedItemData(), 1800);
-    l.SelectByItemData(100000);
-    EXPECT_EQ(l.SelectedItemData(), 3600);
-    l.SelectByItemData(0);
-    EXPECT_EQ(l.currentIndex(), 0);
+    // 2700 is equally near to 1800 and 3600: the first.
+    for (const auto &[value, selected] : {std::pair{2700, 1800}, {100000, 3600}, {0, 600}}) {
+        l.SelectByItemData(value);
+        EXPECT_EQ(l.SelectedItemData(), selected) << value;
+    }
     ItemList empty;
     empty.SelectByItemData(5);
     EXPECT_EQ(empty.currentIndex(), -1);

@@ -45,32 +45,25 @@ QStringList InstalledFiles()
     return files;
 }
 
-// One installation into a temporary prefix for the whole program run.
-QString Installed(const QString &rel)
-{
-    static QTemporaryDir prefix;
-    static const bool installed =
-        RunTool(TANKMON_CMAKE_COMMAND, {"--install", TANKMON_BINARY_DIR, "--prefix", prefix.path()})
-            .has_value();
-    return installed ? prefix.path() + '/' + rel : QString();
-}
-
 using Installation = DataDirTest;
 
 TEST_F(Installation, LayoutHoldsProgramHelpDesktopEntryIconsUnitAndDocsAndRunsFromItsPrefix)
 {
+    QTemporaryDir prefix;
+    ASSERT_TRUE(RunTool(TANKMON_CMAKE_COMMAND, {"--install", TANKMON_BINARY_DIR, "--prefix", prefix.path()}));
+    const auto installed = [&](const QString &rel) { return prefix.path() + '/' + rel; };
     for (const QString &file : InstalledFiles())
-        EXPECT_TRUE(QFileInfo::exists(Installed(file))) << qPrintable(file);
+        EXPECT_TRUE(QFileInfo::exists(installed(file))) << qPrintable(file);
     // Both name the installed executable by its full path.
-    const QString exe = Installed("bin/Tankmon");
+    const QString exe = installed("bin/Tankmon");
     EXPECT_TRUE(
-        readBytes(Installed("share/applications/tankmon.desktop")).contains("\nExec=" + exe.toUtf8() + "\n"));
-    const QString unit = Installed("lib/systemd/system/tankmon.service");
+        readBytes(installed("share/applications/tankmon.desktop")).contains("\nExec=" + exe.toUtf8() + "\n"));
+    const QString unit = installed("lib/systemd/system/tankmon.service");
     EXPECT_TRUE(readBytes(unit).contains("\nExecStart=" + exe.toUtf8() + " --headless\n"));
 
     // The English help beside the program makes a fresh installation English:
     // proof that the program looks into share/tankmon from bin.
-    writeBytes(Installed("share/tankmon/Tankmon_e.chm"), "");
+    writeBytes(installed("share/tankmon/Tankmon_e.chm"), "");
     QTemporaryDir elsewhere;
     QProcess p;
     p.setWorkingDirectory(elsewhere.path());
@@ -80,7 +73,6 @@ TEST_F(Installation, LayoutHoldsProgramHelpDesktopEntryIconsUnitAndDocsAndRunsFr
     ASSERT_TRUE(p.waitForFinished(15000));
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_TRUE(readBytes(iniPath()).contains("LngId=2")) << readBytes(iniPath()).constData();
-    QFile::remove(Installed("share/tankmon/Tankmon_e.chm"));
 
     const QString analyze = QStandardPaths::findExecutable("systemd-analyze");
     if (analyze.isEmpty())
