@@ -34,9 +34,8 @@ protected:
         for (const QByteArray &t : telegrams) {
             ASSERT_TRUE(sendAndHangUp(t)) << run.readAll().constData();
             const QByteArray traced = "EvalTelegramm:" + t.toHex().toUpper() + " 127.0.0.1";
-            ASSERT_TRUE(WaitFor([&] {
-                return readBytes(dataDir() + "trace.log").contains(traced) || run.state() == QProcess::NotRunning;
-            }, 20000));
+            const auto evaluated = [&] { return readBytes(dataDir() + "trace.log").contains(traced); };
+            ASSERT_TRUE(WaitFor([&] { return evaluated() || run.state() == QProcess::NotRunning; }, 20000));
             ASSERT_EQ(run.state(), QProcess::Running) << "exit status " << run.exitCode();
         }
     }

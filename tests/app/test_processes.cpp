@@ -16,9 +16,9 @@ TEST_F(Processes, HeadlessMailsAnAlarmAndSavesAtSigint)
     SmtpPeer mail({});
     ASSERT_NE(mail.port(), 0);
     // Tank 1 is known: only the save at the end writes its "VolumenAnzeige".
-    writeTcpSettings("[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n[Ger\xE4te]\r\nAnzahl=1\r\n"
-                     "[Ger\xE4t1]\r\nSN=4711\r\n" + MailSettings(mail.port()),
-                     1);
+    const QByteArray quiet = "[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n";
+    const QByteArray known = "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n";
+    writeTcpSettings(quiet + known + MailSettings(mail.port()), 1);
     ASSERT_TRUE(start()) << output.constData();
     QTcpSocket gateway;
     ASSERT_TRUE(connectGateway(gateway));
@@ -48,9 +48,9 @@ TEST_F(Processes, ClientWithoutTheServerFileEnds)
     EXPECT_TRUE(output.contains("[stop]") && output.contains("/Tankmon.ini")) << output.constData();
 }
 
-// A second instance on the same data folder ends at once. A telegram every second must not print a status line every
-// second (under a service manager every line goes to the journal); a change
-// of the source is printed at once.
+// A second instance on the same data folder ends at once. A telegram every
+// second must not print a status line every second (under a service manager
+// every line goes to the journal); a change of the source is printed at once.
 TEST_F(Processes, SecondInstanceEndsAndReceptionLinesAreNotRepeated)
 {
     writeTcpSettings({}, 1);

@@ -20,18 +20,23 @@ protected:
     // The mail server on port; no cyclic report in between.
     void configure(quint16 port, const QByteArray &extra = {})
     {
-        writeBytes(iniPath(), MailSettings(port) + "LetzteEmail=" + FormatDateText(now).toLatin1() + "\r\n" + extra);
+        writeBytes(iniPath(),
+                   MailSettings(port) + "LetzteEmail=" + FormatDateText(now).toLatin1() + "\r\n" + extra);
     }
     // Everything but the tank records built anew, as after a restart.
     void restart(SmtpSender &sender)
     {
         values.unload();
-        email = std::make_unique<EmailNotifier>(tanks.table(), values, settings, ui, clock, history,
-                                                std::bind_front(&SmtpSender::SMTP_Send, &sender),
-                                                [] { return MessageContext(); }, [] { return false; });
+        email = std::make_unique<EmailNotifier>(
+            tanks.table(), values, settings, ui, clock, history,
+            std::bind_front(&SmtpSender::SMTP_Send, &sender), [] { return MessageContext(); },
+            [] { return false; });
         tanks.setEmailHooks(email.get());
     }
-    bool alarm(int level) { return tanks.EvalTelegramm(Telegram{.status = 1, .levelWord = Bcd(level)}.bytes(), {}); }
+    bool alarm(int level)
+    {
+        return tanks.EvalTelegramm(Telegram{.status = 1, .levelWord = Bcd(level)}.bytes(), {});
+    }
 
     TankController tanks{config, settings, ui, clock};
     EmailSettings values{settings, tanks.table()};

@@ -24,8 +24,8 @@ protected:
         QProcess p;
         p.setWorkingDirectory(certs_->path());
         p.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
-                            "-keyout", "server.key", "-out", "server.pem", "-days", "2", "-subj", "/CN=localhost",
-                            "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1"});
+                            "-keyout", "server.key", "-out", "server.pem", "-days", "2", "-subj",
+                            "/CN=localhost", "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1"});
         ASSERT_TRUE(p.waitForFinished(30000) && p.exitCode() == 0);
     }
     static void TearDownTestSuite() { delete certs_; }

@@ -84,8 +84,9 @@ class Mqtt : public RunningProgramTest {
 protected:
     bool startProgram(const QByteArray &mqtt)
     {
-        writeTcpSettings("Log=" + dataDir().toUtf8() + "trace.txt\r\n[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\n"
-                         "Topic=tankmon/test\r\nPort=" + QByteArray::number(broker.port) + "\r\n" + mqtt);
+        const QByteArray port = QByteArray::number(broker.port);
+        writeTcpSettings("Log=" + dataDir().toUtf8() + "trace.txt\r\n[MQTT]\r\nAktiv=1\r\n" +
+                         "Host=127.0.0.1\r\nTopic=tankmon/test\r\nPort=" + port + "\r\n" + mqtt);
         return start();
     }
     Broker broker;
@@ -110,18 +111,19 @@ TEST_F(Mqtt, StatesAndDiscoveryRepublishedAndStatusOfflineAtTheEnd)
         EXPECT_TRUE(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$)")
                         .match(state.take("time").toString())
                         .hasMatch());
-        EXPECT_EQ(state, QJsonObject({{"serial", 4711}, {"level", 1234}, {"unit", "L"}, {"percent", 25},
-                                      {"temperature", -7}, {"alarm", false}, {"error", QJsonValue::Null},
-                                      {"days_until_empty", QJsonValue::Null}}));
+        EXPECT_EQ(state, QJsonDocument::fromJson(R"({"serial": 4711, "level": 1234, "unit": "L", "percent": 25,
+            "temperature": -7, "alarm": false, "error": null, "days_until_empty": null})").object());
         EXPECT_EQ(sub.last.value("tankmon/test/status"), "online");
         for (const QString &topic : MqttDiscoveryTopics("homeassistant", 4711)) {
-            ASSERT_TRUE(sub.waitFor(topic, [](const QByteArray &p) { return !p.isEmpty(); })) << qPrintable(topic);
+            ASSERT_TRUE(sub.waitFor(topic, [](const QByteArray &p) { return !p.isEmpty(); }))
+                << qPrintable(topic);
             const QJsonObject o = QJsonDocument::fromJson(sub.last[topic]).object();
             EXPECT_EQ(o.value("state_topic").toString(), "tankmon/test/tank1/state");
             EXPECT_EQ(o.value("availability_topic").toString(), "tankmon/test/status");
         }
+        // The level in the tank's unit.
         const QByteArray level = sub.last.value("homeassistant/sensor/tankmon_4711/level/config");
-        EXPECT_EQ(QJsonDocument::fromJson(level).object().value("unit_of_measurement"), "L"); // the tank's unit
+        EXPECT_EQ(QJsonDocument::fromJson(level).object().value("unit_of_measurement"), "L");
     }
     broker.proc.kill();
     broker.proc.waitForFinished();
@@ -131,8 +133,8 @@ TEST_F(Mqtt, StatesAndDiscoveryRepublishedAndStatusOfflineAtTheEnd)
         ASSERT_TRUE(sig == SIGTERM || startProgram({})); // the first run came through the broker restart
         Subscriber sub(broker.port);
         EXPECT_TRUE(sub.waitFor("tankmon/test/status", [](const QByteArray &p) { return p == "online"; }));
-        EXPECT_TRUE(sig == SIGKILL ||
-                    sub.waitFor("tankmon/test/tank1/state", [](const QByteArray &p) { return p.contains("4711"); }));
+        EXPECT_TRUE(sig == SIGKILL || sub.waitFor("tankmon/test/tank1/state",
+                                                  [](const QByteArray &p) { return p.contains("4711"); }));
         ::kill(run.processId(), sig);
         EXPECT_TRUE(sub.waitFor("tankmon/test/status", [](const QByteArray &p) { return p == "offline"; }))
             << "signal " << sig;
