@@ -46,42 +46,43 @@ TEST_F(HostileSettings, EachFileIsReadForWhatItHoldsAndWrittenOnlyWhenSafe)
     QByteArray junk;
     for (int i = 0; i < 256; ++i)
         junk.append(char(i));
-    const QByteArray garbage = junk + "\n[A]\nk=first\nk=second\n" + QByteArray(100000, 'z') + "\n[A]\nk=third\n[" +
-                               QByteArray(100000, 'q') + "\n=novalue\n[B\nv=1\n";
+    const QByteArray garbage = junk + "\n[A]\nk=first\nk=second\n" + QByteArray(100000, 'z') +
+                               "\n[A]\nk=third\n[" + QByteArray(100000, 'q') + "\n=novalue\n[B\nv=1\n";
     const QString text = QStringLiteral("[Geräte]\r\nAnzahl=3\r\n");
     const QByteArray cp1252 = "[Ger\xE4te]\r\nAnzahl=3\r\n";
+    const QByteArray utf8 = "\xEF\xBB\xBF[Ger\xC3\xA4te]\r\nAnzahl=3\r\n";
     const struct {
         const char *name;
         QByteArray bytes;
-        const char *section, *key, *value; // read with the default "dflt"
+        const char *read;    // "section/key=value", read with the default "dflt"
         const char *refusal; // nullptr: written, keeping `kept` (or the bytes) in front
         QByteArray kept;
     } cases[] = {
-        {"case, blanks, first section wins", hand, "com", "PORT", "3", nullptr, {}},
-        {"present but empty", hand, "COM", "Timeout", "", nullptr, {}},
-        {"comment is no key", hand, "COM", "#note", "dflt", nullptr, {}},
-        {"quoted", hand, "Common", "Quoted", "a b", nullptr, {}},
-        {"umlauts in any case", cp1252, "GERÄTE", "anzahl", "3", nullptr, {}},
-        {"last line without line end", hand, "Common", "Last", "no line end", nullptr, {}},
-        {"garbage, first occurrence wins", garbage, "A", "k", "first", nullptr, {}},
-        {"garbage, empty key", garbage, "A", "", "dflt", nullptr, {}},
-        {"UTF-8 mark, Windows-1252 text", "\xEF\xBB\xBF" + cp1252, "Geräte", "Anzahl", "3", nullptr, cp1252},
-        {"UTF-8 mark, UTF-8 text", "\xEF\xBB\xBF[Ger\xC3\xA4te]\r\nAnzahl=3\r\n", "Geräte", "Anzahl", "3", nullptr,
-         cp1252},
-        {"zero-filled tail", cp1252 + QByteArray(4096, '\0'), "Geräte", "Anzahl", "3", nullptr, cp1252},
-        {"UTF-16LE with mark", utf16(text, QStringConverter::Utf16LE, true), "Geräte", "Anzahl", "3", "UTF-16", {}},
-        {"UTF-16BE with mark", utf16(text, QStringConverter::Utf16BE, true), "Geräte", "Anzahl", "3", "UTF-16", {}},
-        {"UTF-16LE without mark", utf16(text, QStringConverter::Utf16LE, false), "Geräte", "Anzahl", "3", "UTF-16",
-         {}},
-        {"UTF-8 text Windows-1252 cannot hold", "\xEF\xBB\xBF[Ger\xC3\xA4te]\r\nAnzahl=3\r\nName=\xC5\x82\r\n",
-         "Geräte", "Anzahl", "3", "Windows-1252", {}},
+        {"case, blanks, first section wins", hand, "com/PORT=3", nullptr, {}},
+        {"present but empty", hand, "COM/Timeout=", nullptr, {}},
+        {"comment is no key", hand, "COM/#note=dflt", nullptr, {}},
+        {"quoted", hand, "Common/Quoted=a b", nullptr, {}},
+        {"umlauts in any case", cp1252, "GERÄTE/anzahl=3", nullptr, {}},
+        {"last line without line end", hand, "Common/Last=no line end", nullptr, {}},
+        {"garbage, first occurrence wins", garbage, "A/k=first", nullptr, {}},
+        {"garbage, empty key", garbage, "A/=dflt", nullptr, {}},
+        {"UTF-8 mark, Windows-1252 text", "\xEF\xBB\xBF" + cp1252, "Geräte/Anzahl=3", nullptr, cp1252},
+        {"UTF-8 mark, UTF-8 text", utf8, "Geräte/Anzahl=3", nullptr, cp1252},
+        {"zero-filled tail", cp1252 + QByteArray(4096, '\0'), "Geräte/Anzahl=3", nullptr, cp1252},
+        {"UTF-16LE with mark", utf16(text, QStringConverter::Utf16LE, true), "Geräte/Anzahl=3", "UTF-16", {}},
+        {"UTF-16BE with mark", utf16(text, QStringConverter::Utf16BE, true), "Geräte/Anzahl=3", "UTF-16", {}},
+        {"UTF-16LE, no mark", utf16(text, QStringConverter::Utf16LE, false), "Geräte/Anzahl=3", "UTF-16", {}},
+        {"UTF-8 beyond Windows-1252", utf8 + "Name=\xC5\x82\r\n", "Geräte/Anzahl=3", "Windows-1252", {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         reports.clear();
+        const QString read = QString::fromUtf8(c.read);
+        const QString section = read.section('/', 0, 0);
+        const QString key = read.section('/', 1).section('=', 0, 0);
         const QString path = dataDir() + c.name + ".ini";
         writeBytes(path, c.bytes);
-        EXPECT_EQ(ReadIniValue(path, c.section, c.key, "dflt"), c.value);
+        EXPECT_EQ(ReadIniValue(path, section, key, "dflt"), read.section('=', 1));
         WriteIniValue(path, "Common", "Log", QStringLiteral("x"));
         const QByteArray after = readBytes(path);
         if (c.refusal) {
@@ -91,9 +92,10 @@ TEST_F(HostileSettings, EachFileIsReadForWhatItHoldsAndWrittenOnlyWhenSafe)
             EXPECT_TRUE(reports[0].contains(c.refusal)) << reports[0].toStdString();
         } else {
             EXPECT_TRUE(reports.isEmpty());
-            EXPECT_TRUE(after.startsWith(c.kept.isEmpty() ? c.bytes : c.kept)) << after.left(80).toHex().toStdString();
+            EXPECT_TRUE(after.startsWith(c.kept.isEmpty() ? c.bytes : c.kept))
+                << after.left(80).toHex().toStdString();
             EXPECT_TRUE(after.contains("Log=x\r\n"));
-            EXPECT_EQ(ReadIniValue(path, c.section, c.key, "dflt"), c.value);
+            EXPECT_EQ(ReadIniValue(path, section, key, "dflt"), read.section('=', 1));
         }
     }
 }
@@ -114,14 +116,12 @@ TEST_F(HostileSettings, NonRegularFileIsNeitherOpenedBlockingNorReplaced)
 TEST_F(HostileSettings, StaleTemporariesOfOurPatternOnlyAreRemoved)
 {
     const QStringList ours = {"Tankmon.ini.Ab3dE9", "Tankmon.ini.XXXXXX"};
-    const QStringList others = {"Tankmon.ini", "Tankmon.ini.bak", "Tankmon.ini.Ab3dE9x", "Other.ini.Ab3dE9",
-                                "Tankmon.ini.Ab-dE9"};
+    const QStringList others = {"Other.ini.Ab3dE9", "Tankmon.ini", "Tankmon.ini.Ab-dE9",
+                                "Tankmon.ini.Ab3dE9x", "Tankmon.ini.bak"}; // sorted
     for (const QString &n : ours + others)
         writeBytes(dataDir() + n, "[A]\r\n");
     EXPECT_EQ(SafeFile::RemoveStaleTemporaries(dataDir(), "Tankmon.ini"), 2);
     QStringList left = QDir(dataDir()).entryList(QDir::Files);
-    QStringList expected = others;
     left.sort();
-    expected.sort();
-    EXPECT_EQ(left, expected);
+    EXPECT_EQ(left, others);
 }

@@ -27,7 +27,6 @@ TEST_F(RegistryTest, RoundTripThroughAWindows1252File)
     };
 
     ASSERT_EQ(tanks.LoadRegistry(), 2);
-    EXPECT_EQ(hooks.loaded, (QList<int>{1, 2}));
     EXPECT_EQ(historyAtLoad, 0);
     EXPECT_EQ(events.mid(0, 4),
               (QStringList{"deviceAdded(1)", "deviceChanged(1)", "deviceAdded(2)", "deviceChanged(2)"}));
@@ -141,7 +140,6 @@ TEST_F(RegistryTest, NewDeviceDoesNotInheritKeysOfARemovedOne)
     ASSERT_TRUE(feed(4711));
     TankController restarted(config, settings, ui, clock);
     restarted.LoadRegistry();
-    ASSERT_EQ(restarted.DeviceCount(), 1);
     // The record as registered: coefficient 1, no name.
     EXPECT_EQ(Fields(restarted.device(1)), Fields(tanks.device(1)));
 }
@@ -163,11 +161,12 @@ TEST_F(RegistryTest, RemovingATankMovesEveryKeyOfTheTanksBehind)
     ASSERT_TRUE(tanks.RemoveDevices(1, 1));
     EXPECT_EQ(counter.replaces("Tankmon.ini"), 1);
     // Tank 3 had no old name nor volume limit: slot 2 loses tank 2's.
-    EXPECT_EQ(ini({"Gerät1/SN", "Gerät1/TempKorr", "Gerät1/Standort", "E-Mail/MinProzent1", "E-Mail/MinVolumen1",
-                   "Gerät2/SN", "Gerät2/TempKorr", "Gerät2/Standort", "E-Mail/MinProzent2", "E-Mail/MinVolumen2",
-                   "Gerät3/SN", "Gerät3/TempKorr", "E-Mail/MinProzent3"}),
-              (QStringList{"102", "0,2", "Ort 2", "20", "1000", "103", "0,3", "<absent>", "30", "<absent>",
-                           "<absent>", "<absent>", "<absent>"}));
+    EXPECT_EQ(
+        ini({"Gerät1/SN", "Gerät1/TempKorr", "Gerät1/Standort", "E-Mail/MinProzent1", "E-Mail/MinVolumen1",
+             "Gerät2/SN", "Gerät2/TempKorr", "Gerät2/Standort", "E-Mail/MinProzent2", "E-Mail/MinVolumen2",
+             "Gerät3/SN", "Gerät3/TempKorr", "E-Mail/MinProzent3"}),
+        (QStringList{"102", "0,2", "Ort 2", "20", "1000", "103", "0,3", "<absent>", "30", "<absent>",
+                     "<absent>", "<absent>", "<absent>"}));
 }
 
 // A tank name with a line break cannot break the file; a record without a

@@ -77,12 +77,11 @@ TEST(TelegramDecoding, FieldsOfAValidTelegram)
     EXPECT_EQ(decodeOk({.type = 7, .scale = 0x07}).dezPunkt, 7);
     EXPECT_EQ(decodeOk({.type = 200, .scale = 0xFE}).dezPunkt, 6);
 
-    // Bits 5-7 = 2 is percent (3), 3 is metres (2): the two are swapped.
-    const int unitOfBits[8] = {0, 1, 3, 2, 4, 5, 6, 7};
-    for (int bits = 0; bits < 8; ++bits)
-        EXPECT_EQ(EinheitFromStatus(quint8(bits << 5)), unitOfBits[bits]) << bits;
-    // Alarm and the unevaluated bits 1-4 do not disturb the unit.
+    // Bits 5-7 = 2 is percent (3), 3 is metres (2): the two are swapped. Alarm
+    // and the unevaluated bits 1-4 do not disturb the unit.
+    EXPECT_EQ(EinheitFromStatus(0x60), 2);
     EXPECT_EQ(EinheitFromStatus(0x5F), 3);
+    EXPECT_EQ(EinheitFromStatus(0xE0), 7);
     EXPECT_FALSE(decodeOk({.status = 0x1E}).alarm);
     EXPECT_TRUE(decodeOk({.status = 0x41}).alarm);
 

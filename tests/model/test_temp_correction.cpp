@@ -60,7 +60,6 @@ TEST_F(TempCorrectionTest, SwitchQuestionAndCoefficientEntry)
         std::optional<bool> on;
         correction.Toggle([&](bool r) { on = r; });
         EXPECT_EQ(on, step.on);
-        EXPECT_EQ(config.flagTempKorr, step.on);
         EXPECT_EQ(ini("Common", "FlagTempKorr"), step.stored);
         EXPECT_EQ(coefficients(), step.coefficients);
         EXPECT_EQ(ui.count("input"), step.asked);
