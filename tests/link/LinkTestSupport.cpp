@@ -24,15 +24,6 @@ bool PtyPair::start()
     return socat_->waitForStarted(5000) && WaitFor([this] { return QFile::exists(device()); }, 10000);
 }
 
-void PtyPair::stop()
-{
-    if (socat_) {
-        socat_->kill();
-        socat_->waitForFinished(5000);
-        socat_.reset();
-    }
-}
-
 void LinkTest::makeLink(int tickMs)
 {
     LinkHardware hardware;

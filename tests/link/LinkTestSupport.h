@@ -32,7 +32,7 @@ public:
     explicit PtyPair(const QString &dir) : dir_(dir) {}
     ~PtyPair() { stop(); }
     bool start();
-    void stop();
+    void stop() { socat_.reset(); } // QProcess ends its process when it goes
     QString device() const { return dir_ + "/dev"; }
     // Writes from the device side of the line; the bytes leave as the event loop runs.
     bool write(const QByteArray &bytes) { return socat_ && socat_->write(bytes) == bytes.size(); }

@@ -6,7 +6,6 @@
 
 #include "core/Catalogue.h"
 
-#include <deque>
 
 namespace
 {
@@ -39,21 +38,16 @@ protected:
         return out;
     }
 
-    std::deque<double> randoms;
-    Simulation sim{controller.table(), [this] {
-                       const double r = randoms.empty() ? 0.5 : randoms.front();
-                       if (!randoms.empty())
-                           randoms.pop_front();
-                       return r;
-                   }};
+    QList<double> randoms; // then 0.5 for ever
+    qsizetype next = 0;
+    Simulation sim{controller.table(), [this] { return next < randoms.size() ? randoms[next++] : 0.5; }};
 };
 
 TEST_F(SimulationTest, ThreeDevicesServedInTurnWithOneFallingLevel)
 {
     controller.table().DeviceCount = 3;
-    controller.device(1).SN = 101;
-    controller.device(2).SN = 202;
-    controller.device(3).SN = 303;
+    for (int n = 1; n <= 3; ++n)
+        controller.device(n).SN = 101 * n;
     // level 4000 - r*50, temperature r*30-5
     randoms = {0.2, 0.5, 0.4, 0.0, 0.1, 1.0 - 1e-12, 0.99, 0.25};
     for (int i = 0; i < 4; ++i)

@@ -36,12 +36,9 @@ protected:
     bool connectPeer(QTcpSocket &peer)
     {
         peer.connectToHost(QHostAddress::LocalHost, port);
-        QByteArray got;
-        WaitFor([&] {
-            got += peer.readAll();
-            return got.size() >= 8 || peer.state() == QAbstractSocket::UnconnectedState;
-        });
-        return got == "TANKMON\n";
+        WaitFor(
+            [&] { return peer.bytesAvailable() >= 8 || peer.state() == QAbstractSocket::UnconnectedState; });
+        return peer.readAll() == "TANKMON\n";
     }
     // Once the slot is free again, a new peer is greeted and its telegram evaluated.
     void expectNextPeerServed(int sn)
@@ -173,13 +170,10 @@ TEST_F(TcpLinkTest, FirstTelegramStartsTheWatchdogAndRegistersTheDeviceWithItsAd
 
 TEST_F(TcpLinkTest, ClientPortOutOfRangeOrTextListensOn8000AndAPortInUseSaysTcpError)
 {
-    for (const char *v : {"0", "abc", "100000"}) {
-        settings.write(Cfg::ClientPort, QString::fromLatin1(v));
-        EXPECT_EQ(link->tcp().ListenPort(), 8000) << v;
-    }
-    for (qint64 v : {1, 99999}) {
-        settings.write(Cfg::ClientPort, v);
-        EXPECT_EQ(link->tcp().ListenPort(), v);
+    for (const auto &[stored, listen] :
+         {std::pair{"0", 8000}, {"abc", 8000}, {"100000", 8000}, {"1", 1}, {"99999", 99999}}) {
+        settings.write(Cfg::ClientPort, QString::fromLatin1(stored));
+        EXPECT_EQ(link->tcp().ListenPort(), listen) << stored;
     }
     QTcpServer blocker;
     ASSERT_TRUE(blocker.listen(QHostAddress::Any, 0));

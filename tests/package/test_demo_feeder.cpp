@@ -47,11 +47,10 @@ TEST_F(DemoFeeder, FeedsTheRealProgramEachTanksUnitScaleAndAPlausibleLevelAndEnd
     EXPECT_LT(qAbs(stamped.secsTo(QDateTime::currentDateTime())), 600) << qPrintable(stamped.toString());
 
     port = FreeTcpPort(); // the demo's port made free for this test
-    IniFile traced = made;
-    traced.setValue("COM", "ClientPort", QString::number(port));
+    made.setValue("COM", "ClientPort", QString::number(port));
     const QString trace = dataDir() + "trace.log";
-    traced.setValue("Common", "Log", trace);
-    writeBytes(demo + "Tankmon.ini", traced.serialize());
+    made.setValue("Common", "Log", trace);
+    writeBytes(demo + "Tankmon.ini", made.serialize());
     ASSERT_TRUE(start("[ready]", {}, demo)) << output.constData();
     QProcess feeder; // ends its process when it goes
     feeder.setProcessChannelMode(QProcess::MergedChannels);

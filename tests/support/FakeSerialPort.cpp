@@ -11,11 +11,8 @@ bool FakeSerialPort::open(const QString &device)
     close();
     device_ = device;
     bus_->log << QStringLiteral("open ") + device;
-    if (!bus_->present.contains(device)) {
-        error_ = QStringLiteral("No such file or directory");
+    if (!bus_->present.contains(device))
         return false;
-    }
-    error_.clear();
     open_ = true;
     rts_ = dtr_ = false;
     return true;

@@ -37,7 +37,8 @@ public:
     void write(const QByteArray &data) override;
     QByteArray readAll() override { return std::exchange(rx_, {}); }
     qint64 bytesAvailable() const override { return rx_.size(); }
-    QString errorString() const override { return error_; }
+    // Asked after a failed open only.
+    QString errorString() const override { return QStringLiteral("No such file or directory"); }
 
     // Test side: characters arriving from the line, after line event `event`
     // unless it is 0 (nothing arrives at a closed port).
@@ -48,7 +49,6 @@ private:
 
     std::shared_ptr<FakeSerialBus> bus_;
     QString device_;
-    QString error_;
     QByteArray rx_;
     bool open_ = false;
     bool rts_ = false, dtr_ = false;
