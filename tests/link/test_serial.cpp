@@ -60,18 +60,13 @@ protected:
 };
 
 // (The stored port opens its stored device: SerialPtyTest.WatchdogTextsAfterTimeout.)
-TEST_F(SerialFakePortTest, AnotherPortNumberOpensItsListedDeviceWithTheLinesOffThenOn)
+TEST_F(SerialFakePortTest, AnotherPortNumberOpensItsListedDeviceAndCtsHighMeansNoAdapter)
 {
     settings.write(Cfg::ComPort, qint64(3));
     settings.write(Cfg::ComDevice, "/dev/pts/9");
-    link->InitCOM(1);
-    EXPECT_EQ(bus->log, (QStringList{"open /dev/ttyUSB0", "rts 0", "dtr 0", "rts 1", "dtr 1"}));
-}
-
-TEST_F(SerialFakePortTest, CtsHighMeansNoAdapter)
-{
     bus->ctsHigh = true;
     link->InitCOM(1);
+    EXPECT_EQ(bus->log, (QStringList{"open /dev/ttyUSB0", "rts 0", "dtr 0", "rts 1", "dtr 1"}));
     EXPECT_EQ(ui.panelText(1), "Anschluss PC-Adapter an PC fehlerhaft");
     EXPECT_EQ(onlyExclamation(), "Es wurde kein PC-Adapter erkannt.\r\nBitte Anschluss des PC-Adapters "
                                  "überprüfen\r\nund entsprechenden COM-Port einstellen.");
@@ -152,12 +147,6 @@ protected:
         config.activeCom = true;
         makeLink(40);
     }
-    void open()
-    {
-        link->InitCOM(4, pty.device());
-        ASSERT_TRUE(link->serialOpen()) << qPrintable(ui.panelText(1));
-        ASSERT_TRUE(WaitFor([this] { return !link->checkPending(); })); // the adapter check
-    }
     bool writeAndWait(const QByteArray &bytes, int calls)
     {
         return pty.write(bytes) && WaitFor([&] { return sink.telegrams.size() >= calls; });
@@ -166,10 +155,12 @@ protected:
     PtyPair pty{tmp_.path()};
 };
 
-TEST_F(SerialPtyTest, FramingOfTheStream)
+TEST_F(SerialPtyTest, StreamFramedAndTracedAndTheLineReopenedWhenItComesBackUnlessSwitchedOff)
 {
     config.tracePath = dataDir() + "trace.log";
-    open();
+    link->InitCOM(4, pty.device());
+    ASSERT_TRUE(link->serialOpen()) << qPrintable(ui.panelText(1));
+    ASSERT_TRUE(WaitFor([this] { return !link->checkPending(); })); // the adapter check
     // A pseudo-terminal has no modem lines, which reads as CTS low: no
     // adapter warning, the watchdog runs.
     EXPECT_EQ(ui.count("message"), 0) << qPrintable(ui.texts().join('|'));
@@ -194,6 +185,28 @@ TEST_F(SerialPtyTest, FramingOfTheStream)
     ASSERT_TRUE(pty.write("\r\n"));
     EXPECT_TRUE(WaitFor([&] { return readBytes(config.tracePath).contains(" comEvReceive=__\r\n"); }));
     EXPECT_TRUE(readBytes(config.tracePath).contains(",InitCom FlagComAktiv=True Port=4\r\n"));
+
+    // A line that goes away is reopened when it comes back, unless switched off.
+    pty.stop(); // the other end disappears, and with it the device link
+    ASSERT_TRUE(WaitFor([&] { return ui.panelText(1) == "Schnittstelle COM4 konnte nicht initialisiert werden."; }))
+        << qPrintable(ui.panelText(1));
+    EXPECT_FALSE(link->serialOpen());
+    EXPECT_TRUE(link->reopenPending());
+
+    ASSERT_TRUE(pty.start());
+    ASSERT_TRUE(WaitFor([&] { return link->serialOpen(); }));
+    EXPECT_EQ(ui.count("message"), 0);
+    ASSERT_TRUE(writeAndWait(MakeTelegram(31, 310), 3));
+    EXPECT_EQ(sink.telegrams.last(), MakeTelegram(31, 310));
+
+    // Switched off while it is away: closed, and no more attempts.
+    pty.stop();
+    ASSERT_TRUE(WaitFor([&] { return link->reopenPending(); }));
+    config.activeCom = false;
+    link->InitCOM(4, pty.device());
+    EXPECT_FALSE(link->reopenPending());
+    EXPECT_FALSE(link->serialOpen());
+    EXPECT_EQ(ui.count("message"), 0);
 }
 
 TEST_F(SerialPtyTest, WatchdogTextsAfterTimeout)
@@ -220,31 +233,6 @@ TEST_F(SerialPtyTest, WatchdogTextsAfterTimeout)
     EXPECT_EQ(link->tag(), 0);
     EXPECT_EQ(link->missedIntervals(), 0);
     EXPECT_TRUE(link->timerComActive());
-}
-
-TEST_F(SerialPtyTest, LineThatGoesAwayIsReopenedWhenItComesBackUnlessSwitchedOff)
-{
-    open();
-    pty.stop(); // the other end disappears, and with it the device link
-    ASSERT_TRUE(WaitFor([&] { return ui.panelText(1) == "Schnittstelle COM4 konnte nicht initialisiert werden."; }))
-        << qPrintable(ui.panelText(1));
-    EXPECT_FALSE(link->serialOpen());
-    EXPECT_TRUE(link->reopenPending());
-
-    ASSERT_TRUE(pty.start());
-    ASSERT_TRUE(WaitFor([&] { return link->serialOpen(); }));
-    EXPECT_EQ(ui.count("message"), 0);
-    ASSERT_TRUE(writeAndWait(MakeTelegram(31, 310), 1));
-    EXPECT_EQ(sink.telegrams[0], MakeTelegram(31, 310));
-
-    // Switched off while it is away: closed, and no more attempts.
-    pty.stop();
-    ASSERT_TRUE(WaitFor([&] { return link->reopenPending(); }));
-    config.activeCom = false;
-    link->InitCOM(4, pty.device());
-    EXPECT_FALSE(link->reopenPending());
-    EXPECT_FALSE(link->serialOpen());
-    EXPECT_EQ(ui.count("message"), 0);
 }
 
 } // namespace
