@@ -66,6 +66,7 @@ TEST_F(Exports, ChartAsPngOrPdfAndRefusals)
     expectRefused({
         {{"--export-chart", "4", "--output", x}, "unknown tank 4"},
         {{"--export-chart", "first", "--output", x}, "\"first\""},
+        {{"--export-chart", "1"}, "--output"},
         {{"--export-chart", "1", "--output", out.filePath("x.jpg")}, "x.jpg"},
         {{"--export-chart", "1", "--output", x, "--size", "1200x"}, "--size"},
         {{"--export-chart", "1", "--output", x, "--months", "0"}, "--months"},

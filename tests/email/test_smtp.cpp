@@ -149,6 +149,8 @@ TEST_F(SmtpTest, UnreachableServer)
     const SmtpResult refused = send(server(nobody, true, true));
     EXPECT_EQ(SMTP_GetError(refused),
               QStringLiteral("No such IP or mail service is not available, Error #4"));
+    // A code without a text of its own takes the transport's description.
+    EXPECT_EQ(SMTP_GetError(77, "Own description", ""), QStringLiteral("Own description, Error #77"));
 }
 
 } // namespace
