@@ -1,5 +1,6 @@
 // The real program on a bad day: a full disk, a settings file it cannot read
-// or that is a FIFO, leftovers of a killed save. Nothing the user had is lost.
+// or that is a FIFO, a data folder it cannot write to, leftovers of a killed
+// save, a flood of lines. Nothing the user had is lost.
 #include "support/ProgramRun.h"
 #include "support/Telegrams.h"
 
@@ -68,32 +69,47 @@ TEST_F(HostileStart, FullDiskKeepsTheSettingsFileAndSaysSo)
 
 // Unreadable (mode 0200) or a FIFO: read as nothing, never written over, and
 // the program neither hangs nor ignores SIGTERM. Temporaries of a killed
-// save are removed at start, other files beside them kept.
-TEST_F(HostileStart, SettingsFilesItCannotReadAndLeftoversOfAKilledSave)
+// save are removed at start, other files beside them kept. A data folder the
+// program may not write to is no second instance: the message says which
+// folder and why, and the program ends.
+TEST_F(HostileStart, SettingsFilesAndAFolderItCannotUseAndLeftoversOfAKilledSave)
 {
     const QByteArray content = "[LngPtnr]\r\nLngId=0\r\n[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n";
+    const QByteArray folder = QFile::encodeName(dataDir()), ini = QFile::encodeName(iniPath());
     writeBytes(iniPath(), content);
-    ASSERT_EQ(::chmod(QFile::encodeName(iniPath()).constData(), 0200), 0);
+    ASSERT_EQ(::chmod(ini.constData(), 0200), 0);
     // Root reads any file: the folder and file then belong to nobody.
-    ASSERT_TRUE(::getuid() != 0 || (::chown(QFile::encodeName(dataDir()).constData(), 65534, 65534) == 0 &&
-                                    ::chown(QFile::encodeName(iniPath()).constData(), 65534, 65534) == 0));
+    ASSERT_TRUE(::getuid() != 0 ||
+                (::chown(folder.constData(), 65534, 65534) == 0 && ::chown(ini.constData(), 65534, 65534) == 0));
     ASSERT_TRUE(start("[ready]", asOtherUser())) << output.constData();
-    EXPECT_TRUE(output.contains(QFile::encodeName(iniPath()))) << output.constData(); // the message names it
+    EXPECT_TRUE(output.contains(ini)) << output.constData(); // the message names it
     EXPECT_TRUE(terminate());
     QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_EQ(readBytes(iniPath()), content);
 
     ASSERT_TRUE(QFile::remove(iniPath()));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(iniPath()).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(ini.constData(), 0600), 0);
     writeBytes(iniPath() + ".Ab3dE9", "[LngPtnr]\r\nLngId=1\r\n");
     writeBytes(iniPath() + ".keep", "mine");
     ASSERT_TRUE(start("[ready]", asOtherUser())) << output.constData();
     EXPECT_TRUE(terminate());
     struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(iniPath()).constData(), &st), 0);
+    ASSERT_EQ(::stat(ini.constData(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
     EXPECT_FALSE(QFileInfo::exists(iniPath() + ".Ab3dE9"));
     EXPECT_TRUE(QFileInfo::exists(iniPath() + ".keep"));
+
+    ASSERT_TRUE(QFile::remove(iniPath()));
+    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n");
+    ASSERT_EQ(::chmod(folder.constData(), 0555), 0);
+    start("Error writing the INI file", asOtherUser());
+    // It may have ended already, and waitForFinished says false then.
+    EXPECT_TRUE(run.state() == QProcess::NotRunning || run.waitForFinished(10000));
+    output += run.readAll();
+    ::chmod(folder.constData(), 0700);
+    EXPECT_NE(run.exitCode(), 0);
+    EXPECT_FALSE(output.contains("more than once")) << output.constData();
+    EXPECT_TRUE(output.contains(QFile::encodeName(QDir::cleanPath(dataDir())))) << output.constData();
 }
 
 // A flood of valid lines must not make the program deaf: the connection-time
@@ -119,20 +135,4 @@ TEST_F(HostileStart, LineFloodKeepsTheCutAndSigtermPrompt)
     ASSERT_TRUE(run.waitForFinished(10000));
     EXPECT_LE(t.elapsed(), 1000);
     EXPECT_EQ(run.exitCode(), 0);
-}
-
-// A data folder the program may not write to is no second instance: the
-// message says which folder and why, and the program ends.
-TEST_F(HostileStart, ReadOnlyDataFolderIsNamedNotTakenForASecondInstance)
-{
-    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n");
-    ASSERT_EQ(::chmod(QFile::encodeName(dataDir()).constData(), 0555), 0);
-    start("Error writing the INI file", asOtherUser()); // root writes anywhere: as nobody
-    // It may have ended already, and waitForFinished says false then.
-    EXPECT_TRUE(run.state() == QProcess::NotRunning || run.waitForFinished(10000));
-    output += run.readAll();
-    ::chmod(QFile::encodeName(dataDir()).constData(), 0700);
-    EXPECT_NE(run.exitCode(), 0);
-    EXPECT_FALSE(output.contains("more than once")) << output.constData();
-    EXPECT_TRUE(output.contains(QFile::encodeName(QDir::cleanPath(dataDir())))) << output.constData();
 }
