@@ -61,7 +61,6 @@ TEST_F(EmailDialogTest, LockAndUnlockWithPasswordOrServiceCode)
     EXPECT_EQ(ui.count("beep"), 1);
     EXPECT_TRUE(Part<QCheckBox>(d, "chbxEmail")->isEnabled());
     Part<QToolButton>(d, "cmdSchloss")->click();
-    EXPECT_EQ(ui.shown.last().text, LngText(83));
     EXPECT_EQ(settings.read(Cfg::Email::Passwort), ScramblePassword("geheim"));
     for (const char *name : {"chbxEmail", "txbxSMTPServer", "ComboAbstand1", "lstbxTank", "txbxBetreff", "LabelLogin"})
         EXPECT_FALSE(Part<QWidget>(d, name)->isEnabled()) << name;
@@ -75,7 +74,6 @@ TEST_F(EmailDialogTest, LockAndUnlockWithPasswordOrServiceCode)
     EXPECT_EQ(ui.count("beep"), 2);
     EXPECT_FALSE(Part<QLineEdit>(d, "txbxKundenname")->isEnabled());
     Part<QToolButton>(d, "cmdSchloss")->click(); // tank 1's serial number backwards
-    EXPECT_EQ(ui.shown.last().text, LngText(85));
     EXPECT_TRUE(Part<QLineEdit>(d, "txbxKundenname")->isEnabled());
     EXPECT_EQ(settings.read(Cfg::Email::Passwort), "");
 }

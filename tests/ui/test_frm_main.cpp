@@ -60,26 +60,12 @@ TEST_F(FrmMainTest, ClientModeOffersTheClientSetupInsteadOfTheSettings)
     EXPECT_EQ(win->findChild<QLabel *>("LabelPgmName")->text(), "Tankview");
 }
 
-TEST_F(FrmMainTest, StatusPanelsAndReceptionProgress)
+TEST_F(FrmMainTest, CaptionAndStatusPanelsFollowAndPrintsToPdf)
 {
     ui.setPanelText(2, "vorher"); // before the window exists
     open();
     ui.setPanelText(3, "COM1");
     EXPECT_EQ(win->panel(2)->text() + "|" + win->panel(3)->text(), "vorher|COM1");
-
-    // The reception progress lies over panel 3; past the limit it is full, not beyond.
-    win->receptionProgress(200, 180);
-    QProgressBar *bar = win->panel(3)->progressBar();
-    ASSERT_NE(bar, nullptr);
-    EXPECT_FALSE(bar->isHidden());
-    EXPECT_EQ(bar->value(), 180);
-    win->hideProgress();
-    EXPECT_TRUE(bar->isHidden());
-}
-
-TEST_F(FrmMainTest, CaptionFollowsTheSelectedTankAndPrintsToPdf)
-{
-    open();
     now = QDateTime(QDate(2024, 5, 1), QTime(8, 0), Qt::UTC);
     ASSERT_TRUE(app->tanks().EvalTelegramm(Telegram{.levelWord = 0x0800}.bytes(), QString()));
     EXPECT_EQ(win->windowTitle(), "800 Liter / 12 °C  " + ProgramTitle(config, false));

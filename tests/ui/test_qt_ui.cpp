@@ -72,18 +72,6 @@ TEST_F(QtUiTest, InputBoxGivesTypedTextOrEmptyOnCancel)
     EXPECT_EQ(*typed, QString());
 }
 
-TEST_F(QtUiTest, WaitCursorIsBalanced)
-{
-    ui_.setWaitCursor(true);
-    ui_.setWaitCursor(true);
-    ASSERT_NE(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    ui_.setWaitCursor(false);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    ui_.setWaitCursor(false);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
 // Qt's own buttons speak the program's language: Alt+J answers "Ja".
 TEST_F(QtUiTest, QtsOwnButtonsFollowTheLanguage)
 {

@@ -22,17 +22,14 @@ protected:
         display->setProgramTitle([] { return QStringLiteral("VALMOR Tankmon"); });
         display->resize(1100, 650);
     }
-    void TearDown() override { display.reset(); }
     // Devices from..to with a reading of the given age, registered the way start-up does.
     void addDevices(int from, int to, int volumen = 2500, int ageMinutes = 0)
     {
         for (int n = from; n <= to; ++n) {
             DeviceRecord &r = tanks.device(n);
             r.SN = 1000 + n;
-            r.Geraetetyp = 7;
             r.Volumen = volumen;
             r.Tankvolumen = 5000;
-            r.Tankhoehe = 1500;
             r.Temperatur = 12;
             r.Uhrzeit = now.addSecs(-60 * ageMinutes);
             r.Tankbezeichnung = QStringLiteral("Tank %1").arg(n);
@@ -204,8 +201,7 @@ TEST_F(TankDisplayTest, TabMarksCardSelectionAndTheTanksName)
     EXPECT_EQ(tanks.currentDevice(), 2);
 }
 
-// The selector, the name field and the unit list reach the controller; in
-// client mode selecting a tank leaves the edits as they are.
+// The selector, the name field and the unit list reach the controller.
 TEST_F(TankDisplayTest, SelectorNameAndUnitEdits)
 {
     addDevices(1, 2);
@@ -226,15 +222,6 @@ TEST_F(TankDisplayTest, SelectorNameAndUnitEdits)
     emit part<QComboBox>("ComboEinheit")->activated(1);
     EXPECT_EQ(tanks.device(1).Einheit, 1);
     EXPECT_EQ(part("lblVolumen")->text() + "|" + part("txbxLiter", 1)->text(), "1.234 m³|1.234 m³");
-
-    config.clientMode = true;
-    part<QLineEdit>("txbxTankbezeichnung")->setEnabled(false);
-    tanks.ComboSN_Click(2);
-    EXPECT_FALSE(part<QLineEdit>("txbxTankbezeichnung")->isEnabled());
-    EXPECT_TRUE(part<QComboBox>("ComboSN")->isEnabled());
-    config.clientMode = false;
-    tanks.ComboSN_Click(1);
-    EXPECT_TRUE(part<QLineEdit>("txbxTankbezeichnung")->isEnabled());
 }
 
 // A fresh installation waits for its first device: the detail view says for
