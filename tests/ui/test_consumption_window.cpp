@@ -62,7 +62,7 @@ protected:
 
 } // namespace
 
-TEST_F(ConsumptionWindow, TankListCellsCaptionAndChart)
+TEST_F(ConsumptionWindow, TankListCellsCaptionAndChartOrTheBoxWithoutData)
 {
     show();
     EXPECT_EQ(entries(), (QStringList{"1: Keller", "3: SN:4711", "Tank 1-3"}));
@@ -86,10 +86,8 @@ TEST_F(ConsumptionWindow, TankListCellsCaptionAndChart)
     devices.DeviceCount = 1;
     show();
     EXPECT_EQ(entries(), (QStringList{"1: Keller"}));
-}
 
-TEST_F(ConsumptionWindow, NoHistoryGivesTheBoxAndNoWindow)
-{
+    // No history, or no device: the box and no window.
     for (int n = 1; n <= 3; ++n)
         devices[n].History.reset();
     EXPECT_EQ(openTable(), nullptr);

@@ -48,12 +48,22 @@ TEST_F(EmailDialogTest, TankListAndASingleTank)
     EXPECT_TRUE(QString::fromLatin1(readBytes(iniPath())).contains("[Gerät1]\r\nEmailAktiv=1"));
 }
 
-TEST_F(EmailDialogTest, LockAndUnlockWithPasswordOrServiceCode)
+TEST_F(EmailDialogTest, PasswordNotCopiedLockAndUnlockWithPasswordOrServiceCode)
 {
     frmEmail *d = open();
+    // The password cannot be copied or cut (the filter refuses, not the echo mode).
+    QLineEdit *password = Part<QLineEdit>(d, "txbxPassword");
+    password->setEchoMode(QLineEdit::Normal);
+    password->setText("geheim");
+    password->selectAll();
+    QApplication::clipboard()->setText("vorher");
+    QTest::keyClick(password, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(password, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "vorher");
+    EXPECT_EQ(password->text(), "geheim");
     // Unticking the login disables the user and password at once.
     QTest::mouseClick(Part<QCheckBox>(d, "chbxLogin"), Qt::LeftButton);
-    EXPECT_FALSE(Part<QLineEdit>(d, "txbxPassword")->isEnabled());
+    EXPECT_FALSE(password->isEnabled());
     EXPECT_TRUE(Part<QLineEdit>(d, "txbxSMTPServer")->isEnabled());
 
     ui.inputs = {QString(), QStringLiteral("geheim"), QStringLiteral("falsch"), QStringLiteral("54321")};
@@ -104,19 +114,6 @@ TEST_F(EmailDialogTest, OkWritesTheEditsAndCancelNothing)
                              "[Gerät2]\r\nEmailAktiv=0\r\n"})
         EXPECT_TRUE(file.contains(QString::fromUtf8(line))) << line;
     EXPECT_EQ(ui.panelText(2), LngText(257));
-}
-
-TEST_F(EmailDialogTest, PasswordCannotBeCopiedOrCut)
-{
-    QLineEdit *password = Part<QLineEdit>(open(), "txbxPassword");
-    password->setEchoMode(QLineEdit::Normal); // the filter, not the echo mode, refuses
-    password->setText("geheim");
-    password->selectAll();
-    QApplication::clipboard()->setText("vorher");
-    QTest::keyClick(password, Qt::Key_C, Qt::ControlModifier);
-    QTest::keyClick(password, Qt::Key_X, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::clipboard()->text(), "vorher");
-    EXPECT_EQ(password->text(), "geheim");
 }
 
 TEST_F(EmailDialogTest, TestButtonAsksThenSendsWhatTheDialogShows)

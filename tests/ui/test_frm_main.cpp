@@ -1,4 +1,4 @@
-// The main window offscreen: client mode, status bar, caption, printing, the
+// The main window offscreen: caption, status bar, printing, client mode, the
 // small screen in every language and the Tab order.
 #include "ui/UiTestSupport.h"
 
@@ -44,23 +44,9 @@ protected:
     QMenu *menu(const char *name) const { return Part<QMenu>(win.get(), name); }
 };
 
-TEST_F(FrmMainTest, ClientModeOffersTheClientSetupInsteadOfTheSettings)
-{
-    open();
-    EXPECT_FALSE(action("mnuClientSetup")->isVisible());
-    EXPECT_TRUE(menu("mnuEinstellen")->menuAction()->isEnabled());
-    EXPECT_TRUE(action("mnuSprache1")->isChecked()) << "the current language is ticked";
-
-    config.clientMode = true;
-    settings.write(Cfg::ClientPath, dataDir());
-    open();
-    EXPECT_TRUE(action("mnuClientSetup")->isVisible());
-    EXPECT_FALSE(menu("mnuEinstellen")->menuAction()->isEnabled());
-    EXPECT_TRUE(win->windowTitle().endsWith("   Client-Version"));
-    EXPECT_EQ(win->findChild<QLabel *>("LabelPgmName")->text(), "Tankview");
-}
-
-TEST_F(FrmMainTest, CaptionAndStatusPanelsFollowAndPrintsToPdf)
+// The caption and the status panels follow; the window prints; in client
+// mode the client set-up takes the place of the settings.
+TEST_F(FrmMainTest, CaptionPanelsPrintAndClientMode)
 {
     ui.setPanelText(2, "vorher"); // before the window exists
     open();
@@ -69,6 +55,9 @@ TEST_F(FrmMainTest, CaptionAndStatusPanelsFollowAndPrintsToPdf)
     now = QDateTime(QDate(2024, 5, 1), QTime(8, 0), Qt::UTC);
     ASSERT_TRUE(app->tanks().EvalTelegramm(Telegram{.levelWord = 0x0800}.bytes(), QString()));
     EXPECT_EQ(win->windowTitle(), "800 Liter / 12 °C  " + ProgramTitle(config, false));
+    EXPECT_FALSE(action("mnuClientSetup")->isVisible());
+    EXPECT_TRUE(menu("mnuEinstellen")->menuAction()->isEnabled());
+    EXPECT_TRUE(action("mnuSprache1")->isChecked()) << "the current language is ticked";
 
     const QString pdf = dataDir() + "main.pdf";
     QPrinter printer(QPrinter::HighResolution);
@@ -81,6 +70,14 @@ TEST_F(FrmMainTest, CaptionAndStatusPanelsFollowAndPrintsToPdf)
     // The about box's version: the revision shows only when it is not zero.
     EXPECT_EQ(VersionText(3, 2, 0), "V3.02");
     EXPECT_EQ(VersionText(4, 12, 15), "V4.12.15");
+
+    config.clientMode = true;
+    settings.write(Cfg::ClientPath, dataDir());
+    open();
+    EXPECT_TRUE(action("mnuClientSetup")->isVisible());
+    EXPECT_FALSE(menu("mnuEinstellen")->menuAction()->isEnabled());
+    EXPECT_TRUE(win->windowTitle().endsWith("   Client-Version"));
+    EXPECT_EQ(win->findChild<QLabel *>("LabelPgmName")->text(), "Tankview");
 }
 
 // 800 x 600 in every language with 56 tanks: the window asks for no more and

@@ -22,7 +22,7 @@ protected:
     QtUi ui_{[] { return QStringLiteral("VALMOR Tankmon"); }};
 };
 
-TEST_F(QtUiTest, MessageBoxesAnswerLaterWithTitlesIconsAndDefaults)
+TEST_F(QtUiTest, BoxesAnswerLaterWithTitlesIconsAndDefaults)
 {
     // The caller is back before the box is answered.
     std::optional<MsgResult> answer;
@@ -51,10 +51,8 @@ TEST_F(QtUiTest, MessageBoxesAnswerLaterWithTitlesIconsAndDefaults)
     EXPECT_EQ(stop->icon(), QMessageBox::Critical);
     stop->button(QMessageBox::Ok)->click();
     ASSERT_TRUE(WaitFor([&] { return stop.isNull(); })) << "the box goes away by itself";
-}
 
-TEST_F(QtUiTest, InputBoxGivesTypedTextOrEmptyOnCancel)
-{
+    // The input box gives the typed text, or nothing when cancelled.
     std::optional<QString> typed;
     ui_.inputBox("Ersten Tank eingeben: ", "Tanks löschen", "1", [&](const QString &t) { typed = t; });
     QInputDialog *d = openBox<QInputDialog>();
