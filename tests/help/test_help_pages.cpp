@@ -1,5 +1,5 @@
 // The shipped help pages (as the build copies them beside the program): both
-// languages complete, every link and anchor leads somewhere, search folding.
+// languages complete, every link and anchor leads somewhere, the search.
 #include "help/HelpIndex.h"
 #include "help/HelpTopics.h"
 
@@ -27,7 +27,7 @@ QSet<QString> topicsOf(const HelpIndex &index)
     return topics;
 }
 
-TEST(HelpPages, BothLanguagesHoldTheSamePagesWithEveryTopicAndNoDeadLink)
+TEST(HelpPages, BothLanguagesCompleteNoDeadLinkAndTheSearch)
 {
     const HelpIndex de(kRoot + QStringLiteral("/de")), en(kRoot + QStringLiteral("/en"));
     ASSERT_FALSE(de.isEmpty()) << "no help pages in " << kRoot.toStdString();
@@ -56,13 +56,10 @@ TEST(HelpPages, BothLanguagesHoldTheSamePagesWithEveryTopicAndNoDeadLink)
             }
         }
     }
-}
 
-TEST(HelpPages, SearchFoldsSpellingsAndMarksTheWordsInTheSnippet)
-{
+    // The search folds spellings, marks the words in the snippet and needs every word.
     EXPECT_EQ(HelpIndex::Fold(QStringLiteral("Tankhöhe GRÖSSE Straße Café")),
               QStringLiteral("tankhoehe groesse strasse cafe"));
-    const HelpIndex de(kRoot + QStringLiteral("/de"));
     const QList<HelpHit> hits = de.search(QStringLiteral("tankhoehe fassungsvermoegen"));
     const auto main = std::find_if(hits.begin(), hits.end(), [](const HelpHit &h) { return h.topic == "frmMain"; });
     ASSERT_NE(main, hits.end());

@@ -96,7 +96,7 @@ TEST_F(ConsumptionWindow, TankListCellsCaptionAndChartOrTheBoxWithoutData)
     EXPECT_EQ(ui.count("message"), 2);
 }
 
-TEST_F(ConsumptionWindow, StoredWidthsAndOnlyTheUsersResizeWritten)
+TEST_F(ConsumptionWindow, StoredWidthsOnlyTheUsersResizeWrittenAndTheExport)
 {
     settings.write(Cfg::GridColWidth.at(2), 80);
     show();
@@ -106,11 +106,8 @@ TEST_F(ConsumptionWindow, StoredWidthsAndOnlyTheUsersResizeWritten)
     EXPECT_FALSE(readBytes(iniPath()).contains("GridColWidth1="));
     header->resizeSection(3, 95);
     EXPECT_EQ(settings.readInt(Cfg::GridColWidth.at(4)), 95);
-}
 
-TEST_F(ConsumptionWindow, ExportThroughTheInputBox)
-{
-    show();
+    // The export asks for the file through the input box.
     auto *exportButton = table->findChild<QPushButton *>("cmdExportCSV");
     const QString named = dataDir() + "Verbrauch.txt";
     ui.inputs = {QString(), named, dataDir() + "Jahr.CSV", dataDir() + "missing/x"};

@@ -55,7 +55,7 @@ TEST_F(DialogTest, ClientPathDialogStoresOnlyAFolderWithTheSettingsFileAndEndsEi
     }
 }
 
-TEST_F(DialogTest, ClientSetupKeepsOnlyLanguageAndPathAndCancelKeepsTheClientRunning)
+TEST_F(DialogTest, ClientSetupKeepsLanguageAndPathCancelKeepsTheClientNetworkPathsFound)
 {
     const QString server = dataDir() + "server/";
     QDir().mkpath(server);
@@ -74,10 +74,8 @@ TEST_F(DialogTest, ClientSetupKeepsOnlyLanguageAndPathAndCancelKeepsTheClientRun
     QTest::mouseClick(dlg->cmdCancel, Qt::LeftButton);
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_EQ(quit.count(), 0);
-}
 
-TEST_F(DialogTest, WindowsNetworkPathsAreFoundAtTheirMountPoints)
-{
+    // A Windows network path stored by the serving installation is found where it is mounted.
     const QByteArray mounts = "/dev/sda1 / ext4 rw 0 0\n"
                               "//Server/TankMon /mnt/tank\\040mon cifs ro 0 0\n";
     const std::pair<const char *, const char *> cases[] = {

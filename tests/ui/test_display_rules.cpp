@@ -15,7 +15,7 @@ QDateTime at(int d, int h, int m, int s) { return QDateTime(QDate(2024, 3, d), Q
 } // namespace
 
 // Age counts minute boundaries crossed, as the clock reads, not elapsed seconds.
-TEST(ReadingAge, CountsMinuteBoundariesOldAndStaleLimits)
+TEST(DisplayRules, AgeCountsMinuteBoundariesOldAndStaleLimitsTexts)
 {
     EXPECT_EQ(ReadingAgeMinutes(at(1, 10, 0, 59), at(1, 10, 1, 0)), 1);
     EXPECT_EQ(ReadingAgeMinutes(at(1, 10, 0, 0), at(1, 10, 0, 59)), 0);
@@ -34,12 +34,10 @@ TEST(ReadingAge, CountsMinuteBoundariesOldAndStaleLimits)
     EXPECT_TRUE(IsOld(61) && IsStale(1441));
     const qint64 age = ReadingAgeMinutes(QDateTime(), at(1, 10, 0, 0));
     EXPECT_TRUE(IsOld(age) && IsStale(age));
-}
 
-TEST(DisplayTexts, TemperatureAndTime)
-{
+    // The texts: 0 °C is a temperature, not none; the time shows its seconds.
     SetLngId(1);
-    EXPECT_EQ(TemperatureText(0), "0 °C") << "0 °C is a temperature, not none";
+    EXPECT_EQ(TemperatureText(0), "0 °C");
     EXPECT_TRUE(GeneralDateTimeText(QDateTime()).isEmpty());
     const QString t = GeneralDateTimeText(at(5, 14, 7, 9));
     EXPECT_TRUE(t.contains("07") && t.contains("09")) << qPrintable(t); // seconds are shown

@@ -132,7 +132,7 @@ TEST_F(TankDisplayTest, TableResetRebuildsTabsAndSelector)
 }
 
 // Old, stale and faulty readings (the limits of 60 and 1440 minutes:
-// ReadingAge.CountsMinuteBoundariesOldAndStaleLimits).
+// DisplayRules.AgeCountsMinuteBoundariesOldAndStaleLimitsTexts).
 TEST_F(TankDisplayTest, GreyAndRedTimeWhenOldWarningWhenStaleErrorTextOnAFault)
 {
     const int ages[] = {0, 61, 1441};
