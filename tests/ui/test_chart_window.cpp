@@ -55,8 +55,7 @@ TEST_F(ChartWindowTest, StoredOptionsMouseZoomAndNoData)
     QTest::mouseClick(win->findChild<QCheckBox *>("CheckProzent"), Qt::LeftButton);
     EXPECT_EQ(settings.read(Cfg::GrafikPercent), "0");
     EXPECT_DOUBLE_EQ(view().highestValue, 618) << "the value axis follows the unit";
-    auto *ranges = win->findChild<QComboBox *>("ComboZeitraum");
-    emit ranges->activated(0);
+    emit Part<QComboBox>(win.data(), "ComboZeitraum")->activated(0);
     EXPECT_EQ(settings.read(Cfg::ComboZeitraum), "1");
 
     // A rubber band drawn with the mouse becomes the view.

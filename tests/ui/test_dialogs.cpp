@@ -24,16 +24,12 @@ protected:
 
 TEST_F(DialogTest, ClientPathDialogStoresOnlyAFolderWithTheSettingsFileAndEndsEitherWay)
 {
-    const struct {
-        bool serverFileThere;
-        MsgIcon icon;
-        int exitCode;
-    } cases[] = {{false, MsgIcon::Stop, 1}, {true, MsgIcon::Information, 0}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.serverFileThere);
-        const QString server = dataDir() + "server" + QString::number(c.serverFileThere);
+    for (auto [serverFileThere, icon, exitCode] :
+         {std::tuple{false, MsgIcon::Stop, 1}, {true, MsgIcon::Information, 0}}) {
+        SCOPED_TRACE(serverFileThere);
+        const QString server = dataDir() + "server" + QString::number(serverFileThere);
         QDir().mkpath(server);
-        if (c.serverFileThere)
+        if (serverFileThere)
             writeBytes(server + "/TANKMON.INI", "[Ger\xE4te]\r\nAnzahl=0\r\n");
         config.clientMode = true;
         writeBytes(iniPath(), "[LngPtnr]\r\nLngId=1\r\n");
@@ -45,12 +41,12 @@ TEST_F(DialogTest, ClientPathDialogStoresOnlyAFolderWithTheSettingsFileAndEndsEi
         QTest::mouseClick(dlg.CmdOk, Qt::LeftButton);
         ASSERT_EQ(ui.shown.size(), 1);
         EXPECT_TRUE(ui.shown.last().text.endsWith("\r\n" + server + "/Tankmon.ini"));
-        EXPECT_EQ(ui.shown.last().icon, c.icon);
+        EXPECT_EQ(ui.shown.last().icon, icon);
         EXPECT_EQ(quit.count(), 0); // the program ends once the box is closed
         ui.answerOpenBox();
         ASSERT_EQ(quit.count(), 1);
-        EXPECT_EQ(quit.first().first().toInt(), c.exitCode);
-        EXPECT_EQ(localFile().contains("[Client]\r\nPath=" + server + "/\r\n"), c.serverFileThere) << localFile().toStdString();
+        EXPECT_EQ(quit.first().first().toInt(), exitCode);
+        EXPECT_EQ(localFile().contains("[Client]\r\nPath=" + server + "/\r\n"), serverFileThere) << localFile().toStdString();
         ui.shown.clear();
     }
 }
@@ -145,20 +141,16 @@ TEST_F(DialogTest, LanguageSelectionNeedsACurrentEntry)
 // moved to, and the freed slots leave no empty section behind.
 TEST_F(DialogTest, DeletingTanksKeepsTheCurrentTankAndLeavesNoEmptySection)
 {
-    struct Case {
-        const char *first, *last;
-        int current, after;
-    };
-    for (const Case &c : {Case{"1", "1", 3, 2}, Case{"1", "1", 1, 1}, Case{"2", "3", 3, 1}}) {
-        SCOPED_TRACE(c.current);
-        writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=3\r\nAktuell=" + QByteArray::number(c.current) +
+    for (auto [first, last, current, after] : {std::tuple{"1", "1", 3, 2}, {"1", "1", 1, 1}, {"2", "3", 3, 1}}) {
+        SCOPED_TRACE(current);
+        writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=3\r\nAktuell=" + QByteArray::number(current) +
                                   "\r\n[Ger\xE4t1]\r\nSN=101\r\n[Ger\xE4t2]\r\nSN=102\r\n[Ger\xE4t3]\r\nSN=103\r\n");
         open();
         ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }));
-        ui.inputs = {c.first, c.last};
+        ui.inputs = {first, last};
         action("mnuLoeschen")->trigger();
         ASSERT_EQ(restarts.size(), 1);
-        EXPECT_EQ(settings.read(Cfg::GeraeteAktuell), QString::number(c.after));
+        EXPECT_EQ(settings.read(Cfg::GeraeteAktuell), QString::number(after));
         EXPECT_FALSE(localFile().contains("[Ger\u00E4t3]")) << qPrintable(localFile());
         restarts.clear();
     }

@@ -81,9 +81,9 @@ TEST_F(FrmMainTest, CaptionPanelsPrintAndClientMode)
 }
 
 // 800 x 600 in every language with 56 tanks: the window asks for no more and
-// no tab caption is cut (the access letters: DialogTest). TANKMON_SHOT_DIR=folder
-// keeps pictures of German and Polish at both sizes.
-TEST_F(FrmMainTest, SmallScreenInEveryLanguage)
+// no tab caption is cut (the access letters: DialogTest); then the Tab key.
+// TANKMON_SHOT_DIR=folder keeps pictures of German and Polish at both sizes.
+TEST_F(FrmMainTest, SmallScreenInEveryLanguageAndTheTabOrder)
 {
     const QString shots = qEnvironmentVariable("TANKMON_SHOT_DIR");
     for (int lng = 1; lng <= 10; ++lng) {
@@ -108,12 +108,8 @@ TEST_F(FrmMainTest, SmallScreenInEveryLanguage)
                 win->grab().save(QStringLiteral("%1/main_%2_%3.png").arg(shots).arg(lng).arg(size.width()));
         }
     }
-}
 
-// Tab goes through the controls as they stand on screen and never sticks.
-TEST_F(FrmMainTest, TabOrderFollowsTheScreen)
-{
-    open56(1, {1024, 768});
+    // Tab goes through the controls as they stand on screen and never sticks.
     TankDisplay *d = win->display();
     QWidget *const selector = Part<QComboBox>(d, "ComboSN");
     ASSERT_NE(selector, nullptr);

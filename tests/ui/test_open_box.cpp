@@ -30,10 +30,7 @@ void PrintTo(const BoxCase &c, std::ostream *os) { *os << c.name; }
 
 class BoxHeldOpen : public UiTest, public ::testing::WithParamInterface<BoxCase> {
 protected:
-    bool boxOpen() const
-    {
-        return GetParam().widgets ? Shown<QMessageBox>().size() == 1 : ui.openBoxes() == 1;
-    }
+    bool boxOpen() const { return (GetParam().widgets ? Shown<QMessageBox>().size() : ui.openBoxes()) == 1; }
     QtUi qtUi{[] { return QStringLiteral("Tankmon"); }};
 };
 

@@ -176,9 +176,10 @@ TEST_F(TankDisplayTest, GreyAndRedTimeWhenOldWarningWhenStaleErrorTextOnAFault)
 }
 
 // What must not be missed: a fault marks its tab until it is gone (an alarm's
-// mark as shown: FrmMainTest.SmallScreenInEveryLanguage); the detail view
-// names the tank; a click on an entry (or Enter on it) selects its tank.
-TEST_F(TankDisplayTest, TabMarksCardSelectionAndTheTanksName)
+// mark as shown: FrmMainTest.SmallScreenInEveryLanguageAndTheTabOrder); the
+// detail view names the tank; a click on an entry (or Enter on it) selects its
+// tank. The selector, the name field and the unit list reach the controller.
+TEST_F(TankDisplayTest, TabMarksSelectionNameAndUnitEdits)
 {
     addDevices(1, 9);
     TabRows *rows = display->tabRows();
@@ -198,29 +199,24 @@ TEST_F(TankDisplayTest, TabMarksCardSelectionAndTheTanksName)
     EXPECT_EQ(part<ElidedLabel>("lblDetailName")->text(), "Tank 7");
     QTest::keyClick(display->entry(2), Qt::Key_Return);
     EXPECT_EQ(tanks.currentDevice(), 2);
-}
 
-// The selector, the name field and the unit list reach the controller.
-TEST_F(TankDisplayTest, SelectorNameAndUnitEdits)
-{
-    addDevices(1, 2);
-    part<QComboBox>("ComboSN")->setCurrentIndex(1);
-    EXPECT_EQ(tanks.currentDevice(), 2);
+    part<QComboBox>("ComboSN")->setCurrentIndex(0);
+    EXPECT_EQ(tanks.currentDevice(), 1);
     part<QLineEdit>("txbxTankbezeichnung")->clear();
     QTest::keyClicks(part<QLineEdit>("txbxTankbezeichnung"), "Keller Ost");
-    EXPECT_EQ(tanks.device(2).Tankbezeichnung, "Keller Ost");
-    EXPECT_EQ(part("lblTankbezeichnung", 2)->text(), "Keller Ost");
-    // Selecting another tank is no edit: tank 2 keeps its name.
-    tanks.ComboSN_Click(1);
-    EXPECT_EQ(part<QLineEdit>("txbxTankbezeichnung")->text(), "Tank 1");
-    EXPECT_EQ(tanks.device(2).Tankbezeichnung + "|" + tanks.device(1).Tankbezeichnung, "Keller Ost|Tank 1");
+    EXPECT_EQ(tanks.device(1).Tankbezeichnung, "Keller Ost");
+    EXPECT_EQ(part("lblTankbezeichnung", 1)->text(), "Keller Ost");
+    // Selecting another tank is no edit: tank 1 keeps its name.
+    tanks.ComboSN_Click(2);
+    EXPECT_EQ(part<QLineEdit>("txbxTankbezeichnung")->text(), "Tank 2");
+    EXPECT_EQ(tanks.device(1).Tankbezeichnung + "|" + tanks.device(2).Tankbezeichnung, "Keller Ost|Tank 2");
 
     // The user picks m³ (code 1): the scale code now divides.
-    tanks.device(1).Volumen = 1234;
-    tanks.device(1).DezPunkt = 1;
+    tanks.device(2).Volumen = 1234;
+    tanks.device(2).DezPunkt = 1;
     emit part<QComboBox>("ComboEinheit")->activated(1);
-    EXPECT_EQ(tanks.device(1).Einheit, 1);
-    EXPECT_EQ(part("lblVolumen")->text() + "|" + part("txbxLiter", 1)->text(), "1.234 m³|1.234 m³");
+    EXPECT_EQ(tanks.device(2).Einheit, 1);
+    EXPECT_EQ(part("lblVolumen")->text() + "|" + part("txbxLiter", 2)->text(), "1.234 m³|1.234 m³");
 }
 
 // A fresh installation waits for its first device: the detail view says for
