@@ -51,7 +51,6 @@ protected:
     void makeLink(int tickMs = 0);
     // Fake serial ports /dev/<name>, numbered by the port directory in its order.
     void fakePorts(const QStringList &names);
-    FakeSerialPort *port() { return bus->port; }
     // The serial side of the link as "COM<n> <device> open|closed".
     QString serialState() const
     {

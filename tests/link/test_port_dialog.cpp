@@ -36,19 +36,16 @@ TEST(ItemListTest, AddAndSelectByItemData)
 
 using PortDirectoryTest = UiTest;
 
-TEST_F(PortDirectoryTest, StableOrderGivesThePortNumbers)
+TEST_F(PortDirectoryTest, StableOrderGivesThePortNumbersAndEntriesNameTheirDevice)
 {
     const QList<PortInfo> ports = {Port("rfcomm0"), Port("ttyUSB10"), Port("ttyACM0"), Port("ttyUSB2"),
                                    Port("ttyS1"),   Port("ttyAMA0"),  Port("ttyS0")};
-    QStringList names;
+    QStringList numbered;
     for (const PortInfo &i : PortDirectory::Numbered(ports))
-        names << QString::number(i.number) + '=' + i.name;
-    EXPECT_EQ(names.join(' '), "1=ttyS0 2=ttyS1 3=ttyUSB2 4=ttyUSB10 5=ttyACM0 6=rfcomm0 7=ttyAMA0");
+        numbered << QString::number(i.number) + '=' + i.name;
+    EXPECT_EQ(numbered.join(' '), "1=ttyS0 2=ttyS1 3=ttyUSB2 4=ttyUSB10 5=ttyACM0 6=rfcomm0 7=ttyAMA0");
     // The device of a number: SerialFakePortTest and ComDialogTest through the link.
-}
 
-TEST_F(PortDirectoryTest, EntryTextAndDisplayNames)
-{
     // Without maker and description: ComDialogTest.
     EXPECT_EQ(PortDirectory::EntryText(Port("ttyUSB0", "USB-Serial Controller", "Prolific Technology Inc.", 3)),
               "COM 3  (ttyUSB0  Prolific Technology Inc. USB-Serial Controller)");

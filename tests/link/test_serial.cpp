@@ -73,7 +73,7 @@ TEST_F(SerialFakePortTest, AnotherPortNumberOpensItsListedDeviceAndCtsHighMeansN
     // The port stays open and receives; the watchdog is not started.
     EXPECT_TRUE(link->serialOpen());
     EXPECT_FALSE(link->timerComActive());
-    port()->feed(MakeTelegram(5, 5));
+    bus->port->feed(MakeTelegram(5, 5));
     EXPECT_EQ(sink.accepted(), 1);
 }
 
@@ -108,7 +108,7 @@ TEST_F(SerialFakePortTest, BluetoothPortGetsTestAndNoChecks)
     config.activeNet = true;
     bus->ctsHigh = true; // would raise the adapter warning on a cable port
     link->InitCOM(1);
-    EXPECT_EQ(bus->written, "test");
+    EXPECT_EQ(bus->log.filter("write "), QStringList{"write test"});
     EXPECT_EQ(ui.count("message"), 0);
     EXPECT_FALSE(link->timerComActive());
     EXPECT_EQ(link->tcp().state(), TcpLink::Closed); // no listener in Bluetooth mode
@@ -122,18 +122,18 @@ TEST_F(SerialFakePortTest, LineEventsAreTracedAndDiscardPendingInput)
     now = Clock::Naive(QDate(2026, 12, 5), QTime(14, 3, 7, 5));
     const QByteArray t = MakeTelegram(11, 11);
     for (int code : {1004, 1006, 1008, 1009})
-        port()->feed(t, code);
+        bus->port->feed(t, code);
     EXPECT_FALSE(link->serial().breakSeen());
-    port()->feed(t, 1001);
+    bus->port->feed(t, 1001);
     EXPECT_TRUE(link->serial().breakSeen());
     EXPECT_TRUE(sink.telegrams.isEmpty());
-    port()->feed(t);
+    bus->port->feed(t);
     EXPECT_EQ(sink.accepted(), 1);
     EXPECT_TRUE(readBytes(config.tracePath).contains("\n05.12.2026 14:03:07 005,Com_OnCom Event=1004\r\n"));
 
     // A trace file that cannot be written never stops the link.
     config.tracePath = dataDir() + "no/such/folder/trace.log";
-    port()->feed(t);
+    bus->port->feed(t);
     EXPECT_EQ(sink.accepted(), 2);
 }
 

@@ -94,12 +94,18 @@ TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnectedAndItsUnfinishedLin
     EXPECT_EQ(sink.telegrams.size(), 1) << "the unfinished line must not reach the next peer's";
 }
 
-TEST_F(TcpLinkTest, IdlePeerIsCutAtTheSixthTickAndTheNextIsServed)
+// With the real evaluation behind it: only the TCP link is on and no
+// telegram ever came, so the reception watchdog is off; the connection check
+// must run all the same. The next peer's first telegram starts the watchdog.
+// (The device's address from the source: the evaluation tests.)
+TEST_F(TcpLinkTest, IdlePeerIsCutAtTheSixthTickAndTheNextPeersFirstTelegramStartsTheWatchdog)
 {
-    // Only the TCP link is on and no telegram ever came: the reception
-    // watchdog is off, the connection check must run all the same.
+    LinkHardware evaluating;
+    evaluating.tickMs = 50;
+    link = std::make_unique<LinkManager>(controller, config, settings, ui, clock, evaluating);
+    link->InitCOM(1);
     ASSERT_FALSE(link->timerComActive());
-    QTcpSocket idle;
+    QTcpSocket idle, peer;
     ASSERT_TRUE(connectPeer(idle));
     qint32 longest = 0;
     ASSERT_TRUE(WaitFor([&] {
@@ -107,7 +113,12 @@ TEST_F(TcpLinkTest, IdlePeerIsCutAtTheSixthTickAndTheNextIsServed)
         return idle.state() == QAbstractSocket::UnconnectedState;
     }));
     EXPECT_EQ(longest, 5000); // five ticks counted, cut at the sixth
-    expectNextPeerServed(4);
+    ASSERT_TRUE(WaitFor([&] { return link->tcp().state() == TcpLink::Listening; }));
+    ASSERT_TRUE(connectPeer(peer));
+    peer.write(HexLine(MakeTelegram(258, 3987)));
+    ASSERT_TRUE(WaitFor([&] { return controller.DeviceCount() == 1; }));
+    EXPECT_TRUE(link->timerComActive());
+    EXPECT_EQ(link->tag(), 0);
 }
 
 TEST_F(TcpLinkTest, LinesSentRightBeforeTheCloseAreAllEvaluated)
@@ -149,22 +160,6 @@ TEST_F(TcpLinkTest, FloodWithoutLineFeedIsCutWithBoundedMemory)
     EXPECT_TRUE(sink.telegrams.isEmpty());
     EXPECT_EQ(readBytes(config.tracePath).count("TCP_LineTooLong"), 1);
     expectNextPeerServed(7);
-}
-
-// With the real evaluation behind it, the first telegram starts the
-// reception watchdog, also when only the TCP link is on. (The device's
-// address from the source: the evaluation tests.)
-TEST_F(TcpLinkTest, FirstTelegramStartsTheWatchdogAlsoWhenOnlyTcpIsOn)
-{
-    link = std::make_unique<LinkManager>(controller, config, settings, ui, clock);
-    link->InitCOM(1);
-    ASSERT_FALSE(link->timerComActive());
-    QTcpSocket peer;
-    ASSERT_TRUE(connectPeer(peer));
-    peer.write(HexLine(MakeTelegram(258, 3987)));
-    ASSERT_TRUE(WaitFor([&] { return controller.DeviceCount() == 1; }));
-    EXPECT_TRUE(link->timerComActive());
-    EXPECT_EQ(link->tag(), 0);
 }
 
 TEST_F(TcpLinkTest, ClientPortOutOfRangeOrTextListensOn8000AndAPortInUseSaysTcpError)

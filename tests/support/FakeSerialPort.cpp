@@ -42,7 +42,7 @@ void FakeSerialPort::setLine(const char *name, bool &line, bool on)
 void FakeSerialPort::write(const QByteArray &data)
 {
     if (open_)
-        bus_->written += data;
+        bus_->log << QStringLiteral("write ") + QString::fromLatin1(data);
 }
 
 void FakeSerialPort::feed(const QByteArray &data, int event)

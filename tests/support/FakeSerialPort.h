@@ -16,8 +16,7 @@ public:
     QSet<QString> present;          // device paths that can be opened
     bool ctsHigh = false;           // CTS right after opening (with RTS/DTR off)
     bool breakOnLinesOn = false;    // a line break arrives when RTS and DTR go on
-    QByteArray written;             // everything written to any port
-    QStringList log;                // "open <dev>", "rts 1", "dtr 0", "close"
+    QStringList log;                // "open <dev>", "rts 1", "dtr 0", "write <data>", "close"
     FakeSerialPort *port = nullptr; // the one made last (tests reach the link's port)
 };
 
