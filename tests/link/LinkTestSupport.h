@@ -30,7 +30,6 @@ class PtyPair
 {
 public:
     explicit PtyPair(const QString &dir) : dir_(dir) {}
-    ~PtyPair() { stop(); }
     bool start();
     void stop() { socat_.reset(); } // QProcess ends its process when it goes
     QString device() const { return dir_ + "/dev"; }
@@ -51,6 +50,10 @@ protected:
     void makeLink(int tickMs = 0);
     // Fake serial ports /dev/<name>, numbered by the port directory in its order.
     void fakePorts(const QStringList &names);
+    bool waitTelegrams(int n)
+    {
+        return WaitFor([&] { return sink.telegrams.size() >= n; });
+    }
     // The serial side of the link as "COM<n> <device> open|closed".
     QString serialState() const
     {

@@ -13,7 +13,7 @@
 namespace
 {
 
-TEST(FramingTest, ScanGoesOnBehindAnAcceptedTelegramAndAfterTheStxOfARejectedBlock)
+TEST(FramingTest, ScanGoesOnBehindAnAcceptedTelegramAndAfterTheStxOfARejectedBlockAndHexHelpers)
 {
     // Serial number 0x0202: after acceptance the scan goes on behind the
     // telegram, not at the STX inside it. An STX block that fails evaluation,
@@ -27,12 +27,8 @@ TEST(FramingTest, ScanGoesOnBehindAnAcceptedTelegramAndAfterTheStxOfARejectedBlo
     EXPECT_EQ(sink.telegrams, (QList<QByteArray>{a, (garbage + b).left(19), b}));
     EXPECT_EQ(sink.accepted(), 2);
     EXPECT_TRUE(rest.isEmpty());
-}
 
-TEST(FramingTest, HexHelpers)
-{
-    const std::pair<const char *, long> numbers[] = {{"ff", 255},        {"0A", 10}, {"1G", 1}, {"G1", 0},
-                                                     {"", 0},            {"7fffffff", 0x7fffffff}};
+    const std::pair<const char *, long> numbers[] = {{"ff", 255}, {"1G", 1}, {"G1", 0}, {"7fffffff", 0x7fffffff}};
     for (const auto &[text, value] : numbers)
         EXPECT_EQ(HexToLong(QByteArray(text)), value) << text;
     EXPECT_EQ(DecodeHexLine("zz41\r"), QByteArray("\x00\x41\x00", 3));
@@ -147,10 +143,6 @@ protected:
         config.activeCom = true;
         makeLink(40);
     }
-    bool writeAndWait(const QByteArray &bytes, int calls)
-    {
-        return pty.write(bytes) && WaitFor([&] { return sink.telegrams.size() >= calls; });
-    }
 
     PtyPair pty{tmp_.path()};
 };
@@ -168,7 +160,7 @@ TEST_F(SerialPtyTest, StreamFramedAndTracedAndTheLineReopenedWhenItComesBackUnle
     EXPECT_TRUE(link->timerComActive());
 
     const QByteArray t1 = MakeTelegram(258, 3987);
-    ASSERT_TRUE(writeAndWait("\xAA\x55" + t1, 1)); // noise first
+    ASSERT_TRUE(pty.write("\xAA\x55" + t1) && waitTelegrams(1)); // noise first
     EXPECT_EQ(sink.sources[0], QString());
     EXPECT_TRUE(ui.panelText(1).endsWith(" Empfang von Com4")) << qPrintable(ui.panelText(1));
 
@@ -176,7 +168,7 @@ TEST_F(SerialPtyTest, StreamFramedAndTracedAndTheLineReopenedWhenItComesBackUnle
     ASSERT_TRUE(pty.write(split.left(11)));
     ASSERT_TRUE(WaitFor([&] { return link->serial().rxBuffer().size() == 11; }));
     EXPECT_EQ(sink.telegrams.size(), 1) << "an incomplete telegram waits for its rest";
-    ASSERT_TRUE(writeAndWait(split.mid(11), 2));
+    ASSERT_TRUE(pty.write(split.mid(11)) && waitTelegrams(2));
     EXPECT_EQ(sink.telegrams, (QList<QByteArray>{t1, split}));
     EXPECT_EQ(sink.accepted(), 2);
     EXPECT_TRUE(link->serial().rxBuffer().isEmpty());
@@ -196,7 +188,7 @@ TEST_F(SerialPtyTest, StreamFramedAndTracedAndTheLineReopenedWhenItComesBackUnle
     ASSERT_TRUE(pty.start());
     ASSERT_TRUE(WaitFor([&] { return link->serialOpen(); }));
     EXPECT_EQ(ui.count("message"), 0);
-    ASSERT_TRUE(writeAndWait(MakeTelegram(31, 310), 3));
+    ASSERT_TRUE(pty.write(MakeTelegram(31, 310)) && waitTelegrams(3));
     EXPECT_EQ(sink.telegrams.last(), MakeTelegram(31, 310));
 
     // Switched off while it is away: closed, and no more attempts.

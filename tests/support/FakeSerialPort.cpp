@@ -1,11 +1,5 @@
 #include "FakeSerialPort.h"
 
-FakeSerialPort::FakeSerialPort(std::shared_ptr<FakeSerialBus> bus, QObject *parent)
-    : SerialPortBackend(parent), bus_(std::move(bus))
-{
-    bus_->port = this;
-}
-
 bool FakeSerialPort::open(const QString &device)
 {
     close();

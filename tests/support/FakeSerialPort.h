@@ -24,7 +24,7 @@ class FakeSerialPort : public SerialPortBackend
 {
     Q_OBJECT
 public:
-    explicit FakeSerialPort(std::shared_ptr<FakeSerialBus> bus, QObject *parent = nullptr);
+    explicit FakeSerialPort(std::shared_ptr<FakeSerialBus> bus) : bus_(std::move(bus)) { bus_->port = this; }
 
     bool open(const QString &device) override;
     void close() override;
