@@ -78,14 +78,9 @@ TEST_F(ChartLogicTest, RangeAndRoundedMaximum)
     EXPECT_EQ(r.lastTime, kNow);
     EXPECT_EQ(r.highestValue, 1020);
 
-    // Percent at opening: the stored option applies to the first range; a tank
-    // without volume has no share.
+    // Kept extremes: a history grown at its end adds its new entries; other options
+    // scan anew. In percent, a tank without volume has no share.
     (*table)[1].Tankvolumen = 0;
-    OpenChartRange(state, *table, {.percent = true}, kNow);
-    EXPECT_DOUBLE_EQ(state.data.highestValue, 200); // tank 2: exactly 100 % -> 200
-    EXPECT_DOUBLE_EQ(state.view.highestValue, 200);
-
-    // Kept extremes: a history grown at its end adds its new entries; other options scan anew.
     std::vector<TankValueSpan> spans;
     EXPECT_EQ(ComputeDataRange(*table, false, false, kNow, &spans).highestValue, 1000);
     (*table)[2].History.append(TankHistory::fromSecs(at(2026, 1, 1)), 5000, kNoTemperature);
@@ -189,8 +184,6 @@ TEST_F(ChartLogicTest, ThinningKeepsTheLine)
         return e;
     };
     EXPECT_EQ(extremes(thin), extremes(all));
-    state.view = {from, to, 0, 100};
-    EXPECT_EQ(BeginRebuild(state, *table, {}, kNow, 10)->thin.bucket, (to - from) / 10);
 }
 
 TEST_F(ChartLogicTest, TimeAxisAndStyles)
@@ -246,9 +239,7 @@ TEST_F(ChartLogicTest, TankAndTimeRangeLists)
     DeviceTable single;
     single.DeviceCount = 1;
     single[1].History.append(TankHistory::fromSecs(at(2025, 6, 1)), 1, 0);
-    const auto one = ComboTankEntries(single);
-    ASSERT_EQ(one.size(), 1u);
-    EXPECT_EQ(ComboTankSelection(one, 1, 0), 0);
+    EXPECT_EQ(ComboTankEntries(single).size(), 1u) << "no line for all of one tank";
     EXPECT_FALSE(HasChartData(DeviceTable{}));
 
     EXPECT_EQ(DataYears(at(2026, 6, 1), kNow), 0);
@@ -287,21 +278,20 @@ TEST_F(ChartLogicTest, ZoomSteps)
     EXPECT_EQ(times(), std::pair(at(2026, 1, 1), kNow));
     EXPECT_DOUBLE_EQ(state.view.lowestValue, 0.45);
     EXPECT_DOUBLE_EQ(state.view.highestValue, 1000);
-    const TimeValueRange before = state.view = state.data;
+    state.view = state.data;
     ZoomOut(state);
-    EXPECT_EQ(state.view.firstTime, before.firstTime);
-    EXPECT_EQ(state.view.highestValue, before.highestValue);
+    EXPECT_EQ(times(), std::pair(at(2026, 1, 1), kNow));
+    EXPECT_EQ(state.view.highestValue, 1000);
 
     // The wheel keeps the time under the pointer (a quarter into the view) in place.
     state.view = {t0, t0 + 20 * kDay, 10, 20};
     WheelZoom(state, t0 + 5 * kDay, true);
     EXPECT_EQ(times(), std::pair(t0 + kDay, t0 + 17 * kDay));
     WheelZoom(state, t0 + 5 * kDay, false);
-    EXPECT_EQ(times(), std::pair(t0, t0 + 20 * kDay))
-        << "16 days widen by 2 x 2 days, a quarter of it before";
+    EXPECT_EQ(times(), std::pair(t0, t0 + 20 * kDay)) << "16 days widen by 2 x 2 days, a quarter of it before";
     state.view = {at(2026, 1, 2), at(2026, 1, 30), 10, 20};
     WheelZoom(state, at(2026, 1, 16), false);
-    EXPECT_EQ(state.view.firstTime, at(2026, 1, 1)) << "not beyond the data";
+    EXPECT_EQ(times(), std::pair(at(2026, 1, 1), at(2026, 2, 2))) << "not beyond the data";
     state.view = {t0, t0 + 10 * kHour, 10, 20};
     WheelZoom(state, t0, true);
     EXPECT_EQ(state.view.lastTime, t0 + 10 * kHour);
@@ -371,10 +361,6 @@ TEST_F(ChartLogicTest, RubberBand)
     RubberBandDown(band, {300, 300}, plot);
     end = RubberBandUp(band, {294, 200}, plot);
     EXPECT_TRUE(end.zoom);
-
-    ApplyBandZoom(state, 2000, 80, 1000, 20);
-    EXPECT_EQ(times(), (std::pair<qint64, qint64>{1000, 2000}));
-    EXPECT_EQ(std::pair(state.view.lowestValue, state.view.highestValue), std::pair(20.0, 80.0));
 }
 
 TEST_F(ChartLogicTest, ReadoutText)

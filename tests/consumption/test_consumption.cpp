@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cstdio>
 #include <map>
 #include <sys/stat.h>
 
@@ -32,11 +33,12 @@ DeviceTable devicesOf(const std::vector<Tank> &tanks)
         rec.Einheit = tanks[d].einheit;
         rec.DezPunkt = qint16(tanks[d].dezPunkt);
         int minute = 0;
-        for (const QString &word : QString::fromLatin1(tanks[d].points).split(QLatin1Char(' '))) {
-            const QStringList dv = word.split(QLatin1Char('='));
-            const QStringList dmy = dv[0].split(QLatin1Char('.'));
-            const QDate day(dmy.size() > 2 ? 2000 + dmy[2].toInt() : 2026, dmy[1].toInt(), dmy[0].toInt());
-            rec.History.append(QDateTime(day, QTime(12, minute++), Qt::UTC), dv[1].toDouble(), 0);
+        for (const QByteArray &word : QByteArray(tanks[d].points).split(' ')) {
+            int day = 0, month = 0, year = 26;
+            std::sscanf(word.constData(), "%d.%d.%d", &day, &month, &year);
+            const double value = word.mid(word.indexOf('=') + 1).toDouble();
+            const QDate date(2000 + year, month, day);
+            rec.History.append(QDateTime(date, QTime(12, minute++), Qt::UTC), value, 0);
         }
     }
     return t;
@@ -146,9 +148,8 @@ TEST(ConsumptionTable, TotalsRoundAfterEveryAdditionHalvesToEven)
     t.add(2026, 4, 2.5);
     t.add(2025, 7, 1.5);
     t.computeTotals();
-    EXPECT_EQ(t.cell(1, 14).number, 2);
-    EXPECT_EQ(t.cell(2, 14).number, 2);
-    EXPECT_EQ(t.cell(3, 14).number, 4);
+    EXPECT_EQ((std::vector{t.cell(1, 14).number, t.cell(2, 14).number, t.cell(3, 14).number}),
+              (std::vector<double>{2, 2, 4}));
     EXPECT_EQ(t.cell(3, 2).kind, ConsumptionTable::Cell::Empty);
 }
 

@@ -54,17 +54,6 @@ int __wrap_rename(const char *from, const char *to)
 
 namespace {
 
-const struct {
-    const char *name;
-    Fault fault;
-} kFaults[] = {
-    {"short write, then disk full", Fault::ShortWriteThenFull},
-    {"write error", Fault::WriteError},
-    {"sync error", Fault::SyncError},
-    {"close error", Fault::CloseError},
-    {"rename error", Fault::RenameError},
-};
-
 class WriteFaults : public DataDirTest {
 protected:
     void SetUp() override
@@ -93,12 +82,13 @@ protected:
 TEST_F(WriteFaults, SettingsFileIsReplacedOnlyWhenTheNewContentIsOnDisk)
 {
     const QByteArray before = "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n";
-    for (const auto &c : kFaults) {
-        SCOPED_TRACE(c.name);
-        const QString path = dataDir() + c.name + ".ini";
+    for (const Fault f : {Fault::ShortWriteThenFull, Fault::WriteError, Fault::SyncError, Fault::CloseError,
+                          Fault::RenameError}) {
+        SCOPED_TRACE(int(f)); // in the order of the enum
+        const QString path = dataDir() + QString::number(int(f)) + ".ini";
         writeBytes(path, before);
         reports.clear();
-        inject(c.fault);
+        inject(f);
         EXPECT_FALSE(IniStore::Write(path, "Ger\u00e4te", "Anzahl", QStringLiteral("2")));
         {
             IniBatch batch; // the registry's way: many keys, one replace
