@@ -74,9 +74,7 @@ TEST_F(ChartLogicTest, RangeAndRoundedMaximum)
     tank(2, {{at(2025, 12, 1), 1000, 25}}).TempKorr = 2;      // corrected: 1000 + 1000 * 10 * 2 / 1000
     EXPECT_EQ(CorrectedHistoryValue(100, kNoTemperature, true, 2), 100);
     TimeValueRange r = ComputeDataRange(*table, false, true, kNow);
-    EXPECT_EQ(r.firstTime, at(2025, 12, 1));
-    EXPECT_EQ(r.lastTime, kNow);
-    EXPECT_EQ(r.highestValue, 1020);
+    EXPECT_EQ(std::tuple(r.firstTime, r.lastTime, r.highestValue), std::tuple(at(2025, 12, 1), kNow, 1020.0));
 
     // Kept extremes: a history grown at its end adds its new entries; other options
     // scan anew. In percent, a tank without volume has no share.
@@ -100,8 +98,8 @@ TEST_F(ChartLogicTest, SeriesOfTheView)
     ChartPicture p = rebuild(all, at(2026, 3, 1), at(2026, 4, 9, 23));
     EXPECT_FALSE(p.dailyMode);
     ASSERT_EQ(p.series.size(), 2u);
-    EXPECT_EQ(p.series[0].keys.size(), 40u * 12);
-    EXPECT_EQ(p.series[1].keys.size(), 40u * 12 - 2) << "from 04:00 on the first day";
+    EXPECT_EQ(std::pair(p.series[0].keys.size(), p.series[1].keys.size()), std::pair(40ul * 12, 40ul * 12 - 2))
+        << "the second from 04:00 on the first day";
     EXPECT_EQ(p.series[1].keys[0], start + 3 * kHour) << "no points borrowed from the other tank";
     EXPECT_EQ(p.y.title, "L / m³");
 
@@ -125,8 +123,7 @@ TEST_F(ChartLogicTest, SeriesOfTheView)
 
     ChartOptions one{.tank = 1};
     p = rebuild(one, at(2026, 3, 1), at(2026, 4, 10));
-    EXPECT_FALSE(p.dailyMode) << "one tank always shows every point";
-    EXPECT_EQ(p.series.size(), 1u);
+    EXPECT_EQ(std::pair(p.dailyMode, p.series.size()), std::pair(false, 1ul)) << "one tank: every point";
 
     // A clock set back: the later of two equal times wins, order is restored.
     tank(3, {{at(2026, 3, 5), 10}, {at(2026, 3, 3), 20}, {at(2026, 3, 5), 30}});
@@ -143,12 +140,10 @@ TEST_F(ChartLogicTest, SeriesOfTheView)
     ChartOptions pct{.tank = 4, .percent = true};
     EXPECT_EQ(rebuild(pct, at(2026, 3, 1), at(2026, 3, 10)).series[0].values, (std::vector<double>{50, 25}));
     pct.tank = 5;
-    p = rebuild(pct, at(2026, 3, 1), at(2026, 3, 10));
-    EXPECT_TRUE(p.placeholder) << "a tank without volume draws nothing in percent";
+    EXPECT_TRUE(rebuild(pct, at(2026, 3, 1), at(2026, 3, 10)).placeholder) << "no volume: nothing in percent";
 
     p = rebuild(all, at(2026, 5, 1), at(2026, 6, 1)); // every entry lies before the view
-    EXPECT_TRUE(p.placeholder);
-    EXPECT_EQ(p.series[0].values, std::vector<double>{kPlaceholderValue});
+    EXPECT_TRUE(p.placeholder && p.series[0].values == std::vector<double>{kPlaceholderValue});
 
     state.busy = true;
     EXPECT_FALSE(BeginRebuild(state, *table, all, kNow));
@@ -201,8 +196,7 @@ TEST_F(ChartLogicTest, TimeAxisAndStyles)
     };
     for (const auto &c : cases) {
         const TimeAxis x = ComputeTimeAxis(c.from, c.to, c.grid);
-        EXPECT_EQ(x.timeBase, c.base);
-        EXPECT_EQ(x.unit, c.unit);
+        EXPECT_EQ(std::pair(x.timeBase, x.unit), std::pair(c.base, c.unit));
     }
     const struct {
         TimeAxis x;
@@ -219,10 +213,8 @@ TEST_F(ChartLogicTest, TimeAxisAndStyles)
         EXPECT_EQ(TimeTicks(c.x, c.maxTicks), c.ticks);
 
     // Tank numbers outside 1..56 take the first tank's colour and marker.
-    for (int n : {0, 57}) {
-        EXPECT_EQ(TankColour(n), TankColour(1)) << n;
-        EXPECT_EQ(MarkerCode(n), MarkerCode(1)) << n;
-    }
+    for (int n : {0, 57})
+        EXPECT_EQ(std::pair(TankColour(n), MarkerCode(n)), std::pair(TankColour(1), MarkerCode(1))) << n;
     EXPECT_NE(TankColour(56), TankColour(1));
 }
 
@@ -278,17 +270,13 @@ TEST_F(ChartLogicTest, ZoomSteps)
     EXPECT_EQ(times(), std::pair(at(2026, 1, 1), kNow));
     EXPECT_DOUBLE_EQ(state.view.lowestValue, 0.45);
     EXPECT_DOUBLE_EQ(state.view.highestValue, 1000);
-    state.view = state.data;
-    ZoomOut(state);
-    EXPECT_EQ(times(), std::pair(at(2026, 1, 1), kNow));
-    EXPECT_EQ(state.view.highestValue, 1000);
 
     // The wheel keeps the time under the pointer (a quarter into the view) in place.
     state.view = {t0, t0 + 20 * kDay, 10, 20};
     WheelZoom(state, t0 + 5 * kDay, true);
     EXPECT_EQ(times(), std::pair(t0 + kDay, t0 + 17 * kDay));
     WheelZoom(state, t0 + 5 * kDay, false);
-    EXPECT_EQ(times(), std::pair(t0, t0 + 20 * kDay)) << "16 days widen by 2 x 2 days, a quarter of it before";
+    EXPECT_EQ(times(), std::pair(t0, t0 + 20 * kDay)) << "16 days widen by 2 x 2 days, a quarter before";
     state.view = {at(2026, 1, 2), at(2026, 1, 30), 10, 20};
     WheelZoom(state, at(2026, 1, 16), false);
     EXPECT_EQ(times(), std::pair(at(2026, 1, 1), at(2026, 2, 2))) << "not beyond the data";
@@ -298,9 +286,7 @@ TEST_F(ChartLogicTest, ZoomSteps)
 
     state.view = {t0, t0 + 20 * kDay, 10, 20};
     state.busy = true;
-    EXPECT_FALSE(ZoomIn(state));
-    EXPECT_FALSE(WheelZoom(state, t0, true));
-    EXPECT_FALSE(ScrollTo(state, 0));
+    EXPECT_FALSE(ZoomIn(state) || WheelZoom(state, t0, true) || ScrollTo(state, 0));
     EXPECT_EQ(state.view.firstTime, t0);
     ChooseTimeRange(state, 1, kNow); // kept while busy, drawn later
     EXPECT_EQ(times(), std::pair(at(2026, 4, 15, 12), kNow)) << "the one-month entry shows two months";
@@ -354,9 +340,8 @@ TEST_F(ChartLogicTest, RubberBand)
     RubberBandMove(band, {900, 0}, plot);
     EXPECT_EQ(band.current, (PixelPoint{700, 50}));
     BandEnd end = RubberBandUp(band, {305, 280}, plot);
-    EXPECT_TRUE(end.wasDragging);
-    EXPECT_FALSE(end.zoom) << "5 px wide is a click";
-    EXPECT_FALSE(band.dragging);
+    EXPECT_EQ(std::tuple(end.wasDragging, end.zoom, band.dragging), std::tuple(true, false, false))
+        << "5 px wide is a click";
     EXPECT_FALSE(RubberBandUp(band, {305, 280}, plot).wasDragging);
     RubberBandDown(band, {300, 300}, plot);
     end = RubberBandUp(band, {294, 200}, plot);
@@ -377,6 +362,4 @@ TEST_F(ChartLogicTest, ReadoutText)
     for (const auto &c : cases)
         EXPECT_EQ(ReadoutText(at(2026, 3, 7, 15), c.v, c.percent, "L", de),
                   de.toString(QDate(2026, 3, 7), QLocale::ShortFormat) + " " + c.text + " L");
-    EXPECT_TRUE(InPlot({100, 50}, {100, 50, 700, 450}));
-    EXPECT_FALSE(InPlot({99, 50}, {100, 50, 700, 450}));
 }

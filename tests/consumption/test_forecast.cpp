@@ -38,8 +38,6 @@ TEST_P(ForecastCases, DaysAndDate)
 INSTANTIATE_TEST_SUITE_P(
     Histories, ForecastCases,
     ::testing::Values(
-        // 1600 left at 100 a day.
-        ForecastCase{"SteadyUse", {{14, 3000}, {7, 2300}, {0, 1600}}, {{16, QDate(2026, 12, 23)}}},
         // 3000 delivered ten days ago: 5000 - 6600 + 3000 in 14 days.
         ForecastCase{
             "RefuellingInTheWindow",

@@ -55,14 +55,13 @@ inline ::testing::AssertionResult sameHistory(const TankHistory &a, const TankHi
     if (a.HistoryTimes.size() != b.HistoryTimes.size() || a.HistoryValues.size() != b.HistoryValues.size() ||
         a.HistoryTemps.size() != b.HistoryTemps.size())
         return ::testing::AssertionFailure() << "sizes " << a.HistoryTimes.size() << " and " << b.HistoryTimes.size();
-    for (size_t i = 0; i < a.HistoryTimes.size(); ++i) {
-        const bool sameValue = a.HistoryValues[i] == b.HistoryValues[i] &&
-                               std::signbit(a.HistoryValues[i]) == std::signbit(b.HistoryValues[i]);
-        if (a.HistoryTimes[i] != b.HistoryTimes[i] || !sameValue || a.HistoryTemps[i] != b.HistoryTemps[i])
-            return ::testing::AssertionFailure()
-                   << "entry " << i << ": " << a.HistoryTimes[i] << "/" << a.HistoryValues[i] << "/"
-                   << a.HistoryTemps[i] << " and " << b.HistoryTimes[i] << "/" << b.HistoryValues[i] << "/"
-                   << b.HistoryTemps[i];
-    }
+    const auto entry = [](const TankHistory &h, size_t i) {
+        const double v = h.HistoryValues[i];
+        return std::tuple(h.HistoryTimes[i], v, std::signbit(v), h.HistoryTemps[i]);
+    };
+    for (size_t i = 0; i < a.HistoryTimes.size(); ++i)
+        if (entry(a, i) != entry(b, i))
+            return ::testing::AssertionFailure() << "entry " << i << ": " << ::testing::PrintToString(entry(a, i))
+                                                 << " and " << ::testing::PrintToString(entry(b, i));
     return ::testing::AssertionSuccess();
 }

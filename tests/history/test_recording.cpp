@@ -126,8 +126,7 @@ TEST_F(RecordingTest, UnopenableFileIsRetriedWithoutWaitingThenWrittenOrReported
     ASSERT_TRUE(retriesOver());
     EXPECT_GE(e.elapsed(), 900); // four waits of 250 ms between five attempts
     ASSERT_EQ(ui.count(QStringLiteral("message")), 1);
-    EXPECT_EQ(ui.shown[0].title, LngText(27));
-    EXPECT_EQ(ui.shown[0].icon, MsgIcon::Stop);
+    EXPECT_EQ(std::pair(ui.shown[0].title, ui.shown[0].icon), std::pair(LngText(27), MsgIcon::Stop));
     EXPECT_TRUE(ui.shown[0].text.contains(QStringLiteral("not a regular file")));
     EXPECT_TRUE(QFileInfo::exists(file(1)) && !QFileInfo(file(1)).isFile()) << "not replaced";
 }
@@ -139,8 +138,7 @@ TEST_F(RecordingTest, DailyTankFileAndMinuteSnapshotFollowTheClock)
     tank(1, 1234, 0, 0, 12);
     recorder.RecordHistory(1, now.addSecs(-2));
     ASSERT_EQ(saves, 1);
-    EXPECT_EQ(ini(Cfg::LogIniLast), QStringLiteral("05.12.2026 15:09:52"));
-    EXPECT_EQ(ini(Cfg::LogfileLast), QStringLiteral("05.12.2026 15:09:52"));
+    EXPECT_EQ(ini(Cfg::LogIniLast) + " " + ini(Cfg::LogfileLast), "05.12.2026 15:09:52 05.12.2026 15:09:52");
     EXPECT_FALSE(readBytes(iniPath()).contains("Time")); // an anchor set by hand only
 
     // The settings snapshot: 15:09:52 + 60 s is aligned to 15:10:00; the tank
@@ -169,8 +167,7 @@ TEST_F(RecordingTest, LastInTheFutureRecordsAndIsRewrittenWithNow)
     recorder.RecordHistory(1, now);
     EXPECT_EQ(saves, 1);
     EXPECT_EQ(tankFile(1), QByteArray("05.12.2026 15:09:54,1234,Liter,12\r\n"));
-    EXPECT_EQ(ini(Cfg::LogfileLast), FormatDateText(now));
-    EXPECT_EQ(ini(Cfg::LogIniLast), FormatDateText(now));
+    EXPECT_EQ(ini(Cfg::LogfileLast) + " " + ini(Cfg::LogIniLast), "05.12.2026 15:09:54 05.12.2026 15:09:54");
 }
 
 TEST_F(RecordingTest, SwitchedOffOrClientModeRecordsNothing)
@@ -180,8 +177,7 @@ TEST_F(RecordingTest, SwitchedOffOrClientModeRecordsNothing)
         config.logFileActive = config.logIniActive = client;
         config.clientMode = client;
         recorder.RecordHistory(1, now);
-        EXPECT_EQ(saves, 0);
-        EXPECT_FALSE(QFile::exists(file(1)));
-        EXPECT_FALSE(QFile::exists(iniPath()));
+        const bool written = QFile::exists(file(1)) || QFile::exists(iniPath());
+        EXPECT_EQ(std::pair(saves, written), std::pair(0, false)) << client;
     }
 }
