@@ -150,19 +150,17 @@ TEST_F(LanguageInit, CommandLineThenSettingsThenTheUsersChoice)
     EXPECT_EQ(LngId(), 1);
     settings.write(Cfg::LngId, 0);
     EXPECT_TRUE(init("", choose));
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(LngId(), 4);
+    EXPECT_EQ(std::pair(asked, LngId()), std::pair(1, 4));
     EXPECT_FALSE(init("", [] { return 0; })); // the selection closed without a choice
     settings.write(Cfg::LngId, 1);
     const QByteArray before = readBytes(iniPath());
-    EXPECT_TRUE(init("CLIENT LNGID=2"));
-    EXPECT_EQ(LngId(), 2);
-    EXPECT_EQ(readBytes(iniPath()), before);
     // LNGID=0 or a letter fall back to the settings file.
-    for (const char *cl : {"LNGID=0", "LNGID=x", "lngid=2"}) {
+    for (const auto &[cl, id] :
+         {std::pair("CLIENT LNGID=2", 2), {"LNGID=0", 1}, {"LNGID=x", 1}, {"lngid=2", 1}}) {
         EXPECT_TRUE(init(cl));
-        EXPECT_EQ(LngId(), 1) << cl;
+        EXPECT_EQ(LngId(), id) << cl;
     }
+    EXPECT_EQ(readBytes(iniPath()), before);
     EXPECT_FALSE(init("LNGID=11"));
     EXPECT_EQ(LngText(17), "") << "no text is looked up with it";
 }
