@@ -10,25 +10,15 @@
 #include <QFileInfo>
 
 // Reads and writes of the settings file by section and key.
-class SettingsStore : public DataDirTest {
-protected:
-    QString get(const QString &section, const QString &key, const QString &def = {}) const
-    {
-        return ReadIniValue(iniPath(), section, key, def);
-    }
-    bool put(const QString &section, const QString &key, const std::optional<QString> &value)
-    {
-        return WriteIniValue(iniPath(), section, key, value);
-    }
-};
+using SettingsStore = DataDirTest;
 
 TEST_F(SettingsStore, WritingKeepsOrderCommentsAndLineEnds)
 {
     writeBytes(iniPath(), "; keep me\n[A]\nx=1\n\n; note\n[B]\r\ny=2\r\n\r\n[C]\nz=3");
-    put("A", "X", "10");  // replace, keep the key's spelling
-    put("B", "w", "new"); // new key after the last line of B, before the blank
-    put("C", "q", "4");   // last line had no line end
-    put("D", "k", "v");   // new section at the end
+    WriteIniValue(iniPath(), "A", "X", "10");  // replace, keep the key's spelling
+    WriteIniValue(iniPath(), "B", "w", "new"); // new key after the last line of B, before the blank
+    WriteIniValue(iniPath(), "C", "q", "4");   // last line had no line end
+    WriteIniValue(iniPath(), "D", "k", "v");   // new section at the end
     EXPECT_EQ(readBytes(iniPath()),
               QByteArray("; keep me\n[A]\nx=10\n\n; note\n[B]\r\ny=2\r\nw=new\r\n\r\n[C]\nz=3\r\nq=4\r\n"
                          "[D]\r\nk=v\r\n"));
@@ -40,52 +30,53 @@ TEST_F(SettingsStore, WritingKeepsOrderCommentsAndLineEnds)
 TEST_F(SettingsStore, WritesReplaceCreateDeleteAndKeepLongValues)
 {
     config.dataFolder = tmp_.path() + "/new/VALMOR/Tankmon/";
-    EXPECT_EQ(get("Common", "Log", "d"), "d");
+    EXPECT_EQ(ReadIniValue(iniPath(), "Common", "Log", "d"), "d");
     EXPECT_FALSE(QFileInfo::exists(dataDir())) << "reading never creates the file";
-    put("Common", "Log", "/tmp/trace");
+    WriteIniValue(iniPath(), "Common", "Log", "/tmp/trace");
     ASSERT_TRUE(QFileInfo::exists(tmp_.path() + "/new/VALMOR/Tankmon/Tankmon.ini"));
     const quint64 first = InodeOf(iniPath());
     const QString longValue(300, QLatin1Char('x'));
-    put("Common", "Long", longValue);
+    WriteIniValue(iniPath(), "Common", "Long", longValue);
     EXPECT_NE(InodeOf(iniPath()), first); // a new file renamed over the old one
     EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files | QDir::Hidden), QStringList{"Tankmon.ini"});
-    EXPECT_EQ(get("Common", "Long"), longValue.left(254));
+    EXPECT_EQ(ReadIniValue(iniPath(), "Common", "Long"), longValue.left(254));
     EXPECT_TRUE(readBytes(iniPath()).contains(QByteArray(300, 'x')));
-    put("Common", "Log", IniNoValue);
+    WriteIniValue(iniPath(), "Common", "Log", IniNoValue);
     EXPECT_FALSE(readBytes(iniPath()).contains("Log="));
-    EXPECT_EQ(get("Common", "Long"), longValue.left(254)); // the other key stays
+    EXPECT_EQ(ReadIniValue(iniPath(), "Common", "Long"), longValue.left(254)); // the other key stays
 }
 
 TEST_F(SettingsStore, ChangesByAnotherProcessAreSeenAtNextRead)
 {
-    put("COM", "Port", "2");
-    EXPECT_EQ(get("COM", "Port"), "2");
+    WriteIniValue(iniPath(), "COM", "Port", "2");
+    EXPECT_EQ(ReadIniValue(iniPath(), "COM", "Port"), "2");
     // Same size, replaced by another program (new inode).
     const QString other = dataDir() + "other.ini";
     writeBytes(other, "[COM]\r\nPort=5\r\n");
     ASSERT_TRUE(QFile::remove(iniPath()));
     ASSERT_TRUE(QFile::rename(other, iniPath()));
-    EXPECT_EQ(get("COM", "Port"), "5");
+    EXPECT_EQ(ReadIniValue(iniPath(), "COM", "Port"), "5");
     // Edited in place.
     writeBytes(iniPath(), "[COM]\r\nPort=77\r\n");
-    EXPECT_EQ(get("COM", "Port"), "77");
+    EXPECT_EQ(ReadIniValue(iniPath(), "COM", "Port"), "77");
 }
 
 TEST_F(SettingsStore, BatchWritesOnceAndReadsPendingValues)
 {
-    put("A", "k", "0");
+    WriteIniValue(iniPath(), "A", "k", "0");
     const quint64 before = InodeOf(iniPath());
     {
         Settings::Batch batch(settings);
         for (int n = 1; n <= 56; ++n)
             for (int k = 0; k < 15; ++k)
-                put("Gerät" + QString::number(n), "K" + QString::number(k), QString::number(n * 100 + k));
+                WriteIniValue(iniPath(), "Gerät" + QString::number(n), "K" + QString::number(k),
+                              QString::number(n * 100 + k));
         EXPECT_EQ(InodeOf(iniPath()), before); // nothing written yet
-        EXPECT_EQ(get("Gerät56", "K14"), "5614");
+        EXPECT_EQ(ReadIniValue(iniPath(), "Gerät56", "K14"), "5614");
     }
     EXPECT_NE(InodeOf(iniPath()), before);
     copyToFreshFolder();
-    EXPECT_EQ(get("Gerät56", "K14"), "5614");
+    EXPECT_EQ(ReadIniValue(iniPath(), "Gerät56", "K14"), "5614");
 }
 
 TEST_F(SettingsStore, FailedWritesReportAndCarryOn)

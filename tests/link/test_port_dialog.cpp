@@ -114,10 +114,9 @@ TEST_F(ComDialogTest, OkStoresSwitchesAndReopensButKeepsTheStoredTcpPortForABadO
     bus->log.clear();
     dialog->Ok();
     EXPECT_EQ(closed, 1);
-    EXPECT_EQ(settings.read(Cfg::ActiveNet), "1");
-    EXPECT_EQ(settings.read(Cfg::ComPort), "2");
-    EXPECT_EQ(settings.read(Cfg::ComDevice), "/dev/ttyS2");
-    EXPECT_EQ(settings.read(Cfg::ClientPort), tcpPort);
+    EXPECT_EQ((QStringList{settings.read(Cfg::ActiveNet), settings.read(Cfg::ComPort),
+                           settings.read(Cfg::ComDevice), settings.read(Cfg::ClientPort)}),
+              (QStringList{"1", "2", "/dev/ttyS2", tcpPort}));
     EXPECT_EQ(bus->log.value(1), "open /dev/ttyS2");
     EXPECT_EQ(link->tcp().state(), TcpLink::Listening);
 

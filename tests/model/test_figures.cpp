@@ -89,14 +89,13 @@ TEST_F(FiguresTest, PercentAndFillFraction)
 // Device types from 7 on name the shapes from a set of their own.
 TEST_F(FiguresTest, TankTypeNamesDependOnDeviceType)
 {
-    DeviceRecord r = rec(0, 0, 0);
-    r.Tanktyp = 4;
-    r.Geraetetyp = 6;
-    EXPECT_EQ(TankTypeName(r), "Batterie");
-    r.Geraetetyp = 7;
-    EXPECT_EQ(TankTypeName(r), "Oval");
-    r.Tanktyp = 0;
-    EXPECT_EQ(TankTypeName(r), "Unbekannt");
+    const auto name = [](int deviceType, int tankType) {
+        DeviceRecord r;
+        r.Geraetetyp = deviceType;
+        r.Tanktyp = tankType;
+        return TankTypeName(r);
+    };
+    EXPECT_EQ((QStringList{name(6, 4), name(7, 4), name(7, 0)}), (QStringList{"Batterie", "Oval", "Unbekannt"}));
 }
 
 // Corrected to 15 °C at TempKorr per mille per degree, halves to the even neighbour.

@@ -13,14 +13,10 @@ namespace
 class MaintenanceTest : public ControllerTest
 {
 protected:
-    void SetUp() override
-    {
-        ControllerTest::SetUp();
-        config.logFolder = logDir_.path() + '/';
-    }
-    // Tanks 1..count with names, histories and tank files.
+    // Tanks 1..count with names, histories and tank files in their own log folder.
     void makeTanks(int count)
     {
+        config.logFolder = logDir_.path() + '/';
         for (int n = 1; n <= count; ++n) {
             ASSERT_TRUE(feed(1000 + n));
             DeviceRecord &r = tanks.device(n);

@@ -55,12 +55,15 @@ TEST_F(RegistryTest, RoundTripThroughAWindows1252File)
 // A count edited up without the sections behind it stops at the last section
 // (of the first 56) that holds a serial number: no phantom devices that lock
 // real ones out. Values that are no number or beyond the field: the key's default.
-TEST_F(RegistryTest, DamagedValuesAndCountBeyondTheSections)
+// A new device does not pick up the coefficient or old tank name of a removed
+// one whose section stayed in the file.
+TEST_F(RegistryTest, DamagedValuesCountBeyondTheSectionsAndKeysOfARemovedDevice)
 {
     writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=70\r\n"
                           "[Ger\xE4t1]\r\nSN=x\r\nTankvolumen=abc\r\nTemperatur=99999\r\nTempKorr=abc\r\nEinheit=2.0\r\n"
                           "[Ger\xE4t2]\r\nTempKorr=1,5\r\nTankvolumen= 700 \r\n"
-                          "[Ger\xE4t3]\r\nSN=33\r\n[Ger\xE4t57]\r\nSN=570\r\n");
+                          "[Ger\xE4t3]\r\nSN=33\r\n[Ger\xE4t4]\r\nTempKorr=7\r\nStandort=Alt\r\n"
+                          "[Ger\xE4t57]\r\nSN=570\r\n");
     tanks.LoadRegistry();
     EXPECT_EQ(tanks.DeviceCount(), 3);
     EXPECT_EQ(hooks.loaded.size(), 3);
@@ -71,6 +74,10 @@ TEST_F(RegistryTest, DamagedValuesAndCountBeyondTheSections)
     ASSERT_TRUE(feed(4711));
     ASSERT_EQ(tanks.DeviceCount(), 4);
     EXPECT_EQ(tanks.device(4).SN, 4711);
+    TankController restarted(config, settings, ui, clock);
+    restarted.LoadRegistry();
+    // The record as registered: coefficient 1, no name.
+    EXPECT_EQ(Fields(restarted.device(4)), Fields(tanks.device(4)));
 }
 
 TEST_F(RegistryTest, CopyInTheLogFolderIsReplacedAtomically)
@@ -130,18 +137,6 @@ TEST_F(RegistryTest, ClientModeReadsTheServerFileAndWritesNothing)
     EXPECT_TRUE(events.contains("deviceChanged(1)"));
     EXPECT_FALSE(QFile::exists(iniPath()));
     EXPECT_EQ(readBytes(server.path() + "/Tankmon.ini"), serverFile);
-}
-
-TEST_F(RegistryTest, NewDeviceDoesNotInheritKeysOfARemovedOne)
-{
-    // Sections of removed devices stay in the file; a new device under that
-    // number must not pick up their coefficient or old tank name at a restart.
-    writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=0\r\n[Ger\xE4t1]\r\nSN=1\r\nTempKorr=7\r\nStandort=Alt\r\n");
-    ASSERT_TRUE(feed(4711));
-    TankController restarted(config, settings, ui, clock);
-    restarted.LoadRegistry();
-    // The record as registered: coefficient 1, no name.
-    EXPECT_EQ(Fields(restarted.device(1)), Fields(tanks.device(1)));
 }
 
 // Keys the table does not hold (coefficient, old tank name, e-mail limits)
@@ -207,13 +202,11 @@ TEST_F(RegistryTest, SelectionAndEditsOfTheCurrentDevice)
     EXPECT_EQ(tanks.currentDevice(), 1);
 
     tanks.setTankName("Süd");
-    EXPECT_EQ(tanks.device(1).Tankbezeichnung, "Süd");
-    EXPECT_TRUE(readBytes(iniPath()).contains("Tankbezeichnung=S\xFC" "d\r\n"));
-    EXPECT_EQ(events, QStringList{"deviceChanged(1)"});
-    events.clear();
     tanks.setUnit(7);
-    EXPECT_EQ(tanks.device(1).Einheit, 7);
+    EXPECT_EQ(events, (QStringList{"deviceChanged(1)", "detailChanged(1)", "deviceChanged(1)"}));
+    EXPECT_EQ(Fields(tanks.device(1)), "SN=1 Typ=5 Temp=12 Vol=1234 Einheit=7 Tanktyp=1 Dez=0 Cap=5000 H=1500 "
+                                       "Alarm=0 K=1 Zeit=14.03.2026 10:30:00 Name=Süd IP=");
     EXPECT_EQ(tanks.device(2).Einheit, 0);
+    EXPECT_TRUE(readBytes(iniPath()).contains("Tankbezeichnung=S\xFC" "d\r\n"));
     EXPECT_EQ(ini("Gerät1", "Einheit"), "7");
-    EXPECT_EQ(events, (QStringList{"detailChanged(1)", "deviceChanged(1)"}));
 }

@@ -68,23 +68,19 @@ TEST(TelegramDecoding, LevelWordBcdAndErrorWords)
 // device type, alarm and unit from the status, unsigned big-endian words.
 TEST(TelegramDecoding, FieldsOfAValidTelegram)
 {
-    EXPECT_EQ(DecodeTemperature(0), -9999);
-    EXPECT_EQ(DecodeTemperature(1), -127);
-    EXPECT_EQ(DecodeTemperature(255), 127);
-    EXPECT_EQ(decodeOk({.temp = 128 - 20}).temperatur, -20);
-
-    EXPECT_EQ(decodeOk({.type = 6, .scale = 0x07}).dezPunkt, 3);
-    EXPECT_EQ(decodeOk({.type = 7, .scale = 0x07}).dezPunkt, 7);
-    EXPECT_EQ(decodeOk({.type = 200, .scale = 0xFE}).dezPunkt, 6);
-
+    EXPECT_EQ((QList<int>{DecodeTemperature(0), DecodeTemperature(1), DecodeTemperature(255),
+                          decodeOk({.temp = 128 - 20}).temperatur}),
+              (QList<int>{-9999, -127, 127, -20}));
+    EXPECT_EQ((QList<int>{decodeOk({.type = 6, .scale = 0x07}).dezPunkt,
+                          decodeOk({.type = 7, .scale = 0x07}).dezPunkt,
+                          decodeOk({.type = 200, .scale = 0xFE}).dezPunkt}),
+              (QList<int>{3, 7, 6}));
     // Bits 5-7 = 2 is percent (3), 3 is metres (2): the two are swapped. Alarm
     // and the unevaluated bits 1-4 do not disturb the unit.
-    EXPECT_EQ(EinheitFromStatus(0x60), 2);
-    EXPECT_EQ(EinheitFromStatus(0x5F), 3);
-    EXPECT_EQ(EinheitFromStatus(0xE0), 7);
+    EXPECT_EQ((QList<int>{EinheitFromStatus(0x60), EinheitFromStatus(0x5F), EinheitFromStatus(0xE0)}),
+              (QList<int>{2, 3, 7}));
     EXPECT_FALSE(decodeOk({.status = 0x1E}).alarm);
     EXPECT_TRUE(decodeOk({.status = 0x41}).alarm);
-
     const DecodedTelegram d = decodeOk({.sn = 0xFFFF, .shape = 0xF3, .capacity = 0x8001, .height = 0x0102});
     EXPECT_EQ(QList<int>({d.sn, d.tankvolumen, d.tankhoehe, d.tanktyp, d.geraetetyp, d.volumen}),
               QList<int>({65535, 0x8001, 258, 3, 5, 1234}));
