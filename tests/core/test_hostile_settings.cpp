@@ -51,13 +51,9 @@ TEST_F(HostileSettings, EachFileIsReadForWhatItHoldsAndWrittenOnlyWhenSafe)
     const QString text = QStringLiteral("[Geräte]\r\nAnzahl=3\r\n");
     const QByteArray cp1252 = "[Ger\xE4te]\r\nAnzahl=3\r\n";
     const QByteArray utf8 = "\xEF\xBB\xBF[Ger\xC3\xA4te]\r\nAnzahl=3\r\n";
-    const struct {
-        const char *name;
-        QByteArray bytes;
-        const char *read;    // "section/key=value", read with the default "dflt"
-        const char *refusal; // nullptr: written, keeping `kept` (or the bytes) in front
-        QByteArray kept;
-    } cases[] = {
+    // name, bytes; "section/key=value" read with the default "dflt"; the refusal's
+    // reason, or nullptr: written, keeping the last field (or the bytes) in front
+    const std::tuple<const char *, QByteArray, const char *, const char *, QByteArray> cases[] = {
         {"case, blanks, first section wins", hand, "com/PORT=3", nullptr, {}},
         {"present but empty", hand, "COM/Timeout=", nullptr, {}},
         {"comment is no key", hand, "COM/#note=dflt", nullptr, {}},
@@ -74,25 +70,25 @@ TEST_F(HostileSettings, EachFileIsReadForWhatItHoldsAndWrittenOnlyWhenSafe)
         {"UTF-16LE, no mark", utf16(text, QStringConverter::Utf16LE, false), "Geräte/Anzahl=3", "UTF-16", {}},
         {"UTF-8 beyond Windows-1252", utf8 + "Name=\xC5\x82\r\n", "Geräte/Anzahl=3", "Windows-1252", {}},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto &[name, bytes, readText, refusal, kept] : cases) {
+        SCOPED_TRACE(name);
         reports.clear();
-        const QString read = QString::fromUtf8(c.read);
+        const QString read = QString::fromUtf8(readText);
         const QString section = read.section('/', 0, 0);
         const QString key = read.section('/', 1).section('=', 0, 0);
-        const QString path = dataDir() + c.name + ".ini";
-        writeBytes(path, c.bytes);
+        const QString path = dataDir() + name + ".ini";
+        writeBytes(path, bytes);
         EXPECT_EQ(ReadIniValue(path, section, key, "dflt"), read.section('=', 1));
         WriteIniValue(path, "Common", "Log", QStringLiteral("x"));
         const QByteArray after = readBytes(path);
-        if (c.refusal) {
-            EXPECT_EQ(after, c.bytes);
+        if (refusal) {
+            EXPECT_EQ(after, bytes);
             ASSERT_EQ(reports.size(), 1);
             EXPECT_TRUE(reports[0].startsWith(path + " | ")) << reports[0].toStdString();
-            EXPECT_TRUE(reports[0].contains(c.refusal)) << reports[0].toStdString();
+            EXPECT_TRUE(reports[0].contains(refusal)) << reports[0].toStdString();
         } else {
             EXPECT_TRUE(reports.isEmpty());
-            EXPECT_TRUE(after.startsWith(c.kept.isEmpty() ? c.bytes : c.kept))
+            EXPECT_TRUE(after.startsWith(kept.isEmpty() ? bytes : kept))
                 << after.left(80).toHex().toStdString();
             EXPECT_TRUE(after.contains("Log=x\r\n"));
             EXPECT_EQ(ReadIniValue(path, section, key, "dflt"), read.section('=', 1));

@@ -102,18 +102,31 @@ TEST_F(ComDialogTest, PortListSelectsTheCurrentPortByItsPathOrTheFirst)
     EXPECT_EQ(ui.panelText(1), "Schnittstelle COM0 konnte nicht initialisiert werden.");
 }
 
-TEST_F(ComDialogTest, OkStoresSwitchesAndReopensButKeepsTheStoredTcpPortForABadOne)
+// Cancel goes back to the stored port and writes nothing; OK stores, switches
+// and reopens, but keeps the stored TCP port for a bad one.
+TEST_F(ComDialogTest, CancelGoesBackOkStoresSwitchesAndReopensButKeepsTheStoredTcpPortForABadOne)
 {
+    settings.write(Cfg::ComPort, qint64(1));
     settings.write(Cfg::ClientPort, "123456");
+    const QByteArray before = readBytes(iniPath());
     dialog->Load();
     EXPECT_EQ(dialog->clientPortText(), "8000");
+    dialog->setCheckAktivCom(false); // takes effect only at OK
+    dialog->select(1);
+    EXPECT_EQ(serialState(), "COM2 /dev/ttyS2 open") << "every selection reopens the link";
+    dialog->Cancel();
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(serialState(), "COM1 /dev/ttyS0 open");
+    EXPECT_EQ(readBytes(iniPath()), before);
+
+    dialog->Load();
     dialog->select(1);
     dialog->setCheckAktivNet(true);
     const QString tcpPort = QString::number(FreeTcpPort());
     dialog->setClientPortText(tcpPort);
     bus->log.clear();
     dialog->Ok();
-    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(closed, 2);
     EXPECT_EQ((QStringList{settings.read(Cfg::ActiveNet), settings.read(Cfg::ComPort),
                            settings.read(Cfg::ComDevice), settings.read(Cfg::ClientPort)}),
               (QStringList{"1", "2", "/dev/ttyS2", tcpPort}));
@@ -130,20 +143,6 @@ TEST_F(ComDialogTest, OkStoresSwitchesAndReopensButKeepsTheStoredTcpPortForABadO
     dialog->Ok();
     EXPECT_EQ(settings.read(Cfg::ActiveCom), "0");
     EXPECT_FALSE(link->serialOpen());
-}
-
-TEST_F(ComDialogTest, CancelGoesBackToTheStoredPortAndWritesNothing)
-{
-    settings.write(Cfg::ComPort, qint64(1));
-    const QByteArray before = readBytes(iniPath());
-    dialog->Load();
-    dialog->setCheckAktivCom(false); // takes effect only at OK
-    dialog->select(1);
-    EXPECT_EQ(serialState(), "COM2 /dev/ttyS2 open") << "every selection reopens the link";
-    dialog->Cancel();
-    EXPECT_EQ(closed, 1);
-    EXPECT_EQ(serialState(), "COM1 /dev/ttyS0 open");
-    EXPECT_EQ(readBytes(iniPath()), before);
 }
 
 } // namespace

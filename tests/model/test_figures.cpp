@@ -45,11 +45,8 @@ protected:
 // Fractional units (m³, m, %, t) divide by the scale code, the others multiply.
 TEST_F(FiguresTest, ScaledLevelAndFormatValue)
 {
-    const struct {
-        int raw, unit, scale;
-        double level;
-        const char *text;
-    } cases[] = {
+    // raw value, unit, scale code: level and text
+    const std::tuple<int, int, int, double, const char *> cases[] = {
         {1234, 0, 2, 12340, "12340 Liter"},
         {1234, 1, 1, 1.234, "1.234 m³"},
         {5, 1, 1, 0.005, "0.005 m³"},
@@ -63,9 +60,9 @@ TEST_F(FiguresTest, ScaledLevelAndFormatValue)
         {-0xE002, 1, 2, 0, "Fehler E002  (Sonde unterbrochen?!)"},
         {-0xEABC, 1, 2, 0, "Fehler EABC"},
     };
-    for (const auto &c : cases) {
-        EXPECT_EQ(FormatValue(c.raw, rec(0, c.unit, c.scale)), c.text) << c.raw << "/" << c.unit << "/" << c.scale;
-        EXPECT_DOUBLE_EQ(ScaledLevel(c.raw, rec(0, c.unit, c.scale)), c.level) << c.text;
+    for (const auto &[raw, unit, scale, level, text] : cases) {
+        EXPECT_EQ(FormatValue(raw, rec(0, unit, scale)), text) << raw << "/" << unit << "/" << scale;
+        EXPECT_DOUBLE_EQ(ScaledLevel(raw, rec(0, unit, scale)), level) << text;
     }
     // The level text of a tank-file line is the number part of FormatValue.
     for (int u = 0; u <= 8; ++u)
@@ -101,23 +98,19 @@ TEST_F(FiguresTest, TankTypeNamesDependOnDeviceType)
 // Corrected to 15 °C at TempKorr per mille per degree, halves to the even neighbour.
 TEST_F(FiguresTest, CorrectedVolume)
 {
-    const struct {
-        int volumen, temperature;
-        double k;
-        bool on;
-        int corrected;
-    } cases[] = {
+    // volume, temperature, coefficient, correction on: corrected volume
+    const std::tuple<int, int, double, bool, int> cases[] = {
         {1000, 25, 1, true, 1010},       {1000, 25, 1, false, 1000}, {1000, kNoTemperature, 1, true, 1000},
         {500, 16, 1, true, 500},         // 500.5
         {1500, 16, 1, true, 1502},       // 1501.5
         {-57346, 30, 1, true, -57346},   // a device error is no volume
         {1000, -100, 100, true, 0},      // far outside the accepted range: never an error code
     };
-    for (const auto &c : cases) {
-        DeviceRecord r = rec(c.volumen, 0, 0);
-        r.Temperatur = qint16(c.temperature);
-        r.TempKorr = c.k;
-        EXPECT_EQ(CorrectedVolume(r, c.on), c.corrected) << c.volumen << " at " << c.temperature;
+    for (const auto &[volumen, temperature, k, on, corrected] : cases) {
+        DeviceRecord r = rec(volumen, 0, 0);
+        r.Temperatur = qint16(temperature);
+        r.TempKorr = k;
+        EXPECT_EQ(CorrectedVolume(r, on), corrected) << volumen << " at " << temperature;
     }
     DeviceRecord p = rec(1000, 0, 0, 2000);
     p.Temperatur = 25;

@@ -25,11 +25,7 @@ TEST(TelegramRejection, EachCheckAndTheirOrder)
                         .spare1 = 0xFF, .spare2 = 0x1FF - 0x11 - 2 - 0xFF, .checksum = 0xFF};
     Telegram withStart = wrap;
     withStart.checksum = (0x1FF + 0x02) & 0xFF;
-    const struct {
-        const char *what;
-        Telegram t;
-        F fault;
-    } cases[] = {
+    const std::tuple<const char *, Telegram, F> cases[] = {
         {"valid", {}, F::None},
         {"18 bytes", {.length = 18}, F::Length},
         {"20 bytes", {.length = 20}, F::Length},
@@ -47,21 +43,19 @@ TEST(TelegramRejection, EachCheckAndTheirOrder)
         {"from type", {.type = 1, .end = 0, .checksum = 0x55}, F::DeviceType},
         {"from checksum", {.type = 2, .end = 0, .checksum = 0x55}, F::Checksum},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(CheckTelegram(c.t.bytes()), c.fault) << c.what;
+    for (const auto &[what, t, fault] : cases)
+        EXPECT_EQ(CheckTelegram(t.bytes()), fault) << what;
 }
 
 TEST(TelegramDecoding, LevelWordBcdAndErrorWords)
 {
-    const struct {
-        int word, level;
-    } cases[] = {
+    const std::pair<int, int> cases[] = {
         {0x9999, 9999}, {0x0007, 7}, {0xE000, -0xE000}, {0xFFFF, -0xFFFF},
         // Below 0xE000: BCD, and a nibble above 9 ends the number.
         {0xDFFF, 0}, {0x1A23, 1}, {0x123F, 123},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(DecodeLevelWord(quint8(c.word >> 8), quint8(c.word)), c.level) << std::hex << c.word;
+    for (const auto &[word, level] : cases)
+        EXPECT_EQ(DecodeLevelWord(quint8(word >> 8), quint8(word)), level) << std::hex << word;
 }
 
 // The fields of a valid telegram: temperature byte, scale code masked by the

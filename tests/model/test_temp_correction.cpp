@@ -37,13 +37,8 @@ protected:
 TEST_F(TempCorrectionTest, SwitchQuestionAndCoefficientEntry)
 {
     tanks.device(2).TempKorr = 0; // asked as 1.5
-    const struct {
-        MsgResult answer;
-        QStringList inputs;
-        bool on;
-        const char *stored, *coefficients;
-        int asked; // input boxes so far
-    } steps[] = {
+    // answer, coefficients entered: switch, stored switch, coefficients, input boxes so far
+    const std::tuple<MsgResult, QStringList, bool, const char *, const char *, int> steps[] = {
         // Off and No: nothing changes, nothing is asked.
         {MsgResult::No, {}, false, "<absent>", "1/<absent> 0/<absent> 1/<absent>", 0},
         // Off and Yes: on; a wrong value stops the entry, the ones before it are kept.
@@ -53,16 +48,16 @@ TEST_F(TempCorrectionTest, SwitchQuestionAndCoefficientEntry)
         // On and Yes: off, coefficients kept.
         {MsgResult::Yes, {}, false, "0", "10/10 2.5/2.5 0.001/0.001", 5},
     };
-    for (const auto &step : steps) {
+    for (const auto &[answer, inputs, switched, stored, coefficientTexts, asked] : steps) {
         events.clear();
-        ui.answers = {step.answer};
-        ui.inputs = {step.inputs.begin(), step.inputs.end()};
+        ui.answers = {answer};
+        ui.inputs = {inputs.begin(), inputs.end()};
         std::optional<bool> on;
         correction.Toggle([&](bool r) { on = r; });
-        EXPECT_EQ(on, step.on);
-        EXPECT_EQ(ini("Common", "FlagTempKorr"), step.stored);
-        EXPECT_EQ(coefficients(), step.coefficients);
-        EXPECT_EQ(ui.count("input"), step.asked);
+        EXPECT_EQ(on, switched);
+        EXPECT_EQ(ini("Common", "FlagTempKorr"), stored);
+        EXPECT_EQ(coefficients(), coefficientTexts);
+        EXPECT_EQ(ui.count("input"), asked);
     }
     EXPECT_TRUE(events.contains("deviceChanged(1)")) << "figures follow the switch";
     EXPECT_EQ(ui.texts("input").mid(0, 2), (QStringList{"Tank 1 Hof\nAusdehnung pro Grad in Promille:",
