@@ -37,6 +37,7 @@ TEST_F(RegistryTest, RoundTripThroughAWindows1252FileWithALineBreakInATankName)
               "SN=12 Typ=0 Temp=0 Vol=0 Einheit=0 Tanktyp=0 Dez=0 Cap=1 H=0 Alarm=0 K=1 Zeit= Name=Hof IP=");
 
     // A tank name with a line break cannot break the file.
+    tanks.ComboSN_Click(2);
     tanks.setTankName("Hof\r\n[Geräte]\nAnzahl=0");
     // Saved under the single-byte names; "Standort" untouched, the coefficient
     // not part of the save. The rest is checked by the read-back below (the
