@@ -98,8 +98,8 @@ TEST_F(ChartLogicTest, SeriesOfTheView)
     ChartPicture p = rebuild(all, at(2026, 3, 1), at(2026, 4, 9, 23));
     EXPECT_FALSE(p.dailyMode);
     ASSERT_EQ(p.series.size(), 2u);
-    EXPECT_EQ(std::pair(p.series[0].keys.size(), p.series[1].keys.size()), std::pair(40ul * 12, 40ul * 12 - 2))
-        << "the second from 04:00 on the first day";
+    const auto sizes = std::pair(p.series[0].keys.size(), p.series[1].keys.size());
+    EXPECT_EQ(sizes, std::pair(40ul * 12, 40ul * 12 - 2)) << "the second from 04:00 on the first day";
     EXPECT_EQ(p.series[1].keys[0], start + 3 * kHour) << "no points borrowed from the other tank";
     EXPECT_EQ(p.y.title, "L / m³");
 
@@ -183,32 +183,19 @@ TEST_F(ChartLogicTest, ThinningKeepsTheLine)
 
 TEST_F(ChartLogicTest, TimeAxisAndStyles)
 {
-    const struct {
-        qint64 from, to;
-        bool grid;
-        qint64 base;
-        LabelUnit unit;
-    } cases[] = {
-        {at(2026, 3, 17, 5), at(2026, 5, 1), true, at(2026, 3, 1), LabelUnit::Months},
-        {at(2026, 3, 17, 5), at(2026, 3, 18, 5), false, at(2026, 3, 17), LabelUnit::Days},
-        {at(2026, 3, 17, 5), at(2026, 3, 18, 4, 59), false, at(2026, 3, 17), LabelUnit::Hours},
-        {at(2026, 3, 17, 5, 10), at(2026, 3, 17, 6, 9), false, at(2026, 3, 17), LabelUnit::Minutes},
+    const auto axis = [](qint64 from, qint64 to, bool grid) {
+        const TimeAxis x = ComputeTimeAxis(from, to, grid);
+        return std::pair(x.timeBase, x.unit);
     };
-    for (const auto &c : cases) {
-        const TimeAxis x = ComputeTimeAxis(c.from, c.to, c.grid);
-        EXPECT_EQ(std::pair(x.timeBase, x.unit), std::pair(c.base, c.unit));
-    }
-    const struct {
-        TimeAxis x;
-        int maxTicks;
-        std::vector<qint64> ticks;
-    } tickCases[] = {
-        {{at(2025, 3, 17), at(2026, 3, 1), at(2025, 3, 1), LabelUnit::Months, {}}, 5,
-         {at(2025, 6, 1), at(2025, 9, 1), at(2025, 12, 1), at(2026, 3, 1)}},
-        {{at(2026, 3, 17, 5), at(2026, 3, 30), at(2026, 3, 17), LabelUnit::Days, {}}, 2, {at(2026, 3, 24)}},
-    };
-    for (const auto &c : tickCases)
-        EXPECT_EQ(TimeTicks(c.x, c.maxTicks), c.ticks);
+    const qint64 t = at(2026, 3, 17);
+    EXPECT_EQ(axis(t + 5 * kHour, at(2026, 5, 1), true), std::pair(at(2026, 3, 1), LabelUnit::Months));
+    EXPECT_EQ(axis(t + 5 * kHour, t + 29 * kHour, false), std::pair(t, LabelUnit::Days));
+    EXPECT_EQ(axis(t + 5 * kHour, t + 29 * kHour - 60, false), std::pair(t, LabelUnit::Hours));
+    EXPECT_EQ(axis(t + 5 * kHour + 600, t + 6 * kHour + 540, false), std::pair(t, LabelUnit::Minutes));
+    EXPECT_EQ(TimeTicks({at(2025, 3, 17), at(2026, 3, 1), at(2025, 3, 1), LabelUnit::Months, {}}, 5),
+              (std::vector{at(2025, 6, 1), at(2025, 9, 1), at(2025, 12, 1), at(2026, 3, 1)}));
+    EXPECT_EQ(TimeTicks({at(2026, 3, 17, 5), at(2026, 3, 30), at(2026, 3, 17), LabelUnit::Days, {}}, 2),
+              std::vector{at(2026, 3, 24)});
 
     // Tank numbers outside 1..56 take the first tank's colour and marker.
     for (int n : {0, 57})
@@ -290,18 +277,12 @@ TEST_F(ChartLogicTest, ScrollBar)
 {
     const TimeValueRange data{at(2026, 1, 1), at(2026, 1, 1) + 10000 * 60, 0, 1};
     EXPECT_FALSE(ComputeScrollFigures(data, data).visible);
-    const struct {
-        qint64 offset, span;
-        ScrollFigures figures;
-    } cases[] = {
-        {2500 * 60, 1000 * 60, {true, 0, 10000, 100, 50, 2500}},
-        {-600, 10, {true, 0, 10000, 2, 1, 0}},
-        {9999 * 60, 5000 * 60, {true, 0, 10000, 500, 250, 9999}},
+    const auto figures = [&](qint64 offset, qint64 span) {
+        return ComputeScrollFigures({data.firstTime + offset, data.firstTime + offset + span, 0, 1}, data);
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(
-            ComputeScrollFigures({data.firstTime + c.offset, data.firstTime + c.offset + c.span, 0, 1}, data),
-            c.figures);
+    EXPECT_EQ(figures(2500 * 60, 1000 * 60), (ScrollFigures{true, 0, 10000, 100, 50, 2500}));
+    EXPECT_EQ(figures(-600, 10), (ScrollFigures{true, 0, 10000, 2, 1, 0}));
+    EXPECT_EQ(figures(9999 * 60, 5000 * 60), (ScrollFigures{true, 0, 10000, 500, 250, 9999}));
 
     state.data = data;
     state.view = {data.firstTime + 60, data.firstTime + 3600, 0, 1};
@@ -312,22 +293,16 @@ TEST_F(ChartLogicTest, ScrollBar)
 TEST_F(ChartLogicTest, RubberBand)
 {
     const PlotRect plot{100, 50, 700, 450};
-    const struct {
-        PixelPoint down;
-        BandStart result;
-        PixelPoint start;
-    } presses[] = {
-        {{85, 200}, BandStart::Started, {100, 200}},
-        {{75, 200}, BandStart::Beep, {}},
-        {{720, 470}, BandStart::Started, {700, 450}},
-        {{721, 200}, BandStart::Beep, {}},
-    };
-    for (const auto &c : presses) {
+    // Up to 15 px outside the plot a band starts at its edge; further out, a beep.
+    const auto press = [&](PixelPoint p) {
         RubberBand band;
-        EXPECT_EQ(RubberBandDown(band, c.down, plot), c.result);
-        EXPECT_EQ(band.dragging, c.result == BandStart::Started);
-        EXPECT_EQ(band.start, c.start);
-    }
+        const BandStart result = RubberBandDown(band, p, plot);
+        return std::tuple(result, band.dragging, band.start.x, band.start.y);
+    };
+    EXPECT_EQ(press({85, 200}), std::tuple(BandStart::Started, true, 100, 200));
+    EXPECT_EQ(press({75, 200}), std::tuple(BandStart::Beep, false, 0, 0));
+    EXPECT_EQ(press({720, 470}), std::tuple(BandStart::Started, true, 700, 450));
+    EXPECT_EQ(press({721, 200}), std::tuple(BandStart::Beep, false, 0, 0));
     RubberBand band;
     RubberBandDown(band, {300, 300}, plot);
     EXPECT_EQ(RubberBandDown(band, {400, 300}, plot), BandStart::AlreadyDragging);
@@ -345,15 +320,10 @@ TEST_F(ChartLogicTest, RubberBand)
 TEST_F(ChartLogicTest, ReadoutText)
 {
     const QLocale de(QLocale::German, QLocale::Germany);
-    const struct {
-        double v;
-        bool percent;
-        const char *text;
-    } cases[] = {
-        {2.125, false, "2,13"}, {9.999, false, "10,00"}, {12.25, false, "12,3"},
-        {150.5, false, "151"},  {5161.4, false, "5161"}, {150.54, true, "150,5"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(ReadoutText(at(2026, 3, 7, 15), c.v, c.percent, "L", de),
-                  de.toString(QDate(2026, 3, 7), QLocale::ShortFormat) + " " + c.text + " L");
+    QStringList texts;
+    for (const auto &[v, percent] : {std::pair(2.125, false), {9.999, false}, {12.25, false}, {150.5, false},
+                                     {5161.4, false}, {150.54, true}})
+        texts << ReadoutText(at(2026, 3, 7, 15), v, percent, "L", de);
+    EXPECT_EQ(texts.join('|'), QStringLiteral("D 2,13 L|D 10,00 L|D 12,3 L|D 151 L|D 5161 L|D 150,5 L")
+                                   .replace('D', de.toString(QDate(2026, 3, 7), QLocale::ShortFormat)));
 }

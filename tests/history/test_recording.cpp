@@ -59,7 +59,6 @@ TEST_F(RecordingTest, SnapshotCutsATornLastLineBeforeAppending)
 {
     const QByteArray kept = "04.12.2026 00:00:00,201,Liter,4\r\n";
     const QByteArray added = "05.12.2026 00:00:00,1234,Liter,20\r\n";
-    const QByteArray longForeign = QByteArray(5000, 'x');
     const struct {
         const char *name;
         QByteArray before, after;
@@ -69,7 +68,7 @@ TEST_F(RecordingTest, SnapshotCutsATornLastLineBeforeAppending)
         {"only a torn line", "03.12.2026 10:00:00,12", added},
         {"CR without LF", "04.12.2026 00:00:00,201,Liter,4\r", kept + added},
         {"CR-only lines, torn", "04.12.2026 00:00:00,201,Liter,4\r03.12", "04.12.2026 00:00:00,201,Liter,4\r\n" + added},
-        {"long foreign tail", kept + longForeign, kept + longForeign + "\r\n" + added},
+        {"long foreign tail", kept + QByteArray(5000, 'x'), kept + QByteArray(5000, 'x') + "\r\n" + added},
     };
     tank(1, 1234, 0, 0, 20);
     for (const auto &c : cases) {
