@@ -82,9 +82,7 @@ struct Case {
 };
 void PrintTo(const Case &c, std::ostream *os) { *os << c.name; }
 
-class ConsumptionCases : public ::testing::TestWithParam<Case>
-{
-};
+class ConsumptionCases : public ::testing::TestWithParam<Case> {};
 
 } // namespace
 

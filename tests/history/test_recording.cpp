@@ -59,23 +59,19 @@ TEST_F(RecordingTest, SnapshotCutsATornLastLineBeforeAppending)
 {
     const QByteArray kept = "04.12.2026 00:00:00,201,Liter,4\r\n";
     const QByteArray added = "05.12.2026 00:00:00,1234,Liter,20\r\n";
-    const struct {
-        const char *name;
-        QByteArray before, after;
-    } cases[] = {
-        {"whole", kept, kept + added},
-        {"torn value", kept + "03.12.2026 10:00:00,12", kept + added},
-        {"only a torn line", "03.12.2026 10:00:00,12", added},
-        {"CR without LF", "04.12.2026 00:00:00,201,Liter,4\r", kept + added},
-        {"CR-only lines, torn", "04.12.2026 00:00:00,201,Liter,4\r03.12", "04.12.2026 00:00:00,201,Liter,4\r\n" + added},
-        {"long foreign tail", kept + QByteArray(5000, 'x'), kept + QByteArray(5000, 'x') + "\r\n" + added},
-    };
+    const QByteArray foreign(5000, 'x');
     tank(1, 1234, 0, 0, 20);
-    for (const auto &c : cases) {
-        writeBytes(file(1), c.before);
+    const auto after = [&](const QByteArray &before) {
+        writeBytes(file(1), before);
         recorder.AppendHistorySnapshot(At(2026, 12, 5));
-        EXPECT_EQ(tankFile(1), c.after) << c.name;
-    }
+        return tankFile(1);
+    };
+    EXPECT_EQ(after(kept), kept + added) << "whole";
+    EXPECT_EQ(after(kept + "03.12.2026 10:00:00,12"), kept + added) << "torn value";
+    EXPECT_EQ(after("03.12.2026 10:00:00,12"), added) << "only a torn line";
+    EXPECT_EQ(after(kept.chopped(1)), kept + added) << "CR without LF";
+    EXPECT_EQ(after(kept.chopped(1) + "03.12"), kept + added) << "CR-only lines, torn";
+    EXPECT_EQ(after(kept + foreign), kept + foreign + "\r\n" + added) << "long foreign tail";
     EXPECT_TRUE(ui.shown.isEmpty());
 }
 
