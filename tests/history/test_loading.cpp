@@ -320,15 +320,14 @@ TEST_F(LoadingTest, ParallelPreloadEqualsLoadingOneByOne)
         done = true;
     });
     const bool prompt = WaitFor([&] { return done.load(); }, 10000);
-    if (!prompt) {
-        // A writer that comes and goes lets each blocked open go on.
+    // Otherwise a writer that comes and goes lets each blocked open go on.
+    if (!prompt)
         WaitFor([&] {
             const int w = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
             if (w >= 0)
                 ::close(w);
             return done.load();
         }, 10000);
-    }
     start.join();
     ASSERT_TRUE(prompt);
     for (int n = 1; n <= tanks; ++n)
