@@ -55,6 +55,7 @@ protected:
         app.reset();
     }
     QAction *action(const char *name) const { return Part<QAction>(win.get(), name); }
+    QString localFile() const { return QString::fromLatin1(readBytes(iniPath())); }
 
     std::unique_ptr<AppController> app;
     std::unique_ptr<frmMain> win;

@@ -1,12 +1,10 @@
 // The client-path, client set-up, log settings and language dialogs, the help
-// entries, and a walk over every menu entry of the main window, offscreen.
+// window, and a walk over every menu entry and button of the main window, offscreen.
 #include "ui/UiTestSupport.h"
 
 #include "app/ClientSetup.h"
-#include "app/LogDialogLogic.h"
+#include "app/ProgramInfo.h"
 #include "help/HelpTopics.h"
-#include "lang/AccessKeys.h"
-#include "ui/ChartPlot.h"
 #include "ui/FrmGrafikHistorie.h"
 #include "ui/FrmHilfe.h"
 #include "ui/FrmLog.h"
@@ -14,13 +12,13 @@
 #include "ui/FrmSelectLng.h"
 #include "ui/FrmTabelle.h"
 #include "ui/StatusPanel.h"
+#include "ui/TankDisplay.h"
+
+#include <QPrinter>
 
 namespace {
 
-class DialogTest : public MainWindowTest {
-protected:
-    QString localFile() const { return QString::fromLatin1(readBytes(iniPath())); }
-};
+using DialogTest = MainWindowTest;
 
 TEST_F(DialogTest, ClientPathDialogStoresOnlyAFolderWithTheSettingsFileAndEndsEitherWay)
 {
@@ -46,7 +44,8 @@ TEST_F(DialogTest, ClientPathDialogStoresOnlyAFolderWithTheSettingsFileAndEndsEi
         ui.answerOpenBox();
         ASSERT_EQ(quit.count(), 1);
         EXPECT_EQ(quit.first().first().toInt(), exitCode);
-        EXPECT_EQ(localFile().contains("[Client]\r\nPath=" + server + "/\r\n"), serverFileThere) << localFile().toStdString();
+        EXPECT_EQ(localFile().contains("[Client]\r\nPath=" + server + "/\r\n"), serverFileThere)
+            << localFile().toStdString();
         ui.shown.clear();
     }
 }
@@ -57,10 +56,16 @@ TEST_F(DialogTest, ClientSetupKeepsLanguageAndPathCancelKeepsTheClientNetworkPat
     QDir().mkpath(server);
     writeBytes(server + "Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=0\r\n");
     writeBytes(iniPath(), "[Common]\r\nGrafikPoints=1\r\n[LngPtnr]\r\nLngId=3\r\n[Client]\r\nPath=" +
-                              server.toLatin1() + "\r\n[Ger\xE4t1]\r\nSN=5\r\n[Common]\r\nGridColWidth1=80\r\n");
+                              server.toLatin1() + "\r\n[Ger\xE4t1]\r\nSN=5\r\n" +
+                              "[Common]\r\nGridColWidth1=80\r\n");
     config.clientMode = true;
     SetLngId(3);
     open();
+    // In client mode the client set-up takes the place of the settings.
+    EXPECT_TRUE(action("mnuClientSetup")->isVisible());
+    EXPECT_FALSE(Part<QMenu>(win.get(), "mnuEinstellen")->menuAction()->isEnabled());
+    EXPECT_TRUE(win->windowTitle().endsWith(LngText(44)));
+    EXPECT_EQ(win->findChild<QLabel *>("LabelPgmName")->text(), "Tankview");
     QSignalSpy quit(app.get(), &AppController::quitRequested);
     action("mnuClientSetup")->trigger();
     EXPECT_EQ(localFile(), "[LngPtnr]\r\nLngId=3\r\n[Client]\r\nPath=" + server + "\r\n");
@@ -93,8 +98,7 @@ TEST_F(DialogTest, LogDialogShowsTheNearestEntriesAndOkWritesInOrder)
     action("mnuLog")->trigger();
     auto *dlg = win->findChild<frmLog *>();
     ASSERT_TRUE(dlg && dlg->isVisible());
-    EXPECT_EQ(dlg->ComboLogFile->currentText(), "1 Stunde");
-    EXPECT_EQ(dlg->ComboLogIni->currentText(), "1 Minute");
+    EXPECT_EQ(dlg->ComboLogFile->currentText() + "|" + dlg->ComboLogIni->currentText(), "1 Stunde|1 Minute");
     EXPECT_TRUE(dlg->chbxLogFile->isChecked() && !dlg->chbxLogIni->isChecked());
 
     // Cancel stores nothing.
@@ -115,8 +119,7 @@ TEST_F(DialogTest, LogDialogShowsTheNearestEntriesAndOkWritesInOrder)
                            "[Log INI-File]\r\nAktiv=1\r\nIntervall in s=1800\r\nPath=" +
                                dataDir() + "logs/\r\nLast=14.03.2026 10:30:00\r\n");
     EXPECT_TRUE(QDir(dataDir() + "logs").exists());
-    EXPECT_EQ(config.logIniInterval, 1800);
-    EXPECT_EQ(config.logFolder, dataDir() + "logs/");
+    EXPECT_EQ(QString::number(config.logIniInterval) + " " + config.logFolder, "1800 " + dataDir() + "logs/");
 }
 
 TEST_F(DialogTest, LanguageSelectionNeedsACurrentEntry)
@@ -141,10 +144,12 @@ TEST_F(DialogTest, LanguageSelectionNeedsACurrentEntry)
 // moved to, and the freed slots leave no empty section behind.
 TEST_F(DialogTest, DeletingTanksKeepsTheCurrentTankAndLeavesNoEmptySection)
 {
-    for (auto [first, last, current, after] : {std::tuple{"1", "1", 3, 2}, {"1", "1", 1, 1}, {"2", "3", 3, 1}}) {
+    for (auto [first, last, current, after] :
+         {std::tuple{"1", "1", 3, 2}, {"1", "1", 1, 1}, {"2", "3", 3, 1}}) {
         SCOPED_TRACE(current);
         writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=3\r\nAktuell=" + QByteArray::number(current) +
-                                  "\r\n[Ger\xE4t1]\r\nSN=101\r\n[Ger\xE4t2]\r\nSN=102\r\n[Ger\xE4t3]\r\nSN=103\r\n");
+                                  "\r\n[Ger\xE4t1]\r\nSN=101\r\n[Ger\xE4t2]\r\nSN=102\r\n" +
+                                  "[Ger\xE4t3]\r\nSN=103\r\n");
         open();
         ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }));
         ui.inputs = {first, last};
@@ -165,9 +170,21 @@ struct Receivers : QAction {
     }
 };
 
-TEST_F(DialogTest, EveryMenuEntryOfTheMainWindowDoesSomething)
+// The caption and the status panels follow; the window prints; every menu
+// entry and button does something; the help window.
+TEST_F(DialogTest, CaptionPanelsPrintEveryMenuEntryAndButtonAndTheHelp)
 {
+    ui.setPanelText(2, "vorher"); // before the window exists
     open();
+    ui.setPanelText(3, "COM1");
+    EXPECT_EQ(win->panel(2)->text() + "|" + win->panel(3)->text(), "vorher|COM1");
+    EXPECT_FALSE(action("mnuClientSetup")->isVisible());
+    EXPECT_TRUE(Part<QMenu>(win.get(), "mnuEinstellen")->menuAction()->isEnabled());
+    EXPECT_TRUE(action("mnuSprache1")->isChecked()) << "the current language is ticked";
+    // The about box's version: the revision shows only when it is not zero.
+    EXPECT_EQ(VersionText(3, 2, 0), "V3.02");
+    EXPECT_EQ(VersionText(4, 12, 15), "V4.12.15");
+
     QMenu probeMenu;
     const int idle = Receivers::of(probeMenu.addAction(QStringLiteral("idle")));
     int walked = 0;
@@ -183,7 +200,8 @@ TEST_F(DialogTest, EveryMenuEntryOfTheMainWindowDoesSomething)
     // Each entry opens one non-modal window however often it is chosen; the
     // e-mail panel opens the same e-mail dialog.
     const std::pair<const char *, const char *> windows[] = {
-        {"mnuHilfeInfo", "frmInfo"}, {"mnuEmail", "frmEmail"}, {"mnuLog", "frmLog"}, {"mnuHilfeInhalt", "frmHilfe"},
+        {"mnuHilfeInfo", "frmInfo"}, {"mnuEmail", "frmEmail"}, {"mnuLog", "frmLog"},
+        {"mnuHilfeInhalt", "frmHilfe"},
     };
     for (const auto &[entry, name] : windows) {
         action(entry)->trigger();
@@ -194,6 +212,32 @@ TEST_F(DialogTest, EveryMenuEntryOfTheMainWindowDoesSomething)
     }
     QTest::mouseClick(win->panel(2), Qt::LeftButton);
     EXPECT_EQ(win->findChildren<QWidget *>("frmEmail").size(), 1);
+    // So do the table and chart buttons once there are data; before: the box.
+    QPushButton *tableButton = Part<QPushButton>(win->display(), "cmdTabelle");
+    QPushButton *chartButton = Part<QPushButton>(win->display(), "cmdGrafik");
+    tableButton->click();
+    EXPECT_EQ(ui.count("message"), 1) << "no device yet: the box";
+    ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }));
+    ASSERT_TRUE(app->tanks().EvalTelegramm(Telegram{.levelWord = 0x0800}.bytes(), QString()));
+    EXPECT_EQ(win->windowTitle(), "800 Liter / 12 °C  " + ProgramTitle(config, false));
+    const QString pdf = dataDir() + "main.pdf";
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    win->printWindow(printer);
+    const QByteArray bytes = readBytes(pdf);
+    EXPECT_TRUE(bytes.startsWith("%PDF"));
+    EXPECT_GT(bytes.size(), 2000);
+    for (int d = 1; d <= 6; ++d)
+        app->tanks().device(1).History.append(Clock::Naive(QDate(2026, 1, d), QTime(8, 0)), 1000 - d, 12);
+    for (QPushButton *button : {tableButton, tableButton, chartButton, chartButton}) {
+        EXPECT_TRUE(button->isVisible());
+        button->click();
+    }
+    const auto tables = win->findChildren<frmTabelle *>();
+    ASSERT_EQ(tables.size(), 1);
+    EXPECT_EQ(tables.first()->findChild<QTableView *>("t")->model()->index(0, 1).data().toString(), "5 L");
+    EXPECT_EQ(win->findChildren<frmGrafikHistorie *>().size(), 1);
     // The help window at the contents, the search page, a dialog's help button's page.
     auto *help = win->findChild<frmHilfe *>();
     EXPECT_EQ(help->currentTopic(), HelpTopic::Index);
@@ -202,6 +246,13 @@ TEST_F(DialogTest, EveryMenuEntryOfTheMainWindowDoesSomething)
     QTest::mouseClick(win->findChild<frmLog *>()->cmdHilfe, Qt::LeftButton);
     EXPECT_EQ(help->currentTopic(), HelpTopic::frmLog);
     EXPECT_EQ(win->findChildren<frmHilfe *>().size(), 1);
+    // German reads its own pages, the contents follow the page; an unknown
+    // topic shows the contents.
+    auto *page = help->findChild<QTextBrowser *>();
+    EXPECT_TRUE(page->source().toLocalFile().endsWith("/de/frmLog.html"));
+    EXPECT_EQ(help->findChild<QListWidget *>()->currentItem()->text(), page->documentTitle());
+    help->showTopic("no such page");
+    EXPECT_EQ(help->currentTopic(), HelpTopic::Index);
 
     // A language, also the active one, is stored and the program restarts.
     for (int id : {LngId(), 5}) {
@@ -212,91 +263,19 @@ TEST_F(DialogTest, EveryMenuEntryOfTheMainWindowDoesSomething)
         restarts.clear();
         open();
     }
-}
-
-// Alt and a letter: each caption a user acts on has a letter of its own
-// within its window (a menu: within the menu), and every field is reached
-// through its label's letter (a field with its caption inside needs none).
-void ExpectAccessLetters(QWidget *window)
-{
-    SCOPED_TRACE(window->objectName().toStdString());
-    QSet<QChar> keys;
-    QSet<QWidget *> reached;
-    const auto expectKey = [&keys, &reached](const QString &text, QWidget *to = nullptr) {
-        if (std::none_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); }))
-            return; // "…", "+"
-        const QChar k = AccessKey(text);
-        EXPECT_FALSE(k.isNull() || keys.contains(k)) << qPrintable(text);
-        keys.insert(k);
-        reached << to;
-    };
-    QList<QAction *> actions = window->actions();
-    QList<QWidget *> fields;
-    for (QWidget *w : window->findChildren<QWidget *>()) {
-        auto *b = qobject_cast<QAbstractButton *>(w);
-        auto *l = qobject_cast<QLabel *>(w);
-        auto *e = qobject_cast<QLineEdit *>(w);
-        if (w->window() != window || qobject_cast<QComboBox *>(w->parent()) || qobject_cast<QAbstractSpinBox *>(w->parent()))
-            continue;
-        if (auto *bar = qobject_cast<QMenuBar *>(w)) {
-            actions << bar->actions();
-            for (QAction *m : bar->actions())
-                ExpectAccessLetters(m->menu());
-        }
-        else if (b && !(b->group() && b->group()->exclusive()))
-            b->text().isEmpty() && b->isCheckable() ? void(fields << b) : expectKey(b->text(), b);
-        else if (l && l->buddy())
-            expectKey(l->text(), l->buddy());
-        else if ((e && e->placeholderText().isEmpty()) || qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w))
-            fields << w;
-    }
-    for (QAction *a : actions)
-        if (!a->isSeparator())
-            expectKey(a->text());
-    // A field switched by a check box is the next Tab stop after it; two
-    // fields share the label of the first.
-    const QStringList secondOfTwo{"txbxEmpfaengerAdr1", "ComboAbstand2"};
-    for (QWidget *f : fields) {
-        QWidget *before = f->previousInFocusChain();
-        while (before != f && !(before->focusPolicy() & Qt::TabFocus))
-            before = before->previousInFocusChain();
-        const bool afterBox = reached.contains(before) && qobject_cast<QAbstractButton *>(before);
-        EXPECT_TRUE(reached.contains(f) || afterBox || secondOfTwo.contains(f->objectName())) << f->objectName().toStdString();
-    }
-}
-
-// TANKMON_SHOT_DIR=folder keeps a picture of each window in each language.
-TEST_F(DialogTest, EveryWindowHasAccessLettersOfItsOwnInEveryLanguage)
-{
-    DeviceTable table;
-    table.DeviceCount = 1;
-    for (int day = 60; day > 0; day -= 3)
-        table[1].History.append(now.addDays(-day), 100 * day, 10);
-    for (int lng = 1; lng <= 10; ++lng) {
-        SCOPED_TRACE(lng);
-        writeBytes(iniPath(), "[LngPtnr]\r\nLngId=" + QByteArray::number(lng) + "\r\n[COM]\r\nSimulation=1\r\n");
-        open();
-        ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }));
-        // Every dialog of the settings and help menus; deleting and switching left out.
-        for (QMenu *m : {win->findChild<QMenu *>("mnuEinstellen"), win->findChild<QMenu *>("mnuHilfe")})
-            for (QAction *a : m->actions())
-                if (!a->isCheckable() && !a->objectName().contains("Loeschen"))
-                    a->trigger();
-        (new frmSelectLng(win.get()))->show();
-        (new frmLogClient(*app, false, {}, win.get()))->show();
-        ASSERT_TRUE(frmTabelle::OpenForm(table, settings, ui, config, clock, win.get()));
-        auto *chart = frmGrafikHistorie::OpenForm(table, settings, ui, config, clock, win.get());
-        ASSERT_TRUE(chart);
-        emit chart->findChild<ChartPlot *>()->customContextMenuRequested({5, 5});
-        const QString shots = qEnvironmentVariable("TANKMON_SHOT_DIR");
-        EXPECT_GE(Shown<QWidget>().size(), 11);
-        for (QWidget *w : Shown<QWidget>()) {
-            ExpectAccessLetters(w);
-            if (!shots.isEmpty())
-                w->grab().save(QStringLiteral("%1/%2_%3.png").arg(shots, w->objectName()).arg(lng));
-        }
-        close();
-    }
+    // Spanish reads the English pages: the search finds a word, a hit opens
+    // its page, back goes back (the folding of the search: HelpPages).
+    action("mnuHilfeSuchen")->trigger();
+    help = win->findChild<frmHilfe *>();
+    auto *field = help->findChild<QLineEdit *>();
+    QTest::keyClicks(field, "cifs-utils");
+    QTest::keyClick(field, Qt::Key_Return);
+    ASSERT_TRUE(help->hitTopics().contains("Clientbetrieb")) << help->hitTopics().join(' ').toStdString();
+    page = help->findChild<QTextBrowser *>();
+    emit page->anchorClicked(QUrl("Clientbetrieb.html"));
+    EXPECT_TRUE(page->source().toLocalFile().endsWith("/en/Clientbetrieb.html"));
+    QTest::mouseClick(help->findChildren<QToolButton *>().first(), Qt::LeftButton); // back
+    EXPECT_EQ(help->currentTopic(), HelpTopic::Search);
 }
 
 } // namespace

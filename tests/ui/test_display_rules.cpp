@@ -28,7 +28,8 @@ TEST(DisplayRules, AgeCountsMinuteBoundariesOldAndStaleLimitsTexts)
                                 QDateTime(QDate(1970, 1, 1), QTime(0, 0, 10), Qt::UTC)),
               1);
     // Naive times: whatever time zone flag a caller used, the clock texts count.
-    EXPECT_EQ(ReadingAgeMinutes(QDateTime(QDate(2024, 3, 31), QTime(1, 30), Qt::LocalTime), at(31, 3, 30, 0)), 120);
+    const QDateTime local(QDate(2024, 3, 31), QTime(1, 30), Qt::LocalTime);
+    EXPECT_EQ(ReadingAgeMinutes(local, at(31, 3, 30, 0)), 120);
     // Old after 60 minutes, stale after 1440; no date is both.
     EXPECT_FALSE(IsOld(60) || IsStale(1440));
     EXPECT_TRUE(IsOld(61) && IsStale(1441));

@@ -31,9 +31,22 @@ protected:
     QPointer<frmEmail> dlg;
 };
 
-TEST_F(EmailDialogTest, PasswordNotCopiedLockAndUnlockWithPasswordOrServiceCode)
+// The test button asks, then sends what the dialog shows, not what is saved;
+// the password field; the lock.
+TEST_F(EmailDialogTest, TestMailPasswordNotCopiedLockAndUnlockWithPasswordOrServiceCode)
 {
     frmEmail *d = open();
+    Part<QListWidget>(d, "lstbxTank")->setCurrentRow(1);
+    QTest::keyClicks(Part<QLineEdit>(d, "txbxSMTPServer"), "mail.example");
+    ui.answers = {MsgResult::Cancel, MsgResult::Ok};
+    for (bool busyNow : {false, false, true}) {
+        busy = busyNow;
+        Part<QToolButton>(d, "cmdTest")->click();
+    }
+    EXPECT_EQ(ui.texts(), QStringList({LngText(82), LngText(82), "Busy"}));
+    EXPECT_EQ(testMails, QStringList{"2 mail.example"});
+    ui.shown.clear();
+
     // The password cannot be copied or cut (the filter refuses, not the echo mode).
     QLineEdit *password = Part<QLineEdit>(d, "txbxPassword");
     password->setEchoMode(QLineEdit::Normal);
@@ -55,7 +68,8 @@ TEST_F(EmailDialogTest, PasswordNotCopiedLockAndUnlockWithPasswordOrServiceCode)
     EXPECT_TRUE(Part<QCheckBox>(d, "chbxEmail")->isEnabled());
     Part<QToolButton>(d, "cmdSchloss")->click();
     EXPECT_EQ(settings.read(Cfg::Email::Passwort), ScramblePassword("geheim"));
-    for (const char *name : {"chbxEmail", "txbxSMTPServer", "ComboAbstand1", "lstbxTank", "txbxBetreff", "LabelLogin"})
+    for (const char *name :
+         {"chbxEmail", "txbxSMTPServer", "ComboAbstand1", "lstbxTank", "txbxBetreff", "LabelLogin"})
         EXPECT_FALSE(Part<QWidget>(d, name)->isEnabled()) << name;
     EXPECT_TRUE(Part<QPushButton>(d, "CmdOk")->isEnabled());
 
@@ -111,22 +125,6 @@ TEST_F(EmailDialogTest, TankListOkWritesTheEditsAndCancelNothing)
                              "[Gerät2]\r\nEmailAktiv=0\r\n"})
         EXPECT_TRUE(file.contains(QString::fromUtf8(line))) << line;
     EXPECT_EQ(ui.panelText(2), LngText(257));
-}
-
-TEST_F(EmailDialogTest, TestButtonAsksThenSendsWhatTheDialogShows)
-{
-    frmEmail *d = open();
-    Part<QListWidget>(d, "lstbxTank")->setCurrentRow(1);
-    QTest::keyClicks(Part<QLineEdit>(d, "txbxSMTPServer"), "mail.example"); // typed, not saved
-    ui.answers = {MsgResult::Cancel, MsgResult::Ok};
-    Part<QToolButton>(d, "cmdTest")->click();
-    Part<QToolButton>(d, "cmdTest")->click();
-    EXPECT_EQ(ui.texts(), QStringList({LngText(82), LngText(82)}));
-    EXPECT_EQ(testMails, QStringList{"2 mail.example"});
-    busy = true;
-    Part<QToolButton>(d, "cmdTest")->click();
-    EXPECT_EQ(ui.texts().last(), "Busy");
-    EXPECT_EQ(testMails.size(), 1);
 }
 
 } // namespace

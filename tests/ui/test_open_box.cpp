@@ -11,22 +11,11 @@
 
 namespace {
 
-// Every recorded telegram as "SN:level", in the order of evaluation.
-struct Recorded : HistoryHooks {
-    const TankController *tanks = nullptr;
-    QStringList seen;
-    void RecordHistory(int n, const QDateTime &) override
-    {
-        seen << QStringLiteral("%1:%2").arg(tanks->device(n).SN).arg(tanks->device(n).Volumen);
-    }
-};
-
 struct BoxCase {
     const char *name;
     bool widgets;  // the real box on the offscreen screen, else the scripted one
     int spacingMs; // between two telegrams
 };
-void PrintTo(const BoxCase &c, std::ostream *os) { *os << c.name; }
 
 class BoxHeldOpen : public UiTest, public ::testing::WithParamInterface<BoxCase> {
 protected:
@@ -41,8 +30,12 @@ TEST_P(BoxHeldOpen, TwentyTelegramsOfTwoLinksEvaluatedInOrderOnce)
     ui.holdBoxes = true;
     UiServices &services = GetParam().widgets ? static_cast<UiServices &>(qtUi) : ui;
     TankController tanks(config, settings, services, clock);
-    Recorded recorded;
-    recorded.tanks = &tanks;
+    // Every recorded telegram as "SN:level", in the order of evaluation.
+    QStringList seen;
+    RecordingHooks recorded;
+    recorded.insideRecord = [&](int n) {
+        seen << QStringLiteral("%1:%2").arg(tanks.device(n).SN).arg(tanks.device(n).Volumen);
+    };
     tanks.setHistoryHooks(&recorded);
     PtyPair pty(tmp_.path());
     ASSERT_TRUE(pty.start());
@@ -65,7 +58,7 @@ TEST_P(BoxHeldOpen, TwentyTelegramsOfTwoLinksEvaluatedInOrderOnce)
         return QStringLiteral("258:%1").arg(i);
     };
     QStringList expected{gateway(1000)};
-    ASSERT_TRUE(WaitFor([&] { return recorded.seen.size() == 1 && boxOpen(); }));
+    ASSERT_TRUE(WaitFor([&] { return seen.size() == 1 && boxOpen(); }));
 
     // Even numbers through the gateway (device 258, with an alarm of its
     // own), odd ones on the serial line.
@@ -84,8 +77,8 @@ TEST_P(BoxHeldOpen, TwentyTelegramsOfTwoLinksEvaluatedInOrderOnce)
         expected << gateway(i);
     });
     pace.start();
-    ASSERT_TRUE(WaitFor([&] { return recorded.seen.size() >= 21; }, 20 * GetParam().spacingMs + 20000))
-        << qPrintable(recorded.seen.join(' '));
+    ASSERT_TRUE(WaitFor([&] { return seen.size() >= 21; }, 20 * GetParam().spacingMs + 20000))
+        << qPrintable(seen.join(' '));
     EXPECT_TRUE(boxOpen()) << "the first alarm's box is still open, and no other";
 
     // Closing the box long after its gateway left goes on without it.
@@ -94,8 +87,8 @@ TEST_P(BoxHeldOpen, TwentyTelegramsOfTwoLinksEvaluatedInOrderOnce)
     else
         ui.answerOpenBox();
     expected << gateway(2000);
-    ASSERT_TRUE(WaitFor([&] { return recorded.seen.size() >= 22; })) << qPrintable(recorded.seen.join(' '));
-    EXPECT_EQ(recorded.seen, expected);
+    ASSERT_TRUE(WaitFor([&] { return seen.size() >= 22; })) << qPrintable(seen.join(' '));
+    EXPECT_EQ(seen, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(, BoxHeldOpen,
