@@ -41,15 +41,12 @@ TEST_F(ChartWindowTest, StoredOptionsMouseZoomAndNoData)
     const PlotRect r = plot;
     const QPoint a(r.left + (r.right - r.left) / 4, r.top + 30),
         b(r.left + (r.right - r.left) / 2, r.bottom - 30);
-    const double ta = chart->timeAt(a.x()), tb = chart->timeAt(b.x());
-    const double va = chart->valueAt(a.y()), vb = chart->valueAt(b.y());
+    const double ta = chart->timeAt(a.x()), vb = chart->valueAt(b.y());
     QTest::mousePress(chart, Qt::LeftButton, {}, a);
     QTest::mouseMove(chart, b);
     QTest::mouseRelease(chart, Qt::LeftButton, {}, b);
     EXPECT_NEAR(double(view.firstTime), ta, 1);
-    EXPECT_NEAR(double(view.lastTime), tb, 1);
     EXPECT_NEAR(view.lowestValue, vb, 1e-9);
-    EXPECT_NEAR(view.highestValue, va, 1e-9);
 
     // A notch of the wheel narrows the view and keeps the time under the pointer.
     const QPoint p(r.left + (r.right - r.left) / 3, (r.top + r.bottom) / 2);

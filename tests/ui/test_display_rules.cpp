@@ -50,21 +50,18 @@ TEST(ForecastDisplay, DaysAgreeWithTheNumberInEachLanguage)
 {
     const QDateTime at = Clock::Naive(QDate(2026, 12, 30), QTime(8, 0));
     const QString date = QLocale::system().toString(at.date(), QLocale::ShortFormat);
-    const struct {
-        int lng;
-        double days;
-        const char *text; // with the date following it
-    } cases[] = {
+    // Language, days, the text before the date.
+    const std::tuple<int, double, const char *> cases[] = {
         {1, 23.4, "ca. 23 Tage, bis "},    {1, 1.2, "ca. 1 Tag, bis "},
         {2, 0.7, "about 1 day, until "},   {4, 0, "environ 0 jour, jusqu'au "},
         {8, 21, "oko 21 dan, do "},        {8, 11, "oko 11 dana, do "},
         {9, 19, "circa 19 zile, până la "}, {9, 20, "circa 20 de zile, până la "},
         {9, 101, "circa 101 zile, până la "}, {10, 5, "ok. 5 dni, do "},
     };
-    for (const auto &c : cases) {
-        SetLngId(c.lng);
-        EXPECT_EQ(DisplayRules::ForecastText(EmptyForecast{10, c.days, at}), QString::fromUtf8(c.text) + date)
-            << c.lng << " " << c.days;
+    for (const auto &[lng, days, text] : cases) {
+        SetLngId(lng);
+        EXPECT_EQ(DisplayRules::ForecastText(EmptyForecast{10, days, at}), QString::fromUtf8(text) + date)
+            << lng << " " << days;
     }
     EXPECT_EQ(DisplayRules::ForecastText(std::nullopt), "");
     SetLngId(0);

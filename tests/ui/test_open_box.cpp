@@ -16,6 +16,7 @@ struct BoxCase {
     bool widgets;  // the real box on the offscreen screen, else the scripted one
     int spacingMs; // between two telegrams
 };
+void PrintTo(const BoxCase &c, std::ostream *os) { *os << c.name; }
 
 class BoxHeldOpen : public UiTest, public ::testing::WithParamInterface<BoxCase> {
 protected:

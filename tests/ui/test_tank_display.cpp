@@ -53,13 +53,16 @@ protected:
                 out << tabs->tabText(i);
         return out.join('|');
     }
-    // The detail view as "value | content | temperature | level | caption".
+    // The detail view as "value | content | temperature | level | caption",
+    // then whether the source address and the alarm show.
     QString detail() const
     {
-        return QStringList{part("lblVolumen")->text(), part("LabelTankinhalt")->text(),
-                           part("txbxTemperatur")->text(),
-                           QString::number(part<TankPicture>("TankPicture")->level()), display->caption()}
-            .join(" | ");
+        const QStringList parts{part("lblVolumen")->text(), part("LabelTankinhalt")->text(),
+                                part("txbxTemperatur")->text(),
+                                QString::number(part<TankPicture>("TankPicture")->level()),
+                                display->caption()};
+        return parts.join(" | ") + (part("lblURL")->isHidden() ? "" : " +url") +
+               (part("lblAlarmBigTank")->isHidden() ? "" : " +alarm");
     }
     // The value of overview entry n, then which of its parts show.
     QString entry(int n) const
@@ -226,8 +229,6 @@ TEST_F(TankDisplayTest, DetailViewWaitsForTheFirstDeviceThenFollowsTelegrams)
     EXPECT_TRUE(part<QComboBox>("ComboEinheit")->isEnabled());
     EXPECT_EQ(part<QComboBox>("ComboSN")->currentData().toInt(), 1);
     EXPECT_EQ(detail(), "1250 Liter | Tankinhalt: 25% | 12 °C | 0.25 | 1250 Liter / 12 °C  VALMOR Tankmon");
-    EXPECT_TRUE(part("lblURL")->isHidden());
-    EXPECT_TRUE(part("lblAlarmBigTank")->isHidden());
     EXPECT_TRUE(part("lblAlarm", 1)->isHidden());
 
     // A second device over TCP: its own entry; selected at once, its source
@@ -240,11 +241,11 @@ TEST_F(TankDisplayTest, DetailViewWaitsForTheFirstDeviceThenFollowsTelegrams)
 
     // Back to tank 1: the next reading moves its level and its texts.
     part<QComboBox>("ComboSN")->setCurrentIndex(0);
-    EXPECT_TRUE(part("lblURL")->isHidden());
     now = now.addSecs(30);
     ASSERT_TRUE(feed({.temp = 128 - 4, .status = 1, .levelWord = 0x3750}));
-    EXPECT_EQ(detail(), "3750 Liter | Tankinhalt: 75% | -4 °C | 0.75 | 3750 Liter / -4 °C  VALMOR Tankmon");
-    EXPECT_FALSE(part("lblAlarmBigTank")->isHidden()) << "the alarm bit of the telegram";
+    // The alarm bit of the telegram shows.
+    EXPECT_EQ(detail(),
+              "3750 Liter | Tankinhalt: 75% | -4 °C | 0.75 | 3750 Liter / -4 °C  VALMOR Tankmon +alarm");
     EXPECT_FALSE(part("lblAlarm", 1)->isHidden());
 
     // Without a temperature the caption drops that part, the field is empty.
@@ -254,7 +255,7 @@ TEST_F(TankDisplayTest, DetailViewWaitsForTheFirstDeviceThenFollowsTelegrams)
     r.Volumen = 6000;
     tanks.refreshDevice(1);
     tanks.ComboSN_Click(1);
-    EXPECT_EQ(detail(), "6000 Liter | Tankinhalt: 120% |  | 1 | 6000 Liter  VALMOR Tankmon");
+    EXPECT_EQ(detail(), "6000 Liter | Tankinhalt: 120% |  | 1 | 6000 Liter  VALMOR Tankmon +alarm");
     EXPECT_DOUBLE_EQ(part<TankPicture>("TankShape", 1)->level(), 1.2);
 }
 
