@@ -33,27 +33,12 @@ protected:
                          .toLatin1();
         writeBytes(dataDir() + QStringLiteral("Tank%1.csv").arg(n), lines);
     }
-    // Each command ends with status 2 and one line on stderr that names what is wrong.
-    void expectRefused(const QList<std::pair<QStringList, const char *>> &cases)
-    {
-        for (const auto &[args, named] : cases) {
-            EXPECT_EQ(run(args), 2) << qPrintable(args.join(' '));
-            EXPECT_TRUE(err.contains(named)) << qPrintable(err);
-            EXPECT_EQ(err.trimmed().count('\n'), 0) << "one line: " << qPrintable(err);
-        }
-    }
-    void expectNoDataLines(const QStringList &args)
-    {
-        EXPECT_EQ(run(args), 2);
-        EXPECT_EQ(err, "Keine Daten vorhanden\nBitte Aktivierung der Log-Funktion prüfen\n"
-                       "Menü Einstellen - Protokollfunktion - Protokoll in Logbuch-Datei\n");
-    }
     QMap<QString, QByteArray> before;
 };
 
 } // namespace
 
-TEST_F(Exports, ChartAsPngOrPdfAndRefusals)
+TEST_F(Exports, ChartAndConsumptionWrittenAndRefusalsOnStderr)
 {
     const QString png = out.filePath("all.png"), pdf = out.filePath("tank2.pdf");
     ASSERT_EQ(run({"--export-chart", "all", "--output", png}), 0) << qPrintable(err);
@@ -62,25 +47,7 @@ TEST_F(Exports, ChartAsPngOrPdfAndRefusals)
         << qPrintable(err);
     EXPECT_TRUE(readBytes(pdf).contains("/MediaBox [0 0 800.000000 500.000000]"));
 
-    const QString x = out.filePath("x.png");
-    expectRefused({
-        {{"--export-chart", "4", "--output", x}, "unknown tank 4"},
-        {{"--export-chart", "first", "--output", x}, "\"first\""},
-        {{"--export-chart", "1"}, "--output"},
-        {{"--export-chart", "1", "--output", out.filePath("x.jpg")}, "x.jpg"},
-        {{"--export-chart", "1", "--output", x, "--size", "1200x"}, "--size"},
-        {{"--export-chart", "1", "--output", x, "--months", "0"}, "--months"},
-        {{"--output", x}, "--output"},
-        {{"--export-chart", "1", "--output", x, "--colour"}, "colour"},
-        {{"--export-chart", "1", "--output", out.filePath("no/x.png")}, "no/x.png"},
-    });
-    expectNoDataLines({"--export-chart", "3", "--output", x});
-    EXPECT_EQ(folder(), before) << "the data folder is only read";
-    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), (QStringList{"all.png", "tank2.pdf"}));
-}
-
-TEST_F(Exports, ConsumptionAsTheWindowsFileUnderAGermanLocaleAndRefusals)
-{
+    // The consumption table as the Windows program writes it, under a German locale too.
     const QString csv = out.filePath("verbrauch.csv");
     QProcessEnvironment german = QProcessEnvironment::systemEnvironment();
     german.insert("LC_ALL", "de_DE.UTF-8");
@@ -94,13 +61,33 @@ TEST_F(Exports, ConsumptionAsTheWindowsFileUnderAGermanLocaleAndRefusals)
     expected += " 2024 ,, 100.5 , 50 ,,,,,,,,,, 150 \r\nSumme,,,,,,,,,,,,, 150 \r\n";
     EXPECT_EQ(readBytes(csv), expected);
 
-    const QString x = out.filePath("x.csv");
-    expectRefused({
+    // Each refusal ends with status 2 and one line on stderr that names what is wrong.
+    const QString x = out.filePath("x.png");
+    const QList<std::pair<QStringList, const char *>> refusals = {
+        {{"--export-chart", "4", "--output", x}, "unknown tank 4"},
+        {{"--export-chart", "first", "--output", x}, "\"first\""},
+        {{"--export-chart", "1"}, "--output"},
+        {{"--export-chart", "1", "--output", out.filePath("x.jpg")}, "x.jpg"},
+        {{"--export-chart", "1", "--output", x, "--size", "1200x"}, "--size"},
+        {{"--export-chart", "1", "--output", x, "--months", "0"}, "--months"},
+        {{"--output", x}, "--output"},
+        {{"--export-chart", "1", "--output", x, "--colour"}, "colour"},
+        {{"--export-chart", "1", "--output", out.filePath("no/x.png")}, "no/x.png"},
         {{"--export-consumption", "1"}, "--output"},
         {{"--export-consumption", "1", "--export-chart", "1", "--output", x}, "exclude"},
         {{"--export-consumption", "1", "--output", out.filePath("no/x.csv")}, "no/x.csv"},
-    });
-    expectNoDataLines({"--export-consumption", "3", "--output", x});
+    };
+    for (const auto &[args, named] : refusals) {
+        EXPECT_EQ(run(args), 2) << qPrintable(args.join(' '));
+        EXPECT_TRUE(err.contains(named)) << qPrintable(err);
+        EXPECT_EQ(err.trimmed().count('\n'), 0) << "one line: " << qPrintable(err);
+    }
+    // A tank without data lines: the program's three lines.
+    for (const char *command : {"--export-chart", "--export-consumption"}) {
+        EXPECT_EQ(run({command, "3", "--output", x}), 2);
+        EXPECT_EQ(err, "Keine Daten vorhanden\nBitte Aktivierung der Log-Funktion prüfen\n"
+                       "Menü Einstellen - Protokollfunktion - Protokoll in Logbuch-Datei\n");
+    }
     EXPECT_EQ(folder(), before) << "the data folder is only read";
-    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{"verbrauch.csv"});
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).join(' '), "all.png tank2.pdf verbrauch.csv");
 }

@@ -51,28 +51,23 @@ protected:
         QList<int> reasons;
         for (qsizetype i = before; i < sent.size(); ++i)
             for (int reason = 0; reason <= 6; ++reason)
-                if (sent[i].subject.startsWith(ReasonText(reason) + QStringLiteral(" : ")))
+                if (sent[i].second.startsWith(ReasonText(reason) + QStringLiteral(" : ")))
                     reasons << reason;
         return reasons;
     }
 
-    struct Sent {
-        QString to, subject;
-    };
     QDateTime start;
     DeviceTable devices;
     EmailSettings values{settings, devices};
     Snapshots snapshots;
-    QList<Sent> sent;
-    std::deque<int> failures; // error codes of the next exchanges, 0 = accepted
+    QList<QPair<QString, QString>> sent; // recipient and subject of each mail
+    QList<int> failures;                 // error codes of the next exchanges, 0 = accepted
     // Answers from the event loop, as the real sender does.
     void mail(const SmtpServer &, const QString &to, const QString &subject, const QString &,
               SmtpSender::Done done)
     {
         sent.append({to, subject});
-        const int code = failures.empty() ? 0 : failures.front();
-        if (!failures.empty())
-            failures.pop_front();
+        const int code = failures.isEmpty() ? 0 : failures.takeFirst();
         QTimer::singleShot(0, [done, code] { done(SmtpResult{code == 0, code, {}, {}}); });
     }
     EmailNotifier email = EmailNotifier(
@@ -102,12 +97,7 @@ TEST_F(EmailRulesTest, EdgeCases)
          {{Betankungsfall.at(1), "<absent>"}}},
         {"refuelling: more than the delta above the minimum, ends 10 minutes after the last rise",
          {{LetzteEmail, "now"}, {MelderasterLast.at(1), "20"}},
-         {{0, 200, {}},
-          {1, 220, {}},
-          {2, 225, {5}},
-          {4, 300, {}},
-          {13, 300, {}},
-          {14, 300, {6}},
+         {{0, 200, {}}, {1, 220, {}}, {2, 225, {5}}, {4, 300, {}}, {13, 300, {}}, {14, 300, {6}},
           {15, 290, {}}},
          {{MinProzent.at(1), "29"}, {Betankungsfall.at(1), "0"}}},
         {"refuelling under simulation ends after 1 minute",
@@ -155,8 +145,8 @@ TEST_F(EmailRulesTest, RefuellingStartReportsTheMinimumAndRestoresTheContent)
     reading(0, 200);
     ASSERT_EQ(reading(1, 225), QList<int>{ReasonRefuelStart});
     EXPECT_EQ(snapshots.volumes, QList<qint32>{200});
-    EXPECT_TRUE(sent.last().subject.startsWith(QStringLiteral("Betankung Start : 20% von")))
-        << sent.last().subject.toStdString();
+    EXPECT_TRUE(sent.last().second.startsWith(QStringLiteral("Betankung Start : 20% von")))
+        << sent.last().second.toStdString();
     EXPECT_EQ(devices[1].Volumen, 225);
     EXPECT_EQ(settings.read(Cfg::Email::MelderasterLast.at(1)), "22.5");
 }
@@ -184,9 +174,8 @@ TEST_F(EmailRulesTest, RecipientsStatusTextsAndFailures)
     EXPECT_FALSE(email.SendTestEmail(1, shown)); // busy
     ASSERT_TRUE(WaitFor([&] { return !email.busy(); }));
     ASSERT_EQ(sent.size(), 2);
-    EXPECT_EQ(sent[0].to, "a@example.org");
-    EXPECT_EQ(sent[1].to, "b@example.org");
-    EXPECT_TRUE(sent[0].subject.startsWith(QStringLiteral("Manuell ausgelöst : ")));
+    EXPECT_EQ(sent[0].first + " " + sent[1].first, "a@example.org b@example.org");
+    EXPECT_TRUE(sent[0].second.startsWith(QStringLiteral("Manuell ausgelöst : ")));
     EXPECT_TRUE(ui.panelText(1).startsWith(QStringLiteral("Email wurde gesendet: ")));
     EXPECT_EQ(settings.read(Cfg::Email::LetzteEmail), FormatDateText(now));
     EXPECT_EQ(ui.cursor, (QList<bool>{true, false}));

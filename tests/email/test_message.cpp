@@ -98,12 +98,10 @@ TEST_F(MessageTest, SumLineOnlyForOneUnitOrLitresWithCubicMetres)
 TEST_F(MessageTest, SubjectForms)
 {
     const QString stored = QStringLiteral("%13 %20 %10, %01, %04, %21 %15 %08");
+    // The placeholder form and back (a typed "<>": EmailDialogTest).
     const QString shown = ExpandSubject(1, stored, SubjectToPlaceholders, devices, ctx.customer, ctx.locale);
-    EXPECT_EQ(shown, QStringLiteral("<PROZENT> von <TANKVOLUMEN>, <KUNDENNAME>, <ORT>, Tank <TANKNR> "
-                                    "<TANKBEZEICHNUNG>"));
+    EXPECT_FALSE(shown.contains('%')) << shown.toStdString();
     EXPECT_EQ(ExpandSubject(1, shown, SubjectToCodes, devices, ctx.customer, ctx.locale), stored);
-    EXPECT_EQ(ExpandSubject(1, QStringLiteral("a<>b"), SubjectToCodes, devices, ctx.customer, ctx.locale),
-              QStringLiteral("a%06b"));
     EXPECT_EQ(ExpandSubject(1, QStringLiteral("%06%07 %11 %16 %09"), SubjectToValues, devices, ctx.customer,
                             ctx.locale),
               QStringLiteral("4711 1500mm 12 1234 Liter"));

@@ -1,9 +1,7 @@
 #include "support/Telegrams.h"
 #include "support/ProgramRun.h"
 
-#include "core/UiServices.h"
 #include "model/TankController.h"
-#include "core/Catalogue.h"
 #include "lang/Lng.h"
 #include "mqtt/MqttDialogLogic.h"
 #include "mqtt/MqttPayloads.h"
@@ -12,8 +10,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QTcpSocket>
-#include <csignal>
 
 namespace {
 // A mosquitto broker of the test's own on a free loopback port; with users,
@@ -25,23 +21,19 @@ struct Broker {
     bool start(bool withUsers = false)
     {
         // Started as root, mosquitto reads its files as the user "mosquitto".
-        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ReadOther | QFile::ExeOther);
-        QByteArray conf = "listener " + QByteArray::number(port) + " 127.0.0.1\npersistence false\n"
-                          "log_dest stderr\nlog_type all\n";
-        if (withUsers) {
-            const QString users = dir.filePath("users");
-            if (QProcess::execute("mosquitto_passwd", {"-c", "-b", users, "tankmon", "right"}) != 0)
-                return false;
-            conf += "allow_anonymous false\npassword_file " + users.toUtf8() + "\n";
-        } else {
-            conf += "allow_anonymous true\n";
-        }
-        QFile f(dir.filePath("mosquitto.conf"));
-        if (!f.open(QIODevice::WriteOnly) || f.write(conf) != conf.size())
+        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther);
+        const QString users = dir.filePath("users");
+        QFile conf(dir.filePath("mosquitto.conf"));
+        if (!conf.open(QIODevice::WriteOnly))
             return false;
-        f.close();
+        conf.write("listener " + QByteArray::number(port) + " 127.0.0.1\npersistence false\nlog_dest stderr\n"
+                   "log_type all\nallow_anonymous " +
+                   (withUsers ? "false\npassword_file " + users.toUtf8() : "true"));
+        conf.close();
+        if (withUsers && QProcess::execute("mosquitto_passwd", {"-c", "-b", users, "tankmon", "right"}) != 0)
+            return false;
         proc.setProcessChannelMode(QProcess::MergedChannels);
-        proc.start("/usr/sbin/mosquitto", {"-c", f.fileName()});
+        proc.start("/usr/sbin/mosquitto", {"-c", conf.fileName()});
         EXPECT_TRUE(proc.waitForStarted()) << "mosquitto is missing: run tools/setup.sh";
         return WaitFor([&] {
             QTcpSocket s;
