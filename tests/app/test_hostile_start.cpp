@@ -7,31 +7,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <limits>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-class HostileStart : public RunningProgramTest {
-protected:
-    void TearDown() override
-    {
-        RunningProgramTest::TearDown();
-        if (!mounted.isEmpty())
-            ::umount2(QFile::encodeName(mounted).constData(), MNT_DETACH);
-    }
-    // Root reads and writes anywhere: the program runs as nobody then.
-    QStringList asOtherUser() const
-    {
-        return ::getuid() == 0 ? QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"}
-                               : QStringList{};
-    }
-    QString mounted;
-};
-
-} // namespace
+using HostileStart = RunningProgramTest;
 
 // On a full disk the registration of a second device must leave the settings
 // file as it was (no empty file) and say so; a power cut then loses nothing.
@@ -41,7 +23,7 @@ TEST_F(HostileStart, FullDiskKeepsTheSettingsFileAndSaysSo)
     QDir().mkpath(disk);
     if (::getuid() != 0 || ::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=64k") != 0)
         GTEST_SKIP() << "mounting a 64 KB tmpfs needs root; the write-fault tests cover the rest";
-    mounted = disk;
+    const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH); });
     writeTcpSettings("[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n", 2, disk);
     ASSERT_TRUE(start("[ready]", {}, disk)) << output.constData();
     QTcpSocket peer;
@@ -76,12 +58,15 @@ TEST_F(HostileStart, SettingsFilesAndAFolderItCannotUseAndLeftoversOfAKilledSave
 {
     const QByteArray content = "[LngPtnr]\r\nLngId=0\r\n[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n";
     const QByteArray folder = QFile::encodeName(dataDir()), ini = QFile::encodeName(iniPath());
+    // Root reads and writes anywhere: the program runs as nobody then.
+    const QStringList asOtherUser = ::getuid() == 0
+        ? QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} : QStringList{};
     writeBytes(iniPath(), content);
     ASSERT_EQ(::chmod(ini.constData(), 0200), 0);
     // Root reads any file: the folder and file then belong to nobody.
     ASSERT_TRUE(::getuid() != 0 ||
                 (::chown(folder.constData(), 65534, 65534) == 0 && ::chown(ini.constData(), 65534, 65534) == 0));
-    ASSERT_TRUE(start("[ready]", asOtherUser())) << output.constData();
+    ASSERT_TRUE(start("[ready]", asOtherUser)) << output.constData();
     EXPECT_TRUE(output.contains(ini)) << output.constData(); // the message names it
     EXPECT_TRUE(terminate());
     QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner);
@@ -91,7 +76,7 @@ TEST_F(HostileStart, SettingsFilesAndAFolderItCannotUseAndLeftoversOfAKilledSave
     ASSERT_EQ(::mkfifo(ini.constData(), 0600), 0);
     writeBytes(iniPath() + ".Ab3dE9", "[LngPtnr]\r\nLngId=1\r\n");
     writeBytes(iniPath() + ".keep", "mine");
-    ASSERT_TRUE(start("[ready]", asOtherUser())) << output.constData();
+    ASSERT_TRUE(start("[ready]", asOtherUser)) << output.constData();
     EXPECT_TRUE(terminate());
     struct stat st {};
     ASSERT_EQ(::stat(ini.constData(), &st), 0);
@@ -102,7 +87,7 @@ TEST_F(HostileStart, SettingsFilesAndAFolderItCannotUseAndLeftoversOfAKilledSave
     ASSERT_TRUE(QFile::remove(iniPath()));
     writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n");
     ASSERT_EQ(::chmod(folder.constData(), 0555), 0);
-    start("Error writing the INI file", asOtherUser());
+    start("Error writing the INI file", asOtherUser);
     // It may have ended already, and waitForFinished says false then.
     EXPECT_TRUE(run.state() == QProcess::NotRunning || run.waitForFinished(10000));
     output += run.readAll();

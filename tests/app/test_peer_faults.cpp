@@ -19,14 +19,6 @@ protected:
         writeTcpSettings("Log=" + QFile::encodeName(dataDir()) +
                          "trace.log\r\n[Logfile]\r\nIntervall in s=1\r\n");
     }
-    // The window program on the offscreen platform.
-    void startWindowProgram()
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        run.setProcessEnvironment(env);
-        run.start(program, {"--data-dir", dataDir()});
-    }
     // Several gateways in a row, each telegram evaluated, then the program
     // is still there.
     void hangUpRepeatedly(const QList<QByteArray> &telegrams)
@@ -60,7 +52,11 @@ TEST_F(PeerFaults, UnopenableTankFileWhileGatewaysHangUpHeadless)
 
 TEST_F(PeerFaults, AlarmBoxOpenWhileGatewaysHangUpInTheWindowProgram)
 {
-    startWindowProgram();
+    // The window program on the offscreen platform.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    run.setProcessEnvironment(env);
+    run.start(program, {"--data-dir", dataDir()});
     // Each alarm that comes or goes raises or clears the box; the box of
     // the first stays open throughout.
     QList<QByteArray> telegrams;

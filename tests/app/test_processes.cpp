@@ -14,22 +14,22 @@ using Processes = RunningProgramTest;
 TEST_F(Processes, HeadlessMailsAnAlarmAndSavesAtSigint)
 {
     SmtpPeer mail({});
-    ASSERT_NE(mail.port(), 0);
+    ASSERT_NE(mail.port, 0);
     // Tank 1 is known: only the save at the end writes its "VolumenAnzeige".
     const QByteArray quiet = "[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n";
     const QByteArray known = "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n";
-    writeTcpSettings(quiet + known + MailSettings(mail.port()), 1);
+    writeTcpSettings(quiet + known + MailSettings(mail.port), 1);
     ASSERT_TRUE(start()) << output.constData();
     QTcpSocket gateway;
     ASSERT_TRUE(connectGateway(gateway));
     gateway.write(Telegram{.sn = 4711, .status = 1}.bytes().toHex() + '\n');
-    ASSERT_TRUE(WaitFor([&] { return mail.messages().size() == 1; }, 30000));
-    EXPECT_TRUE(mail.messages().first().second.contains("Subject: Alarm ! : Tank 1 / SN 4711\r\n"));
+    ASSERT_TRUE(WaitFor([&] { return mail.messages.size() == 1; }, 30000));
+    EXPECT_TRUE(mail.messages.first().second.contains("Subject: Alarm ! : Tank 1 / SN 4711\r\n"));
     EXPECT_TRUE(waitOutput("[panel 1] Email wurde gesendet: ")) << output.constData();
     ::kill(pid_t(run.processId()), SIGINT);
     ASSERT_TRUE(run.waitForFinished(15000));
     EXPECT_EQ(run.exitCode(), 0);
-    EXPECT_EQ(mail.messages().size(), 1);
+    EXPECT_EQ(mail.messages.size(), 1);
     const QByteArray ini = readBytes(iniPath());
     EXPECT_TRUE(ini.contains("VolumenAnzeige=")) << ini.constData();
 }

@@ -3,52 +3,40 @@
 // with Debian's /usr/bin/python3 so that its aiosmtpd is the one found).
 #include "support/TestSupport.h"
 
-#include <QList>
-#include <QPair>
 #include <QProcess>
-#include <QStringList>
 
-// The aiosmtpd peer and what it logged.
-class SmtpPeer
-{
-public:
+// The aiosmtpd peer and what it logged: the lines the client sent, and the
+// accepted messages as "from to" plus raw bytes.
+struct SmtpPeer {
     explicit SmtpPeer(const QStringList &args)
     {
-        proc_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QObject::connect(&proc_, &QProcess::readyReadStandardOutput, [this] {
-            while (proc_.canReadLine()) {
-                const QString l = QString::fromUtf8(proc_.readLine()).trimmed();
-                const QStringList w = l.split(QLatin1Char(' '));
-                if (w[0] == QLatin1String("PORT"))
-                    port_ = quint16(w[1].toUInt());
-                else if (w[0] == QLatin1String("C"))
-                    commands_ << l.mid(2);
-                else if (w[0] == QLatin1String("MAIL"))
-                    messages_.append(
-                        {w[1] + QLatin1Char(' ') + w[2], QByteArray::fromBase64(w[3].toLatin1())});
+        proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QObject::connect(&proc, &QProcess::readyReadStandardOutput, [this] {
+            while (proc.canReadLine()) {
+                const QString l = QString::fromUtf8(proc.readLine()).trimmed();
+                const QStringList w = l.split(' ');
+                if (w[0] == "PORT")
+                    port = quint16(w[1].toUInt());
+                else if (w[0] == "C")
+                    commands << l.mid(2);
+                else if (w[0] == "MAIL")
+                    messages.append({w[1] + ' ' + w[2], QByteArray::fromBase64(w[3].toLatin1())});
             }
         });
-        proc_.start(QStringLiteral("/usr/bin/python3"),
-                    QStringList{QStringLiteral("-W"), QStringLiteral("ignore"),
-                                QStringLiteral(TANKMON_SOURCE_DIR "/tests/email/smtp_server.py")} +
-                        args);
-        WaitFor([this] { return port_ != 0 || proc_.state() == QProcess::NotRunning; }, 15000);
+        const QString script = TANKMON_SOURCE_DIR "/tests/email/smtp_server.py";
+        proc.start("/usr/bin/python3", QStringList{"-W", "ignore", script} + args);
+        WaitFor([this] { return port != 0 || proc.state() == QProcess::NotRunning; }, 15000);
     }
     ~SmtpPeer()
     {
-        proc_.kill();
-        proc_.waitForFinished(5000);
+        proc.kill();
+        proc.waitForFinished(5000);
     }
-    quint16 port() const { return port_; }
-    // Lines the client sent, and accepted messages as "from to" plus raw bytes.
-    QStringList commands() const { return commands_; }
-    QList<QPair<QString, QByteArray>> messages() const { return messages_; }
 
-private:
-    QProcess proc_;
-    quint16 port_ = 0;
-    QStringList commands_;
-    QList<QPair<QString, QByteArray>> messages_;
+    QProcess proc;
+    quint16 port = 0;
+    QStringList commands;
+    QList<QPair<QString, QByteArray>> messages;
 };
 
 // The "E-Mail" section of a settings file that mails every alarm through the

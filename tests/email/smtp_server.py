@@ -5,13 +5,8 @@ import asyncio
 import base64
 import logging
 import ssl
-import sys
 
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
-
-
-def say(*words):
-    print(*words, flush=True)
 
 
 class Handler:
@@ -31,54 +26,43 @@ class Handler:
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
-        say("MAIL", envelope.mail_from, ",".join(envelope.rcpt_tos),
-            base64.b64encode(envelope.original_content).decode())
+        print("MAIL", envelope.mail_from, ",".join(envelope.rcpt_tos),
+              base64.b64encode(envelope.original_content).decode(), flush=True)
         return "250 Message accepted"
 
 
 class LoggingSMTP(SMTP):
     def data_received(self, data):
-        for line in data.split(b"\r\n"):
-            if line:
-                say("C", line.decode("latin-1"))
+        for line in filter(None, data.split(b"\r\n")):
+            print("C", line.decode("latin-1"), flush=True)
         super().data_received(data)
 
 
-def main():
-    logging.disable(logging.CRITICAL)
-    p = argparse.ArgumentParser()
-    p.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"))
-    p.add_argument("--auth")
-    p.add_argument("--reject-sender", action="store_true")
-    p.add_argument("--reject-recipient", action="store_true")
-    args = p.parse_args()
-
-    context = None
-    if args.tls:
-        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-        context.load_cert_chain(*args.tls)
-
-    def authenticator(server, session, envelope, mechanism, data):
-        ok = isinstance(data, LoginPassword) and \
-            f"{data.login.decode()}:{data.password.decode()}" == args.auth
+def authenticator(auth):
+    def check(server, session, envelope, mechanism, data):
+        ok = isinstance(data, LoginPassword) and data.login + b":" + data.password == auth.encode()
         return AuthResult(success=ok, handled=False)
-
-    loop = asyncio.new_event_loop()
-    asyncio.set_event_loop(loop)
-    handler = Handler(args)
-
-    def factory():
-        return LoggingSMTP(handler, hostname="localhost", tls_context=context,
-                           require_starttls=context is not None,
-                           auth_required=args.auth is not None,
-                           auth_require_tls=context is not None,
-                           authenticator=authenticator if args.auth else None,
-                           loop=loop)
-
-    server = loop.run_until_complete(loop.create_server(factory, "127.0.0.1", 0))
-    say("PORT", server.sockets[0].getsockname()[1])
-    loop.run_forever()
+    return check
 
 
-if __name__ == "__main__":
-    sys.exit(main())
+logging.disable(logging.CRITICAL)
+p = argparse.ArgumentParser()
+p.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"))
+p.add_argument("--auth")
+p.add_argument("--reject-sender", action="store_true")
+p.add_argument("--reject-recipient", action="store_true")
+args = p.parse_args()
+context = None
+if args.tls:
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    context.load_cert_chain(*args.tls)
+loop = asyncio.new_event_loop()
+handler = Handler(args)
+server = loop.run_until_complete(loop.create_server(
+    lambda: LoggingSMTP(handler, hostname="localhost", tls_context=context,
+                        require_starttls=context is not None, auth_required=args.auth is not None,
+                        auth_require_tls=context is not None,
+                        authenticator=authenticator(args.auth) if args.auth else None, loop=loop),
+    "127.0.0.1", 0))
+print("PORT", server.sockets[0].getsockname()[1], flush=True)
+loop.run_forever()

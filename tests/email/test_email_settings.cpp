@@ -68,9 +68,6 @@ TEST_F(EmailSettingsTest, TankRegisteredLaterTakesPartByItsOwnKey)
     EXPECT_EQ(QList<bool>({s.tankSelected(1), s.tankSelected(2), s.tankSelected(3)}),
               QList<bool>({false, true, false}));
 
-    s.setLockPassword(QStringLiteral("Geheim"));
-    EXPECT_NE(settings.read(Cfg::Email::Passwort), "Geheim");
-    EXPECT_EQ(s.lockPassword(), "Geheim");
 }
 
 } // namespace

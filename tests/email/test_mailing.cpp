@@ -80,7 +80,7 @@ TEST_F(Mailing, SilentServerEndsWithTheTimeoutWhileTelegramsAreEvaluated)
 TEST_F(Mailing, SilentTankMailedOnceAndOnceWhenBack)
 {
     SmtpPeer peer({});
-    configure(peer.port(), "Melderaster=100\r\n"); // no level report in between
+    configure(peer.port, "Melderaster=100\r\n"); // no level report in between
     SmtpSender sender{SmtpTransport()};
     std::unique_ptr<SilenceAlarm> silence;
     // "StilleStunden", "StilleGemeldet1", the minute of tank 1's last telegram; each step: its minute,
@@ -114,9 +114,9 @@ TEST_F(Mailing, SilentTankMailedOnceAndOnceWhenBack)
                 tanks.EvalTelegramm(Telegram{}.bytes(), QString());
             silence->CheckSilence();
             sent += mailed.isEmpty() ? 0 : 1;
-            ASSERT_TRUE(WaitFor([&] { return !email->busy() && peer.messages().size() == sent; }, 30000)) << minute;
+            ASSERT_TRUE(WaitFor([&] { return !email->busy() && peer.messages.size() == sent; }, 30000)) << minute;
             const QByteArray subject = "Subject: " + mailed.toUtf8() + " : Tank 1 / SN 4711\r\n";
-            EXPECT_TRUE(mailed.isEmpty() || peer.messages().last().second.contains(subject)) << c.name << minute;
+            EXPECT_TRUE(mailed.isEmpty() || peer.messages.last().second.contains(subject)) << c.name << minute;
         }
     }
 }

@@ -53,14 +53,14 @@ QTemporaryDir *SmtpTest::certs_ = nullptr;
 TEST_F(SmtpTest, PlainDeliveryCarriesHeadersAndExactBody)
 {
     SmtpPeer peer({});
-    ASSERT_NE(peer.port(), 0);
+    ASSERT_NE(peer.port, 0);
     const QString subject = QStringLiteral("Füllstand niedrig : 9% von 1000 L, Müller");
     const QString body = QStringLiteral("Zeile 1\r\n.Punkt am Anfang\r\nÖl: 57 %\r\n");
-    const SmtpResult r = send(server(peer.port(), false, false), subject, body);
+    const SmtpResult r = send(server(peer.port, false, false), subject, body);
     ASSERT_TRUE(r.sent) << SMTP_GetError(r).toStdString();
 
-    ASSERT_TRUE(WaitFor([&] { return peer.messages().size() == 1; }));
-    const auto [envelope, raw] = peer.messages().first();
+    ASSERT_TRUE(WaitFor([&] { return peer.messages.size() == 1; }));
+    const auto [envelope, raw] = peer.messages.first();
     EXPECT_EQ(envelope, QStringLiteral("tankmon@example.org service@example.org"));
     const qsizetype split = raw.indexOf("\r\n\r\n");
     ASSERT_GT(split, 0);
@@ -77,26 +77,26 @@ TEST_F(SmtpTest, PlainDeliveryCarriesHeadersAndExactBody)
         decoded += QByteArray::fromBase64(w.mid(10, w.size() - 12));
     }
     EXPECT_EQ(QString::fromUtf8(decoded), subject);
-    EXPECT_FALSE(peer.commands().join('\n').contains(QLatin1String("AUTH")));
+    EXPECT_FALSE(peer.commands.join('\n').contains(QLatin1String("AUTH")));
 }
 
 TEST_F(SmtpTest, StartTlsWithLoginVerifiedAgainstTheTestsCertificate)
 {
     SmtpPeer peer(tlsArgs() + QStringList{"--auth", "tank:geheim"});
-    ASSERT_NE(peer.port(), 0);
-    const SmtpResult r = send(server(peer.port(), true, true));
+    ASSERT_NE(peer.port, 0);
+    const SmtpResult r = send(server(peer.port, true, true));
     ASSERT_TRUE(r.sent) << SMTP_GetError(r).toStdString();
-    ASSERT_TRUE(WaitFor([&] { return peer.messages().size() == 1; }));
-    const QString cmds = peer.commands().join('\n');
+    ASSERT_TRUE(WaitFor([&] { return peer.messages.size() == 1; }));
+    const QString cmds = peer.commands.join('\n');
     EXPECT_LT(cmds.indexOf("\nSTARTTLS"), cmds.indexOf("\nAUTH"));
     EXPECT_GE(cmds.indexOf("\nSTARTTLS"), 0);
 
     // The same server is refused when its certificate is checked against the system's store.
     caFile_ = false;
-    const SmtpResult untrusted = send(server(peer.port(), true, true));
+    const SmtpResult untrusted = send(server(peer.port, true, true));
     EXPECT_FALSE(untrusted.sent);
     EXPECT_EQ(untrusted.errCode, 60) << SMTP_GetError(untrusted).toStdString();
-    EXPECT_EQ(peer.messages().size(), 1);
+    EXPECT_EQ(peer.messages.size(), 1);
 }
 
 TEST_F(SmtpTest, RefusalsGiveTheirTexts)
@@ -118,16 +118,16 @@ TEST_F(SmtpTest, RefusalsGiveTheirTexts)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         SmtpPeer peer(c.args);
-        ASSERT_NE(peer.port(), 0);
-        const SmtpResult r = send(server(peer.port(), c.startTls, c.login));
+        ASSERT_NE(peer.port, 0);
+        const SmtpResult r = send(server(peer.port, c.startTls, c.login));
         EXPECT_FALSE(r.sent);
         EXPECT_EQ(r.errCode, c.code);
         EXPECT_TRUE(SMTP_GetError(r).endsWith(
             QStringLiteral(", Error #%1\r\nServer responded: %2").arg(c.code).arg(c.reply)))
             << SMTP_GetError(r).toStdString();
-        EXPECT_TRUE(peer.messages().isEmpty());
+        EXPECT_TRUE(peer.messages.isEmpty());
         if (c.code == 64) { // the password never travels in the clear
-            EXPECT_FALSE(peer.commands().join('\n').contains(QLatin1String("AUTH")));
+            EXPECT_FALSE(peer.commands.join('\n').contains(QLatin1String("AUTH")));
         }
     }
 }

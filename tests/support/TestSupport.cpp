@@ -11,7 +11,6 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -38,9 +37,7 @@ void DataDirTest::copyToFreshFolder()
 QByteArray DataDirTest::readBytes(const QString &path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void DataDirTest::writeBytes(const QString &path, const QByteArray &bytes)

@@ -4,14 +4,11 @@
 
 #include <QDateTime>
 #include <QList>
-#include <QPair>
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
-#include <ostream>
 #include <thread>
 
 // A naive wall-clock time, as the program's clock gives it.
