@@ -1,45 +1,54 @@
 // The chart image and the consumption table from the command line, as real
 // processes beside the data folder: what is written, the exit statuses with
 // one line on stderr, and that nothing else is written.
-#include "support/ProgramRun.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QProcess>
 
-namespace
-{
-
-class Exports : public ProgramRunTest
-{
-protected:
-    void SetUp() override
-    {
-        ProgramRunTest::SetUp();
-        // Tank 1 uses 100.5 in February 2024, tank 2 50 in March; tank 3 has no file.
-        writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=3\r\n[Ger\xE4t1]\r\nSN=11\r\nTankvolumen=2000\r\n"
-                              "[Ger\xE4t2]\r\nSN=12\r\nTankvolumen=1000\r\n[Ger\xE4t3]\r\nSN=13\r\n");
-        tank(1, 2, {1000.5, 980, 960, 940, 920, 900});
-        tank(2, 3, {500, 490, 480, 470, 460, 450});
-        before = folder();
-    }
-    void tank(int n, int month, std::initializer_list<double> values)
-    {
-        QByteArray lines;
-        int day = 1;
-        for (double v : values)
-            lines += QStringLiteral("%1.%2.2024 08:00:00,%3,Liter,12\r\n")
-                         .arg(day++ * 3, 2, 10, QLatin1Char('0'))
-                         .arg(month, 2, 10, QLatin1Char('0'))
-                         .arg(v)
-                         .toLatin1();
-        writeBytes(dataDir() + QStringLiteral("Tank%1.csv").arg(n), lines);
-    }
-    QMap<QString, QByteArray> before;
-};
-
-} // namespace
+using Exports = DataDirTest;
 
 TEST_F(Exports, ChartAndConsumptionWrittenAndRefusalsOnStderr)
 {
+    // Tank 1 uses 100.5 in February 2024, tank 2 50 in March; tank 3 has no file.
+    writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=3\r\n[Ger\xE4t1]\r\nSN=11\r\nTankvolumen=2000\r\n"
+                          "[Ger\xE4t2]\r\nSN=12\r\nTankvolumen=1000\r\n[Ger\xE4t3]\r\nSN=13\r\n");
+    const QList<double> levels[] = {{1000.5, 980, 960, 940, 920, 900}, {500, 490, 480, 470, 460, 450}};
+    for (int n = 1; n <= 2; ++n) {
+        QByteArray lines;
+        for (int i = 0; i < 6; ++i)
+            lines += QStringLiteral("%1.%2.2024 08:00:00,%3,Liter,12\r\n")
+                         .arg(i * 3 + 3, 2, 10, QLatin1Char('0'))
+                         .arg(n + 1, 2, 10, QLatin1Char('0'))
+                         .arg(levels[n - 1][i])
+                         .toLatin1();
+        writeBytes(dataDir() + QStringLiteral("Tank%1.csv").arg(n), lines);
+    }
+    QTemporaryDir out; // where the exports go
+    QString err;
+    // Runs the program with args and --data-dir: its exit code (-1 when it crashed), stderr in err.
+    const auto run = [&](const QStringList &args, const QProcessEnvironment &env = {}) {
+        QProcess p;
+        if (!env.isEmpty())
+            p.setProcessEnvironment(env);
+        p.start(TANKMON_BINARY_DIR "/Tankmon", args + QStringList{"--data-dir", dataDir()});
+        EXPECT_TRUE(p.waitForFinished(60000));
+        err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    };
+    // Every file of the data folder with its bytes.
+    const auto folder = [&] {
+        QMap<QString, QByteArray> files;
+        QDirIterator it(dataDir(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            files[path] = readBytes(path);
+        }
+        return files;
+    };
+    const QMap<QString, QByteArray> before = folder();
+
     const QString png = out.filePath("all.png"), pdf = out.filePath("tank2.pdf");
     ASSERT_EQ(run({"--export-chart", "all", "--output", png}), 0) << qPrintable(err);
     EXPECT_TRUE(readBytes(png).startsWith("\x89PNG\r\n\x1a\n"));

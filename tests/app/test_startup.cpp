@@ -2,10 +2,8 @@
 #include "support/Fixtures.h"
 
 #include "app/AppController.h"
-#include "app/CommandLine.h"
 #include "link/LinkManager.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
