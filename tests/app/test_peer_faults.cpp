@@ -7,22 +7,16 @@
 
 #include <QDir>
 
-namespace {
+using PeerFaults = RunningProgramTest;
 
-class PeerFaults : public RunningProgramTest {
-protected:
+TEST_F(PeerFaults, GatewaysHangUpWhileTheTankFileCannotBeOpenedAndWhileTheAlarmBoxIsOpen)
+{
     // A TCP listener on a free port that records every telegram (tank file
     // interval 1 s) and traces each evaluation.
-    void SetUp() override
-    {
-        RunningProgramTest::SetUp();
-        writeTcpSettings("Log=" + QFile::encodeName(dataDir()) +
-                         "trace.log\r\n[Logfile]\r\nIntervall in s=1\r\n");
-    }
-    // Several gateways in a row, each telegram evaluated, then the program
-    // is still there.
-    void hangUpRepeatedly(const QList<QByteArray> &telegrams)
-    {
+    writeTcpSettings("Log=" + QFile::encodeName(dataDir()) +
+                     "trace.log\r\n[Logfile]\r\nIntervall in s=1\r\n");
+    // Several gateways in a row, each telegram evaluated, then the program is still there.
+    const auto hangUpRepeatedly = [&](const QList<QByteArray> &telegrams) {
         for (const QByteArray &t : telegrams) {
             ASSERT_TRUE(sendAndHangUp(t)) << run.readAll().constData();
             const QByteArray traced = "EvalTelegramm:" + t.toHex().toUpper() + " 127.0.0.1";
@@ -30,13 +24,7 @@ protected:
             ASSERT_TRUE(WaitFor([&] { return evaluated() || run.state() == QProcess::NotRunning; }, 20000));
             ASSERT_EQ(run.state(), QProcess::Running) << "exit status " << run.exitCode();
         }
-    }
-};
-
-} // namespace
-
-TEST_F(PeerFaults, UnopenableTankFileWhileGatewaysHangUpHeadless)
-{
+    };
     ASSERT_TRUE(QDir(dataDir()).mkdir("Tank1.csv"));
     ASSERT_TRUE(start()) << output.constData();
     QList<QByteArray> telegrams;
@@ -48,18 +36,14 @@ TEST_F(PeerFaults, UnopenableTankFileWhileGatewaysHangUpHeadless)
     hangUpRepeatedly({MakeTelegram(4711, 200)});
     EXPECT_TRUE(terminate());
     EXPECT_TRUE(readBytes(iniPath()).contains("Volumen=200"));
-}
 
-TEST_F(PeerFaults, AlarmBoxOpenWhileGatewaysHangUpInTheWindowProgram)
-{
-    // The window program on the offscreen platform.
+    // The window program on the offscreen platform: each alarm that comes or
+    // goes raises or clears the box; the box of the first stays open throughout.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     run.setProcessEnvironment(env);
     run.start(program, {"--data-dir", dataDir()});
-    // Each alarm that comes or goes raises or clears the box; the box of
-    // the first stays open throughout.
-    QList<QByteArray> telegrams;
+    telegrams.clear();
     for (int i = 0; i < 6; ++i)
         telegrams << Telegram{.sn = 815, .status = i % 2, .levelWord = Bcd(300 + i)}.bytes()
                   << Telegram{.sn = 816, .status = 1, .levelWord = Bcd(400 + i)}.bytes();
