@@ -7,6 +7,7 @@
 #include "email/SmtpSender.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 
 namespace
 {
@@ -69,13 +70,9 @@ TEST_F(SmtpTest, PlainDeliveryCarriesHeadersAndExactBody)
     EXPECT_TRUE(headers.contains("Content-Type: text/plain; charset=UTF-8")) << headers.constData();
     // The subject as encoded words, folded; decoded it is the subject again.
     QByteArray decoded;
-    const qsizetype s = headers.indexOf("Subject: ");
-    for (const QByteArray &word : headers.mid(s + 9).split('\n')) {
-        const QByteArray w = word.trimmed();
-        if (!w.startsWith("=?UTF-8?B?"))
-            break;
-        decoded += QByteArray::fromBase64(w.mid(10, w.size() - 12));
-    }
+    static const QRegularExpression word(R"(^Subject:|\G\s*=\?UTF-8\?B\?([^?]*)\?=)");
+    for (auto m = word.globalMatch(QString::fromLatin1(headers.mid(headers.indexOf("Subject: ")))); m.hasNext();)
+        decoded += QByteArray::fromBase64(m.next().captured(1).toLatin1());
     EXPECT_EQ(QString::fromUtf8(decoded), subject);
     EXPECT_FALSE(peer.commands.join('\n').contains(QLatin1String("AUTH")));
 }
@@ -126,9 +123,8 @@ TEST_F(SmtpTest, RefusalsGiveTheirTexts)
             QStringLiteral(", Error #%1\r\nServer responded: %2").arg(c.code).arg(c.reply)))
             << SMTP_GetError(r).toStdString();
         EXPECT_TRUE(peer.messages.isEmpty());
-        if (c.code == 64) { // the password never travels in the clear
+        if (c.code == 64) // the password never travels in the clear
             EXPECT_FALSE(peer.commands.join('\n').contains(QLatin1String("AUTH")));
-        }
     }
 }
 
