@@ -18,16 +18,14 @@ protected:
     // A self-signed certificate for localhost, made with openssl: the test's own authority.
     static void SetUpTestSuite()
     {
-        certs_ = new QTemporaryDir;
         QProcess p;
-        p.setWorkingDirectory(certs_->path());
+        p.setWorkingDirectory(certs_.path());
         p.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
                             "-keyout", "server.key", "-out", "server.pem", "-days", "2", "-subj",
                             "/CN=localhost", "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1"});
         ASSERT_TRUE(p.waitForFinished(30000) && p.exitCode() == 0);
     }
-    static void TearDownTestSuite() { delete certs_; }
-    static QString cert(const char *name) { return certs_->path() + QLatin1Char('/') + QLatin1String(name); }
+    static QString cert(const char *name) { return certs_.filePath(QLatin1String(name)); }
     static QStringList tlsArgs() { return {"--tls", cert("server.pem"), cert("server.key")}; }
 
     static SmtpServer server(quint16 port, bool startTls, bool login)
@@ -47,9 +45,8 @@ protected:
     }
 
     bool caFile_ = true;
-    static QTemporaryDir *certs_;
+    static inline QTemporaryDir certs_;
 };
-QTemporaryDir *SmtpTest::certs_ = nullptr;
 
 TEST_F(SmtpTest, PlainDeliveryCarriesHeadersAndExactBody)
 {
@@ -71,7 +68,8 @@ TEST_F(SmtpTest, PlainDeliveryCarriesHeadersAndExactBody)
     // The subject as encoded words, folded; decoded it is the subject again.
     QByteArray decoded;
     static const QRegularExpression word(R"(^Subject:|\G\s*=\?UTF-8\?B\?([^?]*)\?=)");
-    for (auto m = word.globalMatch(QString::fromLatin1(headers.mid(headers.indexOf("Subject: ")))); m.hasNext();)
+    const QString fromSubject = QString::fromLatin1(headers.mid(headers.indexOf("Subject: ")));
+    for (auto m = word.globalMatch(fromSubject); m.hasNext();)
         decoded += QByteArray::fromBase64(m.next().captured(1).toLatin1());
     EXPECT_EQ(QString::fromUtf8(decoded), subject);
     EXPECT_FALSE(peer.commands.join('\n').contains(QLatin1String("AUTH")));
