@@ -1,6 +1,7 @@
 #include "support/Telegrams.h"
 #include "support/ProgramRun.h"
 
+#include "core/UiServices.h"
 #include "model/TankController.h"
 #include "lang/Lng.h"
 #include "mqtt/MqttDialogLogic.h"
@@ -87,8 +88,8 @@ protected:
 
 // The state and discovery of a tank; after a broker restart (nothing retained
 // survived) they come back; the status goes offline at the end of the program
-// and, by the will, at its death.
-TEST_F(Mqtt, StatesAndDiscoveryRepublishedAndStatusOfflineAtTheEnd)
+// and, by the will, at its death. Then a refused login is said once.
+TEST_F(Mqtt, StatesDiscoveryWillAndRefusedLogin)
 {
     ASSERT_TRUE(broker.start());
     ASSERT_TRUE(startProgram({}));
@@ -132,14 +133,14 @@ TEST_F(Mqtt, StatesAndDiscoveryRepublishedAndStatusOfflineAtTheEnd)
             << "signal " << sig;
         run.waitForFinished();
     }
-}
 
-TEST_F(Mqtt, RefusedLoginIsSaidOnceWhileTheProgramGoesOn)
-{
+    // A refused login is said once while the program goes on: three refused
+    // attempts, the second one's end is in the trace by the third.
+    broker.proc.kill();
+    broker.proc.waitForFinished();
     ASSERT_TRUE(broker.start(true));
     ASSERT_TRUE(startProgram("UserName=tankmon\r\nPassword=wrong\r\n"));
     QByteArray log;
-    // Three refused attempts; the second one's end is in the trace by the third.
     ASSERT_TRUE(WaitFor([&] { return (log += broker.proc.readAll()).count("not authorised") >= 3; }, 20000))
         << log.constData();
     const QByteArray said = "MQTT: broker 127.0.0.1:" + QByteArray::number(broker.port) + " refuses the login";
