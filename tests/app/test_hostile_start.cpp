@@ -19,33 +19,32 @@ using HostileStart = RunningProgramTest;
 // file as it was (no empty file) and say so; a power cut then loses nothing.
 TEST_F(HostileStart, FullDiskKeepsTheSettingsFileAndSaysSo)
 {
-    const QString disk = dataDir() + "disk/";
-    QDir().mkpath(disk);
-    if (::getuid() != 0 || ::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=64k") != 0)
+    const QByteArray disk = QFile::encodeName(dataDir());
+    if (::getuid() != 0 || ::mount("tmpfs", disk.constData(), "tmpfs", 0, "size=64k") != 0)
         GTEST_SKIP() << "mounting a 64 KB tmpfs needs root; the write-fault tests cover the rest";
-    const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH); });
-    writeTcpSettings("[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n", 2, disk);
-    ASSERT_TRUE(start("[ready]", {}, disk)) << output.constData();
+    const auto unmount = qScopeGuard([&] { ::umount2(disk.constData(), MNT_DETACH); });
+    writeTcpSettings("[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n");
+    ASSERT_TRUE(start()) << output.constData();
     QTcpSocket peer;
     ASSERT_TRUE(connectGateway(peer));
     peer.write(MakeTelegram(101, 500).toHex() + '\n');
-    ASSERT_TRUE(WaitFor([&] { return readBytes(disk + "Tankmon.ini").contains("SN=101"); }));
-    const QByteArray saved = readBytes(disk + "Tankmon.ini");
+    ASSERT_TRUE(WaitFor([&] { return readBytes(iniPath()).contains("SN=101"); }));
+    const QByteArray saved = readBytes(iniPath());
 
     // Fill the disk: dd ends with an error when no block is left.
-    ASSERT_NE(QProcess::execute("dd", {"if=/dev/zero", "of=" + disk + "filler", "bs=4k", "status=none"}), 0);
+    ASSERT_NE(QProcess::execute("dd", {"if=/dev/zero", "of=" + dataDir() + "filler", "bs=4k", "status=none"}), 0);
     peer.write(MakeTelegram(202, 600).toHex() + '\n');
     ASSERT_TRUE(waitOutput("Error writing the INI file")) << output.constData();
-    EXPECT_TRUE(output.contains(QFile::encodeName(disk + "Tankmon.ini")));
-    EXPECT_EQ(readBytes(disk + "Tankmon.ini"), saved);
+    EXPECT_TRUE(output.contains(QFile::encodeName(iniPath())));
+    EXPECT_EQ(readBytes(iniPath()), saved);
 
     // A power cut, space again, a new start: the registry and language are there.
     run.kill();
     run.waitForFinished(5000);
-    QFile::remove(disk + "filler");
-    ASSERT_TRUE(start("[ready]", {}, disk)) << output.constData();
+    QFile::remove(dataDir() + "filler");
+    ASSERT_TRUE(start()) << output.constData();
     EXPECT_TRUE(terminate());
-    const QByteArray after = readBytes(disk + "Tankmon.ini");
+    const QByteArray after = readBytes(iniPath());
     EXPECT_TRUE(after.contains("SN=101") && after.contains("LngId=2")) << after.constData();
 }
 

@@ -105,7 +105,6 @@ TEST_F(MessageTest, SubjectForms)
     EXPECT_EQ(ExpandSubject(1, QStringLiteral("%06%07 %11 %16 %09"), SubjectToValues, devices, ctx.customer,
                             ctx.locale),
               QStringLiteral("4711 1500mm 12 1234 Liter"));
-    EXPECT_EQ(ExpandSubject(1, stored, 3, devices, ctx.customer, ctx.locale), stored);
     EXPECT_EQ(EmailSubject(1, ReasonRefuelStart, stored, devices, ctx),
               QStringLiteral("Betankung Start : 25% von 5000 Liter, Müller GmbH, 70000 Musterstadt, Tank 1 "
                              "Heizöl Keller"));

@@ -21,11 +21,11 @@ protected:
         DataDirTest::TearDown();
     }
     // Settings of a TCP listener on a free port in language lngId, then extra.
-    void writeTcpSettings(const QByteArray &extra = {}, int lngId = 2, const QString &folder = {})
+    void writeTcpSettings(const QByteArray &extra = {}, int lngId = 2)
     {
         port = FreeTcpPort();
         ASSERT_NE(port, 0);
-        writeBytes((folder.isEmpty() ? dataDir() : folder) + "Tankmon.ini",
+        writeBytes(iniPath(),
                    "[LngPtnr]\r\nLngId=" + QByteArray::number(lngId) + "\r\n[COM]\r\nClientPort=" +
                        QByteArray::number(port) + "\r\n[Common]\r\nActiveNet=1\r\n" + extra);
     }

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTcpServer>
 #include <QElapsedTimer>
