@@ -13,12 +13,6 @@
 
 namespace {
 
-QByteArray utf16(const QString &text, QStringConverter::Encoding enc, bool bom)
-{
-    QStringEncoder e(enc, bom ? QStringEncoder::Flag::WriteBom : QStringEncoder::Flag::Default);
-    return e(text);
-}
-
 class HostileSettings : public DataDirTest {
 protected:
     void SetUp() override
@@ -48,7 +42,10 @@ TEST_F(HostileSettings, EachFileIsReadForWhatItHoldsAndWrittenOnlyWhenSafe)
         junk.append(char(i));
     const QByteArray garbage = junk + "\n[A]\nk=first\nk=second\n" + QByteArray(100000, 'z') +
                                "\n[A]\nk=third\n[" + QByteArray(100000, 'q') + "\n=novalue\n[B\nv=1\n";
-    const QString text = QStringLiteral("[Geräte]\r\nAnzahl=3\r\n");
+    const auto utf16 = [](QStringConverter::Encoding enc, bool bom) -> QByteArray {
+        return QStringEncoder(enc, bom ? QStringEncoder::Flag::WriteBom : QStringEncoder::Flag::Default)(
+            QStringLiteral("[Geräte]\r\nAnzahl=3\r\n"));
+    };
     const QByteArray cp1252 = "[Ger\xE4te]\r\nAnzahl=3\r\n";
     const QByteArray utf8 = "\xEF\xBB\xBF[Ger\xC3\xA4te]\r\nAnzahl=3\r\n";
     // name, bytes; "section/key=value" read with the default "dflt"; the refusal's
@@ -65,9 +62,9 @@ TEST_F(HostileSettings, EachFileIsReadForWhatItHoldsAndWrittenOnlyWhenSafe)
         {"UTF-8 mark, Windows-1252 text", "\xEF\xBB\xBF" + cp1252, "Geräte/Anzahl=3", nullptr, cp1252},
         {"UTF-8 mark, UTF-8 text", utf8, "Geräte/Anzahl=3", nullptr, cp1252},
         {"zero-filled tail", cp1252 + QByteArray(4096, '\0'), "Geräte/Anzahl=3", nullptr, cp1252},
-        {"UTF-16LE with mark", utf16(text, QStringConverter::Utf16LE, true), "Geräte/Anzahl=3", "UTF-16", {}},
-        {"UTF-16BE with mark", utf16(text, QStringConverter::Utf16BE, true), "Geräte/Anzahl=3", "UTF-16", {}},
-        {"UTF-16LE, no mark", utf16(text, QStringConverter::Utf16LE, false), "Geräte/Anzahl=3", "UTF-16", {}},
+        {"UTF-16LE with mark", utf16(QStringConverter::Utf16LE, true), "Geräte/Anzahl=3", "UTF-16", {}},
+        {"UTF-16BE with mark", utf16(QStringConverter::Utf16BE, true), "Geräte/Anzahl=3", "UTF-16", {}},
+        {"UTF-16LE, no mark", utf16(QStringConverter::Utf16LE, false), "Geräte/Anzahl=3", "UTF-16", {}},
         {"UTF-8 beyond Windows-1252", utf8 + "Name=\xC5\x82\r\n", "Geräte/Anzahl=3", "Windows-1252", {}},
     };
     for (const auto &[name, bytes, readText, refusal, kept] : cases) {

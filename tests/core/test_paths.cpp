@@ -2,9 +2,7 @@
 
 #include "core/Paths.h"
 
-#include <QDir>
-#include <QFileInfo>
-
+// (Folders made on the way: the settings tests, first write and a file in the way.)
 class PathRules : public DataDirTest {};
 
 TEST_F(PathRules, DataFolderFromOptionEnvironmentOrCompanyLayout)
@@ -15,15 +13,6 @@ TEST_F(PathRules, DataFolderFromOptionEnvironmentOrCompanyLayout)
     EXPECT_EQ(Paths::DefaultDataFolder("VALMOR", "Tankmon", dataDir() + "x/../given"), dataDir() + "given/");
     qunsetenv("TANKMON_DATA_DIR");
     EXPECT_TRUE(Paths::DefaultDataFolder("VALMOR", "Tankmon").endsWith("/VALMOR/Tankmon/"));
-}
-
-TEST_F(PathRules, EnsureFolderCreatesEveryLevel)
-{
-    QString p = dataDir() + "a/b/c";
-    EXPECT_FALSE(Paths::EnsureFolder(p));
-    EXPECT_TRUE(QFileInfo(p).isDir());
-    writeBytes(dataDir() + "file", "x");
-    EXPECT_TRUE(Paths::EnsureFolder(dataDir() + "file/sub")); // a file is in the way
 }
 
 TEST_F(PathRules, FileNamesFromWindowsAreFoundWhateverTheirCase)

@@ -50,10 +50,6 @@ protected:
     void makeLink(int tickMs = 0);
     // Fake serial ports /dev/<name>, numbered by the port directory in its order.
     void fakePorts(const QStringList &names);
-    bool waitTelegrams(int n)
-    {
-        return WaitFor([&] { return sink.telegrams.size() >= n; });
-    }
     // The serial side of the link as "COM<n> <device> open|closed".
     QString serialState() const
     {

@@ -63,12 +63,12 @@ TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnectedAndItsUnfinishedLin
     EXPECT_EQ(second.error(), QAbstractSocket::ConnectionRefusedError) << qPrintable(second.errorString());
     const QByteArray t = MakeTelegram(258, 3987), a = MakeTelegram(1, 100), b = MakeTelegram(2, 200);
     peer.write(HexLine(t).toLower());
-    ASSERT_TRUE(waitTelegrams(1));
+    ASSERT_TRUE(WaitFor([&] { return sink.telegrams.size() >= 1; }));
     EXPECT_EQ(sink.sources[0], "127.0.0.1");
     EXPECT_TRUE(ui.panelText(1).endsWith(" TCP/IP Empfang von 127.0.0.1")) << qPrintable(ui.panelText(1));
 
     peer.write(HexLine(a) + HexLine(b)); // two lines in one packet
-    ASSERT_TRUE(waitTelegrams(3));
+    ASSERT_TRUE(WaitFor([&] { return sink.telegrams.size() >= 3; }));
 
     const QByteArray split = HexLine(MakeTelegram(3, 300));
     peer.write(split.left(15));
@@ -76,7 +76,7 @@ TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnectedAndItsUnfinishedLin
     ASSERT_TRUE(WaitFor([&] { return link->tcp().lineLength() == 15; }));
     EXPECT_EQ(sink.telegrams.size(), 3) << "a line is evaluated at its line feed";
     peer.write(split.mid(15));
-    ASSERT_TRUE(waitTelegrams(4));
+    ASSERT_TRUE(WaitFor([&] { return sink.telegrams.size() >= 4; }));
     EXPECT_EQ(sink.telegrams, (QList<QByteArray>{t, a, b, MakeTelegram(3, 300)}));
 
     peer.write("0211");

@@ -13,13 +13,16 @@
 namespace
 {
 
-DeviceRecord rec(int volumen, int einheit, int dezPunkt, int tankvolumen = 10000)
+DeviceRecord rec(int volumen, int einheit, int dezPunkt, int tankvolumen = 10000, int temperatur = 0,
+                 double k = 1)
 {
     DeviceRecord r;
     r.Volumen = volumen;
     r.Einheit = einheit;
     r.DezPunkt = qint16(dezPunkt);
     r.Tankvolumen = tankvolumen;
+    r.Temperatur = qint16(temperatur);
+    r.TempKorr = k;
     return r;
 }
 
@@ -92,7 +95,8 @@ TEST_F(FiguresTest, TankTypeNamesDependOnDeviceType)
         r.Tanktyp = tankType;
         return TankTypeName(r);
     };
-    EXPECT_EQ((QStringList{name(6, 4), name(7, 4), name(7, 0)}), (QStringList{"Batterie", "Oval", "Unbekannt"}));
+    EXPECT_EQ((QStringList{name(6, 4), name(7, 4), name(7, 0)}),
+              (QStringList{"Batterie", "Oval", "Unbekannt"}));
 }
 
 // Corrected to 15 °C at TempKorr per mille per degree, halves to the even neighbour.
@@ -106,15 +110,10 @@ TEST_F(FiguresTest, CorrectedVolume)
         {-57346, 30, 1, true, -57346},   // a device error is no volume
         {1000, -100, 100, true, 0},      // far outside the accepted range: never an error code
     };
-    for (const auto &[volumen, temperature, k, on, corrected] : cases) {
-        DeviceRecord r = rec(volumen, 0, 0);
-        r.Temperatur = qint16(temperature);
-        r.TempKorr = k;
-        EXPECT_EQ(CorrectedVolume(r, on), corrected) << volumen << " at " << temperature;
-    }
-    DeviceRecord p = rec(1000, 0, 0, 2000);
-    p.Temperatur = 25;
-    EXPECT_EQ(CorrectedPercentText(p, true), "51%"); // 1010 / 2000
+    for (const auto &[volumen, temperature, k, on, corrected] : cases)
+        EXPECT_EQ(CorrectedVolume(rec(volumen, 0, 0, 10000, temperature, k), on), corrected)
+            << volumen << " at " << temperature;
+    EXPECT_EQ(CorrectedPercentText(rec(1000, 0, 0, 2000, 25), true), "51%"); // 1010 / 2000
 }
 
 TEST_F(FiguresTest, ParseNumber)

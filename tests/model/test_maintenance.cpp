@@ -99,12 +99,8 @@ TEST_F(MaintenanceTest, AnswersRoundedInvalidOnesBeepAndChangeNothing)
     makeTanks(3);
     const QByteArray fileBefore = readBytes(iniPath());
     const QStringList filesBefore = logFiles();
-    const std::pair<const char *, const char *> cases[] = {
-        {"abc", "2"}, // no first number
-        {"0", "2"},   // below the first tank
-        {"3", "2"},   // last before first
-        {"2", "4"},   // beyond the table
-    };
+    // No first number, below the first tank, last before first, beyond the table.
+    const std::pair<const char *, const char *> cases[] = {{"abc", "2"}, {"0", "2"}, {"3", "2"}, {"2", "4"}};
     for (const auto &[first, last] : cases) {
         ui.shown.clear();
         EXPECT_FALSE(deleteTanks(first, last)) << first;
