@@ -1,5 +1,4 @@
 // The date-time text of the tank files and the "Last"/"Time"/"Uhrzeit" keys.
-#include "core/Clock.h"
 #include "core/DateText.h"
 
 #include "support/TestSupport.h"

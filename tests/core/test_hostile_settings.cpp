@@ -7,7 +7,6 @@
 #include "core/Settings.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QStringEncoder>
 #include <sys/stat.h>
 

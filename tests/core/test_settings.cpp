@@ -2,11 +2,9 @@
 
 #include "core/Catalogue.h"
 #include "core/Cp1252.h"
-#include "core/IniStore.h"
 #include "core/Settings.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 // Reads and writes of the settings file by section and key.

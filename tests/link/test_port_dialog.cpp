@@ -7,6 +7,8 @@
 
 #include "core/Catalogue.h"
 
+#include <QSignalSpy>
+
 namespace
 {
 
@@ -68,10 +70,8 @@ protected:
         config.activeCom = true;
         makeLink();
         dialog = std::make_unique<ComDialogLogic>(*link, config, settings, ui);
-        QObject::connect(dialog.get(), &ComDialogLogic::closeRequested, [this] { ++closed; });
     }
     std::unique_ptr<ComDialogLogic> dialog;
-    int closed = 0;
 };
 
 TEST_F(ComDialogTest, PortListSelectsTheCurrentPortByItsPathOrTheFirst)
@@ -106,16 +106,16 @@ TEST_F(ComDialogTest, PortListSelectsTheCurrentPortByItsPathOrTheFirst)
 // and reopens, but keeps the stored TCP port for a bad one.
 TEST_F(ComDialogTest, CancelGoesBackOkStoresSwitchesAndReopensButKeepsTheStoredTcpPortForABadOne)
 {
-    settings.write(Cfg::ComPort, qint64(1));
-    settings.write(Cfg::ClientPort, "123456");
+    writeBytes(iniPath(), "[COM]\r\nPort=1\r\nClientPort=123456\r\n");
     const QByteArray before = readBytes(iniPath());
+    QSignalSpy closed(dialog.get(), &ComDialogLogic::closeRequested);
     dialog->Load();
     EXPECT_EQ(dialog->clientPortText(), "8000");
     dialog->setCheckAktivCom(false); // takes effect only at OK
     dialog->select(1);
     EXPECT_EQ(serialState(), "COM2 /dev/ttyS2 open") << "every selection reopens the link";
     dialog->Cancel();
-    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(closed.size(), 1);
     EXPECT_EQ(serialState(), "COM1 /dev/ttyS0 open");
     EXPECT_EQ(readBytes(iniPath()), before);
 
@@ -126,7 +126,7 @@ TEST_F(ComDialogTest, CancelGoesBackOkStoresSwitchesAndReopensButKeepsTheStoredT
     dialog->setClientPortText(tcpPort);
     bus->log.clear();
     dialog->Ok();
-    EXPECT_EQ(closed, 2);
+    EXPECT_EQ(closed.size(), 2);
     EXPECT_EQ((QStringList{settings.read(Cfg::ActiveNet), settings.read(Cfg::ComPort),
                            settings.read(Cfg::ComDevice), settings.read(Cfg::ClientPort)}),
               (QStringList{"1", "2", "/dev/ttyS2", tcpPort}));

@@ -67,7 +67,6 @@ TEST_F(DemoFeeder, FeedsTheRealProgramEachTanksUnitScaleAndAPlausibleLevelAndEnd
 
     QMap<int, QList<DecodedTelegram>> bySn;
     for (const QByteArray &line : lines) {
-        ASSERT_EQ(line.size(), 38) << line.constData();
         const auto t = DecodeTelegram(QByteArray::fromHex(line));
         ASSERT_TRUE(t) << line.constData();
         bySn[t->sn] << *t;
