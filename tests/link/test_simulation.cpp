@@ -12,12 +12,10 @@ namespace
 
 TEST(SimulatedTelegramTest, ChecksumExampleAndRounding)
 {
-    const QByteArray t = SimulatedTelegram(258, 20, 3987);
-    EXPECT_EQ(t.toHex(), "0211090102940039870001138807d00000e403");
+    EXPECT_EQ(SimulatedTelegram(258, 20, 3987).toHex(), "0211090102940039870001138807d00000e403");
     // Halves go to the even neighbour, below zero too.
-    EXPECT_EQ(RoundHalfEven(-4.5), -4);
-    EXPECT_EQ(RoundHalfEven(-5.5), -6);
-    EXPECT_EQ(RoundHalfEven(3987.4999), 3987);
+    EXPECT_EQ((QList<qint64>{RoundHalfEven(-4.5), RoundHalfEven(-5.5), RoundHalfEven(3987.4999)}),
+              (QList<qint64>{-4, -6, 3987}));
 }
 
 class SimulationTest : public LinkTest

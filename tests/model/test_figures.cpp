@@ -74,18 +74,6 @@ TEST_F(FiguresTest, ScaledLevelAndFormatValue)
                 << u << "/" << d;
 }
 
-TEST_F(FiguresTest, PercentAndFillFraction)
-{
-    // An exact half rounds up (away from zero), computed without float error.
-    const std::tuple<int, int, const char *> percents[] = {
-        {5000, 0, "???%"}, {-0xE002, 1000, "???%"}, {1, 8, "13%"}, {1, 200, "1%"}, {2, 3, "67%"}};
-    for (const auto &[volume, capacity, text] : percents)
-        EXPECT_EQ(PercentText(rec(volume, 0, 0, capacity)), text) << volume << "/" << capacity;
-
-    EXPECT_DOUBLE_EQ(FillFraction(rec(15000, 0, 0, 10000)), 1.5) << "no upper bound";
-    EXPECT_DOUBLE_EQ(FillFraction(rec(-57346, 0, 0, 100)), 1.0);
-}
-
 // Device types from 7 on name the shapes from a set of their own.
 TEST_F(FiguresTest, TankTypeNamesDependOnDeviceType)
 {
@@ -99,9 +87,19 @@ TEST_F(FiguresTest, TankTypeNamesDependOnDeviceType)
               (QStringList{"Batterie", "Oval", "Unbekannt"}));
 }
 
-// Corrected to 15 °C at TempKorr per mille per degree, halves to the even neighbour.
-TEST_F(FiguresTest, CorrectedVolume)
+// Percentages and fill fraction; the volume corrected to 15 °C at TempKorr per
+// mille per degree, halves to the even neighbour.
+TEST_F(FiguresTest, PercentFillFractionAndCorrectedVolume)
 {
+    // An exact half rounds up (away from zero), computed without float error.
+    const std::tuple<int, int, const char *> percents[] = {
+        {5000, 0, "???%"}, {-0xE002, 1000, "???%"}, {1, 8, "13%"}, {1, 200, "1%"}, {2, 3, "67%"}};
+    for (const auto &[volume, capacity, text] : percents)
+        EXPECT_EQ(PercentText(rec(volume, 0, 0, capacity)), text) << volume << "/" << capacity;
+
+    EXPECT_DOUBLE_EQ(FillFraction(rec(15000, 0, 0, 10000)), 1.5) << "no upper bound";
+    EXPECT_DOUBLE_EQ(FillFraction(rec(-57346, 0, 0, 100)), 1.0);
+
     // volume, temperature, coefficient, correction on: corrected volume
     const std::tuple<int, int, double, bool, int> cases[] = {
         {1000, 25, 1, true, 1010},       {1000, 25, 1, false, 1000}, {1000, kNoTemperature, 1, true, 1000},

@@ -47,7 +47,10 @@ TEST(TelegramRejection, EachCheckAndTheirOrder)
         EXPECT_EQ(CheckTelegram(t.bytes()), fault) << what;
 }
 
-TEST(TelegramDecoding, LevelWordBcdAndErrorWords)
+// The fields of a valid telegram: temperature byte, scale code masked by the
+// device type, alarm and unit from the status, unsigned big-endian words, the
+// level word.
+TEST(TelegramDecoding, LevelWordAndTheOtherFieldsOfAValidTelegram)
 {
     const std::pair<int, int> cases[] = {
         {0x9999, 9999}, {0x0007, 7}, {0xE000, -0xE000}, {0xFFFF, -0xFFFF},
@@ -56,12 +59,6 @@ TEST(TelegramDecoding, LevelWordBcdAndErrorWords)
     };
     for (const auto &[word, level] : cases)
         EXPECT_EQ(DecodeLevelWord(quint8(word >> 8), quint8(word)), level) << std::hex << word;
-}
-
-// The fields of a valid telegram: temperature byte, scale code masked by the
-// device type, alarm and unit from the status, unsigned big-endian words.
-TEST(TelegramDecoding, FieldsOfAValidTelegram)
-{
     EXPECT_EQ((QList<int>{DecodeTemperature(0), DecodeTemperature(1), DecodeTemperature(255),
                           decodeOk({.temp = 128 - 20}).temperatur}),
               (QList<int>{-9999, -127, 127, -20}));
