@@ -20,7 +20,7 @@ TEST(DateText, FormatIsFixedWidthAndParsesBack)
 // Seconds are optional and read from characters 18 and 19 (character 17 is
 // not checked); out-of-range parts roll over as in the calendar; blanks and
 // signs are still numbers. Invalid: no date.
-TEST(DateText, ReadingRules)
+TEST(DateText, ReadingRulesAndMoreThanOneDayAheadIsNoDate)
 {
     const std::pair<const char *, QDateTime> cases[] = {
         {"05.12.2026 15:09", At(2026, 12, 5, 15, 9, 0)},
@@ -41,10 +41,8 @@ TEST(DateText, ReadingRules)
     };
     for (const auto &[text, value] : cases)
         EXPECT_EQ(DateTimeTextValue(QString::fromLatin1(text)), value) << text;
-}
 
-TEST(DateText, MoreThanOneDayAheadIsNoDate)
-{
+    // More than one day ahead is no date.
     const QDateTime now = At(2026, 12, 5, 15, 9, 54);
     EXPECT_EQ(ParseDateTimeText(QStringLiteral("06.12.2026 15:09:54"), now), At(2026, 12, 6, 15, 9, 54));
     EXPECT_FALSE(ParseDateTimeText(QStringLiteral("06.12.2026 15:09:55"), now).isValid());

@@ -17,27 +17,9 @@ PortInfo Port(const QString &name, const QString &desc = {}, const QString &make
     return {number, "/dev/" + name, name, desc, maker};
 }
 
-TEST(ItemListTest, AddAndSelectByItemData)
-{
-    ItemList l;
-    l.AddListItem("a", 600);
-    EXPECT_EQ(l.currentIndex(), -1) << "adding selects only when asked";
-    EXPECT_EQ(l.AddListItem("b", 1800, true), 1);
-    EXPECT_EQ(l.SelectedItemData(), 1800);
-    l.AddListItem("c", 3600);
-    // 2700 is equally near to 1800 and 3600: the first.
-    for (const auto &[value, selected] : {std::pair{2700, 1800}, {100000, 3600}, {0, 600}}) {
-        l.SelectByItemData(value);
-        EXPECT_EQ(l.SelectedItemData(), selected) << value;
-    }
-    ItemList empty;
-    empty.SelectByItemData(5);
-    EXPECT_EQ(empty.SelectedItemData(), -1);
-}
-
 using PortDirectoryTest = UiTest;
 
-TEST_F(PortDirectoryTest, StableOrderGivesThePortNumbersAndEntriesNameTheirDevice)
+TEST_F(PortDirectoryTest, StableOrderGivesThePortNumbersEntriesNameTheirDeviceAndTheListSelectsByData)
 {
     const QList<PortInfo> ports = {Port("rfcomm0"), Port("ttyUSB10"), Port("ttyACM0"), Port("ttyUSB2"),
                                    Port("ttyS1"),   Port("ttyAMA0"),  Port("ttyS0")};
@@ -58,6 +40,22 @@ TEST_F(PortDirectoryTest, StableOrderGivesThePortNumbersAndEntriesNameTheirDevic
     };
     for (const auto &[port, name] : names)
         EXPECT_EQ(PortDirectory::PortFriendlyName(port), name) << qPrintable(port.name);
+
+    // The list helper of the dialogs: selection by item data, the nearest one.
+    ItemList l;
+    l.AddListItem("a", 600);
+    EXPECT_EQ(l.currentIndex(), -1) << "adding selects only when asked";
+    EXPECT_EQ(l.AddListItem("b", 1800, true), 1);
+    EXPECT_EQ(l.SelectedItemData(), 1800);
+    l.AddListItem("c", 3600);
+    // 2700 is equally near to 1800 and 3600: the first.
+    for (const auto &[value, selected] : {std::pair{2700, 1800}, {100000, 3600}, {0, 600}}) {
+        l.SelectByItemData(value);
+        EXPECT_EQ(l.SelectedItemData(), selected) << value;
+    }
+    ItemList empty;
+    empty.SelectByItemData(5);
+    EXPECT_EQ(empty.SelectedItemData(), -1);
 }
 
 class ComDialogTest : public LinkTest

@@ -5,11 +5,9 @@ bool FakeSerialPort::open(const QString &device)
     close();
     device_ = device;
     bus_->log << QStringLiteral("open ") + device;
-    if (!bus_->present.contains(device))
-        return false;
-    open_ = true;
+    open_ = bus_->present.contains(device);
     rts_ = dtr_ = false;
-    return true;
+    return open_;
 }
 
 void FakeSerialPort::close()
