@@ -10,14 +10,10 @@
 #include <QDir>
 #include <QRegularExpression>
 
-namespace {
-
 constexpr int kKills = 50;
 constexpr int kTanks = 8;
 
 using Kills = RunningProgramTest;
-
-} // namespace
 
 TEST_F(Kills, EveryFileParsesAfterEachKillDuringSavesAndAppends)
 {

@@ -167,7 +167,6 @@ TEST_F(Startup, ClientRefreshFollowsTheServerFiles)
     auto run = start({"CLIENT"});
     AppController &app = *run->app;
     app.setRestartOptions({"--data-dir", "/x"});
-    const QStringList &restarted = run->restarted;
     DeviceRecord &r = app.tanks().device(1);
     ASSERT_EQ(r.History.count(), 10);
 
@@ -180,12 +179,12 @@ TEST_F(Startup, ClientRefreshFollowsTheServerFiles)
     ASSERT_EQ(r.History.count(), 11);
     EXPECT_DOUBLE_EQ(r.History.HistoryValues[11], 111);
     EXPECT_DOUBLE_EQ(r.History.HistoryValues[5], 105);
-    EXPECT_TRUE(restarted.isEmpty());
+    EXPECT_TRUE(run->restarted.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(server + "Tank2.csv")); // a client writes nothing there
 
     // The server registered a device: the client restarts, with our options, "ENDE" first.
     writeBytes(server + "Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=2\r\n");
     app.TimerClientTick();
-    EXPECT_EQ(restarted, (QStringList{"--data-dir", "/x", "ENDE", "CLIENT"}));
+    EXPECT_EQ(run->restarted, (QStringList{"--data-dir", "/x", "ENDE", "CLIENT"}));
     EXPECT_EQ(run->quitCode, 0);
 }

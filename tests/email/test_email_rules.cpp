@@ -88,7 +88,6 @@ TEST_F(EmailRulesTest, EdgeCases)
         QList<Step> steps;
         QList<std::pair<IniKey, const char *>> after = {};
     };
-    const QString started = FormatDateText(start);
     using namespace Cfg::Email;
     const Case cases[] = {
         {"a level never below 100% opens no refuelling",
@@ -128,7 +127,7 @@ TEST_F(EmailRulesTest, EdgeCases)
         settings.write(Aktiv, 1);
         settings.write(Empfaenger1, QStringLiteral("service@example.org"));
         for (const auto &[key, value] : c.stored)
-            settings.write(key, QString::fromLatin1(value) == "now" ? started : QString::fromLatin1(value));
+            settings.write(key, qstrcmp(value, "now") ? QString::fromLatin1(value) : FormatDateText(start));
         values.unload();
         devices[1].Alarm = false;
         for (const Step &s : c.steps)

@@ -77,9 +77,9 @@ class Mqtt : public RunningProgramTest {
 protected:
     bool startProgram(const QByteArray &mqtt)
     {
-        const QByteArray port = QByteArray::number(broker.port);
         writeTcpSettings("Log=" + dataDir().toUtf8() + "trace.txt\r\n[MQTT]\r\nAktiv=1\r\n" +
-                         "Host=127.0.0.1\r\nTopic=tankmon/test\r\nPort=" + port + "\r\n" + mqtt);
+                         "Host=127.0.0.1\r\nTopic=tankmon/test\r\nPort=" + QByteArray::number(broker.port) +
+                         "\r\n" + mqtt);
         return start();
     }
     Broker broker;

@@ -129,10 +129,7 @@ ThreadPeer::~ThreadPeer()
 
 void ThreadPeer::run(quint16 port, qint64 limit)
 {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
     char greeting[8];
     // The listener may be back only shortly after the last cut.
     while (!stop_ && ::connect(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0)
