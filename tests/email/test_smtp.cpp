@@ -94,7 +94,7 @@ TEST_F(SmtpTest, StartTlsWithLoginVerifiedAgainstTheTestsCertificate)
     EXPECT_EQ(peer.messages.size(), 1);
 }
 
-TEST_F(SmtpTest, RefusalsGiveTheirTexts)
+TEST_F(SmtpTest, RefusalsAndAnUnreachableServerGiveTheirTexts)
 {
     struct Case {
         const char *name;
@@ -124,11 +124,7 @@ TEST_F(SmtpTest, RefusalsGiveTheirTexts)
         if (c.code == 64) // the password never travels in the clear
             EXPECT_FALSE(peer.commands.join('\n').contains(QLatin1String("AUTH")));
     }
-}
-
-// (A server that accepts and never answers: Mailing.SilentServerEndsWithTheTimeout...)
-TEST_F(SmtpTest, UnreachableServer)
-{
+    // Nobody listening. (A server that accepts and never answers: Mailing.SilentServerEndsWithTheTimeout...)
     const SmtpResult refused = send(server(FreeTcpPort(), true, true));
     EXPECT_EQ(SMTP_GetError(refused),
               QStringLiteral("No such IP or mail service is not available, Error #4"));
