@@ -26,8 +26,7 @@ TEST_F(ChartWindowTest, StoredOptionsMouseZoomAndNoData)
     auto *chart = win->findChild<ChartPlot *>("Chart2D");
     ASSERT_TRUE(WaitFor([&] { return chart->width() > 800 && plot.right - plot.left > 600; }));
     EXPECT_TRUE(win->findChild<QCheckBox *>("CheckProzent")->isChecked());
-    ASSERT_TRUE(chart->legend->visible());
-    ASSERT_EQ(chart->legend->itemCount(), 2);
+    ASSERT_TRUE(chart->legend->visible() && chart->legend->itemCount() == 2);
     EXPECT_EQ(static_cast<QCPPlottableLegendItem *>(chart->legend->item(1))->plottable()->name(), "2: SN:0");
     EXPECT_DOUBLE_EQ(view.highestValue, 100) << "the opening range is in percent: 61.8 % rounds up to 100";
 

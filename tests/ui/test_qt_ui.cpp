@@ -22,8 +22,11 @@ protected:
     QtUi ui_{[] { return QStringLiteral("VALMOR Tankmon"); }};
 };
 
-TEST_F(QtUiTest, BoxesAnswerLaterWithTitlesIconsAndDefaults)
+// Qt's own buttons speak the program's language.
+TEST_F(QtUiTest, BoxesAnswerLaterWithTitlesIconsDefaultsAndQtsOwnButtonsInTheLanguage)
 {
+    ASSERT_TRUE(InstallQtTranslation(*QCoreApplication::instance(), 1))
+        << "Debian's qt6-translations-l10n (tools/setup.sh installs it)";
     // The caller is back before the box is answered.
     std::optional<MsgResult> answer;
     ui_.messageBox("Wirklich?", QString(), MsgIcon::Question, MsgButtons::YesNo,
@@ -35,9 +38,15 @@ TEST_F(QtUiTest, BoxesAnswerLaterWithTitlesIconsAndDefaults)
     EXPECT_EQ(box->windowTitle() + "|" + box->text(), "VALMOR Tankmon|Wirklich?");
     EXPECT_EQ(box->icon(), QMessageBox::Question);
     EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+    EXPECT_EQ(box->button(QMessageBox::Yes)->text() + box->button(QMessageBox::No)->text(), "&Ja&Nein");
     QTest::keyClick(box, Qt::Key_Return);
     ASSERT_TRUE(WaitFor([&] { return answer.has_value(); }));
     EXPECT_EQ(*answer, MsgResult::No);
+    answer.reset();
+    ui_.messageBox("?", "Frage", MsgIcon::Question, MsgButtons::YesNo, [&](MsgResult r) { answer = r; });
+    openBox<QMessageBox>()->button(QMessageBox::Yes)->click();
+    ASSERT_TRUE(WaitFor([&] { return answer.has_value(); }));
+    EXPECT_EQ(*answer, MsgResult::Yes);
 
     ui_.messageBox("x", "Fehler", MsgIcon::Stop, MsgButtons::Ok); // announced, nobody waits
     QPointer<QMessageBox> stop(openBox<QMessageBox>());
@@ -64,21 +73,6 @@ TEST_F(QtUiTest, BoxesAnswerLaterWithTitlesIconsAndDefaults)
     openBox<QInputDialog>()->reject();
     ASSERT_TRUE(WaitFor([&] { return typed.has_value(); }));
     EXPECT_EQ(*typed, QString());
-}
-
-// Qt's own buttons speak the program's language; Yes answers Yes.
-TEST_F(QtUiTest, QtsOwnButtonsFollowTheLanguage)
-{
-    ASSERT_TRUE(InstallQtTranslation(*QCoreApplication::instance(), 1))
-        << "Debian's qt6-translations-l10n (tools/setup.sh installs it)";
-    std::optional<MsgResult> answer;
-    ui_.messageBox("?", "Frage", MsgIcon::Question, MsgButtons::YesNo, [&](MsgResult r) { answer = r; });
-    QMessageBox *box = openBox<QMessageBox>();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->button(QMessageBox::Yes)->text() + box->button(QMessageBox::No)->text(), "&Ja&Nein");
-    box->button(QMessageBox::Yes)->click();
-    ASSERT_TRUE(WaitFor([&] { return answer.has_value(); }));
-    EXPECT_EQ(*answer, MsgResult::Yes);
     EXPECT_FALSE(InstallQtTranslation(*QCoreApplication::instance(), 2)) << "English needs none";
     for (QTranslator *t : QCoreApplication::instance()->findChildren<QTranslator *>())
         QCoreApplication::removeTranslator(t);

@@ -97,9 +97,7 @@ TEST_F(TankDisplayTest, OverviewTabsFor1To56Devices)
     // tabs, then five, so all fifteen tabs of 56 tanks stay reachable.
     TabRows *rows = display->tabRows();
     EXPECT_EQ(rows->perRow(), 3);
-    QToolButton *second = rows->findChild<QToolButton *>("Tab2");
-    ASSERT_NE(second, nullptr);
-    QTest::mouseClick(second, Qt::LeftButton);
+    QTest::mouseClick(Part<QToolButton>(rows, "Tab2"), Qt::LeftButton);
     EXPECT_EQ(part<QTabWidget>("SSTab1")->currentIndex(), 2);
 
     addDevices(6, 56);
@@ -116,9 +114,8 @@ TEST_F(TankDisplayTest, OverviewTabsFor1To56Devices)
 // DisplayRules.AgeCountsMinuteBoundariesOldAndStaleLimitsTexts).
 TEST_F(TankDisplayTest, GreyAndRedTimeWhenOldWarningWhenStaleErrorTextOnAFault)
 {
-    const int ages[] = {0, 61, 1441};
-    for (int n = 1; n <= 3; ++n)
-        addDevices(n, n, 2500, ages[n - 1]);
+    for (auto [n, age] : {std::pair{1, 0}, {2, 61}, {3, 1441}})
+        addDevices(n, n, 2500, age);
     addDevices(4, 4, -0xE008);
     // Grey when old, but still the figures until they are stale.
     const QString figures = "2500 Liter +temp +date +liquid";
@@ -202,10 +199,10 @@ TEST_F(TankDisplayTest, TabMarksSelectionNameAndUnitEditsAndTheTableReset)
     tanks.ComboSN_Click(6);
     ASSERT_TRUE(tanks.RemoveDevices(2, 3));
     EXPECT_EQ(visibleTabs(), "Details (Konfig)|Tank 1-4|Tank 5-7");
-    EXPECT_EQ(part<QComboBox>("ComboSN")->count(), 7);
+    QComboBox *selector = part<QComboBox>("ComboSN");
+    EXPECT_EQ(QString("%1 %2").arg(selector->count()).arg(selector->currentData().toInt()), "7 4");
     EXPECT_EQ(part("lblTankbezeichnung", 3)->text(), "Tank 5");
     EXPECT_EQ(display->entry(8), nullptr);
-    EXPECT_EQ(part<QComboBox>("ComboSN")->currentData().toInt(), 4);
     EXPECT_EQ(part<ElidedLabel>("lblDetailName")->text(), "Tank 6");
 }
 
