@@ -89,10 +89,8 @@ int ReplaceCounter::count(const QString &fileName, quint32 mask)
             events_.append({ev->len ? QString::fromLocal8Bit(ev->name) : QString(), ev->mask});
             i += ssize_t(sizeof(struct inotify_event)) + ev->len;
         }
-    int c = 0;
-    for (const auto &e : events_)
-        c += e.first == fileName && (e.second & mask);
-    return c;
+    return int(std::count_if(events_.begin(), events_.end(),
+                             [&](const auto &e) { return e.first == fileName && (e.second & mask); }));
 }
 
 bool StartHeadless(QProcess &p, const QString &program, const QString &folder, QByteArray &out,
