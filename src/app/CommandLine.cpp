@@ -4,6 +4,9 @@
 
 #include "core/Paths.h"
 #include "core/RunConfig.h"
+#include "core/Settings.h"
+#include "core/TextHelpers.h"
+#include "lang/Lng.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -28,12 +31,26 @@ const char kMoreHelp[] =
     "  TANKMON_DATA_DIR     data folder, unless --data-dir is given\n"
     "  TANKMON_SMTP_CAFILE  certificate authorities for the SMTP server's certificate\n"
     "\n"
+    "Exports:\n"
+    "  --output -  writes to standard output. An existing output that is no regular\n"
+    "  file (a FIFO, a device such as /dev/null or /dev/stdout) is written to as a\n"
+    "  stream; a regular file is replaced as a whole. A file of the program itself\n"
+    "  (settings file and its copy, tank files, protocol, trace) is never written,\n"
+    "  whatever link or path leads there.\n"
+    "\n"
+    "Settings without a window (--get, --set, --set-password): on the data folder's\n"
+    "  settings file, refused while an instance runs on that folder; no link is\n"
+    "  opened. SECTION/KEY as in the file, e.g. \"E-Mail/SMTPServer\", \"MQTT/Port\",\n"
+    "  \"Gerät3/Tankbezeichnung\", \"E-Mail/MinProzent3\".\n"
+    "\n"
     "Exit status:\n"
-    "  0  ended normally (an export: the file is written)\n"
-    "  1  could not run (another instance, no client path, settings missing,\n"
-    "     a chart that could not be drawn)\n"
-    "  2  wrong command line; an export of an unknown tank or without history;\n"
-    "     an export file that could not be written\n";
+    "  0  ended normally (an export: the file is written; a setting read or stored)\n"
+    "  1  could not run (another instance on the data folder, no client path, data\n"
+    "     folder or settings file missing, a chart that could not be drawn, a\n"
+    "     settings file that could not be written)\n"
+    "  2  wrong command line (an unknown or repeated option); an export of an\n"
+    "     unknown tank or without history; an export file that could not be written\n"
+    "     or belongs to the program; an unknown setting or a wrong value\n";
 
 struct Options {
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
@@ -69,10 +86,31 @@ struct Options {
     QCommandLineOption size{QStringLiteral("size"),
                             QStringLiteral("--export-chart: image size in pixels (default 1200x700)."),
                             QStringLiteral("WIDTHxHEIGHT")};
+    QCommandLineOption get{QStringLiteral("get"),
+                           QStringLiteral("Print the stored value of a setting (its default when absent; a "
+                                          "password prints (set) or (not set)) and end."),
+                           QStringLiteral("SECTION/KEY")};
+    QCommandLineOption set{QStringLiteral("set"),
+                           QStringLiteral("Store a setting, checked as its dialog checks it; repeat it for "
+                                          "more, all are written in one replace of the file, or none."),
+                           QStringLiteral("SECTION/KEY=VALUE")};
+    QCommandLineOption setPassword{QStringLiteral("set-password"),
+                                   QStringLiteral("Read one line from standard input (no echo on a terminal) "
+                                                  "and store it as the e-mail, MQTT or lock password."),
+                                   QStringLiteral("email|mqtt|lock")};
 };
 
-// An export's TANK: "all" (0) or a device number 1..56; an error line, or empty.
-QString readTank(const QCommandLineParser &parser, const QCommandLineOption &option, int &tank)
+// One of our refusals: a language text and its arguments; id 0 = none.
+struct Refusal {
+    int id = 0;
+    QStringList args;
+    explicit operator bool() const { return id != 0; }
+};
+
+QString dashed(const QCommandLineOption &option) { return QStringLiteral("--") + option.names().last(); }
+
+// An export's TANK: "all" (0) or a device number 1..56.
+Refusal readTank(const QCommandLineParser &parser, const QCommandLineOption &option, int &tank)
 {
     const QString text = parser.value(option);
     bool ok = false;
@@ -80,49 +118,48 @@ QString readTank(const QCommandLineParser &parser, const QCommandLineOption &opt
     if (text.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
         tank = 0;
     else if (!ok || tank < 1 || tank > 56)
-        return QStringLiteral("--%1: unknown tank \"%2\" (a device number 1..56 or all)")
-            .arg(option.names().first(), text);
+        return {504, {option.names().first(), text}};
     return {};
 }
 
-// The consumption export's options; an error line, or empty when they are sound.
-QString readConsumptionExport(const QCommandLineParser &parser, const Options &o,
-                              CommandLine::ConsumptionExport &c)
+// The consumption export's options.
+Refusal readConsumptionExport(const QCommandLineParser &parser, const Options &o, CommandLine::ConsumptionExport &c)
 {
     if (!parser.isSet(o.exportConsumption))
         return {};
     if (parser.isSet(o.exportChart))
-        return QStringLiteral("--export-chart and --export-consumption exclude each other");
-    if (const QString error = readTank(parser, o.exportConsumption, c.tank); !error.isEmpty())
-        return error;
+        return {507, {dashed(o.exportChart), dashed(o.exportConsumption)}};
+    if (const Refusal r = readTank(parser, o.exportConsumption, c.tank))
+        return r;
     c.output = parser.value(o.output);
     if (c.output.isEmpty())
-        return QStringLiteral("--export-consumption needs --output FILE");
+        return {506, {o.exportConsumption.names().first()}};
     return {};
 }
 
-// The chart export's options; an error line, or empty when they are sound.
-QString readChartExport(const QCommandLineParser &parser, const Options &o, CommandLine::ChartExport &c)
+// The chart export's options.
+Refusal readChartExport(const QCommandLineParser &parser, const Options &o, CommandLine::ChartExport &c)
 {
     if (!parser.isSet(o.exportChart)) {
         for (const QCommandLineOption *only : {&o.output, &o.months, &o.percent, &o.points, &o.size})
             if (parser.isSet(*only) && !(only == &o.output && parser.isSet(o.exportConsumption)))
-                return QStringLiteral("--%1 belongs to an export (--export-chart)").arg(only->names().first());
+                return {508, {only->names().first(), dashed(o.exportChart)}};
         return {};
     }
-    if (const QString error = readTank(parser, o.exportChart, c.tank); !error.isEmpty())
-        return error;
+    if (const Refusal r = readTank(parser, o.exportChart, c.tank))
+        return r;
     bool ok = false;
     c.output = parser.value(o.output);
     if (c.output.isEmpty())
-        return QStringLiteral("--export-chart needs --output FILE");
-    if (!c.output.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) &&
+        return {506, {o.exportChart.names().first()}};
+    // "-": the image goes to standard output, as PNG.
+    if (c.output != QLatin1String("-") && !c.output.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) &&
         !c.output.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
-        return QStringLiteral("--output: \"%1\" does not end in .png or .pdf").arg(c.output);
+        return {509, {c.output}};
     if (parser.isSet(o.months)) {
         c.months = parser.value(o.months).toInt(&ok);
         if (!ok || c.months < 1 || c.months > 1200)
-            return QStringLiteral("--months: \"%1\" is no number of months 1..1200").arg(parser.value(o.months));
+            return {510, {parser.value(o.months)}};
     }
     if (parser.isSet(o.size)) {
         const QStringList wh = parser.value(o.size).toLower().split(QLatin1Char('x'));
@@ -130,11 +167,49 @@ QString readChartExport(const QCommandLineParser &parser, const Options &o, Comm
         c.width = wh.size() == 2 ? wh[0].toInt(&ok) : 0;
         c.height = wh.size() == 2 ? wh[1].toInt(&okH) : 0;
         if (!ok || !okH || c.width < 100 || c.height < 100 || c.width > 10000 || c.height > 10000)
-            return QStringLiteral("--size: \"%1\" is no WIDTHxHEIGHT of 100 to 10000 pixels")
-                .arg(parser.value(o.size));
+            return {511, {parser.value(o.size)}};
     }
     c.percent = parser.isSet(o.percent);
     c.points = parser.isSet(o.points);
+    return {};
+}
+
+// --get, --set, --set-password: alone, never with an export.
+Refusal readConfigure(const QCommandLineParser &parser, const Options &o, CommandLine::Configure &c)
+{
+    const QCommandLineOption *given = nullptr;
+    for (const QCommandLineOption *one : {&o.get, &o.set, &o.setPassword}) {
+        if (!parser.isSet(*one))
+            continue;
+        if (given)
+            return {507, {dashed(*given), dashed(*one)}};
+        given = one;
+    }
+    if (!given)
+        return {};
+    for (const QCommandLineOption *other : {&o.exportChart, &o.exportConsumption})
+        if (parser.isSet(*other))
+            return {507, {dashed(*given), dashed(*other)}};
+    c.get = parser.value(o.get);
+    c.sets = parser.values(o.set);
+    c.password = parser.value(o.setPassword);
+    if (parser.isSet(o.setPassword) && c.password != QLatin1String("email") && c.password != QLatin1String("mqtt") &&
+        c.password != QLatin1String("lock"))
+        return {531, {c.password}};
+    return {};
+}
+
+// Every option but --set stands once: a second value would silently win.
+Refusal repeatedOption(const QCommandLineParser &parser, const QList<const QCommandLineOption *> &options)
+{
+    const QStringList names = parser.optionNames();
+    for (const QCommandLineOption *option : options) {
+        qsizetype count = 0;
+        for (const QString &name : option->names())
+            count += names.count(name);
+        if (count > 1)
+            return {512, {option->names().last()}};
+    }
     return {};
 }
 
@@ -151,7 +226,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral("Tank level monitor for up to 56 measuring devices."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions({o.help, o.version, o.headless, o.dataDir, o.exportChart, o.exportConsumption, o.output,
-                       o.months, o.percent, o.points, o.size});
+                       o.months, o.percent, o.points, o.size, o.get, o.set, o.setPassword});
     for (const char *name : kQtValueOptions) {
         QCommandLineOption qt(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         qt.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -165,15 +240,18 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     parser.addPositionalArgument(QStringLiteral("words"), QStringLiteral("CLIENT, ENDE, LNGID=n (see below)."),
                                  QStringLiteral("[CLIENT] [ENDE] [LNGID=n]"));
 
-    if (!parser.parse(arguments)) {
+    const bool parsed = parser.parse(arguments);
+    // Known even for a refusal: they decide the language it is told in.
+    cl.dataDir = parser.value(o.dataDir);
+    cl.words = parser.positionalArguments();
+    if (!parsed) {
         cl.action = CommandLine::Action::Error;
-        cl.text = cl.exeBaseName + QStringLiteral(": ") + parser.errorText() +
-                  QStringLiteral(" (see --help)");
+        cl.text = parser.errorText();
         return cl;
     }
     if (parser.isSet(o.help)) {
         cl.action = CommandLine::Action::Help;
-        cl.text = parser.helpText() + QString::fromLatin1(kMoreHelp);
+        cl.text = parser.helpText() + QString::fromUtf8(kMoreHelp);
         cl.text.replace(QLatin1String("<executable_name>"), cl.exeBaseName);
         return cl;
     }
@@ -184,21 +262,28 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         cl.text = ProgramTitle(config, false) + QLatin1Char(' ') + ProgramVersionText() + QLatin1Char('\n');
         return cl;
     }
-    QString error = readConsumptionExport(parser, o, cl.consumption);
-    if (error.isEmpty())
-        error = readChartExport(parser, o, cl.chart);
-    if (!error.isEmpty()) {
+    Refusal refusal = repeatedOption(parser, {&o.headless, &o.dataDir, &o.exportChart, &o.exportConsumption,
+                                              &o.output, &o.months, &o.percent, &o.points, &o.size, &o.get,
+                                              &o.setPassword});
+    if (!refusal)
+        refusal = readConfigure(parser, o, cl.configure);
+    if (!refusal)
+        refusal = readConsumptionExport(parser, o, cl.consumption);
+    if (!refusal)
+        refusal = readChartExport(parser, o, cl.chart);
+    if (refusal) {
         cl.action = CommandLine::Action::Error;
-        cl.text = cl.exeBaseName + QStringLiteral(": ") + error + QStringLiteral(" (see --help)");
+        cl.errorId = refusal.id;
+        cl.errorArgs = refusal.args;
         return cl;
     }
     if (parser.isSet(o.exportChart))
         cl.action = CommandLine::Action::ExportChart;
     if (parser.isSet(o.exportConsumption))
         cl.action = CommandLine::Action::ExportConsumption;
+    if (parser.isSet(o.get) || parser.isSet(o.set) || parser.isSet(o.setPassword))
+        cl.action = CommandLine::Action::Configure;
     cl.headless = parser.isSet(o.headless);
-    cl.dataDir = parser.value(o.dataDir);
-    cl.words = parser.positionalArguments();
     if (cl.headless)
         cl.restartOptions << QStringLiteral("--headless");
     if (parser.isSet(o.dataDir))
@@ -215,4 +300,21 @@ RunConfig ConfigFromCommandLine(const CommandLine &cl)
     config.clientMode = config.hasWord(QStringLiteral("CLIENT"));
     config.dataFolder = Paths::DefaultDataFolder(config.CompanyFolderName(), config.exeBaseName, cl.dataDir);
     return config;
+}
+
+void FixMessageLanguage(const CommandLine &cl)
+{
+    RunConfig config = ConfigFromCommandLine(cl);
+    config.clientMode = false;
+    const Settings settings(config);
+    if (!LngInit(config.words, settings, [] { return 1; }))
+        SetLngId(1);
+}
+
+QString LngFormat(int id, const QStringList &args) { return FormatText(LngText(id), args); }
+
+QString ErrorText(const CommandLine &cl)
+{
+    const QString what = cl.errorId ? LngFormat(cl.errorId, cl.errorArgs) : cl.text;
+    return cl.exeBaseName + QStringLiteral(": ") + what + QLatin1Char(' ') + LngText(513);
 }

@@ -13,9 +13,13 @@ struct RunConfig;
 // the program do something else than run (an export, say) gets its own
 // Action, handled in main() before the program starts (no lock, no window).
 struct CommandLine {
-    enum class Action { Run, Help, Version, Error, ExportChart, ExportConsumption };
+    enum class Action { Run, Help, Version, Error, ExportChart, ExportConsumption, Configure };
     Action action = Action::Run;
-    QString text;              // the help text, the version line, or the error line
+    QString text;              // the help text, the version line, or Qt's own parse error
+    // Our own refusals: a language text and its arguments, told once the
+    // run's language is known (ErrorText).
+    int errorId = 0;
+    QStringList errorArgs;
     QString exeBaseName = QStringLiteral("Tankmon");
     bool headless = false;
     QString dataDir;           // --data-dir; empty: TANKMON_DATA_DIR or the default
@@ -37,11 +41,24 @@ struct CommandLine {
         int tank = 0; // device number, 0 = all tanks
         QString output;
     } consumption;
+    // --get SECTION/KEY, --set SECTION/KEY=VALUE (repeatable), --set-password email|mqtt|lock
+    struct Configure {
+        QString get;
+        QStringList sets;
+        QString password; // "email", "mqtt" or "lock"
+    } configure;
 };
 
 // arguments as QCoreApplication::arguments() gives them (program first).
 CommandLine ParseCommandLine(const QStringList &arguments);
 // The run configuration the command line gives, the data folder resolved.
 RunConfig ConfigFromCommandLine(const CommandLine &cl);
+// The language of the messages of a run that shows no window: the command
+// line's LNGID=n, else the data folder's stored language, else German.
+void FixMessageLanguage(const CommandLine &cl);
+// The error line of an Action::Error, in the language fixed above.
+QString ErrorText(const CommandLine &cl);
+// FormatText of a language text: each "%s" in turn.
+QString LngFormat(int id, const QStringList &args);
 // Exit statuses, as --help lists them.
 enum ExitStatus { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };

@@ -2,10 +2,10 @@
 
 #include "CommandLine.h"
 #include "ExportData.h"
+#include "ExportOutput.h"
 
 #include "consumption/ConsumptionController.h"
 #include "consumption/ConsumptionCsv.h"
-#include "core/SafeFile.h"
 #include "lang/Lng.h"
 
 int RunConsumptionExport(const CommandLine &cl)
@@ -13,6 +13,8 @@ int RunConsumptionExport(const CommandLine &cl)
     const CommandLine::ConsumptionExport &job = cl.consumption;
     const ExportData data(cl);
     const DeviceTable &table = data.table();
+    if (const int status = data.refusal(job.output))
+        return status;
     const auto noData = [] {
         for (int id : {353, 379, 380})
             ErrorLine(LngText(id));
@@ -32,8 +34,8 @@ int RunConsumptionExport(const CommandLine &cl)
     const QByteArray bytes =
         ConsumptionCsv(entry, result.table, ConsumptionCsvTexts::forLocale(QLocale::system()));
     QString error;
-    if (!SafeFile::Replace(job.output, bytes, &error)) {
-        ErrorLine(cl.exeBaseName + QStringLiteral(": ") + job.output + QStringLiteral(": ") + error);
+    if (!ExportOutput::Write(job.output, bytes, &error)) {
+        ErrorLine(cl.exeBaseName + QStringLiteral(": ") + LngFormat(502, {job.output, error}));
         return ExitUsage;
     }
     if (!result.protocolError.isEmpty())

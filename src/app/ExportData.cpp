@@ -1,11 +1,15 @@
 #include "ExportData.h"
 
 #include "CommandLine.h"
+#include "ExportOutput.h"
 
 #include "core/Catalogue.h"
 #include "core/Paths.h"
+#include "history/TankFile.h"
 #include "history/TankHistoryLoader.h"
 #include "lang/Lng.h"
+
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -18,11 +22,34 @@ bool ExportData::hasTank(int tank, const QString &option) const
 {
     if (tank <= table().DeviceCount)
         return true;
-    ErrorLine(config.exeBaseName + QStringLiteral(": --%1: unknown tank %2 (the data folder has %3)")
-                                       .arg(option)
-                                       .arg(tank)
-                                       .arg(table().DeviceCount));
+    ErrorLine(config.exeBaseName + QStringLiteral(": ") +
+              LngFormat(505, {option, QString::number(tank), QString::number(table().DeviceCount)}));
     return false;
+}
+
+QStringList ExportData::ownedFiles() const
+{
+    QStringList files{settings.localPath(), config.DataFilePath(config.ExeFileName(QStringLiteral(".lock"))),
+                      config.logFolder + config.ExeFileName(QStringLiteral(".ini")),
+                      config.DataFilePath(QStringLiteral("LogVerbrauch.txt"))};
+    for (int n = 1; n <= kMaxDevices; ++n)
+        files << TankFile::PathIn(config.logFolder, n);
+    if (const QString trace = settings.read(Cfg::TraceLog); !trace.isEmpty())
+        files << trace;
+    return files;
+}
+
+int ExportData::refusal(const QString &output) const
+{
+    if (!QFileInfo(settings.localPath()).isFile()) {
+        ErrorLine(config.exeBaseName + QStringLiteral(": ") + LngFormat(503, {settings.localPath()}));
+        return ExitFailed;
+    }
+    if (const QString owned = ExportOutput::OwnedFileBehind(output, ownedFiles()); !owned.isEmpty()) {
+        ErrorLine(config.exeBaseName + QStringLiteral(": ") + LngFormat(500, {output, owned}));
+        return ExitUsage;
+    }
+    return 0;
 }
 
 ExportData::ExportData(const CommandLine &cl) : config(ConfigFromCommandLine(cl))

@@ -19,6 +19,12 @@ public:
     // False, after the error line naming option, when the data folder has no
     // device of that number (0, all tanks, is always there).
     bool hasTank(int tank, const QString &option) const;
+    // Before anything is computed: 0 when the export may go on; else the exit
+    // status after one line on stderr: 1 when the data folder has no settings
+    // file, 2 when output leads to a file of the program.
+    int refusal(const QString &output) const;
+    // The files the program writes in this data folder (they need not exist).
+    QStringList ownedFiles() const;
 
     RunConfig config;
     Settings settings{config};

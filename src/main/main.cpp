@@ -2,6 +2,7 @@
 // program or the headless one. It lives apart from src/app so that the
 // application library never includes a window: only this file sees both.
 #include "app/CommandLine.h"
+#include "app/ConfigureCommand.h"
 #include "app/ConsumptionExportCommand.h"
 #include "app/HeadlessRunner.h"
 #include "ui/ChartExport.h"
@@ -22,12 +23,15 @@ int main(int argc, char **argv)
         std::fputs(qPrintable(cl.text), stdout);
         return ExitOk;
     case CommandLine::Action::Error:
-        std::fprintf(stderr, "%s\n", qPrintable(cl.text));
+        FixMessageLanguage(cl);
+        std::fprintf(stderr, "%s\n", qPrintable(ErrorText(cl)));
         return ExitUsage;
     case CommandLine::Action::ExportChart:
         return RunChartExport(argc, argv, cl);
     case CommandLine::Action::ExportConsumption:
         return RunConsumptionExport(cl);
+    case CommandLine::Action::Configure:
+        return RunConfigure(argc, argv, cl);
     case CommandLine::Action::Run:
         break;
     }

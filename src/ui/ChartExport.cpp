@@ -4,9 +4,9 @@
 #include "PlotImage.h"
 #include "app/CommandLine.h"
 #include "app/ExportData.h"
+#include "app/ExportOutput.h"
 #include "chart/ChartNavigation.h"
 #include "core/Catalogue.h"
-#include "core/SafeFile.h"
 #include "core/Settings.h"
 #include "lang/Lng.h"
 
@@ -37,6 +37,8 @@ int RunChartExport(int &argc, char **argv, const CommandLine &cl)
     const ExportData data(cl);
     const DeviceTable &table = data.table();
 
+    if (const int status = data.refusal(job.output))
+        return status;
     if (!data.hasTank(job.tank, QStringLiteral("export-chart")))
         return ExitUsage;
     if (job.tank == 0 ? !HasChartData(table) : table[job.tank].History.count() == 0) {
@@ -59,17 +61,18 @@ int RunChartExport(int &argc, char **argv, const CommandLine &cl)
     options.percent = job.percent;
     options.gridMonth = data.settings.readIsOne(Cfg::GrafikGridMonth);
     options.tempKorr = data.config.flagTempKorr;
-    const QByteArray bytes = ChartImage(table, options, job.months, TankHistory::toSecs(data.clock()),
-                                        job.output, QSize(job.width, job.height));
+    // Standard output gets a PNG.
+    const QString format = job.output == QLatin1String("-") ? QStringLiteral("-.png") : job.output;
+    const QByteArray bytes = ChartImage(table, options, job.months, TankHistory::toSecs(data.clock()), format,
+                                        QSize(job.width, job.height));
     if (bytes.isEmpty()) {
-        ErrorLine(cl.exeBaseName + QStringLiteral(": ") + job.output +
-                  QStringLiteral(": the chart could not be drawn"));
+        ErrorLine(cl.exeBaseName + QStringLiteral(": ") + job.output + QStringLiteral(": ") + LngText(514));
         return ExitFailed;
     }
     // A path that cannot be written is a wrong --output, as for the consumption export.
     QString error;
-    if (!SafeFile::Replace(job.output, bytes, &error)) {
-        ErrorLine(cl.exeBaseName + QStringLiteral(": ") + job.output + QStringLiteral(": ") + error);
+    if (!ExportOutput::Write(job.output, bytes, &error)) {
+        ErrorLine(cl.exeBaseName + QStringLiteral(": ") + LngFormat(502, {job.output, error}));
         return ExitUsage;
     }
     return ExitOk;

@@ -16,7 +16,9 @@ QByteArray ChartImage(const DeviceTable &table, const ChartOptions &options, int
 
 // --export-chart: reads the registry and the tank files of the data folder
 // (no instance lock, nothing written but the output file) and writes the
-// chart image, on the offscreen platform. 0 when written; 2 for an unknown
-// tank, no history (the "no data" lines on stderr) or an output path that
-// cannot be written; 1 when the chart could not be drawn.
+// chart image, on the offscreen platform, as ExportOutput writes ("-": PNG on
+// standard output). 0 when written; 2 for an unknown tank, no history (the
+// "no data" lines on stderr), a file of the program or an output path that
+// cannot be written; 1 without a settings file or when the chart could not
+// be drawn.
 int RunChartExport(int &argc, char **argv, const CommandLine &cl);

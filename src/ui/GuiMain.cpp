@@ -9,6 +9,7 @@
 #include "app/AppController.h"
 #include "app/CommandLine.h"
 #include "app/ProgramInfo.h"
+#include "app/SignalQuit.h"
 #include "core/RunConfig.h"
 #include "core/Settings.h"
 #include "lang/Lng.h"
@@ -65,6 +66,7 @@ int RunGui(int &argc, char **argv, const CommandLine &cl)
     AppController app(config, settings, ui, SystemClock());
     app.setRestartOptions(cl.restartOptions);
     QObject::connect(&app, &AppController::quitRequested, &application, &QApplication::closeAllWindows);
+    QuitOnSignals(app, false);
 
     std::unique_ptr<frmMain> window;
     QPointer<frmHilfe> entryHelp;

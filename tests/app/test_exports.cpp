@@ -70,11 +70,12 @@ TEST_F(Exports, ChartAndConsumptionWrittenAndRefusalsOnStderr)
     expected += " 2024 ,, 100.5 , 50 ,,,,,,,,,, 150 \r\nSumme,,,,,,,,,,,,, 150 \r\n";
     EXPECT_EQ(readBytes(csv), expected);
 
-    // Each refusal ends with status 2 and one line on stderr that names what is wrong.
+    // Each refusal ends with status 2 and one line on stderr that names what is
+    // wrong, in the folder's language (German: none stored).
     const QString x = out.filePath("x.png");
     const QList<std::pair<QStringList, const char *>> refusals = {
-        {{"--export-chart", "4", "--output", x}, "unknown tank 4"},
-        {{"--export-chart", "first", "--output", x}, "\"first\""},
+        {{"--export-chart", "4", "--output", x}, "unbekannter Tank 4"},
+        {{"--export-chart", "first", "--output", x}, "„first“"},
         {{"--export-chart", "1"}, "--output"},
         {{"--export-chart", "1", "--output", out.filePath("x.jpg")}, "x.jpg"},
         {{"--export-chart", "1", "--output", x, "--size", "1200x"}, "--size"},
@@ -83,7 +84,7 @@ TEST_F(Exports, ChartAndConsumptionWrittenAndRefusalsOnStderr)
         {{"--export-chart", "1", "--output", x, "--colour"}, "colour"},
         {{"--export-chart", "1", "--output", out.filePath("no/x.png")}, "no/x.png"},
         {{"--export-consumption", "1"}, "--output"},
-        {{"--export-consumption", "1", "--export-chart", "1", "--output", x}, "exclude"},
+        {{"--export-consumption", "1", "--export-chart", "1", "--output", x}, "schließen einander aus"},
         {{"--export-consumption", "1", "--output", out.filePath("no/x.csv")}, "no/x.csv"},
     };
     for (const auto &[args, named] : refusals) {

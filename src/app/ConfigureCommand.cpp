@@ -1,0 +1,229 @@
+#include "ConfigureCommand.h"
+
+#include "CommandLine.h"
+#include "ExportData.h"
+#include "InstanceLock.h"
+#include "SettingCheck.h"
+
+#include "core/RunConfig.h"
+#include "core/SafeFile.h"
+#include "core/Settings.h"
+#include "email/EmailSettings.h"
+#include "lang/Lng.h"
+#include "model/DeviceRecord.h"
+#include "mqtt/MqttSettings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <optional>
+#include <memory>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+QString prefixed(const CommandLine &cl, const QString &text) { return cl.exeBaseName + QStringLiteral(": ") + text; }
+
+// One line of standard input without its line end; none at the end of the
+// input. On a terminal the typing is not shown.
+std::optional<QByteArray> readSecretLine(const QString &prompt)
+{
+    const bool terminal = ::isatty(STDIN_FILENO) == 1;
+    termios saved {};
+    if (terminal && ::tcgetattr(STDIN_FILENO, &saved) == 0) {
+        std::fputs(qPrintable(prompt), stderr);
+        std::fflush(stderr);
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    QByteArray line;
+    bool any = false;
+    char c;
+    for (;;) {
+        const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0 || c == '\n') {
+            any = any || n > 0;
+            break;
+        }
+        any = true;
+        line += c;
+    }
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fputs("\n", stderr);
+    }
+    if (!any)
+        return std::nullopt;
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+// A value as an error line can show it: control characters as escapes.
+QString shown(const QString &value)
+{
+    QString out;
+    for (const QChar c : value) {
+        if (c == QLatin1Char('\n'))
+            out += QLatin1String("\\n");
+        else if (c == QLatin1Char('\r'))
+            out += QLatin1String("\\r");
+        else if (c.category() == QChar::Other_Control)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+struct Assignment {
+    SettingSpec spec;
+    QString value;
+};
+
+// Each --set as the catalogue entry and the value to store; the first wrong
+// one is told and ends everything before the file is touched.
+std::optional<QList<Assignment>> checkedAssignments(const CommandLine &cl)
+{
+    QList<Assignment> out;
+    for (const QString &item : cl.configure.sets) {
+        const qsizetype eq = item.indexOf(QLatin1Char('='));
+        if (eq <= 0) {
+            ErrorLine(prefixed(cl, LngFormat(529, {shown(item)})));
+            return std::nullopt;
+        }
+        const QString name = item.left(eq);
+        const std::optional<SettingSpec> spec = FindSetting(name);
+        if (!spec) {
+            ErrorLine(prefixed(cl, LngFormat(516, {shown(name)})));
+            return std::nullopt;
+        }
+        if (spec->kind == SettingSpec::Kind::Password) {
+            ErrorLine(prefixed(cl, LngFormat(528, {shown(name)})));
+            return std::nullopt;
+        }
+        QString expected;
+        const std::optional<QString> value = CheckSettingValue(*spec, item.mid(eq + 1), &expected);
+        if (!value) {
+            ErrorLine(prefixed(cl, LngFormat(517, {shown(name), shown(item.mid(eq + 1)), expected})));
+            return std::nullopt;
+        }
+        out.append({*spec, *value});
+    }
+    return out;
+}
+
+bool sameKey(const IniKey &a, const IniKey &b) { return qstrcmp(a.section, b.section) == 0 && qstrcmp(a.key, b.key) == 0; }
+
+// The value --get prints: the stored text, or the default a reader passes.
+QString shownValue(const SettingSpec &spec, const Settings &settings, const RunConfig &config)
+{
+    if (spec.kind == SettingSpec::Kind::Password)
+        return settings.read(spec.key, QString()).isEmpty() ? QStringLiteral("(not set)") : QStringLiteral("(set)");
+    if (spec.key.def)
+        return settings.read(spec.key);
+    // The defaults their readers compute.
+    if (sameKey(spec.key, Cfg::Mqtt::Topic))
+        return settings.read(spec.key, DefaultMqttTopic());
+    if (sameKey(spec.key, Cfg::LogIniPath))
+        return settings.read(spec.key, config.dataFolder);
+    return settings.read(spec.key, config.DataFilePath(LngText(356)));
+}
+
+} // namespace
+
+int RunConfigure(int &argc, char **argv, const CommandLine &cl)
+{
+    QCoreApplication application(argc, argv);
+    FixMessageLanguage(cl);
+    const CommandLine::Configure &job = cl.configure;
+
+    std::optional<SettingSpec> getSpec;
+    if (!job.get.isEmpty()) {
+        getSpec = FindSetting(job.get);
+        if (!getSpec) {
+            ErrorLine(prefixed(cl, job.get.contains(QLatin1Char('/')) ? LngFormat(516, {shown(job.get)})
+                                                                       : LngFormat(530, {shown(job.get)})));
+            return ExitUsage;
+        }
+    }
+    const std::optional<QList<Assignment>> assignments = checkedAssignments(cl);
+    if (!assignments)
+        return ExitUsage;
+
+    RunConfig config = ConfigFromCommandLine(cl);
+    config.clientMode = false; // always this folder's own file
+    // Reading creates nothing: a folder that is not there has nothing to show.
+    if (getSpec && !QFileInfo(config.dataFolder).isDir()) {
+        ErrorLine(prefixed(cl, LngFormat(503, {config.dataFolder})));
+        return ExitFailed;
+    }
+    InstanceLock lock(config.DataFilePath(config.ExeFileName(QStringLiteral(".lock"))));
+    if (!lock.tryLock()) {
+        ErrorLine(prefixed(cl, lock.heldByOther() ? LngFormat(515, {QDir::toNativeSeparators(config.dataFolder)})
+                                                  : LngText(17) + QStringLiteral(": ") + config.dataFolder +
+                                                        QStringLiteral(": ") +
+                                                        SafeFile::FolderWriteProblem(config.dataFolder)));
+        return ExitFailed;
+    }
+    QString failure;
+    Settings settings(config, [&failure](const QString &path, const QString &reason) {
+        failure = path + QStringLiteral(": ") + reason;
+    });
+    const auto written = [&] {
+        if (failure.isEmpty())
+            return int(ExitOk);
+        ErrorLine(prefixed(cl, LngFormat(535, {failure})));
+        return int(ExitFailed);
+    };
+
+    if (getSpec) {
+        std::printf("%s\n", qPrintable(shownValue(*getSpec, settings, config)));
+        return ExitOk;
+    }
+    if (!job.sets.isEmpty()) {
+        Settings::Batch batch(settings);
+        for (const Assignment &a : *assignments)
+            settings.write(a.spec.key, a.value);
+        batch.commit();
+        return written();
+    }
+
+    // --set-password: through the same calls as the dialogs' OK.
+    const QString whose = job.password == QLatin1String("email")  ? QStringLiteral("E-Mail/Password")
+                          : job.password == QLatin1String("mqtt") ? QStringLiteral("MQTT/Password")
+                                                                   : QStringLiteral("E-Mail/Passwort");
+    const std::optional<QByteArray> line = readSecretLine(LngFormat(532, {whose}));
+    if (!line) {
+        ErrorLine(prefixed(cl, LngText(533)));
+        return ExitUsage;
+    }
+    const QString password = QString::fromLocal8Bit(*line);
+    if (password.size() > 254 || password.contains(QChar(0))) {
+        ErrorLine(prefixed(cl, LngText(534)));
+        return ExitUsage;
+    }
+    if (job.password == QLatin1String("mqtt")) {
+        MqttValues v = ReadMqttValues(settings);
+        v.password = password;
+        WriteMqttValues(settings, v);
+        return written();
+    }
+    const auto devices = std::make_unique<DeviceTable>(); // no tank list: no tank's switch is written
+    EmailSettings email(settings, *devices);
+    if (job.password == QLatin1String("lock")) {
+        email.setLockPassword(password);
+    } else {
+        EmailValues v = email.values();
+        v.server.password = password;
+        email.save(v);
+    }
+    return written();
+}

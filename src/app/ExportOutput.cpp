@@ -1,0 +1,113 @@
+#include "ExportOutput.h"
+
+#include "core/SafeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString errnoText(int e) { return QString::fromLocal8Bit(std::strerror(e)); }
+
+bool statOf(const QString &path, struct stat *st) { return ::stat(QFile::encodeName(path).constData(), st) == 0; }
+
+// The path with every symbolic link of its last part followed (also a
+// dangling one), then its folder made canonical: two paths to the same
+// place, existing or not, come out equal.
+QString resolved(const QString &path)
+{
+    QString p = QFileInfo(path).absoluteFilePath();
+    for (int hops = 0; hops < 40; ++hops) {
+        const QFileInfo info(p);
+        if (!info.isSymLink())
+            break;
+        p = info.symLinkTarget();
+    }
+    const QFileInfo info(p);
+    const QString folder = info.absoluteDir().canonicalPath();
+    return folder.isEmpty() ? QDir::cleanPath(p) : folder + QLatin1Char('/') + info.fileName();
+}
+
+// The descriptor a name of an open descriptor stands for (/dev/stdout,
+// /dev/fd/N, /proc/self/fd/N), or -1. Opening such a name anew would start
+// at the file's beginning and ignore how the caller opened it.
+int descriptorOf(const QString &output)
+{
+    const QString p = QDir::cleanPath(QFileInfo(output).absoluteFilePath());
+    if (p == QLatin1String("/dev/stdout"))
+        return 1;
+    if (p == QLatin1String("/dev/stderr"))
+        return 2;
+    static const QRegularExpression fdName(QStringLiteral("^/(dev|proc/self)/fd/(\\d{1,4})$"));
+    const auto m = fdName.match(p);
+    return m.hasMatch() ? m.captured(2).toInt() : -1;
+}
+
+bool writeStream(int fd, const QByteArray &bytes, QString *error)
+{
+    // A reader that has gone is an error to report, not a reason to die.
+    std::signal(SIGPIPE, SIG_IGN);
+    if (SafeFile::WriteAll(fd, bytes))
+        return true;
+    *error = errnoText(errno);
+    return false;
+}
+
+} // namespace
+
+QString ExportOutput::OwnedFileBehind(const QString &output, const QStringList &owned)
+{
+    struct stat out {};
+    const int fd = output == QLatin1String("-") ? 1 : descriptorOf(output);
+    const bool exists = fd >= 0 ? ::fstat(fd, &out) == 0 : statOf(output, &out);
+    // The same file: also through a hard link or a redirection of standard output.
+    if (exists)
+        for (const QString &file : owned) {
+            struct stat st {};
+            if (statOf(file, &st) && st.st_dev == out.st_dev && st.st_ino == out.st_ino)
+                return file;
+        }
+    // A file of ours that does not exist yet, named through a link or "..".
+    if (fd < 0) {
+        const QString target = resolved(output);
+        for (const QString &file : owned)
+            if (target.compare(resolved(file), Qt::CaseInsensitive) == 0)
+                return file;
+    }
+    return {};
+}
+
+bool ExportOutput::Write(const QString &output, const QByteArray &bytes, QString *error)
+{
+    const int fd = output == QLatin1String("-") ? 1 : descriptorOf(output);
+    if (fd >= 0)
+        return writeStream(fd, bytes, error);
+    struct stat st {};
+    if (!statOf(output, &st) || S_ISREG(st.st_mode))
+        return SafeFile::Replace(output, bytes, error);
+    if (S_ISDIR(st.st_mode)) {
+        *error = errnoText(EISDIR);
+        return false;
+    }
+    // A FIFO waits here for its reader, as any writer of one does.
+    const int stream = ::open(QFile::encodeName(output).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (stream < 0) {
+        *error = errnoText(errno);
+        return false;
+    }
+    bool ok = writeStream(stream, bytes, error);
+    if (::close(stream) != 0 && ok) {
+        *error = errnoText(errno);
+        ok = false;
+    }
+    return ok;
+}

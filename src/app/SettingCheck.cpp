@@ -1,0 +1,273 @@
+#include "SettingCheck.h"
+
+#include "CommandLine.h"
+#include "LogDialogLogic.h"
+
+#include "core/DateText.h"
+#include "core/Paths.h"
+#include "email/EmailSettings.h"
+#include "lang/Lng.h"
+#include "model/DeviceRecord.h"
+#include "mqtt/MqttSettings.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <cmath>
+
+namespace {
+
+using Kind = SettingSpec::Kind;
+
+struct Plain {
+    IniKey key;
+    Kind kind;
+    qint64 lo = 0, hi = 0;
+    QList<int> items = {};
+};
+
+struct Numbered {
+    IniKeyN key;
+    int last; // numbers 1..last
+    Kind kind;
+    qint64 lo = 0, hi = 0;
+};
+
+constexpr qint64 kIntMax = 2147483647;
+
+QList<int> toInts(const QList<qint32> &v) { return {v.begin(), v.end()}; }
+
+const QList<Plain> &plainKeys()
+{
+    using namespace Cfg;
+    static const QList<Plain> keys{
+        {ActiveCom, Kind::Switch}, {ActiveNet, Kind::Switch}, {FlagTempKorr, Kind::Switch},
+        {TraceLog, Kind::Text}, {GrafikPoints, Kind::Switch}, {GrafikGridMonth, Kind::Switch},
+        {GrafikPercent, Kind::Switch}, {ComboZeitraum, Kind::Integer, -1, 1200}, {PathExport, Kind::Text},
+        {LogVerbrauch, Kind::Switch}, {MinProzentBetankungTrigger, Kind::Number, 0, 100},
+        {MinProzentVerbrauch, Kind::Number, 0, 100},
+        {ComPort, Kind::Integer, 1, 256}, {ComDevice, Kind::Text}, {ClientPort, Kind::Integer, 1, 65535},
+        {Timeout, Kind::Integer, 1, 86400}, {MaxPoll, Kind::Integer, 1, 1000}, {Simulation, Kind::Switch},
+        {Bluetooth, Kind::Switch},
+        {GeraeteAnzahl, Kind::Integer, 0, kMaxDevices}, {GeraeteAktuell, Kind::Integer, 0, kMaxDevices},
+        {LogfileAktiv, Kind::Switch}, {LogfileIntervall, Kind::List, 0, 0, toInts(LogDialogLogic::LogFileSeconds())},
+        {LogfileLast, Kind::Date}, {LogfileTime, Kind::Date},
+        {LogIniAktiv, Kind::Switch}, {LogIniIntervall, Kind::List, 0, 0, toInts(LogDialogLogic::LogIniSeconds())},
+        {LogIniPath, Kind::Folder}, {LogIniLast, Kind::Date}, {LogIniTime, Kind::Date},
+        {Email::Aktiv, Kind::Switch}, {Email::Empfaenger1, Kind::Address}, {Email::Empfaenger2, Kind::Address},
+        {Email::Schwelle2, Kind::List, 0, 0, EmailSettings::SchwelleItems()},
+        {Email::Abstand1, Kind::List, 0, 0, EmailSettings::Abstand1Items()},
+        {Email::Abstand2, Kind::List, 0, 0, EmailSettings::Abstand2Items()},
+        {Email::Melderaster, Kind::Positive, 0, 100}, {Email::Kundenname, Kind::Text}, {Email::Telefon, Kind::Text},
+        {Email::Strasse, Kind::Text}, {Email::Ort, Kind::Text}, {Email::Bemerkung, Kind::Text},
+        {Email::Alarmmode, Kind::Integer, 0, 2}, {Email::SMTPServer, Kind::Host},
+        {Email::SMTPPort, Kind::Integer, 1, 65535}, {Email::STARTTLS, Kind::Switch}, {Email::Login, Kind::Switch},
+        {Email::UserName, Kind::Text}, {Email::Password, Kind::Password}, {Email::AbsenderEmail, Kind::Address},
+        {Email::Betreff, Kind::Text}, {Email::Passwort, Kind::Password}, {Email::LetzteEmail, Kind::Date},
+        {Email::DeltaMinutenBetankung, Kind::Integer, 0, 10080},
+        {Email::StilleStunden, Kind::Integer, 0, EmailSettings::kMaxStilleStunden},
+        {Mqtt::Aktiv, Kind::Switch}, {Mqtt::Host, Kind::Host}, {Mqtt::Port, Kind::Integer, 1, 65535},
+        {Mqtt::TLS, Kind::Switch}, {Mqtt::UserName, Kind::Text}, {Mqtt::Password, Kind::Password},
+        {Mqtt::Topic, Kind::Topic}, {Mqtt::Discovery, Kind::Switch}, {Mqtt::DiscoveryPrefix, Kind::Topic},
+        {ClientPath, Kind::Text}, {Cfg::LngId, Kind::Integer, 1, 10},
+    };
+    return keys;
+}
+
+const QList<Numbered> &numberedKeys()
+{
+    using namespace Cfg;
+    static const QList<Numbered> keys{
+        {GridColWidth, 14, Kind::Integer, 1, 10000},
+        {Device::SN, kMaxDevices, Kind::Integer, 0, 65535},
+        {Device::Geraetetyp, kMaxDevices, Kind::Integer, 0, 255},
+        {Device::Temperatur, kMaxDevices, Kind::Integer, -9999, 999},
+        {Device::Volumen, kMaxDevices, Kind::Integer, -9999, 9999},
+        {Device::VolumenAnzeige, kMaxDevices, Kind::Text},
+        {Device::Standort, kMaxDevices, Kind::Text},
+        {Device::Tankbezeichnung, kMaxDevices, Kind::Text},
+        {Device::Einheit, kMaxDevices, Kind::Integer, 0, 8},
+        {Device::Tanktyp, kMaxDevices, Kind::Integer, 0, 15},
+        {Device::Tankvolumen, kMaxDevices, Kind::Integer, 0, kIntMax},
+        {Device::Tankhoehe, kMaxDevices, Kind::Integer, 0, kIntMax},
+        {Device::Uhrzeit, kMaxDevices, Kind::Date},
+        {Device::DezPunkt, kMaxDevices, Kind::Integer, 0, 7},
+        {Device::Alarm, kMaxDevices, Kind::Switch},
+        {Device::ClientIP, kMaxDevices, Kind::Text},
+        {Device::TempKorr, kMaxDevices, Kind::Number, -1000, 1000},
+        {Device::EmailAktiv, kMaxDevices, Kind::Switch},
+        {Email::MinProzent, kMaxDevices, Kind::Number, 0, 100},
+        {Email::MinVolumen, kMaxDevices, Kind::Integer, 0, kIntMax},
+        {Email::DeltaProzentBetankung, kMaxDevices, Kind::Positive, 0, 100},
+        {Email::Betankungsfall, kMaxDevices, Kind::Switch},
+        {Email::BetankungEnde, kMaxDevices, Kind::Date},
+        {Email::BetankungMax, kMaxDevices, Kind::Number, 0, kIntMax},
+        {Email::MelderasterLast, kMaxDevices, Kind::Number, -100, 200},
+        {Email::StilleGemeldet, kMaxDevices, Kind::Switch},
+    };
+    return keys;
+}
+
+bool same(const QString &a, const char *b) { return a.compare(QString::fromUtf8(b), Qt::CaseInsensitive) == 0; }
+
+// The number n > 0 that text is prefix followed by, or 0.
+int numberAfter(const QString &text, const char *prefix)
+{
+    const QString p = QString::fromUtf8(prefix);
+    if (text.size() <= p.size() || !text.startsWith(p, Qt::CaseInsensitive))
+        return 0;
+    const QString digits = text.mid(p.size());
+    bool ok = false;
+    const int n = digits.toInt(&ok);
+    return ok && digits.at(0) != QLatin1Char('0') && digits.at(0).isDigit() ? n : 0;
+}
+
+bool hasControl(const QString &text)
+{
+    for (const QChar c : text)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            return true;
+    return false;
+}
+
+// One address: a local part and a domain, nothing a mail header or an SMTP
+// command could take for more than that.
+bool isPlainAddress(const QString &text)
+{
+    if (text.isEmpty())
+        return true;
+    const qsizetype at = text.indexOf(QLatin1Char('@'));
+    if (at <= 0 || at != text.lastIndexOf(QLatin1Char('@')) || at == text.size() - 1)
+        return false;
+    for (const QChar c : text)
+        if (c.isSpace() || c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char(',') ||
+            c == QLatin1Char(';') || c == QLatin1Char('"'))
+            return false;
+    return true;
+}
+
+QString expectedText(const SettingSpec &spec)
+{
+    const auto num = [](qint64 v) { return QString::number(v); };
+    switch (spec.kind) {
+    case Kind::Switch:
+        return LngText(518);
+    case Kind::Integer:
+        return LngFormat(519, {num(spec.lo), num(spec.hi)});
+    case Kind::List: {
+        QStringList items;
+        for (int i : spec.items)
+            items << QString::number(i);
+        return LngFormat(520, {items.join(QStringLiteral(", "))});
+    }
+    case Kind::Number:
+        return LngFormat(521, {num(spec.lo), num(spec.hi)});
+    case Kind::Positive:
+        return LngFormat(536, {num(spec.hi)});
+    case Kind::Text:
+    case Kind::Password:
+        return LngText(522);
+    case Kind::Date:
+        return LngText(523);
+    case Kind::Topic:
+        return LngText(524);
+    case Kind::Address:
+        return LngText(525);
+    case Kind::Folder:
+        return LngText(526);
+    case Kind::Host:
+        return LngText(527);
+    }
+    return {};
+}
+
+std::optional<QString> checked(const SettingSpec &spec, const QString &text)
+{
+    if (text.size() > 254 || hasControl(text))
+        return std::nullopt;
+    bool ok = false;
+    switch (spec.kind) {
+    case Kind::Switch:
+        if (text == QLatin1String("0") || text == QLatin1String("1"))
+            return text;
+        return std::nullopt;
+    case Kind::Integer: {
+        const qint64 v = text.toLongLong(&ok);
+        if (ok && v >= spec.lo && v <= spec.hi)
+            return QString::number(v);
+        return std::nullopt;
+    }
+    case Kind::List: {
+        const int v = text.toInt(&ok);
+        if (ok && spec.items.contains(v))
+            return QString::number(v);
+        return std::nullopt;
+    }
+    case Kind::Number:
+    case Kind::Positive: {
+        QString dotted = text.trimmed();
+        dotted.replace(QLatin1Char(','), QLatin1Char('.'));
+        const double v = dotted.toDouble(&ok);
+        const bool low = spec.kind == Kind::Positive ? v <= 0 : v < double(spec.lo);
+        if (ok && std::isfinite(v) && !low && v <= double(spec.hi))
+            return dotted;
+        return std::nullopt;
+    }
+    case Kind::Text:
+        return text;
+    case Kind::Date:
+        if (text == QLatin1String("0") ||
+            ParseDateTimeText(text, QDateTime::currentDateTimeUtc().addYears(100)).isValid())
+            return text;
+        return std::nullopt;
+    case Kind::Topic:
+        if (IsPublishableTopic(text) && text.trimmed() == text)
+            return text;
+        return std::nullopt;
+    case Kind::Address:
+        if (isPlainAddress(text))
+            return text;
+        return std::nullopt;
+    case Kind::Host:
+        for (const QChar c : text)
+            if (c.isSpace() || c == QLatin1Char('/'))
+                return std::nullopt;
+        return text;
+    case Kind::Folder:
+        if (!text.isEmpty() && QFileInfo(text).isAbsolute() && QFileInfo(text).isDir())
+            return Paths::WithSeparator(text);
+        return std::nullopt;
+    case Kind::Password:
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<SettingSpec> FindSetting(const QString &name)
+{
+    const qsizetype slash = name.indexOf(QLatin1Char('/'));
+    if (slash <= 0 || slash == name.size() - 1)
+        return std::nullopt;
+    const QString section = name.left(slash).trimmed();
+    const QString key = name.mid(slash + 1).trimmed();
+    // "COM" and "Com" are the same section.
+    for (const Plain &p : plainKeys())
+        if (same(section, p.key.section) && same(key, p.key.key))
+            return SettingSpec{p.key, p.kind, p.lo, p.hi, p.items};
+    for (const Numbered &k : numberedKeys()) {
+        const int n = k.key.numberedSection ? numberAfter(section, k.key.section) : numberAfter(key, k.key.key);
+        const bool rest = k.key.numberedSection ? same(key, k.key.key) : same(section, k.key.section);
+        if (n >= 1 && n <= k.last && rest)
+            return SettingSpec{k.key.at(n), k.kind, k.lo, k.hi, {}};
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> CheckSettingValue(const SettingSpec &spec, const QString &text, QString *expected)
+{
+    std::optional<QString> value = checked(spec, text);
+    if (!value && expected)
+        *expected = expectedText(spec);
+    return value;
+}

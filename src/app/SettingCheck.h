@@ -1,0 +1,39 @@
+#pragma once
+#include "core/Catalogue.h"
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+// The settings the command line may read and store (--get, --set): every key
+// of the catalogue, found by its "SECTION/KEY" name, with the check its
+// dialog applies to a value.
+struct SettingSpec {
+    enum class Kind {
+        Switch,   // "0" or "1"
+        Integer,  // a whole number lo..hi
+        List,     // one of items (a dialog's list)
+        Number,   // a number lo..hi, "," or "." as decimal separator
+        Positive, // a number above 0, at most hi
+        Text,     // anything without control characters
+        Date,     // the fixed date-time text, or "0" (never)
+        Topic,    // an MQTT topic the broker accepts for publishing
+        Address,  // one e-mail address, or empty
+        Host,     // a host name, or empty
+        Folder,   // an existing folder
+        Password, // stored only through --set-password
+    };
+    IniKey key;
+    Kind kind = Kind::Text;
+    qint64 lo = 0, hi = 0;
+    QList<int> items;
+};
+
+// The catalogue entry of "SECTION/KEY" (section and key without regard to
+// case, numbered sections and keys within their range); none when unknown.
+std::optional<SettingSpec> FindSetting(const QString &name);
+
+// The value to store for text, or none with expected set to what the key
+// takes (in the run's language). A folder is stored ending in its separator;
+// a number with "." as decimal separator.
+std::optional<QString> CheckSettingValue(const SettingSpec &spec, const QString &text, QString *expected);

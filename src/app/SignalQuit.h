@@ -1,0 +1,9 @@
+#pragma once
+
+class AppController;
+
+// SIGTERM and SIGINT end the program as closing the main window does: the
+// registry saved, exit status 0. The handler only writes to a socket; the
+// event loop does the rest. announce: say so on standard output first (the
+// headless program's journal line).
+void QuitOnSignals(AppController &app, bool announce);

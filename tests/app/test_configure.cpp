@@ -1,0 +1,159 @@
+// The settings of a data folder from the command line (--get, --set,
+// --set-password) and the command line's refusals, as real processes.
+#include "email/EmailSettings.h"
+#include "model/DeviceRecord.h"
+#include "mqtt/MqttSettings.h"
+#include "support/ProgramRun.h"
+
+#include <QDir>
+
+namespace {
+
+class Configure : public RunningProgramTest
+{
+protected:
+    // The program with args (and --data-dir unless noDataDir) and input on
+    // its standard input; the exit code (-1 when it crashed), output in out and err.
+    int tool(const QStringList &args, const QByteArray &input = {}, bool noDataDir = false)
+    {
+        QProcess p;
+        p.start(program, noDataDir ? args : args + QStringList{"--data-dir", dataDir()});
+        p.write(input);
+        p.closeWriteChannel();
+        EXPECT_TRUE(p.waitForFinished(30000));
+        out = QString::fromUtf8(p.readAllStandardOutput());
+        err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+    QString out, err;
+};
+
+TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
+{
+    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[E-Mail]\r\nSchwelle 2=20\r\n");
+    ASSERT_EQ(tool({"--set", "MQTT/Port=1884", "--set", "e-mail/smtpserver=mail.example.org", "--set",
+                    "Ger\u00e4t2/Tankbezeichnung=Heiz\u00f6l Nord", "--set", "E-Mail/MinProzent3=12,5", "--set",
+                    "E-Mail/Schwelle 2=25", "--set", "Com/ClientPort=8001"}),
+              0)
+        << qPrintable(err);
+    const QList<std::pair<QString, QString>> stored = {
+        {"MQTT/Port", "1884"}, {"E-Mail/SMTPServer", "mail.example.org"},
+        {"Ger\u00e4t2/Tankbezeichnung", "Heiz\u00f6l Nord"}, {"E-Mail/MinProzent3", "12.5"},
+        {"E-Mail/Schwelle 2", "25"}, {"COM/ClientPort", "8001"},
+        // Absent keys show their defaults, computed ones too.
+        {"E-Mail/Abstand 1 in h", "744"}, {"Log INI-File/Path", dataDir()},
+        {"E-Mail/Password", "(not set)"}};
+    for (const auto &[key, value] : stored) {
+        EXPECT_EQ(tool({"--get", key}), 0) << qPrintable(err);
+        EXPECT_EQ(out, value + "\n") << qPrintable(key);
+    }
+    // Each wrong one: status 2, one line naming it, the file untouched, even
+    // when a sound one comes before it.
+    const QByteArray before = readBytes(iniPath());
+    const QList<std::pair<QStringList, QString>> refusals = {
+        {{"--set", "MQTT/Port=1885", "--set", "MQTT/Port=70000"}, "70000"},
+        {{"--set", "MQTT/Topic=tanks/+/state"}, "MQTT/Topic"},
+        {{"--set", "E-Mail/Schwelle 2=12"}, "5, 10, 15"},
+        {{"--set", "Common/ActiveCom=2"}, "0 or 1"},
+        {{"--set", "E-Mail/Empf\u00e4nger 1=Chef <chef@example.org>"}, "Empf\u00e4nger 1"},
+        {{"--set", "E-Mail/Melderaster=0"}, "Melderaster"},
+        {{"--set", "Ger\u00e4t57/SN=1"}, "Ger\u00e4t57/SN"},
+        {{"--set", "Common/Nonsense=1"}, "Common/Nonsense"},
+        {{"--set", "MQTT/Password=secret"}, "--set-password"},
+        {{"--set", "Log INI-File/Path=relative/folder"}, "Log INI-File/Path"},
+        {{"--set", "Ger\u00e4t1/Tankbezeichnung=two\nlines"}, "Tankbezeichnung"},
+        {{"--set", "MQTT/Port"}, "MQTT/Port"},
+        {{"--get", "MQTT/Nothing"}, "MQTT/Nothing"},
+        {{"--get", "E-Mail/Password", "--set", "MQTT/Port=1"}, "exclude"},
+    };
+    for (const auto &[args, named] : refusals) {
+        EXPECT_EQ(tool(args), 2) << qPrintable(args.join(' '));
+        EXPECT_TRUE(err.contains(named)) << qPrintable(err);
+        EXPECT_EQ(err.trimmed().count('\n'), 0) << "one line: " << qPrintable(err);
+        EXPECT_EQ(readBytes(iniPath()), before) << qPrintable(args.join(' '));
+    }
+}
+
+// The passwords go the dialogs' way: the program reads back what was typed.
+// Refused while an instance runs on the folder, so it cannot save over them.
+TEST_F(Configure, PasswordsFromStandardInputAndTheInstanceLock)
+{
+    writeTcpSettings("[E-Mail]\r\nKundenname=M\xFCller\r\nSMTPPort=465\r\n");
+    ASSERT_TRUE(start()) << output.constData();
+    const QByteArray running = readBytes(iniPath());
+    EXPECT_EQ(tool({"--set", "MQTT/Host=broker"}), 1);
+    EXPECT_TRUE(err.contains("running on the data folder")) << qPrintable(err);
+    EXPECT_EQ(tool({"--set-password", "mqtt"}, "x\n"), 1);
+    EXPECT_EQ(readBytes(iniPath()), running);
+    ASSERT_TRUE(terminate());
+
+    const QString mail = QStringLiteral(" mail p\u00e4ss word!"), broker = QStringLiteral("b"),
+                  lock = QStringLiteral("Schlo\u00df");
+    ASSERT_EQ(tool({"--set-password", "email"}, (mail + "\r\n").toUtf8()), 0) << qPrintable(err);
+    ASSERT_EQ(tool({"--set-password", "mqtt"}, broker.toUtf8()), 0) << qPrintable(err);
+    ASSERT_EQ(tool({"--set-password", "lock"}, lock.toUtf8() + "\nmore\n"), 0) << qPrintable(err);
+    for (const char *key : {"E-Mail/Password", "MQTT/Password", "E-Mail/Passwort"}) {
+        EXPECT_EQ(tool({"--get", key}), 0);
+        EXPECT_EQ(out, "(set)\n") << key;
+    }
+    copyToFreshFolder();
+    DeviceTable devices;
+    EmailSettings email(settings, devices);
+    EXPECT_EQ(email.values().server.password, mail);
+    EXPECT_EQ(email.lockPassword(), lock);
+    EXPECT_EQ(email.values().customer.kundenname, QStringLiteral("M\u00fcller"));
+    EXPECT_EQ(email.values().server.port, "465");
+    EXPECT_EQ(ReadMqttValues(settings).password, broker);
+
+    // No line at all: nothing is stored.
+    const QByteArray before = readBytes(iniPath());
+    EXPECT_EQ(tool({"--set-password", "mqtt"}), 2);
+    EXPECT_EQ(err.trimmed().count('\n'), 0) << qPrintable(err);
+    EXPECT_EQ(readBytes(iniPath()), before);
+}
+
+// Refusals of the command line in the run's language, with the statuses
+// --help gives.
+TEST_F(Configure, CommandLineRefusalsMatchTheHelpInTheRunsLanguage)
+{
+    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=10\r\n");
+    const QString missing = dataDir() + "nowhere/";
+    const QList<std::tuple<QStringList, int, QString>> cases = {
+        {{"--export-chart", "1", "--export-chart", "2", "--output", "x.png"}, 2, "podano wi\u0119cej ni\u017c raz"},
+        {{"--export-chart", "1", "--export-chart", "2", "--output", "x.png", "LNGID=2"}, 2, "more than once"},
+        {{"--headless", "--headless"}, 2, "--headless"},
+        {{"--set", "MQTT/Port=1", "--set-password", "mqtt"}, 2, "wykluczaj\u0105"},
+        {{"--set-password", "smtp"}, 2, "smtp"},
+        {{"--export-consumption", "all", "--output", "x.csv", "--data-dir", missing}, 1, missing},
+        {{"--export-chart", "all", "--output", "x.png", "--data-dir", missing, "LNGID=1"}, 1, "Kein Datenordner"},
+        {{"--get", "MQTT/Port", "--data-dir", missing}, 1, missing},
+    };
+    for (const auto &[args, status, named] : cases) {
+        EXPECT_EQ(tool(args, {}, args.contains("--data-dir")), status) << qPrintable(args.join(' '));
+        EXPECT_TRUE(err.contains(named)) << qPrintable(err);
+        EXPECT_EQ(err.trimmed().count('\n'), 0) << "one line: " << qPrintable(err);
+    }
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    // --help names every exit status the refusals above use.
+    ASSERT_EQ(tool({"--help"}), 0);
+    EXPECT_TRUE(out.contains("repeated option")) << qPrintable(out);
+    EXPECT_TRUE(out.contains("settings file missing")) << qPrintable(out);
+}
+
+// The window program ends on SIGTERM as when its window is closed.
+TEST_F(Configure, WindowProgramSavesAndEndsOnSigterm)
+{
+    const QByteArray quiet = "[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n";
+    writeTcpSettings(quiet + "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    run.setProcessEnvironment(env);
+    run.start(program, {"--data-dir", dataDir()});
+    QTcpSocket gateway; // greeted once the window's first activation opened the link
+    ASSERT_TRUE(connectGateway(gateway)) << run.readAll().constData();
+    EXPECT_FALSE(readBytes(iniPath()).contains("VolumenAnzeige="));
+    EXPECT_TRUE(terminate()) << run.exitStatus() << " " << run.exitCode();
+    EXPECT_TRUE(readBytes(iniPath()).contains("VolumenAnzeige=")) << "the registry is saved";
+}
+
+} // namespace
