@@ -213,6 +213,17 @@ TEST_F(EmailRulesTest, RecipientsStatusTextsAndFailures)
     EXPECT_EQ(sent.size(), 5);
     EXPECT_EQ(ui.count(QStringLiteral("message")), 2);
     EXPECT_EQ(settings.read(Cfg::Email::LetzteEmail), FormatDateText(now));
+
+    // A hand-edited recipient that is more than one address: nothing goes out
+    // to anyone, the box names the field.
+    shown.empfaenger[1] = QStringLiteral("b@example.org> RET=FULL");
+    ui.shown.clear();
+    ASSERT_TRUE(email.SendTestEmail(1, shown));
+    EXPECT_FALSE(email.busy());
+    EXPECT_EQ(sent.size(), 5);
+    EXPECT_TRUE(ui.texts().value(0).startsWith(QStringLiteral("Senden der Email fehlgeschlagen: Fehler 9999 ")) &&
+                ui.texts().value(0).contains(QStringLiteral("Empfänger 2")))
+        << ui.texts().join('\n').toStdString();
 }
 
 } // namespace
