@@ -144,6 +144,12 @@ void EmailDialogLogic::cmdSchloss()
 
 void EmailDialogLogic::Ok()
 {
+    // Locked, nothing could be edited: OK saves the values as they are.
+    const QString problem = locked_ ? QString() : EmailSettings::AddressProblem(values);
+    if (!problem.isEmpty()) {
+        ui_.messageBox(problem, QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+        return;
+    }
     settings_.save(values);
     // The status bar tells at once whether e-mails are on.
     ui_.setPanelText(2, values.aktiv ? LngText(276) : LngText(257));

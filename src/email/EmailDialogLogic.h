@@ -70,6 +70,8 @@ public:
     void cmdSchloss();
 
     // Writes every value and the tank selection, then asks the window to close.
+    // A sender or recipient that is not one plain address is refused with a
+    // box naming the field; the dialog stays open.
     void Ok();
     void Cancel();
     // The test button: "Busy" while a message is out, else asks, then sends a

@@ -30,7 +30,6 @@ struct EmailNotifier::Job {
     QStringList recipients;
     QString subject, body;
     QLocale locale;
-    std::function<void()> done;
     int next = 0;
 };
 
@@ -56,136 +55,97 @@ void EmailNotifier::SaveMelderasterLast()
         settings_.write(Cfg::Email::MelderasterLast.at(n), number(percent(n)));
 }
 
-void EmailNotifier::sendThen(int tank, int reason, std::function<void()> then)
+void EmailNotifier::SendRuleEmail(int tank, int reason)
 {
-    if (!SendEmail(tank, reason, false, then))
-        then();
+    SendEmail(tank, reason, false);
+    SaveMelderasterLast();
 }
 
-void EmailNotifier::SendRuleEmail(int tank, int reason, std::function<void()> then)
+RuleValues EmailNotifier::ruleValues(int tank)
 {
-    sendThen(tank, reason, [this, then = std::move(then)] {
-        SaveMelderasterLast();
-        if (then)
-            then();
-    });
+    using namespace Cfg::Email;
+    const EmailValues &v = values_.values();
+    RuleValues r;
+    r.alarmmode = v.alarmmode;
+    r.schwelle2 = v.schwelle2;
+    r.abstand1 = v.abstand1;
+    r.abstand2 = v.abstand2;
+    r.melderaster = RuleNumber(v.melderaster, Melderaster.defaultText().toDouble(), true);
+    r.deltaMinutenBetankung =
+        qint64(RuleNumber(QString::number(settings_.readInt(DeltaMinutenBetankung)),
+                          DeltaMinutenBetankung.defaultText().toDouble(), true));
+    r.simulation = simulationRunning_ && simulationRunning_();
+    const bool recipient = !v.empfaenger[0].isEmpty() || !v.empfaenger[1].isEmpty();
+    r.mailsGoOut = v.aktiv && takesPart(tank, v) && recipient;
+    return r;
+}
+
+TankRuleState EmailNotifier::readState(int n, const QDateTime &now)
+{
+    using namespace Cfg::Email;
+    // A value that is no number counts as its default (a minimum of 0 read
+    // from "x" would open a refuelling case on the next telegram).
+    auto num = [this, n](const IniKeyN &key, bool positiveOnly) {
+        const IniKey k = key.at(n);
+        return RuleNumber(settings_.read(k), k.defaultText().toDouble(), positiveOnly);
+    };
+    TankRuleState s;
+    s.minProzent = num(MinProzent, false);
+    const QString minVolumen = settings_.read(MinVolumen.at(n));
+    if (!minVolumen.isEmpty())
+        s.minVolumen = qint32(ToLongOrZero(minVolumen));
+    s.deltaProzentBetankung = num(DeltaProzentBetankung, true);
+    s.betankungsfall = settings_.readInt(Betankungsfall.at(n)) == 1;
+    s.betankungEnde = parsedOrZero(settings_.read(BetankungEnde.at(n)), now);
+    s.betankungMax = num(BetankungMax, false);
+    s.melderasterLast = num(MelderasterLast, false);
+    s.letzteEmail = parsedOrZero(settings_.read(LetzteEmail), now);
+    if (busy() && lastQueued_.isValid() && lastQueued_ > s.letzteEmail)
+        s.letzteEmail = lastQueued_;
+    return s;
+}
+
+void EmailNotifier::writeState(int n, const RuleOutcome &out)
+{
+    using namespace Cfg::Email;
+    const TankRuleState &s = out.state;
+    if (!out.written)
+        return;
+    Settings::Batch batch(settings_);
+    if (out.written & TankRuleState::MinProzentField)
+        settings_.write(MinProzent.at(n), number(s.minProzent));
+    if ((out.written & TankRuleState::MinVolumenField) && s.minVolumen)
+        settings_.write(MinVolumen.at(n), *s.minVolumen);
+    if (out.written & TankRuleState::BetankungsfallField)
+        settings_.write(Betankungsfall.at(n), s.betankungsfall ? 1 : 0);
+    if (out.written & TankRuleState::BetankungEndeField)
+        settings_.write(BetankungEnde.at(n), FormatDateText(s.betankungEnde));
+    if (out.written & TankRuleState::BetankungMaxField)
+        settings_.write(BetankungMax.at(n), number(s.betankungMax));
 }
 
 void EmailNotifier::EvalEmail(int tank, bool alarmChanged)
 {
-    if (busy_ || tank < 1 || tank > devices_.DeviceCount)
+    if (tank < 1 || tank > devices_.DeviceCount)
         return;
-    if (alarmChanged) {
-        const int mode = values_.values().alarmmode;
-        const bool alarm = devices_[tank].Alarm;
-        const int reason = alarm && mode >= 1 ? ReasonAlarmStart : !alarm && mode >= 2 ? ReasonAlarmEnd : 0;
-        auto rest = [this, tank] {
-            SaveMelderasterLast();
-            if (tank <= devices_.DeviceCount)
-                levelRules(tank);
-        };
-        if (reason)
-            sendThen(tank, reason, rest);
-        else
-            rest();
-        return;
-    }
-    levelRules(tank);
-}
-
-void EmailNotifier::levelRules(int n)
-{
-    using namespace Cfg::Email;
-    DeviceRecord &rec = devices_[n];
-    if (rec.Volumen < 0 || IsMeasurementStale(rec.Uhrzeit, clock_()))
-        return;
-    const double p = percent(n);
-
-    // The running minimum since the last refuelling.
-    const double m = ParseNumber(settings_.read(MinProzent.at(n)));
-    if (p < m) {
-        Settings::Batch batch(settings_);
-        settings_.write(MinProzent.at(n), number(p));
-        settings_.write(MinVolumen.at(n), rec.Volumen);
-    }
-
-    // A rise of more than the delta above the minimum opens a refuelling case.
-    const double d = ParseNumber(settings_.read(DeltaProzentBetankung.at(n)));
-    if (p > m + d && settings_.readInt(Betankungsfall.at(n)) != 1) {
-        {
-            Settings::Batch batch(settings_);
-            settings_.write(Betankungsfall.at(n), 1);
-            settings_.write(BetankungEnde.at(n), FormatDateText(clock_()));
-            settings_.write(BetankungMax.at(n), number(p));
-        }
-        // The snapshot and the message report the minimum before the refuelling.
+    DeviceRecord &rec = devices_[tank];
+    const QDateTime now = clock_();
+    const RuleReading reading{rec.Alarm, alarmChanged, rec.Volumen, percent(tank), rec.Uhrzeit};
+    const RuleOutcome out = EvaluateEmailRules(readState(tank, now), reading, ruleValues(tank), now);
+    writeState(tank, out);
+    for (const RuleMessage &m : out.messages) {
+        // The snapshot and the message may report another content (the
+        // minimum before a refuelling); the record gets its own back at once.
         const qint32 content = rec.Volumen;
-        const QString minVolumen = settings_.read(MinVolumen.at(n));
-        if (!minVolumen.isEmpty())
-            rec.Volumen = qint32(ToLongOrZero(minVolumen));
-        history_.AppendHistorySnapshot(clock_());
-        auto rest = [this, n, p] {
-            SaveMelderasterLast();
-            if (n <= devices_.DeviceCount)
-                openCase(n, p);
-        };
-        const bool later = SendEmail(n, ReasonRefuelStart, false, rest);
+        if (m.reportedVolumen)
+            rec.Volumen = *m.reportedVolumen;
+        if (m.snapshot)
+            history_.AppendHistorySnapshot(now);
+        SendEmail(tank, m.reason, false);
         rec.Volumen = content;
-        if (!later)
-            rest();
-        return;
     }
-    openCase(n, p);
-}
-
-void EmailNotifier::openCase(int n, double p)
-{
-    using namespace Cfg::Email;
-    if (settings_.readInt(Betankungsfall.at(n)) != 1) {
-        levelReports(n, p);
-        return;
-    }
-    const QDateTime now = clock_();
-    const double x = ParseNumber(settings_.read(BetankungMax.at(n)));
-    if (x < p) { // still rising
-        Settings::Batch batch(settings_);
-        settings_.write(BetankungEnde.at(n), FormatDateText(now));
-        settings_.write(BetankungMax.at(n), number(p));
-        return;
-    }
-    const qint64 k =
-        simulationRunning_ && simulationRunning_() ? 1 : settings_.readInt(DeltaMinutenBetankung);
-    const QDateTime e = parsedOrZero(settings_.read(BetankungEnde.at(n)), now);
-    if (e.addSecs(k * 60) > now)
-        return;
-    {
-        Settings::Batch batch(settings_);
-        settings_.write(Betankungsfall.at(n), 0);
-        settings_.write(BetankungEnde.at(n), FormatDateText(now));
-        settings_.write(BetankungMax.at(n), number(p));
-        settings_.write(MinProzent.at(n), 100);
-    }
-    history_.AppendHistorySnapshot(now);
-    SendRuleEmail(n, ReasonRefuelEnd, {});
-}
-
-void EmailNotifier::levelReports(int n, double p)
-{
-    using namespace Cfg::Email;
-    const EmailValues &v = values_.values();
-    const int t = v.schwelle2;
-    const qint64 h = p >= t ? v.abstand1 : v.abstand2;
-    const QDateTime now = clock_();
-    const double q = ParseNumber(settings_.read(MelderasterLast.at(n)));
-    const QDateTime l = parsedOrZero(settings_.read(LetzteEmail), now);
-    const double r = ParseNumber(v.melderaster);
-
-    const bool crossed = q >= t && p < t;
-    const bool moved = r <= std::abs(q - p);
-    const bool due = l.msecsTo(now) >= h * 3600000;
-    if (!crossed && !moved && !due)
-        return;
-    SendRuleEmail(n, p >= t ? ReasonCyclic : ReasonLevelLow, {});
+    if (out.storeReportedLevels)
+        SaveMelderasterLast();
 }
 
 bool EmailNotifier::takesPart(int tank, const EmailValues &v)
@@ -197,31 +157,27 @@ bool EmailNotifier::takesPart(int tank, const EmailValues &v)
 
 void EmailNotifier::setBusy(bool on)
 {
-    if (busy_ == on)
+    if (busyShown_ == on)
         return;
-    busy_ = on;
+    busyShown_ = on;
     ui_.setWaitCursor(on);
     emit busyChanged(on);
 }
 
 bool EmailNotifier::SendTestEmail(int tank, const EmailValues &shown)
 {
-    if (busy_)
+    if (busy())
         return false;
-    if (!SendEmail(
-            tank, ReasonManual, true, [this] { SaveMelderasterLast(); }, &shown))
-        SaveMelderasterLast();
+    SendEmail(tank, ReasonManual, true, &shown);
+    SaveMelderasterLast();
     return true;
 }
 
-bool EmailNotifier::SendEmail(int tank, int reason, bool manual, std::function<void()> done,
-                              const EmailValues *shown)
+bool EmailNotifier::SendEmail(int tank, int reason, bool manual, const EmailValues *shown)
 {
     const EmailValues &v = shown ? *shown : values_.values();
     if (!manual && (!v.aktiv || !takesPart(tank, v)))
         return false;
-    setBusy(true);
-    ui_.setPanelText(1, LngText(119));
 
     MessageContext ctx = message_();
     ctx.customer = v.customer;
@@ -236,44 +192,64 @@ bool EmailNotifier::SendEmail(int tank, int reason, bool manual, std::function<v
     for (const QString &to : v.empfaenger)
         if (!to.isEmpty())
             job->recipients << to;
-    job->subject = EmailSubject(tank, reason, v.betreff, devices_, ctx);
-    job->body = EmailBody(tank, reason, devices_, listed, ctx);
-    job->done = std::move(done);
-    if (job->recipients.isEmpty()) {
-        setBusy(false);
+    if (job->recipients.isEmpty())
+        return false;
+    // A hand-edited address that would put more into the envelope than one
+    // address is refused before anything goes out, naming the field.
+    const QString problem = EmailSettings::AddressProblem(v);
+    if (!problem.isEmpty()) {
+        ui_.messageBox(LngText(121) + QStringLiteral("9999 ") + problem, QString(), MsgIcon::Stop,
+                       MsgButtons::Ok);
         return false;
     }
-    sendNext(job);
+    job->subject = EmailSubject(tank, reason, v.betreff, devices_, ctx);
+    job->body = EmailBody(tank, reason, devices_, listed, ctx);
+    queue_.push_back(job);
+    lastQueued_ = ctx.now;
+    setBusy(true);
+    if (!sending_)
+        sendNext();
     return true;
 }
 
-void EmailNotifier::sendNext(std::shared_ptr<Job> job)
+void EmailNotifier::sendNext()
 {
+    if (!current_) {
+        if (queue_.empty()) {
+            finish();
+            return;
+        }
+        current_ = queue_.front();
+        queue_.pop_front();
+        ui_.setPanelText(1, LngText(119));
+    }
+    const std::shared_ptr<Job> job = current_;
     if (job->next >= job->recipients.size()) {
-        finish(job);
+        current_.reset();
+        sendNext();
         return;
     }
+    sending_ = true;
     const QString to = job->recipients[job->next++];
     mail_(job->server, to, job->subject, job->body, [this, job](const SmtpResult &r) {
+        sending_ = false;
         if (!r.sent) {
-            // The remaining recipient is not tried.
-            setBusy(false);
+            // The remaining recipient of this message is not tried.
             ui_.setPanelText(1, QString());
             ui_.messageBox(LngText(121) + QStringLiteral("9999 ") + SMTP_GetError(r), QString(),
                            MsgIcon::Stop, MsgButtons::Ok);
-            finish(job);
-            return;
+            current_.reset();
+        } else {
+            const QDateTime now = clock_();
+            ui_.setPanelText(1, LngText(120) + MeasurementTimeText(now, job->locale));
+            settings_.write(Cfg::Email::LetzteEmail, FormatDateText(now));
         }
-        const QDateTime now = clock_();
-        ui_.setPanelText(1, LngText(120) + MeasurementTimeText(now, job->locale));
-        settings_.write(Cfg::Email::LetzteEmail, FormatDateText(now));
-        sendNext(job);
+        sendNext();
     });
 }
 
-void EmailNotifier::finish(const std::shared_ptr<Job> &job)
+void EmailNotifier::finish()
 {
+    lastQueued_ = QDateTime();
     setBusy(false);
-    if (job->done)
-        job->done();
 }

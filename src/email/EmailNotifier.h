@@ -1,4 +1,5 @@
 #pragma once
+#include "EmailRules.h"
 #include "EmailSettings.h"
 #include "MessageText.h"
 #include "SmtpSender.h"
@@ -8,22 +9,21 @@
 #include "model/Hooks.h"
 
 #include <QObject>
+#include <deque>
 #include <functional>
+#include <memory>
 
 class Settings;
 class UiServices;
 
 // The notification e-mails: after each evaluated telegram (server mode)
-// EvalEmail decides whether a message is due for the tank, SendEmail
-// composes it and hands it to the mail server for each recipient.
-//
-// The rule state of every tank lives in section "E-Mail" of the settings, so
-// it survives a restart. The exchange with the mail server runs off the
-// event loop (SmtpSender); the busy flag stays set until it has ended, and
-// whatever the rules do after a message (storing the reported levels, the
-// further steps of the same evaluation) runs then, so the rules see the
-// outcome of the message ("LetzteEmail") as if it had been sent at once.
-// Telegrams evaluated meanwhile make no e-mail decision.
+// EvalEmail runs the rules (EvaluateEmailRules) over the tank's state in
+// section "E-Mail", stores the new state and composes the messages the rules
+// decided on at once; they go out one after another, in order, each to every
+// recipient in turn (SmtpSender, off the event loop). A telegram evaluated
+// while messages are out is evaluated all the same: no alarm, refuelling or
+// level event is lost. While messages wait, the rules take "LetzteEmail" as
+// the time of the last one queued, as if it had gone out at once.
 class EmailNotifier : public QObject, public EmailHooks
 {
     Q_OBJECT
@@ -42,8 +42,8 @@ public:
     void EvalEmail(int tank, bool alarmChanged) override;
     void UnloadForm() override { values_.unload(); }
 
-    // A message is being composed or sent.
-    bool busy() const { return busy_; }
+    // Messages are waiting or on their way.
+    bool busy() const { return sending_ || !queue_.empty(); }
 
     // The dialog's test button: a manual message (reason 0) for the tank with
     // the values the dialog shows, sent even with the e-mail function off;
@@ -53,29 +53,28 @@ public:
     // Stores the fill percentage of every tank as its last reported level.
     void SaveMelderasterLast();
 
-    // Composes the message for the tank and reason and sends it to each
-    // recipient in turn. False when it finished at once (not due: function
-    // off or tank not taking part, unless manual; or no recipient): then
-    // done is not called. True: done runs when the last exchange has ended.
-    bool SendEmail(int tank, int reason, bool manual, std::function<void()> done,
-                   const EmailValues *shown = nullptr);
+    // Composes the message for the tank and reason now and queues it for
+    // every recipient. False when nothing was queued: not due (function off
+    // or tank not taking part, unless manual), no recipient, or an address
+    // that cannot be used (said in a message box, naming the field).
+    bool SendEmail(int tank, int reason, bool manual, const EmailValues *shown = nullptr);
 
-    // A message the rules decided on for the tank (sent as SendEmail
-    // decides); then the reported levels are stored and then runs, at once
-    // when nothing was sent, else when the exchange has ended.
-    void SendRuleEmail(int tank, int reason, std::function<void()> then);
+    // A message of a rule other than EvalEmail's (a silent tank): sent as
+    // SendEmail decides, then the reported levels are stored.
+    void SendRuleEmail(int tank, int reason);
+
+    // The rule values of the settings in force for the tank.
+    RuleValues ruleValues(int tank);
 
 signals:
     void busyChanged(bool busy);
 
 private:
     struct Job;
-    void levelRules(int tank);
-    void openCase(int tank, double p);
-    void levelReports(int tank, double p);
-    void sendThen(int tank, int reason, std::function<void()> then);
-    void sendNext(std::shared_ptr<Job> job);
-    void finish(const std::shared_ptr<Job> &job);
+    TankRuleState readState(int tank, const QDateTime &now);
+    void writeState(int tank, const RuleOutcome &out);
+    void sendNext();
+    void finish();
     void setBusy(bool on);
     double percent(int tank) const;
     bool takesPart(int tank, const EmailValues &v);
@@ -89,5 +88,9 @@ private:
     MailFn mail_;
     std::function<MessageContext()> message_;
     std::function<bool()> simulationRunning_;
-    bool busy_ = false;
+    std::deque<std::shared_ptr<Job>> queue_;
+    std::shared_ptr<Job> current_;
+    bool sending_ = false;
+    bool busyShown_ = false;
+    QDateTime lastQueued_; // the time of the last message queued, while any waits
 };

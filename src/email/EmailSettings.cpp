@@ -1,10 +1,12 @@
 #include "EmailSettings.h"
 
+#include "EmailRules.h"
 #include "PasswordScramble.h"
 
 #include "core/Catalogue.h"
 #include "core/Settings.h"
 #include "core/TextHelpers.h"
+#include "lang/Lng.h"
 #include "model/DeviceRecord.h"
 
 #include <algorithm>
@@ -12,7 +14,24 @@
 
 namespace {
 QString switchText(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
+
+// A stored list value: a positive number selects the nearest item, anything
+// else (a hand-edited "x", 0) counts as the key's default.
+int listValue(Settings &settings, const IniKey &key, const QList<int> &items)
+{
+    const double fallback = key.defaultText().toDouble();
+    return EmailSettings::NearestItem(items, qint64(RuleNumber(settings.read(key), fallback, true)));
 }
+
+// Shown in a message box: control characters as "?".
+QString shown(QString text)
+{
+    for (QChar &c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = QLatin1Char('?');
+    return text;
+}
+} // namespace
 
 EmailSettings::EmailSettings(Settings &settings, const DeviceTable &devices, QObject *parent)
     : QObject(parent), settings_(settings), devices_(devices)
@@ -71,9 +90,9 @@ const EmailValues &EmailSettings::values()
     v.aktiv = settings_.readIsOne(Aktiv);
     v.empfaenger[0] = settings_.read(Empfaenger1);
     v.empfaenger[1] = settings_.read(Empfaenger2);
-    v.schwelle2 = NearestItem(SchwelleItems(), settings_.readInt(Schwelle2));
-    v.abstand1 = NearestItem(Abstand1Items(), settings_.readInt(Abstand1));
-    v.abstand2 = NearestItem(Abstand2Items(), settings_.readInt(Abstand2));
+    v.schwelle2 = listValue(settings_, Schwelle2, SchwelleItems());
+    v.abstand1 = listValue(settings_, Abstand1, Abstand1Items());
+    v.abstand2 = listValue(settings_, Abstand2, Abstand2Items());
     v.melderaster = settings_.read(Melderaster);
     v.customer.kundenname = settings_.read(Kundenname);
     v.customer.strasse = settings_.read(Strasse);
@@ -88,7 +107,9 @@ const EmailValues &EmailSettings::values()
     v.server.password = ScramblePassword(settings_.read(Password));
     v.server.sender = settings_.read(AbsenderEmail);
     v.betreff = settings_.read(Betreff);
-    v.alarmmode = int(settings_.readInt(Alarmmode));
+    // 0 is a mode of its own; what is no mode counts as the default.
+    const double mode = RuleNumber(settings_.read(Alarmmode), -1, false);
+    v.alarmmode = mode == 0 || mode == 1 || mode == 2 ? int(mode) : Alarmmode.defaultText().toInt();
     v.stilleStunden = int(std::clamp<qint64>(settings_.readInt(StilleStunden), 0, kMaxStilleStunden));
     for (int n = 1; n <= devices_.DeviceCount; ++n)
         v.tanks << readTankSwitch(n);
@@ -138,6 +159,16 @@ bool EmailSettings::tankSelected(int n)
     if (n >= 1 && n <= v.tanks.size())
         return v.tanks[n - 1];
     return n >= 1 && n <= kMaxDevices && readTankSwitch(n);
+}
+
+QString EmailSettings::AddressProblem(const EmailValues &v)
+{
+    if (!v.server.sender.trimmed().isEmpty() && !IsPlainAddress(v.server.sender))
+        return FormatText(LngText(600), {shown(v.server.sender)});
+    for (int i = 0; i < 2; ++i)
+        if (!v.empfaenger[i].trimmed().isEmpty() && !IsPlainAddress(v.empfaenger[i]))
+            return FormatText(LngText(601), {QString::number(i + 1), shown(v.empfaenger[i])});
+    return QString();
 }
 
 QString EmailSettings::lockPassword() const { return ScramblePassword(settings_.read(Cfg::Email::Passwort)); }

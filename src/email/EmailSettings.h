@@ -75,6 +75,10 @@ public:
     // The item whose value is nearest to value (the earlier one on a tie),
     // -1 for an empty list: how a stored number selects a list item.
     static int NearestItem(const QList<int> &items, qint64 value);
+    // What is wrong with the sender or a recipient of v, in the language of
+    // the run and naming the field; "" when each is one plain address (an
+    // empty recipient is unused; an empty sender is reported when sending).
+    static QString AddressProblem(const EmailValues &v);
     // The largest "StilleStunden" (a year); larger stored values count as this.
     static constexpr int kMaxStilleStunden = 8760;
 

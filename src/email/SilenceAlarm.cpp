@@ -26,7 +26,7 @@ void SilenceAlarm::start()
 
 void SilenceAlarm::CheckSilence()
 {
-    if (config_.clientMode || checking_ || notifier_.busy())
+    if (config_.clientMode)
         return;
     if (values_.values().stilleStunden <= 0) {
         // Switched off: no silence stays pending for a later switch-on.
@@ -35,15 +35,9 @@ void SilenceAlarm::CheckSilence()
                 settings_.write(Cfg::Email::StilleGemeldet.at(n), 0);
         return;
     }
-    checking_ = true;
-    checkFrom(1);
-}
-
-void SilenceAlarm::checkFrom(int n)
-{
     const int hours = values_.values().stilleStunden;
     const QDateTime now = clock_();
-    for (; n <= devices_.DeviceCount; ++n) {
+    for (int n = 1; n <= devices_.DeviceCount; ++n) {
         const IniKey reported = Cfg::Email::StilleGemeldet.at(n);
         const bool silent = IsSilent(ReadingAgeMinutes(devices_[n].Uhrzeit, now), hours);
         if (silent == settings_.readIsOne(reported))
@@ -53,8 +47,6 @@ void SilenceAlarm::checkFrom(int n)
         // mailed either, or every minute would repeat it.
         if (!settings_.write(reported, silent ? 1 : 0))
             continue;
-        notifier_.SendRuleEmail(n, silent ? ReasonSilent : ReasonReturned, [this, n] { checkFrom(n + 1); });
-        return;
+        notifier_.SendRuleEmail(n, silent ? ReasonSilent : ReasonReturned);
     }
-    checking_ = false;
 }

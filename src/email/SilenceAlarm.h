@@ -17,8 +17,8 @@ struct RunConfig;
 // the tank's measurement time, which the registry keeps across restarts; the
 // per-tank "StilleGemeldet" key of section "E-Mail" keeps whether the silence
 // has been reported, so a restart neither repeats nor forgets a message.
-// Nothing is checked in client mode or while a message is on its way; the
-// messages of one check go out one after the other.
+// Nothing is checked in client mode; the messages of one check queue behind
+// those on their way.
 class SilenceAlarm : public QObject
 {
     Q_OBJECT
@@ -32,8 +32,6 @@ public:
     void CheckSilence();
 
 private:
-    void checkFrom(int tank);
-
     const DeviceTable &devices_;
     EmailSettings &values_;
     Settings &settings_;
@@ -41,5 +39,4 @@ private:
     ClockFn clock_;
     EmailNotifier &notifier_;
     QTimer timer_;
-    bool checking_ = false; // a check waits for one of its messages
 };

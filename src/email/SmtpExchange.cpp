@@ -4,18 +4,66 @@
 
 #include <cstring>
 #include <mutex>
+#include <utility>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
 
 // What the session has seen, collected by the debug callback: the last
 // command the client sent and the last reply line of the server.
+//
+// It also decides, on the greeting that ends the session set-up, whether the
+// message may go out at all: libcurl logs in only when the server offers
+// AUTH and sends non-ASCII addresses raw when the server has no SMTPUTF8;
+// both would send what the user did not want. Then the socket is shut at
+// once, before libcurl's next command, and the exchange fails with refusal.
 struct Session {
     QByteArray lastCommand;
     QByteArray lastReply;
     bool authSent = false;
     bool quitting = false; // the closing QUIT and its reply say nothing about a failure
+    // Set before the exchange.
+    bool loginRequired = false;
+    bool envelopeUtf8 = false;
+    int greetingsToGo = 1; // EHLO/HELO replies until the one that counts (a second after STARTTLS)
+    // Seen on the way.
+    curl_socket_t socket = CURL_SOCKET_BAD;
+    bool offersAuth = false, offersUtf8 = false;
+    int refusal = 0; // 111 or kNoSmtpUtf8
 };
+
+constexpr int kNoSmtpUtf8 = 1001;
+
+void decideAfterGreeting(Session *s)
+{
+    if (--s->greetingsToGo != 0)
+        return;
+    if (s->loginRequired && !s->offersAuth)
+        s->refusal = 111;
+    else if (s->envelopeUtf8 && !s->offersUtf8)
+        s->refusal = kNoSmtpUtf8;
+    if (s->refusal && s->socket != CURL_SOCKET_BAD)
+        ::shutdown(s->socket, SHUT_RDWR);
+}
+
+// One reply line of the server: the extensions of an EHLO reply, and its last line.
+void onReplyLine(Session *s, const QByteArray &line)
+{
+    if (s->lastCommand != "EHLO" && s->lastCommand != "HELO")
+        return;
+    if (line.size() < 4 || !line.startsWith("250"))
+        return;
+    const QByteArray keyword = line.mid(4).split(' ').value(0).toUpper();
+    if (keyword == "AUTH")
+        s->offersAuth = true;
+    else if (keyword == "SMTPUTF8")
+        s->offersUtf8 = true;
+    if (line.at(3) == ' ')
+        decideAfterGreeting(s);
+}
 
 int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user)
 {
@@ -24,8 +72,10 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user)
         return 0;
     if (type == CURLINFO_HEADER_IN) {
         const QByteArray line = QByteArray(data, qsizetype(size)).trimmed();
-        if (!line.isEmpty())
+        if (!line.isEmpty()) {
             s->lastReply = line.left(512);
+            onReplyLine(s, line);
+        }
     } else if (type == CURLINFO_HEADER_OUT) {
         // Only the verb: an AUTH line carries the credentials.
         QByteArray verb = QByteArray(data, qsizetype(size)).trimmed();
@@ -39,6 +89,8 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user)
         }
         if (verb == "AUTH")
             s->authSent = true;
+        if (verb == "EHLO" || verb == "HELO") // what the server offered before counts no more
+            s->offersAuth = s->offersUtf8 = false;
         if (!verb.isEmpty() && verb.size() <= 10)
             s->lastCommand = verb;
     }
@@ -59,6 +111,12 @@ size_t onRead(char *buffer, size_t size, size_t items, void *user)
     return n;
 }
 
+int onSocket(void *user, curl_socket_t socket, curlsocktype)
+{
+    static_cast<Session *>(user)->socket = socket;
+    return CURL_SOCKOPT_OK;
+}
+
 int onProgress(void *user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     return static_cast<const std::atomic_bool *>(user)->load() ? 1 : 0;
@@ -77,6 +135,16 @@ SmtpResult mapResult(CURLcode rc, const Session &s, const char *errorBuffer)
     r.serverResponse = QString::fromUtf8(s.lastReply);
     r.errDesc = QString::fromUtf8(*errorBuffer ? errorBuffer : curl_easy_strerror(rc));
     r.errCode = int(rc);
+    if (s.refusal == 111) {
+        r.errCode = 111;
+        return r;
+    }
+    if (s.refusal == kNoSmtpUtf8) {
+        r.errCode = kNoSmtpUtf8;
+        r.errDesc = QStringLiteral("An address has characters beyond ASCII and the mail server does not "
+                                   "offer SMTPUTF8; nothing was sent");
+        return r;
+    }
     switch (rc) {
     case CURLE_OK:
         r = SmtpResult{};
@@ -145,20 +213,52 @@ QByteArray SmtpUrl(const SmtpServer &server)
            port.toUtf8();
 }
 
+namespace
+{
+bool isAscii(const QByteArray &a)
+{
+    for (char c : a)
+        if (quint8(c) >= 0x80)
+            return false;
+    return true;
+}
+
+// The CA file is opened by the TLS library without a bound: a FIFO would
+// block for ever. Only a readable regular file is taken.
+bool usableCaFile(const QByteArray &path)
+{
+    struct stat st {};
+    return ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.constData(), R_OK) == 0;
+}
+} // namespace
+
 SmtpResult RunSmtpExchange(const SmtpServer &server, const SmtpTransport &transport, const QString &recipient,
                            const QByteArray &message, const std::atomic_bool &abort)
 {
     const QByteArray from = server.sender.trimmed().toUtf8();
     const QByteArray to = recipient.trimmed().toUtf8();
-    auto hasControl = [](const QByteArray &a) {
-        for (char c : a)
-            if (quint8(c) < 0x20 || c == 0x7f)
-                return true;
-        return false;
-    };
-    if (from.isEmpty() || to.isEmpty() || hasControl(from) || hasControl(to)) {
+    if (from.isEmpty() || to.isEmpty()) {
         SmtpResult r;
         r.errCode = 121;
+        return r;
+    }
+    for (const auto &[address, field] : {std::pair{&server.sender, "sender"}, std::pair{&recipient, "recipient"}}) {
+        if (!IsPlainAddress(*address)) {
+            SmtpResult r;
+            r.errCode = int(CURLE_BAD_FUNCTION_ARGUMENT);
+            r.errDesc = QStringLiteral("The %1 is not one plain address (no angle brackets, blanks or control "
+                                       "characters); nothing was sent")
+                            .arg(QLatin1String(field));
+            return r;
+        }
+    }
+
+    const QByteArray caFile = transport.caFile.toLocal8Bit();
+    const bool tls = server.startTls || SmtpUrl(server).startsWith("smtps:");
+    if (tls && !caFile.isEmpty() && !usableCaFile(caFile)) {
+        SmtpResult r;
+        r.errCode = int(CURLE_SSL_CACERT_BADFILE);
+        r.errDesc = QStringLiteral("TANKMON_SMTP_CAFILE is not a readable regular file: ") + transport.caFile;
         return r;
     }
 
@@ -177,7 +277,9 @@ SmtpResult RunSmtpExchange(const SmtpServer &server, const SmtpTransport &transp
     const QByteArray rcpt = '<' + to + '>';
     const QByteArray user = server.userName.toUtf8();
     const QByteArray password = server.password.toUtf8();
-    const QByteArray caFile = transport.caFile.toLocal8Bit();
+    session.loginRequired = server.login;
+    session.envelopeUtf8 = !isAscii(from) || !isAscii(to);
+    session.greetingsToGo = server.startTls && url.startsWith("smtp:") ? 2 : 1;
     curl_slist *recipients = curl_slist_append(nullptr, rcpt.constData());
 
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
@@ -205,6 +307,8 @@ SmtpResult RunSmtpExchange(const SmtpServer &server, const SmtpTransport &transp
     curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, onDebug);
     curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &session);
+    curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, onSocket);
+    curl_easy_setopt(curl, CURLOPT_SOCKOPTDATA, &session);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &abort);

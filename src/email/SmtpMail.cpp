@@ -115,6 +115,23 @@ QString SMTP_GetError(int errCode, const QString &errDesc, const QString &server
     return text;
 }
 
+bool IsPlainAddress(const QString &address)
+{
+    const QString a = address.trimmed();
+    const qsizetype at = a.indexOf(QLatin1Char('@'));
+    if (at <= 0 || at != a.lastIndexOf(QLatin1Char('@')) || at == a.size() - 1)
+        return false;
+    const QString domain = a.mid(at + 1);
+    if (domain.startsWith(QLatin1Char('.')) || domain.endsWith(QLatin1Char('.')))
+        return false;
+    static const QString forbidden = QStringLiteral("<>()[],;:\\\"");
+    for (QChar c : a)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c.isSpace() || c.category() == QChar::Other_Control ||
+            c.category() == QChar::Other_Format || forbidden.contains(c))
+            return false;
+    return true;
+}
+
 QByteArray EncodeHeaderText(const QString &text)
 {
     const QString line = oneLine(text);

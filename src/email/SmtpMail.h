@@ -37,6 +37,12 @@ inline QString SMTP_GetError(const SmtpResult &r)
     return SMTP_GetError(r.errCode, r.errDesc, r.serverResponse);
 }
 
+// One plain mailbox as the envelope takes it: local part "@" domain, no
+// angle brackets, blanks, control characters or list separators (a "Name
+// <addr>" or a ">" would put more into MAIL FROM or RCPT TO than an address).
+// Blanks around it do not count. Non-ASCII letters are allowed (SMTPUTF8).
+bool IsPlainAddress(const QString &address);
+
 // The message as it goes over the wire: Date, From, To, Subject (an encoded
 // word when not plain ASCII), Message-ID and MIME headers for UTF-8 text,
 // then the body with CR LF line ends.

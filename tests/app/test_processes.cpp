@@ -1,8 +1,11 @@
-// The program as a real process: headless start and end, an alarm mailed, a
-// client without its server, a second instance, reception status lines.
+// The program as a real process: headless start and end, an alarm mailed, the
+// end while a mail is stuck, a client without its server, a second instance, reception status lines.
 #include "email/SmtpPeer.h"
 #include "support/ProgramRun.h"
 #include "support/Telegrams.h"
+
+#include <QElapsedTimer>
+#include <QTcpServer>
 
 namespace {
 
@@ -30,6 +33,30 @@ TEST_F(Processes, HeadlessMailsAnAlarmAndSavesAtSigint)
     ASSERT_TRUE(run.waitForFinished(15000));
     EXPECT_EQ(run.exitCode(), 0);
     EXPECT_EQ(mail.messages.size(), 1);
+    EXPECT_TRUE(readBytes(iniPath()).contains("VolumenAnzeige="));
+}
+
+// A mail server that takes the connection and never answers: SIGTERM still
+// ends the program within 5 s, the registry saved, exit status 0.
+TEST_F(Processes, SigtermEndsPromptlyWhileAMailIsStuck)
+{
+    QTcpServer silent; // its connections are taken and left waiting
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const QByteArray quiet = "[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n";
+    const QByteArray known = "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n";
+    writeTcpSettings(quiet + known + MailSettings(silent.serverPort()), 1);
+    ASSERT_TRUE(start()) << output.constData();
+    QTcpSocket gateway;
+    ASSERT_TRUE(connectGateway(gateway));
+    gateway.write(Telegram{.sn = 4711, .status = 1}.bytes().toHex() + '\n');
+    ASSERT_TRUE(WaitFor([&] { return silent.hasPendingConnections(); }, 15000));
+    QElapsedTimer sinceSignal;
+    sinceSignal.start();
+    ::kill(pid_t(run.processId()), SIGTERM);
+    ASSERT_TRUE(run.waitForFinished(15000));
+    EXPECT_LT(sinceSignal.elapsed(), 5000);
+    EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.exitCode(), 0);
     EXPECT_TRUE(readBytes(iniPath()).contains("VolumenAnzeige="));
 }
 

@@ -120,6 +120,23 @@ TEST_F(EmailRulesTest, EdgeCases)
         {"a measurement 61 minutes old is skipped, 60 is not",
          {{MelderasterLast.at(1), "50"}},
          {{0, 500, {}, 61}, {1, 500, {4}, 60}}},
+        // Hand-edited values that are no positive numbers count as their defaults.
+        {"a raster \"x\" counts as 10",
+         {{LetzteEmail, "now"}, {Melderaster, "x"}, {MelderasterLast.at(1), "50"}},
+         {{0, 490, {}}, {1, 480, {}}, {2, 400, {4}}}},
+        {"a raster 0 counts as 10",
+         {{LetzteEmail, "now"}, {Melderaster, "0"}, {MelderasterLast.at(1), "50"}},
+         {{0, 490, {}}, {1, 410, {}}, {2, 400, {4}}}},
+        {"a minimum \"x\" counts as 100",
+         {{LetzteEmail, "now"}, {MinProzent.at(1), "x"}, {MelderasterLast.at(1), "50"}},
+         {{0, 500, {}}},
+         {{MinProzent.at(1), "50"}, {Betankungsfall.at(1), "<absent>"}}},
+        {"a refuelling delta 0 counts as 2",
+         {{LetzteEmail, "now"}, {MelderasterLast.at(1), "20"}, {DeltaProzentBetankung.at(1), "0"}},
+         {{0, 200, {}}, {1, 210, {}}, {2, 225, {5}}}},
+        {"refuelling minutes \"x\" count as 10",
+         {{LetzteEmail, "now"}, {MelderasterLast.at(1), "20"}, {DeltaMinutenBetankung, "x"}},
+         {{0, 200, {}}, {1, 225, {5}}, {2, 300, {}}, {3, 300, {}}, {11, 300, {}}, {12, 300, {6}}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -196,6 +213,17 @@ TEST_F(EmailRulesTest, RecipientsStatusTextsAndFailures)
     EXPECT_EQ(sent.size(), 5);
     EXPECT_EQ(ui.count(QStringLiteral("message")), 2);
     EXPECT_EQ(settings.read(Cfg::Email::LetzteEmail), FormatDateText(now));
+
+    // A hand-edited recipient that is more than one address: nothing goes out
+    // to anyone, the box names the field.
+    shown.empfaenger[1] = QStringLiteral("b@example.org> RET=FULL");
+    ui.shown.clear();
+    ASSERT_TRUE(email.SendTestEmail(1, shown));
+    EXPECT_FALSE(email.busy());
+    EXPECT_EQ(sent.size(), 5);
+    EXPECT_TRUE(ui.texts().value(0).startsWith(QStringLiteral("Senden der Email fehlgeschlagen: Fehler 9999 ")) &&
+                ui.texts().value(0).contains(QStringLiteral("Empfänger 2")))
+        << ui.texts().join('\n').toStdString();
 }
 
 } // namespace

@@ -44,7 +44,9 @@ TEST_F(EmailSettingsTest, StoredNumbersSelectTheNearestItem)
         {"33", 30, 24, 24},    // nearer to 30 than 40; 33 lies nearest 24 of the hours too
         {"35", 30, 24, 24},    // a tie takes the earlier item
         {"720", 90, 744, 168}, // "monatlich" is 744 hours
-        {"abc", 5, 4, 4},      // not a number counts as 0
+        {"abc", 10, 744, 168}, // not a positive number counts as the default
+        {"0", 10, 744, 168},
+        {"-20", 10, 744, 168},
     };
     EmailSettings s(settings, devices);
     for (const auto &row : rows) {
@@ -55,6 +57,14 @@ TEST_F(EmailSettingsTest, StoredNumbersSelectTheNearestItem)
         EXPECT_EQ(QList<int>({v.schwelle2, v.abstand1, v.abstand2}),
                   QList<int>({row.schwelle, row.abstand1, row.abstand2})) << row.stored;
     }
+    // The alarm mode: 0, 1, 2, anything else the default 2.
+    QList<int> modes;
+    for (const char *stored : {"0", "1", "2", "x", "7", "-1"}) {
+        settings.write(Cfg::Email::Alarmmode, QString::fromLatin1(stored));
+        s.unload();
+        modes << s.values().alarmmode;
+    }
+    EXPECT_EQ(modes, QList<int>({0, 1, 2, 2, 2, 2}));
 }
 
 TEST_F(EmailSettingsTest, TankRegisteredLaterTakesPartByItsOwnKey)

@@ -6,6 +6,7 @@
 
 #include "core/DateText.h"
 #include "email/EmailNotifier.h"
+#include "email/SmtpMail.h"
 #include "email/SilenceAlarm.h"
 
 #include <QTcpServer>
@@ -47,7 +48,7 @@ protected:
 } // namespace
 
 // A mail server that accepts and never answers: meanwhile every telegram is
-// evaluated and the rules make no decision; the sender ends with its timeout.
+// evaluated (none makes a message due); the sender ends with its timeout.
 TEST_F(Mailing, SilentServerEndsWithTheTimeoutWhileTelegramsAreEvaluated)
 {
     QTcpServer silent; // its connections are taken and left waiting
@@ -116,3 +117,65 @@ TEST_F(Mailing, SilentTankMailedOnceAndOnceWhenBack)
         }
     }
 }
+
+// A slow mail server (every reply held back): an alarm, the end of a
+// refuelling or a fall below the threshold that comes while a message is out
+// is mailed after it, in order.
+TEST_F(Mailing, EventsWhileAMessageIsOutAreMailedAfterItInOrder)
+{
+    SmtpPeer peer({"--delay", "0.15"});
+    ASSERT_NE(peer.port, 0);
+    SmtpSender sender{SmtpTransport()};
+    struct Step {
+        int minute, status, level; // level: per 5000 of the capacity
+    };
+    struct Case {
+        const char *name;
+        QByteArray stored;
+        QList<Step> steps; // the first starts a message, the others come while messages are out
+        QStringList reasons;
+    };
+    const QByteArray nineMinutesAgo = FormatDateText(now.addSecs(-9 * 60)).toLatin1();
+    const Case cases[] = {
+        {"an alarm that starts and ends", "",
+         {{0, 0, 2500}, {0, 1, 2500}, {0, 0, 2500}},
+         {"Zyklische Meldung", "Alarm !", "Alarm beendet!"}},
+        {"the end of a refuelling",
+         "MelderasterLast1=50\r\nMinProzent1=20\r\nBetankungsfall1=1\r\nBetankungMax1=50\r\nBetankungEnde1=" +
+             nineMinutesAgo + "\r\n",
+         {{0, 1, 2500}, {2, 1, 2500}},
+         {"Alarm !", "Betankung Ende"}},
+        {"a fall below the threshold", "MelderasterLast1=50\r\n",
+         {{0, 1, 2500}, {0, 1, 400}},
+         {"Alarm !", QStringLiteral("Füllstand niedrig")}},
+    };
+    const QDateTime start = now;
+    qsizetype mailed = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        now = start;
+        configure(peer.port, c.stored);
+        restart(sender);
+        if (tanks.table().DeviceCount >= 1)
+            tanks.table()[1].Alarm = false;
+        for (const Step &s : c.steps) {
+            now = start.addSecs(s.minute * 60);
+            if (&s != &c.steps.first()) {
+                ASSERT_TRUE(email->busy()) << "the first message is still out";
+            }
+            ASSERT_TRUE(tanks.EvalTelegramm(Telegram{.status = s.status, .levelWord = Bcd(s.level)}.bytes(), {}));
+        }
+        mailed += c.reasons.size();
+        ASSERT_TRUE(WaitFor([&] { return !email->busy(); }, 60000));
+        ASSERT_EQ(peer.messages.size(), mailed);
+        for (qsizetype i = 0; i < c.reasons.size(); ++i) {
+            const QByteArray &raw = peer.messages[mailed - c.reasons.size() + i].second;
+            const QByteArray subject =
+                "Subject: " + EncodeHeaderText(c.reasons[i] + QStringLiteral(" : Tank 1 / SN 4711")) + "\r\n";
+            EXPECT_TRUE(raw.contains(subject)) << i << raw.constData();
+        }
+    }
+    EXPECT_TRUE(ui.texts().filter(QStringLiteral("Senden der Email fehlgeschlagen")).isEmpty())
+        << ui.texts().join('\n').toStdString();
+}
+

@@ -8,6 +8,7 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <sys/stat.h>
 
 namespace
 {
@@ -34,12 +35,12 @@ protected:
     }
 
     // Sends one message and waits for the outcome on the event loop.
-    SmtpResult send(const SmtpServer &s, const QString &subject = "Test", const QString &body = "Hallo\r\n")
+    SmtpResult send(const SmtpServer &s, const QString &subject = "Test", const QString &body = "Hallo\r\n",
+                    const QString &to = "service@example.org", std::optional<QString> caFile = {})
     {
-        SmtpSender sender(SmtpTransport{caFile_ ? cert("server.pem") : QString()});
+        SmtpSender sender(SmtpTransport{caFile.value_or(caFile_ ? cert("server.pem") : QString())});
         std::optional<SmtpResult> result;
-        sender.SMTP_Send(s, QStringLiteral("service@example.org"), subject, body,
-                         [&](const SmtpResult &r) { result = r; });
+        sender.SMTP_Send(s, to, subject, body, [&](const SmtpResult &r) { result = r; });
         EXPECT_TRUE(WaitFor([&] { return result.has_value(); }, 30000));
         return result.value_or(SmtpResult{});
     }
@@ -132,4 +133,79 @@ TEST_F(SmtpTest, RefusalsAndAnUnreachableServerGiveTheirTexts)
     EXPECT_EQ(SMTP_GetError(77, "Own description", ""), QStringLiteral("Own description, Error #77"));
 }
 
+// What would put into the envelope something the user did not mean is
+// refused, and nothing reaches MAIL FROM: a login the server does not offer,
+// more than one address in a field, non-ASCII addresses without SMTPUTF8.
+TEST_F(SmtpTest, EnvelopeRefusalsSendNothing)
+{
+    struct Case {
+        const char *name;
+        bool login;
+        QString sender, to;
+        int code;
+        const char *says;
+    };
+    const QString sender = QStringLiteral("tankmon@example.org");
+    const QList<Case> cases = {
+        {"login ticked, no AUTH offered", true, sender, "service@example.org", 111,
+         "Authentication is not supported, Error #111"},
+        {"a display name in the sender", false, "Tankmon <tankmon@example.org>", "service@example.org", 43,
+         "The sender is not one plain address"},
+        {"parameters after a > in the recipient", false, sender, "service@example.org> RET=FULL", 43,
+         "The recipient is not one plain address"},
+        {"two recipients in one field", false, sender, "a@example.org,b@example.org", 43,
+         "The recipient is not one plain address"},
+        {"non-ASCII recipient, no SMTPUTF8 offered", false, sender, QStringLiteral("müller@example.org"), 1001,
+         "does not offer SMTPUTF8"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        SmtpPeer peer({});
+        ASSERT_NE(peer.port, 0);
+        SmtpServer s = server(peer.port, false, c.login);
+        s.sender = c.sender;
+        const SmtpResult r = send(s, "Test", "Hallo\r\n", c.to);
+        EXPECT_FALSE(r.sent);
+        EXPECT_EQ(r.errCode, c.code);
+        EXPECT_TRUE(SMTP_GetError(r).contains(QLatin1String(c.says))) << SMTP_GetError(r).toStdString();
+        EXPECT_FALSE(peer.commands.join('\n').contains(QLatin1String("MAIL"))) << peer.commands.join('\n').toStdString();
+        EXPECT_TRUE(peer.messages.isEmpty());
+    }
+}
+
+// Offered SMTPUTF8, a non-ASCII recipient goes out as it is, in the envelope and in To:.
+TEST_F(SmtpTest, NonAsciiRecipientGoesOutWithSmtpUtf8)
+{
+    SmtpPeer peer({"--smtputf8"});
+    ASSERT_NE(peer.port, 0);
+    const QString to = QStringLiteral("müller@example.org");
+    const SmtpResult r = send(server(peer.port, false, false), "Test", "Hallo\r\n", to);
+    ASSERT_TRUE(r.sent) << SMTP_GetError(r).toStdString();
+    ASSERT_TRUE(WaitFor([&] { return peer.messages.size() == 1; }));
+    EXPECT_EQ(peer.messages.first().first, "tankmon@example.org " + to);
+    EXPECT_TRUE(peer.messages.first().second.contains("To: " + to.toUtf8() + "\r\n"));
+    EXPECT_TRUE(peer.commands.filter("MAIL FROM:").value(0).endsWith(" SMTPUTF8"))
+        << peer.commands.join('\n').toStdString();
+}
+
+// TANKMON_SMTP_CAFILE naming a FIFO or a folder: that mail fails at once with
+// a text naming it; a FIFO is never opened (that would block for ever).
+TEST_F(SmtpTest, CaFileThatIsNoRegularFileFailsThatMailAtOnce)
+{
+    SmtpPeer peer(tlsArgs());
+    ASSERT_NE(peer.port, 0);
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("ca.pem");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &caFile : {fifo, dir.path()}) {
+        SCOPED_TRACE(caFile.toStdString());
+        const SmtpResult r = send(server(peer.port, true, false), "Test", "Hallo\r\n", "service@example.org", caFile);
+        EXPECT_FALSE(r.sent);
+        EXPECT_EQ(SMTP_GetError(r),
+                  "TANKMON_SMTP_CAFILE is not a readable regular file: " + caFile + ", Error #77");
+        EXPECT_TRUE(peer.commands.isEmpty());
+    }
+}
+
 } // namespace
+

@@ -120,4 +120,43 @@ TEST_F(EmailDialogTest, TankListOkWritesTheEditsAndCancelNothing)
     EXPECT_EQ(QString::fromLatin1(readBytes(iniPath())), file);
 }
 
+// OK refuses a sender or recipient that is more than one plain address,
+// naming the field; nothing is written and the dialog stays open until the
+// field is mended.
+TEST_F(EmailDialogTest, OkRefusesAnAddressThatIsNotOnePlainAddress)
+{
+    const struct {
+        const char *field, *typed, *named;
+    } rows[] = {
+        {"txbxAbsenderEmail", "Tankmon <tankmon@example.org>", "Absenderadresse"},
+        {"txbxEmpfaengerAdr0", "a@example.org b@example.org", "Empfänger 1"},
+        {"txbxEmpfaengerAdr1", "b@example.org> RET=FULL", "Empfänger 2"},
+        {"txbxEmpfaengerAdr1", "b@example.org\tx", "Empfänger 2"},
+    };
+    frmEmail *d = open();
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.typed);
+        QLineEdit *edit = Part<QLineEdit>(d, row.field);
+        auto type = [edit](const QString &text) { // as typed (a tab cannot be typed into the field)
+            edit->setText(text);
+            emit edit->textEdited(text);
+        };
+        type(QString::fromUtf8(row.typed));
+        ui.shown.clear();
+        QTest::mouseClick(Part<QPushButton>(d, "CmdOk"), Qt::LeftButton);
+        ASSERT_EQ(ui.texts().size(), 1);
+        const QString said = ui.texts().first();
+        EXPECT_TRUE(said.contains(QString::fromUtf8(row.named)) &&
+                    said.contains(QString::fromUtf8(row.typed).left(13)))
+            << said.toStdString();
+        EXPECT_FALSE(QFile::exists(iniPath()));
+        EXPECT_FALSE(dlg.isNull());
+        type(QStringLiteral("ok@example.org"));
+    }
+    QTest::mouseClick(Part<QPushButton>(d, "CmdOk"), Qt::LeftButton);
+    EXPECT_TRUE(WaitFor([&] { return dlg.isNull(); }));
+    EXPECT_TRUE(QString::fromLatin1(readBytes(iniPath())).contains("AbsenderEmail=ok@example.org\r\n"));
+}
+
 } // namespace
+
