@@ -172,20 +172,68 @@ TEST_F(Mqtt, RemovedTankLeavesNoConfigAndNoState)
 TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
 {
     SetLngId(2);
-    const struct { const char *host, *topic, *prefix; int port; int said; } cases[] = {
-        {"", "tankmon/a", "homeassistant", 1883, 434},        {"broker", "tankmon/+", "homeassistant", 1883, 435},
-        {"broker", "tankmon/a", "home#", 1883, 435},          {"broker", "", "homeassistant", 1883, 435},
-        {"broker", "tankmon/a", "homeassistant", 70000, 436}, {" broker ", "tankmon/a/", "ha", 8883, 0},
+    // said: the text id of the refusal; for a topic or prefix, which field
+    // and the value as the box quotes it.
+    const struct { const char *host, *topic, *prefix; int port; int said, field; const char *quoted; } cases[] = {
+        {"", "tankmon/a", "homeassistant", 1883, 434, 0, nullptr},
+        {"broker", "tankmon/+", "homeassistant", 1883, 652, 431, "tankmon/+"},
+        {"broker", "tankmon/a", "home#", 1883, 652, 433, "home#"},
+        {"broker", "  ", "homeassistant", 1883, 651, 431, ""},
+        {"broker", " /tankmon", "homeassistant", 1883, 654, 431, "/tankmon"},
+        {"broker", "$SYS/tankmon", "homeassistant", 1883, 655, 431, "$SYS/tankmon"},
+        {"broker", "tankmon/a", "$homeassistant", 1883, 655, 433, "$homeassistant"},
+        {"broker", "tank\tmon", "homeassistant", 1883, 653, 431, "tank\\x09mon"},
+        {"broker", "tankmon/a", "home\x7f", 1883, 653, 433, "home\\x7f"},
+        {"broker", "tankmon/a", "h\u0085a", 1883, 653, 433, "h\\x85a"},
+        {"broker", "tankmon/a", "homeassistant", 70000, 436, 0, nullptr},
+        {" broker ", "tankmon/a/", "ha", 8883, 0, 0, nullptr},
     };
     for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.host << '|' << c.topic << '|' << c.prefix);
         ScriptedUi ui;
         MqttValues v{true, c.host, c.port, true, "user", "sécret", c.topic, false, c.prefix};
         MqttDialogLogic logic(v, ui, [&](const MqttValues &ok) { WriteMqttValues(settings, ok); });
-        EXPECT_EQ(logic.Ok(), c.said == 0) << c.host << c.topic << c.prefix;
-        EXPECT_EQ(ui.shown.isEmpty() ? QString() : ui.shown.first().text, c.said ? LngText(c.said) : QString());
+        EXPECT_EQ(logic.Ok(), c.said == 0);
+        const QString shown = ui.shown.isEmpty() ? QString() : ui.shown.first().text;
+        if (!c.quoted) {
+            EXPECT_EQ(shown, c.said ? LngText(c.said) : QString());
+            continue;
+        }
+        EXPECT_TRUE(shown.startsWith(LngText(c.field))) << qPrintable(shown);
+        EXPECT_TRUE(shown.contains('"' + QString::fromUtf8(c.quoted) + '"')) << qPrintable(shown);
+        EXPECT_TRUE(shown.contains(LngText(c.said))) << qPrintable(shown);
     }
     const MqttValues stored = ReadMqttValues(settings);
     EXPECT_EQ(stored, (MqttValues{true, "broker", 8883, true, "user", "sécret", "tankmon/a", false, "ha"}));
     EXPECT_NE(settings.read(Cfg::Mqtt::Password), "sécret");
     SetLngId(0);
+}
+
+// A topic in the file that no broker takes is said once at start, quoting
+// it (standard output carries the status panel here, and the trace), and
+// nothing goes to the broker: not even "online".
+TEST_F(Mqtt, UnusableTopicInTheFileIsSaidOnceAndNothingIsPublished)
+{
+    ASSERT_TRUE(broker.start());
+    Subscriber sub(broker.port);
+    writeTcpSettings("Log=" + dataDir().toUtf8() + "trace.txt\r\n[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nPort=" +
+                     QByteArray::number(broker.port) + "\r\nTopic=tankmon/\x01test\r\n");
+    ASSERT_TRUE(start());
+    const QByteArray quoted = R"(Topic="tankmon/\x01test")";
+    ASSERT_TRUE(waitOutput(quoted)) << output.constData();
+    ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 1234)));
+    ASSERT_TRUE(WaitFor([&] { return readBytes(dataDir() + "trace.txt").contains("EvalTelegramm"); }, 10000));
+    ASSERT_TRUE(terminate());
+    output += run.readAll();
+    for (const QByteArray &text : {output, readBytes(dataDir() + "trace.txt")}) {
+        EXPECT_EQ(text.count(quoted), 1) << text.constData();
+        EXPECT_TRUE(text.contains(LngText(653).toUtf8()));
+    }
+    EXPECT_TRUE(output.contains("[panel 1] MQTT: " + quoted)) << output.constData();
+    // Messages of one broker reach the subscriber in order: once ours is
+    // there, anything the program had sent would be too.
+    ASSERT_EQ(QProcess::execute("mosquitto_pub", {"-p", QString::number(broker.port), "-r", "-t", "test/end",
+                                                   "-m", "end"}), 0);
+    ASSERT_TRUE(sub.waitFor("test/end", [](const QByteArray &p) { return p == "end"; }));
+    EXPECT_EQ(sub.last.keys(), QStringList{"test/end"});
 }
