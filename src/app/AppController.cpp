@@ -291,8 +291,8 @@ void AppController::startMqtt()
     }
     if (v.host.isEmpty())
         return;
-    mqtt_ = std::make_unique<MqttPublisher>(tanks_, config_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_,
-                                            clock_, [this](int n) -> std::optional<double> {
+    mqtt_ = std::make_unique<MqttPublisher>(tanks_, config_, settings_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"),
+                                            ui_, clock_, [this](int n) -> std::optional<double> {
                                                 const auto f = forecast_->forecast(n);
                                                 return f ? std::optional<double>(f->days) : std::nullopt;
                                             });

@@ -156,7 +156,7 @@ TEST_F(Mqtt, RemovedTankLeavesNoConfigAndNoState)
     TankController tanks(config, settings, ui, SystemClock());
     MqttValues v;
     v.host = "127.0.0.1", v.port = broker.port, v.topic = "tankmon/test";
-    MqttPublisher publisher(tanks, config, v, QString(), ui, SystemClock());
+    MqttPublisher publisher(tanks, config, settings, v, QString(), ui, SystemClock());
     Subscriber sub(broker.port);
     for (int sn : {815, 4711})
         tanks.EvalTelegramm(MakeTelegram(sn, 100), QString());
@@ -236,4 +236,56 @@ TEST_F(Mqtt, UnusableTopicInTheFileIsSaidOnceAndNothingIsPublished)
                                                    "-m", "end"}), 0);
     ASSERT_TRUE(sub.waitFor("test/end", [](const QByteArray &p) { return p == "end"; }));
     EXPECT_EQ(sub.last.keys(), QStringList{"test/end"});
+}
+
+// kill -9 after a state newer than the stored one went out: the restart
+// leaves the broker's newer state alone until the tank's next telegram.
+// After a clean end (registry saved) the stored state goes out at start.
+TEST_F(Mqtt, RestartNeverSendsAnOlderState)
+{
+    const QString tank1 = "tankmon/test/tank1/state";
+    const auto level = [](int l) {
+        return [l](const QByteArray &p) { return QJsonDocument::fromJson(p).object().value("level").toInt() == l; };
+    };
+    const auto is = [](const QByteArray &want) { return [want](const QByteArray &p) { return p == want; }; };
+    ASSERT_TRUE(broker.start());
+    QByteArray newest;
+    {
+        Subscriber sub(broker.port);
+        ASSERT_TRUE(startProgram({}));
+        // Registered and saved with level 100; 200 comes a second later, so
+        // its "time" is later too, and is not saved before the kill.
+        ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 100)));
+        ASSERT_TRUE(sub.waitFor(tank1, level(100))) << output.constData();
+        const QJsonValue older = QJsonDocument::fromJson(sub.last[tank1])["time"];
+        const qint64 seen = QDateTime::currentSecsSinceEpoch();
+        ASSERT_TRUE(WaitFor([&] { return QDateTime::currentSecsSinceEpoch() > seen; }, 3000));
+        ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 200)));
+        ASSERT_TRUE(sub.waitFor(tank1, level(200)));
+        newest = sub.last[tank1];
+        ASSERT_NE(QJsonDocument::fromJson(newest)["time"], older);
+        run.kill();
+        run.waitForFinished();
+        ASSERT_TRUE(sub.waitFor("tankmon/test/status", is("offline")));
+
+        ASSERT_TRUE(start());
+        ASSERT_TRUE(sub.waitFor("tankmon/test/status", is("online")));
+        // Whatever the start sent for tank 1 went out before the state of a
+        // tank registered now.
+        ASSERT_TRUE(sendAndHangUp(MakeTelegram(815, 50)));
+        ASSERT_TRUE(sub.waitFor("tankmon/test/tank2/state", level(50)));
+        EXPECT_EQ(sub.last[tank1].toStdString(), newest.toStdString());
+        EXPECT_FALSE(sub.last.value("homeassistant/sensor/tankmon_4711/level/config").isEmpty());
+        // The tank's next telegram goes out as always.
+        ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 150)));
+        EXPECT_TRUE(sub.waitFor(tank1, level(150)));
+        ASSERT_TRUE(terminate());
+    }
+    // A fresh broker knows nothing: the start sends the stored state.
+    broker.proc.kill();
+    broker.proc.waitForFinished();
+    ASSERT_TRUE(broker.start());
+    Subscriber sub(broker.port);
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(sub.waitFor(tank1, level(150))) << output.constData();
 }
