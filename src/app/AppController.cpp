@@ -280,11 +280,19 @@ void AppController::startMqtt()
 {
     mqtt_.reset();
     const MqttValues v = ReadMqttValues(settings_);
-    if (config_.clientMode || !v.aktiv || v.host.isEmpty() || !IsPublishableTopic(v.topic) ||
-        !IsPublishableTopic(v.discoveryPrefix))
+    if (config_.clientMode || !v.aktiv)
         return;
-    mqtt_ = std::make_unique<MqttPublisher>(tanks_, config_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_,
-                                            clock_, [this](int n) -> std::optional<double> {
+    // Only a hand-edited file gets here with such a topic (the dialog refuses
+    // it): said once, and nothing is published under it.
+    if (const QString problem = MqttTopicProblem(v); !problem.isEmpty()) {
+        ui_.setPanelText(1, problem);
+        TraceLog(config_, clock_).LogInFile(problem);
+        return;
+    }
+    if (v.host.isEmpty())
+        return;
+    mqtt_ = std::make_unique<MqttPublisher>(tanks_, config_, settings_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"),
+                                            ui_, clock_, [this](int n) -> std::optional<double> {
                                                 const auto f = forecast_->forecast(n);
                                                 return f ? std::optional<double>(f->days) : std::nullopt;
                                             });

@@ -72,6 +72,9 @@ inline constexpr IniKeyN Alarm{"Gerät", "Alarm", "0", true};
 inline constexpr IniKeyN ClientIP{"Gerät", "ClientIP", "", true};
 inline constexpr IniKeyN TempKorr{"Gerät", "TempKorr", "1", true};
 inline constexpr IniKeyN EmailAktiv{"Gerät", "EmailAktiv", "1", true};
+// The "Uhrzeit" text stored when an MQTT state newer than it went out: while
+// the two are equal, the stored state is older than the broker's.
+inline constexpr IniKeyN MqttNeuerAls{"Gerät", "MqttNeuerAls", "", true};
 }
 
 // Section "Logfile" (tank files)
@@ -147,7 +150,7 @@ inline constexpr IniKeyN DeviceKeys[] = {
     Device::Tankhoehe, Device::Uhrzeit, Device::DezPunkt, Device::Alarm, Device::ClientIP,
     Device::TempKorr, Device::EmailAktiv, Email::MinProzent, Email::MinVolumen,
     Email::DeltaProzentBetankung, Email::Betankungsfall, Email::BetankungEnde, Email::BetankungMax,
-    Email::MelderasterLast, Email::StilleGemeldet,
+    Email::MelderasterLast, Email::StilleGemeldet, Device::MqttNeuerAls,
 };
 
 // Section "Client" (always the local file)

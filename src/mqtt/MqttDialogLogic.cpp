@@ -1,7 +1,10 @@
 #include "MqttDialogLogic.h"
 
+#include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
+
+#include <utility>
 
 MqttDialogLogic::Captions MqttDialogLogic::captions()
 {
@@ -17,15 +20,19 @@ MqttDialogLogic::MqttDialogLogic(const MqttValues &stored, UiServices &ui, Apply
 bool MqttDialogLogic::Ok()
 {
     values.host = values.host.trimmed();
-    int wrong = 0;
+    QString wrong;
     if (values.aktiv && values.host.isEmpty())
-        wrong = 434;
-    else if (!IsPublishableTopic(values.topic.trimmed()) || !IsPublishableTopic(values.discoveryPrefix.trimmed()))
-        wrong = 435;
-    else if (values.port < 1 || values.port > 65535)
-        wrong = 436;
-    if (wrong) {
-        ui_.messageBox(LngText(wrong), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+        wrong = LngText(434);
+    // The field, the value as typed (blanks at the ends do not count) and why.
+    for (const auto &[caption, value] : {std::pair{431, &values.topic}, std::pair{433, &values.discoveryPrefix}}) {
+        const QString v = value->trimmed();
+        if (const int fault = TopicFault(v); fault && wrong.isEmpty())
+            wrong = FormatText(LngText(650), {LngText(caption), VisibleTopic(v), LngText(fault)});
+    }
+    if (wrong.isEmpty() && (values.port < 1 || values.port > 65535))
+        wrong = LngText(436);
+    if (!wrong.isEmpty()) {
+        ui_.messageBox(wrong, QString(), MsgIcon::Exclamation, MsgButtons::Ok);
         return false;
     }
     apply_(values);

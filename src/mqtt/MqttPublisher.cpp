@@ -2,7 +2,10 @@
 
 #include "MqttPayloads.h"
 
+#include "core/Catalogue.h"
+#include "core/DateText.h"
 #include "core/RunConfig.h"
+#include "core/Settings.h"
 #include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
@@ -11,17 +14,33 @@
 #include <QCoreApplication>
 #include <QSysInfo>
 
+#include <algorithm>
+
 namespace {
 const QByteArray kOnline = QByteArrayLiteral("online");
 const QByteArray kOffline = QByteArrayLiteral("offline");
 
 QString brokerName(const MqttValues &v) { return v.host + QLatin1Char(':') + QString::number(v.port); }
+
+// A failed write of the marks is tried again after this long, not at every
+// telegram (each failure is a message).
+constexpr int kMarkRetrySecs = 60;
+
+// The state's "time" goes out to the second.
+QDateTime toSecond(const QDateTime &t) { return t.isValid() ? t.addMSecs(-t.time().msec()) : t; }
+
+// A tank's stored "Uhrzeit" in the one form the marks are written in.
+QString storedTimeText(const Settings &settings, int n)
+{
+    return FormatDateText(DateTimeTextValue(settings.read(Cfg::Device::Uhrzeit.at(n))));
+}
 } // namespace
 
-MqttPublisher::MqttPublisher(TankController &tanks, const RunConfig &config, const MqttValues &values,
-                             const QString &caFile, UiServices &ui, ClockFn clock, DaysFn days, QObject *parent)
-    : QObject(parent), tanks_(tanks), config_(config), values_(values), ui_(ui), trace_(config, std::move(clock)),
-      days_(std::move(days))
+MqttPublisher::MqttPublisher(TankController &tanks, const RunConfig &config, Settings &settings,
+                             const MqttValues &values, const QString &caFile, UiServices &ui, ClockFn clock,
+                             DaysFn days, QObject *parent)
+    : QObject(parent), tanks_(tanks), config_(config), settings_(settings), clock_(clock), values_(values), ui_(ui),
+      trace_(config, clock), days_(std::move(days))
 {
     MqttEndpoint e;
     e.host = values_.host;
@@ -38,6 +57,7 @@ MqttPublisher::MqttPublisher(TankController &tanks, const RunConfig &config, con
     connect(client_.get(), &MqttClient::problem, this, &MqttPublisher::brokerProblem);
     connect(&tanks_, &TankController::deviceChanged, this, &MqttPublisher::tankChanged);
     connect(&tanks_, &TankController::tableReset, this, [this] {
+        readFloors(); // the marks moved with their tanks
         removeStale();
         for (int n = 1; n <= tanks_.DeviceCount(); ++n)
             tankChanged(n);
@@ -45,6 +65,7 @@ MqttPublisher::MqttPublisher(TankController &tanks, const RunConfig &config, con
     for (int n = 1; n <= tanks_.DeviceCount(); ++n)
         knownSerials_.insert(tanks_.device(n).SN);
     knownTanks_ = tanks_.DeviceCount();
+    readFloors();
     publishTimer_.setSingleShot(true);
     connect(&publishTimer_, &QTimer::timeout, this, &MqttPublisher::publishPending);
     client_->start();
@@ -112,6 +133,7 @@ void MqttPublisher::publishPending()
     if (!online_)
         return;
     lastPublished_.start();
+    markStatesNewerThanStored(tanks);
     for (int n : tanks)
         if (n <= tanks_.DeviceCount())
             publishTank(n);
@@ -129,8 +151,73 @@ void MqttPublisher::publishTank(int n)
         if (sent)
             configSource_.insert(n, source);
     }
+    if (!mayPublish(n))
+        return;
     client_->publish(MqttStateTopic(values_.topic, n),
                      MqttStateJson(r, config_.flagTempKorr, days_ ? days_(n) : std::nullopt), true);
+    if (r.Uhrzeit.isValid())
+        floor_.insert(n, toSecond(r.Uhrzeit));
+}
+
+bool MqttPublisher::storedStateOutrun(int n) const
+{
+    const QString mark = settings_.read(Cfg::Device::MqttNeuerAls.at(n));
+    return !mark.isEmpty() && mark == storedTimeText(settings_, n);
+}
+
+void MqttPublisher::readFloors()
+{
+    floor_.clear();
+    const QDateTime now = clock_();
+    for (int n = 1; n <= tanks_.DeviceCount(); ++n) {
+        if (!storedStateOutrun(n))
+            continue;
+        // The broker holds a state newer than the stored one (at least a
+        // second newer, as "time" goes out): the stored one stays back.
+        const QDateTime stored = ParseDateTimeText(settings_.read(Cfg::Device::Uhrzeit.at(n)), now);
+        floor_.insert(n, stored.isValid() ? stored.addSecs(1) : QDateTime());
+    }
+}
+
+bool MqttPublisher::mayPublish(int n) const
+{
+    const auto floor = floor_.constFind(n);
+    if (floor == floor_.cend())
+        return true;
+    const QDateTime t = tanks_.device(n).Uhrzeit;
+    if (!t.isValid())
+        return false;
+    // A floor more than a day ahead came from a clock that was wrong, as a
+    // stored time that far ahead counts as none.
+    if (!floor->isValid() || *floor > clock_().addDays(1))
+        return true;
+    return toSecond(t) >= *floor;
+}
+
+void MqttPublisher::markStatesNewerThanStored(const QSet<int> &tanks)
+{
+    if (!tanks_.registry().writable())
+        return;
+    const QDateTime now = clock_();
+    if (markRetry_.isValid() && now < markRetry_ && now.addSecs(kMarkRetrySecs) >= markRetry_)
+        return;
+    const bool needed = std::any_of(tanks.cbegin(), tanks.cend(), [&](int n) {
+        if (n > tanks_.DeviceCount() || !mayPublish(n))
+            return false;
+        const QDateTime t = toSecond(tanks_.device(n).Uhrzeit);
+        const QDateTime stored = DateTimeTextValue(settings_.read(Cfg::Device::Uhrzeit.at(n)));
+        return t.isValid() && (!stored.isValid() || t > stored) && !storedStateOutrun(n);
+    });
+    if (!needed)
+        return;
+    // Every tank at once: until the next registry save no telegram needs
+    // another write.
+    Settings::Batch batch(settings_);
+    for (int n = 1; n <= tanks_.DeviceCount(); ++n) {
+        if (!storedStateOutrun(n))
+            settings_.write(Cfg::Device::MqttNeuerAls.at(n), storedTimeText(settings_, n));
+    }
+    markRetry_ = batch.commit() ? QDateTime() : now.addSecs(kMarkRetrySecs);
 }
 
 void MqttPublisher::removeStale()

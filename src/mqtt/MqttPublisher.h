@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class Settings;
 class TankController;
 class UiServices;
 struct RunConfig;
@@ -26,6 +27,13 @@ struct RunConfig;
 // removed tank's configs are emptied. After every (re)connection everything
 // current is published again. A broker that is down or refuses the login is
 // said once on status panel 1 and in the trace, until a connection succeeds.
+//
+// A tank's state never goes back in time at the broker, not even after the
+// program was killed before it saved the registry: before a state newer than
+// the stored one goes out, each tank's "MqttNeuerAls" is set to its stored
+// "Uhrzeit" (one replace; the next registry save makes them differ again).
+// A start that finds them equal leaves the broker's newer state alone until
+// the tank's next telegram.
 class MqttPublisher : public QObject {
     Q_OBJECT
 public:
@@ -33,8 +41,8 @@ public:
     // Days until tank n is empty, nullopt when there is no forecast.
     using DaysFn = std::function<std::optional<double>(int n)>;
 
-    MqttPublisher(TankController &tanks, const RunConfig &config, const MqttValues &values, const QString &caFile,
-                  UiServices &ui, ClockFn clock, DaysFn days = {}, QObject *parent = nullptr);
+    MqttPublisher(TankController &tanks, const RunConfig &config, Settings &settings, const MqttValues &values,
+                  const QString &caFile, UiServices &ui, ClockFn clock, DaysFn days = {}, QObject *parent = nullptr);
     ~MqttPublisher() override;
 
     // Clean stop: "offline" goes out, then the disconnect. Once.
@@ -48,9 +56,16 @@ private:
     void publishTank(int n);
     void removeStale();
     void say(const QString &text);
+    // What the settings file says about tank n's stored state.
+    bool storedStateOutrun(int n) const;
+    void readFloors();
+    bool mayPublish(int n) const;
+    void markStatesNewerThanStored(const QSet<int> &tanks);
 
     TankController &tanks_;
     const RunConfig &config_;
+    Settings &settings_;
+    ClockFn clock_;
     MqttValues values_;
     UiServices &ui_;
     TraceLog trace_;
@@ -68,4 +83,9 @@ private:
     // a removal leaves behind is emptied.
     QSet<qint32> knownSerials_;
     int knownTanks_ = 0;
+    // Per tank: the earliest measurement time (to the second) that may still
+    // go out; absent: any. An invalid time: any state that has a time.
+    QHash<int, QDateTime> floor_;
+    // After a failed write of the marks: when to try again.
+    QDateTime markRetry_;
 };

@@ -2,9 +2,14 @@
 
 #include "core/Catalogue.h"
 #include "core/Settings.h"
+#include "core/TextHelpers.h"
 #include "email/PasswordScramble.h"
+#include "lang/Lng.h"
 
 #include <QSysInfo>
+
+#include <algorithm>
+#include <utility>
 
 QString DefaultMqttTopic()
 {
@@ -57,8 +62,41 @@ void WriteMqttValues(Settings &settings, const MqttValues &v)
     settings.write(DiscoveryPrefix, withoutTrailingSlash(v.discoveryPrefix));
 }
 
-bool IsPublishableTopic(const QString &topic)
+int TopicFault(const QString &topic)
 {
-    return !topic.isEmpty() && !topic.contains(QLatin1Char('+')) && !topic.contains(QLatin1Char('#')) &&
-           !topic.contains(QChar(0));
+    if (topic.isEmpty())
+        return 651;
+    if (topic.contains(QLatin1Char('+')) || topic.contains(QLatin1Char('#')))
+        return 652;
+    // C0, DEL and C1: a broker refuses NUL, and the others make topics
+    // nobody can type or subscribe to reliably.
+    if (std::any_of(topic.cbegin(), topic.cend(), [](QChar c) { return c.category() == QChar::Other_Control; }))
+        return 653;
+    if (topic.startsWith(QLatin1Char('/')))
+        return 654;
+    if (topic.startsWith(QLatin1Char('$')))
+        return 655;
+    return 0;
+}
+
+QString VisibleTopic(const QString &topic)
+{
+    QString out;
+    for (QChar c : topic) {
+        if (c.category() == QChar::Other_Control)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString MqttTopicProblem(const MqttValues &v)
+{
+    using namespace Cfg::Mqtt;
+    for (const auto &[key, value] : {std::pair{&Topic, &v.topic}, std::pair{&DiscoveryPrefix, &v.discoveryPrefix}}) {
+        if (const int fault = TopicFault(*value))
+            return FormatText(LngText(656), {key->keyName(), VisibleTopic(*value), LngText(fault)});
+    }
+    return QString();
 }

@@ -23,6 +23,14 @@ QString DefaultMqttTopic();
 MqttValues ReadMqttValues(const Settings &settings);
 // Every key in one replace of the file.
 void WriteMqttValues(Settings &settings, const MqttValues &v);
-// False for a topic no broker accepts for publishing: empty, or holding a
-// wildcard ("+", "#") or a NUL.
-bool IsPublishableTopic(const QString &topic);
+// Why no state can be published under a topic or discovery prefix: the id
+// of the language text that says so, or 0 when it can. Refused: empty, a
+// wildcard ("+", "#"), a control character, an empty first level (a leading
+// "/") and a leading "$" (the broker's own topics).
+int TopicFault(const QString &topic);
+inline bool IsPublishableTopic(const QString &topic) { return TopicFault(topic) == 0; }
+// The value for a message: control characters written as \xHH.
+QString VisibleTopic(const QString &topic);
+// The text said at start when section "MQTT" names a topic or prefix that
+// cannot work (the key, its value and why); empty when both can.
+QString MqttTopicProblem(const MqttValues &v);

@@ -156,7 +156,7 @@ TEST_F(Mqtt, RemovedTankLeavesNoConfigAndNoState)
     TankController tanks(config, settings, ui, SystemClock());
     MqttValues v;
     v.host = "127.0.0.1", v.port = broker.port, v.topic = "tankmon/test";
-    MqttPublisher publisher(tanks, config, v, QString(), ui, SystemClock());
+    MqttPublisher publisher(tanks, config, settings, v, QString(), ui, SystemClock());
     Subscriber sub(broker.port);
     for (int sn : {815, 4711})
         tanks.EvalTelegramm(MakeTelegram(sn, 100), QString());
@@ -172,20 +172,120 @@ TEST_F(Mqtt, RemovedTankLeavesNoConfigAndNoState)
 TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
 {
     SetLngId(2);
-    const struct { const char *host, *topic, *prefix; int port; int said; } cases[] = {
-        {"", "tankmon/a", "homeassistant", 1883, 434},        {"broker", "tankmon/+", "homeassistant", 1883, 435},
-        {"broker", "tankmon/a", "home#", 1883, 435},          {"broker", "", "homeassistant", 1883, 435},
-        {"broker", "tankmon/a", "homeassistant", 70000, 436}, {" broker ", "tankmon/a/", "ha", 8883, 0},
+    // said: the text id of the refusal; for a topic or prefix, which field
+    // and the value as the box quotes it.
+    const struct { const char *host, *topic, *prefix; int port; int said, field; const char *quoted; } cases[] = {
+        {"", "tankmon/a", "homeassistant", 1883, 434, 0, nullptr},
+        {"broker", "tankmon/+", "homeassistant", 1883, 652, 431, "tankmon/+"},
+        {"broker", "tankmon/a", "home#", 1883, 652, 433, "home#"},
+        {"broker", "  ", "homeassistant", 1883, 651, 431, ""},
+        {"broker", " /tankmon", "homeassistant", 1883, 654, 431, "/tankmon"},
+        {"broker", "$SYS/tankmon", "homeassistant", 1883, 655, 431, "$SYS/tankmon"},
+        {"broker", "tankmon/a", "$homeassistant", 1883, 655, 433, "$homeassistant"},
+        {"broker", "tank\tmon", "homeassistant", 1883, 653, 431, "tank\\x09mon"},
+        {"broker", "tankmon/a", "home\x7f", 1883, 653, 433, "home\\x7f"},
+        {"broker", "tankmon/a", "h\u0085a", 1883, 653, 433, "h\\x85a"},
+        {"broker", "tankmon/a", "homeassistant", 70000, 436, 0, nullptr},
+        {" broker ", "tankmon/a/", "ha", 8883, 0, 0, nullptr},
     };
     for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.host << '|' << c.topic << '|' << c.prefix);
         ScriptedUi ui;
         MqttValues v{true, c.host, c.port, true, "user", "sécret", c.topic, false, c.prefix};
         MqttDialogLogic logic(v, ui, [&](const MqttValues &ok) { WriteMqttValues(settings, ok); });
-        EXPECT_EQ(logic.Ok(), c.said == 0) << c.host << c.topic << c.prefix;
-        EXPECT_EQ(ui.shown.isEmpty() ? QString() : ui.shown.first().text, c.said ? LngText(c.said) : QString());
+        EXPECT_EQ(logic.Ok(), c.said == 0);
+        const QString shown = ui.shown.isEmpty() ? QString() : ui.shown.first().text;
+        if (!c.quoted) {
+            EXPECT_EQ(shown, c.said ? LngText(c.said) : QString());
+            continue;
+        }
+        EXPECT_TRUE(shown.startsWith(LngText(c.field))) << qPrintable(shown);
+        EXPECT_TRUE(shown.contains('"' + QString::fromUtf8(c.quoted) + '"')) << qPrintable(shown);
+        EXPECT_TRUE(shown.contains(LngText(c.said))) << qPrintable(shown);
     }
     const MqttValues stored = ReadMqttValues(settings);
     EXPECT_EQ(stored, (MqttValues{true, "broker", 8883, true, "user", "sécret", "tankmon/a", false, "ha"}));
     EXPECT_NE(settings.read(Cfg::Mqtt::Password), "sécret");
     SetLngId(0);
+}
+
+// A topic in the file that no broker takes is said once at start, quoting
+// it (standard output carries the status panel here, and the trace), and
+// nothing goes to the broker: not even "online".
+TEST_F(Mqtt, UnusableTopicInTheFileIsSaidOnceAndNothingIsPublished)
+{
+    ASSERT_TRUE(broker.start());
+    Subscriber sub(broker.port);
+    writeTcpSettings("Log=" + dataDir().toUtf8() + "trace.txt\r\n[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nPort=" +
+                     QByteArray::number(broker.port) + "\r\nTopic=tankmon/\x01test\r\n");
+    ASSERT_TRUE(start());
+    const QByteArray quoted = R"(Topic="tankmon/\x01test")";
+    ASSERT_TRUE(waitOutput(quoted)) << output.constData();
+    ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 1234)));
+    ASSERT_TRUE(WaitFor([&] { return readBytes(dataDir() + "trace.txt").contains("EvalTelegramm"); }, 10000));
+    ASSERT_TRUE(terminate());
+    output += run.readAll();
+    for (const QByteArray &text : {output, readBytes(dataDir() + "trace.txt")}) {
+        EXPECT_EQ(text.count(quoted), 1) << text.constData();
+        EXPECT_TRUE(text.contains(LngText(653).toUtf8()));
+    }
+    EXPECT_TRUE(output.contains("[panel 1] MQTT: " + quoted)) << output.constData();
+    // Messages of one broker reach the subscriber in order: once ours is
+    // there, anything the program had sent would be too.
+    ASSERT_EQ(QProcess::execute("mosquitto_pub", {"-p", QString::number(broker.port), "-r", "-t", "test/end",
+                                                   "-m", "end"}), 0);
+    ASSERT_TRUE(sub.waitFor("test/end", [](const QByteArray &p) { return p == "end"; }));
+    EXPECT_EQ(sub.last.keys(), QStringList{"test/end"});
+}
+
+// kill -9 after a state newer than the stored one went out: the restart
+// leaves the broker's newer state alone until the tank's next telegram.
+// After a clean end (registry saved) the stored state goes out at start.
+TEST_F(Mqtt, RestartNeverSendsAnOlderState)
+{
+    const QString tank1 = "tankmon/test/tank1/state";
+    const auto level = [](int l) {
+        return [l](const QByteArray &p) { return QJsonDocument::fromJson(p).object().value("level").toInt() == l; };
+    };
+    const auto is = [](const QByteArray &want) { return [want](const QByteArray &p) { return p == want; }; };
+    ASSERT_TRUE(broker.start());
+    QByteArray newest;
+    {
+        Subscriber sub(broker.port);
+        ASSERT_TRUE(startProgram({}));
+        // Registered and saved with level 100; 200 comes a second later, so
+        // its "time" is later too, and is not saved before the kill.
+        ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 100)));
+        ASSERT_TRUE(sub.waitFor(tank1, level(100))) << output.constData();
+        const QJsonValue older = QJsonDocument::fromJson(sub.last[tank1])["time"];
+        const qint64 seen = QDateTime::currentSecsSinceEpoch();
+        ASSERT_TRUE(WaitFor([&] { return QDateTime::currentSecsSinceEpoch() > seen; }, 3000));
+        ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 200)));
+        ASSERT_TRUE(sub.waitFor(tank1, level(200)));
+        newest = sub.last[tank1];
+        ASSERT_NE(QJsonDocument::fromJson(newest)["time"], older);
+        run.kill();
+        run.waitForFinished();
+        ASSERT_TRUE(sub.waitFor("tankmon/test/status", is("offline")));
+
+        ASSERT_TRUE(start());
+        ASSERT_TRUE(sub.waitFor("tankmon/test/status", is("online")));
+        // Whatever the start sent for tank 1 went out before the state of a
+        // tank registered now.
+        ASSERT_TRUE(sendAndHangUp(MakeTelegram(815, 50)));
+        ASSERT_TRUE(sub.waitFor("tankmon/test/tank2/state", level(50)));
+        EXPECT_EQ(sub.last[tank1].toStdString(), newest.toStdString());
+        EXPECT_FALSE(sub.last.value("homeassistant/sensor/tankmon_4711/level/config").isEmpty());
+        // The tank's next telegram goes out as always.
+        ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 150)));
+        EXPECT_TRUE(sub.waitFor(tank1, level(150)));
+        ASSERT_TRUE(terminate());
+    }
+    // A fresh broker knows nothing: the start sends the stored state.
+    broker.proc.kill();
+    broker.proc.waitForFinished();
+    ASSERT_TRUE(broker.start());
+    Subscriber sub(broker.port);
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(sub.waitFor(tank1, level(150))) << output.constData();
 }
