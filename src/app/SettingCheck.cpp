@@ -6,6 +6,7 @@
 #include "core/DateText.h"
 #include "core/Paths.h"
 #include "email/EmailSettings.h"
+#include "email/SmtpMail.h"
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
 #include "mqtt/MqttSettings.h"
@@ -129,22 +130,6 @@ bool hasControl(const QString &text)
     return false;
 }
 
-// One address: a local part and a domain, nothing a mail header or an SMTP
-// command could take for more than that.
-bool isPlainAddress(const QString &text)
-{
-    if (text.isEmpty())
-        return true;
-    const qsizetype at = text.indexOf(QLatin1Char('@'));
-    if (at <= 0 || at != text.lastIndexOf(QLatin1Char('@')) || at == text.size() - 1)
-        return false;
-    for (const QChar c : text)
-        if (c.isSpace() || c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char(',') ||
-            c == QLatin1Char(';') || c == QLatin1Char('"'))
-            return false;
-    return true;
-}
-
 QString expectedText(const SettingSpec &spec)
 {
     const auto num = [](qint64 v) { return QString::number(v); };
@@ -224,7 +209,8 @@ std::optional<QString> checked(const SettingSpec &spec, const QString &text)
             return text;
         return std::nullopt;
     case Kind::Address:
-        if (isPlainAddress(text))
+        // Empty clears the address; anything else as the dialog and the sender take it.
+        if (text.isEmpty() || IsPlainAddress(text))
             return text;
         return std::nullopt;
     case Kind::Host:
