@@ -85,7 +85,7 @@ const EmailValues &EmailSettings::values()
     v.server.startTls = settings_.readIsOne(STARTTLS);
     v.server.login = settings_.readIsOne(Login);
     v.server.userName = settings_.read(UserName);
-    v.server.password = ScramblePassword(settings_.read(Password));
+    v.server.password = PasswordFromStored(settings_.readWhole(Password));
     v.server.sender = settings_.read(AbsenderEmail);
     v.betreff = settings_.read(Betreff);
     v.alarmmode = int(settings_.readInt(Alarmmode));
@@ -121,7 +121,7 @@ void EmailSettings::save(const EmailValues &v)
         settings_.write(STARTTLS, switchText(v.server.startTls));
         settings_.write(Login, switchText(v.server.login));
         settings_.write(UserName, v.server.userName);
-        settings_.write(Password, ScramblePassword(v.server.password));
+        settings_.write(Password, StoredPassword(v.server.password));
         settings_.write(AbsenderEmail, v.server.sender);
         settings_.write(Betreff, v.betreff);
         settings_.write(StilleStunden, v.stilleStunden);
@@ -140,9 +140,9 @@ bool EmailSettings::tankSelected(int n)
     return n >= 1 && n <= kMaxDevices && readTankSwitch(n);
 }
 
-QString EmailSettings::lockPassword() const { return ScramblePassword(settings_.read(Cfg::Email::Passwort)); }
+QString EmailSettings::lockPassword() const { return PasswordFromStored(settings_.readWhole(Cfg::Email::Passwort)); }
 
 void EmailSettings::setLockPassword(const QString &plain)
 {
-    settings_.write(Cfg::Email::Passwort, ScramblePassword(plain));
+    settings_.write(Cfg::Email::Passwort, StoredPassword(plain));
 }
