@@ -52,7 +52,7 @@ bool Settings::replaceLocal(const QList<QPair<IniKey, QString>> &values)
         file.setValue(key.sectionName(), key.keyName(), value);
     const QString path = localPath();
     QString why;
-    const bool ok = SafeFile::Replace(path, file.serialize(), &why);
+    const bool ok = SafeFile::ReplacePrivate(path, file.serialize(), &why);
     return reported(ok, path, why);
 }
 
