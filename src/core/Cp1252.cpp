@@ -49,3 +49,18 @@ QByteArray Cp1252::encode(const QString &text)
     }
     return out;
 }
+
+bool Cp1252::Holds(const QString &text)
+{
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+            continue;
+        bool found = false;
+        for (int k = 0; k < 32 && !found; ++k)
+            found = kHigh[k] ? kHigh[k] == c : c == 0x80 + k;
+        if (!found)
+            return false;
+    }
+    return true;
+}

@@ -9,4 +9,6 @@ QString decode(const QByteArray &bytes);
 QString decode(const char *data, qsizetype len);
 // Characters outside the code page become '?'.
 QByteArray encode(const QString &text);
+// True when encode loses nothing of text.
+bool Holds(const QString &text);
 }

@@ -39,7 +39,7 @@ bool sameKey(const QString &folded, const QString &key)
 
 // Section header: "[name]" after optional blanks; text after the last "]" is
 // ignored. Returns false for other lines.
-bool headerName(const QByteArray &raw, QString *name)
+bool headerName(const QByteArray &raw, bool utf8, QString *name)
 {
     int i = 0;
     while (i < raw.size() && isBlank(raw[i]))
@@ -49,7 +49,8 @@ bool headerName(const QByteArray &raw, QString *name)
     const int close = raw.lastIndexOf(']');
     if (close < i)
         return false;
-    *name = Cp1252::decode(trimmed(raw, i + 1, close));
+    const QByteArray bytes = trimmed(raw, i + 1, close);
+    *name = utf8 ? QString::fromUtf8(bytes) : Cp1252::decode(bytes);
     return true;
 }
 
@@ -71,24 +72,28 @@ bool looksLikeUtf16(const QByteArray &b, bool *littleEndian)
     return std::max(even, odd) * 10 >= (even + odd) * 9;
 }
 
+const QByteArray kUtf8Mark("\xEF\xBB\xBF");
+
+bool validUtf8(QByteArrayView bytes)
+{
+    QStringDecoder dec(QStringConverter::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = dec(bytes); // the decoder works when its result is taken
+    return !dec.hasError();
+}
+
 } // namespace
 
 QByteArray IniFile::textOf(const QByteArray &raw, QString *refusal)
 {
+    // UTF-16 and UTF-32 are read as UTF-8 with its mark, so nothing is lost.
     const auto fromUnicode = [&](QStringConverter::Encoding enc, qsizetype skip) {
         QStringDecoder dec(enc, QStringDecoder::Flag::Stateless);
-        return Cp1252::encode(dec(QByteArrayView(raw).sliced(skip)));
+        return kUtf8Mark + QString(dec(QByteArrayView(raw).sliced(skip))).toUtf8();
     };
-    if (raw.startsWith("\xEF\xBB\xBF")) {
-        const QByteArray rest = raw.mid(3);
-        QStringDecoder dec(QStringConverter::Utf8, QStringDecoder::Flag::Stateless);
-        const QString text = dec(rest);
-        if (dec.hasError())
-            return rest; // a stray mark before Windows-1252 text
-        const QByteArray converted = Cp1252::encode(text);
-        if (Cp1252::decode(converted) != text)
-            *refusal = QStringLiteral("UTF-8 text with characters Windows-1252 cannot hold");
-        return converted;
+    if (raw.startsWith(kUtf8Mark)) {
+        if (validUtf8(QByteArrayView(raw).sliced(3)))
+            return raw;
+        return raw.mid(3); // a stray mark before Windows-1252 text
     }
     if (raw.startsWith(QByteArray("\xFF\xFE\0\0", 4)) || raw.startsWith(QByteArray("\0\0\xFE\xFF", 4))) {
         *refusal = QStringLiteral("UTF-32 text, not Windows-1252");
@@ -106,7 +111,30 @@ QByteArray IniFile::textOf(const QByteArray &raw, QString *refusal)
     return raw;
 }
 
-void IniFile::parseKeyLine(Line &l)
+QString IniFile::decoded(const QByteArray &bytes) const
+{
+    return utf8_ ? QString::fromUtf8(bytes) : Cp1252::decode(bytes);
+}
+
+QByteArray IniFile::encoded(const QString &text) const
+{
+    return utf8_ ? text.toUtf8() : Cp1252::encode(text);
+}
+
+void IniFile::switchToUtf8()
+{
+    utf8_ = true;
+    for (Section &s : sections_)
+        for (Line &l : s.lines) {
+            l.raw = Cp1252::decode(l.raw).toUtf8();
+            if (l.valueStart >= 0) {
+                l.valueStart = -1;
+                parseKeyLine(l, true);
+            }
+        }
+}
+
+void IniFile::parseKeyLine(Line &l, bool utf8)
 {
     int i = 0;
     while (i < l.raw.size() && isBlank(l.raw[i]))
@@ -119,7 +147,7 @@ void IniFile::parseKeyLine(Line &l)
     const QByteArray key = trimmed(l.raw, i, eq);
     if (key.isEmpty())
         return;
-    l.keyFolded = Cp1252::decode(key).toCaseFolded();
+    l.keyFolded = (utf8 ? QString::fromUtf8(key) : Cp1252::decode(key)).toCaseFolded();
     l.valueStart = eq + 1;
 }
 
@@ -155,7 +183,10 @@ void IniFile::parse(const QByteArray &bytes)
     index_.clear();
     lastSection_.clear();
     sections_.push_back(Section{});
-    qsizetype pos = 0;
+    // A file with the UTF-8 mark and UTF-8 text after it stays UTF-8; any
+    // other is Windows-1252 (a stray mark is then part of the first line).
+    utf8_ = bytes.startsWith(kUtf8Mark) && validUtf8(QByteArrayView(bytes).sliced(3));
+    qsizetype pos = utf8_ ? 3 : 0;
     const qsizetype n = bytes.size();
     while (pos < n) {
         qsizetype end = pos;
@@ -171,7 +202,7 @@ void IniFile::parse(const QByteArray &bytes)
         }
         pos = end + line.eol.size();
         QString name;
-        if (headerName(line.raw, &name)) {
+        if (headerName(line.raw, utf8_, &name)) {
             Section s;
             s.folded = name.toCaseFolded();
             s.hasHeader = true;
@@ -180,14 +211,14 @@ void IniFile::parse(const QByteArray &bytes)
             indexSection(int(sections_.size()) - 1);
             continue;
         }
-        parseKeyLine(line);
+        parseKeyLine(line, utf8_);
         sections_.back().lines.push_back(std::move(line));
     }
 }
 
 QByteArray IniFile::serialize() const
 {
-    QByteArray out;
+    QByteArray out = utf8_ ? kUtf8Mark : QByteArray();
     for (const Section &s : sections_)
         for (const Line &l : s.lines) {
             out += l.raw;
@@ -203,7 +234,7 @@ int IniFile::findSection(const QString &folded) const
 
 bool IniFile::hasSection(const QString &section) const { return findSection(fold(section)) >= 0; }
 
-std::optional<QString> IniFile::value(const QString &section, const QString &key) const
+std::optional<QString> IniFile::value(const QString &section, const QString &key, int maxLength) const
 {
     const int si = findSection(fold(section));
     if (si < 0)
@@ -218,9 +249,10 @@ std::optional<QString> IniFile::value(const QString &section, const QString &key
         const int nul = v.indexOf('\0');
         if (nul >= 0)
             v.truncate(nul);
-        if (v.size() > kIniMaxValueLength)
-            v.truncate(kIniMaxValueLength);
-        return Cp1252::decode(v);
+        QString text = decoded(v);
+        if (maxLength >= 0 && text.size() > maxLength)
+            text.truncate(text.at(maxLength - 1).isHighSurrogate() ? maxLength - 1 : maxLength);
+        return text;
     }
     return std::nullopt;
 }
@@ -228,6 +260,9 @@ std::optional<QString> IniFile::value(const QString &section, const QString &key
 void IniFile::setValue(const QString &section, const QString &key,
                        const std::optional<QString> &value)
 {
+    // Text Windows-1252 cannot hold turns the whole file into UTF-8, for good.
+    if (!utf8_ && value && !(Cp1252::Holds(*value) && Cp1252::Holds(section) && Cp1252::Holds(key)))
+        switchToUtf8();
     // Writes come in runs for one section (a device's keys): remember it.
     int si;
     if (!lastSection_.isEmpty() && lastSection_ == section) {
@@ -252,7 +287,7 @@ void IniFile::setValue(const QString &section, const QString &key,
         Section s;
         s.folded = fold(section);
         s.hasHeader = true;
-        s.lines.push_back(Line{"[" + Cp1252::encode(section.trimmed()) + "]", "\r\n", {}, -1});
+        s.lines.push_back(Line{"[" + encoded(section.trimmed()) + "]", "\r\n", {}, -1});
         sections_.push_back(std::move(s));
         si = int(sections_.size()) - 1;
         indexSection(si);
@@ -268,7 +303,7 @@ void IniFile::setValue(const QString &section, const QString &key,
             return;
         }
         // Keep the key as it is spelled in the file.
-        l.raw = trimmed(l.raw, 0, l.valueStart - 1) + "=" + Cp1252::encode(*value);
+        l.raw = trimmed(l.raw, 0, l.valueStart - 1) + "=" + encoded(*value);
         l.valueStart = int(l.raw.indexOf('=')) + 1;
         if (l.eol.isEmpty())
             l.eol = "\r\n";
@@ -281,7 +316,7 @@ void IniFile::setValue(const QString &section, const QString &key,
         --at;
     if (at > 0 && lines[at - 1].eol.isEmpty())
         lines[at - 1].eol = "\r\n";
-    Line l{Cp1252::encode(key.trimmed()) + "=" + Cp1252::encode(*value), "\r\n", fold(key), -1};
+    Line l{encoded(key.trimmed()) + "=" + encoded(*value), "\r\n", fold(key), -1};
     l.valueStart = int(l.raw.indexOf('=')) + 1;
     lines.insert(lines.begin() + qsizetype(at), std::move(l));
 }
@@ -380,10 +415,11 @@ bool writeOut(const QString &path, CacheEntry &e, QString *why)
         return false;
     }
     const QByteArray bytes = e.file.serialize();
-    bool ok = SafeFile::Replace(path, bytes, why);
+    // The file holds the stored passwords.
+    bool ok = SafeFile::ReplacePrivate(path, bytes, why);
     if (!ok && !QFileInfo(QFileInfo(path).absolutePath()).isDir()) {
         Paths::EnsureFolder(QFileInfo(path).absolutePath());
-        ok = SafeFile::Replace(path, bytes, why);
+        ok = SafeFile::ReplacePrivate(path, bytes, why);
     }
     e.stamp = stampOf(path);
     return ok;
@@ -392,10 +428,10 @@ bool writeOut(const QString &path, CacheEntry &e, QString *why)
 } // namespace
 
 std::optional<QString> IniStore::Read(const QString &path, const QString &section,
-                                      const QString &key)
+                                      const QString &key, int maxLength)
 {
     QMutexLocker lock(&g_mutex);
-    return entryFor(path).file.value(section, key);
+    return entryFor(path).file.value(section, key, maxLength);
 }
 
 bool IniStore::Write(const QString &path, const QString &section, const QString &key,

@@ -6,30 +6,40 @@
 #include <optional>
 #include <vector>
 
+// The most a read returns, as the Windows call with its 255-character buffer.
+constexpr int kIniMaxValueLength = 254;
+
 // One parsed settings file in the Windows private-profile format. Lines are
 // kept as the bytes they were read, so writing back keeps order, comments,
 // line ends and everything this program does not understand.
 class IniFile {
 public:
     IniFile() { sections_.emplace_back(); } // the lines before the first header
-    // Parses the bytes of a file (Windows-1252). Never fails.
+    // Parses the bytes of a file. Never fails. Windows-1252, unless the file
+    // starts with the UTF-8 byte-order mark and UTF-8 text follows: then it is
+    // UTF-8 and stays so (serialize writes the mark again).
     void parse(const QByteArray &bytes);
-    // The Windows-1252 text of a file's bytes, for parse: a UTF-8 byte-order
-    // mark is skipped (UTF-8 text after it converted); UTF-16 and UTF-32 are
-    // converted for reading, and refusal then says why the file must not be
-    // written into (also for UTF-8 text that Windows-1252 cannot hold).
+    // The bytes of a file as parse should see them: a UTF-8 mark before text
+    // that is no UTF-8 is dropped (Windows-1252 text follows); UTF-16 and
+    // UTF-32 are converted to UTF-8 with its mark for reading, and refusal
+    // then says why the file must not be written into.
     static QByteArray textOf(const QByteArray &raw, QString *refusal);
     QByteArray serialize() const;
 
     // First occurrence of section and key wins, matched without regard to
-    // case. Absent section or key: nullopt. The value is cut to 254 characters.
-    std::optional<QString> value(const QString &section, const QString &key) const;
+    // case. Absent section or key: nullopt. The value is cut to maxLength
+    // characters (as the Windows call reads; -1: the whole value).
+    std::optional<QString> value(const QString &section, const QString &key,
+                                 int maxLength = kIniMaxValueLength) const;
     // nullopt deletes the key (and its section with the section's last key,
     // unless comments or other text remain). A new key goes after the
     // section's last line that is not blank; a new section goes to the end
-    // of the file.
+    // of the file. A text that Windows-1252 cannot hold turns the whole file
+    // into UTF-8 (every line converted, the mark in front), for good.
+    // Values are written as given: they must not hold a line break.
     void setValue(const QString &section, const QString &key, const std::optional<QString> &value);
     bool hasSection(const QString &section) const;
+    bool isUtf8() const { return utf8_; }
 
 private:
     struct Line {
@@ -44,7 +54,10 @@ private:
         bool hasHeader = false;
     };
     int findSection(const QString &folded) const;
-    static void parseKeyLine(Line &l);
+    static void parseKeyLine(Line &l, bool utf8);
+    QString decoded(const QByteArray &bytes) const;
+    QByteArray encoded(const QString &text) const;
+    void switchToUtf8();
     void indexSection(int i);
     void dropIfEmpty(int si);
 
@@ -52,21 +65,22 @@ private:
     QHash<QString, int> index_; // folded name -> first section of that name
     QString lastSection_;       // the section of the last write, as asked for
     int lastSectionIndex_ = -1;
+    bool utf8_ = false;
 };
-
-// The most a read returns, as the Windows call with its 255-character buffer.
-constexpr int kIniMaxValueLength = 254;
 
 // Reads and writes through a per-file cache that is revalidated against the
 // file (inode, size, modification and change time) at every access, so
 // changes made by another process are seen at the next read. Every write
 // replaces the file only once the new content is completely on disk
 // (SafeFile::Replace). A file that exists but cannot be read, is not a
-// regular file or is not Windows-1252 text (UTF-16) is never written over.
-// A UTF-8 byte-order mark is skipped; writes are always Windows-1252.
+// regular file or is UTF-16/UTF-32 text is never written over. A file stays
+// Windows-1252, byte for byte, while all it holds fits that code page; the
+// first text that does not turns it into UTF-8 with a byte-order mark.
 namespace IniStore {
-// Absent file, section or key, or an unreadable file: nullopt.
-std::optional<QString> Read(const QString &path, const QString &section, const QString &key);
+// Absent file, section or key, or an unreadable file: nullopt. The value is
+// cut to maxLength characters (-1: the whole value).
+std::optional<QString> Read(const QString &path, const QString &section, const QString &key,
+                            int maxLength = kIniMaxValueLength);
 // Returns false when the file could not be replaced or is refused (why gets
 // the file layer's text); the cached copy then keeps the value, so reads in
 // this process stay consistent.

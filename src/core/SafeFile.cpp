@@ -31,6 +31,10 @@ QString randomSuffix()
     return s;
 }
 
+enum class Rights { Keep, Private, Exact };
+
+bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, Rights rights, mode_t exact);
+
 } // namespace
 
 SafeFile::ReadStatus SafeFile::ReadRegular(const QString &path, QByteArray *bytes, QString *error)
@@ -84,6 +88,31 @@ SafeFile::ReadStatus SafeFile::ReadRegular(const QString &path, QByteArray *byte
 
 bool SafeFile::Replace(const QString &path, const QByteArray &bytes, QString *error)
 {
+    return replaceFile(path, bytes, error, Rights::Keep, 0);
+}
+
+bool SafeFile::ReplacePrivate(const QString &path, const QByteArray &bytes, QString *error)
+{
+    return replaceFile(path, bytes, error, Rights::Private, 0);
+}
+
+bool SafeFile::ReplaceWithMode(const QString &path, const QByteArray &bytes, unsigned mode, QString *error)
+{
+    return replaceFile(path, bytes, error, Rights::Exact, mode_t(mode & kPrivateMode));
+}
+
+int SafeFile::ModeOf(const QString &path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return -1;
+    return int(st.st_mode & 07777);
+}
+
+namespace {
+
+bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, Rights rights, mode_t exact)
+{
     QString target = path;
     const QFileInfo info(path);
     if (info.isSymLink() && !info.canonicalFilePath().isEmpty())
@@ -96,7 +125,9 @@ bool SafeFile::Replace(const QString &path, const QByteArray &bytes, QString *er
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         tmp = name + '.' + randomSuffix().toLatin1();
-        fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // A file for secrets is nobody else's until its rights are set.
+        fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                    rights == Rights::Keep ? 0666 : existed ? 0600 : SafeFile::kPrivateMode);
         if (fd < 0 && errno != EEXIST)
             break;
     }
@@ -105,12 +136,23 @@ bool SafeFile::Replace(const QString &path, const QByteArray &bytes, QString *er
         return false;
     }
     if (existed) {
-        // The new file keeps the old one's permissions and, where we may, owner.
+        // The new file keeps the old one's owner, where we may, and its rights.
         (void)!::fchown(fd, old.st_uid, old.st_gid);
-        (void)!::fchmod(fd, old.st_mode & 07777);
+        mode_t mode = old.st_mode & 07777;
+        if (rights == Rights::Private)
+            mode &= SafeFile::kPrivateMode;
+        else if (rights == Rights::Exact)
+            mode = exact;
+        (void)!::fchmod(fd, mode);
+    } else if (rights != Rights::Keep) {
+        struct stat folder {};
+        if (::stat(QFile::encodeName(QFileInfo(QFile::decodeName(name)).absolutePath()).constData(), &folder) == 0)
+            (void)!::fchown(fd, uid_t(-1), folder.st_gid);
+        if (rights == Rights::Exact)
+            (void)!::fchmod(fd, exact);
     }
     int failure = 0;
-    if (!WriteAll(fd, bytes) || ::fsync(fd) != 0)
+    if (!SafeFile::WriteAll(fd, bytes) || ::fsync(fd) != 0)
         failure = errno;
     // close() can report a write error of its own (network file systems).
     if (::close(fd) != 0 && failure == 0)
@@ -122,9 +164,11 @@ bool SafeFile::Replace(const QString &path, const QByteArray &bytes, QString *er
         setError(error, errnoText(failure));
         return false;
     }
-    SyncFolderOf(QFile::decodeName(name));
+    SafeFile::SyncFolderOf(QFile::decodeName(name));
     return true;
 }
+
+} // namespace
 
 void SafeFile::SyncFolderOf(const QString &path)
 {

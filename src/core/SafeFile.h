@@ -16,7 +16,23 @@ ReadStatus ReadRegular(const QString &path, QByteArray *bytes, QString *error = 
 // synced and closed, then renamed over the name. On any failure the old file
 // stays exactly as it was, the temporary is removed and error says why.
 // A symbolic link is followed: its target is replaced.
+// The new file keeps the old one's rights and owner; a new name gets 0666
+// less the umask, as any file the program creates.
 bool Replace(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+// The rights a file that holds secrets (the settings file and its copy) may
+// have at most: owner read/write, group read, nothing for others.
+constexpr unsigned kPrivateMode = 0640;
+// Replace for such a file: an existing file keeps at most kPrivateMode of its
+// rights (looser ones are tightened now); a new one gets kPrivateMode less
+// the umask and the group of its folder, so that the folder's group decides
+// who else may read it.
+bool ReplacePrivate(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+// Replace giving the file exactly mode (within kPrivateMode), whatever it had:
+// a copy that must be no more readable than its original.
+bool ReplaceWithMode(const QString &path, const QByteArray &bytes, unsigned mode, QString *error = nullptr);
+// The rights (permission bits) of a file, or -1 when it cannot be looked at.
+int ModeOf(const QString &path);
 
 // Writes all of bytes to an open descriptor, going on after short writes;
 // false with errno set (a write that takes nothing counts as a full disk).

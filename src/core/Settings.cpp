@@ -21,6 +21,11 @@ QString Settings::read(const IniKey &key, const QString &def) const
     return ReadIniValue(pathFor(key), key.sectionName(), key.keyName(), def);
 }
 
+QString Settings::readWhole(const IniKey &key) const
+{
+    return IniStore::Read(pathFor(key), key.sectionName(), key.keyName(), -1).value_or(key.defaultText());
+}
+
 qint64 Settings::readInt(const IniKey &key) const { return ToLongOrZero(read(key)); }
 bool Settings::readSwitch(const IniKey &key) const { return readInt(key) != 0; }
 bool Settings::readIsOne(const IniKey &key) const { return readInt(key) == 1; }
@@ -47,7 +52,7 @@ bool Settings::replaceLocal(const QList<QPair<IniKey, QString>> &values)
         file.setValue(key.sectionName(), key.keyName(), value);
     const QString path = localPath();
     QString why;
-    const bool ok = SafeFile::Replace(path, file.serialize(), &why);
+    const bool ok = SafeFile::ReplacePrivate(path, file.serialize(), &why);
     return reported(ok, path, why);
 }
 

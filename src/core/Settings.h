@@ -31,6 +31,8 @@ public:
     // The stored text (at most 254 characters) or the key's default.
     QString read(const IniKey &key) const;
     QString read(const IniKey &key, const QString &def) const; // a computed default
+    // The whole stored text, without the cut of read() (a password's stored form).
+    QString readWhole(const IniKey &key) const;
     qint64 readInt(const IniKey &key) const;  // ToLongOrZero of read()
     bool readSwitch(const IniKey &key) const; // any non-zero number is on
     bool readIsOne(const IniKey &key) const;  // on only when the number equals 1

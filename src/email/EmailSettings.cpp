@@ -104,7 +104,7 @@ const EmailValues &EmailSettings::values()
     v.server.startTls = settings_.readIsOne(STARTTLS);
     v.server.login = settings_.readIsOne(Login);
     v.server.userName = settings_.read(UserName);
-    v.server.password = ScramblePassword(settings_.read(Password));
+    v.server.password = PasswordFromStored(settings_.readWhole(Password));
     v.server.sender = settings_.read(AbsenderEmail);
     v.betreff = settings_.read(Betreff);
     // 0 is a mode of its own; what is no mode counts as the default.
@@ -142,7 +142,7 @@ void EmailSettings::save(const EmailValues &v)
         settings_.write(STARTTLS, switchText(v.server.startTls));
         settings_.write(Login, switchText(v.server.login));
         settings_.write(UserName, v.server.userName);
-        settings_.write(Password, ScramblePassword(v.server.password));
+        settings_.write(Password, StoredPassword(v.server.password));
         settings_.write(AbsenderEmail, v.server.sender);
         settings_.write(Betreff, v.betreff);
         settings_.write(StilleStunden, v.stilleStunden);
@@ -171,9 +171,9 @@ QString EmailSettings::AddressProblem(const EmailValues &v)
     return QString();
 }
 
-QString EmailSettings::lockPassword() const { return ScramblePassword(settings_.read(Cfg::Email::Passwort)); }
+QString EmailSettings::lockPassword() const { return PasswordFromStored(settings_.readWhole(Cfg::Email::Passwort)); }
 
 void EmailSettings::setLockPassword(const QString &plain)
 {
-    settings_.write(Cfg::Email::Passwort, ScramblePassword(plain));
+    settings_.write(Cfg::Email::Passwort, StoredPassword(plain));
 }

@@ -1,11 +1,51 @@
 #include "PasswordScramble.h"
 
 #include "core/Cp1252.h"
+#include "core/IniStore.h"
 
-QString ScramblePassword(const QString &text)
+namespace {
+
+const QChar kEncodedMark = QLatin1Char('~');
+
+QByteArray combined(QByteArray bytes)
 {
-    QByteArray bytes = Cp1252::encode(text);
     for (qsizetype i = 0; i < bytes.size(); ++i)
         bytes[i] = char(quint8(bytes[i]) ^ quint8(i + 1));
-    return Cp1252::decode(bytes);
+    return bytes;
+}
+
+bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+bool isQuote(QChar c) { return c == QLatin1Char('"') || c == QLatin1Char('\''); }
+
+} // namespace
+
+QString StoredPassword(const QString &plain)
+{
+    if (plain.size() <= kIniMaxValueLength && Cp1252::Holds(plain)) {
+        const QString s = Cp1252::decode(combined(Cp1252::encode(plain)));
+        const bool breaks = s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n')) ||
+                            s.contains(QChar(0)) || s.startsWith(kEncodedMark);
+        if (!breaks) {
+            const bool quote = !s.isEmpty() && (isBlank(s.front()) || isBlank(s.back()) ||
+                                                (s.size() >= 2 && isQuote(s.front()) && s.back() == s.front()));
+            return quote ? QLatin1Char('"') + s + QLatin1Char('"') : s;
+        }
+    }
+    return kEncodedMark + QString::fromLatin1(combined(plain.toUtf8()).toBase64());
+}
+
+QString PasswordFromStored(const QString &stored)
+{
+    if (stored.startsWith(kEncodedMark)) {
+        const auto result = QByteArray::fromBase64Encoding(stored.mid(1).toLatin1(),
+                                                           QByteArray::AbortOnBase64DecodingErrors);
+        // Anything else is an old stored form (of a password starting with DEL).
+        if (result && stored.mid(1) == QString::fromLatin1(result.decoded.toBase64())) {
+            const QByteArray utf8 = combined(result.decoded);
+            const QString plain = QString::fromUtf8(utf8);
+            if (plain.toUtf8() == utf8)
+                return plain;
+        }
+    }
+    return Cp1252::decode(combined(Cp1252::encode(stored)));
 }

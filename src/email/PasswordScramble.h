@@ -1,9 +1,20 @@
 #pragma once
 #include <QString>
 
-// The stored form of the mail login and of the settings lock: the code-page
-// byte of the character at position i (from 1) is combined with i by XOR.
-// Applying it twice gives the original text back, so the same call scrambles
-// and unscrambles. Working on the Windows-1252 bytes keeps the stored text
-// identical to what existing installations wrote.
-QString ScramblePassword(const QString &text);
+// The stored form of the mail and MQTT logins and of the settings lock. It
+// hides a password from a glance at the file; it is no encryption.
+//
+// Existing installations combine the code-page byte of the character at
+// position i (from 1) with i by XOR. That form is still written whenever it
+// reads back as it was meant: in double quotes when it starts or ends with a
+// blank or a quote (a private-profile reader drops one pair of quotes and
+// nothing inside them). When it would hold a line break or a NUL, or the
+// password holds characters outside Windows-1252 or is longer than a read
+// returns, the stored form is "~" and the Base64 of the password's UTF-8
+// bytes, each combined with its position the same way; read the old way,
+// "~" would stand for a first character nobody can type.
+
+// Plain password -> the text to store.
+QString StoredPassword(const QString &plain);
+// Stored text (read whole, Settings::readWhole) -> the plain password.
+QString PasswordFromStored(const QString &stored);

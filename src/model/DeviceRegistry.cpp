@@ -46,8 +46,9 @@ bool sameFolder(const QString &a, const QString &b)
 }
 
 // The copy of the settings file that other programs read from the log folder;
-// replaced atomically, so a reader never sees half a file. Failures are
-// ignored: the next save tries again.
+// replaced atomically, so a reader never sees half a file, and no more
+// readable than the settings file itself (it holds the stored passwords).
+// Failures are ignored: the next save tries again.
 void copySettingsToLogFolder(const RunConfig &s)
 {
     if (!s.logIniActive || s.logFolder.isEmpty())
@@ -59,7 +60,12 @@ void copySettingsToLogFolder(const RunConfig &s)
         return;
     const QString folder = Paths::WithSeparator(s.logFolder);
     Paths::EnsureFolder(folder);
-    SafeFile::Replace(folder + s.ExeFileName(QStringLiteral(".ini")), bytes);
+    const QString copy = folder + s.ExeFileName(QStringLiteral(".ini"));
+    const int mode = SafeFile::ModeOf(s.SettingsLocalPath());
+    if (mode < 0)
+        SafeFile::ReplacePrivate(copy, bytes);
+    else
+        SafeFile::ReplaceWithMode(copy, bytes, unsigned(mode));
 }
 
 QString timeText(const QDateTime &t)

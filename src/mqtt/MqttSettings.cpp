@@ -36,7 +36,7 @@ MqttValues ReadMqttValues(const Settings &settings)
     v.port = port >= 1 && port <= 65535 ? int(port) : 1883;
     v.tls = settings.readIsOne(TLS);
     v.userName = settings.read(UserName);
-    v.password = ScramblePassword(settings.read(Password));
+    v.password = PasswordFromStored(settings.readWhole(Password));
     v.topic = withoutTrailingSlash(settings.read(Topic, DefaultMqttTopic()));
     if (v.topic.isEmpty())
         v.topic = DefaultMqttTopic();
@@ -56,7 +56,7 @@ void WriteMqttValues(Settings &settings, const MqttValues &v)
     settings.write(Port, v.port);
     settings.write(TLS, v.tls ? 1 : 0);
     settings.write(UserName, v.userName);
-    settings.write(Password, ScramblePassword(v.password));
+    settings.write(Password, StoredPassword(v.password));
     settings.write(Topic, withoutTrailingSlash(v.topic));
     settings.write(Discovery, v.discovery ? 1 : 0);
     settings.write(DiscoveryPrefix, withoutTrailingSlash(v.discoveryPrefix));

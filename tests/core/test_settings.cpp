@@ -2,10 +2,13 @@
 
 #include "core/Catalogue.h"
 #include "core/Cp1252.h"
+#include "core/SafeFile.h"
 #include "core/Settings.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // Reads and writes of the settings file by section and key.
 using SettingsStore = DataDirTest;
@@ -117,6 +120,82 @@ TEST_F(SettingsStore, ClientModeReadsServerFileAndWritesLocally)
     EXPECT_EQ(readBytes(share.path() + "/TANKMON.INI"), server);
     config.clientPath.clear();
     EXPECT_EQ(settings.read(Cfg::ComPort), "6"); // empty client path: the local file
+}
+
+// A file stays Windows-1252, byte for byte, while all it holds fits that
+// code page (other programs read it); the first text that does not turns the
+// whole file into UTF-8 with its mark, read back as such by another instance,
+// and it stays UTF-8. Reads are cut after 254 characters, not bytes.
+TEST_F(SettingsStore, FileStaysWindows1252UntilATextNeedsMoreThenStaysUtf8)
+{
+    const QByteArray head = "; Tanks \xE4\r\n[Ger\xE4t1]\r\nTankbezeichnung=";
+    const QByteArray tail = "\r\nX=\x80\n[Common]\r\nLast=no end";
+    writeBytes(iniPath(), head + "Keller" + tail);
+    const IniKey name = Cfg::Device::Tankbezeichnung.at(1);
+    settings.write(name, QStringLiteral("Öl Süd €"));
+    EXPECT_EQ(readBytes(iniPath()), head + "\xD6l S\xFC" "d \x80" + tail);
+
+    settings.write(name, QStringLiteral("Zbiornik łąś"));
+    const QByteArray utf8Head = "\xEF\xBB\xBF; Tanks \xC3\xA4\r\n[Ger\xC3\xA4t1]\r\nTankbezeichnung=";
+    const QByteArray utf8Tail = "\r\nX=\xE2\x82\xAC\n[Common]\r\nLast=no end";
+    EXPECT_EQ(readBytes(iniPath()), utf8Head + "Zbiornik \xC5\x82\xC4\x85\xC5\x9B" + utf8Tail);
+    copyToFreshFolder();
+    EXPECT_EQ(QStringList({settings.read(name), settings.read({"Gerät1", "X", ""})}),
+              QStringList({"Zbiornik łąś", "€"}));
+
+    settings.write(name, QStringLiteral("Öl"));
+    EXPECT_EQ(readBytes(iniPath()), utf8Head + "\xC3\x96l" + utf8Tail);
+
+    const QString polish = QString(150, QChar(0x0142)) + QString(150, QLatin1Char('x'));
+    const QString emoji = QString(253, QLatin1Char('a')) + QString::fromUtf8("\xF0\x9F\x9B\xA2");
+    settings.write(name, polish);
+    settings.write(Cfg::Email::Bemerkung, emoji);
+    copyToFreshFolder();
+    EXPECT_EQ(QStringList({settings.read(name), settings.read(Cfg::Email::Bemerkung)}),
+              QStringList({polish.left(254), emoji.left(253)})); // no half of a character
+}
+
+// The settings file holds the stored passwords. Under umask 022 it is made
+// without rights for others, in the group of its folder; every replace keeps
+// that, a looser file is tightened at its next replace, a tighter one stays.
+// Files without secrets keep the rights they had, as before.
+TEST_F(SettingsStore, SettingsFileIsForItsOwnerAndTheFolderGroupOnly)
+{
+    ScopedUmask mask(022);
+    ASSERT_TRUE(QDir().mkpath(dataDir()));
+    // As root the test can give the folder a group that is not its own.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(dataDir()).constData(), uid_t(-1), 100), 0);
+    }
+    const QByteArray ini = QFile::encodeName(iniPath());
+    QStringList seen;
+    const auto step = [&](const char *what) { seen << QString::fromLatin1(what) + ": " + RightsOf(iniPath()); };
+    settings.write(Cfg::ComPort, 3);
+    step("new");
+    settings.write(Cfg::ComPort, 4);
+    step("replaced");
+    ::chmod(ini.constData(), 0664);
+    settings.write(Cfg::ComPort, 5);
+    step("looser one replaced");
+    ::chmod(ini.constData(), 0600);
+    settings.write(Cfg::ComPort, 6);
+    step("tighter one replaced");
+    settings.replaceLocal({{Cfg::ComPort, "7"}});
+    step("made anew over it");
+    ASSERT_TRUE(QFile::remove(iniPath()));
+    settings.replaceLocal({{Cfg::ComPort, "8"}});
+    step("made anew");
+    const QString other = dataDir() + "Tank1.csv";
+    SafeFile::Replace(other, "x");
+    seen << "other: " + RightsOf(other).left(3);
+    ::chmod(QFile::encodeName(other).constData(), 0666);
+    SafeFile::Replace(other, "y");
+    seen << "other replaced: " + RightsOf(other).left(3);
+    EXPECT_EQ(seen, QStringList({"new: 640 folder's group", "replaced: 640 folder's group",
+                                 "looser one replaced: 640 folder's group", "tighter one replaced: 600 folder's group",
+                                 "made anew over it: 600 folder's group", "made anew: 640 folder's group",
+                                 "other: 644", "other replaced: 666"}));
+    EXPECT_EQ(settings.read(Cfg::ComPort), "8");
 }
 
 TEST(Cp1252, RoundTripsTheCodePage)

@@ -1,9 +1,11 @@
 // The e-mail settings object over a real settings file: the order and form
-// of what save() writes, and the tanks that take part.
+// of what save() writes, the tanks that take part, and the stored passwords.
 #include "support/TestSupport.h"
 
 #include "core/Cp1252.h"
+#include "core/IniStore.h"
 #include "email/EmailSettings.h"
+#include "email/PasswordScramble.h"
 #include "model/DeviceRecord.h"
 
 namespace {
@@ -78,6 +80,115 @@ TEST_F(EmailSettingsTest, TankRegisteredLaterTakesPartByItsOwnKey)
     EXPECT_EQ(QList<bool>({s.tankSelected(1), s.tankSelected(2), s.tankSelected(3)}),
               QList<bool>({false, true, false}));
 
+}
+
+// What the file says for key in section (the raw bytes of its line).
+QByteArray LineOf(const QByteArray &file, const QByteArray &section, const QByteArray &key)
+{
+    const qsizetype at = file.indexOf("\n" + key + "=", file.indexOf("[" + section + "]"));
+    return at < 0 ? QByteArray("<absent>") : file.mid(at + 1, file.indexOf('\r', at) - at - 1);
+}
+
+// Every character a user may type in one of the ten languages, and some more.
+QStringList TypableCharacters()
+{
+    QStringList all;
+    for (char16_t c = 0x20; c < 0x7F; ++c)
+        all << QString(QChar(c));
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        const QString c = Cp1252::decode(QByteArray(1, char(b)));
+        if (c.at(0).isPrint())
+            all << c;
+    }
+    for (const char32_t c : U"ąćęłńśźżĄĆĘŁŃŚŹŻčđšžČĐŠŽăîșțşţĂÎȘȚŞŢΩж中\U0001F6E2")
+        if (c)
+            all << QString::fromUcs4(&c, 1);
+    return all;
+}
+
+// The stored forms of existing installations are read as before and written
+// as before wherever they read back right; where they did not (a blank at an
+// end, a line break from the 33rd character on, letters beyond Windows-1252)
+// the new forms read back right, also in another instance.
+TEST_F(EmailSettingsTest, PasswordsAreStoredAsBeforeWhereThatWorkedAndRoundTripEverywhere)
+{
+    const QString lf = QString(32, 'x') + '+' + QString(9, 'y'); // '+' at 33 gave LF
+    const struct {
+        QString plain;
+        QByteArray line; // as stored; "~" = any Base64 form
+    } rows[] = {
+        {"geheim", "fgkalk"},
+        {"€ä", "\x81\xe6"},
+        {"", ""},
+        {"!ab", "\" ca\""},        // a blank at the start: was read back as "bc"
+        {"abc$", "\"``` \""},      // a blank at the end
+        {"#ab\"", "\"ca&"},         // a quote at the start only
+        {"#a!", "\"\"c\"\""},       // quotes at both ends: in quotes once more
+        {lf, "~"},
+        {"hasło", "~"},
+        {QString(300, 'p'), "~"},                 // longer than a read
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.plain.toStdString());
+        EmailSettings s(settings, devices);
+        EmailValues v = s.values();
+        v.server.password = row.plain;
+        s.save(v);
+        s.setLockPassword(row.plain);
+        const QByteArray file = readBytes(iniPath());
+        const QByteArray stored = LineOf(file, "E-Mail", "Password");
+        EXPECT_EQ(LineOf(file, "E-Mail", "Passwort"), "Passwort=" + stored.mid(9));
+        if (row.line == "~")
+            EXPECT_TRUE(stored.startsWith("Password=~") && stored.size() > 10) << stored.constData();
+        else
+            EXPECT_EQ(stored, "Password=" + row.line);
+        copyToFreshFolder();
+        EmailSettings fresh(settings, devices);
+        EXPECT_EQ(QStringList({fresh.values().server.password, fresh.lockPassword()}),
+                  QStringList({row.plain, row.plain}));
+    }
+}
+
+// Every character at every position 1..254, each as the last one too: each
+// length of each character, stored in one file and read by another instance.
+// Then mixed passwords through the dialog's entry points.
+TEST_F(EmailSettingsTest, EveryCharacterAtEveryPositionRoundTrips)
+{
+    const QStringList chars = TypableCharacters();
+    const auto at = [&](qsizetype i) { return chars.at(i % chars.size()); };
+    {
+        IniBatch batch;
+        for (qsizetype c = 0; c < chars.size(); ++c)
+            for (int n = 1; n <= kIniMaxValueLength; ++n)
+                WriteIniValue(iniPath(), QString::number(c), QString::number(n), StoredPassword(at(c).repeated(n)));
+    }
+    copyToFreshFolder();
+    QStringList wrong;
+    for (qsizetype c = 0; c < chars.size(); ++c)
+        for (int n = 1; n <= kIniMaxValueLength; ++n) {
+            const auto stored = IniStore::Read(iniPath(), QString::number(c), QString::number(n), -1);
+            if (PasswordFromStored(stored.value_or("<absent>")) != at(c).repeated(n))
+                wrong << at(c) + " x " + QString::number(n);
+        }
+    EXPECT_EQ(wrong.mid(0, 20), QStringList()) << wrong.size() << " wrong";
+    wrong.clear();
+
+    for (qsizetype k = 0; k < chars.size(); k += 40) {
+        // Each one a different length, every character in some of them.
+        QString mail, lock;
+        for (int i = 0; i < kIniMaxValueLength - int(k % 50); ++i)
+            mail += at(k + i), lock += at(k + 2 * i + 1);
+        EmailSettings s(settings, devices);
+        EmailValues v = s.values();
+        v.server.password = mail;
+        s.save(v);
+        s.setLockPassword(lock);
+        copyToFreshFolder();
+        EmailSettings fresh(settings, devices);
+        if (fresh.values().server.password != mail || fresh.lockPassword() != lock)
+            wrong << QString::number(k);
+    }
+    EXPECT_EQ(wrong, QStringList());
 }
 
 } // namespace

@@ -1,10 +1,7 @@
-// Composition of the notification e-mail, the subject forms and the stored
-// password form.
+// Composition of the notification e-mail and the subject forms.
 #include "support/TestSupport.h"
 
-#include "core/Cp1252.h"
 #include "email/MessageText.h"
-#include "email/PasswordScramble.h"
 #include "lang/Lng.h"
 
 namespace
@@ -108,14 +105,6 @@ TEST_F(MessageTest, SubjectForms)
     EXPECT_EQ(EmailSubject(1, ReasonRefuelStart, stored, devices, ctx),
               QStringLiteral("Betankung Start : 25% von 5000 Liter, Müller GmbH, 70000 Musterstadt, Tank 1 "
                              "Heizöl Keller"));
-}
-
-TEST(PasswordScramble, WorksOnCodePageBytesAndUndoesItself)
-{
-    // Works on the code-page bytes: "€" is 0x80, stored as 0x81.
-    EXPECT_EQ(Cp1252::encode(ScramblePassword(QStringLiteral("€ä"))), QByteArray("\x81\xe6"));
-    for (const QString &p : {QStringLiteral("Geheim€ß1"), QString()})
-        EXPECT_EQ(ScramblePassword(ScramblePassword(p)), p);
 }
 
 } // namespace

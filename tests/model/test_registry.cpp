@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <sys/stat.h>
 
 using RegistryTest = ControllerTest;
 
@@ -113,6 +114,33 @@ TEST_F(RegistryTest, CopyInTheLogFolderIsReplacedAtomically)
     tanks.registry().SaveDeviceRegistry();
     EXPECT_EQ(inData.replaces("Tankmon.ini"), 1) << "only the save itself";
     EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files), QStringList{"Tankmon.ini"});
+}
+
+// The copy holds the stored passwords as the settings file does: it gets the
+// settings file's rights at every save, whatever it had (umask 022).
+TEST_F(RegistryTest, CopyInTheLogFolderHasTheRightsOfTheSettingsFile)
+{
+    ScopedUmask mask(022);
+    QTemporaryDir logDir;
+    config.logIniActive = true;
+    config.logFolder = logDir.path() + "/";
+    const QString copy = config.logFolder + "Tankmon.ini";
+    writeBytes(copy, "[old copy]\r\n"); // made by someone else for everyone
+    ::chmod(QFile::encodeName(copy).constData(), 0666);
+    QStringList seen;
+    const auto save = [&](const char *what) {
+        tanks.registry().SaveDeviceRegistry();
+        seen << QString::fromLatin1(what) + ": " + RightsOf(iniPath()).left(3) + " " + RightsOf(copy).left(3);
+    };
+    ASSERT_TRUE(feed(4711));
+    seen << "first: " + RightsOf(iniPath()).left(3) + " " + RightsOf(copy).left(3);
+    ::chmod(QFile::encodeName(iniPath()).constData(), 0600);
+    save("settings file tightened");
+    ::chmod(QFile::encodeName(iniPath()).constData(), 0640);
+    ::chmod(QFile::encodeName(copy).constData(), 0644);
+    save("copy loosened");
+    EXPECT_EQ(seen, QStringList({"first: 640 640", "settings file tightened: 600 600", "copy loosened: 640 640"}));
+    EXPECT_EQ(readBytes(copy), readBytes(iniPath()));
 }
 
 // A client evaluates telegrams and records histories, but calls no e-mail

@@ -14,12 +14,12 @@
 
 namespace {
 // A mosquitto broker of the test's own on a free loopback port; with users,
-// only "tankmon" with the password "right" gets in.
+// only "tankmon" with the password given (default "right") gets in.
 struct Broker {
     QTemporaryDir dir;
     QProcess proc;
     quint16 port = FreeTcpPort();
-    bool start(bool withUsers = false)
+    bool start(bool withUsers = false, const QString &password = QStringLiteral("right"))
     {
         // Started as root, mosquitto reads its files as the user "mosquitto".
         QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther);
@@ -31,7 +31,7 @@ struct Broker {
                    "log_type all\nallow_anonymous " +
                    (withUsers ? "false\npassword_file " + users.toUtf8() : "true"));
         conf.close();
-        if (withUsers && QProcess::execute("mosquitto_passwd", {"-c", "-b", users, "tankmon", "right"}) != 0)
+        if (withUsers && QProcess::execute("mosquitto_passwd", {"-c", "-b", users, "tankmon", password}) != 0)
             return false;
         proc.setProcessChannelMode(QProcess::MergedChannels);
         proc.start("/usr/sbin/mosquitto", {"-c", conf.fileName()});
@@ -147,6 +147,26 @@ TEST_F(Mqtt, StatesDiscoveryWillAndRefusedLogin)
     EXPECT_EQ(readBytes(dataDir() + "trace.txt").count(said), 1);
     EXPECT_EQ((output += run.readAll()).count(said), 1) << output.constData();
     EXPECT_EQ(run.state(), QProcess::Running);
+}
+
+// A password the former stored form broke (the '+' at position 33 became a
+// line break; letters beyond Windows-1252), stored as the dialog stores it:
+// the program started afterwards logs in with it.
+TEST_F(Mqtt, PasswordStoredByTheDialogLogsInAfterARestart)
+{
+    const QString password = QString(32, 'x') + QStringLiteral("+ hasło \"żółw\" ");
+    ASSERT_TRUE(broker.start(true, password));
+    writeTcpSettings("[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nTopic=tankmon/test\r\nPort=" +
+                     QByteArray::number(broker.port) + "\r\n");
+    MqttValues v = ReadMqttValues(settings);
+    v.userName = QStringLiteral("tankmon");
+    v.password = password;
+    WriteMqttValues(settings, v);
+    ASSERT_TRUE(start());
+    QByteArray log;
+    ASSERT_TRUE(WaitFor([&] { return (log += broker.proc.readAll()).contains("u'tankmon'"); }, 20000))
+        << log.constData();
+    EXPECT_FALSE(log.contains("not authorised")) << log.constData();
 }
 
 TEST_F(Mqtt, RemovedTankLeavesNoConfigAndNoState)

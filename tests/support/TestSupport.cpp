@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTcpServer>
 #include <QElapsedTimer>
@@ -63,6 +64,20 @@ quint64 InodeOf(const QString &path)
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? quint64(st.st_ino) : 0;
 }
+
+QString RightsOf(const QString &path)
+{
+    struct stat st {}, folder {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QStringLiteral("absent");
+    const bool folderGroup =
+        ::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &folder) == 0 &&
+        folder.st_gid == st.st_gid;
+    return QString::number(st.st_mode & 07777, 8) + (folderGroup ? " folder's group" : " other group");
+}
+
+ScopedUmask::ScopedUmask(unsigned mask) : old_(::umask(mode_t(mask))) {}
+ScopedUmask::~ScopedUmask() { ::umask(mode_t(old_)); }
 
 ReplaceCounter::ReplaceCounter(const QString &folder)
 {

@@ -41,6 +41,22 @@ protected:
 bool WaitFor(const std::function<bool()> &pred, int timeoutMs = 5000);
 // Inode of a file (0 when absent): a new one means the file was replaced.
 quint64 InodeOf(const QString &path);
+// The rights of a file in octal and whether its group is the group of its
+// folder ("640 folder's group"), or "absent".
+QString RightsOf(const QString &path);
+
+// Sets the process's umask for a test's life.
+class ScopedUmask
+{
+public:
+    explicit ScopedUmask(unsigned mask);
+    ~ScopedUmask();
+    ScopedUmask(const ScopedUmask &) = delete;
+    ScopedUmask &operator=(const ScopedUmask &) = delete;
+
+private:
+    unsigned old_;
+};
 
 // Counts the atomic replaces (renames onto the name) and the in-place writes
 // of files in a folder, from construction on.
