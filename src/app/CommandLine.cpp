@@ -59,6 +59,11 @@ struct Options {
     QCommandLineOption output{QStringLiteral("output"),
                               QStringLiteral("The file an export writes (.png or .pdf for --export-chart)."),
                               QStringLiteral("FILE")};
+    QCommandLineOption format{QStringLiteral("format"),
+                              QStringLiteral("--export-consumption: table (default: the window's table) or "
+                                             "long (a header line, then one line per tank and month: tank, "
+                                             "name, unit, year, month, consumption)."),
+                              QStringLiteral("FORMAT")};
     QCommandLineOption months{QStringLiteral("months"),
                               QStringLiteral("--export-chart: the time range of M months (as the chart "
                                              "window's list), instead of all data."),
@@ -89,8 +94,11 @@ QString readTank(const QCommandLineParser &parser, const QCommandLineOption &opt
 QString readConsumptionExport(const QCommandLineParser &parser, const Options &o,
                               CommandLine::ConsumptionExport &c)
 {
-    if (!parser.isSet(o.exportConsumption))
+    if (!parser.isSet(o.exportConsumption)) {
+        if (parser.isSet(o.format))
+            return QStringLiteral("--format belongs to an export (--export-consumption)");
         return {};
+    }
     if (parser.isSet(o.exportChart))
         return QStringLiteral("--export-chart and --export-consumption exclude each other");
     if (const QString error = readTank(parser, o.exportConsumption, c.tank); !error.isEmpty())
@@ -98,6 +106,10 @@ QString readConsumptionExport(const QCommandLineParser &parser, const Options &o
     c.output = parser.value(o.output);
     if (c.output.isEmpty())
         return QStringLiteral("--export-consumption needs --output FILE");
+    const QString format = parser.value(o.format);
+    if (parser.isSet(o.format) && format != QLatin1String("table") && format != QLatin1String("long"))
+        return QStringLiteral("--format: \"%1\" is neither table nor long").arg(format);
+    c.longFormat = format == QLatin1String("long");
     return {};
 }
 
@@ -151,7 +163,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral("Tank level monitor for up to 56 measuring devices."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions({o.help, o.version, o.headless, o.dataDir, o.exportChart, o.exportConsumption, o.output,
-                       o.months, o.percent, o.points, o.size});
+                       o.format, o.months, o.percent, o.points, o.size});
     for (const char *name : kQtValueOptions) {
         QCommandLineOption qt(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         qt.setFlags(QCommandLineOption::HiddenFromHelp);
