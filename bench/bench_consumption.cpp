@@ -96,7 +96,7 @@ int main(int argc, char **argv)
         timer.restart();
         const ConsumptionResult result = ComputeConsumption(*devices, request);
         ours.push_back(timer.nsecsElapsed() / 1e6);
-        total = result.table.total();
+        total = result.groups.front().table.total();
     }
     const double o = median(ours), b = median(base);
     std::printf("ComputeConsumption, all of %d tanks x %d points %9.2f ms   plain pass %8.2f ms   "

@@ -76,6 +76,11 @@ struct Options {
     QCommandLineOption output{QStringLiteral("output"),
                               QStringLiteral("The file an export writes (.png or .pdf for --export-chart)."),
                               QStringLiteral("FILE")};
+    QCommandLineOption format{QStringLiteral("format"),
+                              QStringLiteral("--export-consumption: table (default: the window's table) or "
+                                             "long (a header line, then one line per tank and month: tank, "
+                                             "name, unit, year, month, consumption)."),
+                              QStringLiteral("FORMAT")};
     QCommandLineOption months{QStringLiteral("months"),
                               QStringLiteral("--export-chart: the time range of M months (as the chart "
                                              "window's list), instead of all data."),
@@ -125,8 +130,11 @@ Refusal readTank(const QCommandLineParser &parser, const QCommandLineOption &opt
 // The consumption export's options.
 Refusal readConsumptionExport(const QCommandLineParser &parser, const Options &o, CommandLine::ConsumptionExport &c)
 {
-    if (!parser.isSet(o.exportConsumption))
+    if (!parser.isSet(o.exportConsumption)) {
+        if (parser.isSet(o.format))
+            return {508, {o.format.names().first(), dashed(o.exportConsumption)}};
         return {};
+    }
     if (parser.isSet(o.exportChart))
         return {507, {dashed(o.exportChart), dashed(o.exportConsumption)}};
     if (const Refusal r = readTank(parser, o.exportConsumption, c.tank))
@@ -134,6 +142,10 @@ Refusal readConsumptionExport(const QCommandLineParser &parser, const Options &o
     c.output = parser.value(o.output);
     if (c.output.isEmpty())
         return {506, {o.exportConsumption.names().first()}};
+    const QString format = parser.value(o.format);
+    if (parser.isSet(o.format) && format != QLatin1String("table") && format != QLatin1String("long"))
+        return {537, {format}};
+    c.longFormat = format == QLatin1String("long");
     return {};
 }
 
@@ -226,7 +238,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral("Tank level monitor for up to 56 measuring devices."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions({o.help, o.version, o.headless, o.dataDir, o.exportChart, o.exportConsumption, o.output,
-                       o.months, o.percent, o.points, o.size, o.get, o.set, o.setPassword});
+                       o.format, o.months, o.percent, o.points, o.size, o.get, o.set, o.setPassword});
     for (const char *name : kQtValueOptions) {
         QCommandLineOption qt(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         qt.setFlags(QCommandLineOption::HiddenFromHelp);

@@ -36,10 +36,11 @@ struct CommandLine {
         int width = 1200;
         int height = 700;
     } chart;
-    // --export-consumption TANK --output FILE
+    // --export-consumption TANK --output FILE [--format table|long]
     struct ConsumptionExport {
         int tank = 0; // device number, 0 = all tanks
         QString output;
+        bool longFormat = false; // one line per tank and month instead of the table
     } consumption;
     // --get SECTION/KEY, --set SECTION/KEY=VALUE (repeatable), --set-password email|mqtt|lock
     struct Configure {

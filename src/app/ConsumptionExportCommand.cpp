@@ -29,10 +29,11 @@ int RunConsumptionExport(const CommandLine &cl)
     const QString entry = ConsumptionEntryText(table, selection);
     if (entry.isEmpty())
         return noData(); // a tank without history
-    const ConsumptionResult result =
-        ComputeConsumption(table, ConsumptionRequestFor(data.settings, data.config, data.clock(), selection));
-    const QByteArray bytes =
-        ConsumptionCsv(entry, result.table, ConsumptionCsvTexts::forLocale(QLocale::system()));
+    const ConsumptionExportFile result = ConsumptionExportBytes(
+        table, ConsumptionRequestFor(data.settings, data.config, data.clock(), selection),
+        job.longFormat ? ConsumptionCsvFormat::Long : ConsumptionCsvFormat::Table, entry,
+        ConsumptionCsvTexts::forLocale(LngLocale()));
+    const QByteArray &bytes = result.bytes;
     QString error;
     if (!ExportOutput::Write(job.output, bytes, &error)) {
         ErrorLine(cl.exeBaseName + QStringLiteral(": ") + LngFormat(502, {job.output, error}));

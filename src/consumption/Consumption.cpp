@@ -48,11 +48,6 @@ struct MonthSpan {
     bool contains(qint64 t) const { return t >= begin && t < end; }
 };
 
-int yearOf(qint64 secs)
-{
-    return MonthSpan::of(secs).year;
-}
-
 constexpr int kCountdown = 5; // non-rising points that end a refuelling
 
 // The whole range as one period: used when no month divides it.
@@ -170,6 +165,11 @@ void computeTank(int d, const DeviceRecord &rec, const ConsumptionSettings &s, C
 
 } // namespace
 
+QString ConsumptionUnitName(int einheit)
+{
+    return UnitName(einheit, einheit != 5 && einheit != 6);
+}
+
 ConsumptionResult ComputeConsumption(const DeviceTable &devices, const ConsumptionRequest &request)
 {
     int first = 1, lastTank = 0; // nothing selected: no tank
@@ -179,22 +179,61 @@ ConsumptionResult ComputeConsumption(const DeviceTable &devices, const Consumpti
         first = lastTank = request.selection;
     }
 
-    int firstYear = request.currentYear;
+    // The groups, each with its years (from its first point's year to now)
+    // and the finest decimals of its tanks; a tank without points joins none.
+    struct Span {
+        int firstYear;
+        int decimals = 0;
+    };
+    ConsumptionResult result;
+    std::vector<Span> spans;
+    std::vector<int> groupOf(size_t(lastTank + 1), -1);
     for (int d = first; d <= lastTank; ++d) {
-        const TankHistory &h = devices[d].History;
-        if (h.count() >= 1)
-            firstYear = std::min(firstYear, yearOf(h.HistoryTimes[1]));
+        const DeviceRecord &rec = devices[d];
+        const TankHistory &h = rec.History;
+        if (h.count() < 1)
+            continue;
+        const int einheit = UnitName(rec.Einheit, true).isEmpty() ? -1 : rec.Einheit;
+        size_t g = 0;
+        while (g < result.groups.size() && (request.perTank || result.groups[g].einheit != einheit))
+            ++g;
+        if (g == result.groups.size()) {
+            ConsumptionGroup group;
+            group.einheit = einheit;
+            group.unit = ConsumptionUnitName(einheit);
+            result.groups.push_back(group);
+            spans.push_back({request.currentYear});
+        }
+        ConsumptionGroup &group = result.groups[g];
+        group.tanks << d;
+        groupOf[size_t(d)] = int(g);
+        const MonthSpan firstPoint = MonthSpan::of(h.HistoryTimes[1]);
+        const MonthSpan lastPoint = MonthSpan::of(h.HistoryTimes[h.count()]);
+        const int from = MonthIndex(firstPoint.year, firstPoint.month);
+        const int to = MonthIndex(lastPoint.year, lastPoint.month);
+        group.firstMonth = group.firstMonth < 0 ? from : std::min(group.firstMonth, from);
+        group.lastMonth = std::max(group.lastMonth, to);
+        spans[g].firstYear = std::min(spans[g].firstYear, firstPoint.year);
+        spans[g].decimals = std::max(spans[g].decimals, LevelDecimals(rec));
     }
+    if (result.groups.empty()) {
+        result.groups.emplace_back();
+        spans.push_back({request.currentYear});
+    }
+    for (size_t g = 0; g < result.groups.size(); ++g)
+        result.groups[g].table = ConsumptionTable(request.currentYear, spans[g].firstYear, spans[g].decimals);
 
-    ConsumptionResult result{ConsumptionTable(request.currentYear, firstYear), {}};
     std::unique_ptr<ConsumptionProtocol> log;
     if (request.settings.logVerbrauch)
         log = std::make_unique<ConsumptionProtocol>(request.protocolPath, request.locale);
 
     for (int d = first; d <= lastTank; ++d)
-        computeTank(d, devices[d], request.settings, result.table, log.get());
+        if (groupOf[size_t(d)] >= 0)
+            computeTank(d, devices[d], request.settings, result.groups[size_t(groupOf[size_t(d)])].table,
+                        log.get());
 
-    result.table.computeTotals();
+    for (ConsumptionGroup &group : result.groups)
+        group.table.computeTotals();
     if (log)
         result.protocolError = log->close();
     return result;

@@ -1,8 +1,10 @@
 #pragma once
 #include "ConsumptionTable.h"
 
+#include <QList>
 #include <QLocale>
 #include <QString>
+#include <vector>
 
 struct DeviceRecord;
 struct DeviceTable;
@@ -20,15 +22,35 @@ struct ConsumptionRequest {
     ConsumptionSettings settings;
     QString protocolPath;               // "LogVerbrauch.txt" in the data folder
     QLocale locale = QLocale::system(); // the protocol's numbers and times
+    bool perTank = false; // a table for each tank instead of one per unit
+};
+
+// Months counted from year 0: year * 12 + month - 1.
+inline int MonthIndex(int year, int month) { return year * 12 + month - 1; }
+
+// Tanks whose consumptions add up in one table: the tanks of one unit (litres
+// and m³ never make one sum), or a single tank.
+struct ConsumptionGroup {
+    QList<int> tanks;    // device numbers, ascending
+    int einheit = -1;    // their unit code, -1 for none
+    QString unit;        // its name in the table and the exports ("L", "m³", "" for none)
+    int firstMonth = -1; // MonthIndex of the first and the last history point, -1 without
+    int lastMonth = -1;
+    ConsumptionTable table; // rounded to the finest decimals of its tanks
 };
 
 struct ConsumptionResult {
-    ConsumptionTable table;
+    std::vector<ConsumptionGroup> groups; // at least one; tanks in device order
     QString protocolError; // the protocol file's failure, empty when none
 };
 
-// Monthly consumption of the selected tank or of all tanks (added up in the
-// same cells), from the in-memory histories, in one pass per tank.
+// The unit's name as the consumption table and its exports write it: the
+// short text, but the two gallons by their long names so they stay apart.
+QString ConsumptionUnitName(int einheit);
+
+// Monthly consumption of the selected tank or of all tanks, from the
+// in-memory histories, in one pass per tank. All tanks of one unit add up in
+// the same cells; each unit has a table of its own (each tank, with perTank).
 //
 // A falling level is consumption. A point above the previous one by more than
 // the trigger starts or prolongs a refuelling; five points that do not rise

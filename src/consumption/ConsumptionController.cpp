@@ -9,6 +9,9 @@
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <cmath>
 
 namespace
@@ -58,7 +61,7 @@ QString WithCsvExtension(const QString &path)
 ConsumptionController::ConsumptionController(const DeviceTable &devices, Settings &settings, UiServices &ui,
                                              const RunConfig &config, ClockFn clock, QObject *parent)
     : QObject(parent), devices_(devices), settings_(settings), ui_(ui), config_(config),
-      clock_(std::move(clock)), model_(QLocale::system())
+      clock_(std::move(clock)), model_(LngLocale())
 {
 }
 
@@ -71,27 +74,29 @@ bool ConsumptionController::OpenForm(const DeviceTable &devices, UiServices &ui)
     return false;
 }
 
-qint64 ConsumptionController::initialSelection() const
-{
-    return devices_.DeviceCount > 1 ? 0 : settings_.readInt(Cfg::GeraeteAktuell);
-}
-
 void ConsumptionController::select(int number)
 {
     const ConsumptionResult r =
         ComputeConsumption(devices_, ConsumptionRequestFor(settings_, config_, clock_(), number));
-    unit_ = ConsumptionUnitOf(devices_, number);
-    caption_ = ConsumptionCaption(unit_);
-    model_.setTable(r.table, unit_.unit);
+    caption_ = ConsumptionCaption(r.groups);
+    model_.setSheet(ConsumptionSheet(r.groups));
     if (!r.protocolError.isEmpty())
         ui_.setPanelText(1, QStringLiteral("LogVerbrauch.txt: ") + r.protocolError);
     emit tableChanged();
 }
 
-QList<MonthAmount> ConsumptionController::chartMonths() const
+QList<ConsumptionController::ChartBars> ConsumptionController::chartBars() const
 {
     const QDate today = clock_().date();
-    return LastMonths(model_.table(), today.year(), today.month(), kChartMonths);
+    const std::vector<ConsumptionGroup> &groups = model_.sheet().groups();
+    int first = -1;
+    for (const ConsumptionGroup &g : groups)
+        if (g.firstMonth >= 0)
+            first = first < 0 ? g.firstMonth : std::min(first, g.firstMonth);
+    QList<ChartBars> bars;
+    for (const ConsumptionGroup &g : groups)
+        bars.append({g.unit, LastMonths(g.table, today.year(), today.month(), kChartMonths, first)});
+    return bars;
 }
 
 int ConsumptionController::columnWidth(int column) const
@@ -105,26 +110,32 @@ void ConsumptionController::setColumnWidth(int column, int width)
     settings_.write(Cfg::GridColWidth.at(column + 1), qint64(width));
 }
 
-void ConsumptionController::exportCsv(const QString &entryText)
+QString ConsumptionController::defaultExportPath() const
 {
-    const QString def = settings_.read(Cfg::PathExport, config_.DataFilePath(LngText(356)));
-    // The answer may come after the window has closed: the export needs only
-    // what lives as long as the program, and the table as it was asked for.
-    Settings &settings = settings_;
-    UiServices &ui = ui_;
-    const ConsumptionTable table = model_.table();
-    ui_.inputBox(LngText(357), LngText(358), def, [&settings, &ui, entryText, table](const QString &answer) {
-        if (answer.isEmpty())
-            return;
-        const QString path = WithCsvExtension(answer);
-        settings.write(Cfg::PathExport, path);
-        const QByteArray bytes =
-            ConsumptionCsv(entryText, table, ConsumptionCsvTexts::forLocale(QLocale::system()));
-        QString error;
-        if (SafeFile::Replace(path, bytes, &error))
-            ui.messageBox(LngText(361) + QLatin1Char(' ') + path + QLatin1Char('\n') + LngText(362),
-                          QString(), MsgIcon::None, MsgButtons::Ok);
-        else
-            ui.messageBox(error, LngText(363), MsgIcon::Stop, MsgButtons::Ok);
-    });
+    QString folder = QFileInfo(settings_.read(Cfg::PathExport, QString())).absolutePath();
+    if (settings_.read(Cfg::PathExport, QString()).isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) // a system without a documents folder
+        folder = QDir::homePath();
+    const QString name = QStringLiteral("Tankmon-consumption-") +
+                         clock_().date().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".csv");
+    return QDir(folder).filePath(name);
+}
+
+void ConsumptionController::exportCsv(const QString &chosen, ConsumptionCsvFormat format, int number,
+                                      const QString &entryText)
+{
+    if (chosen.isEmpty())
+        return;
+    const QString path = WithCsvExtension(chosen);
+    settings_.write(Cfg::PathExport, path);
+    const ConsumptionExportFile out =
+        ConsumptionExportBytes(devices_, ConsumptionRequestFor(settings_, config_, clock_(), number), format,
+                               entryText, ConsumptionCsvTexts::forLocale(LngLocale()));
+    QString error;
+    if (SafeFile::Replace(path, out.bytes, &error))
+        ui_.messageBox(LngText(361) + QLatin1Char(' ') + path + QLatin1Char('\n') + LngText(362), QString(),
+                       MsgIcon::None, MsgButtons::Ok);
+    else
+        ui_.messageBox(error, LngText(363), MsgIcon::Stop, MsgButtons::Ok);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "Consumption.h"
+#include "ConsumptionCsv.h"
 #include "ConsumptionModel.h"
 #include "ConsumptionSelection.h"
 #include "core/Clock.h"
@@ -12,7 +13,7 @@ struct RunConfig;
 
 // The consumption window's logic: whether there is anything to show, the
 // tank list, the table of the chosen entry (the model the view reads), the
-// column widths, the 24 months of the bar chart and the CSV export. The
+// column widths, the last 24 months of the bar chart and the CSV export. The
 // window only shows it.
 class ConsumptionController : public QObject
 {
@@ -25,22 +26,34 @@ public:
     // when no device has history points.
     static bool OpenForm(const DeviceTable &devices, UiServices &ui);
     QList<ConsumptionEntry> entries() const { return ConsumptionEntries(devices_); }
-    // The number the tank list selects first (the nearest entry wins).
-    qint64 initialSelection() const;
+    // The number the tank list selects first: the tank selected in the main
+    // window (the nearest entry wins).
+    static qint64 initialSelection(int selectedTank) { return selectedTank; }
 
     // ComboTank click: computes the table of a device number or 0 (all).
     void select(int number);
     ConsumptionModel &model() { return model_; }
     QString caption() const { return caption_; }
-    QString unit() const { return unit_.unit; }
     static constexpr int kChartMonths = 24;
-    QList<MonthAmount> chartMonths() const;
+    // The bars of each unit shown: the same months for all, the last 24 up to
+    // now but none before the first history point.
+    struct ChartBars {
+        QString unit;
+        QList<MonthAmount> months;
+    };
+    QList<ChartBars> chartBars() const;
 
     int columnWidth(int column) const; // column 0..13
     void setColumnWidth(int column, int width);
 
-    // cmdExportCSV click: asks for the path and writes the table shown.
-    void exportCsv(const QString &entryText);
+    // cmdExportCSV click: the file the chooser offers first, in the folder of
+    // the last export or else the user's documents folder
+    // ("Tankmon-consumption-2026-12-07.csv").
+    QString defaultExportPath() const;
+    // The chooser's answer: writes the chosen entry's table (or its long
+    // form) to path (".csv" appended when missing), remembers the path and
+    // says how it went.
+    void exportCsv(const QString &path, ConsumptionCsvFormat format, int number, const QString &entryText);
 
 signals:
     void tableChanged();
@@ -52,7 +65,6 @@ private:
     const RunConfig &config_;
     ClockFn clock_;
     ConsumptionModel model_;
-    ConsumptionUnit unit_;
     QString caption_;
 };
 

@@ -1,6 +1,10 @@
 #include "ConsumptionCsv.h"
 
+#include "ConsumptionSelection.h"
 #include "lang/Lng.h"
+#include "model/DeviceRecord.h"
+
+#include <algorithm>
 
 ConsumptionCsvTexts ConsumptionCsvTexts::forLocale(const QLocale &locale)
 {
@@ -14,12 +18,16 @@ ConsumptionCsvTexts ConsumptionCsvTexts::forLocale(const QLocale &locale)
 
 namespace
 {
+QString plainNumber(double v)
+{
+    return QString::number(v, 'g', ConsumptionTable::kDigits);
+}
+
 // A number as a print statement writes it: a blank for the sign when it is
 // not negative, the digits, a trailing blank.
 QString printForm(double v)
 {
-    const QString digits = QString::number(v, 'g', ConsumptionTable::kDigits);
-    return (v < 0 ? QString() : QStringLiteral(" ")) + digits + QLatin1Char(' ');
+    return (v < 0 ? QString() : QStringLiteral(" ")) + plainNumber(v) + QLatin1Char(' ');
 }
 
 QString cellText(const ConsumptionTable::Cell &c)
@@ -33,9 +41,20 @@ QString cellText(const ConsumptionTable::Cell &c)
         return {};
     }
 }
+
+// A field in quotes when it holds a separator, a quote or a line break.
+QString csvField(const QString &text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
 } // namespace
 
-QByteArray ConsumptionCsv(const QString &entryText, const ConsumptionTable &table,
+QByteArray ConsumptionCsv(const QString &entryText, const ConsumptionSheet &sheet,
                           const ConsumptionCsvTexts &texts)
 {
     const QLatin1String eol("\r\n");
@@ -47,13 +66,52 @@ QByteArray ConsumptionCsv(const QString &entryText, const ConsumptionTable &tabl
     for (int m = 0; m < 12; ++m)
         out += QLatin1Char(',') + texts.months.value(m);
     out += QLatin1Char(',') + texts.total + eol;
-    for (int row = 1; row <= table.yearRows() + 1; ++row) {
+    for (int row = 1; row <= sheet.rowCount(); ++row) {
         for (int col = 1; col <= ConsumptionTable::kColumns; ++col) {
             if (col > 1)
                 out += QLatin1Char(',');
-            out += cellText(table.cell(row, col));
+            out += cellText(sheet.cell(row, col));
         }
         out += eol;
     }
     return QByteArrayLiteral("\xEF\xBB\xBF") + out.toUtf8();
+}
+
+QByteArray ConsumptionCsvLong(const DeviceTable &devices, const std::vector<ConsumptionGroup> &groups)
+{
+    QString out = QStringLiteral("tank,name,unit,year,month,consumption\n");
+    for (const ConsumptionGroup &g : groups) {
+        if (g.tanks.size() != 1 || g.firstMonth < 0 || devices[g.tanks.front()].History.count() < 6)
+            continue;
+        const int d = g.tanks.front();
+        const QString head = QString::number(d) + QLatin1Char(',') + csvField(ConsumptionTankName(devices[d])) +
+                             QLatin1Char(',') + csvField(g.unit) + QLatin1Char(',');
+        // A clock that went back may have put consumption outside the
+        // points' first and last month: those months are written too.
+        int from = g.firstMonth, to = g.lastMonth;
+        const int newest = g.table.newestYear();
+        for (int y = newest - g.table.yearRows() + 1; y <= newest; ++y)
+            for (int m = 1; m <= 12; ++m)
+                if (g.table.month(y, m)) {
+                    from = std::min(from, MonthIndex(y, m));
+                    to = std::max(to, MonthIndex(y, m));
+                }
+        for (int i = from; i <= to; ++i) {
+            const int year = i / 12, month = i % 12 + 1;
+            out += head + QString::number(year) + QLatin1Char(',') + QString::number(month) + QLatin1Char(',') +
+                   plainNumber(g.table.month(year, month).value_or(0)) + QLatin1Char('\n');
+        }
+    }
+    return out.toUtf8();
+}
+
+ConsumptionExportFile ConsumptionExportBytes(const DeviceTable &devices, ConsumptionRequest request,
+                                         ConsumptionCsvFormat format, const QString &entryText,
+                                         const ConsumptionCsvTexts &texts)
+{
+    request.perTank = format == ConsumptionCsvFormat::Long;
+    ConsumptionResult r = ComputeConsumption(devices, request);
+    if (format == ConsumptionCsvFormat::Long)
+        return {ConsumptionCsvLong(devices, r.groups), r.protocolError};
+    return {ConsumptionCsv(entryText, ConsumptionSheet(std::move(r.groups)), texts), r.protocolError};
 }

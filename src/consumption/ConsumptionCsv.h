@@ -1,5 +1,6 @@
 #pragma once
-#include "ConsumptionTable.h"
+#include "Consumption.h"
+#include "ConsumptionSheet.h"
 
 #include <QByteArray>
 #include <QLocale>
@@ -7,7 +8,7 @@
 #include <QStringList>
 
 // The header words of the export: "Jahr", the twelve short month names of
-// the system language and "Summe".
+// the run's language and "Summe".
 struct ConsumptionCsvTexts {
     QString year;
     QStringList months; // January..December
@@ -18,9 +19,30 @@ struct ConsumptionCsvTexts {
 };
 
 // The export file of a consumption table: the tank entry's text, an empty
-// line, the month numbers, the header words, then one line per table row
-// with its 14 cells (empty cells as nothing, numbers with a blank before and
-// after). UTF-8 with a byte-order mark so spreadsheets detect it, "." as
-// decimal point whatever the locale (a "," would split a cell), CR LF.
-QByteArray ConsumptionCsv(const QString &entryText, const ConsumptionTable &table,
+// line, the month numbers, the header words, then one line per row of the
+// sheet with its 14 cells (empty cells as nothing, numbers with a blank
+// before and after). UTF-8 with a byte-order mark so spreadsheets detect it,
+// "." as decimal point whatever the locale (a "," would split a cell), CR LF.
+QByteArray ConsumptionCsv(const QString &entryText, const ConsumptionSheet &sheet,
                           const ConsumptionCsvTexts &texts);
+
+// The export for scripts: a header line "tank,name,unit,year,month,consumption",
+// then one line per tank and month, oldest first, from the month of its first
+// history point to that of its last (a month without consumption is 0).
+// Plain numbers with "." decimals, names quoted where they need it, UTF-8
+// without a byte-order mark, LF. groups: one per tank (ConsumptionRequest::perTank);
+// tanks with fewer than 6 points, which have no consumption, have no lines.
+QByteArray ConsumptionCsvLong(const DeviceTable &devices, const std::vector<ConsumptionGroup> &groups);
+
+enum class ConsumptionCsvFormat { Table, Long };
+
+struct ConsumptionExportFile {
+    QByteArray bytes;
+    QString protocolError; // as ConsumptionResult's
+};
+// What an export of a selection writes in a format: the table as the window
+// shows it, headed by the entry's text, or the long form of every tank in it.
+// The request's perTank is set here.
+ConsumptionExportFile ConsumptionExportBytes(const DeviceTable &devices, ConsumptionRequest request,
+                                         ConsumptionCsvFormat format, const QString &entryText,
+                                         const ConsumptionCsvTexts &texts);

@@ -9,17 +9,16 @@ ConsumptionModel::ConsumptionModel(const QLocale &locale, QObject *parent)
 {
 }
 
-void ConsumptionModel::setTable(const ConsumptionTable &table, const QString &unit)
+void ConsumptionModel::setSheet(ConsumptionSheet sheet)
 {
     beginResetModel();
-    table_ = table;
-    unit_ = unit;
+    sheet_ = std::move(sheet);
     endResetModel();
 }
 
 int ConsumptionModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : table_.yearRows() + 1;
+    return parent.isValid() ? 0 : sheet_.rowCount();
 }
 
 int ConsumptionModel::columnCount(const QModelIndex &parent) const
@@ -28,7 +27,7 @@ int ConsumptionModel::columnCount(const QModelIndex &parent) const
 }
 
 QString ConsumptionModel::cellText(const ConsumptionTable::Cell &cell, int column, const QString &unit,
-                                   const QLocale &locale)
+                                   int decimals, const QLocale &locale)
 {
     if (cell.kind == ConsumptionTable::Cell::Text)
         return cell.text;
@@ -36,7 +35,8 @@ QString ConsumptionModel::cellText(const ConsumptionTable::Cell &cell, int colum
         return {};
     if (column == 1) // a year, not an amount
         return QString::number(qint64(cell.number));
-    const QString number = locale.toString(qint64(std::round(cell.number)));
+    const QString number = decimals > 0 ? locale.toString(cell.number, 'f', decimals)
+                                        : locale.toString(qint64(std::round(cell.number)));
     return unit.isEmpty() ? number : number + QLatin1Char(' ') + unit;
 }
 
@@ -49,7 +49,8 @@ QVariant ConsumptionModel::data(const QModelIndex &index, int role) const
         return int((column == 1 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
     if (role != Qt::DisplayRole)
         return {};
-    return cellText(table_.cell(index.row() + 1, column), column, unit_, locale_);
+    const ConsumptionGroup &group = sheet_.groupOf(index.row() + 1);
+    return cellText(sheet_.cell(index.row() + 1, column), column, group.unit, group.table.decimals(), locale_);
 }
 
 QVariant ConsumptionModel::headerData(int section, Qt::Orientation orientation, int role) const

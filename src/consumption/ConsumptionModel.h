@@ -1,34 +1,34 @@
 #pragma once
-#include "ConsumptionTable.h"
+#include "ConsumptionSheet.h"
 
 #include <QAbstractTableModel>
 #include <QLocale>
 
 // The consumption table as the table view reads it, cell by cell on demand:
-// the year rows newest first, then the total row; 14 columns with the
-// captions "Jahr", the twelve months and "Summe".
+// the rows of the sheet (each unit's year rows newest first, then its total
+// row); 14 columns with the captions "Jahr", the twelve months and "Summe".
 class ConsumptionModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
     explicit ConsumptionModel(const QLocale &locale, QObject *parent = nullptr);
 
-    // A new table; unit is the short unit the numbers carry ("" for none).
-    void setTable(const ConsumptionTable &table, const QString &unit);
-    const ConsumptionTable &table() const { return table_; }
+    // A new sheet: each row's numbers carry its group's unit and decimals.
+    void setSheet(ConsumptionSheet sheet);
+    const ConsumptionSheet &sheet() const { return sheet_; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    // A cell's text: whole numbers with the locale's grouping and the unit
-    // ("1.234 L"), the year as a plain year, texts and empty cells unchanged.
-    static QString cellText(const ConsumptionTable::Cell &cell, int column, const QString &unit,
+    // A cell's text: the number with the locale's grouping, rounded to the
+    // given decimals, and the unit ("1.234 L", "0,267 m³"); the year as a
+    // plain year, texts and empty cells unchanged.
+    static QString cellText(const ConsumptionTable::Cell &cell, int column, const QString &unit, int decimals,
                             const QLocale &locale);
 
 private:
-    ConsumptionTable table_;
-    QString unit_;
+    ConsumptionSheet sheet_;
     QLocale locale_;
 };

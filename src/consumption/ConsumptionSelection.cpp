@@ -2,9 +2,7 @@
 
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
-#include "model/Figures.h"
 
-#include <optional>
 
 bool HasConsumptionData(const DeviceTable &devices)
 {
@@ -21,9 +19,7 @@ QList<ConsumptionEntry> ConsumptionEntries(const DeviceTable &devices)
         const DeviceRecord &rec = devices[d];
         if (rec.History.count() == 0)
             continue;
-        const QString name =
-            rec.Tankbezeichnung.isEmpty() ? LngText(381) + QString::number(rec.SN) : rec.Tankbezeichnung;
-        entries.append({QString::number(d) + QStringLiteral(": ") + name, d});
+        entries.append({QString::number(d) + QStringLiteral(": ") + ConsumptionTankName(rec), d});
     }
     if (devices.DeviceCount > 1)
         entries.append({LngText(364) + QStringLiteral(" 1-") + QString::number(devices.DeviceCount), 0});
@@ -38,38 +34,28 @@ QString ConsumptionEntryText(const DeviceTable &devices, int number)
     return {};
 }
 
-ConsumptionUnit ConsumptionUnitOf(const DeviceTable &devices, int selection)
+QString ConsumptionTankName(const DeviceRecord &rec)
 {
-    if (selection > 0)
-        return {selection <= devices.DeviceCount ? UnitName(devices[selection].Einheit, true) : QString(),
-                {}};
-    QStringList units; // the distinct ones, in device order
-    std::optional<QString> common;
-    bool differ = false;
-    for (int d = 1; d <= devices.DeviceCount; ++d) {
-        if (devices[d].History.count() == 0)
-            continue;
-        const QString u = UnitName(devices[d].Einheit, true);
-        differ = differ || (common && u != *common);
-        common = common.value_or(u);
-        if (!u.isEmpty() && !units.contains(u))
-            units << u;
-    }
-    return differ ? ConsumptionUnit{QString(), units} : ConsumptionUnit{common.value_or(QString()), {}};
+    return rec.Tankbezeichnung.isEmpty() ? LngText(381) + QString::number(rec.SN) : rec.Tankbezeichnung;
 }
 
-QString ConsumptionCaption(const ConsumptionUnit &unit)
+QString ConsumptionCaption(const std::vector<ConsumptionGroup> &groups)
 {
-    if (unit.mixed.isEmpty())
+    if (groups.size() < 2)
         return LngText(385);
-    return LngText(385) + QStringLiteral(" (") + unit.mixed.join(QStringLiteral(", ")) + QLatin1Char(')');
+    QStringList units;
+    for (const ConsumptionGroup &g : groups)
+        if (!g.unit.isEmpty())
+            units << g.unit;
+    return LngText(385) + QStringLiteral(" (") + units.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
 
-QList<MonthAmount> LastMonths(const ConsumptionTable &table, int year, int month, int count)
+QList<MonthAmount> LastMonths(const ConsumptionTable &table, int year, int month, int count,
+                              int firstMonth)
 {
     QList<MonthAmount> months;
     int y = year, m = month;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && MonthIndex(y, m) >= firstMonth; ++i) {
         months.prepend({y, m, table.month(y, m).value_or(0)});
         if (--m == 0) {
             m = 12;

@@ -1,10 +1,11 @@
 #pragma once
-#include "ConsumptionTable.h"
+#include "Consumption.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+struct DeviceRecord;
 struct DeviceTable;
 
 // What the consumption window offers and shows for a device table.
@@ -21,20 +22,19 @@ struct ConsumptionEntry {
 QList<ConsumptionEntry> ConsumptionEntries(const DeviceTable &devices);
 // The entry's text for a device number or 0; empty when there is no such entry.
 QString ConsumptionEntryText(const DeviceTable &devices, int number);
+// A tank's name, or "SN:" and its serial number when it has none.
+QString ConsumptionTankName(const DeviceRecord &rec);
 
-// The short unit the numbers of a selection carry. Tanks of different units
-// add up to a number without a unit; the caption then names the units.
-struct ConsumptionUnit {
-    QString unit;
-    QStringList mixed; // the differing units, empty when they agree
-};
-ConsumptionUnit ConsumptionUnitOf(const DeviceTable &devices, int selection);
-QString ConsumptionCaption(const ConsumptionUnit &unit);
+// The grid's caption; with several units (all tanks) it names them, each
+// having its own rows and total.
+QString ConsumptionCaption(const std::vector<ConsumptionGroup> &groups);
 
 struct MonthAmount {
     int year;
     int month;
     double amount; // an empty month is 0
 };
-// The count months up to and including year/month, oldest first.
-QList<MonthAmount> LastMonths(const ConsumptionTable &table, int year, int month, int count);
+// At most count months up to and including year/month, oldest first, none
+// before the month firstMonth (a MonthIndex; -1 for no such bound).
+QList<MonthAmount> LastMonths(const ConsumptionTable &table, int year, int month, int count,
+                              int firstMonth = -1);

@@ -7,16 +7,19 @@
 
 namespace
 {
-// Running sums shown as whole numbers: rounded after every addition, halves
-// to the even neighbour (the default rounding mode).
-double addRounded(double sum, double x)
+// Running sums as the table shows them: rounded to the unit's decimals after
+// every addition, halves to the even neighbour (the default rounding mode).
+double addRounded(double sum, double x, int decimals)
 {
-    return std::nearbyint(sum + x);
+    if (decimals <= 0)
+        return std::nearbyint(sum + x);
+    const double scale = std::pow(10.0, decimals);
+    return std::nearbyint((sum + x) * scale) / scale;
 }
 } // namespace
 
-ConsumptionTable::ConsumptionTable(int newestYear, int oldestYear)
-    : newestYear_(newestYear), rows_(size_t(std::max(0, newestYear - oldestYear + 1)))
+ConsumptionTable::ConsumptionTable(int newestYear, int oldestYear, int decimals)
+    : newestYear_(newestYear), decimals_(decimals), rows_(size_t(std::max(0, newestYear - oldestYear + 1)))
 {
     computeTotals();
 }
@@ -47,9 +50,9 @@ void ConsumptionTable::computeTotals()
     for (size_t r = 0; r < rows_.size(); ++r) {
         double sum = 0;
         for (const std::optional<double> &c : rows_[r])
-            sum = addRounded(sum, c.value_or(0));
+            sum = addRounded(sum, c.value_or(0), decimals_);
         totals_[r] = sum;
-        total_ = addRounded(total_, sum);
+        total_ = addRounded(total_, sum, decimals_);
     }
 }
 

@@ -6,8 +6,9 @@
 
 // Monthly consumption as a table of years by months: year rows newest first,
 // then the total row. Row totals and the overall total are summed with
-// rounding to a whole number after each addition (halves to even), the way
-// the table has always shown them.
+// rounding after each addition (halves to even) to the decimals of the
+// tanks' unit: whole numbers for litres and the like, the way the table has
+// always shown them, and 0.001 m³ for a tank that reads 1.234 m³.
 class ConsumptionTable
 {
 public:
@@ -23,7 +24,7 @@ public:
     };
 
     // The years oldestYear..newestYear, every month empty.
-    ConsumptionTable(int newestYear = 0, int oldestYear = 0);
+    ConsumptionTable(int newestYear = 0, int oldestYear = 0, int decimals = 0);
 
     int yearRows() const { return int(rows_.size()); }
     int newestYear() const { return newestYear_; }
@@ -32,6 +33,7 @@ public:
     Cell cell(int row, int column) const;
     std::optional<double> month(int year, int month) const;
     double total() const { return total_; }
+    int decimals() const { return decimals_; }
 
     // Adds to a month's cell and returns its new number. A year outside the
     // table adds rows (a history whose clock went back or ahead), so nothing
@@ -45,6 +47,7 @@ private:
     Row &rowOf(int year);
 
     int newestYear_;
+    int decimals_;
     std::vector<Row> rows_; // rows_[0] is newestYear_
     std::vector<double> totals_;
     double total_ = 0;

@@ -67,6 +67,21 @@ const std::vector<QString> &table(int id)
 int LngId() { return g_lngId; }
 void SetLngId(int id) { g_lngId = id; }
 
+QLocale LngLocale()
+{
+    // In the order of the language ids 1..10.
+    static const std::pair<QLocale::Language, QLocale::Territory> kLocales[] = {
+        {QLocale::German, QLocale::Germany},      {QLocale::English, QLocale::UnitedKingdom},
+        {QLocale::Italian, QLocale::Italy},       {QLocale::French, QLocale::France},
+        {QLocale::Spanish, QLocale::Spain},       {QLocale::Portuguese, QLocale::Portugal},
+        {QLocale::Dutch, QLocale::Netherlands},   {QLocale::Croatian, QLocale::Croatia},
+        {QLocale::Romanian, QLocale::Romania},    {QLocale::Polish, QLocale::Poland}};
+    const int id = LngId();
+    if (id < 1 || id > 10)
+        return QLocale::system();
+    return QLocale(kLocales[id - 1].first, kLocales[id - 1].second);
+}
+
 bool LngInit(const QStringList &words, const Settings &settings, const std::function<int()> &choose)
 {
     const QString cl = words.join(QLatin1Char(' '));

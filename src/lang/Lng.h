@@ -1,5 +1,6 @@
 #pragma once
 #include <QList>
+#include <QLocale>
 #include <QString>
 #include <functional>
 
@@ -19,6 +20,10 @@ QString LngText(int id);
 // selection; 0 when closed without a choice). False when the resulting id
 // names no language: the caller says "Wrong LngId !?!" and ends the program.
 bool LngInit(const QStringList &words, const Settings &settings, const std::function<int()> &choose);
+// The locale of the current language (month names, number grouping), so a
+// German run says "März" and "1.234" whatever the system's locale; the system
+// locale while no language is set.
+QLocale LngLocale();
 // All lines of a multi-line text (lines separated by CR LF).
 QStringList LngLines(int id);
 

@@ -217,6 +217,11 @@ QString ScaledLevelText(qint64 raw, const DeviceRecord &rec)
     return numberText(raw, scaleOf(rec.DezPunkt, rec.Einheit));
 }
 
+int LevelDecimals(const DeviceRecord &rec)
+{
+    return scaleOf(rec.DezPunkt, rec.Einheit).decimals;
+}
+
 namespace
 {
 // Whole minutes since the epoch, rounded down also before 1970.

@@ -39,6 +39,9 @@ double ScaledLevel(qint64 raw, const DeviceRecord &rec);
 // The same as text with the decimals the scale code gives ("1.25"); "" for an
 // unknown scale code or a negative raw value.
 QString ScaledLevelText(qint64 raw, const DeviceRecord &rec);
+// The decimals of the record's display units: 3, 2 or 1 for a fractional unit
+// divided by its scale code, else 0.
+int LevelDecimals(const DeviceRecord &rec);
 
 // Age of a reading in whole minutes: the minute boundaries crossed between
 // the reading and now (10:00:59 -> 10:01:00 is one minute). A reading without

@@ -455,13 +455,13 @@ void frmMain::openTable()
 {
     // One table window; asked again, it shows the tanks as they are now.
     if (table_) {
-        table_->reload();
+        table_->reload(app_.tanks().currentDevice());
         table_->raise();
         table_->activateWindow();
         return;
     }
     table_ = frmTabelle::OpenForm(app_.tanks().table(), app_.settings(), app_.ui(), app_.config(),
-                                  app_.clock(), this);
+                                  app_.clock(), app_.tanks().currentDevice(), this);
 }
 
 void frmMain::closeEvent(QCloseEvent *e)

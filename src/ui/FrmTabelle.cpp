@@ -6,20 +6,26 @@
 #include "lang/Lng.h"
 
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
 frmTabelle *frmTabelle::OpenForm(const DeviceTable &devices, Settings &settings, UiServices &ui,
-                                 const RunConfig &config, ClockFn clock, QWidget *parent)
+                                 const RunConfig &config, ClockFn clock, int selectedTank, QWidget *parent)
 {
     if (!ConsumptionController::OpenForm(devices, ui))
         return nullptr;
     auto *w = new frmTabelle(devices, settings, ui, config, std::move(clock), parent);
+    w->fillTankList(ConsumptionController::initialSelection(selectedTank));
     w->show();
     return w;
 }
@@ -52,12 +58,17 @@ frmTabelle::frmTabelle(const DeviceTable &devices, Settings &settings, UiService
 
     chart_ = new QCustomPlot(this);
     chart_->setObjectName(QStringLiteral("chart"));
-    chart_->setMinimumHeight(180);
-    bars_ = new QCPBars(chart_->xAxis, chart_->yAxis);
-    bars_->setWidth(0.7);
-    bars_->setPen(Qt::NoPen);
-    bars_->setBrush(UiLook::Accent());
-    chart_->xAxis->grid()->setVisible(false);
+    chart_->setMinimumHeight(120);
+    margins_ = new QCPMarginGroup(chart_);
+
+    // The user shares the height between the table and the bars.
+    auto *split = new QSplitter(Qt::Vertical, this);
+    split->setObjectName(QStringLiteral("split"));
+    split->setChildrenCollapsible(false);
+    split->addWidget(t);
+    split->addWidget(chart_);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
 
     auto *cmdExportCSV = new QPushButton(LngText(383), this);
     cmdExportCSV->setObjectName(QStringLiteral("cmdExportCSV"));
@@ -76,21 +87,27 @@ frmTabelle::frmTabelle(const DeviceTable &devices, Settings &settings, UiService
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(caption_);
-    layout->addWidget(t, 3);
-    layout->addWidget(chart_, 2);
+    layout->addWidget(split, 1);
     layout->addLayout(buttons);
 
-    fillTankList(ctrl_.initialSelection());
     for (int c = 0; c < ConsumptionTable::kColumns; ++c)
         t->horizontalHeader()->resizeSection(c, ctrl_.columnWidth(c));
     // Connected after the stored widths are set: only the user's resizing is written.
     connect(t->horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int column, int, int width) { ctrl_.setColumnWidth(column, width); });
     connect(ComboTank, &QComboBox::activated, this, &frmTabelle::ComboTank_Click);
-    connect(cmdExportCSV, &QPushButton::clicked, this, [this] { ctrl_.exportCsv(ComboTank->currentText()); });
+    connect(cmdExportCSV, &QPushButton::clicked, this, &frmTabelle::cmdExportCSV_Click);
     connect(CmdOk, &QPushButton::clicked, this, &QWidget::close);
     AssignAccessKeys(this);
-    resize(1000, 640);
+
+    // Roomy where the screen allows; on a small one within it, title bar
+    // included, so OK and Export stay in reach.
+    QRect avail(0, 0, 1000, 700);
+    if (QScreen *s = parent ? parent->screen() : screen())
+        avail = s->availableGeometry();
+    const QSize frame(16, 48); // what a window manager adds, about
+    const QSize size = QSize(1000, 640).boundedTo(avail.size() - frame).expandedTo(minimumSizeHint());
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, avail));
 }
 
 void frmTabelle::fillTankList(qint64 select)
@@ -102,9 +119,9 @@ void frmTabelle::fillTankList(qint64 select)
     showTable();
 }
 
-void frmTabelle::reload()
+void frmTabelle::reload(int selectedTank)
 {
-    fillTankList(SelectedItemData(ComboTank));
+    fillTankList(ConsumptionController::initialSelection(selectedTank));
 }
 
 void frmTabelle::ComboTank_Click()
@@ -116,28 +133,76 @@ void frmTabelle::showTable()
 {
     ctrl_.select(SelectedItemData(ComboTank));
     caption_->setText(ctrl_.caption());
+    drawBars();
+}
 
-    QVector<double> keys, values;
-    QVector<QString> labels;
-    const QList<MonthAmount> months = ctrl_.chartMonths();
-    for (int i = 0; i < months.size(); ++i) {
-        const MonthAmount &m = months[i];
-        keys << i + 1;
-        values << m.amount;
-        QString label = LngText(365 + m.month);
-        if (i == 0 || m.month == 1)
-            label += QLatin1Char('\n') + QString::number(m.year);
-        labels << label;
+void frmTabelle::drawBars()
+{
+    // One panel per unit, one above the other on the same months: litres
+    // and m³ never share an axis.
+    chart_->clearPlottables();
+    chart_->plotLayout()->clear();
+    const QList<ConsumptionController::ChartBars> panels = ctrl_.chartBars();
+    for (int p = 0; p < panels.size(); ++p) {
+        auto *rect = new QCPAxisRect(chart_);
+        chart_->plotLayout()->addElement(p, 0, rect);
+        rect->setMarginGroup(QCP::msLeft | QCP::msRight, margins_);
+        QCPAxis *x = rect->axis(QCPAxis::atBottom);
+        QCPAxis *y = rect->axis(QCPAxis::atLeft);
+        auto *bars = new QCPBars(x, y);
+        bars->setWidth(0.7);
+        bars->setPen(Qt::NoPen);
+        bars->setBrush(UiLook::Accent());
+        x->grid()->setVisible(false);
+
+        QVector<double> keys, values;
+        QVector<QString> labels;
+        const QList<MonthAmount> &months = panels[p].months;
+        for (int i = 0; i < months.size(); ++i) {
+            const MonthAmount &m = months[i];
+            keys << i + 1;
+            values << m.amount;
+            QString label = LngText(365 + m.month);
+            if (i == 0 || m.month == 1)
+                label += QLatin1Char('\n') + QString::number(m.year);
+            labels << label;
+        }
+        auto ticker = QSharedPointer<QCPAxisTickerText>::create();
+        ticker->addTicks(keys, labels);
+        x->setTicker(ticker);
+        x->setTickLabels(p == panels.size() - 1); // the months under the lowest panel only
+        x->setRange(0.4, std::max<int>(int(months.size()), 1) + 0.6);
+        bars->setData(keys, values, true);
+        double top = 0;
+        for (double v : values)
+            top = std::max(top, v);
+        y->setRange(0, top > 0 ? top * 1.1 : 1);
+        y->setLabel(panels[p].unit);
     }
-    auto ticker = QSharedPointer<QCPAxisTickerText>::create();
-    ticker->addTicks(keys, labels);
-    chart_->xAxis->setTicker(ticker);
-    chart_->xAxis->setRange(0.4, months.size() + 0.6);
-    bars_->setData(keys, values, true);
-    double top = 0;
-    for (double v : values)
-        top = std::max(top, v);
-    chart_->yAxis->setRange(0, top > 0 ? top * 1.1 : 1);
-    chart_->yAxis->setLabel(ctrl_.unit());
     chart_->replot();
+}
+
+void frmTabelle::cmdExportCSV_Click()
+{
+    // Not modal and not waited for: the table, the main window and the link
+    // go on while the user chooses.
+    const QFileInfo suggested(ctrl_.defaultExportPath());
+    auto *dlg = new QFileDialog(this, LngText(358), suggested.absolutePath());
+    dlg->setObjectName(QStringLiteral("ExportFile"));
+    dlg->setAttribute(Qt::WA_DeleteOnClose);
+    dlg->setAcceptMode(QFileDialog::AcceptSave);
+    dlg->setFileMode(QFileDialog::AnyFile);
+    dlg->setDefaultSuffix(QStringLiteral("csv"));
+    const QString tableFilter = LngText(700) + QStringLiteral(" (*.csv)");
+    const QString longFilter = LngText(701) + QStringLiteral(" (*.csv)");
+    dlg->setNameFilters({tableFilter, longFilter});
+    dlg->selectFile(suggested.fileName());
+    const int number = SelectedItemData(ComboTank);
+    const QString entry = ComboTank->currentText();
+    connect(dlg, &QFileDialog::fileSelected, this, [this, dlg, longFilter, number, entry](const QString &path) {
+        const ConsumptionCsvFormat format =
+            dlg->selectedNameFilter() == longFilter ? ConsumptionCsvFormat::Long : ConsumptionCsvFormat::Table;
+        ctrl_.exportCsv(path, format, number, entry);
+    });
+    dlg->open();
 }

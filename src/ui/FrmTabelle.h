@@ -4,25 +4,26 @@
 #include <QWidget>
 
 class QComboBox;
-class QCPBars;
+class QCPMarginGroup;
 class QCustomPlot;
 class QLabel;
 class QTableView;
 
 // The consumption table: the tank list, the table of years by months (cells
 // read on demand from the controller's model), under it the bars of the last
-// 24 months, the CSV export and OK. Not modal; a view of
-// ConsumptionController.
+// 24 months (one panel per unit), the CSV export through a file chooser and
+// OK. Not modal; opens within the screen; a view of ConsumptionController.
 class frmTabelle : public QWidget
 {
     Q_OBJECT
 public:
-    // The window, shown, when some tank has history; otherwise the "no data"
-    // box and nullptr.
+    // The window, shown on the main window's selected tank (the nearest
+    // entry), when some tank has history; otherwise the "no data" box and nullptr.
     static frmTabelle *OpenForm(const DeviceTable &devices, Settings &settings, UiServices &ui,
-                                const RunConfig &config, ClockFn clock, QWidget *parent);
-    // Computes the chosen entry again (opened once more while open).
-    void reload();
+                                const RunConfig &config, ClockFn clock, int selectedTank, QWidget *parent);
+    // Opened once more while open: the tank list as it is now, on the
+    // selected tank.
+    void reload(int selectedTank);
 
 private:
     frmTabelle(const DeviceTable &devices, Settings &settings, UiServices &ui, const RunConfig &config,
@@ -30,11 +31,13 @@ private:
     void fillTankList(qint64 select);
     void ComboTank_Click();
     void showTable();
+    void drawBars();
+    void cmdExportCSV_Click();
 
     ConsumptionController ctrl_;
     QComboBox *ComboTank;
     QLabel *caption_;
     QTableView *t;
     QCustomPlot *chart_;
-    QCPBars *bars_;
+    QCPMarginGroup *margins_; // the panels' axes in line
 };

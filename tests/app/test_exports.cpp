@@ -69,6 +69,12 @@ TEST_F(Exports, ChartAndConsumptionWrittenAndRefusalsOnStderr)
         expected += " " + QByteArray::number(y) + " ,,,,,,,,,,,,, 0 \r\n";
     expected += " 2024 ,, 100.5 , 50 ,,,,,,,,,, 150 \r\nSumme,,,,,,,,,,,,, 150 \r\n";
     EXPECT_EQ(readBytes(csv), expected);
+    // The same as one line per tank and month, for scripts.
+    const QString longCsv = out.filePath("long.csv");
+    ASSERT_EQ(run({"--export-consumption", "all", "--output", longCsv, "--format", "long"}, german), 0)
+        << qPrintable(err);
+    EXPECT_EQ(readBytes(longCsv), "tank,name,unit,year,month,consumption\n1,SN:11,L,2024,2,100.5\n"
+                                  "2,SN:12,L,2024,3,50\n");
 
     // Each refusal ends with status 2 and one line on stderr that names what is
     // wrong, in the folder's language (German: none stored).
@@ -86,6 +92,8 @@ TEST_F(Exports, ChartAndConsumptionWrittenAndRefusalsOnStderr)
         {{"--export-consumption", "1"}, "--output"},
         {{"--export-consumption", "1", "--export-chart", "1", "--output", x}, "schließen einander aus"},
         {{"--export-consumption", "1", "--output", out.filePath("no/x.csv")}, "no/x.csv"},
+        {{"--export-consumption", "1", "--output", x, "--format", "wide"}, "\"wide\""},
+        {{"--export-chart", "1", "--output", x, "--format", "long"}, "--format"},
     };
     for (const auto &[args, named] : refusals) {
         EXPECT_EQ(run(args), 2) << qPrintable(args.join(' '));
@@ -99,5 +107,5 @@ TEST_F(Exports, ChartAndConsumptionWrittenAndRefusalsOnStderr)
                        "Menü Einstellen - Protokollfunktion - Protokoll in Logbuch-Datei\n");
     }
     EXPECT_EQ(folder(), before) << "the data folder is only read";
-    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).join(' '), "all.png tank2.pdf verbrauch.csv");
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).join(' '), "all.png long.csv tank2.pdf verbrauch.csv");
 }

@@ -1,6 +1,8 @@
 // Monthly consumption with refuelling detection: the edge cases as small
-// histories, the rounding of the totals and the protocol's lines.
+// histories, the rounding of the totals, the tables per unit with their
+// exports and the protocol's lines.
 #include "consumption/Consumption.h"
+#include "consumption/ConsumptionCsv.h"
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
 #include "support/TestSupport.h"
@@ -90,8 +92,9 @@ TEST_P(ConsumptionCases, MonthCells)
 {
     const Case &c = GetParam();
     const ConsumptionResult r = run(c.tanks, c.settings);
-    EXPECT_EQ(monthCells(r.table), c.expected);
-    EXPECT_EQ(std::pair(r.table.yearRows(), r.table.newestYear()), std::pair(c.yearRows, 2026));
+    const ConsumptionTable &table = r.groups.at(0).table;
+    EXPECT_EQ(monthCells(table), c.expected);
+    EXPECT_EQ(std::pair(table.yearRows(), table.newestYear()), std::pair(c.yearRows, 2026));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -150,6 +153,104 @@ TEST(ConsumptionTable, TotalsRoundAfterEveryAdditionHalvesToEven)
     EXPECT_EQ(t.cell(3, 2).kind, ConsumptionTable::Cell::Empty);
 }
 
+namespace {
+// Four tanks of three units: litres; m³ read to 0.001; rain water in % to
+// 0.1 over the turn of the year; m³ read to 0.1. The fifth has too few points.
+DeviceTable mixedUnits()
+{
+    DeviceTable t = devicesOf({
+        {kMarch100},
+        {"2.1=2.5 10.1=2.45 20.1=2.414 1.2=2.4 10.2=2.3 20.2=2.2 1.3=2.133", 2500, 1, 1},
+        {"10.12.25=80 20.12.25=79.5 1.1=78.8 15.1=78.2 1.2=77.9 15.2=77.5", 1000, 3, 3},
+        {"1.3=10 5.3=9.8 10.3=9.6 15.3=9.5 20.3=9.3 25.3=9.1", 100, 1, 3},
+        {"1.3=900 2.3=800 3.3=700 4.3=600 5.3=500", 1000, 6},
+    });
+    t[1].Tankbezeichnung = "Keller";
+    t[2].Tankbezeichnung = "Diesel \"Hof\", Nord";
+    t[3].SN = 4711;
+    t[4].Tankbezeichnung = "Hof";
+    t[5].Tankbezeichnung = "Neu";
+    return t;
+}
+
+// A group as "unit tanks: decimals | row totals newest first | total".
+QStringList groupsOf(const ConsumptionResult &r)
+{
+    QStringList out;
+    for (const ConsumptionGroup &g : r.groups) {
+        QStringList tanks, rows;
+        for (int d : g.tanks)
+            tanks << QString::number(d);
+        for (int row = 1; row <= g.table.yearRows(); ++row)
+            rows << QString::number(g.table.cell(row, 14).number, 'g', 15);
+        out << QStringLiteral("%1 %2: %3 | %4 | %5")
+                   .arg(g.unit, tanks.join(','))
+                   .arg(g.table.decimals())
+                   .arg(rows.join(' '))
+                   .arg(g.table.total(), 0, 'g', 15);
+    }
+    return out;
+}
+} // namespace
+
+// Decimal units keep their decimals in every total, and all tanks add up
+// only within one unit: a table and a total per unit, in the CSV too.
+TEST(ConsumptionUnits, DecimalTotalsAndOneTablePerUnit)
+{
+    SetLngId(1);
+    const DeviceTable devices = mixedUnits();
+    const auto compute = [&](int selection, bool perTank = false) {
+        ConsumptionRequest request{selection, 2026, {}, {}, QLocale(QLocale::German)};
+        request.perTank = perTank;
+        return ComputeConsumption(devices, request);
+    };
+    // The diesel alone: 0.1 in January, 0.267 in February (up to 2.133 on
+    // 1 March), nothing in March.
+    EXPECT_EQ(groupsOf(compute(2)), QStringList{"m³ 2: 3 | 0.367 | 0.367"});
+    EXPECT_EQ(groupsOf(compute(3)), QStringList{"% 3: 1 | 1.3 1.2 | 2.5"});
+    // All tanks: litres, both m³ tanks at the finer decimals (+ 0.9 in
+    // March), %; the tank with five points stays in its own unit's table.
+    EXPECT_EQ(groupsOf(compute(0)), (QStringList{"L 1: 0 | 100 | 100", "m³ 2,4: 3 | 1.267 | 1.267",
+                                                 "% 3: 1 | 1.3 1.2 | 2.5", "US Gal 5: 0 | 0 | 0"}));
+    EXPECT_EQ(groupsOf(compute(0, true)).size(), 5);
+
+    const ConsumptionCsvTexts texts = ConsumptionCsvTexts::forLocale(QLocale(QLocale::German));
+    const QByteArray table =
+        ConsumptionExportBytes(devices, {0, 2026, {}, {}, {}}, ConsumptionCsvFormat::Table, "Tank 1-5", texts)
+            .bytes;
+    EXPECT_TRUE(table.startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(QString::fromUtf8(table), "Tank 1-5\r\n\r\n,1,2,3,4,5,6,7,8,9,10,11,12,\r\n"
+                     "Jahr,Jan.,Feb.,M\xC3\xA4rz,Apr.,Mai,Juni,Juli,Aug.,Sept.,Okt.,Nov.,Dez.,Summe\r\n"
+                     " 2026 ,,, 100 ,,,,,,,,,, 100 \r\n"
+                     "Summe L,,,,,,,,,,,,, 100 \r\n"
+                     " 2026 , 0.1 , 0.267 , 0.9 ,,,,,,,,,, 1.267 \r\n"
+                     "Summe m\xC2\xB3,,,,,,,,,,,,, 1.267 \r\n"
+                     " 2026 , 0.9 , 0.4 ,,,,,,,,,,, 1.3 \r\n"
+                     " 2025 ,,,,,,,,,,,, 1.2 , 1.2 \r\n"
+                     "Summe %,,,,,,,,,,,,, 2.5 \r\n"
+                     " 2026 ,,,,,,,,,,,,, 0 \r\n"
+                     "Summe US Gal,,,,,,,,,,,,, 0 \r\n");
+
+    // One line per tank and month from its first point's month to its last
+    // one's; March of the diesel had no consumption; tank 5 none at all.
+    const QString longForm = QString::fromUtf8(
+        ConsumptionExportBytes(devices, {0, 2026, {}, {}, {}}, ConsumptionCsvFormat::Long, "Tank 1-5", texts)
+            .bytes);
+    EXPECT_EQ(longForm, "tank,name,unit,year,month,consumption\n"
+                        "1,Keller,L,2026,3,100\n"
+                        "2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,1,0.1\n"
+                        "2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,2,0.267\n"
+                        "2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,3,0\n"
+                        "3,SN:4711,%,2025,12,1.2\n"
+                        "3,SN:4711,%,2026,1,0.9\n"
+                        "3,SN:4711,%,2026,2,0.4\n"
+                        "4,Hof,m\xC2\xB3,2026,3,0.9\n");
+    // A single tank in the long form: its lines only.
+    EXPECT_EQ(ConsumptionExportBytes(devices, {4, 2026, {}, {}, {}}, ConsumptionCsvFormat::Long, "4: Hof", texts)
+                  .bytes,
+              "tank,name,unit,year,month,consumption\n4,Hof,m\xC2\xB3,2026,3,0.9\n");
+}
+
 using ConsumptionProtocolFile = DataDirTest;
 
 TEST_F(ConsumptionProtocolFile, LinesOfARunRecreatedEachTime)
@@ -176,7 +277,7 @@ TEST_F(ConsumptionProtocolFile, LinesOfARunRecreatedEachTime)
     EXPECT_EQ(readBytes(path).count('\n'), 8);
     const ConsumptionResult bad = run({{kMarch100}}, {}, 0, QStringLiteral("/nonexistent/LogVerbrauch.txt"));
     EXPECT_FALSE(bad.protocolError.isEmpty());
-    EXPECT_EQ(monthCells(bad.table), (Cells{{{2026, 3}, 100}}));
+    EXPECT_EQ(monthCells(bad.groups.at(0).table), (Cells{{{2026, 3}, 100}}));
     // A FIFO of that name neither blocks the run nor stays.
     QFile::remove(path);
     ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
