@@ -8,7 +8,7 @@
 #include <vector>
 
 namespace {
-constexpr int kMaxId = 449;
+constexpr int kMaxId = 999;
 int g_lngId = 0;
 
 // Parses one table file: `id<TAB>"text"` with \n (CR LF), \" and \\ escapes.

@@ -4,7 +4,7 @@
 #include <functional>
 
 // Every visible text comes from the table of the current language by id.
-// Tables are data files embedded as resources (one per language, ids 17..449).
+// Tables are data files embedded as resources (one per language, ids 17..999).
 
 class Settings;
 
