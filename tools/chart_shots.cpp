@@ -102,6 +102,5 @@ int main(int argc, char **argv)
         });
     });
     app.exec();
-    delete win;
     return status;
 }
