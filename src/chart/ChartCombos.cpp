@@ -3,6 +3,7 @@
 #include "ChartData.h"
 #include "lang/Lng.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 QString TankLabel(const DeviceRecord &rec, int n)
@@ -28,9 +29,18 @@ std::vector<ComboEntry> ComboTankEntries(const DeviceTable &table)
     return entries;
 }
 
-int ComboTankSelection(const std::vector<ComboEntry> &entries, int deviceCount, int currentTank)
+int ComboTankSelection(const std::vector<ComboEntry> &entries, int saved, int currentTank)
 {
-    return NearestEntry(entries, deviceCount >= 2 ? 0 : currentTank);
+    const auto has = [&](int value) {
+        return std::any_of(entries.begin(), entries.end(), [value](const ComboEntry &e) { return e.value == value; });
+    };
+    if (saved == 0 && has(0))
+        return NearestEntry(entries, 0);
+    if (currentTank > 0 && has(currentTank))
+        return NearestEntry(entries, currentTank);
+    if (saved > 0 && has(saved))
+        return NearestEntry(entries, saved);
+    return NearestEntry(entries, has(0) ? 0 : currentTank);
 }
 
 int DataYears(qint64 dataFirst, qint64 now)
@@ -44,12 +54,53 @@ std::vector<ComboEntry> ComboZeitraumEntries(int years)
                                     {QStringLiteral("3 ") + LngText(167), 3}};
     for (int y = 1; y <= years; ++y)
         entries.push_back({QString::number(y) + QLatin1Char(' ') + LngText(y == 1 ? 168 : 169), 12 * y});
+    entries.push_back({LngText(750), kAllData});
     return entries;
 }
 
-int ComboZeitraumSelection(const std::vector<ComboEntry> &entries, int saved, int years)
+int ComboZeitraumSelection(const std::vector<ComboEntry> &entries, int saved)
 {
-    return NearestEntry(entries, saved > 0 ? saved : years);
+    return NearestEntry(entries, saved > 0 ? saved : kAllData);
+}
+
+int MatchingTimeRange(const std::vector<ComboEntry> &entries, const ChartState &state)
+{
+    const TimeValueRange &v = state.view, &d = state.data;
+    const qint64 slack = std::max<qint64>(60, (v.lastTime - v.firstTime) / 100);
+    const bool endsNow = v.lastTime <= d.lastTime && d.lastTime - v.lastTime <= slack;
+    int all = -1;
+    for (int i = 0; i < int(entries.size()); ++i) {
+        const int months = entries[size_t(i)].value;
+        if (months == kAllData)
+            all = i;
+        else if (months > 0 && endsNow &&
+                 TankHistory::fromSecs(v.lastTime).addMonths(-(months + 1)).toSecsSinceEpoch() == v.firstTime)
+            return i;
+    }
+    const bool coversData = v.firstTime <= d.firstTime && v.lastTime >= d.lastTime - slack;
+    return coversData ? all : -1;
+}
+
+ComboEntry CustomRangeEntry()
+{
+    return {LngText(751), kCustomRange};
+}
+
+QLocale LanguageLocale(int lngId, const QLocale &system)
+{
+    static const QLocale::Language languages[] = {QLocale::German,  QLocale::English,    QLocale::Italian,
+                                                  QLocale::French,  QLocale::Spanish,    QLocale::Portuguese,
+                                                  QLocale::Dutch,   QLocale::Croatian,   QLocale::Romanian,
+                                                  QLocale::Polish};
+    static const QLocale::Territory territories[] = {
+        QLocale::Germany,  QLocale::UnitedKingdom, QLocale::Italy,   QLocale::France,  QLocale::Spain,
+        QLocale::Portugal, QLocale::Belgium,       QLocale::Croatia, QLocale::Romania, QLocale::Poland};
+    if (lngId < 1 || lngId > 10)
+        return system;
+    const QLocale::Language language = languages[lngId - 1];
+    if (system.language() == language)
+        return system;
+    return QLocale(language, territories[lngId - 1]);
 }
 
 int NearestEntry(const std::vector<ComboEntry> &entries, int value)

@@ -1,6 +1,8 @@
 #pragma once
+#include "ChartState.h"
 #include "model/DeviceRecord.h"
 
+#include <QLocale>
 #include <QString>
 #include <vector>
 
@@ -18,17 +20,33 @@ QString TankLabel(const DeviceRecord &rec, int n);
 // TankLabel for every tank with history, then
 // "Tank 1-5 (geglättet)" (value 0) when there are two devices or more.
 std::vector<ComboEntry> ComboTankEntries(const DeviceTable &table);
-// Index of the entry chosen at opening: the all-tanks entry from two devices
-// on, else the tank nearest to the main window's current tank.
-int ComboTankSelection(const std::vector<ComboEntry> &entries, int deviceCount, int currentTank);
+// Index of the entry chosen at opening: the all-tanks entry when it was the
+// last choice (saved 0), else the tank nearest to the main window's current
+// tank; without a current tank, the last choice or else all tanks.
+int ComboTankSelection(const std::vector<ComboEntry> &entries, int saved, int currentTank);
 
 // Whole years of data, counted in month boundaries from the first data time to now.
 int DataYears(qint64 dataFirst, qint64 now);
-// "1 Monat", "3 Monate", then "1 Jahr", "2 Jahre", ... up to DataYears.
+// Item value of the all-data entry ("Zoom alles") and of the entry that
+// stands for any other view.
+constexpr int kAllData = 0;
+constexpr int kCustomRange = -1;
+// "1 Monat", "3 Monate", then "1 Jahr", "2 Jahre", ... up to DataYears, and
+// "Alle Daten".
 std::vector<ComboEntry> ComboZeitraumEntries(int years);
 // Index chosen at opening: nearest to the saved value when it is above 0,
-// else nearest to the number of years.
-int ComboZeitraumSelection(const std::vector<ComboEntry> &entries, int saved, int years);
+// else the all-data entry.
+int ComboZeitraumSelection(const std::vector<ComboEntry> &entries, int saved);
+// Index of the entry that gives the view that is drawn: a time range whose
+// choice gives it (its end may lag "now" by a hundredth of the view), else
+// the all-data entry when the view covers the data; -1 when none does.
+int MatchingTimeRange(const std::vector<ComboEntry> &entries, const ChartState &state);
+// The "custom" entry for a view that no entry gives.
+ComboEntry CustomRangeEntry();
+
+// The locale of a program language (LngId 1..10): its month names and date
+// style; the system's when it speaks that language, so its country's forms hold.
+QLocale LanguageLocale(int lngId, const QLocale &system = QLocale::system());
 
 // Index of the entry whose value is nearest; the earlier wins a tie; -1 when empty.
 int NearestEntry(const std::vector<ComboEntry> &entries, int value);

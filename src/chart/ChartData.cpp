@@ -174,6 +174,56 @@ void scanValues(const TankHistory &h, const ValueRule &rule, bool plain, int fro
 
 } // namespace
 
+namespace
+{
+
+// Tank n's lowest and highest value under the options, kept in spans when
+// given; nothing for a tank without entries or without percentages.
+std::optional<Extremes> tankExtremes(const DeviceRecord &rec, int n, const ChartOptions &o,
+                                     std::vector<TankValueSpan> *spans)
+{
+    const TankHistory &h = rec.History;
+    const int count = h.count();
+    const ValueRule rule(rec, o);
+    if (count == 0 || rule.drawsNothing())
+        return std::nullopt;
+    const bool plain = !o.tempKorr && !o.percent;
+    TankValueSpan span{count,      h.HistoryTimes[1], h.HistoryTimes[size_t(count)], o.percent,
+                       o.tempKorr, rule.fullScale,   rule.coefficient};
+    TankValueSpan *kept = spans ? &(*spans)[size_t(n)] : nullptr;
+    // Reused only for the same options and a history that has grown at
+    // its end: same first entry, the last one seen still in its place.
+    const bool reuse = kept && kept->count > 0 && kept->count <= count && kept->percent == o.percent &&
+                       kept->tempKorr == o.tempKorr && kept->fullScale == rule.fullScale &&
+                       kept->coefficient == rule.coefficient && kept->firstTime == span.firstTime &&
+                       h.HistoryTimes[size_t(kept->count)] == kept->lastTime;
+    // This tank's own extremes, so that each kept span stands for its tank alone.
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    Extremes e{inf, -inf};
+    if (reuse)
+        e = {kept->lowest, kept->highest};
+    scanValues(h, rule, plain, reuse ? kept->count + 1 : 1, count, e);
+    if (kept) {
+        span.lowest = e.lowest;
+        span.highest = e.highest;
+        *kept = span;
+    }
+    return e;
+}
+
+void sizeSpans(std::vector<TankValueSpan> *spans, int deviceCount)
+{
+    if (spans && spans->size() < size_t(deviceCount) + 1)
+        spans->resize(size_t(deviceCount) + 1);
+}
+
+QString unitOf(const DeviceRecord &rec, const ChartOptions &o)
+{
+    return o.percent ? QStringLiteral("%") : UnitName(rec.Einheit, true);
+}
+
+} // namespace
+
 TimeValueRange ComputeDataRange(const DeviceTable &table, bool percent, bool tempKorr, qint64 now,
                                 std::vector<TankValueSpan> *spans)
 {
@@ -181,43 +231,86 @@ TimeValueRange ComputeDataRange(const DeviceTable &table, bool percent, bool tem
     ChartOptions o;
     o.percent = percent;
     o.tempKorr = tempKorr;
-    if (spans && spans->size() < size_t(table.DeviceCount) + 1)
-        spans->resize(size_t(table.DeviceCount) + 1);
+    sizeSpans(spans, table.DeviceCount);
     for (int n = 1; n <= table.DeviceCount; ++n) {
-        const DeviceRecord &rec = table[n];
-        const TankHistory &h = rec.History;
-        const int count = h.count();
-        if (count == 0)
+        const TankHistory &h = table[n].History;
+        if (h.count() == 0)
             continue;
         r.firstTime = std::min(r.firstTime, h.HistoryTimes[1]);
-        const ValueRule rule(rec, o);
-        if (rule.drawsNothing())
-            continue;
-        const bool plain = !tempKorr && !percent;
-        TankValueSpan span{count,    h.HistoryTimes[1], h.HistoryTimes[size_t(count)], percent,
-                           tempKorr, rule.fullScale,   rule.coefficient};
-        TankValueSpan *kept = spans ? &(*spans)[size_t(n)] : nullptr;
-        // Reused only for the same options and a history that has grown at
-        // its end: same first entry, the last one seen still in its place.
-        const bool reuse = kept && kept->count > 0 && kept->count <= count && kept->percent == percent &&
-                           kept->tempKorr == tempKorr && kept->fullScale == rule.fullScale &&
-                           kept->coefficient == rule.coefficient && kept->firstTime == span.firstTime &&
-                           h.HistoryTimes[size_t(kept->count)] == kept->lastTime;
-        // This tank's own extremes, so that each kept span stands for its tank alone.
-        constexpr double inf = std::numeric_limits<double>::infinity();
-        Extremes e{inf, -inf};
-        if (reuse)
-            e = {kept->lowest, kept->highest};
-        scanValues(h, rule, plain, reuse ? kept->count + 1 : 1, count, e);
-        if (kept) {
-            span.lowest = e.lowest;
-            span.highest = e.highest;
-            *kept = span;
+        if (const auto e = tankExtremes(table[n], n, o, spans)) {
+            r.lowestValue = std::min(r.lowestValue, e->lowest);
+            r.highestValue = std::max(r.highestValue, e->highest);
         }
-        r.lowestValue = std::min(r.lowestValue, e.lowest);
-        r.highestValue = std::max(r.highestValue, e.highest);
     }
     return r;
+}
+
+bool IsShown(const ChartOptions &options, int n)
+{
+    if (options.tank != 0)
+        return n == options.tank;
+    return n >= 1 && (n > 64 || !(options.hidden >> (n - 1) & 1));
+}
+
+TimeValueRange ComputeShownRange(const DeviceTable &table, const ChartOptions &options, qint64 now,
+                                 std::vector<UnitRange> &units, std::vector<TankValueSpan> *spans)
+{
+    TimeValueRange r{now, now, 0, 0};
+    units.clear();
+    sizeSpans(spans, table.DeviceCount);
+    for (int n = 1; n <= table.DeviceCount; ++n) {
+        const TankHistory &h = table[n].History;
+        if (!IsShown(options, n))
+            continue;
+        // A unit gets its axis even when its tanks have nothing to draw yet.
+        const QString unit = unitOf(table[n], options);
+        auto u = std::find_if(units.begin(), units.end(), [&](const UnitRange &x) { return x.unit == unit; });
+        if (u == units.end())
+            u = units.insert(units.end(), UnitRange{unit, 0, 0});
+        if (h.count() == 0)
+            continue;
+        r.firstTime = std::min(r.firstTime, h.HistoryTimes[1]);
+        if (const auto e = tankExtremes(table[n], n, options, spans)) {
+            u->lowest = std::min(u->lowest, e->lowest);
+            u->highest = std::max(u->highest, e->highest);
+        }
+    }
+    for (UnitRange &u : units)
+        u.highest = RoundUpValueMax(u.highest);
+    if (!units.empty()) {
+        r.lowestValue = units.front().lowest;
+        r.highestValue = units.front().highest;
+    }
+    return r;
+}
+
+ValueAxis UnitAxis(const ChartState &state, size_t k)
+{
+    const TimeValueRange &d = state.data, &v = state.view;
+    if (k >= state.units.size())
+        return {v.lowestValue, v.highestValue, QString()};
+    const UnitRange &u = state.units[k];
+    const double span = d.highestValue - d.lowestValue;
+    if (k == 0 || span <= 0)
+        return {k == 0 ? v.lowestValue : u.lowest, k == 0 ? v.highestValue : u.highest, u.unit};
+    const auto map = [&](double x) { return u.lowest + (x - d.lowestValue) / span * (u.highest - u.lowest); };
+    return {map(v.lowestValue), map(v.highestValue), u.unit};
+}
+
+bool ShownChanged(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now)
+{
+    if (state.busy)
+        return false;
+    // A view of all data stays one of all data; other views keep their times.
+    const bool all = state.view.firstTime <= state.data.firstTime && state.view.lastTime >= state.data.lastTime;
+    const qint64 first = state.view.firstTime, last = state.view.lastTime;
+    state.data = ComputeShownRange(table, options, now, state.units, &state.valueSpans);
+    state.view = state.data;
+    if (!all) {
+        state.view.firstTime = first;
+        state.view.lastTime = last;
+    }
+    return true;
 }
 
 double RoundUpValueMax(double x)
@@ -240,8 +333,7 @@ double RoundUpValueMax(double x)
 
 void OpenChartRange(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now)
 {
-    state.data = ComputeDataRange(table, options.percent, options.tempKorr, now, &state.valueSpans);
-    state.data.highestValue = RoundUpValueMax(state.data.highestValue);
+    state.data = ComputeShownRange(table, options, now, state.units, &state.valueSpans);
     state.view = state.data;
 }
 
@@ -367,44 +459,106 @@ TimeAxis ComputeTimeAxis(qint64 viewFirst, qint64 viewLast, bool gridMonth)
     return x;
 }
 
-std::vector<qint64> TimeTicks(const TimeAxis &x, int maxTicks)
+namespace
+{
+
+// A label step: a fixed number of seconds counted from the time base, or
+// calendar months counted from January.
+struct TickStep {
+    qint64 secs = 0;
+    int months = 0;
+};
+
+int monthIndex(qint64 t)
+{
+    const QDate d = dateOf(t);
+    return d.year() * 12 + d.month() - 1;
+}
+
+std::vector<qint64> ticksOf(const TimeAxis &x, TickStep step)
 {
     std::vector<qint64> ticks;
-    if (x.maximum < x.minimum || maxTicks < 1)
-        return ticks;
-    if (x.unit == LabelUnit::Months) {
-        const QDateTime base = TankHistory::fromSecs(x.timeBase);
-        const int months = MonthBoundaries(x.timeBase, x.maximum) + 1;
-        int step = 1;
-        for (int s : {1, 2, 3, 6, 12, 24, 60, 120}) {
-            step = s;
-            if (months / s + 1 <= maxTicks)
+    if (step.months > 0) {
+        // The first of each step-th month, years starting in January.
+        int m = monthIndex(x.minimum);
+        m += (step.months - m % step.months) % step.months;
+        for (;; m += step.months) {
+            const qint64 t = TankHistory::toSecs(QDateTime(QDate(m / 12, m % 12 + 1, 1), QTime(0, 0), Qt::UTC));
+            if (t < x.minimum)
+                continue;
+            if (t > x.maximum)
                 break;
-        }
-        for (int m = 0; m <= months; m += step) {
-            const qint64 t = base.addMonths(m).toSecsSinceEpoch();
-            if (t >= x.minimum && t <= x.maximum)
-                ticks.push_back(t);
+            ticks.push_back(t);
         }
         return ticks;
     }
-    static const std::vector<qint64> kMinutes{1, 2, 5, 10, 15, 30};
-    static const std::vector<qint64> kHours{1, 2, 3, 6, 12};
-    static const std::vector<qint64> kDays{1, 2, 7, 14, 28, 56, 91, 182, 364, 728};
-    const qint64 unit = x.unit == LabelUnit::Minutes ? 60 : x.unit == LabelUnit::Hours ? 3600 : 86400;
-    const auto &multiples = x.unit == LabelUnit::Minutes ? kMinutes
-                            : x.unit == LabelUnit::Hours ? kHours
-                                                         : kDays;
-    qint64 step = unit;
-    for (qint64 m : multiples) {
-        step = m * unit;
-        if ((x.maximum - x.minimum) / step + 1 <= maxTicks)
-            break;
-    }
-    // The first multiple of the step from the time base that lies on the axis.
-    qint64 t = x.timeBase + std::max<qint64>(0, (x.minimum - x.timeBase + step - 1) / step) * step;
-    for (; t <= x.maximum; t += step)
+    // Steps below a day count from midnight, longer ones from the time base.
+    const qint64 base = step.secs < 86400 ? StartOfDay(x.minimum) : x.timeBase;
+    for (qint64 t = base + std::max<qint64>(0, (x.minimum - base + step.secs - 1) / step.secs) * step.secs;
+         t <= x.maximum; t += step.secs)
         ticks.push_back(t);
+    return ticks;
+}
+
+qint64 tickCount(const TimeAxis &x, TickStep step)
+{
+    if (step.months > 0)
+        return (monthIndex(x.maximum) - monthIndex(x.minimum)) / step.months + 1;
+    return (x.maximum - x.minimum) / step.secs + 1;
+}
+
+} // namespace
+
+std::vector<TimeTick> TimeTicks(const TimeAxis &x, int maxTicks, const QLocale &locale)
+{
+    std::vector<TimeTick> ticks;
+    if (x.maximum < x.minimum)
+        return ticks;
+    constexpr int kFewest = 4;
+    maxTicks = std::max(maxTicks, kFewest);
+    std::vector<TickStep> steps;
+    for (qint64 s : {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400,
+                     2 * 86400, 7 * 86400, 14 * 86400})
+        steps.push_back({s, 0});
+    if (x.unit == LabelUnit::Months || x.unit == LabelUnit::Days) {
+        if (x.unit == LabelUnit::Months)
+            for (int m : {1, 2, 3, 6, 12, 24, 60, 120})
+                steps.push_back({0, m});
+        else
+            for (qint64 d : {28, 56, 91, 182, 364, 728, 1820, 3640})
+                steps.push_back({d * 86400, 0});
+    }
+    // The finest step that fits; then finer again while it leaves too few labels.
+    size_t chosen = steps.size() - 1;
+    for (size_t i = 0; i < steps.size(); ++i)
+        if (tickCount(x, steps[i]) <= maxTicks) {
+            chosen = i;
+            break;
+        }
+    std::vector<qint64> times = ticksOf(x, steps[chosen]);
+    while (times.size() < size_t(kFewest) && chosen > 0)
+        times = ticksOf(x, steps[--chosen]);
+    const TickStep step = steps[chosen];
+
+    const QString dayMonth = locale.language() == QLocale::German ? QStringLiteral("d. MMM") : QStringLiteral("d MMM");
+    QDate previous;
+    for (qint64 t : times) {
+        const QDateTime dt = TankHistory::fromSecs(t);
+        const QDate d = dt.date();
+        const bool newYear = !previous.isValid() || previous.year() != d.year();
+        QString text;
+        if (step.months > 0)
+            text = locale.toString(d, newYear ? QStringLiteral("MMM yyyy") : QStringLiteral("MMM"));
+        else if (step.secs >= 86400)
+            text = locale.toString(d, newYear ? dayMonth + QStringLiteral(" yyyy") : dayMonth);
+        else {
+            text = locale.toString(dt.time(), step.secs < 60 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
+            if (!previous.isValid() || previous != d)
+                text += QLatin1Char('\n') + locale.toString(d, newYear ? dayMonth + QStringLiteral(" yyyy") : dayMonth);
+        }
+        previous = d;
+        ticks.push_back({t, text});
+    }
     return ticks;
 }
 
@@ -439,7 +593,7 @@ std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &t
 {
     if (state.busy)
         return std::nullopt;
-    state.data = ComputeDataRange(table, options.percent, options.tempKorr, now, &state.valueSpans);
+    state.data = ComputeShownRange(table, options, now, state.units, &state.valueSpans);
     state.busy = true;
 
     ChartPicture pic;
@@ -447,23 +601,22 @@ std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &t
     pic.dailyMode = options.tank == 0 && DayBoundaries(v.firstTime, v.lastTime) >= kDailyModeDays;
     if (columns > 0)
         pic.thin = {v.firstTime, std::max<qint64>(1, (v.lastTime - v.firstTime) / qint64(columns))};
-    int firstTank = options.tank, lastTank = options.tank;
-    if (options.tank == 0) {
-        firstTank = 1;
-        lastTank = table.DeviceCount;
-    } else if (options.tank < 1 || options.tank > table.DeviceCount) {
-        lastTank = firstTank - 1; // a tank that is gone shows nothing
-    }
     state.unitList.clear();
+    for (const UnitRange &u : state.units)
+        state.unitList.append(u.unit);
+    for (size_t k = 0; k < state.units.size(); ++k)
+        pic.y.push_back(UnitAxis(state, k));
     bool anyPoint = false;
-    for (int n = firstTank; n <= lastTank; ++n) {
+    // A tank that is gone shows nothing.
+    for (int n = 1; n <= table.DeviceCount; ++n) {
+        if (!IsShown(options, n))
+            continue;
         const DeviceRecord &rec = table[n];
-        const QString unit = options.percent ? QStringLiteral("%") : UnitName(rec.Einheit, true);
-        if (!state.unitList.contains(unit))
-            state.unitList.append(unit);
         pic.series.push_back(BuildSeries(rec, n, v.firstTime, v.lastTime, pic.dailyMode, options, pic.thin));
-        pic.series.back().name = TankLabel(rec, n);
-        anyPoint = anyPoint || !pic.series.back().keys.empty();
+        ChartSeries &s = pic.series.back();
+        s.name = TankLabel(rec, n);
+        s.axis = int(state.unitList.indexOf(unitOf(rec, options)));
+        anyPoint = anyPoint || !s.keys.empty();
     }
     if (!anyPoint && !pic.series.empty()) {
         pic.placeholder = true;
@@ -471,7 +624,6 @@ std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &t
         pic.series.front().values = {kPlaceholderValue};
     }
     pic.x = ComputeTimeAxis(v.firstTime, v.lastTime, options.gridMonth);
-    pic.y = {v.lowestValue, v.highestValue, state.unitList.join(QStringLiteral(" / "))};
     return pic;
 }
 

@@ -2,6 +2,7 @@
 #include "ChartState.h"
 #include "model/DeviceRecord.h"
 
+#include <QLocale>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -21,6 +22,7 @@ struct ChartSeries {
     QString name;               // the tank's label, for the legend
     quint32 colour = 0;         // 0xRRGGBB, for the line and the markers
     int marker = 1;             // marker code, 1 = no marker
+    int axis = 0;               // index of its value axis in ChartPicture::y
     std::vector<double> keys;   // naive seconds
     std::vector<double> values; // display units or percent
 };
@@ -46,7 +48,7 @@ struct TimeAxis {
 struct ValueAxis {
     double minimum = 0;
     double maximum = 0;
-    QString title; // the unit list joined with " / "
+    QString title; // the unit of the axis
 };
 
 // Everything a rebuild hands to the drawing.
@@ -56,7 +58,7 @@ struct ChartPicture {
     bool dailyMode = false;
     Thinning thin;
     TimeAxis x;
-    ValueAxis y;
+    std::vector<ValueAxis> y; // one axis per unit shown, the first on the left
 };
 
 // A stored level corrected to 15 °C when the correction is on and the entry
@@ -73,10 +75,26 @@ bool HasChartData(const DeviceTable &table);
 // history has only grown at the end.
 TimeValueRange ComputeDataRange(const DeviceTable &table, bool percent, bool tempKorr, qint64 now,
                                 std::vector<TankValueSpan> *spans = nullptr);
+// Whether a chart with these options draws tank n: the chosen tank, or
+// every tank the legend has not hidden.
+bool IsShown(const ChartOptions &options, int n);
+// The span of the shown tanks' data: from their earliest entry (or now) to
+// now; per unit (in tank order) from 0 or below to the highest value rounded
+// up (RoundUpValueMax), so that every tank's line fills its own axis. The
+// value span returned is that of the first unit. spans as for ComputeDataRange.
+TimeValueRange ComputeShownRange(const DeviceTable &table, const ChartOptions &options, qint64 now,
+                                 std::vector<UnitRange> &units, std::vector<TankValueSpan> *spans = nullptr);
+// The value axis of unit k for the view: the first unit's view range, the
+// others the same part of their own span.
+ValueAxis UnitAxis(const ChartState &state, size_t k);
+// What is shown changed (tank, legend, percent): data and units anew and
+// the view's values over all of them; times stay. False while busy.
+bool ShownChanged(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now);
+
 // The next of 1, 2, 3, 5 times a power of ten strictly above x (1 for 0).
 double RoundUpValueMax(double x);
-// The opening: data range for the options in force, its maximum rounded up,
-// and the view set to it.
+// The opening: the shown tanks' range for the options in force (maxima
+// rounded up), and the view set to it.
 void OpenChartRange(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now);
 
 // Series colour and marker code of a tank number.
@@ -96,9 +114,18 @@ qint64 StartOfDay(qint64 t);
 ChartSeries BuildSeries(const DeviceRecord &rec, int tank, qint64 from, qint64 to, bool daily,
                         const ChartOptions &options, const Thinning &thin = {});
 TimeAxis ComputeTimeAxis(qint64 viewFirst, qint64 viewLast, bool gridMonth);
-// Label positions: the time base plus whole label units (calendar months),
-// every n-th of them so that at most maxTicks fall within the axis.
-std::vector<qint64> TimeTicks(const TimeAxis &x, int maxTicks);
+struct TimeTick {
+    qint64 t = 0;
+    QString text;
+    bool operator==(const TimeTick &) const = default;
+};
+// Labels of the time axis: the finest round step (seconds to years; calendar
+// months with the month grid, else whole days from the time base) that puts
+// at most maxTicks on the axis, but never fewer than four labels while a
+// finer step exists. Texts in the locale's language: the date with the
+// month's name, the time of day for steps below a day; the year on the
+// first label and where it changes, the date likewise below a day.
+std::vector<TimeTick> TimeTicks(const TimeAxis &x, int maxTicks, const QLocale &locale);
 
 // What a picture holds: which tanks, in which mode, over which times.
 struct DrawnSpan {

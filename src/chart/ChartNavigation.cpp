@@ -90,16 +90,6 @@ bool WheelZoom(ChartState &state, qint64 pointerTime, bool zoomIn)
     return true;
 }
 
-bool ValuesChangedUnit(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now)
-{
-    if (state.busy)
-        return false;
-    state.data = ComputeDataRange(table, options.percent, options.tempKorr, now, &state.valueSpans);
-    state.view.lowestValue = state.data.lowestValue;
-    state.view.highestValue = state.data.highestValue;
-    return true;
-}
-
 ScrollFigures ComputeScrollFigures(const TimeValueRange &view, const TimeValueRange &data)
 {
     ScrollFigures s;
@@ -179,12 +169,51 @@ void ApplyBandZoom(ChartState &state, double t1, double v1, double t2, double v2
     state.view.highestValue = std::max(v1, v2);
 }
 
-QString ReadoutText(qint64 t, double v, bool percent, const QString &axisTitle, const QLocale &locale)
+std::optional<ReadoutPoint> NearestPoint(const ChartPicture &picture, const PlotMapping &map, PixelPoint pointer,
+                                         int radius)
 {
+    if (picture.placeholder || map.x.scale == 0)
+        return std::nullopt;
+    std::optional<ReadoutPoint> best;
+    double bestSq = double(radius) * radius;
+    // Only points within the radius on the time axis can be near: a search
+    // for that window, then the exact distance of each point in it.
+    const double k1 = (pointer.x - radius - map.x.offset) / map.x.scale,
+                 k2 = (pointer.x + radius - map.x.offset) / map.x.scale;
+    const double kLow = std::min(k1, k2), kHigh = std::max(k1, k2);
+    for (size_t s = 0; s < picture.series.size(); ++s) {
+        const ChartSeries &series = picture.series[s];
+        if (series.axis < 0 || size_t(series.axis) >= map.y.size())
+            continue;
+        const LinearMap &y = map.y[size_t(series.axis)];
+        auto it = std::lower_bound(series.keys.begin(), series.keys.end(), kLow);
+        for (; it != series.keys.end() && *it <= kHigh; ++it) {
+            const size_t i = size_t(it - series.keys.begin());
+            const double dx = map.x(*it) - pointer.x, dy = y(series.values[i]) - pointer.y;
+            const double sq = dx * dx + dy * dy;
+            if (sq <= bestSq) {
+                bestSq = sq;
+                best = ReadoutPoint{s, i};
+            }
+        }
+    }
+    return best;
+}
+
+QString ReadoutText(const ChartPicture &picture, const ReadoutPoint &point, bool percent, const QLocale &locale)
+{
+    const ChartSeries &s = picture.series[point.series];
+    const double v = s.values[point.index];
     // Fixed-point formatting rounds an exact half up (2.125 gives 2.13).
-    const int decimals = percent ? 1 : v < 10 ? 2 : v < 100 ? 1 : 0;
+    const double magnitude = std::abs(v);
+    const int decimals = percent ? 1 : magnitude < 10 ? 2 : magnitude < 100 ? 1 : 0;
     QLocale numbers = locale;
     numbers.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(TankHistory::fromSecs(t).date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-           numbers.toString(v, 'f', decimals) + QLatin1Char(' ') + axisTitle;
+    const QString unit = size_t(s.axis) < picture.y.size() ? picture.y[size_t(s.axis)].title : QString();
+    const QDateTime t = TankHistory::fromSecs(qint64(s.keys[point.index]));
+    const QString when = picture.dailyMode ? locale.toString(t.date(), QLocale::ShortFormat)
+                                           : locale.toString(t.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+                                                 locale.toString(t.time(), QStringLiteral("HH:mm"));
+    return s.name + QLatin1Char('\n') + numbers.toString(v, 'f', decimals) + QLatin1Char(' ') + unit +
+           QLatin1Char('\n') + when;
 }

@@ -1,9 +1,11 @@
 #pragma once
+#include "ChartData.h"
 #include "ChartState.h"
 #include "model/DeviceRecord.h"
 
 #include <QLocale>
 #include <QString>
+#include <optional>
 
 // Navigation of the chart window: time-range choice, zoom steps, scroll bar,
 // rubber-band zoom and the value read-out. Each request that changes the view
@@ -26,11 +28,6 @@ bool ZoomOut(ChartState &state);
 // proportion to their distance from the pointer's time, so the time under
 // the pointer stays put; zooming out stops at the data range. Values unchanged.
 bool WheelZoom(ChartState &state, qint64 pointerTime, bool zoomIn);
-
-// The values switched between levels and percent: the value range of the
-// view becomes that of the data in the new unit (times stay), so the lines
-// are not drawn on an axis of the other unit. False while busy.
-bool ValuesChangedUnit(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now);
 
 struct ScrollFigures {
     bool visible = false;
@@ -68,7 +65,33 @@ BandEnd RubberBandUp(RubberBand &band, PixelPoint p, const PlotRect &plot);
 // Sets the view to the band's corners in data coordinates, sorted.
 void ApplyBandZoom(ChartState &state, double t1, double v1, double t2, double v2);
 
-// "<short date> <value> <axis title>" with the locale's date and decimal
-// separator; the value rounded half up to one decimal in percent, else to two
-// below 10, one below 100, none from 100 on.
-QString ReadoutText(qint64 t, double v, bool percent, const QString &axisTitle, const QLocale &locale);
+// Where a drawn picture puts its data: pixel = offset + value * scale, for
+// the time axis and for each value axis of the picture.
+struct LinearMap {
+    double offset = 0;
+    double scale = 1;
+    double operator()(double v) const { return offset + v * scale; }
+};
+struct PlotMapping {
+    LinearMap x;
+    std::vector<LinearMap> y; // by ChartSeries::axis
+};
+
+// A measured point of a drawn line.
+struct ReadoutPoint {
+    size_t series = 0; // index in the picture
+    size_t index = 0;  // index of the point in the series
+    bool operator==(const ReadoutPoint &) const = default;
+};
+// The read-out snaps to points this near the pointer.
+constexpr int kReadoutPixels = 24;
+// The point of any line nearest to the pointer (in pixels), when one lies
+// within radius; nothing for a placeholder picture.
+std::optional<ReadoutPoint> NearestPoint(const ChartPicture &picture, const PlotMapping &map, PixelPoint pointer,
+                                         int radius = kReadoutPixels);
+
+// The read-out of a point, three lines: the tank's label, its value with
+// its unit and the time of the measurement (the day alone for a daily
+// point), in the locale's forms. The value is rounded half up to one
+// decimal in percent, else to two below 10, one below 100, none from 100 on.
+QString ReadoutText(const ChartPicture &picture, const ReadoutPoint &point, bool percent, const QLocale &locale);

@@ -42,6 +42,15 @@ struct ChartOptions {
     bool gridMonth = true; // "GrafikGridMonth": month grid and labels
     bool percent = false;  // "GrafikPercent": values in percent of the tank volume
     bool tempKorr = false; // temperature correction switched on
+    quint64 hidden = 0;    // bit n-1 set: tank n is left out (the legend's check boxes)
+};
+
+// The value span of the shown tanks of one unit: the range of its own axis.
+struct UnitRange {
+    QString unit;
+    double lowest = 0;
+    double highest = 0;
+    bool operator==(const UnitRange &) const = default;
 };
 
 // One tank's value extremes as the last range computation found them, with
@@ -65,6 +74,10 @@ struct ChartState {
     TimeValueRange data;  // all history data, always reaching to "now" and to 0
     TimeValueRange view;  // what is shown
     QStringList unitList; // unit names of the tanks shown, in order of first appearance
+    // The data's value span per unit, in the order of unitList. The first is
+    // the span of data and view above; the other axes show the same part of
+    // their own span as the view shows of the first.
+    std::vector<UnitRange> units;
     PlotRect plot;        // as the plot reported it after the last rebuild
     RubberBand band;
     std::vector<TankValueSpan> valueSpans; // by tank number

@@ -34,6 +34,8 @@ inline constexpr IniKey GrafikPoints{"Common", "GrafikPoints", "0"};
 inline constexpr IniKey GrafikGridMonth{"Common", "GrafikGridMonth", "1"};
 inline constexpr IniKey GrafikPercent{"Common", "GrafikPercent", "0"};
 inline constexpr IniKey ComboZeitraum{"Common", "ComboZeitraum", "-1"};
+// The chart's last tank choice: 0 = all tanks, -1 = none yet.
+inline constexpr IniKey GrafikTank{"Common", "GrafikTank", "-1"};
 inline constexpr IniKeyN GridColWidth{"Common", "GridColWidth", "60", false};
 inline constexpr IniKey PathExport{"Common", "PathExport", nullptr}; // DataFilePath(text 356)
 inline constexpr IniKey LogVerbrauch{"Common", "LogVerbrauch", "0"};

@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/ExportData.h"
 #include "app/ExportOutput.h"
+#include "chart/ChartCombos.h"
 #include "chart/ChartNavigation.h"
 #include "core/Catalogue.h"
 #include "core/Settings.h"
@@ -15,17 +16,18 @@
 QByteArray ChartImage(const DeviceTable &table, const ChartOptions &options, int months, qint64 now,
                       const QString &fileName, QSize size)
 {
+    // The window's opening: the chosen tanks' ranges, each unit on its own axis.
     ChartState state;
-    state.data = ComputeDataRange(table, options.percent, options.tempKorr, now);
-    ZoomAll(state, now);
+    OpenChartRange(state, table, options, now);
     if (months > 0)
         ChooseTimeRange(state, months, now);
     const auto picture = BeginRebuild(state, table, options, now, size.width());
     ChartPlot plot;
+    plot.setLabelLocale(LanguageLocale(LngId()));
     // A hidden widget gets no resize event: lay the plot out at the image size.
     plot.resize(size);
     plot.setViewport(QRect(QPoint(0, 0), size));
-    plot.showPicture(*picture, false);
+    plot.showPicture(*picture, false, true);
     FinishRebuild(state, plot.plotRect());
     return PlotImageBytes(plot, fileName, size.width(), size.height());
 }

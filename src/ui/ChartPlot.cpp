@@ -3,18 +3,14 @@
 namespace
 {
 
-// Date-time labels at the positions the chart logic chooses (calendar
-// months, whole days, hours or minutes from the time base).
-class CalendarTicker : public QCPAxisTickerDateTime
+// Date-time labels at the positions and with the texts the chart logic
+// chooses for the axis' width.
+class CalendarTicker : public QCPAxisTicker
 {
 public:
-    explicit CalendarTicker(const QCPAxis *axis) : axis_(axis) { setDateTimeSpec(Qt::UTC); }
-    void setAxis(const TimeAxis &x)
-    {
-        x_ = x;
-        setDateTimeFormat(x.format == QLatin1String("%d.%m.%y") ? QStringLiteral("dd.MM.yy")
-                                                                : QStringLiteral("dd.MM.yy HH:mm"));
-    }
+    explicit CalendarTicker(const QCPAxis *axis) : axis_(axis) {}
+    void setAxis(const TimeAxis &x) { x_ = x; }
+    void setLocale(const QLocale &locale) { locale_ = locale; }
 
 protected:
     QVector<double> createTickVector(double, const QCPRange &range) override
@@ -22,19 +18,28 @@ protected:
         TimeAxis x = x_;
         x.minimum = qint64(std::ceil(range.lower));
         x.maximum = qint64(std::floor(range.upper));
-        // Room for a label and a gap: wider labels when the time is shown.
-        const int labelPx = x.format.size() > 8 ? 110 : 70;
-        const int maxTicks = std::max(2, axis_->axisRect()->width() / labelPx);
+        // Room for a label such as "30. Sep. 2026" and a gap.
+        const int labelPx = QFontMetrics(axis_->tickLabelFont()).horizontalAdvance(QStringLiteral("30. MMM. 2026")) + 16;
+        const int maxTicks = axis_->axisRect()->width() / std::max(1, labelPx);
         QVector<double> ticks;
-        for (qint64 t : TimeTicks(x, maxTicks))
-            ticks.append(double(t));
+        texts_.clear();
+        for (const TimeTick &t : TimeTicks(x, maxTicks, locale_)) {
+            ticks.append(double(t.t));
+            texts_.insert(t.t, t.text);
+        }
         return ticks;
+    }
+    QString getTickLabel(double tick, const QLocale &, QChar, int) override
+    {
+        return texts_.value(qint64(tick));
     }
     int getSubTickCount(double) override { return 0; }
 
 private:
     const QCPAxis *axis_;
     TimeAxis x_;
+    QLocale locale_;
+    QHash<qint64, QString> texts_;
 };
 
 QVector<QCPGraphData> graphData(const ChartSeries &s)
@@ -88,33 +93,103 @@ ChartPlot::ChartPlot(QWidget *parent) : QCustomPlot(parent)
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     legend->setFont(small);
-    legend->setBrush(QColor(255, 255, 255, 210));
-    legend->setBorderPen(QPen(QColor(160, 160, 160)));
-    axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    legend->setBrush(QColor(255, 255, 255));
+    legend->setBorderPen(Qt::NoPen);
+    legend->setFillOrder(QCPLayoutGrid::foRowsFirst);
+    valueAxes_.push_back(yAxis);
 }
 
-void ChartPlot::showPicture(const ChartPicture &picture, bool draw)
+void ChartPlot::setLabelLocale(const QLocale &locale)
+{
+    static_cast<CalendarTicker *>(xAxis->ticker().data())->setLocale(locale);
+}
+
+void ChartPlot::showPicture(const ChartPicture &picture, bool draw, bool withLegend)
 {
     clearGraphs();
+    highlighted_ = -1;
+    // The value axes: the left and the right one stay, the others are made anew.
+    for (size_t k = 2; k < valueAxes_.size(); ++k)
+        axisRect()->removeAxis(valueAxes_[k]);
+    valueAxes_.resize(1);
+    yAxis2->setVisible(false);
+    for (size_t k = 0; k < picture.y.size(); ++k) {
+        QCPAxis *axis = yAxis;
+        if (k == 1) {
+            axis = yAxis2;
+            axis->setVisible(true);
+        } else if (k > 1) {
+            axis = axisRect()->addAxis(k % 2 ? QCPAxis::atRight : QCPAxis::atLeft);
+            axis->grid()->setVisible(false);
+        }
+        if (k > 0)
+            valueAxes_.push_back(axis);
+        axis->setRange(picture.y[k].minimum, picture.y[k].maximum);
+        axis->setLabel(picture.y[k].title);
+    }
+    if (picture.y.empty())
+        yAxis->setLabel(QString());
     for (const ChartSeries &s : picture.series) {
-        QCPGraph *g = addGraph();
+        QCPAxis *axis = size_t(s.axis) < valueAxes_.size() ? valueAxes_[size_t(s.axis)] : yAxis;
+        QCPGraph *g = addGraph(xAxis, axis);
         const QColor colour = rgb(s.colour);
         g->setPen(QPen(colour, 1));
         g->setScatterStyle(QCPScatterStyle(MarkerShape(s.marker), colour, colour, 6));
-        g->setName(s.name);
+        g->setName(picture.y.size() > 1 && size_t(s.axis) < picture.y.size()
+                       ? s.name + QStringLiteral(" (") + picture.y[size_t(s.axis)].title + QLatin1Char(')')
+                       : s.name);
         g->data()->set(graphData(s), true);
     }
-    // Which line is which tank, while a legend still fits beside the lines.
-    legend->setVisible(!picture.placeholder && picture.series.size() >= 2 &&
-                       picture.series.size() <= size_t(kMostLegendEntries));
+    // An image names its lines in columns beside the plot, never over them.
+    const bool showLegend = withLegend && !picture.placeholder && picture.series.size() >= 2;
+    if (showLegend && legend->layout() != plotLayout()) {
+        if (legend->layout())
+            legend->layout()->take(legend);
+        plotLayout()->addElement(0, 1, legend);
+        plotLayout()->setColumnStretchFactor(1, 0.001);
+        legend->setMargins(QMargins(4, 10, 8, 4));
+    }
+    if (showLegend) {
+        const int rowHeight = QFontMetrics(legend->font()).height() + 4;
+        legend->setWrap(std::max(1, (height() - 20) / std::max(1, rowHeight)));
+    }
+    legend->setVisible(showLegend);
     static_cast<CalendarTicker *>(xAxis->ticker().data())->setAxis(picture.x);
     xAxis->setRange(double(picture.x.minimum), double(picture.x.maximum));
-    yAxis->setRange(picture.y.minimum, picture.y.maximum);
-    yAxis->setLabel(picture.y.title);
     if (draw)
         replot();
     else
         updateLayout();
+}
+
+void ChartPlot::highlight(int series)
+{
+    if (highlighted_ >= 0 && highlighted_ < graphCount()) {
+        QPen pen = graph(highlighted_)->pen();
+        pen.setWidth(1);
+        graph(highlighted_)->setPen(pen);
+    }
+    highlighted_ = series >= 0 && series < graphCount() ? series : -1;
+    if (highlighted_ >= 0) {
+        QPen pen = graph(highlighted_)->pen();
+        pen.setWidth(3);
+        graph(highlighted_)->setPen(pen);
+    }
+    replot();
+}
+
+PlotMapping ChartPlot::mapping() const
+{
+    const auto linear = [](const QCPAxis *axis) {
+        const QCPRange r = axis->range();
+        const double a = axis->coordToPixel(r.lower), b = axis->coordToPixel(r.upper);
+        const double scale = r.size() != 0 ? (b - a) / r.size() : 0;
+        return LinearMap{a - r.lower * scale, scale};
+    };
+    PlotMapping m{linear(xAxis), {}};
+    for (const QCPAxis *axis : valueAxes_)
+        m.y.push_back(linear(axis));
+    return m;
 }
 
 void ChartPlot::panTo(const std::vector<ChartSeries> &added, qint64 first, qint64 last)

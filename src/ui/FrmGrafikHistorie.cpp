@@ -3,6 +3,7 @@
 #include "ChartPlot.h"
 #include "KeyboardAccess.h"
 #include "PlotImage.h"
+#include "ScreenFit.h"
 #include "chart/ChartCombos.h"
 #include "chart/ChartNavigation.h"
 #include "core/Catalogue.h"
@@ -11,12 +12,14 @@
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
+#include "model/Figures.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -32,6 +35,23 @@ namespace
 PixelPoint pixel(const QPointF &p)
 {
     return {qRound(p.x()), qRound(p.y())};
+}
+
+// A legend swatch: the tank's line with its marker.
+QIcon swatch(quint32 colour, int marker)
+{
+    QPixmap pixmap(28, 14);
+    pixmap.fill(Qt::transparent);
+    const QColor c(int(colour >> 16 & 0xFF), int(colour >> 8 & 0xFF), int(colour & 0xFF));
+    QCPPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(c, 3));
+    painter.drawLine(QLineF(2, 7, 26, 7));
+    const QCPScatterStyle style(ChartPlot::MarkerShape(marker), c, c, 8);
+    style.applyTo(&painter, QPen(c));
+    style.drawShape(&painter, 14, 7);
+    painter.end();
+    return QIcon(pixmap);
 }
 
 } // namespace
@@ -79,55 +99,77 @@ void frmGrafikHistorie::buildControls()
     cmdZoomPlus = named(new QToolButton(this), "cmdZoomPlus");
     cmdZoomMinus = named(new QToolButton(this), "cmdZoomMinus");
     cmdZoomAlles = named(new QPushButton(this), "cmdZoomAlles");
+    cmdExport = named(new QPushButton(this), "cmdExport");
     CmdOk = named(new QPushButton(this), "CmdOk");
     Chart2D = named(new ChartPlot(this), "Chart2D");
+    lstLegende = named(new QListWidget(this), "lstLegende");
     HScroll = named(new QScrollBar(Qt::Horizontal, this), "HScroll");
     txtMesswert = named(new QLabel(this), "txtMesswert");
     band_ = new QRubberBand(QRubberBand::Rectangle, Chart2D);
 
     LabelTank->setBuddy(ComboTank);
     Label1->setBuddy(ComboZeitraum);
+    // Long tank names must not widen the window beyond a small screen.
+    for (QComboBox *combo : {ComboTank, ComboZeitraum}) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(combo == ComboTank ? 18 : 12);
+    }
     cmdZoomPlus->setText(QStringLiteral("+"));
     cmdZoomMinus->setText(QStringLiteral("\u2212"));
+    cmdExport->setMenu(exportMenu());
     txtMesswert->setFrameShape(QFrame::Box);
+    txtMesswert->setMargin(3);
     txtMesswert->setAutoFillBackground(true);
     txtMesswert->setBackgroundRole(QPalette::ToolTipBase);
     txtMesswert->setForegroundRole(QPalette::ToolTipText);
     txtMesswert->setAttribute(Qt::WA_TransparentForMouseEvents);
     txtMesswert->hide();
+    lstLegende->setIconSize(QSize(28, 14));
+    lstLegende->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstLegende->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lstLegende->setTextElideMode(Qt::ElideRight);
+    lstLegende->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     // The chart is rebuilt when the thumb is let go; while it is dragged the
     // view only pans over what is drawn.
     HScroll->setTracking(false);
     Chart2D->setMouseTracking(true);
     Chart2D->setContextMenuPolicy(Qt::CustomContextMenu);
+    Chart2D->setMinimumSize(200, 150);
     setMouseTracking(true);
 
     auto *top = new QHBoxLayout;
     top->addWidget(LabelTank);
-    top->addWidget(ComboTank, 1);
+    top->addWidget(ComboTank, 3);
     top->addSpacing(12);
     top->addWidget(Label1);
-    top->addWidget(ComboZeitraum);
-    top->addSpacing(12);
-    top->addWidget(cmdZoomPlus);
-    top->addWidget(cmdZoomMinus);
-    top->addWidget(cmdZoomAlles);
+    top->addWidget(ComboZeitraum, 1);
     auto *options = new QHBoxLayout;
     options->addWidget(CheckMesspunkte);
     options->addWidget(CheckMonatswerte);
     options->addWidget(CheckProzent);
     options->addStretch(1);
-    options->addWidget(CmdOk);
+    auto *plotRow = new QHBoxLayout;
+    auto *plotColumn = new QVBoxLayout;
+    plotColumn->addWidget(Chart2D, 1);
+    plotColumn->addWidget(HScroll);
+    plotRow->addLayout(plotColumn, 1);
+    plotRow->addWidget(lstLegende);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(cmdZoomPlus);
+    buttons->addWidget(cmdZoomMinus);
+    buttons->addWidget(cmdZoomAlles);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdExport);
+    buttons->addWidget(CmdOk);
     auto *all = new QVBoxLayout(this);
     all->addLayout(top);
     all->addLayout(options);
-    all->addWidget(Chart2D, 1);
-    all->addWidget(HScroll);
-    resize(1000, 650);
+    all->addLayout(plotRow, 1);
+    all->addLayout(buttons);
 
     for (QCheckBox *box : {CheckMesspunkte, CheckMonatswerte, CheckProzent})
         connect(box, &QCheckBox::clicked, this, [this, box] { checkClicked(box); });
-    connect(ComboTank, &QComboBox::activated, this, [this] { RebuildChart(); });
+    connect(ComboTank, &QComboBox::activated, this, &frmGrafikHistorie::ComboTank_Click);
     connect(ComboZeitraum, &QComboBox::activated, this, &frmGrafikHistorie::ComboZeitraum_Click);
     connect(cmdZoomAlles, &QPushButton::clicked, this, [this] {
         if (ZoomAll(state_, now()))
@@ -148,7 +190,14 @@ void frmGrafikHistorie::buildControls()
     connect(Chart2D, &QCustomPlot::mouseMove, this, &frmGrafikHistorie::chartMouseMove);
     connect(Chart2D, &QCustomPlot::mouseRelease, this, &frmGrafikHistorie::chartMouseUp);
     connect(Chart2D, &QCustomPlot::mouseWheel, this, &frmGrafikHistorie::chartWheel);
-    connect(Chart2D, &QWidget::customContextMenuRequested, this, &frmGrafikHistorie::exportMenu);
+    connect(Chart2D, &QWidget::customContextMenuRequested, this,
+            [this](QPoint pos) {
+                QMenu *menu = exportMenu();
+                menu->setAttribute(Qt::WA_DeleteOnClose);
+                menu->popup(Chart2D->mapToGlobal(pos));
+            });
+    connect(lstLegende, &QListWidget::itemChanged, this, &frmGrafikHistorie::legendChanged);
+    connect(lstLegende, &QListWidget::itemClicked, this, &frmGrafikHistorie::legendClicked);
     // The plot area moves with every resize of the window, not only with rebuilds.
     connect(Chart2D, &QCustomPlot::afterReplot, this, [this] { state_.plot = Chart2D->plotRect(); });
 }
@@ -165,9 +214,14 @@ void frmGrafikHistorie::Form_Load()
     cmdZoomMinus->setToolTip(LngText(178));
     cmdZoomAlles->setText(LngText(177));
     cmdZoomAlles->setToolTip(LngText(176));
+    cmdExport->setText(LngText(358));
+    cmdExport->setToolTip(LngText(753));
     CmdOk->setText(LngText(180));
     CmdOk->setToolTip(LngText(186));
     txtMesswert->setText(LngText(183));
+    lstLegende->setToolTip(LngText(752));
+    locale_ = LanguageLocale(LngId());
+    Chart2D->setLabelLocale(locale_);
 
     // The stored options first, so that the first range is already in percent
     // when "GrafikPercent" is set.
@@ -175,23 +229,29 @@ void frmGrafikHistorie::Form_Load()
     CheckMonatswerte->setChecked(settings_.readIsOne(Cfg::GrafikGridMonth));
     CheckProzent->setChecked(settings_.readIsOne(Cfg::GrafikPercent));
     const qint64 t = now();
-    OpenChartRange(state_, table_, options(), t);
 
+    // The main window's tank, or all tanks when they were the last choice;
+    // the range of the tanks chosen.
     const std::vector<ComboEntry> tanks = ComboTankEntries(table_);
     for (const ComboEntry &e : tanks)
         ComboTank->addItem(e.text, e.value);
-    ComboTank->setCurrentIndex(
-        ComboTankSelection(tanks, table_.DeviceCount, int(settings_.readInt(Cfg::GeraeteAktuell))));
+    ComboTank->setCurrentIndex(ComboTankSelection(tanks, int(settings_.readInt(Cfg::GrafikTank)),
+                                                  int(settings_.readInt(Cfg::GeraeteAktuell))));
+    OpenChartRange(state_, table_, options(), t);
     const int years = DataYears(state_.data.firstTime, t);
-    const std::vector<ComboEntry> ranges = ComboZeitraumEntries(years);
-    for (const ComboEntry &e : ranges)
+    ranges_ = ComboZeitraumEntries(years);
+    for (const ComboEntry &e : ranges_)
         ComboZeitraum->addItem(e.text, e.value);
-    ComboZeitraum->setCurrentIndex(
-        ComboZeitraumSelection(ranges, int(settings_.readInt(Cfg::ComboZeitraum)), years));
+    const int saved = int(settings_.readInt(Cfg::ComboZeitraum));
+    const int range = ranges_[size_t(ComboZeitraumSelection(ranges_, saved))].value;
+    fillLegend();
 
     state_.busy = false;
-    // "Zoom alles" on the rounded range of the opening.
+    // The last time range chosen, or all data (the rounded range of the opening).
     state_.view = state_.data;
+    if (range > 0)
+        ChooseTimeRange(state_, range, t);
+    FitToScreen(this, QSize(1000, 650));
     RebuildChart();
 }
 
@@ -203,6 +263,7 @@ ChartOptions frmGrafikHistorie::options() const
     o.gridMonth = CheckMonatswerte->isChecked();
     o.percent = CheckProzent->isChecked();
     o.tempKorr = config_.flagTempKorr;
+    o.hidden = o.tank == 0 ? hidden_ : 0;
     return o;
 }
 
@@ -219,12 +280,91 @@ void frmGrafikHistorie::RebuildChart()
     const ChartOptions o = options();
     // Never wider than the screen: the series need no more detail than that.
     const int columns = std::max(Chart2D->axisRect()->width(), screen() ? screen()->geometry().width() : 0);
-    const auto picture = BeginRebuild(state_, table_, o, now(), columns);
-    Chart2D->showPicture(*picture);
-    drawn_ = SpanOf(*picture, state_.view.firstTime, state_.view.lastTime);
+    auto picture = BeginRebuild(state_, table_, o, now(), columns);
+    picture_ = std::move(*picture);
+    Chart2D->showPicture(picture_);
+    drawn_ = SpanOf(picture_, state_.view.firstTime, state_.view.lastTime);
     applyScrollBar(ComputeScrollFigures(state_.view, state_.data));
     FinishRebuild(state_, Chart2D->plotRect());
+    syncTimeRange();
+    if (QListWidgetItem *item = lstLegende->currentItem(); item && item->isSelected())
+        legendClicked(item);
     ui_.setWaitCursor(false);
+}
+
+void frmGrafikHistorie::syncTimeRange()
+{
+    // The list names what is drawn: the entry that gives this view, or "custom".
+    const int match = MatchingTimeRange(ranges_, state_);
+    const int custom = ComboZeitraum->findData(kCustomRange);
+    if (match < 0) {
+        if (custom < 0) {
+            const ComboEntry e = CustomRangeEntry();
+            ComboZeitraum->addItem(e.text, e.value);
+        }
+        ComboZeitraum->setCurrentIndex(ComboZeitraum->findData(kCustomRange));
+        return;
+    }
+    if (custom >= 0)
+        ComboZeitraum->removeItem(custom);
+    ComboZeitraum->setCurrentIndex(match);
+}
+
+void frmGrafikHistorie::fillLegend()
+{
+    // Beside the plot for all tanks: each tank's colour and name, a tick to
+    // show it, a click to draw it wider.
+    const QSignalBlocker quiet(lstLegende);
+    lstLegende->clear();
+    const ChartOptions o = options();
+    lstLegende->setVisible(o.tank == 0);
+    if (o.tank != 0)
+        return;
+    int widest = 0;
+    for (int n = 1; n <= table_.DeviceCount; ++n) {
+        const DeviceRecord &rec = table_[n];
+        const QString unit = o.percent ? QStringLiteral("%") : UnitName(rec.Einheit, true);
+        auto *item = new QListWidgetItem(swatch(TankColour(n), MarkerCode(n)),
+                                         TankLabel(rec, n) + QStringLiteral(" (") + unit + QLatin1Char(')'));
+        item->setData(Qt::UserRole, n);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(hidden_ >> (n - 1) & 1 ? Qt::Unchecked : Qt::Checked);
+        item->setToolTip(item->text());
+        lstLegende->addItem(item);
+        widest = std::max(widest, lstLegende->fontMetrics().horizontalAdvance(item->text()));
+    }
+    // Wide enough for usual names, never more than a quarter of the screen.
+    const int screenWidth = screen() ? screen()->availableGeometry().width() : 1024;
+    lstLegende->setFixedWidth(std::clamp(widest + 90, 150, std::max(150, screenWidth / 4)));
+}
+
+void frmGrafikHistorie::ComboTank_Click()
+{
+    settings_.write(Cfg::GrafikTank, ComboTank->currentData().toInt());
+    fillLegend();
+    if (ShownChanged(state_, table_, options(), now()))
+        RebuildChart();
+}
+
+void frmGrafikHistorie::legendChanged(QListWidgetItem *item)
+{
+    const int n = item->data(Qt::UserRole).toInt();
+    if (n < 1 || n > 64)
+        return;
+    const quint64 bit = quint64(1) << (n - 1);
+    hidden_ = item->checkState() == Qt::Checked ? hidden_ & ~bit : hidden_ | bit;
+    if (ShownChanged(state_, table_, options(), now()))
+        RebuildChart();
+}
+
+void frmGrafikHistorie::legendClicked(QListWidgetItem *item)
+{
+    const int n = item->data(Qt::UserRole).toInt();
+    int series = -1;
+    for (size_t i = 0; i < picture_.series.size(); ++i)
+        if (picture_.series[i].tank == n && !picture_.placeholder)
+            series = int(i);
+    Chart2D->highlight(series);
 }
 
 void frmGrafikHistorie::applyScrollBar(const ScrollFigures &s)
@@ -245,15 +385,26 @@ void frmGrafikHistorie::checkClicked(QCheckBox *box)
                         : box == CheckMonatswerte ? Cfg::GrafikGridMonth
                                                   : Cfg::GrafikPercent;
     settings_.write(key, box->isChecked() ? 1 : 0);
-    if (box == CheckProzent)
-        ValuesChangedUnit(state_, table_, options(), now());
+    if (box == CheckProzent) {
+        fillLegend();
+        ShownChanged(state_, table_, options(), now());
+    }
     RebuildChart();
 }
 
 void frmGrafikHistorie::ComboZeitraum_Click(int index)
 {
     const int months = ComboZeitraum->itemData(index).toInt();
-    ChooseTimeRange(state_, months, now());
+    if (months == kCustomRange) {
+        syncTimeRange();
+        return;
+    }
+    if (months == kAllData) {
+        if (!ZoomAll(state_, now()))
+            return;
+    } else {
+        ChooseTimeRange(state_, months, now());
+    }
     RebuildChart();
     settings_.write(Cfg::ComboZeitraum, months);
 }
@@ -335,13 +486,25 @@ void frmGrafikHistorie::showReadout(QPoint pos)
         return;
     }
     Chart2D->setCursor(Qt::CrossCursor);
-    const QString text =
-        ReadoutText(qint64(Chart2D->timeAt(pos.x())), Chart2D->valueAt(pos.y()), CheckProzent->isChecked(),
-                    state_.unitList.join(QStringLiteral(" / ")), QLocale::system());
-    txtMesswert->setText(text);
-    const QPoint at = Chart2D->geometry().topLeft() + pos - QPoint(0, ComboTank->height());
-    txtMesswert->setGeometry(at.x(), at.y(), txtMesswert->fontMetrics().horizontalAdvance(text) + 8,
-                             txtMesswert->sizeHint().height());
+    // The nearest measurement of the nearest line, or nothing.
+    const auto point = NearestPoint(picture_, Chart2D->mapping(), {pos.x(), pos.y()});
+    if (!point) {
+        txtMesswert->hide();
+        return;
+    }
+    txtMesswert->setText(ReadoutText(picture_, *point, CheckProzent->isChecked(), locale_));
+    txtMesswert->adjustSize();
+    // Beside the point, inside the window.
+    const ChartSeries &s = picture_.series[point->series];
+    const PlotMapping map = Chart2D->mapping();
+    const QPoint at = Chart2D->geometry().topLeft() +
+                      QPoint(qRound(map.x(s.keys[point->index])), qRound(map.y[size_t(s.axis)](s.values[point->index])));
+    QPoint box = at + QPoint(12, -txtMesswert->height() - 8);
+    if (box.x() + txtMesswert->width() > width())
+        box.setX(at.x() - txtMesswert->width() - 12);
+    if (box.y() < 0)
+        box.setY(at.y() + 12);
+    txtMesswert->move(box);
     txtMesswert->show();
     txtMesswert->raise();
 }
@@ -352,14 +515,14 @@ void frmGrafikHistorie::mouseMoveEvent(QMouseEvent *e)
     QWidget::mouseMoveEvent(e);
 }
 
-void frmGrafikHistorie::exportMenu(QPoint pos)
+QMenu *frmGrafikHistorie::exportMenu()
 {
     auto *menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("mnuExport"));
-    menu->setAttribute(Qt::WA_DeleteOnClose);
     for (const char *kind : {"PNG", "PDF"}) {
         const QString ext = QString::fromLatin1(kind);
         menu->addAction(LngText(358) + QLatin1Char(' ') + ext + QStringLiteral("\u2026"), this, [this, ext] {
+            // Not modal: the window and the program go on while it is open.
             auto *dialog = new QFileDialog(this, LngText(358) + QLatin1Char(' ') + ext);
             dialog->setAttribute(Qt::WA_DeleteOnClose);
             dialog->setAcceptMode(QFileDialog::AcceptSave);
@@ -370,7 +533,7 @@ void frmGrafikHistorie::exportMenu(QPoint pos)
         });
     }
     AssignAccessKeys(menu);
-    menu->popup(Chart2D->mapToGlobal(pos));
+    return menu;
 }
 
 void frmGrafikHistorie::exportTo(const QString &fileName)

@@ -1,4 +1,5 @@
 #pragma once
+#include "chart/ChartCombos.h"
 #include "chart/ChartData.h"
 #include "chart/ChartNavigation.h"
 #include "core/Clock.h"
@@ -10,6 +11,9 @@ class ChartPlot;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QListWidget;
+class QListWidgetItem;
+class QMenu;
 class QPushButton;
 class QRubberBand;
 class QScrollBar;
@@ -18,9 +22,12 @@ class Settings;
 class UiServices;
 struct RunConfig;
 
-// The history chart window: one tank or all tanks over time, with the
-// time-range list, zoom buttons, wheel zoom, scroll bar, rubber-band zoom,
-// the value read-out and PNG/PDF export from the context menu. The chart
+// The history chart window: one tank or all tanks over time, each unit on
+// its own axis, with the time-range list (which always names what is drawn),
+// zoom buttons, wheel zoom, scroll bar, rubber-band zoom, the read-out of the
+// nearest measurement, a legend beside the plot that hides or highlights a
+// tank, and PNG/PDF export. It opens on the main window's tank (or on all
+// tanks when that was the last choice) with the last time range. The chart
 // state and every computation live in src/chart; this is its view.
 class frmGrafikHistorie : public QWidget
 {
@@ -35,6 +42,8 @@ public:
                       ClockFn clock, QWidget *parent = nullptr);
 
     const ChartState &chartState() const { return state_; }
+    // What the plot shows now.
+    const ChartPicture &picture() const { return picture_; }
 
 protected:
     void mouseMoveEvent(QMouseEvent *e) override;
@@ -46,6 +55,11 @@ private:
     qint64 now() const;
     void RebuildChart();
     void applyScrollBar(const ScrollFigures &s);
+    void syncTimeRange();
+    void fillLegend();
+    void ComboTank_Click();
+    void legendChanged(QListWidgetItem *item);
+    void legendClicked(QListWidgetItem *item);
 
     void checkClicked(QCheckBox *box);
     void ComboZeitraum_Click(int index);
@@ -56,7 +70,7 @@ private:
     void chartMouseUp(QMouseEvent *e);
     void chartWheel(QWheelEvent *e);
     void showReadout(QPoint pos);
-    void exportMenu(QPoint pos);
+    QMenu *exportMenu();
     void exportTo(const QString &fileName);
 
     const DeviceTable &table_;
@@ -66,6 +80,10 @@ private:
     ClockFn clock_;
     ChartState state_;
     DrawnSpan drawn_; // what the graphs hold, grown while the scroll bar is dragged
+    ChartPicture picture_;
+    quint64 hidden_ = 0; // tanks the legend leaves out
+    std::vector<ComboEntry> ranges_;
+    QLocale locale_;
 
     QLabel *LabelTank = nullptr;
     QComboBox *ComboTank = nullptr;
@@ -78,6 +96,8 @@ private:
     QToolButton *cmdZoomMinus = nullptr;
     QPushButton *cmdZoomAlles = nullptr;
     QPushButton *CmdOk = nullptr;
+    QPushButton *cmdExport = nullptr;
+    QListWidget *lstLegende = nullptr;
     QLabel *txtMesswert = nullptr;
     QScrollBar *HScroll = nullptr;
     ChartPlot *Chart2D = nullptr;

@@ -1,6 +1,7 @@
 #include "FrmHilfe.h"
 
 #include "KeyboardAccess.h"
+#include "ScreenFit.h"
 
 #include "core/Paths.h"
 #include "help/HelpTopics.h"
@@ -73,12 +74,15 @@ frmHilfe::frmHilfe(const QString &helpRoot, int lngId, QWidget *parent)
     split->addWidget(browser_);
     split->setStretchFactor(1, 1);
     split->setSizes({280, 680});
+    // Small screens: the contents list gives way first.
+    split->setChildrenCollapsible(false);
+    contents_->setMinimumWidth(120);
 
     auto *v = new QVBoxLayout(this);
     v->setContentsMargins(6, 6, 6, 6);
     v->addLayout(bar);
     v->addWidget(split, 1);
-    resize(960, 680);
+    FitToScreen(this, QSize(960, 680));
     AssignAccessKeys(this);
 
     connect(back_, &QToolButton::clicked, this, [this] {
@@ -104,7 +108,7 @@ frmHilfe *frmHilfe::Open(QPointer<frmHilfe> &slot, const QString &topic, QWidget
     if (!slot) {
         slot = new frmHilfe(Paths::ProgramFilePath(QStringLiteral("help")), LngId(), parent);
         slot->setAttribute(Qt::WA_DeleteOnClose);
-        slot->resize(900, 640);
+        FitToScreen(slot, QSize(900, 640));
     }
     slot->showTopic(topic);
     slot->show();

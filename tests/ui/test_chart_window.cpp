@@ -3,8 +3,10 @@
 // ChartLogicTest; the main window's button: ConsumptionWindow).
 #include "ui/UiTestSupport.h"
 
+#include "help/HelpTopics.h"
 #include "ui/ChartPlot.h"
 #include "ui/FrmGrafikHistorie.h"
+#include "ui/FrmHilfe.h"
 
 using ChartWindowTest = UiTest;
 
@@ -26,13 +28,14 @@ TEST_F(ChartWindowTest, StoredOptionsMouseZoomAndNoData)
     auto *chart = win->findChild<ChartPlot *>("Chart2D");
     ASSERT_TRUE(WaitFor([&] { return chart->width() > 800 && plot.right - plot.left > 600; }));
     EXPECT_TRUE(win->findChild<QCheckBox *>("CheckProzent")->isChecked());
-    ASSERT_TRUE(chart->legend->visible() && chart->legend->itemCount() == 2);
-    EXPECT_EQ(static_cast<QCPPlottableLegendItem *>(chart->legend->item(1))->plottable()->name(), "2: SN:0");
+    auto *legend = Part<QListWidget>(win.get(), "lstLegende");
+    ASSERT_TRUE(legend->isVisible() && legend->count() == 2);
+    EXPECT_EQ(legend->item(1)->text(), "2: SN:0 (%)");
     EXPECT_DOUBLE_EQ(view.highestValue, 100) << "the opening range is in percent: 61.8 % rounds up to 100";
 
     QTest::mouseClick(win->findChild<QCheckBox *>("CheckProzent"), Qt::LeftButton);
     EXPECT_EQ(settings.read(Cfg::GrafikPercent), "0");
-    EXPECT_DOUBLE_EQ(view.highestValue, 618) << "the value axis follows the unit";
+    EXPECT_DOUBLE_EQ(view.highestValue, 1000) << "the value axis follows the unit: 618 L rounds up";
     emit Part<QComboBox>(win.get(), "ComboZeitraum")->activated(0);
     EXPECT_EQ(settings.read(Cfg::ComboZeitraum), "1");
 
@@ -59,4 +62,117 @@ TEST_F(ChartWindowTest, StoredOptionsMouseZoomAndNoData)
     DeviceTable empty;
     EXPECT_FALSE(frmGrafikHistorie::OpenForm(empty, settings, ui, config, clock));
     EXPECT_EQ(ui.count("message"), 1) << "no data: the box";
+}
+
+namespace
+{
+
+// What is out of reach of a window: outside the available screen (the
+// offscreen screen is 800 wide), or, with the window at the client area of
+// an 800 x 600 screen (frame and panel off), larger than that or a button
+// outside it.
+QStringList outOfReach(QWidget *window)
+{
+    QStringList out;
+    if (!window->screen()->availableGeometry().contains(window->geometry()))
+        out << "the window on its screen";
+    const QSize small(800 - 16, 600 - 40);
+    window->resize(small);
+    QApplication::processEvents();
+    if (window->size() != small)
+        out << QStringLiteral("%1x%2 at 800x600").arg(window->width()).arg(window->height());
+    for (QAbstractButton *b : window->findChildren<QAbstractButton *>())
+        if (b->isVisible() && !window->rect().contains(QRect(b->mapTo(window, QPoint(0, 0)), b->size())))
+            out << b->objectName() + " " + b->text();
+    return out;
+}
+
+} // namespace
+
+// The demo's units over 56 tanks at 800 x 600: the
+// window and its buttons within the screen; it opens on the main window's
+// tank with that tank's range, then remembers all tanks; the legend lists
+// every tank, hides one on a click of its tick; the read-out names the
+// point under the pointer; the time-range list follows the view.
+TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
+{
+    DeviceTable table;
+    table.DeviceCount = 56;
+    for (int n = 1; n <= 56; ++n) {
+        DeviceRecord &r = table[n];
+        r.Einheit = n % 3 == 2 ? 1 : n % 3 == 0 ? 3 : 0; // litres, m³, percent
+        r.Tankvolumen = r.Einheit == 1 ? 2500 : r.Einheit == 3 ? 100 : 5000;
+        r.Tankbezeichnung = QStringLiteral("Tank Nummer %1 im Keller").arg(n);
+        const double full = r.Einheit == 1 ? 2.5 : r.Einheit == 3 ? 100 : 5000;
+        for (int d = 0; d < 200; ++d)
+            r.History.append(now.addDays(-200 + d).addSecs(n * 60), full * (0.9 - 0.004 * d) * (1 - n / 100.0), 10);
+    }
+    settings.write(Cfg::GeraeteAktuell, 2);
+    std::unique_ptr<frmGrafikHistorie> win(frmGrafikHistorie::OpenForm(table, settings, ui, config, clock));
+    ASSERT_TRUE(win);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
+    EXPECT_EQ(outOfReach(win.get()), QStringList());
+    auto *tanks = Part<QComboBox>(win.get(), "ComboTank");
+    auto *ranges = Part<QComboBox>(win.get(), "ComboZeitraum");
+    auto *legend = Part<QListWidget>(win.get(), "lstLegende");
+    EXPECT_EQ(tanks->currentData().toInt(), 2);
+    EXPECT_FALSE(legend->isVisible());
+    const auto axes = [&] {
+        QStringList t;
+        for (const ValueAxis &y : win->picture().y)
+            t << QStringLiteral("%1 %2..%3").arg(y.title).arg(y.minimum).arg(y.maximum);
+        return t.join(", ");
+    };
+    EXPECT_EQ(axes(), "m³ 0..3");
+    EXPECT_EQ(ranges->currentText(), "Alle Daten");
+
+    // All tanks: three axes, every tank in the legend; remembered.
+    tanks->setCurrentIndex(tanks->findData(0));
+    emit tanks->activated(tanks->currentIndex());
+    EXPECT_EQ(settings.read(Cfg::GrafikTank), "0");
+    EXPECT_EQ(axes(), "L 0..5000, m³ 0..3, % 0..100");
+    ASSERT_TRUE(legend->isVisible());
+    EXPECT_EQ(legend->count(), 56);
+    EXPECT_EQ(outOfReach(win.get()), QStringList()) << "with the legend";
+    legend->item(0)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(win->picture().series.size(), 55u);
+    EXPECT_EQ(win->picture().series.front().tank, 2);
+
+    // The demo's three, and the read-out at a drawn point of tank 2.
+    for (int row = 3; row < 56; ++row)
+        legend->item(row)->setCheckState(Qt::Unchecked);
+    legend->item(0)->setCheckState(Qt::Checked);
+    ASSERT_EQ(win->picture().series.size(), 3u);
+    EXPECT_EQ(axes(), "L 0..5000, m³ 0..3, % 0..100");
+    auto *chart = Part<ChartPlot>(win.get(), "Chart2D");
+    const ChartSeries &s = win->picture().series[1];
+    const PlotMapping map = chart->mapping();
+    const QPoint p(qRound(map.x(s.keys[100])) + 1, qRound(map.y[size_t(s.axis)](s.values[100])));
+    QTest::mouseMove(chart, p);
+    auto *readout = Part<QLabel>(win.get(), "txtMesswert");
+    ASSERT_TRUE(WaitFor([&] { return readout->isVisible(); }));
+    EXPECT_TRUE(readout->text().startsWith("2: Tank Nummer 2 im Keller\n")) << readout->text().toStdString();
+    EXPECT_TRUE(readout->text().contains(" m³\n"));
+
+    // The list follows a zoom and goes back with the choice.
+    QTest::mouseClick(Part<QToolButton>(win.get(), "cmdZoomPlus"), Qt::LeftButton);
+    EXPECT_EQ(ranges->currentText(), "Benutzerdefiniert");
+    emit ranges->activated(ranges->findData(3));
+    EXPECT_EQ(ranges->currentText(), "3 Monate");
+    EXPECT_EQ(ranges->findData(kCustomRange), -1);
+    EXPECT_EQ(settings.read(Cfg::ComboZeitraum), "3");
+
+    // Opened again: all tanks and three months.
+    win.reset();
+    win.reset(frmGrafikHistorie::OpenForm(table, settings, ui, config, clock));
+    EXPECT_EQ(Part<QComboBox>(win.get(), "ComboTank")->currentData().toInt(), 0);
+    EXPECT_EQ(Part<QComboBox>(win.get(), "ComboZeitraum")->currentText(), "3 Monate");
+    EXPECT_EQ(win->chartState().view.firstTime, TankHistory::toSecs(now.addMonths(-4)));
+
+    // The help window fits the same screen.
+    QPointer<frmHilfe> help;
+    frmHilfe::Open(help, QLatin1String(HelpTopic::Index));
+    ASSERT_TRUE(help && QTest::qWaitForWindowExposed(help));
+    EXPECT_EQ(outOfReach(help), QStringList());
+    delete help;
 }
