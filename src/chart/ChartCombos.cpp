@@ -86,23 +86,6 @@ ComboEntry CustomRangeEntry()
     return {LngText(751), kCustomRange};
 }
 
-QLocale LanguageLocale(int lngId, const QLocale &system)
-{
-    static const QLocale::Language languages[] = {QLocale::German,  QLocale::English,    QLocale::Italian,
-                                                  QLocale::French,  QLocale::Spanish,    QLocale::Portuguese,
-                                                  QLocale::Dutch,   QLocale::Croatian,   QLocale::Romanian,
-                                                  QLocale::Polish};
-    static const QLocale::Territory territories[] = {
-        QLocale::Germany,  QLocale::UnitedKingdom, QLocale::Italy,   QLocale::France,  QLocale::Spain,
-        QLocale::Portugal, QLocale::Belgium,       QLocale::Croatia, QLocale::Romania, QLocale::Poland};
-    if (lngId < 1 || lngId > 10)
-        return system;
-    const QLocale::Language language = languages[lngId - 1];
-    if (system.language() == language)
-        return system;
-    return QLocale(language, territories[lngId - 1]);
-}
-
 int NearestEntry(const std::vector<ComboEntry> &entries, int value)
 {
     int best = -1;

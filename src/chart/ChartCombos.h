@@ -44,9 +44,6 @@ int MatchingTimeRange(const std::vector<ComboEntry> &entries, const ChartState &
 // The "custom" entry for a view that no entry gives.
 ComboEntry CustomRangeEntry();
 
-// The locale of a program language (LngId 1..10): its month names and date
-// style; the system's when it speaks that language, so its country's forms hold.
-QLocale LanguageLocale(int lngId, const QLocale &system = QLocale::system());
 
 // Index of the entry whose value is nearest; the earlier wins a tie; -1 when empty.
 int NearestEntry(const std::vector<ComboEntry> &entries, int value);

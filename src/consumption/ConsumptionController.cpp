@@ -105,6 +105,13 @@ int ConsumptionController::columnWidth(int column) const
     return w >= kNarrowest && w <= 10000 ? int(w) : kDefaultWidth;
 }
 
+bool ConsumptionController::hasColumnWidth(int column) const
+{
+    bool ok = false;
+    const qint64 w = settings_.read(Cfg::GridColWidth.at(column + 1), QString()).trimmed().toLongLong(&ok);
+    return ok && w >= kNarrowest && w <= 10000;
+}
+
 void ConsumptionController::setColumnWidth(int column, int width)
 {
     settings_.write(Cfg::GridColWidth.at(column + 1), qint64(width));

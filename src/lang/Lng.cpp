@@ -67,7 +67,7 @@ const std::vector<QString> &table(int id)
 int LngId() { return g_lngId; }
 void SetLngId(int id) { g_lngId = id; }
 
-QLocale LngLocale()
+QLocale LanguageLocale(int lngId, const QLocale &system)
 {
     // In the order of the language ids 1..10.
     static const std::pair<QLocale::Language, QLocale::Territory> kLocales[] = {
@@ -76,11 +76,15 @@ QLocale LngLocale()
         {QLocale::Spanish, QLocale::Spain},       {QLocale::Portuguese, QLocale::Portugal},
         {QLocale::Dutch, QLocale::Netherlands},   {QLocale::Croatian, QLocale::Croatia},
         {QLocale::Romanian, QLocale::Romania},    {QLocale::Polish, QLocale::Poland}};
-    const int id = LngId();
-    if (id < 1 || id > 10)
-        return QLocale::system();
-    return QLocale(kLocales[id - 1].first, kLocales[id - 1].second);
+    if (lngId < 1 || lngId > 10)
+        return system;
+    const auto [language, territory] = kLocales[lngId - 1];
+    if (system.language() == language)
+        return system;
+    return QLocale(language, territory);
 }
+
+QLocale LngLocale() { return LanguageLocale(LngId()); }
 
 bool LngInit(const QStringList &words, const Settings &settings, const std::function<int()> &choose)
 {

@@ -20,9 +20,12 @@ QString LngText(int id);
 // selection; 0 when closed without a choice). False when the resulting id
 // names no language: the caller says "Wrong LngId !?!" and ends the program.
 bool LngInit(const QStringList &words, const Settings &settings, const std::function<int()> &choose);
-// The locale of the current language (month names, number grouping), so a
-// German run says "März" and "1.234" whatever the system's locale; the system
-// locale while no language is set.
+// The locale of a program language (LngId 1..10): its month names, date style
+// and number grouping, so a German run says "März" and "1.234" whatever the
+// system's locale; the system's own when it speaks that language, so its
+// country's forms hold; the system's while no language is set.
+QLocale LanguageLocale(int lngId, const QLocale &system = QLocale::system());
+// LanguageLocale of the current language.
 QLocale LngLocale();
 // All lines of a multi-line text (lines separated by CR LF).
 QStringList LngLines(int id);

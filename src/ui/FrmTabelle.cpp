@@ -2,6 +2,7 @@
 
 #include "KeyboardAccess.h"
 #include "ListHelpers.h"
+#include "ScreenFit.h"
 #include "UiLook.h"
 #include "lang/Lng.h"
 
@@ -12,11 +13,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QSplitter>
-#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <qcustomplot.h>
 
 frmTabelle *frmTabelle::OpenForm(const DeviceTable &devices, Settings &settings, UiServices &ui,
@@ -90,24 +90,15 @@ frmTabelle::frmTabelle(const DeviceTable &devices, Settings &settings, UiService
     layout->addWidget(split, 1);
     layout->addLayout(buttons);
 
-    for (int c = 0; c < ConsumptionTable::kColumns; ++c)
-        t->horizontalHeader()->resizeSection(c, ctrl_.columnWidth(c));
-    // Connected after the stored widths are set: only the user's resizing is written.
-    connect(t->horizontalHeader(), &QHeaderView::sectionResized, this,
-            [this](int column, int, int width) { ctrl_.setColumnWidth(column, width); });
+    applyColumnWidths();
     connect(ComboTank, &QComboBox::activated, this, &frmTabelle::ComboTank_Click);
     connect(cmdExportCSV, &QPushButton::clicked, this, &frmTabelle::cmdExportCSV_Click);
     connect(CmdOk, &QPushButton::clicked, this, &QWidget::close);
     AssignAccessKeys(this);
 
-    // Roomy where the screen allows; on a small one within it, title bar
-    // included, so OK and Export stay in reach.
-    QRect avail(0, 0, 1000, 700);
-    if (QScreen *s = parent ? parent->screen() : screen())
-        avail = s->availableGeometry();
-    const QSize frame(16, 48); // what a window manager adds, about
-    const QSize size = QSize(1000, 640).boundedTo(avail.size() - frame).expandedTo(minimumSizeHint());
-    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, avail));
+    // Roomy where the screen allows; on a small one within it, so OK and
+    // Export stay in reach.
+    FitToScreen(this, QSize(1000, 640));
 }
 
 void frmTabelle::fillTankList(qint64 select)
@@ -133,7 +124,26 @@ void frmTabelle::showTable()
 {
     ctrl_.select(SelectedItemData(ComboTank));
     caption_->setText(ctrl_.caption());
+    applyColumnWidths();
     drawBars();
+}
+
+void frmTabelle::applyColumnWidths()
+{
+    // A column the user never sized is as wide as its contents ("0.086 m³"
+    // stays on one line); one the user sized keeps that width. Only the
+    // user's resizing is written, so the link is cut while we size.
+    disconnect(widthsSaved_);
+    QHeaderView *header = t->horizontalHeader();
+    for (int c = 0; c < ConsumptionTable::kColumns; ++c) {
+        int width = ctrl_.columnWidth(c);
+        if (!ctrl_.hasColumnWidth(c))
+            width = std::max({width, static_cast<QAbstractItemView *>(t)->sizeHintForColumn(c),
+                              header->sectionSizeHint(c)});
+        header->resizeSection(c, width);
+    }
+    widthsSaved_ = connect(header, &QHeaderView::sectionResized, this,
+                           [this](int column, int, int width) { ctrl_.setColumnWidth(column, width); });
 }
 
 void frmTabelle::drawBars()

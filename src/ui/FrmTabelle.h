@@ -32,12 +32,14 @@ private:
     void ComboTank_Click();
     void showTable();
     void drawBars();
+    void applyColumnWidths();
     void cmdExportCSV_Click();
 
     ConsumptionController ctrl_;
     QComboBox *ComboTank;
     QLabel *caption_;
     QTableView *t;
+    QMetaObject::Connection widthsSaved_;
     QCustomPlot *chart_;
     QCPMarginGroup *margins_; // the panels' axes in line
 };
