@@ -348,8 +348,8 @@ void frmMain::describeLinks()
     if (LinkManager *l = app_.links()) {
         if (l->serialOpen())
             links << l->currentDevice();
-        if (l->tcp().serverPort() != 0)
-            links << QStringLiteral("TCP/IP Port ") + QString::number(l->tcp().serverPort());
+        if (l->listeningPort() != 0)
+            links << QStringLiteral("TCP/IP Port ") + QString::number(l->listeningPort());
     }
     display_->setLinkDescription(links);
 }
