@@ -9,14 +9,13 @@
 class MockLink : public DeviceLink
 {
 public:
-    bool opens = true; // what open() answers
-    int opened = 0;    // how often open() was called
+    int opened = 0; // how often open() was called
 
     bool open() override
     {
         ++opened;
-        state_ = opens ? State::Open : State::Closed;
-        return opens;
+        state_ = State::Open;
+        return true;
     }
     void close() override { state_ = State::Closed; }
     State state() const override { return state_; }
