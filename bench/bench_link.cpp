@@ -86,7 +86,7 @@ struct Rig {
         // A measuring peer stays longer than five ticks; the cut is not what is measured.
         link = std::make_unique<LinkManager>(tanks, config, settings, ui, clock, LinkHardware{.tickMs = 3'600'000});
         link->InitCOM(1);
-        return link->tcp().state() == TcpLink::Listening ? port : 0;
+        return link->tcp().state() == DeviceLink::State::Open ? port : 0;
     }
 };
 

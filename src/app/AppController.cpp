@@ -49,7 +49,7 @@ AppController::AppController(RunConfig &config, Settings &settings, UiServices &
             m.locale = QLocale::system();
             return m;
         },
-        [this] { return links_ && links_->simulation().isActive(); });
+        [this] { return links_ && links_->simulation().state() != DeviceLink::State::Closed; });
     tanks_.setEmailHooks(email_.get());
     silence_ = std::make_unique<SilenceAlarm>(tanks_.table(), *emailSettings_, settings_, config_, clock_, *email_);
     // Names the file and the reason: the user has to find and mend it.

@@ -1,6 +1,9 @@
 #include "LinkManager.h"
 
 #include "QtSerialPortBackend.h"
+#include "SerialLink.h"
+#include "Simulation.h"
+#include "TcpLink.h"
 
 #include "core/RunConfig.h"
 #include "core/Settings.h"
@@ -27,21 +30,40 @@ std::unique_ptr<SerialPortBackend> makePort(const SerialPortFactory &factory)
         return factory();
     return std::make_unique<QtSerialPortBackend>();
 }
+
+int winsockState(DeviceLink::State s)
+{
+    switch (s) {
+    case DeviceLink::State::Closed:
+        return TcpLink::WinsockClosed;
+    case DeviceLink::State::Open:
+        return TcpLink::WinsockListening;
+    case DeviceLink::State::Connected:
+        return TcpLink::WinsockConnected;
+    }
+    return TcpLink::WinsockClosed;
+}
 } // namespace
 
 LinkManager::LinkManager(TankController &controller, const RunConfig &config, Settings &settings, UiServices &ui,
                          ClockFn clock, LinkHardware hardware, QObject *parent)
     : QObject(parent), controller_(controller), config_(config), settings_(settings), ui_(ui),
       trace_(config, clock), hardware_(std::move(hardware)),
-      serial_(makePort(hardware_.serialPort), ui, trace_, clock),
-      tcp_(settings, ui, trace_, clock, hardware_.tickMs > 0 ? hardware_.tickMs : kTimerComMs),
-      simulation_(controller.table())
+      serial_(make(LinkKind::Serial,
+                   [&] { return std::make_unique<SerialLink>(makePort(hardware_.serialPort), ui, clock); })),
+      tcp_(make(LinkKind::Tcp,
+                [&] {
+                    return std::make_unique<TcpLink>(settings, ui, clock,
+                                                     hardware_.tickMs > 0 ? hardware_.tickMs : kTimerComMs);
+                })),
+      simulation_(make(LinkKind::Simulation, [&] { return std::make_unique<Simulation>(controller.table()); }))
 {
-    const auto deliver = [this](const QByteArray &t, const QString &s) { return this->deliver(t, s); };
-    serial_.setSink(deliver);
-    tcp_.setSink(deliver);
-    simulation_.setSink(deliver);
-    connect(&serial_, &SerialLink::portLost, this, &LinkManager::onPortLost);
+    for (DeviceLink *l : {serial_.get(), tcp_.get(), simulation_.get()}) {
+        l->setTraceWanted([this] { return trace_.enabled(); });
+        connect(l, &DeviceLink::telegramReceived, this, &LinkManager::deliver);
+        connect(l, &DeviceLink::traceLine, this, [this](const QString &t) { trace_.LogInFile(t); });
+    }
+    connect(serial_.get(), &DeviceLink::lost, this, &LinkManager::onPortLost);
     connect(&controller_, &TankController::telegramAccepted, this, &LinkManager::onTelegramAccepted);
     timerCom_.setInterval(kTimerComMs);
     connect(&timerCom_, &QTimer::timeout, this, &LinkManager::onTimerCom);
@@ -61,6 +83,28 @@ QList<PortInfo> LinkManager::ports() const
 
 LinkManager::~LinkManager() = default;
 
+std::unique_ptr<DeviceLink> LinkManager::make(LinkKind kind, std::function<std::unique_ptr<DeviceLink>()> real)
+{
+    std::unique_ptr<DeviceLink> l = hardware_.links ? hardware_.links(kind) : nullptr;
+    return l ? std::move(l) : real();
+}
+
+SerialLink *LinkManager::serialPort() const
+{
+    return qobject_cast<SerialLink *>(serial_.get());
+}
+
+TcpLink *LinkManager::tcpListener() const
+{
+    return qobject_cast<TcpLink *>(tcp_.get());
+}
+
+quint16 LinkManager::listeningPort() const
+{
+    const TcpLink *t = tcpListener();
+    return t && t->state() != DeviceLink::State::Closed ? t->serverPort() : 0;
+}
+
 void LinkManager::setTickInterval(int ms)
 {
     timerCom_.setInterval(ms);
@@ -78,7 +122,7 @@ void LinkManager::StartFromSettings()
     if (config_.clientMode)
         return;
     if (settings_.readSwitch(Cfg::Simulation)) {
-        simulation_.start();
+        simulation_->open();
         return;
     }
     InitCOM(int(settings_.readInt(Cfg::ComPort)));
@@ -92,7 +136,7 @@ void LinkManager::InitCOM(int port)
 
 void LinkManager::InitCOM(int port, const QString &device)
 {
-    tcp_.close();
+    tcp_->close();
     ui_.setPanelText(1, QString());
     timerCom_.stop();
     reopenTimer_.stop();
@@ -113,30 +157,41 @@ void LinkManager::InitCOM(int port, const QString &device)
         }
     } else {
         // The serial link switched off must not go on delivering telegrams.
-        serial_.close();
+        serial_->close();
     }
     if (config_.activeNet)
-        tcp_.listen();
+        tcp_->open();
 }
 
-LinkManager::SerialResult LinkManager::openSerial(int port, const QString &device)
+LinkManager::SerialResult LinkManager::openSerial(int port, const QString &device, bool quiet)
 {
     const QString path = device.isEmpty() ? PortDirectory::PortDeviceName(ports(), port) : device;
-    if (!serial_.open(port, path)) {
-        if (!reopening_) // the reopen poll fails quietly until the port is back
-            trace_.LogInFile(QStringLiteral("InitCom Device=") + path + QStringLiteral(" ") + serial_.errorString());
+    port_ = port;
+    device_ = path;
+    SerialLink *real = serialPort();
+    if (real)
+        real->setPort(port, path);
+    if (!serial_->open()) {
+        if (!quiet)
+            trace_.LogInFile(QStringLiteral("InitCom Device=") + path + QStringLiteral(" ") +
+                             (real ? real->errorString() : QStringLiteral("not opened")));
         return SerialResult::Failed;
     }
-    const bool ctsLow = !serial_.ctsHigh();
-    serial_.setLines(true);
+    if (!real) {
+        // A stand-in has no modem lines to check.
+        breakCheck_.start();
+        return SerialResult::Ok;
+    }
+    const bool ctsLow = !real->ctsHigh();
+    real->setLines(true);
     if (settings_.readSwitch(Cfg::Bluetooth)) {
-        serial_.write(QByteArrayLiteral("test"));
+        real->write(QByteArrayLiteral("test"));
         return SerialResult::Bluetooth;
     }
     if (ctsLow) {
         // A shorted bus answers the lines with a break: look once the event
         // loop has delivered what the port reported meanwhile.
-        serial_.clearBreak();
+        real->clearBreak();
         breakCheck_.start();
     } else {
         ui_.setPanelText(1, LngText(261));
@@ -149,9 +204,9 @@ LinkManager::SerialResult LinkManager::openSerial(int port, const QString &devic
 
 void LinkManager::finishAdapterCheck()
 {
-    if (!serial_.isOpen())
+    if (!serialOpen())
         return;
-    if (serial_.breakSeen()) {
+    if (const SerialLink *real = serialPort(); real && real->breakSeen()) {
         ui_.setPanelText(1, LngText(265));
         ui_.messageBox(FormatText(LngText(266), {DeviceName()}) + QLatin1Char('\r') + LngText(267), QString(),
                        MsgIcon::Exclamation, MsgButtons::Ok);
@@ -173,19 +228,20 @@ void LinkManager::CloseSerial()
 {
     reopenTimer_.stop();
     breakCheck_.stop();
-    serial_.close();
+    serial_->close();
 }
 
 void LinkManager::CloseLinks()
 {
     CloseSerial();
-    tcp_.close();
+    tcp_->close();
 }
 
 void LinkManager::onTimerCom()
 {
-    trace_.LogInFile(QStringLiteral("WinSocket State = ") + QString::number(tcp_.state()) +
-              QStringLiteral(" WinConnectTime [ms] = ") + QString::number(tcp_.winConnectTime()));
+    const TcpLink *t = tcpListener();
+    trace_.LogInFile(QStringLiteral("WinSocket State = ") + QString::number(winsockState(tcp_->state())) +
+                     QStringLiteral(" WinConnectTime [ms] = ") + QString::number(t ? t->winConnectTime() : 0));
     ++tag_;
     emit receptionProgress(tag_, timeout_);
     if (tag_ >= timeout_) {
@@ -211,25 +267,24 @@ void LinkManager::onTelegramAccepted()
 // so once and look for it again every two ticks, without a message box.
 void LinkManager::onPortLost()
 {
-    trace_.LogInFile(QStringLiteral("Com_PortLost Port=") + QString::number(serial_.port()) +
-              QStringLiteral(" Device=") + serial_.device());
-    serial_.close();
-    ui_.setPanelText(1, portFailedText(serial_.port()));
+    trace_.LogInFile(QStringLiteral("Com_PortLost Port=") + QString::number(port_) + QStringLiteral(" Device=") +
+                     device_);
+    serial_->close();
+    ui_.setPanelText(1, portFailedText(port_));
     reopenTimer_.start();
 }
 
 void LinkManager::onReopenTick()
 {
-    if (!config_.activeCom || reopening_) {
-        if (!config_.activeCom)
-            reopenTimer_.stop();
+    if (!config_.activeCom) {
+        reopenTimer_.stop();
         return;
     }
-    reopening_ = true;
-    if (openSerial(serial_.port(), serial_.device()) != SerialResult::Failed) {
+    // Nothing in the open waits on the event loop, so the tick cannot come
+    // round again inside it.
+    if (openSerial(port_, device_, true) != SerialResult::Failed) {
         reopenTimer_.stop();
-        trace_.LogInFile(QStringLiteral("Com_PortBack Port=") + QString::number(serial_.port()) +
-                  QStringLiteral(" Device=") + serial_.device());
+        trace_.LogInFile(QStringLiteral("Com_PortBack Port=") + QString::number(port_) + QStringLiteral(" Device=") +
+                         device_);
     }
-    reopening_ = false;
 }

@@ -1,15 +1,19 @@
 #pragma once
+#include "DeviceLink.h"
 #include "PortDirectory.h"
-#include "SerialLink.h"
-#include "Simulation.h"
-#include "TcpLink.h"
+#include "SerialPortBackend.h"
+
+#include "core/Clock.h"
+#include "core/TraceLog.h"
 
 #include <QObject>
 #include <QTimer>
 #include <functional>
 
 class Settings;
+class SerialLink;
 class TankController;
+class TcpLink;
 class UiServices;
 struct RunConfig;
 
@@ -22,12 +26,17 @@ struct LinkHardware {
     std::function<bool(const QByteArray &telegram, const QString &source)> sink;
     // Tick of TimerCom, the TCP connection check and the reopen poll: 1000 ms.
     int tickMs = 0;
+    // Links of the test's own in place of the real ones (a kind it returns
+    // nullptr for stays real).
+    LinkFactory links;
 };
 
 // Brings the device links up and watches them, without any widget: the
 // serial port, the TCP listener, the simulation, the reception watchdog
-// (TimerCom) and the recovery of a port that disappeared. Every telegram
-// goes to the controller's EvalTelegramm.
+// (TimerCom) and the recovery of a port that disappeared. It holds the three
+// links as DeviceLinks: every telegram goes to the controller's
+// EvalTelegramm, every trace line to the trace file. The adapter check after
+// the lines go on is the one step only a real serial port has.
 class LinkManager : public QObject
 {
     Q_OBJECT
@@ -55,9 +64,11 @@ public:
     // The serial ports present, numbered.
     QList<PortInfo> ports() const;
 
-    int currentPort() const { return serial_.port(); }
-    QString currentDevice() const { return serial_.device(); }
-    bool serialOpen() const { return serial_.isOpen(); }
+    int currentPort() const { return port_; }
+    QString currentDevice() const { return device_; }
+    bool serialOpen() const { return serial_->state() != DeviceLink::State::Closed; }
+    // The port the TCP link listens on, 0 when it does not.
+    quint16 listeningPort() const;
 
     int timeout() const { return timeout_; }
     int tag() const { return tag_; }
@@ -68,9 +79,13 @@ public:
     // loop for a line break; true while it does.
     bool checkPending() const { return breakCheck_.isActive(); }
 
-    SerialLink &serial() { return serial_; }
-    TcpLink &tcp() { return tcp_; }
-    Simulation &simulation() { return simulation_; }
+    DeviceLink &serial() { return *serial_; }
+    DeviceLink &tcp() { return *tcp_; }
+    DeviceLink &simulation() { return *simulation_; }
+    const DeviceLink &simulation() const { return *simulation_; }
+    // The real links behind serial() and tcp(); nullptr when a test put its own there.
+    SerialLink *serialPort() const;
+    TcpLink *tcpListener() const;
 
 signals:
     // ShowReceptionProgress(elapsed, limit), and the bar hidden again.
@@ -80,7 +95,9 @@ signals:
 private:
     void setTickInterval(int ms);
     enum class SerialResult { Ok, Failed, Bluetooth };
-    SerialResult openSerial(int port, const QString &device);
+    // quiet: the reopen poll fails without a trace line until the port is back.
+    SerialResult openSerial(int port, const QString &device, bool quiet = false);
+    std::unique_ptr<DeviceLink> make(LinkKind kind, std::function<std::unique_ptr<DeviceLink>()> real);
     void finishAdapterCheck();
     void errorExit(int port);
     void onTimerCom();
@@ -95,14 +112,15 @@ private:
     UiServices &ui_;
     TraceLog trace_;
     LinkHardware hardware_;
-    SerialLink serial_;
-    TcpLink tcp_;
-    Simulation simulation_;
+    std::unique_ptr<DeviceLink> serial_;
+    std::unique_ptr<DeviceLink> tcp_;
+    std::unique_ptr<DeviceLink> simulation_;
+    int port_ = 1;
+    QString device_;
     QTimer timerCom_;
     QTimer reopenTimer_;
     QTimer breakCheck_;
     int timeout_ = 180;
     int tag_ = 0;
     int missedIntervals_ = 0;
-    bool reopening_ = false;
 };

@@ -5,24 +5,27 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
-SerialLink::SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &ui, TraceLog trace, ClockFn clock,
-                       QObject *parent)
-    : QObject(parent), backend_(std::move(backend)), ui_(ui), trace_(std::move(trace)), clock_(std::move(clock))
+SerialLink::SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &ui, ClockFn clock, QObject *parent)
+    : DeviceLink(parent), backend_(std::move(backend)), ui_(ui), clock_(std::move(clock))
 {
     connect(backend_.get(), &SerialPortBackend::readyRead, this, &SerialLink::onReadyRead);
     connect(backend_.get(), &SerialPortBackend::lineEvent, this, &SerialLink::onLineEvent);
-    connect(backend_.get(), &SerialPortBackend::disconnected, this, &SerialLink::portLost);
+    connect(backend_.get(), &SerialPortBackend::disconnected, this, &SerialLink::lost);
 }
 
 SerialLink::~SerialLink() = default;
 
-bool SerialLink::open(int port, const QString &device)
+void SerialLink::setPort(int port, const QString &device)
 {
-    close();
     port_ = port;
     device_ = device;
+}
+
+bool SerialLink::open()
+{
+    close();
     rxBuffer_.clear();
-    if (device.isEmpty() || !backend_->open(device))
+    if (device_.isEmpty() || !backend_->open(device_))
         return false;
     backend_->setRts(false);
     backend_->setDtr(false);
@@ -63,7 +66,7 @@ void SerialLink::write(const QByteArray &data)
 
 void SerialLink::onLineEvent(int code)
 {
-    trace_.LogInFile(QStringLiteral("Com_OnCom Event=") + QString::number(code));
+    trace(QStringLiteral("Com_OnCom Event=") + QString::number(code));
     switch (code) {
     case SerialPortBackend::Break:
         backend_->readAll();
@@ -85,8 +88,8 @@ void SerialLink::onReadyRead()
     const QByteArray d = backend_->readAll();
     if (d.isEmpty())
         return;
-    if (trace_.enabled())
-        trace_.LogInFile(QStringLiteral("Com_OnCom comEvReceive=") + TraceData(d));
+    if (tracing())
+        emit traceLine(QStringLiteral("Com_OnCom comEvReceive=") + TraceData(d));
     rxBuffer_ += d;
     rxBuffer_ = ScanTelegrams(rxBuffer_, [this](const QByteArray &t) { return evaluate(t); });
 }
@@ -95,5 +98,6 @@ bool SerialLink::evaluate(const QByteArray &telegram)
 {
     ui_.setPanelText(1, ReceptionTimeText(clock_()) + QLatin1Char(' ') + LngText(298) + QStringLiteral(" Com") +
                             QString::number(port_));
-    return sink_ ? sink_(telegram, QString()) : false;
+    emit telegramReceived(telegram, QString());
+    return CheckTelegram(telegram) == TelegramFault::None;
 }

@@ -1,32 +1,36 @@
 #pragma once
+#include "DeviceLink.h"
 #include "SerialPortBackend.h"
 
 #include "core/Clock.h"
-#include "core/TraceLog.h"
 
-#include <QObject>
-#include <functional>
 #include <memory>
 
 class UiServices;
 
 // The serial side of the device link: the port, the receive buffer and the
-// cutting of the character stream into telegrams.
-class SerialLink : public QObject
+// cutting of the character stream into telegrams. A block goes out as a
+// telegram candidate; the cut goes on behind it when it passes the
+// telegram's own checks, else at its next character.
+class SerialLink : public DeviceLink
 {
     Q_OBJECT
 public:
-    using Sink = std::function<bool(const QByteArray &telegram, const QString &source)>;
-
-    SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &ui, TraceLog trace, ClockFn clock,
-               QObject *parent = nullptr);
+    SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &ui, ClockFn clock, QObject *parent = nullptr);
     ~SerialLink() override;
-    void setSink(Sink sink) { sink_ = std::move(sink); }
 
-    // Closes the port if open, opens device as port number `port` with RTS and
-    // DTR off. False when the device is missing or busy.
-    bool open(int port, const QString &device);
-    void close();
+    // The port the next open() takes: device as port number `port`.
+    void setPort(int port, const QString &device);
+    // Closes the port if open, opens the device with RTS and DTR off. False
+    // when the device is missing or busy.
+    bool open() override;
+    bool open(int port, const QString &device)
+    {
+        setPort(port, device);
+        return open();
+    }
+    void close() override;
+    State state() const override { return isOpen() ? State::Open : State::Closed; }
     bool isOpen() const;
     int port() const { return port_; }
     QString device() const { return device_; }
@@ -40,10 +44,6 @@ public:
     void clearBreak() { breakSeen_ = false; }
     QByteArray rxBuffer() const { return rxBuffer_; }
 
-signals:
-    // The device disappeared under the open port.
-    void portLost();
-
 private:
     void onReadyRead();
     void onLineEvent(int code);
@@ -51,9 +51,7 @@ private:
 
     std::unique_ptr<SerialPortBackend> backend_;
     UiServices &ui_;
-    TraceLog trace_;
     ClockFn clock_;
-    Sink sink_;
     QByteArray rxBuffer_;
     int port_ = 1;
     QString device_;

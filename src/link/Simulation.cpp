@@ -39,7 +39,7 @@ constexpr int kNextTickMs = 2000;
 } // namespace
 
 Simulation::Simulation(const DeviceTable &table, std::function<double()> random, QObject *parent)
-    : QObject(parent), table_(table), random_(std::move(random))
+    : DeviceLink(parent), table_(table), random_(std::move(random))
 {
     connect(&timer_, &QTimer::timeout, this, &Simulation::tick);
 }
@@ -70,8 +70,7 @@ void Simulation::tick()
     level_ = newLevel >= 0 ? newLevel : 0;
     const int temperature = int(RoundHalfEven(random_() * 30 - 5));
     const int sn = table_[index_].SN;
-    if (sink_)
-        sink_(SimulatedTelegram(sn, temperature, newLevel), QString());
+    emit telegramReceived(SimulatedTelegram(sn, temperature, newLevel), QString());
     if (timer_.isActive())
         timer_.setInterval(kNextTickMs);
 }

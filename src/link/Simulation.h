@@ -1,6 +1,7 @@
 #pragma once
+#include "DeviceLink.h"
+
 #include <QByteArray>
-#include <QObject>
 #include <QTimer>
 #include <functional>
 
@@ -15,19 +16,23 @@ qint64 RoundHalfEven(double v);
 
 // Demonstration without a device: every tick fabricates one telegram of a
 // falling level for the next registered device, in turn.
-class Simulation : public QObject
+class Simulation : public DeviceLink
 {
     Q_OBJECT
 public:
-    using Sink = std::function<bool(const QByteArray &telegram, const QString &source)>;
-
     // random gives numbers in [0, 1); without one, a generator seeded from
     // the clock at the first tick.
     explicit Simulation(const DeviceTable &table, std::function<double()> random = {}, QObject *parent = nullptr);
-    void setSink(Sink sink) { sink_ = std::move(sink); }
 
     // The first tick after 5000 ms, then every 2000 ms.
     void start();
+    bool open() override
+    {
+        start();
+        return true;
+    }
+    void close() override { timer_.stop(); }
+    State state() const override { return isActive() ? State::Open : State::Closed; }
     bool isActive() const { return timer_.isActive(); }
     int interval() const { return timer_.interval(); }
     int index() const { return index_; }
@@ -41,7 +46,6 @@ private:
 
     const DeviceTable &table_;
     QTimer timer_;
-    Sink sink_;
     std::function<double()> random_;
     qint16 index_ = 0;
     qint32 level_ = 0;

@@ -28,9 +28,8 @@ QString dotted(const QHostAddress &a)
 }
 } // namespace
 
-TcpLink::TcpLink(const Settings &settings, UiServices &ui, TraceLog trace, ClockFn clock, int tickMs,
-                 QObject *parent)
-    : QObject(parent), settings_(settings), ui_(ui), trace_(std::move(trace)), clock_(std::move(clock)),
+TcpLink::TcpLink(const Settings &settings, UiServices &ui, ClockFn clock, int tickMs, QObject *parent)
+    : DeviceLink(parent), settings_(settings), ui_(ui), clock_(std::move(clock)),
       cutDelayMs_(qMax(1, tickMs / 10)), errorDelayMs_(tickMs)
 {
     // One slot: the kernel must not queue a second peer behind the first.
@@ -94,11 +93,11 @@ void TcpLink::close()
     winConnectTime_ = 0;
 }
 
-int TcpLink::state() const
+DeviceLink::State TcpLink::state() const
 {
     if (socket_ && socket_->state() == QAbstractSocket::ConnectedState)
-        return Connected;
-    return server_.isListening() ? Listening : Closed;
+        return State::Connected;
+    return server_.isListening() ? State::Open : State::Closed;
 }
 
 void TcpLink::onNewConnection()
@@ -127,7 +126,7 @@ void TcpLink::onNewConnection()
     connect(s, &QTcpSocket::disconnected, this, &TcpLink::onDisconnected);
     connect(s, &QTcpSocket::errorOccurred, this, &TcpLink::onError);
     s->write("TANKMON\n");
-    trace_.LogInFile(QStringLiteral("TCP_ConnectionRequest RequestID=") + QString::number(s->socketDescriptor()) +
+    trace(QStringLiteral("TCP_ConnectionRequest RequestID=") + QString::number(s->socketDescriptor()) +
               QStringLiteral(" RemoteHostIP=") + remoteIP_);
 }
 
@@ -158,7 +157,7 @@ void TcpLink::readSlice()
             take(s->read(kMaxRead));
             break;
         case TcpLineReader::Next::TooLong:
-            trace_.LogInFile(QStringLiteral("TCP_LineTooLong Length>") + QString::number(kMaxLineLength) +
+            trace(QStringLiteral("TCP_LineTooLong Length>") + QString::number(kMaxLineLength) +
                       QStringLiteral(" RemoteHostIP=") + remoteIP_ + QStringLiteral(" connection closed"));
             dropPeer();
             relistenAfter(cutDelayMs_);
@@ -166,8 +165,7 @@ void TcpLink::readSlice()
         case TcpLineReader::Next::Line:
             ui_.setPanelText(1, ReceptionTimeText(clock_()) + QStringLiteral(" TCP/IP ") + LngText(285) +
                                     QLatin1Char(' ') + remoteIP_);
-            if (sink_)
-                sink_(DecodeHexLine(line), remoteIP_);
+            emit telegramReceived(DecodeHexLine(line), remoteIP_);
             if (!s || s != socket_)
                 return; // the evaluation closed the link (a restart)
             break;
@@ -178,8 +176,8 @@ void TcpLink::readSlice()
 
 void TcpLink::take(const QByteArray &d)
 {
-    if (trace_.enabled())
-        trace_.LogInFile(QStringLiteral("TCP_DataArrival BytesTotal=") + QString::number(d.size()) +
+    if (tracing())
+        emit traceLine(QStringLiteral("TCP_DataArrival BytesTotal=") + QString::number(d.size()) +
                          QStringLiteral(" RemoteHostIP=") + remoteIP_ + QStringLiteral(" Data=") + TraceData(d));
     lines_.append(d);
 }
@@ -202,7 +200,7 @@ void TcpLink::onDisconnected()
 
 void TcpLink::closeAfterPeer()
 {
-    trace_.LogInFile(QStringLiteral("TCP_Close State=") + QString::number(Closing));
+    trace(QStringLiteral("TCP_Close State=") + QString::number(WinsockClosing));
     dropPeer();
     relistenTimer_.stop();
     if (!startListening())
@@ -214,7 +212,7 @@ void TcpLink::onError(QAbstractSocket::SocketError e)
     if (e == QAbstractSocket::RemoteHostClosedError)
         return; // the close event follows
     const QString t = socket_ && sender() == socket_ ? socket_->errorString() : server_.errorString();
-    trace_.LogInFile(QStringLiteral("TCP_Error ErrorCode=") + QString::number(int(e)) + QLatin1Char(' ') + t +
+    trace(QStringLiteral("TCP_Error ErrorCode=") + QString::number(int(e)) + QLatin1Char(' ') + t +
               QStringLiteral(" Source=TcpLink"));
     ui_.setPanelText(1, QStringLiteral("TCP error: ") + t);
     dropPeer();
@@ -224,7 +222,7 @@ void TcpLink::onError(QAbstractSocket::SocketError e)
 
 void TcpLink::checkConnectionTime()
 {
-    winConnectTime_ = state() == Connected ? winConnectTime_ + kTickMs : 0;
+    winConnectTime_ = state() == State::Connected ? winConnectTime_ + kTickMs : 0;
     if (winConnectTime_ > kMaxConnectTime) {
         winConnectTime_ = 0;
         dropPeer();

@@ -1,50 +1,46 @@
 #pragma once
+#include "DeviceLink.h"
 #include "TcpLineReader.h"
 
 #include <QByteArray>
-#include <QObject>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <functional>
 
 #include "core/Clock.h"
-#include "core/TraceLog.h"
 
 class Settings;
 class UiServices;
 
 // The TCP side of the device link: a server with one connection slot. A peer
 // is greeted with "TANKMON\n" and sends telegrams as lines of hex digits.
-class TcpLink : public QObject
+class TcpLink : public DeviceLink
 {
     Q_OBJECT
 public:
-    using Sink = std::function<bool(const QByteArray &telegram, const QString &source)>;
-
     // Winsock-style state numbers, as the trace shows them.
-    enum State { Closed = 0, Listening = 2, Connected = 7, Closing = 8 };
+    enum WinsockState { WinsockClosed = 0, WinsockListening = 2, WinsockConnected = 7, WinsockClosing = 8 };
     // A longer line is a broken or hostile peer and costs the connection.
     static constexpr qsizetype kMaxLineLength = TcpLineReader::kMaxLineLength;
 
     // tickMs: the tick of the connection-time check (the cut comes at the
     // sixth); listening again waits a tenth of it after a cut, a tick after an
     // error.
-    TcpLink(const Settings &settings, UiServices &ui, TraceLog trace, ClockFn clock, int tickMs = 1000,
-            QObject *parent = nullptr);
+    TcpLink(const Settings &settings, UiServices &ui, ClockFn clock, int tickMs = 1000, QObject *parent = nullptr);
     ~TcpLink() override;
-    void setSink(Sink sink) { sink_ = std::move(sink); }
 
     // "Com"/"ClientPort"; out of range or not a number gives 8000.
     int ListenPort() const;
     // Starts listening on ListenPort(); on failure says so (text 286 on panel
     // 1, text 287 in a box) and returns false.
     bool listen();
+    bool open() override { return listen(); }
     // Drops the peer and stops listening.
-    void close();
+    void close() override;
 
-    int state() const;
+    // Open: listening; Connected: a peer in the slot.
+    State state() const override;
     qint32 winConnectTime() const { return winConnectTime_; }
     quint16 serverPort() const { return server_.serverPort(); }
     QString remoteIP() const { return remoteIP_; }
@@ -70,14 +66,12 @@ private:
 
     const Settings &settings_;
     UiServices &ui_;
-    TraceLog trace_;
     ClockFn clock_;
     QTcpServer server_;
     QPointer<QTcpSocket> socket_;
     QTimer checkTimer_;
     QTimer relistenTimer_;
     QTimer sliceTimer_;
-    Sink sink_;
     TcpLineReader lines_;
     QString remoteIP_;
     bool peerClosed_ = false; // the peer closed; its received lines are still evaluated

@@ -2,6 +2,9 @@
 
 #include <mosquitto.h>
 
+#include <QCoreApplication>
+#include <QSet>
+
 #include <algorithm>
 
 namespace {
@@ -10,10 +13,22 @@ constexpr int kMaxPauseSecs = 60;
 constexpr auto kStopGrace = std::chrono::seconds(3);
 // The system's certificates when no bundle is named.
 constexpr char kSystemCertificates[] = "/etc/ssl/certs";
+
+// The client ids with a network thread on the broker (or about to be).
+struct BusyIds {
+    std::mutex mutex;
+    std::condition_variable freed;
+    QSet<QByteArray> ids;
+};
+BusyIds &busyIds()
+{
+    static BusyIds b;
+    return b;
+}
 } // namespace
 
 MqttClient::MqttClient(const MqttEndpoint &e, QObject *parent)
-    : QObject(parent), host_(e.host.toUtf8()), port_(e.port)
+    : QObject(parent), host_(e.host.toUtf8()), clientId_(e.clientId.toUtf8()), port_(e.port)
 {
     static const int initialised = mosquitto_lib_init();
     (void)initialised;
@@ -39,8 +54,24 @@ MqttClient::MqttClient(const MqttEndpoint &e, QObject *parent)
 MqttClient::~MqttClient()
 {
     stop();
+    if (thread_.joinable())
+        thread_.join();
     if (m_)
         mosquitto_destroy(m_);
+}
+
+void MqttClient::DeleteWhenFinished(MqttClient *c)
+{
+    if (!c)
+        return;
+    c->stop();
+    if (!c->thread_.joinable()) {
+        delete c;
+        return;
+    }
+    c->disconnect();
+    c->setParent(QCoreApplication::instance());
+    connect(c, &MqttClient::finished, c, &QObject::deleteLater);
 }
 
 void MqttClient::start()
@@ -70,10 +101,12 @@ void MqttClient::stop(const QString &lastTopic, const QByteArray &lastPayload)
         stopping_ = true;
     }
     wake_.notify_all();
+    {
+        std::lock_guard<std::mutex> lock(busyIds().mutex);
+    }
+    busyIds().freed.notify_all();
     if (m_ && up_)
         mosquitto_disconnect(m_); // queued behind the last message
-    if (thread_.joinable())
-        thread_.join();
 }
 
 void MqttClient::onConnect(mosquitto *, void *self, int rc)
@@ -90,6 +123,16 @@ void MqttClient::onConnect(mosquitto *, void *self, int rc)
 
 void MqttClient::run()
 {
+    BusyIds &busy = busyIds();
+    bool mine = false;
+    {
+        std::unique_lock<std::mutex> lock(busy.mutex);
+        busy.freed.wait(lock, [&] { return stopping_ || !busy.ids.contains(clientId_); });
+        if (!stopping_) {
+            busy.ids.insert(clientId_);
+            mine = true;
+        }
+    }
     int pause = 1;
     while (!stopping_) {
         refused_ = false;
@@ -113,4 +156,19 @@ void MqttClient::run()
         pause = std::min(pause * 2, kMaxPauseSecs);
     }
     mosquitto_disconnect(m_);
+    if (mine) {
+        {
+            std::lock_guard<std::mutex> lock(busy.mutex);
+            busy.ids.remove(clientId_);
+        }
+        busy.freed.notify_all();
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (thread_.joinable())
+                thread_.join();
+            emit finished();
+        },
+        Qt::QueuedConnection);
 }

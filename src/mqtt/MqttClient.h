@@ -27,29 +27,43 @@ struct MqttEndpoint {
 // One connection to a broker through libmosquitto, kept up by a network
 // thread of its own: it connects, reconnects with a growing pause (1 s
 // doubling up to a minute) and sends what publish() queued. The event loop
-// never waits for the network: publish() only queues, and what happens on
-// the connection comes back as signals on the event loop.
+// never waits for the network: publish() only queues, stop() only asks, and
+// what happens on the connection comes back as signals on the event loop.
+// A client with the same id as one still ending waits (on its own thread)
+// until that one is gone, so the old "offline" never follows the new start.
 class MqttClient : public QObject {
     Q_OBJECT
 public:
     enum class Problem { Unreachable, LoginRefused };
 
     explicit MqttClient(const MqttEndpoint &endpoint, QObject *parent = nullptr);
-    // A clean stop without a last message when stop() was not called.
+    // A clean stop without a last message when stop() was not called; waits
+    // for the network thread, so owners delete through Later instead.
     ~MqttClient() override;
+
+    // Stops the client and deletes it once its network thread has ended (at
+    // once when it has). Until then it belongs to the application object, so
+    // nothing outlives the program's end.
+    static void DeleteWhenFinished(MqttClient *client);
+    struct Later {
+        void operator()(MqttClient *c) const { DeleteWhenFinished(c); }
+    };
 
     void start();
     // Queued for the network thread (QoS 0); false when there is no
     // connection to queue it on.
     bool publish(const QString &topic, const QByteArray &payload, bool retain);
-    // Clean stop: the last message and the disconnect go out after what is
-    // queued (at most a few seconds), then the thread ends. Once.
+    // Clean stop without waiting: the last message and the disconnect go out
+    // after what is queued (at most a few seconds), then the thread ends and
+    // finished() follows. Once.
     void stop(const QString &lastTopic = QString(), const QByteArray &lastPayload = QByteArray());
 
 signals:
     void connected();
     // A connection attempt failed or an established connection broke.
     void problem(MqttClient::Problem p);
+    // The network thread has ended.
+    void finished();
 
 private:
     void run();
@@ -57,6 +71,7 @@ private:
 
     mosquitto *m_ = nullptr;
     QByteArray host_;
+    QByteArray clientId_;
     int port_ = 1883;
     std::thread thread_;
     std::mutex mutex_;

@@ -52,7 +52,7 @@ MqttPublisher::MqttPublisher(TankController &tanks, const RunConfig &config, Set
     e.clientId = QStringLiteral("tankmon-%1-%2").arg(QSysInfo::machineHostName()).arg(QCoreApplication::applicationPid());
     e.willTopic = MqttStatusTopic(values_.topic);
     e.willPayload = kOffline;
-    client_ = std::make_unique<MqttClient>(e);
+    client_.reset(new MqttClient(e));
     connect(client_.get(), &MqttClient::connected, this, &MqttPublisher::connectedToBroker);
     connect(client_.get(), &MqttClient::problem, this, &MqttPublisher::brokerProblem);
     connect(&tanks_, &TankController::deviceChanged, this, &MqttPublisher::tankChanged);

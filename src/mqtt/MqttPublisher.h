@@ -70,7 +70,7 @@ private:
     UiServices &ui_;
     TraceLog trace_;
     DaysFn days_;
-    std::unique_ptr<MqttClient> client_;
+    std::unique_ptr<MqttClient, MqttClient::Later> client_;
     bool online_ = false;
     bool problemSaid_ = false;
     QSet<int> pending_;

@@ -49,6 +49,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <memory>
 
 namespace {
 // The maker's web address shown under its logo (the partner's is text 274).
@@ -348,8 +349,8 @@ void frmMain::describeLinks()
     if (LinkManager *l = app_.links()) {
         if (l->serialOpen())
             links << l->currentDevice();
-        if (l->tcp().serverPort() != 0)
-            links << QStringLiteral("TCP/IP Port ") + QString::number(l->tcp().serverPort());
+        if (l->listeningPort() != 0)
+            links << QStringLiteral("TCP/IP Port ") + QString::number(l->listeningPort());
     }
     display_->setLinkDescription(links);
 }
@@ -393,11 +394,15 @@ void frmMain::printWindow(QPrinter &printer) { PrintWidget(*this, printer); }
 
 void frmMain::mnuDrucken()
 {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageOrientation(width() > height() ? QPageLayout::Landscape : QPageLayout::Portrait);
-    QPrintDialog dlg(&printer, this);
-    if (dlg.exec() == QDialog::Accepted)
-        printWindow(printer);
+    // The dialog is window-modal without a loop of its own; the printer lives
+    // as long as the connection that prints on it, which the dialog holds.
+    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    printer->setPageOrientation(width() > height() ? QPageLayout::Landscape : QPageLayout::Portrait);
+    auto *dlg = new QPrintDialog(printer.get(), this);
+    dlg->setObjectName(QStringLiteral("dlgDrucken"));
+    dlg->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dlg, &QDialog::accepted, this, [this, printer] { printWindow(*printer); });
+    dlg->open();
 }
 
 void frmMain::showHelp(const QString &topic) { frmHilfe::Open(help_, topic, this); }

@@ -1,5 +1,6 @@
 // Start-up decisions of the application controller, short of the real process.
 #include "support/Fixtures.h"
+#include "support/MockLink.h"
 
 #include "app/AppController.h"
 #include "link/LinkManager.h"
@@ -16,11 +17,14 @@ struct Program {
         config.words = words;
         config.clientMode = config.hasWord(QStringLiteral("CLIENT"));
         config.dataFolder = dataFolder;
-        app = std::make_unique<AppController>(config, settings, ui, std::move(clock), LinkHardware{},
+        LinkHardware hardware;
+        hardware.links = mocks.factory();
+        app = std::make_unique<AppController>(config, settings, ui, std::move(clock), hardware,
                                               [this](const QStringList &args) { restarted = args; });
         QObject::connect(app.get(), &AppController::quitRequested, [this](int code) { quitCode = code; });
     }
     RunConfig config;
+    MockLinks mocks;
     QStringList restarted; // the arguments of the restart's new process
     int quitCode = -1;
     Settings settings{config};
@@ -87,8 +91,7 @@ TEST_F(Startup, FreshInstallationWantsTheInterfaceDialogAndCountIsLimited)
 
 TEST_F(Startup, LaterActivationsOnlyRereadLogSwitchesAndEmailStatus)
 {
-    // Client port 0 is 8000; it may be taken, that is fine.
-    writeBytes(iniPath(), "[Common]\r\nActiveNet=1\r\n[COM]\r\nClientPort=0\r\nSimulation=1\r\n"
+    writeBytes(iniPath(), "[Common]\r\nActiveNet=1\r\n[COM]\r\nSimulation=1\r\n"
                           "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n");
     auto run = start();
     AppController &app = *run->app;

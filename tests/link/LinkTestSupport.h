@@ -5,6 +5,8 @@
 
 #include "support/FakeSerialPort.h"
 #include "link/LinkManager.h"
+#include "link/SerialLink.h"
+#include "link/TcpLink.h"
 
 #include <QProcess>
 #include <memory>

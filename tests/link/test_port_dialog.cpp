@@ -129,7 +129,7 @@ TEST_F(ComDialogTest, CancelGoesBackOkStoresSwitchesAndReopensButKeepsTheStoredT
                            settings.read(Cfg::ComDevice), settings.read(Cfg::ClientPort)}),
               (QStringList{"1", "2", "/dev/ttyS2", tcpPort}));
     EXPECT_EQ(bus->log.value(1), "open /dev/ttyS2");
-    EXPECT_EQ(link->tcp().state(), TcpLink::Listening);
+    EXPECT_EQ(link->tcp().state(), DeviceLink::State::Open);
 
     dialog->setCheckAktivNet(false);
     for (const char *bad : {"abc", "0", "100000"}) {

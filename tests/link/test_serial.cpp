@@ -73,7 +73,7 @@ TEST_F(SerialFakePortTest, ListedDeviceOfAnotherNumberCtsHighMeansNoAdapterButOn
     EXPECT_EQ(bus->log.filter("write "), QStringList{"write test"});
     EXPECT_EQ(ui.count("message"), 1) << "no second adapter warning";
     EXPECT_FALSE(link->timerComActive());
-    EXPECT_EQ(link->tcp().state(), TcpLink::Closed); // no listener in Bluetooth mode
+    EXPECT_EQ(link->tcp().state(), DeviceLink::State::Closed); // no listener in Bluetooth mode
     EXPECT_TRUE(link->serialOpen());
 
     // A port that cannot be opened is named; TCP stays down with it.
@@ -81,7 +81,7 @@ TEST_F(SerialFakePortTest, ListedDeviceOfAnotherNumberCtsHighMeansNoAdapterButOn
     const QString text = "Schnittstelle COM7 konnte nicht initialisiert werden.";
     EXPECT_EQ(ui.panelText(1), text);
     EXPECT_EQ(ui.texts().mid(1), QStringList{text});
-    EXPECT_EQ(link->tcp().state(), TcpLink::Closed);
+    EXPECT_EQ(link->tcp().state(), DeviceLink::State::Closed);
     EXPECT_FALSE(link->timerComActive());
     // (A port number without a device: ComDialogTest's empty port list.)
 }
@@ -94,9 +94,9 @@ TEST_F(SerialFakePortTest, LineEventsAreTracedAndDiscardPendingInputAndABreakAft
     const QByteArray t = MakeTelegram(11, 11);
     for (int code : {1004, 1006, 1008, 1009})
         bus->port->feed(t, code);
-    EXPECT_FALSE(link->serial().breakSeen());
+    EXPECT_FALSE(link->serialPort()->breakSeen());
     bus->port->feed(t, 1001);
-    EXPECT_TRUE(link->serial().breakSeen());
+    EXPECT_TRUE(link->serialPort()->breakSeen());
     EXPECT_TRUE(sink.telegrams.isEmpty());
     bus->port->feed(t);
     EXPECT_EQ(sink.accepted(), 1);
@@ -153,12 +153,12 @@ TEST_F(SerialPtyTest, StreamFramedAndTracedAndTheLineReopenedWhenItComesBackUnle
 
     const QByteArray split = MakeTelegram(77, 42);
     ASSERT_TRUE(pty.write(split.left(11)));
-    ASSERT_TRUE(WaitFor([&] { return link->serial().rxBuffer().size() == 11; }));
+    ASSERT_TRUE(WaitFor([&] { return link->serialPort()->rxBuffer().size() == 11; }));
     EXPECT_EQ(sink.telegrams.size(), 1) << "an incomplete telegram waits for its rest";
     ASSERT_TRUE(pty.write(split.mid(11)) && WaitFor([&] { return sink.telegrams.size() >= 2; }));
     EXPECT_EQ(sink.telegrams, (QList<QByteArray>{t1, split}));
     EXPECT_EQ(sink.accepted(), 2);
-    EXPECT_TRUE(link->serial().rxBuffer().isEmpty());
+    EXPECT_TRUE(link->serialPort()->rxBuffer().isEmpty());
 
     // The trace (its line-end masking: the framing test).
     EXPECT_TRUE(readBytes(config.tracePath).contains(",InitCom FlagComAktiv=True Port=4\r\n"));

@@ -24,7 +24,7 @@ protected:
     void SetUp() override
     {
         LinkTest::SetUp();
-        sim.setSink([this](const QByteArray &t, const QString &s) { return sink(t, s); });
+        QObject::connect(&sim, &DeviceLink::telegramReceived, [this](const QByteArray &t, const QString &s) { sink(t, s); });
     }
     // "SN level temperature" of each simulated telegram, in order.
     QStringList sent() const
@@ -75,9 +75,9 @@ TEST_F(SimulationTest, StartFromSettingsRunsTheSimulationInsteadOfALink)
     settings.write(Cfg::Simulation, qint64(1));
     LinkManager link(controller, config, settings, ui, clock);
     link.StartFromSettings();
-    EXPECT_TRUE(link.simulation().isActive());
+    EXPECT_TRUE(link.simulation().state() == DeviceLink::State::Open);
     EXPECT_FALSE(link.serialOpen());
-    EXPECT_EQ(link.tcp().state(), TcpLink::Closed);
+    EXPECT_EQ(link.tcp().state(), DeviceLink::State::Closed);
 }
 
 } // namespace

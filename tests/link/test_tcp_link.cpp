@@ -29,7 +29,7 @@ protected:
         config.activeNet = true;
         makeLink(50);
         link->InitCOM(1);
-        ASSERT_EQ(link->tcp().state(), TcpLink::Listening) << qPrintable(ui.panelText(1));
+        ASSERT_EQ(link->tcp().state(), DeviceLink::State::Open) << qPrintable(ui.panelText(1));
     }
     // Connects a peer; true when it is greeted with "TANKMON" + LF.
     bool connectPeer(QTcpSocket &peer)
@@ -43,7 +43,7 @@ protected:
     void expectNextPeerServed(int sn)
     {
         QTcpSocket next;
-        ASSERT_TRUE(WaitFor([&] { return link->tcp().state() == TcpLink::Listening; }));
+        ASSERT_TRUE(WaitFor([&] { return link->tcp().state() == DeviceLink::State::Open; }));
         ASSERT_TRUE(connectPeer(next));
         next.write(HexLine(MakeTelegram(sn, 400)));
         ASSERT_TRUE(WaitFor([&] { return sink.accepted() >= 1; }));
@@ -73,7 +73,7 @@ TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnectedAndItsUnfinishedLin
     const QByteArray split = HexLine(MakeTelegram(3, 300));
     peer.write(split.left(15));
     peer.flush();
-    ASSERT_TRUE(WaitFor([&] { return link->tcp().lineLength() == 15; }));
+    ASSERT_TRUE(WaitFor([&] { return link->tcpListener()->lineLength() == 15; }));
     EXPECT_EQ(sink.telegrams.size(), 3) << "a line is evaluated at its line feed";
     peer.write(split.mid(15));
     ASSERT_TRUE(WaitFor([&] { return sink.telegrams.size() >= 4; }));
@@ -81,7 +81,7 @@ TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnectedAndItsUnfinishedLin
 
     peer.write("0211");
     peer.flush();
-    ASSERT_TRUE(WaitFor([&] { return link->tcp().lineLength() == 4; }));
+    ASSERT_TRUE(WaitFor([&] { return link->tcpListener()->lineLength() == 4; }));
     peer.disconnectFromHost();
     ASSERT_TRUE(WaitFor([&] { return readBytes(config.tracePath).contains("TCP_Close State=8"); }));
     const QByteArray trace = readBytes(config.tracePath);
@@ -106,11 +106,11 @@ TEST_F(TcpLinkTest, IdlePeerIsCutAtTheSixthTickAndTheNextPeersFirstTelegramStart
     ASSERT_TRUE(connectPeer(idle));
     qint32 longest = 0;
     ASSERT_TRUE(WaitFor([&] {
-        longest = qMax(longest, link->tcp().winConnectTime());
+        longest = qMax(longest, link->tcpListener()->winConnectTime());
         return idle.state() == QAbstractSocket::UnconnectedState;
     }));
     EXPECT_EQ(longest, 5000); // five ticks counted, cut at the sixth
-    ASSERT_TRUE(WaitFor([&] { return link->tcp().state() == TcpLink::Listening; }));
+    ASSERT_TRUE(WaitFor([&] { return link->tcp().state() == DeviceLink::State::Open; }));
     ASSERT_TRUE(connectPeer(peer));
     peer.write(HexLine(MakeTelegram(258, 3987)));
     ASSERT_TRUE(WaitFor([&] { return controller.DeviceCount() == 1; }));
@@ -134,7 +134,7 @@ TEST_F(TcpLinkTest, LinesSentRightBeforeTheCloseAreAllEvaluatedAndAFloodIsCutWit
     }
     ThreadPeer peer(port, bytes, bytes.size());
     EXPECT_TRUE(WaitFor([&] { return peer.finished() && sink.telegrams.size() >= kLines &&
-                                     link->tcp().state() == TcpLink::Listening; }, 20000))
+                                     link->tcp().state() == DeviceLink::State::Open; }, 20000))
         << sink.telegrams.size() << " of " << kLines << " lines evaluated";
     EXPECT_TRUE(sink.telegrams == sent) << "every line once, in order";
     sink = {};
@@ -144,7 +144,7 @@ TEST_F(TcpLinkTest, LinesSentRightBeforeTheCloseAreAllEvaluatedAndAFloodIsCutWit
     ThreadPeer flood(port, QByteArray(64 * 1024, 'A'), 50'000'000);
     qsizetype longestLine = 0;
     ASSERT_TRUE(WaitFor([&] {
-        longestLine = qMax(longestLine, link->tcp().lineLength());
+        longestLine = qMax(longestLine, link->tcpListener()->lineLength());
         return flood.finished();
     }, 60000));
     EXPECT_LT(flood.sent(), 50'000'000) << "the flood was never cut";
@@ -160,7 +160,7 @@ TEST_F(TcpLinkTest, ClientPortOutOfRangeOrTextListensOn8000AndAPortInUseSaysTcpE
     for (const auto &[stored, listen] :
          {std::pair{"0", 8000}, {"abc", 8000}, {"100000", 8000}, {"1", 1}, {"99999", 99999}}) {
         settings.write(Cfg::ClientPort, QString::fromLatin1(stored));
-        EXPECT_EQ(link->tcp().ListenPort(), listen) << stored;
+        EXPECT_EQ(link->tcpListener()->ListenPort(), listen) << stored;
     }
     QTcpServer blocker;
     ASSERT_TRUE(blocker.listen(QHostAddress::Any, 0));
@@ -168,7 +168,7 @@ TEST_F(TcpLinkTest, ClientPortOutOfRangeOrTextListensOn8000AndAPortInUseSaysTcpE
     link->InitCOM(1);
     EXPECT_EQ(ui.panelText(1), "TCP Fehler");
     EXPECT_EQ(ui.texts(), QStringList{"TCP Fehler"});
-    EXPECT_EQ(link->tcp().state(), TcpLink::Closed);
+    EXPECT_EQ(link->tcp().state(), DeviceLink::State::Closed);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "mqtt/MqttPeers.h"
 #include "support/Telegrams.h"
 #include "support/ProgramRun.h"
 
@@ -8,71 +9,12 @@
 #include "mqtt/MqttPayloads.h"
 #include "mqtt/MqttPublisher.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 
 namespace {
-// A mosquitto broker of the test's own on a free loopback port; with users,
-// only "tankmon" with the password given (default "right") gets in.
-struct Broker {
-    QTemporaryDir dir;
-    QProcess proc;
-    quint16 port = FreeTcpPort();
-    bool start(bool withUsers = false, const QString &password = QStringLiteral("right"))
-    {
-        // Started as root, mosquitto reads its files as the user "mosquitto".
-        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther);
-        const QString users = dir.filePath("users");
-        QFile conf(dir.filePath("mosquitto.conf"));
-        if (!conf.open(QIODevice::WriteOnly))
-            return false;
-        conf.write("listener " + QByteArray::number(port) + " 127.0.0.1\npersistence false\nlog_dest stderr\n"
-                   "log_type all\nallow_anonymous " +
-                   (withUsers ? "false\npassword_file " + users.toUtf8() : "true"));
-        conf.close();
-        if (withUsers && QProcess::execute("mosquitto_passwd", {"-c", "-b", users, "tankmon", password}) != 0)
-            return false;
-        proc.setProcessChannelMode(QProcess::MergedChannels);
-        proc.start("/usr/sbin/mosquitto", {"-c", conf.fileName()});
-        EXPECT_TRUE(proc.waitForStarted()) << "mosquitto is missing: run tools/setup.sh";
-        return WaitFor([&] {
-            QTcpSocket s;
-            s.connectToHost(QHostAddress::LocalHost, port);
-            return s.waitForConnected(200);
-        }, 10000);
-    }
-    ~Broker()
-    {
-        proc.kill();
-        proc.waitForFinished();
-    }
-};
-
-// Every message of the broker as mosquitto_sub sees it: the last payload per topic.
-struct Subscriber {
-    QProcess proc;
-    QByteArray buffer;
-    QMap<QString, QByteArray> last;
-    explicit Subscriber(quint16 port)
-    {
-        proc.start("mosquitto_sub", {"-p", QString::number(port), "-t", "#", "-F", "%t\t%x"});
-    }
-    bool waitFor(const QString &topic, const std::function<bool(const QByteArray &)> &pred, int ms = 15000)
-    {
-        return WaitFor([&] {
-            buffer += proc.readAllStandardOutput();
-            for (qsizetype nl; (nl = buffer.indexOf('\n')) >= 0; buffer.remove(0, nl + 1)) {
-                const QByteArray line = buffer.left(nl);
-                last[QString::fromUtf8(line.left(line.indexOf('\t')))] =
-                    QByteArray::fromHex(line.mid(line.indexOf('\t') + 1));
-            }
-            return last.contains(topic) && pred(last[topic]);
-        }, ms);
-    }
-    ~Subscriber() { proc.kill(), proc.waitForFinished(); }
-};
-
 class Mqtt : public RunningProgramTest {
 protected:
     bool startProgram(const QByteArray &mqtt)
@@ -187,6 +129,29 @@ TEST_F(Mqtt, RemovedTankLeavesNoConfigAndNoState)
     EXPECT_TRUE(sub.waitFor("tankmon/test/tank2/state", [](const QByteArray &p) { return p.isEmpty(); }));
     EXPECT_TRUE(sub.waitFor("tankmon/test/tank1/state", [](const QByteArray &p) { return p.contains("4711"); }));
     EXPECT_FALSE(sub.last.value("homeassistant/sensor/tankmon_4711/level/config").isEmpty());
+}
+
+// New settings replace the publisher without the event loop waiting for the
+// old connection's end: its client lives on until its thread has ended, then
+// goes; the new one comes up and stays "online".
+TEST_F(Mqtt, ReplacedPublisherEndsItsConnectionWithoutWaiting)
+{
+    ASSERT_TRUE(broker.start());
+    QuietUi ui;
+    TankController tanks(config, settings, ui, SystemClock());
+    MqttValues v;
+    v.host = "127.0.0.1", v.port = broker.port, v.topic = "tankmon/swap";
+    Subscriber sub(broker.port);
+    auto publisher = std::make_unique<MqttPublisher>(tanks, config, v, QString(), ui, SystemClock());
+    ASSERT_TRUE(sub.waitFor("tankmon/swap/status", [](const QByteArray &p) { return p == "online"; }));
+    const auto ending = [] { return QCoreApplication::instance()->findChildren<MqttClient *>().size(); };
+    ASSERT_EQ(ending(), 0);
+    publisher = std::make_unique<MqttPublisher>(tanks, config, v, QString(), ui, SystemClock());
+    EXPECT_EQ(ending(), 1) << "the old client is still ending";
+    EXPECT_TRUE(WaitFor([&] { return ending() == 0; }));
+    tanks.EvalTelegramm(MakeTelegram(4711, 100), QString());
+    EXPECT_TRUE(sub.waitFor("tankmon/swap/tank1/state", [](const QByteArray &p) { return p.contains("4711"); }));
+    EXPECT_EQ(sub.last.value("tankmon/swap/status"), "online");
 }
 
 TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)

@@ -222,6 +222,18 @@ TEST_F(DialogTest, CaptionPanelsPrintEveryMenuEntryAndButtonAndTheHelp)
     win->printWindow(printer);
     const QByteArray bytes = readBytes(pdf);
     EXPECT_TRUE(bytes.startsWith("%PDF") && bytes.size() > 2000) << bytes.size();
+    // The print menu's dialog opens without a loop of its own (a loop would
+    // sit here until the timer shuts it).
+    QTimer::singleShot(5000, [] {
+        if (QWidget *m = QApplication::activeModalWidget())
+            m->close();
+    });
+    action("mnuDrucken")->trigger();
+    QDialog *printDialog = win->findChild<QDialog *>("dlgDrucken");
+    ASSERT_NE(printDialog, nullptr);
+    EXPECT_TRUE(printDialog->isVisible() && printDialog->isModal());
+    printDialog->reject();
+    EXPECT_TRUE(WaitFor([&] { return !win->findChild<QDialog *>("dlgDrucken"); })) << "gone once closed";
     for (int d = 1; d <= 6; ++d)
         app->tanks().device(1).History.append(Clock::Naive(QDate(2026, 1, d), QTime(8, 0)), 1000 - d, 12);
     for (QPushButton *button : {tableButton, tableButton, chartButton, chartButton}) {
