@@ -142,11 +142,11 @@ TEST_F(Mqtt, ReplacedPublisherEndsItsConnectionWithoutWaiting)
     MqttValues v;
     v.host = "127.0.0.1", v.port = broker.port, v.topic = "tankmon/swap";
     Subscriber sub(broker.port);
-    auto publisher = std::make_unique<MqttPublisher>(tanks, config, v, QString(), ui, SystemClock());
+    auto publisher = std::make_unique<MqttPublisher>(tanks, config, settings, v, QString(), ui, SystemClock());
     ASSERT_TRUE(sub.waitFor("tankmon/swap/status", [](const QByteArray &p) { return p == "online"; }));
     const auto ending = [] { return QCoreApplication::instance()->findChildren<MqttClient *>().size(); };
     ASSERT_EQ(ending(), 0);
-    publisher = std::make_unique<MqttPublisher>(tanks, config, v, QString(), ui, SystemClock());
+    publisher = std::make_unique<MqttPublisher>(tanks, config, settings, v, QString(), ui, SystemClock());
     EXPECT_EQ(ending(), 1) << "the old client is still ending";
     EXPECT_TRUE(WaitFor([&] { return ending() == 0; }));
     tanks.EvalTelegramm(MakeTelegram(4711, 100), QString());
