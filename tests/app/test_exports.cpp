@@ -92,7 +92,7 @@ TEST_F(Exports, ChartAndConsumptionWrittenAndRefusalsOnStderr)
         {{"--export-consumption", "1"}, "--output"},
         {{"--export-consumption", "1", "--export-chart", "1", "--output", x}, "schließen einander aus"},
         {{"--export-consumption", "1", "--output", out.filePath("no/x.csv")}, "no/x.csv"},
-        {{"--export-consumption", "1", "--output", x, "--format", "wide"}, "\"wide\""},
+        {{"--export-consumption", "1", "--output", x, "--format", "wide"}, "wide"},
         {{"--export-chart", "1", "--output", x, "--format", "long"}, "--format"},
     };
     for (const auto &[args, named] : refusals) {
