@@ -9,7 +9,7 @@ packages=(
   libqcustomplot-dev libcurl4-openssl-dev libmosquitto-dev libgtest-dev libgl-dev
   qt6-translations-l10n socat python3-aiosmtpd mosquitto mosquitto-clients openssl ca-certificates xvfb xauth imagemagick fonts-dejavu-core locales
   systemd dpkg-dev file
-  clang-14 libclang-rt-14-dev util-linux
+  clang-14 clang-format-14 libclang-rt-14-dev util-linux
 )
 
 missing=()
