@@ -8,8 +8,23 @@
 inline QByteArray BenchTelegram(int sn, int level, int temp)
 {
     QByteArray b(19, '\0');
-    const int v[17] = {0x02, 0x11, 7, sn >> 8, sn & 255, temp, 0x20, (level / 1000 % 10) * 16 + level / 100 % 10,
-                       (level / 10 % 10) * 16 + level % 10, 2, 3, 20000 >> 8, 20000 & 255, 1500 >> 8, 1500 & 255, 0, 0};
+    const int v[17] = {0x02,
+                       0x11,
+                       7,
+                       sn >> 8,
+                       sn & 255,
+                       temp,
+                       0x20,
+                       (level / 1000 % 10) * 16 + level / 100 % 10,
+                       (level / 10 % 10) * 16 + level % 10,
+                       2,
+                       3,
+                       20000 >> 8,
+                       20000 & 255,
+                       1500 >> 8,
+                       1500 & 255,
+                       0,
+                       0};
     int sum = 0;
     for (int i = 0; i < 17; ++i) {
         b[i] = char(v[i]);

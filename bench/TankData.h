@@ -20,7 +20,8 @@
 
 extern char **environ;
 
-namespace bench {
+namespace bench
+{
 constexpr int kLines = 500000;
 constexpr int kTanks = 56;
 

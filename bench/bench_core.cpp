@@ -13,10 +13,11 @@
 #include <functional>
 #include <vector>
 
-namespace {
-const char *kKeys[] = {"SN", "Gerätetyp", "Temperatur", "Volumen", "VolumenAnzeige",
-                       "Tankbezeichnung", "Einheit", "Tanktyp", "Tankvolumen", "Tankhöhe",
-                       "Uhrzeit", "Dez-Punkt", "Alarm", "ClientIP"};
+namespace
+{
+const char *kKeys[] = {"SN",      "Gerätetyp", "Temperatur",  "Volumen",  "VolumenAnzeige", "Tankbezeichnung",
+                       "Einheit", "Tanktyp",   "Tankvolumen", "Tankhöhe", "Uhrzeit",        "Dez-Punkt",
+                       "Alarm",   "ClientIP"};
 
 void fillFile(const QString &path)
 {
@@ -26,7 +27,8 @@ void fillFile(const QString &path)
             WriteIniValue(path, s, QStringLiteral("Key%1").arg(k), QStringLiteral("value"));
     for (int n = 1; n <= 56; ++n)
         for (const char *k : kKeys)
-            WriteIniValue(path, QStringLiteral("Gerät%1").arg(n), QString::fromUtf8(k), QString::number(n * 7));
+            WriteIniValue(path, QStringLiteral("Gerät%1").arg(n), QString::fromUtf8(k),
+                          QString::number(n * 7));
     WriteIniValue(path, "Geräte", "Anzahl", QStringLiteral("56"));
 }
 
@@ -81,9 +83,8 @@ int main(int argc, char **argv)
     const double cached = medianUs(runs, 2000, [&](int i) {
         ReadIniValue(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), "Tankhöhe");
     });
-    const double naiveR = medianUs(runs, 200, [&](int i) {
-        naiveRead(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), "Tankhöhe");
-    });
+    const double naiveR = medianUs(
+        runs, 200, [&](int i) { naiveRead(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), "Tankhöhe"); });
     std::printf("read:   cached %8.1f us   naive %8.1f us   ratio %.3f\n", cached, naiveR, cached / naiveR);
 
     const double single = medianUs(runs, 20, [&](int i) {
@@ -102,10 +103,11 @@ int main(int argc, char **argv)
     });
     const double naive800 = medianUs(3, 1, [&](int r) {
         for (int i = 0; i < 800; ++i)
-            naiveWrite(path, QStringLiteral("Gerät%1").arg(i % 56 + 1),
-                       QString::fromUtf8(kKeys[i % 14]), QString::number(r * 1000 + i));
+            naiveWrite(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), QString::fromUtf8(kKeys[i % 14]),
+                       QString::number(r * 1000 + i));
     });
-    std::printf("800 writes: batch %8.1f us   naive %8.1f us   ratio %.4f\n", batch, naive800, batch / naive800);
+    std::printf("800 writes: batch %8.1f us   naive %8.1f us   ratio %.4f\n", batch, naive800,
+                batch / naive800);
     std::printf("batch of 800 / single write = %.2f (target < 3)\n", batch / single);
     return 0;
 }

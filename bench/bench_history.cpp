@@ -6,8 +6,8 @@
 //
 // The files are generated into a temporary folder (below --dir) and removed
 // afterwards; --keep generates them once into the given folder and reuses
-// them on the next run (the refresh part is then left out). Figures are medians of the runs; ratios are against the
-// baseline measured in the same run.
+// them on the next run (the refresh part is then left out). Figures are medians of the runs; ratios are
+// against the baseline measured in the same run.
 #include "TankData.h"
 
 #include "history/TankHistoryLoader.h"
@@ -27,7 +27,8 @@
 #include <malloc.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 // The run configuration the loader reads its folders from.
 RunConfig g_config;
 using bench::kLines;
@@ -61,10 +62,11 @@ void appendLine(const QString &path, const QDateTime &t, int level)
 void print(const char *what, const std::vector<double> &ours, const std::vector<double> &base, double target)
 {
     const double o = median(ours), b = median(base);
-    std::printf("%-44s %9.2f ms   wc -l %8.2f ms   ratio %5.2f (target <= %.0f)\n", what, o, b, o / b, target);
-    std::printf("  runs: ours %.2f..%.2f ms, wc -l %.2f..%.2f ms\n", *std::min_element(ours.begin(), ours.end()),
-                *std::max_element(ours.begin(), ours.end()), *std::min_element(base.begin(), base.end()),
-                *std::max_element(base.begin(), base.end()));
+    std::printf("%-44s %9.2f ms   wc -l %8.2f ms   ratio %5.2f (target <= %.0f)\n", what, o, b, o / b,
+                target);
+    std::printf("  runs: ours %.2f..%.2f ms, wc -l %.2f..%.2f ms\n",
+                *std::min_element(ours.begin(), ours.end()), *std::max_element(ours.begin(), ours.end()),
+                *std::min_element(base.begin(), base.end()), *std::max_element(base.begin(), base.end()));
 }
 
 // Client refresh of `tanks` loaded tanks: unchanged, then after one line per file.
@@ -141,7 +143,8 @@ int main(int argc, char **argv)
     std::printf("generating %d tank files of %d lines in %s ...\n", kTanks, kLines, qPrintable(dir));
     std::fflush(stdout);
     const QStringList files = bench::tankFiles(dir, !keep.isEmpty());
-    std::printf("file size %.1f MB each; %d runs, medians\n\n", double(QFileInfo(files[0]).size()) / 1e6, runs);
+    std::printf("file size %.1f MB each; %d runs, medians\n\n", double(QFileInfo(files[0]).size()) / 1e6,
+                runs);
 
     // Warm the page cache for both sides.
     timeWc(files);

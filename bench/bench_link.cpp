@@ -13,6 +13,7 @@
 #include "link/LinkManager.h"
 #include "model/TankController.h"
 
+#include "link/Simulation.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -23,7 +24,6 @@
 #include <atomic>
 #include <cstdio>
 #include <netinet/in.h>
-#include "link/Simulation.h"
 
 #include <sys/socket.h>
 #include <thread>
@@ -33,9 +33,11 @@
 namespace
 {
 
-
 // The simulation's own telegram: device type 9, 20 degrees C.
-QByteArray telegram(int sn, int level) { return SimulatedTelegram(sn, 20, level); }
+QByteArray telegram(int sn, int level)
+{
+    return SimulatedTelegram(sn, 20, level);
+}
 
 constexpr int kDevices = 8;
 
@@ -64,7 +66,8 @@ struct Rig {
     QuietUi ui;
     ClockFn clock = SystemClock();
     TankController tanks{config, settings, ui, clock};
-    HistoryRecorder history{tanks.table(), config, settings, ui, clock, [this] { tanks.registry().SaveDeviceRegistry(); }};
+    HistoryRecorder history{
+        tanks.table(), config, settings, ui, clock, [this] { tanks.registry().SaveDeviceRegistry(); }};
     std::unique_ptr<LinkManager> link;
     int accepted = 0;
 
@@ -84,7 +87,8 @@ struct Rig {
         settings.write(Cfg::ClientPort, qint64(port));
         config.activeNet = true;
         // A measuring peer stays longer than five ticks; the cut is not what is measured.
-        link = std::make_unique<LinkManager>(tanks, config, settings, ui, clock, LinkHardware{.tickMs = 3'600'000});
+        link = std::make_unique<LinkManager>(tanks, config, settings, ui, clock,
+                                             LinkHardware{.tickMs = 3'600'000});
         link->InitCOM(1);
         return link->tcp().state() == DeviceLink::State::Open ? port : 0;
     }

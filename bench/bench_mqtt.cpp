@@ -23,7 +23,8 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
+namespace
+{
 bool waitUntil(const std::function<bool()> &pred, int ms)
 {
     QElapsedTimer t;
@@ -47,15 +48,18 @@ int main(int argc, char **argv)
     QFile conf(tmp.filePath("mosquitto.conf"));
     if (!conf.open(QIODevice::WriteOnly))
         return 1;
-    conf.write("listener " + QByteArray::number(port) + " 127.0.0.1\nallow_anonymous true\npersistence false\n");
+    conf.write("listener " + QByteArray::number(port) +
+               " 127.0.0.1\nallow_anonymous true\npersistence false\n");
     conf.close();
     QProcess broker;
     broker.start("/usr/sbin/mosquitto", {"-c", conf.fileName()});
-    if (!broker.waitForStarted() || !waitUntil([&] {
-            QTcpSocket s;
-            s.connectToHost(QHostAddress::LocalHost, port);
-            return s.waitForConnected(100);
-        }, 10000)) {
+    if (!broker.waitForStarted() || !waitUntil(
+                                        [&] {
+                                            QTcpSocket s;
+                                            s.connectToHost(QHostAddress::LocalHost, port);
+                                            return s.waitForConnected(100);
+                                        },
+                                        10000)) {
         std::printf("mosquitto did not start (tools/setup.sh installs it)\n");
         return 1;
     }
@@ -126,10 +130,12 @@ int main(int argc, char **argv)
     counter.waitForFinished();
 
     const double rOn = Median(on), rOff = Median(off);
-    std::printf("telegrams per second, 56 tanks, whole sequence, a turn of the event loop per 56 (median of %d):\n",
-                kRuns);
+    std::printf(
+        "telegrams per second, 56 tanks, whole sequence, a turn of the event loop per 56 (median of %d):\n",
+        kRuns);
     std::printf("  MQTT on  (local mosquitto): %.0f /s, slowest slice of 56 %.2f ms\n", rOn, Median(slowOn));
-    std::printf("  MQTT off (baseline):        %.0f /s, slowest slice of 56 %.2f ms\n", rOff, Median(slowOff));
+    std::printf("  MQTT off (baseline):        %.0f /s, slowest slice of 56 %.2f ms\n", rOff,
+                Median(slowOff));
     std::printf("  ratio: MQTT on is %.2fx slower; target at most 1.5x: %s\n", rOff / rOn,
                 rOff / rOn <= 1.5 ? "met" : "MISSED");
     std::printf("  states that reached the broker: %lld for %lld telegrams (%d ms measured with MQTT on)\n",

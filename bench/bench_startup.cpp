@@ -29,7 +29,8 @@
 #define TANKMON_PROGRAM "Tankmon"
 #endif
 
-namespace {
+namespace
+{
 using bench::median;
 
 [[noreturn]] void fail(const char *what)
@@ -56,8 +57,9 @@ int freePort()
 // Settings with the TCP listener on `port` and `tanks` registered devices.
 void writeSettings(const QString &dir, int port, int tanks)
 {
-    QByteArray ini = "[Common]\r\nActiveNet=1\r\nActiveCom=0\r\n[COM]\r\nClientPort=" + QByteArray::number(port) +
-                     "\r\n[Ger\xE4te]\r\nAnzahl=" + QByteArray::number(tanks) + "\r\n";
+    QByteArray ini =
+        "[Common]\r\nActiveNet=1\r\nActiveCom=0\r\n[COM]\r\nClientPort=" + QByteArray::number(port) +
+        "\r\n[Ger\xE4te]\r\nAnzahl=" + QByteArray::number(tanks) + "\r\n";
     for (int n = 1; n <= tanks; ++n)
         ini += "[Ger\xE4t" + QByteArray::number(n) + "]\r\nSN=" + QByteArray::number(1000 + n) +
                "\r\nGer\xE4tetyp=9\r\nVolumen=2000\r\nEinheit=0\r\nTankvolumen=5000\r\n";
@@ -236,10 +238,12 @@ int main(int argc, char **argv)
     printRuns("wc -l", wc);
     std::printf("start-up with 56 x %d lines, minus an empty start (%.1f ms):\n", bench::kLines, emptyMs);
     std::printf("  median  %8.1f ms   wc -l %7.1f ms   ratio %5.2f (target <= 4)\n", med, wcMs, med / wcMs);
-    std::printf("  slowest %8.1f ms   wc -l %7.1f ms   ratio %5.2f (target <= 5)\n", slowest, wcMs, slowest / wcMs);
+    std::printf("  slowest %8.1f ms   wc -l %7.1f ms   ratio %5.2f (target <= 5)\n", slowest, wcMs,
+                slowest / wcMs);
     // Processor time depends less on how busy the machine is.
     const double cpu = median(cpuWith) - median(cpuWithout);
-    std::printf("processor time, medians: %.1f ms more than an empty start (%.1f ms); wc -l %.1f ms; ratio %.2f\n",
-                cpu, median(cpuWithout), median(cpuWc), cpu / median(cpuWc));
+    std::printf(
+        "processor time, medians: %.1f ms more than an empty start (%.1f ms); wc -l %.1f ms; ratio %.2f\n",
+        cpu, median(cpuWithout), median(cpuWc), cpu / median(cpuWc));
     return 0;
 }

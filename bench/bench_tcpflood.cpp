@@ -22,7 +22,8 @@
 #include <thread>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 constexpr int kLine = 39; // 38 hex digits and LF
 
 // Line c carries c in its level (c % 10000) and temperature (c / 10000), so
@@ -134,12 +135,14 @@ int main(int argc, char **argv)
             iniValue(saved, "Temperatur").toLongLong() * 10000 + iniValue(saved, "Volumen").toLongLong() + 1;
         shares.push_back(100.0 * double(evaluated) / double(accepted));
         rates.push_back(evaluated * 1000.0 / ms);
-        std::printf("run %d: accepted %lld lines in %lld ms, evaluated %lld (%.1f %%), loopback %.0f lines/s\n", run,
-                    (long long)accepted, (long long)ms, (long long)evaluated, shares.back(), raws.back());
+        std::printf(
+            "run %d: accepted %lld lines in %lld ms, evaluated %lld (%.1f %%), loopback %.0f lines/s\n", run,
+            (long long)accepted, (long long)ms, (long long)evaluated, shares.back(), raws.back());
     }
     std::printf("evaluated share of accepted lines: median %.1f %% (min %.1f %%)\n", Median(shares),
                 *std::min_element(shares.begin(), shares.end()));
-    std::printf("evaluation rate: median %.0f lines/s = %.3f x loopback TCP into a discarding reader (%.0f lines/s)\n",
+    std::printf("evaluation rate: median %.0f lines/s = %.3f x loopback TCP into a discarding reader (%.0f "
+                "lines/s)\n",
                 Median(rates), Median(rates) / Median(raws), Median(raws));
     return 0;
 }

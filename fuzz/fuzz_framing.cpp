@@ -6,9 +6,13 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
+namespace
+{
 // A pure stand-in for the evaluation: accepts blocks that end in ETX.
-bool accept(const QByteArray &b) { return b.back() == 0x03; }
+bool accept(const QByteArray &b)
+{
+    return b.back() == 0x03;
+}
 
 std::vector<QByteArray> scan(const QByteArray &input, const std::vector<int> &pieces)
 {

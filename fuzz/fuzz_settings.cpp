@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
+namespace
+{
 // Names and values the program writes: no line breaks, brackets, '=' or
 // blanks at the ends. Taken from the input so the fuzzer can reach them.
 QString safeText(const QByteArray &b, bool allowEmpty)

@@ -8,7 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+namespace
+{
 using Reader = TankFileParser::Reader;
 
 bool same(const TankHistory &a, const TankHistory &b)

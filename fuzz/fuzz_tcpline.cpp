@@ -11,7 +11,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
+namespace
+{
 // The lines (and "too long" marks) of a stream fed in pieces of step bytes.
 QList<QByteArray> linesOf(const QByteArray &stream, qsizetype step)
 {
@@ -28,7 +29,8 @@ QList<QByteArray> linesOf(const QByteArray &stream, qsizetype step)
             if (n == TcpLineReader::Next::TooLong)
                 return lines; // the link cuts the peer
         }
-        if (r.partialLength() > TcpLineReader::kMaxLineLength || r.held() > step + TcpLineReader::kMaxLineLength)
+        if (r.partialLength() > TcpLineReader::kMaxLineLength ||
+            r.held() > step + TcpLineReader::kMaxLineLength)
             std::abort();
     }
     return lines;

@@ -21,8 +21,8 @@
 #include "core/Settings.h"
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
-#include "model/Figures.h"
 #include "model/DeviceRegistry.h"
+#include "model/Figures.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,7 +34,8 @@
 #include <functional>
 #include <vector>
 
-namespace {
+namespace
+{
 const char *kMarker = "DEMO-DATA.txt";
 // Written into the marker: a folder without it was made before the feeder
 // existed (simulation on) and is renewed by tools/run-demo.sh.
@@ -108,9 +109,12 @@ bool makeDemo(const QString &folderArg)
         int refuellings = 0;
     } tanks[3];
     for (int i = 0; i < 3; ++i) {
-        double start = demo[i].kind == DemoKind::HeatingOil ? 1500 : demo[i].kind == DemoKind::Diesel ? 1900 : 640;
+        double start = demo[i].kind == DemoKind::HeatingOil ? 1500
+                       : demo[i].kind == DemoKind::Diesel   ? 1900
+                                                            : 640;
         // The oil year starts half empty and sees two deliveries.
-        while (demo[i].kind == DemoKind::HeatingOil && start < 4800 && simulate(demo[i], start, times, nullptr) != 2)
+        while (demo[i].kind == DemoKind::HeatingOil && start < 4800 &&
+               simulate(demo[i], start, times, nullptr) != 2)
             start += 50;
         tanks[i].rec = demo[i].rec;
         tanks[i].refuellings = simulate(demo[i], start, times, &tanks[i].days);
@@ -135,7 +139,7 @@ bool makeDemo(const QString &folderArg)
         Settings::Batch batch(settings);
         settings.write(Cfg::LngId, kLanguage);
         settings.write(Cfg::ActiveCom, 0);
-        settings.write(Cfg::ActiveNet, 1); // listening on the TCP port keeps the interface dialog away
+        settings.write(Cfg::ActiveNet, 1);  // listening on the TCP port keeps the interface dialog away
         settings.write(Cfg::Simulation, 0); // tankmon_demo_feeder sends the telegrams
         settings.write(Cfg::ClientPort, 8000);
         settings.write(Cfg::FlagTempKorr, 0);

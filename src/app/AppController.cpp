@@ -3,11 +3,11 @@
 #include "ClientSetup.h"
 #include "InstanceLock.h"
 #include "ProgramInfo.h"
+#include "consumption/Forecast.h"
 #include "core/Paths.h"
 #include "core/RunConfig.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
-#include "consumption/Forecast.h"
 #include "core/UiServices.h"
 #include "email/EmailNotifier.h"
 #include "email/SilenceAlarm.h"
@@ -51,7 +51,8 @@ AppController::AppController(RunConfig &config, Settings &settings, UiServices &
         },
         [this] { return links_ && links_->simulation().state() != DeviceLink::State::Closed; });
     tanks_.setEmailHooks(email_.get());
-    silence_ = std::make_unique<SilenceAlarm>(tanks_.table(), *emailSettings_, settings_, config_, clock_, *email_);
+    silence_ =
+        std::make_unique<SilenceAlarm>(tanks_.table(), *emailSettings_, settings_, config_, clock_, *email_);
     // Names the file and the reason: the user has to find and mend it.
     settings_.setFailureReport([this](const QString &path, const QString &reason) {
         QString text = LngText(17) + QLatin1Char('\n') + path;
@@ -152,13 +153,14 @@ void AppController::reportClientPathMissing()
 {
     if (LngId() == 0)
         LngInit(config_.words, settings_, [] { return 1; });
-    ui_.messageBox(LngText(297) + QStringLiteral("\r\n") + config_.ExeFileName(QStringLiteral(".ini")), QString(),
-                   MsgIcon::Stop, MsgButtons::Ok, [this](MsgResult) { requestQuit(1, false); });
+    ui_.messageBox(LngText(297) + QStringLiteral("\r\n") + config_.ExeFileName(QStringLiteral(".ini")),
+                   QString(), MsgIcon::Stop, MsgButtons::Ok, [this](MsgResult) { requestQuit(1, false); });
 }
 
 bool AppController::acquireInstance()
 {
-    lock_ = std::make_unique<InstanceLock>(config_.DataFilePath(config_.ExeFileName(QStringLiteral(".lock"))));
+    lock_ =
+        std::make_unique<InstanceLock>(config_.DataFilePath(config_.ExeFileName(QStringLiteral(".lock"))));
     if (lock_->tryLock()) {
         // Only this instance writes here: temporaries beside the settings
         // file are what a killed save left.
@@ -174,10 +176,12 @@ bool AppController::acquireInstance()
     // The language is not fixed yet: the refusal is told in the stored one.
     LngInit(config_.words, settings_, [] { return 1; });
     // No other instance: the data folder does not take our files. Say which.
-    const QString text = lock_->heldByOther() ? LngText(272)
-                                              : LngText(17) + QStringLiteral("\r\n") + config_.dataFolder +
-                                                    QStringLiteral("\r\n") + SafeFile::FolderWriteProblem(config_.dataFolder);
-    ui_.messageBox(text, LngText(273), MsgIcon::Stop, MsgButtons::Ok, [this](MsgResult) { requestQuit(1, false); });
+    const QString text = lock_->heldByOther()
+                             ? LngText(272)
+                             : LngText(17) + QStringLiteral("\r\n") + config_.dataFolder +
+                                   QStringLiteral("\r\n") + SafeFile::FolderWriteProblem(config_.dataFolder);
+    ui_.messageBox(text, LngText(273), MsgIcon::Stop, MsgButtons::Ok,
+                   [this](MsgResult) { requestQuit(1, false); });
     return false;
 }
 
@@ -252,11 +256,12 @@ void AppController::activate()
     }
     ui_.setPanelText(2, settings_.readIsOne(Cfg::Email::Aktiv) ? LngText(276) : LngText(257));
     if (config_.clientMode) {
-        const QString file = Paths::WithSeparator(config_.clientPath) + config_.ExeFileName(QStringLiteral(".ini"));
+        const QString file =
+            Paths::WithSeparator(config_.clientPath) + config_.ExeFileName(QStringLiteral(".ini"));
         if (!QFileInfo::exists(Paths::ResolveNoCase(file))) {
             quitting_ = true; // no further activation while the box is open
-            ui_.messageBox(LngText(297) + QStringLiteral("\r\n") + file, QString(), MsgIcon::Stop, MsgButtons::Ok,
-                           [this](MsgResult) {
+            ui_.messageBox(LngText(297) + QStringLiteral("\r\n") + file, QString(), MsgIcon::Stop,
+                           MsgButtons::Ok, [this](MsgResult) {
                                quitting_ = false;
                                requestQuit(1, false);
                            });
@@ -291,8 +296,9 @@ void AppController::startMqtt()
     }
     if (v.host.isEmpty())
         return;
-    mqtt_ = std::make_unique<MqttPublisher>(tanks_, config_, settings_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"),
-                                            ui_, clock_, [this](int n) -> std::optional<double> {
+    mqtt_ = std::make_unique<MqttPublisher>(tanks_, config_, settings_, v,
+                                            qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_, clock_,
+                                            [this](int n) -> std::optional<double> {
                                                 const auto f = forecast_->forecast(n);
                                                 return f ? std::optional<double>(f->days) : std::nullopt;
                                             });
@@ -315,8 +321,8 @@ void AppController::requestQuit(int exitCode, bool saveFirst)
     emit quitRequested(exitCode);
     // At the next turn of the event loop, so a request made before the loop
     // runs (a refusal at start-up) ends it as soon as it starts.
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [exitCode] { QCoreApplication::exit(exitCode); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [exitCode] { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
 }
 
 void AppController::RestartProgram()

@@ -29,7 +29,8 @@ struct RunConfig;
 // window's initialise / load / activate / unload steps, restart, and the
 // menu commands' logic. It decides; the window program (src/ui) and the
 // headless program only present what it decides.
-class AppController : public QObject {
+class AppController : public QObject
+{
     Q_OBJECT
 public:
     // Starts the new process of a restart (empty: this program's own file).

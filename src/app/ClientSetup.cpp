@@ -8,7 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace ClientSetup {
+namespace ClientSetup
+{
 
 Outcome StorePath(RunConfig &config, Settings &settings, QString text)
 {
@@ -32,10 +33,12 @@ bool IsWindowsPath(const QString &path)
 {
     if (path.startsWith(QLatin1String("\\\\")))
         return true;
-    return path.size() >= 3 && path[0].isLetter() && path[1] == QLatin1Char(':') && path[2] == QLatin1Char('\\');
+    return path.size() >= 3 && path[0].isLetter() && path[1] == QLatin1Char(':') &&
+           path[2] == QLatin1Char('\\');
 }
 
-namespace {
+namespace
+{
 // Fields of a mounts line escape blanks, tabs, newlines and backslashes as octal.
 QString Unescape(const QByteArray &field)
 {

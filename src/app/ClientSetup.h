@@ -9,7 +9,8 @@ struct RunConfig;
 
 // Client mode's own settings: the folder of the serving installation's
 // settings file ("Client"/"Path") and the client set-up. No widgets.
-namespace ClientSetup {
+namespace ClientSetup
+{
 
 // What OK of the client-path dialog ends with; the program ends after the box.
 struct Outcome {

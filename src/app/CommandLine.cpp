@@ -11,11 +11,13 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
-namespace {
+namespace
+{
 
 // Qt's own options of a window program: accepted and passed on to Qt.
-const char *const kQtValueOptions[] = {"platform", "style", "stylesheet", "display", "qwindowgeometry",
-                                       "qwindowtitle", "qwindowicon", "platformtheme", "plugin", "session"};
+const char *const kQtValueOptions[] = {"platform",        "style",        "stylesheet",  "display",
+                                       "qwindowgeometry", "qwindowtitle", "qwindowicon", "platformtheme",
+                                       "plugin",          "session"};
 const char *const kQtSwitches[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
 const char kMoreHelp[] =
@@ -57,8 +59,9 @@ struct Options {
                             QStringLiteral("Show this help and end.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the program title and version and end.")};
-    QCommandLineOption headless{QStringLiteral("headless"),
-                                QStringLiteral("Run without any window (service mode); messages go to stdout.")};
+    QCommandLineOption headless{
+        QStringLiteral("headless"),
+        QStringLiteral("Run without any window (service mode); messages go to stdout.")};
     QCommandLineOption dataDir{QStringLiteral("data-dir"),
                                QStringLiteral("Use FOLDER as the data folder (settings, tank files)."),
                                QStringLiteral("FOLDER")};
@@ -85,7 +88,8 @@ struct Options {
                               QStringLiteral("--export-chart: the time range of M months (as the chart "
                                              "window's list), instead of all data."),
                               QStringLiteral("M")};
-    QCommandLineOption percent{QStringLiteral("percent"), QStringLiteral("--export-chart: values in percent.")};
+    QCommandLineOption percent{QStringLiteral("percent"),
+                               QStringLiteral("--export-chart: values in percent.")};
     QCommandLineOption points{QStringLiteral("points"),
                               QStringLiteral("--export-chart: a marker at every measurement.")};
     QCommandLineOption size{QStringLiteral("size"),
@@ -112,7 +116,10 @@ struct Refusal {
     explicit operator bool() const { return id != 0; }
 };
 
-QString dashed(const QCommandLineOption &option) { return QStringLiteral("--") + option.names().last(); }
+QString dashed(const QCommandLineOption &option)
+{
+    return QStringLiteral("--") + option.names().last();
+}
 
 // An export's TANK: "all" (0) or a device number 1..56.
 Refusal readTank(const QCommandLineParser &parser, const QCommandLineOption &option, int &tank)
@@ -128,7 +135,8 @@ Refusal readTank(const QCommandLineParser &parser, const QCommandLineOption &opt
 }
 
 // The consumption export's options.
-Refusal readConsumptionExport(const QCommandLineParser &parser, const Options &o, CommandLine::ConsumptionExport &c)
+Refusal readConsumptionExport(const QCommandLineParser &parser, const Options &o,
+                              CommandLine::ConsumptionExport &c)
 {
     if (!parser.isSet(o.exportConsumption)) {
         if (parser.isSet(o.format))
@@ -205,8 +213,8 @@ Refusal readConfigure(const QCommandLineParser &parser, const Options &o, Comman
     c.get = parser.value(o.get);
     c.sets = parser.values(o.set);
     c.password = parser.value(o.setPassword);
-    if (parser.isSet(o.setPassword) && c.password != QLatin1String("email") && c.password != QLatin1String("mqtt") &&
-        c.password != QLatin1String("lock"))
+    if (parser.isSet(o.setPassword) && c.password != QLatin1String("email") &&
+        c.password != QLatin1String("mqtt") && c.password != QLatin1String("lock"))
         return {531, {c.password}};
     return {};
 }
@@ -249,7 +257,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         qt.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(qt);
     }
-    parser.addPositionalArgument(QStringLiteral("words"), QStringLiteral("CLIENT, ENDE, LNGID=n (see below)."),
+    parser.addPositionalArgument(QStringLiteral("words"),
+                                 QStringLiteral("CLIENT, ENDE, LNGID=n (see below)."),
                                  QStringLiteral("[CLIENT] [ENDE] [LNGID=n]"));
 
     const bool parsed = parser.parse(arguments);
@@ -274,9 +283,9 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         cl.text = ProgramTitle(config, false) + QLatin1Char(' ') + ProgramVersionText() + QLatin1Char('\n');
         return cl;
     }
-    Refusal refusal = repeatedOption(parser, {&o.headless, &o.dataDir, &o.exportChart, &o.exportConsumption,
-                                              &o.output, &o.months, &o.percent, &o.points, &o.size, &o.get,
-                                              &o.setPassword});
+    Refusal refusal =
+        repeatedOption(parser, {&o.headless, &o.dataDir, &o.exportChart, &o.exportConsumption, &o.output,
+                                &o.months, &o.percent, &o.points, &o.size, &o.get, &o.setPassword});
     if (!refusal)
         refusal = readConfigure(parser, o, cl.configure);
     if (!refusal)
@@ -323,7 +332,10 @@ void FixMessageLanguage(const CommandLine &cl)
         SetLngId(1);
 }
 
-QString LngFormat(int id, const QStringList &args) { return FormatText(LngText(id), args); }
+QString LngFormat(int id, const QStringList &args)
+{
+    return FormatText(LngText(id), args);
+}
 
 QString ErrorText(const CommandLine &cl)
 {

@@ -15,15 +15,15 @@ struct RunConfig;
 struct CommandLine {
     enum class Action { Run, Help, Version, Error, ExportChart, ExportConsumption, Configure };
     Action action = Action::Run;
-    QString text;              // the help text, the version line, or Qt's own parse error
+    QString text; // the help text, the version line, or Qt's own parse error
     // Our own refusals: a language text and its arguments, told once the
     // run's language is known (ErrorText).
     int errorId = 0;
     QStringList errorArgs;
     QString exeBaseName = QStringLiteral("Tankmon");
     bool headless = false;
-    QString dataDir;           // --data-dir; empty: TANKMON_DATA_DIR or the default
-    QStringList words;         // CLIENT, ENDE, LNGID=n and anything else without a dash
+    QString dataDir;            // --data-dir; empty: TANKMON_DATA_DIR or the default
+    QStringList words;          // CLIENT, ENDE, LNGID=n and anything else without a dash
     QStringList restartOptions; // our own options, for the new process of a restart
 
     // --export-chart TANK --output FILE [--months M] [--percent] [--points] [--size WxH]

@@ -19,21 +19,25 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <termios.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
-QString prefixed(const CommandLine &cl, const QString &text) { return cl.exeBaseName + QStringLiteral(": ") + text; }
+QString prefixed(const CommandLine &cl, const QString &text)
+{
+    return cl.exeBaseName + QStringLiteral(": ") + text;
+}
 
 // One line of standard input without its line end; none at the end of the
 // input. On a terminal the typing is not shown.
 std::optional<QByteArray> readSecretLine(const QString &prompt)
 {
     const bool terminal = ::isatty(STDIN_FILENO) == 1;
-    termios saved {};
+    termios saved{};
     if (terminal && ::tcgetattr(STDIN_FILENO, &saved) == 0) {
         std::fputs(qPrintable(prompt), stderr);
         std::fflush(stderr);
@@ -120,13 +124,17 @@ std::optional<QList<Assignment>> checkedAssignments(const CommandLine &cl)
     return out;
 }
 
-bool sameKey(const IniKey &a, const IniKey &b) { return qstrcmp(a.section, b.section) == 0 && qstrcmp(a.key, b.key) == 0; }
+bool sameKey(const IniKey &a, const IniKey &b)
+{
+    return qstrcmp(a.section, b.section) == 0 && qstrcmp(a.key, b.key) == 0;
+}
 
 // The value --get prints: the stored text, or the default a reader passes.
 QString shownValue(const SettingSpec &spec, const Settings &settings, const RunConfig &config)
 {
     if (spec.kind == SettingSpec::Kind::Password)
-        return settings.read(spec.key, QString()).isEmpty() ? QStringLiteral("(not set)") : QStringLiteral("(set)");
+        return settings.read(spec.key, QString()).isEmpty() ? QStringLiteral("(not set)")
+                                                            : QStringLiteral("(set)");
     if (spec.key.def)
         return settings.read(spec.key);
     // The defaults their readers compute.
@@ -150,7 +158,7 @@ int RunConfigure(int &argc, char **argv, const CommandLine &cl)
         getSpec = FindSetting(job.get);
         if (!getSpec) {
             ErrorLine(prefixed(cl, job.get.contains(QLatin1Char('/')) ? LngFormat(516, {shown(job.get)})
-                                                                       : LngFormat(530, {shown(job.get)})));
+                                                                      : LngFormat(530, {shown(job.get)})));
             return ExitUsage;
         }
     }
@@ -167,10 +175,11 @@ int RunConfigure(int &argc, char **argv, const CommandLine &cl)
     }
     InstanceLock lock(config.DataFilePath(config.ExeFileName(QStringLiteral(".lock"))));
     if (!lock.tryLock()) {
-        ErrorLine(prefixed(cl, lock.heldByOther() ? LngFormat(515, {QDir::toNativeSeparators(config.dataFolder)})
-                                                  : LngText(17) + QStringLiteral(": ") + config.dataFolder +
-                                                        QStringLiteral(": ") +
-                                                        SafeFile::FolderWriteProblem(config.dataFolder)));
+        ErrorLine(prefixed(cl, lock.heldByOther()
+                                   ? LngFormat(515, {QDir::toNativeSeparators(config.dataFolder)})
+                                   : LngText(17) + QStringLiteral(": ") + config.dataFolder +
+                                         QStringLiteral(": ") +
+                                         SafeFile::FolderWriteProblem(config.dataFolder)));
         return ExitFailed;
     }
     QString failure;
@@ -199,7 +208,7 @@ int RunConfigure(int &argc, char **argv, const CommandLine &cl)
     // --set-password: through the same calls as the dialogs' OK.
     const QString whose = job.password == QLatin1String("email")  ? QStringLiteral("E-Mail/Password")
                           : job.password == QLatin1String("mqtt") ? QStringLiteral("MQTT/Password")
-                                                                   : QStringLiteral("E-Mail/Passwort");
+                                                                  : QStringLiteral("E-Mail/Passwort");
     const std::optional<QByteArray> line = readSecretLine(LngFormat(532, {whose}));
     if (!line) {
         ErrorLine(prefixed(cl, LngText(533)));

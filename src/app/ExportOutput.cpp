@@ -14,11 +14,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
-QString errnoText(int e) { return QString::fromLocal8Bit(std::strerror(e)); }
+QString errnoText(int e)
+{
+    return QString::fromLocal8Bit(std::strerror(e));
+}
 
-bool statOf(const QString &path, struct stat *st) { return ::stat(QFile::encodeName(path).constData(), st) == 0; }
+bool statOf(const QString &path, struct stat *st)
+{
+    return ::stat(QFile::encodeName(path).constData(), st) == 0;
+}
 
 // The path with every symbolic link of its last part followed (also a
 // dangling one), then its folder made canonical: two paths to the same
@@ -66,13 +73,15 @@ bool writeStream(int fd, const QByteArray &bytes, QString *error)
 
 QString ExportOutput::OwnedFileBehind(const QString &output, const QStringList &owned)
 {
-    struct stat out {};
+    struct stat out {
+    };
     const int fd = output == QLatin1String("-") ? 1 : descriptorOf(output);
     const bool exists = fd >= 0 ? ::fstat(fd, &out) == 0 : statOf(output, &out);
     // The same file: also through a hard link or a redirection of standard output.
     if (exists)
         for (const QString &file : owned) {
-            struct stat st {};
+            struct stat st {
+            };
             if (statOf(file, &st) && st.st_dev == out.st_dev && st.st_ino == out.st_ino)
                 return file;
         }
@@ -91,7 +100,8 @@ bool ExportOutput::Write(const QString &output, const QByteArray &bytes, QString
     const int fd = output == QLatin1String("-") ? 1 : descriptorOf(output);
     if (fd >= 0)
         return writeStream(fd, bytes, error);
-    struct stat st {};
+    struct stat st {
+    };
     if (!statOf(output, &st) || S_ISREG(st.st_mode))
         return SafeFile::Replace(output, bytes, error);
     if (S_ISDIR(st.st_mode)) {

@@ -8,7 +8,8 @@
 // written to as a stream, never replaced; a regular file is replaced as a
 // whole (SafeFile::Replace). A file the program owns is never written, by
 // whatever path the output leads there (symbolic link, hard link, "..").
-namespace ExportOutput {
+namespace ExportOutput
+{
 
 // The owned file that output leads to, or empty text when there is none.
 // owned: the program's files (they need not exist yet).

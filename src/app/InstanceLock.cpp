@@ -22,4 +22,7 @@ bool InstanceLock::tryLock()
     return file_.tryLock(0);
 }
 
-void InstanceLock::lockWhenFree() { retry_.start(); }
+void InstanceLock::lockWhenFree()
+{
+    retry_.start();
+}

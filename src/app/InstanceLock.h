@@ -5,7 +5,8 @@
 
 // One running instance per data folder: a lock file beside the settings
 // file. A lock left by a crashed process is taken over.
-class InstanceLock : public QObject {
+class InstanceLock : public QObject
+{
     Q_OBJECT
 public:
     explicit InstanceLock(const QString &path);

@@ -10,7 +10,8 @@ struct RunConfig;
 // What the log settings dialog frmLog does, without the widgets: its
 // captions, the two interval lists, the values it shows, and OK's writes.
 // The window mirrors the fields and calls Ok; Cancel needs nothing here.
-class LogDialogLogic {
+class LogDialogLogic
+{
 public:
     LogDialogLogic(RunConfig &config, Settings &settings, ClockFn clock);
 

@@ -15,7 +15,8 @@
 #include <QFileInfo>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 using Kind = SettingSpec::Kind;
 
@@ -35,41 +36,81 @@ struct Numbered {
 
 constexpr qint64 kIntMax = 2147483647;
 
-QList<int> toInts(const QList<qint32> &v) { return {v.begin(), v.end()}; }
+QList<int> toInts(const QList<qint32> &v)
+{
+    return {v.begin(), v.end()};
+}
 
 const QList<Plain> &plainKeys()
 {
     using namespace Cfg;
     static const QList<Plain> keys{
-        {ActiveCom, Kind::Switch}, {ActiveNet, Kind::Switch}, {FlagTempKorr, Kind::Switch},
-        {TraceLog, Kind::Text}, {GrafikPoints, Kind::Switch}, {GrafikGridMonth, Kind::Switch},
-        {GrafikPercent, Kind::Switch}, {ComboZeitraum, Kind::Integer, -1, 1200}, {PathExport, Kind::Text},
-        {LogVerbrauch, Kind::Switch}, {MinProzentBetankungTrigger, Kind::Number, 0, 100},
+        {ActiveCom, Kind::Switch},
+        {ActiveNet, Kind::Switch},
+        {FlagTempKorr, Kind::Switch},
+        {TraceLog, Kind::Text},
+        {GrafikPoints, Kind::Switch},
+        {GrafikGridMonth, Kind::Switch},
+        {GrafikPercent, Kind::Switch},
+        {ComboZeitraum, Kind::Integer, -1, 1200},
+        {PathExport, Kind::Text},
+        {LogVerbrauch, Kind::Switch},
+        {MinProzentBetankungTrigger, Kind::Number, 0, 100},
         {MinProzentVerbrauch, Kind::Number, 0, 100},
-        {ComPort, Kind::Integer, 1, 256}, {ComDevice, Kind::Text}, {ClientPort, Kind::Integer, 1, 65535},
-        {Timeout, Kind::Integer, 1, 86400}, {MaxPoll, Kind::Integer, 1, 1000}, {Simulation, Kind::Switch},
+        {ComPort, Kind::Integer, 1, 256},
+        {ComDevice, Kind::Text},
+        {ClientPort, Kind::Integer, 1, 65535},
+        {Timeout, Kind::Integer, 1, 86400},
+        {MaxPoll, Kind::Integer, 1, 1000},
+        {Simulation, Kind::Switch},
         {Bluetooth, Kind::Switch},
-        {GeraeteAnzahl, Kind::Integer, 0, kMaxDevices}, {GeraeteAktuell, Kind::Integer, 0, kMaxDevices},
-        {LogfileAktiv, Kind::Switch}, {LogfileIntervall, Kind::List, 0, 0, toInts(LogDialogLogic::LogFileSeconds())},
-        {LogfileLast, Kind::Date}, {LogfileTime, Kind::Date},
-        {LogIniAktiv, Kind::Switch}, {LogIniIntervall, Kind::List, 0, 0, toInts(LogDialogLogic::LogIniSeconds())},
-        {LogIniPath, Kind::Folder}, {LogIniLast, Kind::Date}, {LogIniTime, Kind::Date},
-        {Email::Aktiv, Kind::Switch}, {Email::Empfaenger1, Kind::Address}, {Email::Empfaenger2, Kind::Address},
+        {GeraeteAnzahl, Kind::Integer, 0, kMaxDevices},
+        {GeraeteAktuell, Kind::Integer, 0, kMaxDevices},
+        {LogfileAktiv, Kind::Switch},
+        {LogfileIntervall, Kind::List, 0, 0, toInts(LogDialogLogic::LogFileSeconds())},
+        {LogfileLast, Kind::Date},
+        {LogfileTime, Kind::Date},
+        {LogIniAktiv, Kind::Switch},
+        {LogIniIntervall, Kind::List, 0, 0, toInts(LogDialogLogic::LogIniSeconds())},
+        {LogIniPath, Kind::Folder},
+        {LogIniLast, Kind::Date},
+        {LogIniTime, Kind::Date},
+        {Email::Aktiv, Kind::Switch},
+        {Email::Empfaenger1, Kind::Address},
+        {Email::Empfaenger2, Kind::Address},
         {Email::Schwelle2, Kind::List, 0, 0, EmailSettings::SchwelleItems()},
         {Email::Abstand1, Kind::List, 0, 0, EmailSettings::Abstand1Items()},
         {Email::Abstand2, Kind::List, 0, 0, EmailSettings::Abstand2Items()},
-        {Email::Melderaster, Kind::Positive, 0, 100}, {Email::Kundenname, Kind::Text}, {Email::Telefon, Kind::Text},
-        {Email::Strasse, Kind::Text}, {Email::Ort, Kind::Text}, {Email::Bemerkung, Kind::Text},
-        {Email::Alarmmode, Kind::Integer, 0, 2}, {Email::SMTPServer, Kind::Host},
-        {Email::SMTPPort, Kind::Integer, 1, 65535}, {Email::STARTTLS, Kind::Switch}, {Email::Login, Kind::Switch},
-        {Email::UserName, Kind::Text}, {Email::Password, Kind::Password}, {Email::AbsenderEmail, Kind::Address},
-        {Email::Betreff, Kind::Text}, {Email::Passwort, Kind::Password}, {Email::LetzteEmail, Kind::Date},
+        {Email::Melderaster, Kind::Positive, 0, 100},
+        {Email::Kundenname, Kind::Text},
+        {Email::Telefon, Kind::Text},
+        {Email::Strasse, Kind::Text},
+        {Email::Ort, Kind::Text},
+        {Email::Bemerkung, Kind::Text},
+        {Email::Alarmmode, Kind::Integer, 0, 2},
+        {Email::SMTPServer, Kind::Host},
+        {Email::SMTPPort, Kind::Integer, 1, 65535},
+        {Email::STARTTLS, Kind::Switch},
+        {Email::Login, Kind::Switch},
+        {Email::UserName, Kind::Text},
+        {Email::Password, Kind::Password},
+        {Email::AbsenderEmail, Kind::Address},
+        {Email::Betreff, Kind::Text},
+        {Email::Passwort, Kind::Password},
+        {Email::LetzteEmail, Kind::Date},
         {Email::DeltaMinutenBetankung, Kind::Integer, 0, 10080},
         {Email::StilleStunden, Kind::Integer, 0, EmailSettings::kMaxStilleStunden},
-        {Mqtt::Aktiv, Kind::Switch}, {Mqtt::Host, Kind::Host}, {Mqtt::Port, Kind::Integer, 1, 65535},
-        {Mqtt::TLS, Kind::Switch}, {Mqtt::UserName, Kind::Text}, {Mqtt::Password, Kind::Password},
-        {Mqtt::Topic, Kind::Topic}, {Mqtt::Discovery, Kind::Switch}, {Mqtt::DiscoveryPrefix, Kind::Topic},
-        {ClientPath, Kind::Text}, {Cfg::LngId, Kind::Integer, 1, 10},
+        {Mqtt::Aktiv, Kind::Switch},
+        {Mqtt::Host, Kind::Host},
+        {Mqtt::Port, Kind::Integer, 1, 65535},
+        {Mqtt::TLS, Kind::Switch},
+        {Mqtt::UserName, Kind::Text},
+        {Mqtt::Password, Kind::Password},
+        {Mqtt::Topic, Kind::Topic},
+        {Mqtt::Discovery, Kind::Switch},
+        {Mqtt::DiscoveryPrefix, Kind::Topic},
+        {ClientPath, Kind::Text},
+        {Cfg::LngId, Kind::Integer, 1, 10},
     };
     return keys;
 }
@@ -108,7 +149,10 @@ const QList<Numbered> &numberedKeys()
     return keys;
 }
 
-bool same(const QString &a, const char *b) { return a.compare(QString::fromUtf8(b), Qt::CaseInsensitive) == 0; }
+bool same(const QString &a, const char *b)
+{
+    return a.compare(QString::fromUtf8(b), Qt::CaseInsensitive) == 0;
+}
 
 // The number n > 0 that text is prefix followed by, or 0.
 int numberAfter(const QString &text, const char *prefix)
@@ -125,7 +169,8 @@ int numberAfter(const QString &text, const char *prefix)
 bool hasControl(const QString &text)
 {
     for (const QChar c : text)
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
             return true;
     return false;
 }
@@ -242,7 +287,8 @@ std::optional<SettingSpec> FindSetting(const QString &name)
         if (same(section, p.key.section) && same(key, p.key.key))
             return SettingSpec{p.key, p.kind, p.lo, p.hi, p.items};
     for (const Numbered &k : numberedKeys()) {
-        const int n = k.key.numberedSection ? numberAfter(section, k.key.section) : numberAfter(key, k.key.key);
+        const int n =
+            k.key.numberedSection ? numberAfter(section, k.key.section) : numberAfter(key, k.key.key);
         const bool rest = k.key.numberedSection ? same(key, k.key.key) : same(section, k.key.section);
         if (n >= 1 && n <= k.last && rest)
             return SettingSpec{k.key.at(n), k.kind, k.lo, k.hi, {}};

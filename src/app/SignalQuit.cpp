@@ -8,7 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 // The signal handler may only write to a descriptor; the event loop reads it.
 int g_sigFd[2] = {-1, -1};
 
@@ -23,7 +24,8 @@ void QuitOnSignals(AppController &app, bool announce)
 {
     if (g_sigFd[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_sigFd) != 0)
         return;
-    struct sigaction sa {};
+    struct sigaction sa {
+    };
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;

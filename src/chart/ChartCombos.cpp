@@ -32,7 +32,8 @@ std::vector<ComboEntry> ComboTankEntries(const DeviceTable &table)
 int ComboTankSelection(const std::vector<ComboEntry> &entries, int saved, int currentTank)
 {
     const auto has = [&](int value) {
-        return std::any_of(entries.begin(), entries.end(), [value](const ComboEntry &e) { return e.value == value; });
+        return std::any_of(entries.begin(), entries.end(),
+                           [value](const ComboEntry &e) { return e.value == value; });
     };
     if (saved == 0 && has(0))
         return NearestEntry(entries, 0);

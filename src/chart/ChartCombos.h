@@ -44,6 +44,5 @@ int MatchingTimeRange(const std::vector<ComboEntry> &entries, const ChartState &
 // The "custom" entry for a view that no entry gives.
 ComboEntry CustomRangeEntry();
 
-
 // Index of the entry whose value is nearest; the earlier wins a tie; -1 when empty.
 int NearestEntry(const std::vector<ComboEntry> &entries, int value);

@@ -188,8 +188,9 @@ std::optional<Extremes> tankExtremes(const DeviceRecord &rec, int n, const Chart
     if (count == 0 || rule.drawsNothing())
         return std::nullopt;
     const bool plain = !o.tempKorr && !o.percent;
-    TankValueSpan span{count,      h.HistoryTimes[1], h.HistoryTimes[size_t(count)], o.percent,
-                       o.tempKorr, rule.fullScale,   rule.coefficient};
+    TankValueSpan span{count,           h.HistoryTimes[1], h.HistoryTimes[size_t(count)],
+                       o.percent,       o.tempKorr,        rule.fullScale,
+                       rule.coefficient};
     TankValueSpan *kept = spans ? &(*spans)[size_t(n)] : nullptr;
     // Reused only for the same options and a history that has grown at
     // its end: same first entry, the last one seen still in its place.
@@ -302,7 +303,8 @@ bool ShownChanged(ChartState &state, const DeviceTable &table, const ChartOption
     if (state.busy)
         return false;
     // A view of all data stays one of all data; other views keep their times.
-    const bool all = state.view.firstTime <= state.data.firstTime && state.view.lastTime >= state.data.lastTime;
+    const bool all =
+        state.view.firstTime <= state.data.firstTime && state.view.lastTime >= state.data.lastTime;
     const qint64 first = state.view.firstTime, last = state.view.lastTime;
     state.data = ComputeShownRange(table, options, now, state.units, &state.valueSpans);
     state.view = state.data;
@@ -483,7 +485,8 @@ std::vector<qint64> ticksOf(const TimeAxis &x, TickStep step)
         int m = monthIndex(x.minimum);
         m += (step.months - m % step.months) % step.months;
         for (;; m += step.months) {
-            const qint64 t = TankHistory::toSecs(QDateTime(QDate(m / 12, m % 12 + 1, 1), QTime(0, 0), Qt::UTC));
+            const qint64 t =
+                TankHistory::toSecs(QDateTime(QDate(m / 12, m % 12 + 1, 1), QTime(0, 0), Qt::UTC));
             if (t < x.minimum)
                 continue;
             if (t > x.maximum)
@@ -517,8 +520,8 @@ std::vector<TimeTick> TimeTicks(const TimeAxis &x, int maxTicks, const QLocale &
     constexpr int kFewest = 4;
     maxTicks = std::max(maxTicks, kFewest);
     std::vector<TickStep> steps;
-    for (qint64 s : {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400,
-                     2 * 86400, 7 * 86400, 14 * 86400})
+    for (qint64 s : {1,    2,    5,    10,    15,    30,    60,    120,       300,       600,       900,
+                     1800, 3600, 7200, 10800, 21600, 43200, 86400, 2 * 86400, 7 * 86400, 14 * 86400})
         steps.push_back({s, 0});
     if (x.unit == LabelUnit::Months || x.unit == LabelUnit::Days) {
         if (x.unit == LabelUnit::Months)
@@ -540,7 +543,8 @@ std::vector<TimeTick> TimeTicks(const TimeAxis &x, int maxTicks, const QLocale &
         times = ticksOf(x, steps[--chosen]);
     const TickStep step = steps[chosen];
 
-    const QString dayMonth = locale.language() == QLocale::German ? QStringLiteral("d. MMM") : QStringLiteral("d MMM");
+    const QString dayMonth =
+        locale.language() == QLocale::German ? QStringLiteral("d. MMM") : QStringLiteral("d MMM");
     QDate previous;
     for (qint64 t : times) {
         const QDateTime dt = TankHistory::fromSecs(t);
@@ -552,9 +556,11 @@ std::vector<TimeTick> TimeTicks(const TimeAxis &x, int maxTicks, const QLocale &
         else if (step.secs >= 86400)
             text = locale.toString(d, newYear ? dayMonth + QStringLiteral(" yyyy") : dayMonth);
         else {
-            text = locale.toString(dt.time(), step.secs < 60 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
+            text = locale.toString(dt.time(),
+                                   step.secs < 60 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
             if (!previous.isValid() || previous != d)
-                text += QLatin1Char('\n') + locale.toString(d, newYear ? dayMonth + QStringLiteral(" yyyy") : dayMonth);
+                text += QLatin1Char('\n') +
+                        locale.toString(d, newYear ? dayMonth + QStringLiteral(" yyyy") : dayMonth);
         }
         previous = d;
         ticks.push_back({t, text});
@@ -575,8 +581,8 @@ std::vector<ChartSeries> ExtendDrawn(const DeviceTable &table, const ChartOption
 {
     std::vector<ChartSeries> added;
     for (int n : drawn.tanks) {
-        ChartSeries s =
-            BuildSeries(table[n], n, first, std::min(last, drawn.first - 1), drawn.daily, options, drawn.thin);
+        ChartSeries s = BuildSeries(table[n], n, first, std::min(last, drawn.first - 1), drawn.daily, options,
+                                    drawn.thin);
         ChartSeries after =
             BuildSeries(table[n], n, std::max(first, drawn.last + 1), last, drawn.daily, options, drawn.thin);
         s.keys.insert(s.keys.end(), after.keys.begin(), after.keys.end());

@@ -169,8 +169,8 @@ void ApplyBandZoom(ChartState &state, double t1, double v1, double t2, double v2
     state.view.highestValue = std::max(v1, v2);
 }
 
-std::optional<ReadoutPoint> NearestPoint(const ChartPicture &picture, const PlotMapping &map, PixelPoint pointer,
-                                         int radius)
+std::optional<ReadoutPoint> NearestPoint(const ChartPicture &picture, const PlotMapping &map,
+                                         PixelPoint pointer, int radius)
 {
     if (picture.placeholder || map.x.scale == 0)
         return std::nullopt;
@@ -200,7 +200,8 @@ std::optional<ReadoutPoint> NearestPoint(const ChartPicture &picture, const Plot
     return best;
 }
 
-QString ReadoutText(const ChartPicture &picture, const ReadoutPoint &point, bool percent, const QLocale &locale)
+QString ReadoutText(const ChartPicture &picture, const ReadoutPoint &point, bool percent,
+                    const QLocale &locale)
 {
     const ChartSeries &s = picture.series[point.series];
     const double v = s.values[point.index];
@@ -211,9 +212,10 @@ QString ReadoutText(const ChartPicture &picture, const ReadoutPoint &point, bool
     numbers.setNumberOptions(QLocale::OmitGroupSeparator);
     const QString unit = size_t(s.axis) < picture.y.size() ? picture.y[size_t(s.axis)].title : QString();
     const QDateTime t = TankHistory::fromSecs(qint64(s.keys[point.index]));
-    const QString when = picture.dailyMode ? locale.toString(t.date(), QLocale::ShortFormat)
-                                           : locale.toString(t.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-                                                 locale.toString(t.time(), QStringLiteral("HH:mm"));
+    const QString when = picture.dailyMode
+                             ? locale.toString(t.date(), QLocale::ShortFormat)
+                             : locale.toString(t.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+                                   locale.toString(t.time(), QStringLiteral("HH:mm"));
     return s.name + QLatin1Char('\n') + numbers.toString(v, 'f', decimals) + QLatin1Char(' ') + unit +
            QLatin1Char('\n') + when;
 }

@@ -87,11 +87,12 @@ struct ReadoutPoint {
 constexpr int kReadoutPixels = 24;
 // The point of any line nearest to the pointer (in pixels), when one lies
 // within radius; nothing for a placeholder picture.
-std::optional<ReadoutPoint> NearestPoint(const ChartPicture &picture, const PlotMapping &map, PixelPoint pointer,
-                                         int radius = kReadoutPixels);
+std::optional<ReadoutPoint> NearestPoint(const ChartPicture &picture, const PlotMapping &map,
+                                         PixelPoint pointer, int radius = kReadoutPixels);
 
 // The read-out of a point, three lines: the tank's label, its value with
 // its unit and the time of the measurement (the day alone for a daily
 // point), in the locale's forms. The value is rounded half up to one
 // decimal in percent, else to two below 10, one below 100, none from 100 on.
-QString ReadoutText(const ChartPicture &picture, const ReadoutPoint &point, bool percent, const QLocale &locale);
+QString ReadoutText(const ChartPicture &picture, const ReadoutPoint &point, bool percent,
+                    const QLocale &locale);

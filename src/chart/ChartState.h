@@ -78,7 +78,7 @@ struct ChartState {
     // the span of data and view above; the other axes show the same part of
     // their own span as the view shows of the first.
     std::vector<UnitRange> units;
-    PlotRect plot;        // as the plot reported it after the last rebuild
+    PlotRect plot; // as the plot reported it after the last rebuild
     RubberBand band;
     std::vector<TankValueSpan> valueSpans; // by tank number
 };

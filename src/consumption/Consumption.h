@@ -22,11 +22,14 @@ struct ConsumptionRequest {
     ConsumptionSettings settings;
     QString protocolPath;               // "LogVerbrauch.txt" in the data folder
     QLocale locale = QLocale::system(); // the protocol's numbers and times
-    bool perTank = false; // a table for each tank instead of one per unit
+    bool perTank = false;               // a table for each tank instead of one per unit
 };
 
 // Months counted from year 0: year * 12 + month - 1.
-inline int MonthIndex(int year, int month) { return year * 12 + month - 1; }
+inline int MonthIndex(int year, int month)
+{
+    return year * 12 + month - 1;
+}
 
 // Tanks whose consumptions add up in one table: the tanks of one unit (litres
 // and m³ never make one sum), or a single tank.
@@ -41,7 +44,7 @@ struct ConsumptionGroup {
 
 struct ConsumptionResult {
     std::vector<ConsumptionGroup> groups; // at least one; tanks in device order
-    QString protocolError; // the protocol file's failure, empty when none
+    QString protocolError;                // the protocol file's failure, empty when none
 };
 
 // The unit's name as the consumption table and its exports write it: the

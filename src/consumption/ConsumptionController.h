@@ -43,7 +43,7 @@ public:
     };
     QList<ChartBars> chartBars() const;
 
-    int columnWidth(int column) const; // column 0..13
+    int columnWidth(int column) const;     // column 0..13
     bool hasColumnWidth(int column) const; // the user sized it (a width is stored)
     void setColumnWidth(int column, int width);
 

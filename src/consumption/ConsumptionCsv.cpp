@@ -84,8 +84,9 @@ QByteArray ConsumptionCsvLong(const DeviceTable &devices, const std::vector<Cons
         if (g.tanks.size() != 1 || g.firstMonth < 0 || devices[g.tanks.front()].History.count() < 6)
             continue;
         const int d = g.tanks.front();
-        const QString head = QString::number(d) + QLatin1Char(',') + csvField(ConsumptionTankName(devices[d])) +
-                             QLatin1Char(',') + csvField(g.unit) + QLatin1Char(',');
+        const QString head = QString::number(d) + QLatin1Char(',') +
+                             csvField(ConsumptionTankName(devices[d])) + QLatin1Char(',') + csvField(g.unit) +
+                             QLatin1Char(',');
         // A clock that went back may have put consumption outside the
         // points' first and last month: those months are written too.
         int from = g.firstMonth, to = g.lastMonth;
@@ -98,16 +99,16 @@ QByteArray ConsumptionCsvLong(const DeviceTable &devices, const std::vector<Cons
                 }
         for (int i = from; i <= to; ++i) {
             const int year = i / 12, month = i % 12 + 1;
-            out += head + QString::number(year) + QLatin1Char(',') + QString::number(month) + QLatin1Char(',') +
-                   plainNumber(g.table.month(year, month).value_or(0)) + QLatin1Char('\n');
+            out += head + QString::number(year) + QLatin1Char(',') + QString::number(month) +
+                   QLatin1Char(',') + plainNumber(g.table.month(year, month).value_or(0)) + QLatin1Char('\n');
         }
     }
     return out.toUtf8();
 }
 
 ConsumptionExportFile ConsumptionExportBytes(const DeviceTable &devices, ConsumptionRequest request,
-                                         ConsumptionCsvFormat format, const QString &entryText,
-                                         const ConsumptionCsvTexts &texts)
+                                             ConsumptionCsvFormat format, const QString &entryText,
+                                             const ConsumptionCsvTexts &texts)
 {
     request.perTank = format == ConsumptionCsvFormat::Long;
     ConsumptionResult r = ComputeConsumption(devices, request);

@@ -44,5 +44,5 @@ struct ConsumptionExportFile {
 // shows it, headed by the entry's text, or the long form of every tank in it.
 // The request's perTank is set here.
 ConsumptionExportFile ConsumptionExportBytes(const DeviceTable &devices, ConsumptionRequest request,
-                                         ConsumptionCsvFormat format, const QString &entryText,
-                                         const ConsumptionCsvTexts &texts);
+                                             ConsumptionCsvFormat format, const QString &entryText,
+                                             const ConsumptionCsvTexts &texts);

@@ -50,7 +50,8 @@ QVariant ConsumptionModel::data(const QModelIndex &index, int role) const
     if (role != Qt::DisplayRole)
         return {};
     const ConsumptionGroup &group = sheet_.groupOf(index.row() + 1);
-    return cellText(sheet_.cell(index.row() + 1, column), column, group.unit, group.table.decimals(), locale_);
+    return cellText(sheet_.cell(index.row() + 1, column), column, group.unit, group.table.decimals(),
+                    locale_);
 }
 
 QVariant ConsumptionModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -3,7 +3,6 @@
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
 
-
 bool HasConsumptionData(const DeviceTable &devices)
 {
     for (int d = 1; d <= devices.DeviceCount; ++d)
@@ -50,8 +49,7 @@ QString ConsumptionCaption(const std::vector<ConsumptionGroup> &groups)
     return LngText(385) + QStringLiteral(" (") + units.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
 
-QList<MonthAmount> LastMonths(const ConsumptionTable &table, int year, int month, int count,
-                              int firstMonth)
+QList<MonthAmount> LastMonths(const ConsumptionTable &table, int year, int month, int count, int firstMonth)
 {
     QList<MonthAmount> months;
     int y = year, m = month;

@@ -5,15 +5,16 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 double daysUntil(const QDateTime &t, const QDateTime &now)
 {
     return std::max(0.0, double(TankHistory::toSecs(t) - TankHistory::toSecs(now)) / Clock::kDay);
 }
 } // namespace
 
-std::optional<EmptyForecast> ComputeEmptyForecast(const DeviceRecord &rec, const ConsumptionSettings &settings,
-                                                  const QDateTime &now)
+std::optional<EmptyForecast> ComputeEmptyForecast(const DeviceRecord &rec,
+                                                  const ConsumptionSettings &settings, const QDateTime &now)
 {
     const TankHistory &h = rec.History;
     const qint64 end = TankHistory::toSecs(now);
@@ -28,7 +29,8 @@ std::optional<EmptyForecast> ComputeEmptyForecast(const DeviceRecord &rec, const
         ++first;
     if (first > last)
         return std::nullopt;
-    const double spanDays = double(h.HistoryTimes[size_t(last)] - h.HistoryTimes[size_t(first)]) / Clock::kDay;
+    const double spanDays =
+        double(h.HistoryTimes[size_t(last)] - h.HistoryTimes[size_t(first)]) / Clock::kDay;
     if (spanDays < Forecast::kMinDays)
         return std::nullopt;
     const double rate = ConsumptionBetween(rec, settings, first, last) / spanDays;
@@ -40,7 +42,8 @@ std::optional<EmptyForecast> ComputeEmptyForecast(const DeviceRecord &rec, const
     const double daysFromLast = std::min(content / rate, 36500.0);
     EmptyForecast f;
     f.dailyUse = rate;
-    f.emptyAt = TankHistory::fromSecs(h.HistoryTimes[size_t(last)] + qint64(std::llround(daysFromLast * Clock::kDay)));
+    f.emptyAt = TankHistory::fromSecs(h.HistoryTimes[size_t(last)] +
+                                      qint64(std::llround(daysFromLast * Clock::kDay)));
     f.days = daysUntil(f.emptyAt, now);
     return f;
 }

@@ -21,7 +21,8 @@ struct EmptyForecast {
     bool operator==(const EmptyForecast &) const = default;
 };
 
-namespace Forecast {
+namespace Forecast
+{
 inline constexpr int kWindowDays = 14; // the recent use is measured over this many days
 inline constexpr int kMinDays = 3;     // the least history in the window that gives a forecast
 } // namespace Forecast
@@ -30,19 +31,20 @@ inline constexpr int kMinDays = 3;     // the least history in the window that g
 // back as the monthly consumption does, and when the last recorded content
 // reaches 0 at that rate. None when the points in the window span less than
 // 3 days or the rate is not positive. A tank already empty gives 0 days.
-std::optional<EmptyForecast> ComputeEmptyForecast(const DeviceRecord &rec, const ConsumptionSettings &settings,
-                                                  const QDateTime &now);
+std::optional<EmptyForecast> ComputeEmptyForecast(const DeviceRecord &rec,
+                                                  const ConsumptionSettings &settings, const QDateTime &now);
 
 // Keeps each tank's forecast current for the views, the headless program
 // and the publishers. It sits between the telegram sequence and the history
 // recorder: every history call goes on to the recorder, then each tank whose
 // history changed (a new point, a load, a refresh) is computed again over
 // its window only.
-class ForecastProvider : public QObject, public HistoryHooks {
+class ForecastProvider : public QObject, public HistoryHooks
+{
     Q_OBJECT
 public:
-    ForecastProvider(const DeviceTable &devices, const Settings &settings, ClockFn clock, HistoryHooks &recorder,
-                     QObject *parent = nullptr);
+    ForecastProvider(const DeviceTable &devices, const Settings &settings, ClockFn clock,
+                     HistoryHooks &recorder, QObject *parent = nullptr);
 
     // The tank's forecast as of its last change, its days counted from now;
     // none for a tank not registered.

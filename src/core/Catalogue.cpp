@@ -3,7 +3,8 @@
 #include <QHash>
 #include <QMutex>
 
-namespace {
+namespace
+{
 // Built once per (entry, n): the returned IniKey points into this storage.
 const char *intern(const QByteArray &s)
 {
@@ -15,7 +16,7 @@ const char *intern(const QByteArray &s)
         it = pool.insert(s, s);
     return it->constData();
 }
-}
+} // namespace
 
 IniKey IniKeyN::at(int n) const
 {

@@ -7,7 +7,7 @@
 struct IniKey {
     const char *section; // UTF-8; written in Windows-1252 by the store
     const char *key;
-    const char *def;     // default a reader passes; nullptr = computed by the reader
+    const char *def;          // default a reader passes; nullptr = computed by the reader
     bool alwaysLocal = false; // read from the local file also in client mode
 
     QString sectionName() const { return QString::fromUtf8(section); }
@@ -24,7 +24,8 @@ struct IniKeyN {
     IniKey at(int n) const;
 };
 
-namespace Cfg {
+namespace Cfg
+{
 // Section "Common"
 inline constexpr IniKey ActiveCom{"Common", "ActiveCom", "0"};
 inline constexpr IniKey ActiveNet{"Common", "ActiveNet", "0"};
@@ -56,7 +57,8 @@ inline constexpr IniKey GeraeteAnzahl{"Geräte", "Anzahl", "0"};
 inline constexpr IniKey GeraeteAktuell{"Geräte", "Aktuell", "0"};
 
 // Sections "Gerät" + n
-namespace Device {
+namespace Device
+{
 inline constexpr IniKeyN SN{"Gerät", "SN", "0", true};
 inline constexpr IniKeyN Geraetetyp{"Gerät", "Gerätetyp", "0", true};
 inline constexpr IniKeyN Temperatur{"Gerät", "Temperatur", "0", true};
@@ -77,7 +79,7 @@ inline constexpr IniKeyN EmailAktiv{"Gerät", "EmailAktiv", "1", true};
 // The "Uhrzeit" text stored when an MQTT state newer than it went out: while
 // the two are equal, the stored state is older than the broker's.
 inline constexpr IniKeyN MqttNeuerAls{"Gerät", "MqttNeuerAls", "", true};
-}
+} // namespace Device
 
 // Section "Logfile" (tank files)
 inline constexpr IniKey LogfileAktiv{"Logfile", "Aktiv", "1"};
@@ -93,7 +95,8 @@ inline constexpr IniKey LogIniLast{"Log INI-File", "Last", "01.01.2000 00:00:00"
 inline constexpr IniKey LogIniTime{"Log INI-File", "Time", "01.01.2000 00:00:00"};
 
 // Section "E-Mail"
-namespace Email {
+namespace Email
+{
 inline constexpr IniKey Aktiv{"E-Mail", "Aktiv", "0"};
 inline constexpr IniKey Empfaenger1{"E-Mail", "Empfänger 1", ""};
 inline constexpr IniKey Empfaenger2{"E-Mail", "Empfänger 2", ""};
@@ -129,10 +132,11 @@ inline constexpr IniKeyN BetankungMax{"E-Mail", "BetankungMax", "0", false};
 inline constexpr IniKeyN MelderasterLast{"E-Mail", "MelderasterLast", "100", false};
 // 1 while the tank's silence has been reported and its telegrams have not returned.
 inline constexpr IniKeyN StilleGemeldet{"E-Mail", "StilleGemeldet", "0", false};
-}
+} // namespace Email
 
 // Section "MQTT": publishing the tanks to a broker
-namespace Mqtt {
+namespace Mqtt
+{
 inline constexpr IniKey Aktiv{"MQTT", "Aktiv", "0"};
 inline constexpr IniKey Host{"MQTT", "Host", ""};
 inline constexpr IniKey Port{"MQTT", "Port", "1883"};
@@ -142,17 +146,37 @@ inline constexpr IniKey Password{"MQTT", "Password", ""}; // scrambled as the ma
 inline constexpr IniKey Topic{"MQTT", "Topic", nullptr};  // "tankmon/" + host name
 inline constexpr IniKey Discovery{"MQTT", "Discovery", "1"};
 inline constexpr IniKey DiscoveryPrefix{"MQTT", "DiscoveryPrefix", "homeassistant"};
-}
+} // namespace Mqtt
 
 // Every key that belongs to one device, in its section "Gerät" + n or as
 // key + n: they move with the device when devices before it are removed.
 inline constexpr IniKeyN DeviceKeys[] = {
-    Device::SN, Device::Geraetetyp, Device::Temperatur, Device::Volumen, Device::VolumenAnzeige,
-    Device::Standort, Device::Tankbezeichnung, Device::Einheit, Device::Tanktyp, Device::Tankvolumen,
-    Device::Tankhoehe, Device::Uhrzeit, Device::DezPunkt, Device::Alarm, Device::ClientIP,
-    Device::TempKorr, Device::EmailAktiv, Email::MinProzent, Email::MinVolumen,
-    Email::DeltaProzentBetankung, Email::Betankungsfall, Email::BetankungEnde, Email::BetankungMax,
-    Email::MelderasterLast, Email::StilleGemeldet, Device::MqttNeuerAls,
+    Device::SN,
+    Device::Geraetetyp,
+    Device::Temperatur,
+    Device::Volumen,
+    Device::VolumenAnzeige,
+    Device::Standort,
+    Device::Tankbezeichnung,
+    Device::Einheit,
+    Device::Tanktyp,
+    Device::Tankvolumen,
+    Device::Tankhoehe,
+    Device::Uhrzeit,
+    Device::DezPunkt,
+    Device::Alarm,
+    Device::ClientIP,
+    Device::TempKorr,
+    Device::EmailAktiv,
+    Email::MinProzent,
+    Email::MinVolumen,
+    Email::DeltaProzentBetankung,
+    Email::Betankungsfall,
+    Email::BetankungEnde,
+    Email::BetankungMax,
+    Email::MelderasterLast,
+    Email::StilleGemeldet,
+    Device::MqttNeuerAls,
 };
 
 // Section "Client" (always the local file)
@@ -160,4 +184,4 @@ inline constexpr IniKey ClientPath{"Client", "Path", "", true};
 
 // Section "LngPtnr" (always the local file); 0 at start-up, 1 in the text lookup
 inline constexpr IniKey LngId{"LngPtnr", "LngId", "0", true};
-}
+} // namespace Cfg

@@ -13,9 +13,13 @@ using ClockFn = std::function<QDateTime()>;
 // The local wall clock as a naive date-time.
 ClockFn SystemClock();
 
-namespace Clock {
+namespace Clock
+{
 // Seconds in a day of the naive clock (no day is ever 23 or 25 hours long).
 inline constexpr qint64 kDay = 86400;
 // A naive local date-time from parts.
-inline QDateTime Naive(QDate d, QTime t) { return QDateTime(d, t, Qt::UTC); }
+inline QDateTime Naive(QDate d, QTime t)
+{
+    return QDateTime(d, t, Qt::UTC);
 }
+} // namespace Clock

@@ -1,12 +1,13 @@
 #include "Cp1252.h"
 
-namespace {
+namespace
+{
 // 0x80..0x9F; 0 marks the five unassigned positions (decoded as the C1 control).
-const char16_t kHigh[32] = {
-    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
-}
+const char16_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                            0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+} // namespace
 
 QString Cp1252::decode(const char *data, qsizetype len)
 {
@@ -22,7 +23,10 @@ QString Cp1252::decode(const char *data, qsizetype len)
     return out;
 }
 
-QString Cp1252::decode(const QByteArray &bytes) { return decode(bytes.constData(), bytes.size()); }
+QString Cp1252::decode(const QByteArray &bytes)
+{
+    return decode(bytes.constData(), bytes.size());
+}
 
 QByteArray Cp1252::encode(const QString &text)
 {

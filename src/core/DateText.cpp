@@ -4,7 +4,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 // A part is a number when, blanks around it removed, it is an optionally
 // signed run of decimal digits.
 bool number(const QString &s, qsizetype pos, qsizetype len, int *out)
@@ -17,10 +18,16 @@ bool number(const QString &s, qsizetype pos, qsizetype len, int *out)
     return true;
 }
 
-qint64 floorDiv(qint64 a, qint64 b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+qint64 floorDiv(qint64 a, qint64 b)
+{
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
 } // namespace
 
-QDateTime ZeroDateTime() { return Clock::Naive(QDate(1899, 12, 30), QTime(0, 0)); }
+QDateTime ZeroDateTime()
+{
+    return Clock::Naive(QDate(1899, 12, 30), QTime(0, 0));
+}
 
 QString FormatDateText(const QDateTime &t)
 {
@@ -28,15 +35,15 @@ QString FormatDateText(const QDateTime &t)
     const QDate d = v.date();
     const QTime tm = v.time();
     char buf[48];
-    std::snprintf(buf, sizeof buf, "%02d.%02d.%04d %02d:%02d:%02d", d.day(), d.month(), d.year(),
-                  tm.hour(), tm.minute(), tm.second());
+    std::snprintf(buf, sizeof buf, "%02d.%02d.%04d %02d:%02d:%02d", d.day(), d.month(), d.year(), tm.hour(),
+                  tm.minute(), tm.second());
     return QString::fromLatin1(buf);
 }
 
 QDateTime DateTimeTextValue(const QString &s)
 {
-    if (s.size() < 16 || s[2] != QLatin1Char('.') || s[5] != QLatin1Char('.') ||
-        s[10] != QLatin1Char(' ') || s[13] != QLatin1Char(':'))
+    if (s.size() < 16 || s[2] != QLatin1Char('.') || s[5] != QLatin1Char('.') || s[10] != QLatin1Char(' ') ||
+        s[13] != QLatin1Char(':'))
         return {};
     int day, month, year, hour, minute, second = 0;
     if (!number(s, 0, 2, &day) || !number(s, 3, 2, &month) || !number(s, 6, 4, &year) ||

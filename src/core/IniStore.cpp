@@ -13,9 +13,13 @@
 #include <map>
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 QByteArray trimmed(const QByteArray &b, int from = 0, int to = -1)
 {
@@ -28,7 +32,10 @@ QByteArray trimmed(const QByteArray &b, int from = 0, int to = -1)
     return b.mid(from, to - from);
 }
 
-QString fold(const QString &s) { return s.trimmed().toCaseFolded(); }
+QString fold(const QString &s)
+{
+    return s.trimmed().toCaseFolded();
+}
 
 // Case-folded key names are compared without folding the asked-for name
 // first: no allocation on the per-key path of a batch.
@@ -232,7 +239,10 @@ int IniFile::findSection(const QString &folded) const
     return index_.value(folded, -1);
 }
 
-bool IniFile::hasSection(const QString &section) const { return findSection(fold(section)) >= 0; }
+bool IniFile::hasSection(const QString &section) const
+{
+    return findSection(fold(section)) >= 0;
+}
 
 std::optional<QString> IniFile::value(const QString &section, const QString &key, int maxLength) const
 {
@@ -257,8 +267,7 @@ std::optional<QString> IniFile::value(const QString &section, const QString &key
     return std::nullopt;
 }
 
-void IniFile::setValue(const QString &section, const QString &key,
-                       const std::optional<QString> &value)
+void IniFile::setValue(const QString &section, const QString &key, const std::optional<QString> &value)
 {
     // Text Windows-1252 cannot hold turns the whole file into UTF-8, for good.
     if (!utf8_ && value && !(Cp1252::Holds(*value) && Cp1252::Holds(section) && Cp1252::Holds(key)))
@@ -323,7 +332,8 @@ void IniFile::setValue(const QString &section, const QString &key,
 
 // ---------------------------------------------------------------------------
 
-namespace {
+namespace
+{
 
 struct Stamp {
     bool exists = false;
@@ -331,15 +341,16 @@ struct Stamp {
     quint64 inode = 0;
     bool operator==(const Stamp &o) const
     {
-        return exists == o.exists && size == o.size && mtimeNs == o.mtimeNs &&
-               ctimeNs == o.ctimeNs && inode == o.inode;
+        return exists == o.exists && size == o.size && mtimeNs == o.mtimeNs && ctimeNs == o.ctimeNs &&
+               inode == o.inode;
     }
 };
 
 Stamp stampOf(const QString &path)
 {
     Stamp s;
-    struct stat st {};
+    struct stat st {
+    };
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return s;
     s.exists = true;
@@ -427,8 +438,8 @@ bool writeOut(const QString &path, CacheEntry &e, QString *why)
 
 } // namespace
 
-std::optional<QString> IniStore::Read(const QString &path, const QString &section,
-                                      const QString &key, int maxLength)
+std::optional<QString> IniStore::Read(const QString &path, const QString &section, const QString &key,
+                                      int maxLength)
 {
     QMutexLocker lock(&g_mutex);
     return entryFor(path).file.value(section, key, maxLength);
@@ -466,7 +477,10 @@ IniBatch::IniBatch()
     ++g_batchDepth;
 }
 
-IniBatch::~IniBatch() { commit(); }
+IniBatch::~IniBatch()
+{
+    commit();
+}
 
 bool IniBatch::commit(QString *whyOut)
 {

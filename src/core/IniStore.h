@@ -1,7 +1,7 @@
 #pragma once
 #include <QByteArray>
-#include <QString>
 #include <QHash>
+#include <QString>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -12,7 +12,8 @@ constexpr int kIniMaxValueLength = 254;
 // One parsed settings file in the Windows private-profile format. Lines are
 // kept as the bytes they were read, so writing back keeps order, comments,
 // line ends and everything this program does not understand.
-class IniFile {
+class IniFile
+{
 public:
     IniFile() { sections_.emplace_back(); } // the lines before the first header
     // Parses the bytes of a file. Never fails. Windows-1252, unless the file
@@ -49,7 +50,7 @@ private:
         int valueStart = -1; // byte offset of the value in raw (key lines)
     };
     struct Section {
-        QString folded; // empty name for the lines before the first header
+        QString folded;          // empty name for the lines before the first header
         std::vector<Line> lines; // lines[0] is the header, except for the preamble
         bool hasHeader = false;
     };
@@ -76,7 +77,8 @@ private:
 // regular file or is UTF-16/UTF-32 text is never written over. A file stays
 // Windows-1252, byte for byte, while all it holds fits that code page; the
 // first text that does not turns it into UTF-8 with a byte-order mark.
-namespace IniStore {
+namespace IniStore
+{
 // Absent file, section or key, or an unreadable file: nullopt. The value is
 // cut to maxLength characters (-1: the whole value).
 std::optional<QString> Read(const QString &path, const QString &section, const QString &key,
@@ -89,12 +91,13 @@ bool Write(const QString &path, const QString &section, const QString &key,
 // Called (outside the store's lock) whenever a file was not replaced, by
 // single writes and by batch commits alike; reason is the file layer's text.
 void SetWriteFailureReporter(std::function<void(const QString &path, const QString &reason)> report);
-}
+} // namespace IniStore
 
 // While an IniBatch is alive, writes only change the cached copies; the
 // batch's end writes every changed file once. Batches nest: the outermost one
 // commits. Reads inside a batch see the pending values.
-class IniBatch {
+class IniBatch
+{
 public:
     IniBatch();
     ~IniBatch();

@@ -16,8 +16,7 @@ QString Paths::WithSeparator(const QString &folder)
 
 QString Paths::ProgramFilePath(const QString &name)
 {
-    QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                               : QDir::currentPath();
+    QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
     // Installed as <prefix>/bin/Tankmon: resources live in <prefix>/share/tankmon.
     if (dir.endsWith(QLatin1String("/bin"))) {
         const QString share = QDir::cleanPath(dir + QLatin1String("/../share/tankmon"));
@@ -27,8 +26,7 @@ QString Paths::ProgramFilePath(const QString &name)
     return WithSeparator(dir) + name;
 }
 
-QString Paths::DefaultDataFolder(const QString &company, const QString &exeBaseName,
-                                const QString &given)
+QString Paths::DefaultDataFolder(const QString &company, const QString &exeBaseName, const QString &given)
 {
     QString folder = given.isEmpty() ? qEnvironmentVariable("TANKMON_DATA_DIR") : given;
     if (!folder.isEmpty())

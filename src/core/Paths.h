@@ -2,7 +2,8 @@
 #include <QString>
 
 // Where the program finds its files. Folders end in the platform separator.
-namespace Paths {
+namespace Paths
+{
 // The folder of the program's installed resources (help, sound), + name.
 QString ProgramFilePath(const QString &name);
 // The data folder of an installation, ending in the separator: the given
@@ -10,8 +11,7 @@ QString ProgramFilePath(const QString &name);
 // per-machine folder /var/lib/<company>/<program>/ when this user may write
 // there (a service installation), else the user's data folder + the same tail.
 // The start-up resolves it once; RunConfig::DataFilePath appends names.
-QString DefaultDataFolder(const QString &company, const QString &exeBaseName,
-                          const QString &given = {});
+QString DefaultDataFolder(const QString &company, const QString &exeBaseName, const QString &given = {});
 // Creates the missing levels of a folder; true when a level could not be made.
 bool EnsureFolder(const QString &path);
 // Appends the separator when missing, creates the folder, returns the path.
@@ -24,4 +24,4 @@ QString FileNameIfExists(const QString &path);
 QString ResolveNoCase(const QString &path);
 // Appends the separator unless the text already ends in it (or is empty).
 QString WithSeparator(const QString &folder);
-}
+} // namespace Paths

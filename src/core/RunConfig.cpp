@@ -12,7 +12,10 @@ QString RunConfig::CompanyFolderName() const
     return partnerBranding ? QStringLiteral("ARV") : QStringLiteral("VALMOR");
 }
 
-QString RunConfig::SettingsLocalPath() const { return DataFilePath(ExeFileName(QStringLiteral(".ini"))); }
+QString RunConfig::SettingsLocalPath() const
+{
+    return DataFilePath(ExeFileName(QStringLiteral(".ini")));
+}
 
 QString RunConfig::SettingsReadPath() const
 {

@@ -9,23 +9,23 @@
 // non-const.
 struct RunConfig {
     // From the command line and the installation.
-    QStringList words;         // command-line words: CLIENT, ENDE, LNGID=n
-    bool clientMode = false;   // "CLIENT" among the words
-    bool headless = false;     // no widget at all
+    QStringList words;       // command-line words: CLIENT, ENDE, LNGID=n
+    bool clientMode = false; // "CLIENT" among the words
+    bool headless = false;   // no widget at all
     QString exeBaseName = QStringLiteral("Tankmon");
-    QString dataFolder;        // ends in "/"; see Paths::DefaultDataFolder
+    QString dataFolder; // ends in "/"; see Paths::DefaultDataFolder
     bool partnerBranding = false;
 
     // From the settings, read by the start-up steps and changed by dialogs.
-    QString clientPath;        // folder of the serving installation's settings file
-    bool activeCom = false;    // serial link switched on
-    bool activeNet = false;    // TCP link switched on
-    bool flagTempKorr = false; // temperature correction on
-    QString tracePath;         // trace file; empty = no trace
-    QString logFolder;         // tank files and the settings copy; empty = data folder
-    bool logFileActive = false;      // tank-file recording ("Logfile")
+    QString clientPath;         // folder of the serving installation's settings file
+    bool activeCom = false;     // serial link switched on
+    bool activeNet = false;     // TCP link switched on
+    bool flagTempKorr = false;  // temperature correction on
+    QString tracePath;          // trace file; empty = no trace
+    QString logFolder;          // tank files and the settings copy; empty = data folder
+    bool logFileActive = false; // tank-file recording ("Logfile")
     qint32 logFileInterval = 86400;
-    bool logIniActive = false;       // settings-file snapshot ("Log INI-File")
+    bool logIniActive = false; // settings-file snapshot ("Log INI-File")
     qint32 logIniInterval = 60;
 
     // Whether the command line holds word (any letter case, anywhere).

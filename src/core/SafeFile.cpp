@@ -12,9 +12,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
-QString errnoText(int e) { return QString::fromLocal8Bit(std::strerror(e)); }
+QString errnoText(int e)
+{
+    return QString::fromLocal8Bit(std::strerror(e));
+}
 
 void setError(QString *error, const QString &text)
 {
@@ -41,7 +45,8 @@ SafeFile::ReadStatus SafeFile::ReadRegular(const QString &path, QByteArray *byte
 {
     bytes->clear();
     const QByteArray name = QFile::encodeName(path);
-    struct stat st {};
+    struct stat st {
+    };
     // Look before opening: opening a FIFO or a device can block or act.
     if (::stat(name.constData(), &st) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
@@ -103,13 +108,15 @@ bool SafeFile::ReplaceWithMode(const QString &path, const QByteArray &bytes, uns
 
 int SafeFile::ModeOf(const QString &path)
 {
-    struct stat st {};
+    struct stat st {
+    };
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return -1;
     return int(st.st_mode & 07777);
 }
 
-namespace {
+namespace
+{
 
 bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, Rights rights, mode_t exact)
 {
@@ -118,7 +125,8 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, R
     if (info.isSymLink() && !info.canonicalFilePath().isEmpty())
         target = info.canonicalFilePath();
     const QByteArray name = QFile::encodeName(target);
-    struct stat old {};
+    struct stat old {
+    };
     const bool existed = ::stat(name.constData(), &old) == 0;
 
     QByteArray tmp;
@@ -127,7 +135,9 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, R
         tmp = name + '.' + randomSuffix().toLatin1();
         // A file for secrets is nobody else's until its rights are set.
         fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                    rights == Rights::Keep ? 0666 : existed ? 0600 : SafeFile::kPrivateMode);
+                    rights == Rights::Keep ? 0666
+                    : existed              ? 0600
+                                           : SafeFile::kPrivateMode);
         if (fd < 0 && errno != EEXIST)
             break;
     }
@@ -145,8 +155,10 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, R
             mode = exact;
         (void)!::fchmod(fd, mode);
     } else if (rights != Rights::Keep) {
-        struct stat folder {};
-        if (::stat(QFile::encodeName(QFileInfo(QFile::decodeName(name)).absolutePath()).constData(), &folder) == 0)
+        struct stat folder {
+        };
+        if (::stat(QFile::encodeName(QFileInfo(QFile::decodeName(name)).absolutePath()).constData(),
+                   &folder) == 0)
             (void)!::fchown(fd, uid_t(-1), folder.st_gid);
         if (rights == Rights::Exact)
             (void)!::fchmod(fd, exact);

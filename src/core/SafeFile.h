@@ -4,7 +4,8 @@
 
 // Reading and replacing the files the program owns so that nothing blocks on
 // odd files and a full disk or a power cut never leaves a file half written.
-namespace SafeFile {
+namespace SafeFile
+{
 
 enum class ReadStatus { Ok, Missing, NotRegular, Failed };
 // Reads a whole regular file. Never blocks: a FIFO, device or folder of that

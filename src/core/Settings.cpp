@@ -9,12 +9,24 @@ Settings::Settings(const RunConfig &config, FailureReport report)
 {
 }
 
-QString Settings::localPath() const { return config_.SettingsLocalPath(); }
-QString Settings::readPath() const { return config_.SettingsReadPath(); }
+QString Settings::localPath() const
+{
+    return config_.SettingsLocalPath();
+}
+QString Settings::readPath() const
+{
+    return config_.SettingsReadPath();
+}
 
-QString Settings::pathFor(const IniKey &key) const { return key.alwaysLocal ? localPath() : readPath(); }
+QString Settings::pathFor(const IniKey &key) const
+{
+    return key.alwaysLocal ? localPath() : readPath();
+}
 
-QString Settings::read(const IniKey &key) const { return read(key, key.defaultText()); }
+QString Settings::read(const IniKey &key) const
+{
+    return read(key, key.defaultText());
+}
 
 QString Settings::read(const IniKey &key, const QString &def) const
 {
@@ -26,9 +38,18 @@ QString Settings::readWhole(const IniKey &key) const
     return IniStore::Read(pathFor(key), key.sectionName(), key.keyName(), -1).value_or(key.defaultText());
 }
 
-qint64 Settings::readInt(const IniKey &key) const { return ToLongOrZero(read(key)); }
-bool Settings::readSwitch(const IniKey &key) const { return readInt(key) != 0; }
-bool Settings::readIsOne(const IniKey &key) const { return readInt(key) == 1; }
+qint64 Settings::readInt(const IniKey &key) const
+{
+    return ToLongOrZero(read(key));
+}
+bool Settings::readSwitch(const IniKey &key) const
+{
+    return readInt(key) != 0;
+}
+bool Settings::readIsOne(const IniKey &key) const
+{
+    return readInt(key) == 1;
+}
 
 bool Settings::reported(bool ok, const QString &path, const QString &reason) const
 {

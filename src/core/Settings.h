@@ -18,7 +18,8 @@ inline constexpr std::nullopt_t IniNoValue = std::nullopt;
 // mode reads come from the serving installation's file (except the keys that
 // are always local), writes always go to the local one. Built once by the
 // application layer and passed by reference.
-class Settings {
+class Settings
+{
 public:
     // Called with the file's path and the file layer's reason when a write or
     // a batch could not replace it.
@@ -52,7 +53,8 @@ public:
     // Many writes in one replace of the file: while a batch is alive writes
     // change only the cached copy; commit() (or the end of the batch) writes
     // it once. Reads inside a batch see the pending values.
-    class Batch {
+    class Batch
+    {
     public:
         explicit Batch(Settings &settings) : settings_(settings) {}
         ~Batch() { commit(); }

@@ -14,7 +14,10 @@ QByteArray TraceLine(const QDateTime &t, const QString &text)
            "\r\n";
 }
 
-bool TraceLog::enabled() const { return !config_->tracePath.isEmpty(); }
+bool TraceLog::enabled() const
+{
+    return !config_->tracePath.isEmpty();
+}
 
 void TraceLog::LogInFile(const QString &text) const
 {

@@ -9,7 +9,8 @@ struct RunConfig;
 // The trace file ("Common"/"Log", RunConfig::tracePath): one line per link
 // event. Cheap to copy; every object that traces builds one from the run
 // configuration and its clock.
-class TraceLog {
+class TraceLog
+{
 public:
     TraceLog(const RunConfig &config, ClockFn clock) : config_(&config), clock_(std::move(clock)) {}
 

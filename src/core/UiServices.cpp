@@ -3,15 +3,21 @@
 #include <QRegularExpression>
 #include <cstdio>
 
-namespace {
+namespace
+{
 const char *iconName(MsgIcon i)
 {
     switch (i) {
-    case MsgIcon::Stop: return "stop";
-    case MsgIcon::Exclamation: return "warning";
-    case MsgIcon::Information: return "info";
-    case MsgIcon::Question: return "question";
-    default: return "message";
+    case MsgIcon::Stop:
+        return "stop";
+    case MsgIcon::Exclamation:
+        return "warning";
+    case MsgIcon::Information:
+        return "info";
+    case MsgIcon::Question:
+        return "question";
+    default:
+        return "message";
     }
 }
 
@@ -44,7 +50,9 @@ void HeadlessUi::messageBox(const QString &text, const QString &title, MsgIcon i
     const MsgResult r = defaultAnswer(buttons);
     std::printf("[%s] %s%s%s -> %s\n", iconName(icon), qPrintable(oneLine(title)),
                 title.isEmpty() ? "" : ": ", qPrintable(oneLine(text)),
-                r == MsgResult::No ? "No" : r == MsgResult::Cancel ? "Cancel" : "OK");
+                r == MsgResult::No       ? "No"
+                : r == MsgResult::Cancel ? "Cancel"
+                                         : "OK");
     std::fflush(stdout);
     if (done)
         done(r);
@@ -127,7 +135,10 @@ void ScriptedUi::answerOpenBox(MsgResult answer, const QString &text)
         box.inputDone(text);
 }
 
-void ScriptedUi::beep() { shown.append({QStringLiteral("beep"), {}, {}, MsgIcon::None}); }
+void ScriptedUi::beep()
+{
+    shown.append({QStringLiteral("beep"), {}, {}, MsgIcon::None});
+}
 
 int ScriptedUi::count(const QString &kind) const
 {

@@ -16,15 +16,16 @@ enum class MsgResult { Ok, Yes, No, Cancel };
 // may call before messageBox returns), or announces the box and carries on.
 // Three implementations: the Qt widgets one (src/ui), HeadlessUi (prints,
 // answers with the default button at once) and ScriptedUi (tests).
-class UiServices : public QObject {
+class UiServices : public QObject
+{
     Q_OBJECT
 public:
     using MsgDone = std::function<void(MsgResult)>;
     using InputDone = std::function<void(const QString &)>;
 
     // An empty title means the program title.
-    virtual void messageBox(const QString &text, const QString &title, MsgIcon icon,
-                            MsgButtons buttons, MsgDone done = {}) = 0;
+    virtual void messageBox(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons,
+                            MsgDone done = {}) = 0;
     // done gets the typed text, empty when cancelled.
     virtual void inputBox(const QString &prompt, const QString &title, const QString &def,
                           InputDone done) = 0;
@@ -39,9 +40,12 @@ public:
     static MsgResult defaultAnswer(MsgButtons buttons)
     {
         switch (buttons) {
-        case MsgButtons::YesNo: return MsgResult::No;
-        case MsgButtons::OkCancel: return MsgResult::Cancel;
-        case MsgButtons::Ok: break;
+        case MsgButtons::YesNo:
+            return MsgResult::No;
+        case MsgButtons::OkCancel:
+            return MsgResult::Cancel;
+        case MsgButtons::Ok:
+            break;
         }
         return MsgResult::Ok;
     }
@@ -58,15 +62,15 @@ private:
 // and is answered with its default button at once. A panel text that differs
 // from the last one printed only in its leading reception time is printed
 // again only after kPanelRepeatSecs, so a busy link does not flood the journal.
-class HeadlessUi : public UiServices {
+class HeadlessUi : public UiServices
+{
     Q_OBJECT
 public:
     static constexpr qint64 kPanelRepeatSecs = 600;
     explicit HeadlessUi(ClockFn clock = SystemClock()) : clock_(std::move(clock)) {}
     void messageBox(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons,
                     MsgDone done = {}) override;
-    void inputBox(const QString &prompt, const QString &title, const QString &def,
-                  InputDone done) override;
+    void inputBox(const QString &prompt, const QString &title, const QString &def, InputDone done) override;
     void beep() override {}
     void setPanelText(int panel, const QString &text) override;
 
@@ -81,7 +85,8 @@ private:
 QString PanelTextKey(const QString &text);
 
 // Answers every box with its default button and shows nothing (benchmarks).
-class QuietUi : public UiServices {
+class QuietUi : public UiServices
+{
     Q_OBJECT
 public:
     void messageBox(const QString &, const QString &, MsgIcon, MsgButtons b, MsgDone done = {}) override
@@ -100,7 +105,8 @@ public:
 // Tests: records what was shown and answers from the queues at once (else
 // with the default), or, with holdBoxes set, keeps each box open until the
 // test answers it with answerOpenBox.
-class ScriptedUi : public UiServices {
+class ScriptedUi : public UiServices
+{
     Q_OBJECT
 public:
     struct Shown {
@@ -116,8 +122,7 @@ public:
 
     void messageBox(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons,
                     MsgDone done = {}) override;
-    void inputBox(const QString &prompt, const QString &title, const QString &def,
-                  InputDone done) override;
+    void inputBox(const QString &prompt, const QString &title, const QString &def, InputDone done) override;
     void beep() override;
     void setWaitCursor(bool on) override { cursor << on; }
 

@@ -10,7 +10,8 @@
 #include <QPointer>
 #include <algorithm>
 
-namespace {
+namespace
+{
 // The display texts of a list, line by line, beside the fixed item values.
 QList<EmailDialogLogic::ListEntry> entries(int textId, const QList<int> &values)
 {
@@ -69,7 +70,8 @@ void EmailDialogLogic::setCurrentTank(int position)
 void EmailDialogLogic::refreshSubject()
 {
     const int mode = subjectEditing_ ? SubjectToPlaceholders : SubjectToValues;
-    subjectText_ = ExpandSubject(currentTank_ + 1, values.betreff, mode, devices_, values.customer, QLocale());
+    subjectText_ =
+        ExpandSubject(currentTank_ + 1, values.betreff, mode, devices_, values.customer, QLocale());
     emit subjectChanged();
 }
 
@@ -81,7 +83,8 @@ void EmailDialogLogic::subjectFocusIn()
 
 void EmailDialogLogic::subjectFocusOut(const QString &typed)
 {
-    values.betreff = ExpandSubject(currentTank_ + 1, typed, SubjectToCodes, devices_, values.customer, QLocale());
+    values.betreff =
+        ExpandSubject(currentTank_ + 1, typed, SubjectToCodes, devices_, values.customer, QLocale());
     subjectEditing_ = false;
     refreshSubject();
 }
@@ -156,7 +159,10 @@ void EmailDialogLogic::Ok()
     emit closeRequested();
 }
 
-void EmailDialogLogic::Cancel() { emit closeRequested(); }
+void EmailDialogLogic::Cancel()
+{
+    emit closeRequested();
+}
 
 void EmailDialogLogic::cmdTest()
 {

@@ -26,8 +26,8 @@ class EmailDialogLogic : public QObject
 {
     Q_OBJECT
 public:
-    EmailDialogLogic(EmailSettings &settings, TestMailFns testMail, UiServices &ui, const DeviceTable &devices,
-                     QObject *parent = nullptr);
+    EmailDialogLogic(EmailSettings &settings, TestMailFns testMail, UiServices &ui,
+                     const DeviceTable &devices, QObject *parent = nullptr);
 
     // An entry of a combo list: the text of the current language and its value.
     struct ListEntry {

@@ -71,9 +71,8 @@ RuleValues EmailNotifier::ruleValues(int tank)
     r.abstand1 = v.abstand1;
     r.abstand2 = v.abstand2;
     r.melderaster = RuleNumber(v.melderaster, Melderaster.defaultText().toDouble(), true);
-    r.deltaMinutenBetankung =
-        qint64(RuleNumber(QString::number(settings_.readInt(DeltaMinutenBetankung)),
-                          DeltaMinutenBetankung.defaultText().toDouble(), true));
+    r.deltaMinutenBetankung = qint64(RuleNumber(QString::number(settings_.readInt(DeltaMinutenBetankung)),
+                                                DeltaMinutenBetankung.defaultText().toDouble(), true));
     r.simulation = simulationRunning_ && simulationRunning_();
     const bool recipient = !v.empfaenger[0].isEmpty() || !v.empfaenger[1].isEmpty();
     r.mailsGoOut = v.aktiv && takesPart(tank, v) && recipient;

@@ -12,8 +12,12 @@
 #include <algorithm>
 #include <cstdlib>
 
-namespace {
-QString switchText(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
+namespace
+{
+QString switchText(bool on)
+{
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
 
 // A stored list value: a positive number selects the nearest item, anything
 // else (a hand-edited "x", 0) counts as the key's default.
@@ -118,7 +122,10 @@ const EmailValues &EmailSettings::values()
     return values_;
 }
 
-void EmailSettings::unload() { loaded_ = false; }
+void EmailSettings::unload()
+{
+    loaded_ = false;
+}
 
 void EmailSettings::save(const EmailValues &v)
 {
@@ -171,7 +178,10 @@ QString EmailSettings::AddressProblem(const EmailValues &v)
     return QString();
 }
 
-QString EmailSettings::lockPassword() const { return PasswordFromStored(settings_.readWhole(Cfg::Email::Passwort)); }
+QString EmailSettings::lockPassword() const
+{
+    return PasswordFromStored(settings_.readWhole(Cfg::Email::Passwort));
+}
 
 void EmailSettings::setLockPassword(const QString &plain)
 {

@@ -14,17 +14,17 @@ struct DeviceTable;
 // EmailSettings::save (or to EmailNotifier::SendTestEmail for the test
 // button, which mails with what the dialog shows, saved or not).
 struct EmailValues {
-    bool aktiv = false;                       // "Aktiv": the e-mail function is on
-    QString empfaenger[2];                    // "Empfänger 1", "Empfänger 2"
-    int schwelle2 = 10;                       // "Schwelle 2": an item of SchwelleItems(), -1 = none selected
-    int abstand1 = 744;                       // "Abstand 1 in h": an item of Abstand1Items(), -1 = none
-    int abstand2 = 168;                       // "Abstand 2 in h": an item of Abstand2Items(), -1 = none
+    bool aktiv = false;    // "Aktiv": the e-mail function is on
+    QString empfaenger[2]; // "Empfänger 1", "Empfänger 2"
+    int schwelle2 = 10;    // "Schwelle 2": an item of SchwelleItems(), -1 = none selected
+    int abstand1 = 744;    // "Abstand 1 in h": an item of Abstand1Items(), -1 = none
+    int abstand2 = 168;    // "Abstand 2 in h": an item of Abstand2Items(), -1 = none
     QString melderaster = QStringLiteral("10"); // "Melderaster", as typed
-    CustomerFields customer;                  // "Kundenname", "Telefon", "Strasse", "Ort", "Bemerkung"
-    SmtpServer server;                        // "SMTPServer" ... "AbsenderEmail"; password in clear
-    QString betreff;                          // "Betreff": subject template in code form ("%13 ...")
-    int alarmmode = 2;                        // "Alarmmode": read only, no control
-    int stilleStunden = 24;                   // "StilleStunden": hours until a silent tank is reported, 0 = off
+    CustomerFields customer;                    // "Kundenname", "Telefon", "Strasse", "Ort", "Bemerkung"
+    SmtpServer server;                          // "SMTPServer" ... "AbsenderEmail"; password in clear
+    QString betreff;                            // "Betreff": subject template in code form ("%13 ...")
+    int alarmmode = 2;                          // "Alarmmode": read only, no control
+    int stilleStunden = 24; // "StilleStunden": hours until a silent tank is reported, 0 = off
     // tanks[k - 1]: tank k takes part in e-mails ("Gerät k"/"EmailAktiv").
     // Filled for tanks 1..DeviceCount when loaded.
     QList<bool> tanks;
@@ -40,7 +40,8 @@ struct EmailValues {
 //   - OK: save(edited values), Cancel: nothing,
 //   - lock and unlock: lockPassword() / setLockPassword() (written at once).
 // The rules and the composer read values() and tankSelected().
-class EmailSettings : public QObject {
+class EmailSettings : public QObject
+{
     Q_OBJECT
 public:
     EmailSettings(Settings &settings, const DeviceTable &devices, QObject *parent = nullptr);

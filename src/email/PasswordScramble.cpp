@@ -3,7 +3,8 @@
 #include "core/Cp1252.h"
 #include "core/IniStore.h"
 
-namespace {
+namespace
+{
 
 const QChar kEncodedMark = QLatin1Char('~');
 
@@ -14,8 +15,14 @@ QByteArray combined(QByteArray bytes)
     return bytes;
 }
 
-bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
-bool isQuote(QChar c) { return c == QLatin1Char('"') || c == QLatin1Char('\''); }
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+bool isQuote(QChar c)
+{
+    return c == QLatin1Char('"') || c == QLatin1Char('\'');
+}
 
 } // namespace
 
@@ -26,8 +33,9 @@ QString StoredPassword(const QString &plain)
         const bool breaks = s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n')) ||
                             s.contains(QChar(0)) || s.startsWith(kEncodedMark);
         if (!breaks) {
-            const bool quote = !s.isEmpty() && (isBlank(s.front()) || isBlank(s.back()) ||
-                                                (s.size() >= 2 && isQuote(s.front()) && s.back() == s.front()));
+            const bool quote =
+                !s.isEmpty() && (isBlank(s.front()) || isBlank(s.back()) ||
+                                 (s.size() >= 2 && isQuote(s.front()) && s.back() == s.front()));
             return quote ? QLatin1Char('"') + s + QLatin1Char('"') : s;
         }
     }
@@ -37,8 +45,8 @@ QString StoredPassword(const QString &plain)
 QString PasswordFromStored(const QString &stored)
 {
     if (stored.startsWith(kEncodedMark)) {
-        const auto result = QByteArray::fromBase64Encoding(stored.mid(1).toLatin1(),
-                                                           QByteArray::AbortOnBase64DecodingErrors);
+        const auto result =
+            QByteArray::fromBase64Encoding(stored.mid(1).toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
         // Anything else is an old stored form (of a password starting with DEL).
         if (result && stored.mid(1) == QString::fromLatin1(result.decoded.toBase64())) {
             const QByteArray utf8 = combined(result.decoded);

@@ -23,8 +23,8 @@ class SilenceAlarm : public QObject
 {
     Q_OBJECT
 public:
-    SilenceAlarm(const DeviceTable &devices, EmailSettings &values, Settings &settings, const RunConfig &config,
-                 ClockFn clock, EmailNotifier &notifier, QObject *parent = nullptr);
+    SilenceAlarm(const DeviceTable &devices, EmailSettings &values, Settings &settings,
+                 const RunConfig &config, ClockFn clock, EmailNotifier &notifier, QObject *parent = nullptr);
 
     // Starts the one-minute timer (server mode only).
     void start();

@@ -4,10 +4,10 @@
 
 #include <cstring>
 #include <mutex>
-#include <utility>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace
 {
@@ -227,7 +227,8 @@ bool isAscii(const QByteArray &a)
 // block for ever. Only a readable regular file is taken.
 bool usableCaFile(const QByteArray &path)
 {
-    struct stat st {};
+    struct stat st {
+    };
     return ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.constData(), R_OK) == 0;
 }
 } // namespace
@@ -242,13 +243,15 @@ SmtpResult RunSmtpExchange(const SmtpServer &server, const SmtpTransport &transp
         r.errCode = 121;
         return r;
     }
-    for (const auto &[address, field] : {std::pair{&server.sender, "sender"}, std::pair{&recipient, "recipient"}}) {
+    for (const auto &[address, field] :
+         {std::pair{&server.sender, "sender"}, std::pair{&recipient, "recipient"}}) {
         if (!IsPlainAddress(*address)) {
             SmtpResult r;
             r.errCode = int(CURLE_BAD_FUNCTION_ARGUMENT);
-            r.errDesc = QStringLiteral("The %1 is not one plain address (no angle brackets, blanks or control "
-                                       "characters); nothing was sent")
-                            .arg(QLatin1String(field));
+            r.errDesc =
+                QStringLiteral("The %1 is not one plain address (no angle brackets, blanks or control "
+                               "characters); nothing was sent")
+                    .arg(QLatin1String(field));
             return r;
         }
     }

@@ -126,8 +126,9 @@ bool IsPlainAddress(const QString &address)
         return false;
     static const QString forbidden = QStringLiteral("<>()[],;:\\\"");
     for (QChar c : a)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c.isSpace() || c.category() == QChar::Other_Control ||
-            c.category() == QChar::Other_Format || forbidden.contains(c))
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c.isSpace() ||
+            c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
+            forbidden.contains(c))
             return false;
     return true;
 }

@@ -10,7 +10,8 @@
 #include <QStringList>
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 const QLatin1String kSuffix(".html");
 
@@ -102,9 +103,11 @@ QString HelpIndex::LanguageFolder(const QString &helpRoot, int lngId)
     const QString first = lngId == 1 ? QStringLiteral("de") : QStringLiteral("en");
     const QString other = lngId == 1 ? QStringLiteral("en") : QStringLiteral("de");
     const QDir root(helpRoot);
-    if (QFileInfo::exists(root.filePath(first + QLatin1Char('/') + QLatin1String(HelpTopic::Index) + kSuffix)))
+    if (QFileInfo::exists(
+            root.filePath(first + QLatin1Char('/') + QLatin1String(HelpTopic::Index) + kSuffix)))
         return root.filePath(first);
-    if (QFileInfo::exists(root.filePath(other + QLatin1Char('/') + QLatin1String(HelpTopic::Index) + kSuffix)))
+    if (QFileInfo::exists(
+            root.filePath(other + QLatin1Char('/') + QLatin1String(HelpTopic::Index) + kSuffix)))
         return root.filePath(other);
     return root.filePath(first);
 }
@@ -129,11 +132,24 @@ QString HelpIndex::Fold(const QString &text, QVector<int> *map)
             continue;
         }
         switch (c.unicode()) {
-        case 0xE4: put(QLatin1Char('a'), i); put(QLatin1Char('e'), i); continue; // ä
-        case 0xF6: put(QLatin1Char('o'), i); put(QLatin1Char('e'), i); continue; // ö
-        case 0xFC: put(QLatin1Char('u'), i); put(QLatin1Char('e'), i); continue; // ü
-        case 0xDF: put(QLatin1Char('s'), i); put(QLatin1Char('s'), i); continue; // ß
-        default: break;
+        case 0xE4:
+            put(QLatin1Char('a'), i);
+            put(QLatin1Char('e'), i);
+            continue; // ä
+        case 0xF6:
+            put(QLatin1Char('o'), i);
+            put(QLatin1Char('e'), i);
+            continue; // ö
+        case 0xFC:
+            put(QLatin1Char('u'), i);
+            put(QLatin1Char('e'), i);
+            continue; // ü
+        case 0xDF:
+            put(QLatin1Char('s'), i);
+            put(QLatin1Char('s'), i);
+            continue; // ß
+        default:
+            break;
         }
         if (c.isSurrogate() || c.decompositionTag() == QChar::NoDecomposition) {
             put(c, i);
@@ -157,7 +173,8 @@ QString HelpIndex::Fold(const QString &text, QVector<int> *map)
 QString HelpIndex::PlainText(const QString &html)
 {
     QString body = html;
-    static const QRegularExpression bodyStart(QStringLiteral("<body[^>]*>"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression bodyStart(QStringLiteral("<body[^>]*>"),
+                                              QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = bodyStart.match(body);
     if (m.hasMatch())
         body = body.mid(m.capturedEnd());
@@ -166,8 +183,9 @@ QString HelpIndex::PlainText(const QString &html)
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     body.remove(hidden);
     // Inline tags join their text; every other tag separates words.
-    static const QRegularExpression inlineTag(QStringLiteral("</?(a|b|i|em|strong|code|kbd|span|sub|sup)\\b[^>]*>"),
-                                              QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression inlineTag(
+        QStringLiteral("</?(a|b|i|em|strong|code|kbd|span|sub|sup)\\b[^>]*>"),
+        QRegularExpression::CaseInsensitiveOption);
     body.remove(inlineTag);
     static const QRegularExpression anyTag(QStringLiteral("<[^>]*>"));
     body.replace(anyTag, QStringLiteral(" "));
@@ -244,7 +262,8 @@ QList<HelpHit> HelpIndex::search(const QString &query) const
     QList<Scored> found;
     for (int i = 0; i < entries_.size(); ++i) {
         const Entry &e = entries_[i];
-        if (e.page.topic == QLatin1String(HelpTopic::Index) || e.page.topic == QLatin1String(HelpTopic::Search))
+        if (e.page.topic == QLatin1String(HelpTopic::Index) ||
+            e.page.topic == QLatin1String(HelpTopic::Search))
             continue;
         int score = 0;
         bool all = true;

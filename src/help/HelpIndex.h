@@ -7,7 +7,7 @@
 struct HelpPage {
     QString topic; // file name without ".html": the page's stable name
     QString title;
-    QString path;  // absolute file name
+    QString path; // absolute file name
 };
 
 // A page found by the full-text search.
@@ -19,7 +19,8 @@ struct HelpHit {
 
 // The help pages of one language: contents, topics and full-text search.
 // Reads every page once at construction; no widget involved.
-class HelpIndex {
+class HelpIndex
+{
 public:
     // The folder of the pages for a language under the help root: "de" for
     // German (1), "en" for every other language; the other one when missing.
@@ -52,9 +53,9 @@ public:
 private:
     struct Entry {
         HelpPage page;
-        QString text;          // plain body text
-        QString folded;        // Fold(text)
-        QVector<int> map;      // folded index -> text index
+        QString text;     // plain body text
+        QString folded;   // Fold(text)
+        QVector<int> map; // folded index -> text index
         QString foldedTitle;
     };
     int find(const QString &topic) const;

@@ -2,7 +2,8 @@
 
 // Stable names of the help pages that windows open directly (their context
 // topics). A page's file is its topic + ".html" in each language folder.
-namespace HelpTopic {
+namespace HelpTopic
+{
 inline constexpr const char *Index = "Index";   // contents
 inline constexpr const char *Search = "Suchen"; // full-text search page
 inline constexpr const char *frmMain = "frmMain";
@@ -17,6 +18,7 @@ inline constexpr const char *frmSelectLng = "frmSelectLng";
 inline constexpr const char *frmInfo = "frmInfo";
 
 // Every topic above, for checks that each language has all of them.
-inline constexpr const char *All[] = {Index, Search, frmMain, frmCOM, frmLog, frmLogClient,
-                                      frmEmail, frmMqtt, frmGrafikHistorie, frmTabelle, frmSelectLng, frmInfo};
+inline constexpr const char *All[] = {
+    Index,    Search,  frmMain,           frmCOM,     frmLog,       frmLogClient,
+    frmEmail, frmMqtt, frmGrafikHistorie, frmTabelle, frmSelectLng, frmInfo};
 } // namespace HelpTopic

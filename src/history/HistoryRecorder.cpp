@@ -12,7 +12,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 constexpr int kOpenAttempts = 5;
 constexpr int kRetryWaitMs = 250;
 constexpr int kTextLogFileError = 27; // "Fehler Logdatei"
@@ -58,8 +59,8 @@ void HistoryRecorder::AppendHistorySnapshot(const QDateTime &t)
         rec.History.append(t, ScaledLevel(rec.Volumen, rec), rec.Temperatur);
         // A file still waiting for its retries gets the line behind the
         // earlier ones, never before them.
-        auto waiting = std::find_if(pending_.begin(), pending_.end(),
-                                    [&](const Pending &p) { return p.path == path; });
+        auto waiting =
+            std::find_if(pending_.begin(), pending_.end(), [&](const Pending &p) { return p.path == path; });
         if (waiting != pending_.end()) {
             waiting->lines += line;
             continue;

@@ -17,7 +17,8 @@ struct RunConfig;
 // The history step of the telegram sequence: the two periodic recordings
 // (settings snapshot, then tank files) in server mode, and the loading of the
 // tank histories from the tank files.
-class HistoryRecorder : public HistoryHooks {
+class HistoryRecorder : public HistoryHooks
+{
 public:
     // saveDeviceRegistry writes all device sections (the registry's own
     // SaveDeviceRegistry); it is the settings snapshot.

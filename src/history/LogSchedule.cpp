@@ -3,7 +3,8 @@
 #include "core/Clock.h"
 #include "core/DateText.h"
 
-namespace {
+namespace
+{
 constexpr qint32 kMonth = 2678400; // 31 days
 constexpr qint32 kHour = 3600;
 constexpr qint32 kMinute = 60;
@@ -38,8 +39,7 @@ QDateTime AlignedDueTime(const QString &lastText, const QString &anchorText, qin
     return next;
 }
 
-bool IsLogDue(const QString &lastText, const QString &anchorText, qint32 interval,
-              const QDateTime &now)
+bool IsLogDue(const QString &lastText, const QString &anchorText, qint32 interval, const QDateTime &now)
 {
     // Written while the clock was wrong: waiting for it would stop the
     // recording for years. Record now; "Last" is then rewritten with now.

@@ -10,5 +10,4 @@ QDateTime AlignedDueTime(const QString &lastText, const QString &anchorText, qin
 // Due when now is at or after the aligned due time, and when "Last" lies more
 // than a day ahead of now (the clock was wrong once); never while "Last" is
 // malformed.
-bool IsLogDue(const QString &lastText, const QString &anchorText, qint32 intervalSecs,
-              const QDateTime &now);
+bool IsLogDue(const QString &lastText, const QString &anchorText, qint32 intervalSecs, const QDateTime &now);

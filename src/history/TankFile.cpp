@@ -36,7 +36,8 @@ QByteArray TankFile::Line(const QDateTime &t, const DeviceRecord &rec)
     return Cp1252::encode(s);
 }
 
-namespace {
+namespace
+{
 // Longest tail that can be a line of ours torn by a power cut; anything
 // longer without a line end is not ours to cut.
 constexpr qint64 kTornLineMax = 4096;
@@ -73,7 +74,10 @@ bool prepareTail(int fd, qint64 size, qint64 *keep, QByteArray *lead)
     return true;
 }
 
-QString errnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+QString errnoText()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
 
 } // namespace
 
@@ -82,7 +86,8 @@ TankFile::AppendResult TankFile::Append(const QString &path, const QByteArray &l
     const QByteArray name = QFile::encodeName(path);
     const bool existed = QFileInfo::exists(path);
     // Never blocks on a FIFO of that name; only regular files are written.
-    const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    const int fd =
+        ::open(name.constData(), O_RDWR | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0) {
         if (error)
             *error = errnoText();
@@ -94,7 +99,8 @@ TankFile::AppendResult TankFile::Append(const QString &path, const QByteArray &l
             *error = text;
         return r;
     };
-    struct stat st {};
+    struct stat st {
+    };
     if (::fstat(fd, &st) != 0)
         return fail(AppendResult::OpenFailed, errnoText());
     if (!S_ISREG(st.st_mode))

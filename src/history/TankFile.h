@@ -6,7 +6,8 @@
 struct DeviceRecord;
 
 // The tank files: "Tank" + n + ".csv", one line per recording, appended only.
-namespace TankFile {
+namespace TankFile
+{
 // folder + "Tank" + n + ".csv", matched without regard to letter case, as
 // files copied from Windows may be named "tank3.csv".
 QString PathIn(const QString &folder, int n);
@@ -22,4 +23,4 @@ enum class AppendResult { Written, OpenFailed, WriteFailed };
 // would load as a false level); a last line ended by CR alone gets its LF.
 // Only a regular file is written. error receives the file layer's text.
 AppendResult Append(const QString &path, const QByteArray &line, QString *error);
-}
+} // namespace TankFile

@@ -15,7 +15,8 @@
 #define USUAL_LINES_WIDE 0
 #include "UsualLines.inc"
 
-namespace {
+namespace
+{
 // The date-time of the first field, by the general rule. The usual
 // "dd.mm.yyyy hh:mm:ss" with every part in range is computed directly; every
 // other text (blanks or signs in a part, roll-over, two-digit years, odd
@@ -24,16 +25,15 @@ namespace {
 bool fieldTime(const char *p, qsizetype n, qint64 *secs)
 {
     if (n == 19 && p[2] == '.' && p[5] == '.' && p[10] == ' ' && p[13] == ':' && p[16] == ':' &&
-        isDigit(p[0]) && isDigit(p[1]) && isDigit(p[3]) && isDigit(p[4]) && isDigit(p[6]) &&
-        isDigit(p[7]) && isDigit(p[8]) && isDigit(p[9]) && isDigit(p[11]) && isDigit(p[12]) &&
-        isDigit(p[14]) && isDigit(p[15]) && isDigit(p[17]) && isDigit(p[18])) {
+        isDigit(p[0]) && isDigit(p[1]) && isDigit(p[3]) && isDigit(p[4]) && isDigit(p[6]) && isDigit(p[7]) &&
+        isDigit(p[8]) && isDigit(p[9]) && isDigit(p[11]) && isDigit(p[12]) && isDigit(p[14]) &&
+        isDigit(p[15]) && isDigit(p[17]) && isDigit(p[18])) {
         const int day = two(p), month = two(p + 3), year = two(p + 6) * 100 + two(p + 8);
         const int hour = two(p + 11), minute = two(p + 14), second = two(p + 17);
         if (year >= 100 && month >= 1 && month <= 12 && day >= 1 &&
-            unsigned(day) <= daysInMonth(year, unsigned(month)) && hour < 24 && minute < 60 &&
-            second < 60) {
-            *secs = daysFromCivil(year, unsigned(month), unsigned(day)) * kDay + hour * 3600 +
-                    minute * 60 + second;
+            unsigned(day) <= daysInMonth(year, unsigned(month)) && hour < 24 && minute < 60 && second < 60) {
+            *secs = daysFromCivil(year, unsigned(month), unsigned(day)) * kDay + hour * 3600 + minute * 60 +
+                    second;
             return true;
         }
     }
@@ -122,7 +122,8 @@ constexpr int kBatch = 128;
 // line to become an entry and cut back to what was taken at the end, so
 // entries are written in place without growing a vector each time. Nothing
 // else may touch the history meanwhile.
-class TankFileParser::Batch {
+class TankFileParser::Batch
+{
 public:
     // lines: at most the room left.
     Batch(TankFileParser &p, int lines) : p_(p)
@@ -168,12 +169,13 @@ private:
 };
 
 TankFileParser::TankFileParser(TankHistory &history, State &state, qint64 nowSecs, Reader reader)
-    : h_(history), s_(state), limit_(nowSecs + kDay), room_(TankHistory::kMaxEntries - history.count()),
-      scan_{limit_}, reader_(readerFor(reader))
+    : h_(history), s_(state), limit_(nowSecs + kDay),
+      room_(TankHistory::kMaxEntries - history.count()), scan_{limit_}, reader_(readerFor(reader))
 {
 }
 
-TankHistory TankFileParser::Parse(const char *data, qsizetype len, qint64 nowSecs, Reader reader, State *state)
+TankHistory TankFileParser::Parse(const char *data, qsizetype len, qint64 nowSecs, Reader reader,
+                                  State *state)
 {
     TankHistory h;
     State own;

@@ -16,7 +16,8 @@
 // rules (which give the same result for the common line too). The state
 // carries over between calls, so a file that has grown is continued where
 // the last call stopped with the same result as reading it whole.
-class TankFileParser {
+class TankFileParser
+{
 public:
     struct State {
         qint64 previousTime = kZeroTime;

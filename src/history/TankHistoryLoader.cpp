@@ -20,13 +20,17 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 constexpr qsizetype kBlock = qsizetype(1) << 20; // bytes per read
 constexpr qsizetype kCheckBytes = 64;            // compared at the start and before the resume point
 constexpr size_t kMaxCells = size_t(TankHistory::kMaxEntries) + 1;
 constexpr qsizetype kSample = 64 * 1024;
 
-qint64 nowSecs(const ClockFn &clock) { return clock().toSecsSinceEpoch(); }
+qint64 nowSecs(const ClockFn &clock)
+{
+    return clock().toSecsSinceEpoch();
+}
 
 QString requestedPath(const RunConfig &config, int n)
 {
@@ -61,7 +65,10 @@ int openRegular(const QByteArray &path, struct stat *st)
     return fd;
 }
 
-qint64 mtimeNs(const struct stat &st) { return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec; }
+qint64 mtimeNs(const struct stat &st)
+{
+    return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
 
 // Reads up to len bytes at offset into to; how many were read.
 qsizetype readAt(int fd, qint64 offset, char *to, qsizetype len)
@@ -94,7 +101,10 @@ void reserveAll(TankHistory &h, size_t cells)
 
 // Room for the expected lines plus a little, so the next few client refreshes
 // append without moving the arrays; never beyond the cap.
-size_t withHeadroom(size_t cells) { return std::min(kMaxCells, cells + std::max<size_t>(cells / 32, 256)); }
+size_t withHeadroom(size_t cells)
+{
+    return std::min(kMaxCells, cells + std::max<size_t>(cells / 32, 256));
+}
 
 void makeRoom(TankHistory &h, qint64 moreLines)
 {
@@ -127,7 +137,8 @@ void settle(TankHistory &h)
 } // namespace
 
 // The reading buffer, kept from one file to the next.
-class TankHistoryLoader::ReadBuffer {
+class TankHistoryLoader::ReadBuffer
+{
 public:
     char *data() { return p_.get(); }
     qsizetype size() const { return size_; }
@@ -152,7 +163,8 @@ private:
     qsizetype size_ = 0;
 };
 
-namespace {
+namespace
+{
 using Buffer = TankHistoryLoader::ReadBuffer;
 
 struct ReadResult {
@@ -244,7 +256,8 @@ struct TankHistoryLoader::FileState {
     }
 };
 
-namespace {
+namespace
+{
 using FileState = TankHistoryLoader::FileState;
 
 // The whole file into h; touches nothing shared, so workers can run it.
@@ -328,7 +341,10 @@ TankHistoryLoader::TankHistoryLoader(const RunConfig &config, ClockFn clock)
     : config_(config), clock_(std::move(clock)), buffer_(std::make_unique<ReadBuffer>())
 {
 }
-TankHistoryLoader::~TankHistoryLoader() { FinishPreload(); }
+TankHistoryLoader::~TankHistoryLoader()
+{
+    FinishPreload();
+}
 
 void TankHistoryLoader::Load(int n, TankHistory &h)
 {
@@ -442,4 +458,7 @@ void TankHistoryLoader::LoadOrTake(int n, TankHistory &h)
     Load(n, h);
 }
 
-void TankHistoryLoader::FinishPreload() { preload_.reset(); }
+void TankHistoryLoader::FinishPreload()
+{
+    preload_.reset();
+}

@@ -20,7 +20,8 @@ struct RunConfig;
 // rewritten, so the result is always the one a full load would give now. At start-up the files of all
 // tanks can be read on worker threads in parallel (StartPreload), each into
 // its own history; the device registry then takes them one by one.
-class TankHistoryLoader {
+class TankHistoryLoader
+{
 public:
     enum class Refreshed { Unchanged, Appended, Reloaded };
 

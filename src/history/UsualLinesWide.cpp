@@ -22,5 +22,8 @@ UsualLinesReader WideUsualLinesReader()
     return nullptr;
 }
 #else
-UsualLinesReader WideUsualLinesReader() { return nullptr; }
+UsualLinesReader WideUsualLinesReader()
+{
+    return nullptr;
+}
 #endif

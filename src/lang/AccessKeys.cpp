@@ -4,7 +4,8 @@
 #include <QSet>
 #include <functional>
 
-namespace {
+namespace
+{
 // Position of the marking '&' (not "&&"), or -1.
 int markAt(const QString &t)
 {
@@ -20,7 +21,10 @@ int markAt(const QString &t)
     return -1;
 }
 
-bool plainLetter(QChar c) { return c.toLatin1() != 0 && c.isLetter(); }
+bool plainLetter(QChar c)
+{
+    return c.toLatin1() != 0 && c.isLetter();
+}
 } // namespace
 
 QChar AccessKey(const QString &text)
@@ -64,7 +68,7 @@ QStringList WithAccessKeys(const QStringList &texts)
             for (int j = 0; j < t.size(); ++j) {
                 const QChar c = t[j];
                 const bool wordStart = j == 0 || !t[j - 1].isLetterOrNumber();
-                const bool ok = pass == 0 ? plainLetter(c) && wordStart
+                const bool ok = pass == 0   ? plainLetter(c) && wordStart
                                 : pass == 1 ? plainLetter(c)
                                             : c.isLetterOrNumber();
                 if (ok && !p.contains(j) && (j == 0 || t[j - 1] != QLatin1Char('&')))

@@ -7,7 +7,8 @@
 #include <QMutex>
 #include <vector>
 
-namespace {
+namespace
+{
 constexpr int kMaxId = 999;
 int g_lngId = 0;
 
@@ -64,18 +65,24 @@ const std::vector<QString> &table(int id)
 
 } // namespace
 
-int LngId() { return g_lngId; }
-void SetLngId(int id) { g_lngId = id; }
+int LngId()
+{
+    return g_lngId;
+}
+void SetLngId(int id)
+{
+    g_lngId = id;
+}
 
 QLocale LanguageLocale(int lngId, const QLocale &system)
 {
     // In the order of the language ids 1..10.
     static const std::pair<QLocale::Language, QLocale::Territory> kLocales[] = {
-        {QLocale::German, QLocale::Germany},      {QLocale::English, QLocale::UnitedKingdom},
-        {QLocale::Italian, QLocale::Italy},       {QLocale::French, QLocale::France},
-        {QLocale::Spanish, QLocale::Spain},       {QLocale::Portuguese, QLocale::Portugal},
-        {QLocale::Dutch, QLocale::Netherlands},   {QLocale::Croatian, QLocale::Croatia},
-        {QLocale::Romanian, QLocale::Romania},    {QLocale::Polish, QLocale::Poland}};
+        {QLocale::German, QLocale::Germany},    {QLocale::English, QLocale::UnitedKingdom},
+        {QLocale::Italian, QLocale::Italy},     {QLocale::French, QLocale::France},
+        {QLocale::Spanish, QLocale::Spain},     {QLocale::Portuguese, QLocale::Portugal},
+        {QLocale::Dutch, QLocale::Netherlands}, {QLocale::Croatian, QLocale::Croatia},
+        {QLocale::Romanian, QLocale::Romania},  {QLocale::Polish, QLocale::Poland}};
     if (lngId < 1 || lngId > 10)
         return system;
     const auto [language, territory] = kLocales[lngId - 1];
@@ -84,7 +91,10 @@ QLocale LanguageLocale(int lngId, const QLocale &system)
     return QLocale(language, territory);
 }
 
-QLocale LngLocale() { return LanguageLocale(LngId()); }
+QLocale LngLocale()
+{
+    return LanguageLocale(LngId());
+}
 
 bool LngInit(const QStringList &words, const Settings &settings, const std::function<int()> &choose)
 {
@@ -113,19 +123,27 @@ QString LngText(int id)
     return table(g_lngId)[size_t(id)];
 }
 
-QStringList LngLines(int id) { return LngText(id).split(QLatin1String("\r\n")); }
+QStringList LngLines(int id)
+{
+    return LngText(id).split(QLatin1String("\r\n"));
+}
 
-QString DeviceName() { return LngText(45); }
+QString DeviceName()
+{
+    return LngText(45);
+}
 
 QList<LanguageEntry> LanguageList()
 {
     // Each language in its own name: a user who cannot read the current
     // language still finds their own.
-    return {{QStringLiteral("Deutsch"), 1},    {QStringLiteral("Italiano"), 3},
-            {QStringLiteral("English"), 2},    {QStringLiteral("Español"), 5},
-            {QStringLiteral("Français"), 4},   {QStringLiteral("Português"), 6},
-            {QStringLiteral("Vlaams"), 7},     {QStringLiteral("Hrvatski"), 8},
-            {QStringLiteral("Română"), 9},     {QStringLiteral("Polski"), 10}};
+    return {{QStringLiteral("Deutsch"), 1}, {QStringLiteral("Italiano"), 3}, {QStringLiteral("English"), 2},
+            {QStringLiteral("Español"), 5}, {QStringLiteral("Français"), 4}, {QStringLiteral("Português"), 6},
+            {QStringLiteral("Vlaams"), 7},  {QStringLiteral("Hrvatski"), 8}, {QStringLiteral("Română"), 9},
+            {QStringLiteral("Polski"), 10}};
 }
 
-bool LngTableExists(int id) { return id >= 1 && id <= 10 && QFile::exists(QStringLiteral(":/lang/lng_%1.txt").arg(id)); }
+bool LngTableExists(int id)
+{
+    return id >= 1 && id <= 10 && QFile::exists(QStringLiteral(":/lang/lng_%1.txt").arg(id));
+}

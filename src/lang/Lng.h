@@ -11,8 +11,8 @@ class Settings;
 
 // The language is fixed once at start-up (LngInit) and then read from
 // everywhere: a process-wide table, like the translations of any Qt program.
-int LngId();                 // 0 until LngInit
-void SetLngId(int id);       // the language chosen at start-up, or for an export
+int LngId();           // 0 until LngInit
+void SetLngId(int id); // the language chosen at start-up, or for an export
 // "" for ids without an entry, and for every id while LngId is not 1..10.
 QString LngText(int id);
 // Command-line word "LNGID=n" when n is not 0, else "LngPtnr"/"LngId" of the

@@ -45,8 +45,8 @@ int winsockState(DeviceLink::State s)
 }
 } // namespace
 
-LinkManager::LinkManager(TankController &controller, const RunConfig &config, Settings &settings, UiServices &ui,
-                         ClockFn clock, LinkHardware hardware, QObject *parent)
+LinkManager::LinkManager(TankController &controller, const RunConfig &config, Settings &settings,
+                         UiServices &ui, ClockFn clock, LinkHardware hardware, QObject *parent)
     : QObject(parent), controller_(controller), config_(config), settings_(settings), ui_(ui),
       trace_(config, clock), hardware_(std::move(hardware)),
       serial_(make(LinkKind::Serial,
@@ -56,7 +56,8 @@ LinkManager::LinkManager(TankController &controller, const RunConfig &config, Se
                     return std::make_unique<TcpLink>(settings, ui, clock,
                                                      hardware_.tickMs > 0 ? hardware_.tickMs : kTimerComMs);
                 })),
-      simulation_(make(LinkKind::Simulation, [&] { return std::make_unique<Simulation>(controller.table()); }))
+      simulation_(
+          make(LinkKind::Simulation, [&] { return std::make_unique<Simulation>(controller.table()); }))
 {
     for (DeviceLink *l : {serial_.get(), tcp_.get(), simulation_.get()}) {
         l->setTraceWanted([this] { return trace_.enabled(); });
@@ -83,7 +84,8 @@ QList<PortInfo> LinkManager::ports() const
 
 LinkManager::~LinkManager() = default;
 
-std::unique_ptr<DeviceLink> LinkManager::make(LinkKind kind, std::function<std::unique_ptr<DeviceLink>()> real)
+std::unique_ptr<DeviceLink> LinkManager::make(LinkKind kind,
+                                              std::function<std::unique_ptr<DeviceLink>()> real)
 {
     std::unique_ptr<DeviceLink> l = hardware_.links ? hardware_.links(kind) : nullptr;
     return l ? std::move(l) : real();
@@ -241,7 +243,8 @@ void LinkManager::onTimerCom()
 {
     const TcpLink *t = tcpListener();
     trace_.LogInFile(QStringLiteral("WinSocket State = ") + QString::number(winsockState(tcp_->state())) +
-                     QStringLiteral(" WinConnectTime [ms] = ") + QString::number(t ? t->winConnectTime() : 0));
+                     QStringLiteral(" WinConnectTime [ms] = ") +
+                     QString::number(t ? t->winConnectTime() : 0));
     ++tag_;
     emit receptionProgress(tag_, timeout_);
     if (tag_ >= timeout_) {
@@ -267,8 +270,8 @@ void LinkManager::onTelegramAccepted()
 // so once and look for it again every two ticks, without a message box.
 void LinkManager::onPortLost()
 {
-    trace_.LogInFile(QStringLiteral("Com_PortLost Port=") + QString::number(port_) + QStringLiteral(" Device=") +
-                     device_);
+    trace_.LogInFile(QStringLiteral("Com_PortLost Port=") + QString::number(port_) +
+                     QStringLiteral(" Device=") + device_);
     serial_->close();
     ui_.setPanelText(1, portFailedText(port_));
     reopenTimer_.start();
@@ -284,7 +287,7 @@ void LinkManager::onReopenTick()
     // round again inside it.
     if (openSerial(port_, device_, true) != SerialResult::Failed) {
         reopenTimer_.stop();
-        trace_.LogInFile(QStringLiteral("Com_PortBack Port=") + QString::number(port_) + QStringLiteral(" Device=") +
-                         device_);
+        trace_.LogInFile(QStringLiteral("Com_PortBack Port=") + QString::number(port_) +
+                         QStringLiteral(" Device=") + device_);
     }
 }

@@ -5,7 +5,8 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
-SerialLink::SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &ui, ClockFn clock, QObject *parent)
+SerialLink::SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &ui, ClockFn clock,
+                       QObject *parent)
     : DeviceLink(parent), backend_(std::move(backend)), ui_(ui), clock_(std::move(clock))
 {
     connect(backend_.get(), &SerialPortBackend::readyRead, this, &SerialLink::onReadyRead);
@@ -96,8 +97,8 @@ void SerialLink::onReadyRead()
 
 bool SerialLink::evaluate(const QByteArray &telegram)
 {
-    ui_.setPanelText(1, ReceptionTimeText(clock_()) + QLatin1Char(' ') + LngText(298) + QStringLiteral(" Com") +
-                            QString::number(port_));
+    ui_.setPanelText(1, ReceptionTimeText(clock_()) + QLatin1Char(' ') + LngText(298) +
+                            QStringLiteral(" Com") + QString::number(port_));
     emit telegramReceived(telegram, QString());
     return CheckTelegram(telegram) == TelegramFault::None;
 }

@@ -16,7 +16,8 @@ class SerialLink : public DeviceLink
 {
     Q_OBJECT
 public:
-    SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &ui, ClockFn clock, QObject *parent = nullptr);
+    SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &ui, ClockFn clock,
+               QObject *parent = nullptr);
     ~SerialLink() override;
 
     // The port the next open() takes: device as port number `port`.

@@ -22,7 +22,8 @@ class Simulation : public DeviceLink
 public:
     // random gives numbers in [0, 1); without one, a generator seeded from
     // the clock at the first tick.
-    explicit Simulation(const DeviceTable &table, std::function<double()> random = {}, QObject *parent = nullptr);
+    explicit Simulation(const DeviceTable &table, std::function<double()> random = {},
+                        QObject *parent = nullptr);
 
     // The first tick after 5000 ms, then every 2000 ms.
     void start();

@@ -4,7 +4,8 @@
 // The lines a TCP peer sends, ended by LF, out of data that arrives in pieces
 // of any size. Holds what was received but not yet taken, so the link can
 // take one line at a time and return to the event loop whenever it likes.
-class TcpLineReader {
+class TcpLineReader
+{
 public:
     // Far longer than a telegram's 38 digits; a longer line is a broken or
     // hostile peer.

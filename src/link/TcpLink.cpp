@@ -127,7 +127,7 @@ void TcpLink::onNewConnection()
     connect(s, &QTcpSocket::errorOccurred, this, &TcpLink::onError);
     s->write("TANKMON\n");
     trace(QStringLiteral("TCP_ConnectionRequest RequestID=") + QString::number(s->socketDescriptor()) +
-              QStringLiteral(" RemoteHostIP=") + remoteIP_);
+          QStringLiteral(" RemoteHostIP=") + remoteIP_);
 }
 
 void TcpLink::onReadyRead()
@@ -158,7 +158,7 @@ void TcpLink::readSlice()
             break;
         case TcpLineReader::Next::TooLong:
             trace(QStringLiteral("TCP_LineTooLong Length>") + QString::number(kMaxLineLength) +
-                      QStringLiteral(" RemoteHostIP=") + remoteIP_ + QStringLiteral(" connection closed"));
+                  QStringLiteral(" RemoteHostIP=") + remoteIP_ + QStringLiteral(" connection closed"));
             dropPeer();
             relistenAfter(cutDelayMs_);
             return;
@@ -178,7 +178,8 @@ void TcpLink::take(const QByteArray &d)
 {
     if (tracing())
         emit traceLine(QStringLiteral("TCP_DataArrival BytesTotal=") + QString::number(d.size()) +
-                         QStringLiteral(" RemoteHostIP=") + remoteIP_ + QStringLiteral(" Data=") + TraceData(d));
+                       QStringLiteral(" RemoteHostIP=") + remoteIP_ + QStringLiteral(" Data=") +
+                       TraceData(d));
     lines_.append(d);
 }
 
@@ -213,7 +214,7 @@ void TcpLink::onError(QAbstractSocket::SocketError e)
         return; // the close event follows
     const QString t = socket_ && sender() == socket_ ? socket_->errorString() : server_.errorString();
     trace(QStringLiteral("TCP_Error ErrorCode=") + QString::number(int(e)) + QLatin1Char(' ') + t +
-              QStringLiteral(" Source=TcpLink"));
+          QStringLiteral(" Source=TcpLink"));
     ui_.setPanelText(1, QStringLiteral("TCP error: ") + t);
     dropPeer();
     server_.close();

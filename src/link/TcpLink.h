@@ -27,7 +27,8 @@ public:
     // tickMs: the tick of the connection-time check (the cut comes at the
     // sixth); listening again waits a tenth of it after a cut, a tick after an
     // error.
-    TcpLink(const Settings &settings, UiServices &ui, ClockFn clock, int tickMs = 1000, QObject *parent = nullptr);
+    TcpLink(const Settings &settings, UiServices &ui, ClockFn clock, int tickMs = 1000,
+            QObject *parent = nullptr);
     ~TcpLink() override;
 
     // "Com"/"ClientPort"; out of range or not a number gives 8000.
@@ -45,7 +46,6 @@ public:
     quint16 serverPort() const { return server_.serverPort(); }
     QString remoteIP() const { return remoteIP_; }
     qsizetype lineLength() const { return lines_.partialLength(); }
-
 
 private:
     void onNewConnection();

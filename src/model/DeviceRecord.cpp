@@ -19,8 +19,17 @@ bool TankHistory::append(const QDateTime &t, double value, qint32 temp)
     return true;
 }
 
-qint64 TankHistory::toSecs(const QDateTime &t) { return t.isValid() ? t.toSecsSinceEpoch() : 0; }
+qint64 TankHistory::toSecs(const QDateTime &t)
+{
+    return t.isValid() ? t.toSecsSinceEpoch() : 0;
+}
 
-QDateTime TankHistory::fromSecs(qint64 s) { return QDateTime::fromSecsSinceEpoch(s, Qt::UTC); }
+QDateTime TankHistory::fromSecs(qint64 s)
+{
+    return QDateTime::fromSecsSinceEpoch(s, Qt::UTC);
+}
 
-QDateTime TankHistory::time(int i) const { return fromSecs(HistoryTimes[size_t(i)]); }
+QDateTime TankHistory::time(int i) const
+{
+    return fromSecs(HistoryTimes[size_t(i)]);
+}

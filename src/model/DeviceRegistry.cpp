@@ -196,7 +196,8 @@ void DeviceRegistry::moveDeviceKeys(int from, int to)
     const QString absent = QStringLiteral("\x01");
     for (const IniKeyN &key : Cfg::DeviceKeys) {
         const QString value = from > 0 ? settings_.read(key.at(from), absent) : absent;
-        settings_.write(key.at(to), value == absent ? std::optional<QString>() : std::optional<QString>(value));
+        settings_.write(key.at(to),
+                        value == absent ? std::optional<QString>() : std::optional<QString>(value));
     }
 }
 

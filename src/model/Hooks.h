@@ -4,11 +4,16 @@
 // What telegram evaluation and the registry call in the history and e-mail
 // subsystems. The controller starts with the Null versions, which record and
 // send nothing, until the real subsystems are plugged in.
-class HistoryHooks {
+class HistoryHooks
+{
 public:
     virtual ~HistoryHooks() = default;
     // Both periodic recordings (settings snapshot, then tank files), when due.
-    virtual void RecordHistory(int device, const QDateTime &received) { (void)device; (void)received; }
+    virtual void RecordHistory(int device, const QDateTime &received)
+    {
+        (void)device;
+        (void)received;
+    }
     // Fills the device's history from its tank file (after it was reset).
     virtual void LoadTankHistory(int device) { (void)device; }
     // Brings the device's history up to date with its tank file, keeping
@@ -19,10 +24,15 @@ public:
     virtual void AppendHistorySnapshot(const QDateTime &t) { (void)t; }
 };
 
-class EmailHooks {
+class EmailHooks
+{
 public:
     virtual ~EmailHooks() = default;
-    virtual void EvalEmail(int device, bool alarmChanged) { (void)device; (void)alarmChanged; }
+    virtual void EvalEmail(int device, bool alarmChanged)
+    {
+        (void)device;
+        (void)alarmChanged;
+    }
     // The e-mail settings are rebuilt for a new number of devices.
     virtual void UnloadForm() {}
 };

@@ -108,29 +108,30 @@ void Maintenance::removeRange(int first, int last, const std::function<void()> &
 
 void Maintenance::DeleteConfiguration(std::function<void()> endNow)
 {
-    ui_.messageBox(LngText(299), LngText(304), MsgIcon::Question, MsgButtons::YesNo, [this, endNow](MsgResult r) {
-        if (r != MsgResult::Yes)
-            return;
-        // Telegrams keep arriving while the next boxes are open; none of them
-        // may write the settings file or a tank file again.
-        tanks_.registry().stopForGood();
-        const QString settings = config_.SettingsLocalPath();
-        const QString folder = config_.TankWriteFolder();
-        const QString copy = folder + config_.ExeFileName(QStringLiteral(".ini"));
-        const bool copyIsSettings = sameFile(copy, settings);
-        QFile::remove(settings);
-        if (!copyIsSettings)
-            QFile::remove(copy);
-        ui_.messageBox(LngText(305), LngText(300), MsgIcon::Question, MsgButtons::YesNo,
-                       [this, folder, endNow](MsgResult files) {
-                           if (files == MsgResult::Yes)
-                               for (int n = 1; n <= tanks_.DeviceCount(); ++n)
-                                   QFile::remove(tankFile(folder, n));
-                           ui_.messageBox(LngText(303), LngText(306), MsgIcon::Information, MsgButtons::Ok,
-                                          [endNow](MsgResult) {
-                                              if (endNow)
-                                                  endNow();
-                                          });
-                       });
-    });
+    ui_.messageBox(LngText(299), LngText(304), MsgIcon::Question, MsgButtons::YesNo,
+                   [this, endNow](MsgResult r) {
+                       if (r != MsgResult::Yes)
+                           return;
+                       // Telegrams keep arriving while the next boxes are open; none of them
+                       // may write the settings file or a tank file again.
+                       tanks_.registry().stopForGood();
+                       const QString settings = config_.SettingsLocalPath();
+                       const QString folder = config_.TankWriteFolder();
+                       const QString copy = folder + config_.ExeFileName(QStringLiteral(".ini"));
+                       const bool copyIsSettings = sameFile(copy, settings);
+                       QFile::remove(settings);
+                       if (!copyIsSettings)
+                           QFile::remove(copy);
+                       ui_.messageBox(LngText(305), LngText(300), MsgIcon::Question, MsgButtons::YesNo,
+                                      [this, folder, endNow](MsgResult files) {
+                                          if (files == MsgResult::Yes)
+                                              for (int n = 1; n <= tanks_.DeviceCount(); ++n)
+                                                  QFile::remove(tankFile(folder, n));
+                                          ui_.messageBox(LngText(303), LngText(306), MsgIcon::Information,
+                                                         MsgButtons::Ok, [endNow](MsgResult) {
+                                                             if (endNow)
+                                                                 endNow();
+                                                         });
+                                      });
+                   });
 }

@@ -8,11 +8,10 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
-
 TankController::TankController(const RunConfig &config, Settings &settings, UiServices &ui, ClockFn clock,
                                QObject *parent)
-    : QObject(parent), config_(config), ui_(ui), clock_(std::move(clock)),
-      trace_(config, clock_), registry_(config, settings, clock_)
+    : QObject(parent), config_(config), ui_(ui), clock_(std::move(clock)), trace_(config, clock_),
+      registry_(config, settings, clock_)
 {
 }
 
@@ -61,8 +60,8 @@ bool TankController::ProcessTelegram(const QByteArray &telegram, const QString &
     if (n > kMaxDevices) {
         if (!fullBoxOpen_) {
             fullBoxOpen_ = true;
-            ui_.messageBox(FormatText(LngText(275), {QString::number(kMaxDevices)}), QString(),
-                           MsgIcon::Stop, MsgButtons::Ok, [this](MsgResult) { fullBoxOpen_ = false; });
+            ui_.messageBox(FormatText(LngText(275), {QString::number(kMaxDevices)}), QString(), MsgIcon::Stop,
+                           MsgButtons::Ok, [this](MsgResult) { fullBoxOpen_ = false; });
         }
         return false;
     }

@@ -108,9 +108,25 @@ QByteArray EncodeTelegram(const DecodedTelegram &d)
             level |= (v % 10) << shift;
     }
     const int temp = d.temperatur == -9999 ? 0 : qBound(1, d.temperatur + 128, 255);
-    const int bytes[19] = {0x02, 0x11, d.geraetetyp, d.sn >> 8, d.sn, temp,
-                           d.status | (d.alarm ? 1 : 0), level >> 8, level, d.dezPunkt, d.tanktyp,
-                           d.tankvolumen >> 8, d.tankvolumen, d.tankhoehe >> 8, d.tankhoehe, 0, 0, 0, 0x03};
+    const int bytes[19] = {0x02,
+                           0x11,
+                           d.geraetetyp,
+                           d.sn >> 8,
+                           d.sn,
+                           temp,
+                           d.status | (d.alarm ? 1 : 0),
+                           level >> 8,
+                           level,
+                           d.dezPunkt,
+                           d.tanktyp,
+                           d.tankvolumen >> 8,
+                           d.tankvolumen,
+                           d.tankhoehe >> 8,
+                           d.tankhoehe,
+                           0,
+                           0,
+                           0,
+                           0x03};
     QByteArray t(kTelegramLength, '\0');
     unsigned sum = 0;
     for (int i = 0; i < kTelegramLength; ++i) {

@@ -30,8 +30,8 @@ QString TempCorrection::CoefficientPrompt(int n, const QString &tankName)
 void TempCorrection::Toggle(std::function<void(bool on)> done)
 {
     const bool wasOn = config_.flagTempKorr;
-    ui_.messageBox(LngText(wasOn ? 288 : 290), LngText(wasOn ? 291 : 289), MsgIcon::Question, MsgButtons::YesNo,
-                   [this, wasOn, done](MsgResult answer) {
+    ui_.messageBox(LngText(wasOn ? 288 : 290), LngText(wasOn ? 291 : 289), MsgIcon::Question,
+                   MsgButtons::YesNo, [this, wasOn, done](MsgResult answer) {
                        if (answer == MsgResult::Yes) {
                            config_.flagTempKorr = !wasOn;
                            settings_.write(Cfg::FlagTempKorr, config_.flagTempKorr ? 1 : 0);

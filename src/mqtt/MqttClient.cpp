@@ -7,7 +7,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 constexpr int kKeepAliveSecs = 30;
 constexpr int kMaxPauseSecs = 60;
 constexpr auto kStopGrace = std::chrono::seconds(3);
@@ -46,8 +47,8 @@ MqttClient::MqttClient(const MqttEndpoint &e, QObject *parent)
                                   e.password.isEmpty() ? nullptr : e.password.toUtf8().constData());
     if (e.tls) {
         const QByteArray ca = e.caFile.toUtf8();
-        mosquitto_tls_set(m_, ca.isEmpty() ? nullptr : ca.constData(), ca.isEmpty() ? kSystemCertificates : nullptr,
-                          nullptr, nullptr, nullptr);
+        mosquitto_tls_set(m_, ca.isEmpty() ? nullptr : ca.constData(),
+                          ca.isEmpty() ? kSystemCertificates : nullptr, nullptr, nullptr, nullptr);
     }
 }
 
@@ -84,8 +85,8 @@ bool MqttClient::publish(const QString &topic, const QByteArray &payload, bool r
 {
     if (!m_ || !up_ || stopping_)
         return false;
-    return mosquitto_publish(m_, nullptr, topic.toUtf8().constData(), int(payload.size()), payload.constData(), 0,
-                             retain) == MOSQ_ERR_SUCCESS;
+    return mosquitto_publish(m_, nullptr, topic.toUtf8().constData(), int(payload.size()),
+                             payload.constData(), 0, retain) == MOSQ_ERR_SUCCESS;
 }
 
 void MqttClient::stop(const QString &lastTopic, const QByteArray &lastPayload)
@@ -114,7 +115,8 @@ void MqttClient::onConnect(mosquitto *, void *self, int rc)
     auto *c = static_cast<MqttClient *>(self);
     if (rc == 0) {
         c->up_ = true;
-        QMetaObject::invokeMethod(c, [c] { emit c->connected(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            c, [c] { emit c->connected(); }, Qt::QueuedConnection);
     } else {
         // 4: bad user name or password, 5: not authorised.
         c->refused_ = rc == 4 || rc == 5;
@@ -150,7 +152,8 @@ void MqttClient::run()
         if (wasUp)
             pause = 1;
         const Problem p = refused_ ? Problem::LoginRefused : Problem::Unreachable;
-        QMetaObject::invokeMethod(this, [this, p] { emit problem(p); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, p] { emit problem(p); }, Qt::QueuedConnection);
         std::unique_lock<std::mutex> lock(mutex_);
         wake_.wait_for(lock, std::chrono::seconds(pause), [this] { return stopping_.load(); });
         pause = std::min(pause * 2, kMaxPauseSecs);

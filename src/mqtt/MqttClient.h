@@ -31,7 +31,8 @@ struct MqttEndpoint {
 // what happens on the connection comes back as signals on the event loop.
 // A client with the same id as one still ending waits (on its own thread)
 // until that one is gone, so the old "offline" never follows the new start.
-class MqttClient : public QObject {
+class MqttClient : public QObject
+{
     Q_OBJECT
 public:
     enum class Problem { Unreachable, LoginRefused };

@@ -24,7 +24,8 @@ bool MqttDialogLogic::Ok()
     if (values.aktiv && values.host.isEmpty())
         wrong = LngText(434);
     // The field, the value as typed (blanks at the ends do not count) and why.
-    for (const auto &[caption, value] : {std::pair{431, &values.topic}, std::pair{433, &values.discoveryPrefix}}) {
+    for (const auto &[caption, value] :
+         {std::pair{431, &values.topic}, std::pair{433, &values.discoveryPrefix}}) {
         const QString v = value->trimmed();
         if (const int fault = TopicFault(v); fault && wrong.isEmpty())
             wrong = FormatText(LngText(650), {LngText(caption), VisibleTopic(v), LngText(fault)});

@@ -8,10 +8,12 @@ class UiServices;
 
 // What the MQTT settings dialog does, without the widgets: its captions, the
 // values it opens with, and OK's check before the values are applied.
-class MqttDialogLogic {
+class MqttDialogLogic
+{
 public:
     struct Captions {
-        QString window, aktiv, host, port, tls, userName, password, topic, discovery, prefix, ok, cancel, help;
+        QString window, aktiv, host, port, tls, userName, password, topic, discovery, prefix, ok, cancel,
+            help;
     };
     static Captions captions();
 

@@ -8,7 +8,8 @@
 #include <QTimeZone>
 #include <cmath>
 
-namespace {
+namespace
+{
 struct Entity {
     const char *component; // "sensor" or "binary_sensor"
     const char *object;
@@ -28,7 +29,10 @@ const Entity kEntities[] = {
      nullptr},
 };
 
-QString nodeId(qint32 sn) { return QStringLiteral("tankmon_%1").arg(sn); }
+QString nodeId(qint32 sn)
+{
+    return QStringLiteral("tankmon_%1").arg(sn);
+}
 
 QString configTopic(const QString &prefix, qint32 sn, const Entity &e)
 {
@@ -37,17 +41,26 @@ QString configTopic(const QString &prefix, qint32 sn, const Entity &e)
 }
 } // namespace
 
-QString MqttStatusTopic(const QString &base) { return base + QStringLiteral("/status"); }
+QString MqttStatusTopic(const QString &base)
+{
+    return base + QStringLiteral("/status");
+}
 
-QString MqttStateTopic(const QString &base, int n) { return base + QStringLiteral("/tank%1/state").arg(n); }
+QString MqttStateTopic(const QString &base, int n)
+{
+    return base + QStringLiteral("/tank%1/state").arg(n);
+}
 
 QString IsoTimeWithOffset(const QDateTime &naiveLocal)
 {
     const QDateTime local(naiveLocal.date(), naiveLocal.time(), QTimeZone::systemTimeZone());
     const int offset = local.offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
-    return naiveLocal.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + (offset < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
-           QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return naiveLocal.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+           (offset < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
+           QStringLiteral("%1:%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 QByteArray MqttStateJson(const DeviceRecord &r, bool tempKorrOn, std::optional<double> daysUntilEmpty)
@@ -73,15 +86,18 @@ QByteArray MqttStateJson(const DeviceRecord &r, bool tempKorrOn, std::optional<d
     j += ",\"level\":" + number(level);
     j += ",\"unit\":\"" + UnitName(r.Einheit, true).toUtf8() + '"'; // fixed names, nothing to escape
     j += ",\"percent\":" + number(percent);
-    j += ",\"temperature\":" + (r.Temperatur == kNoTemperature ? QByteArrayLiteral("null") : QByteArray::number(r.Temperatur));
-    j += ",\"time\":" + (r.Uhrzeit.isValid() ? '"' + IsoTimeWithOffset(r.Uhrzeit).toLatin1() + '"' : QByteArrayLiteral("null"));
+    j += ",\"temperature\":" +
+         (r.Temperatur == kNoTemperature ? QByteArrayLiteral("null") : QByteArray::number(r.Temperatur));
+    j += ",\"time\":" + (r.Uhrzeit.isValid() ? '"' + IsoTimeWithOffset(r.Uhrzeit).toLatin1() + '"'
+                                             : QByteArrayLiteral("null"));
     j += r.Alarm ? ",\"alarm\":true" : ",\"alarm\":false";
     j += ",\"error\":" + (fault ? QByteArray::number(-qint64(r.Volumen)) : QByteArrayLiteral("null"));
     j += ",\"days_until_empty\":" + number(daysUntilEmpty) + '}';
     return j;
 }
 
-QList<MqttMessage> MqttDiscoveryConfigs(const QString &prefix, const QString &base, int n, const DeviceRecord &r)
+QList<MqttMessage> MqttDiscoveryConfigs(const QString &prefix, const QString &base, int n,
+                                        const DeviceRecord &r)
 {
     const QString name = r.Tankbezeichnung.isEmpty() ? QStringLiteral("Tank %1").arg(n) : r.Tankbezeichnung;
     const QJsonObject device{

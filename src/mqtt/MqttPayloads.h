@@ -9,8 +9,8 @@
 // What goes to the broker for a tank, without any connection: topics and
 // payloads only.
 
-QString MqttStatusTopic(const QString &base);         // base + "/status"
-QString MqttStateTopic(const QString &base, int n);   // base + "/tank<n>/state"
+QString MqttStatusTopic(const QString &base);       // base + "/status"
+QString MqttStateTopic(const QString &base, int n); // base + "/tank<n>/state"
 
 // The naive local wall-clock time as ISO 8601 with this computer's offset at
 // that time ("2026-12-07T10:15:00+01:00").
@@ -29,6 +29,7 @@ struct MqttMessage {
 // Home Assistant discovery: four sensors (level, percent, temperature, days
 // until empty) and two binary sensors (alarm, device fault) of tank n, one
 // device per serial number, all reading the tank's state topic.
-QList<MqttMessage> MqttDiscoveryConfigs(const QString &prefix, const QString &base, int n, const DeviceRecord &r);
+QList<MqttMessage> MqttDiscoveryConfigs(const QString &prefix, const QString &base, int n,
+                                        const DeviceRecord &r);
 // The config topics of a serial number (an empty payload removes them).
 QStringList MqttDiscoveryTopics(const QString &prefix, qint32 sn);

@@ -16,18 +16,25 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 const QByteArray kOnline = QByteArrayLiteral("online");
 const QByteArray kOffline = QByteArrayLiteral("offline");
 
-QString brokerName(const MqttValues &v) { return v.host + QLatin1Char(':') + QString::number(v.port); }
+QString brokerName(const MqttValues &v)
+{
+    return v.host + QLatin1Char(':') + QString::number(v.port);
+}
 
 // A failed write of the marks is tried again after this long, not at every
 // telegram (each failure is a message).
 constexpr int kMarkRetrySecs = 60;
 
 // The state's "time" goes out to the second.
-QDateTime toSecond(const QDateTime &t) { return t.isValid() ? t.addMSecs(-t.time().msec()) : t; }
+QDateTime toSecond(const QDateTime &t)
+{
+    return t.isValid() ? t.addMSecs(-t.time().msec()) : t;
+}
 
 // A tank's stored "Uhrzeit" in the one form the marks are written in.
 QString storedTimeText(const Settings &settings, int n)
@@ -39,8 +46,8 @@ QString storedTimeText(const Settings &settings, int n)
 MqttPublisher::MqttPublisher(TankController &tanks, const RunConfig &config, Settings &settings,
                              const MqttValues &values, const QString &caFile, UiServices &ui, ClockFn clock,
                              DaysFn days, QObject *parent)
-    : QObject(parent), tanks_(tanks), config_(config), settings_(settings), clock_(clock), values_(values), ui_(ui),
-      trace_(config, clock), days_(std::move(days))
+    : QObject(parent), tanks_(tanks), config_(config), settings_(settings), clock_(clock), values_(values),
+      ui_(ui), trace_(config, clock), days_(std::move(days))
 {
     MqttEndpoint e;
     e.host = values_.host;
@@ -49,7 +56,9 @@ MqttPublisher::MqttPublisher(TankController &tanks, const RunConfig &config, Set
     e.caFile = caFile;
     e.userName = values_.userName;
     e.password = values_.password;
-    e.clientId = QStringLiteral("tankmon-%1-%2").arg(QSysInfo::machineHostName()).arg(QCoreApplication::applicationPid());
+    e.clientId = QStringLiteral("tankmon-%1-%2")
+                     .arg(QSysInfo::machineHostName())
+                     .arg(QCoreApplication::applicationPid());
     e.willTopic = MqttStatusTopic(values_.topic);
     e.willPayload = kOffline;
     client_.reset(new MqttClient(e));
@@ -71,7 +80,10 @@ MqttPublisher::MqttPublisher(TankController &tanks, const RunConfig &config, Set
     client_->start();
 }
 
-MqttPublisher::~MqttPublisher() { stop(); }
+MqttPublisher::~MqttPublisher()
+{
+    stop();
+}
 
 void MqttPublisher::stop()
 {
@@ -142,8 +154,8 @@ void MqttPublisher::publishPending()
 void MqttPublisher::publishTank(int n)
 {
     const DeviceRecord &r = tanks_.device(n);
-    const QString source = QString::number(r.SN) + QLatin1Char('/') + QString::number(r.Einheit) + QLatin1Char('/') +
-                           r.Tankbezeichnung;
+    const QString source = QString::number(r.SN) + QLatin1Char('/') + QString::number(r.Einheit) +
+                           QLatin1Char('/') + r.Tankbezeichnung;
     if (values_.discovery && configSource_.value(n) != source) {
         bool sent = true;
         for (const MqttMessage &m : MqttDiscoveryConfigs(values_.discoveryPrefix, values_.topic, n, r))

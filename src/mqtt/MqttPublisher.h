@@ -7,8 +7,8 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
-#include <QTimer>
 #include <QSet>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -34,15 +34,17 @@ struct RunConfig;
 // "Uhrzeit" (one replace; the next registry save makes them differ again).
 // A start that finds them equal leaves the broker's newer state alone until
 // the tank's next telegram.
-class MqttPublisher : public QObject {
+class MqttPublisher : public QObject
+{
     Q_OBJECT
 public:
     static constexpr int kStatePauseMs = 100;
     // Days until tank n is empty, nullopt when there is no forecast.
     using DaysFn = std::function<std::optional<double>(int n)>;
 
-    MqttPublisher(TankController &tanks, const RunConfig &config, Settings &settings, const MqttValues &values,
-                  const QString &caFile, UiServices &ui, ClockFn clock, DaysFn days = {}, QObject *parent = nullptr);
+    MqttPublisher(TankController &tanks, const RunConfig &config, Settings &settings,
+                  const MqttValues &values, const QString &caFile, UiServices &ui, ClockFn clock,
+                  DaysFn days = {}, QObject *parent = nullptr);
     ~MqttPublisher() override;
 
     // Clean stop: "offline" goes out, then the disconnect. Once.

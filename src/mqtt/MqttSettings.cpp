@@ -16,7 +16,8 @@ QString DefaultMqttTopic()
     return QStringLiteral("tankmon/") + QSysInfo::machineHostName();
 }
 
-namespace {
+namespace
+{
 QString withoutTrailingSlash(QString s)
 {
     s = s.trimmed();
@@ -70,7 +71,8 @@ int TopicFault(const QString &topic)
         return 652;
     // C0, DEL and C1: a broker refuses NUL, and the others make topics
     // nobody can type or subscribe to reliably.
-    if (std::any_of(topic.cbegin(), topic.cend(), [](QChar c) { return c.category() == QChar::Other_Control; }))
+    if (std::any_of(topic.cbegin(), topic.cend(),
+                    [](QChar c) { return c.category() == QChar::Other_Control; }))
         return 653;
     if (topic.startsWith(QLatin1Char('/')))
         return 654;
@@ -94,7 +96,8 @@ QString VisibleTopic(const QString &topic)
 QString MqttTopicProblem(const MqttValues &v)
 {
     using namespace Cfg::Mqtt;
-    for (const auto &[key, value] : {std::pair{&Topic, &v.topic}, std::pair{&DiscoveryPrefix, &v.discoveryPrefix}}) {
+    for (const auto &[key, value] :
+         {std::pair{&Topic, &v.topic}, std::pair{&DiscoveryPrefix, &v.discoveryPrefix}}) {
         if (const int fault = TopicFault(*value))
             return FormatText(LngText(656), {key->keyName(), VisibleTopic(*value), LngText(fault)});
     }

@@ -28,7 +28,10 @@ void WriteMqttValues(Settings &settings, const MqttValues &v);
 // wildcard ("+", "#"), a control character, an empty first level (a leading
 // "/") and a leading "$" (the broker's own topics).
 int TopicFault(const QString &topic);
-inline bool IsPublishableTopic(const QString &topic) { return TopicFault(topic) == 0; }
+inline bool IsPublishableTopic(const QString &topic)
+{
+    return TopicFault(topic) == 0;
+}
 // The value for a message: control characters written as \xHH.
 QString VisibleTopic(const QString &topic);
 // The text said at start when section "MQTT" names a topic or prefix that

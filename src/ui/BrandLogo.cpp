@@ -39,8 +39,8 @@ void BrandLogo::paint(QPainter &p, const QRectF &r) const
     QPainterPath wave;
     const double y = box.top() + box.height() * 0.64;
     wave.moveTo(box.left(), y);
-    wave.cubicTo(box.left() + box.width() * 0.3, y - box.height() * 0.12,
-                 box.left() + box.width() * 0.6, y + box.height() * 0.12, box.right(), y);
+    wave.cubicTo(box.left() + box.width() * 0.3, y - box.height() * 0.12, box.left() + box.width() * 0.6,
+                 y + box.height() * 0.12, box.right(), y);
     wave.lineTo(box.right(), box.bottom());
     wave.lineTo(box.left(), box.bottom());
     wave.closeSubpath();

@@ -3,7 +3,8 @@
 
 // The maker's or the partner's logo: a small tank mark with the company
 // initials, drawn rather than loaded so it stays sharp at any scale.
-class BrandLogo : public QWidget {
+class BrandLogo : public QWidget
+{
     Q_OBJECT
 public:
     BrandLogo(const QString &initials, const QColor &colour, QWidget *parent = nullptr);

@@ -19,7 +19,8 @@ protected:
         x.minimum = qint64(std::ceil(range.lower));
         x.maximum = qint64(std::floor(range.upper));
         // Room for a label such as "30. Sep. 2026" and a gap.
-        const int labelPx = QFontMetrics(axis_->tickLabelFont()).horizontalAdvance(QStringLiteral("30. MMM. 2026")) + 16;
+        const int labelPx =
+            QFontMetrics(axis_->tickLabelFont()).horizontalAdvance(QStringLiteral("30. MMM. 2026")) + 16;
         const int maxTicks = axis_->axisRect()->width() / std::max(1, labelPx);
         QVector<double> ticks;
         texts_.clear();

@@ -10,16 +10,35 @@
 #include <algorithm>
 #include <cmath>
 
-namespace DisplayRules {
+namespace DisplayRules
+{
 
-bool IsOld(qint64 ageMinutes) { return ageMinutes > 60; }
-bool IsStale(qint64 ageMinutes) { return IsSilent(ageMinutes, kStaleHours); }
+bool IsOld(qint64 ageMinutes)
+{
+    return ageMinutes > 60;
+}
+bool IsStale(qint64 ageMinutes)
+{
+    return IsSilent(ageMinutes, kStaleHours);
+}
 
-QColor NormalColour() { return QColor(0, 0, 0); }
-QColor OldColour() { return QColor(0x80, 0x80, 0x80); }
-QColor OldTimeColour() { return QColor(0xff, 0, 0); }
+QColor NormalColour()
+{
+    return QColor(0, 0, 0);
+}
+QColor OldColour()
+{
+    return QColor(0x80, 0x80, 0x80);
+}
+QColor OldTimeColour()
+{
+    return QColor(0xff, 0, 0);
+}
 
-int OverviewTab(int device) { return (device - 1) / 4 + 1; }
+int OverviewTab(int device)
+{
+    return (device - 1) / 4 + 1;
+}
 
 QString OverviewTabCaption(int tab, int lastDevice)
 {
@@ -30,14 +49,20 @@ QString OverviewTabCaption(int tab, int lastDevice)
     return caption;
 }
 
-int TabsPerRow(int overviewTabs) { return overviewTabs < 5 ? overviewTabs + 1 : 5; }
+int TabsPerRow(int overviewTabs)
+{
+    return overviewTabs < 5 ? overviewTabs + 1 : 5;
+}
 
 int OverviewColumns(int width, int entryWidth, int gap)
 {
     return std::clamp((width + gap) / std::max(1, entryWidth + gap), 1, 4);
 }
 
-bool NeedsAttention(const DeviceRecord &r) { return r.Alarm || r.Volumen < 0; }
+bool NeedsAttention(const DeviceRecord &r)
+{
+    return r.Alarm || r.Volumen < 0;
+}
 
 QString WaitingText(const QStringList &links)
 {
@@ -81,7 +106,8 @@ QString SelectorText(int device, qint32 sn)
     return QString::number(device) + QStringLiteral(" / SN") + QString::number(sn);
 }
 
-namespace {
+namespace
+{
 // The text whose word for "days" agrees with n: 401 for the singular
 // form, 403 for Romanian's plural with "de" (20 and on, less its last two
 // digits below 20), 402 for every other plural.
@@ -89,7 +115,7 @@ int dayFormTextId(qint64 n)
 {
     const int lng = LngId();
     const qint64 last2 = n % 100;
-    const bool one = lng == 4   ? n <= 1                      // French: 0 and 1
+    const bool one = lng == 4   ? n <= 1                     // French: 0 and 1
                      : lng == 8 ? n % 10 == 1 && last2 != 11 // Croatian: 1, 21, 31, ...
                                 : n == 1;
     if (one)
@@ -103,11 +129,15 @@ QString ForecastText(const std::optional<EmptyForecast> &forecast)
     if (!forecast)
         return {};
     const qint64 days = std::llround(forecast->days);
-    return FormatText(LngText(dayFormTextId(days)),
-                      {QString::number(days), QLocale::system().toString(forecast->emptyAt.date(), QLocale::ShortFormat)});
+    return FormatText(
+        LngText(dayFormTextId(days)),
+        {QString::number(days), QLocale::system().toString(forecast->emptyAt.date(), QLocale::ShortFormat)});
 }
 
-QString StaleWarningText() { return LngText(283) + QStringLiteral("\r\n") + LngText(284); }
+QString StaleWarningText()
+{
+    return LngText(283) + QStringLiteral("\r\n") + LngText(284);
+}
 
 QString ReceptionProgressTip(double elapsed, double limit)
 {

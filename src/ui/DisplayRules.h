@@ -12,7 +12,8 @@ struct EmptyForecast;
 
 // What the main display derives from a reading, kept free of widgets so the
 // rules can be checked without a window.
-namespace DisplayRules {
+namespace DisplayRules
+{
 
 using ::ReadingAgeMinutes;
 // More than 60 minutes: figures grey, the time red.
@@ -23,8 +24,8 @@ bool IsStale(qint64 ageMinutes);
 
 // Text colours of the display.
 QColor NormalColour();
-QColor OldColour();      // grey 0x808080
-QColor OldTimeColour();  // pure red
+QColor OldColour();     // grey 0x808080
+QColor OldTimeColour(); // pure red
 
 // Overview tabs: tab k (k >= 1) holds devices 4k-3 .. 4k.
 int OverviewTab(int device);

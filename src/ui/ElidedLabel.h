@@ -4,7 +4,8 @@
 // A one-line label that never widens its parent: a text too long for the
 // room it gets ends in "…" and shows whole as its tooltip. text() stays the
 // whole text.
-class ElidedLabel : public QLabel {
+class ElidedLabel : public QLabel
+{
     Q_OBJECT
 public:
     explicit ElidedLabel(QWidget *parent = nullptr);

@@ -41,7 +41,8 @@ frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, QWidget *parent)
     LabelClientPort = new QLabel(QStringLiteral("Port:"), this);
     txbxClientPort = new QLineEdit(this);
     txbxClientPort->setMaxLength(5);
-    txbxClientPort->setFixedWidth(txbxClientPort->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 16);
+    txbxClientPort->setFixedWidth(txbxClientPort->fontMetrics().horizontalAdvance(QStringLiteral("000000")) +
+                                  16);
     LabelCom->setBuddy(ComboCOM);
     LabelClientPort->setBuddy(txbxClientPort);
     CmdOk = new QPushButton(c.ok, this);

@@ -27,7 +27,8 @@
 #include <QVBoxLayout>
 #include <functional>
 
-namespace {
+namespace
+{
 
 constexpr int kIconSize = 22;
 
@@ -76,7 +77,8 @@ QIcon envelopeIcon(qreal dpr)
             p.setBrush(QColor(0xe8, 0xf1, 0xfa));
             const QRectF r(2.5, 5.5, 17, 12);
             p.drawRoundedRect(r, 1.5, 1.5);
-            p.drawPolyline(QPolygonF({r.topLeft(), QPointF(r.center().x(), r.center().y() + 1), r.topRight()}));
+            p.drawPolyline(
+                QPolygonF({r.topLeft(), QPointF(r.center().x(), r.center().y() + 1), r.topRight()}));
         },
         dpr);
 }
@@ -266,17 +268,25 @@ void frmEmail::buildControls()
     cmdCancel->setAutoDefault(false);
 
     // Alt and a label's letter reach its field.
-    const std::pair<QLabel *, QWidget *> buddies[] = {
-        {LabelEmpfaenger1, txbxEmpfaengerAdr[0]}, {LabelAbstandNormal, ComboAbstand1},
-        {LabelMelderastertext, txbxMelderaster},  {LabelSchwelle2, ComboSchwelle2},
-        {LabelKundenname, txbxKundenname},        {LabelStrasse, txbxStrasse},
-        {LabelOrt, txbxOrt},                      {LabelTelefon, txbxTelefon},
-        {LabelBemerkung, txbxBemerkung},          {LabelSMTPServer, txbxSMTPServer},
-        {LabelSMTPPort, txbxSMTPPort},            {LabelSTARTTLS, chbxSTARTTLS},
-        {LabelLogin, chbxLogin},                  {LabelUserName, txbxUserName},
-        {LabelPassword, txbxPassword},            {LabelAbsenderEmail, txbxAbsenderEmail},
-        {LabelTank, lstbxTank},                   {LabelBetreff, txbxBetreff},
-        {LabelStilleStunden, spinStilleStunden}};
+    const std::pair<QLabel *, QWidget *> buddies[] = {{LabelEmpfaenger1, txbxEmpfaengerAdr[0]},
+                                                      {LabelAbstandNormal, ComboAbstand1},
+                                                      {LabelMelderastertext, txbxMelderaster},
+                                                      {LabelSchwelle2, ComboSchwelle2},
+                                                      {LabelKundenname, txbxKundenname},
+                                                      {LabelStrasse, txbxStrasse},
+                                                      {LabelOrt, txbxOrt},
+                                                      {LabelTelefon, txbxTelefon},
+                                                      {LabelBemerkung, txbxBemerkung},
+                                                      {LabelSMTPServer, txbxSMTPServer},
+                                                      {LabelSMTPPort, txbxSMTPPort},
+                                                      {LabelSTARTTLS, chbxSTARTTLS},
+                                                      {LabelLogin, chbxLogin},
+                                                      {LabelUserName, txbxUserName},
+                                                      {LabelPassword, txbxPassword},
+                                                      {LabelAbsenderEmail, txbxAbsenderEmail},
+                                                      {LabelTank, lstbxTank},
+                                                      {LabelBetreff, txbxBetreff},
+                                                      {LabelStilleStunden, spinStilleStunden}};
     for (const auto &[label, field] : buddies)
         label->setBuddy(field);
 }
@@ -473,13 +483,12 @@ void frmEmail::EnableSettings()
 {
     const bool on = logic_->inputsEnabled();
     cmdSchloss->setIcon(lockIcon(logic_->locked(), devicePixelRatioF()));
-    const QList<QWidget *> inputs{chbxEmail,      txbxEmpfaengerAdr[0], txbxEmpfaengerAdr[1], ComboSchwelle2,
-                                  ComboAbstand1,  ComboAbstand2,        txbxMelderaster,      txbxKundenname,
-                                  txbxStrasse,    txbxOrt,              txbxTelefon,          txbxBemerkung,
-                                  txbxSMTPServer, txbxSMTPPort,         chbxSTARTTLS,         chbxLogin,
-                                  txbxAbsenderEmail, txbxBetreff,       lstbxTank,            LabelSMTPServer,
-                                  LabelSMTPPort,  LabelSTARTTLS,        LabelLogin,           LabelAbsenderEmail,
-                                  spinStilleStunden};
+    const QList<QWidget *> inputs{
+        chbxEmail,     txbxEmpfaengerAdr[0], txbxEmpfaengerAdr[1], ComboSchwelle2,     ComboAbstand1,
+        ComboAbstand2, txbxMelderaster,      txbxKundenname,       txbxStrasse,        txbxOrt,
+        txbxTelefon,   txbxBemerkung,        txbxSMTPServer,       txbxSMTPPort,       chbxSTARTTLS,
+        chbxLogin,     txbxAbsenderEmail,    txbxBetreff,          lstbxTank,          LabelSMTPServer,
+        LabelSMTPPort, LabelSTARTTLS,        LabelLogin,           LabelAbsenderEmail, spinStilleStunden};
     for (QWidget *w : inputs)
         w->setEnabled(on);
     const bool login = logic_->loginFieldsEnabled();

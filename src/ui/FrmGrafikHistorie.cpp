@@ -190,12 +190,11 @@ void frmGrafikHistorie::buildControls()
     connect(Chart2D, &QCustomPlot::mouseMove, this, &frmGrafikHistorie::chartMouseMove);
     connect(Chart2D, &QCustomPlot::mouseRelease, this, &frmGrafikHistorie::chartMouseUp);
     connect(Chart2D, &QCustomPlot::mouseWheel, this, &frmGrafikHistorie::chartWheel);
-    connect(Chart2D, &QWidget::customContextMenuRequested, this,
-            [this](QPoint pos) {
-                QMenu *menu = exportMenu();
-                menu->setAttribute(Qt::WA_DeleteOnClose);
-                menu->popup(Chart2D->mapToGlobal(pos));
-            });
+    connect(Chart2D, &QWidget::customContextMenuRequested, this, [this](QPoint pos) {
+        QMenu *menu = exportMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(Chart2D->mapToGlobal(pos));
+    });
     connect(lstLegende, &QListWidget::itemChanged, this, &frmGrafikHistorie::legendChanged);
     connect(lstLegende, &QListWidget::itemClicked, this, &frmGrafikHistorie::legendClicked);
     // The plot area moves with every resize of the window, not only with rebuilds.
@@ -497,8 +496,9 @@ void frmGrafikHistorie::showReadout(QPoint pos)
     // Beside the point, inside the window.
     const ChartSeries &s = picture_.series[point->series];
     const PlotMapping map = Chart2D->mapping();
-    const QPoint at = Chart2D->geometry().topLeft() +
-                      QPoint(qRound(map.x(s.keys[point->index])), qRound(map.y[size_t(s.axis)](s.values[point->index])));
+    const QPoint at =
+        Chart2D->geometry().topLeft() +
+        QPoint(qRound(map.x(s.keys[point->index])), qRound(map.y[size_t(s.axis)](s.values[point->index])));
     QPoint box = at + QPoint(12, -txtMesswert->height() - 8);
     if (box.x() + txtMesswert->width() > width())
         box.setX(at.x() - txtMesswert->width() - 12);

@@ -22,8 +22,12 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-namespace {
-QString plainCaption(int id) { return LngText(id).remove(QLatin1Char('&')); }
+namespace
+{
+QString plainCaption(int id)
+{
+    return LngText(id).remove(QLatin1Char('&'));
+}
 } // namespace
 
 frmHilfe::frmHilfe(const QString &helpRoot, int lngId, QWidget *parent)
@@ -136,7 +140,10 @@ void frmHilfe::showSearch(const QString &query)
     searchText_->setFocus();
 }
 
-QString frmHilfe::currentTopic() const { return at_ >= 0 ? history_[at_].topic : QString(); }
+QString frmHilfe::currentTopic() const
+{
+    return at_ >= 0 ? history_[at_].topic : QString();
+}
 
 void frmHilfe::go(const Place &p)
 {
@@ -177,7 +184,8 @@ void frmHilfe::render(const Place &p)
 void frmHilfe::openLink(const QUrl &url)
 {
     const QString scheme = url.scheme().toLower();
-    if (scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto")) {
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
+        scheme == QLatin1String("mailto")) {
         QDesktopServices::openUrl(url);
         return;
     }

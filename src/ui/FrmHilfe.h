@@ -17,7 +17,8 @@ using HelpFn = std::function<void(const QString &topic)>;
 
 // The help window: contents list, the page browser and the full-text search
 // over the pages of one language. Not modal; the program keeps one.
-class frmHilfe : public QWidget {
+class frmHilfe : public QWidget
+{
     Q_OBJECT
 public:
     // helpRoot holds a folder of pages per language ("de", "en"); lngId picks one.

@@ -24,15 +24,15 @@
 #include <QVBoxLayout>
 #include <QVersionNumber>
 
-namespace {
+namespace
+{
 // Contact data of the maker and of the partner.
 struct Contact {
     const char *company, *street, *town, *email, *web;
 };
-const Contact kMaker{"VALMOR Messtechnik GmbH", "Am Messpunkt 3", "70000 Musterstadt",
-                     "info@valmor.example", "www.valmor.example"};
-const Contact kPartner{"ARV Tanktechnik", nullptr, "70100 Beispielstadt", "info@partner.example",
-                       nullptr};
+const Contact kMaker{"VALMOR Messtechnik GmbH", "Am Messpunkt 3", "70000 Musterstadt", "info@valmor.example",
+                     "www.valmor.example"};
+const Contact kPartner{"ARV Tanktechnik", nullptr, "70100 Beispielstadt", "info@partner.example", nullptr};
 const char *const kLegalNotice = "Alle Rechte vorbehalten / All rights reserved.";
 } // namespace
 
@@ -83,8 +83,8 @@ frmInfo::frmInfo(const RunConfig &config, UiServices &ui, QWidget *parent) : QDi
     lblURL->setCursor(Qt::PointingHandCursor);
     connect(lblURL, &QLabel::linkActivated, this, [this] {
         ui_.setWaitCursor(true);
-        QDesktopServices::openUrl(QUrl(QStringLiteral("http://") +
-                                       lblURL->property("caption").toString() + QLatin1Char('/')));
+        QDesktopServices::openUrl(
+            QUrl(QStringLiteral("http://") + lblURL->property("caption").toString() + QLatin1Char('/')));
         ui_.setWaitCursor(false);
     });
 
@@ -137,7 +137,6 @@ void frmInfo::playInfoSound()
     const QString player = QStandardPaths::findExecutable(QStringLiteral("paplay")).isEmpty()
                                ? QStandardPaths::findExecutable(QStringLiteral("aplay"))
                                : QStandardPaths::findExecutable(QStringLiteral("paplay"));
-    if (!QFileInfo::exists(file) || player.isEmpty() ||
-        !QProcess::startDetached(player, {file}))
+    if (!QFileInfo::exists(file) || player.isEmpty() || !QProcess::startDetached(player, {file}))
         QApplication::beep();
 }

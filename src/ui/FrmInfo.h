@@ -10,7 +10,8 @@ struct RunConfig;
 
 // The about box: program title, version, contact block of the maker (or of
 // the partner with the partner branding), web link and the logo's sound.
-class frmInfo : public QDialog {
+class frmInfo : public QDialog
+{
     Q_OBJECT
 public:
     frmInfo(const RunConfig &config, UiServices &ui, QWidget *parent = nullptr);

@@ -19,7 +19,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 void Mirror(QComboBox *combo, const ItemList &list)
 {
     combo->clear();

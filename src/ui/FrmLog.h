@@ -13,7 +13,8 @@ class QLineEdit;
 class QPushButton;
 
 // The log settings dialog: a view over LogDialogLogic. Not modal; one at a time.
-class frmLog : public QDialog {
+class frmLog : public QDialog
+{
     Q_OBJECT
 public:
     // Shows the dialog in open, or a new one over logic.

@@ -11,7 +11,8 @@ class QPushButton;
 // The client-path dialog: the folder of the serving installation's settings
 // file. A view over AppController's storeClientPath / clientPathCancelled.
 // Shown with open() (modal, never waited for).
-class frmLogClient : public QDialog {
+class frmLogClient : public QDialog
+{
     Q_OBJECT
 public:
     // atEntry: shown by the program entry, where cancelling ends the program.

@@ -1,18 +1,17 @@
 #include "FrmMain.h"
 
 #include "BrandLogo.h"
+#include "DisplayRules.h"
 #include "FrmCom.h"
 #include "FrmEmail.h"
 #include "FrmGrafikHistorie.h"
 #include "FrmHilfe.h"
 #include "FrmInfo.h"
 #include "FrmLog.h"
-#include "FrmMqtt.h"
-#include "mqtt/MqttDialogLogic.h"
 #include "FrmLogClient.h"
+#include "FrmMqtt.h"
 #include "FrmTabelle.h"
 #include "KeyboardAccess.h"
-#include "DisplayRules.h"
 #include "StatusPanel.h"
 #include "TankDisplay.h"
 #include "UiLook.h"
@@ -31,6 +30,7 @@
 #include "link/LinkManager.h"
 #include "link/TcpLink.h"
 #include "model/TankController.h"
+#include "mqtt/MqttDialogLogic.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -42,8 +42,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPrintDialog>
-#include <QProgressBar>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -51,7 +51,8 @@
 #include <algorithm>
 #include <memory>
 
-namespace {
+namespace
+{
 // The maker's web address shown under its logo (the partner's is text 274).
 const char *const kMakerWebAddress = "www.valmor.example";
 } // namespace
@@ -193,10 +194,10 @@ void frmMain::buildMenus()
         app_.toggleTemperatureCorrection();
     });
     connect(mnuLoeschen, &QAction::triggered, this, [this] { app_.deleteTanks(); });
-    connect(mnuKonfigurationLoeschen, &QAction::triggered, this,
-            [this] { app_.deleteConfiguration(); });
+    connect(mnuKonfigurationLoeschen, &QAction::triggered, this, [this] { app_.deleteConfiguration(); });
     connect(mnuHilfeInhalt, &QAction::triggered, this, [this] { showHelp(QLatin1String(HelpTopic::Index)); });
-    connect(mnuHilfeSuchen, &QAction::triggered, this, [this] { showHelp(QLatin1String(HelpTopic::Search)); });
+    connect(mnuHilfeSuchen, &QAction::triggered, this,
+            [this] { showHelp(QLatin1String(HelpTopic::Search)); });
     connect(mnuHilfeInfo, &QAction::triggered, this, &frmMain::showAbout);
 }
 
@@ -211,9 +212,8 @@ void frmMain::buildStatusBar()
         panels_.insert(n, p);
         connect(p, &StatusPanel::clicked, this, &frmMain::panelClicked);
     }
-    bar->setStyleSheet(QStringLiteral(
-        "QStatusBar { border-top: 1px solid #d5dbe3; }"
-        "QStatusBar::item { border: none; }"));
+    bar->setStyleSheet(QStringLiteral("QStatusBar { border-top: 1px solid #d5dbe3; }"
+                                      "QStatusBar::item { border: none; }"));
     auto separator = [bar] {
         auto *line = new QFrame(bar);
         line->setFrameShape(QFrame::VLine);
@@ -355,7 +355,10 @@ void frmMain::describeLinks()
     display_->setLinkDescription(links);
 }
 
-void frmMain::hideProgress() { panels_[3]->hideProgress(); }
+void frmMain::hideProgress()
+{
+    panels_[3]->hideProgress();
+}
 
 void frmMain::panelClicked(int panel)
 {
@@ -390,7 +393,10 @@ void frmMain::wireLinks()
         openInterfaceDialog();
 }
 
-void frmMain::printWindow(QPrinter &printer) { PrintWidget(*this, printer); }
+void frmMain::printWindow(QPrinter &printer)
+{
+    PrintWidget(*this, printer);
+}
 
 void frmMain::mnuDrucken()
 {
@@ -405,29 +411,35 @@ void frmMain::mnuDrucken()
     dlg->open();
 }
 
-void frmMain::showHelp(const QString &topic) { frmHilfe::Open(help_, topic, this); }
+void frmMain::showHelp(const QString &topic)
+{
+    frmHilfe::Open(help_, topic, this);
+}
 
 void frmMain::openLogDialog()
 {
     if (app_.config().clientMode)
         return;
-    frmLog::ShowDialog(log_, std::make_unique<LogDialogLogic>(app_.mutableConfig(), app_.settings(), app_.clock()),
-                       [this](const QString &topic) { showHelp(topic); }, this);
+    frmLog::ShowDialog(
+        log_, std::make_unique<LogDialogLogic>(app_.mutableConfig(), app_.settings(), app_.clock()),
+        [this](const QString &topic) { showHelp(topic); }, this);
 }
 
 void frmMain::openMqttDialog()
 {
     if (app_.config().clientMode)
         return;
-    frmMqtt::ShowDialog(mqtt_,
-                        std::make_unique<MqttDialogLogic>(ReadMqttValues(app_.settings()), app_.ui(),
-                                                          [this](const MqttValues &v) { app_.applyMqttSettings(v); }),
-                        [this](const QString &topic) { showHelp(topic); }, this);
+    frmMqtt::ShowDialog(
+        mqtt_,
+        std::make_unique<MqttDialogLogic>(ReadMqttValues(app_.settings()), app_.ui(),
+                                          [this](const MqttValues &v) { app_.applyMqttSettings(v); }),
+        [this](const QString &topic) { showHelp(topic); }, this);
 }
 
 void frmMain::openClientPathDialog()
 {
-    auto *dlg = new frmLogClient(app_, false, [this](const QString &topic) { showHelp(topic); }, this);
+    auto *dlg = new frmLogClient(
+        app_, false, [this](const QString &topic) { showHelp(topic); }, this);
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     dlg->open();
 }
@@ -437,10 +449,11 @@ void frmMain::openEmailDialog()
     EmailNotifier &mail = app_.email();
     TestMailFns testMail{[&mail] { return mail.busy(); },
                          [&mail](int tank, const EmailValues &shown) { mail.SendTestEmail(tank, shown); }};
-    frmEmail *dlg = frmEmail::ShowDialog(
-        email_,
-        std::make_unique<EmailDialogLogic>(app_.emailSettings(), std::move(testMail), app_.ui(), app_.tanks().table()),
-        this);
+    frmEmail *dlg =
+        frmEmail::ShowDialog(email_,
+                             std::make_unique<EmailDialogLogic>(app_.emailSettings(), std::move(testMail),
+                                                                app_.ui(), app_.tanks().table()),
+                             this);
     if (dlg)
         connect(dlg, &frmEmail::helpRequested, this, &frmMain::showHelp, Qt::UniqueConnection);
 }

@@ -24,7 +24,8 @@ class TankDisplay;
 // view over the AppController (life cycle, menu commands) and its
 // TankController (the tanks). Construction runs the initialise and load
 // steps; the first activation runs the controller's start-up.
-class frmMain : public QMainWindow {
+class frmMain : public QMainWindow
+{
     Q_OBJECT
 public:
     explicit frmMain(AppController &app, QWidget *parent = nullptr);

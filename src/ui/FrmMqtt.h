@@ -12,7 +12,8 @@ class QPushButton;
 class QSpinBox;
 
 // The MQTT settings dialog: a view over MqttDialogLogic. Not modal; one at a time.
-class frmMqtt : public QDialog {
+class frmMqtt : public QDialog
+{
     Q_OBJECT
 public:
     // Shows the dialog in open, or a new one over logic.

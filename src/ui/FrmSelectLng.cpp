@@ -15,7 +15,8 @@ frmSelectLng::frmSelectLng(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmSelectLng"));
     setWindowTitle(QStringLiteral("Auswahl Sprache"));
     // The language is not known yet: the label speaks the two of the help.
-    lbl = new QLabel(QStringLiteral("Sprache wählen (Doppelklick)\nChoose the language (double-click)"), this);
+    lbl =
+        new QLabel(QStringLiteral("Sprache wählen (Doppelklick)\nChoose the language (double-click)"), this);
     lst = new QListWidget(this);
     for (const LanguageEntry &lang : LanguageList())
         AddListItem(lst, lang.name, lang.id);

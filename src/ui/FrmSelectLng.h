@@ -7,7 +7,8 @@ class QListWidget;
 // The language selection: the languages in their fixed order; a double-click
 // in the list chooses the current entry (chosen) and closes the dialog. Nothing is
 // stored here.
-class frmSelectLng : public QDialog {
+class frmSelectLng : public QDialog
+{
     Q_OBJECT
 public:
     explicit frmSelectLng(QWidget *parent = nullptr);

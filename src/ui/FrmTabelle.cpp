@@ -209,10 +209,12 @@ void frmTabelle::cmdExportCSV_Click()
     dlg->selectFile(suggested.fileName());
     const int number = SelectedItemData(ComboTank);
     const QString entry = ComboTank->currentText();
-    connect(dlg, &QFileDialog::fileSelected, this, [this, dlg, longFilter, number, entry](const QString &path) {
-        const ConsumptionCsvFormat format =
-            dlg->selectedNameFilter() == longFilter ? ConsumptionCsvFormat::Long : ConsumptionCsvFormat::Table;
-        ctrl_.exportCsv(path, format, number, entry);
-    });
+    connect(dlg, &QFileDialog::fileSelected, this,
+            [this, dlg, longFilter, number, entry](const QString &path) {
+                const ConsumptionCsvFormat format = dlg->selectedNameFilter() == longFilter
+                                                        ? ConsumptionCsvFormat::Long
+                                                        : ConsumptionCsvFormat::Table;
+                ctrl_.exportCsv(path, format, number, entry);
+            });
     dlg->open();
 }

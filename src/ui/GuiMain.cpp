@@ -19,7 +19,8 @@
 #include <QPointer>
 #include <memory>
 
-namespace {
+namespace
+{
 // Client mode without a client path: the client-path dialog, in the stored
 // language or, for a stored 0, the one chosen first. Every way out ends the
 // program explicitly, so a dialog closing in between does not.
@@ -27,7 +28,8 @@ void ShowClientEntry(AppController &app, QPointer<frmHilfe> &help)
 {
     QApplication::setQuitOnLastWindowClosed(false);
     auto showDialog = [&app, &help] {
-        auto *dlg = new frmLogClient(app, true, [&help](const QString &topic) { frmHilfe::Open(help, topic); });
+        auto *dlg =
+            new frmLogClient(app, true, [&help](const QString &topic) { frmHilfe::Open(help, topic); });
         dlg->setAttribute(Qt::WA_DeleteOnClose);
         dlg->open();
     };

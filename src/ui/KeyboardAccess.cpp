@@ -10,7 +10,8 @@
 #include <QMenuBar>
 #include <functional>
 
-namespace {
+namespace
+{
 // One scope: texts in, the same texts with their access letters out.
 struct Scope {
     QStringList texts;

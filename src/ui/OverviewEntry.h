@@ -9,7 +9,8 @@ class TankPicture;
 // The small entry of one device on an overview tab (FrameTank(n) with its
 // labels and the mini tank). A click, or Enter or Space while it has the
 // focus, asks for the device in the detail view.
-class OverviewEntry : public QGroupBox {
+class OverviewEntry : public QGroupBox
+{
     Q_OBJECT
 public:
     static constexpr int kMinWidth = 180;

@@ -6,7 +6,8 @@
 #include <QEvent>
 #include <algorithm>
 
-namespace {
+namespace
+{
 constexpr int kMargin = 14;
 constexpr int kGap = 14;
 } // namespace
@@ -21,7 +22,8 @@ OverviewPage::OverviewPage(int tab, QWidget *parent) : QScrollArea(parent), inne
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The entries take the keyboard focus; the area only follows it.
     setFocusPolicy(Qt::NoFocus);
-    setStyleSheet(QStringLiteral("QScrollArea, QWidget#%1 { background: transparent; }").arg(inner_->objectName()));
+    setStyleSheet(
+        QStringLiteral("QScrollArea, QWidget#%1 { background: transparent; }").arg(inner_->objectName()));
     viewport()->setAutoFillBackground(false);
 }
 
@@ -52,18 +54,20 @@ void OverviewPage::reflow()
     // Entries side by side as far as whole ones fit, in rows of equal height.
     const int width = viewport()->width();
     columns_ = DisplayRules::OverviewColumns(width - 2 * kMargin, OverviewEntry::kMinWidth, kGap);
-    const int w = std::max(OverviewEntry::kMinWidth, (width - 2 * kMargin - (columns_ - 1) * kGap) / columns_);
+    const int w =
+        std::max(OverviewEntry::kMinWidth, (width - 2 * kMargin - (columns_ - 1) * kGap) / columns_);
     int rowHeight = 0;
     for (OverviewEntry *e : std::as_const(slots_))
         if (e)
-            rowHeight = std::max(rowHeight, e->heightForWidth(w) > 0 ? e->heightForWidth(w) : e->sizeHint().height());
+            rowHeight =
+                std::max(rowHeight, e->heightForWidth(w) > 0 ? e->heightForWidth(w) : e->sizeHint().height());
     int bottom = 0;
     for (auto it = slots_.cbegin(); it != slots_.cend(); ++it) {
         if (!it.value())
             continue;
         const int slot = it.key();
-        const QRect r(kMargin + (slot % columns_) * (w + kGap), kMargin + (slot / columns_) * (rowHeight + kGap), w,
-                      rowHeight);
+        const QRect r(kMargin + (slot % columns_) * (w + kGap),
+                      kMargin + (slot / columns_) * (rowHeight + kGap), w, rowHeight);
         it.value()->setGeometry(r);
         bottom = std::max(bottom, r.bottom() + 1);
     }

@@ -7,7 +7,8 @@ class OverviewEntry;
 
 // One overview tab: up to four entries side by side; a narrow window puts
 // fewer in a row and the page scrolls, so no entry is squeezed or cut.
-class OverviewPage : public QScrollArea {
+class OverviewPage : public QScrollArea
+{
     Q_OBJECT
 public:
     explicit OverviewPage(int tab, QWidget *parent = nullptr);

@@ -5,15 +5,21 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-namespace {
+namespace
+{
 QMessageBox::Icon qtIcon(MsgIcon icon)
 {
     switch (icon) {
-    case MsgIcon::Stop: return QMessageBox::Critical;
-    case MsgIcon::Exclamation: return QMessageBox::Warning;
-    case MsgIcon::Information: return QMessageBox::Information;
-    case MsgIcon::Question: return QMessageBox::Question;
-    case MsgIcon::None: break;
+    case MsgIcon::Stop:
+        return QMessageBox::Critical;
+    case MsgIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    case MsgIcon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -26,7 +32,8 @@ QString QtUi::boxTitle(const QString &title) const
     return title.isEmpty() && programTitle_ ? programTitle_() : title;
 }
 
-void QtUi::messageBox(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons, MsgDone done)
+void QtUi::messageBox(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons,
+                      MsgDone done)
 {
     auto *box = new QMessageBox(qtIcon(icon), boxTitle(title), text, QMessageBox::NoButton,
                                 QApplication::activeWindow());
@@ -79,7 +86,10 @@ void QtUi::inputBox(const QString &prompt, const QString &title, const QString &
     dlg->show();
 }
 
-void QtUi::beep() { QApplication::beep(); }
+void QtUi::beep()
+{
+    QApplication::beep();
+}
 
 void QtUi::setWaitCursor(bool on)
 {

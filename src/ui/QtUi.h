@@ -7,7 +7,8 @@
 // of its own (it is modal for the user, not for the program): the caller has
 // returned long before the user answers, timers, the serial port and the
 // sockets go on, and `done` runs when the box is closed.
-class QtUi : public UiServices {
+class QtUi : public UiServices
+{
     Q_OBJECT
 public:
     // programTitle: the title of boxes that have none of their own.

@@ -4,8 +4,7 @@
 
 // Shows the one window of its kind: an open one comes to the front, else
 // `make` builds it (deleted when closed) and it is shown.
-template <class Form, class Make>
-Form *ShowSingle(QPointer<Form> &open, Make make)
+template <class Form, class Make> Form *ShowSingle(QPointer<Form> &open, Make make)
 {
     if (!open) {
         open = make();

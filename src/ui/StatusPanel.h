@@ -6,7 +6,8 @@ class QProgressBar;
 // One panel of the main window's status bar: a text that reports clicks,
 // and (on panel 3) the reception progress bar laid over it. A text longer
 // than the panel ends in "…" and shows whole as the tooltip.
-class StatusPanel : public ElidedLabel {
+class StatusPanel : public ElidedLabel
+{
     Q_OBJECT
 public:
     StatusPanel(int number, QWidget *parent = nullptr);

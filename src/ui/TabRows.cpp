@@ -10,7 +10,8 @@
 #include <QToolButton>
 #include <algorithm>
 
-namespace {
+namespace
+{
 constexpr int kGap = 4;
 constexpr int kBottom = 6;
 
@@ -35,14 +36,14 @@ TabRows::TabRows(QTabWidget *tabs, QWidget *parent)
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     group_->setExclusive(true);
-    setStyleSheet(QStringLiteral(
-        "QToolButton { border: 2px solid transparent; border-radius: 6px; padding: 2px 8px;"
-        " color: #4b5562; background: transparent; }"
-        "QToolButton:checked { background: #1f6fb8; color: white; }"
-        "QToolButton:hover:!checked { background: #dde3ea; color: #1d252e; }"
-        "QToolButton:focus { border-color: #f0a400; }"
-        "QToolButton[attention=\"true\"] { color: #b71c1c; font-weight: bold; }"
-        "QToolButton[attention=\"true\"]:checked { background: #b71c1c; color: white; }"));
+    setStyleSheet(
+        QStringLiteral("QToolButton { border: 2px solid transparent; border-radius: 6px; padding: 2px 8px;"
+                       " color: #4b5562; background: transparent; }"
+                       "QToolButton:checked { background: #1f6fb8; color: white; }"
+                       "QToolButton:hover:!checked { background: #dde3ea; color: #1d252e; }"
+                       "QToolButton:focus { border-color: #f0a400; }"
+                       "QToolButton[attention=\"true\"] { color: #b71c1c; font-weight: bold; }"
+                       "QToolButton[attention=\"true\"]:checked { background: #b71c1c; color: white; }"));
     // The strip stands in for the tab bar, for the mouse and the keyboard.
     tabs_->tabBar()->hide();
     tabs_->tabBar()->setFocusPolicy(Qt::NoFocus);

@@ -14,7 +14,8 @@ class QToolButton;
 // pages. A marked tab (an alarm or a fault on it) carries a red sign. The
 // keyboard treats the strip as a tab bar: Tab reaches the shown caption, the
 // arrow keys move to the others.
-class TabRows : public QWidget {
+class TabRows : public QWidget
+{
     Q_OBJECT
 public:
     explicit TabRows(QTabWidget *tabs, QWidget *parent = nullptr);

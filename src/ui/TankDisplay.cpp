@@ -32,7 +32,8 @@
 
 using namespace DisplayRules;
 
-namespace {
+namespace
+{
 constexpr int kEntriesPerTab = 4;
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text = {},
@@ -270,9 +271,15 @@ void TankDisplay::fillUnits()
         AddListItem(ComboEinheit, UnitName(code, false), code);
 }
 
-void TankDisplay::setProgramTitle(std::function<QString()> title) { title_ = std::move(title); }
+void TankDisplay::setProgramTitle(std::function<QString()> title)
+{
+    title_ = std::move(title);
+}
 
-QString TankDisplay::programTitle() const { return title_ ? title_() : QString(); }
+QString TankDisplay::programTitle() const
+{
+    return title_ ? title_() : QString();
+}
 
 void TankDisplay::setUrlCaption(const QString &text)
 {
@@ -477,10 +484,14 @@ void TankDisplay::showForecast(int n)
     if (OverviewEntry *e = entries_.value(n))
         e->setForecastText(text);
     if (n == tanks_.currentDevice())
-        txbxReichweite->setText(LngText(400) + QLatin1Char(' ') + (text.isEmpty() ? QStringLiteral("–") : text));
+        txbxReichweite->setText(LngText(400) + QLatin1Char(' ') +
+                                (text.isEmpty() ? QStringLiteral("–") : text));
 }
 
-void TankDisplay::DrawTankLevel(double fraction) { tankPicture->setLevel(fraction > 1 ? 1 : fraction); }
+void TankDisplay::DrawTankLevel(double fraction)
+{
+    tankPicture->setLevel(fraction > 1 ? 1 : fraction);
+}
 
 void TankDisplay::setCaption(const QString &c)
 {

@@ -23,7 +23,8 @@ class QTabWidget;
 // The measurement part of the main window: the detail view of the selected
 // tank, the tank selector and the overview tabs. A view only: it shows what
 // the controller announces and passes the user's choices back to it.
-class TankDisplay : public QWidget {
+class TankDisplay : public QWidget
+{
     Q_OBJECT
 public:
     // Without forecasts the days until empty stay a dash.
@@ -59,7 +60,7 @@ signals:
 
 private:
     // The widgets, named as their object names (tests find them by these).
-    QTabWidget *SSTab1;  // pages and captions; shown through tabRows()
+    QTabWidget *SSTab1; // pages and captions; shown through tabRows()
     QComboBox *ComboSN;
     QComboBox *ComboEinheit;
     QLineEdit *txbxTankbezeichnung;

@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 constexpr int kGlideMs = 450;
 // Room above the overview tank for an over-full reading.
 constexpr double kOverflowRoom = 0.16;
@@ -124,8 +125,9 @@ void TankPicture::paintEvent(QPaintEvent *)
         if (!detail && top < body.top()) {
             // Over-full: the column rises past the outline.
             QPainterPath column;
-            column.addRoundedRect(QRectF(body.left() + body.width() * 0.08, top,
-                                         body.width() * 0.84, body.top() - top + ry * 2), 4, 4);
+            column.addRoundedRect(QRectF(body.left() + body.width() * 0.08, top, body.width() * 0.84,
+                                         body.top() - top + ry * 2),
+                                  4, 4);
             clip = clip.united(column);
         }
         p.save();
@@ -174,8 +176,8 @@ void TankPicture::paintEvent(QPaintEvent *)
     const double hatchW = body.width() * 0.26;
     const double hatchH = std::max(3.0, ry * 0.45);
     p.setBrush(dark);
-    p.drawRoundedRect(QRectF(body.center().x() - hatchW / 2, body.top() - hatchH * 0.6, hatchW, hatchH),
-                      1.5, 1.5);
+    p.drawRoundedRect(QRectF(body.center().x() - hatchW / 2, body.top() - hatchH * 0.6, hatchW, hatchH), 1.5,
+                      1.5);
 
     if (!detail)
         return;

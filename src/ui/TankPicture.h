@@ -8,7 +8,8 @@ class QVariantAnimation;
 //   Detail: large picture with a level scale; fractions above 1 fill it.
 //   Overview: small picture; a fraction above 1 rises beyond the outline
 //   (an over-full reading is meant to look wrong).
-class TankPicture : public QWidget {
+class TankPicture : public QWidget
+{
     Q_OBJECT
 public:
     enum class Style { Detail, Overview };

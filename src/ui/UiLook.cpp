@@ -6,9 +6,13 @@
 #include <QStyle>
 #include <QStyleFactory>
 
-namespace UiLook {
+namespace UiLook
+{
 
-QColor Accent() { return QColor(0x1f, 0x6f, 0xb8); }
+QColor Accent()
+{
+    return QColor(0x1f, 0x6f, 0xb8);
+}
 
 void ApplyApplicationLook(QApplication &app)
 {
@@ -45,7 +49,8 @@ void SetRole(QLabel *label, Role role)
     const double base = f.pointSizeF() > 0 ? f.pointSizeF() : 10;
     label->setStyleSheet(QString());
     switch (role) {
-    case Role::Plain: break;
+    case Role::Plain:
+        break;
     case Role::BigValue:
         f.setPointSizeF(base * 2.4);
         f.setWeight(QFont::DemiBold);
@@ -88,8 +93,8 @@ void SetRole(QLabel *label, Role role)
         break;
     case Role::AlarmBadge:
         f.setWeight(QFont::Bold);
-        label->setStyleSheet(QStringLiteral(
-            "background:#d32f2f; color:white; border-radius:4px; padding:2px 10px;"));
+        label->setStyleSheet(
+            QStringLiteral("background:#d32f2f; color:white; border-radius:4px; padding:2px 10px;"));
         break;
     case Role::Link:
         label->setStyleSheet(QStringLiteral("color:%1;").arg(Accent().name()));
@@ -106,6 +111,9 @@ void SetTextColour(QWidget *w, const QColor &c)
     w->setPalette(pal);
 }
 
-QColor TextColour(const QWidget *w) { return w->palette().color(QPalette::WindowText); }
+QColor TextColour(const QWidget *w)
+{
+    return w->palette().color(QPalette::WindowText);
+}
 
 } // namespace UiLook

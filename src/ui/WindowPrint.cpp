@@ -14,8 +14,7 @@ bool PrintWidget(QWidget &w, QPrinter &printer)
     const QSize size = w.size();
     if (size.isEmpty())
         return false;
-    const double scale =
-        std::min(double(page.width()) / size.width(), double(page.height()) / size.height());
+    const double scale = std::min(double(page.width()) / size.width(), double(page.height()) / size.height());
     painter.scale(scale, scale);
     w.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren | QWidget::DrawWindowBackground);
     return painter.end();

@@ -7,7 +7,8 @@
 
 #include <QDir>
 
-namespace {
+namespace
+{
 
 class Configure : public RunningProgramTest
 {
@@ -32,17 +33,20 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
 {
     writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[E-Mail]\r\nSchwelle 2=20\r\n");
     ASSERT_EQ(tool({"--set", "MQTT/Port=1884", "--set", "e-mail/smtpserver=mail.example.org", "--set",
-                    "Ger\u00e4t2/Tankbezeichnung=Heiz\u00f6l Nord", "--set", "E-Mail/MinProzent3=12,5", "--set",
-                    "E-Mail/Schwelle 2=25", "--set", "Com/ClientPort=8001"}),
+                    "Ger\u00e4t2/Tankbezeichnung=Heiz\u00f6l Nord", "--set", "E-Mail/MinProzent3=12,5",
+                    "--set", "E-Mail/Schwelle 2=25", "--set", "Com/ClientPort=8001"}),
               0)
         << qPrintable(err);
-    const QList<std::pair<QString, QString>> stored = {
-        {"MQTT/Port", "1884"}, {"E-Mail/SMTPServer", "mail.example.org"},
-        {"Ger\u00e4t2/Tankbezeichnung", "Heiz\u00f6l Nord"}, {"E-Mail/MinProzent3", "12.5"},
-        {"E-Mail/Schwelle 2", "25"}, {"COM/ClientPort", "8001"},
-        // Absent keys show their defaults, computed ones too.
-        {"E-Mail/Abstand 1 in h", "744"}, {"Log INI-File/Path", dataDir()},
-        {"E-Mail/Password", "(not set)"}};
+    const QList<std::pair<QString, QString>> stored = {{"MQTT/Port", "1884"},
+                                                       {"E-Mail/SMTPServer", "mail.example.org"},
+                                                       {"Ger\u00e4t2/Tankbezeichnung", "Heiz\u00f6l Nord"},
+                                                       {"E-Mail/MinProzent3", "12.5"},
+                                                       {"E-Mail/Schwelle 2", "25"},
+                                                       {"COM/ClientPort", "8001"},
+                                                       // Absent keys show their defaults, computed ones too.
+                                                       {"E-Mail/Abstand 1 in h", "744"},
+                                                       {"Log INI-File/Path", dataDir()},
+                                                       {"E-Mail/Password", "(not set)"}};
     for (const auto &[key, value] : stored) {
         EXPECT_EQ(tool({"--get", key}), 0) << qPrintable(err);
         EXPECT_EQ(out, value + "\n") << qPrintable(key);
@@ -119,13 +123,17 @@ TEST_F(Configure, CommandLineRefusalsMatchTheHelpInTheRunsLanguage)
     writeBytes(iniPath(), "[LngPtnr]\r\nLngId=10\r\n");
     const QString missing = dataDir() + "nowhere/";
     const QList<std::tuple<QStringList, int, QString>> cases = {
-        {{"--export-chart", "1", "--export-chart", "2", "--output", "x.png"}, 2, "podano wi\u0119cej ni\u017c raz"},
+        {{"--export-chart", "1", "--export-chart", "2", "--output", "x.png"},
+         2,
+         "podano wi\u0119cej ni\u017c raz"},
         {{"--export-chart", "1", "--export-chart", "2", "--output", "x.png", "LNGID=2"}, 2, "more than once"},
         {{"--headless", "--headless"}, 2, "--headless"},
         {{"--set", "MQTT/Port=1", "--set-password", "mqtt"}, 2, "wykluczaj\u0105"},
         {{"--set-password", "smtp"}, 2, "smtp"},
         {{"--export-consumption", "all", "--output", "x.csv", "--data-dir", missing}, 1, missing},
-        {{"--export-chart", "all", "--output", "x.png", "--data-dir", missing, "LNGID=1"}, 1, "Kein Datenordner"},
+        {{"--export-chart", "all", "--output", "x.png", "--data-dir", missing, "LNGID=1"},
+         1,
+         "Kein Datenordner"},
         {{"--get", "MQTT/Port", "--data-dir", missing}, 1, missing},
     };
     for (const auto &[args, status, named] : cases) {

@@ -12,7 +12,8 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 class ExportOutput : public DataDirTest
 {
@@ -124,7 +125,8 @@ TEST_F(ExportOutput, StreamsAreWrittenNotReplaced)
     EXPECT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().constData();
     ASSERT_TRUE(reader.waitForFinished(10000));
     EXPECT_EQ(reader.readAllStandardOutput(), csv);
-    struct stat st {};
+    struct stat st {
+    };
     ASSERT_EQ(::stat(qPrintable(fifo), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
 

@@ -33,7 +33,8 @@ TEST_F(HostileStart, FullDiskKeepsTheSettingsFileAndSaysSo)
     const QByteArray saved = readBytes(iniPath());
 
     // Fill the disk: dd ends with an error when no block is left.
-    ASSERT_NE(QProcess::execute("dd", {"if=/dev/zero", "of=" + dataDir() + "filler", "bs=4k", "status=none"}), 0);
+    ASSERT_NE(QProcess::execute("dd", {"if=/dev/zero", "of=" + dataDir() + "filler", "bs=4k", "status=none"}),
+              0);
     peer.write(MakeTelegram(202, 600).toHex() + '\n');
     ASSERT_TRUE(waitOutput("Error writing the INI file")) << output.constData();
     EXPECT_TRUE(output.contains(QFile::encodeName(iniPath())));
@@ -56,16 +57,18 @@ TEST_F(HostileStart, FullDiskKeepsTheSettingsFileAndSaysSo)
 // folder and why, and the program ends.
 TEST_F(HostileStart, SettingsFilesAndAFolderItCannotUseAndLeftoversOfAKilledSave)
 {
-    const QByteArray content = "[LngPtnr]\r\nLngId=0\r\n[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n";
+    const QByteArray content =
+        "[LngPtnr]\r\nLngId=0\r\n[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n";
     const QByteArray folder = QFile::encodeName(dataDir()), ini = QFile::encodeName(iniPath());
     // Root reads and writes anywhere: the program runs as nobody then.
-    const QStringList asOtherUser = ::getuid() == 0
-        ? QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} : QStringList{};
+    const QStringList asOtherUser =
+        ::getuid() == 0 ? QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"}
+                        : QStringList{};
     writeBytes(iniPath(), content);
     ASSERT_EQ(::chmod(ini.constData(), 0200), 0);
     // Root reads any file: the folder and file then belong to nobody.
-    ASSERT_TRUE(::getuid() != 0 ||
-                (::chown(folder.constData(), 65534, 65534) == 0 && ::chown(ini.constData(), 65534, 65534) == 0));
+    ASSERT_TRUE(::getuid() != 0 || (::chown(folder.constData(), 65534, 65534) == 0 &&
+                                    ::chown(ini.constData(), 65534, 65534) == 0));
     ASSERT_TRUE(start("[ready]", asOtherUser)) << output.constData();
     EXPECT_TRUE(output.contains(ini)) << output.constData(); // the message names it
     EXPECT_TRUE(terminate());
@@ -78,7 +81,8 @@ TEST_F(HostileStart, SettingsFilesAndAFolderItCannotUseAndLeftoversOfAKilledSave
     writeBytes(iniPath() + ".keep", "mine");
     ASSERT_TRUE(start("[ready]", asOtherUser)) << output.constData();
     EXPECT_TRUE(terminate());
-    struct stat st {};
+    struct stat st {
+    };
     ASSERT_EQ(::stat(ini.constData(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
     EXPECT_FALSE(QFileInfo::exists(iniPath() + ".Ab3dE9"));

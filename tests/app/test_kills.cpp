@@ -19,7 +19,8 @@ TEST_F(Kills, EveryFileParsesAfterEachKillDuringSavesAndAppends)
 {
     // Every telegram is due for both recordings: the program saves and
     // appends all the time.
-    writeTcpSettings("[Logfile]\r\nAktiv=1\r\nIntervall in s=0\r\n[Log INI-File]\r\nAktiv=1\r\nIntervall in s=0\r\n");
+    writeTcpSettings(
+        "[Logfile]\r\nAktiv=1\r\nIntervall in s=0\r\n[Log INI-File]\r\nAktiv=1\r\nIntervall in s=0\r\n");
     QByteArray feed;
     for (int i = 0; i < 400; ++i)
         feed += MakeTelegram(9000 + i % kTanks, i % 1000).toHex() + '\n';
@@ -40,9 +41,8 @@ TEST_F(Kills, EveryFileParsesAfterEachKillDuringSavesAndAppends)
         const qint64 size = tankSize(tank);
         peer.write(feed);
         // Alternately in the middle of a registry save and of a snapshot.
-        const bool caught = WaitFor([&] {
-            return kill % 2 ? !temporaries().isEmpty() : tankSize(tank) != size;
-        }, 10000);
+        const bool caught =
+            WaitFor([&] { return kill % 2 ? !temporaries().isEmpty() : tankSize(tank) != size; }, 10000);
         run.kill();
         run.waitForFinished(5000);
         EXPECT_TRUE(caught);

@@ -7,7 +7,8 @@
 #include <QElapsedTimer>
 #include <QTcpServer>
 
-namespace {
+namespace
+{
 
 using Processes = RunningProgramTest;
 
@@ -65,7 +66,8 @@ TEST_F(Processes, SigtermEndsPromptlyWhileAMailIsStuck)
 TEST_F(Processes, ClientWithoutTheServerFileEnds)
 {
     QTemporaryDir server;
-    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[Client]\r\nPath=" + QFile::encodeName(server.path()) + "\r\n");
+    writeBytes(iniPath(),
+               "[LngPtnr]\r\nLngId=2\r\n[Client]\r\nPath=" + QFile::encodeName(server.path()) + "\r\n");
     run.setProcessChannelMode(QProcess::MergedChannels);
     run.start(program, {"--headless", "--data-dir", dataDir(), "CLIENT"});
     ASSERT_TRUE(run.waitForFinished(15000)) << "still running";

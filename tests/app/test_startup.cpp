@@ -7,7 +7,8 @@
 
 #include <QFileInfo>
 
-namespace {
+namespace
+{
 
 // The objects one program run has, as the start-up builds them from its
 // command line, on the test's data folder.
@@ -31,7 +32,8 @@ struct Program {
     std::unique_ptr<AppController> app;
 };
 
-class Startup : public UiTest {
+class Startup : public UiTest
+{
 protected:
     void SetUp() override
     {
@@ -152,7 +154,8 @@ TEST_F(Startup, ClientRefreshFollowsTheServerFiles)
 {
     QTemporaryDir share;
     const QString server = share.path() + "/";
-    writeBytes(server + "Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=5\r\nGer\xE4tetyp=9\r\nVolumen=100\r\n");
+    writeBytes(server + "Tankmon.ini",
+               "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=5\r\nGer\xE4tetyp=9\r\nVolumen=100\r\n");
     auto lines = [](int count, int changed) {
         QByteArray b;
         for (int d = 1; d <= count; ++d)
@@ -172,7 +175,8 @@ TEST_F(Startup, ClientRefreshFollowsTheServerFiles)
     // Only what was appended is read: a line in the middle changed behind
     // our back (same length, same file) is not read again.
     writeBytes(server + "Tank1.csv", lines(11, 5));
-    writeBytes(server + "Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=5\r\nGer\xE4tetyp=9\r\nVolumen=80\r\n");
+    writeBytes(server + "Tankmon.ini",
+               "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=5\r\nGer\xE4tetyp=9\r\nVolumen=80\r\n");
     app.TimerClientTick();
     EXPECT_EQ(r.Volumen, 80);
     ASSERT_EQ(r.History.count(), 11);

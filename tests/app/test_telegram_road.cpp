@@ -18,8 +18,10 @@ TEST_F(UiTest, MockLinkTelegramReachesTheBrokerAndTheMailServer)
     ASSERT_TRUE(broker.start());
     SmtpPeer mail({});
     ASSERT_NE(mail.port, 0);
-    writeBytes(iniPath(), "[Common]\r\nActiveCom=1\r\n[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nTopic=tankmon/road\r\n"
-                          "Port=" + QByteArray::number(broker.port) + "\r\n" + MailSettings(mail.port));
+    writeBytes(iniPath(),
+               "[Common]\r\nActiveCom=1\r\n[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nTopic=tankmon/road\r\n"
+               "Port=" +
+                   QByteArray::number(broker.port) + "\r\n" + MailSettings(mail.port));
     Subscriber sub(broker.port);
     MockLinks mocks;
     LinkHardware hardware;
@@ -41,7 +43,8 @@ TEST_F(UiTest, MockLinkTelegramReachesTheBrokerAndTheMailServer)
     }));
     EXPECT_EQ(state.value("level").toInt(), 1234);
     EXPECT_TRUE(state.value("alarm").toBool());
-    ASSERT_TRUE(WaitFor([&] { return !mail.messages.isEmpty(); }, 30000)) << mail.commands.join('\n').toStdString();
+    ASSERT_TRUE(WaitFor([&] { return !mail.messages.isEmpty(); }, 30000))
+        << mail.commands.join('\n').toStdString();
     EXPECT_EQ(mail.messages.size(), 1);
     EXPECT_EQ(mail.messages[0].first, "tankmon@example.org service@example.org");
     EXPECT_TRUE(mail.messages[0].second.contains("4711")) << mail.messages[0].second.constData();

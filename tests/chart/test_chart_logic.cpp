@@ -107,7 +107,8 @@ TEST_F(ChartLogicTest, SeriesOfTheView)
     ASSERT_EQ(p.series[0].keys.size(), 40u);
     EXPECT_EQ(p.series[0].keys[1], at(2026, 3, 2));
     EXPECT_EQ(std::vector<double>(p.series[0].values.begin(), p.series[0].values.begin() + 3),
-              (std::vector<double>{0, 1, 2})) << "the last value of each day";
+              (std::vector<double>{0, 1, 2}))
+        << "the last value of each day";
 
     // Dragging the scroll bar adds only what the drawn series lack.
     DrawnSpan drawn = SpanOf(p, at(2026, 3, 1), at(2026, 4, 10));
@@ -171,7 +172,8 @@ TEST_F(ChartLogicTest, ThinningKeepsTheLine)
     const auto extremes = [from](const ChartSeries &s) {
         Extremes e;
         for (size_t i = 0; i < s.keys.size(); ++i) {
-            auto [it, fresh] = e.try_emplace(qint64(s.keys[i] - double(from)) / 3000, s.values[i], s.values[i]);
+            auto [it, fresh] =
+                e.try_emplace(qint64(s.keys[i] - double(from)) / 3000, s.values[i], s.values[i]);
             it->second = {std::min(it->second.first, s.values[i]), std::max(it->second.second, s.values[i])};
         }
         return e;
@@ -217,8 +219,9 @@ TEST_F(ChartLogicTest, TankAndTimeRangeLists)
     // 13 month boundaries are two years.
     EXPECT_EQ(std::pair(DataYears(at(2026, 6, 1), kNow), DataYears(at(2025, 5, 31), kNow)), std::pair(0, 2));
     const auto ranges = ComboZeitraumEntries(2);
-    EXPECT_EQ(ranges, (std::vector<ComboEntry>{
-                          {"1 Monat", 1}, {"3 Monate", 3}, {"1 Jahr", 12}, {"2 Jahre", 24}, {"Alle Daten", 0}}));
+    EXPECT_EQ(ranges,
+              (std::vector<ComboEntry>{
+                  {"1 Monat", 1}, {"3 Monate", 3}, {"1 Jahr", 12}, {"2 Jahre", 24}, {"Alle Daten", 0}}));
     EXPECT_EQ(ComboZeitraumSelection(ranges, 20), 3);
     EXPECT_EQ(ComboZeitraumSelection(ranges, 2), 0) << "1 and 3 are equally near 2: the earlier wins";
     EXPECT_EQ(ComboZeitraumSelection(ranges, -1), 4) << "nothing chosen yet: all data";
@@ -313,7 +316,6 @@ TEST_F(ChartLogicTest, RubberBand)
     EXPECT_TRUE(RubberBandUp(band, {294, 200}, plot).zoom) << "6 px leftwards zooms";
 }
 
-
 // The demo's mix: litres, m³ and percent. Each unit gets an axis of its own
 // tanks' range; one tank shown is drawn on its own range alone.
 TEST_F(ChartLogicTest, ShownTanksRangeAndAxesPerUnit)
@@ -345,7 +347,8 @@ TEST_F(ChartLogicTest, ShownTanksRangeAndAxesPerUnit)
     ASSERT_TRUE(pic);
     QStringList axes;
     for (const ValueAxis &y : pic->y)
-        axes << QStringLiteral("%1 %2..%3").arg(y.title).arg(y.minimum, 0, 'g', 12).arg(y.maximum, 0, 'g', 12);
+        axes
+            << QStringLiteral("%1 %2..%3").arg(y.title).arg(y.minimum, 0, 'g', 12).arg(y.maximum, 0, 'g', 12);
     EXPECT_EQ(axes.join(", "), "L 1000..2500, m³ 0.6..1.5, % 20..50");
     std::vector<int> onAxis;
     for (const ChartSeries &s : pic->series)
@@ -409,11 +412,13 @@ TEST_F(ChartLogicTest, TimeLabels)
     };
     const qint64 t = at(2025, 11, 17, 9, 20);
     EXPECT_EQ(texts(ComputeTimeAxis(t, at(2026, 11, 1), true), 6, en), "Jan 2026|Apr|Jul|Oct");
-    EXPECT_EQ(texts(ComputeTimeAxis(t, at(2026, 1, 20), true), 5, de), "29. Nov. 2025|13. Dez.|27. Dez.|10. Jan. 2026")
+    EXPECT_EQ(texts(ComputeTimeAxis(t, at(2026, 1, 20), true), 5, de),
+              "29. Nov. 2025|13. Dez.|27. Dez.|10. Jan. 2026")
         << "two months: two-week steps rather than two labels";
     EXPECT_EQ(texts(ComputeTimeAxis(t, t + 26 * kHour, false), 6, en),
               "12:00 17 Nov 2025|18:00|00:00 18 Nov|06:00");
-    EXPECT_EQ(texts(ComputeTimeAxis(t, t + 40, false), 2, en), "09:20:00 17 Nov 2025|09:20:10|09:20:20|09:20:30|09:20:40")
+    EXPECT_EQ(texts(ComputeTimeAxis(t, t + 40, false), 2, en),
+              "09:20:00 17 Nov 2025|09:20:10|09:20:20|09:20:30|09:20:40")
         << "forty seconds on a narrow axis: still four labels and more";
     // Any view from a minute to ten years on any width: four labels at least.
     for (qint64 span : {60LL, 3000LL, 20 * kHour, 3 * kDay, 45 * kDay, 400 * kDay, 3650 * kDay})
@@ -429,8 +434,8 @@ TEST_F(ChartLogicTest, TimeLabels)
 // own unit; nothing when no line is near.
 TEST_F(ChartLogicTest, ReadoutOfTheNearestPoint)
 {
-    tank(1, {{at(2026, 3, 1, 6), 4000}, {at(2026, 3, 2, 6), 3500}, {at(2026, 3, 3, 6), 3000}}).Tankbezeichnung =
-        "Heizöl";
+    tank(1, {{at(2026, 3, 1, 6), 4000}, {at(2026, 3, 2, 6), 3500}, {at(2026, 3, 3, 6), 3000}})
+        .Tankbezeichnung = "Heizöl";
     DeviceRecord &diesel = tank(2, {{at(2026, 3, 1, 18), 2.125}, {at(2026, 3, 2, 18), 1.5}}, 2500);
     diesel.Einheit = 1;
     diesel.Tankbezeichnung = "Diesel";

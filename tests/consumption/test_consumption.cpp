@@ -13,7 +13,8 @@
 #include <map>
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
 // A history as "day.month[.yy]=value" words (year 2026 unless given); the
 // points of a tank lie a minute apart on top of noon.
@@ -69,7 +70,8 @@ ConsumptionResult run(const std::vector<Tank> &tanks, ConsumptionSettings s = {}
 const char *kRefuelled3000 = "2.1=1000 3.1=2000 4.1=3000 5.1=4000 6.1=3990 7.1=3980 8.1=3970 9.1=3960 "
                              "10.1=3950 20.1=3900";
 // A rise of 200 (2 % of 10000) that ends within January.
-const char *kSmallRiseEnds = "2.1=5000 3.1=4900 4.1=5100 5.1=5090 6.1=5080 7.1=5070 8.1=5060 9.1=5050 25.1=4950";
+const char *kSmallRiseEnds =
+    "2.1=5000 3.1=4900 4.1=5100 5.1=5090 6.1=5080 7.1=5070 8.1=5060 9.1=5050 25.1=4950";
 // The same rise with three non-rising points after it when February begins.
 const char *kSmallRiseAtMonthEnd = "2.1=5000 10.1=4950 20.1=4900 27.1=5100 28.1=5090 29.1=5080 30.1=5070 "
                                    "1.2=5050 10.2=5000 20.2=4900";
@@ -82,9 +84,14 @@ struct Case {
     int yearRows = 1;
     ConsumptionSettings settings = {};
 };
-void PrintTo(const Case &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const Case &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
-class ConsumptionCases : public ::testing::TestWithParam<Case> {};
+class ConsumptionCases : public ::testing::TestWithParam<Case>
+{
+};
 
 } // namespace
 
@@ -103,7 +110,8 @@ INSTANTIATE_TEST_SUITE_P(
         // start - end + 3000, counted after five non-rising points.
         Case{"RefuellingCountedAfterFiveNonRisingPoints", {{kRefuelled3000}}, {{{2026, 1}, 100}}},
         // Still rising at the last point: it ends there (1000 - 3990 + 3290).
-        Case{"RefuellingInProgressAtTheEnd", {{"2.1=1000 3.1=900 4.1=800 5.1=700 6.1=4000 7.1=3990"}},
+        Case{"RefuellingInProgressAtTheEnd",
+             {{"2.1=1000 3.1=900 4.1=800 5.1=700 6.1=4000 7.1=3990"}},
              {{{2026, 1}, 300}}},
         Case{"SmallRiseNotCountedWhenItEnds", {{kSmallRiseEnds}}, {{{2026, 1}, 50}}},
         // January 5000 - 5050 + 200, February 5050 - 4900.
@@ -113,29 +121,40 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"RiseOfExactlyTheTriggerIsNotRising",
              {{"2.1=1000 3.1=1010 4.1=1009 5.1=1008 6.1=1007 7.1=1006 8.1=1005", 1000},
               {"2.1=1000 3.1=1010.5 4.1=1009 5.1=1008 6.1=1007 7.1=1006 8.1=1005", 1000}},
-             {{{2026, 1}, 5.5}}, 1, {false, 1, 0.5}},
-        Case{"MonthThatOnlyRoseHasNoEntry", {{"2.1=1000 10.1=1005 20.1=1009 30.1=1012 5.2=1000 15.2=900"}},
+             {{{2026, 1}, 5.5}},
+             1,
+             {false, 1, 0.5}},
+        Case{"MonthThatOnlyRoseHasNoEntry",
+             {{"2.1=1000 10.1=1005 20.1=1009 30.1=1012 5.2=1000 15.2=900"}},
              {{{2026, 2}, 100}}},
         // Four rows, the years between empty; December counts up to the
         // first point of the next month (800 - 600).
-        Case{"EarlierYearAddsRows", {{"20.12.23=800 28.12.23=700 5.1=600 10.1=550 15.1=500 20.1=450"}},
-             {{{2023, 12}, 200}, {{2026, 1}, 150}}, 4},
+        Case{"EarlierYearAddsRows",
+             {{"20.12.23=800 28.12.23=700 5.1=600 10.1=550 15.1=500 20.1=450"}},
+             {{{2023, 12}, 200}, {{2026, 1}, 150}},
+             4},
         // Fewer than 6 points: nothing, but the year still gets its row.
         Case{"FivePointsContributeNothing",
-             {{"1.3.25=500 2.3.25=400 3.3.25=300 4.3.25=200 5.3.25=100"}, {kMarch100}}, {{{2026, 3}, 100}}, 2},
+             {{"1.3.25=500 2.3.25=400 3.3.25=300 4.3.25=200 5.3.25=100"}, {kMarch100}},
+             {{{2026, 3}, 100}},
+             2},
         // A rise from the error value would count 600 as refuelled: 0.6 % of
         // the tank, so the month would vanish.
-        Case{"NegativeStartIsSkipped", {{"1.2=-100 2.2=500 3.2=490 4.2=480 5.2=470 6.2=460 7.2=450", 100000}},
+        Case{"NegativeStartIsSkipped",
+             {{"1.2=-100 2.2=500 3.2=490 4.2=480 5.2=470 6.2=460 7.2=450", 100000}},
              {{{2026, 2}, 50}}},
         // Without a capacity every completed rise counts, the 2 % one too.
         Case{"NoCapacityCountsEveryRefuelling", {{kSmallRiseEnds, 0}}, {{{2026, 1}, 250}}},
         // m³ with scale code 1: the capacity 2500 is 2.5 m³, so a rise of
         // 1.5 m³ is 60 % and counts.
-        Case{"ScaledCapacity", {{"2.1=1 3.1=2.5 4.1=2.49 5.1=2.48 6.1=2.47 7.1=2.46 8.1=2.45 20.1=2", 2500, 1, 1}},
+        Case{"ScaledCapacity",
+             {{"2.1=1 3.1=2.5 4.1=2.49 5.1=2.48 6.1=2.47 7.1=2.46 8.1=2.45 20.1=2", 2500, 1, 1}},
              {{{2026, 1}, 0.5}}},
         // A clock that went back a year: the month lands in its own row.
-        Case{"TimesGoingBackGrowTheTable", {{"5.1=900 10.1=800 10.12.24=700 15.12.24=650 20.12.24=600 25.12.24=550"}},
-             {{{2026, 1}, 200}, {{2024, 12}, 150}}, 3}),
+        Case{"TimesGoingBackGrowTheTable",
+             {{"5.1=900 10.1=800 10.12.24=700 15.12.24=650 20.12.24=600 25.12.24=550"}},
+             {{{2026, 1}, 200}, {{2024, 12}, 150}},
+             3}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(ConsumptionTable, TotalsRoundAfterEveryAdditionHalvesToEven)
@@ -153,7 +172,8 @@ TEST(ConsumptionTable, TotalsRoundAfterEveryAdditionHalvesToEven)
     EXPECT_EQ(t.cell(3, 2).kind, ConsumptionTable::Cell::Empty);
 }
 
-namespace {
+namespace
+{
 // Four tanks of three units: litres; m³ read to 0.001; rain water in % to
 // 0.1 over the turn of the year; m³ read to 0.1. The fifth has too few points.
 DeviceTable mixedUnits()
@@ -219,17 +239,18 @@ TEST(ConsumptionUnits, DecimalTotalsAndOneTablePerUnit)
         ConsumptionExportBytes(devices, {0, 2026, {}, {}, {}}, ConsumptionCsvFormat::Table, "Tank 1-5", texts)
             .bytes;
     EXPECT_TRUE(table.startsWith("\xEF\xBB\xBF"));
-    EXPECT_EQ(QString::fromUtf8(table), "Tank 1-5\r\n\r\n,1,2,3,4,5,6,7,8,9,10,11,12,\r\n"
-                     "Jahr,Jan.,Feb.,M\xC3\xA4rz,Apr.,Mai,Juni,Juli,Aug.,Sept.,Okt.,Nov.,Dez.,Summe\r\n"
-                     " 2026 ,,, 100 ,,,,,,,,,, 100 \r\n"
-                     "Summe L,,,,,,,,,,,,, 100 \r\n"
-                     " 2026 , 0.1 , 0.267 , 0.9 ,,,,,,,,,, 1.267 \r\n"
-                     "Summe m\xC2\xB3,,,,,,,,,,,,, 1.267 \r\n"
-                     " 2026 , 0.9 , 0.4 ,,,,,,,,,,, 1.3 \r\n"
-                     " 2025 ,,,,,,,,,,,, 1.2 , 1.2 \r\n"
-                     "Summe %,,,,,,,,,,,,, 2.5 \r\n"
-                     " 2026 ,,,,,,,,,,,,, 0 \r\n"
-                     "Summe US Gal,,,,,,,,,,,,, 0 \r\n");
+    EXPECT_EQ(QString::fromUtf8(table),
+              "Tank 1-5\r\n\r\n,1,2,3,4,5,6,7,8,9,10,11,12,\r\n"
+              "Jahr,Jan.,Feb.,M\xC3\xA4rz,Apr.,Mai,Juni,Juli,Aug.,Sept.,Okt.,Nov.,Dez.,Summe\r\n"
+              " 2026 ,,, 100 ,,,,,,,,,, 100 \r\n"
+              "Summe L,,,,,,,,,,,,, 100 \r\n"
+              " 2026 , 0.1 , 0.267 , 0.9 ,,,,,,,,,, 1.267 \r\n"
+              "Summe m\xC2\xB3,,,,,,,,,,,,, 1.267 \r\n"
+              " 2026 , 0.9 , 0.4 ,,,,,,,,,,, 1.3 \r\n"
+              " 2025 ,,,,,,,,,,,, 1.2 , 1.2 \r\n"
+              "Summe %,,,,,,,,,,,,, 2.5 \r\n"
+              " 2026 ,,,,,,,,,,,,, 0 \r\n"
+              "Summe US Gal,,,,,,,,,,,,, 0 \r\n");
 
     // One line per tank and month from its first point's month to its last
     // one's; March of the diesel had no consumption; tank 5 none at all.
@@ -246,9 +267,10 @@ TEST(ConsumptionUnits, DecimalTotalsAndOneTablePerUnit)
                         "3,SN:4711,%,2026,2,0.4\n"
                         "4,Hof,m\xC2\xB3,2026,3,0.9\n");
     // A single tank in the long form: its lines only.
-    EXPECT_EQ(ConsumptionExportBytes(devices, {4, 2026, {}, {}, {}}, ConsumptionCsvFormat::Long, "4: Hof", texts)
-                  .bytes,
-              "tank,name,unit,year,month,consumption\n4,Hof,m\xC2\xB3,2026,3,0.9\n");
+    EXPECT_EQ(
+        ConsumptionExportBytes(devices, {4, 2026, {}, {}, {}}, ConsumptionCsvFormat::Long, "4: Hof", texts)
+            .bytes,
+        "tank,name,unit,year,month,consumption\n4,Hof,m\xC2\xB3,2026,3,0.9\n");
 }
 
 using ConsumptionProtocolFile = DataDirTest;

@@ -7,7 +7,8 @@
 #include <QSignalSpy>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 const QDateTime kNow = Clock::Naive(QDate(2026, 12, 7), QTime(12, 0));
 
@@ -27,9 +28,10 @@ std::optional<std::pair<double, QDate>> forecast(std::initializer_list<std::pair
 TEST(Forecast, DaysAndDate)
 {
     // 3000 delivered ten days ago: 5000 - 6600 + 3000 in 14 days.
-    EXPECT_EQ(forecast({{14, 5000}, {10, 4600}, {9.9, 7600}, {8, 7400}, {6, 7200}, {4, 7000}, {2, 6800},
-                        {0, 6600}}),
-              std::pair(66.0, QDate(2027, 2, 11)));
+    EXPECT_EQ(
+        forecast(
+            {{14, 5000}, {10, 4600}, {9.9, 7600}, {8, 7400}, {6, 7200}, {4, 7000}, {2, 6800}, {0, 6600}}),
+        std::pair(66.0, QDate(2027, 2, 11)));
     EXPECT_EQ(forecast({{14, 1000}, {7, 1004}, {0, 1008}}), std::nullopt) << "a rise only";
     // Two and a half days in the window; the older point lies outside it. Three
     // days are enough, and a forecast measured a day ago counts from then: the

@@ -10,9 +10,11 @@
 #include <QStringEncoder>
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
-class HostileSettings : public DataDirTest {
+class HostileSettings : public DataDirTest
+{
 protected:
     void SetUp() override
     {
@@ -100,7 +102,8 @@ TEST_F(HostileSettings, NonRegularFileIsNeitherOpenedBlockingNorReplaced)
     EXPECT_EQ(ReadIniValue(iniPath(), "COM", "Port", "1"), "1");
     WriteIniValue(iniPath(), "COM", "Port", QStringLiteral("3"));
     EXPECT_EQ(reports.size(), 1);
-    struct stat st {};
+    struct stat st {
+    };
     ASSERT_EQ(::stat(QFile::encodeName(iniPath()).constData(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }

@@ -3,7 +3,9 @@
 #include "core/Paths.h"
 
 // (Folders made on the way: the settings tests, first write and a file in the way.)
-class PathRules : public DataDirTest {};
+class PathRules : public DataDirTest
+{
+};
 
 TEST_F(PathRules, DataFolderFromOptionEnvironmentOrCompanyLayout)
 {

@@ -133,7 +133,10 @@ TEST_F(SettingsStore, FileStaysWindows1252UntilATextNeedsMoreThenStaysUtf8)
     writeBytes(iniPath(), head + "Keller" + tail);
     const IniKey name = Cfg::Device::Tankbezeichnung.at(1);
     settings.write(name, QStringLiteral("Öl Süd €"));
-    EXPECT_EQ(readBytes(iniPath()), head + "\xD6l S\xFC" "d \x80" + tail);
+    EXPECT_EQ(readBytes(iniPath()), head +
+                                        "\xD6l S\xFC"
+                                        "d \x80" +
+                                        tail);
 
     settings.write(name, QStringLiteral("Zbiornik łąś"));
     const QByteArray utf8Head = "\xEF\xBB\xBF; Tanks \xC3\xA4\r\n[Ger\xC3\xA4t1]\r\nTankbezeichnung=";
@@ -169,7 +172,9 @@ TEST_F(SettingsStore, SettingsFileIsForItsOwnerAndTheFolderGroupOnly)
     }
     const QByteArray ini = QFile::encodeName(iniPath());
     QStringList seen;
-    const auto step = [&](const char *what) { seen << QString::fromLatin1(what) + ": " + RightsOf(iniPath()); };
+    const auto step = [&](const char *what) {
+        seen << QString::fromLatin1(what) + ": " + RightsOf(iniPath());
+    };
     settings.write(Cfg::ComPort, 3);
     step("new");
     settings.write(Cfg::ComPort, 4);
@@ -192,7 +197,8 @@ TEST_F(SettingsStore, SettingsFileIsForItsOwnerAndTheFolderGroupOnly)
     SafeFile::Replace(other, "y");
     seen << "other replaced: " + RightsOf(other).left(3);
     EXPECT_EQ(seen, QStringList({"new: 640 folder's group", "replaced: 640 folder's group",
-                                 "looser one replaced: 640 folder's group", "tighter one replaced: 600 folder's group",
+                                 "looser one replaced: 640 folder's group",
+                                 "tighter one replaced: 600 folder's group",
                                  "made anew over it: 600 folder's group", "made anew: 640 folder's group",
                                  "other: 644", "other replaced: 666"}));
     EXPECT_EQ(settings.read(Cfg::ComPort), "8");
@@ -207,4 +213,3 @@ TEST(Cp1252, RoundTripsTheCodePage)
     EXPECT_EQ(Cp1252::decode(QByteArray("\x80\xB3")), QString::fromUtf8("€³"));
     EXPECT_EQ(Cp1252::encode(QString::fromUtf8("m³ Ω")), QByteArray("m\xB3 ?"));
 }
-

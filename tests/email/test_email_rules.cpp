@@ -96,7 +96,12 @@ TEST_F(EmailRulesTest, EdgeCases)
          {{Betankungsfall.at(1), "<absent>"}}},
         {"refuelling: more than the delta above the minimum, ends 10 minutes after the last rise",
          {{LetzteEmail, "now"}, {MelderasterLast.at(1), "20"}},
-         {{0, 200, {}}, {1, 220, {}}, {2, 225, {5}}, {4, 300, {}}, {13, 300, {}}, {14, 300, {6}},
+         {{0, 200, {}},
+          {1, 220, {}},
+          {2, 225, {5}},
+          {4, 300, {}},
+          {13, 300, {}},
+          {14, 300, {6}},
           {15, 290, {}}},
          {{MinProzent.at(1), "29"}, {Betankungsfall.at(1), "0"}}},
         {"refuelling under simulation ends after 1 minute",
@@ -221,8 +226,9 @@ TEST_F(EmailRulesTest, RecipientsStatusTextsAndFailures)
     ASSERT_TRUE(email.SendTestEmail(1, shown));
     EXPECT_FALSE(email.busy());
     EXPECT_EQ(sent.size(), 5);
-    EXPECT_TRUE(ui.texts().value(0).startsWith(QStringLiteral("Senden der Email fehlgeschlagen: Fehler 9999 ")) &&
-                ui.texts().value(0).contains(QStringLiteral("Empfänger 2")))
+    EXPECT_TRUE(
+        ui.texts().value(0).startsWith(QStringLiteral("Senden der Email fehlgeschlagen: Fehler 9999 ")) &&
+        ui.texts().value(0).contains(QStringLiteral("Empfänger 2")))
         << ui.texts().join('\n').toStdString();
 }
 

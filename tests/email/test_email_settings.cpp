@@ -8,9 +8,11 @@
 #include "email/PasswordScramble.h"
 #include "model/DeviceRecord.h"
 
-namespace {
+namespace
+{
 
-class EmailSettingsTest : public DataDirTest {
+class EmailSettingsTest : public DataDirTest
+{
 protected:
     DeviceTable devices;
 };
@@ -47,8 +49,7 @@ TEST_F(EmailSettingsTest, StoredNumbersSelectTheNearestItem)
         {"35", 30, 24, 24},    // a tie takes the earlier item
         {"720", 90, 744, 168}, // "monatlich" is 744 hours
         {"abc", 10, 744, 168}, // not a positive number counts as the default
-        {"0", 10, 744, 168},
-        {"-20", 10, 744, 168},
+        {"0", 10, 744, 168},   {"-20", 10, 744, 168},
     };
     EmailSettings s(settings, devices);
     for (const auto &row : rows) {
@@ -57,7 +58,8 @@ TEST_F(EmailSettingsTest, StoredNumbersSelectTheNearestItem)
         s.unload();
         const EmailValues v = s.values();
         EXPECT_EQ(QList<int>({v.schwelle2, v.abstand1, v.abstand2}),
-                  QList<int>({row.schwelle, row.abstand1, row.abstand2})) << row.stored;
+                  QList<int>({row.schwelle, row.abstand1, row.abstand2}))
+            << row.stored;
     }
     // The alarm mode: 0, 1, 2, anything else the default 2.
     QList<int> modes;
@@ -79,7 +81,6 @@ TEST_F(EmailSettingsTest, TankRegisteredLaterTakesPartByItsOwnKey)
     devices.DeviceCount = 3; // registered after the values were loaded
     EXPECT_EQ(QList<bool>({s.tankSelected(1), s.tankSelected(2), s.tankSelected(3)}),
               QList<bool>({false, true, false}));
-
 }
 
 // What the file says for key in section (the raw bytes of its line).
@@ -120,13 +121,13 @@ TEST_F(EmailSettingsTest, PasswordsAreStoredAsBeforeWhereThatWorkedAndRoundTripE
         {"geheim", "fgkalk"},
         {"€ä", "\x81\xe6"},
         {"", ""},
-        {"!ab", "\" ca\""},        // a blank at the start: was read back as "bc"
-        {"abc$", "\"``` \""},      // a blank at the end
-        {"#ab\"", "\"ca&"},         // a quote at the start only
-        {"#a!", "\"\"c\"\""},       // quotes at both ends: in quotes once more
+        {"!ab", "\" ca\""},   // a blank at the start: was read back as "bc"
+        {"abc$", "\"``` \""}, // a blank at the end
+        {"#ab\"", "\"ca&"},   // a quote at the start only
+        {"#a!", "\"\"c\"\""}, // quotes at both ends: in quotes once more
         {lf, "~"},
         {"hasło", "~"},
-        {QString(300, 'p'), "~"},                 // longer than a read
+        {QString(300, 'p'), "~"}, // longer than a read
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.plain.toStdString());
@@ -160,7 +161,8 @@ TEST_F(EmailSettingsTest, EveryCharacterAtEveryPositionRoundTrips)
         IniBatch batch;
         for (qsizetype c = 0; c < chars.size(); ++c)
             for (int n = 1; n <= kIniMaxValueLength; ++n)
-                WriteIniValue(iniPath(), QString::number(c), QString::number(n), StoredPassword(at(c).repeated(n)));
+                WriteIniValue(iniPath(), QString::number(c), QString::number(n),
+                              StoredPassword(at(c).repeated(n)));
     }
     copyToFreshFolder();
     QStringList wrong;

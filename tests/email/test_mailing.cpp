@@ -6,8 +6,8 @@
 
 #include "core/DateText.h"
 #include "email/EmailNotifier.h"
-#include "email/SmtpMail.h"
 #include "email/SilenceAlarm.h"
+#include "email/SmtpMail.h"
 
 #include <QTcpServer>
 
@@ -70,7 +70,8 @@ TEST_F(Mailing, SilentServerEndsWithTheTimeoutWhileTelegramsAreEvaluated)
     EXPECT_FALSE(silent.hasPendingConnections()) << "one connection";
     const QString timedOut =
         QStringLiteral("Senden der Email fehlgeschlagen: Fehler 9999 Timeout occurred, Error #5");
-    EXPECT_TRUE(WaitFor([&] { return ui.texts().contains(timedOut); })) << ui.texts().join('\n').toStdString();
+    EXPECT_TRUE(WaitFor([&] { return ui.texts().contains(timedOut); }))
+        << ui.texts().join('\n').toStdString();
 }
 
 // The e-mail about a silent tank, through a real mail server (aiosmtpd).
@@ -82,14 +83,34 @@ TEST_F(Mailing, SilentTankMailedOnceAndOnceWhenBack)
     std::unique_ptr<SilenceAlarm> silence;
     // "StilleStunden", "StilleGemeldet1", the minute of tank 1's last telegram; each step: its minute,
     // whether a telegram comes before the check, the reason mailed; client mode.
-    struct Case { const char *name; int hours, reported, lastTelegram; QList<std::tuple<int, bool, QString>> steps;
-                  bool client = false; };
-    const QString silent = QStringLiteral("Keine Messung seit 24 h"), back = QStringLiteral("Messungen wieder empfangen");
+    struct Case {
+        const char *name;
+        int hours, reported, lastTelegram;
+        QList<std::tuple<int, bool, QString>> steps;
+        bool client = false;
+    };
+    const QString silent = QStringLiteral("Keine Messung seit 24 h"),
+                  back = QStringLiteral("Messungen wieder empfangen");
     const Case cases[] = {
-        {"once, and again after a return and a new silence", 24, 0, 0,
-         {{1440, false, ""}, {1441, false, silent}, {1442, false, ""}, {2001, true, back}, {3442, false, silent}}},
-        {"days of downtime: once, with the hours", 24, 0, -4320, {{1, false, "Keine Messung seit 72 h"}, {2, false, ""}}},
-        {"the limit in hours", 2, 0, 0, {{120, false, ""}, {121, false, "Keine Messung seit 2 h"}, {122, false, ""}}},
+        {"once, and again after a return and a new silence",
+         24,
+         0,
+         0,
+         {{1440, false, ""},
+          {1441, false, silent},
+          {1442, false, ""},
+          {2001, true, back},
+          {3442, false, silent}}},
+        {"days of downtime: once, with the hours",
+         24,
+         0,
+         -4320,
+         {{1, false, "Keine Messung seit 72 h"}, {2, false, ""}}},
+        {"the limit in hours",
+         2,
+         0,
+         0,
+         {{120, false, ""}, {121, false, "Keine Messung seit 2 h"}, {122, false, ""}}},
         {"0 is off and forgets a reported silence", 0, 1, 0, {{5000, false, ""}, {5001, true, ""}}},
         {"client mode sends nothing", 24, 0, 0, {{1441, false, ""}, {1442, true, ""}}, true},
     };
@@ -111,9 +132,11 @@ TEST_F(Mailing, SilentTankMailedOnceAndOnceWhenBack)
                 tanks.EvalTelegramm(Telegram{}.bytes(), QString());
             silence->CheckSilence();
             sent += mailed.isEmpty() ? 0 : 1;
-            ASSERT_TRUE(WaitFor([&] { return !email->busy() && peer.messages.size() == sent; }, 30000)) << minute;
+            ASSERT_TRUE(WaitFor([&] { return !email->busy() && peer.messages.size() == sent; }, 30000))
+                << minute;
             const QByteArray subject = "Subject: " + mailed.toUtf8() + " : Tank 1 / SN 4711\r\n";
-            EXPECT_TRUE(mailed.isEmpty() || peer.messages.last().second.contains(subject)) << c.name << minute;
+            EXPECT_TRUE(mailed.isEmpty() || peer.messages.last().second.contains(subject))
+                << c.name << minute;
         }
     }
 }
@@ -137,7 +160,8 @@ TEST_F(Mailing, EventsWhileAMessageIsOutAreMailedAfterItInOrder)
     };
     const QByteArray nineMinutesAgo = FormatDateText(now.addSecs(-9 * 60)).toLatin1();
     const Case cases[] = {
-        {"an alarm that starts and ends", "",
+        {"an alarm that starts and ends",
+         "",
          {{0, 0, 2500}, {0, 1, 2500}, {0, 0, 2500}},
          {"Zyklische Meldung", "Alarm !", "Alarm beendet!"}},
         {"the end of a refuelling",
@@ -145,7 +169,8 @@ TEST_F(Mailing, EventsWhileAMessageIsOutAreMailedAfterItInOrder)
              nineMinutesAgo + "\r\n",
          {{0, 1, 2500}, {2, 1, 2500}},
          {"Alarm !", "Betankung Ende"}},
-        {"a fall below the threshold", "MelderasterLast1=50\r\n",
+        {"a fall below the threshold",
+         "MelderasterLast1=50\r\n",
          {{0, 1, 2500}, {0, 1, 400}},
          {"Alarm !", QStringLiteral("Füllstand niedrig")}},
     };
@@ -163,7 +188,8 @@ TEST_F(Mailing, EventsWhileAMessageIsOutAreMailedAfterItInOrder)
             if (&s != &c.steps.first()) {
                 ASSERT_TRUE(email->busy()) << "the first message is still out";
             }
-            ASSERT_TRUE(tanks.EvalTelegramm(Telegram{.status = s.status, .levelWord = Bcd(s.level)}.bytes(), {}));
+            ASSERT_TRUE(
+                tanks.EvalTelegramm(Telegram{.status = s.status, .levelWord = Bcd(s.level)}.bytes(), {}));
         }
         mailed += c.reasons.size();
         ASSERT_TRUE(WaitFor([&] { return !email->busy(); }, 60000));
@@ -178,4 +204,3 @@ TEST_F(Mailing, EventsWhileAMessageIsOutAreMailedAfterItInOrder)
     EXPECT_TRUE(ui.texts().filter(QStringLiteral("Senden der Email fehlgeschlagen")).isEmpty())
         << ui.texts().join('\n').toStdString();
 }
-

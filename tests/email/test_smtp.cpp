@@ -155,8 +155,8 @@ TEST_F(SmtpTest, EnvelopeRefusalsSendNothing)
          "The recipient is not one plain address"},
         {"two recipients in one field", false, sender, "a@example.org,b@example.org", 43,
          "The recipient is not one plain address"},
-        {"non-ASCII recipient, no SMTPUTF8 offered", false, sender, QStringLiteral("müller@example.org"), 1001,
-         "does not offer SMTPUTF8"},
+        {"non-ASCII recipient, no SMTPUTF8 offered", false, sender, QStringLiteral("müller@example.org"),
+         1001, "does not offer SMTPUTF8"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -168,7 +168,8 @@ TEST_F(SmtpTest, EnvelopeRefusalsSendNothing)
         EXPECT_FALSE(r.sent);
         EXPECT_EQ(r.errCode, c.code);
         EXPECT_TRUE(SMTP_GetError(r).contains(QLatin1String(c.says))) << SMTP_GetError(r).toStdString();
-        EXPECT_FALSE(peer.commands.join('\n').contains(QLatin1String("MAIL"))) << peer.commands.join('\n').toStdString();
+        EXPECT_FALSE(peer.commands.join('\n').contains(QLatin1String("MAIL")))
+            << peer.commands.join('\n').toStdString();
         EXPECT_TRUE(peer.messages.isEmpty());
     }
 }
@@ -199,7 +200,8 @@ TEST_F(SmtpTest, CaFileThatIsNoRegularFileFailsThatMailAtOnce)
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     for (const QString &caFile : {fifo, dir.path()}) {
         SCOPED_TRACE(caFile.toStdString());
-        const SmtpResult r = send(server(peer.port, true, false), "Test", "Hallo\r\n", "service@example.org", caFile);
+        const SmtpResult r =
+            send(server(peer.port, true, false), "Test", "Hallo\r\n", "service@example.org", caFile);
         EXPECT_FALSE(r.sent);
         EXPECT_EQ(SMTP_GetError(r),
                   "TANKMON_SMTP_CAFILE is not a readable regular file: " + caFile + ", Error #77");
@@ -208,4 +210,3 @@ TEST_F(SmtpTest, CaFileThatIsNoRegularFileFailsThatMailAtOnce)
 }
 
 } // namespace
-

@@ -10,7 +10,8 @@
 #include <cerrno>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 enum class Fault { None, ShortWriteThenFull, WriteError, SyncError, CloseError, RenameError };
 Fault g_fault = Fault::None;
@@ -40,7 +41,10 @@ ssize_t __wrap_write(int fd, const void *buf, size_t n)
     g_writtenFd = fd;
     return __real_write(fd, buf, g_fault == Fault::ShortWriteThenFull && n > 1 ? n / 2 : n);
 }
-int __wrap_fsync(int fd) { return fails(Fault::SyncError, fd == g_writtenFd) ? -1 : __real_fsync(fd); }
+int __wrap_fsync(int fd)
+{
+    return fails(Fault::SyncError, fd == g_writtenFd) ? -1 : __real_fsync(fd);
+}
 int __wrap_close(int fd)
 {
     const int r = __real_close(fd);
@@ -52,16 +56,17 @@ int __wrap_rename(const char *from, const char *to)
 }
 }
 
-namespace {
+namespace
+{
 
-class WriteFaults : public DataDirTest {
+class WriteFaults : public DataDirTest
+{
 protected:
     void SetUp() override
     {
         DataDirTest::SetUp();
-        IniStore::SetWriteFailureReporter([this](const QString &path, const QString &why) {
-            reports << path + " | " + why;
-        });
+        IniStore::SetWriteFailureReporter(
+            [this](const QString &path, const QString &why) { reports << path + " | " + why; });
     }
     void TearDown() override
     {

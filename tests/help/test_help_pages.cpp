@@ -8,7 +8,8 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 const QString kRoot = QStringLiteral(TANKMON_BINARY_DIR "/help");
 

@@ -14,7 +14,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-class HistoryTest : public DataDirTest {
+class HistoryTest : public DataDirTest
+{
 protected:
     void SetUp() override
     {
@@ -54,14 +55,16 @@ inline ::testing::AssertionResult sameHistory(const TankHistory &a, const TankHi
 {
     if (a.HistoryTimes.size() != b.HistoryTimes.size() || a.HistoryValues.size() != b.HistoryValues.size() ||
         a.HistoryTemps.size() != b.HistoryTemps.size())
-        return ::testing::AssertionFailure() << "sizes " << a.HistoryTimes.size() << " and " << b.HistoryTimes.size();
+        return ::testing::AssertionFailure()
+               << "sizes " << a.HistoryTimes.size() << " and " << b.HistoryTimes.size();
     const auto entry = [](const TankHistory &h, size_t i) {
         const double v = h.HistoryValues[i];
         return std::tuple(h.HistoryTimes[i], v, std::signbit(v), h.HistoryTemps[i]);
     };
     for (size_t i = 0; i < a.HistoryTimes.size(); ++i)
         if (entry(a, i) != entry(b, i))
-            return ::testing::AssertionFailure() << "entry " << i << ": " << ::testing::PrintToString(entry(a, i))
-                                                 << " and " << ::testing::PrintToString(entry(b, i));
+            return ::testing::AssertionFailure()
+                   << "entry " << i << ": " << ::testing::PrintToString(entry(a, i)) << " and "
+                   << ::testing::PrintToString(entry(b, i));
     return ::testing::AssertionSuccess();
 }

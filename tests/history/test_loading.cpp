@@ -15,10 +15,12 @@
 #include <thread>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 using Refreshed = TankHistoryLoader::Refreshed;
 
-class LoadingTest : public HistoryTest {
+class LoadingTest : public HistoryTest
+{
 protected:
     static void append(const QString &path, const QByteArray &bytes)
     {
@@ -32,7 +34,10 @@ protected:
     TankHistoryLoader loader{config, clock};
 };
 
-QByteArray line(const QDateTime &t, const QByteArray &rest) { return FormatDateText(t).toLatin1() + ',' + rest + "\r\n"; }
+QByteArray line(const QDateTime &t, const QByteArray &rest)
+{
+    return FormatDateText(t).toLatin1() + ',' + rest + "\r\n";
+}
 } // namespace
 
 // The entries of a history as "day.hh:mm:ss value temperature".
@@ -40,7 +45,8 @@ static QString entries(const TankHistory &h)
 {
     QStringList out;
     for (int i = 1; i <= h.count(); ++i)
-        out << h.time(i).toString("d.hh:mm:ss") + QStringLiteral(" %1 %2").arg(h.HistoryValues[i]).arg(h.HistoryTemps[i]);
+        out << h.time(i).toString("d.hh:mm:ss") +
+                   QStringLiteral(" %1 %2").arg(h.HistoryValues[i]).arg(h.HistoryTemps[i]);
     return out.join(" | ");
 }
 
@@ -55,22 +61,29 @@ TEST_F(LoadingTest, ReadingRules)
          "05.12.2026 10:00:00,1234,Liter,12\r\n05.12.2026 11:00:00,57.5,%\r\nshort,1,Liter,1\r\n"
          "no comma in this line at all\r\n,05.12.2026 11:30:00,1,Liter,1\r\n05.12.2026 1x:00:00,1,Liter,1\r\n"
          "07.12.2026 12:00:00,5,Liter,5\r\n05.12.2026 12:00:00, 12.5abc,m,-2.5\r\n"
-         "05.12.2026 13:00:00,abc,Liter,13.5\r\n05.12.2026 14:00,7,Liter,1,extra\n05.12.2026 15:00:00,-3,m,x\r\n\r\n",
-         "5.10:00:00 1234 12 | 5.11:00:00 57.5 -9999 | 5.12:00:00 12.5 -2 | 5.13:00:00 0 14 | 5.14:00:00 7 1 | "
+         "05.12.2026 13:00:00,abc,Liter,13.5\r\n05.12.2026 14:00,7,Liter,1,extra\n05.12.2026 "
+         "15:00:00,-3,m,x\r\n\r\n",
+         "5.10:00:00 1234 12 | 5.11:00:00 57.5 -9999 | 5.12:00:00 12.5 -2 | 5.13:00:00 0 14 | 5.14:00:00 7 1 "
+         "| "
          "5.15:00:00 -3 0"},
-        {"a run of equal levels within one hour of the day (whatever the date) keeps its first and latest entry",
-         "01.11.2026 09:00:00,500,Liter,1\r\n02.11.2026 09:00:00,490,Liter,1\r\n03.11.2026 12:10:00,480,Liter,2\r\n"
+        {"a run of equal levels within one hour of the day (whatever the date) keeps its first and latest "
+         "entry",
+         "01.11.2026 09:00:00,500,Liter,1\r\n02.11.2026 09:00:00,490,Liter,1\r\n03.11.2026 "
+         "12:10:00,480,Liter,2\r\n"
          "04.11.2026 12:20:00,480,Liter,3\r\n05.11.2026 12:30:00,480,Liter,4\r\n",
          "1.09:00:00 500 1 | 2.09:00:00 490 1 | 3.12:10:00 480 2 | 5.12:30:00 480 4"},
         {"a run that starts the file or goes into the next hour is kept",
-         "05.12.2026 09:10:00,480,Liter,2\r\n05.12.2026 09:20:00,480,Liter,3\r\n05.12.2026 09:30:00,480,Liter,4\r\n"
-         "05.12.2026 11:00:00,490,Liter,1\r\n05.12.2026 12:50:00,480,Liter,2\r\n05.12.2026 12:55:00,480,Liter,3\r\n"
+         "05.12.2026 09:10:00,480,Liter,2\r\n05.12.2026 09:20:00,480,Liter,3\r\n05.12.2026 "
+         "09:30:00,480,Liter,4\r\n"
+         "05.12.2026 11:00:00,490,Liter,1\r\n05.12.2026 12:50:00,480,Liter,2\r\n05.12.2026 "
+         "12:55:00,480,Liter,3\r\n"
          "05.12.2026 13:00:00,480,Liter,4\r\n",
          "5.09:10:00 480 2 | 5.09:20:00 480 3 | 5.09:30:00 480 4 | 5.11:00:00 490 1 | 5.12:50:00 480 2 | "
          "5.12:55:00 480 3 | 5.13:00:00 480 4"},
         {"equal time stamps keep the first line with the greatest level",
          "05.12.2026 09:59:00,1,Liter,0\r\n05.12.2026 10:00:00,5,Liter,1\r\n05.12.2026 10:00:00,7,Liter,2\r\n"
-         "05.12.2026 10:00:00,6,Liter,3\r\n05.12.2026 10:00:00,7,Liter,4\r\n05.12.2026 10:01:00,2,Liter,5\r\n",
+         "05.12.2026 10:00:00,6,Liter,3\r\n05.12.2026 10:00:00,7,Liter,4\r\n05.12.2026 "
+         "10:01:00,2,Liter,5\r\n",
          "5.09:59:00 1 0 | 5.10:00:00 7 2 | 5.10:01:00 2 5"},
         {"a torn last line is skipped", "05.12.2026 10:00:00,100,Liter,1\r\n05.12.2026 11:00:00,99",
          "5.10:00:00 100 1"},
@@ -91,7 +104,8 @@ TEST_F(LoadingTest, ReadingRules)
     }
 }
 
-namespace {
+namespace
+{
 // Lines near the usual form with every kind of deviation (the edges of the
 // date are tried one by one below). nearFuture: also lines about a day ahead,
 // which a later clock accepts.
@@ -100,8 +114,9 @@ QByteArray randomLines(std::mt19937 &rng, int count, const QDateTime &now, bool 
     auto pick = [&](int n) { return int(rng() % unsigned(n)); };
     const char *units[] = {"Liter", "m", "US,Gal", "", "m\xB3", "US", "a unit longer than any written"};
     const char *temps[] = {"12", "-3", "-0", "12.5", "13.5", "-2.5", "abc", " 7", "1234567890123", "", "1,2"};
-    const char *values[] = {"1234", "57.5", "0001234", " 12", "+4", "abc", "", "123456789012345678901234",
-                            "1.234567890123456789", "1.2.3"};
+    const char *values[] = {
+        "1234", "57.5", "0001234", " 12", "+4", "abc", "", "123456789012345678901234", "1.234567890123456789",
+        "1.2.3"};
     QByteArray out;
     QDateTime t = now.addDays(-3);
     double lastValueChoice = 0;
@@ -141,21 +156,36 @@ QByteArray randomLines(std::mt19937 &rng, int count, const QDateTime &now, bool 
 TEST_F(LoadingTest, VectorisedReadersMatchTheGeneralRules)
 {
     QList<QByteArray> edges = {
-        "29.02.2024 23:59:59,12345678,Liter,-1234567", "29.02.2025 00:00:00,1,Liter,1",
-        "29.02.2000 12:00:00,2,Liter,2", "29.02.2100 12:00:00,3,Liter,3", "31.12.2025 23:59:59,1.5,m,3",
-        "01.01.2026 00:00:00,1.25,m,-3", "00.01.2026 10:00:00,4,m,4", "15.13.2025 10:00:00,5,m,5",
-        "31.04.2026 10:00:00,6,m,6", "15.06.0150 12:00:00,7,m,7", "15.06.0099 12:00:00,8,m,8",
-        "15.06.2026 24:00:00,9,m,9", "15.06.2026 23:60:00,10,m,10", "15.06.2026 23:00:60,11,m,11",
-        "15.06.2026 9:00:00,12,m,12", "15.06.2026 09:00,13,m,13", "15.06.2026 09:00:24;5,Liter,5",
-        "15-06-2026 09:00:26,5,Liter,5", "06.12.2026 15:09:54,20,Liter,1", "06.12.2026 15:09:55,21,Liter,1",
+        "29.02.2024 23:59:59,12345678,Liter,-1234567",
+        "29.02.2025 00:00:00,1,Liter,1",
+        "29.02.2000 12:00:00,2,Liter,2",
+        "29.02.2100 12:00:00,3,Liter,3",
+        "31.12.2025 23:59:59,1.5,m,3",
+        "01.01.2026 00:00:00,1.25,m,-3",
+        "00.01.2026 10:00:00,4,m,4",
+        "15.13.2025 10:00:00,5,m,5",
+        "31.04.2026 10:00:00,6,m,6",
+        "15.06.0150 12:00:00,7,m,7",
+        "15.06.0099 12:00:00,8,m,8",
+        "15.06.2026 24:00:00,9,m,9",
+        "15.06.2026 23:60:00,10,m,10",
+        "15.06.2026 23:00:60,11,m,11",
+        "15.06.2026 9:00:00,12,m,12",
+        "15.06.2026 09:00,13,m,13",
+        "15.06.2026 09:00:24;5,Liter,5",
+        "15-06-2026 09:00:26,5,Liter,5",
+        "06.12.2026 15:09:54,20,Liter,1",
+        "06.12.2026 15:09:55,21,Liter,1",
         "30.12.1899 00:00:00,5,Liter,1",
     };
     // The fields after a usual date and time.
     for (const char *rest : {"0.5,Liter,1", "12.,Liter,1", "1.2345678,Liter,1", "12345.678,Liter,1",
-                             ".5,Liter,1", "1e3,Liter,1", "123456789,Liter,1", "-5,Liter,1", "5,Liter,-0",
-                             "5,Liter,+5", "5,Liter,0012", "5,Liter,12345678", "5,Liter,1.5", "5,Liter,",
-                             "5,Liter", "5,US,Gal,5", "5,US,Gal", "5,US,Galx,5", "5,US,Gal,5,6", "5,US,5",
-                             "5,Liter,5,6", "5,,5", ",Liter,5", "5,Liter,5 ", "5,Liter,-"})
+                             ".5,Liter,1",  "1e3,Liter,1", "123456789,Liter,1", "-5,Liter,1",
+                             "5,Liter,-0",  "5,Liter,+5",  "5,Liter,0012",      "5,Liter,12345678",
+                             "5,Liter,1.5", "5,Liter,",    "5,Liter",           "5,US,Gal,5",
+                             "5,US,Gal",    "5,US,Galx,5", "5,US,Gal,5,6",      "5,US,5",
+                             "5,Liter,5,6", "5,,5",        ",Liter,5",          "5,Liter,5 ",
+                             "5,Liter,-"})
         edges << QByteArray("15.06.2026 09:00:00,") + rest;
     QList<QByteArray> inputs;
     for (const QByteArray &edge : edges)
@@ -172,8 +202,8 @@ TEST_F(LoadingTest, VectorisedReadersMatchTheGeneralRules)
     std::uniform_int_distribution<int> piece(1, 700);
     for (const QByteArray &bytes : inputs) {
         TankFileParser::State general;
-        const TankHistory reference =
-            TankFileParser::Parse(bytes.constData(), bytes.size(), nowSecs, TankFileParser::Reader::General, &general);
+        const TankHistory reference = TankFileParser::Parse(bytes.constData(), bytes.size(), nowSecs,
+                                                            TankFileParser::Reader::General, &general);
         ASSERT_GE(reference.count(), 3);
         for (const auto reader : {TankFileParser::Reader::Fastest, TankFileParser::Reader::Portable}) {
             TankHistory h;
@@ -322,12 +352,14 @@ TEST_F(LoadingTest, ParallelPreloadEqualsLoadingOneByOne)
     const bool prompt = WaitFor([&] { return done.load(); }, 10000);
     // Otherwise a writer that comes and goes lets each blocked open go on.
     if (!prompt)
-        WaitFor([&] {
-            const int w = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
-            if (w >= 0)
-                ::close(w);
-            return done.load();
-        }, 10000);
+        WaitFor(
+            [&] {
+                const int w = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+                if (w >= 0)
+                    ::close(w);
+                return done.load();
+            },
+            10000);
     start.join();
     ASSERT_TRUE(prompt);
     for (int n = 1; n <= tanks; ++n)

@@ -11,8 +11,10 @@
 #include <QFileInfo>
 #include <sys/stat.h>
 
-namespace {
-class RecordingTest : public HistoryTest {
+namespace
+{
+class RecordingTest : public HistoryTest
+{
 protected:
     void SetUp() override
     {
@@ -25,7 +27,10 @@ protected:
     QByteArray tankFile(int n) const { return readBytes(file(n)); }
     QString ini(const IniKey &k) const { return settings.read(k, QStringLiteral("<none>")); }
     // Five attempts 250 ms apart; a loaded machine may take much longer.
-    bool retriesOver() { return WaitFor([this] { return !recorder.retriesPending(); }, 30000); }
+    bool retriesOver()
+    {
+        return WaitFor([this] { return !recorder.retriesPending(); }, 30000);
+    }
 };
 } // namespace
 
@@ -36,9 +41,14 @@ TEST_F(RecordingTest, SnapshotWritesOneLinePerTankInTheFileFormat)
         qint16 scale, temp;
         const char *line; // after the time; none for an error code
     } tanks[] = {
-        {1234, 0, 2, 12, ",12340,Liter,12"}, {-57346, 0, 0, 12, nullptr}, {125, 2, 2, -3, ",1.25,m,-3"},
-        {575, 3, 3, -9999, ",57.5,%"}, {1234, 1, 1, 7, ",1.234,m\xB3,7"}, {250, 6, 0, 4, ",250,US,Gal,4"},
-        {42, 8, 0, 5, ",42,,5"}, {42, 0, 5, 5, ",,Liter,5"}, // scale code without a number
+        {1234, 0, 2, 12, ",12340,Liter,12"},
+        {-57346, 0, 0, 12, nullptr},
+        {125, 2, 2, -3, ",1.25,m,-3"},
+        {575, 3, 3, -9999, ",57.5,%"},
+        {1234, 1, 1, 7, ",1.234,m\xB3,7"},
+        {250, 6, 0, 4, ",250,US,Gal,4"},
+        {42, 8, 0, 5, ",42,,5"},
+        {42, 0, 5, 5, ",,Liter,5"}, // scale code without a number
     };
     for (int n = 1; n <= 8; ++n)
         tank(n, tanks[n - 1].raw, tanks[n - 1].unit, tanks[n - 1].scale, tanks[n - 1].temp);

@@ -10,7 +10,8 @@
 #include <map>
 #include <set>
 
-namespace {
+namespace
+{
 // Reads the ids of a table straight from its embedded data file.
 std::set<int> idsOf(int lng)
 {
@@ -39,7 +40,8 @@ QString blanks(const QString &s)
 const int kMultiLine[] = {141, 142, 143, 233, 234};
 } // namespace
 
-class LanguageTables : public ::testing::TestWithParam<int> {
+class LanguageTables : public ::testing::TestWithParam<int>
+{
 protected:
     void TearDown() override { SetLngId(0); }
 };
@@ -59,8 +61,9 @@ TEST_P(LanguageTables, HoldExactlyTheIdsOfTheGermanTable)
         EXPECT_NE(text(GetParam(), 313), text(1, 313)) << "untranslated caption";
     }
     const QList<LanguageEntry> list = LanguageList();
-    EXPECT_EQ(std::count_if(list.begin(), list.end(),
-                            [lng = GetParam()](const LanguageEntry &e) { return e.id == lng && !e.name.isEmpty(); }),
+    EXPECT_EQ(std::count_if(
+                  list.begin(), list.end(),
+                  [lng = GetParam()](const LanguageEntry &e) { return e.id == lng && !e.name.isEmpty(); }),
               1);
 }
 
@@ -131,7 +134,8 @@ TEST(AccessKeys, UniqueLettersKeptOrChosen)
         EXPECT_EQ(WithAccessKeys(in), out) << qPrintable(in.join('|'));
 }
 
-class LanguageInit : public DataDirTest {
+class LanguageInit : public DataDirTest
+{
 protected:
     void TearDown() override { SetLngId(1); }
     bool init(const QString &commandLine, const std::function<int()> &choose = {})
@@ -145,7 +149,10 @@ protected:
 TEST_F(LanguageInit, CommandLineThenSettingsThenTheUsersChoice)
 {
     int asked = 0;
-    const auto choose = [&] { ++asked; return 4; };
+    const auto choose = [&] {
+        ++asked;
+        return 4;
+    };
     EXPECT_TRUE(init("", choose));
     EXPECT_EQ(LngId(), 1);
     settings.write(Cfg::LngId, 0);

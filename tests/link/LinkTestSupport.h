@@ -3,17 +3,20 @@
 // a socat pseudo-terminal, and the fixture that builds the link.
 #include "support/Fixtures.h"
 
-#include "support/FakeSerialPort.h"
 #include "link/LinkManager.h"
 #include "link/SerialLink.h"
 #include "link/TcpLink.h"
+#include "support/FakeSerialPort.h"
 
 #include <QProcess>
 #include <memory>
 #include <optional>
 
 // The hex line a TCP peer sends for bytes (upper case, LF).
-inline QByteArray HexLine(const QByteArray &bytes) { return bytes.toHex().toUpper() + '\n'; }
+inline QByteArray HexLine(const QByteArray &bytes)
+{
+    return bytes.toHex().toUpper() + '\n';
+}
 
 // Records what reached EvalTelegramm; accepted when the telegram checks pass.
 struct RecordingSink {

@@ -30,8 +30,9 @@ TEST_F(PortDirectoryTest, StableOrderGivesThePortNumbersEntriesNameTheirDeviceAn
     // The device of a number: SerialFakePortTest and ComDialogTest through the link.
 
     // Without maker and description: ComDialogTest.
-    EXPECT_EQ(PortDirectory::EntryText(Port("ttyUSB0", "USB-Serial Controller", "Prolific Technology Inc.", 3)),
-              "COM 3  (ttyUSB0  Prolific Technology Inc. USB-Serial Controller)");
+    EXPECT_EQ(
+        PortDirectory::EntryText(Port("ttyUSB0", "USB-Serial Controller", "Prolific Technology Inc.", 3)),
+        "COM 3  (ttyUSB0  Prolific Technology Inc. USB-Serial Controller)");
     const std::pair<PortInfo, const char *> names[] = {
         {Port("BthModem0", "x"), "Seriell-über-Bluetooth-Verbindung"}, // a name rule wins over a description
         {Port("wtcomsrv1"), "Com-Server Port"},                        // in any case

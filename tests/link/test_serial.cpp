@@ -28,7 +28,8 @@ TEST(FramingTest, ScanGoesOnBehindAnAcceptedTelegramAndAfterTheStxOfARejectedBlo
     EXPECT_EQ(sink.accepted(), 2);
     EXPECT_TRUE(rest.isEmpty());
 
-    const std::pair<const char *, long> numbers[] = {{"ff", 255}, {"1G", 1}, {"G1", 0}, {"7fffffff", 0x7fffffff}};
+    const std::pair<const char *, long> numbers[] = {
+        {"ff", 255}, {"1G", 1}, {"G1", 0}, {"7fffffff", 0x7fffffff}};
     for (const auto &[text, value] : numbers)
         EXPECT_EQ(HexToLong(QByteArray(text)), value) << text;
     EXPECT_EQ(DecodeHexLine("zz41\r"), QByteArray("\x00\x41\x00", 3));
@@ -165,8 +166,9 @@ TEST_F(SerialPtyTest, StreamFramedAndTracedAndTheLineReopenedWhenItComesBackUnle
 
     // A line that goes away is reopened when it comes back, unless switched off.
     pty.stop(); // the other end disappears, and with it the device link
-    ASSERT_TRUE(WaitFor([&] { return ui.panelText(1) == "Schnittstelle COM4 konnte nicht initialisiert werden."; }))
-        << qPrintable(ui.panelText(1));
+    ASSERT_TRUE(WaitFor([&] {
+        return ui.panelText(1) == "Schnittstelle COM4 konnte nicht initialisiert werden.";
+    })) << qPrintable(ui.panelText(1));
     EXPECT_FALSE(link->serialOpen());
     EXPECT_TRUE(link->reopenPending());
 

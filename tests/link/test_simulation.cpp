@@ -6,7 +6,6 @@
 
 #include "core/Catalogue.h"
 
-
 namespace
 {
 
@@ -24,7 +23,8 @@ protected:
     void SetUp() override
     {
         LinkTest::SetUp();
-        QObject::connect(&sim, &DeviceLink::telegramReceived, [this](const QByteArray &t, const QString &s) { sink(t, s); });
+        QObject::connect(&sim, &DeviceLink::telegramReceived,
+                         [this](const QByteArray &t, const QString &s) { sink(t, s); });
     }
     // "SN level temperature" of each simulated telegram, in order.
     QStringList sent() const

@@ -133,8 +133,12 @@ TEST_F(TcpLinkTest, LinesSentRightBeforeTheCloseAreAllEvaluatedAndAFloodIsCutWit
         bytes += HexLine(sent.last());
     }
     ThreadPeer peer(port, bytes, bytes.size());
-    EXPECT_TRUE(WaitFor([&] { return peer.finished() && sink.telegrams.size() >= kLines &&
-                                     link->tcp().state() == DeviceLink::State::Open; }, 20000))
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return peer.finished() && sink.telegrams.size() >= kLines &&
+                   link->tcp().state() == DeviceLink::State::Open;
+        },
+        20000))
         << sink.telegrams.size() << " of " << kLines << " lines evaluated";
     EXPECT_TRUE(sink.telegrams == sent) << "every line once, in order";
     sink = {};
@@ -143,10 +147,12 @@ TEST_F(TcpLinkTest, LinesSentRightBeforeTheCloseAreAllEvaluatedAndAFloodIsCutWit
     const qint64 rssBefore = PeakRssKb();
     ThreadPeer flood(port, QByteArray(64 * 1024, 'A'), 50'000'000);
     qsizetype longestLine = 0;
-    ASSERT_TRUE(WaitFor([&] {
-        longestLine = qMax(longestLine, link->tcpListener()->lineLength());
-        return flood.finished();
-    }, 60000));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            longestLine = qMax(longestLine, link->tcpListener()->lineLength());
+            return flood.finished();
+        },
+        60000));
     EXPECT_LT(flood.sent(), 50'000'000) << "the flood was never cut";
     EXPECT_LE(longestLine, TcpLink::kMaxLineLength);
     EXPECT_LT(PeakRssKb() - rssBefore, 16 * 1024) << "kB grown during the flood";

@@ -6,7 +6,6 @@
 #include "core/TraceLog.h"
 #include "model/Telegram.h"
 
-
 namespace
 {
 
@@ -19,7 +18,11 @@ protected:
         QStringList out;
         for (int n = 1; n <= tanks.DeviceCount(); ++n) {
             const DeviceRecord &r = tanks.device(n);
-            out << QStringLiteral("%1/%2/%3%4").arg(r.SN).arg(r.Geraetetyp).arg(r.Volumen).arg(r.Alarm ? "!" : "");
+            out << QStringLiteral("%1/%2/%3%4")
+                       .arg(r.SN)
+                       .arg(r.Geraetetyp)
+                       .arg(r.Volumen)
+                       .arg(r.Alarm ? "!" : "");
         }
         return out.join(' ');
     }
@@ -53,11 +56,12 @@ TEST_F(EvaluationTest, RegistrationSequenceThenEveryFieldButUnitAndName)
     hooks.insideRecord = [&](int) { savedBeforeHistory = ini("Gerät1", "SN") == "4711"; };
 
     ASSERT_TRUE(feed({.status = 0x40})); // percent
-    EXPECT_EQ(Fields(tanks.device(1)), "SN=4711 Typ=5 Temp=12 Vol=1234 Einheit=3 Tanktyp=1 Dez=0 Cap=5000 H=1500 "
-                                       "Alarm=0 K=1 Zeit=14.03.2026 10:30:00 Name= IP=");
+    EXPECT_EQ(Fields(tanks.device(1)),
+              "SN=4711 Typ=5 Temp=12 Vol=1234 Einheit=3 Tanktyp=1 Dez=0 Cap=5000 H=1500 "
+              "Alarm=0 K=1 Zeit=14.03.2026 10:30:00 Name= IP=");
     EXPECT_EQ(tanks.device(1).History.count(), 0);
-    EXPECT_EQ(events, (QStringList{"deviceAdded(1)", "deviceChanged(1)", "selectDevice(1)", "detailChanged(1)",
-                                   "telegramAccepted"}));
+    EXPECT_EQ(events, (QStringList{"deviceAdded(1)", "deviceChanged(1)", "selectDevice(1)",
+                                   "detailChanged(1)", "telegramAccepted"}));
     EXPECT_EQ(ui.count("beep"), 1);
     EXPECT_EQ(hooks.unloads, 1);
     EXPECT_TRUE(savedBeforeHistory);
@@ -73,12 +77,18 @@ TEST_F(EvaluationTest, RegistrationSequenceThenEveryFieldButUnitAndName)
     events.clear();
     now = now.addSecs(90);
     // Unit bits say metres (ignored for a known device), no temperature, an error word.
-    ASSERT_TRUE(feed({.temp = 0, .status = 0x60, .levelWord = 0xE008, .scale = 0x07, .shape = 0x12,
-                      .capacity = 40000, .height = 2345},
+    ASSERT_TRUE(feed({.temp = 0,
+                      .status = 0x60,
+                      .levelWord = 0xE008,
+                      .scale = 0x07,
+                      .shape = 0x12,
+                      .capacity = 40000,
+                      .height = 2345},
                      "192.168.1.7"));
     EXPECT_EQ(tanks.DeviceCount(), 2);
-    EXPECT_EQ(Fields(tanks.device(1)), "SN=4711 Typ=5 Temp=-9999 Vol=-57352 Einheit=3 Tanktyp=2 Dez=3 Cap=40000 "
-                                       "H=2345 Alarm=0 K=1 Zeit=14.03.2026 10:31:30 Name=Keller IP=192.168.1.7");
+    EXPECT_EQ(Fields(tanks.device(1)),
+              "SN=4711 Typ=5 Temp=-9999 Vol=-57352 Einheit=3 Tanktyp=2 Dez=3 Cap=40000 "
+              "H=2345 Alarm=0 K=1 Zeit=14.03.2026 10:31:30 Name=Keller IP=192.168.1.7");
     EXPECT_EQ(events, (QStringList{"detailChanged(1)", "deviceChanged(1)", "telegramAccepted"}));
     EXPECT_EQ(hooks.recorded, (QList<int>{1, 2, 1}));
     EXPECT_EQ(hooks.emailed, (QList<int>{1, 2, 1}));

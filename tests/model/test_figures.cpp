@@ -2,9 +2,9 @@
 // temperature correction, number parsing. All of it under a German locale (Qt
 // default and, where installed, the C library's LC_NUMERIC): every figure
 // still uses ".", and user input with "," or "." parses the same.
+#include "lang/Lng.h"
 #include "model/Figures.h"
 #include "support/TestSupport.h"
-#include "lang/Lng.h"
 
 #include <QLocale>
 #include <clocale>
@@ -56,8 +56,8 @@ TEST_F(FiguresTest, ScaledLevelAndFormatValue)
         {7, 7, 3, 0.7, "0.7 t"},
         {1234, 1, 4, 1234, "1234 m³"},
         {1234, 4, 4, 1234000, "1234000 kg"}, // no group separator
-        {123, 8, 0, 123, "123 "}, // no unit: the number and a single blank
-        {1234, 0, 5, 0, " Liter"}, // unknown scale code: no number
+        {123, 8, 0, 123, "123 "},            // no unit: the number and a single blank
+        {1234, 0, 5, 0, " Liter"},           // unknown scale code: no number
         // Device errors (negative values) are texts, not levels.
         {-57352, 1, 2, 0, "Fehler E008  (Sonde kurzgeschlossen?!)"},
         {-0xE002, 1, 2, 0, "Fehler E002  (Sonde unterbrochen?!)"},
@@ -102,11 +102,11 @@ TEST_F(FiguresTest, PercentFillFractionAndCorrectedVolume)
 
     // volume, temperature, coefficient, correction on: corrected volume
     const std::tuple<int, int, double, bool, int> cases[] = {
-        {1000, 25, 1, true, 1010},       {1000, 25, 1, false, 1000}, {1000, kNoTemperature, 1, true, 1000},
-        {500, 16, 1, true, 500},         // 500.5
-        {1500, 16, 1, true, 1502},       // 1501.5
-        {-57346, 30, 1, true, -57346},   // a device error is no volume
-        {1000, -100, 100, true, 0},      // far outside the accepted range: never an error code
+        {1000, 25, 1, true, 1010},     {1000, 25, 1, false, 1000}, {1000, kNoTemperature, 1, true, 1000},
+        {500, 16, 1, true, 500},       // 500.5
+        {1500, 16, 1, true, 1502},     // 1501.5
+        {-57346, 30, 1, true, -57346}, // a device error is no volume
+        {1000, -100, 100, true, 0},    // far outside the accepted range: never an error code
     };
     for (const auto &[volumen, temperature, k, on, corrected] : cases)
         EXPECT_EQ(CorrectedVolume(rec(volumen, 0, 0, 10000, temperature, k), on), corrected)
@@ -116,8 +116,8 @@ TEST_F(FiguresTest, PercentFillFractionAndCorrectedVolume)
 
 TEST_F(FiguresTest, ParseNumber)
 {
-    const std::pair<const char *, double> cases[] = {
-        {" -2,25 ", -2.25}, {"2.5", 2.5}, {"abc", 0}, {"1.2.3", 0}, {"12abc", 0}, {"inf", 0}};
+    const std::pair<const char *, double> cases[] = {{" -2,25 ", -2.25}, {"2.5", 2.5}, {"abc", 0},
+                                                     {"1.2.3", 0},       {"12abc", 0}, {"inf", 0}};
     for (const auto &[text, value] : cases)
         EXPECT_DOUBLE_EQ(ParseNumber(text), value) << text;
 }

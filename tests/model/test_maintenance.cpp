@@ -75,7 +75,8 @@ TEST_F(MaintenanceTest, DeletingTwoToThreeOfFiveMovesTheRestForward)
     }
     EXPECT_EQ(tanks.device(4).History.count(), 0) << "nothing left behind the table";
     EXPECT_TRUE(events.contains("tableReset"));
-    EXPECT_EQ(ini({"Geräte/Anzahl", "Gerät2/SN", "Gerät3/Tankbezeichnung"}), (QStringList{"3", "1004", "Tank-5"}));
+    EXPECT_EQ(ini({"Geräte/Anzahl", "Gerät2/SN", "Gerät3/Tankbezeichnung"}),
+              (QStringList{"3", "1004", "Tank-5"}));
 
     // The tank files follow their tanks; the removed ones are kept aside.
     EXPECT_EQ(logFiles(), (QStringList{"Tank1.csv=history of 1001", "Tank3.csv=history of 1005",

@@ -3,7 +3,6 @@
 // folder, client mode, and the user's edits.
 #include "support/Fixtures.h"
 
-
 #include <QDir>
 #include <QFile>
 #include <sys/stat.h>
@@ -12,13 +11,15 @@ using RegistryTest = ControllerTest;
 
 TEST_F(RegistryTest, RoundTripThroughAWindows1252FileWithALineBreakInATankName)
 {
-    writeBytes(iniPath(),
-               "; written by an older version\r\n"
-               "[Ger\xE4te]\r\nAnzahl=2\r\nAktuell=2\r\n"
-               "[Ger\xE4t1]\r\nSN=4711\r\nGer\xE4tetyp=7\r\nTemperatur=-12\r\nVolumen=1234\r\nStandort=Keller S\xFC"
-               "d\r\nEinheit=1\r\nTanktyp=3\r\nTankvolumen=5000\r\nTankh\xF6he=1500\r\nUhrzeit=05.12.2025 15:09:54\r\n"
-               "Dez-Punkt=2\r\nAlarm=1\r\nClientIP=10.1.2.3\r\nTempKorr=0,8\r\n"
-               "[Ger\xE4t2]\r\nSN=12\r\nTankbezeichnung=Hof\r\nStandort=Alt\r\nUhrzeit=01.01.2099 00:00:00\r\n");
+    writeBytes(
+        iniPath(),
+        "; written by an older version\r\n"
+        "[Ger\xE4te]\r\nAnzahl=2\r\nAktuell=2\r\n"
+        "[Ger\xE4t1]\r\nSN=4711\r\nGer\xE4tetyp=7\r\nTemperatur=-12\r\nVolumen=1234\r\nStandort=Keller S\xFC"
+        "d\r\nEinheit=1\r\nTanktyp=3\r\nTankvolumen=5000\r\nTankh\xF6he=1500\r\nUhrzeit=05.12.2025 "
+        "15:09:54\r\n"
+        "Dez-Punkt=2\r\nAlarm=1\r\nClientIP=10.1.2.3\r\nTempKorr=0,8\r\n"
+        "[Ger\xE4t2]\r\nSN=12\r\nTankbezeichnung=Hof\r\nStandort=Alt\r\nUhrzeit=01.01.2099 00:00:00\r\n");
     // The history is reset before the tank file is read.
     tanks.device(1).History.append(now, 5, 5);
     int historyAtLoad = -1;
@@ -31,8 +32,9 @@ TEST_F(RegistryTest, RoundTripThroughAWindows1252FileWithALineBreakInATankName)
     EXPECT_EQ(historyAtLoad, 0);
     EXPECT_EQ(events.mid(0, 4),
               (QStringList{"deviceAdded(1)", "deviceChanged(1)", "deviceAdded(2)", "deviceChanged(2)"}));
-    EXPECT_EQ(Fields(tanks.device(1)), "SN=4711 Typ=7 Temp=-12 Vol=1234 Einheit=1 Tanktyp=3 Dez=2 Cap=5000 H=1500 "
-                                       "Alarm=1 K=0.8 Zeit=05.12.2025 15:09:54 Name=Keller Süd IP=10.1.2.3");
+    EXPECT_EQ(Fields(tanks.device(1)),
+              "SN=4711 Typ=7 Temp=-12 Vol=1234 Einheit=1 Tanktyp=3 Dez=2 Cap=5000 H=1500 "
+              "Alarm=1 K=0.8 Zeit=05.12.2025 15:09:54 Name=Keller Süd IP=10.1.2.3");
     // "Standort" only when the name is empty; 2099 is more than a day ahead.
     EXPECT_EQ(Fields(tanks.device(2)),
               "SN=12 Typ=0 Temp=0 Vol=0 Einheit=0 Tanktyp=0 Dez=0 Cap=1 H=0 Alarm=0 K=1 Zeit= Name=Hof IP=");
@@ -64,11 +66,12 @@ TEST_F(RegistryTest, RoundTripThroughAWindows1252FileWithALineBreakInATankName)
 // one whose section stayed in the file.
 TEST_F(RegistryTest, DamagedValuesCountBeyondTheSectionsAndKeysOfARemovedDevice)
 {
-    writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=70\r\n"
-                          "[Ger\xE4t1]\r\nSN=x\r\nTankvolumen=abc\r\nTemperatur=99999\r\nTempKorr=abc\r\nEinheit=2.0\r\n"
-                          "[Ger\xE4t2]\r\nTempKorr=1,5\r\nTankvolumen= 700 \r\n"
-                          "[Ger\xE4t3]\r\nSN=33\r\n[Ger\xE4t4]\r\nTempKorr=7\r\nStandort=Alt\r\n"
-                          "[Ger\xE4t57]\r\nSN=570\r\n");
+    writeBytes(iniPath(),
+               "[Ger\xE4te]\r\nAnzahl=70\r\n"
+               "[Ger\xE4t1]\r\nSN=x\r\nTankvolumen=abc\r\nTemperatur=99999\r\nTempKorr=abc\r\nEinheit=2.0\r\n"
+               "[Ger\xE4t2]\r\nTempKorr=1,5\r\nTankvolumen= 700 \r\n"
+               "[Ger\xE4t3]\r\nSN=33\r\n[Ger\xE4t4]\r\nTempKorr=7\r\nStandort=Alt\r\n"
+               "[Ger\xE4t57]\r\nSN=570\r\n");
     tanks.LoadRegistry();
     EXPECT_EQ(tanks.DeviceCount(), 3);
     EXPECT_EQ(hooks.loaded.size(), 3);
@@ -139,7 +142,8 @@ TEST_F(RegistryTest, CopyInTheLogFolderHasTheRightsOfTheSettingsFile)
     ::chmod(QFile::encodeName(iniPath()).constData(), 0640);
     ::chmod(QFile::encodeName(copy).constData(), 0644);
     save("copy loosened");
-    EXPECT_EQ(seen, QStringList({"first: 640 640", "settings file tightened: 600 600", "copy loosened: 640 640"}));
+    EXPECT_EQ(seen,
+              QStringList({"first: 640 640", "settings file tightened: 600 600", "copy loosened: 640 640"}));
     EXPECT_EQ(readBytes(copy), readBytes(iniPath()));
 }
 
@@ -148,7 +152,8 @@ TEST_F(RegistryTest, CopyInTheLogFolderHasTheRightsOfTheSettingsFile)
 TEST_F(RegistryTest, ClientModeReadsTheServerFileAndWritesNothing)
 {
     QTemporaryDir server;
-    const QByteArray serverFile = "[Ger\xE4te]\r\nAnzahl=1\r\nAktuell=1\r\n[Ger\xE4t1]\r\nSN=4711\r\nTankbezeichnung=Server\r\n";
+    const QByteArray serverFile =
+        "[Ger\xE4te]\r\nAnzahl=1\r\nAktuell=1\r\n[Ger\xE4t1]\r\nSN=4711\r\nTankbezeichnung=Server\r\n";
     writeBytes(server.path() + "/Tankmon.ini", serverFile);
     config.clientMode = true;
     config.clientPath = server.path();
@@ -217,10 +222,11 @@ TEST_F(RegistryTest, SelectionAndEditsOfTheCurrentDevice)
 
     tanks.setTankName("Süd");
     tanks.setUnit(7);
-    EXPECT_EQ(events, (QStringList{"detailChanged(2)", "detailChanged(1)", "deviceChanged(1)", "detailChanged(1)",
-                                   "deviceChanged(1)"}));
-    EXPECT_EQ(Fields(tanks.device(1)), "SN=1 Typ=5 Temp=12 Vol=1234 Einheit=7 Tanktyp=1 Dez=0 Cap=5000 H=1500 "
-                                       "Alarm=0 K=1 Zeit=14.03.2026 10:30:00 Name=Süd IP=");
+    EXPECT_EQ(events, (QStringList{"detailChanged(2)", "detailChanged(1)", "deviceChanged(1)",
+                                   "detailChanged(1)", "deviceChanged(1)"}));
+    EXPECT_EQ(Fields(tanks.device(1)),
+              "SN=1 Typ=5 Temp=12 Vol=1234 Einheit=7 Tanktyp=1 Dez=0 Cap=5000 H=1500 "
+              "Alarm=0 K=1 Zeit=14.03.2026 10:30:00 Name=Süd IP=");
     EXPECT_EQ(tanks.device(2).Einheit, 0);
     EXPECT_EQ(ini({"Gerät1/Tankbezeichnung", "Gerät1/Einheit"}), (QStringList{"Süd", "7"}));
 }

@@ -21,8 +21,16 @@ TEST(TelegramRejection, EachCheckAndTheirOrder)
     using F = TelegramFault;
     const int sum = TelegramChecksum(Telegram{}.bytes());
     // Bytes 2..17 adding up to 0x1FF: only the low byte is compared, the start byte not counted.
-    const Telegram wrap{.type = 2, .sn = 0, .temp = 0, .levelWord = 0, .shape = 0, .capacity = 0, .height = 0,
-                        .spare1 = 0xFF, .spare2 = 0x1FF - 0x11 - 2 - 0xFF, .checksum = 0xFF};
+    const Telegram wrap{.type = 2,
+                        .sn = 0,
+                        .temp = 0,
+                        .levelWord = 0,
+                        .shape = 0,
+                        .capacity = 0,
+                        .height = 0,
+                        .spare1 = 0xFF,
+                        .spare2 = 0x1FF - 0x11 - 2 - 0xFF,
+                        .checksum = 0xFF};
     Telegram withStart = wrap;
     withStart.checksum = (0x1FF + 0x02) & 0xFF;
     const std::tuple<const char *, Telegram, F> cases[] = {
@@ -53,9 +61,14 @@ TEST(TelegramRejection, EachCheckAndTheirOrder)
 TEST(TelegramDecoding, LevelWordAndTheOtherFieldsOfAValidTelegram)
 {
     const std::pair<int, int> cases[] = {
-        {0x9999, 9999}, {0x0007, 7}, {0xE000, -0xE000}, {0xFFFF, -0xFFFF},
+        {0x9999, 9999},
+        {0x0007, 7},
+        {0xE000, -0xE000},
+        {0xFFFF, -0xFFFF},
         // Below 0xE000: BCD, and a nibble above 9 ends the number.
-        {0xDFFF, 0}, {0x1A23, 1}, {0x123F, 123},
+        {0xDFFF, 0},
+        {0x1A23, 1},
+        {0x123F, 123},
     };
     for (const auto &[word, level] : cases)
         EXPECT_EQ(DecodeLevelWord(quint8(word >> 8), quint8(word)), level) << std::hex << word;

@@ -23,7 +23,8 @@ protected:
     {
         QStringList k;
         for (int n = 1; n <= 3; ++n)
-            k << QString::number(tanks.device(n).TempKorr) + "/" + ini(QStringLiteral("Gerät%1").arg(n), "TempKorr");
+            k << QString::number(tanks.device(n).TempKorr) + "/" +
+                     ini(QStringLiteral("Gerät%1").arg(n), "TempKorr");
         return k.join(' ');
     }
 

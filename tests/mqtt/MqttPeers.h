@@ -24,7 +24,8 @@ struct Broker {
         QFile conf(dir.filePath("mosquitto.conf"));
         if (!conf.open(QIODevice::WriteOnly))
             return false;
-        conf.write("listener " + QByteArray::number(port) + " 127.0.0.1\npersistence false\nlog_dest stderr\n"
+        conf.write("listener " + QByteArray::number(port) +
+                   " 127.0.0.1\npersistence false\nlog_dest stderr\n"
                    "log_type all\nallow_anonymous " +
                    (withUsers ? "false\npassword_file " + users.toUtf8() : "true"));
         conf.close();
@@ -33,11 +34,13 @@ struct Broker {
         proc.setProcessChannelMode(QProcess::MergedChannels);
         proc.start("/usr/sbin/mosquitto", {"-c", conf.fileName()});
         EXPECT_TRUE(proc.waitForStarted()) << "mosquitto is missing: run tools/setup.sh";
-        return WaitFor([&] {
-            QTcpSocket s;
-            s.connectToHost(QHostAddress::LocalHost, port);
-            return s.waitForConnected(200);
-        }, 10000);
+        return WaitFor(
+            [&] {
+                QTcpSocket s;
+                s.connectToHost(QHostAddress::LocalHost, port);
+                return s.waitForConnected(200);
+            },
+            10000);
     }
     ~Broker()
     {
@@ -57,15 +60,17 @@ struct Subscriber {
     }
     bool waitFor(const QString &topic, const std::function<bool(const QByteArray &)> &pred, int ms = 15000)
     {
-        return WaitFor([&] {
-            buffer += proc.readAllStandardOutput();
-            for (qsizetype nl; (nl = buffer.indexOf('\n')) >= 0; buffer.remove(0, nl + 1)) {
-                const QByteArray line = buffer.left(nl);
-                last[QString::fromUtf8(line.left(line.indexOf('\t')))] =
-                    QByteArray::fromHex(line.mid(line.indexOf('\t') + 1));
-            }
-            return last.contains(topic) && pred(last[topic]);
-        }, ms);
+        return WaitFor(
+            [&] {
+                buffer += proc.readAllStandardOutput();
+                for (qsizetype nl; (nl = buffer.indexOf('\n')) >= 0; buffer.remove(0, nl + 1)) {
+                    const QByteArray line = buffer.left(nl);
+                    last[QString::fromUtf8(line.left(line.indexOf('\t')))] =
+                        QByteArray::fromHex(line.mid(line.indexOf('\t') + 1));
+                }
+                return last.contains(topic) && pred(last[topic]);
+            },
+            ms);
     }
     ~Subscriber() { proc.kill(), proc.waitForFinished(); }
 };

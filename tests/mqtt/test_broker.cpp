@@ -1,10 +1,10 @@
 #include "mqtt/MqttPeers.h"
-#include "support/Telegrams.h"
 #include "support/ProgramRun.h"
+#include "support/Telegrams.h"
 
 #include "core/UiServices.h"
-#include "model/TankController.h"
 #include "lang/Lng.h"
+#include "model/TankController.h"
 #include "mqtt/MqttDialogLogic.h"
 #include "mqtt/MqttPayloads.h"
 #include "mqtt/MqttPublisher.h"
@@ -14,8 +14,10 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
-namespace {
-class Mqtt : public RunningProgramTest {
+namespace
+{
+class Mqtt : public RunningProgramTest
+{
 protected:
     bool startProgram(const QByteArray &mqtt)
     {
@@ -46,8 +48,10 @@ TEST_F(Mqtt, StatesDiscoveryWillAndRefusedLogin)
         EXPECT_TRUE(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$)")
                         .match(state.take("time").toString())
                         .hasMatch());
-        EXPECT_EQ(state, QJsonDocument::fromJson(R"({"serial": 4711, "level": 1234, "unit": "L", "percent": 25,
-            "temperature": -7, "alarm": false, "error": null, "days_until_empty": null})").object());
+        EXPECT_EQ(state,
+                  QJsonDocument::fromJson(R"({"serial": 4711, "level": 1234, "unit": "L", "percent": 25,
+            "temperature": -7, "alarm": false, "error": null, "days_until_empty": null})")
+                      .object());
         EXPECT_EQ(sub.last.value("tankmon/test/status"), "online");
         for (const QString &topic : MqttDiscoveryTopics("homeassistant", 4711)) {
             ASSERT_TRUE(sub.waitFor(topic, [](const QByteArray &p) { return !p.isEmpty(); }))
@@ -85,7 +89,8 @@ TEST_F(Mqtt, StatesDiscoveryWillAndRefusedLogin)
     QByteArray log;
     ASSERT_TRUE(WaitFor([&] { return (log += broker.proc.readAll()).count("not authorised") >= 3; }, 20000))
         << log.constData();
-    const QByteArray said = "MQTT: broker 127.0.0.1:" + QByteArray::number(broker.port) + " refuses the login";
+    const QByteArray said =
+        "MQTT: broker 127.0.0.1:" + QByteArray::number(broker.port) + " refuses the login";
     EXPECT_EQ(readBytes(dataDir() + "trace.txt").count(said), 1);
     EXPECT_EQ((output += run.readAll()).count(said), 1) << output.constData();
     EXPECT_EQ(run.state(), QProcess::Running);
@@ -122,12 +127,14 @@ TEST_F(Mqtt, RemovedTankLeavesNoConfigAndNoState)
     Subscriber sub(broker.port);
     for (int sn : {815, 4711})
         tanks.EvalTelegramm(MakeTelegram(sn, 100), QString());
-    ASSERT_TRUE(sub.waitFor("tankmon/test/tank2/state", [](const QByteArray &p) { return p.contains("4711"); }));
+    ASSERT_TRUE(
+        sub.waitFor("tankmon/test/tank2/state", [](const QByteArray &p) { return p.contains("4711"); }));
     ASSERT_TRUE(tanks.RemoveDevices(1, 1));
     for (const QString &topic : MqttDiscoveryTopics("homeassistant", 815))
         EXPECT_TRUE(sub.waitFor(topic, [](const QByteArray &p) { return p.isEmpty(); })) << qPrintable(topic);
     EXPECT_TRUE(sub.waitFor("tankmon/test/tank2/state", [](const QByteArray &p) { return p.isEmpty(); }));
-    EXPECT_TRUE(sub.waitFor("tankmon/test/tank1/state", [](const QByteArray &p) { return p.contains("4711"); }));
+    EXPECT_TRUE(
+        sub.waitFor("tankmon/test/tank1/state", [](const QByteArray &p) { return p.contains("4711"); }));
     EXPECT_FALSE(sub.last.value("homeassistant/sensor/tankmon_4711/level/config").isEmpty());
 }
 
@@ -142,7 +149,8 @@ TEST_F(Mqtt, ReplacedPublisherEndsItsConnectionWithoutWaiting)
     MqttValues v;
     v.host = "127.0.0.1", v.port = broker.port, v.topic = "tankmon/swap";
     Subscriber sub(broker.port);
-    auto publisher = std::make_unique<MqttPublisher>(tanks, config, settings, v, QString(), ui, SystemClock());
+    auto publisher =
+        std::make_unique<MqttPublisher>(tanks, config, settings, v, QString(), ui, SystemClock());
     ASSERT_TRUE(sub.waitFor("tankmon/swap/status", [](const QByteArray &p) { return p == "online"; }));
     const auto ending = [] { return QCoreApplication::instance()->findChildren<MqttClient *>().size(); };
     ASSERT_EQ(ending(), 0);
@@ -150,7 +158,8 @@ TEST_F(Mqtt, ReplacedPublisherEndsItsConnectionWithoutWaiting)
     EXPECT_EQ(ending(), 1) << "the old client is still ending";
     EXPECT_TRUE(WaitFor([&] { return ending() == 0; }));
     tanks.EvalTelegramm(MakeTelegram(4711, 100), QString());
-    EXPECT_TRUE(sub.waitFor("tankmon/swap/tank1/state", [](const QByteArray &p) { return p.contains("4711"); }));
+    EXPECT_TRUE(
+        sub.waitFor("tankmon/swap/tank1/state", [](const QByteArray &p) { return p.contains("4711"); }));
     EXPECT_EQ(sub.last.value("tankmon/swap/status"), "online");
 }
 
@@ -159,7 +168,12 @@ TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
     SetLngId(2);
     // said: the text id of the refusal; for a topic or prefix, which field
     // and the value as the box quotes it.
-    const struct { const char *host, *topic, *prefix; int port; int said, field; const char *quoted; } cases[] = {
+    const struct {
+        const char *host, *topic, *prefix;
+        int port;
+        int said, field;
+        const char *quoted;
+    } cases[] = {
         {"", "tankmon/a", "homeassistant", 1883, 434, 0, nullptr},
         {"broker", "tankmon/+", "homeassistant", 1883, 652, 431, "tankmon/+"},
         {"broker", "tankmon/a", "home#", 1883, 652, 433, "home#"},
@@ -201,7 +215,8 @@ TEST_F(Mqtt, UnusableTopicInTheFileIsSaidOnceAndNothingIsPublished)
 {
     ASSERT_TRUE(broker.start());
     Subscriber sub(broker.port);
-    writeTcpSettings("Log=" + dataDir().toUtf8() + "trace.txt\r\n[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nPort=" +
+    writeTcpSettings("Log=" + dataDir().toUtf8() +
+                     "trace.txt\r\n[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nPort=" +
                      QByteArray::number(broker.port) + "\r\nTopic=tankmon/\x01test\r\n");
     ASSERT_TRUE(start());
     const QByteArray quoted = R"(Topic="tankmon/\x01test")";
@@ -217,8 +232,9 @@ TEST_F(Mqtt, UnusableTopicInTheFileIsSaidOnceAndNothingIsPublished)
     EXPECT_TRUE(output.contains("[panel 1] MQTT: " + quoted)) << output.constData();
     // Messages of one broker reach the subscriber in order: once ours is
     // there, anything the program had sent would be too.
-    ASSERT_EQ(QProcess::execute("mosquitto_pub", {"-p", QString::number(broker.port), "-r", "-t", "test/end",
-                                                   "-m", "end"}), 0);
+    ASSERT_EQ(QProcess::execute("mosquitto_pub",
+                                {"-p", QString::number(broker.port), "-r", "-t", "test/end", "-m", "end"}),
+              0);
     ASSERT_TRUE(sub.waitFor("test/end", [](const QByteArray &p) { return p == "end"; }));
     EXPECT_EQ(sub.last.keys(), QStringList{"test/end"});
 }
@@ -230,7 +246,9 @@ TEST_F(Mqtt, RestartNeverSendsAnOlderState)
 {
     const QString tank1 = "tankmon/test/tank1/state";
     const auto level = [](int l) {
-        return [l](const QByteArray &p) { return QJsonDocument::fromJson(p).object().value("level").toInt() == l; };
+        return [l](const QByteArray &p) {
+            return QJsonDocument::fromJson(p).object().value("level").toInt() == l;
+        };
     };
     const auto is = [](const QByteArray &want) { return [want](const QByteArray &p) { return p == want; }; };
     ASSERT_TRUE(broker.start());

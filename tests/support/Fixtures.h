@@ -59,9 +59,10 @@ struct RecordingHooks : HistoryHooks, EmailHooks {
 // Every field of a record but the history in one line, to compare records whole.
 inline QString Fields(const DeviceRecord &r)
 {
-    return QString::asprintf("SN=%d Typ=%d Temp=%d Vol=%d Einheit=%d Tanktyp=%d Dez=%d Cap=%d H=%d Alarm=%d K=%g",
-                             r.SN, r.Geraetetyp, r.Temperatur, r.Volumen, r.Einheit, r.Tanktyp, r.DezPunkt,
-                             r.Tankvolumen, r.Tankhoehe, int(r.Alarm), r.TempKorr) +
+    return QString::asprintf(
+               "SN=%d Typ=%d Temp=%d Vol=%d Einheit=%d Tanktyp=%d Dez=%d Cap=%d H=%d Alarm=%d K=%g", r.SN,
+               r.Geraetetyp, r.Temperatur, r.Volumen, r.Einheit, r.Tanktyp, r.DezPunkt, r.Tankvolumen,
+               r.Tankhoehe, int(r.Alarm), r.TempKorr) +
            QStringLiteral(" Zeit=%1 Name=%2 IP=%3")
                .arg(r.Uhrzeit.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")), r.Tankbezeichnung, r.ClientIP);
 }
@@ -77,7 +78,8 @@ protected:
         tanks.setHistoryHooks(&hooks);
         tanks.setEmailHooks(&hooks);
         auto log = [this](const char *name) {
-            return [this, name](int n) { events << QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(n); };
+            return
+                [this, name](int n) { events << QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(n); };
         };
         QObject::connect(&tanks, &TankController::deviceAdded, log("deviceAdded"));
         QObject::connect(&tanks, &TankController::deviceChanged, log("deviceChanged"));

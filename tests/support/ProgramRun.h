@@ -25,13 +25,13 @@ protected:
     {
         port = FreeTcpPort();
         ASSERT_NE(port, 0);
-        writeBytes(iniPath(),
-                   "[LngPtnr]\r\nLngId=" + QByteArray::number(lngId) + "\r\n[COM]\r\nClientPort=" +
-                       QByteArray::number(port) + "\r\n[Common]\r\nActiveNet=1\r\n" + extra);
+        writeBytes(iniPath(), "[LngPtnr]\r\nLngId=" + QByteArray::number(lngId) + "\r\n[COM]\r\nClientPort=" +
+                                  QByteArray::number(port) + "\r\n[Common]\r\nActiveNet=1\r\n" + extra);
     }
     // Starts headless on folder (the data folder), through wrapper (e.g. as
     // another user), and waits until its output holds marker.
-    bool start(const QByteArray &marker = "[ready]", const QStringList &wrapper = {}, const QString &folder = {})
+    bool start(const QByteArray &marker = "[ready]", const QStringList &wrapper = {},
+               const QString &folder = {})
     {
         output.clear();
         return StartHeadless(run, program, folder.isEmpty() ? dataDir() : folder, output, marker, wrapper);
@@ -39,10 +39,13 @@ protected:
     // Waits until the output holds marker; false when the program ended first.
     bool waitOutput(const QByteArray &marker, int ms = 20000)
     {
-        return WaitFor([&] {
-            output += run.readAll();
-            return output.contains(marker) || run.state() == QProcess::NotRunning;
-        }, ms) && output.contains(marker);
+        return WaitFor(
+                   [&] {
+                       output += run.readAll();
+                       return output.contains(marker) || run.state() == QProcess::NotRunning;
+                   },
+                   ms) &&
+               output.contains(marker);
     }
     // SIGTERM: true when the program ends normally with status 0.
     bool terminate()
@@ -53,11 +56,14 @@ protected:
     // Connects a gateway to the program's port; true once it is greeted.
     bool connectGateway(QTcpSocket &peer)
     {
-        return WaitFor([&] {
-            if (peer.state() == QAbstractSocket::UnconnectedState)
-                peer.connectToHost(QHostAddress::LocalHost, port);
-            return peer.bytesAvailable() >= 8 || run.state() == QProcess::NotRunning;
-        }, 20000) && peer.read(8) == "TANKMON\n";
+        return WaitFor(
+                   [&] {
+                       if (peer.state() == QAbstractSocket::UnconnectedState)
+                           peer.connectToHost(QHostAddress::LocalHost, port);
+                       return peer.bytesAvailable() >= 8 || run.state() == QProcess::NotRunning;
+                   },
+                   20000) &&
+               peer.read(8) == "TANKMON\n";
     }
     // Connects, waits for the greeting, sends the telegram's line and hangs
     // up at once. False when the program does not answer.

@@ -3,9 +3,10 @@
 QByteArray Telegram::bytes() const
 {
     // Byte 18, the checksum, is filled in below.
-    const int fields[19] = {start, kind, type, sn >> 8, sn, temp, status, levelWord >> 8, levelWord,
-                            scale, shape, capacity >> 8, capacity, height >> 8, height, spare1, spare2,
-                            0, end};
+    const int fields[19] = {start,    kind,           type,      sn >> 8, sn,     temp,
+                            status,   levelWord >> 8, levelWord, scale,   shape,  capacity >> 8,
+                            capacity, height >> 8,    height,    spare1,  spare2, 0,
+                            end};
     QByteArray b;
     for (int v : fields)
         b += char(quint8(v));

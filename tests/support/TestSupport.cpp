@@ -5,10 +5,10 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTcpServer>
-#include <QElapsedTimer>
 #include <QThread>
 #include <arpa/inet.h>
 #include <sys/inotify.h>
@@ -61,13 +61,15 @@ bool WaitFor(const std::function<bool()> &pred, int timeoutMs)
 
 quint64 InodeOf(const QString &path)
 {
-    struct stat st {};
+    struct stat st {
+    };
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? quint64(st.st_ino) : 0;
 }
 
 QString RightsOf(const QString &path)
 {
-    struct stat st {}, folder {};
+    struct stat st {
+    }, folder{};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return QStringLiteral("absent");
     const bool folderGroup =
@@ -77,7 +79,10 @@ QString RightsOf(const QString &path)
 }
 
 ScopedUmask::ScopedUmask(unsigned mask) : old_(::umask(mode_t(mask))) {}
-ScopedUmask::~ScopedUmask() { ::umask(mode_t(old_)); }
+ScopedUmask::~ScopedUmask()
+{
+    ::umask(mode_t(old_));
+}
 
 ReplaceCounter::ReplaceCounter(const QString &folder)
 {
@@ -92,8 +97,14 @@ ReplaceCounter::~ReplaceCounter()
         ::close(fd_);
 }
 
-int ReplaceCounter::replaces(const QString &fileName) { return count(fileName, IN_MOVED_TO); }
-int ReplaceCounter::inPlaceWrites(const QString &fileName) { return count(fileName, IN_MODIFY); }
+int ReplaceCounter::replaces(const QString &fileName)
+{
+    return count(fileName, IN_MOVED_TO);
+}
+int ReplaceCounter::inPlaceWrites(const QString &fileName)
+{
+    return count(fileName, IN_MODIFY);
+}
 
 int ReplaceCounter::count(const QString &fileName, quint32 mask)
 {
@@ -113,12 +124,17 @@ bool StartHeadless(QProcess &p, const QString &program, const QString &folder, Q
 {
     p.setProcessChannelMode(QProcess::MergedChannels);
     QStringList args = wrapper;
-    args << program << "--headless" << "--data-dir" << folder;
+    args << program << "--headless"
+         << "--data-dir" << folder;
     p.start(args.takeFirst(), args);
-    return p.waitForStarted(10000) && WaitFor([&] {
-               out += p.readAll();
-               return out.contains(marker) || p.state() == QProcess::NotRunning;
-           }, 20000) && out.contains(marker);
+    return p.waitForStarted(10000) &&
+           WaitFor(
+               [&] {
+                   out += p.readAll();
+                   return out.contains(marker) || p.state() == QProcess::NotRunning;
+               },
+               20000) &&
+           out.contains(marker);
 }
 
 quint16 FreeTcpPort()
@@ -128,7 +144,8 @@ quint16 FreeTcpPort()
 }
 
 ThreadPeer::ThreadPeer(quint16 port, const QByteArray &bytes, qint64 limit)
-    : bytes_(bytes), fd_(::socket(AF_INET, SOCK_STREAM, 0)), thread_([this, port, limit] { run(port, limit); })
+    : bytes_(bytes), fd_(::socket(AF_INET, SOCK_STREAM, 0)),
+      thread_([this, port, limit] { run(port, limit); })
 {
 }
 
@@ -153,8 +170,9 @@ void ThreadPeer::run(quint16 port, qint64 limit)
         t.start();
         while (!stop_ && sent_ < limit) {
             const qsizetype at = sent_ % bytes_.size();
-            const ssize_t n = ::send(fd_, bytes_.constData() + at,
-                                     size_t(std::min<qint64>(bytes_.size() - at, limit - sent_)), MSG_NOSIGNAL);
+            const ssize_t n =
+                ::send(fd_, bytes_.constData() + at,
+                       size_t(std::min<qint64>(bytes_.size() - at, limit - sent_)), MSG_NOSIGNAL);
             if (n <= 0) {
                 cutAfter_ = t.elapsed();
                 break;

@@ -15,11 +15,15 @@
 QDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0);
 
 // Readable QString values in failure messages.
-inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 // Each test gets its own data folder, and the run configuration and
 // settings over it, as the application layer builds them.
-class DataDirTest : public ::testing::Test {
+class DataDirTest : public ::testing::Test
+{
 protected:
     void SetUp() override;
     QString dataDir() const { return config.dataFolder; } // ends in "/"

@@ -105,7 +105,8 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
         r.Tankbezeichnung = QStringLiteral("Tank Nummer %1 im Keller").arg(n);
         const double full = r.Einheit == 1 ? 2.5 : r.Einheit == 3 ? 100 : 5000;
         for (int d = 0; d < 200; ++d)
-            r.History.append(now.addDays(-200 + d).addSecs(n * 60), full * (0.9 - 0.004 * d) * (1 - n / 100.0), 10);
+            r.History.append(now.addDays(-200 + d).addSecs(n * 60),
+                             full * (0.9 - 0.004 * d) * (1 - n / 100.0), 10);
     }
     settings.write(Cfg::GeraeteAktuell, 2);
     std::unique_ptr<frmGrafikHistorie> win(frmGrafikHistorie::OpenForm(table, settings, ui, config, clock));

@@ -26,7 +26,9 @@ TEST_F(ConsumptionWindow, TankListCellsCaptionChartStoredWidthsExportOrTheBoxWit
                                       used[n / 3][i], 10);
     }
     int selected = 0; // the main window's tank
-    const auto open = [&] { return frmTabelle::OpenForm(devices, settings, ui, config, clock, selected, nullptr); };
+    const auto open = [&] {
+        return frmTabelle::OpenForm(devices, settings, ui, config, clock, selected, nullptr);
+    };
     std::unique_ptr<frmTabelle> table;
     QComboBox *combo = nullptr;
     QTableView *view = nullptr;
@@ -180,11 +182,13 @@ TEST_F(ConsumptionWindow, OpensWithinASmallScreen)
         devices[n].Tankbezeichnung = QString("Tank mit einem recht langen Namen %1").arg(n);
         devices[n].Einheit = n - 1;
         for (int i = 0; i < 40; ++i)
-            devices[n].History.append(Clock::Naive(QDate(2024, 1, 1).addDays(i * 20), QTime(9, 0)), 9000 - i * 7, 10);
+            devices[n].History.append(Clock::Naive(QDate(2024, 1, 1).addDays(i * 20), QTime(9, 0)),
+                                      9000 - i * 7, 10);
     }
     for (int lng : {1, 10}) {
         SetLngId(lng);
-        std::unique_ptr<frmTabelle> table(frmTabelle::OpenForm(devices, settings, ui, config, clock, 0, nullptr));
+        std::unique_ptr<frmTabelle> table(
+            frmTabelle::OpenForm(devices, settings, ui, config, clock, 0, nullptr));
         ASSERT_TRUE(table);
         QCoreApplication::processEvents();
         const QRect avail = screen->availableGeometry();

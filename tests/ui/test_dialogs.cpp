@@ -16,7 +16,8 @@
 
 #include <QPrinter>
 
-namespace {
+namespace
+{
 
 using DialogTest = MainWindowTest;
 
@@ -54,9 +55,9 @@ TEST_F(DialogTest, ClientSetupKeepsLanguageAndPathCancelKeepsTheClientNetworkPat
     const QString server = dataDir() + "server/";
     QDir().mkpath(server);
     writeBytes(server + "Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=0\r\n");
-    writeBytes(iniPath(), "[Common]\r\nGrafikPoints=1\r\n[LngPtnr]\r\nLngId=3\r\n[Client]\r\nPath=" +
-                              server.toLatin1() + "\r\n[Ger\xE4t1]\r\nSN=5\r\n" +
-                              "[Common]\r\nGridColWidth1=80\r\n");
+    writeBytes(iniPath(),
+               "[Common]\r\nGrafikPoints=1\r\n[LngPtnr]\r\nLngId=3\r\n[Client]\r\nPath=" + server.toLatin1() +
+                   "\r\n[Ger\xE4t1]\r\nSN=5\r\n" + "[Common]\r\nGridColWidth1=80\r\n");
     config.clientMode = true;
     SetLngId(3);
     open();
@@ -195,7 +196,9 @@ TEST_F(DialogTest, CaptionPanelsPrintEveryMenuEntryAndButtonAndTheHelp)
     // Each entry opens one non-modal window however often it is chosen; the
     // e-mail panel opens the same e-mail dialog.
     const std::pair<const char *, const char *> windows[] = {
-        {"mnuHilfeInfo", "frmInfo"}, {"mnuEmail", "frmEmail"}, {"mnuLog", "frmLog"},
+        {"mnuHilfeInfo", "frmInfo"},
+        {"mnuEmail", "frmEmail"},
+        {"mnuLog", "frmLog"},
         {"mnuHilfeInhalt", "frmHilfe"},
     };
     for (const auto &[entry, name] : windows) {

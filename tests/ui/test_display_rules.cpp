@@ -10,8 +10,12 @@
 
 using namespace DisplayRules;
 
-namespace {
-QDateTime at(int d, int h, int m, int s) { return QDateTime(QDate(2024, 3, d), QTime(h, m, s), Qt::UTC); }
+namespace
+{
+QDateTime at(int d, int h, int m, int s)
+{
+    return QDateTime(QDate(2024, 3, d), QTime(h, m, s), Qt::UTC);
+}
 } // namespace
 
 // Age counts minute boundaries crossed, as the clock reads, not elapsed seconds.
@@ -52,9 +56,9 @@ TEST(ForecastDisplay, DaysAgreeWithTheNumberInEachLanguage)
     const QString date = QLocale::system().toString(at.date(), QLocale::ShortFormat);
     // Language, days, the text before the date.
     const std::tuple<int, double, const char *> cases[] = {
-        {1, 23.4, "ca. 23 Tage, bis "},      {2, 0.7, "about 1 day, until "},
-        {4, 0, "environ 0 jour, jusqu'au "}, {8, 21, "oko 21 dan, do "},
-        {8, 11, "oko 11 dana, do "},         {9, 19, "circa 19 zile, până la "},
+        {1, 23.4, "ca. 23 Tage, bis "},        {2, 0.7, "about 1 day, until "},
+        {4, 0, "environ 0 jour, jusqu'au "},   {8, 21, "oko 21 dan, do "},
+        {8, 11, "oko 11 dana, do "},           {9, 19, "circa 19 zile, până la "},
         {9, 20, "circa 20 de zile, până la "}, {9, 101, "circa 101 zile, până la "},
     };
     for (const auto &[lng, days, text] : cases) {

@@ -4,9 +4,11 @@
 #include "email/EmailDialogLogic.h"
 #include "ui/FrmEmail.h"
 
-namespace {
+namespace
+{
 
-class EmailDialogTest : public UiTest {
+class EmailDialogTest : public UiTest
+{
 protected:
     void SetUp() override
     {
@@ -17,7 +19,8 @@ protected:
     void TearDown() override { delete dlg.data(); }
     frmEmail *open()
     {
-        TestMailFns fns{[this] { return busy; }, [this](int tank, const EmailValues &v) {
+        TestMailFns fns{[this] { return busy; },
+                        [this](int tank, const EmailValues &v) {
                             testMails << QStringLiteral("%1 %2").arg(tank).arg(v.server.host);
                         }};
         return frmEmail::ShowDialog(dlg, std::make_unique<EmailDialogLogic>(email, fns, ui, devices));
@@ -158,4 +161,3 @@ TEST_F(EmailDialogTest, OkRefusesAnAddressThatIsNotOnePlainAddress)
 }
 
 } // namespace
-

@@ -16,10 +16,11 @@
 
 #include <QJsonDocument>
 
+namespace
+{
 
-namespace {
-
-class FrmMainTest : public MainWindowTest {
+class FrmMainTest : public MainWindowTest
+{
 protected:
     // The window on screen with 56 tanks in language lng, activated.
     void open56(int lng, QSize size)
@@ -109,8 +110,7 @@ void ExpectAccessLetters(QWidget *window)
             actions << bar->actions();
             for (QAction *m : bar->actions())
                 ExpectAccessLetters(m->menu());
-        }
-        else if (b && !(b->group() && b->group()->exclusive()))
+        } else if (b && !(b->group() && b->group()->exclusive()))
             b->text().isEmpty() && b->isCheckable() ? void(fields << b) : expectKey(b->text(), b);
         else if (l && l->buddy())
             expectKey(l->text(), l->buddy());

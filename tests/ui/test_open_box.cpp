@@ -6,16 +6,21 @@
 #include "link/LinkManager.h"
 #include "ui/QtUi.h"
 
-namespace {
+namespace
+{
 
 struct BoxCase {
     const char *name;
     bool widgets;  // the real box on the offscreen screen, else the scripted one
     int spacingMs; // between two telegrams
 };
-void PrintTo(const BoxCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const BoxCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
-class BoxHeldOpen : public UiTest, public ::testing::WithParamInterface<BoxCase> {
+class BoxHeldOpen : public UiTest, public ::testing::WithParamInterface<BoxCase>
+{
 protected:
     bool boxOpen() const { return (GetParam().widgets ? Shown<QMessageBox>().size() : ui.openBoxes()) == 1; }
     QtUi qtUi{[] { return QStringLiteral("Tankmon"); }};

@@ -7,17 +7,18 @@
 #include <QTranslator>
 #include <optional>
 
-namespace {
+namespace
+{
 
 // The box the services show, once it is on screen.
-template <typename Dialog>
-Dialog *openBox()
+template <typename Dialog> Dialog *openBox()
 {
     WaitFor([] { return !Shown<Dialog>().isEmpty(); });
     return Shown<Dialog>().value(0);
 }
 
-class QtUiTest : public DataDirTest {
+class QtUiTest : public DataDirTest
+{
 protected:
     QtUi ui_{[] { return QStringLiteral("VALMOR Tankmon"); }};
 };

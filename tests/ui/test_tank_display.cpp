@@ -37,8 +37,7 @@ protected:
         }
     }
     // A widget of the display, or of overview entry n.
-    template <typename W = QLabel>
-    W *part(const char *name, int n = 0) const
+    template <typename W = QLabel> W *part(const char *name, int n = 0) const
     {
         return n ? Part<W>(display->entry(n), name) : Part<W>(display.get(), name);
     }
@@ -57,10 +56,9 @@ protected:
     // then whether the source address and the alarm show.
     QString detail() const
     {
-        const QStringList parts{part("lblVolumen")->text(), part("LabelTankinhalt")->text(),
-                                part("txbxTemperatur")->text(),
-                                QString::number(part<TankPicture>("TankPicture")->level()),
-                                display->caption()};
+        const QStringList parts{
+            part("lblVolumen")->text(), part("LabelTankinhalt")->text(), part("txbxTemperatur")->text(),
+            QString::number(part<TankPicture>("TankPicture")->level()), display->caption()};
         return parts.join(" | ") + (part("lblURL")->isHidden() ? "" : " +url") +
                (part("lblAlarmBigTank")->isHidden() ? "" : " +alarm");
     }
@@ -74,8 +72,10 @@ protected:
     static QString colour(const QWidget *w)
     {
         const QColor c = UiLook::TextColour(w);
-        return c == Qt::black ? "black"
-                              : c == QColor(0x80, 0x80, 0x80) ? "grey" : c == Qt::red ? "red" : c.name();
+        return c == Qt::black                  ? "black"
+               : c == QColor(0x80, 0x80, 0x80) ? "grey"
+               : c == Qt::red                  ? "red"
+                                               : c.name();
     }
 
     std::unique_ptr<TankDisplay> display;
