@@ -10,10 +10,9 @@ mapfile -t files < <(git ls-files -- '*.cpp' '*.h')
 case "${1:-}" in
   "") "$fmt" -i "${files[@]}" ;;
   --check)
-    bad=0
-    for f in "${files[@]}"; do
-      if ! "$fmt" --dry-run -Werror "$f" >/dev/null 2>&1; then echo "not formatted: $f"; bad=1; fi
-    done
-    exit $bad ;;
+    # One run over all files; each file that differs is named once.
+    if out=$("$fmt" --dry-run -Werror "${files[@]}" 2>&1); then exit 0; fi
+    printf '%s\n' "$out" | sed -n 's/^\([^:]*\):[0-9]*:[0-9]*: error.*/not formatted: \1/p' | sort -u
+    exit 1 ;;
   *) echo "usage: tools/format.sh [--check]" >&2; exit 2 ;;
 esac

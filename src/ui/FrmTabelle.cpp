@@ -188,7 +188,11 @@ void frmTabelle::drawBars()
             top = std::max(top, v);
         y->setRange(0, top > 0 ? top * 1.1 : 1);
         y->setLabel(panels[p].unit);
+        y->ticker()->setTickCount(panels.size() > 1 ? 3 : 5);
     }
+    // Each panel keeps room enough for its bars and labels; the splitter
+    // gives the table what is left.
+    chart_->setMinimumHeight(std::max(120, 80 * int(panels.size())));
     chart_->replot();
 }
 
