@@ -88,7 +88,7 @@ QString shown(const QString &value)
 }
 
 struct Assignment {
-    SettingSpec spec;
+    SettingRule rule;
     QString value;
 };
 
@@ -104,22 +104,22 @@ std::optional<QList<Assignment>> checkedAssignments(const CommandLine &cl)
             return std::nullopt;
         }
         const QString name = item.left(eq);
-        const std::optional<SettingSpec> spec = FindSetting(name);
-        if (!spec) {
+        const std::optional<SettingRule> rule = FindSetting(name);
+        if (!rule) {
             ErrorLine(prefixed(cl, LngFormat(516, {shown(name)})));
             return std::nullopt;
         }
-        if (spec->kind == SettingSpec::Kind::Password) {
+        if (rule->kind == SettingRule::Kind::Password) {
             ErrorLine(prefixed(cl, LngFormat(528, {shown(name)})));
             return std::nullopt;
         }
         QString expected;
-        const std::optional<QString> value = CheckSettingValue(*spec, item.mid(eq + 1), &expected);
+        const std::optional<QString> value = CheckSettingValue(*rule, item.mid(eq + 1), &expected);
         if (!value) {
             ErrorLine(prefixed(cl, LngFormat(517, {shown(name), shown(item.mid(eq + 1)), expected})));
             return std::nullopt;
         }
-        out.append({*spec, *value});
+        out.append({*rule, *value});
     }
     return out;
 }
@@ -130,19 +130,19 @@ bool sameKey(const IniKey &a, const IniKey &b)
 }
 
 // The value --get prints: the stored text, or the default a reader passes.
-QString shownValue(const SettingSpec &spec, const Settings &settings, const RunConfig &config)
+QString shownValue(const SettingRule &rule, const Settings &settings, const RunConfig &config)
 {
-    if (spec.kind == SettingSpec::Kind::Password)
-        return settings.read(spec.key, QString()).isEmpty() ? QStringLiteral("(not set)")
+    if (rule.kind == SettingRule::Kind::Password)
+        return settings.read(rule.key, QString()).isEmpty() ? QStringLiteral("(not set)")
                                                             : QStringLiteral("(set)");
-    if (spec.key.def)
-        return settings.read(spec.key);
+    if (rule.key.def)
+        return settings.read(rule.key);
     // The defaults their readers compute.
-    if (sameKey(spec.key, Cfg::Mqtt::Topic))
-        return settings.read(spec.key, DefaultMqttTopic());
-    if (sameKey(spec.key, Cfg::LogIniPath))
-        return settings.read(spec.key, config.dataFolder);
-    return settings.read(spec.key, config.DataFilePath(LngText(356)));
+    if (sameKey(rule.key, Cfg::Mqtt::Topic))
+        return settings.read(rule.key, DefaultMqttTopic());
+    if (sameKey(rule.key, Cfg::LogIniPath))
+        return settings.read(rule.key, config.dataFolder);
+    return settings.read(rule.key, config.DataFilePath(LngText(356)));
 }
 
 } // namespace
@@ -153,7 +153,7 @@ int RunConfigure(int &argc, char **argv, const CommandLine &cl)
     FixMessageLanguage(cl);
     const CommandLine::Configure &job = cl.configure;
 
-    std::optional<SettingSpec> getSpec;
+    std::optional<SettingRule> getSpec;
     if (!job.get.isEmpty()) {
         getSpec = FindSetting(job.get);
         if (!getSpec) {
@@ -200,7 +200,7 @@ int RunConfigure(int &argc, char **argv, const CommandLine &cl)
     if (!job.sets.isEmpty()) {
         Settings::Batch batch(settings);
         for (const Assignment &a : *assignments)
-            settings.write(a.spec.key, a.value);
+            settings.write(a.rule.key, a.value);
         batch.commit();
         return written();
     }

@@ -18,7 +18,7 @@
 namespace
 {
 
-using Kind = SettingSpec::Kind;
+using Kind = SettingRule::Kind;
 
 struct Plain {
     IniKey key;
@@ -175,24 +175,24 @@ bool hasControl(const QString &text)
     return false;
 }
 
-QString expectedText(const SettingSpec &spec)
+QString expectedText(const SettingRule &rule)
 {
     const auto num = [](qint64 v) { return QString::number(v); };
-    switch (spec.kind) {
+    switch (rule.kind) {
     case Kind::Switch:
         return LngText(518);
     case Kind::Integer:
-        return LngFormat(519, {num(spec.lo), num(spec.hi)});
+        return LngFormat(519, {num(rule.lo), num(rule.hi)});
     case Kind::List: {
         QStringList items;
-        for (int i : spec.items)
+        for (int i : rule.items)
             items << QString::number(i);
         return LngFormat(520, {items.join(QStringLiteral(", "))});
     }
     case Kind::Number:
-        return LngFormat(521, {num(spec.lo), num(spec.hi)});
+        return LngFormat(521, {num(rule.lo), num(rule.hi)});
     case Kind::Positive:
-        return LngFormat(536, {num(spec.hi)});
+        return LngFormat(536, {num(rule.hi)});
     case Kind::Text:
     case Kind::Password:
         return LngText(522);
@@ -210,25 +210,25 @@ QString expectedText(const SettingSpec &spec)
     return {};
 }
 
-std::optional<QString> checked(const SettingSpec &spec, const QString &text)
+std::optional<QString> checked(const SettingRule &rule, const QString &text)
 {
     if (text.size() > 254 || hasControl(text))
         return std::nullopt;
     bool ok = false;
-    switch (spec.kind) {
+    switch (rule.kind) {
     case Kind::Switch:
         if (text == QLatin1String("0") || text == QLatin1String("1"))
             return text;
         return std::nullopt;
     case Kind::Integer: {
         const qint64 v = text.toLongLong(&ok);
-        if (ok && v >= spec.lo && v <= spec.hi)
+        if (ok && v >= rule.lo && v <= rule.hi)
             return QString::number(v);
         return std::nullopt;
     }
     case Kind::List: {
         const int v = text.toInt(&ok);
-        if (ok && spec.items.contains(v))
+        if (ok && rule.items.contains(v))
             return QString::number(v);
         return std::nullopt;
     }
@@ -237,8 +237,8 @@ std::optional<QString> checked(const SettingSpec &spec, const QString &text)
         QString dotted = text.trimmed();
         dotted.replace(QLatin1Char(','), QLatin1Char('.'));
         const double v = dotted.toDouble(&ok);
-        const bool low = spec.kind == Kind::Positive ? v <= 0 : v < double(spec.lo);
-        if (ok && std::isfinite(v) && !low && v <= double(spec.hi))
+        const bool low = rule.kind == Kind::Positive ? v <= 0 : v < double(rule.lo);
+        if (ok && std::isfinite(v) && !low && v <= double(rule.hi))
             return dotted;
         return std::nullopt;
     }
@@ -275,7 +275,7 @@ std::optional<QString> checked(const SettingSpec &spec, const QString &text)
 
 } // namespace
 
-std::optional<SettingSpec> FindSetting(const QString &name)
+std::optional<SettingRule> FindSetting(const QString &name)
 {
     const qsizetype slash = name.indexOf(QLatin1Char('/'));
     if (slash <= 0 || slash == name.size() - 1)
@@ -285,21 +285,21 @@ std::optional<SettingSpec> FindSetting(const QString &name)
     // "COM" and "Com" are the same section.
     for (const Plain &p : plainKeys())
         if (same(section, p.key.section) && same(key, p.key.key))
-            return SettingSpec{p.key, p.kind, p.lo, p.hi, p.items};
+            return SettingRule{p.key, p.kind, p.lo, p.hi, p.items};
     for (const Numbered &k : numberedKeys()) {
         const int n =
             k.key.numberedSection ? numberAfter(section, k.key.section) : numberAfter(key, k.key.key);
         const bool rest = k.key.numberedSection ? same(key, k.key.key) : same(section, k.key.section);
         if (n >= 1 && n <= k.last && rest)
-            return SettingSpec{k.key.at(n), k.kind, k.lo, k.hi, {}};
+            return SettingRule{k.key.at(n), k.kind, k.lo, k.hi, {}};
     }
     return std::nullopt;
 }
 
-std::optional<QString> CheckSettingValue(const SettingSpec &spec, const QString &text, QString *expected)
+std::optional<QString> CheckSettingValue(const SettingRule &rule, const QString &text, QString *expected)
 {
-    std::optional<QString> value = checked(spec, text);
+    std::optional<QString> value = checked(rule, text);
     if (!value && expected)
-        *expected = expectedText(spec);
+        *expected = expectedText(rule);
     return value;
 }

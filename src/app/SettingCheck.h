@@ -8,7 +8,7 @@
 // The settings the command line may read and store (--get, --set): every key
 // of the catalogue, found by its "SECTION/KEY" name, with the check its
 // dialog applies to a value.
-struct SettingSpec {
+struct SettingRule {
     enum class Kind {
         Switch,   // "0" or "1"
         Integer,  // a whole number lo..hi
@@ -31,9 +31,9 @@ struct SettingSpec {
 
 // The catalogue entry of "SECTION/KEY" (section and key without regard to
 // case, numbered sections and keys within their range); none when unknown.
-std::optional<SettingSpec> FindSetting(const QString &name);
+std::optional<SettingRule> FindSetting(const QString &name);
 
 // The value to store for text, or none with expected set to what the key
 // takes (in the run's language). A folder is stored ending in its separator;
 // a number with "." as decimal separator.
-std::optional<QString> CheckSettingValue(const SettingSpec &spec, const QString &text, QString *expected);
+std::optional<QString> CheckSettingValue(const SettingRule &rule, const QString &text, QString *expected);
