@@ -8,6 +8,7 @@
 #include "core/RunConfig.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
+#include "core/TextHelpers.h"
 #include "email/EmailSettings.h"
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
@@ -71,20 +72,10 @@ std::optional<QByteArray> readSecretLine(const QString &prompt)
 }
 
 // A value as an error line can show it: control characters as escapes.
-QString shown(const QString &value)
+QString shown(QString value)
 {
-    QString out;
-    for (const QChar c : value) {
-        if (c == QLatin1Char('\n'))
-            out += QLatin1String("\\n");
-        else if (c == QLatin1Char('\r'))
-            out += QLatin1String("\\r");
-        else if (c.category() == QChar::Other_Control)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
+    return ControlsEscaped(value.replace(QLatin1Char('\n'), QLatin1String("\\n"))
+                               .replace(QLatin1Char('\r'), QLatin1String("\\r")));
 }
 
 struct Assignment {

@@ -56,3 +56,15 @@ double LeadingNumber(const QString &text)
         return 0;
     return text.mid(start, i - start).toDouble();
 }
+
+QString ControlsEscaped(const QString &text)
+{
+    QString out;
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}

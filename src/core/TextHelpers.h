@@ -8,3 +8,7 @@ qint64 ToLongOrZero(const QString &text);
 QString FormatText(const QString &tmpl, const QStringList &args);
 // Leading number of a text (blanks skipped, "." decimal point), 0 when none.
 double LeadingNumber(const QString &text);
+// The text for a message or an error line: control characters as \xHH, so
+// a line break or an escape in a stored value can be seen and never breaks
+// the line.
+QString ControlsEscaped(const QString &text);

@@ -28,7 +28,7 @@ bool MqttDialogLogic::Ok()
          {std::pair{431, &values.topic}, std::pair{433, &values.discoveryPrefix}}) {
         const QString v = value->trimmed();
         if (const int fault = TopicFault(v); fault && wrong.isEmpty())
-            wrong = FormatText(LngText(650), {LngText(caption), VisibleTopic(v), LngText(fault)});
+            wrong = FormatText(LngText(650), {LngText(caption), ControlsEscaped(v), LngText(fault)});
     }
     if (wrong.isEmpty() && (values.port < 1 || values.port > 65535))
         wrong = LngText(436);

@@ -81,25 +81,13 @@ int TopicFault(const QString &topic)
     return 0;
 }
 
-QString VisibleTopic(const QString &topic)
-{
-    QString out;
-    for (QChar c : topic) {
-        if (c.category() == QChar::Other_Control)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
-}
-
 QString MqttTopicProblem(const MqttValues &v)
 {
     using namespace Cfg::Mqtt;
     for (const auto &[key, value] :
          {std::pair{&Topic, &v.topic}, std::pair{&DiscoveryPrefix, &v.discoveryPrefix}}) {
         if (const int fault = TopicFault(*value))
-            return FormatText(LngText(656), {key->keyName(), VisibleTopic(*value), LngText(fault)});
+            return FormatText(LngText(656), {key->keyName(), ControlsEscaped(*value), LngText(fault)});
     }
     return QString();
 }

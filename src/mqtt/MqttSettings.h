@@ -32,8 +32,6 @@ inline bool IsPublishableTopic(const QString &topic)
 {
     return TopicFault(topic) == 0;
 }
-// The value for a message: control characters written as \xHH.
-QString VisibleTopic(const QString &topic);
 // The text said at start when section "MQTT" names a topic or prefix that
 // cannot work (the key, its value and why); empty when both can.
 QString MqttTopicProblem(const MqttValues &v);
