@@ -454,7 +454,6 @@ TEST_F(ChartLogicTest, ReadoutOfTheNearestPoint)
     };
     // Diesel's 2.125 m³ at 18:00 on day 1 lies at (18, 146); litres' 4000 at (6, 100).
     EXPECT_EQ(readout(20, 150), "2: Diesel / 2.13 m³ / 01/03/2026 18:00");
-    EXPECT_EQ(readout(8, 110), "1: Heizöl / 4000 L / 01/03/2026 06:00");
     EXPECT_EQ(readout(11, 118), "1: Heizöl / 4000 L / 01/03/2026 06:00") << "nearer to the litres' point";
     EXPECT_EQ(readout(42, 250), "2: Diesel / 1.50 m³ / 02/03/2026 18:00");
     EXPECT_EQ(readout(60, 450), "-") << "no line near";

@@ -26,6 +26,7 @@ struct SmtpPeer {
         const QString script = TANKMON_SOURCE_DIR "/tests/email/smtp_server.py";
         proc.start("/usr/bin/python3", QStringList{"-W", "ignore", script} + args);
         WaitFor([this] { return port != 0 || proc.state() == QProcess::NotRunning; }, 15000);
+        EXPECT_NE(port, 0) << "the aiosmtpd peer did not start";
     }
     ~SmtpPeer()
     {

@@ -12,17 +12,14 @@ from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
 
 class Handler:
-    def __init__(self, args):
-        self.args = args
-
     async def handle_MAIL(self, server, session, envelope, address, options):
-        if self.args.reject_sender:
+        if args.reject_sender:
             return "550 5.7.1 Sender not allowed here"
         envelope.mail_from = address
         return "250 OK"
 
     async def handle_RCPT(self, server, session, envelope, address, options):
-        if self.args.reject_recipient:
+        if args.reject_recipient:
             return "550 5.1.1 No such user here"
         envelope.rcpt_tos.append(address)
         return "250 OK"
@@ -67,9 +64,8 @@ if args.tls:
     context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
     context.load_cert_chain(*args.tls)
 loop = asyncio.new_event_loop()
-handler = Handler(args)
 server = loop.run_until_complete(loop.create_server(
-    lambda: LoggingSMTP(handler, hostname="localhost", tls_context=context,
+    lambda: LoggingSMTP(Handler(), hostname="localhost", tls_context=context,
                         require_starttls=context is not None, auth_required=args.auth is not None,
                         auth_require_tls=context is not None or args.auth is None,  # no --auth: no AUTH offered
                         authenticator=authenticator(args.auth) if args.auth else None,

@@ -128,9 +128,6 @@ TEST_F(EmailRulesTest, EdgeCases)
         // Hand-edited values that are no positive numbers count as their defaults.
         {"a raster \"x\" counts as 10",
          {{LetzteEmail, "now"}, {Melderaster, "x"}, {MelderasterLast.at(1), "50"}},
-         {{0, 490, {}}, {1, 480, {}}, {2, 400, {4}}}},
-        {"a raster 0 counts as 10",
-         {{LetzteEmail, "now"}, {Melderaster, "0"}, {MelderasterLast.at(1), "50"}},
          {{0, 490, {}}, {1, 410, {}}, {2, 400, {4}}}},
         {"a minimum \"x\" counts as 100",
          {{LetzteEmail, "now"}, {MinProzent.at(1), "x"}, {MelderasterLast.at(1), "50"}},

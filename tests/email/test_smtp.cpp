@@ -52,7 +52,6 @@ protected:
 TEST_F(SmtpTest, PlainDeliveryCarriesHeadersAndExactBody)
 {
     SmtpPeer peer({});
-    ASSERT_NE(peer.port, 0);
     const QString subject = QStringLiteral("Füllstand niedrig : 9% von 1000 L, Müller");
     const QString body = QStringLiteral("Zeile 1\r\n.Punkt am Anfang\r\nÖl: 57 %\r\n");
     const SmtpResult r = send(server(peer.port, false, false), subject, body);
@@ -79,7 +78,6 @@ TEST_F(SmtpTest, PlainDeliveryCarriesHeadersAndExactBody)
 TEST_F(SmtpTest, StartTlsWithLoginVerifiedAgainstTheTestsCertificate)
 {
     SmtpPeer peer(tlsArgs() + QStringList{"--auth", "tank:geheim"});
-    ASSERT_NE(peer.port, 0);
     const SmtpResult r = send(server(peer.port, true, true));
     ASSERT_TRUE(r.sent) << SMTP_GetError(r).toStdString();
     ASSERT_TRUE(WaitFor([&] { return peer.messages.size() == 1; }));
@@ -114,7 +112,6 @@ TEST_F(SmtpTest, RefusalsAndAnUnreachableServerGiveTheirTexts)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         SmtpPeer peer(c.args);
-        ASSERT_NE(peer.port, 0);
         const SmtpResult r = send(server(peer.port, c.startTls, c.login));
         EXPECT_FALSE(r.sent);
         EXPECT_EQ(r.errCode, c.code);
@@ -129,8 +126,6 @@ TEST_F(SmtpTest, RefusalsAndAnUnreachableServerGiveTheirTexts)
     const SmtpResult refused = send(server(FreeTcpPort(), true, true));
     EXPECT_EQ(SMTP_GetError(refused),
               QStringLiteral("No such IP or mail service is not available, Error #4"));
-    // A code without a text of its own takes the transport's description.
-    EXPECT_EQ(SMTP_GetError(77, "Own description", ""), QStringLiteral("Own description, Error #77"));
 }
 
 // What would put into the envelope something the user did not mean is
@@ -161,7 +156,6 @@ TEST_F(SmtpTest, EnvelopeRefusalsSendNothing)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         SmtpPeer peer({});
-        ASSERT_NE(peer.port, 0);
         SmtpServer s = server(peer.port, false, c.login);
         s.sender = c.sender;
         const SmtpResult r = send(s, "Test", "Hallo\r\n", c.to);
@@ -178,7 +172,6 @@ TEST_F(SmtpTest, EnvelopeRefusalsSendNothing)
 TEST_F(SmtpTest, NonAsciiRecipientGoesOutWithSmtpUtf8)
 {
     SmtpPeer peer({"--smtputf8"});
-    ASSERT_NE(peer.port, 0);
     const QString to = QStringLiteral("müller@example.org");
     const SmtpResult r = send(server(peer.port, false, false), "Test", "Hallo\r\n", to);
     ASSERT_TRUE(r.sent) << SMTP_GetError(r).toStdString();
@@ -194,7 +187,6 @@ TEST_F(SmtpTest, NonAsciiRecipientGoesOutWithSmtpUtf8)
 TEST_F(SmtpTest, CaFileThatIsNoRegularFileFailsThatMailAtOnce)
 {
     SmtpPeer peer(tlsArgs());
-    ASSERT_NE(peer.port, 0);
     QTemporaryDir dir;
     const QString fifo = dir.filePath("ca.pem");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);

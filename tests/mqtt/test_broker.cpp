@@ -28,6 +28,18 @@ protected:
     }
     Broker broker;
 };
+
+// A tank controller and the values of a publisher on the test broker.
+struct Publishing : Mqtt {
+    MqttValues values(const char *topic)
+    {
+        MqttValues v;
+        v.host = "127.0.0.1", v.port = broker.port, v.topic = topic;
+        return v;
+    }
+    QuietUi ui;
+    TankController tanks{config, settings, ui, SystemClock()};
+};
 } // namespace
 
 // The state and discovery of a tank; after a broker restart (nothing retained
@@ -116,14 +128,10 @@ TEST_F(Mqtt, PasswordStoredByTheDialogLogsInAfterARestart)
     EXPECT_FALSE(log.contains("not authorised")) << log.constData();
 }
 
-TEST_F(Mqtt, RemovedTankLeavesNoConfigAndNoState)
+TEST_F(Publishing, RemovedTankLeavesNoConfigAndNoState)
 {
     ASSERT_TRUE(broker.start());
-    QuietUi ui;
-    TankController tanks(config, settings, ui, SystemClock());
-    MqttValues v;
-    v.host = "127.0.0.1", v.port = broker.port, v.topic = "tankmon/test";
-    MqttPublisher publisher(tanks, config, settings, v, QString(), ui, SystemClock());
+    MqttPublisher publisher(tanks, config, settings, values("tankmon/test"), QString(), ui, SystemClock());
     Subscriber sub(broker.port);
     for (int sn : {815, 4711})
         tanks.EvalTelegramm(MakeTelegram(sn, 100), QString());
@@ -141,13 +149,10 @@ TEST_F(Mqtt, RemovedTankLeavesNoConfigAndNoState)
 // New settings replace the publisher without the event loop waiting for the
 // old connection's end: its client lives on until its thread has ended, then
 // goes; the new one comes up and stays "online".
-TEST_F(Mqtt, ReplacedPublisherEndsItsConnectionWithoutWaiting)
+TEST_F(Publishing, ReplacedPublisherEndsItsConnectionWithoutWaiting)
 {
     ASSERT_TRUE(broker.start());
-    QuietUi ui;
-    TankController tanks(config, settings, ui, SystemClock());
-    MqttValues v;
-    v.host = "127.0.0.1", v.port = broker.port, v.topic = "tankmon/swap";
+    const MqttValues v = values("tankmon/swap");
     Subscriber sub(broker.port);
     auto publisher =
         std::make_unique<MqttPublisher>(tanks, config, settings, v, QString(), ui, SystemClock());
