@@ -130,7 +130,6 @@ TEST_F(Configure, CommandLineRefusalsMatchTheHelpInTheRunsLanguage)
         {{"--headless", "--headless"}, 2, "--headless"},
         {{"--set", "MQTT/Port=1", "--set-password", "mqtt"}, 2, "wykluczaj\u0105"},
         {{"--set-password", "smtp"}, 2, "smtp"},
-        {{"--export-consumption", "all", "--output", "x.csv", "--data-dir", missing}, 1, missing},
         {{"--export-chart", "all", "--output", "x.png", "--data-dir", missing, "LNGID=1"},
          1,
          "Kein Datenordner"},

@@ -1,12 +1,9 @@
 // Where an export's bytes go, as real processes: never into a file of the
 // program by any path, streams written as streams, "-" on standard output.
-#include "support/TestSupport.h"
+#include "ExportRun.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -15,7 +12,7 @@
 namespace
 {
 
-class ExportOutput : public DataDirTest
+class ExportOutput : public ExportRun
 {
 protected:
     void SetUp() override
@@ -29,33 +26,6 @@ protected:
         writeBytes(dataDir() + "trace.txt", "trace\r\n");
         ASSERT_TRUE(drop.isValid());
     }
-    // Runs the program with args and --data-dir; its exit code (-1 when it
-    // crashed); stdout and stderr in out and err.
-    int run(const QStringList &args)
-    {
-        QProcess p;
-        p.start(TANKMON_BINARY_DIR "/Tankmon", args + QStringList{"--data-dir", dataDir()});
-        EXPECT_TRUE(p.waitForFinished(60000));
-        out = p.readAllStandardOutput();
-        err = QString::fromUtf8(p.readAllStandardError());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    }
-    // Every file of the data folder with its bytes.
-    QMap<QString, QByteArray> folder() const
-    {
-        QMap<QString, QByteArray> files;
-        QDirIterator it(dataDir(), QDir::Files | QDir::Hidden);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            files[path] = readBytes(path);
-        }
-        return files;
-    }
-    QString dropped(const QString &name) const { return drop.filePath(name); }
-
-    QTemporaryDir drop; // where a (careless or hostile) user points the export
-    QByteArray out;
-    QString err;
 };
 
 // Each way to our files is refused with status 2 and one line naming the

@@ -1,13 +1,11 @@
 // The chart image and the consumption table from the command line, as real
 // processes beside the data folder: what is written, the exit statuses with
 // one line on stderr, and that nothing else is written.
-#include "support/TestSupport.h"
+#include "ExportRun.h"
 
 #include <QDir>
-#include <QDirIterator>
-#include <QProcess>
 
-using Exports = DataDirTest;
+using Exports = ExportRun;
 
 TEST_F(Exports, ChartAndConsumptionWrittenAndRefusalsOnStderr)
 {
@@ -25,31 +23,9 @@ TEST_F(Exports, ChartAndConsumptionWrittenAndRefusalsOnStderr)
                          .toLatin1();
         writeBytes(dataDir() + QStringLiteral("Tank%1.csv").arg(n), lines);
     }
-    QTemporaryDir out; // where the exports go
-    QString err;
-    // Runs the program with args and --data-dir: its exit code (-1 when it crashed), stderr in err.
-    const auto run = [&](const QStringList &args, const QProcessEnvironment &env = {}) {
-        QProcess p;
-        if (!env.isEmpty())
-            p.setProcessEnvironment(env);
-        p.start(TANKMON_BINARY_DIR "/Tankmon", args + QStringList{"--data-dir", dataDir()});
-        EXPECT_TRUE(p.waitForFinished(60000));
-        err = QString::fromUtf8(p.readAllStandardError());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    };
-    // Every file of the data folder with its bytes.
-    const auto folder = [&] {
-        QMap<QString, QByteArray> files;
-        QDirIterator it(dataDir(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            files[path] = readBytes(path);
-        }
-        return files;
-    };
     const QMap<QString, QByteArray> before = folder();
 
-    const QString png = out.filePath("all.png"), pdf = out.filePath("tank2.pdf");
+    const QString png = dropped("all.png"), pdf = dropped("tank2.pdf");
     ASSERT_EQ(run({"--export-chart", "all", "--output", png}), 0) << qPrintable(err);
     EXPECT_TRUE(readBytes(png).startsWith("\x89PNG\r\n\x1a\n"));
     ASSERT_EQ(run({"--export-chart", "2", "--output", pdf, "--percent", "--points", "--size", "800x500"}), 0)
@@ -57,7 +33,7 @@ TEST_F(Exports, ChartAndConsumptionWrittenAndRefusalsOnStderr)
     EXPECT_TRUE(readBytes(pdf).contains("/MediaBox [0 0 800.000000 500.000000]"));
 
     // The consumption table as the Windows program writes it, under a German locale too.
-    const QString csv = out.filePath("verbrauch.csv");
+    const QString csv = dropped("verbrauch.csv");
     QProcessEnvironment german = QProcessEnvironment::systemEnvironment();
     german.insert("LC_ALL", "de_DE.UTF-8");
     german.insert("LANG", "de_DE.UTF-8");
@@ -70,7 +46,7 @@ TEST_F(Exports, ChartAndConsumptionWrittenAndRefusalsOnStderr)
     expected += " 2024 ,, 100.5 , 50 ,,,,,,,,,, 150 \r\nSumme,,,,,,,,,,,,, 150 \r\n";
     EXPECT_EQ(readBytes(csv), expected);
     // The same as one line per tank and month, for scripts.
-    const QString longCsv = out.filePath("long.csv");
+    const QString longCsv = dropped("long.csv");
     ASSERT_EQ(run({"--export-consumption", "all", "--output", longCsv, "--format", "long"}, german), 0)
         << qPrintable(err);
     EXPECT_EQ(readBytes(longCsv), "tank,name,unit,year,month,consumption\n1,SN:11,L,2024,2,100.5\n"
@@ -78,20 +54,18 @@ TEST_F(Exports, ChartAndConsumptionWrittenAndRefusalsOnStderr)
 
     // Each refusal ends with status 2 and one line on stderr that names what is
     // wrong, in the folder's language (German: none stored).
-    const QString x = out.filePath("x.png");
+    const QString x = dropped("x.png");
     const QList<std::pair<QStringList, const char *>> refusals = {
         {{"--export-chart", "4", "--output", x}, "unbekannter Tank 4"},
         {{"--export-chart", "first", "--output", x}, "„first“"},
         {{"--export-chart", "1"}, "--output"},
-        {{"--export-chart", "1", "--output", out.filePath("x.jpg")}, "x.jpg"},
+        {{"--export-chart", "1", "--output", dropped("x.jpg")}, "x.jpg"},
         {{"--export-chart", "1", "--output", x, "--size", "1200x"}, "--size"},
         {{"--export-chart", "1", "--output", x, "--months", "0"}, "--months"},
         {{"--output", x}, "--output"},
         {{"--export-chart", "1", "--output", x, "--colour"}, "colour"},
-        {{"--export-chart", "1", "--output", out.filePath("no/x.png")}, "no/x.png"},
-        {{"--export-consumption", "1"}, "--output"},
+        {{"--export-chart", "1", "--output", dropped("no/x.png")}, "no/x.png"},
         {{"--export-consumption", "1", "--export-chart", "1", "--output", x}, "schließen einander aus"},
-        {{"--export-consumption", "1", "--output", out.filePath("no/x.csv")}, "no/x.csv"},
         {{"--export-consumption", "1", "--output", x, "--format", "wide"}, "wide"},
         {{"--export-chart", "1", "--output", x, "--format", "long"}, "--format"},
     };
@@ -107,5 +81,5 @@ TEST_F(Exports, ChartAndConsumptionWrittenAndRefusalsOnStderr)
                        "Menü Einstellen - Protokollfunktion - Protokoll in Logbuch-Datei\n");
     }
     EXPECT_EQ(folder(), before) << "the data folder is only read";
-    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).join(' '), "all.png long.csv tank2.pdf verbrauch.csv");
+    EXPECT_EQ(QDir(drop.path()).entryList(QDir::Files).join(' '), "all.png long.csv tank2.pdf verbrauch.csv");
 }

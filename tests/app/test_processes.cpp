@@ -10,7 +10,23 @@
 namespace
 {
 
-using Processes = RunningProgramTest;
+class Processes : public RunningProgramTest
+{
+protected:
+    // Tank 1 known (only the save at the end writes its "VolumenAnzeige"), the
+    // mail server on mailPort; started, and its alarm telegram sent over TCP.
+    void startAndRaiseAlarm(quint16 mailPort)
+    {
+        writeTcpSettings("[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n[Ger\xE4te]\r\nAnzahl=1\r\n"
+                         "[Ger\xE4t1]\r\nSN=4711\r\n" +
+                             MailSettings(mailPort),
+                         1);
+        ASSERT_TRUE(start()) << output.constData();
+        ASSERT_TRUE(connectGateway(gateway));
+        gateway.write(Telegram{.sn = 4711, .status = 1}.bytes().toHex() + '\n');
+    }
+    QTcpSocket gateway;
+};
 
 // Headless: an alarm telegram over TCP goes to the mail server of the
 // settings, and the status lines say so. SIGINT ends it as SIGTERM does, with
@@ -19,14 +35,7 @@ TEST_F(Processes, HeadlessMailsAnAlarmAndSavesAtSigint)
 {
     SmtpPeer mail({});
     ASSERT_NE(mail.port, 0);
-    // Tank 1 is known: only the save at the end writes its "VolumenAnzeige".
-    const QByteArray quiet = "[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n";
-    const QByteArray known = "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n";
-    writeTcpSettings(quiet + known + MailSettings(mail.port), 1);
-    ASSERT_TRUE(start()) << output.constData();
-    QTcpSocket gateway;
-    ASSERT_TRUE(connectGateway(gateway));
-    gateway.write(Telegram{.sn = 4711, .status = 1}.bytes().toHex() + '\n');
+    ASSERT_NO_FATAL_FAILURE(startAndRaiseAlarm(mail.port));
     ASSERT_TRUE(WaitFor([&] { return mail.messages.size() == 1; }, 30000));
     EXPECT_TRUE(mail.messages.first().second.contains("Subject: Alarm ! : Tank 1 / SN 4711\r\n"));
     EXPECT_TRUE(waitOutput("[panel 1] Email wurde gesendet: ")) << output.constData();
@@ -43,13 +52,7 @@ TEST_F(Processes, SigtermEndsPromptlyWhileAMailIsStuck)
 {
     QTcpServer silent; // its connections are taken and left waiting
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
-    const QByteArray quiet = "[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n";
-    const QByteArray known = "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n";
-    writeTcpSettings(quiet + known + MailSettings(silent.serverPort()), 1);
-    ASSERT_TRUE(start()) << output.constData();
-    QTcpSocket gateway;
-    ASSERT_TRUE(connectGateway(gateway));
-    gateway.write(Telegram{.sn = 4711, .status = 1}.bytes().toHex() + '\n');
+    ASSERT_NO_FATAL_FAILURE(startAndRaiseAlarm(silent.serverPort()));
     ASSERT_TRUE(WaitFor([&] { return silent.hasPendingConnections(); }, 15000));
     QElapsedTimer sinceSignal;
     sinceSignal.start();
