@@ -27,7 +27,6 @@ TEST_F(ChartWindowTest, StoredOptionsMouseZoomAndNoData)
     win->resize(1000, 650);
     auto *chart = win->findChild<ChartPlot *>("Chart2D");
     ASSERT_TRUE(WaitFor([&] { return chart->width() > 800 && plot.right - plot.left > 600; }));
-    EXPECT_TRUE(win->findChild<QCheckBox *>("CheckProzent")->isChecked());
     auto *legend = Part<QListWidget>(win.get(), "lstLegende");
     ASSERT_TRUE(legend->isVisible() && legend->count() == 2);
     EXPECT_EQ(legend->item(1)->text(), "2: SN:0 (%)");

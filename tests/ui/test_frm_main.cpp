@@ -73,7 +73,6 @@ TEST_F(FrmMainTest, PolishTankNameSurvivesARestart)
     open();
     ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }, 10000));
     EXPECT_EQ(Part<QLineEdit>(win.get(), "txbxTankbezeichnung")->text(), polish);
-    EXPECT_EQ(Part<QLabel>(win.get(), "lblDetailName")->text(), polish);
     const auto configs = MqttDiscoveryConfigs("homeassistant", "tankmon/test", 1, app->tanks().device(1));
     ASSERT_FALSE(configs.isEmpty());
     EXPECT_EQ(QJsonDocument::fromJson(configs.first().payload)["device"]["name"].toString(), polish);
