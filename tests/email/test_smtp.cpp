@@ -119,8 +119,9 @@ TEST_F(SmtpTest, RefusalsAndAnUnreachableServerGiveTheirTexts)
             QStringLiteral(", Error #%1\r\nServer responded: %2").arg(c.code).arg(c.reply)))
             << SMTP_GetError(r).toStdString();
         EXPECT_TRUE(peer.messages.isEmpty());
-        if (c.code == 64) // the password never travels in the clear
+        if (c.code == 64) { // the password never travels in the clear
             EXPECT_FALSE(peer.commands.join('\n').contains(QLatin1String("AUTH")));
+        }
     }
     // Nobody listening. (A server that accepts and never answers: Mailing.SilentServerEndsWithTheTimeout...)
     const SmtpResult refused = send(server(FreeTcpPort(), true, true));
