@@ -9,7 +9,7 @@
 
 namespace
 {
-constexpr int kMaxId = 999;
+constexpr int kMaxId = 1999;
 int g_lngId = 0;
 
 // Parses one table file: `id<TAB>"text"` with \n (CR LF), \" and \\ escapes.
@@ -116,16 +116,36 @@ bool LngInit(const QStringList &words, const Settings &settings, const std::func
     return LngTableExists(g_lngId);
 }
 
+QString Texts::text(int id) const
+{
+    if (lngId_ < 1 || lngId_ > 10 || id < 0 || id > kMaxId)
+        return {};
+    return table(lngId_)[size_t(id)];
+}
+
+QStringList Texts::lines(int id) const
+{
+    return text(id).split(QLatin1String("\r\n"));
+}
+
+QLocale Texts::locale() const
+{
+    return LanguageLocale(lngId_);
+}
+
+Texts CurrentTexts()
+{
+    return Texts(g_lngId);
+}
+
 QString LngText(int id)
 {
-    if (g_lngId < 1 || g_lngId > 10 || id < 0 || id > kMaxId)
-        return {};
-    return table(g_lngId)[size_t(id)];
+    return Texts(g_lngId).text(id);
 }
 
 QStringList LngLines(int id)
 {
-    return LngText(id).split(QLatin1String("\r\n"));
+    return Texts(g_lngId).lines(id);
 }
 
 QString DeviceName()

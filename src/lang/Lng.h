@@ -5,9 +5,31 @@
 #include <functional>
 
 // Every visible text comes from the table of the current language by id.
-// Tables are data files embedded as resources (one per language, ids 17..999).
+// Tables are data files embedded as resources (one per language, ids 17..1999).
 
 class Settings;
+
+// The texts of one language. Code below the application layer is handed one
+// of these and never asks which language the program runs in, so what it
+// builds depends only on its arguments.
+class Texts
+{
+public:
+    explicit Texts(int lngId = 0) : lngId_(lngId) {}
+    int lngId() const { return lngId_; }
+    // "" for ids without an entry, and for every id while lngId is not 1..10.
+    QString text(int id) const;
+    QString operator()(int id) const { return text(id); }
+    // All lines of a multi-line text (lines separated by CR LF).
+    QStringList lines(int id) const;
+    // LanguageLocale of this language.
+    QLocale locale() const;
+    // "Tankmessgerät" in this language.
+    QString deviceName() const { return text(45); }
+
+private:
+    int lngId_;
+};
 
 // The language is fixed once at start-up (LngInit) and then read from
 // everywhere: a process-wide table, like the translations of any Qt program.
@@ -29,6 +51,8 @@ QLocale LanguageLocale(int lngId, const QLocale &system = QLocale::system());
 QLocale LngLocale();
 // All lines of a multi-line text (lines separated by CR LF).
 QStringList LngLines(int id);
+// The current language's texts.
+Texts CurrentTexts();
 
 // "Tankmessgerät" in the current language.
 QString DeviceName();
