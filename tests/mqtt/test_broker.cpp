@@ -185,7 +185,6 @@ TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
         {"broker", "  ", "homeassistant", 1883, 651, 431, ""},
         {"broker", " /tankmon", "homeassistant", 1883, 654, 431, "/tankmon"},
         {"broker", "$SYS/tankmon", "homeassistant", 1883, 655, 431, "$SYS/tankmon"},
-        {"broker", "tankmon/a", "$homeassistant", 1883, 655, 433, "$homeassistant"},
         {"broker", "tank\tmon", "homeassistant", 1883, 653, 431, "tank\\x09mon"},
         {"broker", "tankmon/a", "home\x7f", 1883, 653, 433, "home\\x7f"},
         {"broker", "tankmon/a", "h\u0085a", 1883, 653, 433, "h\\x85a"},
