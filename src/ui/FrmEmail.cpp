@@ -298,8 +298,7 @@ void frmEmail::buildControls()
                                                       {LabelTank, lstbxTank},
                                                       {LabelBetreff, txbxBetreff},
                                                       {LabelStilleStunden, spinStilleStunden},
-                                                      {LabelVerlustProzent, spinVerlustProzent},
-                                                      {LabelVerlustStunden, spinVerlustStunden}};
+                                                      {LabelVerlustProzent, spinVerlustProzent}};
     for (const auto &[label, field] : buddies)
         label->setBuddy(field);
 }
