@@ -3,7 +3,10 @@
 #include "ClientSetup.h"
 #include "InstanceLock.h"
 #include "ProgramInfo.h"
+#include "consumption/ConsumptionController.h"
+#include "consumption/ConsumptionMeter.h"
 #include "consumption/Forecast.h"
+#include "consumption/LossWatch.h"
 #include "core/Paths.h"
 #include "core/RunConfig.h"
 #include "core/SafeFile.h"
@@ -20,6 +23,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QVersionNumber>
+#include <cmath>
 
 AppController::AppController(RunConfig &config, Settings &settings, UiServices &ui, ClockFn clock,
                              LinkHardware hardware, ProcessStarter starter, QObject *parent)
@@ -53,6 +57,32 @@ AppController::AppController(RunConfig &config, Settings &settings, UiServices &
     tanks_.setEmailHooks(email_.get());
     silence_ =
         std::make_unique<SilenceAlarm>(tanks_.table(), *emailSettings_, settings_, config_, clock_, *email_);
+
+    // Loss alarm and consumption meter. The loss is judged in front of the
+    // e-mail rules on every evaluated telegram; a loss that starts is mailed.
+    // (Views that show a tank's loss listen to lossChanged.)
+    meter_ = std::make_unique<ConsumptionMeter>(tanks_.table(), settings_, !config_.clientMode);
+    connect(forecast_.get(), &ForecastProvider::historyChanged, meter_.get(), &ConsumptionMeter::update);
+    connect(&tanks_, &TankController::tableReset, meter_.get(), &ConsumptionMeter::reset);
+    loss_ = std::make_unique<LossWatch>(
+        tanks_.table(), settings_, *forecast_,
+        [this] {
+            const EmailValues &v = emailSettings_->values();
+            const ConsumptionSettings c = ConsumptionSettingsFrom(settings_);
+            LossLimits l;
+            l.prozent = v.verlustProzent;
+            l.stunden = v.verlustStunden;
+            l.trigger = c.trigger;
+            l.minProzent = c.minProzent;
+            return l;
+        },
+        *email_);
+    tanks_.setEmailHooks(loss_.get());
+    connect(&tanks_, &TankController::tableReset, loss_.get(), &LossWatch::reset);
+    connect(loss_.get(), &LossWatch::lossChanged, this, [this](int n, bool active) {
+        if (active)
+            email_->SendRuleEmail(n, ReasonLoss);
+    });
     // Names the file and the reason: the user has to find and mend it.
     settings_.setFailureReport([this](const QString &path, const QString &reason) {
         QString text = LngText(17) + QLatin1Char('\n') + path;
@@ -296,12 +326,20 @@ void AppController::startMqtt()
     }
     if (v.host.isEmpty())
         return;
-    mqtt_ = std::make_unique<MqttPublisher>(tanks_, config_, settings_, v,
-                                            qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_, clock_,
-                                            [this](int n) -> std::optional<double> {
-                                                const auto f = forecast_->forecast(n);
-                                                return f ? std::optional<double>(f->days) : std::nullopt;
-                                            });
+    mqtt_ = std::make_unique<MqttPublisher>(
+        tanks_, config_, settings_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_, clock_,
+        [this](int n) {
+            MqttTankFigures f;
+            if (const auto e = forecast_->forecast(n))
+                f.daysUntilEmpty = e->days;
+            f.loss = loss_->loss(n);
+            f.consumed = meter_->consumed(n);
+            const double k = settings_.read(Cfg::Mqtt::KWhProEinheit.at(n))
+                                 .replace(QLatin1Char(','), QLatin1Char('.'))
+                                 .toDouble();
+            f.kwhPerUnit = std::isfinite(k) && k > 0 ? k : 0;
+            return f;
+        });
 }
 
 void AppController::applyMqttSettings(const MqttValues &v)

@@ -12,6 +12,8 @@
 #include <memory>
 
 class ComDialogLogic;
+class ConsumptionMeter;
+class LossWatch;
 class EmailNotifier;
 class EmailSettings;
 class ForecastProvider;
@@ -53,6 +55,10 @@ public:
     EmailNotifier &email() { return *email_; }
     // Each tank's days until empty, kept current as the histories grow.
     ForecastProvider &forecasts() { return *forecast_; }
+    // Loss alarm and consumption meter: each tank's open loss event
+    // (lossChanged) and its meter (consumedChanged).
+    LossWatch &losses() { return *loss_; }
+    ConsumptionMeter &meters() { return *meter_; }
     // Section "MQTT" stored; publishing starts again with the new values
     // (never in client mode).
     void applyMqttSettings(const MqttValues &v);
@@ -148,6 +154,8 @@ private:
     std::unique_ptr<SmtpSender> smtp_; // outlives the notifier's messages
     std::unique_ptr<EmailNotifier> email_;
     std::unique_ptr<SilenceAlarm> silence_;
+    std::unique_ptr<ConsumptionMeter> meter_;
+    std::unique_ptr<LossWatch> loss_; // in front of the e-mail rules
     TempCorrection tempCorrection_;
     Maintenance maintenance_;
     std::unique_ptr<InstanceLock> lock_;

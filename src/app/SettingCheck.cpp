@@ -100,6 +100,8 @@ const QList<Plain> &plainKeys()
         {Email::LetzteEmail, Kind::Date},
         {Email::DeltaMinutenBetankung, Kind::Integer, 0, 10080},
         {Email::StilleStunden, Kind::Integer, 0, EmailSettings::kMaxStilleStunden},
+        {Email::VerlustProzent, Kind::Number, 0, 100},
+        {Email::VerlustStunden, Kind::Integer, 0, EmailSettings::kMaxVerlustStunden},
         {Mqtt::Aktiv, Kind::Switch},
         {Mqtt::Host, Kind::Host},
         {Mqtt::Port, Kind::Integer, 1, 65535},
@@ -145,6 +147,10 @@ const QList<Numbered> &numberedKeys()
         {Email::BetankungMax, kMaxDevices, Kind::Number, 0, kIntMax},
         {Email::MelderasterLast, kMaxDevices, Kind::Number, -100, 200},
         {Email::StilleGemeldet, kMaxDevices, Kind::Switch},
+        {Email::VerlustGemeldet, kMaxDevices, Kind::Switch},
+        {Device::Verbrauchszaehler, kMaxDevices, Kind::Number, 0, qint64(1e15)},
+        {Device::VerbrauchszaehlerEinheit, kMaxDevices, Kind::Integer, 0, 8},
+        {Mqtt::KWhProEinheit, kMaxDevices, Kind::Number, 0, 1000000},
     };
     return keys;
 }

@@ -248,3 +248,18 @@ double ConsumptionBetween(const DeviceRecord &rec, const ConsumptionSettings &se
                             [&](const WholeSpan &, qint64, bool, double, double used) { total = used; });
     return total;
 }
+
+double ConsumedTotal(const DeviceRecord &rec, const ConsumptionSettings &settings)
+{
+    const TankHistory &h = rec.History;
+    if (h.count() < 1)
+        return 0;
+    // The rows between the first and the last point: empty years add nothing.
+    ConsumptionTable table(MonthSpan::of(h.HistoryTimes.back()).year, MonthSpan::of(h.HistoryTimes[1]).year,
+                           LevelDecimals(rec));
+    ConsumptionSettings s = settings;
+    s.logVerbrauch = false;
+    computeTank(0, rec, s, table, nullptr);
+    table.computeTotals();
+    return table.total();
+}

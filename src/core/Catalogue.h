@@ -79,6 +79,9 @@ inline constexpr IniKeyN EmailAktiv{"Gerät", "EmailAktiv", "1", true};
 // The "Uhrzeit" text stored when an MQTT state newer than it went out: while
 // the two are equal, the stored state is older than the broker's.
 inline constexpr IniKeyN MqttNeuerAls{"Gerät", "MqttNeuerAls", "", true};
+// The tank's consumption meter: its highest value and the unit code it counts in.
+inline constexpr IniKeyN Verbrauchszaehler{"Gerät", "Verbrauchszähler", "", true};
+inline constexpr IniKeyN VerbrauchszaehlerEinheit{"Gerät", "VerbrauchszählerEinheit", "", true};
 } // namespace Device
 
 // Section "Logfile" (tank files)
@@ -123,6 +126,10 @@ inline constexpr IniKey LetzteEmail{"E-Mail", "LetzteEmail", "0"};
 inline constexpr IniKey DeltaMinutenBetankung{"E-Mail", "DeltaMinutenBetankung", "10"};
 // Hours without an accepted telegram after which a tank is reported silent; 0 = off.
 inline constexpr IniKey StilleStunden{"E-Mail", "StilleStunden", "24"};
+// A loss: a fall of more than this many percentage points of the capacity
+// within that many hours (either 0 = off).
+inline constexpr IniKey VerlustProzent{"E-Mail", "VerlustProzent", "3"};
+inline constexpr IniKey VerlustStunden{"E-Mail", "VerlustStunden", "2"};
 inline constexpr IniKeyN MinProzent{"E-Mail", "MinProzent", "100", false};
 inline constexpr IniKeyN MinVolumen{"E-Mail", "MinVolumen", "", false};
 inline constexpr IniKeyN DeltaProzentBetankung{"E-Mail", "DeltaProzentBetankung", "2", false};
@@ -132,6 +139,8 @@ inline constexpr IniKeyN BetankungMax{"E-Mail", "BetankungMax", "0", false};
 inline constexpr IniKeyN MelderasterLast{"E-Mail", "MelderasterLast", "100", false};
 // 1 while the tank's silence has been reported and its telegrams have not returned.
 inline constexpr IniKeyN StilleGemeldet{"E-Mail", "StilleGemeldet", "0", false};
+// 1 while a loss event of the tank is open.
+inline constexpr IniKeyN VerlustGemeldet{"E-Mail", "VerlustGemeldet", "0", false};
 } // namespace Email
 
 // Section "MQTT": publishing the tanks to a broker
@@ -146,6 +155,8 @@ inline constexpr IniKey Password{"MQTT", "Password", ""}; // scrambled as the ma
 inline constexpr IniKey Topic{"MQTT", "Topic", nullptr};  // "tankmon/" + host name
 inline constexpr IniKey Discovery{"MQTT", "Discovery", "1"};
 inline constexpr IniKey DiscoveryPrefix{"MQTT", "DiscoveryPrefix", "homeassistant"};
+// kWh per unit of the tank's content (10 for heating oil in litres); 0 = no energy sensor.
+inline constexpr IniKeyN KWhProEinheit{"MQTT", "kWhProEinheit", "0", false};
 } // namespace Mqtt
 
 // Every key that belongs to one device, in its section "Gerät" + n or as
@@ -177,6 +188,10 @@ inline constexpr IniKeyN DeviceKeys[] = {
     Email::MelderasterLast,
     Email::StilleGemeldet,
     Device::MqttNeuerAls,
+    Email::VerlustGemeldet,
+    Device::Verbrauchszaehler,
+    Device::VerbrauchszaehlerEinheit,
+    Mqtt::KWhProEinheit,
 };
 
 // Section "Client" (always the local file)

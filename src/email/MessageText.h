@@ -22,6 +22,7 @@ enum EmailReason {
     ReasonRefuelEnd = 6,
     ReasonSilent = 7,   // no accepted telegram for longer than "StilleStunden"
     ReasonReturned = 8, // telegrams again after a reported silence
+    ReasonLoss = 9,     // the content fell far faster than the tank's own use
 };
 
 // Text of a reason code; unknown codes give "Meldegrund unbekannt".

@@ -45,9 +45,9 @@ QString storedTimeText(const Settings &settings, int n)
 
 MqttPublisher::MqttPublisher(TankController &tanks, const RunConfig &config, Settings &settings,
                              const MqttValues &values, const QString &caFile, UiServices &ui, ClockFn clock,
-                             DaysFn days, QObject *parent)
+                             FiguresFn figures, QObject *parent)
     : QObject(parent), tanks_(tanks), config_(config), settings_(settings), clock_(clock), values_(values),
-      ui_(ui), trace_(config, clock), days_(std::move(days))
+      ui_(ui), trace_(config, clock), figures_(std::move(figures))
 {
     MqttEndpoint e;
     e.host = values_.host;
@@ -154,19 +154,26 @@ void MqttPublisher::publishPending()
 void MqttPublisher::publishTank(int n)
 {
     const DeviceRecord &r = tanks_.device(n);
+    const MqttTankFigures figures = figures_ ? figures_(n) : MqttTankFigures{};
+    const bool energy = figures.kwhPerUnit > 0;
     const QString source = QString::number(r.SN) + QLatin1Char('/') + QString::number(r.Einheit) +
-                           QLatin1Char('/') + r.Tankbezeichnung;
+                           QLatin1Char('/') + QString::number(energy) + QLatin1Char('/') + r.Tankbezeichnung;
     if (values_.discovery && configSource_.value(n) != source) {
         bool sent = true;
-        for (const MqttMessage &m : MqttDiscoveryConfigs(values_.discoveryPrefix, values_.topic, n, r))
+        for (const MqttMessage &m :
+             MqttDiscoveryConfigs(values_.discoveryPrefix, values_.topic, n, r, energy))
             sent = client_->publish(m.topic, m.payload, true) && sent;
+        // An energy sensor switched off goes from the broker.
+        if (!energy)
+            sent = client_->publish(MqttDiscoveryTopics(values_.discoveryPrefix, r.SN).constLast(),
+                                    QByteArray(), true) &&
+                   sent;
         if (sent)
             configSource_.insert(n, source);
     }
     if (!mayPublish(n))
         return;
-    client_->publish(MqttStateTopic(values_.topic, n),
-                     MqttStateJson(r, config_.flagTempKorr, days_ ? days_(n) : std::nullopt), true);
+    client_->publish(MqttStateTopic(values_.topic, n), MqttStateJson(r, config_.flagTempKorr, figures), true);
     if (r.Uhrzeit.isValid())
         floor_.insert(n, toSecond(r.Uhrzeit));
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "MqttClient.h"
+#include "MqttPayloads.h"
 #include "MqttSettings.h"
 
 #include "core/TraceLog.h"
@@ -39,12 +40,12 @@ class MqttPublisher : public QObject
     Q_OBJECT
 public:
     static constexpr int kStatePauseMs = 100;
-    // Days until tank n is empty, nullopt when there is no forecast.
-    using DaysFn = std::function<std::optional<double>(int n)>;
+    // Tank n's figures besides its record: days until empty, loss, meter.
+    using FiguresFn = std::function<MqttTankFigures(int n)>;
 
     MqttPublisher(TankController &tanks, const RunConfig &config, Settings &settings,
                   const MqttValues &values, const QString &caFile, UiServices &ui, ClockFn clock,
-                  DaysFn days = {}, QObject *parent = nullptr);
+                  FiguresFn figures = {}, QObject *parent = nullptr);
     ~MqttPublisher() override;
 
     // Clean stop: "offline" goes out, then the disconnect. Once.
@@ -71,7 +72,7 @@ private:
     MqttValues values_;
     UiServices &ui_;
     TraceLog trace_;
-    DaysFn days_;
+    FiguresFn figures_;
     std::unique_ptr<MqttClient, MqttClient::Later> client_;
     bool online_ = false;
     bool problemSaid_ = false;

@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -203,6 +204,16 @@ void frmEmail::buildControls()
     spinStilleStunden = new QSpinBox(this);
     spinStilleStunden->setObjectName(QStringLiteral("spinStilleStunden"));
     spinStilleStunden->setRange(0, EmailSettings::kMaxStilleStunden);
+    LabelVerlustProzent = label("LabelVerlustProzent", LngText(1101));
+    spinVerlustProzent = new QDoubleSpinBox(this);
+    spinVerlustProzent->setObjectName(QStringLiteral("spinVerlustProzent"));
+    spinVerlustProzent->setRange(0, 100);
+    spinVerlustProzent->setDecimals(1);
+    spinVerlustProzent->setSingleStep(0.5);
+    LabelVerlustStunden = label("LabelVerlustStunden", LngText(1102));
+    spinVerlustStunden = new QSpinBox(this);
+    spinVerlustStunden->setObjectName(QStringLiteral("spinVerlustStunden"));
+    spinVerlustStunden->setRange(0, EmailSettings::kMaxVerlustStunden);
 
     LabelKundenname = label("LabelKundenname", LngText(152));
     txbxKundenname = edit("txbxKundenname");
@@ -286,7 +297,8 @@ void frmEmail::buildControls()
                                                       {LabelAbsenderEmail, txbxAbsenderEmail},
                                                       {LabelTank, lstbxTank},
                                                       {LabelBetreff, txbxBetreff},
-                                                      {LabelStilleStunden, spinStilleStunden}};
+                                                      {LabelStilleStunden, spinStilleStunden},
+                                                      {LabelVerlustProzent, spinVerlustProzent}};
     for (const auto &[label, field] : buddies)
         label->setBuddy(field);
 }
@@ -322,6 +334,14 @@ QLayout *frmEmail::buildLayout()
     silence->addWidget(spinStilleStunden);
     silence->addStretch(1);
     g->addLayout(silence, g->rowCount(), 0, 1, 2);
+    auto *loss = new QHBoxLayout;
+    loss->setSpacing(8);
+    loss->addWidget(LabelVerlustProzent);
+    loss->addWidget(spinVerlustProzent);
+    loss->addWidget(LabelVerlustStunden);
+    loss->addWidget(spinVerlustStunden);
+    loss->addStretch(1);
+    g->addLayout(loss, g->rowCount(), 0, 1, 2);
 
     QGroupBox *customer = group(this);
     g = formGrid(customer);
@@ -421,6 +441,9 @@ void frmEmail::wireEdits()
     bindCombo(ComboAbstand1, &v.abstand1);
     bindCombo(ComboAbstand2, &v.abstand2);
     connect(spinStilleStunden, &QSpinBox::valueChanged, this, [&v](int h) { v.stilleStunden = h; });
+    connect(spinVerlustProzent, &QDoubleSpinBox::valueChanged, this,
+            [&v](double p) { v.verlustProzent = p; });
+    connect(spinVerlustStunden, &QSpinBox::valueChanged, this, [&v](int h) { v.verlustStunden = h; });
 
     connect(chbxEmail, &QCheckBox::clicked, this, [&v](bool on) { v.aktiv = on; });
     connect(chbxSTARTTLS, &QCheckBox::clicked, this, [&v](bool on) { v.server.startTls = on; });
@@ -445,6 +468,8 @@ void frmEmail::showFields()
     SelectByItemData(ComboAbstand2, v.abstand2);
     txbxMelderaster->setText(v.melderaster);
     spinStilleStunden->setValue(v.stilleStunden);
+    spinVerlustProzent->setValue(v.verlustProzent);
+    spinVerlustStunden->setValue(v.verlustStunden);
     txbxKundenname->setText(v.customer.kundenname);
     txbxStrasse->setText(v.customer.strasse);
     txbxOrt->setText(v.customer.ort);
@@ -484,11 +509,12 @@ void frmEmail::EnableSettings()
     const bool on = logic_->inputsEnabled();
     cmdSchloss->setIcon(lockIcon(logic_->locked(), devicePixelRatioF()));
     const QList<QWidget *> inputs{
-        chbxEmail,     txbxEmpfaengerAdr[0], txbxEmpfaengerAdr[1], ComboSchwelle2,     ComboAbstand1,
-        ComboAbstand2, txbxMelderaster,      txbxKundenname,       txbxStrasse,        txbxOrt,
-        txbxTelefon,   txbxBemerkung,        txbxSMTPServer,       txbxSMTPPort,       chbxSTARTTLS,
-        chbxLogin,     txbxAbsenderEmail,    txbxBetreff,          lstbxTank,          LabelSMTPServer,
-        LabelSMTPPort, LabelSTARTTLS,        LabelLogin,           LabelAbsenderEmail, spinStilleStunden};
+        chbxEmail,          txbxEmpfaengerAdr[0], txbxEmpfaengerAdr[1], ComboSchwelle2,     ComboAbstand1,
+        ComboAbstand2,      txbxMelderaster,      txbxKundenname,       txbxStrasse,        txbxOrt,
+        txbxTelefon,        txbxBemerkung,        txbxSMTPServer,       txbxSMTPPort,       chbxSTARTTLS,
+        chbxLogin,          txbxAbsenderEmail,    txbxBetreff,          lstbxTank,          LabelSMTPServer,
+        LabelSMTPPort,      LabelSTARTTLS,        LabelLogin,           LabelAbsenderEmail, spinStilleStunden,
+        spinVerlustProzent, spinVerlustStunden};
     for (QWidget *w : inputs)
         w->setEnabled(on);
     const bool login = logic_->loginFieldsEnabled();

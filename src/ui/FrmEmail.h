@@ -7,6 +7,7 @@ class EmailDialogLogic;
 class QCheckBox;
 class QGroupBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -44,6 +45,8 @@ private:
     QComboBox *ComboAbstand2;
     QLineEdit *txbxMelderaster;
     QSpinBox *spinStilleStunden;
+    QDoubleSpinBox *spinVerlustProzent;
+    QSpinBox *spinVerlustStunden;
     QLineEdit *txbxKundenname;
     QLineEdit *txbxStrasse;
     QLineEdit *txbxOrt;
@@ -78,6 +81,8 @@ private:
     QLabel *LabelAbstandNormal;
     QLabel *LabelSchwelle2;
     QLabel *LabelStilleStunden;
+    QLabel *LabelVerlustProzent;
+    QLabel *LabelVerlustStunden;
     QLabel *LabelSMTPServer;
     QLabel *LabelSMTPPort;
     QLabel *LabelSTARTTLS;

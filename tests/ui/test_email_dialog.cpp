@@ -102,6 +102,8 @@ TEST_F(EmailDialogTest, TankListOkWritesTheEditsAndCancelNothing)
     EXPECT_FALSE(Part<QGroupBox>(d, "GroupTank")->isHidden());
     Part<QLineEdit>(d, "txbxKundenname")->insert("Müller");
     list->item(1)->setSelected(false);
+    Part<QDoubleSpinBox>(d, "spinVerlustProzent")->setValue(4.5);
+    Part<QSpinBox>(d, "spinVerlustStunden")->setValue(6);
     // The subject in its placeholder form while it has the focus; a typed "<>" is stored as its code.
     d->logic().subjectFocusIn();
     EXPECT_TRUE(Part<QLineEdit>(d, "txbxBetreff")->font().bold());
@@ -110,7 +112,7 @@ TEST_F(EmailDialogTest, TankListOkWritesTheEditsAndCancelNothing)
     EXPECT_TRUE(WaitFor([&] { return dlg.isNull(); }));
     const QString file = QString::fromLatin1(readBytes(iniPath()));
     for (const char *line : {"Kundenname=Müller\r\n", "Betreff=%13 %20 %10, %01, %04, %21 %15 %08%06\r\n",
-                             "[Gerät2]\r\nEmailAktiv=0\r\n"})
+                             "[Gerät2]\r\nEmailAktiv=0\r\n", "VerlustProzent=4.5\r\nVerlustStunden=6\r\n"})
         EXPECT_TRUE(file.contains(QString::fromUtf8(line))) << line;
     EXPECT_EQ(ui.panelText(2), LngText(257));
 
