@@ -10,6 +10,9 @@ WebListener::WebListener(QObject *httpServer, std::optional<QSslConfiguration> t
                          QObject *parent)
     : QTcpServer(parent), httpServer_(httpServer), tls_(std::move(tls)), idleMs_(idleMs)
 {
+    // Room for a burst of browsers and scrapers; the kernel's default queue
+    // of 50 would drop the rest and make them retry only after a second.
+    setListenBacklogSize(kMaxConnections);
 }
 
 void WebListener::incomingConnection(qintptr handle)
