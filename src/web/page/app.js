@@ -145,7 +145,7 @@ function drawChart(h) {
   lo = Math.min(0, lo);
   if (hi <= lo) hi = lo + 1;
   const t0 = pts[0][0], t1 = Math.max(pts[pts.length - 1][0], t0 + 1);
-  const left = 56, right = 10, top = 10, bottom = 24;
+  const left = 56, right = 10, top = 22, bottom = 24;
   const x = t => left + (t - t0) / (t1 - t0) * (width - left - right);
   const y = v => top + (1 - (v - lo) / (hi - lo)) * (height - top - bottom);
   g.strokeStyle = '#dde2ea';
@@ -155,12 +155,16 @@ function drawChart(h) {
     g.beginPath(); g.moveTo(left, y(v)); g.lineTo(width - right, y(v)); g.stroke();
     g.fillText(fmt(v, 1), left - 4, y(v) + 4);
   }
-  g.fillText(h.unit, left - 4, height - 6);
+  g.textAlign = 'left';
+  g.fillText(h.unit, 4, 12);
   g.textAlign = 'center';
-  const dates = new Intl.DateTimeFormat(lang, { day: 'numeric', month: 'short' });
+  // Within two days the hours tell more than the dates.
+  const dates = new Intl.DateTimeFormat(lang, t1 - t0 < 2 * 86400
+    ? { hour: '2-digit', minute: '2-digit' } : { day: 'numeric', month: 'short' });
   const ticks = Math.max(2, Math.floor((width - left) / 110));
   for (let i = 0; i <= ticks; ++i) {
     const t = t0 + (t1 - t0) * i / ticks;
+    g.textAlign = i === 0 ? 'left' : i === ticks ? 'right' : 'center';
     g.fillText(dates.format(new Date(t * 1000)), x(t), height - 6);
   }
   g.strokeStyle = '#2f6fd6';
