@@ -112,6 +112,7 @@ void frmWeb::CmdOk_Click()
     }
     if (!txtPassword->text().isEmpty())
         v.password = NewWebPasswordHash(txtPassword->text());
+    txtPassword->clear(); // the password itself stays nowhere
     apply_(v);
     close();
 }
