@@ -18,12 +18,15 @@
 #include "lang/Lng.h"
 #include "link/ComDialogLogic.h"
 #include "mqtt/MqttPublisher.h"
+#include "web/WebServer.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QVersionNumber>
 #include <cmath>
+#include <cstdio>
+#include <utility>
 
 AppController::AppController(RunConfig &config, Settings &settings, UiServices &ui, ClockFn clock,
                              LinkHardware hardware, ProcessStarter starter, QObject *parent)
@@ -43,7 +46,13 @@ AppController::AppController(RunConfig &config, Settings &settings, UiServices &
     email_ = std::make_unique<EmailNotifier>(
         tanks_.table(), *emailSettings_, settings_, ui_, clock_, *forecast_,
         [this](const SmtpServer &server, const QString &to, const QString &subject, const QString &body,
-               SmtpSender::Done done) { smtp_->SMTP_Send(server, to, subject, body, std::move(done)); },
+               SmtpSender::Done done) {
+            // The web view's metrics count each message's result.
+            smtp_->SMTP_Send(server, to, subject, body, [this, done = std::move(done)](const SmtpResult &r) {
+                ++webEmails_[r.sent ? QStringLiteral("sent") : QStringLiteral("failed")];
+                done(r);
+            });
+        },
         [this] {
             MessageContext m;
             const QVersionNumber v = QVersionNumber::fromString(QStringLiteral(TANKMON_VERSION));
@@ -274,6 +283,7 @@ void AppController::activate()
             emit linksCreated();
             links_->StartFromSettings();
             startMqtt();
+            startWeb();
             silence_->start();
         }
         emit tempCorrectionChanged(config_.flagTempKorr);
@@ -309,6 +319,7 @@ void AppController::unload()
         links_->CloseLinks();
     if (mqtt_)
         mqtt_->stop();
+    web_.reset();
 }
 
 void AppController::startMqtt()
@@ -348,6 +359,77 @@ void AppController::applyMqttSettings(const MqttValues &v)
     if (activated_ && !unloaded_)
         startMqtt();
 }
+
+// ---- The web view: everything the program wires into it is here. ----
+void AppController::startWeb()
+{
+    web_.reset();
+    const WebValues v = ReadWebValues(settings_);
+    if (config_.clientMode || !v.aktiv)
+        return;
+    if (links_ && webTelegrams_.isEmpty()) {
+        // Which link a telegram came by: its evaluation (and so
+        // telegramAccepted) runs inside the link's telegramReceived, before this.
+        connect(&tanks_, &TankController::telegramAccepted, this, [this] { webAccepted_ = true; });
+        const std::pair<DeviceLink *, QString> kinds[] = {
+            {&links_->serial(), QStringLiteral("serial")},
+            {&links_->tcp(), QStringLiteral("tcp")},
+            {&links_->simulation(), QStringLiteral("simulation")}};
+        for (const auto &[link, name] : kinds) {
+            webTelegrams_[name] = 0;
+            connect(link, &DeviceLink::telegramReceived, this, [this, name = name] {
+                if (std::exchange(webAccepted_, false))
+                    ++webTelegrams_[name];
+            });
+        }
+    }
+    WebSources sources;
+    sources.tempKorrOn = [this] { return config_.flagTempKorr; };
+    sources.state = [this](int n) {
+        WebTankState s;
+        s.state =
+            TankStateOf(tanks_.device(n), config_.flagTempKorr, int(settings_.readInt(Cfg::Email::Schwelle2)),
+                        int(settings_.readInt(Cfg::Email::StilleStunden)), clock_());
+        if (const auto f = forecast_->forecast(n))
+            s.daysUntilEmpty = f->days;
+        return s;
+    };
+    sources.counters = [this] {
+        WebCounters c;
+        c.telegrams = webTelegrams_;
+        c.emails.insert(QStringLiteral("sent"), webEmails_.value(QStringLiteral("sent")));
+        c.emails.insert(QStringLiteral("failed"), webEmails_.value(QStringLiteral("failed")));
+        if (mqtt_)
+            c.mqttConnected = mqtt_->online();
+        return c;
+    };
+    sources.consumptionSettings = [this] { return ConsumptionSettingsFrom(settings_); };
+    web_ = std::make_unique<WebServer>(tanks_, std::move(sources), CurrentTexts(), clock_);
+    const QString problem = web_->start(v);
+    if (!problem.isEmpty()) {
+        web_.reset();
+        // Said everywhere someone may look: status bar (in the headless
+        // program a line on stdout), trace.
+        ui_.setPanelText(1, problem);
+        TraceLog(config_, clock_).LogInFile(problem);
+        if (!config_.headless)
+            std::printf("%s\n", qPrintable(problem));
+        std::fflush(stdout);
+        return;
+    }
+    const QString at = LngText(1013).replace(QLatin1String("%s"), WebUrl(v));
+    TraceLog(config_, clock_).LogInFile(at);
+    std::printf("[web] %s\n", qPrintable(at));
+    std::fflush(stdout);
+}
+
+void AppController::applyWebSettings(const WebValues &v)
+{
+    WriteWebValues(settings_, v);
+    if (activated_ && !unloaded_)
+        startWeb();
+}
+// ---- end of the web view ----
 
 void AppController::requestQuit(int exitCode, bool saveFirst)
 {

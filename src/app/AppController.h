@@ -5,6 +5,7 @@
 #include "model/TankController.h"
 #include "model/TempCorrection.h"
 
+#include <QMap>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -23,6 +24,8 @@ class SmtpSender;
 class InstanceLock;
 class MqttPublisher;
 struct MqttValues;
+class WebServer;
+struct WebValues;
 class Settings;
 class UiServices;
 struct RunConfig;
@@ -62,6 +65,10 @@ public:
     // Section "MQTT" stored; publishing starts again with the new values
     // (never in client mode).
     void applyMqttSettings(const MqttValues &v);
+    // Section "Web" stored; the web server starts again with the new values
+    // (never in client mode). The server, null while it does not run.
+    void applyWebSettings(const WebValues &v);
+    WebServer *web() const { return web_.get(); }
 
     // Our own options ("--data-dir X", "--headless") that a restart passes on.
     void setRestartOptions(const QStringList &options) { restartOptions_ = options; }
@@ -140,6 +147,7 @@ private:
     void load();
     void wrongLanguage();
     void startMqtt();
+    void startWeb();
 
     RunConfig &config_;
     Settings &settings_;
@@ -168,4 +176,9 @@ private:
     bool quitting_ = false;
     QTimer timerClient_;
     std::unique_ptr<MqttPublisher> mqtt_; // listens to tanks_
+    // The web view: its server and what its metrics count.
+    std::unique_ptr<WebServer> web_;
+    QMap<QString, qint64> webTelegrams_;
+    QMap<QString, qint64> webEmails_;
+    bool webAccepted_ = false;
 };

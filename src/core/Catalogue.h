@@ -159,6 +159,18 @@ inline constexpr IniKey DiscoveryPrefix{"MQTT", "DiscoveryPrefix", "homeassistan
 inline constexpr IniKeyN KWhProEinheit{"MQTT", "kWhProEinheit", "0", false};
 } // namespace Mqtt
 
+// Section "Web": the built-in web view, JSON API and metrics
+namespace Web
+{
+inline constexpr IniKey Aktiv{"Web", "Aktiv", "0"};
+inline constexpr IniKey Adresse{"Web", "Adresse", "127.0.0.1"};
+inline constexpr IniKey Port{"Web", "Port", "8088"};
+inline constexpr IniKey UserName{"Web", "UserName", "tankmon"};
+inline constexpr IniKey Password{"Web", "Password", ""}; // a salted PBKDF2 hash, never the password
+inline constexpr IniKey Zertifikat{"Web", "Zertifikat", ""};
+inline constexpr IniKey Schluessel{"Web", "Schlüssel", ""};
+} // namespace Web
+
 // Every key that belongs to one device, in its section "Gerät" + n or as
 // key + n: they move with the device when devices before it are removed.
 inline constexpr IniKeyN DeviceKeys[] = {

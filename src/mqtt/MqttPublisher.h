@@ -50,6 +50,8 @@ public:
 
     // Clean stop: "offline" goes out, then the disconnect. Once.
     void stop();
+    // Whether the broker is connected now.
+    bool online() const { return online_; }
 
 private:
     void connectedToBroker();

@@ -11,6 +11,7 @@
 #include "FrmLogClient.h"
 #include "FrmMqtt.h"
 #include "FrmTabelle.h"
+#include "FrmWeb.h"
 #include "KeyboardAccess.h"
 #include "StatusPanel.h"
 #include "TankDisplay.h"
@@ -144,6 +145,7 @@ void frmMain::buildMenus()
     mnuLog = action(mnuEinstellen, "mnuLog", LngText(319));
     mnuEmail = action(mnuEinstellen, "mnuEmail", LngText(320));
     mnuMqtt = action(mnuEinstellen, "mnuMqtt", LngText(420));
+    mnuWeb = action(mnuEinstellen, "mnuWeb", LngText(1000));
     mnuEinstellen->addSeparator();
     mnuTemperaturkorrektur = action(mnuEinstellen, "mnuTemperaturkorrektur", LngText(336));
     mnuTemperaturkorrektur->setCheckable(true);
@@ -186,6 +188,7 @@ void frmMain::buildMenus()
     connect(mnuSchnittstelle, &QAction::triggered, this, &frmMain::openInterfaceDialog);
     connect(mnuLog, &QAction::triggered, this, &frmMain::openLogDialog);
     connect(mnuMqtt, &QAction::triggered, this, &frmMain::openMqttDialog);
+    connect(mnuWeb, &QAction::triggered, this, &frmMain::openWebDialog);
     connect(mnuEmail, &QAction::triggered, this, &frmMain::emailSettingsRequested);
     connect(this, &frmMain::emailSettingsRequested, this, &frmMain::openEmailDialog);
     connect(mnuTemperaturkorrektur, &QAction::triggered, this, [this] {
@@ -433,6 +436,16 @@ void frmMain::openMqttDialog()
         mqtt_,
         std::make_unique<MqttDialogLogic>(ReadMqttValues(app_.settings()), app_.ui(),
                                           [this](const MqttValues &v) { app_.applyMqttSettings(v); }),
+        [this](const QString &topic) { showHelp(topic); }, this);
+}
+
+void frmMain::openWebDialog()
+{
+    if (app_.config().clientMode)
+        return;
+    frmWeb::ShowDialog(
+        web_, ReadWebValues(app_.settings()), app_.ui(),
+        [this](const WebValues &v) { app_.applyWebSettings(v); },
         [this](const QString &topic) { showHelp(topic); }, this);
 }
 

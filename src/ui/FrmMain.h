@@ -10,6 +10,7 @@ class frmTabelle;
 class frmHilfe;
 class frmLog;
 class frmMqtt;
+class frmWeb;
 class frmCOM;
 class frmEmail;
 class frmGrafikHistorie;
@@ -66,6 +67,7 @@ private:
     void showHelp(const QString &topic);
     void openLogDialog();
     void openMqttDialog();
+    void openWebDialog();
     void openClientPathDialog();
     void showAbout();
     void openTable();
@@ -82,6 +84,7 @@ private:
     QPointer<frmHilfe> help_;
     QPointer<frmLog> log_;
     QPointer<frmMqtt> mqtt_;
+    QPointer<frmWeb> web_;
     BrandLogo *PictureValmor = nullptr;
     BrandLogo *PictureARV = nullptr;
     QLabel *LabelPgmName = nullptr;
@@ -98,6 +101,7 @@ private:
     QAction *mnuLog = nullptr;
     QAction *mnuEmail = nullptr;
     QAction *mnuMqtt = nullptr;
+    QAction *mnuWeb = nullptr;
     QAction *mnuTemperaturkorrektur = nullptr;
     QAction *mnuLoeschen = nullptr;
     QAction *mnuKonfigurationLoeschen = nullptr;

@@ -1,0 +1,136 @@
+#!/usr/bin/python3
+"""The dashboard in a real browser: Debian's chromium, headless, driven by
+selenium, against the real program fed telegrams over its TCP link.
+
+Checks that the page lists the tank names, that a telegram changes the shown
+level within 3 s, that the console stays free of errors and that a phone's
+375 px leave no horizontal scroll bar. Exits 77 (skipped) without chromium.
+With --shots DIR it also saves the page at desktop and phone widths."""
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+program = sys.argv[1]
+shots = sys.argv[sys.argv.index('--shots') + 1] if '--shots' in sys.argv else None
+
+chromium = shutil.which('chromium')
+driver_path = shutil.which('chromedriver') or '/usr/bin/chromedriver'
+if not chromium or not os.path.exists(driver_path):
+    print('SKIPPED: chromium or chromedriver is not installed (tools/setup.sh installs them)')
+    sys.exit(SKIP)
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(('127.0.0.1', 0))
+        return s.getsockname()[1]
+
+
+def telegram(sn, level, temperature=15, alarm=0):
+    bcd = int(str(level).zfill(4), 16)
+    b = [0x02, 0x11, 9, sn >> 8 & 255, sn & 255, temperature + 128, alarm, bcd >> 8, bcd & 255, 0, 1,
+         5000 >> 8, 5000 & 255, 1500 >> 8, 1500 & 255, 0, 0, 0, 0x03]
+    b[17] = sum(b[1:17]) & 255
+    return bytes(b).hex().upper().encode() + b'\n'
+
+
+def send(port, lines):
+    """As a gateway does: connect, wait for the greeting, send, hang up (the
+    program cuts a connection after a few seconds anyway)."""
+    with socket.create_connection(('127.0.0.1', port)) as gateway:
+        assert gateway.recv(8) == b'TANKMON\n'
+        gateway.sendall(lines)
+
+
+def wait(pred, seconds, what):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if pred():
+            return
+        time.sleep(0.05)
+    raise AssertionError('timed out: ' + what)
+
+
+def main():
+    folder = tempfile.mkdtemp(prefix='tankmon-browser-')
+    link, web = free_port(), free_port()
+    names = ['Heizöl Keller', 'Regenwasser Zisterne Nord mit sehr langem Namen']
+    ini = ('[LngPtnr]\r\nLngId=2\r\n[COM]\r\nClientPort=%d\r\n[Common]\r\nActiveNet=1\r\n'
+           '[Web]\r\nAktiv=1\r\nPort=%d\r\n[Geräte]\r\nAnzahl=2\r\n' % (link, web))
+    for n, (sn, name) in enumerate([(4711, names[0]), (815, names[1])], 1):
+        ini += '[Gerät%d]\r\nSN=%d\r\nGerätetyp=9\r\nTankbezeichnung=%s\r\nTankvolumen=5000\r\n' % (n, sn, name)
+    with open(os.path.join(folder, 'Tankmon.ini'), 'wb') as f:
+        f.write(ini.encode('cp1252'))
+    proc = subprocess.Popen([program, '--headless', '--data-dir', folder], stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT)
+    browser = None
+    try:
+        out = b''
+        while b'[ready]' not in out:
+            line = proc.stdout.readline()
+            if not line:
+                raise AssertionError('the program ended: ' + out.decode(errors='replace'))
+            out += line
+        send(link, telegram(4711, 1234) + telegram(815, 300, alarm=1))
+
+        options = webdriver.ChromeOptions()
+        options.binary_location = chromium
+        for arg in ('--headless=new', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage',
+                    '--window-size=1400,900'):
+            options.add_argument(arg)
+        options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
+        browser = webdriver.Chrome(service=Service(driver_path), options=options)
+        browser.get('http://127.0.0.1:%d/' % web)
+        level = lambda: browser.find_element(By.CSS_SELECTOR, '#fleet tbody tr[data-tank="1"] td.level').text
+        wait(lambda: '1,234' in level() or '1234' in level(), 10, 'the first level')
+        shown = [e.text for e in browser.find_elements(By.CSS_SELECTOR, '#fleet td.name')]
+        assert shown == names, shown
+
+        send(link, telegram(4711, 2345))
+        sent = time.monotonic()
+        wait(lambda: '2,345' in level() or '2345' in level(), 3, 'the new level within 3 s')
+        print('level shown %.0f ms after the telegram' % ((time.monotonic() - sent) * 1000))
+
+        browser.find_element(By.CSS_SELECTOR, '#fleet tbody tr[data-tank="1"]').click()
+        wait(lambda: browser.find_element(By.ID, 'consumption').text != '', 5, 'the consumption table')
+        if shots:
+            os.makedirs(shots, exist_ok=True)
+            browser.save_screenshot(os.path.join(shots, 'desktop.png'))
+
+        browser.set_window_size(375, 812)
+        width = browser.execute_script('return window.innerWidth')
+        browser.set_window_size(375 + (375 - width), 812)  # the viewport itself 375 px wide
+        browser.get('http://127.0.0.1:%d/' % web)
+        wait(lambda: len(browser.find_elements(By.CSS_SELECTOR, '#fleet td.name')) == 2, 10, 'the phone page')
+        browser.find_element(By.CSS_SELECTOR, '#fleet tbody tr[data-tank="1"]').click()
+        wait(lambda: browser.find_element(By.ID, 'consumption').text != '', 5, 'the phone detail')
+        inner, scroll = browser.execute_script(
+            'return [window.innerWidth, document.documentElement.scrollWidth]')
+        assert inner == 375, inner
+        assert scroll <= inner, 'horizontal scroll at %d px: content %d px wide' % (inner, scroll)
+        if shots:
+            browser.save_screenshot(os.path.join(shots, 'phone.png'))
+
+        errors = [e for e in browser.get_log('browser') if e['level'] == 'SEVERE']
+        assert not errors, errors
+        print('OK')
+    finally:
+        if browser:
+            browser.quit()
+        proc.terminate()
+        try:
+            proc.wait(15)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+main()
