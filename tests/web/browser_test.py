@@ -89,9 +89,14 @@ def main():
         options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
         browser = webdriver.Chrome(service=Service(driver_path), options=options)
         browser.get('http://127.0.0.1:%d/' % web)
-        level = lambda: browser.find_element(By.CSS_SELECTOR, '#fleet tbody tr[data-tank="1"] td.level').text
+        # Read in the page in one step: the table is redrawn on every event, so
+        # an element found first may be gone before its text is asked for.
+        level = lambda: browser.execute_script(
+            "const c = document.querySelector('#fleet tbody tr[data-tank=\"1\"] td.level');"
+            " return c ? c.textContent : '';")
         wait(lambda: '1,234' in level() or '1234' in level(), 10, 'the first level')
-        shown = [e.text for e in browser.find_elements(By.CSS_SELECTOR, '#fleet td.name')]
+        shown = browser.execute_script(
+            "return [...document.querySelectorAll('#fleet td.name')].map(c => c.innerText);")
         assert shown == names, shown
 
         send(link, telegram(4711, 2345))
