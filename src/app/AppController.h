@@ -1,5 +1,7 @@
 #pragma once
 #include "core/Clock.h"
+#include "lang/Lng.h"
+#include "model/NotificationLog.h"
 #include "link/LinkManager.h"
 #include "model/Maintenance.h"
 #include "model/TankController.h"
@@ -12,6 +14,8 @@
 #include <memory>
 
 class ComDialogLogic;
+class ServiceStatus;
+class TankStateWatch;
 class EmailNotifier;
 class EmailSettings;
 class ForecastProvider;
@@ -56,6 +60,17 @@ public:
     // Section "MQTT" stored; publishing starts again with the new values
     // (never in client mode).
     void applyMqttSettings(const MqttValues &v);
+
+    // --- Fleet view, states and notifications ---
+    // What happened (alarms, faults, silence, link, e-mail, MQTT); anything may add().
+    NotificationLog &notifications() { return notifications_; }
+    // Every tank's state, kept current.
+    TankStateWatch &states() { return *states_; }
+    // The last word of e-mail and MQTT.
+    ServiceStatus &services() { return *services_; }
+    // The run's language, fixed by start().
+    const Texts &texts() const { return texts_; }
+    // ---
 
     // Our own options ("--data-dir X", "--headless") that a restart passes on.
     void setRestartOptions(const QStringList &options) { restartOptions_ = options; }
@@ -160,4 +175,11 @@ private:
     bool quitting_ = false;
     QTimer timerClient_;
     std::unique_ptr<MqttPublisher> mqtt_; // listens to tanks_
+    // Fleet view, states and notifications (wired in wireNotifications).
+    Texts texts_;
+    NotificationLog notifications_;
+    std::unique_ptr<ServiceStatus> services_;
+    std::unique_ptr<TankStateWatch> states_;
+    void wireNotifications();
+    void wireLinkNotifications();
 };

@@ -40,6 +40,8 @@ inline constexpr IniKey GrafikTank{"Common", "GrafikTank", "-1"};
 inline constexpr IniKeyN GridColWidth{"Common", "GridColWidth", "60", false};
 inline constexpr IniKey PathExport{"Common", "PathExport", nullptr}; // DataFilePath(text 356)
 inline constexpr IniKey LogVerbrauch{"Common", "LogVerbrauch", "0"};
+// The main window's view of the tanks: 0 = cards, 1 = the fleet list.
+inline constexpr IniKey Flottenansicht{"Common", "Flottenansicht", "0", true};
 inline constexpr IniKey MinProzentBetankungTrigger{"Common", "MinProzentBetankungTrigger", "1"};
 inline constexpr IniKey MinProzentVerbrauch{"Common", "MinProzent", "5"};
 
@@ -79,6 +81,9 @@ inline constexpr IniKeyN EmailAktiv{"Gerät", "EmailAktiv", "1", true};
 // The "Uhrzeit" text stored when an MQTT state newer than it went out: while
 // the two are equal, the stored state is older than the broker's.
 inline constexpr IniKeyN MqttNeuerAls{"Gerät", "MqttNeuerAls", "", true};
+// The tank's warning threshold in percent (low below it, very low below half
+// of it); empty or no positive number: "E-Mail"/"Schwelle 2".
+inline constexpr IniKeyN Warnschwelle{"Gerät", "Warnschwelle", "", true};
 } // namespace Device
 
 // Section "Logfile" (tank files)
@@ -177,6 +182,7 @@ inline constexpr IniKeyN DeviceKeys[] = {
     Email::MelderasterLast,
     Email::StilleGemeldet,
     Device::MqttNeuerAls,
+    Device::Warnschwelle,
 };
 
 // Section "Client" (always the local file)

@@ -50,6 +50,10 @@ public:
     // Clean stop: "offline" goes out, then the disconnect. Once.
     void stop();
 
+signals:
+    // Connected to the broker, or the problem said (text: as on panel 1).
+    void brokerState(bool connected, const QString &text);
+
 private:
     void connectedToBroker();
     void brokerProblem(MqttClient::Problem p);
