@@ -15,6 +15,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace
 {
@@ -96,9 +97,13 @@ FleetView::FleetView(FleetModel &model, QWidget *parent) : QWidget(parent), mode
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->verticalHeader()->setMinimumSectionSize(12);
     table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    table_->viewport()->installEventFilter(this);
     QHeaderView *h = table_->horizontalHeader();
     h->setSectionResizeMode(QHeaderView::Interactive);
-    h->setStretchLastSection(true);
+    h->setSectionResizeMode(FleetModel::Name, QHeaderView::Stretch);
+    h->setMinimumSectionSize(36);
+    // The state next to the name: seen first, even in a narrow window.
+    h->moveSection(h->visualIndex(FleetModel::State), FleetModel::Name + 1);
     h->setHighlightSections(false);
     const QFontMetrics fm = fontMetrics();
     table_->setColumnWidth(FleetModel::Number, fm.horizontalAdvance(QStringLiteral("000")) + 24);
@@ -107,6 +112,7 @@ FleetView::FleetView(FleetModel &model, QWidget *parent) : QWidget(parent), mode
     table_->setColumnWidth(FleetModel::Percent, fm.horizontalAdvance(QStringLiteral("000%")) + 60);
     table_->setColumnWidth(FleetModel::Days, fm.horizontalAdvance(LngText(820)) + 24);
     table_->setColumnWidth(FleetModel::LastTelegram, fm.horizontalAdvance(LngText(821)) + 24);
+    table_->setColumnWidth(FleetModel::State, fm.horizontalAdvance(LngText(802)) + 40);
     table_->installEventFilter(this);
     table_->setStyleSheet(QStringLiteral("QTableView { background: white; border: 1px solid #d5dbe3;"
                                          " border-radius: 6px; }"));
@@ -127,6 +133,9 @@ FleetView::FleetView(FleetModel &model, QWidget *parent) : QWidget(parent), mode
     connect(&model_, &QAbstractItemModel::dataChanged, this, &FleetView::updateSummary);
     connect(&model_, &QAbstractItemModel::modelReset, this, &FleetView::updateSummary);
     connect(&model_, &QAbstractItemModel::rowsInserted, this, &FleetView::updateSummary);
+    connect(filter_, &QAbstractItemModel::rowsInserted, this, &FleetView::fitRows);
+    connect(filter_, &QAbstractItemModel::rowsRemoved, this, &FleetView::fitRows);
+    connect(filter_, &QAbstractItemModel::modelReset, this, &FleetView::fitRows);
     // "3 min ago" moves on without a telegram.
     auto *tick = new QTimer(this);
     tick->setInterval(30 * 1000);
@@ -135,8 +144,22 @@ FleetView::FleetView(FleetModel &model, QWidget *parent) : QWidget(parent), mode
     updateSummary();
 }
 
+void FleetView::fitRows()
+{
+    // Roomy rows where there is room; down to the text's own height, so a
+    // full installation (56 tanks) fits a full-HD screen without scrolling.
+    const int rows = std::max(1, filter_->rowCount());
+    const int text = table_->fontMetrics().height();
+    const int fit = table_->viewport()->height() / rows;
+    const int h = std::clamp(fit, text + 1, text + 6);
+    if (table_->verticalHeader()->defaultSectionSize() != h)
+        table_->verticalHeader()->setDefaultSectionSize(h);
+}
+
 bool FleetView::eventFilter(QObject *watched, QEvent *e)
 {
+    if (watched == table_->viewport() && e->type() == QEvent::Resize)
+        fitRows();
     if (watched == table_ && e->type() == QEvent::KeyPress) {
         const auto *k = static_cast<QKeyEvent *>(e);
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {

@@ -28,6 +28,7 @@ protected:
 private:
     void activateRow(const QModelIndex &index);
     void updateSummary();
+    void fitRows();
 
     FleetModel &model_;
     FleetFilter *filter_;

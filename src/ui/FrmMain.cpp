@@ -376,6 +376,8 @@ void frmMain::describeLinks()
             links << QStringLiteral("TCP/IP Port ") + QString::number(l->listeningPort());
     }
     display_->setLinkDescription(links);
+    if (linkIndicator_)
+        showLinkIndicator();
 }
 
 void frmMain::hideProgress()
@@ -577,9 +579,9 @@ void frmMain::buildIndicators()
     bar->addPermanentWidget(notesIndicator_);
     panel2Text_ = panels_[2]->text();
     // Narrow windows: the indicators keep their room, panel 3 (the bar) gives way.
-    panels_[1]->setMinimumWidth(160);
-    panels_[2]->setMinimumWidth(120);
-    panels_[3]->setMinimumWidth(150);
+    panels_[1]->setMinimumWidth(120);
+    panels_[2]->setMinimumWidth(100);
+    panels_[3]->setMinimumWidth(90);
 
     connect(linkIndicator_, &StatusIndicator::clicked, this, [this] {
         if (app_.config().clientMode)
