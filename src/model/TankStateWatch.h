@@ -22,6 +22,7 @@ class TankStateWatch : public QObject
 public:
     using RulesFn = std::function<TankStateRules(int tank)>;
 
+    // texts is kept by reference and must outlive the watch.
     TankStateWatch(const TankController &tanks, RulesFn rules, ClockFn clock, NotificationLog &log,
                    const Texts &texts, QObject *parent = nullptr);
 
@@ -44,7 +45,7 @@ private:
     RulesFn rules_;
     ClockFn clock_;
     NotificationLog &log_;
-    Texts texts_;
+    const Texts &texts_; // the owner's: it may learn the run's language later
     QTimer timer_;
     std::array<TankStatus, 57> status_{};
     std::array<bool, 57> known_{};
