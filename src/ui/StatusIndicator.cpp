@@ -12,9 +12,11 @@ StatusIndicator::StatusIndicator(const char *name, QWidget *parent) : QLabel(par
 
 void StatusIndicator::show(const QString &text, const QString &tip, bool warn)
 {
+    // The style first: a bold text needs its own width.
+    setStyleSheet(warn ? QStringLiteral("QLabel { color: #b71c1c; font-weight: 600; }") : QString());
     setText(text);
     setToolTip(tip);
-    setStyleSheet(warn ? QStringLiteral("QLabel { color: #b71c1c; font-weight: 600; }") : QString());
+    updateGeometry();
 }
 
 void StatusIndicator::mousePressEvent(QMouseEvent *e)
