@@ -75,7 +75,6 @@ FleetView::FleetView(FleetModel &model, QWidget *parent) : QWidget(parent), mode
     txtFilter_ = new QLineEdit(this);
     txtFilter_->setObjectName(QStringLiteral("txtFleetFilter"));
     txtFilter_->setPlaceholderText(LngText(829));
-    txtFilter_->setClearButtonEnabled(true);
     txtFilter_->setMaximumWidth(320);
     lblSummary_ = new QLabel(this);
     lblSummary_->setObjectName(QStringLiteral("lblFleetSummary"));

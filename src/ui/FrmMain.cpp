@@ -542,6 +542,7 @@ void frmMain::buildFleet(QWidget *header)
         b->setCheckable(true);
         b->setAutoExclusive(true);
         b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        b->setFocusPolicy(Qt::NoFocus); // reached by its access letter, outside the tab chain
         return b;
     };
     cmdKarten = make("cmdKarten", 830);

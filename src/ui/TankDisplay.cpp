@@ -194,12 +194,12 @@ QWidget *TankDisplay::buildDetailCard()
     v->setSpacing(6);
     v->addWidget(labelTank);
     v->addWidget(ComboSN);
-    v->addWidget(lblDetailName);
     {
-        auto *state = new QHBoxLayout;
-        state->addWidget(lblZustand);
-        state->addStretch(1);
-        v->addLayout(state);
+        // The state beside the name: no extra line while all is well.
+        auto *nameRow = new QHBoxLayout;
+        nameRow->addWidget(lblDetailName, 1);
+        nameRow->addWidget(lblZustand);
+        v->addLayout(nameRow);
     }
     v->addWidget(lblZustandHinweis);
     v->addWidget(lblWaiting);
