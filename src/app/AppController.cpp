@@ -13,10 +13,13 @@
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "email/EmailNotifier.h"
+#include "email/EmailRules.h"
 #include "email/SilenceAlarm.h"
 #include "history/HistoryRecorder.h"
 #include "lang/Lng.h"
 #include "link/ComDialogLogic.h"
+#include "model/ServiceStatus.h"
+#include "model/TankStateWatch.h"
 #include "mqtt/MqttPublisher.h"
 #include "web/WebServer.h"
 
@@ -101,7 +104,51 @@ AppController::AppController(RunConfig &config, Settings &settings, UiServices &
     });
     timerClient_.setInterval(60000);
     connect(&timerClient_, &QTimer::timeout, this, &AppController::TimerClientTick);
+    wireNotifications();
 }
+
+// ---------------------------------------------------------------------------
+// Fleet view, states and notifications: where the states, the e-mail, the
+// MQTT publisher and the links feed the notifications list.
+
+void AppController::wireNotifications()
+{
+    services_ = std::make_unique<ServiceStatus>(notifications_, clock_);
+    // The texts are the run's once start() has fixed the language; the
+    // watch reads them through this reference.
+    states_ = std::make_unique<TankStateWatch>(
+        tanks_,
+        [this](int n) {
+            TankStateRules rules;
+            const double own = RuleNumber(settings_.read(Cfg::Device::Warnschwelle.at(n)), -1, true);
+            rules.lowPercent = own > 0 ? own : RuleNumber(settings_.read(Cfg::Email::Schwelle2), 10, true);
+            rules.silenceHours = int(settings_.readInt(Cfg::Email::StilleStunden));
+            return rules;
+        },
+        clock_, notifications_, texts_);
+    connect(email_.get(), &EmailNotifier::mailResult, services_.get(), [this](bool sent, const QString &error) {
+        if (sent)
+            services_->mailSent();
+        else
+            services_->mailFailed(error);
+    });
+}
+
+void AppController::wireLinkNotifications()
+{
+    auto add = [this](NotificationLog::Kind kind, const QString &text) {
+        NotificationLog::Event e;
+        e.time = clock_();
+        e.kind = kind;
+        e.text = text;
+        notifications_.add(std::move(e));
+    };
+    connect(links_.get(), &LinkManager::linkLost, this,
+            [add](const QString &text) { add(NotificationLog::Kind::LinkLost, text); });
+    connect(links_.get(), &LinkManager::linkBack, this,
+            [add](const QString &text) { add(NotificationLog::Kind::LinkBack, text); });
+}
+// ---------------------------------------------------------------------------
 
 AppController::~AppController() = default;
 
@@ -114,6 +161,7 @@ AppController::Start AppController::start()
         return Start::Ended;
     if (!initialise())
         return Start::Ended;
+    texts_ = CurrentTexts();
     load();
     return Start::Run;
 }
@@ -280,12 +328,15 @@ void AppController::activate()
         config_.tracePath = settings_.read(Cfg::TraceLog);
         if (!config_.clientMode) {
             links_ = std::make_unique<LinkManager>(tanks_, config_, settings_, ui_, clock_, hardware_);
+            wireLinkNotifications();
             emit linksCreated();
             links_->StartFromSettings();
             startMqtt();
             startWeb();
             silence_->start();
         }
+        states_->updateAll();
+        states_->start();
         emit tempCorrectionChanged(config_.flagTempKorr);
     }
     if (!config_.clientMode) {
@@ -295,6 +346,7 @@ void AppController::activate()
         config_.logIniInterval = qint32(settings_.readInt(Cfg::LogIniIntervall));
     }
     ui_.setPanelText(2, settings_.readIsOne(Cfg::Email::Aktiv) ? LngText(276) : LngText(257));
+    services_->setMailOff(config_.clientMode || !settings_.readIsOne(Cfg::Email::Aktiv));
     if (config_.clientMode) {
         const QString file =
             Paths::WithSeparator(config_.clientPath) + config_.ExeFileName(QStringLiteral(".ini"));
@@ -325,6 +377,7 @@ void AppController::unload()
 void AppController::startMqtt()
 {
     mqtt_.reset();
+    services_->setMqttOff();
     const MqttValues v = ReadMqttValues(settings_);
     if (config_.clientMode || !v.aktiv)
         return;
@@ -351,6 +404,13 @@ void AppController::startMqtt()
             f.kwhPerUnit = std::isfinite(k) && k > 0 ? k : 0;
             return f;
         });
+    services_->mqttConnecting();
+    connect(mqtt_.get(), &MqttPublisher::brokerState, services_.get(), [this](bool connected, const QString &text) {
+        if (connected)
+            services_->mqttConnected(text);
+        else
+            services_->mqttProblem(text);
+    });
 }
 
 void AppController::applyMqttSettings(const MqttValues &v)

@@ -1,5 +1,7 @@
 #pragma once
 #include "core/Clock.h"
+#include "lang/Lng.h"
+#include "model/NotificationLog.h"
 #include "link/LinkManager.h"
 #include "model/Maintenance.h"
 #include "model/TankController.h"
@@ -15,6 +17,8 @@
 class ComDialogLogic;
 class ConsumptionMeter;
 class LossWatch;
+class ServiceStatus;
+class TankStateWatch;
 class EmailNotifier;
 class EmailSettings;
 class ForecastProvider;
@@ -69,6 +73,17 @@ public:
     // (never in client mode). The server, null while it does not run.
     void applyWebSettings(const WebValues &v);
     WebServer *web() const { return web_.get(); }
+
+    // --- Fleet view, states and notifications ---
+    // What happened (alarms, faults, silence, link, e-mail, MQTT); anything may add().
+    NotificationLog &notifications() { return notifications_; }
+    // Every tank's state, kept current.
+    TankStateWatch &states() { return *states_; }
+    // The last word of e-mail and MQTT.
+    ServiceStatus &services() { return *services_; }
+    // The run's language, fixed by start().
+    const Texts &texts() const { return texts_; }
+    // ---
 
     // Our own options ("--data-dir X", "--headless") that a restart passes on.
     void setRestartOptions(const QStringList &options) { restartOptions_ = options; }
@@ -181,4 +196,11 @@ private:
     QMap<QString, qint64> webTelegrams_;
     QMap<QString, qint64> webEmails_;
     bool webAccepted_ = false;
+    // Fleet view, states and notifications (wired in wireNotifications).
+    Texts texts_;
+    NotificationLog notifications_;
+    std::unique_ptr<ServiceStatus> services_;
+    std::unique_ptr<TankStateWatch> states_;
+    void wireNotifications();
+    void wireLinkNotifications();
 };

@@ -40,6 +40,8 @@ inline constexpr IniKey GrafikTank{"Common", "GrafikTank", "-1"};
 inline constexpr IniKeyN GridColWidth{"Common", "GridColWidth", "60", false};
 inline constexpr IniKey PathExport{"Common", "PathExport", nullptr}; // DataFilePath(text 356)
 inline constexpr IniKey LogVerbrauch{"Common", "LogVerbrauch", "0"};
+// The main window's view of the tanks: 0 = cards, 1 = the fleet list.
+inline constexpr IniKey Flottenansicht{"Common", "Flottenansicht", "0", true};
 inline constexpr IniKey MinProzentBetankungTrigger{"Common", "MinProzentBetankungTrigger", "1"};
 inline constexpr IniKey MinProzentVerbrauch{"Common", "MinProzent", "5"};
 
@@ -82,6 +84,9 @@ inline constexpr IniKeyN MqttNeuerAls{"Gerät", "MqttNeuerAls", "", true};
 // The tank's consumption meter: its highest value and the unit code it counts in.
 inline constexpr IniKeyN Verbrauchszaehler{"Gerät", "Verbrauchszähler", "", true};
 inline constexpr IniKeyN VerbrauchszaehlerEinheit{"Gerät", "VerbrauchszählerEinheit", "", true};
+// The tank's warning threshold in percent (low below it, very low below half
+// of it); empty or no positive number: "E-Mail"/"Schwelle 2".
+inline constexpr IniKeyN Warnschwelle{"Gerät", "Warnschwelle", "", true};
 } // namespace Device
 
 // Section "Logfile" (tank files)
@@ -204,6 +209,7 @@ inline constexpr IniKeyN DeviceKeys[] = {
     Device::Verbrauchszaehler,
     Device::VerbrauchszaehlerEinheit,
     Mqtt::KWhProEinheit,
+    Device::Warnschwelle,
 };
 
 // Section "Client" (always the local file)

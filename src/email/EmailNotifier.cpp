@@ -235,13 +235,15 @@ void EmailNotifier::sendNext()
         if (!r.sent) {
             // The remaining recipient of this message is not tried.
             ui_.setPanelText(1, QString());
-            ui_.messageBox(LngText(121) + QStringLiteral("9999 ") + SMTP_GetError(r), QString(),
-                           MsgIcon::Stop, MsgButtons::Ok);
+            const QString error = LngText(121) + QStringLiteral("9999 ") + SMTP_GetError(r);
+            ui_.messageBox(error, QString(), MsgIcon::Stop, MsgButtons::Ok);
             current_.reset();
+            emit mailResult(false, error);
         } else {
             const QDateTime now = clock_();
             ui_.setPanelText(1, LngText(120) + MeasurementTimeText(now, job->locale));
             settings_.write(Cfg::Email::LetzteEmail, FormatDateText(now));
+            emit mailResult(true, QString());
         }
         sendNext();
     });

@@ -68,6 +68,8 @@ public:
 
 signals:
     void busyChanged(bool busy);
+    // One message to one recipient went out (sent) or failed (error: what the box says).
+    void mailResult(bool sent, const QString &error);
 
 private:
     struct Job;

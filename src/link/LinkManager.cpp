@@ -223,6 +223,7 @@ void LinkManager::errorExit(int port)
 {
     const QString text = portFailedText(port);
     ui_.setPanelText(1, text);
+    emit linkLost(text);
     ui_.messageBox(text, QString(), MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
@@ -249,7 +250,12 @@ void LinkManager::onTimerCom()
     emit receptionProgress(tag_, timeout_);
     if (tag_ >= timeout_) {
         tag_ = 0;
-        ui_.setPanelText(1, FormatText(LngText(260), {DeviceName()}));
+        const QString text = FormatText(LngText(260), {DeviceName()});
+        ui_.setPanelText(1, text);
+        if (!receptionLost_) {
+            receptionLost_ = true;
+            emit linkLost(text);
+        }
         ++missedIntervals_;
         if (settings_.readInt(Cfg::MaxPoll) <= missedIntervals_) {
             missedIntervals_ = 0;
@@ -261,6 +267,10 @@ void LinkManager::onTimerCom()
 void LinkManager::onTelegramAccepted()
 {
     tag_ = 0;
+    if (receptionLost_) {
+        receptionLost_ = false;
+        emit linkBack(LngText(814));
+    }
     if (!timerCom_.isActive())
         timerCom_.start();
     missedIntervals_ = 0;
@@ -274,6 +284,7 @@ void LinkManager::onPortLost()
                      QStringLiteral(" Device=") + device_);
     serial_->close();
     ui_.setPanelText(1, portFailedText(port_));
+    emit linkLost(portFailedText(port_));
     reopenTimer_.start();
 }
 
@@ -289,5 +300,6 @@ void LinkManager::onReopenTick()
         reopenTimer_.stop();
         trace_.LogInFile(QStringLiteral("Com_PortBack Port=") + QString::number(port_) +
                          QStringLiteral(" Device=") + device_);
+        emit linkBack(FormatText(LngText(876), {device_}));
     }
 }

@@ -91,6 +91,10 @@ signals:
     // ShowReceptionProgress(elapsed, limit), and the bar hidden again.
     void receptionProgress(double elapsed, double limit);
     void progressHidden();
+    // The port failed or went away, or no telegram came within the timeout
+    // (text: as on panel 1); and the port or the telegrams back again.
+    void linkLost(const QString &text);
+    void linkBack(const QString &text);
 
 private:
     void setTickInterval(int ms);
@@ -118,6 +122,7 @@ private:
     int port_ = 1;
     QString device_;
     QTimer timerCom_;
+    bool receptionLost_ = false; // said once until a telegram comes
     QTimer reopenTimer_;
     QTimer breakCheck_;
     int timeout_ = 180;

@@ -106,6 +106,7 @@ void MqttPublisher::connectedToBroker()
         problemSaid_ = false;
         ui_.setPanelText(1, FormatText(LngText(421), {brokerName(values_)}));
     }
+    emit brokerState(true, FormatText(LngText(421), {brokerName(values_)}));
     client_->publish(MqttStatusTopic(values_.topic), kOnline, true);
     configSource_.clear();
     removeStale();
@@ -120,7 +121,10 @@ void MqttPublisher::brokerProblem(MqttClient::Problem p)
     if (problemSaid_)
         return;
     problemSaid_ = true;
-    say(FormatText(LngText(p == MqttClient::Problem::LoginRefused ? 423 : 422), {brokerName(values_)}));
+    const QString text =
+        FormatText(LngText(p == MqttClient::Problem::LoginRefused ? 423 : 422), {brokerName(values_)});
+    say(text);
+    emit brokerState(false, text);
 }
 
 void MqttPublisher::tankChanged(int n)

@@ -53,6 +53,10 @@ public:
     // Whether the broker is connected now.
     bool online() const { return online_; }
 
+signals:
+    // Connected to the broker, or the problem said (text: as on panel 1).
+    void brokerState(bool connected, const QString &text);
+
 private:
     void connectedToBroker();
     void brokerProblem(MqttClient::Problem p);

@@ -57,6 +57,14 @@ void TankPicture::setLiquidVisible(bool on)
     update();
 }
 
+void TankPicture::setNoValueText(const QString &text)
+{
+    if (text == noValue_)
+        return;
+    noValue_ = text;
+    update();
+}
+
 QSize TankPicture::sizeHint() const
 {
     return style_ == Style::Detail ? QSize(220, 300) : QSize(104, 150);
@@ -199,5 +207,19 @@ void TankPicture::paintEvent(QPaintEvent *)
             continue;
         const double y = body.bottom() - body.height() * pct / 100.0;
         p.drawLine(QPointF(sx - 2.5, y), QPointF(sx, y));
+    }
+
+    // A device that reports a fault has no level: say so over the empty tank.
+    if (!noValue_.isEmpty()) {
+        QFont font = p.font();
+        font.setWeight(QFont::DemiBold);
+        p.setFont(font);
+        const QRectF box = rect().adjusted(6, 0, -6, 0);
+        const QRectF text = p.boundingRect(box, Qt::AlignCenter | Qt::TextWordWrap, noValue_).adjusted(-6, -3, 6, 3);
+        p.setPen(QColor(0xe5, 0x73, 0x73));
+        p.setBrush(QColor(0xfd, 0xec, 0xea));
+        p.drawRoundedRect(text, 5, 5);
+        p.setPen(QColor(0xb7, 0x1c, 0x1c));
+        p.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, noValue_);
     }
 }

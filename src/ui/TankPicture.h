@@ -21,6 +21,9 @@ public:
     // Hides or shows the liquid (an overview entry without a valid reading).
     void setLiquidVisible(bool on);
     bool liquidVisible() const { return liquidVisible_; }
+    // Text over the tank in place of a level ("no valid value"); empty: none.
+    void setNoValueText(const QString &text);
+    QString noValueText() const { return noValue_; }
     // The fraction drawn at this moment (lags behind level() while gliding).
     double shownLevel() const { return shown_; }
 
@@ -37,5 +40,6 @@ private:
     double target_ = 0;
     double shown_ = 0;
     bool liquidVisible_ = true;
+    QString noValue_;
     QVariantAnimation *glide_;
 };
