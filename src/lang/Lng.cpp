@@ -98,8 +98,10 @@ QLocale LanguageLocale(int lngId, const QLocale &system)
     if (lngId < 1 || lngId > 10)
         return system;
     const auto [language, territory] = kLocales[lngId - 1];
+    // By its name: the system's numbers may follow another category
+    // (LC_NUMERIC) than its language.
     if (system.language() == language)
-        return system;
+        return QLocale(system.name());
     return QLocale(language, territory);
 }
 

@@ -79,10 +79,11 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
     form->addRow(chbxTLS);
     form->addRow(label(c.userName), txtUserName);
     form->addRow(label(c.password), txtPassword);
-    auto *testRow = new QHBoxLayout;
-    testRow->addWidget(cmdTest, 0, Qt::AlignTop);
-    testRow->addWidget(lblTest, 1);
-    form->addRow(testRow);
+    // The answer gets the width of the dialog and room for two lines from the start.
+    form->addRow(cmdTest);
+    lblTest->setMinimumHeight(2 * lblTest->fontMetrics().lineSpacing() + 2);
+    lblTest->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    form->addRow(lblTest);
     form->addRow(label(c.topic), txtTopic);
     form->addRow(chbxDiscovery);
     form->addRow(label(c.prefix), txtPrefix);
