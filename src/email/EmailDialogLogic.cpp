@@ -55,7 +55,8 @@ void EmailDialogLogic::Load()
         // The name the user gave, with number and serial number to tell tanks apart.
         const QString name = devices_[n].Tankbezeichnung.trimmed();
         tankTexts << (name.isEmpty() ? QStringLiteral("%1 / SN%2").arg(n).arg(devices_[n].SN)
-                                     : QStringLiteral("%1: %2 / SN%3").arg(QString::number(n), name, QString::number(devices_[n].SN)));
+                                     : QStringLiteral("%1: %2 / SN%3")
+                                           .arg(QString::number(n), name, QString::number(devices_[n].SN)));
     }
     currentTank_ = tankTexts.isEmpty() ? -1 : 0;
     locked_ = !settings_.lockPassword().isEmpty();

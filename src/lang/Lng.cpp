@@ -78,11 +78,11 @@ namespace
 {
 // In the order of the language ids 1..10.
 const std::pair<QLocale::Language, QLocale::Territory> kLocales[] = {
-        {QLocale::German, QLocale::Germany},    {QLocale::English, QLocale::UnitedKingdom},
-        {QLocale::Italian, QLocale::Italy},     {QLocale::French, QLocale::France},
-        {QLocale::Spanish, QLocale::Spain},     {QLocale::Portuguese, QLocale::Portugal},
-        {QLocale::Dutch, QLocale::Netherlands}, {QLocale::Croatian, QLocale::Croatia},
-        {QLocale::Romanian, QLocale::Romania},  {QLocale::Polish, QLocale::Poland}};
+    {QLocale::German, QLocale::Germany},    {QLocale::English, QLocale::UnitedKingdom},
+    {QLocale::Italian, QLocale::Italy},     {QLocale::French, QLocale::France},
+    {QLocale::Spanish, QLocale::Spain},     {QLocale::Portuguese, QLocale::Portugal},
+    {QLocale::Dutch, QLocale::Netherlands}, {QLocale::Croatian, QLocale::Croatia},
+    {QLocale::Romanian, QLocale::Romania},  {QLocale::Polish, QLocale::Poland}};
 } // namespace
 
 int LanguageOfLocale(const QLocale &locale)

@@ -147,7 +147,8 @@ QString ShownValue(qint64 value, const DeviceRecord &rec, const Texts &t)
         else
             number = locale.toString(double(value) / double(pow10(s.decimals)), 'f', s.decimals);
     }
-    const QString unit = rec.Einheit == 0 ? PluralText(t, 900, value * s.factor) : UnitName(rec.Einheit, false);
+    const QString unit =
+        rec.Einheit == 0 ? PluralText(t, 900, value * s.factor) : UnitName(rec.Einheit, false);
     return number + QLatin1Char(' ') + unit;
 }
 

@@ -54,8 +54,8 @@ frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, HelpFn help, QWidget *pare
     CmdOk->setDefault(true);
     cmdHilfe = new QPushButton(LngText(250), this);
     // What each switch means, and neither, in one sentence each.
-    lblErklaerung = new QLabel(LngText(901) + QLatin1Char('\n') + LngText(902) + QLatin1Char('\n') + LngText(903),
-                               this);
+    lblErklaerung =
+        new QLabel(LngText(901) + QLatin1Char('\n') + LngText(902) + QLatin1Char('\n') + LngText(903), this);
     lblErklaerung->setObjectName(QStringLiteral("lblErklaerung"));
     lblErklaerung->setWordWrap(true);
 

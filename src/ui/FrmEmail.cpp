@@ -5,9 +5,9 @@
 #include "ListHelpers.h"
 #include "UiLook.h"
 
+#include "core/TextHelpers.h"
 #include "email/EmailDialogLogic.h"
 #include "help/HelpTopics.h"
-#include "core/TextHelpers.h"
 #include "lang/Lng.h"
 
 #include <QCheckBox>

@@ -55,8 +55,8 @@ frmInfo::frmInfo(const RunConfig &config, UiServices &ui, QWidget *parent) : QDi
     tf.setWeight(QFont::DemiBold);
     lblTitel->setFont(tf);
     // The package's version, with the short form the program always showed.
-    lblVersion = new QLabel(FormatText(LngText(921), {QStringLiteral(TANKMON_VERSION)}) + QStringLiteral("  (") +
-                                ProgramVersionText() + QLatin1Char(')'),
+    lblVersion = new QLabel(FormatText(LngText(921), {QStringLiteral(TANKMON_VERSION)}) +
+                                QStringLiteral("  (") + ProgramVersionText() + QLatin1Char(')'),
                             this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblCopyright = new QLabel(QStringLiteral("© VALMOR. ") + LngText(922), this);

@@ -4,8 +4,8 @@
 
 #include "KeyboardAccess.h"
 
-#include "help/HelpTopics.h"
 #include "core/TextHelpers.h"
+#include "help/HelpTopics.h"
 #include "lang/Lng.h"
 #include "mqtt/MqttConnectionTest.h"
 #include "mqtt/MqttDialogLogic.h"

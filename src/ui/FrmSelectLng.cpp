@@ -7,9 +7,9 @@
 
 #include <QDialogButtonBox>
 #include <QEvent>
-#include <QPushButton>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 frmSelectLng::frmSelectLng(QWidget *parent) : QDialog(parent)

@@ -81,7 +81,8 @@ void QtUi::inputBox(const QString &prompt, const QString &title, const QString &
     textBox(prompt, title, def, false, std::move(done));
 }
 
-void QtUi::textBox(const QString &prompt, const QString &title, const QString &def, bool hidden, InputDone done)
+void QtUi::textBox(const QString &prompt, const QString &title, const QString &def, bool hidden,
+                   InputDone done)
 {
     auto *dlg = new QInputDialog(QApplication::activeWindow());
     dlg->setAttribute(Qt::WA_DeleteOnClose);

@@ -23,7 +23,8 @@ public:
 
 private:
     QString boxTitle(const QString &title) const;
-    void textBox(const QString &prompt, const QString &title, const QString &def, bool hidden, InputDone done);
+    void textBox(const QString &prompt, const QString &title, const QString &def, bool hidden,
+                 InputDone done);
 
     std::function<QString()> programTitle_;
     bool waitCursor_ = false;

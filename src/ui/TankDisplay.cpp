@@ -555,7 +555,9 @@ void TankDisplay::ComboSN_Click()
     const bool behind = cfg.clientMode && r.Uhrzeit.isValid() && cfg.logIniInterval > 0 &&
                         r.Uhrzeit.secsTo(clock_()) > qint64(cfg.logIniInterval) + 60;
     UiLook::SetTextColour(txbxZeit, old || behind ? OldTimeColour() : NormalColour());
-    txbxZeit->setToolTip(behind ? FormatText(LngText(910), {QString::number(cfg.logIniInterval) + QStringLiteral(" s")}) : QString());
+    txbxZeit->setToolTip(
+        behind ? FormatText(LngText(910), {QString::number(cfg.logIniInterval) + QStringLiteral(" s")})
+               : QString());
     showForecast(c);
 
     ComboSN->setEnabled(true);

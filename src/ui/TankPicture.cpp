@@ -14,7 +14,8 @@ constexpr double kOverflowRoom = 0.16;
 
 bool lies(TankPicture::Shape s)
 {
-    return s == TankPicture::Shape::Lying || s == TankPicture::Shape::Oval || s == TankPicture::Shape::Cistern;
+    return s == TankPicture::Shape::Lying || s == TankPicture::Shape::Oval ||
+           s == TankPicture::Shape::Cistern;
 }
 
 // The filled part of the volume at a liquid height h (0..1), by cross-section.
@@ -30,7 +31,7 @@ double volumeAt(TankPicture::Shape s, double h)
     case TankPicture::Shape::Sphere:
         return h * h * (3 - 2 * h);
     case TankPicture::Shape::Cistern: { // lower half of a circle of radius 1, depth h
-        const double d = 1 - h;       // from the centre down to the surface
+        const double d = 1 - h;         // from the centre down to the surface
         const double above = d * std::sqrt(1 - d * d) + std::asin(d); // the dry part of the half circle
         return 1 - above / (pi / 2);
     }
@@ -156,7 +157,8 @@ QPainterPath TankPicture::shellPath(const QRectF &body) const
     case Shape::Cistern: // flat top, half-round below
         shell.moveTo(body.topLeft());
         shell.lineTo(body.topRight());
-        shell.arcTo(QRectF(body.left(), body.top() - body.height(), body.width(), 2 * body.height()), 0, -180);
+        shell.arcTo(QRectF(body.left(), body.top() - body.height(), body.width(), 2 * body.height()), 0,
+                    -180);
         shell.closeSubpath();
         break;
     case Shape::Battery: { // three tanks side by side, joined

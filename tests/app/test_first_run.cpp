@@ -18,7 +18,7 @@ TEST_F(FirstRun, SpeaksTheLanguageOfTheSystemLocale)
         const char *lang, *lcAll;
         const char *stored;
     } cases[] = {
-        {"en_GB.UTF-8", "", "2"}, {"pl_PL.UTF-8", "", "10"}, {"de_AT.UTF-8", "", "1"},
+        {"en_GB.UTF-8", "", "2"}, {"pl_PL.UTF-8", "", "10"},           {"de_AT.UTF-8", "", "1"},
         {"ja_JP.UTF-8", "", "2"}, {"en_GB.UTF-8", "hr_HR.UTF-8", "8"},
     };
     for (const auto &c : cases) {

@@ -88,7 +88,8 @@ TEST_P(LanguageTables, KeepTheFormThatTheProgramDependsOn)
     for (int id : kPlural) {
         const QStringList forms = text(lng, id).split("\r\n");
         EXPECT_EQ(forms.size(), PluralFormCount(lng)) << id;
-        EXPECT_EQ(forms.filter(QRegularExpression("^\\S(.*\\S)?$")).size(), forms.size()) << id << " blank form";
+        EXPECT_EQ(forms.filter(QRegularExpression("^\\S(.*\\S)?$")).size(), forms.size())
+            << id << " blank form";
     }
     // The twelve thresholds of the e-mail dialog, the last one at 90 %.
     SetLngId(lng);
@@ -133,12 +134,38 @@ TEST(PluralForms, UnitWordFollowsTheNumber)
         int lng;
         std::vector<std::pair<qint64, const char *>> words;
     } cases[] = {
-        {10, {{1, "litr"}, {2, "litry"}, {4, "litry"}, {5, "litrów"}, {12, "litrów"}, {14, "litrów"},
-              {21, "litrów"}, {22, "litry"}, {0, "litrów"}, {112, "litrów"}, {2284, "litry"}, {1945, "litrów"}}},
-        {8, {{1, "litra"}, {21, "litra"}, {11, "litara"}, {2, "litre"}, {24, "litre"}, {13, "litara"},
-             {5, "litara"}, {101, "litra"}, {111, "litara"}}},
-        {9, {{1, "litru"}, {2, "litri"}, {19, "litri"}, {20, "de litri"}, {101, "de litri"}, {102, "litri"},
-             {0, "litri"}, {2284, "de litri"}}},
+        {10,
+         {{1, "litr"},
+          {2, "litry"},
+          {4, "litry"},
+          {5, "litrów"},
+          {12, "litrów"},
+          {14, "litrów"},
+          {21, "litrów"},
+          {22, "litry"},
+          {0, "litrów"},
+          {112, "litrów"},
+          {2284, "litry"},
+          {1945, "litrów"}}},
+        {8,
+         {{1, "litra"},
+          {21, "litra"},
+          {11, "litara"},
+          {2, "litre"},
+          {24, "litre"},
+          {13, "litara"},
+          {5, "litara"},
+          {101, "litra"},
+          {111, "litara"}}},
+        {9,
+         {{1, "litru"},
+          {2, "litri"},
+          {19, "litri"},
+          {20, "de litri"},
+          {101, "de litri"},
+          {102, "litri"},
+          {0, "litri"},
+          {2284, "de litri"}}},
         {1, {{1, "Liter"}, {2284, "Liter"}}},
         {2, {{1, "litre"}, {0, "litres"}, {2, "litres"}}},
         {4, {{0, "litre"}, {1, "litre"}, {2, "litres"}}},
@@ -146,7 +173,8 @@ TEST(PluralForms, UnitWordFollowsTheNumber)
     };
     for (const auto &c : cases)
         for (const auto &[n, word] : c.words)
-            EXPECT_EQ(PluralText(Texts(c.lng), 900, n), QString::fromUtf8(word)) << "language " << c.lng << ", " << n;
+            EXPECT_EQ(PluralText(Texts(c.lng), 900, n), QString::fromUtf8(word))
+                << "language " << c.lng << ", " << n;
 }
 
 TEST(AccessKeys, UniqueLettersKeptOrChosen)
@@ -186,8 +214,14 @@ TEST_F(LanguageInit, CommandLineThenSettingsThenTheUsersChoice)
         ++asked;
         return 4;
     };
-    for (const auto &[locale, id] : {std::pair("de_AT", 1), {"pl_PL", 10}, {"en_GB", 2}, {"hr_HR", 8},
-                                     {"fr_BE", 4}, {"nl_BE", 7}, {"ja_JP", 2}, {"C", 2}}) {
+    for (const auto &[locale, id] : {std::pair("de_AT", 1),
+                                     {"pl_PL", 10},
+                                     {"en_GB", 2},
+                                     {"hr_HR", 8},
+                                     {"fr_BE", 4},
+                                     {"nl_BE", 7},
+                                     {"ja_JP", 2},
+                                     {"C", 2}}) {
         EXPECT_TRUE(init("", choose, QLocale(locale)));
         EXPECT_EQ(LngId(), id) << locale;
     }

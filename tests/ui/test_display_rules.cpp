@@ -75,9 +75,9 @@ TEST(TankPictureShape, TypeGivesTheShapeAndTheVolumeItsHeight)
 {
     using S = TankPicture::Shape;
     const std::tuple<int, int, S> types[] = {
-        {2, 1, S::Standing}, {2, 2, S::Lying},   {7, 2, S::Lying},   {2, 3, S::Sphere},
-        {2, 4, S::Battery},  {2, 5, S::Oval},    {2, 7, S::Cistern}, {7, 7, S::Standing},
-        {7, 5, S::Battery},  {7, 4, S::Oval},    {7, 6, S::Battery}, {2, 0, S::Standing},
+        {2, 1, S::Standing}, {2, 2, S::Lying}, {7, 2, S::Lying},   {2, 3, S::Sphere},
+        {2, 4, S::Battery},  {2, 5, S::Oval},  {2, 7, S::Cistern}, {7, 7, S::Standing},
+        {7, 5, S::Battery},  {7, 4, S::Oval},  {7, 6, S::Battery}, {2, 0, S::Standing},
     };
     for (const auto &[geraetetyp, tanktyp, shape] : types) {
         DeviceRecord r;
@@ -87,7 +87,7 @@ TEST(TankPictureShape, TypeGivesTheShapeAndTheVolumeItsHeight)
     }
     // Shape, part of the volume, height of the liquid (to 0.001).
     const std::tuple<S, double, double> heights[] = {
-        {S::Standing, 0.25, 0.25}, {S::Lying, 0.5, 0.5},   {S::Lying, 0.25, 0.298},  {S::Lying, 0.9, 0.8435},
+        {S::Standing, 0.25, 0.25}, {S::Lying, 0.5, 0.5},    {S::Lying, 0.25, 0.298},  {S::Lying, 0.9, 0.8435},
         {S::Sphere, 0.5, 0.5},     {S::Sphere, 0.1, 0.196}, {S::Cistern, 0.5, 0.596}, {S::Oval, 0, 0},
         {S::Battery, 1, 1},        {S::Lying, 1.2, 1.2},
     };

@@ -211,9 +211,11 @@ TEST_F(TankDisplayTest, DetailViewWaitsForTheFirstDeviceThenFollowsTelegrams)
     display->setLinkDescription({"/dev/ttyUSB0", "TCP/IP Port 8000"});
     EXPECT_FALSE(part("lblWaiting")->isHidden());
     // Then how to connect one, and where the help says more.
-    EXPECT_TRUE(part("lblWaiting")->text().startsWith(
-        "Programm wartet auf Messwerte vom Tankmessgerät ...\n/dev/ttyUSB0\nTCP/IP Port 8000\n\nNoch ist kein Tank "
-        "bekannt. Um ein Gerät anzuschließen, öffnen Sie Einstellen › Schnittstelle"))
+    EXPECT_TRUE(part("lblWaiting")
+                    ->text()
+                    .startsWith("Programm wartet auf Messwerte vom Tankmessgerät ...\n/dev/ttyUSB0\nTCP/IP "
+                                "Port 8000\n\nNoch ist kein Tank "
+                                "bekannt. Um ein Gerät anzuschließen, öffnen Sie Einstellen › Schnittstelle"))
         << qPrintable(part("lblWaiting")->text());
     EXPECT_EQ(visibleTabs(), "Details (Konfig)") << "no tab named after a tank that is not there";
     EXPECT_FALSE(part<QLineEdit>("txbxTankbezeichnung")->isEnabled());
