@@ -228,12 +228,12 @@ void frmEmail::buildControls()
     LabelSTARTTLS = label("LabelSTARTTLS", QStringLiteral("STARTTLS:"));
     chbxSTARTTLS = new QCheckBox(this);
     chbxSTARTTLS->setObjectName(QStringLiteral("chbxSTARTTLS"));
-    LabelLogin = label("LabelLogin", LngText(919));
+    LabelLogin = label("LabelLogin", QStringLiteral("Login:"));
     chbxLogin = new QCheckBox(this);
     chbxLogin->setObjectName(QStringLiteral("chbxLogin"));
-    LabelUserName = label("LabelUserName", LngText(926));
+    LabelUserName = label("LabelUserName", QStringLiteral("User:"));
     txbxUserName = edit("txbxUserName");
-    LabelPassword = label("LabelPassword", FormatText(LngText(924), {LngText(430)}));
+    LabelPassword = label("LabelPassword", QStringLiteral("Password:"));
     txbxPassword = edit("txbxPassword");
     txbxPassword->setEchoMode(QLineEdit::Password);
     txbxPassword->installEventFilter(this);
