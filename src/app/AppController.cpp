@@ -11,6 +11,7 @@
 #include "core/RunConfig.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
+#include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "email/EmailNotifier.h"
 #include "email/EmailRules.h"
@@ -217,11 +218,19 @@ void AppController::wrongLanguage()
                    [this](MsgResult) { requestQuit(1, false); });
 }
 
-void AppController::storeClientPath(const QString &text)
+void AppController::storeClientPath(const QString &text, const std::function<void()> &refused)
 {
-    const ClientSetup::Outcome out = ClientSetup::StorePath(config_, settings_, text);
-    ui_.messageBox(out.text, QString(), out.icon, MsgButtons::Ok,
-                   [this, stored = out.stored](MsgResult) { requestQuit(stored ? 0 : 1, true); });
+    const ClientSetup::Outcome out = ClientSetup::StorePath(config_, settings_, text, LngId());
+    if (out.stored) {
+        // As a language change does: the new process reads the new folder.
+        RestartProgram();
+        return;
+    }
+    // A wrong folder is said and can be mended; the program goes on.
+    ui_.messageBox(out.text, QString(), out.icon, MsgButtons::Ok, [refused](MsgResult) {
+        if (refused)
+            refused();
+    });
 }
 
 void AppController::clientPathCancelled(bool atEntry)
@@ -232,7 +241,7 @@ void AppController::clientPathCancelled(bool atEntry)
 
 void AppController::clientSetup()
 {
-    ClientSetup::ReduceLocalSettings(settings_);
+    ClientSetup::ReduceLocalSettings(settings_, LngId());
     emit showClientPathDialog();
 }
 
@@ -274,11 +283,15 @@ bool AppController::acquireInstance()
 
 bool AppController::initialise()
 {
-    int id = int(settings_.readInt(Cfg::LngId));
     const QString de = Paths::ProgramFilePath(config_.ExeFileName(QStringLiteral(".chm")));
     const QString en = Paths::ProgramFilePath(config_.ExeFileName(QStringLiteral("_e.chm")));
-    if (id < 1 || id > 10) {
-        id = QFileInfo::exists(en) ? 2 : 1;
+    // A first run speaks the system's language (English for one we have no
+    // table for) and keeps it; a stored id out of range is corrected.
+    const QString stored = settings_.read(Cfg::LngId, QString());
+    int id = stored.isEmpty() ? LanguageOfLocale(QLocale::system()) : int(ToLongOrZero(stored));
+    if (stored.isEmpty() || id < 1 || id > 10) {
+        if (id < 1 || id > 10)
+            id = QFileInfo::exists(en) ? 2 : 1;
         settings_.write(Cfg::LngId, id);
     }
     if (id == 1)
@@ -339,7 +352,11 @@ void AppController::activate()
         states_->start();
         emit tempCorrectionChanged(config_.flagTempKorr);
     }
-    if (!config_.clientMode) {
+    if (config_.clientMode) {
+        // How often the serving installation stores its readings: an older
+        // one is marked in the windows (it records nothing here).
+        config_.logIniInterval = qint32(settings_.readInt(Cfg::LogIniIntervall));
+    } else {
         config_.logFileActive = settings_.readSwitch(Cfg::LogfileAktiv);
         config_.logFileInterval = qint32(settings_.readInt(Cfg::LogfileIntervall));
         config_.logIniActive = settings_.readSwitch(Cfg::LogIniAktiv);

@@ -108,10 +108,10 @@ public:
     // choice) or an unknown id ends the program. True when it goes on.
     bool entryLanguageChosen(int id);
 
-    // The client-path dialog: OK stores the folder when the serving
-    // installation's settings file is there, says what happened, and the
-    // program ends either way. Cancel ends it only at the program entry.
-    void storeClientPath(const QString &text);
+    // The client-path dialog. Cancel ends the program only at the entry.
+    // OK of the client-path dialog: a folder with the serving installation's
+    // settings file is stored and the program restarts; else a box, then refused.
+    void storeClientPath(const QString &text, const std::function<void()> &refused = {});
     void clientPathCancelled(bool atEntry);
     // The client set-up menu entry: the local file keeps the language and the
     // client path only, then the dialog is shown (showClientPathDialog).

@@ -2,6 +2,7 @@
 
 #include "MessageText.h"
 
+#include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
@@ -50,8 +51,13 @@ void EmailDialogLogic::Load()
     settings_.unload();
     values = settings_.values();
     tankTexts.clear();
-    for (int n = 1; n <= devices_.DeviceCount; ++n)
-        tankTexts << QStringLiteral("%1 / SN%2").arg(n).arg(devices_[n].SN);
+    for (int n = 1; n <= devices_.DeviceCount; ++n) {
+        // The name the user gave, with number and serial number to tell tanks apart.
+        const QString name = devices_[n].Tankbezeichnung.trimmed();
+        tankTexts << (name.isEmpty() ? QStringLiteral("%1 / SN%2").arg(n).arg(devices_[n].SN)
+                                     : QStringLiteral("%1: %2 / SN%3")
+                                           .arg(QString::number(n), name, QString::number(devices_[n].SN)));
+    }
     currentTank_ = tankTexts.isEmpty() ? -1 : 0;
     locked_ = !settings_.lockPassword().isEmpty();
     subjectEditing_ = false;
@@ -73,6 +79,13 @@ void EmailDialogLogic::refreshSubject()
     subjectText_ =
         ExpandSubject(currentTank_ + 1, values.betreff, mode, devices_, values.customer, QLocale());
     emit subjectChanged();
+}
+
+QString EmailDialogLogic::subjectPreview(const QString &typed) const
+{
+    const QString codes =
+        ExpandSubject(currentTank_ + 1, typed, SubjectToCodes, devices_, values.customer, QLocale());
+    return ExpandSubject(currentTank_ + 1, codes, SubjectToValues, devices_, values.customer, QLocale());
 }
 
 void EmailDialogLogic::subjectFocusIn()
@@ -120,7 +133,7 @@ void EmailDialogLogic::cmdSchloss()
 {
     QPointer<EmailDialogLogic> self(this);
     if (!locked_) {
-        ui_.inputBox(LngText(83), LngText(84), QString(), [self](const QString &answer) {
+        ui_.passwordBox(LngText(83), LngText(84), [self](const QString &answer) {
             if (!self)
                 return;
             if (answer.isEmpty()) {
@@ -132,7 +145,7 @@ void EmailDialogLogic::cmdSchloss()
         });
         return;
     }
-    ui_.inputBox(LngText(85), LngText(86), QString(), [self](const QString &answer) {
+    ui_.passwordBox(LngText(85), LngText(86), [self](const QString &answer) {
         if (!self)
             return;
         if (!self->unlockAccepted(answer)) {
@@ -168,6 +181,25 @@ void EmailDialogLogic::cmdTest()
 {
     if (testMail_.busy()) {
         ui_.messageBox(LngText(122), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+        return;
+    }
+    // Without a server, sender or recipient nothing can go out: said before asking.
+    QStringList missing;
+    const auto field = [](const QString &caption) {
+        QString c = caption.trimmed();
+        while (c.endsWith(QLatin1Char(':')))
+            c.chop(1);
+        return c.trimmed();
+    };
+    if (values.server.host.trimmed().isEmpty())
+        missing << QStringLiteral("SMTP-Server");
+    if (values.server.sender.trimmed().isEmpty())
+        missing << field(LngText(154));
+    if (values.empfaenger[0].trimmed().isEmpty() && values.empfaenger[1].trimmed().isEmpty())
+        missing << field(LngText(153));
+    if (!missing.isEmpty()) {
+        ui_.messageBox(FormatText(LngText(917), {missing.join(QStringLiteral(", "))}), QString(),
+                       MsgIcon::Exclamation, MsgButtons::Ok);
         return;
     }
     QPointer<EmailDialogLogic> self(this);

@@ -56,6 +56,8 @@ public:
     // The subject field: the preview with the current tank's values, or,
     // while it is edited, the template with the placeholders of the language.
     QString subjectText() const { return subjectText_; }
+    // The subject as it will go out, for the text typed so far (placeholders or codes).
+    QString subjectPreview(const QString &typed) const;
     bool subjectEditing() const { return subjectEditing_; }
     void subjectFocusIn();
     void subjectFocusOut(const QString &typed);

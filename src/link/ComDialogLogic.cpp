@@ -8,6 +8,8 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
+#include <QPointer>
+
 namespace
 {
 constexpr int kDefaultClientPort = 8000;
@@ -83,6 +85,20 @@ void ComDialogLogic::select(int index)
 }
 
 void ComDialogLogic::Ok()
+{
+    if (aktivCom_ || aktivNet_) {
+        apply();
+        return;
+    }
+    // Nothing ticked reads no device at all: asked, not waited on in silence.
+    QPointer<ComDialogLogic> self(this);
+    ui_.messageBox(LngText(904), QString(), MsgIcon::Question, MsgButtons::YesNo, [self](MsgResult r) {
+        if (self && r == MsgResult::Yes)
+            self->apply();
+    });
+}
+
+void ComDialogLogic::apply()
 {
     settings_.write(Cfg::ActiveCom, aktivCom_ ? 1 : 0);
     config_.activeCom = aktivCom_;

@@ -43,6 +43,8 @@ public:
     void setCheckAktivNet(bool on) { aktivNet_ = on; }
     void setClientPortText(const QString &t) { clientPort_ = t; }
 
+    // Saves the switches and the port and reopens the link; with neither
+    // switch on, only once the user confirms it in a question box.
     void Ok();
     void Cancel();
 
@@ -53,6 +55,8 @@ signals:
     void closeRequested();
 
 private:
+    void apply();
+
     LinkManager &link_;
     RunConfig &config_;
     Settings &settings_;

@@ -80,6 +80,11 @@ QString PortDirectory::PortFriendlyName(const PortInfo &port)
 
 QString PortDirectory::EntryText(const PortInfo &port)
 {
-    return QStringLiteral("COM ") + QString::number(port.number) + QStringLiteral("  (") + port.name +
-           QStringLiteral("  ") + PortFriendlyName(port) + QLatin1Char(')');
+    // "COM 1 (ttyS0)", "COM 3 (ttyUSB0: Prolific ...)": no blanks for a name the port lacks.
+    const QString friendly = PortFriendlyName(port).trimmed();
+    QString inner = port.name.trimmed();
+    if (!friendly.isEmpty())
+        inner += (inner.isEmpty() ? QString() : QStringLiteral(": ")) + friendly;
+    return QStringLiteral("COM ") + QString::number(port.number) +
+           (inner.isEmpty() ? QString() : QStringLiteral(" (") + inner + QLatin1Char(')'));
 }

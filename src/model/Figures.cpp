@@ -1,6 +1,7 @@
 #include "Figures.h"
 
 #include "lang/Lng.h"
+#include "lang/Plural.h"
 
 #include <cmath>
 #include <limits>
@@ -131,6 +132,24 @@ double FillFraction(const DeviceRecord &rec)
     if (rec.Volumen < 0 || rec.Tankvolumen <= 0)
         return 1;
     return double(rec.Volumen) / double(rec.Tankvolumen);
+}
+
+QString ShownValue(qint64 value, const DeviceRecord &rec, const Texts &t)
+{
+    if (value < 0)
+        return DeviceErrorText(value);
+    const Scale s = scaleOf(rec.DezPunkt, rec.Einheit);
+    QString number;
+    if (s.valid) {
+        const QLocale locale = t.locale();
+        if (s.decimals == 0)
+            number = locale.toString(value * s.factor);
+        else
+            number = locale.toString(double(value) / double(pow10(s.decimals)), 'f', s.decimals);
+    }
+    const QString unit =
+        rec.Einheit == 0 ? PluralText(t, 900, value * s.factor) : UnitName(rec.Einheit, false);
+    return number + QLatin1Char(' ') + unit;
 }
 
 QString TankTypeName(const DeviceRecord &rec)

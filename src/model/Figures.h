@@ -4,9 +4,11 @@
 #include <QDateTime>
 #include <QString>
 
+class Texts;
+
 // The texts and ratios every view shows for a tank, computed from its record
 // alone (plus the temperature-correction switch where it matters). Numbers
-// always use "." as decimal separator, whatever the locale.
+// use "." as decimal separator, whatever the locale, except in ShownValue.
 
 // Unit code 0..7 to its long ("Liter", "m³", ...) or short ("L", "Gal") text;
 // "" for any other code (no unit).
@@ -16,6 +18,10 @@ bool IsFractionalUnit(int code);
 // A value in the record's raw units with scale and long unit name, or the
 // error text ("Fehler E008  (Sonde kurzgeschlossen?!)") for a negative value.
 QString FormatValue(qint64 value, const DeviceRecord &rec);
+// FormatValue as the windows show it: the number in the notation of the
+// language of t (decimal comma, grouping), the unit word in its plural form
+// ("2.284 Liter", "2 284 litry"). Files and e-mails keep FormatValue.
+QString ShownValue(qint64 value, const DeviceRecord &rec, const Texts &t);
 // The error text alone for a negative raw value (code = -value).
 QString DeviceErrorText(qint64 value);
 // Fill level as "57%", or "???%" when Volumen is an error or the capacity unknown.

@@ -5,6 +5,7 @@
 #include "ListHelpers.h"
 #include "UiLook.h"
 
+#include "core/TextHelpers.h"
 #include "email/EmailDialogLogic.h"
 #include "help/HelpTopics.h"
 #include "lang/Lng.h"
@@ -188,6 +189,7 @@ void frmEmail::buildControls()
     txbxEmpfaengerAdr[0] = edit("txbxEmpfaengerAdr0");
     txbxEmpfaengerAdr[1] = edit("txbxEmpfaengerAdr1");
     LabelEmpfaenger1 = label("LabelEmpfaenger1", LngText(153));
+    LabelEmpfaenger2 = label("LabelEmpfaenger2", LngText(918));
 
     LabelAbstandNormal = label("LabelAbstandNormal", LngText(157));
     ComboAbstand1 = combo("ComboAbstand1", EmailDialogLogic::Abstand1List());
@@ -256,6 +258,14 @@ void frmEmail::buildControls()
     LabelBetreff = label("LabelBetreff", LngText(147));
     txbxBetreff = edit("txbxBetreff");
     txbxBetreff->installEventFilter(this);
+    // While the subject is typed with placeholders, what will go out, as it is typed.
+    lblBetreffVorschau = label("lblBetreffVorschau", QString());
+    lblBetreffVorschau->setTextFormat(Qt::PlainText);
+    lblBetreffVorschau->hide();
+    connect(txbxBetreff, &QLineEdit::textEdited, this, [this](const QString &typed) {
+        lblBetreffVorschau->setText(LngText(923) + QLatin1Char(' ') + logic_->subjectPreview(typed));
+        lblBetreffVorschau->setVisible(logic_->subjectEditing());
+    });
 
     const qreal dpr = devicePixelRatioF();
     cmdSchloss = new QToolButton(this);
@@ -279,6 +289,8 @@ void frmEmail::buildControls()
     cmdCancel->setAutoDefault(false);
 
     // Alt and a label's letter reach its field.
+    // The second recipient's label goes without a letter: in some languages the
+    // subject would find none left.
     const std::pair<QLabel *, QWidget *> buddies[] = {{LabelEmpfaenger1, txbxEmpfaengerAdr[0]},
                                                       {LabelAbstandNormal, ComboAbstand1},
                                                       {LabelMelderastertext, txbxMelderaster},
@@ -313,8 +325,9 @@ QLayout *frmEmail::buildLayout()
     // The recipients get the whole width: addresses are long.
     g->addWidget(LabelEmpfaenger1, 1, 0, 1, 2);
     g->addWidget(txbxEmpfaengerAdr[0], 2, 0, 1, 2);
-    g->addWidget(txbxEmpfaengerAdr[1], 3, 0, 1, 2);
-    g->setRowMinimumHeight(4, 4);
+    g->addWidget(LabelEmpfaenger2, 3, 0, 1, 2);
+    g->addWidget(txbxEmpfaengerAdr[1], 4, 0, 1, 2);
+    g->setRowMinimumHeight(5, 4);
     addRow(g, LabelAbstandNormal, ComboAbstand1);
     auto *raster = new QHBoxLayout;
     raster->setSpacing(8);
@@ -390,11 +403,15 @@ QLayout *frmEmail::buildLayout()
     columns->addLayout(right, 1);
 
     QGroupBox *subject = group(this);
-    auto *sh = new QHBoxLayout(subject);
-    sh->setContentsMargins(12, 8, 12, 8);
+    auto *sv = new QVBoxLayout(subject);
+    sv->setContentsMargins(12, 8, 12, 8);
+    sv->setSpacing(4);
+    auto *sh = new QHBoxLayout;
     sh->setSpacing(10);
     sh->addWidget(LabelBetreff);
     sh->addWidget(txbxBetreff, 1);
+    sv->addLayout(sh);
+    sv->addWidget(lblBetreffVorschau);
 
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(8);
@@ -502,6 +519,7 @@ void frmEmail::showSubject()
     f.setBold(logic_->subjectEditing());
     txbxBetreff->setFont(f);
     txbxBetreff->setText(logic_->subjectText());
+    lblBetreffVorschau->hide(); // shown again by the next key typed
 }
 
 void frmEmail::EnableSettings()

@@ -75,6 +75,8 @@ private:
     QLabel *LabelStrasse;
     QLabel *LabelKundenname;
     QLabel *LabelEmpfaenger1;
+    QLabel *LabelEmpfaenger2;
+    QLabel *lblBetreffVorschau;
     QLabel *LabelAbsenderEmail;
     QLabel *LabelMelderasterProzent;
     QLabel *LabelMelderastertext;

@@ -60,7 +60,10 @@ frmGrafikHistorie *frmGrafikHistorie::OpenForm(const DeviceTable &table, Setting
                                                const RunConfig &config, ClockFn clock, QWidget *parent)
 {
     if (!HasChartData(table)) {
-        ui.messageBox(LngText(161) + QLatin1Char('\n') + LngText(171) + QLatin1Char('\n') + LngText(172),
+        // Advice to switch logging on only where it is off; else what to wait for.
+        const bool logging = config.clientMode || config.logFileActive;
+        ui.messageBox(LngText(161) + QLatin1Char('\n') +
+                          (logging ? LngText(907) : LngText(171) + QLatin1Char('\n') + LngText(172)),
                       LngText(162), MsgIcon::Information, MsgButtons::Ok);
         return nullptr;
     }

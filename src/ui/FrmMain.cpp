@@ -93,8 +93,14 @@ frmMain::frmMain(AppController &app, QWidget *parent) : QMainWindow(parent), app
     buildIndicators();
     // Roomy where the screen allows; everything also fits 800 x 600.
     QSize size(1180, 760);
-    if (QScreen *s = screen())
+    // Below this the detail card's texts and the tank picture would run into
+    // each other; a smaller screen still gets the whole window.
+    QSize least(720, 520);
+    if (QScreen *s = screen()) {
         size = size.boundedTo(s->availableGeometry().size());
+        least = least.boundedTo(s->availableGeometry().size());
+    }
+    setMinimumSize(least);
     resize(size);
     // Step 2, the single-instance check, was the controller's start().
     applyLoadSteps();
@@ -194,6 +200,8 @@ void frmMain::buildMenus()
     mnuHilfe->setObjectName(QStringLiteral("mnuHilfe"));
     mnuHilfeInhalt = action(mnuHilfe, "mnuHilfeInhalt", LngText(323));
     mnuHilfeInhalt->setShortcut(QKeySequence::HelpContents);
+    // F1 in any window of the program; it opens that window's page.
+    mnuHilfeInhalt->setShortcutContext(Qt::ApplicationShortcut);
     mnuHilfeSuchen = action(mnuHilfe, "mnuHilfeSuchen", LngText(324));
     mnuHilfe->addSeparator();
     mnuHilfeInfo = action(mnuHilfe, "mnuHilfeInfo", LngText(325));
@@ -214,7 +222,16 @@ void frmMain::buildMenus()
     });
     connect(mnuLoeschen, &QAction::triggered, this, [this] { app_.deleteTanks(); });
     connect(mnuKonfigurationLoeschen, &QAction::triggered, this, [this] { app_.deleteConfiguration(); });
-    connect(mnuHilfeInhalt, &QAction::triggered, this, [this] { showHelp(QLatin1String(HelpTopic::Index)); });
+    connect(mnuHilfeInhalt, &QAction::triggered, this, [this] {
+        // The page of the window in front; the contents for the main window and the help itself.
+        const QWidget *front = QApplication::activeWindow();
+        const QString name = front && front != this ? front->objectName() : QString();
+        QString topic = QLatin1String(HelpTopic::Index);
+        for (const char *t : HelpTopic::All)
+            if (name == QLatin1String(t))
+                topic = name;
+        showHelp(topic);
+    });
     connect(mnuHilfeSuchen, &QAction::triggered, this,
             [this] { showHelp(QLatin1String(HelpTopic::Search)); });
     connect(mnuHilfeInfo, &QAction::triggered, this, &frmMain::showAbout);
@@ -407,7 +424,8 @@ void frmMain::openInterfaceDialog()
         return;
     }
     interfaceDialogPending_ = false;
-    frmCOM::ShowDialog(com_, app_.interfaceDialog(), this);
+    frmCOM::ShowDialog(
+        com_, app_.interfaceDialog(), [this](const QString &topic) { showHelp(topic); }, this);
 }
 
 void frmMain::wireLinks()

@@ -394,8 +394,15 @@ void TankDisplay::setLinkDescription(const QStringList &links)
 void TankDisplay::showWaiting()
 {
     const bool waiting = tanks_.DeviceCount() == 0;
-    if (waiting)
-        lblWaiting->setText(WaitingText(links_));
+    // No tank yet: no tab named after one, and how to connect a device.
+    if (waiting) {
+        lblWaiting->setText(WaitingText(links_) + QStringLiteral("\n\n") + EmptyProgramText());
+        SSTab1->setTabText(0, LngText(280));
+        syncTabRows();
+    } else if (tanks_.DeviceCount() == 1 && SSTab1->tabText(0) != LngText(326)) {
+        SSTab1->setTabText(0, LngText(326)); // the first tank's own tab
+        syncTabRows();
+    }
     lblWaiting->setVisible(waiting);
     lblVolumen->setVisible(!waiting);
 }
@@ -584,10 +591,11 @@ void TankDisplay::ComboSN_Click()
     if (ComboSN->currentIndex() < 0 || ComboSN->currentData().toInt() != c)
         selectInCombo(c);
 
-    lblVolumen->setText(FormatValue(CorrectedVolume(r, tk), r));
+    lblVolumen->setText(ShownValue(CorrectedVolume(r, tk), r, CurrentTexts()));
     UiLook::SetRole(lblVolumen, r.Volumen >= 0 ? UiLook::Role::BigValue : UiLook::Role::Fault);
     UiLook::SetTextColour(lblVolumen, old ? OldColour() : NormalColour());
     lblDetailName->setText(r.Tankbezeichnung);
+    tankPicture->setShape(TankShapeOf(r));
     lblWaiting->hide();
     lblVolumen->show();
     if (r.Volumen >= 0) {
@@ -609,13 +617,21 @@ void TankDisplay::ComboSN_Click()
         txbxTankbezeichnung->setText(r.Tankbezeichnung);
     SelectByItemData(ComboEinheit, r.Einheit);
     txbxTanktyp->setText(TankTypeName(r));
-    txbxTankVolumen->setText(FormatValue(r.Tankvolumen, r));
+    txbxTankVolumen->setText(ShownValue(r.Tankvolumen, r, CurrentTexts()));
     txbxTankhoehe->setText(QString::number(r.Tankhoehe) + QStringLiteral(" mm"));
     txbxTemperatur->setText(TemperatureText(r.Temperatur));
 
     lblAlarmBigTank->setVisible(r.Alarm);
     txbxZeit->setText(GeneralDateTimeText(r.Uhrzeit));
-    UiLook::SetTextColour(txbxZeit, old ? OldTimeColour() : NormalColour());
+    // A client shows what the serving installation stored: a reading older
+    // than its storing interval (and a minute's grace) has not come through.
+    const RunConfig &cfg = tanks_.config();
+    const bool behind = cfg.clientMode && r.Uhrzeit.isValid() && cfg.logIniInterval > 0 &&
+                        r.Uhrzeit.secsTo(clock_()) > qint64(cfg.logIniInterval) + 60;
+    UiLook::SetTextColour(txbxZeit, old || behind ? OldTimeColour() : NormalColour());
+    txbxZeit->setToolTip(
+        behind ? FormatText(LngText(910), {QString::number(cfg.logIniInterval) + QStringLiteral(" s")})
+               : QString());
     showForecast(c);
     showState(c);
 

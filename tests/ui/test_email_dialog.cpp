@@ -39,7 +39,15 @@ TEST_F(EmailDialogTest, TestMailPasswordNotCopiedLockAndUnlockWithPasswordOrServ
 {
     frmEmail *d = open();
     Part<QListWidget>(d, "lstbxTank")->setCurrentRow(1);
+    // Without a server, sender and recipient it says what is missing and sends nothing.
+    Part<QToolButton>(d, "cmdTest")->click();
+    ASSERT_EQ(ui.texts().size(), 1);
+    for (const QString &field : {QString("SMTP-Server"), LngText(154).chopped(1), LngText(153).chopped(1)})
+        EXPECT_TRUE(ui.texts().first().contains(field)) << qPrintable(field);
+    ui.shown.clear();
     QTest::keyClicks(Part<QLineEdit>(d, "txbxSMTPServer"), "mail.example");
+    QTest::keyClicks(Part<QLineEdit>(d, "txbxAbsenderEmail"), "tank@example.org");
+    QTest::keyClicks(Part<QLineEdit>(d, "txbxEmpfaengerAdr1"), "service@example.org");
     ui.answers = {MsgResult::Cancel, MsgResult::Ok};
     for (bool busyNow : {false, false, true}) {
         busy = busyNow;
