@@ -37,9 +37,10 @@
 
 namespace
 {
-const char *const kNames[] = {"Heizöl Keller", "Diesel Hof", "AdBlue", "Heizöl Halle", "Regenwasser",
-                              "Diesel Werkstatt", "Heizöl Schule", "Hydrauliköl", "Heizöl Turnhalle",
-                              "Diesel Bagger", "Löschwasser", "Heizöl Rathaus", "Altöl", "Diesel Notstrom"};
+const char *const kNames[] = {
+    "Heizöl Keller",    "Diesel Hof",     "AdBlue",      "Heizöl Halle",     "Regenwasser",
+    "Diesel Werkstatt", "Heizöl Schule",  "Hydrauliköl", "Heizöl Turnhalle", "Diesel Bagger",
+    "Löschwasser",      "Heizöl Rathaus", "Altöl",       "Diesel Notstrom"};
 
 void writeData(const QString &folder, int lng, const QDateTime &now)
 {

@@ -127,12 +127,13 @@ void AppController::wireNotifications()
             return rules;
         },
         clock_, notifications_, texts_);
-    connect(email_.get(), &EmailNotifier::mailResult, services_.get(), [this](bool sent, const QString &error) {
-        if (sent)
-            services_->mailSent();
-        else
-            services_->mailFailed(error);
-    });
+    connect(email_.get(), &EmailNotifier::mailResult, services_.get(),
+            [this](bool sent, const QString &error) {
+                if (sent)
+                    services_->mailSent();
+                else
+                    services_->mailFailed(error);
+            });
 }
 
 void AppController::wireLinkNotifications()
@@ -422,12 +423,13 @@ void AppController::startMqtt()
             return f;
         });
     services_->mqttConnecting();
-    connect(mqtt_.get(), &MqttPublisher::brokerState, services_.get(), [this](bool connected, const QString &text) {
-        if (connected)
-            services_->mqttConnected(text);
-        else
-            services_->mqttProblem(text);
-    });
+    connect(mqtt_.get(), &MqttPublisher::brokerState, services_.get(),
+            [this](bool connected, const QString &text) {
+                if (connected)
+                    services_->mqttConnected(text);
+                else
+                    services_->mqttProblem(text);
+            });
 }
 
 void AppController::applyMqttSettings(const MqttValues &v)

@@ -1,9 +1,9 @@
 #pragma once
 #include "core/Clock.h"
 #include "lang/Lng.h"
-#include "model/NotificationLog.h"
 #include "link/LinkManager.h"
 #include "model/Maintenance.h"
+#include "model/NotificationLog.h"
 #include "model/TankController.h"
 #include "model/TempCorrection.h"
 

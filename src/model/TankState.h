@@ -33,9 +33,9 @@ struct TankStateRules {
 
 struct TankStatus {
     TankCondition condition = TankCondition::Ok;
-    int errorCode = 0;       // while Fault
-    qint64 silentHours = 0;  // while Silent: whole hours since the last telegram
-    double lowPercent = 0;   // the threshold the low conditions were measured against
+    int errorCode = 0;      // while Fault
+    qint64 silentHours = 0; // while Silent: whole hours since the last telegram
+    double lowPercent = 0;  // the threshold the low conditions were measured against
     bool operator==(const TankStatus &) const = default;
 };
 

@@ -4,8 +4,8 @@
 
 using Kind = NotificationLog::Kind;
 
-TankStateWatch::TankStateWatch(const TankController &tanks, RulesFn rules, ClockFn clock, NotificationLog &log,
-                               const Texts &texts, QObject *parent)
+TankStateWatch::TankStateWatch(const TankController &tanks, RulesFn rules, ClockFn clock,
+                               NotificationLog &log, const Texts &texts, QObject *parent)
     : QObject(parent), tanks_(tanks), rules_(std::move(rules)), clock_(std::move(clock)), log_(log),
       texts_(texts)
 {
@@ -81,7 +81,8 @@ void TankStateWatch::note(int n, const TankStatus &before, const TankStatus &now
         return; // only the hours of a silence grew, or the threshold moved
     if (is == TankCondition::Alarm)
         // What the alarm box says.
-        add(Kind::AlarmStarted, texts_(271) + QString::number(n) + QStringLiteral(" / SN") + QString::number(r.SN));
+        add(Kind::AlarmStarted,
+            texts_(271) + QString::number(n) + QStringLiteral(" / SN") + QString::number(r.SN));
     else if (was == TankCondition::Alarm)
         add(Kind::AlarmEnded, texts_(812));
     if (is == TankCondition::Silent)

@@ -2,13 +2,13 @@
 
 #include "BrandLogo.h"
 #include "DisplayRules.h"
+#include "FleetView.h"
 #include "FrmCom.h"
 #include "FrmEmail.h"
 #include "FrmGrafikHistorie.h"
 #include "FrmHilfe.h"
 #include "FrmInfo.h"
 #include "FrmLog.h"
-#include "FleetView.h"
 #include "FrmLogClient.h"
 #include "FrmMeldungen.h"
 #include "FrmMqtt.h"
@@ -57,8 +57,8 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
-#include <QToolButton>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
@@ -671,8 +671,8 @@ void frmMain::showLinkIndicator()
         text += (text.isEmpty() ? QString() : QStringLiteral(" · ")) + age;
     QString tip = parts.join(QLatin1Char('\n'));
     if (last.isValid())
-        tip += QLatin1Char('\n') + age + QStringLiteral(" (") + LngLocale().toString(last, QLocale::ShortFormat) +
-               QLatin1Char(')');
+        tip += QLatin1Char('\n') + age + QStringLiteral(" (") +
+               LngLocale().toString(last, QLocale::ShortFormat) + QLatin1Char(')');
     tip += QLatin1Char('\n') + (app_.config().clientMode ? t(867) : t(858));
     linkIndicator_->show(text, tip.trimmed(), !up && !app_.config().clientMode);
 }
@@ -718,11 +718,10 @@ void frmMain::showNotificationCount()
 {
     const int open = app_.notifications().unacknowledged();
     const Texts t = CurrentTexts();
-    notesIndicator_->show(open > 0 ? t(832) + QStringLiteral(": ") + FormatText(t(839), {QString::number(open)})
-                                   : t(832),
-                          (open > 0 ? FormatText(t(839), {QString::number(open)}) : t(840)) + QLatin1Char('\n') +
-                              t(867),
-                          open > 0);
+    notesIndicator_->show(
+        open > 0 ? t(832) + QStringLiteral(": ") + FormatText(t(839), {QString::number(open)}) : t(832),
+        (open > 0 ? FormatText(t(839), {QString::number(open)}) : t(840)) + QLatin1Char('\n') + t(867),
+        open > 0);
 }
 
 frmMeldungen *frmMain::openNotifications()

@@ -92,8 +92,8 @@ frmMeldungen::frmMeldungen(NotificationLog &log, const TankController &tanks, QW
     AssignAccessKeys(this);
 }
 
-frmMeldungen *frmMeldungen::Open(QPointer<frmMeldungen> &keep, NotificationLog &log, const TankController &tanks,
-                                 QWidget *parent)
+frmMeldungen *frmMeldungen::Open(QPointer<frmMeldungen> &keep, NotificationLog &log,
+                                 const TankController &tanks, QWidget *parent)
 {
     if (!keep) {
         keep = new frmMeldungen(log, tanks, parent);
@@ -121,8 +121,8 @@ void frmMeldungen::rebuild()
             const QString name = tanks_.device(e.tank).Tankbezeichnung.trimmed();
             tank = QString::number(e.tank) + (name.isEmpty() ? QString() : QStringLiteral(" ") + name);
         }
-        auto *item = new QTreeWidgetItem(
-            {loc.toString(e.time, QLocale::ShortFormat), tank, kindText(e.kind), e.text});
+        auto *item =
+            new QTreeWidgetItem({loc.toString(e.time, QLocale::ShortFormat), tank, kindText(e.kind), e.text});
         item->setData(0, Qt::UserRole, e.id);
         item->setToolTip(3, e.text);
         item->setToolTip(0, loc.toString(e.time, QLocale::LongFormat));

@@ -48,8 +48,9 @@ void ShowBadge(QLabel *badge, const TankStatus &s, const Texts &t)
         return;
     badge->setText(TankStateWords(s, t));
     badge->setToolTip(TankStateNote(s, t));
-    badge->setStyleSheet(QStringLiteral("QLabel { color: %1; background: %2; border-radius: 4px; padding: 1px 6px;"
-                                        " font-weight: 600; }")
-                             .arg(Text(s.condition).name(), Background(s.condition).name()));
+    badge->setStyleSheet(
+        QStringLiteral("QLabel { color: %1; background: %2; border-radius: 4px; padding: 1px 6px;"
+                       " font-weight: 600; }")
+            .arg(Text(s.condition).name(), Background(s.condition).name()));
 }
 } // namespace StateLook

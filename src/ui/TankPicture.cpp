@@ -317,7 +317,8 @@ void TankPicture::paintEvent(QPaintEvent *)
         font.setWeight(QFont::DemiBold);
         p.setFont(font);
         const QRectF box = rect().adjusted(6, 0, -6, 0);
-        const QRectF text = p.boundingRect(box, Qt::AlignCenter | Qt::TextWordWrap, noValue_).adjusted(-6, -3, 6, 3);
+        const QRectF text =
+            p.boundingRect(box, Qt::AlignCenter | Qt::TextWordWrap, noValue_).adjusted(-6, -3, 6, 3);
         p.setPen(QColor(0xe5, 0x73, 0x73));
         p.setBrush(QColor(0xfd, 0xec, 0xea));
         p.drawRoundedRect(text, 5, 5);

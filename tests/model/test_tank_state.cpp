@@ -131,14 +131,12 @@ protected:
     Texts texts{2};
     TankStateWatch watch{tanks, [](int) { return TankStateRules{10, 24}; }, clock, log, texts};
     std::map<int, double> days{{1, 40.5}, {2, 3.2}, {4, 120}};
-    FleetModel model{tanks,
-                     watch,
+    FleetModel model{tanks, watch,
                      [this](int n) -> std::optional<double> {
                          auto it = days.find(n);
                          return it == days.end() ? std::nullopt : std::optional<double>(it->second);
                      },
-                     clock,
-                     texts};
+                     clock, texts};
 };
 
 TEST_F(FleetTest, SortsEveryColumnByItsValue)
@@ -194,10 +192,14 @@ TEST_F(FleetTest, RowsAsShown)
     const struct {
         qint64 secondsAgo;
         const char *en, *de;
-    } ago[] = {{0, "just now", "gerade eben"},   {59, "just now", "gerade eben"},
-               {60, "1 min ago", "vor 1 min"},   {59 * 60 + 59, "59 min ago", "vor 59 min"},
-               {3600, "1 h ago", "vor 1 h"},     {47 * 3600, "47 h ago", "vor 47 h"},
-               {48 * 3600, "2 days ago", "vor 2 Tagen"}, {-600, "just now", "gerade eben"}};
+    } ago[] = {{0, "just now", "gerade eben"},
+               {59, "just now", "gerade eben"},
+               {60, "1 min ago", "vor 1 min"},
+               {59 * 60 + 59, "59 min ago", "vor 59 min"},
+               {3600, "1 h ago", "vor 1 h"},
+               {47 * 3600, "47 h ago", "vor 47 h"},
+               {48 * 3600, "2 days ago", "vor 2 Tagen"},
+               {-600, "just now", "gerade eben"}};
     for (const auto &a : ago) {
         EXPECT_EQ(AgoText(now.addSecs(-a.secondsAgo), now, Texts(2)), a.en) << a.secondsAgo;
         EXPECT_EQ(AgoText(now.addSecs(-a.secondsAgo), now, Texts(1)), a.de) << a.secondsAgo;
@@ -225,9 +227,10 @@ TEST_F(FleetTest, WatchNotesBeginningsAndEndsOnce)
     for (const auto &e : log.events())
         kinds << QString::number(int(e.kind)) + "@" + QString::number(e.tank);
     using K = NotificationLog::Kind;
-    EXPECT_EQ(kinds, (QStringList{QString("%1@3").arg(int(K::Fault)), QString("%1@4").arg(int(K::AlarmStarted)),
-                                  QString("%1@4").arg(int(K::AlarmEnded)), QString("%1@4").arg(int(K::Silent)),
-                                  QString("%1@3").arg(int(K::FaultEnded))}));
+    EXPECT_EQ(kinds,
+              (QStringList{QString("%1@3").arg(int(K::Fault)), QString("%1@4").arg(int(K::AlarmStarted)),
+                           QString("%1@4").arg(int(K::AlarmEnded)), QString("%1@4").arg(int(K::Silent)),
+                           QString("%1@3").arg(int(K::FaultEnded))}));
     EXPECT_EQ(log.unacknowledged(), 5);
     log.acknowledge(log.events()[1].id);
     log.acknowledge(log.events()[1].id);

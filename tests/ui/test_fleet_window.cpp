@@ -1,9 +1,9 @@
 #include "ui/UiTestSupport.h"
 
 #include "core/TextHelpers.h"
+#include "model/NotificationLog.h"
 #include "mqtt/MqttPeers.h"
 #include "mqtt/MqttSettings.h"
-#include "model/NotificationLog.h"
 #include "ui/FrmMeldungen.h"
 #include "ui/StatusIndicator.h"
 
@@ -26,7 +26,8 @@ TEST_F(MainWindowTest, MqttIndicatorAfterARefusal)
     ASSERT_TRUE(WaitFor([&] { return mqtt->text() == QStringLiteral("MQTT: getrennt"); }, 15000))
         << qPrintable(mqtt->text());
     EXPECT_TRUE(mqtt->isVisible());
-    EXPECT_TRUE(mqtt->toolTip().startsWith(FormatText(LngText(423), {"127.0.0.1:" + QString::number(v.port)})))
+    EXPECT_TRUE(
+        mqtt->toolTip().startsWith(FormatText(LngText(423), {"127.0.0.1:" + QString::number(v.port)})))
         << qPrintable(mqtt->toolTip());
     app->ui().setPanelText(1, QStringLiteral("something else"));
     EXPECT_EQ(mqtt->text(), QStringLiteral("MQTT: getrennt"));
