@@ -134,6 +134,14 @@ void AppController::wireNotifications()
                 else
                     services_->mailFailed(error);
             });
+    connect(loss_.get(), &LossWatch::lossChanged, this, [this](int n, bool active) {
+        NotificationLog::Event e;
+        e.time = clock_();
+        e.tank = n;
+        e.kind = active ? NotificationLog::Kind::LossStarted : NotificationLog::Kind::LossEnded;
+        e.text = texts_(active ? 1100 : 1105);
+        notifications_.add(std::move(e));
+    });
 }
 
 void AppController::wireLinkNotifications()

@@ -47,6 +47,7 @@ bool NotificationLog::IsProblem(Kind k)
     case Kind::SilentEnded:
     case Kind::LinkBack:
     case Kind::MqttBack:
+    case Kind::LossEnded:
         return false;
     default:
         return true;

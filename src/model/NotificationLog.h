@@ -26,6 +26,8 @@ public:
         EmailFailed,
         MqttProblem,
         MqttBack,
+        LossStarted, // the content falls far faster than the tank's own use
+        LossEnded,
         Message, // a box the program showed
     };
 

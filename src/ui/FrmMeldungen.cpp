@@ -41,6 +41,10 @@ QString kindText(Kind k)
         return LngText(850);
     case Kind::MqttBack:
         return LngText(851);
+    case Kind::LossStarted:
+        return LngText(1103);
+    case Kind::LossEnded:
+        return LngText(1104);
     case Kind::Message:
         return LngText(852);
     }
