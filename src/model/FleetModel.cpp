@@ -151,7 +151,7 @@ QVariant FleetModel::display(int n, int column) const
     case Name:
         return tankName(n);
     case Content:
-        return fault ? texts_(815) : FormatValue(CorrectedVolume(r, tanks_.config().flagTempKorr), r);
+        return fault ? texts_(815) : ShownValue(CorrectedVolume(r, tanks_.config().flagTempKorr), r, texts_);
     case Percent:
         return fault ? QString() : CorrectedPercentText(r, tanks_.config().flagTempKorr);
     case Days: {

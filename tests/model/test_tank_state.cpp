@@ -180,9 +180,9 @@ TEST_F(FleetTest, RowsAsShown)
             cells << model.index(n - 1, c).data().toString();
         return cells.join(" | ");
     };
-    EXPECT_EQ(row(1), "1 | Heizöl Keller | 1200 Liter | 30% | 40 | 3 min ago | OK");
+    EXPECT_EQ(row(1), "1 | Heizöl Keller | 1,200 litres | 30% | 40 | 3 min ago | OK");
     EXPECT_EQ(row(3), "3 | Tank 3 | no valid value |  | – | 1 min ago | fault E008");
-    EXPECT_EQ(row(4), "4 | AdBlue | 90 Liter | 9% | 120 | 26 h ago | alarm");
+    EXPECT_EQ(row(4), "4 | AdBlue | 90 litres | 9% | 120 | 26 h ago | alarm");
     EXPECT_DOUBLE_EQ(model.index(0, FleetModel::Percent).data(FleetModel::FractionRole).toDouble(), 0.3);
     EXPECT_EQ(model.index(2, FleetModel::Percent).data(FleetModel::FractionRole).toDouble(), -1);
     EXPECT_EQ(model.index(0, FleetModel::LastTelegram).data(Qt::ToolTipRole).toString(),
