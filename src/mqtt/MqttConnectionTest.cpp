@@ -12,17 +12,13 @@ MqttConnectionTest::MqttConnectionTest(const MqttValues &values, const QString &
     : QObject(parent)
 {
     static std::atomic<int> serial{0};
-    endpoint_.host = values.host.trimmed();
-    endpoint_.port = values.port;
-    endpoint_.tls = values.tls;
-    endpoint_.caFile = caFile;
-    endpoint_.userName = values.userName;
-    endpoint_.password = values.password;
     // Never the publisher's id: the broker would drop that connection for ours.
-    endpoint_.clientId = QStringLiteral("tankmon-test-%1-%2-%3")
-                             .arg(QSysInfo::machineHostName())
-                             .arg(QCoreApplication::applicationPid())
-                             .arg(++serial);
+    endpoint_ = EndpointOf(values, caFile,
+                           QStringLiteral("tankmon-test-%1-%2-%3")
+                               .arg(QSysInfo::machineHostName())
+                               .arg(QCoreApplication::applicationPid())
+                               .arg(++serial));
+    endpoint_.host = endpoint_.host.trimmed();
     limit_.setSingleShot(true);
     limit_.setInterval(limitMs);
     connect(&limit_, &QTimer::timeout, this, [this] { finish(Result::NoAnswer); });

@@ -49,16 +49,10 @@ MqttPublisher::MqttPublisher(TankController &tanks, const RunConfig &config, Set
     : QObject(parent), tanks_(tanks), config_(config), settings_(settings), clock_(clock), values_(values),
       ui_(ui), trace_(config, clock), figures_(std::move(figures))
 {
-    MqttEndpoint e;
-    e.host = values_.host;
-    e.port = values_.port;
-    e.tls = values_.tls;
-    e.caFile = caFile;
-    e.userName = values_.userName;
-    e.password = values_.password;
-    e.clientId = QStringLiteral("tankmon-%1-%2")
-                     .arg(QSysInfo::machineHostName())
-                     .arg(QCoreApplication::applicationPid());
+    MqttEndpoint e = EndpointOf(values_, caFile,
+                                QStringLiteral("tankmon-%1-%2")
+                                    .arg(QSysInfo::machineHostName())
+                                    .arg(QCoreApplication::applicationPid()));
     e.willTopic = MqttStatusTopic(values_.topic);
     e.willPayload = kOffline;
     client_.reset(new MqttClient(e));

@@ -1,5 +1,7 @@
 #include "MqttSettings.h"
 
+#include "MqttClient.h"
+
 #include "core/Catalogue.h"
 #include "core/Settings.h"
 #include "core/TextHelpers.h"
@@ -90,4 +92,17 @@ QString MqttTopicProblem(const MqttValues &v)
             return FormatText(LngText(656), {key->keyName(), ControlsEscaped(*value), LngText(fault)});
     }
     return QString();
+}
+
+MqttEndpoint EndpointOf(const MqttValues &v, const QString &caFile, const QString &clientId)
+{
+    MqttEndpoint e;
+    e.host = v.host;
+    e.port = v.port;
+    e.tls = v.tls;
+    e.caFile = caFile;
+    e.userName = v.userName;
+    e.password = v.password;
+    e.clientId = clientId;
+    return e;
 }

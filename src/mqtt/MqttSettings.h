@@ -2,6 +2,7 @@
 #include <QString>
 
 class Settings;
+struct MqttEndpoint;
 
 // Section "MQTT" as plain values; the password in clear (stored scrambled).
 struct MqttValues {
@@ -21,6 +22,8 @@ struct MqttValues {
 // "tankmon/" + this computer's host name.
 QString DefaultMqttTopic();
 MqttValues ReadMqttValues(const Settings &settings);
+// The broker, TLS and login of the values as a client's endpoint.
+MqttEndpoint EndpointOf(const MqttValues &v, const QString &caFile, const QString &clientId);
 // Every key in one replace of the file.
 void WriteMqttValues(Settings &settings, const MqttValues &v);
 // Why no state can be published under a topic or discovery prefix: the id
