@@ -1,5 +1,6 @@
 #pragma once
 #include "core/Clock.h"
+#include "lang/Lng.h"
 #include "link/LinkManager.h"
 #include "model/Maintenance.h"
 #include "model/TankController.h"
@@ -47,6 +48,9 @@ public:
     Settings &settings() { return settings_; }
     UiServices &ui() { return ui_; }
     const ClockFn &clock() const { return clock_; }
+    // The run's language, fixed at start-up; what the logic below builds
+    // (messages, panels, stored texts) speaks it.
+    const Texts &texts() const { return texts_; }
     // The e-mail settings (the dialog edits them) and the notifications
     // (the dialog's test button: SendTestEmail).
     EmailSettings &emailSettings() { return *emailSettings_; }
@@ -133,11 +137,16 @@ private:
     bool initialise();
     void load();
     void wrongLanguage();
+    // LngInit, and the run's texts follow the language it fixes.
+    bool initLanguage(const std::function<int()> &choose);
     void startMqtt();
 
     RunConfig &config_;
     Settings &settings_;
     UiServices &ui_;
+    // Handed by reference to everything below: it speaks the language once
+    // the start-up has fixed it.
+    Texts texts_;
     ClockFn clock_;
     LinkHardware hardware_;
     ProcessStarter starter_;

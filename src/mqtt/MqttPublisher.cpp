@@ -44,10 +44,10 @@ QString storedTimeText(const Settings &settings, int n)
 } // namespace
 
 MqttPublisher::MqttPublisher(TankController &tanks, const RunConfig &config, Settings &settings,
-                             const MqttValues &values, const QString &caFile, UiServices &ui, ClockFn clock,
-                             DaysFn days, QObject *parent)
+                             const MqttValues &values, const QString &caFile, UiServices &ui,
+                             const Texts &texts, ClockFn clock, DaysFn days, QObject *parent)
     : QObject(parent), tanks_(tanks), config_(config), settings_(settings), clock_(clock), values_(values),
-      ui_(ui), trace_(config, clock), days_(std::move(days))
+      ui_(ui), texts_(texts), trace_(config, clock), days_(std::move(days))
 {
     MqttEndpoint e;
     e.host = values_.host;
@@ -101,10 +101,10 @@ void MqttPublisher::say(const QString &text)
 void MqttPublisher::connectedToBroker()
 {
     online_ = true;
-    trace_.LogInFile(FormatText(LngText(421), {brokerName(values_)}));
+    trace_.LogInFile(FormatText(texts_(421), {brokerName(values_)}));
     if (problemSaid_) {
         problemSaid_ = false;
-        ui_.setPanelText(1, FormatText(LngText(421), {brokerName(values_)}));
+        ui_.setPanelText(1, FormatText(texts_(421), {brokerName(values_)}));
     }
     client_->publish(MqttStatusTopic(values_.topic), kOnline, true);
     configSource_.clear();
@@ -120,7 +120,7 @@ void MqttPublisher::brokerProblem(MqttClient::Problem p)
     if (problemSaid_)
         return;
     problemSaid_ = true;
-    say(FormatText(LngText(p == MqttClient::Problem::LoginRefused ? 423 : 422), {brokerName(values_)}));
+    say(FormatText(texts_(p == MqttClient::Problem::LoginRefused ? 423 : 422), {brokerName(values_)}));
 }
 
 void MqttPublisher::tankChanged(int n)

@@ -16,6 +16,7 @@
 class Settings;
 class TankController;
 class UiServices;
+class Texts;
 struct RunConfig;
 
 // Publishes every tank to the broker of section "MQTT": the retained state
@@ -43,8 +44,8 @@ public:
     using DaysFn = std::function<std::optional<double>(int n)>;
 
     MqttPublisher(TankController &tanks, const RunConfig &config, Settings &settings,
-                  const MqttValues &values, const QString &caFile, UiServices &ui, ClockFn clock,
-                  DaysFn days = {}, QObject *parent = nullptr);
+                  const MqttValues &values, const QString &caFile, UiServices &ui, const Texts &texts,
+                  ClockFn clock, DaysFn days = {}, QObject *parent = nullptr);
     ~MqttPublisher() override;
 
     // Clean stop: "offline" goes out, then the disconnect. Once.
@@ -70,6 +71,7 @@ private:
     ClockFn clock_;
     MqttValues values_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     TraceLog trace_;
     DaysFn days_;
     std::unique_ptr<MqttClient, MqttClient::Later> client_;

@@ -4,6 +4,7 @@
 #include "KeyboardAccess.h"
 #include "ListHelpers.h"
 
+#include "lang/Lng.h"
 #include "link/ComDialogLogic.h"
 
 #include <QCheckBox>
@@ -28,7 +29,7 @@ frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, QWidget *parent)
     : QDialog(parent), logic_(std::move(logic))
 {
     setObjectName(QStringLiteral("frmCOM"));
-    const ComDialogLogic::Captions c = ComDialogLogic::captions();
+    const ComDialogLogic::Captions c = ComDialogLogic::captions(CurrentTexts());
     setWindowTitle(c.window);
 
     LabelCom = new QLabel(c.labelCom, this);

@@ -5,6 +5,7 @@
 #include "KeyboardAccess.h"
 
 #include "help/HelpTopics.h"
+#include "lang/Lng.h"
 #include "mqtt/MqttDialogLogic.h"
 
 #include <QCheckBox>
@@ -26,7 +27,7 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
     : QDialog(parent), logic_(std::move(logic)), help_(std::move(help))
 {
     setObjectName(QStringLiteral("frmMqtt"));
-    const MqttDialogLogic::Captions c = MqttDialogLogic::captions();
+    const MqttDialogLogic::Captions c = MqttDialogLogic::captions(CurrentTexts());
     const MqttValues &v = logic_->values;
     setWindowTitle(c.window);
 

@@ -108,7 +108,7 @@ void OverviewEntry::showDevice(const DeviceRecord &rec, bool tempKorr, const QDa
 {
     const qint64 age = ReadingAgeMinutes(rec.Uhrzeit, now);
     lblTankbezeichnung->setText(rec.Tankbezeichnung);
-    txbxLiter->setText(FormatValue(CorrectedVolume(rec, tempKorr), rec));
+    txbxLiter->setText(FormatValue(CorrectedVolume(rec, tempKorr), rec, CurrentTexts()));
     lblAlarm->setVisible(rec.Alarm);
 
     if (IsStale(age) || rec.Volumen < 0) {

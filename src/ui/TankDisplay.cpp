@@ -268,7 +268,7 @@ void TankDisplay::fillUnits()
 {
     ComboEinheit->clear();
     for (int code = 0; code <= 8; ++code)
-        AddListItem(ComboEinheit, UnitName(code, false), code);
+        AddListItem(ComboEinheit, UnitName(code, CurrentTexts()), code);
 }
 
 void TankDisplay::setProgramTitle(std::function<QString()> title)
@@ -512,7 +512,7 @@ void TankDisplay::ComboSN_Click()
     if (ComboSN->currentIndex() < 0 || ComboSN->currentData().toInt() != c)
         selectInCombo(c);
 
-    lblVolumen->setText(FormatValue(CorrectedVolume(r, tk), r));
+    lblVolumen->setText(FormatValue(CorrectedVolume(r, tk), r, CurrentTexts()));
     UiLook::SetRole(lblVolumen, r.Volumen >= 0 ? UiLook::Role::BigValue : UiLook::Role::Fault);
     UiLook::SetTextColour(lblVolumen, old ? OldColour() : NormalColour());
     lblDetailName->setText(r.Tankbezeichnung);
@@ -533,8 +533,8 @@ void TankDisplay::ComboSN_Click()
     if (txbxTankbezeichnung->text() != r.Tankbezeichnung)
         txbxTankbezeichnung->setText(r.Tankbezeichnung);
     SelectByItemData(ComboEinheit, r.Einheit);
-    txbxTanktyp->setText(TankTypeName(r));
-    txbxTankVolumen->setText(FormatValue(r.Tankvolumen, r));
+    txbxTanktyp->setText(TankTypeName(r, CurrentTexts()));
+    txbxTankVolumen->setText(FormatValue(r.Tankvolumen, r, CurrentTexts()));
     txbxTankhoehe->setText(QString::number(r.Tankhoehe) + QStringLiteral(" mm"));
     txbxTemperatur->setText(TemperatureText(r.Temperatur));
 
