@@ -65,9 +65,10 @@ struct Rig {
     Settings settings{config};
     QuietUi ui;
     ClockFn clock = SystemClock();
-    TankController tanks{config, settings, ui, clock};
+    const Texts texts{1};
+    TankController tanks{config, settings, ui, texts, clock};
     HistoryRecorder history{
-        tanks.table(), config, settings, ui, clock, [this] { tanks.registry().SaveDeviceRegistry(); }};
+        tanks.table(), config, settings, ui, texts, clock, [this] { tanks.registry().SaveDeviceRegistry(); }};
     std::unique_ptr<LinkManager> link;
     int accepted = 0;
 
@@ -87,7 +88,7 @@ struct Rig {
         settings.write(Cfg::ClientPort, qint64(port));
         config.activeNet = true;
         // A measuring peer stays longer than five ticks; the cut is not what is measured.
-        link = std::make_unique<LinkManager>(tanks, config, settings, ui, clock,
+        link = std::make_unique<LinkManager>(tanks, config, settings, ui, texts, clock,
                                              LinkHardware{.tickMs = 3'600'000});
         link->InitCOM(1);
         return link->tcp().state() == DeviceLink::State::Open ? port : 0;

@@ -60,7 +60,8 @@ void writeData(const QString &folder, int lng, const QDateTime &now)
     settings.write(Cfg::GeraeteAktuell, 7);
     settings.write(Cfg::LogfileLast, FormatDateText(now));
     settings.write(Cfg::LogIniLast, FormatDateText(now));
-    DeviceRegistry registry(config, settings, [now] { return now; });
+    const Texts texts(lng);
+    DeviceRegistry registry(config, settings, texts, [now] { return now; });
     for (int n = 1; n <= 56; ++n) {
         DeviceRecord &r = registry.device(n);
         r.SN = 4700 + n;
@@ -82,7 +83,7 @@ void writeData(const QString &folder, int lng, const QDateTime &now)
         for (int h = 21 * 24; h >= 0; h -= 6) {
             const QDateTime t = now.addSecs(-qint64(h) * 3600 - n * 40);
             r.Volumen = qint32(level + use * h / 24.0);
-            file += TankFile::Line(t, r);
+            file += TankFile::Line(t, r, texts);
         }
         r.Volumen = qint32(level);
         r.Uhrzeit = now.addSecs(-n * 40);

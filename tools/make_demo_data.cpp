@@ -92,7 +92,7 @@ bool makeDemo(const QString &folderArg)
     config.dataFolder = folder;
     config.logFolder = folder;
     Settings settings(config);
-    SetLngId(kLanguage);
+    const Texts texts(kLanguage);
 
     // One reading a day, each at the time of day the demo is made, so the
     // last one is "now" and the display does not start out stale.
@@ -127,7 +127,7 @@ bool makeDemo(const QString &folderArg)
         for (const Day &d : tank.days) {
             r.Volumen = d.raw;
             r.Temperatur = d.temp;
-            file += TankFile::Line(d.time, r);
+            file += TankFile::Line(d.time, r, texts);
         }
         r.Uhrzeit = tank.days.back().time;
         const QString path = folder + QStringLiteral("Tank%1.csv").arg(i + 1);
@@ -157,7 +157,7 @@ bool makeDemo(const QString &folderArg)
         settings.write(Cfg::GeraeteAnzahl, 3);
         settings.write(Cfg::GeraeteAktuell, 1);
         // The device sections exactly as the program's own registry writes them.
-        DeviceRegistry registry(config, settings, clock);
+        DeviceRegistry registry(config, settings, texts, clock);
         for (int n = 1; n <= 3; ++n) {
             DeviceRecord &r = registry.device(n);
             r = tanks[n - 1].rec;

@@ -35,10 +35,11 @@
 AppController::AppController(RunConfig &config, Settings &settings, UiServices &ui, ClockFn clock,
                              LinkHardware hardware, ProcessStarter starter, QObject *parent)
     : QObject(parent), config_(config), settings_(settings), ui_(ui), clock_(std::move(clock)),
-      hardware_(std::move(hardware)), starter_(std::move(starter)), tanks_(config, settings, ui, clock_),
-      history_(std::make_unique<HistoryRecorder>(tanks_.table(), config, settings, ui, clock_,
+      hardware_(std::move(hardware)), starter_(std::move(starter)),
+      tanks_(config, settings, ui, texts_, clock_),
+      history_(std::make_unique<HistoryRecorder>(tanks_.table(), config, settings, ui, texts_, clock_,
                                                  [this] { tanks_.registry().SaveDeviceRegistry(); })),
-      tempCorrection_(tanks_, config, settings, ui), maintenance_(tanks_, config, ui, clock_)
+      tempCorrection_(tanks_, config, settings, ui, texts_), maintenance_(tanks_, config, ui, texts_, clock_)
 {
     forecast_ = std::make_unique<ForecastProvider>(tanks_.table(), settings_, clock_, *history_);
     tanks_.setHistoryHooks(forecast_.get());
@@ -48,7 +49,7 @@ AppController::AppController(RunConfig &config, Settings &settings, UiServices &
     smtp_ = std::make_unique<SmtpSender>(transport);
     emailSettings_ = std::make_unique<EmailSettings>(settings_, tanks_.table());
     email_ = std::make_unique<EmailNotifier>(
-        tanks_.table(), *emailSettings_, settings_, ui_, clock_, *forecast_,
+        tanks_.table(), *emailSettings_, settings_, ui_, texts_, clock_, *forecast_,
         [this](const SmtpServer &server, const QString &to, const QString &subject, const QString &body,
                SmtpSender::Done done) {
             // The web view's metrics count each message's result.
@@ -199,7 +200,7 @@ bool AppController::programEntry()
 AppController::EntryLanguage AppController::fixEntryLanguage()
 {
     bool ask = false;
-    const bool known = LngInit(config_.words, settings_, [&ask] {
+    const bool known = initLanguage([&ask] {
         ask = true;
         return 0;
     });
@@ -215,10 +216,18 @@ AppController::EntryLanguage AppController::fixEntryLanguage()
 bool AppController::entryLanguageChosen(int id)
 {
     SetLngId(id);
+    texts_ = CurrentTexts();
     if (LngTableExists(id))
         return true;
     wrongLanguage();
     return false;
+}
+
+bool AppController::initLanguage(const std::function<int()> &choose)
+{
+    const bool known = LngInit(config_.words, settings_, choose);
+    texts_ = CurrentTexts();
+    return known;
 }
 
 void AppController::wrongLanguage()
@@ -256,8 +265,8 @@ void AppController::clientSetup()
 
 void AppController::reportClientPathMissing()
 {
-    if (LngId() == 0)
-        LngInit(config_.words, settings_, [] { return 1; });
+    if (texts_.lngId() == 0)
+        initLanguage([] { return 1; });
     ui_.messageBox(LngText(297) + QStringLiteral("\r\n") + config_.ExeFileName(QStringLiteral(".ini")),
                    QString(), MsgIcon::Stop, MsgButtons::Ok, [this](MsgResult) { requestQuit(1, false); });
 }
@@ -279,7 +288,7 @@ bool AppController::acquireInstance()
         return true;
     }
     // The language is not fixed yet: the refusal is told in the stored one.
-    LngInit(config_.words, settings_, [] { return 1; });
+    initLanguage([] { return 1; });
     // No other instance: the data folder does not take our files. Say which.
     const QString text = lock_->heldByOther()
                              ? LngText(272)
@@ -309,7 +318,7 @@ bool AppController::initialise()
         helpFile_ = QFileInfo::exists(en) ? en : de;
     // The stored id was corrected above; a 0 read back means the write failed,
     // and the corrected id holds for this run.
-    if (!LngInit(config_.words, settings_, [id] { return id; })) {
+    if (!initLanguage([id] { return id; })) {
         wrongLanguage();
         return false;
     }
@@ -349,7 +358,8 @@ void AppController::activate()
             tanks_.selectAndShow(qBound(1, wanted, tanks_.DeviceCount()));
         config_.tracePath = settings_.read(Cfg::TraceLog);
         if (!config_.clientMode) {
-            links_ = std::make_unique<LinkManager>(tanks_, config_, settings_, ui_, clock_, hardware_);
+            links_ =
+                std::make_unique<LinkManager>(tanks_, config_, settings_, ui_, texts_, clock_, hardware_);
             wireLinkNotifications();
             emit linksCreated();
             links_->StartFromSettings();
@@ -409,7 +419,7 @@ void AppController::startMqtt()
         return;
     // Only a hand-edited file gets here with such a topic (the dialog refuses
     // it): said once, and nothing is published under it.
-    if (const QString problem = MqttTopicProblem(v); !problem.isEmpty()) {
+    if (const QString problem = MqttTopicProblem(v, texts_); !problem.isEmpty()) {
         ui_.setPanelText(1, problem);
         TraceLog(config_, clock_).LogInFile(problem);
         return;
@@ -417,7 +427,7 @@ void AppController::startMqtt()
     if (v.host.isEmpty())
         return;
     mqtt_ = std::make_unique<MqttPublisher>(
-        tanks_, config_, settings_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_, clock_,
+        tanks_, config_, settings_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_, texts_, clock_,
         [this](int n) {
             MqttTankFigures f;
             if (const auto e = forecast_->forecast(n))
@@ -572,7 +582,7 @@ std::unique_ptr<ComDialogLogic> AppController::interfaceDialog()
 {
     if (!links_)
         return nullptr;
-    return std::make_unique<ComDialogLogic>(*links_, config_, settings_, ui_);
+    return std::make_unique<ComDialogLogic>(*links_, config_, settings_, ui_, texts_);
 }
 
 void AppController::TimerClientTick()

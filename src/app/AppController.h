@@ -56,6 +56,9 @@ public:
     Settings &settings() { return settings_; }
     UiServices &ui() { return ui_; }
     const ClockFn &clock() const { return clock_; }
+    // The run's language, fixed at start-up; what the logic below builds
+    // (messages, panels, stored texts) speaks it.
+    const Texts &texts() const { return texts_; }
     // The e-mail settings (the dialog edits them) and the notifications
     // (the dialog's test button: SendTestEmail).
     EmailSettings &emailSettings() { return *emailSettings_; }
@@ -81,8 +84,6 @@ public:
     TankStateWatch &states() { return *states_; }
     // The last word of e-mail and MQTT.
     ServiceStatus &services() { return *services_; }
-    // The run's language, fixed by start().
-    const Texts &texts() const { return texts_; }
     // ---
 
     // Our own options ("--data-dir X", "--headless") that a restart passes on.
@@ -161,12 +162,17 @@ private:
     bool initialise();
     void load();
     void wrongLanguage();
+    // LngInit, and the run's texts follow the language it fixes.
+    bool initLanguage(const std::function<int()> &choose);
     void startMqtt();
     void startWeb();
 
     RunConfig &config_;
     Settings &settings_;
     UiServices &ui_;
+    // Handed by reference to everything below: it speaks the language once
+    // the start-up has fixed it.
+    Texts texts_;
     ClockFn clock_;
     LinkHardware hardware_;
     ProcessStarter starter_;
@@ -197,7 +203,6 @@ private:
     QMap<QString, qint64> webEmails_;
     bool webAccepted_ = false;
     // Fleet view, states and notifications (wired in wireNotifications).
-    Texts texts_;
     NotificationLog notifications_;
     std::unique_ptr<ServiceStatus> services_;
     std::unique_ptr<TankStateWatch> states_;

@@ -57,6 +57,7 @@ ExportData::ExportData(const CommandLine &cl) : config(ConfigFromCommandLine(cl)
     config.clientMode = false;
     if (!LngInit(config.words, settings, [] { return 1; }))
         SetLngId(1);
+    texts = CurrentTexts();
     config.logFolder = Paths::WithSeparator(settings.read(Cfg::LogIniPath, config.dataFolder));
     config.flagTempKorr = settings.readSwitch(Cfg::FlagTempKorr);
     const int count = registry.StoredDeviceCount();

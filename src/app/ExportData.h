@@ -2,6 +2,7 @@
 #include "core/Clock.h"
 #include "core/RunConfig.h"
 #include "core/Settings.h"
+#include "lang/Lng.h"
 #include "model/DeviceRegistry.h"
 
 struct CommandLine;
@@ -29,7 +30,8 @@ public:
     RunConfig config;
     Settings settings{config};
     ClockFn clock = SystemClock();
-    DeviceRegistry registry{config, settings, clock};
+    Texts texts; // the export's language, fixed by the constructor
+    DeviceRegistry registry{config, settings, texts, clock};
 };
 
 // One line on standard error: how an export says what went wrong.

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+class Texts;
+
 // The chart's data preparation: ranges, the series of each tank, styles and
 // axes. Pure functions of the device table, the options and the time "now".
 
@@ -144,9 +146,11 @@ std::vector<ChartSeries> ExtendDrawn(const DeviceTable &table, const ChartOption
 
 // A rebuild: refreshes the data range and the unit list in state and returns
 // the picture for the current view; nothing while the busy flag is set. Sets
-// the busy flag: the caller draws, then calls FinishRebuild. columns: the
+// the busy flag: the caller draws, then calls FinishRebuild. The series are
+// named in the language of texts. columns: the
 // plot's width in pixels at most; the series are thinned to one bucket a
 // pixel (0: every point).
 std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &table,
-                                         const ChartOptions &options, qint64 now, int columns = 0);
+                                         const ChartOptions &options, qint64 now, const Texts &texts,
+                                         int columns = 0);
 void FinishRebuild(ChartState &state, const PlotRect &plot);

@@ -177,13 +177,13 @@ bool EmailSettings::tankSelected(int n)
     return n >= 1 && n <= kMaxDevices && readTankSwitch(n);
 }
 
-QString EmailSettings::AddressProblem(const EmailValues &v)
+QString EmailSettings::AddressProblem(const EmailValues &v, const Texts &texts)
 {
     if (!v.server.sender.trimmed().isEmpty() && !IsPlainAddress(v.server.sender))
-        return FormatText(LngText(600), {shown(v.server.sender)});
+        return FormatText(texts(600), {shown(v.server.sender)});
     for (int i = 0; i < 2; ++i)
         if (!v.empfaenger[i].trimmed().isEmpty() && !IsPlainAddress(v.empfaenger[i]))
-            return FormatText(LngText(601), {QString::number(i + 1), shown(v.empfaenger[i])});
+            return FormatText(texts(601), {QString::number(i + 1), shown(v.empfaenger[i])});
     return QString();
 }
 

@@ -84,7 +84,7 @@ public:
     // What is wrong with the sender or a recipient of v, in the language of
     // the run and naming the field; "" when each is one plain address (an
     // empty recipient is unused; an empty sender is reported when sending).
-    static QString AddressProblem(const EmailValues &v);
+    static QString AddressProblem(const EmailValues &v, const Texts &texts);
     // The largest "StilleStunden" (a year); larger stored values count as this.
     static constexpr int kMaxStilleStunden = 8760;
     // The loss window's largest hours (a week); larger stored values count as this.

@@ -12,6 +12,7 @@
 
 class Settings;
 class UiServices;
+class Texts;
 struct RunConfig;
 
 // The history step of the telegram sequence: the two periodic recordings
@@ -23,7 +24,7 @@ public:
     // saveDeviceRegistry writes all device sections (the registry's own
     // SaveDeviceRegistry); it is the settings snapshot.
     HistoryRecorder(DeviceTable &table, const RunConfig &config, Settings &settings, UiServices &ui,
-                    ClockFn clock, std::function<void()> saveDeviceRegistry);
+                    const Texts &texts, ClockFn clock, std::function<void()> saveDeviceRegistry);
 
     // Both recordings when due, in this order; "Last" takes the receive time.
     // Nothing in client mode.
@@ -61,6 +62,7 @@ private:
     const RunConfig &config_;
     Settings &settings_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     ClockFn clock_;
     std::function<void()> saveDeviceRegistry_;
     TankHistoryLoader loader_;

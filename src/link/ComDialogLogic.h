@@ -8,6 +8,7 @@
 class LinkManager;
 class Settings;
 class UiServices;
+class Texts;
 struct RunConfig;
 
 // What the interface dialog frmCOM does, without the widgets: the port list,
@@ -18,12 +19,12 @@ class ComDialogLogic : public QObject
     Q_OBJECT
 public:
     ComDialogLogic(LinkManager &link, RunConfig &config, Settings &settings, UiServices &ui,
-                   QObject *parent = nullptr);
+                   const Texts &texts, QObject *parent = nullptr);
 
     struct Captions {
         QString window, labelCom, labelAktiv, ok, cancel;
     };
-    static Captions captions();
+    static Captions captions(const Texts &texts);
 
     // After the window is shown: fills the port list (which reopens the link on
     // the current port), sets the switches and the TCP port field.
@@ -61,6 +62,7 @@ private:
     RunConfig &config_;
     Settings &settings_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     ItemList ports_;
     QList<QString> devices_;
     bool aktivCom_ = false;

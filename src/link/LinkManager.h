@@ -15,6 +15,7 @@ class SerialLink;
 class TankController;
 class TcpLink;
 class UiServices;
+class Texts;
 struct RunConfig;
 
 // What the links reach outside themselves; empty members mean the real
@@ -42,7 +43,7 @@ class LinkManager : public QObject
     Q_OBJECT
 public:
     LinkManager(TankController &controller, const RunConfig &config, Settings &settings, UiServices &ui,
-                ClockFn clock, LinkHardware hardware = {}, QObject *parent = nullptr);
+                const Texts &texts, ClockFn clock, LinkHardware hardware = {}, QObject *parent = nullptr);
     ~LinkManager() override;
 
     // Start-up in server mode: reads "Timeout" and "Simulation"; starts the
@@ -114,6 +115,7 @@ private:
     const RunConfig &config_;
     Settings &settings_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     TraceLog trace_;
     LinkHardware hardware_;
     std::unique_ptr<DeviceLink> serial_;

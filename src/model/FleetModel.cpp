@@ -201,7 +201,7 @@ QVariant FleetModel::toolTip(int n, int column) const
     case Name:
         return tankName(n) + QStringLiteral(" (SN ") + QString::number(r.SN) + QLatin1Char(')');
     case Content:
-        return r.Volumen < 0 ? FormatValue(r.Volumen, r) : QVariant();
+        return r.Volumen < 0 ? FormatValue(r.Volumen, r, texts_) : QVariant();
     case Days: {
         const std::optional<double> d = r.Volumen < 0 || !days_ ? std::nullopt : days_(n);
         if (!d)

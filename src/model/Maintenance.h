@@ -6,6 +6,7 @@
 
 class TankController;
 class UiServices;
+class Texts;
 struct RunConfig;
 
 // The two menu commands that remove data: a range of tanks, or the whole
@@ -15,7 +16,8 @@ struct RunConfig;
 class Maintenance
 {
 public:
-    Maintenance(TankController &tanks, const RunConfig &config, UiServices &ui, ClockFn clock);
+    Maintenance(TankController &tanks, const RunConfig &config, UiServices &ui, const Texts &texts,
+                ClockFn clock);
 
     // Asks for the first and last tank (title: the menu command's caption),
     // removes them, moves the tanks behind forward (tank files included, see
@@ -43,5 +45,6 @@ private:
     TankController &tanks_;
     const RunConfig &config_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     ClockFn clock_;
 };

@@ -109,7 +109,7 @@ QByteArray MqttStateJson(const DeviceRecord &r, bool tempKorrOn, const MqttTankF
     j.reserve(220);
     j += "{\"serial\":" + QByteArray::number(r.SN);
     j += ",\"level\":" + number(level);
-    j += ",\"unit\":\"" + UnitName(r.Einheit, true).toUtf8() + '"'; // fixed names, nothing to escape
+    j += ",\"unit\":\"" + UnitSymbol(r.Einheit).toUtf8() + '"'; // fixed names, nothing to escape
     j += ",\"percent\":" + number(percent);
     j += ",\"temperature\":" +
          (r.Temperatur == kNoTemperature ? QByteArrayLiteral("null") : QByteArray::number(r.Temperatur));
@@ -153,7 +153,7 @@ QList<MqttMessage> MqttDiscoveryConfigs(const QString &prefix, const QString &ba
         const char *deviceClass = qstrcmp(e.object, "consumed") == 0 ? meterClass(r.Einheit) : e.deviceClass;
         if (deviceClass)
             o.insert(QStringLiteral("device_class"), QLatin1String(deviceClass));
-        const QString unit = e.unit && !*e.unit ? UnitName(r.Einheit, true) : QString::fromUtf8(e.unit);
+        const QString unit = e.unit && !*e.unit ? UnitSymbol(r.Einheit) : QString::fromUtf8(e.unit);
         if (!unit.isEmpty())
             o.insert(QStringLiteral("unit_of_measurement"), unit);
         if (qstrcmp(e.component, "sensor") == 0)

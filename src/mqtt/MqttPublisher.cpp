@@ -44,10 +44,10 @@ QString storedTimeText(const Settings &settings, int n)
 } // namespace
 
 MqttPublisher::MqttPublisher(TankController &tanks, const RunConfig &config, Settings &settings,
-                             const MqttValues &values, const QString &caFile, UiServices &ui, ClockFn clock,
-                             FiguresFn figures, QObject *parent)
+                             const MqttValues &values, const QString &caFile, UiServices &ui,
+                             const Texts &texts, ClockFn clock, FiguresFn figures, QObject *parent)
     : QObject(parent), tanks_(tanks), config_(config), settings_(settings), clock_(clock), values_(values),
-      ui_(ui), trace_(config, clock), figures_(std::move(figures))
+      ui_(ui), texts_(texts), trace_(config, clock), figures_(std::move(figures))
 {
     MqttEndpoint e = EndpointOf(values_, caFile,
                                 QStringLiteral("tankmon-%1-%2")
@@ -95,12 +95,12 @@ void MqttPublisher::say(const QString &text)
 void MqttPublisher::connectedToBroker()
 {
     online_ = true;
-    trace_.LogInFile(FormatText(LngText(421), {brokerName(values_)}));
+    trace_.LogInFile(FormatText(texts_(421), {brokerName(values_)}));
     if (problemSaid_) {
         problemSaid_ = false;
-        ui_.setPanelText(1, FormatText(LngText(421), {brokerName(values_)}));
+        ui_.setPanelText(1, FormatText(texts_(421), {brokerName(values_)}));
     }
-    emit brokerState(true, FormatText(LngText(421), {brokerName(values_)}));
+    emit brokerState(true, FormatText(texts_(421), {brokerName(values_)}));
     client_->publish(MqttStatusTopic(values_.topic), kOnline, true);
     configSource_.clear();
     removeStale();
@@ -116,7 +116,7 @@ void MqttPublisher::brokerProblem(MqttClient::Problem p)
         return;
     problemSaid_ = true;
     const QString text =
-        FormatText(LngText(p == MqttClient::Problem::LoginRefused ? 423 : 422), {brokerName(values_)});
+        FormatText(texts_(p == MqttClient::Problem::LoginRefused ? 423 : 422), {brokerName(values_)});
     say(text);
     emit brokerState(false, text);
 }

@@ -17,6 +17,7 @@
 class Settings;
 class TankController;
 class UiServices;
+class Texts;
 struct RunConfig;
 
 // Publishes every tank to the broker of section "MQTT": the retained state
@@ -44,8 +45,8 @@ public:
     using FiguresFn = std::function<MqttTankFigures(int n)>;
 
     MqttPublisher(TankController &tanks, const RunConfig &config, Settings &settings,
-                  const MqttValues &values, const QString &caFile, UiServices &ui, ClockFn clock,
-                  FiguresFn figures = {}, QObject *parent = nullptr);
+                  const MqttValues &values, const QString &caFile, UiServices &ui, const Texts &texts,
+                  ClockFn clock, FiguresFn figures = {}, QObject *parent = nullptr);
     ~MqttPublisher() override;
 
     // Clean stop: "offline" goes out, then the disconnect. Once.
@@ -77,6 +78,7 @@ private:
     ClockFn clock_;
     MqttValues values_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     TraceLog trace_;
     FiguresFn figures_;
     std::unique_ptr<MqttClient, MqttClient::Later> client_;

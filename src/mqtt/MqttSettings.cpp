@@ -83,13 +83,13 @@ int TopicFault(const QString &topic)
     return 0;
 }
 
-QString MqttTopicProblem(const MqttValues &v)
+QString MqttTopicProblem(const MqttValues &v, const Texts &texts)
 {
     using namespace Cfg::Mqtt;
     for (const auto &[key, value] :
          {std::pair{&Topic, &v.topic}, std::pair{&DiscoveryPrefix, &v.discoveryPrefix}}) {
         if (const int fault = TopicFault(*value))
-            return FormatText(LngText(656), {key->keyName(), ControlsEscaped(*value), LngText(fault)});
+            return FormatText(texts(656), {key->keyName(), ControlsEscaped(*value), texts(fault)});
     }
     return QString();
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+class Texts;
+
 class Settings;
 struct MqttEndpoint;
 
@@ -37,4 +39,4 @@ inline bool IsPublishableTopic(const QString &topic)
 }
 // The text said at start when section "MQTT" names a topic or prefix that
 // cannot work (the key, its value and why); empty when both can.
-QString MqttTopicProblem(const MqttValues &v);
+QString MqttTopicProblem(const MqttValues &v, const Texts &texts);

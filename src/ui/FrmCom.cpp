@@ -32,7 +32,7 @@ frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, HelpFn help, QWidget *pare
     : QDialog(parent), logic_(std::move(logic))
 {
     setObjectName(QStringLiteral("frmCOM"));
-    const ComDialogLogic::Captions c = ComDialogLogic::captions();
+    const ComDialogLogic::Captions c = ComDialogLogic::captions(CurrentTexts());
     setWindowTitle(c.window);
 
     LabelCom = new QLabel(c.labelCom, this);

@@ -192,16 +192,16 @@ void frmEmail::buildControls()
     LabelEmpfaenger2 = label("LabelEmpfaenger2", LngText(918));
 
     LabelAbstandNormal = label("LabelAbstandNormal", LngText(157));
-    ComboAbstand1 = combo("ComboAbstand1", EmailDialogLogic::Abstand1List());
+    ComboAbstand1 = combo("ComboAbstand1", logic_->Abstand1List());
     LabelMelderastertext = label("LabelMelderastertext", LngText(156));
     txbxMelderaster = edit("txbxMelderaster");
     txbxMelderaster->setMaximumWidth(52);
     txbxMelderaster->setAlignment(Qt::AlignRight);
     LabelMelderasterProzent = label("LabelMelderasterProzent", LngText(155));
     LabelSchwelle2 = label("LabelSchwelle2", LngText(158));
-    ComboSchwelle2 = combo("ComboSchwelle2", EmailDialogLogic::SchwelleList());
+    ComboSchwelle2 = combo("ComboSchwelle2", logic_->SchwelleList());
     ComboSchwelle2->setMinimumContentsLength(11);
-    ComboAbstand2 = combo("ComboAbstand2", EmailDialogLogic::Abstand2List());
+    ComboAbstand2 = combo("ComboAbstand2", logic_->Abstand2List());
     LabelStilleStunden = label("LabelStilleStunden", LngText(412));
     spinStilleStunden = new QSpinBox(this);
     spinStilleStunden->setObjectName(QStringLiteral("spinStilleStunden"));

@@ -477,7 +477,7 @@ void frmMain::openMqttDialog()
         return;
     frmMqtt::ShowDialog(
         mqtt_,
-        std::make_unique<MqttDialogLogic>(ReadMqttValues(app_.settings()), app_.ui(),
+        std::make_unique<MqttDialogLogic>(ReadMqttValues(app_.settings()), app_.ui(), app_.texts(),
                                           [this](const MqttValues &v) { app_.applyMqttSettings(v); }),
         [this](const QString &topic) { showHelp(topic); }, this);
 }
@@ -505,11 +505,11 @@ void frmMain::openEmailDialog()
     EmailNotifier &mail = app_.email();
     TestMailFns testMail{[&mail] { return mail.busy(); },
                          [&mail](int tank, const EmailValues &shown) { mail.SendTestEmail(tank, shown); }};
-    frmEmail *dlg =
-        frmEmail::ShowDialog(email_,
-                             std::make_unique<EmailDialogLogic>(app_.emailSettings(), std::move(testMail),
-                                                                app_.ui(), app_.tanks().table()),
-                             this);
+    frmEmail *dlg = frmEmail::ShowDialog(
+        email_,
+        std::make_unique<EmailDialogLogic>(app_.emailSettings(), std::move(testMail), app_.ui(), app_.texts(),
+                                           app_.tanks().table()),
+        this);
     if (dlg)
         connect(dlg, &frmEmail::helpRequested, this, &frmMain::showHelp, Qt::UniqueConnection);
 }

@@ -29,7 +29,7 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
     : QDialog(parent), logic_(std::move(logic)), help_(std::move(help))
 {
     setObjectName(QStringLiteral("frmMqtt"));
-    const MqttDialogLogic::Captions c = MqttDialogLogic::captions();
+    const MqttDialogLogic::Captions c = MqttDialogLogic::captions(CurrentTexts());
     const MqttValues &v = logic_->values;
     setWindowTitle(c.window);
 

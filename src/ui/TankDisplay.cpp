@@ -290,7 +290,7 @@ void TankDisplay::fillUnits()
 {
     ComboEinheit->clear();
     for (int code = 0; code <= 8; ++code)
-        AddListItem(ComboEinheit, UnitName(code, false), code);
+        AddListItem(ComboEinheit, UnitName(code, CurrentTexts()), code);
 }
 
 void TankDisplay::setStates(const TankStateWatch *states)
@@ -616,7 +616,7 @@ void TankDisplay::ComboSN_Click()
     if (txbxTankbezeichnung->text() != r.Tankbezeichnung)
         txbxTankbezeichnung->setText(r.Tankbezeichnung);
     SelectByItemData(ComboEinheit, r.Einheit);
-    txbxTanktyp->setText(TankTypeName(r));
+    txbxTanktyp->setText(TankTypeName(r, CurrentTexts()));
     txbxTankVolumen->setText(ShownValue(r.Tankvolumen, r, CurrentTexts()));
     txbxTankhoehe->setText(QString::number(r.Tankhoehe) + QStringLiteral(" mm"));
     txbxTemperatur->setText(TemperatureText(r.Temperatur));

@@ -1,4 +1,5 @@
 #include "WebJson.h"
+#include "lang/Lng.h"
 
 #include "consumption/Consumption.h"
 #include "model/Figures.h"
@@ -110,7 +111,7 @@ QByteArray WebTanksJson(const DeviceTable &t, bool tempKorrOn, const WebTankStat
             {QStringLiteral("serial"), r.SN},
             {QStringLiteral("name"), tankName(r, n)},
             {QStringLiteral("level"), orNull(s.level)},
-            {QStringLiteral("unit"), UnitName(r.Einheit, true)},
+            {QStringLiteral("unit"), UnitSymbol(r.Einheit)},
             {QStringLiteral("percent"), orNull(s.percent)},
             {QStringLiteral("temperature"), temperature(r.Temperatur)},
             {QStringLiteral("time"),
@@ -144,7 +145,7 @@ QByteArray WebHistoryJson(const DeviceTable &t, int n, const QDateTime &from, co
     }
     QJsonObject head{{QStringLiteral("tank"), n},
                      {QStringLiteral("name"), tankName(r, n)},
-                     {QStringLiteral("unit"), UnitName(r.Einheit, true)}};
+                     {QStringLiteral("unit"), UnitSymbol(r.Einheit)}};
     QByteArray out = QJsonDocument(head).toJson(QJsonDocument::Compact);
     out.chop(1);
     return out + ",\"points\":[" + points + "]}";
@@ -172,7 +173,8 @@ QByteArray WebConsumptionJson(int n, const ConsumptionGroup &g)
         QJsonArray months;
         for (int m = 1; m <= 12; ++m)
             months.append(orNull(table.month(year, m)));
-        const ConsumptionTable::Cell total = table.cell(row, ConsumptionTable::kColumns);
+        // The row total is a number; no language is needed for it.
+        const ConsumptionTable::Cell total = table.cell(row, ConsumptionTable::kColumns, Texts());
         years.append(QJsonObject{
             {QStringLiteral("year"), year},
             {QStringLiteral("months"), months},
@@ -225,7 +227,7 @@ QByteArray WebMetricsText(const DeviceTable &t, bool tempKorrOn, const WebTankSt
         const QByteArray tank = "{tank=\"" + QByteArray::number(n) + '"';
         const QByteArray labels = tank + ",serial=\"" + QByteArray::number(r.SN) + "\",name=\"" +
                                   PrometheusLabelValue(tankName(r, n)).toUtf8() + "\",unit=\"" +
-                                  PrometheusLabelValue(UnitName(r.Einheit, true)).toUtf8() + "\"}";
+                                  PrometheusLabelValue(UnitSymbol(r.Einheit)).toUtf8() + "\"}";
         const QByteArray short_ = tank + '}';
         const Shown s = shownFigures(r, tempKorrOn);
         // A figure that is not known has no sample rather than a made-up one.

@@ -152,17 +152,17 @@ TEST_F(EmailSettingsTest, EveryCharacterAtEveryPositionRoundTrips)
             chars << QString::fromUcs4(&c, 1);
     const auto at = [&](qsizetype i) { return chars.at(i % chars.size()); };
     {
-        IniBatch batch;
+        IniBatch batch(settings.store());
         for (qsizetype c = 0; c < chars.size(); ++c)
             for (int n = 1; n <= kIniMaxValueLength; ++n)
-                WriteIniValue(iniPath(), QString::number(c), QString::number(n),
-                              StoredPassword(at(c).repeated(n)));
+                settings.store().write(iniPath(), QString::number(c), QString::number(n),
+                                       StoredPassword(at(c).repeated(n)));
     }
     copyToFreshFolder();
     QStringList wrong;
     for (qsizetype c = 0; c < chars.size(); ++c)
         for (int n = 1; n <= kIniMaxValueLength; ++n) {
-            const auto stored = IniStore::Read(iniPath(), QString::number(c), QString::number(n), -1);
+            const auto stored = settings.store().read(iniPath(), QString::number(c), QString::number(n), -1);
             if (PasswordFromStored(stored.value_or("<absent>")) != at(c).repeated(n))
                 wrong << at(c) + " x " + QString::number(n);
         }

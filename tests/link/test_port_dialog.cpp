@@ -30,9 +30,9 @@ TEST_F(PortDirectoryTest, StableOrderGivesThePortNumbersEntriesNameTheirDeviceAn
     // The device of a number: SerialFakePortTest and ComDialogTest through the link.
 
     // Without maker and description: ComDialogTest.
-    EXPECT_EQ(
-        PortDirectory::EntryText(Port("ttyUSB0", "USB-Serial Controller", "Prolific Technology Inc.", 3)),
-        "COM 3 (ttyUSB0: Prolific Technology Inc. USB-Serial Controller)");
+    EXPECT_EQ(PortDirectory::EntryText(
+                  Port("ttyUSB0", "USB-Serial Controller", "Prolific Technology Inc.", 3), texts),
+              "COM 3 (ttyUSB0: Prolific Technology Inc. USB-Serial Controller)");
     const std::pair<PortInfo, const char *> names[] = {
         {Port("BthModem0", "x"), "Seriell-über-Bluetooth-Verbindung"}, // a name rule wins over a description
         {Port("wtcomsrv1"), "Com-Server Port"},                        // in any case
@@ -40,7 +40,7 @@ TEST_F(PortDirectoryTest, StableOrderGivesThePortNumbersEntriesNameTheirDeviceAn
         {Port("ttyACM0", "Arduino Uno", "Arduino"), "Arduino Uno"},
     };
     for (const auto &[port, name] : names)
-        EXPECT_EQ(PortDirectory::PortFriendlyName(port), name) << qPrintable(port.name);
+        EXPECT_EQ(PortDirectory::PortFriendlyName(port, texts), name) << qPrintable(port.name);
 
     // The list helper of the dialogs: selection by item data, the nearest one.
     ItemList l;
@@ -68,7 +68,7 @@ protected:
         fakePorts({"ttyS0", "ttyS2"});
         config.activeCom = true;
         makeLink();
-        dialog = std::make_unique<ComDialogLogic>(*link, config, settings, ui);
+        dialog = std::make_unique<ComDialogLogic>(*link, config, settings, ui, texts);
     }
     std::unique_ptr<ComDialogLogic> dialog;
 };

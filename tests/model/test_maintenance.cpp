@@ -51,7 +51,7 @@ protected:
     }
 
     QTemporaryDir logDir_;
-    Maintenance maintenance{tanks, config, ui, clock};
+    Maintenance maintenance{tanks, config, ui, texts, clock};
     int restarts = 0;
     int ends = 0;
 };

@@ -39,7 +39,8 @@ struct Publishing : Mqtt {
         return v;
     }
     QuietUi ui;
-    TankController tanks{config, settings, ui, SystemClock()};
+    const Texts texts{2};
+    TankController tanks{config, settings, ui, texts, SystemClock()};
 };
 } // namespace
 
@@ -136,7 +137,8 @@ TEST_F(Mqtt, PasswordStoredByTheDialogLogsInAfterARestart)
 TEST_F(Publishing, RemovedTankLeavesNoConfigAndNoState)
 {
     ASSERT_TRUE(broker.start());
-    MqttPublisher publisher(tanks, config, settings, values("tankmon/test"), QString(), ui, SystemClock());
+    MqttPublisher publisher(tanks, config, settings, values("tankmon/test"), QString(), ui, texts,
+                            SystemClock());
     Subscriber sub(broker.port);
     for (int sn : {815, 4711})
         tanks.EvalTelegramm(MakeTelegram(sn, 100), QString());
@@ -160,11 +162,12 @@ TEST_F(Publishing, ReplacedPublisherEndsItsConnectionWithoutWaiting)
     const MqttValues v = values("tankmon/swap");
     Subscriber sub(broker.port);
     auto publisher =
-        std::make_unique<MqttPublisher>(tanks, config, settings, v, QString(), ui, SystemClock());
+        std::make_unique<MqttPublisher>(tanks, config, settings, v, QString(), ui, texts, SystemClock());
     ASSERT_TRUE(sub.waitFor("tankmon/swap/status", [](const QByteArray &p) { return p == "online"; }));
     const auto ending = [] { return QCoreApplication::instance()->findChildren<MqttClient *>().size(); };
     ASSERT_EQ(ending(), 0);
-    publisher = std::make_unique<MqttPublisher>(tanks, config, settings, v, QString(), ui, SystemClock());
+    publisher =
+        std::make_unique<MqttPublisher>(tanks, config, settings, v, QString(), ui, texts, SystemClock());
     EXPECT_EQ(ending(), 1) << "the old client is still ending";
     EXPECT_TRUE(WaitFor([&] { return ending() == 0; }));
     tanks.EvalTelegramm(MakeTelegram(4711, 100), QString());
@@ -175,7 +178,7 @@ TEST_F(Publishing, ReplacedPublisherEndsItsConnectionWithoutWaiting)
 
 TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
 {
-    SetLngId(2);
+    const Texts texts(2);
     // said: the text id of the refusal; for a topic or prefix, which field
     // and the value as the box quotes it.
     const struct {
@@ -200,21 +203,20 @@ TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
         SCOPED_TRACE(testing::Message() << c.host << '|' << c.topic << '|' << c.prefix);
         ScriptedUi ui;
         MqttValues v{true, c.host, c.port, true, "user", "sécret", c.topic, false, c.prefix};
-        MqttDialogLogic logic(v, ui, [&](const MqttValues &ok) { WriteMqttValues(settings, ok); });
+        MqttDialogLogic logic(v, ui, texts, [&](const MqttValues &ok) { WriteMqttValues(settings, ok); });
         EXPECT_EQ(logic.Ok(), c.said == 0);
         const QString shown = ui.shown.isEmpty() ? QString() : ui.shown.first().text;
         if (!c.quoted) {
-            EXPECT_EQ(shown, c.said ? LngText(c.said) : QString());
+            EXPECT_EQ(shown, c.said ? texts(c.said) : QString());
             continue;
         }
-        EXPECT_TRUE(shown.startsWith(LngText(c.field))) << qPrintable(shown);
+        EXPECT_TRUE(shown.startsWith(texts(c.field))) << qPrintable(shown);
         EXPECT_TRUE(shown.contains('"' + QString::fromUtf8(c.quoted) + '"')) << qPrintable(shown);
-        EXPECT_TRUE(shown.contains(LngText(c.said))) << qPrintable(shown);
+        EXPECT_TRUE(shown.contains(texts(c.said))) << qPrintable(shown);
     }
     const MqttValues stored = ReadMqttValues(settings);
     EXPECT_EQ(stored, (MqttValues{true, "broker", 8883, true, "user", "sécret", "tankmon/a", false, "ha"}));
     EXPECT_NE(settings.read(Cfg::Mqtt::Password), "sécret");
-    SetLngId(0);
 }
 
 // A topic in the file that no broker takes is said once at start, quoting

@@ -23,7 +23,7 @@ protected:
                         [this](int tank, const EmailValues &v) {
                             testMails << QStringLiteral("%1 %2").arg(tank).arg(v.server.host);
                         }};
-        return frmEmail::ShowDialog(dlg, std::make_unique<EmailDialogLogic>(email, fns, ui, devices));
+        return frmEmail::ShowDialog(dlg, std::make_unique<EmailDialogLogic>(email, fns, ui, texts, devices));
     }
 
     DeviceTable devices;
