@@ -151,6 +151,9 @@ TEST_F(WebServerTest, ApiMetricsAndEventsFollowTheTelegrams)
     }
     EXPECT_EQ(request(webPort, "/", "X-Pad: " + QByteArray(20 * 1024, 'a') + "\r\n").status, 431);
     EXPECT_EQ(request(webPort, "/api/v1/tanks", "Content-Length: 5\r\n\r\nhello").status, 413);
+    EXPECT_EQ(
+        request(webPort, "/api/v1/tanks", "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n").status,
+        413);
 }
 
 TEST_F(WebServerTest, PasswordTlsAndTheAddressRule)
