@@ -483,12 +483,13 @@ void AppController::startWeb()
     WebSources sources;
     sources.tempKorrOn = [this] { return config_.flagTempKorr; };
     sources.state = [this](int n) {
+        // The fleet view's state, loss and meter, so that every view agrees.
         WebTankState s;
-        s.state =
-            TankStateOf(tanks_.device(n), config_.flagTempKorr, int(settings_.readInt(Cfg::Email::Schwelle2)),
-                        int(settings_.readInt(Cfg::Email::StilleStunden)), clock_());
+        s.condition = states_->status(n).condition;
         if (const auto f = forecast_->forecast(n))
             s.daysUntilEmpty = f->days;
+        s.loss = loss_->loss(n);
+        s.consumed = meter_->consumed(n);
         return s;
     };
     sources.counters = [this] {
@@ -501,6 +502,9 @@ void AppController::startWeb()
         return c;
     };
     sources.consumptionSettings = [this] { return ConsumptionSettingsFrom(settings_); };
+    // chart.png: this program's own --export-chart on this data folder.
+    sources.chartCommand = {QCoreApplication::applicationFilePath(), QStringLiteral("--data-dir"),
+                            config_.dataFolder};
     web_ = std::make_unique<WebServer>(tanks_, std::move(sources), CurrentTexts(), clock_);
     const QString problem = web_->start(v);
     if (!problem.isEmpty()) {

@@ -77,21 +77,21 @@ QByteArray number(double v)
 }
 } // namespace
 
-QString TankStateOf(const DeviceRecord &r, bool tempKorrOn, int thresholdPercent, int silentHours,
-                    const QDateTime &now)
+QString WebStateName(TankCondition c)
 {
-    if (r.Alarm)
-        return QStringLiteral("alarm");
-    if (r.Volumen < 0)
+    switch (c) {
+    case TankCondition::Ok:
+        break;
+    case TankCondition::Low:
+        return QStringLiteral("low");
+    case TankCondition::VeryLow:
+        return QStringLiteral("very_low");
+    case TankCondition::Fault:
         return QStringLiteral("fault");
-    if (IsSilent(ReadingAgeMinutes(r.Uhrzeit, now), silentHours))
+    case TankCondition::Silent:
         return QStringLiteral("silent");
-    const std::optional<double> percent = shownFigures(r, tempKorrOn).percent;
-    if (percent && thresholdPercent > 0) {
-        if (*percent < thresholdPercent)
-            return QStringLiteral("very_low");
-        if (*percent < 2.0 * thresholdPercent)
-            return QStringLiteral("low");
+    case TankCondition::Alarm:
+        return QStringLiteral("alarm");
     }
     return QStringLiteral("ok");
 }
@@ -120,7 +120,9 @@ QByteArray WebTanksJson(const DeviceTable &t, bool tempKorrOn, const WebTankStat
             {QStringLiteral("error"),
              r.Volumen < 0 ? QJsonValue(-qint64(r.Volumen)) : QJsonValue(QJsonValue::Null)},
             {QStringLiteral("days_until_empty"), orNull(days)},
-            {QStringLiteral("state"), st.state},
+            {QStringLiteral("state"), WebStateName(st.condition)},
+            {QStringLiteral("loss"), st.loss},
+            {QStringLiteral("consumed"), orNull(st.consumed)},
         });
     }
     return QJsonDocument(QJsonObject{{QStringLiteral("tanks"), tanks}}).toJson(QJsonDocument::Compact);
@@ -222,6 +224,9 @@ QByteArray WebMetricsText(const DeviceTable &t, bool tempKorrOn, const WebTankSt
     Family last{"tankmon_last_telegram_timestamp_seconds", "Time of the last evaluated telegram", {}};
     Family alarm{"tankmon_alarm", "1 while the device reports its alarm", {}};
     Family fault{"tankmon_fault", "1 while the device reports an error code", {}};
+    Family loss{"tankmon_loss", "1 while a loss (a leak, a theft) of the tank is open", {}};
+    Family consumed{
+        "tankmon_consumed_total", "Consumption since the first history point, in the unit label", {}};
     for (int n = 1; n <= t.DeviceCount; ++n) {
         const DeviceRecord &r = t[n];
         const QByteArray tank = "{tank=\"" + QByteArray::number(n) + '"';
@@ -237,18 +242,28 @@ QByteArray WebMetricsText(const DeviceTable &t, bool tempKorrOn, const WebTankSt
             percent.samples += QByteArray(percent.name) + short_ + ' ' + number(*s.percent) + '\n';
         if (r.Temperatur != kNoTemperature)
             temp.samples += QByteArray(temp.name) + short_ + ' ' + QByteArray::number(r.Temperatur) + '\n';
-        if (const auto d = state(n).daysUntilEmpty)
-            days.samples += QByteArray(days.name) + short_ + ' ' + number(*d) + '\n';
+        const WebTankState st = state(n);
+        if (st.daysUntilEmpty)
+            days.samples += QByteArray(days.name) + short_ + ' ' + number(*st.daysUntilEmpty) + '\n';
         if (r.Uhrzeit.isValid())
             last.samples +=
                 QByteArray(last.name) + short_ + ' ' + QByteArray::number(epochSecs(r.Uhrzeit)) + '\n';
         alarm.samples += QByteArray(alarm.name) + short_ + (r.Alarm ? " 1\n" : " 0\n");
         fault.samples += QByteArray(fault.name) + short_ + (r.Volumen < 0 ? " 1\n" : " 0\n");
+        loss.samples += QByteArray(loss.name) + short_ + (st.loss ? " 1\n" : " 0\n");
+        // The meter never goes back, as a counter must; its unit is a label,
+        // as tanks count in litres, cubic metres or kilowatt hours.
+        if (st.consumed)
+            consumed.samples += QByteArray(consumed.name) + tank + ",unit=\"" +
+                                PrometheusLabelValue(UnitName(r.Einheit, true)).toUtf8() + "\"} " +
+                                number(*st.consumed) + '\n';
     }
     QByteArray out;
-    for (const Family *f : {&level, &percent, &temp, &days, &last, &alarm, &fault})
+    for (const Family *f : {&level, &percent, &temp, &days, &last, &alarm, &fault, &loss})
         out +=
             QByteArray("# HELP ") + f->name + ' ' + f->help + "\n# TYPE " + f->name + " gauge\n" + f->samples;
+    out += QByteArray("# HELP ") + consumed.name + ' ' + consumed.help + "\n# TYPE " + consumed.name +
+           " counter\n" + consumed.samples;
     const auto counter = [&out](const char *name, const char *help, const char *label,
                                 const QMap<QString, qint64> &values) {
         out += QByteArray("# HELP ") + name + ' ' + help + "\n# TYPE " + name + " counter\n";

@@ -1,5 +1,6 @@
 #pragma once
 #include "model/DeviceRecord.h"
+#include "model/TankState.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -13,24 +14,23 @@ struct ConsumptionGroup;
 // What the API and the metrics say, as pure functions of the tanks and what
 // the caller looked up; nothing here reads a file or a setting.
 
-// What a tank's state is beside its figures.
+// What a tank's state is beside its figures: what the fleet view shows.
 struct WebTankState {
-    QString state;                        // see TankStateOf
-    std::optional<double> daysUntilEmpty; // none without a forecast
+    TankCondition condition = TankCondition::Ok; // the program's TankState
+    std::optional<double> daysUntilEmpty;        // none without a forecast
+    bool loss = false;                           // a loss event is open
+    std::optional<double> consumed;              // the consumption meter, in the tank's unit
 };
 using WebTankStateFn = std::function<WebTankState(int n)>;
 
-// The state names the page and the API use: "ok", "low", "very_low",
-// "silent", "fault", "alarm"; the first that holds from the right.
-// "very_low" is below threshold percent ("Schwelle 2" of the e-mail rules),
-// "low" below twice that; silent after silentHours without a telegram
-// (0: never), as the overview and the e-mails count it.
-QString TankStateOf(const DeviceRecord &r, bool tempKorrOn, int thresholdPercent, int silentHours,
-                    const QDateTime &now);
+// The names the page and the API give the conditions: "ok", "low",
+// "very_low", "fault", "silent", "alarm".
+QString WebStateName(TankCondition c);
 
 // GET /api/v1/tanks: {"tanks":[{number, serial, name, level, unit, percent,
-// temperature, time, alarm, error, days_until_empty, state}, ...]}, null
-// where a figure is missing; level and percent as the main window shows them.
+// temperature, time, alarm, error, days_until_empty, state, loss, consumed},
+// ...]}, null where a figure is missing; level and percent as the main
+// window shows them.
 QByteArray WebTanksJson(const DeviceTable &t, bool tempKorrOn, const WebTankStateFn &state);
 
 // The history points of a tank from..to (invalid: open), as JSON

@@ -1,5 +1,6 @@
 #include "WebServer.h"
 
+#include "WebChart.h"
 #include "WebListener.h"
 #include "WebPassword.h"
 
@@ -21,12 +22,12 @@ namespace
 {
 // The texts the page shows, by the names its script uses.
 const std::pair<const char *, int> kPageTexts[] = {
-    {"number", 1020},  {"name", 1021},  {"content", 1022}, {"percent", 1023}, {"days", 1024},
-    {"last", 1025},    {"state", 1026}, {"ok", 1027},      {"low", 1028},     {"very_low", 1029},
-    {"silent", 1030},  {"fault", 1031}, {"alarm", 1032},   {"chart", 1033},   {"consumption", 1034},
-    {"months", 1035},  {"total", 1036}, {"year", 1037},    {"offline", 1038}, {"now", 1039},
-    {"minutes", 1040}, {"hours", 1041}, {"daysAgo", 1042}, {"noData", 1043},  {"tanks", 1044},
-    {"close", 1045},
+    {"number", 1020},  {"name", 1021},  {"content", 1022},  {"percent", 1023},  {"days", 1024},
+    {"last", 1025},    {"state", 1026}, {"ok", 1027},       {"low", 1028},      {"very_low", 1029},
+    {"silent", 1030},  {"fault", 1031}, {"alarm", 1032},    {"chart", 1033},    {"consumption", 1034},
+    {"months", 1035},  {"total", 1036}, {"year", 1037},     {"offline", 1038},  {"now", 1039},
+    {"minutes", 1040}, {"hours", 1041}, {"daysAgo", 1042},  {"noData", 1043},   {"tanks", 1044},
+    {"close", 1045},   {"loss", 1046},  {"lossNote", 1100}, {"consumed", 1047},
 };
 
 constexpr qsizetype kMaxStreamBacklog = 4 * 1024 * 1024; // a stream reader this far behind is dropped
@@ -52,6 +53,32 @@ QByteArray resource(const char *name)
 // A path the server could mean: no dot segments, no backslashes, no encoded
 // separators or dots, no empty segments. Everything else is refused whole
 // rather than cleaned up into something else.
+// The security headers of every answer.
+constexpr const char *kSafetyHeaders[][2] = {
+    {"Cache-Control", "no-store"},
+    {"X-Content-Type-Options", "nosniff"},
+    {"X-Frame-Options", "DENY"},
+    {"Referrer-Policy", "no-referrer"},
+    {"Content-Security-Policy", "default-src 'self'; img-src 'self' data:; frame-ancestors 'none'"},
+};
+
+// A whole answer written to the socket later than the request's handler
+// returned (its responder needs the request, which is gone by then); the
+// connection closes after it.
+void lateAnswer(QTcpSocket *socket, int status, const QByteArray &type, const QByteArray &body)
+{
+    const char *reason = status == 200   ? "OK"
+                         : status == 404 ? "Not Found"
+                         : status == 503 ? "Service Unavailable"
+                                         : "Internal Server Error";
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\nContent-Type: " + type +
+                      "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n";
+    for (const auto &h : kSafetyHeaders)
+        head += QByteArray(h[0]) + ": " + h[1] + "\r\n";
+    socket->write(head + "\r\n" + body);
+    socket->disconnectFromHost();
+}
+
 bool cleanPath(const QByteArray &raw)
 {
     if (!raw.startsWith('/') || raw.contains('\\') || raw.contains("//") || raw.contains('\0'))
@@ -101,6 +128,8 @@ WebServer::WebServer(const TankController &tanks, WebSources sources, const Text
       clock_(std::move(clock)), delay_([this] { return steady_.elapsed(); })
 {
     steady_.start();
+    if (!sources_.chartCommand.isEmpty())
+        charts_ = new WebChartRenderer(sources_.chartCommand.first(), sources_.chartCommand.mid(1), this);
     eventTimer_.setSingleShot(true);
     connect(&eventTimer_, &QTimer::timeout, this, &WebServer::sendEvents);
     keepAliveTimer_.setInterval(kKeepAliveMs);
@@ -197,12 +226,8 @@ void WebServer::answer(const QHttpServerRequest &request, QTcpSocket *socket, in
     r.writeStatusLine(QHttpServerResponder::StatusCode(status));
     r.writeHeader("Content-Type", type);
     r.writeHeader("Content-Length", QByteArray::number(body.size()));
-    r.writeHeader("Cache-Control", "no-store");
-    r.writeHeader("X-Content-Type-Options", "nosniff");
-    r.writeHeader("X-Frame-Options", "DENY");
-    r.writeHeader("Referrer-Policy", "no-referrer");
-    r.writeHeader("Content-Security-Policy",
-                  "default-src 'self'; img-src 'self' data:; frame-ancestors 'none'");
+    for (const auto &h : kSafetyHeaders)
+        r.writeHeader(h[0], h[1]);
     r.writeBody(body);
 }
 
@@ -315,7 +340,62 @@ void WebServer::tankRequest(const QHttpServerRequest &request, QTcpSocket *socke
         answer(request, socket, 200, "application/json", WebConsumptionJson(n, result.groups.front()));
         return;
     }
+    if (parts[5] == QLatin1String("chart.png")) {
+        chartRequest(request, socket, n);
+        return;
+    }
     text(404, "Not found.");
+}
+
+void WebServer::chartRequest(const QHttpServerRequest &request, QTcpSocket *socket, int n)
+{
+    const auto text = [&](int status, const QByteArray &msg) {
+        answer(request, socket, status, "text/plain; charset=utf-8", msg + '\n');
+    };
+    if (!charts_) {
+        text(404, "Not found.");
+        return;
+    }
+    const QUrlQuery query = request.query();
+    // A number in a range, or the default when not given; false for anything else.
+    const auto whole = [&query](const char *name, int lo, int hi, int &value) {
+        const QString v = query.queryItemValue(QLatin1String(name));
+        if (!query.hasQueryItem(QLatin1String(name)))
+            return true;
+        bool ok = false;
+        const int i = v.toInt(&ok);
+        if (!ok || i < lo || i > hi)
+            return false;
+        value = i;
+        return true;
+    };
+    WebChartRenderer::Job job;
+    job.tank = n;
+    int width = job.size.width(), height = job.size.height(), percent = 0;
+    if (!whole("months", 0, 1200, job.months) || !whole("percent", 0, 1, percent) ||
+        !whole("width", WebChartRenderer::kMinSize.width(), WebChartRenderer::kMaxSize.width(), width) ||
+        !whole("height", WebChartRenderer::kMinSize.height(), WebChartRenderer::kMaxSize.height(), height)) {
+        text(400, "months: 0..1200, percent: 0 or 1, width: " +
+                      QByteArray::number(WebChartRenderer::kMinSize.width()) + ".." +
+                      QByteArray::number(WebChartRenderer::kMaxSize.width()) +
+                      ", height: " + QByteArray::number(WebChartRenderer::kMinSize.height()) + ".." +
+                      QByteArray::number(WebChartRenderer::kMaxSize.height()) + '.');
+        return;
+    }
+    job.percent = percent == 1;
+    job.size = QSize(width, height);
+    const bool started =
+        charts_->render(job, [s = QPointer<QTcpSocket>(socket)](int status, const QByteArray &png) {
+            if (!s || s->state() != QAbstractSocket::ConnectedState)
+                return;
+            if (status == 200)
+                lateAnswer(s, 200, "image/png", png);
+            else
+                lateAnswer(s, status, "text/plain; charset=utf-8",
+                           status == 404 ? "No history.\n" : "The chart could not be drawn.\n");
+        });
+    if (!started)
+        answer(request, socket, 503, "text/plain; charset=utf-8", "Busy drawing other charts; try again.\n");
 }
 
 void WebServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket)

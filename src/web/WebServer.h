@@ -16,6 +16,7 @@
 
 class QTcpSocket;
 class TankController;
+class WebChartRenderer;
 class WebListener;
 struct ConsumptionSettings;
 
@@ -26,6 +27,9 @@ struct WebSources {
     WebTankStateFn state;
     std::function<WebCounters()> counters;
     std::function<ConsumptionSettings()> consumptionSettings;
+    // The program and its first arguments that draw chart.png (see
+    // WebChartRenderer); empty: no pictures.
+    QStringList chartCommand;
 };
 
 // The built-in web server: the dashboard page, the JSON API, the event
@@ -67,6 +71,7 @@ private:
     void openStream(const QHttpServerRequest &request, QTcpSocket *socket);
     QByteArray page() const;
     void tankRequest(const QHttpServerRequest &request, QTcpSocket *socket, const QStringList &parts);
+    void chartRequest(const QHttpServerRequest &request, QTcpSocket *socket, int n);
 
     const TankController &tanks_;
     WebSources sources_;
@@ -74,6 +79,7 @@ private:
     ClockFn clock_;
     WebValues values_;
     WebListener *listener_ = nullptr;
+    WebChartRenderer *charts_ = nullptr;
     QElapsedTimer steady_;
     WebAuthDelay delay_;
     QSet<QByteArray> goodCredentials_; // digests of Authorization values that verified

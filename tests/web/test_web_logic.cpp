@@ -119,9 +119,11 @@ std::unique_ptr<DeviceTable> twoTanks()
     return t;
 }
 
+// Tank 1 low with a loss open and its meter; tank 2 faulty without either.
 WebTankState stateOf(int n)
 {
-    return n == 1 ? WebTankState{QStringLiteral("ok"), 12.345} : WebTankState{QStringLiteral("fault"), {}};
+    return n == 1 ? WebTankState{TankCondition::Low, 12.345, true, 812.5}
+                  : WebTankState{TankCondition::Fault, {}, false, {}};
 }
 } // namespace
 
@@ -133,9 +135,10 @@ TEST(WebJson, TanksAndHistoryAsTheApiGivesThem)
     const QJsonObject expected = QJsonDocument::fromJson(R"({"tanks":[
         {"number":1,"serial":4711,"name":"Keller \"Ost\"\\\nalt","level":1500,"unit":"L","percent":30,
          "temperature":12,"time":"2026-07-01T10:15:00+02:00","alarm":false,"error":null,
-         "days_until_empty":12.3,"state":"ok"},
+         "days_until_empty":12.3,"state":"low","loss":true,"consumed":812.5},
         {"number":2,"serial":12,"name":"Tank 2","level":null,"unit":"L","percent":null,"temperature":null,
-         "time":null,"alarm":true,"error":8,"days_until_empty":null,"state":"fault"}]})")
+         "time":null,"alarm":true,"error":8,"days_until_empty":null,"state":"fault","loss":false,
+         "consumed":null}]})")
                                      .object();
     EXPECT_EQ(tanks, expected) << WebTanksJson(*t, false, stateOf).constData();
 
@@ -149,30 +152,6 @@ TEST(WebJson, TanksAndHistoryAsTheApiGivesThem)
         1);
     EXPECT_EQ(WebHistoryCsv(*t, 1, {}, from),
               "time;level;temperature\r\n2026-06-30T08:00:00+02:00;1600;11\r\n");
-}
-
-TEST(WebJson, StatesInOrderOfPrecedence)
-{
-    const QDateTime now(QDate(2026, 7, 2), QTime(12, 0));
-    DeviceRecord r;
-    r.Geraetetyp = 9;
-    r.Tankvolumen = 1000;
-    r.Uhrzeit = now.addSecs(-600);
-    struct Case {
-        qint32 volumen;
-        bool alarm;
-        int ageHours;
-        const char *state;
-    } cases[] = {{500, false, 0, "ok"},    {190, false, 0, "low"},  {94, false, 0, "very_low"},
-                 {200, false, 0, "ok"},    {100, false, 0, "low"},  {94, false, 30, "silent"},
-                 {-8, false, 30, "fault"}, {-8, true, 30, "alarm"}, {999, true, 0, "alarm"}};
-    for (const Case &c : cases) {
-        r.Volumen = c.volumen;
-        r.Alarm = c.alarm;
-        r.Uhrzeit = now.addSecs(-3600 * c.ageHours - 60);
-        EXPECT_EQ(TankStateOf(r, false, 10, 24, now), QLatin1String(c.state))
-            << c.volumen << " " << c.ageHours;
-    }
 }
 
 TEST(WebJson, MetricsFollowTheExpositionFormat)
@@ -215,6 +194,9 @@ TEST(WebJson, MetricsFollowTheExpositionFormat)
         QStringLiteral(R"(tankmon_alarm{tank="2"} 1)"),
         QStringLiteral(R"(tankmon_fault{tank="1"} 0)"),
         QStringLiteral(R"(tankmon_fault{tank="2"} 1)"),
+        QStringLiteral(R"(tankmon_loss{tank="1"} 1)"),
+        QStringLiteral(R"(tankmon_loss{tank="2"} 0)"),
+        QStringLiteral(R"(tankmon_consumed_total{tank="1",unit="L"} 812.5)"),
         QStringLiteral(R"(tankmon_telegrams_total{link="serial"} 0)"),
         QStringLiteral(R"(tankmon_telegrams_total{link="tcp"} 7)"),
         QStringLiteral(R"(tankmon_emails_total{result="failed"} 1)"),
@@ -223,6 +205,8 @@ TEST(WebJson, MetricsFollowTheExpositionFormat)
     };
     EXPECT_EQ(samples, expected);
     EXPECT_EQ(types.value(QStringLiteral("tankmon_telegrams_total")), QStringLiteral("counter"));
+    EXPECT_EQ(types.value(QStringLiteral("tankmon_consumed_total")), QStringLiteral("counter"));
+    EXPECT_EQ(types.value(QStringLiteral("tankmon_loss")), QStringLiteral("gauge"));
 }
 
 namespace

@@ -5,6 +5,7 @@
 #include "support/Telegrams.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -150,6 +151,9 @@ TEST_F(WebServerTest, ApiMetricsAndEventsFollowTheTelegrams)
     }
     EXPECT_EQ(request(webPort, "/", "X-Pad: " + QByteArray(20 * 1024, 'a') + "\r\n").status, 431);
     EXPECT_EQ(request(webPort, "/api/v1/tanks", "Content-Length: 5\r\n\r\nhello").status, 413);
+    EXPECT_EQ(
+        request(webPort, "/api/v1/tanks", "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n").status,
+        413);
 }
 
 TEST_F(WebServerTest, PasswordTlsAndTheAddressRule)
@@ -250,4 +254,59 @@ TEST_F(WebServerTest, IdleConnectionsDoNotDelayEvaluation)
     ASSERT_GE(busy, 0);
     EXPECT_LE(busy - quiet, 50) << "quiet " << quiet << " ms, with 1000 idle connections " << busy << " ms";
     EXPECT_EQ(stream.state(), QAbstractSocket::ConnectedState);
+}
+
+TEST_F(WebServerTest, StateLossMeterAndChartAsTheProgramJudgesThem)
+{
+    // Tank 1 warns below 60 % of its own: the fleet view's rule, not the e-mail threshold's.
+    ASSERT_TRUE(startWithWeb("[Ger\xE4t1]\r\nWarnschwelle=60\r\n")) << output.constData();
+    QTcpSocket gateway;
+    ASSERT_TRUE(connectGateway(gateway));
+    gateway.write(MakeTelegram(4711, 4000, 17).toHex().toUpper() + '\n');
+    ASSERT_TRUE(
+        WaitFor([&] { return firstTank(request(webPort, "/api/v1/tanks"))["level"] == 4000; }, 10000));
+    // Then a fall from 80 % to 40 % of the 5000 L, far beyond any use: a loss.
+    gateway.write(MakeTelegram(4711, 2000, 17).toHex().toUpper() + '\n');
+    ASSERT_TRUE(
+        WaitFor([&] { return firstTank(request(webPort, "/api/v1/tanks"))["level"] == 2000; }, 10000));
+    const QJsonObject tank = firstTank(request(webPort, "/api/v1/tanks"));
+    EXPECT_EQ(tank["percent"], 40);
+    EXPECT_EQ(tank["state"], QStringLiteral("low")) << QJsonDocument(tank).toJson().constData();
+    EXPECT_EQ(tank["loss"], true);
+    EXPECT_TRUE(tank["consumed"].isDouble()) << QJsonDocument(tank).toJson().constData();
+    const Reply metrics = request(webPort, "/metrics");
+    EXPECT_TRUE(metrics.body.contains("tankmon_loss{tank=\"1\"} 1\n")) << metrics.body.constData();
+    EXPECT_TRUE(metrics.body.contains(
+        "# TYPE tankmon_consumed_total counter\ntankmon_consumed_total{tank=\"1\",unit=\"L\"} "))
+        << metrics.body.constData();
+
+    // The chart as the program draws it, at the size asked for.
+    const Reply png = request(webPort, "/api/v1/tanks/1/chart.png?width=400&height=300&months=1");
+    ASSERT_EQ(png.status, 200) << png.head.constData() << png.body.constData();
+    EXPECT_TRUE(png.head.contains("Content-Type: image/png"));
+    EXPECT_EQ(QImage::fromData(png.body, "PNG").size(), QSize(400, 300));
+    for (const char *bad : {"width=99999", "height=10", "months=-1", "percent=yes", "width=4e2"})
+        EXPECT_EQ(request(webPort, QByteArray("/api/v1/tanks/1/chart.png?") + bad).status, 400) << bad;
+    EXPECT_EQ(request(webPort, "/api/v1/tanks/9/chart.png").status, 404);
+
+    // More pictures at once than the program draws at once: the rest are told to come back.
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < 4; ++i) {
+        clients.push_back(std::make_unique<QTcpSocket>());
+        clients.back()->connectToHost(QHostAddress::LocalHost, webPort);
+        clients.back()->write("GET /api/v1/tanks/1/chart.png?percent=1 HTTP/1.1\r\nHost: x\r\n\r\n");
+    }
+    QList<QByteArray> answers(clients.size());
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (size_t i = 0; i < clients.size(); ++i)
+                answers[qsizetype(i)] += clients[i]->readAll();
+            return std::all_of(answers.begin(), answers.end(), [](const QByteArray &a) {
+                return a.startsWith("HTTP/1.1 503") || a.endsWith("IEND\xAE\x42\x60\x82");
+            });
+        },
+        30000));
+    const auto busy = std::count_if(answers.begin(), answers.end(),
+                                    [](const QByteArray &a) { return a.startsWith("HTTP/1.1 503"); });
+    EXPECT_EQ(busy, 2);
 }

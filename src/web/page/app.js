@@ -55,11 +55,24 @@ function showTanks() {
     const state = document.createElement('span');
     state.className = 'state ' + t.state;
     state.textContent = T[t.state] || t.state;
-    cell(tr, heads[6]).append(state);
+    const stateCell = cell(tr, heads[6], 'states');
+    stateCell.append(state);
+    if (t.loss) {
+      const loss = document.createElement('span');
+      loss.className = 'state loss';
+      loss.textContent = T.loss;
+      loss.title = T.lossNote;
+      stateCell.append(' ', loss);
+    }
     tr.addEventListener('click', () => choose(t.number));
   }
   const t = tanks.find(x => x.number === chosen);
-  if (t) document.getElementById('detail-name').textContent = t.name;
+  if (t) {
+    document.getElementById('detail-name').textContent = t.name;
+    const meter = document.getElementById('meter');
+    meter.textContent = t.consumed === null ? '' : say(T.consumed, fmt(t.consumed, 3) + ' ' + t.unit);
+    if (shownHistory && shownHistory.tank === t.number) drawChart(shownHistory);
+  }
 }
 
 function offline(on) {
@@ -108,6 +121,7 @@ document.getElementById('close').addEventListener('click', () => {
 
 function choose(n) {
   chosen = n;
+  shownHistory = null;
   document.getElementById('detail').hidden = false;
   showTanks();
   showDetail();
@@ -126,7 +140,94 @@ async function showDetail() {
   showConsumption(consumption);
 }
 
+// The steps the time axis may take, finest first, with the fields its labels
+// name: seconds and minutes within a few minutes, hours within two days,
+// days, months and years beyond.
+const SEC = 1, MIN = 60, HOUR = 3600, DAY = 86400;
+const timeSteps = [
+  ...[10, 15, 30].map(s => ({ secs: s * SEC, label: 'seconds' })),
+  ...[1, 2, 5, 10, 15, 20, 30].map(m => ({ secs: m * MIN, label: 'minutes' })),
+  ...[1, 2, 3, 4, 6, 8, 12].map(h => ({ secs: h * HOUR, label: 'minutes' })),
+  ...[1, 2, 3, 4, 7, 14].map(d => ({ secs: d * DAY, label: 'days' })),
+  // (a month as its shortest, so that no two labels come closer than measured)
+  ...[1, 2, 3, 4, 6].map(m => ({ months: m, secs: m * 28 * DAY, label: 'months' })),
+  ...[1, 2, 5, 10].map(y => ({ months: 12 * y, secs: y * 365 * DAY, label: 'years' })),
+];
+const labelFormats = {
+  seconds: new Intl.DateTimeFormat(lang, { hour: '2-digit', minute: '2-digit', second: '2-digit' }),
+  minutes: new Intl.DateTimeFormat(lang, { hour: '2-digit', minute: '2-digit' }),
+  dayHours: new Intl.DateTimeFormat(lang, { day: 'numeric', month: 'short', hour: '2-digit', minute: '2-digit' }),
+  days: new Intl.DateTimeFormat(lang, { day: 'numeric', month: 'short' }),
+  months: new Intl.DateTimeFormat(lang, { month: 'short', year: '2-digit' }),
+  years: new Intl.DateTimeFormat(lang, { year: 'numeric' }),
+};
+
+// The tick times of a step within t0..t1 (seconds), on round local times.
+function stepTicks(step, t0, t1) {
+  const out = [];
+  if (step.months) {
+    const d = new Date(t0 * 1000);
+    const first = new Date(d.getFullYear(), Math.floor(d.getMonth() / step.months) * step.months, 1);
+    for (let i = 0; out.length < 1000; ++i) {
+      const t = new Date(first.getFullYear(), first.getMonth() + i * step.months, 1).getTime() / 1000;
+      if (t > t1) break;
+      if (t >= t0) out.push(t);
+    }
+    return out;
+  }
+  // Round in local time: midnight, full hours, as the wall clock shows them.
+  const offset = new Date(t0 * 1000).getTimezoneOffset() * 60;
+  let t = Math.ceil((t0 - offset) / step.secs) * step.secs + offset;
+  if (step.secs >= DAY && step.secs < 30 * DAY) {
+    const d = new Date(t0 * 1000);
+    t = new Date(d.getFullYear(), d.getMonth(), d.getDate() + (d.getHours() || d.getMinutes() ? 1 : 0)).getTime() / 1000;
+    for (let day = 0; out.length < 1000; day += step.secs / DAY) {
+      const at = new Date(t * 1000);
+      const tick = new Date(at.getFullYear(), at.getMonth(), at.getDate() + day).getTime() / 1000;
+      if (tick > t1) break;
+      out.push(tick);
+    }
+    return out;
+  }
+  for (; t <= t1 && out.length < 1000; t += step.secs) out.push(t);
+  return out;
+}
+
+// The labels of the time axis: round times as dense as they fit without
+// touching each other or leaving the picture, at least four of them.
+function timeLabels(g, t0, t1, x, width) {
+  const gap = 14;
+  const sample = new Date(2000, 11, 28, 23, 58, 58);
+  const widest = (f, label) => Math.max(g.measureText(f.format(sample)).width,
+    label === 'minutes' ? g.measureText(labelFormats.days.format(sample)).width : 0);
+  const inside = (px, w) => px - w / 2 >= 0 && px + w / 2 <= width;
+  for (const step of timeSteps) {
+    const f = labelFormats[step.label];
+    const w = widest(f, step.label);
+    if (step.secs / (t1 - t0) * (x(t1) - x(t0)) < w + gap) continue;
+    const ticks = stepTicks(step, t0, t1).filter(t => inside(x(t), w));
+    // Across midnight the day's first tick names the date instead of 00:00.
+    const midnight = t => step.label === 'minutes' && new Date(t * 1000).getHours() === 0 && new Date(t * 1000).getMinutes() === 0;
+    if (ticks.length >= 4)
+      return ticks.map(t => ({ t, text: (midnight(t) ? labelFormats.days : f).format(new Date(t * 1000)) }));
+    break;
+  }
+  // Too short or too narrow for four round times: four evenly spaced ones,
+  // named as exactly as the span needs.
+  const span = t1 - t0;
+  const f = labelFormats[span < 10 * MIN ? 'seconds' : span < 2 * DAY ? 'minutes'
+    : span < 8 * DAY ? 'dayHours' : span < 400 * DAY ? 'days' : 'months'];
+  return [1, 3, 5, 7].map(k => {
+    const t = t0 + span * k / 8;
+    return { t, text: f.format(new Date(t * 1000)) };
+  });
+}
+
+// The history of the chosen tank, drawn again when its live value moves.
+let shownHistory = null;
+
 function drawChart(h) {
+  shownHistory = h;
   const canvas = document.getElementById('chart');
   const ratio = window.devicePixelRatio || 1;
   const width = canvas.clientWidth;
@@ -138,13 +239,21 @@ function drawChart(h) {
   g.scale(ratio, ratio);
   g.font = '12px system-ui, sans-serif';
   g.fillStyle = '#5b6475';
-  const pts = h.points;
+  const pts = h.points.slice();
+  // The line ends at the last telegram, not at the last recorded point.
+  const live = tanks.find(x => x.number === h.tank);
+  if (live && live.level !== null && live.time) {
+    const t = Date.parse(live.time) / 1000;
+    while (pts.length && pts[pts.length - 1][0] >= t) pts.pop();
+    pts.push([t, live.level, live.temperature]);
+  }
   if (pts.length === 0) { g.fillText(T.noData, 10, 20); return; }
   let lo = Infinity, hi = -Infinity;
   for (const p of pts) { lo = Math.min(lo, p[1]); hi = Math.max(hi, p[1]); }
   lo = Math.min(0, lo);
   if (hi <= lo) hi = lo + 1;
-  const t0 = pts[0][0], t1 = Math.max(pts[pts.length - 1][0], t0 + 1);
+  const t1 = pts[pts.length - 1][0];
+  const t0 = Math.min(pts[0][0], t1 - 60);
   const left = 56, right = 10, top = 22, bottom = 24;
   const x = t => left + (t - t0) / (t1 - t0) * (width - left - right);
   const y = v => top + (1 - (v - lo) / (hi - lo)) * (height - top - bottom);
@@ -158,15 +267,17 @@ function drawChart(h) {
   g.textAlign = 'left';
   g.fillText(h.unit, 4, 12);
   g.textAlign = 'center';
-  // Within two days the hours tell more than the dates.
-  const dates = new Intl.DateTimeFormat(lang, t1 - t0 < 2 * 86400
-    ? { hour: '2-digit', minute: '2-digit' } : { day: 'numeric', month: 'short' });
-  const ticks = Math.max(2, Math.floor((width - left) / 110));
-  for (let i = 0; i <= ticks; ++i) {
-    const t = t0 + (t1 - t0) * i / ticks;
-    g.textAlign = i === 0 ? 'left' : i === ticks ? 'right' : 'center';
-    g.fillText(dates.format(new Date(t * 1000)), x(t), height - 6);
+  const labels = timeLabels(g, t0, t1, x, width);
+  for (const l of labels) {
+    g.beginPath(); g.moveTo(x(l.t), top); g.lineTo(x(l.t), height - bottom); g.stroke();
+    g.fillText(l.text, x(l.t), height - 6);
   }
+  // What was drawn, for whoever checks the picture.
+  canvas.dataset.labels = JSON.stringify(labels.map(l => {
+    const w = g.measureText(l.text).width;
+    return { text: l.text, from: x(l.t) - w / 2, to: x(l.t) + w / 2 };
+  }));
+  canvas.dataset.lastValue = pts[pts.length - 1][1];
   g.strokeStyle = '#2f6fd6';
   g.lineWidth = 1.5;
   g.beginPath();
