@@ -507,8 +507,8 @@ TEST_F(ChartLogicTest, ManyEntriesGiveTheSameChartAsOneTankAtATime)
         for (int n = 1; n <= kTanks; ++n) {
             if (!IsShown(o, n))
                 continue;
-            const ChartSeries c = BuildSeries((*table)[n], n, s.view.firstTime, s.view.lastTime, pic->dailyMode, o,
-                                              pic->thin);
+            const ChartSeries c =
+                BuildSeries((*table)[n], n, s.view.firstTime, s.view.lastTime, pic->dailyMode, o, pic->thin);
             alone.emplace_back(n, TankLabel((*table)[n], n), (*table)[n].Einheit ? 1 : 0, c.keys, c.values);
         }
         EXPECT_EQ(got.size(), o.hidden ? size_t(kTanks - 2) : size_t(kTanks));
