@@ -1,5 +1,6 @@
 #include "ui/UiTestSupport.h"
 
+#include "core/Catalogue.h"
 #include "core/TextHelpers.h"
 #include "model/NotificationLog.h"
 #include "model/ServiceStatus.h"
@@ -119,6 +120,68 @@ TEST_F(MainWindowTest, NotificationsCountAndAcknowledge)
     QTest::mouseClick(Part<QPushButton>(list->window(), "cmdAlleQuittieren"), Qt::LeftButton);
     EXPECT_EQ(count->text(), QStringLiteral("Meldungen"));
     EXPECT_EQ(list->topLevelItemCount(), 2); // acknowledged, not forgotten
+}
+
+// A tank's own warning threshold, typed on its settings tab: either decimal
+// mark is taken and the state follows at once; a refused entry says why,
+// stays in the field and writes nothing; emptied, the common one applies.
+TEST_F(MainWindowTest, OwnWarnThresholdOnTheSettingsTab)
+{
+    writeBytes(iniPath(), "[E-Mail]\r\nSchwelle 2=8\r\n");
+    open();
+    ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }, 10000));
+    DeviceRecord &r = app->tanks().device(1);
+    r.SN = 4711;
+    r.Tankvolumen = 1000;
+    r.Volumen = 110; // 11 %
+    r.Uhrzeit = now;
+    app->tanks().AddDevice(1);
+    app->tanks().selectAndShow(1);
+    auto *field = Part<QLineEdit>(win.get(), "txbxWarnschwelle");
+    auto *why = Part<QLabel>(win.get(), "lblWarnschwelleFehler");
+    const auto condition = [&] { return app->states().status(1).condition; };
+    const auto stored = [&] { return settings.read(Cfg::Device::Warnschwelle.at(1)); };
+    const auto type = [&](const QString &text) {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
+    };
+    EXPECT_EQ(field->text(), "");
+    EXPECT_EQ(field->placeholderText(), "8 (wie alle Tanks)");
+    EXPECT_EQ(condition(), TankCondition::Ok);
+
+    type("12,5");
+    EXPECT_EQ(stored(), "12.5");
+    EXPECT_EQ(condition(), TankCondition::Low);
+    EXPECT_EQ(field->text(), "12,5");
+    EXPECT_TRUE(why->isHidden());
+
+    for (const char *refused : {"150", "0", "zwei", "-3"}) {
+        type(refused);
+        EXPECT_EQ(stored(), "12.5") << refused;
+        EXPECT_EQ(field->text(), refused);
+        EXPECT_FALSE(why->isHidden()) << refused;
+        EXPECT_EQ(why->text(), LngText(882));
+        // A telegram's refresh keeps what was typed.
+        app->tanks().refreshDevice(1);
+        EXPECT_EQ(field->text(), refused);
+    }
+    EXPECT_EQ(condition(), TankCondition::Low);
+
+    type("25");
+    EXPECT_EQ(stored(), "25");
+    EXPECT_TRUE(why->isHidden());
+    r.Volumen = 120; // 12 %: below half of 25
+    app->tanks().refreshDevice(1);
+    EXPECT_EQ(condition(), TankCondition::VeryLow);
+
+    type("");
+    EXPECT_EQ(stored(), "");
+    EXPECT_EQ(condition(), TankCondition::Ok);
+    close();
+    EXPECT_FALSE(localFile().contains("Warnschwelle=25"));
 }
 
 // German, English and Polish at 800 x 600 and 1920 x 1080, with the link
