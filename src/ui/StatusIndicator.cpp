@@ -52,7 +52,8 @@ QSize StatusIndicator::minimumSizeHint() const
     ensurePolished();
     const QMargins m = contentsMargins();
     const int shortest = fontMetrics().horizontalAdvance(full_.left(kKeptLetters) + QChar(0x2026));
-    return {std::min(shortest + m.left() + m.right() + 1, sizeHint().width()), QLabel::minimumSizeHint().height()};
+    return {std::min(shortest + m.left() + m.right() + 1, sizeHint().width()),
+            QLabel::minimumSizeHint().height()};
 }
 
 void StatusIndicator::resizeEvent(QResizeEvent *e)

@@ -73,10 +73,10 @@ private:
     QComboBox *ComboSN;
     QComboBox *ComboEinheit;
     QLineEdit *txbxTankbezeichnung;
-    QLineEdit *txbxWarnschwelle;       // the tank's own threshold; empty: the common one
-    QLabel *lblWarnschwelleFehler;     // why a typed threshold was not taken
-    ElidedLabel *lblDetailName; // the selected tank's name
-    QLabel *lblWaiting;         // fresh installation: what the program waits for
+    QLineEdit *txbxWarnschwelle;   // the tank's own threshold; empty: the common one
+    QLabel *lblWarnschwelleFehler; // why a typed threshold was not taken
+    ElidedLabel *lblDetailName;    // the selected tank's name
+    QLabel *lblWaiting;            // fresh installation: what the program waits for
     QLabel *lblVolumen;
     QLabel *LabelTankinhalt;
     QLabel *lblAlarmBigTank;

@@ -9,6 +9,7 @@
 #include "app/AppController.h"
 #include "core/Catalogue.h"
 #include "core/TextHelpers.h"
+#include "email/EmailNotifier.h"
 #include "link/LinkManager.h"
 #include "model/NotificationLog.h"
 #include "model/ServiceStatus.h"
@@ -94,7 +95,8 @@ TEST_F(UiTest, LinkAndMailTroublesReachTheNotifications)
     // A gateway sends a tank's alarm; its mail finds nobody on the port.
     auto gateway = std::make_unique<QTcpSocket>();
     ASSERT_TRUE(connectGateway(*gateway));
-    gateway->write(Telegram{.sn = 4711, .status = 1, .levelWord = Bcd(1000)}.bytes().toHex().toUpper() + '\n');
+    gateway->write(Telegram{.sn = 4711, .status = 1, .levelWord = Bcd(1000)}.bytes().toHex().toUpper() +
+                   '\n');
     ASSERT_TRUE(WaitFor([&] { return !newer(0, Kind::EmailFailed).isEmpty(); }, 30000));
     EXPECT_EQ(app.tanks().DeviceCount(), 1);
     EXPECT_EQ(app.services().mail(), ServiceStatus::Mail::Failed);
@@ -117,7 +119,8 @@ TEST_F(UiTest, LinkAndMailTroublesReachTheNotifications)
     gateway = std::make_unique<QTcpSocket>();
     ASSERT_TRUE(connectGateway(*gateway));
     // Still in alarm: no mail of an alarm's end crosses the servers below.
-    gateway->write(Telegram{.sn = 4711, .status = 1, .levelWord = Bcd(1000)}.bytes().toHex().toUpper() + '\n');
+    gateway->write(Telegram{.sn = 4711, .status = 1, .levelWord = Bcd(1000)}.bytes().toHex().toUpper() +
+                   '\n');
     ASSERT_TRUE(WaitFor([&] { return !newer(mark, Kind::LinkBack).isEmpty(); }, 10000));
     EXPECT_EQ(newer(mark, Kind::LinkBack)[0].text, LngText(814));
     EXPECT_TRUE(newer(mark, Kind::LinkLost).isEmpty());
@@ -134,9 +137,12 @@ TEST_F(UiTest, LinkAndMailTroublesReachTheNotifications)
     int sn = 5000;
     for (const auto &s : servers) {
         SCOPED_TRACE(s.what);
+        // The mails still queued for the server before have all failed first.
+        ASSERT_TRUE(WaitFor([&] { return !app.email().busy(); }, 30000));
         settings.write(Cfg::Email::SMTPPort, QString::number(s.port));
         mark = events.size();
-        gateway->write(Telegram{.sn = ++sn, .status = 1, .levelWord = Bcd(500)}.bytes().toHex().toUpper() + '\n');
+        gateway->write(Telegram{.sn = ++sn, .status = 1, .levelWord = Bcd(500)}.bytes().toHex().toUpper() +
+                       '\n');
         ASSERT_TRUE(WaitFor([&] { return !newer(mark, Kind::EmailFailed).isEmpty(); }, 30000));
         const QString text = newer(mark, Kind::EmailFailed)[0].text;
         EXPECT_TRUE(text.startsWith(LngText(121) + "9999 ")) << qPrintable(text);

@@ -236,10 +236,12 @@ TEST_F(MainWindowTest, StatusIndicatorsFitSmallAndLargeScreens)
                     EXPECT_EQ(i->text(), full);
                 }
             }
-            EXPECT_EQ(mqtt->fullText(), lng == 1 ? "MQTT: getrennt" : lng == 2 ? "MQTT: not connected"
-                                                                               : "MQTT: brak połączenia");
+            EXPECT_EQ(mqtt->fullText(), lng == 1   ? "MQTT: getrennt"
+                                        : lng == 2 ? "MQTT: not connected"
+                                                   : "MQTT: brak połączenia");
             if (!shots.isEmpty())
-                win->grab().save(QStringLiteral("%1/statusbar_%2_%3.png").arg(shots).arg(lng).arg(size.width()));
+                win->grab().save(
+                    QStringLiteral("%1/statusbar_%2_%3.png").arg(shots).arg(lng).arg(size.width()));
         }
         // The list opened from the count: time, tank and kind are shown whole.
         QTest::mouseClick(Part<StatusIndicator>(win.get(), "lblMeldungenIndicator"), Qt::LeftButton);
@@ -249,7 +251,8 @@ TEST_F(MainWindowTest, StatusIndicatorsFitSmallAndLargeScreens)
         for (int r = 0; r < list->list()->topLevelItemCount(); ++r) {
             const QTreeWidgetItem *item = list->list()->topLevelItem(r);
             for (int c = 0; c < 3; ++c)
-                EXPECT_LT(QFontMetrics(item->font(c)).horizontalAdvance(item->text(c)), list->list()->columnWidth(c))
+                EXPECT_LT(QFontMetrics(item->font(c)).horizontalAdvance(item->text(c)),
+                          list->list()->columnWidth(c))
                     << qPrintable(item->text(c));
         }
         if (!shots.isEmpty())
