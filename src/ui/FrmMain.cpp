@@ -475,11 +475,12 @@ void frmMain::openMqttDialog()
 {
     if (app_.config().clientMode)
         return;
-    frmMqtt::ShowDialog(
-        mqtt_,
-        std::make_unique<MqttDialogLogic>(ReadMqttValues(app_.settings()), app_.ui(),
-                                          [this](const MqttValues &v) { app_.applyMqttSettings(v); }),
-        [this](const QString &topic) { showHelp(topic); }, this);
+    // With each registered tank's energy factor.
+    const DeviceTable &devices = app_.tanks().table();
+    auto logic = std::make_unique<MqttDialogLogic>(ReadMqttValues(app_.settings(), devices.DeviceCount), app_.ui(),
+                                                   [this](const MqttValues &v) { app_.applyMqttSettings(v); });
+    logic->energyRows = MqttDialogLogic::EnergyRows(devices, app_.texts());
+    frmMqtt::ShowDialog(mqtt_, std::move(logic), [this](const QString &topic) { showHelp(topic); }, this);
 }
 
 void frmMain::openWebDialog()

@@ -11,7 +11,9 @@
 #include "mqtt/MqttDialogLogic.h"
 
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -88,11 +90,37 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
     form->addRow(chbxDiscovery);
     form->addRow(label(c.prefix), txtPrefix);
 
+    // One factor per tank, with the unit it is per.
+    const Texts t = CurrentTexts();
+    GroupEnergie = new QGroupBox(t(1111), this);
+    GroupEnergie->setObjectName(QStringLiteral("GroupEnergie"));
+    GroupEnergie->setToolTip(t(1112));
+    auto *energy = new QFormLayout(GroupEnergie);
+    for (int i = 0; i < logic_->energyRows.size(); ++i) {
+        const MqttDialogLogic::EnergyRow &row = logic_->energyRows[i];
+        auto *spin = new QDoubleSpinBox(GroupEnergie);
+        spin->setObjectName(QStringLiteral("spinKWh%1").arg(i + 1));
+        spin->setRange(0, 1000000);
+        spin->setDecimals(3);
+        spin->setValue(v.kwhProEinheit.value(i));
+        spin->setToolTip(t(1112));
+        auto *unit = new QLabel(row.unit, GroupEnergie);
+        unit->setObjectName(QStringLiteral("lblKWh%1").arg(i + 1));
+        auto *field = new QHBoxLayout;
+        field->addWidget(spin);
+        field->addWidget(unit);
+        field->addStretch(1);
+        energy->addRow(row.tank + QLatin1Char(':'), field);
+        spinKWh << spin;
+    }
+    GroupEnergie->setVisible(!spinKWh.isEmpty());
+
     auto *buttons = HelpOkCancelRow(cmdHilfe, CmdOk, cmdCancel);
 
     auto *outer = new QVBoxLayout(this);
     outer->setSpacing(14);
     outer->addLayout(form);
+    outer->addWidget(GroupEnergie);
     outer->addLayout(buttons);
     AssignAccessKeys(this);
 
@@ -116,6 +144,10 @@ void frmMqtt::takeFields()
     v.topic = txtTopic->text();
     v.discovery = chbxDiscovery->isChecked();
     v.discoveryPrefix = txtPrefix->text();
+    // The tanks shown; factors of tanks beyond them stay as stored.
+    v.kwhProEinheit.clear();
+    for (const QDoubleSpinBox *spin : spinKWh)
+        v.kwhProEinheit << spin->value();
 }
 
 void frmMqtt::CmdOk_Click()

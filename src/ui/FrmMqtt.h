@@ -2,6 +2,7 @@
 #include "FrmHilfe.h"
 
 #include <QDialog>
+#include <QList>
 #include <QPointer>
 #include <memory>
 
@@ -9,6 +10,8 @@ class MqttConnectionTest;
 class MqttDialogLogic;
 class QLabel;
 class QCheckBox;
+class QDoubleSpinBox;
+class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -38,6 +41,9 @@ public:
     QPushButton *cmdHilfe;
     QPushButton *cmdTest;
     QLabel *lblTest;
+    // The energy sensor's factor per tank (spinKWh1 ...), hidden without tanks.
+    QGroupBox *GroupEnergie;
+    QList<QDoubleSpinBox *> spinKWh;
 
 private:
     void CmdOk_Click();

@@ -199,7 +199,7 @@ TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.host << '|' << c.topic << '|' << c.prefix);
         ScriptedUi ui;
-        MqttValues v{true, c.host, c.port, true, "user", "sécret", c.topic, false, c.prefix};
+        MqttValues v{true, c.host, c.port, true, "user", "sécret", c.topic, false, c.prefix, {}};
         MqttDialogLogic logic(v, ui, [&](const MqttValues &ok) { WriteMqttValues(settings, ok); });
         EXPECT_EQ(logic.Ok(), c.said == 0);
         const QString shown = ui.shown.isEmpty() ? QString() : ui.shown.first().text;
@@ -212,7 +212,7 @@ TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
         EXPECT_TRUE(shown.contains(LngText(c.said))) << qPrintable(shown);
     }
     const MqttValues stored = ReadMqttValues(settings);
-    EXPECT_EQ(stored, (MqttValues{true, "broker", 8883, true, "user", "sécret", "tankmon/a", false, "ha"}));
+    EXPECT_EQ(stored, (MqttValues{true, "broker", 8883, true, "user", "sécret", "tankmon/a", false, "ha", {}}));
     EXPECT_NE(settings.read(Cfg::Mqtt::Password), "sécret");
     SetLngId(0);
 }

@@ -1,0 +1,58 @@
+// The MQTT dialog's energy factors over the real controller, offscreen, with
+// a real broker: what OK stores and publishes at once.
+#include "mqtt/MqttPeers.h"
+#include "ui/UiTestSupport.h"
+
+#include "ui/FrmMqtt.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace
+{
+using MqttDialogTest = MainWindowTest;
+
+TEST_F(MqttDialogTest, EnergyFactorPerTankWithItsUnitStoredAndPublishedAtOnce)
+{
+    Broker broker;
+    ASSERT_TRUE(broker.start());
+    Subscriber sub(broker.port);
+    // Two tanks, litres and m³; the first one's factor stored before.
+    writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=2\r\n"
+                          "[Ger\xE4t1]\r\nSN=4711\r\nGer\xE4tetyp=9\r\nTankvolumen=5000\r\nEinheit=0\r\n"
+                          "Tankbezeichnung=Heiz\xF6l\r\n"
+                          "[Ger\xE4t2]\r\nSN=4712\r\nGer\xE4tetyp=9\r\nTankvolumen=50\r\nEinheit=1\r\n"
+                          "[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nTopic=tankmon/kwh\r\nPort=" +
+                              QByteArray::number(broker.port) + "\r\nkWhProEinheit1=10\r\n");
+    open();
+    app->activate();
+    action("mnuMqtt")->trigger();
+    const QList<frmMqtt *> dialogs = Shown<frmMqtt>();
+    ASSERT_EQ(dialogs.size(), 1);
+    frmMqtt *d = dialogs.first();
+    ASSERT_EQ(d->spinKWh.size(), 2);
+    EXPECT_TRUE(d->GroupEnergie->isVisible());
+    EXPECT_EQ(d->spinKWh[0]->value(), 10);
+    EXPECT_EQ(d->spinKWh[1]->value(), 0);
+    const auto row = [d](int n) {
+        auto *form = qobject_cast<QFormLayout *>(d->GroupEnergie->layout());
+        QLabel *caption = form ? qobject_cast<QLabel *>(form->labelForField(form->itemAt(n - 1, QFormLayout::FieldRole)->layout())) : nullptr;
+        return (caption ? caption->text() : QString()) + " " + Part<QLabel>(d, qPrintable(QStringLiteral("lblKWh%1").arg(n)))->text();
+    };
+    EXPECT_EQ(row(1), QStringLiteral("Heizöl: kWh je L"));
+    EXPECT_EQ(row(2), QStringLiteral("Tank 2: kWh je m³"));
+
+    d->spinKWh[0]->setValue(0);
+    d->spinKWh[1]->setValue(9.5);
+    d->CmdOk->click();
+    EXPECT_FALSE(d->isVisible());
+    const QString file = localFile();
+    EXPECT_FALSE(file.contains("kWhProEinheit1")) << qPrintable(file);
+    EXPECT_TRUE(file.contains("kWhProEinheit2=9.5")) << qPrintable(file);
+
+    // Publishing started afresh with the new factors: tank 2 has an energy sensor.
+    EXPECT_TRUE(sub.waitFor("homeassistant/sensor/tankmon_4712/energy/config", [](const QByteArray &p) {
+        return QJsonDocument::fromJson(p).object().value("device_class") == "energy";
+    }));
+}
+} // namespace
