@@ -94,9 +94,8 @@ AppController::AppController(RunConfig &config, Settings &settings, UiServices &
     tanks_.setEmailHooks(loss_.get());
     connect(&tanks_, &TankController::tableReset, loss_.get(), &LossWatch::reset);
     connect(emailSettings_.get(), &EmailSettings::saved, loss_.get(), &LossWatch::reloadLimits);
-    connect(loss_.get(), &LossWatch::lossChanged, this, [this](int n, bool active) {
-        email_->SendRuleEmail(n, active ? ReasonLoss : ReasonLossEnd);
-    });
+    connect(loss_.get(), &LossWatch::lossChanged, this,
+            [this](int n, bool active) { email_->SendRuleEmail(n, active ? ReasonLoss : ReasonLossEnd); });
     // Names the file and the reason: the user has to find and mend it.
     settings_.setFailureReport([this](const QString &path, const QString &reason) {
         QString text = LngText(17) + QLatin1Char('\n') + path;

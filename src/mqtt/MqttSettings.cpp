@@ -51,7 +51,8 @@ MqttValues ReadMqttValues(const Settings &settings, int tanks)
     for (int n = 1; n <= tanks; ++n) {
         // A hand-edited comma counts as the decimal point; anything else
         // that is not a positive number is no energy sensor.
-        const double k = settings.read(KWhProEinheit.at(n)).replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+        const double k =
+            settings.read(KWhProEinheit.at(n)).replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
         v.kwhProEinheit << (std::isfinite(k) && k > 0 ? k : 0);
     }
     return v;

@@ -477,10 +477,12 @@ void frmMain::openMqttDialog()
         return;
     // With each registered tank's energy factor.
     const DeviceTable &devices = app_.tanks().table();
-    auto logic = std::make_unique<MqttDialogLogic>(ReadMqttValues(app_.settings(), devices.DeviceCount), app_.ui(),
-                                                   [this](const MqttValues &v) { app_.applyMqttSettings(v); });
+    auto logic =
+        std::make_unique<MqttDialogLogic>(ReadMqttValues(app_.settings(), devices.DeviceCount), app_.ui(),
+                                          [this](const MqttValues &v) { app_.applyMqttSettings(v); });
     logic->energyRows = MqttDialogLogic::EnergyRows(devices, app_.texts());
-    frmMqtt::ShowDialog(mqtt_, std::move(logic), [this](const QString &topic) { showHelp(topic); }, this);
+    frmMqtt::ShowDialog(
+        mqtt_, std::move(logic), [this](const QString &topic) { showHelp(topic); }, this);
 }
 
 void frmMain::openWebDialog()

@@ -2,7 +2,6 @@
 #include "FrmHilfe.h"
 
 #include <QDialog>
-#include <QList>
 #include <QPointer>
 #include <memory>
 
@@ -10,6 +9,7 @@ class MqttConnectionTest;
 class MqttDialogLogic;
 class QLabel;
 class QCheckBox;
+class QComboBox;
 class QDoubleSpinBox;
 class QGroupBox;
 class QLineEdit;
@@ -41,9 +41,12 @@ public:
     QPushButton *cmdHilfe;
     QPushButton *cmdTest;
     QLabel *lblTest;
-    // The energy sensor's factor per tank (spinKWh1 ...), hidden without tanks.
+    // The energy sensor's factor of the tank chosen, with its unit; hidden
+    // without tanks.
     QGroupBox *GroupEnergie;
-    QList<QDoubleSpinBox *> spinKWh;
+    QComboBox *ComboKWhTank;
+    QDoubleSpinBox *spinKWh;
+    QLabel *lblKWhEinheit;
 
 private:
     void CmdOk_Click();

@@ -48,7 +48,7 @@ TEST(TankStates, RulesInOrderOfUrgency)
         {"alarm on a full tank", Reading(99, 1, true), r, TankCondition::Alarm, 0},
         {"a loss", {57, kNow.addSecs(-300), false, 0, true}, r, TankCondition::Loss, 0},
         {"a loss that drained the tank", {2, kNow.addSecs(-300), false, 0, true}, r, TankCondition::Loss, 0},
-        {"a fault hides a loss", {0, kNow.addSecs(-300), false, 0xE008, true}, r, TankCondition::Fault, 0xE008},
+        {"fault over loss", {0, kNow.addSecs(-300), false, 0xE008, true}, r, TankCondition::Fault, 0xE008},
         {"silence hides a loss", {40, kNow.addSecs(-25 * 3600), false, 0, true}, r, TankCondition::Silent, 0},
         {"alarm beats a loss", {40, kNow.addSecs(-300), true, 0, true}, r, TankCondition::Alarm, 0},
     };

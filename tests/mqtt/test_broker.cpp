@@ -212,7 +212,8 @@ TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
         EXPECT_TRUE(shown.contains(LngText(c.said))) << qPrintable(shown);
     }
     const MqttValues stored = ReadMqttValues(settings);
-    EXPECT_EQ(stored, (MqttValues{true, "broker", 8883, true, "user", "sécret", "tankmon/a", false, "ha", {}}));
+    EXPECT_EQ(stored,
+              (MqttValues{true, "broker", 8883, true, "user", "sécret", "tankmon/a", false, "ha", {}}));
     EXPECT_NE(settings.read(Cfg::Mqtt::Password), "sécret");
     SetLngId(0);
 }

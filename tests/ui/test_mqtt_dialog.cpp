@@ -30,20 +30,22 @@ TEST_F(MqttDialogTest, EnergyFactorPerTankWithItsUnitStoredAndPublishedAtOnce)
     const QList<frmMqtt *> dialogs = Shown<frmMqtt>();
     ASSERT_EQ(dialogs.size(), 1);
     frmMqtt *d = dialogs.first();
-    ASSERT_EQ(d->spinKWh.size(), 2);
     EXPECT_TRUE(d->GroupEnergie->isVisible());
-    EXPECT_EQ(d->spinKWh[0]->value(), 10);
-    EXPECT_EQ(d->spinKWh[1]->value(), 0);
-    const auto row = [d](int n) {
-        auto *form = qobject_cast<QFormLayout *>(d->GroupEnergie->layout());
-        QLabel *caption = form ? qobject_cast<QLabel *>(form->labelForField(form->itemAt(n - 1, QFormLayout::FieldRole)->layout())) : nullptr;
-        return (caption ? caption->text() : QString()) + " " + Part<QLabel>(d, qPrintable(QStringLiteral("lblKWh%1").arg(n)))->text();
+    ASSERT_EQ(d->ComboKWhTank->count(), 2);
+    // Each tank with its name (or number), its stored factor and its unit.
+    const auto shown = [d](int i) {
+        d->ComboKWhTank->setCurrentIndex(i);
+        return QStringLiteral("%1: %2 %3")
+            .arg(d->ComboKWhTank->currentText())
+            .arg(d->spinKWh->value())
+            .arg(d->lblKWhEinheit->text());
     };
-    EXPECT_EQ(row(1), QStringLiteral("Heizöl: kWh je L"));
-    EXPECT_EQ(row(2), QStringLiteral("Tank 2: kWh je m³"));
+    EXPECT_EQ(shown(0), QStringLiteral("Heizöl: 10 kWh je L"));
+    EXPECT_EQ(shown(1), QStringLiteral("Tank 2: 0 kWh je m³"));
 
-    d->spinKWh[0]->setValue(0);
-    d->spinKWh[1]->setValue(9.5);
+    d->spinKWh->setValue(9.5);
+    d->ComboKWhTank->setCurrentIndex(0);
+    d->spinKWh->setValue(0);
     d->CmdOk->click();
     EXPECT_FALSE(d->isVisible());
     const QString file = localFile();
