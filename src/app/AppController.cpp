@@ -73,8 +73,9 @@ AppController::AppController(RunConfig &config, Settings &settings, UiServices &
         std::make_unique<SilenceAlarm>(tanks_.table(), *emailSettings_, settings_, config_, clock_, *email_);
 
     // Loss alarm and consumption meter. The loss is judged in front of the
-    // e-mail rules on every evaluated telegram; a loss that starts is mailed.
-    // (Views that show a tank's loss listen to lossChanged.)
+    // e-mail rules on every real telegram (not the simulation's); a loss that
+    // starts and one that ends are mailed. Its limits are read again when the
+    // e-mail dialog saves. (Views that show a tank's loss listen to lossChanged.)
     meter_ = std::make_unique<ConsumptionMeter>(tanks_.table(), settings_, !config_.clientMode);
     connect(forecast_.get(), &ForecastProvider::historyChanged, meter_.get(), &ConsumptionMeter::update);
     connect(&tanks_, &TankController::tableReset, meter_.get(), &ConsumptionMeter::reset);
@@ -90,13 +91,12 @@ AppController::AppController(RunConfig &config, Settings &settings, UiServices &
             l.minProzent = c.minProzent;
             return l;
         },
-        *email_);
+        *email_, [this] { return links_ && links_->simulation().state() != DeviceLink::State::Closed; });
     tanks_.setEmailHooks(loss_.get());
     connect(&tanks_, &TankController::tableReset, loss_.get(), &LossWatch::reset);
-    connect(loss_.get(), &LossWatch::lossChanged, this, [this](int n, bool active) {
-        if (active)
-            email_->SendRuleEmail(n, ReasonLoss);
-    });
+    connect(emailSettings_.get(), &EmailSettings::saved, loss_.get(), &LossWatch::reloadLimits);
+    connect(loss_.get(), &LossWatch::lossChanged, this,
+            [this](int n, bool active) { email_->SendRuleEmail(n, active ? ReasonLoss : ReasonLossEnd); });
     // Names the file and the reason: the user has to find and mend it.
     settings_.setFailureReport([this](const QString &path, const QString &reason) {
         QString text = LngText(17) + QLatin1Char('\n') + path;
@@ -134,6 +134,9 @@ void AppController::wireNotifications()
                 else
                     services_->mailFailed(error);
             });
+    // The fleet view's state shows an open loss.
+    states_->setLossSource([this](int n) { return loss_->loss(n); });
+    connect(loss_.get(), &LossWatch::lossChanged, states_.get(), &TankStateWatch::update);
     connect(loss_.get(), &LossWatch::lossChanged, this, [this](int n, bool active) {
         NotificationLog::Event e;
         e.time = clock_();
@@ -413,7 +416,7 @@ void AppController::startMqtt()
 {
     mqtt_.reset();
     services_->setMqttOff();
-    const MqttValues v = ReadMqttValues(settings_);
+    const MqttValues v = ReadMqttValues(settings_, kMaxDevices);
     if (config_.clientMode || !v.aktiv)
         return;
     // Only a hand-edited file gets here with such a topic (the dialog refuses
@@ -427,16 +430,13 @@ void AppController::startMqtt()
         return;
     mqtt_ = std::make_unique<MqttPublisher>(
         tanks_, config_, settings_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_, texts_, clock_,
-        [this](int n) {
+        [this, kwh = v.kwhProEinheit](int n) {
             MqttTankFigures f;
             if (const auto e = forecast_->forecast(n))
                 f.daysUntilEmpty = e->days;
             f.loss = loss_->loss(n);
             f.consumed = meter_->consumed(n);
-            const double k = settings_.read(Cfg::Mqtt::KWhProEinheit.at(n))
-                                 .replace(QLatin1Char(','), QLatin1Char('.'))
-                                 .toDouble();
-            f.kwhPerUnit = std::isfinite(k) && k > 0 ? k : 0;
+            f.kwhPerUnit = kwh.value(n - 1); // the dialog's OK starts publishing afresh
             return f;
         });
     services_->mqttConnecting();

@@ -17,7 +17,7 @@
 
 struct LossLimits {
     double prozent = 3;    // "VerlustProzent": percentage points of the capacity; 0 = off
-    double stunden = 2;    // "VerlustStunden": the window in hours; 0 = off
+    double stunden = 4;    // "VerlustStunden": the window in hours; 0 = off
     double trigger = 1;    // "MinProzentBetankungTrigger": rise in % of the previous reading
     double minProzent = 5; // "MinProzent": smallest refuelling, % of the capacity
     bool on() const { return prozent > 0 && stunden > 0; }

@@ -7,9 +7,9 @@
 #include "model/Figures.h"
 
 LossWatch::LossWatch(const DeviceTable &devices, Settings &settings, const ForecastProvider &forecasts,
-                     LimitsFn limits, EmailHooks &next, QObject *parent)
+                     LimitsFn limits, EmailHooks &next, std::function<bool()> simulated, QObject *parent)
     : QObject(parent), devices_(devices), settings_(settings), forecasts_(forecasts),
-      limits_(std::move(limits)), next_(next)
+      readLimits_(std::move(limits)), next_(next), simulated_(std::move(simulated))
 {
 }
 
@@ -40,7 +40,10 @@ void LossWatch::reset()
 void LossWatch::EvalEmail(int tank, bool alarmChanged)
 {
     LossEvent event = LossEvent::None;
-    if (tank >= 1 && tank <= devices_.DeviceCount && tank <= kMaxDevices) {
+    const bool simulated = simulated_ && simulated_();
+    if (tank >= 1 && tank <= devices_.DeviceCount && tank <= kMaxDevices && !simulated) {
+        if (!limits_)
+            limits_ = readLimits_();
         const DeviceRecord &rec = devices_[tank];
         Entry &e = entry(tank);
         const std::optional<EmptyForecast> f = forecasts_.forecast(tank);
@@ -48,7 +51,7 @@ void LossWatch::EvalEmail(int tank, bool alarmChanged)
         const LossPoint reading{TankHistory::toSecs(rec.Uhrzeit),
                                 rec.Volumen < 0 ? -1.0 : ScaledLevel(rec.Volumen, rec)};
         LossOutcome out = JudgeLoss(std::move(e.state), reading, ScaledLevel(rec.Tankvolumen, rec),
-                                    f ? f->dailyUse : 0, limits_());
+                                    f ? f->dailyUse : 0, *limits_);
         e.state = std::move(out.state);
         event = out.event;
         // Written before the message, as the other rules do: a restart

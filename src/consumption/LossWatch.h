@@ -7,6 +7,7 @@
 #include <QObject>
 #include <array>
 #include <functional>
+#include <optional>
 
 class ForecastProvider;
 class Settings;
@@ -14,18 +15,26 @@ class Settings;
 // Runs the loss alarm (JudgeLoss) on every evaluated telegram of the server:
 // it sits in front of the e-mail rules, judges the tank's reading, passes the
 // call on, then announces a loss that started or ended (lossChanged). The
-// normal use is the tank's 14-day rate of the forecast; the limits come from
-// the e-mail settings in force. "VerlustGemeldet" + n of section "E-Mail"
+// normal use is the tank's 14-day rate of the forecast; the limits are read
+// once and again after reloadLimits() (the owner calls it when the settings
+// change), not for every telegram. "VerlustGemeldet" + n of section "E-Mail"
 // keeps an open event across a restart; the readings of the window are not
 // kept (a restart starts the window afresh).
+//
+// Fabricated readings (the simulation's level falls by up to 1 % of the
+// capacity every 2 s) are not judged: they would report a leak in every
+// demonstration. An event that is open stays as it is until real readings
+// decide it.
 class LossWatch : public QObject, public EmailHooks
 {
     Q_OBJECT
 public:
     using LimitsFn = std::function<LossLimits()>;
 
+    // simulated: whether the readings come from the simulation (none: never).
     LossWatch(const DeviceTable &devices, Settings &settings, const ForecastProvider &forecasts,
-              LimitsFn limits, EmailHooks &next, QObject *parent = nullptr);
+              LimitsFn limits, EmailHooks &next, std::function<bool()> simulated = {},
+              QObject *parent = nullptr);
 
     void EvalEmail(int tank, bool alarmChanged) override;
     void UnloadForm() override { next_.UnloadForm(); }
@@ -34,6 +43,8 @@ public:
     bool loss(int tank) const;
     // Forgets the readings of every tank (tanks were removed or moved).
     void reset();
+    // The limits are read again at the next reading (the settings changed).
+    void reloadLimits() { limits_.reset(); }
 
 signals:
     // A loss of the tank started (true) or ended (false). Each start is one
@@ -50,7 +61,9 @@ private:
     const DeviceTable &devices_;
     Settings &settings_;
     const ForecastProvider &forecasts_;
-    LimitsFn limits_;
+    LimitsFn readLimits_;
+    std::optional<LossLimits> limits_; // read at the first reading after a change
     EmailHooks &next_;
+    std::function<bool()> simulated_;
     std::array<Entry, kMaxDevices + 1> entries_; // [0] unused
 };

@@ -132,9 +132,10 @@ inline constexpr IniKey DeltaMinutenBetankung{"E-Mail", "DeltaMinutenBetankung",
 // Hours without an accepted telegram after which a tank is reported silent; 0 = off.
 inline constexpr IniKey StilleStunden{"E-Mail", "StilleStunden", "24"};
 // A loss: a fall of more than this many percentage points of the capacity
-// within that many hours (either 0 = off).
+// within that many hours (either 0 = off). Four hours catch a leak of 1 %
+// an hour, which stays below 3 points in any 2 hours.
 inline constexpr IniKey VerlustProzent{"E-Mail", "VerlustProzent", "3"};
-inline constexpr IniKey VerlustStunden{"E-Mail", "VerlustStunden", "2"};
+inline constexpr IniKey VerlustStunden{"E-Mail", "VerlustStunden", "4"};
 inline constexpr IniKeyN MinProzent{"E-Mail", "MinProzent", "100", false};
 inline constexpr IniKeyN MinVolumen{"E-Mail", "MinVolumen", "", false};
 inline constexpr IniKeyN DeltaProzentBetankung{"E-Mail", "DeltaProzentBetankung", "2", false};

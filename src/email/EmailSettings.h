@@ -29,7 +29,7 @@ struct EmailValues {
     // capacity within verlustStunden hours ("VerlustProzent",
     // "VerlustStunden"; either 0 = off).
     double verlustProzent = 3;
-    int verlustStunden = 2;
+    int verlustStunden = 4;
     // tanks[k - 1]: tank k takes part in e-mails ("Gerät k"/"EmailAktiv").
     // Filled for tanks 1..DeviceCount when loaded.
     QList<bool> tanks;

@@ -133,8 +133,8 @@ QString dashes()
 
 QString ReasonText(int reason, const Texts &texts, qint64 silentHours)
 {
-    static const int kTextOf[] = {25, 18, 19, 23, 24, 20, 21, 410, 411, 1100};
-    if (reason < 0 || reason > ReasonLoss)
+    static const int kTextOf[] = {25, 18, 19, 23, 24, 20, 21, 410, 411, 1100, 1106};
+    if (reason < 0 || reason > ReasonLossEnd)
         return texts(22);
     if (reason == ReasonSilent)
         return FormatText(texts(410), {QString::number(silentHours)});

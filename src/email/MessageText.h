@@ -24,6 +24,7 @@ enum EmailReason {
     ReasonSilent = 7,   // no accepted telegram for longer than "StilleStunden"
     ReasonReturned = 8, // telegrams again after a reported silence
     ReasonLoss = 9,     // the content fell far faster than the tank's own use
+    ReasonLossEnd = 10, // that loss is over: the level steady again, or a refuelling
 };
 
 // Text of a reason code; unknown codes give "Meldegrund unbekannt".

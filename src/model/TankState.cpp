@@ -46,6 +46,8 @@ TankStatus TankState(const TankReading &reading, const TankStateRules &rules, co
     } else if (reading.errorCode != 0) {
         s.condition = TankCondition::Fault;
         s.errorCode = reading.errorCode;
+    } else if (reading.loss) {
+        s.condition = TankCondition::Loss;
     } else if (rules.lowPercent > 0 && reading.percent < rules.lowPercent / 2) {
         s.condition = TankCondition::VeryLow;
     } else if (rules.lowPercent > 0 && reading.percent < rules.lowPercent) {
@@ -84,6 +86,8 @@ QString TankStateWords(const TankStatus &s, const Texts &t)
         return FormatText(t(804), {ErrorCodeText(s.errorCode)});
     case TankCondition::Silent:
         return t(803);
+    case TankCondition::Loss:
+        return t(1107);
     case TankCondition::Alarm:
         return t(805);
     }
@@ -114,6 +118,8 @@ QString TankStateNote(const TankStatus &s, const Texts &t)
     }
     case TankCondition::Silent:
         return FormatText(t(808), {QString::number(s.silentHours)});
+    case TankCondition::Loss:
+        return t(1108);
     case TankCondition::Alarm:
         return t(811);
     }

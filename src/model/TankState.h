@@ -14,6 +14,7 @@ enum class TankCondition {
     Ok,
     Low,     // below the tank's threshold (amber)
     VeryLow, // below half of it (red)
+    Loss,    // the content fell far faster than the tank's own use (a leak, a theft)
     Fault,   // the device sends an error code instead of a level
     Silent,  // no telegram for longer than the silence hours
     Alarm,   // the device's alarm input
@@ -25,6 +26,7 @@ struct TankReading {
     QDateTime lastTelegram; // invalid: never
     bool alarm = false;
     int errorCode = 0; // the device's code (0xE008) while it sends one, else 0
+    bool loss = false; // a loss event of the tank is open
 };
 
 struct TankStateRules {
@@ -40,9 +42,11 @@ struct TankStatus {
     bool operator==(const TankStatus &) const = default;
 };
 
-// The rules, worst first: alarm, silent, fault, very low, low, ok.
+// The rules, worst first: alarm, silent, fault, loss, very low, low, ok. A
+// loss is known from readings only: while there are none (silent) or none
+// valid (fault), that is what the user has to learn first.
 TankStatus TankState(const TankReading &reading, const TankStateRules &rules, const QDateTime &now);
-// The reading of a device record (its error code, its fill percent).
+// The reading of a device record (its error code, its fill percent; no loss).
 TankReading TankReadingOf(const DeviceRecord &rec);
 
 // A word or two for a table cell or a badge: "low", "fault E008".

@@ -48,7 +48,9 @@ void TankStateWatch::update(int n)
 {
     if (n < 1 || n > tanks_.DeviceCount())
         return;
-    const TankStatus now = TankState(TankReadingOf(tanks_.device(n)), rules_(n), clock_());
+    TankReading reading = TankReadingOf(tanks_.device(n));
+    reading.loss = loss_ && loss_(n);
+    const TankStatus now = TankState(reading, rules_(n), clock_());
     const TankStatus before = status_[size_t(n)];
     const bool first = !known_[size_t(n)];
     known_[size_t(n)] = true;

@@ -26,6 +26,10 @@ public:
     TankStateWatch(const TankController &tanks, RulesFn rules, ClockFn clock, NotificationLog &log,
                    const Texts &texts, QObject *parent = nullptr);
 
+    // Whether tank n has an open loss event (the loss alarm's own notes
+    // are added by its owner, not here). Without one, no tank has a loss.
+    void setLossSource(std::function<bool(int tank)> loss) { loss_ = std::move(loss); }
+
     // Starts the one-minute check.
     void start();
     // Evaluates tank n now (a quiet first look notes nothing).
@@ -43,6 +47,7 @@ private:
 
     const TankController &tanks_;
     RulesFn rules_;
+    std::function<bool(int)> loss_;
     ClockFn clock_;
     NotificationLog &log_;
     const Texts &texts_; // the owner's: it may learn the run's language later

@@ -3,6 +3,8 @@
 #include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
+#include "model/DeviceRecord.h"
+#include "model/Figures.h"
 
 #include <utility>
 
@@ -38,4 +40,18 @@ bool MqttDialogLogic::Ok()
     }
     apply_(values);
     return true;
+}
+
+QList<MqttDialogLogic::EnergyRow> MqttDialogLogic::EnergyRows(const DeviceTable &devices, const Texts &t)
+{
+    QList<EnergyRow> rows;
+    for (int n = 1; n <= devices.DeviceCount && n <= kMaxDevices; ++n) {
+        const DeviceRecord &rec = devices[n];
+        const QString name = rec.Tankbezeichnung.trimmed();
+        // A tank without a unit still has a content: the factor is per unit of it.
+        const QString unit = UnitSymbol(rec.Einheit);
+        rows.append({name.isEmpty() ? t(281) + QString::number(n) : name,
+                     FormatText(t(1109), {unit.isEmpty() ? t(1110) : unit})});
+    }
+    return rows;
 }

@@ -1,11 +1,13 @@
 #pragma once
 #include "MqttSettings.h"
 
+#include <QList>
 #include <QString>
 #include <functional>
 
-class UiServices;
 class Texts;
+class UiServices;
+struct DeviceTable;
 
 // What the MQTT settings dialog does, without the widgets: its captions, the
 // values it opens with, and OK's check before the values are applied.
@@ -22,6 +24,16 @@ public:
     MqttDialogLogic(const MqttValues &stored, UiServices &ui, const Texts &texts, Apply apply);
 
     MqttValues values; // the dialog mirrors its fields here before Ok
+
+    // The energy sensor's factor of each registered tank ("kWhProEinheit" +
+    // n, values.kwhProEinheit[n - 1]): the tank as the fleet names it, and the
+    // unit the factor is per ("kWh per L").
+    struct EnergyRow {
+        QString tank, unit;
+    };
+    QList<EnergyRow> energyRows;
+    // The rows of tanks 1..DeviceCount.
+    static QList<EnergyRow> EnergyRows(const DeviceTable &devices, const Texts &t);
 
     // A value that cannot work is said in a box and false returned (the
     // dialog stays open); else the values are applied.

@@ -11,6 +11,7 @@
 #include <QSysInfo>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 QString DefaultMqttTopic()
@@ -29,7 +30,7 @@ QString withoutTrailingSlash(QString s)
 }
 } // namespace
 
-MqttValues ReadMqttValues(const Settings &settings)
+MqttValues ReadMqttValues(const Settings &settings, int tanks)
 {
     using namespace Cfg::Mqtt;
     MqttValues v;
@@ -47,6 +48,13 @@ MqttValues ReadMqttValues(const Settings &settings)
     v.discoveryPrefix = withoutTrailingSlash(settings.read(DiscoveryPrefix));
     if (v.discoveryPrefix.isEmpty())
         v.discoveryPrefix = QString::fromUtf8(DiscoveryPrefix.def);
+    for (int n = 1; n <= tanks; ++n) {
+        // A hand-edited comma counts as the decimal point; anything else
+        // that is not a positive number is no energy sensor.
+        const double k =
+            settings.read(KWhProEinheit.at(n)).replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+        v.kwhProEinheit << (std::isfinite(k) && k > 0 ? k : 0);
+    }
     return v;
 }
 
@@ -63,6 +71,13 @@ void WriteMqttValues(Settings &settings, const MqttValues &v)
     settings.write(Topic, withoutTrailingSlash(v.topic));
     settings.write(Discovery, v.discovery ? 1 : 0);
     settings.write(DiscoveryPrefix, withoutTrailingSlash(v.discoveryPrefix));
+    for (int n = 1; n <= v.kwhProEinheit.size(); ++n) {
+        const double k = v.kwhProEinheit[n - 1];
+        if (std::isfinite(k) && k > 0)
+            settings.write(KWhProEinheit.at(n), QString::number(k, 'g', 12));
+        else
+            settings.write(KWhProEinheit.at(n), IniNoValue);
+    }
 }
 
 int TopicFault(const QString &topic)

@@ -1,4 +1,5 @@
 #pragma once
+#include <QList>
 #include <QString>
 
 class Texts;
@@ -17,16 +18,21 @@ struct MqttValues {
     QString topic; // base of every state topic, without a trailing "/"
     bool discovery = true;
     QString discoveryPrefix = QStringLiteral("homeassistant");
+    // "kWhProEinheit" + n at [n - 1], for as many tanks as were read: kWh per
+    // unit of the tank's content, 0 = no energy sensor.
+    QList<double> kwhProEinheit;
 
     bool operator==(const MqttValues &) const = default;
 };
 
 // "tankmon/" + this computer's host name.
 QString DefaultMqttTopic();
-MqttValues ReadMqttValues(const Settings &settings);
+// tanks: the "kWhProEinheit" of tanks 1..tanks are read as well.
+MqttValues ReadMqttValues(const Settings &settings, int tanks = 0);
 // The broker, TLS and login of the values as a client's endpoint.
 MqttEndpoint EndpointOf(const MqttValues &v, const QString &caFile, const QString &clientId);
-// Every key in one replace of the file.
+// Every key in one replace of the file; of "kWhProEinheit", those of the
+// tanks in v (a factor of 0 removes the key).
 void WriteMqttValues(Settings &settings, const MqttValues &v);
 // Why no state can be published under a topic or discovery prefix: the id
 // of the language text that says so, or 0 when it can. Refused: empty, a

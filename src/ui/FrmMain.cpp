@@ -475,11 +475,14 @@ void frmMain::openMqttDialog()
 {
     if (app_.config().clientMode)
         return;
+    // With each registered tank's energy factor.
+    const DeviceTable &devices = app_.tanks().table();
+    auto logic = std::make_unique<MqttDialogLogic>(
+        ReadMqttValues(app_.settings(), devices.DeviceCount), app_.ui(), app_.texts(),
+        [this](const MqttValues &v) { app_.applyMqttSettings(v); });
+    logic->energyRows = MqttDialogLogic::EnergyRows(devices, app_.texts());
     frmMqtt::ShowDialog(
-        mqtt_,
-        std::make_unique<MqttDialogLogic>(ReadMqttValues(app_.settings()), app_.ui(), app_.texts(),
-                                          [this](const MqttValues &v) { app_.applyMqttSettings(v); }),
-        [this](const QString &topic) { showHelp(topic); }, this);
+        mqtt_, std::move(logic), [this](const QString &topic) { showHelp(topic); }, this);
 }
 
 void frmMain::openWebDialog()

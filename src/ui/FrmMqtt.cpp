@@ -11,13 +11,18 @@
 #include "mqtt/MqttDialogLogic.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 frmMqtt *frmMqtt::ShowDialog(QPointer<frmMqtt> &open, std::unique_ptr<MqttDialogLogic> logic, HelpFn help,
                              QWidget *parent)
@@ -88,11 +93,61 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
     form->addRow(chbxDiscovery);
     form->addRow(label(c.prefix), txtPrefix);
 
+    // One factor per tank, with the unit it is per: the tank chosen in a
+    // list, so that 56 tanks fit as well as one.
+    const Texts t = CurrentTexts();
+    logic_->values.kwhProEinheit.resize(logic_->energyRows.size());
+    GroupEnergie = new QGroupBox(t(1111), this);
+    GroupEnergie->setObjectName(QStringLiteral("GroupEnergie"));
+    GroupEnergie->setToolTip(t(1112));
+    ComboKWhTank = new QComboBox(GroupEnergie);
+    ComboKWhTank->setObjectName(QStringLiteral("ComboKWhTank"));
+    for (const MqttDialogLogic::EnergyRow &row : logic_->energyRows)
+        ComboKWhTank->addItem(row.tank);
+    spinKWh = new QDoubleSpinBox(GroupEnergie);
+    spinKWh->setObjectName(QStringLiteral("spinKWh"));
+    spinKWh->setRange(0, 1000000);
+    spinKWh->setDecimals(3);
+    lblKWhEinheit = new QLabel(GroupEnergie);
+    lblKWhEinheit->setObjectName(QStringLiteral("lblKWhEinheit"));
+    // Room for the widest unit, so that choosing another tank moves nothing.
+    int unitWidth = 0;
+    for (const MqttDialogLogic::EnergyRow &row : logic_->energyRows)
+        unitWidth = std::max(unitWidth, lblKWhEinheit->fontMetrics().horizontalAdvance(row.unit));
+    lblKWhEinheit->setMinimumWidth(unitWidth + 2);
+    auto *tankCaption = new QLabel(t(281).trimmed() + QLatin1Char(':'), GroupEnergie);
+    tankCaption->setBuddy(ComboKWhTank);
+    auto *kwhCaption = new QLabel(t(1113), GroupEnergie);
+    kwhCaption->setBuddy(spinKWh);
+    auto *factor = new QHBoxLayout;
+    factor->addWidget(spinKWh);
+    factor->addWidget(lblKWhEinheit);
+    factor->addStretch(1);
+    auto *energy = new QFormLayout(GroupEnergie);
+    energy->addRow(tankCaption, ComboKWhTank);
+    energy->addRow(kwhCaption, factor);
+    const auto showTank = [this](int i) {
+        if (i < 0 || i >= logic_->energyRows.size())
+            return;
+        const QSignalBlocker block(spinKWh);
+        spinKWh->setValue(logic_->values.kwhProEinheit[i]);
+        lblKWhEinheit->setText(logic_->energyRows[i].unit);
+    };
+    connect(ComboKWhTank, &QComboBox::currentIndexChanged, this, showTank);
+    connect(spinKWh, &QDoubleSpinBox::valueChanged, this, [this](double k) {
+        const int i = ComboKWhTank->currentIndex();
+        if (i >= 0 && i < logic_->values.kwhProEinheit.size())
+            logic_->values.kwhProEinheit[i] = k;
+    });
+    showTank(ComboKWhTank->currentIndex());
+    GroupEnergie->setVisible(!logic_->energyRows.isEmpty());
+
     auto *buttons = HelpOkCancelRow(cmdHilfe, CmdOk, cmdCancel);
 
     auto *outer = new QVBoxLayout(this);
     outer->setSpacing(14);
     outer->addLayout(form);
+    outer->addWidget(GroupEnergie);
     outer->addLayout(buttons);
     AssignAccessKeys(this);
 
@@ -116,6 +171,7 @@ void frmMqtt::takeFields()
     v.topic = txtTopic->text();
     v.discovery = chbxDiscovery->isChecked();
     v.discoveryPrefix = txtPrefix->text();
+    // v.kwhProEinheit follows the energy fields as they are edited.
 }
 
 void frmMqtt::CmdOk_Click()

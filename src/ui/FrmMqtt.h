@@ -9,6 +9,9 @@ class MqttConnectionTest;
 class MqttDialogLogic;
 class QLabel;
 class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -38,6 +41,12 @@ public:
     QPushButton *cmdHilfe;
     QPushButton *cmdTest;
     QLabel *lblTest;
+    // The energy sensor's factor of the tank chosen, with its unit; hidden
+    // without tanks.
+    QGroupBox *GroupEnergie;
+    QComboBox *ComboKWhTank;
+    QDoubleSpinBox *spinKWh;
+    QLabel *lblKWhEinheit;
 
 private:
     void CmdOk_Click();

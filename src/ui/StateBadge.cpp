@@ -17,6 +17,7 @@ QColor Text(TankCondition c)
         return QColor(0x37, 0x47, 0x4f);
     case TankCondition::VeryLow:
     case TankCondition::Fault:
+    case TankCondition::Loss:
     case TankCondition::Alarm:
         return QColor(0xb7, 0x1c, 0x1c);
     }
@@ -35,6 +36,7 @@ QColor Background(TankCondition c)
     case TankCondition::VeryLow:
     case TankCondition::Fault:
         return QColor(0xff, 0xcd, 0xd2);
+    case TankCondition::Loss:
     case TankCondition::Alarm:
         return QColor(0xef, 0x9a, 0x9a);
     }

@@ -86,6 +86,8 @@ QString WebStateName(TankCondition c)
         return QStringLiteral("low");
     case TankCondition::VeryLow:
         return QStringLiteral("very_low");
+    case TankCondition::Loss:
+        return QStringLiteral("loss");
     case TankCondition::Fault:
         return QStringLiteral("fault");
     case TankCondition::Silent:

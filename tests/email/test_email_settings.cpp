@@ -35,7 +35,7 @@ TEST_F(EmailSettingsTest, FirstStartValuesSavedInDialogOrder)
                       "Abstand 1 in h=744|Abstand 2 in h=168|Melderaster=10|Kundenname=|Strasse=|Ort=|"
                       "Telefon=|Bemerkung=|SMTPServer=|SMTPPort=587|STARTTLS=1|Login=0|UserName=|"
                       "Password=```|AbsenderEmail=|Betreff=%13 %20 %10, %01, %04, %21 %15 %08|"
-                      "StilleStunden=24|VerlustProzent=3|VerlustStunden=2|[Gerät1]|EmailAktiv=0|[Gerät2]|"
+                      "StilleStunden=24|VerlustProzent=3|VerlustStunden=4|[Gerät1]|EmailAktiv=0|[Gerät2]|"
                       "EmailAktiv=1|")
                   .split('|'));
 }

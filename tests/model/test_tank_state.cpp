@@ -5,6 +5,7 @@
 #include "model/TankStateWatch.h"
 
 #include <gtest/gtest.h>
+#include <set>
 
 namespace
 {
@@ -45,6 +46,11 @@ TEST(TankStates, RulesInOrderOfUrgency)
         {"silent beats fault", Reading(0, 25 * 60, false, 0xE002), r, TankCondition::Silent, 0},
         {"alarm beats everything", Reading(1, 25 * 60, true, 0xE002), r, TankCondition::Alarm, 0},
         {"alarm on a full tank", Reading(99, 1, true), r, TankCondition::Alarm, 0},
+        {"a loss", {57, kNow.addSecs(-300), false, 0, true}, r, TankCondition::Loss, 0},
+        {"a loss that drained the tank", {2, kNow.addSecs(-300), false, 0, true}, r, TankCondition::Loss, 0},
+        {"fault over loss", {0, kNow.addSecs(-300), false, 0xE008, true}, r, TankCondition::Fault, 0xE008},
+        {"silence hides a loss", {40, kNow.addSecs(-25 * 3600), false, 0, true}, r, TankCondition::Silent, 0},
+        {"alarm beats a loss", {40, kNow.addSecs(-300), true, 0, true}, r, TankCondition::Alarm, 0},
     };
     for (const StateCase &c : cases) {
         const TankStatus s = TankState(c.reading, c.rules, kNow);
@@ -264,4 +270,24 @@ TEST_F(FleetTest, WatchNotesBeginningsAndEndsOnce)
     EXPECT_EQ(log.unacknowledged(), 4);
     log.acknowledgeAll();
     EXPECT_EQ(log.unacknowledged(), 0);
+}
+
+// An open loss shows in the tank's row; its notes are its owner's, not the
+// watch's, so the list gets no second line for it.
+TEST_F(FleetTest, ALossShowsInTheRowWithoutANoteOfTheWatch)
+{
+    std::set<int> losses;
+    watch.setLossSource([&losses](int n) { return losses.contains(n); });
+    const auto before = log.events().size();
+    const auto state = [this](int n) { return model.index(n - 1, FleetModel::State).data().toString(); };
+    losses = {1, 3};
+    watch.updateAll();
+    EXPECT_EQ(state(1), "loss");
+    EXPECT_EQ(model.index(0, FleetModel::State).data(Qt::ToolTipRole).toString(),
+              "The content is falling far faster than its usual use: a leak or theft?");
+    EXPECT_EQ(state(3), "fault E008") << "the fault is what to look at first";
+    losses.clear();
+    watch.updateAll();
+    EXPECT_EQ(state(1), "OK");
+    EXPECT_EQ(log.events().size(), before);
 }

@@ -202,7 +202,7 @@ TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.host << '|' << c.topic << '|' << c.prefix);
         ScriptedUi ui;
-        MqttValues v{true, c.host, c.port, true, "user", "sécret", c.topic, false, c.prefix};
+        MqttValues v{true, c.host, c.port, true, "user", "sécret", c.topic, false, c.prefix, {}};
         MqttDialogLogic logic(v, ui, texts, [&](const MqttValues &ok) { WriteMqttValues(settings, ok); });
         EXPECT_EQ(logic.Ok(), c.said == 0);
         const QString shown = ui.shown.isEmpty() ? QString() : ui.shown.first().text;
@@ -215,7 +215,8 @@ TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
         EXPECT_TRUE(shown.contains(texts(c.said))) << qPrintable(shown);
     }
     const MqttValues stored = ReadMqttValues(settings);
-    EXPECT_EQ(stored, (MqttValues{true, "broker", 8883, true, "user", "sécret", "tankmon/a", false, "ha"}));
+    EXPECT_EQ(stored,
+              (MqttValues{true, "broker", 8883, true, "user", "sécret", "tankmon/a", false, "ha", {}}));
     EXPECT_NE(settings.read(Cfg::Mqtt::Password), "sécret");
 }
 

@@ -206,7 +206,7 @@ TEST_F(WebServerTest, PasswordTlsAndTheAddressRule)
     EXPECT_EQ(right.body, "{\"tanks\":[]}");
 }
 
-TEST_F(WebServerTest, IdleConnectionsDoNotDelayEvaluation)
+TEST_F(WebServerTest, IdleConnectionsNeitherStopEvaluationNorTheStream)
 {
     rlimit files{};
     getrlimit(RLIMIT_NOFILE, &files);
@@ -221,24 +221,18 @@ TEST_F(WebServerTest, IdleConnectionsDoNotDelayEvaluation)
     stream.write("GET /api/v1/events HTTP/1.1\r\nHost: x\r\n\r\n");
     QByteArray events;
     ASSERT_TRUE(WaitFor([&] { return (events += stream.readAll()).contains("event: tanks"); }, 5000));
-    // From a telegram to its event, the median of a few.
+    // Every telegram reaches the stream (how fast is bench_web's to measure).
     int level = 100;
-    const auto telegramToEvent = [&] {
-        QList<qint64> times;
+    const auto telegramsReachTheStream = [&] {
         for (int i = 0; i < 5; ++i) {
             const QByteArray want = "\"level\":" + QByteArray::number(++level);
-            QElapsedTimer t;
-            t.start();
             gateway.write(MakeTelegram(4711, level).toHex().toUpper() + '\n');
             if (!WaitFor([&] { return (events += stream.readAll()).contains(want); }, 5000))
-                return qint64(-1);
-            times << t.elapsed();
+                return false;
         }
-        std::sort(times.begin(), times.end());
-        return times[2];
+        return true;
     };
-    const qint64 quiet = telegramToEvent();
-    ASSERT_GE(quiet, 0);
+    ASSERT_TRUE(telegramsReachTheStream());
     std::vector<std::unique_ptr<QTcpSocket>> idle;
     for (int i = 0; i < 1000; ++i) {
         idle.push_back(std::make_unique<QTcpSocket>());
@@ -250,9 +244,7 @@ TEST_F(WebServerTest, IdleConnectionsDoNotDelayEvaluation)
     };
     // All are taken; the program keeps what its limit allows and closes the rest.
     ASSERT_TRUE(WaitFor([&] { return open() <= 255; }, 20000)) << open();
-    const qint64 busy = telegramToEvent();
-    ASSERT_GE(busy, 0);
-    EXPECT_LE(busy - quiet, 50) << "quiet " << quiet << " ms, with 1000 idle connections " << busy << " ms";
+    EXPECT_TRUE(telegramsReachTheStream());
     EXPECT_EQ(stream.state(), QAbstractSocket::ConnectedState);
 }
 

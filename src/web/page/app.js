@@ -57,7 +57,7 @@ function showTanks() {
     state.textContent = T[t.state] || t.state;
     const stateCell = cell(tr, heads[6], 'states');
     stateCell.append(state);
-    if (t.loss) {
+    if (t.loss && t.state !== 'loss') { // a more urgent state shows first
       const loss = document.createElement('span');
       loss.className = 'state loss';
       loss.textContent = T.loss;

@@ -1,0 +1,140 @@
+// The loss alarm as the start-up builds it: telegrams from a stand-in link,
+// a settable clock, and a real mail server at the far end.
+#include "email/SmtpPeer.h"
+#include "support/Fixtures.h"
+#include "support/MockLink.h"
+
+#include "app/AppController.h"
+#include "consumption/LossWatch.h"
+#include "core/DateText.h"
+#include "email/EmailNotifier.h"
+#include "email/EmailSettings.h"
+#include "link/Simulation.h"
+#include "model/TankStateWatch.h"
+
+#include <QRegularExpression>
+
+namespace
+{
+
+class LossRoad : public UiTest
+{
+protected:
+    void TearDown() override { app.reset(); }
+    // The mail server, no cyclic or level report in between; extra: more lines.
+    void configure(quint16 port, const QByteArray &extra)
+    {
+        writeBytes(iniPath(), extra + MailSettings(port) + "LetzteEmail=" + FormatDateText(now).toLatin1() +
+                                  "\r\nMelderaster=100\r\n");
+    }
+    // A start as the program makes it (the previous instance gone first).
+    void startApp()
+    {
+        app.reset();
+        links = {};
+        LinkHardware hardware;
+        hardware.links = links.factory();
+        app = std::make_unique<AppController>(config, settings, ui, clock, hardware,
+                                              [](const QStringList &) {});
+        ASSERT_EQ(app->start(), AppController::Start::Run);
+        app->activate();
+    }
+    // One reading of tank 4711 (capacity 5000) every 10 minutes, from link.
+    void read(MockLink *link, int level, int times = 1)
+    {
+        for (int i = 0; i < times; ++i) {
+            now = now.addSecs(600);
+            link->feed(Telegram{.sn = 4711, .levelWord = Bcd(level)}.bytes());
+        }
+    }
+    // The reasons of the messages the mail server accepted: their subjects
+    // (folded lines of UTF-8 encoded words) up to the first colon.
+    QStringList subjects() const
+    {
+        static const QRegularExpression word(QStringLiteral(R"(=\?UTF-8\?B\?([^?]*)\?=)"));
+        QStringList s;
+        for (const auto &m : peer.messages) {
+            QByteArray header;
+            for (const QByteArray &line : m.second.mid(m.second.indexOf("\r\nSubject: ") + 11).split('\n')) {
+                if (!header.isEmpty() && !line.startsWith(' ') && !line.startsWith('\t'))
+                    break;
+                header += line.trimmed();
+            }
+            QString subject;
+            for (auto it = word.globalMatch(QString::fromLatin1(header)); it.hasNext();)
+                subject += QString::fromUtf8(QByteArray::fromBase64(it.next().captured(1).toLatin1()));
+            s << (subject.isEmpty() ? QString::fromLatin1(header) : subject).section(QLatin1Char(':'), 0, 0);
+        }
+        return s;
+    }
+    bool mailed(qsizetype count)
+    {
+        return WaitFor([&] { return peer.messages.size() >= count && !app->email().busy(); }, 30000) &&
+               peer.messages.size() == count;
+    }
+
+    SmtpPeer peer{{}};
+    MockLinks links;
+    std::unique_ptr<AppController> app;
+};
+
+} // namespace
+
+// A theft of 4 % within 20 minutes: mailed once when it starts and once when
+// the level has been steady for the window, with a restart in between that
+// neither repeats the start nor forgets the event; a limit lowered in the
+// e-mail settings counts from the next reading on.
+TEST_F(LossRoad, StartAndEndMailedOnceAcrossARestartAndNewLimitsAtOnce)
+{
+    configure(peer.port, "[Common]\r\nActiveCom=1\r\n");
+    startApp();
+    read(links.serial, 4000, 7);
+    read(links.serial, 3900);
+    read(links.serial, 3800);
+    ASSERT_TRUE(mailed(1)) << subjects().join('\n').toStdString();
+    EXPECT_TRUE(app->losses().loss(1));
+    EXPECT_EQ(app->states().status(1).condition, TankCondition::Loss);
+
+    startApp();
+    EXPECT_TRUE(app->losses().loss(1)) << "kept across the restart";
+    read(links.serial, 3800, 3 * 6);
+    EXPECT_TRUE(mailed(1)) << "not over after 3 hours";
+    read(links.serial, 3800, 2 * 6);
+    ASSERT_TRUE(mailed(2)) << subjects().join('\n').toStdString();
+    EXPECT_FALSE(app->losses().loss(1));
+    EXPECT_EQ(app->states().status(1).condition, TankCondition::Ok);
+    EXPECT_EQ(subjects(), (QStringList{"Verlust", "Verlust beendet"}));
+
+    // 1.6 % in 20 minutes: below the limit of 3 points, above one of 1.
+    EmailValues v = app->emailSettings().values();
+    v.verlustProzent = 1;
+    app->emailSettings().save(v);
+    read(links.serial, 3760);
+    read(links.serial, 3720);
+    ASSERT_TRUE(mailed(3)) << subjects().join('\n').toStdString();
+    EXPECT_EQ(subjects().last(), "Verlust");
+}
+
+// The simulation's level falls by up to 1 % of the capacity every 2 s, far
+// faster than any tank's use: no loss is judged on it, none mailed or shown.
+TEST_F(LossRoad, SimulatedUseRaisesNoLoss)
+{
+    configure(peer.port, "[COM]\r\nSimulation=1\r\n");
+    startApp();
+    ASSERT_NE(links.simulation, nullptr);
+    ASSERT_NE(links.simulation->state(), DeviceLink::State::Closed);
+    int level = 4000;
+    for (int tick = 0; tick < 200; ++tick) {
+        now = now.addSecs(2);
+        level -= 50;
+        if (level < 0)
+            level = 4000;
+        links.simulation->feed(SimulatedTelegram(4711, 20, level)); // a tank registered before
+    }
+    ASSERT_EQ(app->tanks().DeviceCount(), 1);
+    EXPECT_FALSE(app->losses().loss(1));
+    EXPECT_NE(app->states().status(1).condition, TankCondition::Loss);
+    // Anything the rules mail meanwhile has gone out; none of it is a loss.
+    WaitFor([&] { return !app->email().busy(); }, 30000);
+    EXPECT_FALSE(subjects().contains("Verlust")) << subjects().join('\n').toStdString();
+}
