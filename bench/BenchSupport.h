@@ -1,7 +1,12 @@
 #pragma once
-// What the benchmarks share: a device telegram and the median of runs.
+// What the benchmarks share: a device telegram, the median of runs and a
+// blocking loopback connection.
 #include <QByteArray>
+#include <QThread>
 #include <algorithm>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <vector>
 
 // A valid 19-byte telegram of device `sn` (type 7), level in BCD, temperature byte.
@@ -41,4 +46,18 @@ inline double Median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+// A blocking socket connected to 127.0.0.1:port, tried for up to 10 s while
+// the program under test starts listening.
+inline int ConnectLoopback(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (int i = 0; i < 2000 && ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0; ++i)
+        QThread::msleep(5);
+    return fd;
 }

@@ -36,18 +36,6 @@ QByteArray lines(qint64 from, int count)
     return b;
 }
 
-int connectTo(quint16 port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    for (int i = 0; i < 2000 && ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0; ++i)
-        QThread::msleep(5);
-    return fd;
-}
-
 // Sends counted lines until the peer cuts (or maxMs passed); returns whole lines sent.
 qint64 flood(int fd, qint64 maxMs, qint64 *ms)
 {
@@ -110,7 +98,7 @@ int main(int argc, char **argv)
                 ::close(c);
             });
             qint64 ms = 0;
-            const qint64 n = flood(connectTo(ntohs(a.sin_port)), 2000, &ms);
+            const qint64 n = flood(ConnectLoopback(ntohs(a.sin_port)), 2000, &ms);
             reader.join();
             ::close(lfd);
             raws.push_back(n * 1000.0 / ms);
@@ -126,7 +114,7 @@ int main(int argc, char **argv)
         p.start(TANKMON_PROGRAM, {"--headless", "--data-dir", dir.path()});
         p.waitForStarted();
         qint64 ms = 0;
-        const qint64 accepted = flood(connectTo(port), 30000, &ms);
+        const qint64 accepted = flood(ConnectLoopback(port), 30000, &ms);
         ::kill(pid_t(p.processId()), SIGTERM);
         p.waitForFinished(30000);
         ini.open(QIODevice::ReadOnly);

@@ -12,6 +12,19 @@
 
 namespace
 {
+// MQTT on, with a password the broker refuses.
+void WriteRefusedLogin(Settings &settings, quint16 port)
+{
+    MqttValues v;
+    v.aktiv = true;
+    v.host = QStringLiteral("127.0.0.1");
+    v.port = port;
+    v.userName = QStringLiteral("tankmon");
+    v.password = QStringLiteral("wrong");
+    v.topic = QStringLiteral("tankmon/test");
+    WriteMqttValues(settings, v);
+}
+
 // The list as a day with troubles leaves it: a tank that raises and ends an
 // alarm, a fault, a silent tank, the link lost and back, a failed mail.
 void FillNotifications(AppController &app, const QDateTime &now)
@@ -57,21 +70,14 @@ TEST_F(MainWindowTest, MqttIndicatorAfterARefusal)
 {
     Broker broker;
     ASSERT_TRUE(broker.start(true, QStringLiteral("right")));
-    MqttValues v;
-    v.aktiv = true;
-    v.host = QStringLiteral("127.0.0.1");
-    v.port = broker.port;
-    v.userName = QStringLiteral("tankmon");
-    v.password = QStringLiteral("wrong");
-    v.topic = QStringLiteral("tankmon/test");
-    WriteMqttValues(settings, v);
+    WriteRefusedLogin(settings, broker.port);
     open();
     auto *mqtt = Part<StatusIndicator>(win.get(), "lblMqttIndicator");
     ASSERT_TRUE(WaitFor([&] { return mqtt->text() == QStringLiteral("MQTT: getrennt"); }, 15000))
         << qPrintable(mqtt->text());
     EXPECT_TRUE(mqtt->isVisible());
     EXPECT_TRUE(
-        mqtt->toolTip().startsWith(FormatText(LngText(423), {"127.0.0.1:" + QString::number(v.port)})))
+        mqtt->toolTip().startsWith(FormatText(LngText(423), {"127.0.0.1:" + QString::number(broker.port)})))
         << qPrintable(mqtt->toolTip());
     app->ui().setPanelText(1, QStringLiteral("something else"));
     EXPECT_EQ(mqtt->text(), QStringLiteral("MQTT: getrennt"));
@@ -200,14 +206,7 @@ TEST_F(MainWindowTest, StatusIndicatorsFitSmallAndLargeScreens)
         SCOPED_TRACE(lng);
         writeBytes(iniPath(), "[LngPtnr]\r\nLngId=" + QByteArray::number(lng) + "\r\n[COM]\r\nClientPort=" +
                                   QByteArray::number(port) + "\r\n[Common]\r\nActiveNet=1\r\n");
-        MqttValues v;
-        v.aktiv = true;
-        v.host = QStringLiteral("127.0.0.1");
-        v.port = broker.port;
-        v.userName = QStringLiteral("tankmon");
-        v.password = QStringLiteral("wrong");
-        v.topic = QStringLiteral("tankmon/test");
-        WriteMqttValues(settings, v);
+        WriteRefusedLogin(settings, broker.port);
         open();
         ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }, 10000));
         FillNotifications(*app, now);
