@@ -5,7 +5,6 @@
 #include "ProgramInfo.h"
 #include "consumption/Forecast.h"
 #include "core/Paths.h"
-#include "core/RunConfig.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
@@ -21,13 +20,13 @@
 #include <QProcess>
 #include <QVersionNumber>
 
-AppController::AppController(RunConfig &config, Settings &settings, UiServices &ui, ClockFn clock,
+AppController::AppController(RunSwitches &switches, Settings &settings, UiServices &ui, ClockFn clock,
                              LinkHardware hardware, ProcessStarter starter, QObject *parent)
-    : QObject(parent), config_(config), settings_(settings), ui_(ui), clock_(std::move(clock)),
-      hardware_(std::move(hardware)), starter_(std::move(starter)), tanks_(config, settings, ui, clock_),
-      history_(std::make_unique<HistoryRecorder>(tanks_.table(), config, settings, ui, clock_,
+    : QObject(parent), switches_(switches), settings_(settings), ui_(ui), clock_(std::move(clock)),
+      hardware_(std::move(hardware)), starter_(std::move(starter)), tanks_(switches, settings, ui, clock_),
+      history_(std::make_unique<HistoryRecorder>(tanks_.table(), switches, settings, ui, clock_,
                                                  [this] { tanks_.registry().SaveDeviceRegistry(); })),
-      tempCorrection_(tanks_, config, settings, ui), maintenance_(tanks_, config, ui, clock_)
+      tempCorrection_(tanks_, switches, settings, ui), maintenance_(tanks_, switches, ui, clock_)
 {
     forecast_ = std::make_unique<ForecastProvider>(tanks_.table(), settings_, clock_, *history_);
     tanks_.setHistoryHooks(forecast_.get());
@@ -43,16 +42,16 @@ AppController::AppController(RunConfig &config, Settings &settings, UiServices &
         [this] {
             MessageContext m;
             const QVersionNumber v = QVersionNumber::fromString(QStringLiteral(TANKMON_VERSION));
-            m.versionLine = VersionLine(ProgramTitle(config_, false), v.majorVersion(), v.minorVersion(),
+            m.versionLine = VersionLine(ProgramTitle(config(), false), v.majorVersion(), v.minorVersion(),
                                         v.microVersion());
-            m.partnerBranding = config_.partnerBranding;
+            m.partnerBranding = config().partnerBranding;
             m.locale = QLocale::system();
             return m;
         },
         [this] { return links_ && links_->simulation().state() != DeviceLink::State::Closed; });
     tanks_.setEmailHooks(email_.get());
     silence_ =
-        std::make_unique<SilenceAlarm>(tanks_.table(), *emailSettings_, settings_, config_, clock_, *email_);
+        std::make_unique<SilenceAlarm>(tanks_.table(), *emailSettings_, settings_, config(), clock_, *email_);
     // Names the file and the reason: the user has to find and mend it.
     settings_.setFailureReport([this](const QString &path, const QString &reason) {
         QString text = LngText(17) + QLatin1Char('\n') + path;
@@ -81,20 +80,20 @@ AppController::Start AppController::start()
 
 bool AppController::programEntry()
 {
-    if (!config_.clientMode)
+    if (!config().clientMode)
         return true;
-    const QString name = config_.ExeFileName(QStringLiteral(".ini"));
+    const QString name = config().ExeFileName(QStringLiteral(".ini"));
     QString path = settings_.read(Cfg::ClientPath);
     if (path.endsWith(name, Qt::CaseInsensitive))
         path.chop(name.size());
-    config_.clientPath = path;
+    switches_.setClientPath(path);
     // A folder stored by a Windows installation is reached through the
     // share's mount point here; not mounted, the user chooses the folder.
     if (ClientSetup::IsWindowsPath(path)) {
         const QString mounted = ClientSetup::MountedFolder(path);
         if (mounted.isEmpty())
             return false;
-        config_.clientPath = mounted;
+        switches_.setClientPath(mounted);
     }
     return !path.isEmpty();
 }
@@ -102,7 +101,7 @@ bool AppController::programEntry()
 AppController::EntryLanguage AppController::fixEntryLanguage()
 {
     bool ask = false;
-    const bool known = LngInit(config_.words, settings_, [&ask] {
+    const bool known = LngInit(config().words, settings_, [&ask] {
         ask = true;
         return 0;
     });
@@ -132,7 +131,7 @@ void AppController::wrongLanguage()
 
 void AppController::storeClientPath(const QString &text)
 {
-    const ClientSetup::Outcome out = ClientSetup::StorePath(config_, settings_, text);
+    const ClientSetup::Outcome out = ClientSetup::StorePath(switches_, settings_, text);
     ui_.messageBox(out.text, QString(), out.icon, MsgButtons::Ok,
                    [this, stored = out.stored](MsgResult) { requestQuit(stored ? 0 : 1, true); });
 }
@@ -152,34 +151,34 @@ void AppController::clientSetup()
 void AppController::reportClientPathMissing()
 {
     if (LngId() == 0)
-        LngInit(config_.words, settings_, [] { return 1; });
-    ui_.messageBox(LngText(297) + QStringLiteral("\r\n") + config_.ExeFileName(QStringLiteral(".ini")),
+        LngInit(config().words, settings_, [] { return 1; });
+    ui_.messageBox(LngText(297) + QStringLiteral("\r\n") + config().ExeFileName(QStringLiteral(".ini")),
                    QString(), MsgIcon::Stop, MsgButtons::Ok, [this](MsgResult) { requestQuit(1, false); });
 }
 
 bool AppController::acquireInstance()
 {
     lock_ =
-        std::make_unique<InstanceLock>(config_.DataFilePath(config_.ExeFileName(QStringLiteral(".lock"))));
+        std::make_unique<InstanceLock>(config().DataFilePath(config().ExeFileName(QStringLiteral(".lock"))));
     if (lock_->tryLock()) {
         // Only this instance writes here: temporaries beside the settings
         // file are what a killed save left.
-        SafeFile::RemoveStaleTemporaries(config_.dataFolder, config_.ExeFileName(QStringLiteral(".ini")));
+        SafeFile::RemoveStaleTemporaries(config().dataFolder, config().ExeFileName(QStringLiteral(".ini")));
         return true;
     }
-    if (config_.hasWord(QStringLiteral("ENDE"))) {
+    if (config().hasWord(QStringLiteral("ENDE"))) {
         // Restarted: the old instance is still saving; take over its lock
         // as soon as it has gone, so a third copy is refused again.
         lock_->lockWhenFree();
         return true;
     }
     // The language is not fixed yet: the refusal is told in the stored one.
-    LngInit(config_.words, settings_, [] { return 1; });
+    LngInit(config().words, settings_, [] { return 1; });
     // No other instance: the data folder does not take our files. Say which.
     const QString text = lock_->heldByOther()
                              ? LngText(272)
-                             : LngText(17) + QStringLiteral("\r\n") + config_.dataFolder +
-                                   QStringLiteral("\r\n") + SafeFile::FolderWriteProblem(config_.dataFolder);
+                             : LngText(17) + QStringLiteral("\r\n") + config().dataFolder +
+                                   QStringLiteral("\r\n") + SafeFile::FolderWriteProblem(config().dataFolder);
     ui_.messageBox(text, LngText(273), MsgIcon::Stop, MsgButtons::Ok,
                    [this](MsgResult) { requestQuit(1, false); });
     return false;
@@ -188,8 +187,8 @@ bool AppController::acquireInstance()
 bool AppController::initialise()
 {
     int id = int(settings_.readInt(Cfg::LngId));
-    const QString de = Paths::ProgramFilePath(config_.ExeFileName(QStringLiteral(".chm")));
-    const QString en = Paths::ProgramFilePath(config_.ExeFileName(QStringLiteral("_e.chm")));
+    const QString de = Paths::ProgramFilePath(config().ExeFileName(QStringLiteral(".chm")));
+    const QString en = Paths::ProgramFilePath(config().ExeFileName(QStringLiteral("_e.chm")));
     if (id < 1 || id > 10) {
         id = QFileInfo::exists(en) ? 2 : 1;
         settings_.write(Cfg::LngId, id);
@@ -200,7 +199,7 @@ bool AppController::initialise()
         helpFile_ = QFileInfo::exists(en) ? en : de;
     // The stored id was corrected above; a 0 read back means the write failed,
     // and the corrected id holds for this run.
-    if (!LngInit(config_.words, settings_, [id] { return id; })) {
+    if (!LngInit(config().words, settings_, [id] { return id; })) {
         wrongLanguage();
         return false;
     }
@@ -209,13 +208,29 @@ bool AppController::initialise()
 
 void AppController::load()
 {
-    if (config_.clientMode) {
+    readSwitches();
+    if (config().clientMode) {
         timerClient_.start();
         return;
     }
-    config_.activeCom = settings_.readIsOne(Cfg::ActiveCom);
-    config_.activeNet = settings_.readIsOne(Cfg::ActiveNet);
-    wantInterfaceDialog_ = !config_.activeCom && !config_.activeNet;
+    wantInterfaceDialog_ = !switches_.activeCom() && !switches_.activeNet();
+}
+
+// Once, before anything is activated; the dialogs change them later.
+void AppController::readSwitches()
+{
+    switches_.setFlagTempKorr(settings_.readSwitch(Cfg::FlagTempKorr));
+    switches_.setTracePath(settings_.read(Cfg::TraceLog));
+    if (config().clientMode)
+        return;
+    switches_.setActiveCom(settings_.readIsOne(Cfg::ActiveCom));
+    switches_.setActiveNet(settings_.readIsOne(Cfg::ActiveNet));
+    QString folder = settings_.read(Cfg::LogIniPath, config().dataFolder);
+    switches_.setLogFolder(Paths::EnsureFolderPath(folder));
+    switches_.setLogFileActive(settings_.readSwitch(Cfg::LogfileAktiv));
+    switches_.setLogFileInterval(qint32(settings_.readInt(Cfg::LogfileIntervall)));
+    switches_.setLogIniActive(settings_.readSwitch(Cfg::LogIniAktiv));
+    switches_.setLogIniInterval(qint32(settings_.readInt(Cfg::LogIniIntervall)));
 }
 
 void AppController::activate()
@@ -225,12 +240,8 @@ void AppController::activate()
     if (!activated_) {
         activated_ = true;
         const int count = tanks_.registry().StoredDeviceCount();
-        config_.flagTempKorr = settings_.readSwitch(Cfg::FlagTempKorr);
-        if (!config_.clientMode) {
-            QString folder = settings_.read(Cfg::LogIniPath, config_.dataFolder);
-            config_.logFolder = Paths::EnsureFolderPath(folder);
-            SafeFile::RemoveStaleTemporaries(config_.logFolder, config_.ExeFileName(QStringLiteral(".ini")));
-        }
+        if (!config().clientMode)
+            SafeFile::RemoveStaleTemporaries(switches_.logFolder(), config().ExeFileName(QStringLiteral(".ini")));
         // All tank files at once, on worker threads, before the records ask
         // for them one by one.
         history_->PreloadTankHistories(count);
@@ -238,26 +249,19 @@ void AppController::activate()
         history_->loader().FinishPreload();
         if (tanks_.DeviceCount() > 0)
             tanks_.selectAndShow(qBound(1, wanted, tanks_.DeviceCount()));
-        config_.tracePath = settings_.read(Cfg::TraceLog);
-        if (!config_.clientMode) {
-            links_ = std::make_unique<LinkManager>(tanks_, config_, settings_, ui_, clock_, hardware_);
+        if (!config().clientMode) {
+            links_ = std::make_unique<LinkManager>(tanks_, switches_, settings_, ui_, clock_, hardware_);
             emit linksCreated();
             links_->StartFromSettings();
             startMqtt();
             silence_->start();
         }
-        emit tempCorrectionChanged(config_.flagTempKorr);
-    }
-    if (!config_.clientMode) {
-        config_.logFileActive = settings_.readSwitch(Cfg::LogfileAktiv);
-        config_.logFileInterval = qint32(settings_.readInt(Cfg::LogfileIntervall));
-        config_.logIniActive = settings_.readSwitch(Cfg::LogIniAktiv);
-        config_.logIniInterval = qint32(settings_.readInt(Cfg::LogIniIntervall));
+        emit tempCorrectionChanged(switches_.flagTempKorr());
     }
     ui_.setPanelText(2, settings_.readIsOne(Cfg::Email::Aktiv) ? LngText(276) : LngText(257));
-    if (config_.clientMode) {
+    if (config().clientMode) {
         const QString file =
-            Paths::WithSeparator(config_.clientPath) + config_.ExeFileName(QStringLiteral(".ini"));
+            Paths::WithSeparator(switches_.clientPath()) + config().ExeFileName(QStringLiteral(".ini"));
         if (!QFileInfo::exists(Paths::ResolveNoCase(file))) {
             quitting_ = true; // no further activation while the box is open
             ui_.messageBox(LngText(297) + QStringLiteral("\r\n") + file, QString(), MsgIcon::Stop,
@@ -285,18 +289,18 @@ void AppController::startMqtt()
 {
     mqtt_.reset();
     const MqttValues v = ReadMqttValues(settings_);
-    if (config_.clientMode || !v.aktiv)
+    if (config().clientMode || !v.aktiv)
         return;
     // Only a hand-edited file gets here with such a topic (the dialog refuses
     // it): said once, and nothing is published under it.
     if (const QString problem = MqttTopicProblem(v); !problem.isEmpty()) {
         ui_.setPanelText(1, problem);
-        TraceLog(config_, clock_).LogInFile(problem);
+        TraceLog(switches_, clock_).LogInFile(problem);
         return;
     }
     if (v.host.isEmpty())
         return;
-    mqtt_ = std::make_unique<MqttPublisher>(tanks_, config_, settings_, v,
+    mqtt_ = std::make_unique<MqttPublisher>(tanks_, switches_, settings_, v,
                                             qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_, clock_,
                                             [this](int n) -> std::optional<double> {
                                                 const auto f = forecast_->forecast(n);
@@ -331,7 +335,7 @@ void AppController::RestartProgram()
         links_->CloseLinks();
     QStringList args = restartOptions_;
     args << QStringLiteral("ENDE");
-    if (config_.clientMode)
+    if (config().clientMode)
         args << QStringLiteral("CLIENT");
     if (starter_)
         starter_(args);
@@ -365,7 +369,7 @@ std::unique_ptr<ComDialogLogic> AppController::interfaceDialog()
 {
     if (!links_)
         return nullptr;
-    return std::make_unique<ComDialogLogic>(*links_, config_, settings_, ui_);
+    return std::make_unique<ComDialogLogic>(*links_, switches_, settings_, ui_);
 }
 
 void AppController::TimerClientTick()

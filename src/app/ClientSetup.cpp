@@ -1,7 +1,7 @@
 #include "ClientSetup.h"
 
 #include "core/Paths.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "lang/Lng.h"
 
@@ -11,14 +11,15 @@
 namespace ClientSetup
 {
 
-Outcome StorePath(RunConfig &config, Settings &settings, QString text)
+Outcome StorePath(RunSwitches &switches, Settings &settings, QString text)
 {
     const QString path = Paths::EnsureFolderPath(text);
+    const RunConfig &config = switches.options();
     const QString file = path + config.ExeFileName(QString());
     if (!QFileInfo::exists(Paths::ResolveNoCase(path + config.ExeFileName(QStringLiteral(".ini")))))
         return {false, LngText(243) + QStringLiteral("\r\n") + file + LngText(244), MsgIcon::Stop};
     settings.write(Cfg::ClientPath, path);
-    config.clientPath = path;
+    switches.setClientPath(path);
     return {true, LngText(247) + QStringLiteral("\r\n") + file + LngText(248), MsgIcon::Information};
 }
 

@@ -5,7 +5,7 @@
 #include <QString>
 
 class Settings;
-struct RunConfig;
+class RunSwitches;
 
 // Client mode's own settings: the folder of the serving installation's
 // settings file ("Client"/"Path") and the client set-up. No widgets.
@@ -21,7 +21,7 @@ struct Outcome {
 // The folder typed or chosen is made to end in the separator (and created).
 // Without a settings file of the serving installation there, nothing is
 // stored; otherwise the folder goes to "Client"/"Path" and into memory.
-Outcome StorePath(RunConfig &config, Settings &settings, QString text);
+Outcome StorePath(RunSwitches &switches, Settings &settings, QString text);
 
 // The client set-up: the local settings file keeps only the language and the
 // client path, as they are stored.

@@ -1,6 +1,6 @@
 #pragma once
 #include "core/Clock.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "model/DeviceRegistry.h"
 
@@ -26,10 +26,12 @@ public:
     // The files the program writes in this data folder (they need not exist).
     QStringList ownedFiles() const;
 
-    RunConfig config;
-    Settings settings{config};
+    const RunConfig &config() const { return switches.options(); }
+
+    RunSwitches switches;
+    Settings settings{switches};
     ClockFn clock = SystemClock();
-    DeviceRegistry registry{config, settings, clock};
+    DeviceRegistry registry{switches, settings, clock};
 };
 
 // One line on standard error: how an export says what went wrong.

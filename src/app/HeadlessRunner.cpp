@@ -4,7 +4,7 @@
 #include "CommandLine.h"
 #include "ProgramInfo.h"
 #include "SignalQuit.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
 
@@ -14,10 +14,10 @@
 int RunHeadless(int &argc, char **argv, const CommandLine &cl)
 {
     QCoreApplication application(argc, argv);
-    RunConfig config = ConfigFromCommandLine(cl);
-    Settings settings(config);
+    RunSwitches switches(ConfigFromCommandLine(cl));
+    Settings settings(switches);
     HeadlessUi ui;
-    AppController app(config, settings, ui, SystemClock());
+    AppController app(switches, settings, ui, SystemClock());
     app.setRestartOptions(cl.restartOptions);
     QuitOnSignals(app, true);
 
@@ -31,7 +31,7 @@ int RunHeadless(int &argc, char **argv, const CommandLine &cl)
         if (app.interfaceDialogWanted())
             std::printf("[interface] neither the serial nor the TCP link is switched on\n");
         app.activate();
-        std::printf("[ready] %s\n", qPrintable(ProgramTitle(config, false)));
+        std::printf("[ready] %s\n", qPrintable(ProgramTitle(switches.options(), false)));
         std::fflush(stdout);
         break;
     }

@@ -1,21 +1,21 @@
 #include "Settings.h"
 
-#include "RunConfig.h"
+#include "RunSwitches.h"
 #include "SafeFile.h"
 #include "TextHelpers.h"
 
-Settings::Settings(const RunConfig &config, FailureReport report)
-    : config_(config), report_(std::move(report))
+Settings::Settings(const RunSwitches &switches, FailureReport report)
+    : switches_(switches), report_(std::move(report))
 {
 }
 
 QString Settings::localPath() const
 {
-    return config_.SettingsLocalPath();
+    return switches_.options().SettingsLocalPath();
 }
 QString Settings::readPath() const
 {
-    return config_.SettingsReadPath();
+    return switches_.SettingsReadPath();
 }
 
 QString Settings::pathFor(const IniKey &key) const

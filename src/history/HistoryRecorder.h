@@ -12,7 +12,7 @@
 
 class Settings;
 class UiServices;
-struct RunConfig;
+class RunSwitches;
 
 // The history step of the telegram sequence: the two periodic recordings
 // (settings snapshot, then tank files) in server mode, and the loading of the
@@ -22,7 +22,7 @@ class HistoryRecorder : public HistoryHooks
 public:
     // saveDeviceRegistry writes all device sections (the registry's own
     // SaveDeviceRegistry); it is the settings snapshot.
-    HistoryRecorder(DeviceTable &table, const RunConfig &config, Settings &settings, UiServices &ui,
+    HistoryRecorder(DeviceTable &table, const RunSwitches &switches, Settings &settings, UiServices &ui,
                     ClockFn clock, std::function<void()> saveDeviceRegistry);
 
     // Both recordings when due, in this order; "Last" takes the receive time.
@@ -58,7 +58,7 @@ private:
     void reportFailure(const QString &error);
 
     DeviceTable &table_;
-    const RunConfig &config_;
+    const RunSwitches &switches_;
     Settings &settings_;
     UiServices &ui_;
     ClockFn clock_;

@@ -8,7 +8,7 @@
 class LinkManager;
 class Settings;
 class UiServices;
-struct RunConfig;
+class RunSwitches;
 
 // What the interface dialog frmCOM does, without the widgets: the port list,
 // the two link switches, the TCP port field, OK and Cancel. Every selection in
@@ -17,7 +17,7 @@ class ComDialogLogic : public QObject
 {
     Q_OBJECT
 public:
-    ComDialogLogic(LinkManager &link, RunConfig &config, Settings &settings, UiServices &ui,
+    ComDialogLogic(LinkManager &link, RunSwitches &switches, Settings &settings, UiServices &ui,
                    QObject *parent = nullptr);
 
     struct Captions {
@@ -54,7 +54,7 @@ signals:
 
 private:
     LinkManager &link_;
-    RunConfig &config_;
+    RunSwitches &switches_;
     Settings &settings_;
     UiServices &ui_;
     ItemList ports_;

@@ -15,7 +15,7 @@ class SerialLink;
 class TankController;
 class TcpLink;
 class UiServices;
-struct RunConfig;
+class RunSwitches;
 
 // What the links reach outside themselves; empty members mean the real
 // thing. Tests and benchmarks put their own in place.
@@ -41,7 +41,7 @@ class LinkManager : public QObject
 {
     Q_OBJECT
 public:
-    LinkManager(TankController &controller, const RunConfig &config, Settings &settings, UiServices &ui,
+    LinkManager(TankController &controller, const RunSwitches &switches, Settings &settings, UiServices &ui,
                 ClockFn clock, LinkHardware hardware = {}, QObject *parent = nullptr);
     ~LinkManager() override;
 
@@ -107,7 +107,7 @@ private:
     bool deliver(const QByteArray &telegram, const QString &source);
 
     TankController &controller_;
-    const RunConfig &config_;
+    const RunSwitches &switches_;
     Settings &settings_;
     UiServices &ui_;
     TraceLog trace_;

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-struct RunConfig;
+class RunSwitches;
 class Settings;
 
 // The registered devices and their place in the settings file: the device
@@ -19,7 +19,7 @@ class Settings;
 class DeviceRegistry
 {
 public:
-    DeviceRegistry(const RunConfig &config, Settings &settings, ClockFn clock);
+    DeviceRegistry(const RunSwitches &switches, Settings &settings, ClockFn clock);
 
     DeviceTable &table() { return table_; }
     const DeviceTable &table() const { return table_; }
@@ -80,7 +80,7 @@ private:
     // Every key of slot from to slot to (absent keys deleted); from 0 clears to.
     void moveDeviceKeys(int from, int to);
 
-    const RunConfig &config_;
+    const RunSwitches &switches_;
     Settings &settings_;
     ClockFn clock_;
     DeviceTable table_;

@@ -6,7 +6,7 @@
 
 class TankController;
 class UiServices;
-struct RunConfig;
+class RunSwitches;
 
 // The two menu commands that remove data: a range of tanks, or the whole
 // configuration. Both ask through boxes and go on when they are answered;
@@ -15,7 +15,7 @@ struct RunConfig;
 class Maintenance
 {
 public:
-    Maintenance(TankController &tanks, const RunConfig &config, UiServices &ui, ClockFn clock);
+    Maintenance(TankController &tanks, const RunSwitches &switches, UiServices &ui, ClockFn clock);
 
     // Asks for the first and last tank (title: the menu command's caption),
     // removes them, moves the tanks behind forward (tank files included, see
@@ -41,7 +41,7 @@ private:
     void removeRange(int first, int last, const std::function<void()> &restart);
 
     TankController &tanks_;
-    const RunConfig &config_;
+    const RunSwitches &switches_;
     UiServices &ui_;
     ClockFn clock_;
 };

@@ -5,7 +5,7 @@
 class Settings;
 class TankController;
 class UiServices;
-struct RunConfig;
+class RunSwitches;
 
 // The menu command that switches the temperature correction and asks for the
 // per-tank expansion coefficients (per mille per degree C). The switch lives
@@ -13,7 +13,7 @@ struct RunConfig;
 class TempCorrection
 {
 public:
-    TempCorrection(TankController &tanks, RunConfig &config, Settings &settings, UiServices &ui);
+    TempCorrection(TankController &tanks, RunSwitches &switches, Settings &settings, UiServices &ui);
 
     // Asks whether to toggle the switch; when it is then on, asks for the
     // coefficient of every tank in turn. done gets the switch state once the
@@ -31,7 +31,7 @@ public:
 
 private:
     TankController &tanks_;
-    RunConfig &config_;
+    RunSwitches &switches_;
     Settings &settings_;
     UiServices &ui_;
 };

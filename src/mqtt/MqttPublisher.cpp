@@ -4,7 +4,7 @@
 
 #include "core/Catalogue.h"
 #include "core/DateText.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "core/TextHelpers.h"
 #include "core/UiServices.h"
@@ -43,11 +43,11 @@ QString storedTimeText(const Settings &settings, int n)
 }
 } // namespace
 
-MqttPublisher::MqttPublisher(TankController &tanks, const RunConfig &config, Settings &settings,
+MqttPublisher::MqttPublisher(TankController &tanks, const RunSwitches &switches, Settings &settings,
                              const MqttValues &values, const QString &caFile, UiServices &ui, ClockFn clock,
                              DaysFn days, QObject *parent)
-    : QObject(parent), tanks_(tanks), config_(config), settings_(settings), clock_(clock), values_(values),
-      ui_(ui), trace_(config, clock), days_(std::move(days))
+    : QObject(parent), tanks_(tanks), switches_(switches), settings_(settings), clock_(clock), values_(values),
+      ui_(ui), trace_(switches, clock), days_(std::move(days))
 {
     MqttEndpoint e;
     e.host = values_.host;
@@ -166,7 +166,7 @@ void MqttPublisher::publishTank(int n)
     if (!mayPublish(n))
         return;
     client_->publish(MqttStateTopic(values_.topic, n),
-                     MqttStateJson(r, config_.flagTempKorr, days_ ? days_(n) : std::nullopt), true);
+                     MqttStateJson(r, switches_.flagTempKorr(), days_ ? days_(n) : std::nullopt), true);
     if (r.Uhrzeit.isValid())
         floor_.insert(n, toSecond(r.Uhrzeit));
 }

@@ -16,7 +16,7 @@
 class Settings;
 class TankController;
 class UiServices;
-struct RunConfig;
+class RunSwitches;
 
 // Publishes every tank to the broker of section "MQTT": the retained state
 // of a tank after its telegram has been evaluated (never inside the
@@ -42,7 +42,7 @@ public:
     // Days until tank n is empty, nullopt when there is no forecast.
     using DaysFn = std::function<std::optional<double>(int n)>;
 
-    MqttPublisher(TankController &tanks, const RunConfig &config, Settings &settings,
+    MqttPublisher(TankController &tanks, const RunSwitches &switches, Settings &settings,
                   const MqttValues &values, const QString &caFile, UiServices &ui, ClockFn clock,
                   DaysFn days = {}, QObject *parent = nullptr);
     ~MqttPublisher() override;
@@ -65,7 +65,7 @@ private:
     void markStatesNewerThanStored(const QSet<int> &tanks);
 
     TankController &tanks_;
-    const RunConfig &config_;
+    const RunSwitches &switches_;
     Settings &settings_;
     ClockFn clock_;
     MqttValues values_;

@@ -62,7 +62,7 @@ int RunChartExport(int &argc, char **argv, const CommandLine &cl)
     options.points = job.points;
     options.percent = job.percent;
     options.gridMonth = data.settings.readIsOne(Cfg::GrafikGridMonth);
-    options.tempKorr = data.config.flagTempKorr;
+    options.tempKorr = data.switches.flagTempKorr();
     // Standard output gets a PNG.
     const QString format = job.output == QLatin1String("-") ? QStringLiteral("-.png") : job.output;
     const QByteArray bytes = ChartImage(table, options, job.months, TankHistory::toSecs(data.clock()), format,

@@ -7,7 +7,7 @@
 #include "chart/ChartCombos.h"
 #include "chart/ChartNavigation.h"
 #include "core/Catalogue.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
@@ -57,21 +57,21 @@ QIcon swatch(quint32 colour, int marker)
 } // namespace
 
 frmGrafikHistorie *frmGrafikHistorie::OpenForm(const DeviceTable &table, Settings &settings, UiServices &ui,
-                                               const RunConfig &config, ClockFn clock, QWidget *parent)
+                                               const RunSwitches &switches, ClockFn clock, QWidget *parent)
 {
     if (!HasChartData(table)) {
         ui.messageBox(LngText(161) + QLatin1Char('\n') + LngText(171) + QLatin1Char('\n') + LngText(172),
                       LngText(162), MsgIcon::Information, MsgButtons::Ok);
         return nullptr;
     }
-    auto *w = new frmGrafikHistorie(table, settings, ui, config, std::move(clock), parent);
+    auto *w = new frmGrafikHistorie(table, settings, ui, switches, std::move(clock), parent);
     w->show();
     return w;
 }
 
 frmGrafikHistorie::frmGrafikHistorie(const DeviceTable &table, Settings &settings, UiServices &ui,
-                                     const RunConfig &config, ClockFn clock, QWidget *parent)
-    : QWidget(parent, Qt::Window), table_(table), settings_(settings), ui_(ui), config_(config),
+                                     const RunSwitches &switches, ClockFn clock, QWidget *parent)
+    : QWidget(parent, Qt::Window), table_(table), settings_(settings), ui_(ui), switches_(switches),
       clock_(std::move(clock))
 {
     setObjectName(QStringLiteral("frmGrafikHistorie"));
@@ -261,7 +261,7 @@ ChartOptions frmGrafikHistorie::options() const
     o.points = CheckMesspunkte->isChecked();
     o.gridMonth = CheckMonatswerte->isChecked();
     o.percent = CheckProzent->isChecked();
-    o.tempKorr = config_.flagTempKorr;
+    o.tempKorr = switches_.flagTempKorr();
     o.hidden = o.tank == 0 ? hidden_ : 0;
     return o;
 }

@@ -10,7 +10,7 @@
 #include "app/CommandLine.h"
 #include "app/ProgramInfo.h"
 #include "app/SignalQuit.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "lang/Lng.h"
 #include "lang/QtTranslation.h"
@@ -62,10 +62,10 @@ int RunGui(int &argc, char **argv, const CommandLine &cl)
     QApplication::setApplicationVersion(QStringLiteral(TANKMON_VERSION));
     UiLook::ApplyApplicationLook(application);
 
-    RunConfig config = ConfigFromCommandLine(cl);
-    Settings settings(config);
-    QtUi ui([&config] { return ProgramTitle(config, false); });
-    AppController app(config, settings, ui, SystemClock());
+    RunSwitches switches(ConfigFromCommandLine(cl));
+    Settings settings(switches);
+    QtUi ui([&switches] { return ProgramTitle(switches.options(), false); });
+    AppController app(switches, settings, ui, SystemClock());
     app.setRestartOptions(cl.restartOptions);
     QObject::connect(&app, &AppController::quitRequested, &application, &QApplication::closeAllWindows);
     QuitOnSignals(app, false);

@@ -471,7 +471,7 @@ void TankDisplay::ShowDevice(int n)
     OverviewEntry *e = entries_.value(n);
     if (!e || n > tanks_.DeviceCount())
         return;
-    e->showDevice(tanks_.device(n), tanks_.config().flagTempKorr, clock_());
+    e->showDevice(tanks_.device(n), tanks_.switches().flagTempKorr(), clock_());
     showForecast(n);
     updateTabMark(OverviewTab(n));
 }
@@ -505,7 +505,7 @@ void TankDisplay::ComboSN_Click()
     if (c < 1 || c > tanks_.DeviceCount())
         return;
     const DeviceRecord &r = tanks_.device(c);
-    const bool tk = tanks_.config().flagTempKorr;
+    const bool tk = tanks_.switches().flagTempKorr();
     const bool old = IsOld(ReadingAgeMinutes(r.Uhrzeit, clock_()));
 
     // Keep the selector on the device shown, without a second click.
