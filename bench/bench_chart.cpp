@@ -155,7 +155,7 @@ int main(int argc, char **argv)
             const auto pic = BeginRebuild(state, *table, o, now, columns);
             FinishRebuild(state, {});
             size_t points = 0;
-            for (const ChartSeries &s : pic->series)
+            for (const ChartSeries &s : pic.series)
                 points += s.keys.size();
             return points;
         };
@@ -163,7 +163,7 @@ int main(int argc, char **argv)
         const double logic = medianMs([&] { countPoints(kScreenWidth); });
         const double rebuild = medianMs([&] {
             const auto pic = BeginRebuild(state, *table, o, now, kScreenWidth);
-            plot.showPicture(*pic);
+            plot.showPicture(pic);
             FinishRebuild(state, plot.plotRect());
         });
         // A frame while panning: the view moved by a hundredth, nothing rebuilt.

@@ -227,6 +227,11 @@ void AppController::readSwitches()
     switches_.setActiveNet(settings_.readIsOne(Cfg::ActiveNet));
     QString folder = settings_.read(Cfg::LogIniPath, config().dataFolder);
     switches_.setLogFolder(Paths::EnsureFolderPath(folder));
+    readLogSwitches();
+}
+
+void AppController::readLogSwitches()
+{
     switches_.setLogFileActive(settings_.readSwitch(Cfg::LogfileAktiv));
     switches_.setLogFileInterval(qint32(settings_.readInt(Cfg::LogfileIntervall)));
     switches_.setLogIniActive(settings_.readSwitch(Cfg::LogIniAktiv));
@@ -241,7 +246,8 @@ void AppController::activate()
         activated_ = true;
         const int count = tanks_.registry().StoredDeviceCount();
         if (!config().clientMode)
-            SafeFile::RemoveStaleTemporaries(switches_.logFolder(), config().ExeFileName(QStringLiteral(".ini")));
+            SafeFile::RemoveStaleTemporaries(switches_.logFolder(),
+                                             config().ExeFileName(QStringLiteral(".ini")));
         // All tank files at once, on worker threads, before the records ask
         // for them one by one.
         history_->PreloadTankHistories(count);
@@ -258,6 +264,10 @@ void AppController::activate()
         }
         emit tempCorrectionChanged(switches_.flagTempKorr());
     }
+    // The log switches as stored: the settings file may have been edited
+    // meanwhile; a switch that changes tells the recorder.
+    if (!config().clientMode)
+        readLogSwitches();
     ui_.setPanelText(2, settings_.readIsOne(Cfg::Email::Aktiv) ? LngText(276) : LngText(257));
     if (config().clientMode) {
         const QString file =

@@ -133,6 +133,7 @@ private:
     bool initialise();
     void load();
     void readSwitches();
+    void readLogSwitches();
     void wrongLanguage();
     void startMqtt();
 

@@ -29,7 +29,8 @@ bool ExportData::hasTank(int tank, const QString &option) const
 
 QStringList ExportData::ownedFiles() const
 {
-    QStringList files{settings.localPath(), config().DataFilePath(config().ExeFileName(QStringLiteral(".lock"))),
+    QStringList files{settings.localPath(),
+                      config().DataFilePath(config().ExeFileName(QStringLiteral(".lock"))),
                       switches.logFolder() + config().ExeFileName(QStringLiteral(".ini")),
                       config().DataFilePath(QStringLiteral("LogVerbrauch.txt"))};
     for (int n = 1; n <= kMaxDevices; ++n)
@@ -63,7 +64,7 @@ RunConfig exportOptions(const CommandLine &cl)
 }
 } // namespace
 
-ExportData::ExportData(const CommandLine &cl) : switches(exportOptions(cl))
+ExportData::ExportData(const CommandLine &cl) : options(exportOptions(cl))
 {
     if (!LngInit(config().words, settings, [] { return 1; }))
         SetLngId(1);

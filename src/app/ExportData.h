@@ -26,9 +26,10 @@ public:
     // The files the program writes in this data folder (they need not exist).
     QStringList ownedFiles() const;
 
-    const RunConfig &config() const { return switches.options(); }
+    const RunConfig &config() const { return options; }
 
-    RunSwitches switches;
+    const RunConfig options;
+    RunSwitches switches{options};
     Settings settings{switches};
     ClockFn clock = SystemClock();
     DeviceRegistry registry{switches, settings, clock};

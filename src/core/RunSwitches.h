@@ -11,28 +11,37 @@
 // its signal only when the value really changes, and the objects that act on
 // a switch (links, trace, recorder) follow the signal or read the value when
 // they need it. The values hold from construction on: the defaults until the
-// start-up has read the settings.
+// start-up has read the settings. The options are the owner's, which keeps
+// them (const) for as long as the switches live.
 class RunSwitches : public QObject
 {
     Q_OBJECT
 public:
-    explicit RunSwitches(RunConfig options, QObject *parent = nullptr)
-        : QObject(parent), options_(std::move(options))
+    explicit RunSwitches(const RunConfig &options, QObject *parent = nullptr)
+        : QObject(parent), options_(options)
     {
     }
+    RunSwitches(RunConfig &&, QObject * = nullptr) = delete;
 
     // The command-line options of this run; they never change.
     const RunConfig &options() const { return options_; }
 
-    QString clientPath() const { return clientPath_; }  // folder of the serving installation's settings file
-    bool activeCom() const { return activeCom_; }       // serial link switched on
-    bool activeNet() const { return activeNet_; }       // TCP link switched on
-    bool flagTempKorr() const { return flagTempKorr_; } // temperature correction on
-    QString tracePath() const { return tracePath_; }    // trace file; empty = no trace
-    QString logFolder() const { return logFolder_; }    // tank files and the settings copy; empty = data folder
-    bool logFileActive() const { return logFileActive_; } // tank-file recording ("Logfile")
+    // The folder of the serving installation's settings file (client mode).
+    QString clientPath() const { return clientPath_; }
+    // The serial and the TCP link switched on.
+    bool activeCom() const { return activeCom_; }
+    bool activeNet() const { return activeNet_; }
+    // The temperature correction on.
+    bool flagTempKorr() const { return flagTempKorr_; }
+    // The trace file; empty: no trace.
+    QString tracePath() const { return tracePath_; }
+    // The tank files and the settings copy; empty: the data folder.
+    QString logFolder() const { return logFolder_; }
+    // The tank-file recording ("Logfile") and the settings-file snapshot
+    // ("Log INI-File"), each with its interval in seconds.
+    bool logFileActive() const { return logFileActive_; }
     qint32 logFileInterval() const { return logFileInterval_; }
-    bool logIniActive() const { return logIniActive_; } // settings-file snapshot ("Log INI-File")
+    bool logIniActive() const { return logIniActive_; }
     qint32 logIniInterval() const { return logIniInterval_; }
 
     void setClientPath(const QString &v) { set(clientPath_, v, &RunSwitches::clientPathChanged); }
@@ -83,7 +92,7 @@ private:
         emit(this->*changed)(field);
     }
 
-    const RunConfig options_;
+    const RunConfig &options_;
     QString clientPath_;
     bool activeCom_ = false;
     bool activeNet_ = false;

@@ -34,13 +34,14 @@ void HistoryRecorder::RecordHistory(int /*device*/, const QDateTime &received)
     if (switches_.options().clientMode)
         return;
     if (switches_.logIniActive() && IsLogDue(settings_.read(Cfg::LogIniLast), settings_.read(Cfg::LogIniTime),
-                                         switches_.logIniInterval(), clock_())) {
+                                             switches_.logIniInterval(), clock_())) {
         if (saveDeviceRegistry_)
             saveDeviceRegistry_();
         settings_.write(Cfg::LogIniLast, FormatDateText(received));
     }
-    if (switches_.logFileActive() && IsLogDue(settings_.read(Cfg::LogfileLast), settings_.read(Cfg::LogfileTime),
-                                          switches_.logFileInterval(), clock_())) {
+    if (switches_.logFileActive() &&
+        IsLogDue(settings_.read(Cfg::LogfileLast), settings_.read(Cfg::LogfileTime),
+                 switches_.logFileInterval(), clock_())) {
         AppendHistorySnapshot(received);
         // Also after a failed tank file: the next try comes with the next interval.
         settings_.write(Cfg::LogfileLast, FormatDateText(received));

@@ -8,7 +8,8 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
-TempCorrection::TempCorrection(TankController &tanks, RunSwitches &switches, Settings &settings, UiServices &ui)
+TempCorrection::TempCorrection(TankController &tanks, RunSwitches &switches, Settings &settings,
+                               UiServices &ui)
     : tanks_(tanks), switches_(switches), settings_(settings), ui_(ui)
 {
 }

@@ -46,8 +46,8 @@ QString storedTimeText(const Settings &settings, int n)
 MqttPublisher::MqttPublisher(TankController &tanks, const RunSwitches &switches, Settings &settings,
                              const MqttValues &values, const QString &caFile, UiServices &ui, ClockFn clock,
                              DaysFn days, QObject *parent)
-    : QObject(parent), tanks_(tanks), switches_(switches), settings_(settings), clock_(clock), values_(values),
-      ui_(ui), trace_(switches, clock), days_(std::move(days))
+    : QObject(parent), tanks_(tanks), switches_(switches), settings_(settings), clock_(clock),
+      values_(values), ui_(ui), trace_(switches, clock), days_(std::move(days))
 {
     MqttEndpoint e;
     e.host = values_.host;

@@ -27,7 +27,7 @@ QByteArray ChartImage(const DeviceTable &table, const ChartOptions &options, int
     // A hidden widget gets no resize event: lay the plot out at the image size.
     plot.resize(size);
     plot.setViewport(QRect(QPoint(0, 0), size));
-    plot.showPicture(*picture, false, true);
+    plot.showPicture(picture, false, true);
     FinishRebuild(state, plot.plotRect());
     return PlotImageBytes(plot, fileName, size.width(), size.height());
 }

@@ -38,8 +38,8 @@ public:
     static frmGrafikHistorie *OpenForm(const DeviceTable &table, Settings &settings, UiServices &ui,
                                        const RunSwitches &switches, ClockFn clock, QWidget *parent = nullptr);
 
-    frmGrafikHistorie(const DeviceTable &table, Settings &settings, UiServices &ui, const RunSwitches &switches,
-                      ClockFn clock, QWidget *parent = nullptr);
+    frmGrafikHistorie(const DeviceTable &table, Settings &settings, UiServices &ui,
+                      const RunSwitches &switches, ClockFn clock, QWidget *parent = nullptr);
 
     const ChartState &chartState() const { return state_; }
     // What the plot shows now.

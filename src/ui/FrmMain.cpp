@@ -269,8 +269,8 @@ void frmMain::applyLoadSteps()
             chart_->activateWindow();
             return;
         }
-        chart_ = frmGrafikHistorie::OpenForm(app_.tanks().table(), app_.settings(), app_.ui(), app_.switches(),
-                                             app_.clock(), this);
+        chart_ = frmGrafikHistorie::OpenForm(app_.tanks().table(), app_.settings(), app_.ui(),
+                                             app_.switches(), app_.clock(), this);
     });
     connect(display_, &TankDisplay::tableRequested, this, &frmMain::openTable);
 

@@ -26,7 +26,7 @@ TEST_F(UiTest, MockLinkTelegramReachesTheBrokerAndTheMailServer)
     MockLinks mocks;
     LinkHardware hardware;
     hardware.links = mocks.factory();
-    AppController app(config, settings, ui, clock, hardware, [](const QStringList &) {});
+    AppController app(switches, settings, ui, clock, hardware, [](const QStringList &) {});
     ASSERT_EQ(app.start(), AppController::Start::Run);
     app.activate();
     ASSERT_NE(mocks.serial, nullptr);

@@ -111,14 +111,14 @@ TEST_F(SettingsStore, ClientModeReadsServerFileAndWritesLocally)
     const QByteArray server = "[COM]\r\nPort=4\r\n[LngPtnr]\r\nLngId=9\r\n";
     writeBytes(share.path() + "/TANKMON.INI", server); // copied from Windows
     config.clientMode = true;
-    config.clientPath = share.path() + "/";
+    switches.setClientPath(share.path() + "/");
     EXPECT_EQ(settings.read(Cfg::ComPort), "4");
     settings.write(Cfg::ComPort, 6);
     settings.write(Cfg::LngId, 2);
     EXPECT_EQ(settings.read(Cfg::ComPort), "4");
     EXPECT_EQ(settings.read(Cfg::LngId), "2");
     EXPECT_EQ(readBytes(share.path() + "/TANKMON.INI"), server);
-    config.clientPath.clear();
+    switches.setClientPath(QString());
     EXPECT_EQ(settings.read(Cfg::ComPort), "6"); // empty client path: the local file
 }
 

@@ -39,7 +39,7 @@ protected:
         return tanks.EvalTelegramm(Telegram{.status = 1, .levelWord = Bcd(level)}.bytes(), {});
     }
 
-    TankController tanks{config, settings, ui, clock};
+    TankController tanks{switches, settings, ui, clock};
     EmailSettings values{settings, tanks.table()};
     HistoryHooks history;
     std::unique_ptr<EmailNotifier> email;

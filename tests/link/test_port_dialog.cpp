@@ -66,9 +66,9 @@ protected:
     {
         LinkTest::SetUp();
         fakePorts({"ttyS0", "ttyS2"});
-        config.activeCom = true;
+        switches.setActiveCom(true);
         makeLink();
-        dialog = std::make_unique<ComDialogLogic>(*link, config, settings, ui);
+        dialog = std::make_unique<ComDialogLogic>(*link, switches, settings, ui);
     }
     std::unique_ptr<ComDialogLogic> dialog;
 };

@@ -28,7 +28,7 @@ protected:
         return k.join(' ');
     }
 
-    TempCorrection correction{tanks, config, settings, ui};
+    TempCorrection correction{tanks, switches, settings, ui};
 };
 
 } // namespace

@@ -38,7 +38,7 @@ struct Publishing : Mqtt {
         return v;
     }
     QuietUi ui;
-    TankController tanks{config, settings, ui, SystemClock()};
+    TankController tanks{switches, settings, ui, SystemClock()};
 };
 } // namespace
 
@@ -131,7 +131,7 @@ TEST_F(Mqtt, PasswordStoredByTheDialogLogsInAfterARestart)
 TEST_F(Publishing, RemovedTankLeavesNoConfigAndNoState)
 {
     ASSERT_TRUE(broker.start());
-    MqttPublisher publisher(tanks, config, settings, values("tankmon/test"), QString(), ui, SystemClock());
+    MqttPublisher publisher(tanks, switches, settings, values("tankmon/test"), QString(), ui, SystemClock());
     Subscriber sub(broker.port);
     for (int sn : {815, 4711})
         tanks.EvalTelegramm(MakeTelegram(sn, 100), QString());
@@ -155,11 +155,11 @@ TEST_F(Publishing, ReplacedPublisherEndsItsConnectionWithoutWaiting)
     const MqttValues v = values("tankmon/swap");
     Subscriber sub(broker.port);
     auto publisher =
-        std::make_unique<MqttPublisher>(tanks, config, settings, v, QString(), ui, SystemClock());
+        std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, SystemClock());
     ASSERT_TRUE(sub.waitFor("tankmon/swap/status", [](const QByteArray &p) { return p == "online"; }));
     const auto ending = [] { return QCoreApplication::instance()->findChildren<MqttClient *>().size(); };
     ASSERT_EQ(ending(), 0);
-    publisher = std::make_unique<MqttPublisher>(tanks, config, settings, v, QString(), ui, SystemClock());
+    publisher = std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, SystemClock());
     EXPECT_EQ(ending(), 1) << "the old client is still ending";
     EXPECT_TRUE(WaitFor([&] { return ending() == 0; }));
     tanks.EvalTelegramm(MakeTelegram(4711, 100), QString());

@@ -113,6 +113,6 @@ protected:
     }
 
     RecordingHooks hooks;
-    TankController tanks{config, settings, ui, clock};
+    TankController tanks{switches, settings, ui, clock};
     QStringList events;
 };
