@@ -90,10 +90,10 @@ TEST_F(DialogTest, ClientSetupKeepsLanguageAndPathCancelKeepsTheClientNetworkPat
 
 TEST_F(DialogTest, LogDialogShowsTheNearestEntriesAndOkWritesInOrder)
 {
+    settings.write(Cfg::LogfileAktiv, 1);
+    settings.write(Cfg::LogfileIntervall, 7200);
+    settings.write(Cfg::LogIniIntervall, 0);
     open();
-    switches.setLogFileActive(true);
-    switches.setLogFileInterval(7200);
-    switches.setLogIniInterval(0);
     action("mnuLog")->trigger();
     auto *dlg = win->findChild<frmLog *>();
     ASSERT_TRUE(dlg && dlg->isVisible());
