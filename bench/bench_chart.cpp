@@ -12,6 +12,7 @@
 #include "TankData.h"
 #include "chart/ChartData.h"
 #include "chart/ChartNavigation.h"
+#include "lang/Lng.h"
 #include "ui/ChartPlot.h"
 
 #include <QApplication>
@@ -118,6 +119,7 @@ int main(int argc, char **argv)
     plot.show();
     const qint64 now = QDateTime(QDate(2026, 6, 15), QTime(12, 0), Qt::UTC).toSecsSinceEpoch();
     const auto table = fullTable(now);
+    const Texts texts(2);
 
     volatile double sink = 0;
     const double baseline = medianMs([&] {
@@ -152,7 +154,7 @@ int main(int argc, char **argv)
         if (c.days)
             state.view.firstTime = now - c.days * 86400;
         const auto countPoints = [&](int columns) {
-            const auto pic = BeginRebuild(state, *table, o, now, columns);
+            const auto pic = BeginRebuild(state, *table, o, now, texts, columns);
             FinishRebuild(state, {});
             size_t points = 0;
             for (const ChartSeries &s : pic.series)
@@ -162,7 +164,7 @@ int main(int argc, char **argv)
         const size_t shown = countPoints(0), drawn = countPoints(kScreenWidth);
         const double logic = medianMs([&] { countPoints(kScreenWidth); });
         const double rebuild = medianMs([&] {
-            const auto pic = BeginRebuild(state, *table, o, now, kScreenWidth);
+            const auto pic = BeginRebuild(state, *table, o, now, texts, kScreenWidth);
             plot.showPicture(pic);
             FinishRebuild(state, plot.plotRect());
         });

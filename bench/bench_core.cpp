@@ -19,17 +19,16 @@ const char *kKeys[] = {"SN",      "Gerätetyp", "Temperatur",  "Volumen",  "Volu
                        "Einheit", "Tanktyp",   "Tankvolumen", "Tankhöhe", "Uhrzeit",        "Dez-Punkt",
                        "Alarm",   "ClientIP"};
 
-void fillFile(const QString &path)
+void fillFile(IniStore &store, const QString &path)
 {
-    IniBatch batch;
+    IniBatch batch(store);
     for (const char *s : {"Common", "COM", "Logfile", "Log INI-File", "E-Mail"})
         for (int k = 0; k < 8; ++k)
-            WriteIniValue(path, s, QStringLiteral("Key%1").arg(k), QStringLiteral("value"));
+            store.write(path, s, QStringLiteral("Key%1").arg(k), QStringLiteral("value"));
     for (int n = 1; n <= 56; ++n)
         for (const char *k : kKeys)
-            WriteIniValue(path, QStringLiteral("Gerät%1").arg(n), QString::fromUtf8(k),
-                          QString::number(n * 7));
-    WriteIniValue(path, "Geräte", "Anzahl", QStringLiteral("56"));
+            store.write(path, QStringLiteral("Gerät%1").arg(n), QString::fromUtf8(k), QString::number(n * 7));
+    store.write(path, "Geräte", "Anzahl", QStringLiteral("56"));
 }
 
 // The naive way: every access reads and parses the whole file; every write
@@ -76,19 +75,19 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     const QString path = dir.path() + QStringLiteral("/Tankmon.ini");
-    fillFile(path);
+    IniStore store;
+    fillFile(store, path);
     std::printf("settings file: %lld bytes, 56 device sections\n", QFile(path).size());
     const int runs = 7;
 
-    const double cached = medianUs(runs, 2000, [&](int i) {
-        ReadIniValue(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), "Tankhöhe");
-    });
+    const double cached = medianUs(
+        runs, 2000, [&](int i) { store.read(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), "Tankhöhe"); });
     const double naiveR = medianUs(
         runs, 200, [&](int i) { naiveRead(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), "Tankhöhe"); });
     std::printf("read:   cached %8.1f us   naive %8.1f us   ratio %.3f\n", cached, naiveR, cached / naiveR);
 
     const double single = medianUs(runs, 20, [&](int i) {
-        WriteIniValue(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), "Volumen", QString::number(i));
+        store.write(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), "Volumen", QString::number(i));
     });
     const double naiveW = medianUs(runs, 20, [&](int i) {
         naiveWrite(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), "Volumen", QString::number(i));
@@ -96,10 +95,10 @@ int main(int argc, char **argv)
     std::printf("write:  atomic %8.1f us   naive %8.1f us   ratio %.3f\n", single, naiveW, single / naiveW);
 
     const double batch = medianUs(runs, 1, [&](int r) {
-        IniBatch b;
+        IniBatch b(store);
         for (int i = 0; i < 800; ++i)
-            WriteIniValue(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), QString::fromUtf8(kKeys[i % 14]),
-                          QString::number(r * 1000 + i));
+            store.write(path, QStringLiteral("Gerät%1").arg(i % 56 + 1), QString::fromUtf8(kKeys[i % 14]),
+                        QString::number(r * 1000 + i));
     });
     const double naive800 = medianUs(3, 1, [&](int r) {
         for (int i = 0; i < 800; ++i)

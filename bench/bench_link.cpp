@@ -63,9 +63,10 @@ struct Rig {
     Settings settings{switches};
     QuietUi ui;
     ClockFn clock = SystemClock();
-    TankController tanks{switches, settings, ui, clock};
+    const Texts texts{1};
+    TankController tanks{switches, settings, ui, texts, clock};
     HistoryRecorder history{
-        tanks.table(), switches, settings, ui, clock, [this] { tanks.registry().SaveDeviceRegistry(); }};
+        tanks.table(), switches, settings, ui, texts, clock, [this] { tanks.registry().SaveDeviceRegistry(); }};
     std::unique_ptr<LinkManager> link;
     int accepted = 0;
 
@@ -88,7 +89,7 @@ struct Rig {
         settings.write(Cfg::ClientPort, qint64(port));
         switches.setActiveNet(true);
         // A measuring peer stays longer than five ticks; the cut is not what is measured.
-        link = std::make_unique<LinkManager>(tanks, switches, settings, ui, clock,
+        link = std::make_unique<LinkManager>(tanks, switches, settings, ui, texts, clock,
                                              LinkHardware{.tickMs = 3'600'000});
         link->InitCOM(1);
         return link->tcp().state() == DeviceLink::State::Open ? port : 0;

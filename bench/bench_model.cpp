@@ -51,7 +51,7 @@ void naiveSave(const TankController &tanks, const QString &path)
         naiveWrite(path, Geraetetyp.at(n), QString::number(r.Geraetetyp));
         naiveWrite(path, Temperatur.at(n), QString::number(r.Temperatur));
         naiveWrite(path, Volumen.at(n), QString::number(r.Volumen));
-        naiveWrite(path, VolumenAnzeige.at(n), FormatValue(r.Volumen, r));
+        naiveWrite(path, VolumenAnzeige.at(n), FormatValue(r.Volumen, r, Texts(1)));
         naiveWrite(path, Tankbezeichnung.at(n), r.Tankbezeichnung);
         naiveWrite(path, Einheit.at(n), QString::number(r.Einheit));
         naiveWrite(path, Tanktyp.at(n), QString::number(r.Tanktyp));
@@ -79,7 +79,8 @@ int main(int argc, char **argv)
     RunSwitches switches(config);
     Settings settings(switches);
     QuietUi ui;
-    TankController tanks(switches, settings, ui, SystemClock());
+    const Texts texts(1);
+    TankController tanks(switches, settings, ui, texts, SystemClock());
     long delivered = 0;
     QObject::connect(&tanks, &TankController::deviceChanged, [&](int) { ++delivered; });
     QObject::connect(&tanks, &TankController::detailChanged, [&](int) { ++delivered; });

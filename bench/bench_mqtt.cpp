@@ -72,7 +72,8 @@ int main(int argc, char **argv)
     RunSwitches switches(config);
     Settings settings(switches);
     QuietUi ui;
-    TankController tanks(switches, settings, ui, SystemClock());
+    const Texts texts(2);
+    TankController tanks(switches, settings, ui, texts, SystemClock());
     for (int n = 1; n <= kMaxDevices; ++n)
         tanks.EvalTelegramm(BenchTelegram(1000 + n, 100 * n, 140), QString());
     std::vector<QByteArray> stream;
@@ -110,7 +111,8 @@ int main(int argc, char **argv)
         const auto [rOff, sOff] = measure();
         off.push_back(rOff), slowOff.push_back(sOff);
         const qsizetype before = received();
-        mqtt = std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, SystemClock());
+        mqtt =
+            std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, texts, SystemClock());
         // Connected: every tank's state went out.
         if (!waitUntil([&] { return received() >= before + kMaxDevices; }, 10000)) {
             std::printf("no connection to the broker\n");

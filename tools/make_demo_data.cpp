@@ -93,7 +93,7 @@ bool makeDemo(const QString &folderArg)
     RunSwitches switches(config);
     switches.setLogFolder(folder);
     Settings settings(switches);
-    SetLngId(kLanguage);
+    const Texts texts(kLanguage);
 
     // One reading a day, each at the time of day the demo is made, so the
     // last one is "now" and the display does not start out stale.
@@ -128,7 +128,7 @@ bool makeDemo(const QString &folderArg)
         for (const Day &d : tank.days) {
             r.Volumen = d.raw;
             r.Temperatur = d.temp;
-            file += TankFile::Line(d.time, r);
+            file += TankFile::Line(d.time, r, texts);
         }
         r.Uhrzeit = tank.days.back().time;
         const QString path = folder + QStringLiteral("Tank%1.csv").arg(i + 1);
@@ -144,6 +144,9 @@ bool makeDemo(const QString &folderArg)
         settings.write(Cfg::Simulation, 0); // tankmon_demo_feeder sends the telegrams
         settings.write(Cfg::ClientPort, 8000);
         settings.write(Cfg::FlagTempKorr, 0);
+        // The feeder runs the tanks' time 600 times faster than the clock: the
+        // loss alarm, judged on the clock, would take their normal use for a leak.
+        settings.write(Cfg::Email::VerlustProzent, 0);
         settings.write(Cfg::LogfileAktiv, 1);
         settings.write(Cfg::LogfileIntervall, 86400);
         settings.write(Cfg::LogfileLast, FormatDateText(times.back()));
@@ -155,7 +158,7 @@ bool makeDemo(const QString &folderArg)
         settings.write(Cfg::GeraeteAnzahl, 3);
         settings.write(Cfg::GeraeteAktuell, 1);
         // The device sections exactly as the program's own registry writes them.
-        DeviceRegistry registry(switches, settings, clock);
+        DeviceRegistry registry(switches, settings, texts, clock);
         for (int n = 1; n <= 3; ++n) {
             DeviceRecord &r = registry.device(n);
             r = tanks[n - 1].rec;

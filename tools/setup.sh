@@ -10,6 +10,7 @@ packages=(
   qt6-translations-l10n socat python3-aiosmtpd mosquitto mosquitto-clients openssl ca-certificates xvfb xauth imagemagick fonts-dejavu-core locales
   systemd dpkg-dev file
   clang-14 clang-format-14 libclang-rt-14-dev util-linux
+  qt6-httpserver-dev qt6-websockets-dev chromium chromium-driver python3-selenium
 )
 
 missing=()

@@ -3,30 +3,42 @@
 #include "ClientSetup.h"
 #include "InstanceLock.h"
 #include "ProgramInfo.h"
+#include "consumption/ConsumptionController.h"
+#include "consumption/ConsumptionMeter.h"
 #include "consumption/Forecast.h"
+#include "consumption/LossWatch.h"
 #include "core/Paths.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
+#include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "email/EmailNotifier.h"
+#include "email/EmailRules.h"
 #include "email/SilenceAlarm.h"
 #include "history/HistoryRecorder.h"
 #include "lang/Lng.h"
 #include "link/ComDialogLogic.h"
+#include "model/ServiceStatus.h"
+#include "model/TankStateWatch.h"
 #include "mqtt/MqttPublisher.h"
+#include "web/WebServer.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QVersionNumber>
+#include <cmath>
+#include <cstdio>
+#include <utility>
 
 AppController::AppController(RunSwitches &switches, Settings &settings, UiServices &ui, ClockFn clock,
                              LinkHardware hardware, ProcessStarter starter, QObject *parent)
     : QObject(parent), switches_(switches), settings_(settings), ui_(ui), clock_(std::move(clock)),
-      hardware_(std::move(hardware)), starter_(std::move(starter)), tanks_(switches, settings, ui, clock_),
-      history_(std::make_unique<HistoryRecorder>(tanks_.table(), switches, settings, ui, clock_,
+      hardware_(std::move(hardware)), starter_(std::move(starter)),
+      tanks_(switches, settings, ui, texts_, clock_),
+      history_(std::make_unique<HistoryRecorder>(tanks_.table(), switches, settings, ui, texts_, clock_,
                                                  [this] { tanks_.registry().SaveDeviceRegistry(); })),
-      tempCorrection_(tanks_, switches, settings, ui), maintenance_(tanks_, switches, ui, clock_)
+      tempCorrection_(tanks_, switches, settings, ui, texts_), maintenance_(tanks_, switches, ui, texts_, clock_)
 {
     forecast_ = std::make_unique<ForecastProvider>(tanks_.table(), settings_, clock_, *history_);
     tanks_.setHistoryHooks(forecast_.get());
@@ -36,9 +48,15 @@ AppController::AppController(RunSwitches &switches, Settings &settings, UiServic
     smtp_ = std::make_unique<SmtpSender>(transport);
     emailSettings_ = std::make_unique<EmailSettings>(settings_, tanks_.table());
     email_ = std::make_unique<EmailNotifier>(
-        tanks_.table(), *emailSettings_, settings_, ui_, clock_, *forecast_,
+        tanks_.table(), *emailSettings_, settings_, ui_, texts_, clock_, *forecast_,
         [this](const SmtpServer &server, const QString &to, const QString &subject, const QString &body,
-               SmtpSender::Done done) { smtp_->SMTP_Send(server, to, subject, body, std::move(done)); },
+               SmtpSender::Done done) {
+            // The web view's metrics count each message's result.
+            smtp_->SMTP_Send(server, to, subject, body, [this, done = std::move(done)](const SmtpResult &r) {
+                ++webEmails_[r.sent ? QStringLiteral("sent") : QStringLiteral("failed")];
+                done(r);
+            });
+        },
         [this] {
             MessageContext m;
             const QVersionNumber v = QVersionNumber::fromString(QStringLiteral(TANKMON_VERSION));
@@ -52,6 +70,32 @@ AppController::AppController(RunSwitches &switches, Settings &settings, UiServic
     tanks_.setEmailHooks(email_.get());
     silence_ =
         std::make_unique<SilenceAlarm>(tanks_.table(), *emailSettings_, settings_, config(), clock_, *email_);
+
+    // Loss alarm and consumption meter. The loss is judged in front of the
+    // e-mail rules on every evaluated telegram; a loss that starts is mailed.
+    // (Views that show a tank's loss listen to lossChanged.)
+    meter_ = std::make_unique<ConsumptionMeter>(tanks_.table(), settings_, !config().clientMode);
+    connect(forecast_.get(), &ForecastProvider::historyChanged, meter_.get(), &ConsumptionMeter::update);
+    connect(&tanks_, &TankController::tableReset, meter_.get(), &ConsumptionMeter::reset);
+    loss_ = std::make_unique<LossWatch>(
+        tanks_.table(), settings_, *forecast_,
+        [this] {
+            const EmailValues &v = emailSettings_->values();
+            const ConsumptionSettings c = ConsumptionSettingsFrom(settings_);
+            LossLimits l;
+            l.prozent = v.verlustProzent;
+            l.stunden = v.verlustStunden;
+            l.trigger = c.trigger;
+            l.minProzent = c.minProzent;
+            return l;
+        },
+        *email_);
+    tanks_.setEmailHooks(loss_.get());
+    connect(&tanks_, &TankController::tableReset, loss_.get(), &LossWatch::reset);
+    connect(loss_.get(), &LossWatch::lossChanged, this, [this](int n, bool active) {
+        if (active)
+            email_->SendRuleEmail(n, ReasonLoss);
+    });
     // Names the file and the reason: the user has to find and mend it.
     settings_.setFailureReport([this](const QString &path, const QString &reason) {
         QString text = LngText(17) + QLatin1Char('\n') + path;
@@ -61,7 +105,60 @@ AppController::AppController(RunSwitches &switches, Settings &settings, UiServic
     });
     timerClient_.setInterval(60000);
     connect(&timerClient_, &QTimer::timeout, this, &AppController::TimerClientTick);
+    wireNotifications();
 }
+
+// ---------------------------------------------------------------------------
+// Fleet view, states and notifications: where the states, the e-mail, the
+// MQTT publisher and the links feed the notifications list.
+
+void AppController::wireNotifications()
+{
+    services_ = std::make_unique<ServiceStatus>(notifications_, clock_);
+    // The texts are the run's once start() has fixed the language; the
+    // watch reads them through this reference.
+    states_ = std::make_unique<TankStateWatch>(
+        tanks_,
+        [this](int n) {
+            TankStateRules rules;
+            const double own = RuleNumber(settings_.read(Cfg::Device::Warnschwelle.at(n)), -1, true);
+            rules.lowPercent = own > 0 ? own : RuleNumber(settings_.read(Cfg::Email::Schwelle2), 10, true);
+            rules.silenceHours = int(settings_.readInt(Cfg::Email::StilleStunden));
+            return rules;
+        },
+        clock_, notifications_, texts_);
+    connect(email_.get(), &EmailNotifier::mailResult, services_.get(),
+            [this](bool sent, const QString &error) {
+                if (sent)
+                    services_->mailSent();
+                else
+                    services_->mailFailed(error);
+            });
+    connect(loss_.get(), &LossWatch::lossChanged, this, [this](int n, bool active) {
+        NotificationLog::Event e;
+        e.time = clock_();
+        e.tank = n;
+        e.kind = active ? NotificationLog::Kind::LossStarted : NotificationLog::Kind::LossEnded;
+        e.text = texts_(active ? 1100 : 1105);
+        notifications_.add(std::move(e));
+    });
+}
+
+void AppController::wireLinkNotifications()
+{
+    auto add = [this](NotificationLog::Kind kind, const QString &text) {
+        NotificationLog::Event e;
+        e.time = clock_();
+        e.kind = kind;
+        e.text = text;
+        notifications_.add(std::move(e));
+    };
+    connect(links_.get(), &LinkManager::linkLost, this,
+            [add](const QString &text) { add(NotificationLog::Kind::LinkLost, text); });
+    connect(links_.get(), &LinkManager::linkBack, this,
+            [add](const QString &text) { add(NotificationLog::Kind::LinkBack, text); });
+}
+// ---------------------------------------------------------------------------
 
 AppController::~AppController() = default;
 
@@ -74,6 +171,7 @@ AppController::Start AppController::start()
         return Start::Ended;
     if (!initialise())
         return Start::Ended;
+    texts_ = CurrentTexts();
     load();
     return Start::Run;
 }
@@ -101,7 +199,7 @@ bool AppController::programEntry()
 AppController::EntryLanguage AppController::fixEntryLanguage()
 {
     bool ask = false;
-    const bool known = LngInit(config().words, settings_, [&ask] {
+    const bool known = initLanguage([&ask] {
         ask = true;
         return 0;
     });
@@ -117,10 +215,18 @@ AppController::EntryLanguage AppController::fixEntryLanguage()
 bool AppController::entryLanguageChosen(int id)
 {
     SetLngId(id);
+    texts_ = CurrentTexts();
     if (LngTableExists(id))
         return true;
     wrongLanguage();
     return false;
+}
+
+bool AppController::initLanguage(const std::function<int()> &choose)
+{
+    const bool known = LngInit(config().words, settings_, choose);
+    texts_ = CurrentTexts();
+    return known;
 }
 
 void AppController::wrongLanguage()
@@ -129,11 +235,19 @@ void AppController::wrongLanguage()
                    [this](MsgResult) { requestQuit(1, false); });
 }
 
-void AppController::storeClientPath(const QString &text)
+void AppController::storeClientPath(const QString &text, const std::function<void()> &refused)
 {
-    const ClientSetup::Outcome out = ClientSetup::StorePath(switches_, settings_, text);
-    ui_.messageBox(out.text, QString(), out.icon, MsgButtons::Ok,
-                   [this, stored = out.stored](MsgResult) { requestQuit(stored ? 0 : 1, true); });
+    const ClientSetup::Outcome out = ClientSetup::StorePath(switches_, settings_, text, LngId());
+    if (out.stored) {
+        // As a language change does: the new process reads the new folder.
+        RestartProgram();
+        return;
+    }
+    // A wrong folder is said and can be mended; the program goes on.
+    ui_.messageBox(out.text, QString(), out.icon, MsgButtons::Ok, [refused](MsgResult) {
+        if (refused)
+            refused();
+    });
 }
 
 void AppController::clientPathCancelled(bool atEntry)
@@ -144,14 +258,14 @@ void AppController::clientPathCancelled(bool atEntry)
 
 void AppController::clientSetup()
 {
-    ClientSetup::ReduceLocalSettings(settings_);
+    ClientSetup::ReduceLocalSettings(settings_, LngId());
     emit showClientPathDialog();
 }
 
 void AppController::reportClientPathMissing()
 {
-    if (LngId() == 0)
-        LngInit(config().words, settings_, [] { return 1; });
+    if (texts_.lngId() == 0)
+        initLanguage([] { return 1; });
     ui_.messageBox(LngText(297) + QStringLiteral("\r\n") + config().ExeFileName(QStringLiteral(".ini")),
                    QString(), MsgIcon::Stop, MsgButtons::Ok, [this](MsgResult) { requestQuit(1, false); });
 }
@@ -173,7 +287,7 @@ bool AppController::acquireInstance()
         return true;
     }
     // The language is not fixed yet: the refusal is told in the stored one.
-    LngInit(config().words, settings_, [] { return 1; });
+    initLanguage([] { return 1; });
     // No other instance: the data folder does not take our files. Say which.
     const QString text = lock_->heldByOther()
                              ? LngText(272)
@@ -186,11 +300,15 @@ bool AppController::acquireInstance()
 
 bool AppController::initialise()
 {
-    int id = int(settings_.readInt(Cfg::LngId));
     const QString de = Paths::ProgramFilePath(config().ExeFileName(QStringLiteral(".chm")));
     const QString en = Paths::ProgramFilePath(config().ExeFileName(QStringLiteral("_e.chm")));
-    if (id < 1 || id > 10) {
-        id = QFileInfo::exists(en) ? 2 : 1;
+    // A first run speaks the system's language (English for one we have no
+    // table for) and keeps it; a stored id out of range is corrected.
+    const QString stored = settings_.read(Cfg::LngId, QString());
+    int id = stored.isEmpty() ? LanguageOfLocale(QLocale::system()) : int(ToLongOrZero(stored));
+    if (stored.isEmpty() || id < 1 || id > 10) {
+        if (id < 1 || id > 10)
+            id = QFileInfo::exists(en) ? 2 : 1;
         settings_.write(Cfg::LngId, id);
     }
     if (id == 1)
@@ -199,7 +317,7 @@ bool AppController::initialise()
         helpFile_ = QFileInfo::exists(en) ? en : de;
     // The stored id was corrected above; a 0 read back means the write failed,
     // and the corrected id holds for this run.
-    if (!LngInit(config().words, settings_, [id] { return id; })) {
+    if (!initLanguage([id] { return id; })) {
         wrongLanguage();
         return false;
     }
@@ -221,8 +339,10 @@ void AppController::readSwitches()
 {
     switches_.setFlagTempKorr(settings_.readSwitch(Cfg::FlagTempKorr));
     switches_.setTracePath(settings_.read(Cfg::TraceLog));
-    if (config().clientMode)
+    if (config().clientMode) {
+        readLogSwitches();
         return;
+    }
     switches_.setActiveCom(settings_.readIsOne(Cfg::ActiveCom));
     switches_.setActiveNet(settings_.readIsOne(Cfg::ActiveNet));
     QString folder = settings_.read(Cfg::LogIniPath, config().dataFolder);
@@ -232,10 +352,14 @@ void AppController::readSwitches()
 
 void AppController::readLogSwitches()
 {
+    // How often the serving installation stores its readings: an older one
+    // is marked in the windows (a client records nothing itself).
+    switches_.setLogIniInterval(qint32(settings_.readInt(Cfg::LogIniIntervall)));
+    if (config().clientMode)
+        return;
     switches_.setLogFileActive(settings_.readSwitch(Cfg::LogfileAktiv));
     switches_.setLogFileInterval(qint32(settings_.readInt(Cfg::LogfileIntervall)));
     switches_.setLogIniActive(settings_.readSwitch(Cfg::LogIniAktiv));
-    switches_.setLogIniInterval(qint32(settings_.readInt(Cfg::LogIniIntervall)));
 }
 
 void AppController::activate()
@@ -256,19 +380,24 @@ void AppController::activate()
         if (tanks_.DeviceCount() > 0)
             tanks_.selectAndShow(qBound(1, wanted, tanks_.DeviceCount()));
         if (!config().clientMode) {
-            links_ = std::make_unique<LinkManager>(tanks_, switches_, settings_, ui_, clock_, hardware_);
+            links_ =
+                std::make_unique<LinkManager>(tanks_, switches_, settings_, ui_, texts_, clock_, hardware_);
+            wireLinkNotifications();
             emit linksCreated();
             links_->StartFromSettings();
             startMqtt();
+            startWeb();
             silence_->start();
         }
+        states_->updateAll();
+        states_->start();
         emit tempCorrectionChanged(switches_.flagTempKorr());
     }
     // The log switches as stored: the settings file may have been edited
     // meanwhile; a switch that changes tells the recorder.
-    if (!config().clientMode)
-        readLogSwitches();
+    readLogSwitches();
     ui_.setPanelText(2, settings_.readIsOne(Cfg::Email::Aktiv) ? LngText(276) : LngText(257));
+    services_->setMailOff(config().clientMode || !settings_.readIsOne(Cfg::Email::Aktiv));
     if (config().clientMode) {
         const QString file =
             Paths::WithSeparator(switches_.clientPath()) + config().ExeFileName(QStringLiteral(".ini"));
@@ -293,29 +422,47 @@ void AppController::unload()
         links_->CloseLinks();
     if (mqtt_)
         mqtt_->stop();
+    web_.reset();
 }
 
 void AppController::startMqtt()
 {
     mqtt_.reset();
+    services_->setMqttOff();
     const MqttValues v = ReadMqttValues(settings_);
     if (config().clientMode || !v.aktiv)
         return;
     // Only a hand-edited file gets here with such a topic (the dialog refuses
     // it): said once, and nothing is published under it.
-    if (const QString problem = MqttTopicProblem(v); !problem.isEmpty()) {
+    if (const QString problem = MqttTopicProblem(v, texts_); !problem.isEmpty()) {
         ui_.setPanelText(1, problem);
         TraceLog(switches_, clock_).LogInFile(problem);
         return;
     }
     if (v.host.isEmpty())
         return;
-    mqtt_ = std::make_unique<MqttPublisher>(tanks_, switches_, settings_, v,
-                                            qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_, clock_,
-                                            [this](int n) -> std::optional<double> {
-                                                const auto f = forecast_->forecast(n);
-                                                return f ? std::optional<double>(f->days) : std::nullopt;
-                                            });
+    mqtt_ = std::make_unique<MqttPublisher>(
+        tanks_, switches_, settings_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_, texts_, clock_,
+        [this](int n) {
+            MqttTankFigures f;
+            if (const auto e = forecast_->forecast(n))
+                f.daysUntilEmpty = e->days;
+            f.loss = loss_->loss(n);
+            f.consumed = meter_->consumed(n);
+            const double k = settings_.read(Cfg::Mqtt::KWhProEinheit.at(n))
+                                 .replace(QLatin1Char(','), QLatin1Char('.'))
+                                 .toDouble();
+            f.kwhPerUnit = std::isfinite(k) && k > 0 ? k : 0;
+            return f;
+        });
+    services_->mqttConnecting();
+    connect(mqtt_.get(), &MqttPublisher::brokerState, services_.get(),
+            [this](bool connected, const QString &text) {
+                if (connected)
+                    services_->mqttConnected(text);
+                else
+                    services_->mqttProblem(text);
+            });
 }
 
 void AppController::applyMqttSettings(const MqttValues &v)
@@ -324,6 +471,81 @@ void AppController::applyMqttSettings(const MqttValues &v)
     if (activated_ && !unloaded_)
         startMqtt();
 }
+
+// ---- The web view: everything the program wires into it is here. ----
+void AppController::startWeb()
+{
+    web_.reset();
+    const WebValues v = ReadWebValues(settings_);
+    if (config().clientMode || !v.aktiv)
+        return;
+    if (links_ && webTelegrams_.isEmpty()) {
+        // Which link a telegram came by: its evaluation (and so
+        // telegramAccepted) runs inside the link's telegramReceived, before this.
+        connect(&tanks_, &TankController::telegramAccepted, this, [this] { webAccepted_ = true; });
+        const std::pair<DeviceLink *, QString> kinds[] = {
+            {&links_->serial(), QStringLiteral("serial")},
+            {&links_->tcp(), QStringLiteral("tcp")},
+            {&links_->simulation(), QStringLiteral("simulation")}};
+        for (const auto &[link, name] : kinds) {
+            webTelegrams_[name] = 0;
+            connect(link, &DeviceLink::telegramReceived, this, [this, name = name] {
+                if (std::exchange(webAccepted_, false))
+                    ++webTelegrams_[name];
+            });
+        }
+    }
+    WebSources sources;
+    sources.tempKorrOn = [this] { return switches_.flagTempKorr(); };
+    sources.state = [this](int n) {
+        // The fleet view's state, loss and meter, so that every view agrees.
+        WebTankState s;
+        s.condition = states_->status(n).condition;
+        if (const auto f = forecast_->forecast(n))
+            s.daysUntilEmpty = f->days;
+        s.loss = loss_->loss(n);
+        s.consumed = meter_->consumed(n);
+        return s;
+    };
+    sources.counters = [this] {
+        WebCounters c;
+        c.telegrams = webTelegrams_;
+        c.emails.insert(QStringLiteral("sent"), webEmails_.value(QStringLiteral("sent")));
+        c.emails.insert(QStringLiteral("failed"), webEmails_.value(QStringLiteral("failed")));
+        if (mqtt_)
+            c.mqttConnected = mqtt_->online();
+        return c;
+    };
+    sources.consumptionSettings = [this] { return ConsumptionSettingsFrom(settings_); };
+    // chart.png: this program's own --export-chart on this data folder.
+    sources.chartCommand = {QCoreApplication::applicationFilePath(), QStringLiteral("--data-dir"),
+                            config().dataFolder};
+    web_ = std::make_unique<WebServer>(tanks_, std::move(sources), CurrentTexts(), clock_);
+    const QString problem = web_->start(v);
+    if (!problem.isEmpty()) {
+        web_.reset();
+        // Said everywhere someone may look: status bar (in the headless
+        // program a line on stdout), trace.
+        ui_.setPanelText(1, problem);
+        TraceLog(switches_, clock_).LogInFile(problem);
+        if (!config().headless)
+            std::printf("%s\n", qPrintable(problem));
+        std::fflush(stdout);
+        return;
+    }
+    const QString at = LngText(1013).replace(QLatin1String("%s"), WebUrl(v));
+    TraceLog(switches_, clock_).LogInFile(at);
+    std::printf("[web] %s\n", qPrintable(at));
+    std::fflush(stdout);
+}
+
+void AppController::applyWebSettings(const WebValues &v)
+{
+    WriteWebValues(settings_, v);
+    if (activated_ && !unloaded_)
+        startWeb();
+}
+// ---- end of the web view ----
 
 void AppController::requestQuit(int exitCode, bool saveFirst)
 {
@@ -379,7 +601,7 @@ std::unique_ptr<ComDialogLogic> AppController::interfaceDialog()
 {
     if (!links_)
         return nullptr;
-    return std::make_unique<ComDialogLogic>(*links_, switches_, settings_, ui_);
+    return std::make_unique<ComDialogLogic>(*links_, switches_, settings_, ui_, texts_);
 }
 
 void AppController::TimerClientTick()

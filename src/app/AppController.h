@@ -1,11 +1,14 @@
 #pragma once
 #include "core/Clock.h"
 #include "core/RunSwitches.h"
+#include "lang/Lng.h"
 #include "link/LinkManager.h"
 #include "model/Maintenance.h"
+#include "model/NotificationLog.h"
 #include "model/TankController.h"
 #include "model/TempCorrection.h"
 
+#include <QMap>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -13,6 +16,10 @@
 #include <memory>
 
 class ComDialogLogic;
+class ConsumptionMeter;
+class LossWatch;
+class ServiceStatus;
+class TankStateWatch;
 class EmailNotifier;
 class EmailSettings;
 class ForecastProvider;
@@ -22,6 +29,8 @@ class SmtpSender;
 class InstanceLock;
 class MqttPublisher;
 struct MqttValues;
+class WebServer;
+struct WebValues;
 class Settings;
 class UiServices;
 
@@ -47,15 +56,35 @@ public:
     Settings &settings() { return settings_; }
     UiServices &ui() { return ui_; }
     const ClockFn &clock() const { return clock_; }
+    // The run's language, fixed at start-up; what the logic below builds
+    // (messages, panels, stored texts) speaks it.
+    const Texts &texts() const { return texts_; }
     // The e-mail settings (the dialog edits them) and the notifications
     // (the dialog's test button: SendTestEmail).
     EmailSettings &emailSettings() { return *emailSettings_; }
     EmailNotifier &email() { return *email_; }
     // Each tank's days until empty, kept current as the histories grow.
     ForecastProvider &forecasts() { return *forecast_; }
+    // Loss alarm and consumption meter: each tank's open loss event
+    // (lossChanged) and its meter (consumedChanged).
+    LossWatch &losses() { return *loss_; }
+    ConsumptionMeter &meters() { return *meter_; }
     // Section "MQTT" stored; publishing starts again with the new values
     // (never in client mode).
     void applyMqttSettings(const MqttValues &v);
+    // Section "Web" stored; the web server starts again with the new values
+    // (never in client mode). The server, null while it does not run.
+    void applyWebSettings(const WebValues &v);
+    WebServer *web() const { return web_.get(); }
+
+    // --- Fleet view, states and notifications ---
+    // What happened (alarms, faults, silence, link, e-mail, MQTT); anything may add().
+    NotificationLog &notifications() { return notifications_; }
+    // Every tank's state, kept current.
+    TankStateWatch &states() { return *states_; }
+    // The last word of e-mail and MQTT.
+    ServiceStatus &services() { return *services_; }
+    // ---
 
     // Our own options ("--data-dir X", "--headless") that a restart passes on.
     void setRestartOptions(const QStringList &options) { restartOptions_ = options; }
@@ -80,10 +109,10 @@ public:
     // choice) or an unknown id ends the program. True when it goes on.
     bool entryLanguageChosen(int id);
 
-    // The client-path dialog: OK stores the folder when the serving
-    // installation's settings file is there, says what happened, and the
-    // program ends either way. Cancel ends it only at the program entry.
-    void storeClientPath(const QString &text);
+    // The client-path dialog. Cancel ends the program only at the entry.
+    // OK of the client-path dialog: a folder with the serving installation's
+    // settings file is stored and the program restarts; else a box, then refused.
+    void storeClientPath(const QString &text, const std::function<void()> &refused = {});
     void clientPathCancelled(bool atEntry);
     // The client set-up menu entry: the local file keeps the language and the
     // client path only, then the dialog is shown (showClientPathDialog).
@@ -135,11 +164,17 @@ private:
     void readSwitches();
     void readLogSwitches();
     void wrongLanguage();
+    // LngInit, and the run's texts follow the language it fixes.
+    bool initLanguage(const std::function<int()> &choose);
     void startMqtt();
+    void startWeb();
 
     RunSwitches &switches_;
     Settings &settings_;
     UiServices &ui_;
+    // Handed by reference to everything below: it speaks the language once
+    // the start-up has fixed it.
+    Texts texts_;
     ClockFn clock_;
     LinkHardware hardware_;
     ProcessStarter starter_;
@@ -150,6 +185,8 @@ private:
     std::unique_ptr<SmtpSender> smtp_; // outlives the notifier's messages
     std::unique_ptr<EmailNotifier> email_;
     std::unique_ptr<SilenceAlarm> silence_;
+    std::unique_ptr<ConsumptionMeter> meter_;
+    std::unique_ptr<LossWatch> loss_; // in front of the e-mail rules
     TempCorrection tempCorrection_;
     Maintenance maintenance_;
     std::unique_ptr<InstanceLock> lock_;
@@ -162,4 +199,15 @@ private:
     bool quitting_ = false;
     QTimer timerClient_;
     std::unique_ptr<MqttPublisher> mqtt_; // listens to tanks_
+    // The web view: its server and what its metrics count.
+    std::unique_ptr<WebServer> web_;
+    QMap<QString, qint64> webTelegrams_;
+    QMap<QString, qint64> webEmails_;
+    bool webAccepted_ = false;
+    // Fleet view, states and notifications (wired in wireNotifications).
+    NotificationLog notifications_;
+    std::unique_ptr<ServiceStatus> services_;
+    std::unique_ptr<TankStateWatch> states_;
+    void wireNotifications();
+    void wireLinkNotifications();
 };

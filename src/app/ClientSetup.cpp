@@ -11,21 +11,29 @@
 namespace ClientSetup
 {
 
-Outcome StorePath(RunSwitches &switches, Settings &settings, QString text)
+Outcome StorePath(RunSwitches &switches, Settings &settings, const QString &text, int lngId)
 {
-    const QString path = Paths::EnsureFolderPath(text);
+    // Only looked at: a mistyped folder must not appear on the disk or share.
+    const QString path = Paths::WithSeparator(text.trimmed());
     const RunConfig &config = switches.options();
     const QString file = path + config.ExeFileName(QString());
-    if (!QFileInfo::exists(Paths::ResolveNoCase(path + config.ExeFileName(QStringLiteral(".ini")))))
+    if (text.trimmed().isEmpty() ||
+        !QFileInfo(Paths::ResolveNoCase(path + config.ExeFileName(QStringLiteral(".ini")))).isFile())
         return {false, LngText(243) + QStringLiteral("\r\n") + file + LngText(244), MsgIcon::Stop};
+    // The language of this run goes with it, also one chosen just before
+    // and not stored yet, so the restart speaks it.
+    if (lngId >= 1 && lngId <= 10 && settings.readInt(Cfg::LngId) != lngId)
+        settings.write(Cfg::LngId, lngId);
     settings.write(Cfg::ClientPath, path);
     switches.setClientPath(path);
     return {true, LngText(247) + QStringLiteral("\r\n") + file + LngText(248), MsgIcon::Information};
 }
 
-bool ReduceLocalSettings(Settings &settings)
+bool ReduceLocalSettings(Settings &settings, int lngId)
 {
-    const QString lng = QString::number(int(settings.readInt(Cfg::LngId)));
+    // The language the run speaks, which the command line may have chosen.
+    const int keep = lngId >= 1 && lngId <= 10 ? lngId : int(settings.readInt(Cfg::LngId));
+    const QString lng = QString::number(keep);
     const QString path = settings.read(Cfg::ClientPath);
     return settings.replaceLocal({{Cfg::LngId, lng}, {Cfg::ClientPath, path}});
 }

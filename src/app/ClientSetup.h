@@ -12,20 +12,21 @@ class RunSwitches;
 namespace ClientSetup
 {
 
-// What OK of the client-path dialog ends with; the program ends after the box.
+// What OK of the client-path dialog comes to.
 struct Outcome {
     bool stored = false;
     QString text;
     MsgIcon icon = MsgIcon::None;
 };
-// The folder typed or chosen is made to end in the separator (and created).
-// Without a settings file of the serving installation there, nothing is
-// stored; otherwise the folder goes to "Client"/"Path" and into memory.
-Outcome StorePath(RunSwitches &switches, Settings &settings, QString text);
+// The folder typed or chosen, made to end in the separator. Without a
+// settings file of the serving installation there, nothing is stored and
+// nothing is created; otherwise the folder goes to "Client"/"Path" and into
+// memory, and lngId (the run's language) to "LngPtnr"/"LngId".
+Outcome StorePath(RunSwitches &switches, Settings &settings, const QString &text, int lngId);
 
-// The client set-up: the local settings file keeps only the language and the
-// client path, as they are stored.
-bool ReduceLocalSettings(Settings &settings);
+// The client set-up: the local settings file keeps only the language (lngId,
+// the run's, when it names one) and the client path.
+bool ReduceLocalSettings(Settings &settings, int lngId);
 
 // Whether a stored folder was written by a Windows installation: a network
 // path (\\server\share\...) or a drive (C:\...).

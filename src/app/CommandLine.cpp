@@ -105,8 +105,8 @@ struct Options {
                            QStringLiteral("SECTION/KEY=VALUE")};
     QCommandLineOption setPassword{QStringLiteral("set-password"),
                                    QStringLiteral("Read one line from standard input (no echo on a terminal) "
-                                                  "and store it as the e-mail, MQTT or lock password."),
-                                   QStringLiteral("email|mqtt|lock")};
+                                                  "and store it as the e-mail, MQTT, lock or web password."),
+                                   QStringLiteral("email|mqtt|lock|web")};
 };
 
 // One of our refusals: a language text and its arguments; id 0 = none.
@@ -214,8 +214,9 @@ Refusal readConfigure(const QCommandLineParser &parser, const Options &o, Comman
     c.sets = parser.values(o.set);
     c.password = parser.value(o.setPassword);
     if (parser.isSet(o.setPassword) && c.password != QLatin1String("email") &&
-        c.password != QLatin1String("mqtt") && c.password != QLatin1String("lock"))
-        return {531, {c.password}};
+        c.password != QLatin1String("mqtt") && c.password != QLatin1String("lock") &&
+        c.password != QLatin1String("web"))
+        return {1015, {c.password}};
     return {};
 }
 

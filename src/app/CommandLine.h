@@ -42,11 +42,11 @@ struct CommandLine {
         QString output;
         bool longFormat = false; // one line per tank and month instead of the table
     } consumption;
-    // --get SECTION/KEY, --set SECTION/KEY=VALUE (repeatable), --set-password email|mqtt|lock
+    // --get SECTION/KEY, --set SECTION/KEY=VALUE (repeatable), --set-password email|mqtt|lock|web
     struct Configure {
         QString get;
         QStringList sets;
-        QString password; // "email", "mqtt" or "lock"
+        QString password; // "email", "mqtt", "lock" or "web"
     } configure;
 };
 

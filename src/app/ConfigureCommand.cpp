@@ -13,6 +13,8 @@
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
 #include "mqtt/MqttSettings.h"
+#include "web/WebPassword.h"
+#include "web/WebSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -200,6 +202,7 @@ int RunConfigure(int &argc, char **argv, const CommandLine &cl)
     // --set-password: through the same calls as the dialogs' OK.
     const QString whose = job.password == QLatin1String("email")  ? QStringLiteral("E-Mail/Password")
                           : job.password == QLatin1String("mqtt") ? QStringLiteral("MQTT/Password")
+                          : job.password == QLatin1String("web")  ? QStringLiteral("Web/Password")
                                                                   : QStringLiteral("E-Mail/Passwort");
     const std::optional<QByteArray> line = readSecretLine(LngFormat(532, {whose}));
     if (!line) {
@@ -215,6 +218,13 @@ int RunConfigure(int &argc, char **argv, const CommandLine &cl)
         MqttValues v = ReadMqttValues(settings);
         v.password = password;
         WriteMqttValues(settings, v);
+        return written();
+    }
+    if (job.password == QLatin1String("web")) {
+        // Stored as a salted hash; an empty line removes the password.
+        WebValues v = ReadWebValues(settings);
+        v.password = password.isEmpty() ? QString() : NewWebPasswordHash(password);
+        WriteWebValues(settings, v);
         return written();
     }
     const auto devices = std::make_unique<DeviceTable>(); // no tank list: no tank's switch is written

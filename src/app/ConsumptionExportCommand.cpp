@@ -26,13 +26,13 @@ int RunConsumptionExport(const CommandLine &cl)
         return ExitUsage;
     // With one device the list has no all-tanks entry: "all" is that tank.
     const int selection = job.tank == 0 && table.DeviceCount == 1 ? 1 : job.tank;
-    const QString entry = ConsumptionEntryText(table, selection);
+    const QString entry = ConsumptionEntryText(table, selection, data.texts);
     if (entry.isEmpty())
         return noData(); // a tank without history
     const ConsumptionExportFile result = ConsumptionExportBytes(
         table, ConsumptionRequestFor(data.settings, data.config(), data.clock(), selection),
         job.longFormat ? ConsumptionCsvFormat::Long : ConsumptionCsvFormat::Table, entry,
-        ConsumptionCsvTexts::forLocale(LngLocale()));
+        ConsumptionCsvTexts::forLanguage(data.texts));
     const QByteArray &bytes = result.bytes;
     QString error;
     if (!ExportOutput::Write(job.output, bytes, &error)) {

@@ -68,6 +68,7 @@ ExportData::ExportData(const CommandLine &cl) : options(exportOptions(cl))
 {
     if (!LngInit(config().words, settings, [] { return 1; }))
         SetLngId(1);
+    texts = CurrentTexts();
     switches.setLogFolder(Paths::WithSeparator(settings.read(Cfg::LogIniPath, config().dataFolder)));
     switches.setFlagTempKorr(settings.readSwitch(Cfg::FlagTempKorr));
     const int count = registry.StoredDeviceCount();

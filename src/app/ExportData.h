@@ -2,6 +2,7 @@
 #include "core/Clock.h"
 #include "core/RunSwitches.h"
 #include "core/Settings.h"
+#include "lang/Lng.h"
 #include "model/DeviceRegistry.h"
 
 struct CommandLine;
@@ -32,7 +33,8 @@ public:
     RunSwitches switches{options};
     Settings settings{switches};
     ClockFn clock = SystemClock();
-    DeviceRegistry registry{switches, settings, clock};
+    Texts texts; // the export's language, fixed by the constructor
+    DeviceRegistry registry{switches, settings, texts, clock};
 };
 
 // One line on standard error: how an export says what went wrong.

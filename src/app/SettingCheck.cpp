@@ -57,6 +57,7 @@ const QList<Plain> &plainKeys()
         {LogVerbrauch, Kind::Switch},
         {MinProzentBetankungTrigger, Kind::Number, 0, 100},
         {MinProzentVerbrauch, Kind::Number, 0, 100},
+        {Flottenansicht, Kind::Switch},
         {ComPort, Kind::Integer, 1, 256},
         {ComDevice, Kind::Text},
         {ClientPort, Kind::Integer, 1, 65535},
@@ -100,6 +101,8 @@ const QList<Plain> &plainKeys()
         {Email::LetzteEmail, Kind::Date},
         {Email::DeltaMinutenBetankung, Kind::Integer, 0, 10080},
         {Email::StilleStunden, Kind::Integer, 0, EmailSettings::kMaxStilleStunden},
+        {Email::VerlustProzent, Kind::Number, 0, 100},
+        {Email::VerlustStunden, Kind::Integer, 0, EmailSettings::kMaxVerlustStunden},
         {Mqtt::Aktiv, Kind::Switch},
         {Mqtt::Host, Kind::Host},
         {Mqtt::Port, Kind::Integer, 1, 65535},
@@ -137,6 +140,7 @@ const QList<Numbered> &numberedKeys()
         {Device::ClientIP, kMaxDevices, Kind::Text},
         {Device::TempKorr, kMaxDevices, Kind::Number, -1000, 1000},
         {Device::EmailAktiv, kMaxDevices, Kind::Switch},
+        {Device::Warnschwelle, kMaxDevices, Kind::Number, 0, 100},
         {Email::MinProzent, kMaxDevices, Kind::Number, 0, 100},
         {Email::MinVolumen, kMaxDevices, Kind::Integer, 0, kIntMax},
         {Email::DeltaProzentBetankung, kMaxDevices, Kind::Positive, 0, 100},
@@ -145,6 +149,10 @@ const QList<Numbered> &numberedKeys()
         {Email::BetankungMax, kMaxDevices, Kind::Number, 0, kIntMax},
         {Email::MelderasterLast, kMaxDevices, Kind::Number, -100, 200},
         {Email::StilleGemeldet, kMaxDevices, Kind::Switch},
+        {Email::VerlustGemeldet, kMaxDevices, Kind::Switch},
+        {Device::Verbrauchszaehler, kMaxDevices, Kind::Number, 0, qint64(1e15)},
+        {Device::VerbrauchszaehlerEinheit, kMaxDevices, Kind::Integer, 0, 8},
+        {Mqtt::KWhProEinheit, kMaxDevices, Kind::Number, 0, 1000000},
     };
     return keys;
 }

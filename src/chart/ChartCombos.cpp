@@ -6,25 +6,25 @@
 #include <algorithm>
 #include <cstdlib>
 
-QString TankLabel(const DeviceRecord &rec, int n)
+QString TankLabel(const DeviceRecord &rec, int n, const Texts &texts)
 {
     const QString name =
-        rec.Tankbezeichnung.isEmpty() ? LngText(173) + QString::number(rec.SN) : rec.Tankbezeichnung;
+        rec.Tankbezeichnung.isEmpty() ? texts(173) + QString::number(rec.SN) : rec.Tankbezeichnung;
     return QString::number(n) + QStringLiteral(": ") + name;
 }
 
-std::vector<ComboEntry> ComboTankEntries(const DeviceTable &table)
+std::vector<ComboEntry> ComboTankEntries(const DeviceTable &table, const Texts &texts)
 {
     std::vector<ComboEntry> entries;
     for (int n = 1; n <= table.DeviceCount; ++n) {
         const DeviceRecord &rec = table[n];
         if (rec.History.count() == 0)
             continue;
-        entries.push_back({TankLabel(rec, n), n});
+        entries.push_back({TankLabel(rec, n, texts), n});
     }
     if (table.DeviceCount >= 2)
-        entries.push_back({LngText(165) + QStringLiteral(" 1-") + QString::number(table.DeviceCount) +
-                               QStringLiteral(" (") + LngText(170) + QStringLiteral(")"),
+        entries.push_back({texts(165) + QStringLiteral(" 1-") + QString::number(table.DeviceCount) +
+                               QStringLiteral(" (") + texts(170) + QStringLiteral(")"),
                            0});
     return entries;
 }
@@ -49,13 +49,13 @@ int DataYears(qint64 dataFirst, qint64 now)
     return (MonthBoundaries(dataFirst, now) + 11) / 12;
 }
 
-std::vector<ComboEntry> ComboZeitraumEntries(int years)
+std::vector<ComboEntry> ComboZeitraumEntries(int years, const Texts &texts)
 {
-    std::vector<ComboEntry> entries{{QStringLiteral("1 ") + LngText(166), 1},
-                                    {QStringLiteral("3 ") + LngText(167), 3}};
+    std::vector<ComboEntry> entries{{QStringLiteral("1 ") + texts(166), 1},
+                                    {QStringLiteral("3 ") + texts(167), 3}};
     for (int y = 1; y <= years; ++y)
-        entries.push_back({QString::number(y) + QLatin1Char(' ') + LngText(y == 1 ? 168 : 169), 12 * y});
-    entries.push_back({LngText(750), kAllData});
+        entries.push_back({QString::number(y) + QLatin1Char(' ') + texts(y == 1 ? 168 : 169), 12 * y});
+    entries.push_back({texts(750), kAllData});
     return entries;
 }
 
@@ -82,9 +82,9 @@ int MatchingTimeRange(const std::vector<ComboEntry> &entries, const ChartState &
     return coversData ? all : -1;
 }
 
-ComboEntry CustomRangeEntry()
+ComboEntry CustomRangeEntry(const Texts &texts)
 {
-    return {LngText(751), kCustomRange};
+    return {texts(751), kCustomRange};
 }
 
 int NearestEntry(const std::vector<ComboEntry> &entries, int value)

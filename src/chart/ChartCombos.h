@@ -6,6 +6,8 @@
 #include <QString>
 #include <vector>
 
+class Texts;
+
 // The entries of the tank and time-range lists of the chart window and which
 // entry is chosen at opening.
 
@@ -16,10 +18,10 @@ struct ComboEntry {
 };
 
 // "3: Keller", or "4: SN:12345" for a tank without a name.
-QString TankLabel(const DeviceRecord &rec, int n);
+QString TankLabel(const DeviceRecord &rec, int n, const Texts &texts);
 // TankLabel for every tank with history, then
 // "Tank 1-5 (geglättet)" (value 0) when there are two devices or more.
-std::vector<ComboEntry> ComboTankEntries(const DeviceTable &table);
+std::vector<ComboEntry> ComboTankEntries(const DeviceTable &table, const Texts &texts);
 // Index of the entry chosen at opening: the all-tanks entry when it was the
 // last choice (saved 0), else the tank nearest to the main window's current
 // tank; without a current tank, the last choice or else all tanks.
@@ -33,7 +35,7 @@ constexpr int kAllData = 0;
 constexpr int kCustomRange = -1;
 // "1 Monat", "3 Monate", then "1 Jahr", "2 Jahre", ... up to DataYears, and
 // "Alle Daten".
-std::vector<ComboEntry> ComboZeitraumEntries(int years);
+std::vector<ComboEntry> ComboZeitraumEntries(int years, const Texts &texts);
 // Index chosen at opening: nearest to the saved value when it is above 0,
 // else the all-data entry.
 int ComboZeitraumSelection(const std::vector<ComboEntry> &entries, int saved);
@@ -42,7 +44,7 @@ int ComboZeitraumSelection(const std::vector<ComboEntry> &entries, int saved);
 // the all-data entry when the view covers the data; -1 when none does.
 int MatchingTimeRange(const std::vector<ComboEntry> &entries, const ChartState &state);
 // The "custom" entry for a view that no entry gives.
-ComboEntry CustomRangeEntry();
+ComboEntry CustomRangeEntry(const Texts &texts);
 
 // Index of the entry whose value is nearest; the earlier wins a tie; -1 when empty.
 int NearestEntry(const std::vector<ComboEntry> &entries, int value);

@@ -220,7 +220,7 @@ void sizeSpans(std::vector<TankValueSpan> *spans, int deviceCount)
 
 QString unitOf(const DeviceRecord &rec, const ChartOptions &o)
 {
-    return o.percent ? QStringLiteral("%") : UnitName(rec.Einheit, true);
+    return o.percent ? QStringLiteral("%") : UnitSymbol(rec.Einheit);
 }
 
 } // namespace
@@ -592,7 +592,7 @@ std::vector<ChartSeries> ExtendDrawn(const DeviceTable &table, const ChartOption
 }
 
 ChartPicture BeginRebuild(ChartState &state, const DeviceTable &table, const ChartOptions &options,
-                          qint64 now, int columns)
+                          qint64 now, const Texts &texts, int columns)
 {
     state.data = ComputeShownRange(table, options, now, state.units, &state.valueSpans);
 
@@ -614,7 +614,7 @@ ChartPicture BeginRebuild(ChartState &state, const DeviceTable &table, const Cha
         const DeviceRecord &rec = table[n];
         pic.series.push_back(BuildSeries(rec, n, v.firstTime, v.lastTime, pic.dailyMode, options, pic.thin));
         ChartSeries &s = pic.series.back();
-        s.name = TankLabel(rec, n);
+        s.name = TankLabel(rec, n, texts);
         s.axis = int(state.unitList.indexOf(unitOf(rec, options)));
         anyPoint = anyPoint || !s.keys.empty();
     }

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+class Texts;
+
 // The chart's data preparation: ranges, the series of each tank, styles and
 // axes. Pure functions of the device table, the options and the time "now".
 
@@ -144,9 +146,10 @@ std::vector<ChartSeries> ExtendDrawn(const DeviceTable &table, const ChartOption
 
 // A rebuild: refreshes the data range and the unit list in state and returns
 // the picture for the current view; the caller draws it, then calls
-// FinishRebuild with the plot's rectangle. columns: the
+// FinishRebuild with the plot's rectangle. The series are named in the
+// language of texts. columns: the
 // plot's width in pixels at most; the series are thinned to one bucket a
 // pixel (0: every point).
 ChartPicture BeginRebuild(ChartState &state, const DeviceTable &table, const ChartOptions &options,
-                          qint64 now, int columns = 0);
+                          qint64 now, const Texts &texts, int columns = 0);
 void FinishRebuild(ChartState &state, const PlotRect &plot);

@@ -1,6 +1,7 @@
 #include "Consumption.h"
 
 #include "ConsumptionProtocol.h"
+#include "lang/Lng.h"
 #include "model/DeviceRecord.h"
 #include "model/Figures.h"
 
@@ -167,7 +168,8 @@ void computeTank(int d, const DeviceRecord &rec, const ConsumptionSettings &s, C
 
 QString ConsumptionUnitName(int einheit)
 {
-    return UnitName(einheit, einheit != 5 && einheit != 6);
+    // The gallons' long names are the same in every language.
+    return einheit == 5 || einheit == 6 ? UnitName(einheit, Texts()) : UnitSymbol(einheit);
 }
 
 ConsumptionResult ComputeConsumption(const DeviceTable &devices, const ConsumptionRequest &request)
@@ -193,7 +195,7 @@ ConsumptionResult ComputeConsumption(const DeviceTable &devices, const Consumpti
         const TankHistory &h = rec.History;
         if (h.count() < 1)
             continue;
-        const int einheit = UnitName(rec.Einheit, true).isEmpty() ? -1 : rec.Einheit;
+        const int einheit = UnitSymbol(rec.Einheit).isEmpty() ? -1 : rec.Einheit;
         size_t g = 0;
         while (g < result.groups.size() && (request.perTank || result.groups[g].einheit != einheit))
             ++g;
@@ -247,4 +249,19 @@ double ConsumptionBetween(const DeviceRecord &rec, const ConsumptionSettings &se
         tankPass<WholeSpan>(0, rec, settings, first, last, nullptr,
                             [&](const WholeSpan &, qint64, bool, double, double used) { total = used; });
     return total;
+}
+
+double ConsumedTotal(const DeviceRecord &rec, const ConsumptionSettings &settings)
+{
+    const TankHistory &h = rec.History;
+    if (h.count() < 1)
+        return 0;
+    // The rows between the first and the last point: empty years add nothing.
+    ConsumptionTable table(MonthSpan::of(h.HistoryTimes.back()).year, MonthSpan::of(h.HistoryTimes[1]).year,
+                           LevelDecimals(rec));
+    ConsumptionSettings s = settings;
+    s.logVerbrauch = false;
+    computeTank(0, rec, s, table, nullptr);
+    table.computeTotals();
+    return table.total();
 }

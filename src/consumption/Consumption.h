@@ -69,3 +69,8 @@ ConsumptionResult ComputeConsumption(const DeviceTable &devices, const Consumpti
 // the first value taken minus the last plus the refuellings. Points before
 // the first non-negative value of the range are left out; 0 when none is left.
 double ConsumptionBetween(const DeviceRecord &rec, const ConsumptionSettings &settings, int first, int last);
+
+// The tank's consumption since its first history point: the total of its own
+// consumption table (every month with the rules above, summed as the table
+// sums them, rounded to the tank's decimals). 0 for fewer than 6 points.
+double ConsumedTotal(const DeviceRecord &rec, const ConsumptionSettings &settings);

@@ -59,18 +59,19 @@ QString WithCsvExtension(const QString &path)
 }
 
 ConsumptionController::ConsumptionController(const DeviceTable &devices, Settings &settings, UiServices &ui,
-                                             const RunConfig &config, ClockFn clock, QObject *parent)
-    : QObject(parent), devices_(devices), settings_(settings), ui_(ui), config_(config),
-      clock_(std::move(clock)), model_(LngLocale())
+                                             const Texts &texts, const RunConfig &config, ClockFn clock,
+                                             QObject *parent)
+    : QObject(parent), devices_(devices), settings_(settings), ui_(ui), texts_(texts), config_(config),
+      clock_(std::move(clock)), model_(texts)
 {
 }
 
-bool ConsumptionController::OpenForm(const DeviceTable &devices, UiServices &ui)
+bool ConsumptionController::OpenForm(const DeviceTable &devices, UiServices &ui, const Texts &texts)
 {
     if (devices.DeviceCount >= 1 && HasConsumptionData(devices))
         return true;
-    ui.messageBox(LngText(353) + QLatin1Char('\n') + LngText(379) + QLatin1Char('\n') + LngText(380),
-                  LngText(354), MsgIcon::Information, MsgButtons::Ok);
+    ui.messageBox(texts(353) + QLatin1Char('\n') + texts(379) + QLatin1Char('\n') + texts(380), texts(354),
+                  MsgIcon::Information, MsgButtons::Ok);
     return false;
 }
 
@@ -78,7 +79,7 @@ void ConsumptionController::select(int number)
 {
     const ConsumptionResult r =
         ComputeConsumption(devices_, ConsumptionRequestFor(settings_, config_, clock_(), number));
-    caption_ = ConsumptionCaption(r.groups);
+    caption_ = ConsumptionCaption(r.groups, texts_);
     model_.setSheet(ConsumptionSheet(r.groups));
     if (!r.protocolError.isEmpty())
         ui_.setPanelText(1, QStringLiteral("LogVerbrauch.txt: ") + r.protocolError);
@@ -138,11 +139,11 @@ void ConsumptionController::exportCsv(const QString &chosen, ConsumptionCsvForma
     settings_.write(Cfg::PathExport, path);
     const ConsumptionExportFile out =
         ConsumptionExportBytes(devices_, ConsumptionRequestFor(settings_, config_, clock_(), number), format,
-                               entryText, ConsumptionCsvTexts::forLocale(LngLocale()));
+                               entryText, ConsumptionCsvTexts::forLanguage(texts_));
     QString error;
     if (SafeFile::Replace(path, out.bytes, &error))
-        ui_.messageBox(LngText(361) + QLatin1Char(' ') + path + QLatin1Char('\n') + LngText(362), QString(),
+        ui_.messageBox(texts_(361) + QLatin1Char(' ') + path + QLatin1Char('\n') + texts_(362), QString(),
                        MsgIcon::None, MsgButtons::Ok);
     else
-        ui_.messageBox(error, LngText(363), MsgIcon::Stop, MsgButtons::Ok);
+        ui_.messageBox(error, texts_(363), MsgIcon::Stop, MsgButtons::Ok);
 }

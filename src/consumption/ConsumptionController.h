@@ -9,6 +9,7 @@
 
 class Settings;
 class UiServices;
+class Texts;
 struct RunConfig;
 
 // The consumption window's logic: whether there is anything to show, the
@@ -19,13 +20,13 @@ class ConsumptionController : public QObject
 {
     Q_OBJECT
 public:
-    ConsumptionController(const DeviceTable &devices, Settings &settings, UiServices &ui,
+    ConsumptionController(const DeviceTable &devices, Settings &settings, UiServices &ui, const Texts &texts,
                           const RunConfig &config, ClockFn clock, QObject *parent = nullptr);
 
     // The opening test: false, after the "no data" box (not waited for),
     // when no device has history points.
-    static bool OpenForm(const DeviceTable &devices, UiServices &ui);
-    QList<ConsumptionEntry> entries() const { return ConsumptionEntries(devices_); }
+    static bool OpenForm(const DeviceTable &devices, UiServices &ui, const Texts &texts);
+    QList<ConsumptionEntry> entries() const { return ConsumptionEntries(devices_, texts_); }
     // The number the tank list selects first: the tank selected in the main
     // window (the nearest entry wins).
     static qint64 initialSelection(int selectedTank) { return selectedTank; }
@@ -63,6 +64,7 @@ private:
     const DeviceTable &devices_;
     Settings &settings_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     const RunConfig &config_;
     ClockFn clock_;
     ConsumptionModel model_;

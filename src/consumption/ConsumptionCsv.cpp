@@ -6,11 +6,13 @@
 
 #include <algorithm>
 
-ConsumptionCsvTexts ConsumptionCsvTexts::forLocale(const QLocale &locale)
+ConsumptionCsvTexts ConsumptionCsvTexts::forLanguage(const Texts &texts)
 {
     ConsumptionCsvTexts t;
-    t.year = LngText(359);
-    t.total = LngText(360);
+    t.year = texts(359);
+    t.total = texts(360);
+    t.language = texts;
+    const QLocale locale = texts.locale();
     for (int m = 1; m <= 12; ++m)
         t.months << locale.monthName(m, QLocale::ShortFormat);
     return t;
@@ -70,14 +72,15 @@ QByteArray ConsumptionCsv(const QString &entryText, const ConsumptionSheet &shee
         for (int col = 1; col <= ConsumptionTable::kColumns; ++col) {
             if (col > 1)
                 out += QLatin1Char(',');
-            out += cellText(sheet.cell(row, col));
+            out += cellText(sheet.cell(row, col, texts.language));
         }
         out += eol;
     }
     return QByteArrayLiteral("\xEF\xBB\xBF") + out.toUtf8();
 }
 
-QByteArray ConsumptionCsvLong(const DeviceTable &devices, const std::vector<ConsumptionGroup> &groups)
+QByteArray ConsumptionCsvLong(const DeviceTable &devices, const std::vector<ConsumptionGroup> &groups,
+                              const Texts &texts)
 {
     QString out = QStringLiteral("tank,name,unit,year,month,consumption\n");
     for (const ConsumptionGroup &g : groups) {
@@ -85,8 +88,8 @@ QByteArray ConsumptionCsvLong(const DeviceTable &devices, const std::vector<Cons
             continue;
         const int d = g.tanks.front();
         const QString head = QString::number(d) + QLatin1Char(',') +
-                             csvField(ConsumptionTankName(devices[d])) + QLatin1Char(',') + csvField(g.unit) +
-                             QLatin1Char(',');
+                             csvField(ConsumptionTankName(devices[d], texts)) + QLatin1Char(',') +
+                             csvField(g.unit) + QLatin1Char(',');
         // A clock that went back may have put consumption outside the
         // points' first and last month: those months are written too.
         int from = g.firstMonth, to = g.lastMonth;
@@ -113,6 +116,6 @@ ConsumptionExportFile ConsumptionExportBytes(const DeviceTable &devices, Consump
     request.perTank = format == ConsumptionCsvFormat::Long;
     ConsumptionResult r = ComputeConsumption(devices, request);
     if (format == ConsumptionCsvFormat::Long)
-        return {ConsumptionCsvLong(devices, r.groups), r.protocolError};
+        return {ConsumptionCsvLong(devices, r.groups, texts.language), r.protocolError};
     return {ConsumptionCsv(entryText, ConsumptionSheet(std::move(r.groups)), texts), r.protocolError};
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "Consumption.h"
 #include "ConsumptionSheet.h"
+#include "lang/Lng.h"
 
 #include <QByteArray>
 #include <QLocale>
@@ -13,9 +14,10 @@ struct ConsumptionCsvTexts {
     QString year;
     QStringList months; // January..December
     QString total;
+    Texts language; // the rows' own texts
 
-    // The language's words and the locale's month names.
-    static ConsumptionCsvTexts forLocale(const QLocale &locale);
+    // The language's words and the month names of its locale.
+    static ConsumptionCsvTexts forLanguage(const Texts &texts);
 };
 
 // The export file of a consumption table: the tank entry's text, an empty
@@ -32,7 +34,8 @@ QByteArray ConsumptionCsv(const QString &entryText, const ConsumptionSheet &shee
 // Plain numbers with "." decimals, names quoted where they need it, UTF-8
 // without a byte-order mark, LF. groups: one per tank (ConsumptionRequest::perTank);
 // tanks with fewer than 6 points, which have no consumption, have no lines.
-QByteArray ConsumptionCsvLong(const DeviceTable &devices, const std::vector<ConsumptionGroup> &groups);
+QByteArray ConsumptionCsvLong(const DeviceTable &devices, const std::vector<ConsumptionGroup> &groups,
+                              const Texts &texts);
 
 enum class ConsumptionCsvFormat { Table, Long };
 

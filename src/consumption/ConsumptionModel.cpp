@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-ConsumptionModel::ConsumptionModel(const QLocale &locale, QObject *parent)
-    : QAbstractTableModel(parent), locale_(locale)
+ConsumptionModel::ConsumptionModel(const Texts &texts, QObject *parent)
+    : QAbstractTableModel(parent), texts_(texts), locale_(texts.locale())
 {
 }
 
@@ -50,7 +50,7 @@ QVariant ConsumptionModel::data(const QModelIndex &index, int role) const
     if (role != Qt::DisplayRole)
         return {};
     const ConsumptionGroup &group = sheet_.groupOf(index.row() + 1);
-    return cellText(sheet_.cell(index.row() + 1, column), column, group.unit, group.table.decimals(),
+    return cellText(sheet_.cell(index.row() + 1, column, texts_), column, group.unit, group.table.decimals(),
                     locale_);
 }
 
@@ -59,5 +59,5 @@ QVariant ConsumptionModel::headerData(int section, Qt::Orientation orientation, 
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= ConsumptionTable::kColumns)
         return QAbstractTableModel::headerData(section, orientation, role);
-    return LngText(365 + section); // "Jahr", "Jan".."Dez", "Summe"
+    return texts_(365 + section); // "Jahr", "Jan".."Dez", "Summe"
 }

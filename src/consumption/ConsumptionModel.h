@@ -1,5 +1,6 @@
 #pragma once
 #include "ConsumptionSheet.h"
+#include "lang/Lng.h"
 
 #include <QAbstractTableModel>
 #include <QLocale>
@@ -11,7 +12,7 @@ class ConsumptionModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    explicit ConsumptionModel(const QLocale &locale, QObject *parent = nullptr);
+    explicit ConsumptionModel(const Texts &texts, QObject *parent = nullptr);
 
     // A new sheet: each row's numbers carry its group's unit and decimals.
     void setSheet(ConsumptionSheet sheet);
@@ -30,5 +31,6 @@ public:
 
 private:
     ConsumptionSheet sheet_;
+    Texts texts_;
     QLocale locale_;
 };

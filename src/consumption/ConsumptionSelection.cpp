@@ -11,42 +11,42 @@ bool HasConsumptionData(const DeviceTable &devices)
     return false;
 }
 
-QList<ConsumptionEntry> ConsumptionEntries(const DeviceTable &devices)
+QList<ConsumptionEntry> ConsumptionEntries(const DeviceTable &devices, const Texts &texts)
 {
     QList<ConsumptionEntry> entries;
     for (int d = 1; d <= devices.DeviceCount; ++d) {
         const DeviceRecord &rec = devices[d];
         if (rec.History.count() == 0)
             continue;
-        entries.append({QString::number(d) + QStringLiteral(": ") + ConsumptionTankName(rec), d});
+        entries.append({QString::number(d) + QStringLiteral(": ") + ConsumptionTankName(rec, texts), d});
     }
     if (devices.DeviceCount > 1)
-        entries.append({LngText(364) + QStringLiteral(" 1-") + QString::number(devices.DeviceCount), 0});
+        entries.append({texts(364) + QStringLiteral(" 1-") + QString::number(devices.DeviceCount), 0});
     return entries;
 }
 
-QString ConsumptionEntryText(const DeviceTable &devices, int number)
+QString ConsumptionEntryText(const DeviceTable &devices, int number, const Texts &texts)
 {
-    for (const ConsumptionEntry &e : ConsumptionEntries(devices))
+    for (const ConsumptionEntry &e : ConsumptionEntries(devices, texts))
         if (e.number == number)
             return e.text;
     return {};
 }
 
-QString ConsumptionTankName(const DeviceRecord &rec)
+QString ConsumptionTankName(const DeviceRecord &rec, const Texts &texts)
 {
-    return rec.Tankbezeichnung.isEmpty() ? LngText(381) + QString::number(rec.SN) : rec.Tankbezeichnung;
+    return rec.Tankbezeichnung.isEmpty() ? texts(381) + QString::number(rec.SN) : rec.Tankbezeichnung;
 }
 
-QString ConsumptionCaption(const std::vector<ConsumptionGroup> &groups)
+QString ConsumptionCaption(const std::vector<ConsumptionGroup> &groups, const Texts &texts)
 {
     if (groups.size() < 2)
-        return LngText(385);
+        return texts(385);
     QStringList units;
     for (const ConsumptionGroup &g : groups)
         if (!g.unit.isEmpty())
             units << g.unit;
-    return LngText(385) + QStringLiteral(" (") + units.join(QStringLiteral(", ")) + QLatin1Char(')');
+    return texts(385) + QStringLiteral(" (") + units.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
 
 QList<MonthAmount> LastMonths(const ConsumptionTable &table, int year, int month, int count, int firstMonth)

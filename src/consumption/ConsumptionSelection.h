@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class Texts;
+
 struct DeviceRecord;
 struct DeviceTable;
 
@@ -19,15 +21,15 @@ struct ConsumptionEntry {
 };
 // Every tank with history points, then the all-tanks entry when there is
 // more than one device.
-QList<ConsumptionEntry> ConsumptionEntries(const DeviceTable &devices);
+QList<ConsumptionEntry> ConsumptionEntries(const DeviceTable &devices, const Texts &texts);
 // The entry's text for a device number or 0; empty when there is no such entry.
-QString ConsumptionEntryText(const DeviceTable &devices, int number);
+QString ConsumptionEntryText(const DeviceTable &devices, int number, const Texts &texts);
 // A tank's name, or "SN:" and its serial number when it has none.
-QString ConsumptionTankName(const DeviceRecord &rec);
+QString ConsumptionTankName(const DeviceRecord &rec, const Texts &texts);
 
 // The grid's caption; with several units (all tanks) it names them, each
 // having its own rows and total.
-QString ConsumptionCaption(const std::vector<ConsumptionGroup> &groups);
+QString ConsumptionCaption(const std::vector<ConsumptionGroup> &groups, const Texts &texts);
 
 struct MonthAmount {
     int year;

@@ -16,13 +16,13 @@ const ConsumptionGroup &ConsumptionSheet::groupOf(int row) const
     return groups_[size_t(rows_[size_t(row - 1)].group)];
 }
 
-ConsumptionTable::Cell ConsumptionSheet::cell(int row, int column) const
+ConsumptionTable::Cell ConsumptionSheet::cell(int row, int column, const Texts &texts) const
 {
     if (row < 1 || row > rowCount())
         return {};
     const Row &r = rows_[size_t(row - 1)];
     const ConsumptionGroup &group = groups_[size_t(r.group)];
-    ConsumptionTable::Cell c = group.table.cell(r.row, column);
+    ConsumptionTable::Cell c = group.table.cell(r.row, column, texts);
     if (groups_.size() > 1 && c.kind == ConsumptionTable::Cell::Text && !group.unit.isEmpty())
         c.text += QLatin1Char(' ') + group.unit;
     return c;

@@ -64,7 +64,7 @@ std::optional<double> ConsumptionTable::month(int year, int month) const
     return rows_[size_t(r)][size_t(month - 1)];
 }
 
-ConsumptionTable::Cell ConsumptionTable::cell(int row, int column) const
+ConsumptionTable::Cell ConsumptionTable::cell(int row, int column, const Texts &texts) const
 {
     Cell c;
     if (column < 1 || column > kColumns || row < 1 || row > yearRows() + 1)
@@ -72,7 +72,7 @@ ConsumptionTable::Cell ConsumptionTable::cell(int row, int column) const
     if (row == yearRows() + 1) {
         if (column == 1) {
             c.kind = Cell::Text;
-            c.text = LngText(355);
+            c.text = texts(355);
         } else if (column == kColumns) {
             c.kind = Cell::Number;
             c.number = total_;

@@ -4,6 +4,8 @@
 #include <optional>
 #include <vector>
 
+class Texts;
+
 // Monthly consumption as a table of years by months: year rows newest first,
 // then the total row. Row totals and the overall total are summed with
 // rounding after each addition (halves to even) to the decimals of the
@@ -30,7 +32,7 @@ public:
     int newestYear() const { return newestYear_; }
     // Rows 1..yearRows() are the years, yearRows() + 1 the total row;
     // columns 1..14. Anything outside is empty.
-    Cell cell(int row, int column) const;
+    Cell cell(int row, int column, const Texts &texts) const;
     std::optional<double> month(int year, int month) const;
     double total() const { return total_; }
     int decimals() const { return decimals_; }

@@ -116,5 +116,7 @@ void ForecastProvider::refresh()
             e.forecast = f;
             emit forecastChanged(n);
         }
+        if (n <= devices_.DeviceCount)
+            emit historyChanged(n);
     }
 }

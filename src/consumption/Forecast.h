@@ -61,6 +61,8 @@ public:
 
 signals:
     void forecastChanged(int tank);
+    // The tank's history or registration changed (a new point, a load, a refresh).
+    void historyChanged(int tank);
 
 private:
     // What a forecast was computed from: a new point, a reload or another

@@ -40,6 +40,8 @@ inline constexpr IniKey GrafikTank{"Common", "GrafikTank", "-1"};
 inline constexpr IniKeyN GridColWidth{"Common", "GridColWidth", "60", false};
 inline constexpr IniKey PathExport{"Common", "PathExport", nullptr}; // DataFilePath(text 356)
 inline constexpr IniKey LogVerbrauch{"Common", "LogVerbrauch", "0"};
+// The main window's view of the tanks: 0 = cards, 1 = the fleet list.
+inline constexpr IniKey Flottenansicht{"Common", "Flottenansicht", "0", true};
 inline constexpr IniKey MinProzentBetankungTrigger{"Common", "MinProzentBetankungTrigger", "1"};
 inline constexpr IniKey MinProzentVerbrauch{"Common", "MinProzent", "5"};
 
@@ -79,6 +81,12 @@ inline constexpr IniKeyN EmailAktiv{"Gerät", "EmailAktiv", "1", true};
 // The "Uhrzeit" text stored when an MQTT state newer than it went out: while
 // the two are equal, the stored state is older than the broker's.
 inline constexpr IniKeyN MqttNeuerAls{"Gerät", "MqttNeuerAls", "", true};
+// The tank's consumption meter: its highest value and the unit code it counts in.
+inline constexpr IniKeyN Verbrauchszaehler{"Gerät", "Verbrauchszähler", "", true};
+inline constexpr IniKeyN VerbrauchszaehlerEinheit{"Gerät", "VerbrauchszählerEinheit", "", true};
+// The tank's warning threshold in percent (low below it, very low below half
+// of it); empty or no positive number: "E-Mail"/"Schwelle 2".
+inline constexpr IniKeyN Warnschwelle{"Gerät", "Warnschwelle", "", true};
 } // namespace Device
 
 // Section "Logfile" (tank files)
@@ -123,6 +131,10 @@ inline constexpr IniKey LetzteEmail{"E-Mail", "LetzteEmail", "0"};
 inline constexpr IniKey DeltaMinutenBetankung{"E-Mail", "DeltaMinutenBetankung", "10"};
 // Hours without an accepted telegram after which a tank is reported silent; 0 = off.
 inline constexpr IniKey StilleStunden{"E-Mail", "StilleStunden", "24"};
+// A loss: a fall of more than this many percentage points of the capacity
+// within that many hours (either 0 = off).
+inline constexpr IniKey VerlustProzent{"E-Mail", "VerlustProzent", "3"};
+inline constexpr IniKey VerlustStunden{"E-Mail", "VerlustStunden", "2"};
 inline constexpr IniKeyN MinProzent{"E-Mail", "MinProzent", "100", false};
 inline constexpr IniKeyN MinVolumen{"E-Mail", "MinVolumen", "", false};
 inline constexpr IniKeyN DeltaProzentBetankung{"E-Mail", "DeltaProzentBetankung", "2", false};
@@ -132,6 +144,8 @@ inline constexpr IniKeyN BetankungMax{"E-Mail", "BetankungMax", "0", false};
 inline constexpr IniKeyN MelderasterLast{"E-Mail", "MelderasterLast", "100", false};
 // 1 while the tank's silence has been reported and its telegrams have not returned.
 inline constexpr IniKeyN StilleGemeldet{"E-Mail", "StilleGemeldet", "0", false};
+// 1 while a loss event of the tank is open.
+inline constexpr IniKeyN VerlustGemeldet{"E-Mail", "VerlustGemeldet", "0", false};
 } // namespace Email
 
 // Section "MQTT": publishing the tanks to a broker
@@ -146,7 +160,21 @@ inline constexpr IniKey Password{"MQTT", "Password", ""}; // scrambled as the ma
 inline constexpr IniKey Topic{"MQTT", "Topic", nullptr};  // "tankmon/" + host name
 inline constexpr IniKey Discovery{"MQTT", "Discovery", "1"};
 inline constexpr IniKey DiscoveryPrefix{"MQTT", "DiscoveryPrefix", "homeassistant"};
+// kWh per unit of the tank's content (10 for heating oil in litres); 0 = no energy sensor.
+inline constexpr IniKeyN KWhProEinheit{"MQTT", "kWhProEinheit", "0", false};
 } // namespace Mqtt
+
+// Section "Web": the built-in web view, JSON API and metrics
+namespace Web
+{
+inline constexpr IniKey Aktiv{"Web", "Aktiv", "0"};
+inline constexpr IniKey Adresse{"Web", "Adresse", "127.0.0.1"};
+inline constexpr IniKey Port{"Web", "Port", "8088"};
+inline constexpr IniKey UserName{"Web", "UserName", "tankmon"};
+inline constexpr IniKey Password{"Web", "Password", ""}; // a salted PBKDF2 hash, never the password
+inline constexpr IniKey Zertifikat{"Web", "Zertifikat", ""};
+inline constexpr IniKey Schluessel{"Web", "Schlüssel", ""};
+} // namespace Web
 
 // Every key that belongs to one device, in its section "Gerät" + n or as
 // key + n: they move with the device when devices before it are removed.
@@ -177,6 +205,11 @@ inline constexpr IniKeyN DeviceKeys[] = {
     Email::MelderasterLast,
     Email::StilleGemeldet,
     Device::MqttNeuerAls,
+    Email::VerlustGemeldet,
+    Device::Verbrauchszaehler,
+    Device::VerbrauchszaehlerEinheit,
+    Mqtt::KWhProEinheit,
+    Device::Warnschwelle,
 };
 
 // Section "Client" (always the local file)

@@ -371,52 +371,39 @@ struct CacheEntry {
     bool dirty = false; // changed inside a batch, not yet written
 };
 
-QMutex g_mutex;
-std::map<QString, CacheEntry> g_cache;
-int g_batchDepth = 0;
-std::function<void(const QString &, const QString &)> g_reporter;
-
-void report(const QString &path, const QString &reason)
-{
-    if (g_reporter)
-        g_reporter(path, reason);
-}
-
 // Brings the cached copy up to date with the file, unless it holds pending
 // batch changes (which win until the batch is written).
-CacheEntry &entryFor(const QString &path)
+void refresh(CacheEntry &e, const QString &path)
 {
-    CacheEntry &e = g_cache[path];
     if (e.dirty)
-        return e;
+        return;
     const Stamp now = stampOf(path);
     if (e.loaded && now == e.stamp)
-        return e;
+        return;
     e.stamp = now;
     e.loaded = true;
     e.refusal.clear();
     e.file.parse({});
     if (!now.exists)
-        return e;
+        return;
     QByteArray bytes;
     QString why;
     switch (SafeFile::ReadRegular(path, &bytes, &why)) {
     case SafeFile::ReadStatus::Missing:
-        return e;
+        return;
     case SafeFile::ReadStatus::NotRegular:
     case SafeFile::ReadStatus::Failed:
         // Never parse an unreadable file as empty and then write that back.
         e.refusal = why;
-        return e;
+        return;
     case SafeFile::ReadStatus::Ok:
         break;
     }
     e.file.parse(IniFile::textOf(bytes, &e.refusal));
-    return e;
 }
 
 // Writes the cached copy over the file. On failure the file is left as it
-// was and the cached copy keeps the new values, so reads in this process
+// was and the cached copy keeps the new values, so reads through this store
 // stay consistent and the next write tries them all again.
 bool writeOut(const QString &path, CacheEntry &e, QString *why)
 {
@@ -438,43 +425,76 @@ bool writeOut(const QString &path, CacheEntry &e, QString *why)
 
 } // namespace
 
-std::optional<QString> IniStore::Read(const QString &path, const QString &section, const QString &key,
-                                      int maxLength)
+struct IniStore::State {
+    QMutex mutex;
+    std::map<QString, CacheEntry> cache;
+    int batchDepth = 0;
+    FailureReport report;
+
+    CacheEntry &entryFor(const QString &path)
+    {
+        CacheEntry &e = cache[path];
+        refresh(e, path);
+        return e;
+    }
+};
+
+namespace
 {
-    QMutexLocker lock(&g_mutex);
-    return entryFor(path).file.value(section, key, maxLength);
+// Called without the store's lock: the report may show a box or write again.
+void reportAll(const IniStore::FailureReport &report, const QList<std::pair<QString, QString>> &failed)
+{
+    if (report)
+        for (const auto &[path, why] : failed)
+            report(path, why);
+}
+} // namespace
+
+IniStore::IniStore(FailureReport report) : d_(std::make_unique<State>())
+{
+    d_->report = std::move(report);
 }
 
-bool IniStore::Write(const QString &path, const QString &section, const QString &key,
+IniStore::~IniStore() = default;
+
+void IniStore::setFailureReport(FailureReport report)
+{
+    QMutexLocker lock(&d_->mutex);
+    d_->report = std::move(report);
+}
+
+std::optional<QString> IniStore::read(const QString &path, const QString &section, const QString &key,
+                                      int maxLength)
+{
+    QMutexLocker lock(&d_->mutex);
+    return d_->entryFor(path).file.value(section, key, maxLength);
+}
+
+bool IniStore::write(const QString &path, const QString &section, const QString &key,
                      const std::optional<QString> &value, QString *whyOut)
 {
-    QMutexLocker lock(&g_mutex);
-    CacheEntry &e = entryFor(path);
+    QMutexLocker lock(&d_->mutex);
+    CacheEntry &e = d_->entryFor(path);
     e.file.setValue(section, key, value);
-    if (g_batchDepth > 0) {
+    if (d_->batchDepth > 0) {
         e.dirty = true;
         return true;
     }
     QString why;
     const bool ok = writeOut(path, e, &why);
+    const FailureReport report = d_->report;
     lock.unlock();
     if (!ok)
-        report(path, why);
+        reportAll(report, {{path, why}});
     if (!ok && whyOut)
         *whyOut = why;
     return ok;
 }
 
-void IniStore::SetWriteFailureReporter(std::function<void(const QString &, const QString &)> r)
+IniBatch::IniBatch(IniStore &store) : store_(store)
 {
-    QMutexLocker lock(&g_mutex);
-    g_reporter = std::move(r);
-}
-
-IniBatch::IniBatch()
-{
-    QMutexLocker lock(&g_mutex);
-    ++g_batchDepth;
+    QMutexLocker lock(&store_.d_->mutex);
+    ++store_.d_->batchDepth;
 }
 
 IniBatch::~IniBatch()
@@ -487,18 +507,19 @@ bool IniBatch::commit(QString *whyOut)
     if (done_)
         return true;
     done_ = true;
-    QMutexLocker lock(&g_mutex);
-    if (--g_batchDepth > 0)
+    IniStore::State &d = *store_.d_;
+    QMutexLocker lock(&d.mutex);
+    if (--d.batchDepth > 0)
         return true;
     QList<std::pair<QString, QString>> failed;
-    for (auto &[path, e] : g_cache) {
+    for (auto &[path, e] : d.cache) {
         QString why;
         if (e.dirty && !writeOut(path, e, &why))
             failed.append({path, why});
     }
+    const IniStore::FailureReport report = d.report;
     lock.unlock();
-    for (const auto &[path, why] : failed)
-        report(path, why);
+    reportAll(report, failed);
     if (!failed.isEmpty() && whyOut)
         *whyOut = failed.first().second;
     return failed.isEmpty();

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -71,35 +72,51 @@ private:
 
 // Reads and writes through a per-file cache that is revalidated against the
 // file (inode, size, modification and change time) at every access, so
-// changes made by another process are seen at the next read. Every write
-// replaces the file only once the new content is completely on disk
-// (SafeFile::Replace). A file that exists but cannot be read, is not a
-// regular file or is UTF-16/UTF-32 text is never written over. A file stays
-// Windows-1252, byte for byte, while all it holds fits that code page; the
-// first text that does not turns it into UTF-8 with a byte-order mark.
-namespace IniStore
+// changes made by another process, or by another store of this one, are seen
+// at the next read. Every write replaces the file only once the new content
+// is completely on disk (SafeFile::Replace). A file that exists but cannot be
+// read, is not a regular file or is UTF-16/UTF-32 text is never written over.
+// A file stays Windows-1252, byte for byte, while all it holds fits that code
+// page; the first text that does not turns it into UTF-8 with a byte-order
+// mark. Each Settings owns one store; its cache and its batches concern no
+// other store. Safe to use from several threads.
+class IniStore
 {
-// Absent file, section or key, or an unreadable file: nullopt. The value is
-// cut to maxLength characters (-1: the whole value).
-std::optional<QString> Read(const QString &path, const QString &section, const QString &key,
-                            int maxLength = kIniMaxValueLength);
-// Returns false when the file could not be replaced or is refused (why gets
-// the file layer's text); the cached copy then keeps the value, so reads in
-// this process stay consistent.
-bool Write(const QString &path, const QString &section, const QString &key,
-           const std::optional<QString> &value, QString *why = nullptr);
-// Called (outside the store's lock) whenever a file was not replaced, by
-// single writes and by batch commits alike; reason is the file layer's text.
-void SetWriteFailureReporter(std::function<void(const QString &path, const QString &reason)> report);
-} // namespace IniStore
+public:
+    // Called (outside the store's lock) whenever a file was not replaced, by
+    // single writes and by batch commits alike; reason is the file layer's text.
+    using FailureReport = std::function<void(const QString &path, const QString &reason)>;
 
-// While an IniBatch is alive, writes only change the cached copies; the
-// batch's end writes every changed file once. Batches nest: the outermost one
-// commits. Reads inside a batch see the pending values.
+    explicit IniStore(FailureReport report = {});
+    ~IniStore();
+    IniStore(const IniStore &) = delete;
+    IniStore &operator=(const IniStore &) = delete;
+
+    void setFailureReport(FailureReport report);
+    // Absent file, section or key, or an unreadable file: nullopt. The value
+    // is cut to maxLength characters (-1: the whole value).
+    std::optional<QString> read(const QString &path, const QString &section, const QString &key,
+                                int maxLength = kIniMaxValueLength);
+    // Returns false when the file could not be replaced or is refused (why
+    // gets the file layer's text); the cached copy then keeps the value, so
+    // reads through this store stay consistent.
+    bool write(const QString &path, const QString &section, const QString &key,
+               const std::optional<QString> &value, QString *why = nullptr);
+
+private:
+    friend class IniBatch;
+    struct State; // the lock, the cached files, the batch depth, the report
+    std::unique_ptr<State> d_;
+};
+
+// While an IniBatch is alive, writes through its store only change the
+// cached copies; the batch's end writes every changed file once. Batches of
+// one store nest: the outermost one commits. Reads inside a batch see the
+// pending values. Other stores are not affected.
 class IniBatch
 {
 public:
-    IniBatch();
+    explicit IniBatch(IniStore &store);
     ~IniBatch();
     IniBatch(const IniBatch &) = delete;
     IniBatch &operator=(const IniBatch &) = delete;
@@ -108,5 +125,6 @@ public:
     bool commit(QString *why = nullptr);
 
 private:
+    IniStore &store_;
     bool done_ = false;
 };

@@ -5,7 +5,10 @@
 #include "TextHelpers.h"
 
 Settings::Settings(const RunSwitches &switches, FailureReport report)
-    : switches_(switches), report_(std::move(report))
+    : switches_(switches), report_(std::move(report)), store_([this](const QString &path, const QString &reason) {
+          if (report_)
+              report_(path, reason);
+      })
 {
 }
 
@@ -30,12 +33,12 @@ QString Settings::read(const IniKey &key) const
 
 QString Settings::read(const IniKey &key, const QString &def) const
 {
-    return ReadIniValue(pathFor(key), key.sectionName(), key.keyName(), def);
+    return store_.read(pathFor(key), key.sectionName(), key.keyName()).value_or(def);
 }
 
 QString Settings::readWhole(const IniKey &key) const
 {
-    return IniStore::Read(pathFor(key), key.sectionName(), key.keyName(), -1).value_or(key.defaultText());
+    return store_.read(pathFor(key), key.sectionName(), key.keyName(), -1).value_or(key.defaultText());
 }
 
 qint64 Settings::readInt(const IniKey &key) const
@@ -60,10 +63,9 @@ bool Settings::reported(bool ok, const QString &path, const QString &reason) con
 
 bool Settings::write(const IniKey &key, const std::optional<QString> &value)
 {
-    const QString path = localPath();
-    QString why;
-    const bool ok = WriteIniValue(path, key.sectionName(), key.keyName(), value, &why);
-    return reported(ok, path, why);
+    // The store reports a failure; it creates a missing folder when the file
+    // cannot be created.
+    return store_.write(localPath(), key.sectionName(), key.keyName(), value);
 }
 
 bool Settings::replaceLocal(const QList<QPair<IniKey, QString>> &values)
@@ -80,26 +82,4 @@ bool Settings::replaceLocal(const QList<QPair<IniKey, QString>> &values)
 bool Settings::write(const IniKey &key, qint64 value)
 {
     return write(key, std::optional<QString>(QString::number(value)));
-}
-
-bool Settings::Batch::commit()
-{
-    if (done_)
-        return true;
-    done_ = true;
-    QString why;
-    const bool ok = batch_.commit(&why);
-    return settings_.reported(ok, settings_.localPath(), why);
-}
-
-QString ReadIniValue(const QString &path, const QString &section, const QString &key, const QString &def)
-{
-    return IniStore::Read(path, section, key).value_or(def);
-}
-
-bool WriteIniValue(const QString &path, const QString &section, const QString &key,
-                   const std::optional<QString> &value, QString *why)
-{
-    // The store creates a missing folder when the file cannot be created.
-    return IniStore::Write(path, section, key, value, why);
 }

@@ -17,7 +17,8 @@ inline constexpr std::nullopt_t IniNoValue = std::nullopt;
 // the file is the executable's name + ".ini" in the data folder; in client
 // mode reads come from the serving installation's file (except the keys that
 // are always local), writes always go to the local one. Built once by the
-// application layer and passed by reference.
+// application layer and passed by reference. It owns its store: the cache and
+// the batches of one Settings never reach another's.
 class Settings
 {
 public:
@@ -26,6 +27,8 @@ public:
     using FailureReport = std::function<void(const QString &path, const QString &reason)>;
 
     explicit Settings(const RunSwitches &switches, FailureReport report = {});
+    Settings(const Settings &) = delete;
+    Settings &operator=(const Settings &) = delete;
     // The application layer installs the message (text 17) once the language is known.
     void setFailureReport(FailureReport report) { report_ = std::move(report); }
 
@@ -49,6 +52,9 @@ public:
 
     QString localPath() const;
     QString readPath() const;
+    // The store behind this object, for sections and keys outside the
+    // catalogue (and files beside the settings file).
+    IniStore &store() const { return store_; }
 
     // Many writes in one replace of the file: while a batch is alive writes
     // change only the cached copy; commit() (or the end of the batch) writes
@@ -56,16 +62,14 @@ public:
     class Batch
     {
     public:
-        explicit Batch(Settings &settings) : settings_(settings) {}
-        ~Batch() { commit(); }
+        explicit Batch(Settings &settings) : batch_(settings.store_) {}
         Batch(const Batch &) = delete;
         Batch &operator=(const Batch &) = delete;
-        bool commit();
+        // False (after the failure report) when the file could not be replaced.
+        bool commit() { return batch_.commit(); }
 
     private:
-        Settings &settings_;
         IniBatch batch_;
-        bool done_ = false;
     };
 
 private:
@@ -74,12 +78,5 @@ private:
 
     const RunSwitches &switches_;
     FailureReport report_;
+    mutable IniStore store_;
 };
-
-// The low-level operations over explicit file paths (the settings copy,
-// other programs' files): absent file, section or key give the default.
-QString ReadIniValue(const QString &path, const QString &section, const QString &key,
-                     const QString &def = {});
-// False when the file could not be replaced (why gets the reason).
-bool WriteIniValue(const QString &path, const QString &section, const QString &key,
-                   const std::optional<QString> &value, QString *why = nullptr);

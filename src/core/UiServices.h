@@ -29,6 +29,11 @@ public:
     // done gets the typed text, empty when cancelled.
     virtual void inputBox(const QString &prompt, const QString &title, const QString &def,
                           InputDone done) = 0;
+    // An input box whose text is not shown as typed (a password).
+    virtual void passwordBox(const QString &prompt, const QString &title, InputDone done)
+    {
+        inputBox(prompt, title, QString(), std::move(done));
+    }
     virtual void beep() = 0;
     // Panels 1..3 of the status bar; the main window listens to panelTextChanged.
     virtual void setPanelText(int panel, const QString &text);

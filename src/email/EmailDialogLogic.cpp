@@ -2,6 +2,7 @@
 
 #include "MessageText.h"
 
+#include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
@@ -13,9 +14,8 @@
 namespace
 {
 // The display texts of a list, line by line, beside the fixed item values.
-QList<EmailDialogLogic::ListEntry> entries(int textId, const QList<int> &values)
+QList<EmailDialogLogic::ListEntry> entries(const QStringList &lines, const QList<int> &values)
 {
-    const QStringList lines = LngLines(textId);
     QList<EmailDialogLogic::ListEntry> out;
     for (int i = 0; i < values.size(); ++i)
         out.append({lines.value(i), values[i]});
@@ -24,24 +24,25 @@ QList<EmailDialogLogic::ListEntry> entries(int textId, const QList<int> &values)
 } // namespace
 
 EmailDialogLogic::EmailDialogLogic(EmailSettings &settings, TestMailFns testMail, UiServices &ui,
-                                   const DeviceTable &devices, QObject *parent)
-    : QObject(parent), settings_(settings), testMail_(std::move(testMail)), ui_(ui), devices_(devices)
+                                   const Texts &texts, const DeviceTable &devices, QObject *parent)
+    : QObject(parent), settings_(settings), testMail_(std::move(testMail)), ui_(ui), texts_(texts),
+      devices_(devices)
 {
 }
 
-QList<EmailDialogLogic::ListEntry> EmailDialogLogic::SchwelleList()
+QList<EmailDialogLogic::ListEntry> EmailDialogLogic::SchwelleList() const
 {
-    return entries(142, EmailSettings::SchwelleItems());
+    return entries(texts_.lines(142), EmailSettings::SchwelleItems());
 }
 
-QList<EmailDialogLogic::ListEntry> EmailDialogLogic::Abstand1List()
+QList<EmailDialogLogic::ListEntry> EmailDialogLogic::Abstand1List() const
 {
-    return entries(143, EmailSettings::Abstand1Items());
+    return entries(texts_.lines(143), EmailSettings::Abstand1Items());
 }
 
-QList<EmailDialogLogic::ListEntry> EmailDialogLogic::Abstand2List()
+QList<EmailDialogLogic::ListEntry> EmailDialogLogic::Abstand2List() const
 {
-    return entries(141, EmailSettings::Abstand2Items());
+    return entries(texts_.lines(141), EmailSettings::Abstand2Items());
 }
 
 void EmailDialogLogic::Load()
@@ -50,8 +51,13 @@ void EmailDialogLogic::Load()
     settings_.unload();
     values = settings_.values();
     tankTexts.clear();
-    for (int n = 1; n <= devices_.DeviceCount; ++n)
-        tankTexts << QStringLiteral("%1 / SN%2").arg(n).arg(devices_[n].SN);
+    for (int n = 1; n <= devices_.DeviceCount; ++n) {
+        // The name the user gave, with number and serial number to tell tanks apart.
+        const QString name = devices_[n].Tankbezeichnung.trimmed();
+        tankTexts << (name.isEmpty() ? QStringLiteral("%1 / SN%2").arg(n).arg(devices_[n].SN)
+                                     : QStringLiteral("%1: %2 / SN%3")
+                                           .arg(QString::number(n), name, QString::number(devices_[n].SN)));
+    }
     currentTank_ = tankTexts.isEmpty() ? -1 : 0;
     locked_ = !settings_.lockPassword().isEmpty();
     subjectEditing_ = false;
@@ -71,8 +77,16 @@ void EmailDialogLogic::refreshSubject()
 {
     const int mode = subjectEditing_ ? SubjectToPlaceholders : SubjectToValues;
     subjectText_ =
-        ExpandSubject(currentTank_ + 1, values.betreff, mode, devices_, values.customer, QLocale());
+        ExpandSubject(currentTank_ + 1, values.betreff, mode, devices_, values.customer, QLocale(), texts_);
     emit subjectChanged();
+}
+
+QString EmailDialogLogic::subjectPreview(const QString &typed) const
+{
+    const QString codes =
+        ExpandSubject(currentTank_ + 1, typed, SubjectToCodes, devices_, values.customer, QLocale(), texts_);
+    return ExpandSubject(currentTank_ + 1, codes, SubjectToValues, devices_, values.customer, QLocale(),
+                         texts_);
 }
 
 void EmailDialogLogic::subjectFocusIn()
@@ -84,7 +98,7 @@ void EmailDialogLogic::subjectFocusIn()
 void EmailDialogLogic::subjectFocusOut(const QString &typed)
 {
     values.betreff =
-        ExpandSubject(currentTank_ + 1, typed, SubjectToCodes, devices_, values.customer, QLocale());
+        ExpandSubject(currentTank_ + 1, typed, SubjectToCodes, devices_, values.customer, QLocale(), texts_);
     subjectEditing_ = false;
     refreshSubject();
 }
@@ -120,7 +134,7 @@ void EmailDialogLogic::cmdSchloss()
 {
     QPointer<EmailDialogLogic> self(this);
     if (!locked_) {
-        ui_.inputBox(LngText(83), LngText(84), QString(), [self](const QString &answer) {
+        ui_.passwordBox(texts_(83), texts_(84), [self](const QString &answer) {
             if (!self)
                 return;
             if (answer.isEmpty()) {
@@ -132,7 +146,7 @@ void EmailDialogLogic::cmdSchloss()
         });
         return;
     }
-    ui_.inputBox(LngText(85), LngText(86), QString(), [self](const QString &answer) {
+    ui_.passwordBox(texts_(85), texts_(86), [self](const QString &answer) {
         if (!self)
             return;
         if (!self->unlockAccepted(answer)) {
@@ -148,14 +162,14 @@ void EmailDialogLogic::cmdSchloss()
 void EmailDialogLogic::Ok()
 {
     // Locked, nothing could be edited: OK saves the values as they are.
-    const QString problem = locked_ ? QString() : EmailSettings::AddressProblem(values);
+    const QString problem = locked_ ? QString() : EmailSettings::AddressProblem(values, texts_);
     if (!problem.isEmpty()) {
         ui_.messageBox(problem, QString(), MsgIcon::Exclamation, MsgButtons::Ok);
         return;
     }
     settings_.save(values);
     // The status bar tells at once whether e-mails are on.
-    ui_.setPanelText(2, values.aktiv ? LngText(276) : LngText(257));
+    ui_.setPanelText(2, values.aktiv ? texts_(276) : texts_(257));
     emit closeRequested();
 }
 
@@ -167,15 +181,34 @@ void EmailDialogLogic::Cancel()
 void EmailDialogLogic::cmdTest()
 {
     if (testMail_.busy()) {
-        ui_.messageBox(LngText(122), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+        ui_.messageBox(texts_(122), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+        return;
+    }
+    // Without a server, sender or recipient nothing can go out: said before asking.
+    QStringList missing;
+    const auto field = [](const QString &caption) {
+        QString c = caption.trimmed();
+        while (c.endsWith(QLatin1Char(':')))
+            c.chop(1);
+        return c.trimmed();
+    };
+    if (values.server.host.trimmed().isEmpty())
+        missing << QStringLiteral("SMTP-Server");
+    if (values.server.sender.trimmed().isEmpty())
+        missing << field(texts_(154));
+    if (values.empfaenger[0].trimmed().isEmpty() && values.empfaenger[1].trimmed().isEmpty())
+        missing << field(texts_(153));
+    if (!missing.isEmpty()) {
+        ui_.messageBox(FormatText(texts_(917), {missing.join(QStringLiteral(", "))}), QString(),
+                       MsgIcon::Exclamation, MsgButtons::Ok);
         return;
     }
     QPointer<EmailDialogLogic> self(this);
-    ui_.messageBox(LngText(82), QString(), MsgIcon::Question, MsgButtons::OkCancel, [self](MsgResult r) {
+    ui_.messageBox(texts_(82), QString(), MsgIcon::Question, MsgButtons::OkCancel, [self](MsgResult r) {
         if (!self || r != MsgResult::Ok)
             return;
         if (self->testMail_.busy()) { // a notification went out while the question was open
-            self->ui_.messageBox(LngText(122), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+            self->ui_.messageBox(self->texts_(122), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
             return;
         }
         self->testMail_.send(self->currentTank_ + 1, self->values);

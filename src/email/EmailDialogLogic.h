@@ -10,6 +10,7 @@
 
 struct DeviceTable;
 class UiServices;
+class Texts;
 
 // What the test button needs of the notifications.
 struct TestMailFns {
@@ -26,7 +27,7 @@ class EmailDialogLogic : public QObject
 {
     Q_OBJECT
 public:
-    EmailDialogLogic(EmailSettings &settings, TestMailFns testMail, UiServices &ui,
+    EmailDialogLogic(EmailSettings &settings, TestMailFns testMail, UiServices &ui, const Texts &texts,
                      const DeviceTable &devices, QObject *parent = nullptr);
 
     // An entry of a combo list: the text of the current language and its value.
@@ -34,9 +35,9 @@ public:
         QString text;
         int value;
     };
-    static QList<ListEntry> SchwelleList(); // ComboSchwelle2, percent
-    static QList<ListEntry> Abstand1List(); // ComboAbstand1, hours
-    static QList<ListEntry> Abstand2List(); // ComboAbstand2, hours
+    QList<ListEntry> SchwelleList() const; // ComboSchwelle2, percent
+    QList<ListEntry> Abstand1List() const; // ComboAbstand1, hours
+    QList<ListEntry> Abstand2List() const; // ComboAbstand2, hours
 
     // Reads every setting and fills the tank list.
     void Load();
@@ -56,6 +57,8 @@ public:
     // The subject field: the preview with the current tank's values, or,
     // while it is edited, the template with the placeholders of the language.
     QString subjectText() const { return subjectText_; }
+    // The subject as it will go out, for the text typed so far (placeholders or codes).
+    QString subjectPreview(const QString &typed) const;
     bool subjectEditing() const { return subjectEditing_; }
     void subjectFocusIn();
     void subjectFocusOut(const QString &typed);
@@ -92,6 +95,7 @@ private:
     EmailSettings &settings_;
     TestMailFns testMail_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     const DeviceTable &devices_;
     int currentTank_ = -1;
     QString subjectText_;

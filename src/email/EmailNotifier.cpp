@@ -34,10 +34,10 @@ struct EmailNotifier::Job {
 };
 
 EmailNotifier::EmailNotifier(DeviceTable &devices, EmailSettings &values, Settings &settings, UiServices &ui,
-                             ClockFn clock, HistoryHooks &history, MailFn mail,
+                             const Texts &texts, ClockFn clock, HistoryHooks &history, MailFn mail,
                              std::function<MessageContext()> message, std::function<bool()> simulationRunning,
                              QObject *parent)
-    : QObject(parent), devices_(devices), values_(values), settings_(settings), ui_(ui),
+    : QObject(parent), devices_(devices), values_(values), settings_(settings), ui_(ui), texts_(texts),
       clock_(std::move(clock)), history_(history), mail_(std::move(mail)), message_(std::move(message)),
       simulationRunning_(std::move(simulationRunning))
 {
@@ -179,6 +179,7 @@ bool EmailNotifier::SendEmail(int tank, int reason, bool manual, const EmailValu
         return false;
 
     MessageContext ctx = message_();
+    ctx.texts = texts_;
     ctx.customer = v.customer;
     ctx.now = clock_();
     QList<bool> listed;
@@ -195,9 +196,9 @@ bool EmailNotifier::SendEmail(int tank, int reason, bool manual, const EmailValu
         return false;
     // A hand-edited address that would put more into the envelope than one
     // address is refused before anything goes out, naming the field.
-    const QString problem = EmailSettings::AddressProblem(v);
+    const QString problem = EmailSettings::AddressProblem(v, texts_);
     if (!problem.isEmpty()) {
-        ui_.messageBox(LngText(121) + QStringLiteral("9999 ") + problem, QString(), MsgIcon::Stop,
+        ui_.messageBox(texts_(121) + QStringLiteral("9999 ") + problem, QString(), MsgIcon::Stop,
                        MsgButtons::Ok);
         return false;
     }
@@ -220,7 +221,7 @@ void EmailNotifier::sendNext()
         }
         current_ = queue_.front();
         queue_.pop_front();
-        ui_.setPanelText(1, LngText(119));
+        ui_.setPanelText(1, texts_(119));
     }
     const std::shared_ptr<Job> job = current_;
     if (job->next >= job->recipients.size()) {
@@ -235,13 +236,15 @@ void EmailNotifier::sendNext()
         if (!r.sent) {
             // The remaining recipient of this message is not tried.
             ui_.setPanelText(1, QString());
-            ui_.messageBox(LngText(121) + QStringLiteral("9999 ") + SMTP_GetError(r), QString(),
-                           MsgIcon::Stop, MsgButtons::Ok);
+            const QString error = texts_(121) + QStringLiteral("9999 ") + SMTP_GetError(r);
+            ui_.messageBox(error, QString(), MsgIcon::Stop, MsgButtons::Ok);
             current_.reset();
+            emit mailResult(false, error);
         } else {
             const QDateTime now = clock_();
-            ui_.setPanelText(1, LngText(120) + MeasurementTimeText(now, job->locale));
+            ui_.setPanelText(1, texts_(120) + MeasurementTimeText(now, job->locale));
             settings_.write(Cfg::Email::LetzteEmail, FormatDateText(now));
+            emit mailResult(true, QString());
         }
         sendNext();
     });

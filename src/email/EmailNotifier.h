@@ -15,6 +15,7 @@
 
 class Settings;
 class UiServices;
+class Texts;
 
 // The notification e-mails: after each evaluated telegram (server mode)
 // EvalEmail runs the rules (EvaluateEmailRules) over the tank's state in
@@ -36,8 +37,9 @@ public:
     // asked for each one (its time is taken from the clock).
     // simulationRunning: a refuelling then ends after 1 minute without a rise.
     EmailNotifier(DeviceTable &devices, EmailSettings &values, Settings &settings, UiServices &ui,
-                  ClockFn clock, HistoryHooks &history, MailFn mail, std::function<MessageContext()> message,
-                  std::function<bool()> simulationRunning, QObject *parent = nullptr);
+                  const Texts &texts, ClockFn clock, HistoryHooks &history, MailFn mail,
+                  std::function<MessageContext()> message, std::function<bool()> simulationRunning,
+                  QObject *parent = nullptr);
 
     void EvalEmail(int tank, bool alarmChanged) override;
     void UnloadForm() override { values_.unload(); }
@@ -68,6 +70,8 @@ public:
 
 signals:
     void busyChanged(bool busy);
+    // One message to one recipient went out (sent) or failed (error: what the box says).
+    void mailResult(bool sent, const QString &error);
 
 private:
     struct Job;
@@ -83,6 +87,7 @@ private:
     EmailSettings &values_;
     Settings &settings_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     ClockFn clock_;
     HistoryHooks &history_;
     MailFn mail_;

@@ -115,6 +115,13 @@ const EmailValues &EmailSettings::values()
     const double mode = RuleNumber(settings_.read(Alarmmode), -1, false);
     v.alarmmode = mode == 0 || mode == 1 || mode == 2 ? int(mode) : Alarmmode.defaultText().toInt();
     v.stilleStunden = int(std::clamp<qint64>(settings_.readInt(StilleStunden), 0, kMaxStilleStunden));
+    // What is no number counts as the default; a negative one as off.
+    v.verlustProzent =
+        std::clamp(RuleNumber(settings_.read(VerlustProzent), VerlustProzent.defaultText().toDouble(), false),
+                   0.0, 100.0);
+    v.verlustStunden = int(
+        std::clamp(RuleNumber(settings_.read(VerlustStunden), VerlustStunden.defaultText().toDouble(), false),
+                   0.0, double(kMaxVerlustStunden)));
     for (int n = 1; n <= devices_.DeviceCount; ++n)
         v.tanks << readTankSwitch(n);
     values_ = std::move(v);
@@ -153,6 +160,8 @@ void EmailSettings::save(const EmailValues &v)
         settings_.write(AbsenderEmail, v.server.sender);
         settings_.write(Betreff, v.betreff);
         settings_.write(StilleStunden, v.stilleStunden);
+        settings_.write(VerlustProzent, QString::number(v.verlustProzent, 'g', 15));
+        settings_.write(VerlustStunden, v.verlustStunden);
         for (int k = 1; k <= v.tanks.size(); ++k)
             settings_.write(Cfg::Device::EmailAktiv.at(k), switchText(v.tanks[k - 1]));
     }
@@ -168,13 +177,13 @@ bool EmailSettings::tankSelected(int n)
     return n >= 1 && n <= kMaxDevices && readTankSwitch(n);
 }
 
-QString EmailSettings::AddressProblem(const EmailValues &v)
+QString EmailSettings::AddressProblem(const EmailValues &v, const Texts &texts)
 {
     if (!v.server.sender.trimmed().isEmpty() && !IsPlainAddress(v.server.sender))
-        return FormatText(LngText(600), {shown(v.server.sender)});
+        return FormatText(texts(600), {shown(v.server.sender)});
     for (int i = 0; i < 2; ++i)
         if (!v.empfaenger[i].trimmed().isEmpty() && !IsPlainAddress(v.empfaenger[i]))
-            return FormatText(LngText(601), {QString::number(i + 1), shown(v.empfaenger[i])});
+            return FormatText(texts(601), {QString::number(i + 1), shown(v.empfaenger[i])});
     return QString();
 }
 

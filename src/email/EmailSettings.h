@@ -25,6 +25,11 @@ struct EmailValues {
     QString betreff;                            // "Betreff": subject template in code form ("%13 ...")
     int alarmmode = 2;                          // "Alarmmode": read only, no control
     int stilleStunden = 24; // "StilleStunden": hours until a silent tank is reported, 0 = off
+    // A loss: a fall of more than verlustProzent percentage points of the
+    // capacity within verlustStunden hours ("VerlustProzent",
+    // "VerlustStunden"; either 0 = off).
+    double verlustProzent = 3;
+    int verlustStunden = 2;
     // tanks[k - 1]: tank k takes part in e-mails ("Gerät k"/"EmailAktiv").
     // Filled for tanks 1..DeviceCount when loaded.
     QList<bool> tanks;
@@ -56,9 +61,9 @@ public:
     // "Schwelle 2", "Abstand 1 in h", "Abstand 2 in h", "Melderaster",
     // "Kundenname", "Strasse", "Ort", "Telefon", "Bemerkung", "SMTPServer",
     // "SMTPPort", "STARTTLS", "Login", "UserName", "Password" (scrambled),
-    // "AbsenderEmail", "Betreff", "StilleStunden"; then "EmailAktiv" of "Gerät k" for every
-    // entry of v.tanks. One replace of the file. Nothing is validated;
-    // "Alarmmode" is not written. The next use reads the saved values; emits saved().
+    // "AbsenderEmail", "Betreff", "StilleStunden", "VerlustProzent", "VerlustStunden"; then "EmailAktiv" of
+    // "Gerät k" for every entry of v.tanks. One replace of the file. Nothing is validated; "Alarmmode" is not
+    // written. The next use reads the saved values; emits saved().
     void save(const EmailValues &v);
 
     // Whether tank n takes part in e-mails. Tanks registered after the
@@ -79,9 +84,11 @@ public:
     // What is wrong with the sender or a recipient of v, in the language of
     // the run and naming the field; "" when each is one plain address (an
     // empty recipient is unused; an empty sender is reported when sending).
-    static QString AddressProblem(const EmailValues &v);
+    static QString AddressProblem(const EmailValues &v, const Texts &texts);
     // The largest "StilleStunden" (a year); larger stored values count as this.
     static constexpr int kMaxStilleStunden = 8760;
+    // The loss window's largest hours (a week); larger stored values count as this.
+    static constexpr int kMaxVerlustStunden = 168;
 
 signals:
     void saved();

@@ -30,13 +30,13 @@ const SubjectCode kCodes[] = {
     {"%16", 123, 124}, {"%20", 100, 115}, {"%21", 101, 116},
 };
 
-QString placeholder(int textId)
+QString placeholder(int textId, const Texts &texts)
 {
-    return textId ? LngText(textId) : QStringLiteral("<>");
+    return textId ? texts(textId) : QStringLiteral("<>");
 }
 
 QString codeValue(const QString &code, int tank, const DeviceRecord &rec, const CustomerFields &c,
-                  const QLocale &locale)
+                  const QLocale &locale, const Texts &texts)
 {
     const int n = code.mid(1).toInt();
     switch (n) {
@@ -57,13 +57,13 @@ QString codeValue(const QString &code, int tank, const DeviceRecord &rec, const 
     case 8:
         return rec.Tankbezeichnung;
     case 9:
-        return FormatValue(rec.Volumen, rec);
+        return FormatValue(rec.Volumen, rec, texts);
     case 10:
-        return FormatValue(rec.Tankvolumen, rec);
+        return FormatValue(rec.Tankvolumen, rec, texts);
     case 11:
         return QString::number(rec.Tankhoehe) + QStringLiteral("mm");
     case 12:
-        return TankTypeName(rec);
+        return TankTypeName(rec, texts);
     case 13:
         return PercentText(rec);
     case 14:
@@ -73,9 +73,9 @@ QString codeValue(const QString &code, int tank, const DeviceRecord &rec, const 
     case 16:
         return QString::number(rec.Temperatur);
     case 20:
-        return LngText(117);
+        return texts(117);
     case 21:
-        return LngText(118);
+        return texts(118);
     }
     return {};
 }
@@ -87,9 +87,9 @@ const DeviceRecord &recordOf(const DeviceTable &devices, int tank)
 }
 
 // The reason text of a message about the tank.
-QString reasonOf(int reason, const DeviceRecord &rec, const QDateTime &now)
+QString reasonOf(int reason, const DeviceRecord &rec, const QDateTime &now, const Texts &texts)
 {
-    return ReasonText(reason, std::clamp<qint64>(ReadingAgeMinutes(rec.Uhrzeit, now) / 60, 0, 999999));
+    return ReasonText(reason, texts, std::clamp<qint64>(ReadingAgeMinutes(rec.Uhrzeit, now) / 60, 0, 999999));
 }
 
 // The text followed by w blanks, then its first w characters.
@@ -121,7 +121,7 @@ QString plainNumber(double v)
 
 QString figureWithUnit(double v, int unit)
 {
-    return plainNumber(v) + QLatin1Char(' ') + UnitName(unit, true);
+    return plainNumber(v) + QLatin1Char(' ') + UnitSymbol(unit);
 }
 
 QString dashes()
@@ -131,18 +131,18 @@ QString dashes()
 
 } // namespace
 
-QString ReasonText(int reason, qint64 silentHours)
+QString ReasonText(int reason, const Texts &texts, qint64 silentHours)
 {
-    static const int kTextOf[] = {25, 18, 19, 23, 24, 20, 21, 410, 411};
-    if (reason < 0 || reason > ReasonReturned)
-        return LngText(22);
+    static const int kTextOf[] = {25, 18, 19, 23, 24, 20, 21, 410, 411, 1100};
+    if (reason < 0 || reason > ReasonLoss)
+        return texts(22);
     if (reason == ReasonSilent)
-        return FormatText(LngText(410), {QString::number(silentHours)});
-    return LngText(kTextOf[reason]);
+        return FormatText(texts(410), {QString::number(silentHours)});
+    return texts(kTextOf[reason]);
 }
 
 QString ExpandSubject(int tank, const QString &tmpl, int mode, const DeviceTable &devices,
-                      const CustomerFields &customer, const QLocale &locale)
+                      const CustomerFields &customer, const QLocale &locale, const Texts &texts)
 {
     if (mode < SubjectToPlaceholders || mode > SubjectToValues)
         return tmpl;
@@ -152,17 +152,17 @@ QString ExpandSubject(int tank, const QString &tmpl, int mode, const DeviceTable
         const QString code = QString::fromLatin1(c.code);
         switch (mode) {
         case SubjectToPlaceholders:
-            s.replace(code, placeholder(c.displayText));
+            s.replace(code, placeholder(c.displayText, texts));
             break;
         case SubjectToCodes: {
-            const QString p = placeholder(c.inputText);
+            const QString p = placeholder(c.inputText, texts);
             if (!p.isEmpty())
                 s.replace(p, code);
             break;
         }
         case SubjectToValues:
             if (s.contains(code))
-                s.replace(code, codeValue(code, tank, rec, customer, locale));
+                s.replace(code, codeValue(code, tank, rec, customer, locale, texts));
             break;
         }
     }
@@ -199,8 +199,8 @@ QString VersionLine(const QString &programTitle, int major, int minor, int revis
 QString EmailSubject(int tank, int reason, const QString &templateCodes, const DeviceTable &devices,
                      const MessageContext &ctx)
 {
-    return reasonOf(reason, recordOf(devices, tank), ctx.now) + QStringLiteral(" : ") +
-           ExpandSubject(tank, templateCodes, SubjectToValues, devices, ctx.customer, ctx.locale);
+    return reasonOf(reason, recordOf(devices, tank), ctx.now, ctx.texts) + QStringLiteral(" : ") +
+           ExpandSubject(tank, templateCodes, SubjectToValues, devices, ctx.customer, ctx.locale, ctx.texts);
 }
 
 QString EmailBody(int tank, int reason, const DeviceTable &devices, const QList<bool> &selected,
@@ -230,18 +230,19 @@ QString EmailBody(int tank, int reason, const DeviceTable &devices, const QList<
     const std::pair<int, const QString *> customerLines[] = {
         {152, &c.kundenname}, {151, &c.strasse}, {150, &c.ort}, {149, &c.telefon}, {148, &c.bemerkung}};
     for (const auto &[label, text] : customerLines)
-        b += trimmedRight(padded(LngText(label), 25) + *text) + kCrLf;
+        b += trimmedRight(padded(ctx.texts(label), 25) + *text) + kCrLf;
     b += kCrLf;
 
     const DeviceRecord &rec = recordOf(devices, tank);
-    b += padded(rec.Tankbezeichnung + QLatin1Char(':'), 25) + reasonOf(reason, rec, ctx.now) + kCrLf;
-    b += padded(LngText(129), 25) + trimmedRight(MeasurementTimeText(rec.Uhrzeit, ctx.locale)) + kCrLf;
+    b += padded(rec.Tankbezeichnung + QLatin1Char(':'), 25) + reasonOf(reason, rec, ctx.now, ctx.texts) +
+         kCrLf;
+    b += padded(ctx.texts(129), 25) + trimmedRight(MeasurementTimeText(rec.Uhrzeit, ctx.locale)) + kCrLf;
     b += kCrLf;
 
-    b += QStringLiteral("    ") + padded(LngText(130), 13) + QLatin1Char(' ') + padded(LngText(131), 10) +
-         QLatin1Char(' ') + padded(LngText(128), 4) + QStringLiteral("  ") + QString(18, QLatin1Char(' ')) +
+    b += QStringLiteral("    ") + padded(ctx.texts(130), 13) + QLatin1Char(' ') + padded(ctx.texts(131), 10) +
+         QLatin1Char(' ') + padded(ctx.texts(128), 4) + QStringLiteral("  ") + QString(18, QLatin1Char(' ')) +
          QLatin1Char(' ') + padded(QStringLiteral(" SN"), 5) + QStringLiteral("  ") +
-         padded(LngText(132), 19) + kCrLf;
+         padded(ctx.texts(132), 19) + kCrLf;
     b += dashes();
 
     double contentSum = 0, volumeSum = 0;
@@ -285,7 +286,7 @@ QString EmailBody(int tank, int reason, const DeviceTable &devices, const QList<
     }
 
     b += ctx.partnerBranding
-             ? QStringLiteral("ARV-VALMOR Electronics  ") + LngText(kPartnerWebAddressText)
+             ? QStringLiteral("ARV-VALMOR Electronics  ") + ctx.texts(kPartnerWebAddressText)
              : QStringLiteral("VALMOR GmbH & Co.KG  ") + QString::fromLatin1(kMakerWebAddress);
     b += kCrLf + kCrLf;
     return b;

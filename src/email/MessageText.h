@@ -1,4 +1,5 @@
 #pragma once
+#include "lang/Lng.h"
 #include "model/DeviceRecord.h"
 
 #include <QDateTime>
@@ -22,11 +23,12 @@ enum EmailReason {
     ReasonRefuelEnd = 6,
     ReasonSilent = 7,   // no accepted telegram for longer than "StilleStunden"
     ReasonReturned = 8, // telegrams again after a reported silence
+    ReasonLoss = 9,     // the content fell far faster than the tank's own use
 };
 
 // Text of a reason code; unknown codes give "Meldegrund unbekannt".
 // silentHours: the hours a silent tank has gone without a telegram.
-QString ReasonText(int reason, qint64 silentHours = 0);
+QString ReasonText(int reason, const Texts &texts, qint64 silentHours = 0);
 
 // The customer fields of the e-mail dialog.
 struct CustomerFields {
@@ -44,7 +46,7 @@ enum SubjectMode {
 // case-sensitive replacement of every occurrence, code by code in a fixed order.
 // Tank numbers outside the table take an empty record.
 QString ExpandSubject(int tank, const QString &tmpl, int mode, const DeviceTable &devices,
-                      const CustomerFields &customer, const QLocale &locale);
+                      const CustomerFields &customer, const QLocale &locale, const Texts &texts);
 
 // A measurement time as the system shows date and time (short date, long time).
 QString MeasurementTimeText(const QDateTime &t, const QLocale &locale);
@@ -62,6 +64,7 @@ struct MessageContext {
     CustomerFields customer;
     bool partnerBranding = false;
     QLocale locale; // date and time texts of the measurement times
+    Texts texts;    // the language of the message
     QDateTime now;  // a row's percentage is "?%" when its time is older than 60 min
 };
 

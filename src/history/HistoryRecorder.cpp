@@ -20,8 +20,9 @@ constexpr int kTextLogFileError = 27; // "Fehler Logdatei"
 } // namespace
 
 HistoryRecorder::HistoryRecorder(DeviceTable &table, const RunSwitches &switches, Settings &settings,
-                                 UiServices &ui, ClockFn clock, std::function<void()> saveDeviceRegistry)
-    : table_(table), switches_(switches), settings_(settings), ui_(ui), clock_(std::move(clock)),
+                                 UiServices &ui, const Texts &texts, ClockFn clock,
+                                 std::function<void()> saveDeviceRegistry)
+    : table_(table), switches_(switches), settings_(settings), ui_(ui), texts_(texts), clock_(std::move(clock)),
       saveDeviceRegistry_(std::move(saveDeviceRegistry)), loader_(switches, clock_)
 {
     retryTimer_.setSingleShot(true);
@@ -56,7 +57,7 @@ void HistoryRecorder::AppendHistorySnapshot(const QDateTime &t)
         if (rec.Volumen < 0)
             continue; // device error code: no line, no entry
         const QString path = TankFile::PathIn(folder, n);
-        const QByteArray line = TankFile::Line(t, rec);
+        const QByteArray line = TankFile::Line(t, rec, texts_);
         rec.History.append(t, ScaledLevel(rec.Volumen, rec), rec.Temperatur);
         // A file still waiting for its retries gets the line behind the
         // earlier ones, never before them.
@@ -98,7 +99,7 @@ void HistoryRecorder::retryPending()
 void HistoryRecorder::reportFailure(const QString &error)
 {
     // Announced, not waited for: reception goes on while the box is open.
-    ui_.messageBox(error, LngText(kTextLogFileError), MsgIcon::Stop, MsgButtons::Ok);
+    ui_.messageBox(error, texts_(kTextLogFileError), MsgIcon::Stop, MsgButtons::Ok);
 }
 
 void HistoryRecorder::LoadTankHistory(int device)

@@ -13,6 +13,7 @@
 class Settings;
 class UiServices;
 class RunSwitches;
+class Texts;
 
 // The history step of the telegram sequence: the two periodic recordings
 // (settings snapshot, then tank files) in server mode, and the loading of the
@@ -23,7 +24,7 @@ public:
     // saveDeviceRegistry writes all device sections (the registry's own
     // SaveDeviceRegistry); it is the settings snapshot.
     HistoryRecorder(DeviceTable &table, const RunSwitches &switches, Settings &settings, UiServices &ui,
-                    ClockFn clock, std::function<void()> saveDeviceRegistry);
+                    const Texts &texts, ClockFn clock, std::function<void()> saveDeviceRegistry);
 
     // Both recordings when due, in this order; "Last" takes the receive time.
     // Nothing in client mode.
@@ -61,6 +62,7 @@ private:
     const RunSwitches &switches_;
     Settings &settings_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     ClockFn clock_;
     std::function<void()> saveDeviceRegistry_;
     TankHistoryLoader loader_;

@@ -23,11 +23,11 @@ QString TankFile::PathIn(const QString &folder, int n)
                                 QStringLiteral(".csv"));
 }
 
-QByteArray TankFile::Line(const QDateTime &t, const DeviceRecord &rec)
+QByteArray TankFile::Line(const QDateTime &t, const DeviceRecord &rec, const Texts &texts)
 {
     QString s = FormatDateText(t);
     s += QLatin1Char(',');
-    s += FormatValue(rec.Volumen, rec).replace(QLatin1Char(' '), QLatin1Char(','));
+    s += FormatValue(rec.Volumen, rec, texts).replace(QLatin1Char(' '), QLatin1Char(','));
     if (rec.Temperatur != kNoTemperature) {
         s += QLatin1Char(',');
         s += QString::number(rec.Temperatur);

@@ -4,6 +4,7 @@
 #include <QString>
 
 struct DeviceRecord;
+class Texts;
 
 // The tank files: "Tank" + n + ".csv", one line per recording, appended only.
 namespace TankFile
@@ -14,7 +15,8 @@ QString PathIn(const QString &folder, int n);
 
 // One line, Windows-1252 with CR LF: date-time text, level text with every
 // blank replaced by ",", and the temperature unless the device has none.
-QByteArray Line(const QDateTime &t, const DeviceRecord &rec);
+// The level's unit is named in the language of texts.
+QByteArray Line(const QDateTime &t, const DeviceRecord &rec, const Texts &texts);
 
 enum class AppendResult { Written, OpenFailed, WriteFailed };
 // One attempt to append a line, created when missing, and to get it onto the

@@ -118,45 +118,78 @@ TankFileParser::UsualReader readerFor(TankFileParser::Reader r)
 constexpr int kBatch = 128;
 } // namespace
 
-// A batch of lines folded into the history: the arrays are sized for every
-// line to become an entry and cut back to what was taken at the end, so
-// entries are written in place without growing a vector each time. Nothing
-// else may touch the history meanwhile.
+// A batch of lines folded into the history. Once the history has a few
+// entries, the lines are folded into a small buffer that starts with the
+// last entry (the only one the fold may change) and the new entries are
+// appended from there: the arrays grow by copying, without first filling
+// every new cell with zeros (a second pass over hundreds of megabytes when
+// a whole folder of tank files is loaded). Before that the arrays are sized
+// for every line to become an entry and cut back at the end. Nothing else
+// may touch the history meanwhile.
 class TankFileParser::Batch
 {
 public:
-    // lines: at most the room left.
+    // lines: at most the room left, and at most kBatch.
     Batch(TankFileParser &p, int lines) : p_(p)
     {
         TankHistory &h = p.h_;
         const qint64 n = qint64(h.HistoryTimes.size()) - 1;
         first_ = n;
-        const size_t cells = size_t(n + 1 + lines);
-        h.HistoryTimes.resize(cells);
-        h.HistoryValues.resize(cells);
-        h.HistoryTemps.resize(cells);
         const qint64 *T = h.HistoryTimes.data();
         const double *V = h.HistoryValues.data();
-        fold = {h.HistoryTimes.data(),
-                h.HistoryValues.data(),
-                h.HistoryTemps.data(),
-                n,
-                p.s_.previousTime,
-                p.s_.latestAccepted,
-                V[n],
-                n ? V[n - 1] : 0,
-                hourOfDay(T[n]),
-                n ? hourOfDay(T[n - 1]) : 0};
+        // The fold thins a run only from entry 3 on (two entries before the
+        // last): the buffer holds the last entry at that place, so it is
+        // used once the history has that many.
+        buffered_ = n >= kLast && lines <= kBatch;
+        Fold f{};
+        f.previous = p.s_.previousTime;
+        f.latest = p.s_.latestAccepted;
+        f.lastV = V[n];
+        f.prevV = n ? V[n - 1] : 0;
+        f.lastH = hourOfDay(T[n]);
+        f.prevH = n ? hourOfDay(T[n - 1]) : 0;
+        if (buffered_) {
+            times_[kLast] = T[n];
+            values_[kLast] = V[n];
+            temps_[kLast] = h.HistoryTemps[size_t(n)];
+            f.times = times_;
+            f.values = values_;
+            f.temps = temps_;
+            f.n = kLast;
+        } else {
+            f.n = n;
+            const size_t cells = size_t(n + 1 + lines);
+            h.HistoryTimes.resize(cells);
+            h.HistoryValues.resize(cells);
+            h.HistoryTemps.resize(cells);
+            f.times = h.HistoryTimes.data();
+            f.values = h.HistoryValues.data();
+            f.temps = h.HistoryTemps.data();
+        }
+        fold = f;
     }
     ~Batch()
     {
         TankHistory &h = p_.h_;
-        h.HistoryTimes.resize(size_t(fold.n + 1));
-        h.HistoryValues.resize(size_t(fold.n + 1));
-        h.HistoryTemps.resize(size_t(fold.n + 1));
+        qint64 added = fold.n - first_;
+        if (buffered_) {
+            added = fold.n - kLast;
+            const size_t n = size_t(first_);
+            h.HistoryTimes[n] = times_[kLast];
+            h.HistoryValues[n] = values_[kLast];
+            h.HistoryTemps[n] = temps_[kLast];
+            const auto from = kLast + 1, to = kLast + 1 + added;
+            h.HistoryTimes.insert(h.HistoryTimes.end(), times_ + from, times_ + to);
+            h.HistoryValues.insert(h.HistoryValues.end(), values_ + from, values_ + to);
+            h.HistoryTemps.insert(h.HistoryTemps.end(), temps_ + from, temps_ + to);
+        } else {
+            h.HistoryTimes.resize(size_t(fold.n + 1));
+            h.HistoryValues.resize(size_t(fold.n + 1));
+            h.HistoryTemps.resize(size_t(fold.n + 1));
+        }
         p_.s_.previousTime = fold.previous;
         p_.s_.latestAccepted = fold.latest;
-        p_.room_ -= fold.n - first_;
+        p_.room_ -= added;
     }
     Batch(const Batch &) = delete;
     Batch &operator=(const Batch &) = delete;
@@ -164,8 +197,13 @@ public:
     Fold fold;
 
 private:
+    static constexpr qint64 kLast = 3; // where the last entry sits in the buffer
     TankFileParser &p_;
     qint64 first_; // the last entry before the batch
+    bool buffered_;
+    qint64 times_[kLast + 1 + kBatch];
+    double values_[kLast + 1 + kBatch];
+    qint32 temps_[kLast + 1 + kBatch];
 };
 
 TankFileParser::TankFileParser(TankHistory &history, State &state, qint64 nowSecs, Reader reader)

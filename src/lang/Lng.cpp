@@ -74,20 +74,34 @@ void SetLngId(int id)
     g_lngId = id;
 }
 
+namespace
+{
+// In the order of the language ids 1..10.
+const std::pair<QLocale::Language, QLocale::Territory> kLocales[] = {
+    {QLocale::German, QLocale::Germany},    {QLocale::English, QLocale::UnitedKingdom},
+    {QLocale::Italian, QLocale::Italy},     {QLocale::French, QLocale::France},
+    {QLocale::Spanish, QLocale::Spain},     {QLocale::Portuguese, QLocale::Portugal},
+    {QLocale::Dutch, QLocale::Netherlands}, {QLocale::Croatian, QLocale::Croatia},
+    {QLocale::Romanian, QLocale::Romania},  {QLocale::Polish, QLocale::Poland}};
+} // namespace
+
+int LanguageOfLocale(const QLocale &locale)
+{
+    for (int id = 1; id <= 10; ++id)
+        if (kLocales[id - 1].first == locale.language())
+            return id;
+    return 2;
+}
+
 QLocale LanguageLocale(int lngId, const QLocale &system)
 {
-    // In the order of the language ids 1..10.
-    static const std::pair<QLocale::Language, QLocale::Territory> kLocales[] = {
-        {QLocale::German, QLocale::Germany},    {QLocale::English, QLocale::UnitedKingdom},
-        {QLocale::Italian, QLocale::Italy},     {QLocale::French, QLocale::France},
-        {QLocale::Spanish, QLocale::Spain},     {QLocale::Portuguese, QLocale::Portugal},
-        {QLocale::Dutch, QLocale::Netherlands}, {QLocale::Croatian, QLocale::Croatia},
-        {QLocale::Romanian, QLocale::Romania},  {QLocale::Polish, QLocale::Poland}};
     if (lngId < 1 || lngId > 10)
         return system;
     const auto [language, territory] = kLocales[lngId - 1];
+    // By its name: the system's numbers may follow another category
+    // (LC_NUMERIC) than its language.
     if (system.language() == language)
-        return system;
+        return QLocale(system.name());
     return QLocale(language, territory);
 }
 
@@ -96,7 +110,8 @@ QLocale LngLocale()
     return LanguageLocale(LngId());
 }
 
-bool LngInit(const QStringList &words, const Settings &settings, const std::function<int()> &choose)
+bool LngInit(const QStringList &words, const Settings &settings, const std::function<int()> &choose,
+             const QLocale &system)
 {
     const QString cl = words.join(QLatin1Char(' '));
     const qsizetype at = cl.indexOf(QLatin1String("LNGID="));
@@ -111,7 +126,8 @@ bool LngInit(const QStringList &words, const Settings &settings, const std::func
         }
     }
     // The language is always the local installation's, also in client mode.
-    const int stored = int(ToLongOrZero(settings.read(Cfg::LngId, QStringLiteral("1"))));
+    const QString raw = settings.read(Cfg::LngId, QString());
+    const int stored = raw.isEmpty() ? LanguageOfLocale(system) : int(ToLongOrZero(raw));
     g_lngId = stored == 0 ? (choose ? choose() : 0) : stored;
     return LngTableExists(g_lngId);
 }

@@ -37,11 +37,16 @@ int LngId();           // 0 until LngInit
 void SetLngId(int id); // the language chosen at start-up, or for an export
 // "" for ids without an entry, and for every id while LngId is not 1..10.
 QString LngText(int id);
+// The program language of a locale: the one of the ten it speaks, English
+// for any other.
+int LanguageOfLocale(const QLocale &locale);
 // Command-line word "LNGID=n" when n is not 0, else "LngPtnr"/"LngId" of the
-// local settings file (default 1); a stored 0 asks choose (the language
+// local settings file (none stored: the system's language, LanguageOfLocale);
+// a stored 0 asks choose (the language
 // selection; 0 when closed without a choice). False when the resulting id
 // names no language: the caller says "Wrong LngId !?!" and ends the program.
-bool LngInit(const QStringList &words, const Settings &settings, const std::function<int()> &choose);
+bool LngInit(const QStringList &words, const Settings &settings, const std::function<int()> &choose,
+             const QLocale &system = QLocale::system());
 // The locale of a program language (LngId 1..10): its month names, date style
 // and number grouping, so a German run says "März" and "1.234" whatever the
 // system's locale; the system's own when it speaks that language, so its

@@ -8,6 +8,8 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
+#include <QPointer>
+
 namespace
 {
 constexpr int kDefaultClientPort = 8000;
@@ -21,14 +23,14 @@ struct WaitCursor {
 } // namespace
 
 ComDialogLogic::ComDialogLogic(LinkManager &link, RunSwitches &switches, Settings &settings, UiServices &ui,
-                               QObject *parent)
-    : QObject(parent), link_(link), switches_(switches), settings_(settings), ui_(ui)
+                               const Texts &texts, QObject *parent)
+    : QObject(parent), link_(link), switches_(switches), settings_(settings), ui_(ui), texts_(texts)
 {
 }
 
-ComDialogLogic::Captions ComDialogLogic::captions()
+ComDialogLogic::Captions ComDialogLogic::captions(const Texts &texts)
 {
-    return {LngText(65), LngText(68), LngText(69), LngText(67), LngText(66)};
+    return {texts(65), texts(68), texts(69), texts(67), texts(66)};
 }
 
 void ComDialogLogic::Load()
@@ -59,7 +61,7 @@ void ComDialogLogic::FillPortList()
     if (!list.isEmpty())
         link_.CloseSerial();
     for (const PortInfo &p : list) {
-        const int i = ports_.AddListItem(PortDirectory::EntryText(p), p.number);
+        const int i = ports_.AddListItem(PortDirectory::EntryText(p, texts_), p.number);
         devices_.append(p.device);
         if (byPath < 0 && !currentDevice.isEmpty() && p.device == currentDevice)
             byPath = i;
@@ -67,7 +69,7 @@ void ComDialogLogic::FillPortList()
             byNumber = i;
     }
     if (list.isEmpty()) {
-        ports_.AddListItem(LngText(48), 0);
+        ports_.AddListItem(texts_(48), 0);
         devices_.append(QString());
     }
     const int selected = byPath >= 0 ? byPath : byNumber >= 0 ? byNumber : 0;
@@ -83,6 +85,20 @@ void ComDialogLogic::select(int index)
 }
 
 void ComDialogLogic::Ok()
+{
+    if (aktivCom_ || aktivNet_) {
+        apply();
+        return;
+    }
+    // Nothing ticked reads no device at all: asked, not waited on in silence.
+    QPointer<ComDialogLogic> self(this);
+    ui_.messageBox(texts_(904), QString(), MsgIcon::Question, MsgButtons::YesNo, [self](MsgResult r) {
+        if (self && r == MsgResult::Yes)
+            self->apply();
+    });
+}
+
+void ComDialogLogic::apply()
 {
     settings_.write(Cfg::ActiveCom, aktivCom_ ? 1 : 0);
     settings_.write(Cfg::ActiveNet, aktivNet_ ? 1 : 0);

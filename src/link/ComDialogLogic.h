@@ -9,6 +9,7 @@ class LinkManager;
 class Settings;
 class UiServices;
 class RunSwitches;
+class Texts;
 
 // What the interface dialog frmCOM does, without the widgets: the port list,
 // the two link switches, the TCP port field, OK and Cancel. Every selection in
@@ -18,12 +19,12 @@ class ComDialogLogic : public QObject
     Q_OBJECT
 public:
     ComDialogLogic(LinkManager &link, RunSwitches &switches, Settings &settings, UiServices &ui,
-                   QObject *parent = nullptr);
+                   const Texts &texts, QObject *parent = nullptr);
 
     struct Captions {
         QString window, labelCom, labelAktiv, ok, cancel;
     };
-    static Captions captions();
+    static Captions captions(const Texts &texts);
 
     // After the window is shown: fills the port list (which reopens the link on
     // the current port), sets the switches and the TCP port field.
@@ -43,6 +44,8 @@ public:
     void setCheckAktivNet(bool on) { aktivNet_ = on; }
     void setClientPortText(const QString &t) { clientPort_ = t; }
 
+    // Saves the switches and the port and reopens the link; with neither
+    // switch on, only once the user confirms it in a question box.
     void Ok();
     void Cancel();
 
@@ -53,10 +56,13 @@ signals:
     void closeRequested();
 
 private:
+    void apply();
+
     LinkManager &link_;
     RunSwitches &switches_;
     Settings &settings_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     ItemList ports_;
     QList<QString> devices_;
     bool aktivCom_ = false;

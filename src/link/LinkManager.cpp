@@ -19,9 +19,9 @@ constexpr int kTimerComMs = 1000;
 // (a few character times at 2400 baud).
 constexpr int kBreakCheckMs = 20;
 
-QString portFailedText(int port)
+QString portFailedText(int port, const Texts &texts)
 {
-    return LngText(269) + QString::number(port) + LngText(270);
+    return texts(269) + QString::number(port) + texts(270);
 }
 
 std::unique_ptr<SerialPortBackend> makePort(const SerialPortFactory &factory)
@@ -46,14 +46,16 @@ int winsockState(DeviceLink::State s)
 } // namespace
 
 LinkManager::LinkManager(TankController &controller, const RunSwitches &switches, Settings &settings,
-                         UiServices &ui, ClockFn clock, LinkHardware hardware, QObject *parent)
-    : QObject(parent), controller_(controller), switches_(switches), settings_(settings), ui_(ui),
+                         UiServices &ui, const Texts &texts, ClockFn clock, LinkHardware hardware,
+                         QObject *parent)
+    : QObject(parent), controller_(controller), switches_(switches), settings_(settings), ui_(ui), texts_(texts),
       trace_(switches, clock), hardware_(std::move(hardware)),
-      serial_(make(LinkKind::Serial,
-                   [&] { return std::make_unique<SerialLink>(makePort(hardware_.serialPort), ui, clock); })),
+      serial_(make(
+          LinkKind::Serial,
+          [&] { return std::make_unique<SerialLink>(makePort(hardware_.serialPort), ui, texts, clock); })),
       tcp_(make(LinkKind::Tcp,
                 [&] {
-                    return std::make_unique<TcpLink>(settings, ui, clock,
+                    return std::make_unique<TcpLink>(settings, ui, texts, clock,
                                                      hardware_.tickMs > 0 ? hardware_.tickMs : kTimerComMs);
                 })),
       simulation_(
@@ -208,9 +210,9 @@ LinkManager::SerialResult LinkManager::openSerial(int port, const QString &devic
         real->clearBreak();
         breakCheck_.start();
     } else {
-        ui_.setPanelText(1, LngText(261));
-        ui_.messageBox(LngText(262) + QStringLiteral("\r\n") + LngText(263) + QStringLiteral("\r\n") +
-                           LngText(264),
+        ui_.setPanelText(1, texts_(261));
+        ui_.messageBox(texts_(262) + QStringLiteral("\r\n") + texts_(263) + QStringLiteral("\r\n") +
+                           texts_(264),
                        QString(), MsgIcon::Exclamation, MsgButtons::Ok);
     }
     return SerialResult::Ok;
@@ -221,20 +223,21 @@ void LinkManager::finishAdapterCheck()
     if (!serialOpen())
         return;
     if (const SerialLink *real = serialPort(); real && real->breakSeen()) {
-        ui_.setPanelText(1, LngText(265));
-        ui_.messageBox(FormatText(LngText(266), {DeviceName()}) + QLatin1Char('\r') + LngText(267), QString(),
-                       MsgIcon::Exclamation, MsgButtons::Ok);
+        ui_.setPanelText(1, texts_(265));
+        ui_.messageBox(FormatText(texts_(266), {texts_.deviceName()}) + QLatin1Char('\r') + texts_(267),
+                       QString(), MsgIcon::Exclamation, MsgButtons::Ok);
     } else {
         timerCom_.start();
-        ui_.setPanelText(1, FormatText(LngText(268), {DeviceName()}));
+        ui_.setPanelText(1, FormatText(texts_(268), {texts_.deviceName()}));
         missedIntervals_ = 0;
     }
 }
 
 void LinkManager::errorExit(int port)
 {
-    const QString text = portFailedText(port);
+    const QString text = portFailedText(port, texts_);
     ui_.setPanelText(1, text);
+    emit linkLost(text);
     ui_.messageBox(text, QString(), MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
@@ -261,7 +264,12 @@ void LinkManager::onTimerCom()
     emit receptionProgress(tag_, timeout_);
     if (tag_ >= timeout_) {
         tag_ = 0;
-        ui_.setPanelText(1, FormatText(LngText(260), {DeviceName()}));
+        const QString text = FormatText(texts_(260), {texts_.deviceName()});
+        ui_.setPanelText(1, text);
+        if (!receptionLost_) {
+            receptionLost_ = true;
+            emit linkLost(text);
+        }
         ++missedIntervals_;
         if (settings_.readInt(Cfg::MaxPoll) <= missedIntervals_) {
             missedIntervals_ = 0;
@@ -273,6 +281,10 @@ void LinkManager::onTimerCom()
 void LinkManager::onTelegramAccepted()
 {
     tag_ = 0;
+    if (receptionLost_) {
+        receptionLost_ = false;
+        emit linkBack(texts_(814));
+    }
     if (!timerCom_.isActive())
         timerCom_.start();
     missedIntervals_ = 0;
@@ -285,7 +297,8 @@ void LinkManager::onPortLost()
     trace_.LogInFile(QStringLiteral("Com_PortLost Port=") + QString::number(port_) +
                      QStringLiteral(" Device=") + device_);
     serial_->close();
-    ui_.setPanelText(1, portFailedText(port_));
+    ui_.setPanelText(1, portFailedText(port_, texts_));
+    emit linkLost(portFailedText(port_, texts_));
     reopenTimer_.start();
 }
 
@@ -301,5 +314,6 @@ void LinkManager::onReopenTick()
         reopenTimer_.stop();
         trace_.LogInFile(QStringLiteral("Com_PortBack Port=") + QString::number(port_) +
                          QStringLiteral(" Device=") + device_);
+        emit linkBack(FormatText(texts_(876), {device_}));
     }
 }

@@ -16,6 +16,7 @@ class TankController;
 class TcpLink;
 class UiServices;
 class RunSwitches;
+class Texts;
 
 // What the links reach outside themselves; empty members mean the real
 // thing. Tests and benchmarks put their own in place.
@@ -42,7 +43,7 @@ class LinkManager : public QObject
     Q_OBJECT
 public:
     LinkManager(TankController &controller, const RunSwitches &switches, Settings &settings, UiServices &ui,
-                ClockFn clock, LinkHardware hardware = {}, QObject *parent = nullptr);
+                const Texts &texts, ClockFn clock, LinkHardware hardware = {}, QObject *parent = nullptr);
     ~LinkManager() override;
 
     // Start-up in server mode: reads "Timeout" and "Simulation"; starts the
@@ -91,6 +92,10 @@ signals:
     // ShowReceptionProgress(elapsed, limit), and the bar hidden again.
     void receptionProgress(double elapsed, double limit);
     void progressHidden();
+    // The port failed or went away, or no telegram came within the timeout
+    // (text: as on panel 1); and the port or the telegrams back again.
+    void linkLost(const QString &text);
+    void linkBack(const QString &text);
 
 private:
     void setTickInterval(int ms);
@@ -110,6 +115,7 @@ private:
     const RunSwitches &switches_;
     Settings &settings_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     TraceLog trace_;
     LinkHardware hardware_;
     std::unique_ptr<DeviceLink> serial_;
@@ -118,6 +124,7 @@ private:
     int port_ = 1;
     QString device_;
     QTimer timerCom_;
+    bool receptionLost_ = false; // said once until a telegram comes
     QTimer reopenTimer_;
     QTimer breakCheck_;
     int timeout_ = 180;

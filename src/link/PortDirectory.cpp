@@ -59,14 +59,14 @@ QString PortDirectory::PortDeviceName(const QList<PortInfo> &ports, int n)
     return {};
 }
 
-QString PortDirectory::PortFriendlyName(const PortInfo &port)
+QString PortDirectory::PortFriendlyName(const PortInfo &port, const Texts &texts)
 {
     const QString &d = port.name;
     if (d.contains(QLatin1String("WTComSrv"), Qt::CaseInsensitive))
         return QStringLiteral("Com-Server Port");
     if (d.contains(QLatin1String("BthModem"), Qt::CaseInsensitive) ||
         d.startsWith(QLatin1String("rfcomm"), Qt::CaseInsensitive))
-        return LngText(51);
+        return texts(51);
     if (d.contains(QLatin1String("WCM_USB_SER"), Qt::CaseInsensitive))
         return QStringLiteral("Sierra Wireless Device");
     const QString desc = port.description.trimmed();
@@ -78,8 +78,13 @@ QString PortDirectory::PortFriendlyName(const PortInfo &port)
     return maker + QLatin1Char(' ') + desc;
 }
 
-QString PortDirectory::EntryText(const PortInfo &port)
+QString PortDirectory::EntryText(const PortInfo &port, const Texts &texts)
 {
-    return QStringLiteral("COM ") + QString::number(port.number) + QStringLiteral("  (") + port.name +
-           QStringLiteral("  ") + PortFriendlyName(port) + QLatin1Char(')');
+    // "COM 1 (ttyS0)", "COM 3 (ttyUSB0: Prolific ...)": no blanks for a name the port lacks.
+    const QString friendly = PortFriendlyName(port, texts).trimmed();
+    QString inner = port.name.trimmed();
+    if (!friendly.isEmpty())
+        inner += (inner.isEmpty() ? QString() : QStringLiteral(": ")) + friendly;
+    return QStringLiteral("COM ") + QString::number(port.number) +
+           (inner.isEmpty() ? QString() : QStringLiteral(" (") + inner + QLatin1Char(')'));
 }

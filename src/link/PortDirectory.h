@@ -3,6 +3,8 @@
 #include <QString>
 #include <functional>
 
+class Texts;
+
 // A serial port present on this machine.
 struct PortInfo {
     int number = 0;      // n of "COM n": position in the stable order, from 1
@@ -31,7 +33,7 @@ QList<PortInfo> Numbered(QList<PortInfo> ports);
 QString PortDeviceName(const QList<PortInfo> &ports, int n);
 // The display name: fixed names for a few device kinds (text 51 for a
 // Bluetooth serial link), else the system's description and manufacturer.
-QString PortFriendlyName(const PortInfo &port);
+QString PortFriendlyName(const PortInfo &port, const Texts &texts);
 // "COM " + n + "  (" + device name + "  " + display name + ")"
-QString EntryText(const PortInfo &port);
+QString EntryText(const PortInfo &port, const Texts &texts);
 } // namespace PortDirectory

@@ -5,9 +5,9 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
-SerialLink::SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &ui, ClockFn clock,
-                       QObject *parent)
-    : DeviceLink(parent), backend_(std::move(backend)), ui_(ui), clock_(std::move(clock))
+SerialLink::SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &ui, const Texts &texts,
+                       ClockFn clock, QObject *parent)
+    : DeviceLink(parent), backend_(std::move(backend)), ui_(ui), texts_(texts), clock_(std::move(clock))
 {
     connect(backend_.get(), &SerialPortBackend::readyRead, this, &SerialLink::onReadyRead);
     connect(backend_.get(), &SerialPortBackend::lineEvent, this, &SerialLink::onLineEvent);
@@ -97,7 +97,7 @@ void SerialLink::onReadyRead()
 
 bool SerialLink::evaluate(const QByteArray &telegram)
 {
-    ui_.setPanelText(1, ReceptionTimeText(clock_()) + QLatin1Char(' ') + LngText(298) +
+    ui_.setPanelText(1, ReceptionTimeText(clock_()) + QLatin1Char(' ') + texts_(298) +
                             QStringLiteral(" Com") + QString::number(port_));
     emit telegramReceived(telegram, QString());
     return CheckTelegram(telegram) == TelegramFault::None;

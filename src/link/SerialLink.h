@@ -7,6 +7,7 @@
 #include <memory>
 
 class UiServices;
+class Texts;
 
 // The serial side of the device link: the port, the receive buffer and the
 // cutting of the character stream into telegrams. A block goes out as a
@@ -16,7 +17,7 @@ class SerialLink : public DeviceLink
 {
     Q_OBJECT
 public:
-    SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &ui, ClockFn clock,
+    SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &ui, const Texts &texts, ClockFn clock,
                QObject *parent = nullptr);
     ~SerialLink() override;
 
@@ -52,6 +53,7 @@ private:
 
     std::unique_ptr<SerialPortBackend> backend_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     ClockFn clock_;
     QByteArray rxBuffer_;
     int port_ = 1;

@@ -28,8 +28,9 @@ QString dotted(const QHostAddress &a)
 }
 } // namespace
 
-TcpLink::TcpLink(const Settings &settings, UiServices &ui, ClockFn clock, int tickMs, QObject *parent)
-    : DeviceLink(parent), settings_(settings), ui_(ui), clock_(std::move(clock)),
+TcpLink::TcpLink(const Settings &settings, UiServices &ui, const Texts &texts, ClockFn clock, int tickMs,
+                 QObject *parent)
+    : DeviceLink(parent), settings_(settings), ui_(ui), texts_(texts), clock_(std::move(clock)),
       cutDelayMs_(qMax(1, tickMs / 10)), errorDelayMs_(tickMs)
 {
     // One slot: the kernel must not queue a second peer behind the first.
@@ -45,7 +46,7 @@ TcpLink::TcpLink(const Settings &settings, UiServices &ui, ClockFn clock, int ti
     connect(&relistenTimer_, &QTimer::timeout, this, [this] {
         if (!startListening()) {
             // Port taken meanwhile: say so once per attempt, keep trying quietly.
-            ui_.setPanelText(1, LngText(286));
+            ui_.setPanelText(1, texts_(286));
             relistenAfter(errorDelayMs_);
         }
     });
@@ -69,8 +70,8 @@ bool TcpLink::listen()
     // 65536..99999 pass the range rule but are no TCP port: listening fails.
     port_ = p <= 65535 ? quint16(p) : 0;
     if (p > 65535 || !startListening()) {
-        ui_.setPanelText(1, LngText(286));
-        ui_.messageBox(LngText(287), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+        ui_.setPanelText(1, texts_(286));
+        ui_.messageBox(texts_(287), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
         return false;
     }
     checkTimer_.start();
@@ -163,7 +164,7 @@ void TcpLink::readSlice()
             relistenAfter(cutDelayMs_);
             return;
         case TcpLineReader::Next::Line:
-            ui_.setPanelText(1, ReceptionTimeText(clock_()) + QStringLiteral(" TCP/IP ") + LngText(285) +
+            ui_.setPanelText(1, ReceptionTimeText(clock_()) + QStringLiteral(" TCP/IP ") + texts_(285) +
                                     QLatin1Char(' ') + remoteIP_);
             emit telegramReceived(DecodeHexLine(line), remoteIP_);
             if (!s || s != socket_)

@@ -12,6 +12,7 @@
 
 class Settings;
 class UiServices;
+class Texts;
 
 // The TCP side of the device link: a server with one connection slot. A peer
 // is greeted with "TANKMON\n" and sends telegrams as lines of hex digits.
@@ -27,7 +28,7 @@ public:
     // tickMs: the tick of the connection-time check (the cut comes at the
     // sixth); listening again waits a tenth of it after a cut, a tick after an
     // error.
-    TcpLink(const Settings &settings, UiServices &ui, ClockFn clock, int tickMs = 1000,
+    TcpLink(const Settings &settings, UiServices &ui, const Texts &texts, ClockFn clock, int tickMs = 1000,
             QObject *parent = nullptr);
     ~TcpLink() override;
 
@@ -66,6 +67,7 @@ private:
 
     const Settings &settings_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     ClockFn clock_;
     QTcpServer server_;
     QPointer<QTcpSocket> socket_;

@@ -83,8 +83,8 @@ QString OneLine(QString s)
     return s;
 }
 
-DeviceRegistry::DeviceRegistry(const RunSwitches &switches, Settings &settings, ClockFn clock)
-    : switches_(switches), settings_(settings), clock_(std::move(clock))
+DeviceRegistry::DeviceRegistry(const RunSwitches &switches, Settings &settings, const Texts &texts, ClockFn clock)
+    : switches_(switches), settings_(settings), texts_(texts), clock_(std::move(clock))
 {
 }
 
@@ -172,7 +172,7 @@ void DeviceRegistry::writeRegistry(int freshDevice)
         settings_.write(Geraetetyp.at(n), r.Geraetetyp);
         settings_.write(Temperatur.at(n), r.Temperatur);
         settings_.write(Volumen.at(n), r.Volumen);
-        settings_.write(VolumenAnzeige.at(n), FormatValue(r.Volumen, r));
+        settings_.write(VolumenAnzeige.at(n), FormatValue(r.Volumen, r, texts_));
         settings_.write(Tankbezeichnung.at(n), OneLine(r.Tankbezeichnung));
         settings_.write(Einheit.at(n), r.Einheit);
         settings_.write(Tanktyp.at(n), r.Tanktyp);

@@ -8,6 +8,7 @@
 
 class RunSwitches;
 class Settings;
+class Texts;
 
 // The registered devices and their place in the settings file: the device
 // sections, "Geräte"/"Anzahl" and "Geräte"/"Aktuell", and the copy of the
@@ -19,7 +20,7 @@ class Settings;
 class DeviceRegistry
 {
 public:
-    DeviceRegistry(const RunSwitches &switches, Settings &settings, ClockFn clock);
+    DeviceRegistry(const RunSwitches &switches, Settings &settings, const Texts &texts, ClockFn clock);
 
     DeviceTable &table() { return table_; }
     const DeviceTable &table() const { return table_; }
@@ -82,6 +83,7 @@ private:
 
     const RunSwitches &switches_;
     Settings &settings_;
+    const Texts &texts_; // outlives this object
     ClockFn clock_;
     DeviceTable table_;
     bool stopped_ = false;

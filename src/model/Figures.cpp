@@ -1,6 +1,7 @@
 #include "Figures.h"
 
 #include "lang/Lng.h"
+#include "lang/Plural.h"
 
 #include <cmath>
 #include <limits>
@@ -73,11 +74,13 @@ bool IsFractionalUnit(int code)
     return code == 1 || code == 2 || code == 3 || code == 7;
 }
 
-QString UnitName(int code, bool shortForm)
+namespace
+{
+QString unitText(int code, bool shortForm, const Texts &texts)
 {
     switch (code) {
     case 0:
-        return shortForm ? QStringLiteral("L") : LngText(26);
+        return shortForm ? QStringLiteral("L") : texts(26);
     case 1:
         return QStringLiteral("m³");
     case 2:
@@ -96,24 +99,35 @@ QString UnitName(int code, bool shortForm)
         return {};
     }
 }
+} // namespace
 
-QString DeviceErrorText(qint64 value)
+QString UnitName(int code, const Texts &texts)
+{
+    return unitText(code, false, texts);
+}
+
+QString UnitSymbol(int code)
+{
+    return unitText(code, true, Texts());
+}
+
+QString DeviceErrorText(qint64 value, const Texts &texts)
 {
     const qint64 code = -value;
-    QString text = LngText(29) + QString::number(code, 16).toUpper();
+    QString text = texts(29) + QString::number(code, 16).toUpper();
     if (code == 0xE002 || code == 0xE009)
-        text += LngText(30);
+        text += texts(30);
     else if (code == 0xE008)
-        text += LngText(31);
+        text += texts(31);
     return text;
 }
 
-QString FormatValue(qint64 value, const DeviceRecord &rec)
+QString FormatValue(qint64 value, const DeviceRecord &rec, const Texts &texts)
 {
     if (value < 0)
-        return DeviceErrorText(value);
+        return DeviceErrorText(value, texts);
     return numberText(value, scaleOf(rec.DezPunkt, rec.Einheit)) + QLatin1Char(' ') +
-           UnitName(rec.Einheit, false);
+           UnitName(rec.Einheit, texts);
 }
 
 QString PercentText(const DeviceRecord &rec)
@@ -133,38 +147,55 @@ double FillFraction(const DeviceRecord &rec)
     return double(rec.Volumen) / double(rec.Tankvolumen);
 }
 
-QString TankTypeName(const DeviceRecord &rec)
+QString ShownValue(qint64 value, const DeviceRecord &rec, const Texts &t)
+{
+    if (value < 0)
+        return DeviceErrorText(value, t);
+    const Scale s = scaleOf(rec.DezPunkt, rec.Einheit);
+    QString number;
+    if (s.valid) {
+        const QLocale locale = t.locale();
+        if (s.decimals == 0)
+            number = locale.toString(value * s.factor);
+        else
+            number = locale.toString(double(value) / double(pow10(s.decimals)), 'f', s.decimals);
+    }
+    const QString unit = rec.Einheit == 0 ? PluralText(t, 900, value * s.factor) : UnitName(rec.Einheit, t);
+    return number + QLatin1Char(' ') + unit;
+}
+
+QString TankTypeName(const DeviceRecord &rec, const Texts &texts)
 {
     const int key = rec.Tanktyp + (rec.Geraetetyp < 7 ? 0 : 10);
     switch (key) {
     case 1:
     case 11:
-        return LngText(32);
+        return texts(32);
     case 2:
     case 12:
-        return LngText(33);
+        return texts(33);
     case 3:
     case 13:
-        return LngText(34);
+        return texts(34);
     case 4:
-        return LngText(35);
+        return texts(35);
     case 5:
     case 14:
-        return LngText(36);
+        return texts(36);
     case 6:
-        return LngText(37);
+        return texts(37);
     case 7:
-        return LngText(38);
+        return texts(38);
     case 15:
-        return LngText(39);
+        return texts(39);
     case 16:
-        return LngText(40);
+        return texts(40);
     case 17:
-        return LngText(41);
+        return texts(41);
     case 18:
-        return LngText(42);
+        return texts(42);
     default:
-        return LngText(43);
+        return texts(43);
     }
 }
 

@@ -6,18 +6,26 @@
 
 // The texts and ratios every view shows for a tank, computed from its record
 // alone (plus the temperature-correction switch where it matters). Numbers
-// always use "." as decimal separator, whatever the locale.
+// use "." as decimal separator, whatever the locale, except in ShownValue.
 
-// Unit code 0..7 to its long ("Liter", "m³", ...) or short ("L", "Gal") text;
-// "" for any other code (no unit).
-QString UnitName(int code, bool shortForm);
+class Texts;
+
+// Unit code 0..7 to its long ("Liter", "m³", ...) text in the language of
+// texts; "" for any other code (no unit).
+QString UnitName(int code, const Texts &texts);
+// The short form ("L", "Gal", "m³"), the same in every language.
+QString UnitSymbol(int code);
 // True for m³, m, %, t: the scale code divides instead of multiplying.
 bool IsFractionalUnit(int code);
 // A value in the record's raw units with scale and long unit name, or the
 // error text ("Fehler E008  (Sonde kurzgeschlossen?!)") for a negative value.
-QString FormatValue(qint64 value, const DeviceRecord &rec);
+QString FormatValue(qint64 value, const DeviceRecord &rec, const Texts &texts);
+// FormatValue as the windows show it: the number in the notation of the
+// language of t (decimal comma, grouping), the unit word in its plural form
+// ("2.284 Liter", "2 284 litry"). Files and e-mails keep FormatValue.
+QString ShownValue(qint64 value, const DeviceRecord &rec, const Texts &t);
 // The error text alone for a negative raw value (code = -value).
-QString DeviceErrorText(qint64 value);
+QString DeviceErrorText(qint64 value, const Texts &texts);
 // Fill level as "57%", or "???%" when Volumen is an error or the capacity unknown.
 QString PercentText(const DeviceRecord &rec);
 // The same from the temperature-corrected value (the "???%" test still uses Volumen).
@@ -25,7 +33,7 @@ QString CorrectedPercentText(const DeviceRecord &rec, bool tempKorrOn);
 // Volumen / Tankvolumen without upper bound; 1 when unknown or an error.
 double FillFraction(const DeviceRecord &rec);
 // The tank shape's name; device types from 7 on use the second set of shapes.
-QString TankTypeName(const DeviceRecord &rec);
+QString TankTypeName(const DeviceRecord &rec, const Texts &texts);
 // Volumen corrected to 15 °C when the switch is on and a temperature is known,
 // rounded half to even. Error codes (negative) are never corrected.
 qint32 CorrectedVolume(const DeviceRecord &rec, bool tempKorrOn);

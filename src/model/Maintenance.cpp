@@ -29,8 +29,9 @@ bool sameFile(const QString &a, const QString &b)
 
 } // namespace
 
-Maintenance::Maintenance(TankController &tanks, const RunSwitches &switches, UiServices &ui, ClockFn clock)
-    : tanks_(tanks), switches_(switches), ui_(ui), clock_(std::move(clock))
+Maintenance::Maintenance(TankController &tanks, const RunSwitches &switches, UiServices &ui, const Texts &texts,
+                         ClockFn clock)
+    : tanks_(tanks), switches_(switches), ui_(ui), texts_(texts), clock_(std::move(clock))
 {
 }
 
@@ -76,13 +77,13 @@ void Maintenance::DeleteTanks(const QString &title, std::function<void()> restar
         ui_.beep();
         return;
     }
-    ui_.inputBox(LngText(277), title, QString(), [this, title, restart](const QString &firstAnswer) {
+    ui_.inputBox(texts_(277), title, QString(), [this, title, restart](const QString &firstAnswer) {
         const int first = TankNumberAnswer(firstAnswer);
         if (first < 1) {
             ui_.beep();
             return;
         }
-        ui_.inputBox(LngText(278) + QStringLiteral("\r\n") + LngText(279), title, QString::number(first),
+        ui_.inputBox(texts_(278) + QStringLiteral("\r\n") + texts_(279), title, QString::number(first),
                      [this, first, restart](const QString &lastAnswer) {
                          removeRange(first, TankNumberAnswer(lastAnswer), restart);
                      });
@@ -108,7 +109,7 @@ void Maintenance::removeRange(int first, int last, const std::function<void()> &
 
 void Maintenance::DeleteConfiguration(std::function<void()> endNow)
 {
-    ui_.messageBox(LngText(299), LngText(304), MsgIcon::Question, MsgButtons::YesNo,
+    ui_.messageBox(texts_(299), texts_(304), MsgIcon::Question, MsgButtons::YesNo,
                    [this, endNow](MsgResult r) {
                        if (r != MsgResult::Yes)
                            return;
@@ -122,12 +123,12 @@ void Maintenance::DeleteConfiguration(std::function<void()> endNow)
                        QFile::remove(settings);
                        if (!copyIsSettings)
                            QFile::remove(copy);
-                       ui_.messageBox(LngText(305), LngText(300), MsgIcon::Question, MsgButtons::YesNo,
+                       ui_.messageBox(texts_(305), texts_(300), MsgIcon::Question, MsgButtons::YesNo,
                                       [this, folder, endNow](MsgResult files) {
                                           if (files == MsgResult::Yes)
                                               for (int n = 1; n <= tanks_.DeviceCount(); ++n)
                                                   QFile::remove(tankFile(folder, n));
-                                          ui_.messageBox(LngText(303), LngText(306), MsgIcon::Information,
+                                          ui_.messageBox(texts_(303), texts_(306), MsgIcon::Information,
                                                          MsgButtons::Ok, [endNow](MsgResult) {
                                                              if (endNow)
                                                                  endNow();

@@ -7,6 +7,7 @@
 class TankController;
 class UiServices;
 class RunSwitches;
+class Texts;
 
 // The two menu commands that remove data: a range of tanks, or the whole
 // configuration. Both ask through boxes and go on when they are answered;
@@ -15,7 +16,8 @@ class RunSwitches;
 class Maintenance
 {
 public:
-    Maintenance(TankController &tanks, const RunSwitches &switches, UiServices &ui, ClockFn clock);
+    Maintenance(TankController &tanks, const RunSwitches &switches, UiServices &ui, const Texts &texts,
+                ClockFn clock);
 
     // Asks for the first and last tank (title: the menu command's caption),
     // removes them, moves the tanks behind forward (tank files included, see
@@ -43,5 +45,6 @@ private:
     TankController &tanks_;
     const RunSwitches &switches_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     ClockFn clock_;
 };

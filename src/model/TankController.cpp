@@ -8,10 +8,10 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
-TankController::TankController(const RunSwitches &switches, Settings &settings, UiServices &ui, ClockFn clock,
-                               QObject *parent)
-    : QObject(parent), switches_(switches), ui_(ui), clock_(std::move(clock)), trace_(switches, clock_),
-      registry_(switches, settings, clock_)
+TankController::TankController(const RunSwitches &switches, Settings &settings, UiServices &ui,
+                               const Texts &texts, ClockFn clock, QObject *parent)
+    : QObject(parent), switches_(switches), ui_(ui), texts_(texts), clock_(std::move(clock)),
+      trace_(switches, clock_), registry_(switches, settings, texts, clock_)
 {
 }
 
@@ -60,7 +60,7 @@ bool TankController::ProcessTelegram(const QByteArray &telegram, const QString &
     if (n > kMaxDevices) {
         if (!fullBoxOpen_) {
             fullBoxOpen_ = true;
-            ui_.messageBox(FormatText(LngText(275), {QString::number(kMaxDevices)}), QString(), MsgIcon::Stop,
+            ui_.messageBox(FormatText(texts_(275), {QString::number(kMaxDevices)}), QString(), MsgIcon::Stop,
                            MsgButtons::Ok, [this](MsgResult) { fullBoxOpen_ = false; });
         }
         return false;
@@ -113,7 +113,7 @@ void TankController::showAlarm(int n, bool alarmChanged)
     const DeviceRecord &r = table()[n];
     if (r.Alarm) {
         const QString text =
-            LngText(271) + QString::number(n) + QStringLiteral(" / SN") + QString::number(r.SN);
+            texts_(271) + QString::number(n) + QStringLiteral(" / SN") + QString::number(r.SN);
         ui_.setPanelText(1, text);
         if (alarmChanged && !alarmBoxOpen_) {
             alarmBoxOpen_ = true;

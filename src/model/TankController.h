@@ -11,6 +11,7 @@
 
 class Settings;
 class UiServices;
+class Texts;
 
 // Runs everything that follows a telegram and keeps the current device,
 // without any widget; the registered devices and their stored form are its
@@ -25,8 +26,8 @@ class TankController : public QObject
 {
     Q_OBJECT
 public:
-    TankController(const RunSwitches &switches, Settings &settings, UiServices &ui, ClockFn clock,
-                   QObject *parent = nullptr);
+    TankController(const RunSwitches &switches, Settings &settings, UiServices &ui, const Texts &texts,
+                   ClockFn clock, QObject *parent = nullptr);
 
     DeviceRegistry &registry() { return registry_; }
     const DeviceRegistry &registry() const { return registry_; }
@@ -91,6 +92,7 @@ private:
     int current_ = 0;
     const RunSwitches &switches_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     ClockFn clock_;
     TraceLog trace_;
     DeviceRegistry registry_;

@@ -8,9 +8,9 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
-TempCorrection::TempCorrection(TankController &tanks, RunSwitches &switches, Settings &settings,
-                               UiServices &ui)
-    : tanks_(tanks), switches_(switches), settings_(settings), ui_(ui)
+TempCorrection::TempCorrection(TankController &tanks, RunSwitches &switches, Settings &settings, UiServices &ui,
+                               const Texts &texts)
+    : tanks_(tanks), switches_(switches), settings_(settings), ui_(ui), texts_(texts)
 {
 }
 
@@ -19,20 +19,20 @@ bool TempCorrection::IsValidCoefficient(double k)
     return k > 0 && k <= 10;
 }
 
-QString TempCorrection::CoefficientPrompt(int n, const QString &tankName)
+QString TempCorrection::CoefficientPrompt(int n, const QString &tankName, const Texts &texts)
 {
     // The tank on a line of its own: name and question must not run together.
-    QString tank = LngText(292) + QLatin1Char(' ') + QString::number(n);
+    QString tank = texts(292) + QLatin1Char(' ') + QString::number(n);
     if (!tankName.isEmpty())
         tank += QLatin1Char(' ') + tankName;
-    return tank + QLatin1Char('\n') + LngText(293);
+    return tank + QLatin1Char('\n') + texts(293);
 }
 
 void TempCorrection::Toggle(std::function<void(bool on)> done)
 {
     const bool wasOn = switches_.flagTempKorr();
-    ui_.messageBox(LngText(wasOn ? 288 : 290), LngText(wasOn ? 291 : 289), MsgIcon::Question,
-                   MsgButtons::YesNo, [this, wasOn, done](MsgResult answer) {
+    ui_.messageBox(texts_(wasOn ? 288 : 290), texts_(wasOn ? 291 : 289), MsgIcon::Question, MsgButtons::YesNo,
+                   [this, wasOn, done](MsgResult answer) {
                        if (answer == MsgResult::Yes) {
                            switches_.setFlagTempKorr(!wasOn);
                            settings_.write(Cfg::FlagTempKorr, switches_.flagTempKorr() ? 1 : 0);
@@ -66,11 +66,11 @@ void TempCorrection::AskCoefficients(std::function<void(bool ok)> done, int from
     DeviceRecord &r = tanks_.device(n);
     if (r.TempKorr == 0)
         r.TempKorr = 1.5;
-    ui_.inputBox(CoefficientPrompt(n, r.Tankbezeichnung), LngText(294), QString::number(r.TempKorr, 'g', 15),
-                 [this, n, done](const QString &answer) {
+    ui_.inputBox(CoefficientPrompt(n, r.Tankbezeichnung, texts_), texts_(294),
+                 QString::number(r.TempKorr, 'g', 15), [this, n, done](const QString &answer) {
                      const double k = ParseNumber(answer);
                      if (!IsValidCoefficient(k)) {
-                         ui_.messageBox(LngText(295), LngText(296), MsgIcon::Stop, MsgButtons::Ok);
+                         ui_.messageBox(texts_(295), texts_(296), MsgIcon::Stop, MsgButtons::Ok);
                          if (done)
                              done(false);
                          return;

@@ -6,6 +6,7 @@ class Settings;
 class TankController;
 class UiServices;
 class RunSwitches;
+class Texts;
 
 // The menu command that switches the temperature correction and asks for the
 // per-tank expansion coefficients (per mille per degree C). The switch lives
@@ -13,7 +14,8 @@ class RunSwitches;
 class TempCorrection
 {
 public:
-    TempCorrection(TankController &tanks, RunSwitches &switches, Settings &settings, UiServices &ui);
+    TempCorrection(TankController &tanks, RunSwitches &switches, Settings &settings, UiServices &ui,
+                   const Texts &texts);
 
     // Asks whether to toggle the switch; when it is then on, asks for the
     // coefficient of every tank in turn. done gets the switch state once the
@@ -27,11 +29,12 @@ public:
     // An entered coefficient is valid when greater than 0 and at most 10.
     static bool IsValidCoefficient(double k);
     // The prompt for tank n: "Tank 3 <name>Ausdehnung pro Grad in Promille:".
-    static QString CoefficientPrompt(int n, const QString &tankName);
+    static QString CoefficientPrompt(int n, const QString &tankName, const Texts &texts);
 
 private:
     TankController &tanks_;
     RunSwitches &switches_;
     Settings &settings_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
 };

@@ -6,14 +6,14 @@
 
 #include <utility>
 
-MqttDialogLogic::Captions MqttDialogLogic::captions()
+MqttDialogLogic::Captions MqttDialogLogic::captions(const Texts &texts)
 {
-    return {LngText(424), LngText(425), LngText(426), LngText(427), LngText(428), LngText(429), LngText(430),
-            LngText(431), LngText(432), LngText(433), LngText(230), LngText(229), LngText(226)};
+    return {texts(424), texts(425), texts(426), texts(427), texts(428), texts(429), texts(430),
+            texts(431), texts(432), texts(433), texts(230), texts(229), texts(226)};
 }
 
-MqttDialogLogic::MqttDialogLogic(const MqttValues &stored, UiServices &ui, Apply apply)
-    : values(stored), ui_(ui), apply_(std::move(apply))
+MqttDialogLogic::MqttDialogLogic(const MqttValues &stored, UiServices &ui, const Texts &texts, Apply apply)
+    : values(stored), ui_(ui), texts_(texts), apply_(std::move(apply))
 {
 }
 
@@ -22,16 +22,16 @@ bool MqttDialogLogic::Ok()
     values.host = values.host.trimmed();
     QString wrong;
     if (values.aktiv && values.host.isEmpty())
-        wrong = LngText(434);
+        wrong = texts_(434);
     // The field, the value as typed (blanks at the ends do not count) and why.
     for (const auto &[caption, value] :
          {std::pair{431, &values.topic}, std::pair{433, &values.discoveryPrefix}}) {
         const QString v = value->trimmed();
         if (const int fault = TopicFault(v); fault && wrong.isEmpty())
-            wrong = FormatText(LngText(650), {LngText(caption), ControlsEscaped(v), LngText(fault)});
+            wrong = FormatText(texts_(650), {texts_(caption), ControlsEscaped(v), texts_(fault)});
     }
     if (wrong.isEmpty() && (values.port < 1 || values.port > 65535))
-        wrong = LngText(436);
+        wrong = texts_(436);
     if (!wrong.isEmpty()) {
         ui_.messageBox(wrong, QString(), MsgIcon::Exclamation, MsgButtons::Ok);
         return false;

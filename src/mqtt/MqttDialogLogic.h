@@ -5,6 +5,7 @@
 #include <functional>
 
 class UiServices;
+class Texts;
 
 // What the MQTT settings dialog does, without the widgets: its captions, the
 // values it opens with, and OK's check before the values are applied.
@@ -15,10 +16,10 @@ public:
         QString window, aktiv, host, port, tls, userName, password, topic, discovery, prefix, ok, cancel,
             help;
     };
-    static Captions captions();
+    static Captions captions(const Texts &texts);
 
     using Apply = std::function<void(const MqttValues &)>;
-    MqttDialogLogic(const MqttValues &stored, UiServices &ui, Apply apply);
+    MqttDialogLogic(const MqttValues &stored, UiServices &ui, const Texts &texts, Apply apply);
 
     MqttValues values; // the dialog mirrors its fields here before Ok
 
@@ -28,5 +29,6 @@ public:
 
 private:
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     Apply apply_;
 };

@@ -27,7 +27,31 @@ const Entity kEntities[] = {
     {"binary_sensor", "alarm", "Alarm", "{{ 'ON' if value_json.alarm else 'OFF' }}", "problem", nullptr},
     {"binary_sensor", "fault", "Device fault", "{{ 'OFF' if value_json.error is none else 'ON' }}", "problem",
      nullptr},
+    {"binary_sensor", "loss", "Loss", "{{ 'ON' if value_json.loss else 'OFF' }}", "problem", nullptr},
+    // The meters: device class and state class set below.
+    {"sensor", "consumed", "Consumed", "{{ value_json.consumed }}", nullptr, ""},
+    {"sensor", "energy", "Energy consumed", "{{ value_json.energy }}", "energy", "kWh"},
 };
+
+bool isEnergy(const Entity &e)
+{
+    return qstrcmp(e.object, "energy") == 0;
+}
+
+// The device class of the consumption meter: what Home Assistant's energy
+// dashboard accepts for the unit, none for the others.
+const char *meterClass(int einheit)
+{
+    switch (einheit) {
+    case 0: // L
+    case 1: // m³
+        return "volume";
+    case 4: // kg
+        return "weight";
+    default:
+        return nullptr;
+    }
+}
 
 QString nodeId(qint32 sn)
 {
@@ -63,8 +87,9 @@ QString IsoTimeWithOffset(const QDateTime &naiveLocal)
                .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
-QByteArray MqttStateJson(const DeviceRecord &r, bool tempKorrOn, std::optional<double> daysUntilEmpty)
+QByteArray MqttStateJson(const DeviceRecord &r, bool tempKorrOn, const MqttTankFigures &figures)
 {
+    std::optional<double> daysUntilEmpty = figures.daysUntilEmpty;
     // Written directly: it goes out after every telegram.
     const auto number = [](std::optional<double> v) {
         return v ? QByteArray::number(*v, 'g', 12) : QByteArrayLiteral("null");
@@ -84,7 +109,7 @@ QByteArray MqttStateJson(const DeviceRecord &r, bool tempKorrOn, std::optional<d
     j.reserve(220);
     j += "{\"serial\":" + QByteArray::number(r.SN);
     j += ",\"level\":" + number(level);
-    j += ",\"unit\":\"" + UnitName(r.Einheit, true).toUtf8() + '"'; // fixed names, nothing to escape
+    j += ",\"unit\":\"" + UnitSymbol(r.Einheit).toUtf8() + '"'; // fixed names, nothing to escape
     j += ",\"percent\":" + number(percent);
     j += ",\"temperature\":" +
          (r.Temperatur == kNoTemperature ? QByteArrayLiteral("null") : QByteArray::number(r.Temperatur));
@@ -92,12 +117,18 @@ QByteArray MqttStateJson(const DeviceRecord &r, bool tempKorrOn, std::optional<d
                                              : QByteArrayLiteral("null"));
     j += r.Alarm ? ",\"alarm\":true" : ",\"alarm\":false";
     j += ",\"error\":" + (fault ? QByteArray::number(-qint64(r.Volumen)) : QByteArrayLiteral("null"));
-    j += ",\"days_until_empty\":" + number(daysUntilEmpty) + '}';
+    j += ",\"days_until_empty\":" + number(daysUntilEmpty);
+    j += figures.loss ? ",\"loss\":true" : ",\"loss\":false";
+    std::optional<double> energy;
+    if (figures.consumed && figures.kwhPerUnit > 0)
+        energy = std::round(*figures.consumed * figures.kwhPerUnit * 1000) / 1000;
+    j += ",\"consumed\":" + number(figures.consumed);
+    j += ",\"energy\":" + number(energy) + '}';
     return j;
 }
 
 QList<MqttMessage> MqttDiscoveryConfigs(const QString &prefix, const QString &base, int n,
-                                        const DeviceRecord &r)
+                                        const DeviceRecord &r, bool energy)
 {
     const QString name = r.Tankbezeichnung.isEmpty() ? QStringLiteral("Tank %1").arg(n) : r.Tankbezeichnung;
     const QJsonObject device{
@@ -108,6 +139,9 @@ QList<MqttMessage> MqttDiscoveryConfigs(const QString &prefix, const QString &ba
     };
     QList<MqttMessage> out;
     for (const Entity &e : kEntities) {
+        if (isEnergy(e) && !energy)
+            continue;
+        const bool meter = isEnergy(e) || qstrcmp(e.object, "consumed") == 0;
         QJsonObject o{
             {QStringLiteral("name"), QLatin1String(e.name)},
             {QStringLiteral("unique_id"), nodeId(r.SN) + QLatin1Char('_') + QLatin1String(e.object)},
@@ -116,13 +150,15 @@ QList<MqttMessage> MqttDiscoveryConfigs(const QString &prefix, const QString &ba
             {QStringLiteral("availability_topic"), MqttStatusTopic(base)},
             {QStringLiteral("device"), device},
         };
-        if (e.deviceClass)
-            o.insert(QStringLiteral("device_class"), QLatin1String(e.deviceClass));
-        const QString unit = e.unit && !*e.unit ? UnitName(r.Einheit, true) : QString::fromUtf8(e.unit);
+        const char *deviceClass = qstrcmp(e.object, "consumed") == 0 ? meterClass(r.Einheit) : e.deviceClass;
+        if (deviceClass)
+            o.insert(QStringLiteral("device_class"), QLatin1String(deviceClass));
+        const QString unit = e.unit && !*e.unit ? UnitSymbol(r.Einheit) : QString::fromUtf8(e.unit);
         if (!unit.isEmpty())
             o.insert(QStringLiteral("unit_of_measurement"), unit);
         if (qstrcmp(e.component, "sensor") == 0)
-            o.insert(QStringLiteral("state_class"), QStringLiteral("measurement"));
+            o.insert(QStringLiteral("state_class"),
+                     meter ? QStringLiteral("total_increasing") : QStringLiteral("measurement"));
         out.append({configTopic(prefix, r.SN, e), QJsonDocument(o).toJson(QJsonDocument::Compact)});
     }
     return out;

@@ -16,20 +16,32 @@ QString MqttStateTopic(const QString &base, int n); // base + "/tank<n>/state"
 // that time ("2026-12-07T10:15:00+01:00").
 QString IsoTimeWithOffset(const QDateTime &naiveLocal);
 
+// What a tank's state carries besides its record.
+struct MqttTankFigures {
+    std::optional<double> daysUntilEmpty;
+    bool loss = false;              // a loss event is open
+    std::optional<double> consumed; // the consumption meter, in the display unit
+    double kwhPerUnit = 0;          // "kWhProEinheit": 0 = no energy figure
+};
+
 // The retained state of a tank: serial, level in the display unit and its
 // short name, percent, temperature, measurement time, alarm, device error
-// code and days until empty; null where there is none. Level and percent
-// are what the main window shows (temperature-corrected when switched on).
-QByteArray MqttStateJson(const DeviceRecord &r, bool tempKorrOn, std::optional<double> daysUntilEmpty);
+// code, days until empty, loss (always true or false), the consumption meter
+// and its energy in kWh; null where there is none. Level and percent are
+// what the main window shows (temperature-corrected when switched on).
+QByteArray MqttStateJson(const DeviceRecord &r, bool tempKorrOn, const MqttTankFigures &figures);
 
 struct MqttMessage {
     QString topic;
     QByteArray payload;
 };
-// Home Assistant discovery: four sensors (level, percent, temperature, days
-// until empty) and two binary sensors (alarm, device fault) of tank n, one
-// device per serial number, all reading the tank's state topic.
+// Home Assistant discovery: five sensors (level, percent, temperature, days
+// until empty, consumption meter) and three binary sensors (alarm, device
+// fault, loss) of tank n, with energy a sixth sensor (the meter in kWh); one
+// device per serial number, all reading the tank's state topic. The meters
+// are totals that only increase, for the energy dashboard.
 QList<MqttMessage> MqttDiscoveryConfigs(const QString &prefix, const QString &base, int n,
-                                        const DeviceRecord &r);
-// The config topics of a serial number (an empty payload removes them).
+                                        const DeviceRecord &r, bool energy = false);
+// The config topics of a serial number (an empty payload removes them);
+// the energy sensor's last.
 QStringList MqttDiscoveryTopics(const QString &prefix, qint32 sn);

@@ -44,21 +44,15 @@ QString storedTimeText(const Settings &settings, int n)
 } // namespace
 
 MqttPublisher::MqttPublisher(TankController &tanks, const RunSwitches &switches, Settings &settings,
-                             const MqttValues &values, const QString &caFile, UiServices &ui, ClockFn clock,
-                             DaysFn days, QObject *parent)
-    : QObject(parent), tanks_(tanks), switches_(switches), settings_(settings), clock_(clock),
-      values_(values), ui_(ui), trace_(switches, clock), days_(std::move(days))
+                             const MqttValues &values, const QString &caFile, UiServices &ui,
+                             const Texts &texts, ClockFn clock, FiguresFn figures, QObject *parent)
+    : QObject(parent), tanks_(tanks), switches_(switches), settings_(settings), clock_(clock), values_(values),
+      ui_(ui), texts_(texts), trace_(switches, clock), figures_(std::move(figures))
 {
-    MqttEndpoint e;
-    e.host = values_.host;
-    e.port = values_.port;
-    e.tls = values_.tls;
-    e.caFile = caFile;
-    e.userName = values_.userName;
-    e.password = values_.password;
-    e.clientId = QStringLiteral("tankmon-%1-%2")
-                     .arg(QSysInfo::machineHostName())
-                     .arg(QCoreApplication::applicationPid());
+    MqttEndpoint e = EndpointOf(values_, caFile,
+                                QStringLiteral("tankmon-%1-%2")
+                                    .arg(QSysInfo::machineHostName())
+                                    .arg(QCoreApplication::applicationPid()));
     e.willTopic = MqttStatusTopic(values_.topic);
     e.willPayload = kOffline;
     client_.reset(new MqttClient(e));
@@ -101,11 +95,12 @@ void MqttPublisher::say(const QString &text)
 void MqttPublisher::connectedToBroker()
 {
     online_ = true;
-    trace_.LogInFile(FormatText(LngText(421), {brokerName(values_)}));
+    trace_.LogInFile(FormatText(texts_(421), {brokerName(values_)}));
     if (problemSaid_) {
         problemSaid_ = false;
-        ui_.setPanelText(1, FormatText(LngText(421), {brokerName(values_)}));
+        ui_.setPanelText(1, FormatText(texts_(421), {brokerName(values_)}));
     }
+    emit brokerState(true, FormatText(texts_(421), {brokerName(values_)}));
     client_->publish(MqttStatusTopic(values_.topic), kOnline, true);
     configSource_.clear();
     removeStale();
@@ -120,7 +115,10 @@ void MqttPublisher::brokerProblem(MqttClient::Problem p)
     if (problemSaid_)
         return;
     problemSaid_ = true;
-    say(FormatText(LngText(p == MqttClient::Problem::LoginRefused ? 423 : 422), {brokerName(values_)}));
+    const QString text =
+        FormatText(texts_(p == MqttClient::Problem::LoginRefused ? 423 : 422), {brokerName(values_)});
+    say(text);
+    emit brokerState(false, text);
 }
 
 void MqttPublisher::tankChanged(int n)
@@ -154,19 +152,26 @@ void MqttPublisher::publishPending()
 void MqttPublisher::publishTank(int n)
 {
     const DeviceRecord &r = tanks_.device(n);
+    const MqttTankFigures figures = figures_ ? figures_(n) : MqttTankFigures{};
+    const bool energy = figures.kwhPerUnit > 0;
     const QString source = QString::number(r.SN) + QLatin1Char('/') + QString::number(r.Einheit) +
-                           QLatin1Char('/') + r.Tankbezeichnung;
+                           QLatin1Char('/') + QString::number(energy) + QLatin1Char('/') + r.Tankbezeichnung;
     if (values_.discovery && configSource_.value(n) != source) {
         bool sent = true;
-        for (const MqttMessage &m : MqttDiscoveryConfigs(values_.discoveryPrefix, values_.topic, n, r))
+        for (const MqttMessage &m :
+             MqttDiscoveryConfigs(values_.discoveryPrefix, values_.topic, n, r, energy))
             sent = client_->publish(m.topic, m.payload, true) && sent;
+        // An energy sensor switched off goes from the broker.
+        if (!energy)
+            sent = client_->publish(MqttDiscoveryTopics(values_.discoveryPrefix, r.SN).constLast(),
+                                    QByteArray(), true) &&
+                   sent;
         if (sent)
             configSource_.insert(n, source);
     }
     if (!mayPublish(n))
         return;
-    client_->publish(MqttStateTopic(values_.topic, n),
-                     MqttStateJson(r, switches_.flagTempKorr(), days_ ? days_(n) : std::nullopt), true);
+    client_->publish(MqttStateTopic(values_.topic, n), MqttStateJson(r, switches_.flagTempKorr(), figures), true);
     if (r.Uhrzeit.isValid())
         floor_.insert(n, toSecond(r.Uhrzeit));
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "MqttClient.h"
+#include "MqttPayloads.h"
 #include "MqttSettings.h"
 
 #include "core/TraceLog.h"
@@ -17,6 +18,7 @@ class Settings;
 class TankController;
 class UiServices;
 class RunSwitches;
+class Texts;
 
 // Publishes every tank to the broker of section "MQTT": the retained state
 // of a tank after its telegram has been evaluated (never inside the
@@ -39,16 +41,22 @@ class MqttPublisher : public QObject
     Q_OBJECT
 public:
     static constexpr int kStatePauseMs = 100;
-    // Days until tank n is empty, nullopt when there is no forecast.
-    using DaysFn = std::function<std::optional<double>(int n)>;
+    // Tank n's figures besides its record: days until empty, loss, meter.
+    using FiguresFn = std::function<MqttTankFigures(int n)>;
 
     MqttPublisher(TankController &tanks, const RunSwitches &switches, Settings &settings,
-                  const MqttValues &values, const QString &caFile, UiServices &ui, ClockFn clock,
-                  DaysFn days = {}, QObject *parent = nullptr);
+                  const MqttValues &values, const QString &caFile, UiServices &ui, const Texts &texts,
+                  ClockFn clock, FiguresFn figures = {}, QObject *parent = nullptr);
     ~MqttPublisher() override;
 
     // Clean stop: "offline" goes out, then the disconnect. Once.
     void stop();
+    // Whether the broker is connected now.
+    bool online() const { return online_; }
+
+signals:
+    // Connected to the broker, or the problem said (text: as on panel 1).
+    void brokerState(bool connected, const QString &text);
 
 private:
     void connectedToBroker();
@@ -70,8 +78,9 @@ private:
     ClockFn clock_;
     MqttValues values_;
     UiServices &ui_;
+    const Texts &texts_; // outlives this object
     TraceLog trace_;
-    DaysFn days_;
+    FiguresFn figures_;
     std::unique_ptr<MqttClient, MqttClient::Later> client_;
     bool online_ = false;
     bool problemSaid_ = false;

@@ -1,5 +1,7 @@
 #include "MqttSettings.h"
 
+#include "MqttClient.h"
+
 #include "core/Catalogue.h"
 #include "core/Settings.h"
 #include "core/TextHelpers.h"
@@ -81,13 +83,26 @@ int TopicFault(const QString &topic)
     return 0;
 }
 
-QString MqttTopicProblem(const MqttValues &v)
+QString MqttTopicProblem(const MqttValues &v, const Texts &texts)
 {
     using namespace Cfg::Mqtt;
     for (const auto &[key, value] :
          {std::pair{&Topic, &v.topic}, std::pair{&DiscoveryPrefix, &v.discoveryPrefix}}) {
         if (const int fault = TopicFault(*value))
-            return FormatText(LngText(656), {key->keyName(), ControlsEscaped(*value), LngText(fault)});
+            return FormatText(texts(656), {key->keyName(), ControlsEscaped(*value), texts(fault)});
     }
     return QString();
+}
+
+MqttEndpoint EndpointOf(const MqttValues &v, const QString &caFile, const QString &clientId)
+{
+    MqttEndpoint e;
+    e.host = v.host;
+    e.port = v.port;
+    e.tls = v.tls;
+    e.caFile = caFile;
+    e.userName = v.userName;
+    e.password = v.password;
+    e.clientId = clientId;
+    return e;
 }

@@ -1,7 +1,10 @@
 #pragma once
 #include <QString>
 
+class Texts;
+
 class Settings;
+struct MqttEndpoint;
 
 // Section "MQTT" as plain values; the password in clear (stored scrambled).
 struct MqttValues {
@@ -21,6 +24,8 @@ struct MqttValues {
 // "tankmon/" + this computer's host name.
 QString DefaultMqttTopic();
 MqttValues ReadMqttValues(const Settings &settings);
+// The broker, TLS and login of the values as a client's endpoint.
+MqttEndpoint EndpointOf(const MqttValues &v, const QString &caFile, const QString &clientId);
 // Every key in one replace of the file.
 void WriteMqttValues(Settings &settings, const MqttValues &v);
 // Why no state can be published under a topic or discovery prefix: the id
@@ -34,4 +39,4 @@ inline bool IsPublishableTopic(const QString &topic)
 }
 // The text said at start when section "MQTT" names a topic or prefix that
 // cannot work (the key, its value and why); empty when both can.
-QString MqttTopicProblem(const MqttValues &v);
+QString MqttTopicProblem(const MqttValues &v, const Texts &texts);

@@ -21,7 +21,7 @@ QByteArray ChartImage(const DeviceTable &table, const ChartOptions &options, int
     OpenChartRange(state, table, options, now);
     if (months > 0)
         ChooseTimeRange(state, months, now);
-    const auto picture = BeginRebuild(state, table, options, now, size.width());
+    const auto picture = BeginRebuild(state, table, options, now, CurrentTexts(), size.width());
     ChartPlot plot;
     plot.setLabelLocale(LanguageLocale(LngId()));
     // A hidden widget gets no resize event: lay the plot out at the image size.

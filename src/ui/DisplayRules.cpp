@@ -72,6 +72,38 @@ QString WaitingText(const QStringList &links)
     return text;
 }
 
+QString EmptyProgramText()
+{
+    const auto plain = [](int id) { return LngText(id).remove(QLatin1Char('&')); };
+    const QString arrow = QStringLiteral(" \u203A ");
+    return FormatText(LngText(905), {plain(317) + arrow + plain(318)}) + QStringLiteral("\n") +
+           FormatText(LngText(906), {plain(318), plain(322) + arrow + plain(323)});
+}
+
+TankPicture::Shape TankShapeOf(const DeviceRecord &rec)
+{
+    using S = TankPicture::Shape;
+    switch (rec.Tanktyp + (rec.Geraetetyp < 7 ? 0 : 10)) {
+    case 2: // horizontal cylinder
+    case 12:
+        return S::Lying;
+    case 3: // sphere
+    case 13:
+        return S::Sphere;
+    case 4: // batteries
+    case 15:
+    case 16:
+        return S::Battery;
+    case 5: // oval
+    case 14:
+        return S::Oval;
+    case 7: // half-round cistern
+        return S::Cistern;
+    default: // linear, hollowed, plastic, large cylinder, unknown
+        return S::Standing;
+    }
+}
+
 QString TemperatureText(qint16 temperatur)
 {
     if (temperatur == kNoTemperature)
@@ -91,7 +123,8 @@ QString GeneralDateTimeText(const QDateTime &t)
 {
     if (!t.isValid())
         return {};
-    const QLocale loc = QLocale::system();
+    // In the run's language, as every other text of the window.
+    const QLocale loc = LngLocale();
     // The long time format carries the seconds, but also a time zone we do
     // not have: the readings are naive local times.
     QString timeFormat = loc.timeFormat(QLocale::LongFormat);
@@ -131,7 +164,7 @@ QString ForecastText(const std::optional<EmptyForecast> &forecast)
     const qint64 days = std::llround(forecast->days);
     return FormatText(
         LngText(dayFormTextId(days)),
-        {QString::number(days), QLocale::system().toString(forecast->emptyAt.date(), QLocale::ShortFormat)});
+        {QString::number(days), LngLocale().toString(forecast->emptyAt.date(), QLocale::ShortFormat)});
 }
 
 QString StaleWarningText()

@@ -1,4 +1,6 @@
 #pragma once
+#include "TankPicture.h"
+
 #include <QColor>
 #include <QDateTime>
 #include <QString>
@@ -42,6 +44,10 @@ bool NeedsAttention(const DeviceRecord &r);
 // The empty detail view of a fresh installation: what the program waits
 // for, then where it listens (one link a line).
 QString WaitingText(const QStringList &links);
+// An empty program: how to connect a device, and where the help says more.
+QString EmptyProgramText();
+// The picture's shape for the tank type a device reports (TankTypeName's types).
+TankPicture::Shape TankShapeOf(const DeviceRecord &rec);
 // Tooltip of the reception bar: what it counts, and where a click leads.
 QString ReceptionProgressTip(double elapsed, double limit);
 

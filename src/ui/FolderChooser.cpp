@@ -5,7 +5,11 @@
 void ChooseFolder(QWidget *owner, const QString &prompt, const QString &current,
                   std::function<void(const QString &)> done)
 {
-    auto *dlg = new QFileDialog(owner, prompt == QLatin1String("$") ? QString() : prompt, current);
+    // A caption with an access letter ("&Log") makes the title: no "&" shown, "&&" is one.
+    QString title = prompt == QLatin1String("$") ? QString() : prompt;
+    title.replace(QLatin1String("&&"), QStringLiteral("\u0001")).remove(QLatin1Char('&'));
+    title.replace(QChar(1), QLatin1Char('&'));
+    auto *dlg = new QFileDialog(owner, title, current);
     dlg->setObjectName(QStringLiteral("ChooseFolder"));
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     dlg->setFileMode(QFileDialog::Directory);

@@ -1,9 +1,12 @@
 #include "FrmCom.h"
+#include "DialogButtons.h"
 #include "SingleWindow.h"
 
 #include "KeyboardAccess.h"
 #include "ListHelpers.h"
 
+#include "help/HelpTopics.h"
+#include "lang/Lng.h"
 #include "link/ComDialogLogic.h"
 
 #include <QCheckBox>
@@ -14,21 +17,22 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-frmCOM *frmCOM::ShowDialog(QPointer<frmCOM> &open, std::unique_ptr<ComDialogLogic> logic, QWidget *parent)
+frmCOM *frmCOM::ShowDialog(QPointer<frmCOM> &open, std::unique_ptr<ComDialogLogic> logic, HelpFn help,
+                           QWidget *parent)
 {
     const bool fresh = !open;
-    ShowSingle(open, [&] { return new frmCOM(std::move(logic), parent); });
+    ShowSingle(open, [&] { return new frmCOM(std::move(logic), std::move(help), parent); });
     // Loaded once visible: listing the ports can take a moment.
     if (fresh)
         open->logic().Load();
     return open;
 }
 
-frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, QWidget *parent)
+frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, HelpFn help, QWidget *parent)
     : QDialog(parent), logic_(std::move(logic))
 {
     setObjectName(QStringLiteral("frmCOM"));
-    const ComDialogLogic::Captions c = ComDialogLogic::captions();
+    const ComDialogLogic::Captions c = ComDialogLogic::captions(CurrentTexts());
     setWindowTitle(c.window);
 
     LabelCom = new QLabel(c.labelCom, this);
@@ -48,6 +52,12 @@ frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, QWidget *parent)
     CmdOk = new QPushButton(c.ok, this);
     cmdCancel = new QPushButton(c.cancel, this);
     CmdOk->setDefault(true);
+    cmdHilfe = new QPushButton(LngText(250), this);
+    // What each switch means, and neither, in one sentence each.
+    lblErklaerung =
+        new QLabel(LngText(901) + QLatin1Char('\n') + LngText(902) + QLatin1Char('\n') + LngText(903), this);
+    lblErklaerung->setObjectName(QStringLiteral("lblErklaerung"));
+    lblErklaerung->setWordWrap(true);
 
     // Switch, caption, field: one column each, the fields flush left.
     auto *grid = new QGridLayout;
@@ -61,13 +71,11 @@ frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, QWidget *parent)
     grid->addWidget(LabelClientPort, 2, 1, Qt::AlignRight | Qt::AlignVCenter);
     grid->addWidget(txbxClientPort, 2, 2, Qt::AlignLeft);
     grid->setColumnStretch(2, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(CmdOk);
-    buttons->addWidget(cmdCancel);
+    auto *buttons = HelpOkCancelRow(cmdHilfe, CmdOk, cmdCancel);
     auto *outer = new QVBoxLayout(this);
     outer->setSpacing(16);
     outer->addLayout(grid);
+    outer->addWidget(lblErklaerung);
     outer->addLayout(buttons);
     setTabOrder(CheckAktivCom, ComboCOM);
     setTabOrder(ComboCOM, CheckAktivNet);
@@ -88,6 +96,7 @@ frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, QWidget *parent)
         logic_->Ok();
     });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { logic_->Cancel(); });
+    ConnectHelp(cmdHilfe, help, HelpTopic::frmCOM);
 }
 
 frmCOM::~frmCOM() = default;

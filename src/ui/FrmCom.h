@@ -1,4 +1,6 @@
 #pragma once
+#include "FrmHilfe.h"
+
 #include <QDialog>
 #include <QPointer>
 #include <memory>
@@ -18,10 +20,10 @@ class frmCOM : public QDialog
 public:
     // Shows the dialog, then lists the ports; raises the one in open instead
     // when there is one (one at a time).
-    static frmCOM *ShowDialog(QPointer<frmCOM> &open, std::unique_ptr<ComDialogLogic> logic,
+    static frmCOM *ShowDialog(QPointer<frmCOM> &open, std::unique_ptr<ComDialogLogic> logic, HelpFn help = {},
                               QWidget *parent = nullptr);
 
-    explicit frmCOM(std::unique_ptr<ComDialogLogic> logic, QWidget *parent = nullptr);
+    explicit frmCOM(std::unique_ptr<ComDialogLogic> logic, HelpFn help = {}, QWidget *parent = nullptr);
     ~frmCOM() override;
     ComDialogLogic &logic() { return *logic_; }
 
@@ -32,6 +34,8 @@ private:
     QLineEdit *txbxClientPort;
     QPushButton *CmdOk;
     QPushButton *cmdCancel;
+    QPushButton *cmdHilfe;
+    QLabel *lblErklaerung;
     QLabel *LabelCom;
     QLabel *lblAktiv;
     QLabel *LabelClientPort;

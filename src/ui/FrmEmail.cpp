@@ -5,12 +5,14 @@
 #include "ListHelpers.h"
 #include "UiLook.h"
 
+#include "core/TextHelpers.h"
 #include "email/EmailDialogLogic.h"
 #include "help/HelpTopics.h"
 #include "lang/Lng.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -187,22 +189,33 @@ void frmEmail::buildControls()
     txbxEmpfaengerAdr[0] = edit("txbxEmpfaengerAdr0");
     txbxEmpfaengerAdr[1] = edit("txbxEmpfaengerAdr1");
     LabelEmpfaenger1 = label("LabelEmpfaenger1", LngText(153));
+    LabelEmpfaenger2 = label("LabelEmpfaenger2", LngText(918));
 
     LabelAbstandNormal = label("LabelAbstandNormal", LngText(157));
-    ComboAbstand1 = combo("ComboAbstand1", EmailDialogLogic::Abstand1List());
+    ComboAbstand1 = combo("ComboAbstand1", logic_->Abstand1List());
     LabelMelderastertext = label("LabelMelderastertext", LngText(156));
     txbxMelderaster = edit("txbxMelderaster");
     txbxMelderaster->setMaximumWidth(52);
     txbxMelderaster->setAlignment(Qt::AlignRight);
     LabelMelderasterProzent = label("LabelMelderasterProzent", LngText(155));
     LabelSchwelle2 = label("LabelSchwelle2", LngText(158));
-    ComboSchwelle2 = combo("ComboSchwelle2", EmailDialogLogic::SchwelleList());
+    ComboSchwelle2 = combo("ComboSchwelle2", logic_->SchwelleList());
     ComboSchwelle2->setMinimumContentsLength(11);
-    ComboAbstand2 = combo("ComboAbstand2", EmailDialogLogic::Abstand2List());
+    ComboAbstand2 = combo("ComboAbstand2", logic_->Abstand2List());
     LabelStilleStunden = label("LabelStilleStunden", LngText(412));
     spinStilleStunden = new QSpinBox(this);
     spinStilleStunden->setObjectName(QStringLiteral("spinStilleStunden"));
     spinStilleStunden->setRange(0, EmailSettings::kMaxStilleStunden);
+    LabelVerlustProzent = label("LabelVerlustProzent", LngText(1101));
+    spinVerlustProzent = new QDoubleSpinBox(this);
+    spinVerlustProzent->setObjectName(QStringLiteral("spinVerlustProzent"));
+    spinVerlustProzent->setRange(0, 100);
+    spinVerlustProzent->setDecimals(1);
+    spinVerlustProzent->setSingleStep(0.5);
+    LabelVerlustStunden = label("LabelVerlustStunden", LngText(1102));
+    spinVerlustStunden = new QSpinBox(this);
+    spinVerlustStunden->setObjectName(QStringLiteral("spinVerlustStunden"));
+    spinVerlustStunden->setRange(0, EmailSettings::kMaxVerlustStunden);
 
     LabelKundenname = label("LabelKundenname", LngText(152));
     txbxKundenname = edit("txbxKundenname");
@@ -245,6 +258,14 @@ void frmEmail::buildControls()
     LabelBetreff = label("LabelBetreff", LngText(147));
     txbxBetreff = edit("txbxBetreff");
     txbxBetreff->installEventFilter(this);
+    // While the subject is typed with placeholders, what will go out, as it is typed.
+    lblBetreffVorschau = label("lblBetreffVorschau", QString());
+    lblBetreffVorschau->setTextFormat(Qt::PlainText);
+    lblBetreffVorschau->hide();
+    connect(txbxBetreff, &QLineEdit::textEdited, this, [this](const QString &typed) {
+        lblBetreffVorschau->setText(LngText(923) + QLatin1Char(' ') + logic_->subjectPreview(typed));
+        lblBetreffVorschau->setVisible(logic_->subjectEditing());
+    });
 
     const qreal dpr = devicePixelRatioF();
     cmdSchloss = new QToolButton(this);
@@ -268,6 +289,8 @@ void frmEmail::buildControls()
     cmdCancel->setAutoDefault(false);
 
     // Alt and a label's letter reach its field.
+    // The second recipient's label goes without a letter: in some languages the
+    // subject would find none left.
     const std::pair<QLabel *, QWidget *> buddies[] = {{LabelEmpfaenger1, txbxEmpfaengerAdr[0]},
                                                       {LabelAbstandNormal, ComboAbstand1},
                                                       {LabelMelderastertext, txbxMelderaster},
@@ -286,7 +309,8 @@ void frmEmail::buildControls()
                                                       {LabelAbsenderEmail, txbxAbsenderEmail},
                                                       {LabelTank, lstbxTank},
                                                       {LabelBetreff, txbxBetreff},
-                                                      {LabelStilleStunden, spinStilleStunden}};
+                                                      {LabelStilleStunden, spinStilleStunden},
+                                                      {LabelVerlustProzent, spinVerlustProzent}};
     for (const auto &[label, field] : buddies)
         label->setBuddy(field);
 }
@@ -301,8 +325,9 @@ QLayout *frmEmail::buildLayout()
     // The recipients get the whole width: addresses are long.
     g->addWidget(LabelEmpfaenger1, 1, 0, 1, 2);
     g->addWidget(txbxEmpfaengerAdr[0], 2, 0, 1, 2);
-    g->addWidget(txbxEmpfaengerAdr[1], 3, 0, 1, 2);
-    g->setRowMinimumHeight(4, 4);
+    g->addWidget(LabelEmpfaenger2, 3, 0, 1, 2);
+    g->addWidget(txbxEmpfaengerAdr[1], 4, 0, 1, 2);
+    g->setRowMinimumHeight(5, 4);
     addRow(g, LabelAbstandNormal, ComboAbstand1);
     auto *raster = new QHBoxLayout;
     raster->setSpacing(8);
@@ -322,6 +347,14 @@ QLayout *frmEmail::buildLayout()
     silence->addWidget(spinStilleStunden);
     silence->addStretch(1);
     g->addLayout(silence, g->rowCount(), 0, 1, 2);
+    auto *loss = new QHBoxLayout;
+    loss->setSpacing(8);
+    loss->addWidget(LabelVerlustProzent);
+    loss->addWidget(spinVerlustProzent);
+    loss->addWidget(LabelVerlustStunden);
+    loss->addWidget(spinVerlustStunden);
+    loss->addStretch(1);
+    g->addLayout(loss, g->rowCount(), 0, 1, 2);
 
     QGroupBox *customer = group(this);
     g = formGrid(customer);
@@ -370,11 +403,15 @@ QLayout *frmEmail::buildLayout()
     columns->addLayout(right, 1);
 
     QGroupBox *subject = group(this);
-    auto *sh = new QHBoxLayout(subject);
-    sh->setContentsMargins(12, 8, 12, 8);
+    auto *sv = new QVBoxLayout(subject);
+    sv->setContentsMargins(12, 8, 12, 8);
+    sv->setSpacing(4);
+    auto *sh = new QHBoxLayout;
     sh->setSpacing(10);
     sh->addWidget(LabelBetreff);
     sh->addWidget(txbxBetreff, 1);
+    sv->addLayout(sh);
+    sv->addWidget(lblBetreffVorschau);
 
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(8);
@@ -421,6 +458,9 @@ void frmEmail::wireEdits()
     bindCombo(ComboAbstand1, &v.abstand1);
     bindCombo(ComboAbstand2, &v.abstand2);
     connect(spinStilleStunden, &QSpinBox::valueChanged, this, [&v](int h) { v.stilleStunden = h; });
+    connect(spinVerlustProzent, &QDoubleSpinBox::valueChanged, this,
+            [&v](double p) { v.verlustProzent = p; });
+    connect(spinVerlustStunden, &QSpinBox::valueChanged, this, [&v](int h) { v.verlustStunden = h; });
 
     connect(chbxEmail, &QCheckBox::clicked, this, [&v](bool on) { v.aktiv = on; });
     connect(chbxSTARTTLS, &QCheckBox::clicked, this, [&v](bool on) { v.server.startTls = on; });
@@ -445,6 +485,8 @@ void frmEmail::showFields()
     SelectByItemData(ComboAbstand2, v.abstand2);
     txbxMelderaster->setText(v.melderaster);
     spinStilleStunden->setValue(v.stilleStunden);
+    spinVerlustProzent->setValue(v.verlustProzent);
+    spinVerlustStunden->setValue(v.verlustStunden);
     txbxKundenname->setText(v.customer.kundenname);
     txbxStrasse->setText(v.customer.strasse);
     txbxOrt->setText(v.customer.ort);
@@ -477,6 +519,7 @@ void frmEmail::showSubject()
     f.setBold(logic_->subjectEditing());
     txbxBetreff->setFont(f);
     txbxBetreff->setText(logic_->subjectText());
+    lblBetreffVorschau->hide(); // shown again by the next key typed
 }
 
 void frmEmail::EnableSettings()
@@ -484,11 +527,12 @@ void frmEmail::EnableSettings()
     const bool on = logic_->inputsEnabled();
     cmdSchloss->setIcon(lockIcon(logic_->locked(), devicePixelRatioF()));
     const QList<QWidget *> inputs{
-        chbxEmail,     txbxEmpfaengerAdr[0], txbxEmpfaengerAdr[1], ComboSchwelle2,     ComboAbstand1,
-        ComboAbstand2, txbxMelderaster,      txbxKundenname,       txbxStrasse,        txbxOrt,
-        txbxTelefon,   txbxBemerkung,        txbxSMTPServer,       txbxSMTPPort,       chbxSTARTTLS,
-        chbxLogin,     txbxAbsenderEmail,    txbxBetreff,          lstbxTank,          LabelSMTPServer,
-        LabelSMTPPort, LabelSTARTTLS,        LabelLogin,           LabelAbsenderEmail, spinStilleStunden};
+        chbxEmail,          txbxEmpfaengerAdr[0], txbxEmpfaengerAdr[1], ComboSchwelle2,     ComboAbstand1,
+        ComboAbstand2,      txbxMelderaster,      txbxKundenname,       txbxStrasse,        txbxOrt,
+        txbxTelefon,        txbxBemerkung,        txbxSMTPServer,       txbxSMTPPort,       chbxSTARTTLS,
+        chbxLogin,          txbxAbsenderEmail,    txbxBetreff,          lstbxTank,          LabelSMTPServer,
+        LabelSMTPPort,      LabelSTARTTLS,        LabelLogin,           LabelAbsenderEmail, spinStilleStunden,
+        spinVerlustProzent, spinVerlustStunden};
     for (QWidget *w : inputs)
         w->setEnabled(on);
     const bool login = logic_->loginFieldsEnabled();

@@ -60,7 +60,10 @@ frmGrafikHistorie *frmGrafikHistorie::OpenForm(const DeviceTable &table, Setting
                                                const RunSwitches &switches, ClockFn clock, QWidget *parent)
 {
     if (!HasChartData(table)) {
-        ui.messageBox(LngText(161) + QLatin1Char('\n') + LngText(171) + QLatin1Char('\n') + LngText(172),
+        // Advice to switch logging on only where it is off; else what to wait for.
+        const bool logging = config.clientMode || config.logFileActive;
+        ui.messageBox(LngText(161) + QLatin1Char('\n') +
+                          (logging ? LngText(907) : LngText(171) + QLatin1Char('\n') + LngText(172)),
                       LngText(162), MsgIcon::Information, MsgButtons::Ok);
         return nullptr;
     }
@@ -229,14 +232,14 @@ void frmGrafikHistorie::Form_Load()
 
     // The main window's tank, or all tanks when they were the last choice;
     // the range of the tanks chosen.
-    const std::vector<ComboEntry> tanks = ComboTankEntries(table_);
+    const std::vector<ComboEntry> tanks = ComboTankEntries(table_, CurrentTexts());
     for (const ComboEntry &e : tanks)
         ComboTank->addItem(e.text, e.value);
     ComboTank->setCurrentIndex(ComboTankSelection(tanks, int(settings_.readInt(Cfg::GrafikTank)),
                                                   int(settings_.readInt(Cfg::GeraeteAktuell))));
     OpenChartRange(state_, table_, options(), t);
     const int years = DataYears(state_.data.firstTime, t);
-    ranges_ = ComboZeitraumEntries(years);
+    ranges_ = ComboZeitraumEntries(years, CurrentTexts());
     for (const ComboEntry &e : ranges_)
         ComboZeitraum->addItem(e.text, e.value);
     const int saved = int(settings_.readInt(Cfg::ComboZeitraum));
@@ -274,7 +277,7 @@ void frmGrafikHistorie::RebuildChart()
     const ChartOptions o = options();
     // Never wider than the screen: the series need no more detail than that.
     const int columns = std::max(Chart2D->axisRect()->width(), screen() ? screen()->geometry().width() : 0);
-    picture_ = BeginRebuild(state_, table_, o, now(), columns);
+    picture_ = BeginRebuild(state_, table_, o, now(), CurrentTexts(), columns);
     Chart2D->showPicture(picture_);
     drawn_ = SpanOf(picture_, state_.view.firstTime, state_.view.lastTime);
     applyScrollBar(ComputeScrollFigures(state_.view, state_.data));
@@ -292,7 +295,7 @@ void frmGrafikHistorie::syncTimeRange()
     const int custom = ComboZeitraum->findData(kCustomRange);
     if (match < 0) {
         if (custom < 0) {
-            const ComboEntry e = CustomRangeEntry();
+            const ComboEntry e = CustomRangeEntry(CurrentTexts());
             ComboZeitraum->addItem(e.text, e.value);
         }
         ComboZeitraum->setCurrentIndex(ComboZeitraum->findData(kCustomRange));
@@ -316,9 +319,10 @@ void frmGrafikHistorie::fillLegend()
     int widest = 0;
     for (int n = 1; n <= table_.DeviceCount; ++n) {
         const DeviceRecord &rec = table_[n];
-        const QString unit = o.percent ? QStringLiteral("%") : UnitName(rec.Einheit, true);
+        const QString unit = o.percent ? QStringLiteral("%") : UnitSymbol(rec.Einheit);
         auto *item = new QListWidgetItem(swatch(TankColour(n), MarkerCode(n)),
-                                         TankLabel(rec, n) + QStringLiteral(" (") + unit + QLatin1Char(')'));
+                                         TankLabel(rec, n, CurrentTexts()) + QStringLiteral(" (") + unit +
+                                             QLatin1Char(')'));
         item->setData(Qt::UserRole, n);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(hidden_ >> (n - 1) & 1 ? Qt::Unchecked : Qt::Checked);

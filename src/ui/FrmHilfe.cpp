@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStyle>
 #include <QTextBrowser>
@@ -59,6 +60,9 @@ frmHilfe::frmHilfe(const QString &helpRoot, int lngId, QWidget *parent)
     bar->addStretch(1);
     bar->addWidget(searchText_, 2);
     bar->addWidget(find);
+    auto *closeButton = new QPushButton(plainCaption(925), this);
+    closeButton->setObjectName(QStringLiteral("cmdClose"));
+    bar->addWidget(closeButton);
 
     contents_ = new QListWidget(this);
     contents_->setWordWrap(true);
@@ -105,6 +109,10 @@ frmHilfe::frmHilfe(const QString &helpRoot, int lngId, QWidget *parent)
     connect(contents_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { showTopic(item->data(Qt::UserRole).toString()); });
     connect(browser_, &QTextBrowser::anchorClicked, this, &frmHilfe::openLink);
+    // A window of its own, not a dialog: Escape closes it as it would one.
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 frmHilfe *frmHilfe::Open(QPointer<frmHilfe> &slot, const QString &topic, QWidget *parent)

@@ -6,6 +6,7 @@
 #include "app/ProgramInfo.h"
 #include "core/Paths.h"
 #include "core/RunConfig.h"
+#include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
@@ -33,7 +34,6 @@ struct Contact {
 const Contact kMaker{"VALMOR Messtechnik GmbH", "Am Messpunkt 3", "70000 Musterstadt", "info@valmor.example",
                      "www.valmor.example"};
 const Contact kPartner{"ARV Tanktechnik", nullptr, "70100 Beispielstadt", "info@partner.example", nullptr};
-const char *const kLegalNotice = "Alle Rechte vorbehalten / All rights reserved.";
 } // namespace
 
 frmInfo::frmInfo(const RunConfig &config, UiServices &ui, QWidget *parent) : QDialog(parent), ui_(ui)
@@ -54,9 +54,12 @@ frmInfo::frmInfo(const RunConfig &config, UiServices &ui, QWidget *parent) : QDi
     tf.setPointSizeF(tf.pointSizeF() * 1.5);
     tf.setWeight(QFont::DemiBold);
     lblTitel->setFont(tf);
-    lblVersion = new QLabel(ProgramVersionText(), this);
+    // The package's version, with the short form the program always showed.
+    lblVersion = new QLabel(FormatText(LngText(921), {QStringLiteral(TANKMON_VERSION)}) +
+                                QStringLiteral("  (") + ProgramVersionText() + QLatin1Char(')'),
+                            this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
-    lblCopyright = new QLabel(QStringLiteral("© VALMOR. ") + QString::fromUtf8(kLegalNotice), this);
+    lblCopyright = new QLabel(QStringLiteral("© VALMOR. ") + LngText(922), this);
     lblCopyright->setObjectName(QStringLiteral("lblCopyright"));
     lblCopyright->setWordWrap(true);
 

@@ -20,12 +20,12 @@ frmLogClient::frmLogClient(AppController &app, bool atEntry, HelpFn help, QWidge
     : QDialog(parent), app_(app), help_(std::move(help))
 {
     setObjectName(QStringLiteral("frmLogClient"));
-    setWindowTitle(LngText(249));
+    setWindowTitle(LngText(908));
     cmdHilfe = new QPushButton(LngText(250), this);
     cmdCancel = new QPushButton(LngText(251), this);
     CmdOk = new QPushButton(LngText(252), this);
     CmdOk->setDefault(true);
-    lblPfadIniDatei = new QLabel(LngText(253), this);
+    lblPfadIniDatei = new QLabel(LngText(909), this);
     txbxINIPath = new QLineEdit(app_.switches().clientPath(), this);
     txbxINIPath->setMinimumWidth(360);
     cmdINIPath = new QPushButton(QStringLiteral("…"), this);
@@ -33,14 +33,19 @@ frmLogClient::frmLogClient(AppController &app, bool atEntry, HelpFn help, QWidge
     lblPfadIniDatei->setBuddy(txbxINIPath);
     AssignAccessKeys(this);
 
+    // The label says what the folder is for: a line of its own above it.
+    lblPfadIniDatei->setWordWrap(true);
     auto *row = new QHBoxLayout;
-    row->addWidget(lblPfadIniDatei);
     row->addWidget(txbxINIPath, 1);
     row->addWidget(cmdINIPath);
     auto *buttons = HelpOkCancelRow(cmdHilfe, CmdOk, cmdCancel);
     auto *outer = new QVBoxLayout(this);
     outer->setSpacing(16);
-    outer->addLayout(row);
+    auto *field = new QVBoxLayout;
+    field->setSpacing(4);
+    field->addWidget(lblPfadIniDatei);
+    field->addLayout(row);
+    outer->addLayout(field);
     outer->addLayout(buttons);
 
     connect(cmdINIPath, &QPushButton::clicked, this, [this] {
@@ -50,10 +55,14 @@ frmLogClient::frmLogClient(AppController &app, bool atEntry, HelpFn help, QWidge
                              box->setText(folder);
                      });
     });
-    // The program ends after the box OK shows; the dialog stays until then.
+    // A right folder restarts the program; a wrong one is said, and the
+    // dialog takes another.
     connect(CmdOk, &QPushButton::clicked, this, [this] {
         setEnabled(false);
-        app_.storeClientPath(txbxINIPath->text());
+        app_.storeClientPath(txbxINIPath->text(), [self = QPointer<frmLogClient>(this)] {
+            if (self)
+                self->setEnabled(true);
+        });
     });
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(this, &QDialog::rejected, this, [this, atEntry] { app_.clientPathCancelled(atEntry); });

@@ -2,6 +2,7 @@
 
 #include "BrandLogo.h"
 #include "DisplayRules.h"
+#include "FleetView.h"
 #include "FrmCom.h"
 #include "FrmEmail.h"
 #include "FrmGrafikHistorie.h"
@@ -9,9 +10,12 @@
 #include "FrmInfo.h"
 #include "FrmLog.h"
 #include "FrmLogClient.h"
+#include "FrmMeldungen.h"
 #include "FrmMqtt.h"
 #include "FrmTabelle.h"
+#include "FrmWeb.h"
 #include "KeyboardAccess.h"
+#include "StatusIndicator.h"
 #include "StatusPanel.h"
 #include "TankDisplay.h"
 #include "UiLook.h"
@@ -20,7 +24,10 @@
 #include "app/LogDialogLogic.h"
 #include "app/ProgramInfo.h"
 #include "consumption/Forecast.h"
+#include "core/Catalogue.h"
 #include "core/RunConfig.h"
+#include "core/Settings.h"
+#include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "email/EmailDialogLogic.h"
 #include "email/EmailNotifier.h"
@@ -29,7 +36,10 @@
 #include "link/ComDialogLogic.h"
 #include "link/LinkManager.h"
 #include "link/TcpLink.h"
+#include "model/FleetModel.h"
+#include "model/ServiceStatus.h"
 #include "model/TankController.h"
+#include "model/TankStateWatch.h"
 #include "mqtt/MqttDialogLogic.h"
 
 #include <QAction>
@@ -46,7 +56,9 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
@@ -69,17 +81,26 @@ frmMain::frmMain(AppController &app, QWidget *parent) : QMainWindow(parent), app
     auto *v = new QVBoxLayout(central);
     v->setContentsMargins(16, 8, 16, 10);
     v->setSpacing(8);
-    v->addWidget(buildHeader());
+    QWidget *header = buildHeader();
+    v->addWidget(header);
     display_ = new TankDisplay(app_.tanks(), app_.ui(), app_.clock(), central, &app_.forecasts());
     display_->setProgramTitle([this] { return ProgramTitle(app_.config(), false); });
     v->addWidget(display_, 1);
+    buildFleet(header);
     setCentralWidget(central);
     buildMenus();
     buildStatusBar();
+    buildIndicators();
     // Roomy where the screen allows; everything also fits 800 x 600.
     QSize size(1180, 760);
-    if (QScreen *s = screen())
+    // Below this the detail card's texts and the tank picture would run into
+    // each other; a smaller screen still gets the whole window.
+    QSize least(720, 520);
+    if (QScreen *s = screen()) {
         size = size.boundedTo(s->availableGeometry().size());
+        least = least.boundedTo(s->availableGeometry().size());
+    }
+    setMinimumSize(least);
     resize(size);
     // Step 2, the single-instance check, was the controller's start().
     applyLoadSteps();
@@ -132,6 +153,8 @@ void frmMain::buildMenus()
     mnuDatei = bar->addMenu(LngText(314));
     mnuDatei->setObjectName(QStringLiteral("mnuDatei"));
     mnuClientSetup = action(mnuDatei, "mnuClientSetup", LngText(245) + QStringLiteral(" …"));
+    mnuMeldungen = action(mnuDatei, "mnuMeldungen", LngText(871));
+    connect(mnuMeldungen, &QAction::triggered, this, &frmMain::openNotifications);
     mnuDruckenAction = action(mnuDatei, "mnuDrucken", LngText(315));
     mnuDruckenAction->setShortcut(QKeySequence::Print);
     mnuDatei->addSeparator();
@@ -144,6 +167,7 @@ void frmMain::buildMenus()
     mnuLog = action(mnuEinstellen, "mnuLog", LngText(319));
     mnuEmail = action(mnuEinstellen, "mnuEmail", LngText(320));
     mnuMqtt = action(mnuEinstellen, "mnuMqtt", LngText(420));
+    mnuWeb = action(mnuEinstellen, "mnuWeb", LngText(1000));
     mnuEinstellen->addSeparator();
     mnuTemperaturkorrektur = action(mnuEinstellen, "mnuTemperaturkorrektur", LngText(336));
     mnuTemperaturkorrektur->setCheckable(true);
@@ -176,6 +200,8 @@ void frmMain::buildMenus()
     mnuHilfe->setObjectName(QStringLiteral("mnuHilfe"));
     mnuHilfeInhalt = action(mnuHilfe, "mnuHilfeInhalt", LngText(323));
     mnuHilfeInhalt->setShortcut(QKeySequence::HelpContents);
+    // F1 in any window of the program; it opens that window's page.
+    mnuHilfeInhalt->setShortcutContext(Qt::ApplicationShortcut);
     mnuHilfeSuchen = action(mnuHilfe, "mnuHilfeSuchen", LngText(324));
     mnuHilfe->addSeparator();
     mnuHilfeInfo = action(mnuHilfe, "mnuHilfeInfo", LngText(325));
@@ -186,6 +212,7 @@ void frmMain::buildMenus()
     connect(mnuSchnittstelle, &QAction::triggered, this, &frmMain::openInterfaceDialog);
     connect(mnuLog, &QAction::triggered, this, &frmMain::openLogDialog);
     connect(mnuMqtt, &QAction::triggered, this, &frmMain::openMqttDialog);
+    connect(mnuWeb, &QAction::triggered, this, &frmMain::openWebDialog);
     connect(mnuEmail, &QAction::triggered, this, &frmMain::emailSettingsRequested);
     connect(this, &frmMain::emailSettingsRequested, this, &frmMain::openEmailDialog);
     connect(mnuTemperaturkorrektur, &QAction::triggered, this, [this] {
@@ -195,7 +222,16 @@ void frmMain::buildMenus()
     });
     connect(mnuLoeschen, &QAction::triggered, this, [this] { app_.deleteTanks(); });
     connect(mnuKonfigurationLoeschen, &QAction::triggered, this, [this] { app_.deleteConfiguration(); });
-    connect(mnuHilfeInhalt, &QAction::triggered, this, [this] { showHelp(QLatin1String(HelpTopic::Index)); });
+    connect(mnuHilfeInhalt, &QAction::triggered, this, [this] {
+        // The page of the window in front; the contents for the main window and the help itself.
+        const QWidget *front = QApplication::activeWindow();
+        const QString name = front && front != this ? front->objectName() : QString();
+        QString topic = QLatin1String(HelpTopic::Index);
+        for (const char *t : HelpTopic::All)
+            if (name == QLatin1String(t))
+                topic = name;
+        showHelp(topic);
+    });
     connect(mnuHilfeSuchen, &QAction::triggered, this,
             [this] { showHelp(QLatin1String(HelpTopic::Search)); });
     connect(mnuHilfeInfo, &QAction::triggered, this, &frmMain::showAbout);
@@ -230,8 +266,13 @@ void frmMain::buildStatusBar()
     bar->addPermanentWidget(separator());
     bar->addPermanentWidget(panels_[3]);
     connect(&app_.ui(), &UiServices::panelTextChanged, this, [this](int n, const QString &text) {
-        if (StatusPanel *p = panels_.value(n))
+        if (n == 2) {
+            // The e-mail panel also tells the last result.
+            panel2Text_ = text;
+            showServiceIndicators();
+        } else if (StatusPanel *p = panels_.value(n)) {
             p->setText(text);
+        }
         // The links announce themselves on panel 1.
         if (n == 1)
             describeLinks();
@@ -340,6 +381,8 @@ void frmMain::afterActivate()
 void frmMain::receptionProgress(double elapsed, double limit)
 {
     panels_[3]->showProgress(elapsed, limit);
+    panels_[3]->progressBar()->setTextVisible(true);
+    panels_[3]->progressBar()->setFormat(LngText(868));
     panels_[3]->progressBar()->setToolTip(DisplayRules::ReceptionProgressTip(elapsed, limit));
 }
 
@@ -353,6 +396,8 @@ void frmMain::describeLinks()
             links << QStringLiteral("TCP/IP Port ") + QString::number(l->listeningPort());
     }
     display_->setLinkDescription(links);
+    if (linkIndicator_)
+        showLinkIndicator();
 }
 
 void frmMain::hideProgress()
@@ -379,7 +424,8 @@ void frmMain::openInterfaceDialog()
         return;
     }
     interfaceDialogPending_ = false;
-    frmCOM::ShowDialog(com_, app_.interfaceDialog(), this);
+    frmCOM::ShowDialog(
+        com_, app_.interfaceDialog(), [this](const QString &topic) { showHelp(topic); }, this);
 }
 
 void frmMain::wireLinks()
@@ -431,8 +477,18 @@ void frmMain::openMqttDialog()
         return;
     frmMqtt::ShowDialog(
         mqtt_,
-        std::make_unique<MqttDialogLogic>(ReadMqttValues(app_.settings()), app_.ui(),
+        std::make_unique<MqttDialogLogic>(ReadMqttValues(app_.settings()), app_.ui(), app_.texts(),
                                           [this](const MqttValues &v) { app_.applyMqttSettings(v); }),
+        [this](const QString &topic) { showHelp(topic); }, this);
+}
+
+void frmMain::openWebDialog()
+{
+    if (app_.config().clientMode)
+        return;
+    frmWeb::ShowDialog(
+        web_, ReadWebValues(app_.settings()), app_.ui(),
+        [this](const WebValues &v) { app_.applyWebSettings(v); },
         [this](const QString &topic) { showHelp(topic); }, this);
 }
 
@@ -449,11 +505,11 @@ void frmMain::openEmailDialog()
     EmailNotifier &mail = app_.email();
     TestMailFns testMail{[&mail] { return mail.busy(); },
                          [&mail](int tank, const EmailValues &shown) { mail.SendTestEmail(tank, shown); }};
-    frmEmail *dlg =
-        frmEmail::ShowDialog(email_,
-                             std::make_unique<EmailDialogLogic>(app_.emailSettings(), std::move(testMail),
-                                                                app_.ui(), app_.tanks().table()),
-                             this);
+    frmEmail *dlg = frmEmail::ShowDialog(
+        email_,
+        std::make_unique<EmailDialogLogic>(app_.emailSettings(), std::move(testMail), app_.ui(), app_.texts(),
+                                           app_.tanks().table()),
+        this);
     if (dlg)
         connect(dlg, &frmEmail::helpRequested, this, &frmMain::showHelp, Qt::UniqueConnection);
 }
@@ -489,4 +545,186 @@ void frmMain::closeEvent(QCloseEvent *e)
     e->accept();
     if (!ending_)
         app_.requestQuit(0, true);
+}
+
+// ---------------------------------------------------------------------------
+// Fleet view, states and notifications
+
+void frmMain::buildFleet(QWidget *header)
+{
+    fleetModel_ = new FleetModel(
+        app_.tanks(), app_.states(),
+        [this](int n) -> std::optional<double> {
+            const auto f = app_.forecasts().forecast(n);
+            return f ? std::optional<double>(f->days) : std::nullopt;
+        },
+        app_.clock(), CurrentTexts(), this);
+    connect(&app_.forecasts(), &ForecastProvider::forecastChanged, fleetModel_, &FleetModel::refreshDays);
+    fleet_ = new FleetView(*fleetModel_, display_);
+    display_->setFleetView(fleet_);
+    display_->setStates(&app_.states());
+    connect(fleet_, &FleetView::deviceActivated, this, [this](int n) { app_.tanks().ComboSN_Click(n); });
+
+    // The switch between the cards and the list, at the header's end.
+    auto make = [header](const char *name, int textId) {
+        auto *b = new QToolButton(header);
+        b->setObjectName(QLatin1String(name));
+        b->setText(LngText(textId));
+        b->setCheckable(true);
+        b->setAutoExclusive(true);
+        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        b->setFocusPolicy(Qt::NoFocus); // reached by its access letter, outside the tab chain
+        return b;
+    };
+    cmdKarten = make("cmdKarten", 830);
+    cmdListe = make("cmdListe", 831);
+    if (auto *h = qobject_cast<QHBoxLayout *>(header->layout())) {
+        h->addWidget(cmdKarten);
+        h->addWidget(cmdListe);
+    }
+    connect(cmdKarten, &QToolButton::clicked, this, [this] { showFleetView(false); });
+    connect(cmdListe, &QToolButton::clicked, this, [this] { showFleetView(true); });
+    const bool list = app_.settings().readIsOne(Cfg::Flottenansicht);
+    display_->showFleet(list);
+    (list ? cmdListe : cmdKarten)->setChecked(true);
+}
+
+void frmMain::showFleetView(bool on)
+{
+    if (display_->fleetShown() == on)
+        return;
+    display_->showFleet(on);
+    (on ? cmdListe : cmdKarten)->setChecked(true);
+    app_.settings().write(Cfg::Flottenansicht, on ? QStringLiteral("1") : QStringLiteral("0"));
+    if (on)
+        fleet_->table()->setFocus();
+}
+
+void frmMain::buildIndicators()
+{
+    QStatusBar *bar = statusBar();
+    linkIndicator_ = new StatusIndicator("lblLinkIndicator", bar);
+    mqttIndicator_ = new StatusIndicator("lblMqttIndicator", bar);
+    notesIndicator_ = new StatusIndicator("lblMeldungenIndicator", bar);
+    bar->addPermanentWidget(linkIndicator_);
+    bar->addPermanentWidget(mqttIndicator_);
+    bar->addPermanentWidget(notesIndicator_);
+    panel2Text_ = panels_[2]->text();
+    // Narrow windows: the indicators keep their room, panel 3 (the bar) gives way.
+    panels_[1]->setMinimumWidth(120);
+    panels_[2]->setMinimumWidth(100);
+    panels_[3]->setMinimumWidth(90);
+
+    connect(linkIndicator_, &StatusIndicator::clicked, this, [this] {
+        if (app_.config().clientMode)
+            openNotifications();
+        else
+            openInterfaceDialog();
+    });
+    connect(mqttIndicator_, &StatusIndicator::clicked, this, &frmMain::openMqttDialog);
+    connect(notesIndicator_, &StatusIndicator::clicked, this, &frmMain::openNotifications);
+    connect(&app_.services(), &ServiceStatus::changed, this, &frmMain::showServiceIndicators);
+    connect(&app_.notifications(), &NotificationLog::changed, this, &frmMain::showNotificationCount);
+    connect(&app_.tanks(), &TankController::telegramAccepted, this, &frmMain::showLinkIndicator);
+    // The age of the last telegram moves on by itself.
+    auto *tick = new QTimer(this);
+    tick->setInterval(15 * 1000);
+    connect(tick, &QTimer::timeout, this, &frmMain::showLinkIndicator);
+    tick->start();
+    showLinkIndicator();
+    showServiceIndicators();
+    showNotificationCount();
+}
+
+void frmMain::showLinkIndicator()
+{
+    const Texts t = CurrentTexts();
+    QStringList parts;
+    bool up = false;
+    if (LinkManager *l = app_.links()) {
+        if (l->serialOpen()) {
+            parts << FormatText(t(853), {l->currentDevice()});
+            up = true;
+        }
+        if (l->tcp().state() == DeviceLink::State::Connected) {
+            const TcpLink *real = l->tcpListener();
+            parts << FormatText(t(854), {real ? real->remoteIP() : QStringLiteral("1")});
+            up = true;
+        } else if (l->listeningPort() != 0) {
+            parts << FormatText(t(855), {QString::number(l->listeningPort())});
+            up = true;
+        }
+        if (l->simulation().state() != DeviceLink::State::Closed)
+            up = true;
+    }
+    if (parts.isEmpty() && !up && !app_.config().clientMode)
+        parts << t(856);
+    // The newest telegram of any tank.
+    QDateTime last;
+    const TankController &tanks = app_.tanks();
+    for (int n = 1; n <= tanks.DeviceCount(); ++n)
+        if (tanks.device(n).Uhrzeit.isValid() && (!last.isValid() || tanks.device(n).Uhrzeit > last))
+            last = tanks.device(n).Uhrzeit;
+    const QString age = FormatText(t(857), {AgoText(last, app_.clock()(), t)});
+    QString text = parts.join(QStringLiteral(", "));
+    if (last.isValid())
+        text += (text.isEmpty() ? QString() : QStringLiteral(" · ")) + age;
+    QString tip = parts.join(QLatin1Char('\n'));
+    if (last.isValid())
+        tip += QLatin1Char('\n') + age + QStringLiteral(" (") +
+               LngLocale().toString(last, QLocale::ShortFormat) + QLatin1Char(')');
+    tip += QLatin1Char('\n') + (app_.config().clientMode ? t(867) : t(858));
+    linkIndicator_->show(text, tip.trimmed(), !up && !app_.config().clientMode);
+}
+
+void frmMain::showServiceIndicators()
+{
+    const Texts t = CurrentTexts();
+    const ServiceStatus &s = app_.services();
+    // Panel 2: the e-mail switch as ever, then the last result.
+    QString mail = panel2Text_;
+    QString mailTip;
+    if (s.mail() == ServiceStatus::Mail::Sent) {
+        mailTip = FormatText(t(859), {AgoText(s.mailTime(), app_.clock()(), t)});
+    } else if (s.mail() == ServiceStatus::Mail::Failed) {
+        mail += QStringLiteral(" · ") + t(860);
+        mailTip = t(860) + QLatin1Char('\n') + s.mailText();
+    }
+    panels_[2]->setText(mail);
+    panels_[2]->setToolTip((mailTip.isEmpty() ? QString() : mailTip + QLatin1Char('\n')) + t(861));
+    panels_[2]->setStyleSheet(s.mail() == ServiceStatus::Mail::Failed
+                                  ? QStringLiteral("QLabel { color: #b71c1c; font-weight: 600; }")
+                                  : QString());
+
+    // Without MQTT switched on there is nothing to tell.
+    mqttIndicator_->setVisible(s.mqtt() != ServiceStatus::Mqtt::Off);
+    switch (s.mqtt()) {
+    case ServiceStatus::Mqtt::Off:
+        mqttIndicator_->show(t(862), t(866), false);
+        break;
+    case ServiceStatus::Mqtt::Connecting:
+        mqttIndicator_->show(t(865), t(866), false);
+        break;
+    case ServiceStatus::Mqtt::Connected:
+        mqttIndicator_->show(t(863), s.mqttText() + QLatin1Char('\n') + t(866), false);
+        break;
+    case ServiceStatus::Mqtt::Problem:
+        mqttIndicator_->show(t(864), s.mqttText() + QLatin1Char('\n') + t(866), true);
+        break;
+    }
+}
+
+void frmMain::showNotificationCount()
+{
+    const int open = app_.notifications().unacknowledged();
+    const Texts t = CurrentTexts();
+    notesIndicator_->show(
+        open > 0 ? t(832) + QStringLiteral(": ") + FormatText(t(839), {QString::number(open)}) : t(832),
+        (open > 0 ? FormatText(t(839), {QString::number(open)}) : t(840)) + QLatin1Char('\n') + t(867),
+        open > 0);
+}
+
+frmMeldungen *frmMain::openNotifications()
+{
+    return frmMeldungen::Open(notes_, app_.notifications(), app_.tanks(), this);
 }

@@ -10,8 +10,14 @@ class frmTabelle;
 class frmHilfe;
 class frmLog;
 class frmMqtt;
+class frmWeb;
 class frmCOM;
 class frmEmail;
+class frmMeldungen;
+class FleetModel;
+class FleetView;
+class StatusIndicator;
+class QToolButton;
 class frmGrafikHistorie;
 class QAction;
 class QLabel;
@@ -35,6 +41,9 @@ public:
     void printWindow(QPrinter &printer);
     TankDisplay *display() const { return display_; }
     StatusPanel *panel(int n) const { return panels_.value(n); }
+    FleetView *fleetView() const { return fleet_; }
+    // The notifications list (status bar and menu); the window shown.
+    frmMeldungen *openNotifications();
 
 public slots:
     // Reception watchdog (the link manager): bar over panel 3.
@@ -66,6 +75,7 @@ private:
     void showHelp(const QString &topic);
     void openLogDialog();
     void openMqttDialog();
+    void openWebDialog();
     void openClientPathDialog();
     void showAbout();
     void openTable();
@@ -82,6 +92,7 @@ private:
     QPointer<frmHilfe> help_;
     QPointer<frmLog> log_;
     QPointer<frmMqtt> mqtt_;
+    QPointer<frmWeb> web_;
     BrandLogo *PictureValmor = nullptr;
     BrandLogo *PictureARV = nullptr;
     QLabel *LabelPgmName = nullptr;
@@ -98,6 +109,7 @@ private:
     QAction *mnuLog = nullptr;
     QAction *mnuEmail = nullptr;
     QAction *mnuMqtt = nullptr;
+    QAction *mnuWeb = nullptr;
     QAction *mnuTemperaturkorrektur = nullptr;
     QAction *mnuLoeschen = nullptr;
     QAction *mnuKonfigurationLoeschen = nullptr;
@@ -105,6 +117,24 @@ private:
     QAction *mnuHilfeInhalt = nullptr;
     QAction *mnuHilfeSuchen = nullptr;
     QAction *mnuHilfeInfo = nullptr;
+
+    // Fleet view, states and notifications.
+    void buildFleet(QWidget *header);
+    void buildIndicators();
+    void showLinkIndicator();
+    void showServiceIndicators();
+    void showNotificationCount();
+    void showFleetView(bool on);
+    FleetModel *fleetModel_ = nullptr;
+    FleetView *fleet_ = nullptr;
+    QToolButton *cmdKarten = nullptr;
+    QToolButton *cmdListe = nullptr;
+    StatusIndicator *linkIndicator_ = nullptr;
+    StatusIndicator *mqttIndicator_ = nullptr;
+    StatusIndicator *notesIndicator_ = nullptr;
+    QAction *mnuMeldungen = nullptr;
+    QPointer<frmMeldungen> notes_;
+    QString panel2Text_;
 
     bool shownOnce_ = false;
     bool ending_ = false;

@@ -4,7 +4,10 @@
 
 #include "KeyboardAccess.h"
 
+#include "core/TextHelpers.h"
 #include "help/HelpTopics.h"
+#include "lang/Lng.h"
+#include "mqtt/MqttConnectionTest.h"
 #include "mqtt/MqttDialogLogic.h"
 
 #include <QCheckBox>
@@ -26,7 +29,7 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
     : QDialog(parent), logic_(std::move(logic)), help_(std::move(help))
 {
     setObjectName(QStringLiteral("frmMqtt"));
-    const MqttDialogLogic::Captions c = MqttDialogLogic::captions();
+    const MqttDialogLogic::Captions c = MqttDialogLogic::captions(CurrentTexts());
     const MqttValues &v = logic_->values;
     setWindowTitle(c.window);
 
@@ -59,18 +62,31 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
     CmdOk->setDefault(true);
     cmdCancel = new QPushButton(c.cancel, this);
     cmdHilfe = new QPushButton(c.help, this);
+    cmdTest = new QPushButton(LngText(911), this);
+    cmdTest->setObjectName(QStringLiteral("cmdTest"));
+    lblTest = new QLabel(this);
+    lblTest->setObjectName(QStringLiteral("lblTest"));
+    lblTest->setWordWrap(true);
+    lblTest->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto *form = new QFormLayout;
     form->setRowWrapPolicy(QFormLayout::WrapLongRows);
     form->addRow(chbxAktiv);
-    form->addRow(c.host, txtHost);
-    form->addRow(c.port, spinPort);
+    // Captions end in a colon, as in the other dialogs.
+    const auto label = [](const QString &caption) { return caption + QLatin1Char(':'); };
+    form->addRow(label(c.host), txtHost);
+    form->addRow(label(c.port), spinPort);
     form->addRow(chbxTLS);
-    form->addRow(c.userName, txtUserName);
-    form->addRow(c.password, txtPassword);
-    form->addRow(c.topic, txtTopic);
+    form->addRow(label(c.userName), txtUserName);
+    form->addRow(label(c.password), txtPassword);
+    // The answer gets the width of the dialog and room for two lines from the start.
+    form->addRow(cmdTest);
+    lblTest->setMinimumHeight(2 * lblTest->fontMetrics().lineSpacing() + 2);
+    lblTest->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    form->addRow(lblTest);
+    form->addRow(label(c.topic), txtTopic);
     form->addRow(chbxDiscovery);
-    form->addRow(c.prefix, txtPrefix);
+    form->addRow(label(c.prefix), txtPrefix);
 
     auto *buttons = HelpOkCancelRow(cmdHilfe, CmdOk, cmdCancel);
 
@@ -82,12 +98,13 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
 
     connect(CmdOk, &QPushButton::clicked, this, &frmMqtt::CmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::close);
+    connect(cmdTest, &QPushButton::clicked, this, &frmMqtt::cmdTest_Click);
     ConnectHelp(cmdHilfe, help_, HelpTopic::frmMqtt);
 }
 
 frmMqtt::~frmMqtt() = default;
 
-void frmMqtt::CmdOk_Click()
+void frmMqtt::takeFields()
 {
     MqttValues &v = logic_->values;
     v.aktiv = chbxAktiv->isChecked();
@@ -99,6 +116,35 @@ void frmMqtt::CmdOk_Click()
     v.topic = txtTopic->text();
     v.discovery = chbxDiscovery->isChecked();
     v.discoveryPrefix = txtPrefix->text();
+}
+
+void frmMqtt::CmdOk_Click()
+{
+    takeFields();
     if (logic_->Ok())
         close();
+}
+
+// One attempt with the values as typed; the dialog stays usable meanwhile and
+// the answer comes within ten seconds.
+void frmMqtt::cmdTest_Click()
+{
+    if (test_)
+        return;
+    takeFields();
+    const MqttValues v = logic_->values;
+    const Texts t = CurrentTexts();
+    if (v.host.trimmed().isEmpty()) {
+        lblTest->setText(t(434));
+        return;
+    }
+    test_ = new MqttConnectionTest(v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"), 10000, this);
+    cmdTest->setEnabled(false);
+    lblTest->setText(FormatText(t(916), {v.host.trimmed() + QLatin1Char(':') + QString::number(v.port)}));
+    connect(test_, &MqttConnectionTest::finished, this, [this, v, t](MqttConnectionTest::Result r) {
+        lblTest->setText(MqttConnectionTest::ResultText(r, v, t));
+        cmdTest->setEnabled(true);
+        test_->deleteLater();
+    });
+    test_->start();
 }

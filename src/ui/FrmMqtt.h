@@ -5,7 +5,9 @@
 #include <QPointer>
 #include <memory>
 
+class MqttConnectionTest;
 class MqttDialogLogic;
+class QLabel;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
@@ -34,10 +36,15 @@ public:
     QPushButton *CmdOk;
     QPushButton *cmdCancel;
     QPushButton *cmdHilfe;
+    QPushButton *cmdTest;
+    QLabel *lblTest;
 
 private:
     void CmdOk_Click();
+    void takeFields();
+    void cmdTest_Click();
 
     std::unique_ptr<MqttDialogLogic> logic_;
     HelpFn help_;
+    QPointer<MqttConnectionTest> test_;
 };

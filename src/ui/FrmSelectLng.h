@@ -3,10 +3,11 @@
 
 class QLabel;
 class QListWidget;
+class QPushButton;
 
 // The language selection: the languages in their fixed order; a double-click
-// in the list chooses the current entry (chosen) and closes the dialog. Nothing is
-// stored here.
+// in the list, Enter or OK chooses the current entry (chosen) and closes the
+// dialog. Nothing is stored here.
 class frmSelectLng : public QDialog
 {
     Q_OBJECT
@@ -15,6 +16,10 @@ public:
 
     QLabel *lbl;
     QListWidget *lst;
+    QPushButton *cmdOk;
+
+private:
+    void choose();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

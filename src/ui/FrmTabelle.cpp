@@ -22,7 +22,7 @@
 frmTabelle *frmTabelle::OpenForm(const DeviceTable &devices, Settings &settings, UiServices &ui,
                                  const RunConfig &config, ClockFn clock, int selectedTank, QWidget *parent)
 {
-    if (!ConsumptionController::OpenForm(devices, ui))
+    if (!ConsumptionController::OpenForm(devices, ui, CurrentTexts()))
         return nullptr;
     auto *w = new frmTabelle(devices, settings, ui, config, std::move(clock), parent);
     w->fillTankList(ConsumptionController::initialSelection(selectedTank));
@@ -32,7 +32,7 @@ frmTabelle *frmTabelle::OpenForm(const DeviceTable &devices, Settings &settings,
 
 frmTabelle::frmTabelle(const DeviceTable &devices, Settings &settings, UiServices &ui,
                        const RunConfig &config, ClockFn clock, QWidget *parent)
-    : QWidget(parent, Qt::Window), ctrl_(devices, settings, ui, config, std::move(clock), this)
+    : QWidget(parent, Qt::Window), ctrl_(devices, settings, ui, texts_, config, std::move(clock), this)
 {
     setObjectName(QStringLiteral("frmTabelle"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -35,6 +35,7 @@ private:
     void applyColumnWidths();
     void cmdExportCSV_Click();
 
+    Texts texts_ = CurrentTexts(); // the window speaks the run's language
     ConsumptionController ctrl_;
     QComboBox *ComboTank;
     QLabel *caption_;

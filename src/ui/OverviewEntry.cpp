@@ -2,6 +2,7 @@
 
 #include "DisplayRules.h"
 #include "ElidedLabel.h"
+#include "StateBadge.h"
 #include "TankPicture.h"
 #include "UiLook.h"
 #include "lang/Lng.h"
@@ -70,6 +71,15 @@ OverviewEntry::OverviewEntry(int device, const QString &caption, QWidget *parent
     lblAlarm->setText(LngText(334));
     UiLook::SetRole(lblAlarm, UiLook::Role::AlarmBadge);
     lblAlarm->hide();
+    lblZustand = label("lblZustand");
+    UiLook::SetRole(lblZustand, UiLook::Role::Small);
+    {
+        // The pictures of a row stay in line, badge or none.
+        QSizePolicy keep = lblZustand->sizePolicy();
+        keep.setRetainSizeWhenHidden(true);
+        lblZustand->setSizePolicy(keep);
+    }
+    lblZustand->hide();
     tank = new TankPicture(TankPicture::Style::Overview, this);
     tank->setObjectName(QStringLiteral("TankShape"));
 
@@ -94,6 +104,7 @@ OverviewEntry::OverviewEntry(int device, const QString &caption, QWidget *parent
     v->setContentsMargins(14, 18, 14, 14);
     v->setSpacing(6);
     v->addWidget(lblTankbezeichnung);
+    v->addWidget(lblZustand, 0, Qt::AlignLeft);
     v->addSpacing(4);
     v->addLayout(picture);
     v->addSpacing(6);
@@ -108,7 +119,8 @@ void OverviewEntry::showDevice(const DeviceRecord &rec, bool tempKorr, const QDa
 {
     const qint64 age = ReadingAgeMinutes(rec.Uhrzeit, now);
     lblTankbezeichnung->setText(rec.Tankbezeichnung);
-    txbxLiter->setText(FormatValue(CorrectedVolume(rec, tempKorr), rec));
+    tank->setShape(TankShapeOf(rec));
+    txbxLiter->setText(ShownValue(CorrectedVolume(rec, tempKorr), rec, CurrentTexts()));
     lblAlarm->setVisible(rec.Alarm);
 
     if (IsStale(age) || rec.Volumen < 0) {
@@ -136,6 +148,11 @@ void OverviewEntry::showDevice(const DeviceRecord &rec, bool tempKorr, const QDa
     const QColor c = IsOld(age) ? OldColour() : NormalColour();
     for (QLabel *l : {txbxLiter, lblProzent, lblTemp, lblDate})
         UiLook::SetTextColour(l, c);
+}
+
+void OverviewEntry::showState(const TankStatus &s, const Texts &t)
+{
+    StateLook::ShowBadge(lblZustand, s, t);
 }
 
 void OverviewEntry::setForecastText(const QString &text)

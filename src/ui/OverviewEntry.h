@@ -2,6 +2,8 @@
 #include <QGroupBox>
 
 struct DeviceRecord;
+struct TankStatus;
+class Texts;
 class ElidedLabel;
 class QLabel;
 class TankPicture;
@@ -22,6 +24,9 @@ public:
 
     // ShowDevice: the entry for rec as of now.
     void showDevice(const DeviceRecord &rec, bool tempKorr, const QDateTime &now);
+
+    // The tank's state as a badge under the name (hidden while ok).
+    void showState(const TankStatus &s, const Texts &t);
 
     // Days until empty; empty text: none (the line keeps its room).
     void setForecastText(const QString &text);
@@ -45,6 +50,7 @@ private:
     QLabel *lblTemp;
     QLabel *lblDate;
     QLabel *lblAlarm;
+    QLabel *lblZustand;
     QLabel *lblReichweite;
     TankPicture *tank; // outline and contents shape
     int device_;

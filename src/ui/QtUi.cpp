@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -70,7 +71,18 @@ void QtUi::messageBox(const QString &text, const QString &title, MsgIcon icon, M
     box->show();
 }
 
+void QtUi::passwordBox(const QString &prompt, const QString &title, InputDone done)
+{
+    textBox(prompt, title, QString(), true, std::move(done));
+}
+
 void QtUi::inputBox(const QString &prompt, const QString &title, const QString &def, InputDone done)
+{
+    textBox(prompt, title, def, false, std::move(done));
+}
+
+void QtUi::textBox(const QString &prompt, const QString &title, const QString &def, bool hidden,
+                   InputDone done)
 {
     auto *dlg = new QInputDialog(QApplication::activeWindow());
     dlg->setAttribute(Qt::WA_DeleteOnClose);
@@ -79,6 +91,8 @@ void QtUi::inputBox(const QString &prompt, const QString &title, const QString &
     dlg->setLabelText(prompt);
     dlg->setTextValue(def);
     dlg->setInputMode(QInputDialog::TextInput);
+    if (hidden)
+        dlg->setTextEchoMode(QLineEdit::Password);
     connect(dlg, &QDialog::finished, this, [dlg, done](int result) {
         if (done)
             done(result == QDialog::Accepted ? dlg->textValue() : QString());

@@ -17,11 +17,14 @@ public:
     void messageBox(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons,
                     MsgDone done = {}) override;
     void inputBox(const QString &prompt, const QString &title, const QString &def, InputDone done) override;
+    void passwordBox(const QString &prompt, const QString &title, InputDone done) override;
     void beep() override;
     void setWaitCursor(bool on) override;
 
 private:
     QString boxTitle(const QString &title) const;
+    void textBox(const QString &prompt, const QString &title, const QString &def, bool hidden,
+                 InputDone done);
 
     std::function<QString()> programTitle_;
     bool waitCursor_ = false;

@@ -5,16 +5,19 @@
 #include "ListHelpers.h"
 #include "OverviewEntry.h"
 #include "OverviewPage.h"
+#include "StateBadge.h"
 #include "TabRows.h"
 #include "TankPicture.h"
 #include "UiLook.h"
 #include "consumption/Forecast.h"
 #include "core/Clock.h"
 #include "core/RunConfig.h"
+#include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 #include "model/Figures.h"
 #include "model/TankController.h"
+#include "model/TankStateWatch.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -24,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QUrl>
@@ -78,7 +82,13 @@ TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, Q
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(14);
     row->addWidget(buildDetailCard(), 0);
-    row->addLayout(tabColumn, 1);
+    auto *cards = new QWidget(this);
+    cards->setObjectName(QStringLiteral("CardsView"));
+    tabColumn->setContentsMargins(0, 0, 0, 0);
+    cards->setLayout(tabColumn);
+    views_ = new QStackedWidget(this);
+    views_->addWidget(cards);
+    row->addWidget(views_, 1);
 
     // Tab 1 and the entry of device 1 exist from the start; the tab shows
     // once a second device makes an overview worth having.
@@ -130,6 +140,11 @@ QWidget *TankDisplay::buildDetailCard()
     lblDetailName = new ElidedLabel(card);
     lblDetailName->setObjectName(QStringLiteral("lblDetailName"));
     UiLook::SetRole(lblDetailName, UiLook::Role::DetailName);
+    lblZustand = makeLabel(card, "lblZustand");
+    lblZustand->hide();
+    lblZustandHinweis = makeLabel(card, "lblZustandHinweis", {}, UiLook::Role::Small);
+    lblZustandHinweis->setWordWrap(true);
+    lblZustandHinweis->hide();
     lblWaiting = makeLabel(card, "lblWaiting", {}, UiLook::Role::Percent);
     lblWaiting->setWordWrap(true);
     lblWaiting->setAlignment(Qt::AlignCenter);
@@ -179,7 +194,14 @@ QWidget *TankDisplay::buildDetailCard()
     v->setSpacing(6);
     v->addWidget(labelTank);
     v->addWidget(ComboSN);
-    v->addWidget(lblDetailName);
+    {
+        // The state beside the name: no extra line while all is well.
+        auto *nameRow = new QHBoxLayout;
+        nameRow->addWidget(lblDetailName, 1);
+        nameRow->addWidget(lblZustand);
+        v->addLayout(nameRow);
+    }
+    v->addWidget(lblZustandHinweis);
     v->addWidget(lblWaiting);
     v->addWidget(lblVolumen);
     v->addWidget(LabelTankinhalt);
@@ -268,7 +290,47 @@ void TankDisplay::fillUnits()
 {
     ComboEinheit->clear();
     for (int code = 0; code <= 8; ++code)
-        AddListItem(ComboEinheit, UnitName(code, false), code);
+        AddListItem(ComboEinheit, UnitName(code, CurrentTexts()), code);
+}
+
+void TankDisplay::setStates(const TankStateWatch *states)
+{
+    states_ = states;
+    if (states_)
+        connect(states_, &TankStateWatch::statusChanged, this, &TankDisplay::showState);
+    for (int n = 1; n <= tanks_.DeviceCount(); ++n)
+        showState(n);
+}
+
+void TankDisplay::setFleetView(QWidget *fleet)
+{
+    views_->addWidget(fleet);
+}
+
+void TankDisplay::showFleet(bool on)
+{
+    if (views_->count() > 1)
+        views_->setCurrentIndex(on ? 1 : 0);
+}
+
+bool TankDisplay::fleetShown() const
+{
+    return views_->currentIndex() == 1;
+}
+
+void TankDisplay::showState(int n)
+{
+    if (!states_ || n < 1 || n > tanks_.DeviceCount())
+        return;
+    const TankStatus s = states_->status(n);
+    const Texts t = CurrentTexts();
+    if (OverviewEntry *e = entries_.value(n))
+        e->showState(s, t);
+    if (n == tanks_.currentDevice()) {
+        StateLook::ShowBadge(lblZustand, s, t);
+        lblZustandHinweis->setText(TankStateNote(s, t));
+        lblZustandHinweis->setVisible(s.condition != TankCondition::Ok);
+    }
 }
 
 void TankDisplay::setProgramTitle(std::function<QString()> title)
@@ -287,9 +349,12 @@ void TankDisplay::setUrlCaption(const QString &text)
     showUrl(text);
 }
 
-void TankDisplay::showUrl(const QString &text)
+void TankDisplay::showUrl(const QString &text, bool source)
 {
-    lblURL->setText(QStringLiteral("<a href=\"#\">%1</a>").arg(text.toHtmlEscaped()));
+    // A device's address says what it is and where a click leads.
+    lblURL->setText((source ? LngText(869).toHtmlEscaped() + QLatin1Char(' ') : QString()) +
+                    QStringLiteral("<a href=\"#\">%1</a>").arg(text.toHtmlEscaped()));
+    lblURL->setToolTip(source ? FormatText(LngText(870), {text}) : QString());
     lblURL->setProperty("caption", text);
     lblURL->setVisible(!text.isEmpty());
 }
@@ -307,6 +372,9 @@ void TankDisplay::resetDisplay()
     txbxTankbezeichnung->clear();
     lblDetailName->setText(QString());
     lblAlarmBigTank->hide();
+    lblZustand->hide();
+    lblZustandHinweis->hide();
+    tankPicture->setNoValueText(QString());
     setUrlCaption(urlCaption_);
     // Nothing to name or to give a unit before a device is shown (a client
     // leaves them as they are, as every later refresh does).
@@ -326,8 +394,15 @@ void TankDisplay::setLinkDescription(const QStringList &links)
 void TankDisplay::showWaiting()
 {
     const bool waiting = tanks_.DeviceCount() == 0;
-    if (waiting)
-        lblWaiting->setText(WaitingText(links_));
+    // No tank yet: no tab named after one, and how to connect a device.
+    if (waiting) {
+        lblWaiting->setText(WaitingText(links_) + QStringLiteral("\n\n") + EmptyProgramText());
+        SSTab1->setTabText(0, LngText(280));
+        syncTabRows();
+    } else if (tanks_.DeviceCount() == 1 && SSTab1->tabText(0) != LngText(326)) {
+        SSTab1->setTabText(0, LngText(326)); // the first tank's own tab
+        syncTabRows();
+    }
     lblWaiting->setVisible(waiting);
     lblVolumen->setVisible(!waiting);
 }
@@ -473,6 +548,7 @@ void TankDisplay::ShowDevice(int n)
         return;
     e->showDevice(tanks_.device(n), tanks_.switches().flagTempKorr(), clock_());
     showForecast(n);
+    showState(n);
     updateTabMark(OverviewTab(n));
 }
 
@@ -480,12 +556,15 @@ void TankDisplay::showForecast(int n)
 {
     if (n < 1 || n > tanks_.DeviceCount())
         return;
-    const QString text = forecasts_ ? ForecastText(forecasts_->forecast(n)) : QString();
+    // No forecast while the device reports a fault instead of a level.
+    const bool fault = tanks_.device(n).Volumen < 0;
+    const QString text = forecasts_ && !fault ? ForecastText(forecasts_->forecast(n)) : QString();
     if (OverviewEntry *e = entries_.value(n))
         e->setForecastText(text);
     if (n == tanks_.currentDevice())
-        txbxReichweite->setText(LngText(400) + QLatin1Char(' ') +
-                                (text.isEmpty() ? QStringLiteral("–") : text));
+        txbxReichweite->setText(fault ? QString()
+                                      : LngText(400) + QLatin1Char(' ') +
+                                            (text.isEmpty() ? QStringLiteral("–") : text));
 }
 
 void TankDisplay::DrawTankLevel(double fraction)
@@ -512,20 +591,24 @@ void TankDisplay::ComboSN_Click()
     if (ComboSN->currentIndex() < 0 || ComboSN->currentData().toInt() != c)
         selectInCombo(c);
 
-    lblVolumen->setText(FormatValue(CorrectedVolume(r, tk), r));
+    lblVolumen->setText(ShownValue(CorrectedVolume(r, tk), r, CurrentTexts()));
     UiLook::SetRole(lblVolumen, r.Volumen >= 0 ? UiLook::Role::BigValue : UiLook::Role::Fault);
     UiLook::SetTextColour(lblVolumen, old ? OldColour() : NormalColour());
     lblDetailName->setText(r.Tankbezeichnung);
+    tankPicture->setShape(TankShapeOf(r));
     lblWaiting->hide();
     lblVolumen->show();
     if (r.Volumen >= 0) {
         setCaption(DetailCaption(lblVolumen->text(), r.Temperatur, programTitle()));
         DrawTankLevel(FillFraction(r));
+        tankPicture->setNoValueText(QString());
         lblVolumen->setToolTip(QString());
         LabelTankinhalt->setText(LngText(258) + CorrectedPercentText(r, tk));
     } else {
         setCaption(programTitle());
         DrawTankLevel(0);
+        // Not an empty tank: no level at all.
+        tankPicture->setNoValueText(LngText(815));
         lblVolumen->setToolTip(lblVolumen->text());
         LabelTankinhalt->setText(LngText(259));
     }
@@ -533,15 +616,24 @@ void TankDisplay::ComboSN_Click()
     if (txbxTankbezeichnung->text() != r.Tankbezeichnung)
         txbxTankbezeichnung->setText(r.Tankbezeichnung);
     SelectByItemData(ComboEinheit, r.Einheit);
-    txbxTanktyp->setText(TankTypeName(r));
-    txbxTankVolumen->setText(FormatValue(r.Tankvolumen, r));
+    txbxTanktyp->setText(TankTypeName(r, CurrentTexts()));
+    txbxTankVolumen->setText(ShownValue(r.Tankvolumen, r, CurrentTexts()));
     txbxTankhoehe->setText(QString::number(r.Tankhoehe) + QStringLiteral(" mm"));
     txbxTemperatur->setText(TemperatureText(r.Temperatur));
 
     lblAlarmBigTank->setVisible(r.Alarm);
     txbxZeit->setText(GeneralDateTimeText(r.Uhrzeit));
-    UiLook::SetTextColour(txbxZeit, old ? OldTimeColour() : NormalColour());
+    // A client shows what the serving installation stored: a reading older
+    // than its storing interval (and a minute's grace) has not come through.
+    const RunConfig &cfg = tanks_.config();
+    const bool behind = cfg.clientMode && r.Uhrzeit.isValid() && cfg.logIniInterval > 0 &&
+                        r.Uhrzeit.secsTo(clock_()) > qint64(cfg.logIniInterval) + 60;
+    UiLook::SetTextColour(txbxZeit, old || behind ? OldTimeColour() : NormalColour());
+    txbxZeit->setToolTip(
+        behind ? FormatText(LngText(910), {QString::number(cfg.logIniInterval) + QStringLiteral(" s")})
+               : QString());
     showForecast(c);
+    showState(c);
 
     ComboSN->setEnabled(true);
     if (!tanks_.config().clientMode) {
@@ -549,7 +641,7 @@ void TankDisplay::ComboSN_Click()
         ComboEinheit->setEnabled(true);
     }
     if (!r.ClientIP.isEmpty())
-        showUrl(r.ClientIP);
+        showUrl(r.ClientIP, true);
     else
         lblURL->hide();
 }

@@ -6,6 +6,8 @@
 #include "core/Clock.h"
 
 class ForecastProvider;
+class TankStateWatch;
+class QStackedWidget;
 class TankController;
 class UiServices;
 class ElidedLabel;
@@ -43,6 +45,13 @@ public:
     // told while no device has sent a telegram yet.
     void setLinkDescription(const QStringList &links);
 
+    // Every tank's state for the cards and the detail view (none: not shown).
+    void setStates(const TankStateWatch *states);
+    // The fleet list as the alternative to the overview tabs, and the switch.
+    void setFleetView(QWidget *fleet);
+    void showFleet(bool on);
+    bool fleetShown() const;
+
     // ComboSN_Click: the detail view for the current device.
     void ComboSN_Click();
     void ShowDevice(int n);
@@ -77,6 +86,8 @@ private:
     QLabel *txbxZeit;
     QLabel *txbxReichweite; // days until empty
     TankPicture *tankPicture;
+    QLabel *lblZustand = nullptr;        // the state's words, as a badge
+    QLabel *lblZustandHinweis = nullptr; // and what they mean
     QPushButton *cmdGrafik;
     QPushButton *cmdTabelle;
 
@@ -94,11 +105,14 @@ private:
     void setCaption(const QString &c);
     QString programTitle() const;
     void openUrl();
-    void showUrl(const QString &text);
+    void showUrl(const QString &text, bool source = false);
     void showForecast(int n);
 
     TankController &tanks_;
     const ForecastProvider *forecasts_;
+    const TankStateWatch *states_ = nullptr;
+    QStackedWidget *views_ = nullptr; // the overview tabs, or the fleet list
+    void showState(int n);
     UiServices &ui_;
     ClockFn clock_;
     std::function<QString()> title_;

@@ -1,10 +1,15 @@
 #pragma once
+#include <QPainterPath>
 #include <QWidget>
 
 class QVariantAnimation;
 
-// A standing steel tank with its liquid. The level glides to a new value
-// instead of jumping, so a refresh reads as a change of level.
+// A steel tank with its liquid, in the shape the device reports: standing,
+// lying (a horizontal cylinder or an oval), a sphere, a half-round cistern or
+// a battery of tanks. The level is the filled part of the volume; its height
+// follows the shape (a lying cylinder half full shows the liquid at half its
+// height, a quarter full well below a quarter). The level glides to a new
+// value instead of jumping, so a refresh reads as a change of level.
 //   Detail: large picture with a level scale; fractions above 1 fill it.
 //   Overview: small picture; a fraction above 1 rises beyond the outline
 //   (an over-full reading is meant to look wrong).
@@ -13,7 +18,14 @@ class TankPicture : public QWidget
     Q_OBJECT
 public:
     enum class Style { Detail, Overview };
+    enum class Shape { Standing, Lying, Oval, Sphere, Cistern, Battery };
     explicit TankPicture(Style style, QWidget *parent = nullptr);
+
+    void setShape(Shape shape);
+    Shape shape() const { return shape_; }
+    // The height of the liquid (0..1 of the tank's) for a filled part of the
+    // volume (0..1) in a shape.
+    static double LevelHeight(Shape shape, double volumeFraction);
 
     // The fraction the liquid moves to (the detail style caps it at 1).
     void setLevel(double fraction);
@@ -21,6 +33,9 @@ public:
     // Hides or shows the liquid (an overview entry without a valid reading).
     void setLiquidVisible(bool on);
     bool liquidVisible() const { return liquidVisible_; }
+    // Text over the tank in place of a level ("no valid value"); empty: none.
+    void setNoValueText(const QString &text);
+    QString noValueText() const { return noValue_; }
     // The fraction drawn at this moment (lags behind level() while gliding).
     double shownLevel() const { return shown_; }
 
@@ -32,10 +47,13 @@ protected:
 
 private:
     QRectF bodyRect() const;
+    QPainterPath shellPath(const QRectF &body) const;
 
     Style style_;
+    Shape shape_ = Shape::Standing;
     double target_ = 0;
     double shown_ = 0;
     bool liquidVisible_ = true;
+    QString noValue_;
     QVariantAnimation *glide_;
 };

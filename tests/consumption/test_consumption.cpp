@@ -61,7 +61,6 @@ Cells monthCells(const ConsumptionTable &table)
 ConsumptionResult run(const std::vector<Tank> &tanks, ConsumptionSettings s = {}, int selection = 0,
                       const QString &protocol = {})
 {
-    SetLngId(1);
     s.logVerbrauch = !protocol.isEmpty();
     return ComputeConsumption(devicesOf(tanks), {selection, 2026, s, protocol, QLocale(QLocale::German)});
 }
@@ -159,7 +158,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ConsumptionTable, TotalsRoundAfterEveryAdditionHalvesToEven)
 {
-    SetLngId(1);
     ConsumptionTable t(2026, 2025);
     // Step by step 0.5 -> 0 three times, + 2.5 -> 2 (rounding away from zero: 6).
     for (int m : {1, 2, 3})
@@ -167,9 +165,10 @@ TEST(ConsumptionTable, TotalsRoundAfterEveryAdditionHalvesToEven)
     t.add(2026, 4, 2.5);
     t.add(2025, 7, 1.5);
     t.computeTotals();
-    EXPECT_EQ((std::vector{t.cell(1, 14).number, t.cell(2, 14).number, t.cell(3, 14).number}),
+    EXPECT_EQ((std::vector{t.cell(1, 14, Texts()).number, t.cell(2, 14, Texts()).number,
+                           t.cell(3, 14, Texts()).number}),
               (std::vector<double>{2, 2, 4}));
-    EXPECT_EQ(t.cell(3, 2).kind, ConsumptionTable::Cell::Empty);
+    EXPECT_EQ(t.cell(3, 2, Texts()).kind, ConsumptionTable::Cell::Empty);
 }
 
 namespace
@@ -202,7 +201,7 @@ QStringList groupsOf(const ConsumptionResult &r)
         for (int d : g.tanks)
             tanks << QString::number(d);
         for (int row = 1; row <= g.table.yearRows(); ++row)
-            rows << QString::number(g.table.cell(row, 14).number, 'g', 15);
+            rows << QString::number(g.table.cell(row, 14, Texts()).number, 'g', 15);
         out << QStringLiteral("%1 %2: %3 | %4 | %5")
                    .arg(g.unit, tanks.join(','))
                    .arg(g.table.decimals())
@@ -217,7 +216,6 @@ QStringList groupsOf(const ConsumptionResult &r)
 // only within one unit: a table and a total per unit, in the CSV too.
 TEST(ConsumptionUnits, DecimalTotalsAndOneTablePerUnit)
 {
-    SetLngId(1);
     const DeviceTable devices = mixedUnits();
     const auto compute = [&](int selection, bool perTank = false) {
         ConsumptionRequest request{selection, 2026, {}, {}, QLocale(QLocale::German)};
@@ -234,7 +232,7 @@ TEST(ConsumptionUnits, DecimalTotalsAndOneTablePerUnit)
                                                  "% 3: 1 | 1.3 1.2 | 2.5", "US Gal 5: 0 | 0 | 0"}));
     EXPECT_EQ(groupsOf(compute(0, true)).size(), 5);
 
-    const ConsumptionCsvTexts texts = ConsumptionCsvTexts::forLocale(QLocale(QLocale::German));
+    const ConsumptionCsvTexts texts = ConsumptionCsvTexts::forLanguage(Texts(1));
     const QByteArray table =
         ConsumptionExportBytes(devices, {0, 2026, {}, {}, {}}, ConsumptionCsvFormat::Table, "Tank 1-5", texts)
             .bytes;

@@ -19,13 +19,8 @@ protected:
     void SetUp() override
     {
         DataDirTest::SetUp();
-        IniStore::SetWriteFailureReporter(
+        settings.setFailureReport(
             [this](const QString &path, const QString &reason) { reports << path + " | " + reason; });
-    }
-    void TearDown() override
-    {
-        IniStore::SetWriteFailureReporter({});
-        DataDirTest::TearDown();
     }
     QStringList reports;
 };
@@ -76,8 +71,8 @@ TEST_F(HostileSettings, EachFileIsReadForWhatItHoldsAndWrittenOnlyWhenSafe)
         const QString key = read.section('/', 1).section('=', 0, 0);
         const QString path = dataDir() + name + ".ini";
         writeBytes(path, bytes);
-        EXPECT_EQ(ReadIniValue(path, section, key, "dflt"), read.section('=', 1));
-        WriteIniValue(path, "Common", "Log", QStringLiteral("x"));
+        EXPECT_EQ(settings.store().read(path, section, key).value_or("dflt"), read.section('=', 1));
+        settings.store().write(path, "Common", "Log", QStringLiteral("x"));
         const QByteArray after = readBytes(path);
         if (refusal) {
             EXPECT_EQ(after, bytes);
@@ -89,7 +84,7 @@ TEST_F(HostileSettings, EachFileIsReadForWhatItHoldsAndWrittenOnlyWhenSafe)
             EXPECT_TRUE(after.startsWith(kept.isEmpty() ? bytes : kept))
                 << after.left(80).toHex().toStdString();
             EXPECT_TRUE(after.contains("Log=x\r\n"));
-            EXPECT_EQ(ReadIniValue(path, section, key, "dflt"), read.section('=', 1));
+            EXPECT_EQ(settings.store().read(path, section, key).value_or("dflt"), read.section('=', 1));
         }
     }
 }
@@ -99,8 +94,8 @@ TEST_F(HostileSettings, EachFileIsReadForWhatItHoldsAndWrittenOnlyWhenSafe)
 TEST_F(HostileSettings, NonRegularFileIsNeitherOpenedBlockingNorReplaced)
 {
     ASSERT_EQ(::mkfifo(QFile::encodeName(iniPath()).constData(), 0600), 0);
-    EXPECT_EQ(ReadIniValue(iniPath(), "COM", "Port", "1"), "1");
-    WriteIniValue(iniPath(), "COM", "Port", QStringLiteral("3"));
+    EXPECT_EQ(settings.store().read(iniPath(), "COM", "Port").value_or("1"), "1");
+    settings.store().write(iniPath(), "COM", "Port", QStringLiteral("3"));
     EXPECT_EQ(reports.size(), 1);
     struct stat st {
     };

@@ -16,10 +16,10 @@ using SettingsStore = DataDirTest;
 TEST_F(SettingsStore, WritingKeepsOrderCommentsAndLineEnds)
 {
     writeBytes(iniPath(), "; keep me\n[A]\nx=1\n\n; note\n[B]\r\ny=2\r\n\r\n[C]\nz=3");
-    WriteIniValue(iniPath(), "A", "X", "10");  // replace, keep the key's spelling
-    WriteIniValue(iniPath(), "B", "w", "new"); // new key after the last line of B, before the blank
-    WriteIniValue(iniPath(), "C", "q", "4");   // last line had no line end
-    WriteIniValue(iniPath(), "D", "k", "v");   // new section at the end
+    settings.store().write(iniPath(), "A", "X", "10");  // replace, keep the key's spelling
+    settings.store().write(iniPath(), "B", "w", "new"); // new key after the last line of B, before the blank
+    settings.store().write(iniPath(), "C", "q", "4");   // last line had no line end
+    settings.store().write(iniPath(), "D", "k", "v");   // new section at the end
     EXPECT_EQ(readBytes(iniPath()),
               QByteArray("; keep me\n[A]\nx=10\n\n; note\n[B]\r\ny=2\r\nw=new\r\n\r\n[C]\nz=3\r\nq=4\r\n"
                          "[D]\r\nk=v\r\n"));
@@ -31,51 +31,51 @@ TEST_F(SettingsStore, WritingKeepsOrderCommentsAndLineEnds)
 TEST_F(SettingsStore, WritesReplaceCreateDeleteAndKeepLongValues)
 {
     config.dataFolder = tmp_.path() + "/new/VALMOR/Tankmon/";
-    EXPECT_EQ(ReadIniValue(iniPath(), "Common", "Log", "d"), "d");
+    EXPECT_EQ(settings.store().read(iniPath(), "Common", "Log").value_or("d"), "d");
     EXPECT_FALSE(QFileInfo::exists(dataDir())) << "reading never creates the file";
-    WriteIniValue(iniPath(), "Common", "Log", "/tmp/trace");
+    settings.store().write(iniPath(), "Common", "Log", "/tmp/trace");
     ASSERT_TRUE(QFileInfo::exists(tmp_.path() + "/new/VALMOR/Tankmon/Tankmon.ini"));
     const quint64 first = InodeOf(iniPath());
     const QString longValue(300, QLatin1Char('x'));
-    WriteIniValue(iniPath(), "Common", "Long", longValue);
+    settings.store().write(iniPath(), "Common", "Long", longValue);
     EXPECT_NE(InodeOf(iniPath()), first); // a new file renamed over the old one
     EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files | QDir::Hidden), QStringList{"Tankmon.ini"});
     EXPECT_TRUE(readBytes(iniPath()).contains(QByteArray(300, 'x')));
-    WriteIniValue(iniPath(), "Common", "Log", IniNoValue);
+    settings.store().write(iniPath(), "Common", "Log", IniNoValue);
     EXPECT_FALSE(readBytes(iniPath()).contains("Log="));
-    EXPECT_EQ(ReadIniValue(iniPath(), "Common", "Long"), longValue.left(254)); // the other key stays
+    EXPECT_EQ(settings.store().read(iniPath(), "Common", "Long"), longValue.left(254)); // the other key stays
 }
 
 TEST_F(SettingsStore, ChangesByAnotherProcessAreSeenAtNextRead)
 {
-    WriteIniValue(iniPath(), "COM", "Port", "2");
-    EXPECT_EQ(ReadIniValue(iniPath(), "COM", "Port"), "2");
+    settings.store().write(iniPath(), "COM", "Port", "2");
+    EXPECT_EQ(settings.store().read(iniPath(), "COM", "Port"), "2");
     // Same size, replaced by another program (new inode).
     const QString other = dataDir() + "other.ini";
     writeBytes(other, "[COM]\r\nPort=5\r\n");
     ASSERT_EQ(std::rename(qPrintable(other), qPrintable(iniPath())), 0);
-    EXPECT_EQ(ReadIniValue(iniPath(), "COM", "Port"), "5");
+    EXPECT_EQ(settings.store().read(iniPath(), "COM", "Port"), "5");
     // Edited in place.
     writeBytes(iniPath(), "[COM]\r\nPort=77\r\n");
-    EXPECT_EQ(ReadIniValue(iniPath(), "COM", "Port"), "77");
+    EXPECT_EQ(settings.store().read(iniPath(), "COM", "Port"), "77");
 }
 
 TEST_F(SettingsStore, BatchWritesOnceAndReadsPendingValues)
 {
-    WriteIniValue(iniPath(), "A", "k", "0");
+    settings.store().write(iniPath(), "A", "k", "0");
     const quint64 before = InodeOf(iniPath());
     {
         Settings::Batch batch(settings);
         for (int n = 1; n <= 56; ++n)
             for (int k = 0; k < 15; ++k)
-                WriteIniValue(iniPath(), "Gerät" + QString::number(n), "K" + QString::number(k),
-                              QString::number(n * 100 + k));
+                settings.store().write(iniPath(), "Gerät" + QString::number(n), "K" + QString::number(k),
+                                       QString::number(n * 100 + k));
         EXPECT_EQ(InodeOf(iniPath()), before); // nothing written yet
-        EXPECT_EQ(ReadIniValue(iniPath(), "Gerät56", "K14"), "5614");
+        EXPECT_EQ(settings.store().read(iniPath(), "Gerät56", "K14"), "5614");
     }
     EXPECT_NE(InodeOf(iniPath()), before);
     copyToFreshFolder();
-    EXPECT_EQ(ReadIniValue(iniPath(), "Gerät56", "K14"), "5614");
+    EXPECT_EQ(settings.store().read(iniPath(), "Gerät56", "K14"), "5614");
 }
 
 TEST_F(SettingsStore, FailedWritesReportAndCarryOn)
@@ -212,4 +212,45 @@ TEST(Cp1252, RoundTripsTheCodePage)
     EXPECT_EQ(Cp1252::encode(Cp1252::decode(all)), all);
     EXPECT_EQ(Cp1252::decode(QByteArray("\x80\xB3")), QString::fromUtf8("€³"));
     EXPECT_EQ(Cp1252::encode(QString::fromUtf8("m³ Ω")), QByteArray("m\xB3 ?"));
+}
+
+// Each Settings owns its store: a batch open on one delays none of another's
+// writes, its failures reach only its own report, and what it has pending or
+// cached is not what another Settings over the same file reads.
+TEST_F(SettingsStore, TwoSettingsShareNeitherBatchNorCacheNorReport)
+{
+    QTemporaryDir otherDir;
+    RunConfig otherConfig = config;
+    otherConfig.dataFolder = otherDir.path() + "/";
+    const RunSwitches otherSwitches(otherConfig);
+    QStringList reports, otherReports;
+    settings.setFailureReport([&](const QString &path, const QString &) { reports << path; });
+    Settings other(otherSwitches, [&](const QString &path, const QString &) { otherReports << path; });
+    settings.write(Cfg::ComPort, 1);
+    {
+        Settings::Batch batch(settings);
+        settings.write(Cfg::ComPort, 2);
+        EXPECT_TRUE(other.write(Cfg::ComPort, 3));
+        EXPECT_TRUE(readBytes(other.localPath()).contains("Port=3")) << "written at once";
+        EXPECT_TRUE(readBytes(iniPath()).contains("Port=1")) << "the batch holds it back";
+
+        // Over the same file, another Settings reads the disk, not the pending value.
+        Settings sameFile(switches);
+        EXPECT_EQ(sameFile.read(Cfg::ComPort), "1");
+        sameFile.write(Cfg::ComPort, 4);
+        EXPECT_EQ(settings.read(Cfg::ComPort), "2") << "pending values win until the batch ends";
+
+        // A failure of the other store is reported to the other only.
+        QFile::remove(other.localPath());
+        QDir().mkpath(other.localPath());
+        EXPECT_FALSE(other.write(Cfg::ComPort, 5));
+        EXPECT_EQ(otherReports, QStringList{other.localPath()});
+        EXPECT_EQ(reports, QStringList());
+    }
+    EXPECT_TRUE(readBytes(iniPath()).contains("Port=2"));
+    // Written through one Settings, read at once through another over the file.
+    Settings sameFile(switches);
+    EXPECT_EQ(sameFile.read(Cfg::ComPort), "2");
+    sameFile.write(Cfg::ComPort, 6);
+    EXPECT_EQ(settings.read(Cfg::ComPort), "6");
 }

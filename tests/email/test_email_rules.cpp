@@ -51,7 +51,7 @@ protected:
         QList<int> reasons;
         for (qsizetype i = before; i < sent.size(); ++i)
             for (int reason = 0; reason <= 6; ++reason)
-                if (sent[i].second.startsWith(ReasonText(reason) + QStringLiteral(" : ")))
+                if (sent[i].second.startsWith(ReasonText(reason, texts) + QStringLiteral(" : ")))
                     reasons << reason;
         return reasons;
     }
@@ -71,7 +71,7 @@ protected:
         QTimer::singleShot(0, [done, code] { done(SmtpResult{code == 0, code, {}, {}}); });
     }
     EmailNotifier email = EmailNotifier(
-        devices, values, settings, ui, clock, snapshots, std::bind_front(&EmailRulesTest::mail, this),
+        devices, values, settings, ui, texts, clock, snapshots, std::bind_front(&EmailRulesTest::mail, this),
         [] { return MessageContext(); }, [this] { return settings.readSwitch(Cfg::Simulation); });
 };
 

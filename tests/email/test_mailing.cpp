@@ -29,7 +29,7 @@ protected:
     {
         values.unload();
         email = std::make_unique<EmailNotifier>(
-            tanks.table(), values, settings, ui, clock, history,
+            tanks.table(), values, settings, ui, texts, clock, history,
             std::bind_front(&SmtpSender::SMTP_Send, &sender), [] { return MessageContext(); },
             [] { return false; });
         tanks.setEmailHooks(email.get());
@@ -39,7 +39,7 @@ protected:
         return tanks.EvalTelegramm(Telegram{.status = 1, .levelWord = Bcd(level)}.bytes(), {});
     }
 
-    TankController tanks{switches, settings, ui, clock};
+    TankController tanks{switches, settings, ui, texts, clock};
     EmailSettings values{settings, tanks.table()};
     HistoryHooks history;
     std::unique_ptr<EmailNotifier> email;

@@ -14,7 +14,6 @@ class MessageTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        SetLngId(1);
         DeviceRecord &a = devices[1];
         a.SN = 4711, a.Einheit = 0, a.Volumen = 1234, a.Tankvolumen = 5000, a.Temperatur = 12;
         a.Tanktyp = 1, a.Geraetetyp = 5, a.Tankhoehe = 1500;
@@ -32,6 +31,7 @@ protected:
                         QStringLiteral("70000 Musterstadt"), QStringLiteral("Kunde 42  ")};
         ctx.locale = QLocale(QLocale::German, QLocale::Germany);
         ctx.now = kNow;
+        ctx.texts = Texts(1);
     }
 
     DeviceTable devices;
@@ -96,11 +96,12 @@ TEST_F(MessageTest, SubjectForms)
 {
     const QString stored = QStringLiteral("%13 %20 %10, %01, %04, %21 %15 %08");
     // The placeholder form and back (a typed "<>": EmailDialogTest).
-    const QString shown = ExpandSubject(1, stored, SubjectToPlaceholders, devices, ctx.customer, ctx.locale);
+    const QString shown =
+        ExpandSubject(1, stored, SubjectToPlaceholders, devices, ctx.customer, ctx.locale, ctx.texts);
     EXPECT_FALSE(shown.contains('%')) << shown.toStdString();
-    EXPECT_EQ(ExpandSubject(1, shown, SubjectToCodes, devices, ctx.customer, ctx.locale), stored);
+    EXPECT_EQ(ExpandSubject(1, shown, SubjectToCodes, devices, ctx.customer, ctx.locale, ctx.texts), stored);
     EXPECT_EQ(ExpandSubject(1, QStringLiteral("%06%07 %11 %16 %09"), SubjectToValues, devices, ctx.customer,
-                            ctx.locale),
+                            ctx.locale, ctx.texts),
               QStringLiteral("4711 1500mm 12 1234 Liter"));
     EXPECT_EQ(EmailSubject(1, ReasonRefuelStart, stored, devices, ctx),
               QStringLiteral("Betankung Start : 25% von 5000 Liter, Müller GmbH, 70000 Musterstadt, Tank 1 "

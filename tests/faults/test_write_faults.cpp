@@ -65,13 +65,12 @@ protected:
     void SetUp() override
     {
         DataDirTest::SetUp();
-        IniStore::SetWriteFailureReporter(
+        settings.setFailureReport(
             [this](const QString &path, const QString &why) { reports << path + " | " + why; });
     }
     void TearDown() override
     {
         g_fault = Fault::None;
-        IniStore::SetWriteFailureReporter({});
         DataDirTest::TearDown();
     }
     void inject(Fault f)
@@ -94,10 +93,10 @@ TEST_F(WriteFaults, SettingsFileIsReplacedOnlyWhenTheNewContentIsOnDisk)
         writeBytes(path, before);
         reports.clear();
         inject(f);
-        EXPECT_FALSE(IniStore::Write(path, "Ger\u00e4te", "Anzahl", QStringLiteral("2")));
+        EXPECT_FALSE(settings.store().write(path, "Ger\u00e4te", "Anzahl", QStringLiteral("2")));
         {
-            IniBatch batch; // the registry's way: many keys, one replace
-            IniStore::Write(path, "Ger\u00e4t2", "SN", QStringLiteral("815"));
+            IniBatch batch(settings.store()); // the registry's way: many keys, one replace
+            settings.store().write(path, "Ger\u00e4t2", "SN", QStringLiteral("815"));
             EXPECT_FALSE(batch.commit());
         }
         g_fault = Fault::None;
@@ -107,9 +106,9 @@ TEST_F(WriteFaults, SettingsFileIsReplacedOnlyWhenTheNewContentIsOnDisk)
         ASSERT_EQ(reports.size(), 2);
         EXPECT_TRUE(reports[0].startsWith(path + " | ")) << reports[0].toStdString();
         EXPECT_GT(reports[0].size(), path.size() + 3); // with the reason
-        // The values stay pending in this process and reach the disk with the next write.
-        EXPECT_EQ(IniStore::Read(path, "Ger\u00e4te", "Anzahl"), "2");
-        EXPECT_TRUE(IniStore::Write(path, "Common", "Log", QString()));
+        // The values stay pending in the store and reach the disk with the next write.
+        EXPECT_EQ(settings.store().read(path, "Ger\u00e4te", "Anzahl"), "2");
+        EXPECT_TRUE(settings.store().write(path, "Common", "Log", QString()));
         const QByteArray after = readBytes(path);
         EXPECT_TRUE(after.contains("Anzahl=2") && after.contains("SN=815") && after.contains("SN=4711"));
     }

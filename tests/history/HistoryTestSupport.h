@@ -20,7 +20,6 @@ protected:
     void SetUp() override
     {
         DataDirTest::SetUp();
-        SetLngId(1);
         switches.setLogFolder(dataDir());
     }
     QString file(int n) const { return dataDir() + QStringLiteral("Tank%1.csv").arg(n); }
@@ -47,7 +46,8 @@ protected:
     ScriptedUi ui;
     std::unique_ptr<DeviceTable> table = std::make_unique<DeviceTable>();
     int saves = 0;
-    HistoryRecorder recorder{*table, switches, settings, ui, clock, [this] { ++saves; }};
+    const Texts texts{1};
+    HistoryRecorder recorder{*table, switches, settings, ui, texts, clock, [this] { ++saves; }};
 };
 
 // Equal entries; a negative zero is told from a positive one.

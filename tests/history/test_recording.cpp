@@ -131,7 +131,7 @@ TEST_F(RecordingTest, UnopenableFileIsRetriedWithoutWaitingThenWrittenOrReported
     ASSERT_TRUE(retriesOver());
     EXPECT_GE(e.elapsed(), 900); // four waits of 250 ms between five attempts
     ASSERT_EQ(ui.count(QStringLiteral("message")), 1);
-    EXPECT_EQ(std::pair(ui.shown[0].title, ui.shown[0].icon), std::pair(LngText(27), MsgIcon::Stop));
+    EXPECT_EQ(std::pair(ui.shown[0].title, ui.shown[0].icon), std::pair(texts(27), MsgIcon::Stop));
     EXPECT_TRUE(ui.shown[0].text.contains(QStringLiteral("not a regular file")));
     EXPECT_TRUE(QFileInfo::exists(file(1)) && !QFileInfo(file(1)).isFile()) << "not replaced";
 }

@@ -3,6 +3,7 @@
 #include "core/Settings.h"
 #include "lang/AccessKeys.h"
 #include "lang/Lng.h"
+#include "lang/Plural.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -38,6 +39,8 @@ QString blanks(const QString &s)
 }
 
 const int kMultiLine[] = {141, 142, 143, 233, 234};
+// Words that follow a number: one line per plural form of the language.
+const int kPlural[] = {900};
 } // namespace
 
 class LanguageTables : public ::testing::TestWithParam<int>
@@ -82,6 +85,12 @@ TEST_P(LanguageTables, KeepTheFormThatTheProgramDependsOn)
         EXPECT_EQ(text(lng, id).count("%s"), 2) << id;
     for (int id : kMultiLine)
         EXPECT_EQ(text(lng, id).split("\r\n").size(), text(1, id).split("\r\n").size()) << id;
+    for (int id : kPlural) {
+        const QStringList forms = text(lng, id).split("\r\n");
+        EXPECT_EQ(forms.size(), PluralFormCount(lng)) << id;
+        EXPECT_EQ(forms.filter(QRegularExpression("^\\S(.*\\S)?$")).size(), forms.size())
+            << id << " blank form";
+    }
     // The twelve thresholds of the e-mail dialog, the last one at 90 %.
     SetLngId(lng);
     EXPECT_EQ(LngLines(142).size(), 12);
@@ -118,6 +127,56 @@ TEST_P(LanguageTables, SubjectPlaceholdersConvertBackUniquely)
 
 INSTANTIATE_TEST_SUITE_P(AllTen, LanguageTables, ::testing::Range(1, 11));
 
+// The unit word after a number, as a reader of each language expects it.
+TEST(PluralForms, UnitWordFollowsTheNumber)
+{
+    const struct {
+        int lng;
+        std::vector<std::pair<qint64, const char *>> words;
+    } cases[] = {
+        {10,
+         {{1, "litr"},
+          {2, "litry"},
+          {4, "litry"},
+          {5, "litrów"},
+          {12, "litrów"},
+          {14, "litrów"},
+          {21, "litrów"},
+          {22, "litry"},
+          {0, "litrów"},
+          {112, "litrów"},
+          {2284, "litry"},
+          {1945, "litrów"}}},
+        {8,
+         {{1, "litra"},
+          {21, "litra"},
+          {11, "litara"},
+          {2, "litre"},
+          {24, "litre"},
+          {13, "litara"},
+          {5, "litara"},
+          {101, "litra"},
+          {111, "litara"}}},
+        {9,
+         {{1, "litru"},
+          {2, "litri"},
+          {19, "litri"},
+          {20, "de litri"},
+          {101, "de litri"},
+          {102, "litri"},
+          {0, "litri"},
+          {2284, "de litri"}}},
+        {1, {{1, "Liter"}, {2284, "Liter"}}},
+        {2, {{1, "litre"}, {0, "litres"}, {2, "litres"}}},
+        {4, {{0, "litre"}, {1, "litre"}, {2, "litres"}}},
+        {5, {{1, "litro"}, {3, "litros"}}},
+    };
+    for (const auto &c : cases)
+        for (const auto &[n, word] : c.words)
+            EXPECT_EQ(PluralText(Texts(c.lng), 900, n), QString::fromUtf8(word))
+                << "language " << c.lng << ", " << n;
+}
+
 TEST(AccessKeys, UniqueLettersKeptOrChosen)
 {
     const std::pair<QStringList, QStringList> cases[] = {
@@ -138,14 +197,16 @@ class LanguageInit : public DataDirTest
 {
 protected:
     void TearDown() override { SetLngId(1); }
-    bool init(const QString &commandLine, const std::function<int()> &choose = {})
+    bool init(const QString &commandLine, const std::function<int()> &choose = {},
+              const QLocale &system = QLocale(QLocale::German, QLocale::Germany))
     {
-        return LngInit(commandLine.split(' ', Qt::SkipEmptyParts), settings, choose);
+        return LngInit(commandLine.split(' ', Qt::SkipEmptyParts), settings, choose, system);
     }
 };
 
-// The command line wins without touching the settings; an absent key is
-// German, an explicit zero asks, an id naming no language is refused.
+// The command line wins without touching the settings; an absent key is the
+// system's language (English for one without a table), an explicit zero
+// asks, an id naming no language is refused.
 TEST_F(LanguageInit, CommandLineThenSettingsThenTheUsersChoice)
 {
     int asked = 0;
@@ -153,8 +214,19 @@ TEST_F(LanguageInit, CommandLineThenSettingsThenTheUsersChoice)
         ++asked;
         return 4;
     };
-    EXPECT_TRUE(init("", choose));
-    EXPECT_EQ(LngId(), 1);
+    for (const auto &[locale, id] : {std::pair("de_AT", 1),
+                                     {"pl_PL", 10},
+                                     {"en_GB", 2},
+                                     {"hr_HR", 8},
+                                     {"fr_BE", 4},
+                                     {"nl_BE", 7},
+                                     {"ja_JP", 2},
+                                     {"C", 2}}) {
+        EXPECT_TRUE(init("", choose, QLocale(locale)));
+        EXPECT_EQ(LngId(), id) << locale;
+    }
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(settings.read(Cfg::LngId, "none"), "none") << "the lookup stores nothing";
     settings.write(Cfg::LngId, 0);
     EXPECT_TRUE(init("", choose));
     EXPECT_EQ(std::pair(asked, LngId()), std::pair(1, 4));

@@ -30,9 +30,9 @@ TEST_F(PortDirectoryTest, StableOrderGivesThePortNumbersEntriesNameTheirDeviceAn
     // The device of a number: SerialFakePortTest and ComDialogTest through the link.
 
     // Without maker and description: ComDialogTest.
-    EXPECT_EQ(
-        PortDirectory::EntryText(Port("ttyUSB0", "USB-Serial Controller", "Prolific Technology Inc.", 3)),
-        "COM 3  (ttyUSB0  Prolific Technology Inc. USB-Serial Controller)");
+    EXPECT_EQ(PortDirectory::EntryText(
+                  Port("ttyUSB0", "USB-Serial Controller", "Prolific Technology Inc.", 3), texts),
+              "COM 3 (ttyUSB0: Prolific Technology Inc. USB-Serial Controller)");
     const std::pair<PortInfo, const char *> names[] = {
         {Port("BthModem0", "x"), "Seriell-über-Bluetooth-Verbindung"}, // a name rule wins over a description
         {Port("wtcomsrv1"), "Com-Server Port"},                        // in any case
@@ -40,7 +40,7 @@ TEST_F(PortDirectoryTest, StableOrderGivesThePortNumbersEntriesNameTheirDeviceAn
         {Port("ttyACM0", "Arduino Uno", "Arduino"), "Arduino Uno"},
     };
     for (const auto &[port, name] : names)
-        EXPECT_EQ(PortDirectory::PortFriendlyName(port), name) << qPrintable(port.name);
+        EXPECT_EQ(PortDirectory::PortFriendlyName(port, texts), name) << qPrintable(port.name);
 
     // The list helper of the dialogs: selection by item data, the nearest one.
     ItemList l;
@@ -68,7 +68,7 @@ protected:
         fakePorts({"ttyS0", "ttyS2"});
         switches.setActiveCom(true);
         makeLink();
-        dialog = std::make_unique<ComDialogLogic>(*link, switches, settings, ui);
+        dialog = std::make_unique<ComDialogLogic>(*link, switches, settings, ui, texts);
     }
     std::unique_ptr<ComDialogLogic> dialog;
 };
@@ -79,7 +79,7 @@ TEST_F(ComDialogTest, PortListSelectsTheCurrentPortByItsPathOrTheFirst)
     bus->log.clear();
     dialog->Load();
     ASSERT_EQ(dialog->ports().count(), 2);
-    EXPECT_EQ(dialog->ports().at(0).text, "COM 1  (ttyS0  )");
+    EXPECT_EQ(dialog->ports().at(0).text, "COM 1 (ttyS0)");
     // Closed while listing, opened again on the selected entry.
     EXPECT_EQ(bus->log.mid(0, 2), (QStringList{"close", "open /dev/ttyS2"}));
     EXPECT_EQ(serialState(), "COM2 /dev/ttyS2 open");
@@ -138,10 +138,17 @@ TEST_F(ComDialogTest, CancelGoesBackOkStoresSwitchesAndReopensButKeepsTheStoredT
         dialog->Ok();
         EXPECT_EQ(settings.read(Cfg::ClientPort), tcpPort) << bad;
     }
+    // Neither link: asked first; No keeps everything as it was.
     dialog->setCheckAktivCom(false);
-    dialog->Ok();
-    EXPECT_EQ(settings.read(Cfg::ActiveCom), "0");
-    EXPECT_FALSE(link->serialOpen());
+    const int closes = int(closed.size());
+    for (MsgResult answer : {MsgResult::No, MsgResult::Yes}) {
+        ui.answers.push_back(answer);
+        dialog->Ok();
+        EXPECT_EQ(ui.shown.last().icon, MsgIcon::Question);
+        EXPECT_EQ(settings.read(Cfg::ActiveCom), answer == MsgResult::Yes ? "0" : "1");
+        EXPECT_EQ(link->serialOpen(), answer == MsgResult::No);
+        EXPECT_EQ(closed.size(), closes + (answer == MsgResult::Yes));
+    }
 }
 
 } // namespace

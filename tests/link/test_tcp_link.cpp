@@ -99,7 +99,7 @@ TEST_F(TcpLinkTest, IdlePeerIsCutAtTheSixthTickAndTheNextPeersFirstTelegramStart
 {
     LinkHardware evaluating;
     evaluating.tickMs = 50;
-    link = std::make_unique<LinkManager>(controller, switches, settings, ui, clock, evaluating);
+    link = std::make_unique<LinkManager>(controller, switches, settings, ui, texts, clock, evaluating);
     link->InitCOM(1);
     ASSERT_FALSE(link->timerComActive());
     QTcpSocket idle, peer;

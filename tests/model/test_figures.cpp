@@ -29,9 +29,9 @@ DeviceRecord rec(int volumen, int einheit, int dezPunkt, int tankvolumen = 10000
 class FiguresTest : public ::testing::Test
 {
 protected:
+    const Texts german{1};
     void SetUp() override
     {
-        SetLngId(1);
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
         ASSERT_EQ(QLocale().toString(1.5), "1,5");
@@ -64,24 +64,25 @@ TEST_F(FiguresTest, ScaledLevelAndFormatValue)
         {-0xEABC, 1, 2, 0, "Fehler EABC"},
     };
     for (const auto &[raw, unit, scale, level, text] : cases) {
-        EXPECT_EQ(FormatValue(raw, rec(0, unit, scale)), text) << raw << "/" << unit << "/" << scale;
+        EXPECT_EQ(FormatValue(raw, rec(0, unit, scale), german), text) << raw << "/" << unit << "/" << scale;
         EXPECT_DOUBLE_EQ(ScaledLevel(raw, rec(0, unit, scale)), level) << text;
     }
     // The level text of a tank-file line is the number part of FormatValue.
     for (int u = 0; u <= 8; ++u)
         for (int d = 0; d <= 7; ++d)
-            EXPECT_TRUE(FormatValue(4321, rec(0, u, d)).startsWith(ScaledLevelText(4321, rec(0, u, d)) + ' '))
+            EXPECT_TRUE(
+                FormatValue(4321, rec(0, u, d), german).startsWith(ScaledLevelText(4321, rec(0, u, d)) + ' '))
                 << u << "/" << d;
 }
 
 // Device types from 7 on name the shapes from a set of their own.
 TEST_F(FiguresTest, TankTypeNamesDependOnDeviceType)
 {
-    const auto name = [](int deviceType, int tankType) {
+    const auto name = [this](int deviceType, int tankType) {
         DeviceRecord r;
         r.Geraetetyp = deviceType;
         r.Tanktyp = tankType;
-        return TankTypeName(r);
+        return TankTypeName(r, german);
     };
     EXPECT_EQ((QStringList{name(6, 4), name(7, 4), name(7, 0)}),
               (QStringList{"Batterie", "Oval", "Unbekannt"}));
@@ -120,4 +121,20 @@ TEST_F(FiguresTest, ParseNumber)
                                                      {"1.2.3", 0},       {"12abc", 0}, {"inf", 0}};
     for (const auto &[text, value] : cases)
         EXPECT_DOUBLE_EQ(ParseNumber(text), value) << text;
+}
+
+// Two languages side by side in one process: each text speaks the language
+// it is handed, whatever another call was given before.
+TEST_F(FiguresTest, TextsOfTwoLanguagesSideBySide)
+{
+    const Texts english(2);
+    DeviceRecord r = rec(1234, 0, 2);
+    r.Geraetetyp = 6, r.Tanktyp = 4;
+    QStringList shown;
+    for (const Texts *t : {&german, &english, &german})
+        shown << FormatValue(r.Volumen, r, *t) + " | " + DeviceErrorText(-0xE008, *t) + " | " +
+                     TankTypeName(r, *t);
+    EXPECT_EQ(shown, QStringList({"12340 Liter | Fehler E008  (Sonde kurzgeschlossen?!) | Batterie",
+                                  "12340 litres | Error E008  (probe short-circuited?!) | Battery",
+                                  "12340 Liter | Fehler E008  (Sonde kurzgeschlossen?!) | Batterie"}));
 }

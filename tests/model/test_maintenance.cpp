@@ -51,7 +51,7 @@ protected:
     }
 
     QTemporaryDir logDir_;
-    Maintenance maintenance{tanks, switches, ui, clock};
+    Maintenance maintenance{tanks, switches, ui, texts, clock};
     int restarts = 0;
     int ends = 0;
 };

@@ -52,7 +52,7 @@ TEST_F(RegistryTest, RoundTripThroughAWindows1252FileWithALineBreakInATankName)
 
     // A second program instance reads back the same records.
     copyToFreshFolder();
-    TankController again(switches, settings, ui, clock);
+    TankController again(switches, settings, ui, texts, clock);
     again.LoadRegistry();
     ASSERT_EQ(again.DeviceCount(), 2);
     for (int n = 1; n <= 2; ++n)
@@ -82,7 +82,7 @@ TEST_F(RegistryTest, DamagedValuesCountBeyondTheSectionsAndKeysOfARemovedDevice)
     ASSERT_TRUE(feed(4711));
     ASSERT_EQ(tanks.DeviceCount(), 4);
     EXPECT_EQ(tanks.device(4).SN, 4711);
-    TankController restarted(switches, settings, ui, clock);
+    TankController restarted(switches, settings, ui, texts, clock);
     restarted.LoadRegistry();
     // The record as registered: coefficient 1, no name.
     EXPECT_EQ(Fields(restarted.device(4)), Fields(tanks.device(4)));

@@ -28,7 +28,7 @@ protected:
         return k.join(' ');
     }
 
-    TempCorrection correction{tanks, switches, settings, ui};
+    TempCorrection correction{tanks, switches, settings, ui, texts};
 };
 
 } // namespace

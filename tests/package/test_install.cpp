@@ -61,9 +61,10 @@ TEST_F(Installation, LayoutHoldsProgramHelpDesktopEntryIconsUnitAndDocsAndRunsFr
     const QString unit = installed("lib/systemd/system/tankmon.service");
     EXPECT_TRUE(readBytes(unit).contains("\nExecStart=" + exe.toUtf8() + " --headless\n"));
 
-    // The English help beside the program makes a fresh installation English:
-    // proof that the program looks into share/tankmon from bin.
+    // The English help beside the program turns a stored language id that names
+    // none into English: proof that the program looks into share/tankmon from bin.
     writeBytes(installed("share/tankmon/Tankmon_e.chm"), "");
+    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=99\r\n");
     QTemporaryDir elsewhere;
     QProcess p;
     p.setWorkingDirectory(elsewhere.path());

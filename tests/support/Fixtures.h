@@ -26,6 +26,7 @@ protected:
     ScriptedUi ui;
     QDateTime now = Clock::Naive(QDate(2026, 3, 14), QTime(10, 30, 0));
     ClockFn clock = [this] { return now; };
+    const Texts texts{1};
 };
 
 // Hooks that record their calls and can run something inside them (the
@@ -113,6 +114,6 @@ protected:
     }
 
     RecordingHooks hooks;
-    TankController tanks{switches, settings, ui, clock};
+    TankController tanks{switches, settings, ui, texts, clock};
     QStringList events;
 };

@@ -21,33 +21,41 @@ namespace
 
 using DialogTest = MainWindowTest;
 
-TEST_F(DialogTest, ClientPathDialogStoresOnlyAFolderWithTheSettingsFileAndEndsEitherWay)
+// A wrong folder is said, nothing is stored or created, and the dialog takes
+// another; the right one is stored with the language chosen just before, and
+// the program restarts itself.
+TEST_F(DialogTest, ClientPathDialogCreatesNothingForAWrongFolderAndRestartsForTheRightOne)
 {
-    for (auto [serverFileThere, icon, exitCode] :
-         {std::tuple{false, MsgIcon::Stop, 1}, {true, MsgIcon::Information, 0}}) {
-        SCOPED_TRACE(serverFileThere);
-        const QString server = dataDir() + "server" + QString::number(serverFileThere);
-        QDir().mkpath(server);
-        if (serverFileThere)
-            writeBytes(server + "/TANKMON.INI", "[Ger\xE4te]\r\nAnzahl=0\r\n");
-        config.clientMode = true;
-        writeBytes(iniPath(), "[LngPtnr]\r\nLngId=1\r\n");
-        open(AppController::Start::ClientPathMissing);
-        QSignalSpy quit(app.get(), &AppController::quitRequested);
-        frmLogClient dlg(*app, true, {});
-        dlg.txbxINIPath->setText(server); // no trailing "/"
-        ui.holdBoxes = true;
+    const QString server = dataDir() + "server";
+    const QString typo = dataDir() + "servre/share";
+    QDir().mkpath(server);
+    writeBytes(server + "/TANKMON.INI", "[Ger\xE4te]\r\nAnzahl=0\r\n");
+    config.clientMode = true;
+    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=0\r\n");
+    open(AppController::Start::ClientPathMissing);
+    SetLngId(10); // chosen in the language selection, not stored yet
+    QSignalSpy quit(app.get(), &AppController::quitRequested);
+    frmLogClient dlg(*app, true, {});
+    EXPECT_EQ(dlg.windowTitle(), LngText(908));
+    for (const QString &wrong : {typo, dataDir() + "empty", QString("  ")}) {
+        QDir().mkpath(dataDir() + "empty");
+        dlg.txbxINIPath->setText(wrong);
         QTest::mouseClick(dlg.CmdOk, Qt::LeftButton);
-        ASSERT_EQ(ui.shown.size(), 1);
-        EXPECT_TRUE(ui.shown.last().text.endsWith("\r\n" + server + "/Tankmon.ini"));
-        EXPECT_EQ(ui.shown.last().icon, icon);
-        EXPECT_EQ(quit.count(), 0); // the program ends once the box is closed
-        ui.answerOpenBox();
-        EXPECT_EQ(quit, QList<QVariantList>{{exitCode}});
-        EXPECT_EQ(localFile().contains("[Client]\r\nPath=" + server + "/\r\n"), serverFileThere)
-            << localFile().toStdString();
+        ASSERT_EQ(ui.shown.size(), 1) << qPrintable(wrong);
+        EXPECT_EQ(ui.shown.last().icon, MsgIcon::Stop);
+        EXPECT_TRUE(dlg.isEnabled()) << "the dialog takes another folder";
+        EXPECT_TRUE(quit.isEmpty() && restarts.isEmpty());
         ui.shown.clear();
     }
+    EXPECT_FALSE(QFileInfo::exists(dataDir() + "servre")) << "a mistyped folder was created";
+    EXPECT_EQ(localFile(), "[LngPtnr]\r\nLngId=0\r\n");
+
+    dlg.txbxINIPath->setText(server); // no trailing "/"
+    QTest::mouseClick(dlg.CmdOk, Qt::LeftButton);
+    EXPECT_TRUE(ui.shown.isEmpty()) << qPrintable(ui.shown.value(0).text);
+    EXPECT_EQ(restarts, QStringList{"ENDE CLIENT"});
+    EXPECT_EQ(quit, QList<QVariantList>{{0}});
+    EXPECT_EQ(localFile(), "[LngPtnr]\r\nLngId=10\r\n[Client]\r\nPath=" + server + "/\r\n");
 }
 
 TEST_F(DialogTest, ClientSetupKeepsLanguageAndPathCancelKeepsTheClientNetworkPathsFound)

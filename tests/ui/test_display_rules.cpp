@@ -48,11 +48,10 @@ TEST(DisplayRules, AgeCountsMinuteBoundariesOldAndStaleLimitsTexts)
 }
 
 // Days until empty as the display words them: the word for days agrees with
-// the number in each language, the date in the locale's short form.
+// the number in each language, the date in that language's short form.
 TEST(ForecastDisplay, DaysAgreeWithTheNumberInEachLanguage)
 {
     const QDateTime at = Clock::Naive(QDate(2026, 12, 30), QTime(8, 0));
-    const QString date = QLocale::system().toString(at.date(), QLocale::ShortFormat);
     // Language, days, the text before the date.
     const std::tuple<int, double, const char *> cases[] = {
         {1, 23.4, "ca. 23 Tage, bis "},        {2, 0.7, "about 1 day, until "},
@@ -62,9 +61,36 @@ TEST(ForecastDisplay, DaysAgreeWithTheNumberInEachLanguage)
     };
     for (const auto &[lng, days, text] : cases) {
         SetLngId(lng);
+        const QString date = LanguageLocale(lng).toString(at.date(), QLocale::ShortFormat);
         EXPECT_EQ(DisplayRules::ForecastText(EmptyForecast{10, days, at}), QString::fromUtf8(text) + date)
             << lng << " " << days;
     }
     EXPECT_EQ(DisplayRules::ForecastText(std::nullopt), "");
     SetLngId(0);
+}
+
+// The picture's shape follows the tank type the device reports, and the
+// liquid stands at the height that holds the reported part of the volume.
+TEST(TankPictureShape, TypeGivesTheShapeAndTheVolumeItsHeight)
+{
+    using S = TankPicture::Shape;
+    const std::tuple<int, int, S> types[] = {
+        {2, 1, S::Standing}, {2, 2, S::Lying}, {7, 2, S::Lying},   {2, 3, S::Sphere},
+        {2, 4, S::Battery},  {2, 5, S::Oval},  {2, 7, S::Cistern}, {7, 7, S::Standing},
+        {7, 5, S::Battery},  {7, 4, S::Oval},  {7, 6, S::Battery}, {2, 0, S::Standing},
+    };
+    for (const auto &[geraetetyp, tanktyp, shape] : types) {
+        DeviceRecord r;
+        r.Geraetetyp = geraetetyp;
+        r.Tanktyp = qint16(tanktyp);
+        EXPECT_EQ(DisplayRules::TankShapeOf(r), shape) << geraetetyp << "/" << tanktyp;
+    }
+    // Shape, part of the volume, height of the liquid (to 0.001).
+    const std::tuple<S, double, double> heights[] = {
+        {S::Standing, 0.25, 0.25}, {S::Lying, 0.5, 0.5},    {S::Lying, 0.25, 0.298},  {S::Lying, 0.9, 0.8435},
+        {S::Sphere, 0.5, 0.5},     {S::Sphere, 0.1, 0.196}, {S::Cistern, 0.5, 0.596}, {S::Oval, 0, 0},
+        {S::Battery, 1, 1},        {S::Lying, 1.2, 1.2},
+    };
+    for (const auto &[shape, part, height] : heights)
+        EXPECT_NEAR(TankPicture::LevelHeight(shape, part), height, 0.001) << int(shape) << " " << part;
 }

@@ -23,7 +23,7 @@ protected:
                         [this](int tank, const EmailValues &v) {
                             testMails << QStringLiteral("%1 %2").arg(tank).arg(v.server.host);
                         }};
-        return frmEmail::ShowDialog(dlg, std::make_unique<EmailDialogLogic>(email, fns, ui, devices));
+        return frmEmail::ShowDialog(dlg, std::make_unique<EmailDialogLogic>(email, fns, ui, texts, devices));
     }
 
     DeviceTable devices;
@@ -39,7 +39,15 @@ TEST_F(EmailDialogTest, TestMailPasswordNotCopiedLockAndUnlockWithPasswordOrServ
 {
     frmEmail *d = open();
     Part<QListWidget>(d, "lstbxTank")->setCurrentRow(1);
+    // Without a server, sender and recipient it says what is missing and sends nothing.
+    Part<QToolButton>(d, "cmdTest")->click();
+    ASSERT_EQ(ui.texts().size(), 1);
+    for (const QString &field : {QString("SMTP-Server"), LngText(154).chopped(1), LngText(153).chopped(1)})
+        EXPECT_TRUE(ui.texts().first().contains(field)) << qPrintable(field);
+    ui.shown.clear();
     QTest::keyClicks(Part<QLineEdit>(d, "txbxSMTPServer"), "mail.example");
+    QTest::keyClicks(Part<QLineEdit>(d, "txbxAbsenderEmail"), "tank@example.org");
+    QTest::keyClicks(Part<QLineEdit>(d, "txbxEmpfaengerAdr1"), "service@example.org");
     ui.answers = {MsgResult::Cancel, MsgResult::Ok};
     for (bool busyNow : {false, false, true}) {
         busy = busyNow;
@@ -102,6 +110,8 @@ TEST_F(EmailDialogTest, TankListOkWritesTheEditsAndCancelNothing)
     EXPECT_FALSE(Part<QGroupBox>(d, "GroupTank")->isHidden());
     Part<QLineEdit>(d, "txbxKundenname")->insert("Müller");
     list->item(1)->setSelected(false);
+    Part<QDoubleSpinBox>(d, "spinVerlustProzent")->setValue(4.5);
+    Part<QSpinBox>(d, "spinVerlustStunden")->setValue(6);
     // The subject in its placeholder form while it has the focus; a typed "<>" is stored as its code.
     d->logic().subjectFocusIn();
     EXPECT_TRUE(Part<QLineEdit>(d, "txbxBetreff")->font().bold());
@@ -110,7 +120,7 @@ TEST_F(EmailDialogTest, TankListOkWritesTheEditsAndCancelNothing)
     EXPECT_TRUE(WaitFor([&] { return dlg.isNull(); }));
     const QString file = QString::fromLatin1(readBytes(iniPath()));
     for (const char *line : {"Kundenname=Müller\r\n", "Betreff=%13 %20 %10, %01, %04, %21 %15 %08%06\r\n",
-                             "[Gerät2]\r\nEmailAktiv=0\r\n"})
+                             "[Gerät2]\r\nEmailAktiv=0\r\n", "VerlustProzent=4.5\r\nVerlustStunden=6\r\n"})
         EXPECT_TRUE(file.contains(QString::fromUtf8(line))) << line;
     EXPECT_EQ(ui.panelText(2), LngText(257));
 

@@ -121,7 +121,7 @@ void ExpectAccessLetters(QWidget *window)
             expectKey(a->text());
     // A field switched by a check box is the next Tab stop after it; two
     // fields share the label of the first.
-    const QStringList secondOfTwo{"txbxEmpfaengerAdr1", "ComboAbstand2"};
+    const QStringList secondOfTwo{"txbxEmpfaengerAdr1", "ComboAbstand2", "spinVerlustStunden"};
     for (QWidget *f : fields) {
         QWidget *before = f->previousInFocusChain();
         while (before != f && !(before->focusPolicy() & Qt::TabFocus))

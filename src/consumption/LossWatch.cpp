@@ -1,0 +1,62 @@
+#include "LossWatch.h"
+
+#include "Forecast.h"
+
+#include "core/Catalogue.h"
+#include "core/Settings.h"
+#include "model/Figures.h"
+
+LossWatch::LossWatch(const DeviceTable &devices, Settings &settings, const ForecastProvider &forecasts,
+                     LimitsFn limits, EmailHooks &next, QObject *parent)
+    : QObject(parent), devices_(devices), settings_(settings), forecasts_(forecasts),
+      limits_(std::move(limits)), next_(next)
+{
+}
+
+LossWatch::Entry &LossWatch::entry(int n)
+{
+    Entry &e = entries_[size_t(n)];
+    if (!e.loaded) {
+        e.loaded = true;
+        e.state = {};
+        e.state.active = settings_.readIsOne(Cfg::Email::VerlustGemeldet.at(n));
+    }
+    return e;
+}
+
+bool LossWatch::loss(int tank) const
+{
+    if (tank < 1 || tank > kMaxDevices || tank > devices_.DeviceCount)
+        return false;
+    const Entry &e = entries_[size_t(tank)];
+    return e.loaded ? e.state.active : settings_.readIsOne(Cfg::Email::VerlustGemeldet.at(tank));
+}
+
+void LossWatch::reset()
+{
+    entries_ = {};
+}
+
+void LossWatch::EvalEmail(int tank, bool alarmChanged)
+{
+    LossEvent event = LossEvent::None;
+    if (tank >= 1 && tank <= devices_.DeviceCount && tank <= kMaxDevices) {
+        const DeviceRecord &rec = devices_[tank];
+        Entry &e = entry(tank);
+        const std::optional<EmptyForecast> f = forecasts_.forecast(tank);
+        // The reading as the history records it, so the normal use compares.
+        const LossPoint reading{TankHistory::toSecs(rec.Uhrzeit),
+                                rec.Volumen < 0 ? -1.0 : ScaledLevel(rec.Volumen, rec)};
+        LossOutcome out = JudgeLoss(std::move(e.state), reading, ScaledLevel(rec.Tankvolumen, rec),
+                                    f ? f->dailyUse : 0, limits_());
+        e.state = std::move(out.state);
+        event = out.event;
+        // Written before the message, as the other rules do: a restart
+        // neither repeats nor forgets it.
+        if (event != LossEvent::None)
+            settings_.write(Cfg::Email::VerlustGemeldet.at(tank), e.state.active ? 1 : 0);
+    }
+    next_.EvalEmail(tank, alarmChanged);
+    if (event != LossEvent::None)
+        emit lossChanged(tank, event == LossEvent::Started);
+}

@@ -1,0 +1,241 @@
+#include "FleetModel.h"
+
+#include "Figures.h"
+#include "TankController.h"
+#include "TankStateWatch.h"
+
+#include "core/RunSwitches.h"
+#include "core/TextHelpers.h"
+
+#include <cmath>
+#include <limits>
+
+namespace
+{
+// Sort keys of what has no value: after every real value when ascending.
+constexpr double kNoValue = std::numeric_limits<double>::max();
+
+QString fullTime(const QDateTime &t, const QLocale &loc)
+{
+    if (!t.isValid())
+        return {};
+    return loc.toString(t.date(), QLocale::LongFormat) + QLatin1Char(' ') +
+           loc.toString(t.time(), QStringLiteral("HH:mm:ss"));
+}
+} // namespace
+
+QString AgoText(const QDateTime &time, const QDateTime &now, const Texts &t)
+{
+    if (!time.isValid())
+        return t(828);
+    const qint64 minutes = time.secsTo(now) / 60;
+    if (minutes < 1)
+        return t(823);
+    if (minutes < 60)
+        return FormatText(t(824), {QString::number(minutes)});
+    const qint64 hours = minutes / 60;
+    if (hours < 48)
+        return FormatText(t(825), {QString::number(hours)});
+    const qint64 days = hours / 24;
+    return FormatText(t(827), {QString::number(days)});
+}
+
+FleetModel::FleetModel(const TankController &tanks, const TankStateWatch &states, DaysFn days, ClockFn clock,
+                       const Texts &texts, QObject *parent)
+    : QAbstractTableModel(parent), tanks_(tanks), states_(states), days_(std::move(days)),
+      clock_(std::move(clock)), texts_(texts), rows_(tanks.DeviceCount())
+{
+    auto reset = [this] {
+        beginResetModel();
+        rows_ = tanks_.DeviceCount();
+        endResetModel();
+    };
+    connect(&tanks_, &TankController::deviceAdded, this, [this, reset](int n) {
+        if (n == rows_ + 1) {
+            beginInsertRows({}, rows_, rows_);
+            rows_ = n;
+            endInsertRows();
+        } else if (n > rows_) {
+            reset();
+        } else {
+            refreshRow(n);
+        }
+    });
+    connect(&tanks_, &TankController::tableReset, this, reset);
+    connect(&tanks_, &TankController::deviceChanged, this, &FleetModel::refreshRow);
+    connect(&states_, &TankStateWatch::statusChanged, this, &FleetModel::refreshRow);
+}
+
+int FleetModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : rows_;
+}
+
+int FleetModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+void FleetModel::refreshRow(int n)
+{
+    if (n >= 1 && n <= rows_)
+        emit dataChanged(index(n - 1, 0), index(n - 1, ColumnCount - 1));
+}
+
+void FleetModel::refreshTimes()
+{
+    if (rows_ > 0)
+        emit dataChanged(index(0, LastTelegram), index(rows_ - 1, LastTelegram));
+}
+
+void FleetModel::refreshDays(int n)
+{
+    if (n >= 1 && n <= rows_)
+        emit dataChanged(index(n - 1, Days), index(n - 1, Days));
+}
+
+QString FleetModel::tankName(int n) const
+{
+    const QString name = tanks_.device(n).Tankbezeichnung.trimmed();
+    return name.isEmpty() ? texts_(281) + QString::number(n) : name;
+}
+
+QVariant FleetModel::headerData(int section, Qt::Orientation o, int role) const
+{
+    if (o != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return {};
+    if (role == Qt::DisplayRole)
+        return texts_(816 + section);
+    if (role == Qt::TextAlignmentRole && section != Name && section != State)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant FleetModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rows_)
+        return {};
+    const int n = index.row() + 1;
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+        return display(n, column);
+    case SortRole:
+        return sortValue(n, column);
+    case Qt::ToolTipRole:
+        return toolTip(n, column);
+    case FractionRole: {
+        const DeviceRecord &r = tanks_.device(n);
+        return r.Volumen < 0 || r.Tankvolumen <= 0 ? -1.0 : FillFraction(r);
+    }
+    case ConditionRole:
+        return int(states_.status(n).condition);
+    case DeviceRole:
+        return n;
+    case Qt::TextAlignmentRole:
+        if (column == Name || column == State)
+            return int(Qt::AlignLeft | Qt::AlignVCenter);
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant FleetModel::display(int n, int column) const
+{
+    const DeviceRecord &r = tanks_.device(n);
+    const bool fault = r.Volumen < 0;
+    switch (column) {
+    case Number:
+        return QString::number(n);
+    case Name:
+        return tankName(n);
+    case Content:
+        return fault ? texts_(815) : ShownValue(CorrectedVolume(r, tanks_.switches().flagTempKorr()), r, texts_);
+    case Percent:
+        return fault ? QString() : CorrectedPercentText(r, tanks_.switches().flagTempKorr());
+    case Days: {
+        // No forecast while the device reports no level.
+        const std::optional<double> d = fault || !days_ ? std::nullopt : days_(n);
+        return d ? texts_.locale().toString(std::floor(*d), 'f', 0) : QStringLiteral("–");
+    }
+    case LastTelegram:
+        return AgoText(r.Uhrzeit, clock_(), texts_);
+    case State:
+        return TankStateWords(states_.status(n), texts_);
+    default:
+        return {};
+    }
+}
+
+QVariant FleetModel::sortValue(int n, int column) const
+{
+    const DeviceRecord &r = tanks_.device(n);
+    const bool fault = r.Volumen < 0;
+    switch (column) {
+    case Number:
+        return n;
+    case Name:
+        return tankName(n).toCaseFolded();
+    case Content:
+        return fault ? -1.0 : ScaledLevel(CorrectedVolume(r, tanks_.switches().flagTempKorr()), r);
+    case Percent:
+        return fault || r.Tankvolumen <= 0 ? -1.0 : FillFraction(r);
+    case Days: {
+        const std::optional<double> d = fault || !days_ ? std::nullopt : days_(n);
+        return d ? *d : kNoValue;
+    }
+    case LastTelegram:
+        return r.Uhrzeit.isValid() ? double(r.Uhrzeit.toSecsSinceEpoch()) : 0.0;
+    case State:
+        return int(states_.status(n).condition);
+    default:
+        return {};
+    }
+}
+
+QVariant FleetModel::toolTip(int n, int column) const
+{
+    const DeviceRecord &r = tanks_.device(n);
+    switch (column) {
+    case Name:
+        return tankName(n) + QStringLiteral(" (SN ") + QString::number(r.SN) + QLatin1Char(')');
+    case Content:
+        return r.Volumen < 0 ? FormatValue(r.Volumen, r, texts_) : QVariant();
+    case Days: {
+        const std::optional<double> d = r.Volumen < 0 || !days_ ? std::nullopt : days_(n);
+        if (!d)
+            return {};
+        const QDateTime empty = clock_().addSecs(qint64(*d * 86400));
+        return texts_.locale().toString(empty.date(), QLocale::LongFormat);
+    }
+    case LastTelegram:
+        return fullTime(r.Uhrzeit, texts_.locale());
+    case State: {
+        const QString note = TankStateNote(states_.status(n), texts_);
+        return note.isEmpty() ? QVariant() : note;
+    }
+    default:
+        return {};
+    }
+}
+
+FleetFilter::FleetFilter(QObject *parent) : QSortFilterProxyModel(parent)
+{
+    setSortRole(FleetModel::SortRole);
+    setDynamicSortFilter(true);
+}
+
+void FleetFilter::setNameFilter(const QString &text)
+{
+    filter_ = text.trimmed();
+    invalidateFilter();
+}
+
+bool FleetFilter::filterAcceptsRow(int row, const QModelIndex &parent) const
+{
+    if (filter_.isEmpty())
+        return true;
+    const QModelIndex name = sourceModel()->index(row, FleetModel::Name, parent);
+    return sourceModel()->data(name, Qt::DisplayRole).toString().contains(filter_, Qt::CaseInsensitive);
+}

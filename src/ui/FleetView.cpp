@@ -1,0 +1,186 @@
+#include "FleetView.h"
+
+#include "StateBadge.h"
+#include "core/TextHelpers.h"
+#include "lang/Lng.h"
+#include "model/FleetModel.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace
+{
+// The level as a small bar behind its text; the state in its colour.
+class FleetDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *p, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const auto condition = TankCondition(index.data(FleetModel::ConditionRole).toInt());
+        if (index.column() == FleetModel::State && condition != TankCondition::Ok) {
+            p->fillRect(option.rect.adjusted(1, 1, -1, -1), StateLook::Background(condition));
+            QStyleOptionViewItem o(option);
+            o.palette.setColor(QPalette::Text, StateLook::Text(condition));
+            o.palette.setColor(QPalette::HighlightedText, StateLook::Text(condition));
+            o.font.setWeight(QFont::DemiBold);
+            o.state &= ~QStyle::State_Selected;
+            QStyledItemDelegate::paint(p, o, index);
+            if (option.state & QStyle::State_Selected) {
+                p->setPen(QPen(option.palette.highlight(), 2));
+                p->drawRect(option.rect.adjusted(1, 1, -2, -2));
+            }
+            return;
+        }
+        if (index.column() == FleetModel::Percent) {
+            const double f = index.data(FleetModel::FractionRole).toDouble();
+            if (f >= 0) {
+                const QRect r = option.rect.adjusted(4, 3, -4, -3);
+                const int w = int(r.width() * std::min(f, 1.0));
+                p->save();
+                p->setPen(Qt::NoPen);
+                p->setBrush(QColor(0xe3, 0xe8, 0xee));
+                p->drawRoundedRect(r, 3, 3);
+                QColor bar(0x4f, 0x8f, 0xd6);
+                if (condition == TankCondition::Low)
+                    bar = QColor(0xf0, 0xa4, 0x00);
+                else if (condition == TankCondition::VeryLow)
+                    bar = QColor(0xd3, 0x2f, 0x2f);
+                p->setBrush(bar.lighter(135));
+                p->drawRoundedRect(QRect(r.left(), r.top(), w, r.height()), 3, 3);
+                p->restore();
+            }
+        }
+        QStyledItemDelegate::paint(p, option, index);
+    }
+};
+} // namespace
+
+FleetView::FleetView(FleetModel &model, QWidget *parent) : QWidget(parent), model_(model)
+{
+    setObjectName(QStringLiteral("FleetView"));
+    filter_ = new FleetFilter(this);
+    filter_->setSourceModel(&model_);
+
+    txtFilter_ = new QLineEdit(this);
+    txtFilter_->setObjectName(QStringLiteral("txtFleetFilter"));
+    txtFilter_->setPlaceholderText(LngText(829));
+    txtFilter_->setMaximumWidth(320);
+    lblSummary_ = new QLabel(this);
+    lblSummary_->setObjectName(QStringLiteral("lblFleetSummary"));
+
+    table_ = new QTableView(this);
+    table_->setObjectName(QStringLiteral("FleetTable"));
+    table_->setModel(filter_);
+    table_->setItemDelegate(new FleetDelegate(table_));
+    table_->setSortingEnabled(true);
+    table_->sortByColumn(FleetModel::Number, Qt::AscendingOrder);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setAlternatingRowColors(true);
+    table_->setShowGrid(false);
+    table_->setWordWrap(false);
+    table_->setTabKeyNavigation(false);
+    table_->verticalHeader()->hide();
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setMinimumSectionSize(12);
+    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    table_->viewport()->installEventFilter(this);
+    QHeaderView *h = table_->horizontalHeader();
+    h->setSectionResizeMode(QHeaderView::Interactive);
+    h->setSectionResizeMode(FleetModel::Name, QHeaderView::Stretch);
+    h->setMinimumSectionSize(36);
+    // The state next to the name: seen first, even in a narrow window.
+    h->moveSection(h->visualIndex(FleetModel::State), FleetModel::Name + 1);
+    h->setHighlightSections(false);
+    const QFontMetrics fm = fontMetrics();
+    table_->setColumnWidth(FleetModel::Number, fm.horizontalAdvance(QStringLiteral("000")) + 24);
+    table_->setColumnWidth(FleetModel::Name, fm.horizontalAdvance(QLatin1Char('M')) * 14);
+    table_->setColumnWidth(FleetModel::Content, fm.horizontalAdvance(QStringLiteral("00000.000 Liter")) + 12);
+    table_->setColumnWidth(FleetModel::Percent, fm.horizontalAdvance(QStringLiteral("000%")) + 60);
+    table_->setColumnWidth(FleetModel::Days, fm.horizontalAdvance(LngText(820)) + 24);
+    table_->setColumnWidth(FleetModel::LastTelegram, fm.horizontalAdvance(LngText(821)) + 24);
+    table_->setColumnWidth(FleetModel::State, fm.horizontalAdvance(LngText(802)) + 40);
+    table_->installEventFilter(this);
+    table_->setStyleSheet(QStringLiteral("QTableView { background: white; border: 1px solid #d5dbe3;"
+                                         " border-radius: 6px; }"));
+
+    auto *top = new QHBoxLayout;
+    top->setContentsMargins(0, 0, 0, 0);
+    top->addWidget(txtFilter_, 1);
+    top->addStretch(0);
+    top->addWidget(lblSummary_);
+    auto *v = new QVBoxLayout(this);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(6);
+    v->addLayout(top);
+    v->addWidget(table_, 1);
+
+    connect(txtFilter_, &QLineEdit::textChanged, filter_, &FleetFilter::setNameFilter);
+    connect(table_, &QTableView::doubleClicked, this, &FleetView::activateRow);
+    connect(&model_, &QAbstractItemModel::dataChanged, this, &FleetView::updateSummary);
+    connect(&model_, &QAbstractItemModel::modelReset, this, &FleetView::updateSummary);
+    connect(&model_, &QAbstractItemModel::rowsInserted, this, &FleetView::updateSummary);
+    connect(filter_, &QAbstractItemModel::rowsInserted, this, &FleetView::fitRows);
+    connect(filter_, &QAbstractItemModel::rowsRemoved, this, &FleetView::fitRows);
+    connect(filter_, &QAbstractItemModel::modelReset, this, &FleetView::fitRows);
+    // "3 min ago" moves on without a telegram.
+    auto *tick = new QTimer(this);
+    tick->setInterval(30 * 1000);
+    connect(tick, &QTimer::timeout, &model_, &FleetModel::refreshTimes);
+    tick->start();
+    updateSummary();
+}
+
+void FleetView::fitRows()
+{
+    // Roomy rows where there is room; down to the text's own height, so a
+    // full installation (56 tanks) fits a full-HD screen without scrolling.
+    const int rows = std::max(1, filter_->rowCount());
+    const int text = table_->fontMetrics().height();
+    const int fit = table_->viewport()->height() / rows;
+    const int h = std::clamp(fit, text + 1, text + 6);
+    if (table_->verticalHeader()->defaultSectionSize() != h)
+        table_->verticalHeader()->setDefaultSectionSize(h);
+}
+
+bool FleetView::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == table_->viewport() && e->type() == QEvent::Resize)
+        fitRows();
+    if (watched == table_ && e->type() == QEvent::KeyPress) {
+        const auto *k = static_cast<QKeyEvent *>(e);
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+            activateRow(table_->currentIndex());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+void FleetView::activateRow(const QModelIndex &index)
+{
+    if (!index.isValid())
+        return;
+    emit deviceActivated(index.data(FleetModel::DeviceRole).toInt());
+}
+
+void FleetView::updateSummary()
+{
+    const int rows = model_.rowCount();
+    int warnings = 0;
+    for (int r = 0; r < rows; ++r)
+        warnings += model_.index(r, 0).data(FleetModel::ConditionRole).toInt() != int(TankCondition::Ok);
+    lblSummary_->setText(FormatText(LngText(875), {QString::number(rows), QString::number(warnings)}));
+}

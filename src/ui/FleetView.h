@@ -1,0 +1,38 @@
+#pragma once
+#include <QWidget>
+
+class FleetFilter;
+class FleetModel;
+class QLabel;
+class QLineEdit;
+class QTableView;
+
+// The fleet view: every tank in one compact, sortable row, a name filter
+// above. Double-click or Enter on a row asks for the tank in the detail view.
+class FleetView : public QWidget
+{
+    Q_OBJECT
+public:
+    // The model stays the caller's.
+    explicit FleetView(FleetModel &model, QWidget *parent = nullptr);
+
+    QTableView *table() const { return table_; }
+    FleetFilter *filter() const { return filter_; }
+
+signals:
+    void deviceActivated(int n);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *e) override;
+
+private:
+    void activateRow(const QModelIndex &index);
+    void updateSummary();
+    void fitRows();
+
+    FleetModel &model_;
+    FleetFilter *filter_;
+    QLineEdit *txtFilter_;
+    QLabel *lblSummary_;
+    QTableView *table_;
+};

@@ -1,0 +1,155 @@
+#include "FrmMeldungen.h"
+
+#include "KeyboardAccess.h"
+#include "lang/Lng.h"
+#include "model/NotificationLog.h"
+#include "model/TankController.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QPointer>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace
+{
+using Kind = NotificationLog::Kind;
+
+QString kindText(Kind k)
+{
+    switch (k) {
+    case Kind::AlarmStarted:
+        return LngText(841);
+    case Kind::AlarmEnded:
+        return LngText(842);
+    case Kind::Fault:
+        return LngText(843);
+    case Kind::FaultEnded:
+        return LngText(844);
+    case Kind::Silent:
+        return LngText(845);
+    case Kind::SilentEnded:
+        return LngText(846);
+    case Kind::LinkLost:
+        return LngText(847);
+    case Kind::LinkBack:
+        return LngText(848);
+    case Kind::EmailFailed:
+        return LngText(849);
+    case Kind::MqttProblem:
+        return LngText(850);
+    case Kind::MqttBack:
+        return LngText(851);
+    case Kind::LossStarted:
+        return LngText(1103);
+    case Kind::LossEnded:
+        return LngText(1104);
+    case Kind::Message:
+        return LngText(852);
+    }
+    return {};
+}
+} // namespace
+
+frmMeldungen::frmMeldungen(NotificationLog &log, const TankController &tanks, QWidget *parent)
+    : QDialog(parent), log_(log), tanks_(tanks)
+{
+    setObjectName(QStringLiteral("frmMeldungen"));
+    setWindowTitle(LngText(832));
+    list_ = new QTreeWidget(this);
+    list_->setObjectName(QStringLiteral("lstMeldungen"));
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    list_->setAlternatingRowColors(true);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setHeaderLabels({LngText(833), LngText(834), LngText(835), LngText(836)});
+    list_->header()->setStretchLastSection(true);
+
+    cmdQuittieren_ = new QPushButton(LngText(837), this);
+    cmdQuittieren_->setObjectName(QStringLiteral("cmdQuittieren"));
+    cmdAlleQuittieren_ = new QPushButton(LngText(838), this);
+    cmdAlleQuittieren_->setObjectName(QStringLiteral("cmdAlleQuittieren"));
+    auto *buttons = new QDialogButtonBox(this);
+    buttons->addButton(cmdQuittieren_, QDialogButtonBox::ActionRole);
+    buttons->addButton(cmdAlleQuittieren_, QDialogButtonBox::ActionRole);
+    QPushButton *close = buttons->addButton(LngText(873), QDialogButtonBox::RejectRole);
+    close->setObjectName(QStringLiteral("cmdSchliessen"));
+
+    auto *v = new QVBoxLayout(this);
+    v->addWidget(list_, 1);
+    v->addWidget(buttons);
+
+    connect(cmdQuittieren_, &QPushButton::clicked, this, [this] {
+        for (QTreeWidgetItem *item : list_->selectedItems())
+            log_.acknowledge(item->data(0, Qt::UserRole).toLongLong());
+    });
+    connect(cmdAlleQuittieren_, &QPushButton::clicked, &log_, &NotificationLog::acknowledgeAll);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
+    connect(&log_, &NotificationLog::changed, this, &frmMeldungen::rebuild);
+    connect(list_, &QTreeWidget::itemSelectionChanged, this, &frmMeldungen::updateButtons);
+    resize(820, 420);
+    rebuild();
+    list_->resizeColumnToContents(0);
+    list_->setColumnWidth(1, 160);
+    list_->setColumnWidth(2, 150);
+    AssignAccessKeys(this);
+}
+
+frmMeldungen *frmMeldungen::Open(QPointer<frmMeldungen> &keep, NotificationLog &log,
+                                 const TankController &tanks, QWidget *parent)
+{
+    if (!keep) {
+        keep = new frmMeldungen(log, tanks, parent);
+        keep->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    keep->show();
+    keep->raise();
+    keep->activateWindow();
+    return keep;
+}
+
+void frmMeldungen::rebuild()
+{
+    QList<qint64> selected;
+    for (QTreeWidgetItem *item : list_->selectedItems())
+        selected << item->data(0, Qt::UserRole).toLongLong();
+    list_->clear();
+    const QLocale loc = LngLocale();
+    const auto &events = log_.events();
+    QList<QTreeWidgetItem *> items;
+    for (auto it = events.rbegin(); it != events.rend(); ++it) {
+        const NotificationLog::Event &e = *it;
+        QString tank;
+        if (e.tank >= 1 && e.tank <= tanks_.DeviceCount()) {
+            const QString name = tanks_.device(e.tank).Tankbezeichnung.trimmed();
+            tank = QString::number(e.tank) + (name.isEmpty() ? QString() : QStringLiteral(" ") + name);
+        }
+        auto *item =
+            new QTreeWidgetItem({loc.toString(e.time, QLocale::ShortFormat), tank, kindText(e.kind), e.text});
+        item->setData(0, Qt::UserRole, e.id);
+        item->setToolTip(3, e.text);
+        item->setToolTip(0, loc.toString(e.time, QLocale::LongFormat));
+        if (!e.acknowledged) {
+            for (int c = 0; c < 4; ++c) {
+                QFont f = item->font(c);
+                f.setBold(true);
+                item->setFont(c, f);
+            }
+        }
+        if (NotificationLog::IsProblem(e.kind))
+            item->setForeground(2, QColor(0xb7, 0x1c, 0x1c));
+        items << item;
+    }
+    list_->addTopLevelItems(items);
+    for (QTreeWidgetItem *item : std::as_const(items))
+        if (selected.contains(item->data(0, Qt::UserRole).toLongLong()))
+            item->setSelected(true);
+    updateButtons();
+}
+
+void frmMeldungen::updateButtons()
+{
+    cmdQuittieren_->setEnabled(!list_->selectedItems().isEmpty());
+    cmdAlleQuittieren_->setEnabled(log_.unacknowledged() > 0);
+}

@@ -1,0 +1,60 @@
+#pragma once
+#include "model/DeviceRecord.h"
+#include "model/TankState.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QMap>
+#include <QString>
+#include <functional>
+#include <optional>
+
+struct ConsumptionGroup;
+
+// What the API and the metrics say, as pure functions of the tanks and what
+// the caller looked up; nothing here reads a file or a setting.
+
+// What a tank's state is beside its figures: what the fleet view shows.
+struct WebTankState {
+    TankCondition condition = TankCondition::Ok; // the program's TankState
+    std::optional<double> daysUntilEmpty;        // none without a forecast
+    bool loss = false;                           // a loss event is open
+    std::optional<double> consumed;              // the consumption meter, in the tank's unit
+};
+using WebTankStateFn = std::function<WebTankState(int n)>;
+
+// The names the page and the API give the conditions: "ok", "low",
+// "very_low", "fault", "silent", "alarm".
+QString WebStateName(TankCondition c);
+
+// GET /api/v1/tanks: {"tanks":[{number, serial, name, level, unit, percent,
+// temperature, time, alarm, error, days_until_empty, state, loss, consumed},
+// ...]}, null where a figure is missing; level and percent as the main
+// window shows them.
+QByteArray WebTanksJson(const DeviceTable &t, bool tempKorrOn, const WebTankStateFn &state);
+
+// The history points of a tank from..to (invalid: open), as JSON
+// {"tank", "name", "unit", "points":[[seconds since 1970 UTC, level,
+// temperature or null], ...]} or as CSV ("time;level;temperature", ISO 8601
+// times with offset, "." decimals).
+QByteArray WebHistoryJson(const DeviceTable &t, int n, const QDateTime &from, const QDateTime &to);
+QByteArray WebHistoryCsv(const DeviceTable &t, int n, const QDateTime &from, const QDateTime &to);
+
+// The consumption of one tank as years by months:
+// {"tank", "unit", "years":[{"year", "months":[12 numbers or null], "total"}], "total"}.
+QByteArray WebConsumptionJson(int n, const ConsumptionGroup &g);
+
+// What the metrics count besides the tanks.
+struct WebCounters {
+    QMap<QString, qint64> telegrams;   // accepted telegrams by link: "serial", "tcp", "simulation"
+    QMap<QString, qint64> emails;      // messages by result: "sent", "failed"
+    std::optional<bool> mqttConnected; // none while publishing is off
+};
+
+// The Prometheus text exposition format (version 0.0.4) of every tank and
+// the counters.
+QByteArray WebMetricsText(const DeviceTable &t, bool tempKorrOn, const WebTankStateFn &state,
+                          const WebCounters &counters);
+// A label value as the format wants it: backslash, double quote and line
+// feed escaped.
+QString PrometheusLabelValue(const QString &v);

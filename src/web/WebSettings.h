@@ -1,0 +1,31 @@
+#pragma once
+#include <QString>
+
+class Settings;
+class Texts;
+
+// Section "Web" of the settings file.
+struct WebValues {
+    bool aktiv = false;                            // "Aktiv"
+    QString adresse = QStringLiteral("127.0.0.1"); // "Adresse": the address listened on
+    int port = 8088;                               // "Port"
+    QString userName = QStringLiteral("tankmon");  // "UserName"
+    QString password;                              // "Password": the stored hash (WebPassword.h), "" = none
+    QString zertifikat;                            // "Zertifikat": PEM file of the certificate (chain)
+    QString schluessel;                            // "Schlüssel": PEM file of its private key
+
+    bool operator==(const WebValues &) const = default;
+};
+
+WebValues ReadWebValues(const Settings &settings);
+// Writes every key of the section in one replace.
+void WriteWebValues(Settings &settings, const WebValues &v);
+
+// Why the server must not start with these values, in the language of
+// texts; "" when it may. Anything but a loopback address needs a password
+// and TLS (certificate and key); the address must be an IP address.
+QString WebStartProblem(const WebValues &v, const Texts &texts);
+// Whether the address text is a loopback address (127.0.0.0/8, ::1).
+bool IsLoopbackAddress(const QString &address);
+// The address to open in a browser ("https://192.168.1.5:8443/").
+QString WebUrl(const WebValues &v);

@@ -1,0 +1,308 @@
+'use strict';
+// The dashboard: the fleet table from the event stream (polling while the
+// stream is down), and for a chosen tank its chart and consumption table.
+const T = JSON.parse(document.getElementById('texts').textContent);
+const lang = document.documentElement.lang || 'en';
+const fmt = (v, digits) => new Intl.NumberFormat(lang, { maximumFractionDigits: digits }).format(v);
+const fullTime = new Intl.DateTimeFormat(lang, { dateStyle: 'medium', timeStyle: 'medium' });
+const say = (text, value) => text.replace('%s', value);
+let tanks = [];
+let chosen = 0;
+
+for (const el of document.querySelectorAll('[data-t]')) el.textContent = T[el.dataset.t] || '';
+const heads = [...document.querySelectorAll('#fleet th')].map(th => th.textContent);
+
+function ago(iso) {
+  if (!iso) return '';
+  const minutes = Math.max(0, Math.floor((Date.now() - Date.parse(iso)) / 60000));
+  if (minutes < 1) return T.now;
+  if (minutes < 120) return say(T.minutes, fmt(minutes, 0));
+  if (minutes < 48 * 60) return say(T.hours, fmt(Math.floor(minutes / 60), 0));
+  return say(T.daysAgo, fmt(Math.floor(minutes / 1440), 0));
+}
+
+function cell(row, label, cls) {
+  const td = row.insertCell();
+  td.dataset.label = label;
+  if (cls) td.className = cls;
+  return td;
+}
+
+function showTanks() {
+  const body = document.querySelector('#fleet tbody');
+  body.replaceChildren();
+  for (const t of tanks) {
+    const tr = body.insertRow();
+    tr.dataset.tank = t.number;
+    if (t.number === chosen) tr.className = 'chosen';
+    cell(tr, heads[0], 'num').textContent = t.number;
+    cell(tr, heads[1], 'name').textContent = t.name;
+    cell(tr, heads[2], 'num level').textContent = t.level === null ? '' : fmt(t.level, 3) + ' ' + t.unit;
+    const bar = document.createElement('div');
+    bar.className = 'bar';
+    const fill = document.createElement('span');
+    const label = document.createElement('b');
+    if (t.percent !== null) {
+      fill.style.width = Math.min(100, Math.max(0, t.percent)) + '%';
+      label.textContent = fmt(t.percent, 0) + ' %';
+    }
+    bar.append(fill, label);
+    cell(tr, heads[3]).append(bar);
+    cell(tr, heads[4], 'num').textContent = t.days_until_empty === null ? '' : fmt(t.days_until_empty, 1);
+    const last = cell(tr, heads[5]);
+    last.textContent = ago(t.time);
+    if (t.time) last.title = fullTime.format(new Date(t.time));
+    const state = document.createElement('span');
+    state.className = 'state ' + t.state;
+    state.textContent = T[t.state] || t.state;
+    const stateCell = cell(tr, heads[6], 'states');
+    stateCell.append(state);
+    if (t.loss) {
+      const loss = document.createElement('span');
+      loss.className = 'state loss';
+      loss.textContent = T.loss;
+      loss.title = T.lossNote;
+      stateCell.append(' ', loss);
+    }
+    tr.addEventListener('click', () => choose(t.number));
+  }
+  const t = tanks.find(x => x.number === chosen);
+  if (t) {
+    document.getElementById('detail-name').textContent = t.name;
+    const meter = document.getElementById('meter');
+    meter.textContent = t.consumed === null ? '' : say(T.consumed, fmt(t.consumed, 3) + ' ' + t.unit);
+    if (shownHistory && shownHistory.tank === t.number) drawChart(shownHistory);
+  }
+}
+
+function offline(on) {
+  const el = document.getElementById('link');
+  el.textContent = T.offline;
+  el.hidden = !on;
+}
+
+// The event stream, and while it is down a poll every 2 s.
+let poll = null;
+function startPolling() {
+  if (poll) return;
+  poll = setInterval(async () => {
+    try {
+      const r = await fetch('/api/v1/tanks', { cache: 'no-store' });
+      if (!r.ok) throw new Error(r.status);
+      tanks = (await r.json()).tanks;
+      offline(false);
+      showTanks();
+    } catch (e) {
+      offline(true);
+    }
+  }, 2000);
+}
+function listen() {
+  const events = new EventSource('/api/v1/events');
+  events.addEventListener('tanks', e => {
+    tanks = JSON.parse(e.data).tanks;
+    if (poll) { clearInterval(poll); poll = null; }
+    offline(false);
+    showTanks();
+  });
+  events.onerror = () => startPolling();
+}
+
+const ranges = [1, 3, 12, 24, 60];
+const rangeBox = document.getElementById('range');
+for (const m of ranges) rangeBox.add(new Option(say(T.months, fmt(m, 0)), m));
+rangeBox.value = 3;
+rangeBox.addEventListener('change', () => showDetail());
+document.getElementById('close').addEventListener('click', () => {
+  chosen = 0;
+  document.getElementById('detail').hidden = true;
+  showTanks();
+});
+
+function choose(n) {
+  chosen = n;
+  shownHistory = null;
+  document.getElementById('detail').hidden = false;
+  showTanks();
+  showDetail();
+}
+
+async function showDetail() {
+  const n = chosen;
+  const from = new Date();
+  from.setMonth(from.getMonth() - Number(rangeBox.value));
+  const [history, consumption] = await Promise.all([
+    fetch(`/api/v1/tanks/${n}/history?from=${encodeURIComponent(from.toISOString())}`).then(r => r.json()),
+    fetch(`/api/v1/tanks/${n}/consumption`).then(r => r.json()),
+  ]);
+  if (n !== chosen) return;
+  drawChart(history);
+  showConsumption(consumption);
+}
+
+// The steps the time axis may take, finest first, with the fields its labels
+// name: seconds and minutes within a few minutes, hours within two days,
+// days, months and years beyond.
+const SEC = 1, MIN = 60, HOUR = 3600, DAY = 86400;
+const timeSteps = [
+  ...[10, 15, 30].map(s => ({ secs: s * SEC, label: 'seconds' })),
+  ...[1, 2, 5, 10, 15, 20, 30].map(m => ({ secs: m * MIN, label: 'minutes' })),
+  ...[1, 2, 3, 4, 6, 8, 12].map(h => ({ secs: h * HOUR, label: 'minutes' })),
+  ...[1, 2, 3, 4, 7, 14].map(d => ({ secs: d * DAY, label: 'days' })),
+  // (a month as its shortest, so that no two labels come closer than measured)
+  ...[1, 2, 3, 4, 6].map(m => ({ months: m, secs: m * 28 * DAY, label: 'months' })),
+  ...[1, 2, 5, 10].map(y => ({ months: 12 * y, secs: y * 365 * DAY, label: 'years' })),
+];
+const labelFormats = {
+  seconds: new Intl.DateTimeFormat(lang, { hour: '2-digit', minute: '2-digit', second: '2-digit' }),
+  minutes: new Intl.DateTimeFormat(lang, { hour: '2-digit', minute: '2-digit' }),
+  dayHours: new Intl.DateTimeFormat(lang, { day: 'numeric', month: 'short', hour: '2-digit', minute: '2-digit' }),
+  days: new Intl.DateTimeFormat(lang, { day: 'numeric', month: 'short' }),
+  months: new Intl.DateTimeFormat(lang, { month: 'short', year: '2-digit' }),
+  years: new Intl.DateTimeFormat(lang, { year: 'numeric' }),
+};
+
+// The tick times of a step within t0..t1 (seconds), on round local times.
+function stepTicks(step, t0, t1) {
+  const out = [];
+  if (step.months) {
+    const d = new Date(t0 * 1000);
+    const first = new Date(d.getFullYear(), Math.floor(d.getMonth() / step.months) * step.months, 1);
+    for (let i = 0; out.length < 1000; ++i) {
+      const t = new Date(first.getFullYear(), first.getMonth() + i * step.months, 1).getTime() / 1000;
+      if (t > t1) break;
+      if (t >= t0) out.push(t);
+    }
+    return out;
+  }
+  // Round in local time: midnight, full hours, as the wall clock shows them.
+  const offset = new Date(t0 * 1000).getTimezoneOffset() * 60;
+  let t = Math.ceil((t0 - offset) / step.secs) * step.secs + offset;
+  if (step.secs >= DAY && step.secs < 30 * DAY) {
+    const d = new Date(t0 * 1000);
+    t = new Date(d.getFullYear(), d.getMonth(), d.getDate() + (d.getHours() || d.getMinutes() ? 1 : 0)).getTime() / 1000;
+    for (let day = 0; out.length < 1000; day += step.secs / DAY) {
+      const at = new Date(t * 1000);
+      const tick = new Date(at.getFullYear(), at.getMonth(), at.getDate() + day).getTime() / 1000;
+      if (tick > t1) break;
+      out.push(tick);
+    }
+    return out;
+  }
+  for (; t <= t1 && out.length < 1000; t += step.secs) out.push(t);
+  return out;
+}
+
+// The labels of the time axis: round times as dense as they fit without
+// touching each other or leaving the picture, at least four of them.
+function timeLabels(g, t0, t1, x, width) {
+  const gap = 14;
+  const sample = new Date(2000, 11, 28, 23, 58, 58);
+  const widest = (f, label) => Math.max(g.measureText(f.format(sample)).width,
+    label === 'minutes' ? g.measureText(labelFormats.days.format(sample)).width : 0);
+  const inside = (px, w) => px - w / 2 >= 0 && px + w / 2 <= width;
+  for (const step of timeSteps) {
+    const f = labelFormats[step.label];
+    const w = widest(f, step.label);
+    if (step.secs / (t1 - t0) * (x(t1) - x(t0)) < w + gap) continue;
+    const ticks = stepTicks(step, t0, t1).filter(t => inside(x(t), w));
+    // Across midnight the day's first tick names the date instead of 00:00.
+    const midnight = t => step.label === 'minutes' && new Date(t * 1000).getHours() === 0 && new Date(t * 1000).getMinutes() === 0;
+    if (ticks.length >= 4)
+      return ticks.map(t => ({ t, text: (midnight(t) ? labelFormats.days : f).format(new Date(t * 1000)) }));
+    break;
+  }
+  // Too short or too narrow for four round times: four evenly spaced ones,
+  // named as exactly as the span needs.
+  const span = t1 - t0;
+  const f = labelFormats[span < 10 * MIN ? 'seconds' : span < 2 * DAY ? 'minutes'
+    : span < 8 * DAY ? 'dayHours' : span < 400 * DAY ? 'days' : 'months'];
+  return [1, 3, 5, 7].map(k => {
+    const t = t0 + span * k / 8;
+    return { t, text: f.format(new Date(t * 1000)) };
+  });
+}
+
+// The history of the chosen tank, drawn again when its live value moves.
+let shownHistory = null;
+
+function drawChart(h) {
+  shownHistory = h;
+  const canvas = document.getElementById('chart');
+  const ratio = window.devicePixelRatio || 1;
+  const width = canvas.clientWidth;
+  const height = canvas.clientWidth < 500 ? 200 : 300;
+  canvas.width = width * ratio;
+  canvas.height = height * ratio;
+  canvas.style.height = height + 'px';
+  const g = canvas.getContext('2d');
+  g.scale(ratio, ratio);
+  g.font = '12px system-ui, sans-serif';
+  g.fillStyle = '#5b6475';
+  const pts = h.points.slice();
+  // The line ends at the last telegram, not at the last recorded point.
+  const live = tanks.find(x => x.number === h.tank);
+  if (live && live.level !== null && live.time) {
+    const t = Date.parse(live.time) / 1000;
+    while (pts.length && pts[pts.length - 1][0] >= t) pts.pop();
+    pts.push([t, live.level, live.temperature]);
+  }
+  if (pts.length === 0) { g.fillText(T.noData, 10, 20); return; }
+  let lo = Infinity, hi = -Infinity;
+  for (const p of pts) { lo = Math.min(lo, p[1]); hi = Math.max(hi, p[1]); }
+  lo = Math.min(0, lo);
+  if (hi <= lo) hi = lo + 1;
+  const t1 = pts[pts.length - 1][0];
+  const t0 = Math.min(pts[0][0], t1 - 60);
+  const left = 56, right = 10, top = 22, bottom = 24;
+  const x = t => left + (t - t0) / (t1 - t0) * (width - left - right);
+  const y = v => top + (1 - (v - lo) / (hi - lo)) * (height - top - bottom);
+  g.strokeStyle = '#dde2ea';
+  g.textAlign = 'right';
+  for (let i = 0; i <= 4; ++i) {
+    const v = lo + (hi - lo) * i / 4;
+    g.beginPath(); g.moveTo(left, y(v)); g.lineTo(width - right, y(v)); g.stroke();
+    g.fillText(fmt(v, 1), left - 4, y(v) + 4);
+  }
+  g.textAlign = 'left';
+  g.fillText(h.unit, 4, 12);
+  g.textAlign = 'center';
+  const labels = timeLabels(g, t0, t1, x, width);
+  for (const l of labels) {
+    g.beginPath(); g.moveTo(x(l.t), top); g.lineTo(x(l.t), height - bottom); g.stroke();
+    g.fillText(l.text, x(l.t), height - 6);
+  }
+  // What was drawn, for whoever checks the picture.
+  canvas.dataset.labels = JSON.stringify(labels.map(l => {
+    const w = g.measureText(l.text).width;
+    return { text: l.text, from: x(l.t) - w / 2, to: x(l.t) + w / 2 };
+  }));
+  canvas.dataset.lastValue = pts[pts.length - 1][1];
+  g.strokeStyle = '#2f6fd6';
+  g.lineWidth = 1.5;
+  g.beginPath();
+  pts.forEach((p, i) => (i ? g.lineTo(x(p[0]), y(p[1])) : g.moveTo(x(p[0]), y(p[1]))));
+  g.stroke();
+}
+
+function showConsumption(c) {
+  const table = document.getElementById('consumption');
+  table.replaceChildren();
+  const head = table.createTHead().insertRow();
+  const monthName = new Intl.DateTimeFormat(lang, { month: 'short' });
+  const th = text => { const e = document.createElement('th'); e.textContent = text; head.append(e); };
+  th(T.year);
+  for (let m = 0; m < 12; ++m) th(monthName.format(new Date(2000, m, 1)));
+  th(T.total + (c.unit ? ' (' + c.unit + ')' : ''));
+  const body = table.createTBody();
+  for (const y of c.years || []) {
+    const tr = body.insertRow();
+    tr.insertCell().textContent = y.year;
+    for (const v of y.months) tr.insertCell().textContent = v === null ? '' : fmt(v, 3);
+    tr.insertCell().textContent = y.total === null ? '' : fmt(y.total, 3);
+  }
+}
+
+window.addEventListener('resize', () => { if (chosen) showDetail(); });
+setInterval(showTanks, 30000); // the "minutes ago" texts move on
+listen();

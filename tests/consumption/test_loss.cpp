@@ -1,0 +1,193 @@
+// The loss alarm over histories with a known answer and over the demo's year,
+// and the consumption meter against the consumption table.
+#include "consumption/ConsumptionMeter.h"
+#include "consumption/LossAlarm.h"
+#include "model/Figures.h"
+#include "support/TestSupport.h"
+
+#include "../../tools/DemoTanks.h"
+
+#include <cmath>
+#include <functional>
+
+namespace
+{
+
+// Readings every 10 minutes of a 1000 L tank, its level in percent as a
+// function of the hours since the start (22:00), with ±0.5 % jitter when asked.
+struct History {
+    const char *name;
+    std::function<double(double hours)> percent;
+    double hours;
+    double dailyUsePercent; // the tank's 14-day rate
+    bool jitter = false;
+    LossLimits limits = {};
+};
+
+// An expected event: its kind and the hours it may fall in (both included).
+struct Expected {
+    LossEvent kind;
+    double from, to;
+};
+
+std::vector<std::pair<LossEvent, double>> Judge(const History &h)
+{
+    const qint64 start = TankHistory::toSecs(QDateTime(QDate(2026, 1, 14), QTime(22, 0)));
+    DemoRandom noise{42};
+    LossState state;
+    std::vector<std::pair<LossEvent, double>> events;
+    for (int i = 0; i * 10 <= h.hours * 60; ++i) {
+        const double hours = i / 6.0;
+        const double percent = h.percent(hours) + (h.jitter ? noise.around(0, 0.5) : 0);
+        LossOutcome out = JudgeLoss(std::move(state), {start + i * 600, percent * 10}, 1000,
+                                    h.dailyUsePercent * 10, h.limits);
+        state = std::move(out.state);
+        if (out.event != LossEvent::None)
+            events.emplace_back(out.event, hours);
+    }
+    return events;
+}
+
+double Ramp(double h, double from, double to) // 0 before from, 1 after to
+{
+    return std::clamp((h - from) / (to - from), 0.0, 1.0);
+}
+
+} // namespace
+
+TEST(LossAlarm, HistoriesWithAKnownAnswer)
+{
+    using E = LossEvent;
+    LossLimits fourHours;
+    fourHours.stunden = 4;
+    LossLimits off;
+    off.prozent = 0;
+    const auto nightTheft = [](double h) { return 60 - 4 * Ramp(h, 4, 5); };
+    const auto winterUse = [](double h) { return 60 - 4 * Ramp(h, 0, 48); };
+    const auto leak = [](double h) { return 70 - 5 * Ramp(h, 2, 7); };
+    const std::vector<std::pair<History, std::vector<Expected>>> table{
+        // Raised while the level falls, over once it has been steady for the window.
+        {{"4 % within an hour at night", nightTheft, 12, 1.5}, {{E::Started, 4.5, 5}, {E::Ended, 6.5, 7.5}}},
+        {{"the same 4 % over two days of winter use", winterUse, 60, 2}, {}},
+        {{"jitter on a steady level, normal use unknown", [](double) { return 60.0; }, 72, 0, true}, {}},
+        {{"refuelling, then normal use",
+          [](double h) {
+              return 15 - 1.5 * h / 24 + 70 * Ramp(h, 24, 24.4) - 1.5 * std::max(0.0, h - 24.4) / 24;
+          },
+          96, 1.5, true},
+         {}},
+        // A refuelling ends an open event at once.
+        {{"theft, then a refuelling",
+          [](double h) { return 50 - 5 * Ramp(h, 3, 3.3) + 45 * Ramp(h, 4, 4.2); }, 10, 1.5},
+         {{E::Started, 3, 3.4}, {E::Ended, 4, 4.2}}},
+        // 2 points in any 2 hours stay below; a 4-hour window sees 4 and stays
+        // open until the leak has stopped for 4 hours.
+        {{"a leak of 1 %/h for 5 h", leak, 14, 1.5, true}, {}},
+        {{"a leak of 1 %/h for 5 h, 4-hour window", leak, 14, 1.5, true, fourHours},
+         {{E::Started, 4.5, 5.5}, {E::Ended, 10.5, 11.5}}},
+        // The corrected volume of a tank above ground swings with the day.
+        {{"temperature swings and normal use",
+          [](double h) { return 50 + 1.0 * std::sin(h * 2 * M_PI / 24) - 1.5 * h / 24; }, 96, 1.5, true},
+         {}},
+        // A heavy user: 25 % a day (3 % in 3 hours) is its normal use.
+        {{"a big tank's normal use", [](double h) { return 90 - 25 * h / 24; }, 48, 25, true}, {}},
+        {{"switched off", nightTheft, 12, 1.5, false, off}, {}},
+    };
+    for (const auto &[history, expected] : table) {
+        const auto events = Judge(history);
+        bool ok = events.size() == expected.size();
+        for (size_t i = 0; ok && i < events.size(); ++i)
+            ok = events[i].first == expected[i].kind && events[i].second >= expected[i].from - 1e-9 &&
+                 events[i].second <= expected[i].to + 1e-9;
+        QString seen;
+        for (const auto &[kind, hours] : events)
+            seen += QStringLiteral(" %1@%2h").arg(kind == E::Started ? "start" : "end").arg(hours, 0, 'f', 2);
+        EXPECT_TRUE(ok) << history.name << ":" << qPrintable(seen);
+    }
+}
+
+// The demo's tanks run through a year as the feeder runs them (half-hour
+// steps), their levels as their devices send them: no loss, even with their
+// normal use unknown.
+TEST(LossAlarm, TheDemoYearRaisesNone)
+{
+    for (const DemoTank &tank : DemoTanks()) {
+        DemoModel model(tank.kind, tank.rec.Tankvolumen * 0.8, quint64(tank.rec.SN));
+        QDateTime t(QDate(2026, 1, 1), QTime(0, 0));
+        LossState state;
+        int started = 0;
+        for (int step = 0; step < 365 * 48; ++step) {
+            t = t.addSecs(1800);
+            model.advance(t, 1.0 / 48);
+            const int raw = qBound(0, int(std::lround(model.level())), tank.rec.Tankvolumen);
+            LossOutcome out =
+                JudgeLoss(std::move(state), {TankHistory::toSecs(t), ScaledLevel(raw, tank.rec)},
+                          ScaledLevel(tank.rec.Tankvolumen, tank.rec), 0, {});
+            state = std::move(out.state);
+            started += out.event == LossEvent::Started;
+        }
+        EXPECT_EQ(started, 0) << qPrintable(tank.rec.Tankbezeichnung);
+        if (tank.kind != DemoKind::RainWater) {
+            EXPECT_GT(model.refuellings(), 0) << "the year has refuellings";
+        }
+    }
+}
+
+// The meter as the history grows point by point: it never goes back, it goes
+// on rising from where it was after a refuelling, it equals the table's total
+// of all months, and a meter made afresh over the same settings (a restart)
+// does not start lower, even where the history alone would give less.
+TEST_F(DataDirTest, ConsumptionMeterFollowsTheTableAndNeverGoesBack)
+{
+    DeviceTable devices;
+    devices.DeviceCount = 1;
+    DeviceRecord &rec = devices[1];
+    rec.Tankvolumen = 5000;
+    DemoRandom noise{7};
+    // Twenty months of daily readings: use, a refuelling every 90 days, jitter.
+    std::vector<std::pair<QDateTime, double>> points;
+    double level = 4000;
+    for (QDateTime t(QDate(2025, 3, 10), QTime(6, 0)); t.date() < QDate(2026, 11, 20); t = t.addDays(1)) {
+        level -= noise.around(20, 8);
+        if (t.date().dayOfYear() % 90 == 0)
+            level += 2500;
+        points.emplace_back(t, std::round(level + noise.around(0, 10)));
+    }
+    ConsumptionMeter meter(devices, settings, true);
+    std::vector<double> shown;
+    std::vector<size_t> refuellings;
+    for (const auto &[t, v] : points) {
+        if (rec.History.count() && v > rec.History.HistoryValues.back() + 1000)
+            refuellings.push_back(shown.size());
+        rec.History.append(t, v, 0);
+        meter.update(1);
+        shown.push_back(meter.consumed(1).value_or(-1));
+        ASSERT_GE(shown.back(), shown.size() > 1 ? shown[shown.size() - 2] : 0) << qPrintable(t.toString());
+    }
+    ASSERT_GE(refuellings.size(), 6u);
+    for (size_t r : refuellings) {
+        if (r + 10 >= shown.size())
+            continue;
+        // Ten days later: ten days' use more, the delivery not taken for use.
+        EXPECT_GT(shown[r + 10], shown[r - 1] + 100) << r;
+        EXPECT_LT(shown[r + 10], shown[r - 1] + 400) << r;
+    }
+
+    ConsumptionRequest request;
+    request.selection = 1;
+    request.currentYear = 2026;
+    const double tableTotal = ComputeConsumption(devices, request).groups.at(0).table.total();
+    EXPECT_EQ(meter.consumed(1), tableTotal);
+    // The consumption of 20 months of 20 L a day, not the refuellings'.
+    EXPECT_NEAR(tableTotal, 20.0 * points.size(), 0.1 * 20 * points.size());
+
+    // A small delivery that counts as no refuelling: the meter holds, and a
+    // start, which computes the history again, starts from what it held.
+    rec.History.HistoryValues.back() += 150;
+    meter.update(1);
+    EXPECT_EQ(meter.consumed(1), tableTotal);
+    ConsumptionMeter restarted(devices, settings, true);
+    restarted.update(1);
+    EXPECT_EQ(restarted.consumed(1), tableTotal);
+    EXPECT_LT(ComputeConsumption(devices, request).groups.at(0).table.total(), tableTotal);
+}

@@ -1,0 +1,240 @@
+#include "support/Fixtures.h"
+
+#include "model/FleetModel.h"
+#include "model/TankState.h"
+#include "model/TankStateWatch.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+const QDateTime kNow = Clock::Naive(QDate(2026, 3, 14), QTime(10, 30, 0));
+
+struct StateCase {
+    const char *what;
+    TankReading reading;
+    TankStateRules rules;
+    TankCondition expected;
+    int errorCode;
+};
+
+TankReading Reading(double percent, qint64 minutesAgo, bool alarm = false, int error = 0)
+{
+    return {percent, kNow.addSecs(-60 * minutesAgo), alarm, error};
+}
+} // namespace
+
+TEST(TankStates, RulesInOrderOfUrgency)
+{
+    const TankStateRules r{20, 24};
+    const StateCase cases[] = {
+        {"well filled", Reading(57, 5), r, TankCondition::Ok, 0},
+        {"exactly at the threshold", Reading(20, 5), r, TankCondition::Ok, 0},
+        {"just below it", Reading(19.9, 5), r, TankCondition::Low, 0},
+        {"exactly at half of it", Reading(10, 5), r, TankCondition::Low, 0},
+        {"below half of it", Reading(9.9, 5), r, TankCondition::VeryLow, 0},
+        {"empty", Reading(0, 5), r, TankCondition::VeryLow, 0},
+        {"24 h to the minute", Reading(57, 24 * 60), r, TankCondition::Ok, 0},
+        {"a minute longer", Reading(57, 24 * 60 + 1), r, TankCondition::Silent, 0},
+        {"silence off", Reading(57, 90 * 24 * 60), {20, 0}, TankCondition::Ok, 0},
+        {"never a telegram", {57, QDateTime(), false, 0}, r, TankCondition::Silent, 0},
+        {"own hours", Reading(57, 3 * 60 + 1), {20, 3}, TankCondition::Silent, 0},
+        {"low warning off", Reading(1, 5), {0, 24}, TankCondition::Ok, 0},
+        {"fault", Reading(0, 5, false, 0xE008), r, TankCondition::Fault, 0xE008},
+        {"fault, low percent ignored", Reading(3, 5, false, 0xE001), r, TankCondition::Fault, 0xE001},
+        {"silent beats fault", Reading(0, 25 * 60, false, 0xE002), r, TankCondition::Silent, 0},
+        {"alarm beats everything", Reading(1, 25 * 60, true, 0xE002), r, TankCondition::Alarm, 0},
+        {"alarm on a full tank", Reading(99, 1, true), r, TankCondition::Alarm, 0},
+    };
+    for (const StateCase &c : cases) {
+        const TankStatus s = TankState(c.reading, c.rules, kNow);
+        EXPECT_EQ(int(s.condition), int(c.expected)) << c.what;
+        EXPECT_EQ(s.errorCode, c.errorCode) << c.what;
+    }
+}
+
+TEST(TankStates, RecordsAndWords)
+{
+    DeviceRecord rec;
+    rec.Tankvolumen = 2000;
+    rec.Volumen = 300;
+    rec.Uhrzeit = kNow;
+    EXPECT_DOUBLE_EQ(TankReadingOf(rec).percent, 15);
+    rec.Volumen = -0xE009;
+    EXPECT_EQ(TankReadingOf(rec).errorCode, 0xE009);
+
+    // The probe faults in the device maker's words; any other code points to the help.
+    const Texts de(1);
+    const struct {
+        int code;
+        QString words, note;
+    } faults[] = {
+        {0xE002, "Störung E002", "Das Gerät meldet die Störung E002. (Sonde unterbrochen?!)"},
+        {0xE009, "Störung E009", "Das Gerät meldet die Störung E009. (Sonde unterbrochen?!)"},
+        {0xE008, "Störung E008", "Das Gerät meldet die Störung E008. (Sonde kurzgeschlossen?!)"},
+        {0xE001, "Störung E001", "Das Gerät meldet die Störung E001. " + de(810)},
+    };
+    for (const auto &f : faults) {
+        const TankStatus s = TankState({0, kNow, false, f.code}, {10, 24}, kNow);
+        EXPECT_EQ(TankStateWords(s, de), f.words);
+        EXPECT_EQ(TankStateNote(s, de), f.note);
+    }
+    const TankStatus low = TankState(Reading(7, 1), {12.5, 24}, kNow);
+    EXPECT_EQ(TankStateNote(low, Texts(2)), "Level below the warning threshold of 12.5 %");
+    EXPECT_EQ(TankStateNote(TankState(Reading(5, 1), {12, 24}, kNow), de),
+              "Füllstand unter 6 % (die Hälfte der Warnschwelle)");
+    EXPECT_EQ(TankStateNote(TankState(Reading(50, 30 * 60 + 59), {12, 24}, kNow), de),
+              "Seit 30 Stunden kein Telegramm");
+}
+
+// The fleet list's model over a controller with four tanks.
+class FleetTest : public ControllerTest
+{
+protected:
+    void SetUp() override
+    {
+        ControllerTest::SetUp();
+        struct {
+            const char *name;
+            qint32 volumen, capacity;
+            int minutesAgo;
+            bool alarm;
+        } tanks[] = {
+            {"Heizöl Keller", 1200, 4000, 3, false}, // 30 %
+            {"diesel Hof", 290, 1000, 70, false},    // 29 %: less than tank 1, but more content than 90
+            {"", -0xE008, 5000, 1, false},           // a fault, no name
+            {"AdBlue", 90, 1000, 26 * 60, true},     // 9 %, silent and in alarm
+        };
+        for (int n = 1; n <= 4; ++n) {
+            DeviceRecord &r = this->tanks.device(n);
+            r.SN = 100 + n;
+            r.Geraetetyp = 7;
+            r.Tankbezeichnung = QString::fromUtf8(tanks[n - 1].name);
+            r.Volumen = tanks[n - 1].volumen;
+            r.Tankvolumen = tanks[n - 1].capacity;
+            r.Uhrzeit = now.addSecs(-60 * tanks[n - 1].minutesAgo);
+            r.Alarm = tanks[n - 1].alarm;
+            this->tanks.AddDevice(n);
+        }
+        watch.updateAll();
+    }
+    // The device numbers in the order the filter shows them.
+    QList<int> order(FleetFilter &f)
+    {
+        QList<int> o;
+        for (int r = 0; r < f.rowCount(); ++r)
+            o << f.index(r, 0).data(FleetModel::DeviceRole).toInt();
+        return o;
+    }
+
+    NotificationLog log;
+    Texts texts{2};
+    TankStateWatch watch{tanks, [](int) { return TankStateRules{10, 24}; }, clock, log, texts};
+    std::map<int, double> days{{1, 40.5}, {2, 3.2}, {4, 120}};
+    FleetModel model{tanks, watch,
+                     [this](int n) -> std::optional<double> {
+                         auto it = days.find(n);
+                         return it == days.end() ? std::nullopt : std::optional<double>(it->second);
+                     },
+                     clock, texts};
+};
+
+TEST_F(FleetTest, SortsEveryColumnByItsValue)
+{
+    FleetFilter f;
+    f.setSourceModel(&model);
+    const struct {
+        FleetModel::Column column;
+        QList<int> ascending;
+    } cases[] = {
+        {FleetModel::Number, {1, 2, 3, 4}},
+        {FleetModel::Name, {4, 2, 1, 3}},    // AdBlue, diesel Hof, Heizöl Keller, Tank 3 (any case)
+        {FleetModel::Content, {3, 4, 2, 1}}, // the fault first, then 90 < 290 < 1200 (not as text)
+        {FleetModel::Percent, {3, 4, 2, 1}}, // none, 9 %, 29 %, 30 %
+        {FleetModel::Days, {2, 1, 4, 3}},    // 3.2 < 40.5 < 120 (not as text), none last
+        {FleetModel::LastTelegram, {4, 2, 1, 3}},
+    };
+    for (const auto &c : cases) {
+        f.sort(c.column, Qt::AscendingOrder);
+        EXPECT_EQ(order(f), c.ascending) << "column " << c.column;
+    }
+    // By state: the two ok tanks (in either order), the fault, the alarm.
+    f.sort(FleetModel::State, Qt::AscendingOrder);
+    EXPECT_EQ(order(f).mid(2), (QList<int>{3, 4}));
+    f.sort(FleetModel::Days, Qt::DescendingOrder);
+    EXPECT_EQ(order(f), (QList<int>{3, 4, 1, 2}));
+
+    f.setNameFilter(QStringLiteral("  HEIZ "));
+    EXPECT_EQ(order(f), QList<int>{1});
+    f.setNameFilter(QStringLiteral("e"));
+    EXPECT_EQ(order(f), (QList<int>{4, 1, 2})); // "Tank 3" has no e
+    f.setNameFilter({});
+    EXPECT_EQ(f.rowCount(), 4);
+}
+
+TEST_F(FleetTest, RowsAsShown)
+{
+    auto row = [this](int n) {
+        QStringList cells;
+        for (int c = 0; c < FleetModel::ColumnCount; ++c)
+            cells << model.index(n - 1, c).data().toString();
+        return cells.join(" | ");
+    };
+    EXPECT_EQ(row(1), "1 | Heizöl Keller | 1,200 litres | 30% | 40 | 3 min ago | OK");
+    EXPECT_EQ(row(3), "3 | Tank 3 | no valid value |  | – | 1 min ago | fault E008");
+    EXPECT_EQ(row(4), "4 | AdBlue | 90 litres | 9% | 120 | 26 h ago | alarm");
+    EXPECT_DOUBLE_EQ(model.index(0, FleetModel::Percent).data(FleetModel::FractionRole).toDouble(), 0.3);
+    EXPECT_EQ(model.index(2, FleetModel::Percent).data(FleetModel::FractionRole).toDouble(), -1);
+    EXPECT_EQ(model.index(0, FleetModel::LastTelegram).data(Qt::ToolTipRole).toString(),
+              "Saturday, 14 March 2026 10:27:00");
+
+    // The "ago" texts follow the clock, in the run's language.
+    const struct {
+        qint64 secondsAgo;
+        const char *en, *de;
+    } ago[] = {{0, "just now", "gerade eben"},
+               {59, "just now", "gerade eben"},
+               {60, "1 min ago", "vor 1 min"},
+               {59 * 60 + 59, "59 min ago", "vor 59 min"},
+               {3600, "1 h ago", "vor 1 h"},
+               {47 * 3600, "47 h ago", "vor 47 h"},
+               {48 * 3600, "2 days ago", "vor 2 Tagen"},
+               {-600, "just now", "gerade eben"}};
+    for (const auto &a : ago) {
+        EXPECT_EQ(AgoText(now.addSecs(-a.secondsAgo), now, Texts(2)), a.en) << a.secondsAgo;
+        EXPECT_EQ(AgoText(now.addSecs(-a.secondsAgo), now, Texts(1)), a.de) << a.secondsAgo;
+    }
+    EXPECT_EQ(AgoText(QDateTime(), now, Texts(2)), "never");
+}
+
+TEST_F(FleetTest, WatchNotesBeginningsAndEndsOnce)
+{
+    // The first look notes the fault and the alarm, not the silence under it.
+    ASSERT_EQ(log.events().size(), 2u);
+    EXPECT_EQ(log.events()[0].tank, 3);
+    EXPECT_EQ(log.events()[0].kind, NotificationLog::Kind::Fault);
+    // What the alarm box said.
+    EXPECT_EQ(log.events()[1].text, texts(271) + "4 / SN104");
+
+    tanks.device(4).Alarm = false; // silent now shows
+    tanks.refreshDevice(4);
+    tanks.device(3).Volumen = 2500; // fault over
+    tanks.refreshDevice(3);
+    tanks.refreshDevice(3); // nothing new
+    now = now.addSecs(60);
+    watch.updateAll(); // the minute timer: nothing new either
+    QStringList kinds;
+    for (const auto &e : log.events())
+        kinds << QString::number(int(e.kind)) + "@" + QString::number(e.tank);
+    using K = NotificationLog::Kind;
+    EXPECT_EQ(kinds,
+              (QStringList{QString("%1@3").arg(int(K::Fault)), QString("%1@4").arg(int(K::AlarmStarted)),
+                           QString("%1@4").arg(int(K::AlarmEnded)), QString("%1@4").arg(int(K::Silent)),
+                           QString("%1@3").arg(int(K::FaultEnded))}));
+    EXPECT_EQ(log.unacknowledged(), 5);
+    log.acknowledge(log.events()[1].id);
+    log.acknowledge(log.events()[1].id);
+    EXPECT_EQ(log.unacknowledged(), 4);
+    log.acknowledgeAll();
+    EXPECT_EQ(log.unacknowledged(), 0);
+}

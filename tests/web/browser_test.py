@@ -1,0 +1,201 @@
+#!/usr/bin/python3
+"""The dashboard in a real browser: Debian's chromium, headless, driven by
+selenium, against the real program fed telegrams over its TCP link.
+
+Checks that the page lists the tank names, that a telegram changes the shown
+level within 3 s, that the charts of a few minutes, a day and a year label
+their time axis as the span needs and end at the live level, that a loss
+shows, that the console stays free of errors and that a phone's
+375 px leave no horizontal scroll bar. Exits 77 (skipped) without chromium.
+With --shots DIR it also saves the page at desktop and phone widths."""
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+from datetime import datetime, timedelta
+
+SKIP = 77
+program = sys.argv[1]
+shots = sys.argv[sys.argv.index('--shots') + 1] if '--shots' in sys.argv else None
+
+chromium = shutil.which('chromium')
+driver_path = shutil.which('chromedriver') or '/usr/bin/chromedriver'
+if not chromium or not os.path.exists(driver_path):
+    print('SKIPPED: chromium or chromedriver is not installed (tools/setup.sh installs them)')
+    sys.exit(SKIP)
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(('127.0.0.1', 0))
+        return s.getsockname()[1]
+
+
+def telegram(sn, level, temperature=15, alarm=0):
+    bcd = int(str(level).zfill(4), 16)
+    b = [0x02, 0x11, 9, sn >> 8 & 255, sn & 255, temperature + 128, alarm, bcd >> 8, bcd & 255, 0, 1,
+         5000 >> 8, 5000 & 255, 1500 >> 8, 1500 & 255, 0, 0, 0, 0x03]
+    b[17] = sum(b[1:17]) & 255
+    return bytes(b).hex().upper().encode() + b'\n'
+
+
+def send(port, lines):
+    """As a gateway does: connect, wait for the greeting, send, hang up (the
+    program cuts a connection after a few seconds anyway)."""
+    with socket.create_connection(('127.0.0.1', port)) as gateway:
+        assert gateway.recv(8) == b'TANKMON\n'
+        gateway.sendall(lines)
+
+
+def wait(pred, seconds, what):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if pred():
+            return
+        time.sleep(0.05)
+    raise AssertionError('timed out: ' + what)
+
+
+def history(points):
+    """A tank file of (time, level) points, as the program writes one."""
+    return b''.join(b'%s,%d,Liter,12\r\n' % (t.strftime('%d.%m.%Y %H:%M:%S').encode(), v) for t, v in points)
+
+
+# The charts' histories: a few minutes, a day, a year, each ending before the
+# live telegram, whose level differs from the last recorded one.
+now = datetime.now().replace(microsecond=0)
+spans = {
+    'minutes': [(now - timedelta(seconds=30 * i), 2000 + i) for i in range(12, 1, -1)],
+    'day': [(now - timedelta(minutes=15 * i), 2500 + 5 * i) for i in range(96, 1, -1)],
+    'year': [(now - timedelta(days=i), 1000 + 10 * (i % 300)) for i in range(365, 1, -1)],
+}
+
+
+def check_chart(browser, tank, months, live, shots, name):
+    """The chart of a tank: at least four time labels that name what the span
+    needs, none touching another or leaving the picture, and the line ending
+    at the live level."""
+    browser.execute_script("document.getElementById('range').value = arguments[0];", str(months))
+    browser.find_element(By.CSS_SELECTOR, '#fleet tbody tr[data-tank="%d"]' % tank).click()
+    browser.execute_script("document.getElementById('range').dispatchEvent(new Event('change'));")
+    state = lambda: browser.execute_script(
+        "const c = document.getElementById('chart');"
+        " return c.dataset.labels && document.getElementById('detail-name').textContent"
+        " ? [JSON.parse(c.dataset.labels), Number(c.dataset.lastValue), c.clientWidth] : null;")
+    wait(lambda: state() is not None and state()[1] == live, 5, 'the chart of tank %d' % tank)
+    labels, last, width = state()
+    texts = [l['text'] for l in labels]
+    assert len(labels) >= 4, texts
+    assert len(set(texts)) == len(texts), 'labels repeat: %s' % texts
+    for a, b in zip(labels, labels[1:]):
+        assert a['to'] < b['from'], 'labels overlap: %s' % labels
+    assert labels[0]['from'] >= 0 and labels[-1]['to'] <= width, (labels, width)
+    # Within two days the labels name hours and minutes (a midnight its date).
+    clock = sum(':' in t for t in texts)
+    assert clock >= len(texts) - 1 if name != 'year' else clock == 0, 'span %s labelled %s' % (name, texts)
+    if shots:
+        browser.find_element(By.ID, 'detail').screenshot(os.path.join(shots, 'chart-%s.png' % name))
+    print('chart of a %s: %s' % (name, ', '.join(texts)))
+
+
+def main():
+    folder = tempfile.mkdtemp(prefix='tankmon-browser-')
+    link, web = free_port(), free_port()
+    names = ['Heizöl Keller', 'Regenwasser Zisterne Nord mit sehr langem Namen', 'Diesel', 'Pellets']
+    ini = ('[LngPtnr]\r\nLngId=2\r\n[COM]\r\nClientPort=%d\r\n[Common]\r\nActiveNet=1\r\n'
+           '[Web]\r\nAktiv=1\r\nPort=%d\r\n[Geräte]\r\nAnzahl=4\r\n' % (link, web))
+    serials = [4711, 815, 1200, 1300]
+    for n, (sn, name) in enumerate(zip(serials, names), 1):
+        ini += '[Gerät%d]\r\nSN=%d\r\nGerätetyp=9\r\nTankbezeichnung=%s\r\nTankvolumen=5000\r\n' % (n, sn, name)
+    for n, span in ((1, 'minutes'), (3, 'day'), (4, 'year')):
+        with open(os.path.join(folder, 'Tank%d.csv' % n), 'wb') as f:
+            f.write(history(spans[span]))
+    with open(os.path.join(folder, 'Tankmon.ini'), 'wb') as f:
+        f.write(ini.encode('cp1252'))
+    proc = subprocess.Popen([program, '--headless', '--data-dir', folder], stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT)
+    browser = None
+    try:
+        out = b''
+        while b'[ready]' not in out:
+            line = proc.stdout.readline()
+            if not line:
+                raise AssertionError('the program ended: ' + out.decode(errors='replace'))
+            out += line
+        send(link, telegram(4711, 1234) + telegram(815, 300, alarm=1) + telegram(1200, 3333) +
+             telegram(1300, 4444))
+
+        options = webdriver.ChromeOptions()
+        options.binary_location = chromium
+        for arg in ('--headless=new', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage',
+                    '--window-size=1400,900'):
+            options.add_argument(arg)
+        options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
+        browser = webdriver.Chrome(service=Service(driver_path), options=options)
+        browser.get('http://127.0.0.1:%d/' % web)
+        # Read in the page in one step: the table is redrawn on every event, so
+        # an element found first may be gone before its text is asked for.
+        level = lambda: browser.execute_script(
+            "const c = document.querySelector('#fleet tbody tr[data-tank=\"1\"] td.level');"
+            " return c ? c.textContent : '';")
+        wait(lambda: '1,234' in level() or '1234' in level(), 10, 'the first level')
+        shown = browser.execute_script(
+            "return [...document.querySelectorAll('#fleet td.name')].map(c => c.innerText);")
+        assert shown == names, shown
+
+        send(link, telegram(4711, 2345))
+        sent = time.monotonic()
+        wait(lambda: '2,345' in level() or '2345' in level(), 3, 'the new level within 3 s')
+        print('level shown %.0f ms after the telegram' % ((time.monotonic() - sent) * 1000))
+
+        for tank, months, live, name in ((1, 3, 2345, 'minutes'), (3, 3, 3333, 'day'), (4, 24, 4444, 'year')):
+            check_chart(browser, tank, months, live, shots, name)
+
+        # A fall from 67 % to 20 % within minutes: the row shows the loss.
+        send(link, telegram(1200, 1000))
+        loss = lambda: browser.execute_script(
+            "const b = document.querySelector('#fleet tbody tr[data-tank=\"3\"] .state.loss');"
+            " return b ? b.textContent : '';")
+        wait(lambda: loss() == 'Loss', 3, 'the loss shown')
+
+        browser.find_element(By.CSS_SELECTOR, '#fleet tbody tr[data-tank="1"]').click()
+        wait(lambda: browser.find_element(By.ID, 'consumption').text != '', 5, 'the consumption table')
+        if shots:
+            os.makedirs(shots, exist_ok=True)
+            browser.save_screenshot(os.path.join(shots, 'desktop.png'))
+
+        browser.set_window_size(375, 812)
+        width = browser.execute_script('return window.innerWidth')
+        browser.set_window_size(375 + (375 - width), 812)  # the viewport itself 375 px wide
+        browser.get('http://127.0.0.1:%d/' % web)
+        wait(lambda: len(browser.find_elements(By.CSS_SELECTOR, '#fleet td.name')) == 4, 10, 'the phone page')
+        browser.find_element(By.CSS_SELECTOR, '#fleet tbody tr[data-tank="1"]').click()
+        wait(lambda: browser.find_element(By.ID, 'consumption').text != '', 5, 'the phone detail')
+        inner, scroll = browser.execute_script(
+            'return [window.innerWidth, document.documentElement.scrollWidth]')
+        assert inner == 375, inner
+        assert scroll <= inner, 'horizontal scroll at %d px: content %d px wide' % (inner, scroll)
+        if shots:
+            browser.save_screenshot(os.path.join(shots, 'phone.png'))
+
+        errors = [e for e in browser.get_log('browser') if e['level'] == 'SEVERE']
+        assert not errors, errors
+        print('OK')
+    finally:
+        if browser:
+            browser.quit()
+        proc.terminate()
+        try:
+            proc.wait(15)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+main()

@@ -1,0 +1,267 @@
+// The web view's pure parts: password hash, login delay, the JSON and the
+// metrics text, and the listener's bounds against real sockets.
+#include "support/TestSupport.h"
+#include "web/WebAuthDelay.h"
+#include "web/WebJson.h"
+#include "web/WebListener.h"
+#include "web/WebPassword.h"
+#include "web/WebSettings.h"
+
+#include "lang/Lng.h"
+
+#include <QHttpServer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <gtest/gtest.h>
+#include <memory>
+
+TEST(WebPassword, DerivesTheKnownKeyAndRefusesEverythingElse)
+{
+    // PBKDF2-HMAC-SHA256("password", "salt", 1 iteration, 32 bytes), the published test vector.
+    const QString stored = HashWebPassword(QStringLiteral("password"), "salt", 1);
+    EXPECT_EQ(stored, QStringLiteral("pbkdf2-sha256$1$c2FsdA==$") +
+                          QString::fromLatin1(QByteArray::fromHex("120fb6cffcf8b32c43e7225256c4f837"
+                                                                  "a86548c92ccc35480805987cb70be17b")
+                                                  .toBase64()));
+    EXPECT_TRUE(VerifyWebPassword(stored, QStringLiteral("password")));
+    const QString fresh = NewWebPasswordHash(QStringLiteral("geheim äß"));
+    EXPECT_TRUE(VerifyWebPassword(fresh, QStringLiteral("geheim äß")));
+    EXPECT_NE(fresh, NewWebPasswordHash(QStringLiteral("geheim äß"))); // salted
+    const QString bad[] = {
+        {},
+        QStringLiteral("password"),
+        QStringLiteral("pbkdf2-sha256$1$c2FsdA==$"),
+        QStringLiteral("pbkdf2-sha256$0") + stored.mid(15),
+        QStringLiteral("pbkdf2-sha256$99999999999") + stored.mid(15),
+        QStringLiteral("md5$1$c2FsdA==$") + stored.section(QLatin1Char('$'), 3),
+        QString(stored).replace(QStringLiteral("c2FsdA=="), QStringLiteral("!!")),
+    };
+    for (const QString &s : bad)
+        EXPECT_FALSE(VerifyWebPassword(s, QStringLiteral("password"))) << qPrintable(s);
+    EXPECT_FALSE(VerifyWebPassword(stored, QStringLiteral("Password")));
+    EXPECT_FALSE(VerifyWebPassword(fresh, QString()));
+}
+
+TEST(WebAuthDelay, GrowsPerAddressAndForgets)
+{
+    qint64 now = 0;
+    WebAuthDelay d([&] { return now; });
+    QList<qint64> seen;
+    for (int i = 0; i < 10; ++i)
+        seen << d.failed(QStringLiteral("10.0.0.1"));
+    EXPECT_EQ(seen, (QList<qint64>{250, 500, 1000, 2000, 4000, 8000, 16000, 30000, 30000, 30000}));
+    EXPECT_EQ(d.failed(QStringLiteral("10.0.0.2")), 250); // another address starts afresh
+    now += WebAuthDelay::kForgetMs - 1;
+    EXPECT_EQ(d.failed(QStringLiteral("10.0.0.1")), 30000);
+    now += WebAuthDelay::kForgetMs;
+    EXPECT_EQ(d.failed(QStringLiteral("10.0.0.1")), 250);
+    d.failed(QStringLiteral("10.0.0.1"));
+    d.succeeded(QStringLiteral("10.0.0.1"));
+    EXPECT_EQ(d.failed(QStringLiteral("10.0.0.1")), 250);
+    // A flood of addresses keeps the table bounded and still counts the newest.
+    for (int i = 0; i < 3 * WebAuthDelay::kMaxAddresses; ++i, ++now)
+        d.failed(QStringLiteral("192.168.%1.%2").arg(i / 256).arg(i % 256));
+    EXPECT_EQ(d.failed(QStringLiteral("192.168.47.255")), 500);
+}
+
+TEST(WebSettings, OnlyLoopbackRunsWithoutPasswordAndTls)
+{
+    const Texts en(2);
+    struct Case {
+        const char *address;
+        bool password, tls, allowed;
+    } cases[] = {
+        {"127.0.0.1", false, false, true}, {"::1", false, false, true},
+        {"127.8.0.1", false, false, true}, {"0.0.0.0", false, false, false},
+        {"0.0.0.0", true, false, false},   {"192.168.1.5", false, true, false},
+        {"192.168.1.5", true, true, true}, {"localhost", false, false, false},
+        {"", false, false, false},
+    };
+    for (const Case &c : cases) {
+        WebValues v;
+        v.adresse = QString::fromLatin1(c.address);
+        v.password = c.password ? QStringLiteral("pbkdf2-sha256$1$a$b") : QString();
+        v.zertifikat = v.schluessel = c.tls ? QStringLiteral("/x.pem") : QString();
+        const QString problem = WebStartProblem(v, en);
+        EXPECT_EQ(problem.isEmpty(), c.allowed) << c.address << " " << qPrintable(problem);
+        if (!c.allowed) {
+            EXPECT_TRUE(problem.contains(v.adresse)) << qPrintable(problem);
+        }
+    }
+}
+
+namespace
+{
+// Two tanks: a named one with a temperature and a faulty unnamed one.
+std::unique_ptr<DeviceTable> twoTanks()
+{
+    auto t = std::make_unique<DeviceTable>();
+    t->DeviceCount = 2;
+    DeviceRecord &a = (*t)[1];
+    a.SN = 4711;
+    a.Geraetetyp = 9;
+    a.Tankbezeichnung = QStringLiteral("Keller \"Ost\"\\\nalt");
+    a.Volumen = 1500;
+    a.Tankvolumen = 5000;
+    a.Temperatur = 12;
+    a.Uhrzeit = QDateTime(QDate(2026, 7, 1), QTime(10, 15), Qt::LocalTime);
+    a.History.append(QDateTime(QDate(2026, 6, 30), QTime(8, 0), Qt::UTC), 1600, 11);
+    a.History.append(QDateTime(QDate(2026, 7, 1), QTime(8, 0), Qt::UTC), 1500, kNoTemperature);
+    DeviceRecord &b = (*t)[2];
+    b.SN = 12;
+    b.Geraetetyp = 9;
+    b.Volumen = -8;
+    b.Temperatur = kNoTemperature;
+    b.Alarm = true;
+    return t;
+}
+
+// Tank 1 low with a loss open and its meter; tank 2 faulty without either.
+WebTankState stateOf(int n)
+{
+    return n == 1 ? WebTankState{TankCondition::Low, 12.345, true, 812.5}
+                  : WebTankState{TankCondition::Fault, {}, false, {}};
+}
+} // namespace
+
+TEST(WebJson, TanksAndHistoryAsTheApiGivesThem)
+{
+    qputenv("TZ", "Europe/Berlin");
+    const auto t = twoTanks();
+    const QJsonObject tanks = QJsonDocument::fromJson(WebTanksJson(*t, false, stateOf)).object();
+    const QJsonObject expected = QJsonDocument::fromJson(R"({"tanks":[
+        {"number":1,"serial":4711,"name":"Keller \"Ost\"\\\nalt","level":1500,"unit":"L","percent":30,
+         "temperature":12,"time":"2026-07-01T10:15:00+02:00","alarm":false,"error":null,
+         "days_until_empty":12.3,"state":"low","loss":true,"consumed":812.5},
+        {"number":2,"serial":12,"name":"Tank 2","level":null,"unit":"L","percent":null,"temperature":null,
+         "time":null,"alarm":true,"error":8,"days_until_empty":null,"state":"fault","loss":false,
+         "consumed":null}]})")
+                                     .object();
+    EXPECT_EQ(tanks, expected) << WebTanksJson(*t, false, stateOf).constData();
+
+    const QJsonObject all = QJsonDocument::fromJson(WebHistoryJson(*t, 1, {}, {})).object();
+    // Naive local 2026-06-30 08:00 in Berlin is 06:00 UTC.
+    EXPECT_EQ(QJsonDocument(all.value(QStringLiteral("points")).toArray()).toJson(QJsonDocument::Compact),
+              "[[1782799200,1600,11],[1782885600,1500,null]]");
+    const QDateTime from(QDate(2026, 7, 1), QTime(0, 0), Qt::OffsetFromUTC, 3600);
+    EXPECT_EQ(
+        QJsonDocument::fromJson(WebHistoryJson(*t, 1, from, {})).object().value("points").toArray().size(),
+        1);
+    EXPECT_EQ(WebHistoryCsv(*t, 1, {}, from),
+              "time;level;temperature\r\n2026-06-30T08:00:00+02:00;1600;11\r\n");
+}
+
+TEST(WebJson, MetricsFollowTheExpositionFormat)
+{
+    qputenv("TZ", "Europe/Berlin");
+    const auto t = twoTanks();
+    WebCounters c;
+    c.telegrams = {{QStringLiteral("tcp"), 7}, {QStringLiteral("serial"), 0}};
+    c.emails = {{QStringLiteral("sent"), 2}, {QStringLiteral("failed"), 1}};
+    c.mqttConnected = true;
+    const QString text = QString::fromUtf8(WebMetricsText(*t, false, stateOf, c));
+    // Every line: a comment of HELP/TYPE, or name{labels} value; label values escaped.
+    const QRegularExpression comment(QStringLiteral(R"(^# (HELP|TYPE) ([a-z_]+) (.+)$)"));
+    const QRegularExpression sample(QStringLiteral(
+        R"(^([a-z_]+)(\{([a-z_]+="(?:[^"\\\n]|\\[\\"n])*")(,[a-z_]+="(?:[^"\\\n]|\\[\\"n])*")*\})? (-?[0-9.e+]+)$)"));
+    QMap<QString, QString> types;
+    QStringList samples;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.last(), QString()); // ends with a line feed
+    for (const QString &line : lines.mid(0, lines.size() - 1)) {
+        if (const auto m = comment.match(line); m.hasMatch()) {
+            if (m.captured(1) == QLatin1String("TYPE")) {
+                EXPECT_FALSE(types.contains(m.captured(2))) << qPrintable(line);
+                types.insert(m.captured(2), m.captured(3));
+            }
+            continue;
+        }
+        const auto m = sample.match(line);
+        ASSERT_TRUE(m.hasMatch()) << qPrintable(line);
+        EXPECT_TRUE(types.contains(m.captured(1))) << "sample before its TYPE: " << qPrintable(line);
+        samples << line;
+    }
+    const QStringList expected = {
+        QStringLiteral(R"(tankmon_level{tank="1",serial="4711",name="Keller \"Ost\"\\\nalt",unit="L"} 1500)"),
+        QStringLiteral(R"(tankmon_percent{tank="1"} 30)"),
+        QStringLiteral(R"(tankmon_temperature_celsius{tank="1"} 12)"),
+        QStringLiteral(R"(tankmon_days_until_empty{tank="1"} 12.345)"),
+        QStringLiteral(R"(tankmon_last_telegram_timestamp_seconds{tank="1"} 1782893700)"),
+        QStringLiteral(R"(tankmon_alarm{tank="1"} 0)"),
+        QStringLiteral(R"(tankmon_alarm{tank="2"} 1)"),
+        QStringLiteral(R"(tankmon_fault{tank="1"} 0)"),
+        QStringLiteral(R"(tankmon_fault{tank="2"} 1)"),
+        QStringLiteral(R"(tankmon_loss{tank="1"} 1)"),
+        QStringLiteral(R"(tankmon_loss{tank="2"} 0)"),
+        QStringLiteral(R"(tankmon_consumed_total{tank="1",unit="L"} 812.5)"),
+        QStringLiteral(R"(tankmon_telegrams_total{link="serial"} 0)"),
+        QStringLiteral(R"(tankmon_telegrams_total{link="tcp"} 7)"),
+        QStringLiteral(R"(tankmon_emails_total{result="failed"} 1)"),
+        QStringLiteral(R"(tankmon_emails_total{result="sent"} 2)"),
+        QStringLiteral(R"(tankmon_mqtt_connected 1)"),
+    };
+    EXPECT_EQ(samples, expected);
+    EXPECT_EQ(types.value(QStringLiteral("tankmon_telegrams_total")), QStringLiteral("counter"));
+    EXPECT_EQ(types.value(QStringLiteral("tankmon_consumed_total")), QStringLiteral("counter"));
+    EXPECT_EQ(types.value(QStringLiteral("tankmon_loss")), QStringLiteral("gauge"));
+}
+
+namespace
+{
+// A plain HTTP server behind the listener, as the program builds it.
+struct Served {
+    explicit Served(int idleMs)
+    {
+        server.route(QStringLiteral("/"), [] { return QStringLiteral("hello"); });
+        listener = new WebListener(&server, std::nullopt, idleMs, &server);
+        listener->listen(QHostAddress::LocalHost, 0);
+        server.bind(listener);
+    }
+    QByteArray get(const QByteArray &extraHeaders)
+    {
+        QTcpSocket s;
+        s.connectToHost(QHostAddress::LocalHost, listener->serverPort());
+        s.write("GET / HTTP/1.1\r\nHost: x\r\n" + extraHeaders + "\r\n");
+        QByteArray answer;
+        WaitFor([&] {
+            answer += s.readAll();
+            return answer.contains("\r\n\r\n") || s.state() == QAbstractSocket::UnconnectedState;
+        });
+        return answer.left(answer.indexOf("\r\n"));
+    }
+    QHttpServer server;
+    WebListener *listener = nullptr;
+};
+} // namespace
+
+TEST(WebListener, BoundsConnectionsHeadersAndIdleTime)
+{
+    Served s(2000);
+    EXPECT_EQ(s.get("X-Pad: " + QByteArray(16000, 'a') + "\r\n"), "HTTP/1.1 200 OK");
+    EXPECT_EQ(s.get("X-Pad: " + QByteArray(20 * 1024, 'a') + "\r\n"),
+              "HTTP/1.1 431 Request Header Fields Too Large");
+    // Many small headers add up as one long one.
+    QByteArray many;
+    for (int i = 0; i < 1000; ++i)
+        many += "X-" + QByteArray::number(i) + ": 0123456789\r\n";
+    EXPECT_EQ(s.get(many), "HTTP/1.1 431 Request Header Fields Too Large");
+
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (int i = 0; i < WebListener::kMaxConnections + 20; ++i) {
+        idle.push_back(std::make_unique<QTcpSocket>());
+        idle.back()->connectToHost(QHostAddress::LocalHost, s.listener->serverPort());
+    }
+    const auto open = [&] {
+        return std::count_if(idle.begin(), idle.end(),
+                             [](const auto &c) { return c->state() == QAbstractSocket::ConnectedState; });
+    };
+    // The ones beyond the limit are closed at once, the rest after the idle time.
+    EXPECT_TRUE(WaitFor([&] { return s.listener->connectionCount() == WebListener::kMaxConnections; }, 5000))
+        << s.listener->connectionCount();
+    EXPECT_TRUE(WaitFor([&] { return open() == WebListener::kMaxConnections; }, 1000)) << open();
+    EXPECT_TRUE(WaitFor([&] { return open() == 0 && s.listener->connectionCount() == 0; }, 5000)) << open();
+    EXPECT_EQ(s.get({}), "HTTP/1.1 200 OK");
+}

@@ -1,0 +1,312 @@
+// The web view of the real program, fed real telegrams over its TCP link:
+// the API, the metrics, the event stream and the security rules, as a
+// browser or a scraper would meet them.
+#include "support/ProgramRun.h"
+#include "support/Telegrams.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSslSocket>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sys/resource.h>
+
+namespace
+{
+struct Reply {
+    int status = 0;
+    QByteArray head;
+    QByteArray body;
+    qint64 ms = 0; // from the request to the whole answer
+};
+
+// One request on a connection of its own; raw, so nothing is cleaned up on the way.
+Reply request(quint16 port, const QByteArray &path, const QByteArray &extra = {}, bool tls = false)
+{
+    QElapsedTimer t;
+    t.start();
+    std::unique_ptr<QTcpSocket> s;
+    if (tls) {
+        auto ssl = std::make_unique<QSslSocket>();
+        ssl->setPeerVerifyMode(QSslSocket::VerifyNone);
+        ssl->connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
+        s = std::move(ssl);
+    } else {
+        s = std::make_unique<QTcpSocket>();
+        s->connectToHost(QHostAddress::LocalHost, port);
+    }
+    s->write("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extra + "\r\n");
+    QByteArray all;
+    Reply r;
+    WaitFor(
+        [&] {
+            all += s->readAll();
+            const qsizetype end = all.indexOf("\r\n\r\n");
+            if (end < 0)
+                return s->state() == QAbstractSocket::UnconnectedState;
+            r.head = all.left(end);
+            const qsizetype at = r.head.toLower().indexOf("content-length:");
+            const qsizetype length =
+                at < 0 ? 0 : r.head.mid(at + 15).split('\r').first().trimmed().toLongLong();
+            return all.size() >= end + 4 + length || s->state() == QAbstractSocket::UnconnectedState;
+        },
+        20000);
+    r.ms = t.elapsed();
+    if (r.head.isEmpty())
+        return r;
+    r.status = r.head.mid(9, 3).toInt();
+    r.body = all.mid(all.indexOf("\r\n\r\n") + 4);
+    return r;
+}
+
+QByteArray basic(const QByteArray &user, const QByteArray &password)
+{
+    return "Authorization: Basic " + (user + ':' + password).toBase64() + "\r\n";
+}
+
+QJsonObject firstTank(const Reply &r)
+{
+    return QJsonDocument::fromJson(r.body).object().value("tanks").toArray().first().toObject();
+}
+} // namespace
+
+class WebServerTest : public RunningProgramTest
+{
+protected:
+    // The program with its TCP link and the web view on free ports.
+    bool startWithWeb(const QByteArray &web = {})
+    {
+        webPort = FreeTcpPort();
+        writeTcpSettings("[Web]\r\nAktiv=1\r\nPort=" + QByteArray::number(webPort) + "\r\n" + web);
+        return start();
+    }
+    quint16 webPort = 0;
+};
+
+TEST_F(WebServerTest, ApiMetricsAndEventsFollowTheTelegrams)
+{
+    ASSERT_TRUE(startWithWeb()) << output.constData();
+    EXPECT_TRUE(output.contains("[web] Web view at http://127.0.0.1:" + QByteArray::number(webPort)));
+    QTcpSocket gateway;
+    ASSERT_TRUE(connectGateway(gateway));
+    gateway.write(MakeTelegram(4711, 1234, 17).toHex().toUpper() + '\n');
+    ASSERT_TRUE(
+        WaitFor([&] { return firstTank(request(webPort, "/api/v1/tanks"))["level"] == 1234; }, 10000));
+    const QJsonObject tank = firstTank(request(webPort, "/api/v1/tanks"));
+    EXPECT_EQ(tank["serial"], 4711);
+    EXPECT_EQ(tank["temperature"], 17);
+    EXPECT_EQ(tank["state"], QStringLiteral("ok"));
+    EXPECT_TRUE(QDateTime::fromString(tank["time"].toString(), Qt::ISODate).isValid());
+
+    // The stream first gives the current state, then every change.
+    QTcpSocket stream;
+    stream.connectToHost(QHostAddress::LocalHost, webPort);
+    stream.write("GET /api/v1/events HTTP/1.1\r\nHost: x\r\n\r\n");
+    QByteArray events;
+    ASSERT_TRUE(WaitFor([&] { return (events += stream.readAll()).contains("\"level\":1234"); }, 5000));
+    EXPECT_TRUE(events.contains("Content-Type: text/event-stream"));
+    gateway.write(MakeTelegram(4711, 2000, 17).toHex().toUpper() + '\n');
+    QElapsedTimer seen;
+    seen.start();
+    EXPECT_TRUE(WaitFor([&] { return (events += stream.readAll()).contains("\"level\":2000"); }, 5000));
+    EXPECT_LT(seen.elapsed(), 2000);
+
+    const Reply metrics = request(webPort, "/metrics");
+    EXPECT_EQ(metrics.status, 200);
+    EXPECT_TRUE(metrics.body.contains("tankmon_telegrams_total{link=\"tcp\"} 2\n"))
+        << metrics.body.constData();
+    EXPECT_TRUE(
+        metrics.body.contains("tankmon_level{tank=\"1\",serial=\"4711\",name=\"Tank 1\",unit=\"L\"} 2000\n"));
+
+    const struct {
+        const char *path;
+        int status;
+        const char *type;
+    } routes[] = {
+        {"/", 200, "text/html"},
+        {"/app.js", 200, "text/javascript"},
+        {"/api/v1/openapi.json", 200, "application/json"},
+        {"/api/v1/tanks/1/history", 200, "application/json"},
+        {"/api/v1/tanks/1/history?format=csv&from=2020-01-01T00:00:00Z", 200, "text/csv"},
+        {"/api/v1/tanks/1/history?from=yesterday", 400, "text/plain"},
+        {"/api/v1/tanks/1/consumption", 200, "application/json"},
+        {"/api/v1/tanks/2/history", 404, "text/plain"},
+        {"/api/v1/tanks/x/history", 404, "text/plain"},
+        {"/../../etc/passwd", 400, "text/plain"},
+        {"/api/v1/../../Tankmon.ini", 400, "text/plain"},
+        {"/%2e%2e/Tankmon.ini", 400, "text/plain"},
+        {"/static/..%2fTankmon.ini", 400, "text/plain"},
+        {"/Tankmon.ini", 404, "text/plain"},
+    };
+    for (const auto &r : routes) {
+        const Reply reply = request(webPort, r.path);
+        EXPECT_EQ(reply.status, r.status) << r.path;
+        EXPECT_TRUE(reply.head.contains(QByteArray("Content-Type: ") + r.type))
+            << r.path << reply.head.constData();
+        EXPECT_FALSE(reply.body.contains("[LngPtnr]")) << r.path;
+    }
+    EXPECT_EQ(request(webPort, "/", "X-Pad: " + QByteArray(20 * 1024, 'a') + "\r\n").status, 431);
+    EXPECT_EQ(request(webPort, "/api/v1/tanks", "Content-Length: 5\r\n\r\nhello").status, 413);
+    EXPECT_EQ(
+        request(webPort, "/api/v1/tanks", "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n").status,
+        413);
+}
+
+TEST_F(WebServerTest, PasswordTlsAndTheAddressRule)
+{
+    // The password is stored by the command line as a hash, never as itself.
+    webPort = FreeTcpPort();
+    writeTcpSettings("[Web]\r\nAktiv=1\r\nAdresse=0.0.0.0\r\nPort=" + QByteArray::number(webPort) + "\r\n");
+    QProcess tool;
+    tool.start(program, {"--data-dir", dataDir(), "--set-password", "web"});
+    ASSERT_TRUE(tool.waitForStarted());
+    tool.write("s3cret wörd\n");
+    tool.closeWriteChannel();
+    ASSERT_TRUE(tool.waitForFinished(20000));
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAll().constData();
+    const QByteArray ini = readBytes(iniPath());
+    EXPECT_TRUE(ini.contains("Password=pbkdf2-sha256$")) << ini.constData();
+    EXPECT_FALSE(ini.contains("s3cret"));
+
+    // Beyond loopback without TLS: not started, and said so.
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(waitOutput("Web view not started: 0.0.0.0"));
+    EXPECT_EQ(request(webPort, "/").status, 0);
+    ASSERT_TRUE(terminate());
+
+    // With a certificate and key it serves, over TLS only, and only with the password.
+    QProcess openssl;
+    openssl.start("openssl",
+                  {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1",
+                   "-keyout", dataDir() + "key.pem", "-out", dataDir() + "cert.pem"});
+    ASSERT_TRUE(openssl.waitForFinished(30000) && openssl.exitCode() == 0);
+    QByteArray settings = readBytes(iniPath());
+    // The file is in Windows-1252: "Schlüssel".
+    settings.replace("[Web]\r\n", "[Web]\r\nZertifikat=" + dataDir().toUtf8() +
+                                      "cert.pem\r\nSchl\xFCssel=" + dataDir().toUtf8() + "key.pem\r\n");
+    writeBytes(iniPath(), settings);
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(waitOutput("[web] Web view at https://localhost:" + QByteArray::number(webPort)));
+    EXPECT_EQ(request(webPort, "/api/v1/tanks").status, 0); // plain HTTP gets no answer
+    EXPECT_EQ(request(webPort, "/api/v1/tanks", {}, true).status, 401);
+    const Reply wrong1 = request(webPort, "/metrics", basic("tankmon", "guess"), true);
+    const Reply wrong2 = request(webPort, "/metrics", basic("tankmon", "guess"), true);
+    const Reply wrong3 = request(webPort, "/metrics", basic("tankmon", "guess"), true);
+    EXPECT_EQ(wrong3.status, 401);
+    EXPECT_TRUE(wrong3.head.contains("WWW-Authenticate: Basic"));
+    EXPECT_GE(wrong3.ms, 1000); // the third wrong guess waits 1 s, the first 250 ms
+    EXPECT_GT(wrong3.ms, wrong1.ms);
+    EXPECT_EQ(request(webPort, "/metrics", basic("admin", "s3cret wörd"), true).status, 401);
+    const Reply right = request(webPort, "/api/v1/tanks", basic("tankmon", "s3cret wörd"), true);
+    EXPECT_EQ(right.status, 200);
+    EXPECT_EQ(right.body, "{\"tanks\":[]}");
+}
+
+TEST_F(WebServerTest, IdleConnectionsDoNotDelayEvaluation)
+{
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = std::min<rlim_t>(files.rlim_max, 4096);
+    setrlimit(RLIMIT_NOFILE, &files);
+    ASSERT_GE(files.rlim_cur, rlim_t(1100)) << "too few file descriptors for this test";
+    ASSERT_TRUE(startWithWeb()) << output.constData();
+    QTcpSocket gateway;
+    ASSERT_TRUE(connectGateway(gateway));
+    QTcpSocket stream;
+    stream.connectToHost(QHostAddress::LocalHost, webPort);
+    stream.write("GET /api/v1/events HTTP/1.1\r\nHost: x\r\n\r\n");
+    QByteArray events;
+    ASSERT_TRUE(WaitFor([&] { return (events += stream.readAll()).contains("event: tanks"); }, 5000));
+    // From a telegram to its event, the median of a few.
+    int level = 100;
+    const auto telegramToEvent = [&] {
+        QList<qint64> times;
+        for (int i = 0; i < 5; ++i) {
+            const QByteArray want = "\"level\":" + QByteArray::number(++level);
+            QElapsedTimer t;
+            t.start();
+            gateway.write(MakeTelegram(4711, level).toHex().toUpper() + '\n');
+            if (!WaitFor([&] { return (events += stream.readAll()).contains(want); }, 5000))
+                return qint64(-1);
+            times << t.elapsed();
+        }
+        std::sort(times.begin(), times.end());
+        return times[2];
+    };
+    const qint64 quiet = telegramToEvent();
+    ASSERT_GE(quiet, 0);
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (int i = 0; i < 1000; ++i) {
+        idle.push_back(std::make_unique<QTcpSocket>());
+        idle.back()->connectToHost(QHostAddress::LocalHost, webPort);
+    }
+    const auto open = [&] {
+        return std::count_if(idle.begin(), idle.end(),
+                             [](const auto &s) { return s->state() == QAbstractSocket::ConnectedState; });
+    };
+    // All are taken; the program keeps what its limit allows and closes the rest.
+    ASSERT_TRUE(WaitFor([&] { return open() <= 255; }, 20000)) << open();
+    const qint64 busy = telegramToEvent();
+    ASSERT_GE(busy, 0);
+    EXPECT_LE(busy - quiet, 50) << "quiet " << quiet << " ms, with 1000 idle connections " << busy << " ms";
+    EXPECT_EQ(stream.state(), QAbstractSocket::ConnectedState);
+}
+
+TEST_F(WebServerTest, StateLossMeterAndChartAsTheProgramJudgesThem)
+{
+    // Tank 1 warns below 60 % of its own: the fleet view's rule, not the e-mail threshold's.
+    ASSERT_TRUE(startWithWeb("[Ger\xE4t1]\r\nWarnschwelle=60\r\n")) << output.constData();
+    QTcpSocket gateway;
+    ASSERT_TRUE(connectGateway(gateway));
+    gateway.write(MakeTelegram(4711, 4000, 17).toHex().toUpper() + '\n');
+    ASSERT_TRUE(
+        WaitFor([&] { return firstTank(request(webPort, "/api/v1/tanks"))["level"] == 4000; }, 10000));
+    // Then a fall from 80 % to 40 % of the 5000 L, far beyond any use: a loss.
+    gateway.write(MakeTelegram(4711, 2000, 17).toHex().toUpper() + '\n');
+    ASSERT_TRUE(
+        WaitFor([&] { return firstTank(request(webPort, "/api/v1/tanks"))["level"] == 2000; }, 10000));
+    const QJsonObject tank = firstTank(request(webPort, "/api/v1/tanks"));
+    EXPECT_EQ(tank["percent"], 40);
+    EXPECT_EQ(tank["state"], QStringLiteral("low")) << QJsonDocument(tank).toJson().constData();
+    EXPECT_EQ(tank["loss"], true);
+    EXPECT_TRUE(tank["consumed"].isDouble()) << QJsonDocument(tank).toJson().constData();
+    const Reply metrics = request(webPort, "/metrics");
+    EXPECT_TRUE(metrics.body.contains("tankmon_loss{tank=\"1\"} 1\n")) << metrics.body.constData();
+    EXPECT_TRUE(metrics.body.contains(
+        "# TYPE tankmon_consumed_total counter\ntankmon_consumed_total{tank=\"1\",unit=\"L\"} "))
+        << metrics.body.constData();
+
+    // The chart as the program draws it, at the size asked for.
+    const Reply png = request(webPort, "/api/v1/tanks/1/chart.png?width=400&height=300&months=1");
+    ASSERT_EQ(png.status, 200) << png.head.constData() << png.body.constData();
+    EXPECT_TRUE(png.head.contains("Content-Type: image/png"));
+    EXPECT_EQ(QImage::fromData(png.body, "PNG").size(), QSize(400, 300));
+    for (const char *bad : {"width=99999", "height=10", "months=-1", "percent=yes", "width=4e2"})
+        EXPECT_EQ(request(webPort, QByteArray("/api/v1/tanks/1/chart.png?") + bad).status, 400) << bad;
+    EXPECT_EQ(request(webPort, "/api/v1/tanks/9/chart.png").status, 404);
+
+    // More pictures at once than the program draws at once: the rest are told to come back.
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < 4; ++i) {
+        clients.push_back(std::make_unique<QTcpSocket>());
+        clients.back()->connectToHost(QHostAddress::LocalHost, webPort);
+        clients.back()->write("GET /api/v1/tanks/1/chart.png?percent=1 HTTP/1.1\r\nHost: x\r\n\r\n");
+    }
+    QList<QByteArray> answers(clients.size());
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (size_t i = 0; i < clients.size(); ++i)
+                answers[qsizetype(i)] += clients[i]->readAll();
+            return std::all_of(answers.begin(), answers.end(), [](const QByteArray &a) {
+                return a.startsWith("HTTP/1.1 503") || a.endsWith("IEND\xAE\x42\x60\x82");
+            });
+        },
+        30000));
+    const auto busy = std::count_if(answers.begin(), answers.end(),
+                                    [](const QByteArray &a) { return a.startsWith("HTTP/1.1 503"); });
+    EXPECT_EQ(busy, 2);
+}

@@ -1,0 +1,153 @@
+// Renders the main window with 56 tanks as a user sees it, for looking at it
+// under a virtual screen (xvfb-run -s "-screen 0 1920x1080x24") in any
+// language:
+//
+//   tankmon_fleet_shots LNGID list|cards|notes OUT.png
+//
+// The data folder (temporary) holds 56 tanks with three weeks of history
+// each, using up their content at different rates; tank 7 reports fault
+// E008, tank 12 an alarm, tanks 20 and 33 are low (33 very low), tank 40 has
+// been silent for 30 hours. MQTT is switched on towards a port where no
+// broker listens. "list" shows the fleet list sorted by days until empty,
+// "cards" the overview tabs, "notes" the notifications list.
+#include "app/AppController.h"
+#include "core/Catalogue.h"
+#include "core/Clock.h"
+#include "core/DateText.h"
+#include "core/RunConfig.h"
+#include "core/Settings.h"
+#include "history/TankFile.h"
+#include "lang/Lng.h"
+#include "lang/QtTranslation.h"
+#include "model/DeviceRegistry.h"
+#include "model/Figures.h"
+#include "ui/FleetView.h"
+#include "ui/FrmMain.h"
+#include "ui/FrmMeldungen.h"
+#include "ui/QtUi.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QHeaderView>
+#include <QScreen>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+namespace
+{
+const char *const kNames[] = {
+    "Heizöl Keller",    "Diesel Hof",     "AdBlue",      "Heizöl Halle",     "Regenwasser",
+    "Diesel Werkstatt", "Heizöl Schule",  "Hydrauliköl", "Heizöl Turnhalle", "Diesel Bagger",
+    "Löschwasser",      "Heizöl Rathaus", "Altöl",       "Diesel Notstrom"};
+
+void writeData(const QString &folder, int lng, const QDateTime &now)
+{
+    RunConfig config;
+    config.dataFolder = folder;
+    config.logFolder = folder;
+    Settings settings(config);
+    Settings::Batch batch(settings);
+    settings.write(Cfg::LngId, lng);
+    settings.write(Cfg::ActiveNet, 1);
+    settings.write(Cfg::ClientPort, 40000 + int(QCoreApplication::applicationPid() % 20000));
+    settings.write(Cfg::Mqtt::Aktiv, 1);
+    settings.write(Cfg::Mqtt::Host, QStringLiteral("127.0.0.1"));
+    settings.write(Cfg::Mqtt::Port, 1); // nobody listens there
+    settings.write(Cfg::Mqtt::Topic, QStringLiteral("tankmon/shots"));
+    settings.write(Cfg::GeraeteAnzahl, 56);
+    settings.write(Cfg::GeraeteAktuell, 7);
+    settings.write(Cfg::LogfileLast, FormatDateText(now));
+    settings.write(Cfg::LogIniLast, FormatDateText(now));
+    const Texts texts(lng);
+    DeviceRegistry registry(config, settings, texts, [now] { return now; });
+    for (int n = 1; n <= 56; ++n) {
+        DeviceRecord &r = registry.device(n);
+        r.SN = 4700 + n;
+        r.Geraetetyp = 7;
+        r.Einheit = 0; // litres
+        r.DezPunkt = 0;
+        r.Tankvolumen = 5000 + (n % 5) * 1000;
+        r.Tankhoehe = 1500;
+        r.Temperatur = qint16(8 + n % 9);
+        r.Tankbezeichnung = QString::fromUtf8(kNames[(n - 1) % 14]) + QStringLiteral(" %1").arg(n);
+        // Use per day, and the content now: the forecasts spread out.
+        const double use = 15 + (n * 37) % 90;
+        double level = r.Tankvolumen * (0.25 + 0.013 * ((n * 17) % 55));
+        if (n == 20)
+            level = r.Tankvolumen * 0.08;
+        if (n == 33)
+            level = r.Tankvolumen * 0.035;
+        QByteArray file;
+        for (int h = 21 * 24; h >= 0; h -= 6) {
+            const QDateTime t = now.addSecs(-qint64(h) * 3600 - n * 40);
+            r.Volumen = qint32(level + use * h / 24.0);
+            file += TankFile::Line(t, r, texts);
+        }
+        r.Volumen = qint32(level);
+        r.Uhrzeit = now.addSecs(-n * 40);
+        if (n == 7)
+            r.Volumen = -0xE008;
+        if (n == 12)
+            r.Alarm = true;
+        if (n == 40)
+            r.Uhrzeit = now.addSecs(-30 * 3600);
+        QFile f(folder + QStringLiteral("Tank%1.csv").arg(n));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(file);
+    }
+    registry.table().DeviceCount = 56;
+    registry.SaveDeviceRegistry();
+    batch.commit();
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: tankmon_fleet_shots LNGID list|cards|notes OUT.png\n");
+        return 2;
+    }
+    const int lng = QString::fromLatin1(argv[1]).toInt();
+    const QString kind = QString::fromLatin1(argv[2]);
+    const QString out = QString::fromLocal8Bit(argv[3]);
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    const QDateTime now = SystemClock()();
+    writeData(folder, lng, now);
+
+    RunConfig config;
+    config.dataFolder = folder;
+    Settings settings(config);
+    settings.write(Cfg::Flottenansicht, kind == QLatin1String("cards") ? 0 : 1);
+    QtUi ui([] { return QStringLiteral("Tankmon"); });
+    AppController app(config, settings, ui, SystemClock());
+    if (app.start() != AppController::Start::Run)
+        return 1;
+    InstallQtTranslation(application, LngId());
+    frmMain window(app);
+    // No window manager under xvfb: the whole screen by hand.
+    window.setGeometry(window.screen()->availableGeometry());
+    window.show();
+    int status = 1;
+    QTimer::singleShot(2500, [&] {
+        // Boxes the start raised (the alarm) are closed: the list keeps what they said.
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w != &window && w->inherits("QMessageBox"))
+                w->close();
+        window.fleetView()->table()->sortByColumn(4, Qt::AscendingOrder);
+        QWidget *shot = &window;
+        if (kind == QLatin1String("notes"))
+            shot = window.openNotifications();
+        QTimer::singleShot(600, [&, shot] {
+            status = shot->grab().save(out) ? 0 : 1;
+            std::printf("%s: %dx%d\n", qPrintable(out), shot->width(), shot->height());
+            app.requestQuit(0, false);
+            application.quit();
+        });
+    });
+    application.exec();
+    return status;
+}
