@@ -11,7 +11,7 @@
 int RunConsumptionExport(const CommandLine &cl)
 {
     const CommandLine::ConsumptionExport &job = cl.consumption;
-    const ExportData data(cl);
+    ExportData data(cl);
     const DeviceTable &table = data.table();
     if (const int status = data.refusal(job.output))
         return status;
@@ -33,6 +33,7 @@ int RunConsumptionExport(const CommandLine &cl)
         table, ConsumptionRequestFor(data.settings, data.config(), data.clock(), selection),
         job.longFormat ? ConsumptionCsvFormat::Long : ConsumptionCsvFormat::Table, entry,
         ConsumptionCsvTexts::forLanguage(data.texts));
+    data.leaveHistoriesToExit();
     const QByteArray &bytes = result.bytes;
     QString error;
     if (!ExportOutput::Write(job.output, bytes, &error)) {

@@ -26,6 +26,11 @@ public:
     int refusal(const QString &output) const;
     // The files the program writes in this data folder (they need not exist).
     QStringList ownedFiles() const;
+    // For a command about to end the process: the histories are left to the
+    // system, which takes back the whole process memory at once, instead of
+    // being freed array by array (with many full tanks a noticeable part of
+    // the command's time). The table keeps its devices with empty histories.
+    void leaveHistoriesToExit();
 
     const RunConfig &config() const { return options; }
 

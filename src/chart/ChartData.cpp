@@ -6,11 +6,54 @@
 #include <QDate>
 #include <QDateTime>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <system_error>
+#include <thread>
 
 namespace
 {
+
+// Below this many entries in all the tanks together a second thread costs
+// more than it saves.
+constexpr qint64 kParallelEntries = 200000;
+
+// Runs work(i) for every i in [0, count), spread over the processor's cores
+// when the tanks hold many entries. Each call must touch only what belongs
+// to its own i; the results do not depend on the spreading.
+template <typename Work> void forEachTank(size_t count, qint64 entries, const Work &work)
+{
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t helpers = entries >= kParallelEntries ? std::min({cores, count, size_t(4)}) - 1 : 0;
+    std::atomic<size_t> next{0};
+    std::atomic<bool> anyFailed{false};
+    const auto run = [&](std::exception_ptr &error) {
+        try {
+            for (size_t i = next++; i < count && !anyFailed; i = next++)
+                work(i);
+        } catch (...) {
+            error = std::current_exception();
+            anyFailed = true;
+        }
+    };
+    std::vector<std::exception_ptr> errors(helpers + 1);
+    std::vector<std::thread> threads;
+    for (size_t t = 1; t <= helpers; ++t) {
+        try {
+            threads.emplace_back(run, std::ref(errors[t]));
+        } catch (const std::system_error &) {
+            break; // no thread to be had: this one does the rest
+        }
+    }
+    run(errors[0]);
+    for (std::thread &t : threads)
+        t.join();
+    for (const std::exception_ptr &e : errors)
+        if (e)
+            std::rethrow_exception(e);
+}
 
 qint64 floorDiv(qint64 a, qint64 b)
 {
@@ -259,6 +302,20 @@ TimeValueRange ComputeShownRange(const DeviceTable &table, const ChartOptions &o
     TimeValueRange r{now, now, 0, 0};
     units.clear();
     sizeSpans(spans, table.DeviceCount);
+    // The scans of the tanks first (each keeps only its own span), then
+    // merged in tank order.
+    std::vector<int> scanned;
+    qint64 entries = 0;
+    for (int n = 1; n <= table.DeviceCount; ++n)
+        if (IsShown(options, n) && table[n].History.count() > 0) {
+            scanned.push_back(n);
+            entries += table[n].History.count();
+        }
+    std::vector<std::optional<Extremes>> extremes(size_t(table.DeviceCount) + 1);
+    forEachTank(scanned.size(), entries, [&](size_t i) {
+        const int n = scanned[i];
+        extremes[size_t(n)] = tankExtremes(table[n], n, options, spans);
+    });
     for (int n = 1; n <= table.DeviceCount; ++n) {
         const TankHistory &h = table[n].History;
         if (!IsShown(options, n))
@@ -271,7 +328,7 @@ TimeValueRange ComputeShownRange(const DeviceTable &table, const ChartOptions &o
         if (h.count() == 0)
             continue;
         r.firstTime = std::min(r.firstTime, h.HistoryTimes[1]);
-        if (const auto e = tankExtremes(table[n], n, options, spans)) {
+        if (const auto &e = extremes[size_t(n)]) {
             u->lowest = std::min(u->lowest, e->lowest);
             u->highest = std::max(u->highest, e->highest);
         }
@@ -608,12 +665,22 @@ ChartPicture BeginRebuild(ChartState &state, const DeviceTable &table, const Cha
         pic.y.push_back(UnitAxis(state, k));
     bool anyPoint = false;
     // A tank that is gone shows nothing.
-    for (int n = 1; n <= table.DeviceCount; ++n) {
-        if (!IsShown(options, n))
-            continue;
+    std::vector<int> shown;
+    qint64 entries = 0;
+    for (int n = 1; n <= table.DeviceCount; ++n)
+        if (IsShown(options, n)) {
+            shown.push_back(n);
+            entries += table[n].History.count();
+        }
+    pic.series.resize(shown.size());
+    forEachTank(shown.size(), entries, [&](size_t i) {
+        pic.series[i] =
+            BuildSeries(table[shown[i]], shown[i], v.firstTime, v.lastTime, pic.dailyMode, options, pic.thin);
+    });
+    for (size_t i = 0; i < shown.size(); ++i) {
+        const int n = shown[i];
         const DeviceRecord &rec = table[n];
-        pic.series.push_back(BuildSeries(rec, n, v.firstTime, v.lastTime, pic.dailyMode, options, pic.thin));
-        ChartSeries &s = pic.series.back();
+        ChartSeries &s = pic.series[i];
         s.name = TankLabel(rec, n, texts);
         s.axis = int(state.unitList.indexOf(unitOf(rec, options)));
         anyPoint = anyPoint || !s.keys.empty();

@@ -36,7 +36,7 @@ int RunChartExport(int &argc, char **argv, const CommandLine &cl)
 {
     const CommandLine::ChartExport &job = cl.chart;
 
-    const ExportData data(cl);
+    ExportData data(cl);
     const DeviceTable &table = data.table();
 
     if (const int status = data.refusal(job.output))
@@ -67,6 +67,7 @@ int RunChartExport(int &argc, char **argv, const CommandLine &cl)
     const QString format = job.output == QLatin1String("-") ? QStringLiteral("-.png") : job.output;
     const QByteArray bytes = ChartImage(table, options, job.months, TankHistory::toSecs(data.clock()), format,
                                         QSize(job.width, job.height));
+    data.leaveHistoriesToExit();
     if (bytes.isEmpty()) {
         ErrorLine(cl.exeBaseName + QStringLiteral(": ") + job.output + QStringLiteral(": ") + LngText(514));
         return ExitFailed;

@@ -255,7 +255,7 @@ QByteArray WebMetricsText(const DeviceTable &t, bool tempKorrOn, const WebTankSt
         // as tanks count in litres, cubic metres or kilowatt hours.
         if (st.consumed)
             consumed.samples += QByteArray(consumed.name) + tank + ",unit=\"" +
-                                PrometheusLabelValue(UnitName(r.Einheit, true)).toUtf8() + "\"} " +
+                                PrometheusLabelValue(UnitSymbol(r.Einheit)).toUtf8() + "\"} " +
                                 number(*st.consumed) + '\n';
     }
     QByteArray out;

@@ -450,3 +450,61 @@ TEST_F(ChartLogicTest, ReadoutOfTheNearestPoint)
     EXPECT_EQ(readout(60, 450), "-") << "no line near";
     EXPECT_EQ(readout(18, 146 + kReadoutPixels + 1), "-");
 }
+
+// Tanks with many entries are scanned and drawn on several threads: the
+// ranges and series are those of the tanks taken one by one, in tank order,
+// hidden tanks left out.
+TEST_F(ChartLogicTest, ManyEntriesGiveTheSameChartAsOneTankAtATime)
+{
+    constexpr int kTanks = 9, kEntries = 40000;
+    for (int n = 1; n <= kTanks; ++n) {
+        DeviceRecord &r = (*table)[n];
+        r.Einheit = n % 3 == 0 ? 1 : 0; // every third tank in m³
+        r.Tankvolumen = 5000;
+        TankHistory &h = r.History;
+        const int count = kEntries - 1000 * n; // tanks of different lengths
+        for (int i = 1; i <= count; ++i) {
+            h.HistoryTimes.push_back(kNow - qint64(count - i) * 600 - n);
+            h.HistoryValues.push_back(r.Einheit ? 0.5 * n + i % 89 * 0.01 : 100.0 * n + i % 997);
+            h.HistoryTemps.push_back(i % 30);
+        }
+    }
+    table->DeviceCount = kTanks;
+    for (const ChartOptions &o : {ChartOptions{}, ChartOptions{.hidden = 0b10100}}) {
+        // By hand: each unit's lowest (from 0) and highest value of its shown tanks.
+        std::vector<UnitRange> expectedUnits;
+        for (int n = 1; n <= kTanks; ++n) {
+            if (!IsShown(o, n))
+                continue;
+            const QString unit = (*table)[n].Einheit ? "m³" : "L";
+            auto u = std::find_if(expectedUnits.begin(), expectedUnits.end(),
+                                  [&](const UnitRange &x) { return x.unit == unit; });
+            if (u == expectedUnits.end())
+                u = expectedUnits.insert(expectedUnits.end(), UnitRange{unit, 0, 0});
+            const std::vector<double> &v = (*table)[n].History.HistoryValues;
+            u->highest = std::max(u->highest, *std::max_element(v.begin() + 1, v.end()));
+        }
+        for (UnitRange &u : expectedUnits)
+            u.highest = RoundUpValueMax(u.highest);
+
+        ChartState s;
+        OpenChartRange(s, *table, o, kNow);
+        EXPECT_EQ(s.units, expectedUnits);
+        const auto pic = BeginRebuild(s, *table, o, kNow, german, 800);
+        FinishRebuild(s, {});
+        ASSERT_TRUE(pic);
+        std::vector<std::tuple<int, QString, int, std::vector<double>, std::vector<double>>> got, alone;
+        for (const ChartSeries &c : pic->series)
+            got.emplace_back(c.tank, c.name, c.axis, c.keys, c.values);
+        for (int n = 1; n <= kTanks; ++n) {
+            if (!IsShown(o, n))
+                continue;
+            const ChartSeries c =
+                BuildSeries((*table)[n], n, s.view.firstTime, s.view.lastTime, pic->dailyMode, o, pic->thin);
+            alone.emplace_back(n, TankLabel((*table)[n], n, german), (*table)[n].Einheit ? 1 : 0, c.keys,
+                               c.values);
+        }
+        EXPECT_EQ(got.size(), o.hidden ? size_t(kTanks - 2) : size_t(kTanks));
+        EXPECT_TRUE(got == alone) << "hidden " << o.hidden;
+    }
+}
