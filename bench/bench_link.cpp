@@ -65,8 +65,13 @@ struct Rig {
     ClockFn clock = SystemClock();
     const Texts texts{1};
     TankController tanks{switches, settings, ui, texts, clock};
-    HistoryRecorder history{
-        tanks.table(), switches, settings, ui, texts, clock, [this] { tanks.registry().SaveDeviceRegistry(); }};
+    HistoryRecorder history{tanks.table(),
+                            switches,
+                            settings,
+                            ui,
+                            texts,
+                            clock,
+                            [this] { tanks.registry().SaveDeviceRegistry(); }};
     std::unique_ptr<LinkManager> link;
     int accepted = 0;
 

@@ -111,8 +111,8 @@ int main(int argc, char **argv)
         const auto [rOff, sOff] = measure();
         off.push_back(rOff), slowOff.push_back(sOff);
         const qsizetype before = received();
-        mqtt =
-            std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, texts, SystemClock());
+        mqtt = std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, texts,
+                                               SystemClock());
         // Connected: every tank's state went out.
         if (!waitUntil([&] { return received() >= before + kMaxDevices; }, 10000)) {
             std::printf("no connection to the broker\n");

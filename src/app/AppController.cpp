@@ -38,7 +38,8 @@ AppController::AppController(RunSwitches &switches, Settings &settings, UiServic
       tanks_(switches, settings, ui, texts_, clock_),
       history_(std::make_unique<HistoryRecorder>(tanks_.table(), switches, settings, ui, texts_, clock_,
                                                  [this] { tanks_.registry().SaveDeviceRegistry(); })),
-      tempCorrection_(tanks_, switches, settings, ui, texts_), maintenance_(tanks_, switches, ui, texts_, clock_)
+      tempCorrection_(tanks_, switches, settings, ui, texts_),
+      maintenance_(tanks_, switches, ui, texts_, clock_)
 {
     forecast_ = std::make_unique<ForecastProvider>(tanks_.table(), settings_, clock_, *history_);
     tanks_.setHistoryHooks(forecast_.get());

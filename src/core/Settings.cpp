@@ -5,7 +5,8 @@
 #include "TextHelpers.h"
 
 Settings::Settings(const RunSwitches &switches, FailureReport report)
-    : switches_(switches), report_(std::move(report)), store_([this](const QString &path, const QString &reason) {
+    : switches_(switches), report_(std::move(report)),
+      store_([this](const QString &path, const QString &reason) {
           if (report_)
               report_(path, reason);
       })

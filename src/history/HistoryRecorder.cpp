@@ -22,8 +22,8 @@ constexpr int kTextLogFileError = 27; // "Fehler Logdatei"
 HistoryRecorder::HistoryRecorder(DeviceTable &table, const RunSwitches &switches, Settings &settings,
                                  UiServices &ui, const Texts &texts, ClockFn clock,
                                  std::function<void()> saveDeviceRegistry)
-    : table_(table), switches_(switches), settings_(settings), ui_(ui), texts_(texts), clock_(std::move(clock)),
-      saveDeviceRegistry_(std::move(saveDeviceRegistry)), loader_(switches, clock_)
+    : table_(table), switches_(switches), settings_(settings), ui_(ui), texts_(texts),
+      clock_(std::move(clock)), saveDeviceRegistry_(std::move(saveDeviceRegistry)), loader_(switches, clock_)
 {
     retryTimer_.setSingleShot(true);
     retryTimer_.setInterval(kRetryWaitMs);

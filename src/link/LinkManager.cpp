@@ -48,8 +48,8 @@ int winsockState(DeviceLink::State s)
 LinkManager::LinkManager(TankController &controller, const RunSwitches &switches, Settings &settings,
                          UiServices &ui, const Texts &texts, ClockFn clock, LinkHardware hardware,
                          QObject *parent)
-    : QObject(parent), controller_(controller), switches_(switches), settings_(settings), ui_(ui), texts_(texts),
-      trace_(switches, clock), hardware_(std::move(hardware)),
+    : QObject(parent), controller_(controller), switches_(switches), settings_(settings), ui_(ui),
+      texts_(texts), trace_(switches, clock), hardware_(std::move(hardware)),
       serial_(make(
           LinkKind::Serial,
           [&] { return std::make_unique<SerialLink>(makePort(hardware_.serialPort), ui, texts, clock); })),

@@ -83,7 +83,8 @@ QString OneLine(QString s)
     return s;
 }
 
-DeviceRegistry::DeviceRegistry(const RunSwitches &switches, Settings &settings, const Texts &texts, ClockFn clock)
+DeviceRegistry::DeviceRegistry(const RunSwitches &switches, Settings &settings, const Texts &texts,
+                               ClockFn clock)
     : switches_(switches), settings_(settings), texts_(texts), clock_(std::move(clock))
 {
 }

@@ -151,7 +151,8 @@ QVariant FleetModel::display(int n, int column) const
     case Name:
         return tankName(n);
     case Content:
-        return fault ? texts_(815) : ShownValue(CorrectedVolume(r, tanks_.switches().flagTempKorr()), r, texts_);
+        return fault ? texts_(815)
+                     : ShownValue(CorrectedVolume(r, tanks_.switches().flagTempKorr()), r, texts_);
     case Percent:
         return fault ? QString() : CorrectedPercentText(r, tanks_.switches().flagTempKorr());
     case Days: {

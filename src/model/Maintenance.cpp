@@ -29,8 +29,8 @@ bool sameFile(const QString &a, const QString &b)
 
 } // namespace
 
-Maintenance::Maintenance(TankController &tanks, const RunSwitches &switches, UiServices &ui, const Texts &texts,
-                         ClockFn clock)
+Maintenance::Maintenance(TankController &tanks, const RunSwitches &switches, UiServices &ui,
+                         const Texts &texts, ClockFn clock)
     : tanks_(tanks), switches_(switches), ui_(ui), texts_(texts), clock_(std::move(clock))
 {
 }

@@ -8,8 +8,8 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
-TempCorrection::TempCorrection(TankController &tanks, RunSwitches &switches, Settings &settings, UiServices &ui,
-                               const Texts &texts)
+TempCorrection::TempCorrection(TankController &tanks, RunSwitches &switches, Settings &settings,
+                               UiServices &ui, const Texts &texts)
     : tanks_(tanks), switches_(switches), settings_(settings), ui_(ui), texts_(texts)
 {
 }

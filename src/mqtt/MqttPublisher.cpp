@@ -46,8 +46,8 @@ QString storedTimeText(const Settings &settings, int n)
 MqttPublisher::MqttPublisher(TankController &tanks, const RunSwitches &switches, Settings &settings,
                              const MqttValues &values, const QString &caFile, UiServices &ui,
                              const Texts &texts, ClockFn clock, FiguresFn figures, QObject *parent)
-    : QObject(parent), tanks_(tanks), switches_(switches), settings_(settings), clock_(clock), values_(values),
-      ui_(ui), texts_(texts), trace_(switches, clock), figures_(std::move(figures))
+    : QObject(parent), tanks_(tanks), switches_(switches), settings_(settings), clock_(clock),
+      values_(values), ui_(ui), texts_(texts), trace_(switches, clock), figures_(std::move(figures))
 {
     MqttEndpoint e = EndpointOf(values_, caFile,
                                 QStringLiteral("tankmon-%1-%2")
@@ -171,7 +171,8 @@ void MqttPublisher::publishTank(int n)
     }
     if (!mayPublish(n))
         return;
-    client_->publish(MqttStateTopic(values_.topic, n), MqttStateJson(r, switches_.flagTempKorr(), figures), true);
+    client_->publish(MqttStateTopic(values_.topic, n), MqttStateJson(r, switches_.flagTempKorr(), figures),
+                     true);
     if (r.Uhrzeit.isValid())
         floor_.insert(n, toSecond(r.Uhrzeit));
 }

@@ -61,7 +61,7 @@ frmGrafikHistorie *frmGrafikHistorie::OpenForm(const DeviceTable &table, Setting
 {
     if (!HasChartData(table)) {
         // Advice to switch logging on only where it is off; else what to wait for.
-        const bool logging = config.clientMode || config.logFileActive;
+        const bool logging = switches.options().clientMode || switches.logFileActive();
         ui.messageBox(LngText(161) + QLatin1Char('\n') +
                           (logging ? LngText(907) : LngText(171) + QLatin1Char('\n') + LngText(172)),
                       LngText(162), MsgIcon::Information, MsgButtons::Ok);

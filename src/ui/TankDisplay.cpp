@@ -625,12 +625,12 @@ void TankDisplay::ComboSN_Click()
     txbxZeit->setText(GeneralDateTimeText(r.Uhrzeit));
     // A client shows what the serving installation stored: a reading older
     // than its storing interval (and a minute's grace) has not come through.
-    const RunConfig &cfg = tanks_.config();
-    const bool behind = cfg.clientMode && r.Uhrzeit.isValid() && cfg.logIniInterval > 0 &&
-                        r.Uhrzeit.secsTo(clock_()) > qint64(cfg.logIniInterval) + 60;
+    const RunSwitches &sw = tanks_.switches();
+    const bool behind = sw.options().clientMode && r.Uhrzeit.isValid() && sw.logIniInterval() > 0 &&
+                        r.Uhrzeit.secsTo(clock_()) > qint64(sw.logIniInterval()) + 60;
     UiLook::SetTextColour(txbxZeit, old || behind ? OldTimeColour() : NormalColour());
     txbxZeit->setToolTip(
-        behind ? FormatText(LngText(910), {QString::number(cfg.logIniInterval) + QStringLiteral(" s")})
+        behind ? FormatText(LngText(910), {QString::number(sw.logIniInterval()) + QStringLiteral(" s")})
                : QString());
     showForecast(c);
     showState(c);

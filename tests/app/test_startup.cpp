@@ -25,10 +25,16 @@ RunConfig Options(const QString &dataFolder, const QStringList &words)
 // test's data folder, with mock links; restarts and the end are recorded.
 struct Instance {
     Instance(const QString &dataFolder, UiServices &ui, ClockFn clock, const QStringList &words)
-        : program(Options(dataFolder, words), ui, std::move(clock), LinkHardware{.links = mocks.factory()},
+        : program(Options(dataFolder, words), ui, std::move(clock), mockHardware(),
                   [this](const QStringList &args) { restarted = args; })
     {
         QObject::connect(app, &AppController::quitRequested, [this](int code) { quitCode = code; });
+    }
+    LinkHardware mockHardware()
+    {
+        LinkHardware h;
+        h.links = mocks.factory();
+        return h;
     }
     MockLinks mocks;
     QStringList restarted; // the arguments of the restart's new process

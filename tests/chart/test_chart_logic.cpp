@@ -490,17 +490,16 @@ TEST_F(ChartLogicTest, ManyEntriesGiveTheSameChartAsOneTankAtATime)
         ChartState s;
         OpenChartRange(s, *table, o, kNow);
         EXPECT_EQ(s.units, expectedUnits);
-        const auto pic = BeginRebuild(s, *table, o, kNow, german, 800);
+        const ChartPicture pic = BeginRebuild(s, *table, o, kNow, german, 800);
         FinishRebuild(s, {});
-        ASSERT_TRUE(pic);
         std::vector<std::tuple<int, QString, int, std::vector<double>, std::vector<double>>> got, alone;
-        for (const ChartSeries &c : pic->series)
+        for (const ChartSeries &c : pic.series)
             got.emplace_back(c.tank, c.name, c.axis, c.keys, c.values);
         for (int n = 1; n <= kTanks; ++n) {
             if (!IsShown(o, n))
                 continue;
             const ChartSeries c =
-                BuildSeries((*table)[n], n, s.view.firstTime, s.view.lastTime, pic->dailyMode, o, pic->thin);
+                BuildSeries((*table)[n], n, s.view.firstTime, s.view.lastTime, pic.dailyMode, o, pic.thin);
             alone.emplace_back(n, TankLabel((*table)[n], n, german), (*table)[n].Einheit ? 1 : 0, c.keys,
                                c.values);
         }

@@ -100,6 +100,7 @@ TEST_F(DialogTest, LogDialogShowsTheNearestEntriesAndOkWritesInOrder)
 {
     settings.write(Cfg::LogfileAktiv, 1);
     settings.write(Cfg::LogfileIntervall, 7200);
+    settings.write(Cfg::LogIniAktiv, 0); // on when the file does not say
     settings.write(Cfg::LogIniIntervall, 0);
     open();
     action("mnuLog")->trigger();
