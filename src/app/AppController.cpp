@@ -122,8 +122,7 @@ void AppController::wireNotifications()
         tanks_,
         [this](int n) {
             TankStateRules rules;
-            const double own = RuleNumber(settings_.read(Cfg::Device::Warnschwelle.at(n)), -1, true);
-            rules.lowPercent = own > 0 ? own : RuleNumber(settings_.read(Cfg::Email::Schwelle2), 10, true);
+            rules.lowPercent = tanks_.registry().lowPercent(n);
             rules.silenceHours = int(settings_.readInt(Cfg::Email::StilleStunden));
             return rules;
         },

@@ -1,6 +1,7 @@
 #include "DeviceRegistry.h"
 
 #include "Figures.h"
+#include "TankState.h"
 
 #include "core/DateText.h"
 #include "core/Paths.h"
@@ -266,4 +267,25 @@ void DeviceRegistry::writeTempKorr(int n, double k)
 {
     if (writable())
         settings_.write(Cfg::Device::TempKorr.at(n), QString::number(k, 'g', 15));
+}
+
+QString DeviceRegistry::warnThreshold(int n) const
+{
+    return settings_.read(Cfg::Device::Warnschwelle.at(n)).trimmed();
+}
+
+void DeviceRegistry::writeWarnThreshold(int n, const QString &text)
+{
+    if (writable())
+        settings_.write(Cfg::Device::Warnschwelle.at(n), text);
+}
+
+double DeviceRegistry::lowPercent(int n) const
+{
+    return WarnThresholdOf(warnThreshold(n), settings_.read(Cfg::Email::Schwelle2));
+}
+
+double DeviceRegistry::commonLowPercent() const
+{
+    return WarnThresholdOf(QString(), settings_.read(Cfg::Email::Schwelle2));
 }

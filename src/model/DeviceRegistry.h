@@ -67,6 +67,13 @@ public:
     void writeTankName(int n, const QString &name);
     void writeUnit(int n, int code);
     void writeTempKorr(int n, double k);
+    // Device n's own warning threshold as stored ("" = the common one).
+    QString warnThreshold(int n) const;
+    void writeWarnThreshold(int n, const QString &text);
+    // The threshold device n is measured against (its own, or the common one).
+    double lowPercent(int n) const;
+    // The common threshold ("Schwelle 2" of the e-mail rules).
+    double commonLowPercent() const;
 
     // After the configuration was deleted: the registry is never written
     // again, so nothing brings the file back.

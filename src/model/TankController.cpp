@@ -1,6 +1,7 @@
 #include "TankController.h"
 
 #include "Figures.h"
+#include "TankState.h"
 #include "Telegram.h"
 
 #include "core/RunSwitches.h"
@@ -192,6 +193,20 @@ void TankController::setUnit(int code)
     table()[c].Einheit = code;
     ComboSN_Click(c);
     emit deviceChanged(c);
+}
+
+bool TankController::setWarnThreshold(const QString &typed)
+{
+    const int c = current_;
+    const std::optional<QString> entry = WarnThresholdEntry(typed);
+    if (c < 1 || c > DeviceCount() || !entry)
+        return false;
+    if (*entry != registry_.warnThreshold(c)) {
+        registry_.writeWarnThreshold(c, *entry);
+        // The state follows at once (the watch listens to the device's change).
+        emit deviceChanged(c);
+    }
+    return true;
 }
 
 void TankController::setTempKorr(int n, double k)

@@ -60,6 +60,10 @@ public:
     // The user's edits of the current device (written at once unless client mode).
     void setTankName(const QString &text);
     void setUnit(int code);
+    // The current device's own warning threshold as typed; "" hands it back
+    // to the common one. False (nothing written) for anything but a
+    // percentage above 0 up to 100.
+    bool setWarnThreshold(const QString &typed);
     // Coefficient of the temperature correction for device n.
     void setTempKorr(int n, double k);
     // Shows device n's overview entry again (after a change made elsewhere).

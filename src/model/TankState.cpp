@@ -6,12 +6,26 @@
 #include "core/TextHelpers.h"
 #include "lang/Lng.h"
 
+#include <cmath>
+
 namespace
 {
 // The codes whose meaning the device maker documents.
 constexpr int kProbeOpen = 0xE002;
 constexpr int kProbeOpen2 = 0xE009;
 constexpr int kProbeShort = 0xE008;
+
+// A stored or typed percentage: either decimal mark, nothing else around it.
+std::optional<double> percentNumber(QString text)
+{
+    text = text.trimmed();
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
 
 QString percentText(double p, const Texts &t)
 {
@@ -104,4 +118,22 @@ QString TankStateNote(const TankStatus &s, const Texts &t)
         return t(811);
     }
     return {};
+}
+
+std::optional<QString> WarnThresholdEntry(const QString &typed)
+{
+    if (typed.trimmed().isEmpty())
+        return QString();
+    const std::optional<double> v = percentNumber(typed);
+    if (!v || *v <= 0 || *v > 100)
+        return std::nullopt;
+    return QString::number(*v, 'g', 10);
+}
+
+double WarnThresholdOf(const QString &own, const QString &common)
+{
+    for (const QString &text : {own, common})
+        if (const std::optional<double> v = percentNumber(text); v && *v > 0)
+            return *v;
+    return 10;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDateTime>
 #include <QString>
+#include <optional>
 
 struct DeviceRecord;
 class Texts;
@@ -53,5 +54,13 @@ inline bool IsWarning(TankCondition c)
 {
     return c != TankCondition::Ok;
 }
+// A tank's own warning threshold as the user types it ("12,5", "12.5" or
+// nothing): the text to store ("" = the common threshold applies), or
+// nullopt when it is no percentage above 0 up to 100.
+std::optional<QString> WarnThresholdEntry(const QString &typed);
+// The threshold that applies: the tank's own stored one when it is a
+// positive number, else the common one, else 10 %.
+double WarnThresholdOf(const QString &own, const QString &common);
+
 // The device's error code as shown ("E008").
 QString ErrorCodeText(int code);

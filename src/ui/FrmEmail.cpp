@@ -230,7 +230,7 @@ void frmEmail::buildControls()
     txbxBemerkung = edit("txbxBemerkung");
     txbxBemerkung->setToolTip(LngText(139));
 
-    // The mail server's fields carry technical names in every language.
+    // The mail server's protocol names stay as they are in every language.
     LabelSMTPServer = label("LabelSMTPServer", QStringLiteral("SMTP-Server:"));
     txbxSMTPServer = edit("txbxSMTPServer");
     LabelSMTPPort = label("LabelSMTPPort", QStringLiteral("Port:"));
@@ -239,12 +239,12 @@ void frmEmail::buildControls()
     LabelSTARTTLS = label("LabelSTARTTLS", QStringLiteral("STARTTLS:"));
     chbxSTARTTLS = new QCheckBox(this);
     chbxSTARTTLS->setObjectName(QStringLiteral("chbxSTARTTLS"));
-    LabelLogin = label("LabelLogin", QStringLiteral("Login:"));
+    LabelLogin = label("LabelLogin", LngText(877));
     chbxLogin = new QCheckBox(this);
     chbxLogin->setObjectName(QStringLiteral("chbxLogin"));
-    LabelUserName = label("LabelUserName", QStringLiteral("User:"));
+    LabelUserName = label("LabelUserName", LngText(878));
     txbxUserName = edit("txbxUserName");
-    LabelPassword = label("LabelPassword", QStringLiteral("Password:"));
+    LabelPassword = label("LabelPassword", LngText(879));
     txbxPassword = edit("txbxPassword");
     txbxPassword->setEchoMode(QLineEdit::Password);
     txbxPassword->installEventFilter(this);

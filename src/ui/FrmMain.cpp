@@ -606,6 +606,9 @@ void frmMain::buildIndicators()
     linkIndicator_ = new StatusIndicator("lblLinkIndicator", bar);
     mqttIndicator_ = new StatusIndicator("lblMqttIndicator", bar);
     notesIndicator_ = new StatusIndicator("lblMeldungenIndicator", bar);
+    // A narrow window shortens the link's text; MQTT and the count stay whole.
+    mqttIndicator_->setShortenable(false);
+    notesIndicator_->setShortenable(false);
     bar->addPermanentWidget(linkIndicator_);
     bar->addPermanentWidget(mqttIndicator_);
     bar->addPermanentWidget(notesIndicator_);

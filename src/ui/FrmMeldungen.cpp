@@ -65,6 +65,9 @@ frmMeldungen::frmMeldungen(NotificationLog &log, const TankController &tanks, QW
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setHeaderLabels({LngText(833), LngText(834), LngText(835), LngText(836)});
     list_->header()->setStretchLastSection(true);
+    // Time, tank and kind are short: whole, always; the message takes the rest.
+    for (int c = 0; c < 3; ++c)
+        list_->header()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
 
     cmdQuittieren_ = new QPushButton(LngText(837), this);
     cmdQuittieren_->setObjectName(QStringLiteral("cmdQuittieren"));
@@ -90,9 +93,6 @@ frmMeldungen::frmMeldungen(NotificationLog &log, const TankController &tanks, QW
     connect(list_, &QTreeWidget::itemSelectionChanged, this, &frmMeldungen::updateButtons);
     resize(820, 420);
     rebuild();
-    list_->resizeColumnToContents(0);
-    list_->setColumnWidth(1, 160);
-    list_->setColumnWidth(2, 150);
     AssignAccessKeys(this);
 }
 

@@ -106,6 +106,7 @@ TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, Q
     // Only the user's typing counts: the refresh setting the text is no edit.
     connect(txbxTankbezeichnung, &QLineEdit::textEdited, this,
             [this](const QString &t) { tanks_.setTankName(t); });
+    connect(txbxWarnschwelle, &QLineEdit::editingFinished, this, &TankDisplay::takeWarnThreshold);
     connect(cmdGrafik, &QPushButton::clicked, this, &TankDisplay::chartRequested);
     connect(cmdTabelle, &QPushButton::clicked, this, &TankDisplay::tableRequested);
     connect(lblURL, &QLabel::linkActivated, this, [this] { openUrl(); });
@@ -241,6 +242,14 @@ QWidget *TankDisplay::buildConfigTab()
     txbxTankbezeichnung->setMaxLength(200);
     ComboEinheit = new QComboBox(page);
     ComboEinheit->setObjectName(QStringLiteral("ComboEinheit"));
+    txbxWarnschwelle = new QLineEdit(page);
+    txbxWarnschwelle->setObjectName(QStringLiteral("txbxWarnschwelle"));
+    txbxWarnschwelle->setMaxLength(12);
+    txbxWarnschwelle->setToolTip(LngText(883));
+    lblWarnschwelleFehler = makeLabel(page, "lblWarnschwelleFehler", {}, UiLook::Role::Small);
+    lblWarnschwelleFehler->setWordWrap(true);
+    UiLook::SetTextColour(lblWarnschwelleFehler, QColor(0xb7, 0x1c, 0x1c));
+    lblWarnschwelleFehler->hide();
     txbxTanktyp = makeLabel(page, "txbxTanktyp", {}, UiLook::Role::FieldValue);
     txbxTankVolumen = makeLabel(page, "txbxTankVolumen", {}, UiLook::Role::FieldValue);
     txbxTankhoehe = makeLabel(page, "txbxTankhoehe", {}, UiLook::Role::FieldValue);
@@ -259,6 +268,8 @@ QWidget *TankDisplay::buildConfigTab()
     };
     add("LabelTankbezeichnung", 331, txbxTankbezeichnung);
     add("LabelEinheit", 308, ComboEinheit);
+    add("LabelWarnschwelle", 880, txbxWarnschwelle);
+    form->addWidget(lblWarnschwelleFehler, r++, 1);
     add("LabelTanktyp", 309, txbxTanktyp);
     add("LabelTankvolumen", 311, txbxTankVolumen);
     add("LabelTankhoehe", 310, txbxTankhoehe);
@@ -370,6 +381,9 @@ void TankDisplay::resetDisplay()
         l->clear();
     UiLook::SetTextColour(txbxZeit, NormalColour());
     txbxTankbezeichnung->clear();
+    txbxWarnschwelle->clear();
+    lblWarnschwelleFehler->hide();
+    thresholdShownFor_ = 0;
     lblDetailName->setText(QString());
     lblAlarmBigTank->hide();
     lblZustand->hide();
@@ -381,6 +395,7 @@ void TankDisplay::resetDisplay()
     if (!tanks_.config().clientMode) {
         txbxTankbezeichnung->setEnabled(false);
         ComboEinheit->setEnabled(false);
+        txbxWarnschwelle->setEnabled(false);
     }
     showWaiting();
 }
@@ -517,7 +532,7 @@ void TankDisplay::updateTabOrder()
     QList<QWidget *> chain{ComboSN, cmdGrafik, cmdTabelle};
     for (QWidget *b : tabRows_->buttons())
         chain << b;
-    chain << txbxTankbezeichnung << ComboEinheit;
+    chain << txbxTankbezeichnung << ComboEinheit << txbxWarnschwelle;
     for (OverviewEntry *e : std::as_const(entries_))
         chain << e;
     for (int i = 1; i < chain.size(); ++i)
@@ -616,6 +631,7 @@ void TankDisplay::ComboSN_Click()
     if (txbxTankbezeichnung->text() != r.Tankbezeichnung)
         txbxTankbezeichnung->setText(r.Tankbezeichnung);
     SelectByItemData(ComboEinheit, r.Einheit);
+    showWarnThreshold(c);
     txbxTanktyp->setText(TankTypeName(r, CurrentTexts()));
     txbxTankVolumen->setText(ShownValue(r.Tankvolumen, r, CurrentTexts()));
     txbxTankhoehe->setText(QString::number(r.Tankhoehe) + QStringLiteral(" mm"));
@@ -639,11 +655,46 @@ void TankDisplay::ComboSN_Click()
     if (!tanks_.config().clientMode) {
         txbxTankbezeichnung->setEnabled(true);
         ComboEinheit->setEnabled(true);
+        txbxWarnschwelle->setEnabled(true);
     }
     if (!r.ClientIP.isEmpty())
         showUrl(r.ClientIP, true);
     else
         lblURL->hide();
+}
+
+void TankDisplay::showWarnThreshold(int n)
+{
+    const QLocale locale = CurrentTexts().locale();
+    const DeviceRegistry &reg = tanks_.registry();
+    txbxWarnschwelle->setPlaceholderText(
+        FormatText(LngText(881), {locale.toString(reg.commonLowPercent(), 'g', 10)}));
+    // A refresh while the user types, or after a refused entry, leaves the
+    // field alone: what was typed stays until it is taken or another tank is shown.
+    const bool editing = txbxWarnschwelle->hasFocus() || lblWarnschwelleFehler->isVisible();
+    if (n == thresholdShownFor_ && editing)
+        return;
+    thresholdShownFor_ = n;
+    lblWarnschwelleFehler->hide();
+    // A stored text that is no threshold is shown as it is, not as the one that applies.
+    const QString own = reg.warnThreshold(n);
+    const std::optional<QString> valid = WarnThresholdEntry(own);
+    txbxWarnschwelle->setText(valid && !valid->isEmpty() ? locale.toString(valid->toDouble(), 'g', 10) : own);
+}
+
+void TankDisplay::takeWarnThreshold()
+{
+    const int c = tanks_.currentDevice();
+    if (c != thresholdShownFor_)
+        return;
+    if (!tanks_.setWarnThreshold(txbxWarnschwelle->text())) {
+        lblWarnschwelleFehler->setText(LngText(882));
+        lblWarnschwelleFehler->show();
+        return;
+    }
+    lblWarnschwelleFehler->hide();
+    thresholdShownFor_ = 0; // shown again as stored, in the run's notation
+    showWarnThreshold(c);
 }
 
 void TankDisplay::openUrl()

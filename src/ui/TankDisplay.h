@@ -73,8 +73,10 @@ private:
     QComboBox *ComboSN;
     QComboBox *ComboEinheit;
     QLineEdit *txbxTankbezeichnung;
-    ElidedLabel *lblDetailName; // the selected tank's name
-    QLabel *lblWaiting;         // fresh installation: what the program waits for
+    QLineEdit *txbxWarnschwelle;   // the tank's own threshold; empty: the common one
+    QLabel *lblWarnschwelleFehler; // why a typed threshold was not taken
+    ElidedLabel *lblDetailName;    // the selected tank's name
+    QLabel *lblWaiting;            // fresh installation: what the program waits for
     QLabel *lblVolumen;
     QLabel *LabelTankinhalt;
     QLabel *lblAlarmBigTank;
@@ -107,6 +109,8 @@ private:
     void openUrl();
     void showUrl(const QString &text, bool source = false);
     void showForecast(int n);
+    void showWarnThreshold(int n);
+    void takeWarnThreshold();
 
     TankController &tanks_;
     const ForecastProvider *forecasts_;
@@ -122,4 +126,5 @@ private:
     QMap<int, OverviewEntry *> entries_;
     QStringList links_;
     QList<OverviewPage *> overviewPages_; // [k - 1] = page of tab k
+    int thresholdShownFor_ = 0;           // the device whose threshold the field holds
 };

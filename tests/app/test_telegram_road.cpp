@@ -7,10 +7,16 @@
 #include "support/MockLink.h"
 
 #include "app/AppController.h"
+#include "core/Catalogue.h"
+#include "core/TextHelpers.h"
+#include "email/EmailNotifier.h"
 #include "link/LinkManager.h"
+#include "model/NotificationLog.h"
+#include "model/ServiceStatus.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpSocket>
 
 TEST_F(UiTest, MockLinkTelegramReachesTheBrokerAndTheMailServer)
 {
@@ -48,4 +54,100 @@ TEST_F(UiTest, MockLinkTelegramReachesTheBrokerAndTheMailServer)
     EXPECT_EQ(mail.messages.size(), 1);
     EXPECT_EQ(mail.messages[0].first, "tankmon@example.org service@example.org");
     EXPECT_TRUE(mail.messages[0].second.contains("4711")) << mail.messages[0].second.constData();
+}
+
+// The notifications list hears of a TCP link that goes quiet and comes back,
+// and of every mail the server does not take: nobody listening on the port,
+// a server that refuses the recipient, a server that has gone away.
+TEST_F(UiTest, LinkAndMailTroublesReachTheNotifications)
+{
+    SmtpPeer refusing({"--reject-recipient"});
+    ASSERT_NE(refusing.port, 0);
+    quint16 gone = 0;
+    {
+        SmtpPeer stopped({});
+        gone = stopped.port;
+    }
+    ASSERT_NE(gone, 0);
+    const quint16 nobody = FreeTcpPort();
+    const quint16 port = FreeTcpPort();
+    ASSERT_NE(port, 0);
+    writeBytes(iniPath(), "[COM]\r\nClientPort=" + QByteArray::number(port) +
+                              "\r\nTimeout=2\r\n[Common]\r\nActiveNet=1\r\n" + MailSettings(nobody));
+    AppController app(config, settings, ui, clock, LinkHardware{}, [](const QStringList &) {});
+    ASSERT_EQ(app.start(), AppController::Start::Run);
+    app.activate();
+    using Kind = NotificationLog::Kind;
+    const auto &events = app.notifications().events();
+    // The events of a kind after the first `from` ones.
+    const auto newer = [&](size_t from, Kind kind) {
+        QList<NotificationLog::Event> found;
+        for (size_t i = from; i < events.size(); ++i)
+            if (events[i].kind == kind)
+                found << events[i];
+        return found;
+    };
+    const auto connectGateway = [&](QTcpSocket &peer) {
+        peer.connectToHost(QHostAddress::LocalHost, port);
+        return WaitFor([&] { return peer.bytesAvailable() >= 8; }, 10000) && peer.read(8) == "TANKMON\n";
+    };
+
+    // A gateway sends a tank's alarm; its mail finds nobody on the port.
+    auto gateway = std::make_unique<QTcpSocket>();
+    ASSERT_TRUE(connectGateway(*gateway));
+    gateway->write(Telegram{.sn = 4711, .status = 1, .levelWord = Bcd(1000)}.bytes().toHex().toUpper() +
+                   '\n');
+    ASSERT_TRUE(WaitFor([&] { return !newer(0, Kind::EmailFailed).isEmpty(); }, 30000));
+    EXPECT_EQ(app.tanks().DeviceCount(), 1);
+    EXPECT_EQ(app.services().mail(), ServiceStatus::Mail::Failed);
+
+    // The gateway goes away: once the telegrams stay out for the timeout,
+    // the link counts as lost, once; a telegram brings it back.
+    int timeouts = 0;
+    QObject::connect(app.links(), &LinkManager::receptionProgress, &app,
+                     [&](double waited, double limit) { timeouts += waited >= limit; });
+    size_t mark = events.size();
+    gateway.reset();
+    ASSERT_TRUE(WaitFor([&] { return !newer(mark, Kind::LinkLost).isEmpty(); }, 15000));
+    EXPECT_TRUE(newer(mark, Kind::LinkBack).isEmpty());
+    const int lostAt = timeouts;
+    ASSERT_TRUE(WaitFor([&] { return timeouts > lostAt; }, 15000)); // another timeout: still one loss
+    EXPECT_EQ(newer(mark, Kind::LinkLost).size(), 1);
+    EXPECT_TRUE(newer(mark, Kind::LinkLost)[0].text.startsWith("Keine Messwerte vom"))
+        << qPrintable(newer(mark, Kind::LinkLost)[0].text);
+    mark = events.size();
+    gateway = std::make_unique<QTcpSocket>();
+    ASSERT_TRUE(connectGateway(*gateway));
+    // Still in alarm: no mail of an alarm's end crosses the servers below.
+    gateway->write(Telegram{.sn = 4711, .status = 1, .levelWord = Bcd(1000)}.bytes().toHex().toUpper() +
+                   '\n');
+    ASSERT_TRUE(WaitFor([&] { return !newer(mark, Kind::LinkBack).isEmpty(); }, 10000));
+    EXPECT_EQ(newer(mark, Kind::LinkBack)[0].text, LngText(814));
+    EXPECT_TRUE(newer(mark, Kind::LinkLost).isEmpty());
+
+    // Each new tank's alarm goes to another server that does not take it.
+    const struct {
+        const char *what;
+        quint16 port;
+        const char *says;
+    } servers[] = {
+        {"refuses the recipient", refusing.port, "550"},
+        {"has gone away", gone, ""},
+    };
+    int sn = 5000;
+    for (const auto &s : servers) {
+        SCOPED_TRACE(s.what);
+        // The mails still queued for the server before have all failed first.
+        ASSERT_TRUE(WaitFor([&] { return !app.email().busy(); }, 30000));
+        settings.write(Cfg::Email::SMTPPort, QString::number(s.port));
+        mark = events.size();
+        gateway->write(Telegram{.sn = ++sn, .status = 1, .levelWord = Bcd(500)}.bytes().toHex().toUpper() +
+                       '\n');
+        ASSERT_TRUE(WaitFor([&] { return !newer(mark, Kind::EmailFailed).isEmpty(); }, 30000));
+        const QString text = newer(mark, Kind::EmailFailed)[0].text;
+        EXPECT_TRUE(text.startsWith(LngText(121) + "9999 ")) << qPrintable(text);
+        EXPECT_TRUE(text.contains(QLatin1String(s.says))) << qPrintable(text);
+        EXPECT_GT(text.size(), (LngText(121) + "9999 ").size()) << "says why";
+    }
+    EXPECT_TRUE(refusing.messages.isEmpty());
 }

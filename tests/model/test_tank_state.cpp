@@ -87,6 +87,33 @@ TEST(TankStates, RecordsAndWords)
               "Seit 30 Stunden kein Telegramm");
 }
 
+// A tank's own threshold as typed, and the one that then applies.
+TEST(TankStates, OwnWarnThreshold)
+{
+    const struct {
+        const char *typed;
+        std::optional<QString> stored;
+    } entries[] = {
+        {"", QString()},         {"  ", QString()},      {"12", "12"},
+        {"12,5", "12.5"},        {" 7.25 ", "7.25"},     {"100", "100"},
+        {"0.5", "0.5"},          {"0", std::nullopt},    {"-3", std::nullopt},
+        {"100.1", std::nullopt}, {"12 %", std::nullopt}, {"abc", std::nullopt},
+        {"inf", std::nullopt},   {"nan", std::nullopt},  {"1,2,3", std::nullopt},
+    };
+    for (const auto &e : entries)
+        EXPECT_EQ(WarnThresholdEntry(QString::fromUtf8(e.typed)), e.stored) << e.typed;
+
+    const struct {
+        const char *own, *common;
+        double applies;
+    } applies[] = {
+        {"", "10", 10},     {"25", "10", 25}, {"12,5", "", 12.5}, {"0", "15", 15},
+        {"junk", "15", 15}, {"", "junk", 10}, {"", "-5", 10},     {"", "7,5", 7.5},
+    };
+    for (const auto &a : applies)
+        EXPECT_DOUBLE_EQ(WarnThresholdOf(a.own, a.common), a.applies) << a.own << " / " << a.common;
+}
+
 // The fleet list's model over a controller with four tanks.
 class FleetTest : public ControllerTest
 {

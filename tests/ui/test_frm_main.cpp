@@ -199,7 +199,7 @@ TEST_F(FrmMainTest, SmallScreenAndAccessLettersInEveryLanguageAndTheTabOrder)
         } while (w != selector && stops.size() < 100);
         return stops.join(' ');
     };
-    EXPECT_EQ(chain(), "ComboSN cmdGrafik cmdTabelle Tab0 txbxTankbezeichnung ComboEinheit");
+    EXPECT_EQ(chain(), "ComboSN cmdGrafik cmdTabelle Tab0 txbxTankbezeichnung ComboEinheit txbxWarnschwelle");
     // The tab captions as a tab bar: the arrow keys go on to the next page,
     // and Tab then reaches its four entries.
     QApplication::setActiveWindow(win.get());
