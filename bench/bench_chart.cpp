@@ -157,7 +157,7 @@ int main(int argc, char **argv)
             const auto pic = BeginRebuild(state, *table, o, now, texts, columns);
             FinishRebuild(state, {});
             size_t points = 0;
-            for (const ChartSeries &s : pic->series)
+            for (const ChartSeries &s : pic.series)
                 points += s.keys.size();
             return points;
         };
@@ -165,7 +165,7 @@ int main(int argc, char **argv)
         const double logic = medianMs([&] { countPoints(kScreenWidth); });
         const double rebuild = medianMs([&] {
             const auto pic = BeginRebuild(state, *table, o, now, texts, kScreenWidth);
-            plot.showPicture(*pic);
+            plot.showPicture(pic);
             FinishRebuild(state, plot.plotRect());
         });
         // A frame while panning: the view moved by a hundredth, nothing rebuilt.

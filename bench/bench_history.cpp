@@ -15,7 +15,7 @@
 #include "core/Clock.h"
 #include "core/DateText.h"
 #include "core/Paths.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -29,8 +29,9 @@
 
 namespace
 {
-// The run configuration the loader reads its folders from.
+// The run options and switches the loader reads its folders from.
 RunConfig g_config;
+RunSwitches *g_switches = nullptr;
 using bench::kLines;
 using bench::kTanks;
 using bench::median;
@@ -73,9 +74,9 @@ void print(const char *what, const std::vector<double> &ours, const std::vector<
 void benchRefresh(const QString &dir, const QStringList &files, int lines, int runs)
 {
     g_config.clientMode = true;
-    g_config.clientPath = dir;
+    g_switches->setClientPath(dir);
     auto table = std::make_unique<DeviceTable>();
-    TankHistoryLoader loader(g_config, SystemClock());
+    TankHistoryLoader loader(*g_switches, SystemClock());
     loader.StartPreload(kTanks);
     for (int n = 1; n <= kTanks; ++n)
         loader.LoadOrTake(n, (*table)[n].History);
@@ -110,13 +111,15 @@ void benchRefresh(const QString &dir, const QStringList &files, int lines, int r
                 "   [%d incremental, %d full reloads; tank 1 holds %d entries]\n",
                 lines, median(grown), appendedOk, reloaded, (*table)[1].History.count());
     g_config.clientMode = false;
-    g_config.clientPath.clear();
+    g_switches->setClientPath(QString());
 }
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    RunSwitches switches(g_config);
+    g_switches = &switches;
     QString base, keep;
     int runs = 7;
     for (int i = 1; i < argc; ++i) {
@@ -138,7 +141,7 @@ int main(int argc, char **argv)
     if (!keep.isEmpty())
         QDir().mkpath(keep);
     g_config.dataFolder = dir;
-    g_config.logFolder = dir;
+    g_switches->setLogFolder(dir);
 
     std::printf("generating %d tank files of %d lines in %s ...\n", kTanks, kLines, qPrintable(dir));
     std::fflush(stdout);
@@ -153,7 +156,7 @@ int main(int argc, char **argv)
     {
         std::vector<double> ours, wc;
         int entries = 0;
-        TankHistoryLoader loader(g_config, SystemClock());
+        TankHistoryLoader loader(*g_switches, SystemClock());
         for (int r = 0; r < runs; ++r) {
             wc.push_back(timeWc({files[0]}));
             auto h = std::make_unique<TankHistory>();
@@ -173,7 +176,7 @@ int main(int argc, char **argv)
         for (int r = 0; r < runs; ++r) {
             wc.push_back(timeWc(files));
             auto table = std::make_unique<DeviceTable>();
-            TankHistoryLoader loader(g_config, SystemClock());
+            TankHistoryLoader loader(*g_switches, SystemClock());
             QElapsedTimer e;
             e.start();
             loader.StartPreload(kTanks);
@@ -190,7 +193,7 @@ int main(int argc, char **argv)
         malloc_trim(0);
         const qint64 before = rss();
         auto table = std::make_unique<DeviceTable>();
-        TankHistoryLoader loader(g_config, SystemClock());
+        TankHistoryLoader loader(*g_switches, SystemClock());
         loader.StartPreload(kTanks);
         qint64 entries = 0, capacity = 0;
         for (int n = 1; n <= kTanks; ++n) {

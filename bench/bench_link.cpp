@@ -5,7 +5,7 @@
 // Each figure is the median of several runs.
 #include "BenchSupport.h"
 #include "core/Catalogue.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "history/HistoryRecorder.h"
@@ -57,24 +57,30 @@ struct Rig {
         RunConfig c;
         c.headless = true;
         c.dataFolder = dir.path() + QLatin1Char('/');
-        c.logFolder = c.dataFolder;
-        c.logFileActive = true;
-        c.logIniActive = true;
         return c;
     }();
-    Settings settings{config};
+    RunSwitches switches{config};
+    Settings settings{switches};
     QuietUi ui;
     ClockFn clock = SystemClock();
     const Texts texts{1};
-    TankController tanks{config, settings, ui, texts, clock};
-    HistoryRecorder history{
-        tanks.table(), config, settings, ui, texts, clock, [this] { tanks.registry().SaveDeviceRegistry(); }};
+    TankController tanks{switches, settings, ui, texts, clock};
+    HistoryRecorder history{tanks.table(),
+                            switches,
+                            settings,
+                            ui,
+                            texts,
+                            clock,
+                            [this] { tanks.registry().SaveDeviceRegistry(); }};
     std::unique_ptr<LinkManager> link;
     int accepted = 0;
 
     explicit Rig(bool trace)
     {
-        config.tracePath = trace ? dir.path() + QStringLiteral("/trace.log") : QString();
+        switches.setLogFolder(config.dataFolder);
+        switches.setLogFileActive(true);
+        switches.setLogIniActive(true);
+        switches.setTracePath(trace ? dir.path() + QStringLiteral("/trace.log") : QString());
         tanks.setHistoryHooks(&history);
         QObject::connect(&tanks, &TankController::telegramAccepted, [this] { ++accepted; });
     }
@@ -86,9 +92,9 @@ struct Rig {
         const quint16 port = probe.serverPort();
         probe.close();
         settings.write(Cfg::ClientPort, qint64(port));
-        config.activeNet = true;
+        switches.setActiveNet(true);
         // A measuring peer stays longer than five ticks; the cut is not what is measured.
-        link = std::make_unique<LinkManager>(tanks, config, settings, ui, texts, clock,
+        link = std::make_unique<LinkManager>(tanks, switches, settings, ui, texts, clock,
                                              LinkHardware{.tickMs = 3'600'000});
         link->InitCOM(1);
         return link->tcp().state() == DeviceLink::State::Open ? port : 0;
@@ -143,7 +149,7 @@ double viaTcp(bool trace, int n)
     failed = failed || rig.accepted < n;
     peer.join();
     // With the trace on, every telegram must have left its line.
-    if (trace && QFile(rig.config.tracePath).size() < qint64(n) * 60)
+    if (trace && QFile(rig.switches.tracePath()).size() < qint64(n) * 60)
         failed = true;
     return failed ? 0 : n / secs;
 }

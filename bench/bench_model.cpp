@@ -5,7 +5,7 @@
 #include "BenchSupport.h"
 #include "core/Catalogue.h"
 #include "core/IniStore.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
@@ -76,10 +76,11 @@ int main(int argc, char **argv)
     SetLngId(1);
     RunConfig config;
     config.dataFolder = tmp.path() + QLatin1Char('/');
-    Settings settings(config);
+    RunSwitches switches(config);
+    Settings settings(switches);
     QuietUi ui;
     const Texts texts(1);
-    TankController tanks(config, settings, ui, texts, SystemClock());
+    TankController tanks(switches, settings, ui, texts, SystemClock());
     long delivered = 0;
     QObject::connect(&tanks, &TankController::deviceChanged, [&](int) { ++delivered; });
     QObject::connect(&tanks, &TankController::detailChanged, [&](int) { ++delivered; });

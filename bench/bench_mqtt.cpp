@@ -5,7 +5,7 @@
 // links deliver them; under such a flood each tank's latest state goes out at
 // most every MqttPublisher::kStatePauseMs. Median of several runs.
 #include "BenchSupport.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
@@ -69,10 +69,11 @@ int main(int argc, char **argv)
     SetLngId(2);
     RunConfig config;
     config.dataFolder = tmp.path() + QLatin1Char('/');
-    Settings settings(config);
+    RunSwitches switches(config);
+    Settings settings(switches);
     QuietUi ui;
     const Texts texts(2);
-    TankController tanks(config, settings, ui, texts, SystemClock());
+    TankController tanks(switches, settings, ui, texts, SystemClock());
     for (int n = 1; n <= kMaxDevices; ++n)
         tanks.EvalTelegramm(BenchTelegram(1000 + n, 100 * n, 140), QString());
     std::vector<QByteArray> stream;
@@ -110,8 +111,8 @@ int main(int argc, char **argv)
         const auto [rOff, sOff] = measure();
         off.push_back(rOff), slowOff.push_back(sOff);
         const qsizetype before = received();
-        mqtt =
-            std::make_unique<MqttPublisher>(tanks, config, settings, v, QString(), ui, texts, SystemClock());
+        mqtt = std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, texts,
+                                               SystemClock());
         // Connected: every tank's state went out.
         if (!waitUntil([&] { return received() >= before + kMaxDevices; }, 10000)) {
             std::printf("no connection to the broker\n");

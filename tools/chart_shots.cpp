@@ -12,7 +12,7 @@
 
 #include "core/Catalogue.h"
 #include "core/Clock.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
@@ -68,13 +68,15 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     RunConfig config;
     config.dataFolder = dir.path() + QLatin1Char('/');
-    Settings settings(config);
+    RunSwitches switches(config);
+    Settings settings(switches);
     const QDateTime now = Clock::Naive(QDate(2026, 12, 7), QTime(14, 30));
     const DeviceTable table = demoTable(now, kind == QLatin1String("many") ? 56 : 3);
     settings.write(Cfg::GeraeteAktuell, 2);
     settings.write(Cfg::GrafikTank, kind == QLatin1String("one") ? -1 : 0);
     QuietUi ui;
-    frmGrafikHistorie *win = frmGrafikHistorie::OpenForm(table, settings, ui, config, [now] { return now; });
+    frmGrafikHistorie *win =
+        frmGrafikHistorie::OpenForm(table, settings, ui, switches, [now] { return now; });
     if (!win)
         return 1;
     int status = 1;

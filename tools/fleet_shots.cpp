@@ -11,10 +11,11 @@
 // broker listens. "list" shows the fleet list sorted by days until empty,
 // "cards" the overview tabs, "notes" the notifications list.
 #include "app/AppController.h"
+#include "app/Program.h"
 #include "core/Catalogue.h"
 #include "core/Clock.h"
 #include "core/DateText.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "history/TankFile.h"
 #include "lang/Lng.h"
@@ -46,8 +47,9 @@ void writeData(const QString &folder, int lng, const QDateTime &now)
 {
     RunConfig config;
     config.dataFolder = folder;
-    config.logFolder = folder;
-    Settings settings(config);
+    RunSwitches switches(config);
+    switches.setLogFolder(folder);
+    Settings settings(switches);
     Settings::Batch batch(settings);
     settings.write(Cfg::LngId, lng);
     settings.write(Cfg::ActiveNet, 1);
@@ -61,7 +63,7 @@ void writeData(const QString &folder, int lng, const QDateTime &now)
     settings.write(Cfg::LogfileLast, FormatDateText(now));
     settings.write(Cfg::LogIniLast, FormatDateText(now));
     const Texts texts(lng);
-    DeviceRegistry registry(config, settings, texts, [now] { return now; });
+    DeviceRegistry registry(switches, settings, texts, [now] { return now; });
     for (int n = 1; n <= 56; ++n) {
         DeviceRecord &r = registry.device(n);
         r.SN = 4700 + n;
@@ -120,10 +122,10 @@ int main(int argc, char **argv)
 
     RunConfig config;
     config.dataFolder = folder;
-    Settings settings(config);
-    settings.write(Cfg::Flottenansicht, kind == QLatin1String("cards") ? 0 : 1);
     QtUi ui([] { return QStringLiteral("Tankmon"); });
-    AppController app(config, settings, ui, SystemClock());
+    Program program(config, ui, SystemClock());
+    program.settings.write(Cfg::Flottenansicht, kind == QLatin1String("cards") ? 0 : 1);
+    AppController &app = program.app;
     if (app.start() != AppController::Start::Run)
         return 1;
     InstallQtTranslation(application, LngId());

@@ -17,7 +17,7 @@
 #include "core/DateText.h"
 #include "core/IniStore.h"
 #include "core/Paths.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
@@ -90,8 +90,9 @@ bool makeDemo(const QString &folderArg)
         return fail(QStringLiteral("cannot replace %1").arg(ini));
     RunConfig config;
     config.dataFolder = folder;
-    config.logFolder = folder;
-    Settings settings(config);
+    RunSwitches switches(config);
+    switches.setLogFolder(folder);
+    Settings settings(switches);
     const Texts texts(kLanguage);
 
     // One reading a day, each at the time of day the demo is made, so the
@@ -157,7 +158,7 @@ bool makeDemo(const QString &folderArg)
         settings.write(Cfg::GeraeteAnzahl, 3);
         settings.write(Cfg::GeraeteAktuell, 1);
         // The device sections exactly as the program's own registry writes them.
-        DeviceRegistry registry(config, settings, texts, clock);
+        DeviceRegistry registry(switches, settings, texts, clock);
         for (int n = 1; n <= 3; ++n) {
             DeviceRecord &r = registry.device(n);
             r = tanks[n - 1].rec;

@@ -8,7 +8,6 @@
 #include "consumption/Forecast.h"
 #include "consumption/LossWatch.h"
 #include "core/Paths.h"
-#include "core/RunConfig.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
 #include "core/TextHelpers.h"
@@ -32,14 +31,15 @@
 #include <cstdio>
 #include <utility>
 
-AppController::AppController(RunConfig &config, Settings &settings, UiServices &ui, ClockFn clock,
+AppController::AppController(RunSwitches &switches, Settings &settings, UiServices &ui, ClockFn clock,
                              LinkHardware hardware, ProcessStarter starter, QObject *parent)
-    : QObject(parent), config_(config), settings_(settings), ui_(ui), clock_(std::move(clock)),
+    : QObject(parent), switches_(switches), settings_(settings), ui_(ui), clock_(std::move(clock)),
       hardware_(std::move(hardware)), starter_(std::move(starter)),
-      tanks_(config, settings, ui, texts_, clock_),
-      history_(std::make_unique<HistoryRecorder>(tanks_.table(), config, settings, ui, texts_, clock_,
+      tanks_(switches, settings, ui, texts_, clock_),
+      history_(std::make_unique<HistoryRecorder>(tanks_.table(), switches, settings, ui, texts_, clock_,
                                                  [this] { tanks_.registry().SaveDeviceRegistry(); })),
-      tempCorrection_(tanks_, config, settings, ui, texts_), maintenance_(tanks_, config, ui, texts_, clock_)
+      tempCorrection_(tanks_, switches, settings, ui, texts_),
+      maintenance_(tanks_, switches, ui, texts_, clock_)
 {
     forecast_ = std::make_unique<ForecastProvider>(tanks_.table(), settings_, clock_, *history_);
     tanks_.setHistoryHooks(forecast_.get());
@@ -61,22 +61,22 @@ AppController::AppController(RunConfig &config, Settings &settings, UiServices &
         [this] {
             MessageContext m;
             const QVersionNumber v = QVersionNumber::fromString(QStringLiteral(TANKMON_VERSION));
-            m.versionLine = VersionLine(ProgramTitle(config_, false), v.majorVersion(), v.minorVersion(),
+            m.versionLine = VersionLine(ProgramTitle(config(), false), v.majorVersion(), v.minorVersion(),
                                         v.microVersion());
-            m.partnerBranding = config_.partnerBranding;
+            m.partnerBranding = config().partnerBranding;
             m.locale = QLocale::system();
             return m;
         },
         [this] { return links_ && links_->simulation().state() != DeviceLink::State::Closed; });
     tanks_.setEmailHooks(email_.get());
     silence_ =
-        std::make_unique<SilenceAlarm>(tanks_.table(), *emailSettings_, settings_, config_, clock_, *email_);
+        std::make_unique<SilenceAlarm>(tanks_.table(), *emailSettings_, settings_, config(), clock_, *email_);
 
     // Loss alarm and consumption meter. The loss is judged in front of the
     // e-mail rules on every real telegram (not the simulation's); a loss that
     // starts and one that ends are mailed. Its limits are read again when the
     // e-mail dialog saves. (Views that show a tank's loss listen to lossChanged.)
-    meter_ = std::make_unique<ConsumptionMeter>(tanks_.table(), settings_, !config_.clientMode);
+    meter_ = std::make_unique<ConsumptionMeter>(tanks_.table(), settings_, !config().clientMode);
     connect(forecast_.get(), &ForecastProvider::historyChanged, meter_.get(), &ConsumptionMeter::update);
     connect(&tanks_, &TankController::tableReset, meter_.get(), &ConsumptionMeter::reset);
     loss_ = std::make_unique<LossWatch>(
@@ -181,20 +181,20 @@ AppController::Start AppController::start()
 
 bool AppController::programEntry()
 {
-    if (!config_.clientMode)
+    if (!config().clientMode)
         return true;
-    const QString name = config_.ExeFileName(QStringLiteral(".ini"));
+    const QString name = config().ExeFileName(QStringLiteral(".ini"));
     QString path = settings_.read(Cfg::ClientPath);
     if (path.endsWith(name, Qt::CaseInsensitive))
         path.chop(name.size());
-    config_.clientPath = path;
+    switches_.setClientPath(path);
     // A folder stored by a Windows installation is reached through the
     // share's mount point here; not mounted, the user chooses the folder.
     if (ClientSetup::IsWindowsPath(path)) {
         const QString mounted = ClientSetup::MountedFolder(path);
         if (mounted.isEmpty())
             return false;
-        config_.clientPath = mounted;
+        switches_.setClientPath(mounted);
     }
     return !path.isEmpty();
 }
@@ -227,7 +227,7 @@ bool AppController::entryLanguageChosen(int id)
 
 bool AppController::initLanguage(const std::function<int()> &choose)
 {
-    const bool known = LngInit(config_.words, settings_, choose);
+    const bool known = LngInit(config().words, settings_, choose);
     texts_ = CurrentTexts();
     return known;
 }
@@ -240,7 +240,7 @@ void AppController::wrongLanguage()
 
 void AppController::storeClientPath(const QString &text, const std::function<void()> &refused)
 {
-    const ClientSetup::Outcome out = ClientSetup::StorePath(config_, settings_, text, LngId());
+    const ClientSetup::Outcome out = ClientSetup::StorePath(switches_, settings_, text, LngId());
     if (out.stored) {
         // As a language change does: the new process reads the new folder.
         RestartProgram();
@@ -269,21 +269,21 @@ void AppController::reportClientPathMissing()
 {
     if (texts_.lngId() == 0)
         initLanguage([] { return 1; });
-    ui_.messageBox(LngText(297) + QStringLiteral("\r\n") + config_.ExeFileName(QStringLiteral(".ini")),
+    ui_.messageBox(LngText(297) + QStringLiteral("\r\n") + config().ExeFileName(QStringLiteral(".ini")),
                    QString(), MsgIcon::Stop, MsgButtons::Ok, [this](MsgResult) { requestQuit(1, false); });
 }
 
 bool AppController::acquireInstance()
 {
     lock_ =
-        std::make_unique<InstanceLock>(config_.DataFilePath(config_.ExeFileName(QStringLiteral(".lock"))));
+        std::make_unique<InstanceLock>(config().DataFilePath(config().ExeFileName(QStringLiteral(".lock"))));
     if (lock_->tryLock()) {
         // Only this instance writes here: temporaries beside the settings
         // file are what a killed save left.
-        SafeFile::RemoveStaleTemporaries(config_.dataFolder, config_.ExeFileName(QStringLiteral(".ini")));
+        SafeFile::RemoveStaleTemporaries(config().dataFolder, config().ExeFileName(QStringLiteral(".ini")));
         return true;
     }
-    if (config_.hasWord(QStringLiteral("ENDE"))) {
+    if (config().hasWord(QStringLiteral("ENDE"))) {
         // Restarted: the old instance is still saving; take over its lock
         // as soon as it has gone, so a third copy is refused again.
         lock_->lockWhenFree();
@@ -294,8 +294,8 @@ bool AppController::acquireInstance()
     // No other instance: the data folder does not take our files. Say which.
     const QString text = lock_->heldByOther()
                              ? LngText(272)
-                             : LngText(17) + QStringLiteral("\r\n") + config_.dataFolder +
-                                   QStringLiteral("\r\n") + SafeFile::FolderWriteProblem(config_.dataFolder);
+                             : LngText(17) + QStringLiteral("\r\n") + config().dataFolder +
+                                   QStringLiteral("\r\n") + SafeFile::FolderWriteProblem(config().dataFolder);
     ui_.messageBox(text, LngText(273), MsgIcon::Stop, MsgButtons::Ok,
                    [this](MsgResult) { requestQuit(1, false); });
     return false;
@@ -303,8 +303,8 @@ bool AppController::acquireInstance()
 
 bool AppController::initialise()
 {
-    const QString de = Paths::ProgramFilePath(config_.ExeFileName(QStringLiteral(".chm")));
-    const QString en = Paths::ProgramFilePath(config_.ExeFileName(QStringLiteral("_e.chm")));
+    const QString de = Paths::ProgramFilePath(config().ExeFileName(QStringLiteral(".chm")));
+    const QString en = Paths::ProgramFilePath(config().ExeFileName(QStringLiteral("_e.chm")));
     // A first run speaks the system's language (English for one we have no
     // table for) and keeps it; a stored id out of range is corrected.
     const QString stored = settings_.read(Cfg::LngId, QString());
@@ -329,13 +329,40 @@ bool AppController::initialise()
 
 void AppController::load()
 {
-    if (config_.clientMode) {
+    readSwitches();
+    if (config().clientMode) {
         timerClient_.start();
         return;
     }
-    config_.activeCom = settings_.readIsOne(Cfg::ActiveCom);
-    config_.activeNet = settings_.readIsOne(Cfg::ActiveNet);
-    wantInterfaceDialog_ = !config_.activeCom && !config_.activeNet;
+    wantInterfaceDialog_ = !switches_.activeCom() && !switches_.activeNet();
+}
+
+// Once, before anything is activated; the dialogs change them later.
+void AppController::readSwitches()
+{
+    switches_.setFlagTempKorr(settings_.readSwitch(Cfg::FlagTempKorr));
+    switches_.setTracePath(settings_.read(Cfg::TraceLog));
+    if (config().clientMode) {
+        readLogSwitches();
+        return;
+    }
+    switches_.setActiveCom(settings_.readIsOne(Cfg::ActiveCom));
+    switches_.setActiveNet(settings_.readIsOne(Cfg::ActiveNet));
+    QString folder = settings_.read(Cfg::LogIniPath, config().dataFolder);
+    switches_.setLogFolder(Paths::EnsureFolderPath(folder));
+    readLogSwitches();
+}
+
+void AppController::readLogSwitches()
+{
+    // How often the serving installation stores its readings: an older one
+    // is marked in the windows (a client records nothing itself).
+    switches_.setLogIniInterval(qint32(settings_.readInt(Cfg::LogIniIntervall)));
+    if (config().clientMode)
+        return;
+    switches_.setLogFileActive(settings_.readSwitch(Cfg::LogfileAktiv));
+    switches_.setLogFileInterval(qint32(settings_.readInt(Cfg::LogfileIntervall)));
+    switches_.setLogIniActive(settings_.readSwitch(Cfg::LogIniAktiv));
 }
 
 void AppController::activate()
@@ -345,12 +372,9 @@ void AppController::activate()
     if (!activated_) {
         activated_ = true;
         const int count = tanks_.registry().StoredDeviceCount();
-        config_.flagTempKorr = settings_.readSwitch(Cfg::FlagTempKorr);
-        if (!config_.clientMode) {
-            QString folder = settings_.read(Cfg::LogIniPath, config_.dataFolder);
-            config_.logFolder = Paths::EnsureFolderPath(folder);
-            SafeFile::RemoveStaleTemporaries(config_.logFolder, config_.ExeFileName(QStringLiteral(".ini")));
-        }
+        if (!config().clientMode)
+            SafeFile::RemoveStaleTemporaries(switches_.logFolder(),
+                                             config().ExeFileName(QStringLiteral(".ini")));
         // All tank files at once, on worker threads, before the records ask
         // for them one by one.
         history_->PreloadTankHistories(count);
@@ -358,10 +382,9 @@ void AppController::activate()
         history_->loader().FinishPreload();
         if (tanks_.DeviceCount() > 0)
             tanks_.selectAndShow(qBound(1, wanted, tanks_.DeviceCount()));
-        config_.tracePath = settings_.read(Cfg::TraceLog);
-        if (!config_.clientMode) {
+        if (!config().clientMode) {
             links_ =
-                std::make_unique<LinkManager>(tanks_, config_, settings_, ui_, texts_, clock_, hardware_);
+                std::make_unique<LinkManager>(tanks_, switches_, settings_, ui_, texts_, clock_, hardware_);
             wireLinkNotifications();
             emit linksCreated();
             links_->StartFromSettings();
@@ -371,23 +394,16 @@ void AppController::activate()
         }
         states_->updateAll();
         states_->start();
-        emit tempCorrectionChanged(config_.flagTempKorr);
+        emit tempCorrectionChanged(switches_.flagTempKorr());
     }
-    if (config_.clientMode) {
-        // How often the serving installation stores its readings: an older
-        // one is marked in the windows (it records nothing here).
-        config_.logIniInterval = qint32(settings_.readInt(Cfg::LogIniIntervall));
-    } else {
-        config_.logFileActive = settings_.readSwitch(Cfg::LogfileAktiv);
-        config_.logFileInterval = qint32(settings_.readInt(Cfg::LogfileIntervall));
-        config_.logIniActive = settings_.readSwitch(Cfg::LogIniAktiv);
-        config_.logIniInterval = qint32(settings_.readInt(Cfg::LogIniIntervall));
-    }
+    // The log switches as stored: the settings file may have been edited
+    // meanwhile; a switch that changes tells the recorder.
+    readLogSwitches();
     ui_.setPanelText(2, settings_.readIsOne(Cfg::Email::Aktiv) ? LngText(276) : LngText(257));
-    services_->setMailOff(config_.clientMode || !settings_.readIsOne(Cfg::Email::Aktiv));
-    if (config_.clientMode) {
+    services_->setMailOff(config().clientMode || !settings_.readIsOne(Cfg::Email::Aktiv));
+    if (config().clientMode) {
         const QString file =
-            Paths::WithSeparator(config_.clientPath) + config_.ExeFileName(QStringLiteral(".ini"));
+            Paths::WithSeparator(switches_.clientPath()) + config().ExeFileName(QStringLiteral(".ini"));
         if (!QFileInfo::exists(Paths::ResolveNoCase(file))) {
             quitting_ = true; // no further activation while the box is open
             ui_.messageBox(LngText(297) + QStringLiteral("\r\n") + file, QString(), MsgIcon::Stop,
@@ -417,19 +433,19 @@ void AppController::startMqtt()
     mqtt_.reset();
     services_->setMqttOff();
     const MqttValues v = ReadMqttValues(settings_, kMaxDevices);
-    if (config_.clientMode || !v.aktiv)
+    if (config().clientMode || !v.aktiv)
         return;
     // Only a hand-edited file gets here with such a topic (the dialog refuses
     // it): said once, and nothing is published under it.
     if (const QString problem = MqttTopicProblem(v, texts_); !problem.isEmpty()) {
         ui_.setPanelText(1, problem);
-        TraceLog(config_, clock_).LogInFile(problem);
+        TraceLog(switches_, clock_).LogInFile(problem);
         return;
     }
     if (v.host.isEmpty())
         return;
     mqtt_ = std::make_unique<MqttPublisher>(
-        tanks_, config_, settings_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_, texts_, clock_,
+        tanks_, switches_, settings_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_, texts_, clock_,
         [this, kwh = v.kwhProEinheit](int n) {
             MqttTankFigures f;
             if (const auto e = forecast_->forecast(n))
@@ -461,7 +477,7 @@ void AppController::startWeb()
 {
     web_.reset();
     const WebValues v = ReadWebValues(settings_);
-    if (config_.clientMode || !v.aktiv)
+    if (config().clientMode || !v.aktiv)
         return;
     if (links_ && webTelegrams_.isEmpty()) {
         // Which link a telegram came by: its evaluation (and so
@@ -480,7 +496,7 @@ void AppController::startWeb()
         }
     }
     WebSources sources;
-    sources.tempKorrOn = [this] { return config_.flagTempKorr; };
+    sources.tempKorrOn = [this] { return switches_.flagTempKorr(); };
     sources.state = [this](int n) {
         // The fleet view's state, loss and meter, so that every view agrees.
         WebTankState s;
@@ -503,7 +519,7 @@ void AppController::startWeb()
     sources.consumptionSettings = [this] { return ConsumptionSettingsFrom(settings_); };
     // chart.png: this program's own --export-chart on this data folder.
     sources.chartCommand = {QCoreApplication::applicationFilePath(), QStringLiteral("--data-dir"),
-                            config_.dataFolder};
+                            config().dataFolder};
     web_ = std::make_unique<WebServer>(tanks_, std::move(sources), CurrentTexts(), clock_);
     const QString problem = web_->start(v);
     if (!problem.isEmpty()) {
@@ -511,14 +527,14 @@ void AppController::startWeb()
         // Said everywhere someone may look: status bar (in the headless
         // program a line on stdout), trace.
         ui_.setPanelText(1, problem);
-        TraceLog(config_, clock_).LogInFile(problem);
-        if (!config_.headless)
+        TraceLog(switches_, clock_).LogInFile(problem);
+        if (!config().headless)
             std::printf("%s\n", qPrintable(problem));
         std::fflush(stdout);
         return;
     }
     const QString at = LngText(1013).replace(QLatin1String("%s"), WebUrl(v));
-    TraceLog(config_, clock_).LogInFile(at);
+    TraceLog(switches_, clock_).LogInFile(at);
     std::printf("[web] %s\n", qPrintable(at));
     std::fflush(stdout);
 }
@@ -551,7 +567,7 @@ void AppController::RestartProgram()
         links_->CloseLinks();
     QStringList args = restartOptions_;
     args << QStringLiteral("ENDE");
-    if (config_.clientMode)
+    if (config().clientMode)
         args << QStringLiteral("CLIENT");
     if (starter_)
         starter_(args);
@@ -585,7 +601,7 @@ std::unique_ptr<ComDialogLogic> AppController::interfaceDialog()
 {
     if (!links_)
         return nullptr;
-    return std::make_unique<ComDialogLogic>(*links_, config_, settings_, ui_, texts_);
+    return std::make_unique<ComDialogLogic>(*links_, switches_, settings_, ui_, texts_);
 }
 
 void AppController::TimerClientTick()

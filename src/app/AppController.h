@@ -1,5 +1,6 @@
 #pragma once
 #include "core/Clock.h"
+#include "core/RunSwitches.h"
 #include "lang/Lng.h"
 #include "link/LinkManager.h"
 #include "model/Maintenance.h"
@@ -32,7 +33,6 @@ class WebServer;
 struct WebValues;
 class Settings;
 class UiServices;
-struct RunConfig;
 
 // The program's life without any widget: the start-up decisions, the main
 // window's initialise / load / activate / unload steps, restart, and the
@@ -45,14 +45,14 @@ public:
     // Starts the new process of a restart (empty: this program's own file).
     using ProcessStarter = std::function<void(const QStringList &args)>;
 
-    AppController(RunConfig &config, Settings &settings, UiServices &ui, ClockFn clock,
+    AppController(RunSwitches &switches, Settings &settings, UiServices &ui, ClockFn clock,
                   LinkHardware hardware = {}, ProcessStarter starter = {}, QObject *parent = nullptr);
     ~AppController() override;
 
     TankController &tanks() { return tanks_; }
-    const RunConfig &config() const { return config_; }
-    // For the dialogs that change a switch (log settings).
-    RunConfig &mutableConfig() { return config_; }
+    const RunConfig &config() const { return switches_.options(); }
+    // The run's switches; the dialogs that change one (log settings) write here.
+    RunSwitches &switches() { return switches_; }
     Settings &settings() { return settings_; }
     UiServices &ui() { return ui_; }
     const ClockFn &clock() const { return clock_; }
@@ -161,13 +161,15 @@ private:
     bool acquireInstance();
     bool initialise();
     void load();
+    void readSwitches();
+    void readLogSwitches();
     void wrongLanguage();
     // LngInit, and the run's texts follow the language it fixes.
     bool initLanguage(const std::function<int()> &choose);
     void startMqtt();
     void startWeb();
 
-    RunConfig &config_;
+    RunSwitches &switches_;
     Settings &settings_;
     UiServices &ui_;
     // Handed by reference to everything below: it speaks the language once

@@ -1,7 +1,7 @@
 #include "ClientSetup.h"
 
 #include "core/Paths.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "lang/Lng.h"
 
@@ -11,10 +11,11 @@
 namespace ClientSetup
 {
 
-Outcome StorePath(RunConfig &config, Settings &settings, const QString &text, int lngId)
+Outcome StorePath(RunSwitches &switches, Settings &settings, const QString &text, int lngId)
 {
     // Only looked at: a mistyped folder must not appear on the disk or share.
     const QString path = Paths::WithSeparator(text.trimmed());
+    const RunConfig &config = switches.options();
     const QString file = path + config.ExeFileName(QString());
     if (text.trimmed().isEmpty() ||
         !QFileInfo(Paths::ResolveNoCase(path + config.ExeFileName(QStringLiteral(".ini")))).isFile())
@@ -24,7 +25,7 @@ Outcome StorePath(RunConfig &config, Settings &settings, const QString &text, in
     if (lngId >= 1 && lngId <= 10 && settings.readInt(Cfg::LngId) != lngId)
         settings.write(Cfg::LngId, lngId);
     settings.write(Cfg::ClientPath, path);
-    config.clientPath = path;
+    switches.setClientPath(path);
     return {true, LngText(247) + QStringLiteral("\r\n") + file + LngText(248), MsgIcon::Information};
 }
 

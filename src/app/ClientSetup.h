@@ -5,7 +5,7 @@
 #include <QString>
 
 class Settings;
-struct RunConfig;
+class RunSwitches;
 
 // Client mode's own settings: the folder of the serving installation's
 // settings file ("Client"/"Path") and the client set-up. No widgets.
@@ -22,7 +22,7 @@ struct Outcome {
 // settings file of the serving installation there, nothing is stored and
 // nothing is created; otherwise the folder goes to "Client"/"Path" and into
 // memory, and lngId (the run's language) to "LngPtnr"/"LngId".
-Outcome StorePath(RunConfig &config, Settings &settings, const QString &text, int lngId);
+Outcome StorePath(RunSwitches &switches, Settings &settings, const QString &text, int lngId);
 
 // The client set-up: the local settings file keeps only the language (lngId,
 // the run's, when it names one) and the client path.

@@ -3,7 +3,7 @@
 #include "ProgramInfo.h"
 
 #include "core/Paths.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "core/TextHelpers.h"
 #include "lang/Lng.h"
@@ -328,7 +328,8 @@ void FixMessageLanguage(const CommandLine &cl)
 {
     RunConfig config = ConfigFromCommandLine(cl);
     config.clientMode = false;
-    const Settings settings(config);
+    const RunSwitches switches(config);
+    const Settings settings(switches);
     if (!LngInit(config.words, settings, [] { return 1; }))
         SetLngId(1);
 }

@@ -5,7 +5,7 @@
 #include "InstanceLock.h"
 #include "SettingCheck.h"
 
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
 #include "core/TextHelpers.h"
@@ -176,7 +176,8 @@ int RunConfigure(int &argc, char **argv, const CommandLine &cl)
         return ExitFailed;
     }
     QString failure;
-    Settings settings(config, [&failure](const QString &path, const QString &reason) {
+    const RunSwitches switches(config);
+    Settings settings(switches, [&failure](const QString &path, const QString &reason) {
         failure = path + QStringLiteral(": ") + reason;
     });
     const auto written = [&] {

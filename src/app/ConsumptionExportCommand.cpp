@@ -30,7 +30,7 @@ int RunConsumptionExport(const CommandLine &cl)
     if (entry.isEmpty())
         return noData(); // a tank without history
     const ConsumptionExportFile result = ConsumptionExportBytes(
-        table, ConsumptionRequestFor(data.settings, data.config, data.clock(), selection),
+        table, ConsumptionRequestFor(data.settings, data.config(), data.clock(), selection),
         job.longFormat ? ConsumptionCsvFormat::Long : ConsumptionCsvFormat::Table, entry,
         ConsumptionCsvTexts::forLanguage(data.texts));
     data.leaveHistoriesToExit();

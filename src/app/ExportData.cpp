@@ -24,18 +24,19 @@ bool ExportData::hasTank(int tank, const QString &option) const
 {
     if (tank <= table().DeviceCount)
         return true;
-    ErrorLine(config.exeBaseName + QStringLiteral(": ") +
+    ErrorLine(config().exeBaseName + QStringLiteral(": ") +
               LngFormat(505, {option, QString::number(tank), QString::number(table().DeviceCount)}));
     return false;
 }
 
 QStringList ExportData::ownedFiles() const
 {
-    QStringList files{settings.localPath(), config.DataFilePath(config.ExeFileName(QStringLiteral(".lock"))),
-                      config.logFolder + config.ExeFileName(QStringLiteral(".ini")),
-                      config.DataFilePath(QStringLiteral("LogVerbrauch.txt"))};
+    QStringList files{settings.localPath(),
+                      config().DataFilePath(config().ExeFileName(QStringLiteral(".lock"))),
+                      switches.logFolder() + config().ExeFileName(QStringLiteral(".ini")),
+                      config().DataFilePath(QStringLiteral("LogVerbrauch.txt"))};
     for (int n = 1; n <= kMaxDevices; ++n)
-        files << TankFile::PathIn(config.logFolder, n);
+        files << TankFile::PathIn(switches.logFolder(), n);
     if (const QString trace = settings.read(Cfg::TraceLog); !trace.isEmpty())
         files << trace;
     return files;
@@ -60,26 +61,36 @@ void ExportData::leaveHistoriesToExit()
 int ExportData::refusal(const QString &output) const
 {
     if (!QFileInfo(settings.localPath()).isFile()) {
-        ErrorLine(config.exeBaseName + QStringLiteral(": ") + LngFormat(503, {settings.localPath()}));
+        ErrorLine(config().exeBaseName + QStringLiteral(": ") + LngFormat(503, {settings.localPath()}));
         return ExitFailed;
     }
     if (const QString owned = ExportOutput::OwnedFileBehind(output, ownedFiles()); !owned.isEmpty()) {
-        ErrorLine(config.exeBaseName + QStringLiteral(": ") + LngFormat(500, {output, owned}));
+        ErrorLine(config().exeBaseName + QStringLiteral(": ") + LngFormat(500, {output, owned}));
         return ExitUsage;
     }
     return 0;
 }
 
-ExportData::ExportData(const CommandLine &cl) : config(ConfigFromCommandLine(cl))
+namespace
 {
-    config.clientMode = false;
-    if (!LngInit(config.words, settings, [] { return 1; }))
+// An export reads this folder's own files, never a serving installation's.
+RunConfig exportOptions(const CommandLine &cl)
+{
+    RunConfig o = ConfigFromCommandLine(cl);
+    o.clientMode = false;
+    return o;
+}
+} // namespace
+
+ExportData::ExportData(const CommandLine &cl) : options(exportOptions(cl))
+{
+    if (!LngInit(config().words, settings, [] { return 1; }))
         SetLngId(1);
     texts = CurrentTexts();
-    config.logFolder = Paths::WithSeparator(settings.read(Cfg::LogIniPath, config.dataFolder));
-    config.flagTempKorr = settings.readSwitch(Cfg::FlagTempKorr);
+    switches.setLogFolder(Paths::WithSeparator(settings.read(Cfg::LogIniPath, config().dataFolder)));
+    switches.setFlagTempKorr(settings.readSwitch(Cfg::FlagTempKorr));
     const int count = registry.StoredDeviceCount();
-    TankHistoryLoader loader(config, clock);
+    TankHistoryLoader loader(switches, clock);
     loader.StartPreload(count);
     for (int n = 1; n <= count; ++n) {
         registry.LoadDeviceRecord(n);

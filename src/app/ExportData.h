@@ -1,6 +1,6 @@
 #pragma once
 #include "core/Clock.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "lang/Lng.h"
 #include "model/DeviceRegistry.h"
@@ -32,11 +32,14 @@ public:
     // the command's time). The table keeps its devices with empty histories.
     void leaveHistoriesToExit();
 
-    RunConfig config;
-    Settings settings{config};
+    const RunConfig &config() const { return options; }
+
+    const RunConfig options;
+    RunSwitches switches{options};
+    Settings settings{switches};
     ClockFn clock = SystemClock();
     Texts texts; // the export's language, fixed by the constructor
-    DeviceRegistry registry{config, settings, texts, clock};
+    DeviceRegistry registry{switches, settings, texts, clock};
 };
 
 // One line on standard error: how an export says what went wrong.

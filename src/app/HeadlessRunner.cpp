@@ -1,11 +1,9 @@
 #include "HeadlessRunner.h"
 
-#include "AppController.h"
 #include "CommandLine.h"
+#include "Program.h"
 #include "ProgramInfo.h"
 #include "SignalQuit.h"
-#include "core/RunConfig.h"
-#include "core/Settings.h"
 #include "core/UiServices.h"
 
 #include <QCoreApplication>
@@ -14,11 +12,9 @@
 int RunHeadless(int &argc, char **argv, const CommandLine &cl)
 {
     QCoreApplication application(argc, argv);
-    RunConfig config = ConfigFromCommandLine(cl);
-    Settings settings(config);
     HeadlessUi ui;
-    AppController app(config, settings, ui, SystemClock());
-    app.setRestartOptions(cl.restartOptions);
+    const std::unique_ptr<Program> program = BuildProgram(cl, ui);
+    AppController &app = program->app;
     QuitOnSignals(app, true);
 
     switch (app.start()) {
@@ -31,7 +27,7 @@ int RunHeadless(int &argc, char **argv, const CommandLine &cl)
         if (app.interfaceDialogWanted())
             std::printf("[interface] neither the serial nor the TCP link is switched on\n");
         app.activate();
-        std::printf("[ready] %s\n", qPrintable(ProgramTitle(config, false)));
+        std::printf("[ready] %s\n", qPrintable(ProgramTitle(program->options, false)));
         std::fflush(stdout);
         break;
     }

@@ -2,17 +2,17 @@
 
 #include "core/DateText.h"
 #include "core/Paths.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "lang/Lng.h"
 
-LogDialogLogic::LogDialogLogic(RunConfig &config, Settings &settings, ClockFn clock)
+LogDialogLogic::LogDialogLogic(RunSwitches &switches, Settings &settings, ClockFn clock)
     : comboLogFile(IntervalList(234, LogFileSeconds())), comboLogIni(IntervalList(233, LogIniSeconds())),
-      logFile(config.logFileActive), logIni(config.logIniActive), folder(config.logFolder), config_(config),
-      settings_(settings), clock_(std::move(clock))
+      logFile(switches.logFileActive()), logIni(switches.logIniActive()), folder(switches.logFolder()),
+      switches_(switches), settings_(settings), clock_(std::move(clock))
 {
-    comboLogFile.SelectByItemData(config.logFileInterval);
-    comboLogIni.SelectByItemData(config.logIniInterval);
+    comboLogFile.SelectByItemData(switches.logFileInterval());
+    comboLogIni.SelectByItemData(switches.logIniInterval());
 }
 
 LogDialogLogic::Captions LogDialogLogic::captions()
@@ -48,16 +48,16 @@ void LogDialogLogic::Ok()
 {
     const QString now = FormatDateText(clock_());
     Settings::Batch batch(settings_);
-    config_.logFileActive = logFile;
+    switches_.setLogFileActive(logFile);
     settings_.write(Cfg::LogfileAktiv, logFile ? 1 : 0);
-    config_.logIniActive = logIni;
+    switches_.setLogIniActive(logIni);
     settings_.write(Cfg::LogIniAktiv, logIni ? 1 : 0);
-    config_.logFileInterval = comboLogFile.SelectedItemData();
-    settings_.write(Cfg::LogfileIntervall, config_.logFileInterval);
-    config_.logIniInterval = comboLogIni.SelectedItemData();
-    settings_.write(Cfg::LogIniIntervall, config_.logIniInterval);
-    config_.logFolder = Paths::EnsureFolderPath(folder);
-    settings_.write(Cfg::LogIniPath, config_.logFolder);
+    switches_.setLogFileInterval(comboLogFile.SelectedItemData());
+    settings_.write(Cfg::LogfileIntervall, switches_.logFileInterval());
+    switches_.setLogIniInterval(comboLogIni.SelectedItemData());
+    settings_.write(Cfg::LogIniIntervall, switches_.logIniInterval());
+    switches_.setLogFolder(Paths::EnsureFolderPath(folder));
+    settings_.write(Cfg::LogIniPath, switches_.logFolder());
     settings_.write(Cfg::LogfileLast, now);
     settings_.write(Cfg::LogIniLast, now);
 }

@@ -5,7 +5,7 @@
 #include <QString>
 
 class Settings;
-struct RunConfig;
+class RunSwitches;
 
 // What the log settings dialog frmLog does, without the widgets: its
 // captions, the two interval lists, the values it shows, and OK's writes.
@@ -13,7 +13,7 @@ struct RunConfig;
 class LogDialogLogic
 {
 public:
-    LogDialogLogic(RunConfig &config, Settings &settings, ClockFn clock);
+    LogDialogLogic(RunSwitches &switches, Settings &settings, ClockFn clock);
 
     struct Captions {
         QString window, help, logIni, logFile, cancel, ok, note, path, noteText;
@@ -40,7 +40,7 @@ public:
     void Ok();
 
 private:
-    RunConfig &config_;
+    RunSwitches &switches_;
     Settings &settings_;
     ClockFn clock_;
 };

@@ -355,10 +355,8 @@ ValueAxis UnitAxis(const ChartState &state, size_t k)
     return {map(v.lowestValue), map(v.highestValue), u.unit};
 }
 
-bool ShownChanged(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now)
+void ShownChanged(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now)
 {
-    if (state.busy)
-        return false;
     // A view of all data stays one of all data; other views keep their times.
     const bool all =
         state.view.firstTime <= state.data.firstTime && state.view.lastTime >= state.data.lastTime;
@@ -369,7 +367,6 @@ bool ShownChanged(ChartState &state, const DeviceTable &table, const ChartOption
         state.view.firstTime = first;
         state.view.lastTime = last;
     }
-    return true;
 }
 
 double RoundUpValueMax(double x)
@@ -651,14 +648,10 @@ std::vector<ChartSeries> ExtendDrawn(const DeviceTable &table, const ChartOption
     return added;
 }
 
-std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &table,
-                                         const ChartOptions &options, qint64 now, const Texts &texts,
-                                         int columns)
+ChartPicture BeginRebuild(ChartState &state, const DeviceTable &table, const ChartOptions &options,
+                          qint64 now, const Texts &texts, int columns)
 {
-    if (state.busy)
-        return std::nullopt;
     state.data = ComputeShownRange(table, options, now, state.units, &state.valueSpans);
-    state.busy = true;
 
     ChartPicture pic;
     const TimeValueRange &v = state.view;
@@ -704,5 +697,4 @@ std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &t
 void FinishRebuild(ChartState &state, const PlotRect &plot)
 {
     state.plot = plot;
-    state.busy = false;
 }

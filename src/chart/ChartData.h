@@ -90,8 +90,8 @@ TimeValueRange ComputeShownRange(const DeviceTable &table, const ChartOptions &o
 // others the same part of their own span.
 ValueAxis UnitAxis(const ChartState &state, size_t k);
 // What is shown changed (tank, legend, percent): data and units anew and
-// the view's values over all of them; times stay. False while busy.
-bool ShownChanged(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now);
+// the view's values over all of them; times stay.
+void ShownChanged(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now);
 
 // The next of 1, 2, 3, 5 times a power of ten strictly above x (1 for 0).
 double RoundUpValueMax(double x);
@@ -145,12 +145,11 @@ std::vector<ChartSeries> ExtendDrawn(const DeviceTable &table, const ChartOption
                                      qint64 first, qint64 last);
 
 // A rebuild: refreshes the data range and the unit list in state and returns
-// the picture for the current view; nothing while the busy flag is set. Sets
-// the busy flag: the caller draws, then calls FinishRebuild. The series are
-// named in the language of texts. columns: the
+// the picture for the current view; the caller draws it, then calls
+// FinishRebuild with the plot's rectangle. The series are named in the
+// language of texts. columns: the
 // plot's width in pixels at most; the series are thinned to one bucket a
 // pixel (0: every point).
-std::optional<ChartPicture> BeginRebuild(ChartState &state, const DeviceTable &table,
-                                         const ChartOptions &options, qint64 now, const Texts &texts,
-                                         int columns = 0);
+ChartPicture BeginRebuild(ChartState &state, const DeviceTable &table, const ChartOptions &options,
+                          qint64 now, const Texts &texts, int columns = 0);
 void FinishRebuild(ChartState &state, const PlotRect &plot);

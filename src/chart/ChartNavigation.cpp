@@ -25,14 +25,11 @@ qint64 zoomStepSecs(const TimeValueRange &view)
 
 } // namespace
 
-bool ZoomAll(ChartState &state, qint64 now)
+void ZoomAll(ChartState &state, qint64 now)
 {
-    if (state.busy)
-        return false;
     // The data range always ends now; keep the view's end there with it.
     state.data.lastTime = std::max(state.data.lastTime, now);
     state.view = state.data;
-    return true;
 }
 
 void ChooseTimeRange(ChartState &state, int months, qint64 now)
@@ -43,20 +40,15 @@ void ChooseTimeRange(ChartState &state, int months, qint64 now)
     state.view.firstTime = last.addMonths(-(months + 1)).toSecsSinceEpoch();
 }
 
-bool ZoomIn(ChartState &state)
+void ZoomIn(ChartState &state)
 {
-    if (state.busy)
-        return false;
     const qint64 step = zoomStepSecs(state.view);
     state.view.firstTime += step;
     state.view.lastTime -= step;
-    return true;
 }
 
-bool ZoomOut(ChartState &state)
+void ZoomOut(ChartState &state)
 {
-    if (state.busy)
-        return false;
     TimeValueRange &v = state.view;
     const TimeValueRange &d = state.data;
     const qint64 step = zoomStepSecs(v);
@@ -68,17 +60,14 @@ bool ZoomOut(ChartState &state)
         v.highestValue *= 1.1;
     v.lowestValue = std::clamp(v.lowestValue, d.lowestValue, d.highestValue);
     v.highestValue = std::clamp(v.highestValue, d.lowestValue, d.highestValue);
-    return true;
 }
 
-bool WheelZoom(ChartState &state, qint64 pointerTime, bool zoomIn)
+void WheelZoom(ChartState &state, qint64 pointerTime, bool zoomIn)
 {
-    if (state.busy)
-        return false;
     TimeValueRange &v = state.view;
     const qint64 span = v.lastTime - v.firstTime;
     if (span <= 0)
-        return true;
+        return;
     const qint64 t = std::clamp(pointerTime, v.firstTime, v.lastTime);
     const double change = double(2 * zoomStepSecs(v)) * (zoomIn ? -1 : 1);
     v.firstTime -= std::llround(change * double(t - v.firstTime) / double(span));
@@ -87,7 +76,6 @@ bool WheelZoom(ChartState &state, qint64 pointerTime, bool zoomIn)
         v.firstTime = std::max(v.firstTime, state.data.firstTime);
         v.lastTime = std::min(v.lastTime, state.data.lastTime);
     }
-    return true;
 }
 
 ScrollFigures ComputeScrollFigures(const TimeValueRange &view, const TimeValueRange &data)
@@ -105,15 +93,12 @@ ScrollFigures ComputeScrollFigures(const TimeValueRange &view, const TimeValueRa
     return s;
 }
 
-bool ScrollTo(ChartState &state, int position)
+void ScrollTo(ChartState &state, int position)
 {
-    if (state.busy)
-        return false;
     const qint64 offset = std::llround(double(state.data.lastTime - state.data.firstTime) * position / 10000);
     const qint64 span = state.view.lastTime - state.view.firstTime;
     state.view.firstTime = state.data.firstTime + offset;
     state.view.lastTime = state.view.firstTime + span;
-    return true;
 }
 
 PixelPoint ClampToPlot(PixelPoint p, const PlotRect &plot)

@@ -8,26 +8,24 @@
 #include <optional>
 
 // Navigation of the chart window: time-range choice, zoom steps, scroll bar,
-// rubber-band zoom and the value read-out. Each request that changes the view
-// returns whether the chart is to be rebuilt; the zoom buttons and the scroll
-// bar are ignored while the busy flag is set.
+// rubber-band zoom and the value read-out. Each request changes the view;
+// the window rebuilds the chart after it.
 
 // "Zoom alles": the view becomes the data range, which ends now.
-bool ZoomAll(ChartState &state, qint64 now);
+void ZoomAll(ChartState &state, qint64 now);
 // The last months + 1 calendar months up to now (the one-month entry shows
-// two months); values unchanged, not clamped to the data. Also while busy:
-// the choice is kept even when nothing is drawn.
+// two months); values unchanged, not clamped to the data.
 void ChooseTimeRange(ChartState &state, int months, qint64 now);
 // Narrows both ends by a tenth of the view in whole days (over 10 day
 // boundaries) or whole hours (over 10 hour boundaries); shorter views stay.
-bool ZoomIn(ChartState &state);
+void ZoomIn(ChartState &state);
 // Widens by the same steps within the data range; widens a narrowed value
 // range by 10 % at each end, never beyond the data.
-bool ZoomOut(ChartState &state);
+void ZoomOut(ChartState &state);
 // One wheel step: the zoom step of the buttons, shared between both ends in
 // proportion to their distance from the pointer's time, so the time under
 // the pointer stays put; zooming out stops at the data range. Values unchanged.
-bool WheelZoom(ChartState &state, qint64 pointerTime, bool zoomIn);
+void WheelZoom(ChartState &state, qint64 pointerTime, bool zoomIn);
 
 struct ScrollFigures {
     bool visible = false;
@@ -41,7 +39,7 @@ struct ScrollFigures {
 // The scroll bar over the data span; hidden when the view covers all of it.
 ScrollFigures ComputeScrollFigures(const TimeValueRange &view, const TimeValueRange &data);
 // Moves the view, keeping its span, to start at position / 10000 of the data span.
-bool ScrollTo(ChartState &state, int position);
+void ScrollTo(ChartState &state, int position);
 
 // Mouse down may start a band this far outside the plot area.
 constexpr int kBandCatchPixels = 20;

@@ -68,9 +68,6 @@ struct TankValueSpan {
 };
 
 struct ChartState {
-    // Set while the window is being filled or the chart rebuilt: rebuilds,
-    // zoom and scroll requests that arrive meanwhile are ignored.
-    bool busy = false;
     TimeValueRange data;  // all history data, always reaching to "now" and to 0
     TimeValueRange view;  // what is shown
     QStringList unitList; // unit names of the tanks shown, in order of first appearance

@@ -1,11 +1,12 @@
 #include "Settings.h"
 
-#include "RunConfig.h"
+#include "RunSwitches.h"
 #include "SafeFile.h"
 #include "TextHelpers.h"
 
-Settings::Settings(const RunConfig &config, FailureReport report)
-    : config_(config), report_(std::move(report)), store_([this](const QString &path, const QString &reason) {
+Settings::Settings(const RunSwitches &switches, FailureReport report)
+    : switches_(switches), report_(std::move(report)),
+      store_([this](const QString &path, const QString &reason) {
           if (report_)
               report_(path, reason);
       })
@@ -14,11 +15,11 @@ Settings::Settings(const RunConfig &config, FailureReport report)
 
 QString Settings::localPath() const
 {
-    return config_.SettingsLocalPath();
+    return switches_.options().SettingsLocalPath();
 }
 QString Settings::readPath() const
 {
-    return config_.SettingsReadPath();
+    return switches_.SettingsReadPath();
 }
 
 QString Settings::pathFor(const IniKey &key) const

@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-struct RunConfig;
+class RunSwitches;
 
 // The no-value marker: writing it deletes the key.
 inline constexpr std::nullopt_t IniNoValue = std::nullopt;
@@ -26,7 +26,7 @@ public:
     // a batch could not replace it.
     using FailureReport = std::function<void(const QString &path, const QString &reason)>;
 
-    explicit Settings(const RunConfig &config, FailureReport report = {});
+    explicit Settings(const RunSwitches &switches, FailureReport report = {});
     Settings(const Settings &) = delete;
     Settings &operator=(const Settings &) = delete;
     // The application layer installs the message (text 17) once the language is known.
@@ -76,7 +76,7 @@ private:
     QString pathFor(const IniKey &key) const;
     bool reported(bool ok, const QString &path, const QString &reason) const;
 
-    const RunConfig &config_;
+    const RunSwitches &switches_;
     FailureReport report_;
     mutable IniStore store_;
 };

@@ -2,7 +2,7 @@
 
 #include "Cp1252.h"
 #include "DateText.h"
-#include "RunConfig.h"
+#include "RunSwitches.h"
 
 #include <QFile>
 
@@ -16,14 +16,14 @@ QByteArray TraceLine(const QDateTime &t, const QString &text)
 
 bool TraceLog::enabled() const
 {
-    return !config_->tracePath.isEmpty();
+    return !switches_->tracePath().isEmpty();
 }
 
 void TraceLog::LogInFile(const QString &text) const
 {
     if (!enabled())
         return;
-    QFile f(config_->tracePath);
+    QFile f(switches_->tracePath());
     if (!f.open(QIODevice::Append))
         return;
     f.write(TraceLine(clock_(), text));

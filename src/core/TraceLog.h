@@ -4,15 +4,15 @@
 #include <QDateTime>
 #include <QString>
 
-struct RunConfig;
+class RunSwitches;
 
-// The trace file ("Common"/"Log", RunConfig::tracePath): one line per link
+// The trace file ("Common"/"Log", RunSwitches::tracePath): one line per link
 // event. Cheap to copy; every object that traces builds one from the run
-// configuration and its clock.
+// switches and its clock; a new trace path holds from the next line on.
 class TraceLog
 {
 public:
-    TraceLog(const RunConfig &config, ClockFn clock) : config_(&config), clock_(std::move(clock)) {}
+    TraceLog(const RunSwitches &switches, ClockFn clock) : switches_(&switches), clock_(std::move(clock)) {}
 
     // Building trace texts costs time on busy links; skip it when nobody reads them.
     bool enabled() const;
@@ -23,7 +23,7 @@ public:
     void LogInFile(const QString &text) const;
 
 private:
-    const RunConfig *config_;
+    const RunSwitches *switches_;
     ClockFn clock_;
 };
 

@@ -4,7 +4,7 @@
 #include "TankFile.h"
 
 #include "core/DateText.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
@@ -19,11 +19,11 @@ constexpr int kRetryWaitMs = 250;
 constexpr int kTextLogFileError = 27; // "Fehler Logdatei"
 } // namespace
 
-HistoryRecorder::HistoryRecorder(DeviceTable &table, const RunConfig &config, Settings &settings,
+HistoryRecorder::HistoryRecorder(DeviceTable &table, const RunSwitches &switches, Settings &settings,
                                  UiServices &ui, const Texts &texts, ClockFn clock,
                                  std::function<void()> saveDeviceRegistry)
-    : table_(table), config_(config), settings_(settings), ui_(ui), texts_(texts), clock_(std::move(clock)),
-      saveDeviceRegistry_(std::move(saveDeviceRegistry)), loader_(config, clock_)
+    : table_(table), switches_(switches), settings_(settings), ui_(ui), texts_(texts),
+      clock_(std::move(clock)), saveDeviceRegistry_(std::move(saveDeviceRegistry)), loader_(switches, clock_)
 {
     retryTimer_.setSingleShot(true);
     retryTimer_.setInterval(kRetryWaitMs);
@@ -32,16 +32,17 @@ HistoryRecorder::HistoryRecorder(DeviceTable &table, const RunConfig &config, Se
 
 void HistoryRecorder::RecordHistory(int /*device*/, const QDateTime &received)
 {
-    if (config_.clientMode)
+    if (switches_.options().clientMode)
         return;
-    if (config_.logIniActive && IsLogDue(settings_.read(Cfg::LogIniLast), settings_.read(Cfg::LogIniTime),
-                                         config_.logIniInterval, clock_())) {
+    if (switches_.logIniActive() && IsLogDue(settings_.read(Cfg::LogIniLast), settings_.read(Cfg::LogIniTime),
+                                             switches_.logIniInterval(), clock_())) {
         if (saveDeviceRegistry_)
             saveDeviceRegistry_();
         settings_.write(Cfg::LogIniLast, FormatDateText(received));
     }
-    if (config_.logFileActive && IsLogDue(settings_.read(Cfg::LogfileLast), settings_.read(Cfg::LogfileTime),
-                                          config_.logFileInterval, clock_())) {
+    if (switches_.logFileActive() &&
+        IsLogDue(settings_.read(Cfg::LogfileLast), settings_.read(Cfg::LogfileTime),
+                 switches_.logFileInterval(), clock_())) {
         AppendHistorySnapshot(received);
         // Also after a failed tank file: the next try comes with the next interval.
         settings_.write(Cfg::LogfileLast, FormatDateText(received));
@@ -50,7 +51,7 @@ void HistoryRecorder::RecordHistory(int /*device*/, const QDateTime &received)
 
 void HistoryRecorder::AppendHistorySnapshot(const QDateTime &t)
 {
-    const QString folder = config_.TankWriteFolder();
+    const QString folder = switches_.TankWriteFolder();
     for (int n = 1; n <= table_.DeviceCount && n <= kMaxDevices; ++n) {
         DeviceRecord &rec = table_[n];
         if (rec.Volumen < 0)

@@ -12,8 +12,8 @@
 
 class Settings;
 class UiServices;
+class RunSwitches;
 class Texts;
-struct RunConfig;
 
 // The history step of the telegram sequence: the two periodic recordings
 // (settings snapshot, then tank files) in server mode, and the loading of the
@@ -23,7 +23,7 @@ class HistoryRecorder : public HistoryHooks
 public:
     // saveDeviceRegistry writes all device sections (the registry's own
     // SaveDeviceRegistry); it is the settings snapshot.
-    HistoryRecorder(DeviceTable &table, const RunConfig &config, Settings &settings, UiServices &ui,
+    HistoryRecorder(DeviceTable &table, const RunSwitches &switches, Settings &settings, UiServices &ui,
                     const Texts &texts, ClockFn clock, std::function<void()> saveDeviceRegistry);
 
     // Both recordings when due, in this order; "Last" takes the receive time.
@@ -59,7 +59,7 @@ private:
     void reportFailure(const QString &error);
 
     DeviceTable &table_;
-    const RunConfig &config_;
+    const RunSwitches &switches_;
     Settings &settings_;
     UiServices &ui_;
     const Texts &texts_; // outlives this object

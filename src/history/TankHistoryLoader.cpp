@@ -3,7 +3,7 @@
 #include "TankFile.h"
 
 #include "core/Paths.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 
 #include <QFile>
 
@@ -33,9 +33,9 @@ qint64 nowSecs(const ClockFn &clock)
     return clock().toSecsSinceEpoch();
 }
 
-QString requestedPath(const RunConfig &config, int n)
+QString requestedPath(const RunSwitches &switches, int n)
 {
-    return config.TankReadFolder() + QStringLiteral("Tank") + QString::number(n) + QStringLiteral(".csv");
+    return switches.TankReadFolder() + QStringLiteral("Tank") + QString::number(n) + QStringLiteral(".csv");
 }
 
 struct Fd {
@@ -363,8 +363,8 @@ struct TankHistoryLoader::Preload {
     }
 };
 
-TankHistoryLoader::TankHistoryLoader(const RunConfig &config, ClockFn clock)
-    : config_(config), clock_(std::move(clock)), buffer_(std::make_unique<ReadBuffer>())
+TankHistoryLoader::TankHistoryLoader(const RunSwitches &switches, ClockFn clock)
+    : switches_(switches), clock_(std::move(clock)), buffer_(std::make_unique<ReadBuffer>())
 {
 }
 TankHistoryLoader::~TankHistoryLoader()
@@ -378,7 +378,7 @@ void TankHistoryLoader::Load(int n, TankHistory &h)
         return;
     if (!states_[size_t(n)])
         states_[size_t(n)] = std::make_unique<FileState>();
-    const QString requested = requestedPath(config_, n);
+    const QString requested = requestedPath(switches_, n);
     loadWhole(requested, Paths::ResolveNoCase(requested), nowSecs(clock_), h, *states_[size_t(n)], *buffer_);
 }
 
@@ -387,7 +387,7 @@ TankHistoryLoader::Refreshed TankHistoryLoader::Refresh(int n, TankHistory &h)
     if (n < 1 || n > kMaxDevices)
         return Refreshed::Unchanged;
     FileState *s = states_[size_t(n)].get();
-    const QString requested = requestedPath(config_, n);
+    const QString requested = requestedPath(switches_, n);
     const qint64 now = nowSecs(clock_);
     auto reload = [&] {
         Load(n, h);
@@ -445,7 +445,7 @@ void TankHistoryLoader::StartPreload(int count)
     // Paths are worked out here: the run state and the folder listing of the
     // case-insensitive match stay on this thread.
     for (int i = 1; i <= count; ++i) {
-        p.cells[size_t(i)].requested = requestedPath(config_, i);
+        p.cells[size_t(i)].requested = requestedPath(switches_, i);
         p.cells[size_t(i)].resolved = Paths::ResolveNoCase(p.cells[size_t(i)].requested);
     }
     p.cells[0].done = p.cells[0].taken = true;

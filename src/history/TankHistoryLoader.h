@@ -9,7 +9,7 @@
 #include <array>
 #include <memory>
 
-struct RunConfig;
+class RunSwitches;
 
 // Loads tank histories from the tank files and keeps them current.
 //
@@ -26,7 +26,7 @@ public:
     enum class Refreshed { Unchanged, Appended, Reloaded };
 
     // Files are read from config's tank folder; "now" bounds the dates read.
-    TankHistoryLoader(const RunConfig &config, ClockFn clock);
+    TankHistoryLoader(const RunSwitches &switches, ClockFn clock);
     ~TankHistoryLoader(); // waits for a running preload
     TankHistoryLoader(const TankHistoryLoader &) = delete;
     TankHistoryLoader &operator=(const TankHistoryLoader &) = delete;
@@ -53,7 +53,7 @@ public:
 
 private:
     struct Preload;
-    const RunConfig &config_;
+    const RunSwitches &switches_;
     ClockFn clock_;
     std::array<std::unique_ptr<FileState>, kMaxDevices + 1> states_;
     std::unique_ptr<ReadBuffer> buffer_; // for Load and Refresh

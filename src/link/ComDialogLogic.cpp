@@ -2,7 +2,7 @@
 
 #include "LinkManager.h"
 
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "core/TextHelpers.h"
 #include "core/UiServices.h"
@@ -22,9 +22,9 @@ struct WaitCursor {
 };
 } // namespace
 
-ComDialogLogic::ComDialogLogic(LinkManager &link, RunConfig &config, Settings &settings, UiServices &ui,
+ComDialogLogic::ComDialogLogic(LinkManager &link, RunSwitches &switches, Settings &settings, UiServices &ui,
                                const Texts &texts, QObject *parent)
-    : QObject(parent), link_(link), config_(config), settings_(settings), ui_(ui), texts_(texts)
+    : QObject(parent), link_(link), switches_(switches), settings_(settings), ui_(ui), texts_(texts)
 {
 }
 
@@ -36,8 +36,8 @@ ComDialogLogic::Captions ComDialogLogic::captions(const Texts &texts)
 void ComDialogLogic::Load()
 {
     FillPortList();
-    aktivCom_ = config_.activeCom;
-    aktivNet_ = config_.activeNet;
+    aktivCom_ = switches_.activeCom();
+    aktivNet_ = switches_.activeNet();
     const qint64 p = settings_.readInt(Cfg::ClientPort);
     clientPort_ = p <= 0 || p > 99999 ? QString::number(kDefaultClientPort) : QString::number(p);
     emit fieldsChanged();
@@ -101,9 +101,7 @@ void ComDialogLogic::Ok()
 void ComDialogLogic::apply()
 {
     settings_.write(Cfg::ActiveCom, aktivCom_ ? 1 : 0);
-    config_.activeCom = aktivCom_;
     settings_.write(Cfg::ActiveNet, aktivNet_ ? 1 : 0);
-    config_.activeNet = aktivNet_;
     const qint64 p = ToLongOrZero(clientPort_);
     if (p >= 1 && p < 100000)
         settings_.write(Cfg::ClientPort, p);
@@ -111,7 +109,14 @@ void ComDialogLogic::apply()
     const QString device = entryDevice(ports_.currentIndex());
     settings_.write(Cfg::ComPort, qint64(port));
     settings_.write(Cfg::ComDevice, device);
-    link_.InitCOM(port, device);
+    // The selection has put the link on this port already; a changed serial
+    // switch reopens it there (the link manager follows the switches), an
+    // unchanged one is reopened here.
+    const bool reopened = aktivCom_ != switches_.activeCom();
+    switches_.setActiveCom(aktivCom_);
+    switches_.setActiveNet(aktivNet_);
+    if (!reopened)
+        link_.InitCOM(port, device);
     emit closeRequested();
 }
 

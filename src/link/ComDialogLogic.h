@@ -8,8 +8,8 @@
 class LinkManager;
 class Settings;
 class UiServices;
+class RunSwitches;
 class Texts;
-struct RunConfig;
 
 // What the interface dialog frmCOM does, without the widgets: the port list,
 // the two link switches, the TCP port field, OK and Cancel. Every selection in
@@ -18,7 +18,7 @@ class ComDialogLogic : public QObject
 {
     Q_OBJECT
 public:
-    ComDialogLogic(LinkManager &link, RunConfig &config, Settings &settings, UiServices &ui,
+    ComDialogLogic(LinkManager &link, RunSwitches &switches, Settings &settings, UiServices &ui,
                    const Texts &texts, QObject *parent = nullptr);
 
     struct Captions {
@@ -59,7 +59,7 @@ private:
     void apply();
 
     LinkManager &link_;
-    RunConfig &config_;
+    RunSwitches &switches_;
     Settings &settings_;
     UiServices &ui_;
     const Texts &texts_; // outlives this object

@@ -5,7 +5,7 @@
 #include "Simulation.h"
 #include "TcpLink.h"
 
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "core/TextHelpers.h"
 #include "core/UiServices.h"
@@ -45,11 +45,11 @@ int winsockState(DeviceLink::State s)
 }
 } // namespace
 
-LinkManager::LinkManager(TankController &controller, const RunConfig &config, Settings &settings,
+LinkManager::LinkManager(TankController &controller, const RunSwitches &switches, Settings &settings,
                          UiServices &ui, const Texts &texts, ClockFn clock, LinkHardware hardware,
                          QObject *parent)
-    : QObject(parent), controller_(controller), config_(config), settings_(settings), ui_(ui), texts_(texts),
-      trace_(config, clock), hardware_(std::move(hardware)),
+    : QObject(parent), controller_(controller), switches_(switches), settings_(settings), ui_(ui),
+      texts_(texts), trace_(switches, clock), hardware_(std::move(hardware)),
       serial_(make(
           LinkKind::Serial,
           [&] { return std::make_unique<SerialLink>(makePort(hardware_.serialPort), ui, texts, clock); })),
@@ -77,6 +77,15 @@ LinkManager::LinkManager(TankController &controller, const RunConfig &config, Se
     connect(&breakCheck_, &QTimer::timeout, this, &LinkManager::finishAdapterCheck);
     if (hardware_.tickMs > 0)
         setTickInterval(hardware_.tickMs);
+    // The link switches act at once: the serial link opens or closes on the
+    // current port, the TCP listener opens or closes.
+    connect(&switches_, &RunSwitches::activeComChanged, this, [this] { InitCOM(port_, device_); });
+    connect(&switches_, &RunSwitches::activeNetChanged, this, [this](bool on) {
+        if (on)
+            tcp_->open();
+        else
+            tcp_->close();
+    });
 }
 
 QList<PortInfo> LinkManager::ports() const
@@ -123,7 +132,7 @@ bool LinkManager::deliver(const QByteArray &telegram, const QString &source)
 void LinkManager::StartFromSettings()
 {
     timeout_ = int(qint16(settings_.readInt(Cfg::Timeout)));
-    if (config_.clientMode)
+    if (switches_.options().clientMode)
         return;
     if (settings_.readSwitch(Cfg::Simulation)) {
         simulation_->open();
@@ -147,9 +156,9 @@ void LinkManager::InitCOM(int port, const QString &device)
     breakCheck_.stop();
     emit progressHidden();
     trace_.LogInFile(QStringLiteral("InitCom FlagComAktiv=") +
-                     (config_.activeCom ? QStringLiteral("True") : QStringLiteral("False")) +
+                     (switches_.activeCom() ? QStringLiteral("True") : QStringLiteral("False")) +
                      QStringLiteral(" Port=") + QString::number(port));
-    if (config_.activeCom) {
+    if (switches_.activeCom()) {
         switch (openSerial(port, device)) {
         case SerialResult::Failed:
             errorExit(port);
@@ -160,10 +169,13 @@ void LinkManager::InitCOM(int port, const QString &device)
             break;
         }
     } else {
-        // The serial link switched off must not go on delivering telegrams.
+        // The serial link switched off must not go on delivering telegrams;
+        // switched on again, it opens on this port.
         serial_->close();
+        port_ = port;
+        device_ = device;
     }
-    if (config_.activeNet)
+    if (switches_.activeNet())
         tcp_->open();
 }
 
@@ -292,7 +304,7 @@ void LinkManager::onPortLost()
 
 void LinkManager::onReopenTick()
 {
-    if (!config_.activeCom) {
+    if (!switches_.activeCom()) {
         reopenTimer_.stop();
         return;
     }

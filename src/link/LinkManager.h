@@ -15,8 +15,8 @@ class SerialLink;
 class TankController;
 class TcpLink;
 class UiServices;
+class RunSwitches;
 class Texts;
-struct RunConfig;
 
 // What the links reach outside themselves; empty members mean the real
 // thing. Tests and benchmarks put their own in place.
@@ -42,7 +42,7 @@ class LinkManager : public QObject
 {
     Q_OBJECT
 public:
-    LinkManager(TankController &controller, const RunConfig &config, Settings &settings, UiServices &ui,
+    LinkManager(TankController &controller, const RunSwitches &switches, Settings &settings, UiServices &ui,
                 const Texts &texts, ClockFn clock, LinkHardware hardware = {}, QObject *parent = nullptr);
     ~LinkManager() override;
 
@@ -112,7 +112,7 @@ private:
     bool deliver(const QByteArray &telegram, const QString &source);
 
     TankController &controller_;
-    const RunConfig &config_;
+    const RunSwitches &switches_;
     Settings &settings_;
     UiServices &ui_;
     const Texts &texts_; // outlives this object

@@ -5,7 +5,7 @@
 
 #include "core/DateText.h"
 #include "core/Paths.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
 #include "core/TextHelpers.h"
@@ -50,19 +50,20 @@ bool sameFolder(const QString &a, const QString &b)
 // replaced atomically, so a reader never sees half a file, and no more
 // readable than the settings file itself (it holds the stored passwords).
 // Failures are ignored: the next save tries again.
-void copySettingsToLogFolder(const RunConfig &s)
+void copySettingsToLogFolder(const RunSwitches &sw)
 {
-    if (!s.logIniActive || s.logFolder.isEmpty())
+    const RunConfig &o = sw.options();
+    if (!sw.logIniActive() || sw.logFolder().isEmpty())
         return;
-    if (sameFolder(s.logFolder, s.dataFolder))
+    if (sameFolder(sw.logFolder(), o.dataFolder))
         return;
     QByteArray bytes;
-    if (SafeFile::ReadRegular(s.SettingsLocalPath(), &bytes) != SafeFile::ReadStatus::Ok)
+    if (SafeFile::ReadRegular(o.SettingsLocalPath(), &bytes) != SafeFile::ReadStatus::Ok)
         return;
-    const QString folder = Paths::WithSeparator(s.logFolder);
+    const QString folder = Paths::WithSeparator(sw.logFolder());
     Paths::EnsureFolder(folder);
-    const QString copy = folder + s.ExeFileName(QStringLiteral(".ini"));
-    const int mode = SafeFile::ModeOf(s.SettingsLocalPath());
+    const QString copy = folder + o.ExeFileName(QStringLiteral(".ini"));
+    const int mode = SafeFile::ModeOf(o.SettingsLocalPath());
     if (mode < 0)
         SafeFile::ReplacePrivate(copy, bytes);
     else
@@ -83,8 +84,9 @@ QString OneLine(QString s)
     return s;
 }
 
-DeviceRegistry::DeviceRegistry(const RunConfig &config, Settings &settings, const Texts &texts, ClockFn clock)
-    : config_(config), settings_(settings), texts_(texts), clock_(std::move(clock))
+DeviceRegistry::DeviceRegistry(const RunSwitches &switches, Settings &settings, const Texts &texts,
+                               ClockFn clock)
+    : switches_(switches), settings_(settings), texts_(texts), clock_(std::move(clock))
 {
 }
 
@@ -95,7 +97,7 @@ void DeviceRegistry::setHistoryHooks(HistoryHooks *h)
 
 bool DeviceRegistry::writable() const
 {
-    return !config_.clientMode && !stopped_;
+    return !switches_.options().clientMode && !stopped_;
 }
 
 void DeviceRegistry::LoadDeviceRecord(int n, bool keepHistory)
@@ -160,7 +162,7 @@ void DeviceRegistry::SaveDeviceRegistry(int freshDevice)
         writeRegistry(freshDevice);
         batch.commit();
     }
-    copySettingsToLogFolder(config_);
+    copySettingsToLogFolder(switches_);
 }
 
 void DeviceRegistry::writeRegistry(int freshDevice)
@@ -239,7 +241,7 @@ bool DeviceRegistry::RemoveDevices(int first, int last)
         writeRegistry(0);
         batch.commit();
     }
-    copySettingsToLogFolder(config_);
+    copySettingsToLogFolder(switches_);
     return true;
 }
 

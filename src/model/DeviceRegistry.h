@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-struct RunConfig;
+class RunSwitches;
 class Settings;
 class Texts;
 
@@ -20,7 +20,7 @@ class Texts;
 class DeviceRegistry
 {
 public:
-    DeviceRegistry(const RunConfig &config, Settings &settings, const Texts &texts, ClockFn clock);
+    DeviceRegistry(const RunSwitches &switches, Settings &settings, const Texts &texts, ClockFn clock);
 
     DeviceTable &table() { return table_; }
     const DeviceTable &table() const { return table_; }
@@ -88,7 +88,7 @@ private:
     // Every key of slot from to slot to (absent keys deleted); from 0 clears to.
     void moveDeviceKeys(int from, int to);
 
-    const RunConfig &config_;
+    const RunSwitches &switches_;
     Settings &settings_;
     const Texts &texts_; // outlives this object
     ClockFn clock_;

@@ -4,7 +4,7 @@
 #include "TankController.h"
 #include "TankStateWatch.h"
 
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/TextHelpers.h"
 
 #include <cmath>
@@ -151,9 +151,10 @@ QVariant FleetModel::display(int n, int column) const
     case Name:
         return tankName(n);
     case Content:
-        return fault ? texts_(815) : ShownValue(CorrectedVolume(r, tanks_.config().flagTempKorr), r, texts_);
+        return fault ? texts_(815)
+                     : ShownValue(CorrectedVolume(r, tanks_.switches().flagTempKorr()), r, texts_);
     case Percent:
-        return fault ? QString() : CorrectedPercentText(r, tanks_.config().flagTempKorr);
+        return fault ? QString() : CorrectedPercentText(r, tanks_.switches().flagTempKorr());
     case Days: {
         // No forecast while the device reports no level.
         const std::optional<double> d = fault || !days_ ? std::nullopt : days_(n);
@@ -178,7 +179,7 @@ QVariant FleetModel::sortValue(int n, int column) const
     case Name:
         return tankName(n).toCaseFolded();
     case Content:
-        return fault ? -1.0 : ScaledLevel(CorrectedVolume(r, tanks_.config().flagTempKorr), r);
+        return fault ? -1.0 : ScaledLevel(CorrectedVolume(r, tanks_.switches().flagTempKorr()), r);
     case Percent:
         return fault || r.Tankvolumen <= 0 ? -1.0 : FillFraction(r);
     case Days: {

@@ -3,7 +3,7 @@
 #include "TankController.h"
 
 #include "core/Paths.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
@@ -29,9 +29,9 @@ bool sameFile(const QString &a, const QString &b)
 
 } // namespace
 
-Maintenance::Maintenance(TankController &tanks, const RunConfig &config, UiServices &ui, const Texts &texts,
-                         ClockFn clock)
-    : tanks_(tanks), config_(config), ui_(ui), texts_(texts), clock_(std::move(clock))
+Maintenance::Maintenance(TankController &tanks, const RunSwitches &switches, UiServices &ui,
+                         const Texts &texts, ClockFn clock)
+    : tanks_(tanks), switches_(switches), ui_(ui), texts_(texts), clock_(std::move(clock))
 {
 }
 
@@ -73,7 +73,7 @@ bool Maintenance::MoveTankFiles(const QString &folder, int first, int last, int 
 
 void Maintenance::DeleteTanks(const QString &title, std::function<void()> restart)
 {
-    if (config_.clientMode) {
+    if (switches_.options().clientMode) {
         ui_.beep();
         return;
     }
@@ -100,7 +100,7 @@ void Maintenance::removeRange(int first, int last, const std::function<void()> &
     }
     // The files follow their tanks, so a moved tank keeps its own history
     // after the restart instead of loading the removed tank's file.
-    MoveTankFiles(config_.TankWriteFolder(), first, last, count,
+    MoveTankFiles(switches_.TankWriteFolder(), first, last, count,
                   clock_().toString(QStringLiteral("yyyyMMdd_hhmmss")));
     tanks_.RemoveDevices(first, last); // saves the registry
     if (restart)
@@ -116,9 +116,9 @@ void Maintenance::DeleteConfiguration(std::function<void()> endNow)
                        // Telegrams keep arriving while the next boxes are open; none of them
                        // may write the settings file or a tank file again.
                        tanks_.registry().stopForGood();
-                       const QString settings = config_.SettingsLocalPath();
-                       const QString folder = config_.TankWriteFolder();
-                       const QString copy = folder + config_.ExeFileName(QStringLiteral(".ini"));
+                       const QString settings = switches_.options().SettingsLocalPath();
+                       const QString folder = switches_.TankWriteFolder();
+                       const QString copy = folder + switches_.options().ExeFileName(QStringLiteral(".ini"));
                        const bool copyIsSettings = sameFile(copy, settings);
                        QFile::remove(settings);
                        if (!copyIsSettings)

@@ -6,8 +6,8 @@
 
 class TankController;
 class UiServices;
+class RunSwitches;
 class Texts;
-struct RunConfig;
 
 // The two menu commands that remove data: a range of tanks, or the whole
 // configuration. Both ask through boxes and go on when they are answered;
@@ -16,7 +16,7 @@ struct RunConfig;
 class Maintenance
 {
 public:
-    Maintenance(TankController &tanks, const RunConfig &config, UiServices &ui, const Texts &texts,
+    Maintenance(TankController &tanks, const RunSwitches &switches, UiServices &ui, const Texts &texts,
                 ClockFn clock);
 
     // Asks for the first and last tank (title: the menu command's caption),
@@ -43,7 +43,7 @@ private:
     void removeRange(int first, int last, const std::function<void()> &restart);
 
     TankController &tanks_;
-    const RunConfig &config_;
+    const RunSwitches &switches_;
     UiServices &ui_;
     const Texts &texts_; // outlives this object
     ClockFn clock_;

@@ -4,15 +4,15 @@
 #include "TankState.h"
 #include "Telegram.h"
 
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
-TankController::TankController(const RunConfig &config, Settings &settings, UiServices &ui,
+TankController::TankController(const RunSwitches &switches, Settings &settings, UiServices &ui,
                                const Texts &texts, ClockFn clock, QObject *parent)
-    : QObject(parent), config_(config), ui_(ui), texts_(texts), clock_(std::move(clock)),
-      trace_(config, clock_), registry_(config, settings, texts, clock_)
+    : QObject(parent), switches_(switches), ui_(ui), texts_(texts), clock_(std::move(clock)),
+      trace_(switches, clock_), registry_(switches, settings, texts, clock_)
 {
 }
 
@@ -103,7 +103,7 @@ bool TankController::ProcessTelegram(const QByteArray &telegram, const QString &
     }
     history_->RecordHistory(n, received);
     emit telegramAccepted();
-    if (!config_.clientMode)
+    if (!switches_.options().clientMode)
         email_->EvalEmail(n, alarmChanged);
     showAlarm(n, alarmChanged);
     return true;

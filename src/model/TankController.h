@@ -3,12 +3,12 @@
 #include "Hooks.h"
 
 #include "core/Clock.h"
+#include "core/RunSwitches.h"
 #include "core/TraceLog.h"
 
 #include <QByteArray>
 #include <QObject>
 
-struct RunConfig;
 class Settings;
 class UiServices;
 class Texts;
@@ -26,7 +26,7 @@ class TankController : public QObject
 {
     Q_OBJECT
 public:
-    TankController(const RunConfig &config, Settings &settings, UiServices &ui, const Texts &texts,
+    TankController(const RunSwitches &switches, Settings &settings, UiServices &ui, const Texts &texts,
                    ClockFn clock, QObject *parent = nullptr);
 
     DeviceRegistry &registry() { return registry_; }
@@ -71,7 +71,8 @@ public:
     // Selects device n in the tank selector and shows it (start-up).
     void selectAndShow(int n);
 
-    const RunConfig &config() const { return config_; }
+    const RunSwitches &switches() const { return switches_; }
+    const RunConfig &config() const { return switches_.options(); }
 
     // Removes devices first..last from the registry (the devices behind move
     // forward) and rebuilds the views. False (nothing changed) for an invalid
@@ -93,7 +94,7 @@ private:
     void showAlarm(int n, bool alarmChanged);
 
     int current_ = 0;
-    const RunConfig &config_;
+    const RunSwitches &switches_;
     UiServices &ui_;
     const Texts &texts_; // outlives this object
     ClockFn clock_;

@@ -3,14 +3,14 @@
 #include "Figures.h"
 #include "TankController.h"
 
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
-TempCorrection::TempCorrection(TankController &tanks, RunConfig &config, Settings &settings, UiServices &ui,
-                               const Texts &texts)
-    : tanks_(tanks), config_(config), settings_(settings), ui_(ui), texts_(texts)
+TempCorrection::TempCorrection(TankController &tanks, RunSwitches &switches, Settings &settings,
+                               UiServices &ui, const Texts &texts)
+    : tanks_(tanks), switches_(switches), settings_(settings), ui_(ui), texts_(texts)
 {
 }
 
@@ -30,25 +30,25 @@ QString TempCorrection::CoefficientPrompt(int n, const QString &tankName, const 
 
 void TempCorrection::Toggle(std::function<void(bool on)> done)
 {
-    const bool wasOn = config_.flagTempKorr;
+    const bool wasOn = switches_.flagTempKorr();
     ui_.messageBox(texts_(wasOn ? 288 : 290), texts_(wasOn ? 291 : 289), MsgIcon::Question, MsgButtons::YesNo,
                    [this, wasOn, done](MsgResult answer) {
                        if (answer == MsgResult::Yes) {
-                           config_.flagTempKorr = !wasOn;
-                           settings_.write(Cfg::FlagTempKorr, config_.flagTempKorr ? 1 : 0);
+                           switches_.setFlagTempKorr(!wasOn);
+                           settings_.write(Cfg::FlagTempKorr, switches_.flagTempKorr() ? 1 : 0);
                            // Every displayed figure depends on the switch.
                            for (int n = 1; n <= tanks_.DeviceCount(); ++n)
                                tanks_.refreshDevice(n);
                            tanks_.ComboSN_Click(tanks_.currentDevice());
                        }
-                       if (!config_.flagTempKorr) {
+                       if (!switches_.flagTempKorr()) {
                            if (done)
                                done(false);
                            return;
                        }
                        AskCoefficients([this, done](bool) {
                            if (done)
-                               done(config_.flagTempKorr);
+                               done(switches_.flagTempKorr());
                        });
                    });
 }

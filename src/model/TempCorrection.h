@@ -5,8 +5,8 @@
 class Settings;
 class TankController;
 class UiServices;
+class RunSwitches;
 class Texts;
-struct RunConfig;
 
 // The menu command that switches the temperature correction and asks for the
 // per-tank expansion coefficients (per mille per degree C). The switch lives
@@ -14,7 +14,7 @@ struct RunConfig;
 class TempCorrection
 {
 public:
-    TempCorrection(TankController &tanks, RunConfig &config, Settings &settings, UiServices &ui,
+    TempCorrection(TankController &tanks, RunSwitches &switches, Settings &settings, UiServices &ui,
                    const Texts &texts);
 
     // Asks whether to toggle the switch; when it is then on, asks for the
@@ -33,7 +33,7 @@ public:
 
 private:
     TankController &tanks_;
-    RunConfig &config_;
+    RunSwitches &switches_;
     Settings &settings_;
     UiServices &ui_;
     const Texts &texts_; // outlives this object

@@ -4,7 +4,7 @@
 
 #include "core/Catalogue.h"
 #include "core/DateText.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 #include "core/TextHelpers.h"
 #include "core/UiServices.h"
@@ -43,11 +43,11 @@ QString storedTimeText(const Settings &settings, int n)
 }
 } // namespace
 
-MqttPublisher::MqttPublisher(TankController &tanks, const RunConfig &config, Settings &settings,
+MqttPublisher::MqttPublisher(TankController &tanks, const RunSwitches &switches, Settings &settings,
                              const MqttValues &values, const QString &caFile, UiServices &ui,
                              const Texts &texts, ClockFn clock, FiguresFn figures, QObject *parent)
-    : QObject(parent), tanks_(tanks), config_(config), settings_(settings), clock_(clock), values_(values),
-      ui_(ui), texts_(texts), trace_(config, clock), figures_(std::move(figures))
+    : QObject(parent), tanks_(tanks), switches_(switches), settings_(settings), clock_(clock),
+      values_(values), ui_(ui), texts_(texts), trace_(switches, clock), figures_(std::move(figures))
 {
     MqttEndpoint e = EndpointOf(values_, caFile,
                                 QStringLiteral("tankmon-%1-%2")
@@ -171,7 +171,8 @@ void MqttPublisher::publishTank(int n)
     }
     if (!mayPublish(n))
         return;
-    client_->publish(MqttStateTopic(values_.topic, n), MqttStateJson(r, config_.flagTempKorr, figures), true);
+    client_->publish(MqttStateTopic(values_.topic, n), MqttStateJson(r, switches_.flagTempKorr(), figures),
+                     true);
     if (r.Uhrzeit.isValid())
         floor_.insert(n, toSecond(r.Uhrzeit));
 }

@@ -17,8 +17,8 @@
 class Settings;
 class TankController;
 class UiServices;
+class RunSwitches;
 class Texts;
-struct RunConfig;
 
 // Publishes every tank to the broker of section "MQTT": the retained state
 // of a tank after its telegram has been evaluated (never inside the
@@ -44,7 +44,7 @@ public:
     // Tank n's figures besides its record: days until empty, loss, meter.
     using FiguresFn = std::function<MqttTankFigures(int n)>;
 
-    MqttPublisher(TankController &tanks, const RunConfig &config, Settings &settings,
+    MqttPublisher(TankController &tanks, const RunSwitches &switches, Settings &settings,
                   const MqttValues &values, const QString &caFile, UiServices &ui, const Texts &texts,
                   ClockFn clock, FiguresFn figures = {}, QObject *parent = nullptr);
     ~MqttPublisher() override;
@@ -73,7 +73,7 @@ private:
     void markStatesNewerThanStored(const QSet<int> &tanks);
 
     TankController &tanks_;
-    const RunConfig &config_;
+    const RunSwitches &switches_;
     Settings &settings_;
     ClockFn clock_;
     MqttValues values_;

@@ -27,7 +27,7 @@ QByteArray ChartImage(const DeviceTable &table, const ChartOptions &options, int
     // A hidden widget gets no resize event: lay the plot out at the image size.
     plot.resize(size);
     plot.setViewport(QRect(QPoint(0, 0), size));
-    plot.showPicture(*picture, false, true);
+    plot.showPicture(picture, false, true);
     FinishRebuild(state, plot.plotRect());
     return PlotImageBytes(plot, fileName, size.width(), size.height());
 }
@@ -62,7 +62,7 @@ int RunChartExport(int &argc, char **argv, const CommandLine &cl)
     options.points = job.points;
     options.percent = job.percent;
     options.gridMonth = data.settings.readIsOne(Cfg::GrafikGridMonth);
-    options.tempKorr = data.config.flagTempKorr;
+    options.tempKorr = data.switches.flagTempKorr();
     // Standard output gets a PNG.
     const QString format = job.output == QLatin1String("-") ? QStringLiteral("-.png") : job.output;
     const QByteArray bytes = ChartImage(table, options, job.months, TankHistory::toSecs(data.clock()), format,

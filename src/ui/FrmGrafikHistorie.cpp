@@ -7,7 +7,7 @@
 #include "chart/ChartCombos.h"
 #include "chart/ChartNavigation.h"
 #include "core/Catalogue.h"
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
@@ -57,30 +57,28 @@ QIcon swatch(quint32 colour, int marker)
 } // namespace
 
 frmGrafikHistorie *frmGrafikHistorie::OpenForm(const DeviceTable &table, Settings &settings, UiServices &ui,
-                                               const RunConfig &config, ClockFn clock, QWidget *parent)
+                                               const RunSwitches &switches, ClockFn clock, QWidget *parent)
 {
     if (!HasChartData(table)) {
         // Advice to switch logging on only where it is off; else what to wait for.
-        const bool logging = config.clientMode || config.logFileActive;
+        const bool logging = switches.options().clientMode || switches.logFileActive();
         ui.messageBox(LngText(161) + QLatin1Char('\n') +
                           (logging ? LngText(907) : LngText(171) + QLatin1Char('\n') + LngText(172)),
                       LngText(162), MsgIcon::Information, MsgButtons::Ok);
         return nullptr;
     }
-    auto *w = new frmGrafikHistorie(table, settings, ui, config, std::move(clock), parent);
+    auto *w = new frmGrafikHistorie(table, settings, ui, switches, std::move(clock), parent);
     w->show();
     return w;
 }
 
 frmGrafikHistorie::frmGrafikHistorie(const DeviceTable &table, Settings &settings, UiServices &ui,
-                                     const RunConfig &config, ClockFn clock, QWidget *parent)
-    : QWidget(parent, Qt::Window), table_(table), settings_(settings), ui_(ui), config_(config),
+                                     const RunSwitches &switches, ClockFn clock, QWidget *parent)
+    : QWidget(parent, Qt::Window), table_(table), settings_(settings), ui_(ui), switches_(switches),
       clock_(std::move(clock))
 {
     setObjectName(QStringLiteral("frmGrafikHistorie"));
     setAttribute(Qt::WA_DeleteOnClose);
-    // Events raised while the window is filled only store their setting.
-    state_.busy = true;
     buildControls();
     Form_Load();
     AssignAccessKeys(this);
@@ -175,16 +173,16 @@ void frmGrafikHistorie::buildControls()
     connect(ComboTank, &QComboBox::activated, this, &frmGrafikHistorie::ComboTank_Click);
     connect(ComboZeitraum, &QComboBox::activated, this, &frmGrafikHistorie::ComboZeitraum_Click);
     connect(cmdZoomAlles, &QPushButton::clicked, this, [this] {
-        if (ZoomAll(state_, now()))
-            RebuildChart();
+        ZoomAll(state_, now());
+        RebuildChart();
     });
     connect(cmdZoomPlus, &QToolButton::clicked, this, [this] {
-        if (ZoomIn(state_))
-            RebuildChart();
+        ZoomIn(state_);
+        RebuildChart();
     });
     connect(cmdZoomMinus, &QToolButton::clicked, this, [this] {
-        if (ZoomOut(state_))
-            RebuildChart();
+        ZoomOut(state_);
+        RebuildChart();
     });
     connect(CmdOk, &QPushButton::clicked, this, &QWidget::close);
     connect(HScroll, &QScrollBar::valueChanged, this, &frmGrafikHistorie::HScroll_Change);
@@ -248,7 +246,6 @@ void frmGrafikHistorie::Form_Load()
     const int range = ranges_[size_t(ComboZeitraumSelection(ranges_, saved))].value;
     fillLegend();
 
-    state_.busy = false;
     // The last time range chosen, or all data (the rounded range of the opening).
     state_.view = state_.data;
     if (range > 0)
@@ -264,7 +261,7 @@ ChartOptions frmGrafikHistorie::options() const
     o.points = CheckMesspunkte->isChecked();
     o.gridMonth = CheckMonatswerte->isChecked();
     o.percent = CheckProzent->isChecked();
-    o.tempKorr = config_.flagTempKorr;
+    o.tempKorr = switches_.flagTempKorr();
     o.hidden = o.tank == 0 ? hidden_ : 0;
     return o;
 }
@@ -276,14 +273,11 @@ qint64 frmGrafikHistorie::now() const
 
 void frmGrafikHistorie::RebuildChart()
 {
-    if (state_.busy)
-        return;
     ui_.setWaitCursor(true);
     const ChartOptions o = options();
     // Never wider than the screen: the series need no more detail than that.
     const int columns = std::max(Chart2D->axisRect()->width(), screen() ? screen()->geometry().width() : 0);
-    auto picture = BeginRebuild(state_, table_, o, now(), CurrentTexts(), columns);
-    picture_ = std::move(*picture);
+    picture_ = BeginRebuild(state_, table_, o, now(), CurrentTexts(), columns);
     Chart2D->showPicture(picture_);
     drawn_ = SpanOf(picture_, state_.view.firstTime, state_.view.lastTime);
     applyScrollBar(ComputeScrollFigures(state_.view, state_.data));
@@ -345,8 +339,8 @@ void frmGrafikHistorie::ComboTank_Click()
 {
     settings_.write(Cfg::GrafikTank, ComboTank->currentData().toInt());
     fillLegend();
-    if (ShownChanged(state_, table_, options(), now()))
-        RebuildChart();
+    ShownChanged(state_, table_, options(), now());
+    RebuildChart();
 }
 
 void frmGrafikHistorie::legendChanged(QListWidgetItem *item)
@@ -356,8 +350,8 @@ void frmGrafikHistorie::legendChanged(QListWidgetItem *item)
         return;
     const quint64 bit = quint64(1) << (n - 1);
     hidden_ = item->checkState() == Qt::Checked ? hidden_ & ~bit : hidden_ | bit;
-    if (ShownChanged(state_, table_, options(), now()))
-        RebuildChart();
+    ShownChanged(state_, table_, options(), now());
+    RebuildChart();
 }
 
 void frmGrafikHistorie::legendClicked(QListWidgetItem *item)
@@ -375,7 +369,8 @@ void frmGrafikHistorie::applyScrollBar(const ScrollFigures &s)
     HScroll->setVisible(s.visible);
     if (!s.visible)
         return;
-    // Raises valueChanged, which the busy flag turns away.
+    // The bar follows the view; only the user's moves change the view.
+    const QSignalBlocker quiet(HScroll);
     HScroll->setRange(s.minimum, s.maximum);
     HScroll->setPageStep(s.largeChange);
     HScroll->setSingleStep(s.smallChange);
@@ -403,8 +398,7 @@ void frmGrafikHistorie::ComboZeitraum_Click(int index)
         return;
     }
     if (months == kAllData) {
-        if (!ZoomAll(state_, now()))
-            return;
+        ZoomAll(state_, now());
     } else {
         ChooseTimeRange(state_, months, now());
     }
@@ -414,15 +408,14 @@ void frmGrafikHistorie::ComboZeitraum_Click(int index)
 
 void frmGrafikHistorie::HScroll_Change(int position)
 {
-    if (ScrollTo(state_, position))
-        RebuildChart();
+    ScrollTo(state_, position);
+    RebuildChart();
 }
 
 void frmGrafikHistorie::HScroll_Preview(int position)
 {
     ChartState preview = state_;
-    if (!ScrollTo(preview, position))
-        return;
+    ScrollTo(preview, position);
     const auto added = ExtendDrawn(table_, options(), drawn_, preview.view.firstTime, preview.view.lastTime);
     Chart2D->panTo(added, preview.view.firstTime, preview.view.lastTime);
 }
@@ -477,8 +470,8 @@ void frmGrafikHistorie::chartWheel(QWheelEvent *e)
     if (delta == 0 || !InPlot(pixel(e->position()), state_.plot))
         return;
     const qint64 t = qint64(Chart2D->timeAt(qRound(e->position().x())));
-    if (WheelZoom(state_, t, delta > 0))
-        RebuildChart();
+    WheelZoom(state_, t, delta > 0);
+    RebuildChart();
 }
 
 void frmGrafikHistorie::showReadout(QPoint pos)

@@ -20,7 +20,7 @@ class QScrollBar;
 class QToolButton;
 class Settings;
 class UiServices;
-struct RunConfig;
+class RunSwitches;
 
 // The history chart window: one tank or all tanks over time, each unit on
 // its own axis, with the time-range list (which always names what is drawn),
@@ -36,10 +36,10 @@ public:
     // The window for the tanks' histories, shown; or, when no tank has any,
     // the "no data" message and nothing (nullptr).
     static frmGrafikHistorie *OpenForm(const DeviceTable &table, Settings &settings, UiServices &ui,
-                                       const RunConfig &config, ClockFn clock, QWidget *parent = nullptr);
+                                       const RunSwitches &switches, ClockFn clock, QWidget *parent = nullptr);
 
-    frmGrafikHistorie(const DeviceTable &table, Settings &settings, UiServices &ui, const RunConfig &config,
-                      ClockFn clock, QWidget *parent = nullptr);
+    frmGrafikHistorie(const DeviceTable &table, Settings &settings, UiServices &ui,
+                      const RunSwitches &switches, ClockFn clock, QWidget *parent = nullptr);
 
     const ChartState &chartState() const { return state_; }
     // What the plot shows now.
@@ -76,7 +76,7 @@ private:
     const DeviceTable &table_;
     Settings &settings_;
     UiServices &ui_;
-    const RunConfig &config_;
+    const RunSwitches &switches_;
     ClockFn clock_;
     ChartState state_;
     DrawnSpan drawn_; // what the graphs hold, grown while the scroll bar is dragged

@@ -26,7 +26,7 @@ frmLogClient::frmLogClient(AppController &app, bool atEntry, HelpFn help, QWidge
     CmdOk = new QPushButton(LngText(252), this);
     CmdOk->setDefault(true);
     lblPfadIniDatei = new QLabel(LngText(909), this);
-    txbxINIPath = new QLineEdit(app_.config().clientPath, this);
+    txbxINIPath = new QLineEdit(app_.switches().clientPath(), this);
     txbxINIPath->setMinimumWidth(360);
     cmdINIPath = new QPushButton(QStringLiteral("…"), this);
     cmdINIPath->setFixedWidth(cmdINIPath->sizeHint().height() + 8);

@@ -217,7 +217,7 @@ void frmMain::buildMenus()
     connect(this, &frmMain::emailSettingsRequested, this, &frmMain::openEmailDialog);
     connect(mnuTemperaturkorrektur, &QAction::triggered, this, [this] {
         // The tick follows the switch, not the click (the question may be declined).
-        mnuTemperaturkorrektur->setChecked(app_.config().flagTempKorr);
+        mnuTemperaturkorrektur->setChecked(app_.switches().flagTempKorr());
         app_.toggleTemperatureCorrection();
     });
     connect(mnuLoeschen, &QAction::triggered, this, [this] { app_.deleteTanks(); });
@@ -310,8 +310,8 @@ void frmMain::applyLoadSteps()
             chart_->activateWindow();
             return;
         }
-        chart_ = frmGrafikHistorie::OpenForm(app_.tanks().table(), app_.settings(), app_.ui(), app_.config(),
-                                             app_.clock(), this);
+        chart_ = frmGrafikHistorie::OpenForm(app_.tanks().table(), app_.settings(), app_.ui(),
+                                             app_.switches(), app_.clock(), this);
     });
     connect(display_, &TankDisplay::tableRequested, this, &frmMain::openTable);
 
@@ -368,7 +368,7 @@ void frmMain::activate()
 
 void frmMain::afterActivate()
 {
-    mnuTemperaturkorrektur->setChecked(app_.config().flagTempKorr);
+    mnuTemperaturkorrektur->setChecked(app_.switches().flagTempKorr());
     wireLinks();
     describeLinks();
     // Dialogs stay in front of the main window.
@@ -467,7 +467,7 @@ void frmMain::openLogDialog()
     if (app_.config().clientMode)
         return;
     frmLog::ShowDialog(
-        log_, std::make_unique<LogDialogLogic>(app_.mutableConfig(), app_.settings(), app_.clock()),
+        log_, std::make_unique<LogDialogLogic>(app_.switches(), app_.settings(), app_.clock()),
         [this](const QString &topic) { showHelp(topic); }, this);
 }
 

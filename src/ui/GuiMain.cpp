@@ -8,10 +8,9 @@
 #include "UiLook.h"
 #include "app/AppController.h"
 #include "app/CommandLine.h"
+#include "app/Program.h"
 #include "app/ProgramInfo.h"
 #include "app/SignalQuit.h"
-#include "core/RunConfig.h"
-#include "core/Settings.h"
 #include "lang/Lng.h"
 #include "lang/QtTranslation.h"
 
@@ -62,11 +61,10 @@ int RunGui(int &argc, char **argv, const CommandLine &cl)
     QApplication::setApplicationVersion(QStringLiteral(TANKMON_VERSION));
     UiLook::ApplyApplicationLook(application);
 
-    RunConfig config = ConfigFromCommandLine(cl);
-    Settings settings(config);
-    QtUi ui([&config] { return ProgramTitle(config, false); });
-    AppController app(config, settings, ui, SystemClock());
-    app.setRestartOptions(cl.restartOptions);
+    std::unique_ptr<Program> program;
+    QtUi ui([&program] { return program ? ProgramTitle(program->options, false) : QString(); });
+    program = BuildProgram(cl, ui);
+    AppController &app = program->app;
     QObject::connect(&app, &AppController::quitRequested, &application, &QApplication::closeAllWindows);
     QuitOnSignals(app, false);
 

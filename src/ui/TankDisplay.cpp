@@ -561,7 +561,7 @@ void TankDisplay::ShowDevice(int n)
     OverviewEntry *e = entries_.value(n);
     if (!e || n > tanks_.DeviceCount())
         return;
-    e->showDevice(tanks_.device(n), tanks_.config().flagTempKorr, clock_());
+    e->showDevice(tanks_.device(n), tanks_.switches().flagTempKorr(), clock_());
     showForecast(n);
     showState(n);
     updateTabMark(OverviewTab(n));
@@ -599,7 +599,7 @@ void TankDisplay::ComboSN_Click()
     if (c < 1 || c > tanks_.DeviceCount())
         return;
     const DeviceRecord &r = tanks_.device(c);
-    const bool tk = tanks_.config().flagTempKorr;
+    const bool tk = tanks_.switches().flagTempKorr();
     const bool old = IsOld(ReadingAgeMinutes(r.Uhrzeit, clock_()));
 
     // Keep the selector on the device shown, without a second click.
@@ -641,12 +641,12 @@ void TankDisplay::ComboSN_Click()
     txbxZeit->setText(GeneralDateTimeText(r.Uhrzeit));
     // A client shows what the serving installation stored: a reading older
     // than its storing interval (and a minute's grace) has not come through.
-    const RunConfig &cfg = tanks_.config();
-    const bool behind = cfg.clientMode && r.Uhrzeit.isValid() && cfg.logIniInterval > 0 &&
-                        r.Uhrzeit.secsTo(clock_()) > qint64(cfg.logIniInterval) + 60;
+    const RunSwitches &sw = tanks_.switches();
+    const bool behind = sw.options().clientMode && r.Uhrzeit.isValid() && sw.logIniInterval() > 0 &&
+                        r.Uhrzeit.secsTo(clock_()) > qint64(sw.logIniInterval()) + 60;
     UiLook::SetTextColour(txbxZeit, old || behind ? OldTimeColour() : NormalColour());
     txbxZeit->setToolTip(
-        behind ? FormatText(LngText(910), {QString::number(cfg.logIniInterval) + QStringLiteral(" s")})
+        behind ? FormatText(LngText(910), {QString::number(sw.logIniInterval()) + QStringLiteral(" s")})
                : QString());
     showForecast(c);
     showState(c);

@@ -34,7 +34,7 @@ protected:
         links = {};
         LinkHardware hardware;
         hardware.links = links.factory();
-        app = std::make_unique<AppController>(config, settings, ui, clock, hardware,
+        app = std::make_unique<AppController>(switches, settings, ui, clock, hardware,
                                               [](const QStringList &) {});
         ASSERT_EQ(app->start(), AppController::Start::Run);
         app->activate();

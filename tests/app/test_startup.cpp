@@ -3,6 +3,8 @@
 #include "support/MockLink.h"
 
 #include "app/AppController.h"
+#include "app/LogDialogLogic.h"
+#include "app/Program.h"
 #include "link/LinkManager.h"
 
 #include <QFileInfo>
@@ -10,26 +12,37 @@
 namespace
 {
 
-// The objects one program run has, as the start-up builds them from its
-// command line, on the test's data folder.
-struct Program {
-    Program(const QString &dataFolder, UiServices &ui, ClockFn clock, const QStringList &words)
+RunConfig Options(const QString &dataFolder, const QStringList &words)
+{
+    RunConfig o;
+    o.words = words;
+    o.clientMode = o.hasWord(QStringLiteral("CLIENT"));
+    o.dataFolder = dataFolder;
+    return o;
+}
+
+// One program run as the start-up builds it from its command line, on the
+// test's data folder, with mock links; restarts and the end are recorded.
+struct Instance {
+    Instance(const QString &dataFolder, UiServices &ui, ClockFn clock, const QStringList &words)
+        : program(Options(dataFolder, words), ui, std::move(clock), mockHardware(),
+                  [this](const QStringList &args) { restarted = args; })
     {
-        config.words = words;
-        config.clientMode = config.hasWord(QStringLiteral("CLIENT"));
-        config.dataFolder = dataFolder;
-        LinkHardware hardware;
-        hardware.links = mocks.factory();
-        app = std::make_unique<AppController>(config, settings, ui, std::move(clock), hardware,
-                                              [this](const QStringList &args) { restarted = args; });
-        QObject::connect(app.get(), &AppController::quitRequested, [this](int code) { quitCode = code; });
+        QObject::connect(app, &AppController::quitRequested, [this](int code) { quitCode = code; });
     }
-    RunConfig config;
+    LinkHardware mockHardware()
+    {
+        LinkHardware h;
+        h.links = mocks.factory();
+        return h;
+    }
     MockLinks mocks;
     QStringList restarted; // the arguments of the restart's new process
     int quitCode = -1;
-    Settings settings{config};
-    std::unique_ptr<AppController> app;
+    Program program;
+    AppController *app = &program.app;
+    RunSwitches &switches = program.switches;
+    Settings &settings = program.settings;
 };
 
 class Startup : public UiTest
@@ -41,12 +54,12 @@ protected:
         SetLngId(0); // the language comes from the settings, as at a real start
     }
     void TearDown() override { SetLngId(1); }
-    std::unique_ptr<Program> make(const QStringList &words = {})
+    std::unique_ptr<Instance> make(const QStringList &words = {})
     {
-        return std::make_unique<Program>(dataDir(), ui, clock, words);
+        return std::make_unique<Instance>(dataDir(), ui, clock, words);
     }
     // Program entry to the first activation, as start-up runs it.
-    std::unique_ptr<Program> start(const QStringList &words = {})
+    std::unique_ptr<Instance> start(const QStringList &words = {})
     {
         auto run = make(words);
         EXPECT_EQ(run->app->start(), AppController::Start::Run);
@@ -86,7 +99,7 @@ TEST_F(Startup, FreshInstallationWantsTheInterfaceDialogAndCountIsLimited)
     writeBytes(iniPath(), "[Common]\r\nActiveCom=2\r\n[COM]\r\nSimulation=1\r\n[Ger\xE4te]\r\nAnzahl=80\r\n"
                           "[Ger\xE4t56]\r\nSN=560\r\n");
     auto run = start();
-    EXPECT_FALSE(run->config.activeCom);
+    EXPECT_FALSE(run->switches.activeCom());
     EXPECT_TRUE(run->app->interfaceDialogWanted());
     EXPECT_EQ(run->app->tanks().DeviceCount(), 56);
 }
@@ -109,9 +122,39 @@ TEST_F(Startup, LaterActivationsOnlyRereadLogSwitchesAndEmailStatus)
     app.activate();
     EXPECT_EQ(app.tanks().DeviceCount(), 1); // no reload
     EXPECT_EQ(app.links(), links);           // no new link
-    EXPECT_FALSE(run->config.logFileActive);
-    EXPECT_EQ(run->config.logIniInterval, 600);
+    EXPECT_FALSE(run->switches.logFileActive());
+    EXPECT_EQ(run->switches.logIniInterval(), 600);
     EXPECT_EQ(ui.panelText(2), LngText(276));
+}
+
+// The switches a dialog changes act at once: the links open and close, the
+// next recording goes to the new log folder, without a restart.
+TEST_F(Startup, ChangedSwitchesReachTheLinksAndTheRecorder)
+{
+    writeBytes(iniPath(), "[Common]\r\nActiveCom=1\r\nActiveNet=1\r\n"
+                          "[Logfile]\r\nAktiv=1\r\nIntervall in s=600\r\n");
+    auto run = start();
+    RunSwitches &switches = run->app->switches();
+    MockLink &serial = *run->mocks.serial, &tcp = *run->mocks.tcp;
+    ASSERT_TRUE(serial.state() == DeviceLink::State::Open && tcp.state() == DeviceLink::State::Open);
+    switches.setActiveNet(false);
+    EXPECT_EQ(tcp.state(), DeviceLink::State::Closed);
+    EXPECT_EQ(serial.state(), DeviceLink::State::Open);
+    switches.setActiveCom(false);
+    switches.setActiveNet(true);
+    EXPECT_EQ(serial.state(), DeviceLink::State::Closed);
+    EXPECT_EQ(tcp.state(), DeviceLink::State::Open);
+
+    const QByteArray telegram = Telegram{.sn = 4711, .levelWord = Bcd(1234)}.bytes();
+    tcp.feed(telegram);
+    EXPECT_EQ(readBytes(dataDir() + "Tank1.csv").count('\n'), 1);
+    LogDialogLogic dialog(switches, run->settings, clock);
+    dialog.folder = dataDir() + "moved";
+    dialog.Ok();
+    now = now.addSecs(601);
+    tcp.feed(telegram);
+    EXPECT_EQ(readBytes(dataDir() + "moved/Tank1.csv").count('\n'), 1);
+    EXPECT_EQ(readBytes(dataDir() + "Tank1.csv").count('\n'), 1);
 }
 
 // A client finds its server's folder in the local settings file (given
@@ -124,8 +167,8 @@ TEST_F(Startup, ClientPathFromTheLocalFileAndTheServerFileLostWhileRunning)
     writeBytes(share.path() + "/Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=0\r\n");
     settings.write(Cfg::ClientPath, share.path() + "/TANKMON.INI");
     auto run = start({"/client"});
-    EXPECT_TRUE(run->config.clientMode);
-    EXPECT_EQ(run->config.clientPath, share.path() + "/");
+    EXPECT_TRUE(run->program.options.clientMode);
+    EXPECT_EQ(run->switches.clientPath(), share.path() + "/");
     QFile::remove(share.path() + "/Tankmon.ini");
     ui.holdBoxes = true;
     run->app->activate();

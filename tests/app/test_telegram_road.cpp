@@ -32,7 +32,7 @@ TEST_F(UiTest, MockLinkTelegramReachesTheBrokerAndTheMailServer)
     MockLinks mocks;
     LinkHardware hardware;
     hardware.links = mocks.factory();
-    AppController app(config, settings, ui, clock, hardware, [](const QStringList &) {});
+    AppController app(switches, settings, ui, clock, hardware, [](const QStringList &) {});
     ASSERT_EQ(app.start(), AppController::Start::Run);
     app.activate();
     ASSERT_NE(mocks.serial, nullptr);
@@ -74,7 +74,7 @@ TEST_F(UiTest, LinkAndMailTroublesReachTheNotifications)
     ASSERT_NE(port, 0);
     writeBytes(iniPath(), "[COM]\r\nClientPort=" + QByteArray::number(port) +
                               "\r\nTimeout=2\r\n[Common]\r\nActiveNet=1\r\n" + MailSettings(nobody));
-    AppController app(config, settings, ui, clock, LinkHardware{}, [](const QStringList &) {});
+    AppController app(switches, settings, ui, clock, LinkHardware{}, [](const QStringList &) {});
     ASSERT_EQ(app.start(), AppController::Start::Run);
     app.activate();
     using Kind = NotificationLog::Kind;

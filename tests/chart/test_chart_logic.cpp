@@ -43,9 +43,9 @@ protected:
     ChartPicture rebuild(const ChartOptions &o, qint64 from, qint64 to)
     {
         state.view = {from, to, 0, 100};
-        auto pic = BeginRebuild(state, *table, o, kNow, german);
+        ChartPicture pic = BeginRebuild(state, *table, o, kNow, german);
         FinishRebuild(state, {});
-        return pic ? *pic : ChartPicture{};
+        return pic;
     }
     // The view's first and last time.
     std::pair<qint64, qint64> times() const { return {state.view.firstTime, state.view.lastTime}; }
@@ -144,9 +144,6 @@ TEST_F(ChartLogicTest, SeriesOfTheView)
 
     p = rebuild(all, at(2026, 5, 1), at(2026, 6, 1)); // every entry lies before the view
     EXPECT_TRUE(p.placeholder && p.series[0].values == std::vector<double>{kPlaceholderValue});
-
-    state.busy = true;
-    EXPECT_FALSE(BeginRebuild(state, *table, all, kNow, german));
 }
 
 // Thinned to a few points per bucket, a line keeps its ends and extremes.
@@ -241,7 +238,7 @@ TEST_F(ChartLogicTest, ZoomSteps)
     };
     for (const auto &c : cases) {
         state.view = {c.first, c.last, 10, 20};
-        ASSERT_TRUE(ZoomIn(state));
+        ZoomIn(state);
         EXPECT_EQ(times(), std::pair(c.first + c.step, c.last - c.step));
         state.view = {c.first, c.last, 10, 20};
         ZoomOut(state);
@@ -264,11 +261,7 @@ TEST_F(ChartLogicTest, ZoomSteps)
     WheelZoom(state, at(2026, 1, 16), false);
     EXPECT_EQ(times(), std::pair(at(2026, 1, 1), at(2026, 2, 2))) << "not beyond the data";
 
-    state.view = {t0, t0 + 20 * kDay, 10, 20};
-    state.busy = true;
-    EXPECT_FALSE(ZoomIn(state) || WheelZoom(state, t0, true) || ScrollTo(state, 0));
-    EXPECT_EQ(state.view.firstTime, t0);
-    ChooseTimeRange(state, 1, kNow); // kept while busy, drawn later
+    ChooseTimeRange(state, 1, kNow);
     EXPECT_EQ(times(), std::pair(at(2026, 4, 15, 12), kNow)) << "the one-month entry shows two months";
 }
 
@@ -341,23 +334,22 @@ TEST_F(ChartLogicTest, ShownTanksRangeAndAxesPerUnit)
     ChartOptions all;
     OpenChartRange(state, *table, all, kNow);
     ApplyBandZoom(state, double(at(2026, 1, 1)), 1000, double(kNow), 2500);
-    auto pic = BeginRebuild(state, *table, all, kNow, german);
+    const ChartPicture pic = BeginRebuild(state, *table, all, kNow, german);
     FinishRebuild(state, {});
-    ASSERT_TRUE(pic);
     QStringList axes;
-    for (const ValueAxis &y : pic->y)
+    for (const ValueAxis &y : pic.y)
         axes
             << QStringLiteral("%1 %2..%3").arg(y.title).arg(y.minimum, 0, 'g', 12).arg(y.maximum, 0, 'g', 12);
     EXPECT_EQ(axes.join(", "), "L 1000..2500, m³ 0.6..1.5, % 20..50");
     std::vector<int> onAxis;
-    for (const ChartSeries &s : pic->series)
+    for (const ChartSeries &s : pic.series)
         onAxis.push_back(s.axis);
     EXPECT_EQ(onAxis, (std::vector<int>{0, 1, 2}));
 
     // Choosing one tank gives the view that tank's values; a view of all
     // data stays all data.
     ZoomAll(state, kNow);
-    ASSERT_TRUE(ShownChanged(state, *table, {.tank = 2}, kNow));
+    ShownChanged(state, *table, {.tank = 2}, kNow);
     EXPECT_EQ(std::tuple(state.view.firstTime, state.view.lowestValue, state.view.highestValue),
               std::tuple(at(2026, 1, 1), 0.0, 3.0));
 }
@@ -441,7 +433,7 @@ TEST_F(ChartLogicTest, ReadoutOfTheNearestPoint)
     OpenChartRange(state, *table, {}, kNow);
     state.view.firstTime = at(2026, 3, 1);
     state.view.lastTime = at(2026, 3, 4);
-    const ChartPicture pic = *BeginRebuild(state, *table, {}, kNow, german);
+    const ChartPicture pic = BeginRebuild(state, *table, {}, kNow, german);
     FinishRebuild(state, {});
     // One pixel an hour from the view's start; 0 at the bottom (y = 500),
     // litres 0..5000 and m³ 0..3 over 500 pixels upwards.
@@ -498,17 +490,16 @@ TEST_F(ChartLogicTest, ManyEntriesGiveTheSameChartAsOneTankAtATime)
         ChartState s;
         OpenChartRange(s, *table, o, kNow);
         EXPECT_EQ(s.units, expectedUnits);
-        const auto pic = BeginRebuild(s, *table, o, kNow, german, 800);
+        const ChartPicture pic = BeginRebuild(s, *table, o, kNow, german, 800);
         FinishRebuild(s, {});
-        ASSERT_TRUE(pic);
         std::vector<std::tuple<int, QString, int, std::vector<double>, std::vector<double>>> got, alone;
-        for (const ChartSeries &c : pic->series)
+        for (const ChartSeries &c : pic.series)
             got.emplace_back(c.tank, c.name, c.axis, c.keys, c.values);
         for (int n = 1; n <= kTanks; ++n) {
             if (!IsShown(o, n))
                 continue;
             const ChartSeries c =
-                BuildSeries((*table)[n], n, s.view.firstTime, s.view.lastTime, pic->dailyMode, o, pic->thin);
+                BuildSeries((*table)[n], n, s.view.firstTime, s.view.lastTime, pic.dailyMode, o, pic.thin);
             alone.emplace_back(n, TankLabel((*table)[n], n, german), (*table)[n].Einheit ? 1 : 0, c.keys,
                                c.values);
         }

@@ -111,14 +111,14 @@ TEST_F(SettingsStore, ClientModeReadsServerFileAndWritesLocally)
     const QByteArray server = "[COM]\r\nPort=4\r\n[LngPtnr]\r\nLngId=9\r\n";
     writeBytes(share.path() + "/TANKMON.INI", server); // copied from Windows
     config.clientMode = true;
-    config.clientPath = share.path() + "/";
+    switches.setClientPath(share.path() + "/");
     EXPECT_EQ(settings.read(Cfg::ComPort), "4");
     settings.write(Cfg::ComPort, 6);
     settings.write(Cfg::LngId, 2);
     EXPECT_EQ(settings.read(Cfg::ComPort), "4");
     EXPECT_EQ(settings.read(Cfg::LngId), "2");
     EXPECT_EQ(readBytes(share.path() + "/TANKMON.INI"), server);
-    config.clientPath.clear();
+    switches.setClientPath(QString());
     EXPECT_EQ(settings.read(Cfg::ComPort), "6"); // empty client path: the local file
 }
 
@@ -222,9 +222,10 @@ TEST_F(SettingsStore, TwoSettingsShareNeitherBatchNorCacheNorReport)
     QTemporaryDir otherDir;
     RunConfig otherConfig = config;
     otherConfig.dataFolder = otherDir.path() + "/";
+    const RunSwitches otherSwitches(otherConfig);
     QStringList reports, otherReports;
     settings.setFailureReport([&](const QString &path, const QString &) { reports << path; });
-    Settings other(otherConfig, [&](const QString &path, const QString &) { otherReports << path; });
+    Settings other(otherSwitches, [&](const QString &path, const QString &) { otherReports << path; });
     settings.write(Cfg::ComPort, 1);
     {
         Settings::Batch batch(settings);
@@ -234,7 +235,7 @@ TEST_F(SettingsStore, TwoSettingsShareNeitherBatchNorCacheNorReport)
         EXPECT_TRUE(readBytes(iniPath()).contains("Port=1")) << "the batch holds it back";
 
         // Over the same file, another Settings reads the disk, not the pending value.
-        Settings sameFile(config);
+        Settings sameFile(switches);
         EXPECT_EQ(sameFile.read(Cfg::ComPort), "1");
         sameFile.write(Cfg::ComPort, 4);
         EXPECT_EQ(settings.read(Cfg::ComPort), "2") << "pending values win until the batch ends";
@@ -248,7 +249,7 @@ TEST_F(SettingsStore, TwoSettingsShareNeitherBatchNorCacheNorReport)
     }
     EXPECT_TRUE(readBytes(iniPath()).contains("Port=2"));
     // Written through one Settings, read at once through another over the file.
-    Settings sameFile(config);
+    Settings sameFile(switches);
     EXPECT_EQ(sameFile.read(Cfg::ComPort), "2");
     sameFile.write(Cfg::ComPort, 6);
     EXPECT_EQ(settings.read(Cfg::ComPort), "6");

@@ -39,7 +39,7 @@ protected:
         return tanks.EvalTelegramm(Telegram{.status = 1, .levelWord = Bcd(level)}.bytes(), {});
     }
 
-    TankController tanks{config, settings, ui, texts, clock};
+    TankController tanks{switches, settings, ui, texts, clock};
     EmailSettings values{settings, tanks.table()};
     HistoryHooks history;
     std::unique_ptr<EmailNotifier> email;

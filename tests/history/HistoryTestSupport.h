@@ -20,7 +20,7 @@ protected:
     void SetUp() override
     {
         DataDirTest::SetUp();
-        config.logFolder = dataDir();
+        switches.setLogFolder(dataDir());
     }
     QString file(int n) const { return dataDir() + QStringLiteral("Tank%1.csv").arg(n); }
     // Tank n with a raw level, unit code, scale code and temperature.
@@ -37,7 +37,7 @@ protected:
     TankHistory load(int n)
     {
         TankHistory h;
-        TankHistoryLoader(config, clock).Load(n, h);
+        TankHistoryLoader(switches, clock).Load(n, h);
         return h;
     }
 
@@ -47,7 +47,7 @@ protected:
     std::unique_ptr<DeviceTable> table = std::make_unique<DeviceTable>();
     int saves = 0;
     const Texts texts{1};
-    HistoryRecorder recorder{*table, config, settings, ui, texts, clock, [this] { ++saves; }};
+    HistoryRecorder recorder{*table, switches, settings, ui, texts, clock, [this] { ++saves; }};
 };
 
 // Equal entries; a negative zero is told from a positive one.

@@ -31,7 +31,7 @@ protected:
     // Equal to a full load by a loader that has never seen the file.
     void expectSameAsFullLoad(int n, const TankHistory &h) { EXPECT_TRUE(sameHistory(h, load(n))); }
 
-    TankHistoryLoader loader{config, clock};
+    TankHistoryLoader loader{switches, clock};
 };
 
 QByteArray line(const QDateTime &t, const QByteArray &rest)

@@ -19,10 +19,10 @@ protected:
     void SetUp() override
     {
         HistoryTest::SetUp();
-        config.logFileActive = true;
-        config.logFileInterval = 86400;
-        config.logIniActive = true;
-        config.logIniInterval = 60;
+        switches.setLogFileActive(true);
+        switches.setLogFileInterval(86400);
+        switches.setLogIniActive(true);
+        switches.setLogIniInterval(60);
     }
     QByteArray tankFile(int n) const { return readBytes(file(n)); }
     QString ini(const IniKey &k) const { return settings.read(k, QStringLiteral("<none>")); }
@@ -179,7 +179,8 @@ TEST_F(RecordingTest, SwitchedOffOrClientModeRecordsNothing)
 {
     tank(1, 1234, 0, 0, 12);
     for (const bool client : {false, true}) {
-        config.logFileActive = config.logIniActive = client;
+        switches.setLogFileActive(client);
+        switches.setLogIniActive(client);
         config.clientMode = client;
         recorder.RecordHistory(1, now);
         const bool written = QFile::exists(file(1)) || QFile::exists(iniPath());

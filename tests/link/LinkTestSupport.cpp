@@ -33,7 +33,7 @@ void LinkTest::makeLink(int tickMs)
     }
     hardware.sink = [this](const QByteArray &t, const QString &s) { return sink(t, s); };
     hardware.tickMs = tickMs;
-    link = std::make_unique<LinkManager>(controller, config, settings, ui, texts, clock, hardware);
+    link = std::make_unique<LinkManager>(controller, switches, settings, ui, texts, clock, hardware);
 }
 
 void LinkTest::fakePorts(const QStringList &names)

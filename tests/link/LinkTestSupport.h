@@ -63,7 +63,7 @@ protected:
             .arg(link->currentDevice(), link->serialOpen() ? "open" : "closed");
     }
 
-    TankController controller{config, settings, ui, texts, clock};
+    TankController controller{switches, settings, ui, texts, clock};
     RecordingSink sink;
     std::optional<QList<PortInfo>> ports; // fakePorts() puts fake ports here
     std::shared_ptr<FakeSerialBus> bus = std::make_shared<FakeSerialBus>();

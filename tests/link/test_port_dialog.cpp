@@ -66,9 +66,9 @@ protected:
     {
         LinkTest::SetUp();
         fakePorts({"ttyS0", "ttyS2"});
-        config.activeCom = true;
+        switches.setActiveCom(true);
         makeLink();
-        dialog = std::make_unique<ComDialogLogic>(*link, config, settings, ui, texts);
+        dialog = std::make_unique<ComDialogLogic>(*link, switches, settings, ui, texts);
     }
     std::unique_ptr<ComDialogLogic> dialog;
 };

@@ -44,7 +44,7 @@ protected:
     {
         LinkTest::SetUp();
         fakePorts({"ttyUSB0"});
-        config.activeCom = true;
+        switches.setActiveCom(true);
         makeLink(30);
     }
 };
@@ -68,7 +68,7 @@ TEST_F(SerialFakePortTest, ListedDeviceOfAnotherNumberCtsHighMeansNoAdapterButOn
     EXPECT_EQ(sink.accepted(), 1);
 
     settings.write(Cfg::Bluetooth, qint64(1));
-    config.activeNet = true;
+    switches.setActiveNet(true);
     bus->log.clear();
     link->InitCOM(1);
     EXPECT_EQ(bus->log.filter("write "), QStringList{"write test"});
@@ -89,7 +89,7 @@ TEST_F(SerialFakePortTest, ListedDeviceOfAnotherNumberCtsHighMeansNoAdapterButOn
 
 TEST_F(SerialFakePortTest, LineEventsAreTracedAndDiscardPendingInputAndABreakAfterLinesOnMeansShortedBus)
 {
-    config.tracePath = dataDir() + "trace.log";
+    switches.setTracePath(dataDir() + "trace.log");
     link->InitCOM(1);
     now = Clock::Naive(QDate(2026, 12, 5), QTime(14, 3, 7, 5));
     const QByteArray t = MakeTelegram(11, 11);
@@ -102,10 +102,11 @@ TEST_F(SerialFakePortTest, LineEventsAreTracedAndDiscardPendingInputAndABreakAft
     bus->port->feed(t);
     EXPECT_EQ(sink.accepted(), 1);
     // The trace line's time carries milliseconds.
-    EXPECT_TRUE(readBytes(config.tracePath).contains("\n05.12.2026 14:03:07 005,Com_OnCom Event=1004\r\n"));
+    EXPECT_TRUE(
+        readBytes(switches.tracePath()).contains("\n05.12.2026 14:03:07 005,Com_OnCom Event=1004\r\n"));
 
     // A trace file that cannot be written never stops the link.
-    config.tracePath = dataDir() + "no/such/folder/trace.log";
+    switches.setTracePath(dataDir() + "no/such/folder/trace.log");
     bus->port->feed(t);
     EXPECT_EQ(sink.accepted(), 2);
 
@@ -128,7 +129,7 @@ protected:
     {
         LinkTest::SetUp();
         ASSERT_TRUE(pty.start()) << "socat pseudo-terminal pair did not come up";
-        config.activeCom = true;
+        switches.setActiveCom(true);
         makeLink(40);
     }
 
@@ -137,7 +138,7 @@ protected:
 
 TEST_F(SerialPtyTest, StreamFramedAndTracedAndTheLineReopenedWhenItComesBackUnlessSwitchedOff)
 {
-    config.tracePath = dataDir() + "trace.log";
+    switches.setTracePath(dataDir() + "trace.log");
     link->InitCOM(4, pty.device());
     ASSERT_TRUE(link->serialOpen()) << qPrintable(ui.panelText(1));
     ASSERT_TRUE(WaitFor([this] { return !link->checkPending(); })); // the adapter check
@@ -162,7 +163,7 @@ TEST_F(SerialPtyTest, StreamFramedAndTracedAndTheLineReopenedWhenItComesBackUnle
     EXPECT_TRUE(link->serialPort()->rxBuffer().isEmpty());
 
     // The trace (its line-end masking: the framing test).
-    EXPECT_TRUE(readBytes(config.tracePath).contains(",InitCom FlagComAktiv=True Port=4\r\n"));
+    EXPECT_TRUE(readBytes(switches.tracePath()).contains(",InitCom FlagComAktiv=True Port=4\r\n"));
 
     // A line that goes away is reopened when it comes back, unless switched off.
     pty.stop(); // the other end disappears, and with it the device link
@@ -181,7 +182,7 @@ TEST_F(SerialPtyTest, StreamFramedAndTracedAndTheLineReopenedWhenItComesBackUnle
     // Switched off while it is away: closed, and no more attempts.
     pty.stop();
     ASSERT_TRUE(WaitFor([&] { return link->reopenPending(); }));
-    config.activeCom = false;
+    switches.setActiveCom(false);
     link->InitCOM(4, pty.device());
     EXPECT_FALSE(link->reopenPending());
     EXPECT_FALSE(link->serialOpen());

@@ -73,7 +73,7 @@ TEST_F(SimulationTest, LevelBelowZeroRestartsAt4000)
 TEST_F(SimulationTest, StartFromSettingsRunsTheSimulationInsteadOfALink)
 {
     settings.write(Cfg::Simulation, qint64(1));
-    LinkManager link(controller, config, settings, ui, texts, clock);
+    LinkManager link(controller, switches, settings, ui, texts, clock);
     link.StartFromSettings();
     EXPECT_TRUE(link.simulation().state() == DeviceLink::State::Open);
     EXPECT_FALSE(link.serialOpen());

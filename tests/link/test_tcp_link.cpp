@@ -26,7 +26,7 @@ protected:
         LinkTest::SetUp();
         port = FreeTcpPort();
         settings.write(Cfg::ClientPort, qint64(port));
-        config.activeNet = true;
+        switches.setActiveNet(true);
         makeLink(50);
         link->InitCOM(1);
         ASSERT_EQ(link->tcp().state(), DeviceLink::State::Open) << qPrintable(ui.panelText(1));
@@ -55,7 +55,7 @@ protected:
 
 TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnectedAndItsUnfinishedLineGoesWithIt)
 {
-    config.tracePath = dataDir() + "trace.log";
+    switches.setTracePath(dataDir() + "trace.log");
     QTcpSocket peer, second;
     ASSERT_TRUE(connectPeer(peer));
     // Not accepted and dropped: nobody listens while the slot is taken.
@@ -83,8 +83,8 @@ TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnectedAndItsUnfinishedLin
     peer.flush();
     ASSERT_TRUE(WaitFor([&] { return link->tcpListener()->lineLength() == 4; }));
     peer.disconnectFromHost();
-    ASSERT_TRUE(WaitFor([&] { return readBytes(config.tracePath).contains("TCP_Close State=8"); }));
-    const QByteArray trace = readBytes(config.tracePath);
+    ASSERT_TRUE(WaitFor([&] { return readBytes(switches.tracePath()).contains("TCP_Close State=8"); }));
+    const QByteArray trace = readBytes(switches.tracePath());
     EXPECT_TRUE(trace.contains(",TCP_DataArrival BytesTotal=4 RemoteHostIP=127.0.0.1 Data=0211\r\n"));
     sink = {};
     expectNextPeerServed(6);
@@ -99,7 +99,7 @@ TEST_F(TcpLinkTest, IdlePeerIsCutAtTheSixthTickAndTheNextPeersFirstTelegramStart
 {
     LinkHardware evaluating;
     evaluating.tickMs = 50;
-    link = std::make_unique<LinkManager>(controller, config, settings, ui, texts, clock, evaluating);
+    link = std::make_unique<LinkManager>(controller, switches, settings, ui, texts, clock, evaluating);
     link->InitCOM(1);
     ASSERT_FALSE(link->timerComActive());
     QTcpSocket idle, peer;
@@ -143,7 +143,7 @@ TEST_F(TcpLinkTest, LinesSentRightBeforeTheCloseAreAllEvaluatedAndAFloodIsCutWit
     EXPECT_TRUE(sink.telegrams == sent) << "every line once, in order";
     sink = {};
 
-    config.tracePath = dataDir() + "trace.log";
+    switches.setTracePath(dataDir() + "trace.log");
     const qint64 rssBefore = PeakRssKb();
     ThreadPeer flood(port, QByteArray(64 * 1024, 'A'), 50'000'000);
     qsizetype longestLine = 0;
@@ -157,7 +157,7 @@ TEST_F(TcpLinkTest, LinesSentRightBeforeTheCloseAreAllEvaluatedAndAFloodIsCutWit
     EXPECT_LE(longestLine, TcpLink::kMaxLineLength);
     EXPECT_LT(PeakRssKb() - rssBefore, 16 * 1024) << "kB grown during the flood";
     EXPECT_TRUE(sink.telegrams.isEmpty());
-    EXPECT_EQ(readBytes(config.tracePath).count("TCP_LineTooLong"), 1);
+    EXPECT_EQ(readBytes(switches.tracePath()).count("TCP_LineTooLong"), 1);
     expectNextPeerServed(7);
 }
 

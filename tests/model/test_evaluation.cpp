@@ -33,13 +33,13 @@ protected:
 // Every telegram is traced with its source, a rejected one changes nothing.
 TEST_F(EvaluationTest, TraceLineAndRejection)
 {
-    config.tracePath = dataDir() + "trace.log";
+    switches.setTracePath(dataDir() + "trace.log");
     const Telegram shortOne{.sn = 1, .length = 18};
     EXPECT_FALSE(feed(shortOne));
     EXPECT_EQ(tanks.DeviceCount(), 0);
     EXPECT_TRUE(events.isEmpty());
     EXPECT_TRUE(feed(2, "10.0.0.9"));
-    EXPECT_EQ(readBytes(config.tracePath),
+    EXPECT_EQ(readBytes(switches.tracePath()),
               TraceLine(now, "EvalTelegramm:" + HexDump(shortOne.bytes()) + " ") +
                   TraceLine(now, "EvalTelegramm:" + HexDump(Telegram{.sn = 2}.bytes()) + " 10.0.0.9"));
 }

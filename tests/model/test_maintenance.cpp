@@ -16,7 +16,7 @@ protected:
     // Tanks 1..count with names, histories and tank files in their own log folder.
     void makeTanks(int count)
     {
-        config.logFolder = logDir_.path() + '/';
+        switches.setLogFolder(logDir_.path() + '/');
         for (int n = 1; n <= count; ++n) {
             ASSERT_TRUE(feed(1000 + n));
             DeviceRecord &r = tanks.device(n);
@@ -27,12 +27,12 @@ protected:
         }
         ui.shown.clear();
     }
-    QString tankFile(int n) const { return config.logFolder + QStringLiteral("Tank%1.csv").arg(n); }
+    QString tankFile(int n) const { return switches.logFolder() + QStringLiteral("Tank%1.csv").arg(n); }
     // The files of the log folder as "name=content".
     QStringList logFiles() const
     {
         QStringList out;
-        for (const QFileInfo &f : QDir(config.logFolder).entryInfoList(QDir::Files, QDir::Name))
+        for (const QFileInfo &f : QDir(switches.logFolder()).entryInfoList(QDir::Files, QDir::Name))
             out << f.fileName() + "=" + readBytes(f.filePath());
         return out;
     }
@@ -51,7 +51,7 @@ protected:
     }
 
     QTemporaryDir logDir_;
-    Maintenance maintenance{tanks, config, ui, texts, clock};
+    Maintenance maintenance{tanks, switches, ui, texts, clock};
     int restarts = 0;
     int ends = 0;
 };
@@ -118,9 +118,9 @@ TEST_F(MaintenanceTest, AnswersRoundedInvalidOnesBeepAndChangeNothing)
 
 TEST_F(MaintenanceTest, ConfigurationDeletionKeepingTankFiles)
 {
-    config.logIniActive = true;
+    switches.setLogIniActive(true);
     makeTanks(2);
-    ASSERT_TRUE(QFile::exists(config.logFolder + "Tankmon.ini"));
+    ASSERT_TRUE(QFile::exists(switches.logFolder() + "Tankmon.ini"));
     ui.holdBoxes = true;
     deleteConfiguration();
     ui.answerOpenBox(MsgResult::Yes);
@@ -141,7 +141,7 @@ TEST_F(MaintenanceTest, ConfigurationDeletionKeepingTankFiles)
 TEST_F(MaintenanceTest, ConfigurationDeletionWithTankFiles)
 {
     makeTanks(3);
-    writeBytes(config.logFolder + "Other.csv", "keep");
+    writeBytes(switches.logFolder() + "Other.csv", "keep");
     QFile::remove(tankFile(2)); // a missing file is skipped silently
     // Declined: nothing changes, telegrams are still evaluated.
     ui.answers = {MsgResult::No};

@@ -52,7 +52,7 @@ TEST_F(RegistryTest, RoundTripThroughAWindows1252FileWithALineBreakInATankName)
 
     // A second program instance reads back the same records.
     copyToFreshFolder();
-    TankController again(config, settings, ui, texts, clock);
+    TankController again(switches, settings, ui, texts, clock);
     again.LoadRegistry();
     ASSERT_EQ(again.DeviceCount(), 2);
     for (int n = 1; n <= 2; ++n)
@@ -82,7 +82,7 @@ TEST_F(RegistryTest, DamagedValuesCountBeyondTheSectionsAndKeysOfARemovedDevice)
     ASSERT_TRUE(feed(4711));
     ASSERT_EQ(tanks.DeviceCount(), 4);
     EXPECT_EQ(tanks.device(4).SN, 4711);
-    TankController restarted(config, settings, ui, texts, clock);
+    TankController restarted(switches, settings, ui, texts, clock);
     restarted.LoadRegistry();
     // The record as registered: coefficient 1, no name.
     EXPECT_EQ(Fields(restarted.device(4)), Fields(tanks.device(4)));
@@ -91,13 +91,13 @@ TEST_F(RegistryTest, DamagedValuesCountBeyondTheSectionsAndKeysOfARemovedDevice)
 TEST_F(RegistryTest, CopyInTheLogFolderIsReplacedAtomically)
 {
     QTemporaryDir logDir;
-    config.logIniActive = true;
-    config.logFolder = logDir.path() + "/sub/";
+    switches.setLogIniActive(true);
+    switches.setLogFolder(logDir.path() + "/sub/");
     ASSERT_TRUE(feed(4711));
-    const QString copy = config.logFolder + "Tankmon.ini";
+    const QString copy = switches.logFolder() + "Tankmon.ini";
     EXPECT_EQ(readBytes(copy), readBytes(iniPath())) << "the folder is created when missing";
 
-    ReplaceCounter counter(config.logFolder);
+    ReplaceCounter counter(switches.logFolder());
     tanks.device(1).Volumen = 4321;
     tanks.registry().SaveDeviceRegistry();
     EXPECT_EQ(readBytes(copy), readBytes(iniPath()));
@@ -105,14 +105,14 @@ TEST_F(RegistryTest, CopyInTheLogFolderIsReplacedAtomically)
     EXPECT_EQ(counter.inPlaceWrites("Tankmon.ini"), 0);
 
     // Switched off: the copy stays as it was.
-    config.logIniActive = false;
+    switches.setLogIniActive(false);
     tanks.device(1).Volumen = 1;
     tanks.registry().SaveDeviceRegistry();
     EXPECT_TRUE(readBytes(copy).contains("Volumen=4321"));
 
     // The log folder is the data folder: no copy over the file itself.
-    config.logIniActive = true;
-    config.logFolder = dataDir() + "./";
+    switches.setLogIniActive(true);
+    switches.setLogFolder(dataDir() + "./");
     ReplaceCounter inData(dataDir());
     tanks.registry().SaveDeviceRegistry();
     EXPECT_EQ(inData.replaces("Tankmon.ini"), 1) << "only the save itself";
@@ -125,9 +125,9 @@ TEST_F(RegistryTest, CopyInTheLogFolderHasTheRightsOfTheSettingsFile)
 {
     ScopedUmask mask(022);
     QTemporaryDir logDir;
-    config.logIniActive = true;
-    config.logFolder = logDir.path() + "/";
-    const QString copy = config.logFolder + "Tankmon.ini";
+    switches.setLogIniActive(true);
+    switches.setLogFolder(logDir.path() + "/");
+    const QString copy = switches.logFolder() + "Tankmon.ini";
     writeBytes(copy, "[old copy]\r\n"); // made by someone else for everyone
     ::chmod(QFile::encodeName(copy).constData(), 0666);
     QStringList seen;
@@ -156,7 +156,7 @@ TEST_F(RegistryTest, ClientModeReadsTheServerFileAndWritesNothing)
         "[Ger\xE4te]\r\nAnzahl=1\r\nAktuell=1\r\n[Ger\xE4t1]\r\nSN=4711\r\nTankbezeichnung=Server\r\n";
     writeBytes(server.path() + "/Tankmon.ini", serverFile);
     config.clientMode = true;
-    config.clientPath = server.path();
+    switches.setClientPath(server.path());
     tanks.LoadRegistry();
     ASSERT_EQ(tanks.DeviceCount(), 1);
     EXPECT_EQ(tanks.device(1).Tankbezeichnung, "Server");

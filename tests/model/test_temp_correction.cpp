@@ -28,7 +28,7 @@ protected:
         return k.join(' ');
     }
 
-    TempCorrection correction{tanks, config, settings, ui, texts};
+    TempCorrection correction{tanks, switches, settings, ui, texts};
 };
 
 } // namespace

@@ -40,7 +40,7 @@ struct Publishing : Mqtt {
     }
     QuietUi ui;
     const Texts texts{2};
-    TankController tanks{config, settings, ui, texts, SystemClock()};
+    TankController tanks{switches, settings, ui, texts, SystemClock()};
 };
 } // namespace
 
@@ -137,7 +137,7 @@ TEST_F(Mqtt, PasswordStoredByTheDialogLogsInAfterARestart)
 TEST_F(Publishing, RemovedTankLeavesNoConfigAndNoState)
 {
     ASSERT_TRUE(broker.start());
-    MqttPublisher publisher(tanks, config, settings, values("tankmon/test"), QString(), ui, texts,
+    MqttPublisher publisher(tanks, switches, settings, values("tankmon/test"), QString(), ui, texts,
                             SystemClock());
     Subscriber sub(broker.port);
     for (int sn : {815, 4711})
@@ -162,12 +162,12 @@ TEST_F(Publishing, ReplacedPublisherEndsItsConnectionWithoutWaiting)
     const MqttValues v = values("tankmon/swap");
     Subscriber sub(broker.port);
     auto publisher =
-        std::make_unique<MqttPublisher>(tanks, config, settings, v, QString(), ui, texts, SystemClock());
+        std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, texts, SystemClock());
     ASSERT_TRUE(sub.waitFor("tankmon/swap/status", [](const QByteArray &p) { return p == "online"; }));
     const auto ending = [] { return QCoreApplication::instance()->findChildren<MqttClient *>().size(); };
     ASSERT_EQ(ending(), 0);
     publisher =
-        std::make_unique<MqttPublisher>(tanks, config, settings, v, QString(), ui, texts, SystemClock());
+        std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, texts, SystemClock());
     EXPECT_EQ(ending(), 1) << "the old client is still ending";
     EXPECT_TRUE(WaitFor([&] { return ending() == 0; }));
     tanks.EvalTelegramm(MakeTelegram(4711, 100), QString());

@@ -114,6 +114,6 @@ protected:
     }
 
     RecordingHooks hooks;
-    TankController tanks{config, settings, ui, texts, clock};
+    TankController tanks{switches, settings, ui, texts, clock};
     QStringList events;
 };

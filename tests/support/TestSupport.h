@@ -1,5 +1,5 @@
 #pragma once
-#include "core/RunConfig.h"
+#include "core/RunSwitches.h"
 #include "core/Settings.h"
 
 #include <QDateTime>
@@ -20,7 +20,7 @@ inline void PrintTo(const QString &s, std::ostream *os)
     *os << '"' << s.toStdString() << '"';
 }
 
-// Each test gets its own data folder, and the run configuration and
+// Each test gets its own data folder, and the run options, switches and
 // settings over it, as the application layer builds them.
 class DataDirTest : public ::testing::Test
 {
@@ -38,7 +38,8 @@ protected:
     QTemporaryDir tmp_;
     int copies_ = 0;
     RunConfig config;
-    Settings settings{config};
+    RunSwitches switches{config};
+    Settings settings{switches};
 };
 
 // Runs the event loop until pred is true or timeoutMs passed; returns pred().

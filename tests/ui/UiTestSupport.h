@@ -39,7 +39,7 @@ protected:
     {
         close();
         app =
-            std::make_unique<AppController>(config, settings, ui, clock, LinkHardware{},
+            std::make_unique<AppController>(switches, settings, ui, clock, LinkHardware{},
                                             [this](const QStringList &args) { restarts << args.join(' '); });
         ASSERT_EQ(app->start(), expected);
         if (expected != AppController::Start::Run)

@@ -3,6 +3,7 @@
 // ChartLogicTest; the main window's button: ConsumptionWindow).
 #include "ui/UiTestSupport.h"
 
+#include "chart/ChartNavigation.h"
 #include "help/HelpTopics.h"
 #include "ui/ChartPlot.h"
 #include "ui/FrmGrafikHistorie.h"
@@ -20,7 +21,7 @@ TEST_F(ChartWindowTest, StoredOptionsMouseZoomAndNoData)
             table[n].History.append(now.addDays(-60).addSecs((h + 3 * n) * 3600), 400 + 100 * n + h % 24, 10);
     }
     settings.write(Cfg::GrafikPercent, 1);
-    std::unique_ptr<frmGrafikHistorie> win(frmGrafikHistorie::OpenForm(table, settings, ui, config, clock));
+    std::unique_ptr<frmGrafikHistorie> win(frmGrafikHistorie::OpenForm(table, settings, ui, switches, clock));
     ASSERT_TRUE(win);
     const PlotRect &plot = win->chartState().plot;
     const TimeValueRange &view = win->chartState().view;
@@ -59,7 +60,7 @@ TEST_F(ChartWindowTest, StoredOptionsMouseZoomAndNoData)
     EXPECT_NEAR(chart->timeAt(p.x()), before, double(span) / (r.right - r.left) * 2);
 
     DeviceTable empty;
-    EXPECT_FALSE(frmGrafikHistorie::OpenForm(empty, settings, ui, config, clock));
+    EXPECT_FALSE(frmGrafikHistorie::OpenForm(empty, settings, ui, switches, clock));
     EXPECT_EQ(ui.count("message"), 1) << "no data: the box";
 }
 
@@ -108,7 +109,7 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
                              full * (0.9 - 0.004 * d) * (1 - n / 100.0), 10);
     }
     settings.write(Cfg::GeraeteAktuell, 2);
-    std::unique_ptr<frmGrafikHistorie> win(frmGrafikHistorie::OpenForm(table, settings, ui, config, clock));
+    std::unique_ptr<frmGrafikHistorie> win(frmGrafikHistorie::OpenForm(table, settings, ui, switches, clock));
     ASSERT_TRUE(win);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
     EXPECT_EQ(outOfReach(win.get()), QStringList());
@@ -154,8 +155,13 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
     EXPECT_TRUE(readout->text().startsWith("2: Tank Nummer 2 im Keller\n")) << readout->text().toStdString();
     EXPECT_TRUE(readout->text().contains(" m³\n"));
 
-    // The list follows a zoom and goes back with the choice.
+    // The list follows a zoom and goes back with the choice. The view is one
+    // zoom step exactly: the scroll bar following it does not move it again.
+    ChartState zoomed = win->chartState();
+    ZoomIn(zoomed);
     QTest::mouseClick(Part<QToolButton>(win.get(), "cmdZoomPlus"), Qt::LeftButton);
+    EXPECT_EQ(std::pair(win->chartState().view.firstTime, win->chartState().view.lastTime),
+              std::pair(zoomed.view.firstTime, zoomed.view.lastTime));
     EXPECT_EQ(ranges->currentText(), "Benutzerdefiniert");
     emit ranges->activated(ranges->findData(3));
     EXPECT_EQ(ranges->currentText(), "3 Monate");
@@ -164,7 +170,7 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
 
     // Opened again: all tanks and three months.
     win.reset();
-    win.reset(frmGrafikHistorie::OpenForm(table, settings, ui, config, clock));
+    win.reset(frmGrafikHistorie::OpenForm(table, settings, ui, switches, clock));
     EXPECT_EQ(Part<QComboBox>(win.get(), "ComboTank")->currentData().toInt(), 0);
     EXPECT_EQ(Part<QComboBox>(win.get(), "ComboZeitraum")->currentText(), "3 Monate");
     EXPECT_EQ(win->chartState().view.firstTime, TankHistory::toSecs(now.addMonths(-4)));

@@ -98,9 +98,10 @@ TEST_F(DialogTest, ClientSetupKeepsLanguageAndPathCancelKeepsTheClientNetworkPat
 
 TEST_F(DialogTest, LogDialogShowsTheNearestEntriesAndOkWritesInOrder)
 {
-    config.logFileActive = true;
-    config.logFileInterval = 7200;
-    config.logIniInterval = 0;
+    settings.write(Cfg::LogfileAktiv, 1);
+    settings.write(Cfg::LogfileIntervall, 7200);
+    settings.write(Cfg::LogIniAktiv, 0); // on when the file does not say
+    settings.write(Cfg::LogIniIntervall, 0);
     open();
     action("mnuLog")->trigger();
     auto *dlg = win->findChild<frmLog *>();
@@ -126,7 +127,8 @@ TEST_F(DialogTest, LogDialogShowsTheNearestEntriesAndOkWritesInOrder)
                            "[Log INI-File]\r\nAktiv=1\r\nIntervall in s=1800\r\nPath=" +
                                dataDir() + "logs/\r\nLast=14.03.2026 10:30:00\r\n");
     EXPECT_TRUE(QDir(dataDir() + "logs").exists());
-    EXPECT_EQ(QString::number(config.logIniInterval) + " " + config.logFolder, "1800 " + dataDir() + "logs/");
+    EXPECT_EQ(QString::number(switches.logIniInterval()) + " " + switches.logFolder(),
+              "1800 " + dataDir() + "logs/");
 }
 
 TEST_F(DialogTest, LanguageSelectionNeedsACurrentEntry)

@@ -172,7 +172,7 @@ TEST_F(FrmMainTest, SmallScreenAndAccessLettersInEveryLanguageAndTheTabOrder)
         (new frmSelectLng(win.get()))->show();
         (new frmLogClient(*app, false, {}, win.get()))->show();
         ASSERT_TRUE(frmTabelle::OpenForm(table, settings, ui, config, clock, 1, win.get()));
-        auto *chart = frmGrafikHistorie::OpenForm(table, settings, ui, config, clock, win.get());
+        auto *chart = frmGrafikHistorie::OpenForm(table, settings, ui, switches, clock, win.get());
         ASSERT_TRUE(chart);
         emit chart->findChild<ChartPlot *>()->customContextMenuRequested({5, 5});
         EXPECT_GE(Shown<QWidget>().size(), 11);

@@ -32,7 +32,7 @@ TEST_P(BoxHeldOpen, TwentyTelegramsOfTwoLinksEvaluatedInOrderOnce)
 {
     ui.holdBoxes = true;
     UiServices &services = GetParam().widgets ? static_cast<UiServices &>(qtUi) : ui;
-    TankController tanks(config, settings, services, texts, clock);
+    TankController tanks(switches, settings, services, texts, clock);
     // Every recorded telegram as "SN:level", in the order of evaluation.
     QStringList seen;
     RecordingHooks recorded;
@@ -41,10 +41,11 @@ TEST_P(BoxHeldOpen, TwentyTelegramsOfTwoLinksEvaluatedInOrderOnce)
     };
     tanks.setHistoryHooks(&recorded);
     MockLinks mocks;
-    config.activeCom = config.activeNet = true;
+    switches.setActiveCom(true);
+    switches.setActiveNet(true);
     LinkHardware mocked;
     mocked.links = mocks.factory();
-    LinkManager link(tanks, config, settings, services, texts, clock, mocked);
+    LinkManager link(tanks, switches, settings, services, texts, clock, mocked);
     link.InitCOM(2, "/dev/ttyUSB0");
     ASSERT_TRUE(link.serialOpen());
 
