@@ -20,6 +20,8 @@ from datetime import datetime, timedelta
 SKIP = 77
 program = sys.argv[1]
 shots = sys.argv[sys.argv.index('--shots') + 1] if '--shots' in sys.argv else None
+if shots:
+    os.makedirs(shots, exist_ok=True)
 
 chromium = shutil.which('chromium')
 driver_path = shutil.which('chromedriver') or '/usr/bin/chromedriver'

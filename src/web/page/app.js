@@ -252,6 +252,12 @@ function drawChart(h) {
   for (const p of pts) { lo = Math.min(lo, p[1]); hi = Math.max(hi, p[1]); }
   lo = Math.min(0, lo);
   if (hi <= lo) hi = lo + 1;
+  // Round steps (1, 2, 2.5 or 5 times a power of ten), the axis ending on one.
+  const rough = (hi - lo) / 4, power = Math.pow(10, Math.floor(Math.log10(rough)));
+  const m = [1, 2, 2.5, 5, 10].find(k => k * power >= rough * (1 - 1e-9)), step = m * power;
+  lo = Math.floor(lo / step + 1e-9) * step;
+  hi = Math.ceil(hi / step - 1e-9) * step;
+  const decimals = Math.max(0, -Math.round(Math.log10(power)) + (m === 2.5 ? 1 : 0));
   const t1 = pts[pts.length - 1][0];
   const t0 = Math.min(pts[0][0], t1 - 60);
   const left = 56, right = 10, top = 22, bottom = 24;
@@ -259,10 +265,10 @@ function drawChart(h) {
   const y = v => top + (1 - (v - lo) / (hi - lo)) * (height - top - bottom);
   g.strokeStyle = '#dde2ea';
   g.textAlign = 'right';
-  for (let i = 0; i <= 4; ++i) {
-    const v = lo + (hi - lo) * i / 4;
+  for (let i = 0; lo + i * step <= hi + step * 1e-9; ++i) {
+    const v = lo + i * step;
     g.beginPath(); g.moveTo(left, y(v)); g.lineTo(width - right, y(v)); g.stroke();
-    g.fillText(fmt(v, 1), left - 4, y(v) + 4);
+    g.fillText(fmt(v, decimals), left - 4, y(v) + 4);
   }
   g.textAlign = 'left';
   g.fillText(h.unit, 4, 12);
