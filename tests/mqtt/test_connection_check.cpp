@@ -33,10 +33,7 @@ std::pair<std::optional<MqttConnectionTest::Result>, qint64> RunTest(const MqttV
 MqttValues At(quint16 port, const QString &user = {}, const QString &password = {})
 {
     MqttValues v;
-    v.host = QStringLiteral("127.0.0.1");
-    v.port = port;
-    v.userName = user;
-    v.password = password;
+    v.host = QStringLiteral("127.0.0.1"), v.port = port, v.userName = user, v.password = password;
     return v;
 }
 } // namespace
