@@ -3,9 +3,7 @@
 #include "core/Paths.h"
 
 // (Folders made on the way: the settings tests, first write and a file in the way.)
-class PathRules : public DataDirTest
-{
-};
+using PathRules = DataDirTest;
 
 TEST_F(PathRules, DataFolderFromOptionEnvironmentOrCompanyLayout)
 {

@@ -46,36 +46,13 @@ TEST_F(SettingsStore, WritesReplaceCreateDeleteAndKeepLongValues)
     EXPECT_EQ(settings.store().read(iniPath(), "Common", "Long"), longValue.left(254)); // the other key stays
 }
 
-TEST_F(SettingsStore, ChangesByAnotherProcessAreSeenAtNextRead)
+// (A replace by another writer: TwoSettingsShareNeitherBatchNorCacheNorReport.)
+TEST_F(SettingsStore, FileEditedInPlaceIsSeenAtNextRead)
 {
     settings.store().write(iniPath(), "COM", "Port", "2");
     EXPECT_EQ(settings.store().read(iniPath(), "COM", "Port"), "2");
-    // Same size, replaced by another program (new inode).
-    const QString other = dataDir() + "other.ini";
-    writeBytes(other, "[COM]\r\nPort=5\r\n");
-    ASSERT_EQ(std::rename(qPrintable(other), qPrintable(iniPath())), 0);
-    EXPECT_EQ(settings.store().read(iniPath(), "COM", "Port"), "5");
-    // Edited in place.
     writeBytes(iniPath(), "[COM]\r\nPort=77\r\n");
     EXPECT_EQ(settings.store().read(iniPath(), "COM", "Port"), "77");
-}
-
-TEST_F(SettingsStore, BatchWritesOnceAndReadsPendingValues)
-{
-    settings.store().write(iniPath(), "A", "k", "0");
-    const quint64 before = InodeOf(iniPath());
-    {
-        Settings::Batch batch(settings);
-        for (int n = 1; n <= 56; ++n)
-            for (int k = 0; k < 15; ++k)
-                settings.store().write(iniPath(), "Gerät" + QString::number(n), "K" + QString::number(k),
-                                       QString::number(n * 100 + k));
-        EXPECT_EQ(InodeOf(iniPath()), before); // nothing written yet
-        EXPECT_EQ(settings.store().read(iniPath(), "Gerät56", "K14"), "5614");
-    }
-    EXPECT_NE(InodeOf(iniPath()), before);
-    copyToFreshFolder();
-    EXPECT_EQ(settings.store().read(iniPath(), "Gerät56", "K14"), "5614");
 }
 
 TEST_F(SettingsStore, FailedWritesReportAndCarryOn)
@@ -170,26 +147,22 @@ TEST_F(SettingsStore, SettingsFileIsForItsOwnerAndTheFolderGroupOnly)
     if (::geteuid() == 0) {
         ASSERT_EQ(::chown(QFile::encodeName(dataDir()).constData(), uid_t(-1), 100), 0);
     }
-    const QByteArray ini = QFile::encodeName(iniPath());
     QStringList seen;
-    const auto step = [&](const char *what) {
+    // Rights given before the write (0: as they are), then the write.
+    const auto step = [&](const char *what, int mode, const std::function<void()> &write) {
+        if (mode)
+            ::chmod(QFile::encodeName(iniPath()).constData(), mode_t(mode));
+        write();
         seen << QString::fromLatin1(what) + ": " + RightsOf(iniPath());
     };
-    settings.write(Cfg::ComPort, 3);
-    step("new");
-    settings.write(Cfg::ComPort, 4);
-    step("replaced");
-    ::chmod(ini.constData(), 0664);
-    settings.write(Cfg::ComPort, 5);
-    step("looser one replaced");
-    ::chmod(ini.constData(), 0600);
-    settings.write(Cfg::ComPort, 6);
-    step("tighter one replaced");
-    settings.replaceLocal({{Cfg::ComPort, "7"}});
-    step("made anew over it");
+    const auto port = [&](int n) { return [&, n] { settings.write(Cfg::ComPort, n); }; };
+    step("new", 0, port(3));
+    step("replaced", 0, port(4));
+    step("looser one replaced", 0664, port(5));
+    step("tighter one replaced", 0600, port(6));
+    step("made anew over it", 0, [&] { settings.replaceLocal({{Cfg::ComPort, "7"}}); });
     ASSERT_TRUE(QFile::remove(iniPath()));
-    settings.replaceLocal({{Cfg::ComPort, "8"}});
-    step("made anew");
+    step("made anew", 0, [&] { settings.replaceLocal({{Cfg::ComPort, "8"}}); });
     const QString other = dataDir() + "Tank1.csv";
     SafeFile::Replace(other, "x");
     seen << "other: " + RightsOf(other).left(3);

@@ -4,6 +4,7 @@
 
 #include "core/DateText.h"
 #include "email/EmailNotifier.h"
+#include "email/SilenceAlarm.h"
 
 #include <QTimer>
 
@@ -37,7 +38,8 @@ protected:
 
     // Tank 1 reads volumen (per mille of its capacity) at start + minute;
     // alarm: -1 as before, 0/1 a changed alarm bit. The reasons it mailed.
-    QList<int> reading(int minute, int volumen, int ageMinutes = 0, int alarm = -1)
+    // Without wait, the message may still be out on return.
+    QList<int> reading(int minute, int volumen, int ageMinutes = 0, int alarm = -1, bool wait = true)
     {
         now = start.addSecs(minute * 60);
         DeviceRecord &r = devices[1];
@@ -47,13 +49,30 @@ protected:
             r.Alarm = alarm;
         const qsizetype before = sent.size();
         email.EvalEmail(1, alarm >= 0);
-        EXPECT_TRUE(WaitFor([&] { return !email.busy(); }));
+        EXPECT_TRUE(!wait || WaitFor([&] { return !email.busy(); }));
+        return reasonsFrom(before);
+    }
+    // The reasons of the mails sent from the first-th on.
+    QList<int> reasonsFrom(qsizetype first) const
+    {
         QList<int> reasons;
-        for (qsizetype i = before; i < sent.size(); ++i)
+        for (qsizetype i = first; i < sent.size(); ++i)
             for (int reason = 0; reason <= 6; ++reason)
                 if (sent[i].second.startsWith(ReasonText(reason, texts) + QStringLiteral(" : ")))
                     reasons << reason;
         return reasons;
+    }
+    // A settings file with the function on for one recipient, and stored
+    // ("now": the start); nothing of the last case in memory.
+    void storeOnly(const QList<std::pair<IniKey, QString>> &stored)
+    {
+        QFile::remove(iniPath());
+        settings.write(Cfg::Email::Aktiv, 1);
+        settings.write(Cfg::Email::Empfaenger1, QStringLiteral("service@example.org"));
+        for (const auto &[key, value] : stored)
+            settings.write(key, value == "now" ? FormatDateText(start) : value);
+        values.unload();
+        devices[1].Alarm = false;
     }
 
     QDateTime start;
@@ -84,7 +103,7 @@ TEST_F(EmailRulesTest, EdgeCases)
     };
     struct Case {
         const char *name;
-        QList<std::pair<IniKey, const char *>> stored;
+        QList<std::pair<IniKey, QString>> stored;
         QList<Step> steps;
         QList<std::pair<IniKey, const char *>> after = {};
     };
@@ -142,17 +161,109 @@ TEST_F(EmailRulesTest, EdgeCases)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        QFile::remove(iniPath());
-        settings.write(Aktiv, 1);
-        settings.write(Empfaenger1, QStringLiteral("service@example.org"));
-        for (const auto &[key, value] : c.stored)
-            settings.write(key, qstrcmp(value, "now") ? QString::fromLatin1(value) : FormatDateText(start));
-        values.unload();
-        devices[1].Alarm = false;
+        storeOnly(c.stored);
         for (const Step &s : c.steps)
             EXPECT_EQ(reading(s.minute, s.volumen, s.age, s.alarm), s.reasons) << "minute " << s.minute;
         for (const auto &[key, value] : c.after)
             EXPECT_EQ(settings.read(key, QStringLiteral("<absent>")), QString::fromLatin1(value)) << key.key;
+    }
+}
+
+// A message still out when an alarm, the end of a refuelling or a fall below
+// the threshold comes: each is mailed after it, in order.
+TEST_F(EmailRulesTest, EventsWhileAMessageIsOutAreMailedAfterItInOrder)
+{
+    using namespace Cfg::Email;
+    struct Case {
+        const char *name;
+        QList<std::pair<IniKey, QString>> stored;
+        QList<std::tuple<int, int, int>> steps; // minute, volumen, alarm; the first starts a message
+        QList<int> reasons;
+    };
+    const Case cases[] = {
+        {"an alarm that starts and ends",
+         {{LetzteEmail, "now"}},
+         {{0, 500, -1}, {0, 500, 1}, {0, 500, 0}},
+         {ReasonCyclic, ReasonAlarmStart, ReasonAlarmEnd}},
+        {"the end of a refuelling",
+         {{LetzteEmail, "now"},
+          {MelderasterLast.at(1), "50"},
+          {MinProzent.at(1), "20"},
+          {Betankungsfall.at(1), "1"},
+          {BetankungMax.at(1), "50"},
+          {BetankungEnde.at(1), FormatDateText(start.addSecs(-9 * 60))}},
+         {{0, 500, 1}, {2, 500, -1}},
+         {ReasonAlarmStart, ReasonRefuelEnd}},
+        {"a fall below the threshold",
+         {{LetzteEmail, "now"}, {MelderasterLast.at(1), "50"}},
+         {{0, 500, 1}, {0, 80, -1}},
+         {ReasonAlarmStart, ReasonLevelLow}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        storeOnly(c.stored);
+        const qsizetype before = sent.size();
+        for (const auto &[minute, volumen, alarm] : c.steps) {
+            EXPECT_TRUE(sent.size() == before || email.busy()) << "the first message is still out";
+            reading(minute, volumen, 0, alarm, false);
+        }
+        ASSERT_TRUE(WaitFor([&] { return !email.busy(); }));
+        EXPECT_EQ(reasonsFrom(before), c.reasons);
+    }
+}
+
+// The e-mail about a silent tank; each check with what the rules rely on
+// read anew from the settings, as after a restart.
+TEST_F(EmailRulesTest, SilentTankMailedOnceAndOnceWhenBack)
+{
+    // "StilleStunden", "StilleGemeldet1", the minute of tank 1's last telegram; each step: its minute,
+    // whether a telegram comes before the check, the reason mailed; client mode.
+    struct Case {
+        const char *name;
+        struct {
+            int hours, reported, lastTelegram;
+        } stored;
+        QList<std::tuple<int, bool, QString>> steps;
+        bool client = false;
+    };
+    const QString silent = QStringLiteral("Keine Messung seit 24 h"),
+                  back = QStringLiteral("Messungen wieder empfangen");
+    const Case cases[] = {
+        {"once, and again after a return and a new silence",
+         {24, 0, 0},
+         {{1440, false, ""},
+          {1441, false, silent},
+          {1442, false, ""},
+          {2001, true, back},
+          {3442, false, silent}}},
+        {"days of downtime: once, with the hours",
+         {24, 0, -4320},
+         {{1, false, "Keine Messung seit 72 h"}, {2, false, ""}}},
+        {"the limit in hours",
+         {2, 0, 0},
+         {{120, false, ""}, {121, false, "Keine Messung seit 2 h"}, {122, false, ""}}},
+        {"0 is off and forgets a reported silence", {0, 1, 0}, {{5000, false, ""}, {5001, true, ""}}},
+        {"client mode sends nothing", {24, 0, 0}, {{1441, false, ""}, {1442, true, ""}}, true},
+    };
+    devices.DeviceCount = 1;
+    for (const Case &c : cases) {
+        settings.write(Cfg::Email::StilleStunden, c.stored.hours);
+        settings.write(Cfg::Email::StilleGemeldet.at(1), c.stored.reported);
+        config.clientMode = c.client;
+        devices[1].Uhrzeit = start.addSecs(c.stored.lastTelegram * 60);
+        for (const auto &[minute, telegram, mailed] : c.steps) {
+            now = start.addSecs(minute * 60);
+            values.unload();
+            SilenceAlarm silence(devices, values, settings, config, clock, email);
+            if (telegram)
+                devices[1].Uhrzeit = now;
+            const qsizetype before = sent.size();
+            silence.CheckSilence();
+            ASSERT_TRUE(WaitFor([&] { return !email.busy(); }));
+            EXPECT_EQ(sent.size() - before, mailed.isEmpty() ? 0 : 1) << c.name << minute;
+            EXPECT_TRUE(mailed.isEmpty() || sent.last().second.startsWith(mailed + " : "))
+                << c.name << minute;
+        }
     }
 }
 

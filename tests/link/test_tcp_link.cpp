@@ -10,14 +10,6 @@
 namespace
 {
 
-// The highest resident memory of this process so far, in kB.
-qint64 PeakRssKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 class TcpLinkTest : public LinkTest
 {
 protected:
@@ -144,7 +136,13 @@ TEST_F(TcpLinkTest, LinesSentRightBeforeTheCloseAreAllEvaluatedAndAFloodIsCutWit
     sink = {};
 
     switches.setTracePath(dataDir() + "trace.log");
-    const qint64 rssBefore = PeakRssKb();
+    // The highest resident memory of this process so far, in kB.
+    const auto peakRssKb = [] {
+        rusage u{};
+        getrusage(RUSAGE_SELF, &u);
+        return qint64(u.ru_maxrss);
+    };
+    const qint64 rssBefore = peakRssKb();
     ThreadPeer flood(port, QByteArray(64 * 1024, 'A'), 50'000'000);
     qsizetype longestLine = 0;
     ASSERT_TRUE(WaitFor(
@@ -155,7 +153,7 @@ TEST_F(TcpLinkTest, LinesSentRightBeforeTheCloseAreAllEvaluatedAndAFloodIsCutWit
         60000));
     EXPECT_LT(flood.sent(), 50'000'000) << "the flood was never cut";
     EXPECT_LE(longestLine, TcpLink::kMaxLineLength);
-    EXPECT_LT(PeakRssKb() - rssBefore, 16 * 1024) << "kB grown during the flood";
+    EXPECT_LT(peakRssKb() - rssBefore, 16 * 1024) << "kB grown during the flood";
     EXPECT_TRUE(sink.telegrams.isEmpty());
     EXPECT_EQ(readBytes(switches.tracePath()).count("TCP_LineTooLong"), 1);
     expectNextPeerServed(7);

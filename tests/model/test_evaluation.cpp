@@ -77,14 +77,9 @@ TEST_F(EvaluationTest, RegistrationSequenceThenEveryFieldButUnitAndName)
     events.clear();
     now = now.addSecs(90);
     // Unit bits say metres (ignored for a known device), no temperature, an error word.
-    ASSERT_TRUE(feed({.temp = 0,
-                      .status = 0x60,
-                      .levelWord = 0xE008,
-                      .scale = 0x07,
-                      .shape = 0x12,
-                      .capacity = 40000,
-                      .height = 2345},
-                     "192.168.1.7"));
+    Telegram t{.temp = 0, .status = 0x60, .levelWord = 0xE008, .scale = 0x07, .shape = 0x12};
+    t.capacity = 40000, t.height = 2345;
+    ASSERT_TRUE(feed(t, "192.168.1.7"));
     EXPECT_EQ(tanks.DeviceCount(), 2);
     EXPECT_EQ(Fields(tanks.device(1)),
               "SN=4711 Typ=5 Temp=-9999 Vol=-57352 Einheit=3 Tanktyp=2 Dez=3 Cap=40000 "

@@ -71,20 +71,16 @@ TEST(TankStates, RecordsAndWords)
 
     // The probe faults in the device maker's words; any other code points to the help.
     const Texts de(1);
-    const struct {
-        int code;
-        QString words, note;
-    } faults[] = {
-        {0xE002, "Störung E002", "Das Gerät meldet die Störung E002. (Sonde unterbrochen?!)"},
-        {0xE009, "Störung E009", "Das Gerät meldet die Störung E009. (Sonde unterbrochen?!)"},
-        {0xE008, "Störung E008", "Das Gerät meldet die Störung E008. (Sonde kurzgeschlossen?!)"},
-        {0xE001, "Störung E001", "Das Gerät meldet die Störung E001. " + de(810)},
-    };
-    for (const auto &f : faults) {
-        const TankStatus s = TankState({0, kNow, false, f.code}, {10, 24}, kNow);
-        EXPECT_EQ(TankStateWords(s, de), f.words);
-        EXPECT_EQ(TankStateNote(s, de), f.note);
+    QStringList faults;
+    for (int code : {0xE002, 0xE009, 0xE008, 0xE001}) {
+        const TankStatus s = TankState({0, kNow, false, code}, {10, 24}, kNow);
+        faults << TankStateWords(s, de) + ": " + TankStateNote(s, de);
     }
+    const QString device = "Das Gerät meldet die Störung ";
+    EXPECT_EQ(faults, QStringList({"Störung E002: " + device + "E002. (Sonde unterbrochen?!)",
+                                   "Störung E009: " + device + "E009. (Sonde unterbrochen?!)",
+                                   "Störung E008: " + device + "E008. (Sonde kurzgeschlossen?!)",
+                                   "Störung E001: " + device + "E001. " + de(810)}));
     const TankStatus low = TankState(Reading(7, 1), {12.5, 24}, kNow);
     EXPECT_EQ(TankStateNote(low, Texts(2)), "Level below the warning threshold of 12.5 %");
     EXPECT_EQ(TankStateNote(TankState(Reading(5, 1), {12, 24}, kNow), de),
@@ -222,21 +218,13 @@ TEST_F(FleetTest, RowsAsShown)
               "Saturday, 14 March 2026 10:27:00");
 
     // The "ago" texts follow the clock, in the run's language.
-    const struct {
-        qint64 secondsAgo;
-        const char *en, *de;
-    } ago[] = {{0, "just now", "gerade eben"},
-               {59, "just now", "gerade eben"},
-               {60, "1 min ago", "vor 1 min"},
-               {59 * 60 + 59, "59 min ago", "vor 59 min"},
-               {3600, "1 h ago", "vor 1 h"},
-               {47 * 3600, "47 h ago", "vor 47 h"},
-               {48 * 3600, "2 days ago", "vor 2 Tagen"},
-               {-600, "just now", "gerade eben"}};
-    for (const auto &a : ago) {
-        EXPECT_EQ(AgoText(now.addSecs(-a.secondsAgo), now, Texts(2)), a.en) << a.secondsAgo;
-        EXPECT_EQ(AgoText(now.addSecs(-a.secondsAgo), now, Texts(1)), a.de) << a.secondsAgo;
-    }
+    QStringList ago;
+    for (qint64 secondsAgo : {0, 59, 60, 59 * 60 + 59, 3600, 47 * 3600, 48 * 3600, -600})
+        ago << AgoText(now.addSecs(-secondsAgo), now, Texts(2)) + " / " +
+                   AgoText(now.addSecs(-secondsAgo), now, Texts(1));
+    EXPECT_EQ(ago, QStringList({"just now / gerade eben", "just now / gerade eben", "1 min ago / vor 1 min",
+                                "59 min ago / vor 59 min", "1 h ago / vor 1 h", "47 h ago / vor 47 h",
+                                "2 days ago / vor 2 Tagen", "just now / gerade eben"}));
     EXPECT_EQ(AgoText(QDateTime(), now, Texts(2)), "never");
 }
 
@@ -256,14 +244,14 @@ TEST_F(FleetTest, WatchNotesBeginningsAndEndsOnce)
     tanks.refreshDevice(3); // nothing new
     now = now.addSecs(60);
     watch.updateAll(); // the minute timer: nothing new either
-    QStringList kinds;
-    for (const auto &e : log.events())
-        kinds << QString::number(int(e.kind)) + "@" + QString::number(e.tank);
     using K = NotificationLog::Kind;
-    EXPECT_EQ(kinds,
-              (QStringList{QString("%1@3").arg(int(K::Fault)), QString("%1@4").arg(int(K::AlarmStarted)),
-                           QString("%1@4").arg(int(K::AlarmEnded)), QString("%1@4").arg(int(K::Silent)),
-                           QString("%1@3").arg(int(K::FaultEnded))}));
+    QList<std::pair<K, int>> kinds;
+    for (const auto &e : log.events())
+        kinds.append({e.kind, e.tank});
+    EXPECT_EQ(
+        kinds,
+        (QList<std::pair<K, int>>{
+            {K::Fault, 3}, {K::AlarmStarted, 4}, {K::AlarmEnded, 4}, {K::Silent, 4}, {K::FaultEnded, 3}}));
     EXPECT_EQ(log.unacknowledged(), 5);
     log.acknowledge(log.events()[1].id);
     log.acknowledge(log.events()[1].id);

@@ -2,6 +2,7 @@
 
 #include "lang/Lng.h"
 #include "mqtt/MqttConnectionTest.h"
+#include "mqtt/MqttSettings.h"
 
 #include <QElapsedTimer>
 #include <QTcpServer>
@@ -32,27 +33,30 @@ std::pair<std::optional<MqttConnectionTest::Result>, qint64> RunTest(const MqttV
 MqttValues At(quint16 port, const QString &user = {}, const QString &password = {})
 {
     MqttValues v;
-    v.host = QStringLiteral("127.0.0.1");
-    v.port = port;
-    v.userName = user;
-    v.password = password;
+    v.host = QStringLiteral("127.0.0.1"), v.port = port, v.userName = user, v.password = password;
     return v;
 }
 } // namespace
 
 // A broker with a password file: the right login is accepted, a wrong one
 // and none are refused; a port nobody listens on is unreachable; a peer that
-// takes the connection and never answers gets "no answer" at the limit.
-TEST(MqttConnectionCheck, SaysWhetherTheBrokerAcceptsTheLogin)
+// takes the connection and never answers gets "no answer" at the limit. The
+// right password is one the former stored form broke (the '+' at position 33
+// became a line break; letters beyond Windows-1252), as the dialog stores it
+// and a later start reads it.
+TEST_F(DataDirTest, MqttConnectionCheckSaysWhetherTheBrokerAcceptsTheLogin)
 {
+    const QString password = QString(32, 'x') + QStringLiteral("+ hasło \"żółw\" ");
     Broker broker;
-    ASSERT_TRUE(broker.start(true, QStringLiteral("right")));
+    ASSERT_TRUE(broker.start(true, password));
+    WriteMqttValues(settings, At(broker.port, "tankmon", password));
+    copyToFreshFolder();
     using R = MqttConnectionTest::Result;
     const std::pair<MqttValues, R> cases[] = {
-        {At(broker.port, "tankmon", "right"), R::Accepted},
+        {ReadMqttValues(settings), R::Accepted},
         {At(broker.port, "tankmon", "wrong"), R::Refused},
         {At(broker.port), R::Refused},
-        {At(FreeTcpPort(), "tankmon", "right"), R::Unreachable},
+        {At(FreeTcpPort(), "tankmon", password), R::Unreachable},
     };
     for (const auto &[values, expected] : cases) {
         const auto [result, took] = RunTest(values);
