@@ -116,6 +116,12 @@ AppController::AppController(RunSwitches &switches, Settings &settings, UiServic
 void AppController::wireNotifications()
 {
     services_ = std::make_unique<ServiceStatus>(notifications_, clock_);
+    notifications_.setTankLabel([this](int n) {
+        if (n > tanks_.DeviceCount())
+            return QString::number(n);
+        const QString name = tanks_.device(n).Tankbezeichnung.trimmed();
+        return QString::number(n) + (name.isEmpty() ? QString() : QStringLiteral(" ") + name);
+    });
     // The texts are the run's once start() has fixed the language; the
     // watch reads them through this reference.
     states_ = std::make_unique<TankStateWatch>(

@@ -93,11 +93,30 @@ QByteArray readAt(int fd, qint64 offset, qsizetype len)
     return b;
 }
 
+// Large arrays in huge pages where the system offers them on request: a
+// full history is several MiB per array, and backing it 2 MiB at a time
+// instead of 4 KiB costs a fraction of the page faults. Only an advice.
+template <typename T> void adviseHugePages(const std::vector<T> &v)
+{
+#ifdef MADV_HUGEPAGE
+    constexpr uintptr_t huge = uintptr_t(2) << 20;
+    const uintptr_t from = (uintptr_t(v.data()) + huge - 1) & ~(huge - 1);
+    const uintptr_t to = uintptr_t(v.data() + v.capacity()) & ~(huge - 1);
+    if (to > from)
+        ::madvise(reinterpret_cast<void *>(from), to - from, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(v);
+#endif
+}
+
 void reserveAll(TankHistory &h, size_t cells)
 {
     h.HistoryTimes.reserve(cells);
     h.HistoryValues.reserve(cells);
     h.HistoryTemps.reserve(cells);
+    adviseHugePages(h.HistoryTimes);
+    adviseHugePages(h.HistoryValues);
+    adviseHugePages(h.HistoryTemps);
 }
 
 // Room for the expected lines plus a little, so the next few client refreshes

@@ -3,6 +3,8 @@
 qint64 NotificationLog::add(Event e)
 {
     e.id = nextId_++;
+    if (e.tank > 0 && e.tankLabel.isEmpty() && label_)
+        e.tankLabel = label_(e.tank);
     if (!e.acknowledged)
         ++open_;
     events_.push_back(std::move(e));

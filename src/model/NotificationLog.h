@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <deque>
+#include <functional>
 
 // What happened that the user should know about, newest last: alarms,
 // faults, silent tanks, the link, e-mail and MQTT. Anything may add to it
@@ -35,6 +36,9 @@ public:
         qint64 id = 0; // given by add, unique in the run
         QDateTime time;
         int tank = 0; // 0: no tank
+        // The tank as it was called then ("2 Diesel"): tanks deleted or
+        // renamed later do not change whom an old entry names.
+        QString tankLabel;
         Kind kind = Kind::Message;
         QString text;
         bool acknowledged = false;
@@ -42,7 +46,10 @@ public:
 
     explicit NotificationLog(QObject *parent = nullptr) : QObject(parent) {}
 
-    // Appends the event (its id is set here); returns the id.
+    // How add() names a tank that an event has no label for.
+    void setTankLabel(std::function<QString(int tank)> label) { label_ = std::move(label); }
+    // Appends the event (its id and, if missing, its tank label are set
+    // here); returns the id.
     qint64 add(Event e);
     void acknowledge(qint64 id);
     void acknowledgeAll();
@@ -58,6 +65,7 @@ signals:
     void changed();
 
 private:
+    std::function<QString(int)> label_;
     std::deque<Event> events_;
     qint64 nextId_ = 1;
     int open_ = 0;

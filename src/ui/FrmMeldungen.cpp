@@ -120,8 +120,8 @@ void frmMeldungen::rebuild()
     QList<QTreeWidgetItem *> items;
     for (auto it = events.rbegin(); it != events.rend(); ++it) {
         const NotificationLog::Event &e = *it;
-        QString tank;
-        if (e.tank >= 1 && e.tank <= tanks_.DeviceCount()) {
+        QString tank = e.tankLabel;
+        if (tank.isEmpty() && e.tank >= 1 && e.tank <= tanks_.DeviceCount()) {
             const QString name = tanks_.device(e.tank).Tankbezeichnung.trimmed();
             tank = QString::number(e.tank) + (name.isEmpty() ? QString() : QStringLiteral(" ") + name);
         }

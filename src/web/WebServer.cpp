@@ -224,6 +224,8 @@ void WebServer::answer(const QHttpServerRequest &request, QTcpSocket *socket, in
 {
     QHttpServerResponder r = makeResponder(request, socket);
     r.writeStatusLine(QHttpServerResponder::StatusCode(status));
+    if (status == 503) // a picture takes a few seconds: clients that honour it come back then
+        r.writeHeader("Retry-After", "5");
     r.writeHeader("Content-Type", type);
     r.writeHeader("Content-Length", QByteArray::number(body.size()));
     for (const auto &h : kSafetyHeaders)

@@ -102,6 +102,7 @@ TEST_F(MainWindowTest, NotificationsCountAndAcknowledge)
     r.Tankvolumen = 1000;
     r.Volumen = 500;
     r.Uhrzeit = now;
+    r.Tankbezeichnung = QStringLiteral("Heizöl");
     app->tanks().AddDevice(1);
     r.Alarm = true;
     app->tanks().refreshDevice(1);
@@ -126,6 +127,12 @@ TEST_F(MainWindowTest, NotificationsCountAndAcknowledge)
     QTest::mouseClick(Part<QPushButton>(list->window(), "cmdAlleQuittieren"), Qt::LeftButton);
     EXPECT_EQ(count->text(), QStringLiteral("Meldungen"));
     EXPECT_EQ(list->topLevelItemCount(), 2); // acknowledged, not forgotten
+    // Renamed (or renumbered) since: the entry names the tank as it was.
+    r.Tankbezeichnung = QStringLiteral("Neu");
+    app->tanks().refreshDevice(1);
+    app->notifications().add(mail); // the list is drawn anew
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_EQ(list->topLevelItem(2)->text(1), QStringLiteral("1 Heizöl"));
 }
 
 // A tank's own warning threshold, typed on its settings tab: either decimal

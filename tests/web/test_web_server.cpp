@@ -302,4 +302,7 @@ TEST_F(WebServerTest, StateLossMeterAndChartAsTheProgramJudgesThem)
     const auto busy = std::count_if(answers.begin(), answers.end(),
                                     [](const QByteArray &a) { return a.startsWith("HTTP/1.1 503"); });
     EXPECT_EQ(busy, 2);
+    for (const QByteArray &a : answers)
+        if (a.startsWith("HTTP/1.1 503"))
+            EXPECT_TRUE(a.contains("\r\nRetry-After: 5\r\n")) << a.constData();
 }
