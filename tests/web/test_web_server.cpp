@@ -1,6 +1,7 @@
 // The web view of the real program, fed real telegrams over its TCP link:
 // the API, the metrics, the event stream and the security rules, as a
 // browser or a scraper would meet them.
+#include "WebRequest.h"
 #include "support/ProgramRun.h"
 #include "support/Telegrams.h"
 
@@ -9,7 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSslSocket>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
@@ -17,52 +17,6 @@
 
 namespace
 {
-struct Reply {
-    int status = 0;
-    QByteArray head;
-    QByteArray body;
-    qint64 ms = 0; // from the request to the whole answer
-};
-
-// One request on a connection of its own; raw, so nothing is cleaned up on the way.
-Reply request(quint16 port, const QByteArray &path, const QByteArray &extra = {}, bool tls = false)
-{
-    QElapsedTimer t;
-    t.start();
-    std::unique_ptr<QTcpSocket> s;
-    if (tls) {
-        auto ssl = std::make_unique<QSslSocket>();
-        ssl->setPeerVerifyMode(QSslSocket::VerifyNone);
-        ssl->connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
-        s = std::move(ssl);
-    } else {
-        s = std::make_unique<QTcpSocket>();
-        s->connectToHost(QHostAddress::LocalHost, port);
-    }
-    s->write("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extra + "\r\n");
-    QByteArray all;
-    Reply r;
-    WaitFor(
-        [&] {
-            all += s->readAll();
-            const qsizetype end = all.indexOf("\r\n\r\n");
-            if (end < 0)
-                return s->state() == QAbstractSocket::UnconnectedState;
-            r.head = all.left(end);
-            const qsizetype at = r.head.toLower().indexOf("content-length:");
-            const qsizetype length =
-                at < 0 ? 0 : r.head.mid(at + 15).split('\r').first().trimmed().toLongLong();
-            return all.size() >= end + 4 + length || s->state() == QAbstractSocket::UnconnectedState;
-        },
-        20000);
-    r.ms = t.elapsed();
-    if (r.head.isEmpty())
-        return r;
-    r.status = r.head.mid(9, 3).toInt();
-    r.body = all.mid(all.indexOf("\r\n\r\n") + 4);
-    return r;
-}
-
 QByteArray basic(const QByteArray &user, const QByteArray &password)
 {
     return "Authorization: Basic " + (user + ':' + password).toBase64() + "\r\n";
@@ -96,11 +50,8 @@ TEST_F(WebServerTest, ApiMetricsAndEventsFollowTheTelegrams)
     gateway.write(MakeTelegram(4711, 1234, 17).toHex().toUpper() + '\n');
     ASSERT_TRUE(
         WaitFor([&] { return firstTank(request(webPort, "/api/v1/tanks"))["level"] == 1234; }, 10000));
-    const QJsonObject tank = firstTank(request(webPort, "/api/v1/tanks"));
-    EXPECT_EQ(tank["serial"], 4711);
-    EXPECT_EQ(tank["temperature"], 17);
-    EXPECT_EQ(tank["state"], QStringLiteral("ok"));
-    EXPECT_TRUE(QDateTime::fromString(tank["time"].toString(), Qt::ISODate).isValid());
+    // The fields themselves: the JSON tests.
+    EXPECT_EQ(firstTank(request(webPort, "/api/v1/tanks"))["state"], QStringLiteral("ok"));
 
     // The stream first gives the current state, then every change.
     QTcpSocket stream;
@@ -161,13 +112,7 @@ TEST_F(WebServerTest, PasswordTlsAndTheAddressRule)
     // The password is stored by the command line as a hash, never as itself.
     webPort = FreeTcpPort();
     writeTcpSettings("[Web]\r\nAktiv=1\r\nAdresse=0.0.0.0\r\nPort=" + QByteArray::number(webPort) + "\r\n");
-    QProcess tool;
-    tool.start(program, {"--data-dir", dataDir(), "--set-password", "web"});
-    ASSERT_TRUE(tool.waitForStarted());
-    tool.write("s3cret wörd\n");
-    tool.closeWriteChannel();
-    ASSERT_TRUE(tool.waitForFinished(20000));
-    ASSERT_EQ(tool.exitCode(), 0) << tool.readAll().constData();
+    ASSERT_EQ(tool({"--set-password", "web"}, "s3cret wörd\n"), 0) << qPrintable(err);
     const QByteArray ini = readBytes(iniPath());
     EXPECT_TRUE(ini.contains("Password=pbkdf2-sha256$")) << ini.constData();
     EXPECT_FALSE(ini.contains("s3cret"));
