@@ -39,9 +39,6 @@ TEST_F(PeerFaults, GatewaysHangUpWhileTheTankFileCannotBeOpenedAndWhileTheAlarmB
 
     // The window program on the offscreen platform: each alarm that comes or
     // goes raises or clears the box; the box of the first stays open throughout.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    run.setProcessEnvironment(env);
     run.start(program, {"--data-dir", dataDir()});
     telegrams.clear();
     for (int i = 0; i < 6; ++i)

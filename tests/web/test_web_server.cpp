@@ -36,29 +36,36 @@ protected:
     {
         webPort = FreeTcpPort();
         writeTcpSettings("[Web]\r\nAktiv=1\r\nPort=" + QByteArray::number(webPort) + "\r\n" + web);
-        return start();
+        return start() && connectGateway(gateway);
+    }
+    // Device 4711's telegram with level; true once the API serves the level.
+    bool send(int level)
+    {
+        gateway.write(MakeTelegram(4711, level, 17).toHex().toUpper() + '\n');
+        return WaitFor([&] { return firstTank(request(webPort, "/api/v1/tanks"))["level"] == level; }, 10000);
+    }
+    // The event stream, open once its first event holds marker.
+    bool openStream(const QByteArray &marker)
+    {
+        stream.connectToHost(QHostAddress::LocalHost, webPort);
+        stream.write("GET /api/v1/events HTTP/1.1\r\nHost: x\r\n\r\n");
+        return WaitFor([&] { return (events += stream.readAll()).contains(marker); }, 5000);
     }
     quint16 webPort = 0;
+    QTcpSocket gateway, stream;
+    QByteArray events;
 };
 
 TEST_F(WebServerTest, ApiMetricsAndEventsFollowTheTelegrams)
 {
     ASSERT_TRUE(startWithWeb()) << output.constData();
     EXPECT_TRUE(output.contains("[web] Web view at http://127.0.0.1:" + QByteArray::number(webPort)));
-    QTcpSocket gateway;
-    ASSERT_TRUE(connectGateway(gateway));
-    gateway.write(MakeTelegram(4711, 1234, 17).toHex().toUpper() + '\n');
-    ASSERT_TRUE(
-        WaitFor([&] { return firstTank(request(webPort, "/api/v1/tanks"))["level"] == 1234; }, 10000));
+    ASSERT_TRUE(send(1234));
     // The fields themselves: the JSON tests.
     EXPECT_EQ(firstTank(request(webPort, "/api/v1/tanks"))["state"], QStringLiteral("ok"));
 
     // The stream first gives the current state, then every change.
-    QTcpSocket stream;
-    stream.connectToHost(QHostAddress::LocalHost, webPort);
-    stream.write("GET /api/v1/events HTTP/1.1\r\nHost: x\r\n\r\n");
-    QByteArray events;
-    ASSERT_TRUE(WaitFor([&] { return (events += stream.readAll()).contains("\"level\":1234"); }, 5000));
+    ASSERT_TRUE(openStream("\"level\":1234"));
     EXPECT_TRUE(events.contains("Content-Type: text/event-stream"));
     gateway.write(MakeTelegram(4711, 2000, 17).toHex().toUpper() + '\n');
     QElapsedTimer seen;
@@ -159,13 +166,7 @@ TEST_F(WebServerTest, IdleConnectionsNeitherStopEvaluationNorTheStream)
     setrlimit(RLIMIT_NOFILE, &files);
     ASSERT_GE(files.rlim_cur, rlim_t(1100)) << "too few file descriptors for this test";
     ASSERT_TRUE(startWithWeb()) << output.constData();
-    QTcpSocket gateway;
-    ASSERT_TRUE(connectGateway(gateway));
-    QTcpSocket stream;
-    stream.connectToHost(QHostAddress::LocalHost, webPort);
-    stream.write("GET /api/v1/events HTTP/1.1\r\nHost: x\r\n\r\n");
-    QByteArray events;
-    ASSERT_TRUE(WaitFor([&] { return (events += stream.readAll()).contains("event: tanks"); }, 5000));
+    ASSERT_TRUE(openStream("event: tanks"));
     // Every telegram reaches the stream (how fast is bench_web's to measure).
     int level = 100;
     const auto telegramsReachTheStream = [&] {
@@ -197,15 +198,9 @@ TEST_F(WebServerTest, StateLossMeterAndChartAsTheProgramJudgesThem)
 {
     // Tank 1 warns below 60 % of its own: the fleet view's rule, not the e-mail threshold's.
     ASSERT_TRUE(startWithWeb("[Ger\xE4t1]\r\nWarnschwelle=60\r\n")) << output.constData();
-    QTcpSocket gateway;
-    ASSERT_TRUE(connectGateway(gateway));
-    gateway.write(MakeTelegram(4711, 4000, 17).toHex().toUpper() + '\n');
-    ASSERT_TRUE(
-        WaitFor([&] { return firstTank(request(webPort, "/api/v1/tanks"))["level"] == 4000; }, 10000));
+    ASSERT_TRUE(send(4000));
     // Then a fall from 80 % to 40 % of the 5000 L, far beyond any use: a loss.
-    gateway.write(MakeTelegram(4711, 2000, 17).toHex().toUpper() + '\n');
-    ASSERT_TRUE(
-        WaitFor([&] { return firstTank(request(webPort, "/api/v1/tanks"))["level"] == 2000; }, 10000));
+    ASSERT_TRUE(send(2000));
     const QJsonObject tank = firstTank(request(webPort, "/api/v1/tanks"));
     EXPECT_EQ(tank["percent"], 40);
     // Low by its own threshold, but an open loss is the more urgent state.
