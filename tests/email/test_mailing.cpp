@@ -1,6 +1,6 @@
 // Telegrams through the real evaluation sequence and the real sender, a
-// settable clock and mail servers of the test's own. (An alarm mailed by the
-// real program: Processes.HeadlessMailsAnAlarmAndSavesAtSigint.)
+// settable clock and mail servers of the test's own. (A mail of the
+// real program: Mqtt.LossMailAndConsumptionMeterAcrossAKill.)
 #include "SmtpPeer.h"
 #include "support/Fixtures.h"
 
