@@ -42,12 +42,9 @@ TEST_F(Processes, ClientWithoutTheServerFileEnds)
     QTemporaryDir server;
     writeBytes(iniPath(),
                "[LngPtnr]\r\nLngId=2\r\n[Client]\r\nPath=" + QFile::encodeName(server.path()) + "\r\n");
-    run.setProcessChannelMode(QProcess::MergedChannels);
-    run.start(program, {"--headless", "--data-dir", dataDir(), "CLIENT"});
-    ASSERT_TRUE(run.waitForFinished(15000)) << "still running";
-    output = run.readAll();
-    EXPECT_EQ(run.exitCode(), 1);
-    EXPECT_TRUE(output.contains("[stop]") && output.contains("/Tankmon.ini")) << output.constData();
+    EXPECT_EQ(tool({"--headless", "CLIENT"}), 1);
+    EXPECT_TRUE((out + err).contains("[stop]") && (out + err).contains("/Tankmon.ini"))
+        << qPrintable(out + err);
 }
 
 // A second instance on the same data folder ends at once. A telegram every

@@ -3,7 +3,9 @@
 
 #include <QElapsedTimer>
 #include <QSslSocket>
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 struct Reply {
     int status = 0;
@@ -50,3 +52,20 @@ inline Reply request(quint16 port, const QByteArray &path, const QByteArray &ext
     r.body = all.mid(all.indexOf("\r\n\r\n") + 4);
     return r;
 }
+
+// n idle connections to port, and how many of them are still open.
+struct IdleClients {
+    IdleClients(quint16 port, int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            sockets.push_back(std::make_unique<QTcpSocket>());
+            sockets.back()->connectToHost(QHostAddress::LocalHost, port);
+        }
+    }
+    long open() const
+    {
+        return std::count_if(sockets.begin(), sockets.end(),
+                             [](const auto &c) { return c->state() == QAbstractSocket::ConnectedState; });
+    }
+    std::vector<std::unique_ptr<QTcpSocket>> sockets;
+};

@@ -239,19 +239,12 @@ TEST(WebListener, BoundsConnectionsHeadersAndIdleTime)
         many += "X-" + QByteArray::number(i) + ": 0123456789\r\n";
     EXPECT_EQ(s.get(many), 431);
 
-    std::vector<std::unique_ptr<QTcpSocket>> idle;
-    for (int i = 0; i < WebListener::kMaxConnections + 20; ++i) {
-        idle.push_back(std::make_unique<QTcpSocket>());
-        idle.back()->connectToHost(QHostAddress::LocalHost, s.listener->serverPort());
-    }
-    const auto open = [&] {
-        return std::count_if(idle.begin(), idle.end(),
-                             [](const auto &c) { return c->state() == QAbstractSocket::ConnectedState; });
-    };
+    const IdleClients idle(s.listener->serverPort(), WebListener::kMaxConnections + 20);
     // The ones beyond the limit are closed at once, the rest after the idle time.
     EXPECT_TRUE(WaitFor([&] { return s.listener->connectionCount() == WebListener::kMaxConnections; }, 5000))
         << s.listener->connectionCount();
-    EXPECT_TRUE(WaitFor([&] { return open() == WebListener::kMaxConnections; }, 1000)) << open();
-    EXPECT_TRUE(WaitFor([&] { return open() == 0 && s.listener->connectionCount() == 0; }, 5000)) << open();
+    EXPECT_TRUE(WaitFor([&] { return idle.open() == WebListener::kMaxConnections; }, 1000)) << idle.open();
+    EXPECT_TRUE(WaitFor([&] { return idle.open() == 0 && s.listener->connectionCount() == 0; }, 5000))
+        << idle.open();
     EXPECT_EQ(s.get({}), 200);
 }

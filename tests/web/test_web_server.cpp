@@ -179,17 +179,9 @@ TEST_F(WebServerTest, IdleConnectionsNeitherStopEvaluationNorTheStream)
         return true;
     };
     ASSERT_TRUE(telegramsReachTheStream());
-    std::vector<std::unique_ptr<QTcpSocket>> idle;
-    for (int i = 0; i < 1000; ++i) {
-        idle.push_back(std::make_unique<QTcpSocket>());
-        idle.back()->connectToHost(QHostAddress::LocalHost, webPort);
-    }
-    const auto open = [&] {
-        return std::count_if(idle.begin(), idle.end(),
-                             [](const auto &s) { return s->state() == QAbstractSocket::ConnectedState; });
-    };
+    const IdleClients idle(webPort, 1000);
     // All are taken; the program keeps what its limit allows and closes the rest.
-    ASSERT_TRUE(WaitFor([&] { return open() <= 255; }, 20000)) << open();
+    ASSERT_TRUE(WaitFor([&] { return idle.open() <= 255; }, 20000)) << idle.open();
     EXPECT_TRUE(telegramsReachTheStream());
     EXPECT_EQ(stream.state(), QAbstractSocket::ConnectedState);
 }
