@@ -10,24 +10,7 @@
 namespace
 {
 
-class Configure : public RunningProgramTest
-{
-protected:
-    // The program with args (and --data-dir unless noDataDir) and input on
-    // its standard input; the exit code (-1 when it crashed), output in out and err.
-    int tool(const QStringList &args, const QByteArray &input = {}, bool noDataDir = false)
-    {
-        QProcess p;
-        p.start(program, noDataDir ? args : args + QStringList{"--data-dir", dataDir()});
-        p.write(input);
-        p.closeWriteChannel();
-        EXPECT_TRUE(p.waitForFinished(30000));
-        out = QString::fromUtf8(p.readAllStandardOutput());
-        err = QString::fromUtf8(p.readAllStandardError());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    }
-    QString out, err;
-};
+using Configure = RunningProgramTest;
 
 TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
 {
@@ -145,22 +128,6 @@ TEST_F(Configure, CommandLineRefusalsMatchTheHelpInTheRunsLanguage)
     ASSERT_EQ(tool({"--help"}), 0);
     EXPECT_TRUE(out.contains("repeated option")) << qPrintable(out);
     EXPECT_TRUE(out.contains("settings file missing")) << qPrintable(out);
-}
-
-// The window program ends on SIGTERM as when its window is closed.
-TEST_F(Configure, WindowProgramSavesAndEndsOnSigterm)
-{
-    const QByteArray quiet = "[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n";
-    writeTcpSettings(quiet + "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    run.setProcessEnvironment(env);
-    run.start(program, {"--data-dir", dataDir()});
-    QTcpSocket gateway; // greeted once the window's first activation opened the link
-    ASSERT_TRUE(connectGateway(gateway)) << run.readAll().constData();
-    EXPECT_FALSE(readBytes(iniPath()).contains("VolumenAnzeige="));
-    EXPECT_TRUE(terminate()) << run.exitStatus() << " " << run.exitCode();
-    EXPECT_TRUE(readBytes(iniPath()).contains("VolumenAnzeige=")) << "the registry is saved";
 }
 
 } // namespace

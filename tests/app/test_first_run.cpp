@@ -3,12 +3,7 @@
 
 #include <QProcessEnvironment>
 
-namespace
-{
-class FirstRun : public RunningProgramTest
-{
-};
-} // namespace
+using FirstRun = RunningProgramTest;
 
 // No language stored: the system locale's one is taken and kept (English for
 // a language without a table); LC_ALL wins over LANG, as everywhere.

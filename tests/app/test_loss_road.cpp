@@ -1,10 +1,8 @@
 // The loss alarm as the start-up builds it: telegrams from a stand-in link,
 // a settable clock, and a real mail server at the far end.
+#include "RoadTest.h"
 #include "email/SmtpPeer.h"
-#include "support/Fixtures.h"
-#include "support/MockLink.h"
 
-#include "app/AppController.h"
 #include "consumption/LossWatch.h"
 #include "core/DateText.h"
 #include "email/EmailNotifier.h"
@@ -17,27 +15,14 @@
 namespace
 {
 
-class LossRoad : public UiTest
+class LossRoad : public RoadTest
 {
 protected:
-    void TearDown() override { app.reset(); }
     // The mail server, no cyclic or level report in between; extra: more lines.
     void configure(quint16 port, const QByteArray &extra)
     {
         writeBytes(iniPath(), extra + MailSettings(port) + "LetzteEmail=" + FormatDateText(now).toLatin1() +
                                   "\r\nMelderaster=100\r\n");
-    }
-    // A start as the program makes it (the previous instance gone first).
-    void startApp()
-    {
-        app.reset();
-        links = {};
-        LinkHardware hardware;
-        hardware.links = links.factory();
-        app = std::make_unique<AppController>(switches, settings, ui, clock, hardware,
-                                              [](const QStringList &) {});
-        ASSERT_EQ(app->start(), AppController::Start::Run);
-        app->activate();
     }
     // One reading of tank 4711 (capacity 5000) every 10 minutes, from link.
     void read(MockLink *link, int level, int times = 1)
@@ -48,22 +33,19 @@ protected:
         }
     }
     // The reasons of the messages the mail server accepted: their subjects
-    // (folded lines of UTF-8 encoded words) up to the first colon.
+    // (folded UTF-8 encoded words, or plain) up to the first colon.
     QStringList subjects() const
     {
-        static const QRegularExpression word(QStringLiteral(R"(=\?UTF-8\?B\?([^?]*)\?=)"));
+        static const QRegularExpression word(QStringLiteral(R"(^Subject:|\G\s*=\?UTF-8\?B\?([^?]*)\?=)"));
         QStringList s;
         for (const auto &m : peer.messages) {
-            QByteArray header;
-            for (const QByteArray &line : m.second.mid(m.second.indexOf("\r\nSubject: ") + 11).split('\n')) {
-                if (!header.isEmpty() && !line.startsWith(' ') && !line.startsWith('\t'))
-                    break;
-                header += line.trimmed();
-            }
-            QString subject;
-            for (auto it = word.globalMatch(QString::fromLatin1(header)); it.hasNext();)
-                subject += QString::fromUtf8(QByteArray::fromBase64(it.next().captured(1).toLatin1()));
-            s << (subject.isEmpty() ? QString::fromLatin1(header) : subject).section(QLatin1Char(':'), 0, 0);
+            const QString header = QString::fromLatin1(m.second.mid(m.second.indexOf("\r\nSubject: ") + 2));
+            QByteArray subject;
+            for (auto it = word.globalMatch(header); it.hasNext();)
+                subject += QByteArray::fromBase64(it.next().captured(1).toLatin1());
+            s << (subject.isEmpty() ? header.mid(9) : QString::fromUtf8(subject))
+                     .section(':', 0, 0)
+                     .trimmed();
         }
         return s;
     }
@@ -74,8 +56,6 @@ protected:
     }
 
     SmtpPeer peer{{}};
-    MockLinks links;
-    std::unique_ptr<AppController> app;
 };
 
 } // namespace
@@ -88,18 +68,18 @@ TEST_F(LossRoad, StartAndEndMailedOnceAcrossARestartAndNewLimitsAtOnce)
 {
     configure(peer.port, "[Common]\r\nActiveCom=1\r\n");
     startApp();
-    read(links.serial, 4000, 7);
-    read(links.serial, 3900);
-    read(links.serial, 3800);
+    read(mocks.serial, 4000, 7);
+    read(mocks.serial, 3900);
+    read(mocks.serial, 3800);
     ASSERT_TRUE(mailed(1)) << subjects().join('\n').toStdString();
     EXPECT_TRUE(app->losses().loss(1));
     EXPECT_EQ(app->states().status(1).condition, TankCondition::Loss);
 
     startApp();
     EXPECT_TRUE(app->losses().loss(1)) << "kept across the restart";
-    read(links.serial, 3800, 3 * 6);
+    read(mocks.serial, 3800, 3 * 6);
     EXPECT_TRUE(mailed(1)) << "not over after 3 hours";
-    read(links.serial, 3800, 2 * 6);
+    read(mocks.serial, 3800, 2 * 6);
     ASSERT_TRUE(mailed(2)) << subjects().join('\n').toStdString();
     EXPECT_FALSE(app->losses().loss(1));
     EXPECT_EQ(app->states().status(1).condition, TankCondition::Ok);
@@ -109,8 +89,8 @@ TEST_F(LossRoad, StartAndEndMailedOnceAcrossARestartAndNewLimitsAtOnce)
     EmailValues v = app->emailSettings().values();
     v.verlustProzent = 1;
     app->emailSettings().save(v);
-    read(links.serial, 3760);
-    read(links.serial, 3720);
+    read(mocks.serial, 3760);
+    read(mocks.serial, 3720);
     ASSERT_TRUE(mailed(3)) << subjects().join('\n').toStdString();
     EXPECT_EQ(subjects().last(), "Verlust");
 }
@@ -121,15 +101,15 @@ TEST_F(LossRoad, SimulatedUseRaisesNoLoss)
 {
     configure(peer.port, "[COM]\r\nSimulation=1\r\n");
     startApp();
-    ASSERT_NE(links.simulation, nullptr);
-    ASSERT_NE(links.simulation->state(), DeviceLink::State::Closed);
+    ASSERT_NE(mocks.simulation, nullptr);
+    ASSERT_NE(mocks.simulation->state(), DeviceLink::State::Closed);
     int level = 4000;
     for (int tick = 0; tick < 200; ++tick) {
         now = now.addSecs(2);
         level -= 50;
         if (level < 0)
             level = 4000;
-        links.simulation->feed(SimulatedTelegram(4711, 20, level)); // a tank registered before
+        mocks.simulation->feed(SimulatedTelegram(4711, 20, level)); // a tank registered before
     }
     ASSERT_EQ(app->tanks().DeviceCount(), 1);
     EXPECT_FALSE(app->losses().loss(1));

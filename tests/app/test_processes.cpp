@@ -1,5 +1,5 @@
-// The program as a real process: headless start and end, an alarm mailed, the
-// end while a mail is stuck, a client without its server, a second instance, reception status lines.
+// The program as a real process: the end while a mail is stuck, a client
+// without its server, a second instance, reception status lines, SIGINT.
 #include "email/SmtpPeer.h"
 #include "support/ProgramRun.h"
 #include "support/Telegrams.h"
@@ -7,44 +7,7 @@
 #include <QElapsedTimer>
 #include <QTcpServer>
 
-namespace
-{
-
-class Processes : public RunningProgramTest
-{
-protected:
-    // Tank 1 known (only the save at the end writes its "VolumenAnzeige"), the
-    // mail server on mailPort; started, and its alarm telegram sent over TCP.
-    void startAndRaiseAlarm(quint16 mailPort)
-    {
-        writeTcpSettings("[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n[Ger\xE4te]\r\nAnzahl=1\r\n"
-                         "[Ger\xE4t1]\r\nSN=4711\r\n" +
-                             MailSettings(mailPort),
-                         1);
-        ASSERT_TRUE(start()) << output.constData();
-        ASSERT_TRUE(connectGateway(gateway));
-        gateway.write(Telegram{.sn = 4711, .status = 1}.bytes().toHex() + '\n');
-    }
-    QTcpSocket gateway;
-};
-
-// Headless: an alarm telegram over TCP goes to the mail server of the
-// settings, and the status lines say so. SIGINT ends it as SIGTERM does, with
-// the registry saved.
-TEST_F(Processes, HeadlessMailsAnAlarmAndSavesAtSigint)
-{
-    SmtpPeer mail({});
-    ASSERT_NE(mail.port, 0);
-    ASSERT_NO_FATAL_FAILURE(startAndRaiseAlarm(mail.port));
-    ASSERT_TRUE(WaitFor([&] { return mail.messages.size() == 1; }, 30000));
-    EXPECT_TRUE(mail.messages.first().second.contains("Subject: Alarm ! : Tank 1 / SN 4711\r\n"));
-    EXPECT_TRUE(waitOutput("[panel 1] Email wurde gesendet: ")) << output.constData();
-    ::kill(pid_t(run.processId()), SIGINT);
-    ASSERT_TRUE(run.waitForFinished(15000));
-    EXPECT_EQ(run.exitCode(), 0);
-    EXPECT_EQ(mail.messages.size(), 1);
-    EXPECT_TRUE(readBytes(iniPath()).contains("VolumenAnzeige="));
-}
+using Processes = RunningProgramTest;
 
 // A mail server that takes the connection and never answers: SIGTERM still
 // ends the program within 5 s, the registry saved, exit status 0.
@@ -52,7 +15,15 @@ TEST_F(Processes, SigtermEndsPromptlyWhileAMailIsStuck)
 {
     QTcpServer silent; // its connections are taken and left waiting
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
-    ASSERT_NO_FATAL_FAILURE(startAndRaiseAlarm(silent.serverPort()));
+    // Tank 1 known: only the save at the end writes its "VolumenAnzeige".
+    writeTcpSettings("[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n[Ger\xE4te]\r\nAnzahl=1\r\n"
+                     "[Ger\xE4t1]\r\nSN=4711\r\n" +
+                         MailSettings(silent.serverPort()),
+                     1);
+    ASSERT_TRUE(start()) << output.constData();
+    QTcpSocket gateway;
+    ASSERT_TRUE(connectGateway(gateway));
+    gateway.write(Telegram{.sn = 4711, .status = 1}.bytes().toHex() + '\n');
     ASSERT_TRUE(WaitFor([&] { return silent.hasPendingConnections(); }, 15000));
     QElapsedTimer sinceSignal;
     sinceSignal.start();
@@ -71,17 +42,15 @@ TEST_F(Processes, ClientWithoutTheServerFileEnds)
     QTemporaryDir server;
     writeBytes(iniPath(),
                "[LngPtnr]\r\nLngId=2\r\n[Client]\r\nPath=" + QFile::encodeName(server.path()) + "\r\n");
-    run.setProcessChannelMode(QProcess::MergedChannels);
-    run.start(program, {"--headless", "--data-dir", dataDir(), "CLIENT"});
-    ASSERT_TRUE(run.waitForFinished(15000)) << "still running";
-    output = run.readAll();
-    EXPECT_EQ(run.exitCode(), 1);
-    EXPECT_TRUE(output.contains("[stop]") && output.contains("/Tankmon.ini")) << output.constData();
+    EXPECT_EQ(tool({"--headless", "CLIENT"}), 1);
+    EXPECT_TRUE((out + err).contains("[stop]") && (out + err).contains("/Tankmon.ini"))
+        << qPrintable(out + err);
 }
 
 // A second instance on the same data folder ends at once. A telegram every
 // second must not print a status line every second (under a service manager
 // every line goes to the journal); a change of the source is printed at once.
+// SIGINT ends it as SIGTERM does.
 TEST_F(Processes, SecondInstanceEndsAndReceptionLinesAreNotRepeated)
 {
     writeTcpSettings({}, 1);
@@ -103,9 +72,9 @@ TEST_F(Processes, SecondInstanceEndsAndReceptionLinesAreNotRepeated)
     // A second device: registering it saves the registry, so all before it were read.
     peer.write(MakeTelegram(5001, 7).toHex() + '\n');
     ASSERT_TRUE(WaitFor([&] { return readBytes(iniPath()).contains("SN=5001"); }, 10000));
-    EXPECT_TRUE(terminate());
+    ::kill(pid_t(run.processId()), SIGINT);
+    ASSERT_TRUE(run.waitForFinished(15000));
+    EXPECT_EQ(std::pair(run.exitStatus(), run.exitCode()), std::pair(QProcess::NormalExit, 0));
     output += run.readAll();
     EXPECT_EQ(output.count(" 127.0.0.1\n"), 1) << output.constData();
 }
-
-} // namespace

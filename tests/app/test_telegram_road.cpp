@@ -1,12 +1,10 @@
 // One telegram's whole road in the program as its start-up builds it, with
-// a stand-in serial link: from the link through the evaluation to the broker
-// and the mail server at the far ends.
+// stand-in links: from the link through the evaluation to the broker and the
+// mail server at the far ends, and the troubles on the way in the notifications.
+#include "RoadTest.h"
 #include "email/SmtpPeer.h"
 #include "mqtt/MqttPeers.h"
-#include "support/Fixtures.h"
-#include "support/MockLink.h"
 
-#include "app/AppController.h"
 #include "core/Catalogue.h"
 #include "core/TextHelpers.h"
 #include "email/EmailNotifier.h"
@@ -16,9 +14,10 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTcpSocket>
 
-TEST_F(UiTest, MockLinkTelegramReachesTheBrokerAndTheMailServer)
+using Road = RoadTest;
+
+TEST_F(Road, MockLinkTelegramReachesTheBrokerAndTheMailServer)
 {
     Broker broker;
     ASSERT_TRUE(broker.start());
@@ -28,20 +27,15 @@ TEST_F(UiTest, MockLinkTelegramReachesTheBrokerAndTheMailServer)
                "[Common]\r\nActiveCom=1\r\n[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nTopic=tankmon/road\r\n"
                "Port=" +
                    QByteArray::number(broker.port) + "\r\n" + MailSettings(mail.port));
+    ASSERT_NO_FATAL_FAILURE(startApp());
     Subscriber sub(broker.port);
-    MockLinks mocks;
-    LinkHardware hardware;
-    hardware.links = mocks.factory();
-    AppController app(switches, settings, ui, clock, hardware, [](const QStringList &) {});
-    ASSERT_EQ(app.start(), AppController::Start::Run);
-    app.activate();
     ASSERT_NE(mocks.serial, nullptr);
     ASSERT_EQ(mocks.serial->opened, 1) << "the serial link opened at start-up";
     ASSERT_TRUE(sub.waitFor("tankmon/road/status", [](const QByteArray &p) { return p == "online"; }));
 
     // Device 4711 raises its alarm.
     mocks.serial->feed(Telegram{.sn = 4711, .status = 1, .levelWord = Bcd(1234)}.bytes());
-    ASSERT_EQ(app.tanks().DeviceCount(), 1);
+    ASSERT_EQ(app->tanks().DeviceCount(), 1);
     QJsonObject state;
     EXPECT_TRUE(sub.waitFor("tankmon/road/tank1/state", [&](const QByteArray &p) {
         state = QJsonDocument::fromJson(p).object();
@@ -56,29 +50,18 @@ TEST_F(UiTest, MockLinkTelegramReachesTheBrokerAndTheMailServer)
     EXPECT_TRUE(mail.messages[0].second.contains("4711")) << mail.messages[0].second.constData();
 }
 
-// The notifications list hears of a TCP link that goes quiet and comes back,
+// The notifications list hears of a link that goes quiet and comes back,
 // and of every mail the server does not take: nobody listening on the port,
-// a server that refuses the recipient, a server that has gone away.
-TEST_F(UiTest, LinkAndMailTroublesReachTheNotifications)
+// a server that refuses the recipient.
+TEST_F(Road, LinkAndMailTroublesReachTheNotifications)
 {
     SmtpPeer refusing({"--reject-recipient"});
     ASSERT_NE(refusing.port, 0);
-    quint16 gone = 0;
-    {
-        SmtpPeer stopped({});
-        gone = stopped.port;
-    }
-    ASSERT_NE(gone, 0);
-    const quint16 nobody = FreeTcpPort();
-    const quint16 port = FreeTcpPort();
-    ASSERT_NE(port, 0);
-    writeBytes(iniPath(), "[COM]\r\nClientPort=" + QByteArray::number(port) +
-                              "\r\nTimeout=2\r\n[Common]\r\nActiveNet=1\r\n" + MailSettings(nobody));
-    AppController app(switches, settings, ui, clock, LinkHardware{}, [](const QStringList &) {});
-    ASSERT_EQ(app.start(), AppController::Start::Run);
-    app.activate();
+    writeBytes(iniPath(), "[COM]\r\nTimeout=2\r\n[Common]\r\nActiveNet=1\r\n" + MailSettings(FreeTcpPort()));
+    ASSERT_NO_FATAL_FAILURE(startApp());
+    ASSERT_NE(mocks.tcp, nullptr);
     using Kind = NotificationLog::Kind;
-    const auto &events = app.notifications().events();
+    const auto &events = app->notifications().events();
     // The events of a kind after the first `from` ones.
     const auto newer = [&](size_t from, Kind kind) {
         QList<NotificationLog::Event> found;
@@ -87,27 +70,22 @@ TEST_F(UiTest, LinkAndMailTroublesReachTheNotifications)
                 found << events[i];
         return found;
     };
-    const auto connectGateway = [&](QTcpSocket &peer) {
-        peer.connectToHost(QHostAddress::LocalHost, port);
-        return WaitFor([&] { return peer.bytesAvailable() >= 8; }, 10000) && peer.read(8) == "TANKMON\n";
+    const auto alarm = [&](int sn) {
+        mocks.tcp->feed(Telegram{.sn = sn, .status = 1, .levelWord = Bcd(1000)}.bytes(), "127.0.0.1");
     };
 
-    // A gateway sends a tank's alarm; its mail finds nobody on the port.
-    auto gateway = std::make_unique<QTcpSocket>();
-    ASSERT_TRUE(connectGateway(*gateway));
-    gateway->write(Telegram{.sn = 4711, .status = 1, .levelWord = Bcd(1000)}.bytes().toHex().toUpper() +
-                   '\n');
+    // A tank's alarm; its mail finds nobody on the port.
+    alarm(4711);
     ASSERT_TRUE(WaitFor([&] { return !newer(0, Kind::EmailFailed).isEmpty(); }, 30000));
-    EXPECT_EQ(app.tanks().DeviceCount(), 1);
-    EXPECT_EQ(app.services().mail(), ServiceStatus::Mail::Failed);
+    EXPECT_EQ(app->tanks().DeviceCount(), 1);
+    EXPECT_EQ(app->services().mail(), ServiceStatus::Mail::Failed);
 
-    // The gateway goes away: once the telegrams stay out for the timeout,
-    // the link counts as lost, once; a telegram brings it back.
+    // Once the telegrams stay out for the timeout, the link counts as lost,
+    // once; a telegram brings it back.
     int timeouts = 0;
-    QObject::connect(app.links(), &LinkManager::receptionProgress, &app,
+    QObject::connect(app->links(), &LinkManager::receptionProgress, app.get(),
                      [&](double waited, double limit) { timeouts += waited >= limit; });
     size_t mark = events.size();
-    gateway.reset();
     ASSERT_TRUE(WaitFor([&] { return !newer(mark, Kind::LinkLost).isEmpty(); }, 15000));
     EXPECT_TRUE(newer(mark, Kind::LinkBack).isEmpty());
     const int lostAt = timeouts;
@@ -116,38 +94,19 @@ TEST_F(UiTest, LinkAndMailTroublesReachTheNotifications)
     EXPECT_TRUE(newer(mark, Kind::LinkLost)[0].text.startsWith("Keine Messwerte vom"))
         << qPrintable(newer(mark, Kind::LinkLost)[0].text);
     mark = events.size();
-    gateway = std::make_unique<QTcpSocket>();
-    ASSERT_TRUE(connectGateway(*gateway));
-    // Still in alarm: no mail of an alarm's end crosses the servers below.
-    gateway->write(Telegram{.sn = 4711, .status = 1, .levelWord = Bcd(1000)}.bytes().toHex().toUpper() +
-                   '\n');
+    alarm(4711); // still in alarm: no mail of an alarm's end crosses the server below
     ASSERT_TRUE(WaitFor([&] { return !newer(mark, Kind::LinkBack).isEmpty(); }, 10000));
     EXPECT_EQ(newer(mark, Kind::LinkBack)[0].text, LngText(814));
     EXPECT_TRUE(newer(mark, Kind::LinkLost).isEmpty());
 
-    // Each new tank's alarm goes to another server that does not take it.
-    const struct {
-        const char *what;
-        quint16 port;
-        const char *says;
-    } servers[] = {
-        {"refuses the recipient", refusing.port, "550"},
-        {"has gone away", gone, ""},
-    };
-    int sn = 5000;
-    for (const auto &s : servers) {
-        SCOPED_TRACE(s.what);
-        // The mails still queued for the server before have all failed first.
-        ASSERT_TRUE(WaitFor([&] { return !app.email().busy(); }, 30000));
-        settings.write(Cfg::Email::SMTPPort, QString::number(s.port));
-        mark = events.size();
-        gateway->write(Telegram{.sn = ++sn, .status = 1, .levelWord = Bcd(500)}.bytes().toHex().toUpper() +
-                       '\n');
-        ASSERT_TRUE(WaitFor([&] { return !newer(mark, Kind::EmailFailed).isEmpty(); }, 30000));
-        const QString text = newer(mark, Kind::EmailFailed)[0].text;
-        EXPECT_TRUE(text.startsWith(LngText(121) + "9999 ")) << qPrintable(text);
-        EXPECT_TRUE(text.contains(QLatin1String(s.says))) << qPrintable(text);
-        EXPECT_GT(text.size(), (LngText(121) + "9999 ").size()) << "says why";
-    }
+    // A new tank's alarm goes to a server that refuses it; the mails still
+    // queued for the port before have all failed first.
+    ASSERT_TRUE(WaitFor([&] { return !app->email().busy(); }, 30000));
+    settings.write(Cfg::Email::SMTPPort, QString::number(refusing.port));
+    mark = events.size();
+    alarm(5001);
+    ASSERT_TRUE(WaitFor([&] { return !newer(mark, Kind::EmailFailed).isEmpty(); }, 30000));
+    const QString text = newer(mark, Kind::EmailFailed)[0].text;
+    EXPECT_TRUE(text.startsWith(LngText(121) + "9999 ") && text.contains("550")) << qPrintable(text);
     EXPECT_TRUE(refusing.messages.isEmpty());
 }

@@ -76,85 +76,74 @@ const char *kSmallRiseAtMonthEnd = "2.1=5000 10.1=4950 20.1=4900 27.1=5100 28.1=
                                    "1.2=5050 10.2=5000 20.2=4900";
 const char *kMarch100 = "1.3=1000 5.3=980 10.3=960 15.3=940 20.3=920 25.3=900";
 
-struct Case {
-    const char *name;
-    std::vector<Tank> tanks;
-    Cells expected;
-    int yearRows = 1;
-    ConsumptionSettings settings = {};
-};
-void PrintTo(const Case &c, std::ostream *os)
-{
-    *os << c.name;
-}
-
-class ConsumptionCases : public ::testing::TestWithParam<Case>
-{
-};
-
 } // namespace
 
-TEST_P(ConsumptionCases, MonthCells)
+// The edge cases, each tank a small history: the month cells and the rows.
+TEST(Consumption, EdgeCasesAsMonthCells)
 {
-    const Case &c = GetParam();
-    const ConsumptionResult r = run(c.tanks, c.settings);
-    const ConsumptionTable &table = r.groups.at(0).table;
-    EXPECT_EQ(monthCells(table), c.expected);
-    EXPECT_EQ(std::pair(table.yearRows(), table.newestYear()), std::pair(c.yearRows, 2026));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    EdgeCases, ConsumptionCases,
-    ::testing::Values(
+    const struct {
+        const char *name;
+        std::vector<Tank> tanks;
+        Cells expected;
+        int yearRows = 1;
+        ConsumptionSettings settings = {};
+    } cases[] = {
         // start - end + 3000, counted after five non-rising points.
-        Case{"RefuellingCountedAfterFiveNonRisingPoints", {{kRefuelled3000}}, {{{2026, 1}, 100}}},
+        {"RefuellingCountedAfterFiveNonRisingPoints", {{kRefuelled3000}}, {{{2026, 1}, 100}}},
         // Still rising at the last point: it ends there (1000 - 3990 + 3290).
-        Case{"RefuellingInProgressAtTheEnd",
-             {{"2.1=1000 3.1=900 4.1=800 5.1=700 6.1=4000 7.1=3990"}},
-             {{{2026, 1}, 300}}},
-        Case{"SmallRiseNotCountedWhenItEnds", {{kSmallRiseEnds}}, {{{2026, 1}, 50}}},
+        {"RefuellingInProgressAtTheEnd",
+         {{"2.1=1000 3.1=900 4.1=800 5.1=700 6.1=4000 7.1=3990"}},
+         {{{2026, 1}, 300}}},
+        {"SmallRiseNotCountedWhenItEnds", {{kSmallRiseEnds}}, {{{2026, 1}, 50}}},
         // January 5000 - 5050 + 200, February 5050 - 4900.
-        Case{"SmallRiseCountedAtMonthChange", {{kSmallRiseAtMonthEnd}}, {{{2026, 1}, 150}, {{2026, 2}, 150}}},
+        {"SmallRiseCountedAtMonthChange", {{kSmallRiseAtMonthEnd}}, {{{2026, 1}, 150}, {{2026, 2}, 150}}},
         // 1000 -> 1010 is exactly 1 %: not rising, so -5 is no consumption;
         // 1010.5 rises, and 10.5 is above 0.5 % of 1000.
-        Case{"RiseOfExactlyTheTriggerIsNotRising",
-             {{"2.1=1000 3.1=1010 4.1=1009 5.1=1008 6.1=1007 7.1=1006 8.1=1005", 1000},
-              {"2.1=1000 3.1=1010.5 4.1=1009 5.1=1008 6.1=1007 7.1=1006 8.1=1005", 1000}},
-             {{{2026, 1}, 5.5}},
-             1,
-             {false, 1, 0.5}},
-        Case{"MonthThatOnlyRoseHasNoEntry",
-             {{"2.1=1000 10.1=1005 20.1=1009 30.1=1012 5.2=1000 15.2=900"}},
-             {{{2026, 2}, 100}}},
+        {"RiseOfExactlyTheTriggerIsNotRising",
+         {{"2.1=1000 3.1=1010 4.1=1009 5.1=1008 6.1=1007 7.1=1006 8.1=1005", 1000},
+          {"2.1=1000 3.1=1010.5 4.1=1009 5.1=1008 6.1=1007 7.1=1006 8.1=1005", 1000}},
+         {{{2026, 1}, 5.5}},
+         1,
+         {false, 1, 0.5}},
+        {"MonthThatOnlyRoseHasNoEntry",
+         {{"2.1=1000 10.1=1005 20.1=1009 30.1=1012 5.2=1000 15.2=900"}},
+         {{{2026, 2}, 100}}},
         // Four rows, the years between empty; December counts up to the
         // first point of the next month (800 - 600).
-        Case{"EarlierYearAddsRows",
-             {{"20.12.23=800 28.12.23=700 5.1=600 10.1=550 15.1=500 20.1=450"}},
-             {{{2023, 12}, 200}, {{2026, 1}, 150}},
-             4},
+        {"EarlierYearAddsRows",
+         {{"20.12.23=800 28.12.23=700 5.1=600 10.1=550 15.1=500 20.1=450"}},
+         {{{2023, 12}, 200}, {{2026, 1}, 150}},
+         4},
         // Fewer than 6 points: nothing, but the year still gets its row.
-        Case{"FivePointsContributeNothing",
-             {{"1.3.25=500 2.3.25=400 3.3.25=300 4.3.25=200 5.3.25=100"}, {kMarch100}},
-             {{{2026, 3}, 100}},
-             2},
+        {"FivePointsContributeNothing",
+         {{"1.3.25=500 2.3.25=400 3.3.25=300 4.3.25=200 5.3.25=100"}, {kMarch100}},
+         {{{2026, 3}, 100}},
+         2},
         // A rise from the error value would count 600 as refuelled: 0.6 % of
         // the tank, so the month would vanish.
-        Case{"NegativeStartIsSkipped",
-             {{"1.2=-100 2.2=500 3.2=490 4.2=480 5.2=470 6.2=460 7.2=450", 100000}},
-             {{{2026, 2}, 50}}},
+        {"NegativeStartIsSkipped",
+         {{"1.2=-100 2.2=500 3.2=490 4.2=480 5.2=470 6.2=460 7.2=450", 100000}},
+         {{{2026, 2}, 50}}},
         // Without a capacity every completed rise counts, the 2 % one too.
-        Case{"NoCapacityCountsEveryRefuelling", {{kSmallRiseEnds, 0}}, {{{2026, 1}, 250}}},
+        {"NoCapacityCountsEveryRefuelling", {{kSmallRiseEnds, 0}}, {{{2026, 1}, 250}}},
         // m³ with scale code 1: the capacity 2500 is 2.5 m³, so a rise of
         // 1.5 m³ is 60 % and counts.
-        Case{"ScaledCapacity",
-             {{"2.1=1 3.1=2.5 4.1=2.49 5.1=2.48 6.1=2.47 7.1=2.46 8.1=2.45 20.1=2", 2500, 1, 1}},
-             {{{2026, 1}, 0.5}}},
+        {"ScaledCapacity",
+         {{"2.1=1 3.1=2.5 4.1=2.49 5.1=2.48 6.1=2.47 7.1=2.46 8.1=2.45 20.1=2", 2500, 1, 1}},
+         {{{2026, 1}, 0.5}}},
         // A clock that went back a year: the month lands in its own row.
-        Case{"TimesGoingBackGrowTheTable",
-             {{"5.1=900 10.1=800 10.12.24=700 15.12.24=650 20.12.24=600 25.12.24=550"}},
-             {{{2026, 1}, 200}, {{2024, 12}, 150}},
-             3}),
-    [](const auto &info) { return std::string(info.param.name); });
+        {"TimesGoingBackGrowTheTable",
+         {{"5.1=900 10.1=800 10.12.24=700 15.12.24=650 20.12.24=600 25.12.24=550"}},
+         {{{2026, 1}, 200}, {{2024, 12}, 150}},
+         3},
+    };
+    for (const auto &c : cases) {
+        const ConsumptionResult r = run(c.tanks, c.settings);
+        const ConsumptionTable &table = r.groups.at(0).table;
+        EXPECT_EQ(monthCells(table), c.expected) << c.name;
+        EXPECT_EQ(std::pair(table.yearRows(), table.newestYear()), std::pair(c.yearRows, 2026)) << c.name;
+    }
+}
 
 TEST(ConsumptionTable, TotalsRoundAfterEveryAdditionHalvesToEven)
 {

@@ -77,8 +77,24 @@ protected:
         return peer.state() == QAbstractSocket::UnconnectedState || peer.waitForDisconnected(5000);
     }
 
+    // The program run to its end with args (and --data-dir unless noDataDir)
+    // and input on its standard input; the exit code (-1 when it crashed),
+    // its output in out and err.
+    int tool(const QStringList &args, const QByteArray &input = {}, bool noDataDir = false)
+    {
+        QProcess p;
+        p.start(program, noDataDir ? args : args + QStringList{"--data-dir", dataDir()});
+        p.write(input);
+        p.closeWriteChannel();
+        EXPECT_TRUE(p.waitForFinished(30000));
+        out = QString::fromUtf8(p.readAllStandardOutput());
+        err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+
     const QString program = TANKMON_BINARY_DIR "/Tankmon";
     QProcess run;
     QByteArray output;
+    QString out, err;
     quint16 port = 0;
 };

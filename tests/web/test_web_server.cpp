@@ -1,6 +1,7 @@
 // The web view of the real program, fed real telegrams over its TCP link:
 // the API, the metrics, the event stream and the security rules, as a
 // browser or a scraper would meet them.
+#include "WebRequest.h"
 #include "support/ProgramRun.h"
 #include "support/Telegrams.h"
 
@@ -9,7 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSslSocket>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
@@ -17,52 +17,6 @@
 
 namespace
 {
-struct Reply {
-    int status = 0;
-    QByteArray head;
-    QByteArray body;
-    qint64 ms = 0; // from the request to the whole answer
-};
-
-// One request on a connection of its own; raw, so nothing is cleaned up on the way.
-Reply request(quint16 port, const QByteArray &path, const QByteArray &extra = {}, bool tls = false)
-{
-    QElapsedTimer t;
-    t.start();
-    std::unique_ptr<QTcpSocket> s;
-    if (tls) {
-        auto ssl = std::make_unique<QSslSocket>();
-        ssl->setPeerVerifyMode(QSslSocket::VerifyNone);
-        ssl->connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
-        s = std::move(ssl);
-    } else {
-        s = std::make_unique<QTcpSocket>();
-        s->connectToHost(QHostAddress::LocalHost, port);
-    }
-    s->write("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extra + "\r\n");
-    QByteArray all;
-    Reply r;
-    WaitFor(
-        [&] {
-            all += s->readAll();
-            const qsizetype end = all.indexOf("\r\n\r\n");
-            if (end < 0)
-                return s->state() == QAbstractSocket::UnconnectedState;
-            r.head = all.left(end);
-            const qsizetype at = r.head.toLower().indexOf("content-length:");
-            const qsizetype length =
-                at < 0 ? 0 : r.head.mid(at + 15).split('\r').first().trimmed().toLongLong();
-            return all.size() >= end + 4 + length || s->state() == QAbstractSocket::UnconnectedState;
-        },
-        20000);
-    r.ms = t.elapsed();
-    if (r.head.isEmpty())
-        return r;
-    r.status = r.head.mid(9, 3).toInt();
-    r.body = all.mid(all.indexOf("\r\n\r\n") + 4);
-    return r;
-}
-
 QByteArray basic(const QByteArray &user, const QByteArray &password)
 {
     return "Authorization: Basic " + (user + ':' + password).toBase64() + "\r\n";
@@ -82,32 +36,36 @@ protected:
     {
         webPort = FreeTcpPort();
         writeTcpSettings("[Web]\r\nAktiv=1\r\nPort=" + QByteArray::number(webPort) + "\r\n" + web);
-        return start();
+        return start() && connectGateway(gateway);
+    }
+    // Device 4711's telegram with level; true once the API serves the level.
+    bool send(int level)
+    {
+        gateway.write(MakeTelegram(4711, level, 17).toHex().toUpper() + '\n');
+        return WaitFor([&] { return firstTank(request(webPort, "/api/v1/tanks"))["level"] == level; }, 10000);
+    }
+    // The event stream, open once its first event holds marker.
+    bool openStream(const QByteArray &marker)
+    {
+        stream.connectToHost(QHostAddress::LocalHost, webPort);
+        stream.write("GET /api/v1/events HTTP/1.1\r\nHost: x\r\n\r\n");
+        return WaitFor([&] { return (events += stream.readAll()).contains(marker); }, 5000);
     }
     quint16 webPort = 0;
+    QTcpSocket gateway, stream;
+    QByteArray events;
 };
 
 TEST_F(WebServerTest, ApiMetricsAndEventsFollowTheTelegrams)
 {
     ASSERT_TRUE(startWithWeb()) << output.constData();
     EXPECT_TRUE(output.contains("[web] Web view at http://127.0.0.1:" + QByteArray::number(webPort)));
-    QTcpSocket gateway;
-    ASSERT_TRUE(connectGateway(gateway));
-    gateway.write(MakeTelegram(4711, 1234, 17).toHex().toUpper() + '\n');
-    ASSERT_TRUE(
-        WaitFor([&] { return firstTank(request(webPort, "/api/v1/tanks"))["level"] == 1234; }, 10000));
-    const QJsonObject tank = firstTank(request(webPort, "/api/v1/tanks"));
-    EXPECT_EQ(tank["serial"], 4711);
-    EXPECT_EQ(tank["temperature"], 17);
-    EXPECT_EQ(tank["state"], QStringLiteral("ok"));
-    EXPECT_TRUE(QDateTime::fromString(tank["time"].toString(), Qt::ISODate).isValid());
+    ASSERT_TRUE(send(1234));
+    // The fields themselves: the JSON tests.
+    EXPECT_EQ(firstTank(request(webPort, "/api/v1/tanks"))["state"], QStringLiteral("ok"));
 
     // The stream first gives the current state, then every change.
-    QTcpSocket stream;
-    stream.connectToHost(QHostAddress::LocalHost, webPort);
-    stream.write("GET /api/v1/events HTTP/1.1\r\nHost: x\r\n\r\n");
-    QByteArray events;
-    ASSERT_TRUE(WaitFor([&] { return (events += stream.readAll()).contains("\"level\":1234"); }, 5000));
+    ASSERT_TRUE(openStream("\"level\":1234"));
     EXPECT_TRUE(events.contains("Content-Type: text/event-stream"));
     gateway.write(MakeTelegram(4711, 2000, 17).toHex().toUpper() + '\n');
     QElapsedTimer seen;
@@ -161,13 +119,7 @@ TEST_F(WebServerTest, PasswordTlsAndTheAddressRule)
     // The password is stored by the command line as a hash, never as itself.
     webPort = FreeTcpPort();
     writeTcpSettings("[Web]\r\nAktiv=1\r\nAdresse=0.0.0.0\r\nPort=" + QByteArray::number(webPort) + "\r\n");
-    QProcess tool;
-    tool.start(program, {"--data-dir", dataDir(), "--set-password", "web"});
-    ASSERT_TRUE(tool.waitForStarted());
-    tool.write("s3cret wörd\n");
-    tool.closeWriteChannel();
-    ASSERT_TRUE(tool.waitForFinished(20000));
-    ASSERT_EQ(tool.exitCode(), 0) << tool.readAll().constData();
+    ASSERT_EQ(tool({"--set-password", "web"}, "s3cret wörd\n"), 0) << qPrintable(err);
     const QByteArray ini = readBytes(iniPath());
     EXPECT_TRUE(ini.contains("Password=pbkdf2-sha256$")) << ini.constData();
     EXPECT_FALSE(ini.contains("s3cret"));
@@ -214,13 +166,7 @@ TEST_F(WebServerTest, IdleConnectionsNeitherStopEvaluationNorTheStream)
     setrlimit(RLIMIT_NOFILE, &files);
     ASSERT_GE(files.rlim_cur, rlim_t(1100)) << "too few file descriptors for this test";
     ASSERT_TRUE(startWithWeb()) << output.constData();
-    QTcpSocket gateway;
-    ASSERT_TRUE(connectGateway(gateway));
-    QTcpSocket stream;
-    stream.connectToHost(QHostAddress::LocalHost, webPort);
-    stream.write("GET /api/v1/events HTTP/1.1\r\nHost: x\r\n\r\n");
-    QByteArray events;
-    ASSERT_TRUE(WaitFor([&] { return (events += stream.readAll()).contains("event: tanks"); }, 5000));
+    ASSERT_TRUE(openStream("event: tanks"));
     // Every telegram reaches the stream (how fast is bench_web's to measure).
     int level = 100;
     const auto telegramsReachTheStream = [&] {
@@ -233,17 +179,9 @@ TEST_F(WebServerTest, IdleConnectionsNeitherStopEvaluationNorTheStream)
         return true;
     };
     ASSERT_TRUE(telegramsReachTheStream());
-    std::vector<std::unique_ptr<QTcpSocket>> idle;
-    for (int i = 0; i < 1000; ++i) {
-        idle.push_back(std::make_unique<QTcpSocket>());
-        idle.back()->connectToHost(QHostAddress::LocalHost, webPort);
-    }
-    const auto open = [&] {
-        return std::count_if(idle.begin(), idle.end(),
-                             [](const auto &s) { return s->state() == QAbstractSocket::ConnectedState; });
-    };
+    const IdleClients idle(webPort, 1000);
     // All are taken; the program keeps what its limit allows and closes the rest.
-    ASSERT_TRUE(WaitFor([&] { return open() <= 255; }, 20000)) << open();
+    ASSERT_TRUE(WaitFor([&] { return idle.open() <= 255; }, 20000)) << idle.open();
     EXPECT_TRUE(telegramsReachTheStream());
     EXPECT_EQ(stream.state(), QAbstractSocket::ConnectedState);
 }
@@ -252,15 +190,9 @@ TEST_F(WebServerTest, StateLossMeterAndChartAsTheProgramJudgesThem)
 {
     // Tank 1 warns below 60 % of its own: the fleet view's rule, not the e-mail threshold's.
     ASSERT_TRUE(startWithWeb("[Ger\xE4t1]\r\nWarnschwelle=60\r\n")) << output.constData();
-    QTcpSocket gateway;
-    ASSERT_TRUE(connectGateway(gateway));
-    gateway.write(MakeTelegram(4711, 4000, 17).toHex().toUpper() + '\n');
-    ASSERT_TRUE(
-        WaitFor([&] { return firstTank(request(webPort, "/api/v1/tanks"))["level"] == 4000; }, 10000));
+    ASSERT_TRUE(send(4000));
     // Then a fall from 80 % to 40 % of the 5000 L, far beyond any use: a loss.
-    gateway.write(MakeTelegram(4711, 2000, 17).toHex().toUpper() + '\n');
-    ASSERT_TRUE(
-        WaitFor([&] { return firstTank(request(webPort, "/api/v1/tanks"))["level"] == 2000; }, 10000));
+    ASSERT_TRUE(send(2000));
     const QJsonObject tank = firstTank(request(webPort, "/api/v1/tanks"));
     EXPECT_EQ(tank["percent"], 40);
     // Low by its own threshold, but an open loss is the more urgent state.

@@ -1,5 +1,9 @@
-#include <QApplication>
 #include <gtest/gtest.h>
+#ifdef TANKMON_TEST_GUI
+#include <QApplication>
+#else
+#include <QCoreApplication>
+#endif
 
 int main(int argc, char **argv)
 {
@@ -15,7 +19,11 @@ int main(int argc, char **argv)
         qunsetenv("LC_ALL");
     }
     qputenv("LC_MESSAGES", "de_DE.UTF-8");
+#ifdef TANKMON_TEST_GUI
     QApplication app(argc, argv);
+#else
+    QCoreApplication app(argc, argv);
+#endif
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
