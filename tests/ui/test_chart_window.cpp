@@ -1,6 +1,7 @@
 // The history chart window offscreen: opening, rubber-band and wheel zoom
 // with real mouse events, and the stored options (the rules themselves:
-// ChartLogicTest; the main window's button: ConsumptionWindow).
+// ChartLogicTest; the main window's button: DialogTest); it and the
+// consumption window on a small screen.
 #include "ui/UiTestSupport.h"
 
 #include "chart/ChartNavigation.h"
@@ -8,6 +9,7 @@
 #include "ui/ChartPlot.h"
 #include "ui/FrmGrafikHistorie.h"
 #include "ui/FrmHilfe.h"
+#include "ui/FrmTabelle.h"
 
 using ChartWindowTest = UiTest;
 
@@ -181,4 +183,31 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
     ASSERT_TRUE(help && QTest::qWaitForWindowExposed(help));
     EXPECT_EQ(outOfReach(help), QStringList());
     delete help;
+}
+
+// The consumption window in German and in Polish, whose captions are longer:
+// within the small screen, the total column scrolled to, rows to read.
+TEST_F(ChartWindowTest, ConsumptionWindowWithinASmallScreen)
+{
+    DeviceTable devices;
+    devices.DeviceCount = 3;
+    for (int n = 1; n <= 3; ++n) {
+        devices[n].Tankbezeichnung = QString("Tank mit einem recht langen Namen %1").arg(n);
+        devices[n].Einheit = n - 1;
+        for (int i = 0; i < 40; ++i)
+            devices[n].History.append(Clock::Naive(QDate(2024, 1, 1).addDays(i * 20), QTime(9, 0)),
+                                      9000 - i * 7, 10);
+    }
+    for (int lng : {1, 10}) {
+        SetLngId(lng);
+        std::unique_ptr<frmTabelle> table(
+            frmTabelle::OpenForm(devices, settings, ui, config, clock, 0, nullptr));
+        ASSERT_TRUE(table && QTest::qWaitForWindowExposed(table.get()));
+        EXPECT_EQ(outOfReach(table.get()), QStringList());
+        auto *view = Part<QTableView>(table.get(), "t");
+        view->scrollTo(view->model()->index(0, 13));
+        const QRect total = view->visualRect(view->model()->index(0, 13));
+        EXPECT_TRUE(view->viewport()->rect().contains(total.center())) << "the total column in view";
+        EXPECT_GE(view->viewport()->height(), 3 * view->rowHeight(0)) << "rows to read";
+    }
 }
