@@ -1,19 +1,27 @@
-// The client-path, client set-up, log settings and language dialogs, the help
-// window, and a walk over every menu entry and button of the main window, offscreen.
+// The client-path, client set-up, log settings, language, web and MQTT
+// dialogs, the help window, and a walk over every menu entry and button of the
+// main window, offscreen.
 #include "ui/UiTestSupport.h"
 
 #include "app/ClientSetup.h"
 #include "app/ProgramInfo.h"
 #include "help/HelpTopics.h"
+#include "mqtt/MqttPeers.h"
 #include "ui/FrmGrafikHistorie.h"
 #include "ui/FrmHilfe.h"
 #include "ui/FrmLog.h"
 #include "ui/FrmLogClient.h"
+#include "ui/FrmMqtt.h"
 #include "ui/FrmSelectLng.h"
 #include "ui/FrmTabelle.h"
+#include "ui/FrmWeb.h"
 #include "ui/StatusPanel.h"
 #include "ui/TankDisplay.h"
+#include "web/WebPassword.h"
+#include "web/WebServer.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPrinter>
 
 namespace
@@ -106,8 +114,12 @@ TEST_F(DialogTest, LogDialogShowsTheNearestEntriesAndOkWritesInOrder)
     action("mnuLog")->trigger();
     auto *dlg = win->findChild<frmLog *>();
     ASSERT_TRUE(dlg && dlg->isVisible());
-    EXPECT_EQ(dlg->ComboLogFile->currentText() + "|" + dlg->ComboLogIni->currentText(), "1 Stunde|1 Minute");
-    EXPECT_TRUE(dlg->chbxLogFile->isChecked() && !dlg->chbxLogIni->isChecked());
+    EXPECT_EQ(QStringLiteral("%1 %2|%3 %4")
+                  .arg(dlg->chbxLogFile->isChecked())
+                  .arg(dlg->ComboLogFile->currentText())
+                  .arg(dlg->chbxLogIni->isChecked())
+                  .arg(dlg->ComboLogIni->currentText()),
+              "1 1 Stunde|0 1 Minute");
 
     // Cancel stores nothing.
     const QByteArray before = readBytes(iniPath());
@@ -126,9 +138,7 @@ TEST_F(DialogTest, LogDialogShowsTheNearestEntriesAndOkWritesInOrder)
                            "[Logfile]\r\nAktiv=1\r\nIntervall in s=3600\r\nLast=14.03.2026 10:30:00\r\n"
                            "[Log INI-File]\r\nAktiv=1\r\nIntervall in s=1800\r\nPath=" +
                                dataDir() + "logs/\r\nLast=14.03.2026 10:30:00\r\n");
-    EXPECT_TRUE(QDir(dataDir() + "logs").exists());
-    EXPECT_EQ(QString::number(switches.logIniInterval()) + " " + switches.logFolder(),
-              "1800 " + dataDir() + "logs/");
+    EXPECT_TRUE(QDir(dataDir() + "logs").exists()); // (the switches follow: Startup)
 }
 
 TEST_F(DialogTest, LanguageSelectionNeedsACurrentEntry)
@@ -289,6 +299,78 @@ TEST_F(DialogTest, CaptionPanelsPrintEveryMenuEntryAndButtonAndTheHelp)
     EXPECT_TRUE(page->source().toLocalFile().endsWith("/en/Clientbetrieb.html"));
     QTest::mouseClick(help->findChildren<QToolButton *>().first(), Qt::LeftButton); // back
     EXPECT_EQ(help->currentTopic(), HelpTopic::Search);
+}
+
+// The web view's settings dialog (which addresses may run: WebSettings; the
+// hash: WebPassword): a refusal stores nothing and keeps the dialog open; OK
+// stores only the hash and starts the server at once; an untouched password
+// field keeps the stored hash.
+TEST_F(DialogTest, WebDialogRefusesAnOpenAddressWithoutTlsAndStoresOnlyTheHash)
+{
+    open();
+    app->activate();
+    action("mnuWeb")->trigger();
+    ASSERT_EQ(Shown<frmWeb>().size(), 1);
+    frmWeb *d = Shown<frmWeb>().first();
+    EXPECT_EQ(d->lblUrl->text(), QStringLiteral("Im Browser öffnen: http://127.0.0.1:8088/"));
+    d->chbxAktiv->setChecked(true);
+    d->txtAdresse->setText(QStringLiteral("0.0.0.0"));
+    d->spinPort->setValue(int(FreeTcpPort()));
+    d->txtPassword->setText(QStringLiteral("pässword"));
+    d->CmdOk->click();
+    EXPECT_TRUE(ui.texts().value(0).contains(QStringLiteral("0.0.0.0"))) << qPrintable(ui.texts().join('\n'));
+    EXPECT_TRUE(!localFile().contains(QStringLiteral("[Web]")) && d->isVisible());
+    d->txtAdresse->setText(QStringLiteral("127.0.0.1"));
+    d->CmdOk->click();
+    EXPECT_FALSE(d->isVisible());
+    const WebValues stored = ReadWebValues(settings);
+    EXPECT_TRUE(stored.aktiv && VerifyWebPassword(stored.password, QStringLiteral("pässword")));
+    EXPECT_FALSE(readBytes(iniPath()).contains("p\xE4ssword") || readBytes(iniPath()).contains("pässword"));
+    ASSERT_NE(app->web(), nullptr);
+    EXPECT_EQ(app->web()->port(), stored.port);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    action("mnuWeb")->trigger();
+    Shown<frmWeb>().first()->CmdOk->click();
+    EXPECT_EQ(ReadWebValues(settings).password, stored.password);
+}
+
+// The MQTT dialog's energy factor per tank, shown with the tank's unit; OK
+// stores them (none for a zero) and publishing starts afresh with them at once.
+TEST_F(DialogTest, MqttDialogEnergyFactorPerTankWithItsUnitStoredAndPublishedAtOnce)
+{
+    Broker broker;
+    ASSERT_TRUE(broker.start());
+    Subscriber sub(broker.port);
+    writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=2\r\n"
+                          "[Ger\xE4t1]\r\nSN=4711\r\nGer\xE4tetyp=9\r\nTankvolumen=5000\r\nEinheit=0\r\n"
+                          "Tankbezeichnung=Heiz\xF6l\r\n"
+                          "[Ger\xE4t2]\r\nSN=4712\r\nGer\xE4tetyp=9\r\nTankvolumen=50\r\nEinheit=1\r\n"
+                          "[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nTopic=tankmon/kwh\r\nPort=" +
+                              QByteArray::number(broker.port) + "\r\nkWhProEinheit1=10\r\n");
+    open();
+    app->activate();
+    action("mnuMqtt")->trigger();
+    ASSERT_EQ(Shown<frmMqtt>().size(), 1);
+    frmMqtt *d = Shown<frmMqtt>().first();
+    QStringList shown;
+    for (int i : {0, 1}) {
+        d->ComboKWhTank->setCurrentIndex(i);
+        shown << QStringLiteral("%1: %2 %3")
+                     .arg(d->ComboKWhTank->currentText())
+                     .arg(d->spinKWh->value())
+                     .arg(d->lblKWhEinheit->text());
+    }
+    EXPECT_EQ(shown, QStringList({"Heizöl: 10 kWh je L", "Tank 2: 0 kWh je m³"}));
+    d->spinKWh->setValue(9.5);
+    d->ComboKWhTank->setCurrentIndex(0);
+    d->spinKWh->setValue(0);
+    d->CmdOk->click();
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_TRUE(!localFile().contains("kWhProEinheit1") && localFile().contains("kWhProEinheit2=9.5"))
+        << qPrintable(localFile());
+    EXPECT_TRUE(sub.waitFor("homeassistant/sensor/tankmon_4712/energy/config", [](const QByteArray &p) {
+        return QJsonDocument::fromJson(p).object().value("device_class") == "energy";
+    }));
 }
 
 } // namespace

@@ -10,47 +10,6 @@
 #include "ui/FrmMeldungen.h"
 #include "ui/StatusIndicator.h"
 
-namespace
-{
-// The list as a day with troubles leaves it: a tank that raises and ends an
-// alarm, a fault, a silent tank, the link lost and back, a failed mail.
-void FillNotifications(AppController &app, const QDateTime &now)
-{
-    TankController &tanks = app.tanks();
-    const char *names[] = {"Heizöl Keller", "Diesel Hof", "AdBlue"};
-    for (int n = 1; n <= 3; ++n) {
-        DeviceRecord &r = tanks.device(n);
-        r.SN = 4710 + n;
-        r.Tankvolumen = 5000;
-        r.Volumen = 3000;
-        r.Uhrzeit = now;
-        r.Tankbezeichnung = QString::fromUtf8(names[n - 1]);
-        tanks.AddDevice(n);
-    }
-    app.states().updateAll();
-    NotificationLog &log = app.notifications();
-    const auto add = [&](NotificationLog::Kind kind, const QString &text) {
-        NotificationLog::Event e;
-        e.time = now;
-        e.kind = kind;
-        e.text = text;
-        log.add(e);
-    };
-    add(NotificationLog::Kind::LinkLost, FormatText(LngText(260), {QStringLiteral("TCP")}));
-    tanks.device(1).Alarm = true;
-    tanks.refreshDevice(1);
-    tanks.device(2).Volumen = -0xE008;
-    tanks.refreshDevice(2);
-    add(NotificationLog::Kind::LinkBack, LngText(814));
-    tanks.device(1).Alarm = false;
-    tanks.refreshDevice(1);
-    tanks.device(3).Uhrzeit = now.addDays(-2);
-    tanks.refreshDevice(3);
-    add(NotificationLog::Kind::EmailFailed,
-        LngText(121) + QStringLiteral("9999 No such IP or mail service is not available"));
-}
-} // namespace
-
 // A tank's own warning threshold, typed on its settings tab: the state follows
 // at once; a refused entry says why, stays in the field and writes nothing;
 // emptied, the common one applies (which entries are taken: TankStates).
@@ -116,7 +75,36 @@ TEST_F(MainWindowTest, StatusIndicatorsFitSmallAndLargeScreensCountAndAcknowledg
         WriteMqttValues(settings, v);
         open();
         ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }, 10000));
-        FillNotifications(*app, now);
+        // The list as a day with troubles leaves it: a tank that raises and ends
+        // an alarm, a fault, a silent tank, the link lost and back, a failed mail.
+        TankController &tanks = app->tanks();
+        const char *names[] = {"Heizöl Keller", "Diesel Hof", "AdBlue"};
+        for (int n = 1; n <= 3; ++n) {
+            DeviceRecord &r = tanks.device(n);
+            r.SN = 4710 + n;
+            r.Tankvolumen = 5000;
+            r.Volumen = 3000;
+            r.Uhrzeit = now;
+            r.Tankbezeichnung = QString::fromUtf8(names[n - 1]);
+            tanks.AddDevice(n);
+        }
+        app->states().updateAll();
+        using Kind = NotificationLog::Kind;
+        NotificationLog &log = app->notifications();
+        const auto change = [&](int n, auto how) {
+            how(tanks.device(n));
+            tanks.refreshDevice(n);
+        };
+        log.add(
+            {.time = now, .kind = Kind::LinkLost, .text = FormatText(LngText(260), {QStringLiteral("TCP")})});
+        change(1, [](DeviceRecord &r) { r.Alarm = true; });
+        change(2, [](DeviceRecord &r) { r.Volumen = -0xE008; });
+        log.add({.time = now, .kind = Kind::LinkBack, .text = LngText(814)});
+        change(1, [](DeviceRecord &r) { r.Alarm = false; });
+        change(3, [&](DeviceRecord &r) { r.Uhrzeit = now.addDays(-2); });
+        log.add({.time = now,
+                 .kind = Kind::EmailFailed,
+                 .text = LngText(121) + "9999 No such IP or mail service"});
         auto *mqtt = Part<StatusIndicator>(win.get(), "lblMqttIndicator");
         ASSERT_TRUE(WaitFor([&] { return app->services().mqtt() == ServiceStatus::Mqtt::Problem; }, 15000));
         QStatusBar *bar = win->statusBar();
@@ -175,8 +163,8 @@ TEST_F(MainWindowTest, StatusIndicatorsFitSmallAndLargeScreensCountAndAcknowledg
         for (int r = 0; r < n; ++r)
             kinds << items->topLevelItem(r)->text(3);
         EXPECT_TRUE(kinds.contains(LngText(271) + "1 / SN4711")) << qPrintable(kinds.join('\n'));
-        EXPECT_TRUE(std::any_of(app->notifications().events().begin(), app->notifications().events().end(),
-                                [](const auto &e) { return e.kind == NotificationLog::Kind::MqttProblem; }));
+        EXPECT_TRUE(std::any_of(log.events().begin(), log.events().end(),
+                                [](const auto &e) { return e.kind == Kind::MqttProblem; }));
         // The count follows what the list acknowledges; acknowledged is not forgotten.
         auto *count = Part<StatusIndicator>(win.get(), "lblMeldungenIndicator");
         EXPECT_EQ(count->text(), QStringLiteral("Meldungen: %1 neu").arg(n));
