@@ -215,13 +215,10 @@ TEST_F(DialogTest, CaptionPanelsPrintEveryMenuEntryAndButtonAndTheHelp)
 
     // Each entry opens one non-modal window however often it is chosen; the
     // e-mail panel opens the same e-mail dialog.
-    const std::pair<const char *, const char *> windows[] = {
-        {"mnuHilfeInfo", "frmInfo"},
-        {"mnuEmail", "frmEmail"},
-        {"mnuLog", "frmLog"},
-        {"mnuHilfeInhalt", "frmHilfe"},
-    };
-    for (const auto &[entry, name] : windows) {
+    for (const auto &[entry, name] : {std::pair{"mnuHilfeInfo", "frmInfo"},
+                                      {"mnuEmail", "frmEmail"},
+                                      {"mnuLog", "frmLog"},
+                                      {"mnuHilfeInhalt", "frmHilfe"}}) {
         action(entry)->trigger();
         action(entry)->trigger();
         const QList<QWidget *> shown = win->findChildren<QWidget *>(name);
