@@ -6,19 +6,16 @@
 
 #include "link/LinkManager.h"
 
-using BoxHeldOpen = UiTest;
+using BoxHeldOpen = ControllerTest;
 
 TEST_F(BoxHeldOpen, TwentyTelegramsOfTwoLinksEvaluatedInOrderOnce)
 {
     ui.holdBoxes = true;
-    TankController tanks(switches, settings, ui, texts, clock);
     // Every recorded telegram as "SN:level", in the order of evaluation.
     QStringList seen;
-    RecordingHooks recorded;
-    recorded.insideRecord = [&](int n) {
+    hooks.insideRecord = [&](int n) {
         seen << QStringLiteral("%1:%2").arg(tanks.device(n).SN).arg(tanks.device(n).Volumen);
     };
-    tanks.setHistoryHooks(&recorded);
     MockLinks mocks;
     switches.setActiveCom(true);
     switches.setActiveNet(true);
