@@ -1,6 +1,7 @@
 // The history chart window offscreen: opening, rubber-band and wheel zoom
 // with real mouse events, and the stored options (the rules themselves:
-// ChartLogicTest; the main window's button: ConsumptionWindow).
+// ChartLogicTest; the main window's button: DialogTest); it and the
+// consumption window on a small screen.
 #include "ui/UiTestSupport.h"
 
 #include "chart/ChartNavigation.h"
@@ -8,61 +9,9 @@
 #include "ui/ChartPlot.h"
 #include "ui/FrmGrafikHistorie.h"
 #include "ui/FrmHilfe.h"
+#include "ui/FrmTabelle.h"
 
 using ChartWindowTest = UiTest;
-
-TEST_F(ChartWindowTest, StoredOptionsMouseZoomAndNoData)
-{
-    DeviceTable table;
-    table.DeviceCount = 2;
-    for (int n = 1; n <= 2; ++n) {
-        table[n].Tankvolumen = 1000;
-        for (int h = 0; h < 60 * 24; h += 6)
-            table[n].History.append(now.addDays(-60).addSecs((h + 3 * n) * 3600), 400 + 100 * n + h % 24, 10);
-    }
-    settings.write(Cfg::GrafikPercent, 1);
-    std::unique_ptr<frmGrafikHistorie> win(frmGrafikHistorie::OpenForm(table, settings, ui, switches, clock));
-    ASSERT_TRUE(win);
-    const PlotRect &plot = win->chartState().plot;
-    const TimeValueRange &view = win->chartState().view;
-    win->resize(1000, 650);
-    auto *chart = win->findChild<ChartPlot *>("Chart2D");
-    ASSERT_TRUE(WaitFor([&] { return chart->width() > 800 && plot.right - plot.left > 600; }));
-    auto *legend = Part<QListWidget>(win.get(), "lstLegende");
-    ASSERT_TRUE(legend->isVisible() && legend->count() == 2);
-    EXPECT_EQ(legend->item(1)->text(), "2: SN:0 (%)");
-    EXPECT_DOUBLE_EQ(view.highestValue, 100) << "the opening range is in percent: 61.8 % rounds up to 100";
-
-    QTest::mouseClick(win->findChild<QCheckBox *>("CheckProzent"), Qt::LeftButton);
-    EXPECT_EQ(settings.read(Cfg::GrafikPercent), "0");
-    EXPECT_DOUBLE_EQ(view.highestValue, 1000) << "the value axis follows the unit: 618 L rounds up";
-    emit Part<QComboBox>(win.get(), "ComboZeitraum")->activated(0);
-    EXPECT_EQ(settings.read(Cfg::ComboZeitraum), "1");
-
-    // A rubber band drawn with the mouse becomes the view.
-    const PlotRect r = plot;
-    const QPoint a(r.left + (r.right - r.left) / 4, r.top + 30),
-        b(r.left + (r.right - r.left) / 2, r.bottom - 30);
-    const double ta = chart->timeAt(a.x()), vb = chart->valueAt(b.y());
-    QTest::mousePress(chart, Qt::LeftButton, {}, a);
-    QTest::mouseMove(chart, b);
-    QTest::mouseRelease(chart, Qt::LeftButton, {}, b);
-    EXPECT_NEAR(double(view.firstTime), ta, 1);
-    EXPECT_NEAR(view.lowestValue, vb, 1e-9);
-
-    // A notch of the wheel narrows the view and keeps the time under the pointer.
-    const QPoint p(r.left + (r.right - r.left) / 3, (r.top + r.bottom) / 2);
-    const double before = chart->timeAt(p.x());
-    const qint64 span = view.lastTime - view.firstTime;
-    QWheelEvent wheel(p, chart->mapToGlobal(p), {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(chart, &wheel);
-    EXPECT_LT(view.lastTime - view.firstTime, span);
-    EXPECT_NEAR(chart->timeAt(p.x()), before, double(span) / (r.right - r.left) * 2);
-
-    DeviceTable empty;
-    EXPECT_FALSE(frmGrafikHistorie::OpenForm(empty, settings, ui, switches, clock));
-    EXPECT_EQ(ui.count("message"), 1) << "no data: the box";
-}
 
 namespace
 {
@@ -93,7 +42,8 @@ QStringList outOfReach(QWidget *window)
 // window and its buttons within the screen; it opens on the main window's
 // tank with that tank's range, then remembers all tanks; the legend lists
 // every tank, hides one on a click of its tick; the read-out names the
-// point under the pointer; the time-range list follows the view.
+// point under the pointer; the time-range list follows the view. The
+// percent box, zoom with the mouse's rubber band and wheel; without data the box.
 TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
 {
     DeviceTable table;
@@ -126,7 +76,6 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
     };
     EXPECT_EQ(axes(), "m³ 0..3");
     EXPECT_EQ(ranges->currentText(), "Alle Daten");
-
     // All tanks: three axes, every tank in the legend; remembered.
     tanks->setCurrentIndex(tanks->findData(0));
     emit tanks->activated(tanks->currentIndex());
@@ -135,6 +84,13 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
     ASSERT_TRUE(legend->isVisible());
     EXPECT_EQ(legend->count(), 56);
     EXPECT_EQ(outOfReach(win.get()), QStringList()) << "with the legend";
+    // The percent box is stored and the value axis follows it.
+    auto *percent = Part<QCheckBox>(win.get(), "CheckProzent");
+    QTest::mouseClick(percent, Qt::LeftButton);
+    EXPECT_EQ(settings.read(Cfg::GrafikPercent) + " " + axes(), "1 % 0..100");
+    QTest::mouseClick(percent, Qt::LeftButton);
+    EXPECT_EQ(settings.read(Cfg::GrafikPercent) + " " + axes(), "0 L 0..5000, m³ 0..3, % 0..100");
+
     legend->item(0)->setCheckState(Qt::Unchecked);
     EXPECT_EQ(win->picture().series.size(), 55u);
     EXPECT_EQ(win->picture().series.front().tank, 2);
@@ -154,6 +110,26 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
     ASSERT_TRUE(WaitFor([&] { return readout->isVisible(); }));
     EXPECT_TRUE(readout->text().startsWith("2: Tank Nummer 2 im Keller\n")) << readout->text().toStdString();
     EXPECT_TRUE(readout->text().contains(" m³\n"));
+
+    // A rubber band drawn with the mouse becomes the view.
+    const PlotRect r = win->chartState().plot;
+    const TimeValueRange &view = win->chartState().view;
+    const QPoint a(r.left + (r.right - r.left) / 4, r.top + 30),
+        b(r.left + (r.right - r.left) / 2, r.bottom - 30);
+    const double ta = chart->timeAt(a.x()), vb = chart->valueAt(b.y());
+    QTest::mousePress(chart, Qt::LeftButton, {}, a);
+    QTest::mouseMove(chart, b);
+    QTest::mouseRelease(chart, Qt::LeftButton, {}, b);
+    EXPECT_NEAR(double(view.firstTime), ta, 1);
+    EXPECT_NEAR(view.lowestValue, vb, 1e-9);
+    // A notch of the wheel narrows the view and keeps the time under the pointer.
+    const QPoint c(r.left + (r.right - r.left) / 3, (r.top + r.bottom) / 2);
+    const double before = chart->timeAt(c.x());
+    const qint64 span = view.lastTime - view.firstTime;
+    QWheelEvent wheel(c, chart->mapToGlobal(c), {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(chart, &wheel);
+    EXPECT_LT(view.lastTime - view.firstTime, span);
+    EXPECT_NEAR(chart->timeAt(c.x()), before, double(span) / (r.right - r.left) * 2);
 
     // The list follows a zoom and goes back with the choice. The view is one
     // zoom step exactly: the scroll bar following it does not move it again.
@@ -175,10 +151,41 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
     EXPECT_EQ(Part<QComboBox>(win.get(), "ComboZeitraum")->currentText(), "3 Monate");
     EXPECT_EQ(win->chartState().view.firstTime, TankHistory::toSecs(now.addMonths(-4)));
 
+    DeviceTable empty;
+    EXPECT_FALSE(frmGrafikHistorie::OpenForm(empty, settings, ui, switches, clock));
+    EXPECT_EQ(ui.count("message"), 1) << "no data: the box";
+
     // The help window fits the same screen.
     QPointer<frmHilfe> help;
     frmHilfe::Open(help, QLatin1String(HelpTopic::Index));
     ASSERT_TRUE(help && QTest::qWaitForWindowExposed(help));
     EXPECT_EQ(outOfReach(help), QStringList());
     delete help;
+}
+
+// The consumption window in German and in Polish, whose captions are longer:
+// within the small screen, the total column scrolled to, rows to read.
+TEST_F(ChartWindowTest, ConsumptionWindowWithinASmallScreen)
+{
+    DeviceTable devices;
+    devices.DeviceCount = 3;
+    for (int n = 1; n <= 3; ++n) {
+        devices[n].Tankbezeichnung = QString("Tank mit einem recht langen Namen %1").arg(n);
+        devices[n].Einheit = n - 1;
+        for (int i = 0; i < 40; ++i)
+            devices[n].History.append(Clock::Naive(QDate(2024, 1, 1).addDays(i * 20), QTime(9, 0)),
+                                      9000 - i * 7, 10);
+    }
+    for (int lng : {1, 10}) {
+        SetLngId(lng);
+        std::unique_ptr<frmTabelle> table(
+            frmTabelle::OpenForm(devices, settings, ui, config, clock, 0, nullptr));
+        ASSERT_TRUE(table && QTest::qWaitForWindowExposed(table.get()));
+        EXPECT_EQ(outOfReach(table.get()), QStringList());
+        auto *view = Part<QTableView>(table.get(), "t");
+        view->scrollTo(view->model()->index(0, 13));
+        const QRect total = view->visualRect(view->model()->index(0, 13));
+        EXPECT_TRUE(view->viewport()->rect().contains(total.center())) << "the total column in view";
+        EXPECT_GE(view->viewport()->height(), 3 * view->rowHeight(0)) << "rows to read";
+    }
 }

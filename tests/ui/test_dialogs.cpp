@@ -1,19 +1,27 @@
-// The client-path, client set-up, log settings and language dialogs, the help
-// window, and a walk over every menu entry and button of the main window, offscreen.
+// The client-path, client set-up, log settings, language, web and MQTT
+// dialogs, the help window, and a walk over every menu entry and button of the
+// main window, offscreen.
 #include "ui/UiTestSupport.h"
 
 #include "app/ClientSetup.h"
 #include "app/ProgramInfo.h"
 #include "help/HelpTopics.h"
+#include "mqtt/MqttPeers.h"
 #include "ui/FrmGrafikHistorie.h"
 #include "ui/FrmHilfe.h"
 #include "ui/FrmLog.h"
 #include "ui/FrmLogClient.h"
+#include "ui/FrmMqtt.h"
 #include "ui/FrmSelectLng.h"
 #include "ui/FrmTabelle.h"
+#include "ui/FrmWeb.h"
 #include "ui/StatusPanel.h"
 #include "ui/TankDisplay.h"
+#include "web/WebPassword.h"
+#include "web/WebServer.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPrinter>
 
 namespace
@@ -106,8 +114,12 @@ TEST_F(DialogTest, LogDialogShowsTheNearestEntriesAndOkWritesInOrder)
     action("mnuLog")->trigger();
     auto *dlg = win->findChild<frmLog *>();
     ASSERT_TRUE(dlg && dlg->isVisible());
-    EXPECT_EQ(dlg->ComboLogFile->currentText() + "|" + dlg->ComboLogIni->currentText(), "1 Stunde|1 Minute");
-    EXPECT_TRUE(dlg->chbxLogFile->isChecked() && !dlg->chbxLogIni->isChecked());
+    EXPECT_EQ(QStringLiteral("%1 %2|%3 %4")
+                  .arg(dlg->chbxLogFile->isChecked())
+                  .arg(dlg->ComboLogFile->currentText())
+                  .arg(dlg->chbxLogIni->isChecked())
+                  .arg(dlg->ComboLogIni->currentText()),
+              "1 1 Stunde|0 1 Minute");
 
     // Cancel stores nothing.
     const QByteArray before = readBytes(iniPath());
@@ -126,9 +138,7 @@ TEST_F(DialogTest, LogDialogShowsTheNearestEntriesAndOkWritesInOrder)
                            "[Logfile]\r\nAktiv=1\r\nIntervall in s=3600\r\nLast=14.03.2026 10:30:00\r\n"
                            "[Log INI-File]\r\nAktiv=1\r\nIntervall in s=1800\r\nPath=" +
                                dataDir() + "logs/\r\nLast=14.03.2026 10:30:00\r\n");
-    EXPECT_TRUE(QDir(dataDir() + "logs").exists());
-    EXPECT_EQ(QString::number(switches.logIniInterval()) + " " + switches.logFolder(),
-              "1800 " + dataDir() + "logs/");
+    EXPECT_TRUE(QDir(dataDir() + "logs").exists()); // (the switches follow: Startup)
 }
 
 TEST_F(DialogTest, LanguageSelectionNeedsACurrentEntry)
@@ -185,8 +195,8 @@ TEST_F(DialogTest, CaptionPanelsPrintEveryMenuEntryAndButtonAndTheHelp)
     open();
     ui.setPanelText(3, "COM1");
     EXPECT_EQ(win->panel(2)->text() + "|" + win->panel(3)->text(), "vorher|COM1");
-    EXPECT_FALSE(action("mnuClientSetup")->isVisible());
-    EXPECT_TRUE(Part<QMenu>(win.get(), "mnuEinstellen")->menuAction()->isEnabled());
+    EXPECT_TRUE(!action("mnuClientSetup")->isVisible() &&
+                Part<QMenu>(win.get(), "mnuEinstellen")->menuAction()->isEnabled());
     EXPECT_TRUE(action("mnuSprache1")->isChecked()) << "the current language is ticked";
     // The about box's version: the revision shows only when it is not zero.
     EXPECT_EQ(VersionText(3, 2, 0) + " " + VersionText(4, 12, 15), "V3.02 V4.12.15");
@@ -205,13 +215,10 @@ TEST_F(DialogTest, CaptionPanelsPrintEveryMenuEntryAndButtonAndTheHelp)
 
     // Each entry opens one non-modal window however often it is chosen; the
     // e-mail panel opens the same e-mail dialog.
-    const std::pair<const char *, const char *> windows[] = {
-        {"mnuHilfeInfo", "frmInfo"},
-        {"mnuEmail", "frmEmail"},
-        {"mnuLog", "frmLog"},
-        {"mnuHilfeInhalt", "frmHilfe"},
-    };
-    for (const auto &[entry, name] : windows) {
+    for (const auto &[entry, name] : {std::pair{"mnuHilfeInfo", "frmInfo"},
+                                      {"mnuEmail", "frmEmail"},
+                                      {"mnuLog", "frmLog"},
+                                      {"mnuHilfeInhalt", "frmHilfe"}}) {
         action(entry)->trigger();
         action(entry)->trigger();
         const QList<QWidget *> shown = win->findChildren<QWidget *>(name);
@@ -228,13 +235,12 @@ TEST_F(DialogTest, CaptionPanelsPrintEveryMenuEntryAndButtonAndTheHelp)
     ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }));
     ASSERT_TRUE(app->tanks().EvalTelegramm(Telegram{.levelWord = 0x0800}.bytes(), QString()));
     EXPECT_EQ(win->windowTitle(), "800 Liter / 12 °C  " + ProgramTitle(config, false));
-    const QString pdf = dataDir() + "main.pdf";
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pdf);
+    printer.setOutputFileName(dataDir() + "main.pdf");
     win->printWindow(printer);
-    const QByteArray bytes = readBytes(pdf);
-    EXPECT_TRUE(bytes.startsWith("%PDF") && bytes.size() > 2000) << bytes.size();
+    const QByteArray pdf = readBytes(dataDir() + "main.pdf");
+    EXPECT_TRUE(pdf.startsWith("%PDF") && pdf.size() > 2000) << pdf.size();
     // The print menu's dialog opens without a loop of its own (a loop would
     // sit here until the timer shuts it).
     QTimer::singleShot(5000, [] {
@@ -243,8 +249,7 @@ TEST_F(DialogTest, CaptionPanelsPrintEveryMenuEntryAndButtonAndTheHelp)
     });
     action("mnuDrucken")->trigger();
     QDialog *printDialog = win->findChild<QDialog *>("dlgDrucken");
-    ASSERT_NE(printDialog, nullptr);
-    EXPECT_TRUE(printDialog->isVisible() && printDialog->isModal());
+    ASSERT_TRUE(printDialog && printDialog->isVisible() && printDialog->isModal());
     printDialog->reject();
     EXPECT_TRUE(WaitFor([&] { return !win->findChild<QDialog *>("dlgDrucken"); })) << "gone once closed";
     for (int d = 1; d <= 6; ++d)
@@ -257,22 +262,21 @@ TEST_F(DialogTest, CaptionPanelsPrintEveryMenuEntryAndButtonAndTheHelp)
     ASSERT_EQ(tables.size(), 1);
     EXPECT_EQ(tables.first()->findChild<QTableView *>("t")->model()->index(0, 1).data().toString(), "5 L");
     EXPECT_EQ(win->findChildren<frmGrafikHistorie *>().size(), 1);
-    // The help window at the contents, the search page, a dialog's help button's page.
+    // The help window at the contents, the search page, a dialog's help
+    // button's page, its own German page; an unknown topic shows the contents.
     auto *help = win->findChild<frmHilfe *>();
-    EXPECT_EQ(help->currentTopic(), HelpTopic::Index);
-    action("mnuHilfeSuchen")->trigger();
-    EXPECT_EQ(help->currentTopic(), HelpTopic::Search);
-    QTest::mouseClick(win->findChild<frmLog *>()->cmdHilfe, Qt::LeftButton);
-    EXPECT_EQ(help->currentTopic(), HelpTopic::frmLog);
-    EXPECT_EQ(win->findChildren<frmHilfe *>().size(), 1);
-    // German reads its own pages, the contents follow the page; an unknown
-    // topic shows the contents.
     auto *page = help->findChild<QTextBrowser *>();
-    EXPECT_TRUE(page->source().toLocalFile().endsWith("/de/frmLog.html"));
-    EXPECT_EQ(help->findChild<QListWidget *>()->currentItem()->text(), page->documentTitle());
+    QStringList topics{help->currentTopic()};
+    action("mnuHilfeSuchen")->trigger();
+    topics << help->currentTopic();
+    QTest::mouseClick(win->findChild<frmLog *>()->cmdHilfe, Qt::LeftButton);
+    topics << help->currentTopic() << page->source().toLocalFile().section('/', -2);
+    EXPECT_EQ(help->findChild<QListWidget *>()->currentItem()->text(),
+              page->documentTitle()); // the contents follow
     help->showTopic("no such page");
-    EXPECT_EQ(help->currentTopic(), HelpTopic::Index);
-
+    topics << help->currentTopic();
+    EXPECT_EQ(topics.join(' '), "Index Suchen frmLog de/frmLog.html Index");
+    EXPECT_EQ(win->findChildren<frmHilfe *>().size(), 1);
     // A language, also the active one, is stored and the program restarts.
     for (int id : {LngId(), 5}) {
         action(qPrintable(QStringLiteral("mnuSprache%1").arg(id)))->trigger();
@@ -285,15 +289,84 @@ TEST_F(DialogTest, CaptionPanelsPrintEveryMenuEntryAndButtonAndTheHelp)
     // its page, back goes back (the folding of the search: HelpPages).
     action("mnuHilfeSuchen")->trigger();
     help = win->findChild<frmHilfe *>();
-    auto *field = help->findChild<QLineEdit *>();
-    QTest::keyClicks(field, "cifs-utils");
-    QTest::keyClick(field, Qt::Key_Return);
+    QTest::keyClicks(help->findChild<QLineEdit *>(), "cifs-utils\r");
     ASSERT_TRUE(help->hitTopics().contains("Clientbetrieb")) << help->hitTopics().join(' ').toStdString();
     page = help->findChild<QTextBrowser *>();
     emit page->anchorClicked(QUrl("Clientbetrieb.html"));
     EXPECT_TRUE(page->source().toLocalFile().endsWith("/en/Clientbetrieb.html"));
     QTest::mouseClick(help->findChildren<QToolButton *>().first(), Qt::LeftButton); // back
     EXPECT_EQ(help->currentTopic(), HelpTopic::Search);
+}
+
+// The web view's settings dialog (which addresses may run: WebSettings; the
+// hash: WebPassword): a refusal stores nothing and keeps the dialog open; OK
+// stores only the hash and starts the server at once; an untouched password
+// field keeps the stored hash.
+TEST_F(DialogTest, WebDialogRefusesAnOpenAddressWithoutTlsAndStoresOnlyTheHash)
+{
+    open();
+    app->activate();
+    action("mnuWeb")->trigger();
+    ASSERT_EQ(Shown<frmWeb>().size(), 1);
+    frmWeb *d = Shown<frmWeb>().first();
+    d->chbxAktiv->setChecked(true);
+    d->txtAdresse->setText(QStringLiteral("0.0.0.0"));
+    d->spinPort->setValue(int(FreeTcpPort()));
+    d->txtPassword->setText(QStringLiteral("pässword"));
+    d->CmdOk->click();
+    EXPECT_TRUE(ui.texts().value(0).contains(QStringLiteral("0.0.0.0"))) << qPrintable(ui.texts().join('\n'));
+    EXPECT_TRUE(!localFile().contains(QStringLiteral("[Web]")) && d->isVisible());
+    d->txtAdresse->setText(QStringLiteral("127.0.0.1"));
+    d->CmdOk->click();
+    EXPECT_FALSE(d->isVisible());
+    const WebValues stored = ReadWebValues(settings);
+    EXPECT_TRUE(stored.aktiv && VerifyWebPassword(stored.password, QStringLiteral("pässword")));
+    EXPECT_FALSE(readBytes(iniPath()).contains("p\xE4ssword") || readBytes(iniPath()).contains("pässword"));
+    ASSERT_NE(app->web(), nullptr);
+    EXPECT_EQ(app->web()->port(), stored.port);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    action("mnuWeb")->trigger();
+    Shown<frmWeb>().first()->CmdOk->click();
+    EXPECT_EQ(ReadWebValues(settings).password, stored.password);
+}
+
+// The MQTT dialog's energy factor per tank, shown with the tank's unit; OK
+// stores them (none for a zero) and publishing starts afresh with them at once.
+TEST_F(DialogTest, MqttDialogEnergyFactorPerTankWithItsUnitStoredAndPublishedAtOnce)
+{
+    Broker broker;
+    ASSERT_TRUE(broker.start());
+    Subscriber sub(broker.port);
+    writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=2\r\n"
+                          "[Ger\xE4t1]\r\nSN=4711\r\nGer\xE4tetyp=9\r\nTankvolumen=5000\r\nEinheit=0\r\n"
+                          "Tankbezeichnung=Heiz\xF6l\r\n"
+                          "[Ger\xE4t2]\r\nSN=4712\r\nGer\xE4tetyp=9\r\nTankvolumen=50\r\nEinheit=1\r\n"
+                          "[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nTopic=tankmon/kwh\r\nPort=" +
+                              QByteArray::number(broker.port) + "\r\nkWhProEinheit1=10\r\n");
+    open();
+    app->activate();
+    action("mnuMqtt")->trigger();
+    ASSERT_EQ(Shown<frmMqtt>().size(), 1);
+    frmMqtt *d = Shown<frmMqtt>().first();
+    QStringList shown;
+    for (int i : {0, 1}) {
+        d->ComboKWhTank->setCurrentIndex(i);
+        shown << QStringLiteral("%1: %2 %3")
+                     .arg(d->ComboKWhTank->currentText())
+                     .arg(d->spinKWh->value())
+                     .arg(d->lblKWhEinheit->text());
+    }
+    EXPECT_EQ(shown, QStringList({"Heizöl: 10 kWh je L", "Tank 2: 0 kWh je m³"}));
+    d->spinKWh->setValue(9.5);
+    d->ComboKWhTank->setCurrentIndex(0);
+    d->spinKWh->setValue(0);
+    d->CmdOk->click();
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_TRUE(!localFile().contains("kWhProEinheit1") && localFile().contains("kWhProEinheit2=9.5"))
+        << qPrintable(localFile());
+    EXPECT_TRUE(sub.waitFor("homeassistant/sensor/tankmon_4712/energy/config", [](const QByteArray &p) {
+        return QJsonDocument::fromJson(p).object().value("device_class") == "energy";
+    }));
 }
 
 } // namespace

@@ -53,12 +53,10 @@ TEST(ForecastDisplay, DaysAgreeWithTheNumberInEachLanguage)
 {
     const QDateTime at = Clock::Naive(QDate(2026, 12, 30), QTime(8, 0));
     // Language, days, the text before the date.
-    const std::tuple<int, double, const char *> cases[] = {
-        {1, 23.4, "ca. 23 Tage, bis "},        {2, 0.7, "about 1 day, until "},
-        {4, 0, "environ 0 jour, jusqu'au "},   {8, 21, "oko 21 dan, do "},
-        {8, 11, "oko 11 dana, do "},           {9, 19, "circa 19 zile, până la "},
-        {9, 20, "circa 20 de zile, până la "}, {9, 101, "circa 101 zile, până la "},
-    };
+    // Language, days, the text before the date (the plural rules: PluralForms).
+    const std::tuple<int, double, const char *> cases[] = {{1, 23.4, "ca. 23 Tage, bis "},
+                                                           {2, 0.7, "about 1 day, until "},
+                                                           {9, 20, "circa 20 de zile, până la "}};
     for (const auto &[lng, days, text] : cases) {
         SetLngId(lng);
         const QString date = LanguageLocale(lng).toString(at.date(), QLocale::ShortFormat);

@@ -134,36 +134,23 @@ TEST_F(EmailDialogTest, TankListOkWritesTheEditsAndCancelNothing)
 
 // OK refuses a sender or recipient that is more than one plain address,
 // naming the field; nothing is written and the dialog stays open until the
-// field is mended.
+// field is mended (which addresses are plain: SmtpTest.EnvelopeRefusalsSendNothing).
 TEST_F(EmailDialogTest, OkRefusesAnAddressThatIsNotOnePlainAddress)
 {
-    const struct {
-        const char *field, *typed, *named;
-    } rows[] = {
-        {"txbxAbsenderEmail", "Tankmon <tankmon@example.org>", "Absenderadresse"},
-        {"txbxEmpfaengerAdr0", "a@example.org b@example.org", "Empfänger 1"},
-        {"txbxEmpfaengerAdr1", "b@example.org> RET=FULL", "Empfänger 2"},
-        {"txbxEmpfaengerAdr1", "b@example.org\tx", "Empfänger 2"},
-    };
     frmEmail *d = open();
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.typed);
-        QLineEdit *edit = Part<QLineEdit>(d, row.field);
-        auto type = [edit](const QString &text) { // as typed (a tab cannot be typed into the field)
-            edit->setText(text);
-            emit edit->textEdited(text);
-        };
-        type(QString::fromUtf8(row.typed));
+    for (const auto &[field, typed, named] :
+         {std::tuple{"txbxAbsenderEmail", "Tankmon <t@example.org>", "Absenderadresse"},
+          {"txbxEmpfaengerAdr1", "a@example.org b@example.org", "Empfänger 2"}}) {
+        QLineEdit *edit = Part<QLineEdit>(d, field);
+        QTest::keyClicks(edit, typed);
         ui.shown.clear();
         QTest::mouseClick(Part<QPushButton>(d, "CmdOk"), Qt::LeftButton);
-        ASSERT_EQ(ui.texts().size(), 1);
-        const QString said = ui.texts().first();
-        EXPECT_TRUE(said.contains(QString::fromUtf8(row.named)) &&
-                    said.contains(QString::fromUtf8(row.typed).left(13)))
-            << said.toStdString();
-        EXPECT_FALSE(QFile::exists(iniPath()));
-        EXPECT_FALSE(dlg.isNull());
-        type(QStringLiteral("ok@example.org"));
+        EXPECT_TRUE(ui.texts().value(0).contains(QString::fromUtf8(named)) &&
+                    ui.texts().value(0).contains(typed))
+            << ui.texts().join('\n').toStdString();
+        EXPECT_FALSE(QFile::exists(iniPath()) || dlg.isNull());
+        edit->clear();
+        QTest::keyClicks(edit, "ok@example.org");
     }
     QTest::mouseClick(Part<QPushButton>(d, "CmdOk"), Qt::LeftButton);
     EXPECT_TRUE(WaitFor([&] { return dlg.isNull(); }));

@@ -4,7 +4,6 @@
 
 #include "core/DateText.h"
 #include "lang/AccessKeys.h"
-#include "mqtt/MqttPayloads.h"
 #include "ui/ChartPlot.h"
 #include "ui/FrmGrafikHistorie.h"
 #include "ui/FrmLogClient.h"
@@ -13,8 +12,6 @@
 #include "ui/StatusPanel.h"
 #include "ui/TabRows.h"
 #include "ui/TankDisplay.h"
-
-#include <QJsonDocument>
 
 namespace
 {
@@ -47,36 +44,6 @@ protected:
             QCoreApplication::processEvents();
     }
 };
-
-// A Polish tank name typed into the window, and the window after a restart
-// in another instance's view: every letter is there, on screen and in what
-// goes to Home Assistant. The settings file turned UTF-8 for it.
-TEST_F(FrmMainTest, PolishTankNameSurvivesARestart)
-{
-    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=10\r\n[COM]\r\nSimulation=1\r\n[Ger\xE4te]\r\nAnzahl=1\r\n"
-                          "[Ger\xE4t1]\r\nSN=4711\r\nGer\xE4tetyp=9\r\nVolumen=1000\r\nTankvolumen=5000\r\n"
-                          "Tankbezeichnung=Heiz\xF6l\r\n");
-    const QString polish = QStringLiteral("Zbiornik łąś");
-    open();
-    ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }, 10000));
-    QLineEdit *edit = Part<QLineEdit>(win.get(), "txbxTankbezeichnung");
-    edit->clear();
-    for (const QChar c : polish) { // typed as a Polish keyboard sends it (keyClicks knows ASCII only)
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(edit, &press);
-    }
-    close();
-    EXPECT_TRUE(readBytes(iniPath()).startsWith("\xEF\xBB\xBF[LngPtnr]\r\nLngId=10\r\n"));
-    EXPECT_TRUE(readBytes(iniPath()).contains("\r\nTankbezeichnung=Zbiornik \xC5\x82\xC4\x85\xC5\x9B\r\n"));
-
-    copyToFreshFolder();
-    open();
-    ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }, 10000));
-    EXPECT_EQ(Part<QLineEdit>(win.get(), "txbxTankbezeichnung")->text(), polish);
-    const auto configs = MqttDiscoveryConfigs("homeassistant", "tankmon/test", 1, app->tanks().device(1));
-    ASSERT_FALSE(configs.isEmpty());
-    EXPECT_EQ(QJsonDocument::fromJson(configs.first().payload)["device"]["name"].toString(), polish);
-}
 
 // Alt and a letter: each caption a user acts on has a letter of its own
 // within its window (a menu: within the menu), and every field is reached

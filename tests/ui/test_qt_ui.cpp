@@ -23,31 +23,31 @@ protected:
     QtUi ui_{[] { return QStringLiteral("VALMOR Tankmon"); }};
 };
 
-// Qt's own buttons speak the program's language.
+// The caller is back before a box is answered; Qt's own buttons speak the
+// program's language.
 TEST_F(QtUiTest, BoxesAnswerLaterWithTitlesIconsDefaultsAndQtsOwnButtonsInTheLanguage)
 {
     ASSERT_TRUE(InstallQtTranslation(*QCoreApplication::instance(), 1))
         << "Debian's qt6-translations-l10n (tools/setup.sh installs it)";
-    // The caller is back before the box is answered.
     std::optional<MsgResult> answer;
+    const auto answered = [&] {
+        EXPECT_TRUE(WaitFor([&] { return answer.has_value(); }));
+        return std::exchange(answer, std::nullopt).value_or(MsgResult::Cancel);
+    };
+    // A question defaults to No and carries the program title when it has none.
     ui_.messageBox("Wirklich?", QString(), MsgIcon::Question, MsgButtons::YesNo,
                    [&](MsgResult r) { answer = r; });
     QMessageBox *box = openBox<QMessageBox>();
-    ASSERT_NE(box, nullptr);
-    EXPECT_FALSE(answer.has_value());
-    // A question defaults to No and carries the program title when it has none.
-    EXPECT_EQ(box->windowTitle() + "|" + box->text(), "VALMOR Tankmon|Wirklich?");
+    ASSERT_TRUE(box && !answer);
+    EXPECT_EQ(QStringList({box->windowTitle(), box->text(), box->button(QMessageBox::Yes)->text(),
+                           box->defaultButton()->text()}),
+              QStringList({"VALMOR Tankmon", "Wirklich?", "&Ja", "&Nein"}));
     EXPECT_EQ(box->icon(), QMessageBox::Question);
-    EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
-    EXPECT_EQ(box->button(QMessageBox::Yes)->text() + box->button(QMessageBox::No)->text(), "&Ja&Nein");
     QTest::keyClick(box, Qt::Key_Return);
-    ASSERT_TRUE(WaitFor([&] { return answer.has_value(); }));
-    EXPECT_EQ(*answer, MsgResult::No);
-    answer.reset();
+    EXPECT_EQ(answered(), MsgResult::No);
     ui_.messageBox("?", "Frage", MsgIcon::Question, MsgButtons::YesNo, [&](MsgResult r) { answer = r; });
     openBox<QMessageBox>()->button(QMessageBox::Yes)->click();
-    ASSERT_TRUE(WaitFor([&] { return answer.has_value(); }));
-    EXPECT_EQ(*answer, MsgResult::Yes);
+    EXPECT_EQ(answered(), MsgResult::Yes);
 
     ui_.messageBox("x", "Fehler", MsgIcon::Stop, MsgButtons::Ok); // announced, nobody waits
     QPointer<QMessageBox> stop(openBox<QMessageBox>());
@@ -59,21 +59,17 @@ TEST_F(QtUiTest, BoxesAnswerLaterWithTitlesIconsDefaultsAndQtsOwnButtonsInTheLan
 
     // The input box gives the typed text, or nothing when cancelled.
     std::optional<QString> typed;
-    ui_.inputBox("Ersten Tank eingeben: ", "Tanks löschen", "1", [&](const QString &t) { typed = t; });
-    QInputDialog *d = openBox<QInputDialog>();
-    ASSERT_NE(d, nullptr);
-    EXPECT_EQ(d->labelText() + "|" + d->textValue() + "|" + d->windowTitle(),
-              "Ersten Tank eingeben: |1|Tanks löschen");
-    d->setTextValue("2,5");
-    d->accept();
-    ASSERT_TRUE(WaitFor([&] { return typed.has_value(); }));
-    EXPECT_EQ(*typed, "2,5");
-
-    typed.reset();
-    ui_.inputBox("p", QString(), "1.5", [&](const QString &t) { typed = t; });
-    openBox<QInputDialog>()->reject();
-    ASSERT_TRUE(WaitFor([&] { return typed.has_value(); }));
-    EXPECT_EQ(*typed, QString());
+    for (bool cancel : {false, true}) {
+        ui_.inputBox("Ersten Tank eingeben: ", "Tanks löschen", "1", [&](const QString &t) { typed = t; });
+        QInputDialog *d = openBox<QInputDialog>();
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->labelText() + "|" + d->textValue() + "|" + d->windowTitle(),
+                  "Ersten Tank eingeben: |1|Tanks löschen");
+        d->setTextValue("2,5");
+        cancel ? d->reject() : d->accept();
+        ASSERT_TRUE(WaitFor([&] { return typed.has_value(); }));
+        EXPECT_EQ(*std::exchange(typed, std::nullopt), cancel ? "" : "2,5");
+    }
     EXPECT_FALSE(InstallQtTranslation(*QCoreApplication::instance(), 2)) << "English needs none";
     for (QTranslator *t : QCoreApplication::instance()->findChildren<QTranslator *>())
         QCoreApplication::removeTranslator(t);

@@ -115,37 +115,32 @@ TEST_F(TankDisplayTest, GreyAndRedTimeWhenOldWarningWhenStaleErrorTextOnAFault)
     for (auto [n, age] : {std::pair{1, 0}, {2, 61}, {3, 1441}})
         addDevices(n, n, 2500, age);
     addDevices(4, 4, -0xE008);
-    // Grey when old, but still the figures until they are stale.
-    const QString figures = "2.500 Liter +temp +date +liquid";
-    EXPECT_EQ(entry(1) + "|" + entry(2), figures + "|" + figures);
-    EXPECT_EQ(entry(3), "Achtung: \r\nkeine aktuellen Werte");
-    const QStringList colours{colour(part("txbxLiter", 1)), colour(part("txbxLiter", 2)),
-                              colour(part("lblProzent", 2)), colour(part("lblDate", 2)),
-                              colour(part("txbxLiter", 3))};
-    EXPECT_EQ(colours, QStringList({"black", "grey", "grey", "grey", "grey"}));
-
-    // The detail view keeps showing the figures, grey with a red time.
-    for (const auto &[n, colours] : {std::pair{1, "black black"}, {2, "grey red"}, {3, "grey red"}}) {
+    // Per tank: its overview entry with the colours of its value and date;
+    // the detail view's value with the colours of the value and the time.
+    const auto shown = [&](int n) {
         tanks.ComboSN_Click(n);
-        EXPECT_EQ(part("lblVolumen")->text(), "2.500 Liter");
-        EXPECT_EQ(colour(part("lblVolumen")) + " " + colour(part("txbxZeit")), colours) << n;
-    }
-
+        return entry(n) + " " + colour(part("txbxLiter", n)) + " " + colour(part("lblDate", n)) + " | " +
+               part("lblVolumen")->text() + " " + colour(part("lblVolumen")) + " " + colour(part("txbxZeit"));
+    };
+    // Grey when old, but still the figures until they are stale; the detail
+    // view keeps showing the figures, grey with a red time.
+    const QString figures = "2.500 Liter +temp +date +liquid";
+    EXPECT_EQ(QStringList({shown(1), shown(2), shown(3)}),
+              QStringList({figures + " black black | 2.500 Liter black black",
+                           figures + " grey grey | 2.500 Liter grey red",
+                           "Achtung: \r\nkeine aktuellen Werte grey grey | 2.500 Liter grey red"}));
+    EXPECT_EQ(colour(part("lblProzent", 2)), "grey");
     // The next valid reading makes it black and brings the figures back.
     tanks.device(3).Uhrzeit = now;
-    tanks.ComboSN_Click(3);
     tanks.refreshDevice(3);
-    EXPECT_EQ(entry(3), figures);
-    EXPECT_EQ(colour(part("txbxLiter", 3)), "black");
-    EXPECT_EQ(colour(part("lblVolumen")) + " " + colour(part("txbxZeit")), "black black");
+    EXPECT_EQ(shown(3), figures + " black black | 2.500 Liter black black");
 
-    // A device error: its text in place of the figures and an empty tank.
+    // A device error: its text in place of the figures and an empty tank; the
+    // overview entry keeps it as a fault, no percentage of an earlier reading beside it.
     tanks.ComboSN_Click(4);
     const QString error = "Fehler E008  (Sonde kurzgeschlossen?!)";
     EXPECT_EQ(detail(), error + " | Tankinhalt:  | 12 °C | 0 | VALMOR Tankmon");
     EXPECT_EQ(part("lblVolumen")->toolTip(), error);
-    // The overview entry keeps the error text in place of the figures, as a
-    // fault; no percentage of an earlier reading stays beside it.
     EXPECT_EQ(entry(4).remove(" +temp"), error);
     EXPECT_EQ(display->entry(4)->notice(), OverviewEntry::Notice::Fault);
     EXPECT_TRUE(part("lblProzent", 4)->isHidden());
@@ -176,12 +171,16 @@ TEST_F(TankDisplayTest, TabMarksSelectionNameAndUnitEditsAndTheTableReset)
     part<QComboBox>("ComboSN")->setCurrentIndex(0);
     EXPECT_EQ(tanks.currentDevice(), 1);
     part<QLineEdit>("txbxTankbezeichnung")->clear();
-    QTest::keyClicks(part<QLineEdit>("txbxTankbezeichnung"), "Keller Ost");
-    EXPECT_EQ(part("lblTankbezeichnung", 1)->text(), "Keller Ost");
+    for (const QChar c : QStringLiteral("Keller łąś")) { // as a Polish keyboard sends it
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(part<QLineEdit>("txbxTankbezeichnung"), &press);
+    }
+    EXPECT_EQ(part("lblTankbezeichnung", 1)->text(), "Keller łąś");
     // Selecting another tank is no edit: tank 1 keeps its name.
     tanks.ComboSN_Click(2);
     EXPECT_EQ(part<QLineEdit>("txbxTankbezeichnung")->text(), "Tank 2");
-    EXPECT_EQ(tanks.device(1).Tankbezeichnung + "|" + tanks.device(2).Tankbezeichnung, "Keller Ost|Tank 2");
+    EXPECT_EQ(tanks.device(1).Tankbezeichnung + "|" + tanks.device(2).Tankbezeichnung, "Keller łąś|Tank 2");
+    EXPECT_EQ(settings.read(Cfg::Device::Tankbezeichnung.at(1)), "Keller łąś");
 
     // The user picks m³ (code 1): the scale code now divides.
     tanks.device(2).Volumen = 1234;
@@ -208,25 +207,26 @@ TEST_F(TankDisplayTest, TabMarksSelectionNameAndUnitEditsAndTheTableReset)
 TEST_F(TankDisplayTest, DetailViewWaitsForTheFirstDeviceThenFollowsTelegrams)
 {
     display->setLinkDescription({"/dev/ttyUSB0", "TCP/IP Port 8000"});
-    EXPECT_FALSE(part("lblWaiting")->isHidden());
-    // Then how to connect one, and where the help says more.
+    // Whether the waiting text shows, and the name and the unit can be typed.
+    const auto typing = [&] {
+        return QStringLiteral("%1 %2 %3")
+            .arg(!part("lblWaiting")->isHidden())
+            .arg(part<QLineEdit>("txbxTankbezeichnung")->isEnabled())
+            .arg(part<QComboBox>("ComboEinheit")->isEnabled());
+    };
     EXPECT_TRUE(part("lblWaiting")
                     ->text()
-                    .startsWith("Programm wartet auf Messwerte vom Tankmessgerät ...\n/dev/ttyUSB0\nTCP/IP "
-                                "Port 8000\n\nNoch ist kein Tank "
-                                "bekannt. Um ein Gerät anzuschließen, öffnen Sie Einstellen › Schnittstelle"))
+                    .startsWith("Programm wartet auf Messwerte vom Tankmessgerät "
+                                "...\n/dev/ttyUSB0\nTCP/IP Port 8000\n\nNoch ist kein"))
         << qPrintable(part("lblWaiting")->text());
     EXPECT_EQ(visibleTabs(), "Details (Konfig)") << "no tab named after a tank that is not there";
-    EXPECT_FALSE(part<QLineEdit>("txbxTankbezeichnung")->isEnabled());
-    EXPECT_FALSE(part<QComboBox>("ComboEinheit")->isEnabled());
+    EXPECT_EQ(typing(), "1 0 0");
     display->setUrlCaption("www.valmor.example");
     EXPECT_FALSE(part("lblURL")->isHidden());
     // The new device is registered, selected and shown; over the serial link
     // there is no source address to show.
     ASSERT_TRUE(feed({.levelWord = 0x1250})); // 1250 of 5000
-    EXPECT_TRUE(part("lblWaiting")->isHidden());
-    EXPECT_TRUE(part<QLineEdit>("txbxTankbezeichnung")->isEnabled());
-    EXPECT_TRUE(part<QComboBox>("ComboEinheit")->isEnabled());
+    EXPECT_EQ(typing(), "0 1 1");
     EXPECT_EQ(part<QComboBox>("ComboSN")->currentData().toInt(), 1);
     EXPECT_EQ(detail(), "1.250 Liter | Tankinhalt: 25% | 12 °C | 0.25 | 1.250 Liter / 12 °C  VALMOR Tankmon");
     EXPECT_TRUE(part("lblAlarm", 1)->isHidden());
