@@ -16,6 +16,7 @@
 #include "email/EmailRules.h"
 #include "email/SilenceAlarm.h"
 #include "history/HistoryRecorder.h"
+#include "history/TankLoading.h"
 #include "lang/Lng.h"
 #include "link/ComDialogLogic.h"
 #include "model/ServiceStatus.h"
@@ -371,15 +372,10 @@ void AppController::activate()
         return;
     if (!activated_) {
         activated_ = true;
-        const int count = tanks_.registry().StoredDeviceCount();
         if (!config().clientMode)
             SafeFile::RemoveStaleTemporaries(switches_.logFolder(),
                                              config().ExeFileName(QStringLiteral(".ini")));
-        // All tank files at once, on worker threads, before the records ask
-        // for them one by one.
-        history_->PreloadTankHistories(count);
-        const int wanted = tanks_.LoadRegistry();
-        history_->loader().FinishPreload();
+        const int wanted = LoadTanks(tanks_, *history_);
         if (tanks_.DeviceCount() > 0)
             tanks_.selectAndShow(qBound(1, wanted, tanks_.DeviceCount()));
         if (!config().clientMode) {
