@@ -16,6 +16,7 @@
 #include "email/EmailRules.h"
 #include "email/SilenceAlarm.h"
 #include "history/HistoryRecorder.h"
+#include "history/TankLoading.h"
 #include "lang/Lng.h"
 #include "link/ComDialogLogic.h"
 #include "model/ServiceStatus.h"
@@ -115,6 +116,10 @@ AppController::AppController(RunSwitches &switches, Settings &settings, UiServic
 
 void AppController::wireNotifications()
 {
+    // The state rules follow their settings; connected before the watch, so
+    // that its own judgement after a removal sees the tanks' new numbers.
+    connect(&tanks_, &TankController::tableReset, this, [this] { readStateRules(); });
+    connect(&tanks_, &TankController::warnThresholdChanged, this, [this](int n) { readStateRules(n); });
     services_ = std::make_unique<ServiceStatus>(notifications_, clock_);
     notifications_.setTankLabel([this](int n) {
         if (n > tanks_.DeviceCount())
@@ -126,13 +131,13 @@ void AppController::wireNotifications()
     // watch reads them through this reference.
     states_ = std::make_unique<TankStateWatch>(
         tanks_,
-        [this](int n) {
-            TankStateRules rules;
-            rules.lowPercent = tanks_.registry().lowPercent(n);
-            rules.silenceHours = int(settings_.readInt(Cfg::Email::StilleStunden));
-            return rules;
-        },
+        [this](int n) { return n >= 1 && n <= kMaxDevices ? stateRules_[size_t(n)] : TankStateRules{}; },
         clock_, notifications_, texts_);
+    // A new common threshold or silence counts at once, not from the next telegram.
+    connect(emailSettings_.get(), &EmailSettings::saved, states_.get(), [this] {
+        readStateRules();
+        states_->updateAll();
+    });
     connect(email_.get(), &EmailNotifier::mailResult, services_.get(),
             [this](bool sent, const QString &error) {
                 if (sent)
@@ -151,6 +156,16 @@ void AppController::wireNotifications()
         e.text = texts_(active ? 1100 : 1105);
         notifications_.add(std::move(e));
     });
+}
+
+void AppController::readStateRules(int n)
+{
+    const int silenceHours = int(settings_.readInt(Cfg::Email::StilleStunden));
+    for (int t = n > 0 ? n : 1; t <= (n > 0 ? n : kMaxDevices); ++t) {
+        TankStateRules &rules = stateRules_[size_t(t)];
+        rules.lowPercent = tanks_.registry().lowPercent(t);
+        rules.silenceHours = silenceHours;
+    }
 }
 
 void AppController::wireLinkNotifications()
@@ -336,6 +351,7 @@ bool AppController::initialise()
 void AppController::load()
 {
     readSwitches();
+    readStateRules();
     if (config().clientMode) {
         timerClient_.start();
         return;
@@ -377,15 +393,10 @@ void AppController::activate()
         return;
     if (!activated_) {
         activated_ = true;
-        const int count = tanks_.registry().StoredDeviceCount();
         if (!config().clientMode)
             SafeFile::RemoveStaleTemporaries(switches_.logFolder(),
                                              config().ExeFileName(QStringLiteral(".ini")));
-        // All tank files at once, on worker threads, before the records ask
-        // for them one by one.
-        history_->PreloadTankHistories(count);
-        const int wanted = tanks_.LoadRegistry();
-        history_->loader().FinishPreload();
+        const int wanted = LoadTanks(tanks_, *history_);
         if (tanks_.DeviceCount() > 0)
             tanks_.selectAndShow(qBound(1, wanted, tanks_.DeviceCount()));
         if (!config().clientMode) {
@@ -402,9 +413,10 @@ void AppController::activate()
         states_->start();
         emit tempCorrectionChanged(switches_.flagTempKorr());
     }
-    // The log switches as stored: the settings file may have been edited
-    // meanwhile; a switch that changes tells the recorder.
+    // The log switches and the state rules as stored: the settings file may
+    // have been edited meanwhile; a switch that changes tells the recorder.
     readLogSwitches();
+    readStateRules();
     ui_.setPanelText(2, settings_.readIsOne(Cfg::Email::Aktiv) ? LngText(276) : LngText(257));
     services_->setMailOff(config().clientMode || !settings_.readIsOne(Cfg::Email::Aktiv));
     if (config().clientMode) {
@@ -616,6 +628,8 @@ void AppController::TimerClientTick()
         RestartProgram();
         return;
     }
+    // The serving installation's limits may have changed with its file.
+    readStateRules();
     for (int n = 1; n <= tanks_.DeviceCount(); ++n) {
         tanks_.registry().LoadDeviceRecord(n, true);
         tanks_.ComboSN_Click(tanks_.currentDevice());

@@ -6,12 +6,14 @@
 #include "model/Maintenance.h"
 #include "model/NotificationLog.h"
 #include "model/TankController.h"
+#include "model/TankState.h"
 #include "model/TempCorrection.h"
 
 #include <QMap>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -208,6 +210,13 @@ private:
     NotificationLog notifications_;
     std::unique_ptr<ServiceStatus> services_;
     std::unique_ptr<TankStateWatch> states_;
+    // What the states are judged against, as stored: read at start-up and at
+    // each activation, and again when the settings concerned change (the
+    // e-mail settings saved, a tank's own threshold, tanks removed, the
+    // client's minute), not at every judgement.
+    std::array<TankStateRules, kMaxDevices + 1> stateRules_{};
+    // Tank n's rules (0: every tank's) read from the settings.
+    void readStateRules(int n = 0);
     void wireNotifications();
     void wireLinkNotifications();
 };

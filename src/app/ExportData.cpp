@@ -6,7 +6,7 @@
 #include "core/Catalogue.h"
 #include "core/Paths.h"
 #include "history/TankFile.h"
-#include "history/TankHistoryLoader.h"
+#include "history/TankLoading.h"
 #include "lang/Lng.h"
 
 #include <QFileInfo>
@@ -50,7 +50,7 @@ void ExportData::leaveHistoriesToExit()
         v->reserve(kMaxDevices);
         return v;
     }();
-    DeviceTable &t = registry.table();
+    DeviceTable &t = tanks.table();
     for (int n = 1; n <= kMaxDevices; ++n) {
         TankHistory &h = t[n].History;
         if (h.HistoryTimes.capacity() > 1)
@@ -82,20 +82,13 @@ RunConfig exportOptions(const CommandLine &cl)
 }
 } // namespace
 
-ExportData::ExportData(const CommandLine &cl) : options(exportOptions(cl))
+ExportData::ExportData(const CommandLine &cl) : ProgramCore(exportOptions(cl))
 {
     if (!LngInit(config().words, settings, [] { return 1; }))
         SetLngId(1);
     texts = CurrentTexts();
     switches.setLogFolder(Paths::WithSeparator(settings.read(Cfg::LogIniPath, config().dataFolder)));
     switches.setFlagTempKorr(settings.readSwitch(Cfg::FlagTempKorr));
-    const int count = registry.StoredDeviceCount();
-    TankHistoryLoader loader(switches, clock);
-    loader.StartPreload(count);
-    for (int n = 1; n <= count; ++n) {
-        registry.LoadDeviceRecord(n);
-        registry.AddDevice(n);
-        loader.LoadOrTake(n, registry.device(n).History);
-    }
-    loader.FinishPreload();
+    tanks.setHistoryHooks(&history);
+    LoadTanks(tanks, history);
 }

@@ -1,22 +1,25 @@
 #pragma once
+#include "ProgramCore.h"
+
 #include "core/Clock.h"
-#include "core/RunSwitches.h"
-#include "core/Settings.h"
+#include "core/UiServices.h"
+#include "history/HistoryRecorder.h"
 #include "lang/Lng.h"
-#include "model/DeviceRegistry.h"
+#include "model/TankController.h"
 
 struct CommandLine;
 
 // What an export from the command line works on: the registry and the tank
 // histories of the data folder, read only (no instance lock, nothing written,
 // so it runs beside a serving instance), in the language the program would
-// use there.
-class ExportData
+// use there. Built as the program builds its run: on the same core, the
+// tanks and their histories loaded by the same step (LoadTanks).
+class ExportData : public ProgramCore
 {
 public:
     explicit ExportData(const CommandLine &cl);
 
-    const DeviceTable &table() const { return registry.table(); }
+    const DeviceTable &table() const { return tanks.table(); }
     // False, after the error line naming option, when the data folder has no
     // device of that number (0, all tanks, is always there).
     bool hasTank(int tank, const QString &option) const;
@@ -34,12 +37,13 @@ public:
 
     const RunConfig &config() const { return options; }
 
-    const RunConfig options;
-    RunSwitches switches{options};
-    Settings settings{switches};
     ClockFn clock = SystemClock();
     Texts texts; // the export's language, fixed by the constructor
-    DeviceRegistry registry{switches, settings, texts, clock};
+    // Nothing of an export shows a box; its errors are lines on stderr.
+    QuietUi ui;
+    TankController tanks{switches, settings, ui, texts, clock};
+    // Only loads: no telegram reaches an export, so nothing is recorded.
+    HistoryRecorder history{tanks.table(), switches, settings, ui, texts, clock, {}};
 };
 
 // One line on standard error: how an export says what went wrong.

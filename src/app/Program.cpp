@@ -4,7 +4,8 @@
 
 Program::Program(const RunConfig &options, UiServices &ui, ClockFn clock, LinkHardware hardware,
                  AppController::ProcessStarter starter)
-    : options(options), app(switches, settings, ui, std::move(clock), std::move(hardware), std::move(starter))
+    : ProgramCore(options),
+      app(switches, settings, ui, std::move(clock), std::move(hardware), std::move(starter))
 {
 }
 

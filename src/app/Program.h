@@ -1,26 +1,19 @@
 #pragma once
 #include "AppController.h"
-
-#include "core/RunConfig.h"
-#include "core/RunSwitches.h"
-#include "core/Settings.h"
+#include "ProgramCore.h"
 
 struct CommandLine;
 
 // The objects of one program run, built in one place from the command-line
-// options and the UI services: the options (kept, never changed), the
-// switches, the settings and the controller with everything it holds. The
-// window program, the headless program and the start-up tests build it the
-// same way; what differs is only the UiServices, the clock and the seams.
-struct Program {
+// options and the UI services: the core (options, switches, settings) and the
+// controller with everything it holds. The window program, the headless
+// program and the start-up tests build it the same way; what differs is only
+// the UiServices, the clock and the seams. The exports build on the same core
+// (ExportData).
+struct Program : ProgramCore {
     Program(const RunConfig &options, UiServices &ui, ClockFn clock, LinkHardware hardware = {},
             AppController::ProcessStarter starter = {});
-    Program(const Program &) = delete;
-    Program &operator=(const Program &) = delete;
 
-    const RunConfig options;
-    RunSwitches switches{options};
-    Settings settings{switches};
     AppController app;
 };
 

@@ -203,6 +203,7 @@ bool TankController::setWarnThreshold(const QString &typed)
         return false;
     if (*entry != registry_.warnThreshold(c)) {
         registry_.writeWarnThreshold(c, *entry);
+        emit warnThresholdChanged(c);
         // The state follows at once (the watch listens to the device's change).
         emit deviceChanged(c);
     }

@@ -88,6 +88,8 @@ signals:
     void telegramAccepted();         // reset the reception watchdog
     void restoreWindow();            // un-minimise before the alarm box
     void tableReset();               // devices removed: rebuild views
+    // n's own warning threshold was stored anew (just before its deviceChanged).
+    void warnThresholdChanged(int n);
 
 private:
     int findDevice(int sn, int type) const;

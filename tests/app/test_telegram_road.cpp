@@ -7,10 +7,12 @@
 
 #include "core/Catalogue.h"
 #include "core/TextHelpers.h"
+#include "email/EmailDialogLogic.h"
 #include "email/EmailNotifier.h"
 #include "link/LinkManager.h"
 #include "model/NotificationLog.h"
 #include "model/ServiceStatus.h"
+#include "model/TankStateWatch.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -109,4 +111,50 @@ TEST_F(Road, LinkAndMailTroublesReachTheNotifications)
     const QString text = newer(mark, Kind::EmailFailed)[0].text;
     EXPECT_TRUE(text.startsWith(LngText(121) + "9999 ") && text.contains("550")) << qPrintable(text);
     EXPECT_TRUE(refusing.messages.isEmpty());
+}
+
+// The common threshold and the silence hours, changed in the e-mail dialog,
+// judge every tank's state at once, without waiting for a telegram; a tank's
+// own threshold, typed for it, counts at once and keeps counting for it.
+TEST_F(UiTest, EmailDialogLimitsJudgeTheStatesAtOnce)
+{
+    writeBytes(iniPath(), "[Common]\r\nActiveCom=1\r\n[E-Mail]\r\nSchwelle 2=10\r\nStilleStunden=24\r\n");
+    MockLinks mocks;
+    LinkHardware hardware;
+    hardware.links = mocks.factory();
+    AppController app(switches, settings, ui, clock, hardware, [](const QStringList &) {});
+    ASSERT_EQ(app.start(), AppController::Start::Run);
+    app.activate();
+    ASSERT_NE(mocks.serial, nullptr);
+    // Two tanks at 8 % of their capacity; the second is low only below 6 %.
+    for (int sn : {4711, 4712})
+        mocks.serial->feed(Telegram{.sn = sn, .levelWord = Bcd(400)}.bytes());
+    ASSERT_EQ(app.tanks().DeviceCount(), 2);
+    app.tanks().selectAndShow(2);
+    ASSERT_TRUE(app.tanks().setWarnThreshold("6"));
+    const auto states = [&] {
+        return QList<TankCondition>{app.states().status(1).condition, app.states().status(2).condition};
+    };
+    using C = TankCondition;
+    EXPECT_EQ(states(), QList<C>({C::Low, C::Ok}));
+
+    EmailDialogLogic dialog(app.emailSettings(), {}, ui, app.texts(), app.tanks().table());
+    const auto ok = [&](int schwelle, int stille) {
+        dialog.Load();
+        dialog.values.schwelle2 = schwelle;
+        dialog.values.stilleStunden = stille;
+        dialog.Ok();
+    };
+    ok(5, 24);
+    EXPECT_EQ(states(), QList<C>({C::Ok, C::Ok}));
+    ok(20, 24);
+    EXPECT_EQ(states(), QList<C>({C::VeryLow, C::Ok}));
+    // Tank 1 removed: tank 2 moves to number 1 with its own threshold.
+    ASSERT_TRUE(app.tanks().RemoveDevices(1, 1));
+    EXPECT_EQ(app.states().status(1).condition, C::Ok);
+    EXPECT_EQ(app.states().status(1).lowPercent, 6);
+    now = now.addSecs(3 * 3600);
+    ok(20, 2);
+    EXPECT_EQ(app.states().status(1).condition, C::Silent);
+    EXPECT_EQ(app.states().status(1).silentHours, 3);
 }
