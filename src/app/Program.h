@@ -1,5 +1,7 @@
 #pragma once
 #include "AppController.h"
+#include "MenuCommands.h"
+#include "WindowParts.h"
 
 #include "core/RunConfig.h"
 #include "core/RunSwitches.h"
@@ -9,7 +11,8 @@ struct CommandLine;
 
 // The objects of one program run, built in one place from the command-line
 // options and the UI services: the options (kept, never changed), the
-// switches, the settings and the controller with everything it holds. The
+// switches, the settings, the controller with everything it holds, the menu
+// commands and what the windows are given of it all. The
 // window program, the headless program and the start-up tests build it the
 // same way; what differs is only the UiServices, the clock and the seams.
 struct Program {
@@ -22,7 +25,12 @@ struct Program {
     RunSwitches switches{options};
     Settings settings{switches};
     AppController app;
+    MenuCommands menu;
+    const WindowParts windowParts;
 };
+
+// What the windows use of a controller's run.
+WindowParts WindowPartsOf(AppController &app);
 
 // The program of this command line (our own options passed on to a restart).
 std::unique_ptr<Program> BuildProgram(const CommandLine &cl, UiServices &ui);
