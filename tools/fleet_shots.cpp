@@ -129,7 +129,7 @@ int main(int argc, char **argv)
     if (app.start() != AppController::Start::Run)
         return 1;
     InstallQtTranslation(application, LngId());
-    frmMain window(app);
+    frmMain window(program.windowParts, program.menu, app);
     // No window manager under xvfb: the whole screen by hand.
     window.setGeometry(window.screen()->availableGeometry());
     window.show();

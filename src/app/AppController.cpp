@@ -18,7 +18,6 @@
 #include "history/HistoryRecorder.h"
 #include "history/TankLoading.h"
 #include "lang/Lng.h"
-#include "link/ComDialogLogic.h"
 #include "model/ServiceStatus.h"
 #include "model/TankStateWatch.h"
 #include "mqtt/MqttPublisher.h"
@@ -34,13 +33,11 @@
 
 AppController::AppController(RunSwitches &switches, Settings &settings, UiServices &ui, ClockFn clock,
                              LinkHardware hardware, ProcessStarter starter, QObject *parent)
-    : QObject(parent), switches_(switches), settings_(settings), ui_(ui), clock_(std::move(clock)),
+    : LifeCycle(parent), switches_(switches), settings_(settings), ui_(ui), clock_(std::move(clock)),
       hardware_(std::move(hardware)), starter_(std::move(starter)),
       tanks_(switches, settings, ui, texts_, clock_),
       history_(std::make_unique<HistoryRecorder>(tanks_.table(), switches, settings, ui, texts_, clock_,
-                                                 [this] { tanks_.registry().SaveDeviceRegistry(); })),
-      tempCorrection_(tanks_, switches, settings, ui, texts_),
-      maintenance_(tanks_, switches, ui, texts_, clock_)
+                                                 [this] { tanks_.registry().SaveDeviceRegistry(); }))
 {
     forecast_ = std::make_unique<ForecastProvider>(tanks_.table(), settings_, clock_, *history_);
     tanks_.setHistoryHooks(forecast_.get());
@@ -259,33 +256,6 @@ void AppController::wrongLanguage()
                    [this](MsgResult) { requestQuit(1, false); });
 }
 
-void AppController::storeClientPath(const QString &text, const std::function<void()> &refused)
-{
-    const ClientSetup::Outcome out = ClientSetup::StorePath(switches_, settings_, text, LngId());
-    if (out.stored) {
-        // As a language change does: the new process reads the new folder.
-        RestartProgram();
-        return;
-    }
-    // A wrong folder is said and can be mended; the program goes on.
-    ui_.messageBox(out.text, QString(), out.icon, MsgButtons::Ok, [refused](MsgResult) {
-        if (refused)
-            refused();
-    });
-}
-
-void AppController::clientPathCancelled(bool atEntry)
-{
-    if (atEntry)
-        requestQuit(0, false);
-}
-
-void AppController::clientSetup()
-{
-    ClientSetup::ReduceLocalSettings(settings_, LngId());
-    emit showClientPathDialog();
-}
-
 void AppController::reportClientPathMissing()
 {
     if (texts_.lngId() == 0)
@@ -411,7 +381,6 @@ void AppController::activate()
         }
         states_->updateAll();
         states_->start();
-        emit tempCorrectionChanged(switches_.flagTempKorr());
     }
     // The log switches and the state rules as stored: the settings file may
     // have been edited meanwhile; a switch that changes tells the recorder.
@@ -483,9 +452,8 @@ void AppController::startMqtt()
             });
 }
 
-void AppController::applyMqttSettings(const MqttValues &v)
+void AppController::restartMqtt()
 {
-    WriteMqttValues(settings_, v);
     if (activated_ && !unloaded_)
         startMqtt();
 }
@@ -557,9 +525,8 @@ void AppController::startWeb()
     std::fflush(stdout);
 }
 
-void AppController::applyWebSettings(const WebValues &v)
+void AppController::restartWeb()
 {
-    WriteWebValues(settings_, v);
     if (activated_ && !unloaded_)
         startWeb();
 }
@@ -592,34 +559,6 @@ void AppController::RestartProgram()
     else
         QProcess::startDetached(QCoreApplication::applicationFilePath(), args);
     requestQuit(0, true);
-}
-
-void AppController::toggleTemperatureCorrection()
-{
-    tempCorrection_.Toggle([this](bool on) { emit tempCorrectionChanged(on); });
-}
-
-void AppController::deleteTanks()
-{
-    maintenance_.DeleteTanks(LngText(330), [this] { RestartProgram(); });
-}
-
-void AppController::deleteConfiguration()
-{
-    maintenance_.DeleteConfiguration([this] { requestQuit(0, false); });
-}
-
-void AppController::chooseLanguage(int id)
-{
-    settings_.write(Cfg::LngId, id);
-    RestartProgram();
-}
-
-std::unique_ptr<ComDialogLogic> AppController::interfaceDialog()
-{
-    if (!links_)
-        return nullptr;
-    return std::make_unique<ComDialogLogic>(*links_, switches_, settings_, ui_, texts_);
 }
 
 void AppController::TimerClientTick()

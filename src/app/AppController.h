@@ -1,13 +1,12 @@
 #pragma once
+#include "LifeCycle.h"
 #include "core/Clock.h"
 #include "core/RunSwitches.h"
 #include "lang/Lng.h"
 #include "link/LinkManager.h"
-#include "model/Maintenance.h"
 #include "model/NotificationLog.h"
 #include "model/TankController.h"
 #include "model/TankState.h"
-#include "model/TempCorrection.h"
 
 #include <QMap>
 #include <QObject>
@@ -17,7 +16,6 @@
 #include <functional>
 #include <memory>
 
-class ComDialogLogic;
 class ConsumptionMeter;
 class LossWatch;
 class ServiceStatus;
@@ -30,17 +28,16 @@ class SilenceAlarm;
 class SmtpSender;
 class InstanceLock;
 class MqttPublisher;
-struct MqttValues;
 class WebServer;
-struct WebValues;
 class Settings;
 class UiServices;
 
 // The program's life without any widget: the start-up decisions, the main
-// window's initialise / load / activate / unload steps, restart, and the
-// menu commands' logic. It decides; the window program (src/ui) and the
-// headless program only present what it decides.
-class AppController : public QObject
+// window's initialise / load / activate / unload steps, restart and the end,
+// and the subsystems of a run. It decides; the window program (src/ui) and
+// the headless program only present what it decides. The menu commands are
+// MenuCommands'; the windows see this only as their LifeCycle.
+class AppController : public LifeCycle
 {
     Q_OBJECT
 public:
@@ -71,12 +68,9 @@ public:
     // (lossChanged) and its meter (consumedChanged).
     LossWatch &losses() { return *loss_; }
     ConsumptionMeter &meters() { return *meter_; }
-    // Section "MQTT" stored; publishing starts again with the new values
-    // (never in client mode).
-    void applyMqttSettings(const MqttValues &v);
-    // Section "Web" stored; the web server starts again with the new values
-    // (never in client mode). The server, null while it does not run.
-    void applyWebSettings(const WebValues &v);
+    void restartMqtt() override;
+    void restartWeb() override;
+    // The web server, null while it does not run.
     WebServer *web() const { return web_.get(); }
 
     // --- Fleet view, states and notifications ---
@@ -111,52 +105,22 @@ public:
     // choice) or an unknown id ends the program. True when it goes on.
     bool entryLanguageChosen(int id);
 
-    // The client-path dialog. Cancel ends the program only at the entry.
-    // OK of the client-path dialog: a folder with the serving installation's
-    // settings file is stored and the program restarts; else a box, then refused.
-    void storeClientPath(const QString &text, const std::function<void()> &refused = {});
-    void clientPathCancelled(bool atEntry);
-    // The client set-up menu entry: the local file keeps the language and the
-    // client path only, then the dialog is shown (showClientPathDialog).
-    void clientSetup();
-    // frmMain activate; the first call runs steps 1 to 13, later ones 10 to 13.
-    void activate();
+    void activate() override;
     // frmMain unload: saves the registry and closes the links (once).
     void unload();
-    // Closes the links, starts a new instance (" ENDE" [" CLIENT"]), then
-    // ends this one (registry saved).
-    void RestartProgram();
-    // Ends the program with exitCode: views close (quitRequested), the event
-    // loop ends at its next turn. saveFirst: unload before.
-    void requestQuit(int exitCode, bool saveFirst);
+    void RestartProgram() override;
+    void requestQuit(int exitCode, bool saveFirst) override;
     bool quitRequestedAlready() const { return quitting_; }
 
     QString helpFile() const { return helpFile_; }
-    bool firstActivateDone() const { return activated_; }
-    bool interfaceDialogWanted() const { return wantInterfaceDialog_; }
-
-    // Menu commands that need no widget.
-    void toggleTemperatureCorrection();
-    void deleteTanks();
-    void deleteConfiguration();
-    void chooseLanguage(int id);
+    bool firstActivateDone() const override { return activated_; }
+    bool interfaceDialogWanted() const override { return wantInterfaceDialog_; }
 
     // Client mode, every 60 s: restart when the server's device count
     // changed, else reload every record and what was appended to the tank files.
     void TimerClientTick();
 
-    // The links (serial, TCP, simulation); null until created at activation.
-    LinkManager *links() const { return links_.get(); }
-    // What the interface dialog does, over the links; null without links.
-    std::unique_ptr<ComDialogLogic> interfaceDialog();
-
-signals:
-    void linksCreated();
-    // The program ends: windows close.
-    void quitRequested(int exitCode);
-    void showInterfaceDialog();
-    void showClientPathDialog();
-    void tempCorrectionChanged(bool on);
+    LinkManager *links() const override { return links_.get(); }
 
 private:
     bool programEntry();
@@ -189,8 +153,6 @@ private:
     std::unique_ptr<SilenceAlarm> silence_;
     std::unique_ptr<ConsumptionMeter> meter_;
     std::unique_ptr<LossWatch> loss_; // in front of the e-mail rules
-    TempCorrection tempCorrection_;
-    Maintenance maintenance_;
     std::unique_ptr<InstanceLock> lock_;
     std::unique_ptr<LinkManager> links_;
     QStringList restartOptions_;

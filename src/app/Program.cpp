@@ -5,8 +5,18 @@
 Program::Program(const RunConfig &options, UiServices &ui, ClockFn clock, LinkHardware hardware,
                  AppController::ProcessStarter starter)
     : ProgramCore(options),
-      app(switches, settings, ui, std::move(clock), std::move(hardware), std::move(starter))
+      app(switches, settings, ui, std::move(clock), std::move(hardware), std::move(starter)),
+      menu(app, app.tanks(), switches, settings, ui, app.texts(), app.clock()),
+      windowParts(WindowPartsOf(app))
 {
+}
+
+WindowParts WindowPartsOf(AppController &app)
+{
+    return WindowParts{app.config(),        app.switches(), app.settings(), app.ui(),
+                       app.clock(),         app.texts(),    app.tanks(),    app.forecasts(),
+                       app.emailSettings(), app.email(),    app.states(),   app.services(),
+                       app.notifications()};
 }
 
 std::unique_ptr<Program> BuildProgram(const CommandLine &cl, UiServices &ui)

@@ -4,8 +4,7 @@
 #include "FolderChooser.h"
 #include "KeyboardAccess.h"
 
-#include "app/AppController.h"
-#include "core/RunConfig.h"
+#include "app/MenuCommands.h"
 #include "help/HelpTopics.h"
 #include "lang/Lng.h"
 
@@ -16,8 +15,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-frmLogClient::frmLogClient(AppController &app, bool atEntry, HelpFn help, QWidget *parent)
-    : QDialog(parent), app_(app), help_(std::move(help))
+frmLogClient::frmLogClient(ClientPathLogic &logic, bool atEntry, HelpFn help, QWidget *parent)
+    : QDialog(parent), logic_(logic), help_(std::move(help))
 {
     setObjectName(QStringLiteral("frmLogClient"));
     setWindowTitle(LngText(908));
@@ -26,7 +25,7 @@ frmLogClient::frmLogClient(AppController &app, bool atEntry, HelpFn help, QWidge
     CmdOk = new QPushButton(LngText(252), this);
     CmdOk->setDefault(true);
     lblPfadIniDatei = new QLabel(LngText(909), this);
-    txbxINIPath = new QLineEdit(app_.switches().clientPath(), this);
+    txbxINIPath = new QLineEdit(logic_.clientPath(), this);
     txbxINIPath->setMinimumWidth(360);
     cmdINIPath = new QPushButton(QStringLiteral("…"), this);
     cmdINIPath->setFixedWidth(cmdINIPath->sizeHint().height() + 8);
@@ -59,12 +58,12 @@ frmLogClient::frmLogClient(AppController &app, bool atEntry, HelpFn help, QWidge
     // dialog takes another.
     connect(CmdOk, &QPushButton::clicked, this, [this] {
         setEnabled(false);
-        app_.storeClientPath(txbxINIPath->text(), [self = QPointer<frmLogClient>(this)] {
+        logic_.storeClientPath(txbxINIPath->text(), [self = QPointer<frmLogClient>(this)] {
             if (self)
                 self->setEnabled(true);
         });
     });
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(this, &QDialog::rejected, this, [this, atEntry] { app_.clientPathCancelled(atEntry); });
+    connect(this, &QDialog::rejected, this, [this, atEntry] { logic_.clientPathCancelled(atEntry); });
     ConnectHelp(cmdHilfe, help_, HelpTopic::frmLogClient);
 }

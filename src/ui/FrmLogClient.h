@@ -3,20 +3,20 @@
 
 #include <QDialog>
 
-class AppController;
+class ClientPathLogic;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 // The client-path dialog: the folder of the serving installation's settings
-// file. A view over AppController's storeClientPath / clientPathCancelled.
+// file. A view over its ClientPathLogic (the menu commands' OK and Cancel).
 // Shown with open() (modal, never waited for).
 class frmLogClient : public QDialog
 {
     Q_OBJECT
 public:
     // atEntry: shown by the program entry, where cancelling ends the program.
-    frmLogClient(AppController &app, bool atEntry, HelpFn help, QWidget *parent = nullptr);
+    frmLogClient(ClientPathLogic &logic, bool atEntry, HelpFn help, QWidget *parent = nullptr);
 
     QLabel *lblPfadIniDatei;
     QLineEdit *txbxINIPath;
@@ -26,6 +26,6 @@ public:
     QPushButton *cmdHilfe;
 
 private:
-    AppController &app_;
+    ClientPathLogic &logic_;
     HelpFn help_;
 };

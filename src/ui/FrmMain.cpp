@@ -20,8 +20,9 @@
 #include "TankDisplay.h"
 #include "UiLook.h"
 #include "WindowPrint.h"
-#include "app/AppController.h"
+#include "app/LifeCycle.h"
 #include "app/LogDialogLogic.h"
+#include "app/MenuCommands.h"
 #include "app/ProgramInfo.h"
 #include "consumption/Forecast.h"
 #include "core/Catalogue.h"
@@ -69,7 +70,8 @@ namespace
 const char *const kMakerWebAddress = "www.valmor.example";
 } // namespace
 
-frmMain::frmMain(AppController &app, QWidget *parent) : QMainWindow(parent), app_(app)
+frmMain::frmMain(const WindowParts &parts, MenuCommands &menu, LifeCycle &life, QWidget *parent)
+    : QMainWindow(parent), parts_(parts), menu_(menu), life_(life)
 {
     setObjectName(QStringLiteral("frmMain"));
     if (auto *qapp = qobject_cast<QApplication *>(QCoreApplication::instance()))
@@ -83,8 +85,8 @@ frmMain::frmMain(AppController &app, QWidget *parent) : QMainWindow(parent), app
     v->setSpacing(8);
     QWidget *header = buildHeader();
     v->addWidget(header);
-    display_ = new TankDisplay(app_.tanks(), app_.ui(), app_.clock(), central, &app_.forecasts());
-    display_->setProgramTitle([this] { return ProgramTitle(app_.config(), false); });
+    display_ = new TankDisplay(parts_.tanks, parts_.ui, parts_.clock, central, &parts_.forecasts);
+    display_->setProgramTitle([this] { return ProgramTitle(parts_.config, false); });
     v->addWidget(display_, 1);
     buildFleet(header);
     setCentralWidget(central);
@@ -192,7 +194,7 @@ void frmMain::buildMenus()
             for (auto it = mnuSprache.cbegin(); it != mnuSprache.cend(); ++it)
                 it.value()->setChecked(it.key() == LngId());
             if (isVisible())
-                app_.chooseLanguage(id);
+                menu_.chooseLanguage(id);
         });
     }
 
@@ -208,7 +210,7 @@ void frmMain::buildMenus()
 
     connect(mnuDruckenAction, &QAction::triggered, this, &frmMain::mnuDrucken);
     connect(mnuEnde, &QAction::triggered, this, &QWidget::close);
-    connect(mnuClientSetup, &QAction::triggered, this, [this] { app_.clientSetup(); });
+    connect(mnuClientSetup, &QAction::triggered, this, [this] { menu_.clientSetup(); });
     connect(mnuSchnittstelle, &QAction::triggered, this, &frmMain::openInterfaceDialog);
     connect(mnuLog, &QAction::triggered, this, &frmMain::openLogDialog);
     connect(mnuMqtt, &QAction::triggered, this, &frmMain::openMqttDialog);
@@ -217,11 +219,11 @@ void frmMain::buildMenus()
     connect(this, &frmMain::emailSettingsRequested, this, &frmMain::openEmailDialog);
     connect(mnuTemperaturkorrektur, &QAction::triggered, this, [this] {
         // The tick follows the switch, not the click (the question may be declined).
-        mnuTemperaturkorrektur->setChecked(app_.switches().flagTempKorr());
-        app_.toggleTemperatureCorrection();
+        mnuTemperaturkorrektur->setChecked(parts_.switches.flagTempKorr());
+        menu_.toggleTemperatureCorrection();
     });
-    connect(mnuLoeschen, &QAction::triggered, this, [this] { app_.deleteTanks(); });
-    connect(mnuKonfigurationLoeschen, &QAction::triggered, this, [this] { app_.deleteConfiguration(); });
+    connect(mnuLoeschen, &QAction::triggered, this, [this] { menu_.deleteTanks(); });
+    connect(mnuKonfigurationLoeschen, &QAction::triggered, this, [this] { menu_.deleteConfiguration(); });
     connect(mnuHilfeInhalt, &QAction::triggered, this, [this] {
         // The page of the window in front; the contents for the main window and the help itself.
         const QWidget *front = QApplication::activeWindow();
@@ -244,7 +246,7 @@ void frmMain::buildStatusBar()
     bar->setSizeGripEnabled(true);
     for (int n = 1; n <= 3; ++n) {
         auto *p = new StatusPanel(n, bar);
-        p->setText(app_.ui().panelText(n));
+        p->setText(parts_.ui.panelText(n));
         panels_.insert(n, p);
         connect(p, &StatusPanel::clicked, this, &frmMain::panelClicked);
     }
@@ -265,7 +267,7 @@ void frmMain::buildStatusBar()
     bar->addPermanentWidget(panels_[2]);
     bar->addPermanentWidget(separator());
     bar->addPermanentWidget(panels_[3]);
-    connect(&app_.ui(), &UiServices::panelTextChanged, this, [this](int n, const QString &text) {
+    connect(&parts_.ui, &UiServices::panelTextChanged, this, [this](int n, const QString &text) {
         if (n == 2) {
             // The e-mail panel also tells the last result.
             panel2Text_ = text;
@@ -281,7 +283,7 @@ void frmMain::buildStatusBar()
 
 void frmMain::applyLoadSteps()
 {
-    const bool client = app_.config().clientMode;
+    const bool client = parts_.config.clientMode;
     mnuEinstellen->setEnabled(!client);
     mnuEinstellen->menuAction()->setEnabled(!client);
     mnuClientSetup->setVisible(client);
@@ -291,18 +293,18 @@ void frmMain::applyLoadSteps()
         setWindowState(windowState() | Qt::WindowMaximized);
 
     // Branding: the partner's logo and address, or the maker's.
-    const bool partner = app_.config().partnerBranding;
+    const bool partner = parts_.config.partnerBranding;
     PictureARV->setVisible(partner);
     PictureValmor->setVisible(!partner);
     if (partner)
         LabelInternet->setText(LngText(274));
     setWindowIcon(QIcon((partner ? PictureARV : PictureValmor)->pixmap(64)));
 
-    setWindowTitle(ProgramTitle(app_.config(), false));
+    setWindowTitle(ProgramTitle(parts_.config, false));
     display_->setUrlCaption(LabelInternet->text());
     display_->resetDisplay();
     display_->ComboSN_Click(); // nothing while no tank is selected
-    LabelPgmName->setText(ProgramTitle(app_.config(), true));
+    LabelPgmName->setText(ProgramTitle(parts_.config, true));
     connect(display_, &TankDisplay::captionChanged, this, &QWidget::setWindowTitle);
     connect(display_, &TankDisplay::chartRequested, this, [this] {
         if (chart_) {
@@ -310,24 +312,23 @@ void frmMain::applyLoadSteps()
             chart_->activateWindow();
             return;
         }
-        chart_ = frmGrafikHistorie::OpenForm(app_.tanks().table(), app_.settings(), app_.ui(),
-                                             app_.switches(), app_.clock(), this);
+        chart_ = frmGrafikHistorie::OpenForm(parts_.tanks.table(), parts_.settings, parts_.ui,
+                                             parts_.switches, parts_.clock, this);
     });
     connect(display_, &TankDisplay::tableRequested, this, &frmMain::openTable);
 
-    connect(&app_.tanks(), &TankController::restoreWindow, this, [this] {
+    connect(&parts_.tanks, &TankController::restoreWindow, this, [this] {
         if (isMinimized())
             showNormal();
         raise();
     });
-    connect(&app_, &AppController::showInterfaceDialog, this, &frmMain::openInterfaceDialog);
-    connect(&app_, &AppController::showClientPathDialog, this, &frmMain::openClientPathDialog);
-    connect(&app_, &AppController::tempCorrectionChanged, this,
+    connect(&menu_, &MenuCommands::showClientPathDialog, this, &frmMain::openClientPathDialog);
+    connect(&menu_, &MenuCommands::tempCorrectionChanged, this,
             [this](bool on) { mnuTemperaturkorrektur->setChecked(on); });
-    connect(&app_, &AppController::quitRequested, this, [this] { ending_ = true; });
-    connect(&app_, &AppController::linksCreated, this, &frmMain::wireLinks);
+    connect(&life_, &LifeCycle::quitRequested, this, [this] { ending_ = true; });
+    connect(&life_, &LifeCycle::linksCreated, this, &frmMain::wireLinks);
 
-    if (!client && app_.interfaceDialogWanted())
+    if (!client && life_.interfaceDialogWanted())
         QTimer::singleShot(0, this, &frmMain::openInterfaceDialog);
 }
 
@@ -346,13 +347,13 @@ void frmMain::showEvent(QShowEvent *e)
 void frmMain::changeEvent(QEvent *e)
 {
     QMainWindow::changeEvent(e);
-    if (e->type() == QEvent::ActivationChange && isActiveWindow() && app_.firstActivateDone())
+    if (e->type() == QEvent::ActivationChange && isActiveWindow() && life_.firstActivateDone())
         activate();
 }
 
 void frmMain::firstActivate()
 {
-    if (app_.firstActivateDone())
+    if (life_.firstActivateDone())
         return;
     activate();
 }
@@ -361,14 +362,14 @@ void frmMain::activate()
 {
     if (ending_)
         return;
-    app_.activate();
+    life_.activate();
     if (!ending_)
         afterActivate();
 }
 
 void frmMain::afterActivate()
 {
-    mnuTemperaturkorrektur->setChecked(app_.switches().flagTempKorr());
+    mnuTemperaturkorrektur->setChecked(parts_.switches.flagTempKorr());
     wireLinks();
     describeLinks();
     // Dialogs stay in front of the main window.
@@ -389,7 +390,7 @@ void frmMain::receptionProgress(double elapsed, double limit)
 void frmMain::describeLinks()
 {
     QStringList links;
-    if (LinkManager *l = app_.links()) {
+    if (LinkManager *l = life_.links()) {
         if (l->serialOpen())
             links << l->currentDevice();
         if (l->listeningPort() != 0)
@@ -415,26 +416,26 @@ void frmMain::panelClicked(int panel)
 
 void frmMain::openInterfaceDialog()
 {
-    if (app_.config().clientMode)
+    if (parts_.config.clientMode)
         return;
     // The links come to life at the first activation; a wish made at load
     // (no link switched on) waits for them.
-    if (!app_.links()) {
+    if (!life_.links()) {
         interfaceDialogPending_ = true;
         return;
     }
     interfaceDialogPending_ = false;
     frmCOM::ShowDialog(
-        com_, app_.interfaceDialog(), [this](const QString &topic) { showHelp(topic); }, this);
+        com_, menu_.interfaceDialog(), [this](const QString &topic) { showHelp(topic); }, this);
 }
 
 void frmMain::wireLinks()
 {
-    if (linksWired_ || !app_.links())
+    if (linksWired_ || !life_.links())
         return;
     linksWired_ = true;
-    connect(app_.links(), &LinkManager::receptionProgress, this, &frmMain::receptionProgress);
-    connect(app_.links(), &LinkManager::progressHidden, this, &frmMain::hideProgress);
+    connect(life_.links(), &LinkManager::receptionProgress, this, &frmMain::receptionProgress);
+    connect(life_.links(), &LinkManager::progressHidden, this, &frmMain::hideProgress);
     if (interfaceDialogPending_)
         openInterfaceDialog();
 }
@@ -464,54 +465,54 @@ void frmMain::showHelp(const QString &topic)
 
 void frmMain::openLogDialog()
 {
-    if (app_.config().clientMode)
+    if (parts_.config.clientMode)
         return;
     frmLog::ShowDialog(
-        log_, std::make_unique<LogDialogLogic>(app_.switches(), app_.settings(), app_.clock()),
+        log_, std::make_unique<LogDialogLogic>(parts_.switches, parts_.settings, parts_.clock),
         [this](const QString &topic) { showHelp(topic); }, this);
 }
 
 void frmMain::openMqttDialog()
 {
-    if (app_.config().clientMode)
+    if (parts_.config.clientMode)
         return;
     // With each registered tank's energy factor.
-    const DeviceTable &devices = app_.tanks().table();
+    const DeviceTable &devices = parts_.tanks.table();
     auto logic = std::make_unique<MqttDialogLogic>(
-        ReadMqttValues(app_.settings(), devices.DeviceCount), app_.ui(), app_.texts(),
-        [this](const MqttValues &v) { app_.applyMqttSettings(v); });
-    logic->energyRows = MqttDialogLogic::EnergyRows(devices, app_.texts());
+        ReadMqttValues(parts_.settings, devices.DeviceCount), parts_.ui, parts_.texts,
+        [this](const MqttValues &v) { menu_.applyMqttSettings(v); });
+    logic->energyRows = MqttDialogLogic::EnergyRows(devices, parts_.texts);
     frmMqtt::ShowDialog(
         mqtt_, std::move(logic), [this](const QString &topic) { showHelp(topic); }, this);
 }
 
 void frmMain::openWebDialog()
 {
-    if (app_.config().clientMode)
+    if (parts_.config.clientMode)
         return;
     frmWeb::ShowDialog(
-        web_, ReadWebValues(app_.settings()), app_.ui(),
-        [this](const WebValues &v) { app_.applyWebSettings(v); },
+        web_, ReadWebValues(parts_.settings), parts_.ui,
+        [this](const WebValues &v) { menu_.applyWebSettings(v); },
         [this](const QString &topic) { showHelp(topic); }, this);
 }
 
 void frmMain::openClientPathDialog()
 {
     auto *dlg = new frmLogClient(
-        app_, false, [this](const QString &topic) { showHelp(topic); }, this);
+        menu_, false, [this](const QString &topic) { showHelp(topic); }, this);
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     dlg->open();
 }
 
 void frmMain::openEmailDialog()
 {
-    EmailNotifier &mail = app_.email();
+    EmailNotifier &mail = parts_.email;
     TestMailFns testMail{[&mail] { return mail.busy(); },
                          [&mail](int tank, const EmailValues &shown) { mail.SendTestEmail(tank, shown); }};
     frmEmail *dlg = frmEmail::ShowDialog(
         email_,
-        std::make_unique<EmailDialogLogic>(app_.emailSettings(), std::move(testMail), app_.ui(), app_.texts(),
-                                           app_.tanks().table()),
+        std::make_unique<EmailDialogLogic>(parts_.emailSettings, std::move(testMail), parts_.ui, parts_.texts,
+                                           parts_.tanks.table()),
         this);
     if (dlg)
         connect(dlg, &frmEmail::helpRequested, this, &frmMain::showHelp, Qt::UniqueConnection);
@@ -521,7 +522,7 @@ void frmMain::showAbout()
 {
     // Not modal; one about box at a time.
     if (!about_) {
-        about_ = new frmInfo(app_.config(), app_.ui(), this);
+        about_ = new frmInfo(parts_.config, parts_.ui, this);
         about_->setAttribute(Qt::WA_DeleteOnClose);
     }
     about_->show();
@@ -532,13 +533,13 @@ void frmMain::openTable()
 {
     // One table window; asked again, it shows the tanks as they are now.
     if (table_) {
-        table_->reload(app_.tanks().currentDevice());
+        table_->reload(parts_.tanks.currentDevice());
         table_->raise();
         table_->activateWindow();
         return;
     }
-    table_ = frmTabelle::OpenForm(app_.tanks().table(), app_.settings(), app_.ui(), app_.config(),
-                                  app_.clock(), app_.tanks().currentDevice(), this);
+    table_ = frmTabelle::OpenForm(parts_.tanks.table(), parts_.settings, parts_.ui, parts_.config,
+                                  parts_.clock, parts_.tanks.currentDevice(), this);
 }
 
 void frmMain::closeEvent(QCloseEvent *e)
@@ -547,7 +548,7 @@ void frmMain::closeEvent(QCloseEvent *e)
     // registry saved first.
     e->accept();
     if (!ending_)
-        app_.requestQuit(0, true);
+        life_.requestQuit(0, true);
 }
 
 // ---------------------------------------------------------------------------
@@ -556,17 +557,17 @@ void frmMain::closeEvent(QCloseEvent *e)
 void frmMain::buildFleet(QWidget *header)
 {
     fleetModel_ = new FleetModel(
-        app_.tanks(), app_.states(),
+        parts_.tanks, parts_.states,
         [this](int n) -> std::optional<double> {
-            const auto f = app_.forecasts().forecast(n);
+            const auto f = parts_.forecasts.forecast(n);
             return f ? std::optional<double>(f->days) : std::nullopt;
         },
-        app_.clock(), CurrentTexts(), this);
-    connect(&app_.forecasts(), &ForecastProvider::forecastChanged, fleetModel_, &FleetModel::refreshDays);
+        parts_.clock, CurrentTexts(), this);
+    connect(&parts_.forecasts, &ForecastProvider::forecastChanged, fleetModel_, &FleetModel::refreshDays);
     fleet_ = new FleetView(*fleetModel_, display_);
     display_->setFleetView(fleet_);
-    display_->setStates(&app_.states());
-    connect(fleet_, &FleetView::deviceActivated, this, [this](int n) { app_.tanks().ComboSN_Click(n); });
+    display_->setStates(&parts_.states);
+    connect(fleet_, &FleetView::deviceActivated, this, [this](int n) { parts_.tanks.ComboSN_Click(n); });
 
     // The switch between the cards and the list, at the header's end.
     auto make = [header](const char *name, int textId) {
@@ -587,7 +588,7 @@ void frmMain::buildFleet(QWidget *header)
     }
     connect(cmdKarten, &QToolButton::clicked, this, [this] { showFleetView(false); });
     connect(cmdListe, &QToolButton::clicked, this, [this] { showFleetView(true); });
-    const bool list = app_.settings().readIsOne(Cfg::Flottenansicht);
+    const bool list = parts_.settings.readIsOne(Cfg::Flottenansicht);
     display_->showFleet(list);
     (list ? cmdListe : cmdKarten)->setChecked(true);
 }
@@ -598,7 +599,7 @@ void frmMain::showFleetView(bool on)
         return;
     display_->showFleet(on);
     (on ? cmdListe : cmdKarten)->setChecked(true);
-    app_.settings().write(Cfg::Flottenansicht, on ? QStringLiteral("1") : QStringLiteral("0"));
+    parts_.settings.write(Cfg::Flottenansicht, on ? QStringLiteral("1") : QStringLiteral("0"));
     if (on)
         fleet_->table()->setFocus();
 }
@@ -622,16 +623,16 @@ void frmMain::buildIndicators()
     panels_[3]->setMinimumWidth(90);
 
     connect(linkIndicator_, &StatusIndicator::clicked, this, [this] {
-        if (app_.config().clientMode)
+        if (parts_.config.clientMode)
             openNotifications();
         else
             openInterfaceDialog();
     });
     connect(mqttIndicator_, &StatusIndicator::clicked, this, &frmMain::openMqttDialog);
     connect(notesIndicator_, &StatusIndicator::clicked, this, &frmMain::openNotifications);
-    connect(&app_.services(), &ServiceStatus::changed, this, &frmMain::showServiceIndicators);
-    connect(&app_.notifications(), &NotificationLog::changed, this, &frmMain::showNotificationCount);
-    connect(&app_.tanks(), &TankController::telegramAccepted, this, &frmMain::showLinkIndicator);
+    connect(&parts_.services, &ServiceStatus::changed, this, &frmMain::showServiceIndicators);
+    connect(&parts_.notifications, &NotificationLog::changed, this, &frmMain::showNotificationCount);
+    connect(&parts_.tanks, &TankController::telegramAccepted, this, &frmMain::showLinkIndicator);
     // The age of the last telegram moves on by itself.
     auto *tick = new QTimer(this);
     tick->setInterval(15 * 1000);
@@ -647,7 +648,7 @@ void frmMain::showLinkIndicator()
     const Texts t = CurrentTexts();
     QStringList parts;
     bool up = false;
-    if (LinkManager *l = app_.links()) {
+    if (LinkManager *l = life_.links()) {
         if (l->serialOpen()) {
             parts << FormatText(t(853), {l->currentDevice()});
             up = true;
@@ -663,15 +664,15 @@ void frmMain::showLinkIndicator()
         if (l->simulation().state() != DeviceLink::State::Closed)
             up = true;
     }
-    if (parts.isEmpty() && !up && !app_.config().clientMode)
+    if (parts.isEmpty() && !up && !parts_.config.clientMode)
         parts << t(856);
     // The newest telegram of any tank.
     QDateTime last;
-    const TankController &tanks = app_.tanks();
+    const TankController &tanks = parts_.tanks;
     for (int n = 1; n <= tanks.DeviceCount(); ++n)
         if (tanks.device(n).Uhrzeit.isValid() && (!last.isValid() || tanks.device(n).Uhrzeit > last))
             last = tanks.device(n).Uhrzeit;
-    const QString age = FormatText(t(857), {AgoText(last, app_.clock()(), t)});
+    const QString age = FormatText(t(857), {AgoText(last, parts_.clock(), t)});
     QString text = parts.join(QStringLiteral(", "));
     if (last.isValid())
         text += (text.isEmpty() ? QString() : QStringLiteral(" · ")) + age;
@@ -679,19 +680,19 @@ void frmMain::showLinkIndicator()
     if (last.isValid())
         tip += QLatin1Char('\n') + age + QStringLiteral(" (") +
                LngLocale().toString(last, QLocale::ShortFormat) + QLatin1Char(')');
-    tip += QLatin1Char('\n') + (app_.config().clientMode ? t(867) : t(858));
-    linkIndicator_->show(text, tip.trimmed(), !up && !app_.config().clientMode);
+    tip += QLatin1Char('\n') + (parts_.config.clientMode ? t(867) : t(858));
+    linkIndicator_->show(text, tip.trimmed(), !up && !parts_.config.clientMode);
 }
 
 void frmMain::showServiceIndicators()
 {
     const Texts t = CurrentTexts();
-    const ServiceStatus &s = app_.services();
+    const ServiceStatus &s = parts_.services;
     // Panel 2: the e-mail switch as ever, then the last result.
     QString mail = panel2Text_;
     QString mailTip;
     if (s.mail() == ServiceStatus::Mail::Sent) {
-        mailTip = FormatText(t(859), {AgoText(s.mailTime(), app_.clock()(), t)});
+        mailTip = FormatText(t(859), {AgoText(s.mailTime(), parts_.clock(), t)});
     } else if (s.mail() == ServiceStatus::Mail::Failed) {
         mail += QStringLiteral(" · ") + t(860);
         mailTip = t(860) + QLatin1Char('\n') + s.mailText();
@@ -722,7 +723,7 @@ void frmMain::showServiceIndicators()
 
 void frmMain::showNotificationCount()
 {
-    const int open = app_.notifications().unacknowledged();
+    const int open = parts_.notifications.unacknowledged();
     const Texts t = CurrentTexts();
     notesIndicator_->show(
         open > 0 ? t(832) + QStringLiteral(": ") + FormatText(t(839), {QString::number(open)}) : t(832),
@@ -732,5 +733,5 @@ void frmMain::showNotificationCount()
 
 frmMeldungen *frmMain::openNotifications()
 {
-    return frmMeldungen::Open(notes_, app_.notifications(), app_.tanks(), this);
+    return frmMeldungen::Open(notes_, parts_.notifications, parts_.tanks, this);
 }

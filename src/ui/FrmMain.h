@@ -1,10 +1,13 @@
 #pragma once
+#include "app/WindowParts.h"
+
 #include <QMainWindow>
 #include <QMap>
 #include <QPointer>
 
-class AppController;
 class BrandLogo;
+class LifeCycle;
+class MenuCommands;
 class frmInfo;
 class frmTabelle;
 class frmHilfe;
@@ -27,14 +30,14 @@ class StatusPanel;
 class TankDisplay;
 
 // The main window: menus, status bar, branding and the tank display, as a
-// view over the AppController (life cycle, menu commands) and its
-// TankController (the tanks). Construction runs the initialise and load
-// steps; the first activation runs the controller's start-up.
+// view over the run's parts (the tanks, the settings, the fleet's states and
+// notifications...), the menu commands and the life cycle. Construction runs
+// the initialise and load steps; the first activation runs the start-up.
 class frmMain : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit frmMain(AppController &app, QWidget *parent = nullptr);
+    frmMain(const WindowParts &parts, MenuCommands &menu, LifeCycle &life, QWidget *parent = nullptr);
     ~frmMain() override;
 
     // Prints the window as shown, scaled to the printer's page.
@@ -81,7 +84,9 @@ private:
     void openTable();
     void openEmailDialog(); // one e-mail settings dialog at a time
 
-    AppController &app_;
+    const WindowParts parts_;
+    MenuCommands &menu_;
+    LifeCycle &life_;
     TankDisplay *display_ = nullptr;
     QMap<int, StatusPanel *> panels_;
     QPointer<frmInfo> about_;

@@ -23,12 +23,12 @@ namespace
 // Client mode without a client path: the client-path dialog, in the stored
 // language or, for a stored 0, the one chosen first. Every way out ends the
 // program explicitly, so a dialog closing in between does not.
-void ShowClientEntry(AppController &app, QPointer<frmHilfe> &help)
+void ShowClientEntry(AppController &app, ClientPathLogic &clientPath, QPointer<frmHilfe> &help)
 {
     QApplication::setQuitOnLastWindowClosed(false);
-    auto showDialog = [&app, &help] {
-        auto *dlg =
-            new frmLogClient(app, true, [&help](const QString &topic) { frmHilfe::Open(help, topic); });
+    auto showDialog = [&clientPath, &help] {
+        auto *dlg = new frmLogClient(clientPath, true,
+                                     [&help](const QString &topic) { frmHilfe::Open(help, topic); });
         dlg->setAttribute(Qt::WA_DeleteOnClose);
         dlg->open();
     };
@@ -75,12 +75,12 @@ int RunGui(int &argc, char **argv, const CommandLine &cl)
     InstallQtTranslation(application, LngId());
     switch (start) {
     case AppController::Start::ClientPathMissing:
-        ShowClientEntry(app, entryHelp);
+        ShowClientEntry(app, program->menu, entryHelp);
         break;
     case AppController::Start::Ended:
         break;
     case AppController::Start::Run:
-        window = std::make_unique<frmMain>(app);
+        window = std::make_unique<frmMain>(program->windowParts, program->menu, app);
         window->show();
         break;
     }

@@ -1,9 +1,10 @@
 #pragma once
 // What the window tests share: a child widget by its object name, the windows
-// on screen, and the main window over a started AppController.
+// on screen, and the main window over a started AppController and its menu commands.
 #include "support/Fixtures.h"
 
 #include "app/AppController.h"
+#include "app/Program.h"
 #include "ui/FrmMain.h"
 
 #include <QSignalSpy>
@@ -41,10 +42,12 @@ protected:
         app =
             std::make_unique<AppController>(switches, settings, ui, clock, LinkHardware{},
                                             [this](const QStringList &args) { restarts << args.join(' '); });
+        menu =
+            std::make_unique<MenuCommands>(*app, app->tanks(), switches, settings, ui, app->texts(), clock);
         ASSERT_EQ(app->start(), expected);
         if (expected != AppController::Start::Run)
             return;
-        win = std::make_unique<frmMain>(*app);
+        win = std::make_unique<frmMain>(WindowPartsOf(*app), *menu, *app);
         win->resize(1100, 700);
         win->show();
     }
@@ -52,12 +55,14 @@ protected:
     void close()
     {
         win.reset();
+        menu.reset();
         app.reset();
     }
     QAction *action(const char *name) const { return Part<QAction>(win.get(), name); }
     QString localFile() const { return QString::fromLatin1(readBytes(iniPath())); }
 
     std::unique_ptr<AppController> app;
+    std::unique_ptr<MenuCommands> menu;
     std::unique_ptr<frmMain> win;
     QStringList restarts;
 };

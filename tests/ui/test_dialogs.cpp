@@ -43,7 +43,7 @@ TEST_F(DialogTest, ClientPathDialogCreatesNothingForAWrongFolderAndRestartsForTh
     open(AppController::Start::ClientPathMissing);
     SetLngId(10); // chosen in the language selection, not stored yet
     QSignalSpy quit(app.get(), &AppController::quitRequested);
-    frmLogClient dlg(*app, true, {});
+    frmLogClient dlg(*menu, true, {});
     EXPECT_EQ(dlg.windowTitle(), LngText(908));
     for (const QString &wrong : {typo, dataDir() + "empty", QString("  ")}) {
         QDir().mkpath(dataDir() + "empty");

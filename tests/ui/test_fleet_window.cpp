@@ -171,7 +171,7 @@ TEST_F(MainWindowTest, StatusIndicatorsFitSmallAndLargeScreensCountAndAcknowledg
         // Renamed (or renumbered) since: an old entry names the tank as it was.
         app->tanks().device(1).Tankbezeichnung = QStringLiteral("Neu");
         app->tanks().refreshDevice(1);
-        log.add({0, now, 0, Kind::Message, QString(), QStringLiteral("redraw")});
+        log.add({.time = now, .kind = Kind::Message, .text = QStringLiteral("redraw")});
         const auto alarm = items->findItems(LngText(271) + "1 / SN4711", Qt::MatchExactly, 3);
         ASSERT_FALSE(alarm.isEmpty());
         EXPECT_EQ(alarm.first()->text(1), QStringLiteral("1 Heizöl Keller"));

@@ -137,7 +137,7 @@ TEST_F(FrmMainTest, SmallScreenAndAccessLettersInEveryLanguageAndTheTabOrder)
                 if (!a->isCheckable() && !a->objectName().contains("Loeschen"))
                     a->trigger();
         (new frmSelectLng(win.get()))->show();
-        (new frmLogClient(*app, false, {}, win.get()))->show();
+        (new frmLogClient(*menu, false, {}, win.get()))->show();
         ASSERT_TRUE(frmTabelle::OpenForm(table, settings, ui, config, clock, 1, win.get()));
         auto *chart = frmGrafikHistorie::OpenForm(table, settings, ui, switches, clock, win.get());
         ASSERT_TRUE(chart);

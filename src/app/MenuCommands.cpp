@@ -1,0 +1,94 @@
+#include "MenuCommands.h"
+
+#include "ClientSetup.h"
+#include "LifeCycle.h"
+#include "core/RunSwitches.h"
+#include "core/Settings.h"
+#include "lang/Lng.h"
+#include "link/ComDialogLogic.h"
+#include "link/LinkManager.h"
+#include "mqtt/MqttSettings.h"
+#include "web/WebSettings.h"
+
+MenuCommands::MenuCommands(LifeCycle &life, TankController &tanks, RunSwitches &switches, Settings &settings,
+                           UiServices &ui, const Texts &texts, ClockFn clock, QObject *parent)
+    : QObject(parent), life_(life), switches_(switches), settings_(settings), ui_(ui), texts_(texts),
+      tempCorrection_(tanks, switches, settings, ui, texts),
+      maintenance_(tanks, switches, ui, texts, std::move(clock))
+{
+}
+
+MenuCommands::~MenuCommands() = default;
+
+void MenuCommands::toggleTemperatureCorrection()
+{
+    tempCorrection_.Toggle([this](bool on) { emit tempCorrectionChanged(on); });
+}
+
+void MenuCommands::deleteTanks()
+{
+    maintenance_.DeleteTanks(LngText(330), [this] { life_.RestartProgram(); });
+}
+
+void MenuCommands::deleteConfiguration()
+{
+    maintenance_.DeleteConfiguration([this] { life_.requestQuit(0, false); });
+}
+
+void MenuCommands::chooseLanguage(int id)
+{
+    settings_.write(Cfg::LngId, id);
+    life_.RestartProgram();
+}
+
+void MenuCommands::clientSetup()
+{
+    ClientSetup::ReduceLocalSettings(settings_, LngId());
+    emit showClientPathDialog();
+}
+
+QString MenuCommands::clientPath() const
+{
+    return switches_.clientPath();
+}
+
+void MenuCommands::storeClientPath(const QString &text, const std::function<void()> &refused)
+{
+    const ClientSetup::Outcome out = ClientSetup::StorePath(switches_, settings_, text, LngId());
+    if (out.stored) {
+        // As a language change does: the new process reads the new folder.
+        life_.RestartProgram();
+        return;
+    }
+    // A wrong folder is said and can be mended; the program goes on.
+    ui_.messageBox(out.text, QString(), out.icon, MsgButtons::Ok, [refused](MsgResult) {
+        if (refused)
+            refused();
+    });
+}
+
+void MenuCommands::clientPathCancelled(bool atEntry)
+{
+    if (atEntry)
+        life_.requestQuit(0, false);
+}
+
+std::unique_ptr<ComDialogLogic> MenuCommands::interfaceDialog()
+{
+    LinkManager *links = life_.links();
+    if (!links)
+        return nullptr;
+    return std::make_unique<ComDialogLogic>(*links, switches_, settings_, ui_, texts_);
+}
+
+void MenuCommands::applyMqttSettings(const MqttValues &v)
+{
+    WriteMqttValues(settings_, v);
+    life_.restartMqtt();
+}
+
+void MenuCommands::applyWebSettings(const WebValues &v)
+{
+    WriteWebValues(settings_, v);
+    life_.restartWeb();
+}
