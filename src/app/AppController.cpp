@@ -118,12 +118,7 @@ void AppController::wireNotifications()
     connect(&tanks_, &TankController::tableReset, this, [this] { readStateRules(); });
     connect(&tanks_, &TankController::warnThresholdChanged, this, [this](int n) { readStateRules(n); });
     services_ = std::make_unique<ServiceStatus>(notifications_, clock_);
-    notifications_.setTankLabel([this](int n) {
-        if (n > tanks_.DeviceCount())
-            return QString::number(n);
-        const QString name = tanks_.device(n).Tankbezeichnung.trimmed();
-        return QString::number(n) + (name.isEmpty() ? QString() : QStringLiteral(" ") + name);
-    });
+    notifications_.setTankLabel([this](int n) { return tanks_.label(n); });
     // The texts are the run's once start() has fixed the language; the
     // watch reads them through this reference.
     states_ = std::make_unique<TankStateWatch>(
@@ -381,11 +376,13 @@ void AppController::activate()
         }
         states_->updateAll();
         states_->start();
+    } else {
+        // The log switches and the state rules as stored (load() read them
+        // for the first activation): the settings file may have been edited
+        // meanwhile; a switch that changes tells the recorder.
+        readLogSwitches();
+        readStateRules();
     }
-    // The log switches and the state rules as stored: the settings file may
-    // have been edited meanwhile; a switch that changes tells the recorder.
-    readLogSwitches();
-    readStateRules();
     ui_.setPanelText(2, settings_.readIsOne(Cfg::Email::Aktiv) ? LngText(276) : LngText(257));
     services_->setMailOff(config().clientMode || !settings_.readIsOne(Cfg::Email::Aktiv));
     if (config().clientMode) {

@@ -27,7 +27,7 @@ void MenuCommands::toggleTemperatureCorrection()
 
 void MenuCommands::deleteTanks()
 {
-    maintenance_.DeleteTanks(LngText(330), [this] { life_.RestartProgram(); });
+    maintenance_.DeleteTanks(texts_(330), [this] { life_.RestartProgram(); });
 }
 
 void MenuCommands::deleteConfiguration()
@@ -43,7 +43,7 @@ void MenuCommands::chooseLanguage(int id)
 
 void MenuCommands::clientSetup()
 {
-    ClientSetup::ReduceLocalSettings(settings_, LngId());
+    ClientSetup::ReduceLocalSettings(settings_, texts_.lngId());
     emit showClientPathDialog();
 }
 
@@ -54,7 +54,7 @@ QString MenuCommands::clientPath() const
 
 void MenuCommands::storeClientPath(const QString &text, const std::function<void()> &refused)
 {
-    const ClientSetup::Outcome out = ClientSetup::StorePath(switches_, settings_, text, LngId());
+    const ClientSetup::Outcome out = ClientSetup::StorePath(switches_, settings_, text, texts_.lngId());
     if (out.stored) {
         // As a language change does: the new process reads the new folder.
         life_.RestartProgram();

@@ -219,6 +219,14 @@ void TankController::setTempKorr(int n, double k)
     emit deviceChanged(n);
 }
 
+QString TankController::label(int n) const
+{
+    if (n < 1 || n > DeviceCount())
+        return QString::number(n);
+    const QString name = device(n).Tankbezeichnung.trimmed();
+    return QString::number(n) + (name.isEmpty() ? QString() : QStringLiteral(" ") + name);
+}
+
 // ---------------------------------------------------------------------------
 // Removal
 

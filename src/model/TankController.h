@@ -36,6 +36,9 @@ public:
     int DeviceCount() const { return registry_.DeviceCount(); }
     DeviceRecord &device(int n) { return registry_.device(n); }
     const DeviceRecord &device(int n) const { return registry_.device(n); }
+    // "1 Heizöl": the number and the tank's name, the number alone without a
+    // name or outside 1..DeviceCount.
+    QString label(int n) const;
 
     void setHistoryHooks(HistoryHooks *h);
     void setEmailHooks(EmailHooks *e);

@@ -120,11 +120,9 @@ void frmMeldungen::rebuild()
     QList<QTreeWidgetItem *> items;
     for (auto it = events.rbegin(); it != events.rend(); ++it) {
         const NotificationLog::Event &e = *it;
-        QString tank = e.tankLabel;
-        if (tank.isEmpty() && e.tank >= 1 && e.tank <= tanks_.DeviceCount()) {
-            const QString name = tanks_.device(e.tank).Tankbezeichnung.trimmed();
-            tank = QString::number(e.tank) + (name.isEmpty() ? QString() : QStringLiteral(" ") + name);
-        }
+        const QString tank = !e.tankLabel.isEmpty() ? e.tankLabel
+                             : e.tank > 0           ? tanks_.label(e.tank)
+                                                    : QString();
         auto *item =
             new QTreeWidgetItem({loc.toString(e.time, QLocale::ShortFormat), tank, kindText(e.kind), e.text});
         item->setData(0, Qt::UserRole, e.id);

@@ -113,12 +113,13 @@ TEST_F(Road, LinkAndMailTroublesReachTheNotifications)
     EXPECT_TRUE(refusing.messages.isEmpty());
 }
 
-// The common threshold and the silence hours, changed in the e-mail dialog,
-// judge every tank's state at once, without waiting for a telegram; a tank's
-// own threshold, typed for it, counts at once and keeps counting for it.
+// The common threshold stored at start-up counts from the first telegram; it
+// and the silence hours, changed in the e-mail dialog, judge every tank's
+// state at once, without waiting for a telegram; a tank's own threshold,
+// typed for it, counts at once and keeps counting for it.
 TEST_F(UiTest, EmailDialogLimitsJudgeTheStatesAtOnce)
 {
-    writeBytes(iniPath(), "[Common]\r\nActiveCom=1\r\n[E-Mail]\r\nSchwelle 2=10\r\nStilleStunden=24\r\n");
+    writeBytes(iniPath(), "[Common]\r\nActiveCom=1\r\n[E-Mail]\r\nSchwelle 2=5\r\nStilleStunden=24\r\n");
     MockLinks mocks;
     LinkHardware hardware;
     hardware.links = mocks.factory();
@@ -136,7 +137,7 @@ TEST_F(UiTest, EmailDialogLimitsJudgeTheStatesAtOnce)
         return QList<TankCondition>{app.states().status(1).condition, app.states().status(2).condition};
     };
     using C = TankCondition;
-    EXPECT_EQ(states(), QList<C>({C::Low, C::Ok}));
+    EXPECT_EQ(states(), QList<C>({C::Ok, C::Ok}));
 
     EmailDialogLogic dialog(app.emailSettings(), {}, ui, app.texts(), app.tanks().table());
     const auto ok = [&](int schwelle, int stille) {
@@ -145,8 +146,8 @@ TEST_F(UiTest, EmailDialogLimitsJudgeTheStatesAtOnce)
         dialog.values.stilleStunden = stille;
         dialog.Ok();
     };
-    ok(5, 24);
-    EXPECT_EQ(states(), QList<C>({C::Ok, C::Ok}));
+    ok(10, 24);
+    EXPECT_EQ(states(), QList<C>({C::Low, C::Ok}));
     ok(20, 24);
     EXPECT_EQ(states(), QList<C>({C::VeryLow, C::Ok}));
     // Tank 1 removed: tank 2 moves to number 1 with its own threshold.

@@ -41,7 +41,7 @@ TEST_F(DialogTest, ClientPathDialogCreatesNothingForAWrongFolderAndRestartsForTh
     config.clientMode = true;
     writeBytes(iniPath(), "[LngPtnr]\r\nLngId=0\r\n");
     open(AppController::Start::ClientPathMissing);
-    SetLngId(10); // chosen in the language selection, not stored yet
+    ASSERT_TRUE(app->entryLanguageChosen(10)); // chosen, not stored yet
     QSignalSpy quit(app.get(), &AppController::quitRequested);
     frmLogClient dlg(*menu, true, {});
     EXPECT_EQ(dlg.windowTitle(), LngText(908));
