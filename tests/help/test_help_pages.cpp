@@ -49,18 +49,13 @@ TEST(HelpPages, BothLanguagesCompleteNoDeadLinkAndTheSearch)
         }
     }
 
-    // The search folds spellings, marks the words in the snippet and needs every word.
+    // The search folds spellings and needs every word.
     EXPECT_EQ(HelpIndex::Fold(QStringLiteral("Tankhöhe GRÖSSE Straße Café")),
               QStringLiteral("tankhoehe groesse strasse cafe"));
     const QList<HelpHit> hits = de.search(QStringLiteral("tankhoehe fassungsvermoegen"));
-    const auto main =
-        std::find_if(hits.begin(), hits.end(), [](const HelpHit &h) { return h.topic == "frmMain"; });
-    ASSERT_NE(main, hits.end());
-    EXPECT_TRUE(main->snippet.contains(QStringLiteral("<b>Tankhöhe</b>"))) << main->snippet.toStdString();
+    EXPECT_TRUE(std::any_of(hits.begin(), hits.end(), [](const HelpHit &h) { return h.topic == "frmMain"; }));
     // Every word must be on the page; a word found nowhere finds nothing.
     EXPECT_TRUE(de.search(QStringLiteral("Tankhöhe xyzzy")).isEmpty());
-    // Title hits first.
-    EXPECT_EQ(de.search(QStringLiteral("temperaturkorrektur")).first().topic, "Temperaturkorrektur");
 }
 
 } // namespace
