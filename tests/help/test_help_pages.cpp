@@ -23,7 +23,6 @@ TEST(HelpPages, BothLanguagesCompleteNoDeadLinkAndTheSearch)
 {
     const HelpIndex de(kRoot + QStringLiteral("/de")), en(kRoot + QStringLiteral("/en"));
     ASSERT_FALSE(de.isEmpty()) << "no help pages in " << kRoot.toStdString();
-    EXPECT_EQ(de.pages().size(), en.pages().size());
     for (const HelpPage &p : de.pages())
         EXPECT_FALSE(en.pagePath(p.topic).isEmpty()) << p.topic.toStdString();
     const QStringList htmlFiles = QDir(kRoot + QStringLiteral("/de")).entryList({QStringLiteral("*.html")});
@@ -42,9 +41,9 @@ TEST(HelpPages, BothLanguagesCompleteNoDeadLinkAndTheSearch)
                 const QString anchor = href.section(QLatin1Char('#'), 1);
                 const QString path = index->pagePath(href.section(QLatin1Char('#'), 0, 0));
                 ASSERT_FALSE(path.isEmpty()) << page.path.toStdString() << " links to " << href.toStdString();
-                if (!anchor.isEmpty())
-                    EXPECT_TRUE(readPage(path).contains(QStringLiteral("id=\"%1\"").arg(anchor)))
-                        << page.path.toStdString() << " links to the missing anchor " << href.toStdString();
+                EXPECT_TRUE(anchor.isEmpty() ||
+                            readPage(path).contains(QStringLiteral("id=\"%1\"").arg(anchor)))
+                    << page.path.toStdString() << " links to the missing anchor " << href.toStdString();
             }
         }
     }
