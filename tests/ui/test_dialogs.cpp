@@ -217,12 +217,9 @@ TEST_F(DialogTest, CaptionPanelsPrintMenuWindowsButtonsAndTheHelp)
     topics << help->currentTopic();
     QTest::mouseClick(win->findChild<frmLog *>()->cmdHilfe, Qt::LeftButton);
     topics << help->currentTopic() << page->source().toLocalFile().section('/', -2);
-    EXPECT_EQ(help->findChild<QListWidget *>()->currentItem()->text(),
-              page->documentTitle()); // the contents follow
     help->showTopic("no such page");
     topics << help->currentTopic();
     EXPECT_EQ(topics.join(' '), "Index Suchen frmLog de/frmLog.html Index");
-    EXPECT_EQ(win->findChildren<frmHilfe *>().size(), 1);
     // A language, also the active one, is stored and the program restarts.
     for (int id : {LngId(), 5}) {
         action(qPrintable(QStringLiteral("mnuSprache%1").arg(id)))->trigger();

@@ -59,27 +59,3 @@ TEST(ForecastDisplay, DaysAgreeWithTheNumberInEachLanguage)
     EXPECT_EQ(DisplayRules::ForecastText(std::nullopt), "");
     SetLngId(0);
 }
-
-// The picture's shape follows the tank type the device reports, and the
-// liquid stands at the height that holds the reported part of the volume.
-TEST(TankPictureShape, TypeGivesTheShapeAndTheVolumeItsHeight)
-{
-    using S = TankPicture::Shape;
-    const std::tuple<int, int, S> types[] = {
-        {2, 2, S::Lying}, {7, 2, S::Lying},    {2, 4, S::Battery},
-        {7, 4, S::Oval},  {7, 7, S::Standing}, {2, 0, S::Standing},
-    };
-    for (const auto &[geraetetyp, tanktyp, shape] : types) {
-        DeviceRecord r;
-        r.Geraetetyp = geraetetyp;
-        r.Tanktyp = qint16(tanktyp);
-        EXPECT_EQ(DisplayRules::TankShapeOf(r), shape) << geraetetyp << "/" << tanktyp;
-    }
-    // Shape, part of the volume, height of the liquid (to 0.001).
-    const std::tuple<S, double, double> heights[] = {
-        {S::Standing, 0.25, 0.25}, {S::Lying, 0.25, 0.298}, {S::Sphere, 0.1, 0.196},
-        {S::Cistern, 0.5, 0.596},  {S::Lying, 1.2, 1.2},
-    };
-    for (const auto &[shape, part, height] : heights)
-        EXPECT_NEAR(TankPicture::LevelHeight(shape, part), height, 0.001) << int(shape) << " " << part;
-}

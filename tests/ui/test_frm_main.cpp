@@ -15,34 +15,7 @@
 namespace
 {
 
-class FrmMainTest : public MainWindowTest
-{
-protected:
-    // The window on screen with 56 tanks in language lng, activated.
-    void open56(int lng, QSize size)
-    {
-        QByteArray ini = "[LngPtnr]\r\nLngId=" + QByteArray::number(lng) + "\r\n[COM]\r\nSimulation=1\r\n" +
-                         "[Common]\r\nActiveNet=1\r\n[Ger\xE4te]\r\nAnzahl=56\r\n";
-        for (int n = 1; n <= 56; ++n) {
-            // A long name, a fault, an alarm and an old reading among them.
-            const QByteArray name = n % 7 == 3 ? QByteArray(40, 'W') : "Heiz\xF6l " + QByteArray::number(n);
-            ini += "[Ger\xE4t" + QByteArray::number(n) + "]\r\nSN=" + QByteArray::number(1000 + n) +
-                   "\r\nGer\xE4tetyp=9\r\nTemperatur=12\r\nVolumen=" +
-                   (n == 6 ? "-57352" : QByteArray::number(40 * n)) +
-                   "\r\nTankvolumen=5000\r\nTankbezeichnung=" + name + "\r\nAlarm=" + (n == 9 ? "1" : "0") +
-                   "\r\nUhrzeit=" + FormatDateText(now.addSecs(n == 5 ? -200000 : -60)).toLatin1() + "\r\n";
-        }
-        writeBytes(iniPath(), ini);
-        open();
-        ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }, 10000));
-        win->setWindowState(Qt::WindowNoState);
-        win->resize(size);
-        app->tanks().ComboSN_Click(6);
-        // Layout requests beget resizes that beget layout requests.
-        for (int i = 0; i < 5; ++i)
-            QCoreApplication::processEvents();
-    }
-};
+using FrmMainTest = MainWindowTest;
 
 // Alt and a letter: each caption a user acts on has a letter of its own
 // within its window (a menu: within the menu), and every field is reached
@@ -108,7 +81,27 @@ TEST_F(FrmMainTest, SmallScreenAndAccessLettersInEveryLanguage)
         table[1].History.append(now.addDays(-day), 100 * day, 10);
     for (int lng = 1; lng <= 10; ++lng) {
         SCOPED_TRACE(lng);
-        open56(lng, QSize(800, 600));
+        // The window with 56 tanks in the language, activated.
+        QByteArray ini = "[LngPtnr]\r\nLngId=" + QByteArray::number(lng) + "\r\n[COM]\r\nSimulation=1\r\n" +
+                         "[Common]\r\nActiveNet=1\r\n[Ger\xE4te]\r\nAnzahl=56\r\n";
+        for (int n = 1; n <= 56; ++n) {
+            // A long name, a fault, an alarm and an old reading among them.
+            const QByteArray name = n % 7 == 3 ? QByteArray(40, 'W') : "Heiz\xF6l " + QByteArray::number(n);
+            ini += "[Ger\xE4t" + QByteArray::number(n) + "]\r\nSN=" + QByteArray::number(1000 + n) +
+                   "\r\nGer\xE4tetyp=9\r\nTemperatur=12\r\nVolumen=" +
+                   (n == 6 ? "-57352" : QByteArray::number(40 * n)) +
+                   "\r\nTankvolumen=5000\r\nTankbezeichnung=" + name + "\r\nAlarm=" + (n == 9 ? "1" : "0") +
+                   "\r\nUhrzeit=" + FormatDateText(now.addSecs(n == 5 ? -200000 : -60)).toLatin1() + "\r\n";
+        }
+        writeBytes(iniPath(), ini);
+        open();
+        ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }, 10000));
+        win->setWindowState(Qt::WindowNoState);
+        win->resize(800, 600);
+        app->tanks().ComboSN_Click(6);
+        // Layout requests beget resizes that beget layout requests.
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
         const QSize min = win->minimumSizeHint().expandedTo(win->minimumSize());
         EXPECT_TRUE(min.width() <= 800 && min.height() <= 600) << min.width() << " x " << min.height();
         TabRows *rows = win->display()->tabRows();
