@@ -33,7 +33,6 @@ using DialogTest = MainWindowTest;
 TEST_F(DialogTest, ClientPathDialogCreatesNothingForAWrongFolderAndRestartsForTheRightOne)
 {
     const QString server = dataDir() + "server";
-    const QString typo = dataDir() + "servre/share";
     QDir().mkpath(server);
     writeBytes(server + "/TANKMON.INI", "[Ger\xE4te]\r\nAnzahl=0\r\n");
     config.clientMode = true;
@@ -43,7 +42,7 @@ TEST_F(DialogTest, ClientPathDialogCreatesNothingForAWrongFolderAndRestartsForTh
     QSignalSpy quit(app.get(), &AppController::quitRequested);
     frmLogClient dlg(*menu, true, {});
     QDir().mkpath(dataDir() + "empty");
-    for (const QString &wrong : {typo, dataDir() + "empty", QString("  ")}) {
+    for (const QString &wrong : {dataDir() + "servre/share", dataDir() + "empty", QString("  ")}) {
         dlg.txbxINIPath->setText(wrong);
         QTest::mouseClick(dlg.CmdOk, Qt::LeftButton);
         ASSERT_EQ(ui.shown.size(), 1) << qPrintable(wrong);
