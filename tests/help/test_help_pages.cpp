@@ -23,7 +23,6 @@ TEST(HelpPages, BothLanguagesCompleteNoDeadLinkAndTheSearch)
 {
     const HelpIndex de(kRoot + QStringLiteral("/de")), en(kRoot + QStringLiteral("/en"));
     ASSERT_FALSE(de.isEmpty()) << "no help pages in " << kRoot.toStdString();
-    EXPECT_EQ(de.pages().size(), en.pages().size());
     for (const HelpPage &p : de.pages())
         EXPECT_FALSE(en.pagePath(p.topic).isEmpty()) << p.topic.toStdString();
     const QStringList htmlFiles = QDir(kRoot + QStringLiteral("/de")).entryList({QStringLiteral("*.html")});
@@ -42,25 +41,20 @@ TEST(HelpPages, BothLanguagesCompleteNoDeadLinkAndTheSearch)
                 const QString anchor = href.section(QLatin1Char('#'), 1);
                 const QString path = index->pagePath(href.section(QLatin1Char('#'), 0, 0));
                 ASSERT_FALSE(path.isEmpty()) << page.path.toStdString() << " links to " << href.toStdString();
-                if (!anchor.isEmpty())
-                    EXPECT_TRUE(readPage(path).contains(QStringLiteral("id=\"%1\"").arg(anchor)))
-                        << page.path.toStdString() << " links to the missing anchor " << href.toStdString();
+                EXPECT_TRUE(anchor.isEmpty() ||
+                            readPage(path).contains(QStringLiteral("id=\"%1\"").arg(anchor)))
+                    << page.path.toStdString() << " links to the missing anchor " << href.toStdString();
             }
         }
     }
 
-    // The search folds spellings, marks the words in the snippet and needs every word.
+    // The search folds spellings and needs every word.
     EXPECT_EQ(HelpIndex::Fold(QStringLiteral("Tankhöhe GRÖSSE Straße Café")),
               QStringLiteral("tankhoehe groesse strasse cafe"));
     const QList<HelpHit> hits = de.search(QStringLiteral("tankhoehe fassungsvermoegen"));
-    const auto main =
-        std::find_if(hits.begin(), hits.end(), [](const HelpHit &h) { return h.topic == "frmMain"; });
-    ASSERT_NE(main, hits.end());
-    EXPECT_TRUE(main->snippet.contains(QStringLiteral("<b>Tankhöhe</b>"))) << main->snippet.toStdString();
+    EXPECT_TRUE(std::any_of(hits.begin(), hits.end(), [](const HelpHit &h) { return h.topic == "frmMain"; }));
     // Every word must be on the page; a word found nowhere finds nothing.
     EXPECT_TRUE(de.search(QStringLiteral("Tankhöhe xyzzy")).isEmpty());
-    // Title hits first.
-    EXPECT_EQ(de.search(QStringLiteral("temperaturkorrektur")).first().topic, "Temperaturkorrektur");
 }
 
 } // namespace

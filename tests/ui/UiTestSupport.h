@@ -1,6 +1,7 @@
 #pragma once
 // What the window tests share: a child widget by its object name, the windows
-// on screen, and the main window over a started AppController and its menu commands.
+// on screen, what of a window a small screen leaves out of reach, and the main window over a started
+// AppController and its menu commands.
 #include "support/Fixtures.h"
 
 #include "app/AppController.h"
@@ -28,6 +29,26 @@ template <typename W> QList<W *> Shown()
         if (auto *d = qobject_cast<W *>(w); d && d->isVisible())
             found << d;
     return found;
+}
+
+// What is out of reach of a window: outside the available screen (the
+// offscreen screen is 800 wide), or, with the window at the client area of
+// an 800 x 600 screen (frame and panel off), larger than that or a button
+// outside it.
+inline QStringList OutOfReach(QWidget *window)
+{
+    QStringList out;
+    if (!window->screen()->availableGeometry().contains(window->geometry()))
+        out << "the window on its screen";
+    const QSize small(800 - 16, 600 - 40);
+    window->resize(small);
+    QApplication::processEvents();
+    if (window->size() != small)
+        out << QStringLiteral("%1x%2 at 800x600").arg(window->width()).arg(window->height());
+    for (QAbstractButton *b : window->findChildren<QAbstractButton *>())
+        if (b->isVisible() && !window->rect().contains(QRect(b->mapTo(window, QPoint(0, 0)), b->size())))
+            out << b->objectName() + " " + b->text();
+    return out;
 }
 
 // The window program's start: the controller started, the main window shown;

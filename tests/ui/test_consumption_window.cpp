@@ -1,7 +1,6 @@
 // The consumption window offscreen: what it lists and shows, the widths it
 // keeps, the export through the file chooser (what the files hold:
-// ConsumptionUnits; its size on a small screen: ChartWindowTest; the main
-// window's button: DialogTest).
+// ConsumptionUnits; the main window's button: DialogTest), also on a small screen.
 #include "ui/UiTestSupport.h"
 
 #include "ui/FrmTabelle.h"
@@ -93,8 +92,7 @@ TEST_F(ConsumptionWindow, TankListCellsCaptionChartStoredWidthsExportOrTheBoxWit
     };
     // A home of our own with a documents folder.
     QTemporaryDir home;
-    const QString documents = home.filePath("Documents");
-    ASSERT_TRUE(QDir().mkpath(documents));
+    ASSERT_TRUE(QDir().mkpath(home.filePath("Documents")));
     const QByteArray homeBefore = qgetenv("HOME"), xdgBefore = qgetenv("XDG_CONFIG_HOME");
     const std::shared_ptr<void> restore(nullptr, [&](void *) {
         qputenv("HOME", homeBefore);
@@ -103,8 +101,7 @@ TEST_F(ConsumptionWindow, TankListCellsCaptionChartStoredWidthsExportOrTheBoxWit
     qputenv("HOME", QFile::encodeName(home.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
     QFileDialog *dlg = chooser();
-    EXPECT_EQ(QDir(dlg->directory()).absolutePath(), QDir(documents).absolutePath());
-    EXPECT_EQ(dlg->selectedFiles().value(0), QDir(documents).filePath("Tankmon-consumption-2026-03-14.csv"));
+    EXPECT_EQ(dlg->selectedFiles().value(0), home.filePath("Documents/Tankmon-consumption-2026-03-14.csv"));
     dlg->reject(); // cancelled: nothing written, nothing stored
     EXPECT_FALSE(readBytes(iniPath()).contains("PathExport"));
     dlg = chooser();
@@ -116,26 +113,33 @@ TEST_F(ConsumptionWindow, TankListCellsCaptionChartStoredWidthsExportOrTheBoxWit
     EXPECT_EQ(ui.texts().last(), "Export " + named + ".csv\nOkay");
     dlg = chooser();
     EXPECT_EQ(dlg->selectedFiles().value(0), dataDir() + "Tankmon-consumption-2026-03-14.csv");
+    emit dlg->fileSelected(dataDir() + "missing/x"); // a folder that is not there: said
+    EXPECT_EQ(ui.shown.last().icon, MsgIcon::Stop);
     dlg->selectNameFilter(dlg->nameFilters().at(1));
     dlg->selectFile(dataDir() + "lang.CSV");
     static_cast<QDialog *>(dlg)->accept();
     EXPECT_TRUE(
         readBytes(dataDir() + "lang.CSV").startsWith("tank,name,unit,year,month,consumption\n1,Keller"));
-    dlg = chooser();
-    emit dlg->fileSelected(dataDir() + "missing/x");
-    EXPECT_EQ(ui.shown.last().icon, MsgIcon::Stop);
-    dlg->reject();
 
     combo->setCurrentIndex(0);
     emit combo->activated(0);
     EXPECT_EQ(shown(),
               (QStringList{"Verbrauchs-Tabelle", "2026|1.234 L||1.234 L", "Summe|||1.234 L", "L: 1234 0"}));
 
-    // Opens on the main window's tank; one device: no all-tanks entry.
+    // Opens on the main window's tank.
     selected = 3;
     EXPECT_EQ(show(), (QStringList{"1: Keller", "3: SN:4711", "Tank 1-3", "3: SN:4711"}));
-    devices.DeviceCount = 1;
-    EXPECT_EQ(show(), (QStringList{"1: Keller", "1: Keller"}));
+
+    // In Polish, whose captions are longer, with a long name: within a small
+    // screen, the total column scrolled to, rows to read.
+    SetLngId(10);
+    devices[1].Tankbezeichnung = "Tank mit einem recht langen Namen";
+    show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(table.get()));
+    EXPECT_EQ(OutOfReach(table.get()), QStringList());
+    view->scrollTo(view->model()->index(0, 13));
+    EXPECT_TRUE(view->viewport()->rect().contains(view->visualRect(view->model()->index(0, 13)).center()));
+    EXPECT_GE(view->viewport()->height(), 3 * view->rowHeight(0)) << "rows to read";
 
     // No history, or no device: the box and no window.
     const int boxes = ui.count("message");

@@ -5,14 +5,12 @@
 
 #include "app/ClientSetup.h"
 #include "app/ProgramInfo.h"
-#include "help/HelpTopics.h"
 #include "mqtt/MqttPeers.h"
 #include "ui/FrmGrafikHistorie.h"
 #include "ui/FrmHilfe.h"
 #include "ui/FrmLog.h"
 #include "ui/FrmLogClient.h"
 #include "ui/FrmMqtt.h"
-#include "ui/FrmSelectLng.h"
 #include "ui/FrmTabelle.h"
 #include "ui/FrmWeb.h"
 #include "ui/StatusPanel.h"
@@ -35,7 +33,6 @@ using DialogTest = MainWindowTest;
 TEST_F(DialogTest, ClientPathDialogCreatesNothingForAWrongFolderAndRestartsForTheRightOne)
 {
     const QString server = dataDir() + "server";
-    const QString typo = dataDir() + "servre/share";
     QDir().mkpath(server);
     writeBytes(server + "/TANKMON.INI", "[Ger\xE4te]\r\nAnzahl=0\r\n");
     config.clientMode = true;
@@ -44,16 +41,14 @@ TEST_F(DialogTest, ClientPathDialogCreatesNothingForAWrongFolderAndRestartsForTh
     ASSERT_TRUE(app->entryLanguageChosen(10)); // chosen, not stored yet
     QSignalSpy quit(app.get(), &AppController::quitRequested);
     frmLogClient dlg(*menu, true, {});
-    EXPECT_EQ(dlg.windowTitle(), LngText(908));
-    for (const QString &wrong : {typo, dataDir() + "empty", QString("  ")}) {
-        QDir().mkpath(dataDir() + "empty");
+    QDir().mkpath(dataDir() + "empty");
+    for (const QString &wrong : {dataDir() + "servre/share", dataDir() + "empty", QString("  ")}) {
         dlg.txbxINIPath->setText(wrong);
         QTest::mouseClick(dlg.CmdOk, Qt::LeftButton);
         ASSERT_EQ(ui.shown.size(), 1) << qPrintable(wrong);
-        EXPECT_EQ(ui.shown.last().icon, MsgIcon::Stop);
-        EXPECT_TRUE(dlg.isEnabled()) << "the dialog takes another folder";
-        EXPECT_TRUE(quit.isEmpty() && restarts.isEmpty());
-        ui.shown.clear();
+        // Said, and the dialog takes another folder.
+        EXPECT_TRUE(ui.shown.takeLast().icon == MsgIcon::Stop && dlg.isEnabled() && quit.isEmpty() &&
+                    restarts.isEmpty());
     }
     EXPECT_FALSE(QFileInfo::exists(dataDir() + "servre")) << "a mistyped folder was created";
     EXPECT_EQ(localFile(), "[LngPtnr]\r\nLngId=0\r\n");
@@ -80,8 +75,6 @@ TEST_F(DialogTest, ClientSetupKeepsLanguageAndPathCancelKeepsTheClientNetworkPat
     // In client mode the client set-up takes the place of the settings.
     EXPECT_TRUE(action("mnuClientSetup")->isVisible());
     EXPECT_FALSE(Part<QMenu>(win.get(), "mnuEinstellen")->menuAction()->isEnabled());
-    EXPECT_TRUE(win->windowTitle().endsWith(LngText(44)));
-    EXPECT_EQ(win->findChild<QLabel *>("LabelPgmName")->text(), "Tankview");
     QSignalSpy quit(app.get(), &AppController::quitRequested);
     action("mnuClientSetup")->trigger();
     EXPECT_EQ(localFile(), "[LngPtnr]\r\nLngId=3\r\n[Client]\r\nPath=" + server + "\r\n");
@@ -94,22 +87,16 @@ TEST_F(DialogTest, ClientSetupKeepsLanguageAndPathCancelKeepsTheClientNetworkPat
     // A Windows network path stored by the serving installation is found where it is mounted.
     const QByteArray mounts = "/dev/sda1 / ext4 rw 0 0\n"
                               "//Server/TankMon /mnt/tank\\040mon cifs ro 0 0\n";
-    const std::pair<const char *, const char *> cases[] = {
-        {"\\\\server\\tankmon\\", "/mnt/tank mon/"},
-        {"\\\\SERVER\\tankmon\\daten\\", "/mnt/tank mon/daten/"},
-        {"\\\\server\\other\\", ""},
-        {"C:\\Tankmon\\", ""},
-    };
-    for (const auto &[stored, local] : cases)
-        EXPECT_EQ(ClientSetup::MountedFolder(stored, mounts), local) << stored;
+    EXPECT_EQ(ClientSetup::MountedFolder("\\\\SERVER\\tankmon\\daten\\", mounts) + "|" +
+                  ClientSetup::MountedFolder("\\\\server\\other\\", mounts),
+              "/mnt/tank mon/daten/|");
 }
 
 TEST_F(DialogTest, LogDialogShowsTheNearestEntriesAndOkWritesInOrder)
 {
-    settings.write(Cfg::LogfileAktiv, 1);
-    settings.write(Cfg::LogfileIntervall, 7200);
-    settings.write(Cfg::LogIniAktiv, 0); // on when the file does not say
-    settings.write(Cfg::LogIniIntervall, 0);
+    // The INI log is on when the file does not say: off here.
+    writeBytes(iniPath(), "[Logfile]\r\nAktiv=1\r\nIntervall in s=7200\r\n"
+                          "[Log INI-File]\r\nAktiv=0\r\nIntervall in s=0\r\n");
     open();
     action("mnuLog")->trigger();
     auto *dlg = win->findChild<frmLog *>();
@@ -141,22 +128,6 @@ TEST_F(DialogTest, LogDialogShowsTheNearestEntriesAndOkWritesInOrder)
     EXPECT_TRUE(QDir(dataDir() + "logs").exists()); // (the switches follow: Startup)
 }
 
-TEST_F(DialogTest, LanguageSelectionNeedsACurrentEntry)
-{
-    frmSelectLng dlg;
-    dlg.show();
-    QSignalSpy chosen(&dlg, &frmSelectLng::chosen);
-    // Below the last entry: nothing is current.
-    QWidget *view = dlg.lst->viewport();
-    QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(5, view->height() - 2));
-    EXPECT_TRUE(dlg.isVisible() && chosen.isEmpty());
-    const QRect italian = dlg.lst->visualItemRect(dlg.lst->item(1));
-    QTest::mouseClick(view, Qt::LeftButton, {}, italian.center());
-    QTest::mouseDClick(view, Qt::LeftButton, {}, italian.center());
-    EXPECT_EQ(chosen, QList<QVariantList>{{3}});
-    EXPECT_FALSE(dlg.isVisible());
-}
-
 // Deleting tanks through the menu: the current tank stays current where it
 // moved to, and the freed slots leave no empty section behind.
 TEST_F(DialogTest, DeletingTanksKeepsTheCurrentTankAndLeavesNoEmptySection)
@@ -178,40 +149,14 @@ TEST_F(DialogTest, DeletingTanksKeepsTheCurrentTankAndLeavesNoEmptySection)
     }
 }
 
-// A connection counts: receivers() is protected, reached through a derived class.
-struct Receivers : QAction {
-    static int of(const QAction *a)
-    {
-        int (QObject::*fn)(const char *) const = &Receivers::receivers;
-        return (a->*fn)(SIGNAL(triggered(bool)));
-    }
-};
-
-// The caption and the status panels follow; the window prints; every menu
-// entry and button does something; the help window.
-TEST_F(DialogTest, CaptionPanelsPrintEveryMenuEntryAndButtonAndTheHelp)
+// The caption and the status panels follow; the window prints; the menu's
+// windows and the buttons; the help window.
+TEST_F(DialogTest, CaptionPanelsPrintMenuWindowsButtonsAndTheHelp)
 {
     ui.setPanelText(2, "vorher"); // before the window exists
     open();
     ui.setPanelText(3, "COM1");
     EXPECT_EQ(win->panel(2)->text() + "|" + win->panel(3)->text(), "vorher|COM1");
-    EXPECT_TRUE(!action("mnuClientSetup")->isVisible() &&
-                Part<QMenu>(win.get(), "mnuEinstellen")->menuAction()->isEnabled());
-    EXPECT_TRUE(action("mnuSprache1")->isChecked()) << "the current language is ticked";
-    // The about box's version: the revision shows only when it is not zero.
-    EXPECT_EQ(VersionText(3, 2, 0) + " " + VersionText(4, 12, 15), "V3.02 V4.12.15");
-
-    QMenu probeMenu;
-    const int idle = Receivers::of(probeMenu.addAction(QStringLiteral("idle")));
-    int walked = 0;
-    for (QAction *a : win->findChildren<QAction *>()) {
-        if (a->isSeparator() || a->menu() || a->objectName().isEmpty())
-            continue;
-        ++walked;
-        // A menu and an action group listen to their actions themselves.
-        EXPECT_GT(Receivers::of(a), idle + (a->actionGroup() ? 1 : 0)) << a->objectName().toStdString();
-    }
-    EXPECT_GE(walked, 22);
 
     // Each entry opens one non-modal window however often it is chosen; the
     // e-mail panel opens the same e-mail dialog.
@@ -271,12 +216,9 @@ TEST_F(DialogTest, CaptionPanelsPrintEveryMenuEntryAndButtonAndTheHelp)
     topics << help->currentTopic();
     QTest::mouseClick(win->findChild<frmLog *>()->cmdHilfe, Qt::LeftButton);
     topics << help->currentTopic() << page->source().toLocalFile().section('/', -2);
-    EXPECT_EQ(help->findChild<QListWidget *>()->currentItem()->text(),
-              page->documentTitle()); // the contents follow
     help->showTopic("no such page");
     topics << help->currentTopic();
     EXPECT_EQ(topics.join(' '), "Index Suchen frmLog de/frmLog.html Index");
-    EXPECT_EQ(win->findChildren<frmHilfe *>().size(), 1);
     // A language, also the active one, is stored and the program restarts.
     for (int id : {LngId(), 5}) {
         action(qPrintable(QStringLiteral("mnuSprache%1").arg(id)))->trigger();
@@ -285,25 +227,30 @@ TEST_F(DialogTest, CaptionPanelsPrintEveryMenuEntryAndButtonAndTheHelp)
         restarts.clear();
         open();
     }
-    // Spanish reads the English pages: the search finds a word, a hit opens
-    // its page, back goes back (the folding of the search: HelpPages).
-    action("mnuHilfeSuchen")->trigger();
+    // Spanish reads the English pages.
+    action("mnuHilfeInhalt")->trigger();
     help = win->findChild<frmHilfe *>();
-    QTest::keyClicks(help->findChild<QLineEdit *>(), "cifs-utils\r");
-    ASSERT_TRUE(help->hitTopics().contains("Clientbetrieb")) << help->hitTopics().join(' ').toStdString();
-    page = help->findChild<QTextBrowser *>();
-    emit page->anchorClicked(QUrl("Clientbetrieb.html"));
-    EXPECT_TRUE(page->source().toLocalFile().endsWith("/en/Clientbetrieb.html"));
-    QTest::mouseClick(help->findChildren<QToolButton *>().first(), Qt::LeftButton); // back
-    EXPECT_EQ(help->currentTopic(), HelpTopic::Search);
+    help->showTopic("Clientbetrieb");
+    EXPECT_TRUE(help->findChild<QTextBrowser *>()->source().toLocalFile().endsWith("/en/Clientbetrieb.html"));
 }
 
 // The web view's settings dialog (which addresses may run: WebSettings; the
 // hash: WebPassword): a refusal stores nothing and keeps the dialog open; OK
 // stores only the hash and starts the server at once; an untouched password
-// field keeps the stored hash.
-TEST_F(DialogTest, WebDialogRefusesAnOpenAddressWithoutTlsAndStoresOnlyTheHash)
+// field keeps the stored hash. The MQTT dialog's energy factor per tank, shown
+// with the tank's unit; OK stores them (none for a zero) and publishing starts
+// afresh with them at once.
+TEST_F(DialogTest, WebDialogStoresOnlyTheHashAndMqttDialogTheEnergyFactorPerTank)
 {
+    Broker broker;
+    ASSERT_TRUE(broker.start());
+    Subscriber sub(broker.port);
+    writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=2\r\n"
+                          "[Ger\xE4t1]\r\nSN=4711\r\nGer\xE4tetyp=9\r\nTankvolumen=5000\r\nEinheit=0\r\n"
+                          "Tankbezeichnung=Heiz\xF6l\r\n"
+                          "[Ger\xE4t2]\r\nSN=4712\r\nGer\xE4tetyp=9\r\nTankvolumen=50\r\nEinheit=1\r\n"
+                          "[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nTopic=tankmon/kwh\r\nPort=" +
+                              QByteArray::number(broker.port) + "\r\nkWhProEinheit1=10\r\n");
     open();
     app->activate();
     action("mnuWeb")->trigger();
@@ -318,9 +265,9 @@ TEST_F(DialogTest, WebDialogRefusesAnOpenAddressWithoutTlsAndStoresOnlyTheHash)
     EXPECT_TRUE(!localFile().contains(QStringLiteral("[Web]")) && d->isVisible());
     d->txtAdresse->setText(QStringLiteral("127.0.0.1"));
     d->CmdOk->click();
-    EXPECT_FALSE(d->isVisible());
     const WebValues stored = ReadWebValues(settings);
-    EXPECT_TRUE(stored.aktiv && VerifyWebPassword(stored.password, QStringLiteral("pässword")));
+    EXPECT_TRUE(!d->isVisible() && stored.aktiv &&
+                VerifyWebPassword(stored.password, QStringLiteral("pässword")));
     EXPECT_FALSE(readBytes(iniPath()).contains("p\xE4ssword") || readBytes(iniPath()).contains("pässword"));
     ASSERT_NE(app->web(), nullptr);
     EXPECT_EQ(app->web()->port(), stored.port);
@@ -328,41 +275,25 @@ TEST_F(DialogTest, WebDialogRefusesAnOpenAddressWithoutTlsAndStoresOnlyTheHash)
     action("mnuWeb")->trigger();
     Shown<frmWeb>().first()->CmdOk->click();
     EXPECT_EQ(ReadWebValues(settings).password, stored.password);
-}
 
-// The MQTT dialog's energy factor per tank, shown with the tank's unit; OK
-// stores them (none for a zero) and publishing starts afresh with them at once.
-TEST_F(DialogTest, MqttDialogEnergyFactorPerTankWithItsUnitStoredAndPublishedAtOnce)
-{
-    Broker broker;
-    ASSERT_TRUE(broker.start());
-    Subscriber sub(broker.port);
-    writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=2\r\n"
-                          "[Ger\xE4t1]\r\nSN=4711\r\nGer\xE4tetyp=9\r\nTankvolumen=5000\r\nEinheit=0\r\n"
-                          "Tankbezeichnung=Heiz\xF6l\r\n"
-                          "[Ger\xE4t2]\r\nSN=4712\r\nGer\xE4tetyp=9\r\nTankvolumen=50\r\nEinheit=1\r\n"
-                          "[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nTopic=tankmon/kwh\r\nPort=" +
-                              QByteArray::number(broker.port) + "\r\nkWhProEinheit1=10\r\n");
-    open();
-    app->activate();
     action("mnuMqtt")->trigger();
     ASSERT_EQ(Shown<frmMqtt>().size(), 1);
-    frmMqtt *d = Shown<frmMqtt>().first();
+    frmMqtt *m = Shown<frmMqtt>().first();
     QStringList shown;
     for (int i : {0, 1}) {
-        d->ComboKWhTank->setCurrentIndex(i);
+        m->ComboKWhTank->setCurrentIndex(i);
         shown << QStringLiteral("%1: %2 %3")
-                     .arg(d->ComboKWhTank->currentText())
-                     .arg(d->spinKWh->value())
-                     .arg(d->lblKWhEinheit->text());
+                     .arg(m->ComboKWhTank->currentText())
+                     .arg(m->spinKWh->value())
+                     .arg(m->lblKWhEinheit->text());
     }
     EXPECT_EQ(shown, QStringList({"Heizöl: 10 kWh je L", "Tank 2: 0 kWh je m³"}));
-    d->spinKWh->setValue(9.5);
-    d->ComboKWhTank->setCurrentIndex(0);
-    d->spinKWh->setValue(0);
-    d->CmdOk->click();
-    EXPECT_FALSE(d->isVisible());
-    EXPECT_TRUE(!localFile().contains("kWhProEinheit1") && localFile().contains("kWhProEinheit2=9.5"))
+    m->spinKWh->setValue(9.5);
+    m->ComboKWhTank->setCurrentIndex(0);
+    m->spinKWh->setValue(0);
+    m->CmdOk->click();
+    EXPECT_TRUE(!m->isVisible() && !localFile().contains("kWhProEinheit1") &&
+                localFile().contains("kWhProEinheit2=9.5"))
         << qPrintable(localFile());
     EXPECT_TRUE(sub.waitFor("homeassistant/sensor/tankmon_4712/energy/config", [](const QByteArray &p) {
         return QJsonDocument::fromJson(p).object().value("device_class") == "energy";
