@@ -32,8 +32,7 @@ protected:
             devices[n].Uhrzeit = now;
         }
         snapshots.devices = &devices;
-        settings.write(Cfg::Email::Aktiv, 1);
-        settings.write(Cfg::Email::Empfaenger1, QStringLiteral("service@example.org"));
+        storeOnly({});
     }
 
     // Tank 1 reads volumen (per mille of its capacity) at start + minute;
@@ -145,19 +144,16 @@ TEST_F(EmailRulesTest, EdgeCases)
          {{MelderasterLast.at(1), "50"}},
          {{0, 500, {}, 61}, {1, 500, {4}, 60}}},
         // Hand-edited values that are no positive numbers count as their defaults.
-        {"a raster \"x\" counts as 10",
-         {{LetzteEmail, "now"}, {Melderaster, "x"}, {MelderasterLast.at(1), "50"}},
-         {{0, 490, {}}, {1, 410, {}}, {2, 400, {4}}}},
-        {"a minimum \"x\" counts as 100",
-         {{LetzteEmail, "now"}, {MinProzent.at(1), "x"}, {MelderasterLast.at(1), "50"}},
-         {{0, 500, {}}},
-         {{MinProzent.at(1), "50"}, {Betankungsfall.at(1), "<absent>"}}},
-        {"a refuelling delta 0 counts as 2",
-         {{LetzteEmail, "now"}, {MelderasterLast.at(1), "20"}, {DeltaProzentBetankung.at(1), "0"}},
-         {{0, 200, {}}, {1, 210, {}}, {2, 225, {5}}}},
-        {"refuelling minutes \"x\" count as 10",
-         {{LetzteEmail, "now"}, {MelderasterLast.at(1), "20"}, {DeltaMinutenBetankung, "x"}},
-         {{0, 200, {}}, {1, 225, {5}}, {2, 300, {}}, {3, 300, {}}, {11, 300, {}}, {12, 300, {6}}}},
+        {"a raster \"x\" counts as 10, a minimum \"x\" as 100",
+         {{LetzteEmail, "now"}, {Melderaster, "x"}, {MinProzent.at(1), "x"}, {MelderasterLast.at(1), "50"}},
+         {{0, 490, {}}, {1, 410, {}}, {2, 400, {4}}},
+         {{MinProzent.at(1), "40"}, {Betankungsfall.at(1), "<absent>"}}},
+        {"a refuelling delta 0 counts as 2, refuelling minutes \"x\" as 10",
+         {{LetzteEmail, "now"},
+          {MelderasterLast.at(1), "20"},
+          {DeltaProzentBetankung.at(1), "0"},
+          {DeltaMinutenBetankung, "x"}},
+         {{0, 200, {}}, {1, 210, {}}, {2, 225, {5}}, {3, 300, {}}, {12, 300, {}}, {13, 300, {6}}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

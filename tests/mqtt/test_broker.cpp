@@ -19,10 +19,10 @@ namespace
 class Mqtt : public RunningProgramTest
 {
 protected:
-    bool startProgram(const QByteArray &mqtt)
+    bool startProgram(const QByteArray &mqtt, const QByteArray &topic = "tankmon/test")
     {
         writeTcpSettings("Log=" + dataDir().toUtf8() + "trace.txt\r\n[MQTT]\r\nAktiv=1\r\n" +
-                         "Host=127.0.0.1\r\nTopic=tankmon/test\r\nPort=" + QByteArray::number(broker.port) +
+                         "Host=127.0.0.1\r\nTopic=" + topic + "\r\nPort=" + QByteArray::number(broker.port) +
                          "\r\n" + mqtt);
         return start();
     }
@@ -31,16 +31,24 @@ protected:
 
 // A tank controller and the values of a publisher on the test broker.
 struct Publishing : Mqtt {
-    MqttValues values(const char *topic)
-    {
-        MqttValues v;
-        v.host = "127.0.0.1", v.port = broker.port, v.topic = topic;
-        return v;
-    }
     QuietUi ui;
     const Texts texts{2};
     TankController tanks{switches, settings, ui, texts, SystemClock()};
 };
+
+// Payload tests for Subscriber::waitFor.
+std::function<bool(const QByteArray &)> Is(const QByteArray &want)
+{
+    return [want](const QByteArray &p) { return p == want; };
+}
+std::function<bool(const QByteArray &)> Has(const QByteArray &part)
+{
+    return [part](const QByteArray &p) { return p.contains(part); };
+}
+std::function<bool(const QByteArray &)> Level(double level)
+{
+    return [level](const QByteArray &p) { return QJsonDocument::fromJson(p)["level"].toDouble() == level; };
+}
 } // namespace
 
 // The state and discovery of a tank; after a broker restart (nothing retained
@@ -71,8 +79,7 @@ TEST_F(Mqtt, StatesDiscoveryOfflineAtTheEndAndRefusedLogin)
         QStringList configs = MqttDiscoveryTopics("homeassistant", 4711);
         configs.removeLast();
         for (const QString &topic : configs) {
-            ASSERT_TRUE(sub.waitFor(topic, [](const QByteArray &p) { return !p.isEmpty(); }))
-                << qPrintable(topic);
+            ASSERT_TRUE(sub.waitFor(topic, Has("{"))) << qPrintable(topic);
             const QJsonObject o = QJsonDocument::fromJson(sub.last[topic]).object();
             EXPECT_EQ(o.value("state_topic").toString(), "tankmon/test/tank1/state");
             EXPECT_EQ(o.value("availability_topic").toString(), "tankmon/test/status");
@@ -87,11 +94,10 @@ TEST_F(Mqtt, StatesDiscoveryOfflineAtTheEndAndRefusedLogin)
     ASSERT_TRUE(broker.start());
     { // (The will at kill -9: RestartNeverSendsAnOlderState.)
         Subscriber sub(broker.port);
-        EXPECT_TRUE(sub.waitFor("tankmon/test/status", [](const QByteArray &p) { return p == "online"; }));
-        EXPECT_TRUE(
-            sub.waitFor("tankmon/test/tank1/state", [](const QByteArray &p) { return p.contains("4711"); }));
+        EXPECT_TRUE(sub.waitFor("tankmon/test/status", Is("online")));
+        EXPECT_TRUE(sub.waitFor("tankmon/test/tank1/state", Has("4711")));
         ::kill(run.processId(), SIGTERM);
-        EXPECT_TRUE(sub.waitFor("tankmon/test/status", [](const QByteArray &p) { return p == "offline"; }));
+        EXPECT_TRUE(sub.waitFor("tankmon/test/status", Is("offline")));
         run.waitForFinished();
     }
 
@@ -111,46 +117,37 @@ TEST_F(Mqtt, StatesDiscoveryOfflineAtTheEndAndRefusedLogin)
     EXPECT_EQ(run.state(), QProcess::Running);
 }
 
-TEST_F(Publishing, RemovedTankLeavesNoConfigAndNoState)
-{
-    ASSERT_TRUE(broker.start());
-    MqttPublisher publisher(tanks, switches, settings, values("tankmon/test"), QString(), ui, texts,
-                            SystemClock());
-    Subscriber sub(broker.port);
-    for (int sn : {815, 4711})
-        tanks.EvalTelegramm(MakeTelegram(sn, 100), QString());
-    ASSERT_TRUE(
-        sub.waitFor("tankmon/test/tank2/state", [](const QByteArray &p) { return p.contains("4711"); }));
-    ASSERT_TRUE(tanks.RemoveDevices(1, 1));
-    for (const QString &topic : MqttDiscoveryTopics("homeassistant", 815))
-        EXPECT_TRUE(sub.waitFor(topic, [](const QByteArray &p) { return p.isEmpty(); })) << qPrintable(topic);
-    EXPECT_TRUE(sub.waitFor("tankmon/test/tank2/state", [](const QByteArray &p) { return p.isEmpty(); }));
-    EXPECT_TRUE(
-        sub.waitFor("tankmon/test/tank1/state", [](const QByteArray &p) { return p.contains("4711"); }));
-    EXPECT_FALSE(sub.last.value("homeassistant/sensor/tankmon_4711/level/config").isEmpty());
-}
-
 // New settings replace the publisher without the event loop waiting for the
 // old connection's end: its client lives on until its thread has ended, then
-// goes; the new one comes up and stays "online".
-TEST_F(Publishing, ReplacedPublisherEndsItsConnectionWithoutWaiting)
+// goes; the new one comes up and stays "online". A removed tank then leaves
+// no config and no state behind.
+TEST_F(Publishing, ReplacedPublisherEndsWithoutWaitingRemovedTankLeavesNothing)
 {
     ASSERT_TRUE(broker.start());
-    const MqttValues v = values("tankmon/swap");
+    MqttValues v;
+    v.host = "127.0.0.1", v.port = broker.port, v.topic = "tankmon/test";
     Subscriber sub(broker.port);
-    auto publisher =
-        std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, texts, SystemClock());
-    ASSERT_TRUE(sub.waitFor("tankmon/swap/status", [](const QByteArray &p) { return p == "online"; }));
+    const auto publisher = [&] {
+        return std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, texts,
+                                               SystemClock());
+    };
+    auto current = publisher();
+    ASSERT_TRUE(sub.waitFor("tankmon/test/status", Is("online")));
     const auto ending = [] { return QCoreApplication::instance()->findChildren<MqttClient *>().size(); };
     ASSERT_EQ(ending(), 0);
-    publisher =
-        std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, texts, SystemClock());
+    current = publisher();
     EXPECT_EQ(ending(), 1) << "the old client is still ending";
     EXPECT_TRUE(WaitFor([&] { return ending() == 0; }));
-    tanks.EvalTelegramm(MakeTelegram(4711, 100), QString());
-    EXPECT_TRUE(
-        sub.waitFor("tankmon/swap/tank1/state", [](const QByteArray &p) { return p.contains("4711"); }));
-    EXPECT_EQ(sub.last.value("tankmon/swap/status"), "online");
+    for (int sn : {815, 4711})
+        tanks.EvalTelegramm(MakeTelegram(sn, 100), QString());
+    ASSERT_TRUE(sub.waitFor("tankmon/test/tank2/state", Has("4711")));
+    ASSERT_TRUE(tanks.RemoveDevices(1, 1));
+    for (const QString &topic : MqttDiscoveryTopics("homeassistant", 815))
+        EXPECT_TRUE(sub.waitFor(topic, Is({}))) << qPrintable(topic);
+    EXPECT_TRUE(sub.waitFor("tankmon/test/tank2/state", Is({})));
+    EXPECT_TRUE(sub.waitFor("tankmon/test/tank1/state", Has("4711")));
+    EXPECT_FALSE(sub.last.value("homeassistant/sensor/tankmon_4711/level/config").isEmpty());
+    EXPECT_EQ(sub.last.value("tankmon/test/status"), "online");
 }
 
 TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
@@ -171,7 +168,6 @@ TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
         {"broker", " /tankmon", "homeassistant", 1883, 654, 431, "/tankmon"},
         {"broker", "$SYS/tankmon", "homeassistant", 1883, 655, 431, "$SYS/tankmon"},
         {"broker", "tank\tmon", "homeassistant", 1883, 653, 431, "tank\\x09mon"},
-        {"broker", "tankmon/a", "home\x7f", 1883, 653, 433, "home\\x7f"},
         {"broker", "tankmon/a", "h\u0085a", 1883, 653, 433, "h\\x85a"},
         {"broker", "tankmon/a", "homeassistant", 70000, 436, 0, nullptr},
         {" broker ", "tankmon/a/", "ha", 8883, 0, 0, nullptr},
@@ -204,10 +200,7 @@ TEST_F(Mqtt, UnusableTopicInTheFileIsSaidOnceAndNothingIsPublished)
 {
     ASSERT_TRUE(broker.start());
     Subscriber sub(broker.port);
-    writeTcpSettings("Log=" + dataDir().toUtf8() +
-                     "trace.txt\r\n[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nPort=" +
-                     QByteArray::number(broker.port) + "\r\nTopic=tankmon/\x01test\r\n");
-    ASSERT_TRUE(start());
+    ASSERT_TRUE(startProgram({}, "tankmon/\x01test"));
     const QByteArray quoted = R"(Topic="tankmon/\x01test")";
     ASSERT_TRUE(waitOutput(quoted)) << output.constData();
     ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 1234)));
@@ -224,7 +217,7 @@ TEST_F(Mqtt, UnusableTopicInTheFileIsSaidOnceAndNothingIsPublished)
     ASSERT_EQ(QProcess::execute("mosquitto_pub",
                                 {"-p", QString::number(broker.port), "-r", "-t", "test/end", "-m", "end"}),
               0);
-    ASSERT_TRUE(sub.waitFor("test/end", [](const QByteArray &p) { return p == "end"; }));
+    ASSERT_TRUE(sub.waitFor("test/end", Is("end")));
     EXPECT_EQ(sub.last.keys(), QStringList{"test/end"});
 }
 
@@ -234,12 +227,6 @@ TEST_F(Mqtt, UnusableTopicInTheFileIsSaidOnceAndNothingIsPublished)
 TEST_F(Mqtt, RestartNeverSendsAnOlderState)
 {
     const QString tank1 = "tankmon/test/tank1/state";
-    const auto level = [](int l) {
-        return [l](const QByteArray &p) {
-            return QJsonDocument::fromJson(p).object().value("level").toInt() == l;
-        };
-    };
-    const auto is = [](const QByteArray &want) { return [want](const QByteArray &p) { return p == want; }; };
     ASSERT_TRUE(broker.start());
     QByteArray newest;
     {
@@ -248,29 +235,29 @@ TEST_F(Mqtt, RestartNeverSendsAnOlderState)
         // Registered and saved with level 100; 200 comes a second later, so
         // its "time" is later too, and is not saved before the kill.
         ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 100)));
-        ASSERT_TRUE(sub.waitFor(tank1, level(100))) << output.constData();
+        ASSERT_TRUE(sub.waitFor(tank1, Level(100))) << output.constData();
         const QJsonValue older = QJsonDocument::fromJson(sub.last[tank1])["time"];
         const qint64 seen = QDateTime::currentSecsSinceEpoch();
         ASSERT_TRUE(WaitFor([&] { return QDateTime::currentSecsSinceEpoch() > seen; }, 3000));
         ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 200)));
-        ASSERT_TRUE(sub.waitFor(tank1, level(200)));
+        ASSERT_TRUE(sub.waitFor(tank1, Level(200)));
         newest = sub.last[tank1];
         ASSERT_NE(QJsonDocument::fromJson(newest)["time"], older);
         run.kill();
         run.waitForFinished();
-        ASSERT_TRUE(sub.waitFor("tankmon/test/status", is("offline")));
+        ASSERT_TRUE(sub.waitFor("tankmon/test/status", Is("offline")));
 
         ASSERT_TRUE(start());
-        ASSERT_TRUE(sub.waitFor("tankmon/test/status", is("online")));
+        ASSERT_TRUE(sub.waitFor("tankmon/test/status", Is("online")));
         // Whatever the start sent for tank 1 went out before the state of a
         // tank registered now.
         ASSERT_TRUE(sendAndHangUp(MakeTelegram(815, 50)));
-        ASSERT_TRUE(sub.waitFor("tankmon/test/tank2/state", level(50)));
+        ASSERT_TRUE(sub.waitFor("tankmon/test/tank2/state", Level(50)));
         EXPECT_EQ(sub.last[tank1].toStdString(), newest.toStdString());
         EXPECT_FALSE(sub.last.value("homeassistant/sensor/tankmon_4711/level/config").isEmpty());
         // The tank's next telegram goes out as always.
         ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 150)));
-        EXPECT_TRUE(sub.waitFor(tank1, level(150)));
+        EXPECT_TRUE(sub.waitFor(tank1, Level(150)));
         ASSERT_TRUE(terminate());
     }
     // A fresh broker knows nothing: the start sends the stored state.
@@ -279,7 +266,7 @@ TEST_F(Mqtt, RestartNeverSendsAnOlderState)
     ASSERT_TRUE(broker.start());
     Subscriber sub(broker.port);
     ASSERT_TRUE(start());
-    EXPECT_TRUE(sub.waitFor(tank1, level(150))) << output.constData();
+    EXPECT_TRUE(sub.waitFor(tank1, Level(150))) << output.constData();
 }
 
 // A tank with six weeks of history behind it, published to a real broker: a
@@ -300,10 +287,9 @@ TEST_F(Mqtt, LossAndConsumptionMeterAcrossAKill)
                    QByteArray::number(level) + ",Liter,12\r\n";
     }
     writeBytes(dataDir() + "Tank1.csv", history);
-    const QByteArray tank =
-        "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\nGer\xE4tetyp=9\r\nTankvolumen=5000\r\n"
-        "Tankh\xF6he=1500\r\nTanktyp=1\r\n[Logfile]\r\nAktiv=1\r\nIntervall in s=0\r\n";
-    const QByteArray mqtt = "kWhProEinheit1=10\r\n" + tank;
+    const QByteArray mqtt =
+        "kWhProEinheit1=10\r\n[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\nGer\xE4tetyp=9\r\n"
+        "Tankvolumen=5000\r\nTankh\xF6he=1500\r\nTanktyp=1\r\n[Logfile]\r\nAktiv=1\r\nIntervall in s=0\r\n";
 
     const auto stateOf = [](const QByteArray &p) { return QJsonDocument::fromJson(p).object(); };
     const QString stateTopic = "tankmon/test/tank1/state";
@@ -312,9 +298,7 @@ TEST_F(Mqtt, LossAndConsumptionMeterAcrossAKill)
         ASSERT_TRUE(startProgram(mqtt));
         Subscriber sub(broker.port);
         ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, int(level))));
-        ASSERT_TRUE(sub.waitFor(stateTopic, [&](const QByteArray &p) {
-            return stateOf(p).value("level").toDouble() == level;
-        })) << output.constData();
+        ASSERT_TRUE(sub.waitFor(stateTopic, Level(level))) << output.constData();
         QJsonObject state = stateOf(sub.last[stateTopic]);
         EXPECT_EQ(state.value("loss"), false);
         consumed = state.value("consumed").toDouble();
@@ -323,22 +307,20 @@ TEST_F(Mqtt, LossAndConsumptionMeterAcrossAKill)
         QStringList meters;
         for (const char *meter : {"consumed", "energy"}) {
             const QString topic = QStringLiteral("homeassistant/sensor/tankmon_4711/%1/config").arg(meter);
-            ASSERT_TRUE(sub.waitFor(topic, [](const QByteArray &p) { return !p.isEmpty(); })) << meter;
+            ASSERT_TRUE(sub.waitFor(topic, Has("{"))) << meter;
             const QJsonObject c = stateOf(sub.last[topic]);
             meters << QStringList{c["state_class"].toString(), c["device_class"].toString(),
                                   c["unit_of_measurement"].toString()};
         }
         EXPECT_EQ(meters,
                   QStringList({"total_increasing", "volume", "L", "total_increasing", "energy", "kWh"}));
-        ASSERT_TRUE(sub.waitFor("homeassistant/binary_sensor/tankmon_4711/loss/config",
-                                [](const QByteArray &p) { return p.contains("value_json.loss"); }));
+        ASSERT_TRUE(
+            sub.waitFor("homeassistant/binary_sensor/tankmon_4711/loss/config", Has("value_json.loss")));
 
         // 300 L (6 % of the tank) gone within seconds, then a little more.
         for (int drop : {300, 310}) {
             ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, int(level) - drop)));
-            ASSERT_TRUE(sub.waitFor(stateTopic, [&](const QByteArray &p) {
-                return stateOf(p).value("level").toDouble() == level - drop;
-            }));
+            ASSERT_TRUE(sub.waitFor(stateTopic, Level(level - drop)));
             state = stateOf(sub.last[stateTopic]);
             EXPECT_EQ(state.value("loss"), true) << drop;
             EXPECT_EQ(state.value("consumed").toDouble(), consumed + drop);
@@ -352,9 +334,7 @@ TEST_F(Mqtt, LossAndConsumptionMeterAcrossAKill)
     ASSERT_TRUE(start());
     Subscriber sub(broker.port);
     ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, int(level) - 320)));
-    ASSERT_TRUE(sub.waitFor(stateTopic, [&](const QByteArray &p) {
-        return stateOf(p).value("level").toDouble() == level - 320;
-    })) << output.constData();
+    ASSERT_TRUE(sub.waitFor(stateTopic, Level(level - 320))) << output.constData();
     const QJsonObject state = stateOf(sub.last[stateTopic]);
     EXPECT_EQ(state.value("consumed").toDouble(), consumed + 10);
     EXPECT_EQ(state.value("loss"), true);

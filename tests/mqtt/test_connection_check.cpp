@@ -1,6 +1,5 @@
 #include "mqtt/MqttPeers.h"
 
-#include "lang/Lng.h"
 #include "mqtt/MqttConnectionTest.h"
 #include "mqtt/MqttSettings.h"
 
@@ -71,9 +70,4 @@ TEST_F(DataDirTest, MqttConnectionCheckSaysWhetherTheBrokerAcceptsTheLogin)
     ASSERT_TRUE(result);
     EXPECT_EQ(*result, R::NoAnswer);
     EXPECT_GE(took, 1400);
-
-    // The answer names the broker in the run's language.
-    const QString text = MqttConnectionTest::ResultText(R::Refused, At(broker.port), Texts(2));
-    EXPECT_TRUE(text.contains(QStringLiteral("127.0.0.1:%1").arg(broker.port))) << qPrintable(text);
-    EXPECT_NE(text, MqttConnectionTest::ResultText(R::Accepted, At(broker.port), Texts(2)));
 }
