@@ -124,9 +124,4 @@ TEST_F(FiguresTest, TextsOfTwoLanguagesSideBySide)
     EXPECT_EQ(shown, QStringList({"12340 Liter | Fehler E008  (Sonde kurzgeschlossen?!) | Batterie",
                                   "12340 litres | Error E008  (probe short-circuited?!) | Battery",
                                   "12340 Liter | Fehler E008  (Sonde kurzgeschlossen?!) | Batterie"}));
-    // Device types from 7 on name the shapes from a set of their own.
-    r.Geraetetyp = 7;
-    EXPECT_EQ(TankTypeName(r, german), "Oval");
-    r.Tanktyp = 0;
-    EXPECT_EQ(TankTypeName(r, german), "Unbekannt");
 }
