@@ -1,7 +1,7 @@
 // Telegrams through the real evaluation sequence and the real sender, a
-// settable clock and a mail server of the test's own. (A mail of the real
-// program: Mqtt.LossMailAndConsumptionMeterAcrossAKill; the order of messages
-// queued behind one that is out, and the silent tank: the rules test.)
+// settable clock and a mail server of the test's own. (Mails of the program as
+// its start-up builds it: LossRoad; the order of messages queued behind one
+// that is out, and the silent tank: the rules test.)
 #include "SmtpPeer.h"
 #include "support/Fixtures.h"
 

@@ -92,7 +92,7 @@ TEST_F(Mqtt, StatesDiscoveryOfflineAtTheEndAndRefusedLogin)
     broker.proc.waitForFinished();
     ASSERT_TRUE(waitOutput("not reachable", 10000)) << output.constData();
     ASSERT_TRUE(broker.start());
-    { // (The will at kill -9: RestartNeverSendsAnOlderState.)
+    { // (The will at kill -9: LossMeterAndNoOlderStateAcrossAKill.)
         Subscriber sub(broker.port);
         EXPECT_TRUE(sub.waitFor("tankmon/test/status", Is("online")));
         EXPECT_TRUE(sub.waitFor("tankmon/test/tank1/state", Has("4711")));
@@ -221,60 +221,14 @@ TEST_F(Mqtt, UnusableTopicInTheFileIsSaidOnceAndNothingIsPublished)
     EXPECT_EQ(sub.last.keys(), QStringList{"test/end"});
 }
 
-// kill -9 after a state newer than the stored one went out: the restart
-// leaves the broker's newer state alone until the tank's next telegram.
-// After a clean end (registry saved) the stored state goes out at start.
-TEST_F(Mqtt, RestartNeverSendsAnOlderState)
-{
-    const QString tank1 = "tankmon/test/tank1/state";
-    ASSERT_TRUE(broker.start());
-    QByteArray newest;
-    {
-        Subscriber sub(broker.port);
-        ASSERT_TRUE(startProgram({}));
-        // Registered and saved with level 100; 200 comes a second later, so
-        // its "time" is later too, and is not saved before the kill.
-        ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 100)));
-        ASSERT_TRUE(sub.waitFor(tank1, Level(100))) << output.constData();
-        const QJsonValue older = QJsonDocument::fromJson(sub.last[tank1])["time"];
-        const qint64 seen = QDateTime::currentSecsSinceEpoch();
-        ASSERT_TRUE(WaitFor([&] { return QDateTime::currentSecsSinceEpoch() > seen; }, 3000));
-        ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 200)));
-        ASSERT_TRUE(sub.waitFor(tank1, Level(200)));
-        newest = sub.last[tank1];
-        ASSERT_NE(QJsonDocument::fromJson(newest)["time"], older);
-        run.kill();
-        run.waitForFinished();
-        ASSERT_TRUE(sub.waitFor("tankmon/test/status", Is("offline")));
-
-        ASSERT_TRUE(start());
-        ASSERT_TRUE(sub.waitFor("tankmon/test/status", Is("online")));
-        // Whatever the start sent for tank 1 went out before the state of a
-        // tank registered now.
-        ASSERT_TRUE(sendAndHangUp(MakeTelegram(815, 50)));
-        ASSERT_TRUE(sub.waitFor("tankmon/test/tank2/state", Level(50)));
-        EXPECT_EQ(sub.last[tank1].toStdString(), newest.toStdString());
-        EXPECT_FALSE(sub.last.value("homeassistant/sensor/tankmon_4711/level/config").isEmpty());
-        // The tank's next telegram goes out as always.
-        ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 150)));
-        EXPECT_TRUE(sub.waitFor(tank1, Level(150)));
-        ASSERT_TRUE(terminate());
-    }
-    // A fresh broker knows nothing: the start sends the stored state.
-    broker.proc.kill();
-    broker.proc.waitForFinished();
-    ASSERT_TRUE(broker.start());
-    Subscriber sub(broker.port);
-    ASSERT_TRUE(start());
-    EXPECT_TRUE(sub.waitFor(tank1, Level(150))) << output.constData();
-}
-
 // A tank with six weeks of history behind it, published to a real broker: a
 // sudden drop is "loss" true; the meter (and its energy) are meters in
-// discovery; the meter rises with the drop and does not go back after kill -9
-// and a start, and the loss is still open. (Its e-mail, once across a
-// restart: LossRoad.)
-TEST_F(Mqtt, LossAndConsumptionMeterAcrossAKill)
+// discovery. kill -9 after states newer than the stored one went out: the
+// restart leaves the broker's newer state alone until the tank's next
+// telegram; then the meter goes on from where it was and the loss is still
+// open. After a clean end (registry saved) the stored state goes out at the
+// start. (Its e-mail, once across a restart: LossRoad.)
+TEST_F(Mqtt, LossMeterAndNoOlderStateAcrossAKill)
 {
     ASSERT_TRUE(broker.start());
     // 20 L a day, a delivery of 1500 L three weeks ago; every telegram recorded.
@@ -292,50 +246,65 @@ TEST_F(Mqtt, LossAndConsumptionMeterAcrossAKill)
         "Tankvolumen=5000\r\nTankh\xF6he=1500\r\nTanktyp=1\r\n[Logfile]\r\nAktiv=1\r\nIntervall in s=0\r\n";
 
     const auto stateOf = [](const QByteArray &p) { return QJsonDocument::fromJson(p).object(); };
-    const QString stateTopic = "tankmon/test/tank1/state";
-    double consumed = 0;
-    {
-        ASSERT_TRUE(startProgram(mqtt));
-        Subscriber sub(broker.port);
-        ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, int(level))));
-        ASSERT_TRUE(sub.waitFor(stateTopic, Level(level))) << output.constData();
-        QJsonObject state = stateOf(sub.last[stateTopic]);
-        EXPECT_EQ(state.value("loss"), false);
-        consumed = state.value("consumed").toDouble();
-        EXPECT_EQ(consumed, 40 * 20); // the delivery is no use
-        EXPECT_EQ(state.value("energy").toDouble(), consumed * 10);
-        QStringList meters;
-        for (const char *meter : {"consumed", "energy"}) {
-            const QString topic = QStringLiteral("homeassistant/sensor/tankmon_4711/%1/config").arg(meter);
-            ASSERT_TRUE(sub.waitFor(topic, Has("{"))) << meter;
-            const QJsonObject c = stateOf(sub.last[topic]);
-            meters << QStringList{c["state_class"].toString(), c["device_class"].toString(),
-                                  c["unit_of_measurement"].toString()};
-        }
-        EXPECT_EQ(meters,
-                  QStringList({"total_increasing", "volume", "L", "total_increasing", "energy", "kWh"}));
-        ASSERT_TRUE(
-            sub.waitFor("homeassistant/binary_sensor/tankmon_4711/loss/config", Has("value_json.loss")));
-
-        // 300 L (6 % of the tank) gone within seconds, then a little more.
-        for (int drop : {300, 310}) {
-            ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, int(level) - drop)));
-            ASSERT_TRUE(sub.waitFor(stateTopic, Level(level - drop)));
-            state = stateOf(sub.last[stateTopic]);
-            EXPECT_EQ(state.value("loss"), true) << drop;
-            EXPECT_EQ(state.value("consumed").toDouble(), consumed + drop);
-        }
-        consumed += 310;
+    const QString tank1 = "tankmon/test/tank1/state";
+    Subscriber sub(broker.port);
+    ASSERT_TRUE(startProgram(mqtt));
+    ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, int(level))));
+    ASSERT_TRUE(sub.waitFor(tank1, Level(level))) << output.constData();
+    QJsonObject state = stateOf(sub.last[tank1]);
+    EXPECT_EQ(state.value("loss"), false);
+    double consumed = state.value("consumed").toDouble();
+    EXPECT_EQ(consumed, 40 * 20); // the delivery is no use
+    EXPECT_EQ(state.value("energy").toDouble(), consumed * 10);
+    QStringList meters;
+    for (const char *meter : {"consumed", "energy"}) {
+        const QString topic = QStringLiteral("homeassistant/sensor/tankmon_4711/%1/config").arg(meter);
+        ASSERT_TRUE(sub.waitFor(topic, Has("{"))) << meter;
+        const QJsonObject c = stateOf(sub.last[topic]);
+        meters << QStringList{c["state_class"].toString(), c["device_class"].toString(),
+                              c["unit_of_measurement"].toString()};
     }
+    EXPECT_EQ(meters, QStringList({"total_increasing", "volume", "L", "total_increasing", "energy", "kWh"}));
+    ASSERT_TRUE(sub.waitFor("homeassistant/binary_sensor/tankmon_4711/loss/config", Has("value_json.loss")));
+
+    // 300 L (6 % of the tank) gone within seconds, then a little more; a
+    // second later than the state stored now, so their "time" is later too.
+    const qint64 seen = QDateTime::currentSecsSinceEpoch();
+    ASSERT_TRUE(WaitFor([&] { return QDateTime::currentSecsSinceEpoch() > seen; }, 3000));
+    for (int drop : {300, 310}) {
+        ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, int(level) - drop)));
+        ASSERT_TRUE(sub.waitFor(tank1, Level(level - drop)));
+        state = stateOf(sub.last[tank1]);
+        EXPECT_EQ(state.value("loss"), true) << drop;
+        EXPECT_EQ(state.value("consumed").toDouble(), consumed + drop);
+    }
+    consumed += 310;
+    const QByteArray newest = sub.last[tank1];
     run.kill();
     run.waitForFinished();
-    // After the start the meter goes on from where it was (10 L more), and
-    // the loss is still open.
+    ASSERT_TRUE(sub.waitFor("tankmon/test/status", Is("offline")));
+
     ASSERT_TRUE(start());
-    Subscriber sub(broker.port);
+    ASSERT_TRUE(sub.waitFor("tankmon/test/status", Is("online")));
+    // Whatever the start sent for tank 1 went out before the state of a
+    // tank registered now.
+    ASSERT_TRUE(sendAndHangUp(MakeTelegram(815, 50)));
+    ASSERT_TRUE(sub.waitFor("tankmon/test/tank2/state", Level(50)));
+    EXPECT_EQ(sub.last[tank1].toStdString(), newest.toStdString());
+    // The tank's next telegram goes out as always: the meter 10 L on, the
+    // loss still open.
     ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, int(level) - 320)));
-    ASSERT_TRUE(sub.waitFor(stateTopic, Level(level - 320))) << output.constData();
-    const QJsonObject state = stateOf(sub.last[stateTopic]);
+    ASSERT_TRUE(sub.waitFor(tank1, Level(level - 320))) << output.constData();
+    state = stateOf(sub.last[tank1]);
     EXPECT_EQ(state.value("consumed").toDouble(), consumed + 10);
     EXPECT_EQ(state.value("loss"), true);
+    ASSERT_TRUE(terminate());
+
+    // A fresh broker knows nothing: the start sends the stored state.
+    broker.proc.kill();
+    broker.proc.waitForFinished();
+    ASSERT_TRUE(broker.start());
+    Subscriber fresh(broker.port);
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(fresh.waitFor(tank1, Level(level - 320))) << output.constData();
 }
