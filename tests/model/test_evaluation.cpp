@@ -3,24 +3,9 @@
 // telegrams that arrive while a box is open.
 #include "support/Fixtures.h"
 
-#include "core/TraceLog.h"
 #include "model/Telegram.h"
 
 using EvaluationTest = ControllerTest;
-
-// Every telegram is traced with its source, a rejected one changes nothing.
-TEST_F(EvaluationTest, TraceLineAndRejection)
-{
-    switches.setTracePath(dataDir() + "trace.log");
-    const Telegram shortOne{.sn = 1, .length = 18};
-    EXPECT_FALSE(feed(shortOne));
-    EXPECT_EQ(tanks.DeviceCount(), 0);
-    EXPECT_TRUE(events.isEmpty());
-    EXPECT_TRUE(feed(2, "10.0.0.9"));
-    EXPECT_EQ(readBytes(switches.tracePath()),
-              TraceLine(now, "EvalTelegramm:" + HexDump(shortOne.bytes()) + " ") +
-                  TraceLine(now, "EvalTelegramm:" + HexDump(Telegram{.sn = 2}.bytes()) + " 10.0.0.9"));
-}
 
 // A new device is registered, saved before its history is recorded, and
 // selected; a known one gets every field of the telegram but unit and name.
@@ -33,7 +18,8 @@ TEST_F(EvaluationTest, RegistrationSequenceThenEveryFieldButUnitAndName)
     bool savedBeforeHistory = false;
     hooks.insideRecord = [&](int) { savedBeforeHistory = ini("Gerät1", "SN") == "4711"; };
 
-    ASSERT_TRUE(feed({.status = 0x40})); // percent
+    EXPECT_FALSE(feed(Telegram{.length = 18})); // rejected: changes nothing
+    ASSERT_TRUE(feed({.status = 0x40}));        // percent
     EXPECT_EQ(Fields(tanks.device(1)),
               "SN=4711 Typ=5 Temp=12 Vol=1234 Einheit=3 Tanktyp=1 Dez=0 Cap=5000 H=1500 "
               "Alarm=0 K=1 Zeit=14.03.2026 10:30:00 Name= IP=");

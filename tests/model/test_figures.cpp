@@ -109,19 +109,3 @@ TEST_F(FiguresTest, ParseNumber)
     for (const auto &[text, value] : cases)
         EXPECT_DOUBLE_EQ(ParseNumber(text), value) << text;
 }
-
-// Two languages side by side in one process: each text speaks the language
-// it is handed, whatever another call was given before.
-TEST_F(FiguresTest, TextsOfTwoLanguagesSideBySide)
-{
-    const Texts english(2);
-    DeviceRecord r = rec(1234, 0, 2);
-    r.Geraetetyp = 6, r.Tanktyp = 4;
-    QStringList shown;
-    for (const Texts *t : {&german, &english, &german})
-        shown << FormatValue(r.Volumen, r, *t) + " | " + DeviceErrorText(-0xE008, *t) + " | " +
-                     TankTypeName(r, *t);
-    EXPECT_EQ(shown, QStringList({"12340 Liter | Fehler E008  (Sonde kurzgeschlossen?!) | Batterie",
-                                  "12340 litres | Error E008  (probe short-circuited?!) | Battery",
-                                  "12340 Liter | Fehler E008  (Sonde kurzgeschlossen?!) | Batterie"}));
-}

@@ -194,8 +194,8 @@ TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
 }
 
 // A topic in the file that no broker takes is said once at start, quoting
-// it (standard output carries the status panel here, and the trace), and
-// nothing goes to the broker: not even "online".
+// it (standard output carries the status panel here), and nothing goes to
+// the broker: not even "online".
 TEST_F(Mqtt, UnusableTopicInTheFileIsSaidOnceAndNothingIsPublished)
 {
     ASSERT_TRUE(broker.start());
@@ -207,10 +207,7 @@ TEST_F(Mqtt, UnusableTopicInTheFileIsSaidOnceAndNothingIsPublished)
     ASSERT_TRUE(WaitFor([&] { return readBytes(dataDir() + "trace.txt").contains("EvalTelegramm"); }, 10000));
     ASSERT_TRUE(terminate());
     output += run.readAll();
-    for (const QByteArray &text : {output, readBytes(dataDir() + "trace.txt")}) {
-        EXPECT_EQ(text.count(quoted), 1) << text.constData();
-        EXPECT_TRUE(text.contains(LngText(653).toUtf8()));
-    }
+    EXPECT_EQ(output.count(quoted), 1) << output.constData();
     EXPECT_TRUE(output.contains("[panel 1] MQTT: " + quoted)) << output.constData();
     // Messages of one broker reach the subscriber in order: once ours is
     // there, anything the program had sent would be too.
