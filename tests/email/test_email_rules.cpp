@@ -122,10 +122,6 @@ TEST_F(EmailRulesTest, EdgeCases)
           {14, 300, {6}},
           {15, 290, {}}},
          {{MinProzent.at(1), "29"}, {Betankungsfall.at(1), "0"}}},
-        {"refuelling under simulation ends after 1 minute",
-         {{LetzteEmail, "now"}, {MelderasterLast.at(1), "20"}, {Cfg::Simulation, "1"}},
-         {{0, 200, {}}, {1, 225, {5}}, {2, 300, {}}, {3, 300, {6}}},
-         {{MinProzent.at(1), "100"}}},
         {"alarm mode 1: a clearing alarm mails nothing but stores every tank's level",
          {{LetzteEmail, "now"}, {Alarmmode, "1"}, {MelderasterLast.at(1), "50"}},
          {{0, 500, {}, 0, 0}},
@@ -165,8 +161,8 @@ TEST_F(EmailRulesTest, EdgeCases)
     }
 }
 
-// A message still out when an alarm, the end of a refuelling or a fall below
-// the threshold comes: each is mailed after it, in order.
+// A message still out when an alarm or the end of a refuelling comes: each is
+// mailed after it, in order.
 TEST_F(EmailRulesTest, EventsWhileAMessageIsOutAreMailedAfterItInOrder)
 {
     using namespace Cfg::Email;
@@ -190,10 +186,6 @@ TEST_F(EmailRulesTest, EventsWhileAMessageIsOutAreMailedAfterItInOrder)
           {BetankungEnde.at(1), FormatDateText(start.addSecs(-9 * 60))}},
          {{0, 500, 1}, {2, 500, -1}},
          {ReasonAlarmStart, ReasonRefuelEnd}},
-        {"a fall below the threshold",
-         {{LetzteEmail, "now"}, {MelderasterLast.at(1), "50"}},
-         {{0, 500, 1}, {0, 80, -1}},
-         {ReasonAlarmStart, ReasonLevelLow}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -17,8 +17,19 @@ protected:
     DeviceTable devices;
 };
 
-TEST_F(EmailSettingsTest, StoredNumbersSelectTheNearestItem)
+// Stored numbers select the nearest item of the dialog's lists; a tank
+// registered after the values were loaded takes part by its own key.
+TEST_F(EmailSettingsTest, StoredNumbersSelectTheNearestItemLaterTanksTakePartByTheirKey)
 {
+    devices.DeviceCount = 1;
+    settings.write(Cfg::Device::EmailAktiv.at(1), QStringLiteral("False"));
+    settings.write(Cfg::Device::EmailAktiv.at(3), QStringLiteral("0"));
+    EmailSettings s(settings, devices);
+    EXPECT_EQ(s.values().tanks, QList<bool>{false});
+    devices.DeviceCount = 3; // registered after the values were loaded
+    EXPECT_EQ(QList<bool>({s.tankSelected(1), s.tankSelected(2), s.tankSelected(3)}),
+              QList<bool>({false, true, false}));
+
     const struct {
         const char *stored;
         int schwelle, abstand1, abstand2;
@@ -28,7 +39,6 @@ TEST_F(EmailSettingsTest, StoredNumbersSelectTheNearestItem)
         {"720", 90, 744, 168}, // "monatlich" is 744 hours
         {"abc", 10, 744, 168}, // not a positive number counts as the default
     };
-    EmailSettings s(settings, devices);
     for (const auto &row : rows) {
         for (const IniKey &key : {Cfg::Email::Schwelle2, Cfg::Email::Abstand1, Cfg::Email::Abstand2})
             settings.write(key, QString::fromLatin1(row.stored));
@@ -46,18 +56,6 @@ TEST_F(EmailSettingsTest, StoredNumbersSelectTheNearestItem)
         modes << s.values().alarmmode;
     }
     EXPECT_EQ(modes, QList<int>({0, 1, 2, 2}));
-}
-
-TEST_F(EmailSettingsTest, TankRegisteredLaterTakesPartByItsOwnKey)
-{
-    devices.DeviceCount = 1;
-    settings.write(Cfg::Device::EmailAktiv.at(1), QStringLiteral("False"));
-    settings.write(Cfg::Device::EmailAktiv.at(3), QStringLiteral("0"));
-    EmailSettings s(settings, devices);
-    EXPECT_EQ(s.values().tanks, QList<bool>{false});
-    devices.DeviceCount = 3; // registered after the values were loaded
-    EXPECT_EQ(QList<bool>({s.tankSelected(1), s.tankSelected(2), s.tankSelected(3)}),
-              QList<bool>({false, true, false}));
 }
 
 // What the file says for key in section (the raw bytes of its line).

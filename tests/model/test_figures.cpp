@@ -54,13 +54,11 @@ TEST_F(FiguresTest, ScaledLevelAndFormatValue)
         {1234, 1, 1, 1.234, "1.234 m³"},
         {5, 1, 1, 0.005, "0.005 m³"},
         {7, 7, 3, 0.7, "0.7 t"},
-        {1234, 1, 4, 1234, "1234 m³"},
         {1234, 4, 4, 1234000, "1234000 kg"}, // no group separator
         {123, 8, 0, 123, "123 "},            // no unit: the number and a single blank
         {1234, 0, 5, 0, " Liter"},           // unknown scale code: no number
         // Device errors (negative values) are texts, not levels.
         {-57352, 1, 2, 0, "Fehler E008  (Sonde kurzgeschlossen?!)"},
-        {-0xE002, 1, 2, 0, "Fehler E002  (Sonde unterbrochen?!)"},
         {-0xEABC, 1, 2, 0, "Fehler EABC"},
     };
     for (const auto &[raw, unit, scale, level, text] : cases) {

@@ -163,7 +163,6 @@ TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
     } cases[] = {
         {"", "tankmon/a", "homeassistant", 1883, 434, 0, nullptr},
         {"broker", "tankmon/+", "homeassistant", 1883, 652, 431, "tankmon/+"},
-        {"broker", "tankmon/a", "home#", 1883, 652, 433, "home#"},
         {"broker", "  ", "homeassistant", 1883, 651, 431, ""},
         {"broker", " /tankmon", "homeassistant", 1883, 654, 431, "/tankmon"},
         {"broker", "$SYS/tankmon", "homeassistant", 1883, 655, 431, "$SYS/tankmon"},
