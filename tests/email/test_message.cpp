@@ -92,20 +92,4 @@ TEST_F(MessageTest, SumLineOnlyForOneUnitOrLitresWithCubicMetres)
     }
 }
 
-TEST_F(MessageTest, SubjectForms)
-{
-    const QString stored = QStringLiteral("%13 %20 %10, %01, %04, %21 %15 %08");
-    // The placeholder form and back (a typed "<>": EmailDialogTest).
-    const QString shown =
-        ExpandSubject(1, stored, SubjectToPlaceholders, devices, ctx.customer, ctx.locale, ctx.texts);
-    EXPECT_FALSE(shown.contains('%')) << shown.toStdString();
-    EXPECT_EQ(ExpandSubject(1, shown, SubjectToCodes, devices, ctx.customer, ctx.locale, ctx.texts), stored);
-    EXPECT_EQ(ExpandSubject(1, QStringLiteral("%06%07 %11 %16 %09"), SubjectToValues, devices, ctx.customer,
-                            ctx.locale, ctx.texts),
-              QStringLiteral("4711 1500mm 12 1234 Liter"));
-    EXPECT_EQ(EmailSubject(1, ReasonRefuelStart, stored, devices, ctx),
-              QStringLiteral("Betankung Start : 25% von 5000 Liter, Müller GmbH, 70000 Musterstadt, Tank 1 "
-                             "Heizöl Keller"));
-}
-
 } // namespace

@@ -194,28 +194,3 @@ TEST_F(RegistryTest, RemovingATankMovesEveryKeyOfTheTanksBehind)
         (QStringList{"102", "0,2", "Ort 2", "20", "1000", "103", "0,3", "<absent>", "30", "<absent>",
                      "<absent>", "<absent>", "<absent>"}));
 }
-
-// Selecting the current device again writes nothing; a unit edit goes to the
-// current device. (The name edits: TankDisplayTest.)
-TEST_F(RegistryTest, SelectionAndEditsOfTheCurrentDevice)
-{
-    ASSERT_TRUE(feed(1));
-    ASSERT_TRUE(feed(2));
-    ASSERT_EQ(tanks.currentDevice(), 2);
-    events.clear();
-    ReplaceCounter counter(dataDir());
-    tanks.ComboSN_Click(2);
-    EXPECT_EQ(counter.replaces("Tankmon.ini"), 0);
-    tanks.ComboSN_Click(1);
-    EXPECT_EQ(counter.replaces("Tankmon.ini"), 1);
-    EXPECT_EQ(ini("Geräte", "Aktuell"), "1");
-    // Nothing selected, or a number outside the table: nothing happens.
-    for (int n : {-1, 0, 3})
-        tanks.ComboSN_Click(n);
-    EXPECT_EQ(tanks.currentDevice(), 1);
-
-    tanks.setUnit(7);
-    EXPECT_EQ(events,
-              (QStringList{"detailChanged(2)", "detailChanged(1)", "detailChanged(1)", "deviceChanged(1)"}));
-    EXPECT_EQ(ini("Gerät1", "Einheit"), "7");
-}

@@ -182,9 +182,9 @@ TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
             EXPECT_EQ(shown, c.said ? texts(c.said) : QString());
             continue;
         }
-        EXPECT_TRUE(shown.startsWith(texts(c.field))) << qPrintable(shown);
-        EXPECT_TRUE(shown.contains('"' + QString::fromUtf8(c.quoted) + '"')) << qPrintable(shown);
-        EXPECT_TRUE(shown.contains(texts(c.said))) << qPrintable(shown);
+        EXPECT_TRUE(shown.startsWith(texts(c.field)) &&
+                    shown.contains('"' + QString::fromUtf8(c.quoted) + '"') && shown.contains(texts(c.said)))
+            << qPrintable(shown);
     }
     const MqttValues stored = ReadMqttValues(settings);
     EXPECT_EQ(stored,
