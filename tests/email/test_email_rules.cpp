@@ -108,10 +108,6 @@ TEST_F(EmailRulesTest, EdgeCases)
     };
     using namespace Cfg::Email;
     const Case cases[] = {
-        {"a level never below 100% opens no refuelling",
-         {{LetzteEmail, "now"}},
-         {{0, 1000, {}}, {1, 1010, {}}, {2, 1020, {}}},
-         {{Betankungsfall.at(1), "<absent>"}}},
         {"refuelling: more than the delta above the minimum, ends 10 minutes after the last rise",
          {{LetzteEmail, "now"}, {MelderasterLast.at(1), "20"}},
          {{0, 200, {}},

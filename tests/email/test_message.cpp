@@ -16,7 +16,6 @@ protected:
     {
         DeviceRecord &a = devices[1];
         a.SN = 4711, a.Einheit = 0, a.Volumen = 1234, a.Tankvolumen = 5000, a.Temperatur = 12;
-        a.Tanktyp = 1, a.Geraetetyp = 5, a.Tankhoehe = 1500;
         a.Tankbezeichnung = QStringLiteral("Heizöl Keller");
         a.Uhrzeit = QDateTime(QDate(2026, 12, 5), QTime(15, 9, 54), Qt::UTC);
         DeviceRecord &b = devices[2];
