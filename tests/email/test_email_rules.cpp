@@ -220,9 +220,6 @@ TEST_F(EmailRulesTest, SilentTankMailedOnceAndOnceWhenBack)
           {1442, false, ""},
           {2001, true, back},
           {3442, false, silent}}},
-        {"days of downtime: once, with the hours",
-         {24, 0, -4320},
-         {{1, false, "Keine Messung seit 72 h"}, {2, false, ""}}},
         {"0 is off and forgets a reported silence", {0, 1, 0}, {{5000, false, ""}, {5001, true, ""}}},
         {"client mode sends nothing", {24, 0, 0}, {{1441, false, ""}, {1442, true, ""}}, true},
     };

@@ -70,17 +70,6 @@ TEST_F(EvaluationTest, FiftySixthAcceptedFiftySeventhRefused)
     EXPECT_EQ(ui.count("message"), 2);
     EXPECT_TRUE(feed({.sn = 30, .levelWord = 0x4321}));
     EXPECT_EQ(tanks.device(30).Volumen, 4321);
-
-    // While that box is open it is not stacked; known devices go on.
-    ui.holdBoxes = true;
-    EXPECT_FALSE(feed(57));
-    EXPECT_FALSE(feed(58));
-    EXPECT_TRUE(feed({.sn = 7, .levelWord = 0x77}));
-    EXPECT_EQ(ui.openBoxes(), 1);
-    EXPECT_EQ(tanks.device(7).Volumen, 77);
-    ui.answerOpenBox();
-    EXPECT_FALSE(feed(57));
-    EXPECT_EQ(ui.count("message"), 4) << "after closing, the next one is told again";
 }
 
 // One serial number with two types gives two records; type 0 is claimed by
