@@ -1,7 +1,7 @@
 // Telegrams through the real evaluation sequence and the real sender, a
-// settable clock and a mail server of the test's own. (A mail of the real
-// program: Mqtt.LossMailAndConsumptionMeterAcrossAKill; the order of messages
-// queued behind one that is out, and the silent tank: the rules test.)
+// settable clock and a mail server of the test's own. (Mails of the program as
+// its start-up builds it: LossRoad; the order of messages queued behind one
+// that is out, and the silent tank: the rules test.)
 #include "SmtpPeer.h"
 #include "support/Fixtures.h"
 
@@ -9,22 +9,10 @@
 #include "email/EmailNotifier.h"
 #include "email/SmtpMail.h"
 
+#include <QScopeGuard>
 #include <QTcpServer>
 
-namespace
-{
-
-class Mailing : public UiTest
-{
-protected:
-    void TearDown() override { tanks.setEmailHooks(nullptr); }
-
-    TankController tanks{switches, settings, ui, texts, clock};
-    EmailSettings values{settings, tanks.table()};
-    HistoryHooks history;
-};
-
-} // namespace
+using Mailing = UiTest;
 
 // A mail server that accepts and never answers: meanwhile every telegram is
 // evaluated (none makes a message due); the sender ends with its timeout.
@@ -35,12 +23,16 @@ TEST_F(Mailing, SilentServerEndsWithTheTimeoutWhileTelegramsAreEvaluated)
     // No cyclic report in between.
     writeBytes(iniPath(),
                MailSettings(silent.serverPort()) + "LetzteEmail=" + FormatDateText(now).toLatin1() + "\r\n");
+    TankController tanks{switches, settings, ui, texts, clock};
+    EmailSettings values{settings, tanks.table()};
+    HistoryHooks history;
     SmtpSender sender(SmtpTransport{{}, 600, 1500});
     EmailNotifier email(
         tanks.table(), values, settings, ui, texts, clock, history,
         std::bind_front(&SmtpSender::SMTP_Send, &sender), [] { return MessageContext(); },
         [] { return false; });
     tanks.setEmailHooks(&email);
+    const auto unhook = qScopeGuard([&] { tanks.setEmailHooks(nullptr); });
     int level = 999;
     do {
         ASSERT_TRUE(tanks.EvalTelegramm(Telegram{.status = 1, .levelWord = Bcd(level)}.bytes(), {}));
@@ -55,5 +47,4 @@ TEST_F(Mailing, SilentServerEndsWithTheTimeoutWhileTelegramsAreEvaluated)
         QStringLiteral("Senden der Email fehlgeschlagen: Fehler 9999 Timeout occurred, Error #5");
     EXPECT_TRUE(WaitFor([&] { return ui.texts().contains(timedOut); }))
         << ui.texts().join('\n').toStdString();
-    tanks.setEmailHooks(nullptr);
 }

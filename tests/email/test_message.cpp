@@ -16,7 +16,6 @@ protected:
     {
         DeviceRecord &a = devices[1];
         a.SN = 4711, a.Einheit = 0, a.Volumen = 1234, a.Tankvolumen = 5000, a.Temperatur = 12;
-        a.Tanktyp = 1, a.Geraetetyp = 5, a.Tankhoehe = 1500;
         a.Tankbezeichnung = QStringLiteral("Heizöl Keller");
         a.Uhrzeit = QDateTime(QDate(2026, 12, 5), QTime(15, 9, 54), Qt::UTC);
         DeviceRecord &b = devices[2];
@@ -90,22 +89,6 @@ TEST_F(MessageTest, SumLineOnlyForOneUnitOrLitresWithCubicMetres)
         EXPECT_EQ(body.count(QString(80, '-')), *c.sumLine ? 2 : 1) << body.toStdString();
         EXPECT_TRUE(body.contains(QLatin1String(c.sumLine)));
     }
-}
-
-TEST_F(MessageTest, SubjectForms)
-{
-    const QString stored = QStringLiteral("%13 %20 %10, %01, %04, %21 %15 %08");
-    // The placeholder form and back (a typed "<>": EmailDialogTest).
-    const QString shown =
-        ExpandSubject(1, stored, SubjectToPlaceholders, devices, ctx.customer, ctx.locale, ctx.texts);
-    EXPECT_FALSE(shown.contains('%')) << shown.toStdString();
-    EXPECT_EQ(ExpandSubject(1, shown, SubjectToCodes, devices, ctx.customer, ctx.locale, ctx.texts), stored);
-    EXPECT_EQ(ExpandSubject(1, QStringLiteral("%06%07 %11 %16 %09"), SubjectToValues, devices, ctx.customer,
-                            ctx.locale, ctx.texts),
-              QStringLiteral("4711 1500mm 12 1234 Liter"));
-    EXPECT_EQ(EmailSubject(1, ReasonRefuelStart, stored, devices, ctx),
-              QStringLiteral("Betankung Start : 25% von 5000 Liter, Müller GmbH, 70000 Musterstadt, Tank 1 "
-                             "Heizöl Keller"));
 }
 
 } // namespace

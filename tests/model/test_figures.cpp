@@ -54,13 +54,11 @@ TEST_F(FiguresTest, ScaledLevelAndFormatValue)
         {1234, 1, 1, 1.234, "1.234 m³"},
         {5, 1, 1, 0.005, "0.005 m³"},
         {7, 7, 3, 0.7, "0.7 t"},
-        {1234, 1, 4, 1234, "1234 m³"},
         {1234, 4, 4, 1234000, "1234000 kg"}, // no group separator
         {123, 8, 0, 123, "123 "},            // no unit: the number and a single blank
         {1234, 0, 5, 0, " Liter"},           // unknown scale code: no number
         // Device errors (negative values) are texts, not levels.
         {-57352, 1, 2, 0, "Fehler E008  (Sonde kurzgeschlossen?!)"},
-        {-0xE002, 1, 2, 0, "Fehler E002  (Sonde unterbrochen?!)"},
         {-0xEABC, 1, 2, 0, "Fehler EABC"},
     };
     for (const auto &[raw, unit, scale, level, text] : cases) {
@@ -108,25 +106,4 @@ TEST_F(FiguresTest, ParseNumber)
                                                      {"1.2.3", 0},       {"12abc", 0}, {"inf", 0}};
     for (const auto &[text, value] : cases)
         EXPECT_DOUBLE_EQ(ParseNumber(text), value) << text;
-}
-
-// Two languages side by side in one process: each text speaks the language
-// it is handed, whatever another call was given before.
-TEST_F(FiguresTest, TextsOfTwoLanguagesSideBySide)
-{
-    const Texts english(2);
-    DeviceRecord r = rec(1234, 0, 2);
-    r.Geraetetyp = 6, r.Tanktyp = 4;
-    QStringList shown;
-    for (const Texts *t : {&german, &english, &german})
-        shown << FormatValue(r.Volumen, r, *t) + " | " + DeviceErrorText(-0xE008, *t) + " | " +
-                     TankTypeName(r, *t);
-    EXPECT_EQ(shown, QStringList({"12340 Liter | Fehler E008  (Sonde kurzgeschlossen?!) | Batterie",
-                                  "12340 litres | Error E008  (probe short-circuited?!) | Battery",
-                                  "12340 Liter | Fehler E008  (Sonde kurzgeschlossen?!) | Batterie"}));
-    // Device types from 7 on name the shapes from a set of their own.
-    r.Geraetetyp = 7;
-    EXPECT_EQ(TankTypeName(r, german), "Oval");
-    r.Tanktyp = 0;
-    EXPECT_EQ(TankTypeName(r, german), "Unbekannt");
 }

@@ -81,14 +81,6 @@ TEST_F(MaintenanceTest, DeletingTwoToThreeOfFiveMovesTheRestForward)
     // The tank files follow their tanks; the removed ones are kept aside.
     EXPECT_EQ(logFiles(), (QStringList{"Tank1.csv=history of 1001", "Tank3.csv=history of 1005",
                                        "deleted_Tank2_20260314_103000.csv=history of 1002"}));
-
-    // The last tank alone.
-    now = now.addSecs(60);
-    ASSERT_TRUE(deleteTanks("3", "3"));
-    EXPECT_EQ(tanks.DeviceCount(), 2);
-    EXPECT_EQ(logFiles(),
-              (QStringList{"Tank1.csv=history of 1001", "deleted_Tank2_20260314_103000.csv=history of 1002",
-                           "deleted_Tank3_20260314_103100.csv=history of 1005"}));
 }
 
 // Answers are rounded half to even; invalid ones beep and change nothing.

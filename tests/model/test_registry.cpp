@@ -160,18 +160,12 @@ TEST_F(RegistryTest, ClientModeReadsTheServerFileAndWritesNothing)
     tanks.LoadRegistry();
     ASSERT_EQ(tanks.DeviceCount(), 1);
     EXPECT_EQ(tanks.device(1).Tankbezeichnung, "Server");
-    tanks.ComboSN_Click(1);
-    tanks.setTankName("Mine");
-    tanks.setUnit(4);
     tanks.registry().SaveDeviceRegistry();
     ASSERT_TRUE(feed(4711));
     ASSERT_TRUE(feed(815));
     EXPECT_EQ(tanks.DeviceCount(), 2);
     EXPECT_TRUE(hooks.emailed.isEmpty());
     EXPECT_EQ(hooks.recorded.size(), 2);
-    EXPECT_EQ(tanks.device(1).Tankbezeichnung, "Mine");
-    EXPECT_EQ(tanks.device(1).Einheit, 4);
-    EXPECT_TRUE(events.contains("deviceChanged(1)"));
     EXPECT_FALSE(QFile::exists(iniPath()));
     EXPECT_EQ(readBytes(server.path() + "/Tankmon.ini"), serverFile);
 }
@@ -199,34 +193,4 @@ TEST_F(RegistryTest, RemovingATankMovesEveryKeyOfTheTanksBehind)
              "Gerät3/SN", "Gerät3/TempKorr", "E-Mail/MinProzent3"}),
         (QStringList{"102", "0,2", "Ort 2", "20", "1000", "103", "0,3", "<absent>", "30", "<absent>",
                      "<absent>", "<absent>", "<absent>"}));
-}
-
-// Selecting the current device again writes nothing; name and unit edits go
-// to the current device only.
-TEST_F(RegistryTest, SelectionAndEditsOfTheCurrentDevice)
-{
-    ASSERT_TRUE(feed(1));
-    ASSERT_TRUE(feed(2));
-    ASSERT_EQ(tanks.currentDevice(), 2);
-    events.clear();
-    ReplaceCounter counter(dataDir());
-    tanks.ComboSN_Click(2);
-    EXPECT_EQ(counter.replaces("Tankmon.ini"), 0);
-    tanks.ComboSN_Click(1);
-    EXPECT_EQ(counter.replaces("Tankmon.ini"), 1);
-    EXPECT_EQ(ini("Geräte", "Aktuell"), "1");
-    // Nothing selected, or a number outside the table: nothing happens.
-    for (int n : {-1, 0, 3})
-        tanks.ComboSN_Click(n);
-    EXPECT_EQ(tanks.currentDevice(), 1);
-
-    tanks.setTankName("Süd");
-    tanks.setUnit(7);
-    EXPECT_EQ(events, (QStringList{"detailChanged(2)", "detailChanged(1)", "deviceChanged(1)",
-                                   "detailChanged(1)", "deviceChanged(1)"}));
-    EXPECT_EQ(Fields(tanks.device(1)),
-              "SN=1 Typ=5 Temp=12 Vol=1234 Einheit=7 Tanktyp=1 Dez=0 Cap=5000 H=1500 "
-              "Alarm=0 K=1 Zeit=14.03.2026 10:30:00 Name=Süd IP=");
-    EXPECT_EQ(tanks.device(2).Einheit, 0);
-    EXPECT_EQ(ini({"Gerät1/Tankbezeichnung", "Gerät1/Einheit"}), (QStringList{"Süd", "7"}));
 }

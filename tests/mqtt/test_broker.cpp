@@ -19,10 +19,10 @@ namespace
 class Mqtt : public RunningProgramTest
 {
 protected:
-    bool startProgram(const QByteArray &mqtt)
+    bool startProgram(const QByteArray &mqtt, const QByteArray &topic = "tankmon/test")
     {
         writeTcpSettings("Log=" + dataDir().toUtf8() + "trace.txt\r\n[MQTT]\r\nAktiv=1\r\n" +
-                         "Host=127.0.0.1\r\nTopic=tankmon/test\r\nPort=" + QByteArray::number(broker.port) +
+                         "Host=127.0.0.1\r\nTopic=" + topic + "\r\nPort=" + QByteArray::number(broker.port) +
                          "\r\n" + mqtt);
         return start();
     }
@@ -31,16 +31,24 @@ protected:
 
 // A tank controller and the values of a publisher on the test broker.
 struct Publishing : Mqtt {
-    MqttValues values(const char *topic)
-    {
-        MqttValues v;
-        v.host = "127.0.0.1", v.port = broker.port, v.topic = topic;
-        return v;
-    }
     QuietUi ui;
     const Texts texts{2};
     TankController tanks{switches, settings, ui, texts, SystemClock()};
 };
+
+// Payload tests for Subscriber::waitFor.
+std::function<bool(const QByteArray &)> Is(const QByteArray &want)
+{
+    return [want](const QByteArray &p) { return p == want; };
+}
+std::function<bool(const QByteArray &)> Has(const QByteArray &part)
+{
+    return [part](const QByteArray &p) { return p.contains(part); };
+}
+std::function<bool(const QByteArray &)> Level(double level)
+{
+    return [level](const QByteArray &p) { return QJsonDocument::fromJson(p)["level"].toDouble() == level; };
+}
 } // namespace
 
 // The state and discovery of a tank; after a broker restart (nothing retained
@@ -71,27 +79,22 @@ TEST_F(Mqtt, StatesDiscoveryOfflineAtTheEndAndRefusedLogin)
         QStringList configs = MqttDiscoveryTopics("homeassistant", 4711);
         configs.removeLast();
         for (const QString &topic : configs) {
-            ASSERT_TRUE(sub.waitFor(topic, [](const QByteArray &p) { return !p.isEmpty(); }))
-                << qPrintable(topic);
-            const QJsonObject o = QJsonDocument::fromJson(sub.last[topic]).object();
-            EXPECT_EQ(o.value("state_topic").toString(), "tankmon/test/tank1/state");
-            EXPECT_EQ(o.value("availability_topic").toString(), "tankmon/test/status");
+            ASSERT_TRUE(sub.waitFor(topic, Has("{"))) << qPrintable(topic);
+            const QJsonDocument o = QJsonDocument::fromJson(sub.last[topic]);
+            EXPECT_EQ(o["state_topic"].toString() + ' ' + o["availability_topic"].toString(),
+                      "tankmon/test/tank1/state tankmon/test/status");
         }
-        // The level in the tank's unit.
-        const QByteArray level = sub.last.value("homeassistant/sensor/tankmon_4711/level/config");
-        EXPECT_EQ(QJsonDocument::fromJson(level).object().value("unit_of_measurement"), "L");
     }
     broker.proc.kill();
     broker.proc.waitForFinished();
     ASSERT_TRUE(waitOutput("not reachable", 10000)) << output.constData();
     ASSERT_TRUE(broker.start());
-    { // (The will at kill -9: RestartNeverSendsAnOlderState.)
+    { // (The will at kill -9: LossMeterAndNoOlderStateAcrossAKill.)
         Subscriber sub(broker.port);
-        EXPECT_TRUE(sub.waitFor("tankmon/test/status", [](const QByteArray &p) { return p == "online"; }));
-        EXPECT_TRUE(
-            sub.waitFor("tankmon/test/tank1/state", [](const QByteArray &p) { return p.contains("4711"); }));
+        EXPECT_TRUE(sub.waitFor("tankmon/test/status", Is("online")));
+        EXPECT_TRUE(sub.waitFor("tankmon/test/tank1/state", Has("4711")));
         ::kill(run.processId(), SIGTERM);
-        EXPECT_TRUE(sub.waitFor("tankmon/test/status", [](const QByteArray &p) { return p == "offline"; }));
+        EXPECT_TRUE(sub.waitFor("tankmon/test/status", Is("offline")));
         run.waitForFinished();
     }
 
@@ -111,46 +114,37 @@ TEST_F(Mqtt, StatesDiscoveryOfflineAtTheEndAndRefusedLogin)
     EXPECT_EQ(run.state(), QProcess::Running);
 }
 
-TEST_F(Publishing, RemovedTankLeavesNoConfigAndNoState)
-{
-    ASSERT_TRUE(broker.start());
-    MqttPublisher publisher(tanks, switches, settings, values("tankmon/test"), QString(), ui, texts,
-                            SystemClock());
-    Subscriber sub(broker.port);
-    for (int sn : {815, 4711})
-        tanks.EvalTelegramm(MakeTelegram(sn, 100), QString());
-    ASSERT_TRUE(
-        sub.waitFor("tankmon/test/tank2/state", [](const QByteArray &p) { return p.contains("4711"); }));
-    ASSERT_TRUE(tanks.RemoveDevices(1, 1));
-    for (const QString &topic : MqttDiscoveryTopics("homeassistant", 815))
-        EXPECT_TRUE(sub.waitFor(topic, [](const QByteArray &p) { return p.isEmpty(); })) << qPrintable(topic);
-    EXPECT_TRUE(sub.waitFor("tankmon/test/tank2/state", [](const QByteArray &p) { return p.isEmpty(); }));
-    EXPECT_TRUE(
-        sub.waitFor("tankmon/test/tank1/state", [](const QByteArray &p) { return p.contains("4711"); }));
-    EXPECT_FALSE(sub.last.value("homeassistant/sensor/tankmon_4711/level/config").isEmpty());
-}
-
 // New settings replace the publisher without the event loop waiting for the
 // old connection's end: its client lives on until its thread has ended, then
-// goes; the new one comes up and stays "online".
-TEST_F(Publishing, ReplacedPublisherEndsItsConnectionWithoutWaiting)
+// goes; the new one comes up and stays "online". A removed tank then leaves
+// no config and no state behind.
+TEST_F(Publishing, ReplacedPublisherEndsWithoutWaitingRemovedTankLeavesNothing)
 {
     ASSERT_TRUE(broker.start());
-    const MqttValues v = values("tankmon/swap");
+    MqttValues v;
+    v.host = "127.0.0.1", v.port = broker.port, v.topic = "tankmon/test";
     Subscriber sub(broker.port);
-    auto publisher =
-        std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, texts, SystemClock());
-    ASSERT_TRUE(sub.waitFor("tankmon/swap/status", [](const QByteArray &p) { return p == "online"; }));
+    const auto publisher = [&] {
+        return std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, texts,
+                                               SystemClock());
+    };
+    auto current = publisher();
+    ASSERT_TRUE(sub.waitFor("tankmon/test/status", Is("online")));
     const auto ending = [] { return QCoreApplication::instance()->findChildren<MqttClient *>().size(); };
     ASSERT_EQ(ending(), 0);
-    publisher =
-        std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, texts, SystemClock());
+    current = publisher();
     EXPECT_EQ(ending(), 1) << "the old client is still ending";
     EXPECT_TRUE(WaitFor([&] { return ending() == 0; }));
-    tanks.EvalTelegramm(MakeTelegram(4711, 100), QString());
-    EXPECT_TRUE(
-        sub.waitFor("tankmon/swap/tank1/state", [](const QByteArray &p) { return p.contains("4711"); }));
-    EXPECT_EQ(sub.last.value("tankmon/swap/status"), "online");
+    for (int sn : {815, 4711})
+        tanks.EvalTelegramm(MakeTelegram(sn, 100), QString());
+    ASSERT_TRUE(sub.waitFor("tankmon/test/tank2/state", Has("4711")));
+    ASSERT_TRUE(tanks.RemoveDevices(1, 1));
+    for (const QString &topic : MqttDiscoveryTopics("homeassistant", 815))
+        EXPECT_TRUE(sub.waitFor(topic, Is({}))) << qPrintable(topic);
+    EXPECT_TRUE(sub.waitFor("tankmon/test/tank2/state", Is({})));
+    EXPECT_TRUE(sub.waitFor("tankmon/test/tank1/state", Has("4711")));
+    EXPECT_FALSE(sub.last.value("homeassistant/sensor/tankmon_4711/level/config").isEmpty());
+    EXPECT_EQ(sub.last.value("tankmon/test/status"), "online");
 }
 
 TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
@@ -166,12 +160,10 @@ TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
     } cases[] = {
         {"", "tankmon/a", "homeassistant", 1883, 434, 0, nullptr},
         {"broker", "tankmon/+", "homeassistant", 1883, 652, 431, "tankmon/+"},
-        {"broker", "tankmon/a", "home#", 1883, 652, 433, "home#"},
         {"broker", "  ", "homeassistant", 1883, 651, 431, ""},
         {"broker", " /tankmon", "homeassistant", 1883, 654, 431, "/tankmon"},
         {"broker", "$SYS/tankmon", "homeassistant", 1883, 655, 431, "$SYS/tankmon"},
         {"broker", "tank\tmon", "homeassistant", 1883, 653, 431, "tank\\x09mon"},
-        {"broker", "tankmon/a", "home\x7f", 1883, 653, 433, "home\\x7f"},
         {"broker", "tankmon/a", "h\u0085a", 1883, 653, 433, "h\\x85a"},
         {"broker", "tankmon/a", "homeassistant", 70000, 436, 0, nullptr},
         {" broker ", "tankmon/a/", "ha", 8883, 0, 0, nullptr},
@@ -187,9 +179,9 @@ TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
             EXPECT_EQ(shown, c.said ? texts(c.said) : QString());
             continue;
         }
-        EXPECT_TRUE(shown.startsWith(texts(c.field))) << qPrintable(shown);
-        EXPECT_TRUE(shown.contains('"' + QString::fromUtf8(c.quoted) + '"')) << qPrintable(shown);
-        EXPECT_TRUE(shown.contains(texts(c.said))) << qPrintable(shown);
+        EXPECT_TRUE(shown.startsWith(texts(c.field)) &&
+                    shown.contains('"' + QString::fromUtf8(c.quoted) + '"') && shown.contains(texts(c.said)))
+            << qPrintable(shown);
     }
     const MqttValues stored = ReadMqttValues(settings);
     EXPECT_EQ(stored,
@@ -198,96 +190,38 @@ TEST_F(DataDirTest, MqttDialogOkStoresOnlyValuesThatCanWork)
 }
 
 // A topic in the file that no broker takes is said once at start, quoting
-// it (standard output carries the status panel here, and the trace), and
-// nothing goes to the broker: not even "online".
+// it (standard output carries the status panel here), and nothing goes to
+// the broker: not even "online".
 TEST_F(Mqtt, UnusableTopicInTheFileIsSaidOnceAndNothingIsPublished)
 {
     ASSERT_TRUE(broker.start());
     Subscriber sub(broker.port);
-    writeTcpSettings("Log=" + dataDir().toUtf8() +
-                     "trace.txt\r\n[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nPort=" +
-                     QByteArray::number(broker.port) + "\r\nTopic=tankmon/\x01test\r\n");
-    ASSERT_TRUE(start());
+    ASSERT_TRUE(startProgram({}, "tankmon/\x01test"));
     const QByteArray quoted = R"(Topic="tankmon/\x01test")";
     ASSERT_TRUE(waitOutput(quoted)) << output.constData();
     ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 1234)));
     ASSERT_TRUE(WaitFor([&] { return readBytes(dataDir() + "trace.txt").contains("EvalTelegramm"); }, 10000));
     ASSERT_TRUE(terminate());
     output += run.readAll();
-    for (const QByteArray &text : {output, readBytes(dataDir() + "trace.txt")}) {
-        EXPECT_EQ(text.count(quoted), 1) << text.constData();
-        EXPECT_TRUE(text.contains(LngText(653).toUtf8()));
-    }
+    EXPECT_EQ(output.count(quoted), 1) << output.constData();
     EXPECT_TRUE(output.contains("[panel 1] MQTT: " + quoted)) << output.constData();
     // Messages of one broker reach the subscriber in order: once ours is
     // there, anything the program had sent would be too.
     ASSERT_EQ(QProcess::execute("mosquitto_pub",
                                 {"-p", QString::number(broker.port), "-r", "-t", "test/end", "-m", "end"}),
               0);
-    ASSERT_TRUE(sub.waitFor("test/end", [](const QByteArray &p) { return p == "end"; }));
+    ASSERT_TRUE(sub.waitFor("test/end", Is("end")));
     EXPECT_EQ(sub.last.keys(), QStringList{"test/end"});
-}
-
-// kill -9 after a state newer than the stored one went out: the restart
-// leaves the broker's newer state alone until the tank's next telegram.
-// After a clean end (registry saved) the stored state goes out at start.
-TEST_F(Mqtt, RestartNeverSendsAnOlderState)
-{
-    const QString tank1 = "tankmon/test/tank1/state";
-    const auto level = [](int l) {
-        return [l](const QByteArray &p) {
-            return QJsonDocument::fromJson(p).object().value("level").toInt() == l;
-        };
-    };
-    const auto is = [](const QByteArray &want) { return [want](const QByteArray &p) { return p == want; }; };
-    ASSERT_TRUE(broker.start());
-    QByteArray newest;
-    {
-        Subscriber sub(broker.port);
-        ASSERT_TRUE(startProgram({}));
-        // Registered and saved with level 100; 200 comes a second later, so
-        // its "time" is later too, and is not saved before the kill.
-        ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 100)));
-        ASSERT_TRUE(sub.waitFor(tank1, level(100))) << output.constData();
-        const QJsonValue older = QJsonDocument::fromJson(sub.last[tank1])["time"];
-        const qint64 seen = QDateTime::currentSecsSinceEpoch();
-        ASSERT_TRUE(WaitFor([&] { return QDateTime::currentSecsSinceEpoch() > seen; }, 3000));
-        ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 200)));
-        ASSERT_TRUE(sub.waitFor(tank1, level(200)));
-        newest = sub.last[tank1];
-        ASSERT_NE(QJsonDocument::fromJson(newest)["time"], older);
-        run.kill();
-        run.waitForFinished();
-        ASSERT_TRUE(sub.waitFor("tankmon/test/status", is("offline")));
-
-        ASSERT_TRUE(start());
-        ASSERT_TRUE(sub.waitFor("tankmon/test/status", is("online")));
-        // Whatever the start sent for tank 1 went out before the state of a
-        // tank registered now.
-        ASSERT_TRUE(sendAndHangUp(MakeTelegram(815, 50)));
-        ASSERT_TRUE(sub.waitFor("tankmon/test/tank2/state", level(50)));
-        EXPECT_EQ(sub.last[tank1].toStdString(), newest.toStdString());
-        EXPECT_FALSE(sub.last.value("homeassistant/sensor/tankmon_4711/level/config").isEmpty());
-        // The tank's next telegram goes out as always.
-        ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, 150)));
-        EXPECT_TRUE(sub.waitFor(tank1, level(150)));
-        ASSERT_TRUE(terminate());
-    }
-    // A fresh broker knows nothing: the start sends the stored state.
-    broker.proc.kill();
-    broker.proc.waitForFinished();
-    ASSERT_TRUE(broker.start());
-    Subscriber sub(broker.port);
-    ASSERT_TRUE(start());
-    EXPECT_TRUE(sub.waitFor(tank1, level(150))) << output.constData();
 }
 
 // A tank with six weeks of history behind it, published to a real broker: a
 // sudden drop is "loss" true; the meter (and its energy) are meters in
-// discovery; the meter rises with the drop and does not go back after kill -9
-// and a start, and the loss is still open. (Its e-mail, once across a
-// restart: LossRoad.)
-TEST_F(Mqtt, LossAndConsumptionMeterAcrossAKill)
+// discovery. kill -9 after states newer than the stored one went out: the
+// restart leaves the broker's newer state alone until the tank's next
+// telegram; then the meter goes on from where it was and the loss is still
+// open. After a clean end (registry saved) the stored state goes out at the
+// start. (Its e-mail, once across a restart: LossRoad.)
+TEST_F(Mqtt, LossMeterAndNoOlderStateAcrossAKill)
 {
     ASSERT_TRUE(broker.start());
     // 20 L a day, a delivery of 1500 L three weeks ago; every telegram recorded.
@@ -300,62 +234,70 @@ TEST_F(Mqtt, LossAndConsumptionMeterAcrossAKill)
                    QByteArray::number(level) + ",Liter,12\r\n";
     }
     writeBytes(dataDir() + "Tank1.csv", history);
-    const QByteArray tank =
-        "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\nGer\xE4tetyp=9\r\nTankvolumen=5000\r\n"
-        "Tankh\xF6he=1500\r\nTanktyp=1\r\n[Logfile]\r\nAktiv=1\r\nIntervall in s=0\r\n";
-    const QByteArray mqtt = "kWhProEinheit1=10\r\n" + tank;
+    const QByteArray mqtt =
+        "kWhProEinheit1=10\r\n[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\nGer\xE4tetyp=9\r\n"
+        "Tankvolumen=5000\r\nTankh\xF6he=1500\r\nTanktyp=1\r\n[Logfile]\r\nAktiv=1\r\nIntervall in s=0\r\n";
 
     const auto stateOf = [](const QByteArray &p) { return QJsonDocument::fromJson(p).object(); };
-    const QString stateTopic = "tankmon/test/tank1/state";
-    double consumed = 0;
-    {
-        ASSERT_TRUE(startProgram(mqtt));
-        Subscriber sub(broker.port);
-        ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, int(level))));
-        ASSERT_TRUE(sub.waitFor(stateTopic, [&](const QByteArray &p) {
-            return stateOf(p).value("level").toDouble() == level;
-        })) << output.constData();
-        QJsonObject state = stateOf(sub.last[stateTopic]);
-        EXPECT_EQ(state.value("loss"), false);
-        consumed = state.value("consumed").toDouble();
-        EXPECT_EQ(consumed, 40 * 20); // the delivery is no use
-        EXPECT_EQ(state.value("energy").toDouble(), consumed * 10);
-        QStringList meters;
-        for (const char *meter : {"consumed", "energy"}) {
-            const QString topic = QStringLiteral("homeassistant/sensor/tankmon_4711/%1/config").arg(meter);
-            ASSERT_TRUE(sub.waitFor(topic, [](const QByteArray &p) { return !p.isEmpty(); })) << meter;
-            const QJsonObject c = stateOf(sub.last[topic]);
-            meters << QStringList{c["state_class"].toString(), c["device_class"].toString(),
-                                  c["unit_of_measurement"].toString()};
-        }
-        EXPECT_EQ(meters,
-                  QStringList({"total_increasing", "volume", "L", "total_increasing", "energy", "kWh"}));
-        ASSERT_TRUE(sub.waitFor("homeassistant/binary_sensor/tankmon_4711/loss/config",
-                                [](const QByteArray &p) { return p.contains("value_json.loss"); }));
-
-        // 300 L (6 % of the tank) gone within seconds, then a little more.
-        for (int drop : {300, 310}) {
-            ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, int(level) - drop)));
-            ASSERT_TRUE(sub.waitFor(stateTopic, [&](const QByteArray &p) {
-                return stateOf(p).value("level").toDouble() == level - drop;
-            }));
-            state = stateOf(sub.last[stateTopic]);
-            EXPECT_EQ(state.value("loss"), true) << drop;
-            EXPECT_EQ(state.value("consumed").toDouble(), consumed + drop);
-        }
-        consumed += 310;
+    const QString tank1 = "tankmon/test/tank1/state";
+    Subscriber sub(broker.port);
+    ASSERT_TRUE(startProgram(mqtt));
+    ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, int(level))));
+    ASSERT_TRUE(sub.waitFor(tank1, Level(level))) << output.constData();
+    QJsonObject state = stateOf(sub.last[tank1]);
+    EXPECT_EQ(state.value("loss"), false);
+    double consumed = state.value("consumed").toDouble();
+    EXPECT_EQ(consumed, 40 * 20); // the delivery is no use
+    EXPECT_EQ(state.value("energy").toDouble(), consumed * 10);
+    QStringList meters;
+    for (const char *meter : {"consumed", "energy"}) {
+        const QString topic = QStringLiteral("homeassistant/sensor/tankmon_4711/%1/config").arg(meter);
+        ASSERT_TRUE(sub.waitFor(topic, Has("{"))) << meter;
+        const QJsonObject c = stateOf(sub.last[topic]);
+        meters << QStringList{c["state_class"].toString(), c["device_class"].toString(),
+                              c["unit_of_measurement"].toString()};
     }
+    EXPECT_EQ(meters, QStringList({"total_increasing", "volume", "L", "total_increasing", "energy", "kWh"}));
+    ASSERT_TRUE(sub.waitFor("homeassistant/binary_sensor/tankmon_4711/loss/config", Has("value_json.loss")));
+
+    // 300 L (6 % of the tank) gone within seconds, then a little more; a
+    // second later than the state stored now, so their "time" is later too.
+    const qint64 seen = QDateTime::currentSecsSinceEpoch();
+    ASSERT_TRUE(WaitFor([&] { return QDateTime::currentSecsSinceEpoch() > seen; }, 3000));
+    for (int drop : {300, 310}) {
+        ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, int(level) - drop)));
+        ASSERT_TRUE(sub.waitFor(tank1, Level(level - drop)));
+        state = stateOf(sub.last[tank1]);
+        EXPECT_EQ(state.value("loss"), true) << drop;
+        EXPECT_EQ(state.value("consumed").toDouble(), consumed + drop);
+    }
+    consumed += 310;
+    const QByteArray newest = sub.last[tank1];
     run.kill();
     run.waitForFinished();
-    // After the start the meter goes on from where it was (10 L more), and
-    // the loss is still open.
+    ASSERT_TRUE(sub.waitFor("tankmon/test/status", Is("offline")));
+
     ASSERT_TRUE(start());
-    Subscriber sub(broker.port);
+    ASSERT_TRUE(sub.waitFor("tankmon/test/status", Is("online")));
+    // Whatever the start sent for tank 1 went out before the state of a
+    // tank registered now.
+    ASSERT_TRUE(sendAndHangUp(MakeTelegram(815, 50)));
+    ASSERT_TRUE(sub.waitFor("tankmon/test/tank2/state", Level(50)));
+    EXPECT_EQ(sub.last[tank1].toStdString(), newest.toStdString());
+    // The tank's next telegram goes out as always: the meter 10 L on, the
+    // loss still open.
     ASSERT_TRUE(sendAndHangUp(MakeTelegram(4711, int(level) - 320)));
-    ASSERT_TRUE(sub.waitFor(stateTopic, [&](const QByteArray &p) {
-        return stateOf(p).value("level").toDouble() == level - 320;
-    })) << output.constData();
-    const QJsonObject state = stateOf(sub.last[stateTopic]);
+    ASSERT_TRUE(sub.waitFor(tank1, Level(level - 320))) << output.constData();
+    state = stateOf(sub.last[tank1]);
     EXPECT_EQ(state.value("consumed").toDouble(), consumed + 10);
     EXPECT_EQ(state.value("loss"), true);
+    ASSERT_TRUE(terminate());
+
+    // A fresh broker knows nothing: the start sends the stored state.
+    broker.proc.kill();
+    broker.proc.waitForFinished();
+    ASSERT_TRUE(broker.start());
+    Subscriber fresh(broker.port);
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(fresh.waitFor(tank1, Level(level - 320))) << output.constData();
 }
