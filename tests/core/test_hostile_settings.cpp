@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QStringEncoder>
+#include <numeric>
 #include <sys/stat.h>
 
 namespace
@@ -33,9 +34,8 @@ TEST_F(HostileSettings, EachFileIsReadForWhatItHoldsAndWrittenOnlyWhenSafe)
 {
     const QByteArray hand = "; comment line\r\n[COM]\r\n  Port = 3  \r\nTimeout=\r\n#note=1\n[ com ]\n"
                             "Port=9\n[Common]\nQuoted=\"a b\"\nLast=no line end";
-    QByteArray junk;
-    for (int i = 0; i < 256; ++i)
-        junk.append(char(i));
+    QByteArray junk(256, '\0');
+    std::iota(junk.begin(), junk.end(), char(0));
     const QByteArray garbage = junk + "\n[A]\nk=first\nk=second\n" + QByteArray(100000, 'z') +
                                "\n[A]\nk=third\n[" + QByteArray(100000, 'q') + "\n=novalue\n[B\nv=1\n";
     const auto utf16 = [](QStringConverter::Encoding enc, bool bom) -> QByteArray {
