@@ -7,6 +7,7 @@
 #include "support/TestSupport.h"
 
 #include <QDateTime>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -178,22 +179,6 @@ TEST_F(ChartLogicTest, ThinningKeepsTheLine)
     EXPECT_EQ(extremes(thin), extremes(all));
 }
 
-TEST_F(ChartLogicTest, TimeAxisAndStyles)
-{
-    const auto axis = [](qint64 from, qint64 to, bool grid) {
-        const TimeAxis x = ComputeTimeAxis(from, to, grid);
-        return std::pair(x.timeBase, x.unit);
-    };
-    const qint64 t = at(2026, 3, 17);
-    EXPECT_EQ(axis(t + 5 * kHour, at(2026, 5, 1), true), std::pair(at(2026, 3, 1), LabelUnit::Months));
-    EXPECT_EQ(axis(t + 5 * kHour, t + 29 * kHour, false), std::pair(t, LabelUnit::Days));
-    EXPECT_EQ(axis(t + 5 * kHour, t + 29 * kHour - 60, false), std::pair(t, LabelUnit::Hours));
-    EXPECT_EQ(axis(t + 5 * kHour + 600, t + 6 * kHour + 540, false), std::pair(t, LabelUnit::Minutes));
-    // Tank numbers outside 1..56 take the first tank's colour and marker.
-    for (int n : {0, 57})
-        EXPECT_EQ(std::pair(TankColour(n), MarkerCode(n)), std::pair(TankColour(1), MarkerCode(1))) << n;
-}
-
 TEST_F(ChartLogicTest, TankAndTimeRangeLists)
 {
     tank(3, {{at(2025, 6, 1), 1}}).Tankbezeichnung = "Keller";
@@ -222,6 +207,9 @@ TEST_F(ChartLogicTest, TankAndTimeRangeLists)
     EXPECT_EQ(ComboZeitraumSelection(ranges, 2), 0) << "1 and 3 are equally near 2: the earlier wins";
     EXPECT_EQ(ComboZeitraumSelection(ranges, -1), 4) << "nothing chosen yet: all data";
     EXPECT_EQ(ComboZeitraumEntries(0, german).size(), 3u);
+    // Tank numbers outside 1..56 take the first tank's colour and marker.
+    for (int n : {0, 57})
+        EXPECT_EQ(std::pair(TankColour(n), MarkerCode(n)), std::pair(TankColour(1), MarkerCode(1))) << n;
 }
 
 TEST_F(ChartLogicTest, ZoomSteps)
@@ -263,49 +251,6 @@ TEST_F(ChartLogicTest, ZoomSteps)
 
     ChooseTimeRange(state, 1, kNow);
     EXPECT_EQ(times(), std::pair(at(2026, 4, 15, 12), kNow)) << "the one-month entry shows two months";
-}
-
-TEST_F(ChartLogicTest, ScrollBar)
-{
-    const TimeValueRange data{at(2026, 1, 1), at(2026, 1, 1) + 10000 * 60, 0, 1};
-    EXPECT_FALSE(ComputeScrollFigures(data, data).visible);
-    const auto figures = [&](qint64 offset, qint64 span) {
-        return ComputeScrollFigures({data.firstTime + offset, data.firstTime + offset + span, 0, 1}, data);
-    };
-    EXPECT_EQ(figures(2500 * 60, 1000 * 60), (ScrollFigures{true, 0, 10000, 100, 50, 2500}));
-    EXPECT_EQ(figures(-600, 10), (ScrollFigures{true, 0, 10000, 2, 1, 0}));
-    EXPECT_EQ(figures(9999 * 60, 5000 * 60), (ScrollFigures{true, 0, 10000, 500, 250, 9999}));
-
-    state.data = data;
-    state.view = {data.firstTime + 60, data.firstTime + 3600, 0, 1};
-    ScrollTo(state, 10000);
-    EXPECT_EQ(times(), std::pair(data.lastTime, data.lastTime + 3540)) << "the span is kept beyond the data";
-}
-
-TEST_F(ChartLogicTest, RubberBand)
-{
-    const PlotRect plot{100, 50, 700, 450};
-    // Up to 15 px outside the plot a band starts at its edge; further out, a beep.
-    const auto press = [&](PixelPoint p) {
-        RubberBand band;
-        const BandStart result = RubberBandDown(band, p, plot);
-        return std::tuple(result, band.dragging, band.start.x, band.start.y);
-    };
-    EXPECT_EQ(press({85, 200}), std::tuple(BandStart::Started, true, 100, 200));
-    EXPECT_EQ(press({75, 200}), std::tuple(BandStart::Beep, false, 0, 0));
-    EXPECT_EQ(press({720, 470}), std::tuple(BandStart::Started, true, 700, 450));
-    EXPECT_EQ(press({721, 200}), std::tuple(BandStart::Beep, false, 0, 0));
-    RubberBand band;
-    RubberBandDown(band, {300, 300}, plot);
-    EXPECT_EQ(RubberBandDown(band, {400, 300}, plot), BandStart::AlreadyDragging);
-    RubberBandMove(band, {900, 0}, plot);
-    EXPECT_EQ(band.current, (PixelPoint{700, 50}));
-    const BandEnd end = RubberBandUp(band, {305, 280}, plot);
-    EXPECT_EQ(std::tuple(end.wasDragging, end.zoom, band.dragging), std::tuple(true, false, false))
-        << "5 px wide is a click";
-    EXPECT_FALSE(RubberBandUp(band, {305, 280}, plot).wasDragging);
-    RubberBandDown(band, {300, 300}, plot);
-    EXPECT_TRUE(RubberBandUp(band, {294, 200}, plot).zoom) << "6 px leftwards zooms";
 }
 
 // The demo's mix: litres, m³ and percent. Each unit gets an axis of its own
@@ -360,39 +305,34 @@ TEST_F(ChartLogicTest, TimeRangeListFollowsNavigation)
 {
     tank(1, hourly(at(2025, 3, 1), kNow, 6));
     const auto entries = ComboZeitraumEntries(DataYears(at(2025, 3, 1), kNow), german);
-    const auto shown = [&] {
-        // Each step is followed by a rebuild, which moves the data's end to "now".
+    // Each step is followed by a rebuild, which moves the data's end to "now".
+    const std::function<void()> moves[] = {
+        [&] { OpenChartRange(state, *table, {}, kNow); },
+        [&] { ChooseTimeRange(state, 3, kNow); },
+        [&] { state.data.lastTime = kNow + 600; }, // ten minutes later: still the last three months
+        [&] { ZoomIn(state); },
+        [&] { ChooseTimeRange(state, 12, kNow + 600); },
+        [&] { ScrollTo(state, 0); },
+        [&] {
+            ZoomOut(state), ZoomOut(state), ZoomOut(state), ZoomOut(state), ZoomOut(state), ZoomOut(state);
+        },
+        [&] { WheelZoom(state, kNow - 30 * kDay, true); },
+        [&] { ZoomAll(state, kNow + 600); },
+        [&] { ApplyBandZoom(state, double(at(2026, 1, 1)), 0, double(at(2026, 2, 1)), 1); }};
+    QStringList steps;
+    for (const auto &move : moves) {
+        move();
         const int i = MatchingTimeRange(entries, state);
-        return i < 0 ? CustomRangeEntry(german).text : entries[size_t(i)].text;
-    };
-    OpenChartRange(state, *table, {}, kNow);
-    QStringList steps{shown()};
-    ChooseTimeRange(state, 3, kNow);
-    steps << shown();
-    state.data.lastTime = kNow + 600; // ten minutes later: still the last three months
-    steps << shown();
-    ZoomIn(state);
-    steps << shown();
-    ChooseTimeRange(state, 12, kNow + 600);
-    steps << shown();
-    ScrollTo(state, 0);
-    steps << shown();
-    for (int i = 0; i < 6; ++i)
-        ZoomOut(state);
-    steps << shown();
-    WheelZoom(state, kNow - 30 * kDay, true);
-    steps << shown();
-    ZoomAll(state, kNow + 600);
-    steps << shown();
-    ApplyBandZoom(state, double(at(2026, 1, 1)), 0, double(at(2026, 2, 1)), 1);
-    steps << shown();
+        steps << (i < 0 ? CustomRangeEntry(german).text : entries[size_t(i)].text);
+    }
     EXPECT_EQ(steps.join('|'), "Alle Daten|3 Monate|3 Monate|Benutzerdefiniert|1 Jahr|Benutzerdefiniert|"
                                "Alle Daten|Benutzerdefiniert|Alle Daten|Benutzerdefiniert");
 }
 
-// Time labels in the run's language: never fewer than four, the year where
-// it changes, the date where the day changes below a day.
-TEST_F(ChartLogicTest, TimeLabels)
+// The unit of the time axis by its span; time labels in the run's language:
+// never fewer than four, the year where it changes, the date where the day
+// changes below a day.
+TEST_F(ChartLogicTest, TimeAxisAndLabels)
 {
     const QLocale en(QLocale::English, QLocale::UnitedKingdom), de(QLocale::German, QLocale::Germany);
     const auto texts = [](const TimeAxis &x, int maxTicks, const QLocale &l) {
@@ -401,6 +341,15 @@ TEST_F(ChartLogicTest, TimeLabels)
             t << QString(tick.text).replace('\n', ' ');
         return t.join('|');
     };
+    const auto axis = [](qint64 from, qint64 to, bool grid) {
+        const TimeAxis x = ComputeTimeAxis(from, to, grid);
+        return std::pair(x.timeBase, x.unit);
+    };
+    const qint64 d = at(2026, 3, 17);
+    EXPECT_EQ(axis(d + 5 * kHour, at(2026, 5, 1), true), std::pair(at(2026, 3, 1), LabelUnit::Months));
+    EXPECT_EQ(axis(d + 5 * kHour, d + 29 * kHour, false), std::pair(d, LabelUnit::Days));
+    EXPECT_EQ(axis(d + 5 * kHour, d + 29 * kHour - 60, false), std::pair(d, LabelUnit::Hours));
+    EXPECT_EQ(axis(d + 5 * kHour + 600, d + 6 * kHour + 540, false), std::pair(d, LabelUnit::Minutes));
     const qint64 t = at(2025, 11, 17, 9, 20);
     EXPECT_EQ(texts(ComputeTimeAxis(t, at(2026, 11, 1), true), 6, en), "Jan 2026|Apr|Jul|Oct");
     EXPECT_EQ(texts(ComputeTimeAxis(t, at(2026, 1, 20), true), 5, de),
