@@ -4,8 +4,6 @@
 #include "link/Simulation.h"
 #include "model/Telegram.h"
 
-#include "core/Catalogue.h"
-
 namespace
 {
 
@@ -68,16 +66,6 @@ TEST_F(SimulationTest, LevelBelowZeroRestartsAt4000)
     sim.tick();
     EXPECT_EQ(sent().mid(sent().size() - 2), (QStringList{"0 0 10", "0 4000 10"}));
     EXPECT_EQ(sim.index(), 1);
-}
-
-TEST_F(SimulationTest, StartFromSettingsRunsTheSimulationInsteadOfALink)
-{
-    settings.write(Cfg::Simulation, qint64(1));
-    LinkManager link(controller, switches, settings, ui, texts, clock);
-    link.StartFromSettings();
-    EXPECT_TRUE(link.simulation().state() == DeviceLink::State::Open);
-    EXPECT_FALSE(link.serialOpen());
-    EXPECT_EQ(link.tcp().state(), DeviceLink::State::Closed);
 }
 
 } // namespace
