@@ -29,19 +29,16 @@ TEST(WebPassword, DerivesTheKnownKeyAndRefusesEverythingElse)
     const QString fresh = NewWebPasswordHash(QStringLiteral("geheim äß"));
     EXPECT_TRUE(VerifyWebPassword(fresh, QStringLiteral("geheim äß")));
     EXPECT_NE(fresh, NewWebPasswordHash(QStringLiteral("geheim äß"))); // salted
-    const QString bad[] = {
-        {},
-        QStringLiteral("password"),
-        QStringLiteral("pbkdf2-sha256$1$c2FsdA==$"),
-        QStringLiteral("pbkdf2-sha256$0") + stored.mid(15),
-        QStringLiteral("pbkdf2-sha256$99999999999") + stored.mid(15),
-        QStringLiteral("md5$1$c2FsdA==$") + stored.section(QLatin1Char('$'), 3),
-        QString(stored).replace(QStringLiteral("c2FsdA=="), QStringLiteral("!!")),
-    };
+    const QString bad[] = {{},
+                           "password",
+                           "pbkdf2-sha256$1$c2FsdA==$",
+                           "pbkdf2-sha256$0" + stored.mid(15),
+                           "pbkdf2-sha256$99999999999" + stored.mid(15),
+                           "md5$1$c2FsdA==$" + stored.section('$', 3),
+                           QString(stored).replace("c2FsdA==", "!!")};
     for (const QString &s : bad)
-        EXPECT_FALSE(VerifyWebPassword(s, QStringLiteral("password"))) << qPrintable(s);
-    EXPECT_FALSE(VerifyWebPassword(stored, QStringLiteral("Password")));
-    EXPECT_FALSE(VerifyWebPassword(fresh, QString()));
+        EXPECT_FALSE(VerifyWebPassword(s, "password")) << qPrintable(s);
+    EXPECT_FALSE(VerifyWebPassword(stored, "Password") || VerifyWebPassword(fresh, QString()));
 }
 
 TEST(WebAuthDelay, GrowsPerAddressAndForgets)
@@ -86,9 +83,7 @@ TEST(WebSettings, OnlyLoopbackRunsWithoutPasswordAndTls)
         v.zertifikat = v.schluessel = c.tls ? QStringLiteral("/x.pem") : QString();
         const QString problem = WebStartProblem(v, en);
         EXPECT_EQ(problem.isEmpty(), c.allowed) << c.address << " " << qPrintable(problem);
-        if (!c.allowed) {
-            EXPECT_TRUE(problem.contains(v.adresse)) << qPrintable(problem);
-        }
+        EXPECT_TRUE(c.allowed || problem.contains(v.adresse)) << qPrintable(problem);
     }
 }
 
@@ -183,29 +178,20 @@ TEST(WebJson, MetricsFollowTheExpositionFormat)
         EXPECT_TRUE(types.contains(m.captured(1))) << "sample before its TYPE: " << qPrintable(line);
         samples << line;
     }
-    const QStringList expected = {
-        QStringLiteral(R"(tankmon_level{tank="1",serial="4711",name="Keller \"Ost\"\\\nalt",unit="L"} 1500)"),
-        QStringLiteral(R"(tankmon_percent{tank="1"} 30)"),
-        QStringLiteral(R"(tankmon_temperature_celsius{tank="1"} 12)"),
-        QStringLiteral(R"(tankmon_days_until_empty{tank="1"} 12.345)"),
-        QStringLiteral(R"(tankmon_last_telegram_timestamp_seconds{tank="1"} 1782893700)"),
-        QStringLiteral(R"(tankmon_alarm{tank="1"} 0)"),
-        QStringLiteral(R"(tankmon_alarm{tank="2"} 1)"),
-        QStringLiteral(R"(tankmon_fault{tank="1"} 0)"),
-        QStringLiteral(R"(tankmon_fault{tank="2"} 1)"),
-        QStringLiteral(R"(tankmon_loss{tank="1"} 1)"),
-        QStringLiteral(R"(tankmon_loss{tank="2"} 0)"),
-        QStringLiteral(R"(tankmon_consumed_total{tank="1",unit="L"} 812.5)"),
-        QStringLiteral(R"(tankmon_telegrams_total{link="serial"} 0)"),
-        QStringLiteral(R"(tankmon_telegrams_total{link="tcp"} 7)"),
-        QStringLiteral(R"(tankmon_emails_total{result="failed"} 1)"),
-        QStringLiteral(R"(tankmon_emails_total{result="sent"} 2)"),
-        QStringLiteral(R"(tankmon_mqtt_connected 1)"),
-    };
-    EXPECT_EQ(samples, expected);
-    EXPECT_EQ(types.value(QStringLiteral("tankmon_telegrams_total")), QStringLiteral("counter"));
-    EXPECT_EQ(types.value(QStringLiteral("tankmon_consumed_total")), QStringLiteral("counter"));
-    EXPECT_EQ(types.value(QStringLiteral("tankmon_loss")), QStringLiteral("gauge"));
+    EXPECT_EQ(samples.join('|'),
+              R"(tankmon_level{tank="1",serial="4711",name="Keller \"Ost\"\\\nalt",unit="L"} 1500|)"
+              R"(tankmon_percent{tank="1"} 30|tankmon_temperature_celsius{tank="1"} 12|)"
+              R"(tankmon_days_until_empty{tank="1"} 12.345|)"
+              R"(tankmon_last_telegram_timestamp_seconds{tank="1"} 1782893700|)"
+              R"(tankmon_alarm{tank="1"} 0|tankmon_alarm{tank="2"} 1|tankmon_fault{tank="1"} 0|)"
+              R"(tankmon_fault{tank="2"} 1|tankmon_loss{tank="1"} 1|tankmon_loss{tank="2"} 0|)"
+              R"(tankmon_consumed_total{tank="1",unit="L"} 812.5|)"
+              R"(tankmon_telegrams_total{link="serial"} 0|tankmon_telegrams_total{link="tcp"} 7|)"
+              R"(tankmon_emails_total{result="failed"} 1|tankmon_emails_total{result="sent"} 2|)"
+              R"(tankmon_mqtt_connected 1)");
+    EXPECT_EQ(QStringList(
+                  {types["tankmon_telegrams_total"], types["tankmon_consumed_total"], types["tankmon_loss"]}),
+              QStringList({"counter", "counter", "gauge"}));
 }
 
 namespace
