@@ -11,10 +11,7 @@
 #include <map>
 #include <memory>
 
-namespace
-{
-
-qint64 at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
+static qint64 at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
 {
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC).toSecsSinceEpoch();
 }
@@ -55,15 +52,13 @@ protected:
 };
 
 // Every n-th hour over the days from..to (exclusive), value = day number.
-std::vector<Point> hourly(qint64 from, qint64 to, int stepHours)
+static std::vector<Point> hourly(qint64 from, qint64 to, int stepHours)
 {
     std::vector<Point> p;
     for (qint64 t = from; t < to; t += stepHours * kHour)
         p.push_back({t, double((t - from) / kDay)});
     return p;
 }
-
-} // namespace
 
 TEST_F(ChartLogicTest, RangeAndRoundedMaximum)
 {

@@ -13,9 +13,6 @@
 #include <map>
 #include <sys/stat.h>
 
-namespace
-{
-
 // A history as "day.month[.yy]=value" words (year 2026 unless given); the
 // points of a tank lie a minute apart on top of noon.
 struct Tank {
@@ -26,7 +23,7 @@ struct Tank {
 };
 using Cells = std::map<std::pair<int, int>, double>; // (year, month) -> number
 
-DeviceTable devicesOf(const std::vector<Tank> &tanks)
+static DeviceTable devicesOf(const std::vector<Tank> &tanks)
 {
     DeviceTable t;
     t.DeviceCount = int(tanks.size());
@@ -48,7 +45,7 @@ DeviceTable devicesOf(const std::vector<Tank> &tanks)
 }
 
 // Every month cell, so that a cell entered by mistake shows too.
-Cells monthCells(const ConsumptionTable &table)
+static Cells monthCells(const ConsumptionTable &table)
 {
     Cells cells;
     for (int y = table.newestYear() - table.yearRows() + 1; y <= table.newestYear(); ++y)
@@ -58,25 +55,24 @@ Cells monthCells(const ConsumptionTable &table)
     return cells;
 }
 
-ConsumptionResult run(const std::vector<Tank> &tanks, ConsumptionSettings s = {}, int selection = 0,
-                      const QString &protocol = {})
+static ConsumptionResult run(const std::vector<Tank> &tanks, ConsumptionSettings s = {}, int selection = 0,
+                             const QString &protocol = {})
 {
     s.logVerbrauch = !protocol.isEmpty();
     return ComputeConsumption(devicesOf(tanks), {selection, 2026, s, protocol, QLocale(QLocale::German)});
 }
 
 // 3000 refuelled within three points, then a slow fall.
-const char *kRefuelled3000 = "2.1=1000 3.1=2000 4.1=3000 5.1=4000 6.1=3990 7.1=3980 8.1=3970 9.1=3960 "
-                             "10.1=3950 20.1=3900";
+const char *const kRefuelled3000 = "2.1=1000 3.1=2000 4.1=3000 5.1=4000 6.1=3990 7.1=3980 8.1=3970 9.1=3960 "
+                                   "10.1=3950 20.1=3900";
 // A rise of 200 (2 % of 10000) that ends within January.
-const char *kSmallRiseEnds =
+const char *const kSmallRiseEnds =
     "2.1=5000 3.1=4900 4.1=5100 5.1=5090 6.1=5080 7.1=5070 8.1=5060 9.1=5050 25.1=4950";
 // The same rise with three non-rising points after it when February begins.
-const char *kSmallRiseAtMonthEnd = "2.1=5000 10.1=4950 20.1=4900 27.1=5100 28.1=5090 29.1=5080 30.1=5070 "
-                                   "1.2=5050 10.2=5000 20.2=4900";
-const char *kMarch100 = "1.3=1000 5.3=980 10.3=960 15.3=940 20.3=920 25.3=900";
-
-} // namespace
+const char *const kSmallRiseAtMonthEnd =
+    "2.1=5000 10.1=4950 20.1=4900 27.1=5100 28.1=5090 29.1=5080 30.1=5070 "
+    "1.2=5050 10.2=5000 20.2=4900";
+const char *const kMarch100 = "1.3=1000 5.3=980 10.3=960 15.3=940 20.3=920 25.3=900";
 
 // The edge cases, each tank a small history: the month cells and the rows.
 TEST(Consumption, EdgeCasesAsMonthCells)
@@ -160,11 +156,9 @@ TEST(ConsumptionTable, TotalsRoundAfterEveryAdditionHalvesToEven)
     EXPECT_EQ(t.cell(3, 2, Texts()).kind, ConsumptionTable::Cell::Empty);
 }
 
-namespace
-{
 // Four tanks of three units: litres; m³ read to 0.001; rain water in % to
 // 0.1 over the turn of the year; m³ read to 0.1. The fifth has too few points.
-DeviceTable mixedUnits()
+static DeviceTable mixedUnits()
 {
     DeviceTable t = devicesOf({
         {kMarch100},
@@ -182,7 +176,7 @@ DeviceTable mixedUnits()
 }
 
 // A group as "unit tanks: decimals | row totals newest first | total".
-QStringList groupsOf(const ConsumptionResult &r)
+static QStringList groupsOf(const ConsumptionResult &r)
 {
     QStringList out;
     for (const ConsumptionGroup &g : r.groups) {
@@ -199,7 +193,6 @@ QStringList groupsOf(const ConsumptionResult &r)
     }
     return out;
 }
-} // namespace
 
 // Decimal units keep their decimals in every total, and all tanks add up
 // only within one unit: a table and a total per unit, in the CSV too.

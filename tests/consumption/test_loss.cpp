@@ -10,9 +10,6 @@
 #include <cmath>
 #include <functional>
 
-namespace
-{
-
 // Readings every 10 minutes of a 1000 L tank, its level in percent as a
 // function of the hours since the start (22:00), with ±0.5 % jitter when asked.
 struct History {
@@ -30,7 +27,7 @@ struct Expected {
     double from, to;
 };
 
-std::vector<std::pair<LossEvent, double>> Judge(const History &h)
+static std::vector<std::pair<LossEvent, double>> Judge(const History &h)
 {
     const qint64 start = TankHistory::toSecs(QDateTime(QDate(2026, 1, 14), QTime(22, 0)));
     DemoRandom noise{42};
@@ -48,12 +45,10 @@ std::vector<std::pair<LossEvent, double>> Judge(const History &h)
     return events;
 }
 
-double Ramp(double h, double from, double to) // 0 before from, 1 after to
+static double Ramp(double h, double from, double to) // 0 before from, 1 after to
 {
     return std::clamp((h - from) / (to - from), 0.0, 1.0);
 }
-
-} // namespace
 
 TEST(LossAlarm, HistoriesWithAKnownAnswer)
 {

@@ -11,9 +11,6 @@
 #include <numeric>
 #include <sys/stat.h>
 
-namespace
-{
-
 class HostileSettings : public DataDirTest
 {
 protected:
@@ -25,8 +22,6 @@ protected:
     }
     QStringList reports;
 };
-
-} // namespace
 
 // Each file is read as the private-profile functions read it; a write keeps
 // every byte of it (or refuses and reports when that cannot be done).

@@ -15,8 +15,6 @@
 #include <thread>
 #include <unistd.h>
 
-namespace
-{
 using Refreshed = TankHistoryLoader::Refreshed;
 
 class LoadingTest : public HistoryTest
@@ -31,11 +29,10 @@ protected:
     TankHistoryLoader loader{switches, clock};
 };
 
-QByteArray line(const QDateTime &t, const QByteArray &rest)
+static QByteArray line(const QDateTime &t, const QByteArray &rest)
 {
     return FormatDateText(t).toLatin1() + ',' + rest + "\r\n";
 }
-} // namespace
 
 // The entries of a history as "day.hh:mm:ss value temperature".
 static QString entries(const TankHistory &h)
@@ -99,12 +96,10 @@ TEST_F(LoadingTest, ReadingRules)
     }
 }
 
-namespace
-{
 // Lines near the usual form with every kind of deviation (the edges of the
 // date are tried one by one below). nearFuture: also lines about a day ahead,
 // which a later clock accepts.
-QByteArray randomLines(std::mt19937 &rng, int count, const QDateTime &now, bool nearFuture = true)
+static QByteArray randomLines(std::mt19937 &rng, int count, const QDateTime &now, bool nearFuture = true)
 {
     auto pick = [&](int n) { return int(rng() % unsigned(n)); };
     const char *units[] = {"Liter", "m", "US,Gal", "", "m\xB3", "US", "a unit longer than any written"};
@@ -143,7 +138,6 @@ QByteArray randomLines(std::mt19937 &rng, int count, const QDateTime &now, bool 
     }
     return out;
 }
-} // namespace
 
 // The vectorised readers against the general rules: random lines of every
 // kind, and lines at the edges of the usual form (with enough bytes after

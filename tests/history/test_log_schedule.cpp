@@ -7,11 +7,8 @@
 
 #include <gtest/gtest.h>
 
-namespace
-{
 const char *const kDefault = "01.01.2000 00:00:00";
 constexpr qint32 kMonth = 2678400;
-} // namespace
 
 TEST(LogSchedule, DueTimeAlignedToTheAnchorByInterval)
 {

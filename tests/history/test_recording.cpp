@@ -11,8 +11,6 @@
 #include <QFileInfo>
 #include <sys/stat.h>
 
-namespace
-{
 class RecordingTest : public HistoryTest
 {
 protected:
@@ -32,7 +30,6 @@ protected:
         return WaitFor([this] { return !recorder.retriesPending(); }, 30000);
     }
 };
-} // namespace
 
 TEST_F(RecordingTest, SnapshotWritesOneLinePerTankInTheFileFormat)
 {

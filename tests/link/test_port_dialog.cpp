@@ -9,10 +9,7 @@
 
 #include <QSignalSpy>
 
-namespace
-{
-
-PortInfo Port(const QString &name, const QString &desc = {}, const QString &maker = {}, int number = 0)
+static PortInfo Port(const QString &name, const QString &desc = {}, const QString &maker = {}, int number = 0)
 {
     return {number, "/dev/" + name, name, desc, maker};
 }
@@ -150,5 +147,3 @@ TEST_F(ComDialogTest, CancelGoesBackOkStoresSwitchesAndReopensButKeepsTheStoredT
         EXPECT_EQ(closed.size(), closes + (answer == MsgResult::Yes));
     }
 }
-
-} // namespace

@@ -10,9 +10,6 @@
 
 #include <QSignalSpy>
 
-namespace
-{
-
 TEST(FramingTest, ScanGoesOnBehindAnAcceptedTelegramAndAfterTheStxOfARejectedBlockAndHexHelpers)
 {
     // Serial number 0x0202: after acceptance the scan goes on behind the
@@ -212,5 +209,3 @@ TEST_F(SerialPtyTest, WatchdogTextsAfterTimeout)
     EXPECT_EQ(link->missedIntervals(), 0);
     EXPECT_TRUE(link->timerComActive());
 }
-
-} // namespace

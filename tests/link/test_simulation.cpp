@@ -4,9 +4,6 @@
 #include "link/Simulation.h"
 #include "model/Telegram.h"
 
-namespace
-{
-
 TEST(SimulatedTelegramTest, ChecksumExampleAndRounding)
 {
     EXPECT_EQ(SimulatedTelegram(258, 20, 3987).toHex(), "0211090102940039870001138807d00000e403");
@@ -67,5 +64,3 @@ TEST_F(SimulationTest, LevelBelowZeroRestartsAt4000)
     EXPECT_EQ(sent().mid(sent().size() - 2), (QStringList{"0 0 10", "0 4000 10"}));
     EXPECT_EQ(sim.index(), 1);
 }
-
-} // namespace

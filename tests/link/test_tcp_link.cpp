@@ -7,9 +7,6 @@
 #include <QTcpSocket>
 #include <sys/resource.h>
 
-namespace
-{
-
 class TcpLinkTest : public LinkTest
 {
 protected:
@@ -174,5 +171,3 @@ TEST_F(TcpLinkTest, ClientPortOutOfRangeOrTextListensOn8000AndAPortInUseSaysTcpE
     EXPECT_EQ(ui.texts(), QStringList{"TCP Fehler"});
     EXPECT_EQ(link->tcp().state(), DeviceLink::State::Closed);
 }
-
-} // namespace

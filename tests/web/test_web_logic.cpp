@@ -87,10 +87,8 @@ TEST(WebSettings, OnlyLoopbackRunsWithoutPasswordAndTls)
     }
 }
 
-namespace
-{
 // Two tanks: a named one with a temperature and a faulty unnamed one.
-std::unique_ptr<DeviceTable> twoTanks()
+static std::unique_ptr<DeviceTable> twoTanks()
 {
     auto t = std::make_unique<DeviceTable>();
     t->DeviceCount = 2;
@@ -114,12 +112,11 @@ std::unique_ptr<DeviceTable> twoTanks()
 }
 
 // Tank 1 low with a loss open and its meter; tank 2 faulty without either.
-WebTankState stateOf(int n)
+static WebTankState stateOf(int n)
 {
     return n == 1 ? WebTankState{TankCondition::Low, 12.345, true, 812.5}
                   : WebTankState{TankCondition::Fault, {}, false, {}};
 }
-} // namespace
 
 TEST(WebJson, TanksAndHistoryAsTheApiGivesThem)
 {
@@ -194,8 +191,6 @@ TEST(WebJson, MetricsFollowTheExpositionFormat)
               QStringList({"counter", "counter", "gauge"}));
 }
 
-namespace
-{
 // A plain HTTP server behind the listener, as the program builds it.
 struct Served {
     explicit Served(int idleMs)
@@ -212,7 +207,6 @@ struct Served {
     QHttpServer server;
     WebListener *listener = nullptr;
 };
-} // namespace
 
 TEST(WebListener, BoundsConnectionsHeadersAndIdleTime)
 {

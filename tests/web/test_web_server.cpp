@@ -15,18 +15,15 @@
 #include <memory>
 #include <sys/resource.h>
 
-namespace
-{
-QByteArray basic(const QByteArray &user, const QByteArray &password)
+static QByteArray basic(const QByteArray &user, const QByteArray &password)
 {
     return "Authorization: Basic " + (user + ':' + password).toBase64() + "\r\n";
 }
 
-QJsonObject firstTank(const Reply &r)
+static QJsonObject firstTank(const Reply &r)
 {
     return QJsonDocument::fromJson(r.body).object().value("tanks").toArray().first().toObject();
 }
-} // namespace
 
 class WebServerTest : public RunningProgramTest
 {
