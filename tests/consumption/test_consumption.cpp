@@ -1,6 +1,5 @@
 // Monthly consumption with refuelling detection: the edge cases as small
-// histories, the rounding of the totals, the tables per unit with their
-// exports and the protocol's lines.
+// histories, the tables per unit with their exports and the protocol's lines.
 #include "consumption/Consumption.h"
 #include "consumption/ConsumptionCsv.h"
 #include "lang/Lng.h"
@@ -36,9 +35,8 @@ static DeviceTable devicesOf(const std::vector<Tank> &tanks)
         for (const QByteArray &word : QByteArray(tanks[d].points).split(' ')) {
             int day = 0, month = 0, year = 26;
             std::sscanf(word.constData(), "%d.%d.%d", &day, &month, &year);
-            const double value = word.mid(word.indexOf('=') + 1).toDouble();
-            const QDate date(2000 + year, month, day);
-            rec.History.append(QDateTime(date, QTime(12, minute++), Qt::UTC), value, 0);
+            rec.History.append(QDateTime(QDate(2000 + year, month, day), QTime(12, minute++), Qt::UTC),
+                               word.mid(word.indexOf('=') + 1).toDouble(), 0);
         }
     }
     return t;
@@ -55,11 +53,11 @@ static Cells monthCells(const ConsumptionTable &table)
     return cells;
 }
 
-static ConsumptionResult run(const std::vector<Tank> &tanks, ConsumptionSettings s = {}, int selection = 0,
+static ConsumptionResult run(const std::vector<Tank> &tanks, ConsumptionSettings s = {},
                              const QString &protocol = {})
 {
     s.logVerbrauch = !protocol.isEmpty();
-    return ComputeConsumption(devicesOf(tanks), {selection, 2026, s, protocol, QLocale(QLocale::German)});
+    return ComputeConsumption(devicesOf(tanks), {0, 2026, s, protocol, QLocale(QLocale::German)});
 }
 
 // 3000 refuelled within three points, then a slow fall.
@@ -139,21 +137,6 @@ TEST(Consumption, EdgeCasesAsMonthCells)
         EXPECT_EQ(monthCells(table), c.expected) << c.name;
         EXPECT_EQ(std::pair(table.yearRows(), table.newestYear()), std::pair(c.yearRows, 2026)) << c.name;
     }
-}
-
-TEST(ConsumptionTable, TotalsRoundAfterEveryAdditionHalvesToEven)
-{
-    ConsumptionTable t(2026, 2025);
-    // Step by step 0.5 -> 0 three times, + 2.5 -> 2 (rounding away from zero: 6).
-    for (int m : {1, 2, 3})
-        t.add(2026, m, 0.5);
-    t.add(2026, 4, 2.5);
-    t.add(2025, 7, 1.5);
-    t.computeTotals();
-    EXPECT_EQ((std::vector{t.cell(1, 14, Texts()).number, t.cell(2, 14, Texts()).number,
-                           t.cell(3, 14, Texts()).number}),
-              (std::vector<double>{2, 2, 4}));
-    EXPECT_EQ(t.cell(3, 2, Texts()).kind, ConsumptionTable::Cell::Empty);
 }
 
 // Four tanks of three units: litres; m³ read to 0.001; rain water in % to
@@ -261,7 +244,7 @@ TEST_F(ConsumptionProtocolFile, LinesOfARunRecreatedEachTime)
     writeBytes(path, "from an older run\r\n");
     const char *tank2 = "2.1=1000 3.1=2000 4.1=3000 5.1=4000 6.1=3990 7.1=3980 8.1=3970 9.1=3960 "
                         "10.1=3950 20.1=3900.5";
-    const ConsumptionResult r = run({{kSmallRiseAtMonthEnd}, {tank2}}, {}, 0, path);
+    const ConsumptionResult r = run({{kSmallRiseAtMonthEnd}, {tank2}}, {}, path);
     EXPECT_TRUE(r.protocolError.isEmpty());
     const QString dashes(29, QLatin1Char('-'));
     // German numbers and times; the third item starts in the zone at column 57.
@@ -277,12 +260,12 @@ TEST_F(ConsumptionProtocolFile, LinesOfARunRecreatedEachTime)
     // Switched off: the file is left alone. Unwritable: said, and the table still computed.
     run({{kMarch100}});
     EXPECT_EQ(readBytes(path).count('\n'), 8);
-    const ConsumptionResult bad = run({{kMarch100}}, {}, 0, QStringLiteral("/nonexistent/LogVerbrauch.txt"));
+    const ConsumptionResult bad = run({{kMarch100}}, {}, QStringLiteral("/nonexistent/LogVerbrauch.txt"));
     EXPECT_FALSE(bad.protocolError.isEmpty());
     EXPECT_EQ(monthCells(bad.groups.at(0).table), (Cells{{{2026, 3}, 100}}));
     // A FIFO of that name neither blocks the run nor stays.
     QFile::remove(path);
     ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    EXPECT_TRUE(run({{kMarch100}}, {}, 0, path).protocolError.isEmpty());
+    EXPECT_TRUE(run({{kMarch100}}, {}, path).protocolError.isEmpty());
     EXPECT_TRUE(QFileInfo(path).isFile());
 }

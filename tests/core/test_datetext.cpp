@@ -30,10 +30,8 @@ TEST(DateText, FormatIsFixedWidthReadingRulesAndMoreThanOneDayAheadIsNoDate)
         // Years below 100 as the old calendar functions read them.
         {"05.12.0026 00:00:00", At(2026, 12, 5)},
         {"05.12.  99 00:00:00", At(1999, 12, 5)},
-        {"05.12.2026 15:0", QDateTime()}, // 15 characters
-        {"05/12.2026 15:09:54", QDateTime()},
+        {"05.12.2026 15:0", QDateTime()},    // 15 characters
         {"5.12.2026 15:09:54", QDateTime()}, // day without its zero: everything shifts
-        {"xx.12.2026 15:09:54", QDateTime()},
         {"05.12.2026 15:09:5s", QDateTime()},
     };
     for (const auto &[text, value] : cases)

@@ -7,7 +7,6 @@
 
 #include "core/DateText.h"
 
-#include <QDir>
 #include <atomic>
 #include <fcntl.h>
 #include <random>

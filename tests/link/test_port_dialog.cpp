@@ -32,8 +32,6 @@ TEST_F(PortDirectoryTest, StableOrderGivesThePortNumbersEntriesNameTheirDeviceAn
               "COM 3 (ttyUSB0: Prolific Technology Inc. USB-Serial Controller)");
     const std::pair<PortInfo, const char *> names[] = {
         {Port("BthModem0", "x"), "Seriell-über-Bluetooth-Verbindung"}, // a name rule wins over a description
-        {Port("wtcomsrv1"), "Com-Server Port"},                        // in any case
-        {Port("ttyS0"), ""},
         {Port("ttyACM0", "Arduino Uno", "Arduino"), "Arduino Uno"},
     };
     for (const auto &[port, name] : names)
