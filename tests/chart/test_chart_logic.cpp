@@ -1,5 +1,5 @@
-// The history chart's logic without a window: ranges, series, axes, the
-// time range list while navigating, and the read-out, at fixed clock times.
+// The history chart's logic without a window: ranges, series, axes and the
+// time range list while navigating, at fixed clock times.
 #include "chart/ChartCombos.h"
 #include "chart/ChartData.h"
 #include "chart/ChartNavigation.h"
@@ -289,34 +289,6 @@ TEST_F(ChartLogicTest, TimeAxisAndLabels)
             }
 }
 
-// The read-out names the nearest measured point of the nearest line, in its
-// own unit; nothing when no line is near.
-TEST_F(ChartLogicTest, ReadoutOfTheNearestPoint)
-{
-    tank(1, {{at(2026, 3, 1, 6), 4000}, {at(2026, 3, 2, 6), 3500}, {at(2026, 3, 3, 6), 3000}})
-        .Tankbezeichnung = "Heizöl";
-    DeviceRecord &diesel = tank(2, {{at(2026, 3, 1, 18), 2.125}, {at(2026, 3, 2, 18), 1.5}}, 2500);
-    diesel.Einheit = 1;
-    diesel.Tankbezeichnung = "Diesel";
-    OpenChartRange(state, *table, {}, kNow);
-    state.view.firstTime = at(2026, 3, 1);
-    state.view.lastTime = at(2026, 3, 4);
-    const ChartPicture pic = BeginRebuild(state, *table, {}, kNow, german);
-    FinishRebuild(state, {});
-    // One pixel an hour from the view's start; 0 at the bottom (y = 500),
-    // litres 0..5000 and m³ 0..3 over 500 pixels upwards.
-    const PlotMapping map{{-double(at(2026, 3, 1)) / kHour, 1.0 / kHour}, {{500, -0.1}, {500, -500.0 / 3}}};
-    const QLocale en(QLocale::English, QLocale::UnitedKingdom);
-    const auto readout = [&](int x, int y) {
-        const auto p = NearestPoint(pic, map, {x, y});
-        return p ? ReadoutText(pic, *p, false, en).replace('\n', " / ") : QString("-");
-    };
-    // Diesel's 2.125 m³ at 18:00 on day 1 lies at (18, 146); litres' 4000 at (6, 100).
-    EXPECT_EQ(readout(20, 150), "2: Diesel / 2.13 m³ / 01/03/2026 18:00");
-    EXPECT_EQ(readout(11, 118), "1: Heizöl / 4000 L / 01/03/2026 06:00") << "nearer to the litres' point";
-    EXPECT_EQ(readout(18, 146 + kReadoutPixels + 1), "-");
-}
-
 // Tanks with many entries are scanned and drawn on several threads: the
 // ranges and series are those of the tanks taken one by one, in tank order,
 // hidden tanks left out.
@@ -337,22 +309,15 @@ TEST_F(ChartLogicTest, ManyEntriesGiveTheSameChartAsOneTankAtATime)
     }
     table->DeviceCount = kTanks;
     for (const ChartOptions &o : {ChartOptions{}, ChartOptions{.hidden = 0b10100}}) {
-        // By hand: each unit's lowest (from 0) and highest value of its shown tanks.
-        std::vector<UnitRange> expectedUnits;
+        // By hand: each unit's lowest (from 0) and highest value of its shown tanks, litres first.
+        std::map<QString, double> top;
         for (int n = 1; n <= kTanks; ++n) {
-            if (!IsShown(o, n))
-                continue;
-            const QString unit = (*table)[n].Einheit ? "m³" : "L";
-            auto u = std::find_if(expectedUnits.begin(), expectedUnits.end(),
-                                  [&](const UnitRange &x) { return x.unit == unit; });
-            if (u == expectedUnits.end())
-                u = expectedUnits.insert(expectedUnits.end(), UnitRange{unit, 0, 0});
             const std::vector<double> &v = (*table)[n].History.HistoryValues;
-            u->highest = std::max(u->highest, *std::max_element(v.begin() + 1, v.end()));
+            double &t = top[(*table)[n].Einheit ? "m³" : "L"];
+            t = IsShown(o, n) ? std::max(t, *std::max_element(v.begin() + 1, v.end())) : t;
         }
-        for (UnitRange &u : expectedUnits)
-            u.highest = RoundUpValueMax(u.highest);
-
+        const std::vector<UnitRange> expectedUnits{{"L", 0, RoundUpValueMax(top["L"])},
+                                                   {"m³", 0, RoundUpValueMax(top["m³"])}};
         ChartState s;
         OpenChartRange(s, *table, o, kNow);
         EXPECT_EQ(s.units, expectedUnits);

@@ -45,8 +45,7 @@ protected:
 };
 
 // (The stored port opens its stored device: SerialPtyTest.WatchdogTextsAfterTimeout.)
-// A Bluetooth port gets "test" and none of the adapter checks.
-TEST_F(SerialFakePortTest, ListedDeviceOfAnotherNumberCtsHighMeansNoAdapterButOnBluetoothAndOpenFailure)
+TEST_F(SerialFakePortTest, ListedDeviceOfAnotherNumberCtsHighMeansNoAdapterAndOpenFailure)
 {
     writeBytes(iniPath(), "[COM]\r\nPort=3\r\nDevice=/dev/pts/9\r\n");
     bus->ctsHigh = true;
@@ -61,16 +60,6 @@ TEST_F(SerialFakePortTest, ListedDeviceOfAnotherNumberCtsHighMeansNoAdapterButOn
     EXPECT_FALSE(link->timerComActive());
     bus->port->feed(MakeTelegram(5, 5));
     EXPECT_EQ(sink.accepted(), 1);
-
-    settings.write(Cfg::Bluetooth, qint64(1));
-    switches.setActiveNet(true);
-    bus->log.clear();
-    link->InitCOM(1);
-    EXPECT_EQ(bus->log.filter("write "), QStringList{"write test"});
-    EXPECT_EQ(ui.count("message"), 1) << "no second adapter warning";
-    EXPECT_FALSE(link->timerComActive());
-    EXPECT_EQ(link->tcp().state(), DeviceLink::State::Closed); // no listener in Bluetooth mode
-    EXPECT_TRUE(link->serialOpen());
 
     // A port that cannot be opened is named; TCP stays down with it.
     link->InitCOM(7, "/dev/ttyUSB9"); // not present
