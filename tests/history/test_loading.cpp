@@ -6,6 +6,7 @@
 #include "history/TankFileParser.h"
 
 #include "core/DateText.h"
+#include "core/SafeFile.h"
 
 #include <atomic>
 #include <fcntl.h>
@@ -238,11 +239,7 @@ TEST_F(LoadingTest, RefreshEqualsAFullLoad)
         {"then ended", add("\n"), Appended, 103},
         {"shortened", [&] { writeBytes(file(9), half); }, Reloaded, 50},
         {"replaced by a longer file that starts alike",
-         [&] {
-             writeBytes(file(9) + ".new", other);
-             ASSERT_TRUE(QFile::remove(file(9)) && QFile::rename(file(9) + ".new", file(9)));
-         },
-         Reloaded, 101},
+         [&] { ASSERT_TRUE(SafeFile::Replace(file(9), other)); }, Reloaded, 101},
         {"rewritten in place, longer, with other bytes before the end of the last load",
          [&] {
              QFile f(file(9));

@@ -183,40 +183,31 @@ TEST(WebJson, MetricsFollowTheExpositionFormat)
               QStringList({"counter", "counter", "gauge"}));
 }
 
-// A plain HTTP server behind the listener, as the program builds it.
-struct Served {
-    explicit Served(int idleMs)
-    {
-        server.route(QStringLiteral("/"), [] { return QStringLiteral("hello"); });
-        listener = new WebListener(&server, std::nullopt, idleMs, &server);
-        listener->listen(QHostAddress::LocalHost, 0);
-        server.bind(listener);
-    }
-    int get(const QByteArray &extraHeaders)
-    {
-        return request(listener->serverPort(), "/", extraHeaders).status;
-    }
-    QHttpServer server;
-    WebListener *listener = nullptr;
-};
-
 TEST(WebListener, BoundsConnectionsHeadersAndIdleTime)
 {
-    Served s(2000);
-    EXPECT_EQ(s.get("X-Pad: " + QByteArray(16000, 'a') + "\r\n"), 200);
-    EXPECT_EQ(s.get("X-Pad: " + QByteArray(20 * 1024, 'a') + "\r\n"), 431);
+    // A plain HTTP server behind the listener, as the program builds it.
+    QHttpServer server;
+    server.route(QStringLiteral("/"), [] { return QStringLiteral("hello"); });
+    auto *listener = new WebListener(&server, std::nullopt, 2000, &server);
+    ASSERT_TRUE(listener->listen(QHostAddress::LocalHost, 0));
+    server.bind(listener);
+    const auto get = [&](const QByteArray &headers) {
+        return request(listener->serverPort(), "/", headers).status;
+    };
+    EXPECT_EQ(get("X-Pad: " + QByteArray(16000, 'a') + "\r\n"), 200);
+    EXPECT_EQ(get("X-Pad: " + QByteArray(20 * 1024, 'a') + "\r\n"), 431);
     // Many small headers add up as one long one.
     QByteArray many;
     for (int i = 0; i < 1000; ++i)
         many += "X-" + QByteArray::number(i) + ": 0123456789\r\n";
-    EXPECT_EQ(s.get(many), 431);
+    EXPECT_EQ(get(many), 431);
 
-    const IdleClients idle(s.listener->serverPort(), WebListener::kMaxConnections + 20);
+    const IdleClients idle(listener->serverPort(), WebListener::kMaxConnections + 20);
     // The ones beyond the limit are closed at once, the rest after the idle time.
-    EXPECT_TRUE(WaitFor([&] { return s.listener->connectionCount() == WebListener::kMaxConnections; }, 5000))
-        << s.listener->connectionCount();
+    EXPECT_TRUE(WaitFor([&] { return listener->connectionCount() == WebListener::kMaxConnections; }, 5000))
+        << listener->connectionCount();
     EXPECT_TRUE(WaitFor([&] { return idle.open() == WebListener::kMaxConnections; }, 1000)) << idle.open();
-    EXPECT_TRUE(WaitFor([&] { return idle.open() == 0 && s.listener->connectionCount() == 0; }, 5000))
+    EXPECT_TRUE(WaitFor([&] { return idle.open() == 0 && listener->connectionCount() == 0; }, 5000))
         << idle.open();
-    EXPECT_EQ(s.get({}), 200);
+    EXPECT_EQ(get({}), 200);
 }
