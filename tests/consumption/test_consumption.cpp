@@ -205,14 +205,10 @@ TEST(ConsumptionUnits, DecimalTotalsAndOneTablePerUnit)
     EXPECT_EQ(QString::fromUtf8(table),
               "Tank 1-5\r\n\r\n,1,2,3,4,5,6,7,8,9,10,11,12,\r\n"
               "Jahr,Jan.,Feb.,M\xC3\xA4rz,Apr.,Mai,Juni,Juli,Aug.,Sept.,Okt.,Nov.,Dez.,Summe\r\n"
-              " 2026 ,,, 100 ,,,,,,,,,, 100 \r\n"
-              "Summe L,,,,,,,,,,,,, 100 \r\n"
-              " 2026 , 0.1 , 0.267 , 0.9 ,,,,,,,,,, 1.267 \r\n"
-              "Summe m\xC2\xB3,,,,,,,,,,,,, 1.267 \r\n"
-              " 2026 , 0.9 , 0.4 ,,,,,,,,,,, 1.3 \r\n"
-              " 2025 ,,,,,,,,,,,, 1.2 , 1.2 \r\n"
-              "Summe %,,,,,,,,,,,,, 2.5 \r\n"
-              " 2026 ,,,,,,,,,,,,, 0 \r\n"
+              " 2026 ,,, 100 ,,,,,,,,,, 100 \r\nSumme L,,,,,,,,,,,,, 100 \r\n"
+              " 2026 , 0.1 , 0.267 , 0.9 ,,,,,,,,,, 1.267 \r\nSumme m\xC2\xB3,,,,,,,,,,,,, 1.267 \r\n"
+              " 2026 , 0.9 , 0.4 ,,,,,,,,,,, 1.3 \r\n 2025 ,,,,,,,,,,,, 1.2 , 1.2 \r\n"
+              "Summe %,,,,,,,,,,,,, 2.5 \r\n 2026 ,,,,,,,,,,,,, 0 \r\n"
               "Summe US Gal,,,,,,,,,,,,, 0 \r\n");
 
     // One line per tank and month from its first point's month to its last
@@ -221,13 +217,10 @@ TEST(ConsumptionUnits, DecimalTotalsAndOneTablePerUnit)
         ConsumptionExportBytes(devices, {0, 2026, {}, {}, {}}, ConsumptionCsvFormat::Long, "Tank 1-5", texts)
             .bytes);
     EXPECT_EQ(longForm, "tank,name,unit,year,month,consumption\n"
-                        "1,Keller,L,2026,3,100\n"
-                        "2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,1,0.1\n"
+                        "1,Keller,L,2026,3,100\n2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,1,0.1\n"
                         "2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,2,0.267\n"
-                        "2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,3,0\n"
-                        "3,SN:4711,%,2025,12,1.2\n"
-                        "3,SN:4711,%,2026,1,0.9\n"
-                        "3,SN:4711,%,2026,2,0.4\n"
+                        "2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,3,0\n3,SN:4711,%,2025,12,1.2\n"
+                        "3,SN:4711,%,2026,1,0.9\n3,SN:4711,%,2026,2,0.4\n"
                         "4,Hof,m\xC2\xB3,2026,3,0.9\n");
     // A single tank in the long form: its lines only.
     EXPECT_EQ(
