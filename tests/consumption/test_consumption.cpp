@@ -183,9 +183,7 @@ TEST(ConsumptionUnits, DecimalTotalsAndOneTablePerUnit)
 {
     const DeviceTable devices = mixedUnits();
     const auto compute = [&](int selection, bool perTank = false) {
-        ConsumptionRequest request{selection, 2026, {}, {}, QLocale(QLocale::German)};
-        request.perTank = perTank;
-        return ComputeConsumption(devices, request);
+        return ComputeConsumption(devices, {selection, 2026, {}, {}, QLocale(QLocale::German), perTank});
     };
     // The diesel alone: 0.1 in January, 0.267 in February (up to 2.133 on
     // 1 March), nothing in March.

@@ -53,10 +53,7 @@ static double Ramp(double h, double from, double to) // 0 before from, 1 after t
 TEST(LossAlarm, HistoriesWithAKnownAnswer)
 {
     using E = LossEvent;
-    LossLimits twoHours;
-    twoHours.stunden = 2;
-    LossLimits off;
-    off.prozent = 0;
+    const LossLimits twoHours{.stunden = 2}, off{.prozent = 0};
     const auto nightTheft = [](double h) { return 60 - 4 * Ramp(h, 4, 5); };
     const auto winterUse = [](double h) { return 60 - 4 * Ramp(h, 0, 48); };
     const auto leak = [](double h) { return 70 - 5 * Ramp(h, 2, 7); };

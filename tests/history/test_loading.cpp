@@ -288,9 +288,8 @@ TEST_F(LoadingTest, BigFileInBlocksAndTheCap)
     EXPECT_EQ(full.HistoryTimes.capacity(), full.HistoryTimes.size());
     const QByteArray bytes = readBytes(file(1));
     const qint64 nowSecs = now.toSecsSinceEpoch();
-    const auto general = TankFileParser::Reader::General;
-    const TankHistory onePass = TankFileParser::Parse(bytes.constData(), bytes.size(), nowSecs, general);
-    EXPECT_TRUE(sameHistory(full, onePass));
+    EXPECT_TRUE(sameHistory(full, TankFileParser::Parse(bytes.constData(), bytes.size(), nowSecs,
+                                                        TankFileParser::Reader::General)));
     append(file(1), minutes(600000, 600001));
     EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
     EXPECT_EQ(h.count(), TankHistory::kMaxEntries);

@@ -54,7 +54,6 @@ TEST_F(SerialFakePortTest, ListedDeviceOfAnotherNumberCtsHighMeansNoAdapterAndOp
     EXPECT_EQ(ui.panelText(1), "Anschluss PC-Adapter an PC fehlerhaft");
     EXPECT_EQ(ui.texts(), QStringList{"Es wurde kein PC-Adapter erkannt.\r\nBitte Anschluss des PC-Adapters "
                                       "überprüfen\r\nund entsprechenden COM-Port einstellen."});
-    EXPECT_EQ(ui.shown[0].icon, MsgIcon::Exclamation);
     // The port stays open and receives; the watchdog is not started.
     EXPECT_TRUE(link->serialOpen());
     EXPECT_FALSE(link->timerComActive());

@@ -141,8 +141,7 @@ TEST_F(WebServerTest, PasswordTlsAndTheAddressRule)
     EXPECT_GT(wrong3.ms, wrong1.ms);
     EXPECT_EQ(request(webPort, "/metrics", basic("admin", "s3cret wörd"), true).status, 401);
     const Reply right = request(webPort, "/api/v1/tanks", basic("tankmon", "s3cret wörd"), true);
-    EXPECT_EQ(right.status, 200);
-    EXPECT_EQ(right.body, "{\"tanks\":[]}");
+    EXPECT_EQ(std::pair(right.status, right.body), std::pair(200, QByteArray("{\"tanks\":[]}")));
 }
 
 TEST_F(WebServerTest, IdleConnectionsNeitherStopEvaluationNorTheStream)
