@@ -1,6 +1,5 @@
 // Monthly consumption with refuelling detection: the edge cases as small
-// histories, the rounding of the totals, the tables per unit with their
-// exports and the protocol's lines.
+// histories, the tables per unit with their exports and the protocol's lines.
 #include "consumption/Consumption.h"
 #include "consumption/ConsumptionCsv.h"
 #include "lang/Lng.h"
@@ -13,9 +12,6 @@
 #include <map>
 #include <sys/stat.h>
 
-namespace
-{
-
 // A history as "day.month[.yy]=value" words (year 2026 unless given); the
 // points of a tank lie a minute apart on top of noon.
 struct Tank {
@@ -26,7 +22,7 @@ struct Tank {
 };
 using Cells = std::map<std::pair<int, int>, double>; // (year, month) -> number
 
-DeviceTable devicesOf(const std::vector<Tank> &tanks)
+static DeviceTable devicesOf(const std::vector<Tank> &tanks)
 {
     DeviceTable t;
     t.DeviceCount = int(tanks.size());
@@ -39,16 +35,15 @@ DeviceTable devicesOf(const std::vector<Tank> &tanks)
         for (const QByteArray &word : QByteArray(tanks[d].points).split(' ')) {
             int day = 0, month = 0, year = 26;
             std::sscanf(word.constData(), "%d.%d.%d", &day, &month, &year);
-            const double value = word.mid(word.indexOf('=') + 1).toDouble();
-            const QDate date(2000 + year, month, day);
-            rec.History.append(QDateTime(date, QTime(12, minute++), Qt::UTC), value, 0);
+            rec.History.append(QDateTime(QDate(2000 + year, month, day), QTime(12, minute++), Qt::UTC),
+                               word.mid(word.indexOf('=') + 1).toDouble(), 0);
         }
     }
     return t;
 }
 
 // Every month cell, so that a cell entered by mistake shows too.
-Cells monthCells(const ConsumptionTable &table)
+static Cells monthCells(const ConsumptionTable &table)
 {
     Cells cells;
     for (int y = table.newestYear() - table.yearRows() + 1; y <= table.newestYear(); ++y)
@@ -58,25 +53,24 @@ Cells monthCells(const ConsumptionTable &table)
     return cells;
 }
 
-ConsumptionResult run(const std::vector<Tank> &tanks, ConsumptionSettings s = {}, int selection = 0,
-                      const QString &protocol = {})
+static ConsumptionResult run(const std::vector<Tank> &tanks, ConsumptionSettings s = {},
+                             const QString &protocol = {})
 {
     s.logVerbrauch = !protocol.isEmpty();
-    return ComputeConsumption(devicesOf(tanks), {selection, 2026, s, protocol, QLocale(QLocale::German)});
+    return ComputeConsumption(devicesOf(tanks), {0, 2026, s, protocol, QLocale(QLocale::German)});
 }
 
 // 3000 refuelled within three points, then a slow fall.
-const char *kRefuelled3000 = "2.1=1000 3.1=2000 4.1=3000 5.1=4000 6.1=3990 7.1=3980 8.1=3970 9.1=3960 "
-                             "10.1=3950 20.1=3900";
+const char *const kRefuelled3000 = "2.1=1000 3.1=2000 4.1=3000 5.1=4000 6.1=3990 7.1=3980 8.1=3970 9.1=3960 "
+                                   "10.1=3950 20.1=3900";
 // A rise of 200 (2 % of 10000) that ends within January.
-const char *kSmallRiseEnds =
+const char *const kSmallRiseEnds =
     "2.1=5000 3.1=4900 4.1=5100 5.1=5090 6.1=5080 7.1=5070 8.1=5060 9.1=5050 25.1=4950";
 // The same rise with three non-rising points after it when February begins.
-const char *kSmallRiseAtMonthEnd = "2.1=5000 10.1=4950 20.1=4900 27.1=5100 28.1=5090 29.1=5080 30.1=5070 "
-                                   "1.2=5050 10.2=5000 20.2=4900";
-const char *kMarch100 = "1.3=1000 5.3=980 10.3=960 15.3=940 20.3=920 25.3=900";
-
-} // namespace
+const char *const kSmallRiseAtMonthEnd =
+    "2.1=5000 10.1=4950 20.1=4900 27.1=5100 28.1=5090 29.1=5080 30.1=5070 "
+    "1.2=5050 10.2=5000 20.2=4900";
+const char *const kMarch100 = "1.3=1000 5.3=980 10.3=960 15.3=940 20.3=920 25.3=900";
 
 // The edge cases, each tank a small history: the month cells and the rows.
 TEST(Consumption, EdgeCasesAsMonthCells)
@@ -145,26 +139,9 @@ TEST(Consumption, EdgeCasesAsMonthCells)
     }
 }
 
-TEST(ConsumptionTable, TotalsRoundAfterEveryAdditionHalvesToEven)
-{
-    ConsumptionTable t(2026, 2025);
-    // Step by step 0.5 -> 0 three times, + 2.5 -> 2 (rounding away from zero: 6).
-    for (int m : {1, 2, 3})
-        t.add(2026, m, 0.5);
-    t.add(2026, 4, 2.5);
-    t.add(2025, 7, 1.5);
-    t.computeTotals();
-    EXPECT_EQ((std::vector{t.cell(1, 14, Texts()).number, t.cell(2, 14, Texts()).number,
-                           t.cell(3, 14, Texts()).number}),
-              (std::vector<double>{2, 2, 4}));
-    EXPECT_EQ(t.cell(3, 2, Texts()).kind, ConsumptionTable::Cell::Empty);
-}
-
-namespace
-{
 // Four tanks of three units: litres; m³ read to 0.001; rain water in % to
 // 0.1 over the turn of the year; m³ read to 0.1. The fifth has too few points.
-DeviceTable mixedUnits()
+static DeviceTable mixedUnits()
 {
     DeviceTable t = devicesOf({
         {kMarch100},
@@ -182,7 +159,7 @@ DeviceTable mixedUnits()
 }
 
 // A group as "unit tanks: decimals | row totals newest first | total".
-QStringList groupsOf(const ConsumptionResult &r)
+static QStringList groupsOf(const ConsumptionResult &r)
 {
     QStringList out;
     for (const ConsumptionGroup &g : r.groups) {
@@ -199,7 +176,6 @@ QStringList groupsOf(const ConsumptionResult &r)
     }
     return out;
 }
-} // namespace
 
 // Decimal units keep their decimals in every total, and all tanks add up
 // only within one unit: a table and a total per unit, in the CSV too.
@@ -207,9 +183,7 @@ TEST(ConsumptionUnits, DecimalTotalsAndOneTablePerUnit)
 {
     const DeviceTable devices = mixedUnits();
     const auto compute = [&](int selection, bool perTank = false) {
-        ConsumptionRequest request{selection, 2026, {}, {}, QLocale(QLocale::German)};
-        request.perTank = perTank;
-        return ComputeConsumption(devices, request);
+        return ComputeConsumption(devices, {selection, 2026, {}, {}, QLocale(QLocale::German), perTank});
     };
     // The diesel alone: 0.1 in January, 0.267 in February (up to 2.133 on
     // 1 March), nothing in March.
@@ -229,14 +203,10 @@ TEST(ConsumptionUnits, DecimalTotalsAndOneTablePerUnit)
     EXPECT_EQ(QString::fromUtf8(table),
               "Tank 1-5\r\n\r\n,1,2,3,4,5,6,7,8,9,10,11,12,\r\n"
               "Jahr,Jan.,Feb.,M\xC3\xA4rz,Apr.,Mai,Juni,Juli,Aug.,Sept.,Okt.,Nov.,Dez.,Summe\r\n"
-              " 2026 ,,, 100 ,,,,,,,,,, 100 \r\n"
-              "Summe L,,,,,,,,,,,,, 100 \r\n"
-              " 2026 , 0.1 , 0.267 , 0.9 ,,,,,,,,,, 1.267 \r\n"
-              "Summe m\xC2\xB3,,,,,,,,,,,,, 1.267 \r\n"
-              " 2026 , 0.9 , 0.4 ,,,,,,,,,,, 1.3 \r\n"
-              " 2025 ,,,,,,,,,,,, 1.2 , 1.2 \r\n"
-              "Summe %,,,,,,,,,,,,, 2.5 \r\n"
-              " 2026 ,,,,,,,,,,,,, 0 \r\n"
+              " 2026 ,,, 100 ,,,,,,,,,, 100 \r\nSumme L,,,,,,,,,,,,, 100 \r\n"
+              " 2026 , 0.1 , 0.267 , 0.9 ,,,,,,,,,, 1.267 \r\nSumme m\xC2\xB3,,,,,,,,,,,,, 1.267 \r\n"
+              " 2026 , 0.9 , 0.4 ,,,,,,,,,,, 1.3 \r\n 2025 ,,,,,,,,,,,, 1.2 , 1.2 \r\n"
+              "Summe %,,,,,,,,,,,,, 2.5 \r\n 2026 ,,,,,,,,,,,,, 0 \r\n"
               "Summe US Gal,,,,,,,,,,,,, 0 \r\n");
 
     // One line per tank and month from its first point's month to its last
@@ -245,13 +215,10 @@ TEST(ConsumptionUnits, DecimalTotalsAndOneTablePerUnit)
         ConsumptionExportBytes(devices, {0, 2026, {}, {}, {}}, ConsumptionCsvFormat::Long, "Tank 1-5", texts)
             .bytes);
     EXPECT_EQ(longForm, "tank,name,unit,year,month,consumption\n"
-                        "1,Keller,L,2026,3,100\n"
-                        "2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,1,0.1\n"
+                        "1,Keller,L,2026,3,100\n2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,1,0.1\n"
                         "2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,2,0.267\n"
-                        "2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,3,0\n"
-                        "3,SN:4711,%,2025,12,1.2\n"
-                        "3,SN:4711,%,2026,1,0.9\n"
-                        "3,SN:4711,%,2026,2,0.4\n"
+                        "2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,3,0\n3,SN:4711,%,2025,12,1.2\n"
+                        "3,SN:4711,%,2026,1,0.9\n3,SN:4711,%,2026,2,0.4\n"
                         "4,Hof,m\xC2\xB3,2026,3,0.9\n");
     // A single tank in the long form: its lines only.
     EXPECT_EQ(
@@ -268,7 +235,7 @@ TEST_F(ConsumptionProtocolFile, LinesOfARunRecreatedEachTime)
     writeBytes(path, "from an older run\r\n");
     const char *tank2 = "2.1=1000 3.1=2000 4.1=3000 5.1=4000 6.1=3990 7.1=3980 8.1=3970 9.1=3960 "
                         "10.1=3950 20.1=3900.5";
-    const ConsumptionResult r = run({{kSmallRiseAtMonthEnd}, {tank2}}, {}, 0, path);
+    const ConsumptionResult r = run({{kSmallRiseAtMonthEnd}, {tank2}}, {}, path);
     EXPECT_TRUE(r.protocolError.isEmpty());
     const QString dashes(29, QLatin1Char('-'));
     // German numbers and times; the third item starts in the zone at column 57.
@@ -284,12 +251,12 @@ TEST_F(ConsumptionProtocolFile, LinesOfARunRecreatedEachTime)
     // Switched off: the file is left alone. Unwritable: said, and the table still computed.
     run({{kMarch100}});
     EXPECT_EQ(readBytes(path).count('\n'), 8);
-    const ConsumptionResult bad = run({{kMarch100}}, {}, 0, QStringLiteral("/nonexistent/LogVerbrauch.txt"));
+    const ConsumptionResult bad = run({{kMarch100}}, {}, QStringLiteral("/nonexistent/LogVerbrauch.txt"));
     EXPECT_FALSE(bad.protocolError.isEmpty());
     EXPECT_EQ(monthCells(bad.groups.at(0).table), (Cells{{{2026, 3}, 100}}));
     // A FIFO of that name neither blocks the run nor stays.
     QFile::remove(path);
     ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    EXPECT_TRUE(run({{kMarch100}}, {}, 0, path).protocolError.isEmpty());
+    EXPECT_TRUE(run({{kMarch100}}, {}, path).protocolError.isEmpty());
     EXPECT_TRUE(QFileInfo(path).isFile());
 }

@@ -7,14 +7,12 @@
 #include <QSignalSpy>
 #include <cmath>
 
-namespace
-{
-
 const QDateTime kNow = Clock::Naive(QDate(2026, 12, 7), QTime(12, 0));
 
 // (days before now, level) as a 10000 L tank's history: the days until empty,
 // to a millionth, and the date; none without a forecast.
-std::optional<std::pair<double, QDate>> forecast(std::initializer_list<std::pair<double, double>> points)
+static std::optional<std::pair<double, QDate>>
+forecast(std::initializer_list<std::pair<double, double>> points)
 {
     DeviceRecord rec;
     rec.Tankvolumen = 10000;
@@ -23,7 +21,6 @@ std::optional<std::pair<double, QDate>> forecast(std::initializer_list<std::pair
     const auto f = ComputeEmptyForecast(rec, {}, kNow);
     return f ? std::optional(std::pair(std::round(f->days * 1e6) / 1e6, f->emptyAt.date())) : std::nullopt;
 }
-} // namespace
 
 TEST(Forecast, DaysAndDate)
 {

@@ -8,24 +8,10 @@
 
 #include <QDir>
 #include <QStringEncoder>
+#include <numeric>
 #include <sys/stat.h>
 
-namespace
-{
-
-class HostileSettings : public DataDirTest
-{
-protected:
-    void SetUp() override
-    {
-        DataDirTest::SetUp();
-        settings.setFailureReport(
-            [this](const QString &path, const QString &reason) { reports << path + " | " + reason; });
-    }
-    QStringList reports;
-};
-
-} // namespace
+using HostileSettings = DataDirTest;
 
 // Each file is read as the private-profile functions read it; a write keeps
 // every byte of it (or refuses and reports when that cannot be done).
@@ -33,9 +19,8 @@ TEST_F(HostileSettings, EachFileIsReadForWhatItHoldsAndWrittenOnlyWhenSafe)
 {
     const QByteArray hand = "; comment line\r\n[COM]\r\n  Port = 3  \r\nTimeout=\r\n#note=1\n[ com ]\n"
                             "Port=9\n[Common]\nQuoted=\"a b\"\nLast=no line end";
-    QByteArray junk;
-    for (int i = 0; i < 256; ++i)
-        junk.append(char(i));
+    QByteArray junk(256, '\0');
+    std::iota(junk.begin(), junk.end(), char(0));
     const QByteArray garbage = junk + "\n[A]\nk=first\nk=second\n" + QByteArray(100000, 'z') +
                                "\n[A]\nk=third\n[" + QByteArray(100000, 'q') + "\n=novalue\n[B\nv=1\n";
     const auto utf16 = [](QStringConverter::Encoding enc, bool bom) -> QByteArray {
@@ -44,6 +29,9 @@ TEST_F(HostileSettings, EachFileIsReadForWhatItHoldsAndWrittenOnlyWhenSafe)
     };
     const QByteArray cp1252 = "[Ger\xE4te]\r\nAnzahl=3\r\n";
     const QByteArray utf8 = "\xEF\xBB\xBF[Ger\xC3\xA4te]\r\nAnzahl=3\r\n";
+    QStringList reports;
+    settings.setFailureReport(
+        [&](const QString &path, const QString &reason) { reports << path + " | " + reason; });
     // name, bytes; "section/key=value" read with the default "dflt"; the refusal's
     // reason, or nullptr: written, keeping the last field (or the bytes) in front
     const std::tuple<const char *, QByteArray, const char *, const char *, QByteArray> cases[] = {
@@ -94,9 +82,11 @@ TEST_F(HostileSettings, EachFileIsReadForWhatItHoldsAndWrittenOnlyWhenSafe)
 TEST_F(HostileSettings, NonRegularFileIsNeitherOpenedBlockingNorReplaced)
 {
     ASSERT_EQ(::mkfifo(QFile::encodeName(iniPath()).constData(), 0600), 0);
+    int reports = 0;
+    settings.setFailureReport([&](const QString &, const QString &) { ++reports; });
     EXPECT_EQ(settings.store().read(iniPath(), "COM", "Port").value_or("1"), "1");
     settings.store().write(iniPath(), "COM", "Port", QStringLiteral("3"));
-    EXPECT_EQ(reports.size(), 1);
+    EXPECT_EQ(reports, 1);
     struct stat st {
     };
     ASSERT_EQ(::stat(QFile::encodeName(iniPath()).constData(), &st), 0);

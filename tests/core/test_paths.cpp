@@ -5,7 +5,7 @@
 // (Folders made on the way: the settings tests, first write and a file in the way.)
 using PathRules = DataDirTest;
 
-TEST_F(PathRules, DataFolderFromOptionEnvironmentOrCompanyLayout)
+TEST_F(PathRules, DataFolderAndFileNamesOfAnyCase)
 {
     QTemporaryDir other;
     qputenv("TANKMON_DATA_DIR", other.path().toUtf8());
@@ -13,10 +13,7 @@ TEST_F(PathRules, DataFolderFromOptionEnvironmentOrCompanyLayout)
     EXPECT_EQ(Paths::DefaultDataFolder("VALMOR", "Tankmon", dataDir() + "x/../given"), dataDir() + "given/");
     qunsetenv("TANKMON_DATA_DIR");
     EXPECT_TRUE(Paths::DefaultDataFolder("VALMOR", "Tankmon").endsWith("/VALMOR/Tankmon/"));
-}
-
-TEST_F(PathRules, FileNamesFromWindowsAreFoundWhateverTheirCase)
-{
+    // File names from Windows are found whatever their case.
     writeBytes(dataDir() + "TANK3.CSV", "x");
     EXPECT_EQ(Paths::ResolveNoCase(dataDir() + "Tank3.csv"), dataDir() + "TANK3.CSV");
     EXPECT_EQ(Paths::ResolveNoCase(dataDir() + "Tank4.csv"), dataDir() + "Tank4.csv");

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <numeric>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,10 @@ TEST_F(SettingsStore, WritingKeepsOrderCommentsAndLineEnds)
     EXPECT_EQ(readBytes(iniPath()),
               QByteArray("; keep me\n[A]\nx=10\n\n; note\n[B]\r\ny=2\r\nw=new\r\n\r\n[C]\nz=3\r\nq=4\r\n"
                          "[D]\r\nk=v\r\n"));
+    // A file edited in place is seen at the next read. (A replace by another
+    // writer: TwoSettingsShareNeitherBatchNorCacheNorReport.)
+    writeBytes(iniPath(), "[COM]\r\nPort=77\r\n");
+    EXPECT_EQ(settings.store().read(iniPath(), "COM", "Port"), "77");
 }
 
 // Every write replaces the file (no temporary left); the first one creates
@@ -44,15 +49,6 @@ TEST_F(SettingsStore, WritesReplaceCreateDeleteAndKeepLongValues)
     settings.store().write(iniPath(), "Common", "Log", IniNoValue);
     EXPECT_FALSE(readBytes(iniPath()).contains("Log="));
     EXPECT_EQ(settings.store().read(iniPath(), "Common", "Long"), longValue.left(254)); // the other key stays
-}
-
-// (A replace by another writer: TwoSettingsShareNeitherBatchNorCacheNorReport.)
-TEST_F(SettingsStore, FileEditedInPlaceIsSeenAtNextRead)
-{
-    settings.store().write(iniPath(), "COM", "Port", "2");
-    EXPECT_EQ(settings.store().read(iniPath(), "COM", "Port"), "2");
-    writeBytes(iniPath(), "[COM]\r\nPort=77\r\n");
-    EXPECT_EQ(settings.store().read(iniPath(), "COM", "Port"), "77");
 }
 
 TEST_F(SettingsStore, FailedWritesReportAndCarryOn)
@@ -179,9 +175,8 @@ TEST_F(SettingsStore, SettingsFileIsForItsOwnerAndTheFolderGroupOnly)
 
 TEST(Cp1252, RoundTripsTheCodePage)
 {
-    QByteArray all;
-    for (int i = 1; i < 256; ++i)
-        all.append(char(i));
+    QByteArray all(255, '\0');
+    std::iota(all.begin(), all.end(), char(1));
     EXPECT_EQ(Cp1252::encode(Cp1252::decode(all)), all);
     EXPECT_EQ(Cp1252::decode(QByteArray("\x80\xB3")), QString::fromUtf8("€³"));
     EXPECT_EQ(Cp1252::encode(QString::fromUtf8("m³ Ω")), QByteArray("m\xB3 ?"));

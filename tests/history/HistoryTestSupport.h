@@ -53,18 +53,18 @@ protected:
 // Equal entries; a negative zero is told from a positive one.
 inline ::testing::AssertionResult sameHistory(const TankHistory &a, const TankHistory &b)
 {
-    if (a.HistoryTimes.size() != b.HistoryTimes.size() || a.HistoryValues.size() != b.HistoryValues.size() ||
-        a.HistoryTemps.size() != b.HistoryTemps.size())
-        return ::testing::AssertionFailure()
-               << "sizes " << a.HistoryTimes.size() << " and " << b.HistoryTimes.size();
-    const auto entry = [](const TankHistory &h, size_t i) {
-        const double v = h.HistoryValues[i];
-        return std::tuple(h.HistoryTimes[i], v, std::signbit(v), h.HistoryTemps[i]);
+    const auto entries = [](const TankHistory &h) {
+        std::vector<std::tuple<qint64, double, bool, qint32>> e;
+        for (size_t i = 0;
+             i < std::max({h.HistoryTimes.size(), h.HistoryValues.size(), h.HistoryTemps.size()}); ++i)
+            e.emplace_back(h.HistoryTimes.at(i), h.HistoryValues.at(i), std::signbit(h.HistoryValues[i]),
+                           h.HistoryTemps.at(i));
+        return e;
     };
-    for (size_t i = 0; i < a.HistoryTimes.size(); ++i)
-        if (entry(a, i) != entry(b, i))
-            return ::testing::AssertionFailure()
-                   << "entry " << i << ": " << ::testing::PrintToString(entry(a, i)) << " and "
-                   << ::testing::PrintToString(entry(b, i));
-    return ::testing::AssertionSuccess();
+    const auto x = entries(a), y = entries(b);
+    if (x == y)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "sizes " << x.size() << " and " << y.size() << ", first difference at "
+           << std::mismatch(x.begin(), x.end(), y.begin(), y.end()).first - x.begin();
 }

@@ -6,8 +6,8 @@
 #include "history/TankFileParser.h"
 
 #include "core/DateText.h"
+#include "core/SafeFile.h"
 
-#include <QDir>
 #include <atomic>
 #include <fcntl.h>
 #include <random>
@@ -15,8 +15,6 @@
 #include <thread>
 #include <unistd.h>
 
-namespace
-{
 using Refreshed = TankHistoryLoader::Refreshed;
 
 class LoadingTest : public HistoryTest
@@ -28,17 +26,13 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Append));
         ASSERT_EQ(f.write(bytes), bytes.size());
     }
-    // Equal to a full load by a loader that has never seen the file.
-    void expectSameAsFullLoad(int n, const TankHistory &h) { EXPECT_TRUE(sameHistory(h, load(n))); }
-
     TankHistoryLoader loader{switches, clock};
 };
 
-QByteArray line(const QDateTime &t, const QByteArray &rest)
+static QByteArray line(const QDateTime &t, const QByteArray &rest)
 {
     return FormatDateText(t).toLatin1() + ',' + rest + "\r\n";
 }
-} // namespace
 
 // The entries of a history as "day.hh:mm:ss value temperature".
 static QString entries(const TankHistory &h)
@@ -59,31 +53,29 @@ TEST_F(LoadingTest, ReadingRules)
     } cases[] = {
         {"malformed lines skipped, numbers read as far as they go, temperatures halved to even, LF alone",
          "05.12.2026 10:00:00,1234,Liter,12\r\n05.12.2026 11:00:00,57.5,%\r\nshort,1,Liter,1\r\n"
-         "no comma in this line at all\r\n,05.12.2026 11:30:00,1,Liter,1\r\n05.12.2026 1x:00:00,1,Liter,1\r\n"
-         "07.12.2026 12:00:00,5,Liter,5\r\n05.12.2026 12:00:00, 12.5abc,m,-2.5\r\n"
-         "05.12.2026 13:00:00,abc,Liter,13.5\r\n05.12.2026 14:00,7,Liter,1,extra\n05.12.2026 "
-         "15:00:00,-3,m,x\r\n\r\n",
-         "5.10:00:00 1234 12 | 5.11:00:00 57.5 -9999 | 5.12:00:00 12.5 -2 | 5.13:00:00 0 14 | 5.14:00:00 7 1 "
-         "| "
-         "5.15:00:00 -3 0"},
+         "no comma in this line at all\r\n,05.12.2026 11:30:00,1,Liter,1\r\n"
+         "05.12.2026 1x:00:00,1,Liter,1\r\n07.12.2026 12:00:00,5,Liter,5\r\n"
+         "05.12.2026 12:00:00, 12.5abc,m,-2.5\r\n05.12.2026 13:00:00,abc,Liter,13.5\r\n"
+         "05.12.2026 14:00,7,Liter,1,extra\n05.12.2026 15:00:00,-3,m,x\r\n\r\n",
+         "5.10:00:00 1234 12 | 5.11:00:00 57.5 -9999 | 5.12:00:00 12.5 -2 | 5.13:00:00 0 14 | "
+         "5.14:00:00 7 1 | 5.15:00:00 -3 0"},
         {"a run of equal levels within one hour of the day (whatever the date) keeps its first and latest "
          "entry",
-         "01.11.2026 09:00:00,500,Liter,1\r\n02.11.2026 09:00:00,490,Liter,1\r\n03.11.2026 "
-         "12:10:00,480,Liter,2\r\n"
-         "04.11.2026 12:20:00,480,Liter,3\r\n05.11.2026 12:30:00,480,Liter,4\r\n",
+         "01.11.2026 09:00:00,500,Liter,1\r\n02.11.2026 09:00:00,490,Liter,1\r\n"
+         "03.11.2026 12:10:00,480,Liter,2\r\n04.11.2026 12:20:00,480,Liter,3\r\n"
+         "05.11.2026 12:30:00,480,Liter,4\r\n",
          "1.09:00:00 500 1 | 2.09:00:00 490 1 | 3.12:10:00 480 2 | 5.12:30:00 480 4"},
         {"a run that starts the file or goes into the next hour is kept",
-         "05.12.2026 09:10:00,480,Liter,2\r\n05.12.2026 09:20:00,480,Liter,3\r\n05.12.2026 "
-         "09:30:00,480,Liter,4\r\n"
-         "05.12.2026 11:00:00,490,Liter,1\r\n05.12.2026 12:50:00,480,Liter,2\r\n05.12.2026 "
-         "12:55:00,480,Liter,3\r\n"
+         "05.12.2026 09:10:00,480,Liter,2\r\n05.12.2026 09:20:00,480,Liter,3\r\n"
+         "05.12.2026 09:30:00,480,Liter,4\r\n05.12.2026 11:00:00,490,Liter,1\r\n"
+         "05.12.2026 12:50:00,480,Liter,2\r\n05.12.2026 12:55:00,480,Liter,3\r\n"
          "05.12.2026 13:00:00,480,Liter,4\r\n",
          "5.09:10:00 480 2 | 5.09:20:00 480 3 | 5.09:30:00 480 4 | 5.11:00:00 490 1 | 5.12:50:00 480 2 | "
          "5.12:55:00 480 3 | 5.13:00:00 480 4"},
         {"equal time stamps keep the first line with the greatest level",
-         "05.12.2026 09:59:00,1,Liter,0\r\n05.12.2026 10:00:00,5,Liter,1\r\n05.12.2026 10:00:00,7,Liter,2\r\n"
-         "05.12.2026 10:00:00,6,Liter,3\r\n05.12.2026 10:00:00,7,Liter,4\r\n05.12.2026 "
-         "10:01:00,2,Liter,5\r\n",
+         "05.12.2026 09:59:00,1,Liter,0\r\n05.12.2026 10:00:00,5,Liter,1\r\n"
+         "05.12.2026 10:00:00,7,Liter,2\r\n05.12.2026 10:00:00,6,Liter,3\r\n"
+         "05.12.2026 10:00:00,7,Liter,4\r\n05.12.2026 10:01:00,2,Liter,5\r\n",
          "5.09:59:00 1 0 | 5.10:00:00 7 2 | 5.10:01:00 2 5"},
         {"a torn last line is skipped", "05.12.2026 10:00:00,100,Liter,1\r\n05.12.2026 11:00:00,99",
          "5.10:00:00 100 1"},
@@ -104,12 +96,10 @@ TEST_F(LoadingTest, ReadingRules)
     }
 }
 
-namespace
-{
 // Lines near the usual form with every kind of deviation (the edges of the
 // date are tried one by one below). nearFuture: also lines about a day ahead,
 // which a later clock accepts.
-QByteArray randomLines(std::mt19937 &rng, int count, const QDateTime &now, bool nearFuture = true)
+static QByteArray randomLines(std::mt19937 &rng, int count, const QDateTime &now, bool nearFuture = true)
 {
     auto pick = [&](int n) { return int(rng() % unsigned(n)); };
     const char *units[] = {"Liter", "m", "US,Gal", "", "m\xB3", "US", "a unit longer than any written"};
@@ -148,45 +138,30 @@ QByteArray randomLines(std::mt19937 &rng, int count, const QDateTime &now, bool 
     }
     return out;
 }
-} // namespace
 
 // The vectorised readers against the general rules: random lines of every
 // kind, and lines at the edges of the usual form (with enough bytes after
 // them for the look-ahead), fed in pieces as the loader's blocks cut them.
 TEST_F(LoadingTest, VectorisedReadersMatchTheGeneralRules)
 {
-    QList<QByteArray> edges = {
-        "29.02.2024 23:59:59,12345678,Liter,-1234567",
-        "29.02.2025 00:00:00,1,Liter,1",
-        "29.02.2000 12:00:00,2,Liter,2",
-        "29.02.2100 12:00:00,3,Liter,3",
-        "31.12.2025 23:59:59,1.5,m,3",
-        "01.01.2026 00:00:00,1.25,m,-3",
-        "00.01.2026 10:00:00,4,m,4",
-        "15.13.2025 10:00:00,5,m,5",
-        "31.04.2026 10:00:00,6,m,6",
-        "15.06.0150 12:00:00,7,m,7",
-        "15.06.0099 12:00:00,8,m,8",
-        "15.06.2026 24:00:00,9,m,9",
-        "15.06.2026 23:60:00,10,m,10",
-        "15.06.2026 23:00:60,11,m,11",
-        "15.06.2026 9:00:00,12,m,12",
-        "15.06.2026 09:00,13,m,13",
-        "15.06.2026 09:00:24;5,Liter,5",
-        "15-06-2026 09:00:26,5,Liter,5",
-        "06.12.2026 15:09:54,20,Liter,1",
-        "06.12.2026 15:09:55,21,Liter,1",
-        "30.12.1899 00:00:00,5,Liter,1",
-    };
-    // The fields after a usual date and time.
-    for (const char *rest : {"0.5,Liter,1", "12.,Liter,1", "1.2345678,Liter,1", "12345.678,Liter,1",
-                             ".5,Liter,1",  "1e3,Liter,1", "123456789,Liter,1", "-5,Liter,1",
-                             "5,Liter,-0",  "5,Liter,+5",  "5,Liter,0012",      "5,Liter,12345678",
-                             "5,Liter,1.5", "5,Liter,",    "5,Liter",           "5,US,Gal,5",
-                             "5,US,Gal",    "5,US,Galx,5", "5,US,Gal,5,6",      "5,US,5",
-                             "5,Liter,5,6", "5,,5",        ",Liter,5",          "5,Liter,5 ",
-                             "5,Liter,-"})
-        edges << QByteArray("15.06.2026 09:00:00,") + rest;
+    // The edges of the usual form, and the fields after a usual date and time.
+    QList<QByteArray> edges =
+        QByteArray("29.02.2024 23:59:59,12345678,Liter,-1234567|29.02.2025 00:00:00,1,Liter,1|"
+                   "29.02.2000 12:00:00,2,Liter,2|29.02.2100 12:00:00,3,Liter,3|31.12.2025 23:59:59,1.5,m,3|"
+                   "01.01.2026 00:00:00,1.25,m,-3|00.01.2026 10:00:00,4,m,4|15.13.2025 10:00:00,5,m,5|"
+                   "31.04.2026 10:00:00,6,m,6|15.06.0150 12:00:00,7,m,7|15.06.0099 12:00:00,8,m,8|"
+                   "15.06.2026 24:00:00,9,m,9|15.06.2026 23:60:00,10,m,10|15.06.2026 23:00:60,11,m,11|"
+                   "15.06.2026 9:00:00,12,m,12|15.06.2026 09:00,13,m,13|15.06.2026 09:00:24;5,Liter,5|"
+                   "15-06-2026 09:00:26,5,Liter,5|06.12.2026 15:09:54,20,Liter,1|"
+                   "06.12.2026 15:09:55,21,Liter,1|30.12.1899 00:00:00,5,Liter,1")
+            .split('|');
+    for (const QByteArray &rest :
+         QByteArray("0.5,Liter,1|12.,Liter,1|1.2345678,Liter,1|12345.678,Liter,1|.5,Liter,1|1e3,Liter,1|"
+                    "123456789,Liter,1|-5,Liter,1|5,Liter,-0|5,Liter,+5|5,Liter,0012|5,Liter,12345678|"
+                    "5,Liter,1.5|5,Liter,|5,Liter|5,US,Gal,5|5,US,Gal|5,US,Galx,5|5,US,Gal,5,6|5,US,5|"
+                    "5,Liter,5,6|5,,5|,Liter,5|5,Liter,5 |5,Liter,-")
+             .split('|'))
+        edges << "15.06.2026 09:00:00," + rest;
     QList<QByteArray> inputs;
     for (const QByteArray &edge : edges)
         for (const char *end : {"\r\n", "\n", "\r\r\n"}) {
@@ -264,11 +239,7 @@ TEST_F(LoadingTest, RefreshEqualsAFullLoad)
         {"then ended", add("\n"), Appended, 103},
         {"shortened", [&] { writeBytes(file(9), half); }, Reloaded, 50},
         {"replaced by a longer file that starts alike",
-         [&] {
-             writeBytes(file(9) + ".new", other);
-             ASSERT_TRUE(QFile::remove(file(9)) && QFile::rename(file(9) + ".new", file(9)));
-         },
-         Reloaded, 101},
+         [&] { ASSERT_TRUE(SafeFile::Replace(file(9), other)); }, Reloaded, 101},
         {"rewritten in place, longer, with other bytes before the end of the last load",
          [&] {
              QFile f(file(9));
@@ -286,7 +257,7 @@ TEST_F(LoadingTest, RefreshEqualsAFullLoad)
         step.change();
         EXPECT_EQ(loader.Refresh(9, h), step.result) << step.name;
         EXPECT_EQ(h.count(), step.count) << step.name;
-        expectSameAsFullLoad(9, h);
+        EXPECT_TRUE(sameHistory(h, load(9))); // as a loader that never saw the file
     }
 }
 
@@ -309,7 +280,7 @@ TEST_F(LoadingTest, BigFileInBlocksAndTheCap)
     append(file(1), minutes(1000, 600000)); // far more lines than the room kept after the load
     EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
     EXPECT_EQ(h.count(), TankHistory::kMaxEntries);
-    expectSameAsFullLoad(1, h);
+    EXPECT_TRUE(sameHistory(h, load(1)));
     // A full load stops at the cap too, without growth slack.
     const TankHistory full = load(1);
     ASSERT_EQ(full.count(), TankHistory::kMaxEntries);
@@ -317,9 +288,8 @@ TEST_F(LoadingTest, BigFileInBlocksAndTheCap)
     EXPECT_EQ(full.HistoryTimes.capacity(), full.HistoryTimes.size());
     const QByteArray bytes = readBytes(file(1));
     const qint64 nowSecs = now.toSecsSinceEpoch();
-    const auto general = TankFileParser::Reader::General;
-    const TankHistory onePass = TankFileParser::Parse(bytes.constData(), bytes.size(), nowSecs, general);
-    EXPECT_TRUE(sameHistory(full, onePass));
+    EXPECT_TRUE(sameHistory(full, TankFileParser::Parse(bytes.constData(), bytes.size(), nowSecs,
+                                                        TankFileParser::Reader::General)));
     append(file(1), minutes(600000, 600001));
     EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
     EXPECT_EQ(h.count(), TankHistory::kMaxEntries);

@@ -11,8 +11,6 @@
 #include <QFileInfo>
 #include <sys/stat.h>
 
-namespace
-{
 class RecordingTest : public HistoryTest
 {
 protected:
@@ -32,24 +30,21 @@ protected:
         return WaitFor([this] { return !recorder.retriesPending(); }, 30000);
     }
 };
-} // namespace
 
 TEST_F(RecordingTest, SnapshotWritesOneLinePerTankInTheFileFormat)
 {
     const struct {
         qint32 raw, unit;
         qint16 scale, temp;
-        const char *line; // after the time; none for an error code
-    } tanks[] = {
-        {1234, 0, 2, 12, ",12340,Liter,12"},
-        {-57346, 0, 0, 12, nullptr},
-        {125, 2, 2, -3, ",1.25,m,-3"},
-        {575, 3, 3, -9999, ",57.5,%"},
-        {1234, 1, 1, 7, ",1.234,m\xB3,7"},
-        {250, 6, 0, 4, ",250,US,Gal,4"},
-        {42, 8, 0, 5, ",42,,5"},
-        {42, 0, 5, 5, ",,Liter,5"}, // scale code without a number
-    };
+        const char *line; // after the time; none for an error code; a scale code without a number last
+    } tanks[] = {{1234, 0, 2, 12, ",12340,Liter,12"},
+                 {-57346, 0, 0, 12, nullptr},
+                 {125, 2, 2, -3, ",1.25,m,-3"},
+                 {575, 3, 3, -9999, ",57.5,%"},
+                 {1234, 1, 1, 7, ",1.234,m\xB3,7"},
+                 {250, 6, 0, 4, ",250,US,Gal,4"},
+                 {42, 8, 0, 5, ",42,,5"},
+                 {42, 0, 5, 5, ",,Liter,5"}};
     for (int n = 1; n <= 8; ++n)
         tank(n, tanks[n - 1].raw, tanks[n - 1].unit, tanks[n - 1].scale, tanks[n - 1].temp);
     recorder.AppendHistorySnapshot(At(2026, 12, 5, 15, 9, 54));
@@ -65,7 +60,7 @@ TEST_F(RecordingTest, SnapshotWritesOneLinePerTankInTheFileFormat)
 
 // What a power cut may leave at the end of a tank file, and the file after
 // the next snapshot: a torn line never stays to load as a false level.
-TEST_F(RecordingTest, SnapshotCutsATornLastLineBeforeAppending)
+TEST_F(RecordingTest, SnapshotCutsATornLastLineBeforeAppendingAndAFullHistoryDropsTheEntry)
 {
     const QByteArray kept = "04.12.2026 00:00:00,201,Liter,4\r\n";
     const QByteArray added = "05.12.2026 00:00:00,1234,Liter,20\r\n";
@@ -83,19 +78,13 @@ TEST_F(RecordingTest, SnapshotCutsATornLastLineBeforeAppending)
     EXPECT_EQ(after(kept.chopped(1) + "03.12"), kept + added) << "CR-only lines, torn";
     EXPECT_EQ(after(kept + foreign), kept + foreign + "\r\n" + added) << "long foreign tail";
     EXPECT_TRUE(ui.shown.isEmpty());
-}
-
-TEST_F(RecordingTest, FullHistoryDropsTheEntryButTheFileStillGrows)
-{
-    tank(1, 100, 0, 0, 3);
+    // A full history drops the entry, but the file still grows.
     TankHistory &h = (*table)[1].History;
     h.HistoryTimes.resize(TankHistory::kMaxEntries + 1, 1);
     h.HistoryValues.resize(TankHistory::kMaxEntries + 1, 1);
     h.HistoryTemps.resize(TankHistory::kMaxEntries + 1, 1);
-    recorder.AppendHistorySnapshot(At(2026, 12, 5));
-    EXPECT_EQ(h.count(), TankHistory::kMaxEntries);
-    EXPECT_EQ(h.HistoryValues.back(), 1.0);
-    EXPECT_EQ(tankFile(1), QByteArray("05.12.2026 00:00:00,100,Liter,3\r\n"));
+    EXPECT_EQ(after(kept), kept + added);
+    EXPECT_EQ(std::pair(h.count(), h.HistoryValues.back()), std::pair(TankHistory::kMaxEntries, 1.0));
 }
 
 // A folder of the tank file's name: every open fails. The caller does not
@@ -161,18 +150,15 @@ TEST_F(RecordingTest, DailyTankFileAndMinuteSnapshotFollowTheClock)
                                       "06.12.2026 00:00:05,1200,Liter,12\r\n"));
     EXPECT_EQ(ini(Cfg::LogfileLast), QStringLiteral("06.12.2026 00:00:05"));
     EXPECT_EQ((*table)[1].History.count(), 2);
-}
 
-// A clock that was years ahead once left "Last" in the future.
-TEST_F(RecordingTest, LastInTheFutureRecordsAndIsRewrittenWithNow)
-{
-    tank(1, 1234, 0, 0, 12);
+    // A clock that was years ahead once left "Last" in the future: due, and
+    // rewritten with now.
     settings.write(Cfg::LogfileLast, QStringLiteral("05.12.2029 10:00:00"));
     settings.write(Cfg::LogIniLast, QStringLiteral("05.12.2029 10:00:00"));
-    recorder.RecordHistory(1, now);
-    EXPECT_EQ(saves, 1);
-    EXPECT_EQ(tankFile(1), QByteArray("05.12.2026 15:09:54,1234,Liter,12\r\n"));
-    EXPECT_EQ(ini(Cfg::LogfileLast) + " " + ini(Cfg::LogIniLast), "05.12.2026 15:09:54 05.12.2026 15:09:54");
+    recorder.RecordHistory(1, now = now.addSecs(5));
+    EXPECT_EQ(saves, 4);
+    EXPECT_TRUE(tankFile(1).endsWith("\n06.12.2026 00:00:10,1200,Liter,12\r\n"));
+    EXPECT_EQ(ini(Cfg::LogfileLast) + " " + ini(Cfg::LogIniLast), "06.12.2026 00:00:10 06.12.2026 00:00:10");
 }
 
 TEST_F(RecordingTest, SwitchedOffOrClientModeRecordsNothing)

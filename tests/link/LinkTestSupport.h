@@ -6,8 +6,11 @@
 #include "link/LinkManager.h"
 #include "link/SerialLink.h"
 #include "link/TcpLink.h"
+#include "model/Telegram.h"
 #include "support/FakeSerialPort.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <memory>
 #include <optional>
@@ -25,7 +28,17 @@ struct RecordingSink {
     QList<bool> results;
     // Time each evaluation takes, as the real one writing files does.
     qint64 costNs = 0;
-    bool operator()(const QByteArray &t, const QString &s);
+    bool operator()(const QByteArray &t, const QString &s)
+    {
+        QElapsedTimer busy;
+        busy.start();
+        while (busy.nsecsElapsed() < costNs) {
+        }
+        telegrams << t;
+        sources << s;
+        results << (CheckTelegram(t) == TelegramFault::None);
+        return results.last();
+    }
     int accepted() const { return int(results.count(true)); }
 };
 
@@ -35,7 +48,12 @@ class PtyPair
 {
 public:
     explicit PtyPair(const QString &dir) : dir_(dir) {}
-    bool start();
+    bool start()
+    {
+        socat_ = std::make_unique<QProcess>();
+        socat_->start("socat", {"pty,raw,echo=0,link=" + device(), "-"});
+        return socat_->waitForStarted(5000) && WaitFor([this] { return QFile::exists(device()); }, 10000);
+    }
     void stop() { socat_.reset(); } // QProcess ends its process when it goes
     QString device() const { return dir_ + "/dev"; }
     // Writes from the device side of the line; the bytes leave as the event loop runs.
@@ -52,9 +70,27 @@ class LinkTest : public UiTest
 protected:
     // The link on the fake ports when fakePorts() was called before, else on
     // the machine's serial ports.
-    void makeLink(int tickMs = 0);
+    void makeLink(int tickMs = 0)
+    {
+        LinkHardware hardware;
+        if (ports) {
+            hardware.serialPort = [this] { return std::make_unique<FakeSerialPort>(bus); };
+            hardware.ports = [this] { return *ports; };
+        }
+        hardware.sink = [this](const QByteArray &t, const QString &s) { return sink(t, s); };
+        hardware.tickMs = tickMs;
+        link = std::make_unique<LinkManager>(controller, switches, settings, ui, texts, clock, hardware);
+    }
     // Fake serial ports /dev/<name>, numbered by the port directory in its order.
-    void fakePorts(const QStringList &names);
+    void fakePorts(const QStringList &names)
+    {
+        ports.emplace();
+        bus->present.clear();
+        for (const QString &n : names) {
+            *ports << PortInfo{0, "/dev/" + n, n, {}, {}};
+            bus->present.insert("/dev/" + n);
+        }
+    }
     // The serial side of the link as "COM<n> <device> open|closed".
     QString serialState() const
     {

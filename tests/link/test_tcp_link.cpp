@@ -7,9 +7,6 @@
 #include <QTcpSocket>
 #include <sys/resource.h>
 
-namespace
-{
-
 class TcpLinkTest : public LinkTest
 {
 protected:
@@ -45,7 +42,7 @@ protected:
     quint16 port = 0;
 };
 
-TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnectedAndItsUnfinishedLineGoesWithIt)
+TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnectedAndItsUnfinishedLineGoesWithItAndThePortRules)
 {
     switches.setTracePath(dataDir() + "trace.log");
     QTcpSocket peer, second;
@@ -81,6 +78,20 @@ TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnectedAndItsUnfinishedLin
     sink = {};
     expectNextPeerServed(6);
     EXPECT_EQ(sink.telegrams.size(), 1) << "the unfinished line must not reach the next peer's";
+
+    // A client port out of range or no number listens on 8000; a port in use says "TCP Fehler".
+    for (const auto &[stored, listen] :
+         {std::pair{"0", 8000}, {"abc", 8000}, {"100000", 8000}, {"1", 1}, {"99999", 99999}}) {
+        settings.write(Cfg::ClientPort, QString::fromLatin1(stored));
+        EXPECT_EQ(link->tcpListener()->ListenPort(), listen) << stored;
+    }
+    QTcpServer blocker;
+    ASSERT_TRUE(blocker.listen(QHostAddress::Any, 0));
+    settings.write(Cfg::ClientPort, qint64(blocker.serverPort()));
+    link->InitCOM(1);
+    EXPECT_EQ(ui.panelText(1), "TCP Fehler");
+    EXPECT_EQ(ui.texts(), QStringList{"TCP Fehler"});
+    EXPECT_EQ(link->tcp().state(), DeviceLink::State::Closed);
 }
 
 // With the real evaluation behind it: only the TCP link is on and no
@@ -137,12 +148,8 @@ TEST_F(TcpLinkTest, LinesSentRightBeforeTheCloseAreAllEvaluatedAndAFloodIsCutWit
 
     switches.setTracePath(dataDir() + "trace.log");
     // The highest resident memory of this process so far, in kB.
-    const auto peakRssKb = [] {
-        rusage u{};
-        getrusage(RUSAGE_SELF, &u);
-        return qint64(u.ru_maxrss);
-    };
-    const qint64 rssBefore = peakRssKb();
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
     ThreadPeer flood(port, QByteArray(64 * 1024, 'A'), 50'000'000);
     qsizetype longestLine = 0;
     ASSERT_TRUE(WaitFor(
@@ -153,26 +160,9 @@ TEST_F(TcpLinkTest, LinesSentRightBeforeTheCloseAreAllEvaluatedAndAFloodIsCutWit
         60000));
     EXPECT_LT(flood.sent(), 50'000'000) << "the flood was never cut";
     EXPECT_LE(longestLine, TcpLink::kMaxLineLength);
-    EXPECT_LT(peakRssKb() - rssBefore, 16 * 1024) << "kB grown during the flood";
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 16 * 1024) << "kB grown during the flood";
     EXPECT_TRUE(sink.telegrams.isEmpty());
     EXPECT_EQ(readBytes(switches.tracePath()).count("TCP_LineTooLong"), 1);
     expectNextPeerServed(7);
 }
-
-TEST_F(TcpLinkTest, ClientPortOutOfRangeOrTextListensOn8000AndAPortInUseSaysTcpError)
-{
-    for (const auto &[stored, listen] :
-         {std::pair{"0", 8000}, {"abc", 8000}, {"100000", 8000}, {"1", 1}, {"99999", 99999}}) {
-        settings.write(Cfg::ClientPort, QString::fromLatin1(stored));
-        EXPECT_EQ(link->tcpListener()->ListenPort(), listen) << stored;
-    }
-    QTcpServer blocker;
-    ASSERT_TRUE(blocker.listen(QHostAddress::Any, 0));
-    settings.write(Cfg::ClientPort, qint64(blocker.serverPort()));
-    link->InitCOM(1);
-    EXPECT_EQ(ui.panelText(1), "TCP Fehler");
-    EXPECT_EQ(ui.texts(), QStringList{"TCP Fehler"});
-    EXPECT_EQ(link->tcp().state(), DeviceLink::State::Closed);
-}
-
-} // namespace

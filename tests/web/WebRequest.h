@@ -19,16 +19,12 @@ inline Reply request(quint16 port, const QByteArray &path, const QByteArray &ext
 {
     QElapsedTimer t;
     t.start();
-    std::unique_ptr<QTcpSocket> s;
-    if (tls) {
-        auto ssl = std::make_unique<QSslSocket>();
-        ssl->setPeerVerifyMode(QSslSocket::VerifyNone);
-        ssl->connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
-        s = std::move(ssl);
-    } else {
-        s = std::make_unique<QTcpSocket>();
+    const auto s = std::make_unique<QSslSocket>();
+    s->setPeerVerifyMode(QSslSocket::VerifyNone);
+    if (tls)
+        s->connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
+    else
         s->connectToHost(QHostAddress::LocalHost, port);
-    }
     s->write("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extra + "\r\n");
     QByteArray all;
     Reply r;
