@@ -21,15 +21,15 @@ class Texts;
 // What the links reach outside themselves; empty members mean the real
 // thing. Tests and benchmarks put their own in place.
 struct LinkHardware {
-    SerialPortFactory serialPort; // QSerialPort
-    PortSource ports;             // QSerialPortInfo
+    SerialPortFactory serialPort{}; // QSerialPort
+    PortSource ports{};             // QSerialPortInfo
     // Where telegrams go: the controller's EvalTelegramm.
-    std::function<bool(const QByteArray &telegram, const QString &source)> sink;
+    std::function<bool(const QByteArray &telegram, const QString &source)> sink{};
     // Tick of TimerCom, the TCP connection check and the reopen poll: 1000 ms.
     int tickMs = 0;
     // Links of the test's own in place of the real ones (a kind it returns
     // nullptr for stays real).
-    LinkFactory links;
+    LinkFactory links{};
 };
 
 // Brings the device links up and watches them, without any widget: the

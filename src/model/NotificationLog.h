@@ -38,7 +38,7 @@ public:
         int tank = 0; // 0: no tank
         // The tank as it was called then ("2 Diesel"): tanks deleted or
         // renamed later do not change whom an old entry names.
-        QString tankLabel;
+        QString tankLabel{};
         Kind kind = Kind::Message;
         QString text;
         bool acknowledged = false;
