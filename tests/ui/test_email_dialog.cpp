@@ -88,9 +88,7 @@ TEST_F(EmailDialogTest, TestMailPasswordNotCopiedLockAndUnlockWithPasswordOrServ
 }
 
 // A single tank: no list, but its selection is still saved; two: the list. OK
-// writes what the controls show, Cancel nothing, a refused address nothing
-// (the defaults and the order of what OK writes: EmailSettingsTest; the
-// subject's forms: MessageTest).
+// writes what the controls show, Cancel nothing, a refused address nothing.
 TEST_F(EmailDialogTest, TankListOkWritesTheEditsCancelAndARefusedAddressNothing)
 {
     devices.DeviceCount = 1;
