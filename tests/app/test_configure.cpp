@@ -105,7 +105,6 @@ TEST_F(Configure, CommandLineRefusalsInTheRunsLanguage)
         {{"--export-chart", "1", "--export-chart", "2", "--output", "x.png"},
          2,
          "podano wi\u0119cej ni\u017c raz"},
-        {{"--export-chart", "1", "--export-chart", "2", "--output", "x.png", "LNGID=2"}, 2, "more than once"},
         {{"--set-password", "smtp"}, 2, "smtp"},
         {{"--export-chart", "all", "--output", "x.png", "--data-dir", missing, "LNGID=1"},
          1,

@@ -22,7 +22,6 @@ protected:
     void SetUp() override
     {
         RunningProgramTest::SetUp();
-        ASSERT_TRUE(drop.isValid());
         writeBytes(iniPath(), "[Ger\xE4te]\r\nAnzahl=3\r\n[Ger\xE4t1]\r\nSN=11\r\nTankvolumen=2000\r\n"
                               "[Ger\xE4t2]\r\nSN=12\r\nTankvolumen=1000\r\n[Ger\xE4t3]\r\nSN=13\r\n"
                               "[Common]\r\nLog=" +

@@ -5,14 +5,15 @@
 #include "support/Telegrams.h"
 
 #include <QElapsedTimer>
-#include <QProcessEnvironment>
 #include <QTcpServer>
 
 using Processes = RunningProgramTest;
 
 // No language stored: the system locale's one is taken and kept; LC_ALL wins
-// over LANG, as everywhere.
-TEST_F(Processes, FirstStartSpeaksTheLanguageOfTheSystemLocale)
+// over LANG, as everywhere. Then, as a client whose serving installation's
+// settings file is gone, the program says so and ends, as the window program
+// does, instead of running on with nothing.
+TEST_F(Processes, FirstStartSpeaksTheSystemLanguageAndAClientWithoutItsServerEnds)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("LANG", "en_GB.UTF-8");
@@ -24,6 +25,13 @@ TEST_F(Processes, FirstStartSpeaksTheLanguageOfTheSystemLocale)
     EXPECT_TRUE(terminate());
     EXPECT_TRUE(readBytes(iniPath()).contains("[LngPtnr]\r\nLngId=8\r\n"))
         << readBytes(iniPath()).toStdString();
+
+    QTemporaryDir server;
+    writeBytes(iniPath(),
+               "[LngPtnr]\r\nLngId=2\r\n[Client]\r\nPath=" + QFile::encodeName(server.path()) + "\r\n");
+    EXPECT_EQ(tool({"--headless", "CLIENT"}), 1);
+    EXPECT_TRUE((out + err).contains("[stop]") && (out + err).contains("/Tankmon.ini"))
+        << qPrintable(out + err);
 }
 
 // A mail server that takes the connection and never answers: SIGTERM still
@@ -47,21 +55,8 @@ TEST_F(Processes, SigtermEndsPromptlyWhileAMailIsStuck)
     ::kill(pid_t(run.processId()), SIGTERM);
     ASSERT_TRUE(run.waitForFinished(15000));
     EXPECT_LT(sinceSignal.elapsed(), 5000);
-    EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(run.exitCode(), 0);
+    EXPECT_EQ(std::pair(run.exitStatus(), run.exitCode()), std::pair(QProcess::NormalExit, 0));
     EXPECT_TRUE(readBytes(iniPath()).contains("VolumenAnzeige="));
-}
-
-// The serving installation's settings file is gone: the client says so and
-// ends, as the window program does, instead of running on with nothing.
-TEST_F(Processes, ClientWithoutTheServerFileEnds)
-{
-    QTemporaryDir server;
-    writeBytes(iniPath(),
-               "[LngPtnr]\r\nLngId=2\r\n[Client]\r\nPath=" + QFile::encodeName(server.path()) + "\r\n");
-    EXPECT_EQ(tool({"--headless", "CLIENT"}), 1);
-    EXPECT_TRUE((out + err).contains("[stop]") && (out + err).contains("/Tankmon.ini"))
-        << qPrintable(out + err);
 }
 
 // A telegram every second must not print a status line every second (under a

@@ -8,8 +8,24 @@
 
 using Startup = RoadTest;
 
-TEST_F(Startup, InvalidLanguageIdIsCorrectedAndWrittenBack)
+// A fresh installation wants the interface dialog; a second instance is
+// refused before anything is written, a restart overlaps the old one; a
+// stored language id no table has is corrected and written back, one on the
+// command line ends the start; the count of tanks is limited.
+TEST_F(Startup, FreshInstallationSecondInstanceLanguageIdsAndTheCountLimit)
 {
+    auto first = make();
+    ASSERT_EQ(first->app.start(), AppController::Start::Run);
+    EXPECT_TRUE(first->app.interfaceDialogWanted());
+    EXPECT_EQ(settings.read(Cfg::GeraeteAnzahl, "none"), "none");
+    settings.write(Cfg::LngId, "0"); // a write-back would show in the file
+    const QByteArray before = readBytes(iniPath());
+    EXPECT_EQ(make()->app.start(), AppController::Start::Ended);
+    EXPECT_EQ(ui.texts(), QStringList{LngText(272)});
+    EXPECT_EQ(readBytes(iniPath()), before);
+    EXPECT_EQ(make({"ENDE"})->app.start(), AppController::Start::Run);
+    first.reset();
+
     // No English help file next to the test program: German.
     for (const auto &[stored, used] : {std::pair{"0", 1}, {"11", 1}, {"3", 3}}) {
         settings.write(Cfg::LngId, stored);
@@ -17,21 +33,12 @@ TEST_F(Startup, InvalidLanguageIdIsCorrectedAndWrittenBack)
         EXPECT_EQ(settings.read(Cfg::LngId), QString::number(used)) << stored;
         EXPECT_EQ(LngId(), used);
     }
-    // A language no table has, on the command line: said, and the end.
     auto wrong = make({"LNGID=11"});
     EXPECT_EQ(wrong->app.start(), AppController::Start::Ended);
     EXPECT_EQ(ui.texts().last(), "Wrong LngId !?!");
     EXPECT_EQ(wrong->quitCode, 1);
-}
+    wrong.reset();
 
-TEST_F(Startup, FreshInstallationWantsTheInterfaceDialogAndCountIsLimited)
-{
-    {
-        auto fresh = make();
-        ASSERT_EQ(fresh->app.start(), AppController::Start::Run);
-        EXPECT_TRUE(fresh->app.interfaceDialogWanted());
-        EXPECT_EQ(settings.read(Cfg::GeraeteAnzahl, "none"), "none");
-    }
     // "ActiveCom" = 2 counts as off, so no link is chosen yet either (and the simulation opens no
     // port). The count stops at the last section with a serial number.
     writeBytes(iniPath(), "[Common]\r\nActiveCom=2\r\n[COM]\r\nSimulation=1\r\n[Ger\xE4te]\r\nAnzahl=80\r\n"
@@ -42,46 +49,25 @@ TEST_F(Startup, FreshInstallationWantsTheInterfaceDialogAndCountIsLimited)
     EXPECT_EQ(run->app.tanks().DeviceCount(), 56);
 }
 
-TEST_F(Startup, LaterActivationsOnlyRereadLogSwitchesAndEmailStatus)
+// The switches a dialog changes act at once: the links open and close, the
+// next recording goes to the new log folder, without a restart. Later
+// activations only read the log switches and the e-mail status again.
+TEST_F(Startup, ChangedSwitchesReachTheLinksAndTheRecorderAndLaterActivationsReloadNothing)
 {
-    writeBytes(iniPath(), "[Common]\r\nActiveNet=1\r\n[COM]\r\nSimulation=1\r\n"
-                          "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n");
+    writeBytes(iniPath(),
+               "[Common]\r\nActiveCom=1\r\nActiveNet=1\r\n[Logfile]\r\nAktiv=1\r\nIntervall in s=600\r\n"
+               "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n");
     startApp();
     AppController &app = run->app;
-    ASSERT_EQ(app.tanks().DeviceCount(), 1);
-    EXPECT_EQ(ui.panelText(2), LngText(257));
-    LinkManager *links = app.links();
-    ASSERT_NE(links, nullptr);
-
-    settings.write(Cfg::GeraeteAnzahl, "2");
-    settings.write(Cfg::LogfileAktiv, "0");
-    settings.write(Cfg::LogIniIntervall, "600");
-    settings.write(Cfg::Email::Aktiv, "1");
-    app.activate();
-    EXPECT_EQ(app.tanks().DeviceCount(), 1); // no reload
-    EXPECT_EQ(app.links(), links);           // no new link
-    EXPECT_FALSE(run->app.switches().logFileActive());
-    EXPECT_EQ(run->app.switches().logIniInterval(), 600);
-    EXPECT_EQ(ui.panelText(2), LngText(276));
-}
-
-// The switches a dialog changes act at once: the links open and close, the
-// next recording goes to the new log folder, without a restart.
-TEST_F(Startup, ChangedSwitchesReachTheLinksAndTheRecorder)
-{
-    writeBytes(iniPath(), "[Common]\r\nActiveCom=1\r\nActiveNet=1\r\n"
-                          "[Logfile]\r\nAktiv=1\r\nIntervall in s=600\r\n");
-    startApp();
-    RunSwitches &switches = run->app.switches();
+    RunSwitches &switches = app.switches();
     MockLink &serial = *run->mocks.serial, &tcp = *run->mocks.tcp;
-    ASSERT_TRUE(serial.state() == DeviceLink::State::Open && tcp.state() == DeviceLink::State::Open);
+    using enum DeviceLink::State;
+    ASSERT_EQ(std::pair(serial.state(), tcp.state()), std::pair(Open, Open));
     switches.setActiveNet(false);
-    EXPECT_EQ(tcp.state(), DeviceLink::State::Closed);
-    EXPECT_EQ(serial.state(), DeviceLink::State::Open);
+    EXPECT_EQ(std::pair(serial.state(), tcp.state()), std::pair(Open, Closed));
     switches.setActiveCom(false);
     switches.setActiveNet(true);
-    EXPECT_EQ(serial.state(), DeviceLink::State::Closed);
-    EXPECT_EQ(tcp.state(), DeviceLink::State::Open);
+    EXPECT_EQ(std::pair(serial.state(), tcp.state()), std::pair(Closed, Open));
 
     const QByteArray telegram = Telegram{.sn = 4711, .levelWord = Bcd(1234)}.bytes();
     tcp.feed(telegram);
@@ -93,6 +79,18 @@ TEST_F(Startup, ChangedSwitchesReachTheLinksAndTheRecorder)
     tcp.feed(telegram);
     EXPECT_EQ(readBytes(dataDir() + "moved/Tank1.csv").count('\n'), 1);
     EXPECT_EQ(readBytes(dataDir() + "Tank1.csv").count('\n'), 1);
+
+    EXPECT_EQ(ui.panelText(2), LngText(257));
+    LinkManager *links = app.links();
+    settings.write(Cfg::GeraeteAnzahl, "2");
+    settings.write(Cfg::LogfileAktiv, "0");
+    settings.write(Cfg::LogIniIntervall, "600");
+    settings.write(Cfg::Email::Aktiv, "1");
+    app.activate();
+    EXPECT_EQ(app.tanks().DeviceCount(), 1); // no reload
+    EXPECT_EQ(app.links(), links);           // no new link
+    EXPECT_EQ(std::pair(switches.logFileActive(), switches.logIniInterval()), std::pair(false, 600));
+    EXPECT_EQ(ui.panelText(2), LngText(276));
 }
 
 // A client finds its server's folder in the local settings file (given
@@ -116,19 +114,6 @@ TEST_F(Startup, ClientPathFromTheLocalFileAndTheServerFileLostWhileRunning)
     EXPECT_EQ(run->quitCode, -1);
     ui.answerOpenBox();
     EXPECT_EQ(run->quitCode, 1);
-}
-
-TEST_F(Startup, SecondInstanceIsRefusedBeforeAnythingIsWritten)
-{
-    auto first = make();
-    ASSERT_EQ(first->app.start(), AppController::Start::Run);
-    settings.write(Cfg::LngId, "0"); // a write-back would show in the file
-    const QByteArray stored = readBytes(iniPath());
-    EXPECT_EQ(make()->app.start(), AppController::Start::Ended);
-    EXPECT_EQ(ui.texts(), QStringList{LngText(272)});
-    EXPECT_EQ(readBytes(iniPath()), stored);
-    // A restart overlaps the old instance.
-    EXPECT_EQ(make({"ENDE"})->app.start(), AppController::Start::Run);
 }
 
 TEST_F(Startup, ClientRefreshFollowsTheServerFiles)

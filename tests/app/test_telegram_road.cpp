@@ -5,8 +5,6 @@
 #include "email/SmtpPeer.h"
 #include "mqtt/MqttPeers.h"
 
-#include "core/Catalogue.h"
-#include "core/TextHelpers.h"
 #include "email/EmailDialogLogic.h"
 #include "email/EmailNotifier.h"
 #include "link/LinkManager.h"
@@ -42,8 +40,7 @@ TEST_F(Road, MockLinkTelegramReachesTheBrokerAndTheMailServer)
         state = QJsonDocument::fromJson(p).object();
         return state.value("serial").toInt() == 4711;
     }));
-    EXPECT_EQ(state.value("level").toInt(), 1234);
-    EXPECT_TRUE(state.value("alarm").toBool());
+    EXPECT_EQ(std::pair(state.value("level").toInt(), state.value("alarm").toBool()), std::pair(1234, true));
     ASSERT_TRUE(WaitFor([&] { return !mail.messages.isEmpty(); }, 30000))
         << mail.commands.join('\n').toStdString();
     EXPECT_EQ(mail.messages.size(), 1);
@@ -128,6 +125,6 @@ TEST_F(Road, EmailDialogLimitsJudgeTheStatesAtOnce)
     EXPECT_EQ(states(), QList<C>({C::VeryLow, C::Ok}));
     // Tank 1 removed: tank 2 moves to number 1 with its own threshold.
     ASSERT_TRUE(app.tanks().RemoveDevices(1, 1));
-    EXPECT_EQ(app.states().status(1).condition, C::Ok);
-    EXPECT_EQ(app.states().status(1).lowPercent, 6);
+    EXPECT_EQ(std::pair(app.states().status(1).condition, app.states().status(1).lowPercent),
+              std::pair(C::Ok, 6.0));
 }

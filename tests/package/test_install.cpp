@@ -6,7 +6,6 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
-#include <QStandardPaths>
 #include <csignal>
 
 namespace
@@ -40,8 +39,8 @@ TEST_F(Installation, LayoutHoldsProgramHelpDesktopEntryIconsUnitAndDocsAndRunsFr
     const QString exe = installed("bin/Tankmon");
     EXPECT_TRUE(
         readBytes(installed("share/applications/tankmon.desktop")).contains("\nExec=" + exe.toUtf8() + "\n"));
-    const QString unit = installed("lib/systemd/system/tankmon.service");
-    EXPECT_TRUE(readBytes(unit).contains("\nExecStart=" + exe.toUtf8() + " --headless\n"));
+    EXPECT_TRUE(readBytes(installed("lib/systemd/system/tankmon.service"))
+                    .contains("\nExecStart=" + exe.toUtf8() + " --headless\n"));
 
     // The English help beside the program turns a stored language id that names
     // none into English: proof that the program looks into share/tankmon from bin.
@@ -56,14 +55,6 @@ TEST_F(Installation, LayoutHoldsProgramHelpDesktopEntryIconsUnitAndDocsAndRunsFr
     ASSERT_TRUE(p.waitForFinished(15000));
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_TRUE(readBytes(iniPath()).contains("LngId=2")) << readBytes(iniPath()).constData();
-
-    const QString analyze = QStandardPaths::findExecutable("systemd-analyze");
-    if (analyze.isEmpty())
-        GTEST_SKIP() << "systemd-analyze is missing: the unit was not verified";
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(analyze, {"verify", unit});
-    ASSERT_TRUE(p.waitForFinished(60000));
-    EXPECT_EQ(std::pair(p.exitCode(), p.readAll()), std::pair(0, QByteArray()));
 }
 
 } // namespace
