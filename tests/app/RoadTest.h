@@ -45,11 +45,6 @@ protected:
         UiTest::SetUp();
         SetLngId(0); // the language comes from the settings, as at a real start
     }
-    void TearDown() override
-    {
-        run.reset();
-        SetLngId(1);
-    }
     std::unique_ptr<Instance> make(const QStringList &words = {})
     {
         return std::make_unique<Instance>(dataDir(), ui, clock, words);

@@ -95,7 +95,6 @@ TEST_F(Exports, ChartAndConsumptionWrittenAndRefusalsOnStderr)
         {{"--export-chart", "1"}, "--output"},
         {{"--export-chart", "1", "--output", dropped("x.jpg")}, "x.jpg"},
         {{"--export-chart", "1", "--output", x, "--size", "1200x"}, "--size"},
-        {{"--export-chart", "1", "--output", x, "--colour"}, "colour"},
         {{"--export-chart", "1", "--output", dropped("no/x.png")}, "no/x.png"},
         {{"--export-consumption", "1", "--export-chart", "1", "--output", x}, "schließen einander aus"},
         {{"--export-consumption", "1", "--output", x, "--format", "wide"}, "wide"},
