@@ -93,12 +93,13 @@ TEST_F(Road, LinkAndMailTroublesReachTheNotifications)
     EXPECT_EQ(texts(Kind::LinkLost).size(), 1);
 }
 
-// The common threshold, changed in the e-mail dialog, judges every tank's
-// state at once, without waiting for a telegram; a tank's own threshold,
-// typed for it, counts at once and keeps counting for it.
+// The common threshold stored at start-up counts from the first telegram;
+// changed in the e-mail dialog, it judges every tank's state at once, without
+// waiting for a telegram; a tank's own threshold, typed for it, counts at
+// once and keeps counting for it.
 TEST_F(Road, EmailDialogLimitsJudgeTheStatesAtOnce)
 {
-    writeBytes(iniPath(), "[Common]\r\nActiveCom=1\r\n[E-Mail]\r\nSchwelle 2=10\r\n");
+    writeBytes(iniPath(), "[Common]\r\nActiveCom=1\r\n[E-Mail]\r\nSchwelle 2=5\r\n");
     ASSERT_NO_FATAL_FAILURE(startApp());
     AppController &app = run->app;
     // Two tanks at 8 % of their capacity; the second is low only below 6 %.
@@ -111,7 +112,7 @@ TEST_F(Road, EmailDialogLimitsJudgeTheStatesAtOnce)
         return QList<TankCondition>{app.states().status(1).condition, app.states().status(2).condition};
     };
     using C = TankCondition;
-    EXPECT_EQ(states(), QList<C>({C::Low, C::Ok}));
+    EXPECT_EQ(states(), QList<C>({C::Ok, C::Ok}));
 
     EmailDialogLogic dialog(app.emailSettings(), {}, ui, app.texts(), app.tanks().table());
     const auto ok = [&](int schwelle) {
@@ -119,8 +120,8 @@ TEST_F(Road, EmailDialogLimitsJudgeTheStatesAtOnce)
         dialog.values.schwelle2 = schwelle;
         dialog.Ok();
     };
-    ok(5);
-    EXPECT_EQ(states(), QList<C>({C::Ok, C::Ok}));
+    ok(10);
+    EXPECT_EQ(states(), QList<C>({C::Low, C::Ok}));
     ok(20);
     EXPECT_EQ(states(), QList<C>({C::VeryLow, C::Ok}));
     // Tank 1 removed: tank 2 moves to number 1 with its own threshold.
