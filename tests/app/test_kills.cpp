@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QRegularExpression>
 
-constexpr int kKills = 50;
 constexpr int kTanks = 8;
 
 using Kills = RunningProgramTest;
@@ -31,7 +30,7 @@ TEST_F(Kills, EveryFileParsesAfterEachKillDuringSavesAndAppends)
     const auto tankSize = [&](int n) {
         return QFileInfo(dataDir() + QStringLiteral("Tank%1.csv").arg(n)).size();
     };
-    for (int kill = 1; kill <= kKills; ++kill) {
+    for (int kill = 1; kill <= 50; ++kill) {
         SCOPED_TRACE(testing::Message() << "kill " << kill);
         QTcpSocket peer;
         ASSERT_TRUE(start() && connectGateway(peer)) << "start after kill " << kill - 1;

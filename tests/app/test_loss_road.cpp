@@ -51,7 +51,7 @@ protected:
     }
     bool mailed(qsizetype count)
     {
-        return WaitFor([&] { return peer.messages.size() >= count && !app->email().busy(); }, 30000) &&
+        return WaitFor([&] { return peer.messages.size() >= count && !run->app.email().busy(); }, 30000) &&
                peer.messages.size() == count;
     }
 
@@ -68,29 +68,29 @@ TEST_F(LossRoad, StartAndEndMailedOnceAcrossARestartAndNewLimitsAtOnce)
 {
     configure(peer.port, "[Common]\r\nActiveCom=1\r\n");
     startApp();
-    read(mocks.serial, 4000, 7);
-    read(mocks.serial, 3900);
-    read(mocks.serial, 3800);
+    read(run->mocks.serial, 4000, 7);
+    read(run->mocks.serial, 3900);
+    read(run->mocks.serial, 3800);
     ASSERT_TRUE(mailed(1)) << subjects().join('\n').toStdString();
-    EXPECT_TRUE(app->losses().loss(1));
-    EXPECT_EQ(app->states().status(1).condition, TankCondition::Loss);
+    EXPECT_EQ(std::pair(run->app.losses().loss(1), run->app.states().status(1).condition),
+              std::pair(true, TankCondition::Loss));
 
     startApp();
-    EXPECT_TRUE(app->losses().loss(1)) << "kept across the restart";
-    read(mocks.serial, 3800, 3 * 6);
+    EXPECT_TRUE(run->app.losses().loss(1)) << "kept across the restart";
+    read(run->mocks.serial, 3800, 3 * 6);
     EXPECT_TRUE(mailed(1)) << "not over after 3 hours";
-    read(mocks.serial, 3800, 2 * 6);
+    read(run->mocks.serial, 3800, 2 * 6);
     ASSERT_TRUE(mailed(2)) << subjects().join('\n').toStdString();
-    EXPECT_FALSE(app->losses().loss(1));
-    EXPECT_EQ(app->states().status(1).condition, TankCondition::Ok);
+    EXPECT_EQ(std::pair(run->app.losses().loss(1), run->app.states().status(1).condition),
+              std::pair(false, TankCondition::Ok));
     EXPECT_EQ(subjects(), (QStringList{"Verlust", "Verlust beendet"}));
 
     // 1.6 % in 20 minutes: below the limit of 3 points, above one of 1.
-    EmailValues v = app->emailSettings().values();
+    EmailValues v = run->app.emailSettings().values();
     v.verlustProzent = 1;
-    app->emailSettings().save(v);
-    read(mocks.serial, 3760);
-    read(mocks.serial, 3720);
+    run->app.emailSettings().save(v);
+    read(run->mocks.serial, 3760);
+    read(run->mocks.serial, 3720);
     ASSERT_TRUE(mailed(3)) << subjects().join('\n').toStdString();
     EXPECT_EQ(subjects().last(), "Verlust");
 }
@@ -101,20 +101,17 @@ TEST_F(LossRoad, SimulatedUseRaisesNoLoss)
 {
     configure(peer.port, "[COM]\r\nSimulation=1\r\n");
     startApp();
-    ASSERT_NE(mocks.simulation, nullptr);
-    ASSERT_NE(mocks.simulation->state(), DeviceLink::State::Closed);
-    int level = 4000;
-    for (int tick = 0; tick < 200; ++tick) {
+    ASSERT_NE(run->mocks.simulation, nullptr);
+    ASSERT_NE(run->mocks.simulation->state(), DeviceLink::State::Closed);
+    for (int tick = 1; tick <= 200; ++tick) {
         now = now.addSecs(2);
-        level -= 50;
-        if (level < 0)
-            level = 4000;
-        mocks.simulation->feed(SimulatedTelegram(4711, 20, level)); // a tank registered before
+        run->mocks.simulation->feed(
+            SimulatedTelegram(4711, 20, 4000 - tick % 80 * 50)); // a tank registered before
     }
-    ASSERT_EQ(app->tanks().DeviceCount(), 1);
-    EXPECT_FALSE(app->losses().loss(1));
-    EXPECT_NE(app->states().status(1).condition, TankCondition::Loss);
+    ASSERT_EQ(run->app.tanks().DeviceCount(), 1);
+    EXPECT_FALSE(run->app.losses().loss(1));
+    EXPECT_NE(run->app.states().status(1).condition, TankCondition::Loss);
     // Anything the rules mail meanwhile has gone out; none of it is a loss.
-    WaitFor([&] { return !app->email().busy(); }, 30000);
+    WaitFor([&] { return !run->app.email().busy(); }, 30000);
     EXPECT_FALSE(subjects().contains("Verlust")) << subjects().join('\n').toStdString();
 }

@@ -1,149 +1,73 @@
 // Start-up decisions of the application controller, short of the real process.
-#include "support/Fixtures.h"
-#include "support/MockLink.h"
+#include "RoadTest.h"
 
-#include "app/AppController.h"
 #include "app/LogDialogLogic.h"
-#include "app/Program.h"
 #include "link/LinkManager.h"
 
 #include <QFileInfo>
 
-namespace
+using Startup = RoadTest;
+
+// A fresh installation wants the interface dialog; a second instance is
+// refused before anything is written, a restart overlaps the old one; a
+// stored language id no table has is corrected and written back, one on the
+// command line ends the start; the count of tanks is limited.
+TEST_F(Startup, FreshInstallationSecondInstanceLanguageIdsAndTheCountLimit)
 {
+    auto first = make();
+    ASSERT_EQ(first->app.start(), AppController::Start::Run);
+    EXPECT_TRUE(first->app.interfaceDialogWanted());
+    EXPECT_EQ(settings.read(Cfg::GeraeteAnzahl, "none"), "none");
+    settings.write(Cfg::LngId, "0"); // a write-back would show in the file
+    const QByteArray before = readBytes(iniPath());
+    EXPECT_EQ(make()->app.start(), AppController::Start::Ended);
+    EXPECT_EQ(ui.texts(), QStringList{LngText(272)});
+    EXPECT_EQ(readBytes(iniPath()), before);
+    EXPECT_EQ(make({"ENDE"})->app.start(), AppController::Start::Run);
+    first.reset();
 
-RunConfig Options(const QString &dataFolder, const QStringList &words)
-{
-    RunConfig o;
-    o.words = words;
-    o.clientMode = o.hasWord(QStringLiteral("CLIENT"));
-    o.dataFolder = dataFolder;
-    return o;
-}
-
-// One program run as the start-up builds it from its command line, on the
-// test's data folder, with mock links; restarts and the end are recorded.
-struct Instance {
-    Instance(const QString &dataFolder, UiServices &ui, ClockFn clock, const QStringList &words)
-        : program(Options(dataFolder, words), ui, std::move(clock), mockHardware(),
-                  [this](const QStringList &args) { restarted = args; })
-    {
-        QObject::connect(app, &AppController::quitRequested, [this](int code) { quitCode = code; });
-    }
-    LinkHardware mockHardware()
-    {
-        LinkHardware h;
-        h.links = mocks.factory();
-        return h;
-    }
-    MockLinks mocks;
-    QStringList restarted; // the arguments of the restart's new process
-    int quitCode = -1;
-    Program program;
-    AppController *app = &program.app;
-    RunSwitches &switches = program.switches;
-    Settings &settings = program.settings;
-};
-
-class Startup : public UiTest
-{
-protected:
-    void SetUp() override
-    {
-        UiTest::SetUp();
-        SetLngId(0); // the language comes from the settings, as at a real start
-    }
-    void TearDown() override { SetLngId(1); }
-    std::unique_ptr<Instance> make(const QStringList &words = {})
-    {
-        return std::make_unique<Instance>(dataDir(), ui, clock, words);
-    }
-    // Program entry to the first activation, as start-up runs it.
-    std::unique_ptr<Instance> start(const QStringList &words = {})
-    {
-        auto run = make(words);
-        EXPECT_EQ(run->app->start(), AppController::Start::Run);
-        run->app->activate();
-        return run;
-    }
-};
-
-} // namespace
-
-TEST_F(Startup, InvalidLanguageIdIsCorrectedAndWrittenBack)
-{
     // No English help file next to the test program: German.
     for (const auto &[stored, used] : {std::pair{"0", 1}, {"11", 1}, {"3", 3}}) {
         settings.write(Cfg::LngId, stored);
-        EXPECT_EQ(make()->app->start(), AppController::Start::Run);
+        EXPECT_EQ(make()->app.start(), AppController::Start::Run);
         EXPECT_EQ(settings.read(Cfg::LngId), QString::number(used)) << stored;
         EXPECT_EQ(LngId(), used);
     }
-    // A language no table has, on the command line: said, and the end.
     auto wrong = make({"LNGID=11"});
-    EXPECT_EQ(wrong->app->start(), AppController::Start::Ended);
+    EXPECT_EQ(wrong->app.start(), AppController::Start::Ended);
     EXPECT_EQ(ui.texts().last(), "Wrong LngId !?!");
     EXPECT_EQ(wrong->quitCode, 1);
-}
+    wrong.reset();
 
-TEST_F(Startup, FreshInstallationWantsTheInterfaceDialogAndCountIsLimited)
-{
-    {
-        auto fresh = make();
-        ASSERT_EQ(fresh->app->start(), AppController::Start::Run);
-        EXPECT_TRUE(fresh->app->interfaceDialogWanted());
-        EXPECT_EQ(settings.read(Cfg::GeraeteAnzahl, "none"), "none");
-    }
     // "ActiveCom" = 2 counts as off, so no link is chosen yet either (and the simulation opens no
     // port). The count stops at the last section with a serial number.
     writeBytes(iniPath(), "[Common]\r\nActiveCom=2\r\n[COM]\r\nSimulation=1\r\n[Ger\xE4te]\r\nAnzahl=80\r\n"
                           "[Ger\xE4t56]\r\nSN=560\r\n");
-    auto run = start();
-    EXPECT_FALSE(run->switches.activeCom());
-    EXPECT_TRUE(run->app->interfaceDialogWanted());
-    EXPECT_EQ(run->app->tanks().DeviceCount(), 56);
-}
-
-TEST_F(Startup, LaterActivationsOnlyRereadLogSwitchesAndEmailStatus)
-{
-    writeBytes(iniPath(), "[Common]\r\nActiveNet=1\r\n[COM]\r\nSimulation=1\r\n"
-                          "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n");
-    auto run = start();
-    AppController &app = *run->app;
-    ASSERT_EQ(app.tanks().DeviceCount(), 1);
-    EXPECT_EQ(ui.panelText(2), LngText(257));
-    LinkManager *links = app.links();
-    ASSERT_NE(links, nullptr);
-
-    settings.write(Cfg::GeraeteAnzahl, "2");
-    settings.write(Cfg::LogfileAktiv, "0");
-    settings.write(Cfg::LogIniIntervall, "600");
-    settings.write(Cfg::Email::Aktiv, "1");
-    app.activate();
-    EXPECT_EQ(app.tanks().DeviceCount(), 1); // no reload
-    EXPECT_EQ(app.links(), links);           // no new link
-    EXPECT_FALSE(run->switches.logFileActive());
-    EXPECT_EQ(run->switches.logIniInterval(), 600);
-    EXPECT_EQ(ui.panelText(2), LngText(276));
+    startApp();
+    EXPECT_FALSE(run->app.switches().activeCom());
+    EXPECT_TRUE(run->app.interfaceDialogWanted());
+    EXPECT_EQ(run->app.tanks().DeviceCount(), 56);
 }
 
 // The switches a dialog changes act at once: the links open and close, the
-// next recording goes to the new log folder, without a restart.
-TEST_F(Startup, ChangedSwitchesReachTheLinksAndTheRecorder)
+// next recording goes to the new log folder, without a restart. Later
+// activations only read the log switches and the e-mail status again.
+TEST_F(Startup, ChangedSwitchesReachTheLinksAndTheRecorderAndLaterActivationsReloadNothing)
 {
-    writeBytes(iniPath(), "[Common]\r\nActiveCom=1\r\nActiveNet=1\r\n"
-                          "[Logfile]\r\nAktiv=1\r\nIntervall in s=600\r\n");
-    auto run = start();
-    RunSwitches &switches = run->app->switches();
+    writeBytes(iniPath(),
+               "[Common]\r\nActiveCom=1\r\nActiveNet=1\r\n[Logfile]\r\nAktiv=1\r\nIntervall in s=600\r\n"
+               "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n");
+    startApp();
+    AppController &app = run->app;
+    RunSwitches &switches = app.switches();
     MockLink &serial = *run->mocks.serial, &tcp = *run->mocks.tcp;
-    ASSERT_TRUE(serial.state() == DeviceLink::State::Open && tcp.state() == DeviceLink::State::Open);
+    using enum DeviceLink::State;
+    ASSERT_EQ(std::pair(serial.state(), tcp.state()), std::pair(Open, Open));
     switches.setActiveNet(false);
-    EXPECT_EQ(tcp.state(), DeviceLink::State::Closed);
-    EXPECT_EQ(serial.state(), DeviceLink::State::Open);
+    EXPECT_EQ(std::pair(serial.state(), tcp.state()), std::pair(Open, Closed));
     switches.setActiveCom(false);
     switches.setActiveNet(true);
-    EXPECT_EQ(serial.state(), DeviceLink::State::Closed);
-    EXPECT_EQ(tcp.state(), DeviceLink::State::Open);
+    EXPECT_EQ(std::pair(serial.state(), tcp.state()), std::pair(Closed, Open));
 
     const QByteArray telegram = Telegram{.sn = 4711, .levelWord = Bcd(1234)}.bytes();
     tcp.feed(telegram);
@@ -155,42 +79,41 @@ TEST_F(Startup, ChangedSwitchesReachTheLinksAndTheRecorder)
     tcp.feed(telegram);
     EXPECT_EQ(readBytes(dataDir() + "moved/Tank1.csv").count('\n'), 1);
     EXPECT_EQ(readBytes(dataDir() + "Tank1.csv").count('\n'), 1);
+
+    EXPECT_EQ(ui.panelText(2), LngText(257));
+    LinkManager *links = app.links();
+    settings.write(Cfg::GeraeteAnzahl, "2");
+    settings.write(Cfg::LogfileAktiv, "0");
+    settings.write(Cfg::LogIniIntervall, "600");
+    settings.write(Cfg::Email::Aktiv, "1");
+    app.activate();
+    EXPECT_EQ(app.tanks().DeviceCount(), 1); // no reload
+    EXPECT_EQ(app.links(), links);           // no new link
+    EXPECT_EQ(std::pair(switches.logFileActive(), switches.logIniInterval()), std::pair(false, 600));
+    EXPECT_EQ(ui.panelText(2), LngText(276));
 }
 
 // A client finds its server's folder in the local settings file (given
 // there as the server's settings file, too); the file lost later ends it.
 TEST_F(Startup, ClientPathFromTheLocalFileAndTheServerFileLostWhileRunning)
 {
-    EXPECT_EQ(make({"CLIENT"})->app->start(), AppController::Start::ClientPathMissing)
+    EXPECT_EQ(make({"CLIENT"})->app.start(), AppController::Start::ClientPathMissing)
         << "no \"Client\"/\"Path\": the path dialog is needed";
     QTemporaryDir share;
     writeBytes(share.path() + "/Tankmon.ini", "[Ger\xE4te]\r\nAnzahl=0\r\n");
     settings.write(Cfg::ClientPath, share.path() + "/TANKMON.INI");
-    auto run = start({"/client"});
+    startApp({"/client"});
     EXPECT_TRUE(run->program.options.clientMode);
-    EXPECT_EQ(run->switches.clientPath(), share.path() + "/");
+    EXPECT_EQ(run->app.switches().clientPath(), share.path() + "/");
     QFile::remove(share.path() + "/Tankmon.ini");
     ui.holdBoxes = true;
-    run->app->activate();
-    run->app->activate(); // the box gives the focus back: no second box
+    run->app.activate();
+    run->app.activate(); // the box gives the focus back: no second box
     EXPECT_EQ(ui.openBoxes(), 1);
     EXPECT_TRUE(ui.shown.last().text.startsWith(LngText(297)));
     EXPECT_EQ(run->quitCode, -1);
     ui.answerOpenBox();
     EXPECT_EQ(run->quitCode, 1);
-}
-
-TEST_F(Startup, SecondInstanceIsRefusedBeforeAnythingIsWritten)
-{
-    auto first = make();
-    ASSERT_EQ(first->app->start(), AppController::Start::Run);
-    settings.write(Cfg::LngId, "0"); // a write-back would show in the file
-    const QByteArray stored = readBytes(iniPath());
-    EXPECT_EQ(make()->app->start(), AppController::Start::Ended);
-    EXPECT_EQ(ui.texts(), QStringList{LngText(272)});
-    EXPECT_EQ(readBytes(iniPath()), stored);
-    // A restart overlaps the old instance.
-    EXPECT_EQ(make({"ENDE"})->app->start(), AppController::Start::Run);
 }
 
 TEST_F(Startup, ClientRefreshFollowsTheServerFiles)
@@ -199,32 +122,30 @@ TEST_F(Startup, ClientRefreshFollowsTheServerFiles)
     const QString server = share.path() + "/";
     writeBytes(server + "Tankmon.ini",
                "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=5\r\nGer\xE4tetyp=9\r\nVolumen=100\r\n");
-    auto lines = [](int count, int changed) {
+    auto lines = [](int count) {
         QByteArray b;
         for (int d = 1; d <= count; ++d)
-            b += QByteArray::number(d + 100).mid(1) + ".11.2026 00:00:00," +
-                 QByteArray::number(d == changed ? 999 : 100 + d) + ",Liter,5\r\n";
+            b += QByteArray::number(d + 100).mid(1) + ".11.2026 00:00:00," + QByteArray::number(100 + d) +
+                 ",Liter,5\r\n";
         return b;
     };
-    writeBytes(server + "Tank1.csv", lines(10, 0));
+    writeBytes(server + "Tank1.csv", lines(10));
     settings.write(Cfg::ClientPath, server);
     now = Clock::Naive(QDate(2026, 12, 1), QTime(8, 0)); // the lines are not ahead of the clock
-    auto run = start({"CLIENT"});
-    AppController &app = *run->app;
+    startApp({"CLIENT"});
+    AppController &app = run->app;
     app.setRestartOptions({"--data-dir", "/x"});
     DeviceRecord &r = app.tanks().device(1);
     ASSERT_EQ(r.History.count(), 10);
 
-    // Only what was appended is read: a line in the middle changed behind
-    // our back (same length, same file) is not read again.
-    writeBytes(server + "Tank1.csv", lines(11, 5));
+    // The server's record and its new line are read.
+    writeBytes(server + "Tank1.csv", lines(11));
     writeBytes(server + "Tankmon.ini",
                "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=5\r\nGer\xE4tetyp=9\r\nVolumen=80\r\n");
     app.TimerClientTick();
     EXPECT_EQ(r.Volumen, 80);
     ASSERT_EQ(r.History.count(), 11);
     EXPECT_DOUBLE_EQ(r.History.HistoryValues[11], 111);
-    EXPECT_DOUBLE_EQ(r.History.HistoryValues[5], 105);
     EXPECT_TRUE(run->restarted.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(server + "Tank2.csv")); // a client writes nothing there
 

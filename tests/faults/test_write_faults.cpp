@@ -73,11 +73,6 @@ protected:
         g_fault = Fault::None;
         DataDirTest::TearDown();
     }
-    void inject(Fault f)
-    {
-        g_writtenFd = -1;
-        g_fault = f;
-    }
     QStringList reports;
 };
 
@@ -92,7 +87,8 @@ TEST_F(WriteFaults, SettingsFileIsReplacedOnlyWhenTheNewContentIsOnDisk)
         const QString path = dataDir() + QString::number(int(f)) + ".ini";
         writeBytes(path, before);
         reports.clear();
-        inject(f);
+        g_writtenFd = -1;
+        g_fault = f;
         EXPECT_FALSE(settings.store().write(path, "Ger\u00e4te", "Anzahl", QStringLiteral("2")));
         {
             IniBatch batch(settings.store()); // the registry's way: many keys, one replace
@@ -104,8 +100,9 @@ TEST_F(WriteFaults, SettingsFileIsReplacedOnlyWhenTheNewContentIsOnDisk)
         EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files | QDir::Hidden).filter(".ini."), QStringList())
             << "no temporary left";
         ASSERT_EQ(reports.size(), 2);
-        EXPECT_TRUE(reports[0].startsWith(path + " | ")) << reports[0].toStdString();
-        EXPECT_GT(reports[0].size(), path.size() + 3); // with the reason
+        EXPECT_TRUE(reports[0].startsWith(path + " | ") &&
+                    reports[0].size() > path.size() + 3) // with the reason
+            << reports[0].toStdString();
         // The values stay pending in the store and reach the disk with the next write.
         EXPECT_EQ(settings.store().read(path, "Ger\u00e4te", "Anzahl"), "2");
         EXPECT_TRUE(settings.store().write(path, "Common", "Log", QString()));
@@ -123,7 +120,8 @@ TEST_F(WriteFaults, TankFileAppendFailureLeavesNoPartOfTheLineAsData)
     const QByteArray next = "05.12.2026 00:00:00,1234,Liter,20\r\n";
     for (const Fault f : {Fault::ShortWriteThenFull, Fault::SyncError}) {
         writeBytes(path, first);
-        inject(f);
+        g_writtenFd = -1;
+        g_fault = f;
         QString error;
         EXPECT_EQ(TankFile::Append(path, next, &error), TankFile::AppendResult::WriteFailed);
         EXPECT_FALSE(error.isEmpty());

@@ -10,8 +10,6 @@
 #include "lang/Lng.h"
 #include "model/TankController.h"
 
-#include <QStringList>
-
 // Scripted boxes, a clock the test sets, and the German texts, on top of
 // the own data folder.
 class UiTest : public DataDirTest

@@ -9,11 +9,8 @@
 class MockLink : public DeviceLink
 {
 public:
-    int opened = 0; // how often open() was called
-
     bool open() override
     {
-        ++opened;
         state_ = State::Open;
         return true;
     }

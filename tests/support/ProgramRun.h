@@ -37,16 +37,7 @@ protected:
         return StartHeadless(run, program, folder.isEmpty() ? dataDir() : folder, output, marker, wrapper);
     }
     // Waits until the output holds marker; false when the program ended first.
-    bool waitOutput(const QByteArray &marker, int ms = 20000)
-    {
-        return WaitFor(
-                   [&] {
-                       output += run.readAll();
-                       return output.contains(marker) || run.state() == QProcess::NotRunning;
-                   },
-                   ms) &&
-               output.contains(marker);
-    }
+    bool waitOutput(const QByteArray &marker, int ms = 20000) { return WaitOutput(run, output, marker, ms); }
     // SIGTERM: true when the program ends normally with status 0.
     bool terminate()
     {
@@ -77,24 +68,28 @@ protected:
         return peer.state() == QAbstractSocket::UnconnectedState || peer.waitForDisconnected(5000);
     }
 
-    // The program run to its end with args (and --data-dir unless noDataDir)
-    // and input on its standard input; the exit code (-1 when it crashed),
-    // its output in out and err.
-    int tool(const QStringList &args, const QByteArray &input = {}, bool noDataDir = false)
+    // The program run to its end with args (and --data-dir unless noDataDir),
+    // input on its standard input and env (unless empty); the exit code (-1
+    // when it crashed), its output in out (bytes in rawOut) and err.
+    int tool(const QStringList &args, const QByteArray &input = {}, bool noDataDir = false,
+             const QProcessEnvironment &env = {})
     {
         QProcess p;
+        if (!env.isEmpty())
+            p.setProcessEnvironment(env);
         p.start(program, noDataDir ? args : args + QStringList{"--data-dir", dataDir()});
         p.write(input);
         p.closeWriteChannel();
-        EXPECT_TRUE(p.waitForFinished(30000));
-        out = QString::fromUtf8(p.readAllStandardOutput());
+        EXPECT_TRUE(p.waitForFinished(60000));
+        rawOut = p.readAllStandardOutput();
+        out = QString::fromUtf8(rawOut);
         err = QString::fromUtf8(p.readAllStandardError());
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
 
     const QString program = TANKMON_BINARY_DIR "/Tankmon";
     QProcess run;
-    QByteArray output;
+    QByteArray output, rawOut;
     QString out, err;
     quint16 port = 0;
 };

@@ -11,10 +11,7 @@
 #include <QTcpServer>
 #include <QThread>
 #include <arpa/inet.h>
-#include <sys/inotify.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 QDateTime At(int y, int mo, int d, int h, int mi, int s)
 {
@@ -78,32 +75,11 @@ QString RightsOf(const QString &path)
     return QString::number(st.st_mode & 07777, 8) + (folderGroup ? " folder's group" : " other group");
 }
 
-ScopedUmask::ScopedUmask(unsigned mask) : old_(::umask(mode_t(mask))) {}
-ScopedUmask::~ScopedUmask()
-{
-    ::umask(mode_t(old_));
-}
-
 ReplaceCounter::ReplaceCounter(const QString &folder)
 {
     fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd_ >= 0)
         inotify_add_watch(fd_, QFile::encodeName(folder).constData(), IN_MOVED_TO | IN_MODIFY);
-}
-
-ReplaceCounter::~ReplaceCounter()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
-}
-
-int ReplaceCounter::replaces(const QString &fileName)
-{
-    return count(fileName, IN_MOVED_TO);
-}
-int ReplaceCounter::inPlaceWrites(const QString &fileName)
-{
-    return count(fileName, IN_MODIFY);
 }
 
 int ReplaceCounter::count(const QString &fileName, quint32 mask)
@@ -127,14 +103,13 @@ bool StartHeadless(QProcess &p, const QString &program, const QString &folder, Q
     args << program << "--headless"
          << "--data-dir" << folder;
     p.start(args.takeFirst(), args);
-    return p.waitForStarted(10000) &&
-           WaitFor(
-               [&] {
-                   out += p.readAll();
-                   return out.contains(marker) || p.state() == QProcess::NotRunning;
-               },
-               20000) &&
-           out.contains(marker);
+    return p.waitForStarted(10000) && WaitOutput(p, out, marker);
+}
+
+bool WaitOutput(QProcess &p, QByteArray &out, const QByteArray &marker, int timeoutMs)
+{
+    const auto seen = [&] { return (out += p.readAll()).contains(marker); };
+    return WaitFor([&] { return seen() || p.state() == QProcess::NotRunning; }, timeoutMs) && seen();
 }
 
 quint16 FreeTcpPort()

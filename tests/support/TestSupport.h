@@ -9,7 +9,10 @@
 #include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 // A naive wall-clock time, as the program's clock gives it.
 QDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0);
@@ -51,16 +54,10 @@ quint64 InodeOf(const QString &path);
 QString RightsOf(const QString &path);
 
 // Sets the process's umask for a test's life.
-class ScopedUmask
-{
-public:
-    explicit ScopedUmask(unsigned mask);
-    ~ScopedUmask();
-    ScopedUmask(const ScopedUmask &) = delete;
-    ScopedUmask &operator=(const ScopedUmask &) = delete;
-
-private:
-    unsigned old_;
+struct ScopedUmask {
+    explicit ScopedUmask(mode_t mask) : old(::umask(mask)) {}
+    ~ScopedUmask() { ::umask(old); }
+    const mode_t old;
 };
 
 // Counts the atomic replaces (renames onto the name) and the in-place writes
@@ -69,9 +66,9 @@ class ReplaceCounter
 {
 public:
     explicit ReplaceCounter(const QString &folder);
-    ~ReplaceCounter();
-    int replaces(const QString &fileName);
-    int inPlaceWrites(const QString &fileName);
+    ~ReplaceCounter() { ::close(fd_); }
+    int replaces(const QString &fileName) { return count(fileName, IN_MOVED_TO); }
+    int inPlaceWrites(const QString &fileName) { return count(fileName, IN_MODIFY); }
 
 private:
     int count(const QString &fileName, quint32 mask);
@@ -80,6 +77,9 @@ private:
 };
 
 class QProcess;
+// Waits until the output of p, collected in out, holds marker; false when p
+// ended first.
+bool WaitOutput(QProcess &p, QByteArray &out, const QByteArray &marker, int timeoutMs = 20000);
 // Starts program --headless on folder (through wrapper, e.g. as another user)
 // and waits until its merged output, collected in out, holds marker.
 bool StartHeadless(QProcess &p, const QString &program, const QString &folder, QByteArray &out,
