@@ -128,4 +128,9 @@ TEST_F(Road, EmailDialogLimitsJudgeTheStatesAtOnce)
     ASSERT_TRUE(app.tanks().RemoveDevices(1, 1));
     EXPECT_EQ(std::pair(app.states().status(1).condition, app.states().status(1).lowPercent),
               std::pair(C::Ok, 6.0));
+    // A threshold edited outside the program counts from the next activation.
+    run->settings.write(Cfg::Device::Warnschwelle.at(1), "9");
+    app.activate();
+    run->mocks.serial->feed(Telegram{.sn = 4712, .levelWord = Bcd(400)}.bytes());
+    EXPECT_EQ(app.states().status(1).condition, C::Low);
 }
