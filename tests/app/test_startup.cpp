@@ -3,6 +3,7 @@
 
 #include "app/LogDialogLogic.h"
 #include "link/LinkManager.h"
+#include "model/TankStateWatch.h"
 
 #include <QFileInfo>
 
@@ -138,12 +139,13 @@ TEST_F(Startup, ClientRefreshFollowsTheServerFiles)
     DeviceRecord &r = app.tanks().device(1);
     ASSERT_EQ(r.History.count(), 10);
 
-    // The server's record and its new line are read.
+    // The server's record, its new line and its low-level threshold are read.
     writeBytes(server + "Tank1.csv", lines(11));
     writeBytes(server + "Tankmon.ini",
-               "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=5\r\nGer\xE4tetyp=9\r\nVolumen=80\r\n");
+               "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=5\r\nGer\xE4tetyp=9\r\nVolumen=80\r\n"
+               "[E-Mail]\r\nSchwelle 2=30\r\n");
     app.TimerClientTick();
-    EXPECT_EQ(r.Volumen, 80);
+    EXPECT_EQ(std::pair(r.Volumen, app.states().status(1).lowPercent), std::pair(qint32(80), 30.0));
     ASSERT_EQ(r.History.count(), 11);
     EXPECT_DOUBLE_EQ(r.History.HistoryValues[11], 111);
     EXPECT_TRUE(run->restarted.isEmpty());
