@@ -76,7 +76,7 @@ int main(int argc, char **argv)
     settings.write(Cfg::GrafikTank, kind == QLatin1String("one") ? -1 : 0);
     QuietUi ui;
     frmGrafikHistorie *win =
-        frmGrafikHistorie::OpenForm(table, settings, ui, switches, [now] { return now; });
+        frmGrafikHistorie::OpenForm(table, settings, ui, CurrentTexts(), switches, [now] { return now; });
     if (!win)
         return 1;
     int status = 1;

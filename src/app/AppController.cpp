@@ -422,7 +422,7 @@ void AppController::startMqtt()
     // Only a hand-edited file gets here with such a topic (the dialog refuses
     // it): said once, and nothing is published under it.
     if (const QString problem = MqttTopicProblem(v, texts_); !problem.isEmpty()) {
-        ui_.setPanelText(1, problem);
+        ui_.status(NoticeTopic::Mqtt, problem);
         TraceLog(switches_, clock_).LogInFile(problem);
         return;
     }
@@ -509,7 +509,7 @@ void AppController::startWeb()
         web_.reset();
         // Said everywhere someone may look: status bar (in the headless
         // program a line on stdout), trace.
-        ui_.setPanelText(1, problem);
+        ui_.status(NoticeTopic::Web, problem);
         TraceLog(switches_, clock_).LogInFile(problem);
         if (!config().headless)
             std::printf("%s\n", qPrintable(problem));

@@ -2,19 +2,25 @@
 
 #include "ClientSetup.h"
 #include "LifeCycle.h"
+#include "LogDialogLogic.h"
 #include "core/RunSwitches.h"
 #include "core/Settings.h"
+#include "email/EmailDialogLogic.h"
+#include "email/EmailNotifier.h"
 #include "lang/Lng.h"
 #include "link/ComDialogLogic.h"
 #include "link/LinkManager.h"
+#include "model/TankController.h"
+#include "mqtt/MqttDialogLogic.h"
 #include "mqtt/MqttSettings.h"
 #include "web/WebSettings.h"
 
 MenuCommands::MenuCommands(LifeCycle &life, TankController &tanks, RunSwitches &switches, Settings &settings,
-                           UiServices &ui, const Texts &texts, ClockFn clock, QObject *parent)
-    : QObject(parent), life_(life), switches_(switches), settings_(settings), ui_(ui), texts_(texts),
-      tempCorrection_(tanks, switches, settings, ui, texts),
-      maintenance_(tanks, switches, ui, texts, std::move(clock))
+                           EmailSettings &emailSettings, EmailNotifier &email, UiServices &ui,
+                           const Texts &texts, ClockFn clock, QObject *parent)
+    : QObject(parent), life_(life), tanks_(tanks), switches_(switches), settings_(settings),
+      emailSettings_(emailSettings), email_(email), ui_(ui), texts_(texts), clock_(clock),
+      tempCorrection_(tanks, switches, settings, ui, texts), maintenance_(tanks, switches, ui, texts, clock)
 {
 }
 
@@ -79,6 +85,35 @@ std::unique_ptr<ComDialogLogic> MenuCommands::interfaceDialog()
     if (!links)
         return nullptr;
     return std::make_unique<ComDialogLogic>(*links, switches_, settings_, ui_, texts_);
+}
+
+std::unique_ptr<LogDialogLogic> MenuCommands::logDialog()
+{
+    return std::make_unique<LogDialogLogic>(switches_, settings_, clock_);
+}
+
+std::unique_ptr<MqttDialogLogic> MenuCommands::mqttDialog()
+{
+    const DeviceTable &devices = tanks_.table();
+    auto logic =
+        std::make_unique<MqttDialogLogic>(ReadMqttValues(settings_, devices.DeviceCount), ui_, texts_,
+                                          [this](const MqttValues &v) { applyMqttSettings(v); });
+    logic->energyRows = MqttDialogLogic::EnergyRows(devices, texts_);
+    return logic;
+}
+
+std::unique_ptr<EmailDialogLogic> MenuCommands::emailDialog()
+{
+    EmailNotifier &mail = email_;
+    TestMailFns testMail{[&mail] { return mail.busy(); },
+                         [&mail](int tank, const EmailValues &shown) { mail.SendTestEmail(tank, shown); }};
+    return std::make_unique<EmailDialogLogic>(emailSettings_, std::move(testMail), ui_, texts_,
+                                              tanks_.table());
+}
+
+WebValues MenuCommands::webValues() const
+{
+    return ReadWebValues(settings_);
 }
 
 void MenuCommands::applyMqttSettings(const MqttValues &v)

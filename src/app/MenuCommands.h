@@ -9,7 +9,12 @@
 #include <memory>
 
 class ComDialogLogic;
+class EmailDialogLogic;
+class EmailNotifier;
+class EmailSettings;
 class LifeCycle;
+class LogDialogLogic;
+class MqttDialogLogic;
 class RunSwitches;
 class Settings;
 class TankController;
@@ -34,14 +39,16 @@ public:
 };
 
 // The main window's menu commands without any widget: what each one asks,
-// stores and sets going. The windows present it; a command that ends in a
-// restart or the program's end hands that to the life cycle.
+// stores and sets going, and the logic of every settings dialog. The windows
+// present it; a command that ends in a restart or the program's end hands
+// that to the life cycle.
 class MenuCommands : public QObject, public ClientPathLogic
 {
     Q_OBJECT
 public:
     MenuCommands(LifeCycle &life, TankController &tanks, RunSwitches &switches, Settings &settings,
-                 UiServices &ui, const Texts &texts, ClockFn clock, QObject *parent = nullptr);
+                 EmailSettings &emailSettings, EmailNotifier &email, UiServices &ui, const Texts &texts,
+                 ClockFn clock, QObject *parent = nullptr);
     ~MenuCommands() override;
 
     void toggleTemperatureCorrection();
@@ -57,6 +64,16 @@ public:
     void clientPathCancelled(bool atEntry) override;
     // What the interface dialog does, over the links; null without links.
     std::unique_ptr<ComDialogLogic> interfaceDialog();
+    // The log settings dialog's.
+    std::unique_ptr<LogDialogLogic> logDialog();
+    // The MQTT dialog's, with each registered tank's energy factor; its OK
+    // goes to applyMqttSettings.
+    std::unique_ptr<MqttDialogLogic> mqttDialog();
+    // The e-mail settings dialog's, whose test button mails through the
+    // run's notifier.
+    std::unique_ptr<EmailDialogLogic> emailDialog();
+    // What the web dialog shows.
+    WebValues webValues() const;
     // Section "MQTT" stored; publishing starts again with the new values
     // (never in client mode).
     void applyMqttSettings(const MqttValues &v);
@@ -71,10 +88,14 @@ signals:
 
 private:
     LifeCycle &life_;
+    TankController &tanks_;
     RunSwitches &switches_;
     Settings &settings_;
+    EmailSettings &emailSettings_;
+    EmailNotifier &email_;
     UiServices &ui_;
     const Texts &texts_; // the run's, fixed at start-up
+    ClockFn clock_;
     TempCorrection tempCorrection_;
     Maintenance maintenance_;
 };

@@ -6,7 +6,8 @@ Program::Program(const RunConfig &options, UiServices &ui, ClockFn clock, LinkHa
                  AppController::ProcessStarter starter)
     : ProgramCore(options),
       app(switches, settings, ui, std::move(clock), std::move(hardware), std::move(starter)),
-      menu(app, app.tanks(), switches, settings, ui, app.texts(), app.clock()),
+      menu(app, app.tanks(), switches, settings, app.emailSettings(), app.email(), ui, app.texts(),
+           app.clock()),
       windowParts(WindowPartsOf(app))
 {
 }

@@ -82,7 +82,7 @@ void ConsumptionController::select(int number)
     caption_ = ConsumptionCaption(r.groups, texts_);
     model_.setSheet(ConsumptionSheet(r.groups));
     if (!r.protocolError.isEmpty())
-        ui_.setPanelText(1, QStringLiteral("LogVerbrauch.txt: ") + r.protocolError);
+        ui_.status(NoticeTopic::Consumption, QStringLiteral("LogVerbrauch.txt: ") + r.protocolError);
     emit tableChanged();
 }
 

@@ -36,7 +36,19 @@ void UiServices::setPanelText(int panel, const QString &text)
     if (panel < 1 || panel > 3)
         return;
     panels_[panel] = text;
+    if (panel == 1)
+        panelOneTopic_ = -1;
     emit panelTextChanged(panel, text);
+}
+
+void UiServices::status(NoticeTopic topic, const QString &text)
+{
+    statuses_[int(topic)] = text;
+    if (!text.isEmpty() || panelOneTopic_ == int(topic)) {
+        setPanelText(1, text);
+        panelOneTopic_ = int(topic);
+    }
+    emit statusChanged(topic, text);
 }
 
 QString UiServices::panelText(int panel) const

@@ -1,6 +1,7 @@
 #pragma once
 #include "Clock.h"
 
+#include <QMap>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -10,12 +11,17 @@
 enum class MsgIcon { None, Stop, Exclamation, Information, Question };
 enum class MsgButtons { Ok, YesNo, OkCancel }; // questions default to No / Cancel
 enum class MsgResult { Ok, Yes, No, Cancel };
+// Who a status text comes from.
+enum class NoticeTopic { Link, Alarm, Mail, Mqtt, Web, Consumption };
 
-// What the logic asks of the user-interface toolkit. Boxes never block the
-// caller: it continues in the completion (`done`, which an implementation
-// may call before messageBox returns), or announces the box and carries on.
-// Three implementations: the Qt widgets one (src/ui), HeadlessUi (prints,
-// answers with the default button at once) and ScriptedUi (tests).
+// What the logic asks of the user-interface toolkit, and the one receiver of
+// what the user is told: boxes, and status texts by topic, which it places
+// (panel 1 shows the newest; each topic's last text stays readable). Boxes
+// never block the caller: it continues in the completion (`done`, which an
+// implementation may call before messageBox returns), or announces the box
+// and carries on. Three implementations: the Qt widgets one (src/ui),
+// HeadlessUi (prints, answers with the default button at once) and
+// ScriptedUi (tests).
 class UiServices : public QObject
 {
     Q_OBJECT
@@ -38,6 +44,11 @@ public:
     // Panels 1..3 of the status bar; the main window listens to panelTextChanged.
     virtual void setPanelText(int panel, const QString &text);
     QString panelText(int panel) const;
+    // A status text of topic, shown in panel 1. Empty: the topic has nothing
+    // more to say, and panel 1 is emptied when it shows the topic's text.
+    void status(NoticeTopic topic, const QString &text);
+    // The topic's last status text.
+    QString status(NoticeTopic topic) const { return statuses_.value(int(topic)); }
     // Hourglass on/off.
     virtual void setWaitCursor(bool /*on*/) {}
 
@@ -57,9 +68,12 @@ public:
 
 signals:
     void panelTextChanged(int panel, const QString &text);
+    void statusChanged(NoticeTopic topic, const QString &text);
 
 private:
     QString panels_[4];
+    QMap<int, QString> statuses_;
+    int panelOneTopic_ = -1; // whose text panel 1 shows; -1 when written directly
 };
 
 // Without a screen: every box is one line on stdout, beginning with its kind

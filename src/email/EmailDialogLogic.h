@@ -27,6 +27,8 @@ class EmailDialogLogic : public QObject
 {
     Q_OBJECT
 public:
+    // The language the dialog speaks (the run's).
+    const Texts &texts() const { return texts_; }
     EmailDialogLogic(EmailSettings &settings, TestMailFns testMail, UiServices &ui, const Texts &texts,
                      const DeviceTable &devices, QObject *parent = nullptr);
 

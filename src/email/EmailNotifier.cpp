@@ -221,7 +221,7 @@ void EmailNotifier::sendNext()
         }
         current_ = queue_.front();
         queue_.pop_front();
-        ui_.setPanelText(1, texts_(119));
+        ui_.status(NoticeTopic::Mail, texts_(119));
     }
     const std::shared_ptr<Job> job = current_;
     if (job->next >= job->recipients.size()) {
@@ -235,14 +235,14 @@ void EmailNotifier::sendNext()
         sending_ = false;
         if (!r.sent) {
             // The remaining recipient of this message is not tried.
-            ui_.setPanelText(1, QString());
+            ui_.status(NoticeTopic::Mail, QString());
             const QString error = texts_(121) + QStringLiteral("9999 ") + SMTP_GetError(r);
             ui_.messageBox(error, QString(), MsgIcon::Stop, MsgButtons::Ok);
             current_.reset();
             emit mailResult(false, error);
         } else {
             const QDateTime now = clock_();
-            ui_.setPanelText(1, texts_(120) + MeasurementTimeText(now, job->locale));
+            ui_.status(NoticeTopic::Mail, texts_(120) + MeasurementTimeText(now, job->locale));
             settings_.write(Cfg::Email::LetzteEmail, FormatDateText(now));
             emit mailResult(true, QString());
         }

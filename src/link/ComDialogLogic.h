@@ -18,6 +18,8 @@ class ComDialogLogic : public QObject
 {
     Q_OBJECT
 public:
+    // The language the dialog speaks (the run's).
+    const Texts &texts() const { return texts_; }
     ComDialogLogic(LinkManager &link, RunSwitches &switches, Settings &settings, UiServices &ui,
                    const Texts &texts, QObject *parent = nullptr);
 

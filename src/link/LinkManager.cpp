@@ -1,5 +1,6 @@
 #include "LinkManager.h"
 
+#include "Framing.h"
 #include "QtSerialPortBackend.h"
 #include "SerialLink.h"
 #include "Simulation.h"
@@ -10,7 +11,10 @@
 #include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
+#include "model/FleetModel.h"
 #include "model/TankController.h"
+
+#include <QLocale>
 
 namespace
 {
@@ -49,22 +53,30 @@ LinkManager::LinkManager(TankController &controller, const RunSwitches &switches
                          UiServices &ui, const Texts &texts, ClockFn clock, LinkHardware hardware,
                          QObject *parent)
     : QObject(parent), controller_(controller), switches_(switches), settings_(settings), ui_(ui),
-      texts_(texts), trace_(switches, clock), hardware_(std::move(hardware)),
-      serial_(make(
-          LinkKind::Serial,
-          [&] { return std::make_unique<SerialLink>(makePort(hardware_.serialPort), ui, texts, clock); })),
+      texts_(texts), clock_(clock), trace_(switches, clock), hardware_(std::move(hardware)),
+      serial_(make(LinkKind::Serial,
+                   [&] {
+                       auto l = std::make_unique<SerialLink>(configs_.serial, makePort(hardware_.serialPort));
+                       realSerial_ = l.get();
+                       return l;
+                   })),
       tcp_(make(LinkKind::Tcp,
                 [&] {
-                    return std::make_unique<TcpLink>(settings, ui, texts, clock,
-                                                     hardware_.tickMs > 0 ? hardware_.tickMs : kTimerComMs);
+                    auto l = std::make_unique<TcpLink>(configs_.tcp, texts,
+                                                       hardware_.tickMs > 0 ? hardware_.tickMs : kTimerComMs);
+                    realTcp_ = l.get();
+                    return l;
                 })),
-      simulation_(
-          make(LinkKind::Simulation, [&] { return std::make_unique<Simulation>(controller.table()); }))
+      simulation_(make(LinkKind::Simulation,
+                       [&] { return std::make_unique<Simulation>(controller.table(), configs_.simulation); }))
 {
-    for (DeviceLink *l : {serial_.get(), tcp_.get(), simulation_.get()}) {
+    for (const LinkKind kind : {LinkKind::Serial, LinkKind::Tcp, LinkKind::Simulation}) {
+        DeviceLink *l = &link(kind);
         l->setTraceWanted([this] { return trace_.enabled(); });
-        connect(l, &DeviceLink::telegramReceived, this, &LinkManager::deliver);
+        connect(l, &DeviceLink::telegramReceived, this,
+                [this, kind](const QByteArray &t, const QString &source) { deliver(kind, t, source); });
         connect(l, &DeviceLink::traceLine, this, [this](const QString &t) { trace_.LogInFile(t); });
+        connect(l, &DeviceLink::problem, this, &LinkManager::onProblem);
     }
     connect(serial_.get(), &DeviceLink::lost, this, &LinkManager::onPortLost);
     connect(&controller_, &TankController::telegramAccepted, this, &LinkManager::onTelegramAccepted);
@@ -79,12 +91,15 @@ LinkManager::LinkManager(TankController &controller, const RunSwitches &switches
         setTickInterval(hardware_.tickMs);
     // The link switches act at once: the serial link opens or closes on the
     // current port, the TCP listener opens or closes.
-    connect(&switches_, &RunSwitches::activeComChanged, this, [this] { InitCOM(port_, device_); });
+    connect(&switches_, &RunSwitches::activeComChanged, this,
+            [this] { InitCOM(configs_.serial.port, configs_.serial.device); });
     connect(&switches_, &RunSwitches::activeNetChanged, this, [this](bool on) {
-        if (on)
-            tcp_->open();
-        else
+        if (on) {
+            openTcp();
+        } else {
             tcp_->close();
+            emit indicatorChanged();
+        }
     });
 }
 
@@ -102,20 +117,23 @@ std::unique_ptr<DeviceLink> LinkManager::make(LinkKind kind,
     return l ? std::move(l) : real();
 }
 
-SerialLink *LinkManager::serialPort() const
+DeviceLink &LinkManager::link(LinkKind kind) const
 {
-    return qobject_cast<SerialLink *>(serial_.get());
-}
-
-TcpLink *LinkManager::tcpListener() const
-{
-    return qobject_cast<TcpLink *>(tcp_.get());
+    switch (kind) {
+    case LinkKind::Serial:
+        break;
+    case LinkKind::Tcp:
+        return *tcp_;
+    case LinkKind::Simulation:
+        return *simulation_;
+    }
+    return *serial_;
 }
 
 quint16 LinkManager::listeningPort() const
 {
-    const TcpLink *t = tcpListener();
-    return t && t->state() != DeviceLink::State::Closed ? t->serverPort() : 0;
+    const int p = configs_.tcp.port;
+    return tcp_->state() != DeviceLink::State::Closed && p > 0 && p <= 65535 ? quint16(p) : 0;
 }
 
 void LinkManager::setTickInterval(int ms)
@@ -124,9 +142,46 @@ void LinkManager::setTickInterval(int ms)
     reopenTimer_.setInterval(2 * ms);
 }
 
-bool LinkManager::deliver(const QByteArray &telegram, const QString &source)
+void LinkManager::deliver(LinkKind kind, const QByteArray &telegram, const QString &source)
 {
-    return hardware_.sink ? hardware_.sink(telegram, source) : controller_.EvalTelegramm(telegram, source);
+    const QDateTime now = clock_();
+    // Said before the evaluation, which may have news of its own (an alarm).
+    if (kind == LinkKind::Serial)
+        ui_.status(NoticeTopic::Link, ReceptionTimeText(now) + QLatin1Char(' ') + texts_(298) +
+                                          QStringLiteral(" Com") + QString::number(configs_.serial.port));
+    else if (kind == LinkKind::Tcp)
+        ui_.status(NoticeTopic::Link, ReceptionTimeText(now) + QStringLiteral(" TCP/IP ") + texts_(285) +
+                                          QLatin1Char(' ') + source);
+    delivering_ = int(kind);
+    deliveredAt_ = now;
+    if (hardware_.sink) {
+        if (hardware_.sink(telegram, source))
+            onTelegramAccepted();
+    } else {
+        controller_.EvalTelegramm(telegram, source); // telegramAccepted comes from there
+    }
+    delivering_ = -1;
+}
+
+void LinkManager::onProblem(const QString &status, const QString &box)
+{
+    ui_.status(NoticeTopic::Link, status);
+    // One action may open a link twice (the interface dialog's OK sets the
+    // switch, then reopens): the same box within one turn is shown once.
+    if (!box.isEmpty() && box != boxThisTurn_) {
+        if (boxThisTurn_.isEmpty())
+            QTimer::singleShot(0, this, [this] { boxThisTurn_.clear(); });
+        boxThisTurn_ = box;
+        ui_.messageBox(box, QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+    }
+    emit indicatorChanged();
+}
+
+void LinkManager::openTcp()
+{
+    configs_.tcp.port = StoredListenPort(settings_);
+    tcp_->open();
+    emit indicatorChanged();
 }
 
 void LinkManager::StartFromSettings()
@@ -150,7 +205,7 @@ void LinkManager::InitCOM(int port)
 void LinkManager::InitCOM(int port, const QString &device)
 {
     tcp_->close();
-    ui_.setPanelText(1, QString());
+    ui_.status(NoticeTopic::Link, QString());
     timerCom_.stop();
     reopenTimer_.stop();
     breakCheck_.stop();
@@ -162,8 +217,10 @@ void LinkManager::InitCOM(int port, const QString &device)
         switch (openSerial(port, device)) {
         case SerialResult::Failed:
             errorExit(port);
+            emit indicatorChanged();
             return;
         case SerialResult::Bluetooth:
+            emit indicatorChanged();
             return;
         case SerialResult::Ok:
             break;
@@ -172,48 +229,41 @@ void LinkManager::InitCOM(int port, const QString &device)
         // The serial link switched off must not go on delivering telegrams;
         // switched on again, it opens on this port.
         serial_->close();
-        port_ = port;
-        device_ = device;
+        configs_.serial.port = port;
+        configs_.serial.device = device;
     }
     if (switches_.activeNet())
-        tcp_->open();
+        openTcp();
+    else
+        emit indicatorChanged();
 }
 
 LinkManager::SerialResult LinkManager::openSerial(int port, const QString &device, bool quiet)
 {
     const QString path = device.isEmpty() ? PortDirectory::PortDeviceName(ports(), port) : device;
-    port_ = port;
-    device_ = path;
-    SerialLink *real = serialPort();
-    if (real)
-        real->setPort(port, path);
+    configs_.serial.port = port;
+    configs_.serial.device = path;
+    configs_.serial.bluetooth = settings_.readSwitch(Cfg::Bluetooth);
     if (!serial_->open()) {
         if (!quiet)
             trace_.LogInFile(QStringLiteral("InitCom Device=") + path + QStringLiteral(" ") +
-                             (real ? real->errorString() : QStringLiteral("not opened")));
+                             serial_->errorString());
         return SerialResult::Failed;
     }
-    if (!real) {
-        // A stand-in has no modem lines to check.
-        breakCheck_.start();
-        return SerialResult::Ok;
-    }
-    const bool ctsLow = !real->ctsHigh();
-    real->setLines(true);
-    if (settings_.readSwitch(Cfg::Bluetooth)) {
-        real->write(QByteArrayLiteral("test"));
+    switch (serial_->checkAfterOpen()) {
+    case DeviceLink::Check::Bluetooth:
         return SerialResult::Bluetooth;
-    }
-    if (ctsLow) {
+    case DeviceLink::Check::AwaitBreak:
         // A shorted bus answers the lines with a break: look once the event
         // loop has delivered what the port reported meanwhile.
-        real->clearBreak();
         breakCheck_.start();
-    } else {
-        ui_.setPanelText(1, texts_(261));
+        break;
+    case DeviceLink::Check::NoAdapter:
+        ui_.status(NoticeTopic::Link, texts_(261));
         ui_.messageBox(texts_(262) + QStringLiteral("\r\n") + texts_(263) + QStringLiteral("\r\n") +
                            texts_(264),
                        QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+        break;
     }
     return SerialResult::Ok;
 }
@@ -222,13 +272,13 @@ void LinkManager::finishAdapterCheck()
 {
     if (!serialOpen())
         return;
-    if (const SerialLink *real = serialPort(); real && real->breakSeen()) {
-        ui_.setPanelText(1, texts_(265));
+    if (serial_->lineBroken()) {
+        ui_.status(NoticeTopic::Link, texts_(265));
         ui_.messageBox(FormatText(texts_(266), {texts_.deviceName()}) + QLatin1Char('\r') + texts_(267),
                        QString(), MsgIcon::Exclamation, MsgButtons::Ok);
     } else {
         timerCom_.start();
-        ui_.setPanelText(1, FormatText(texts_(268), {texts_.deviceName()}));
+        ui_.status(NoticeTopic::Link, FormatText(texts_(268), {texts_.deviceName()}));
         missedIntervals_ = 0;
     }
 }
@@ -236,7 +286,7 @@ void LinkManager::finishAdapterCheck()
 void LinkManager::errorExit(int port)
 {
     const QString text = portFailedText(port, texts_);
-    ui_.setPanelText(1, text);
+    ui_.status(NoticeTopic::Link, text);
     emit linkLost(text);
     ui_.messageBox(text, QString(), MsgIcon::Exclamation, MsgButtons::Ok);
 }
@@ -252,23 +302,23 @@ void LinkManager::CloseLinks()
 {
     CloseSerial();
     tcp_->close();
+    emit indicatorChanged();
 }
 
 void LinkManager::onTimerCom()
 {
-    const TcpLink *t = tcpListener();
     trace_.LogInFile(QStringLiteral("WinSocket State = ") + QString::number(winsockState(tcp_->state())) +
-                     QStringLiteral(" WinConnectTime [ms] = ") +
-                     QString::number(t ? t->winConnectTime() : 0));
+                     QStringLiteral(" WinConnectTime [ms] = ") + QString::number(tcp_->connectedMs()));
     ++tag_;
     emit receptionProgress(tag_, timeout_);
     if (tag_ >= timeout_) {
         tag_ = 0;
         const QString text = FormatText(texts_(260), {texts_.deviceName()});
-        ui_.setPanelText(1, text);
+        ui_.status(NoticeTopic::Link, text);
         if (!receptionLost_) {
             receptionLost_ = true;
             emit linkLost(text);
+            emit indicatorChanged();
         }
         ++missedIntervals_;
         if (settings_.readInt(Cfg::MaxPoll) <= missedIntervals_) {
@@ -280,6 +330,8 @@ void LinkManager::onTimerCom()
 
 void LinkManager::onTelegramAccepted()
 {
+    if (delivering_ >= 0)
+        lastTelegram_[delivering_] = deliveredAt_;
     tag_ = 0;
     if (receptionLost_) {
         receptionLost_ = false;
@@ -288,17 +340,20 @@ void LinkManager::onTelegramAccepted()
     if (!timerCom_.isActive())
         timerCom_.start();
     missedIntervals_ = 0;
+    emit indicatorChanged();
 }
 
 // The port went away under us (adapter unplugged, Bluetooth link lost): say
 // so once and look for it again every two ticks, without a message box.
 void LinkManager::onPortLost()
 {
-    trace_.LogInFile(QStringLiteral("Com_PortLost Port=") + QString::number(port_) +
-                     QStringLiteral(" Device=") + device_);
+    const int port = configs_.serial.port;
+    trace_.LogInFile(QStringLiteral("Com_PortLost Port=") + QString::number(port) +
+                     QStringLiteral(" Device=") + configs_.serial.device);
     serial_->close();
-    ui_.setPanelText(1, portFailedText(port_, texts_));
-    emit linkLost(portFailedText(port_, texts_));
+    ui_.status(NoticeTopic::Link, portFailedText(port, texts_));
+    emit linkLost(portFailedText(port, texts_));
+    emit indicatorChanged();
     reopenTimer_.start();
 }
 
@@ -310,10 +365,59 @@ void LinkManager::onReopenTick()
     }
     // Nothing in the open waits on the event loop, so the tick cannot come
     // round again inside it.
-    if (openSerial(port_, device_, true) != SerialResult::Failed) {
+    const SerialLinkConfig &c = configs_.serial;
+    if (openSerial(c.port, c.device, true) != SerialResult::Failed) {
         reopenTimer_.stop();
-        trace_.LogInFile(QStringLiteral("Com_PortBack Port=") + QString::number(port_) +
-                         QStringLiteral(" Device=") + device_);
-        emit linkBack(FormatText(texts_(876), {device_}));
+        trace_.LogInFile(QStringLiteral("Com_PortBack Port=") + QString::number(c.port) +
+                         QStringLiteral(" Device=") + c.device);
+        emit linkBack(FormatText(texts_(876), {c.device}));
+        emit indicatorChanged();
     }
+}
+
+LinkIndicator LinkManager::indicator() const
+{
+    const QDateTime now = clock_();
+    // A link that brought a telegram within the watchdog's time is receiving,
+    // whatever its socket does between a gateway's bursts.
+    const qint64 watchdogSecs = qint64(timeout_) * timerCom_.interval() / 1000;
+    const auto receiving = [&](LinkKind kind) {
+        const QDateTime &t = lastTelegram_[int(kind)];
+        return !receptionLost_ && t.isValid() && t.secsTo(now) <= qMax<qint64>(watchdogSecs, 1);
+    };
+    const auto says = [&](const QString &name) { return FormatText(texts_(1180), {name}); };
+    QStringList parts;
+    bool up = false;
+    if (receiving(LinkKind::Serial))
+        parts << says(QStringLiteral("Com") + QString::number(configs_.serial.port));
+    else if (serialOpen())
+        parts << FormatText(texts_(853), {configs_.serial.device});
+    if (receiving(LinkKind::Tcp))
+        parts << says(QStringLiteral("TCP"));
+    else if (tcp_->state() == DeviceLink::State::Connected)
+        parts << FormatText(texts_(854), {tcp_->peer()});
+    else if (listeningPort() != 0)
+        parts << FormatText(texts_(855), {QString::number(listeningPort())});
+    if (receiving(LinkKind::Simulation) || simulation_->state() != DeviceLink::State::Closed)
+        parts << says(texts_(1181));
+    up = !parts.isEmpty();
+    if (!up)
+        parts << texts_(856);
+    QDateTime last;
+    for (const QDateTime &t : lastTelegram_)
+        if (t.isValid() && (!last.isValid() || t > last))
+            last = t;
+    LinkIndicator out;
+    out.text = parts.join(QStringLiteral(", "));
+    out.tip = parts.join(QLatin1Char('\n'));
+    if (last.isValid()) {
+        const QString age = FormatText(texts_(857), {AgoText(last, now, texts_)});
+        out.text += QStringLiteral(" · ") + age;
+        out.tip += QLatin1Char('\n') + age + QStringLiteral(" (") +
+                   texts_.locale().toString(last, QLocale::ShortFormat) + QLatin1Char(')');
+    }
+    if (const QString said = ui_.status(NoticeTopic::Link); !said.isEmpty())
+        out.tip += QLatin1Char('\n') + said;
+    out.warn = !up || receptionLost_;
+    return out;
 }

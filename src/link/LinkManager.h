@@ -32,12 +32,20 @@ struct LinkHardware {
     LinkFactory links{};
 };
 
+// The link indicator of the status bar: what the links do, and how long ago
+// the last telegram came. warn: no telegram for longer than the reception
+// watchdog allows, or no link that could bring one.
+struct LinkIndicator {
+    QString text, tip;
+    bool warn = false;
+};
+
 // Brings the device links up and watches them, without any widget: the
 // serial port, the TCP listener, the simulation, the reception watchdog
 // (TimerCom) and the recovery of a port that disappeared. It holds the three
-// links as DeviceLinks: every telegram goes to the controller's
-// EvalTelegramm, every trace line to the trace file. The adapter check after
-// the lines go on is the one step only a real serial port has.
+// links as DeviceLinks and points each with its own configuration: every
+// telegram goes to the controller's EvalTelegramm, every trace line to the
+// trace file, every status text of the links to panel 1 (topic Link).
 class LinkManager : public QObject
 {
     Q_OBJECT
@@ -65,11 +73,15 @@ public:
     // The serial ports present, numbered.
     QList<PortInfo> ports() const;
 
-    int currentPort() const { return port_; }
-    QString currentDevice() const { return device_; }
+    int currentPort() const { return configs_.serial.port; }
+    QString currentDevice() const { return configs_.serial.device; }
     bool serialOpen() const { return serial_->state() != DeviceLink::State::Closed; }
-    // The port the TCP link listens on, 0 when it does not.
+    // The port the TCP link listens on (or serves a peer on), 0 when it does not.
     quint16 listeningPort() const;
+    // The status bar's link indicator as of now.
+    LinkIndicator indicator() const;
+    // Whether the reception watchdog found no telegram within its time.
+    bool receptionLost() const { return receptionLost_; }
 
     int timeout() const { return timeout_; }
     int tag() const { return tag_; }
@@ -84,9 +96,10 @@ public:
     DeviceLink &tcp() { return *tcp_; }
     DeviceLink &simulation() { return *simulation_; }
     const DeviceLink &simulation() const { return *simulation_; }
-    // The real links behind serial() and tcp(); nullptr when a test put its own there.
-    SerialLink *serialPort() const;
-    TcpLink *tcpListener() const;
+    // The real links behind serial() and tcp(), for the link tests; nullptr
+    // when a test put its own there.
+    SerialLink *serialPort() const { return realSerial_; }
+    TcpLink *tcpListener() const { return realTcp_; }
 
 signals:
     // ShowReceptionProgress(elapsed, limit), and the bar hidden again.
@@ -96,6 +109,9 @@ signals:
     // (text: as on panel 1); and the port or the telegrams back again.
     void linkLost(const QString &text);
     void linkBack(const QString &text);
+    // Something the indicator shows changed (a link opened or closed, the
+    // watchdog fired, a telegram came).
+    void indicatorChanged();
 
 private:
     void setTickInterval(int ms);
@@ -103,26 +119,41 @@ private:
     // quiet: the reopen poll fails without a trace line until the port is back.
     SerialResult openSerial(int port, const QString &device, bool quiet = false);
     std::unique_ptr<DeviceLink> make(LinkKind kind, std::function<std::unique_ptr<DeviceLink>()> real);
+    DeviceLink &link(LinkKind kind) const;
+    void openTcp();
     void finishAdapterCheck();
     void errorExit(int port);
     void onTimerCom();
     void onTelegramAccepted();
     void onPortLost();
     void onReopenTick();
-    bool deliver(const QByteArray &telegram, const QString &source);
+    void deliver(LinkKind kind, const QByteArray &telegram, const QString &source);
+    void onProblem(const QString &status, const QString &box);
 
     TankController &controller_;
     const RunSwitches &switches_;
     Settings &settings_;
     UiServices &ui_;
     const Texts &texts_; // outlives this object
+    ClockFn clock_;
     TraceLog trace_;
     LinkHardware hardware_;
+    struct Configs {
+        SerialLinkConfig serial;
+        TcpLinkConfig tcp;
+        SimulationConfig simulation;
+    } configs_; // declared before the links, which read them
+    SerialLink *realSerial_ = nullptr;
+    TcpLink *realTcp_ = nullptr;
     std::unique_ptr<DeviceLink> serial_;
     std::unique_ptr<DeviceLink> tcp_;
     std::unique_ptr<DeviceLink> simulation_;
-    int port_ = 1;
-    QString device_;
+    // The last accepted telegram by each link (by LinkKind), and the link
+    // whose telegram is being evaluated (-1: none) since when.
+    QDateTime lastTelegram_[3];
+    int delivering_ = -1;
+    QDateTime deliveredAt_;
+    QString boxThisTurn_; // a link's box shown in this turn of the event loop
     QTimer timerCom_;
     bool receptionLost_ = false; // said once until a telegram comes
     QTimer reopenTimer_;

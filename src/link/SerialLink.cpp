@@ -2,12 +2,9 @@
 
 #include "Framing.h"
 
-#include "core/UiServices.h"
-#include "lang/Lng.h"
-
-SerialLink::SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &ui, const Texts &texts,
-                       ClockFn clock, QObject *parent)
-    : DeviceLink(parent), backend_(std::move(backend)), ui_(ui), texts_(texts), clock_(std::move(clock))
+SerialLink::SerialLink(const SerialLinkConfig &config, std::unique_ptr<SerialPortBackend> backend,
+                       QObject *parent)
+    : DeviceLink(parent), config_(config), backend_(std::move(backend))
 {
     connect(backend_.get(), &SerialPortBackend::readyRead, this, &SerialLink::onReadyRead);
     connect(backend_.get(), &SerialPortBackend::lineEvent, this, &SerialLink::onLineEvent);
@@ -16,17 +13,11 @@ SerialLink::SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &u
 
 SerialLink::~SerialLink() = default;
 
-void SerialLink::setPort(int port, const QString &device)
-{
-    port_ = port;
-    device_ = device;
-}
-
 bool SerialLink::open()
 {
     close();
     rxBuffer_.clear();
-    if (device_.isEmpty() || !backend_->open(device_))
+    if (config_.device.isEmpty() || !backend_->open(config_.device))
         return false;
     backend_->setRts(false);
     backend_->setDtr(false);
@@ -46,23 +37,24 @@ bool SerialLink::isOpen() const
 
 QString SerialLink::errorString() const
 {
-    return device_.isEmpty() ? QStringLiteral("no device for this port number") : backend_->errorString();
+    return config_.device.isEmpty() ? QStringLiteral("no device for this port number")
+                                    : backend_->errorString();
 }
 
-bool SerialLink::ctsHigh()
+DeviceLink::Check SerialLink::checkAfterOpen()
 {
-    return backend_->cts();
-}
-
-void SerialLink::setLines(bool on)
-{
-    backend_->setRts(on);
-    backend_->setDtr(on);
-}
-
-void SerialLink::write(const QByteArray &data)
-{
-    backend_->write(data);
+    const bool ctsLow = !backend_->cts();
+    backend_->setRts(true);
+    backend_->setDtr(true);
+    if (config_.bluetooth) {
+        backend_->write(QByteArrayLiteral("test"));
+        return Check::Bluetooth;
+    }
+    if (!ctsLow)
+        return Check::NoAdapter;
+    // A shorted bus answers the lines with a break.
+    breakSeen_ = false;
+    return Check::AwaitBreak;
 }
 
 void SerialLink::onLineEvent(int code)
@@ -97,8 +89,6 @@ void SerialLink::onReadyRead()
 
 bool SerialLink::evaluate(const QByteArray &telegram)
 {
-    ui_.setPanelText(1, ReceptionTimeText(clock_()) + QLatin1Char(' ') + texts_(298) +
-                            QStringLiteral(" Com") + QString::number(port_));
     emit telegramReceived(telegram, QString());
     return CheckTelegram(telegram) == TelegramFault::None;
 }

@@ -2,12 +2,7 @@
 #include "DeviceLink.h"
 #include "SerialPortBackend.h"
 
-#include "core/Clock.h"
-
 #include <memory>
-
-class UiServices;
-class Texts;
 
 // The serial side of the device link: the port, the receive buffer and the
 // cutting of the character stream into telegrams. A block goes out as a
@@ -17,33 +12,26 @@ class SerialLink : public DeviceLink
 {
     Q_OBJECT
 public:
-    SerialLink(std::unique_ptr<SerialPortBackend> backend, UiServices &ui, const Texts &texts, ClockFn clock,
+    // config: the port and device to open, and whether it is a Bluetooth
+    // link; read at each open() (it outlives this object).
+    SerialLink(const SerialLinkConfig &config, std::unique_ptr<SerialPortBackend> backend,
                QObject *parent = nullptr);
     ~SerialLink() override;
 
-    // The port the next open() takes: device as port number `port`.
-    void setPort(int port, const QString &device);
-    // Closes the port if open, opens the device with RTS and DTR off. False
-    // when the device is missing or busy.
+    // Closes the port if open, opens the configured device with RTS and DTR
+    // off. False when the device is missing or busy.
     bool open() override;
-    bool open(int port, const QString &device)
-    {
-        setPort(port, device);
-        return open();
-    }
     void close() override;
     State state() const override { return isOpen() ? State::Open : State::Closed; }
+    // The adapter check: CTS is read with the lines off, then RTS and DTR go
+    // on (they power the adapter). CTS already high means no adapter is
+    // there; a Bluetooth port is greeted with "test" instead.
+    Check checkAfterOpen() override;
+    bool lineBroken() const override { return breakSeen_; }
+    QString errorString() const override;
     bool isOpen() const;
-    int port() const { return port_; }
-    QString device() const { return device_; }
-    QString errorString() const;
-
-    bool ctsHigh();
-    void setLines(bool on); // RTS and DTR together
-    void write(const QByteArray &data);
 
     bool breakSeen() const { return breakSeen_; }
-    void clearBreak() { breakSeen_ = false; }
     QByteArray rxBuffer() const { return rxBuffer_; }
 
 private:
@@ -51,12 +39,8 @@ private:
     void onLineEvent(int code);
     bool evaluate(const QByteArray &telegram);
 
+    const SerialLinkConfig &config_;
     std::unique_ptr<SerialPortBackend> backend_;
-    UiServices &ui_;
-    const Texts &texts_; // outlives this object
-    ClockFn clock_;
     QByteArray rxBuffer_;
-    int port_ = 1;
-    QString device_;
     bool breakSeen_ = false;
 };

@@ -32,14 +32,9 @@ QByteArray SimulatedTelegram(int serialNumber, int temperature, int level)
     return EncodeTelegram(d);
 }
 
-namespace
-{
-constexpr int kFirstTickMs = 5000;
-constexpr int kNextTickMs = 2000;
-} // namespace
-
-Simulation::Simulation(const DeviceTable &table, std::function<double()> random, QObject *parent)
-    : DeviceLink(parent), table_(table), random_(std::move(random))
+Simulation::Simulation(const DeviceTable &table, const SimulationConfig &config,
+                       std::function<double()> random, QObject *parent)
+    : DeviceLink(parent), table_(table), config_(config), random_(std::move(random))
 {
     connect(&timer_, &QTimer::timeout, this, &Simulation::tick);
 }
@@ -54,7 +49,7 @@ void Simulation::start()
 {
     if (!random_)
         seedFromClock();
-    timer_.start(kFirstTickMs);
+    timer_.start(config_.firstTickMs);
 }
 
 void Simulation::tick()
@@ -72,5 +67,5 @@ void Simulation::tick()
     const int sn = table_[index_].SN;
     emit telegramReceived(SimulatedTelegram(sn, temperature, newLevel), QString());
     if (timer_.isActive())
-        timer_.setInterval(kNextTickMs);
+        timer_.setInterval(config_.nextTickMs);
 }

@@ -20,12 +20,14 @@ class Simulation : public DeviceLink
 {
     Q_OBJECT
 public:
-    // random gives numbers in [0, 1); without one, a generator seeded from
-    // the clock at the first tick.
-    explicit Simulation(const DeviceTable &table, std::function<double()> random = {},
-                        QObject *parent = nullptr);
+    // config: the ticks' timing (it outlives this object). random gives
+    // numbers in [0, 1); without one, a generator seeded from the clock at
+    // the first tick.
+    Simulation(const DeviceTable &table, const SimulationConfig &config, std::function<double()> random = {},
+               QObject *parent = nullptr);
 
-    // The first tick after 5000 ms, then every 2000 ms.
+    // The first tick after config's first interval (5000 ms), then every
+    // next one (2000 ms).
     void start();
     bool open() override
     {
@@ -46,6 +48,7 @@ private:
     void seedFromClock();
 
     const DeviceTable &table_;
+    const SimulationConfig &config_;
     QTimer timer_;
     std::function<double()> random_;
     qint16 index_ = 0;

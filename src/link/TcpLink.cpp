@@ -3,7 +3,6 @@
 #include "Framing.h"
 
 #include "core/Settings.h"
-#include "core/UiServices.h"
 #include "lang/Lng.h"
 
 #include <QElapsedTimer>
@@ -28,10 +27,15 @@ QString dotted(const QHostAddress &a)
 }
 } // namespace
 
-TcpLink::TcpLink(const Settings &settings, UiServices &ui, const Texts &texts, ClockFn clock, int tickMs,
-                 QObject *parent)
-    : DeviceLink(parent), settings_(settings), ui_(ui), texts_(texts), clock_(std::move(clock)),
-      cutDelayMs_(qMax(1, tickMs / 10)), errorDelayMs_(tickMs)
+int StoredListenPort(const Settings &settings)
+{
+    const qint64 p = settings.readInt(Cfg::ClientPort);
+    return p < 1 || p > 99999 ? kDefaultPort : int(p);
+}
+
+TcpLink::TcpLink(const TcpLinkConfig &config, const Texts &texts, int tickMs, QObject *parent)
+    : DeviceLink(parent), config_(config), texts_(texts), cutDelayMs_(qMax(1, tickMs / 10)),
+      errorDelayMs_(tickMs)
 {
     // One slot: the kernel must not queue a second peer behind the first.
     server_.setMaxPendingConnections(1);
@@ -46,7 +50,7 @@ TcpLink::TcpLink(const Settings &settings, UiServices &ui, const Texts &texts, C
     connect(&relistenTimer_, &QTimer::timeout, this, [this] {
         if (!startListening()) {
             // Port taken meanwhile: say so once per attempt, keep trying quietly.
-            ui_.setPanelText(1, texts_(286));
+            emit problem(texts_(286), QString());
             relistenAfter(errorDelayMs_);
         }
     });
@@ -57,21 +61,14 @@ TcpLink::~TcpLink()
     close();
 }
 
-int TcpLink::ListenPort() const
-{
-    const qint64 p = settings_.readInt(Cfg::ClientPort);
-    return p < 1 || p > 99999 ? kDefaultPort : int(p);
-}
-
 bool TcpLink::listen()
 {
     close();
-    const int p = ListenPort();
+    const int p = config_.port;
     // 65536..99999 pass the range rule but are no TCP port: listening fails.
     port_ = p <= 65535 ? quint16(p) : 0;
     if (p > 65535 || !startListening()) {
-        ui_.setPanelText(1, texts_(286));
-        ui_.messageBox(texts_(287), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+        emit problem(texts_(286), texts_(287));
         return false;
     }
     checkTimer_.start();
@@ -82,7 +79,7 @@ bool TcpLink::startListening()
 {
     if (server_.isListening())
         return true;
-    return server_.listen(QHostAddress::Any, port_);
+    return server_.listen(config_.address, port_);
 }
 
 void TcpLink::close()
@@ -92,6 +89,11 @@ void TcpLink::close()
     dropPeer();
     server_.close();
     winConnectTime_ = 0;
+}
+
+QString TcpLink::peer() const
+{
+    return socket_ ? remoteIP_ : QString();
 }
 
 DeviceLink::State TcpLink::state() const
@@ -164,8 +166,6 @@ void TcpLink::readSlice()
             relistenAfter(cutDelayMs_);
             return;
         case TcpLineReader::Next::Line:
-            ui_.setPanelText(1, ReceptionTimeText(clock_()) + QStringLiteral(" TCP/IP ") + texts_(285) +
-                                    QLatin1Char(' ') + remoteIP_);
             emit telegramReceived(DecodeHexLine(line), remoteIP_);
             if (!s || s != socket_)
                 return; // the evaluation closed the link (a restart)
@@ -216,7 +216,7 @@ void TcpLink::onError(QAbstractSocket::SocketError e)
     const QString t = socket_ && sender() == socket_ ? socket_->errorString() : server_.errorString();
     trace(QStringLiteral("TCP_Error ErrorCode=") + QString::number(int(e)) + QLatin1Char(' ') + t +
           QStringLiteral(" Source=TcpLink"));
-    ui_.setPanelText(1, QStringLiteral("TCP error: ") + t);
+    emit problem(QStringLiteral("TCP error: ") + t, QString());
     dropPeer();
     server_.close();
     relistenAfter(errorDelayMs_);

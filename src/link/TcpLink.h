@@ -8,11 +8,11 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-#include "core/Clock.h"
-
 class Settings;
-class UiServices;
 class Texts;
+
+// "Com"/"ClientPort"; out of range or not a number gives 8000.
+int StoredListenPort(const Settings &settings);
 
 // The TCP side of the device link: a server with one connection slot. A peer
 // is greeted with "TANKMON\n" and sends telegrams as lines of hex digits.
@@ -25,17 +25,15 @@ public:
     // A longer line is a broken or hostile peer and costs the connection.
     static constexpr qsizetype kMaxLineLength = TcpLineReader::kMaxLineLength;
 
-    // tickMs: the tick of the connection-time check (the cut comes at the
-    // sixth); listening again waits a tenth of it after a cut, a tick after an
-    // error.
-    TcpLink(const Settings &settings, UiServices &ui, const Texts &texts, ClockFn clock, int tickMs = 1000,
-            QObject *parent = nullptr);
+    // config: where to listen, read at each open() (it outlives this
+    // object). tickMs: the tick of the connection-time check (the cut comes
+    // at the sixth); listening again waits a tenth of it after a cut, a tick
+    // after an error.
+    TcpLink(const TcpLinkConfig &config, const Texts &texts, int tickMs = 1000, QObject *parent = nullptr);
     ~TcpLink() override;
 
-    // "Com"/"ClientPort"; out of range or not a number gives 8000.
-    int ListenPort() const;
-    // Starts listening on ListenPort(); on failure says so (text 286 on panel
-    // 1, text 287 in a box) and returns false.
+    // Starts listening on the configured port; on failure says so (problem:
+    // text 286 as status, text 287 in a box) and returns false.
     bool listen();
     bool open() override { return listen(); }
     // Drops the peer and stops listening.
@@ -44,7 +42,9 @@ public:
     // Open: listening; Connected: a peer in the slot.
     State state() const override;
     qint32 winConnectTime() const { return winConnectTime_; }
-    quint16 serverPort() const { return server_.serverPort(); }
+    qint32 connectedMs() const override { return winConnectTime_; }
+    QString peer() const override;
+    QString errorString() const override { return server_.errorString(); }
     QString remoteIP() const { return remoteIP_; }
     qsizetype lineLength() const { return lines_.partialLength(); }
 
@@ -65,10 +65,8 @@ private:
     // event loop (and continues in the next turn when more is there).
     void readSlice();
 
-    const Settings &settings_;
-    UiServices &ui_;
+    const TcpLinkConfig &config_;
     const Texts &texts_; // outlives this object
-    ClockFn clock_;
     QTcpServer server_;
     QPointer<QTcpSocket> socket_;
     QTimer checkTimer_;

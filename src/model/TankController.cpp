@@ -115,7 +115,7 @@ void TankController::showAlarm(int n, bool alarmChanged)
     if (r.Alarm) {
         const QString text =
             texts_(271) + QString::number(n) + QStringLiteral(" / SN") + QString::number(r.SN);
-        ui_.setPanelText(1, text);
+        ui_.status(NoticeTopic::Alarm, text);
         if (alarmChanged && !alarmBoxOpen_) {
             alarmBoxOpen_ = true;
             emit restoreWindow();
@@ -123,7 +123,7 @@ void TankController::showAlarm(int n, bool alarmChanged)
                            [this](MsgResult) { alarmBoxOpen_ = false; });
         }
     } else if (alarmChanged) {
-        ui_.setPanelText(1, QString());
+        ui_.status(NoticeTopic::Alarm, QString());
     }
 }
 

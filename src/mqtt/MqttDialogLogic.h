@@ -14,6 +14,8 @@ struct DeviceTable;
 class MqttDialogLogic
 {
 public:
+    // The language the dialog speaks (the run's).
+    const Texts &texts() const { return texts_; }
     struct Captions {
         QString window, aktiv, host, port, tls, userName, password, topic, discovery, prefix, ok, cancel,
             help;

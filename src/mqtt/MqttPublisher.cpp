@@ -88,7 +88,7 @@ void MqttPublisher::stop()
 
 void MqttPublisher::say(const QString &text)
 {
-    ui_.setPanelText(1, text);
+    ui_.status(NoticeTopic::Mqtt, text);
     trace_.LogInFile(text);
 }
 
@@ -98,7 +98,7 @@ void MqttPublisher::connectedToBroker()
     trace_.LogInFile(FormatText(texts_(421), {brokerName(values_)}));
     if (problemSaid_) {
         problemSaid_ = false;
-        ui_.setPanelText(1, FormatText(texts_(421), {brokerName(values_)}));
+        ui_.status(NoticeTopic::Mqtt, FormatText(texts_(421), {brokerName(values_)}));
     }
     emit brokerState(true, FormatText(texts_(421), {brokerName(values_)}));
     client_->publish(MqttStatusTopic(values_.topic), kOnline, true);

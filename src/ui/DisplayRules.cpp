@@ -40,10 +40,10 @@ int OverviewTab(int device)
     return (device - 1) / 4 + 1;
 }
 
-QString OverviewTabCaption(int tab, int lastDevice)
+QString OverviewTabCaption(const Texts &t, int tab, int lastDevice)
 {
     const int first = 4 * tab - 3;
-    QString caption = LngText(282) + QString::number(first);
+    QString caption = t(282) + QString::number(first);
     if (lastDevice != first)
         caption += QLatin1Char('-') + QString::number(lastDevice);
     return caption;
@@ -64,20 +64,20 @@ bool NeedsAttention(const DeviceRecord &r)
     return r.Alarm || r.Volumen < 0;
 }
 
-QString WaitingText(const QStringList &links)
+QString WaitingText(const Texts &t, const QStringList &links)
 {
-    QString text = FormatText(LngText(268), {DeviceName()});
+    QString text = FormatText(t(268), {t.deviceName()});
     for (const QString &l : links)
         text += QLatin1Char('\n') + l;
     return text;
 }
 
-QString EmptyProgramText()
+QString EmptyProgramText(const Texts &t)
 {
-    const auto plain = [](int id) { return LngText(id).remove(QLatin1Char('&')); };
+    const auto plain = [&t](int id) { return t(id).remove(QLatin1Char('&')); };
     const QString arrow = QStringLiteral(" \u203A ");
-    return FormatText(LngText(905), {plain(317) + arrow + plain(318)}) + QStringLiteral("\n") +
-           FormatText(LngText(906), {plain(318), plain(322) + arrow + plain(323)});
+    return FormatText(t(905), {plain(317) + arrow + plain(318)}) + QStringLiteral("\n") +
+           FormatText(t(906), {plain(318), plain(322) + arrow + plain(323)});
 }
 
 TankPicture::Shape TankShapeOf(const DeviceRecord &rec)
@@ -119,12 +119,12 @@ QString DetailCaption(const QString &valueText, qint16 temperatur, const QString
     return caption + QStringLiteral("  ") + programTitle;
 }
 
-QString GeneralDateTimeText(const QDateTime &t)
+QString GeneralDateTimeText(const Texts &texts, const QDateTime &t)
 {
     if (!t.isValid())
         return {};
     // In the run's language, as every other text of the window.
-    const QLocale loc = LngLocale();
+    const QLocale loc = texts.locale();
     // The long time format carries the seconds, but also a time zone we do
     // not have: the readings are naive local times.
     QString timeFormat = loc.timeFormat(QLocale::LongFormat);
@@ -144,9 +144,8 @@ namespace
 // The text whose word for "days" agrees with n: 401 for the singular
 // form, 403 for Romanian's plural with "de" (20 and on, less its last two
 // digits below 20), 402 for every other plural.
-int dayFormTextId(qint64 n)
+int dayFormTextId(int lng, qint64 n)
 {
-    const int lng = LngId();
     const qint64 last2 = n % 100;
     const bool one = lng == 4   ? n <= 1                     // French: 0 and 1
                      : lng == 8 ? n % 10 == 1 && last2 != 11 // Croatian: 1, 21, 31, ...
@@ -157,26 +156,26 @@ int dayFormTextId(qint64 n)
 }
 } // namespace
 
-QString ForecastText(const std::optional<EmptyForecast> &forecast)
+QString ForecastText(const Texts &t, const std::optional<EmptyForecast> &forecast)
 {
     if (!forecast)
         return {};
     const qint64 days = std::llround(forecast->days);
     return FormatText(
-        LngText(dayFormTextId(days)),
-        {QString::number(days), LngLocale().toString(forecast->emptyAt.date(), QLocale::ShortFormat)});
+        t(dayFormTextId(t.lngId(), days)),
+        {QString::number(days), t.locale().toString(forecast->emptyAt.date(), QLocale::ShortFormat)});
 }
 
-QString StaleWarningText()
+QString StaleWarningText(const Texts &t)
 {
-    return LngText(283) + QStringLiteral("\r\n") + LngText(284);
+    return t(283) + QStringLiteral("\r\n") + t(284);
 }
 
-QString ReceptionProgressTip(double elapsed, double limit)
+QString ReceptionProgressTip(const Texts &t, double elapsed, double limit)
 {
-    return FormatText(LngText(260), {DeviceName()}) +
+    return FormatText(t(260), {t.deviceName()}) +
            QStringLiteral(": %1 / %2 s\n→ ").arg(qRound(elapsed)).arg(qRound(limit)) +
-           WithoutAccessKey(LngText(317)) + QStringLiteral(" › ") + LngText(318);
+           WithoutAccessKey(t(317)) + QStringLiteral(" › ") + t(318);
 }
 
 } // namespace DisplayRules

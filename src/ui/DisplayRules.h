@@ -11,9 +11,10 @@
 
 struct DeviceRecord;
 struct EmptyForecast;
+class Texts;
 
 // What the main display derives from a reading, kept free of widgets so the
-// rules can be checked without a window.
+// rules can be checked without a window; texts in the language handed in.
 namespace DisplayRules
 {
 
@@ -33,7 +34,7 @@ QColor OldTimeColour(); // pure red
 int OverviewTab(int device);
 // Caption of tab k once device lastDevice is the highest on it:
 // "Tank 5" for a single device, "Tank 5-7" for several.
-QString OverviewTabCaption(int tab, int lastDevice);
+QString OverviewTabCaption(const Texts &t, int tab, int lastDevice);
 // Tabs per row for k overview tabs: k + 1 below five, else five.
 int TabsPerRow(int overviewTabs);
 // Entries side by side on an overview page of the given inner width: as
@@ -43,13 +44,13 @@ int OverviewColumns(int width, int entryWidth, int gap);
 bool NeedsAttention(const DeviceRecord &r);
 // The empty detail view of a fresh installation: what the program waits
 // for, then where it listens (one link a line).
-QString WaitingText(const QStringList &links);
+QString WaitingText(const Texts &t, const QStringList &links);
 // An empty program: how to connect a device, and where the help says more.
-QString EmptyProgramText();
+QString EmptyProgramText(const Texts &t);
 // The picture's shape for the tank type a device reports (TankTypeName's types).
 TankPicture::Shape TankShapeOf(const DeviceRecord &rec);
 // Tooltip of the reception bar: what it counts, and where a click leads.
-QString ReceptionProgressTip(double elapsed, double limit);
+QString ReceptionProgressTip(const Texts &t, double elapsed, double limit);
 
 // Temperature as shown ("12 °C"), empty without a temperature.
 QString TemperatureText(qint16 temperatur);
@@ -58,14 +59,14 @@ QString TemperatureText(qint16 temperatur);
 QString DetailCaption(const QString &valueText, qint16 temperatur, const QString &programTitle);
 // The system's general date-time format (short date, time with seconds);
 // empty without a date.
-QString GeneralDateTimeText(const QDateTime &t);
+QString GeneralDateTimeText(const Texts &texts, const QDateTime &t);
 // Tank selector entry of a device: "3 / SN4711".
 QString SelectorText(int device, qint32 sn);
 // The two-line stale warning of the overview entry.
-QString StaleWarningText();
+QString StaleWarningText(const Texts &t);
 // Days until empty as shown: "about 23 days, until 30.12.2026" in the user's
 // language (the word for days agreeing with the number), the date in the
 // locale's short form; empty without a forecast.
-QString ForecastText(const std::optional<EmptyForecast> &forecast);
+QString ForecastText(const Texts &t, const std::optional<EmptyForecast> &forecast);
 
 } // namespace DisplayRules

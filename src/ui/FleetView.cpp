@@ -66,7 +66,8 @@ public:
 };
 } // namespace
 
-FleetView::FleetView(FleetModel &model, QWidget *parent) : QWidget(parent), model_(model)
+FleetView::FleetView(FleetModel &model, const Texts &texts, QWidget *parent)
+    : QWidget(parent), model_(model), texts_(texts)
 {
     setObjectName(QStringLiteral("FleetView"));
     filter_ = new FleetFilter(this);
@@ -74,7 +75,7 @@ FleetView::FleetView(FleetModel &model, QWidget *parent) : QWidget(parent), mode
 
     txtFilter_ = new QLineEdit(this);
     txtFilter_->setObjectName(QStringLiteral("txtFleetFilter"));
-    txtFilter_->setPlaceholderText(LngText(829));
+    txtFilter_->setPlaceholderText(texts_(829));
     txtFilter_->setMaximumWidth(320);
     lblSummary_ = new QLabel(this);
     lblSummary_->setObjectName(QStringLiteral("lblFleetSummary"));
@@ -109,9 +110,9 @@ FleetView::FleetView(FleetModel &model, QWidget *parent) : QWidget(parent), mode
     table_->setColumnWidth(FleetModel::Name, fm.horizontalAdvance(QLatin1Char('M')) * 14);
     table_->setColumnWidth(FleetModel::Content, fm.horizontalAdvance(QStringLiteral("00000.000 Liter")) + 12);
     table_->setColumnWidth(FleetModel::Percent, fm.horizontalAdvance(QStringLiteral("000%")) + 60);
-    table_->setColumnWidth(FleetModel::Days, fm.horizontalAdvance(LngText(820)) + 24);
-    table_->setColumnWidth(FleetModel::LastTelegram, fm.horizontalAdvance(LngText(821)) + 24);
-    table_->setColumnWidth(FleetModel::State, fm.horizontalAdvance(LngText(802)) + 40);
+    table_->setColumnWidth(FleetModel::Days, fm.horizontalAdvance(texts_(820)) + 24);
+    table_->setColumnWidth(FleetModel::LastTelegram, fm.horizontalAdvance(texts_(821)) + 24);
+    table_->setColumnWidth(FleetModel::State, fm.horizontalAdvance(texts_(802)) + 40);
     table_->installEventFilter(this);
     table_->setStyleSheet(QStringLiteral("QTableView { background: white; border: 1px solid #d5dbe3;"
                                          " border-radius: 6px; }"));
@@ -182,5 +183,5 @@ void FleetView::updateSummary()
     int warnings = 0;
     for (int r = 0; r < rows; ++r)
         warnings += model_.index(r, 0).data(FleetModel::ConditionRole).toInt() != int(TankCondition::Ok);
-    lblSummary_->setText(FormatText(LngText(875), {QString::number(rows), QString::number(warnings)}));
+    lblSummary_->setText(FormatText(texts_(875), {QString::number(rows), QString::number(warnings)}));
 }

@@ -3,6 +3,7 @@
 
 class FleetFilter;
 class FleetModel;
+class Texts;
 class QLabel;
 class QLineEdit;
 class QTableView;
@@ -14,7 +15,7 @@ class FleetView : public QWidget
     Q_OBJECT
 public:
     // The model stays the caller's.
-    explicit FleetView(FleetModel &model, QWidget *parent = nullptr);
+    FleetView(FleetModel &model, const Texts &texts, QWidget *parent = nullptr);
 
     QTableView *table() const { return table_; }
     FleetFilter *filter() const { return filter_; }
@@ -31,6 +32,7 @@ private:
     void fitRows();
 
     FleetModel &model_;
+    const Texts &texts_; // the run's
     FleetFilter *filter_;
     QLineEdit *txtFilter_;
     QLabel *lblSummary_;

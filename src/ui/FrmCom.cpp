@@ -32,7 +32,8 @@ frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, HelpFn help, QWidget *pare
     : QDialog(parent), logic_(std::move(logic))
 {
     setObjectName(QStringLiteral("frmCOM"));
-    const ComDialogLogic::Captions c = ComDialogLogic::captions(CurrentTexts());
+    const Texts &t = logic_->texts();
+    const ComDialogLogic::Captions c = ComDialogLogic::captions(t);
     setWindowTitle(c.window);
 
     LabelCom = new QLabel(c.labelCom, this);
@@ -52,10 +53,15 @@ frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, HelpFn help, QWidget *pare
     CmdOk = new QPushButton(c.ok, this);
     cmdCancel = new QPushButton(c.cancel, this);
     CmdOk->setDefault(true);
-    cmdHilfe = new QPushButton(LngText(250), this);
+    ComboCOM->setObjectName(QStringLiteral("ComboCOM"));
+    CheckAktivCom->setObjectName(QStringLiteral("CheckAktivCom"));
+    CheckAktivNet->setObjectName(QStringLiteral("CheckAktivNet"));
+    txbxClientPort->setObjectName(QStringLiteral("txbxClientPort"));
+    CmdOk->setObjectName(QStringLiteral("CmdOk"));
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdHilfe = new QPushButton(t(250), this);
     // What each switch means, and neither, in one sentence each.
-    lblErklaerung =
-        new QLabel(LngText(901) + QLatin1Char('\n') + LngText(902) + QLatin1Char('\n') + LngText(903), this);
+    lblErklaerung = new QLabel(t(901) + QLatin1Char('\n') + t(902) + QLatin1Char('\n') + t(903), this);
     lblErklaerung->setObjectName(QStringLiteral("lblErklaerung"));
     lblErklaerung->setWordWrap(true);
 

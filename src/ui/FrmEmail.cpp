@@ -133,7 +133,7 @@ frmEmail::frmEmail(std::unique_ptr<EmailDialogLogic> logic, QWidget *parent)
     : QDialog(parent), logic_(std::move(logic))
 {
     setObjectName(QStringLiteral("frmEmail"));
-    setWindowTitle(LngText(134));
+    setWindowTitle(logic_->texts()(134));
     buildControls();
     setLayout(buildLayout());
     wireEdits();
@@ -160,6 +160,7 @@ frmEmail::~frmEmail()
 
 void frmEmail::buildControls()
 {
+    const Texts &tx = logic_->texts();
     auto label = [this](const char *name, const QString &text) {
         auto *l = new QLabel(text, this);
         l->setObjectName(QLatin1String(name));
@@ -181,54 +182,54 @@ void frmEmail::buildControls()
         return c;
     };
 
-    chbxEmail = new QCheckBox(LngText(135), this);
+    chbxEmail = new QCheckBox(tx(135), this);
     chbxEmail->setObjectName(QStringLiteral("chbxEmail"));
     QFont bold = chbxEmail->font();
     bold.setWeight(QFont::DemiBold);
     chbxEmail->setFont(bold);
     txbxEmpfaengerAdr[0] = edit("txbxEmpfaengerAdr0");
     txbxEmpfaengerAdr[1] = edit("txbxEmpfaengerAdr1");
-    LabelEmpfaenger1 = label("LabelEmpfaenger1", LngText(153));
-    LabelEmpfaenger2 = label("LabelEmpfaenger2", LngText(918));
+    LabelEmpfaenger1 = label("LabelEmpfaenger1", tx(153));
+    LabelEmpfaenger2 = label("LabelEmpfaenger2", tx(918));
 
-    LabelAbstandNormal = label("LabelAbstandNormal", LngText(157));
+    LabelAbstandNormal = label("LabelAbstandNormal", tx(157));
     ComboAbstand1 = combo("ComboAbstand1", logic_->Abstand1List());
-    LabelMelderastertext = label("LabelMelderastertext", LngText(156));
+    LabelMelderastertext = label("LabelMelderastertext", tx(156));
     txbxMelderaster = edit("txbxMelderaster");
     txbxMelderaster->setMaximumWidth(52);
     txbxMelderaster->setAlignment(Qt::AlignRight);
-    LabelMelderasterProzent = label("LabelMelderasterProzent", LngText(155));
-    LabelSchwelle2 = label("LabelSchwelle2", LngText(158));
+    LabelMelderasterProzent = label("LabelMelderasterProzent", tx(155));
+    LabelSchwelle2 = label("LabelSchwelle2", tx(158));
     ComboSchwelle2 = combo("ComboSchwelle2", logic_->SchwelleList());
     ComboSchwelle2->setMinimumContentsLength(11);
     ComboAbstand2 = combo("ComboAbstand2", logic_->Abstand2List());
-    LabelStilleStunden = label("LabelStilleStunden", LngText(412));
+    LabelStilleStunden = label("LabelStilleStunden", tx(412));
     spinStilleStunden = new QSpinBox(this);
     spinStilleStunden->setObjectName(QStringLiteral("spinStilleStunden"));
     spinStilleStunden->setRange(0, EmailSettings::kMaxStilleStunden);
-    LabelVerlustProzent = label("LabelVerlustProzent", LngText(1101));
+    LabelVerlustProzent = label("LabelVerlustProzent", tx(1101));
     spinVerlustProzent = new QDoubleSpinBox(this);
     spinVerlustProzent->setObjectName(QStringLiteral("spinVerlustProzent"));
     spinVerlustProzent->setRange(0, 100);
     spinVerlustProzent->setDecimals(1);
     spinVerlustProzent->setSingleStep(0.5);
-    LabelVerlustStunden = label("LabelVerlustStunden", LngText(1102));
+    LabelVerlustStunden = label("LabelVerlustStunden", tx(1102));
     spinVerlustStunden = new QSpinBox(this);
     spinVerlustStunden->setObjectName(QStringLiteral("spinVerlustStunden"));
     spinVerlustStunden->setRange(0, EmailSettings::kMaxVerlustStunden);
 
-    LabelKundenname = label("LabelKundenname", LngText(152));
+    LabelKundenname = label("LabelKundenname", tx(152));
     txbxKundenname = edit("txbxKundenname");
-    txbxKundenname->setToolTip(LngText(140));
-    LabelStrasse = label("LabelStrasse", LngText(151));
+    txbxKundenname->setToolTip(tx(140));
+    LabelStrasse = label("LabelStrasse", tx(151));
     txbxStrasse = edit("txbxStrasse");
-    LabelOrt = label("LabelOrt", LngText(150));
+    LabelOrt = label("LabelOrt", tx(150));
     txbxOrt = edit("txbxOrt");
-    LabelTelefon = label("LabelTelefon", LngText(149));
+    LabelTelefon = label("LabelTelefon", tx(149));
     txbxTelefon = edit("txbxTelefon");
-    LabelBemerkung = label("LabelBemerkung", LngText(148));
+    LabelBemerkung = label("LabelBemerkung", tx(148));
     txbxBemerkung = edit("txbxBemerkung");
-    txbxBemerkung->setToolTip(LngText(139));
+    txbxBemerkung->setToolTip(tx(139));
 
     // The mail server's protocol names stay as they are in every language.
     LabelSMTPServer = label("LabelSMTPServer", QStringLiteral("SMTP-Server:"));
@@ -239,23 +240,23 @@ void frmEmail::buildControls()
     LabelSTARTTLS = label("LabelSTARTTLS", QStringLiteral("STARTTLS:"));
     chbxSTARTTLS = new QCheckBox(this);
     chbxSTARTTLS->setObjectName(QStringLiteral("chbxSTARTTLS"));
-    LabelLogin = label("LabelLogin", LngText(877));
+    LabelLogin = label("LabelLogin", tx(877));
     chbxLogin = new QCheckBox(this);
     chbxLogin->setObjectName(QStringLiteral("chbxLogin"));
-    LabelUserName = label("LabelUserName", LngText(878));
+    LabelUserName = label("LabelUserName", tx(878));
     txbxUserName = edit("txbxUserName");
-    LabelPassword = label("LabelPassword", LngText(879));
+    LabelPassword = label("LabelPassword", tx(879));
     txbxPassword = edit("txbxPassword");
     txbxPassword->setEchoMode(QLineEdit::Password);
     txbxPassword->installEventFilter(this);
-    LabelAbsenderEmail = label("LabelAbsenderEmail", LngText(154));
+    LabelAbsenderEmail = label("LabelAbsenderEmail", tx(154));
     txbxAbsenderEmail = edit("txbxAbsenderEmail");
 
-    LabelTank = label("LabelTank", LngText(146));
+    LabelTank = label("LabelTank", tx(146));
     lstbxTank = new QListWidget(this);
     lstbxTank->setObjectName(QStringLiteral("lstbxTank"));
     lstbxTank->setSelectionMode(QAbstractItemView::MultiSelection);
-    LabelBetreff = label("LabelBetreff", LngText(147));
+    LabelBetreff = label("LabelBetreff", tx(147));
     txbxBetreff = edit("txbxBetreff");
     txbxBetreff->installEventFilter(this);
     // While the subject is typed with placeholders, what will go out, as it is typed.
@@ -263,28 +264,28 @@ void frmEmail::buildControls()
     lblBetreffVorschau->setTextFormat(Qt::PlainText);
     lblBetreffVorschau->hide();
     connect(txbxBetreff, &QLineEdit::textEdited, this, [this](const QString &typed) {
-        lblBetreffVorschau->setText(LngText(923) + QLatin1Char(' ') + logic_->subjectPreview(typed));
+        lblBetreffVorschau->setText(logic_->texts()(923) + QLatin1Char(' ') + logic_->subjectPreview(typed));
         lblBetreffVorschau->setVisible(logic_->subjectEditing());
     });
 
     const qreal dpr = devicePixelRatioF();
     cmdSchloss = new QToolButton(this);
     cmdSchloss->setObjectName(QStringLiteral("cmdSchloss"));
-    cmdSchloss->setToolTip(LngText(137));
+    cmdSchloss->setToolTip(tx(137));
     cmdSchloss->setIconSize(QSize(kIconSize, kIconSize));
     cmdSchloss->setIcon(lockIcon(false, dpr));
     cmdTest = new QToolButton(this);
     cmdTest->setObjectName(QStringLiteral("cmdTest"));
-    cmdTest->setToolTip(LngText(138));
+    cmdTest->setToolTip(tx(138));
     cmdTest->setIconSize(QSize(kIconSize, kIconSize));
     cmdTest->setIcon(envelopeIcon(dpr));
-    cmdHilfe = new QPushButton(LngText(136), this);
+    cmdHilfe = new QPushButton(tx(136), this);
     cmdHilfe->setObjectName(QStringLiteral("cmdHilfe"));
     cmdHilfe->setAutoDefault(false);
-    CmdOk = new QPushButton(LngText(145), this);
+    CmdOk = new QPushButton(tx(145), this);
     CmdOk->setObjectName(QStringLiteral("CmdOk"));
     CmdOk->setDefault(true);
-    cmdCancel = new QPushButton(LngText(144), this);
+    cmdCancel = new QPushButton(tx(144), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setAutoDefault(false);
 

@@ -57,25 +57,27 @@ QIcon swatch(quint32 colour, int marker)
 } // namespace
 
 frmGrafikHistorie *frmGrafikHistorie::OpenForm(const DeviceTable &table, Settings &settings, UiServices &ui,
-                                               const RunSwitches &switches, ClockFn clock, QWidget *parent)
+                                               const Texts &texts, const RunSwitches &switches, ClockFn clock,
+                                               QWidget *parent)
 {
     if (!HasChartData(table)) {
         // Advice to switch logging on only where it is off; else what to wait for.
         const bool logging = switches.options().clientMode || switches.logFileActive();
-        ui.messageBox(LngText(161) + QLatin1Char('\n') +
-                          (logging ? LngText(907) : LngText(171) + QLatin1Char('\n') + LngText(172)),
-                      LngText(162), MsgIcon::Information, MsgButtons::Ok);
+        ui.messageBox(texts(161) + QLatin1Char('\n') +
+                          (logging ? texts(907) : texts(171) + QLatin1Char('\n') + texts(172)),
+                      texts(162), MsgIcon::Information, MsgButtons::Ok);
         return nullptr;
     }
-    auto *w = new frmGrafikHistorie(table, settings, ui, switches, std::move(clock), parent);
+    auto *w = new frmGrafikHistorie(table, settings, ui, texts, switches, std::move(clock), parent);
     w->show();
     return w;
 }
 
 frmGrafikHistorie::frmGrafikHistorie(const DeviceTable &table, Settings &settings, UiServices &ui,
-                                     const RunSwitches &switches, ClockFn clock, QWidget *parent)
-    : QWidget(parent, Qt::Window), table_(table), settings_(settings), ui_(ui), switches_(switches),
-      clock_(std::move(clock))
+                                     const Texts &texts, const RunSwitches &switches, ClockFn clock,
+                                     QWidget *parent)
+    : QWidget(parent, Qt::Window), table_(table), settings_(settings), ui_(ui), texts_(texts),
+      switches_(switches), clock_(std::move(clock))
 {
     setObjectName(QStringLiteral("frmGrafikHistorie"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -204,23 +206,23 @@ void frmGrafikHistorie::buildControls()
 
 void frmGrafikHistorie::Form_Load()
 {
-    setWindowTitle(LngText(174));
-    LabelTank->setText(LngText(181));
-    Label1->setText(LngText(182));
-    CheckMesspunkte->setText(LngText(175));
-    CheckMonatswerte->setText(LngText(185));
-    CheckProzent->setText(LngText(184));
-    cmdZoomPlus->setToolTip(LngText(179));
-    cmdZoomMinus->setToolTip(LngText(178));
-    cmdZoomAlles->setText(LngText(177));
-    cmdZoomAlles->setToolTip(LngText(176));
-    cmdExport->setText(LngText(358));
-    cmdExport->setToolTip(LngText(753));
-    CmdOk->setText(LngText(180));
-    CmdOk->setToolTip(LngText(186));
-    txtMesswert->setText(LngText(183));
-    lstLegende->setToolTip(LngText(752));
-    locale_ = LanguageLocale(LngId());
+    setWindowTitle(texts_(174));
+    LabelTank->setText(texts_(181));
+    Label1->setText(texts_(182));
+    CheckMesspunkte->setText(texts_(175));
+    CheckMonatswerte->setText(texts_(185));
+    CheckProzent->setText(texts_(184));
+    cmdZoomPlus->setToolTip(texts_(179));
+    cmdZoomMinus->setToolTip(texts_(178));
+    cmdZoomAlles->setText(texts_(177));
+    cmdZoomAlles->setToolTip(texts_(176));
+    cmdExport->setText(texts_(358));
+    cmdExport->setToolTip(texts_(753));
+    CmdOk->setText(texts_(180));
+    CmdOk->setToolTip(texts_(186));
+    txtMesswert->setText(texts_(183));
+    lstLegende->setToolTip(texts_(752));
+    locale_ = texts_.locale();
     Chart2D->setLabelLocale(locale_);
 
     // The stored options first, so that the first range is already in percent
@@ -232,14 +234,14 @@ void frmGrafikHistorie::Form_Load()
 
     // The main window's tank, or all tanks when they were the last choice;
     // the range of the tanks chosen.
-    const std::vector<ComboEntry> tanks = ComboTankEntries(table_, CurrentTexts());
+    const std::vector<ComboEntry> tanks = ComboTankEntries(table_, texts_);
     for (const ComboEntry &e : tanks)
         ComboTank->addItem(e.text, e.value);
     ComboTank->setCurrentIndex(ComboTankSelection(tanks, int(settings_.readInt(Cfg::GrafikTank)),
                                                   int(settings_.readInt(Cfg::GeraeteAktuell))));
     OpenChartRange(state_, table_, options(), t);
     const int years = DataYears(state_.data.firstTime, t);
-    ranges_ = ComboZeitraumEntries(years, CurrentTexts());
+    ranges_ = ComboZeitraumEntries(years, texts_);
     for (const ComboEntry &e : ranges_)
         ComboZeitraum->addItem(e.text, e.value);
     const int saved = int(settings_.readInt(Cfg::ComboZeitraum));
@@ -277,7 +279,7 @@ void frmGrafikHistorie::RebuildChart()
     const ChartOptions o = options();
     // Never wider than the screen: the series need no more detail than that.
     const int columns = std::max(Chart2D->axisRect()->width(), screen() ? screen()->geometry().width() : 0);
-    picture_ = BeginRebuild(state_, table_, o, now(), CurrentTexts(), columns);
+    picture_ = BeginRebuild(state_, table_, o, now(), texts_, columns);
     Chart2D->showPicture(picture_);
     drawn_ = SpanOf(picture_, state_.view.firstTime, state_.view.lastTime);
     applyScrollBar(ComputeScrollFigures(state_.view, state_.data));
@@ -295,7 +297,7 @@ void frmGrafikHistorie::syncTimeRange()
     const int custom = ComboZeitraum->findData(kCustomRange);
     if (match < 0) {
         if (custom < 0) {
-            const ComboEntry e = CustomRangeEntry(CurrentTexts());
+            const ComboEntry e = CustomRangeEntry(texts_);
             ComboZeitraum->addItem(e.text, e.value);
         }
         ComboZeitraum->setCurrentIndex(ComboZeitraum->findData(kCustomRange));
@@ -320,9 +322,9 @@ void frmGrafikHistorie::fillLegend()
     for (int n = 1; n <= table_.DeviceCount; ++n) {
         const DeviceRecord &rec = table_[n];
         const QString unit = o.percent ? QStringLiteral("%") : UnitSymbol(rec.Einheit);
-        auto *item = new QListWidgetItem(swatch(TankColour(n), MarkerCode(n)),
-                                         TankLabel(rec, n, CurrentTexts()) + QStringLiteral(" (") + unit +
-                                             QLatin1Char(')'));
+        auto *item =
+            new QListWidgetItem(swatch(TankColour(n), MarkerCode(n)),
+                                TankLabel(rec, n, texts_) + QStringLiteral(" (") + unit + QLatin1Char(')'));
         item->setData(Qt::UserRole, n);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(hidden_ >> (n - 1) & 1 ? Qt::Unchecked : Qt::Checked);
@@ -518,9 +520,9 @@ QMenu *frmGrafikHistorie::exportMenu()
     menu->setObjectName(QStringLiteral("mnuExport"));
     for (const char *kind : {"PNG", "PDF"}) {
         const QString ext = QString::fromLatin1(kind);
-        menu->addAction(LngText(358) + QLatin1Char(' ') + ext + QStringLiteral("\u2026"), this, [this, ext] {
+        menu->addAction(texts_(358) + QLatin1Char(' ') + ext + QStringLiteral("\u2026"), this, [this, ext] {
             // Not modal: the window and the program go on while it is open.
-            auto *dialog = new QFileDialog(this, LngText(358) + QLatin1Char(' ') + ext);
+            auto *dialog = new QFileDialog(this, texts_(358) + QLatin1Char(' ') + ext);
             dialog->setAttribute(Qt::WA_DeleteOnClose);
             dialog->setAcceptMode(QFileDialog::AcceptSave);
             dialog->setDefaultSuffix(ext.toLower());
@@ -538,5 +540,5 @@ void frmGrafikHistorie::exportTo(const QString &fileName)
     const QByteArray bytes = PlotImageBytes(*Chart2D, fileName, Chart2D->width(), Chart2D->height());
     QString error;
     if (bytes.isEmpty() || !SafeFile::Replace(fileName, bytes, &error))
-        ui_.messageBox(error.isEmpty() ? fileName : error, LngText(296), MsgIcon::Stop, MsgButtons::Ok);
+        ui_.messageBox(error.isEmpty() ? fileName : error, texts_(296), MsgIcon::Stop, MsgButtons::Ok);
 }

@@ -3,6 +3,7 @@
 #include "chart/ChartData.h"
 #include "chart/ChartNavigation.h"
 #include "core/Clock.h"
+#include "lang/Lng.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -36,9 +37,10 @@ public:
     // The window for the tanks' histories, shown; or, when no tank has any,
     // the "no data" message and nothing (nullptr).
     static frmGrafikHistorie *OpenForm(const DeviceTable &table, Settings &settings, UiServices &ui,
-                                       const RunSwitches &switches, ClockFn clock, QWidget *parent = nullptr);
+                                       const Texts &texts, const RunSwitches &switches, ClockFn clock,
+                                       QWidget *parent = nullptr);
 
-    frmGrafikHistorie(const DeviceTable &table, Settings &settings, UiServices &ui,
+    frmGrafikHistorie(const DeviceTable &table, Settings &settings, UiServices &ui, const Texts &texts,
                       const RunSwitches &switches, ClockFn clock, QWidget *parent = nullptr);
 
     const ChartState &chartState() const { return state_; }
@@ -76,6 +78,7 @@ private:
     const DeviceTable &table_;
     Settings &settings_;
     UiServices &ui_;
+    const Texts texts_; // the run's
     const RunSwitches &switches_;
     ClockFn clock_;
     ChartState state_;

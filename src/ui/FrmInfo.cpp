@@ -36,10 +36,11 @@ const Contact kMaker{"VALMOR Messtechnik GmbH", "Am Messpunkt 3", "70000 Musters
 const Contact kPartner{"ARV Tanktechnik", nullptr, "70100 Beispielstadt", "info@partner.example", nullptr};
 } // namespace
 
-frmInfo::frmInfo(const RunConfig &config, UiServices &ui, QWidget *parent) : QDialog(parent), ui_(ui)
+frmInfo::frmInfo(const RunConfig &config, UiServices &ui, const Texts &texts, QWidget *parent)
+    : QDialog(parent), ui_(ui), texts_(texts)
 {
     setObjectName(QStringLiteral("frmInfo"));
-    setWindowTitle(LngText(198));
+    setWindowTitle(texts_(198));
     const bool partner = config.partnerBranding;
 
     Image1 = new BrandLogo(partner ? QStringLiteral("ARV") : QStringLiteral("V"),
@@ -55,21 +56,21 @@ frmInfo::frmInfo(const RunConfig &config, UiServices &ui, QWidget *parent) : QDi
     tf.setWeight(QFont::DemiBold);
     lblTitel->setFont(tf);
     // The package's version, with the short form the program always showed.
-    lblVersion = new QLabel(FormatText(LngText(921), {QStringLiteral(TANKMON_VERSION)}) +
+    lblVersion = new QLabel(FormatText(texts_(921), {QStringLiteral(TANKMON_VERSION)}) +
                                 QStringLiteral("  (") + ProgramVersionText() + QLatin1Char(')'),
                             this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
-    lblCopyright = new QLabel(QStringLiteral("© VALMOR. ") + LngText(922), this);
+    lblCopyright = new QLabel(QStringLiteral("© VALMOR. ") + texts_(922), this);
     lblCopyright->setObjectName(QStringLiteral("lblCopyright"));
     lblCopyright->setWordWrap(true);
 
     const Contact &c = partner ? kPartner : kMaker;
     QStringList address{QString::fromUtf8(c.company)};
-    address << (partner ? LngText(193) : QString::fromUtf8(c.street)) << QString::fromUtf8(c.town);
+    address << (partner ? texts_(193) : QString::fromUtf8(c.street)) << QString::fromUtf8(c.town);
     if (partner)
-        address << LngText(194);
+        address << texts_(194);
     else
-        address << LngText(196) << LngText(197);
+        address << texts_(196) << texts_(197);
     txbxAdresse = new QPlainTextEdit(this);
     txbxAdresse->setObjectName(QStringLiteral("txbxAdresse"));
     txbxAdresse->setReadOnly(true);
@@ -79,7 +80,7 @@ frmInfo::frmInfo(const RunConfig &config, UiServices &ui, QWidget *parent) : QDi
     lblEmail = new QLabel(QString::fromUtf8(c.email), this);
     lblEmail->setObjectName(QStringLiteral("lblEmail"));
     lblEmail->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    const QString web = partner ? LngText(195) : QString::fromUtf8(c.web);
+    const QString web = partner ? texts_(195) : QString::fromUtf8(c.web);
     lblURL = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(web.toHtmlEscaped()), this);
     lblURL->setObjectName(QStringLiteral("lblURL"));
     lblURL->setProperty("caption", web);
@@ -91,7 +92,7 @@ frmInfo::frmInfo(const RunConfig &config, UiServices &ui, QWidget *parent) : QDi
         ui_.setWaitCursor(false);
     });
 
-    OK = new QPushButton(LngText(199), this);
+    OK = new QPushButton(texts_(199), this);
     OK->setObjectName(QStringLiteral("OK"));
     OK->setDefault(true);
     connect(OK, &QPushButton::clicked, this, &QDialog::accept);

@@ -6,6 +6,7 @@ class QPlainTextEdit;
 class QPushButton;
 class BrandLogo;
 class UiServices;
+class Texts;
 struct RunConfig;
 
 // The about box: program title, version, contact block of the maker (or of
@@ -14,7 +15,7 @@ class frmInfo : public QDialog
 {
     Q_OBJECT
 public:
-    frmInfo(const RunConfig &config, UiServices &ui, QWidget *parent = nullptr);
+    frmInfo(const RunConfig &config, UiServices &ui, const Texts &texts, QWidget *parent = nullptr);
 
 protected:
     bool eventFilter(QObject *o, QEvent *e) override;
@@ -33,4 +34,5 @@ private:
     QPushButton *OK;
 
     UiServices &ui_;
+    const Texts &texts_; // the run's
 };

@@ -36,7 +36,6 @@
 #include "lang/Lng.h"
 #include "link/ComDialogLogic.h"
 #include "link/LinkManager.h"
-#include "link/TcpLink.h"
 #include "model/FleetModel.h"
 #include "model/ServiceStatus.h"
 #include "model/TankController.h"
@@ -85,7 +84,8 @@ frmMain::frmMain(const WindowParts &parts, MenuCommands &menu, LifeCycle &life, 
     v->setSpacing(8);
     QWidget *header = buildHeader();
     v->addWidget(header);
-    display_ = new TankDisplay(parts_.tanks, parts_.ui, parts_.clock, central, &parts_.forecasts);
+    display_ =
+        new TankDisplay(parts_.tanks, parts_.ui, parts_.texts, parts_.clock, central, &parts_.forecasts);
     display_->setProgramTitle([this] { return ProgramTitle(parts_.config, false); });
     v->addWidget(display_, 1);
     buildFleet(header);
@@ -152,32 +152,32 @@ void frmMain::buildMenus()
         return a;
     };
 
-    mnuDatei = bar->addMenu(LngText(314));
+    mnuDatei = bar->addMenu(parts_.texts(314));
     mnuDatei->setObjectName(QStringLiteral("mnuDatei"));
-    mnuClientSetup = action(mnuDatei, "mnuClientSetup", LngText(245) + QStringLiteral(" …"));
-    mnuMeldungen = action(mnuDatei, "mnuMeldungen", LngText(871));
+    mnuClientSetup = action(mnuDatei, "mnuClientSetup", parts_.texts(245) + QStringLiteral(" …"));
+    mnuMeldungen = action(mnuDatei, "mnuMeldungen", parts_.texts(871));
     connect(mnuMeldungen, &QAction::triggered, this, &frmMain::openNotifications);
-    mnuDruckenAction = action(mnuDatei, "mnuDrucken", LngText(315));
+    mnuDruckenAction = action(mnuDatei, "mnuDrucken", parts_.texts(315));
     mnuDruckenAction->setShortcut(QKeySequence::Print);
     mnuDatei->addSeparator();
-    mnuEnde = action(mnuDatei, "mnuEnde", LngText(316));
+    mnuEnde = action(mnuDatei, "mnuEnde", parts_.texts(316));
     mnuEnde->setShortcut(QKeySequence::Quit);
 
-    mnuEinstellen = bar->addMenu(LngText(317));
+    mnuEinstellen = bar->addMenu(parts_.texts(317));
     mnuEinstellen->setObjectName(QStringLiteral("mnuEinstellen"));
-    mnuSchnittstelle = action(mnuEinstellen, "mnuSchnittstelle", LngText(318));
-    mnuLog = action(mnuEinstellen, "mnuLog", LngText(319));
-    mnuEmail = action(mnuEinstellen, "mnuEmail", LngText(320));
-    mnuMqtt = action(mnuEinstellen, "mnuMqtt", LngText(420));
-    mnuWeb = action(mnuEinstellen, "mnuWeb", LngText(1000));
+    mnuSchnittstelle = action(mnuEinstellen, "mnuSchnittstelle", parts_.texts(318));
+    mnuLog = action(mnuEinstellen, "mnuLog", parts_.texts(319));
+    mnuEmail = action(mnuEinstellen, "mnuEmail", parts_.texts(320));
+    mnuMqtt = action(mnuEinstellen, "mnuMqtt", parts_.texts(420));
+    mnuWeb = action(mnuEinstellen, "mnuWeb", parts_.texts(1000));
     mnuEinstellen->addSeparator();
-    mnuTemperaturkorrektur = action(mnuEinstellen, "mnuTemperaturkorrektur", LngText(336));
+    mnuTemperaturkorrektur = action(mnuEinstellen, "mnuTemperaturkorrektur", parts_.texts(336));
     mnuTemperaturkorrektur->setCheckable(true);
     mnuEinstellen->addSeparator();
-    mnuLoeschen = action(mnuEinstellen, "mnuLoeschen", LngText(330));
-    mnuKonfigurationLoeschen = action(mnuEinstellen, "mnuKonfigurationLoeschen", LngText(337));
+    mnuLoeschen = action(mnuEinstellen, "mnuLoeschen", parts_.texts(330));
+    mnuKonfigurationLoeschen = action(mnuEinstellen, "mnuKonfigurationLoeschen", parts_.texts(337));
 
-    mnuSprachen = bar->addMenu(LngText(321));
+    mnuSprachen = bar->addMenu(parts_.texts(321));
     mnuSprachen->setObjectName(QStringLiteral("mnuSprachen"));
     auto *group = new QActionGroup(this);
     group->setExclusive(true);
@@ -185,28 +185,28 @@ void frmMain::buildMenus()
         QAction *a = mnuSprachen->addAction(lang.name);
         a->setObjectName(QStringLiteral("mnuSprache%1").arg(lang.id));
         a->setCheckable(true);
-        a->setChecked(lang.id == LngId());
+        a->setChecked(lang.id == parts_.texts.lngId());
         group->addAction(a);
         mnuSprache.insert(lang.id, a);
         const int id = lang.id;
         connect(a, &QAction::triggered, this, [this, id] {
             // Keep the tick on the running language until the restart.
             for (auto it = mnuSprache.cbegin(); it != mnuSprache.cend(); ++it)
-                it.value()->setChecked(it.key() == LngId());
+                it.value()->setChecked(it.key() == parts_.texts.lngId());
             if (isVisible())
                 menu_.chooseLanguage(id);
         });
     }
 
-    mnuHilfe = bar->addMenu(LngText(322));
+    mnuHilfe = bar->addMenu(parts_.texts(322));
     mnuHilfe->setObjectName(QStringLiteral("mnuHilfe"));
-    mnuHilfeInhalt = action(mnuHilfe, "mnuHilfeInhalt", LngText(323));
+    mnuHilfeInhalt = action(mnuHilfe, "mnuHilfeInhalt", parts_.texts(323));
     mnuHilfeInhalt->setShortcut(QKeySequence::HelpContents);
     // F1 in any window of the program; it opens that window's page.
     mnuHilfeInhalt->setShortcutContext(Qt::ApplicationShortcut);
-    mnuHilfeSuchen = action(mnuHilfe, "mnuHilfeSuchen", LngText(324));
+    mnuHilfeSuchen = action(mnuHilfe, "mnuHilfeSuchen", parts_.texts(324));
     mnuHilfe->addSeparator();
-    mnuHilfeInfo = action(mnuHilfe, "mnuHilfeInfo", LngText(325));
+    mnuHilfeInfo = action(mnuHilfe, "mnuHilfeInfo", parts_.texts(325));
 
     connect(mnuDruckenAction, &QAction::triggered, this, &frmMain::mnuDrucken);
     connect(mnuEnde, &QAction::triggered, this, &QWidget::close);
@@ -297,7 +297,7 @@ void frmMain::applyLoadSteps()
     PictureARV->setVisible(partner);
     PictureValmor->setVisible(!partner);
     if (partner)
-        LabelInternet->setText(LngText(274));
+        LabelInternet->setText(parts_.texts(274));
     setWindowIcon(QIcon((partner ? PictureARV : PictureValmor)->pixmap(64)));
 
     setWindowTitle(ProgramTitle(parts_.config, false));
@@ -312,7 +312,7 @@ void frmMain::applyLoadSteps()
             chart_->activateWindow();
             return;
         }
-        chart_ = frmGrafikHistorie::OpenForm(parts_.tanks.table(), parts_.settings, parts_.ui,
+        chart_ = frmGrafikHistorie::OpenForm(parts_.tanks.table(), parts_.settings, parts_.ui, parts_.texts,
                                              parts_.switches, parts_.clock, this);
     });
     connect(display_, &TankDisplay::tableRequested, this, &frmMain::openTable);
@@ -383,8 +383,8 @@ void frmMain::receptionProgress(double elapsed, double limit)
 {
     panels_[3]->showProgress(elapsed, limit);
     panels_[3]->progressBar()->setTextVisible(true);
-    panels_[3]->progressBar()->setFormat(LngText(868));
-    panels_[3]->progressBar()->setToolTip(DisplayRules::ReceptionProgressTip(elapsed, limit));
+    panels_[3]->progressBar()->setFormat(parts_.texts(868));
+    panels_[3]->progressBar()->setToolTip(DisplayRules::ReceptionProgressTip(parts_.texts, elapsed, limit));
 }
 
 void frmMain::describeLinks()
@@ -436,6 +436,9 @@ void frmMain::wireLinks()
     linksWired_ = true;
     connect(life_.links(), &LinkManager::receptionProgress, this, &frmMain::receptionProgress);
     connect(life_.links(), &LinkManager::progressHidden, this, &frmMain::hideProgress);
+    connect(life_.links(), &LinkManager::indicatorChanged, this, &frmMain::showLinkIndicator);
+    if (linkIndicator_)
+        showLinkIndicator();
     if (interfaceDialogPending_)
         openInterfaceDialog();
 }
@@ -468,22 +471,15 @@ void frmMain::openLogDialog()
     if (parts_.config.clientMode)
         return;
     frmLog::ShowDialog(
-        log_, std::make_unique<LogDialogLogic>(parts_.switches, parts_.settings, parts_.clock),
-        [this](const QString &topic) { showHelp(topic); }, this);
+        log_, menu_.logDialog(), [this](const QString &topic) { showHelp(topic); }, this);
 }
 
 void frmMain::openMqttDialog()
 {
     if (parts_.config.clientMode)
         return;
-    // With each registered tank's energy factor.
-    const DeviceTable &devices = parts_.tanks.table();
-    auto logic = std::make_unique<MqttDialogLogic>(
-        ReadMqttValues(parts_.settings, devices.DeviceCount), parts_.ui, parts_.texts,
-        [this](const MqttValues &v) { menu_.applyMqttSettings(v); });
-    logic->energyRows = MqttDialogLogic::EnergyRows(devices, parts_.texts);
     frmMqtt::ShowDialog(
-        mqtt_, std::move(logic), [this](const QString &topic) { showHelp(topic); }, this);
+        mqtt_, menu_.mqttDialog(), [this](const QString &topic) { showHelp(topic); }, this);
 }
 
 void frmMain::openWebDialog()
@@ -491,7 +487,7 @@ void frmMain::openWebDialog()
     if (parts_.config.clientMode)
         return;
     frmWeb::ShowDialog(
-        web_, ReadWebValues(parts_.settings), parts_.ui,
+        web_, menu_.webValues(), parts_.ui, parts_.texts,
         [this](const WebValues &v) { menu_.applyWebSettings(v); },
         [this](const QString &topic) { showHelp(topic); }, this);
 }
@@ -506,14 +502,7 @@ void frmMain::openClientPathDialog()
 
 void frmMain::openEmailDialog()
 {
-    EmailNotifier &mail = parts_.email;
-    TestMailFns testMail{[&mail] { return mail.busy(); },
-                         [&mail](int tank, const EmailValues &shown) { mail.SendTestEmail(tank, shown); }};
-    frmEmail *dlg = frmEmail::ShowDialog(
-        email_,
-        std::make_unique<EmailDialogLogic>(parts_.emailSettings, std::move(testMail), parts_.ui, parts_.texts,
-                                           parts_.tanks.table()),
-        this);
+    frmEmail *dlg = frmEmail::ShowDialog(email_, menu_.emailDialog(), this);
     if (dlg)
         connect(dlg, &frmEmail::helpRequested, this, &frmMain::showHelp, Qt::UniqueConnection);
 }
@@ -522,7 +511,7 @@ void frmMain::showAbout()
 {
     // Not modal; one about box at a time.
     if (!about_) {
-        about_ = new frmInfo(parts_.config, parts_.ui, this);
+        about_ = new frmInfo(parts_.config, parts_.ui, parts_.texts, this);
         about_->setAttribute(Qt::WA_DeleteOnClose);
     }
     about_->show();
@@ -538,8 +527,8 @@ void frmMain::openTable()
         table_->activateWindow();
         return;
     }
-    table_ = frmTabelle::OpenForm(parts_.tanks.table(), parts_.settings, parts_.ui, parts_.config,
-                                  parts_.clock, parts_.tanks.currentDevice(), this);
+    table_ = frmTabelle::OpenForm(parts_.tanks.table(), parts_.settings, parts_.ui, parts_.texts,
+                                  parts_.config, parts_.clock, parts_.tanks.currentDevice(), this);
 }
 
 void frmMain::closeEvent(QCloseEvent *e)
@@ -562,18 +551,18 @@ void frmMain::buildFleet(QWidget *header)
             const auto f = parts_.forecasts.forecast(n);
             return f ? std::optional<double>(f->days) : std::nullopt;
         },
-        parts_.clock, CurrentTexts(), this);
+        parts_.clock, parts_.texts, this);
     connect(&parts_.forecasts, &ForecastProvider::forecastChanged, fleetModel_, &FleetModel::refreshDays);
-    fleet_ = new FleetView(*fleetModel_, display_);
+    fleet_ = new FleetView(*fleetModel_, parts_.texts, display_);
     display_->setFleetView(fleet_);
     display_->setStates(&parts_.states);
     connect(fleet_, &FleetView::deviceActivated, this, [this](int n) { parts_.tanks.ComboSN_Click(n); });
 
     // The switch between the cards and the list, at the header's end.
-    auto make = [header](const char *name, int textId) {
+    auto make = [this, header](const char *name, int textId) {
         auto *b = new QToolButton(header);
         b->setObjectName(QLatin1String(name));
-        b->setText(LngText(textId));
+        b->setText(parts_.texts(textId));
         b->setCheckable(true);
         b->setAutoExclusive(true);
         b->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -645,48 +634,34 @@ void frmMain::buildIndicators()
 
 void frmMain::showLinkIndicator()
 {
-    const Texts t = CurrentTexts();
-    QStringList parts;
-    bool up = false;
+    const Texts &t = parts_.texts;
     if (LinkManager *l = life_.links()) {
-        if (l->serialOpen()) {
-            parts << FormatText(t(853), {l->currentDevice()});
-            up = true;
-        }
-        if (l->tcp().state() == DeviceLink::State::Connected) {
-            const TcpLink *real = l->tcpListener();
-            parts << FormatText(t(854), {real ? real->remoteIP() : QStringLiteral("1")});
-            up = true;
-        } else if (l->listeningPort() != 0) {
-            parts << FormatText(t(855), {QString::number(l->listeningPort())});
-            up = true;
-        }
-        if (l->simulation().state() != DeviceLink::State::Closed)
-            up = true;
+        const LinkIndicator shown = l->indicator();
+        linkIndicator_->show(shown.text, shown.tip + QLatin1Char('\n') + t(858), shown.warn);
+        return;
     }
-    if (parts.isEmpty() && !up && !parts_.config.clientMode)
-        parts << t(856);
-    // The newest telegram of any tank.
+    // Without links (client mode, or before the first activation): the
+    // newest telegram of any tank.
     QDateTime last;
     const TankController &tanks = parts_.tanks;
     for (int n = 1; n <= tanks.DeviceCount(); ++n)
         if (tanks.device(n).Uhrzeit.isValid() && (!last.isValid() || tanks.device(n).Uhrzeit > last))
             last = tanks.device(n).Uhrzeit;
-    const QString age = FormatText(t(857), {AgoText(last, parts_.clock(), t)});
-    QString text = parts.join(QStringLiteral(", "));
-    if (last.isValid())
+    QString text = parts_.config.clientMode ? QString() : t(856);
+    QString tip = text;
+    if (last.isValid()) {
+        const QString age = FormatText(t(857), {AgoText(last, parts_.clock(), t)});
         text += (text.isEmpty() ? QString() : QStringLiteral(" · ")) + age;
-    QString tip = parts.join(QLatin1Char('\n'));
-    if (last.isValid())
         tip += QLatin1Char('\n') + age + QStringLiteral(" (") +
-               LngLocale().toString(last, QLocale::ShortFormat) + QLatin1Char(')');
+               t.locale().toString(last, QLocale::ShortFormat) + QLatin1Char(')');
+    }
     tip += QLatin1Char('\n') + (parts_.config.clientMode ? t(867) : t(858));
-    linkIndicator_->show(text, tip.trimmed(), !up && !parts_.config.clientMode);
+    linkIndicator_->show(text, tip.trimmed(), !parts_.config.clientMode);
 }
 
 void frmMain::showServiceIndicators()
 {
-    const Texts t = CurrentTexts();
+    const Texts t = parts_.texts;
     const ServiceStatus &s = parts_.services;
     // Panel 2: the e-mail switch as ever, then the last result.
     QString mail = panel2Text_;
@@ -724,7 +699,7 @@ void frmMain::showServiceIndicators()
 void frmMain::showNotificationCount()
 {
     const int open = parts_.notifications.unacknowledged();
-    const Texts t = CurrentTexts();
+    const Texts t = parts_.texts;
     notesIndicator_->show(
         open > 0 ? t(832) + QStringLiteral(": ") + FormatText(t(839), {QString::number(open)}) : t(832),
         (open > 0 ? FormatText(t(839), {QString::number(open)}) : t(840)) + QLatin1Char('\n') + t(867),
@@ -733,5 +708,5 @@ void frmMain::showNotificationCount()
 
 frmMeldungen *frmMain::openNotifications()
 {
-    return frmMeldungen::Open(notes_, parts_.notifications, parts_.tanks, this);
+    return frmMeldungen::Open(notes_, parts_.notifications, parts_.tanks, parts_.texts, this);
 }

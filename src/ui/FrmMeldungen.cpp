@@ -16,67 +16,68 @@ namespace
 {
 using Kind = NotificationLog::Kind;
 
-QString kindText(Kind k)
+QString kindText(Kind k, const Texts &texts)
 {
     switch (k) {
     case Kind::AlarmStarted:
-        return LngText(841);
+        return texts(841);
     case Kind::AlarmEnded:
-        return LngText(842);
+        return texts(842);
     case Kind::Fault:
-        return LngText(843);
+        return texts(843);
     case Kind::FaultEnded:
-        return LngText(844);
+        return texts(844);
     case Kind::Silent:
-        return LngText(845);
+        return texts(845);
     case Kind::SilentEnded:
-        return LngText(846);
+        return texts(846);
     case Kind::LinkLost:
-        return LngText(847);
+        return texts(847);
     case Kind::LinkBack:
-        return LngText(848);
+        return texts(848);
     case Kind::EmailFailed:
-        return LngText(849);
+        return texts(849);
     case Kind::MqttProblem:
-        return LngText(850);
+        return texts(850);
     case Kind::MqttBack:
-        return LngText(851);
+        return texts(851);
     case Kind::LossStarted:
-        return LngText(1103);
+        return texts(1103);
     case Kind::LossEnded:
-        return LngText(1104);
+        return texts(1104);
     case Kind::Message:
-        return LngText(852);
+        return texts(852);
     }
     return {};
 }
 } // namespace
 
-frmMeldungen::frmMeldungen(NotificationLog &log, const TankController &tanks, QWidget *parent)
-    : QDialog(parent), log_(log), tanks_(tanks)
+frmMeldungen::frmMeldungen(NotificationLog &log, const TankController &tanks, const Texts &texts,
+                           QWidget *parent)
+    : QDialog(parent), log_(log), tanks_(tanks), texts_(texts)
 {
     setObjectName(QStringLiteral("frmMeldungen"));
-    setWindowTitle(LngText(832));
+    setWindowTitle(texts_(832));
     list_ = new QTreeWidget(this);
     list_->setObjectName(QStringLiteral("lstMeldungen"));
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
     list_->setAlternatingRowColors(true);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list_->setHeaderLabels({LngText(833), LngText(834), LngText(835), LngText(836)});
+    list_->setHeaderLabels({texts_(833), texts_(834), texts_(835), texts_(836)});
     list_->header()->setStretchLastSection(true);
     // Time, tank and kind are short: whole, always; the message takes the rest.
     for (int c = 0; c < 3; ++c)
         list_->header()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
 
-    cmdQuittieren_ = new QPushButton(LngText(837), this);
+    cmdQuittieren_ = new QPushButton(texts_(837), this);
     cmdQuittieren_->setObjectName(QStringLiteral("cmdQuittieren"));
-    cmdAlleQuittieren_ = new QPushButton(LngText(838), this);
+    cmdAlleQuittieren_ = new QPushButton(texts_(838), this);
     cmdAlleQuittieren_->setObjectName(QStringLiteral("cmdAlleQuittieren"));
     auto *buttons = new QDialogButtonBox(this);
     buttons->addButton(cmdQuittieren_, QDialogButtonBox::ActionRole);
     buttons->addButton(cmdAlleQuittieren_, QDialogButtonBox::ActionRole);
-    QPushButton *close = buttons->addButton(LngText(873), QDialogButtonBox::RejectRole);
+    QPushButton *close = buttons->addButton(texts_(873), QDialogButtonBox::RejectRole);
     close->setObjectName(QStringLiteral("cmdSchliessen"));
 
     auto *v = new QVBoxLayout(this);
@@ -97,10 +98,10 @@ frmMeldungen::frmMeldungen(NotificationLog &log, const TankController &tanks, QW
 }
 
 frmMeldungen *frmMeldungen::Open(QPointer<frmMeldungen> &keep, NotificationLog &log,
-                                 const TankController &tanks, QWidget *parent)
+                                 const TankController &tanks, const Texts &texts, QWidget *parent)
 {
     if (!keep) {
-        keep = new frmMeldungen(log, tanks, parent);
+        keep = new frmMeldungen(log, tanks, texts, parent);
         keep->setAttribute(Qt::WA_DeleteOnClose);
     }
     keep->show();
@@ -115,7 +116,7 @@ void frmMeldungen::rebuild()
     for (QTreeWidgetItem *item : list_->selectedItems())
         selected << item->data(0, Qt::UserRole).toLongLong();
     list_->clear();
-    const QLocale loc = LngLocale();
+    const QLocale loc = texts_.locale();
     const auto &events = log_.events();
     QList<QTreeWidgetItem *> items;
     for (auto it = events.rbegin(); it != events.rend(); ++it) {
@@ -123,8 +124,8 @@ void frmMeldungen::rebuild()
         const QString tank = !e.tankLabel.isEmpty() ? e.tankLabel
                              : e.tank > 0           ? tanks_.label(e.tank)
                                                     : QString();
-        auto *item =
-            new QTreeWidgetItem({loc.toString(e.time, QLocale::ShortFormat), tank, kindText(e.kind), e.text});
+        auto *item = new QTreeWidgetItem(
+            {loc.toString(e.time, QLocale::ShortFormat), tank, kindText(e.kind, texts_), e.text});
         item->setData(0, Qt::UserRole, e.id);
         item->setToolTip(3, e.text);
         item->setToolTip(0, loc.toString(e.time, QLocale::LongFormat));

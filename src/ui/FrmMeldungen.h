@@ -3,6 +3,7 @@
 #include <QPointer>
 
 class NotificationLog;
+class Texts;
 class QPushButton;
 class QTreeWidget;
 class TankController;
@@ -14,11 +15,12 @@ class frmMeldungen : public QDialog
 {
     Q_OBJECT
 public:
-    frmMeldungen(NotificationLog &log, const TankController &tanks, QWidget *parent = nullptr);
+    frmMeldungen(NotificationLog &log, const TankController &tanks, const Texts &texts,
+                 QWidget *parent = nullptr);
 
     // Shows the one list window, making it first.
     static frmMeldungen *Open(QPointer<frmMeldungen> &keep, NotificationLog &log, const TankController &tanks,
-                              QWidget *parent);
+                              const Texts &texts, QWidget *parent);
     QTreeWidget *list() const { return list_; }
 
 private:
@@ -27,6 +29,7 @@ private:
 
     NotificationLog &log_;
     const TankController &tanks_;
+    const Texts &texts_; // the run's
     QTreeWidget *list_;
     QPushButton *cmdQuittieren_;
     QPushButton *cmdAlleQuittieren_;

@@ -34,7 +34,8 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
     : QDialog(parent), logic_(std::move(logic)), help_(std::move(help))
 {
     setObjectName(QStringLiteral("frmMqtt"));
-    const MqttDialogLogic::Captions c = MqttDialogLogic::captions(CurrentTexts());
+    const Texts &t = logic_->texts();
+    const MqttDialogLogic::Captions c = MqttDialogLogic::captions(t);
     const MqttValues &v = logic_->values;
     setWindowTitle(c.window);
 
@@ -67,7 +68,7 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
     CmdOk->setDefault(true);
     cmdCancel = new QPushButton(c.cancel, this);
     cmdHilfe = new QPushButton(c.help, this);
-    cmdTest = new QPushButton(LngText(911), this);
+    cmdTest = new QPushButton(t(911), this);
     cmdTest->setObjectName(QStringLiteral("cmdTest"));
     lblTest = new QLabel(this);
     lblTest->setObjectName(QStringLiteral("lblTest"));
@@ -95,7 +96,6 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
 
     // One factor per tank, with the unit it is per: the tank chosen in a
     // list, so that 56 tanks fit as well as one.
-    const Texts t = CurrentTexts();
     logic_->values.kwhProEinheit.resize(logic_->energyRows.size());
     GroupEnergie = new QGroupBox(t(1111), this);
     GroupEnergie->setObjectName(QStringLiteral("GroupEnergie"));
@@ -189,7 +189,7 @@ void frmMqtt::cmdTest_Click()
         return;
     takeFields();
     const MqttValues v = logic_->values;
-    const Texts t = CurrentTexts();
+    const Texts t = logic_->texts();
     if (v.host.trimmed().isEmpty()) {
         lblTest->setText(t(434));
         return;

@@ -20,25 +20,27 @@
 #include <qcustomplot.h>
 
 frmTabelle *frmTabelle::OpenForm(const DeviceTable &devices, Settings &settings, UiServices &ui,
-                                 const RunConfig &config, ClockFn clock, int selectedTank, QWidget *parent)
+                                 const Texts &texts, const RunConfig &config, ClockFn clock, int selectedTank,
+                                 QWidget *parent)
 {
-    if (!ConsumptionController::OpenForm(devices, ui, CurrentTexts()))
+    if (!ConsumptionController::OpenForm(devices, ui, texts))
         return nullptr;
-    auto *w = new frmTabelle(devices, settings, ui, config, std::move(clock), parent);
+    auto *w = new frmTabelle(devices, settings, ui, texts, config, std::move(clock), parent);
     w->fillTankList(ConsumptionController::initialSelection(selectedTank));
     w->show();
     return w;
 }
 
-frmTabelle::frmTabelle(const DeviceTable &devices, Settings &settings, UiServices &ui,
+frmTabelle::frmTabelle(const DeviceTable &devices, Settings &settings, UiServices &ui, const Texts &texts,
                        const RunConfig &config, ClockFn clock, QWidget *parent)
-    : QWidget(parent, Qt::Window), ctrl_(devices, settings, ui, texts_, config, std::move(clock), this)
+    : QWidget(parent, Qt::Window), texts_(texts),
+      ctrl_(devices, settings, ui, texts_, config, std::move(clock), this)
 {
     setObjectName(QStringLiteral("frmTabelle"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(LngText(382));
+    setWindowTitle(texts_(382));
 
-    auto *LabelTank = new QLabel(LngText(386), this);
+    auto *LabelTank = new QLabel(texts_(386), this);
     ComboTank = new QComboBox(this);
     ComboTank->setObjectName(QStringLiteral("ComboTank"));
     ComboTank->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -70,9 +72,9 @@ frmTabelle::frmTabelle(const DeviceTable &devices, Settings &settings, UiService
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
 
-    auto *cmdExportCSV = new QPushButton(LngText(383), this);
+    auto *cmdExportCSV = new QPushButton(texts_(383), this);
     cmdExportCSV->setObjectName(QStringLiteral("cmdExportCSV"));
-    auto *CmdOk = new QPushButton(LngText(384), this);
+    auto *CmdOk = new QPushButton(texts_(384), this);
     CmdOk->setObjectName(QStringLiteral("CmdOk"));
     CmdOk->setDefault(true);
 
@@ -172,7 +174,7 @@ void frmTabelle::drawBars()
             const MonthAmount &m = months[i];
             keys << i + 1;
             values << m.amount;
-            QString label = LngText(365 + m.month);
+            QString label = texts_(365 + m.month);
             if (i == 0 || m.month == 1)
                 label += QLatin1Char('\n') + QString::number(m.year);
             labels << label;
@@ -201,14 +203,14 @@ void frmTabelle::cmdExportCSV_Click()
     // Not modal and not waited for: the table, the main window and the link
     // go on while the user chooses.
     const QFileInfo suggested(ctrl_.defaultExportPath());
-    auto *dlg = new QFileDialog(this, LngText(358), suggested.absolutePath());
+    auto *dlg = new QFileDialog(this, texts_(358), suggested.absolutePath());
     dlg->setObjectName(QStringLiteral("ExportFile"));
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     dlg->setAcceptMode(QFileDialog::AcceptSave);
     dlg->setFileMode(QFileDialog::AnyFile);
     dlg->setDefaultSuffix(QStringLiteral("csv"));
-    const QString tableFilter = LngText(700) + QStringLiteral(" (*.csv)");
-    const QString longFilter = LngText(701) + QStringLiteral(" (*.csv)");
+    const QString tableFilter = texts_(700) + QStringLiteral(" (*.csv)");
+    const QString longFilter = texts_(701) + QStringLiteral(" (*.csv)");
     dlg->setNameFilters({tableFilter, longFilter});
     dlg->selectFile(suggested.fileName());
     const int number = SelectedItemData(ComboTank);

@@ -20,14 +20,15 @@ public:
     // The window, shown on the main window's selected tank (the nearest
     // entry), when some tank has history; otherwise the "no data" box and nullptr.
     static frmTabelle *OpenForm(const DeviceTable &devices, Settings &settings, UiServices &ui,
-                                const RunConfig &config, ClockFn clock, int selectedTank, QWidget *parent);
+                                const Texts &texts, const RunConfig &config, ClockFn clock, int selectedTank,
+                                QWidget *parent);
     // Opened once more while open: the tank list as it is now, on the
     // selected tank.
     void reload(int selectedTank);
 
 private:
-    frmTabelle(const DeviceTable &devices, Settings &settings, UiServices &ui, const RunConfig &config,
-               ClockFn clock, QWidget *parent);
+    frmTabelle(const DeviceTable &devices, Settings &settings, UiServices &ui, const Texts &texts,
+               const RunConfig &config, ClockFn clock, QWidget *parent);
     void fillTankList(qint64 select);
     void ComboTank_Click();
     void showTable();
@@ -35,7 +36,7 @@ private:
     void applyColumnWidths();
     void cmdExportCSV_Click();
 
-    Texts texts_ = CurrentTexts(); // the window speaks the run's language
+    const Texts texts_; // the run's language
     ConsumptionController ctrl_;
     QComboBox *ComboTank;
     QLabel *caption_;

@@ -16,24 +16,26 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-frmWeb *frmWeb::ShowDialog(QPointer<frmWeb> &open, const WebValues &stored, UiServices &ui, Apply apply,
-                           HelpFn help, QWidget *parent)
+frmWeb *frmWeb::ShowDialog(QPointer<frmWeb> &open, const WebValues &stored, UiServices &ui,
+                           const Texts &texts, Apply apply, HelpFn help, QWidget *parent)
 {
-    return ShowSingle(open,
-                      [&] { return new frmWeb(stored, ui, std::move(apply), std::move(help), parent); });
+    return ShowSingle(
+        open, [&] { return new frmWeb(stored, ui, texts, std::move(apply), std::move(help), parent); });
 }
 
-frmWeb::frmWeb(const WebValues &stored, UiServices &ui, Apply apply, HelpFn help, QWidget *parent)
-    : QDialog(parent), stored_(stored), ui_(ui), apply_(std::move(apply)), help_(std::move(help))
+frmWeb::frmWeb(const WebValues &stored, UiServices &ui, const Texts &texts, Apply apply, HelpFn help,
+               QWidget *parent)
+    : QDialog(parent), stored_(stored), ui_(ui), texts_(texts), apply_(std::move(apply)),
+      help_(std::move(help))
 {
     setObjectName(QStringLiteral("frmWeb"));
-    setWindowTitle(LngText(1000));
+    setWindowTitle(texts_(1000));
     auto edit = [this](const char *name, const QString &text) {
         auto *e = new QLineEdit(text, this);
         e->setObjectName(QLatin1String(name));
         return e;
     };
-    chbxAktiv = new QCheckBox(LngText(1001), this);
+    chbxAktiv = new QCheckBox(texts_(1001), this);
     chbxAktiv->setObjectName(QStringLiteral("chbxAktiv"));
     chbxAktiv->setChecked(stored.aktiv);
     txtAdresse = edit("txtAdresse", stored.adresse);
@@ -45,26 +47,26 @@ frmWeb::frmWeb(const WebValues &stored, UiServices &ui, Apply apply, HelpFn help
     txtUserName = edit("txtUserName", stored.userName);
     txtPassword = edit("txtPassword", QString());
     txtPassword->setEchoMode(QLineEdit::Password);
-    txtPassword->setPlaceholderText(LngText(1014));
+    txtPassword->setPlaceholderText(texts_(1014));
     txtZertifikat = edit("txtZertifikat", stored.zertifikat);
     txtSchluessel = edit("txtSchluessel", stored.schluessel);
     lblUrl = new QLabel(this);
     lblUrl->setObjectName(QStringLiteral("lblUrl"));
     lblUrl->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    CmdOk = new QPushButton(LngText(230), this);
+    CmdOk = new QPushButton(texts_(230), this);
     CmdOk->setDefault(true);
-    cmdCancel = new QPushButton(LngText(229), this);
-    cmdHilfe = new QPushButton(LngText(226), this);
+    cmdCancel = new QPushButton(texts_(229), this);
+    cmdHilfe = new QPushButton(texts_(226), this);
 
     auto *form = new QFormLayout;
     form->setRowWrapPolicy(QFormLayout::WrapLongRows);
     form->addRow(chbxAktiv);
-    form->addRow(LngText(1002), txtAdresse);
-    form->addRow(LngText(1003), spinPort);
-    form->addRow(LngText(1004), txtUserName);
-    form->addRow(LngText(1005), txtPassword);
-    form->addRow(LngText(1006), txtZertifikat);
-    form->addRow(LngText(1007), txtSchluessel);
+    form->addRow(texts_(1002), txtAdresse);
+    form->addRow(texts_(1003), spinPort);
+    form->addRow(texts_(1004), txtUserName);
+    form->addRow(texts_(1005), txtPassword);
+    form->addRow(texts_(1006), txtZertifikat);
+    form->addRow(texts_(1007), txtSchluessel);
     form->addRow(lblUrl);
     auto *outer = new QVBoxLayout(this);
     outer->setSpacing(14);
@@ -98,14 +100,14 @@ WebValues frmWeb::fieldValues() const
 
 void frmWeb::showUrl()
 {
-    lblUrl->setText(LngText(1008).replace(QLatin1String("%s"), WebUrl(fieldValues())));
+    lblUrl->setText(texts_(1008).replace(QLatin1String("%s"), WebUrl(fieldValues())));
 }
 
 void frmWeb::CmdOk_Click()
 {
     WebValues v = fieldValues();
     if (v.aktiv) {
-        if (const QString problem = WebStartProblem(v, CurrentTexts()); !problem.isEmpty()) {
+        if (const QString problem = WebStartProblem(v, texts_); !problem.isEmpty()) {
             ui_.messageBox(problem, QString(), MsgIcon::Exclamation, MsgButtons::Ok);
             return;
         }

@@ -12,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
+class Texts;
 class UiServices;
 
 // The web view's settings (section "Web"): not modal, one at a time. The
@@ -22,9 +23,10 @@ class frmWeb : public QDialog
     Q_OBJECT
 public:
     using Apply = std::function<void(const WebValues &)>;
-    static frmWeb *ShowDialog(QPointer<frmWeb> &open, const WebValues &stored, UiServices &ui, Apply apply,
-                              HelpFn help, QWidget *parent = nullptr);
-    frmWeb(const WebValues &stored, UiServices &ui, Apply apply, HelpFn help, QWidget *parent = nullptr);
+    static frmWeb *ShowDialog(QPointer<frmWeb> &open, const WebValues &stored, UiServices &ui,
+                              const Texts &texts, Apply apply, HelpFn help, QWidget *parent = nullptr);
+    frmWeb(const WebValues &stored, UiServices &ui, const Texts &texts, Apply apply, HelpFn help,
+           QWidget *parent = nullptr);
 
     QCheckBox *chbxAktiv;
     QLineEdit *txtAdresse;
@@ -45,6 +47,7 @@ private:
 
     WebValues stored_;
     UiServices &ui_;
+    const Texts &texts_; // the run's
     Apply apply_;
     HelpFn help_;
 };

@@ -81,6 +81,7 @@ int RunGui(int &argc, char **argv, const CommandLine &cl)
         break;
     case AppController::Start::Run:
         window = std::make_unique<frmMain>(program->windowParts, program->menu, app);
+        ui.setHome(window.get());
         window->show();
         break;
     }

@@ -19,8 +19,8 @@
 
 using namespace DisplayRules;
 
-OverviewEntry::OverviewEntry(int device, const QString &caption, QWidget *parent)
-    : QGroupBox(caption, parent), device_(device)
+OverviewEntry::OverviewEntry(int device, const QString &caption, const Texts &texts, QWidget *parent)
+    : QGroupBox(caption, parent), texts_(texts), device_(device)
 {
     setObjectName(QStringLiteral("FrameTank%1").arg(device));
     setProperty("index", device);
@@ -49,7 +49,7 @@ OverviewEntry::OverviewEntry(int device, const QString &caption, QWidget *parent
     // One line, whatever the name's length: the pictures of a row stay in line.
     lblTankbezeichnung = new ElidedLabel(this);
     lblTankbezeichnung->setObjectName(QStringLiteral("lblTankbezeichnung"));
-    lblTankbezeichnung->setText(LngText(328));
+    lblTankbezeichnung->setText(texts_(328));
     UiLook::SetRole(lblTankbezeichnung, UiLook::Role::EntryName);
     txbxLiter = label("txbxLiter");
     txbxLiter->setWordWrap(true);
@@ -68,7 +68,7 @@ OverviewEntry::OverviewEntry(int device, const QString &caption, QWidget *parent
     lblReichweite->setFixedHeight(lblReichweite->sizeHint().height());
     lblReichweite->clear();
     lblAlarm = label("lblAlarm");
-    lblAlarm->setText(LngText(334));
+    lblAlarm->setText(texts_(334));
     UiLook::SetRole(lblAlarm, UiLook::Role::AlarmBadge);
     lblAlarm->hide();
     lblZustand = label("lblZustand");
@@ -120,14 +120,14 @@ void OverviewEntry::showDevice(const DeviceRecord &rec, bool tempKorr, const QDa
     const qint64 age = ReadingAgeMinutes(rec.Uhrzeit, now);
     lblTankbezeichnung->setText(rec.Tankbezeichnung);
     tank->setShape(TankShapeOf(rec));
-    txbxLiter->setText(ShownValue(CorrectedVolume(rec, tempKorr), rec, CurrentTexts()));
+    txbxLiter->setText(ShownValue(CorrectedVolume(rec, tempKorr), rec, texts_));
     lblAlarm->setVisible(rec.Alarm);
 
     if (IsStale(age) || rec.Volumen < 0) {
         // The warning (or the error text) takes the room of the figures,
         // in a colour of its own; no figure of an earlier reading stays.
         if (IsStale(age))
-            txbxLiter->setText(StaleWarningText());
+            txbxLiter->setText(StaleWarningText(texts_));
         setNotice(IsStale(age) ? Notice::Stale : Notice::Fault);
         tank->setLiquidVisible(false);
         lblProzent->hide();
@@ -138,7 +138,7 @@ void OverviewEntry::showDevice(const DeviceRecord &rec, bool tempKorr, const QDa
         lblProzent->show();
         lblProzent->setText(CorrectedPercentText(rec, tempKorr));
         lblTemp->setText(TemperatureText(rec.Temperatur));
-        lblDate->setText(GeneralDateTimeText(rec.Uhrzeit));
+        lblDate->setText(GeneralDateTimeText(texts_, rec.Uhrzeit));
         tank->setLevel(FillFraction(rec));
         tank->setLiquidVisible(true);
         lblTemp->show();

@@ -19,7 +19,7 @@ public:
     // What the entry shows in place of the figures.
     enum class Notice { None, Stale, Fault };
 
-    OverviewEntry(int device, const QString &caption, QWidget *parent = nullptr);
+    OverviewEntry(int device, const QString &caption, const Texts &texts, QWidget *parent = nullptr);
     int device() const { return device_; }
 
     // ShowDevice: the entry for rec as of now.
@@ -42,6 +42,8 @@ protected:
 
 private:
     void setNotice(Notice n);
+
+    const Texts &texts_; // the run's
 
     // Object names as the members ("TankShape" for tank).
     ElidedLabel *lblTankbezeichnung;

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 namespace
 {
@@ -33,11 +34,36 @@ QString QtUi::boxTitle(const QString &title) const
     return title.isEmpty() && programTitle_ ? programTitle_() : title;
 }
 
+QtUi::Owners QtUi::owners() const
+{
+    Owners out;
+    for (QWidget *w : {QApplication::activeModalWidget(), QApplication::activeWindow()})
+        for (; w; w = w->parentWidget() ? w->parentWidget()->window() : nullptr)
+            out << w;
+    out << home_;
+    return out;
+}
+
+QWidget *QtUi::shownOwner(const Owners &owners)
+{
+    for (const QPointer<QWidget> &w : owners)
+        if (w && w->isVisible())
+            return w;
+    return nullptr;
+}
+
 void QtUi::messageBox(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons,
                       MsgDone done)
 {
-    auto *box = new QMessageBox(qtIcon(icon), boxTitle(title), text, QMessageBox::NoButton,
-                                QApplication::activeWindow());
+    QTimer::singleShot(0, this,
+                       [this, text, title = boxTitle(title), icon, buttons, done = std::move(done),
+                        owners = owners()] { showMessageBox(text, title, icon, buttons, done, owners); });
+}
+
+void QtUi::showMessageBox(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons,
+                          const MsgDone &done, const Owners &owners)
+{
+    auto *box = new QMessageBox(qtIcon(icon), title, text, QMessageBox::NoButton, shownOwner(owners));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     if (buttons == MsgButtons::YesNo) {
@@ -84,7 +110,7 @@ void QtUi::inputBox(const QString &prompt, const QString &title, const QString &
 void QtUi::textBox(const QString &prompt, const QString &title, const QString &def, bool hidden,
                    InputDone done)
 {
-    auto *dlg = new QInputDialog(QApplication::activeWindow());
+    auto *dlg = new QInputDialog(shownOwner(owners()));
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     dlg->setWindowModality(Qt::ApplicationModal);
     dlg->setWindowTitle(boxTitle(title));

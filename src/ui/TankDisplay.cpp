@@ -51,17 +51,17 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text = {},
 }
 
 // A caption of the detail fields, muted beside the values.
-QLabel *fieldName(QWidget *parent, const char *name, int textId)
+QLabel *fieldName(QWidget *parent, const char *name, const QString &text)
 {
-    QLabel *l = makeLabel(parent, name, LngText(textId), UiLook::Role::FieldName);
+    QLabel *l = makeLabel(parent, name, text, UiLook::Role::FieldName);
     UiLook::SetTextColour(l, QColor(0x5f, 0x6b, 0x78));
     return l;
 }
 } // namespace
 
-TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, QWidget *parent,
-                         const ForecastProvider *forecasts)
-    : QWidget(parent), tanks_(tanks), forecasts_(forecasts), ui_(ui), clock_(std::move(clock))
+TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, const Texts &texts, ClockFn clock,
+                         QWidget *parent, const ForecastProvider *forecasts)
+    : QWidget(parent), tanks_(tanks), forecasts_(forecasts), ui_(ui), texts_(texts), clock_(std::move(clock))
 {
     setObjectName(QStringLiteral("TankDisplay"));
     SSTab1 = new QTabWidget(this);
@@ -71,7 +71,7 @@ TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, Q
     SSTab1->setStyleSheet(QStringLiteral(
         "QTabWidget::pane { border: 1px solid #d5dbe3; border-radius: 8px; background: #e9edf2; }"));
     tabRows_ = new TabRows(SSTab1, this);
-    SSTab1->addTab(buildConfigTab(), LngText(326));
+    SSTab1->addTab(buildConfigTab(), texts_(326));
 
     auto *tabColumn = new QVBoxLayout;
     tabColumn->setSpacing(0);
@@ -133,7 +133,7 @@ QWidget *TankDisplay::buildDetailCard()
     card->setMinimumWidth(260);
     card->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 
-    QLabel *labelTank = fieldName(card, "LabelTank", 313);
+    QLabel *labelTank = fieldName(card, "LabelTank", texts_(313));
     ComboSN = new QComboBox(card);
     labelTank->setBuddy(ComboSN);
     ComboSN->setObjectName(QStringLiteral("ComboSN"));
@@ -163,12 +163,12 @@ QWidget *TankDisplay::buildDetailCard()
         const int h = std::max(lblVolumen->fontMetrics().height() + 8, 2 * QFontMetrics(fault).height() + 14);
         lblVolumen->setFixedHeight(h);
     }
-    LabelTankinhalt = makeLabel(card, "LabelTankinhalt", LngText(307), UiLook::Role::Percent);
+    LabelTankinhalt = makeLabel(card, "LabelTankinhalt", texts_(307), UiLook::Role::Percent);
     LabelTankinhalt->setAlignment(Qt::AlignHCenter);
 
     tankPicture = new TankPicture(TankPicture::Style::Detail, card);
     tankPicture->setObjectName(QStringLiteral("TankPicture"));
-    lblAlarmBigTank = makeLabel(card, "lblAlarmBigTank", LngText(335), UiLook::Role::AlarmBadge);
+    lblAlarmBigTank = makeLabel(card, "lblAlarmBigTank", texts_(335), UiLook::Role::AlarmBadge);
     QFont af = lblAlarmBigTank->font();
     af.setPointSizeF(af.pointSizeF() * 1.4);
     lblAlarmBigTank->setFont(af);
@@ -185,9 +185,9 @@ QWidget *TankDisplay::buildDetailCard()
     lblURL->setTextFormat(Qt::RichText);
     lblURL->setCursor(Qt::PointingHandCursor);
 
-    cmdGrafik = new QPushButton(LngText(162), card);
+    cmdGrafik = new QPushButton(texts_(162), card);
     cmdGrafik->setObjectName(QStringLiteral("cmdGrafik"));
-    cmdTabelle = new QPushButton(LngText(354), card);
+    cmdTabelle = new QPushButton(texts_(354), card);
     cmdTabelle->setObjectName(QStringLiteral("cmdTabelle"));
 
     auto *v = new QVBoxLayout(card);
@@ -216,9 +216,9 @@ QWidget *TankDisplay::buildDetailCard()
     auto *facts = new QGridLayout;
     facts->setHorizontalSpacing(12);
     facts->setVerticalSpacing(6);
-    facts->addWidget(fieldName(card, "LabelTemperatur", 329), 0, 0);
+    facts->addWidget(fieldName(card, "LabelTemperatur", texts_(329)), 0, 0);
     facts->addWidget(txbxTemperatur, 0, 1);
-    facts->addWidget(fieldName(card, "LabelMesszeitpunkt", 312), 1, 0);
+    facts->addWidget(fieldName(card, "LabelMesszeitpunkt", texts_(312)), 1, 0);
     facts->addWidget(txbxZeit, 1, 1);
     facts->addWidget(txbxReichweite, 2, 0, 1, 2);
     facts->setColumnStretch(1, 1);
@@ -245,7 +245,7 @@ QWidget *TankDisplay::buildConfigTab()
     txbxWarnschwelle = new QLineEdit(page);
     txbxWarnschwelle->setObjectName(QStringLiteral("txbxWarnschwelle"));
     txbxWarnschwelle->setMaxLength(12);
-    txbxWarnschwelle->setToolTip(LngText(883));
+    txbxWarnschwelle->setToolTip(texts_(883));
     lblWarnschwelleFehler = makeLabel(page, "lblWarnschwelleFehler", {}, UiLook::Role::Small);
     lblWarnschwelleFehler->setWordWrap(true);
     UiLook::SetTextColour(lblWarnschwelleFehler, QColor(0xb7, 0x1c, 0x1c));
@@ -259,7 +259,7 @@ QWidget *TankDisplay::buildConfigTab()
     form->setVerticalSpacing(12);
     int r = 0;
     auto add = [&](const char *name, int textId, QWidget *field) {
-        QLabel *label = fieldName(page, name, textId);
+        QLabel *label = fieldName(page, name, texts_(textId));
         if (field->focusPolicy() != Qt::NoFocus)
             label->setBuddy(field);
         form->addWidget(label, r, 0, Qt::AlignLeft | Qt::AlignVCenter);
@@ -301,7 +301,7 @@ void TankDisplay::fillUnits()
 {
     ComboEinheit->clear();
     for (int code = 0; code <= 8; ++code)
-        AddListItem(ComboEinheit, UnitName(code, CurrentTexts()), code);
+        AddListItem(ComboEinheit, UnitName(code, texts_), code);
 }
 
 void TankDisplay::setStates(const TankStateWatch *states)
@@ -334,7 +334,7 @@ void TankDisplay::showState(int n)
     if (!states_ || n < 1 || n > tanks_.DeviceCount())
         return;
     const TankStatus s = states_->status(n);
-    const Texts t = CurrentTexts();
+    const Texts t = texts_;
     if (OverviewEntry *e = entries_.value(n))
         e->showState(s, t);
     if (n == tanks_.currentDevice()) {
@@ -363,9 +363,9 @@ void TankDisplay::setUrlCaption(const QString &text)
 void TankDisplay::showUrl(const QString &text, bool source)
 {
     // A device's address says what it is and where a click leads.
-    lblURL->setText((source ? LngText(869).toHtmlEscaped() + QLatin1Char(' ') : QString()) +
+    lblURL->setText((source ? texts_(869).toHtmlEscaped() + QLatin1Char(' ') : QString()) +
                     QStringLiteral("<a href=\"#\">%1</a>").arg(text.toHtmlEscaped()));
-    lblURL->setToolTip(source ? FormatText(LngText(870), {text}) : QString());
+    lblURL->setToolTip(source ? FormatText(texts_(870), {text}) : QString());
     lblURL->setProperty("caption", text);
     lblURL->setVisible(!text.isEmpty());
 }
@@ -375,7 +375,7 @@ void TankDisplay::resetDisplay()
     lblVolumen->clear();
     lblVolumen->setToolTip(QString());
     UiLook::SetTextColour(lblVolumen, NormalColour());
-    LabelTankinhalt->setText(LngText(307));
+    LabelTankinhalt->setText(texts_(307));
     DrawTankLevel(0);
     for (QLabel *l : {txbxTanktyp, txbxTankVolumen, txbxTankhoehe, txbxTemperatur, txbxZeit, txbxReichweite})
         l->clear();
@@ -411,11 +411,11 @@ void TankDisplay::showWaiting()
     const bool waiting = tanks_.DeviceCount() == 0;
     // No tank yet: no tab named after one, and how to connect a device.
     if (waiting) {
-        lblWaiting->setText(WaitingText(links_) + QStringLiteral("\n\n") + EmptyProgramText());
-        SSTab1->setTabText(0, LngText(280));
+        lblWaiting->setText(WaitingText(texts_, links_) + QStringLiteral("\n\n") + EmptyProgramText(texts_));
+        SSTab1->setTabText(0, texts_(280));
         syncTabRows();
-    } else if (tanks_.DeviceCount() == 1 && SSTab1->tabText(0) != LngText(326)) {
-        SSTab1->setTabText(0, LngText(326)); // the first tank's own tab
+    } else if (tanks_.DeviceCount() == 1 && SSTab1->tabText(0) != texts_(326)) {
+        SSTab1->setTabText(0, texts_(326)); // the first tank's own tab
         syncTabRows();
     }
     lblWaiting->setVisible(waiting);
@@ -428,7 +428,7 @@ void TankDisplay::ensureOverviewTab(int k)
         const int tab = int(overviewPages_.size()) + 1;
         auto *page = new OverviewPage(tab);
         overviewPages_.append(page);
-        SSTab1->addTab(page, LngText(282) + QString::number(4 * tab - 3));
+        SSTab1->addTab(page, texts_(282) + QString::number(4 * tab - 3));
     }
 }
 
@@ -447,12 +447,12 @@ void TankDisplay::rebuild()
     }
     while (overviewPages_.size() > 1)
         overviewPages_.removeLast();
-    SSTab1->setTabText(0, LngText(326));
-    SSTab1->setTabText(1, LngText(282) + QStringLiteral("1"));
+    SSTab1->setTabText(0, texts_(326));
+    SSTab1->setTabText(1, texts_(282) + QStringLiteral("1"));
     SSTab1->setTabVisible(1, false);
 
     // Device 1's entry is the designed one, on tab 1.
-    auto *first = new OverviewEntry(1, LngText(327));
+    auto *first = new OverviewEntry(1, texts_(327), texts_);
     overviewPages_[0]->addEntry(first, 0);
     connect(first, &OverviewEntry::clicked, this, &TankDisplay::selectFromOverview);
     entries_.insert(1, first);
@@ -478,12 +478,12 @@ void TankDisplay::addDevice(int n)
         return;
     if (n >= 2) {
         const int k = OverviewTab(n);
-        SSTab1->setTabText(0, LngText(280));
+        SSTab1->setTabText(0, texts_(280));
         ensureOverviewTab(k);
         SSTab1->setTabVisible(k, true);
-        SSTab1->setTabText(k, OverviewTabCaption(k, n));
+        SSTab1->setTabText(k, OverviewTabCaption(texts_, k, n));
         if (!entries_.contains(n)) {
-            auto *e = new OverviewEntry(n, LngText(281) + QString::number(n));
+            auto *e = new OverviewEntry(n, texts_(281) + QString::number(n), texts_);
             overviewPages_[k - 1]->addEntry(e, (n - 1) % kEntriesPerTab);
             connect(e, &OverviewEntry::clicked, this, &TankDisplay::selectFromOverview);
             entries_.insert(n, e);
@@ -573,12 +573,12 @@ void TankDisplay::showForecast(int n)
         return;
     // No forecast while the device reports a fault instead of a level.
     const bool fault = tanks_.device(n).Volumen < 0;
-    const QString text = forecasts_ && !fault ? ForecastText(forecasts_->forecast(n)) : QString();
+    const QString text = forecasts_ && !fault ? ForecastText(texts_, forecasts_->forecast(n)) : QString();
     if (OverviewEntry *e = entries_.value(n))
         e->setForecastText(text);
     if (n == tanks_.currentDevice())
         txbxReichweite->setText(fault ? QString()
-                                      : LngText(400) + QLatin1Char(' ') +
+                                      : texts_(400) + QLatin1Char(' ') +
                                             (text.isEmpty() ? QStringLiteral("–") : text));
 }
 
@@ -606,7 +606,7 @@ void TankDisplay::ComboSN_Click()
     if (ComboSN->currentIndex() < 0 || ComboSN->currentData().toInt() != c)
         selectInCombo(c);
 
-    lblVolumen->setText(ShownValue(CorrectedVolume(r, tk), r, CurrentTexts()));
+    lblVolumen->setText(ShownValue(CorrectedVolume(r, tk), r, texts_));
     UiLook::SetRole(lblVolumen, r.Volumen >= 0 ? UiLook::Role::BigValue : UiLook::Role::Fault);
     UiLook::SetTextColour(lblVolumen, old ? OldColour() : NormalColour());
     lblDetailName->setText(r.Tankbezeichnung);
@@ -618,27 +618,27 @@ void TankDisplay::ComboSN_Click()
         DrawTankLevel(FillFraction(r));
         tankPicture->setNoValueText(QString());
         lblVolumen->setToolTip(QString());
-        LabelTankinhalt->setText(LngText(258) + CorrectedPercentText(r, tk));
+        LabelTankinhalt->setText(texts_(258) + CorrectedPercentText(r, tk));
     } else {
         setCaption(programTitle());
         DrawTankLevel(0);
         // Not an empty tank: no level at all.
-        tankPicture->setNoValueText(LngText(815));
+        tankPicture->setNoValueText(texts_(815));
         lblVolumen->setToolTip(lblVolumen->text());
-        LabelTankinhalt->setText(LngText(259));
+        LabelTankinhalt->setText(texts_(259));
     }
 
     if (txbxTankbezeichnung->text() != r.Tankbezeichnung)
         txbxTankbezeichnung->setText(r.Tankbezeichnung);
     SelectByItemData(ComboEinheit, r.Einheit);
     showWarnThreshold(c);
-    txbxTanktyp->setText(TankTypeName(r, CurrentTexts()));
-    txbxTankVolumen->setText(ShownValue(r.Tankvolumen, r, CurrentTexts()));
+    txbxTanktyp->setText(TankTypeName(r, texts_));
+    txbxTankVolumen->setText(ShownValue(r.Tankvolumen, r, texts_));
     txbxTankhoehe->setText(QString::number(r.Tankhoehe) + QStringLiteral(" mm"));
     txbxTemperatur->setText(TemperatureText(r.Temperatur));
 
     lblAlarmBigTank->setVisible(r.Alarm);
-    txbxZeit->setText(GeneralDateTimeText(r.Uhrzeit));
+    txbxZeit->setText(GeneralDateTimeText(texts_, r.Uhrzeit));
     // A client shows what the serving installation stored: a reading older
     // than its storing interval (and a minute's grace) has not come through.
     const RunSwitches &sw = tanks_.switches();
@@ -646,7 +646,7 @@ void TankDisplay::ComboSN_Click()
                         r.Uhrzeit.secsTo(clock_()) > qint64(sw.logIniInterval()) + 60;
     UiLook::SetTextColour(txbxZeit, old || behind ? OldTimeColour() : NormalColour());
     txbxZeit->setToolTip(
-        behind ? FormatText(LngText(910), {QString::number(sw.logIniInterval()) + QStringLiteral(" s")})
+        behind ? FormatText(texts_(910), {QString::number(sw.logIniInterval()) + QStringLiteral(" s")})
                : QString());
     showForecast(c);
     showState(c);
@@ -665,10 +665,10 @@ void TankDisplay::ComboSN_Click()
 
 void TankDisplay::showWarnThreshold(int n)
 {
-    const QLocale locale = CurrentTexts().locale();
+    const QLocale locale = texts_.locale();
     const DeviceRegistry &reg = tanks_.registry();
     txbxWarnschwelle->setPlaceholderText(
-        FormatText(LngText(881), {locale.toString(reg.commonLowPercent(), 'g', 10)}));
+        FormatText(texts_(881), {locale.toString(reg.commonLowPercent(), 'g', 10)}));
     // A refresh while the user types, or after a refused entry, leaves the
     // field alone: what was typed stays until it is taken or another tank is shown.
     const bool editing = txbxWarnschwelle->hasFocus() || lblWarnschwelleFehler->isVisible();
@@ -688,7 +688,7 @@ void TankDisplay::takeWarnThreshold()
     if (c != thresholdShownFor_)
         return;
     if (!tanks_.setWarnThreshold(txbxWarnschwelle->text())) {
-        lblWarnschwelleFehler->setText(LngText(882));
+        lblWarnschwelleFehler->setText(texts_(882));
         lblWarnschwelleFehler->show();
         return;
     }

@@ -9,6 +9,7 @@ class ForecastProvider;
 class TankStateWatch;
 class QStackedWidget;
 class TankController;
+class Texts;
 class UiServices;
 class ElidedLabel;
 class OverviewPage;
@@ -30,8 +31,8 @@ class TankDisplay : public QWidget
     Q_OBJECT
 public:
     // Without forecasts the days until empty stay a dash.
-    TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, QWidget *parent = nullptr,
-                const ForecastProvider *forecasts = nullptr);
+    TankDisplay(TankController &tanks, UiServices &ui, const Texts &texts, ClockFn clock,
+                QWidget *parent = nullptr, const ForecastProvider *forecasts = nullptr);
 
     // Text that ends the window caption (the program title).
     void setProgramTitle(std::function<QString()> title);
@@ -118,6 +119,7 @@ private:
     QStackedWidget *views_ = nullptr; // the overview tabs, or the fleet list
     void showState(int n);
     UiServices &ui_;
+    const Texts &texts_; // the run's
     ClockFn clock_;
     std::function<QString()> title_;
     QString caption_;

@@ -8,6 +8,7 @@
 #include "link/TcpLink.h"
 #include "model/Telegram.h"
 #include "support/FakeSerialPort.h"
+#include "support/MockLink.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -69,10 +70,12 @@ class LinkTest : public UiTest
 {
 protected:
     // The link on the fake ports when fakePorts() was called before, else on
-    // the machine's serial ports.
-    void makeLink(int tickMs = 0)
+    // the machine's serial ports; on mock links throughout with mocked.
+    void makeLink(int tickMs = 0, bool mocked = false)
     {
         LinkHardware hardware;
+        if (mocked)
+            hardware.links = mocks.factory();
         if (ports) {
             hardware.serialPort = [this] { return std::make_unique<FakeSerialPort>(bus); };
             hardware.ports = [this] { return *ports; };
@@ -103,5 +106,6 @@ protected:
     RecordingSink sink;
     std::optional<QList<PortInfo>> ports; // fakePorts() puts fake ports here
     std::shared_ptr<FakeSerialBus> bus = std::make_shared<FakeSerialBus>();
+    MockLinks mocks; // with makeLink(tick, true)
     std::unique_ptr<LinkManager> link;
 };

@@ -119,7 +119,7 @@ protected:
     PtyPair pty{tmp_.path()};
 };
 
-TEST_F(SerialPtyTest, StreamFramedAndTracedAndTheLineReopenedWhenItComesBackUnlessSwitchedOff)
+TEST_F(SerialPtyTest, StreamFramedAndTracedAndALineThatGoesAwayIsLookedForAgain)
 {
     switches.setTracePath(dataDir() + "trace.log");
     link->InitCOM(4, pty.device());
@@ -148,27 +148,14 @@ TEST_F(SerialPtyTest, StreamFramedAndTracedAndTheLineReopenedWhenItComesBackUnle
     // The trace (its line-end masking: the framing test).
     EXPECT_TRUE(readBytes(switches.tracePath()).contains(",InitCom FlagComAktiv=True Port=4\r\n"));
 
-    // A line that goes away is reopened when it comes back, unless switched off.
+    // A line that goes away is said once, and looked for again (the reopening
+    // itself: LinkRecoveryTest).
     pty.stop(); // the other end disappears, and with it the device link
     ASSERT_TRUE(WaitFor([&] {
         return ui.panelText(1) == "Schnittstelle COM4 konnte nicht initialisiert werden.";
     })) << qPrintable(ui.panelText(1));
     EXPECT_FALSE(link->serialOpen());
     EXPECT_TRUE(link->reopenPending());
-
-    ASSERT_TRUE(pty.start());
-    ASSERT_TRUE(WaitFor([&] { return link->serialOpen(); }));
-    EXPECT_EQ(ui.count("message"), 0);
-    ASSERT_TRUE(pty.write(MakeTelegram(31, 310)) && WaitFor([&] { return sink.telegrams.size() >= 3; }));
-    EXPECT_EQ(sink.telegrams.last(), MakeTelegram(31, 310));
-
-    // Switched off while it is away: closed, and no more attempts.
-    pty.stop();
-    ASSERT_TRUE(WaitFor([&] { return link->reopenPending(); }));
-    switches.setActiveCom(false);
-    link->InitCOM(4, pty.device());
-    EXPECT_FALSE(link->reopenPending());
-    EXPECT_FALSE(link->serialOpen());
     EXPECT_EQ(ui.count("message"), 0);
 }
 
@@ -186,4 +173,60 @@ TEST_F(SerialPtyTest, WatchdogTextsAfterTimeout)
     EXPECT_EQ(link->tag(), 0);
     EXPECT_EQ(link->missedIntervals(), 0);
     EXPECT_TRUE(link->timerComActive());
+}
+
+// What lies above the links, on a mock link: a port that cannot be opened,
+// one that goes away and comes back, one switched off while it is away.
+class LinkRecoveryTest : public LinkTest
+{
+protected:
+    void SetUp() override
+    {
+        LinkTest::SetUp();
+        switches.setActiveCom(true);
+        makeLink(20, true);
+    }
+};
+
+TEST_F(LinkRecoveryTest, AbsentPortNamedOnceLostPortReopenedQuietlyWhenBackUnlessSwitchedOff)
+{
+    MockLink &serial = *mocks.serial;
+    const QString failed = "Schnittstelle COM4 konnte nicht initialisiert werden.";
+    serial.absent = true;
+    link->InitCOM(4, "/dev/ttyUSB3");
+    EXPECT_EQ(ui.panelText(1), failed);
+    EXPECT_EQ(ui.texts(), QStringList{failed});
+    EXPECT_FALSE(link->reopenPending()) << "a port the user chose and that failed waits for the user";
+    EXPECT_TRUE(link->indicator().warn);
+
+    serial.absent = false;
+    link->InitCOM(4, "/dev/ttyUSB3");
+    ASSERT_TRUE(WaitFor([this] { return !link->checkPending(); }));
+    EXPECT_EQ(ui.panelText(1), "Programm wartet auf Messwerte vom Tankmessgerät ...");
+    EXPECT_TRUE(link->timerComActive());
+    serial.feed(MakeTelegram(31, 310));
+    EXPECT_EQ(sink.accepted(), 1);
+    EXPECT_TRUE(ui.panelText(1).endsWith(" Empfang von Com4")) << qPrintable(ui.panelText(1));
+
+    // Pulled: said on panel 1 without a box, tried again and again while absent.
+    serial.pull();
+    EXPECT_EQ(ui.panelText(1), failed);
+    EXPECT_TRUE(link->reopenPending());
+    const int tries = serial.opens;
+    ASSERT_TRUE(WaitFor([&] { return serial.opens >= tries + 2; }));
+    EXPECT_FALSE(link->serialOpen());
+    serial.absent = false;
+    ASSERT_TRUE(WaitFor([&] { return link->serialOpen(); }));
+    EXPECT_FALSE(link->reopenPending());
+    EXPECT_EQ(ui.count("message"), 1) << qPrintable(ui.texts().join('|'));
+    serial.feed(MakeTelegram(31, 311));
+    EXPECT_EQ(sink.accepted(), 2);
+
+    // Switched off while away: closed, and no more attempts.
+    serial.pull();
+    ASSERT_TRUE(link->reopenPending());
+    switches.setActiveCom(false);
+    EXPECT_FALSE(link->reopenPending());
+    EXPECT_FALSE(link->serialOpen());
+    EXPECT_EQ(ui.count("message"), 1);
 }

@@ -5,6 +5,7 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <sys/resource.h>
 
 class TcpLinkTest : public LinkTest
@@ -83,7 +84,7 @@ TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnectedAndItsUnfinishedLin
     for (const auto &[stored, listen] :
          {std::pair{"0", 8000}, {"abc", 8000}, {"100000", 8000}, {"1", 1}, {"99999", 99999}}) {
         settings.write(Cfg::ClientPort, QString::fromLatin1(stored));
-        EXPECT_EQ(link->tcpListener()->ListenPort(), listen) << stored;
+        EXPECT_EQ(StoredListenPort(settings), listen) << stored;
     }
     QTcpServer blocker;
     ASSERT_TRUE(blocker.listen(QHostAddress::Any, 0));
@@ -92,6 +93,66 @@ TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnectedAndItsUnfinishedLin
     EXPECT_EQ(ui.panelText(1), "TCP Fehler");
     EXPECT_EQ(ui.texts(), QStringList{"TCP Fehler"});
     EXPECT_EQ(link->tcp().state(), DeviceLink::State::Closed);
+}
+
+// A gateway that connects for each burst and leaves at once (as the demo
+// feeder's does): between bursts nobody is connected, yet the indicator
+// says "receiving" all along; red comes only once the reception watchdog's
+// time has passed without a telegram.
+TEST_F(TcpLinkTest, IndicatorReceivingWhileAGatewayConnectsPerBurstAndRedOnlyAfterTheWatchdogsTime)
+{
+    constexpr int kTimeoutTicks = 30, kTickMs = 50, kBursts = 8;
+    settings.write(Cfg::Timeout, kTimeoutTicks);
+    makeLink(kTickMs);
+    link->StartFromSettings();
+    EXPECT_EQ(link->indicator().text, QStringLiteral("TCP: wartet an Port %1").arg(port));
+    EXPECT_FALSE(link->indicator().warn);
+    QStringList shown; // every indicator text, marked "!" when red
+    const auto sample = [&] {
+        const LinkIndicator i = link->indicator();
+        if (shown.isEmpty() || shown.last() != (i.warn ? "!" : "") + i.text)
+            shown << (i.warn ? "!" : "") + i.text;
+    };
+    QObject::connect(link.get(), &LinkManager::indicatorChanged, link.get(), sample);
+
+    int bursts = 0;
+    QTimer gateway;
+    gateway.setInterval(200);
+    QObject::connect(&gateway, &QTimer::timeout, [&] {
+        auto *s = new QTcpSocket(&gateway);
+        QObject::connect(s, &QTcpSocket::connected, s, [s, sn = 100 + bursts] {
+            s->write(HexLine(MakeTelegram(sn, 500)));
+            s->disconnectFromHost();
+        });
+        s->connectToHost(QHostAddress::LocalHost, port);
+        if (++bursts == kBursts)
+            gateway.stop();
+    });
+    gateway.start();
+    bool wasClosed = false; // the slot seen free between bursts
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            sample();
+            wasClosed = wasClosed || link->tcp().state() != DeviceLink::State::Connected;
+            return sink.accepted() == kBursts;
+        },
+        20000))
+        << sink.accepted();
+    QElapsedTimer silence;
+    silence.start();
+    EXPECT_TRUE(wasClosed);
+    EXPECT_EQ(shown.filter("!").size(), 0) << qPrintable(shown.join('|'));
+    EXPECT_EQ(shown.last(), "TCP: empfängt · letztes Telegramm gerade eben");
+
+    ASSERT_TRUE(WaitFor([&] { return link->indicator().warn; }, 20000));
+    EXPECT_GE(silence.elapsed(), (kTimeoutTicks - 1) * kTickMs) << "red before the watchdog's time";
+    EXPECT_EQ(link->indicator().text,
+              QStringLiteral("TCP: wartet an Port %1 · letztes Telegramm gerade eben").arg(port));
+    // The next telegram brings it back.
+    QTcpSocket peer;
+    ASSERT_TRUE(connectPeer(peer));
+    peer.write(HexLine(MakeTelegram(100, 501)));
+    ASSERT_TRUE(WaitFor([&] { return !link->indicator().warn; }));
 }
 
 // With the real evaluation behind it: only the TCP link is on and no

@@ -1,7 +1,9 @@
 #pragma once
 // A device link without a device: the test hands it telegrams, and the link
-// manager takes them as it takes those of a port or a TCP peer. Tests of what
-// lies above the links use it instead of pseudo-terminals and sockets.
+// manager takes them as it takes those of a port or a TCP peer; it fails to
+// open while the test says it is absent, and is lost when the test pulls it.
+// Tests of what lies above the links use it instead of pseudo-terminals and
+// sockets.
 #include "link/DeviceLink.h"
 
 #include <QTimer>
@@ -11,9 +13,11 @@ class MockLink : public DeviceLink
 public:
     bool open() override
     {
-        state_ = State::Open;
-        return true;
+        ++opens;
+        state_ = absent ? State::Closed : State::Open;
+        return !absent;
     }
+    QString errorString() const override { return QStringLiteral("absent"); }
     void close() override { state_ = State::Closed; }
     State state() const override { return state_; }
 
@@ -28,6 +32,18 @@ public:
     {
         QTimer::singleShot(ms, this, [this, telegram, source] { feed(telegram, source); });
     }
+
+    // Goes away under the program, as an unplugged adapter does; it cannot
+    // be opened until the test sets absent back to false.
+    void pull()
+    {
+        absent = true;
+        state_ = State::Closed;
+        emit lost();
+    }
+
+    bool absent = false; // open() fails
+    int opens = 0;       // open() calls so far
 
 private:
     State state_ = State::Closed;

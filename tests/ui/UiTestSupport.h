@@ -63,8 +63,8 @@ protected:
         app =
             std::make_unique<AppController>(switches, settings, ui, clock, LinkHardware{},
                                             [this](const QStringList &args) { restarts << args.join(' '); });
-        menu =
-            std::make_unique<MenuCommands>(*app, app->tanks(), switches, settings, ui, app->texts(), clock);
+        menu = std::make_unique<MenuCommands>(*app, app->tanks(), switches, settings, app->emailSettings(),
+                                              app->email(), ui, app->texts(), clock);
         ASSERT_EQ(app->start(), expected);
         if (expected != AppController::Start::Run)
             return;

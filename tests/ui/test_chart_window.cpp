@@ -32,7 +32,8 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
                              full * (0.9 - 0.004 * d) * (1 - n / 100.0), 10);
     }
     settings.write(Cfg::GeraeteAktuell, 2);
-    std::unique_ptr<frmGrafikHistorie> win(frmGrafikHistorie::OpenForm(table, settings, ui, switches, clock));
+    std::unique_ptr<frmGrafikHistorie> win(
+        frmGrafikHistorie::OpenForm(table, settings, ui, CurrentTexts(), switches, clock));
     ASSERT_TRUE(win);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
     EXPECT_EQ(OutOfReach(win.get()), QStringList());
@@ -106,7 +107,7 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
     EXPECT_EQ(settings.read(Cfg::ComboZeitraum), "3");
 
     DeviceTable empty;
-    EXPECT_FALSE(frmGrafikHistorie::OpenForm(empty, settings, ui, switches, clock));
+    EXPECT_FALSE(frmGrafikHistorie::OpenForm(empty, settings, ui, CurrentTexts(), switches, clock));
     EXPECT_EQ(ui.count("message"), 1) << "no data: the box";
 
     // The help window fits the same screen.

@@ -27,7 +27,7 @@ TEST_F(ConsumptionWindow, TankListCellsCaptionChartStoredWidthsExportOrTheBoxWit
     }
     int selected = 0; // the main window's tank
     const auto open = [&] {
-        return frmTabelle::OpenForm(devices, settings, ui, config, clock, selected, nullptr);
+        return frmTabelle::OpenForm(devices, settings, ui, CurrentTexts(), config, clock, selected, nullptr);
     };
     std::unique_ptr<frmTabelle> table;
     QComboBox *combo = nullptr;

@@ -38,7 +38,7 @@ TEST(DisplayRules, AgeCountsMinuteBoundariesOldAndStaleLimitsTexts)
     // The texts: 0 °C is a temperature, not none; no time, no text.
     SetLngId(1);
     EXPECT_EQ(TemperatureText(0), "0 °C");
-    EXPECT_TRUE(GeneralDateTimeText(QDateTime()).isEmpty());
+    EXPECT_TRUE(GeneralDateTimeText(Texts(1), QDateTime()).isEmpty());
 }
 
 // Days until empty as the display words them: the word for days agrees with
@@ -53,9 +53,10 @@ TEST(ForecastDisplay, DaysAgreeWithTheNumberInEachLanguage)
     for (const auto &[lng, days, text] : cases) {
         SetLngId(lng);
         const QString date = LanguageLocale(lng).toString(at.date(), QLocale::ShortFormat);
-        EXPECT_EQ(DisplayRules::ForecastText(EmptyForecast{10, days, at}), QString::fromUtf8(text) + date)
+        EXPECT_EQ(DisplayRules::ForecastText(Texts(lng), EmptyForecast{10, days, at}),
+                  QString::fromUtf8(text) + date)
             << lng << " " << days;
     }
-    EXPECT_EQ(DisplayRules::ForecastText(std::nullopt), "");
+    EXPECT_EQ(DisplayRules::ForecastText(Texts(1), std::nullopt), "");
     SetLngId(0);
 }

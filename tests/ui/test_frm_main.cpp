@@ -123,8 +123,8 @@ TEST_F(FrmMainTest, SmallScreenAndAccessLettersInEveryLanguage)
                     a->trigger();
         (new frmSelectLng(win.get()))->show();
         (new frmLogClient(*menu, false, {}, win.get()))->show();
-        ASSERT_TRUE(frmTabelle::OpenForm(table, settings, ui, config, clock, 1, win.get()));
-        auto *chart = frmGrafikHistorie::OpenForm(table, settings, ui, switches, clock, win.get());
+        ASSERT_TRUE(frmTabelle::OpenForm(table, settings, ui, texts, config, clock, 1, win.get()));
+        auto *chart = frmGrafikHistorie::OpenForm(table, settings, ui, texts, switches, clock, win.get());
         ASSERT_TRUE(chart);
         emit chart->findChild<ChartPlot *>()->customContextMenuRequested({5, 5});
         EXPECT_GE(Shown<QWidget>().size(), 11);

@@ -18,7 +18,7 @@ protected:
     void SetUp() override
     {
         ControllerTest::SetUp();
-        display = std::make_unique<TankDisplay>(tanks, ui, clock);
+        display = std::make_unique<TankDisplay>(tanks, ui, texts, clock);
         display->setProgramTitle([] { return QStringLiteral("VALMOR Tankmon"); });
         display->resize(1100, 650);
     }
