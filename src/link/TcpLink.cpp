@@ -147,7 +147,9 @@ void TcpLink::readSlice()
     QElapsedTimer spent;
     spent.start();
     QByteArray line;
-    while (spent.elapsed() < kSliceMs) {
+    // A slice ends before it reads more, never between taking bytes and
+    // looking at them: an overlong line is cut in the turn it arrives.
+    for (;;) {
         switch (lines_.next(&line)) {
         case TcpLineReader::Next::NeedMore:
             if (peerClosed_) {
@@ -157,6 +159,10 @@ void TcpLink::readSlice()
             }
             if (s->bytesAvailable() <= 0)
                 return; // readyRead brings more
+            if (spent.elapsed() >= kSliceMs) {
+                sliceTimer_.start();
+                return;
+            }
             take(s->read(kMaxRead));
             break;
         case TcpLineReader::Next::TooLong:
@@ -169,10 +175,13 @@ void TcpLink::readSlice()
             emit telegramReceived(DecodeHexLine(line), remoteIP_);
             if (!s || s != socket_)
                 return; // the evaluation closed the link (a restart)
+            if (spent.elapsed() >= kSliceMs) {
+                sliceTimer_.start();
+                return;
+            }
             break;
         }
     }
-    sliceTimer_.start();
 }
 
 void TcpLink::take(const QByteArray &d)

@@ -58,7 +58,8 @@ TEST_F(BoxOwner, ExportIntoAMissingFolderAndAnExportWrittenAreSaidOnTheTableTheC
     devices[1].SN = 4711;
     for (int i = 0; i < 3; ++i)
         devices[1].History.append(Clock::Naive(QDate(2026, 2, 4 + 4 * i), QTime(9, 0)), 5000 - 300 * i, 10);
-    std::unique_ptr<frmTabelle> table(frmTabelle::OpenForm(devices, settings, boxes, texts, config, clock, 1, &home));
+    std::unique_ptr<frmTabelle> table(
+        frmTabelle::OpenForm(devices, settings, boxes, texts, config, clock, 1, &home));
     ASSERT_TRUE(table && table->isVisible());
     const auto exportTo = [&](const QString &path) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the last chooser gone
