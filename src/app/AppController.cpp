@@ -46,6 +46,9 @@ AppController::AppController(RunSwitches &switches, Settings &settings, UiServic
     transport.caFile = qEnvironmentVariable("TANKMON_SMTP_CAFILE");
     smtp_ = std::make_unique<SmtpSender>(transport);
     emailSettings_ = std::make_unique<EmailSettings>(settings_, tanks_.table());
+    emailSettings_->setUnknownModeReport([this](const QString &stored) {
+        TraceLog(switches_, clock_).LogInFile(FormatText(texts_(1149), {stored}));
+    });
     email_ = std::make_unique<EmailNotifier>(
         tanks_.table(), *emailSettings_, settings_, ui_, texts_, clock_, *forecast_,
         [this](const SmtpServer &server, const QString &to, const QString &subject, const QString &body,
@@ -93,8 +96,9 @@ AppController::AppController(RunSwitches &switches, Settings &settings, UiServic
     tanks_.setEmailHooks(loss_.get());
     connect(&tanks_, &TankController::tableReset, loss_.get(), &LossWatch::reset);
     connect(emailSettings_.get(), &EmailSettings::saved, loss_.get(), &LossWatch::reloadLimits);
+    connect(&tanks_, &TankController::lossSettingsChanged, loss_.get(), &LossWatch::reloadLimits);
     connect(loss_.get(), &LossWatch::lossChanged, this,
-            [this](int n, bool active) { email_->SendRuleEmail(n, active ? ReasonLoss : ReasonLossEnd); });
+            [this](int n, bool active) { email_->SendLossEmail(n, active ? ReasonLoss : ReasonLossEnd); });
     // Names the file and the reason: the user has to find and mend it.
     settings_.setFailureReport([this](const QString &path, const QString &reason) {
         QString text = LngText(17) + QLatin1Char('\n') + path;

@@ -9,6 +9,7 @@
 #include "email/SmtpMail.h"
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
+#include "model/LossSettings.h"
 #include "mqtt/MqttSettings.h"
 
 #include <QDateTime>
@@ -32,6 +33,7 @@ struct Numbered {
     int last; // numbers 1..last
     Kind kind;
     qint64 lo = 0, hi = 0;
+    bool orEmpty = false;
 };
 
 constexpr qint64 kIntMax = 2147483647;
@@ -99,7 +101,7 @@ const QList<Plain> &plainKeys()
         {Email::Betreff, Kind::Text},
         {Email::Passwort, Kind::Password},
         {Email::LetzteEmail, Kind::Date},
-        {Email::DeltaMinutenBetankung, Kind::Integer, 0, 10080},
+        {Email::DeltaMinutenBetankung, Kind::Positive, 0, 10080},
         {Email::StilleStunden, Kind::Integer, 0, EmailSettings::kMaxStilleStunden},
         {Email::VerlustProzent, Kind::Number, 0, 100},
         {Email::VerlustStunden, Kind::Integer, 0, EmailSettings::kMaxVerlustStunden},
@@ -153,6 +155,9 @@ const QList<Numbered> &numberedKeys()
         {Device::Verbrauchszaehler, kMaxDevices, Kind::Number, 0, qint64(1e15)},
         {Device::VerbrauchszaehlerEinheit, kMaxDevices, Kind::Integer, 0, 8},
         {Mqtt::KWhProEinheit, kMaxDevices, Kind::Number, 0, 1000000},
+        {Email::VerlustProzentTank, kMaxDevices, Kind::Number, 0, qint64(Loss::kMaxProzent), true},
+        {Email::VerlustStundenTank, kMaxDevices, Kind::Integer, 0, Loss::kMaxStunden, true},
+        {Email::VerlustRuhezeit, kMaxDevices, Kind::Quiet},
     };
     return keys;
 }
@@ -183,7 +188,15 @@ bool hasControl(const QString &text)
     return false;
 }
 
+QString expectedKind(const SettingRule &rule);
+
 QString expectedText(const SettingRule &rule)
+{
+    const QString kind = expectedKind(rule);
+    return rule.orEmpty ? LngFormat(1140, {kind}) : kind;
+}
+
+QString expectedKind(const SettingRule &rule)
 {
     const auto num = [](qint64 v) { return QString::number(v); };
     switch (rule.kind) {
@@ -214,6 +227,8 @@ QString expectedText(const SettingRule &rule)
         return LngText(526);
     case Kind::Host:
         return LngText(527);
+    case Kind::Quiet:
+        return LngText(1141);
     }
     return {};
 }
@@ -222,6 +237,8 @@ std::optional<QString> checked(const SettingRule &rule, const QString &text)
 {
     if (text.size() > 254 || hasControl(text))
         return std::nullopt;
+    if (rule.orEmpty && text.trimmed().isEmpty())
+        return QString();
     bool ok = false;
     switch (rule.kind) {
     case Kind::Switch:
@@ -277,6 +294,10 @@ std::optional<QString> checked(const SettingRule &rule, const QString &text)
         return std::nullopt;
     case Kind::Password:
         return std::nullopt;
+    case Kind::Quiet:
+        if (const std::optional<QuietHours> q = QuietHours::parse(text))
+            return q->text();
+        return std::nullopt;
     }
     return std::nullopt;
 }
@@ -299,7 +320,7 @@ std::optional<SettingRule> FindSetting(const QString &name)
             k.key.numberedSection ? numberAfter(section, k.key.section) : numberAfter(key, k.key.key);
         const bool rest = k.key.numberedSection ? same(key, k.key.key) : same(section, k.key.section);
         if (n >= 1 && n <= k.last && rest)
-            return SettingRule{k.key.at(n), k.kind, k.lo, k.hi, {}};
+            return SettingRule{k.key.at(n), k.kind, k.lo, k.hi, {}, k.orEmpty};
     }
     return std::nullopt;
 }

@@ -22,11 +22,13 @@ struct SettingRule {
         Host,     // a host name, or empty
         Folder,   // an existing folder
         Password, // stored only through --set-password
+        Quiet,    // quiet hours "hh:mm-hh:mm", "WE" or both, or empty
     };
     IniKey key;
     Kind kind = Kind::Text;
     qint64 lo = 0, hi = 0;
     QList<int> items;
+    bool orEmpty = false; // empty is taken too (a tank's own value: the common one)
 };
 
 // The catalogue entry of "SECTION/KEY" (section and key without regard to

@@ -147,6 +147,11 @@ inline constexpr IniKeyN MelderasterLast{"E-Mail", "MelderasterLast", "100", fal
 inline constexpr IniKeyN StilleGemeldet{"E-Mail", "StilleGemeldet", "0", false};
 // 1 while a loss event of the tank is open.
 inline constexpr IniKeyN VerlustGemeldet{"E-Mail", "VerlustGemeldet", "0", false};
+// The tank's own loss limits (empty: the common value; 0: off for this tank)
+// and the quiet hours it is judged in ("20:00-06:00", "20:00-06:00 WE"; empty: always).
+inline constexpr IniKeyN VerlustProzentTank{"E-Mail", "VerlustProzent", "", false};
+inline constexpr IniKeyN VerlustStundenTank{"E-Mail", "VerlustStunden", "", false};
+inline constexpr IniKeyN VerlustRuhezeit{"E-Mail", "VerlustRuhezeit", "", false};
 } // namespace Email
 
 // Section "MQTT": publishing the tanks to a broker
@@ -211,6 +216,9 @@ inline constexpr IniKeyN DeviceKeys[] = {
     Device::VerbrauchszaehlerEinheit,
     Mqtt::KWhProEinheit,
     Device::Warnschwelle,
+    Email::VerlustProzentTank,
+    Email::VerlustStundenTank,
+    Email::VerlustRuhezeit,
 };
 
 // Section "Client" (always the local file)

@@ -12,9 +12,12 @@
 
 namespace
 {
+// The shortest text that reads back as the same double: a percentage stored
+// with fewer digits would differ from the next equal reading (1000 of 3000 L
+// is 33.333333333333336 %), which then counts as a rise.
 QString number(double v)
 {
-    return QString::number(v, 'g', 15);
+    return QString::number(v, 'g', QLocale::FloatingPointShortest);
 }
 
 QDateTime parsedOrZero(const QString &text, const QDateTime &now)
@@ -31,6 +34,7 @@ struct EmailNotifier::Job {
     QString subject, body;
     QLocale locale;
     int next = 0;
+    bool stampsLastEmail = true;
 };
 
 EmailNotifier::EmailNotifier(DeviceTable &devices, EmailSettings &values, Settings &settings, UiServices &ui,
@@ -61,6 +65,11 @@ void EmailNotifier::SendRuleEmail(int tank, int reason)
     SaveMelderasterLast();
 }
 
+void EmailNotifier::SendLossEmail(int tank, int reason)
+{
+    SendEmail(tank, reason, false, nullptr, false);
+}
+
 RuleValues EmailNotifier::ruleValues(int tank)
 {
     using namespace Cfg::Email;
@@ -71,8 +80,9 @@ RuleValues EmailNotifier::ruleValues(int tank)
     r.abstand1 = v.abstand1;
     r.abstand2 = v.abstand2;
     r.melderaster = RuleNumber(v.melderaster, Melderaster.defaultText().toDouble(), true);
-    r.deltaMinutenBetankung = qint64(RuleNumber(QString::number(settings_.readInt(DeltaMinutenBetankung)),
-                                                DeltaMinutenBetankung.defaultText().toDouble(), true));
+    // As written, fractions too: what --set accepts (a number above 0) is used as it is.
+    r.deltaMinutenBetankung = RuleNumber(settings_.read(DeltaMinutenBetankung),
+                                         DeltaMinutenBetankung.defaultText().toDouble(), true);
     r.simulation = simulationRunning_ && simulationRunning_();
     const bool recipient = !v.empfaenger[0].isEmpty() || !v.empfaenger[1].isEmpty();
     r.mailsGoOut = v.aktiv && takesPart(tank, v) && recipient;
@@ -172,7 +182,8 @@ bool EmailNotifier::SendTestEmail(int tank, const EmailValues &shown)
     return true;
 }
 
-bool EmailNotifier::SendEmail(int tank, int reason, bool manual, const EmailValues *shown)
+bool EmailNotifier::SendEmail(int tank, int reason, bool manual, const EmailValues *shown,
+                              bool stampsLastEmail)
 {
     const EmailValues &v = shown ? *shown : values_.values();
     if (!manual && (!v.aktiv || !takesPart(tank, v)))
@@ -204,8 +215,10 @@ bool EmailNotifier::SendEmail(int tank, int reason, bool manual, const EmailValu
     }
     job->subject = EmailSubject(tank, reason, v.betreff, devices_, ctx);
     job->body = EmailBody(tank, reason, devices_, listed, ctx);
+    job->stampsLastEmail = stampsLastEmail;
     queue_.push_back(job);
-    lastQueued_ = ctx.now;
+    if (stampsLastEmail)
+        lastQueued_ = ctx.now;
     setBusy(true);
     if (!sending_)
         sendNext();
@@ -243,7 +256,8 @@ void EmailNotifier::sendNext()
         } else {
             const QDateTime now = clock_();
             ui_.setPanelText(1, texts_(120) + MeasurementTimeText(now, job->locale));
-            settings_.write(Cfg::Email::LetzteEmail, FormatDateText(now));
+            if (job->stampsLastEmail)
+                settings_.write(Cfg::Email::LetzteEmail, FormatDateText(now));
             emit mailResult(true, QString());
         }
         sendNext();

@@ -59,11 +59,18 @@ public:
     // every recipient. False when nothing was queued: not due (function off
     // or tank not taking part, unless manual), no recipient, or an address
     // that cannot be used (said in a message box, naming the field).
-    bool SendEmail(int tank, int reason, bool manual, const EmailValues *shown = nullptr);
+    // stampsLastEmail: a message that went out becomes "LetzteEmail" (false
+    // for the loss mails, which stand apart from the rules).
+    bool SendEmail(int tank, int reason, bool manual, const EmailValues *shown = nullptr,
+                   bool stampsLastEmail = true);
 
     // A message of a rule other than EvalEmail's (a silent tank): sent as
     // SendEmail decides, then the reported levels are stored.
     void SendRuleEmail(int tank, int reason);
+    // A loss message (reason ReasonLoss or ReasonLossEnd): sent as SendEmail
+    // decides, and it changes none of the rules' state: neither "LetzteEmail"
+    // nor the reported levels, so the other reports keep their raster.
+    void SendLossEmail(int tank, int reason);
 
     // The rule values of the settings in force for the tank.
     RuleValues ruleValues(int tank);

@@ -210,6 +210,19 @@ bool TankController::setWarnThreshold(const QString &typed)
     return true;
 }
 
+bool TankController::setLossSettings(const TankLossSettings &typed)
+{
+    const int c = current_;
+    const std::optional<TankLossSettings> entry = TankLossEntry(typed);
+    if (c < 1 || c > DeviceCount() || !entry)
+        return false;
+    if (*entry != registry_.lossSettings(c)) {
+        registry_.writeLossSettings(c, *entry);
+        emit lossSettingsChanged(c);
+    }
+    return true;
+}
+
 void TankController::setTempKorr(int n, double k)
 {
     if (n < 1 || n > DeviceCount())

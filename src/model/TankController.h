@@ -67,6 +67,10 @@ public:
     // to the common one. False (nothing written) for anything but a
     // percentage above 0 up to 100.
     bool setWarnThreshold(const QString &typed);
+    // The current device's own loss limits and quiet hours as typed (empty:
+    // the common value, or at all hours). False (nothing written) when any
+    // of them is not one (TankLossEntry).
+    bool setLossSettings(const TankLossSettings &typed);
     // Coefficient of the temperature correction for device n.
     void setTempKorr(int n, double k);
     // Shows device n's overview entry again (after a change made elsewhere).
@@ -93,6 +97,8 @@ signals:
     void tableReset();               // devices removed: rebuild views
     // n's own warning threshold was stored anew (just before its deviceChanged).
     void warnThresholdChanged(int n);
+    // n's own loss limits or quiet hours were stored anew.
+    void lossSettingsChanged(int n);
 
 private:
     int findDevice(int sn, int type) const;

@@ -107,6 +107,8 @@ TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, Q
     connect(txbxTankbezeichnung, &QLineEdit::textEdited, this,
             [this](const QString &t) { tanks_.setTankName(t); });
     connect(txbxWarnschwelle, &QLineEdit::editingFinished, this, &TankDisplay::takeWarnThreshold);
+    for (QLineEdit *e : {txbxVerlustProzent, txbxVerlustStunden, txbxVerlustRuhezeit})
+        connect(e, &QLineEdit::editingFinished, this, &TankDisplay::takeLossSettings);
     connect(cmdGrafik, &QPushButton::clicked, this, &TankDisplay::chartRequested);
     connect(cmdTabelle, &QPushButton::clicked, this, &TankDisplay::tableRequested);
     connect(lblURL, &QLabel::linkActivated, this, [this] { openUrl(); });
@@ -250,6 +252,21 @@ QWidget *TankDisplay::buildConfigTab()
     lblWarnschwelleFehler->setWordWrap(true);
     UiLook::SetTextColour(lblWarnschwelleFehler, QColor(0xb7, 0x1c, 0x1c));
     lblWarnschwelleFehler->hide();
+    auto lossField = [page](const char *name, int maxLength, int tip) {
+        auto *e = new QLineEdit(page);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setMaxLength(maxLength);
+        e->setToolTip(LngText(tip));
+        return e;
+    };
+    txbxVerlustProzent = lossField("txbxVerlustProzent", 12, 1146);
+    txbxVerlustStunden = lossField("txbxVerlustStunden", 4, 1146);
+    txbxVerlustRuhezeit = lossField("txbxVerlustRuhezeit", 20, 1147);
+    txbxVerlustRuhezeit->setPlaceholderText(QStringLiteral("20:00-06:00 WE"));
+    lblVerlustFehler = makeLabel(page, "lblVerlustFehler", {}, UiLook::Role::Small);
+    lblVerlustFehler->setWordWrap(true);
+    UiLook::SetTextColour(lblVerlustFehler, QColor(0xb7, 0x1c, 0x1c));
+    lblVerlustFehler->hide();
     txbxTanktyp = makeLabel(page, "txbxTanktyp", {}, UiLook::Role::FieldValue);
     txbxTankVolumen = makeLabel(page, "txbxTankVolumen", {}, UiLook::Role::FieldValue);
     txbxTankhoehe = makeLabel(page, "txbxTankhoehe", {}, UiLook::Role::FieldValue);
@@ -270,6 +287,10 @@ QWidget *TankDisplay::buildConfigTab()
     add("LabelEinheit", 308, ComboEinheit);
     add("LabelWarnschwelle", 880, txbxWarnschwelle);
     form->addWidget(lblWarnschwelleFehler, r++, 1);
+    add("LabelVerlustProzent", 1142, txbxVerlustProzent);
+    add("LabelVerlustStunden", 1143, txbxVerlustStunden);
+    add("LabelVerlustRuhezeit", 1144, txbxVerlustRuhezeit);
+    form->addWidget(lblVerlustFehler, r++, 1);
     add("LabelTanktyp", 309, txbxTanktyp);
     add("LabelTankvolumen", 311, txbxTankVolumen);
     add("LabelTankhoehe", 310, txbxTankhoehe);
@@ -384,6 +405,10 @@ void TankDisplay::resetDisplay()
     txbxWarnschwelle->clear();
     lblWarnschwelleFehler->hide();
     thresholdShownFor_ = 0;
+    for (QLineEdit *e : {txbxVerlustProzent, txbxVerlustStunden, txbxVerlustRuhezeit})
+        e->clear();
+    lblVerlustFehler->hide();
+    lossShownFor_ = 0;
     lblDetailName->setText(QString());
     lblAlarmBigTank->hide();
     lblZustand->hide();
@@ -396,6 +421,8 @@ void TankDisplay::resetDisplay()
         txbxTankbezeichnung->setEnabled(false);
         ComboEinheit->setEnabled(false);
         txbxWarnschwelle->setEnabled(false);
+        for (QLineEdit *e : {txbxVerlustProzent, txbxVerlustStunden, txbxVerlustRuhezeit})
+            e->setEnabled(false);
     }
     showWaiting();
 }
@@ -532,7 +559,8 @@ void TankDisplay::updateTabOrder()
     QList<QWidget *> chain{ComboSN, cmdGrafik, cmdTabelle};
     for (QWidget *b : tabRows_->buttons())
         chain << b;
-    chain << txbxTankbezeichnung << ComboEinheit << txbxWarnschwelle;
+    chain << txbxTankbezeichnung << ComboEinheit << txbxWarnschwelle << txbxVerlustProzent
+          << txbxVerlustStunden << txbxVerlustRuhezeit;
     for (OverviewEntry *e : std::as_const(entries_))
         chain << e;
     for (int i = 1; i < chain.size(); ++i)
@@ -632,6 +660,7 @@ void TankDisplay::ComboSN_Click()
         txbxTankbezeichnung->setText(r.Tankbezeichnung);
     SelectByItemData(ComboEinheit, r.Einheit);
     showWarnThreshold(c);
+    showLossSettings(c);
     txbxTanktyp->setText(TankTypeName(r, CurrentTexts()));
     txbxTankVolumen->setText(ShownValue(r.Tankvolumen, r, CurrentTexts()));
     txbxTankhoehe->setText(QString::number(r.Tankhoehe) + QStringLiteral(" mm"));
@@ -656,6 +685,8 @@ void TankDisplay::ComboSN_Click()
         txbxTankbezeichnung->setEnabled(true);
         ComboEinheit->setEnabled(true);
         txbxWarnschwelle->setEnabled(true);
+        for (QLineEdit *e : {txbxVerlustProzent, txbxVerlustStunden, txbxVerlustRuhezeit})
+            e->setEnabled(true);
     }
     if (!r.ClientIP.isEmpty())
         showUrl(r.ClientIP, true);
@@ -695,6 +726,55 @@ void TankDisplay::takeWarnThreshold()
     lblWarnschwelleFehler->hide();
     thresholdShownFor_ = 0; // shown again as stored, in the run's notation
     showWarnThreshold(c);
+}
+
+void TankDisplay::showLossSettings(int n)
+{
+    const QLocale locale = CurrentTexts().locale();
+    const DeviceRegistry &reg = tanks_.registry();
+    const TankLossSettings common = reg.commonLossSettings();
+    const auto shown = [&locale](const QString &stored) {
+        bool ok = false;
+        const double v = stored.toDouble(&ok);
+        return ok ? locale.toString(v, 'g', 10) : stored;
+    };
+    // A tank measured in percent has no loss alarm unless it is given limits.
+    const bool percentTank = tanks_.table()[n].Einheit == Loss::kPercentUnit;
+    txbxVerlustProzent->setPlaceholderText(percentTank ? FormatText(LngText(1148), {QStringLiteral("0")})
+                                                       : FormatText(LngText(881), {shown(common.prozent)}));
+    txbxVerlustStunden->setPlaceholderText(FormatText(LngText(881), {shown(common.stunden)}));
+    // As the threshold: what is being typed or was refused stays until taken.
+    const bool editing = txbxVerlustProzent->hasFocus() || txbxVerlustStunden->hasFocus() ||
+                         txbxVerlustRuhezeit->hasFocus() || lblVerlustFehler->isVisible();
+    if (n == lossShownFor_ && editing)
+        return;
+    lossShownFor_ = n;
+    lblVerlustFehler->hide();
+    const TankLossSettings own = reg.lossSettings(n);
+    txbxVerlustProzent->setText(shown(own.prozent));
+    txbxVerlustStunden->setText(own.stunden);
+    txbxVerlustRuhezeit->setText(own.ruhezeit);
+}
+
+void TankDisplay::takeLossSettings()
+{
+    const int c = tanks_.currentDevice();
+    if (c != lossShownFor_)
+        return;
+    const QLocale locale = CurrentTexts().locale();
+    // Typed in the run's notation ("2,5" in German): the store takes a point.
+    QString prozent = txbxVerlustProzent->text().trimmed();
+    bool ok = false;
+    if (const double v = locale.toDouble(prozent, &ok); ok)
+        prozent = QString::number(v, 'g', 15);
+    if (!tanks_.setLossSettings({prozent, txbxVerlustStunden->text(), txbxVerlustRuhezeit->text()})) {
+        lblVerlustFehler->setText(LngText(1145));
+        lblVerlustFehler->show();
+        return;
+    }
+    lblVerlustFehler->hide();
+    lossShownFor_ = 0; // shown again as stored
+    showLossSettings(c);
 }
 
 void TankDisplay::openUrl()

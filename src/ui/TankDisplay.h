@@ -75,8 +75,13 @@ private:
     QLineEdit *txbxTankbezeichnung;
     QLineEdit *txbxWarnschwelle;   // the tank's own threshold; empty: the common one
     QLabel *lblWarnschwelleFehler; // why a typed threshold was not taken
-    ElidedLabel *lblDetailName;    // the selected tank's name
-    QLabel *lblWaiting;            // fresh installation: what the program waits for
+    // The tank's own loss limits and quiet hours; empty: the common ones, at all hours.
+    QLineEdit *txbxVerlustProzent;
+    QLineEdit *txbxVerlustStunden;
+    QLineEdit *txbxVerlustRuhezeit;
+    QLabel *lblVerlustFehler;   // why typed limits were not taken
+    ElidedLabel *lblDetailName; // the selected tank's name
+    QLabel *lblWaiting;         // fresh installation: what the program waits for
     QLabel *lblVolumen;
     QLabel *LabelTankinhalt;
     QLabel *lblAlarmBigTank;
@@ -111,6 +116,8 @@ private:
     void showForecast(int n);
     void showWarnThreshold(int n);
     void takeWarnThreshold();
+    void showLossSettings(int n);
+    void takeLossSettings();
 
     TankController &tanks_;
     const ForecastProvider *forecasts_;
@@ -127,4 +134,5 @@ private:
     QStringList links_;
     QList<OverviewPage *> overviewPages_; // [k - 1] = page of tab k
     int thresholdShownFor_ = 0;           // the device whose threshold the field holds
+    int lossShownFor_ = 0;                // the device whose loss limits the fields hold
 };

@@ -17,7 +17,9 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
     writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[E-Mail]\r\nSchwelle 2=20\r\n");
     ASSERT_EQ(tool({"--set", "MQTT/Port=1884", "--set", "e-mail/smtpserver=mail.example.org", "--set",
                     "Ger\u00e4t2/Tankbezeichnung=Heiz\u00f6l Nord", "--set", "E-Mail/MinProzent3=12,5",
-                    "--set", "E-Mail/Schwelle 2=25"}),
+                    "--set", "E-Mail/Schwelle 2=25", "--set", "E-Mail/DeltaMinutenBetankung=2,5", "--set",
+                    "E-Mail/VerlustProzent3=0", "--set", "E-Mail/VerlustStunden3=", "--set",
+                    "E-Mail/VerlustRuhezeit3= 20:00 - 6:00 we"}),
               0)
         << qPrintable(err);
     const QList<std::pair<QString, QString>> stored = {{"MQTT/Port", "1884"},
@@ -25,6 +27,11 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
                                                        {"Ger\u00e4t2/Tankbezeichnung", "Heiz\u00f6l Nord"},
                                                        {"E-Mail/MinProzent3", "12.5"},
                                                        {"E-Mail/Schwelle 2", "25"},
+                                                       // Stored as the rule uses it.
+                                                       {"E-Mail/DeltaMinutenBetankung", "2.5"},
+                                                       {"E-Mail/VerlustProzent3", "0"},
+                                                       {"E-Mail/VerlustStunden3", ""},
+                                                       {"E-Mail/VerlustRuhezeit3", "20:00-06:00 WE"},
                                                        // Absent keys show their defaults, computed ones too.
                                                        {"Log INI-File/Path", dataDir()},
                                                        {"E-Mail/Password", "(not set)"}};
@@ -42,6 +49,10 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
         {{"--set", "Common/ActiveCom=2"}, "0 or 1"},
         {{"--set", "E-Mail/Empf\u00e4nger 1=Chef <chef@example.org>"}, "Empf\u00e4nger 1"},
         {{"--set", "E-Mail/Melderaster=0"}, "Melderaster"},
+        // 0 minutes would count as the default 10; a tank's hours are whole.
+        {{"--set", "E-Mail/DeltaMinutenBetankung=0"}, "DeltaMinutenBetankung"},
+        {{"--set", "E-Mail/VerlustStunden2=2.5"}, "or nothing"},
+        {{"--set", "E-Mail/VerlustRuhezeit2=25:00-06:00"}, "WE"},
         {{"--set", "Ger\u00e4t57/SN=1"}, "Ger\u00e4t57/SN"},
         {{"--set", "MQTT/Password=secret"}, "--set-password"},
         {{"--set", "Log INI-File/Path=relative/folder"}, "Log INI-File/Path"},

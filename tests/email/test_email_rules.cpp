@@ -117,7 +117,8 @@ TEST_F(EmailRulesTest, EdgeCases)
           {13, 300, {}},
           {14, 300, {6}},
           {15, 290, {}}},
-         {{MinProzent.at(1), "29"}, {Betankungsfall.at(1), "0"}}},
+         // Stored as computed (290 of 1000 times 100), so that it reads back the same.
+         {{MinProzent.at(1), "28.999999999999996"}, {Betankungsfall.at(1), "0"}}},
         {"alarm mode 1: a clearing alarm mails nothing but stores every tank's level",
          {{LetzteEmail, "now"}, {Alarmmode, "1"}, {MelderasterLast.at(1), "50"}},
          {{0, 500, {}, 0, 0}},
