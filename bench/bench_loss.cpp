@@ -159,8 +159,8 @@ Result runYear(const Scenario &sc, quint64 seed)
             const qint64 d0 = t0 + (20 + i * 85 + qint64(rng.uniform(0, 50))) * kDay;
             Injection j;
             if (sc.inject == Inject::Theft) {
-                const qint64 at =
-                    sc.night ? qint64(rng.uniform(20.5 * kHour, 29.5 * kHour - 600)) : qint64(rng.uniform(0, kDay));
+                const qint64 at = sc.night ? qint64(rng.uniform(20.5 * kHour, 29.5 * kHour - 600))
+                                           : qint64(rng.uniform(0, kDay));
                 j.start = d0 + at;
                 j.end = j.start + 600;
                 j.perStep = 3.0; // 3 % within 10 minutes
@@ -244,12 +244,14 @@ Result runYear(const Scenario &sc, quint64 seed)
                 ++nextFault;
             }
         } else {
-            const double swing = sc.kind == Kind::RainWater ? 0 : 0.005 * level * std::sin(2 * M_PI * (t % kDay - 9 * kHour) / kDay);
+            const double swing = sc.kind == Kind::RainWater
+                                     ? 0
+                                     : 0.005 * level * std::sin(2 * M_PI * (t % kDay - 9 * kHour) / kDay);
             reading = level + swing + offset + rng.uniform(-0.5, 0.5) * pct;
             if (std::find(outliers.begin(), outliers.end(), t) != outliers.end())
                 reading += (rng.chance(0.5) ? 1 : -1) * rng.uniform(4, 8) * pct;
-            reading = std::clamp(sc.kind == Kind::RainWater ? std::round(reading * 10) / 10 : std::round(reading),
-                                 0.0, cap);
+            reading = std::clamp(
+                sc.kind == Kind::RainWater ? std::round(reading * 10) / 10 : std::round(reading), 0.0, cap);
         }
         // The history (hourly) and the normal use (the forecast, daily).
         if (reading >= 0 && t % kHour == 0)
@@ -257,7 +259,8 @@ Result runYear(const Scenario &sc, quint64 seed)
         if (t % kDay == 0)
             forecast = ComputeEmptyForecast(rec, {}, QDateTime::fromSecsSinceEpoch(t, Qt::UTC));
 
-        LossOutcome out = JudgeLoss(std::move(state), {t, reading}, cap, forecast ? forecast->dailyUse : 0, limits);
+        LossOutcome out =
+            JudgeLoss(std::move(state), {t, reading}, cap, forecast ? forecast->dailyUse : 0, limits);
         state = std::move(out.state);
         for (Injection &j : injections)
             if (j.secondReadingAfter == 0 && t >= j.end + kStep)
@@ -319,29 +322,34 @@ int main(int argc, char **argv)
         {"  ... single readings 4-8 % off (17 a year)", Kind::HeatingOil, false, true},
         {"Diesel 5 m3, tractor fill-ups 5-10 % by day", Kind::Diesel},
         {"  ... quiet hours 20:00-06:00", Kind::Diesel, false, false, "20:00-06:00"},
-        {"  ... quiet hours, 3 % thefts at night", Kind::Diesel, false, false, "20:00-06:00", "", Inject::Theft, 0,
-         true},
+        {"  ... quiet hours, 3 % thefts at night", Kind::Diesel, false, false, "20:00-06:00", "",
+         Inject::Theft, 0, true},
         {"Rain water in %, pump bursts 10-25 % (default: off)", Kind::RainWater},
         {"  ... switched on with 3 %", Kind::RainWater, false, false, "", "3"},
-        {"Leak 1 %/h (heating oil, faults, outliers)", Kind::HeatingOil, true, true, "", "", Inject::Leak, 1.0},
-        {"Leak 0.5 %/h (heating oil, faults, outliers)", Kind::HeatingOil, true, true, "", "", Inject::Leak, 0.5},
+        {"Leak 1 %/h (heating oil, faults, outliers)", Kind::HeatingOil, true, true, "", "", Inject::Leak,
+         1.0},
+        {"Leak 0.5 %/h (heating oil, faults, outliers)", Kind::HeatingOil, true, true, "", "", Inject::Leak,
+         0.5},
         {"Theft 3 % in 10 min (heating oil)", Kind::HeatingOil, true, true, "", "", Inject::Theft, 0},
     };
-    std::printf("Loss alarm at the defaults (3 %% within 4 h; slow leaks: %g %% within %d h), %d tank-years a "
-                "scenario, readings every 10 min\n\n",
-                Loss::kLongLimit * 3, Loss::kLongFactor * 4, years);
+    std::printf(
+        "Loss alarm at the defaults (3 %% within 4 h; slow leaks: %g %% within %d h), %d tank-years a "
+        "scenario, readings every 10 min\n\n",
+        Loss::kLongLimit * 3, Loss::kLongFactor * 4, years);
     std::printf("%-56s %12s %22s %14s\n", "scenario", "false/year", "caught (<=24h, 2nd rd)",
                 "median detect");
     for (const Scenario &sc : scenarios) {
         Result total;
         for (int y = 0; y < years; ++y) {
-            const Result r = runYear(sc, seed * 1000003 + quint64(y) * 7919 + quint64(&sc - scenarios.data()) * 104729);
+            const Result r =
+                runYear(sc, seed * 1000003 + quint64(y) * 7919 + quint64(&sc - scenarios.data()) * 104729);
             total.falseAlarms += r.falseAlarms;
             total.injected += r.injected;
             total.caught += r.caught;
             total.caughtIn24h += r.caughtIn24h;
             total.caughtBySecond += r.caughtBySecond;
-            total.hoursToDetect.insert(total.hoursToDetect.end(), r.hoursToDetect.begin(), r.hoursToDetect.end());
+            total.hoursToDetect.insert(total.hoursToDetect.end(), r.hoursToDetect.begin(),
+                                       r.hoursToDetect.end());
             total.years += r.years;
         }
         QString caught = QStringLiteral("-");

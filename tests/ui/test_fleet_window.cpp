@@ -1,3 +1,4 @@
+#include "consumption/LossWatch.h"
 #include "ui/UiTestSupport.h"
 
 #include "core/Catalogue.h"
