@@ -6,6 +6,7 @@
 
 #include "consumption/Consumption.h"
 #include "model/TankController.h"
+#include "model/TankSnapshots.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -122,10 +123,10 @@ std::optional<QSslConfiguration> tlsFrom(const WebValues &v, bool &failed)
 }
 } // namespace
 
-WebServer::WebServer(const TankController &tanks, WebSources sources, const Texts &texts, ClockFn clock,
-                     QObject *parent)
-    : QAbstractHttpServer(parent), tanks_(tanks), sources_(std::move(sources)), texts_(texts),
-      clock_(std::move(clock)), delay_([this] { return steady_.elapsed(); })
+WebServer::WebServer(const TankController &tanks, const TankSnapshots &snapshots, WebSources sources,
+                     const Texts &texts, ClockFn clock, QObject *parent)
+    : QAbstractHttpServer(parent), tanks_(tanks), snapshots_(snapshots), sources_(std::move(sources)),
+      texts_(texts), clock_(std::move(clock)), delay_([this] { return steady_.elapsed(); })
 {
     steady_.start();
     if (!sources_.chartCommand.isEmpty())
@@ -134,9 +135,13 @@ WebServer::WebServer(const TankController &tanks, WebSources sources, const Text
     connect(&eventTimer_, &QTimer::timeout, this, &WebServer::sendEvents);
     keepAliveTimer_.setInterval(kKeepAliveMs);
     connect(&keepAliveTimer_, &QTimer::timeout, this, &WebServer::keepAlive);
-    for (const auto signal : {&TankController::deviceChanged, &TankController::deviceAdded})
-        connect(&tanks_, signal, this, &WebServer::tanksChanged);
-    connect(&tanks_, &TankController::tableReset, this, &WebServer::tanksChanged);
+    connect(&snapshots_, &TankSnapshots::snapshotChanged, this, &WebServer::tanksChanged);
+    connect(&snapshots_, &TankSnapshots::snapshotsReset, this, &WebServer::tanksChanged);
+}
+
+QByteArray WebServer::tanksJson() const
+{
+    return WebTanksJson(snapshots_.all(), clock_());
 }
 
 WebServer::~WebServer() = default;
@@ -272,7 +277,7 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
     }
     if (path == QLatin1String("/metrics")) {
         answer(request, socket, 200, "text/plain; version=0.0.4; charset=utf-8",
-               WebMetricsText(tanks_.table(), sources_.tempKorrOn(), sources_.state, sources_.counters()));
+               WebMetricsText(snapshots_.all(), clock_(), sources_.counters()));
         return true;
     }
     if (path == QLatin1String("/api/v1/events")) {
@@ -280,8 +285,7 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
         return true;
     }
     if (path == QLatin1String("/api/v1/tanks")) {
-        answer(request, socket, 200, "application/json",
-               WebTanksJson(tanks_.table(), sources_.tempKorrOn(), sources_.state));
+        answer(request, socket, 200, "application/json", tanksJson());
         return true;
     }
     const QStringList parts = path.split(QLatin1Char('/'));
@@ -414,8 +418,7 @@ void WebServer::openStream(const QHttpServerRequest &request, QTcpSocket *socket
     r.writeHeader("X-Content-Type-Options", "nosniff");
     r.writeBody("retry: 2000\n\n");
     streams_.append(socket);
-    socket->write("event: tanks\ndata: " +
-                  WebTanksJson(tanks_.table(), sources_.tempKorrOn(), sources_.state) + "\n\n");
+    socket->write("event: tanks\ndata: " + tanksJson() + "\n\n");
 }
 
 void WebServer::tanksChanged()
@@ -429,8 +432,7 @@ void WebServer::sendEvents()
     streams_.removeAll(nullptr);
     if (streams_.isEmpty())
         return;
-    const QByteArray event =
-        "event: tanks\ndata: " + WebTanksJson(tanks_.table(), sources_.tempKorrOn(), sources_.state) + "\n\n";
+    const QByteArray event = "event: tanks\ndata: " + tanksJson() + "\n\n";
     for (const QPointer<QTcpSocket> &s : std::as_const(streams_)) {
         if (s->bytesToWrite() > kMaxStreamBacklog)
             s->abort();
