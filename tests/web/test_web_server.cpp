@@ -2,6 +2,7 @@
 // the API, the metrics, the event stream and the security rules, as a
 // browser or a scraper would meet them.
 #include "WebRequest.h"
+#include "model/DeviceRecord.h"
 #include "support/ProgramRun.h"
 #include "support/Telegrams.h"
 
@@ -214,4 +215,26 @@ TEST_F(WebServerTest, StateLossMeterAndChartAsTheProgramJudgesThem)
                                 return a.startsWith("HTTP/1.1 503") && a.contains("\r\nRetry-After: 5\r\n");
                             }),
               2);
+}
+
+// A tank file longer than the history holds: the web view serves its newest
+// entries, the present, not its oldest.
+TEST_F(WebServerTest, LongTankFileServesItsNewestEntries)
+{
+    const QDateTime start(QDate(2025, 1, 1), QTime(0, 0));
+    QByteArray lines;
+    for (int i = 0; i <= TankHistory::kMaxEntries; ++i)
+        lines += start.addSecs(qint64(i) * 60).toString("dd.MM.yyyy hh:mm:ss").toLatin1() + ',' +
+                 QByteArray::number(1000 + i % 2) + ",Liter,12\r\n";
+    writeBytes(dataDir() + "Tank1.csv", lines);
+    ASSERT_TRUE(startWithWeb("[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\nTankvolumen=5000\r\n"))
+        << output.constData();
+    const Reply csv = request(webPort, "/api/v1/tanks/1/history?format=csv");
+    ASSERT_EQ(csv.status, 200) << csv.head.constData();
+    const QList<QByteArray> rows = csv.body.trimmed().split('\n');
+    ASSERT_EQ(rows.size(), TankHistory::kMaxEntries + 1); // with the header
+    EXPECT_TRUE(rows[1].startsWith("2025-01-01T00:01:00")) << rows[1].constData();
+    EXPECT_TRUE(rows.last().startsWith(
+        start.addSecs(qint64(TankHistory::kMaxEntries) * 60).toString("yyyy-MM-ddThh:mm:ss").toLatin1()))
+        << rows.last().constData();
 }
