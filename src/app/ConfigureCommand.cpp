@@ -236,7 +236,8 @@ int RunConfigure(int &argc, char **argv, const CommandLine &cl)
         ErrorLine(prefixed(cl, LngText(533)));
         return ExitUsage;
     }
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    // Stateless: a sequence cut off at the end counts as invalid too.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString password = utf8(*line);
     // Each refusal says what is wrong: a stored replacement character or a
     // cut at the NUL would be a different password than the one typed.

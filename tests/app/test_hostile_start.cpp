@@ -129,7 +129,7 @@ TEST_F(HostileStart, FifosWhereFilesBelongHoldNothing)
         {web + "Zertifikat=" + fifo + "\r\nSchl\xFCssel=" + pem + "\r\n", {}, "Web/Zertifikat"},
         {web + "Zertifikat=" + pem + "\r\nSchl\xFCssel=" + fifo + "\r\n", {}, "Web/Schl\xC3\xBCssel"},
         {"[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nTLS=1\r\n", fifo, "TANKMON_MQTT_CAFILE"},
-        {"[Common]\r\nLog=" + fifo + "\r\n", {}, "Common/Log"},
+        {"Log=" + fifo + "\r\n", {}, "Common/Log"}, // in the [Common] the link's settings end with
     };
     for (const auto &c : cases) {
         writeTcpSettings(c.settings);
@@ -151,7 +151,7 @@ TEST_F(HostileStart, FifosWhereFilesBelongHoldNothing)
 // once; a trace pointed at it by hand is not used, with a word why.
 TEST_F(HostileStart, ReadOnlySettingsFileAndAnOwnedTraceAreLeftAlone)
 {
-    writeTcpSettings("[Common]\r\nLog=" + QFile::encodeName(iniPath()) + "\r\n");
+    writeTcpSettings("Log=" + QFile::encodeName(iniPath()) + "\r\n"); // in [Common]
     const QByteArray content = readBytes(iniPath());
     ASSERT_EQ(::chmod(QFile::encodeName(iniPath()).constData(), 0444), 0);
     ASSERT_TRUE(start()) << output.constData();

@@ -60,7 +60,7 @@ TEST_F(RecordingTest, SnapshotWritesOneLinePerTankInTheFileFormat)
 
 // What a power cut may leave at the end of a tank file, and the file after
 // the next snapshot: a torn line never stays to load as a false level.
-TEST_F(RecordingTest, SnapshotCutsATornLastLineBeforeAppendingAndAFullHistoryDropsTheEntry)
+TEST_F(RecordingTest, SnapshotCutsATornLastLineBeforeAppendingAndAFullHistoryLetsItsOldestGo)
 {
     const QByteArray kept = "04.12.2026 00:00:00,201,Liter,4\r\n";
     const QByteArray added = "05.12.2026 00:00:00,1234,Liter,20\r\n";
