@@ -217,7 +217,7 @@ QString expectedText(const SettingRule &rule)
     case Kind::Host:
         return LngText(527);
     case Kind::Listen:
-        return LngText(1195);
+        return LngText(1205);
     }
     return {};
 }

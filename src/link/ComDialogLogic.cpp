@@ -89,7 +89,7 @@ void ComDialogLogic::select(int index)
 void ComDialogLogic::Ok()
 {
     if (!ListenAddress(clientAddress_)) {
-        ui_.messageBox(FormatText(texts_(1193), {clientAddress_.trimmed()}), QString(), MsgIcon::Exclamation,
+        ui_.messageBox(FormatText(texts_(1203), {clientAddress_.trimmed()}), QString(), MsgIcon::Exclamation,
                        MsgButtons::Ok);
         return;
     }

@@ -87,9 +87,9 @@ bool TcpLink::listen()
     address_ = address.value_or(QHostAddress());
     QString reason;
     if (p > 65535)
-        reason = texts_(1192);
+        reason = texts_(1202);
     else if (!address)
-        reason = FormatText(texts_(1193), {stored.trimmed()});
+        reason = FormatText(texts_(1203), {stored.trimmed()});
     else if (!startListening())
         reason = server_.errorString();
     if (!reason.isEmpty()) {
@@ -108,7 +108,7 @@ void TcpLink::sayCannotListen(const QString &reason, bool box)
                                      ? QLatin1Char('[') + address_.toString() + QLatin1Char(']')
                                      : address_.toString()) +
                                     QLatin1Char(':') + QString::number(ListenPort());
-    const QString text = FormatText(texts_(1190), {where, reason});
+    const QString text = FormatText(texts_(1200), {where, reason});
     ui_.setPanelText(1, text);
     trace(QStringLiteral("TCP_Listen ") + text);
     if (box)

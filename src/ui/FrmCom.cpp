@@ -47,10 +47,10 @@ frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, HelpFn help, QWidget *pare
     txbxClientPort->setMaxLength(5);
     txbxClientPort->setFixedWidth(txbxClientPort->fontMetrics().horizontalAdvance(QStringLiteral("000000")) +
                                   16);
-    LabelClientAdresse = new QLabel(LngText(1191), this);
+    LabelClientAdresse = new QLabel(LngText(1201), this);
     txbxClientAdresse = new QLineEdit(this);
     txbxClientAdresse->setPlaceholderText(QStringLiteral("0.0.0.0"));
-    txbxClientAdresse->setToolTip(LngText(1194));
+    txbxClientAdresse->setToolTip(LngText(1204));
     txbxClientAdresse->setFixedWidth(
         txbxClientAdresse->fontMetrics().horizontalAdvance(QStringLiteral("000.000.000.000")) + 16);
     LabelCom->setBuddy(ComboCOM);
