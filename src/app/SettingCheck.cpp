@@ -8,6 +8,7 @@
 #include "email/EmailSettings.h"
 #include "email/SmtpMail.h"
 #include "lang/Lng.h"
+#include "link/TcpLink.h"
 #include "model/DeviceRecord.h"
 #include "mqtt/MqttSettings.h"
 
@@ -61,6 +62,7 @@ const QList<Plain> &plainKeys()
         {ComPort, Kind::Integer, 1, 256},
         {ComDevice, Kind::Text},
         {ClientPort, Kind::Integer, 1, 65535},
+        {ClientAdresse, Kind::Listen},
         {Timeout, Kind::Integer, 1, 86400},
         {MaxPoll, Kind::Integer, 1, 1000},
         {Simulation, Kind::Switch},
@@ -214,6 +216,8 @@ QString expectedText(const SettingRule &rule)
         return LngText(526);
     case Kind::Host:
         return LngText(527);
+    case Kind::Listen:
+        return LngText(1205);
     }
     return {};
 }
@@ -265,6 +269,10 @@ std::optional<QString> checked(const SettingRule &rule, const QString &text)
         // Empty clears the address; anything else as the dialog and the sender take it.
         if (text.isEmpty() || IsPlainAddress(text))
             return text;
+        return std::nullopt;
+    case Kind::Listen:
+        if (ListenAddress(text))
+            return text.trimmed();
         return std::nullopt;
     case Kind::Host:
         for (const QChar c : text)

@@ -19,7 +19,7 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
     writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[E-Mail]\r\nSchwelle 2=20\r\n");
     ASSERT_EQ(tool({"--set", "MQTT/Port=1884", "--set", "e-mail/smtpserver=mail.example.org", "--set",
                     "Ger\u00e4t2/Tankbezeichnung=Heiz\u00f6l Nord", "--set", "E-Mail/MinProzent3=12,5",
-                    "--set", "E-Mail/Schwelle 2=25"}),
+                    "--set", "E-Mail/Schwelle 2=25", "--set", "COM/ClientAdresse= 127.0.0.1 "}),
               0)
         << qPrintable(err);
     const QList<std::pair<QString, QString>> stored = {{"MQTT/Port", "1884"},
@@ -27,6 +27,7 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
                                                        {"Ger\u00e4t2/Tankbezeichnung", "Heiz\u00f6l Nord"},
                                                        {"E-Mail/MinProzent3", "12.5"},
                                                        {"E-Mail/Schwelle 2", "25"},
+                                                       {"COM/ClientAdresse", "127.0.0.1"},
                                                        // Absent keys show their defaults, computed ones too.
                                                        {"Log INI-File/Path", dataDir()},
                                                        {"E-Mail/Password", "(not set)"}};
@@ -49,6 +50,7 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
         {{"--set", "Log INI-File/Path=relative/folder"}, "Log INI-File/Path"},
         {{"--set", "Ger\u00e4t1/Tankbezeichnung=two\nlines"}, "Tankbezeichnung"},
         {{"--set", "MQTT/Port"}, "MQTT/Port"},
+        {{"--set", "COM/ClientAdresse=gateway.lan"}, "COM/ClientAdresse"},
         {{"--get", "MQTT/Nothing"}, "MQTT/Nothing"},
         {{"--get", "E-Mail/Password", "--set", "MQTT/Port=1"}, "exclude"},
     };
