@@ -8,6 +8,7 @@
 #include "email/EmailSettings.h"
 #include "email/SmtpMail.h"
 #include "lang/Lng.h"
+#include "link/TcpLink.h"
 #include "model/DeviceRecord.h"
 #include "model/LossSettings.h"
 #include "mqtt/MqttSettings.h"
@@ -63,6 +64,7 @@ const QList<Plain> &plainKeys()
         {ComPort, Kind::Integer, 1, 256},
         {ComDevice, Kind::Text},
         {ClientPort, Kind::Integer, 1, 65535},
+        {ClientAdresse, Kind::Listen},
         {Timeout, Kind::Integer, 1, 86400},
         {MaxPoll, Kind::Integer, 1, 1000},
         {Simulation, Kind::Switch},
@@ -229,6 +231,8 @@ QString expectedKind(const SettingRule &rule)
         return LngText(527);
     case Kind::Quiet:
         return LngText(1141);
+    case Kind::Listen:
+        return LngText(1205);
     }
     return {};
 }
@@ -282,6 +286,10 @@ std::optional<QString> checked(const SettingRule &rule, const QString &text)
         // Empty clears the address; anything else as the dialog and the sender take it.
         if (text.isEmpty() || IsPlainAddress(text))
             return text;
+        return std::nullopt;
+    case Kind::Listen:
+        if (ListenAddress(text))
+            return text.trimmed();
         return std::nullopt;
     case Kind::Host:
         for (const QChar c : text)

@@ -20,6 +20,7 @@ struct SettingRule {
         Topic,    // an MQTT topic the broker accepts for publishing
         Address,  // one e-mail address, or empty
         Host,     // a host name, or empty
+        Listen,   // an IP address to listen on, or empty (every interface)
         Folder,   // an existing folder
         Password, // stored only through --set-password
         Quiet,    // quiet hours "hh:mm-hh:mm", "WE" or both, or empty

@@ -5,7 +5,9 @@
 #include "WebPassword.h"
 
 #include "consumption/Consumption.h"
+#include "core/SafeFile.h"
 #include "model/TankController.h"
+#include "model/TankSnapshots.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -93,19 +95,28 @@ bool cleanPath(const QByteArray &raw)
     return true;
 }
 
-std::optional<QSslConfiguration> tlsFrom(const WebValues &v, bool &failed)
+std::optional<QSslConfiguration> tlsFrom(const WebValues &v, bool &failed, QString &unreadable)
 {
     failed = false;
     if (v.zertifikat.isEmpty() || v.schluessel.isEmpty())
         return std::nullopt;
-    QFile certFile(v.zertifikat), keyFile(v.schluessel);
+    // Regular files only, never opened otherwise: a FIFO named here would
+    // hold the start until someone writes to it.
     constexpr qint64 kMaxPem = 1024 * 1024;
-    if (!certFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly)) {
-        failed = true;
-        return std::nullopt;
+    QByteArray certPem, keyPem;
+    const std::pair<const char *, const QString *> files[] = {{"Web/Zertifikat", &v.zertifikat},
+                                                              {"Web/Schlüssel", &v.schluessel}};
+    for (const auto &[setting, path] : files) {
+        QString why;
+        if (SafeFile::ReadRegular(*path, path == &v.zertifikat ? &certPem : &keyPem, &why, kMaxPem) !=
+            SafeFile::ReadStatus::Ok) {
+            failed = true;
+            unreadable = QString::fromUtf8(setting) + QStringLiteral(": ") + *path + QStringLiteral(": ") +
+                         (why.isEmpty() ? QStringLiteral("No such file or directory") : why);
+            return std::nullopt;
+        }
     }
-    const QList<QSslCertificate> chain = QSslCertificate::fromData(certFile.read(kMaxPem), QSsl::Pem);
-    const QByteArray keyPem = keyFile.read(kMaxPem);
+    const QList<QSslCertificate> chain = QSslCertificate::fromData(certPem, QSsl::Pem);
     QSslKey key(keyPem, QSsl::Rsa, QSsl::Pem);
     if (key.isNull())
         key = QSslKey(keyPem, QSsl::Ec, QSsl::Pem);
@@ -122,10 +133,10 @@ std::optional<QSslConfiguration> tlsFrom(const WebValues &v, bool &failed)
 }
 } // namespace
 
-WebServer::WebServer(const TankController &tanks, WebSources sources, const Texts &texts, ClockFn clock,
-                     QObject *parent)
-    : QAbstractHttpServer(parent), tanks_(tanks), sources_(std::move(sources)), texts_(texts),
-      clock_(std::move(clock)), delay_([this] { return steady_.elapsed(); })
+WebServer::WebServer(const TankController &tanks, const TankSnapshots &snapshots, WebSources sources,
+                     const Texts &texts, ClockFn clock, QObject *parent)
+    : QAbstractHttpServer(parent), tanks_(tanks), snapshots_(snapshots), sources_(std::move(sources)),
+      texts_(texts), clock_(std::move(clock)), delay_([this] { return steady_.elapsed(); })
 {
     steady_.start();
     if (!sources_.chartCommand.isEmpty())
@@ -134,9 +145,13 @@ WebServer::WebServer(const TankController &tanks, WebSources sources, const Text
     connect(&eventTimer_, &QTimer::timeout, this, &WebServer::sendEvents);
     keepAliveTimer_.setInterval(kKeepAliveMs);
     connect(&keepAliveTimer_, &QTimer::timeout, this, &WebServer::keepAlive);
-    for (const auto signal : {&TankController::deviceChanged, &TankController::deviceAdded})
-        connect(&tanks_, signal, this, &WebServer::tanksChanged);
-    connect(&tanks_, &TankController::tableReset, this, &WebServer::tanksChanged);
+    connect(&snapshots_, &TankSnapshots::snapshotChanged, this, &WebServer::tanksChanged);
+    connect(&snapshots_, &TankSnapshots::snapshotsReset, this, &WebServer::tanksChanged);
+}
+
+QByteArray WebServer::tanksJson() const
+{
+    return WebTanksJson(snapshots_.all(), clock_());
 }
 
 WebServer::~WebServer() = default;
@@ -148,7 +163,10 @@ QString WebServer::start(const WebValues &v)
     if (const QString problem = WebStartProblem(v, texts_); !problem.isEmpty())
         return problem;
     bool tlsFailed = false;
-    std::optional<QSslConfiguration> tls = tlsFrom(v, tlsFailed);
+    QString unreadable;
+    std::optional<QSslConfiguration> tls = tlsFrom(v, tlsFailed, unreadable);
+    if (tlsFailed && !unreadable.isEmpty())
+        return texts_(1012).replace(QLatin1String("%s"), unreadable);
     if (tlsFailed)
         return texts_(1011);
     auto *listener = new WebListener(this, std::move(tls), WebListener::kIdleMs, this);
@@ -272,7 +290,7 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
     }
     if (path == QLatin1String("/metrics")) {
         answer(request, socket, 200, "text/plain; version=0.0.4; charset=utf-8",
-               WebMetricsText(tanks_.table(), sources_.tempKorrOn(), sources_.state, sources_.counters()));
+               WebMetricsText(snapshots_.all(), clock_(), sources_.counters()));
         return true;
     }
     if (path == QLatin1String("/api/v1/events")) {
@@ -280,8 +298,7 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
         return true;
     }
     if (path == QLatin1String("/api/v1/tanks")) {
-        answer(request, socket, 200, "application/json",
-               WebTanksJson(tanks_.table(), sources_.tempKorrOn(), sources_.state));
+        answer(request, socket, 200, "application/json", tanksJson());
         return true;
     }
     const QStringList parts = path.split(QLatin1Char('/'));
@@ -414,8 +431,7 @@ void WebServer::openStream(const QHttpServerRequest &request, QTcpSocket *socket
     r.writeHeader("X-Content-Type-Options", "nosniff");
     r.writeBody("retry: 2000\n\n");
     streams_.append(socket);
-    socket->write("event: tanks\ndata: " +
-                  WebTanksJson(tanks_.table(), sources_.tempKorrOn(), sources_.state) + "\n\n");
+    socket->write("event: tanks\ndata: " + tanksJson() + "\n\n");
 }
 
 void WebServer::tanksChanged()
@@ -429,8 +445,7 @@ void WebServer::sendEvents()
     streams_.removeAll(nullptr);
     if (streams_.isEmpty())
         return;
-    const QByteArray event =
-        "event: tanks\ndata: " + WebTanksJson(tanks_.table(), sources_.tempKorrOn(), sources_.state) + "\n\n";
+    const QByteArray event = "event: tanks\ndata: " + tanksJson() + "\n\n";
     for (const QPointer<QTcpSocket> &s : std::as_const(streams_)) {
         if (s->bytesToWrite() > kMaxStreamBacklog)
             s->abort();

@@ -16,15 +16,15 @@
 
 class QTcpSocket;
 class TankController;
+class TankSnapshots;
 class WebChartRenderer;
 class WebListener;
 struct ConsumptionSettings;
 
-// What the server reads, all of it on the event loop: the tanks, and what
-// the application layer knows beside them.
+// What the server reads, all of it on the event loop, besides the tanks'
+// snapshots (their figures, states and forecasts) and histories: what the
+// application layer knows beside them.
 struct WebSources {
-    std::function<bool()> tempKorrOn;
-    WebTankStateFn state;
     std::function<WebCounters()> counters;
     std::function<ConsumptionSettings()> consumptionSettings;
     // The program and its first arguments that draw chart.png (see
@@ -45,8 +45,8 @@ public:
     static constexpr int kEventPauseMs = 500;  // changes go out together at most this often
     static constexpr int kKeepAliveMs = 15000; // a comment on every stream, below the idle limit
 
-    WebServer(const TankController &tanks, WebSources sources, const Texts &texts, ClockFn clock,
-              QObject *parent = nullptr);
+    WebServer(const TankController &tanks, const TankSnapshots &snapshots, WebSources sources,
+              const Texts &texts, ClockFn clock, QObject *parent = nullptr);
     ~WebServer() override;
 
     // Listens as v says; "" when listening, else why not (in the texts'
@@ -73,7 +73,10 @@ private:
     void tankRequest(const QHttpServerRequest &request, QTcpSocket *socket, const QStringList &parts);
     void chartRequest(const QHttpServerRequest &request, QTcpSocket *socket, int n);
 
+    QByteArray tanksJson() const;
+
     const TankController &tanks_;
+    const TankSnapshots &snapshots_;
     WebSources sources_;
     Texts texts_;
     ClockFn clock_;
