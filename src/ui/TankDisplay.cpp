@@ -290,8 +290,17 @@ QWidget *TankDisplay::buildConfigTab()
     add("LabelEinheit", 308, ComboEinheit);
     add("LabelWarnschwelle", 880, txbxWarnschwelle);
     form->addWidget(lblWarnschwelleFehler, r++, 1);
-    add("LabelVerlustProzent", 1142, txbxVerlustProzent);
-    add("LabelVerlustStunden", 1143, txbxVerlustStunden);
+    // Percent and hours share a row: the page has to fit an 800 x 600 screen.
+    auto *lossRow = new QWidget(page);
+    auto *lossLine = new QHBoxLayout(lossRow);
+    lossLine->setContentsMargins(0, 0, 0, 0);
+    QLabel *hoursLabel = fieldName(page, "LabelVerlustStunden", 1143);
+    hoursLabel->setBuddy(txbxVerlustStunden);
+    lossLine->addWidget(txbxVerlustProzent, 1);
+    lossLine->addWidget(hoursLabel);
+    lossLine->addWidget(txbxVerlustStunden, 1);
+    add("LabelVerlustProzent", 1142, lossRow);
+    qobject_cast<QLabel *>(form->itemAtPosition(r - 1, 0)->widget())->setBuddy(txbxVerlustProzent);
     add("LabelVerlustRuhezeit", 1144, txbxVerlustRuhezeit);
     form->addWidget(lblVerlustFehler, r++, 1);
     add("LabelTanktyp", 309, txbxTanktyp);
