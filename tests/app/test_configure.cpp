@@ -17,7 +17,8 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
     writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[E-Mail]\r\nSchwelle 2=20\r\n");
     ASSERT_EQ(tool({"--set", "MQTT/Port=1884", "--set", "e-mail/smtpserver=mail.example.org", "--set",
                     "Ger\u00e4t2/Tankbezeichnung=Heiz\u00f6l Nord", "--set", "E-Mail/MinProzent3=12,5",
-                    "--set", "E-Mail/Schwelle 2=25"}),
+                    "--set", "E-Mail/Schwelle 2=25", "--set", "Web/Hostnamen=tank.lan, Proxy.example.org",
+                    "--set", "web/aktiv=1"}),
               0)
         << qPrintable(err);
     const QList<std::pair<QString, QString>> stored = {{"MQTT/Port", "1884"},
@@ -25,6 +26,10 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
                                                        {"Ger\u00e4t2/Tankbezeichnung", "Heiz\u00f6l Nord"},
                                                        {"E-Mail/MinProzent3", "12.5"},
                                                        {"E-Mail/Schwelle 2", "25"},
+                                                       {"Web/Hostnamen", "tank.lan, Proxy.example.org"},
+                                                       {"Web/Aktiv", "1"},
+                                                       {"Web/Port", "8088"},
+                                                       {"Web/Password", "(not set)"},
                                                        // Absent keys show their defaults, computed ones too.
                                                        {"Log INI-File/Path", dataDir()},
                                                        {"E-Mail/Password", "(not set)"}};
@@ -48,6 +53,12 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
         {{"--set", "Ger\u00e4t1/Tankbezeichnung=two\nlines"}, "Tankbezeichnung"},
         {{"--set", "MQTT/Port"}, "MQTT/Port"},
         {{"--get", "MQTT/Nothing"}, "MQTT/Nothing"},
+        // The web view listens beyond loopback only with a password and TLS, as its dialog says.
+        {{"--set", "Web/Port=8090", "--set", "Web/Adresse=0.0.0.0"}, "0.0.0.0"},
+        {{"--set", "Web/Adresse=localhost"}, "Web/Adresse"},
+        {{"--set", "Web/Hostnamen=tank lan"}, "Web/Hostnamen"},
+        {{"--set", "Web/Port=0"}, "Web/Port"},
+        {{"--set", "Web/Password=geheim"}, "--set-password"},
         {{"--get", "E-Mail/Password", "--set", "MQTT/Port=1"}, "exclude"},
     };
     for (const auto &[args, named] : refusals) {
