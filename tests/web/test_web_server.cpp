@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -192,8 +193,11 @@ struct Attack {
                             got.append(buf, n);
                     }
                     ::close(fd);
-                    std::lock_guard<std::mutex> g(lock);
-                    ++statuses[got.mid(9, 3).toInt()];
+                    {
+                        std::lock_guard<std::mutex> g(lock);
+                        ++statuses[got.mid(9, 3).toInt()];
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 }
             });
     }
@@ -375,20 +379,10 @@ TEST_F(WebServerTest, IdleConnectionsNeitherStopEvaluationNorTheStream)
         return true;
     };
     ASSERT_TRUE(telegramsReachTheStream());
-    // From many addresses, so that all are taken; the program keeps what its
-    // limit allows and closes the rest.
-    std::vector<std::unique_ptr<IdleClients>> idle;
-    for (int i = 0; i < 40; ++i)
-        idle.push_back(std::make_unique<IdleClients>(webPort, 25,
-                                                     QHostAddress(QStringLiteral("127.0.1.%1").arg(i + 1))));
-    const auto open = [&] {
-        long n = 0;
-        for (const auto &c : idle)
-            n += c->open();
-        return n;
-    };
-    ASSERT_TRUE(WaitFor([&] { return open() <= 255; }, 20000)) << open();
-    EXPECT_TRUE(telegramsReachTheStream()) << output.constData() << run.readAll().constData() << run.state();
+    // The program keeps what its limits allow and closes the rest.
+    const IdleClients idle(webPort, 1000);
+    ASSERT_TRUE(WaitFor([&] { return idle.open() <= 255; }, 20000)) << idle.open();
+    EXPECT_TRUE(telegramsReachTheStream());
     EXPECT_EQ(stream.state(), QAbstractSocket::ConnectedState);
 }
 
@@ -461,7 +455,8 @@ TEST_F(WebServerTest, LongHistoriesAreStreamedAndSampled)
     // deep dip and one peak that a chart must not lose.
     constexpr int kPoints = 200000;
     QByteArray file;
-    const QDateTime first = QDateTime::currentDateTime().addSecs(-3600LL * kPoints);
+    // Naive times, as the file has them: no hour twice where summer time ends.
+    const QDateTime first = QDateTime(QDate::currentDate(), QTime(0, 0), Qt::UTC).addSecs(-3600LL * kPoints);
     for (int i = 0; i < kPoints; ++i)
         file += FormatDateText(first.addSecs(3600LL * i)).toLatin1() + ',' +
                 QByteArray::number(i == 123456  ? 7
@@ -518,13 +513,21 @@ TEST_F(WebServerTest, LongHistoriesAreStreamedAndSampled)
 
     // Once one of them ends, a whole export goes through, every point in it.
     ::close(stalled[0]);
+    // As a client honouring Retry-After: again while the program has not yet seen it go.
     QTcpSocket reader;
-    reader.connectToHost(QHostAddress::LocalHost, webPort);
-    reader.write(csv);
     QByteArray all, body;
+    const auto ask = [&] {
+        all.clear();
+        reader.abort();
+        reader.connectToHost(QHostAddress::LocalHost, webPort);
+        reader.write(csv);
+    };
+    ask();
     ASSERT_TRUE(WaitFor(
         [&] {
             all += reader.readAll();
+            if (all.startsWith("HTTP/1.1 503") && all.contains("\r\n\r\n"))
+                ask();
             return !(body = unchunked(all.mid(all.indexOf("\r\n\r\n") + 4))).isEmpty();
         },
         60000))
@@ -532,7 +535,7 @@ TEST_F(WebServerTest, LongHistoriesAreStreamedAndSampled)
     EXPECT_TRUE(all.startsWith("HTTP/1.1 200")) << all.left(300).constData();
     EXPECT_TRUE(all.left(all.indexOf("\r\n\r\n")).contains("Transfer-Encoding: chunked"));
     const QList<QByteArray> lines = body.trimmed().split('\n');
-    EXPECT_EQ(lines.size(), kPoints + 1);
+    EXPECT_EQ(lines.size(), kPoints + 1) << lines.front().constData() << " ... " << lines.back().constData();
     EXPECT_EQ(lines.front(), "time;level;temperature\r");
     EXPECT_TRUE(lines[123457].contains(";7;12")) << lines[123457].constData();
     ::close(stalled[1]);
