@@ -116,7 +116,9 @@ void MqttPublisher::brokerProblem(MqttClient::Problem p)
         return;
     problemSaid_ = true;
     const QString text =
-        FormatText(texts_(p == MqttClient::Problem::LoginRefused ? 423 : 422), {brokerName(values_)});
+        p == MqttClient::Problem::CaFile
+            ? client_->caProblem()
+            : FormatText(texts_(p == MqttClient::Problem::LoginRefused ? 423 : 422), {brokerName(values_)});
     say(text);
     emit brokerState(false, text);
 }
