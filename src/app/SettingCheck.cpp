@@ -8,6 +8,7 @@
 #include "email/EmailSettings.h"
 #include "email/SmtpMail.h"
 #include "lang/Lng.h"
+#include "link/TcpLink.h"
 #include "model/DeviceRecord.h"
 #include "mqtt/MqttSettings.h"
 #include "web/WebSettings.h"
@@ -63,6 +64,7 @@ const QList<Plain> &plainKeys()
         {ComPort, Kind::Integer, 1, 256},
         {ComDevice, Kind::Text},
         {ClientPort, Kind::Integer, 1, 65535},
+        {ClientAdresse, Kind::Listen},
         {Timeout, Kind::Integer, 1, 86400},
         {MaxPoll, Kind::Integer, 1, 1000},
         {Simulation, Kind::Switch},
@@ -228,6 +230,8 @@ QString expectedText(const SettingRule &rule)
         return LngText(1019);
     case Kind::IpAddress:
         return LngText(1018);
+    case Kind::Listen:
+        return LngText(1205);
     }
     return {};
 }
@@ -279,6 +283,10 @@ std::optional<QString> checked(const SettingRule &rule, const QString &text)
         // Empty clears the address; anything else as the dialog and the sender take it.
         if (text.isEmpty() || IsPlainAddress(text))
             return text;
+        return std::nullopt;
+    case Kind::Listen:
+        if (ListenAddress(text))
+            return text.trimmed();
         return std::nullopt;
     case Kind::Host:
         for (const QChar c : text)

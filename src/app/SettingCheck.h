@@ -22,6 +22,7 @@ struct SettingRule {
         Host,      // a host name, or empty
         HostList,  // host names separated by commas, or empty
         IpAddress, // an IPv4 or IPv6 address
+        Listen,    // an IP address to listen on, or empty (every interface)
         Folder,    // an existing folder
         Password,  // stored only through --set-password
     };

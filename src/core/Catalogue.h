@@ -49,6 +49,8 @@ inline constexpr IniKey MinProzentVerbrauch{"Common", "MinProzent", "5"};
 inline constexpr IniKey ComPort{"COM", "Port", "1"};
 inline constexpr IniKey ComDevice{"COM", "Device", ""}; // device path of the chosen port
 inline constexpr IniKey ClientPort{"Com", "ClientPort", "8000"};
+// The address the TCP link listens on; empty: every interface.
+inline constexpr IniKey ClientAdresse{"COM", "ClientAdresse", ""};
 inline constexpr IniKey Timeout{"COM", "Timeout", "180"};
 inline constexpr IniKey MaxPoll{"COM", "MaxPoll", "3"};
 inline constexpr IniKey Simulation{"COM", "Simulation", "0"};

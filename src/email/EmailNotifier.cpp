@@ -7,6 +7,9 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 #include "model/Figures.h"
+#include "model/TankSnapshot.h"
+
+#include <algorithm>
 
 #include <cmath>
 
@@ -33,10 +36,10 @@ struct EmailNotifier::Job {
     int next = 0;
 };
 
-EmailNotifier::EmailNotifier(DeviceTable &devices, EmailSettings &values, Settings &settings, UiServices &ui,
-                             const Texts &texts, ClockFn clock, HistoryHooks &history, MailFn mail,
-                             std::function<MessageContext()> message, std::function<bool()> simulationRunning,
-                             QObject *parent)
+EmailNotifier::EmailNotifier(const DeviceTable &devices, EmailSettings &values, Settings &settings,
+                             UiServices &ui, const Texts &texts, ClockFn clock, HistoryHooks &history,
+                             MailFn mail, std::function<MessageContext()> message,
+                             std::function<bool()> simulationRunning, QObject *parent)
     : QObject(parent), devices_(devices), values_(values), settings_(settings), ui_(ui), texts_(texts),
       clock_(std::move(clock)), history_(history), mail_(std::move(mail)), message_(std::move(message)),
       simulationRunning_(std::move(simulationRunning))
@@ -127,21 +130,20 @@ void EmailNotifier::EvalEmail(int tank, bool alarmChanged)
 {
     if (tank < 1 || tank > devices_.DeviceCount)
         return;
-    DeviceRecord &rec = devices_[tank];
+    const DeviceRecord &rec = devices_[tank];
     const QDateTime now = clock_();
     const RuleReading reading{rec.Alarm, alarmChanged, rec.Volumen, percent(tank), rec.Uhrzeit};
     const RuleOutcome out = EvaluateEmailRules(readState(tank, now), reading, ruleValues(tank), now);
     writeState(tank, out);
     for (const RuleMessage &m : out.messages) {
-        // The snapshot and the message may report another content (the
-        // minimum before a refuelling); the record gets its own back at once.
-        const qint32 content = rec.Volumen;
+        // The history line and the message may report another content (the
+        // minimum before a refuelling); the device table keeps its own.
+        ReportedLevel reported;
         if (m.reportedVolumen)
-            rec.Volumen = *m.reportedVolumen;
+            reported = {tank, *m.reportedVolumen};
         if (m.snapshot)
-            history_.AppendHistorySnapshot(now);
-        SendEmail(tank, m.reason, false);
-        rec.Volumen = content;
+            history_.AppendHistorySnapshot(now, reported);
+        SendEmail(tank, m.reason, false, nullptr, reported);
     }
     if (out.storeReportedLevels)
         SaveMelderasterLast();
@@ -172,7 +174,8 @@ bool EmailNotifier::SendTestEmail(int tank, const EmailValues &shown)
     return true;
 }
 
-bool EmailNotifier::SendEmail(int tank, int reason, bool manual, const EmailValues *shown)
+bool EmailNotifier::SendEmail(int tank, int reason, bool manual, const EmailValues *shown,
+                              const ReportedLevel &reported)
 {
     const EmailValues &v = shown ? *shown : values_.values();
     if (!manual && (!v.aktiv || !takesPart(tank, v)))
@@ -202,8 +205,15 @@ bool EmailNotifier::SendEmail(int tank, int reason, bool manual, const EmailValu
                        MsgButtons::Ok);
         return false;
     }
-    job->subject = EmailSubject(tank, reason, v.betreff, devices_, ctx);
-    job->body = EmailBody(tank, reason, devices_, listed, ctx);
+    // The figures as of now, in a table of the message's own.
+    DeviceTable figures;
+    figures.DeviceCount = devices_.DeviceCount;
+    for (int k = 1; k <= std::min(devices_.DeviceCount, kMaxDevices); ++k)
+        figures[k] = FiguresOf(devices_[k]);
+    if (reported.tank >= 1 && reported.tank <= kMaxDevices)
+        figures[reported.tank].Volumen = reported.volumen;
+    job->subject = EmailSubject(tank, reason, v.betreff, figures, ctx);
+    job->body = EmailBody(tank, reason, figures, listed, ctx);
     queue_.push_back(job);
     lastQueued_ = ctx.now;
     setBusy(true);

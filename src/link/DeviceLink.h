@@ -1,4 +1,6 @@
 #pragma once
+#include "model/LinkKind.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -46,7 +48,6 @@ private:
     std::function<bool()> traceWanted_;
 };
 
-// Which link a factory is asked for.
-enum class LinkKind { Serial, Tcp, Simulation };
-// Returns nullptr for the real link of that kind; tests give their own.
+// Which link a factory is asked for (LinkKind); it returns nullptr for the real link of that kind; tests give
+// their own.
 using LinkFactory = std::function<std::unique_ptr<DeviceLink>(LinkKind kind)>;

@@ -61,9 +61,14 @@ LinkManager::LinkManager(TankController &controller, const RunSwitches &switches
       simulation_(
           make(LinkKind::Simulation, [&] { return std::make_unique<Simulation>(controller.table()); }))
 {
-    for (DeviceLink *l : {serial_.get(), tcp_.get(), simulation_.get()}) {
+    const std::pair<DeviceLink *, LinkKind> links[] = {{serial_.get(), LinkKind::Serial},
+                                                       {tcp_.get(), LinkKind::Tcp},
+                                                       {simulation_.get(), LinkKind::Simulation}};
+    for (const auto &[l, kind] : links) {
         l->setTraceWanted([this] { return trace_.enabled(); });
-        connect(l, &DeviceLink::telegramReceived, this, &LinkManager::deliver);
+        // Each telegram goes on with the link it came by.
+        connect(l, &DeviceLink::telegramReceived, this,
+                [this, kind = kind](const QByteArray &t, const QString &s) { deliver(t, s, kind); });
         connect(l, &DeviceLink::traceLine, this, [this](const QString &t) { trace_.LogInFile(t); });
     }
     connect(serial_.get(), &DeviceLink::lost, this, &LinkManager::onPortLost);
@@ -124,9 +129,10 @@ void LinkManager::setTickInterval(int ms)
     reopenTimer_.setInterval(2 * ms);
 }
 
-bool LinkManager::deliver(const QByteArray &telegram, const QString &source)
+bool LinkManager::deliver(const QByteArray &telegram, const QString &source, LinkKind link)
 {
-    return hardware_.sink ? hardware_.sink(telegram, source) : controller_.EvalTelegramm(telegram, source);
+    return hardware_.sink ? hardware_.sink(telegram, source)
+                          : controller_.EvalTelegramm(telegram, source, link);
 }
 
 void LinkManager::StartFromSettings()

@@ -109,7 +109,7 @@ private:
     void onTelegramAccepted();
     void onPortLost();
     void onReopenTick();
-    bool deliver(const QByteArray &telegram, const QString &source);
+    bool deliver(const QByteArray &telegram, const QString &source, LinkKind link);
 
     TankController &controller_;
     const RunSwitches &switches_;

@@ -3,6 +3,7 @@
 #include "Framing.h"
 
 #include "core/Settings.h"
+#include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
@@ -46,7 +47,7 @@ TcpLink::TcpLink(const Settings &settings, UiServices &ui, const Texts &texts, C
     connect(&relistenTimer_, &QTimer::timeout, this, [this] {
         if (!startListening()) {
             // Port taken meanwhile: say so once per attempt, keep trying quietly.
-            ui_.setPanelText(1, texts_(286));
+            sayCannotListen(server_.errorString(), false);
             relistenAfter(errorDelayMs_);
         }
     });
@@ -63,26 +64,62 @@ int TcpLink::ListenPort() const
     return p < 1 || p > 99999 ? kDefaultPort : int(p);
 }
 
+std::optional<QHostAddress> ListenAddress(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return QHostAddress(QHostAddress::Any);
+    QHostAddress a;
+    if (!a.setAddress(t))
+        return std::nullopt;
+    return a;
+}
+
 bool TcpLink::listen()
 {
     close();
     const int p = ListenPort();
     // 65536..99999 pass the range rule but are no TCP port: listening fails.
     port_ = p <= 65535 ? quint16(p) : 0;
-    if (p > 65535 || !startListening()) {
-        ui_.setPanelText(1, texts_(286));
-        ui_.messageBox(texts_(287), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+    const QString stored = settings_.read(Cfg::ClientAdresse);
+    const std::optional<QHostAddress> address = ListenAddress(stored);
+    // A wrong address listens nowhere rather than everywhere.
+    address_ = address.value_or(QHostAddress());
+    QString reason;
+    if (p > 65535)
+        reason = texts_(1202);
+    else if (!address)
+        reason = FormatText(texts_(1203), {stored.trimmed()});
+    else if (!startListening())
+        reason = server_.errorString();
+    if (!reason.isEmpty()) {
+        sayCannotListen(reason, true);
         return false;
     }
     checkTimer_.start();
     return true;
 }
 
+void TcpLink::sayCannotListen(const QString &reason, bool box)
+{
+    const QString where = address_ == QHostAddress(QHostAddress::Any) || address_.isNull()
+                              ? QString::number(ListenPort())
+                              : (address_.protocol() == QAbstractSocket::IPv6Protocol
+                                     ? QLatin1Char('[') + address_.toString() + QLatin1Char(']')
+                                     : address_.toString()) +
+                                    QLatin1Char(':') + QString::number(ListenPort());
+    const QString text = FormatText(texts_(1200), {where, reason});
+    ui_.setPanelText(1, text);
+    trace(QStringLiteral("TCP_Listen ") + text);
+    if (box)
+        ui_.messageBox(text, QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+}
+
 bool TcpLink::startListening()
 {
     if (server_.isListening())
         return true;
-    return server_.listen(QHostAddress::Any, port_);
+    return server_.listen(address_, port_);
 }
 
 void TcpLink::close()

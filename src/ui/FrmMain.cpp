@@ -40,7 +40,6 @@
 #include "model/FleetModel.h"
 #include "model/ServiceStatus.h"
 #include "model/TankController.h"
-#include "model/TankStateWatch.h"
 #include "mqtt/MqttDialogLogic.h"
 
 #include <QAction>
@@ -85,7 +84,7 @@ frmMain::frmMain(const WindowParts &parts, MenuCommands &menu, LifeCycle &life, 
     v->setSpacing(8);
     QWidget *header = buildHeader();
     v->addWidget(header);
-    display_ = new TankDisplay(parts_.tanks, parts_.ui, parts_.clock, central, &parts_.forecasts);
+    display_ = new TankDisplay(parts_.tanks, parts_.ui, parts_.clock, central, &parts_.snapshots);
     display_->setProgramTitle([this] { return ProgramTitle(parts_.config, false); });
     v->addWidget(display_, 1);
     buildFleet(header);
@@ -556,17 +555,9 @@ void frmMain::closeEvent(QCloseEvent *e)
 
 void frmMain::buildFleet(QWidget *header)
 {
-    fleetModel_ = new FleetModel(
-        parts_.tanks, parts_.states,
-        [this](int n) -> std::optional<double> {
-            const auto f = parts_.forecasts.forecast(n);
-            return f ? std::optional<double>(f->days) : std::nullopt;
-        },
-        parts_.clock, CurrentTexts(), this);
-    connect(&parts_.forecasts, &ForecastProvider::forecastChanged, fleetModel_, &FleetModel::refreshDays);
+    fleetModel_ = new FleetModel(parts_.tanks, parts_.snapshots, parts_.clock, CurrentTexts(), this);
     fleet_ = new FleetView(*fleetModel_, display_);
     display_->setFleetView(fleet_);
-    display_->setStates(&parts_.states);
     connect(fleet_, &FleetView::deviceActivated, this, [this](int n) { parts_.tanks.ComboSN_Click(n); });
 
     // The switch between the cards and the list, at the header's end.

@@ -17,7 +17,7 @@
 #include "lang/Lng.h"
 #include "model/Figures.h"
 #include "model/TankController.h"
-#include "model/TankStateWatch.h"
+#include "model/TankSnapshots.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -60,8 +60,8 @@ QLabel *fieldName(QWidget *parent, const char *name, int textId)
 } // namespace
 
 TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, QWidget *parent,
-                         const ForecastProvider *forecasts)
-    : QWidget(parent), tanks_(tanks), forecasts_(forecasts), ui_(ui), clock_(std::move(clock))
+                         const TankSnapshots *snapshots)
+    : QWidget(parent), tanks_(tanks), snapshots_(snapshots), ui_(ui), clock_(std::move(clock))
 {
     setObjectName(QStringLiteral("TankDisplay"));
     SSTab1 = new QTabWidget(this);
@@ -116,8 +116,11 @@ TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, Q
     connect(&tanks_, &TankController::detailChanged, this, [this] { ComboSN_Click(); });
     connect(&tanks_, &TankController::selectDevice, this, &TankDisplay::selectInCombo);
     connect(&tanks_, &TankController::tableReset, this, &TankDisplay::rebuild);
-    if (forecasts_)
-        connect(forecasts_, &ForecastProvider::forecastChanged, this, &TankDisplay::showForecast);
+    if (snapshots_)
+        connect(snapshots_, &TankSnapshots::snapshotChanged, this, [this](int n) {
+            showForecast(n);
+            showState(n);
+        });
 
     resetDisplay();
     rebuild();
@@ -304,15 +307,6 @@ void TankDisplay::fillUnits()
         AddListItem(ComboEinheit, UnitName(code, CurrentTexts()), code);
 }
 
-void TankDisplay::setStates(const TankStateWatch *states)
-{
-    states_ = states;
-    if (states_)
-        connect(states_, &TankStateWatch::statusChanged, this, &TankDisplay::showState);
-    for (int n = 1; n <= tanks_.DeviceCount(); ++n)
-        showState(n);
-}
-
 void TankDisplay::setFleetView(QWidget *fleet)
 {
     views_->addWidget(fleet);
@@ -331,9 +325,9 @@ bool TankDisplay::fleetShown() const
 
 void TankDisplay::showState(int n)
 {
-    if (!states_ || n < 1 || n > tanks_.DeviceCount())
+    if (!snapshots_ || n < 1 || n > tanks_.DeviceCount())
         return;
-    const TankStatus s = states_->status(n);
+    const TankStatus s = snapshots_->at(n)->status;
     const Texts t = CurrentTexts();
     if (OverviewEntry *e = entries_.value(n))
         e->showState(s, t);
@@ -571,9 +565,15 @@ void TankDisplay::showForecast(int n)
 {
     if (n < 1 || n > tanks_.DeviceCount())
         return;
-    // No forecast while the device reports a fault instead of a level.
+    // A device in fault has no forecast (its snapshot has none).
     const bool fault = tanks_.device(n).Volumen < 0;
-    const QString text = forecasts_ && !fault ? ForecastText(forecasts_->forecast(n)) : QString();
+    std::optional<EmptyForecast> forecast;
+    if (snapshots_) {
+        const TankSnapshotPtr s = snapshots_->at(n);
+        if (const std::optional<double> days = s->daysUntilEmpty(clock_()))
+            forecast = EmptyForecast{s->dailyUse, *days, s->emptyAt};
+    }
+    const QString text = fault ? QString() : ForecastText(forecast);
     if (OverviewEntry *e = entries_.value(n))
         e->setForecastText(text);
     if (n == tanks_.currentDevice())

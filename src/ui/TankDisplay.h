@@ -5,8 +5,7 @@
 
 #include "core/Clock.h"
 
-class ForecastProvider;
-class TankStateWatch;
+class TankSnapshots;
 class QStackedWidget;
 class TankController;
 class UiServices;
@@ -29,9 +28,10 @@ class TankDisplay : public QWidget
 {
     Q_OBJECT
 public:
-    // Without forecasts the days until empty stay a dash.
+    // The forecasts and states come from the tanks' snapshots; without
+    // them the days until empty stay a dash and no state is shown.
     TankDisplay(TankController &tanks, UiServices &ui, ClockFn clock, QWidget *parent = nullptr,
-                const ForecastProvider *forecasts = nullptr);
+                const TankSnapshots *snapshots = nullptr);
 
     // Text that ends the window caption (the program title).
     void setProgramTitle(std::function<QString()> title);
@@ -45,8 +45,6 @@ public:
     // told while no device has sent a telegram yet.
     void setLinkDescription(const QStringList &links);
 
-    // Every tank's state for the cards and the detail view (none: not shown).
-    void setStates(const TankStateWatch *states);
     // The fleet list as the alternative to the overview tabs, and the switch.
     void setFleetView(QWidget *fleet);
     void showFleet(bool on);
@@ -113,8 +111,7 @@ private:
     void takeWarnThreshold();
 
     TankController &tanks_;
-    const ForecastProvider *forecasts_;
-    const TankStateWatch *states_ = nullptr;
+    const TankSnapshots *snapshots_;
     QStackedWidget *views_ = nullptr; // the overview tabs, or the fleet list
     void showState(int n);
     UiServices &ui_;

@@ -31,25 +31,6 @@ QString tankName(const DeviceRecord &r, int n)
     return r.Tankbezeichnung.isEmpty() ? QStringLiteral("Tank %1").arg(n) : r.Tankbezeichnung;
 }
 
-// Level and percent as the main window shows them; none for a device error.
-struct Shown {
-    std::optional<double> level;
-    std::optional<double> percent;
-};
-
-Shown shownFigures(const DeviceRecord &r, bool tempKorrOn)
-{
-    Shown s;
-    if (r.Volumen < 0)
-        return s;
-    s.level = ScaledLevel(CorrectedVolume(r, tempKorrOn), r);
-    bool ok = false;
-    const int p = CorrectedPercentText(r, tempKorrOn).chopped(1).toInt(&ok);
-    if (ok)
-        s.percent = p;
-    return s;
-}
-
 QJsonValue orNull(std::optional<double> v)
 {
     return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
@@ -127,54 +108,31 @@ QByteArray WebHistoryCsvLines(const TankHistory &h, int first, int last)
     return out;
 }
 
-QString WebStateName(TankCondition c)
-{
-    switch (c) {
-    case TankCondition::Ok:
-        break;
-    case TankCondition::Low:
-        return QStringLiteral("low");
-    case TankCondition::VeryLow:
-        return QStringLiteral("very_low");
-    case TankCondition::Loss:
-        return QStringLiteral("loss");
-    case TankCondition::Fault:
-        return QStringLiteral("fault");
-    case TankCondition::Silent:
-        return QStringLiteral("silent");
-    case TankCondition::Alarm:
-        return QStringLiteral("alarm");
-    }
-    return QStringLiteral("ok");
-}
-
-QByteArray WebTanksJson(const DeviceTable &t, bool tempKorrOn, const WebTankStateFn &state)
+QByteArray WebTanksJson(const QList<TankSnapshotPtr> &snapshots, const QDateTime &now)
 {
     QJsonArray tanks;
-    for (int n = 1; n <= t.DeviceCount; ++n) {
-        const DeviceRecord &r = t[n];
-        const Shown s = shownFigures(r, tempKorrOn);
-        const WebTankState st = state(n);
-        std::optional<double> days = st.daysUntilEmpty;
+    for (const TankSnapshotPtr &s : snapshots) {
+        const DeviceRecord &r = s->record;
+        std::optional<double> days = s->daysUntilEmpty(now);
         if (days)
             days = std::round(*days * 10) / 10;
         tanks.append(QJsonObject{
-            {QStringLiteral("number"), n},
+            {QStringLiteral("number"), s->tank},
             {QStringLiteral("serial"), r.SN},
-            {QStringLiteral("name"), tankName(r, n)},
-            {QStringLiteral("level"), orNull(s.level)},
+            {QStringLiteral("name"), tankName(r, s->tank)},
+            {QStringLiteral("level"), orNull(s->level)},
             {QStringLiteral("unit"), UnitSymbol(r.Einheit)},
-            {QStringLiteral("percent"), orNull(s.percent)},
+            {QStringLiteral("percent"), orNull(s->percent)},
             {QStringLiteral("temperature"), temperature(r.Temperatur)},
             {QStringLiteral("time"),
              r.Uhrzeit.isValid() ? QJsonValue(IsoTimeWithOffset(r.Uhrzeit)) : QJsonValue(QJsonValue::Null)},
             {QStringLiteral("alarm"), r.Alarm},
             {QStringLiteral("error"),
-             r.Volumen < 0 ? QJsonValue(-qint64(r.Volumen)) : QJsonValue(QJsonValue::Null)},
+             s->fault() ? QJsonValue(-qint64(r.Volumen)) : QJsonValue(QJsonValue::Null)},
             {QStringLiteral("days_until_empty"), orNull(days)},
-            {QStringLiteral("state"), WebStateName(st.condition)},
-            {QStringLiteral("loss"), st.loss},
-            {QStringLiteral("consumed"), orNull(st.consumed)},
+            {QStringLiteral("state"), TankConditionName(s->status.condition)},
+            {QStringLiteral("loss"), s->loss},
+            {QStringLiteral("consumed"), orNull(s->consumed)},
         });
     }
     return QJsonDocument(QJsonObject{{QStringLiteral("tanks"), tanks}}).toJson(QJsonDocument::Compact);
@@ -257,7 +215,7 @@ QString PrometheusLabelValue(const QString &v)
     return out;
 }
 
-QByteArray WebMetricsText(const DeviceTable &t, bool tempKorrOn, const WebTankStateFn &state,
+QByteArray WebMetricsText(const QList<TankSnapshotPtr> &snapshots, const QDateTime &now,
                           const WebCounters &counters)
 {
     struct Family {
@@ -273,41 +231,45 @@ QByteArray WebMetricsText(const DeviceTable &t, bool tempKorrOn, const WebTankSt
     Family alarm{"tankmon_alarm", "1 while the device reports its alarm", {}};
     Family fault{"tankmon_fault", "1 while the device reports an error code", {}};
     Family loss{"tankmon_loss", "1 while a loss (a leak, a theft) of the tank is open", {}};
+    Family state{"tankmon_state",
+                 "The tank's state (ok, low, very_low, loss, fault, silent, alarm) as a label, always 1",
+                 {}};
     Family consumed{
         "tankmon_consumed_total", "Consumption since the first history point, in the unit label", {}};
-    for (int n = 1; n <= t.DeviceCount; ++n) {
-        const DeviceRecord &r = t[n];
+    for (const TankSnapshotPtr &s : snapshots) {
+        const DeviceRecord &r = s->record;
+        const int n = s->tank;
         const QByteArray tank = "{tank=\"" + QByteArray::number(n) + '"';
         const QByteArray labels = tank + ",serial=\"" + QByteArray::number(r.SN) + "\",name=\"" +
                                   PrometheusLabelValue(tankName(r, n)).toUtf8() + "\",unit=\"" +
                                   PrometheusLabelValue(UnitSymbol(r.Einheit)).toUtf8() + "\"}";
         const QByteArray short_ = tank + '}';
-        const Shown s = shownFigures(r, tempKorrOn);
         // A figure that is not known has no sample rather than a made-up one.
-        if (s.level)
-            level.samples += QByteArray(level.name) + labels + ' ' + number(*s.level) + '\n';
-        if (s.percent)
-            percent.samples += QByteArray(percent.name) + short_ + ' ' + number(*s.percent) + '\n';
+        if (s->level)
+            level.samples += QByteArray(level.name) + labels + ' ' + number(*s->level) + '\n';
+        if (s->percent)
+            percent.samples += QByteArray(percent.name) + short_ + ' ' + number(*s->percent) + '\n';
         if (r.Temperatur != kNoTemperature)
             temp.samples += QByteArray(temp.name) + short_ + ' ' + QByteArray::number(r.Temperatur) + '\n';
-        const WebTankState st = state(n);
-        if (st.daysUntilEmpty)
-            days.samples += QByteArray(days.name) + short_ + ' ' + number(*st.daysUntilEmpty) + '\n';
+        if (const std::optional<double> d = s->daysUntilEmpty(now))
+            days.samples += QByteArray(days.name) + short_ + ' ' + number(*d) + '\n';
         if (r.Uhrzeit.isValid())
             last.samples +=
                 QByteArray(last.name) + short_ + ' ' + QByteArray::number(epochSecs(r.Uhrzeit)) + '\n';
         alarm.samples += QByteArray(alarm.name) + short_ + (r.Alarm ? " 1\n" : " 0\n");
-        fault.samples += QByteArray(fault.name) + short_ + (r.Volumen < 0 ? " 1\n" : " 0\n");
-        loss.samples += QByteArray(loss.name) + short_ + (st.loss ? " 1\n" : " 0\n");
+        fault.samples += QByteArray(fault.name) + short_ + (s->fault() ? " 1\n" : " 0\n");
+        loss.samples += QByteArray(loss.name) + short_ + (s->loss ? " 1\n" : " 0\n");
+        state.samples += QByteArray(state.name) + tank + ",state=\"" +
+                         TankConditionName(s->status.condition).toLatin1() + "\"} 1\n";
         // The meter never goes back, as a counter must; its unit is a label,
         // as tanks count in litres, cubic metres or kilowatt hours.
-        if (st.consumed)
+        if (s->consumed)
             consumed.samples += QByteArray(consumed.name) + tank + ",unit=\"" +
                                 PrometheusLabelValue(UnitSymbol(r.Einheit)).toUtf8() + "\"} " +
-                                number(*st.consumed) + '\n';
+                                number(*s->consumed) + '\n';
     }
     QByteArray out;
-    for (const Family *f : {&level, &percent, &temp, &days, &last, &alarm, &fault, &loss})
+    for (const Family *f : {&level, &percent, &temp, &days, &last, &alarm, &fault, &loss, &state})
         out +=
             QByteArray("# HELP ") + f->name + ' ' + f->help + "\n# TYPE " + f->name + " gauge\n" + f->samples;
     out += QByteArray("# HELP ") + consumed.name + ' ' + consumed.help + "\n# TYPE " + consumed.name +

@@ -1,9 +1,10 @@
 #pragma once
 #include "model/DeviceRecord.h"
-#include "model/TankState.h"
+#include "model/TankSnapshot.h"
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QMap>
 #include <QString>
 #include <functional>
@@ -11,27 +12,15 @@
 
 struct ConsumptionGroup;
 
-// What the API and the metrics say, as pure functions of the tanks and what
-// the caller looked up; nothing here reads a file or a setting.
-
-// What a tank's state is beside its figures: what the fleet view shows.
-struct WebTankState {
-    TankCondition condition = TankCondition::Ok; // the program's TankState
-    std::optional<double> daysUntilEmpty;        // none without a forecast
-    bool loss = false;                           // a loss event is open
-    std::optional<double> consumed;              // the consumption meter, in the tank's unit
-};
-using WebTankStateFn = std::function<WebTankState(int n)>;
-
-// The names the page and the API give the conditions: "ok", "low",
-// "very_low", "fault", "silent", "alarm".
-QString WebStateName(TankCondition c);
+// What the API and the metrics say, as pure functions of the tanks'
+// snapshots (or histories) and what the caller looked up; nothing here reads
+// a file or a setting. "now" counts the days until empty.
 
 // GET /api/v1/tanks: {"tanks":[{number, serial, name, level, unit, percent,
 // temperature, time, alarm, error, days_until_empty, state, loss, consumed},
 // ...]}, null where a figure is missing; level and percent as the main
 // window shows them.
-QByteArray WebTanksJson(const DeviceTable &t, bool tempKorrOn, const WebTankStateFn &state);
+QByteArray WebTanksJson(const QList<TankSnapshotPtr> &tanks, const QDateTime &now);
 
 // The history points of a tank from..to (invalid: open), as JSON
 // {"tank", "name", "unit", "points":[[seconds since 1970 UTC, level,
@@ -69,7 +58,7 @@ struct WebCounters {
 
 // The Prometheus text exposition format (version 0.0.4) of every tank and
 // the counters.
-QByteArray WebMetricsText(const DeviceTable &t, bool tempKorrOn, const WebTankStateFn &state,
+QByteArray WebMetricsText(const QList<TankSnapshotPtr> &tanks, const QDateTime &now,
                           const WebCounters &counters);
 // A label value as the format wants it: backslash, double quote and line
 // feed escaped.

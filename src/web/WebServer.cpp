@@ -8,6 +8,7 @@
 #include "consumption/Consumption.h"
 #include "core/SafeFile.h"
 #include "model/TankController.h"
+#include "model/TankSnapshots.h"
 
 #include <QFile>
 #include <QHttpServerRequest>
@@ -235,10 +236,10 @@ std::optional<QSslConfiguration> tlsFrom(const WebValues &v, bool &failed, bool 
 }
 } // namespace
 
-WebServer::WebServer(const TankController &tanks, WebSources sources, const Texts &texts, ClockFn clock,
-                     QObject *parent)
-    : QAbstractHttpServer(parent), tanks_(tanks), sources_(std::move(sources)), texts_(texts),
-      clock_(std::move(clock)), delay_([this] { return steady_.elapsed(); })
+WebServer::WebServer(const TankController &tanks, const TankSnapshots &snapshots, WebSources sources,
+                     const Texts &texts, ClockFn clock, QObject *parent)
+    : QAbstractHttpServer(parent), tanks_(tanks), snapshots_(snapshots), sources_(std::move(sources)),
+      texts_(texts), clock_(std::move(clock)), delay_([this] { return steady_.elapsed(); })
 {
     steady_.start();
     if (!sources_.chartCommand.isEmpty())
@@ -247,9 +248,13 @@ WebServer::WebServer(const TankController &tanks, WebSources sources, const Text
     connect(&eventTimer_, &QTimer::timeout, this, &WebServer::sendEvents);
     keepAliveTimer_.setInterval(kKeepAliveMs);
     connect(&keepAliveTimer_, &QTimer::timeout, this, &WebServer::keepAlive);
-    for (const auto signal : {&TankController::deviceChanged, &TankController::deviceAdded})
-        connect(&tanks_, signal, this, &WebServer::tanksChanged);
-    connect(&tanks_, &TankController::tableReset, this, &WebServer::tanksChanged);
+    connect(&snapshots_, &TankSnapshots::snapshotChanged, this, &WebServer::tanksChanged);
+    connect(&snapshots_, &TankSnapshots::snapshotsReset, this, &WebServer::tanksChanged);
+}
+
+QByteArray WebServer::tanksJson() const
+{
+    return WebTanksJson(snapshots_.all(), clock_());
 }
 
 WebServer::~WebServer() = default;
@@ -421,9 +426,8 @@ bool WebServer::serveAuthorised(QTcpSocket *socket, const Call &call)
         }
     }
     if (path == QLatin1String("/metrics")) {
-        writeAnswer(
-            socket, call, 200, "text/plain; version=0.0.4; charset=utf-8",
-            WebMetricsText(tanks_.table(), sources_.tempKorrOn(), sources_.state, sources_.counters()));
+        writeAnswer(socket, call, 200, "text/plain; version=0.0.4; charset=utf-8",
+                    WebMetricsText(snapshots_.all(), clock_(), sources_.counters()));
         return true;
     }
     if (path == QLatin1String("/api/v1/events")) {
@@ -435,8 +439,7 @@ bool WebServer::serveAuthorised(QTcpSocket *socket, const Call &call)
         return false; // the stream is the last answer of its connection
     }
     if (path == QLatin1String("/api/v1/tanks")) {
-        writeAnswer(socket, call, 200, "application/json",
-                    WebTanksJson(tanks_.table(), sources_.tempKorrOn(), sources_.state));
+        writeAnswer(socket, call, 200, "application/json", tanksJson());
         return true;
     }
     const QStringList parts = path.split(QLatin1Char('/'));
@@ -615,8 +618,7 @@ void WebServer::openStream(QTcpSocket *socket, const Call &call)
     socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream; charset=utf-8\r\n"
                   "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n\r\nretry: 2000\n\n");
     streams_.append(socket);
-    socket->write("event: tanks\ndata: " +
-                  WebTanksJson(tanks_.table(), sources_.tempKorrOn(), sources_.state) + "\n\n");
+    socket->write("event: tanks\ndata: " + tanksJson() + "\n\n");
 }
 
 void WebServer::tanksChanged()
@@ -630,8 +632,7 @@ void WebServer::sendEvents()
     streams_.removeAll(nullptr);
     if (streams_.isEmpty())
         return;
-    const QByteArray event =
-        "event: tanks\ndata: " + WebTanksJson(tanks_.table(), sources_.tempKorrOn(), sources_.state) + "\n\n";
+    const QByteArray event = "event: tanks\ndata: " + tanksJson() + "\n\n";
     for (const QPointer<QTcpSocket> &s : std::as_const(streams_)) {
         if (s->bytesToWrite() > kMaxStreamBacklog)
             s->abort();

@@ -17,16 +17,16 @@
 
 class QTcpSocket;
 class TankController;
+class TankSnapshots;
 class WebAuthCheck;
 class WebChartRenderer;
 class WebListener;
 struct ConsumptionSettings;
 
-// What the server reads, all of it on the event loop: the tanks, and what
-// the application layer knows beside them.
+// What the server reads, all of it on the event loop, besides the tanks'
+// snapshots (their figures, states and forecasts) and histories: what the
+// application layer knows beside them.
 struct WebSources {
-    std::function<bool()> tempKorrOn;
-    WebTankStateFn state;
     std::function<WebCounters()> counters;
     std::function<ConsumptionSettings()> consumptionSettings;
     // The program and its first arguments that draw chart.png (see
@@ -53,8 +53,8 @@ public:
     static constexpr int kMaxExports = 2;      // long CSV exports streamed at once
     static constexpr int kSliceMs = 20;        // an export's slice holds the event loop at most about this
 
-    WebServer(const TankController &tanks, WebSources sources, const Texts &texts, ClockFn clock,
-              QObject *parent = nullptr);
+    WebServer(const TankController &tanks, const TankSnapshots &snapshots, WebSources sources,
+              const Texts &texts, ClockFn clock, QObject *parent = nullptr);
     ~WebServer() override;
 
     // Listens as v says; "" when listening, else why not (in the texts'
@@ -100,7 +100,10 @@ private:
     bool historyRequest(QTcpSocket *socket, const Call &call, int n);
     bool chartRequest(QTcpSocket *socket, const Call &call, int n);
 
+    QByteArray tanksJson() const;
+
     const TankController &tanks_;
+    const TankSnapshots &snapshots_;
     WebSources sources_;
     Texts texts_;
     ClockFn clock_;

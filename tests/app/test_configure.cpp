@@ -20,7 +20,7 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
     ASSERT_EQ(tool({"--set", "MQTT/Port=1884", "--set", "e-mail/smtpserver=mail.example.org", "--set",
                     "Ger\u00e4t2/Tankbezeichnung=Heiz\u00f6l Nord", "--set", "E-Mail/MinProzent3=12,5",
                     "--set", "E-Mail/Schwelle 2=25", "--set", "Web/Hostnamen=tank.lan, Proxy.example.org",
-                    "--set", "web/aktiv=1"}),
+                    "--set", "web/aktiv=1", "--set", "COM/ClientAdresse= 127.0.0.1 "}),
               0)
         << qPrintable(err);
     const QList<std::pair<QString, QString>> stored = {{"MQTT/Port", "1884"},
@@ -32,6 +32,7 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
                                                        {"Web/Aktiv", "1"},
                                                        {"Web/Port", "8088"},
                                                        {"Web/Password", "(not set)"},
+                                                       {"COM/ClientAdresse", "127.0.0.1"},
                                                        // Absent keys show their defaults, computed ones too.
                                                        {"Log INI-File/Path", dataDir()},
                                                        {"E-Mail/Password", "(not set)"}};
@@ -54,6 +55,7 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
         {{"--set", "Log INI-File/Path=relative/folder"}, "Log INI-File/Path"},
         {{"--set", "Ger\u00e4t1/Tankbezeichnung=two\nlines"}, "Tankbezeichnung"},
         {{"--set", "MQTT/Port"}, "MQTT/Port"},
+        {{"--set", "COM/ClientAdresse=gateway.lan"}, "COM/ClientAdresse"},
         {{"--get", "MQTT/Nothing"}, "MQTT/Nothing"},
         // The web view listens beyond loopback only with a password and TLS, as its dialog says.
         {{"--set", "Web/Port=8090", "--set", "Web/Adresse=0.0.0.0"}, "0.0.0.0"},

@@ -117,18 +117,29 @@ static std::unique_ptr<DeviceTable> twoTanks()
     return t;
 }
 
-// Tank 1 low with a loss open and its meter; tank 2 faulty without either.
-static WebTankState stateOf(int n)
+static const QDateTime kNow(QDate(2026, 7, 1), QTime(12, 0), Qt::UTC);
+
+// Their snapshots: tank 1 low with a loss open, 12.345 days to go and its
+// meter; tank 2 faulty without either (a forecast given is not shown).
+static QList<TankSnapshotPtr> snapshotsOf(const DeviceTable &t)
 {
-    return n == 1 ? WebTankState{TankCondition::Low, 12.345, true, 812.5}
-                  : WebTankState{TankCondition::Fault, {}, false, {}};
+    QList<TankSnapshotPtr> list;
+    for (int n = 1; n <= 2; ++n) {
+        SnapshotFigures f;
+        f.status.condition = n == 1 ? TankCondition::Low : TankCondition::Fault;
+        f.emptyAt = kNow.addSecs(1066608), f.dailyUse = 100;
+        if (n == 1)
+            f.loss = true, f.consumed = 812.5;
+        list << std::make_shared<const TankSnapshot>(ComposeSnapshot(n, t[n], f));
+    }
+    return list;
 }
 
 TEST(WebJson, TanksAndHistoryAsTheApiGivesThem)
 {
     qputenv("TZ", "Europe/Berlin");
     const auto t = twoTanks();
-    const QJsonObject tanks = QJsonDocument::fromJson(WebTanksJson(*t, false, stateOf)).object();
+    const QJsonObject tanks = QJsonDocument::fromJson(WebTanksJson(snapshotsOf(*t), kNow)).object();
     const QJsonObject expected = QJsonDocument::fromJson(R"({"tanks":[
         {"number":1,"serial":4711,"name":"Keller \"Ost\"\\\nalt","level":1500,"unit":"L","percent":30,
          "temperature":12,"time":"2026-07-01T10:15:00+02:00","alarm":false,"error":null,
@@ -137,7 +148,7 @@ TEST(WebJson, TanksAndHistoryAsTheApiGivesThem)
          "time":null,"alarm":true,"error":8,"days_until_empty":null,"state":"fault","loss":false,
          "consumed":null}]})")
                                      .object();
-    EXPECT_EQ(tanks, expected) << WebTanksJson(*t, false, stateOf).constData();
+    EXPECT_EQ(tanks, expected) << WebTanksJson(snapshotsOf(*t), kNow).constData();
 
     const QJsonObject all = QJsonDocument::fromJson(WebHistoryJson(*t, 1, {}, {})).object();
     // Naive local 2026-06-30 08:00 in Berlin is 06:00 UTC.
@@ -159,7 +170,7 @@ TEST(WebJson, MetricsFollowTheExpositionFormat)
     c.telegrams = {{QStringLiteral("tcp"), 7}, {QStringLiteral("serial"), 0}};
     c.emails = {{QStringLiteral("sent"), 2}, {QStringLiteral("failed"), 1}};
     c.mqttConnected = true;
-    const QString text = QString::fromUtf8(WebMetricsText(*t, false, stateOf, c));
+    const QString text = QString::fromUtf8(WebMetricsText(snapshotsOf(*t), kNow, c));
     // Every line: a HELP or TYPE comment, or a sample after its metric's one TYPE.
     QMap<QString, QString> types;
     QStringList samples;
@@ -180,6 +191,7 @@ TEST(WebJson, MetricsFollowTheExpositionFormat)
               R"(tankmon_last_telegram_timestamp_seconds{tank="1"} 1782893700|)"
               R"(tankmon_alarm{tank="1"} 0|tankmon_alarm{tank="2"} 1|tankmon_fault{tank="1"} 0|)"
               R"(tankmon_fault{tank="2"} 1|tankmon_loss{tank="1"} 1|tankmon_loss{tank="2"} 0|)"
+              R"(tankmon_state{tank="1",state="low"} 1|tankmon_state{tank="2",state="fault"} 1|)"
               R"(tankmon_consumed_total{tank="1",unit="L"} 812.5|)"
               R"(tankmon_telegrams_total{link="serial"} 0|tankmon_telegrams_total{link="tcp"} 7|)"
               R"(tankmon_emails_total{result="failed"} 1|tankmon_emails_total{result="sent"} 2|)"
