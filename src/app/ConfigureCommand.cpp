@@ -219,6 +219,29 @@ int RunConfigure(int &argc, char **argv, const CommandLine &cl)
         return ExitFailed;
     }
     if (!job.sets.isEmpty()) {
+        // The web view's keys together as its dialog checks them: where it
+        // would listen, it must be allowed to.
+        WebValues web = ReadWebValues(settings);
+        bool webTouched = false;
+        for (const Assignment &a : *assignments) {
+            if (qstrcmp(a.rule.key.section, Cfg::Web::Aktiv.section) != 0)
+                continue;
+            webTouched = true;
+            if (sameKey(a.rule.key, Cfg::Web::Aktiv))
+                web.aktiv = a.value == QLatin1String("1");
+            else if (sameKey(a.rule.key, Cfg::Web::Adresse))
+                web.adresse = a.value;
+            else if (sameKey(a.rule.key, Cfg::Web::Zertifikat))
+                web.zertifikat = a.value;
+            else if (sameKey(a.rule.key, Cfg::Web::Schluessel))
+                web.schluessel = a.value;
+        }
+        if (webTouched && web.aktiv) {
+            if (const QString problem = WebStartProblem(web, CurrentTexts()); !problem.isEmpty()) {
+                ErrorLine(prefixed(cl, problem));
+                return ExitUsage;
+            }
+        }
         Settings::Batch batch(settings);
         for (const Assignment &a : *assignments)
             settings.write(a.rule.key, a.value);

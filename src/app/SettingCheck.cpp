@@ -12,9 +12,11 @@
 #include "model/DeviceRecord.h"
 #include "model/LossSettings.h"
 #include "mqtt/MqttSettings.h"
+#include "web/WebSettings.h"
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <cmath>
 
 namespace
@@ -116,6 +118,14 @@ const QList<Plain> &plainKeys()
         {Mqtt::Topic, Kind::Topic},
         {Mqtt::Discovery, Kind::Switch},
         {Mqtt::DiscoveryPrefix, Kind::Topic},
+        {Web::Aktiv, Kind::Switch},
+        {Web::Adresse, Kind::IpAddress},
+        {Web::Port, Kind::Integer, 1, 65535},
+        {Web::UserName, Kind::Text},
+        {Web::Password, Kind::Password},
+        {Web::Zertifikat, Kind::Text},
+        {Web::Schluessel, Kind::Text},
+        {Web::Hostnamen, Kind::HostList},
         {ClientPath, Kind::Text},
         {Cfg::LngId, Kind::Integer, 1, 10},
     };
@@ -231,6 +241,10 @@ QString expectedKind(const SettingRule &rule)
         return LngText(527);
     case Kind::Quiet:
         return LngText(1141);
+    case Kind::HostList:
+        return LngText(1019);
+    case Kind::IpAddress:
+        return LngText(1018);
     case Kind::Listen:
         return LngText(1205);
     }
@@ -296,6 +310,14 @@ std::optional<QString> checked(const SettingRule &rule, const QString &text)
             if (c.isSpace() || c == QLatin1Char('/'))
                 return std::nullopt;
         return text;
+    case Kind::HostList:
+        if (WebHostNames(text))
+            return text;
+        return std::nullopt;
+    case Kind::IpAddress:
+        if (!QHostAddress(text.trimmed()).isNull())
+            return text.trimmed();
+        return std::nullopt;
     case Kind::Folder:
         if (!text.isEmpty() && QFileInfo(text).isAbsolute() && QFileInfo(text).isDir())
             return Paths::WithSeparator(text);

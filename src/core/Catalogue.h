@@ -182,6 +182,8 @@ inline constexpr IniKey UserName{"Web", "UserName", "tankmon"};
 inline constexpr IniKey Password{"Web", "Password", ""}; // a salted PBKDF2 hash, never the password
 inline constexpr IniKey Zertifikat{"Web", "Zertifikat", ""};
 inline constexpr IniKey Schluessel{"Web", "Schlüssel", ""};
+inline constexpr IniKey Hostnamen{"Web", "Hostnamen",
+                                  ""}; // further names the server answers for, comma-separated
 } // namespace Web
 
 // Every key that belongs to one device, in its section "Gerät" + n or as

@@ -48,6 +48,7 @@ frmWeb::frmWeb(const WebValues &stored, UiServices &ui, Apply apply, HelpFn help
     txtPassword->setPlaceholderText(LngText(1014));
     txtZertifikat = edit("txtZertifikat", stored.zertifikat);
     txtSchluessel = edit("txtSchluessel", stored.schluessel);
+    txtHostnamen = edit("txtHostnamen", stored.hostnamen);
     lblUrl = new QLabel(this);
     lblUrl->setObjectName(QStringLiteral("lblUrl"));
     lblUrl->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -65,6 +66,7 @@ frmWeb::frmWeb(const WebValues &stored, UiServices &ui, Apply apply, HelpFn help
     form->addRow(LngText(1005), txtPassword);
     form->addRow(LngText(1006), txtZertifikat);
     form->addRow(LngText(1007), txtSchluessel);
+    form->addRow(LngText(1017), txtHostnamen);
     form->addRow(lblUrl);
     auto *outer = new QVBoxLayout(this);
     outer->setSpacing(14);
@@ -90,6 +92,7 @@ WebValues frmWeb::fieldValues() const
     v.userName = txtUserName->text();
     v.zertifikat = txtZertifikat->text().trimmed();
     v.schluessel = txtSchluessel->text().trimmed();
+    v.hostnamen = txtHostnamen->text().trimmed();
     // Only a typed password replaces the stored one; the hash is made at OK.
     if (!txtPassword->text().isEmpty())
         v.password = QStringLiteral("new");
@@ -104,6 +107,11 @@ void frmWeb::showUrl()
 void frmWeb::CmdOk_Click()
 {
     WebValues v = fieldValues();
+    if (!WebHostNames(v.hostnamen)) {
+        ui_.messageBox(LngText(1017) + QStringLiteral(": ") + LngText(1019), QString(), MsgIcon::Exclamation,
+                       MsgButtons::Ok);
+        return;
+    }
     if (v.aktiv) {
         if (const QString problem = WebStartProblem(v, CurrentTexts()); !problem.isEmpty()) {
             ui_.messageBox(problem, QString(), MsgIcon::Exclamation, MsgButtons::Ok);

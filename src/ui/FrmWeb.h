@@ -33,6 +33,7 @@ public:
     QLineEdit *txtPassword;
     QLineEdit *txtZertifikat;
     QLineEdit *txtSchluessel;
+    QLineEdit *txtHostnamen;
     QLabel *lblUrl;
     QPushButton *CmdOk;
     QPushButton *cmdCancel;

@@ -41,8 +41,13 @@ QJsonValue temperature(qint32 t)
     return t == kNoTemperature ? QJsonValue(QJsonValue::Null) : QJsonValue(t);
 }
 
-// The history indices from..to (invalid: open) of tank n.
-std::pair<int, int> pointRange(const TankHistory &h, const QDateTime &from, const QDateTime &to)
+QByteArray number(double v)
+{
+    return QByteArray::number(v, 'g', 12);
+}
+} // namespace
+
+std::pair<int, int> WebHistoryRange(const TankHistory &h, const QDateTime &from, const QDateTime &to)
 {
     const auto begin = h.HistoryTimes.begin() + 1;
     const auto end = h.HistoryTimes.end();
@@ -52,11 +57,56 @@ std::pair<int, int> pointRange(const TankHistory &h, const QDateTime &from, cons
     return {int(first - h.HistoryTimes.begin()), int(last - h.HistoryTimes.begin())};
 }
 
-QByteArray number(double v)
+std::vector<int> WebHistorySample(const TankHistory &h, int first, int last, int maxPoints)
 {
-    return QByteArray::number(v, 'g', 12);
+    std::vector<int> out;
+    if (last - first <= maxPoints) {
+        for (int i = first; i < last; ++i)
+            out.push_back(i);
+        return out;
+    }
+    const qint64 buckets = std::max(1, maxPoints / 2);
+    const qint64 t0 = h.HistoryTimes[size_t(first)];
+    const qint64 span = h.HistoryTimes[size_t(last - 1)] - t0 + 1;
+    out.reserve(size_t(2 * buckets));
+    qint64 bucket = -1;
+    int low = -1, high = -1;
+    const auto flush = [&] {
+        if (low < 0)
+            return;
+        out.push_back(std::min(low, high));
+        if (low != high)
+            out.push_back(std::max(low, high));
+    };
+    for (int i = first; i < last; ++i) {
+        const qint64 b = (h.HistoryTimes[size_t(i)] - t0) * buckets / span;
+        if (b != bucket) {
+            flush();
+            bucket = b;
+            low = high = i;
+            continue;
+        }
+        const double v = h.HistoryValues[size_t(i)];
+        if (v < h.HistoryValues[size_t(low)])
+            low = i;
+        if (v > h.HistoryValues[size_t(high)])
+            high = i;
+    }
+    flush();
+    return out;
 }
-} // namespace
+
+QByteArray WebHistoryCsvLines(const TankHistory &h, int first, int last)
+{
+    QByteArray out;
+    out.reserve((last - first) * 40);
+    for (int i = first; i < last; ++i) {
+        const qint32 temp = h.HistoryTemps[size_t(i)];
+        out += IsoTimeWithOffset(h.time(i)).toLatin1() + ';' + number(h.HistoryValues[size_t(i)]) + ';' +
+               (temp == kNoTemperature ? QByteArray() : QByteArray::number(temp)) + "\r\n";
+    }
+    return out;
+}
 
 QByteArray WebTanksJson(const QList<TankSnapshotPtr> &snapshots, const QDateTime &now)
 {
@@ -88,16 +138,18 @@ QByteArray WebTanksJson(const QList<TankSnapshotPtr> &snapshots, const QDateTime
     return QJsonDocument(QJsonObject{{QStringLiteral("tanks"), tanks}}).toJson(QJsonDocument::Compact);
 }
 
-QByteArray WebHistoryJson(const DeviceTable &t, int n, const QDateTime &from, const QDateTime &to)
+QByteArray WebHistoryJson(const DeviceTable &t, int n, const QDateTime &from, const QDateTime &to,
+                          int maxPoints)
 {
     const DeviceRecord &r = t[n];
     const TankHistory &h = r.History;
-    const auto [first, last] = pointRange(h, from, to);
-    // Written directly: a year of points is tens of thousands of them.
+    const auto [first, last] = WebHistoryRange(h, from, to);
+    const std::vector<int> picked = WebHistorySample(h, first, last, maxPoints);
+    // Written directly: thousands of points.
     QByteArray points;
-    points.reserve((last - first) * 28);
-    for (int i = first; i < last; ++i) {
-        if (i > first)
+    points.reserve(qsizetype(picked.size()) * 28);
+    for (const int i : picked) {
+        if (!points.isEmpty())
             points += ',';
         points +=
             '[' + QByteArray::number(epochSecs(h.time(i))) + ',' + number(h.HistoryValues[size_t(i)]) + ',' +
@@ -116,14 +168,8 @@ QByteArray WebHistoryJson(const DeviceTable &t, int n, const QDateTime &from, co
 QByteArray WebHistoryCsv(const DeviceTable &t, int n, const QDateTime &from, const QDateTime &to)
 {
     const TankHistory &h = t[n].History;
-    const auto [first, last] = pointRange(h, from, to);
-    QByteArray out = "time;level;temperature\r\n";
-    for (int i = first; i < last; ++i) {
-        const qint32 temp = h.HistoryTemps[size_t(i)];
-        out += IsoTimeWithOffset(h.time(i)).toLatin1() + ';' + number(h.HistoryValues[size_t(i)]) + ';' +
-               (temp == kNoTemperature ? QByteArray() : QByteArray::number(temp)) + "\r\n";
-    }
-    return out;
+    const auto [first, last] = WebHistoryRange(h, from, to);
+    return kWebHistoryCsvHeading + WebHistoryCsvLines(h, first, last);
 }
 
 QByteArray WebConsumptionJson(int n, const ConsumptionGroup &g)

@@ -24,10 +24,26 @@ QByteArray WebTanksJson(const QList<TankSnapshotPtr> &tanks, const QDateTime &no
 
 // The history points of a tank from..to (invalid: open), as JSON
 // {"tank", "name", "unit", "points":[[seconds since 1970 UTC, level,
-// temperature or null], ...]} or as CSV ("time;level;temperature", ISO 8601
-// times with offset, "." decimals).
-QByteArray WebHistoryJson(const DeviceTable &t, int n, const QDateTime &from, const QDateTime &to);
+// temperature or null], ...]} with at most maxPoints of them (see
+// WebHistorySample), or as CSV ("time;level;temperature", ISO 8601 times
+// with offset, "." decimals), every point.
+inline constexpr int kWebDefaultMaxPoints = 4000;
+inline constexpr int kWebMaxMaxPoints = 50000; // beyond, the CSV has every point
+QByteArray WebHistoryJson(const DeviceTable &t, int n, const QDateTime &from, const QDateTime &to,
+                          int maxPoints = kWebDefaultMaxPoints);
 QByteArray WebHistoryCsv(const DeviceTable &t, int n, const QDateTime &from, const QDateTime &to);
+
+// The parts the CSV is streamed in: the indices first..last (exclusive) of
+// the points from..to, the heading and the lines of points first..last.
+std::pair<int, int> WebHistoryRange(const TankHistory &h, const QDateTime &from, const QDateTime &to);
+inline constexpr char kWebHistoryCsvHeading[] = "time;level;temperature\r\n";
+QByteArray WebHistoryCsvLines(const TankHistory &h, int first, int last);
+
+// The indices of first..last that a chart of at most maxPoints (>= 2) points
+// needs: all of them when they fit, else the time is cut into maxPoints / 2
+// equal spans and of each the lowest and the highest point are kept, in
+// time order, so a refill or a leak still shows at its full depth.
+std::vector<int> WebHistorySample(const TankHistory &h, int first, int last, int maxPoints);
 
 // The consumption of one tank as years by months:
 // {"tank", "unit", "years":[{"year", "months":[12 numbers or null], "total"}], "total"}.

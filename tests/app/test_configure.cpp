@@ -26,6 +26,8 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
                     "--set", "E-Mail/VerlustProzent3=0",
                     "--set", "E-Mail/VerlustStunden3=",
                     "--set", "E-Mail/VerlustRuhezeit3= 20:00 - 6:00 we",
+                    "--set", "Web/Hostnamen=tank.lan, Proxy.example.org",
+                    "--set", "web/aktiv=1",
                     "--set", "COM/ClientAdresse= 127.0.0.1 "}),
               0)
         << qPrintable(err);
@@ -39,6 +41,10 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
                                                        {"E-Mail/VerlustProzent3", "0"},
                                                        {"E-Mail/VerlustStunden3", ""},
                                                        {"E-Mail/VerlustRuhezeit3", "20:00-06:00 WE"},
+                                                       {"Web/Hostnamen", "tank.lan, Proxy.example.org"},
+                                                       {"Web/Aktiv", "1"},
+                                                       {"Web/Port", "8088"},
+                                                       {"Web/Password", "(not set)"},
                                                        {"COM/ClientAdresse", "127.0.0.1"},
                                                        // Absent keys show their defaults, computed ones too.
                                                        {"Log INI-File/Path", dataDir()},
@@ -68,6 +74,12 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
         {{"--set", "MQTT/Port"}, "MQTT/Port"},
         {{"--set", "COM/ClientAdresse=gateway.lan"}, "COM/ClientAdresse"},
         {{"--get", "MQTT/Nothing"}, "MQTT/Nothing"},
+        // The web view listens beyond loopback only with a password and TLS, as its dialog says.
+        {{"--set", "Web/Port=8090", "--set", "Web/Adresse=0.0.0.0"}, "0.0.0.0"},
+        {{"--set", "Web/Adresse=localhost"}, "Web/Adresse"},
+        {{"--set", "Web/Hostnamen=tank lan"}, "Web/Hostnamen"},
+        {{"--set", "Web/Port=0"}, "Web/Port"},
+        {{"--set", "Web/Password=geheim"}, "--set-password"},
         {{"--get", "E-Mail/Password", "--set", "MQTT/Port=1"}, "exclude"},
     };
     for (const auto &[args, named] : refusals) {
