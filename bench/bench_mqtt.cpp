@@ -10,6 +10,7 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 #include "model/TankController.h"
+#include "model/TankSnapshots.h"
 #include "mqtt/MqttPublisher.h"
 
 #include <QCoreApplication>
@@ -74,6 +75,8 @@ int main(int argc, char **argv)
     QuietUi ui;
     const Texts texts(2);
     TankController tanks(switches, settings, ui, texts, SystemClock());
+    TankSnapshots snapshots(tanks, switches, nullptr);
+    tanks.setEmailHooks(&snapshots);
     for (int n = 1; n <= kMaxDevices; ++n)
         tanks.EvalTelegramm(BenchTelegram(1000 + n, 100 * n, 140), QString());
     std::vector<QByteArray> stream;
@@ -111,7 +114,7 @@ int main(int argc, char **argv)
         const auto [rOff, sOff] = measure();
         off.push_back(rOff), slowOff.push_back(sOff);
         const qsizetype before = received();
-        mqtt = std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, texts,
+        mqtt = std::make_unique<MqttPublisher>(tanks, snapshots, switches, settings, v, QString(), ui, texts,
                                                SystemClock());
         // Connected: every tank's state went out.
         if (!waitUntil([&] { return received() >= before + kMaxDevices; }, 10000)) {

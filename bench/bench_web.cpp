@@ -1,11 +1,17 @@
-// The web view of the real program under load: 56 tanks send 100 telegrams
-// per second over TCP while 200 clients hold the event stream and each reads
-// /api/v1/tanks (or /metrics) every 2 s as the page's poll does. Figures:
-// the 99th percentile of those answers (target 100 ms), every telegram
-// evaluated, the delay from a telegram to its level in the API against the
-// same run without clients and with 1000 idle connections (target: at most
-// 50 ms more), and the program's resident memory in each phase. Medians of
-// several runs.
+// The web view of the real program under load, with a password as a
+// published one has: 56 tanks send 100 telegrams per second over TCP while
+// 200 clients hold the event stream and each reads /api/v1/tanks (or
+// /metrics) every 2 s as the page's poll does. Figures: the 99th percentile
+// of those answers (target 100 ms), every telegram evaluated, the delay from
+// a telegram to its level in the API against the same run without clients,
+// with 1000 idle connections and under attack (target: at most 50 ms more),
+// and the program's resident memory in each phase. The attack: four threads
+// sending wrong passwords and 300 connections trickling their request heads,
+// all from another address, while a legitimate client reads the tanks every
+// 100 ms (p99 target 100 ms, against the same reader without the attack).
+// The clients come from many loopback addresses, as they would from many
+// computers (the program takes at most 32 connections per address). Medians
+// of several runs.
 #include "BenchSupport.h"
 
 #include <QCoreApplication>
@@ -44,12 +50,32 @@ constexpr int kPhaseMs = 8000;     // each phase
 constexpr int kProbeSerial = 9001; // tank 1: the probe's own device
 constexpr int kFirstSerial = 9100; // tanks 2..56
 
-int connectTo(quint16 port)
+constexpr char kPassword[] = "bench-secret";
+
+// A connection from loopback address from (host order; 0: 127.0.0.1).
+int connectTo(quint16 port, quint32 from = 0)
 {
-    const int fd = ConnectLoopback(port);
+    if (from == 0)
+        from = INADDR_LOOPBACK;
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{}, b{};
+    b.sin_family = AF_INET;
+    b.sin_addr.s_addr = htonl(from);
+    ::bind(fd, reinterpret_cast<sockaddr *>(&b), sizeof b);
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (int i = 0; i < 2000 && ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0; ++i)
+        QThread::msleep(5);
     const int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     return fd;
+}
+
+// 127.0.<block>.<n>: n from 1.
+quint32 address(int block, int n)
+{
+    return 0x7F000000u | quint32(block) << 8 | quint32(n);
 }
 
 quint16 freePort()
@@ -62,7 +88,8 @@ quint16 freePort()
 // One GET on a kept-alive connection; the body, or empty when it failed.
 QByteArray get(int fd, const QByteArray &path)
 {
-    const QByteArray req = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    const QByteArray req = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Basic " +
+                           QByteArray("tankmon:").append(kPassword).toBase64() + "\r\n\r\n";
     if (::send(fd, req.constData(), size_t(req.size()), MSG_NOSIGNAL) != req.size())
         return {};
     QByteArray all;
@@ -166,10 +193,26 @@ struct Gateway {
 
 // A phase: the flood at kRate for kPhaseMs, and a probe every 100 ms that
 // sends tank 1 a new level and reads the tanks on its connection fd until it
-// shows. The probe delays (ms).
-std::vector<double> phase(Gateway &gw, int fd, int &probeLevel)
+// shows. The probe delays (ms). With reader, also a legitimate client that
+// reads the tanks every 100 ms on a connection of its own each time: the
+// times of its answers go there.
+std::vector<double> phase(Gateway &gw, int fd, int &probeLevel, quint16 web = 0,
+                          std::vector<double> *reader = nullptr)
 {
     std::atomic<bool> running{true};
+    std::thread client;
+    if (reader)
+        client = std::thread([&] {
+            while (running) {
+                QElapsedTimer t;
+                t.start();
+                const int c = connectTo(web, address(0, 1));
+                const bool ok = !get(c, "/api/v1/tanks").isEmpty();
+                ::close(c);
+                reader->push_back(ok ? double(t.nsecsElapsed()) / 1e6 : 1e9);
+                QThread::msleep(100);
+            }
+        });
     std::thread flood([&] {
         QElapsedTimer t;
         t.start();
@@ -195,8 +238,65 @@ std::vector<double> phase(Gateway &gw, int fd, int &probeLevel)
         QThread::msleep(100);
     }
     flood.join();
+    if (client.joinable())
+        client.join();
     return delays;
 }
+
+// Wrong passwords from four threads and 300 connections trickling their
+// heads (a byte a second each), from other addresses than the clients';
+// until it goes.
+struct Attack {
+    explicit Attack(quint16 web)
+    {
+        const QByteArray wrong = "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Basic " +
+                                 QByteArray("tankmon:guess").toBase64() + "\r\n\r\n";
+        for (int i = 0; i < 4; ++i)
+            threads.emplace_back([this, web, wrong] {
+                while (running) {
+                    const int fd = connectTo(web, address(0, 2));
+                    timeval t{0, 200000};
+                    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t);
+                    ::send(fd, wrong.constData(), size_t(wrong.size()), MSG_NOSIGNAL);
+                    char buf[4096];
+                    for (ssize_t n; running && (n = ::recv(fd, buf, sizeof buf, 0)) != 0;)
+                        if (n < 0 && errno != EAGAIN && errno != EINTR)
+                            break;
+                    ::close(fd);
+                    ++guesses;
+                }
+            });
+        threads.emplace_back([this, web] {
+            const QByteArray head =
+                "GET /api/v1/tanks HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: " + QByteArray(4000, 'a');
+            std::vector<int> fds;
+            for (int i = 0; i < 300 && running; ++i)
+                fds.push_back(connectTo(web, address(0, 3)));
+            for (int byte = 0; running; ++byte) {
+                for (int &fd : fds) {
+                    if (::send(fd, head.constData() + byte % head.size(), 1, MSG_NOSIGNAL) != 1) {
+                        // Closed by the program: the attacker comes back at once.
+                        ::close(fd);
+                        fd = connectTo(web, address(0, 3));
+                    }
+                }
+                for (int i = 0; i < 10 && running; ++i)
+                    QThread::msleep(100);
+            }
+            for (int fd : fds)
+                ::close(fd);
+        });
+    }
+    ~Attack()
+    {
+        running = false;
+        for (std::thread &t : threads)
+            t.join();
+    }
+    std::atomic<bool> running{true};
+    std::atomic<qint64> guesses{0};
+    std::vector<std::thread> threads;
+};
 } // namespace
 
 int main(int argc, char **argv)
@@ -207,7 +307,7 @@ int main(int argc, char **argv)
     files.rlim_cur = std::min<rlim_t>(files.rlim_max, 8192);
     setrlimit(RLIMIT_NOFILE, &files);
     std::vector<double> quietP99, loadedP99, idleP99, answerP99, answerMedian, rssQuiet, rssLoaded, rssIdle,
-        lost;
+        lost, attackP99, readerQuietP99, readerAttackP99;
     for (int run = 0; run < 3; ++run) {
         QTemporaryDir dir;
         const quint16 port = freePort(), web = freePort();
@@ -217,6 +317,11 @@ int main(int argc, char **argv)
                   "\r\n[Common]\r\nActiveNet=1\r\n[Web]\r\nAktiv=1\r\nPort=" + QByteArray::number(web) +
                   "\r\n");
         ini.close();
+        QProcess setPassword;
+        setPassword.start(TANKMON_PROGRAM, {"--data-dir", dir.path(), "--set-password", "web"});
+        setPassword.write(QByteArray(kPassword) + '\n');
+        setPassword.closeWriteChannel();
+        setPassword.waitForFinished(60000);
         QProcess p;
         p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         p.start(TANKMON_PROGRAM, {"--headless", "--data-dir", dir.path()});
@@ -238,14 +343,16 @@ int main(int argc, char **argv)
         }
         // The probe's connection is older than the idle ones, as a browser's would be.
         const int probe = connectTo(web);
-        const std::vector<double> quiet = phase(gw, probe, probeLevel);
+        std::vector<double> readerQuiet;
+        const std::vector<double> quiet = phase(gw, probe, probeLevel, web, &readerQuiet);
         rssQuiet.push_back(double(rssKb(p.processId())));
 
         // 200 streams, drained by one thread.
         std::vector<int> streams;
         for (int i = 0; i < kStreams; ++i) {
-            streams.push_back(connectTo(web));
-            const QByteArray req = "GET /api/v1/events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+            streams.push_back(connectTo(web, address(1, 1 + i / 25)));
+            const QByteArray req = "GET /api/v1/events HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Basic " +
+                                   QByteArray("tankmon:").append(kPassword).toBase64() + "\r\n\r\n";
             ::send(streams.back(), req.constData(), size_t(req.size()), MSG_NOSIGNAL);
         }
         std::atomic<bool> loaded{true};
@@ -282,7 +389,7 @@ int main(int argc, char **argv)
                             QThread::usleep(500);
                         QElapsedTimer t;
                         t.start();
-                        const int fd = connectTo(web);
+                        const int fd = connectTo(web, address(2, 1 + i));
                         const bool ok = !get(fd, (round + c) % 5 ? "/api/v1/tanks" : "/metrics").isEmpty();
                         ::close(fd);
                         if (ok)
@@ -304,12 +411,22 @@ int main(int argc, char **argv)
         // 1000 idle connections: the program keeps what its limit allows.
         std::vector<int> idle;
         for (int i = 0; i < kIdle; ++i)
-            idle.push_back(connectTo(web));
+            idle.push_back(connectTo(web, address(3, 1 + i / 25)));
         QThread::msleep(500);
         const std::vector<double> withIdle = phase(gw, probe, probeLevel);
         rssIdle.push_back(double(rssKb(p.processId())));
         for (int fd : idle)
             ::close(fd);
+        QThread::msleep(500);
+
+        std::vector<double> readerAttack, underAttack;
+        qint64 guesses = 0;
+        {
+            Attack attack(web);
+            QThread::msleep(1000);
+            underAttack = phase(gw, probe, probeLevel, web, &readerAttack);
+            guesses = attack.guesses;
+        }
         ::close(probe);
 
         QThread::msleep(1000);
@@ -323,6 +440,12 @@ int main(int argc, char **argv)
         idleP99.push_back(percentile(withIdle, 99));
         answerP99.push_back(percentile(answers, 99));
         answerMedian.push_back(percentile(answers, 50));
+        attackP99.push_back(percentile(underAttack, 99));
+        readerQuietP99.push_back(percentile(readerQuiet, 99));
+        readerAttackP99.push_back(percentile(readerAttack, 99));
+        std::printf("run %d: under attack (%lld wrong passwords): telegram to API p99 %.1f ms, legitimate "
+                    "answers p99 %.1f ms (quiet %.1f ms)\n",
+                    run, (long long)guesses, attackP99.back(), readerAttackP99.back(), readerQuietP99.back());
         std::printf("run %d: telegrams sent %lld, evaluated %lld; telegram to API p99: quiet %.1f ms, "
                     "%d clients %.1f ms, %d idle connections %.1f ms; %zu answers, p50 %.1f ms, "
                     "p99 %.1f ms; RSS %.0f / %.0f / %.0f KiB\n",
@@ -341,6 +464,10 @@ int main(int argc, char **argv)
                 Median(quietP99), Median(loadedP99), Median(loadedP99) / Median(quietP99),
                 Median(loadedP99) - Median(quietP99), kIdle, Median(idleP99),
                 Median(idleP99) - Median(quietP99));
+    std::printf("under attack: legitimate answers p99 %.1f ms (quiet %.1f ms; %.2f x the 100 ms target); "
+                "telegram to API p99 %.1f ms (+%.1f ms against the quiet phase, target at most 50 ms more)\n",
+                Median(readerAttackP99), Median(readerQuietP99), Median(readerAttackP99) / 100.0,
+                Median(attackP99), Median(attackP99) - Median(quietP99));
     std::printf("resident memory: quiet %.1f MiB, with clients %.1f MiB (%.2f x), with %d idle connections "
                 "%.1f MiB (%.2f x)\n",
                 Median(rssQuiet) / 1024, Median(rssLoaded) / 1024, Median(rssLoaded) / Median(rssQuiet),

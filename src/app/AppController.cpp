@@ -1,6 +1,7 @@
 #include "AppController.h"
 
 #include "ClientSetup.h"
+#include "ExportOutput.h"
 #include "InstanceLock.h"
 #include "ProgramInfo.h"
 #include "consumption/ConsumptionController.h"
@@ -19,6 +20,7 @@
 #include "history/TankLoading.h"
 #include "lang/Lng.h"
 #include "model/ServiceStatus.h"
+#include "model/TankSnapshots.h"
 #include "model/TankStateWatch.h"
 #include "mqtt/MqttPublisher.h"
 #include "web/WebServer.h"
@@ -46,6 +48,9 @@ AppController::AppController(RunSwitches &switches, Settings &settings, UiServic
     transport.caFile = qEnvironmentVariable("TANKMON_SMTP_CAFILE");
     smtp_ = std::make_unique<SmtpSender>(transport);
     emailSettings_ = std::make_unique<EmailSettings>(settings_, tanks_.table());
+    emailSettings_->setUnknownModeReport([this](const QString &stored) {
+        TraceLog(switches_, clock_).LogInFile(FormatText(texts_(1149), {stored}));
+    });
     email_ = std::make_unique<EmailNotifier>(
         tanks_.table(), *emailSettings_, settings_, ui_, texts_, clock_, *forecast_,
         [this](const SmtpServer &server, const QString &to, const QString &subject, const QString &body,
@@ -77,6 +82,12 @@ AppController::AppController(RunSwitches &switches, Settings &settings, UiServic
     meter_ = std::make_unique<ConsumptionMeter>(tanks_.table(), settings_, !config().clientMode);
     connect(forecast_.get(), &ForecastProvider::historyChanged, meter_.get(), &ConsumptionMeter::update);
     connect(&tanks_, &TankController::tableReset, meter_.get(), &ConsumptionMeter::reset);
+    // The evaluation's order after the record and the history: the loss
+    // (LossWatch), then state and snapshot (TankSnapshots), then the rules
+    // (EmailNotifier). The loss forgets the old numbers before the
+    // snapshots are composed anew after a removal.
+    connect(&tanks_, &TankController::tableReset, this, [this] { loss_->reset(); });
+    buildSnapshots();
     loss_ = std::make_unique<LossWatch>(
         tanks_.table(), settings_, *forecast_,
         [this] {
@@ -89,12 +100,13 @@ AppController::AppController(RunSwitches &switches, Settings &settings, UiServic
             l.minProzent = c.minProzent;
             return l;
         },
-        *email_, [this] { return links_ && links_->simulation().state() != DeviceLink::State::Closed; });
+        *snapshots_, [this] { return links_ && links_->simulation().state() != DeviceLink::State::Closed; });
+    snapshots_->setNext(email_.get());
     tanks_.setEmailHooks(loss_.get());
-    connect(&tanks_, &TankController::tableReset, loss_.get(), &LossWatch::reset);
     connect(emailSettings_.get(), &EmailSettings::saved, loss_.get(), &LossWatch::reloadLimits);
+    connect(&tanks_, &TankController::lossSettingsChanged, loss_.get(), &LossWatch::reloadLimits);
     connect(loss_.get(), &LossWatch::lossChanged, this,
-            [this](int n, bool active) { email_->SendRuleEmail(n, active ? ReasonLoss : ReasonLossEnd); });
+            [this](int n, bool active) { email_->SendLossEmail(n, active ? ReasonLoss : ReasonLossEnd); });
     // Names the file and the reason: the user has to find and mend it.
     settings_.setFailureReport([this](const QString &path, const QString &reason) {
         QString text = LngText(17) + QLatin1Char('\n') + path;
@@ -107,24 +119,49 @@ AppController::AppController(RunSwitches &switches, Settings &settings, UiServic
     wireNotifications();
 }
 
-// ---------------------------------------------------------------------------
-// Fleet view, states and notifications: where the states, the e-mail, the
-// MQTT publisher and the links feed the notifications list.
-
-void AppController::wireNotifications()
+// Every tank's state and snapshot: the one place the views and publishers read.
+void AppController::buildSnapshots()
 {
     // The state rules follow their settings; connected before the watch, so
     // that its own judgement after a removal sees the tanks' new numbers.
     connect(&tanks_, &TankController::tableReset, this, [this] { readStateRules(); });
     connect(&tanks_, &TankController::warnThresholdChanged, this, [this](int n) { readStateRules(n); });
-    services_ = std::make_unique<ServiceStatus>(notifications_, clock_);
-    notifications_.setTankLabel([this](int n) { return tanks_.label(n); });
     // The texts are the run's once start() has fixed the language; the
     // watch reads them through this reference.
     states_ = std::make_unique<TankStateWatch>(
         tanks_,
         [this](int n) { return n >= 1 && n <= kMaxDevices ? stateRules_[size_t(n)] : TankStateRules{}; },
         clock_, notifications_, texts_);
+    states_->setLossSource([this](int n) { return loss_->loss(n); });
+    TankSnapshots::Sources sources;
+    sources.forecast = [this](int n) {
+        const std::optional<EmptyForecast> f = forecast_->forecast(n);
+        return f ? std::pair(f->emptyAt, f->dailyUse) : std::pair(QDateTime(), 0.0);
+    };
+    sources.loss = [this](int n) { return loss_->loss(n); };
+    sources.consumed = [this](int n) { return meter_->consumed(n); };
+    snapshots_ = std::make_unique<TankSnapshots>(tanks_, switches_, states_.get(), std::move(sources));
+    connect(forecast_.get(), &ForecastProvider::forecastChanged, snapshots_.get(),
+            &TankSnapshots::figureChanged);
+    connect(meter_.get(), &ConsumptionMeter::consumedChanged, snapshots_.get(),
+            &TankSnapshots::figureChanged);
+    // What the metrics count: every accepted telegram by the link it came by.
+    for (LinkKind k : {LinkKind::Serial, LinkKind::Tcp, LinkKind::Simulation})
+        telegrams_[LinkKindName(k)] = 0;
+    connect(&tanks_, &TankController::telegramAccepted, this, [this](LinkKind link) {
+        if (link != LinkKind::None)
+            ++telegrams_[LinkKindName(link)];
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Fleet view, states and notifications: where the states, the e-mail, the
+// MQTT publisher and the links feed the notifications list.
+
+void AppController::wireNotifications()
+{
+    services_ = std::make_unique<ServiceStatus>(notifications_, clock_);
+    notifications_.setTankLabel([this](int n) { return tanks_.label(n); });
     // A new common threshold or silence counts at once, not from the next telegram.
     connect(emailSettings_.get(), &EmailSettings::saved, states_.get(), [this] {
         readStateRules();
@@ -137,9 +174,7 @@ void AppController::wireNotifications()
                 else
                     services_->mailFailed(error);
             });
-    // The fleet view's state shows an open loss.
-    states_->setLossSource([this](int n) { return loss_->loss(n); });
-    connect(loss_.get(), &LossWatch::lossChanged, states_.get(), &TankStateWatch::update);
+    // The state has seen the loss in the evaluation's own step; here only its note.
     connect(loss_.get(), &LossWatch::lossChanged, this, [this](int n, bool active) {
         NotificationLog::Event e;
         e.time = clock_();
@@ -328,16 +363,33 @@ void AppController::load()
 void AppController::readSwitches()
 {
     switches_.setFlagTempKorr(settings_.readSwitch(Cfg::FlagTempKorr));
-    switches_.setTracePath(settings_.read(Cfg::TraceLog));
-    if (config().clientMode) {
-        readLogSwitches();
+    if (!config().clientMode) {
+        switches_.setActiveCom(settings_.readIsOne(Cfg::ActiveCom));
+        switches_.setActiveNet(settings_.readIsOne(Cfg::ActiveNet));
+        QString folder = settings_.read(Cfg::LogIniPath, config().dataFolder);
+        switches_.setLogFolder(Paths::EnsureFolderPath(folder));
+    }
+    readTracePath();
+    readLogSwitches();
+}
+
+// A hand-edited trace path that would write into one of the program's own
+// files, or open a FIFO or device, is left unused, with a word why.
+void AppController::readTracePath()
+{
+    const QString trace = settings_.read(Cfg::TraceLog);
+    const QString problem =
+        trace.isEmpty()
+            ? QString()
+            : ExportOutput::TraceFileProblem(
+                  trace, ExportOutput::ProgramFiles(config(), settings_.localPath(), switches_.logFolder()));
+    if (problem.isEmpty()) {
+        switches_.setTracePath(trace);
         return;
     }
-    switches_.setActiveCom(settings_.readIsOne(Cfg::ActiveCom));
-    switches_.setActiveNet(settings_.readIsOne(Cfg::ActiveNet));
-    QString folder = settings_.read(Cfg::LogIniPath, config().dataFolder);
-    switches_.setLogFolder(Paths::EnsureFolderPath(folder));
-    readLogSwitches();
+    switches_.setTracePath(QString());
+    ui_.messageBox(FormatText(LngText(1190), {QStringLiteral("Common/Log"), trace, problem}), QString(),
+                   MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 void AppController::readLogSwitches()
@@ -428,17 +480,8 @@ void AppController::startMqtt()
     }
     if (v.host.isEmpty())
         return;
-    mqtt_ = std::make_unique<MqttPublisher>(
-        tanks_, switches_, settings_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_, texts_, clock_,
-        [this, kwh = v.kwhProEinheit](int n) {
-            MqttTankFigures f;
-            if (const auto e = forecast_->forecast(n))
-                f.daysUntilEmpty = e->days;
-            f.loss = loss_->loss(n);
-            f.consumed = meter_->consumed(n);
-            f.kwhPerUnit = kwh.value(n - 1); // the dialog's OK starts publishing afresh
-            return f;
-        });
+    mqtt_ = std::make_unique<MqttPublisher>(tanks_, *snapshots_, switches_, settings_, v,
+                                            qEnvironmentVariable("TANKMON_MQTT_CAFILE"), ui_, texts_, clock_);
     services_->mqttConnecting();
     connect(mqtt_.get(), &MqttPublisher::brokerState, services_.get(),
             [this](bool connected, const QString &text) {
@@ -462,37 +505,10 @@ void AppController::startWeb()
     const WebValues v = ReadWebValues(settings_);
     if (config().clientMode || !v.aktiv)
         return;
-    if (links_ && webTelegrams_.isEmpty()) {
-        // Which link a telegram came by: its evaluation (and so
-        // telegramAccepted) runs inside the link's telegramReceived, before this.
-        connect(&tanks_, &TankController::telegramAccepted, this, [this] { webAccepted_ = true; });
-        const std::pair<DeviceLink *, QString> kinds[] = {
-            {&links_->serial(), QStringLiteral("serial")},
-            {&links_->tcp(), QStringLiteral("tcp")},
-            {&links_->simulation(), QStringLiteral("simulation")}};
-        for (const auto &[link, name] : kinds) {
-            webTelegrams_[name] = 0;
-            connect(link, &DeviceLink::telegramReceived, this, [this, name = name] {
-                if (std::exchange(webAccepted_, false))
-                    ++webTelegrams_[name];
-            });
-        }
-    }
     WebSources sources;
-    sources.tempKorrOn = [this] { return switches_.flagTempKorr(); };
-    sources.state = [this](int n) {
-        // The fleet view's state, loss and meter, so that every view agrees.
-        WebTankState s;
-        s.condition = states_->status(n).condition;
-        if (const auto f = forecast_->forecast(n))
-            s.daysUntilEmpty = f->days;
-        s.loss = loss_->loss(n);
-        s.consumed = meter_->consumed(n);
-        return s;
-    };
     sources.counters = [this] {
         WebCounters c;
-        c.telegrams = webTelegrams_;
+        c.telegrams = telegrams_;
         c.emails.insert(QStringLiteral("sent"), webEmails_.value(QStringLiteral("sent")));
         c.emails.insert(QStringLiteral("failed"), webEmails_.value(QStringLiteral("failed")));
         if (mqtt_)
@@ -503,7 +519,7 @@ void AppController::startWeb()
     // chart.png: this program's own --export-chart on this data folder.
     sources.chartCommand = {QCoreApplication::applicationFilePath(), QStringLiteral("--data-dir"),
                             config().dataFolder};
-    web_ = std::make_unique<WebServer>(tanks_, std::move(sources), CurrentTexts(), clock_);
+    web_ = std::make_unique<WebServer>(tanks_, *snapshots_, std::move(sources), CurrentTexts(), clock_);
     const QString problem = web_->start(v);
     if (!problem.isEmpty()) {
         web_.reset();

@@ -20,6 +20,7 @@ class ConsumptionMeter;
 class LossWatch;
 class ServiceStatus;
 class TankStateWatch;
+class TankSnapshots;
 class EmailNotifier;
 class EmailSettings;
 class ForecastProvider;
@@ -78,6 +79,8 @@ public:
     NotificationLog &notifications() { return notifications_; }
     // Every tank's state, kept current.
     TankStateWatch &states() { return *states_; }
+    // Every tank as the views and publishers show it.
+    TankSnapshots &snapshots() { return *snapshots_; }
     // The last word of e-mail and MQTT.
     ServiceStatus &services() { return *services_; }
     // ---
@@ -128,6 +131,7 @@ private:
     bool initialise();
     void load();
     void readSwitches();
+    void readTracePath();
     void readLogSwitches();
     void wrongLanguage();
     // LngInit, and the run's texts follow the language it fixes.
@@ -165,13 +169,13 @@ private:
     std::unique_ptr<MqttPublisher> mqtt_; // listens to tanks_
     // The web view: its server and what its metrics count.
     std::unique_ptr<WebServer> web_;
-    QMap<QString, qint64> webTelegrams_;
+    QMap<QString, qint64> telegrams_; // accepted, by link
     QMap<QString, qint64> webEmails_;
-    bool webAccepted_ = false;
     // Fleet view, states and notifications (wired in wireNotifications).
     NotificationLog notifications_;
     std::unique_ptr<ServiceStatus> services_;
     std::unique_ptr<TankStateWatch> states_;
+    std::unique_ptr<TankSnapshots> snapshots_; // every view and publisher reads these
     // What the states are judged against, as stored: read at start-up and at
     // each activation, and again when the settings concerned change (the
     // e-mail settings saved, a tank's own threshold, tanks removed, the
@@ -179,6 +183,7 @@ private:
     std::array<TankStateRules, kMaxDevices + 1> stateRules_{};
     // Tank n's rules (0: every tank's) read from the settings.
     void readStateRules(int n = 0);
+    void buildSnapshots();
     void wireNotifications();
     void wireLinkNotifications();
 };

@@ -15,9 +15,8 @@ Program::Program(const RunConfig &options, UiServices &ui, ClockFn clock, LinkHa
 WindowParts WindowPartsOf(AppController &app)
 {
     return WindowParts{app.config(),        app.switches(), app.settings(), app.ui(),
-                       app.clock(),         app.texts(),    app.tanks(),    app.forecasts(),
-                       app.emailSettings(), app.email(),    app.states(),   app.services(),
-                       app.notifications()};
+                       app.clock(),         app.texts(),    app.tanks(),    app.snapshots(),
+                       app.emailSettings(), app.email(),    app.services(), app.notifications()};
 }
 
 std::unique_ptr<Program> BuildProgram(const CommandLine &cl, UiServices &ui)

@@ -8,11 +8,15 @@
 #include "email/EmailSettings.h"
 #include "email/SmtpMail.h"
 #include "lang/Lng.h"
+#include "link/TcpLink.h"
 #include "model/DeviceRecord.h"
+#include "model/LossSettings.h"
 #include "mqtt/MqttSettings.h"
+#include "web/WebSettings.h"
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <cmath>
 
 namespace
@@ -32,6 +36,7 @@ struct Numbered {
     int last; // numbers 1..last
     Kind kind;
     qint64 lo = 0, hi = 0;
+    bool orEmpty = false;
 };
 
 constexpr qint64 kIntMax = 2147483647;
@@ -61,6 +66,7 @@ const QList<Plain> &plainKeys()
         {ComPort, Kind::Integer, 1, 256},
         {ComDevice, Kind::Text},
         {ClientPort, Kind::Integer, 1, 65535},
+        {ClientAdresse, Kind::Listen},
         {Timeout, Kind::Integer, 1, 86400},
         {MaxPoll, Kind::Integer, 1, 1000},
         {Simulation, Kind::Switch},
@@ -99,7 +105,7 @@ const QList<Plain> &plainKeys()
         {Email::Betreff, Kind::Text},
         {Email::Passwort, Kind::Password},
         {Email::LetzteEmail, Kind::Date},
-        {Email::DeltaMinutenBetankung, Kind::Integer, 0, 10080},
+        {Email::DeltaMinutenBetankung, Kind::Positive, 0, 10080},
         {Email::StilleStunden, Kind::Integer, 0, EmailSettings::kMaxStilleStunden},
         {Email::VerlustProzent, Kind::Number, 0, 100},
         {Email::VerlustStunden, Kind::Integer, 0, EmailSettings::kMaxVerlustStunden},
@@ -112,6 +118,14 @@ const QList<Plain> &plainKeys()
         {Mqtt::Topic, Kind::Topic},
         {Mqtt::Discovery, Kind::Switch},
         {Mqtt::DiscoveryPrefix, Kind::Topic},
+        {Web::Aktiv, Kind::Switch},
+        {Web::Adresse, Kind::IpAddress},
+        {Web::Port, Kind::Integer, 1, 65535},
+        {Web::UserName, Kind::Text},
+        {Web::Password, Kind::Password},
+        {Web::Zertifikat, Kind::Text},
+        {Web::Schluessel, Kind::Text},
+        {Web::Hostnamen, Kind::HostList},
         {ClientPath, Kind::Text},
         {Cfg::LngId, Kind::Integer, 1, 10},
     };
@@ -153,6 +167,9 @@ const QList<Numbered> &numberedKeys()
         {Device::Verbrauchszaehler, kMaxDevices, Kind::Number, 0, qint64(1e15)},
         {Device::VerbrauchszaehlerEinheit, kMaxDevices, Kind::Integer, 0, 8},
         {Mqtt::KWhProEinheit, kMaxDevices, Kind::Number, 0, 1000000},
+        {Email::VerlustProzentTank, kMaxDevices, Kind::Number, 0, qint64(Loss::kMaxProzent), true},
+        {Email::VerlustStundenTank, kMaxDevices, Kind::Integer, 0, Loss::kMaxStunden, true},
+        {Email::VerlustRuhezeit, kMaxDevices, Kind::Quiet},
     };
     return keys;
 }
@@ -183,7 +200,15 @@ bool hasControl(const QString &text)
     return false;
 }
 
+QString expectedKind(const SettingRule &rule);
+
 QString expectedText(const SettingRule &rule)
+{
+    const QString kind = expectedKind(rule);
+    return rule.orEmpty ? LngFormat(1140, {kind}) : kind;
+}
+
+QString expectedKind(const SettingRule &rule)
 {
     const auto num = [](qint64 v) { return QString::number(v); };
     switch (rule.kind) {
@@ -214,6 +239,14 @@ QString expectedText(const SettingRule &rule)
         return LngText(526);
     case Kind::Host:
         return LngText(527);
+    case Kind::Quiet:
+        return LngText(1141);
+    case Kind::HostList:
+        return LngText(1019);
+    case Kind::IpAddress:
+        return LngText(1018);
+    case Kind::Listen:
+        return LngText(1205);
     }
     return {};
 }
@@ -222,6 +255,8 @@ std::optional<QString> checked(const SettingRule &rule, const QString &text)
 {
     if (text.size() > 254 || hasControl(text))
         return std::nullopt;
+    if (rule.orEmpty && text.trimmed().isEmpty())
+        return QString();
     bool ok = false;
     switch (rule.kind) {
     case Kind::Switch:
@@ -266,16 +301,32 @@ std::optional<QString> checked(const SettingRule &rule, const QString &text)
         if (text.isEmpty() || IsPlainAddress(text))
             return text;
         return std::nullopt;
+    case Kind::Listen:
+        if (ListenAddress(text))
+            return text.trimmed();
+        return std::nullopt;
     case Kind::Host:
         for (const QChar c : text)
             if (c.isSpace() || c == QLatin1Char('/'))
                 return std::nullopt;
         return text;
+    case Kind::HostList:
+        if (WebHostNames(text))
+            return text;
+        return std::nullopt;
+    case Kind::IpAddress:
+        if (!QHostAddress(text.trimmed()).isNull())
+            return text.trimmed();
+        return std::nullopt;
     case Kind::Folder:
         if (!text.isEmpty() && QFileInfo(text).isAbsolute() && QFileInfo(text).isDir())
             return Paths::WithSeparator(text);
         return std::nullopt;
     case Kind::Password:
+        return std::nullopt;
+    case Kind::Quiet:
+        if (const std::optional<QuietHours> q = QuietHours::parse(text))
+            return q->text();
         return std::nullopt;
     }
     return std::nullopt;
@@ -299,7 +350,7 @@ std::optional<SettingRule> FindSetting(const QString &name)
             k.key.numberedSection ? numberAfter(section, k.key.section) : numberAfter(key, k.key.key);
         const bool rest = k.key.numberedSection ? same(key, k.key.key) : same(section, k.key.section);
         if (n >= 1 && n <= k.last && rest)
-            return SettingRule{k.key.at(n), k.kind, k.lo, k.hi, {}};
+            return SettingRule{k.key.at(n), k.kind, k.lo, k.hi, {}, k.orEmpty};
     }
     return std::nullopt;
 }

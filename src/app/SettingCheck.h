@@ -10,23 +10,28 @@
 // dialog applies to a value.
 struct SettingRule {
     enum class Kind {
-        Switch,   // "0" or "1"
-        Integer,  // a whole number lo..hi
-        List,     // one of items (a dialog's list)
-        Number,   // a number lo..hi, "," or "." as decimal separator
-        Positive, // a number above 0, at most hi
-        Text,     // anything without control characters
-        Date,     // the fixed date-time text, or "0" (never)
-        Topic,    // an MQTT topic the broker accepts for publishing
-        Address,  // one e-mail address, or empty
-        Host,     // a host name, or empty
-        Folder,   // an existing folder
-        Password, // stored only through --set-password
+        Switch,    // "0" or "1"
+        Integer,   // a whole number lo..hi
+        List,      // one of items (a dialog's list)
+        Number,    // a number lo..hi, "," or "." as decimal separator
+        Positive,  // a number above 0, at most hi
+        Text,      // anything without control characters
+        Date,      // the fixed date-time text, or "0" (never)
+        Topic,     // an MQTT topic the broker accepts for publishing
+        Address,   // one e-mail address, or empty
+        Host,      // a host name, or empty
+        HostList,  // host names separated by commas, or empty
+        IpAddress, // an IPv4 or IPv6 address
+        Listen,    // an IP address to listen on, or empty (every interface)
+        Folder,    // an existing folder
+        Password,  // stored only through --set-password
+        Quiet,     // quiet hours "hh:mm-hh:mm", "WE" or both, or empty
     };
     IniKey key;
     Kind kind = Kind::Text;
     qint64 lo = 0, hi = 0;
     QList<int> items;
+    bool orEmpty = false; // empty is taken too (a tank's own value: the common one)
 };
 
 // The catalogue entry of "SECTION/KEY" (section and key without regard to

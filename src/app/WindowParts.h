@@ -3,13 +3,12 @@
 
 class EmailNotifier;
 class EmailSettings;
-class ForecastProvider;
 class NotificationLog;
 class RunSwitches;
 class ServiceStatus;
 class Settings;
 class TankController;
-class TankStateWatch;
+class TankSnapshots;
 class Texts;
 class UiServices;
 struct RunConfig;
@@ -27,15 +26,13 @@ struct WindowParts {
     // The run's language, fixed at start-up.
     const Texts &texts;
     TankController &tanks;
-    // Each tank's days until empty, kept current as the histories grow.
-    ForecastProvider &forecasts;
+    // Each tank as the views show it: figures, state, loss, forecast, meter.
+    TankSnapshots &snapshots;
     // The e-mail settings (the dialog edits them) and the notifications (the
     // dialog's test button).
     EmailSettings &emailSettings;
     EmailNotifier &email;
-    // The fleet view: every tank's state, the last word of e-mail and MQTT,
-    // what happened.
-    TankStateWatch &states;
+    // The last word of e-mail and MQTT, what happened.
     ServiceStatus &services;
     NotificationLog &notifications;
 };

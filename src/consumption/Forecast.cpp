@@ -83,9 +83,9 @@ void ForecastProvider::ReloadTankHistory(int device)
     refresh();
 }
 
-void ForecastProvider::AppendHistorySnapshot(const QDateTime &t)
+void ForecastProvider::AppendHistorySnapshot(const QDateTime &t, const ReportedLevel &reported)
 {
-    recorder_.AppendHistorySnapshot(t);
+    recorder_.AppendHistorySnapshot(t, reported);
     refresh();
 }
 

@@ -53,7 +53,7 @@ public:
     void RecordHistory(int device, const QDateTime &received) override;
     void LoadTankHistory(int device) override;
     void ReloadTankHistory(int device) override;
-    void AppendHistorySnapshot(const QDateTime &t) override;
+    void AppendHistorySnapshot(const QDateTime &t, const ReportedLevel &reported = {}) override;
 
     // Computes again every tank whose history or registration changed
     // (after tanks were removed, after the start-up load).

@@ -37,21 +37,46 @@ void LossWatch::reset()
     entries_ = {};
 }
 
+void LossWatch::reloadLimits()
+{
+    common_.reset();
+    for (Entry &e : entries_)
+        e.limits.reset();
+}
+
+LossLimits LossWatch::limits(int tank)
+{
+    if (tank < 1 || tank > kMaxDevices)
+        return {};
+    Entry &e = entries_[size_t(tank)];
+    // A tank given another unit may become a percent tank.
+    if (!e.limits || e.limitsUnit != devices_[tank].Einheit) {
+        if (!common_)
+            common_ = readLimits_();
+        using namespace Cfg::Email;
+        const TankLossSettings own{settings_.read(VerlustProzentTank.at(tank)),
+                                   settings_.read(VerlustStundenTank.at(tank)),
+                                   settings_.read(VerlustRuhezeit.at(tank))};
+        e.limitsUnit = devices_[tank].Einheit;
+        e.limits = TankLossLimits(*common_, own, devices_[tank].Einheit == Loss::kPercentUnit);
+    }
+    return *e.limits;
+}
+
 void LossWatch::EvalEmail(int tank, bool alarmChanged)
 {
     LossEvent event = LossEvent::None;
     const bool simulated = simulated_ && simulated_();
     if (tank >= 1 && tank <= devices_.DeviceCount && tank <= kMaxDevices && !simulated) {
-        if (!limits_)
-            limits_ = readLimits_();
+        const LossLimits l = limits(tank);
         const DeviceRecord &rec = devices_[tank];
         Entry &e = entry(tank);
         const std::optional<EmptyForecast> f = forecasts_.forecast(tank);
         // The reading as the history records it, so the normal use compares.
         const LossPoint reading{TankHistory::toSecs(rec.Uhrzeit),
                                 rec.Volumen < 0 ? -1.0 : ScaledLevel(rec.Volumen, rec)};
-        LossOutcome out = JudgeLoss(std::move(e.state), reading, ScaledLevel(rec.Tankvolumen, rec),
-                                    f ? f->dailyUse : 0, *limits_);
+        LossOutcome out =
+            JudgeLoss(std::move(e.state), reading, ScaledLevel(rec.Tankvolumen, rec), f ? f->dailyUse : 0, l);
         e.state = std::move(out.state);
         event = out.event;
         // Written before the message, as the other rules do: a restart

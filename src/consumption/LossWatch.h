@@ -15,9 +15,10 @@ class Settings;
 // Runs the loss alarm (JudgeLoss) on every evaluated telegram of the server:
 // it sits in front of the e-mail rules, judges the tank's reading, passes the
 // call on, then announces a loss that started or ended (lossChanged). The
-// normal use is the tank's 14-day rate of the forecast; the limits are read
-// once and again after reloadLimits() (the owner calls it when the settings
-// change), not for every telegram. "VerlustGemeldet" + n of section "E-Mail"
+// normal use is the tank's 14-day rate of the forecast; the limits (the
+// common ones, under each tank's own, TankLossLimits) are read once and again
+// after reloadLimits() (the owner calls it when the settings change), not for
+// every telegram. "VerlustGemeldet" + n of section "E-Mail"
 // keeps an open event across a restart; the readings of the window are not
 // kept (a restart starts the window afresh).
 //
@@ -44,7 +45,9 @@ public:
     // Forgets the readings of every tank (tanks were removed or moved).
     void reset();
     // The limits are read again at the next reading (the settings changed).
-    void reloadLimits() { limits_.reset(); }
+    void reloadLimits();
+    // The limits tank n is judged by now.
+    LossLimits limits(int tank);
 
 signals:
     // A loss of the tank started (true) or ended (false). Each start is one
@@ -55,6 +58,8 @@ private:
     struct Entry {
         bool loaded = false;
         LossState state;
+        std::optional<LossLimits> limits; // read at its first reading after a change
+        qint32 limitsUnit = 0;            // the tank's unit when they were read
     };
     Entry &entry(int n);
 
@@ -62,7 +67,7 @@ private:
     Settings &settings_;
     const ForecastProvider &forecasts_;
     LimitsFn readLimits_;
-    std::optional<LossLimits> limits_; // read at the first reading after a change
+    std::optional<LossLimits> common_; // read at the first reading after a change
     EmailHooks &next_;
     std::function<bool()> simulated_;
     std::array<Entry, kMaxDevices + 1> entries_; // [0] unused

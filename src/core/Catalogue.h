@@ -49,6 +49,8 @@ inline constexpr IniKey MinProzentVerbrauch{"Common", "MinProzent", "5"};
 inline constexpr IniKey ComPort{"COM", "Port", "1"};
 inline constexpr IniKey ComDevice{"COM", "Device", ""}; // device path of the chosen port
 inline constexpr IniKey ClientPort{"Com", "ClientPort", "8000"};
+// The address the TCP link listens on; empty: every interface.
+inline constexpr IniKey ClientAdresse{"COM", "ClientAdresse", ""};
 inline constexpr IniKey Timeout{"COM", "Timeout", "180"};
 inline constexpr IniKey MaxPoll{"COM", "MaxPoll", "3"};
 inline constexpr IniKey Simulation{"COM", "Simulation", "0"};
@@ -147,6 +149,11 @@ inline constexpr IniKeyN MelderasterLast{"E-Mail", "MelderasterLast", "100", fal
 inline constexpr IniKeyN StilleGemeldet{"E-Mail", "StilleGemeldet", "0", false};
 // 1 while a loss event of the tank is open.
 inline constexpr IniKeyN VerlustGemeldet{"E-Mail", "VerlustGemeldet", "0", false};
+// The tank's own loss limits (empty: the common value; 0: off for this tank)
+// and the quiet hours it is judged in ("20:00-06:00", "20:00-06:00 WE"; empty: always).
+inline constexpr IniKeyN VerlustProzentTank{"E-Mail", "VerlustProzent", "", false};
+inline constexpr IniKeyN VerlustStundenTank{"E-Mail", "VerlustStunden", "", false};
+inline constexpr IniKeyN VerlustRuhezeit{"E-Mail", "VerlustRuhezeit", "", false};
 } // namespace Email
 
 // Section "MQTT": publishing the tanks to a broker
@@ -175,6 +182,8 @@ inline constexpr IniKey UserName{"Web", "UserName", "tankmon"};
 inline constexpr IniKey Password{"Web", "Password", ""}; // a salted PBKDF2 hash, never the password
 inline constexpr IniKey Zertifikat{"Web", "Zertifikat", ""};
 inline constexpr IniKey Schluessel{"Web", "Schlüssel", ""};
+inline constexpr IniKey Hostnamen{"Web", "Hostnamen",
+                                  ""}; // further names the server answers for, comma-separated
 } // namespace Web
 
 // Every key that belongs to one device, in its section "Gerät" + n or as
@@ -211,6 +220,9 @@ inline constexpr IniKeyN DeviceKeys[] = {
     Device::VerbrauchszaehlerEinheit,
     Mqtt::KWhProEinheit,
     Device::Warnschwelle,
+    Email::VerlustProzentTank,
+    Email::VerlustStundenTank,
+    Email::VerlustRuhezeit,
 };
 
 // Section "Client" (always the local file)

@@ -7,14 +7,20 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 #include "model/Figures.h"
+#include "model/TankSnapshot.h"
+
+#include <algorithm>
 
 #include <cmath>
 
 namespace
 {
+// The shortest text that reads back as the same double: a percentage stored
+// with fewer digits would differ from the next equal reading (1000 of 3000 L
+// is 33.333333333333336 %), which then counts as a rise.
 QString number(double v)
 {
-    return QString::number(v, 'g', 15);
+    return QString::number(v, 'g', QLocale::FloatingPointShortest);
 }
 
 QDateTime parsedOrZero(const QString &text, const QDateTime &now)
@@ -31,12 +37,13 @@ struct EmailNotifier::Job {
     QString subject, body;
     QLocale locale;
     int next = 0;
+    bool stampsLastEmail = true;
 };
 
-EmailNotifier::EmailNotifier(DeviceTable &devices, EmailSettings &values, Settings &settings, UiServices &ui,
-                             const Texts &texts, ClockFn clock, HistoryHooks &history, MailFn mail,
-                             std::function<MessageContext()> message, std::function<bool()> simulationRunning,
-                             QObject *parent)
+EmailNotifier::EmailNotifier(const DeviceTable &devices, EmailSettings &values, Settings &settings,
+                             UiServices &ui, const Texts &texts, ClockFn clock, HistoryHooks &history,
+                             MailFn mail, std::function<MessageContext()> message,
+                             std::function<bool()> simulationRunning, QObject *parent)
     : QObject(parent), devices_(devices), values_(values), settings_(settings), ui_(ui), texts_(texts),
       clock_(std::move(clock)), history_(history), mail_(std::move(mail)), message_(std::move(message)),
       simulationRunning_(std::move(simulationRunning))
@@ -61,6 +68,11 @@ void EmailNotifier::SendRuleEmail(int tank, int reason)
     SaveMelderasterLast();
 }
 
+void EmailNotifier::SendLossEmail(int tank, int reason)
+{
+    SendEmail(tank, reason, false, nullptr, {}, false);
+}
+
 RuleValues EmailNotifier::ruleValues(int tank)
 {
     using namespace Cfg::Email;
@@ -71,8 +83,9 @@ RuleValues EmailNotifier::ruleValues(int tank)
     r.abstand1 = v.abstand1;
     r.abstand2 = v.abstand2;
     r.melderaster = RuleNumber(v.melderaster, Melderaster.defaultText().toDouble(), true);
-    r.deltaMinutenBetankung = qint64(RuleNumber(QString::number(settings_.readInt(DeltaMinutenBetankung)),
-                                                DeltaMinutenBetankung.defaultText().toDouble(), true));
+    // As written, fractions too: what --set accepts (a number above 0) is used as it is.
+    r.deltaMinutenBetankung = RuleNumber(settings_.read(DeltaMinutenBetankung),
+                                         DeltaMinutenBetankung.defaultText().toDouble(), true);
     r.simulation = simulationRunning_ && simulationRunning_();
     const bool recipient = !v.empfaenger[0].isEmpty() || !v.empfaenger[1].isEmpty();
     r.mailsGoOut = v.aktiv && takesPart(tank, v) && recipient;
@@ -127,21 +140,20 @@ void EmailNotifier::EvalEmail(int tank, bool alarmChanged)
 {
     if (tank < 1 || tank > devices_.DeviceCount)
         return;
-    DeviceRecord &rec = devices_[tank];
+    const DeviceRecord &rec = devices_[tank];
     const QDateTime now = clock_();
     const RuleReading reading{rec.Alarm, alarmChanged, rec.Volumen, percent(tank), rec.Uhrzeit};
     const RuleOutcome out = EvaluateEmailRules(readState(tank, now), reading, ruleValues(tank), now);
     writeState(tank, out);
     for (const RuleMessage &m : out.messages) {
-        // The snapshot and the message may report another content (the
-        // minimum before a refuelling); the record gets its own back at once.
-        const qint32 content = rec.Volumen;
+        // The history line and the message may report another content (the
+        // minimum before a refuelling); the device table keeps its own.
+        ReportedLevel reported;
         if (m.reportedVolumen)
-            rec.Volumen = *m.reportedVolumen;
+            reported = {tank, *m.reportedVolumen};
         if (m.snapshot)
-            history_.AppendHistorySnapshot(now);
-        SendEmail(tank, m.reason, false);
-        rec.Volumen = content;
+            history_.AppendHistorySnapshot(now, reported);
+        SendEmail(tank, m.reason, false, nullptr, reported);
     }
     if (out.storeReportedLevels)
         SaveMelderasterLast();
@@ -172,7 +184,8 @@ bool EmailNotifier::SendTestEmail(int tank, const EmailValues &shown)
     return true;
 }
 
-bool EmailNotifier::SendEmail(int tank, int reason, bool manual, const EmailValues *shown)
+bool EmailNotifier::SendEmail(int tank, int reason, bool manual, const EmailValues *shown,
+                              const ReportedLevel &reported, bool stampsLastEmail)
 {
     const EmailValues &v = shown ? *shown : values_.values();
     if (!manual && (!v.aktiv || !takesPart(tank, v)))
@@ -202,10 +215,19 @@ bool EmailNotifier::SendEmail(int tank, int reason, bool manual, const EmailValu
                        MsgButtons::Ok);
         return false;
     }
-    job->subject = EmailSubject(tank, reason, v.betreff, devices_, ctx);
-    job->body = EmailBody(tank, reason, devices_, listed, ctx);
+    // The figures as of now, in a table of the message's own.
+    DeviceTable figures;
+    figures.DeviceCount = devices_.DeviceCount;
+    for (int k = 1; k <= std::min(devices_.DeviceCount, kMaxDevices); ++k)
+        figures[k] = FiguresOf(devices_[k]);
+    if (reported.tank >= 1 && reported.tank <= kMaxDevices)
+        figures[reported.tank].Volumen = reported.volumen;
+    job->subject = EmailSubject(tank, reason, v.betreff, figures, ctx);
+    job->body = EmailBody(tank, reason, figures, listed, ctx);
+    job->stampsLastEmail = stampsLastEmail;
     queue_.push_back(job);
-    lastQueued_ = ctx.now;
+    if (stampsLastEmail)
+        lastQueued_ = ctx.now;
     setBusy(true);
     if (!sending_)
         sendNext();
@@ -243,7 +265,8 @@ void EmailNotifier::sendNext()
         } else {
             const QDateTime now = clock_();
             ui_.status(NoticeTopic::Mail, texts_(120) + MeasurementTimeText(now, job->locale));
-            settings_.write(Cfg::Email::LetzteEmail, FormatDateText(now));
+            if (job->stampsLastEmail)
+                settings_.write(Cfg::Email::LetzteEmail, FormatDateText(now));
             emit mailResult(true, QString());
         }
         sendNext();

@@ -36,7 +36,7 @@ public:
     // message: the version line, partner branding and locale of a message,
     // asked for each one (its time is taken from the clock).
     // simulationRunning: a refuelling then ends after 1 minute without a rise.
-    EmailNotifier(DeviceTable &devices, EmailSettings &values, Settings &settings, UiServices &ui,
+    EmailNotifier(const DeviceTable &devices, EmailSettings &values, Settings &settings, UiServices &ui,
                   const Texts &texts, ClockFn clock, HistoryHooks &history, MailFn mail,
                   std::function<MessageContext()> message, std::function<bool()> simulationRunning,
                   QObject *parent = nullptr);
@@ -59,11 +59,19 @@ public:
     // every recipient. False when nothing was queued: not due (function off
     // or tank not taking part, unless manual), no recipient, or an address
     // that cannot be used (said in a message box, naming the field).
-    bool SendEmail(int tank, int reason, bool manual, const EmailValues *shown = nullptr);
+    // reported: the tank's content as the message reports it (a refuelling's minimum).
+    // stampsLastEmail: a message that went out becomes "LetzteEmail" (false
+    // for the loss mails, which stand apart from the rules).
+    bool SendEmail(int tank, int reason, bool manual, const EmailValues *shown = nullptr,
+                   const ReportedLevel &reported = {}, bool stampsLastEmail = true);
 
     // A message of a rule other than EvalEmail's (a silent tank): sent as
     // SendEmail decides, then the reported levels are stored.
     void SendRuleEmail(int tank, int reason);
+    // A loss message (reason ReasonLoss or ReasonLossEnd): sent as SendEmail
+    // decides, and it changes none of the rules' state: neither "LetzteEmail"
+    // nor the reported levels, so the other reports keep their raster.
+    void SendLossEmail(int tank, int reason);
 
     // The rule values of the settings in force for the tank.
     RuleValues ruleValues(int tank);
@@ -83,7 +91,7 @@ private:
     double percent(int tank) const;
     bool takesPart(int tank, const EmailValues &v);
 
-    DeviceTable &devices_;
+    const DeviceTable &devices_;
     EmailSettings &values_;
     Settings &settings_;
     UiServices &ui_;

@@ -59,8 +59,8 @@ void levelRules(RuleOutcome &out, const RuleReading &r, const RuleValues &v, con
             out.written |= TankRuleState::BetankungEndeField | TankRuleState::BetankungMaxField;
             return;
         }
-        const qint64 k = v.simulation ? 1 : v.deltaMinutenBetankung;
-        if (s.betankungEnde.addSecs(k * 60) > now)
+        const double k = v.simulation ? 1 : v.deltaMinutenBetankung;
+        if (s.betankungEnde.addMSecs(qint64(std::llround(k * 60000))) > now)
             return;
         s.betankungsfall = false;
         s.betankungEnde = now;

@@ -45,13 +45,13 @@ struct RuleReading {
 // The settings the rules use, already checked: every number is one the rules
 // can work with (RuleNumber).
 struct RuleValues {
-    int alarmmode = 2;       // 0 none, 1 alarm start, 2 start and end
-    int schwelle2 = 10;      // threshold in percent; -1 = no item selected
-    qint64 abstand1 = 744;   // report interval at or above the threshold, hours
-    qint64 abstand2 = 168;   // below the threshold, hours
-    double melderaster = 10; // change in percentage points that triggers a report
-    qint64 deltaMinutenBetankung = 10;
-    bool simulation = false; // a refuelling then ends after 1 minute without a rise
+    int alarmmode = 2;                 // 0 none, 1 alarm start, 2 start and end
+    int schwelle2 = 10;                // threshold in percent; -1 = no item selected
+    qint64 abstand1 = 744;             // report interval at or above the threshold, hours
+    qint64 abstand2 = 168;             // below the threshold, hours
+    double melderaster = 10;           // change in percentage points that triggers a report
+    double deltaMinutenBetankung = 10; // minutes, fractions too
+    bool simulation = false;           // a refuelling then ends after 1 minute without a rise
     // A message of this tank goes out (function on, tank taking part, a
     // recipient): the rules then take "LetzteEmail" as now after each one,
     // as if it had been sent at once.

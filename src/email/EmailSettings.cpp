@@ -112,8 +112,14 @@ const EmailValues &EmailSettings::values()
     v.server.sender = settings_.read(AbsenderEmail);
     v.betreff = settings_.read(Betreff);
     // 0 is a mode of its own; what is no mode counts as the default.
-    const double mode = RuleNumber(settings_.read(Alarmmode), -1, false);
-    v.alarmmode = mode == 0 || mode == 1 || mode == 2 ? int(mode) : Alarmmode.defaultText().toInt();
+    const QString modeText = settings_.read(Alarmmode);
+    const double mode = RuleNumber(modeText, -1, false);
+    const bool known = mode == 0 || mode == 1 || mode == 2;
+    v.alarmmode = known ? int(mode) : Alarmmode.defaultText().toInt();
+    if (!known && unknownModeReport_ && unknownModeReported_ != modeText) {
+        unknownModeReported_ = modeText;
+        unknownModeReport_(modeText);
+    }
     v.stilleStunden = int(std::clamp<qint64>(settings_.readInt(StilleStunden), 0, kMaxStilleStunden));
     // What is no number counts as the default; a negative one as off.
     v.verlustProzent =

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <optional>
 
 class Settings;
 struct DeviceTable;
@@ -90,6 +92,13 @@ public:
     // The loss window's largest hours (a week); larger stored values count as this.
     static constexpr int kMaxVerlustStunden = 168;
 
+    // Told (once for each text) when a stored "Alarmmode" is no mode and
+    // counts as the default: a hand-edited -1 sends mails, the trace says so.
+    void setUnknownModeReport(std::function<void(const QString &stored)> report)
+    {
+        unknownModeReport_ = std::move(report);
+    }
+
 signals:
     void saved();
 
@@ -100,4 +109,6 @@ private:
     const DeviceTable &devices_;
     EmailValues values_;
     bool loaded_ = false;
+    std::function<void(const QString &)> unknownModeReport_;
+    std::optional<QString> unknownModeReported_;
 };

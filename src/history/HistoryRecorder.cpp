@@ -49,16 +49,17 @@ void HistoryRecorder::RecordHistory(int /*device*/, const QDateTime &received)
     }
 }
 
-void HistoryRecorder::AppendHistorySnapshot(const QDateTime &t)
+void HistoryRecorder::AppendHistorySnapshot(const QDateTime &t, const ReportedLevel &reported)
 {
     const QString folder = switches_.TankWriteFolder();
     for (int n = 1; n <= table_.DeviceCount && n <= kMaxDevices; ++n) {
         DeviceRecord &rec = table_[n];
-        if (rec.Volumen < 0)
+        const qint32 volumen = n == reported.tank ? reported.volumen : rec.Volumen;
+        if (volumen < 0)
             continue; // device error code: no line, no entry
         const QString path = TankFile::PathIn(folder, n);
-        const QByteArray line = TankFile::Line(t, rec, texts_);
-        rec.History.append(t, ScaledLevel(rec.Volumen, rec), rec.Temperatur);
+        const QByteArray line = TankFile::Line(t, rec, volumen, texts_);
+        rec.History.append(t, ScaledLevel(volumen, rec), rec.Temperatur);
         // A file still waiting for its retries gets the line behind the
         // earlier ones, never before them.
         auto waiting =

@@ -37,7 +37,7 @@ public:
     // One line per tank with a valid level, and the same entry in memory. A
     // tank file that cannot be opened is tried again every 250 ms, five
     // attempts in all, then reported; the caller does not wait for that.
-    void AppendHistorySnapshot(const QDateTime &t) override;
+    void AppendHistorySnapshot(const QDateTime &t, const ReportedLevel &reported = {}) override;
     bool retriesPending() const { return !pending_.empty(); }
 
     // Start-up: read all tank files in parallel before the registry asks for

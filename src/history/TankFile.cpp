@@ -25,9 +25,14 @@ QString TankFile::PathIn(const QString &folder, int n)
 
 QByteArray TankFile::Line(const QDateTime &t, const DeviceRecord &rec, const Texts &texts)
 {
+    return Line(t, rec, rec.Volumen, texts);
+}
+
+QByteArray TankFile::Line(const QDateTime &t, const DeviceRecord &rec, qint32 volumen, const Texts &texts)
+{
     QString s = FormatDateText(t);
     s += QLatin1Char(',');
-    s += FormatValue(rec.Volumen, rec, texts).replace(QLatin1Char(' '), QLatin1Char(','));
+    s += FormatValue(volumen, rec, texts).replace(QLatin1Char(' '), QLatin1Char(','));
     if (rec.Temperatur != kNoTemperature) {
         s += QLatin1Char(',');
         s += QString::number(rec.Temperatur);

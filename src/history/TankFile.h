@@ -15,7 +15,9 @@ QString PathIn(const QString &folder, int n);
 
 // One line, Windows-1252 with CR LF: date-time text, level text with every
 // blank replaced by ",", and the temperature unless the device has none.
-// The level's unit is named in the language of texts.
+// The level's unit is named in the language of texts. The level is volumen
+// (the record's own content unless a message reports another).
+QByteArray Line(const QDateTime &t, const DeviceRecord &rec, qint32 volumen, const Texts &texts);
 QByteArray Line(const QDateTime &t, const DeviceRecord &rec, const Texts &texts);
 
 enum class AppendResult { Written, OpenFailed, WriteFailed };

@@ -1,6 +1,7 @@
 #include "ComDialogLogic.h"
 
 #include "LinkManager.h"
+#include "TcpLink.h"
 
 #include "core/RunSwitches.h"
 #include "core/Settings.h"
@@ -40,6 +41,7 @@ void ComDialogLogic::Load()
     aktivNet_ = switches_.activeNet();
     const qint64 p = settings_.readInt(Cfg::ClientPort);
     clientPort_ = p <= 0 || p > 99999 ? QString::number(kDefaultClientPort) : QString::number(p);
+    clientAddress_ = settings_.read(Cfg::ClientAdresse).trimmed();
     emit fieldsChanged();
 }
 
@@ -86,6 +88,11 @@ void ComDialogLogic::select(int index)
 
 void ComDialogLogic::Ok()
 {
+    if (!ListenAddress(clientAddress_)) {
+        ui_.messageBox(FormatText(texts_(1203), {clientAddress_.trimmed()}), QString(), MsgIcon::Exclamation,
+                       MsgButtons::Ok);
+        return;
+    }
     if (aktivCom_ || aktivNet_) {
         apply();
         return;
@@ -105,6 +112,7 @@ void ComDialogLogic::apply()
     const qint64 p = ToLongOrZero(clientPort_);
     if (p >= 1 && p < 100000)
         settings_.write(Cfg::ClientPort, p);
+    settings_.write(Cfg::ClientAdresse, clientAddress_.trimmed());
     const qint32 port = ports_.SelectedItemData();
     const QString device = entryDevice(ports_.currentIndex());
     settings_.write(Cfg::ComPort, qint64(port));

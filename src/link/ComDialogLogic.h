@@ -45,9 +45,13 @@ public:
     void setCheckAktivCom(bool on) { aktivCom_ = on; }
     void setCheckAktivNet(bool on) { aktivNet_ = on; }
     void setClientPortText(const QString &t) { clientPort_ = t; }
+    // "COM"/"ClientAdresse": empty listens on every interface.
+    QString clientAddressText() const { return clientAddress_; }
+    void setClientAddressText(const QString &t) { clientAddress_ = t; }
 
-    // Saves the switches and the port and reopens the link; with neither
-    // switch on, only once the user confirms it in a question box.
+    // Saves the switches, the port and the address and reopens the link;
+    // with neither switch on, only once the user confirms it in a question
+    // box. An address that is no IP address is refused in a box, nothing saved.
     void Ok();
     void Cancel();
 
@@ -70,4 +74,5 @@ private:
     bool aktivCom_ = false;
     bool aktivNet_ = false;
     QString clientPort_;
+    QString clientAddress_;
 };

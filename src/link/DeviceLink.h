@@ -1,4 +1,6 @@
 #pragma once
+#include "model/LinkKind.h"
+
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
@@ -19,7 +21,9 @@ struct TcpLinkConfig {
     // "Com"/"ClientPort" as the range rule leaves it (1..99999): above 65535
     // there is nothing to listen on, and opening says so.
     int port = 8000;
-    QHostAddress address = QHostAddress::Any; // where the listener is reachable
+    // "COM"/"ClientAdresse" as stored: empty listens on every interface, a
+    // text that is no IP address nowhere (opening says so).
+    QString address;
 };
 struct SimulationConfig {
     int firstTickMs = 5000; // the first telegram, then one every nextTickMs
@@ -90,7 +94,6 @@ private:
     std::function<bool()> traceWanted_;
 };
 
-// Which link a factory is asked for.
-enum class LinkKind { Serial, Tcp, Simulation };
-// Returns nullptr for the real link of that kind; tests give their own.
+// Which link a factory is asked for (LinkKind); it returns nullptr for the real link of that kind; tests give
+// their own.
 using LinkFactory = std::function<std::unique_ptr<DeviceLink>(LinkKind kind)>;

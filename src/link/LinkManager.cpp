@@ -73,6 +73,7 @@ LinkManager::LinkManager(TankController &controller, const RunSwitches &switches
     for (const LinkKind kind : {LinkKind::Serial, LinkKind::Tcp, LinkKind::Simulation}) {
         DeviceLink *l = &link(kind);
         l->setTraceWanted([this] { return trace_.enabled(); });
+        // Each telegram goes on with the link it came by.
         connect(l, &DeviceLink::telegramReceived, this,
                 [this, kind](const QByteArray &t, const QString &source) { deliver(kind, t, source); });
         connect(l, &DeviceLink::traceLine, this, [this](const QString &t) { trace_.LogInFile(t); });
@@ -158,7 +159,7 @@ void LinkManager::deliver(LinkKind kind, const QByteArray &telegram, const QStri
         if (hardware_.sink(telegram, source))
             onTelegramAccepted();
     } else {
-        controller_.EvalTelegramm(telegram, source); // telegramAccepted comes from there
+        controller_.EvalTelegramm(telegram, source, kind); // telegramAccepted comes from there
     }
     delivering_ = -1;
 }
@@ -180,6 +181,7 @@ void LinkManager::onProblem(const QString &status, const QString &box)
 void LinkManager::openTcp()
 {
     configs_.tcp.port = StoredListenPort(settings_);
+    configs_.tcp.address = settings_.read(Cfg::ClientAdresse);
     tcp_->open();
     emit indicatorChanged();
 }

@@ -3,6 +3,7 @@
 #include "Framing.h"
 
 #include "core/Settings.h"
+#include "core/TextHelpers.h"
 #include "lang/Lng.h"
 
 #include <QElapsedTimer>
@@ -50,7 +51,7 @@ TcpLink::TcpLink(const TcpLinkConfig &config, const Texts &texts, int tickMs, QO
     connect(&relistenTimer_, &QTimer::timeout, this, [this] {
         if (!startListening()) {
             // Port taken meanwhile: say so once per attempt, keep trying quietly.
-            emit problem(texts_(286), QString());
+            sayCannotListen(server_.errorString(), false);
             relistenAfter(errorDelayMs_);
         }
     });
@@ -61,25 +62,61 @@ TcpLink::~TcpLink()
     close();
 }
 
+std::optional<QHostAddress> ListenAddress(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return QHostAddress(QHostAddress::Any);
+    QHostAddress a;
+    if (!a.setAddress(t))
+        return std::nullopt;
+    return a;
+}
+
 bool TcpLink::listen()
 {
     close();
     const int p = config_.port;
     // 65536..99999 pass the range rule but are no TCP port: listening fails.
     port_ = p <= 65535 ? quint16(p) : 0;
-    if (p > 65535 || !startListening()) {
-        emit problem(texts_(286), texts_(287));
+    const QString stored = config_.address;
+    const std::optional<QHostAddress> address = ListenAddress(stored);
+    // A wrong address listens nowhere rather than everywhere.
+    address_ = address.value_or(QHostAddress());
+    QString reason;
+    if (p > 65535)
+        reason = texts_(1202);
+    else if (!address)
+        reason = FormatText(texts_(1203), {stored.trimmed()});
+    else if (!startListening())
+        reason = server_.errorString();
+    if (!reason.isEmpty()) {
+        sayCannotListen(reason, true);
         return false;
     }
     checkTimer_.start();
     return true;
 }
 
+void TcpLink::sayCannotListen(const QString &reason, bool box)
+{
+    const QString port = QString::number(config_.port);
+    const QString where = address_ == QHostAddress(QHostAddress::Any) || address_.isNull()
+                              ? port
+                              : (address_.protocol() == QAbstractSocket::IPv6Protocol
+                                     ? QLatin1Char('[') + address_.toString() + QLatin1Char(']')
+                                     : address_.toString()) +
+                                    QLatin1Char(':') + port;
+    const QString text = FormatText(texts_(1200), {where, reason});
+    trace(QStringLiteral("TCP_Listen ") + text);
+    emit problem(text, box ? text : QString());
+}
+
 bool TcpLink::startListening()
 {
     if (server_.isListening())
         return true;
-    return server_.listen(config_.address, port_);
+    return server_.listen(address_, port_);
 }
 
 void TcpLink::close()

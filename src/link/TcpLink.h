@@ -3,16 +3,21 @@
 #include "TcpLineReader.h"
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <optional>
 
 class Settings;
 class Texts;
 
 // "Com"/"ClientPort"; out of range or not a number gives 8000.
 int StoredListenPort(const Settings &settings);
+// "COM"/"ClientAdresse" as an address to listen on: empty (or blanks) is
+// every interface; nullopt for a text that is no IP address.
+std::optional<QHostAddress> ListenAddress(const QString &text);
 
 // The TCP side of the device link: a server with one connection slot. A peer
 // is greeted with "TANKMON\n" and sends telegrams as lines of hex digits.
@@ -32,8 +37,9 @@ public:
     TcpLink(const TcpLinkConfig &config, const Texts &texts, int tickMs = 1000, QObject *parent = nullptr);
     ~TcpLink() override;
 
-    // Starts listening on the configured port; on failure says so (problem:
-    // text 286 as status, text 287 in a box) and returns false.
+    // Starts listening at the configured port and address; on failure says
+    // so with the address, the port and the system's reason (problem: as
+    // status and in a box, and in the trace) and returns false.
     bool listen();
     bool open() override { return listen(); }
     // Drops the peer and stops listening.
@@ -61,6 +67,8 @@ private:
     void dropPeer();
     void relistenAfter(int ms);
     bool startListening();
+    // Panel 1 and the trace; with box, a message box too.
+    void sayCannotListen(const QString &reason, bool box);
     // Evaluates received lines for one slice of time, then returns to the
     // event loop (and continues in the next turn when more is there).
     void readSlice();
@@ -76,6 +84,7 @@ private:
     QString remoteIP_;
     bool peerClosed_ = false; // the peer closed; its received lines are still evaluated
     quint16 port_ = 8000;
+    QHostAddress address_ = QHostAddress::Any;
     qint32 winConnectTime_ = 0;
     const int cutDelayMs_;
     const int errorDelayMs_;

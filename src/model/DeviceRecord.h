@@ -1,4 +1,6 @@
 #pragma once
+#include "LinkKind.h"
+
 #include <QDateTime>
 #include <QString>
 #include <array>
@@ -14,11 +16,13 @@ struct TankHistory {
 
     int count() const { return int(HistoryTimes.size()) - 1; }
     void reset();
-    // Appends unless the history is full; false when dropped.
+    // Appends; a full history lets its oldest entry go, so the present is
+    // always shown (the tank file keeps every entry). False when it did.
     bool append(const QDateTime &t, double value, qint32 temp);
     QDateTime time(int i) const;
     static qint64 toSecs(const QDateTime &t);
     static QDateTime fromSecs(qint64 s);
+    bool operator==(const TankHistory &) const = default;
 };
 
 constexpr qint16 kNoTemperature = -9999;
@@ -36,9 +40,11 @@ struct DeviceRecord {
     QDateTime Uhrzeit;       // last evaluated telegram; invalid = no date
     QString Tankbezeichnung; // the user's tank name
     bool Alarm = false;
-    QString ClientIP; // "" for serial, the peer address for TCP
+    QString ClientIP;               // "" for serial, the peer address for TCP
+    LinkKind Link = LinkKind::None; // the link of the last telegram (not stored)
     TankHistory History;
     double TempKorr = 1; // per mille per degree C
+    bool operator==(const DeviceRecord &) const = default;
 };
 
 constexpr int kMaxDevices = 56;

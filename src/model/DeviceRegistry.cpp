@@ -285,6 +285,31 @@ double DeviceRegistry::lowPercent(int n) const
     return WarnThresholdOf(warnThreshold(n), settings_.read(Cfg::Email::Schwelle2));
 }
 
+TankLossSettings DeviceRegistry::lossSettings(int n) const
+{
+    using namespace Cfg::Email;
+    return {settings_.read(VerlustProzentTank.at(n)).trimmed(),
+            settings_.read(VerlustStundenTank.at(n)).trimmed(),
+            settings_.read(VerlustRuhezeit.at(n)).trimmed()};
+}
+
+TankLossSettings DeviceRegistry::commonLossSettings() const
+{
+    using namespace Cfg::Email;
+    return {settings_.read(VerlustProzent).trimmed(), settings_.read(VerlustStunden).trimmed(), QString()};
+}
+
+void DeviceRegistry::writeLossSettings(int n, const TankLossSettings &s)
+{
+    using namespace Cfg::Email;
+    if (!writable())
+        return;
+    Settings::Batch batch(settings_);
+    settings_.write(VerlustProzentTank.at(n), s.prozent);
+    settings_.write(VerlustStundenTank.at(n), s.stunden);
+    settings_.write(VerlustRuhezeit.at(n), s.ruhezeit);
+}
+
 double DeviceRegistry::commonLowPercent() const
 {
     return WarnThresholdOf(QString(), settings_.read(Cfg::Email::Schwelle2));

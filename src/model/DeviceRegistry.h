@@ -1,6 +1,7 @@
 #pragma once
 #include "DeviceRecord.h"
 #include "Hooks.h"
+#include "LossSettings.h"
 
 #include "core/Clock.h"
 
@@ -74,6 +75,11 @@ public:
     double lowPercent(int n) const;
     // The common threshold ("Schwelle 2" of the e-mail rules).
     double commonLowPercent() const;
+    // Device n's own loss limits and quiet hours as stored (LossSettings.h).
+    TankLossSettings lossSettings(int n) const;
+    void writeLossSettings(int n, const TankLossSettings &s);
+    // The common loss limits as stored ("VerlustProzent", "VerlustStunden").
+    TankLossSettings commonLossSettings() const;
 
     // After the configuration was deleted: the registry is never written
     // again, so nothing brings the file back.

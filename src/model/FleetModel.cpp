@@ -2,7 +2,7 @@
 
 #include "Figures.h"
 #include "TankController.h"
-#include "TankStateWatch.h"
+#include "TankSnapshots.h"
 
 #include "core/RunSwitches.h"
 #include "core/TextHelpers.h"
@@ -40,10 +40,10 @@ QString AgoText(const QDateTime &time, const QDateTime &now, const Texts &t)
     return FormatText(t(827), {QString::number(days)});
 }
 
-FleetModel::FleetModel(const TankController &tanks, const TankStateWatch &states, DaysFn days, ClockFn clock,
+FleetModel::FleetModel(const TankController &tanks, const TankSnapshots &snapshots, ClockFn clock,
                        const Texts &texts, QObject *parent)
-    : QAbstractTableModel(parent), tanks_(tanks), states_(states), days_(std::move(days)),
-      clock_(std::move(clock)), texts_(texts), rows_(tanks.DeviceCount())
+    : QAbstractTableModel(parent), tanks_(tanks), snapshots_(snapshots), clock_(std::move(clock)),
+      texts_(texts), rows_(tanks.DeviceCount())
 {
     auto reset = [this] {
         beginResetModel();
@@ -57,13 +57,11 @@ FleetModel::FleetModel(const TankController &tanks, const TankStateWatch &states
             endInsertRows();
         } else if (n > rows_) {
             reset();
-        } else {
-            refreshRow(n);
         }
     });
     connect(&tanks_, &TankController::tableReset, this, reset);
-    connect(&tanks_, &TankController::deviceChanged, this, &FleetModel::refreshRow);
-    connect(&states_, &TankStateWatch::statusChanged, this, &FleetModel::refreshRow);
+    connect(&snapshots_, &TankSnapshots::snapshotChanged, this, &FleetModel::refreshRow);
+    connect(&snapshots_, &TankSnapshots::snapshotsReset, this, reset);
 }
 
 int FleetModel::rowCount(const QModelIndex &parent) const
@@ -85,18 +83,12 @@ void FleetModel::refreshRow(int n)
 void FleetModel::refreshTimes()
 {
     if (rows_ > 0)
-        emit dataChanged(index(0, LastTelegram), index(rows_ - 1, LastTelegram));
-}
-
-void FleetModel::refreshDays(int n)
-{
-    if (n >= 1 && n <= rows_)
-        emit dataChanged(index(n - 1, Days), index(n - 1, Days));
+        emit dataChanged(index(0, Days), index(rows_ - 1, LastTelegram));
 }
 
 QString FleetModel::tankName(int n) const
 {
-    const QString name = tanks_.device(n).Tankbezeichnung.trimmed();
+    const QString name = snapshots_.at(n)->record.Tankbezeichnung.trimmed();
     return name.isEmpty() ? texts_(281) + QString::number(n) : name;
 }
 
@@ -117,19 +109,18 @@ QVariant FleetModel::data(const QModelIndex &index, int role) const
         return {};
     const int n = index.row() + 1;
     const int column = index.column();
+    const TankSnapshotPtr s = snapshots_.at(n);
     switch (role) {
     case Qt::DisplayRole:
-        return display(n, column);
+        return display(n, *s, column);
     case SortRole:
-        return sortValue(n, column);
+        return sortValue(n, *s, column);
     case Qt::ToolTipRole:
-        return toolTip(n, column);
-    case FractionRole: {
-        const DeviceRecord &r = tanks_.device(n);
-        return r.Volumen < 0 || r.Tankvolumen <= 0 ? -1.0 : FillFraction(r);
-    }
+        return toolTip(n, *s, column);
+    case FractionRole:
+        return s->fault() || s->record.Tankvolumen <= 0 ? -1.0 : FillFraction(s->record);
     case ConditionRole:
-        return int(states_.status(n).condition);
+        return int(s->status.condition);
     case DeviceRole:
         return n;
     case Qt::TextAlignmentRole:
@@ -141,79 +132,80 @@ QVariant FleetModel::data(const QModelIndex &index, int role) const
     }
 }
 
-QVariant FleetModel::display(int n, int column) const
+QVariant FleetModel::display(int n, const TankSnapshot &s, int column) const
 {
-    const DeviceRecord &r = tanks_.device(n);
-    const bool fault = r.Volumen < 0;
+    const DeviceRecord &r = s.record;
     switch (column) {
     case Number:
         return QString::number(n);
     case Name:
         return tankName(n);
     case Content:
-        return fault ? texts_(815)
-                     : ShownValue(CorrectedVolume(r, tanks_.switches().flagTempKorr()), r, texts_);
+        return s.fault() ? texts_(815) : ShownValue(CorrectedVolume(r, s.tempKorrOn), r, texts_);
     case Percent:
-        return fault ? QString() : CorrectedPercentText(r, tanks_.switches().flagTempKorr());
+        return s.fault() ? QString() : CorrectedPercentText(r, s.tempKorrOn);
     case Days: {
-        // No forecast while the device reports no level.
-        const std::optional<double> d = fault || !days_ ? std::nullopt : days_(n);
+        const std::optional<double> d = s.daysUntilEmpty(clock_());
         return d ? texts_.locale().toString(std::floor(*d), 'f', 0) : QStringLiteral("–");
     }
     case LastTelegram:
         return AgoText(r.Uhrzeit, clock_(), texts_);
     case State:
-        return TankStateWords(states_.status(n), texts_);
+        return TankStateWords(s.status, texts_);
     default:
         return {};
     }
 }
 
-QVariant FleetModel::sortValue(int n, int column) const
+QVariant FleetModel::sortValue(int n, const TankSnapshot &s, int column) const
 {
-    const DeviceRecord &r = tanks_.device(n);
-    const bool fault = r.Volumen < 0;
+    const DeviceRecord &r = s.record;
     switch (column) {
     case Number:
         return n;
     case Name:
         return tankName(n).toCaseFolded();
     case Content:
-        return fault ? -1.0 : ScaledLevel(CorrectedVolume(r, tanks_.switches().flagTempKorr()), r);
+        return s.level ? *s.level : -1.0;
     case Percent:
-        return fault || r.Tankvolumen <= 0 ? -1.0 : FillFraction(r);
+        return s.fault() || r.Tankvolumen <= 0 ? -1.0 : FillFraction(r);
     case Days: {
-        const std::optional<double> d = fault || !days_ ? std::nullopt : days_(n);
+        const std::optional<double> d = s.daysUntilEmpty(clock_());
         return d ? *d : kNoValue;
     }
     case LastTelegram:
         return r.Uhrzeit.isValid() ? double(r.Uhrzeit.toSecsSinceEpoch()) : 0.0;
     case State:
-        return int(states_.status(n).condition);
+        return int(s.status.condition);
     default:
         return {};
     }
 }
 
-QVariant FleetModel::toolTip(int n, int column) const
+QVariant FleetModel::toolTip(int n, const TankSnapshot &s, int column) const
 {
-    const DeviceRecord &r = tanks_.device(n);
+    const DeviceRecord &r = s.record;
     switch (column) {
     case Name:
         return tankName(n) + QStringLiteral(" (SN ") + QString::number(r.SN) + QLatin1Char(')');
-    case Content:
-        return r.Volumen < 0 ? FormatValue(r.Volumen, r, texts_) : QVariant();
-    case Days: {
-        const std::optional<double> d = r.Volumen < 0 || !days_ ? std::nullopt : days_(n);
-        if (!d)
-            return {};
-        const QDateTime empty = clock_().addSecs(qint64(*d * 86400));
-        return texts_.locale().toString(empty.date(), QLocale::LongFormat);
+    case Content: {
+        // The device's error text in a fault, and the meter (it counts on).
+        QStringList lines;
+        if (s.fault())
+            lines << FormatValue(r.Volumen, r, texts_);
+        if (s.consumed)
+            lines << FormatText(texts_(1047), {texts_.locale().toString(*s.consumed, 'f', LevelDecimals(r)) +
+                                               QLatin1Char(' ') + UnitSymbol(r.Einheit)});
+        return lines.isEmpty() ? QVariant() : lines.join(QLatin1Char('\n'));
     }
+    case Days:
+        if (!s.emptyAt.isValid())
+            return {};
+        return texts_.locale().toString(s.emptyAt.date(), QLocale::LongFormat);
     case LastTelegram:
         return fullTime(r.Uhrzeit, texts_.locale());
     case State: {
-        const QString note = TankStateNote(states_.status(n), texts_);
+        const QString note = TankStateNote(s.status, texts_);
         return note.isEmpty() ? QVariant() : note;
     }
     default:

@@ -1,5 +1,5 @@
 #pragma once
-#include "TankState.h"
+#include "TankSnapshot.h"
 
 #include "core/Clock.h"
 #include "lang/Lng.h"
@@ -10,14 +10,15 @@
 #include <optional>
 
 class TankController;
-class TankStateWatch;
+class TankSnapshots;
 
 // "3 min ago" for a time, as of now; "never" without a time.
 QString AgoText(const QDateTime &time, const QDateTime &now, const Texts &t);
 
-// Every tank in one row: the fleet view's data, without widgets. Each cell
-// has its text (DisplayRole), a value to sort by (SortRole: numbers sort as
-// numbers), a tool tip, and for the level the fill fraction of its bar.
+// Every tank in one row: the fleet view's data, without widgets, read from
+// the tanks' snapshots. Each cell has its text (DisplayRole), a value to sort
+// by (SortRole: numbers sort as numbers), a tool tip (the content's: the
+// consumption meter), and for the level the fill fraction of its bar.
 class FleetModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -29,11 +30,10 @@ public:
         ConditionRole, // every column: the tank's TankCondition as int
         DeviceRole,    // every column: the device number
     };
-    // Days until tank n is empty; nullopt without a forecast.
-    using DaysFn = std::function<std::optional<double>(int n)>;
 
-    FleetModel(const TankController &tanks, const TankStateWatch &states, DaysFn days, ClockFn clock,
-               const Texts &texts, QObject *parent = nullptr);
+    // The rows follow the registered tanks; their cells the snapshots.
+    FleetModel(const TankController &tanks, const TankSnapshots &snapshots, ClockFn clock, const Texts &texts,
+               QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -42,20 +42,17 @@ public:
 
     // The name shown for tank n: its name, else "Tank n".
     QString tankName(int n) const;
-    // The "ago" texts move on with the clock: the owner calls this now and then.
+    // The "ago" texts and the days move on with the clock: the owner calls this now and then.
     void refreshTimes();
-    // Tank n's forecast changed.
-    void refreshDays(int n);
 
 private:
     void refreshRow(int n);
-    QVariant display(int n, int column) const;
-    QVariant sortValue(int n, int column) const;
-    QVariant toolTip(int n, int column) const;
+    QVariant display(int n, const TankSnapshot &s, int column) const;
+    QVariant sortValue(int n, const TankSnapshot &s, int column) const;
+    QVariant toolTip(int n, const TankSnapshot &s, int column) const;
 
     const TankController &tanks_;
-    const TankStateWatch &states_;
-    DaysFn days_;
+    const TankSnapshots &snapshots_;
     ClockFn clock_;
     Texts texts_;
     int rows_ = 0;

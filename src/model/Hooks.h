@@ -1,9 +1,17 @@
 #pragma once
 #include <QDateTime>
+#include <QtGlobal>
 
 // What telegram evaluation and the registry call in the history and e-mail
 // subsystems. The controller starts with the Null versions, which record and
 // send nothing, until the real subsystems are plugged in.
+// A tank's content as a message reports it, which may differ from its
+// current one; tank 0: none.
+struct ReportedLevel {
+    int tank = 0;
+    qint32 volumen = 0;
+};
+
 class HistoryHooks
 {
 public:
@@ -20,8 +28,13 @@ public:
     // what is already loaded when the file has only grown (client refresh).
     virtual void ReloadTankHistory(int device) { LoadTankHistory(device); }
     // One line stamped t for every tank with a valid level (a refuelling's
-    // start and end).
-    virtual void AppendHistorySnapshot(const QDateTime &t) { (void)t; }
+    // start and end); the reported tank's line has the content reported
+    // (the minimum before a refuelling) instead of its current one.
+    virtual void AppendHistorySnapshot(const QDateTime &t, const ReportedLevel &reported = {})
+    {
+        (void)t;
+        (void)reported;
+    }
 };
 
 class EmailHooks

@@ -9,6 +9,8 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
+#include <QScopedValueRollback>
+
 TankController::TankController(const RunSwitches &switches, Settings &settings, UiServices &ui,
                                const Texts &texts, ClockFn clock, QObject *parent)
     : QObject(parent), switches_(switches), ui_(ui), texts_(texts), clock_(std::move(clock)),
@@ -29,13 +31,13 @@ void TankController::setEmailHooks(EmailHooks *e)
 // ---------------------------------------------------------------------------
 // Telegram evaluation
 
-bool TankController::EvalTelegramm(const QByteArray &telegram, const QString &source)
+bool TankController::EvalTelegramm(const QByteArray &telegram, const QString &source, LinkKind link)
 {
     if (trace_.enabled())
         trace_.LogInFile(QStringLiteral("EvalTelegramm:") + HexDump(telegram) + QLatin1Char(' ') + source);
     if (telegram.size() != kTelegramLength)
         return false;
-    return ProcessTelegram(telegram, source, clock_());
+    return ProcessTelegram(telegram, source, clock_(), link);
 }
 
 int TankController::findDevice(int sn, int type) const
@@ -49,7 +51,7 @@ int TankController::findDevice(int sn, int type) const
 }
 
 bool TankController::ProcessTelegram(const QByteArray &telegram, const QString &source,
-                                     const QDateTime &received)
+                                     const QDateTime &received, LinkKind link)
 {
     if (registry_.stopped())
         return false;
@@ -68,10 +70,12 @@ bool TankController::ProcessTelegram(const QByteArray &telegram, const QString &
     }
     const bool isNew = n > DeviceCount();
 
+    const QScopedValueRollback<int> evaluating(evaluating_, n);
     DeviceRecord &r = table()[n];
     if (isNew)
         r = DeviceRecord{}; // a fresh slot, whatever a removed device left there
     r.ClientIP = source;
+    r.Link = link;
     r.Geraetetyp = tg->geraetetyp;
     const bool alarmChanged = tg->alarm != r.Alarm;
     r.Alarm = tg->alarm;
@@ -102,7 +106,7 @@ bool TankController::ProcessTelegram(const QByteArray &telegram, const QString &
         registry_.SaveDeviceRegistry(n);
     }
     history_->RecordHistory(n, received);
-    emit telegramAccepted();
+    emit telegramAccepted(link);
     if (!switches_.options().clientMode)
         email_->EvalEmail(n, alarmChanged);
     showAlarm(n, alarmChanged);
@@ -206,6 +210,19 @@ bool TankController::setWarnThreshold(const QString &typed)
         emit warnThresholdChanged(c);
         // The state follows at once (the watch listens to the device's change).
         emit deviceChanged(c);
+    }
+    return true;
+}
+
+bool TankController::setLossSettings(const TankLossSettings &typed)
+{
+    const int c = current_;
+    const std::optional<TankLossSettings> entry = TankLossEntry(typed);
+    if (c < 1 || c > DeviceCount() || !entry)
+        return false;
+    if (*entry != registry_.lossSettings(c)) {
+        registry_.writeLossSettings(c, *entry);
+        emit lossSettingsChanged(c);
     }
     return true;
 }

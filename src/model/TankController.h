@@ -43,11 +43,23 @@ public:
     void setHistoryHooks(HistoryHooks *h);
     void setEmailHooks(EmailHooks *e);
 
-    // Telegram evaluation: the bytes of one candidate telegram and its source
-    // ("" for serial and simulation, the peer address for TCP). Writes the
-    // trace line, then evaluates at the current time. False = rejected.
-    bool EvalTelegramm(const QByteArray &telegram, const QString &source);
-    bool ProcessTelegram(const QByteArray &telegram, const QString &source, const QDateTime &received);
+    // Telegram evaluation: the bytes of one candidate telegram, its source
+    // ("" for serial and simulation, the peer address for TCP) and the link
+    // it came by. Writes the trace line, then evaluates at the current time.
+    // False = rejected.
+    //
+    // One accepted telegram runs one fixed order: the device record (and
+    // deviceChanged for the record's views), the history hooks (history,
+    // forecast and meter), telegramAccepted, then the e-mail hooks: loss,
+    // state and the tank's snapshot, then the notification rules; the alarm
+    // indication last.
+    bool EvalTelegramm(const QByteArray &telegram, const QString &source, LinkKind link = LinkKind::None);
+    bool ProcessTelegram(const QByteArray &telegram, const QString &source, const QDateTime &received,
+                         LinkKind link = LinkKind::None);
+    // The device whose telegram is being evaluated now, 0 outside an
+    // evaluation: what follows a record change within one is judged once, at
+    // the sequence's own step.
+    int evaluating() const { return evaluating_; }
 
     // Start-up: every stored device loaded and added (AddDevice). Returns
     // the stored current device.
@@ -67,6 +79,10 @@ public:
     // to the common one. False (nothing written) for anything but a
     // percentage above 0 up to 100.
     bool setWarnThreshold(const QString &typed);
+    // The current device's own loss limits and quiet hours as typed (empty:
+    // the common value, or at all hours). False (nothing written) when any
+    // of them is not one (TankLossEntry).
+    bool setLossSettings(const TankLossSettings &typed);
     // Coefficient of the temperature correction for device n.
     void setTempKorr(int n, double k);
     // Shows device n's overview entry again (after a change made elsewhere).
@@ -83,22 +99,25 @@ public:
     bool RemoveDevices(int first, int last);
 
 signals:
-    void deviceAdded(int n);         // create overview entry and selector entry
-    void deviceChanged(int n);       // ShowDevice(n)
-    void detailChanged(int current); // the detail view of the current device
-    void selectDevice(int n);        // select n in the tank selector (the controller
-                                     // runs ComboSN_Click itself)
-    void telegramAccepted();         // reset the reception watchdog
-    void restoreWindow();            // un-minimise before the alarm box
-    void tableReset();               // devices removed: rebuild views
+    void deviceAdded(int n);              // create overview entry and selector entry
+    void deviceChanged(int n);            // ShowDevice(n)
+    void detailChanged(int current);      // the detail view of the current device
+    void selectDevice(int n);             // select n in the tank selector (the controller
+                                          // runs ComboSN_Click itself)
+    void telegramAccepted(LinkKind link); // reset the reception watchdog; count by link
+    void restoreWindow();                 // un-minimise before the alarm box
+    void tableReset();                    // devices removed: rebuild views
     // n's own warning threshold was stored anew (just before its deviceChanged).
     void warnThresholdChanged(int n);
+    // n's own loss limits or quiet hours were stored anew.
+    void lossSettingsChanged(int n);
 
 private:
     int findDevice(int sn, int type) const;
     void showAlarm(int n, bool alarmChanged);
 
     int current_ = 0;
+    int evaluating_ = 0;
     const RunSwitches &switches_;
     UiServices &ui_;
     const Texts &texts_; // outlives this object

@@ -143,3 +143,24 @@ double WarnThresholdOf(const QString &own, const QString &common)
             return *v;
     return 10;
 }
+
+QString TankConditionName(TankCondition c)
+{
+    switch (c) {
+    case TankCondition::Ok:
+        break;
+    case TankCondition::Low:
+        return QStringLiteral("low");
+    case TankCondition::VeryLow:
+        return QStringLiteral("very_low");
+    case TankCondition::Loss:
+        return QStringLiteral("loss");
+    case TankCondition::Fault:
+        return QStringLiteral("fault");
+    case TankCondition::Silent:
+        return QStringLiteral("silent");
+    case TankCondition::Alarm:
+        return QStringLiteral("alarm");
+    }
+    return QStringLiteral("ok");
+}

@@ -49,6 +49,9 @@ TankStatus TankState(const TankReading &reading, const TankStateRules &rules, co
 // The reading of a device record (its error code, its fill percent; no loss).
 TankReading TankReadingOf(const DeviceRecord &rec);
 
+// The names the web API, the metrics and MQTT give the conditions: "ok",
+// "low", "very_low", "loss", "fault", "silent", "alarm".
+QString TankConditionName(TankCondition c);
 // A word or two for a table cell or a badge: "low", "fault E008".
 QString TankStateWords(const TankStatus &s, const Texts &t);
 // The sentence behind them, for a tool tip or the detail view; empty for ok.

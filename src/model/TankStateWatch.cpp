@@ -11,8 +11,6 @@ TankStateWatch::TankStateWatch(const TankController &tanks, RulesFn rules, Clock
 {
     timer_.setInterval(60 * 1000);
     connect(&timer_, &QTimer::timeout, this, &TankStateWatch::updateAll);
-    connect(&tanks_, &TankController::deviceChanged, this, &TankStateWatch::update);
-    connect(&tanks_, &TankController::deviceAdded, this, &TankStateWatch::update);
     // Removed tanks move: what was known of a number no longer holds.
     connect(&tanks_, &TankController::tableReset, this, [this] {
         forgetAll();

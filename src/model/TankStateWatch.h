@@ -12,10 +12,11 @@
 
 class TankController;
 
-// Keeps every tank's TankStatus current (after each change of a device, and
-// once a minute, as silence comes without a telegram) and notes in the log
-// when an alarm, a fault or a silence begins or ends. The views read
-// status(n) and listen to statusChanged.
+// Keeps every tank's TankStatus current (judged by the snapshots' owner after
+// each change of a device, once its loss is known, and here once a minute, as
+// silence comes without a telegram) and notes in the log when an alarm, a
+// fault or a silence begins or ends. The views read the state in the tank's
+// snapshot (TankSnapshots).
 class TankStateWatch : public QObject
 {
     Q_OBJECT

@@ -139,42 +139,35 @@ QString IsoTimeWithOffset(const QDateTime &naiveLocal)
                .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
-QByteArray MqttStateJson(const DeviceRecord &r, bool tempKorrOn, const MqttTankFigures &figures)
+QByteArray MqttStateJson(const TankSnapshot &s, const QDateTime &now, double kwhPerUnit)
 {
-    std::optional<double> daysUntilEmpty = figures.daysUntilEmpty;
+    const DeviceRecord &r = s.record;
+    std::optional<double> daysUntilEmpty = s.daysUntilEmpty(now);
     // Written directly: it goes out after every telegram.
     const auto number = [](std::optional<double> v) {
         return v ? QByteArray::number(*v, 'g', 12) : QByteArrayLiteral("null");
     };
-    const bool fault = r.Volumen < 0;
-    std::optional<double> level, percent;
-    if (!fault) {
-        level = ScaledLevel(CorrectedVolume(r, tempKorrOn), r);
-        bool ok = false;
-        const int p = CorrectedPercentText(r, tempKorrOn).chopped(1).toInt(&ok);
-        if (ok)
-            percent = p;
-    }
     if (daysUntilEmpty)
         daysUntilEmpty = std::round(*daysUntilEmpty * 10) / 10;
     QByteArray j;
-    j.reserve(220);
+    j.reserve(240);
     j += "{\"serial\":" + QByteArray::number(r.SN);
-    j += ",\"level\":" + number(level);
+    j += ",\"level\":" + number(s.level);
     j += ",\"unit\":\"" + UnitSymbol(r.Einheit).toUtf8() + '"'; // fixed names, nothing to escape
-    j += ",\"percent\":" + number(percent);
+    j += ",\"percent\":" + number(s.percent);
     j += ",\"temperature\":" +
          (r.Temperatur == kNoTemperature ? QByteArrayLiteral("null") : QByteArray::number(r.Temperatur));
     j += ",\"time\":" + (r.Uhrzeit.isValid() ? '"' + IsoTimeWithOffset(r.Uhrzeit).toLatin1() + '"'
                                              : QByteArrayLiteral("null"));
     j += r.Alarm ? ",\"alarm\":true" : ",\"alarm\":false";
-    j += ",\"error\":" + (fault ? QByteArray::number(-qint64(r.Volumen)) : QByteArrayLiteral("null"));
+    j += ",\"error\":" + (s.fault() ? QByteArray::number(-qint64(r.Volumen)) : QByteArrayLiteral("null"));
     j += ",\"days_until_empty\":" + number(daysUntilEmpty);
-    j += figures.loss ? ",\"loss\":true" : ",\"loss\":false";
+    j += ",\"state\":\"" + TankConditionName(s.status.condition).toLatin1() + '"';
+    j += s.loss ? ",\"loss\":true" : ",\"loss\":false";
     std::optional<double> energy;
-    if (figures.consumed && figures.kwhPerUnit > 0)
-        energy = std::round(*figures.consumed * figures.kwhPerUnit * 1000) / 1000;
-    j += ",\"consumed\":" + number(figures.consumed);
+    if (s.consumed && kwhPerUnit > 0)
+        energy = std::round(*s.consumed * kwhPerUnit * 1000) / 1000;
+    j += ",\"consumed\":" + number(s.consumed);
     j += ",\"energy\":" + number(energy) + '}';
     return j;
 }

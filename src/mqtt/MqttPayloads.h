@@ -1,5 +1,6 @@
 #pragma once
 #include "model/DeviceRecord.h"
+#include "model/TankSnapshot.h"
 
 #include <QByteArray>
 #include <QList>
@@ -16,20 +17,13 @@ QString MqttStateTopic(const QString &base, int n); // base + "/tank<n>/state"
 // that time ("2026-12-07T10:15:00+01:00").
 QString IsoTimeWithOffset(const QDateTime &naiveLocal);
 
-// What a tank's state carries besides its record.
-struct MqttTankFigures {
-    std::optional<double> daysUntilEmpty;
-    bool loss = false;              // a loss event is open
-    std::optional<double> consumed; // the consumption meter, in the display unit
-    double kwhPerUnit = 0;          // "kWhProEinheit": 0 = no energy figure
-};
-
-// The retained state of a tank: serial, level in the display unit and its
-// short name, percent, temperature, measurement time, alarm, device error
-// code, days until empty, loss (always true or false), the consumption meter
-// and its energy in kWh; null where there is none. Level and percent are
-// what the main window shows (temperature-corrected when switched on).
-QByteArray MqttStateJson(const DeviceRecord &r, bool tempKorrOn, const MqttTankFigures &figures);
+// The retained state of a tank, from its snapshot: serial, level in the
+// display unit and its short name, percent, temperature, measurement time,
+// alarm, device error code, days until empty (as of now), the state's name,
+// loss (always true or false), the consumption meter and its energy in kWh
+// (kwhPerUnit 0: none); null where there is none. Level and percent are what
+// the main window shows (temperature-corrected when switched on).
+QByteArray MqttStateJson(const TankSnapshot &s, const QDateTime &now, double kwhPerUnit);
 
 struct MqttMessage {
     QString topic;

@@ -10,6 +10,7 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 #include "model/TankController.h"
+#include "model/TankSnapshots.h"
 
 #include <QCoreApplication>
 #include <QSysInfo>
@@ -43,11 +44,12 @@ QString storedTimeText(const Settings &settings, int n)
 }
 } // namespace
 
-MqttPublisher::MqttPublisher(TankController &tanks, const RunSwitches &switches, Settings &settings,
-                             const MqttValues &values, const QString &caFile, UiServices &ui,
-                             const Texts &texts, ClockFn clock, FiguresFn figures, QObject *parent)
-    : QObject(parent), tanks_(tanks), switches_(switches), settings_(settings), clock_(clock),
-      values_(values), ui_(ui), texts_(texts), trace_(switches, clock), figures_(std::move(figures))
+MqttPublisher::MqttPublisher(TankController &tanks, const TankSnapshots &snapshots,
+                             const RunSwitches &switches, Settings &settings, const MqttValues &values,
+                             const QString &caFile, UiServices &ui, const Texts &texts, ClockFn clock,
+                             QObject *parent)
+    : QObject(parent), tanks_(tanks), snapshots_(snapshots), switches_(switches), settings_(settings),
+      clock_(clock), values_(values), ui_(ui), texts_(texts), trace_(switches, clock)
 {
     MqttEndpoint e = EndpointOf(values_, caFile,
                                 QStringLiteral("tankmon-%1-%2")
@@ -58,7 +60,7 @@ MqttPublisher::MqttPublisher(TankController &tanks, const RunSwitches &switches,
     client_.reset(new MqttClient(e));
     connect(client_.get(), &MqttClient::connected, this, &MqttPublisher::connectedToBroker);
     connect(client_.get(), &MqttClient::problem, this, &MqttPublisher::brokerProblem);
-    connect(&tanks_, &TankController::deviceChanged, this, &MqttPublisher::tankChanged);
+    connect(&snapshots_, &TankSnapshots::snapshotChanged, this, &MqttPublisher::tankChanged);
     connect(&tanks_, &TankController::tableReset, this, [this] {
         readFloors(); // the marks moved with their tanks
         removeStale();
@@ -116,7 +118,9 @@ void MqttPublisher::brokerProblem(MqttClient::Problem p)
         return;
     problemSaid_ = true;
     const QString text =
-        FormatText(texts_(p == MqttClient::Problem::LoginRefused ? 423 : 422), {brokerName(values_)});
+        p == MqttClient::Problem::CaFile
+            ? client_->caProblem()
+            : FormatText(texts_(p == MqttClient::Problem::LoginRefused ? 423 : 422), {brokerName(values_)});
     say(text);
     emit brokerState(false, text);
 }
@@ -125,7 +129,7 @@ void MqttPublisher::tankChanged(int n)
 {
     if (n < 1 || n > tanks_.DeviceCount())
         return;
-    knownSerials_.insert(tanks_.device(n).SN);
+    knownSerials_.insert(snapshots_.at(n)->record.SN);
     knownTanks_ = qMax(knownTanks_, tanks_.DeviceCount());
     if (!online_)
         return;
@@ -151,9 +155,10 @@ void MqttPublisher::publishPending()
 
 void MqttPublisher::publishTank(int n)
 {
-    const DeviceRecord &r = tanks_.device(n);
-    const MqttTankFigures figures = figures_ ? figures_(n) : MqttTankFigures{};
-    const bool energy = figures.kwhPerUnit > 0;
+    const TankSnapshotPtr snapshot = snapshots_.at(n);
+    const DeviceRecord &r = snapshot->record;
+    const double kwhPerUnit = values_.kwhProEinheit.value(n - 1);
+    const bool energy = kwhPerUnit > 0;
     const QString source = MqttDiscoveryKey(r, energy);
     if (values_.discovery && configSource_.value(n) != source) {
         // Entities the tank no longer has (energy switched off, no
@@ -167,8 +172,7 @@ void MqttPublisher::publishTank(int n)
     }
     if (!mayPublish(n))
         return;
-    client_->publish(MqttStateTopic(values_.topic, n), MqttStateJson(r, switches_.flagTempKorr(), figures),
-                     true);
+    client_->publish(MqttStateTopic(values_.topic, n), MqttStateJson(*snapshot, clock_(), kwhPerUnit), true);
     if (r.Uhrzeit.isValid())
         floor_.insert(n, toSecond(r.Uhrzeit));
 }

@@ -16,12 +16,13 @@
 
 class Settings;
 class TankController;
+class TankSnapshots;
 class UiServices;
 class RunSwitches;
 class Texts;
 
 // Publishes every tank to the broker of section "MQTT": the retained state
-// of a tank after its telegram has been evaluated (never inside the
+// of a tank (its snapshot) after its telegram has been evaluated (never inside the
 // evaluation; a busy link's tanks go out together at most every
 // kStatePauseMs, each with its latest state), "online"/"offline" on the
 // status topic (the broker sends "offline" as the will when the program dies),
@@ -41,12 +42,11 @@ class MqttPublisher : public QObject
     Q_OBJECT
 public:
     static constexpr int kStatePauseMs = 100;
-    // Tank n's figures besides its record: days until empty, loss, meter.
-    using FiguresFn = std::function<MqttTankFigures(int n)>;
 
-    MqttPublisher(TankController &tanks, const RunSwitches &switches, Settings &settings,
-                  const MqttValues &values, const QString &caFile, UiServices &ui, const Texts &texts,
-                  ClockFn clock, FiguresFn figures = {}, QObject *parent = nullptr);
+    // Each tank's state is its snapshot's (a new one is what goes out).
+    MqttPublisher(TankController &tanks, const TankSnapshots &snapshots, const RunSwitches &switches,
+                  Settings &settings, const MqttValues &values, const QString &caFile, UiServices &ui,
+                  const Texts &texts, ClockFn clock, QObject *parent = nullptr);
     ~MqttPublisher() override;
 
     // Clean stop: "offline" goes out, then the disconnect. Once.
@@ -73,6 +73,7 @@ private:
     void markStatesNewerThanStored(const QSet<int> &tanks);
 
     TankController &tanks_;
+    const TankSnapshots &snapshots_;
     const RunSwitches &switches_;
     Settings &settings_;
     ClockFn clock_;
@@ -80,7 +81,6 @@ private:
     UiServices &ui_;
     const Texts &texts_; // outlives this object
     TraceLog trace_;
-    FiguresFn figures_;
     std::unique_ptr<MqttClient, MqttClient::Later> client_;
     bool online_ = false;
     bool problemSaid_ = false;

@@ -48,8 +48,15 @@ frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, HelpFn help, QWidget *pare
     txbxClientPort->setMaxLength(5);
     txbxClientPort->setFixedWidth(txbxClientPort->fontMetrics().horizontalAdvance(QStringLiteral("000000")) +
                                   16);
+    LabelClientAdresse = new QLabel(t(1201), this);
+    txbxClientAdresse = new QLineEdit(this);
+    txbxClientAdresse->setPlaceholderText(QStringLiteral("0.0.0.0"));
+    txbxClientAdresse->setToolTip(t(1204));
+    txbxClientAdresse->setFixedWidth(
+        txbxClientAdresse->fontMetrics().horizontalAdvance(QStringLiteral("000.000.000.000")) + 16);
     LabelCom->setBuddy(ComboCOM);
     LabelClientPort->setBuddy(txbxClientPort);
+    LabelClientAdresse->setBuddy(txbxClientAdresse);
     CmdOk = new QPushButton(c.ok, this);
     cmdCancel = new QPushButton(c.cancel, this);
     CmdOk->setDefault(true);
@@ -76,6 +83,8 @@ frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, HelpFn help, QWidget *pare
     grid->addWidget(CheckAktivNet, 2, 0);
     grid->addWidget(LabelClientPort, 2, 1, Qt::AlignRight | Qt::AlignVCenter);
     grid->addWidget(txbxClientPort, 2, 2, Qt::AlignLeft);
+    grid->addWidget(LabelClientAdresse, 3, 1, Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(txbxClientAdresse, 3, 2, Qt::AlignLeft);
     grid->setColumnStretch(2, 1);
     auto *buttons = HelpOkCancelRow(cmdHilfe, CmdOk, cmdCancel);
     auto *outer = new QVBoxLayout(this);
@@ -86,7 +95,8 @@ frmCOM::frmCOM(std::unique_ptr<ComDialogLogic> logic, HelpFn help, QWidget *pare
     setTabOrder(CheckAktivCom, ComboCOM);
     setTabOrder(ComboCOM, CheckAktivNet);
     setTabOrder(CheckAktivNet, txbxClientPort);
-    setTabOrder(txbxClientPort, CmdOk);
+    setTabOrder(txbxClientPort, txbxClientAdresse);
+    setTabOrder(txbxClientAdresse, CmdOk);
     setTabOrder(CmdOk, cmdCancel);
     AssignAccessKeys(this);
 
@@ -127,6 +137,7 @@ void frmCOM::showFields()
     CheckAktivCom->setChecked(logic_->checkAktivCom());
     CheckAktivNet->setChecked(logic_->checkAktivNet());
     txbxClientPort->setText(logic_->clientPortText());
+    txbxClientAdresse->setText(logic_->clientAddressText());
 }
 
 void frmCOM::takeFields()
@@ -134,4 +145,5 @@ void frmCOM::takeFields()
     logic_->setCheckAktivCom(CheckAktivCom->isChecked());
     logic_->setCheckAktivNet(CheckAktivNet->isChecked());
     logic_->setClientPortText(txbxClientPort->text());
+    logic_->setClientAddressText(txbxClientAdresse->text());
 }

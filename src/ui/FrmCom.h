@@ -32,6 +32,7 @@ private:
     QCheckBox *CheckAktivCom;
     QCheckBox *CheckAktivNet;
     QLineEdit *txbxClientPort;
+    QLineEdit *txbxClientAdresse;
     QPushButton *CmdOk;
     QPushButton *cmdCancel;
     QPushButton *cmdHilfe;
@@ -39,6 +40,7 @@ private:
     QLabel *LabelCom;
     QLabel *lblAktiv;
     QLabel *LabelClientPort;
+    QLabel *LabelClientAdresse;
 
     void rebuildList();
     void showSelection(int index);

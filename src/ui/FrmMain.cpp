@@ -39,7 +39,6 @@
 #include "model/FleetModel.h"
 #include "model/ServiceStatus.h"
 #include "model/TankController.h"
-#include "model/TankStateWatch.h"
 #include "mqtt/MqttDialogLogic.h"
 
 #include <QAction>
@@ -84,8 +83,7 @@ frmMain::frmMain(const WindowParts &parts, MenuCommands &menu, LifeCycle &life, 
     v->setSpacing(8);
     QWidget *header = buildHeader();
     v->addWidget(header);
-    display_ =
-        new TankDisplay(parts_.tanks, parts_.ui, parts_.texts, parts_.clock, central, &parts_.forecasts);
+    display_ = new TankDisplay(parts_.tanks, parts_.ui, parts_.texts, parts_.clock, central, &parts_.snapshots);
     display_->setProgramTitle([this] { return ProgramTitle(parts_.config, false); });
     v->addWidget(display_, 1);
     buildFleet(header);
@@ -545,17 +543,9 @@ void frmMain::closeEvent(QCloseEvent *e)
 
 void frmMain::buildFleet(QWidget *header)
 {
-    fleetModel_ = new FleetModel(
-        parts_.tanks, parts_.states,
-        [this](int n) -> std::optional<double> {
-            const auto f = parts_.forecasts.forecast(n);
-            return f ? std::optional<double>(f->days) : std::nullopt;
-        },
-        parts_.clock, parts_.texts, this);
-    connect(&parts_.forecasts, &ForecastProvider::forecastChanged, fleetModel_, &FleetModel::refreshDays);
+    fleetModel_ = new FleetModel(parts_.tanks, parts_.snapshots, parts_.clock, parts_.texts, this);
     fleet_ = new FleetView(*fleetModel_, parts_.texts, display_);
     display_->setFleetView(fleet_);
-    display_->setStates(&parts_.states);
     connect(fleet_, &FleetView::deviceActivated, this, [this](int n) { parts_.tanks.ComboSN_Click(n); });
 
     // The switch between the cards and the list, at the header's end.

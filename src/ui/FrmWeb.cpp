@@ -50,6 +50,7 @@ frmWeb::frmWeb(const WebValues &stored, UiServices &ui, const Texts &texts, Appl
     txtPassword->setPlaceholderText(texts_(1014));
     txtZertifikat = edit("txtZertifikat", stored.zertifikat);
     txtSchluessel = edit("txtSchluessel", stored.schluessel);
+    txtHostnamen = edit("txtHostnamen", stored.hostnamen);
     lblUrl = new QLabel(this);
     lblUrl->setObjectName(QStringLiteral("lblUrl"));
     lblUrl->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -67,6 +68,7 @@ frmWeb::frmWeb(const WebValues &stored, UiServices &ui, const Texts &texts, Appl
     form->addRow(texts_(1005), txtPassword);
     form->addRow(texts_(1006), txtZertifikat);
     form->addRow(texts_(1007), txtSchluessel);
+    form->addRow(texts_(1017), txtHostnamen);
     form->addRow(lblUrl);
     auto *outer = new QVBoxLayout(this);
     outer->setSpacing(14);
@@ -92,6 +94,7 @@ WebValues frmWeb::fieldValues() const
     v.userName = txtUserName->text();
     v.zertifikat = txtZertifikat->text().trimmed();
     v.schluessel = txtSchluessel->text().trimmed();
+    v.hostnamen = txtHostnamen->text().trimmed();
     // Only a typed password replaces the stored one; the hash is made at OK.
     if (!txtPassword->text().isEmpty())
         v.password = QStringLiteral("new");
@@ -106,6 +109,11 @@ void frmWeb::showUrl()
 void frmWeb::CmdOk_Click()
 {
     WebValues v = fieldValues();
+    if (!WebHostNames(v.hostnamen)) {
+        ui_.messageBox(texts_(1017) + QStringLiteral(": ") + texts_(1019), QString(), MsgIcon::Exclamation,
+                       MsgButtons::Ok);
+        return;
+    }
     if (v.aktiv) {
         if (const QString problem = WebStartProblem(v, texts_); !problem.isEmpty()) {
             ui_.messageBox(problem, QString(), MsgIcon::Exclamation, MsgButtons::Ok);

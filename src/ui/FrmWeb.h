@@ -35,6 +35,7 @@ public:
     QLineEdit *txtPassword;
     QLineEdit *txtZertifikat;
     QLineEdit *txtSchluessel;
+    QLineEdit *txtHostnamen;
     QLabel *lblUrl;
     QPushButton *CmdOk;
     QPushButton *cmdCancel;

@@ -17,7 +17,7 @@
 #include "lang/Lng.h"
 #include "model/Figures.h"
 #include "model/TankController.h"
-#include "model/TankStateWatch.h"
+#include "model/TankSnapshots.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -60,8 +60,8 @@ QLabel *fieldName(QWidget *parent, const char *name, const QString &text)
 } // namespace
 
 TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, const Texts &texts, ClockFn clock,
-                         QWidget *parent, const ForecastProvider *forecasts)
-    : QWidget(parent), tanks_(tanks), forecasts_(forecasts), ui_(ui), texts_(texts), clock_(std::move(clock))
+                         QWidget *parent, const TankSnapshots *snapshots)
+    : QWidget(parent), tanks_(tanks), snapshots_(snapshots), ui_(ui), texts_(texts), clock_(std::move(clock))
 {
     setObjectName(QStringLiteral("TankDisplay"));
     SSTab1 = new QTabWidget(this);
@@ -107,6 +107,8 @@ TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, const Texts &tex
     connect(txbxTankbezeichnung, &QLineEdit::textEdited, this,
             [this](const QString &t) { tanks_.setTankName(t); });
     connect(txbxWarnschwelle, &QLineEdit::editingFinished, this, &TankDisplay::takeWarnThreshold);
+    for (QLineEdit *e : {txbxVerlustProzent, txbxVerlustStunden, txbxVerlustRuhezeit})
+        connect(e, &QLineEdit::editingFinished, this, &TankDisplay::takeLossSettings);
     connect(cmdGrafik, &QPushButton::clicked, this, &TankDisplay::chartRequested);
     connect(cmdTabelle, &QPushButton::clicked, this, &TankDisplay::tableRequested);
     connect(lblURL, &QLabel::linkActivated, this, [this] { openUrl(); });
@@ -116,8 +118,11 @@ TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, const Texts &tex
     connect(&tanks_, &TankController::detailChanged, this, [this] { ComboSN_Click(); });
     connect(&tanks_, &TankController::selectDevice, this, &TankDisplay::selectInCombo);
     connect(&tanks_, &TankController::tableReset, this, &TankDisplay::rebuild);
-    if (forecasts_)
-        connect(forecasts_, &ForecastProvider::forecastChanged, this, &TankDisplay::showForecast);
+    if (snapshots_)
+        connect(snapshots_, &TankSnapshots::snapshotChanged, this, [this](int n) {
+            showForecast(n);
+            showState(n);
+        });
 
     resetDisplay();
     rebuild();
@@ -250,6 +255,21 @@ QWidget *TankDisplay::buildConfigTab()
     lblWarnschwelleFehler->setWordWrap(true);
     UiLook::SetTextColour(lblWarnschwelleFehler, QColor(0xb7, 0x1c, 0x1c));
     lblWarnschwelleFehler->hide();
+    auto lossField = [this, page](const char *name, int maxLength, int tip) {
+        auto *e = new QLineEdit(page);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setMaxLength(maxLength);
+        e->setToolTip(texts_(tip));
+        return e;
+    };
+    txbxVerlustProzent = lossField("txbxVerlustProzent", 12, 1146);
+    txbxVerlustStunden = lossField("txbxVerlustStunden", 4, 1146);
+    txbxVerlustRuhezeit = lossField("txbxVerlustRuhezeit", 20, 1147);
+    txbxVerlustRuhezeit->setPlaceholderText(QStringLiteral("20:00-06:00 WE"));
+    lblVerlustFehler = makeLabel(page, "lblVerlustFehler", {}, UiLook::Role::Small);
+    lblVerlustFehler->setWordWrap(true);
+    UiLook::SetTextColour(lblVerlustFehler, QColor(0xb7, 0x1c, 0x1c));
+    lblVerlustFehler->hide();
     txbxTanktyp = makeLabel(page, "txbxTanktyp", {}, UiLook::Role::FieldValue);
     txbxTankVolumen = makeLabel(page, "txbxTankVolumen", {}, UiLook::Role::FieldValue);
     txbxTankhoehe = makeLabel(page, "txbxTankhoehe", {}, UiLook::Role::FieldValue);
@@ -270,6 +290,19 @@ QWidget *TankDisplay::buildConfigTab()
     add("LabelEinheit", 308, ComboEinheit);
     add("LabelWarnschwelle", 880, txbxWarnschwelle);
     form->addWidget(lblWarnschwelleFehler, r++, 1);
+    // Percent and hours share a row: the page has to fit an 800 x 600 screen.
+    auto *lossRow = new QWidget(page);
+    auto *lossLine = new QHBoxLayout(lossRow);
+    lossLine->setContentsMargins(0, 0, 0, 0);
+    QLabel *hoursLabel = fieldName(page, "LabelVerlustStunden", 1143);
+    hoursLabel->setBuddy(txbxVerlustStunden);
+    lossLine->addWidget(txbxVerlustProzent, 1);
+    lossLine->addWidget(hoursLabel);
+    lossLine->addWidget(txbxVerlustStunden, 1);
+    add("LabelVerlustProzent", 1142, lossRow);
+    qobject_cast<QLabel *>(form->itemAtPosition(r - 1, 0)->widget())->setBuddy(txbxVerlustProzent);
+    add("LabelVerlustRuhezeit", 1144, txbxVerlustRuhezeit);
+    form->addWidget(lblVerlustFehler, r++, 1);
     add("LabelTanktyp", 309, txbxTanktyp);
     add("LabelTankvolumen", 311, txbxTankVolumen);
     add("LabelTankhoehe", 310, txbxTankhoehe);
@@ -304,15 +337,6 @@ void TankDisplay::fillUnits()
         AddListItem(ComboEinheit, UnitName(code, texts_), code);
 }
 
-void TankDisplay::setStates(const TankStateWatch *states)
-{
-    states_ = states;
-    if (states_)
-        connect(states_, &TankStateWatch::statusChanged, this, &TankDisplay::showState);
-    for (int n = 1; n <= tanks_.DeviceCount(); ++n)
-        showState(n);
-}
-
 void TankDisplay::setFleetView(QWidget *fleet)
 {
     views_->addWidget(fleet);
@@ -331,9 +355,9 @@ bool TankDisplay::fleetShown() const
 
 void TankDisplay::showState(int n)
 {
-    if (!states_ || n < 1 || n > tanks_.DeviceCount())
+    if (!snapshots_ || n < 1 || n > tanks_.DeviceCount())
         return;
-    const TankStatus s = states_->status(n);
+    const TankStatus s = snapshots_->at(n)->status;
     const Texts t = texts_;
     if (OverviewEntry *e = entries_.value(n))
         e->showState(s, t);
@@ -384,6 +408,10 @@ void TankDisplay::resetDisplay()
     txbxWarnschwelle->clear();
     lblWarnschwelleFehler->hide();
     thresholdShownFor_ = 0;
+    for (QLineEdit *e : {txbxVerlustProzent, txbxVerlustStunden, txbxVerlustRuhezeit})
+        e->clear();
+    lblVerlustFehler->hide();
+    lossShownFor_ = 0;
     lblDetailName->setText(QString());
     lblAlarmBigTank->hide();
     lblZustand->hide();
@@ -396,6 +424,8 @@ void TankDisplay::resetDisplay()
         txbxTankbezeichnung->setEnabled(false);
         ComboEinheit->setEnabled(false);
         txbxWarnschwelle->setEnabled(false);
+        for (QLineEdit *e : {txbxVerlustProzent, txbxVerlustStunden, txbxVerlustRuhezeit})
+            e->setEnabled(false);
     }
     showWaiting();
 }
@@ -532,7 +562,8 @@ void TankDisplay::updateTabOrder()
     QList<QWidget *> chain{ComboSN, cmdGrafik, cmdTabelle};
     for (QWidget *b : tabRows_->buttons())
         chain << b;
-    chain << txbxTankbezeichnung << ComboEinheit << txbxWarnschwelle;
+    chain << txbxTankbezeichnung << ComboEinheit << txbxWarnschwelle << txbxVerlustProzent
+          << txbxVerlustStunden << txbxVerlustRuhezeit;
     for (OverviewEntry *e : std::as_const(entries_))
         chain << e;
     for (int i = 1; i < chain.size(); ++i)
@@ -571,9 +602,15 @@ void TankDisplay::showForecast(int n)
 {
     if (n < 1 || n > tanks_.DeviceCount())
         return;
-    // No forecast while the device reports a fault instead of a level.
+    // A device in fault has no forecast (its snapshot has none).
     const bool fault = tanks_.device(n).Volumen < 0;
-    const QString text = forecasts_ && !fault ? ForecastText(texts_, forecasts_->forecast(n)) : QString();
+    std::optional<EmptyForecast> forecast;
+    if (snapshots_) {
+        const TankSnapshotPtr s = snapshots_->at(n);
+        if (const std::optional<double> days = s->daysUntilEmpty(clock_()))
+            forecast = EmptyForecast{s->dailyUse, *days, s->emptyAt};
+    }
+    const QString text = fault ? QString() : ForecastText(texts_, forecast);
     if (OverviewEntry *e = entries_.value(n))
         e->setForecastText(text);
     if (n == tanks_.currentDevice())
@@ -632,6 +669,7 @@ void TankDisplay::ComboSN_Click()
         txbxTankbezeichnung->setText(r.Tankbezeichnung);
     SelectByItemData(ComboEinheit, r.Einheit);
     showWarnThreshold(c);
+    showLossSettings(c);
     txbxTanktyp->setText(TankTypeName(r, texts_));
     txbxTankVolumen->setText(ShownValue(r.Tankvolumen, r, texts_));
     txbxTankhoehe->setText(QString::number(r.Tankhoehe) + QStringLiteral(" mm"));
@@ -656,6 +694,8 @@ void TankDisplay::ComboSN_Click()
         txbxTankbezeichnung->setEnabled(true);
         ComboEinheit->setEnabled(true);
         txbxWarnschwelle->setEnabled(true);
+        for (QLineEdit *e : {txbxVerlustProzent, txbxVerlustStunden, txbxVerlustRuhezeit})
+            e->setEnabled(true);
     }
     if (!r.ClientIP.isEmpty())
         showUrl(r.ClientIP, true);
@@ -695,6 +735,55 @@ void TankDisplay::takeWarnThreshold()
     lblWarnschwelleFehler->hide();
     thresholdShownFor_ = 0; // shown again as stored, in the run's notation
     showWarnThreshold(c);
+}
+
+void TankDisplay::showLossSettings(int n)
+{
+    const QLocale locale = texts_.locale();
+    const DeviceRegistry &reg = tanks_.registry();
+    const TankLossSettings common = reg.commonLossSettings();
+    const auto shown = [&locale](const QString &stored) {
+        bool ok = false;
+        const double v = stored.toDouble(&ok);
+        return ok ? locale.toString(v, 'g', 10) : stored;
+    };
+    // A tank measured in percent has no loss alarm unless it is given limits.
+    const bool percentTank = tanks_.table()[n].Einheit == Loss::kPercentUnit;
+    txbxVerlustProzent->setPlaceholderText(percentTank ? FormatText(texts_(1148), {QStringLiteral("0")})
+                                                       : FormatText(texts_(881), {shown(common.prozent)}));
+    txbxVerlustStunden->setPlaceholderText(FormatText(texts_(881), {shown(common.stunden)}));
+    // As the threshold: what is being typed or was refused stays until taken.
+    const bool editing = txbxVerlustProzent->hasFocus() || txbxVerlustStunden->hasFocus() ||
+                         txbxVerlustRuhezeit->hasFocus() || lblVerlustFehler->isVisible();
+    if (n == lossShownFor_ && editing)
+        return;
+    lossShownFor_ = n;
+    lblVerlustFehler->hide();
+    const TankLossSettings own = reg.lossSettings(n);
+    txbxVerlustProzent->setText(shown(own.prozent));
+    txbxVerlustStunden->setText(own.stunden);
+    txbxVerlustRuhezeit->setText(own.ruhezeit);
+}
+
+void TankDisplay::takeLossSettings()
+{
+    const int c = tanks_.currentDevice();
+    if (c != lossShownFor_)
+        return;
+    const QLocale locale = texts_.locale();
+    // Typed in the run's notation ("2,5" in German): the store takes a point.
+    QString prozent = txbxVerlustProzent->text().trimmed();
+    bool ok = false;
+    if (const double v = locale.toDouble(prozent, &ok); ok)
+        prozent = QString::number(v, 'g', 15);
+    if (!tanks_.setLossSettings({prozent, txbxVerlustStunden->text(), txbxVerlustRuhezeit->text()})) {
+        lblVerlustFehler->setText(texts_(1145));
+        lblVerlustFehler->show();
+        return;
+    }
+    lblVerlustFehler->hide();
+    lossShownFor_ = 0; // shown again as stored
+    showLossSettings(c);
 }
 
 void TankDisplay::openUrl()

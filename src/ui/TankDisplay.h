@@ -5,8 +5,7 @@
 
 #include "core/Clock.h"
 
-class ForecastProvider;
-class TankStateWatch;
+class TankSnapshots;
 class QStackedWidget;
 class TankController;
 class Texts;
@@ -30,9 +29,10 @@ class TankDisplay : public QWidget
 {
     Q_OBJECT
 public:
-    // Without forecasts the days until empty stay a dash.
+    // The forecasts and states come from the tanks' snapshots; without
+    // them the days until empty stay a dash and no state is shown.
     TankDisplay(TankController &tanks, UiServices &ui, const Texts &texts, ClockFn clock,
-                QWidget *parent = nullptr, const ForecastProvider *forecasts = nullptr);
+                QWidget *parent = nullptr, const TankSnapshots *snapshots = nullptr);
 
     // Text that ends the window caption (the program title).
     void setProgramTitle(std::function<QString()> title);
@@ -46,8 +46,6 @@ public:
     // told while no device has sent a telegram yet.
     void setLinkDescription(const QStringList &links);
 
-    // Every tank's state for the cards and the detail view (none: not shown).
-    void setStates(const TankStateWatch *states);
     // The fleet list as the alternative to the overview tabs, and the switch.
     void setFleetView(QWidget *fleet);
     void showFleet(bool on);
@@ -76,8 +74,13 @@ private:
     QLineEdit *txbxTankbezeichnung;
     QLineEdit *txbxWarnschwelle;   // the tank's own threshold; empty: the common one
     QLabel *lblWarnschwelleFehler; // why a typed threshold was not taken
-    ElidedLabel *lblDetailName;    // the selected tank's name
-    QLabel *lblWaiting;            // fresh installation: what the program waits for
+    // The tank's own loss limits and quiet hours; empty: the common ones, at all hours.
+    QLineEdit *txbxVerlustProzent;
+    QLineEdit *txbxVerlustStunden;
+    QLineEdit *txbxVerlustRuhezeit;
+    QLabel *lblVerlustFehler;   // why typed limits were not taken
+    ElidedLabel *lblDetailName; // the selected tank's name
+    QLabel *lblWaiting;         // fresh installation: what the program waits for
     QLabel *lblVolumen;
     QLabel *LabelTankinhalt;
     QLabel *lblAlarmBigTank;
@@ -112,10 +115,11 @@ private:
     void showForecast(int n);
     void showWarnThreshold(int n);
     void takeWarnThreshold();
+    void showLossSettings(int n);
+    void takeLossSettings();
 
     TankController &tanks_;
-    const ForecastProvider *forecasts_;
-    const TankStateWatch *states_ = nullptr;
+    const TankSnapshots *snapshots_;
     QStackedWidget *views_ = nullptr; // the overview tabs, or the fleet list
     void showState(int n);
     UiServices &ui_;
@@ -129,4 +133,5 @@ private:
     QStringList links_;
     QList<OverviewPage *> overviewPages_; // [k - 1] = page of tab k
     int thresholdShownFor_ = 0;           // the device whose threshold the field holds
+    int lossShownFor_ = 0;                // the device whose loss limits the fields hold
 };

@@ -31,25 +31,6 @@ QString tankName(const DeviceRecord &r, int n)
     return r.Tankbezeichnung.isEmpty() ? QStringLiteral("Tank %1").arg(n) : r.Tankbezeichnung;
 }
 
-// Level and percent as the main window shows them; none for a device error.
-struct Shown {
-    std::optional<double> level;
-    std::optional<double> percent;
-};
-
-Shown shownFigures(const DeviceRecord &r, bool tempKorrOn)
-{
-    Shown s;
-    if (r.Volumen < 0)
-        return s;
-    s.level = ScaledLevel(CorrectedVolume(r, tempKorrOn), r);
-    bool ok = false;
-    const int p = CorrectedPercentText(r, tempKorrOn).chopped(1).toInt(&ok);
-    if (ok)
-        s.percent = p;
-    return s;
-}
-
 QJsonValue orNull(std::optional<double> v)
 {
     return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
@@ -60,8 +41,13 @@ QJsonValue temperature(qint32 t)
     return t == kNoTemperature ? QJsonValue(QJsonValue::Null) : QJsonValue(t);
 }
 
-// The history indices from..to (invalid: open) of tank n.
-std::pair<int, int> pointRange(const TankHistory &h, const QDateTime &from, const QDateTime &to)
+QByteArray number(double v)
+{
+    return QByteArray::number(v, 'g', 12);
+}
+} // namespace
+
+std::pair<int, int> WebHistoryRange(const TankHistory &h, const QDateTime &from, const QDateTime &to)
 {
     const auto begin = h.HistoryTimes.begin() + 1;
     const auto end = h.HistoryTimes.end();
@@ -71,75 +57,99 @@ std::pair<int, int> pointRange(const TankHistory &h, const QDateTime &from, cons
     return {int(first - h.HistoryTimes.begin()), int(last - h.HistoryTimes.begin())};
 }
 
-QByteArray number(double v)
+std::vector<int> WebHistorySample(const TankHistory &h, int first, int last, int maxPoints)
 {
-    return QByteArray::number(v, 'g', 12);
-}
-} // namespace
-
-QString WebStateName(TankCondition c)
-{
-    switch (c) {
-    case TankCondition::Ok:
-        break;
-    case TankCondition::Low:
-        return QStringLiteral("low");
-    case TankCondition::VeryLow:
-        return QStringLiteral("very_low");
-    case TankCondition::Loss:
-        return QStringLiteral("loss");
-    case TankCondition::Fault:
-        return QStringLiteral("fault");
-    case TankCondition::Silent:
-        return QStringLiteral("silent");
-    case TankCondition::Alarm:
-        return QStringLiteral("alarm");
+    std::vector<int> out;
+    if (last - first <= maxPoints) {
+        for (int i = first; i < last; ++i)
+            out.push_back(i);
+        return out;
     }
-    return QStringLiteral("ok");
+    const qint64 buckets = std::max(1, maxPoints / 2);
+    const qint64 t0 = h.HistoryTimes[size_t(first)];
+    const qint64 span = h.HistoryTimes[size_t(last - 1)] - t0 + 1;
+    out.reserve(size_t(2 * buckets));
+    qint64 bucket = -1;
+    int low = -1, high = -1;
+    const auto flush = [&] {
+        if (low < 0)
+            return;
+        out.push_back(std::min(low, high));
+        if (low != high)
+            out.push_back(std::max(low, high));
+    };
+    for (int i = first; i < last; ++i) {
+        const qint64 b = (h.HistoryTimes[size_t(i)] - t0) * buckets / span;
+        if (b != bucket) {
+            flush();
+            bucket = b;
+            low = high = i;
+            continue;
+        }
+        const double v = h.HistoryValues[size_t(i)];
+        if (v < h.HistoryValues[size_t(low)])
+            low = i;
+        if (v > h.HistoryValues[size_t(high)])
+            high = i;
+    }
+    flush();
+    return out;
 }
 
-QByteArray WebTanksJson(const DeviceTable &t, bool tempKorrOn, const WebTankStateFn &state)
+QByteArray WebHistoryCsvLines(const TankHistory &h, int first, int last)
+{
+    QByteArray out;
+    out.reserve((last - first) * 40);
+    for (int i = first; i < last; ++i) {
+        const qint32 temp = h.HistoryTemps[size_t(i)];
+        out += IsoTimeWithOffset(h.time(i)).toLatin1() + ';' + number(h.HistoryValues[size_t(i)]) + ';' +
+               (temp == kNoTemperature ? QByteArray() : QByteArray::number(temp)) + "\r\n";
+    }
+    return out;
+}
+
+QByteArray WebTanksJson(const QList<TankSnapshotPtr> &snapshots, const QDateTime &now)
 {
     QJsonArray tanks;
-    for (int n = 1; n <= t.DeviceCount; ++n) {
-        const DeviceRecord &r = t[n];
-        const Shown s = shownFigures(r, tempKorrOn);
-        const WebTankState st = state(n);
-        std::optional<double> days = st.daysUntilEmpty;
+    for (const TankSnapshotPtr &s : snapshots) {
+        const DeviceRecord &r = s->record;
+        std::optional<double> days = s->daysUntilEmpty(now);
         if (days)
             days = std::round(*days * 10) / 10;
         tanks.append(QJsonObject{
-            {QStringLiteral("number"), n},
+            {QStringLiteral("number"), s->tank},
             {QStringLiteral("serial"), r.SN},
-            {QStringLiteral("name"), tankName(r, n)},
-            {QStringLiteral("level"), orNull(s.level)},
+            {QStringLiteral("name"), tankName(r, s->tank)},
+            {QStringLiteral("level"), orNull(s->level)},
             {QStringLiteral("unit"), UnitSymbol(r.Einheit)},
-            {QStringLiteral("percent"), orNull(s.percent)},
+            {QStringLiteral("percent"), orNull(s->percent)},
             {QStringLiteral("temperature"), temperature(r.Temperatur)},
             {QStringLiteral("time"),
              r.Uhrzeit.isValid() ? QJsonValue(IsoTimeWithOffset(r.Uhrzeit)) : QJsonValue(QJsonValue::Null)},
             {QStringLiteral("alarm"), r.Alarm},
             {QStringLiteral("error"),
-             r.Volumen < 0 ? QJsonValue(-qint64(r.Volumen)) : QJsonValue(QJsonValue::Null)},
+             s->fault() ? QJsonValue(-qint64(r.Volumen)) : QJsonValue(QJsonValue::Null)},
             {QStringLiteral("days_until_empty"), orNull(days)},
-            {QStringLiteral("state"), WebStateName(st.condition)},
-            {QStringLiteral("loss"), st.loss},
-            {QStringLiteral("consumed"), orNull(st.consumed)},
+            {QStringLiteral("state"), TankConditionName(s->status.condition)},
+            {QStringLiteral("loss"), s->loss},
+            {QStringLiteral("consumed"), orNull(s->consumed)},
         });
     }
     return QJsonDocument(QJsonObject{{QStringLiteral("tanks"), tanks}}).toJson(QJsonDocument::Compact);
 }
 
-QByteArray WebHistoryJson(const DeviceTable &t, int n, const QDateTime &from, const QDateTime &to)
+QByteArray WebHistoryJson(const DeviceTable &t, int n, const QDateTime &from, const QDateTime &to,
+                          int maxPoints)
 {
     const DeviceRecord &r = t[n];
     const TankHistory &h = r.History;
-    const auto [first, last] = pointRange(h, from, to);
-    // Written directly: a year of points is tens of thousands of them.
+    const auto [first, last] = WebHistoryRange(h, from, to);
+    const std::vector<int> picked = WebHistorySample(h, first, last, maxPoints);
+    // Written directly: thousands of points.
     QByteArray points;
-    points.reserve((last - first) * 28);
-    for (int i = first; i < last; ++i) {
-        if (i > first)
+    points.reserve(qsizetype(picked.size()) * 28);
+    for (const int i : picked) {
+        if (!points.isEmpty())
             points += ',';
         points +=
             '[' + QByteArray::number(epochSecs(h.time(i))) + ',' + number(h.HistoryValues[size_t(i)]) + ',' +
@@ -158,14 +168,8 @@ QByteArray WebHistoryJson(const DeviceTable &t, int n, const QDateTime &from, co
 QByteArray WebHistoryCsv(const DeviceTable &t, int n, const QDateTime &from, const QDateTime &to)
 {
     const TankHistory &h = t[n].History;
-    const auto [first, last] = pointRange(h, from, to);
-    QByteArray out = "time;level;temperature\r\n";
-    for (int i = first; i < last; ++i) {
-        const qint32 temp = h.HistoryTemps[size_t(i)];
-        out += IsoTimeWithOffset(h.time(i)).toLatin1() + ';' + number(h.HistoryValues[size_t(i)]) + ';' +
-               (temp == kNoTemperature ? QByteArray() : QByteArray::number(temp)) + "\r\n";
-    }
-    return out;
+    const auto [first, last] = WebHistoryRange(h, from, to);
+    return kWebHistoryCsvHeading + WebHistoryCsvLines(h, first, last);
 }
 
 QByteArray WebConsumptionJson(int n, const ConsumptionGroup &g)
@@ -211,7 +215,7 @@ QString PrometheusLabelValue(const QString &v)
     return out;
 }
 
-QByteArray WebMetricsText(const DeviceTable &t, bool tempKorrOn, const WebTankStateFn &state,
+QByteArray WebMetricsText(const QList<TankSnapshotPtr> &snapshots, const QDateTime &now,
                           const WebCounters &counters)
 {
     struct Family {
@@ -227,41 +231,45 @@ QByteArray WebMetricsText(const DeviceTable &t, bool tempKorrOn, const WebTankSt
     Family alarm{"tankmon_alarm", "1 while the device reports its alarm", {}};
     Family fault{"tankmon_fault", "1 while the device reports an error code", {}};
     Family loss{"tankmon_loss", "1 while a loss (a leak, a theft) of the tank is open", {}};
+    Family state{"tankmon_state",
+                 "The tank's state (ok, low, very_low, loss, fault, silent, alarm) as a label, always 1",
+                 {}};
     Family consumed{
         "tankmon_consumed_total", "Consumption since the first history point, in the unit label", {}};
-    for (int n = 1; n <= t.DeviceCount; ++n) {
-        const DeviceRecord &r = t[n];
+    for (const TankSnapshotPtr &s : snapshots) {
+        const DeviceRecord &r = s->record;
+        const int n = s->tank;
         const QByteArray tank = "{tank=\"" + QByteArray::number(n) + '"';
         const QByteArray labels = tank + ",serial=\"" + QByteArray::number(r.SN) + "\",name=\"" +
                                   PrometheusLabelValue(tankName(r, n)).toUtf8() + "\",unit=\"" +
                                   PrometheusLabelValue(UnitSymbol(r.Einheit)).toUtf8() + "\"}";
         const QByteArray short_ = tank + '}';
-        const Shown s = shownFigures(r, tempKorrOn);
         // A figure that is not known has no sample rather than a made-up one.
-        if (s.level)
-            level.samples += QByteArray(level.name) + labels + ' ' + number(*s.level) + '\n';
-        if (s.percent)
-            percent.samples += QByteArray(percent.name) + short_ + ' ' + number(*s.percent) + '\n';
+        if (s->level)
+            level.samples += QByteArray(level.name) + labels + ' ' + number(*s->level) + '\n';
+        if (s->percent)
+            percent.samples += QByteArray(percent.name) + short_ + ' ' + number(*s->percent) + '\n';
         if (r.Temperatur != kNoTemperature)
             temp.samples += QByteArray(temp.name) + short_ + ' ' + QByteArray::number(r.Temperatur) + '\n';
-        const WebTankState st = state(n);
-        if (st.daysUntilEmpty)
-            days.samples += QByteArray(days.name) + short_ + ' ' + number(*st.daysUntilEmpty) + '\n';
+        if (const std::optional<double> d = s->daysUntilEmpty(now))
+            days.samples += QByteArray(days.name) + short_ + ' ' + number(*d) + '\n';
         if (r.Uhrzeit.isValid())
             last.samples +=
                 QByteArray(last.name) + short_ + ' ' + QByteArray::number(epochSecs(r.Uhrzeit)) + '\n';
         alarm.samples += QByteArray(alarm.name) + short_ + (r.Alarm ? " 1\n" : " 0\n");
-        fault.samples += QByteArray(fault.name) + short_ + (r.Volumen < 0 ? " 1\n" : " 0\n");
-        loss.samples += QByteArray(loss.name) + short_ + (st.loss ? " 1\n" : " 0\n");
+        fault.samples += QByteArray(fault.name) + short_ + (s->fault() ? " 1\n" : " 0\n");
+        loss.samples += QByteArray(loss.name) + short_ + (s->loss ? " 1\n" : " 0\n");
+        state.samples += QByteArray(state.name) + tank + ",state=\"" +
+                         TankConditionName(s->status.condition).toLatin1() + "\"} 1\n";
         // The meter never goes back, as a counter must; its unit is a label,
         // as tanks count in litres, cubic metres or kilowatt hours.
-        if (st.consumed)
+        if (s->consumed)
             consumed.samples += QByteArray(consumed.name) + tank + ",unit=\"" +
                                 PrometheusLabelValue(UnitSymbol(r.Einheit)).toUtf8() + "\"} " +
-                                number(*st.consumed) + '\n';
+                                number(*s->consumed) + '\n';
     }
     QByteArray out;
-    for (const Family *f : {&level, &percent, &temp, &days, &last, &alarm, &fault, &loss})
+    for (const Family *f : {&level, &percent, &temp, &days, &last, &alarm, &fault, &loss, &state})
         out +=
             QByteArray("# HELP ") + f->name + ' ' + f->help + "\n# TYPE " + f->name + " gauge\n" + f->samples;
     out += QByteArray("# HELP ") + consumed.name + ' ' + consumed.help + "\n# TYPE " + consumed.name +

@@ -1,9 +1,10 @@
 #pragma once
 #include "model/DeviceRecord.h"
-#include "model/TankState.h"
+#include "model/TankSnapshot.h"
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QMap>
 #include <QString>
 #include <functional>
@@ -11,34 +12,38 @@
 
 struct ConsumptionGroup;
 
-// What the API and the metrics say, as pure functions of the tanks and what
-// the caller looked up; nothing here reads a file or a setting.
-
-// What a tank's state is beside its figures: what the fleet view shows.
-struct WebTankState {
-    TankCondition condition = TankCondition::Ok; // the program's TankState
-    std::optional<double> daysUntilEmpty;        // none without a forecast
-    bool loss = false;                           // a loss event is open
-    std::optional<double> consumed;              // the consumption meter, in the tank's unit
-};
-using WebTankStateFn = std::function<WebTankState(int n)>;
-
-// The names the page and the API give the conditions: "ok", "low",
-// "very_low", "fault", "silent", "alarm".
-QString WebStateName(TankCondition c);
+// What the API and the metrics say, as pure functions of the tanks'
+// snapshots (or histories) and what the caller looked up; nothing here reads
+// a file or a setting. "now" counts the days until empty.
 
 // GET /api/v1/tanks: {"tanks":[{number, serial, name, level, unit, percent,
 // temperature, time, alarm, error, days_until_empty, state, loss, consumed},
 // ...]}, null where a figure is missing; level and percent as the main
 // window shows them.
-QByteArray WebTanksJson(const DeviceTable &t, bool tempKorrOn, const WebTankStateFn &state);
+QByteArray WebTanksJson(const QList<TankSnapshotPtr> &tanks, const QDateTime &now);
 
 // The history points of a tank from..to (invalid: open), as JSON
 // {"tank", "name", "unit", "points":[[seconds since 1970 UTC, level,
-// temperature or null], ...]} or as CSV ("time;level;temperature", ISO 8601
-// times with offset, "." decimals).
-QByteArray WebHistoryJson(const DeviceTable &t, int n, const QDateTime &from, const QDateTime &to);
+// temperature or null], ...]} with at most maxPoints of them (see
+// WebHistorySample), or as CSV ("time;level;temperature", ISO 8601 times
+// with offset, "." decimals), every point.
+inline constexpr int kWebDefaultMaxPoints = 4000;
+inline constexpr int kWebMaxMaxPoints = 50000; // beyond, the CSV has every point
+QByteArray WebHistoryJson(const DeviceTable &t, int n, const QDateTime &from, const QDateTime &to,
+                          int maxPoints = kWebDefaultMaxPoints);
 QByteArray WebHistoryCsv(const DeviceTable &t, int n, const QDateTime &from, const QDateTime &to);
+
+// The parts the CSV is streamed in: the indices first..last (exclusive) of
+// the points from..to, the heading and the lines of points first..last.
+std::pair<int, int> WebHistoryRange(const TankHistory &h, const QDateTime &from, const QDateTime &to);
+inline constexpr char kWebHistoryCsvHeading[] = "time;level;temperature\r\n";
+QByteArray WebHistoryCsvLines(const TankHistory &h, int first, int last);
+
+// The indices of first..last that a chart of at most maxPoints (>= 2) points
+// needs: all of them when they fit, else the time is cut into maxPoints / 2
+// equal spans and of each the lowest and the highest point are kept, in
+// time order, so a refill or a leak still shows at its full depth.
+std::vector<int> WebHistorySample(const TankHistory &h, int first, int last, int maxPoints);
 
 // The consumption of one tank as years by months:
 // {"tank", "unit", "years":[{"year", "months":[12 numbers or null], "total"}], "total"}.
@@ -53,7 +58,7 @@ struct WebCounters {
 
 // The Prometheus text exposition format (version 0.0.4) of every tank and
 // the counters.
-QByteArray WebMetricsText(const DeviceTable &t, bool tempKorrOn, const WebTankStateFn &state,
+QByteArray WebMetricsText(const QList<TankSnapshotPtr> &tanks, const QDateTime &now,
                           const WebCounters &counters);
 // A label value as the format wants it: backslash, double quote and line
 // feed escaped.

@@ -1,16 +1,17 @@
 #include "WebServer.h"
 
+#include "WebAuthCheck.h"
 #include "WebChart.h"
 #include "WebListener.h"
-#include "WebPassword.h"
+#include "WebTls.h"
 
 #include "consumption/Consumption.h"
+#include "core/SafeFile.h"
 #include "model/TankController.h"
+#include "model/TankSnapshots.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QHttpServerRequest>
-#include <QHttpServerResponder>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSslCertificate>
@@ -62,22 +63,120 @@ constexpr const char *kSafetyHeaders[][2] = {
     {"Content-Security-Policy", "default-src 'self'; img-src 'self' data:; frame-ancestors 'none'"},
 };
 
-// A whole answer written to the socket later than the request's handler
-// returned (its responder needs the request, which is gone by then); the
-// connection closes after it.
-void lateAnswer(QTcpSocket *socket, int status, const QByteArray &type, const QByteArray &body)
+const char *reasonPhrase(int status)
 {
-    const char *reason = status == 200   ? "OK"
-                         : status == 404 ? "Not Found"
-                         : status == 503 ? "Service Unavailable"
-                                         : "Internal Server Error";
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\nContent-Type: " + type +
-                      "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n";
+    switch (status) {
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 413:
+        return "Content Too Large";
+    case 421:
+        return "Misdirected Request";
+    case 429:
+        return "Too Many Requests";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Internal Server Error";
+    }
+}
+
+// The status line and headers of an answer, up to and with the blank line.
+QByteArray answerHead(int status, const QByteArray &type, qint64 length, const QByteArray &extra = {})
+{
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) +
+                      "\r\nContent-Type: " + type + "\r\n";
+    head += length >= 0 ? "Content-Length: " + QByteArray::number(length) + "\r\n"
+                        : QByteArray("Transfer-Encoding: chunked\r\n");
     for (const auto &h : kSafetyHeaders)
         head += QByteArray(h[0]) + ": " + h[1] + "\r\n";
-    socket->write(head + "\r\n" + body);
-    socket->disconnectFromHost();
+    return head + extra + "\r\n";
 }
+
+// A whole answer (only its head for HEAD); the connection closes after it
+// when the client asked so.
+void writeAnswer(QTcpSocket *socket, const WebServer::Call &call, int status, const QByteArray &type,
+                 const QByteArray &body, const QByteArray &extra = {})
+{
+    socket->write(answerHead(status, type, body.size(), extra + (call.close ? "Connection: close\r\n" : "")) +
+                  (call.head ? QByteArray() : body));
+    if (call.close)
+        socket->disconnectFromHost();
+}
+
+void writeText(QTcpSocket *socket, const WebServer::Call &call, int status, const QByteArray &message,
+               const QByteArray &extra = {})
+{
+    writeAnswer(socket, call, status, "text/plain; charset=utf-8", message + '\n', extra);
+}
+
+// A long CSV export, written in slices of at most about kSliceMs each, the
+// next only once the connection has taken most of the last: the event loop
+// stays free for everyone else and the memory stays small however long the
+// history. Works on its own copy of the points, so the tank may change
+// meanwhile. Ends with the connection.
+class CsvExport : public QObject
+{
+public:
+    CsvExport(QTcpSocket *socket, TankHistory points, std::function<void()> done)
+        : QObject(socket), socket_(socket), points_(std::move(points)), done_(std::move(done))
+    {
+        connect(socket, &QIODevice::bytesWritten, this, &CsvExport::moreIfRoom);
+        QMetaObject::invokeMethod(this, &CsvExport::step, Qt::QueuedConnection);
+    }
+
+private:
+    static constexpr qsizetype kBacklog = 512 * 1024; // written but not yet sent
+    static constexpr int kLines = 500;                // between looks at the clock
+
+    void moreIfRoom()
+    {
+        if (!waiting_ || socket_->bytesToWrite() > kBacklog / 2)
+            return;
+        waiting_ = false;
+        step();
+    }
+
+    void step()
+    {
+        QElapsedTimer t;
+        t.start();
+        QByteArray slice;
+        const int end = points_.count() + 1;
+        while (next_ < end && t.elapsed() < WebServer::kSliceMs && slice.size() < kBacklog) {
+            const int to = std::min(end, next_ + kLines);
+            slice += WebHistoryCsvLines(points_, next_, to);
+            next_ = to;
+        }
+        if (!slice.isEmpty())
+            socket_->write(QByteArray::number(slice.size(), 16) + "\r\n" + slice + "\r\n");
+        if (next_ < end) {
+            if (socket_->bytesToWrite() > kBacklog)
+                waiting_ = true;
+            else
+                QMetaObject::invokeMethod(this, &CsvExport::step, Qt::QueuedConnection);
+            return;
+        }
+        socket_->write("0\r\n\r\n");
+        const auto done = std::move(done_);
+        deleteLater();
+        done();
+    }
+
+    QTcpSocket *socket_;
+    TankHistory points_;
+    std::function<void()> done_;
+    int next_ = 1;
+    bool waiting_ = false;
+};
 
 bool cleanPath(const QByteArray &raw)
 {
@@ -93,19 +192,29 @@ bool cleanPath(const QByteArray &raw)
     return true;
 }
 
-std::optional<QSslConfiguration> tlsFrom(const WebValues &v, bool &failed)
+std::optional<QSslConfiguration> tlsFrom(const WebValues &v, bool &failed, bool &mismatch,
+                                         QString &unreadable)
 {
-    failed = false;
+    failed = mismatch = false;
     if (v.zertifikat.isEmpty() || v.schluessel.isEmpty())
         return std::nullopt;
-    QFile certFile(v.zertifikat), keyFile(v.schluessel);
+    // Regular files only, never opened otherwise: a FIFO named here would
+    // hold the start until someone writes to it.
     constexpr qint64 kMaxPem = 1024 * 1024;
-    if (!certFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly)) {
-        failed = true;
-        return std::nullopt;
+    QByteArray certPem, keyPem;
+    const std::pair<const char *, const QString *> files[] = {{"Web/Zertifikat", &v.zertifikat},
+                                                              {"Web/Schlüssel", &v.schluessel}};
+    for (const auto &[setting, path] : files) {
+        QString why;
+        if (SafeFile::ReadRegular(*path, path == &v.zertifikat ? &certPem : &keyPem, &why, kMaxPem) !=
+            SafeFile::ReadStatus::Ok) {
+            failed = true;
+            unreadable = QString::fromUtf8(setting) + QStringLiteral(": ") + *path + QStringLiteral(": ") +
+                         (why.isEmpty() ? QStringLiteral("No such file or directory") : why);
+            return std::nullopt;
+        }
     }
-    const QList<QSslCertificate> chain = QSslCertificate::fromData(certFile.read(kMaxPem), QSsl::Pem);
-    const QByteArray keyPem = keyFile.read(kMaxPem);
+    const QList<QSslCertificate> chain = QSslCertificate::fromData(certPem, QSsl::Pem);
     QSslKey key(keyPem, QSsl::Rsa, QSsl::Pem);
     if (key.isNull())
         key = QSslKey(keyPem, QSsl::Ec, QSsl::Pem);
@@ -113,19 +222,24 @@ std::optional<QSslConfiguration> tlsFrom(const WebValues &v, bool &failed)
         failed = true;
         return std::nullopt;
     }
+    if (!KeyFitsCertificate(chain.first().toPem(), keyPem)) {
+        mismatch = true;
+        return std::nullopt;
+    }
     QSslConfiguration c = QSslConfiguration::defaultConfiguration();
     c.setLocalCertificateChain(chain);
     c.setPrivateKey(key);
     c.setPeerVerifyMode(QSslSocket::VerifyNone);
     c.setProtocol(QSsl::TlsV1_2OrLater);
+    c.setCiphers(WebCipherSuites());
     return c;
 }
 } // namespace
 
-WebServer::WebServer(const TankController &tanks, WebSources sources, const Texts &texts, ClockFn clock,
-                     QObject *parent)
-    : QAbstractHttpServer(parent), tanks_(tanks), sources_(std::move(sources)), texts_(texts),
-      clock_(std::move(clock)), delay_([this] { return steady_.elapsed(); })
+WebServer::WebServer(const TankController &tanks, const TankSnapshots &snapshots, WebSources sources,
+                     const Texts &texts, ClockFn clock, QObject *parent)
+    : QAbstractHttpServer(parent), tanks_(tanks), snapshots_(snapshots), sources_(std::move(sources)),
+      texts_(texts), clock_(std::move(clock)), delay_([this] { return steady_.elapsed(); })
 {
     steady_.start();
     if (!sources_.chartCommand.isEmpty())
@@ -134,9 +248,13 @@ WebServer::WebServer(const TankController &tanks, WebSources sources, const Text
     connect(&eventTimer_, &QTimer::timeout, this, &WebServer::sendEvents);
     keepAliveTimer_.setInterval(kKeepAliveMs);
     connect(&keepAliveTimer_, &QTimer::timeout, this, &WebServer::keepAlive);
-    for (const auto signal : {&TankController::deviceChanged, &TankController::deviceAdded})
-        connect(&tanks_, signal, this, &WebServer::tanksChanged);
-    connect(&tanks_, &TankController::tableReset, this, &WebServer::tanksChanged);
+    connect(&snapshots_, &TankSnapshots::snapshotChanged, this, &WebServer::tanksChanged);
+    connect(&snapshots_, &TankSnapshots::snapshotsReset, this, &WebServer::tanksChanged);
+}
+
+QByteArray WebServer::tanksJson() const
+{
+    return WebTanksJson(snapshots_.all(), clock_());
 }
 
 WebServer::~WebServer() = default;
@@ -147,10 +265,15 @@ QString WebServer::start(const WebValues &v)
         return {};
     if (const QString problem = WebStartProblem(v, texts_); !problem.isEmpty())
         return problem;
-    bool tlsFailed = false;
-    std::optional<QSslConfiguration> tls = tlsFrom(v, tlsFailed);
+    bool tlsFailed = false, mismatch = false;
+    QString unreadable;
+    std::optional<QSslConfiguration> tls = tlsFrom(v, tlsFailed, mismatch, unreadable);
+    if (tlsFailed && !unreadable.isEmpty())
+        return texts_(1012).replace(QLatin1String("%s"), unreadable);
     if (tlsFailed)
         return texts_(1011);
+    if (mismatch)
+        return texts_(1016);
     auto *listener = new WebListener(this, std::move(tls), WebListener::kIdleMs, this);
     if (!listener->listen(QHostAddress(v.adresse), quint16(v.port))) {
         const QString reason = listener->errorString();
@@ -158,6 +281,9 @@ QString WebServer::start(const WebValues &v)
         return texts_(1012).replace(QLatin1String("%s"), reason);
     }
     values_ = v;
+    if (!v.password.isEmpty())
+        auth_ = new WebAuthCheck(
+            v.userName, v.password, [this] { return steady_.elapsed(); }, this);
     listener_ = listener;
     bind(listener_);
     keepAliveTimer_.start();
@@ -172,36 +298,6 @@ quint16 WebServer::port() const
 int WebServer::connectionCount() const
 {
     return listener_ ? listener_->connectionCount() : 0;
-}
-
-bool WebServer::authorised(const QHttpServerRequest &request)
-{
-    if (values_.password.isEmpty())
-        return true;
-    const QByteArray header = request.value("Authorization");
-    if (!header.startsWith("Basic "))
-        return false;
-    // A verified value is remembered by its digest, so a page's many requests
-    // do not pay for the key derivation each time.
-    const QByteArray digest =
-        QCryptographicHash::hash(header + '\n' + values_.password.toUtf8(), QCryptographicHash::Sha256);
-    if (goodCredentials_.contains(digest))
-        return true;
-    const auto decoded =
-        QByteArray::fromBase64Encoding(header.mid(6).trimmed(), QByteArray::AbortOnBase64DecodingErrors);
-    if (!decoded)
-        return false;
-    const qsizetype colon = decoded.decoded.indexOf(':');
-    if (colon < 0)
-        return false;
-    const QString user = QString::fromUtf8(decoded.decoded.left(colon));
-    const QString password = QString::fromUtf8(decoded.decoded.mid(colon + 1));
-    if (user != values_.userName || !VerifyWebPassword(values_.password, password))
-        return false;
-    if (goodCredentials_.size() >= kMaxCredentials)
-        goodCredentials_.clear();
-    goodCredentials_.insert(digest);
-    return true;
 }
 
 void WebServer::refuse(QTcpSocket *socket, const QString &address)
@@ -219,115 +315,152 @@ void WebServer::refuse(QTcpSocket *socket, const QString &address)
     });
 }
 
-void WebServer::answer(const QHttpServerRequest &request, QTcpSocket *socket, int status,
-                       const QByteArray &type, const QByteArray &body)
-{
-    QHttpServerResponder r = makeResponder(request, socket);
-    r.writeStatusLine(QHttpServerResponder::StatusCode(status));
-    if (status == 503) // a picture takes a few seconds: clients that honour it come back then
-        r.writeHeader("Retry-After", "5");
-    r.writeHeader("Content-Type", type);
-    r.writeHeader("Content-Length", QByteArray::number(body.size()));
-    for (const auto &h : kSafetyHeaders)
-        r.writeHeader(h[0], h[1]);
-    r.writeBody(body);
-}
-
 bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
 {
-    const QString address = socket->peerAddress().toString();
-    if (!authorised(request)) {
-        refuse(socket, address);
+    Call call;
+    call.head = request.method() == QHttpServerRequest::Method::Head;
+    call.allowed = call.head || request.method() == QHttpServerRequest::Method::Get;
+    call.body = !request.body().isEmpty();
+    call.url = request.url();
+    call.authorization = request.value("Authorization");
+    call.host = request.value("Host");
+    call.address = socket->peerAddress().toString();
+    call.close = request.value("Connection").toLower().contains("close");
+    auto it = connections_.find(socket);
+    if (it == connections_.end()) {
+        it = connections_.insert(socket, {});
+        connect(socket, &QObject::destroyed, this, [this, socket] { connections_.remove(socket); });
+    }
+    it->waiting.append(std::move(call));
+    serveNext(socket);
+    return true;
+}
+
+void WebServer::serveNext(QTcpSocket *socket)
+{
+    for (;;) {
+        const auto it = connections_.find(socket);
+        if (it == connections_.end() || it->busy || it->waiting.isEmpty() ||
+            socket->state() != QAbstractSocket::ConnectedState)
+            return;
+        const Call call = it->waiting.takeFirst();
+        it->busy = true;
+        if (!serve(socket, call))
+            return; // finished() follows, or the connection ends
+        connections_[socket].busy = false;
+    }
+}
+
+void WebServer::finished(QTcpSocket *socket)
+{
+    const auto it = connections_.find(socket);
+    if (it == connections_.end())
+        return;
+    it->busy = false;
+    serveNext(socket);
+}
+
+bool WebServer::serve(QTcpSocket *socket, const Call &call)
+{
+    if (!WebHostAllowed(call.host, values_)) {
+        writeText(socket, call, 421, "This server does not answer for that host name.");
         return true;
     }
-    if (!values_.password.isEmpty())
-        delay_.succeeded(address);
-    const auto text = [&](int status, const QByteArray &msg) {
-        answer(request, socket, status, "text/plain; charset=utf-8", msg + '\n');
+    if (!auth_)
+        return serveAuthorised(socket, call);
+    const QPointer<QTcpSocket> s(socket);
+    const auto checked = [this, s, call](bool right) {
+        if (!s || s->state() != QAbstractSocket::ConnectedState)
+            return;
+        if (!right) {
+            refuse(s, call.address);
+            return;
+        }
+        delay_.succeeded(call.address);
+        if (serveAuthorised(s, call))
+            finished(s);
     };
-    if (request.method() != QHttpServerRequest::Method::Get) {
-        text(405, "Only GET is served.");
+    switch (auth_->check(call.authorization, call.address, checked)) {
+    case WebAuthCheck::Start::Known:
+        return serveAuthorised(socket, call);
+    case WebAuthCheck::Start::Malformed:
+        refuse(socket, call.address);
+        return false;
+    case WebAuthCheck::Start::Started:
+        return false;
+    case WebAuthCheck::Start::AddressBusy:
+        writeText(socket, call, 429, "A login from this address is being checked; try again.",
+                  "Retry-After: 1\r\n");
+        return true;
+    case WebAuthCheck::Start::AllBusy:
+        writeText(socket, call, 503, "Busy checking other logins; try again.", "Retry-After: 1\r\n");
         return true;
     }
-    if (!request.body().isEmpty() || request.value("Content-Length").toLongLong() > 0 ||
-        !request.value("Transfer-Encoding").isEmpty()) {
-        text(413, "Requests carry no body here.");
+    return true;
+}
+
+bool WebServer::serveAuthorised(QTcpSocket *socket, const Call &call)
+{
+    if (!call.allowed) {
+        writeText(socket, call, 405, "Only GET and HEAD are served.", "Allow: GET, HEAD\r\n");
         return true;
     }
-    const QByteArray raw = request.url().path(QUrl::FullyEncoded).toLatin1();
+    if (call.body) {
+        writeText(socket, call, 413, "Requests carry no body here.");
+        return true;
+    }
+    const QByteArray raw = call.url.path(QUrl::FullyEncoded).toLatin1();
     if (!cleanPath(raw)) {
-        text(400, "Bad path.");
+        writeText(socket, call, 400, "Bad path.");
         return true;
     }
-    const QString path = request.url().path();
+    const QString path = call.url.path();
     if (path == QLatin1String("/")) {
-        answer(request, socket, 200, "text/html; charset=utf-8", page());
+        writeAnswer(socket, call, 200, "text/html; charset=utf-8", page());
         return true;
     }
     for (const StaticFile &f : kStatic) {
         if (path == QLatin1String(f.path)) {
-            answer(request, socket, 200, f.type, resource(f.resource));
+            writeAnswer(socket, call, 200, f.type, resource(f.resource));
             return true;
         }
     }
     if (path == QLatin1String("/metrics")) {
-        answer(request, socket, 200, "text/plain; version=0.0.4; charset=utf-8",
-               WebMetricsText(tanks_.table(), sources_.tempKorrOn(), sources_.state, sources_.counters()));
+        writeAnswer(socket, call, 200, "text/plain; version=0.0.4; charset=utf-8",
+                    WebMetricsText(snapshots_.all(), clock_(), sources_.counters()));
         return true;
     }
     if (path == QLatin1String("/api/v1/events")) {
-        openStream(request, socket);
-        return true;
+        if (call.head) {
+            socket->write(answerHead(200, "text/event-stream; charset=utf-8", 0));
+            return true;
+        }
+        openStream(socket, call);
+        return false; // the stream is the last answer of its connection
     }
     if (path == QLatin1String("/api/v1/tanks")) {
-        answer(request, socket, 200, "application/json",
-               WebTanksJson(tanks_.table(), sources_.tempKorrOn(), sources_.state));
+        writeAnswer(socket, call, 200, "application/json", tanksJson());
         return true;
     }
     const QStringList parts = path.split(QLatin1Char('/'));
     // "", "api", "v1", "tanks", n, what
     if (parts.size() == 6 && parts[1] == QLatin1String("api") && parts[2] == QLatin1String("v1") &&
-        parts[3] == QLatin1String("tanks")) {
-        tankRequest(request, socket, parts);
-        return true;
-    }
-    text(404, "Not found.");
+        parts[3] == QLatin1String("tanks"))
+        return tankRequest(socket, call, parts);
+    writeText(socket, call, 404, "Not found.");
     return true;
 }
 
-void WebServer::tankRequest(const QHttpServerRequest &request, QTcpSocket *socket, const QStringList &parts)
+bool WebServer::tankRequest(QTcpSocket *socket, const Call &call, const QStringList &parts)
 {
-    const auto text = [&](int status, const QByteArray &msg) {
-        answer(request, socket, status, "text/plain; charset=utf-8", msg + '\n');
-    };
     bool ok = false;
     const int n = parts[4].toInt(&ok);
     if (!ok || n < 1 || n > tanks_.DeviceCount()) {
-        text(404, "No such tank.");
-        return;
+        writeText(socket, call, 404, "No such tank.");
+        return true;
     }
-    const QUrlQuery query = request.query();
-    if (parts[5] == QLatin1String("history")) {
-        QDateTime range[2];
-        const QString names[2] = {QStringLiteral("from"), QStringLiteral("to")};
-        for (int i = 0; i < 2; ++i) {
-            const QString v = query.queryItemValue(names[i], QUrl::FullyDecoded);
-            if (v.isEmpty())
-                continue;
-            range[i] = QDateTime::fromString(v, Qt::ISODate);
-            if (!range[i].isValid()) {
-                text(400, names[i].toLatin1() + " is no ISO 8601 time.");
-                return;
-            }
-        }
-        if (query.queryItemValue(QStringLiteral("format")) == QLatin1String("csv"))
-            answer(request, socket, 200, "text/csv; charset=utf-8",
-                   WebHistoryCsv(tanks_.table(), n, range[0], range[1]));
-        else
-            answer(request, socket, 200, "application/json",
-                   WebHistoryJson(tanks_.table(), n, range[0], range[1]));
-        return;
-    }
+    if (parts[5] == QLatin1String("history"))
+        return historyRequest(socket, call, n);
     if (parts[5] == QLatin1String("consumption")) {
         ConsumptionRequest c;
         c.selection = n;
@@ -336,29 +469,96 @@ void WebServer::tankRequest(const QHttpServerRequest &request, QTcpSocket *socke
         c.settings.logVerbrauch = false; // read-only: no protocol file
         const ConsumptionResult result = ComputeConsumption(tanks_.table(), c);
         if (result.groups.empty()) {
-            text(404, "No consumption.");
-            return;
+            writeText(socket, call, 404, "No consumption.");
+            return true;
         }
-        answer(request, socket, 200, "application/json", WebConsumptionJson(n, result.groups.front()));
-        return;
+        writeAnswer(socket, call, 200, "application/json", WebConsumptionJson(n, result.groups.front()));
+        return true;
     }
-    if (parts[5] == QLatin1String("chart.png")) {
-        chartRequest(request, socket, n);
-        return;
-    }
-    text(404, "Not found.");
+    if (parts[5] == QLatin1String("chart.png"))
+        return chartRequest(socket, call, n);
+    writeText(socket, call, 404, "Not found.");
+    return true;
 }
 
-void WebServer::chartRequest(const QHttpServerRequest &request, QTcpSocket *socket, int n)
+bool WebServer::historyRequest(QTcpSocket *socket, const Call &call, int n)
 {
-    const auto text = [&](int status, const QByteArray &msg) {
-        answer(request, socket, status, "text/plain; charset=utf-8", msg + '\n');
-    };
-    if (!charts_) {
-        text(404, "Not found.");
-        return;
+    const QUrlQuery query(call.url);
+    QDateTime range[2];
+    const QString names[2] = {QStringLiteral("from"), QStringLiteral("to")};
+    for (int i = 0; i < 2; ++i) {
+        const QString v = query.queryItemValue(names[i], QUrl::FullyDecoded);
+        if (v.isEmpty())
+            continue;
+        range[i] = QDateTime::fromString(v, Qt::ISODate);
+        if (!range[i].isValid()) {
+            writeText(socket, call, 400, names[i].toLatin1() + " is no ISO 8601 time.");
+            return true;
+        }
     }
-    const QUrlQuery query = request.query();
+    const QString format = query.hasQueryItem(QStringLiteral("format"))
+                               ? query.queryItemValue(QStringLiteral("format"))
+                               : "json";
+    int maxPoints = kWebDefaultMaxPoints;
+    if (query.hasQueryItem(QStringLiteral("max_points"))) {
+        bool ok = false;
+        maxPoints = query.queryItemValue(QStringLiteral("max_points")).toInt(&ok);
+        if (!ok || maxPoints < 2 || maxPoints > kWebMaxMaxPoints) {
+            writeText(socket, call, 400, "max_points: 2.." + QByteArray::number(kWebMaxMaxPoints) + '.');
+            return true;
+        }
+    }
+    if (format == QLatin1String("json")) {
+        writeAnswer(socket, call, 200, "application/json",
+                    WebHistoryJson(tanks_.table(), n, range[0], range[1], maxPoints));
+        return true;
+    }
+    if (format != QLatin1String("csv")) {
+        writeText(socket, call, 400, "format: json or csv.");
+        return true;
+    }
+    const TankHistory &h = tanks_.table()[n].History;
+    const auto [first, last] = WebHistoryRange(h, range[0], range[1]);
+    constexpr int kWholeLines = 20000; // fewer go out in one piece
+    if (last - first <= kWholeLines || call.head) {
+        writeAnswer(socket, call, 200, "text/csv; charset=utf-8",
+                    kWebHistoryCsvHeading + WebHistoryCsvLines(h, first, last));
+        return true;
+    }
+    if (exports_ >= kMaxExports) {
+        writeText(socket, call, 503, "Busy with other long exports; try again.", "Retry-After: 10\r\n");
+        return true;
+    }
+    TankHistory copy;
+    copy.HistoryTimes.insert(copy.HistoryTimes.end(), h.HistoryTimes.begin() + first,
+                             h.HistoryTimes.begin() + last);
+    copy.HistoryValues.insert(copy.HistoryValues.end(), h.HistoryValues.begin() + first,
+                              h.HistoryValues.begin() + last);
+    copy.HistoryTemps.insert(copy.HistoryTemps.end(), h.HistoryTemps.begin() + first,
+                             h.HistoryTemps.begin() + last);
+    socket->write(answerHead(200, "text/csv; charset=utf-8", -1) +
+                  QByteArray::number(qstrlen(kWebHistoryCsvHeading), 16) + "\r\n" + kWebHistoryCsvHeading +
+                  "\r\n");
+    ++exports_;
+    auto *job = new CsvExport(socket, std::move(copy), [this, s = QPointer<QTcpSocket>(socket), call] {
+        if (!s)
+            return;
+        if (call.close)
+            s->disconnectFromHost();
+        else
+            finished(s);
+    });
+    connect(job, &QObject::destroyed, this, [this] { --exports_; });
+    return false;
+}
+
+bool WebServer::chartRequest(QTcpSocket *socket, const Call &call, int n)
+{
+    if (!charts_) {
+        writeText(socket, call, 404, "Not found.");
+        return true;
+    }
+    const QUrlQuery query(call.url);
     // A number in a range, or the default when not given; false for anything else.
     const auto whole = [&query](const char *name, int lo, int hi, int &value) {
         const QString v = query.queryItemValue(QLatin1String(name));
@@ -377,45 +577,48 @@ void WebServer::chartRequest(const QHttpServerRequest &request, QTcpSocket *sock
     if (!whole("months", 0, 1200, job.months) || !whole("percent", 0, 1, percent) ||
         !whole("width", WebChartRenderer::kMinSize.width(), WebChartRenderer::kMaxSize.width(), width) ||
         !whole("height", WebChartRenderer::kMinSize.height(), WebChartRenderer::kMaxSize.height(), height)) {
-        text(400, "months: 0..1200, percent: 0 or 1, width: " +
+        writeText(socket, call, 400,
+                  "months: 0..1200, percent: 0 or 1, width: " +
                       QByteArray::number(WebChartRenderer::kMinSize.width()) + ".." +
                       QByteArray::number(WebChartRenderer::kMaxSize.width()) +
                       ", height: " + QByteArray::number(WebChartRenderer::kMinSize.height()) + ".." +
                       QByteArray::number(WebChartRenderer::kMaxSize.height()) + '.');
-        return;
+        return true;
     }
     job.percent = percent == 1;
     job.size = QSize(width, height);
-    const bool started =
-        charts_->render(job, [s = QPointer<QTcpSocket>(socket)](int status, const QByteArray &png) {
+    const bool started = charts_->render(
+        job, [this, s = QPointer<QTcpSocket>(socket), call](int status, const QByteArray &png) {
             if (!s || s->state() != QAbstractSocket::ConnectedState)
                 return;
             if (status == 200)
-                lateAnswer(s, 200, "image/png", png);
+                writeAnswer(s, call, 200, "image/png", png);
             else
-                lateAnswer(s, status, "text/plain; charset=utf-8",
-                           status == 404 ? "No history.\n" : "The chart could not be drawn.\n");
+                writeText(s, call, status, status == 404 ? "No history." : "The chart could not be drawn.");
+            finished(s);
         });
-    if (!started)
-        answer(request, socket, 503, "text/plain; charset=utf-8", "Busy drawing other charts; try again.\n");
+    if (started)
+        return false;
+    // A picture takes a few seconds: clients that honour it come back then.
+    writeText(socket, call, 503, "Busy drawing other charts; try again.", "Retry-After: 5\r\n");
+    return true;
 }
 
 void WebServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket)
 {
-    answer(request, socket, 404, "text/plain; charset=utf-8", "Not found.\n");
+    // Never reached: every request is handled above.
+    Q_UNUSED(request);
+    socket->abort();
 }
 
-void WebServer::openStream(const QHttpServerRequest &request, QTcpSocket *socket)
+void WebServer::openStream(QTcpSocket *socket, const Call &call)
 {
-    QHttpServerResponder r = makeResponder(request, socket);
-    r.writeStatusLine(QHttpServerResponder::StatusCode::Ok);
-    r.writeHeader("Content-Type", "text/event-stream; charset=utf-8");
-    r.writeHeader("Cache-Control", "no-store");
-    r.writeHeader("X-Content-Type-Options", "nosniff");
-    r.writeBody("retry: 2000\n\n");
+    Q_UNUSED(call);
+    // No length: the stream ends with its connection.
+    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream; charset=utf-8\r\n"
+                  "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n\r\nretry: 2000\n\n");
     streams_.append(socket);
-    socket->write("event: tanks\ndata: " +
-                  WebTanksJson(tanks_.table(), sources_.tempKorrOn(), sources_.state) + "\n\n");
+    socket->write("event: tanks\ndata: " + tanksJson() + "\n\n");
 }
 
 void WebServer::tanksChanged()
@@ -429,8 +632,7 @@ void WebServer::sendEvents()
     streams_.removeAll(nullptr);
     if (streams_.isEmpty())
         return;
-    const QByteArray event =
-        "event: tanks\ndata: " + WebTanksJson(tanks_.table(), sources_.tempKorrOn(), sources_.state) + "\n\n";
+    const QByteArray event = "event: tanks\ndata: " + tanksJson() + "\n\n";
     for (const QPointer<QTcpSocket> &s : std::as_const(streams_)) {
         if (s->bytesToWrite() > kMaxStreamBacklog)
             s->abort();

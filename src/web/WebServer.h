@@ -8,23 +8,25 @@
 
 #include <QAbstractHttpServer>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QPointer>
-#include <QSet>
 #include <QTimer>
+#include <QUrl>
 #include <functional>
 
 class QTcpSocket;
 class TankController;
+class TankSnapshots;
+class WebAuthCheck;
 class WebChartRenderer;
 class WebListener;
 struct ConsumptionSettings;
 
-// What the server reads, all of it on the event loop: the tanks, and what
-// the application layer knows beside them.
+// What the server reads, all of it on the event loop, besides the tanks'
+// snapshots (their figures, states and forecasts) and histories: what the
+// application layer knows beside them.
 struct WebSources {
-    std::function<bool()> tempKorrOn;
-    WebTankStateFn state;
     std::function<WebCounters()> counters;
     std::function<ConsumptionSettings()> consumptionSettings;
     // The program and its first arguments that draw chart.png (see
@@ -34,19 +36,25 @@ struct WebSources {
 
 // The built-in web server: the dashboard page, the JSON API, the event
 // stream and the metrics, read-only. Requests are parsed by Qt HTTP Server;
-// WebListener bounds the connections in front of it. With a password stored,
-// every request needs HTTP Basic authentication; a wrong one is answered 401
-// after the growing delay of WebAuthDelay. Only GET, no bodies, only the
-// paths below; nothing else is served.
+// WebListener bounds the connections in front of it. Only a Host that names
+// this server is served (421 otherwise: a rebound DNS name gets nothing).
+// With a password stored, every request needs HTTP Basic authentication,
+// checked by WebAuthCheck off the event loop; a wrong one is answered 401
+// after the growing delay of WebAuthDelay. GET and HEAD, no bodies, only the
+// paths below; nothing else is served. The answers of one connection go out
+// in the order of its requests, also when one of them takes a while (a
+// chart, a password check, a long export streamed in slices).
 class WebServer : public QAbstractHttpServer
 {
     Q_OBJECT
 public:
     static constexpr int kEventPauseMs = 500;  // changes go out together at most this often
     static constexpr int kKeepAliveMs = 15000; // a comment on every stream, below the idle limit
+    static constexpr int kMaxExports = 2;      // long CSV exports streamed at once
+    static constexpr int kSliceMs = 20;        // an export's slice holds the event loop at most about this
 
-    WebServer(const TankController &tanks, WebSources sources, const Texts &texts, ClockFn clock,
-              QObject *parent = nullptr);
+    WebServer(const TankController &tanks, const TankSnapshots &snapshots, WebSources sources,
+              const Texts &texts, ClockFn clock, QObject *parent = nullptr);
     ~WebServer() override;
 
     // Listens as v says; "" when listening, else why not (in the texts'
@@ -60,20 +68,42 @@ protected:
     bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
     void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
 
+public:
+    // One request as the server keeps it until its answer is out.
+    struct Call {
+        bool head = false;   // HEAD: the answer without its body
+        bool allowed = true; // GET or HEAD
+        bool body = false;
+        QUrl url;
+        QByteArray authorization;
+        QByteArray host;
+        QString address;    // the client's
+        bool close = false; // "Connection: close"
+    };
+
 private:
+    struct Connection {
+        QList<Call> waiting;
+        bool busy = false; // an answer is being made
+    };
+    void serveNext(QTcpSocket *socket);
+    void finished(QTcpSocket *socket);
+    bool serve(QTcpSocket *socket, const Call &call);
+    bool serveAuthorised(QTcpSocket *socket, const Call &call);
     void tanksChanged();
     void sendEvents();
     void keepAlive();
-    bool authorised(const QHttpServerRequest &request);
     void refuse(QTcpSocket *socket, const QString &address);
-    void answer(const QHttpServerRequest &request, QTcpSocket *socket, int status, const QByteArray &type,
-                const QByteArray &body);
-    void openStream(const QHttpServerRequest &request, QTcpSocket *socket);
+    void openStream(QTcpSocket *socket, const Call &call);
     QByteArray page() const;
-    void tankRequest(const QHttpServerRequest &request, QTcpSocket *socket, const QStringList &parts);
-    void chartRequest(const QHttpServerRequest &request, QTcpSocket *socket, int n);
+    bool tankRequest(QTcpSocket *socket, const Call &call, const QStringList &parts);
+    bool historyRequest(QTcpSocket *socket, const Call &call, int n);
+    bool chartRequest(QTcpSocket *socket, const Call &call, int n);
+
+    QByteArray tanksJson() const;
 
     const TankController &tanks_;
+    const TankSnapshots &snapshots_;
     WebSources sources_;
     Texts texts_;
     ClockFn clock_;
@@ -82,7 +112,9 @@ private:
     WebChartRenderer *charts_ = nullptr;
     QElapsedTimer steady_;
     WebAuthDelay delay_;
-    QSet<QByteArray> goodCredentials_; // digests of Authorization values that verified
+    WebAuthCheck *auth_ = nullptr;
+    QHash<QTcpSocket *, Connection> connections_;
+    int exports_ = 0;
     QList<QPointer<QTcpSocket>> streams_;
     QTimer eventTimer_;
     QTimer keepAliveTimer_;

@@ -16,6 +16,7 @@ WebValues ReadWebValues(const Settings &settings)
     v.password = settings.readWhole(Cfg::Web::Password);
     v.zertifikat = settings.readWhole(Cfg::Web::Zertifikat);
     v.schluessel = settings.readWhole(Cfg::Web::Schluessel);
+    v.hostnamen = settings.read(Cfg::Web::Hostnamen);
     return v;
 }
 
@@ -29,6 +30,7 @@ void WriteWebValues(Settings &settings, const WebValues &v)
     settings.write(Cfg::Web::Password, v.password);
     settings.write(Cfg::Web::Zertifikat, v.zertifikat);
     settings.write(Cfg::Web::Schluessel, v.schluessel);
+    settings.write(Cfg::Web::Hostnamen, v.hostnamen);
     batch.commit();
 }
 
@@ -60,4 +62,45 @@ QString WebUrl(const WebValues &v)
         host = QLatin1Char('[') + host + QLatin1Char(']');
     return (tls ? QStringLiteral("https://") : QStringLiteral("http://")) + host + QLatin1Char(':') +
            QString::number(v.port) + QLatin1Char('/');
+}
+
+std::optional<QStringList> WebHostNames(const QString &text)
+{
+    QStringList names;
+    for (const QString &part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        QString name = part.trimmed().toLower();
+        if (name.endsWith(QLatin1Char('.')))
+            name.chop(1);
+        if (name.isEmpty())
+            continue;
+        for (const QChar c : name)
+            if (!(c.isDigit() || (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || c == QLatin1Char('-') ||
+                  c == QLatin1Char('.')))
+                return std::nullopt;
+        names << name;
+    }
+    return names;
+}
+
+bool WebHostAllowed(const QByteArray &host, const WebValues &v)
+{
+    if (host.isEmpty())
+        return true;
+    QString name = QString::fromLatin1(host).trimmed().toLower();
+    if (name.startsWith(QLatin1Char('['))) {
+        const qsizetype end = name.indexOf(QLatin1Char(']'));
+        if (end < 0 || (end + 1 < name.size() && name.at(end + 1) != QLatin1Char(':')))
+            return false;
+        return !QHostAddress(name.mid(1, end - 1)).isNull();
+    }
+    if (const qsizetype colon = name.lastIndexOf(QLatin1Char(':')); colon >= 0)
+        name.truncate(colon);
+    if (name.endsWith(QLatin1Char('.')))
+        name.chop(1);
+    if (name.isEmpty())
+        return false;
+    if (name == QLatin1String("localhost") || !QHostAddress(name).isNull())
+        return true;
+    const std::optional<QStringList> names = WebHostNames(v.hostnamen);
+    return names && names->contains(name);
 }

@@ -1,5 +1,6 @@
 #pragma once
-#include <QString>
+#include <QStringList>
+#include <optional>
 
 class Settings;
 class Texts;
@@ -13,6 +14,7 @@ struct WebValues {
     QString password;                              // "Password": the stored hash (WebPassword.h), "" = none
     QString zertifikat;                            // "Zertifikat": PEM file of the certificate (chain)
     QString schluessel;                            // "Schlüssel": PEM file of its private key
+    QString hostnamen; // "Hostnamen": further host names it answers for, comma-separated
 
     bool operator==(const WebValues &) const = default;
 };
@@ -27,5 +29,13 @@ void WriteWebValues(Settings &settings, const WebValues &v);
 QString WebStartProblem(const WebValues &v, const Texts &texts);
 // Whether the address text is a loopback address (127.0.0.0/8, ::1).
 bool IsLoopbackAddress(const QString &address);
+// Whether a request's Host header (name or address, with or without port)
+// names this server: any IP address (a rebound DNS name never arrives as
+// one), "localhost", or a name in v's "Hostnamen". No Host at all is taken
+// too (HTTP/1.0 probes); browsers always send one.
+bool WebHostAllowed(const QByteArray &host, const WebValues &v);
+// The names of a "Hostnamen" text, lower case; empty when one is not a host
+// name (not a letter, digit, "-" or "." in it).
+std::optional<QStringList> WebHostNames(const QString &text);
 // The address to open in a browser ("https://192.168.1.5:8443/").
 QString WebUrl(const WebValues &v);

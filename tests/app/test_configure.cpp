@@ -6,6 +6,8 @@
 #include "support/ProgramRun.h"
 
 #include <QDir>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -15,9 +17,18 @@ using Configure = RunningProgramTest;
 TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
 {
     writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n[E-Mail]\r\nSchwelle 2=20\r\n");
-    ASSERT_EQ(tool({"--set", "MQTT/Port=1884", "--set", "e-mail/smtpserver=mail.example.org", "--set",
-                    "Ger\u00e4t2/Tankbezeichnung=Heiz\u00f6l Nord", "--set", "E-Mail/MinProzent3=12,5",
-                    "--set", "E-Mail/Schwelle 2=25"}),
+    ASSERT_EQ(tool({"--set", "MQTT/Port=1884",
+                    "--set", "e-mail/smtpserver=mail.example.org",
+                    "--set", "Ger\u00e4t2/Tankbezeichnung=Heiz\u00f6l Nord",
+                    "--set", "E-Mail/MinProzent3=12,5",
+                    "--set", "E-Mail/Schwelle 2=25",
+                    "--set", "E-Mail/DeltaMinutenBetankung=2,5",
+                    "--set", "E-Mail/VerlustProzent3=0",
+                    "--set", "E-Mail/VerlustStunden3=",
+                    "--set", "E-Mail/VerlustRuhezeit3= 20:00 - 6:00 we",
+                    "--set", "Web/Hostnamen=tank.lan, Proxy.example.org",
+                    "--set", "web/aktiv=1",
+                    "--set", "COM/ClientAdresse= 127.0.0.1 "}),
               0)
         << qPrintable(err);
     const QList<std::pair<QString, QString>> stored = {{"MQTT/Port", "1884"},
@@ -25,6 +36,16 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
                                                        {"Ger\u00e4t2/Tankbezeichnung", "Heiz\u00f6l Nord"},
                                                        {"E-Mail/MinProzent3", "12.5"},
                                                        {"E-Mail/Schwelle 2", "25"},
+                                                       // Stored as the rule uses it.
+                                                       {"E-Mail/DeltaMinutenBetankung", "2.5"},
+                                                       {"E-Mail/VerlustProzent3", "0"},
+                                                       {"E-Mail/VerlustStunden3", ""},
+                                                       {"E-Mail/VerlustRuhezeit3", "20:00-06:00 WE"},
+                                                       {"Web/Hostnamen", "tank.lan, Proxy.example.org"},
+                                                       {"Web/Aktiv", "1"},
+                                                       {"Web/Port", "8088"},
+                                                       {"Web/Password", "(not set)"},
+                                                       {"COM/ClientAdresse", "127.0.0.1"},
                                                        // Absent keys show their defaults, computed ones too.
                                                        {"Log INI-File/Path", dataDir()},
                                                        {"E-Mail/Password", "(not set)"}};
@@ -42,12 +63,23 @@ TEST_F(Configure, SetIsCheckedAsTheDialogsCheckAndWrittenAtOnce)
         {{"--set", "Common/ActiveCom=2"}, "0 or 1"},
         {{"--set", "E-Mail/Empf\u00e4nger 1=Chef <chef@example.org>"}, "Empf\u00e4nger 1"},
         {{"--set", "E-Mail/Melderaster=0"}, "Melderaster"},
+        // 0 minutes would count as the default 10; a tank's hours are whole.
+        {{"--set", "E-Mail/DeltaMinutenBetankung=0"}, "DeltaMinutenBetankung"},
+        {{"--set", "E-Mail/VerlustStunden2=2.5"}, "or nothing"},
+        {{"--set", "E-Mail/VerlustRuhezeit2=25:00-06:00"}, "WE"},
         {{"--set", "Ger\u00e4t57/SN=1"}, "Ger\u00e4t57/SN"},
         {{"--set", "MQTT/Password=secret"}, "--set-password"},
         {{"--set", "Log INI-File/Path=relative/folder"}, "Log INI-File/Path"},
         {{"--set", "Ger\u00e4t1/Tankbezeichnung=two\nlines"}, "Tankbezeichnung"},
         {{"--set", "MQTT/Port"}, "MQTT/Port"},
+        {{"--set", "COM/ClientAdresse=gateway.lan"}, "COM/ClientAdresse"},
         {{"--get", "MQTT/Nothing"}, "MQTT/Nothing"},
+        // The web view listens beyond loopback only with a password and TLS, as its dialog says.
+        {{"--set", "Web/Port=8090", "--set", "Web/Adresse=0.0.0.0"}, "0.0.0.0"},
+        {{"--set", "Web/Adresse=localhost"}, "Web/Adresse"},
+        {{"--set", "Web/Hostnamen=tank lan"}, "Web/Hostnamen"},
+        {{"--set", "Web/Port=0"}, "Web/Port"},
+        {{"--set", "Web/Password=geheim"}, "--set-password"},
         {{"--get", "E-Mail/Password", "--set", "MQTT/Port=1"}, "exclude"},
     };
     for (const auto &[args, named] : refusals) {
@@ -116,6 +148,79 @@ TEST_F(Configure, CommandLineRefusalsInTheRunsLanguage)
         EXPECT_EQ(err.trimmed().count('\n'), 0) << "one line: " << qPrintable(err);
     }
     EXPECT_FALSE(QFileInfo::exists(missing));
+}
+
+// The trace never goes into a file of the program, by whatever path, nor into
+// a FIFO; values with blanks or quotes at their ends read back as given; a
+// password is refused saying what is wrong with it; reading needs no write
+// rights on the folder.
+TEST_F(Configure, TraceRefusalsValuesAsGivenAndReadingWithoutWriteRights)
+{
+    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n");
+    ASSERT_TRUE(QDir(dataDir()).mkdir("sub"));
+    QTemporaryDir elsewhere;
+    const auto at = [&](const char *name) { return elsewhere.filePath(name); };
+    ASSERT_EQ(::symlink(qPrintable(dataDir() + "sub"), qPrintable(at("s_sub"))), 0);
+    ASSERT_EQ(::symlink(qPrintable(iniPath()), qPrintable(at("soft.ini"))), 0);
+    ASSERT_EQ(::link(qPrintable(iniPath()), qPrintable(at("hard.ini"))), 0);
+    ASSERT_EQ(::mkfifo(qPrintable(at("fifo")), 0600), 0);
+    const QByteArray before = readBytes(iniPath());
+    const QList<QStringList> refused = {
+        {"Common/Log=" + iniPath()},
+        {"Common/Log=" + at("soft.ini")},
+        {"Common/Log=" + at("hard.ini")},
+        {"Common/Log=" + at("s_sub") + "/../Tankmon.ini"},
+        {"Common/Log=" + dataDir() + "Tankmon.lock"},
+        {"Common/Log=" + dataDir() + "sub/../Tank56.csv"},
+        {"Common/Log=" + dataDir() + "LogVerbrauch.txt"},
+        {"Common/Log=" + at("fifo")},
+        {"Common/Log=" + at("nowhere") + "/trace.txt"},
+        // The log folder set in the same call counts: its tank files and copy.
+        {"Log INI-File/Path=" + elsewhere.path(), "Common/Log=" + at("Tank2.csv")},
+        {"Log INI-File/Path=" + elsewhere.path(), "Common/Log=" + at("Tankmon.ini")},
+    };
+    for (const QStringList &sets : refused) {
+        QStringList args;
+        for (const QString &set : sets)
+            args << "--set" << set;
+        EXPECT_EQ(tool(args), 2) << qPrintable(sets.join(' '));
+        EXPECT_TRUE(err.contains("Common/Log")) << qPrintable(err);
+        EXPECT_EQ(readBytes(iniPath()), before) << qPrintable(sets.join(' '));
+    }
+    ASSERT_EQ(tool({"--set", "Common/Log=" + at("trace.txt")}), 0) << qPrintable(err);
+
+    ASSERT_EQ(tool({"--set", "E-Mail/Betreff= x ", "--set", "E-Mail/Kundenname=\"quoted\"", "--set",
+                    "E-Mail/Ort='Rom'"}),
+              0)
+        << qPrintable(err);
+    for (const auto &[key, value] :
+         {std::pair{"E-Mail/Betreff", " x "}, std::pair{"E-Mail/Kundenname", "\"quoted\""},
+          std::pair{"E-Mail/Ort", "'Rom'"}}) {
+        EXPECT_EQ(tool({"--get", key}), 0) << qPrintable(err);
+        EXPECT_EQ(out, QString(value) + "\n") << key;
+    }
+
+    const QByteArray stored = readBytes(iniPath());
+    EXPECT_EQ(tool({"--set-password", "mqtt"}, "caf\xE9\n"), 2);
+    EXPECT_TRUE(err.contains("UTF-8")) << qPrintable(err);
+    EXPECT_EQ(tool({"--set-password", "mqtt"}, QByteArray("a\0b\n", 4)), 2);
+    EXPECT_TRUE(err.contains("NUL")) << qPrintable(err);
+    EXPECT_EQ(readBytes(iniPath()), stored);
+
+    // A folder this user may only read (root writes anywhere: nobody reads then).
+    const QByteArray folder = QFile::encodeName(dataDir());
+    ASSERT_EQ(::chmod(folder.constData(), 0555), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(iniPath()).constData(), 0644), 0);
+    QProcess get;
+    QStringList args{program, "--data-dir", dataDir(), "--get", "E-Mail/Betreff"};
+    if (::getuid() == 0)
+        args = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} + args;
+    get.start(args.takeFirst(), args);
+    ASSERT_TRUE(get.waitForFinished(60000));
+    ::chmod(folder.constData(), 0700);
+    EXPECT_EQ(get.exitCode(), 0) << get.readAllStandardError().constData();
+    EXPECT_EQ(get.readAllStandardOutput(), " x \n");
+    EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files | QDir::Hidden).join(' '), "Tankmon.ini");
 }
 
 } // namespace

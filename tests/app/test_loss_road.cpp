@@ -19,10 +19,10 @@ class LossRoad : public RoadTest
 {
 protected:
     // The mail server, no cyclic or level report in between; extra: more lines.
-    void configure(quint16 port, const QByteArray &extra)
+    void configure(quint16 port, const QByteArray &extra, const QByteArray &email = {})
     {
-        writeBytes(iniPath(), extra + MailSettings(port) + "LetzteEmail=" + FormatDateText(now).toLatin1() +
-                                  "\r\nMelderaster=100\r\n");
+        writeBytes(iniPath(), extra + MailSettings(port) + email + "LetzteEmail=" +
+                                  FormatDateText(now).toLatin1() + "\r\nMelderaster=100\r\n");
     }
     // One reading of tank 4711 (capacity 5000) every 10 minutes, from link.
     void read(MockLink *link, int level, int times = 1)
@@ -33,8 +33,9 @@ protected:
         }
     }
     // The reasons of the messages the mail server accepted: their subjects
-    // (folded UTF-8 encoded words, or plain) up to the first colon.
-    QStringList subjects() const
+    // (folded UTF-8 encoded words, or plain) up to the first colon; whole
+    // subjects with whole set.
+    QStringList subjects(bool whole = false) const
     {
         static const QRegularExpression word(QStringLiteral(R"(^Subject:|\G\s*=\?UTF-8\?B\?([^?]*)\?=)"));
         QStringList s;
@@ -43,12 +44,21 @@ protected:
             QByteArray subject;
             for (auto it = word.globalMatch(header); it.hasNext();)
                 subject += QByteArray::fromBase64(it.next().captured(1).toLatin1());
-            s << (subject.isEmpty() ? header.mid(9) : QString::fromUtf8(subject))
-                     .section(':', 0, 0)
-                     .trimmed();
+            const QString text =
+                subject.isEmpty() ? header.mid(9).section("\r\n", 0, 0) : QString::fromUtf8(subject);
+            s << (whole ? text : text.section(':', 0, 0)).trimmed();
         }
         return s;
     }
+    // One round of readings, one for each (serial number, level), after `step` seconds.
+    void round(const QList<std::pair<int, int>> &levels, int step = 600, int capacity = 5000)
+    {
+        now = now.addSecs(step);
+        for (const auto &[sn, level] : levels)
+            run->mocks.serial->feed(
+                Telegram{.sn = sn, .levelWord = Bcd(level), .capacity = capacity}.bytes());
+    }
+    QStringList lossSubjects() const { return subjects(true).filter(QRegularExpression("^Verlust")); }
     bool mailed(qsizetype count)
     {
         return WaitFor([&] { return peer.messages.size() >= count && !run->app.email().busy(); }, 30000) &&
@@ -70,7 +80,7 @@ TEST_F(LossRoad, StartAndEndMailedOnceAcrossARestartAndNewLimitsAtOnce)
     startApp();
     read(run->mocks.serial, 4000, 7);
     read(run->mocks.serial, 3900);
-    read(run->mocks.serial, 3800);
+    read(run->mocks.serial, 3800, 2); // the second reading confirms it
     ASSERT_TRUE(mailed(1)) << subjects().join('\n').toStdString();
     EXPECT_EQ(std::pair(run->app.losses().loss(1), run->app.states().status(1).condition),
               std::pair(true, TankCondition::Loss));
@@ -90,7 +100,7 @@ TEST_F(LossRoad, StartAndEndMailedOnceAcrossARestartAndNewLimitsAtOnce)
     v.verlustProzent = 1;
     run->app.emailSettings().save(v);
     read(run->mocks.serial, 3760);
-    read(run->mocks.serial, 3720);
+    read(run->mocks.serial, 3720, 2);
     ASSERT_TRUE(mailed(3)) << subjects().join('\n').toStdString();
     EXPECT_EQ(subjects().last(), "Verlust");
 }
@@ -114,4 +124,94 @@ TEST_F(LossRoad, SimulatedUseRaisesNoLoss)
     // Anything the rules mail meanwhile has gone out; none of it is a loss.
     WaitFor([&] { return !run->app.email().busy(); }, 30000);
     EXPECT_FALSE(subjects().contains("Verlust")) << subjects().join('\n').toStdString();
+}
+
+// A tank whose alarm is off says nothing of its theft while another tank's
+// theft is mailed; a single reading 8 % low and back says nothing; a tank
+// judged only in its quiet hours lets a larger draw by day pass and reports
+// a theft at night.
+TEST_F(LossRoad, OwnLimitsQuietHoursAndSingleReadings)
+{
+    configure(peer.port, "[Common]\r\nActiveCom=1\r\n",
+              "VerlustProzent1=0\r\nVerlustRuhezeit3=20:00-06:00\r\n");
+    startApp();
+    for (int i = 0; i < 6; ++i)
+        round({{101, 4000}, {102, 4000}, {103, 4000}});
+    round({{101, 3700}, {102, 3600}, {103, 3500}}); // 6 %, an outlier, 10 % by day
+    for (int i = 0; i < 6; ++i)
+        round({{101, 3700}, {102, 4000}, {103, 3500}});
+    ASSERT_EQ(run->app.tanks().DeviceCount(), 3);
+    round({{101, 3700}, {102, 3800}, {103, 3500}}); // tank 2's theft of 4 %
+    round({{101, 3700}, {102, 3800}, {103, 3500}});
+    ASSERT_TRUE(WaitFor([&] { return !lossSubjects().isEmpty(); }, 30000));
+    // Tank 3 alone until night (10:30 + 2:20 + 8:40 = 21:30), then 3.6 % gone.
+    for (int i = 0; i < 52; ++i)
+        round({{103, 3500}});
+    round({{103, 3320}});
+    round({{103, 3320}});
+    ASSERT_TRUE(WaitFor([&] { return lossSubjects().size() >= 2 && !run->app.email().busy(); }, 30000));
+    QStringList tanks;
+    for (const QString &subject : lossSubjects())
+        tanks << subject.section(" : ", -1);
+    EXPECT_EQ(tanks, (QStringList{"Tank 2 / SN 102", "Tank 3 / SN 103"}));
+}
+
+// A month of losses of one tank (a theft every other day, each over after
+// 4 steady hours) leaves the daily report on its raster: the loss mails
+// change neither "LetzteEmail" nor the reported levels.
+TEST_F(LossRoad, LossMailsLeaveTheCyclicReportOnItsRaster)
+{
+    now = Clock::Naive(QDate(2026, 3, 14), QTime(0, 0));
+    const QDateTime start = now;
+    configure(peer.port, "[Common]\r\nActiveCom=1\r\n", "Abstand 1 in h=24\r\n");
+    startApp();
+    int level = 4000;
+    for (int hour = 1; hour <= 30 * 24; ++hour) {
+        if (hour % 48 == 36) // noon of every other day
+            level -= 175;
+        round({{201, level}, {202, 3000}}, 3600);
+        ASSERT_TRUE(WaitFor([&] { return !run->app.email().busy(); }, 30000));
+    }
+    const QStringList reasons = subjects();
+    EXPECT_EQ(reasons.count("Verlust"), 15);
+    EXPECT_EQ(reasons.count("Verlust beendet"), 15);
+    EXPECT_EQ(reasons.count("Zyklische Meldung"), 30) << reasons.join('\n').toStdString();
+    EXPECT_EQ(run->settings.read(Cfg::Email::LetzteEmail), FormatDateText(start.addDays(30)));
+    EXPECT_EQ(run->settings.read(Cfg::Email::MelderasterLast.at(2)), "60");
+}
+
+// A 3000 L tank refuelled from 500 to 1000 L, unchanged readings after it:
+// 1000 of 3000 is stored so that the next equal reading is no rise, and the
+// refuelling ends "DeltaMinutenBetankung" after it, 2.5 minutes as written.
+TEST_F(LossRoad, RefuellingEndsOnTimeWithUnchangedReadings)
+{
+    configure(peer.port, "[Common]\r\nActiveCom=1\r\n", "DeltaMinutenBetankung=2.5\r\n");
+    startApp();
+    for (int i = 0; i < 3; ++i)
+        round({{301, 500}}, 30, 3000);
+    round({{301, 1000}}, 30, 3000);
+    ASSERT_TRUE(mailed(1)) << subjects().join('\n').toStdString();
+    for (int i = 0; i < 4; ++i) // up to 2 minutes after the rise
+        round({{301, 1000}}, 30, 3000);
+    EXPECT_TRUE(mailed(1)) << subjects().join('\n').toStdString();
+    round({{301, 1000}}, 30, 3000);
+    ASSERT_TRUE(mailed(2));
+    EXPECT_EQ(subjects(), (QStringList{"Betankung Start", "Betankung Ende"}));
+}
+
+// A hand-edited "Alarmmode" that is no mode counts as 2 (alarm start and end
+// mailed), and the trace says so once.
+TEST_F(LossRoad, UnknownAlarmModeMailsAndIsTracedOnce)
+{
+    const QString trace = dataDir() + "/trace.txt";
+    configure(peer.port, "[Common]\r\nActiveCom=1\r\nLog=" + trace.toUtf8() + "\r\n", "Alarmmode=-1\r\n");
+    startApp();
+    for (int status : {0, 1, 1, 0}) {
+        now = now.addSecs(600);
+        run->mocks.serial->feed(Telegram{.sn = 401, .status = status, .levelWord = Bcd(3000)}.bytes());
+        run->app.emailSettings().unload(); // read again, as after the dialog
+    }
+    ASSERT_TRUE(mailed(2)) << subjects().join('\n').toStdString();
+    EXPECT_EQ(subjects(), (QStringList{"Alarm !", "Alarm beendet!"}));
+    EXPECT_EQ(readBytes(trace).count("Alarmmode \"-1\""), 1) << readBytes(trace).constData();
 }

@@ -54,6 +54,7 @@ TEST(LossAlarm, HistoriesWithAKnownAnswer)
 {
     using E = LossEvent;
     const LossLimits twoHours{.stunden = 2}, off{.prozent = 0};
+    const LossLimits nights{.quiet = *QuietHours::parse("20:00-06:00")};
     const auto nightTheft = [](double h) { return 60 - 4 * Ramp(h, 4, 5); };
     const auto winterUse = [](double h) { return 60 - 4 * Ramp(h, 0, 48); };
     const auto leak = [](double h) { return 70 - 5 * Ramp(h, 2, 7); };
@@ -67,10 +68,29 @@ TEST(LossAlarm, HistoriesWithAKnownAnswer)
           },
           96, 1.5, true},
          {}},
-        // A refuelling ends an open event at once.
+        // A refuelling ends an open event as soon as the steadied level has risen.
         {{"theft, then a refuelling",
           [](double h) { return 50 - 5 * Ramp(h, 3, 3.3) + 45 * Ramp(h, 4, 4.2); }, 10, 1.5},
-         {{E::Started, 3, 3.4}, {E::Ended, 4, 4.2}}},
+         {{E::Started, 3, 3.5}, {E::Ended, 4, 4.4}}},
+        // A single reading off and back is neither a fall nor a refuelling.
+        {{"one reading 8 % low", [](double h) { return 60 - 8 * (std::abs(h - 5) < 0.01); }, 12, 1.5, true},
+         {}},
+        {{"one reading 8 % high", [](double h) { return 60 + 8 * (std::abs(h - 5) < 0.01); }, 12, 1.5, true},
+         {}},
+        // After a device fault the level may read with an offset: no fall.
+        {{"4 % lower after a device fault", [](double h) { return h >= 3 && h < 4 ? -1
+                                                                  : h < 3         ? 60
+                                                                                  : 56; },
+          12, 1.5, true},
+         {}},
+        // Never 3 points within 4 hours, caught by the long window (6 points within 24 hours).
+        {{"a slow leak of 0.5 %/h", [](double h) { return 80 - 0.5 * std::max(0.0, h - 2); }, 30, 1.5, true},
+         {{E::Started, 12.5, 14.5}}},
+        // Judged at night only (the start is 22:00): a draw at 10:00 passes,
+        // a theft at midnight does not.
+        {{"a draw by day, a theft at night",
+          [](double h) { return 70 - 8 * Ramp(h, 12, 12.2) - 4 * Ramp(h, 26, 26.1); }, 30, 1.5, true, nights},
+         {{E::Started, 26.1, 26.4}}},
         // Caught about 3 hours into the leak, open until it has stopped for
         // the window's 4 hours; a 2-hour window never sees more than 2 points.
         {{"a leak of 1 %/h for 5 h", leak, 14, 1.5, true}, {{E::Started, 4.5, 5.5}, {E::Ended, 10.5, 11.5}}},
@@ -94,6 +114,39 @@ TEST(LossAlarm, HistoriesWithAKnownAnswer)
             seen += QStringLiteral(" %1@%2h").arg(kind == E::Started ? "start" : "end").arg(hours, 0, 'f', 2);
         EXPECT_TRUE(ok) << history.name << ":" << qPrintable(seen);
     }
+}
+
+// A tank's own limits over the common ones, and its quiet hours.
+TEST(LossAlarm, OwnLimitsAndQuietHours)
+{
+    const LossLimits common{.prozent = 3, .stunden = 4};
+    const auto limits = [&](const char *p, const char *h, const char *q, bool percent = false) {
+        const LossLimits l = TankLossLimits(common, {p, h, q}, percent);
+        return QStringLiteral("%1/%2/%3").arg(l.prozent).arg(l.stunden).arg(l.quiet.text());
+    };
+    EXPECT_EQ(limits("", "", ""), "3/4/");
+    EXPECT_EQ(limits("5,5", "24", "22:00-5:00 we"), "5.5/24/22:00-05:00 WE");
+    EXPECT_EQ(limits("0", "", ""), "0/4/") << "off for this tank";
+    EXPECT_EQ(limits("", "", "", true), "0/4/") << "a percent tank without limits of its own";
+    EXPECT_EQ(limits("3", "", "", true), "3/4/");
+    EXPECT_EQ(limits("x", "", "25:00-06:00"), "3/4/") << "not readable: the common value, all hours";
+
+    // 14 Jan 2026 is a Wednesday.
+    const auto at = [](int day, int hour, int minute) {
+        return TankHistory::toSecs(QDateTime(QDate(2026, 1, day), QTime(hour, minute), Qt::UTC));
+    };
+    const QuietHours nights = *QuietHours::parse("20:00-06:00"), weekends = *QuietHours::parse("WE");
+    const QuietHours both = *QuietHours::parse("20:00-06:00 WE"), day = *QuietHours::parse("08:00-17:30");
+    EXPECT_EQ((std::vector<bool>{nights.contains(at(14, 19, 59)), nights.contains(at(14, 20, 0)),
+                                 nights.contains(at(15, 5, 59)), nights.contains(at(15, 6, 0))}),
+              (std::vector<bool>{false, true, true, false}));
+    EXPECT_EQ((std::vector<bool>{weekends.contains(at(16, 23, 59)), weekends.contains(at(17, 0, 0)),
+                                 weekends.contains(at(18, 23, 59)), weekends.contains(at(19, 0, 0)),
+                                 both.contains(at(17, 12, 0)), both.contains(at(19, 12, 0)),
+                                 day.contains(at(14, 17, 29)), day.contains(at(14, 17, 30))}),
+              (std::vector<bool>{false, true, true, false, true, false, true, false}));
+    for (const char *wrong : {"20:00", "20:00-20:00", "24:00-06:00", "20:60-06:00", "nachts"})
+        EXPECT_FALSE(QuietHours::parse(wrong)) << wrong;
 }
 
 // The demo's tanks run through a year as the feeder runs them (half-hour

@@ -13,8 +13,13 @@ namespace
 
 struct Snapshots : HistoryHooks {
     const DeviceTable *devices = nullptr;
-    QList<qint32> volumes; // tank 1's content at each snapshot
-    void AppendHistorySnapshot(const QDateTime &) override { volumes << (*devices)[1].Volumen; }
+    QList<qint32> volumes; // tank 1's content at each snapshot, as its line reports it
+    QList<qint32> inTable; // and as the device table has it meanwhile
+    void AppendHistorySnapshot(const QDateTime &, const ReportedLevel &r) override
+    {
+        volumes << (r.tank == 1 ? r.volumen : (*devices)[1].Volumen);
+        inTable << (*devices)[1].Volumen;
+    }
 };
 
 class EmailRulesTest : public UiTest
@@ -117,7 +122,8 @@ TEST_F(EmailRulesTest, EdgeCases)
           {13, 300, {}},
           {14, 300, {6}},
           {15, 290, {}}},
-         {{MinProzent.at(1), "29"}, {Betankungsfall.at(1), "0"}}},
+         // Stored as computed (290 of 1000 times 100), so that it reads back the same.
+         {{MinProzent.at(1), "28.999999999999996"}, {Betankungsfall.at(1), "0"}}},
         {"alarm mode 1: a clearing alarm mails nothing but stores every tank's level",
          {{LetzteEmail, "now"}, {Alarmmode, "1"}, {MelderasterLast.at(1), "50"}},
          {{0, 500, {}, 0, 0}},
@@ -245,13 +251,15 @@ TEST_F(EmailRulesTest, SilentTankMailedOnceAndOnceWhenBack)
     }
 }
 
-TEST_F(EmailRulesTest, RefuellingStartReportsTheMinimumAndRestoresTheContent)
+TEST_F(EmailRulesTest, RefuellingStartReportsTheMinimumAndLeavesTheTableAlone)
 {
     settings.write(Cfg::Email::LetzteEmail, FormatDateText(now));
     settings.write(Cfg::Email::MelderasterLast.at(1), QStringLiteral("20"));
     reading(0, 200);
     ASSERT_EQ(reading(1, 225), QList<int>{ReasonRefuelStart});
     EXPECT_EQ(snapshots.volumes, QList<qint32>{200});
+    // Nobody writes the reported content into the shared table.
+    EXPECT_EQ(snapshots.inTable, QList<qint32>{225});
     EXPECT_TRUE(sent.last().second.startsWith(QStringLiteral("Betankung Start : 20% von")))
         << sent.last().second.toStdString();
     EXPECT_EQ(devices[1].Volumen, 225);

@@ -80,18 +80,50 @@ TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnectedAndItsUnfinishedLin
     expectNextPeerServed(6);
     EXPECT_EQ(sink.telegrams.size(), 1) << "the unfinished line must not reach the next peer's";
 
-    // A client port out of range or no number listens on 8000; a port in use says "TCP Fehler".
+    // A client port out of range or no number listens on 8000.
     for (const auto &[stored, listen] :
          {std::pair{"0", 8000}, {"abc", 8000}, {"100000", 8000}, {"1", 1}, {"99999", 99999}}) {
         settings.write(Cfg::ClientPort, QString::fromLatin1(stored));
         EXPECT_EQ(StoredListenPort(settings), listen) << stored;
     }
+
+    // A port another program holds: the port and the system's reason, on
+    // the panel, in the box (which the notifications keep) and the trace.
     QTcpServer blocker;
     ASSERT_TRUE(blocker.listen(QHostAddress::Any, 0));
+    const QString port = QString::number(blocker.serverPort());
     settings.write(Cfg::ClientPort, qint64(blocker.serverPort()));
     link->InitCOM(1);
-    EXPECT_EQ(ui.panelText(1), "TCP Fehler");
-    EXPECT_EQ(ui.texts(), QStringList{"TCP Fehler"});
+    const QString said =
+        "TCP: Port " + port + " kann nicht ge\u00f6ffnet werden: The bound address is already in use";
+    EXPECT_EQ(ui.panelText(1), said);
+    EXPECT_EQ(ui.texts(), QStringList{said});
+    // (The trace file is Windows-1252.)
+    EXPECT_TRUE(readBytes(switches.tracePath()).contains(said.toLatin1()))
+        << readBytes(switches.tracePath()).constData();
+    EXPECT_EQ(link->tcp().state(), DeviceLink::State::Closed);
+
+    // Listening on one address only: a peer on another loopback address
+    // of this computer finds nobody there.
+    const quint16 taken = blocker.serverPort();
+    blocker.close();
+    settings.write(Cfg::ClientAdresse, QStringLiteral("127.0.0.2"));
+    link->InitCOM(1);
+    ASSERT_EQ(link->tcp().state(), DeviceLink::State::Open);
+    QTcpSocket elsewhere;
+    elsewhere.connectToHost(QHostAddress::LocalHost, taken);
+    EXPECT_FALSE(elsewhere.waitForConnected(5000));
+    QTcpSocket gateway;
+    gateway.connectToHost(QHostAddress("127.0.0.2"), taken);
+    ASSERT_TRUE(gateway.waitForConnected(5000));
+    EXPECT_TRUE(WaitFor([&] { return gateway.bytesAvailable() >= 8; }));
+    EXPECT_EQ(gateway.readAll(), "TANKMON\n");
+    gateway.abort();
+    // An address that is none listens nowhere, and says why.
+    settings.write(Cfg::ClientAdresse, QStringLiteral("gateway.lan"));
+    link->InitCOM(1);
+    EXPECT_EQ(ui.panelText(1),
+              "TCP: Port " + port + " kann nicht ge\u00f6ffnet werden: \"gateway.lan\" ist keine IP-Adresse");
     EXPECT_EQ(link->tcp().state(), DeviceLink::State::Closed);
 }
 

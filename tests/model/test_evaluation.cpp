@@ -3,7 +3,11 @@
 // telegrams that arrive while a box is open.
 #include "support/Fixtures.h"
 
+#include "model/TankSnapshots.h"
+#include "model/TankStateWatch.h"
 #include "model/Telegram.h"
+
+#include <set>
 
 using EvaluationTest = ControllerTest;
 
@@ -135,4 +139,67 @@ TEST_F(EvaluationTest, AlarmBoxOncePerRisingEdgePanelOnEveryTelegram)
     ASSERT_TRUE(feed(on));
     EXPECT_EQ(ui.openBoxes(), 1);
     EXPECT_EQ(ui.count("message"), 4);
+}
+
+// The steps after the record and the history: the loss is known first, then
+// the state is judged once and the snapshot published once, then the rules
+// run. What changes the tank inside (its forecast) waits for that step; a
+// device in fault has no forecast in its snapshot.
+TEST_F(EvaluationTest, LossThenOneStateOneSnapshotThenRulesNoForecastInAFault)
+{
+    NotificationLog log;
+    TankStateWatch states{tanks, [](int) { return TankStateRules{10, 24}; }, clock, log, texts};
+    std::set<int> losses;
+    states.setLossSource([&](int n) { return losses.contains(n); });
+    TankSnapshots::Sources sources;
+    sources.forecast = [&](int) { return std::pair(now.addDays(30), 40.0); };
+    sources.loss = [&](int n) { return losses.contains(n); };
+    TankSnapshots snapshots{tanks, switches, &states, sources};
+    // The loss step in front: it opens a loss for tank 1 at its second telegram.
+    struct Loss : EmailHooks {
+        std::function<void(int)> judge;
+        EmailHooks *next = nullptr;
+        void EvalEmail(int n, bool alarmChanged) override
+        {
+            judge(n);
+            next->EvalEmail(n, alarmChanged);
+        }
+    } loss;
+    int telegrams = 0;
+    loss.judge = [&](int n) {
+        if (++telegrams == 2)
+            losses.insert(n);
+    };
+    loss.next = &snapshots;
+    snapshots.setNext(&hooks);
+    tanks.setEmailHooks(&loss);
+    QStringList seen;
+    QObject::connect(&states, &TankStateWatch::statusChanged, [&](int n) {
+        seen << QStringLiteral("state %1 %2").arg(n).arg(TankConditionName(states.status(n).condition));
+    });
+    QObject::connect(&snapshots, &TankSnapshots::snapshotChanged, [&](int n) {
+        const TankSnapshotPtr s = snapshots.at(n);
+        seen << QStringLiteral("snapshot %1 %2 loss=%3 days=%4")
+                    .arg(n)
+                    .arg(TankConditionName(s->status.condition))
+                    .arg(s->loss)
+                    .arg(s->daysUntilEmpty(now).value_or(-1));
+    });
+    // Inside the history step the forecast changes: nothing is published yet.
+    hooks.insideRecord = [&](int n) {
+        snapshots.figureChanged(n);
+        seen << QStringLiteral("history %1").arg(n);
+    };
+    const auto rulesSaw = [&] { return seen.join('|') + "|rules " + QString::number(hooks.emailed.size()); };
+
+    ASSERT_TRUE(feed(4711));
+    EXPECT_EQ(rulesSaw(), "history 1|state 1 ok|snapshot 1 ok loss=0 days=30|rules 1");
+    seen.clear();
+    now = now.addSecs(600);
+    ASSERT_TRUE(feed(4711));
+    EXPECT_EQ(rulesSaw(), "history 1|state 1 loss|snapshot 1 loss loss=1 days=30|rules 2");
+    seen.clear();
+    ASSERT_TRUE(feed(Telegram{.levelWord = 0xE008}));
+    EXPECT_EQ(rulesSaw(), "history 1|state 1 fault|snapshot 1 fault loss=1 days=-1|rules 3");
+    EXPECT_EQ(snapshots.at(1)->link, LinkKind::None);
 }

@@ -1,6 +1,7 @@
 #include "support/Fixtures.h"
 
 #include "model/FleetModel.h"
+#include "model/TankSnapshots.h"
 #include "model/TankState.h"
 #include "model/TankStateWatch.h"
 
@@ -119,7 +120,8 @@ protected:
     NotificationLog log;
     Texts texts{2};
     TankStateWatch watch{tanks, [](int) { return TankStateRules{10, 24}; }, clock, log, texts};
-    FleetModel model{tanks, watch, [](int) { return std::optional<double>(); }, clock, texts};
+    TankSnapshots snapshots{tanks, switches, &watch};
+    FleetModel model{tanks, snapshots, clock, texts};
 };
 
 // The "ago" texts of the list follow the clock, in the run's language.

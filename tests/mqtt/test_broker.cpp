@@ -5,6 +5,7 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 #include "model/TankController.h"
+#include "model/TankSnapshots.h"
 #include "mqtt/MqttDialogLogic.h"
 #include "mqtt/MqttPayloads.h"
 #include "mqtt/MqttPublisher.h"
@@ -31,9 +32,11 @@ protected:
 
 // A tank controller and the values of a publisher on the test broker.
 struct Publishing : Mqtt {
+    Publishing() { tanks.setEmailHooks(&snapshots); }
     QuietUi ui;
     const Texts texts{2};
     TankController tanks{switches, settings, ui, texts, SystemClock()};
+    TankSnapshots snapshots{tanks, switches, nullptr};
 };
 
 // Payload tests for Subscriber::waitFor.
@@ -71,7 +74,7 @@ TEST_F(Mqtt, StatesDiscoveryOfflineAtTheEndAndRefusedLogin)
                         .hasMatch());
         EXPECT_EQ(state,
                   QJsonDocument::fromJson(R"({"serial": 4711, "level": 1234, "unit": "L", "percent": 25,
-            "temperature": -7, "alarm": false, "error": null, "days_until_empty": null, "loss": false,
+            "temperature": -7, "alarm": false, "error": null, "days_until_empty": null, "state": "ok", "loss": false,
             "consumed": 0, "energy": null})")
                       .object());
         EXPECT_EQ(sub.last.value("tankmon/test/status"), "online");
@@ -125,7 +128,7 @@ TEST_F(Publishing, ReplacedPublisherEndsWithoutWaitingRemovedTankLeavesNothing)
     v.host = "127.0.0.1", v.port = broker.port, v.topic = "tankmon/test";
     Subscriber sub(broker.port);
     const auto publisher = [&] {
-        return std::make_unique<MqttPublisher>(tanks, switches, settings, v, QString(), ui, texts,
+        return std::make_unique<MqttPublisher>(tanks, snapshots, switches, settings, v, QString(), ui, texts,
                                                SystemClock());
     };
     auto current = publisher();
@@ -344,10 +347,8 @@ TEST_F(Publishing, DiscoveryClassesAreHomeAssistantsAndTemperatureOnlyWhereRepor
     Subscriber sub(broker.port);
     MqttValues v;
     v.host = "127.0.0.1", v.port = broker.port, v.topic = "tankmon/test";
-    // Tank 1 has an energy factor.
-    MqttPublisher publisher(tanks, switches, settings, v, QString(), ui, texts, SystemClock(), [](int n) {
-        return MqttTankFigures{{}, false, 0.0, n == 1 ? 10.0 : 0.0};
-    });
+    v.kwhProEinheit = {10.0}; // tank 1 has an energy factor
+    MqttPublisher publisher(tanks, snapshots, switches, settings, v, QString(), ui, texts, SystemClock());
     ASSERT_TRUE(sub.waitFor("tankmon/test/status", Is("online")));
     // Serial 100 + status unit bits: L (as a cistern: a water tank), m³, %,
     // m, kg (no temperature), Imperial and US gallons, t; then a litre tank

@@ -1,3 +1,4 @@
+#include "consumption/LossWatch.h"
 #include "ui/UiTestSupport.h"
 
 #include "core/Catalogue.h"
@@ -152,5 +153,26 @@ TEST_F(MainWindowTest, StatusIndicatorsFitSmallAndLargeScreensCountAcknowledgeAn
         EXPECT_EQ(type("62,5"), "62,5|62.5|" + low + "|");
         EXPECT_EQ(type("zwei"), "zwei|62.5|" + low + "|" + LngText(882));
         EXPECT_EQ(type(""), "||" + ok + "|");
+
+        // The tank's own loss limits: stored as the loss alarm reads them, or
+        // refused with the reason and nothing stored.
+        auto *lossWhy = Part<QLabel>(win.get(), "lblVerlustFehler");
+        const auto typeLoss = [&](const char *name, const QString &text) {
+            auto *f = Part<QLineEdit>(win.get(), name);
+            f->setFocus();
+            f->selectAll();
+            QTest::keyClick(f, Qt::Key_Delete);
+            QTest::keyClicks(f, text);
+            QTest::keyClick(f, Qt::Key_Return);
+            const TankLossSettings own = tanks.registry().lossSettings(1);
+            return QStringLiteral("%1|%2|%3|%4")
+                .arg(own.prozent, own.stunden, own.ruhezeit,
+                     lossWhy->isHidden() ? QString() : lossWhy->text());
+        };
+        EXPECT_EQ(typeLoss("txbxVerlustProzent", "2,5"), "2.5|||");
+        EXPECT_EQ(typeLoss("txbxVerlustRuhezeit", "20:00-6:00 we"), "2.5||20:00-06:00 WE|");
+        EXPECT_EQ(typeLoss("txbxVerlustStunden", "2,5"), "2.5||20:00-06:00 WE|" + LngText(1145));
+        EXPECT_EQ(typeLoss("txbxVerlustStunden", "0"), "2.5|0|20:00-06:00 WE|");
+        EXPECT_FALSE(app->losses().limits(1).on()) << "the alarm reads them at once";
     }
 }

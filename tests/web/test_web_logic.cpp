@@ -1,11 +1,13 @@
 // The web view's pure parts: password hash, login delay, the JSON and the
 // metrics text, and the listener's bounds against real sockets.
 #include "WebRequest.h"
+#include "web/WebAuthCheck.h"
 #include "web/WebAuthDelay.h"
 #include "web/WebJson.h"
 #include "web/WebListener.h"
 #include "web/WebPassword.h"
 #include "web/WebSettings.h"
+#include "web/WebTls.h"
 
 #include "lang/Lng.h"
 
@@ -13,9 +15,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
+#include <optional>
 
 TEST(WebPassword, DerivesTheKnownKeyAndRefusesEverythingElse)
 {
@@ -111,18 +117,29 @@ static std::unique_ptr<DeviceTable> twoTanks()
     return t;
 }
 
-// Tank 1 low with a loss open and its meter; tank 2 faulty without either.
-static WebTankState stateOf(int n)
+static const QDateTime kNow(QDate(2026, 7, 1), QTime(12, 0), Qt::UTC);
+
+// Their snapshots: tank 1 low with a loss open, 12.345 days to go and its
+// meter; tank 2 faulty without either (a forecast given is not shown).
+static QList<TankSnapshotPtr> snapshotsOf(const DeviceTable &t)
 {
-    return n == 1 ? WebTankState{TankCondition::Low, 12.345, true, 812.5}
-                  : WebTankState{TankCondition::Fault, {}, false, {}};
+    QList<TankSnapshotPtr> list;
+    for (int n = 1; n <= 2; ++n) {
+        SnapshotFigures f;
+        f.status.condition = n == 1 ? TankCondition::Low : TankCondition::Fault;
+        f.emptyAt = kNow.addSecs(1066608), f.dailyUse = 100;
+        if (n == 1)
+            f.loss = true, f.consumed = 812.5;
+        list << std::make_shared<const TankSnapshot>(ComposeSnapshot(n, t[n], f));
+    }
+    return list;
 }
 
 TEST(WebJson, TanksAndHistoryAsTheApiGivesThem)
 {
     qputenv("TZ", "Europe/Berlin");
     const auto t = twoTanks();
-    const QJsonObject tanks = QJsonDocument::fromJson(WebTanksJson(*t, false, stateOf)).object();
+    const QJsonObject tanks = QJsonDocument::fromJson(WebTanksJson(snapshotsOf(*t), kNow)).object();
     const QJsonObject expected = QJsonDocument::fromJson(R"({"tanks":[
         {"number":1,"serial":4711,"name":"Keller \"Ost\"\\\nalt","level":1500,"unit":"L","percent":30,
          "temperature":12,"time":"2026-07-01T10:15:00+02:00","alarm":false,"error":null,
@@ -131,7 +148,7 @@ TEST(WebJson, TanksAndHistoryAsTheApiGivesThem)
          "time":null,"alarm":true,"error":8,"days_until_empty":null,"state":"fault","loss":false,
          "consumed":null}]})")
                                      .object();
-    EXPECT_EQ(tanks, expected) << WebTanksJson(*t, false, stateOf).constData();
+    EXPECT_EQ(tanks, expected) << WebTanksJson(snapshotsOf(*t), kNow).constData();
 
     const QJsonObject all = QJsonDocument::fromJson(WebHistoryJson(*t, 1, {}, {})).object();
     // Naive local 2026-06-30 08:00 in Berlin is 06:00 UTC.
@@ -153,7 +170,7 @@ TEST(WebJson, MetricsFollowTheExpositionFormat)
     c.telegrams = {{QStringLiteral("tcp"), 7}, {QStringLiteral("serial"), 0}};
     c.emails = {{QStringLiteral("sent"), 2}, {QStringLiteral("failed"), 1}};
     c.mqttConnected = true;
-    const QString text = QString::fromUtf8(WebMetricsText(*t, false, stateOf, c));
+    const QString text = QString::fromUtf8(WebMetricsText(snapshotsOf(*t), kNow, c));
     // Every line: a HELP or TYPE comment, or a sample after its metric's one TYPE.
     QMap<QString, QString> types;
     QStringList samples;
@@ -174,6 +191,7 @@ TEST(WebJson, MetricsFollowTheExpositionFormat)
               R"(tankmon_last_telegram_timestamp_seconds{tank="1"} 1782893700|)"
               R"(tankmon_alarm{tank="1"} 0|tankmon_alarm{tank="2"} 1|tankmon_fault{tank="1"} 0|)"
               R"(tankmon_fault{tank="2"} 1|tankmon_loss{tank="1"} 1|tankmon_loss{tank="2"} 0|)"
+              R"(tankmon_state{tank="1",state="low"} 1|tankmon_state{tank="2",state="fault"} 1|)"
               R"(tankmon_consumed_total{tank="1",unit="L"} 812.5|)"
               R"(tankmon_telegrams_total{link="serial"} 0|tankmon_telegrams_total{link="tcp"} 7|)"
               R"(tankmon_emails_total{result="failed"} 1|tankmon_emails_total{result="sent"} 2|)"
@@ -188,12 +206,11 @@ TEST(WebListener, BoundsConnectionsHeadersAndIdleTime)
     // A plain HTTP server behind the listener, as the program builds it.
     QHttpServer server;
     server.route(QStringLiteral("/"), [] { return QStringLiteral("hello"); });
-    auto *listener = new WebListener(&server, std::nullopt, 2000, &server);
+    auto *listener = new WebListener(&server, std::nullopt, 2000, &server, 1000);
     ASSERT_TRUE(listener->listen(QHostAddress::LocalHost, 0));
     server.bind(listener);
-    const auto get = [&](const QByteArray &headers) {
-        return request(listener->serverPort(), "/", headers).status;
-    };
+    const quint16 port = listener->serverPort();
+    const auto get = [&](const QByteArray &headers) { return request(port, "/", headers).status; };
     EXPECT_EQ(get("X-Pad: " + QByteArray(16000, 'a') + "\r\n"), 200);
     EXPECT_EQ(get("X-Pad: " + QByteArray(20 * 1024, 'a') + "\r\n"), 431);
     // Many small headers add up as one long one.
@@ -201,13 +218,141 @@ TEST(WebListener, BoundsConnectionsHeadersAndIdleTime)
     for (int i = 0; i < 1000; ++i)
         many += "X-" + QByteArray::number(i) + ": 0123456789\r\n";
     EXPECT_EQ(get(many), 431);
+    // A body's length said twice, or not as a number, could split one
+    // request into two for whoever stands in between; any body is refused.
+    for (const char *bad : {"Content-Length: 0\r\nContent-Length: 0\r\n", "Content-Length: -5\r\n",
+                            "Content-Length: 5x\r\n", "Content-Length : 0\r\n", " Content-Length: 0\r\n"})
+        EXPECT_EQ(get(bad), 400) << bad;
+    EXPECT_EQ(get("Content-Length: 5\r\n\r\nGET /"), 413);
+    EXPECT_EQ(get("Transfer-Encoding: chunked\r\n\r\n0\r\n"), 413);
+    EXPECT_EQ(get("Content-Length: 0\r\n"), 200);
 
-    const IdleClients idle(listener->serverPort(), WebListener::kMaxConnections + 20);
-    // The ones beyond the limit are closed at once, the rest after the idle time.
+    // A head trickled byte by byte ends at its deadline, whatever the idle time says.
+    QTcpSocket slow;
+    slow.connectToHost(QHostAddress::LocalHost, port);
+    ASSERT_TRUE(slow.waitForConnected(5000));
+    QByteArray slowAnswer;
+    QElapsedTimer since;
+    since.start();
+    const QByteArray trickle =
+        "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa";
+    for (int i = 0; slow.state() == QAbstractSocket::ConnectedState && since.elapsed() < 5000; ++i) {
+        slow.write(trickle.mid(i % trickle.size(), 1));
+        WaitFor([&] { return (slowAnswer += slow.readAll()).size() > 0; }, 100);
+    }
+    EXPECT_TRUE(slowAnswer.startsWith("HTTP/1.1 408")) << slowAnswer.constData();
+    EXPECT_LT(since.elapsed(), 2000); // not the idle time, which every byte restarts
+
+    // One address gets its share, never every slot.
+    const QHostAddress other(QStringLiteral("127.0.0.2"));
+    const IdleClients greedy(port, WebListener::kMaxPerAddress + 20, other);
+    EXPECT_TRUE(WaitFor([&] { return greedy.open() == WebListener::kMaxPerAddress; }, 5000)) << greedy.open();
+    EXPECT_EQ(get({}), 200);
+    // Many addresses together still meet the limit of all.
+    std::vector<std::unique_ptr<IdleClients>> crowd;
+    for (int i = 3; i < 3 + WebListener::kMaxConnections / WebListener::kMaxPerAddress + 1; ++i)
+        crowd.push_back(std::make_unique<IdleClients>(port, WebListener::kMaxPerAddress,
+                                                      QHostAddress(QStringLiteral("127.0.0.%1").arg(i))));
     EXPECT_TRUE(WaitFor([&] { return listener->connectionCount() == WebListener::kMaxConnections; }, 5000))
         << listener->connectionCount();
-    EXPECT_TRUE(WaitFor([&] { return idle.open() == WebListener::kMaxConnections; }, 1000)) << idle.open();
-    EXPECT_TRUE(WaitFor([&] { return idle.open() == 0 && listener->connectionCount() == 0; }, 5000))
-        << idle.open();
+    // The ones beyond the limit are closed at once, the rest after the idle time.
+    EXPECT_TRUE(WaitFor([&] { return listener->connectionCount() == 0; }, 5000))
+        << listener->connectionCount();
     EXPECT_EQ(get({}), 200);
+}
+
+TEST(WebJson, HistorySampleKeepsEveryBucketsLowAndHigh)
+{
+    TankHistory h;
+    // A day of hourly points falling by 10, a refill at 12:00 and a dip at 17:00.
+    const QDateTime day(QDate(2026, 3, 1), QTime(0, 0), Qt::UTC);
+    for (int i = 0; i < 24; ++i)
+        h.append(day.addSecs(i * 3600), i == 12 ? 2000 : i == 17 ? 50 : 1000 - 10 * i, 5);
+    const std::vector<int> all = WebHistorySample(h, 1, 25, 24);
+    EXPECT_EQ(all.size(), 24u);
+    // Four spans of six hours: each its low and high, in time order.
+    const std::vector<int> picked = WebHistorySample(h, 1, 25, 8);
+    EXPECT_EQ(picked, (std::vector<int>{1, 6, 7, 12, 13, 18, 19, 24}));
+    std::vector<double> values;
+    for (const int i : picked)
+        values.push_back(h.HistoryValues[size_t(i)]);
+    EXPECT_EQ(values, (std::vector<double>{1000, 950, 940, 890, 2000, 50, 820, 770}));
+    // Of a window, only its points; an odd limit gives no more than it says.
+    EXPECT_LE(WebHistorySample(h, 5, 20, 5).size(), 5u);
+    EXPECT_EQ(WebHistorySample(h, 5, 20, 5).front(), 5);
+}
+
+TEST(WebSettings, OnlyTheNamesOfThisServerAreAnswered)
+{
+    WebValues v;
+    v.hostnamen = QStringLiteral(" Tank.LAN, proxy.example.org. ");
+    for (const char *good : {"127.0.0.1:8088", "localhost", "LOCALHOST:1", "[::1]:8088", "192.168.1.5",
+                             "tank.lan:8088", "proxy.example.org", "proxy.example.org.:443", ""})
+        EXPECT_TRUE(WebHostAllowed(good, v)) << good;
+    for (const char *bad : {"evil.example", "localhost.evil.example", "tank.lan.evil", "[::1", "[evil]:1",
+                            "127.0.0.1.nip.io", ":8088"})
+        EXPECT_FALSE(WebHostAllowed(bad, v)) << bad;
+    EXPECT_EQ(WebHostNames(v.hostnamen), QStringList({"tank.lan", "proxy.example.org"}));
+    EXPECT_FALSE(WebHostNames(QStringLiteral("tank lan")));
+    EXPECT_FALSE(WebHostNames(QStringLiteral("a/b")));
+}
+
+TEST(WebTls, OnlyAFittingKeyAndModernSuites)
+{
+    QTemporaryDir dir;
+    const auto make = [&](const QString &name) {
+        QProcess openssl;
+        openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                                  "/CN=127.0.0.1", "-keyout", dir.filePath(name + ".key"), "-out",
+                                  dir.filePath(name + ".crt")});
+        return openssl.waitForFinished(30000) && openssl.exitCode() == 0;
+    };
+    ASSERT_TRUE(make("a") && make("b"));
+    const auto read = [&](const QString &name) {
+        QFile f(dir.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    EXPECT_TRUE(KeyFitsCertificate(read("a.crt"), read("a.key")));
+    EXPECT_FALSE(KeyFitsCertificate(read("a.crt"), read("b.key")));
+    EXPECT_FALSE(KeyFitsCertificate(read("a.crt"), "garbage"));
+    QStringList names;
+    for (const QSslCipher &c : WebCipherSuites())
+        names << c.name();
+    EXPECT_TRUE(names.contains("TLS_AES_128_GCM_SHA256")) << qPrintable(names.join(' '));
+    EXPECT_TRUE(names.contains("ECDHE-RSA-AES128-GCM-SHA256")) << qPrintable(names.join(' '));
+    for (const QString &n : names)
+        EXPECT_FALSE(n.contains("CBC") || n.contains("SHA1") || n.endsWith("-SHA") ||
+                     !(n.startsWith("TLS_") || n.startsWith("ECDHE-")))
+            << qPrintable(n);
+}
+
+TEST(WebAuthCheck, ChecksOffTheLoopAFewAtATimeAndRemembers)
+{
+    const QString stored = HashWebPassword(QStringLiteral("geheim"), "salt", 20000);
+    qint64 now = 0;
+    WebAuthCheck check(QStringLiteral("tankmon"), stored, [&] { return now; });
+    const auto basic = [](const char *pair) { return "Basic " + QByteArray(pair).toBase64(); };
+    std::map<QString, std::optional<bool>> results;
+    const auto into = [&](const QString &who) { return [&results, who](bool ok) { results[who] = ok; }; };
+    using S = WebAuthCheck::Start;
+    EXPECT_EQ(check.check("Bearer x", "10.0.0.1", into("a")), S::Malformed);
+    EXPECT_EQ(check.check(basic("nocolon"), "10.0.0.1", into("a")), S::Malformed);
+    // A wrong user name is derived as a wrong password is, not refused at once.
+    EXPECT_EQ(check.check(basic("admin:geheim"), "10.0.0.1", into("user")), S::Started);
+    EXPECT_EQ(check.check(basic("tankmon:geheim"), "10.0.0.1", into("busy")), S::AddressBusy);
+    EXPECT_EQ(check.check(basic("tankmon:geheim"), "10.0.0.2", into("right")), S::Started);
+    EXPECT_EQ(check.check(basic("tankmon:geheim"), "10.0.0.3", into("full")), S::AllBusy);
+    EXPECT_EQ(check.running(), WebAuthCheck::kMaxRunning);
+    ASSERT_TRUE(WaitFor([&] { return results.size() == 2; }, 10000));
+    EXPECT_EQ(results["user"], false);
+    EXPECT_EQ(results["right"], true);
+    EXPECT_EQ(check.running(), 0);
+    // Remembered for a while, from any address; then checked again.
+    EXPECT_EQ(check.check(basic("tankmon:geheim"), "10.0.0.9", into("again")), S::Known);
+    now += WebAuthCheck::kRememberMs;
+    EXPECT_EQ(check.check(basic("tankmon:geheim"), "10.0.0.9", into("later")), S::Started);
+    EXPECT_EQ(check.check(basic("tankmon:wrong"), "10.0.0.8", into("wrong")), S::Started);
+    ASSERT_TRUE(WaitFor([&] { return results.size() == 4; }, 10000));
+    EXPECT_EQ(results["later"], true);
+    EXPECT_EQ(results["wrong"], false);
 }

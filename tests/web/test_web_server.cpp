@@ -2,18 +2,32 @@
 // the API, the metrics, the event stream and the security rules, as a
 // browser or a scraper would meet them.
 #include "WebRequest.h"
+#include "model/DeviceRecord.h"
 #include "support/ProgramRun.h"
 #include "support/Telegrams.h"
+
+#include "core/DateText.h"
 
 #include <QElapsedTimer>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTimer>
 #include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <netinet/in.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 static QByteArray basic(const QByteArray &user, const QByteArray &password)
 {
@@ -45,7 +59,7 @@ protected:
     bool openStream(const QByteArray &marker)
     {
         stream.connectToHost(QHostAddress::LocalHost, webPort);
-        stream.write("GET /api/v1/events HTTP/1.1\r\nHost: x\r\n\r\n");
+        stream.write("GET /api/v1/events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
         return WaitFor([&] { return (events += stream.readAll()).contains(marker); }, 5000);
     }
     quint16 webPort = 0;
@@ -101,6 +115,179 @@ TEST_F(WebServerTest, ApiMetricsAndEventsFollowTheTelegrams)
         413);
 }
 
+TEST_F(WebServerTest, HostsMethodsLengthsAndTheOrderOfAnswers)
+{
+    ASSERT_TRUE(startWithWeb("Hostnamen=tank.lan\r\n")) << output.constData();
+    ASSERT_TRUE(send(1234));
+    // A rebound DNS name reaches the program as a foreign Host: nothing for it.
+    const auto asHost = [&](const QByteArray &host) {
+        return exchange(webPort, "GET /api/v1/tanks HTTP/1.1\r\nHost: " + host + "\r\n\r\n");
+    };
+    const Reply foreign = asHost("attacker.example:" + QByteArray::number(webPort));
+    EXPECT_EQ(foreign.status, 421);
+    EXPECT_FALSE(foreign.body.contains("4711"));
+    for (const QByteArray &host : {QByteArray("localhost:") + QByteArray::number(webPort),
+                                   QByteArray("tank.lan"), QByteArray("[::1]:8088"), QByteArray("127.0.0.1")})
+        EXPECT_EQ(asHost(host).status, 200) << host.constData();
+
+    // HEAD answers as GET without the body; other methods are told what is allowed.
+    const Reply head = exchange(webPort, "HEAD /api/v1/tanks HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    EXPECT_EQ(head.status, 200);
+    EXPECT_TRUE(head.head.contains("Content-Length: ") && !head.head.contains("Content-Length: 0"));
+    EXPECT_TRUE(head.body.isEmpty());
+    const Reply post = exchange(webPort, "DELETE /api/v1/tanks HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    EXPECT_EQ(post.status, 405);
+    EXPECT_TRUE(post.head.contains("\r\nAllow: GET, HEAD")) << post.head.constData();
+
+    // A second request hidden as a body is not served.
+    const Reply twice =
+        exchange(webPort, "GET /api/v1/tanks HTTP/1.1\r\nHost: localhost\r\nContent-Length: 0\r\n"
+                          "Content-Length: 44\r\n\r\nGET /metrics HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    EXPECT_EQ(twice.status, 400);
+    EXPECT_FALSE(twice.body.contains("tankmon_")) << twice.body.constData();
+    EXPECT_EQ(request(webPort, "/api/v1/tanks", "Content-Length: -1\r\n").status, 400);
+
+    // Pipelined: the chart takes seconds, the tanks none; still in order.
+    QTcpSocket pipe;
+    pipe.connectToHost(QHostAddress::LocalHost, webPort);
+    pipe.write("GET /api/v1/tanks/1/chart.png?width=300&height=200 HTTP/1.1\r\nHost: localhost\r\n\r\n"
+               "GET /api/v1/tanks HTTP/1.1\r\nHost: localhost\r\n\r\n"
+               "HEAD /metrics HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    QByteArray all;
+    // The third is HEAD's: its head alone.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const std::vector<qsizetype> ends = answerEnds(all += pipe.readAll());
+            return ends.size() >= 2 && all.indexOf("\r\n\r\n", ends[1]) >= 0;
+        },
+        30000))
+        << all.left(300).constData();
+    const std::vector<qsizetype> ends = answerEnds(all);
+    EXPECT_TRUE(all.left(ends[0]).contains("Content-Type: image/png")) << all.left(200).constData();
+    EXPECT_TRUE(all.mid(ends[0], ends[1] - ends[0]).contains("\"serial\":4711"));
+    EXPECT_TRUE(all.mid(ends[1]).contains("Content-Type: text/plain; version=0.0.4"));
+}
+
+// Raw requests from another loopback address on threads of their own, as
+// an attacker's tool sends them, until stopped; the statuses they got.
+struct Attack {
+    Attack(quint16 port, int threads, const QByteArray &raw)
+    {
+        for (int i = 0; i < threads; ++i)
+            workers.emplace_back([this, port, raw] {
+                while (!stop) {
+                    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+                    sockaddr_in from{}, to{};
+                    from.sin_family = to.sin_family = AF_INET;
+                    from.sin_addr.s_addr = htonl(0x7F000002); // 127.0.0.2
+                    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+                    to.sin_port = htons(port);
+                    // It does not wait for the refusal's delay, but comes again.
+                    timeval t{0, 100000};
+                    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t);
+                    QByteArray got;
+                    if (::bind(fd, reinterpret_cast<sockaddr *>(&from), sizeof from) == 0 &&
+                        ::connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) == 0 &&
+                        ::send(fd, raw.constData(), size_t(raw.size()), MSG_NOSIGNAL) == raw.size()) {
+                        char buf[4096];
+                        for (ssize_t n;
+                             !got.contains("\r\n\r\n") && (n = ::recv(fd, buf, sizeof buf, 0)) > 0;)
+                            got.append(buf, n);
+                    }
+                    ::close(fd);
+                    {
+                        std::lock_guard<std::mutex> g(lock);
+                        ++statuses[got.mid(9, 3).toInt()];
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                }
+            });
+    }
+    ~Attack() { finish(); }
+    void finish()
+    {
+        stop = true;
+        for (std::thread &w : workers)
+            if (w.joinable())
+                w.join();
+    }
+    std::atomic<bool> stop{false};
+    std::mutex lock;
+    std::map<int, int> statuses;
+    std::vector<std::thread> workers;
+};
+
+TEST_F(WebServerTest, WrongPasswordsAndSlowHeadsFromOneAddressHoldUpNobody)
+{
+    webPort = FreeTcpPort();
+    writeTcpSettings("[Web]\r\nAktiv=1\r\nPort=" + QByteArray::number(webPort) + "\r\n");
+    ASSERT_EQ(tool({"--set-password", "web"}, "richtig\n"), 0) << qPrintable(err);
+    ASSERT_TRUE(start() && connectGateway(gateway));
+    const QByteArray right = basic("tankmon", "richtig");
+    // The legitimate client is answered within 2 s, and sees each new telegram within 2 s.
+    int level = 1000;
+    const auto legitimateServed = [&](int times) {
+        for (int i = 0; i < times; ++i) {
+            const Reply r = request(webPort, "/api/v1/tanks", right);
+            EXPECT_EQ(r.status, 200) << r.head.constData();
+            EXPECT_LT(r.ms, 2000);
+            gateway.write(MakeTelegram(4711, ++level, 17).toHex().toUpper() + '\n');
+            QElapsedTimer seen;
+            seen.start();
+            const bool shown = WaitFor(
+                [&] { return firstTank(request(webPort, "/api/v1/tanks", right))["level"] == level; }, 10000);
+            EXPECT_TRUE(shown && seen.elapsed() < 2000) << seen.elapsed();
+        }
+    };
+    legitimateServed(1);
+    {
+        // Four threads of wrong passwords, and wrong user names.
+        Attack guesses(webPort, 2,
+                       "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\n" + basic("tankmon", "falsch") + "\r\n");
+        Attack users(webPort, 2,
+                     "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\n" + basic("root", "richtig") + "\r\n");
+        legitimateServed(10);
+        guesses.finish();
+        users.finish();
+        // The busy checker says so at once rather than keeping the guesser waiting.
+        std::map<int, int> all = guesses.statuses;
+        for (const auto &[status, n] : users.statuses)
+            all[status] += n;
+        EXPECT_GT(all[429], 0);
+        EXPECT_EQ(all[200], 0);
+    }
+    // A guess that gets its turn is refused, after its delay.
+    Reply guess;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            guess = request(webPort, "/metrics", basic("tankmon", "falsch"), false,
+                            QHostAddress(QStringLiteral("127.0.0.2")));
+            return guess.status != 429 && guess.status != 503;
+        },
+        30000));
+    EXPECT_EQ(guess.status, 401);
+    // Slowloris: many connections trickling their heads from one address.
+    std::vector<std::unique_ptr<QTcpSocket>> slow;
+    for (int i = 0; i < 300; ++i) {
+        slow.push_back(std::make_unique<QTcpSocket>());
+        slow.back()->bind(QHostAddress(QStringLiteral("127.0.0.2")));
+        slow.back()->connectToHost(QHostAddress::LocalHost, webPort);
+    }
+    QTimer drip;
+    int byte = 0;
+    QObject::connect(&drip, &QTimer::timeout, [&] {
+        const QByteArray head =
+            "GET /api/v1/tanks HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: " + QByteArray(200, 'a');
+        for (const auto &s : slow)
+            if (s->state() == QAbstractSocket::ConnectedState)
+                s->write(head.mid(byte % head.size(), 1));
+        ++byte;
+    });
+    drip.start(200);
+    WaitFor([&] { return byte >= 5; }, 5000);
+    legitimateServed(3);
+}
+
 TEST_F(WebServerTest, PasswordTlsAndTheAddressRule)
 {
     // The password is stored by the command line as a hash, never as itself.
@@ -118,18 +305,47 @@ TEST_F(WebServerTest, PasswordTlsAndTheAddressRule)
     ASSERT_TRUE(terminate());
 
     // With a certificate and key it serves, over TLS only, and only with the password.
-    QProcess openssl;
-    openssl.start("openssl",
-                  {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1",
-                   "-keyout", dataDir() + "key.pem", "-out", dataDir() + "cert.pem"});
-    ASSERT_TRUE(openssl.waitForFinished(30000) && openssl.exitCode() == 0);
-    QByteArray settings = readBytes(iniPath());
-    // The file is in Windows-1252: "Schlüssel".
-    settings.replace("[Web]\r\n", "[Web]\r\nZertifikat=" + dataDir().toUtf8() +
-                                      "cert.pem\r\nSchl\xFCssel=" + dataDir().toUtf8() + "key.pem\r\n");
-    writeBytes(iniPath(), settings);
+    for (const char *name : {"", "other"}) {
+        QProcess openssl;
+        openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                                  "/CN=127.0.0.1", "-keyout", dataDir() + name + "key.pem", "-out",
+                                  dataDir() + name + "cert.pem"});
+        ASSERT_TRUE(openssl.waitForFinished(30000) && openssl.exitCode() == 0);
+    }
+    const QByteArray plain = readBytes(iniPath());
+    const auto useKey = [&](const QByteArray &key) {
+        // The file is in Windows-1252: "Schlüssel".
+        writeBytes(iniPath(), QByteArray(plain).replace("[Web]\r\n",
+                                                        "[Web]\r\nZertifikat=" + dataDir().toUtf8() +
+                                                            "cert.pem\r\nSchl\xFCssel=" + dataDir().toUtf8() +
+                                                            key + "\r\n"));
+    };
+    // A key of another certificate: every handshake would fail, so it does not start.
+    useKey("otherkey.pem");
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(waitOutput("Web view not started: the key does not belong to the certificate."))
+        << output.constData();
+    EXPECT_FALSE(output.contains("[web] Web view at"));
+    ASSERT_TRUE(terminate());
+    useKey("key.pem");
     ASSERT_TRUE(start());
     ASSERT_TRUE(waitOutput("[web] Web view at https://localhost:" + QByteArray::number(webPort)));
+    // TLS 1.3, and for 1.2 only forward-secret AEAD suites.
+    const auto handshake = [&](const QStringList &options) {
+        QProcess client;
+        client.start("openssl",
+                     QStringList{"s_client", "-connect", "127.0.0.1:" + QString::number(webPort)} + options);
+        client.closeWriteChannel();
+        return client.waitForFinished(20000) && client.exitStatus() == QProcess::NormalExit &&
+               client.exitCode() == 0;
+    };
+    EXPECT_TRUE(handshake({"-tls1_3"}));
+    EXPECT_TRUE(handshake({"-tls1_2", "-cipher", "ECDHE-RSA-AES128-GCM-SHA256"}));
+    EXPECT_TRUE(handshake({"-tls1_2", "-cipher", "ECDHE-RSA-CHACHA20-POLY1305"}));
+    for (const char *old : {"AES128-SHA", "AES256-GCM-SHA384", "ECDHE-RSA-AES128-SHA",
+                            "ECDHE-RSA-AES256-SHA384", "DHE-RSA-AES128-GCM-SHA256"})
+        EXPECT_FALSE(handshake({"-tls1_2", "-cipher", old})) << old;
+    EXPECT_FALSE(handshake({"-tls1_1"}));
     EXPECT_EQ(request(webPort, "/api/v1/tanks").status, 0); // plain HTTP gets no answer
     EXPECT_EQ(request(webPort, "/api/v1/tanks", {}, true).status, 401);
     const Reply wrong1 = request(webPort, "/metrics", basic("tankmon", "guess"), true);
@@ -165,8 +381,8 @@ TEST_F(WebServerTest, IdleConnectionsNeitherStopEvaluationNorTheStream)
         return true;
     };
     ASSERT_TRUE(telegramsReachTheStream());
+    // The program keeps what its limits allow and closes the rest.
     const IdleClients idle(webPort, 1000);
-    // All are taken; the program keeps what its limit allows and closes the rest.
     ASSERT_TRUE(WaitFor([&] { return idle.open() <= 255; }, 20000)) << idle.open();
     EXPECT_TRUE(telegramsReachTheStream());
     EXPECT_EQ(stream.state(), QAbstractSocket::ConnectedState);
@@ -198,7 +414,7 @@ TEST_F(WebServerTest, StateLossMeterAndChartAsTheProgramJudgesThem)
     // More pictures at once than the program draws at once: the rest are told to come back.
     const IdleClients clients(webPort, 4);
     for (const auto &c : clients.sockets)
-        c->write("GET /api/v1/tanks/1/chart.png?percent=1 HTTP/1.1\r\nHost: x\r\n\r\n");
+        c->write("GET /api/v1/tanks/1/chart.png?percent=1 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     QList<QByteArray> answers(4);
     ASSERT_TRUE(WaitFor(
         [&] {
@@ -214,4 +430,153 @@ TEST_F(WebServerTest, StateLossMeterAndChartAsTheProgramJudgesThem)
                                 return a.startsWith("HTTP/1.1 503") && a.contains("\r\nRetry-After: 5\r\n");
                             }),
               2);
+}
+
+// The body of a chunked answer (its head cut off); empty until it is whole.
+static QByteArray unchunked(const QByteArray &body)
+{
+    QByteArray out;
+    for (qsizetype at = 0;;) {
+        const qsizetype eol = body.indexOf("\r\n", at);
+        if (eol < 0)
+            return {};
+        bool ok = false;
+        const qsizetype size = body.mid(at, eol - at).toLongLong(&ok, 16);
+        if (!ok || body.size() < eol + 2 + size + 2)
+            return {};
+        if (size == 0)
+            return out;
+        out += body.mid(eol + 2, size);
+        at = eol + 2 + size + 2;
+    }
+}
+
+TEST_F(WebServerTest, LongHistoriesAreStreamedAndSampled)
+{
+    // Tank 1 with 200 000 hourly points, over twenty years: a slow fall, one
+    // deep dip and one peak that a chart must not lose.
+    constexpr int kPoints = 200000;
+    QByteArray file;
+    // Naive times, as the file has them: no hour twice where summer time ends.
+    const QDateTime first = QDateTime(QDate::currentDate(), QTime(0, 0), Qt::UTC).addSecs(-3600LL * kPoints);
+    for (int i = 0; i < kPoints; ++i)
+        file += FormatDateText(first.addSecs(3600LL * i)).toLatin1() + ',' +
+                QByteArray::number(i == 123456  ? 7
+                                   : i == 54321 ? 9999
+                                                : 3000 + i % 1000) +
+                ",Liter,12\r\n";
+    writeBytes(dataDir() + "Tank1.csv", file);
+    ASSERT_TRUE(startWithWeb("[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\nGer\xE4tetyp=9\r\n"
+                             "Tankvolumen=10000\r\n"))
+        << output.constData();
+    const auto points = [&](const QByteArray &query) {
+        const Reply r = request(webPort, "/api/v1/tanks/1/history" + query);
+        return QJsonDocument::fromJson(r.body).object().value("points").toArray();
+    };
+    for (const auto &[query, most] :
+         {std::pair(QByteArray(), 4000), std::pair(QByteArray("?max_points=100"), 100)}) {
+        const QJsonArray p = points(query);
+        EXPECT_GT(p.size(), most / 2) << query.constData();
+        EXPECT_LE(p.size(), most) << query.constData();
+        QList<double> levels;
+        for (const QJsonValue &v : p)
+            levels << v.toArray().at(1).toDouble();
+        EXPECT_TRUE(levels.contains(7) && levels.contains(9999)) << query.constData();
+    }
+    for (const char *bad : {"?max_points=1", "?max_points=many", "?format=xml"})
+        EXPECT_EQ(request(webPort, QByteArray("/api/v1/tanks/1/history") + bad).status, 400) << bad;
+
+    // Two long exports to clients that do not read: a third waits its turn,
+    // everyone else is answered meanwhile.
+    const QByteArray csv = "GET /api/v1/tanks/1/history?format=csv HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    int stalled[2];
+    for (int &fd : stalled) {
+        // A small window: the program soon has to wait for them.
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int small = 4096;
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        to.sin_port = htons(webPort);
+        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to), 0);
+        ASSERT_EQ(::send(fd, csv.constData(), size_t(csv.size()), MSG_NOSIGNAL), csv.size());
+    }
+    QElapsedTimer t;
+    t.start();
+    Reply third;
+    ASSERT_TRUE(WaitFor([&] { return (third = exchange(webPort, csv)).status == 503 || t.elapsed() > 10000; },
+                        20000));
+    EXPECT_EQ(third.status, 503);
+    EXPECT_TRUE(third.head.contains("\r\nRetry-After: "));
+    const Reply tanks = request(webPort, "/api/v1/tanks");
+    EXPECT_EQ(tanks.status, 200);
+    EXPECT_LT(tanks.ms, 2000);
+
+    // Once one of them ends, a whole export goes through, every point in it.
+    ::close(stalled[0]);
+    // As a client honouring Retry-After: again while the program has not yet seen it go.
+    QTcpSocket reader;
+    QByteArray all, body;
+    const auto ask = [&] {
+        all.clear();
+        reader.abort();
+        reader.connectToHost(QHostAddress::LocalHost, webPort);
+        reader.write(csv);
+    };
+    ask();
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            all += reader.readAll();
+            if (all.startsWith("HTTP/1.1 503") && all.contains("\r\n\r\n"))
+                ask();
+            return !(body = unchunked(all.mid(all.indexOf("\r\n\r\n") + 4))).isEmpty();
+        },
+        60000))
+        << all.left(300).constData();
+    EXPECT_TRUE(all.startsWith("HTTP/1.1 200")) << all.left(300).constData();
+    EXPECT_TRUE(all.left(all.indexOf("\r\n\r\n")).contains("Transfer-Encoding: chunked"));
+    const QList<QByteArray> lines = body.trimmed().split('\n');
+    EXPECT_EQ(lines.size(), kPoints + 1) << lines.front().constData() << " ... " << lines.back().constData();
+    EXPECT_EQ(lines.front(), "time;level;temperature\r");
+    EXPECT_TRUE(lines[123457].contains(";7;12")) << lines[123457].constData();
+    ::close(stalled[1]);
+}
+
+// A tank file longer than the history holds: the web view serves its newest
+// entries, the present, not its oldest.
+TEST_F(WebServerTest, LongTankFileServesItsNewestEntries)
+{
+    // One line a minute from 1 January 2025 on, levels alternating (none thinned).
+    QByteArray lines, day;
+    for (int i = 0; i <= TankHistory::kMaxEntries; ++i) {
+        if (i % 1440 == 0)
+            day = QDate(2025, 1, 1).addDays(i / 1440).toString("dd.MM.yyyy").toLatin1();
+        char line[64];
+        std::snprintf(line, sizeof line, "%s %02d:%02d:00,%d,Liter,12\r\n", day.constData(), i % 1440 / 60,
+                      i % 60, 1000 + i % 2);
+        lines += line;
+    }
+    writeBytes(dataDir() + "Tank1.csv", lines);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TZ", "UTC"); // the file's times are the zone's; asked for in UTC below
+    run.setProcessEnvironment(env);
+    ASSERT_TRUE(startWithWeb("[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\nTankvolumen=5000\r\n"))
+        << output.constData();
+    const auto rows = [&](const QByteArray &from, const QByteArray &to) {
+        const Reply r = request(webPort, "/api/v1/tanks/1/history?format=csv&from=" + from + "&to=" + to);
+        EXPECT_EQ(r.status, 200) << r.head.constData();
+        return r.body.trimmed().split('\n').mid(1);
+    };
+    // The first line gave way; the last one, 500 000 minutes on, is there.
+    const QList<QByteArray> first = rows("2025-01-01T00:00:00Z", "2025-01-01T00:01:30Z");
+    ASSERT_EQ(first.size(), 1);
+    EXPECT_TRUE(first[0].startsWith("2025-01-01T00:01:00")) << first[0].constData();
+    const QByteArray last = QDateTime(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC)
+                                .addSecs(qint64(TankHistory::kMaxEntries) * 60)
+                                .toString(Qt::ISODate)
+                                .toLatin1();
+    const QList<QByteArray> end = rows(last, "2026-01-01T00:00:00Z");
+    ASSERT_EQ(end.size(), 1);
+    EXPECT_TRUE(end[0].startsWith(last.chopped(1))) << end[0].constData();
 }
