@@ -44,6 +44,9 @@ void SyncFolderOf(const QString &path);
 // Why no file can be made in a folder (the system's text: a read-only file
 // system, no permission, no such folder), or a plain "not writable".
 QString FolderWriteProblem(const QString &folder);
+// Why files of a folder cannot be listed and read (or, with write, also not
+// made): the system's text, "not a folder"; empty when they can.
+QString FolderProblem(const QString &folder, bool write);
 
 // Removes the temporaries Replace leaves when the process is killed half-way.
 // Returns how many were removed.

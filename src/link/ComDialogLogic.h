@@ -2,6 +2,8 @@
 #include "ItemList.h"
 #include "PortDirectory.h"
 
+#include <optional>
+
 #include <QObject>
 #include <QString>
 
@@ -45,8 +47,11 @@ public:
     void setClientPortText(const QString &t) { clientPort_ = t; }
 
     // Saves the switches and the port and reopens the link; with neither
-    // switch on, only once the user confirms it in a question box.
+    // switch on, only once the user confirms it in a question box. A TCP
+    // port field that is no port (1..65535) is said and nothing is saved.
     void Ok();
+    // The port a field's text names, as --set takes it.
+    static std::optional<quint16> PortNumber(const QString &text);
     void Cancel();
 
 signals:

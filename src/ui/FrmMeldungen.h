@@ -3,6 +3,7 @@
 #include <QPointer>
 
 class NotificationLog;
+class QLabel;
 class QPushButton;
 class QTreeWidget;
 class TankController;
@@ -28,6 +29,7 @@ private:
     NotificationLog &log_;
     const TankController &tanks_;
     QTreeWidget *list_;
+    QLabel *lblLeer_; // in place of the list while it is empty
     QPushButton *cmdQuittieren_;
     QPushButton *cmdAlleQuittieren_;
 };
