@@ -2,7 +2,8 @@
 #
 #   cmake --install build --prefix P   P/bin/Tankmon, P/share/tankmon (help and
 #                                      data files, found from P/bin), desktop
-#                                      entry, icons, systemd unit, docs
+#                                      entry, icons, systemd unit, docs, the
+#                                      manual page
 #   cd build && cpack -G DEB           tankmon_VERSION_ARCH.deb
 include(GNUInstallDirs)
 
@@ -30,6 +31,27 @@ file(ARCHIVE_CREATE OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
      PATHS ${CMAKE_BINARY_DIR}/packaging/changelog FORMAT raw COMPRESSION GZip COMPRESSION_LEVEL 9)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${TANKMON_PKG_DIR}/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tankmon)
+
+# The manual page, made from --help and --version by help2man (so it lists
+# the same options, environment and exit statuses), with the sections
+# --help has no room for from Tankmon.h2m; compressed as Debian wants it.
+find_program(TANKMON_HELP2MAN help2man)
+find_program(TANKMON_GZIP gzip)
+if(TANKMON_HELP2MAN AND TANKMON_GZIP)
+  set(TANKMON_MANPAGE ${CMAKE_BINARY_DIR}/packaging/Tankmon.1)
+  add_custom_command(OUTPUT ${TANKMON_MANPAGE} ${TANKMON_MANPAGE}.gz
+    COMMAND ${TANKMON_HELP2MAN} --no-info --locale=C.UTF-8 --section=1 "--manual=User Commands" --source=Tankmon
+            --include=${TANKMON_PKG_DIR}/Tankmon.h2m --output=${TANKMON_MANPAGE} $<TARGET_FILE:Tankmon>
+    # help2man knows no exit-status section: --help's paragraph becomes one.
+    COMMAND sed -i -e "s/^\\.SS \"Exit status:\"$/.SH \"EXIT STATUS\"/" ${TANKMON_MANPAGE}
+    COMMAND ${TANKMON_GZIP} -9 -n -k -f ${TANKMON_MANPAGE}
+    DEPENDS Tankmon ${TANKMON_PKG_DIR}/Tankmon.h2m
+    COMMENT "Writing the manual page Tankmon.1" VERBATIM)
+  add_custom_target(tankmon_manpage ALL DEPENDS ${TANKMON_MANPAGE}.gz)
+  install(FILES ${TANKMON_MANPAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+else()
+  message(WARNING "help2man or gzip is missing (tools/setup.sh installs them): no manual page")
+endif()
 
 # The desktop entry and the unit name the executable by its full path, which
 # is known only when installing (--prefix, or the package's /usr).

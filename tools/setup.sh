@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6 qt6-qpa-plugins
   libqcustomplot-dev libcurl4-openssl-dev libmosquitto-dev libgtest-dev libgl-dev
   qt6-translations-l10n socat python3-aiosmtpd mosquitto mosquitto-clients openssl ca-certificates xvfb xauth imagemagick fonts-dejavu-core locales
-  systemd dpkg-dev file
+  systemd dpkg-dev file lintian help2man
   clang-14 clang-format-14 libclang-rt-14-dev util-linux
   qt6-httpserver-dev qt6-websockets-dev chromium chromium-driver python3-selenium
 )

@@ -1,6 +1,7 @@
 #include "AppController.h"
 
 #include "ClientSetup.h"
+#include "ExportOutput.h"
 #include "InstanceLock.h"
 #include "ProgramInfo.h"
 #include "consumption/ConsumptionController.h"
@@ -346,16 +347,33 @@ void AppController::load()
 void AppController::readSwitches()
 {
     switches_.setFlagTempKorr(settings_.readSwitch(Cfg::FlagTempKorr));
-    switches_.setTracePath(settings_.read(Cfg::TraceLog));
-    if (config().clientMode) {
-        readLogSwitches();
+    if (!config().clientMode) {
+        switches_.setActiveCom(settings_.readIsOne(Cfg::ActiveCom));
+        switches_.setActiveNet(settings_.readIsOne(Cfg::ActiveNet));
+        QString folder = settings_.read(Cfg::LogIniPath, config().dataFolder);
+        switches_.setLogFolder(Paths::EnsureFolderPath(folder));
+    }
+    readTracePath();
+    readLogSwitches();
+}
+
+// A hand-edited trace path that would write into one of the program's own
+// files, or open a FIFO or device, is left unused, with a word why.
+void AppController::readTracePath()
+{
+    const QString trace = settings_.read(Cfg::TraceLog);
+    const QString problem =
+        trace.isEmpty()
+            ? QString()
+            : ExportOutput::TraceFileProblem(
+                  trace, ExportOutput::ProgramFiles(config(), settings_.localPath(), switches_.logFolder()));
+    if (problem.isEmpty()) {
+        switches_.setTracePath(trace);
         return;
     }
-    switches_.setActiveCom(settings_.readIsOne(Cfg::ActiveCom));
-    switches_.setActiveNet(settings_.readIsOne(Cfg::ActiveNet));
-    QString folder = settings_.read(Cfg::LogIniPath, config().dataFolder);
-    switches_.setLogFolder(Paths::EnsureFolderPath(folder));
-    readLogSwitches();
+    switches_.setTracePath(QString());
+    ui_.messageBox(FormatText(LngText(1190), {QStringLiteral("Common/Log"), trace, problem}), QString(),
+                   MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 void AppController::readLogSwitches()

@@ -128,6 +128,7 @@ private:
     bool initialise();
     void load();
     void readSwitches();
+    void readTracePath();
     void readLogSwitches();
     void wrongLanguage();
     // LngInit, and the run's texts follow the language it fixes.

@@ -29,21 +29,23 @@ const char kMoreHelp[] =
     "  LNGID=n   language of this run, 1 German, 2 English, 3 Italian, 4 French,\n"
     "            5 Spanish, 6 Portuguese, 7 Dutch, 8 Croatian, 9 Romanian, 10 Polish\n"
     "\n"
-    "Environment:\n"
-    "  TANKMON_DATA_DIR     data folder, unless --data-dir is given\n"
-    "  TANKMON_SMTP_CAFILE  certificate authorities for the SMTP server's certificate\n"
-    "\n"
     "Exports:\n"
-    "  --output -  writes to standard output. An existing output that is no regular\n"
-    "  file (a FIFO, a device such as /dev/null or /dev/stdout) is written to as a\n"
-    "  stream; a regular file is replaced as a whole. A file of the program itself\n"
-    "  (settings file and its copy, tank files, protocol, trace) is never written,\n"
-    "  whatever link or path leads there.\n"
+    "  --output -  writes to standard output. An existing output that is no\n"
+    "              regular file (a FIFO, a device such as /dev/null or /dev/stdout)\n"
+    "              is written to as a stream; a regular file is replaced as a\n"
+    "              whole. A file of the program itself (settings file and its copy,\n"
+    "              tank files, protocol, trace) is never written, whatever link or\n"
+    "              path leads there.\n"
     "\n"
-    "Settings without a window (--get, --set, --set-password): on the data folder's\n"
-    "  settings file, refused while an instance runs on that folder; no link is\n"
-    "  opened. SECTION/KEY as in the file, e.g. \"E-Mail/SMTPServer\", \"MQTT/Port\",\n"
-    "  \"Gerät3/Tankbezeichnung\", \"E-Mail/MinProzent3\".\n"
+    "Settings without a window:\n"
+    "  --get, --set, --set-password\n"
+    "              work on the data folder's settings file; --set and\n"
+    "              --set-password are refused while an instance runs on that\n"
+    "              folder, --get reads at any time; no link is opened. SECTION/KEY\n"
+    "              as in the file, e.g. \"E-Mail/SMTPServer\", \"MQTT/Port\",\n"
+    "              \"Gerät3/Tankbezeichnung\", \"E-Mail/MinProzent3\". A trace file\n"
+    "              (\"Common/Log\") is refused when it is one of the program's own\n"
+    "              files by any path, or no regular file.\n"
     "\n"
     "Exit status:\n"
     "  0  ended normally (an export: the file is written; a setting read or stored)\n"
@@ -52,7 +54,14 @@ const char kMoreHelp[] =
     "     settings file that could not be written)\n"
     "  2  wrong command line (an unknown or repeated option); an export of an\n"
     "     unknown tank or without history; an export file that could not be written\n"
-    "     or belongs to the program; an unknown setting or a wrong value\n";
+    "     or belongs to the program; an unknown setting or a wrong value\n"
+    "\n"
+    "Environment:\n"
+    "  TANKMON_DATA_DIR     data folder, unless --data-dir is given\n"
+    "  TANKMON_SMTP_CAFILE  certificate authorities (a PEM file) for the SMTP server's\n"
+    "                       certificate, instead of the system's\n"
+    "  TANKMON_MQTT_CAFILE  certificate authorities (a PEM file) for the MQTT broker's\n"
+    "                       certificate, instead of the system's\n";
 
 struct Options {
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
@@ -79,21 +88,22 @@ struct Options {
     QCommandLineOption output{QStringLiteral("output"),
                               QStringLiteral("The file an export writes (.png or .pdf for --export-chart)."),
                               QStringLiteral("FILE")};
-    QCommandLineOption format{QStringLiteral("format"),
-                              QStringLiteral("--export-consumption: table (default: the window's table) or "
-                                             "long (a header line, then one line per tank and month: tank, "
-                                             "name, unit, year, month, consumption)."),
-                              QStringLiteral("FORMAT")};
+    QCommandLineOption format{
+        QStringLiteral("format"),
+        QStringLiteral("With --export-consumption: table (default: the window's table) or "
+                       "long (a header line, then one line per tank and month: tank, "
+                       "name, unit, year, month, consumption)."),
+        QStringLiteral("FORMAT")};
     QCommandLineOption months{QStringLiteral("months"),
-                              QStringLiteral("--export-chart: the time range of M months (as the chart "
+                              QStringLiteral("With --export-chart: the time range of M months (as the chart "
                                              "window's list), instead of all data."),
                               QStringLiteral("M")};
     QCommandLineOption percent{QStringLiteral("percent"),
-                               QStringLiteral("--export-chart: values in percent.")};
+                               QStringLiteral("With --export-chart: values in percent.")};
     QCommandLineOption points{QStringLiteral("points"),
-                              QStringLiteral("--export-chart: a marker at every measurement.")};
+                              QStringLiteral("With --export-chart: a marker at every measurement.")};
     QCommandLineOption size{QStringLiteral("size"),
-                            QStringLiteral("--export-chart: image size in pixels (default 1200x700)."),
+                            QStringLiteral("With --export-chart: image size in pixels (default 1200x700)."),
                             QStringLiteral("WIDTHxHEIGHT")};
     QCommandLineOption get{QStringLiteral("get"),
                            QStringLiteral("Print the stored value of a setting (its default when absent; a "
@@ -281,7 +291,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         cl.action = CommandLine::Action::Version;
         RunConfig config;
         config.exeBaseName = cl.exeBaseName;
-        cl.text = ProgramTitle(config, false) + QLatin1Char(' ') + ProgramVersionText() + QLatin1Char('\n');
+        cl.text = VersionBanner(config);
         return cl;
     }
     Refusal refusal =

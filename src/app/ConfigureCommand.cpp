@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "ExportData.h"
+#include "ExportOutput.h"
 #include "InstanceLock.h"
 #include "SettingCheck.h"
 
@@ -19,6 +20,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <cstdio>
@@ -138,6 +140,25 @@ QString shownValue(const SettingRule &rule, const Settings &settings, const RunC
     return settings.read(rule.key, config.DataFilePath(LngText(356)));
 }
 
+// Why a trace path among the assignments cannot be stored (it leads to a
+// file of the program, or cannot be a trace file at all), or empty text.
+QString traceRefusal(const QList<Assignment> &assignments, const RunConfig &config, const Settings &settings)
+{
+    QString logFolder = settings.read(Cfg::LogIniPath, config.dataFolder);
+    for (const Assignment &a : assignments)
+        if (sameKey(a.rule.key, Cfg::LogIniPath))
+            logFolder = a.value;
+    for (const Assignment &a : assignments) {
+        if (!sameKey(a.rule.key, Cfg::TraceLog) || a.value.isEmpty())
+            continue;
+        const QString problem = ExportOutput::TraceFileProblem(
+            a.value, ExportOutput::ProgramFiles(config, settings.localPath(), logFolder));
+        if (!problem.isEmpty())
+            return LngFormat(1190, {QStringLiteral("Common/Log"), shown(a.value), problem});
+    }
+    return {};
+}
+
 } // namespace
 
 int RunConfigure(int &argc, char **argv, const CommandLine &cl)
@@ -166,15 +187,6 @@ int RunConfigure(int &argc, char **argv, const CommandLine &cl)
         ErrorLine(prefixed(cl, LngFormat(503, {config.dataFolder})));
         return ExitFailed;
     }
-    InstanceLock lock(config.DataFilePath(config.ExeFileName(QStringLiteral(".lock"))));
-    if (!lock.tryLock()) {
-        ErrorLine(prefixed(cl, lock.heldByOther()
-                                   ? LngFormat(515, {QDir::toNativeSeparators(config.dataFolder)})
-                                   : LngText(17) + QStringLiteral(": ") + config.dataFolder +
-                                         QStringLiteral(": ") +
-                                         SafeFile::FolderWriteProblem(config.dataFolder)));
-        return ExitFailed;
-    }
     QString failure;
     const RunSwitches switches(config);
     Settings settings(switches, [&failure](const QString &path, const QString &reason) {
@@ -187,9 +199,24 @@ int RunConfigure(int &argc, char **argv, const CommandLine &cl)
         return int(ExitFailed);
     };
 
+    // Reading needs no lock (every write replaces the file whole), so it
+    // works on a folder this user may not write.
     if (getSpec) {
         std::printf("%s\n", qPrintable(shownValue(*getSpec, settings, config)));
         return ExitOk;
+    }
+    if (const QString refusal = traceRefusal(*assignments, config, settings); !refusal.isEmpty()) {
+        ErrorLine(prefixed(cl, refusal));
+        return ExitUsage;
+    }
+    InstanceLock lock(config.DataFilePath(config.ExeFileName(QStringLiteral(".lock"))));
+    if (!lock.tryLock()) {
+        ErrorLine(prefixed(cl, lock.heldByOther()
+                                   ? LngFormat(515, {QDir::toNativeSeparators(config.dataFolder)})
+                                   : LngText(17) + QStringLiteral(": ") + config.dataFolder +
+                                         QStringLiteral(": ") +
+                                         SafeFile::FolderWriteProblem(config.dataFolder)));
+        return ExitFailed;
     }
     if (!job.sets.isEmpty()) {
         Settings::Batch batch(settings);
@@ -209,9 +236,13 @@ int RunConfigure(int &argc, char **argv, const CommandLine &cl)
         ErrorLine(prefixed(cl, LngText(533)));
         return ExitUsage;
     }
-    const QString password = QString::fromLocal8Bit(*line);
-    if (password.size() > 254 || password.contains(QChar(0))) {
-        ErrorLine(prefixed(cl, LngText(534)));
+    // Stateless: a sequence cut off at the end counts as invalid too.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString password = utf8(*line);
+    // Each refusal says what is wrong: a stored replacement character or a
+    // cut at the NUL would be a different password than the one typed.
+    if (utf8.hasError() || password.contains(QChar(0)) || password.size() > 254) {
+        ErrorLine(prefixed(cl, LngText(utf8.hasError() ? 1193 : password.contains(QChar(0)) ? 1194 : 534)));
         return ExitUsage;
     }
     if (job.password == QLatin1String("mqtt")) {

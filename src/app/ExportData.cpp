@@ -31,12 +31,7 @@ bool ExportData::hasTank(int tank, const QString &option) const
 
 QStringList ExportData::ownedFiles() const
 {
-    QStringList files{settings.localPath(),
-                      config().DataFilePath(config().ExeFileName(QStringLiteral(".lock"))),
-                      switches.logFolder() + config().ExeFileName(QStringLiteral(".ini")),
-                      config().DataFilePath(QStringLiteral("LogVerbrauch.txt"))};
-    for (int n = 1; n <= kMaxDevices; ++n)
-        files << TankFile::PathIn(switches.logFolder(), n);
+    QStringList files = ExportOutput::ProgramFiles(config(), settings.localPath(), switches.logFolder());
     if (const QString trace = settings.read(Cfg::TraceLog); !trace.isEmpty())
         files << trace;
     return files;

@@ -1,6 +1,11 @@
 #include "ExportOutput.h"
 
+#include "core/Paths.h"
+#include "core/RunConfig.h"
 #include "core/SafeFile.h"
+#include "history/TankFile.h"
+#include "lang/Lng.h"
+#include "model/DeviceRecord.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,7 +13,9 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,19 +36,30 @@ bool statOf(const QString &path, struct stat *st)
 
 // The path with every symbolic link of its last part followed (also a
 // dangling one), then its folder made canonical: two paths to the same
-// place, existing or not, come out equal.
+// place, existing or not, come out equal. The folder is resolved by the
+// system as written: "link/.." is the link target's parent, not ".".
 QString resolved(const QString &path)
 {
-    QString p = QFileInfo(path).absoluteFilePath();
+    QString p = QFileInfo(path).isAbsolute() ? path : QDir::currentPath() + QLatin1Char('/') + path;
     for (int hops = 0; hops < 40; ++hops) {
-        const QFileInfo info(p);
-        if (!info.isSymLink())
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(QFile::encodeName(p).constData(), target, sizeof target - 1);
+        if (n <= 0)
             break;
-        p = info.symLinkTarget();
+        const QString t = QFile::decodeName(QByteArray(target, n));
+        // A relative target counts from the link's folder, as written.
+        p = t.startsWith(QLatin1Char('/')) ? t : p.left(p.lastIndexOf(QLatin1Char('/')) + 1) + t;
     }
-    const QFileInfo info(p);
-    const QString folder = info.absoluteDir().canonicalPath();
-    return folder.isEmpty() ? QDir::cleanPath(p) : folder + QLatin1Char('/') + info.fileName();
+    const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
+    QString folder = p.left(slash + 1), name = p.mid(slash + 1);
+    if (name == QLatin1String(".") || name == QLatin1String("..")) {
+        folder = p; // names a folder itself
+        name.clear();
+    }
+    char real[PATH_MAX];
+    if (::realpath(QFile::encodeName(folder).constData(), real))
+        return Paths::WithSeparator(QFile::decodeName(real)) + name;
+    return QDir::cleanPath(p);
 }
 
 // The descriptor a name of an open descriptor stands for (/dev/stdout,
@@ -93,6 +111,25 @@ QString ExportOutput::OwnedFileBehind(const QString &output, const QStringList &
                 return file;
     }
     return {};
+}
+
+QStringList ExportOutput::ProgramFiles(const RunConfig &config, const QString &settingsPath,
+                                       const QString &logFolder)
+{
+    const QString folder = Paths::WithSeparator(logFolder);
+    QStringList files{settingsPath, config.DataFilePath(config.ExeFileName(QStringLiteral(".lock"))),
+                      folder + config.ExeFileName(QStringLiteral(".ini")),
+                      config.DataFilePath(QStringLiteral("LogVerbrauch.txt"))};
+    for (int n = 1; n <= kMaxDevices; ++n)
+        files << TankFile::PathIn(folder, n);
+    return files;
+}
+
+QString ExportOutput::TraceFileProblem(const QString &path, const QStringList &owned)
+{
+    if (!OwnedFileBehind(path, owned).isEmpty())
+        return LngText(1191);
+    return SafeFile::WritableFileProblem(path);
 }
 
 bool ExportOutput::Write(const QString &output, const QByteArray &bytes, QString *error)

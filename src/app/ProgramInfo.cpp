@@ -30,3 +30,14 @@ QString ProgramVersionText()
     const QVersionNumber v = QVersionNumber::fromString(QStringLiteral(TANKMON_VERSION));
     return VersionText(v.majorVersion(), v.minorVersion(), v.microVersion());
 }
+
+QString VersionBanner(const RunConfig &config)
+{
+    return ProgramTitle(config, false) + QLatin1Char(' ') + ProgramVersionText() +
+           QStringLiteral(" (package " TANKMON_VERSION ")\n"
+                          "Copyright (C) 2026 The Tankmon developers\n"
+                          "License GPL-3.0-or-later: GNU GPL version 3 or later "
+                          "<https://www.gnu.org/licenses/gpl-3.0.html>\n"
+                          "This is free software: you are free to change and redistribute it.\n"
+                          "There is NO WARRANTY, to the extent permitted by law.\n");
+}

@@ -11,3 +11,7 @@ QString ProgramTitle(const RunConfig &config, bool withName);
 QString VersionText(int major, int minor, int revision);
 // This build's version as the about box shows it.
 QString ProgramVersionText();
+// What --version prints: the title with this build's version and, beside
+// it, the package version it is released as, then the copyright holder and
+// the licence.
+QString VersionBanner(const RunConfig &config);

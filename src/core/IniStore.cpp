@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <map>
 #include <sys/stat.h>
+#include <utility>
 
 namespace
 {
@@ -30,6 +31,17 @@ QByteArray trimmed(const QByteArray &b, int from = 0, int to = -1)
     while (to > from && (isBlank(b[to - 1]) || b[to - 1] == '\0'))
         --to;
     return b.mid(from, to - from);
+}
+
+// A value as the file holds it: in double quotes when a reader would
+// otherwise change it (blanks at its ends are trimmed, one pair of matching
+// quotes around it dropped), so that " x " and "quoted" read back as given.
+QByteArray storedForm(const QByteArray &v)
+{
+    const bool quote =
+        !v.isEmpty() && (isBlank(v.front()) || isBlank(v.back()) ||
+                         (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()));
+    return quote ? '"' + v + '"' : v;
 }
 
 QString fold(const QString &s)
@@ -312,7 +324,7 @@ void IniFile::setValue(const QString &section, const QString &key, const std::op
             return;
         }
         // Keep the key as it is spelled in the file.
-        l.raw = trimmed(l.raw, 0, l.valueStart - 1) + "=" + encoded(*value);
+        l.raw = trimmed(l.raw, 0, l.valueStart - 1) + "=" + storedForm(encoded(*value));
         l.valueStart = int(l.raw.indexOf('=')) + 1;
         if (l.eol.isEmpty())
             l.eol = "\r\n";
@@ -325,7 +337,7 @@ void IniFile::setValue(const QString &section, const QString &key, const std::op
         --at;
     if (at > 0 && lines[at - 1].eol.isEmpty())
         lines[at - 1].eol = "\r\n";
-    Line l{encoded(key.trimmed()) + "=" + encoded(*value), "\r\n", fold(key), -1};
+    Line l{encoded(key.trimmed()) + "=" + storedForm(encoded(*value)), "\r\n", fold(key), -1};
     l.valueStart = int(l.raw.indexOf('=')) + 1;
     lines.insert(lines.begin() + qsizetype(at), std::move(l));
 }
@@ -369,7 +381,12 @@ struct CacheEntry {
     // read, or it is not Windows-1252 text. Says why.
     QString refusal;
     bool dirty = false; // changed inside a batch, not yet written
+    // The file may not be written (chmod 444): respected; said once.
+    bool readOnly = false;
+    bool readOnlyTold = false;
 };
+
+const char kReadOnly[] = "the file is read-only: changed settings are not kept";
 
 // Brings the cached copy up to date with the file, unless it holds pending
 // batch changes (which win until the batch is written).
@@ -383,6 +400,9 @@ void refresh(CacheEntry &e, const QString &path)
     e.stamp = now;
     e.loaded = true;
     e.refusal.clear();
+    e.readOnly = now.exists && SafeFile::IsReadOnly(path);
+    if (!e.readOnly)
+        e.readOnlyTold = false;
     e.file.parse({});
     if (!now.exists)
         return;
@@ -410,6 +430,10 @@ bool writeOut(const QString &path, CacheEntry &e, QString *why)
     e.dirty = false;
     if (!e.refusal.isEmpty()) {
         *why = e.refusal;
+        return false;
+    }
+    if (e.readOnly) {
+        *why = QString::fromLatin1(kReadOnly);
         return false;
     }
     const QByteArray bytes = e.file.serialize();
@@ -482,9 +506,10 @@ bool IniStore::write(const QString &path, const QString &section, const QString 
     }
     QString why;
     const bool ok = writeOut(path, e, &why);
+    const bool tell = !ok && !(e.readOnly && std::exchange(e.readOnlyTold, true));
     const FailureReport report = d_->report;
     lock.unlock();
-    if (!ok)
+    if (tell)
         reportAll(report, {{path, why}});
     if (!ok && whyOut)
         *whyOut = why;
@@ -511,15 +536,18 @@ bool IniBatch::commit(QString *whyOut)
     QMutexLocker lock(&d.mutex);
     if (--d.batchDepth > 0)
         return true;
-    QList<std::pair<QString, QString>> failed;
+    QList<std::pair<QString, QString>> failed, told;
     for (auto &[path, e] : d.cache) {
         QString why;
-        if (e.dirty && !writeOut(path, e, &why))
+        if (e.dirty && !writeOut(path, e, &why)) {
             failed.append({path, why});
+            if (!(e.readOnly && std::exchange(e.readOnlyTold, true)))
+                told.append({path, why});
+        }
     }
     const IniStore::FailureReport report = d.report;
     lock.unlock();
-    reportAll(report, failed);
+    reportAll(report, told);
     if (!failed.isEmpty() && whyOut)
         *whyOut = failed.first().second;
     return failed.isEmpty();

@@ -1,5 +1,7 @@
 #include "SafeFile.h"
 
+#include "Paths.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -41,7 +43,8 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, R
 
 } // namespace
 
-SafeFile::ReadStatus SafeFile::ReadRegular(const QString &path, QByteArray *bytes, QString *error)
+SafeFile::ReadStatus SafeFile::ReadRegular(const QString &path, QByteArray *bytes, QString *error,
+                                           qint64 maxBytes)
 {
     bytes->clear();
     const QByteArray name = QFile::encodeName(path);
@@ -69,6 +72,11 @@ SafeFile::ReadStatus SafeFile::ReadRegular(const QString &path, QByteArray *byte
         ::close(fd);
         setError(error, QStringLiteral("not a regular file"));
         return ReadStatus::NotRegular;
+    }
+    if (maxBytes >= 0 && st.st_size > maxBytes) {
+        ::close(fd);
+        setError(error, QStringLiteral("larger than %1 bytes").arg(maxBytes));
+        return ReadStatus::Failed;
     }
     bytes->reserve(qsizetype(st.st_size));
     char buf[65536];
@@ -215,7 +223,57 @@ QString SafeFile::FolderWriteProblem(const QString &folder)
 {
     if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
         return errnoText(errno);
-    return QStringLiteral("not writable");
+    // The folder may be written, yet a file in it not: a full disk says so
+    // only when bytes go out.
+    const QByteArray probe =
+        QFile::encodeName(Paths::WithSeparator(folder)) + ".probe." + randomSuffix().toLatin1();
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return errnoText(errno);
+    int failure = 0;
+    if (!WriteAll(fd, QByteArray(4096, 'x')) || ::fsync(fd) != 0)
+        failure = errno;
+    ::close(fd);
+    ::unlink(probe.constData());
+    return failure != 0 ? errnoText(failure) : QStringLiteral("not writable");
+}
+
+QString SafeFile::RegularFileProblem(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {
+    };
+    if (path.isEmpty() || ::stat(name.constData(), &st) != 0)
+        return errnoText(path.isEmpty() ? ENOENT : errno);
+    if (!S_ISREG(st.st_mode))
+        return QStringLiteral("not a regular file");
+    if (::access(name.constData(), R_OK) != 0)
+        return errnoText(errno);
+    return {};
+}
+
+QString SafeFile::WritableFileProblem(const QString &path)
+{
+    struct stat st {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+        return S_ISREG(st.st_mode) ? QString() : QStringLiteral("not a regular file");
+    if (errno != ENOENT)
+        return errnoText(errno);
+    if (::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &st) != 0)
+        return errnoText(errno);
+    return S_ISDIR(st.st_mode) ? QString() : errnoText(ENOTDIR);
+}
+
+bool SafeFile::IsReadOnly(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {
+    };
+    if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    // The owner's rights count even for root, who may write anyway.
+    return (st.st_mode & 0222) == 0 || ::access(name.constData(), W_OK) != 0;
 }
 
 QString SafeFile::FolderProblem(const QString &folder, bool write)

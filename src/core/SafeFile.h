@@ -10,7 +10,21 @@ namespace SafeFile
 enum class ReadStatus { Ok, Missing, NotRegular, Failed };
 // Reads a whole regular file. Never blocks: a FIFO, device or folder of that
 // name is NotRegular and is not read. error receives the reason otherwise.
-ReadStatus ReadRegular(const QString &path, QByteArray *bytes, QString *error = nullptr);
+// A file larger than maxBytes (when not negative) Failed without being read.
+ReadStatus ReadRegular(const QString &path, QByteArray *bytes, QString *error = nullptr,
+                       qint64 maxBytes = -1);
+
+// Why a configured path is no readable regular file ("not a regular file", or
+// the system's reason such as "No such file or directory"), or empty text when
+// it is one. Only looks (stat, access), never opens: a FIFO or device there
+// cannot block or act.
+QString RegularFileProblem(const QString &path);
+// The same for a file about to be written (appended to): empty text when it is
+// a regular file, or does not exist yet in an existing folder.
+QString WritableFileProblem(const QString &path);
+// True when the file exists and must not be written: no write right for
+// anyone in its mode (chmod 444), or none for this process.
+bool IsReadOnly(const QString &path);
 
 // Replaces the file by bytes only once they are completely on disk: a
 // temporary file beside it (name + "." + 6 characters), every write checked,
@@ -41,8 +55,9 @@ bool WriteAll(int fd, const QByteArray &bytes);
 // Syncs the folder of a file, so its new or replaced name survives a power cut.
 void SyncFolderOf(const QString &path);
 
-// Why no file can be made in a folder (the system's text: a read-only file
-// system, no permission, no such folder), or a plain "not writable".
+// Why no file can be made in a folder: the system's text (a read-only file
+// system, no permission, no such folder, no space left), found by making and
+// writing a small probe file there; a plain "not writable" when even that works.
 QString FolderWriteProblem(const QString &folder);
 // Why files of a folder cannot be listed and read (or, with write, also not
 // made): the system's text, "not a folder"; empty when they can.

@@ -18,8 +18,8 @@ public:
     bool enabled() const;
     // Appends one line: date and time as the date-time text, a blank,
     // three-digit milliseconds, a comma and the text, CR LF. Nothing happens
-    // without a trace file; one that cannot be opened is skipped silently,
-    // it never stops the program.
+    // without a trace file; one that cannot be opened or is no regular file
+    // (a FIFO, a device) is skipped silently: it never stops the program.
     void LogInFile(const QString &text) const;
 
 private:

@@ -15,15 +15,6 @@ QByteArray combined(QByteArray bytes)
     return bytes;
 }
 
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-bool isQuote(QChar c)
-{
-    return c == QLatin1Char('"') || c == QLatin1Char('\'');
-}
-
 } // namespace
 
 QString StoredPassword(const QString &plain)
@@ -32,12 +23,9 @@ QString StoredPassword(const QString &plain)
         const QString s = Cp1252::decode(combined(Cp1252::encode(plain)));
         const bool breaks = s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n')) ||
                             s.contains(QChar(0)) || s.startsWith(kEncodedMark);
-        if (!breaks) {
-            const bool quote =
-                !s.isEmpty() && (isBlank(s.front()) || isBlank(s.back()) ||
-                                 (s.size() >= 2 && isQuote(s.front()) && s.back() == s.front()));
-            return quote ? QLatin1Char('"') + s + QLatin1Char('"') : s;
-        }
+        // The settings store quotes it where a reader would change it.
+        if (!breaks)
+            return s;
     }
     return kEncodedMark + QString::fromLatin1(combined(plain.toUtf8()).toBase64());
 }

@@ -6,9 +6,8 @@
 //
 // Existing installations combine the code-page byte of the character at
 // position i (from 1) with i by XOR. That form is still written whenever it
-// reads back as it was meant: in double quotes when it starts or ends with a
-// blank or a quote (a private-profile reader drops one pair of quotes and
-// nothing inside them). When it would hold a line break or a NUL, or the
+// reads back as it was meant (the settings store puts it in double quotes
+// when it starts or ends with a blank or a quote). When it would hold a line break or a NUL, or the
 // password holds characters outside Windows-1252 or is longer than a read
 // returns, the stored form is "~" and the Base64 of the password's UTF-8
 // bytes, each combined with its position the same way; read the old way,

@@ -1,5 +1,7 @@
 #include "HelpIndex.h"
 
+#include "core/SafeFile.h"
+
 #include "HelpTopics.h"
 
 #include <QDir>
@@ -17,11 +19,11 @@ const QLatin1String kSuffix(".html");
 
 QString readUtf8(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    // Pages are small; a bound keeps a stray huge file from costing memory.
-    return QString::fromUtf8(f.read(4 << 20));
+    // Pages are small regular files; a bound keeps a stray huge file from
+    // costing memory, and a FIFO of a page's name is never opened.
+    QByteArray bytes;
+    SafeFile::ReadRegular(path, &bytes, nullptr, 4 << 20);
+    return QString::fromUtf8(bytes);
 }
 
 QString decodeEntities(const QString &s)

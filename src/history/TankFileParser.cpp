@@ -208,8 +208,21 @@ private:
 
 TankFileParser::TankFileParser(TankHistory &history, State &state, qint64 nowSecs, Reader reader)
     : h_(history), s_(state), limit_(nowSecs + kDay),
-      room_(TankHistory::kMaxEntries - history.count()), scan_{limit_}, reader_(readerFor(reader))
+      room_(TankHistory::kMaxEntries + kSlack - history.count()), scan_{limit_}, reader_(readerFor(reader))
 {
+}
+
+void TankFileParser::dropOldest(qint64 keep)
+{
+    const qint64 drop = qint64(h_.count()) - keep;
+    if (drop > 0) {
+        // Entry 0 is the placeholder; the fold looks only at the last entries.
+        const auto cut = [drop](auto &v) { v.erase(v.begin() + 1, v.begin() + 1 + drop); };
+        cut(h_.HistoryTimes);
+        cut(h_.HistoryValues);
+        cut(h_.HistoryTemps);
+    }
+    room_ = TankHistory::kMaxEntries + kSlack - h_.count();
 }
 
 TankHistory TankFileParser::Parse(const char *data, qsizetype len, qint64 nowSecs, Reader reader,
@@ -262,7 +275,7 @@ static bool parseLine(const char *b, const char *e, qint64 nowSecs, qint64 *time
 void TankFileParser::line(const char *b, const char *e)
 {
     if (room_ <= 0)
-        return;
+        dropOldest(TankHistory::kMaxEntries);
     qint64 t;
     double value;
     qint32 temp;
@@ -281,7 +294,9 @@ void TankFileParser::line(const char *b, const char *e)
 const char *TankFileParser::fastRun(const char *p, const char *end)
 {
     bool stopped = false;
-    while (!stopped && room_ > 0 && end - p >= kAhead) {
+    while (!stopped && end - p >= kAhead) {
+        if (room_ <= 0)
+            dropOldest(TankHistory::kMaxEntries);
         // No more lines than entries the history can still take.
         const int lines = int(std::min<qint64>(kBatch, room_));
         Batch batch(*this, lines);
@@ -295,14 +310,9 @@ qsizetype TankFileParser::feed(const char *data, qsizetype len)
     const char *p = data;
     const char *end = data + len;
     while (p < end) {
-        if (room_ <= 0) {
-            // Full: every further line is skipped unread.
-            const char *last = static_cast<const char *>(memrchr(p, '\n', size_t(end - p)));
-            return last ? last + 1 - data : p - data;
-        }
         if (reader_) {
             p = fastRun(p, end);
-            if (p == end || room_ <= 0)
+            if (p == end)
                 continue;
         }
         // One line the vectorised reader did not take, or one of the last few.
@@ -312,5 +322,7 @@ qsizetype TankFileParser::feed(const char *data, qsizetype len)
         line(p, nl > p && nl[-1] == '\r' ? nl - 1 : nl);
         p = nl + 1;
     }
+    if (h_.count() > TankHistory::kMaxEntries)
+        dropOldest(TankHistory::kMaxEntries);
     return p - data;
 }

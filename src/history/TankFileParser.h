@@ -9,7 +9,8 @@
 // date-time text before the first comma, the level after it, the temperature
 // after the third comma (after the fourth for "US,Gal" lines), runs of equal
 // levels within one hour of the day thinned to their first and latest entry,
-// the greatest level kept for equal times, at most 500000 entries.
+// the greatest level kept for equal times, at most 500000 entries: the
+// newest ones (older entries give way to newer ones, the file keeps them).
 //
 // Works on the file's bytes: the common well-formed line is read by a
 // vectorised reader without any string objects, anything else by the general
@@ -43,6 +44,11 @@ public:
     // Takes the complete lines (ended by LF, a CR before it dropped) of data
     // and returns how many bytes they span; a torn last line is left over.
     qsizetype feed(const char *data, qsizetype len);
+
+    // Entries a full history may take beyond the cap while a block of lines
+    // is folded, so that the oldest give way many at a time; each feed ends
+    // at the cap.
+    static constexpr qint64 kSlack = 32768;
 
     // The history the complete lines of a buffer give (tests, fuzzing).
     static TankHistory Parse(const char *data, qsizetype len, qint64 nowSecs, Reader reader,
@@ -78,6 +84,9 @@ private:
     // Takes common lines from p on while enough bytes follow; stops at the
     // first line it does not take or a full history, returns where.
     const char *fastRun(const char *p, const char *end);
+    // Lets the oldest entries give way when the history is full: at most
+    // keep entries stay. room_ follows.
+    void dropOldest(qint64 keep);
 
     TankHistory &h_;
     State &s_;

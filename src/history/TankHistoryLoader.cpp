@@ -25,7 +25,8 @@ namespace
 {
 constexpr qsizetype kBlock = qsizetype(1) << 20; // bytes per read
 constexpr qsizetype kCheckBytes = 64;            // compared at the start and before the resume point
-constexpr size_t kMaxCells = size_t(TankHistory::kMaxEntries) + 1;
+// The cap, and the room the parser takes beyond it while older entries give way.
+constexpr size_t kMaxCells = size_t(TankHistory::kMaxEntries) + 1 + size_t(TankFileParser::kSlack);
 constexpr qsizetype kSample = 64 * 1024;
 
 qint64 nowSecs(const ClockFn &clock)

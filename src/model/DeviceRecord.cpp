@@ -11,12 +11,16 @@ void TankHistory::reset()
 
 bool TankHistory::append(const QDateTime &t, double value, qint32 temp)
 {
-    if (count() >= kMaxEntries)
-        return false;
+    const bool full = count() >= kMaxEntries;
+    if (full) {
+        HistoryTimes.erase(HistoryTimes.begin() + 1);
+        HistoryValues.erase(HistoryValues.begin() + 1);
+        HistoryTemps.erase(HistoryTemps.begin() + 1);
+    }
     HistoryTimes.push_back(toSecs(t));
     HistoryValues.push_back(value);
     HistoryTemps.push_back(temp);
-    return true;
+    return !full;
 }
 
 qint64 TankHistory::toSecs(const QDateTime &t)

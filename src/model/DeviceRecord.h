@@ -14,7 +14,8 @@ struct TankHistory {
 
     int count() const { return int(HistoryTimes.size()) - 1; }
     void reset();
-    // Appends unless the history is full; false when dropped.
+    // Appends; a full history lets its oldest entry go, so the present is
+    // always shown (the tank file keeps every entry). False when it did.
     bool append(const QDateTime &t, double value, qint32 temp);
     QDateTime time(int i) const;
     static qint64 toSecs(const QDateTime &t);

@@ -164,10 +164,14 @@ QString ShownValue(qint64 value, const DeviceRecord &rec, const Texts &t)
     return number + QLatin1Char(' ') + unit;
 }
 
+int TankTypeKey(const DeviceRecord &rec)
+{
+    return rec.Tanktyp + (rec.Geraetetyp < 7 ? 0 : 10);
+}
+
 QString TankTypeName(const DeviceRecord &rec, const Texts &texts)
 {
-    const int key = rec.Tanktyp + (rec.Geraetetyp < 7 ? 0 : 10);
-    switch (key) {
+    switch (TankTypeKey(rec)) {
     case 1:
     case 11:
         return texts(32);

@@ -32,7 +32,9 @@ QString PercentText(const DeviceRecord &rec);
 QString CorrectedPercentText(const DeviceRecord &rec, bool tempKorrOn);
 // Volumen / Tankvolumen without upper bound; 1 when unknown or an error.
 double FillFraction(const DeviceRecord &rec);
-// The tank shape's name; device types from 7 on use the second set of shapes.
+// The tank shape as the devices number it: Tanktyp, + 10 from device type 7
+// on (their second set of shapes); TankTypeName is its name.
+int TankTypeKey(const DeviceRecord &rec);
 QString TankTypeName(const DeviceRecord &rec, const Texts &texts);
 // Volumen corrected to 15 °C when the switch is on and a temperature is known,
 // rounded half to even. Error codes (negative) are never corrected.

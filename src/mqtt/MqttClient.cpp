@@ -1,5 +1,7 @@
 #include "MqttClient.h"
 
+#include "core/SafeFile.h"
+
 #include <mosquitto.h>
 
 #include <QCoreApplication>
@@ -45,7 +47,13 @@ MqttClient::MqttClient(const MqttEndpoint &e, QObject *parent)
     if (!e.userName.isEmpty())
         mosquitto_username_pw_set(m_, e.userName.toUtf8().constData(),
                                   e.password.isEmpty() ? nullptr : e.password.toUtf8().constData());
-    if (e.tls) {
+    // Looked at before libmosquitto opens it, here and on the network
+    // thread: a FIFO there would hold both, and the program's end with them.
+    if (e.tls && !e.caFile.isEmpty())
+        if (const QString why = SafeFile::RegularFileProblem(e.caFile); !why.isEmpty())
+            caProblem_ = QStringLiteral("TANKMON_MQTT_CAFILE is not a readable regular file: %1 (%2)")
+                             .arg(e.caFile, why);
+    if (e.tls && caProblem_.isEmpty()) {
         const QByteArray ca = e.caFile.toUtf8();
         mosquitto_tls_set(m_, ca.isEmpty() ? nullptr : ca.constData(),
                           ca.isEmpty() ? kSystemCertificates : nullptr, nullptr, nullptr, nullptr);
@@ -77,6 +85,11 @@ void MqttClient::DeleteWhenFinished(MqttClient *c)
 
 void MqttClient::start()
 {
+    if (!caProblem_.isEmpty()) {
+        QMetaObject::invokeMethod(
+            this, [this] { emit problem(Problem::CaFile); }, Qt::QueuedConnection);
+        return;
+    }
     if (m_ && !thread_.joinable() && !stopped_)
         thread_ = std::thread(&MqttClient::run, this);
 }

@@ -35,7 +35,9 @@ class MqttClient : public QObject
 {
     Q_OBJECT
 public:
-    enum class Problem { Unreachable, LoginRefused };
+    // CaFile: TLS is on and the endpoint's CA file is no readable regular
+    // file (caProblem() says why); no connection is attempted.
+    enum class Problem { Unreachable, LoginRefused, CaFile };
 
     explicit MqttClient(const MqttEndpoint &endpoint, QObject *parent = nullptr);
     // A clean stop without a last message when stop() was not called; waits
@@ -51,6 +53,7 @@ public:
     };
 
     void start();
+    QString caProblem() const { return caProblem_; }
     // Queued for the network thread (QoS 0); false when there is no
     // connection to queue it on.
     bool publish(const QString &topic, const QByteArray &payload, bool retain);
@@ -82,4 +85,5 @@ private:
     std::atomic<bool> refused_{false};
     std::chrono::steady_clock::time_point stopDeadline_;
     bool stopped_ = false;
+    QString caProblem_;
 };

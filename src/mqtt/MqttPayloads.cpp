@@ -15,42 +15,94 @@ struct Entity {
     const char *object;
     const char *name;
     const char *valueTemplate;
-    const char *deviceClass; // nullptr: none
-    const char *unit;        // nullptr: none, "": the tank's display unit
 };
 
 const Entity kEntities[] = {
-    {"sensor", "level", "Level", "{{ value_json.level }}", nullptr, ""},
-    {"sensor", "percent", "Percent", "{{ value_json.percent }}", nullptr, "%"},
-    {"sensor", "temperature", "Temperature", "{{ value_json.temperature }}", "temperature", "°C"},
-    {"sensor", "days_until_empty", "Days until empty", "{{ value_json.days_until_empty }}", nullptr, "d"},
-    {"binary_sensor", "alarm", "Alarm", "{{ 'ON' if value_json.alarm else 'OFF' }}", "problem", nullptr},
-    {"binary_sensor", "fault", "Device fault", "{{ 'OFF' if value_json.error is none else 'ON' }}", "problem",
-     nullptr},
-    {"binary_sensor", "loss", "Loss", "{{ 'ON' if value_json.loss else 'OFF' }}", "problem", nullptr},
-    // The meters: device class and state class set below.
-    {"sensor", "consumed", "Consumed", "{{ value_json.consumed }}", nullptr, ""},
-    {"sensor", "energy", "Energy consumed", "{{ value_json.energy }}", "energy", "kWh"},
+    {"sensor", "level", "Level", "{{ value_json.level }}"},
+    {"sensor", "percent", "Percent", "{{ value_json.percent }}"},
+    {"sensor", "temperature", "Temperature", "{{ value_json.temperature }}"},
+    {"sensor", "days_until_empty", "Days until empty", "{{ value_json.days_until_empty }}"},
+    {"binary_sensor", "alarm", "Alarm", "{{ 'ON' if value_json.alarm else 'OFF' }}"},
+    {"binary_sensor", "fault", "Device fault", "{{ 'OFF' if value_json.error is none else 'ON' }}"},
+    {"binary_sensor", "loss", "Loss", "{{ 'ON' if value_json.loss else 'OFF' }}"},
+    {"sensor", "consumed", "Consumed", "{{ value_json.consumed }}"},
+    {"sensor", "energy", "Energy consumed", "{{ value_json.energy }}"},
 };
 
-bool isEnergy(const Entity &e)
+bool is(const Entity &e, const char *object)
 {
-    return qstrcmp(e.object, "energy") == 0;
+    return qstrcmp(e.object, object) == 0;
 }
 
-// The device class of the consumption meter: what Home Assistant's energy
-// dashboard accepts for the unit, none for the others.
-const char *meterClass(int einheit)
+// The unit as Home Assistant spells it for the volume classes, or nullptr
+// where it has none: its "gal" is the US gallon, so Imperial gallons stay
+// without a class.
+const char *haVolumeUnit(int einheit)
 {
     switch (einheit) {
-    case 0: // L
-    case 1: // m³
-        return "volume";
-    case 4: // kg
-        return "weight";
+    case 0:
+        return "L";
+    case 1:
+        return "m³";
+    case 6:
+        return "gal";
     default:
         return nullptr;
     }
+}
+
+// How Home Assistant is to read an entity: its device class (nullptr: none),
+// unit (empty: none) and state class (nullptr: none), each as Home
+// Assistant's sensor documentation pairs them.
+struct Reading {
+    const char *deviceClass = nullptr;
+    QString unit;
+    const char *stateClass = nullptr;
+};
+
+Reading readingOf(const Entity &e, const DeviceRecord &r)
+{
+    if (qstrcmp(e.component, "binary_sensor") == 0)
+        return {"problem", {}, nullptr};
+    const char *volume = haVolumeUnit(r.Einheit);
+    // The tank's own unit where Home Assistant has no class for it.
+    const QString own = UnitSymbol(r.Einheit);
+    if (is(e, "level")) {
+        if (volume)
+            return {"volume_storage", QString::fromUtf8(volume), "measurement"};
+        if (r.Einheit == 4)
+            return {"weight", own, "measurement"};
+        if (r.Einheit == 2)
+            return {"distance", own, "measurement"};
+        return {nullptr, own, "measurement"};
+    }
+    if (is(e, "percent"))
+        return {nullptr, QStringLiteral("%"), "measurement"};
+    if (is(e, "temperature"))
+        return {"temperature", QStringLiteral("°C"), "measurement"};
+    if (is(e, "days_until_empty"))
+        return {"duration", QStringLiteral("d"), "measurement"};
+    if (is(e, "energy"))
+        return {"energy", QStringLiteral("kWh"), "total_increasing"};
+    // The consumption meter. Home Assistant's energy dashboard takes water
+    // meters (and energy, which the energy sensor is); a volume meter is a
+    // plain statistic there.
+    if (volume)
+        return {IsWaterTank(r) ? "water" : "volume", QString::fromUtf8(volume), "total_increasing"};
+    if (r.Einheit == 4)
+        return {"weight", own, "total_increasing"};
+    return {nullptr, own, "total_increasing"};
+}
+
+// Whether tank r has the entity: the temperature only from a device that
+// reports one, the energy only with a factor.
+bool has(const Entity &e, const DeviceRecord &r, bool energy)
+{
+    if (is(e, "temperature"))
+        return r.Temperatur != kNoTemperature;
+    if (is(e, "energy"))
+        return energy;
+    return true;
 }
 
 QString nodeId(qint32 sn)
@@ -127,6 +179,22 @@ QByteArray MqttStateJson(const DeviceRecord &r, bool tempKorrOn, const MqttTankF
     return j;
 }
 
+bool IsWaterTank(const DeviceRecord &r)
+{
+    return TankTypeKey(r) == 7;
+}
+
+QString MqttDiscoveryKey(const DeviceRecord &r, bool energy)
+{
+    return QStringLiteral("%1/%2/%3/%4/%5/")
+               .arg(r.SN)
+               .arg(r.Einheit)
+               .arg(energy)
+               .arg(IsWaterTank(r))
+               .arg(r.Temperatur != kNoTemperature) +
+           r.Tankbezeichnung;
+}
+
 QList<MqttMessage> MqttDiscoveryConfigs(const QString &prefix, const QString &base, int n,
                                         const DeviceRecord &r, bool energy)
 {
@@ -139,9 +207,10 @@ QList<MqttMessage> MqttDiscoveryConfigs(const QString &prefix, const QString &ba
     };
     QList<MqttMessage> out;
     for (const Entity &e : kEntities) {
-        if (isEnergy(e) && !energy)
+        if (!has(e, r, energy)) {
+            out.append({configTopic(prefix, r.SN, e), QByteArray()});
             continue;
-        const bool meter = isEnergy(e) || qstrcmp(e.object, "consumed") == 0;
+        }
         QJsonObject o{
             {QStringLiteral("name"), QLatin1String(e.name)},
             {QStringLiteral("unique_id"), nodeId(r.SN) + QLatin1Char('_') + QLatin1String(e.object)},
@@ -150,15 +219,13 @@ QList<MqttMessage> MqttDiscoveryConfigs(const QString &prefix, const QString &ba
             {QStringLiteral("availability_topic"), MqttStatusTopic(base)},
             {QStringLiteral("device"), device},
         };
-        const char *deviceClass = qstrcmp(e.object, "consumed") == 0 ? meterClass(r.Einheit) : e.deviceClass;
-        if (deviceClass)
-            o.insert(QStringLiteral("device_class"), QLatin1String(deviceClass));
-        const QString unit = e.unit && !*e.unit ? UnitSymbol(r.Einheit) : QString::fromUtf8(e.unit);
-        if (!unit.isEmpty())
-            o.insert(QStringLiteral("unit_of_measurement"), unit);
-        if (qstrcmp(e.component, "sensor") == 0)
-            o.insert(QStringLiteral("state_class"),
-                     meter ? QStringLiteral("total_increasing") : QStringLiteral("measurement"));
+        const Reading reading = readingOf(e, r);
+        if (reading.deviceClass)
+            o.insert(QStringLiteral("device_class"), QLatin1String(reading.deviceClass));
+        if (!reading.unit.isEmpty())
+            o.insert(QStringLiteral("unit_of_measurement"), reading.unit);
+        if (reading.stateClass)
+            o.insert(QStringLiteral("state_class"), QLatin1String(reading.stateClass));
         out.append({configTopic(prefix, r.SN, e), QJsonDocument(o).toJson(QJsonDocument::Compact)});
     }
     return out;

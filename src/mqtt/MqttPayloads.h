@@ -38,10 +38,20 @@ struct MqttMessage {
 // Home Assistant discovery: five sensors (level, percent, temperature, days
 // until empty, consumption meter) and three binary sensors (alarm, device
 // fault, loss) of tank n, with energy a sixth sensor (the meter in kWh); one
-// device per serial number, all reading the tank's state topic. The meters
-// are totals that only increase, for the energy dashboard.
+// device per serial number, all reading the tank's state topic. Device,
+// unit and state classes are Home Assistant's: the level is a stored volume
+// (volume_storage) in L, m³ and US gallons, the meters are totals that only
+// increase, a water tank's meter a water meter. One message per topic of
+// MqttDiscoveryTopics: an entity the tank does not have (the temperature of
+// a device that reports none, the energy without a factor) gets an empty
+// payload, which removes it.
 QList<MqttMessage> MqttDiscoveryConfigs(const QString &prefix, const QString &base, int n,
                                         const DeviceRecord &r, bool energy = false);
+// What the configs of a tank are made from (equal keys, equal configs for
+// the same tank number).
+QString MqttDiscoveryKey(const DeviceRecord &r, bool energy);
+// A tank that holds water: its shape is the half-round cistern.
+bool IsWaterTank(const DeviceRecord &r);
 // The config topics of a serial number (an empty payload removes them);
 // the energy sensor's last.
 QStringList MqttDiscoveryTopics(const QString &prefix, qint32 sn);

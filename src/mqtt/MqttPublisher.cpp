@@ -116,7 +116,9 @@ void MqttPublisher::brokerProblem(MqttClient::Problem p)
         return;
     problemSaid_ = true;
     const QString text =
-        FormatText(texts_(p == MqttClient::Problem::LoginRefused ? 423 : 422), {brokerName(values_)});
+        p == MqttClient::Problem::CaFile
+            ? client_->caProblem()
+            : FormatText(texts_(p == MqttClient::Problem::LoginRefused ? 423 : 422), {brokerName(values_)});
     say(text);
     emit brokerState(false, text);
 }
@@ -154,18 +156,14 @@ void MqttPublisher::publishTank(int n)
     const DeviceRecord &r = tanks_.device(n);
     const MqttTankFigures figures = figures_ ? figures_(n) : MqttTankFigures{};
     const bool energy = figures.kwhPerUnit > 0;
-    const QString source = QString::number(r.SN) + QLatin1Char('/') + QString::number(r.Einheit) +
-                           QLatin1Char('/') + QString::number(energy) + QLatin1Char('/') + r.Tankbezeichnung;
+    const QString source = MqttDiscoveryKey(r, energy);
     if (values_.discovery && configSource_.value(n) != source) {
+        // Entities the tank no longer has (energy switched off, no
+        // temperature) go from the broker with the rest.
         bool sent = true;
         for (const MqttMessage &m :
              MqttDiscoveryConfigs(values_.discoveryPrefix, values_.topic, n, r, energy))
             sent = client_->publish(m.topic, m.payload, true) && sent;
-        // An energy sensor switched off goes from the broker.
-        if (!energy)
-            sent = client_->publish(MqttDiscoveryTopics(values_.discoveryPrefix, r.SN).constLast(),
-                                    QByteArray(), true) &&
-                   sent;
         if (sent)
             configSource_.insert(n, source);
     }

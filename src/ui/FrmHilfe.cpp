@@ -4,6 +4,7 @@
 #include "ScreenFit.h"
 
 #include "core/Paths.h"
+#include "core/SafeFile.h"
 #include "help/HelpTopics.h"
 #include "lang/Lng.h"
 
@@ -74,9 +75,10 @@ frmHilfe::frmHilfe(const QString &helpRoot, int lngId, QWidget *parent)
     browser_->setOpenLinks(false); // links go through our own history
     browser_->setSearchPaths({index_.folder()});
     // The rich-text engine ignores <link> style sheets; the pages' one applies to every page.
-    QFile css(QDir(index_.folder()).filePath(QStringLiteral("../tankmon.css")));
-    if (css.open(QIODevice::ReadOnly))
-        browser_->document()->setDefaultStyleSheet(QString::fromUtf8(css.readAll()));
+    QByteArray css;
+    if (SafeFile::ReadRegular(QDir(index_.folder()).filePath(QStringLiteral("../tankmon.css")), &css, nullptr,
+                              1 << 20) == SafeFile::ReadStatus::Ok)
+        browser_->document()->setDefaultStyleSheet(QString::fromUtf8(css));
     auto *split = new QSplitter(this);
     split->addWidget(contents_);
     split->addWidget(browser_);

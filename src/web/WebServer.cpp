@@ -5,6 +5,7 @@
 #include "WebPassword.h"
 
 #include "consumption/Consumption.h"
+#include "core/SafeFile.h"
 #include "model/TankController.h"
 
 #include <QCryptographicHash>
@@ -93,19 +94,28 @@ bool cleanPath(const QByteArray &raw)
     return true;
 }
 
-std::optional<QSslConfiguration> tlsFrom(const WebValues &v, bool &failed)
+std::optional<QSslConfiguration> tlsFrom(const WebValues &v, bool &failed, QString &unreadable)
 {
     failed = false;
     if (v.zertifikat.isEmpty() || v.schluessel.isEmpty())
         return std::nullopt;
-    QFile certFile(v.zertifikat), keyFile(v.schluessel);
+    // Regular files only, never opened otherwise: a FIFO named here would
+    // hold the start until someone writes to it.
     constexpr qint64 kMaxPem = 1024 * 1024;
-    if (!certFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly)) {
-        failed = true;
-        return std::nullopt;
+    QByteArray certPem, keyPem;
+    const std::pair<const char *, const QString *> files[] = {{"Web/Zertifikat", &v.zertifikat},
+                                                              {"Web/Schlüssel", &v.schluessel}};
+    for (const auto &[setting, path] : files) {
+        QString why;
+        if (SafeFile::ReadRegular(*path, path == &v.zertifikat ? &certPem : &keyPem, &why, kMaxPem) !=
+            SafeFile::ReadStatus::Ok) {
+            failed = true;
+            unreadable = QString::fromUtf8(setting) + QStringLiteral(": ") + *path + QStringLiteral(": ") +
+                         (why.isEmpty() ? QStringLiteral("No such file or directory") : why);
+            return std::nullopt;
+        }
     }
-    const QList<QSslCertificate> chain = QSslCertificate::fromData(certFile.read(kMaxPem), QSsl::Pem);
-    const QByteArray keyPem = keyFile.read(kMaxPem);
+    const QList<QSslCertificate> chain = QSslCertificate::fromData(certPem, QSsl::Pem);
     QSslKey key(keyPem, QSsl::Rsa, QSsl::Pem);
     if (key.isNull())
         key = QSslKey(keyPem, QSsl::Ec, QSsl::Pem);
@@ -148,7 +158,10 @@ QString WebServer::start(const WebValues &v)
     if (const QString problem = WebStartProblem(v, texts_); !problem.isEmpty())
         return problem;
     bool tlsFailed = false;
-    std::optional<QSslConfiguration> tls = tlsFrom(v, tlsFailed);
+    QString unreadable;
+    std::optional<QSslConfiguration> tls = tlsFrom(v, tlsFailed, unreadable);
+    if (tlsFailed && !unreadable.isEmpty())
+        return texts_(1012).replace(QLatin1String("%s"), unreadable);
     if (tlsFailed)
         return texts_(1011);
     auto *listener = new WebListener(this, std::move(tls), WebListener::kIdleMs, this);

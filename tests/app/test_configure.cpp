@@ -6,6 +6,8 @@
 #include "support/ProgramRun.h"
 
 #include <QDir>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -116,6 +118,79 @@ TEST_F(Configure, CommandLineRefusalsInTheRunsLanguage)
         EXPECT_EQ(err.trimmed().count('\n'), 0) << "one line: " << qPrintable(err);
     }
     EXPECT_FALSE(QFileInfo::exists(missing));
+}
+
+// The trace never goes into a file of the program, by whatever path, nor into
+// a FIFO; values with blanks or quotes at their ends read back as given; a
+// password is refused saying what is wrong with it; reading needs no write
+// rights on the folder.
+TEST_F(Configure, TraceRefusalsValuesAsGivenAndReadingWithoutWriteRights)
+{
+    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=2\r\n");
+    ASSERT_TRUE(QDir(dataDir()).mkdir("sub"));
+    QTemporaryDir elsewhere;
+    const auto at = [&](const char *name) { return elsewhere.filePath(name); };
+    ASSERT_EQ(::symlink(qPrintable(dataDir() + "sub"), qPrintable(at("s_sub"))), 0);
+    ASSERT_EQ(::symlink(qPrintable(iniPath()), qPrintable(at("soft.ini"))), 0);
+    ASSERT_EQ(::link(qPrintable(iniPath()), qPrintable(at("hard.ini"))), 0);
+    ASSERT_EQ(::mkfifo(qPrintable(at("fifo")), 0600), 0);
+    const QByteArray before = readBytes(iniPath());
+    const QList<QStringList> refused = {
+        {"Common/Log=" + iniPath()},
+        {"Common/Log=" + at("soft.ini")},
+        {"Common/Log=" + at("hard.ini")},
+        {"Common/Log=" + at("s_sub") + "/../Tankmon.ini"},
+        {"Common/Log=" + dataDir() + "Tankmon.lock"},
+        {"Common/Log=" + dataDir() + "sub/../Tank56.csv"},
+        {"Common/Log=" + dataDir() + "LogVerbrauch.txt"},
+        {"Common/Log=" + at("fifo")},
+        {"Common/Log=" + at("nowhere") + "/trace.txt"},
+        // The log folder set in the same call counts: its tank files and copy.
+        {"Log INI-File/Path=" + elsewhere.path(), "Common/Log=" + at("Tank2.csv")},
+        {"Log INI-File/Path=" + elsewhere.path(), "Common/Log=" + at("Tankmon.ini")},
+    };
+    for (const QStringList &sets : refused) {
+        QStringList args;
+        for (const QString &set : sets)
+            args << "--set" << set;
+        EXPECT_EQ(tool(args), 2) << qPrintable(sets.join(' '));
+        EXPECT_TRUE(err.contains("Common/Log")) << qPrintable(err);
+        EXPECT_EQ(readBytes(iniPath()), before) << qPrintable(sets.join(' '));
+    }
+    ASSERT_EQ(tool({"--set", "Common/Log=" + at("trace.txt")}), 0) << qPrintable(err);
+
+    ASSERT_EQ(tool({"--set", "E-Mail/Betreff= x ", "--set", "E-Mail/Kundenname=\"quoted\"", "--set",
+                    "E-Mail/Ort='Rom'"}),
+              0)
+        << qPrintable(err);
+    for (const auto &[key, value] :
+         {std::pair{"E-Mail/Betreff", " x "}, std::pair{"E-Mail/Kundenname", "\"quoted\""},
+          std::pair{"E-Mail/Ort", "'Rom'"}}) {
+        EXPECT_EQ(tool({"--get", key}), 0) << qPrintable(err);
+        EXPECT_EQ(out, QString(value) + "\n") << key;
+    }
+
+    const QByteArray stored = readBytes(iniPath());
+    EXPECT_EQ(tool({"--set-password", "mqtt"}, "caf\xE9\n"), 2);
+    EXPECT_TRUE(err.contains("UTF-8")) << qPrintable(err);
+    EXPECT_EQ(tool({"--set-password", "mqtt"}, QByteArray("a\0b\n", 4)), 2);
+    EXPECT_TRUE(err.contains("NUL")) << qPrintable(err);
+    EXPECT_EQ(readBytes(iniPath()), stored);
+
+    // A folder this user may only read (root writes anywhere: nobody reads then).
+    const QByteArray folder = QFile::encodeName(dataDir());
+    ASSERT_EQ(::chmod(folder.constData(), 0555), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(iniPath()).constData(), 0644), 0);
+    QProcess get;
+    QStringList args{program, "--data-dir", dataDir(), "--get", "E-Mail/Betreff"};
+    if (::getuid() == 0)
+        args = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} + args;
+    get.start(args.takeFirst(), args);
+    ASSERT_TRUE(get.waitForFinished(60000));
+    ::chmod(folder.constData(), 0700);
+    EXPECT_EQ(get.exitCode(), 0) << get.readAllStandardError().constData();
+    EXPECT_EQ(get.readAllStandardOutput(), " x \n");
+    EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files | QDir::Hidden).join(' '), "Tankmon.ini");
 }
 
 } // namespace

@@ -128,7 +128,11 @@ TEST_F(Exports, NoPathLeadsIntoTheProgramsFiles)
     ASSERT_EQ(::symlink(qPrintable(ini), qPrintable(dropped("chart.png"))), 0);
     ASSERT_EQ(::link(qPrintable(ini), qPrintable(dropped("hard.csv"))), 0);
     ASSERT_TRUE(QDir(dataDir()).mkdir("sub"));
+    // ".." after a link is the link target's parent, not the link's folder.
+    ASSERT_EQ(::symlink(qPrintable(dataDir() + "sub"), qPrintable(dropped("s_sub"))), 0);
     const QList<std::pair<QStringList, QString>> cases = {
+        {{"--export-consumption", "1", "--output", dropped("s_sub") + "/../Tank7.csv"},
+         dataDir() + "Tank7.csv"},
         {{"--export-consumption", "all", "--output", dropped("settings.csv")}, ini},
         {{"--export-consumption", "1", "--output", dropped("tank.csv")}, tank1},
         {{"--export-consumption", "1", "--output", dropped("later.csv")}, tank3},

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <limits>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -109,4 +110,57 @@ TEST_F(HostileStart, LineFloodKeepsTheCutAndSigtermPrompt)
     ASSERT_TRUE(run.waitForFinished(10000));
     EXPECT_LE(t.elapsed(), 1000);
     EXPECT_EQ(run.exitCode(), 0);
+}
+
+// A FIFO where a file belongs (the web view's certificate and key, the MQTT
+// CA file, the trace) never holds the program: it is ready within 5 s, names
+// the setting it does not use, and SIGTERM ends it within 5 s.
+TEST_F(HostileStart, FifosWhereFilesBelongHoldNothing)
+{
+    QTemporaryDir files;
+    const QByteArray fifo = QFile::encodeName(files.filePath("fifo")),
+                     pem = QFile::encodeName(files.filePath("x.pem"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    writeBytes(QFile::decodeName(pem), "-----BEGIN CERTIFICATE-----\r\n");
+    const QByteArray web = "[Web]\r\nAktiv=1\r\nPort=" + QByteArray::number(FreeTcpPort()) + "\r\n";
+    const struct {
+        QByteArray settings, caFile, named;
+    } cases[] = {
+        {web + "Zertifikat=" + fifo + "\r\nSchl\xFCssel=" + pem + "\r\n", {}, "Web/Zertifikat"},
+        {web + "Zertifikat=" + pem + "\r\nSchl\xFCssel=" + fifo + "\r\n", {}, "Web/Schl\xC3\xBCssel"},
+        {"[MQTT]\r\nAktiv=1\r\nHost=127.0.0.1\r\nTLS=1\r\n", fifo, "TANKMON_MQTT_CAFILE"},
+        {"Log=" + fifo + "\r\n", {}, "Common/Log"}, // in the [Common] the link's settings end with
+    };
+    for (const auto &c : cases) {
+        writeTcpSettings(c.settings);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TANKMON_MQTT_CAFILE", QFile::decodeName(c.caFile));
+        run.setProcessEnvironment(env);
+        QElapsedTimer t;
+        t.start();
+        ASSERT_TRUE(start()) << c.named.constData();
+        EXPECT_LE(t.elapsed(), 5000) << c.named.constData();
+        EXPECT_TRUE(waitOutput(c.named, 5000)) << c.named.constData();
+        t.restart();
+        EXPECT_TRUE(terminate()) << c.named.constData();
+        EXPECT_LE(t.elapsed(), 5000) << c.named.constData();
+    }
+}
+
+// A settings file without write rights is kept byte for byte, and said so
+// once; a trace pointed at it by hand is not used, with a word why.
+TEST_F(HostileStart, ReadOnlySettingsFileAndAnOwnedTraceAreLeftAlone)
+{
+    writeTcpSettings("Log=" + QFile::encodeName(iniPath()) + "\r\n"); // in [Common]
+    const QByteArray content = readBytes(iniPath());
+    ASSERT_EQ(::chmod(QFile::encodeName(iniPath()).constData(), 0444), 0);
+    ASSERT_TRUE(start()) << output.constData();
+    EXPECT_TRUE(output.contains("Common/Log")) << output.constData();
+    ASSERT_TRUE(sendAndHangUp(MakeTelegram(101, 500)));
+    ASSERT_TRUE(waitOutput("read-only"));
+    ASSERT_TRUE(sendAndHangUp(MakeTelegram(202, 600)));
+    EXPECT_TRUE(terminate());
+    output += run.readAll();
+    EXPECT_EQ(readBytes(iniPath()), content);
+    EXPECT_EQ(output.count("read-only"), 1) << output.constData();
 }

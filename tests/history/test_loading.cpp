@@ -262,7 +262,8 @@ TEST_F(LoadingTest, RefreshEqualsAFullLoad)
 }
 
 // A big file, read in blocks with one line longer than a block, gives what one
-// pass gives, up to the cap, on a load as on a refresh.
+// pass gives, on a load as on a refresh: beyond the cap its newest entries,
+// so that the present is always shown.
 TEST_F(LoadingTest, BigFileInBlocksAndTheCap)
 {
     const QDateTime start = At(2020, 1, 1);
@@ -281,11 +282,14 @@ TEST_F(LoadingTest, BigFileInBlocksAndTheCap)
     EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
     EXPECT_EQ(h.count(), TankHistory::kMaxEntries);
     EXPECT_TRUE(sameHistory(h, load(1)));
-    // A full load stops at the cap too, without growth slack.
+    EXPECT_EQ(h.time(h.count()), start.addSecs(qint64(599999) * 60));
+    // A full load keeps the same newest entries, with at most the parser's
+    // slack as room.
     const TankHistory full = load(1);
     ASSERT_EQ(full.count(), TankHistory::kMaxEntries);
-    EXPECT_EQ(full.time(full.count()), start.addSecs(qint64(TankHistory::kMaxEntries - 2) * 60));
-    EXPECT_EQ(full.HistoryTimes.capacity(), full.HistoryTimes.size());
+    EXPECT_EQ(full.time(1), start.addSecs(qint64(600000 - TankHistory::kMaxEntries) * 60));
+    EXPECT_EQ(full.time(full.count()), start.addSecs(qint64(599999) * 60));
+    EXPECT_LE(full.HistoryTimes.capacity(), full.HistoryTimes.size() + size_t(TankFileParser::kSlack));
     const QByteArray bytes = readBytes(file(1));
     const qint64 nowSecs = now.toSecsSinceEpoch();
     EXPECT_TRUE(sameHistory(full, TankFileParser::Parse(bytes.constData(), bytes.size(), nowSecs,
@@ -293,6 +297,7 @@ TEST_F(LoadingTest, BigFileInBlocksAndTheCap)
     append(file(1), minutes(600000, 600001));
     EXPECT_EQ(loader.Refresh(1, h), Refreshed::Appended);
     EXPECT_EQ(h.count(), TankHistory::kMaxEntries);
+    EXPECT_EQ(h.time(h.count()), start.addSecs(qint64(600000) * 60));
     EXPECT_EQ(loader.Refresh(1, h), Refreshed::Unchanged);
 }
 

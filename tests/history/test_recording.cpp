@@ -60,7 +60,7 @@ TEST_F(RecordingTest, SnapshotWritesOneLinePerTankInTheFileFormat)
 
 // What a power cut may leave at the end of a tank file, and the file after
 // the next snapshot: a torn line never stays to load as a false level.
-TEST_F(RecordingTest, SnapshotCutsATornLastLineBeforeAppendingAndAFullHistoryDropsTheEntry)
+TEST_F(RecordingTest, SnapshotCutsATornLastLineBeforeAppendingAndAFullHistoryLetsItsOldestGo)
 {
     const QByteArray kept = "04.12.2026 00:00:00,201,Liter,4\r\n";
     const QByteArray added = "05.12.2026 00:00:00,1234,Liter,20\r\n";
@@ -78,13 +78,16 @@ TEST_F(RecordingTest, SnapshotCutsATornLastLineBeforeAppendingAndAFullHistoryDro
     EXPECT_EQ(after(kept.chopped(1) + "03.12"), kept + added) << "CR-only lines, torn";
     EXPECT_EQ(after(kept + foreign), kept + foreign + "\r\n" + added) << "long foreign tail";
     EXPECT_TRUE(ui.shown.isEmpty());
-    // A full history drops the entry, but the file still grows.
+    // A full history lets its oldest entry go for the new one; the file grows.
     TankHistory &h = (*table)[1].History;
     h.HistoryTimes.resize(TankHistory::kMaxEntries + 1, 1);
     h.HistoryValues.resize(TankHistory::kMaxEntries + 1, 1);
     h.HistoryTemps.resize(TankHistory::kMaxEntries + 1, 1);
+    h.HistoryTimes[2] = 2;
     EXPECT_EQ(after(kept), kept + added);
-    EXPECT_EQ(std::pair(h.count(), h.HistoryValues.back()), std::pair(TankHistory::kMaxEntries, 1.0));
+    EXPECT_EQ(h.count(), TankHistory::kMaxEntries);
+    EXPECT_EQ(h.HistoryTimes[1], 2);
+    EXPECT_EQ(h.HistoryTimes.back(), TankHistory::toSecs(At(2026, 12, 5)));
 }
 
 // A folder of the tank file's name: every open fails. The caller does not

@@ -301,3 +301,113 @@ TEST_F(Mqtt, LossMeterAndNoOlderStateAcrossAKill)
     ASSERT_TRUE(start());
     EXPECT_TRUE(fresh.waitFor(tank1, Level(level - 320))) << output.constData();
 }
+
+namespace
+{
+// Home Assistant's sensor device classes that discovery may use, each with
+// the units Home Assistant accepts ("Available device classes" on
+// https://developers.home-assistant.io/docs/core/entity/sensor, the
+// developers' documentation of the sensor entity) and the state classes it
+// allows with it (DEVICE_CLASS_STATE_CLASSES in
+// homeassistant/components/sensor/const.py, which logs any other pair as
+// impossible). Its energy dashboard takes only energy, gas and water meters.
+struct HaClass {
+    QStringList units, stateClasses;
+};
+const QStringList kVolumeUnits = {"L", "mL", "gal", "fl. oz.", "m³", "ft³", "CCF", "MCF"};
+const QStringList kAnyState = {"measurement", "total", "total_increasing"};
+const QStringList kTotals = {"total", "total_increasing"};
+const QMap<QString, HaClass> kHaSensorClasses = {
+    {"volume_storage", {kVolumeUnits, {"measurement"}}},
+    {"volume", {kVolumeUnits, kTotals}},
+    {"water", {{"L", "gal", "m³", "ft³", "CCF", "MCF"}, kTotals}},
+    {"weight", {{"kg", "g", "mg", "µg", "oz", "lb", "st"}, kAnyState}},
+    {"distance", {{"km", "m", "cm", "mm", "mi", "nmi", "yd", "in"}, kAnyState}},
+    {"duration", {{"d", "h", "min", "s", "ms", "µs"}, kAnyState}},
+    {"temperature", {{"°C", "°F", "K"}, {"measurement"}}},
+    {"energy",
+     {{"J", "kJ", "MJ", "GJ", "mWh", "Wh", "kWh", "MWh", "GWh", "TWh", "cal", "kcal", "Mcal", "Gcal"},
+      kTotals}},
+};
+} // namespace
+
+// Every discovery config of tanks in every unit, against Home Assistant's
+// tables: a device class only with a unit and state class it accepts; the
+// stored volume is volume_storage, the forecast a duration in days, a
+// cistern's meter a water meter, Imperial gallons (which Home Assistant
+// would take for US ones) without a class. A device that reports no
+// temperature has no temperature entity; it comes with the first telegram
+// that has one and goes again with the first that has none.
+TEST_F(Publishing, DiscoveryClassesAreHomeAssistantsAndTemperatureOnlyWhereReported)
+{
+    ASSERT_TRUE(broker.start());
+    Subscriber sub(broker.port);
+    MqttValues v;
+    v.host = "127.0.0.1", v.port = broker.port, v.topic = "tankmon/test";
+    // Tank 1 has an energy factor.
+    MqttPublisher publisher(tanks, switches, settings, v, QString(), ui, texts, SystemClock(), [](int n) {
+        return MqttTankFigures{{}, false, 0.0, n == 1 ? 10.0 : 0.0};
+    });
+    ASSERT_TRUE(sub.waitFor("tankmon/test/status", Is("online")));
+    // Serial 100 + status unit bits: L (as a cistern: a water tank), m³, %,
+    // m, kg (no temperature), Imperial and US gallons, t; then a litre tank
+    // of another shape.
+    for (int bits = 0; bits <= 7; ++bits)
+        tanks.EvalTelegramm(Telegram{.sn = 100 + bits,
+                                     .temp = bits == 4 ? 0 : 140,
+                                     .status = bits << 5,
+                                     .shape = bits == 0 ? 7 : 1}
+                                .bytes(),
+                            QString());
+    tanks.EvalTelegramm(Telegram{.sn = 108}.bytes(), QString());
+    ASSERT_EQ(tanks.DeviceCount(), 9);
+
+    QMap<QString, QJsonObject> configs; // "<serial>/<object>"
+    for (int sn = 100; sn <= 108; ++sn) {
+        for (const QString &topic : MqttDiscoveryTopics("homeassistant", sn)) {
+            ASSERT_TRUE(sub.waitFor(topic, [](const QByteArray &) { return true; })) << qPrintable(topic);
+            const QString object = topic.section('/', -2, -2);
+            if (sub.last[topic].isEmpty())
+                continue;
+            const QJsonObject c = QJsonDocument::fromJson(sub.last[topic]).object();
+            configs.insert(QString::number(sn) + '/' + object, c);
+            const QString deviceClass = c["device_class"].toString();
+            const QString unit = c["unit_of_measurement"].toString();
+            const QString stateClass = c["state_class"].toString();
+            SCOPED_TRACE(qPrintable(topic + ' ' + sub.last[topic]));
+            if (topic.contains("/binary_sensor/")) {
+                EXPECT_EQ(deviceClass, "problem");
+                EXPECT_TRUE(unit.isEmpty() && stateClass.isEmpty());
+                continue;
+            }
+            EXPECT_TRUE(kAnyState.contains(stateClass));
+            if (deviceClass.isEmpty())
+                continue;
+            ASSERT_TRUE(kHaSensorClasses.contains(deviceClass));
+            EXPECT_TRUE(kHaSensorClasses[deviceClass].units.contains(unit));
+            EXPECT_TRUE(kHaSensorClasses[deviceClass].stateClasses.contains(stateClass));
+        }
+    }
+    const auto classOf = [&](const QString &key) {
+        const QJsonObject c = configs.value(key);
+        return c["device_class"].toString() + ' ' + c["unit_of_measurement"].toString() + ' ' +
+               c["state_class"].toString();
+    };
+    EXPECT_EQ(classOf("100/level"), "volume_storage L measurement");
+    EXPECT_EQ(classOf("101/level"), "volume_storage m³ measurement");
+    EXPECT_EQ(classOf("106/level"), "volume_storage gal measurement");
+    EXPECT_EQ(classOf("105/level").section(' ', 0, 0), "");
+    EXPECT_EQ(classOf("100/days_until_empty"), "duration d measurement");
+    EXPECT_EQ(classOf("100/consumed"), "water L total_increasing");
+    EXPECT_EQ(classOf("108/consumed"), "volume L total_increasing");
+    EXPECT_EQ(classOf("100/energy"), "energy kWh total_increasing");
+    EXPECT_EQ(classOf("100/temperature"), "temperature °C measurement");
+    EXPECT_FALSE(configs.contains("104/temperature"));
+    EXPECT_FALSE(configs.contains("101/energy"));
+
+    const QString temperature = "homeassistant/sensor/tankmon_104/temperature/config";
+    tanks.EvalTelegramm(Telegram{.sn = 104, .temp = 128 + 5, .status = 4 << 5}.bytes(), QString());
+    EXPECT_TRUE(sub.waitFor(temperature, Has("temperature")));
+    tanks.EvalTelegramm(Telegram{.sn = 104, .temp = 0, .status = 4 << 5}.bytes(), QString());
+    EXPECT_TRUE(sub.waitFor(temperature, Is({})));
+}

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <algorithm>
 #include <csignal>
 
 namespace
@@ -37,7 +39,8 @@ QStringList InstalledFiles()
                          "share/icons/hicolor/scalable/apps/tankmon.svg",
                          "share/icons/hicolor/256x256/apps/tankmon.png",
                          "share/doc/tankmon/README.md",
-                         "share/doc/tankmon/copyright"};
+                         "share/doc/tankmon/copyright",
+                         "share/man/man1/Tankmon.1.gz"};
     const QDir help(TANKMON_SOURCE_DIR "/help");
     QDirIterator it(help.path(), {"*.html", "*.css"}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext())
@@ -83,29 +86,97 @@ TEST_F(Installation, LayoutHoldsProgramHelpDesktopEntryIconsUnitAndDocsAndRunsFr
     EXPECT_EQ(*verify, QByteArray()) << verify->constData();
 }
 
-TEST(Package, DebianPackageHoldsTheInstalledFilesAndDependsOnWhatTheProgramLinks)
+// The Debian package, built once for all its tests (cpack takes a while).
+class Package : public ::testing::Test
 {
-    const QString dpkgDeb = QStandardPaths::findExecutable("dpkg-deb");
-    const QString cpack = QStandardPaths::findExecutable("cpack", {QFileInfo(TANKMON_CMAKE_COMMAND).path()});
-    if (dpkgDeb.isEmpty() || cpack.isEmpty())
-        GTEST_SKIP() << "dpkg-deb or cpack is missing: the Debian package was not built";
-    QTemporaryDir out;
-    ASSERT_TRUE(RunTool(
-        cpack, {"--config", TANKMON_BINARY_DIR "/CPackConfig.cmake", "-G", "DEB", "-B", out.path()}, 240000));
-    const QStringList debs = QDir(out.path()).entryList({"tankmon_*.deb"});
-    ASSERT_EQ(debs.size(), 1) << qPrintable(QDir(out.path()).entryList().join(' '));
-    const QString deb = out.path() + '/' + debs.first();
+protected:
+    static void SetUpTestSuite()
+    {
+        const QString cpack =
+            QStandardPaths::findExecutable("cpack", {QFileInfo(TANKMON_CMAKE_COMMAND).path()});
+        if (QStandardPaths::findExecutable("dpkg-deb").isEmpty() || cpack.isEmpty())
+            return;
+        out_ = new QTemporaryDir;
+        if (!RunTool(cpack,
+                     {"--config", TANKMON_BINARY_DIR "/CPackConfig.cmake", "-G", "DEB", "-B", out_->path()},
+                     900000))
+            return;
+        const QStringList debs = QDir(out_->path()).entryList({"tankmon_*.deb"});
+        if (debs.size() == 1)
+            deb_ = out_->path() + '/' + debs.first();
+    }
+    static void TearDownTestSuite()
+    {
+        delete out_;
+        out_ = nullptr;
+    }
+    void SetUp() override
+    {
+        if (QStandardPaths::findExecutable("dpkg-deb").isEmpty())
+            GTEST_SKIP() << "dpkg-deb or cpack is missing: the Debian package was not built";
+        ASSERT_FALSE(deb_.isEmpty()) << "no package was built";
+    }
+    static std::optional<QByteArray> field(const char *name)
+    {
+        return RunTool("dpkg-deb", {"--field", deb_, name});
+    }
 
-    const auto files = RunTool(dpkgDeb, {"--contents", deb});
+    static inline QTemporaryDir *out_ = nullptr;
+    static inline QString deb_;
+};
+
+TEST_F(Package, HoldsTheInstalledFilesAndManualPageAndDependsOnWhatTheProgramLinks)
+{
+    const auto files = RunTool("dpkg-deb", {"--contents", deb_});
     ASSERT_TRUE(files);
     for (const QString &file : InstalledFiles())
         EXPECT_TRUE(files->contains(" ./usr/" + file.toUtf8() + '\n')) << qPrintable(file);
 
     // Dependencies read from the binary (the listed ones and the scripts are
     // the packaging's own constants).
-    const auto depends = RunTool(dpkgDeb, {"--field", deb, "Depends"});
+    const auto depends = field("Depends");
     ASSERT_TRUE(depends);
     EXPECT_TRUE(depends->contains("libqt6core6")) << depends->constData();
+}
+
+// lintian, Debian's own check of a package: no error, no warning. Then the
+// unpacked package: its manual page renders, and its program names the
+// package's version.
+TEST_F(Package, LintianFindsNoErrorNorWarningManualPageRendersVersionsAgree)
+{
+    const QString lintian = QStandardPaths::findExecutable("lintian");
+    if (lintian.isEmpty()) {
+        ADD_FAILURE() << "lintian is missing: run tools/setup.sh";
+    } else {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(lintian, {"--no-tag-display-limit", deb_});
+        ASSERT_TRUE(p.waitForFinished(300000));
+        const QByteArray report = p.readAll();
+        const QList<QByteArray> lines = report.split('\n');
+        const bool flagged = std::any_of(lines.begin(), lines.end(), [](const QByteArray &l) {
+            return l.startsWith("E:") || l.startsWith("W:");
+        });
+        EXPECT_FALSE(flagged) << report.constData();
+        EXPECT_NE(p.exitCode(), 2) << "lintian itself failed:\n" << report.constData();
+    }
+
+    QTemporaryDir root;
+    ASSERT_TRUE(RunTool("dpkg-deb", {"-x", deb_, root.path()}));
+    const auto page = RunTool("man", {"-l", root.filePath("usr/share/man/man1/Tankmon.1.gz")});
+    ASSERT_TRUE(page);
+    for (const char *section :
+         {"NAME", "SYNOPSIS", "DESCRIPTION", "ENVIRONMENT", "FILES", "EXAMPLES", "COPYRIGHT"})
+        EXPECT_TRUE(page->contains(QByteArray("\n") + section + '\n')) << section << '\n'
+                                                                       << page->constData();
+
+    const auto version = field("Version");
+    ASSERT_TRUE(version);
+    const auto banner = RunTool(root.filePath("usr/bin/Tankmon"), {"--version"});
+    ASSERT_TRUE(banner);
+    EXPECT_TRUE(banner->startsWith("VALMOR Tankmon V")) << banner->constData();
+    EXPECT_TRUE(banner->contains("(package " + version->trimmed() + ")\n")) << banner->constData();
+    EXPECT_TRUE(banner->contains("GPL-3.0-or-later")) << banner->constData();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTcpSocket>
 #include <csignal>
+#include <cstdio>
 
 // The program running (headless unless told otherwise) while the test acts
 // as its gateway; still running at the end of a test, it is killed.
@@ -14,6 +15,13 @@ class RunningProgramTest : public DataDirTest
 protected:
     void TearDown() override
     {
+        // What the program said is what tells why a test failed.
+        if (HasFailure()) {
+            if (run.isOpen())
+                output += run.readAll();
+            std::fprintf(stderr, "--- the program's output ---\n%s\n--- the last command's ---\n%s%s\n",
+                         output.constData(), rawOut.constData(), qPrintable(err));
+        }
         if (run.state() != QProcess::NotRunning) {
             run.kill();
             run.waitForFinished(5000);

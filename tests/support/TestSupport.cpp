@@ -7,10 +7,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMutex>
 #include <QProcess>
 #include <QTcpServer>
 #include <QThread>
 #include <arpa/inet.h>
+#include <deque>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 
 QDateTime At(int y, int mo, int d, int h, int mi, int s)
@@ -114,8 +118,35 @@ bool WaitOutput(QProcess &p, QByteArray &out, const QByteArray &marker, int time
 
 quint16 FreeTcpPort()
 {
-    QTcpServer s;
-    return s.listen(QHostAddress::LocalHost, 0) ? s.serverPort() : 0;
+    // Below the system's range for outgoing connections (32768 on), so no
+    // connection takes one by chance; each one reserved by a lock file that
+    // every test process respects, held for this process's later tests.
+    constexpr int kFirst = 20000, kCount = 12000;
+    static QMutex mutex;
+    static std::deque<int> held;
+    static quint32 next = quint32(::getpid()) * 7919u;
+    const QMutexLocker lock(&mutex);
+    const QByteArray folder = QFile::encodeName(QDir::tempPath()) + "/tankmon-test-ports";
+    ::mkdir(folder.constData(), 0777);
+    for (int tries = 0; tries < kCount; ++tries) {
+        const quint16 port = quint16(kFirst + int(next++ % kCount));
+        const int fd =
+            ::open((folder + '/' + QByteArray::number(port)).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0)
+            continue;
+        QTcpServer probe; // and nothing else listens there
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !probe.listen(QHostAddress::LocalHost, port)) {
+            ::close(fd);
+            continue;
+        }
+        held.push_back(fd);
+        if (held.size() > 64) { // long done with by now
+            ::close(held.front());
+            held.pop_front();
+        }
+        return port;
+    }
+    return 0;
 }
 
 ThreadPeer::ThreadPeer(quint16 port, const QByteArray &bytes, qint64 limit)

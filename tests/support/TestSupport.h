@@ -84,7 +84,8 @@ bool WaitOutput(QProcess &p, QByteArray &out, const QByteArray &marker, int time
 // and waits until its merged output, collected in out, holds marker.
 bool StartHeadless(QProcess &p, const QString &program, const QString &folder, QByteArray &out,
                    const QByteArray &marker = "[ready]", const QStringList &wrapper = {});
-// A loopback TCP port nobody listens on right now.
+// A loopback TCP port nobody listens on, reserved for this process: no
+// other test process gets it, and no outgoing connection takes it.
 quint16 FreeTcpPort();
 
 // A gateway on a thread of its own with a plain blocking socket, so that its

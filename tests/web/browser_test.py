@@ -8,6 +8,7 @@ their time axis as the span needs and end at the live level, that a loss
 shows, that the console stays free of errors and that a phone's
 375 px leave no horizontal scroll bar. Exits 77 (skipped) without chromium.
 With --shots DIR it also saves the page at desktop and phone widths."""
+import fcntl
 import os
 import shutil
 import socket
@@ -33,10 +34,29 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 
 
+_held = []
+
+
 def free_port():
-    with socket.socket() as s:
-        s.bind(('127.0.0.1', 0))
-        return s.getsockname()[1]
+    """A loopback port below the system's range for outgoing connections, so
+    none takes it by chance, reserved by the lock file the C++ tests use too
+    (tests/support/TestSupport.cpp) until this script ends."""
+    folder = os.path.join(tempfile.gettempdir(), 'tankmon-test-ports')
+    os.makedirs(folder, exist_ok=True)
+    start = os.getpid() * 7919
+    for i in range(12000):
+        port = 20000 + (start + i) % 12000
+        f = open(os.path.join(folder, str(port)), 'a+')
+        try:
+            fcntl.flock(f, fcntl.LOCK_EX | fcntl.LOCK_NB)
+            with socket.socket() as s:
+                s.bind(('127.0.0.1', port))
+        except OSError:
+            f.close()
+            continue
+        _held.append(f)
+        return port
+    raise AssertionError('no free port')
 
 
 def telegram(sn, level, temperature=15, alarm=0):
@@ -123,8 +143,8 @@ def main():
     proc = subprocess.Popen([program, '--headless', '--data-dir', folder], stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT)
     browser = None
+    out = b''
     try:
-        out = b''
         while b'[ready]' not in out:
             line = proc.stdout.readline()
             if not line:
@@ -189,6 +209,12 @@ def main():
         errors = [e for e in browser.get_log('browser') if e['level'] == 'SEVERE']
         assert not errors, errors
         print('OK')
+    except BaseException:
+        # What the program said is what tells why.
+        proc.terminate()
+        rest, _ = proc.communicate(timeout=15)
+        print('--- the program\'s output ---\n' + (out + rest).decode(errors='replace'), file=sys.stderr)
+        raise
     finally:
         if browser:
             browser.quit()

@@ -2,6 +2,7 @@
 // the API, the metrics, the event stream and the security rules, as a
 // browser or a scraper would meet them.
 #include "WebRequest.h"
+#include "model/DeviceRecord.h"
 #include "support/ProgramRun.h"
 #include "support/Telegrams.h"
 
@@ -11,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sys/resource.h>
@@ -214,4 +216,42 @@ TEST_F(WebServerTest, StateLossMeterAndChartAsTheProgramJudgesThem)
                                 return a.startsWith("HTTP/1.1 503") && a.contains("\r\nRetry-After: 5\r\n");
                             }),
               2);
+}
+
+// A tank file longer than the history holds: the web view serves its newest
+// entries, the present, not its oldest.
+TEST_F(WebServerTest, LongTankFileServesItsNewestEntries)
+{
+    // One line a minute from 1 January 2025 on, levels alternating (none thinned).
+    QByteArray lines, day;
+    for (int i = 0; i <= TankHistory::kMaxEntries; ++i) {
+        if (i % 1440 == 0)
+            day = QDate(2025, 1, 1).addDays(i / 1440).toString("dd.MM.yyyy").toLatin1();
+        char line[64];
+        std::snprintf(line, sizeof line, "%s %02d:%02d:00,%d,Liter,12\r\n", day.constData(), i % 1440 / 60,
+                      i % 60, 1000 + i % 2);
+        lines += line;
+    }
+    writeBytes(dataDir() + "Tank1.csv", lines);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TZ", "UTC"); // the file's times are the zone's; asked for in UTC below
+    run.setProcessEnvironment(env);
+    ASSERT_TRUE(startWithWeb("[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\nTankvolumen=5000\r\n"))
+        << output.constData();
+    const auto rows = [&](const QByteArray &from, const QByteArray &to) {
+        const Reply r = request(webPort, "/api/v1/tanks/1/history?format=csv&from=" + from + "&to=" + to);
+        EXPECT_EQ(r.status, 200) << r.head.constData();
+        return r.body.trimmed().split('\n').mid(1);
+    };
+    // The first line gave way; the last one, 500 000 minutes on, is there.
+    const QList<QByteArray> first = rows("2025-01-01T00:00:00Z", "2025-01-01T00:01:30Z");
+    ASSERT_EQ(first.size(), 1);
+    EXPECT_TRUE(first[0].startsWith("2025-01-01T00:01:00")) << first[0].constData();
+    const QByteArray last = QDateTime(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC)
+                                .addSecs(qint64(TankHistory::kMaxEntries) * 60)
+                                .toString(Qt::ISODate)
+                                .toLatin1();
+    const QList<QByteArray> end = rows(last, "2026-01-01T00:00:00Z");
+    ASSERT_EQ(end.size(), 1);
+    EXPECT_TRUE(end[0].startsWith(last.chopped(1))) << end[0].constData();
 }
