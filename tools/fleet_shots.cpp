@@ -32,6 +32,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -169,6 +170,11 @@ int main(int argc, char **argv)
             for (QWidget *w : QApplication::topLevelWidgets())
                 if (w->objectName() == QLatin1String("frmTabelle") && w->isVisible())
                     shot = w;
+            // All tanks: a table and bars for each unit.
+            if (auto *combo = shot->findChild<QComboBox *>(QStringLiteral("ComboTank"))) {
+                combo->setCurrentIndex(combo->count() - 1);
+                emit combo->activated(combo->currentIndex());
+            }
         }
         QTimer::singleShot(600, [&, shot] {
             status = shot->grab().save(out) ? 0 : 1;

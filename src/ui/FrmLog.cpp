@@ -131,6 +131,7 @@ void frmLog::CmdOk_Click()
     lblFolderProblem->setText(problem);
     lblFolderProblem->setVisible(!problem.isEmpty());
     if (!problem.isEmpty()) {
+        adjustSize(); // room for the wrapped reason
         txbxINIPath->setFocus();
         return;
     }
