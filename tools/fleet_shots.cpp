@@ -31,8 +31,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QComboBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
