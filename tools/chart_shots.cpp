@@ -5,7 +5,9 @@
 //
 // CASE: "one" (the diesel tank of the demo), "all" (the demo's three tanks in
 // litres, m³ and %), "many" (56 tanks, the legend scrolled), "readout" (all
-// tanks with the read-out at a point of the diesel line). The window takes
+// tanks with the read-out at a point of the diesel line), "export" (the
+// window's PNG export of 56 tanks), "cli" (what --export-chart draws of 56
+// tanks at its default size). The window takes
 // the size it opens with on the screen; a temporary data folder holds its
 // settings.
 #include "DemoTanks.h"
@@ -17,11 +19,13 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 #include "model/Figures.h"
+#include "ui/ChartExport.h"
 #include "ui/ChartPlot.h"
 #include "ui/FrmGrafikHistorie.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -59,7 +63,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     if (argc != 4) {
-        std::fprintf(stderr, "usage: tankmon_chart_shots LNGID one|all|many|readout OUT.png\n");
+        std::fprintf(stderr, "usage: tankmon_chart_shots LNGID one|all|many|readout|export|cli OUT.png\n");
         return 2;
     }
     SetLngId(QString::fromLatin1(argv[1]).toInt());
@@ -71,7 +75,15 @@ int main(int argc, char **argv)
     RunSwitches switches(config);
     Settings settings(switches);
     const QDateTime now = Clock::Naive(QDate(2026, 12, 7), QTime(14, 30));
-    const DeviceTable table = demoTable(now, kind == QLatin1String("many") ? 56 : 3);
+    const bool many =
+        kind == QLatin1String("many") || kind == QLatin1String("export") || kind == QLatin1String("cli");
+    const DeviceTable table = demoTable(now, many ? 56 : 3);
+    if (kind == QLatin1String("cli")) {
+        const QByteArray png =
+            ChartImage(table, ChartOptions{}, 0, TankHistory::toSecs(now), out, QSize(1200, 700));
+        QFile f(out);
+        return f.open(QIODevice::WriteOnly) && f.write(png) == png.size() ? 0 : 1;
+    }
     settings.write(Cfg::GeraeteAktuell, 2);
     settings.write(Cfg::GrafikTank, kind == QLatin1String("one") ? -1 : 0);
     QuietUi ui;
@@ -98,6 +110,20 @@ int main(int argc, char **argv)
             QApplication::sendEvent(chart, &move);
         }
         QTimer::singleShot(300, [&] {
+            if (kind == QLatin1String("export")) {
+                // What the window's PNG export writes.
+                ChartPlot plot;
+                const TimeValueRange &v = win->chartState().view;
+                const QByteArray png = ComposeChartImage(
+                    plot, win->picture(),
+                    {win->findChild<QComboBox *>(QStringLiteral("ComboTank"))->currentText(),
+                     ViewSpanText(v.firstTime, v.lastTime, LanguageLocale(LngId()))},
+                    out, QSize(1400, 860));
+                QFile f(out);
+                status = f.open(QIODevice::WriteOnly) && f.write(png) == png.size() ? 0 : 1;
+                app.quit();
+                return;
+            }
             status = win->grab().save(out) ? 0 : 1;
             std::printf("%s: %dx%d\n", qPrintable(out), win->width(), win->height());
             app.quit();

@@ -2,14 +2,16 @@
 // under a virtual screen (xvfb-run -s "-screen 0 1920x1080x24") in any
 // language:
 //
-//   tankmon_fleet_shots LNGID list|cards|notes OUT.png
+//   tankmon_fleet_shots LNGID list|cards|notes|table|email|log OUT.png
 //
 // The data folder (temporary) holds 56 tanks with three weeks of history
 // each, using up their content at different rates; tank 7 reports fault
 // E008, tank 12 an alarm, tanks 20 and 33 are low (33 very low), tank 40 has
 // been silent for 30 hours. MQTT is switched on towards a port where no
 // broker listens. "list" shows the fleet list sorted by days until empty,
-// "cards" the overview tabs, "notes" the notifications list.
+// "cards" the overview tabs, "notes" the notifications list, "table" the
+// consumption table of all tanks (in litres, m³ and percent, in turn), "email"
+// the e-mail dialog and "log" the log dialog refusing "/proc/forbidden/".
 #include "app/AppController.h"
 #include "app/Program.h"
 #include "core/Catalogue.h"
@@ -27,9 +29,13 @@
 #include "ui/FrmMeldungen.h"
 #include "ui/QtUi.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -43,7 +49,7 @@ const char *const kNames[] = {
     "Diesel Werkstatt", "Heizöl Schule",  "Hydrauliköl", "Heizöl Turnhalle", "Diesel Bagger",
     "Löschwasser",      "Heizöl Rathaus", "Altöl",       "Diesel Notstrom"};
 
-void writeData(const QString &folder, int lng, const QDateTime &now)
+void writeData(const QString &folder, int lng, const QDateTime &now, bool units)
 {
     RunConfig config;
     config.dataFolder = folder;
@@ -68,7 +74,7 @@ void writeData(const QString &folder, int lng, const QDateTime &now)
         DeviceRecord &r = registry.device(n);
         r.SN = 4700 + n;
         r.Geraetetyp = 7;
-        r.Einheit = 0; // litres
+        r.Einheit = units ? (n % 3 == 2 ? 1 : n % 3 == 0 ? 3 : 0) : 0; // litres (m³, %)
         r.DezPunkt = 0;
         r.Tankvolumen = 5000 + (n % 5) * 1000;
         r.Tankhoehe = 1500;
@@ -109,7 +115,7 @@ int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
     if (argc != 4) {
-        std::fprintf(stderr, "usage: tankmon_fleet_shots LNGID list|cards|notes OUT.png\n");
+        std::fprintf(stderr, "usage: tankmon_fleet_shots LNGID list|cards|notes|table|email|log OUT.png\n");
         return 2;
     }
     const int lng = QString::fromLatin1(argv[1]).toInt();
@@ -118,7 +124,7 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const QString folder = dir.path() + QLatin1Char('/');
     const QDateTime now = SystemClock()();
-    writeData(folder, lng, now);
+    writeData(folder, lng, now, kind == QLatin1String("table"));
 
     RunConfig config;
     config.dataFolder = folder;
@@ -143,6 +149,33 @@ int main(int argc, char **argv)
         QWidget *shot = &window;
         if (kind == QLatin1String("notes"))
             shot = window.openNotifications();
+        const auto opened = [&](const char *action, const char *name) -> QWidget * {
+            window.findChild<QAction *>(QLatin1String(action))->trigger();
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w->objectName() == QLatin1String(name) && w->isVisible())
+                    return w;
+            return &window;
+        };
+        if (kind == QLatin1String("email"))
+            shot = opened("mnuEmail", "frmEmail");
+        if (kind == QLatin1String("log")) {
+            shot = opened("mnuLog", "frmLog");
+            shot->findChild<QLineEdit *>()->setText(QStringLiteral("/proc/forbidden/"));
+            for (QPushButton *b : shot->findChildren<QPushButton *>())
+                if (b->isDefault())
+                    b->click();
+        }
+        if (kind == QLatin1String("table")) {
+            window.findChild<QAbstractButton *>(QStringLiteral("cmdTabelle"))->click();
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w->objectName() == QLatin1String("frmTabelle") && w->isVisible())
+                    shot = w;
+            // All tanks: a table and bars for each unit.
+            if (auto *combo = shot->findChild<QComboBox *>(QStringLiteral("ComboTank"))) {
+                combo->setCurrentIndex(combo->count() - 1);
+                emit combo->activated(combo->currentIndex());
+            }
+        }
         QTimer::singleShot(600, [&, shot] {
             status = shot->grab().save(out) ? 0 : 1;
             std::printf("%s: %dx%d\n", qPrintable(out), shot->width(), shot->height());

@@ -195,6 +195,24 @@ void AppController::readStateRules(int n)
     }
 }
 
+void AppController::reportTankFolderProblem()
+{
+    // A folder out of reach would show a year of history as none and take
+    // the new entries nowhere, without a word: said once, as a problem.
+    const QString folder = switches_.TankReadFolder();
+    const QString why = SafeFile::FolderProblem(folder, !config().clientMode && switches_.logFileActive());
+    if (why.isEmpty())
+        return;
+    const QString text = FormatText(LngText(1385), {folder, why});
+    NotificationLog::Event e;
+    e.time = clock_();
+    e.kind = NotificationLog::Kind::Message;
+    e.text = text;
+    notifications_.add(std::move(e));
+    ui_.status(NoticeTopic::History, text);
+    TraceLog(switches_, clock_).LogInFile(text);
+}
+
 void AppController::wireLinkNotifications()
 {
     auto add = [this](NotificationLog::Kind kind, const QString &text) {
@@ -327,12 +345,12 @@ bool AppController::initialise()
     const QString de = Paths::ProgramFilePath(config().ExeFileName(QStringLiteral(".chm")));
     const QString en = Paths::ProgramFilePath(config().ExeFileName(QStringLiteral("_e.chm")));
     // A first run speaks the system's language (English for one we have no
-    // table for) and keeps it; a stored id out of range is corrected.
+    // table for) and keeps it, also where an installation stored 0 for "not
+    // chosen yet"; another stored id out of range is corrected by the help files.
     const QString stored = settings_.read(Cfg::LngId, QString());
-    int id = stored.isEmpty() ? LanguageOfLocale(QLocale::system()) : int(ToLongOrZero(stored));
-    if (stored.isEmpty() || id < 1 || id > 10) {
-        if (id < 1 || id > 10)
-            id = QFileInfo::exists(en) ? 2 : 1;
+    int id = int(ToLongOrZero(stored));
+    if (id < 1 || id > 10) {
+        id = id == 0 ? LanguageOfLocale(QLocale::system()) : QFileInfo::exists(en) ? 2 : 1;
         settings_.write(Cfg::LngId, id);
     }
     if (id == 1)
@@ -428,6 +446,8 @@ void AppController::activate()
         }
         states_->updateAll();
         states_->start();
+        // After the links, whose start clears the status bar.
+        reportTankFolderProblem();
     } else {
         // The log switches and the state rules as stored (load() read them
         // for the first activation): the settings file may have been edited

@@ -137,6 +137,7 @@ private:
     // LngInit, and the run's texts follow the language it fixes.
     bool initLanguage(const std::function<int()> &choose);
     void startMqtt();
+    void reportTankFolderProblem();
     void startWeb();
 
     RunSwitches &switches_;

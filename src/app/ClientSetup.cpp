@@ -19,7 +19,7 @@ Outcome StorePath(RunSwitches &switches, Settings &settings, const QString &text
     const QString file = path + config.ExeFileName(QString());
     if (text.trimmed().isEmpty() ||
         !QFileInfo(Paths::ResolveNoCase(path + config.ExeFileName(QStringLiteral(".ini")))).isFile())
-        return {false, LngText(243) + QStringLiteral("\r\n") + file + LngText(244), MsgIcon::Stop};
+        return {false, LngText(1383).replace(QStringLiteral("%s"), file + LngText(244)), MsgIcon::Stop};
     // The language of this run goes with it, also one chosen just before
     // and not stored yet, so the restart speaks it.
     if (lngId >= 1 && lngId <= 10 && settings.readInt(Cfg::LngId) != lngId)

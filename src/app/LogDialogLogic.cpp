@@ -3,8 +3,12 @@
 #include "core/DateText.h"
 #include "core/Paths.h"
 #include "core/RunSwitches.h"
+#include "core/SafeFile.h"
 #include "core/Settings.h"
+#include "core/TextHelpers.h"
 #include "lang/Lng.h"
+
+#include <QFileInfo>
 
 LogDialogLogic::LogDialogLogic(RunSwitches &switches, Settings &settings, ClockFn clock)
     : comboLogFile(IntervalList(234, LogFileSeconds())), comboLogIni(IntervalList(233, LogIniSeconds())),
@@ -44,8 +48,23 @@ ItemList LogDialogLogic::IntervalList(int textId, const QList<qint32> &seconds)
     return list;
 }
 
-void LogDialogLogic::Ok()
+QString LogDialogLogic::FolderProblem(const QString &folder)
 {
+    if (folder.trimmed().isEmpty())
+        return {};
+    // As --set: a full path only; what is missing of it is made here.
+    QString why = LngText(526);
+    if (QFileInfo(folder).isAbsolute()) {
+        Paths::EnsureFolder(Paths::WithSeparator(folder));
+        why = SafeFile::FolderProblem(folder, true);
+    }
+    return why.isEmpty() ? QString() : FormatText(LngText(1384), {folder, why});
+}
+
+QString LogDialogLogic::Ok()
+{
+    if (QString problem = FolderProblem(folder); !problem.isEmpty())
+        return problem;
     const QString now = FormatDateText(clock_());
     Settings::Batch batch(settings_);
     switches_.setLogFileActive(logFile);
@@ -60,4 +79,5 @@ void LogDialogLogic::Ok()
     settings_.write(Cfg::LogIniPath, switches_.logFolder());
     settings_.write(Cfg::LogfileLast, now);
     settings_.write(Cfg::LogIniLast, now);
+    return {};
 }

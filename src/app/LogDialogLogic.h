@@ -36,8 +36,14 @@ public:
     // Stores the fields into memory and the settings file in this order: both
     // switches, both intervals (-1 for a list without a selection), the folder
     // (made to end in the separator and created), then both "Last" values set
-    // to now, so both interval clocks start again.
-    void Ok();
+    // to now, so both interval clocks start again. A folder that is no full
+    // path or cannot be made or written to is refused, as --set refuses it:
+    // nothing is stored and the text says why; empty when stored.
+    QString Ok();
+
+    // Why the tank files cannot be kept in folder (an empty folder stands for
+    // the data folder): the text the dialog shows; empty when they can.
+    static QString FolderProblem(const QString &folder);
 
 private:
     RunSwitches &switches_;

@@ -8,7 +8,9 @@
 QString ProgramTitle(const RunConfig &config, bool withName)
 {
     if (withName)
-        return config.clientMode ? QStringLiteral("Tankview") : config.exeBaseName;
+        // The client is the same program, named as such, not by a name of its own.
+        return config.clientMode ? config.exeBaseName + QStringLiteral(" \u2013 ") + LngText(44).trimmed()
+                                 : config.exeBaseName;
     QString t = config.CompanyFolderName() + QLatin1Char(' ') + config.exeBaseName;
     if (config.clientMode)
         t += LngText(44);

@@ -4,8 +4,8 @@
 struct RunConfig;
 
 // Company folder + " " + program name, + text 44 in client mode (the main
-// window's caption, box titles, the about box). With name: "Tankview" in
-// client mode, else the program name (the program name label).
+// window's caption, box titles, the about box). With name: the program name
+// (the program name label), "Tankmon – Client version" in client mode.
 QString ProgramTitle(const RunConfig &config, bool withName);
 // "V3.02", or "V3.02.01" when there is a revision.
 QString VersionText(int major, int minor, int revision);

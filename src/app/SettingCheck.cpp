@@ -57,7 +57,7 @@ const QList<Plain> &plainKeys()
         {GrafikPoints, Kind::Switch},
         {GrafikGridMonth, Kind::Switch},
         {GrafikPercent, Kind::Switch},
-        {ComboZeitraum, Kind::Integer, -1, 1200},
+        {ComboZeitraum, Kind::Integer, -168, 1200},
         {PathExport, Kind::Text},
         {LogVerbrauch, Kind::Switch},
         {MinProzentBetankungTrigger, Kind::Number, 0, 100},

@@ -51,7 +51,9 @@ int DataYears(qint64 dataFirst, qint64 now)
 
 std::vector<ComboEntry> ComboZeitraumEntries(int years, const Texts &texts)
 {
-    std::vector<ComboEntry> entries{{QStringLiteral("1 ") + texts(166), 1},
+    std::vector<ComboEntry> entries{{texts(1380), kLastDay},
+                                    {texts(1381), kLastWeek},
+                                    {QStringLiteral("1 ") + texts(166), 1},
                                     {QStringLiteral("3 ") + texts(167), 3}};
     for (int y = 1; y <= years; ++y)
         entries.push_back({QString::number(y) + QLatin1Char(' ') + texts(y == 1 ? 168 : 169), 12 * y});
@@ -61,7 +63,7 @@ std::vector<ComboEntry> ComboZeitraumEntries(int years, const Texts &texts)
 
 int ComboZeitraumSelection(const std::vector<ComboEntry> &entries, int saved)
 {
-    return NearestEntry(entries, saved > 0 ? saved : kAllData);
+    return NearestEntry(entries, saved > 0 || saved < kCustomRange ? saved : kAllData);
 }
 
 int MatchingTimeRange(const std::vector<ComboEntry> &entries, const ChartState &state)
@@ -74,12 +76,19 @@ int MatchingTimeRange(const std::vector<ComboEntry> &entries, const ChartState &
         const int months = entries[size_t(i)].value;
         if (months == kAllData)
             all = i;
-        else if (months > 0 && endsNow &&
-                 TankHistory::fromSecs(v.lastTime).addMonths(-(months + 1)).toSecsSinceEpoch() == v.firstTime)
+        else if (months != kCustomRange && endsNow && TimeRangeStart(v.lastTime, months) == v.firstTime)
             return i;
     }
     const bool coversData = v.firstTime <= d.firstTime && v.lastTime >= d.lastTime - slack;
     return coversData ? all : -1;
+}
+
+qint64 TimeRangeStart(qint64 last, int value)
+{
+    // The months of a month entry and one more (the one-month entry shows two).
+    if (value < kCustomRange)
+        return last + qint64(value) * 3600;
+    return TankHistory::fromSecs(last).addMonths(-(value + 1)).toSecsSinceEpoch();
 }
 
 ComboEntry CustomRangeEntry(const Texts &texts)
@@ -95,4 +104,29 @@ int NearestEntry(const std::vector<ComboEntry> &entries, int value)
             std::abs(entries[size_t(i)].value - value) < std::abs(entries[size_t(best)].value - value))
             best = i;
     return best;
+}
+
+QString ViewSpanText(qint64 first, qint64 last, const QLocale &locale)
+{
+    // The day before the month in German takes a full stop, as on the time axis.
+    QString format =
+        locale.language() == QLocale::German ? QStringLiteral("d. MMM yyyy") : QStringLiteral("d MMM yyyy");
+    if (last - first < 2 * 86400)
+        format += QStringLiteral(" HH:mm");
+    const auto text = [&](qint64 t) { return locale.toString(TankHistory::fromSecs(t), format); };
+    return text(first) + QStringLiteral(" \u2013 ") + text(last);
+}
+
+QString ChartFileName(const QString &title, qint64 last, const QString &extension)
+{
+    QString name;
+    for (const QChar c : title) {
+        const bool bad = c.category() == QChar::Other_Control || QStringLiteral("/\\:*?\"<>|").contains(c);
+        name += bad ? QLatin1Char(' ') : c;
+    }
+    name = name.simplified();
+    if (name.startsWith(QLatin1Char('.')))
+        name.remove(0, 1);
+    return (name.isEmpty() ? QString() : name + QLatin1Char(' ')) +
+           TankHistory::fromSecs(last).date().toString(Qt::ISODate) + QLatin1Char('.') + extension;
 }

@@ -33,18 +33,31 @@ int DataYears(qint64 dataFirst, qint64 now);
 // stands for any other view.
 constexpr int kAllData = 0;
 constexpr int kCustomRange = -1;
-// "1 Monat", "3 Monate", then "1 Jahr", "2 Jahre", ... up to DataYears, and
-// "Alle Daten".
+// Item values of the short ranges: minus their hours.
+constexpr int kLastDay = -24;
+constexpr int kLastWeek = -168;
+// "24 Stunden", "7 Tage", "1 Monat", "3 Monate", then "1 Jahr", "2 Jahre",
+// ... up to DataYears, and "Alle Daten".
 std::vector<ComboEntry> ComboZeitraumEntries(int years, const Texts &texts);
-// Index chosen at opening: nearest to the saved value when it is above 0,
-// else the all-data entry.
+// Index chosen at opening: nearest to the saved value when it names a
+// range, else the all-data entry.
 int ComboZeitraumSelection(const std::vector<ComboEntry> &entries, int saved);
 // Index of the entry that gives the view that is drawn: a time range whose
 // choice gives it (its end may lag "now" by a hundredth of the view), else
 // the all-data entry when the view covers the data; -1 when none does.
 int MatchingTimeRange(const std::vector<ComboEntry> &entries, const ChartState &state);
+// The first time of the view an entry of value months (or minus hours) gives when it ends at last.
+qint64 TimeRangeStart(qint64 last, int value);
 // The "custom" entry for a view that no entry gives.
 ComboEntry CustomRangeEntry(const Texts &texts);
+
+// The time span of a view as an image's heading says it: "1 Dec 2025 –
+// 8 Dec 2026", with the times of day when it spans less than two days.
+QString ViewSpanText(qint64 first, qint64 last, const QLocale &locale);
+// The file name an export proposes: the title without characters a file
+// name cannot hold, the view's last day and the extension
+// ("3 Keller 2026-12-08.png").
+QString ChartFileName(const QString &title, qint64 last, const QString &extension);
 
 // Index of the entry whose value is nearest; the earlier wins a tie; -1 when empty.
 int NearestEntry(const std::vector<ComboEntry> &entries, int value);

@@ -86,6 +86,25 @@ struct ValueRule {
     }
 };
 
+// The tank's last reading when it is newer than its last recorded entry:
+// the line ends where the tank is now, a drop of a loss included. A device
+// error code has no level.
+struct LivePoint {
+    qint64 t = 0;
+    double value = 0;
+    qint32 temp = kNoTemperature;
+};
+std::optional<LivePoint> livePoint(const DeviceRecord &rec)
+{
+    if (rec.Volumen < 0 || !rec.Uhrzeit.isValid())
+        return std::nullopt;
+    const qint64 t = TankHistory::toSecs(rec.Uhrzeit);
+    const TankHistory &h = rec.History;
+    if (h.count() > 0 && t <= h.HistoryTimes[size_t(h.count())])
+        return std::nullopt;
+    return LivePoint{t, ScaledLevel(rec.Volumen, rec), rec.Temperatur};
+}
+
 // Takes a series' points in ascending time. An equal time keeps the later
 // value, so a tank shows its last value of a day in daily mode and the later
 // of two equal times. With thinning, each time bucket keeps only its first,
@@ -252,6 +271,10 @@ std::optional<Extremes> tankExtremes(const DeviceRecord &rec, int n, const Chart
         span.highest = e.highest;
         *kept = span;
     }
+    if (const auto live = livePoint(rec)) {
+        const double v = rule(live->value, live->temp);
+        e = {std::min(e.lowest, v), std::max(e.highest, v)};
+    }
     return e;
 }
 
@@ -334,7 +357,7 @@ TimeValueRange ComputeShownRange(const DeviceTable &table, const ChartOptions &o
         }
     }
     for (UnitRange &u : units)
-        u.highest = RoundUpValueMax(u.highest);
+        u.highest = AxisTop(u.highest, u.unit == QLatin1String("%"));
     if (!units.empty()) {
         r.lowestValue = units.front().lowest;
         r.highestValue = units.front().highest;
@@ -381,10 +404,19 @@ double RoundUpValueMax(double x)
         ++e;
     else if (scaled(1, e) > base)
         --e;
-    for (double m : {1.0, 2.0, 3.0, 5.0})
+    for (double m : {1.0, 1.2, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0})
         if (scaled(m, e) > x)
             return scaled(m, e);
     return scaled(1, e + 1);
+}
+
+double AxisTop(double highest, bool percent)
+{
+    // A full tank is the natural end of a percent axis; only an overfull
+    // reading reaches past it.
+    if (percent && highest <= 100)
+        return 100;
+    return RoundUpValueMax(highest);
 }
 
 void OpenChartRange(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now)
@@ -393,16 +425,69 @@ void OpenChartRange(ChartState &state, const DeviceTable &table, const ChartOpti
     state.view = state.data;
 }
 
+namespace
+{
+
+double linearChannel(quint32 c)
+{
+    const double v = double(c & 0xFF) / 255;
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+}
+
+double luminance(quint32 rgb)
+{
+    return 0.2126 * linearChannel(rgb >> 16) + 0.7152 * linearChannel(rgb >> 8) + 0.0722 * linearChannel(rgb);
+}
+
+// hue, saturation and value 0..1 to 0xRRGGBB.
+quint32 hsv(double hue, double saturation, double value)
+{
+    const double h = std::fmod(hue, 1.0) * 6;
+    const int sector = int(h);
+    const double f = h - sector, p = value * (1 - saturation), q = value * (1 - saturation * f),
+                 t = value * (1 - saturation * (1 - f));
+    const double rgb[6][3] = {{value, t, p}, {q, value, p}, {p, value, t},
+                              {p, q, value}, {t, p, value}, {value, p, q}};
+    const auto byte = [](double c) { return quint32(std::lround(std::clamp(c, 0.0, 1.0) * 255)); };
+    const double *c = rgb[sector % 6];
+    return byte(c[0]) << 16 | byte(c[1]) << 8 | byte(c[2]);
+}
+
+// The brightest shade of a hue that keeps the contrast wanted against the background.
+quint32 shadeWithContrast(double hue, double saturation, double wanted)
+{
+    if (ContrastRatio(hsv(hue, saturation, 1), kChartBackground) >= wanted)
+        return hsv(hue, saturation, 1);
+    double dark = 0, light = 1;
+    for (int i = 0; i < 30; ++i) {
+        const double mid = (dark + light) / 2;
+        (ContrastRatio(hsv(hue, saturation, mid), kChartBackground) >= wanted ? dark : light) = mid;
+    }
+    return hsv(hue, saturation, dark);
+}
+
+} // namespace
+
+double ContrastRatio(quint32 a, quint32 b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 quint32 TankColour(int tank)
 {
-    static const quint32 kColours[56] = {
-        0xFF0000, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF00FF, 0xFFFF00, 0xFFA500, 0x40E0D0, 0xEE82EE, 0xCD853F,
-        0x00BFFF, 0x7FFFD4, 0x9400D3, 0xCD5C5C, 0xFFE4C4, 0x000000, 0xFFEBCD, 0x8A2BE2, 0xA52A2A, 0xDEB887,
-        0x5F9EA0, 0x7FFF00, 0xD2691E, 0xFF7F50, 0x6495ED, 0xFFF8DC, 0xB8860B, 0x006400, 0xBDB76B, 0x556B2F,
-        0xFF8C00, 0x9932CC, 0xE9967A, 0x8FBC8F, 0x483D8B, 0x2F4F4F, 0x00CED1, 0x9400D3, 0xFF1493, 0x00BFFF,
-        0x1E90FF, 0xB22222, 0xFFFAF0, 0x228B22, 0xDCDCDC, 0xF8F8FF, 0xFFD700, 0xDAA520, 0x000080, 0xBEBEBE,
-        0xADFF2F, 0xF0FFF0, 0xFF69B4, 0xCD5C5C, 0xFFFFF0, 0xF0E68C};
-    return tank >= 1 && tank <= 56 ? kColours[tank - 1] : kColours[0];
+    // Hues a golden angle apart, so neighbouring tanks never look alike;
+    // three depths and three saturations in turn part the hues that come
+    // close again; each shade as bright as its contrast to the plot allows.
+    static const std::vector<quint32> palette = [] {
+        std::vector<quint32> p;
+        constexpr double kDepth[3] = {3.3, 5.0, 8.0}, kSaturation[3] = {1.0, 0.7, 0.45};
+        for (int i = 0; i < kMaxDevices; ++i)
+            p.push_back(
+                shadeWithContrast(std::fmod(i * 137.508, 360) / 360, kSaturation[i / 3 % 3], kDepth[i % 3]));
+        return p;
+    }();
+    return tank >= 1 && tank <= kMaxDevices ? palette[size_t(tank - 1)] : palette[0];
 }
 
 int MarkerCode(int tank)
@@ -448,6 +533,12 @@ ChartSeries BuildSeries(const DeviceRecord &rec, int tank, qint64 from, qint64 t
         return s;
     SeriesSink sink(s, thin);
     const auto key = [daily](qint64 t) { return double(daily ? StartOfDay(t) : t); };
+    // The live reading, when it lies in the view and after every point added (at lastKey).
+    const auto addLive = [&](double lastKey) {
+        if (const auto live = livePoint(rec);
+            live && live->t >= from && live->t <= to && key(live->t) >= lastKey)
+            sink.add(key(live->t), rule(live->value, live->temp));
+    };
     const auto tBegin = h.HistoryTimes.begin() + 1, tEnd = h.HistoryTimes.end();
     if (std::is_sorted(tBegin, tEnd)) {
         const auto lo = std::lower_bound(tBegin, tEnd, from);
@@ -478,6 +569,7 @@ ChartSeries BuildSeries(const DeviceRecord &rec, int tank, qint64 from, qint64 t
             for (size_t i = first; i < last; ++i)
                 sink.add(double(h.HistoryTimes[i]), rule(h.HistoryValues[i], h.HistoryTemps[i]));
         }
+        addLive(-std::numeric_limits<double>::infinity());
         sink.finish();
         return s;
     }
@@ -492,6 +584,8 @@ ChartSeries BuildSeries(const DeviceRecord &rec, int tank, qint64 from, qint64 t
     });
     for (int i : order)
         sink.add(key(h.HistoryTimes[size_t(i)]), rule(h.HistoryValues[size_t(i)], h.HistoryTemps[size_t(i)]));
+    addLive(order.empty() ? -std::numeric_limits<double>::infinity()
+                          : key(h.HistoryTimes[size_t(order.back())]));
     sink.finish();
     return s;
 }

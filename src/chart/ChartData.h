@@ -81,8 +81,8 @@ TimeValueRange ComputeDataRange(const DeviceTable &table, bool percent, bool tem
 // every tank the legend has not hidden.
 bool IsShown(const ChartOptions &options, int n);
 // The span of the shown tanks' data: from their earliest entry (or now) to
-// now; per unit (in tank order) from 0 or below to the highest value rounded
-// up (RoundUpValueMax), so that every tank's line fills its own axis. The
+// now; per unit (in tank order) from 0 or below to AxisTop of the highest
+// value, so that every tank's line fills its own axis. The
 // value span returned is that of the first unit. spans as for ComputeDataRange.
 TimeValueRange ComputeShownRange(const DeviceTable &table, const ChartOptions &options, qint64 now,
                                  std::vector<UnitRange> &units, std::vector<TankValueSpan> *spans = nullptr);
@@ -93,13 +93,23 @@ ValueAxis UnitAxis(const ChartState &state, size_t k);
 // the view's values over all of them; times stay.
 void ShownChanged(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now);
 
-// The next of 1, 2, 3, 5 times a power of ten strictly above x (1 for 0).
+// The next of 1, 1.2, 1.5, 2, 2.5, 3, 4, 5, 6, 8 times a power of ten
+// strictly above x (1 for 0): an axis end close above the data.
 double RoundUpValueMax(double x);
+// The end of a value axis for data up to highest: RoundUpValueMax, but 100
+// for percentages that stay within a full tank.
+double AxisTop(double highest, bool percent);
 // The opening: the shown tanks' range for the options in force (maxima
 // rounded up), and the view set to it.
 void OpenChartRange(ChartState &state, const DeviceTable &table, const ChartOptions &options, qint64 now);
 
-// Series colour and marker code of a tank number.
+// The plot's background; every series colour stands out against it.
+constexpr quint32 kChartBackground = 0xFFFFFF;
+// The contrast of two colours (0xRRGGBB) as the web's accessibility rules
+// count it: 1 (the same) to 21 (black on white).
+double ContrastRatio(quint32 a, quint32 b);
+// Series colour and marker code of a tank number: each colour distinct and
+// at least 3:1 against kChartBackground.
 quint32 TankColour(int tank);
 int MarkerCode(int tank);
 

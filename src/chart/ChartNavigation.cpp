@@ -1,5 +1,6 @@
 #include "ChartNavigation.h"
 
+#include "ChartCombos.h"
 #include "ChartData.h"
 #include "model/DeviceRecord.h"
 
@@ -36,8 +37,7 @@ void ChooseTimeRange(ChartState &state, int months, qint64 now)
 {
     state.data.lastTime = std::max(state.data.lastTime, now);
     state.view.lastTime = state.data.lastTime;
-    const QDateTime last = TankHistory::fromSecs(state.view.lastTime);
-    state.view.firstTime = last.addMonths(-(months + 1)).toSecsSinceEpoch();
+    state.view.firstTime = TimeRangeStart(state.view.lastTime, months);
 }
 
 void ZoomIn(ChartState &state)

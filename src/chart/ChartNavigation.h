@@ -14,7 +14,8 @@
 // "Zoom alles": the view becomes the data range, which ends now.
 void ZoomAll(ChartState &state, qint64 now);
 // The last months + 1 calendar months up to now (the one-month entry shows
-// two months); values unchanged, not clamped to the data.
+// two months), or with a short range's value (kLastDay, kLastWeek) its
+// hours; values unchanged, not clamped to the data.
 void ChooseTimeRange(ChartState &state, int months, qint64 now);
 // Narrows both ends by a tenth of the view in whole days (over 10 day
 // boundaries) or whole hours (over 10 hour boundaries); shorter views stay.

@@ -196,8 +196,10 @@ ConsumptionResult ComputeConsumption(const DeviceTable &devices, const Consumpti
         if (h.count() < 1)
             continue;
         const int einheit = UnitSymbol(rec.Einheit).isEmpty() ? -1 : rec.Einheit;
+        // Percentages of different tanks never add up: each such tank has its own table.
+        const bool alone = request.perTank || UnitSymbol(rec.Einheit) == QLatin1String("%");
         size_t g = 0;
-        while (g < result.groups.size() && (request.perTank || result.groups[g].einheit != einheit))
+        while (g < result.groups.size() && (alone || result.groups[g].einheit != einheit))
             ++g;
         if (g == result.groups.size()) {
             ConsumptionGroup group;

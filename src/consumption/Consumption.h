@@ -53,7 +53,8 @@ QString ConsumptionUnitName(int einheit);
 
 // Monthly consumption of the selected tank or of all tanks, from the
 // in-memory histories, in one pass per tank. All tanks of one unit add up in
-// the same cells; each unit has a table of its own (each tank, with perTank).
+// the same cells; each unit has a table of its own (each tank, with perTank,
+// and each tank measured in percent, as percentages of tanks do not add up).
 //
 // A falling level is consumption. A point above the previous one by more than
 // the trigger starts or prolongs a refuelling; five points that do not rise

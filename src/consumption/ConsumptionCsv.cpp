@@ -12,9 +12,9 @@ ConsumptionCsvTexts ConsumptionCsvTexts::forLanguage(const Texts &texts)
     t.year = texts(359);
     t.total = texts(360);
     t.language = texts;
-    const QLocale locale = texts.locale();
+    // The months as the table's columns name them.
     for (int m = 1; m <= 12; ++m)
-        t.months << locale.monthName(m, QLocale::ShortFormat);
+        t.months << texts(365 + m);
     return t;
 }
 
@@ -60,7 +60,10 @@ QByteArray ConsumptionCsv(const QString &entryText, const ConsumptionSheet &shee
                           const ConsumptionCsvTexts &texts)
 {
     const QLatin1String eol("\r\n");
-    QString out = entryText + eol + eol;
+    // The unit of a table of one unit stands with its title; several name theirs in their total rows.
+    const QString unit = sheet.groups().size() == 1 ? sheet.groups().front().unit : QString();
+    QString out =
+        entryText + (unit.isEmpty() ? QString() : QStringLiteral(" (") + unit + QLatin1Char(')')) + eol + eol;
     for (int m = 1; m <= 12; ++m)
         out += QLatin1Char(',') + QString::number(m);
     out += QLatin1Char(',') + eol;

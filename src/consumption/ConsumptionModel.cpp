@@ -37,7 +37,9 @@ QString ConsumptionModel::cellText(const ConsumptionTable::Cell &cell, int colum
         return QString::number(qint64(cell.number));
     const QString number = decimals > 0 ? locale.toString(cell.number, 'f', decimals)
                                         : locale.toString(qint64(std::round(cell.number)));
-    return unit.isEmpty() ? number : number + QLatin1Char(' ') + unit;
+    // The unit with the totals only: the months stay narrow enough for the
+    // whole year and its total on a small screen.
+    return unit.isEmpty() || column != ConsumptionTable::kColumns ? number : number + QLatin1Char(' ') + unit;
 }
 
 QVariant ConsumptionModel::data(const QModelIndex &index, int role) const

@@ -40,12 +40,13 @@ QString ConsumptionTankName(const DeviceRecord &rec, const Texts &texts)
 
 QString ConsumptionCaption(const std::vector<ConsumptionGroup> &groups, const Texts &texts)
 {
-    if (groups.size() < 2)
-        return texts(385);
     QStringList units;
     for (const ConsumptionGroup &g : groups)
         if (!g.unit.isEmpty())
             units << g.unit;
+    units.removeDuplicates();
+    if (units.isEmpty())
+        return texts(385);
     return texts(385) + QStringLiteral(" (") + units.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
 

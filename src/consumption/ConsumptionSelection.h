@@ -27,8 +27,8 @@ QString ConsumptionEntryText(const DeviceTable &devices, int number, const Texts
 // A tank's name, or "SN:" and its serial number when it has none.
 QString ConsumptionTankName(const DeviceRecord &rec, const Texts &texts);
 
-// The grid's caption; with several units (all tanks) it names them, each
-// having its own rows and total.
+// The grid's caption with the units of the table (the month cells show
+// numbers alone); several units (all tanks) each have their own rows and total.
 QString ConsumptionCaption(const std::vector<ConsumptionGroup> &groups, const Texts &texts);
 
 struct MonthAmount {

@@ -6,7 +6,8 @@ class Texts;
 // The rows the consumption window and its CSV show: the groups one after the
 // other, each with its year rows and its total row. With one group that is
 // the table as it has always been; with several (all tanks of different
-// units) each total row names its unit: "Summe L", "Summe m³".
+// units) each total row names its unit: "Summe L", "Summe m³", and a tank
+// with a table of its own beside others of its unit: "Summe % · Tank 3".
 class ConsumptionSheet
 {
 public:

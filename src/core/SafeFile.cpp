@@ -276,6 +276,20 @@ bool SafeFile::IsReadOnly(const QString &path)
     return (st.st_mode & 0222) == 0 || ::access(name.constData(), W_OK) != 0;
 }
 
+QString SafeFile::FolderProblem(const QString &folder, bool write)
+{
+    const QByteArray name = QFile::encodeName(folder);
+    if (::access(name.constData(), F_OK) != 0)
+        return errnoText(errno);
+    if (!QFileInfo(folder).isDir())
+        return errnoText(ENOTDIR);
+    if (::access(name.constData(), R_OK | X_OK) != 0)
+        return errnoText(errno);
+    if (write && ::access(name.constData(), W_OK) != 0)
+        return errnoText(errno);
+    return {};
+}
+
 int SafeFile::RemoveStaleTemporaries(const QString &folder, const QString &fileName)
 {
     const QRegularExpression ours(QLatin1Char('^') + QRegularExpression::escape(fileName) +

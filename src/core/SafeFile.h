@@ -59,6 +59,9 @@ void SyncFolderOf(const QString &path);
 // system, no permission, no such folder, no space left), found by making and
 // writing a small probe file there; a plain "not writable" when even that works.
 QString FolderWriteProblem(const QString &folder);
+// Why files of a folder cannot be listed and read (or, with write, also not
+// made): the system's text, "not a folder"; empty when they can.
+QString FolderProblem(const QString &folder, bool write);
 
 // Removes the temporaries Replace leaves when the process is killed half-way.
 // Returns how many were removed.

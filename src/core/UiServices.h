@@ -12,7 +12,7 @@ enum class MsgIcon { None, Stop, Exclamation, Information, Question };
 enum class MsgButtons { Ok, YesNo, OkCancel }; // questions default to No / Cancel
 enum class MsgResult { Ok, Yes, No, Cancel };
 // Who a status text comes from.
-enum class NoticeTopic { Link, Alarm, Mail, Mqtt, Web, Consumption };
+enum class NoticeTopic { Link, Alarm, Mail, Mqtt, Web, Consumption, History };
 
 // What the logic asks of the user-interface toolkit, and the one receiver of
 // what the user is told: boxes, and status texts by topic, which it places

@@ -141,6 +141,25 @@ QString ReasonText(int reason, const Texts &texts, qint64 silentHours)
     return texts(kTextOf[reason]);
 }
 
+namespace
+{
+
+// A code without a value goes with one separator beside it, so an empty
+// customer field leaves no ", , " in the subject.
+void replaceCode(QString &s, const QString &code, const QString &value)
+{
+    if (!value.isEmpty()) {
+        s.replace(code, value);
+        return;
+    }
+    const QString c = QRegularExpression::escape(code), sep = QStringLiteral("\\s*[,;/|]\\s*");
+    for (const QString &pattern : {c + sep, sep + c, c})
+        s.remove(QRegularExpression(pattern));
+    s = s.trimmed();
+}
+
+} // namespace
+
 QString ExpandSubject(int tank, const QString &tmpl, int mode, const DeviceTable &devices,
                       const CustomerFields &customer, const QLocale &locale, const Texts &texts)
 {
@@ -162,7 +181,7 @@ QString ExpandSubject(int tank, const QString &tmpl, int mode, const DeviceTable
         }
         case SubjectToValues:
             if (s.contains(code))
-                s.replace(code, codeValue(code, tank, rec, customer, locale, texts));
+                replaceCode(s, code, codeValue(code, tank, rec, customer, locale, texts));
             break;
         }
     }

@@ -86,8 +86,25 @@ void ComDialogLogic::select(int index)
     link_.InitCOM(ports_.SelectedItemData(), entryDevice(ports_.currentIndex()));
 }
 
+std::optional<quint16> ComDialogLogic::PortNumber(const QString &text)
+{
+    bool ok = false;
+    const int p = text.trimmed().toInt(&ok);
+    if (!ok || p < 1 || p > 65535)
+        return std::nullopt;
+    return quint16(p);
+}
+
 void ComDialogLogic::Ok()
 {
+    // A port no listener can take is said, as --set says it, and nothing is
+    // stored; the field may stay empty while TCP is off (the stored port stays).
+    if ((aktivNet_ || !clientPort_.trimmed().isEmpty()) && !PortNumber(clientPort_)) {
+        ui_.messageBox(QStringLiteral("Port: ") +
+                           FormatText(texts_(519), {QStringLiteral("1"), QStringLiteral("65535")}),
+                       QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+        return;
+    }
     if (!ListenAddress(clientAddress_)) {
         ui_.messageBox(FormatText(texts_(1203), {clientAddress_.trimmed()}), QString(), MsgIcon::Exclamation,
                        MsgButtons::Ok);
@@ -109,9 +126,8 @@ void ComDialogLogic::apply()
 {
     settings_.write(Cfg::ActiveCom, aktivCom_ ? 1 : 0);
     settings_.write(Cfg::ActiveNet, aktivNet_ ? 1 : 0);
-    const qint64 p = ToLongOrZero(clientPort_);
-    if (p >= 1 && p < 100000)
-        settings_.write(Cfg::ClientPort, p);
+    if (const auto p = PortNumber(clientPort_))
+        settings_.write(Cfg::ClientPort, *p);
     settings_.write(Cfg::ClientAdresse, clientAddress_.trimmed());
     const qint32 port = ports_.SelectedItemData();
     const QString device = entryDevice(ports_.currentIndex());

@@ -2,6 +2,8 @@
 #include "ItemList.h"
 #include "PortDirectory.h"
 
+#include <optional>
+
 #include <QObject>
 #include <QString>
 
@@ -51,8 +53,11 @@ public:
 
     // Saves the switches, the port and the address and reopens the link;
     // with neither switch on, only once the user confirms it in a question
-    // box. An address that is no IP address is refused in a box, nothing saved.
+    // box. A TCP port field that is no port (1..65535) or an address that is
+    // no IP address is said in a box and nothing is saved.
     void Ok();
+    // The port a field's text names, as --set takes it.
+    static std::optional<quint16> PortNumber(const QString &text);
     void Cancel();
 
 signals:

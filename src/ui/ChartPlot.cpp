@@ -43,6 +43,9 @@ private:
     QHash<qint64, QString> texts_;
 };
 
+// Lines wide enough to tell their colours apart.
+constexpr int kLineWidth = 2;
+
 QVector<QCPGraphData> graphData(const ChartSeries &s)
 {
     QVector<QCPGraphData> data(qsizetype(s.keys.size()));
@@ -91,12 +94,7 @@ ChartPlot::ChartPlot(QWidget *parent) : QCustomPlot(parent)
     xAxis->setTicker(QSharedPointer<CalendarTicker>::create(xAxis));
     xAxis->grid()->setPen(QPen(QColor(170, 170, 170), 0, Qt::DotLine));
     yAxis->grid()->setPen(QPen(QColor(200, 200, 200), 0, Qt::DotLine));
-    QFont small = font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
-    legend->setFont(small);
-    legend->setBrush(QColor(255, 255, 255));
-    legend->setBorderPen(Qt::NoPen);
-    legend->setFillOrder(QCPLayoutGrid::foRowsFirst);
+    setBackground(rgb(kChartBackground));
     valueAxes_.push_back(yAxis);
 }
 
@@ -105,7 +103,7 @@ void ChartPlot::setLabelLocale(const QLocale &locale)
     static_cast<CalendarTicker *>(xAxis->ticker().data())->setLocale(locale);
 }
 
-void ChartPlot::showPicture(const ChartPicture &picture, bool draw, bool withLegend)
+void ChartPlot::showPicture(const ChartPicture &picture, bool draw)
 {
     clearGraphs();
     highlighted_ = -1;
@@ -134,27 +132,13 @@ void ChartPlot::showPicture(const ChartPicture &picture, bool draw, bool withLeg
         QCPAxis *axis = size_t(s.axis) < valueAxes_.size() ? valueAxes_[size_t(s.axis)] : yAxis;
         QCPGraph *g = addGraph(xAxis, axis);
         const QColor colour = rgb(s.colour);
-        g->setPen(QPen(colour, 1));
+        g->setPen(QPen(colour, kLineWidth));
         g->setScatterStyle(QCPScatterStyle(MarkerShape(s.marker), colour, colour, 6));
         g->setName(picture.y.size() > 1 && size_t(s.axis) < picture.y.size()
                        ? s.name + QStringLiteral(" (") + picture.y[size_t(s.axis)].title + QLatin1Char(')')
                        : s.name);
         g->data()->set(graphData(s), true);
     }
-    // An image names its lines in columns beside the plot, never over them.
-    const bool showLegend = withLegend && !picture.placeholder && picture.series.size() >= 2;
-    if (showLegend && legend->layout() != plotLayout()) {
-        if (legend->layout())
-            legend->layout()->take(legend);
-        plotLayout()->addElement(0, 1, legend);
-        plotLayout()->setColumnStretchFactor(1, 0.001);
-        legend->setMargins(QMargins(4, 10, 8, 4));
-    }
-    if (showLegend) {
-        const int rowHeight = QFontMetrics(legend->font()).height() + 4;
-        legend->setWrap(std::max(1, (height() - 20) / std::max(1, rowHeight)));
-    }
-    legend->setVisible(showLegend);
     static_cast<CalendarTicker *>(xAxis->ticker().data())->setAxis(picture.x);
     xAxis->setRange(double(picture.x.minimum), double(picture.x.maximum));
     if (draw)
@@ -167,13 +151,13 @@ void ChartPlot::highlight(int series)
 {
     if (highlighted_ >= 0 && highlighted_ < graphCount()) {
         QPen pen = graph(highlighted_)->pen();
-        pen.setWidth(1);
+        pen.setWidth(kLineWidth);
         graph(highlighted_)->setPen(pen);
     }
     highlighted_ = series >= 0 && series < graphCount() ? series : -1;
     if (highlighted_ >= 0) {
         QPen pen = graph(highlighted_)->pen();
-        pen.setWidth(3);
+        pen.setWidth(kLineWidth + 2);
         graph(highlighted_)->setPen(pen);
     }
     replot();

@@ -17,9 +17,8 @@ public:
     // Replaces graphs and axes with the picture and replots at once; without
     // draw only lays the plot out (an image export draws it itself). Each
     // unit gets its own value axis: the first on the left, the second on the
-    // right, further ones outside them. With legend, the tanks' names stand
-    // in columns beside the plot (an image has no legend window beside it).
-    void showPicture(const ChartPicture &picture, bool draw = true, bool legend = false);
+    // right, further ones outside them.
+    void showPicture(const ChartPicture &picture, bool draw = true);
     // Time labels in this locale's language and forms.
     void setLabelLocale(const QLocale &locale);
     // Draws series i (of the last picture) wider; -1: none.

@@ -3,6 +3,7 @@
 
 #include "KeyboardAccess.h"
 #include "ListHelpers.h"
+#include "ScreenFit.h"
 #include "UiLook.h"
 
 #include "core/TextHelpers.h"
@@ -24,6 +25,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -138,6 +140,7 @@ frmEmail::frmEmail(std::unique_ptr<EmailDialogLogic> logic, QWidget *parent)
     setLayout(buildLayout());
     wireEdits();
     AssignAccessKeys(this);
+    FitToScreen(this, sizeHint());
 
     connect(logic_.get(), &EmailDialogLogic::fieldsChanged, this, &frmEmail::showFields);
     connect(logic_.get(), &EmailDialogLogic::subjectChanged, this, &frmEmail::showSubject);
@@ -423,11 +426,16 @@ QLayout *frmEmail::buildLayout()
     buttons->addWidget(CmdOk);
     buttons->addWidget(cmdCancel);
 
+    // On a small screen the fields scroll; the buttons stay in view.
+    auto *body = new QVBoxLayout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(10);
+    body->addLayout(columns, 1);
+    body->addWidget(subject);
     auto *outer = new QVBoxLayout;
     outer->setContentsMargins(14, 12, 14, 12);
     outer->setSpacing(10);
-    outer->addLayout(columns, 1);
-    outer->addWidget(subject);
+    outer->addWidget(ScrollingBody(body, this), 1);
     outer->addLayout(buttons);
     return outer;
 }

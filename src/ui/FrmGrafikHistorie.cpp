@@ -1,8 +1,8 @@
 #include "FrmGrafikHistorie.h"
 
+#include "ChartExport.h"
 #include "ChartPlot.h"
 #include "KeyboardAccess.h"
-#include "PlotImage.h"
 #include "ScreenFit.h"
 #include "chart/ChartCombos.h"
 #include "chart/ChartNavigation.h"
@@ -10,6 +10,7 @@
 #include "core/RunSwitches.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
+#include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 #include "model/Figures.h"
@@ -31,6 +32,9 @@
 
 namespace
 {
+
+// Exported images: room for the legend of all tanks beside the plot.
+constexpr QSize kExportSize(1400, 860);
 
 PixelPoint pixel(const QPointF &p)
 {
@@ -61,11 +65,15 @@ frmGrafikHistorie *frmGrafikHistorie::OpenForm(const DeviceTable &table, Setting
                                                QWidget *parent)
 {
     if (!HasChartData(table)) {
-        // Advice to switch logging on only where it is off; else what to wait for.
+        // Advice to switch logging on only where it is off; else what to wait
+        // for, or that the tank files cannot be reached (never "no history").
         const bool logging = switches.options().clientMode || switches.logFileActive();
-        ui.messageBox(texts(161) + QLatin1Char('\n') +
-                          (logging ? texts(907) : texts(171) + QLatin1Char('\n') + texts(172)),
-                      texts(162), MsgIcon::Information, MsgButtons::Ok);
+        const QString folder = switches.TankReadFolder(), why = SafeFile::FolderProblem(folder, false);
+        const QString advice = !why.isEmpty() ? FormatText(texts(1385), {folder, why})
+                               : logging      ? texts(907)
+                                              : texts(171) + QLatin1Char('\n') + texts(172);
+        ui.messageBox(texts(161) + QLatin1Char('\n') + advice, texts(162),
+                      why.isEmpty() ? MsgIcon::Information : MsgIcon::Exclamation, MsgButtons::Ok);
         return nullptr;
     }
     auto *w = new frmGrafikHistorie(table, settings, ui, texts, switches, std::move(clock), parent);
@@ -252,7 +260,11 @@ void frmGrafikHistorie::Form_Load()
     state_.view = state_.data;
     if (range > 0)
         ChooseTimeRange(state_, range, t);
-    FitToScreen(this, QSize(1000, 650));
+    // Most of a large screen, all of a small one: with all tanks the plot
+    // needs the width beside the legend.
+    const QSize area = screen() ? screen()->availableGeometry().size() : QSize(1000, 650);
+    FitToScreen(this, QSize(std::max(area.width() * 9 / 10, std::min(area.width(), 1000)),
+                            std::max(area.height() * 9 / 10, std::min(area.height(), 650))));
     RebuildChart();
 }
 
@@ -276,6 +288,8 @@ qint64 frmGrafikHistorie::now() const
 void frmGrafikHistorie::RebuildChart()
 {
     ui_.setWaitCursor(true);
+    // A read-out belongs to the view it was taken from.
+    txtMesswert->hide();
     const ChartOptions o = options();
     // Never wider than the screen: the series need no more detail than that.
     const int columns = std::max(Chart2D->axisRect()->width(), screen() ? screen()->geometry().width() : 0);
@@ -527,6 +541,7 @@ QMenu *frmGrafikHistorie::exportMenu()
             dialog->setAcceptMode(QFileDialog::AcceptSave);
             dialog->setDefaultSuffix(ext.toLower());
             dialog->setNameFilter(ext + QStringLiteral(" (*.") + ext.toLower() + QLatin1Char(')'));
+            dialog->selectFile(ChartFileName(ComboTank->currentText(), state_.view.lastTime, ext.toLower()));
             connect(dialog, &QFileDialog::fileSelected, this, &frmGrafikHistorie::exportTo);
             dialog->open();
         });
@@ -537,7 +552,11 @@ QMenu *frmGrafikHistorie::exportMenu()
 
 void frmGrafikHistorie::exportTo(const QString &fileName)
 {
-    const QByteArray bytes = PlotImageBytes(*Chart2D, fileName, Chart2D->width(), Chart2D->height());
+    // The picture as shown, at a size of its own, headed and with its legend.
+    ChartPlot plot;
+    const ChartHeading heading{ComboTank->currentText(),
+                               ViewSpanText(state_.view.firstTime, state_.view.lastTime, locale_)};
+    const QByteArray bytes = ComposeChartImage(plot, picture_, heading, fileName, kExportSize);
     QString error;
     if (bytes.isEmpty() || !SafeFile::Replace(fileName, bytes, &error))
         ui_.messageBox(error.isEmpty() ? fileName : error, texts_(296), MsgIcon::Stop, MsgButtons::Ok);

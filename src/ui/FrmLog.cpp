@@ -5,6 +5,7 @@
 #include "FolderChooser.h"
 #include "KeyboardAccess.h"
 #include "ListHelpers.h"
+#include "UiLook.h"
 
 #include "app/LogDialogLogic.h"
 #include "help/HelpTopics.h"
@@ -63,6 +64,11 @@ frmLog::frmLog(std::unique_ptr<LogDialogLogic> logic, HelpFn help, QWidget *pare
     cmdCancel = new QPushButton(c.cancel, this);
     cmdHilfe = new QPushButton(c.help, this);
     lblPfadIniDatei->setBuddy(txbxINIPath);
+    lblFolderProblem = new QLabel(this);
+    lblFolderProblem->setObjectName(QStringLiteral("lblFolderProblem"));
+    lblFolderProblem->setWordWrap(true);
+    UiLook::SetTextColour(lblFolderProblem, QColor(0xb7, 0x1c, 0x1c));
+    lblFolderProblem->hide();
 
     // Load: the values in memory, the lists at their nearest entries.
     chbxLogFile->setChecked(logic_->logFile);
@@ -80,6 +86,7 @@ frmLog::frmLog(std::unique_ptr<LogDialogLogic> logic, HelpFn help, QWidget *pare
     grid->addWidget(lblPfadIniDatei, 2, 0);
     grid->addWidget(txbxINIPath, 2, 1);
     grid->addWidget(cmdINIPath, 2, 2);
+    grid->addWidget(lblFolderProblem, 3, 1, 1, 2);
     grid->setColumnStretch(1, 1);
 
     auto *note = new QFrame(this);
@@ -119,6 +126,14 @@ void frmLog::CmdOk_Click()
     logic_->comboLogFile.setCurrentIndex(ComboLogFile->currentIndex());
     logic_->comboLogIni.setCurrentIndex(ComboLogIni->currentIndex());
     logic_->folder = txbxINIPath->text();
-    logic_->Ok();
+    // A folder that cannot hold the tank files is said; the dialog stays for another.
+    const QString problem = logic_->Ok();
+    lblFolderProblem->setText(problem);
+    lblFolderProblem->setVisible(!problem.isEmpty());
+    if (!problem.isEmpty()) {
+        adjustSize(); // room for the wrapped reason
+        txbxINIPath->setFocus();
+        return;
+    }
     close();
 }

@@ -28,6 +28,7 @@ public:
     QCheckBox *chbxLogIni;
     QComboBox *ComboLogIni;
     QLabel *lblPfadIniDatei;
+    QLabel *lblFolderProblem = nullptr; // why the folder typed is refused
     QLineEdit *txbxINIPath;
     QPushButton *cmdINIPath;
     QLabel *Label1;

@@ -1,12 +1,14 @@
 #include "FrmMeldungen.h"
 
 #include "KeyboardAccess.h"
+#include "ScreenFit.h"
 #include "lang/Lng.h"
 #include "model/NotificationLog.h"
 #include "model/TankController.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -80,8 +82,14 @@ frmMeldungen::frmMeldungen(NotificationLog &log, const TankController &tanks, co
     QPushButton *close = buttons->addButton(texts_(873), QDialogButtonBox::RejectRole);
     close->setObjectName(QStringLiteral("cmdSchliessen"));
 
+    lblLeer_ = new QLabel(texts_(1386), this);
+    lblLeer_->setObjectName(QStringLiteral("lblLeer"));
+    lblLeer_->setWordWrap(true);
+    lblLeer_->setAlignment(Qt::AlignCenter);
+
     auto *v = new QVBoxLayout(this);
     v->addWidget(list_, 1);
+    v->addWidget(lblLeer_, 1);
     v->addWidget(buttons);
 
     connect(cmdQuittieren_, &QPushButton::clicked, this, [this] {
@@ -92,8 +100,8 @@ frmMeldungen::frmMeldungen(NotificationLog &log, const TankController &tanks, co
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
     connect(&log_, &NotificationLog::changed, this, &frmMeldungen::rebuild);
     connect(list_, &QTreeWidget::itemSelectionChanged, this, &frmMeldungen::updateButtons);
-    resize(820, 420);
     rebuild();
+    FitToScreen(this, QSize(820, 420));
     AssignAccessKeys(this);
 }
 
@@ -141,6 +149,9 @@ void frmMeldungen::rebuild()
         items << item;
     }
     list_->addTopLevelItems(items);
+    // An empty list says that there is nothing, rather than looking broken.
+    list_->setVisible(!items.isEmpty());
+    lblLeer_->setVisible(items.isEmpty());
     for (QTreeWidgetItem *item : std::as_const(items))
         if (selected.contains(item->data(0, Qt::UserRole).toLongLong()))
             item->setSelected(true);

@@ -3,6 +3,7 @@
 #include <QPointer>
 
 class NotificationLog;
+class QLabel;
 class Texts;
 class QPushButton;
 class QTreeWidget;
@@ -31,6 +32,7 @@ private:
     const TankController &tanks_;
     const Texts &texts_; // the run's
     QTreeWidget *list_;
+    QLabel *lblLeer_; // in place of the list while it is empty
     QPushButton *cmdQuittieren_;
     QPushButton *cmdAlleQuittieren_;
 };

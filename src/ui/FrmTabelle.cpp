@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -56,19 +57,29 @@ frmTabelle::frmTabelle(const DeviceTable &devices, Settings &settings, UiService
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->setSelectionMode(QAbstractItemView::SingleSelection);
     t->verticalHeader()->hide();
+    // The year's total beside the year: in view on a small screen too.
+    t->horizontalHeader()->moveSection(ConsumptionTable::kColumns - 1, 1);
     t->setAlternatingRowColors(true);
 
     chart_ = new QCustomPlot(this);
     chart_->setObjectName(QStringLiteral("chart"));
-    chart_->setMinimumHeight(120);
+    chart_->setMinimumHeight(kPanelHeight);
     margins_ = new QCPMarginGroup(chart_);
+    // Each unit's bars keep a readable height; many units scroll.
+    bars_ = new QScrollArea(this);
+    bars_->setObjectName(QStringLiteral("bars"));
+    bars_->setWidgetResizable(true);
+    bars_->setFrameShape(QFrame::NoFrame);
+    bars_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    bars_->setWidget(chart_);
+    bars_->setMinimumHeight(kPanelHeight + 40);
 
     // The user shares the height between the table and the bars.
     auto *split = new QSplitter(Qt::Vertical, this);
     split->setObjectName(QStringLiteral("split"));
     split->setChildrenCollapsible(false);
     split->addWidget(t);
-    split->addWidget(chart_);
+    split->addWidget(bars_);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
 
@@ -192,9 +203,9 @@ void frmTabelle::drawBars()
         y->setLabel(panels[p].unit);
         y->ticker()->setTickCount(panels.size() > 1 ? 3 : 5);
     }
-    // Each panel keeps room enough for its bars and labels; the splitter
-    // gives the table what is left.
-    chart_->setMinimumHeight(std::max(120, 80 * int(panels.size())));
+    // Each panel keeps room enough for its bars and labels (the area scrolls
+    // beyond that); the splitter gives the table what is left.
+    chart_->setMinimumHeight(kPanelHeight * std::max(1, int(panels.size())) + 40);
     chart_->replot();
 }
 

@@ -7,6 +7,7 @@ class QComboBox;
 class QCPMarginGroup;
 class QCustomPlot;
 class QLabel;
+class QScrollArea;
 class QTableView;
 
 // The consumption table: the tank list, the table of years by months (cells
@@ -43,5 +44,7 @@ private:
     QTableView *t;
     QMetaObject::Connection widthsSaved_;
     QCustomPlot *chart_;
+    QScrollArea *bars_;       // the panels, scrolling when there are many units
     QCPMarginGroup *margins_; // the panels' axes in line
+    static constexpr int kPanelHeight = 130;
 };

@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QWidget>
 #include <algorithm>
 
@@ -24,4 +26,36 @@ void FitToScreen(QWidget *window, QSize wanted)
     const int x = area.left() + std::max(0, (area.width() - outer.width()) / 2);
     const int y = area.top() + std::max(0, (area.height() - outer.height()) / 2);
     window->move(x, y);
+}
+
+namespace
+{
+
+class BodyArea : public QScrollArea
+{
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override
+    {
+        // All of the body with room for a scroll bar, unlike QScrollArea's
+        // hint, which stops at a few dozen lines of text.
+        const QSize body = widget() ? widget()->sizeHint() : QSize();
+        return body + QSize(verticalScrollBar()->sizeHint().width() + 2 * frameWidth(), 2 * frameWidth());
+    }
+    QSize minimumSizeHint() const override { return QSize(160, 120); }
+};
+
+} // namespace
+
+QScrollArea *ScrollingBody(QLayout *body, QWidget *parent)
+{
+    auto *area = new BodyArea(parent);
+    area->setObjectName(QStringLiteral("body"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    auto *inner = new QWidget(area);
+    inner->setLayout(body);
+    area->setWidget(inner);
+    return area;
 }

@@ -15,6 +15,7 @@
 #include "core/TextHelpers.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
+#include "lang/Plural.h"
 #include "model/Figures.h"
 #include "model/TankController.h"
 #include "model/TankSnapshots.h"
@@ -308,6 +309,17 @@ QWidget *TankDisplay::buildConfigTab()
     add("LabelTankhoehe", 310, txbxTankhoehe);
     form->setColumnStretch(1, 1);
     form->setColumnMinimumWidth(1, 160);
+    // The client shows the serving installation's settings and edits none:
+    // its fields look like the other values, not like boxes to type in.
+    if (tanks_.config().clientMode) {
+        for (QLineEdit *e : {txbxTankbezeichnung, txbxWarnschwelle}) {
+            e->setReadOnly(true);
+            e->setFrame(false);
+            e->setFocusPolicy(Qt::NoFocus);
+            e->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
+        }
+        ComboEinheit->setEnabled(false);
+    }
 
     auto *card = new QFrame(page);
     card->setObjectName(QStringLiteral("ConfigCard"));
@@ -333,8 +345,9 @@ QWidget *TankDisplay::buildConfigTab()
 void TankDisplay::fillUnits()
 {
     ComboEinheit->clear();
+    // A list names a unit as "2 ..." would: "litry", not the "litrów" that follows 5000.
     for (int code = 0; code <= 8; ++code)
-        AddListItem(ComboEinheit, UnitName(code, texts_), code);
+        AddListItem(ComboEinheit, code == 0 ? PluralText(texts_, 900, 2) : UnitName(code, texts_), code);
 }
 
 void TankDisplay::setFleetView(QWidget *fleet)
@@ -491,6 +504,13 @@ void TankDisplay::rebuild()
 
     for (int n = 1; n <= tanks_.DeviceCount(); ++n)
         addDevice(n);
+    // The window opens on the tanks' cards, not on the one tank's settings;
+    // later loads leave the tab the user is on.
+    if (!startTabChosen_ && tanks_.DeviceCount() >= 1) {
+        startTabChosen_ = true;
+        if (tanks_.DeviceCount() >= 2)
+            SSTab1->setCurrentIndex(1);
+    }
     syncTabRows();
     showWaiting();
     const int c = tanks_.currentDevice();

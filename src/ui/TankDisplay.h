@@ -132,6 +132,7 @@ private:
     QMap<int, OverviewEntry *> entries_;
     QStringList links_;
     QList<OverviewPage *> overviewPages_; // [k - 1] = page of tab k
+    bool startTabChosen_ = false;         // the first tanks loaded open on their cards
     int thresholdShownFor_ = 0;           // the device whose threshold the field holds
     int lossShownFor_ = 0;                // the device whose loss limits the fields hold
 };

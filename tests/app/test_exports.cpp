@@ -73,8 +73,8 @@ TEST_F(Exports, ChartAndConsumptionWrittenAndRefusalsOnStderr)
     ASSERT_EQ(tool({"--export-consumption", "all", "--output", csv}, {}, false, german), 0)
         << qPrintable(err);
     // "." decimals although German writes ","; the row total rounds 100.5 to 100.
-    QByteArray expected = "\xEF\xBB\xBFTank 1-3\r\n\r\n,1,2,3,4,5,6,7,8,9,10,11,12,\r\n"
-                          "Jahr,Jan.,Feb.,M\xC3\xA4rz,Apr.,Mai,Juni,Juli,Aug.,Sept.,Okt.,Nov.,Dez.,Summe\r\n";
+    QByteArray expected = "\xEF\xBB\xBFTank 1-3 (L)\r\n\r\n,1,2,3,4,5,6,7,8,9,10,11,12,\r\n"
+                          "Jahr,Jan,Feb,M\xC3\xA4r,Apr,Mai,Jun,Jul,Aug,Sep,Okt,Nov,Dez,Summe\r\n";
     for (int y = QDate::currentDate().year(); y > 2024; --y)
         expected += " " + QByteArray::number(y) + " ,,,,,,,,,,,,, 0 \r\n";
     expected += " 2024 ,, 100.5 , 50 ,,,,,,,,,, 150 \r\nSumme,,,,,,,,,,,,, 150 \r\n";

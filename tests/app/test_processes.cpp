@@ -9,8 +9,8 @@
 
 using Processes = RunningProgramTest;
 
-// No language stored: the system locale's one is taken and kept; LC_ALL wins
-// over LANG, as everywhere. Then, as a client whose serving installation's
+// No language stored (or 0): the system locale's one is taken and kept;
+// LC_ALL wins over LANG, as everywhere. Then, as a client whose serving installation's
 // settings file is gone, the program says so and ends, as the window program
 // does, instead of running on with nothing.
 TEST_F(Processes, FirstStartSpeaksTheSystemLanguageAndAClientWithoutItsServerEnds)
@@ -24,6 +24,14 @@ TEST_F(Processes, FirstStartSpeaksTheSystemLanguageAndAClientWithoutItsServerEnd
     ASSERT_TRUE(start()) << output.toStdString();
     EXPECT_TRUE(terminate());
     EXPECT_TRUE(readBytes(iniPath()).contains("[LngPtnr]\r\nLngId=8\r\n"))
+        << readBytes(iniPath()).toStdString();
+    // An installation's 0 for "not chosen yet" is a first start as well.
+    writeBytes(iniPath(), "[LngPtnr]\r\nLngId=0\r\n");
+    env.insert("LC_ALL", "pl_PL.UTF-8");
+    run.setProcessEnvironment(env);
+    ASSERT_TRUE(start()) << output.toStdString();
+    EXPECT_TRUE(terminate());
+    EXPECT_TRUE(readBytes(iniPath()).contains("[LngPtnr]\r\nLngId=10\r\n"))
         << readBytes(iniPath()).toStdString();
 
     QTemporaryDir server;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 static qint64 at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
 {
@@ -60,9 +61,13 @@ static std::vector<Point> hourly(qint64 from, qint64 to, int stepHours)
 
 TEST_F(ChartLogicTest, RangeAndRoundedMaximum)
 {
-    const std::pair<double, double> rounds[] = {{1234, 2000}, {2000, 3000}, {0, 1}, {0.3, 0.5}};
+    // Axis ends close above the data; a percent axis ends at a full tank
+    // unless a reading lies above it.
+    const std::pair<double, double> rounds[] = {{1234, 1500}, {2000, 2500}, {0, 1}, {0.3, 0.4}, {4800, 5000}};
     for (auto [x, rounded] : rounds)
         EXPECT_DOUBLE_EQ(RoundUpValueMax(x), rounded) << x;
+    EXPECT_EQ(std::tuple(AxisTop(100, true), AxisTop(47.3, true), AxisTop(104, true), AxisTop(100, false)),
+              std::tuple(100.0, 100.0, 120.0, 120.0));
 
     tank(1, {{at(2026, 1, 10), 300}, {at(2025, 1, 1), 900}}); // only entry 1 gives the first time
     tank(2, {{at(2025, 12, 1), 1000, 25}}).TempKorr = 2;      // corrected: 1000 + 1000 * 10 * 2 / 1000
@@ -237,7 +242,9 @@ TEST_F(ChartLogicTest, TimeRangeListFollowsNavigation)
         },
         [&] { WheelZoom(state, kNow - 30 * kDay, true); },
         [&] { ZoomAll(state, kNow + 600); },
-        [&] { ApplyBandZoom(state, double(at(2026, 1, 1)), 0, double(at(2026, 2, 1)), 1); }};
+        [&] { ApplyBandZoom(state, double(at(2026, 1, 1)), 0, double(at(2026, 2, 1)), 1); },
+        [&] { ChooseTimeRange(state, kLastWeek, kNow + 600); },
+        [&] { ChooseTimeRange(state, kLastDay, kNow + 900); }};
     QStringList steps;
     for (const auto &move : moves) {
         move();
@@ -245,7 +252,10 @@ TEST_F(ChartLogicTest, TimeRangeListFollowsNavigation)
         steps << (i < 0 ? CustomRangeEntry(german).text : entries[size_t(i)].text);
     }
     EXPECT_EQ(steps.join('|'), "Alle Daten|3 Monate|3 Monate|Benutzerdefiniert|1 Jahr|Benutzerdefiniert|"
-                               "Alle Daten|Benutzerdefiniert|Alle Daten|Benutzerdefiniert");
+                               "Alle Daten|Benutzerdefiniert|Alle Daten|Benutzerdefiniert|7 Tage|24 Stunden");
+    // The short ranges are remembered as any other; what an image proposes to be called.
+    EXPECT_EQ(entries[size_t(ComboZeitraumSelection(entries, kLastWeek))].text, "7 Tage");
+    EXPECT_EQ(ChartFileName("3: Keller/Ost", at(2026, 12, 8, 10), "png"), "3 Keller Ost 2026-12-08.png");
 }
 
 // The unit of the time axis by its span; time labels in the run's language:
@@ -287,6 +297,42 @@ TEST_F(ChartLogicTest, TimeAxisAndLabels)
                 EXPECT_GE(ticks.size(), 4u) << span << " " << maxTicks;
                 EXPECT_LE(ticks.size(), size_t(std::max(maxTicks, 4)) * 4) << span << " " << maxTicks;
             }
+}
+
+// Every tank's colour stands out against the plot, by at least 3:1 as the
+// web's accessibility rules count contrast, and no two tanks share one.
+TEST_F(ChartLogicTest, EveryTankColourStandsOutOnThePlot)
+{
+    EXPECT_NEAR(ContrastRatio(0x767676, 0xFFFFFF), 4.54, 0.01) << "the rules' own example";
+    EXPECT_NEAR(ContrastRatio(0xFFFFFF, 0x000000), 21.0, 1e-9);
+    std::set<quint32> colours;
+    for (int n = 1; n <= kMaxDevices; ++n) {
+        EXPECT_GE(ContrastRatio(TankColour(n), kChartBackground), 3.0) << n;
+        colours.insert(TankColour(n));
+    }
+    EXPECT_EQ(colours.size(), size_t(kMaxDevices));
+}
+
+// The line ends at the tank's last reading when that is newer than the last
+// recorded entry: an open loss shows its drop; the axis takes it in. A
+// device error code has no level and adds nothing.
+TEST_F(ChartLogicTest, LineEndsAtTheLastReading)
+{
+    DeviceRecord &r = tank(1, {{kNow - 3 * kDay, 800}, {kNow - 2 * kDay, 790}});
+    r.Uhrzeit = TankHistory::fromSecs(kNow - kHour);
+    r.Volumen = 1300;
+    const auto last = [&](const ChartOptions &o) {
+        const ChartSeries s = rebuild(o, kNow - 10 * kDay, kNow).series.front();
+        return std::tuple(qint64(s.keys.back()), s.values.back(), state.data.highestValue);
+    };
+    EXPECT_EQ(last({.tank = 1}), std::tuple(kNow - kHour, 1300.0, 1500.0));
+    r.Volumen = 200;
+    EXPECT_EQ(last({.tank = 1, .percent = true}), std::tuple(kNow - kHour, 20.0, 100.0));
+    r.Volumen = -0xE002;
+    EXPECT_EQ(last({.tank = 1}), std::tuple(kNow - 2 * kDay, 790.0, 1000.0));
+    r.Volumen = 100;
+    r.Uhrzeit = TankHistory::fromSecs(kNow - 2 * kDay); // recorded already
+    EXPECT_EQ(last({.tank = 1}), std::tuple(kNow - 2 * kDay, 790.0, 1000.0));
 }
 
 // Tanks with many entries are scanned and drawn on several threads: the

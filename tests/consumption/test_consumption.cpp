@@ -2,6 +2,7 @@
 // histories, the tables per unit with their exports and the protocol's lines.
 #include "consumption/Consumption.h"
 #include "consumption/ConsumptionCsv.h"
+#include "consumption/ConsumptionSheet.h"
 #include "lang/Lng.h"
 #include "model/DeviceRecord.h"
 #include "support/TestSupport.h"
@@ -194,6 +195,13 @@ TEST(ConsumptionUnits, DecimalTotalsAndOneTablePerUnit)
     EXPECT_EQ(groupsOf(compute(0)), (QStringList{"L 1: 0 | 100 | 100", "m³ 2,4: 3 | 1.267 | 1.267",
                                                  "% 3: 1 | 1.3 1.2 | 2.5", "US Gal 5: 0 | 0 | 0"}));
     EXPECT_EQ(groupsOf(compute(0, true)).size(), 5);
+    // Percentages of two tanks never add up: each keeps a table of its own,
+    // whose total row names it.
+    const char *percentPoints = "10.12.25=80 20.12.25=79.5 1.1=78.8 15.1=78.2 1.2=77.9 15.2=77.5";
+    const DeviceTable percent = devicesOf({{percentPoints, 1000, 3, 3}, {percentPoints, 1000, 3, 3}});
+    const ConsumptionResult both = ComputeConsumption(percent, {0, 2026, {}, {}, QLocale(QLocale::German)});
+    EXPECT_EQ(groupsOf(both), (QStringList{"% 1: 1 | 1.3 1.2 | 2.5", "% 2: 1 | 1.3 1.2 | 2.5"}));
+    EXPECT_EQ(ConsumptionSheet(both.groups).cell(3, 1, Texts(1)).text, "Summe % \u00b7 Tank 1");
 
     const ConsumptionCsvTexts texts = ConsumptionCsvTexts::forLanguage(Texts(1));
     const QByteArray table =
@@ -202,12 +210,20 @@ TEST(ConsumptionUnits, DecimalTotalsAndOneTablePerUnit)
     EXPECT_TRUE(table.startsWith("\xEF\xBB\xBF"));
     EXPECT_EQ(QString::fromUtf8(table),
               "Tank 1-5\r\n\r\n,1,2,3,4,5,6,7,8,9,10,11,12,\r\n"
-              "Jahr,Jan.,Feb.,M\xC3\xA4rz,Apr.,Mai,Juni,Juli,Aug.,Sept.,Okt.,Nov.,Dez.,Summe\r\n"
+              "Jahr,Jan,Feb,M\xC3\xA4r,Apr,Mai,Jun,Jul,Aug,Sep,Okt,Nov,Dez,Summe\r\n"
               " 2026 ,,, 100 ,,,,,,,,,, 100 \r\nSumme L,,,,,,,,,,,,, 100 \r\n"
               " 2026 , 0.1 , 0.267 , 0.9 ,,,,,,,,,, 1.267 \r\nSumme m\xC2\xB3,,,,,,,,,,,,, 1.267 \r\n"
               " 2026 , 0.9 , 0.4 ,,,,,,,,,,, 1.3 \r\n 2025 ,,,,,,,,,,,, 1.2 , 1.2 \r\n"
               "Summe %,,,,,,,,,,,,, 2.5 \r\n 2026 ,,,,,,,,,,,,, 0 \r\n"
               "Summe US Gal,,,,,,,,,,,,, 0 \r\n");
+
+    // A single tank's table carries its unit in its title, months as the table names them.
+    EXPECT_TRUE(
+        ConsumptionExportBytes(devices, {2, 2026, {}, {}, {}}, ConsumptionCsvFormat::Table, "2: Diesel",
+                               texts)
+            .bytes.startsWith(
+                "\xEF\xBB\xBF"
+                "2: Diesel (m\xC2\xB3)\r\n\r\n,1,2,3,4,5,6,7,8,9,10,11,12,\r\nJahr,Jan,Feb,M\xC3\xA4r,"));
 
     // One line per tank and month from its first point's month to its last
     // one's; March of the diesel had no consumption; tank 5 none at all.

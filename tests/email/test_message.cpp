@@ -66,6 +66,23 @@ TEST_F(MessageTest, BodyHasTheFixedLayout)
     EXPECT_EQ(EmailBody(1, ReasonLevelLow, devices, {true, true, false}, ctx), lines.join("\r\n"));
 }
 
+// A field without a value takes one separator beside it along: empty
+// customer fields leave no ", , " in the subject (nor in its preview).
+TEST_F(MessageTest, SubjectSkipsEmptyFieldsWithTheirSeparators)
+{
+    const QString tmpl = QStringLiteral("%13 %20 %10, %01, %04, %21 %15 %08%06");
+    const auto subject = [&] {
+        return ExpandSubject(1, tmpl, SubjectToValues, devices, ctx.customer, ctx.locale, ctx.texts);
+    };
+    EXPECT_EQ(subject(), "25% von 5000 Liter, Müller GmbH, 70000 Musterstadt, Tank 1 Heizöl Keller");
+    ctx.customer = {};
+    EXPECT_EQ(subject(), "25% von 5000 Liter, Tank 1 Heizöl Keller");
+    ctx.customer.ort = QStringLiteral("Ulm");
+    EXPECT_EQ(
+        ExpandSubject(1, "%21 %15: %01, %04", SubjectToValues, devices, ctx.customer, ctx.locale, ctx.texts),
+        "Tank 1: Ulm");
+}
+
 TEST_F(MessageTest, SumLineOnlyForOneUnitOrLitresWithCubicMetres)
 {
     struct Case {

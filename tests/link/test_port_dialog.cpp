@@ -95,8 +95,8 @@ TEST_F(ComDialogTest, PortListSelectsTheCurrentPortByItsPathOrTheFirst)
 }
 
 // Cancel goes back to the stored port and writes nothing; OK stores, switches
-// and reopens, but keeps the stored TCP port for a bad one.
-TEST_F(ComDialogTest, CancelGoesBackOkStoresSwitchesAndReopensButKeepsTheStoredTcpPortForABadOne)
+// and reopens, and refuses a TCP port that is none.
+TEST_F(ComDialogTest, CancelGoesBackOkStoresSwitchesAndReopensButRefusesABadTcpPort)
 {
     writeBytes(iniPath(), "[COM]\r\nPort=1\r\nClientPort=123456\r\n");
     const QByteArray before = readBytes(iniPath());
@@ -125,13 +125,24 @@ TEST_F(ComDialogTest, CancelGoesBackOkStoresSwitchesAndReopensButKeepsTheStoredT
     EXPECT_EQ(bus->log.value(1), "open /dev/ttyS2");
     EXPECT_EQ(link->tcp().state(), DeviceLink::State::Open);
 
-    dialog->setCheckAktivNet(false);
-    for (const char *bad : {"abc", "0", "100000"}) {
+    // A port no listener can take is said, as --set says it; the dialog stays
+    // and nothing is stored, the switches neither.
+    for (const char *bad : {"abc", "0", "70000", "100000"}) {
         dialog->setClientPortText(bad);
+        dialog->setCheckAktivNet(std::string(bad) != "abc");
+        ui.shown.clear();
         dialog->Ok();
-        EXPECT_EQ(settings.read(Cfg::ClientPort), tcpPort) << bad;
+        ASSERT_EQ(ui.shown.size(), 1) << bad;
+        EXPECT_TRUE(ui.shown.front().icon == MsgIcon::Exclamation && ui.shown.front().text.contains("65535"))
+            << bad;
+        EXPECT_EQ(
+            std::tuple(settings.read(Cfg::ClientPort), settings.read(Cfg::ActiveNet), int(closed.size())),
+            std::tuple(tcpPort, QString("1"), 2))
+            << bad;
     }
     // Neither link: asked first; No keeps everything as it was.
+    dialog->setCheckAktivNet(false);
+    dialog->setClientPortText(tcpPort);
     dialog->setCheckAktivCom(false);
     const int closes = int(closed.size());
     for (MsgResult answer : {MsgResult::No, MsgResult::Yes}) {

@@ -34,7 +34,7 @@ template <typename W> QList<W *> Shown()
 // What is out of reach of a window: outside the available screen (the
 // offscreen screen is 800 wide), or, with the window at the client area of
 // an 800 x 600 screen (frame and panel off), larger than that or a button
-// outside it.
+// outside it (but for one in a scrolling area).
 inline QStringList OutOfReach(QWidget *window)
 {
     QStringList out;
@@ -45,8 +45,16 @@ inline QStringList OutOfReach(QWidget *window)
     QApplication::processEvents();
     if (window->size() != small)
         out << QStringLiteral("%1x%2 at 800x600").arg(window->width()).arg(window->height());
+    // A field in a scrolling area is reached by scrolling.
+    const auto scrolls = [window](QWidget *w) {
+        for (QWidget *p = w->parentWidget(); p && p != window; p = p->parentWidget())
+            if (qobject_cast<QAbstractScrollArea *>(p))
+                return true;
+        return false;
+    };
     for (QAbstractButton *b : window->findChildren<QAbstractButton *>())
-        if (b->isVisible() && !window->rect().contains(QRect(b->mapTo(window, QPoint(0, 0)), b->size())))
+        if (b->isVisible() && !scrolls(b) &&
+            !window->rect().contains(QRect(b->mapTo(window, QPoint(0, 0)), b->size())))
             out << b->objectName() + " " + b->text();
     return out;
 }

@@ -5,6 +5,7 @@
 
 #include "chart/ChartNavigation.h"
 #include "help/HelpTopics.h"
+#include "ui/ChartExport.h"
 #include "ui/ChartPlot.h"
 #include "ui/FrmGrafikHistorie.h"
 #include "ui/FrmHilfe.h"
@@ -26,7 +27,7 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
         r.Einheit = n % 3 == 2 ? 1 : n % 3 == 0 ? 3 : 0; // litres, m³, percent
         r.Tankvolumen = r.Einheit == 1 ? 2500 : r.Einheit == 3 ? 100 : 5000;
         r.Tankbezeichnung = QStringLiteral("Tank Nummer %1 im Keller").arg(n);
-        const double full = r.Einheit == 1 ? 2.5 : r.Einheit == 3 ? 100 : 5000;
+        const double full = r.Einheit == 1 ? 1.6 : r.Einheit == 3 ? 100 : 5000;
         for (int d = 0; d < 200; ++d)
             r.History.append(now.addDays(-200 + d).addSecs(n * 60),
                              full * (0.9 - 0.004 * d) * (1 - n / 100.0), 10);
@@ -47,12 +48,12 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
             t << QStringLiteral("%1 %2..%3").arg(y.title).arg(y.minimum).arg(y.maximum);
         return t.join(", ");
     };
-    EXPECT_EQ(axes(), "m³ 0..3");
+    EXPECT_EQ(axes(), "m³ 0..1.5") << "1.41 m³ at most";
     // All tanks: three axes, every tank in the legend; remembered.
     tanks->setCurrentIndex(tanks->findData(0));
     emit tanks->activated(tanks->currentIndex());
     EXPECT_EQ(settings.read(Cfg::GrafikTank), "0");
-    EXPECT_EQ(axes(), "L 0..5000, m³ 0..3, % 0..100");
+    EXPECT_EQ(axes(), "L 0..5000, m³ 0..1.5, % 0..100");
     ASSERT_TRUE(legend->isVisible());
     EXPECT_EQ(legend->count(), 56);
     EXPECT_EQ(OutOfReach(win.get()), QStringList()) << "with the legend";
@@ -79,6 +80,12 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
     ASSERT_TRUE(WaitFor([&] { return readout->isVisible(); }));
     EXPECT_TRUE(readout->text().startsWith("2: Tank Nummer 2 im Keller\n")) << readout->text().toStdString();
     EXPECT_TRUE(readout->text().contains(" m³\n"));
+    // Another time range takes the read-out away, for it belongs to the view
+    // it was taken from; the short ranges are remembered as any other.
+    emit ranges->activated(ranges->findData(kLastDay));
+    EXPECT_FALSE(readout->isVisible());
+    EXPECT_EQ(settings.read(Cfg::ComboZeitraum), "-24");
+    emit ranges->activated(ranges->findData(kAllData));
 
     // A rubber band drawn with the mouse becomes the view; a notch of the
     // wheel narrows it (where they zoom to: ChartLogicTest).
@@ -116,4 +123,31 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
     ASSERT_TRUE(help && QTest::qWaitForWindowExposed(help));
     EXPECT_EQ(OutOfReach(help), QStringList());
     delete help;
+}
+
+// An image's legend names every tank with its colour key where they fit, in
+// columns within two fifths of the width, and says how many more where they
+// do not; the image has the size asked for.
+TEST_F(ChartWindowTest, ImageLegendFitsOrSaysHowManyMore)
+{
+    std::vector<QString> names;
+    for (int n = 1; n <= 56; ++n)
+        names.push_back(QStringLiteral("%1: Heizöl Keller %1 (L)").arg(n));
+    const QFontMetrics fm(QApplication::font());
+    const auto within = [&](const LegendLayout &l, int height, int width) {
+        EXPECT_EQ(l.shown + l.more, 56);
+        EXPECT_GE(l.rows * l.columns, l.shown + (l.more > 0));
+        EXPECT_LE(l.rows * l.rowHeight, height);
+        EXPECT_LE(l.columns * l.columnWidth, width);
+        return l.more;
+    };
+    EXPECT_EQ(within(LayoutLegend(names, fm, 780, 560), 780, 560), 0);
+    EXPECT_GT(within(LayoutLegend(names, fm, 300, 240), 300, 240), 0);
+
+    DeviceTable table;
+    table.DeviceCount = 56;
+    for (int n = 1; n <= 56; ++n)
+        table[n].History.append(now.addDays(-3), 100 * n, 10);
+    const QByteArray png = ChartImage(table, {}, 0, TankHistory::toSecs(now), "x.png", QSize(900, 500));
+    EXPECT_EQ(QImage::fromData(png, "PNG").size(), QSize(900, 500));
 }

@@ -119,6 +119,16 @@ TEST_F(DialogTest, LogDialogShowsTheNearestEntriesAndOkWritesInOrder)
     ASSERT_TRUE(dlg);
     dlg->chbxLogIni->setChecked(true);
     dlg->ComboLogIni->setCurrentIndex(2);
+    // A folder that cannot be made, or no full path, is refused as --set
+    // refuses it: said in the dialog, which stays, and nothing is stored.
+    for (const QString wrong : {"/proc/forbidden/", "logs/relative"}) {
+        dlg->txbxINIPath->setText(wrong);
+        QTest::mouseClick(dlg->CmdOk, Qt::LeftButton);
+        EXPECT_TRUE(dlg->isVisible() && dlg->lblFolderProblem->isVisible() &&
+                    dlg->lblFolderProblem->text().contains(wrong))
+            << qPrintable(dlg->lblFolderProblem->text());
+        EXPECT_EQ(localFile(), "[LngPtnr]\r\nLngId=1\r\n");
+    }
     dlg->txbxINIPath->setText(dataDir() + "logs");
     QTest::mouseClick(dlg->CmdOk, Qt::LeftButton);
     EXPECT_EQ(localFile(), "[LngPtnr]\r\nLngId=1\r\n"
@@ -126,6 +136,53 @@ TEST_F(DialogTest, LogDialogShowsTheNearestEntriesAndOkWritesInOrder)
                            "[Log INI-File]\r\nAktiv=1\r\nIntervall in s=1800\r\nPath=" +
                                dataDir() + "logs/\r\nLast=14.03.2026 10:30:00\r\n");
     EXPECT_TRUE(QDir(dataDir() + "logs").exists()); // (the switches follow: Startup)
+}
+
+// A stored log folder out of reach at start is said as a problem, in the
+// notifications and the status bar, not shown as an empty history.
+TEST_F(DialogTest, LogFolderOutOfReachAtStartIsAProblem)
+{
+    writeBytes(iniPath(), "[Logfile]\r\nAktiv=1\r\n[Log INI-File]\r\nPath=/proc/forbidden/\r\n"
+                          "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n");
+    open();
+    app->activate();
+    const auto &events = app->notifications().events();
+    const auto said = std::find_if(events.begin(), events.end(), [](const NotificationLog::Event &e) {
+        return e.text.contains("/proc/forbidden/");
+    });
+    ASSERT_NE(said, events.end());
+    EXPECT_TRUE(NotificationLog::IsProblem(said->kind));
+    EXPECT_EQ(ui.panelText(1), said->text);
+    ui.shown.clear();
+    EXPECT_FALSE(frmGrafikHistorie::OpenForm(app->tanks().table(), settings, ui, switches, clock));
+    ASSERT_EQ(ui.shown.size(), 1);
+    EXPECT_TRUE(ui.shown.front().text.contains("/proc/forbidden/")) << qPrintable(ui.shown.front().text);
+}
+
+// Every dialog of the menus fits an 800 x 600 screen with its buttons in
+// reach (the e-mail dialog scrolls its fields); the empty notifications
+// list says that there is none.
+TEST_F(DialogTest, EveryDialogFitsASmallScreen)
+{
+    open();
+    app->activate(); // the interface dialog needs the links
+    QApplication::processEvents();
+    for (QDialog *d : Shown<QDialog>())
+        d->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (const char *name :
+         {"mnuSchnittstelle", "mnuLog", "mnuEmail", "mnuMqtt", "mnuWeb", "mnuMeldungen", "mnuHilfeInfo"}) {
+        action(name)->trigger();
+        const QList<QDialog *> shown = Shown<QDialog>();
+        ASSERT_EQ(shown.size(), 1) << name;
+        QApplication::processEvents();
+        EXPECT_EQ(OutOfReach(shown.first()), QStringList()) << name;
+        if (QLatin1String(name) == QLatin1String("mnuMeldungen")) {
+            EXPECT_TRUE(Part<QLabel>(shown.first(), "lblLeer")->isVisible());
+        }
+        shown.first()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 // Deleting tanks through the menu: the current tank stays current where it
@@ -205,7 +262,7 @@ TEST_F(DialogTest, CaptionPanelsPrintMenuWindowsButtonsAndTheHelp)
     }
     const auto tables = win->findChildren<frmTabelle *>();
     ASSERT_EQ(tables.size(), 1);
-    EXPECT_EQ(tables.first()->findChild<QTableView *>("t")->model()->index(0, 1).data().toString(), "5 L");
+    EXPECT_EQ(tables.first()->findChild<QTableView *>("t")->model()->index(0, 1).data().toString(), "5");
     EXPECT_EQ(win->findChildren<frmGrafikHistorie *>().size(), 1);
     // The help window at the contents, the search page, a dialog's help
     // button's page, its own German page; an unknown topic shows the contents.

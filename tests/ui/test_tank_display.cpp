@@ -99,6 +99,18 @@ TEST_F(TankDisplayTest, OverviewTabsFor1To56Devices)
     EXPECT_TRUE(rows->findChild<QToolButton *>("Tab2")->isChecked());
 }
 
+// A window opened on tanks already known shows their cards, not the first
+// tank's settings; a single tank its own page.
+TEST_F(TankDisplayTest, OpensOnTheCards)
+{
+    addDevices(1, 1);
+    EXPECT_EQ(
+        Part<QTabWidget>(std::make_unique<TankDisplay>(tanks, ui, clock).get(), "SSTab1")->currentIndex(), 0);
+    addDevices(2, 3);
+    TankDisplay opened(tanks, ui, clock);
+    EXPECT_EQ(Part<QTabWidget>(&opened, "SSTab1")->currentIndex(), 1);
+}
+
 // Old, stale and faulty readings (the limits of 60 and 1440 minutes:
 // DisplayRules.AgeCountsMinuteBoundariesOldAndStaleLimitsTexts).
 TEST_F(TankDisplayTest, GreyAndRedTimeWhenOldWarningWhenStaleErrorTextOnAFault)
