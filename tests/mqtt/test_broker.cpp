@@ -96,7 +96,7 @@ TEST_F(Mqtt, StatesDiscoveryOfflineAtTheEndAndRefusedLogin)
         Subscriber sub(broker.port);
         EXPECT_TRUE(sub.waitFor("tankmon/test/status", Is("online")));
         EXPECT_TRUE(sub.waitFor("tankmon/test/tank1/state", Has("4711")));
-        ::kill(run.processId(), SIGTERM);
+        Signal(run, SIGTERM);
         EXPECT_TRUE(sub.waitFor("tankmon/test/status", Is("offline")));
         run.waitForFinished();
     }

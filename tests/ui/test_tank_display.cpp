@@ -104,8 +104,9 @@ TEST_F(TankDisplayTest, OverviewTabsFor1To56Devices)
 TEST_F(TankDisplayTest, OpensOnTheCards)
 {
     addDevices(1, 1);
-    EXPECT_EQ(
-        Part<QTabWidget>(std::make_unique<TankDisplay>(tanks, ui, texts, clock).get(), "SSTab1")->currentIndex(), 0);
+    EXPECT_EQ(Part<QTabWidget>(std::make_unique<TankDisplay>(tanks, ui, texts, clock).get(), "SSTab1")
+                  ->currentIndex(),
+              0);
     addDevices(2, 3);
     TankDisplay opened(tanks, ui, texts, clock);
     EXPECT_EQ(Part<QTabWidget>(&opened, "SSTab1")->currentIndex(), 1);
