@@ -228,13 +228,6 @@ def main():
         for tank, months, live, name in ((1, 3, 2345, 'minutes'), (3, 3, 3333, 'day'), (4, 24, 4444, 'year')):
             check_chart(browser, tank, months, live, shots, name)
 
-        # A fall from 67 % to 20 % within minutes: the row shows the loss.
-        send(link, telegram(1200, 1000))
-        loss = lambda: browser.execute_script(
-            "const b = document.querySelector('#fleet tbody tr[data-tank=\"3\"] .state.st-loss');"
-            " return b ? b.textContent : '';")
-        wait(lambda: loss() == 'Loss', 3, 'the loss shown')
-
         browser.find_element(By.CSS_SELECTOR, '#fleet tbody tr[data-tank="1"]').click()
         wait(lambda: browser.find_element(By.ID, 'consumption').text != '', 5, 'the consumption table')
         check_readout(browser)
@@ -262,17 +255,29 @@ def main():
             "const line = parseFloat(getComputedStyle(document.body).lineHeight);"
             " return [...document.querySelectorAll('#fleet tbody tr')].map(r => r.getBoundingClientRect().height / line);")
         assert max(rows) < 1.6, 'phone rows of %s lines' % rows
+        inside, whole = browser.execute_script(
+            "const l = document.getElementById('list'); return [l.clientWidth, l.scrollWidth];")
+        assert whole <= inside, 'the phone table is %d px wide in %d' % (whole, inside)
         browser.find_element(By.CSS_SELECTOR, '#fleet tbody tr[data-tank="1"]').click()
         wait(lambda: browser.find_element(By.ID, 'consumption').text != '', 5, 'the phone detail')
-        # Below the table, the detail is brought into view.
-        top = browser.execute_script("return document.getElementById('detail').getBoundingClientRect().top")
-        assert 0 <= top < 100, 'the detail is at %d px' % top
+        # Below the table, the detail is brought into view: scrolled towards,
+        # as far as the page goes.
+        top, scrolled = browser.execute_script(
+            "return [document.getElementById('detail').getBoundingClientRect().top, window.scrollY];")
+        assert 0 <= top < 812 / 2 and scrolled > 0, 'the detail at %d px, scrolled %d px' % (top, scrolled)
         inner, scroll = browser.execute_script(
             'return [window.innerWidth, document.documentElement.scrollWidth]')
         assert inner == 375, inner
         assert scroll <= inner, 'horizontal scroll at %d px: content %d px wide' % (inner, scroll)
         if shots:
             browser.save_screenshot(os.path.join(shots, 'phone.png'))
+
+        # A fall from 67 % to 20 % within minutes: the row shows the loss.
+        send(link, telegram(1200, 1000))
+        loss = lambda: browser.execute_script(
+            "const b = document.querySelector('#fleet tbody tr[data-tank=\"3\"] .state.st-loss');"
+            " return b ? b.textContent : '';")
+        wait(lambda: loss() == 'Loss', 3, 'the loss shown')
 
         errors = [e for e in browser.get_log('browser') if e['level'] == 'SEVERE']
         assert not errors, errors

@@ -111,6 +111,31 @@ TEST_F(WebServerTest, ApiMetricsAndEventsFollowTheTelegrams)
             << route.constData() << reply.head.constData();
         EXPECT_FALSE(reply.body.contains("[LngPtnr]")) << route.constData();
     }
+
+    // The page's words after a number agree with it; its states sort worst
+    // first and look as on the desktop (the looks' own table).
+    const QByteArray page = request(webPort, "/").body;
+    const QByteArray opening = R"(<script id="texts" type="application/json">)";
+    const qsizetype from = page.indexOf(opening) + opening.size();
+    const QJsonObject texts =
+        QJsonDocument::fromJson(page.mid(from, page.indexOf("</script>", from) - from)).object();
+    EXPECT_EQ(texts["monthsN"].toObject()["1"], "1 month");
+    EXPECT_EQ(texts["monthsN"].toObject()["12"], "12 months");
+    const QJsonArray attention = texts["attentionN"].toArray();
+    ASSERT_EQ(attention.size(), kMaxDevices + 1);
+    EXPECT_EQ(attention[1], "1 tank needs attention");
+    EXPECT_EQ(attention[7], "7 tanks need attention");
+    const QByteArray css = request(webPort, "/states.css").body;
+    QStringList order;
+    for (const QJsonValue v : texts["order"].toArray()) {
+        order << v.toString();
+        const TankCondition c = ConditionsWorstFirst().at(order.size() - 1);
+        EXPECT_TRUE(css.contains(".st-" + v.toString().toLatin1() + " { --c: " + LookOf(c).colour +
+                                 "; --i: " + LookOf(c).ink))
+            << css.constData();
+    }
+    EXPECT_EQ(order.join(' '), "alarm silent fault loss very_low low ok");
+
     EXPECT_EQ(request(webPort, "/api/v1/tanks", "Content-Length: 5\r\n\r\nhello").status, 413);
     EXPECT_EQ(
         request(webPort, "/api/v1/tanks", "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n").status,
@@ -403,30 +428,6 @@ TEST_F(WebServerTest, StateLossMeterAndChartAsTheProgramJudgesThem)
     EXPECT_EQ(tank["state"], QStringLiteral("loss")) << QJsonDocument(tank).toJson().constData();
     EXPECT_EQ(tank["loss"], true);
     EXPECT_TRUE(tank["consumed"].isDouble()) << QJsonDocument(tank).toJson().constData();
-
-    // The page's words after a number agree with it; its states sort worst
-    // first and look as on the desktop (the looks' own table).
-    const QByteArray page = request(webPort, "/").body;
-    const QByteArray opening = R"(<script id="texts" type="application/json">)";
-    const qsizetype from = page.indexOf(opening) + opening.size();
-    const QJsonObject texts =
-        QJsonDocument::fromJson(page.mid(from, page.indexOf("</script>", from) - from)).object();
-    EXPECT_EQ(texts["monthsN"].toObject()["1"], "1 month");
-    EXPECT_EQ(texts["monthsN"].toObject()["12"], "12 months");
-    const QJsonArray attention = texts["attentionN"].toArray();
-    ASSERT_EQ(attention.size(), kMaxDevices + 1);
-    EXPECT_EQ(attention[1], "1 tank needs attention");
-    EXPECT_EQ(attention[7], "7 tanks need attention");
-    const QByteArray css = request(webPort, "/states.css").body;
-    QStringList order;
-    for (const QJsonValue v : texts["order"].toArray()) {
-        order << v.toString();
-        const TankCondition c = ConditionsWorstFirst().at(order.size() - 1);
-        EXPECT_TRUE(css.contains(".st-" + v.toString().toLatin1() + " { --c: " + LookOf(c).colour +
-                                 "; --i: " + LookOf(c).ink))
-            << css.constData();
-    }
-    EXPECT_EQ(order.join(' '), "alarm silent fault loss very_low low ok");
 
     // The chart as the program draws it, at the size asked for.
     const Reply png = request(webPort, "/api/v1/tanks/1/chart.png?width=400&height=300&months=1");
