@@ -307,8 +307,7 @@ void TankPicture::paintEvent(QPaintEvent *)
         big.setPixelSize(std::max(10, int(std::min(body.width(), body.height()) * 0.42)));
         big.setBold(true);
         p.setFont(big);
-        const double cy =
-            body.top() + body.height() * (detail ? 0.64 : 0.5); // the detail's text stands above
+        const double cy = body.top() + body.height() * (detail ? 0.7 : 0.5); // the detail's text stands above
         const QRectF at(body.left(), cy - body.height() / 2, body.width(), body.height());
         // A white halo keeps the sign clear of the hatching.
         QPainterPath sign;
@@ -353,7 +352,8 @@ void TankPicture::paintEvent(QPaintEvent *)
         QFont font = p.font();
         font.setWeight(QFont::DemiBold);
         p.setFont(font);
-        const QRectF box = rect().adjusted(6, 0, -6, 0);
+        // In the upper part of the tank: the sign of the state stands below.
+        const QRectF box(rect().left() + 6, body.top(), rect().width() - 12, body.height() * 0.6);
         const QRectF text =
             p.boundingRect(box, Qt::AlignCenter | Qt::TextWordWrap, noValue_).adjusted(-6, -3, 6, 3);
         p.setPen(QColor(0xe5, 0x73, 0x73));
