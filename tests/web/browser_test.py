@@ -272,8 +272,9 @@ def main():
         if shots:
             browser.save_screenshot(os.path.join(shots, 'phone.png'))
 
-        # A fall from 67 % to 20 % within minutes: the row shows the loss.
-        send(link, telegram(1200, 1000))
+        # A fall from 67 % to 20 % within minutes, from a level two readings
+        # reached, confirmed by a second reading: the row shows the loss.
+        send(link, telegram(1200, 3333) + telegram(1200, 1001) + telegram(1200, 1000))
         loss = lambda: browser.execute_script(
             "const b = document.querySelector('#fleet tbody tr[data-tank=\"3\"] .state.st-loss');"
             " return b ? b.textContent : '';")

@@ -419,9 +419,10 @@ TEST_F(WebServerTest, StateLossMeterAndChartAsTheProgramJudgesThem)
 {
     // Tank 1 warns below 60 % of its own: the fleet view's rule, not the e-mail threshold's.
     ASSERT_TRUE(startWithWeb("[Ger\xE4t1]\r\nWarnschwelle=60\r\n")) << output.constData();
-    ASSERT_TRUE(send(4000));
-    // Then a fall from 80 % to 40 % of the 5000 L, far beyond any use: a loss.
-    ASSERT_TRUE(send(2000));
+    ASSERT_TRUE(send(4000) && send(4001));
+    // Then a fall from 80 % to 40 % of the 5000 L, far beyond any use: a
+    // loss, once a second reading confirms it.
+    ASSERT_TRUE(send(2001) && send(2000));
     const QJsonObject tank = firstTank(request(webPort, "/api/v1/tanks"));
     EXPECT_EQ(tank["percent"], 40);
     // Low by its own threshold, but an open loss is the more urgent state.
