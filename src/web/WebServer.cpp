@@ -7,7 +7,6 @@
 
 #include "consumption/Consumption.h"
 #include "core/SafeFile.h"
-#include "core/TextHelpers.h"
 #include "lang/Plural.h"
 #include "model/ConditionLook.h"
 #include "model/TankController.h"
@@ -667,11 +666,12 @@ QByteArray WebServer::page() const
     // them ready made for the numbers it shows.
     QJsonObject months;
     for (const int m : kRangeMonths)
-        months.insert(QString::number(m), FormatText(PluralText(texts_, 1401, m), {QString::number(m)}));
+        months.insert(QString::number(m),
+                      QString::number(m) + QLatin1Char(' ') + PluralText(texts_, 1401, m));
     texts.insert(QLatin1String("monthsN"), months);
     QJsonArray attention;
     for (int n = 0; n <= kMaxDevices; ++n)
-        attention.append(FormatText(PluralText(texts_, 1402, n), {QString::number(n)}));
+        attention.append(QString::number(n) + QLatin1Char(' ') + PluralText(texts_, 1402, n));
     texts.insert(QLatin1String("attentionN"), attention);
     QJsonArray order;
     for (const TankCondition c : ConditionsWorstFirst())
