@@ -147,6 +147,8 @@ QVariant FleetModel::display(int n, const TankSnapshot &s, int column) const
         return s.fault() ? QString() : CorrectedPercentText(r, s.tempKorrOn);
     case Days: {
         const std::optional<double> d = s.daysUntilEmpty(clock_());
+        if (d && *d <= 0)
+            return texts_(1400); // empty already
         return d ? texts_.locale().toString(std::floor(*d), 'f', 0) : QStringLiteral("–");
     }
     case LastTelegram:

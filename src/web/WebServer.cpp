@@ -32,6 +32,7 @@ const std::pair<const char *, int> kPageTexts[] = {
     {"total", 1036},  {"year", 1037},     {"offline", 1038},  {"now", 1039},     {"minutes", 1040},
     {"hours", 1041},  {"daysAgo", 1042},  {"noData", 1043},   {"tanks", 1044},   {"close", 1045},
     {"loss", 1046},   {"lossNote", 1100}, {"consumed", 1047}, {"allOk", 1403},   {"all", 1404},
+    {"empty", 1400},
 };
 // The chart's ranges in months; the page shows their names.
 constexpr int kRangeMonths[] = {1, 3, 12, 24, 60};
