@@ -72,12 +72,20 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
     legend->item(0)->setCheckState(Qt::Checked);
     ASSERT_EQ(win->picture().series.size(), 3u);
     auto *chart = Part<ChartPlot>(win.get(), "Chart2D");
-    const ChartSeries &s = win->picture().series[1];
-    const PlotMapping map = chart->mapping();
-    const QPoint p(qRound(map.x(s.keys[100])) + 1, qRound(map.y[size_t(s.axis)](s.values[100])));
-    QTest::mouseMove(chart, p);
+    const auto drawnPoint = [&] {
+        const ChartSeries &s = win->picture().series[1];
+        const PlotMapping map = chart->mapping();
+        return QPoint(qRound(map.x(s.keys[100])) + 1, qRound(map.y[size_t(s.axis)](s.values[100])));
+    };
     auto *readout = Part<QLabel>(win.get(), "txtMesswert");
-    ASSERT_TRUE(WaitFor([&] { return readout->isVisible(); }));
+    // Moved onto the point from beside it, as the pointer may rest on it
+    // already (a move to where it is comes as no event), and again until the
+    // plot drawn for the three tanks is the one under it.
+    ASSERT_TRUE(WaitFor([&] {
+        QTest::mouseMove(chart, drawnPoint() + QPoint(0, 40));
+        QTest::mouseMove(chart, drawnPoint());
+        return readout->isVisible() && readout->text().startsWith("2: ");
+    }));
     EXPECT_TRUE(readout->text().startsWith("2: Tank Nummer 2 im Keller\n")) << readout->text().toStdString();
     EXPECT_TRUE(readout->text().contains(" m³\n"));
     // Another time range takes the read-out away, for it belongs to the view
