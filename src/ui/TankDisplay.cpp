@@ -295,7 +295,7 @@ QWidget *TankDisplay::buildConfigTab()
     auto *lossRow = new QWidget(page);
     auto *lossLine = new QHBoxLayout(lossRow);
     lossLine->setContentsMargins(0, 0, 0, 0);
-    QLabel *hoursLabel = fieldName(page, "LabelVerlustStunden", 1143);
+    QLabel *hoursLabel = fieldName(page, "LabelVerlustStunden", texts_(1143));
     hoursLabel->setBuddy(txbxVerlustStunden);
     lossLine->addWidget(txbxVerlustProzent, 1);
     lossLine->addWidget(hoursLabel);
