@@ -626,28 +626,17 @@ TEST_F(WebServerTest, MetricsAndAnswersPassTheirTools)
 
     QProcess check;
     check.setProcessChannelMode(QProcess::MergedChannels);
-    check.start("/usr/bin/python3", {TANKMON_SOURCE_DIR "/tests/web/openapi_check.py",
-                                     QString::number(webPort),
-                                     "--auth",
-                                     "tankmon:pw",
-                                     "GET /",
-                                     "GET /api/v1/openapi.json",
-                                     "GET /api/v1/tanks",
-                                     "GET /api/v1/tanks/1/history",
-                                     "GET /api/v1/tanks/1/history?format=csv&max_points=10",
-                                     "GET /api/v1/tanks/1/history?format=xml",
-                                     "GET /api/v1/tanks/1/history?max_points=1",
-                                     "GET /api/v1/tanks/1/history?from=yesterday",
-                                     "GET /api/v1/tanks/9/history",
-                                     "GET /api/v1/tanks/1/consumption",
-                                     "GET /api/v1/tanks/57/consumption",
-                                     "GET /api/v1/tanks/1/chart.png?width=300&height=200",
-                                     "GET /api/v1/tanks/1/chart.png?percent=2",
-                                     "GET /api/v1/events",
-                                     "GET /metrics",
-                                     "POST /metrics",
-                                     "GET /api/v1/tanks noauth",
-                                     "GET /api/v1/tanks host=rebound.example"});
+    const QString cases =
+        "GET /|GET /api/v1/openapi.json|GET /api/v1/tanks|GET /api/v1/tanks/1/history|"
+        "GET /api/v1/tanks/1/history?format=csv&max_points=10|GET /api/v1/tanks/1/history?format=xml|"
+        "GET /api/v1/tanks/1/history?max_points=1|GET /api/v1/tanks/1/history?from=yesterday|"
+        "GET /api/v1/tanks/9/history|GET /api/v1/tanks/1/consumption|GET /api/v1/tanks/57/consumption|"
+        "GET /api/v1/tanks/1/chart.png?width=300&height=200|GET /api/v1/tanks/1/chart.png?percent=2|"
+        "GET /api/v1/events|GET /metrics|POST /metrics|GET /api/v1/tanks noauth|"
+        "GET /api/v1/tanks host=rebound.example";
+    check.start("/usr/bin/python3", QStringList{TANKMON_SOURCE_DIR "/tests/web/openapi_check.py",
+                                                QString::number(webPort), "--auth", "tankmon:pw"} +
+                                        cases.split('|'));
     ASSERT_TRUE(check.waitForFinished(120000));
     const QByteArray said = check.readAll();
     EXPECT_EQ(check.exitCode(), 0) << said.constData();
