@@ -2,13 +2,14 @@
 // under a virtual screen (xvfb-run -s "-screen 0 1920x1080x24") in any
 // language:
 //
-//   tankmon_fleet_shots LNGID list|cards|notes|table|email|log OUT.png
+//   tankmon_fleet_shots LNGID list|cards|notes|table|email|log OUT.png [TAB]
 //
 // The data folder (temporary) holds 56 tanks with three weeks of history
 // each, using up their content at different rates; tank 7 reports fault
-// E008, tank 12 an alarm, tanks 20 and 33 are low (33 very low), tank 40 has
-// been silent for 30 hours. MQTT is switched on towards a port where no
-// broker listens. "list" shows the fleet list sorted by days until empty,
+// E008, tank 12 an alarm, tanks 20 and 33 are low (33 very low), tank 26 is
+// empty, tank 40 has been silent for 30 hours, tank 45 lost 40 % within the
+// last hours. MQTT is switched on towards a port where no broker listens.
+// "list" shows the fleet list as it opens (worst first),
 // "cards" the overview tabs, "notes" the notifications list, "table" the
 // consumption table of all tanks (in litres, m³ and percent, in turn), "email"
 // the e-mail dialog and "log" the log dialog refusing "/proc/forbidden/".
@@ -37,6 +38,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -87,10 +89,14 @@ void writeData(const QString &folder, int lng, const QDateTime &now, bool units)
             level = r.Tankvolumen * 0.08;
         if (n == 33)
             level = r.Tankvolumen * 0.035;
+        if (n == 26)
+            level = 0; // run dry
+        // Tank 45 lost 40 % within the last hours: a leak.
+        const double lost = n == 45 ? r.Tankvolumen * 0.4 : 0;
         QByteArray file;
         for (int h = 21 * 24; h >= 0; h -= 6) {
             const QDateTime t = now.addSecs(-qint64(h) * 3600 - n * 40);
-            r.Volumen = qint32(level + use * h / 24.0);
+            r.Volumen = qint32(level + use * h / 24.0 + (h > 0 ? lost : 0));
             file += TankFile::Line(t, r, texts);
         }
         r.Volumen = qint32(level);
@@ -114,8 +120,9 @@ void writeData(const QString &folder, int lng, const QDateTime &now, bool units)
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: tankmon_fleet_shots LNGID list|cards|notes|table|email|log OUT.png\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr,
+                     "usage: tankmon_fleet_shots LNGID list|cards|notes|table|email|log OUT.png [TAB]\n");
         return 2;
     }
     const int lng = QString::fromLatin1(argv[1]).toInt();
@@ -145,8 +152,11 @@ int main(int argc, char **argv)
         for (QWidget *w : QApplication::topLevelWidgets())
             if (w != &window && w->inherits("QMessageBox"))
                 w->close();
-        window.fleetView()->table()->sortByColumn(4, Qt::AscendingOrder);
         QWidget *shot = &window;
+        // The cards of an overview tab (2: tanks 5-8 with the fault and an alarm).
+        if (kind == QLatin1String("cards"))
+            window.findChild<QTabWidget *>(QStringLiteral("SSTab1"))
+                ->setCurrentIndex(argc == 5 ? QString::fromLatin1(argv[4]).toInt() : 2);
         if (kind == QLatin1String("notes"))
             shot = window.openNotifications();
         const auto opened = [&](const char *action, const char *name) -> QWidget * {

@@ -121,6 +121,7 @@ std::unique_ptr<DeviceLink> LinkManager::make(LinkKind kind,
 DeviceLink &LinkManager::link(LinkKind kind) const
 {
     switch (kind) {
+    case LinkKind::None: // no link of its own: the serial port stands for it
     case LinkKind::Serial:
         break;
     case LinkKind::Tcp:

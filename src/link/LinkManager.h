@@ -150,7 +150,7 @@ private:
     std::unique_ptr<DeviceLink> simulation_;
     // The last accepted telegram by each link (by LinkKind), and the link
     // whose telegram is being evaluated (-1: none) since when.
-    QDateTime lastTelegram_[3];
+    QDateTime lastTelegram_[int(LinkKind::Simulation) + 1];
     int delivering_ = -1;
     QDateTime deliveredAt_;
     QString boxThisTurn_; // a link's box shown in this turn of the event loop

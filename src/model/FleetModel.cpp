@@ -1,5 +1,6 @@
 #include "FleetModel.h"
 
+#include "ConditionLook.h"
 #include "Figures.h"
 #include "TankController.h"
 #include "TankSnapshots.h"
@@ -83,7 +84,7 @@ void FleetModel::refreshRow(int n)
 void FleetModel::refreshTimes()
 {
     if (rows_ > 0)
-        emit dataChanged(index(0, Days), index(rows_ - 1, LastTelegram));
+        emit dataChanged(index(0, Days), index(rows_ - 1, State)); // the state sorts by the days too
 }
 
 QString FleetModel::tankName(int n) const
@@ -146,12 +147,14 @@ QVariant FleetModel::display(int n, const TankSnapshot &s, int column) const
         return s.fault() ? QString() : CorrectedPercentText(r, s.tempKorrOn);
     case Days: {
         const std::optional<double> d = s.daysUntilEmpty(clock_());
+        if (d && *d <= 0)
+            return texts_(1400); // empty already
         return d ? texts_.locale().toString(std::floor(*d), 'f', 0) : QStringLiteral("–");
     }
     case LastTelegram:
         return AgoText(r.Uhrzeit, clock_(), texts_);
     case State:
-        return TankStateWords(s.status, texts_);
+        return LookOf(s.status.condition).sign + QLatin1Char(' ') + TankStateWords(s.status, texts_);
     default:
         return {};
     }
@@ -175,8 +178,8 @@ QVariant FleetModel::sortValue(int n, const TankSnapshot &s, int column) const
     }
     case LastTelegram:
         return r.Uhrzeit.isValid() ? double(r.Uhrzeit.toSecsSinceEpoch()) : 0.0;
-    case State:
-        return int(s.status.condition);
+    case State: // worst first, then the tank that runs dry first
+        return WorstFirstKey(s.status.condition, s.daysUntilEmpty(clock_()));
     default:
         return {};
     }

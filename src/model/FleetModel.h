@@ -17,7 +17,8 @@ QString AgoText(const QDateTime &time, const QDateTime &now, const Texts &t);
 
 // Every tank in one row: the fleet view's data, without widgets, read from
 // the tanks' snapshots. Each cell has its text (DisplayRole), a value to sort
-// by (SortRole: numbers sort as numbers), a tool tip (the content's: the
+// by (SortRole: numbers sort as numbers; the state worst first, then by the
+// days until empty), a tool tip (the content's: the
 // consumption meter), and for the level the fill fraction of its bar.
 class FleetModel : public QAbstractTableModel
 {

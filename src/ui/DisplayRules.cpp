@@ -59,11 +59,6 @@ int OverviewColumns(int width, int entryWidth, int gap)
     return std::clamp((width + gap) / std::max(1, entryWidth + gap), 1, 4);
 }
 
-bool NeedsAttention(const DeviceRecord &r)
-{
-    return r.Alarm || r.Volumen < 0;
-}
-
 QString WaitingText(const Texts &t, const QStringList &links)
 {
     QString text = FormatText(t(268), {t.deviceName()});
@@ -160,7 +155,11 @@ QString ForecastText(const Texts &t, const std::optional<EmptyForecast> &forecas
 {
     if (!forecast)
         return {};
-    const qint64 days = std::llround(forecast->days);
+    // An empty tank is empty, not "about 0 days" until a date gone by; one
+    // emptying within hours still has its day.
+    if (forecast->days <= 0)
+        return t(1400);
+    const qint64 days = std::max<qint64>(1, std::llround(forecast->days));
     return FormatText(
         t(dayFormTextId(t.lngId(), days)),
         {QString::number(days), t.locale().toString(forecast->emptyAt.date(), QLocale::ShortFormat)});

@@ -40,8 +40,6 @@ int TabsPerRow(int overviewTabs);
 // Entries side by side on an overview page of the given inner width: as
 // many whole entries as fit, one to four.
 int OverviewColumns(int width, int entryWidth, int gap);
-// A state the user must not miss: the device's alarm or a device fault.
-bool NeedsAttention(const DeviceRecord &r);
 // The empty detail view of a fresh installation: what the program waits
 // for, then where it listens (one link a line).
 QString WaitingText(const Texts &t, const QStringList &links);
@@ -66,7 +64,8 @@ QString SelectorText(int device, qint32 sn);
 QString StaleWarningText(const Texts &t);
 // Days until empty as shown: "about 23 days, until 30.12.2026" in the user's
 // language (the word for days agreeing with the number), the date in the
-// locale's short form; empty without a forecast.
+// locale's short form; "Empty" for a tank already empty; empty without a
+// forecast.
 QString ForecastText(const Texts &t, const std::optional<EmptyForecast> &forecast);
 
 } // namespace DisplayRules

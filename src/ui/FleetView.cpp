@@ -28,13 +28,19 @@ public:
     void paint(QPainter *p, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         const auto condition = TankCondition(index.data(FleetModel::ConditionRole).toInt());
-        if (index.column() == FleetModel::State && condition != TankCondition::Ok) {
-            p->fillRect(option.rect.adjusted(1, 1, -1, -1), StateLook::Background(condition));
+        if (index.column() == FleetModel::State) {
+            // A badge in the condition's colour; ok in green letters only.
             QStyleOptionViewItem o(option);
-            o.palette.setColor(QPalette::Text, StateLook::Text(condition));
-            o.palette.setColor(QPalette::HighlightedText, StateLook::Text(condition));
+            const bool ok = condition == TankCondition::Ok;
+            const QColor ink = ok ? StateLook::Colour(condition) : StateLook::Ink(condition);
+            if (!ok)
+                p->fillRect(option.rect.adjusted(1, 1, -1, -1), StateLook::Colour(condition));
+            o.palette.setColor(QPalette::Text, ink);
+            o.palette.setColor(QPalette::HighlightedText, ink);
             o.font.setWeight(QFont::DemiBold);
             o.state &= ~QStyle::State_Selected;
+            if (!ok)
+                o.backgroundBrush = Qt::NoBrush;
             QStyledItemDelegate::paint(p, o, index);
             if (option.state & QStyle::State_Selected) {
                 p->setPen(QPen(option.palette.highlight(), 2));
@@ -51,12 +57,7 @@ public:
                 p->setPen(Qt::NoPen);
                 p->setBrush(QColor(0xe3, 0xe8, 0xee));
                 p->drawRoundedRect(r, 3, 3);
-                QColor bar(0x4f, 0x8f, 0xd6);
-                if (condition == TankCondition::Low)
-                    bar = QColor(0xf0, 0xa4, 0x00);
-                else if (condition == TankCondition::VeryLow)
-                    bar = QColor(0xd3, 0x2f, 0x2f);
-                p->setBrush(bar.lighter(135));
+                p->setBrush(StateLook::Tint(condition));
                 p->drawRoundedRect(QRect(r.left(), r.top(), w, r.height()), 3, 3);
                 p->restore();
             }
@@ -85,7 +86,8 @@ FleetView::FleetView(FleetModel &model, const Texts &texts, QWidget *parent)
     table_->setModel(filter_);
     table_->setItemDelegate(new FleetDelegate(table_));
     table_->setSortingEnabled(true);
-    table_->sortByColumn(FleetModel::Number, Qt::AscendingOrder);
+    // What needs attention first.
+    table_->sortByColumn(FleetModel::State, Qt::AscendingOrder);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -112,7 +114,8 @@ FleetView::FleetView(FleetModel &model, const Texts &texts, QWidget *parent)
     table_->setColumnWidth(FleetModel::Percent, fm.horizontalAdvance(QStringLiteral("000%")) + 60);
     table_->setColumnWidth(FleetModel::Days, fm.horizontalAdvance(texts_(820)) + 24);
     table_->setColumnWidth(FleetModel::LastTelegram, fm.horizontalAdvance(texts_(821)) + 24);
-    table_->setColumnWidth(FleetModel::State, fm.horizontalAdvance(texts_(802)) + 40);
+    table_->setColumnWidth(FleetModel::State,
+                           fm.horizontalAdvance(QStringLiteral("\u21ca ") + texts_(802)) + 40);
     table_->installEventFilter(this);
     table_->setStyleSheet(QStringLiteral("QTableView { background: white; border: 1px solid #d5dbe3;"
                                          " border-radius: 6px; }"));

@@ -83,7 +83,8 @@ frmMain::frmMain(const WindowParts &parts, MenuCommands &menu, LifeCycle &life, 
     v->setSpacing(8);
     QWidget *header = buildHeader();
     v->addWidget(header);
-    display_ = new TankDisplay(parts_.tanks, parts_.ui, parts_.texts, parts_.clock, central, &parts_.snapshots);
+    display_ =
+        new TankDisplay(parts_.tanks, parts_.ui, parts_.texts, parts_.clock, central, &parts_.snapshots);
     display_->setProgramTitle([this] { return ProgramTitle(parts_.config, false); });
     v->addWidget(display_, 1);
     buildFleet(header);

@@ -129,6 +129,8 @@ void OverviewEntry::showDevice(const DeviceRecord &rec, bool tempKorr, const QDa
         if (IsStale(age))
             txbxLiter->setText(StaleWarningText(texts_));
         setNotice(IsStale(age) ? Notice::Stale : Notice::Fault);
+        const TankCondition c = IsStale(age) ? TankCondition::Silent : TankCondition::Fault;
+        tank->setNoLevel(StateLook::Colour(c), LookOf(c).sign);
         tank->setLiquidVisible(false);
         lblProzent->hide();
         lblTemp->hide();
@@ -140,6 +142,7 @@ void OverviewEntry::showDevice(const DeviceRecord &rec, bool tempKorr, const QDa
         lblTemp->setText(TemperatureText(rec.Temperatur));
         lblDate->setText(GeneralDateTimeText(texts_, rec.Uhrzeit));
         tank->setLevel(FillFraction(rec));
+        tank->setNoLevel(QColor(), QString());
         tank->setLiquidVisible(true);
         lblTemp->show();
         lblDate->show();

@@ -2,45 +2,58 @@
 
 #include "lang/Lng.h"
 
+#include <QFont>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 
 namespace StateLook
 {
-QColor Text(TankCondition c)
+QColor Colour(TankCondition c)
 {
-    switch (c) {
-    case TankCondition::Ok:
-        return QColor(0x2e, 0x7d, 0x32);
-    case TankCondition::Low:
-        return QColor(0x8a, 0x4b, 0x00);
-    case TankCondition::Silent:
-        return QColor(0x37, 0x47, 0x4f);
-    case TankCondition::VeryLow:
-    case TankCondition::Fault:
-    case TankCondition::Loss:
-    case TankCondition::Alarm:
-        return QColor(0xb7, 0x1c, 0x1c);
-    }
-    return {};
+    return QColor(QLatin1String(LookOf(c).colour));
 }
 
-QColor Background(TankCondition c)
+QColor Ink(TankCondition c)
 {
-    switch (c) {
-    case TankCondition::Ok:
-        return QColor(0xe8, 0xf5, 0xe9);
-    case TankCondition::Low:
-        return QColor(0xff, 0xe0, 0x82);
-    case TankCondition::Silent:
-        return QColor(0xcf, 0xd8, 0xdc);
-    case TankCondition::VeryLow:
-    case TankCondition::Fault:
-        return QColor(0xff, 0xcd, 0xd2);
-    case TankCondition::Loss:
-    case TankCondition::Alarm:
-        return QColor(0xef, 0x9a, 0x9a);
-    }
-    return {};
+    return QColor(QLatin1String(LookOf(c).ink));
+}
+
+QColor Tint(TankCondition c)
+{
+    // Two parts white to one of the colour: dark text stays readable on it.
+    const QColor k = Colour(c);
+    return QColor((k.red() + 2 * 255) / 3, (k.green() + 2 * 255) / 3, (k.blue() + 2 * 255) / 3);
+}
+
+QString BadgeText(const TankStatus &s, const Texts &t)
+{
+    return LookOf(s.condition).sign + QLatin1Char(' ') + TankStateWords(s, t);
+}
+
+QString BadgeStyle(TankCondition c)
+{
+    return QStringLiteral("QLabel { color: %1; background: %2; border-radius: 4px; padding: 1px 6px;"
+                          " font-weight: 600; }")
+        .arg(Ink(c).name(), Colour(c).name());
+}
+
+QIcon Mark(TankCondition c, int size)
+{
+    QPixmap p(size, size);
+    p.fill(Qt::transparent);
+    QPainter g(&p);
+    g.setRenderHint(QPainter::Antialiasing);
+    g.setPen(QPen(Qt::white, 1));
+    g.setBrush(Colour(c));
+    g.drawEllipse(QRectF(0.5, 0.5, size - 1, size - 1));
+    QFont f = g.font();
+    f.setPixelSize(std::max(6, size * 2 / 3));
+    f.setBold(true);
+    g.setFont(f);
+    g.setPen(Ink(c));
+    g.drawText(QRectF(0, 0, size, size), Qt::AlignCenter, LookOf(c).sign);
+    return QIcon(p);
 }
 
 void ShowBadge(QLabel *badge, const TankStatus &s, const Texts &t)
@@ -48,11 +61,8 @@ void ShowBadge(QLabel *badge, const TankStatus &s, const Texts &t)
     badge->setVisible(s.condition != TankCondition::Ok);
     if (s.condition == TankCondition::Ok)
         return;
-    badge->setText(TankStateWords(s, t));
+    badge->setText(BadgeText(s, t));
     badge->setToolTip(TankStateNote(s, t));
-    badge->setStyleSheet(
-        QStringLiteral("QLabel { color: %1; background: %2; border-radius: 4px; padding: 1px 6px;"
-                       " font-weight: 600; }")
-            .arg(Text(s.condition).name(), Background(s.condition).name()));
+    badge->setStyleSheet(BadgeStyle(s.condition));
 }
 } // namespace StateLook

@@ -1,18 +1,26 @@
 #pragma once
-#include "model/TankState.h"
+#include "model/ConditionLook.h"
 
 #include <QColor>
+#include <QIcon>
 
 class QLabel;
 class Texts;
 
-// How a tank's condition looks wherever it is shown: amber for low, red for
-// very low, a fault and an alarm, grey-blue for a silent tank.
+// A tank's condition on the desktop, in the colours and signs of
+// ConditionLook (the web page takes the same).
 namespace StateLook
 {
-QColor Text(TankCondition c);
-QColor Background(TankCondition c);
-// A small coloured badge with the condition's words and its note as tool
-// tip; hidden while the tank is ok.
+QColor Colour(TankCondition c); // the badge's, the mark's
+QColor Ink(TankCondition c);    // text on Colour
+QColor Tint(TankCondition c);   // a pale one, for a fill bar under dark text
+// The badge's text: the sign, then the condition's words.
+QString BadgeText(const TankStatus &s, const Texts &t);
+// The badge's style sheet (a QLabel's).
+QString BadgeStyle(TankCondition c);
+// A round mark with the condition's sign, for a tab caption.
+QIcon Mark(TankCondition c, int size);
+// A small badge with the condition's sign and words, its note as tool tip;
+// hidden while the tank is ok.
 void ShowBadge(QLabel *badge, const TankStatus &s, const Texts &t);
 } // namespace StateLook

@@ -1,5 +1,7 @@
 #include "TabRows.h"
 
+#include "StateBadge.h"
+
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QPainter>
@@ -15,17 +17,7 @@ namespace
 constexpr int kGap = 4;
 constexpr int kBottom = 6;
 
-QIcon attentionIcon()
-{
-    QPixmap p(12, 12);
-    p.fill(Qt::transparent);
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    g.setPen(QPen(Qt::white, 1.5));
-    g.setBrush(QColor(0xd3, 0x2f, 0x2f));
-    g.drawEllipse(QRectF(0.75, 0.75, 10.5, 10.5));
-    return QIcon(p);
-}
+constexpr int kMarkSize = 14;
 } // namespace
 
 TabRows::TabRows(QTabWidget *tabs, QWidget *parent)
@@ -42,8 +34,8 @@ TabRows::TabRows(QTabWidget *tabs, QWidget *parent)
                        "QToolButton:checked { background: #1f6fb8; color: white; }"
                        "QToolButton:hover:!checked { background: #dde3ea; color: #1d252e; }"
                        "QToolButton:focus { border-color: #f0a400; }"
-                       "QToolButton[attention=\"true\"] { color: #b71c1c; font-weight: bold; }"
-                       "QToolButton[attention=\"true\"]:checked { background: #b71c1c; color: white; }"));
+                       "QToolButton[attention=\"true\"] { color: #1d252e; font-weight: bold; }"
+                       "QToolButton[attention=\"true\"]:checked { color: white; }"));
     // The strip stands in for the tab bar, for the mouse and the keyboard.
     tabs_->tabBar()->hide();
     tabs_->tabBar()->setFocusPolicy(Qt::NoFocus);
@@ -72,7 +64,7 @@ void TabRows::sync(int perRow)
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         b->setCursor(Qt::PointingHandCursor);
         group_->addButton(b, i);
-        applyMark(b, marked_.contains(i));
+        applyMark(b, mark(i));
         b->show();
         buttons_ << b;
     }
@@ -82,7 +74,7 @@ void TabRows::sync(int perRow)
         QToolButton *b = buttons_[i];
         const bool m = b->property("attention").toBool();
         if (!m)
-            b->setIcon(attentionIcon());
+            b->setIcon(StateLook::Mark(TankCondition::Alarm, kMarkSize));
         cell_ = std::max(cell_, b->sizeHint().width());
         if (!m)
             b->setIcon(QIcon());
@@ -93,22 +85,23 @@ void TabRows::sync(int perRow)
     emit buttonsRebuilt();
 }
 
-void TabRows::setMarked(int tab, bool marked)
+void TabRows::setMark(int tab, TankCondition worst)
 {
-    if (marked == marked_.contains(tab))
+    if (worst == mark(tab))
         return;
-    if (marked)
-        marked_.insert(tab);
+    if (worst == TankCondition::Ok)
+        marks_.remove(tab);
     else
-        marked_.remove(tab);
+        marks_.insert(tab, worst);
     if (auto *b = qobject_cast<QToolButton *>(group_->button(tab)))
-        applyMark(b, marked);
+        applyMark(b, worst);
 }
 
-void TabRows::applyMark(QToolButton *b, bool marked)
+void TabRows::applyMark(QToolButton *b, TankCondition worst)
 {
+    const bool marked = worst != TankCondition::Ok;
     b->setProperty("attention", marked);
-    b->setIcon(marked ? attentionIcon() : QIcon());
+    b->setIcon(marked ? StateLook::Mark(worst, kMarkSize) : QIcon());
     b->style()->unpolish(b);
     b->style()->polish(b);
 }

@@ -1,5 +1,7 @@
 #pragma once
-#include <QSet>
+#include "model/TankState.h"
+
+#include <QHash>
 #include <QWidget>
 
 class QButtonGroup;
@@ -11,7 +13,8 @@ class QToolButton;
 // tab bar would push "Details" out of view). A narrow window puts fewer in
 // a row and adds rows: no caption is ever cut. The QTabWidget keeps the
 // tabs, their captions and visibility; this strip shows them and switches
-// pages. A marked tab (an alarm or a fault on it) carries a red sign. The
+// pages. A tab holding a tank that is not ok carries the mark of the worst
+// condition on it (its colour and sign). The
 // keyboard treats the strip as a tab bar: Tab reaches the shown caption, the
 // arrow keys move to the others.
 class TabRows : public QWidget
@@ -24,8 +27,9 @@ public:
     int perRow() const { return perRow_; }
     // Buttons in one row at the current width (at most perRow()).
     int columns() const { return columnsFor(width()); }
-    void setMarked(int tab, bool marked);
-    bool isMarked(int tab) const { return marked_.contains(tab); }
+    // The worst condition of the tab's tanks; ok: no mark.
+    void setMark(int tab, TankCondition worst);
+    TankCondition mark(int tab) const { return marks_.value(tab, TankCondition::Ok); }
     // The buttons in the order shown (for the keyboard's Tab order).
     QList<QToolButton *> buttons() const { return buttons_; }
 
@@ -43,7 +47,7 @@ protected:
 private:
     void showCurrent(int index);
     void place();
-    void applyMark(QToolButton *b, bool marked);
+    void applyMark(QToolButton *b, TankCondition worst);
     int columnsFor(int w) const;
     int spanOf(const QToolButton *b, int cols) const;
     QList<QRect> cellsFor(int w) const;
@@ -51,7 +55,7 @@ private:
     QTabWidget *tabs_;
     QButtonGroup *group_;
     QList<QToolButton *> buttons_;
-    QSet<int> marked_;
+    QHash<int, TankCondition> marks_;
     int perRow_ = 1;
     int cell_ = 0; // width of every button
 };

@@ -123,6 +123,7 @@ TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, const Texts &tex
         connect(snapshots_, &TankSnapshots::snapshotChanged, this, [this](int n) {
             showForecast(n);
             showState(n);
+            updateTabMark(OverviewTab(n));
         });
 
     resetDisplay();
@@ -430,6 +431,7 @@ void TankDisplay::resetDisplay()
     lblZustand->hide();
     lblZustandHinweis->hide();
     tankPicture->setNoValueText(QString());
+    tankPicture->setNoLevel(QColor(), QString());
     setUrlCaption(urlCaption_);
     // Nothing to name or to give a unit before a device is shown (a client
     // leaves them as they are, as every later refresh does).
@@ -500,7 +502,7 @@ void TankDisplay::rebuild()
     connect(first, &OverviewEntry::clicked, this, &TankDisplay::selectFromOverview);
     entries_.insert(1, first);
     for (int k = 1; k <= OverviewTab(56); ++k)
-        tabRows_->setMarked(k, false);
+        tabRows_->setMark(k, TankCondition::Ok);
 
     for (int n = 1; n <= tanks_.DeviceCount(); ++n)
         addDevice(n);
@@ -559,6 +561,14 @@ void TankDisplay::addDevice(int n)
     ShowDevice(n);
 }
 
+TankCondition TankDisplay::conditionOf(int n) const
+{
+    if (snapshots_)
+        return snapshots_->at(n)->status.condition;
+    // Without the tanks' states: what the reading alone says.
+    return TankState(TankReadingOf(tanks_.device(n)), TankStateRules{}, clock_()).condition;
+}
+
 void TankDisplay::syncTabRows()
 {
     int overviewTabs = 0;
@@ -569,10 +579,10 @@ void TankDisplay::syncTabRows()
 
 void TankDisplay::updateTabMark(int tab)
 {
-    bool mark = false;
+    TankCondition worst = TankCondition::Ok;
     for (int n = 4 * tab - 3; n <= std::min(4 * tab, tanks_.DeviceCount()); ++n)
-        mark = mark || NeedsAttention(tanks_.device(n));
-    tabRows_->setMarked(tab, mark);
+        worst = Worse(worst, conditionOf(n));
+    tabRows_->setMark(tab, worst);
 }
 
 void TankDisplay::updateTabOrder()
@@ -674,6 +684,7 @@ void TankDisplay::ComboSN_Click()
         setCaption(DetailCaption(lblVolumen->text(), r.Temperatur, programTitle()));
         DrawTankLevel(FillFraction(r));
         tankPicture->setNoValueText(QString());
+        tankPicture->setNoLevel(QColor(), QString());
         lblVolumen->setToolTip(QString());
         LabelTankinhalt->setText(texts_(258) + CorrectedPercentText(r, tk));
     } else {
@@ -681,6 +692,7 @@ void TankDisplay::ComboSN_Click()
         DrawTankLevel(0);
         // Not an empty tank: no level at all.
         tankPicture->setNoValueText(texts_(815));
+        tankPicture->setNoLevel(StateLook::Colour(TankCondition::Fault), LookOf(TankCondition::Fault).sign);
         lblVolumen->setToolTip(lblVolumen->text());
         LabelTankinhalt->setText(texts_(259));
     }

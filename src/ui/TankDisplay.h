@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "core/Clock.h"
+#include "model/TankState.h"
 
 class TankSnapshots;
 class QStackedWidget;
@@ -105,6 +106,8 @@ private:
     void selectInCombo(int n);
     void syncTabRows();
     void updateTabMark(int tab);
+    // The tank's condition as the views show it.
+    TankCondition conditionOf(int n) const;
     void updateTabOrder();
     void selectFromOverview(int n);
     void showWaiting();

@@ -1,5 +1,6 @@
 #include "TankPicture.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
@@ -104,6 +105,15 @@ void TankPicture::setLiquidVisible(bool on)
     if (liquidVisible_ == on)
         return;
     liquidVisible_ = on;
+    update();
+}
+
+void TankPicture::setNoLevel(const QColor &colour, const QString &sign)
+{
+    if (colour == noLevelColour_ && sign == noLevelSign_)
+        return;
+    noLevelColour_ = colour;
+    noLevelSign_ = sign;
     update();
 }
 
@@ -221,7 +231,11 @@ void TankPicture::paintEvent(QPaintEvent *)
 
     // Liquid from the bottom up to the level.
     // The liquid's height for its part of the volume.
-    const double f = LevelHeight(shape_, liquidVisible_ ? shown_ : 0.0);
+    const double f = LevelHeight(shape_, liquidVisible_ && !noLevel() ? shown_ : 0.0);
+    if (noLevel()) {
+        p.setBrush(QBrush(noLevelColour_, Qt::BDiagPattern));
+        p.drawPath(shell);
+    }
     if (f > 0) {
         const double top = body.bottom() - f * body.height();
         QPainterPath clip = shell;
@@ -288,6 +302,28 @@ void TankPicture::paintEvent(QPaintEvent *)
     p.drawRoundedRect(QRectF(body.center().x() - hatchW / 2, body.top() - hatchH * 0.6, hatchW, hatchH), 1.5,
                       1.5);
 
+    if (noLevel() && !noLevelSign_.isEmpty()) {
+        QFont big = font();
+        big.setPixelSize(std::max(10, int(std::min(body.width(), body.height()) * 0.42)));
+        big.setBold(true);
+        p.setFont(big);
+        const double cy = body.top() + body.height() * (detail ? 0.7 : 0.5); // the detail's text stands above
+        const QRectF at(body.left(), cy - body.height() / 2, body.width(), body.height());
+        // A white halo keeps the sign clear of the hatching.
+        QPainterPath sign;
+        const QFontMetricsF fm(big);
+        const QRectF ink = fm.boundingRect(noLevelSign_);
+        sign.addText(at.center().x() - ink.width() / 2 - ink.left(), cy - ink.top() - ink.height() / 2, big,
+                     noLevelSign_);
+        p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(sign);
+        p.setPen(Qt::NoPen);
+        p.setBrush(noLevelColour_);
+        p.drawPath(sign);
+        p.setFont(font());
+    }
+
     if (!detail)
         return;
     // Level scale left of the tank.
@@ -316,7 +352,8 @@ void TankPicture::paintEvent(QPaintEvent *)
         QFont font = p.font();
         font.setWeight(QFont::DemiBold);
         p.setFont(font);
-        const QRectF box = rect().adjusted(6, 0, -6, 0);
+        // In the upper part of the tank: the sign of the state stands below.
+        const QRectF box(rect().left() + 6, body.top(), rect().width() - 12, body.height() * 0.6);
         const QRectF text =
             p.boundingRect(box, Qt::AlignCenter | Qt::TextWordWrap, noValue_).adjusted(-6, -3, 6, 3);
         p.setPen(QColor(0xe5, 0x73, 0x73));

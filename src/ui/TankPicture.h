@@ -33,6 +33,11 @@ public:
     // Hides or shows the liquid (an overview entry without a valid reading).
     void setLiquidVisible(bool on);
     bool liquidVisible() const { return liquidVisible_; }
+    // A tank without a level to show (a fault, a silent device): hatched in
+    // the colour, the sign on it, so it never passes for an empty tank.
+    // An invalid colour: the level again.
+    void setNoLevel(const QColor &colour, const QString &sign);
+    bool noLevel() const { return noLevelColour_.isValid(); }
     // Text over the tank in place of a level ("no valid value"); empty: none.
     void setNoValueText(const QString &text);
     QString noValueText() const { return noValue_; }
@@ -55,5 +60,7 @@ private:
     double shown_ = 0;
     bool liquidVisible_ = true;
     QString noValue_;
+    QColor noLevelColour_;
+    QString noLevelSign_;
     QVariantAnimation *glide_;
 };

@@ -2,6 +2,7 @@
 #include "lang/Lng.h"
 
 #include "consumption/Consumption.h"
+#include "model/ConditionLook.h"
 #include "model/Figures.h"
 #include "mqtt/MqttPayloads.h"
 
@@ -108,7 +109,7 @@ QByteArray WebHistoryCsvLines(const TankHistory &h, int first, int last)
     return out;
 }
 
-QByteArray WebTanksJson(const QList<TankSnapshotPtr> &snapshots, const QDateTime &now)
+QByteArray WebTanksJson(const QList<TankSnapshotPtr> &snapshots, const QDateTime &now, const Texts &texts)
 {
     QJsonArray tanks;
     for (const TankSnapshotPtr &s : snapshots) {
@@ -131,11 +132,25 @@ QByteArray WebTanksJson(const QList<TankSnapshotPtr> &snapshots, const QDateTime
              s->fault() ? QJsonValue(-qint64(r.Volumen)) : QJsonValue(QJsonValue::Null)},
             {QStringLiteral("days_until_empty"), orNull(days)},
             {QStringLiteral("state"), TankConditionName(s->status.condition)},
+            {QStringLiteral("state_note"), TankStateNote(s->status, texts)},
             {QStringLiteral("loss"), s->loss},
             {QStringLiteral("consumed"), orNull(s->consumed)},
         });
     }
     return QJsonDocument(QJsonObject{{QStringLiteral("tanks"), tanks}}).toJson(QJsonDocument::Compact);
+}
+
+QByteArray WebStateStyle()
+{
+    QByteArray css;
+    for (const TankCondition c : ConditionsWorstFirst()) {
+        const ConditionLook look = LookOf(c);
+        // The sign as a CSS escape, its hex digits ended by a blank: the sheet stays ASCII.
+        const QByteArray hex = QByteArray::number(look.sign.at(0).unicode(), 16);
+        css += ".st-" + TankConditionName(c).toLatin1() + " { --c: " + look.colour + "; --i: " + look.ink +
+               "; --s: \"\\" + hex + " \"; }\n";
+    }
+    return css;
 }
 
 QByteArray WebHistoryJson(const DeviceTable &t, int n, const QDateTime &from, const QDateTime &to,

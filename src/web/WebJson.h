@@ -11,16 +11,23 @@
 #include <optional>
 
 struct ConsumptionGroup;
+class Texts;
 
 // What the API and the metrics say, as pure functions of the tanks'
 // snapshots (or histories) and what the caller looked up; nothing here reads
 // a file or a setting. "now" counts the days until empty.
 
 // GET /api/v1/tanks: {"tanks":[{number, serial, name, level, unit, percent,
-// temperature, time, alarm, error, days_until_empty, state, loss, consumed},
-// ...]}, null where a figure is missing; level and percent as the main
-// window shows them.
-QByteArray WebTanksJson(const QList<TankSnapshotPtr> &tanks, const QDateTime &now);
+// temperature, time, alarm, error, days_until_empty, state, state_note,
+// loss, consumed}, ...]}, null where a figure is missing; level and percent
+// as the main window shows them, the state's note in the language of texts
+// ("" while ok).
+QByteArray WebTanksJson(const QList<TankSnapshotPtr> &tanks, const QDateTime &now, const Texts &texts);
+
+// The page's style sheet of the conditions, from the looks the desktop
+// shows: for each condition name a class "st-NAME" that sets --c (its
+// colour), --i (text on it) and --s (its sign, a CSS string).
+QByteArray WebStateStyle();
 
 // The history points of a tank from..to (invalid: open), as JSON
 // {"tank", "name", "unit", "points":[[seconds since 1970 UTC, level,

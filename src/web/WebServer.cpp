@@ -7,11 +7,14 @@
 
 #include "consumption/Consumption.h"
 #include "core/SafeFile.h"
+#include "lang/Plural.h"
+#include "model/ConditionLook.h"
 #include "model/TankController.h"
 #include "model/TankSnapshots.h"
 
 #include <QFile>
 #include <QHttpServerRequest>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSslCertificate>
@@ -23,13 +26,16 @@ namespace
 {
 // The texts the page shows, by the names its script uses.
 const std::pair<const char *, int> kPageTexts[] = {
-    {"number", 1020},  {"name", 1021},  {"content", 1022},  {"percent", 1023},  {"days", 1024},
-    {"last", 1025},    {"state", 1026}, {"ok", 1027},       {"low", 1028},      {"very_low", 1029},
-    {"silent", 1030},  {"fault", 1031}, {"alarm", 1032},    {"chart", 1033},    {"consumption", 1034},
-    {"months", 1035},  {"total", 1036}, {"year", 1037},     {"offline", 1038},  {"now", 1039},
-    {"minutes", 1040}, {"hours", 1041}, {"daysAgo", 1042},  {"noData", 1043},   {"tanks", 1044},
-    {"close", 1045},   {"loss", 1046},  {"lossNote", 1100}, {"consumed", 1047},
+    {"number", 1020}, {"name", 1021},     {"content", 1022},  {"percent", 1023}, {"days", 1024},
+    {"last", 1025},   {"state", 1026},    {"ok", 1027},       {"low", 1028},     {"very_low", 1029},
+    {"silent", 1030}, {"fault", 1031},    {"alarm", 1032},    {"chart", 1033},   {"consumption", 1034},
+    {"total", 1036},  {"year", 1037},     {"offline", 1038},  {"now", 1039},     {"minutes", 1040},
+    {"hours", 1041},  {"daysAgo", 1042},  {"noData", 1043},   {"tanks", 1044},   {"close", 1045},
+    {"loss", 1046},   {"lossNote", 1100}, {"consumed", 1047}, {"allOk", 1403},   {"all", 1404},
+    {"empty", 1400},
 };
+// The chart's ranges in months; the page shows their names.
+constexpr int kRangeMonths[] = {1, 3, 12, 24, 60};
 
 constexpr qsizetype kMaxStreamBacklog = 4 * 1024 * 1024; // a stream reader this far behind is dropped
 constexpr int kMaxCredentials = 64;
@@ -254,7 +260,7 @@ WebServer::WebServer(const TankController &tanks, const TankSnapshots &snapshots
 
 QByteArray WebServer::tanksJson() const
 {
-    return WebTanksJson(snapshots_.all(), clock_());
+    return WebTanksJson(snapshots_.all(), clock_(), texts_);
 }
 
 WebServer::~WebServer() = default;
@@ -417,6 +423,10 @@ bool WebServer::serveAuthorised(QTcpSocket *socket, const Call &call)
     const QString path = call.url.path();
     if (path == QLatin1String("/")) {
         writeAnswer(socket, call, 200, "text/html; charset=utf-8", page());
+        return true;
+    }
+    if (path == QLatin1String("/states.css")) {
+        writeAnswer(socket, call, 200, "text/css; charset=utf-8", WebStateStyle());
         return true;
     }
     for (const StaticFile &f : kStatic) {
@@ -653,6 +663,21 @@ QByteArray WebServer::page() const
     QJsonObject texts;
     for (const auto &[name, id] : kPageTexts)
         texts.insert(QLatin1String(name), texts_(id));
+    // Words after a number take the language's form for it: the page gets
+    // them ready made for the numbers it shows.
+    QJsonObject months;
+    for (const int m : kRangeMonths)
+        months.insert(QString::number(m),
+                      QString::number(m) + QLatin1Char(' ') + PluralText(texts_, 1401, m));
+    texts.insert(QLatin1String("monthsN"), months);
+    QJsonArray attention;
+    for (int n = 0; n <= kMaxDevices; ++n)
+        attention.append(QString::number(n) + QLatin1Char(' ') + PluralText(texts_, 1402, n));
+    texts.insert(QLatin1String("attentionN"), attention);
+    QJsonArray order;
+    for (const TankCondition c : ConditionsWorstFirst())
+        order.append(TankConditionName(c));
+    texts.insert(QLatin1String("order"), order);
     // Inside a script element "</" would end it early.
     const QByteArray json = QJsonDocument(texts).toJson(QJsonDocument::Compact).replace("</", "<\\/");
     QByteArray html = resource(":/web/index.html");

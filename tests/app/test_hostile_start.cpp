@@ -106,7 +106,7 @@ TEST_F(HostileStart, LineFloodKeepsTheCutAndSigtermPrompt)
     ASSERT_TRUE(WaitFor([&] { return flood.sent() > 1 << 20; }, 20000));
     QElapsedTimer t;
     t.start();
-    ::kill(pid_t(run.processId()), SIGTERM);
+    Signal(run, SIGTERM);
     ASSERT_TRUE(run.waitForFinished(10000));
     EXPECT_LE(t.elapsed(), 1000);
     EXPECT_EQ(run.exitCode(), 0);

@@ -60,7 +60,7 @@ TEST_F(Processes, SigtermEndsPromptlyWhileAMailIsStuck)
     ASSERT_TRUE(WaitFor([&] { return silent.hasPendingConnections(); }, 15000));
     QElapsedTimer sinceSignal;
     sinceSignal.start();
-    ::kill(pid_t(run.processId()), SIGTERM);
+    Signal(run, SIGTERM);
     ASSERT_TRUE(run.waitForFinished(15000));
     EXPECT_LT(sinceSignal.elapsed(), 5000);
     EXPECT_EQ(std::pair(run.exitStatus(), run.exitCode()), std::pair(QProcess::NormalExit, 0));
@@ -85,7 +85,7 @@ TEST_F(Processes, ReceptionLinesAreNotRepeated)
     // A second device: registering it saves the registry, so all before it were read.
     peer.write(MakeTelegram(5001, 7).toHex() + '\n');
     ASSERT_TRUE(WaitFor([&] { return readBytes(iniPath()).contains("SN=5001"); }, 10000));
-    ::kill(pid_t(run.processId()), SIGINT);
+    Signal(run, SIGINT);
     ASSERT_TRUE(run.waitForFinished(15000));
     EXPECT_EQ(std::pair(run.exitStatus(), run.exitCode()), std::pair(QProcess::NormalExit, 0));
     output += run.readAll();

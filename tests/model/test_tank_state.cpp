@@ -1,10 +1,13 @@
 #include "support/Fixtures.h"
 
+#include "model/ConditionLook.h"
 #include "model/FleetModel.h"
 #include "model/TankSnapshots.h"
 #include "model/TankState.h"
 #include "model/TankStateWatch.h"
 
+#include <array>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -67,6 +70,56 @@ TEST(TankStates, NotesOfLowAndSilentTanks)
               "Füllstand unter 6 % (die Hälfte der Warnschwelle)");
     EXPECT_EQ(TankStateNote(TankState(Reading(50, 30 * 60 + 59), {12, 24}, kNow), Texts(1)),
               "Seit 30 Stunden kein Telegramm");
+}
+
+namespace
+{
+// Red, green and blue of "#rrggbb".
+std::array<int, 3> rgb(const char *hex)
+{
+    std::array<int, 3> out{};
+    for (int i = 0; i < 3; ++i)
+        out[size_t(i)] = QByteArray(hex + 1 + 2 * i, 2).toInt(nullptr, 16);
+    return out;
+}
+
+// The relative luminance of "#rrggbb" (WCAG 2).
+double luminance(const char *hex)
+{
+    double l = 0;
+    const double weight[] = {0.2126, 0.7152, 0.0722};
+    for (int i = 0; i < 3; ++i) {
+        const double c = rgb(hex)[size_t(i)] / 255.0;
+        l += weight[i] * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+    }
+    return l;
+}
+} // namespace
+
+// Every state reads on its own: a colour far from every other one's, a sign
+// of its own for whoever cannot tell the colours apart, its words readable
+// on its colour (4.5:1 at least).
+TEST(TankStates, EveryStateLooksItsOwnAndReadsOnItsColour)
+{
+    const QList<TankCondition> all = ConditionsWorstFirst();
+    ASSERT_EQ(all.size(), int(TankCondition::Alarm) + 1);
+    for (const TankCondition a : all) {
+        const ConditionLook la = LookOf(a);
+        const double hi = std::max(luminance(la.colour), luminance(la.ink)),
+                     lo = std::min(luminance(la.colour), luminance(la.ink));
+        EXPECT_GE((hi + 0.05) / (lo + 0.05), 4.5) << TankConditionName(a).toStdString();
+        EXPECT_EQ(la.sign.size(), 1);
+        for (const TankCondition b : all) {
+            if (a == b)
+                continue;
+            const ConditionLook lb = LookOf(b);
+            EXPECT_NE(la.sign, lb.sign);
+            const auto ca = rgb(la.colour), cb = rgb(lb.colour);
+            const double distance = std::hypot(ca[0] - cb[0], ca[1] - cb[1], ca[2] - cb[2]);
+            EXPECT_GT(distance, 60) << TankConditionName(a).toStdString() << " / "
+                                    << TankConditionName(b).toStdString();
+        }
+    }
 }
 
 // A tank's own threshold as typed, and the one that then applies.
@@ -174,11 +227,40 @@ TEST_F(FleetTest, WatchNotesBeginningsAndEndsOnceALossOnlyInTheRow)
     watch.setLossSource([&losses](int n) { return losses.contains(n); });
     const auto state = [this](int n) { return model.index(n - 1, FleetModel::State).data().toString(); };
     watch.updateAll();
-    EXPECT_EQ(state(1), "loss");
+    EXPECT_EQ(state(1), "\u224b loss");
     EXPECT_EQ(model.index(0, FleetModel::State).data(Qt::ToolTipRole).toString(),
               "The content is falling far faster than its usual use: a leak or theft?");
     losses.clear();
     watch.updateAll();
-    EXPECT_EQ(state(1), "OK");
+    EXPECT_EQ(state(1), "\u2713 OK");
     EXPECT_EQ(log.events().size(), 5u);
+}
+
+// The list sorts worst first by the state (ascending, as a first click on
+// its heading sorts), ok last; within a state the tank that runs dry first.
+TEST_F(FleetTest, StateSortsWorstFirstThenBySoonestEmpty)
+{
+    std::set<int> losses{2};
+    watch.setLossSource([&losses](int n) { return losses.contains(n); });
+    tanks.device(5) = tanks.device(1);
+    tanks.device(5).SN = 105;
+    tanks.device(5).Volumen = 240; // 6 % of 4000: low
+    tanks.AddDevice(5);
+    watch.updateAll();
+    FleetFilter sorted;
+    sorted.setSourceModel(&model);
+    sorted.sort(FleetModel::State, Qt::AscendingOrder);
+    QStringList order;
+    for (int r = 0; r < sorted.rowCount(); ++r)
+        order << sorted.index(r, FleetModel::Number).data().toString() + " " +
+                     TankConditionName(
+                         TankCondition(sorted.index(r, 0).data(FleetModel::ConditionRole).toInt()));
+    EXPECT_EQ(order.join(", "), "4 alarm, 3 fault, 2 loss, 5 low, 1 ok");
+
+    // Within a state the days decide, a tank without a forecast last; no
+    // number of days lifts a tank above a worse state.
+    EXPECT_LT(WorstFirstKey(TankCondition::Low, 3), WorstFirstKey(TankCondition::Low, 10));
+    EXPECT_LT(WorstFirstKey(TankCondition::Low, 1e9), WorstFirstKey(TankCondition::Low, std::nullopt));
+    EXPECT_LT(WorstFirstKey(TankCondition::Silent, std::nullopt), WorstFirstKey(TankCondition::Fault, 0));
+    EXPECT_LT(WorstFirstKey(TankCondition::Low, std::nullopt), WorstFirstKey(TankCondition::Ok, 0));
 }

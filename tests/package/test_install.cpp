@@ -73,7 +73,7 @@ TEST_F(Installation, LayoutHoldsProgramHelpDesktopEntryIconsUnitAndDocsAndRunsFr
     p.setWorkingDirectory(elsewhere.path());
     QByteArray out;
     ASSERT_TRUE(StartHeadless(p, exe, dataDir(), out)) << out.constData();
-    ::kill(pid_t(p.processId()), SIGTERM);
+    Signal(p, SIGTERM);
     ASSERT_TRUE(p.waitForFinished(15000));
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_TRUE(readBytes(iniPath()).contains("LngId=2")) << readBytes(iniPath()).constData();

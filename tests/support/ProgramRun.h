@@ -49,8 +49,8 @@ protected:
     // SIGTERM: true when the program ends normally with status 0.
     bool terminate()
     {
-        ::kill(pid_t(run.processId()), SIGTERM);
-        return run.waitForFinished(15000) && run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0;
+        return Signal(run, SIGTERM) && run.waitForFinished(15000) &&
+               run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0;
     }
     // Connects a gateway to the program's port; true once it is greeted.
     bool connectGateway(QTcpSocket &peer)

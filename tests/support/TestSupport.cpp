@@ -12,6 +12,7 @@
 #include <QTcpServer>
 #include <QThread>
 #include <arpa/inet.h>
+#include <csignal>
 #include <deque>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -108,6 +109,12 @@ bool StartHeadless(QProcess &p, const QString &program, const QString &folder, Q
          << "--data-dir" << folder;
     p.start(args.takeFirst(), args);
     return p.waitForStarted(10000) && WaitOutput(p, out, marker);
+}
+
+bool Signal(const QProcess &p, int sig)
+{
+    const qint64 pid = p.processId();
+    return pid > 0 && ::kill(pid_t(pid), sig) == 0;
 }
 
 bool WaitOutput(QProcess &p, QByteArray &out, const QByteArray &marker, int timeoutMs)

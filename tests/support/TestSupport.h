@@ -80,6 +80,9 @@ class QProcess;
 // Waits until the output of p, collected in out, holds marker; false when p
 // ended first.
 bool WaitOutput(QProcess &p, QByteArray &out, const QByteArray &marker, int timeoutMs = 20000);
+// Sends sig to the process p runs; false when it runs none (a kill of pid 0
+// would hit the test's own process group, ctest with it).
+bool Signal(const QProcess &p, int sig);
 // Starts program --headless on folder (through wrapper, e.g. as another user)
 // and waits until its merged output, collected in out, holds marker.
 bool StartHeadless(QProcess &p, const QString &program, const QString &folder, QByteArray &out,

@@ -83,10 +83,7 @@ TEST_F(BoxOwner, TcpPortThatCannotBeOpenedIsSaidOnTheMainWindowTheInterfaceDialo
     TankController tanks{switches, settings, boxes, texts, clock};
     LinkManager links(tanks, switches, settings, boxes, texts, clock);
     QPointer<frmCOM> dialog;
-    // Out of every port's range, then a port taken by somebody else.
-    QTcpServer taken;
-    ASSERT_TRUE(taken.listen(QHostAddress::Any, 0));
-    for (const QString &port : {QStringLiteral("70000"), QString::number(taken.serverPort())}) {
+    const auto ok = [&](const QString &port) {
         frmCOM::ShowDialog(dialog, std::make_unique<ComDialogLogic>(links, switches, settings, boxes, texts),
                            {}, &home);
         ASSERT_TRUE(dialog && dialog->isVisible());
@@ -94,10 +91,20 @@ TEST_F(BoxOwner, TcpPortThatCannotBeOpenedIsSaidOnTheMainWindowTheInterfaceDialo
         dialog->findChild<QCheckBox *>("CheckAktivNet")->setChecked(true);
         dialog->findChild<QLineEdit *>("txbxClientPort")->setText(port);
         dialog->findChild<QPushButton *>("CmdOk")->click();
-        EXPECT_EQ(nextBox(), "TCP Fehler | on home (shown)") << qPrintable(port);
-        EXPECT_FALSE(dialog && dialog->isVisible());
-        EXPECT_EQ(boxes.status(NoticeTopic::Link), "TCP Fehler");
-        EXPECT_TRUE(links.indicator().warn);
-        switches.setActiveNet(false);
-    }
+    };
+    // Out of every port's range: the dialog refuses it and stays open.
+    ok(QStringLiteral("70000"));
+    EXPECT_EQ(nextBox(), "Port: eine ganze Zahl von 1 bis 65535 | on home (shown)");
+    EXPECT_TRUE(dialog && dialog->isVisible());
+    // A port taken by somebody else: the dialog closes, the link says why.
+    QTcpServer taken;
+    ASSERT_TRUE(taken.listen(QHostAddress::Any, 0));
+    const QString port = QString::number(taken.serverPort());
+    ok(port);
+    const QString said =
+        "TCP: Port " + port + " kann nicht ge\u00f6ffnet werden: The bound address is already in use";
+    EXPECT_EQ(nextBox(), said + " | on home (shown)");
+    EXPECT_FALSE(dialog && dialog->isVisible());
+    EXPECT_EQ(boxes.status(NoticeTopic::Link), said);
+    EXPECT_TRUE(links.indicator().warn);
 }

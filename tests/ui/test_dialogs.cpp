@@ -154,7 +154,7 @@ TEST_F(DialogTest, LogFolderOutOfReachAtStartIsAProblem)
     EXPECT_TRUE(NotificationLog::IsProblem(said->kind));
     EXPECT_EQ(ui.panelText(1), said->text);
     ui.shown.clear();
-    EXPECT_FALSE(frmGrafikHistorie::OpenForm(app->tanks().table(), settings, ui, switches, clock));
+    EXPECT_FALSE(frmGrafikHistorie::OpenForm(app->tanks().table(), settings, ui, texts, switches, clock));
     ASSERT_EQ(ui.shown.size(), 1);
     EXPECT_TRUE(ui.shown.front().text.contains("/proc/forbidden/")) << qPrintable(ui.shown.front().text);
 }

@@ -49,6 +49,7 @@ TEST(ForecastDisplay, DaysAgreeWithTheNumberInEachLanguage)
     // Language, days, the text before the date (the plural rules: PluralForms).
     const std::tuple<int, double, const char *> cases[] = {{1, 23.4, "ca. 23 Tage, bis "},
                                                            {2, 0.7, "about 1 day, until "},
+                                                           {2, 0.3, "about 1 day, until "},
                                                            {9, 20, "circa 20 de zile, până la "}};
     for (const auto &[lng, days, text] : cases) {
         SetLngId(lng);
@@ -58,5 +59,7 @@ TEST(ForecastDisplay, DaysAgreeWithTheNumberInEachLanguage)
             << lng << " " << days;
     }
     EXPECT_EQ(DisplayRules::ForecastText(Texts(1), std::nullopt), "");
+    // An empty tank says it is empty, not "0 days" until a day gone by.
+    EXPECT_EQ(DisplayRules::ForecastText(Texts(10), EmptyForecast{10, 0, at.addDays(-1)}), "Pusty");
     SetLngId(0);
 }

@@ -4,10 +4,13 @@
 #include "core/Catalogue.h"
 #include "core/DateText.h"
 #include "core/TextHelpers.h"
+#include "model/ConditionLook.h"
+#include "model/FleetModel.h"
 #include "model/NotificationLog.h"
 #include "model/ServiceStatus.h"
 #include "model/TankStateWatch.h"
 #include "mqtt/MqttPeers.h"
+#include "ui/FleetView.h"
 #include "ui/FrmMeldungen.h"
 #include "ui/StatusIndicator.h"
 
@@ -59,6 +62,23 @@ TEST_F(MainWindowTest, StatusIndicatorsFitSmallAndLargeScreensCountAcknowledgeAn
         log.add({.time = now, .kind = Kind::LinkBack, .text = LngText(814)});
         change(1, [](DeviceRecord &r) { r.Alarm = false; });
         change(3, [&](DeviceRecord &r) { r.Uhrzeit = now.addDays(-2); });
+        // Each tank's state reads the same on its card and in the fleet list
+        // (sign and words), and the list shows the worst first.
+        FleetView *fleet = win->fleetView();
+        QStringList listed, carded;
+        for (int r = 0; r < 3; ++r) {
+            const QModelIndex state = fleet->table()->model()->index(r, FleetModel::State);
+            const int n = state.data(FleetModel::DeviceRole).toInt();
+            listed << state.data().toString();
+            auto *entry = win->findChild<QWidget *>(QStringLiteral("FrameTank%1").arg(n));
+            const QLabel *badge = Part<QLabel>(entry, "lblZustand");
+            carded << (badge->isHidden() ? state.data().toString() : badge->text());
+        }
+        EXPECT_EQ(carded, listed);
+        EXPECT_TRUE(listed[0].startsWith(LookOf(TankCondition::Silent).sign + ' '))
+            << qPrintable(listed.join('|'));
+        EXPECT_TRUE(listed[1].startsWith(LookOf(TankCondition::Fault).sign + ' '))
+            << qPrintable(listed.join('|'));
         log.add({.time = now,
                  .kind = Kind::EmailFailed,
                  .text = LngText(121) + "9999 No such IP or mail service"});

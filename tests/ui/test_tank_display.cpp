@@ -9,6 +9,8 @@
 #include "ui/TankPicture.h"
 #include "ui/UiLook.h"
 
+#include "model/TankState.h"
+
 namespace
 {
 
@@ -104,10 +106,11 @@ TEST_F(TankDisplayTest, OverviewTabsFor1To56Devices)
 TEST_F(TankDisplayTest, OpensOnTheCards)
 {
     addDevices(1, 1);
-    EXPECT_EQ(
-        Part<QTabWidget>(std::make_unique<TankDisplay>(tanks, ui, clock).get(), "SSTab1")->currentIndex(), 0);
+    EXPECT_EQ(Part<QTabWidget>(std::make_unique<TankDisplay>(tanks, ui, texts, clock).get(), "SSTab1")
+                  ->currentIndex(),
+              0);
     addDevices(2, 3);
-    TankDisplay opened(tanks, ui, clock);
+    TankDisplay opened(tanks, ui, texts, clock);
     EXPECT_EQ(Part<QTabWidget>(&opened, "SSTab1")->currentIndex(), 1);
 }
 
@@ -149,6 +152,44 @@ TEST_F(TankDisplayTest, GreyAndRedTimeWhenOldWarningWhenStaleErrorTextOnAFault)
     EXPECT_TRUE(part("lblProzent", 4)->isHidden());
 }
 
+// Every state but ok marks its tab, the worst of the tab's tanks; a fault or a silent tank never draws as a
+// level, not even as the empty tank an empty one draws.
+TEST_F(TankDisplayTest, EveryStateMarksItsTabAndNoLevelNeverLooksEmpty)
+{
+    addDevices(1, 12);
+    TabRows *rows = display->tabRows();
+    const auto set = [&](int n, int volumen, int ageMinutes = 0, bool alarm = false) {
+        DeviceRecord &r = tanks.device(n);
+        r.Volumen = volumen, r.Uhrzeit = now.addSecs(-60 * ageMinutes), r.Alarm = alarm;
+        tanks.refreshDevice(n);
+    };
+    const auto marks = [&] {
+        QStringList out;
+        for (int tab = 1; tab <= 3; ++tab)
+            out << TankConditionName(rows->mark(tab));
+        return out.join(' ');
+    };
+    set(2, 400); // 8 %
+    set(7, 0);   // empty: below half of the 10 %
+    EXPECT_EQ(marks(), "low very_low ok");
+    set(5, 2500, 25 * 60);
+    set(10, -0xE008);
+    EXPECT_EQ(marks(), "low silent fault");
+    set(12, 2500, 0, true);
+    set(1, -0xE002);
+    EXPECT_EQ(marks(), "fault silent alarm");
+
+    // The pictures: the empty tank, the faulty one, the silent one, each its own.
+    set(5, 2500, 25 * 60 + 24 * 60); // stale
+    const auto picture = [&](int n) { return part<TankPicture>("TankShape", n)->grab().toImage(); };
+    const QImage empty = picture(7), fault = picture(10), silent = picture(5);
+    EXPECT_NE(fault, empty);
+    EXPECT_NE(silent, empty);
+    EXPECT_NE(fault, silent);
+    set(10, 0);
+    EXPECT_EQ(picture(10), empty) << "a fault over leaves no mark";
+}
+
 // What must not be missed: a fault marks its tab until it is gone (an alarm's
 // mark as shown: FrmMainTest.SmallScreenAndAccessLettersInEveryLanguage); the
 // detail view names the tank; a click on an entry (or Enter on it) selects its
@@ -159,10 +200,11 @@ TEST_F(TankDisplayTest, TabMarksSelectionNameAndUnitEditsAndTheTableReset)
     TabRows *rows = display->tabRows();
     tanks.device(6).Volumen = -0xE008;
     tanks.refreshDevice(6);
-    EXPECT_TRUE(rows->isMarked(2) && !rows->isMarked(1) && !rows->isMarked(3));
-    tanks.device(6).Volumen = 100;
+    EXPECT_EQ(rows->mark(2), TankCondition::Fault);
+    EXPECT_TRUE(rows->mark(1) == TankCondition::Ok && rows->mark(3) == TankCondition::Ok);
+    tanks.device(6).Volumen = 2500;
     tanks.refreshDevice(6);
-    EXPECT_FALSE(rows->isMarked(2));
+    EXPECT_EQ(rows->mark(2), TankCondition::Ok);
 
     QTest::mouseClick(display->entry(7), Qt::LeftButton);
     EXPECT_EQ(tanks.currentDevice(), 7);

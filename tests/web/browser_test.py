@@ -2,8 +2,11 @@
 """The dashboard in a real browser: Debian's chromium, headless, driven by
 selenium, against the real program fed telegrams over its TCP link.
 
-Checks that the page lists the tank names, that a telegram changes the shown
-level within 3 s, that the charts of a few minutes, a day and a year label
+Checks that the page lists the tank names worst first under a summary of
+their states, that a state's chip filters the list, that a faulty tank's
+detail says so, that the rows are compact (40 of them at 1920 x 1080), that
+the chart reads out the point under the pointer, that a telegram changes the
+shown level within 3 s, that the charts of a few minutes, a day and a year label
 their time axis as the span needs and end at the live level, that a loss
 shows, that the console stays free of errors and that a phone's
 375 px leave no horizontal scroll bar. Exits 77 (skipped) without chromium.
@@ -60,6 +63,7 @@ def free_port():
 
 
 def telegram(sn, level, temperature=15, alarm=0):
+    """level: the content, or an error code as text ('E008')."""
     bcd = int(str(level).zfill(4), 16)
     b = [0x02, 0x11, 9, sn >> 8 & 255, sn & 255, temperature + 128, alarm, bcd >> 8, bcd & 255, 0, 1,
          5000 >> 8, 5000 & 255, 1500 >> 8, 1500 & 255, 0, 0, 0, 0x03]
@@ -126,13 +130,59 @@ def check_chart(browser, tank, months, live, shots, name):
     print('chart of a %s: %s' % (name, ', '.join(texts)))
 
 
+def texts(browser, script):
+    return browser.execute_script('return ' + script)
+
+
+def check_summary(browser, names):
+    """The summary counts the states (each chip in a colour of its own), the
+    list shows the worst first, a chip filters, and the faulty tank's detail
+    names the fault."""
+    wait(lambda: texts(browser, "document.getElementById('headline').textContent") == '2 tanks need attention',
+         5, 'the summary')
+    chips = texts(browser, "[...document.querySelectorAll('#chips .chip')].map(c =>"
+                           " [c.dataset.filter, c.textContent, getComputedStyle(c).backgroundColor])")
+    assert [c[:2] for c in chips] == [['all', 'All5'], ['alarm', 'Alarm1'], ['fault', 'Fault1'],
+                                      ['ok', 'OK3']], chips
+    colours = [c[2] for c in chips[1:]]
+    assert len(set(colours)) == len(colours), colours
+    order = texts(browser, "[...document.querySelectorAll('#fleet tbody tr')].map(r => r.dataset.tank)")
+    assert order[:2] == ['2', '5'], 'not worst first: %s' % order
+    shown = texts(browser, "[...document.querySelectorAll('#fleet td.name')].map(c => c.innerText)")
+    assert sorted(shown) == sorted(names), shown
+
+    browser.find_element(By.CSS_SELECTOR, '#chips .chip[data-filter="fault"]').click()
+    wait(lambda: texts(browser, "[...document.querySelectorAll('#fleet tbody tr')].map(r => r.dataset.tank)")
+         == ['5'], 3, 'the fault filter')
+    browser.find_element(By.CSS_SELECTOR, '#fleet tbody tr[data-tank="5"]').click()
+    wait(lambda: 'E008' in texts(browser, "document.getElementById('detail-note').textContent"), 5,
+         'the fault in the detail')
+    badge = texts(browser, "document.querySelector('#detail-state .state').className")
+    assert 'st-fault' in badge, badge
+    print('fault detail: ' + texts(browser, "document.getElementById('detail-state').innerText"))
+    browser.find_element(By.CSS_SELECTOR, '#chips .chip[data-filter="fault"]').click()
+    wait(lambda: len(browser.find_elements(By.CSS_SELECTOR, '#fleet tbody tr')) == 5, 3, 'the filter off')
+    months = texts(browser, "[...document.getElementById('range').options].map(o => o.text)")
+    assert months[:2] == ['1 month', '3 months'], months
+
+
+def check_readout(browser):
+    """The pointer over the chart: the point under it in words."""
+    from selenium.webdriver.common.action_chains import ActionChains
+    canvas = browser.find_element(By.ID, 'chart')
+    wait(lambda: texts(browser, "document.getElementById('chart').dataset.lastValue") is not None, 5, 'the chart')
+    ActionChains(browser).move_to_element_with_offset(canvas, canvas.size['width'] // 2 - 20, 0).perform()
+    wait(lambda: texts(browser, "document.getElementById('readout').textContent") != '', 3, 'the read-out')
+    print('read-out: ' + texts(browser, "document.getElementById('readout').textContent"))
+
+
 def main():
     folder = tempfile.mkdtemp(prefix='tankmon-browser-')
     link, web = free_port(), free_port()
-    names = ['Heizöl Keller', 'Regenwasser Zisterne Nord mit sehr langem Namen', 'Diesel', 'Pellets']
+    names = ['Heizöl Keller', 'Regenwasser Zisterne Nord mit sehr langem Namen', 'Diesel', 'Pellets', 'Brunnen']
     ini = ('[LngPtnr]\r\nLngId=2\r\n[COM]\r\nClientPort=%d\r\n[Common]\r\nActiveNet=1\r\n'
-           '[Web]\r\nAktiv=1\r\nPort=%d\r\n[Geräte]\r\nAnzahl=4\r\n' % (link, web))
-    serials = [4711, 815, 1200, 1300]
+           '[Web]\r\nAktiv=1\r\nPort=%d\r\n[Geräte]\r\nAnzahl=5\r\n' % (link, web))
+    serials = [4711, 815, 1200, 1300, 1400]
     for n, (sn, name) in enumerate(zip(serials, names), 1):
         ini += '[Gerät%d]\r\nSN=%d\r\nGerätetyp=9\r\nTankbezeichnung=%s\r\nTankvolumen=5000\r\n' % (n, sn, name)
     for n, span in ((1, 'minutes'), (3, 'day'), (4, 'year')):
@@ -151,7 +201,7 @@ def main():
                 raise AssertionError('the program ended: ' + out.decode(errors='replace'))
             out += line
         send(link, telegram(4711, 1234) + telegram(815, 300, alarm=1) + telegram(1200, 3333) +
-             telegram(1300, 4444))
+             telegram(1300, 4444) + telegram(1400, 'E008'))
 
         options = webdriver.ChromeOptions()
         options.binary_location = chromium
@@ -167,9 +217,8 @@ def main():
             "const c = document.querySelector('#fleet tbody tr[data-tank=\"1\"] td.level');"
             " return c ? c.textContent : '';")
         wait(lambda: '1,234' in level() or '1234' in level(), 10, 'the first level')
-        shown = browser.execute_script(
-            "return [...document.querySelectorAll('#fleet td.name')].map(c => c.innerText);")
-        assert shown == names, shown
+        wait(lambda: len(browser.find_elements(By.CSS_SELECTOR, '#fleet td.name')) == 5, 10, 'five tanks')
+        check_summary(browser, names)
 
         send(link, telegram(4711, 2345))
         sent = time.monotonic()
@@ -179,32 +228,57 @@ def main():
         for tank, months, live, name in ((1, 3, 2345, 'minutes'), (3, 3, 3333, 'day'), (4, 24, 4444, 'year')):
             check_chart(browser, tank, months, live, shots, name)
 
-        # A fall from 67 % to 20 % within minutes: the row shows the loss.
-        send(link, telegram(1200, 1000))
-        loss = lambda: browser.execute_script(
-            "const b = document.querySelector('#fleet tbody tr[data-tank=\"3\"] .state.loss');"
-            " return b ? b.textContent : '';")
-        wait(lambda: loss() == 'Loss', 3, 'the loss shown')
-
         browser.find_element(By.CSS_SELECTOR, '#fleet tbody tr[data-tank="1"]').click()
         wait(lambda: browser.find_element(By.ID, 'consumption').text != '', 5, 'the consumption table')
+        check_readout(browser)
         if shots:
             os.makedirs(shots, exist_ok=True)
             browser.save_screenshot(os.path.join(shots, 'desktop.png'))
+
+        # Full HD: at least 40 rows fit below the summary.
+        browser.set_window_size(1920, 1080)
+        height = browser.execute_script('return window.innerHeight')
+        browser.set_window_size(1920, 1080 + (1080 - height))
+        top, row = browser.execute_script(
+            "const r = document.querySelector('#fleet tbody tr').getBoundingClientRect();"
+            " return [r.top + window.scrollY, r.height];")
+        assert top + 40 * row <= 1080, 'rows of %.1f px from %.0f px: %d fit' % (row, top, (1080 - top) // row)
+        print('at 1920 x 1080: %d rows fit' % ((1080 - top) // row))
 
         browser.set_window_size(375, 812)
         width = browser.execute_script('return window.innerWidth')
         browser.set_window_size(375 + (375 - width), 812)  # the viewport itself 375 px wide
         browser.get('http://127.0.0.1:%d/' % web)
-        wait(lambda: len(browser.find_elements(By.CSS_SELECTOR, '#fleet td.name')) == 4, 10, 'the phone page')
+        wait(lambda: len(browser.find_elements(By.CSS_SELECTOR, '#fleet td.name')) == 5, 10, 'the phone page')
+        # One line a tank.
+        rows = browser.execute_script(
+            "const line = parseFloat(getComputedStyle(document.body).lineHeight);"
+            " return [...document.querySelectorAll('#fleet tbody tr')].map(r => r.getBoundingClientRect().height / line);")
+        assert max(rows) < 1.6, 'phone rows of %s lines' % rows
+        inside, whole = browser.execute_script(
+            "const l = document.getElementById('list'); return [l.clientWidth, l.scrollWidth];")
+        assert whole <= inside, 'the phone table is %d px wide in %d' % (whole, inside)
         browser.find_element(By.CSS_SELECTOR, '#fleet tbody tr[data-tank="1"]').click()
         wait(lambda: browser.find_element(By.ID, 'consumption').text != '', 5, 'the phone detail')
+        # Below the table, the detail is brought into view: scrolled towards,
+        # as far as the page goes.
+        top, scrolled = browser.execute_script(
+            "return [document.getElementById('detail').getBoundingClientRect().top, window.scrollY];")
+        assert 0 <= top < 812 / 2 and scrolled > 0, 'the detail at %d px, scrolled %d px' % (top, scrolled)
         inner, scroll = browser.execute_script(
             'return [window.innerWidth, document.documentElement.scrollWidth]')
         assert inner == 375, inner
         assert scroll <= inner, 'horizontal scroll at %d px: content %d px wide' % (inner, scroll)
         if shots:
             browser.save_screenshot(os.path.join(shots, 'phone.png'))
+
+        # A fall from 67 % to 20 % within minutes, from a level two readings
+        # reached, confirmed by a second reading: the row shows the loss.
+        send(link, telegram(1200, 3333) + telegram(1200, 1001) + telegram(1200, 1000))
+        loss = lambda: browser.execute_script(
+            "const b = document.querySelector('#fleet tbody tr[data-tank=\"3\"] .state.st-loss');"
+            " return b ? b.textContent : '';")
+        wait(lambda: loss() == 'Loss', 3, 'the loss shown')
 
         errors = [e for e in browser.get_log('browser') if e['level'] == 'SEVERE']
         assert not errors, errors

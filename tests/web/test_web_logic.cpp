@@ -129,6 +129,8 @@ static QList<TankSnapshotPtr> snapshotsOf(const DeviceTable &t)
     for (int n = 1; n <= 2; ++n) {
         SnapshotFigures f;
         f.status.condition = n == 1 ? TankCondition::Low : TankCondition::Fault;
+        f.status.lowPercent = 40;
+        f.status.errorCode = n == 2 ? 8 : 0;
         f.emptyAt = kNow.addSecs(1066608), f.dailyUse = 100;
         if (n == 1)
             f.loss = true, f.consumed = 812.5;
@@ -141,16 +143,18 @@ TEST(WebJson, TanksAndHistoryAsTheApiGivesThem)
 {
     qputenv("TZ", "Europe/Berlin");
     const auto t = twoTanks();
-    const QJsonObject tanks = QJsonDocument::fromJson(WebTanksJson(snapshotsOf(*t), kNow)).object();
+    const QJsonObject tanks = QJsonDocument::fromJson(WebTanksJson(snapshotsOf(*t), kNow, Texts(2))).object();
     const QJsonObject expected = QJsonDocument::fromJson(R"({"tanks":[
         {"number":1,"serial":4711,"name":"Keller \"Ost\"\\\nalt","level":1500,"unit":"L","percent":30,
          "temperature":12,"time":"2026-07-01T10:15:00+02:00","alarm":false,"error":null,
-         "days_until_empty":12.3,"state":"low","loss":true,"consumed":812.5},
+         "days_until_empty":12.3,"state":"low","state_note":"Level below the warning threshold of 40 %",
+         "loss":true,"consumed":812.5},
         {"number":2,"serial":12,"name":"Tank 2","level":null,"unit":"L","percent":null,"temperature":null,
-         "time":null,"alarm":true,"error":8,"days_until_empty":null,"state":"fault","loss":false,
+         "time":null,"alarm":true,"error":8,"days_until_empty":null,"state":"fault",
+         "state_note":"The device reports fault 8. See the help page “Tank states”.","loss":false,
          "consumed":null}]})")
                                      .object();
-    EXPECT_EQ(tanks, expected) << WebTanksJson(snapshotsOf(*t), kNow).constData();
+    EXPECT_EQ(tanks, expected) << WebTanksJson(snapshotsOf(*t), kNow, Texts(2)).constData();
 
     const QJsonObject all = QJsonDocument::fromJson(WebHistoryJson(*t, 1, {}, {})).object();
     // Naive local 2026-06-30 08:00 in Berlin is 06:00 UTC.

@@ -2,6 +2,7 @@
 // the API, the metrics, the event stream and the security rules, as a
 // browser or a scraper would meet them.
 #include "WebRequest.h"
+#include "model/ConditionLook.h"
 #include "model/DeviceRecord.h"
 #include "support/ProgramRun.h"
 #include "support/Telegrams.h"
@@ -92,7 +93,8 @@ TEST_F(WebServerTest, ApiMetricsAndEventsFollowTheTelegrams)
 
     // Path, status and content type; the settings file is never served.
     for (const QByteArray &route :
-         QByteArray("/ 200 text/html|/app.js 200 text/javascript|/api/v1/openapi.json 200 application/json|"
+         QByteArray("/ 200 text/html|/app.js 200 text/javascript|/states.css 200 "
+                    "text/css|/api/v1/openapi.json 200 application/json|"
                     "/api/v1/tanks/1/history 200 application/json|"
                     "/api/v1/tanks/1/history?format=csv&from=2020-01-01T00:00:00Z 200 text/csv|"
                     "/api/v1/tanks/1/history?from=yesterday 400 text/plain|"
@@ -108,6 +110,31 @@ TEST_F(WebServerTest, ApiMetricsAndEventsFollowTheTelegrams)
             << route.constData() << reply.head.constData();
         EXPECT_FALSE(reply.body.contains("[LngPtnr]")) << route.constData();
     }
+
+    // The page's words after a number agree with it; its states sort worst
+    // first and look as on the desktop (the looks' own table).
+    const QByteArray page = request(webPort, "/").body;
+    const QByteArray opening = R"(<script id="texts" type="application/json">)";
+    const qsizetype from = page.indexOf(opening) + opening.size();
+    const QJsonObject texts =
+        QJsonDocument::fromJson(page.mid(from, page.indexOf("</script>", from) - from)).object();
+    EXPECT_EQ(texts["monthsN"].toObject()["1"], "1 month");
+    EXPECT_EQ(texts["monthsN"].toObject()["12"], "12 months");
+    const QJsonArray attention = texts["attentionN"].toArray();
+    ASSERT_EQ(attention.size(), kMaxDevices + 1);
+    EXPECT_EQ(attention[1], "1 tank needs attention");
+    EXPECT_EQ(attention[7], "7 tanks need attention");
+    const QByteArray css = request(webPort, "/states.css").body;
+    QStringList order;
+    for (const QJsonValue v : texts["order"].toArray()) {
+        order << v.toString();
+        const TankCondition c = ConditionsWorstFirst().at(order.size() - 1);
+        EXPECT_TRUE(css.contains(".st-" + v.toString().toLatin1() + " { --c: " + LookOf(c).colour +
+                                 "; --i: " + LookOf(c).ink))
+            << css.constData();
+    }
+    EXPECT_EQ(order.join(' '), "alarm silent fault loss very_low low ok");
+
     EXPECT_EQ(request(webPort, "/api/v1/tanks", "Content-Length: 5\r\n\r\nhello").status, 413);
     EXPECT_EQ(
         request(webPort, "/api/v1/tanks", "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n").status,
@@ -391,9 +418,10 @@ TEST_F(WebServerTest, StateLossMeterAndChartAsTheProgramJudgesThem)
 {
     // Tank 1 warns below 60 % of its own: the fleet view's rule, not the e-mail threshold's.
     ASSERT_TRUE(startWithWeb("[Ger\xE4t1]\r\nWarnschwelle=60\r\n")) << output.constData();
-    ASSERT_TRUE(send(4000));
-    // Then a fall from 80 % to 40 % of the 5000 L, far beyond any use: a loss.
-    ASSERT_TRUE(send(2000));
+    ASSERT_TRUE(send(4000) && send(4001));
+    // Then a fall from 80 % to 40 % of the 5000 L, far beyond any use: a
+    // loss, once a second reading confirms it.
+    ASSERT_TRUE(send(2001) && send(2000));
     const QJsonObject tank = firstTank(request(webPort, "/api/v1/tanks"));
     EXPECT_EQ(tank["percent"], 40);
     // Low by its own threshold, but an open loss is the more urgent state.

@@ -1,6 +1,7 @@
 'use strict';
-// The dashboard: the fleet table from the event stream (polling while the
-// stream is down), and for a chosen tank its chart and consumption table.
+// The dashboard: a summary of the tanks' states (each a filter), the fleet
+// table from the event stream (polling while the stream is down), worst
+// first, and for a chosen tank its state, chart and consumption table.
 const T = JSON.parse(document.getElementById('texts').textContent);
 const lang = document.documentElement.lang || 'en';
 const fmt = (v, digits) => new Intl.NumberFormat(lang, { maximumFractionDigits: digits }).format(v);
@@ -11,6 +12,7 @@ let chosen = 0;
 
 for (const el of document.querySelectorAll('[data-t]')) el.textContent = T[el.dataset.t] || '';
 const heads = [...document.querySelectorAll('#fleet th')].map(th => th.textContent);
+const wide = window.matchMedia('(min-width: 1200px)');
 
 function ago(iso) {
   if (!iso) return '';
@@ -21,6 +23,9 @@ function ago(iso) {
   return say(T.daysAgo, fmt(Math.floor(minutes / 1440), 0));
 }
 
+// Days until empty; an empty tank says so.
+const daysText = d => d === null ? '' : d <= 0 ? T.empty : fmt(d, 1);
+
 function cell(row, label, cls) {
   const td = row.insertCell();
   td.dataset.label = label;
@@ -28,51 +33,156 @@ function cell(row, label, cls) {
   return td;
 }
 
+// A state's badge: its sign (from the state style sheet) and its word.
+function badge(state, title) {
+  const b = document.createElement('span');
+  b.className = 'state st-' + state;
+  const w = document.createElement('span');
+  w.className = 'w';
+  w.textContent = T[state] || state;
+  b.append(w);
+  b.title = title || T[state] || state;
+  return b;
+}
+
+// Worst first, then the tank that runs dry first; a click on a heading
+// sorts by that column, a second click the other way round.
+const rank = s => { const i = T.order.indexOf(s); return i < 0 ? T.order.length : i; };
+const sortKeys = {
+  number: t => t.number,
+  name: t => t.name.toLocaleLowerCase(lang),
+  state: t => [rank(t.state), t.days_until_empty === null ? Infinity : t.days_until_empty],
+  percent: t => t.percent === null ? -1 : t.percent,
+  level: t => t.level === null ? -1 : t.level,
+  days: t => t.days_until_empty === null ? Infinity : t.days_until_empty,
+  time: t => t.time ? -Date.parse(t.time) : Infinity,
+};
+let sortBy = 'state', sortUp = true;
+function compare(a, b) {
+  const ka = [].concat(sortKeys[sortBy](a)), kb = [].concat(sortKeys[sortBy](b));
+  for (let i = 0; i < ka.length; ++i) {
+    if (ka[i] < kb[i]) return sortUp ? -1 : 1;
+    if (ka[i] > kb[i]) return sortUp ? 1 : -1;
+  }
+  return a.number - b.number;
+}
+for (const th of document.querySelectorAll('#fleet th')) {
+  th.addEventListener('click', () => {
+    sortUp = sortBy === th.dataset.key ? !sortUp : true;
+    sortBy = th.dataset.key;
+    showTanks();
+  });
+}
+
+// The filter: 'all', 'attention' (every state but ok) or a state's name.
+let filter = 'all';
+const shownBy = t => filter === 'all' || (filter === 'attention' ? t.state !== 'ok' : t.state === filter);
+function setFilter(f) {
+  filter = filter === f ? 'all' : f;
+  showTanks();
+}
+document.getElementById('headline').addEventListener('click', () => setFilter('attention'));
+
+function showSummary() {
+  const count = {};
+  for (const t of tanks) count[t.state] = (count[t.state] || 0) + 1;
+  const trouble = tanks.length - (count.ok || 0);
+  const headline = document.getElementById('headline');
+  headline.textContent = trouble ? T.attentionN[Math.min(trouble, T.attentionN.length - 1)] : T.allOk;
+  headline.classList.toggle('attention', trouble > 0);
+  headline.setAttribute('aria-pressed', filter === 'attention');
+  const chips = document.getElementById('chips');
+  chips.replaceChildren();
+  const all = document.createElement('button');
+  all.type = 'button';
+  all.className = 'chip';
+  all.dataset.filter = 'all';
+  all.append(T.all);
+  const total = document.createElement('b');
+  total.textContent = tanks.length;
+  all.append(total);
+  all.setAttribute('aria-pressed', filter === 'all');
+  all.addEventListener('click', () => { filter = 'all'; showTanks(); });
+  chips.append(all);
+  for (const state of T.order) {
+    if (!count[state]) continue;
+    const chip = document.createElement('button');
+    chip.type = 'button';
+    chip.className = 'chip st st-' + state;
+    chip.dataset.filter = state;
+    chip.append(T[state] || state);
+    const n = document.createElement('b');
+    n.textContent = count[state];
+    chip.append(n);
+    chip.setAttribute('aria-pressed', filter === state);
+    chip.addEventListener('click', () => setFilter(state));
+    chips.append(chip);
+  }
+}
+
 function showTanks() {
+  // A filter whose tanks are all gone shows everything again.
+  if (filter !== 'all' && !tanks.some(shownBy)) filter = 'all';
+  showSummary();
+  for (const th of document.querySelectorAll('#fleet th'))
+    if (th.dataset.key === sortBy) th.setAttribute('aria-sort', sortUp ? 'ascending' : 'descending');
+    else th.removeAttribute('aria-sort');
   const body = document.querySelector('#fleet tbody');
   body.replaceChildren();
-  for (const t of tanks) {
+  for (const t of tanks.filter(shownBy).sort(compare)) {
     const tr = body.insertRow();
     tr.dataset.tank = t.number;
+    tr.dataset.state = t.state;
     if (t.number === chosen) tr.className = 'chosen';
     cell(tr, heads[0], 'num').textContent = t.number;
     cell(tr, heads[1], 'name').textContent = t.name;
-    cell(tr, heads[2], 'num level').textContent = t.level === null ? '' : fmt(t.level, 3) + ' ' + t.unit;
+    const stateCell = cell(tr, heads[2], 'states');
+    stateCell.append(badge(t.state, t.state_note));
+    if (t.loss && t.state !== 'loss') { // a more urgent state shows first
+      stateCell.append(' ', badge('loss', T.lossNote));
+    }
+    const fill = document.createElement('div');
+    fill.className = 'fill st-' + t.state;
     const bar = document.createElement('div');
     bar.className = 'bar';
-    const fill = document.createElement('span');
-    const label = document.createElement('b');
+    const part = document.createElement('span');
+    const figure = document.createElement('b');
     if (t.percent !== null) {
-      fill.style.width = Math.min(100, Math.max(0, t.percent)) + '%';
-      label.textContent = fmt(t.percent, 0) + ' %';
+      part.style.width = Math.min(100, Math.max(0, t.percent)) + '%';
+      figure.textContent = fmt(t.percent, 0) + ' %';
     }
-    bar.append(fill, label);
-    cell(tr, heads[3]).append(bar);
-    cell(tr, heads[4], 'num').textContent = t.days_until_empty === null ? '' : fmt(t.days_until_empty, 1);
-    const last = cell(tr, heads[5]);
+    bar.append(part);
+    fill.append(bar, figure);
+    cell(tr, heads[3]).append(fill);
+    cell(tr, heads[4], 'num level wide').textContent = t.level === null ? '' : fmt(t.level, 3) + ' ' + t.unit;
+    cell(tr, heads[5], 'num').textContent = daysText(t.days_until_empty);
+    const last = cell(tr, heads[6], 'wide');
     last.textContent = ago(t.time);
     if (t.time) last.title = fullTime.format(new Date(t.time));
-    const state = document.createElement('span');
-    state.className = 'state ' + t.state;
-    state.textContent = T[t.state] || t.state;
-    const stateCell = cell(tr, heads[6], 'states');
-    stateCell.append(state);
-    if (t.loss && t.state !== 'loss') { // a more urgent state shows first
-      const loss = document.createElement('span');
-      loss.className = 'state loss';
-      loss.textContent = T.loss;
-      loss.title = T.lossNote;
-      stateCell.append(' ', loss);
-    }
     tr.addEventListener('click', () => choose(t.number));
   }
   const t = tanks.find(x => x.number === chosen);
   if (t) {
-    document.getElementById('detail-name').textContent = t.name;
+    document.getElementById('detail-name').textContent = t.number + ' ' + t.name;
+    showDetailState(t);
     const meter = document.getElementById('meter');
     meter.textContent = t.consumed === null ? '' : say(T.consumed, fmt(t.consumed, 3) + ' ' + t.unit);
     if (shownHistory && shownHistory.tank === t.number) drawChart(shownHistory);
   }
+}
+
+// The state of the chosen tank in words: a fault says that there is no level.
+function showDetailState(t) {
+  const box = document.getElementById('detail-state');
+  box.className = 'st-' + t.state + (t.state === 'ok' ? '' : ' ' + t.state);
+  box.querySelector('.state').replaceWith(badge(t.state, t.state_note));
+  document.getElementById('detail-note').textContent = t.state_note;
+  const figures = [];
+  if (t.level !== null) figures.push(fmt(t.level, 3) + ' ' + t.unit);
+  if (t.percent !== null) figures.push(fmt(t.percent, 0) + ' %');
+  if (t.days_until_empty !== null) figures.push(heads[5] + ': ' + daysText(t.days_until_empty));
+  if (t.time) figures.push(fullTime.format(new Date(t.time)));
+  document.getElementById('detail-figures').textContent = figures.join(' · ');
 }
 
 function offline(on) {
@@ -108,9 +218,9 @@ function listen() {
   events.onerror = () => startPolling();
 }
 
-const ranges = [1, 3, 12, 24, 60];
 const rangeBox = document.getElementById('range');
-for (const m of ranges) rangeBox.add(new Option(say(T.months, fmt(m, 0)), m));
+for (const m of Object.keys(T.monthsN).map(Number).sort((a, b) => a - b))
+  rangeBox.add(new Option(T.monthsN[m], m));
 rangeBox.value = 3;
 rangeBox.addEventListener('change', () => showDetail());
 document.getElementById('close').addEventListener('click', () => {
@@ -122,9 +232,12 @@ document.getElementById('close').addEventListener('click', () => {
 function choose(n) {
   chosen = n;
   shownHistory = null;
-  document.getElementById('detail').hidden = false;
+  const detail = document.getElementById('detail');
+  detail.hidden = false;
   showTanks();
   showDetail();
+  // Beside the table on a wide screen; below it, brought into view, on a narrow one.
+  if (!wide.matches) detail.scrollIntoView({ block: 'start' });
 }
 
 async function showDetail() {
@@ -225,9 +338,13 @@ function timeLabels(g, t0, t1, x, width) {
 
 // The history of the chosen tank, drawn again when its live value moves.
 let shownHistory = null;
+// What the hover read-out needs of the drawn chart.
+let plot = null;
 
 function drawChart(h) {
+  if (h !== shownHistory) showReadout(null);
   shownHistory = h;
+  plot = null;
   const canvas = document.getElementById('chart');
   const ratio = window.devicePixelRatio || 1;
   const width = canvas.clientWidth;
@@ -289,7 +406,43 @@ function drawChart(h) {
   g.beginPath();
   pts.forEach((p, i) => (i ? g.lineTo(x(p[0]), y(p[1])) : g.moveTo(x(p[0]), y(p[1]))));
   g.stroke();
+  plot = { pts, x, y, top, bottom, height, unit: h.unit, base: g.getImageData(0, 0, canvas.width, canvas.height) };
 }
+
+// The hover read-out: the point nearest the pointer's time, marked on the
+// chart, its time and value in words below it.
+const readoutTime = new Intl.DateTimeFormat(lang, { dateStyle: 'medium', timeStyle: 'short' });
+function showReadout(p) {
+  const out = document.getElementById('readout');
+  out.textContent = p ? readoutTime.format(new Date(p[0] * 1000)) + ': ' + fmt(p[1], 3) + ' ' + plot.unit : '';
+}
+function hover(e) {
+  if (!plot) return;
+  const canvas = e.currentTarget;
+  const px = e.clientX - canvas.getBoundingClientRect().left;
+  let best = plot.pts[0];
+  for (const p of plot.pts) if (Math.abs(plot.x(p[0]) - px) < Math.abs(plot.x(best[0]) - px)) best = p;
+  const g = canvas.getContext('2d');
+  g.putImageData(plot.base, 0, 0);
+  const ratio = window.devicePixelRatio || 1;
+  g.save();
+  g.setTransform(ratio, 0, 0, ratio, 0, 0);
+  const bx = plot.x(best[0]), by = plot.y(best[1]);
+  g.strokeStyle = '#5b6475';
+  g.setLineDash([3, 3]);
+  g.beginPath(); g.moveTo(bx, plot.top); g.lineTo(bx, plot.height - plot.bottom); g.stroke();
+  g.setLineDash([]);
+  g.fillStyle = '#2f6fd6';
+  g.beginPath(); g.arc(bx, by, 4, 0, 2 * Math.PI); g.fill();
+  g.restore();
+  showReadout(best);
+}
+const chartCanvas = document.getElementById('chart');
+chartCanvas.addEventListener('mousemove', hover);
+chartCanvas.addEventListener('mouseleave', () => {
+  if (plot) chartCanvas.getContext('2d').putImageData(plot.base, 0, 0);
+  showReadout(null);
+});
 
 function showConsumption(c) {
   const table = document.getElementById('consumption');
