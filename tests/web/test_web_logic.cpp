@@ -229,7 +229,7 @@ TEST(WebJson, MetricsFollowTheExpositionFormat)
         EXPECT_TRUE(symbol.hasMatch()) << unit;
         symbols << symbol.captured(1);
         const QJsonObject tank =
-            QJsonDocument::fromJson(WebTanksJson(snapshotsOf(*t).mid(0, 1), kNow)).object();
+            QJsonDocument::fromJson(WebTanksJson(snapshotsOf(*t).mid(0, 1), kNow, Texts(2))).object();
         EXPECT_EQ(tank["tanks"].toArray()[0].toObject()["unit"].toString(), symbol.captured(1));
     }
     EXPECT_EQ(symbols.size(), 8) << qPrintable(QStringList(symbols.values()).join('|'));
