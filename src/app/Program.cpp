@@ -4,19 +4,19 @@
 
 Program::Program(const RunConfig &options, UiServices &ui, ClockFn clock, LinkHardware hardware,
                  AppController::ProcessStarter starter)
-    : ProgramCore(options),
-      app(switches, settings, ui, std::move(clock), std::move(hardware), std::move(starter)),
-      menu(app, app.tanks(), switches, settings, app.emailSettings(), app.email(), ui, app.texts(),
-           app.clock()),
-      windowParts(WindowPartsOf(app))
+    : ProgramCore(options), parts(switches, settings, ui, std::move(clock)),
+      app(parts, std::move(hardware), std::move(starter)),
+      menu(app, parts.tanks(), switches, settings, parts.emailSettings(), parts.email(), ui, parts.texts(),
+           parts.clock()),
+      windowParts(WindowPartsOf(parts))
 {
 }
 
-WindowParts WindowPartsOf(AppController &app)
+WindowParts WindowPartsOf(RunParts &parts)
 {
-    return WindowParts{app.config(),        app.switches(), app.settings(), app.ui(),
-                       app.clock(),         app.texts(),    app.tanks(),    app.snapshots(),
-                       app.emailSettings(), app.email(),    app.services(), app.notifications()};
+    return WindowParts{parts.config(),        parts.switches(), parts.settings(), parts.ui(),
+                       parts.clock(),         parts.texts(),    parts.tanks(),    parts.snapshots(),
+                       parts.emailSettings(), parts.email(),    parts.services(), parts.notifications()};
 }
 
 std::unique_ptr<Program> BuildProgram(const CommandLine &cl, UiServices &ui)

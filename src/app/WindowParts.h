@@ -15,7 +15,7 @@ struct RunConfig;
 
 // What the main window and the windows it opens use of one run, by
 // reference; everything named here outlives the windows. Program builds it
-// (WindowPartsOf) beside the controller that owns most of it.
+// (WindowPartsOf) from the run's parts.
 struct WindowParts {
     const RunConfig &config;
     // The dialogs that change a switch (log settings) write here.

@@ -34,6 +34,7 @@ struct Instance {
     int quitCode = -1;
     Program program;
     AppController &app = program.app;
+    RunParts &parts = program.parts;
     Settings &settings = program.settings;
 };
 

@@ -61,7 +61,7 @@ protected:
     QStringList lossSubjects() const { return subjects(true).filter(QRegularExpression("^Verlust")); }
     bool mailed(qsizetype count)
     {
-        return WaitFor([&] { return peer.messages.size() >= count && !run->app.email().busy(); }, 30000) &&
+        return WaitFor([&] { return peer.messages.size() >= count && !run->parts.email().busy(); }, 30000) &&
                peer.messages.size() == count;
     }
 
@@ -82,23 +82,23 @@ TEST_F(LossRoad, StartAndEndMailedOnceAcrossARestartAndNewLimitsAtOnce)
     read(run->mocks.serial, 3900);
     read(run->mocks.serial, 3800, 2); // the second reading confirms it
     ASSERT_TRUE(mailed(1)) << subjects().join('\n').toStdString();
-    EXPECT_EQ(std::pair(run->app.losses().loss(1), run->app.states().status(1).condition),
+    EXPECT_EQ(std::pair(run->parts.losses().loss(1), run->parts.states().status(1).condition),
               std::pair(true, TankCondition::Loss));
 
     startApp();
-    EXPECT_TRUE(run->app.losses().loss(1)) << "kept across the restart";
+    EXPECT_TRUE(run->parts.losses().loss(1)) << "kept across the restart";
     read(run->mocks.serial, 3800, 3 * 6);
     EXPECT_TRUE(mailed(1)) << "not over after 3 hours";
     read(run->mocks.serial, 3800, 2 * 6);
     ASSERT_TRUE(mailed(2)) << subjects().join('\n').toStdString();
-    EXPECT_EQ(std::pair(run->app.losses().loss(1), run->app.states().status(1).condition),
+    EXPECT_EQ(std::pair(run->parts.losses().loss(1), run->parts.states().status(1).condition),
               std::pair(false, TankCondition::Ok));
     EXPECT_EQ(subjects(), (QStringList{"Verlust", "Verlust beendet"}));
 
     // 1.6 % in 20 minutes: below the limit of 3 points, above one of 1.
-    EmailValues v = run->app.emailSettings().values();
+    EmailValues v = run->parts.emailSettings().values();
     v.verlustProzent = 1;
-    run->app.emailSettings().save(v);
+    run->parts.emailSettings().save(v);
     read(run->mocks.serial, 3760);
     read(run->mocks.serial, 3720, 2);
     ASSERT_TRUE(mailed(3)) << subjects().join('\n').toStdString();
@@ -118,11 +118,11 @@ TEST_F(LossRoad, SimulatedUseRaisesNoLoss)
         run->mocks.simulation->feed(
             SimulatedTelegram(4711, 20, 4000 - tick % 80 * 50)); // a tank registered before
     }
-    ASSERT_EQ(run->app.tanks().DeviceCount(), 1);
-    EXPECT_FALSE(run->app.losses().loss(1));
-    EXPECT_NE(run->app.states().status(1).condition, TankCondition::Loss);
+    ASSERT_EQ(run->parts.tanks().DeviceCount(), 1);
+    EXPECT_FALSE(run->parts.losses().loss(1));
+    EXPECT_NE(run->parts.states().status(1).condition, TankCondition::Loss);
     // Anything the rules mail meanwhile has gone out; none of it is a loss.
-    WaitFor([&] { return !run->app.email().busy(); }, 30000);
+    WaitFor([&] { return !run->parts.email().busy(); }, 30000);
     EXPECT_FALSE(subjects().contains("Verlust")) << subjects().join('\n').toStdString();
 }
 
@@ -140,7 +140,7 @@ TEST_F(LossRoad, OwnLimitsQuietHoursAndSingleReadings)
     round({{101, 3700}, {102, 3600}, {103, 3500}}); // 6 %, an outlier, 10 % by day
     for (int i = 0; i < 6; ++i)
         round({{101, 3700}, {102, 4000}, {103, 3500}});
-    ASSERT_EQ(run->app.tanks().DeviceCount(), 3);
+    ASSERT_EQ(run->parts.tanks().DeviceCount(), 3);
     round({{101, 3700}, {102, 3800}, {103, 3500}}); // tank 2's theft of 4 %
     round({{101, 3700}, {102, 3800}, {103, 3500}});
     ASSERT_TRUE(WaitFor([&] { return !lossSubjects().isEmpty(); }, 30000));
@@ -149,7 +149,7 @@ TEST_F(LossRoad, OwnLimitsQuietHoursAndSingleReadings)
         round({{103, 3500}});
     round({{103, 3320}});
     round({{103, 3320}});
-    ASSERT_TRUE(WaitFor([&] { return lossSubjects().size() >= 2 && !run->app.email().busy(); }, 30000));
+    ASSERT_TRUE(WaitFor([&] { return lossSubjects().size() >= 2 && !run->parts.email().busy(); }, 30000));
     QStringList tanks;
     for (const QString &subject : lossSubjects())
         tanks << subject.section(" : ", -1);
@@ -170,7 +170,7 @@ TEST_F(LossRoad, LossMailsLeaveTheCyclicReportOnItsRaster)
         if (hour % 48 == 36) // noon of every other day
             level -= 175;
         round({{201, level}, {202, 3000}}, 3600);
-        ASSERT_TRUE(WaitFor([&] { return !run->app.email().busy(); }, 30000));
+        ASSERT_TRUE(WaitFor([&] { return !run->parts.email().busy(); }, 30000));
     }
     const QStringList reasons = subjects();
     EXPECT_EQ(reasons.count("Verlust"), 15);
@@ -209,7 +209,7 @@ TEST_F(LossRoad, UnknownAlarmModeMailsAndIsTracedOnce)
     for (int status : {0, 1, 1, 0}) {
         now = now.addSecs(600);
         run->mocks.serial->feed(Telegram{.sn = 401, .status = status, .levelWord = Bcd(3000)}.bytes());
-        run->app.emailSettings().unload(); // read again, as after the dialog
+        run->parts.emailSettings().unload(); // read again, as after the dialog
     }
     ASSERT_TRUE(mailed(2)) << subjects().join('\n').toStdString();
     EXPECT_EQ(subjects(), (QStringList{"Alarm !", "Alarm beendet!"}));

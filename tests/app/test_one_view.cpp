@@ -100,7 +100,7 @@ protected:
         const QString tip = model.index(n - 1, FleetModel::Content).data(Qt::ToolTipRole).toString();
         static const QRegularExpression meter(QStringLiteral(R"re(: (\S+) \S+$)re"));
         bool ok = false;
-        const double consumed = run->app.texts().locale().toDouble(meter.match(tip).captured(1), &ok);
+        const double consumed = run->parts.texts().locale().toDouble(meter.match(tip).captured(1), &ok);
         if (ok)
             s.consumed = consumed;
         return s;
@@ -123,7 +123,7 @@ TEST_F(OneView, ApiMetricsMqttAndFleetListAgreeNoForecastInAFault)
                               "\r\n[Web]\r\nAktiv=1\r\nPort=" + QByteArray::number(webPort) + "\r\n");
     startApp();
     ASSERT_NE(run->mocks.serial, nullptr);
-    FleetModel fleet(run->app.tanks(), run->app.snapshots(), clock, run->app.texts());
+    FleetModel fleet(run->parts.tanks(), run->parts.snapshots(), clock, run->parts.texts());
     Subscriber sub(broker.port);
 
     // Six days, a reading every six hours.
@@ -137,14 +137,14 @@ TEST_F(OneView, ApiMetricsMqttAndFleetListAgreeNoForecastInAFault)
         read(10, 1003, Bcd(4000));
     read(10, 1003, Bcd(3800));
     read(10, 1003, Bcd(3600));
-    ASSERT_EQ(run->app.tanks().DeviceCount(), 3);
+    ASSERT_EQ(run->parts.tanks().DeviceCount(), 3);
 
     // MQTT: each tank's latest state at the broker.
     QList<QJsonObject> mqtt(3);
     for (int n = 1; n <= 3; ++n)
         ASSERT_TRUE(sub.waitFor(QStringLiteral("tankmon/test/tank%1/state").arg(n), [&](const QByteArray &p) {
             mqtt[n - 1] = QJsonDocument::fromJson(p).object();
-            return mqtt[n - 1]["time"].toString() == IsoTimeWithOffset(run->app.tanks().device(n).Uhrzeit);
+            return mqtt[n - 1]["time"].toString() == IsoTimeWithOffset(run->parts.tanks().device(n).Uhrzeit);
         })) << n;
     const QJsonArray api = QJsonDocument::fromJson(request(webPort, "/api/v1/tanks").body)["tanks"].toArray();
     const QByteArray metrics = request(webPort, "/metrics").body;

@@ -45,9 +45,9 @@ TEST_F(Startup, FreshInstallationSecondInstanceLanguageIdsAndTheCountLimit)
     writeBytes(iniPath(), "[Common]\r\nActiveCom=2\r\n[COM]\r\nSimulation=1\r\n[Ger\xE4te]\r\nAnzahl=80\r\n"
                           "[Ger\xE4t56]\r\nSN=560\r\n");
     startApp();
-    EXPECT_FALSE(run->app.switches().activeCom());
+    EXPECT_FALSE(run->parts.switches().activeCom());
     EXPECT_TRUE(run->app.interfaceDialogWanted());
-    EXPECT_EQ(run->app.tanks().DeviceCount(), 56);
+    EXPECT_EQ(run->parts.tanks().DeviceCount(), 56);
 }
 
 // The switches a dialog changes act at once: the links open and close, the
@@ -60,7 +60,7 @@ TEST_F(Startup, ChangedSwitchesReachTheLinksAndTheRecorderAndLaterActivationsRel
                "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n");
     startApp();
     AppController &app = run->app;
-    RunSwitches &switches = app.switches();
+    RunSwitches &switches = run->parts.switches();
     MockLink &serial = *run->mocks.serial, &tcp = *run->mocks.tcp;
     using enum DeviceLink::State;
     ASSERT_EQ(std::pair(serial.state(), tcp.state()), std::pair(Open, Open));
@@ -88,8 +88,8 @@ TEST_F(Startup, ChangedSwitchesReachTheLinksAndTheRecorderAndLaterActivationsRel
     settings.write(Cfg::LogIniIntervall, "600");
     settings.write(Cfg::Email::Aktiv, "1");
     app.activate();
-    EXPECT_EQ(app.tanks().DeviceCount(), 1); // no reload
-    EXPECT_EQ(app.links(), links);           // no new link
+    EXPECT_EQ(run->parts.tanks().DeviceCount(), 1); // no reload
+    EXPECT_EQ(app.links(), links);                  // no new link
     EXPECT_EQ(std::pair(switches.logFileActive(), switches.logIniInterval()), std::pair(false, 600));
     EXPECT_EQ(ui.panelText(2), LngText(276));
 }
@@ -105,7 +105,7 @@ TEST_F(Startup, ClientPathFromTheLocalFileAndTheServerFileLostWhileRunning)
     settings.write(Cfg::ClientPath, share.path() + "/TANKMON.INI");
     startApp({"/client"});
     EXPECT_TRUE(run->program.options.clientMode);
-    EXPECT_EQ(run->app.switches().clientPath(), share.path() + "/");
+    EXPECT_EQ(run->parts.switches().clientPath(), share.path() + "/");
     QFile::remove(share.path() + "/Tankmon.ini");
     ui.holdBoxes = true;
     run->app.activate();
@@ -136,7 +136,7 @@ TEST_F(Startup, ClientRefreshFollowsTheServerFiles)
     startApp({"CLIENT"});
     AppController &app = run->app;
     app.setRestartOptions({"--data-dir", "/x"});
-    DeviceRecord &r = app.tanks().device(1);
+    DeviceRecord &r = run->parts.tanks().device(1);
     ASSERT_EQ(r.History.count(), 10);
 
     // The server's record, its new line and its low-level threshold are read.
@@ -145,7 +145,7 @@ TEST_F(Startup, ClientRefreshFollowsTheServerFiles)
                "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=5\r\nGer\xE4tetyp=9\r\nVolumen=80\r\n"
                "[E-Mail]\r\nSchwelle 2=30\r\n");
     app.TimerClientTick();
-    EXPECT_EQ(std::pair(r.Volumen, app.states().status(1).lowPercent), std::pair(qint32(80), 30.0));
+    EXPECT_EQ(std::pair(r.Volumen, run->parts.states().status(1).lowPercent), std::pair(qint32(80), 30.0));
     ASSERT_EQ(r.History.count(), 11);
     EXPECT_DOUBLE_EQ(r.History.HistoryValues[11], 111);
     EXPECT_TRUE(run->restarted.isEmpty());

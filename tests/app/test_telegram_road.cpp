@@ -34,7 +34,7 @@ TEST_F(Road, MockLinkTelegramReachesTheBrokerAndTheMailServer)
 
     // Device 4711 raises its alarm.
     run->mocks.serial->feed(Telegram{.sn = 4711, .status = 1, .levelWord = Bcd(1234)}.bytes());
-    ASSERT_EQ(run->app.tanks().DeviceCount(), 1);
+    ASSERT_EQ(run->parts.tanks().DeviceCount(), 1);
     QJsonObject state;
     EXPECT_TRUE(sub.waitFor("tankmon/road/tank1/state", [&](const QByteArray &p) {
         state = QJsonDocument::fromJson(p).object();
@@ -56,7 +56,7 @@ TEST_F(Road, LinkAndMailTroublesReachTheNotifications)
     ASSERT_NO_FATAL_FAILURE(startApp());
     ASSERT_NE(run->mocks.tcp, nullptr);
     using Kind = NotificationLog::Kind;
-    const auto &events = run->app.notifications().events();
+    const auto &events = run->parts.notifications().events();
     // The texts of the events of a kind.
     const auto texts = [&](Kind kind) {
         QStringList found;
@@ -72,8 +72,8 @@ TEST_F(Road, LinkAndMailTroublesReachTheNotifications)
     // A tank's alarm; its mail finds nobody on the port.
     alarm(4711);
     ASSERT_TRUE(WaitFor([&] { return !texts(Kind::EmailFailed).isEmpty(); }, 30000));
-    EXPECT_EQ(run->app.tanks().DeviceCount(), 1);
-    EXPECT_EQ(run->app.services().mail(), ServiceStatus::Mail::Failed);
+    EXPECT_EQ(run->parts.tanks().DeviceCount(), 1);
+    EXPECT_EQ(run->parts.services().mail(), ServiceStatus::Mail::Failed);
 
     // Once the telegrams stay out for the timeout, the link counts as lost,
     // once; a telegram brings it back.
@@ -105,16 +105,18 @@ TEST_F(Road, EmailDialogLimitsJudgeTheStatesAtOnce)
     // Two tanks at 8 % of their capacity; the second is low only below 6 %.
     for (int sn : {4711, 4712})
         run->mocks.serial->feed(Telegram{.sn = sn, .levelWord = Bcd(400)}.bytes());
-    ASSERT_EQ(app.tanks().DeviceCount(), 2);
-    app.tanks().selectAndShow(2);
-    ASSERT_TRUE(app.tanks().setWarnThreshold("6"));
+    ASSERT_EQ(run->parts.tanks().DeviceCount(), 2);
+    run->parts.tanks().selectAndShow(2);
+    ASSERT_TRUE(run->parts.tanks().setWarnThreshold("6"));
     const auto states = [&] {
-        return QList<TankCondition>{app.states().status(1).condition, app.states().status(2).condition};
+        return QList<TankCondition>{run->parts.states().status(1).condition,
+                                    run->parts.states().status(2).condition};
     };
     using C = TankCondition;
     EXPECT_EQ(states(), QList<C>({C::Ok, C::Ok}));
 
-    EmailDialogLogic dialog(app.emailSettings(), {}, ui, app.texts(), app.tanks().table());
+    EmailDialogLogic dialog(run->parts.emailSettings(), {}, ui, run->parts.texts(),
+                            run->parts.tanks().table());
     const auto ok = [&](int schwelle) {
         dialog.Load();
         dialog.values.schwelle2 = schwelle;
@@ -125,12 +127,12 @@ TEST_F(Road, EmailDialogLimitsJudgeTheStatesAtOnce)
     ok(20);
     EXPECT_EQ(states(), QList<C>({C::VeryLow, C::Ok}));
     // Tank 1 removed: tank 2 moves to number 1 with its own threshold.
-    ASSERT_TRUE(app.tanks().RemoveDevices(1, 1));
-    EXPECT_EQ(std::pair(app.states().status(1).condition, app.states().status(1).lowPercent),
+    ASSERT_TRUE(run->parts.tanks().RemoveDevices(1, 1));
+    EXPECT_EQ(std::pair(run->parts.states().status(1).condition, run->parts.states().status(1).lowPercent),
               std::pair(C::Ok, 6.0));
     // A threshold edited outside the program counts from the next activation.
     run->settings.write(Cfg::Device::Warnschwelle.at(1), "9");
     app.activate();
     run->mocks.serial->feed(Telegram{.sn = 4712, .levelWord = Bcd(400)}.bytes());
-    EXPECT_EQ(app.states().status(1).condition, C::Low);
+    EXPECT_EQ(run->parts.states().status(1).condition, C::Low);
 }

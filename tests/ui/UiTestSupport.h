@@ -1,7 +1,7 @@
 #pragma once
 // What the window tests share: a child widget by its object name, the windows
 // on screen, what of a window a small screen leaves out of reach, and the main window over a started
-// AppController and its menu commands.
+// program.
 #include "support/Fixtures.h"
 
 #include "app/AppController.h"
@@ -59,8 +59,10 @@ inline QStringList OutOfReach(QWidget *window)
     return out;
 }
 
-// The window program's start: the controller started, the main window shown;
-// restarts are recorded, not started.
+// The window program's start: the program built as the start-up builds it,
+// the controller started, the main window shown; restarts are recorded, not
+// started. After open(), the run's own switches and settings are
+// program->switches and program->settings.
 class MainWindowTest : public UiTest
 {
 protected:
@@ -68,30 +70,31 @@ protected:
     void open(AppController::Start expected = AppController::Start::Run)
     {
         close();
-        app =
-            std::make_unique<AppController>(switches, settings, ui, clock, LinkHardware{},
+        program = std::make_unique<Program>(config, ui, clock, LinkHardware{},
                                             [this](const QStringList &args) { restarts << args.join(' '); });
-        menu = std::make_unique<MenuCommands>(*app, app->tanks(), switches, settings, app->emailSettings(),
-                                              app->email(), ui, app->texts(), clock);
+        app = &program->app;
+        parts = &program->parts;
         ASSERT_EQ(app->start(), expected);
         if (expected != AppController::Start::Run)
             return;
-        win = std::make_unique<frmMain>(WindowPartsOf(*app), *menu, *app);
+        win = std::make_unique<frmMain>(program->windowParts, program->menu, *app);
         win->resize(1100, 700);
         win->show();
     }
-    // The window and the controller gone (the instance lock with them).
+    // The window and the program gone (the instance lock with them).
     void close()
     {
         win.reset();
-        menu.reset();
-        app.reset();
+        app = nullptr;
+        parts = nullptr;
+        program.reset();
     }
     QAction *action(const char *name) const { return Part<QAction>(win.get(), name); }
     QString localFile() const { return QString::fromLatin1(readBytes(iniPath())); }
 
-    std::unique_ptr<AppController> app;
-    std::unique_ptr<MenuCommands> menu;
+    std::unique_ptr<Program> program;
+    AppController *app = nullptr;
+    RunParts *parts = nullptr;
     std::unique_ptr<frmMain> win;
     QStringList restarts;
 };

@@ -39,8 +39,8 @@ TEST_F(DialogTest, ClientPathDialogCreatesNothingForAWrongFolderAndRestartsForTh
     writeBytes(iniPath(), "[LngPtnr]\r\nLngId=0\r\n");
     open(AppController::Start::ClientPathMissing);
     ASSERT_TRUE(app->entryLanguageChosen(10)); // chosen, not stored yet
-    QSignalSpy quit(app.get(), &AppController::quitRequested);
-    frmLogClient dlg(*menu, true, {});
+    QSignalSpy quit(app, &AppController::quitRequested);
+    frmLogClient dlg(program->menu, true, {});
     QDir().mkpath(dataDir() + "empty");
     for (const QString &wrong : {dataDir() + "servre/share", dataDir() + "empty", QString("  ")}) {
         dlg.txbxINIPath->setText(wrong);
@@ -75,7 +75,7 @@ TEST_F(DialogTest, ClientSetupKeepsLanguageAndPathCancelKeepsTheClientNetworkPat
     // In client mode the client set-up takes the place of the settings.
     EXPECT_TRUE(action("mnuClientSetup")->isVisible());
     EXPECT_FALSE(Part<QMenu>(win.get(), "mnuEinstellen")->menuAction()->isEnabled());
-    QSignalSpy quit(app.get(), &AppController::quitRequested);
+    QSignalSpy quit(app, &AppController::quitRequested);
     action("mnuClientSetup")->trigger();
     EXPECT_EQ(localFile(), "[LngPtnr]\r\nLngId=3\r\n[Client]\r\nPath=" + server + "\r\n");
     auto *dlg = win->findChild<frmLogClient *>();
@@ -146,7 +146,7 @@ TEST_F(DialogTest, LogFolderOutOfReachAtStartIsAProblem)
                           "[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\n");
     open();
     app->activate();
-    const auto &events = app->notifications().events();
+    const auto &events = parts->notifications().events();
     const auto said = std::find_if(events.begin(), events.end(), [](const NotificationLog::Event &e) {
         return e.text.contains("/proc/forbidden/");
     });
@@ -154,7 +154,8 @@ TEST_F(DialogTest, LogFolderOutOfReachAtStartIsAProblem)
     EXPECT_TRUE(NotificationLog::IsProblem(said->kind));
     EXPECT_EQ(ui.panelText(1), said->text);
     ui.shown.clear();
-    EXPECT_FALSE(frmGrafikHistorie::OpenForm(app->tanks().table(), settings, ui, texts, switches, clock));
+    EXPECT_FALSE(frmGrafikHistorie::OpenForm(parts->tanks().table(), program->settings, ui, texts,
+                                             program->switches, clock));
     ASSERT_EQ(ui.shown.size(), 1);
     EXPECT_TRUE(ui.shown.front().text.contains("/proc/forbidden/")) << qPrintable(ui.shown.front().text);
 }
@@ -235,7 +236,7 @@ TEST_F(DialogTest, CaptionPanelsPrintMenuWindowsButtonsAndTheHelp)
     tableButton->click();
     EXPECT_EQ(ui.count("message"), 1) << "no device yet: the box";
     ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }));
-    ASSERT_TRUE(app->tanks().EvalTelegramm(Telegram{.levelWord = 0x0800}.bytes(), QString()));
+    ASSERT_TRUE(parts->tanks().EvalTelegramm(Telegram{.levelWord = 0x0800}.bytes(), QString()));
     EXPECT_EQ(win->windowTitle(), "800 Liter / 12 °C  " + ProgramTitle(config, false));
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -255,7 +256,7 @@ TEST_F(DialogTest, CaptionPanelsPrintMenuWindowsButtonsAndTheHelp)
     printDialog->reject();
     EXPECT_TRUE(WaitFor([&] { return !win->findChild<QDialog *>("dlgDrucken"); })) << "gone once closed";
     for (int d = 1; d <= 6; ++d)
-        app->tanks().device(1).History.append(Clock::Naive(QDate(2026, 1, d), QTime(8, 0)), 1000 - d, 12);
+        parts->tanks().device(1).History.append(Clock::Naive(QDate(2026, 1, d), QTime(8, 0)), 1000 - d, 12);
     for (QPushButton *button : {tableButton, tableButton, chartButton, chartButton}) {
         EXPECT_TRUE(button->isVisible());
         button->click();
@@ -326,8 +327,8 @@ TEST_F(DialogTest, WebDialogStoresOnlyTheHashAndMqttDialogTheEnergyFactorPerTank
     EXPECT_TRUE(!d->isVisible() && stored.aktiv &&
                 VerifyWebPassword(stored.password, QStringLiteral("pässword")));
     EXPECT_FALSE(readBytes(iniPath()).contains("p\xE4ssword") || readBytes(iniPath()).contains("pässword"));
-    ASSERT_NE(app->web(), nullptr);
-    EXPECT_EQ(app->web()->port(), stored.port);
+    ASSERT_NE(parts->web(), nullptr);
+    EXPECT_EQ(parts->web()->port(), stored.port);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     action("mnuWeb")->trigger();
     Shown<frmWeb>().first()->CmdOk->click();

@@ -48,9 +48,9 @@ TEST_F(MainWindowTest, StatusIndicatorsFitSmallAndLargeScreensCountAcknowledgeAn
         writeBytes(iniPath(), ini);
         open();
         ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }, 10000));
-        TankController &tanks = app->tanks();
+        TankController &tanks = parts->tanks();
         using Kind = NotificationLog::Kind;
-        NotificationLog &log = app->notifications();
+        NotificationLog &log = parts->notifications();
         const auto change = [&](int n, auto how) {
             how(tanks.device(n));
             tanks.refreshDevice(n);
@@ -83,7 +83,7 @@ TEST_F(MainWindowTest, StatusIndicatorsFitSmallAndLargeScreensCountAcknowledgeAn
                  .kind = Kind::EmailFailed,
                  .text = LngText(121) + "9999 No such IP or mail service"});
         auto *mqtt = Part<StatusIndicator>(win.get(), "lblMqttIndicator");
-        ASSERT_TRUE(WaitFor([&] { return app->services().mqtt() == ServiceStatus::Mqtt::Problem; }, 15000));
+        ASSERT_TRUE(WaitFor([&] { return parts->services().mqtt() == ServiceStatus::Mqtt::Problem; }, 15000));
         QStatusBar *bar = win->statusBar();
         const QList<StatusIndicator *> indicators = bar->findChildren<StatusIndicator *>();
         ASSERT_EQ(indicators.size(), 3);
@@ -124,7 +124,7 @@ TEST_F(MainWindowTest, StatusIndicatorsFitSmallAndLargeScreensCountAcknowledgeAn
             continue;
         // The MQTT indicator names the broker and keeps its word while panel 1
         // moves on; the list has the problem, and what the alarm box said.
-        app->ui().setPanelText(1, QStringLiteral("something else"));
+        parts->ui().setPanelText(1, QStringLiteral("something else"));
         EXPECT_EQ(mqtt->text(), QStringLiteral("MQTT: getrennt"));
         EXPECT_TRUE(mqtt->toolTip().startsWith(
             FormatText(LngText(423), {"127.0.0.1:" + QString::number(broker.port)})))
@@ -144,8 +144,8 @@ TEST_F(MainWindowTest, StatusIndicatorsFitSmallAndLargeScreensCountAcknowledgeAn
         EXPECT_EQ(count->text(), QStringLiteral("Meldungen"));
         EXPECT_EQ(items->topLevelItemCount(), n);
         // Renamed (or renumbered) since: an old entry names the tank as it was.
-        app->tanks().device(1).Tankbezeichnung = QStringLiteral("Neu");
-        app->tanks().refreshDevice(1);
+        parts->tanks().device(1).Tankbezeichnung = QStringLiteral("Neu");
+        parts->tanks().refreshDevice(1);
         log.add({.time = now, .kind = Kind::Message, .text = QStringLiteral("redraw")});
         const auto alarm = items->findItems(LngText(271) + "1 / SN4711", Qt::MatchExactly, 3);
         ASSERT_FALSE(alarm.isEmpty());
@@ -164,7 +164,7 @@ TEST_F(MainWindowTest, StatusIndicatorsFitSmallAndLargeScreensCountAcknowledgeAn
             tanks.refreshDevice(1); // a telegram's refresh keeps what was typed
             return QStringLiteral("%1|%2|%3|%4")
                 .arg(field->text(), settings.read(Cfg::Device::Warnschwelle.at(1)))
-                .arg(int(app->states().status(1).condition))
+                .arg(int(parts->states().status(1).condition))
                 .arg(why->isHidden() ? QString() : why->text());
         };
         EXPECT_EQ(field->placeholderText(), "8 (wie alle Tanks)");
@@ -193,6 +193,6 @@ TEST_F(MainWindowTest, StatusIndicatorsFitSmallAndLargeScreensCountAcknowledgeAn
         EXPECT_EQ(typeLoss("txbxVerlustRuhezeit", "20:00-6:00 we"), "2.5||20:00-06:00 WE|");
         EXPECT_EQ(typeLoss("txbxVerlustStunden", "2,5"), "2.5||20:00-06:00 WE|" + LngText(1145));
         EXPECT_EQ(typeLoss("txbxVerlustStunden", "0"), "2.5|0|20:00-06:00 WE|");
-        EXPECT_FALSE(app->losses().limits(1).on()) << "the alarm reads them at once";
+        EXPECT_FALSE(parts->losses().limits(1).on()) << "the alarm reads them at once";
     }
 }

@@ -98,7 +98,7 @@ TEST_F(FrmMainTest, SmallScreenAndAccessLettersInEveryLanguage)
         ASSERT_TRUE(WaitFor([&] { return app->firstActivateDone(); }, 10000));
         win->setWindowState(Qt::WindowNoState);
         win->resize(800, 600);
-        app->tanks().ComboSN_Click(6);
+        parts->tanks().ComboSN_Click(6);
         // Layout requests beget resizes that beget layout requests.
         for (int i = 0; i < 5; ++i)
             QCoreApplication::processEvents();
@@ -123,9 +123,10 @@ TEST_F(FrmMainTest, SmallScreenAndAccessLettersInEveryLanguage)
                 if (!a->isCheckable() && !a->objectName().contains("Loeschen"))
                     a->trigger();
         (new frmSelectLng(win.get()))->show();
-        (new frmLogClient(*menu, false, {}, win.get()))->show();
+        (new frmLogClient(program->menu, false, {}, win.get()))->show();
         ASSERT_TRUE(frmTabelle::OpenForm(table, settings, ui, texts, config, clock, 1, win.get()));
-        auto *chart = frmGrafikHistorie::OpenForm(table, settings, ui, texts, switches, clock, win.get());
+        auto *chart = frmGrafikHistorie::OpenForm(table, program->settings, ui, texts, program->switches,
+                                                  clock, win.get());
         ASSERT_TRUE(chart);
         emit chart->findChild<ChartPlot *>()->customContextMenuRequested({5, 5});
         EXPECT_GE(Shown<QWidget>().size(), 11);
