@@ -241,6 +241,12 @@ void RunParts::startWeb()
         c.telegrams = telegrams_;
         c.emails.insert(QStringLiteral("sent"), webEmails_.value(QStringLiteral("sent")));
         c.emails.insert(QStringLiteral("failed"), webEmails_.value(QStringLiteral("failed")));
+        if (links_) {
+            const auto up = [](const DeviceLink &l) { return l.state() != DeviceLink::State::Closed; };
+            c.linksUp.insert(LinkKindName(LinkKind::Serial), up(links_->serial()));
+            c.linksUp.insert(LinkKindName(LinkKind::Tcp), up(links_->tcp()));
+            c.linksUp.insert(LinkKindName(LinkKind::Simulation), up(links_->simulation()));
+        }
         if (mqtt_)
             c.mqttConnected = mqtt_->online();
         return c;

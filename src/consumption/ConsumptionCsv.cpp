@@ -105,8 +105,10 @@ QByteArray ConsumptionCsvLong(const DeviceTable &devices, const std::vector<Cons
                 }
         for (int i = from; i <= to; ++i) {
             const int year = i / 12, month = i % 12 + 1;
+            // A month without consumption stays empty, as in the table.
+            const std::optional<double> used = g.table.month(year, month);
             out += head + QString::number(year) + QLatin1Char(',') + QString::number(month) +
-                   QLatin1Char(',') + plainNumber(g.table.month(year, month).value_or(0)) + QLatin1Char('\n');
+                   QLatin1Char(',') + (used ? plainNumber(*used) : QString()) + QLatin1Char('\n');
         }
     }
     return out.toUtf8();

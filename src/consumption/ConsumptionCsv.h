@@ -30,7 +30,8 @@ QByteArray ConsumptionCsv(const QString &entryText, const ConsumptionSheet &shee
 
 // The export for scripts: a header line "tank,name,unit,year,month,consumption",
 // then one line per tank and month, oldest first, from the month of its first
-// history point to that of its last (a month without consumption is 0).
+// history point to that of its last (a month without consumption has an
+// empty field, as its cell in the table is empty).
 // Plain numbers with "." decimals, names quoted where they need it, UTF-8
 // without a byte-order mark, LF. groups: one per tank (ConsumptionRequest::perTank);
 // tanks with fewer than 6 points, which have no consumption, have no lines.

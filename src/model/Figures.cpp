@@ -101,6 +101,15 @@ QString unitText(int code, bool shortForm, const Texts &texts)
 }
 } // namespace
 
+QString UnitCode(int code)
+{
+    if (code == 5)
+        return QStringLiteral("imp gal");
+    if (code == 6)
+        return QStringLiteral("US gal");
+    return unitText(code, true, Texts());
+}
+
 QString UnitName(int code, const Texts &texts)
 {
     return unitText(code, false, texts);

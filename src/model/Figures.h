@@ -15,6 +15,10 @@ class Texts;
 QString UnitName(int code, const Texts &texts);
 // The short form ("L", "Gal", "m³"), the same in every language.
 QString UnitSymbol(int code);
+// The unit as programs read it (the web API, the metrics, MQTT): the short
+// form, but the gallons apart ("imp gal", "US gal"), so no two units share
+// a symbol; "" for no unit.
+QString UnitCode(int code);
 // True for m³, m, %, t: the scale code divides instead of multiplying.
 bool IsFractionalUnit(int code);
 // A value in the record's raw units with scale and long unit name, or the

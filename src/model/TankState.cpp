@@ -116,8 +116,8 @@ QString TankStateNote(const TankStatus &s, const Texts &t)
             text += QLatin1Char(' ') + t(810);
         return text;
     }
-    case TankCondition::Silent:
-        return FormatText(t(808), {QString::number(s.silentHours)});
+    case TankCondition::Silent: // never heard: no "0 hours"
+        return s.silentHours > 0 ? FormatText(t(808), {QString::number(s.silentHours)}) : t(1405);
     case TankCondition::Loss:
         return t(1108);
     case TankCondition::Alarm:

@@ -37,7 +37,7 @@ struct TankStateRules {
 struct TankStatus {
     TankCondition condition = TankCondition::Ok;
     int errorCode = 0;      // while Fault
-    qint64 silentHours = 0; // while Silent: whole hours since the last telegram
+    qint64 silentHours = 0; // while Silent: whole hours since the last telegram (0: none ever)
     double lowPercent = 0;  // the threshold the low conditions were measured against
     bool operator==(const TankStatus &) const = default;
 };

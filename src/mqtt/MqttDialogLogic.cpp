@@ -49,7 +49,7 @@ QList<MqttDialogLogic::EnergyRow> MqttDialogLogic::EnergyRows(const DeviceTable 
         const DeviceRecord &rec = devices[n];
         const QString name = rec.Tankbezeichnung.trimmed();
         // A tank without a unit still has a content: the factor is per unit of it.
-        const QString unit = UnitSymbol(rec.Einheit);
+        const QString unit = UnitCode(rec.Einheit);
         rows.append({name.isEmpty() ? t(281) + QString::number(n) : name,
                      FormatText(t(1109), {unit.isEmpty() ? t(1110) : unit})});
     }

@@ -66,7 +66,7 @@ Reading readingOf(const Entity &e, const DeviceRecord &r)
         return {"problem", {}, nullptr};
     const char *volume = haVolumeUnit(r.Einheit);
     // The tank's own unit where Home Assistant has no class for it.
-    const QString own = UnitSymbol(r.Einheit);
+    const QString own = UnitCode(r.Einheit);
     if (is(e, "level")) {
         if (volume)
             return {"volume_storage", QString::fromUtf8(volume), "measurement"};
@@ -153,7 +153,7 @@ QByteArray MqttStateJson(const TankSnapshot &s, const QDateTime &now, double kwh
     j.reserve(240);
     j += "{\"serial\":" + QByteArray::number(r.SN);
     j += ",\"level\":" + number(s.level);
-    j += ",\"unit\":\"" + UnitSymbol(r.Einheit).toUtf8() + '"'; // fixed names, nothing to escape
+    j += ",\"unit\":\"" + UnitCode(r.Einheit).toUtf8() + '"'; // fixed names, nothing to escape
     j += ",\"percent\":" + number(s.percent);
     j += ",\"temperature\":" +
          (r.Temperatur == kNoTemperature ? QByteArrayLiteral("null") : QByteArray::number(r.Temperatur));

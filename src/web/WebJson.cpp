@@ -122,7 +122,7 @@ QByteArray WebTanksJson(const QList<TankSnapshotPtr> &snapshots, const QDateTime
             {QStringLiteral("serial"), r.SN},
             {QStringLiteral("name"), tankName(r, s->tank)},
             {QStringLiteral("level"), orNull(s->level)},
-            {QStringLiteral("unit"), UnitSymbol(r.Einheit)},
+            {QStringLiteral("unit"), UnitCode(r.Einheit)},
             {QStringLiteral("percent"), orNull(s->percent)},
             {QStringLiteral("temperature"), temperature(r.Temperatur)},
             {QStringLiteral("time"),
@@ -174,7 +174,7 @@ QByteArray WebHistoryJson(const DeviceTable &t, int n, const QDateTime &from, co
     }
     QJsonObject head{{QStringLiteral("tank"), n},
                      {QStringLiteral("name"), tankName(r, n)},
-                     {QStringLiteral("unit"), UnitSymbol(r.Einheit)}};
+                     {QStringLiteral("unit"), UnitCode(r.Einheit)}};
     QByteArray out = QJsonDocument(head).toJson(QJsonDocument::Compact);
     out.chop(1);
     return out + ",\"points\":[" + points + "]}";
@@ -190,26 +190,32 @@ QByteArray WebHistoryCsv(const DeviceTable &t, int n, const QDateTime &from, con
 QByteArray WebConsumptionJson(int n, const ConsumptionGroup &g)
 {
     const ConsumptionTable &table = g.table;
+    // The months hold their sums as added up; they go out as the table
+    // shows them, at the unit's decimals, without the noise of binary sums.
+    const double scale = std::pow(10.0, std::max(0, table.decimals()));
+    const auto rounded = [scale](std::optional<double> v) {
+        return v ? QJsonValue(std::nearbyint(*v * scale) / scale) : QJsonValue(QJsonValue::Null);
+    };
     QJsonArray years;
     for (int row = 1; row <= table.yearRows(); ++row) {
         const int year = table.newestYear() - row + 1;
         QJsonArray months;
         for (int m = 1; m <= 12; ++m)
-            months.append(orNull(table.month(year, m)));
+            months.append(rounded(table.month(year, m)));
         // The row total is a number; no language is needed for it.
         const ConsumptionTable::Cell total = table.cell(row, ConsumptionTable::kColumns, Texts());
         years.append(QJsonObject{
             {QStringLiteral("year"), year},
             {QStringLiteral("months"), months},
             {QStringLiteral("total"), total.kind == ConsumptionTable::Cell::Number
-                                          ? QJsonValue(total.number)
+                                          ? rounded(total.number)
                                           : QJsonValue(QJsonValue::Null)},
         });
     }
     return QJsonDocument(QJsonObject{{QStringLiteral("tank"), n},
-                                     {QStringLiteral("unit"), g.unit},
+                                     {QStringLiteral("unit"), UnitCode(g.einheit)},
                                      {QStringLiteral("years"), years},
-                                     {QStringLiteral("total"), table.total()}})
+                                     {QStringLiteral("total"), rounded(table.total())}})
         .toJson(QJsonDocument::Compact);
 }
 
@@ -230,77 +236,146 @@ QString PrometheusLabelValue(const QString &v)
     return out;
 }
 
+namespace
+{
+// Where a unit's figures go in the metrics: one name per kind of quantity,
+// in its base unit, so a sum over tanks never adds litres to gallons.
+struct MetricUnit {
+    const char *level;
+    const char *consumed;
+    double factor; // one of the tank's units in the base unit
+};
+
+std::optional<MetricUnit> metricUnitOf(int einheit)
+{
+    constexpr const char *volume = "tankmon_volume_litres", *volumeUsed = "tankmon_consumed_litres_total";
+    constexpr const char *mass = "tankmon_mass_kilograms", *massUsed = "tankmon_consumed_kilograms_total";
+    switch (einheit) {
+    case 0:
+        return MetricUnit{volume, volumeUsed, 1};
+    case 1:
+        return MetricUnit{volume, volumeUsed, 1000};
+    case 5:
+        return MetricUnit{volume, volumeUsed, 4.54609}; // the imperial gallon, exactly
+    case 6:
+        return MetricUnit{volume, volumeUsed, 3.785411784}; // the US gallon, exactly
+    case 2:
+        return MetricUnit{"tankmon_height_metres", "tankmon_consumed_metres_total", 1};
+    case 3:
+        return MetricUnit{"tankmon_level_ratio", "tankmon_consumed_ratio_total", 0.01};
+    case 4:
+        return MetricUnit{mass, massUsed, 1};
+    case 7:
+        return MetricUnit{mass, massUsed, 1000};
+    default:
+        return std::nullopt;
+    }
+}
+} // namespace
+
 QByteArray WebMetricsText(const QList<TankSnapshotPtr> &snapshots, const QDateTime &now,
                           const WebCounters &counters)
 {
     struct Family {
         const char *name;
+        const char *type;
         const char *help;
         QByteArray samples;
     };
-    Family level{"tankmon_level", "Content of the tank in its unit", {}};
-    Family percent{"tankmon_percent", "Fill level in percent of the capacity", {}};
-    Family temp{"tankmon_temperature_celsius", "Temperature at the device", {}};
-    Family days{"tankmon_days_until_empty", "Days until the tank is empty at its recent use", {}};
-    Family last{"tankmon_last_telegram_timestamp_seconds", "Time of the last evaluated telegram", {}};
-    Family alarm{"tankmon_alarm", "1 while the device reports its alarm", {}};
-    Family fault{"tankmon_fault", "1 while the device reports an error code", {}};
-    Family loss{"tankmon_loss", "1 while a loss (a leak, a theft) of the tank is open", {}};
-    Family state{"tankmon_state",
-                 "The tank's state (ok, low, very_low, loss, fault, silent, alarm) as a label, always 1",
-                 {}};
-    Family consumed{
-        "tankmon_consumed_total", "Consumption since the first history point, in the unit label", {}};
+    // In the order they are written; a family without samples is left out.
+    Family families[] = {
+        {"tankmon_tank_info", "gauge", "The tank's serial number, name and unit as labels, always 1", {}},
+        {"tankmon_volume_litres", "gauge", "Content of a tank measured by volume, in litres", {}},
+        {"tankmon_height_metres", "gauge", "Content of a tank measured by height, in metres", {}},
+        {"tankmon_mass_kilograms", "gauge", "Content of a tank measured by mass, in kilograms", {}},
+        {"tankmon_level_ratio", "gauge", "Content of a tank measured in percent, as 0 to 1", {}},
+        {"tankmon_fill_ratio", "gauge", "Fill level as a part of the capacity, 0 to 1", {}},
+        {"tankmon_temperature_celsius", "gauge", "Temperature at the device", {}},
+        {"tankmon_time_until_empty_seconds", "gauge", "Time until the tank is empty at its recent use", {}},
+        {"tankmon_last_telegram_timestamp_seconds", "gauge", "Time of the last evaluated telegram", {}},
+        {"tankmon_alarm", "gauge", "1 while the device reports its alarm", {}},
+        {"tankmon_fault", "gauge", "1 while the device reports an error code", {}},
+        {"tankmon_loss", "gauge", "1 while a loss (a leak, a theft) of the tank is open", {}},
+        {"tankmon_state",
+         "gauge",
+         "The tank's state (ok, low, very_low, loss, fault, silent, alarm) as a label, always 1",
+         {}},
+        {"tankmon_consumed_litres_total",
+         "counter",
+         "Consumption since the first history point, in litres",
+         {}},
+        {"tankmon_consumed_metres_total",
+         "counter",
+         "Consumption since the first history point, in metres",
+         {}},
+        {"tankmon_consumed_kilograms_total",
+         "counter",
+         "Consumption since the first history point, in kilograms",
+         {}},
+        {"tankmon_consumed_ratio_total",
+         "counter",
+         "Consumption since the first history point of a tank measured in percent, as 0 to 1 per 100 %",
+         {}},
+        {"tankmon_telegrams_total", "counter", "Telegrams evaluated, by link", {}},
+        {"tankmon_emails_total", "counter", "Notification e-mails, by result", {}},
+        {"tankmon_link_up",
+         "gauge",
+         "1 while the link is open (port open, listening, simulation running)",
+         {}},
+        {"tankmon_mqtt_connected", "gauge", "1 while the MQTT broker is connected", {}},
+    };
+    const auto add = [&families](const char *name, const QByteArray &labels, const QByteArray &value) {
+        for (Family &f : families)
+            if (qstrcmp(f.name, name) == 0)
+                f.samples += QByteArray(name) + labels + ' ' + value + '\n';
+    };
+    const auto flag = [](bool on) { return on ? QByteArray("1") : QByteArray("0"); };
     for (const TankSnapshotPtr &s : snapshots) {
         const DeviceRecord &r = s->record;
         const int n = s->tank;
-        const QByteArray tank = "{tank=\"" + QByteArray::number(n) + '"';
-        const QByteArray labels = tank + ",serial=\"" + QByteArray::number(r.SN) + "\",name=\"" +
-                                  PrometheusLabelValue(tankName(r, n)).toUtf8() + "\",unit=\"" +
-                                  PrometheusLabelValue(UnitSymbol(r.Einheit)).toUtf8() + "\"}";
-        const QByteArray short_ = tank + '}';
+        const QByteArray tank = "{tank=\"" + QByteArray::number(n) + "\"}";
+        // The descriptive labels once, for joins; every other family has the tank only.
+        add("tankmon_tank_info",
+            "{tank=\"" + QByteArray::number(n) + "\",serial=\"" + QByteArray::number(r.SN) + "\",name=\"" +
+                PrometheusLabelValue(tankName(r, n)).toUtf8() + "\",unit=\"" +
+                PrometheusLabelValue(UnitCode(r.Einheit)).toUtf8() + "\"}",
+            "1");
         // A figure that is not known has no sample rather than a made-up one.
-        if (s->level)
-            level.samples += QByteArray(level.name) + labels + ' ' + number(*s->level) + '\n';
+        const std::optional<MetricUnit> unit = metricUnitOf(r.Einheit);
+        if (s->level && unit)
+            add(unit->level, tank, number(*s->level * unit->factor));
         if (s->percent)
-            percent.samples += QByteArray(percent.name) + short_ + ' ' + number(*s->percent) + '\n';
+            add("tankmon_fill_ratio", tank, number(*s->percent / 100));
         if (r.Temperatur != kNoTemperature)
-            temp.samples += QByteArray(temp.name) + short_ + ' ' + QByteArray::number(r.Temperatur) + '\n';
+            add("tankmon_temperature_celsius", tank, QByteArray::number(r.Temperatur));
         if (const std::optional<double> d = s->daysUntilEmpty(now))
-            days.samples += QByteArray(days.name) + short_ + ' ' + number(*d) + '\n';
+            add("tankmon_time_until_empty_seconds", tank, QByteArray::number(std::llround(*d * 86400)));
         if (r.Uhrzeit.isValid())
-            last.samples +=
-                QByteArray(last.name) + short_ + ' ' + QByteArray::number(epochSecs(r.Uhrzeit)) + '\n';
-        alarm.samples += QByteArray(alarm.name) + short_ + (r.Alarm ? " 1\n" : " 0\n");
-        fault.samples += QByteArray(fault.name) + short_ + (s->fault() ? " 1\n" : " 0\n");
-        loss.samples += QByteArray(loss.name) + short_ + (s->loss ? " 1\n" : " 0\n");
-        state.samples += QByteArray(state.name) + tank + ",state=\"" +
-                         TankConditionName(s->status.condition).toLatin1() + "\"} 1\n";
-        // The meter never goes back, as a counter must; its unit is a label,
-        // as tanks count in litres, cubic metres or kilowatt hours.
-        if (s->consumed)
-            consumed.samples += QByteArray(consumed.name) + tank + ",unit=\"" +
-                                PrometheusLabelValue(UnitSymbol(r.Einheit)).toUtf8() + "\"} " +
-                                number(*s->consumed) + '\n';
+            add("tankmon_last_telegram_timestamp_seconds", tank, QByteArray::number(epochSecs(r.Uhrzeit)));
+        add("tankmon_alarm", tank, flag(r.Alarm));
+        add("tankmon_fault", tank, flag(s->fault()));
+        add("tankmon_loss", tank, flag(s->loss));
+        add("tankmon_state",
+            tank.chopped(1) + ",state=\"" + TankConditionName(s->status.condition).toLatin1() + "\"}", "1");
+        // The meter never goes back, as a counter must.
+        if (s->consumed && unit)
+            add(unit->consumed, tank, number(*s->consumed * unit->factor));
     }
-    QByteArray out;
-    for (const Family *f : {&level, &percent, &temp, &days, &last, &alarm, &fault, &loss, &state})
-        out +=
-            QByteArray("# HELP ") + f->name + ' ' + f->help + "\n# TYPE " + f->name + " gauge\n" + f->samples;
-    out += QByteArray("# HELP ") + consumed.name + ' ' + consumed.help + "\n# TYPE " + consumed.name +
-           " counter\n" + consumed.samples;
-    const auto counter = [&out](const char *name, const char *help, const char *label,
-                                const QMap<QString, qint64> &values) {
-        out += QByteArray("# HELP ") + name + ' ' + help + "\n# TYPE " + name + " counter\n";
+    const auto byLabel = [&add](const char *name, const char *label, const auto &values, auto value) {
         for (auto it = values.begin(); it != values.end(); ++it)
-            out += QByteArray(name) + '{' + label + "=\"" + PrometheusLabelValue(it.key()).toUtf8() + "\"} " +
-                   QByteArray::number(it.value()) + '\n';
+            add(name, QByteArray("{") + label + "=\"" + PrometheusLabelValue(it.key()).toUtf8() + "\"}",
+                value(it.value()));
     };
-    counter("tankmon_telegrams_total", "Telegrams evaluated, by link", "link", counters.telegrams);
-    counter("tankmon_emails_total", "Notification e-mails, by result", "result", counters.emails);
+    const auto count = [](qint64 v) { return QByteArray::number(v); };
+    byLabel("tankmon_telegrams_total", "link", counters.telegrams, count);
+    byLabel("tankmon_emails_total", "result", counters.emails, count);
+    byLabel("tankmon_link_up", "link", counters.linksUp, flag);
     if (counters.mqttConnected)
-        out += QByteArray("# HELP tankmon_mqtt_connected 1 while the MQTT broker is connected\n"
-                          "# TYPE tankmon_mqtt_connected gauge\ntankmon_mqtt_connected ") +
-               (*counters.mqttConnected ? "1\n" : "0\n");
+        add("tankmon_mqtt_connected", {}, flag(*counters.mqttConnected));
+    QByteArray out;
+    for (const Family &f : families)
+        if (!f.samples.isEmpty())
+            out += QByteArray("# HELP ") + f.name + ' ' + f.help + "\n# TYPE " + f.name + ' ' + f.type +
+                   '\n' + f.samples;
     return out;
 }

@@ -53,18 +53,23 @@ QByteArray WebHistoryCsvLines(const TankHistory &h, int first, int last);
 std::vector<int> WebHistorySample(const TankHistory &h, int first, int last, int maxPoints);
 
 // The consumption of one tank as years by months:
-// {"tank", "unit", "years":[{"year", "months":[12 numbers or null], "total"}], "total"}.
+// {"tank", "unit", "years":[{"year", "months":[12 numbers or null], "total"}], "total"},
+// the numbers at the unit's decimals, as the table shows them; null: no data.
 QByteArray WebConsumptionJson(int n, const ConsumptionGroup &g);
 
 // What the metrics count besides the tanks.
 struct WebCounters {
     QMap<QString, qint64> telegrams;   // accepted telegrams by link: "serial", "tcp", "simulation"
     QMap<QString, qint64> emails;      // messages by result: "sent", "failed"
+    QMap<QString, bool> linksUp;       // by link: open (listening, running) or not
     std::optional<bool> mqttConnected; // none while publishing is off
 };
 
 // The Prometheus text exposition format (version 0.0.4) of every tank and
-// the counters.
+// the counters. Names carry base units: each tank's content goes under the
+// name of its kind of quantity (volume in litres, height in metres, mass in
+// kilograms, percent as a ratio), converted, so a sum never mixes units;
+// the serial number, name and unit are labels of tankmon_tank_info only.
 QByteArray WebMetricsText(const QList<TankSnapshotPtr> &tanks, const QDateTime &now,
                           const WebCounters &counters);
 // A label value as the format wants it: backslash, double quote and line

@@ -54,8 +54,7 @@ Said FromJson(const QJsonObject &o)
 // Tank n in the metrics text.
 Said FromMetrics(const QByteArray &text, int n)
 {
-    static const QRegularExpression sample(
-        R"re(^(tankmon_\w+)\{tank="(\d+)"(?:,unit="[^"]*")?(?:,state="(\w+)")?\} (\S+)$)re");
+    static const QRegularExpression sample(R"re(^(tankmon_\w+)\{tank="(\d+)"(?:,state="(\w+)")?\} (\S+)$)re");
     Said s;
     for (const QByteArray &line : text.split('\n')) {
         const QRegularExpressionMatch m = sample.match(QString::fromUtf8(line));
@@ -63,11 +62,11 @@ Said FromMetrics(const QByteArray &text, int n)
             continue;
         const QString name = m.captured(1);
         const double value = m.captured(4).toDouble();
-        if (name == "tankmon_days_until_empty")
-            s.days = oneDecimal(value);
+        if (name == "tankmon_time_until_empty_seconds")
+            s.days = oneDecimal(value / 86400);
         else if (name == "tankmon_loss")
             s.loss = value == 1;
-        else if (name == "tankmon_consumed_total")
+        else if (name == "tankmon_consumed_litres_total") // the tanks count in litres
             s.consumed = value;
         else if (name == "tankmon_state")
             s.state = m.captured(3);

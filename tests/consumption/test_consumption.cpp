@@ -226,14 +226,14 @@ TEST(ConsumptionUnits, DecimalTotalsAndOneTablePerUnit)
                 "2: Diesel (m\xC2\xB3)\r\n\r\n,1,2,3,4,5,6,7,8,9,10,11,12,\r\nJahr,Jan,Feb,M\xC3\xA4r,"));
 
     // One line per tank and month from its first point's month to its last
-    // one's; March of the diesel had no consumption; tank 5 none at all.
+    // one's; March of the diesel had no consumption: empty, as its cell; tank 5 none at all.
     const QString longForm = QString::fromUtf8(
         ConsumptionExportBytes(devices, {0, 2026, {}, {}, {}}, ConsumptionCsvFormat::Long, "Tank 1-5", texts)
             .bytes);
     EXPECT_EQ(longForm, "tank,name,unit,year,month,consumption\n"
                         "1,Keller,L,2026,3,100\n2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,1,0.1\n"
                         "2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,2,0.267\n"
-                        "2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,3,0\n3,SN:4711,%,2025,12,1.2\n"
+                        "2,\"Diesel \"\"Hof\"\", Nord\",m\xC2\xB3,2026,3,\n3,SN:4711,%,2025,12,1.2\n"
                         "3,SN:4711,%,2026,1,0.9\n3,SN:4711,%,2026,2,0.4\n"
                         "4,Hof,m\xC2\xB3,2026,3,0.9\n");
     // A single tank in the long form: its lines only.

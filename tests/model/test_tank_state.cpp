@@ -61,7 +61,7 @@ TEST(TankStates, RulesInOrderOfUrgency)
 }
 
 // The notes of a low and a silent tank: the threshold as set, its half,
-// whole hours.
+// whole hours; a tank never heard says so.
 TEST(TankStates, NotesOfLowAndSilentTanks)
 {
     EXPECT_EQ(TankStateNote(TankState(Reading(7, 1), {12.5, 24}, kNow), Texts(2)),
@@ -70,6 +70,8 @@ TEST(TankStates, NotesOfLowAndSilentTanks)
               "Füllstand unter 6 % (die Hälfte der Warnschwelle)");
     EXPECT_EQ(TankStateNote(TankState(Reading(50, 30 * 60 + 59), {12, 24}, kNow), Texts(1)),
               "Seit 30 Stunden kein Telegramm");
+    EXPECT_EQ(TankStateNote(TankState({50, QDateTime()}, {12, 24}, kNow), Texts(2)),
+              "No telegram received yet");
 }
 
 namespace

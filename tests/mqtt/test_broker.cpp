@@ -400,7 +400,8 @@ TEST_F(Publishing, DiscoveryClassesAreHomeAssistantsAndTemperatureOnlyWhereRepor
     EXPECT_EQ(classOf("100/level"), "volume_storage L measurement");
     EXPECT_EQ(classOf("101/level"), "volume_storage m³ measurement");
     EXPECT_EQ(classOf("106/level"), "volume_storage gal measurement");
-    EXPECT_EQ(classOf("105/level").section(' ', 0, 0), "");
+    // Imperial gallons by a symbol of their own, never one Home Assistant reads as US ones.
+    EXPECT_EQ(classOf("105/level"), " imp gal measurement");
     EXPECT_EQ(classOf("100/days_until_empty"), "duration d measurement");
     EXPECT_EQ(classOf("100/consumed"), "water L total_increasing");
     EXPECT_EQ(classOf("108/consumed"), "volume L total_increasing");

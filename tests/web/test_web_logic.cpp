@@ -9,6 +9,7 @@
 #include "web/WebSettings.h"
 #include "web/WebTls.h"
 
+#include "consumption/Consumption.h"
 #include "lang/Lng.h"
 
 #include <QHttpServer>
@@ -17,6 +18,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
@@ -173,6 +175,7 @@ TEST(WebJson, MetricsFollowTheExpositionFormat)
     WebCounters c;
     c.telegrams = {{QStringLiteral("tcp"), 7}, {QStringLiteral("serial"), 0}};
     c.emails = {{QStringLiteral("sent"), 2}, {QStringLiteral("failed"), 1}};
+    c.linksUp = {{QStringLiteral("tcp"), true}, {QStringLiteral("serial"), false}};
     c.mqttConnected = true;
     const QString text = QString::fromUtf8(WebMetricsText(snapshotsOf(*t), kNow, c));
     // Every line: a HELP or TYPE comment, or a sample after its metric's one TYPE.
@@ -189,20 +192,66 @@ TEST(WebJson, MetricsFollowTheExpositionFormat)
         }
     }
     EXPECT_EQ(samples.join('|'),
-              R"(tankmon_level{tank="1",serial="4711",name="Keller \"Ost\"\\\nalt",unit="L"} 1500|)"
-              R"(tankmon_percent{tank="1"} 30|tankmon_temperature_celsius{tank="1"} 12|)"
-              R"(tankmon_days_until_empty{tank="1"} 12.345|)"
+              R"(tankmon_tank_info{tank="1",serial="4711",name="Keller \"Ost\"\\\nalt",unit="L"} 1|)"
+              R"(tankmon_tank_info{tank="2",serial="12",name="Tank 2",unit="L"} 1|)"
+              R"(tankmon_volume_litres{tank="1"} 1500|tankmon_fill_ratio{tank="1"} 0.3|)"
+              R"(tankmon_temperature_celsius{tank="1"} 12|)"
+              R"(tankmon_time_until_empty_seconds{tank="1"} 1066608|)"
               R"(tankmon_last_telegram_timestamp_seconds{tank="1"} 1782893700|)"
               R"(tankmon_alarm{tank="1"} 0|tankmon_alarm{tank="2"} 1|tankmon_fault{tank="1"} 0|)"
               R"(tankmon_fault{tank="2"} 1|tankmon_loss{tank="1"} 1|tankmon_loss{tank="2"} 0|)"
               R"(tankmon_state{tank="1",state="low"} 1|tankmon_state{tank="2",state="fault"} 1|)"
-              R"(tankmon_consumed_total{tank="1",unit="L"} 812.5|)"
+              R"(tankmon_consumed_litres_total{tank="1"} 812.5|)"
               R"(tankmon_telegrams_total{link="serial"} 0|tankmon_telegrams_total{link="tcp"} 7|)"
               R"(tankmon_emails_total{result="failed"} 1|tankmon_emails_total{result="sent"} 2|)"
-              R"(tankmon_mqtt_connected 1)");
-    EXPECT_EQ(QStringList(
-                  {types["tankmon_telegrams_total"], types["tankmon_consumed_total"], types["tankmon_loss"]}),
+              R"(tankmon_link_up{link="serial"} 0|tankmon_link_up{link="tcp"} 1|tankmon_mqtt_connected 1)");
+    EXPECT_EQ(QStringList({types["tankmon_telegrams_total"], types["tankmon_consumed_litres_total"],
+                           types["tankmon_loss"]}),
               QStringList({"counter", "counter", "gauge"}));
+
+    // Every unit: its content under the name of its kind, in the base unit;
+    // its symbol in the info series, no two alike.
+    const std::map<int, QString> expected = {{0, R"(tankmon_volume_litres{tank="1"} 1500)"},
+                                             {1, R"(tankmon_volume_litres{tank="1"} 1500)"},
+                                             {2, R"(tankmon_height_metres{tank="1"} 1.5)"},
+                                             {3, R"(tankmon_level_ratio{tank="1"} 0.015)"},
+                                             {4, R"(tankmon_mass_kilograms{tank="1"} 1500)"},
+                                             {5, R"(tankmon_volume_litres{tank="1"} 6819.135)"},
+                                             {6, R"(tankmon_volume_litres{tank="1"} 5678.117676)"},
+                                             {7, R"(tankmon_mass_kilograms{tank="1"} 1500)"}};
+    QSet<QString> symbols;
+    (*t)[1].DezPunkt = 1; // three decimals for m³, m, %, t
+    for (const auto &[unit, line] : expected) {
+        (*t)[1].Einheit = unit;
+        const QString m = QString::fromUtf8(WebMetricsText(snapshotsOf(*t).mid(0, 1), kNow, {}));
+        EXPECT_TRUE(m.contains(line + '\n')) << unit << qPrintable(m);
+        const QRegularExpressionMatch symbol = QRegularExpression("unit=\"([^\"]+)\"").match(m);
+        EXPECT_TRUE(symbol.hasMatch()) << unit;
+        symbols << symbol.captured(1);
+        const QJsonObject tank =
+            QJsonDocument::fromJson(WebTanksJson(snapshotsOf(*t).mid(0, 1), kNow, Texts(2))).object();
+        EXPECT_EQ(tank["tanks"].toArray()[0].toObject()["unit"].toString(), symbol.captured(1));
+    }
+    EXPECT_EQ(symbols.size(), 8) << qPrintable(QStringList(symbols.values()).join('|'));
+}
+
+TEST(WebJson, ConsumptionAsTheTableShowsIt)
+{
+    // Sums of decimals carry binary noise; the answer has the unit's decimals.
+    ConsumptionGroup g;
+    g.einheit = 1;
+    g.table = ConsumptionTable(2026, 2025, 3);
+    g.table.add(2026, 1, 0.1);
+    g.table.add(2026, 1, 0.2);
+    g.table.add(2026, 3, 0.1);
+    g.table.add(2026, 3, 5.3);
+    g.table.add(2025, 12, 1.23449);
+    g.table.computeTotals();
+    EXPECT_EQ(
+        WebConsumptionJson(4, g),
+        R"({"tank":4,"total":6.934,"unit":"m³","years":[)"
+        R"({"months":[0.3,null,5.4,null,null,null,null,null,null,null,null,null],"total":5.7,"year":2026},)"
+        R"({"months":[null,null,null,null,null,null,null,null,null,null,null,1.234],"total":1.234,"year":2025}]})");
 }
 
 TEST(WebListener, BoundsConnectionsHeadersAndIdleTime)

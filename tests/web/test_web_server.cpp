@@ -89,8 +89,7 @@ TEST_F(WebServerTest, ApiMetricsAndEventsFollowTheTelegrams)
     EXPECT_EQ(metrics.status, 200);
     EXPECT_TRUE(metrics.body.contains("tankmon_telegrams_total{link=\"tcp\"} 2\n"))
         << metrics.body.constData();
-    EXPECT_TRUE(
-        metrics.body.contains("tankmon_level{tank=\"1\",serial=\"4711\",name=\"Tank 1\",unit=\"L\"} 2000\n"));
+    EXPECT_TRUE(metrics.body.contains("tankmon_volume_litres{tank=\"1\"} 2000\n"));
 
     // Path, status and content type; the settings file is never served.
     for (const QByteArray &route :
@@ -607,4 +606,71 @@ TEST_F(WebServerTest, LongTankFileServesItsNewestEntries)
     const QList<QByteArray> end = rows(last, "2026-01-01T00:00:00Z");
     ASSERT_EQ(end.size(), 1);
     EXPECT_TRUE(end[0].startsWith(last.chopped(1))) << end[0].constData();
+}
+
+// The tools users point at the web view, on the real program's answers:
+// promtool on the metrics; every endpoint's answers, the refusals included,
+// against the OpenAPI description's own schemas (openapi_check.py, which
+// also checks the description itself).
+TEST_F(WebServerTest, MetricsAndAnswersPassTheirTools)
+{
+    // A tank in US gallons with two months of falling daily readings.
+    QByteArray file;
+    const QDate first = QDate::currentDate().addDays(-60);
+    for (int i = 0; i < 60; ++i)
+        file += FormatDateText(QDateTime(first.addDays(i), QTime(8, 0), Qt::UTC)).toLatin1() + ',' +
+                QByteArray::number(5000 - 7 * i) + ",US Gal,12\r\n";
+    writeBytes(dataDir() + "Tank1.csv", file);
+    webPort = FreeTcpPort();
+    writeTcpSettings("[Web]\r\nAktiv=1\r\nPort=" + QByteArray::number(webPort) +
+                     "\r\n[Ger\xE4te]\r\nAnzahl=1\r\n[Ger\xE4t1]\r\nSN=4711\r\nGer\xE4tetyp=9\r\n"
+                     "Tankvolumen=10000\r\nEinheit=6\r\n");
+    ASSERT_EQ(tool({"--set-password", "web"}, "pw\n"), 0) << qPrintable(err);
+    ASSERT_TRUE(start() && connectGateway(gateway)) << output.constData();
+    const QByteArray auth = basic("tankmon", "pw");
+    gateway.write(MakeTelegram(4711, 1234, 17).toHex().toUpper() + '\n');
+    Reply metrics;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            metrics = request(webPort, "/metrics", auth);
+            return metrics.body.contains("tankmon_telegrams_total{link=\"tcp\"} 1\n");
+        },
+        10000))
+        << metrics.head.constData() << metrics.body.constData();
+
+    // Gallons as litres under the one name of volumes; the unit by its own symbol.
+    for (const char *line :
+         {"tankmon_volume_litres{tank=\"1\"} 4671.19814146\n",
+          "tankmon_tank_info{tank=\"1\",serial=\"4711\",name=\"Tank 1\",unit=\"US gal\"} 1\n",
+          "tankmon_link_up{link=\"tcp\"} 1\n", "tankmon_link_up{link=\"serial\"} 0\n"})
+        EXPECT_TRUE(metrics.body.contains(line)) << line << metrics.body.constData();
+    QProcess promtool;
+    promtool.setProcessChannelMode(QProcess::MergedChannels);
+    promtool.start("promtool", {"check", "metrics"});
+    promtool.write(metrics.body);
+    promtool.closeWriteChannel();
+    ASSERT_TRUE(promtool.waitForFinished(30000));
+    EXPECT_EQ(promtool.exitCode(), 0) << promtool.readAll().constData() << metrics.body.constData();
+
+    QProcess check;
+    check.setProcessChannelMode(QProcess::MergedChannels);
+    const QString cases =
+        "GET /|GET /api/v1/openapi.json|GET /api/v1/tanks|GET /api/v1/tanks/1/history|"
+        "GET /api/v1/tanks/1/history?format=csv&max_points=10|GET /api/v1/tanks/1/history?format=xml|"
+        "GET /api/v1/tanks/1/history?max_points=1|GET /api/v1/tanks/1/history?from=yesterday|"
+        "GET /api/v1/tanks/9/history|GET /api/v1/tanks/1/consumption|GET /api/v1/tanks/57/consumption|"
+        "GET /api/v1/tanks/1/chart.png?width=300&height=200|GET /api/v1/tanks/1/chart.png?percent=2|"
+        "GET /api/v1/events|GET /metrics|POST /metrics|GET /api/v1/tanks noauth|"
+        "GET /api/v1/tanks host=rebound.example";
+    check.start("/usr/bin/python3", QStringList{TANKMON_SOURCE_DIR "/tests/web/openapi_check.py",
+                                                QString::number(webPort), "--auth", "tankmon:pw"} +
+                                        cases.split('|'));
+    ASSERT_TRUE(check.waitForFinished(120000));
+    const QByteArray said = check.readAll();
+    EXPECT_EQ(check.exitCode(), 0) << said.constData();
+    // Each case answered as expected, so none was checked against a schema it did not reach.
+    for (const char *seen : {"GET /api/v1/tanks/1/consumption: 200", "history?format=xml: 400",
+                             "chart.png?width=300&height=200: 200 image/png", "POST /metrics: 405",
+                             "noauth: 401", "rebound.example: 421", "GET /api/v1/events: 200"})
+        EXPECT_TRUE(said.contains(seen)) << seen << '\n' << said.constData();
 }
