@@ -147,8 +147,10 @@ QVariant FleetModel::display(int n, const TankSnapshot &s, int column) const
         return s.fault() ? QString() : CorrectedPercentText(r, s.tempKorrOn);
     case Days: {
         const std::optional<double> d = s.daysUntilEmpty(clock_());
-        if (d && *d <= 0)
+        if (d && s.level && *s.level <= 0)
             return texts_(1400); // empty already
+        if (d && *d <= 0)
+            return QStringLiteral("–"); // its date gone by while it still holds some: out of date
         return d ? texts_.locale().toString(std::floor(*d), 'f', 0) : QStringLiteral("–");
     }
     case LastTelegram:

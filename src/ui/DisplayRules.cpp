@@ -151,14 +151,17 @@ int dayFormTextId(int lng, qint64 n)
 }
 } // namespace
 
-QString ForecastText(const Texts &t, const std::optional<EmptyForecast> &forecast)
+QString ForecastText(const Texts &t, const std::optional<EmptyForecast> &forecast, bool empty)
 {
     if (!forecast)
         return {};
     // An empty tank is empty, not "about 0 days" until a date gone by; one
-    // emptying within hours still has its day.
-    if (forecast->days <= 0)
+    // emptying within hours still has its day. A date gone by while the tank
+    // still reads some content is no forecast: never "Empty" beside litres.
+    if (empty)
         return t(1400);
+    if (forecast->days <= 0)
+        return {};
     const qint64 days = std::max<qint64>(1, std::llround(forecast->days));
     return FormatText(
         t(dayFormTextId(t.lngId(), days)),

@@ -64,8 +64,9 @@ QString SelectorText(int device, qint32 sn);
 QString StaleWarningText(const Texts &t);
 // Days until empty as shown: "about 23 days, until 30.12.2026" in the user's
 // language (the word for days agreeing with the number), the date in the
-// locale's short form; "Empty" for a tank already empty; empty without a
-// forecast.
-QString ForecastText(const Texts &t, const std::optional<EmptyForecast> &forecast);
+// locale's short form; "Empty" for a tank that reads empty (empty: its
+// level is 0 or less); nothing without a forecast, or when its date has gone
+// by while the tank still holds some (the forecast is out of date then).
+QString ForecastText(const Texts &t, const std::optional<EmptyForecast> &forecast, bool empty);
 
 } // namespace DisplayRules

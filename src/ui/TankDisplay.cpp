@@ -635,12 +635,14 @@ void TankDisplay::showForecast(int n)
     // A device in fault has no forecast (its snapshot has none).
     const bool fault = tanks_.device(n).Volumen < 0;
     std::optional<EmptyForecast> forecast;
+    bool empty = false;
     if (snapshots_) {
         const TankSnapshotPtr s = snapshots_->at(n);
         if (const std::optional<double> days = s->daysUntilEmpty(clock_()))
             forecast = EmptyForecast{s->dailyUse, *days, s->emptyAt};
+        empty = s->level && *s->level <= 0;
     }
-    const QString text = fault ? QString() : ForecastText(texts_, forecast);
+    const QString text = fault ? QString() : ForecastText(texts_, forecast, empty);
     if (OverviewEntry *e = entries_.value(n))
         e->setForecastText(text);
     if (n == tanks_.currentDevice())

@@ -54,12 +54,14 @@ TEST(ForecastDisplay, DaysAgreeWithTheNumberInEachLanguage)
     for (const auto &[lng, days, text] : cases) {
         SetLngId(lng);
         const QString date = LanguageLocale(lng).toString(at.date(), QLocale::ShortFormat);
-        EXPECT_EQ(DisplayRules::ForecastText(Texts(lng), EmptyForecast{10, days, at}),
+        EXPECT_EQ(DisplayRules::ForecastText(Texts(lng), EmptyForecast{10, days, at}, false),
                   QString::fromUtf8(text) + date)
             << lng << " " << days;
     }
-    EXPECT_EQ(DisplayRules::ForecastText(Texts(1), std::nullopt), "");
-    // An empty tank says it is empty, not "0 days" until a day gone by.
-    EXPECT_EQ(DisplayRules::ForecastText(Texts(10), EmptyForecast{10, 0, at.addDays(-1)}), "Pusty");
+    EXPECT_EQ(DisplayRules::ForecastText(Texts(1), std::nullopt, false), "");
+    // An empty tank says it is empty, not "0 days" until a day gone by; one
+    // that still holds some is never called empty: its forecast is out of date.
+    EXPECT_EQ(DisplayRules::ForecastText(Texts(10), EmptyForecast{10, 0, at.addDays(-1)}, true), "Pusty");
+    EXPECT_EQ(DisplayRules::ForecastText(Texts(10), EmptyForecast{10, 0, at.addDays(-1)}, false), "");
     SetLngId(0);
 }

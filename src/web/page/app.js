@@ -23,8 +23,11 @@ function ago(iso) {
   return say(T.daysAgo, fmt(Math.floor(minutes / 1440), 0));
 }
 
-// Days until empty; an empty tank says so.
-const daysText = d => d === null ? '' : d <= 0 ? T.empty : fmt(d, 1);
+// Days until empty; an empty tank says so. A date gone by while the tank
+// still holds some is no forecast: never "Empty" beside its content.
+const daysText = t => t.days_until_empty === null ? ''
+  : t.level !== null && t.level <= 0 ? T.empty
+  : t.days_until_empty <= 0 ? '' : fmt(t.days_until_empty, 1);
 
 function cell(row, label, cls) {
   const td = row.insertCell();
@@ -155,7 +158,7 @@ function showTanks() {
     fill.append(bar, figure);
     cell(tr, heads[3]).append(fill);
     cell(tr, heads[4], 'num level wide').textContent = t.level === null ? '' : fmt(t.level, 3) + ' ' + t.unit;
-    cell(tr, heads[5], 'num').textContent = daysText(t.days_until_empty);
+    cell(tr, heads[5], 'num').textContent = daysText(t);
     const last = cell(tr, heads[6], 'wide');
     last.textContent = ago(t.time);
     if (t.time) last.title = fullTime.format(new Date(t.time));
@@ -180,7 +183,7 @@ function showDetailState(t) {
   const figures = [];
   if (t.level !== null) figures.push(fmt(t.level, 3) + ' ' + t.unit);
   if (t.percent !== null) figures.push(fmt(t.percent, 0) + ' %');
-  if (t.days_until_empty !== null) figures.push(heads[5] + ': ' + daysText(t.days_until_empty));
+  if (t.days_until_empty !== null) figures.push(heads[5] + ': ' + daysText(t));
   if (t.time) figures.push(fullTime.format(new Date(t.time)));
   document.getElementById('detail-figures').textContent = figures.join(' · ');
 }
