@@ -4,7 +4,7 @@
 #   tools/check_language.sh   lists every offending line; exit 1 when any
 set -euo pipefail
 cd "$(dirname "$0")/.."
-folders=(src/core src/lang src/model src/link src/history src/chart src/consumption src/email src/mqtt src/help src/web)
+folders=(src/core src/lang src/model src/link src/history src/chart src/consumption src/email src/mqtt src/central src/help src/web)
 pattern='\b(LngText|LngLines|LngId|LngLocale|DeviceName|CurrentTexts|SetLngId|LngInit)[[:space:]]*\(|\bg_lngId\b'
 if out=$(grep -rnE "$pattern" "${folders[@]}" --include='*.cpp' --include='*.h' \
          | grep -vE '^src/lang/Lng\.(cpp|h):'); then

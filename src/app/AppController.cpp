@@ -265,6 +265,7 @@ void AppController::activate()
             emit linksCreated();
             links_->StartFromSettings();
             parts_.startMqtt();
+            parts_.startCentral();
             parts_.startWeb();
             parts_.silence().start();
         }

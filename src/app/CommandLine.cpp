@@ -113,10 +113,11 @@ struct Options {
                            QStringLiteral("Store a setting, checked as its dialog checks it; repeat it for "
                                           "more, all are written in one replace of the file, or none."),
                            QStringLiteral("SECTION/KEY=VALUE")};
-    QCommandLineOption setPassword{QStringLiteral("set-password"),
-                                   QStringLiteral("Read one line from standard input (no echo on a terminal) "
-                                                  "and store it as the e-mail, MQTT, lock or web password."),
-                                   QStringLiteral("email|mqtt|lock|web")};
+    QCommandLineOption setPassword{
+        QStringLiteral("set-password"),
+        QStringLiteral("Read one line from standard input (no echo on a terminal) "
+                       "and store it as the e-mail, MQTT, central, lock or web password."),
+        QStringLiteral("email|mqtt|central|lock|web")};
 };
 
 // One of our refusals: a language text and its arguments; id 0 = none.
@@ -224,8 +225,8 @@ Refusal readConfigure(const QCommandLineParser &parser, const Options &o, Comman
     c.sets = parser.values(o.set);
     c.password = parser.value(o.setPassword);
     if (parser.isSet(o.setPassword) && c.password != QLatin1String("email") &&
-        c.password != QLatin1String("mqtt") && c.password != QLatin1String("lock") &&
-        c.password != QLatin1String("web"))
+        c.password != QLatin1String("mqtt") && c.password != QLatin1String("central") &&
+        c.password != QLatin1String("lock") && c.password != QLatin1String("web"))
         return {1015, {c.password}};
     return {};
 }

@@ -42,7 +42,7 @@ struct CommandLine {
         QString output;
         bool longFormat = false; // one line per tank and month instead of the table
     } consumption;
-    // --get SECTION/KEY, --set SECTION/KEY=VALUE (repeatable), --set-password email|mqtt|lock|web
+    // --get SECTION/KEY, --set SECTION/KEY=VALUE (repeatable), --set-password email|mqtt|central|lock|web
     struct Configure {
         QString get;
         QStringList sets;

@@ -6,6 +6,7 @@
 #include "InstanceLock.h"
 #include "SettingCheck.h"
 
+#include "central/CentralSettings.h"
 #include "core/RunSwitches.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
@@ -250,10 +251,11 @@ int RunConfigure(int &argc, char **argv, const CommandLine &cl)
     }
 
     // --set-password: through the same calls as the dialogs' OK.
-    const QString whose = job.password == QLatin1String("email")  ? QStringLiteral("E-Mail/Password")
-                          : job.password == QLatin1String("mqtt") ? QStringLiteral("MQTT/Password")
-                          : job.password == QLatin1String("web")  ? QStringLiteral("Web/Password")
-                                                                  : QStringLiteral("E-Mail/Passwort");
+    const QString whose = job.password == QLatin1String("email")     ? QStringLiteral("E-Mail/Password")
+                          : job.password == QLatin1String("mqtt")    ? QStringLiteral("MQTT/Password")
+                          : job.password == QLatin1String("central") ? QStringLiteral("Zentrale/Password")
+                          : job.password == QLatin1String("web")     ? QStringLiteral("Web/Password")
+                                                                     : QStringLiteral("E-Mail/Passwort");
     const std::optional<QByteArray> line = readSecretLine(LngFormat(532, {whose}));
     if (!line) {
         ErrorLine(prefixed(cl, LngText(533)));
@@ -272,6 +274,12 @@ int RunConfigure(int &argc, char **argv, const CommandLine &cl)
         MqttValues v = ReadMqttValues(settings);
         v.password = password;
         WriteMqttValues(settings, v);
+        return written();
+    }
+    if (job.password == QLatin1String("central")) {
+        CentralValues v = ReadCentralValues(settings);
+        v.password = password;
+        WriteCentralValues(settings, v);
         return written();
     }
     if (job.password == QLatin1String("web")) {

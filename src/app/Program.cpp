@@ -16,7 +16,8 @@ WindowParts WindowPartsOf(RunParts &parts)
 {
     return WindowParts{parts.config(),        parts.switches(), parts.settings(), parts.ui(),
                        parts.clock(),         parts.texts(),    parts.tanks(),    parts.snapshots(),
-                       parts.emailSettings(), parts.email(),    parts.services(), parts.notifications()};
+                       parts.emailSettings(), parts.email(),    parts.services(), parts.notifications(),
+                       parts.sites()};
 }
 
 std::unique_ptr<Program> BuildProgram(const CommandLine &cl, UiServices &ui)

@@ -1,6 +1,9 @@
 #include "RunParts.h"
 
 #include "ProgramInfo.h"
+#include "central/CentralNotifier.h"
+#include "central/CentralSettings.h"
+#include "central/Centre.h"
 #include "consumption/ConsumptionController.h"
 #include "consumption/ConsumptionMeter.h"
 #include "consumption/Forecast.h"
@@ -15,6 +18,7 @@
 #include "history/HistoryRecorder.h"
 #include "link/LinkManager.h"
 #include "model/ServiceStatus.h"
+#include "model/SiteTanks.h"
 #include "model/TankSnapshots.h"
 #include "model/TankStateWatch.h"
 #include "mqtt/MqttPublisher.h"
@@ -31,6 +35,7 @@ RunParts::RunParts(RunSwitches &switches, Settings &settings, UiServices &ui, Cl
       history_(std::make_unique<HistoryRecorder>(tanks_.table(), switches, settings, ui, texts_, clock_,
                                                  [this] { tanks_.registry().SaveDeviceRegistry(); }))
 {
+    sites_ = std::make_unique<SiteTanks>();
     forecast_ = std::make_unique<ForecastProvider>(tanks_.table(), settings_, clock_, *history_);
     tanks_.setHistoryHooks(forecast_.get());
     connect(&tanks_, &TankController::tableReset, forecast_.get(), &ForecastProvider::refresh);
@@ -228,6 +233,49 @@ void RunParts::startMqtt()
             });
 }
 
+void RunParts::startCentral()
+{
+    centre_.reset();
+    centralNotifier_.reset();
+    const CentralValues v = ReadCentralValues(settings_);
+    if (config().clientMode || !v.aktiv || v.host.isEmpty())
+        return;
+    // The centre's mails go to the e-mail settings' recipients while the
+    // e-mail function is on, as one digest per interval.
+    auto mail = [this](const QString &subject, const QString &body) {
+        const EmailValues &e = emailSettings_->values();
+        if (!e.aktiv)
+            return;
+        for (const QString &to : e.empfaenger) {
+            if (to.trimmed().isEmpty())
+                continue;
+            smtp_->SMTP_Send(e.server, to.trimmed(), subject, body, [this](const SmtpResult &r) {
+                ++webEmails_[r.sent ? QStringLiteral("sent") : QStringLiteral("failed")];
+                if (r.sent)
+                    services_->mailSent();
+                else
+                    services_->mailFailed(SMTP_GetError(r));
+            });
+        }
+    };
+    // 0 minutes: only what arrives together (within a second) is one mail.
+    const int digestMs = v.digestMinutes > 0 ? v.digestMinutes * 60000 : 1000;
+    centralNotifier_ = std::make_unique<CentralNotifier>(notifications_, mail, texts_, clock_, digestMs);
+    centre_ = std::make_unique<Centre>(*sites_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"),
+                                       int(settings_.readInt(Cfg::Email::StilleStunden)), clock_);
+    connect(centre_.get(), &Centre::tankChanged, centralNotifier_.get(), &CentralNotifier::tankChanged);
+    connect(centre_.get(), &Centre::siteChanged, centralNotifier_.get(), [this](int site, bool online) {
+        centralNotifier_->siteChanged(sites_->siteAt(site).name, online);
+    });
+    connect(centre_.get(), &Centre::brokerState, this, [this](bool connected, const QString &text) {
+        ui_.status(NoticeTopic::Mqtt, text);
+        TraceLog(switches_, clock_).LogInFile(text);
+        std::printf("[central] %s %s\n", connected ? "connected to" : "broker:", qPrintable(text));
+        std::fflush(stdout);
+    });
+    centre_->start();
+}
+
 // The web view: everything the program wires into it is here.
 void RunParts::startWeb()
 {
@@ -252,6 +300,7 @@ void RunParts::startWeb()
         return c;
     };
     sources.consumptionSettings = [this] { return ConsumptionSettingsFrom(settings_); };
+    sources.sites = sites_.get();
     // chart.png: this program's own --export-chart on this data folder.
     sources.chartCommand = {QCoreApplication::applicationFilePath(), QStringLiteral("--data-dir"),
                             config().dataFolder};
@@ -290,5 +339,7 @@ void RunParts::stopServices()
 {
     if (mqtt_)
         mqtt_->stop();
+    centre_.reset();
+    centralNotifier_.reset();
     web_.reset();
 }

@@ -10,7 +10,10 @@
 #include <array>
 #include <memory>
 
+class CentralNotifier;
+class Centre;
 class ConsumptionMeter;
+class SiteTanks;
 class EmailNotifier;
 class EmailSettings;
 class ForecastProvider;
@@ -78,6 +81,10 @@ public:
     ServiceStatus &services() { return *services_; }
     // The web server, null while it does not run.
     WebServer *web() const { return web_.get(); }
+    // The remote sites' tanks (empty unless this is a central installation).
+    SiteTanks &sites() { return *sites_; }
+    // The central installation's subscription, null while off.
+    Centre *centre() const { return centre_.get(); }
 
     // The links, once the activation has made them (null: gone again):
     // their losses and returns become notifications, and whether the
@@ -90,6 +97,9 @@ public:
     // mode or when switched off. A problem is said where the user looks.
     void startMqtt();
     void startWeb();
+    // The central installation as stored (again): the sites' tanks from the
+    // broker, their changes to the notifications and e-mail.
+    void startCentral();
     // At the end: MQTT says goodbye, the web view stops.
     void stopServices();
 
@@ -125,6 +135,9 @@ private:
     std::array<TankStateRules, kMaxDevices + 1> stateRules_{};
     LinkManager *links_ = nullptr;
     std::unique_ptr<MqttPublisher> mqtt_; // listens to the snapshots
+    std::unique_ptr<SiteTanks> sites_;
+    std::unique_ptr<CentralNotifier> centralNotifier_;
+    std::unique_ptr<Centre> centre_; // feeds sites_ and the notifier
     // The web view: its server and what its metrics count.
     std::unique_ptr<WebServer> web_;
     QMap<QString, qint64> telegrams_; // accepted, by link

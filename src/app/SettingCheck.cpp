@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "LogDialogLogic.h"
 
+#include "central/CentralSettings.h"
 #include "core/DateText.h"
 #include "core/Paths.h"
 #include "email/EmailSettings.h"
@@ -118,6 +119,15 @@ const QList<Plain> &plainKeys()
         {Mqtt::Topic, Kind::Topic},
         {Mqtt::Discovery, Kind::Switch},
         {Mqtt::DiscoveryPrefix, Kind::Topic},
+        {Zentrale::Aktiv, Kind::Switch},
+        {Zentrale::Host, Kind::Host},
+        {Zentrale::Port, Kind::Integer, 1, 65535},
+        {Zentrale::TLS, Kind::Switch},
+        {Zentrale::UserName, Kind::Text},
+        {Zentrale::Password, Kind::Password},
+        {Zentrale::Filter, Kind::Filter},
+        {Zentrale::Sammelminuten, Kind::Integer, 0, 1440},
+        {Zentrale::Pfad, Kind::Text},
         {Web::Aktiv, Kind::Switch},
         {Web::Adresse, Kind::IpAddress},
         {Web::Port, Kind::Integer, 1, 65535},
@@ -233,6 +243,8 @@ QString expectedKind(const SettingRule &rule)
         return LngText(523);
     case Kind::Topic:
         return LngText(524);
+    case Kind::Filter:
+        return LngText(1406);
     case Kind::Address:
         return LngText(525);
     case Kind::Folder:
@@ -294,6 +306,10 @@ std::optional<QString> checked(const SettingRule &rule, const QString &text)
         return std::nullopt;
     case Kind::Topic:
         if (IsPublishableTopic(text) && text.trimmed() == text)
+            return text;
+        return std::nullopt;
+    case Kind::Filter:
+        if (IsTopicFilter(text) && text.trimmed() == text)
             return text;
         return std::nullopt;
     case Kind::Address:

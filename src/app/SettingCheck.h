@@ -18,6 +18,7 @@ struct SettingRule {
         Text,      // anything without control characters
         Date,      // the fixed date-time text, or "0" (never)
         Topic,     // an MQTT topic the broker accepts for publishing
+        Filter,    // an MQTT topic filter the broker accepts for subscribing
         Address,   // one e-mail address, or empty
         Host,      // a host name, or empty
         HostList,  // host names separated by commas, or empty

@@ -6,6 +6,7 @@ class EmailSettings;
 class NotificationLog;
 class RunSwitches;
 class ServiceStatus;
+class SiteTanks;
 class Settings;
 class TankController;
 class TankSnapshots;
@@ -35,4 +36,6 @@ struct WindowParts {
     // The last word of e-mail and MQTT, what happened.
     ServiceStatus &services;
     NotificationLog &notifications;
+    // A central installation's remote sites' tanks (empty elsewhere).
+    SiteTanks &sites;
 };

@@ -172,6 +172,24 @@ inline constexpr IniKey DiscoveryPrefix{"MQTT", "DiscoveryPrefix", "homeassistan
 inline constexpr IniKeyN KWhProEinheit{"MQTT", "kWhProEinheit", "0", false};
 } // namespace Mqtt
 
+// Section "Zentrale": a central installation that shows the tanks every
+// site publishes to a broker
+namespace Zentrale
+{
+inline constexpr IniKey Aktiv{"Zentrale", "Aktiv", "0"};
+inline constexpr IniKey Host{"Zentrale", "Host", ""};
+inline constexpr IniKey Port{"Zentrale", "Port", "1883"};
+inline constexpr IniKey TLS{"Zentrale", "TLS", "0"};
+inline constexpr IniKey UserName{"Zentrale", "UserName", ""};
+inline constexpr IniKey Password{"Zentrale", "Password", ""}; // scrambled as the MQTT password
+// Which sites: a topic filter whose every match is one site's base topic.
+inline constexpr IniKey Filter{"Zentrale", "Filter", "tankmon/+"};
+// Minutes over which the centre's state changes are mailed as one digest.
+inline constexpr IniKey Sammelminuten{"Zentrale", "Sammelminuten", "5"};
+// Folder of the per-site histories ("" = "Zentrale" in the data folder).
+inline constexpr IniKey Pfad{"Zentrale", "Pfad", ""};
+} // namespace Zentrale
+
 // Section "Web": the built-in web view, JSON API and metrics
 namespace Web
 {

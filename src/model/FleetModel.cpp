@@ -2,6 +2,7 @@
 
 #include "ConditionLook.h"
 #include "Figures.h"
+#include "SiteTanks.h"
 #include "TankController.h"
 #include "TankSnapshots.h"
 
@@ -43,15 +44,15 @@ QString AgoText(const QDateTime &time, const QDateTime &now, const Texts &t)
 
 FleetModel::FleetModel(const TankController &tanks, const TankSnapshots &snapshots, ClockFn clock,
                        const Texts &texts, QObject *parent)
-    : QAbstractTableModel(parent), tanks_(tanks), snapshots_(snapshots), clock_(std::move(clock)),
+    : QAbstractTableModel(parent), tanks_(&tanks), snapshots_(&snapshots), clock_(std::move(clock)),
       texts_(texts), rows_(tanks.DeviceCount())
 {
     auto reset = [this] {
         beginResetModel();
-        rows_ = tanks_.DeviceCount();
+        rows_ = tanks_->DeviceCount();
         endResetModel();
     };
-    connect(&tanks_, &TankController::deviceAdded, this, [this, reset](int n) {
+    connect(tanks_, &TankController::deviceAdded, this, [this, reset](int n) {
         if (n == rows_ + 1) {
             beginInsertRows({}, rows_, rows_);
             rows_ = n;
@@ -60,14 +61,54 @@ FleetModel::FleetModel(const TankController &tanks, const TankSnapshots &snapsho
             reset();
         }
     });
-    connect(&tanks_, &TankController::tableReset, this, reset);
-    connect(&snapshots_, &TankSnapshots::snapshotChanged, this, &FleetModel::refreshRow);
-    connect(&snapshots_, &TankSnapshots::snapshotsReset, this, reset);
+    connect(tanks_, &TankController::tableReset, this, reset);
+    connect(snapshots_, &TankSnapshots::snapshotChanged, this, &FleetModel::refreshRow);
+    connect(snapshots_, &TankSnapshots::snapshotsReset, this, reset);
+}
+
+FleetModel::FleetModel(const SiteTanks &sites, ClockFn clock, const Texts &texts, QObject *parent)
+    : QAbstractTableModel(parent), clock_(std::move(clock)), texts_(texts)
+{
+    setSites(&sites);
+}
+
+void FleetModel::setSites(const SiteTanks *sites)
+{
+    if (sites_)
+        disconnect(sites_, nullptr, this, nullptr);
+    beginResetModel();
+    sites_ = sites;
+    remoteRows_ = sites_ ? int(sites_->rows().size()) : 0;
+    endResetModel();
+    if (sites_)
+        connect(sites_, &SiteTanks::changed, this,
+                [this](const std::vector<int> &rows, int firstNew, bool) { sitesChanged(rows, firstNew); });
+}
+
+void FleetModel::sitesChanged(const std::vector<int> &rows, int firstNew)
+{
+    const int now = int(sites_->rows().size());
+    if (now > remoteRows_) {
+        beginInsertRows({}, rows_ + remoteRows_, rows_ + now - 1);
+        remoteRows_ = now;
+        endInsertRows();
+    }
+    // Row by row: a view that sorts moves only the rows that changed.
+    for (const int r : rows)
+        if (r < firstNew)
+            emit dataChanged(index(rows_ + r, 0), index(rows_ + r, ColumnCount - 1));
+}
+
+TankSnapshotPtr FleetModel::snapshotAt(int row) const
+{
+    if (row < rows_)
+        return snapshots_->at(row + 1);
+    return sites_->rows()[size_t(row - rows_)];
 }
 
 int FleetModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : rows_;
+    return parent.isValid() ? 0 : rows_ + remoteRows_;
 }
 
 int FleetModel::columnCount(const QModelIndex &parent) const
@@ -83,14 +124,20 @@ void FleetModel::refreshRow(int n)
 
 void FleetModel::refreshTimes()
 {
-    if (rows_ > 0)
-        emit dataChanged(index(0, Days), index(rows_ - 1, State)); // the state sorts by the days too
+    if (rows_ + remoteRows_ > 0)
+        emit dataChanged(index(0, Days),
+                         index(rows_ + remoteRows_ - 1, State)); // the state sorts by the days too
 }
 
 QString FleetModel::tankName(int n) const
 {
-    const QString name = snapshots_.at(n)->record.Tankbezeichnung.trimmed();
-    return name.isEmpty() ? texts_(281) + QString::number(n) : name;
+    return shownName(*snapshots_->at(n));
+}
+
+QString FleetModel::shownName(const TankSnapshot &s) const
+{
+    const QString name = s.record.Tankbezeichnung.trimmed();
+    return name.isEmpty() ? texts_(281) + QString::number(s.tank) : name;
 }
 
 QVariant FleetModel::headerData(int section, Qt::Orientation o, int role) const
@@ -98,7 +145,7 @@ QVariant FleetModel::headerData(int section, Qt::Orientation o, int role) const
     if (o != Qt::Horizontal || section < 0 || section >= ColumnCount)
         return {};
     if (role == Qt::DisplayRole)
-        return texts_(816 + section);
+        return section == Site ? texts_(1410) : texts_(816 + section);
     if (role == Qt::TextAlignmentRole && section != Name && section != State)
         return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};
@@ -106,26 +153,30 @@ QVariant FleetModel::headerData(int section, Qt::Orientation o, int role) const
 
 QVariant FleetModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= rows_)
+    if (!index.isValid() || index.row() >= rows_ + remoteRows_)
         return {};
-    const int n = index.row() + 1;
     const int column = index.column();
-    const TankSnapshotPtr s = snapshots_.at(n);
+    const TankSnapshotPtr s = snapshotAt(index.row());
+    const int n = s->tank;
     switch (role) {
     case Qt::DisplayRole:
         return display(n, *s, column);
     case SortRole:
         return sortValue(n, *s, column);
     case Qt::ToolTipRole:
-        return toolTip(n, *s, column);
+        return toolTip(*s, column);
     case FractionRole:
+        if (!s->site.isEmpty()) // the percent its site computed
+            return s->percent ? *s->percent / 100 : -1.0;
         return s->fault() || s->record.Tankvolumen <= 0 ? -1.0 : FillFraction(s->record);
+    case SiteRole:
+        return s->site;
     case ConditionRole:
         return int(s->status.condition);
     case DeviceRole:
         return n;
     case Qt::TextAlignmentRole:
-        if (column == Name || column == State)
+        if (column == Name || column == State || column == Site)
             return int(Qt::AlignLeft | Qt::AlignVCenter);
         return int(Qt::AlignRight | Qt::AlignVCenter);
     default:
@@ -140,10 +191,17 @@ QVariant FleetModel::display(int n, const TankSnapshot &s, int column) const
     case Number:
         return QString::number(n);
     case Name:
-        return tankName(n);
+        return shownName(s);
     case Content:
+        if (!s.site.isEmpty()) // in the display unit as its site sent it
+            return s.fault() || !s.level
+                       ? texts_(815)
+                       : texts_.locale().toString(*s.level, 'f', *s.level == std::floor(*s.level) ? 0 : 2) +
+                             QLatin1Char(' ') + UnitSymbol(r.Einheit);
         return s.fault() ? texts_(815) : ShownValue(CorrectedVolume(r, s.tempKorrOn), r, texts_);
     case Percent:
+        if (!s.site.isEmpty())
+            return s.percent ? QString::number(*s.percent, 'f', 0) + QLatin1Char('%') : QString();
         return s.fault() ? QString() : CorrectedPercentText(r, s.tempKorrOn);
     case Days: {
         const std::optional<double> d = s.daysUntilEmpty(clock_());
@@ -157,6 +215,8 @@ QVariant FleetModel::display(int n, const TankSnapshot &s, int column) const
         return AgoText(r.Uhrzeit, clock_(), texts_);
     case State:
         return LookOf(s.status.condition).sign + QLatin1Char(' ') + TankStateWords(s.status, texts_);
+    case Site:
+        return s.site.isEmpty() ? QStringLiteral("local") : s.site;
     default:
         return {};
     }
@@ -169,10 +229,12 @@ QVariant FleetModel::sortValue(int n, const TankSnapshot &s, int column) const
     case Number:
         return n;
     case Name:
-        return tankName(n).toCaseFolded();
+        return shownName(s).toCaseFolded();
     case Content:
         return s.level ? *s.level : -1.0;
     case Percent:
+        if (!s.site.isEmpty())
+            return s.percent ? *s.percent / 100 : -1.0;
         return s.fault() || r.Tankvolumen <= 0 ? -1.0 : FillFraction(r);
     case Days: {
         const std::optional<double> d = s.daysUntilEmpty(clock_());
@@ -182,17 +244,19 @@ QVariant FleetModel::sortValue(int n, const TankSnapshot &s, int column) const
         return r.Uhrzeit.isValid() ? double(r.Uhrzeit.toSecsSinceEpoch()) : 0.0;
     case State: // worst first, then the tank that runs dry first
         return WorstFirstKey(s.status.condition, s.daysUntilEmpty(clock_()));
+    case Site:
+        return s.site.toCaseFolded();
     default:
         return {};
     }
 }
 
-QVariant FleetModel::toolTip(int n, const TankSnapshot &s, int column) const
+QVariant FleetModel::toolTip(const TankSnapshot &s, int column) const
 {
     const DeviceRecord &r = s.record;
     switch (column) {
     case Name:
-        return tankName(n) + QStringLiteral(" (SN ") + QString::number(r.SN) + QLatin1Char(')');
+        return shownName(s) + QStringLiteral(" (SN ") + QString::number(r.SN) + QLatin1Char(')');
     case Content: {
         // The device's error text in a fault, and the meter (it counts on).
         QStringList lines;
@@ -230,10 +294,90 @@ void FleetFilter::setNameFilter(const QString &text)
     invalidateFilter();
 }
 
+void FleetFilter::setSiteFilter(const QString &site)
+{
+    site_ = site.trimmed();
+    invalidateFilter();
+}
+
+void FleetFilter::setAttentionOnly(bool on)
+{
+    attention_ = on;
+    invalidateFilter();
+}
+
 bool FleetFilter::filterAcceptsRow(int row, const QModelIndex &parent) const
 {
+    const QModelIndex any = sourceModel()->index(row, FleetModel::Name, parent);
+    if (attention_ && !IsWarning(TankCondition(sourceModel()->data(any, FleetModel::ConditionRole).toInt())))
+        return false;
+    if (!site_.isEmpty()) {
+        QString site = sourceModel()->data(any, FleetModel::SiteRole).toString();
+        if (site.isEmpty())
+            site = QStringLiteral("local");
+        if (site.compare(site_, Qt::CaseInsensitive) != 0)
+            return false;
+    }
     if (filter_.isEmpty())
         return true;
-    const QModelIndex name = sourceModel()->index(row, FleetModel::Name, parent);
-    return sourceModel()->data(name, Qt::DisplayRole).toString().contains(filter_, Qt::CaseInsensitive);
+    return sourceModel()->data(any, Qt::DisplayRole).toString().contains(filter_, Qt::CaseInsensitive);
+}
+
+void FleetFilter::setSourceModel(QAbstractItemModel *model)
+{
+    for (const QMetaObject::Connection &c : std::as_const(watching_))
+        disconnect(c);
+    watching_.clear();
+    keyColumn_ = -1;
+    // Connected before the base class's own: a changed row's key is new
+    // before the proxy sorts it in again.
+    if (model) {
+        watching_ << connect(
+            model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &from, const QModelIndex &to) { keysChanged(from.row(), to.row()); });
+        for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+            watching_ << connect(model, signal, this, [this] { keyColumn_ = -1; });
+        watching_ << connect(model, &QAbstractItemModel::modelReset, this, [this] { keyColumn_ = -1; });
+        watching_ << connect(model, &QAbstractItemModel::layoutChanged, this, [this] { keyColumn_ = -1; });
+    }
+    QSortFilterProxyModel::setSourceModel(model);
+}
+
+void FleetFilter::keysChanged(int first, int last)
+{
+    if (keyColumn_ < 0)
+        return;
+    const QAbstractItemModel *m = sourceModel();
+    for (int r = first; r <= last && r < int(numberKeys_.size()); ++r) {
+        const QVariant v = m->data(m->index(r, keyColumn_), sortRole());
+        if (v.typeId() == QMetaType::QString)
+            textKeys_[size_t(r)] = v.toString();
+        else
+            numberKeys_[size_t(r)] = v.toDouble();
+    }
+}
+
+bool FleetFilter::lessThan(const QModelIndex &left, const QModelIndex &right) const
+{
+    const QAbstractItemModel *m = sourceModel();
+    if (keyColumn_ != left.column()) {
+        // Every row's key at once: a comparison then costs two array reads.
+        const int rows = m->rowCount();
+        keyColumn_ = left.column();
+        numberKeys_.assign(size_t(rows), 0);
+        textKeys_.assign(size_t(rows), QString());
+        for (int r = 0; r < rows; ++r) {
+            const QVariant v = m->data(m->index(r, keyColumn_), sortRole());
+            if (v.typeId() == QMetaType::QString)
+                textKeys_[size_t(r)] = v.toString();
+            else
+                numberKeys_[size_t(r)] = v.toDouble();
+        }
+    }
+    const size_t l = size_t(left.row()), r = size_t(right.row());
+    if (l >= numberKeys_.size() || r >= numberKeys_.size())
+        return QSortFilterProxyModel::lessThan(left, right);
+    if (numberKeys_[l] != numberKeys_[r])
+        return numberKeys_[l] < numberKeys_[r];
+    return textKeys_[l] < textKeys_[r];
 }

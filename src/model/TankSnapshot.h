@@ -13,6 +13,7 @@
 // shared pointer and never see it change under them.
 struct TankSnapshot {
     int tank = 0;
+    QString site;        // the remote site the tank belongs to; empty: this installation's own
     DeviceRecord record; // the figures as evaluated; History stays empty
     QString label;       // "1 Heizöl": the number and the name
     bool tempKorrOn = false;

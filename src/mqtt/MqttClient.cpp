@@ -41,6 +41,7 @@ MqttClient::MqttClient(const MqttEndpoint &e, QObject *parent)
     mosquitto_threaded_set(m_, true);
     mosquitto_int_option(m_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
     mosquitto_connect_callback_set(m_, &MqttClient::onConnect);
+    mosquitto_message_callback_set(m_, &MqttClient::onMessage);
     if (!e.willTopic.isEmpty())
         mosquitto_will_set(m_, e.willTopic.toUtf8().constData(), int(e.willPayload.size()),
                            e.willPayload.constData(), 1, true);
@@ -128,12 +129,41 @@ void MqttClient::onConnect(mosquitto *, void *self, int rc)
     auto *c = static_cast<MqttClient *>(self);
     if (rc == 0) {
         c->up_ = true;
+        for (const QByteArray &f : std::as_const(c->filters_))
+            mosquitto_subscribe(c->m_, nullptr, f.constData(), 0);
         QMetaObject::invokeMethod(
             c, [c] { emit c->connected(); }, Qt::QueuedConnection);
     } else {
         // 4: bad user name or password, 5: not authorised.
         c->refused_ = rc == 4 || rc == 5;
     }
+}
+
+void MqttClient::onMessage(mosquitto *, void *self, const mosquitto_message *msg)
+{
+    auto *c = static_cast<MqttClient *>(self);
+    MqttInbound in{QByteArray(msg->topic),
+                   QByteArray(static_cast<const char *>(msg->payload), msg->payloadlen), msg->retain};
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> lock(c->inboxMutex_);
+        first = c->inbox_.empty();
+        c->inbox_.push_back(std::move(in));
+    }
+    // One event for the burst: what arrives before it runs joins the inbox.
+    if (first)
+        QMetaObject::invokeMethod(c, &MqttClient::deliver, Qt::QueuedConnection);
+}
+
+void MqttClient::deliver()
+{
+    std::vector<MqttInbound> batch;
+    {
+        std::lock_guard<std::mutex> lock(inboxMutex_);
+        batch.swap(inbox_);
+    }
+    if (!batch.empty())
+        emit messagesReceived(batch);
 }
 
 void MqttClient::run()

@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -8,8 +9,19 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 struct mosquitto;
+struct mosquitto_message;
+
+// A message the broker passed on for a subscription. retained: the broker
+// sent it because the subscription was (re)made, as the known state of its
+// topic, not because it was published just now.
+struct MqttInbound {
+    QByteArray topic;
+    QByteArray payload;
+    bool retained = false;
+};
 
 // Where and how to connect; the will is published retained by the broker
 // when the connection breaks without a clean stop.
@@ -52,6 +64,9 @@ public:
         void operator()(MqttClient *c) const { DeleteWhenFinished(c); }
     };
 
+    // Subscribed (QoS 0) on every connection, reconnections included; set
+    // before start().
+    void subscribe(const QList<QByteArray> &filters) { filters_ = filters; }
     void start();
     QString caProblem() const { return caProblem_; }
     // Queued for the network thread (QoS 0); false when there is no
@@ -68,10 +83,16 @@ signals:
     void problem(MqttClient::Problem p);
     // The network thread has ended.
     void finished();
+    // What arrived on the subscription since the last time, in order; the
+    // network thread hands over a whole burst at once, so a broker that
+    // replays thousands of retained states costs one event, not thousands.
+    void messagesReceived(const std::vector<MqttInbound> &messages);
 
 private:
     void run();
     static void onConnect(mosquitto *m, void *self, int rc);
+    static void onMessage(mosquitto *m, void *self, const mosquitto_message *msg);
+    void deliver();
 
     mosquitto *m_ = nullptr;
     QByteArray host_;
@@ -86,4 +107,7 @@ private:
     std::chrono::steady_clock::time_point stopDeadline_;
     bool stopped_ = false;
     QString caProblem_;
+    QList<QByteArray> filters_;
+    std::mutex inboxMutex_;
+    std::vector<MqttInbound> inbox_; // filled by the network thread, emptied by deliver()
 };

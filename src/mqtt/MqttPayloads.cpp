@@ -139,7 +139,7 @@ QString IsoTimeWithOffset(const QDateTime &naiveLocal)
                .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
-QByteArray MqttStateJson(const TankSnapshot &s, const QDateTime &now, double kwhPerUnit)
+QByteArray MqttStateJson(const TankSnapshot &s, const QDateTime &now, double kwhPerUnit, const QString &site)
 {
     const DeviceRecord &r = s.record;
     std::optional<double> daysUntilEmpty = s.daysUntilEmpty(now);
@@ -168,8 +168,22 @@ QByteArray MqttStateJson(const TankSnapshot &s, const QDateTime &now, double kwh
     if (s.consumed && kwhPerUnit > 0)
         energy = std::round(*s.consumed * kwhPerUnit * 1000) / 1000;
     j += ",\"consumed\":" + number(s.consumed);
-    j += ",\"energy\":" + number(energy) + '}';
+    j += ",\"energy\":" + number(energy);
+    // Names are the user's: escaped as JSON strings.
+    const auto string = [](const QString &v) {
+        return QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact).chopped(1).mid(1);
+    };
+    j += ",\"name\":" + string(r.Tankbezeichnung);
+    j += ",\"capacity\":" + (r.Tankvolumen > 0 ? QByteArray::number(ScaledLevel(r.Tankvolumen, r), 'g', 12)
+                                               : QByteArrayLiteral("null"));
+    j += ",\"site\":" + string(site) + '}';
     return j;
+}
+
+QString MqttSiteName(const QString &customerName, const QString &baseTopic)
+{
+    const QString own = customerName.trimmed();
+    return own.isEmpty() ? baseTopic.mid(baseTopic.lastIndexOf(QLatin1Char('/')) + 1) : own;
 }
 
 bool IsWaterTank(const DeviceRecord &r)

@@ -22,8 +22,14 @@ QString IsoTimeWithOffset(const QDateTime &naiveLocal);
 // alarm, device error code, days until empty (as of now), the state's name,
 // loss (always true or false), the consumption meter and its energy in kWh
 // (kwhPerUnit 0: none); null where there is none. Level and percent are what
-// the main window shows (temperature-corrected when switched on).
-QByteArray MqttStateJson(const TankSnapshot &s, const QDateTime &now, double kwhPerUnit);
+// the main window shows (temperature-corrected when switched on). Then what
+// a central installation needs besides: the tank's name, its capacity (in
+// the display unit; null when unknown) and the site's name (site).
+QByteArray MqttStateJson(const TankSnapshot &s, const QDateTime &now, double kwhPerUnit,
+                         const QString &site = QString());
+// The name a site gives itself in its states: the customer name of the
+// e-mail settings, else the last level of its base topic.
+QString MqttSiteName(const QString &customerName, const QString &baseTopic);
 
 struct MqttMessage {
     QString topic;

@@ -57,6 +57,7 @@ MqttPublisher::MqttPublisher(TankController &tanks, const TankSnapshots &snapsho
                                     .arg(QCoreApplication::applicationPid()));
     e.willTopic = MqttStatusTopic(values_.topic);
     e.willPayload = kOffline;
+    siteName_ = MqttSiteName(settings_.read(Cfg::Email::Kundenname), values_.topic);
     client_.reset(new MqttClient(e));
     connect(client_.get(), &MqttClient::connected, this, &MqttPublisher::connectedToBroker);
     connect(client_.get(), &MqttClient::problem, this, &MqttPublisher::brokerProblem);
@@ -172,7 +173,8 @@ void MqttPublisher::publishTank(int n)
     }
     if (!mayPublish(n))
         return;
-    client_->publish(MqttStateTopic(values_.topic, n), MqttStateJson(*snapshot, clock_(), kwhPerUnit), true);
+    client_->publish(MqttStateTopic(values_.topic, n),
+                     MqttStateJson(*snapshot, clock_(), kwhPerUnit, siteName_), true);
     if (r.Uhrzeit.isValid())
         floor_.insert(n, toSecond(r.Uhrzeit));
 }

@@ -78,6 +78,7 @@ private:
     Settings &settings_;
     ClockFn clock_;
     MqttValues values_;
+    QString siteName_; // what a central installation shows for this one
     UiServices &ui_;
     const Texts &texts_; // outlives this object
     TraceLog trace_;

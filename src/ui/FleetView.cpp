@@ -5,12 +5,15 @@
 #include "lang/Lng.h"
 #include "model/FleetModel.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QSet>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
@@ -80,6 +83,14 @@ FleetView::FleetView(FleetModel &model, const Texts &texts, QWidget *parent)
     txtFilter_->setMaximumWidth(320);
     lblSummary_ = new QLabel(this);
     lblSummary_->setObjectName(QStringLiteral("lblFleetSummary"));
+    cboSite_ = new QComboBox(this);
+    cboSite_->setObjectName(QStringLiteral("cboFleetSite"));
+    cboSite_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    lblSite_ = new QLabel(texts_(1410), this);
+    lblSite_->setObjectName(QStringLiteral("lblFleetSite"));
+    lblSite_->setBuddy(cboSite_);
+    chkAttention_ = new QCheckBox(texts_(1411), this);
+    chkAttention_->setObjectName(QStringLiteral("chkFleetAttention"));
 
     table_ = new QTableView(this);
     table_->setObjectName(QStringLiteral("FleetTable"));
@@ -123,6 +134,9 @@ FleetView::FleetView(FleetModel &model, const Texts &texts, QWidget *parent)
     auto *top = new QHBoxLayout;
     top->setContentsMargins(0, 0, 0, 0);
     top->addWidget(txtFilter_, 1);
+    top->addWidget(lblSite_);
+    top->addWidget(cboSite_);
+    top->addWidget(chkAttention_);
     top->addStretch(0);
     top->addWidget(lblSummary_);
     auto *v = new QVBoxLayout(this);
@@ -132,10 +146,24 @@ FleetView::FleetView(FleetModel &model, const Texts &texts, QWidget *parent)
     v->addWidget(table_, 1);
 
     connect(txtFilter_, &QLineEdit::textChanged, filter_, &FleetFilter::setNameFilter);
+    connect(cboSite_, &QComboBox::currentIndexChanged, this,
+            [this](int i) { filter_->setSiteFilter(i <= 0 ? QString() : cboSite_->itemText(i)); });
+    connect(chkAttention_, &QCheckBox::toggled, filter_, &FleetFilter::setAttentionOnly);
     connect(table_, &QTableView::doubleClicked, this, &FleetView::activateRow);
-    connect(&model_, &QAbstractItemModel::dataChanged, this, &FleetView::updateSummary);
+    // Counted again once after a burst of changes, not after each row.
+    auto *summary = new QTimer(this);
+    summary->setSingleShot(true);
+    summary->setInterval(250);
+    connect(summary, &QTimer::timeout, this, &FleetView::updateSummary);
+    connect(summary, &QTimer::timeout, this, &FleetView::sitesShown);
+    const auto later = [summary] {
+        if (!summary->isActive())
+            summary->start();
+    };
+    connect(&model_, &QAbstractItemModel::dataChanged, summary, later);
     connect(&model_, &QAbstractItemModel::modelReset, this, &FleetView::updateSummary);
-    connect(&model_, &QAbstractItemModel::rowsInserted, this, &FleetView::updateSummary);
+    connect(&model_, &QAbstractItemModel::rowsInserted, summary, later);
+    connect(&model_, &QAbstractItemModel::modelReset, this, &FleetView::sitesShown);
     connect(filter_, &QAbstractItemModel::rowsInserted, this, &FleetView::fitRows);
     connect(filter_, &QAbstractItemModel::rowsRemoved, this, &FleetView::fitRows);
     connect(filter_, &QAbstractItemModel::modelReset, this, &FleetView::fitRows);
@@ -145,6 +173,38 @@ FleetView::FleetView(FleetModel &model, const Texts &texts, QWidget *parent)
     connect(tick, &QTimer::timeout, &model_, &FleetModel::refreshTimes);
     tick->start();
     updateSummary();
+    sitesShown();
+}
+
+void FleetView::sitesShown()
+{
+    // The site's parts only where there are remote sites.
+    const bool sites = model_.hasSites();
+    table_->setColumnHidden(FleetModel::Site, !sites);
+    cboSite_->setVisible(sites);
+    lblSite_->setVisible(sites);
+    chkAttention_->setVisible(sites);
+    if (!sites)
+        return;
+    QStringList names;
+    QSet<QString> seen;
+    for (int r = 0; r < model_.rowCount(); ++r) {
+        const QString site = model_.index(r, FleetModel::Site).data().toString();
+        if (!seen.contains(site)) {
+            seen.insert(site);
+            names << site;
+        }
+    }
+    if (names.size() + 1 == cboSite_->count())
+        return;
+    std::sort(names.begin(), names.end(),
+              [](const QString &a, const QString &b) { return QString::localeAwareCompare(a, b) < 0; });
+    const QString current = cboSite_->currentIndex() > 0 ? cboSite_->currentText() : QString();
+    const QSignalBlocker block(cboSite_);
+    cboSite_->clear();
+    cboSite_->addItem(texts_(1404));
+    cboSite_->addItems(names);
+    cboSite_->setCurrentIndex(std::max(0, cboSite_->findText(current)));
 }
 
 void FleetView::fitRows()
@@ -175,7 +235,8 @@ bool FleetView::eventFilter(QObject *watched, QEvent *e)
 
 void FleetView::activateRow(const QModelIndex &index)
 {
-    if (!index.isValid())
+    // A remote site's tank has no detail view here.
+    if (!index.isValid() || !index.data(FleetModel::SiteRole).toString().isEmpty())
         return;
     emit deviceActivated(index.data(FleetModel::DeviceRole).toInt());
 }

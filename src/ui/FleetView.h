@@ -4,12 +4,16 @@
 class FleetFilter;
 class FleetModel;
 class Texts;
+class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QTableView;
 
 // The fleet view: every tank in one compact, sortable row, a name filter
 // above. Double-click or Enter on a row asks for the tank in the detail view.
+// With remote sites (a central installation) a site column, a choice of
+// site and "only with a warning" join the filter.
 class FleetView : public QWidget
 {
     Q_OBJECT
@@ -30,11 +34,15 @@ private:
     void activateRow(const QModelIndex &index);
     void updateSummary();
     void fitRows();
+    void sitesShown();
 
     FleetModel &model_;
     const Texts &texts_; // the run's
     FleetFilter *filter_;
     QLineEdit *txtFilter_;
+    QLabel *lblSite_;
+    QComboBox *cboSite_;
+    QCheckBox *chkAttention_;
     QLabel *lblSummary_;
     QTableView *table_;
 };

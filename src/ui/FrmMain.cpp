@@ -38,6 +38,7 @@
 #include "link/LinkManager.h"
 #include "model/FleetModel.h"
 #include "model/ServiceStatus.h"
+#include "model/SiteTanks.h"
 #include "model/TankController.h"
 #include "mqtt/MqttDialogLogic.h"
 
@@ -545,6 +546,14 @@ void frmMain::closeEvent(QCloseEvent *e)
 void frmMain::buildFleet(QWidget *header)
 {
     fleetModel_ = new FleetModel(parts_.tanks, parts_.snapshots, parts_.clock, parts_.texts, this);
+    // A central installation shows its sites' tanks there too, from their first one on.
+    if (parts_.sites.rows().empty())
+        connect(&parts_.sites, &SiteTanks::changed, fleetModel_, [this] {
+            if (!fleetModel_->hasSites())
+                fleetModel_->setSites(&parts_.sites);
+        });
+    else
+        fleetModel_->setSites(&parts_.sites);
     fleet_ = new FleetView(*fleetModel_, parts_.texts, display_);
     display_->setFleetView(fleet_);
     connect(fleet_, &FleetView::deviceActivated, this, [this](int n) { parts_.tanks.ComboSN_Click(n); });

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QUrl>
 #include <algorithm>
 #include <cmath>
 
@@ -109,7 +110,8 @@ QByteArray WebHistoryCsvLines(const TankHistory &h, int first, int last)
     return out;
 }
 
-QByteArray WebTanksJson(const QList<TankSnapshotPtr> &snapshots, const QDateTime &now, const Texts &texts)
+QByteArray WebTanksJson(const QList<TankSnapshotPtr> &snapshots, const QDateTime &now, const Texts &texts,
+                        qsizetype total)
 {
     QJsonArray tanks;
     for (const TankSnapshotPtr &s : snapshots) {
@@ -135,9 +137,101 @@ QByteArray WebTanksJson(const QList<TankSnapshotPtr> &snapshots, const QDateTime
             {QStringLiteral("state_note"), TankStateNote(s->status, texts)},
             {QStringLiteral("loss"), s->loss},
             {QStringLiteral("consumed"), orNull(s->consumed)},
+            {QStringLiteral("site"), s->site.isEmpty() ? QString::fromLatin1(kWebLocalSite) : s->site},
         });
     }
-    return QJsonDocument(QJsonObject{{QStringLiteral("tanks"), tanks}}).toJson(QJsonDocument::Compact);
+    return QJsonDocument(QJsonObject{{QStringLiteral("tanks"), tanks},
+                                     {QStringLiteral("total"), total < 0 ? qsizetype(tanks.size()) : total}})
+        .toJson(QJsonDocument::Compact);
+}
+
+bool WebTankQuery::selects(const TankSnapshot &s) const
+{
+    if (!site.isEmpty()) {
+        const QString own = s.site.isEmpty() ? QString::fromLatin1(kWebLocalSite) : s.site;
+        if (own.compare(site, Qt::CaseInsensitive) != 0)
+            return false;
+    }
+    if (state.isEmpty())
+        return true;
+    if (state == QLatin1String("attention"))
+        return IsWarning(s.status.condition);
+    return TankConditionName(s.status.condition) == state;
+}
+
+std::optional<WebTankQuery> ParseWebTankQuery(const QString &query, QString *error)
+{
+    WebTankQuery q;
+    const auto count = [error](const QString &name, const QString &text, qsizetype lo, qsizetype &value) {
+        bool ok = false;
+        const qint64 v = text.toLongLong(&ok);
+        if (!ok || v < lo || v > kWebMaxLimit) {
+            *error = QStringLiteral("%1 must be a whole number from %2 to %3.")
+                         .arg(name)
+                         .arg(lo)
+                         .arg(kWebMaxLimit);
+            return false;
+        }
+        value = qsizetype(v);
+        return true;
+    };
+    const QStringList states{QStringLiteral("ok"),    QStringLiteral("low"),      QStringLiteral("very_low"),
+                             QStringLiteral("loss"),  QStringLiteral("fault"),    QStringLiteral("silent"),
+                             QStringLiteral("alarm"), QStringLiteral("attention")};
+    for (const QString &item : query.split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
+        const qsizetype eq = item.indexOf(QLatin1Char('='));
+        const QString name = QUrl::fromPercentEncoding(item.left(eq).toUtf8());
+        const QString value =
+            eq < 0 ? QString()
+                   : QUrl::fromPercentEncoding(
+                         item.mid(eq + 1).replace(QLatin1Char('+'), QLatin1Char(' ')).toUtf8());
+        if (name == QLatin1String("site")) {
+            if (value.isEmpty()) {
+                *error = QStringLiteral("site must name a site.");
+                return std::nullopt;
+            }
+            q.site = value;
+        } else if (name == QLatin1String("state")) {
+            if (!states.contains(value)) {
+                *error = QStringLiteral("state must be one of %1.").arg(states.join(QStringLiteral(", ")));
+                return std::nullopt;
+            }
+            q.state = value;
+        } else if (name == QLatin1String("limit")) {
+            if (!count(name, value, 1, q.limit))
+                return std::nullopt;
+        } else if (name == QLatin1String("offset")) {
+            if (!count(name, value, 0, q.offset))
+                return std::nullopt;
+        } else {
+            *error = QStringLiteral("Unknown parameter; the tanks take site, state, limit and offset.");
+            return std::nullopt;
+        }
+    }
+    return q;
+}
+
+QByteArray WebSitesJson(const QList<WebSite> &sites)
+{
+    QJsonArray out;
+    for (const WebSite &w : sites) {
+        QJsonObject states;
+        qint64 tanks = 0;
+        for (auto it = w.states.cbegin(); it != w.states.cend(); ++it) {
+            states.insert(it.key(), it.value());
+            tanks += it.value();
+        }
+        out.append(QJsonObject{
+            {QStringLiteral("name"), w.name},
+            {QStringLiteral("topic"), w.topic},
+            {QStringLiteral("online"), w.online},
+            {QStringLiteral("since"),
+             w.since.isValid() ? QJsonValue(IsoTimeWithOffset(w.since)) : QJsonValue(QJsonValue::Null)},
+            {QStringLiteral("tanks"), tanks},
+            {QStringLiteral("states"), states},
+        });
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("sites"), out}}).toJson(QJsonDocument::Compact);
 }
 
 QByteArray WebStateStyle()
@@ -274,7 +368,7 @@ std::optional<MetricUnit> metricUnitOf(int einheit)
 } // namespace
 
 QByteArray WebMetricsText(const QList<TankSnapshotPtr> &snapshots, const QDateTime &now,
-                          const WebCounters &counters)
+                          const WebCounters &counters, const QList<WebSite> &sites)
 {
     struct Family {
         const char *name;
@@ -323,6 +417,8 @@ QByteArray WebMetricsText(const QList<TankSnapshotPtr> &snapshots, const QDateTi
          "1 while the link is open (port open, listening, simulation running)",
          {}},
         {"tankmon_mqtt_connected", "gauge", "1 while the MQTT broker is connected", {}},
+        {"tankmon_site_online", "gauge", "1 while the remote site is online (its status topic)", {}},
+        {"tankmon_site_tanks", "gauge", "The remote site's tanks in each state", {}},
     };
     const auto add = [&families](const char *name, const QByteArray &labels, const QByteArray &value) {
         for (Family &f : families)
@@ -333,11 +429,14 @@ QByteArray WebMetricsText(const QList<TankSnapshotPtr> &snapshots, const QDateTi
     for (const TankSnapshotPtr &s : snapshots) {
         const DeviceRecord &r = s->record;
         const int n = s->tank;
-        const QByteArray tank = "{tank=\"" + QByteArray::number(n) + "\"}";
+        // A remote tank is told apart by its site as well.
+        const QByteArray site =
+            s->site.isEmpty() ? QByteArray() : "site=\"" + PrometheusLabelValue(s->site).toUtf8() + "\",";
+        const QByteArray tank = "{" + site + "tank=\"" + QByteArray::number(n) + "\"}";
         // The descriptive labels once, for joins; every other family has the tank only.
         add("tankmon_tank_info",
-            "{tank=\"" + QByteArray::number(n) + "\",serial=\"" + QByteArray::number(r.SN) + "\",name=\"" +
-                PrometheusLabelValue(tankName(r, n)).toUtf8() + "\",unit=\"" +
+            "{" + site + "tank=\"" + QByteArray::number(n) + "\",serial=\"" + QByteArray::number(r.SN) +
+                "\",name=\"" + PrometheusLabelValue(tankName(r, n)).toUtf8() + "\",unit=\"" +
                 PrometheusLabelValue(UnitCode(r.Einheit)).toUtf8() + "\"}",
             "1");
         // A figure that is not known has no sample rather than a made-up one.
@@ -372,6 +471,13 @@ QByteArray WebMetricsText(const QList<TankSnapshotPtr> &snapshots, const QDateTi
     byLabel("tankmon_link_up", "link", counters.linksUp, flag);
     if (counters.mqttConnected)
         add("tankmon_mqtt_connected", {}, flag(*counters.mqttConnected));
+    for (const WebSite &w : sites) {
+        const QByteArray site = "site=\"" + PrometheusLabelValue(w.name).toUtf8() + '"';
+        add("tankmon_site_online", '{' + site + '}', flag(w.online));
+        for (auto it = w.states.cbegin(); it != w.states.cend(); ++it)
+            add("tankmon_site_tanks", '{' + site + ",state=\"" + it.key().toLatin1() + "\"}",
+                count(it.value()));
+    }
     QByteArray out;
     for (const Family &f : families)
         if (!f.samples.isEmpty())

@@ -22,7 +22,40 @@ class Texts;
 // loss, consumed}, ...]}, null where a figure is missing; level and percent
 // as the main window shows them, the state's note in the language of texts
 // ("" while ok).
-QByteArray WebTanksJson(const QList<TankSnapshotPtr> &tanks, const QDateTime &now, const Texts &texts);
+// Each tank names its site ("local" for this installation's own); total:
+// how many the selection held before its page was cut (-1: as many as given).
+QByteArray WebTanksJson(const QList<TankSnapshotPtr> &tanks, const QDateTime &now, const Texts &texts,
+                        qsizetype total = -1);
+
+// The name the API gives this installation's own tanks as a site.
+inline constexpr char kWebLocalSite[] = "local";
+
+// Which tanks /api/v1/tanks answers with: site= ("local": this
+// installation's), state= (a condition name, or "attention": every one not
+// ok), then a page of them (offset=, limit=).
+struct WebTankQuery {
+    QString site;  // "" = every site
+    QString state; // "" = every state
+    qsizetype offset = 0;
+    qsizetype limit = -1; // -1: all
+    bool selects(const TankSnapshot &s) const;
+};
+inline constexpr qsizetype kWebMaxLimit = 100000;
+// The query of a request, or nullopt with why in *error (a parameter the
+// endpoint does not know, a state no tank has, a number out of range).
+std::optional<WebTankQuery> ParseWebTankQuery(const QString &query, QString *error);
+
+// One remote site for /api/v1/sites and the metrics: its name, base topic,
+// whether it is online and since when, and its tanks by state.
+struct WebSite {
+    QString name;
+    QString topic; // "" for the local installation
+    bool online = true;
+    QDateTime since;              // invalid: unknown
+    QMap<QString, qint64> states; // condition name -> tanks
+};
+// GET /api/v1/sites: {"sites":[{name, topic, online, since, tanks, states:{ok: n, ...}}]}
+QByteArray WebSitesJson(const QList<WebSite> &sites);
 
 // The page's style sheet of the conditions, from the looks the desktop
 // shows: for each condition name a class "st-NAME" that sets --c (its
@@ -70,8 +103,10 @@ struct WebCounters {
 // name of its kind of quantity (volume in litres, height in metres, mass in
 // kilograms, percent as a ratio), converted, so a sum never mixes units;
 // the serial number, name and unit are labels of tankmon_tank_info only.
+// A remote tank's samples carry its site as a label besides the tank, and
+// sites gives each site's tanks by state and whether it is online.
 QByteArray WebMetricsText(const QList<TankSnapshotPtr> &tanks, const QDateTime &now,
-                          const WebCounters &counters);
+                          const WebCounters &counters, const QList<WebSite> &sites = {});
 // A label value as the format wants it: backslash, double quote and line
 // feed escaped.
 QString PrometheusLabelValue(const QString &v);

@@ -1,5 +1,7 @@
 #include "WebServer.h"
 
+#include "model/SiteTanks.h"
+
 #include "WebAuthCheck.h"
 #include "WebChart.h"
 #include "WebListener.h"
@@ -21,6 +23,7 @@
 #include <QSslKey>
 #include <QTcpSocket>
 #include <QUrlQuery>
+#include <utility>
 
 namespace
 {
@@ -256,11 +259,78 @@ WebServer::WebServer(const TankController &tanks, const TankSnapshots &snapshots
     connect(&keepAliveTimer_, &QTimer::timeout, this, &WebServer::keepAlive);
     connect(&snapshots_, &TankSnapshots::snapshotChanged, this, &WebServer::tanksChanged);
     connect(&snapshots_, &TankSnapshots::snapshotsReset, this, &WebServer::tanksChanged);
+    if (sources_.sites)
+        connect(sources_.sites, &SiteTanks::changed, this,
+                [this](const std::vector<int> &rows, int, bool) { remoteChanged(rows); });
 }
 
 QByteArray WebServer::tanksJson() const
 {
     return WebTanksJson(snapshots_.all(), clock_(), texts_);
+}
+
+QList<TankSnapshotPtr> WebServer::selectTanks(const WebTankQuery &q, qsizetype *total) const
+{
+    QList<TankSnapshotPtr> page;
+    qsizetype seen = 0;
+    const auto take = [&](const TankSnapshotPtr &s) {
+        if (!s || !q.selects(*s))
+            return;
+        if (seen >= q.offset && (q.limit < 0 || page.size() < q.limit))
+            page.append(s);
+        ++seen;
+    };
+    for (const TankSnapshotPtr &s : snapshots_.all())
+        take(s);
+    if (sources_.sites)
+        for (const TankSnapshotPtr &s : sources_.sites->rows())
+            take(s);
+    *total = seen;
+    return page;
+}
+
+QList<WebSite> WebServer::siteList(bool withLocal) const
+{
+    QList<WebSite> out;
+    if (withLocal) {
+        WebSite local;
+        local.name = QLatin1String(kWebLocalSite);
+        for (const TankSnapshotPtr &s : snapshots_.all())
+            ++local.states[TankConditionName(s->status.condition)];
+        out.append(local);
+    }
+    if (!sources_.sites)
+        return out;
+    const SiteTanks &sites = *sources_.sites;
+    const qsizetype first = out.size();
+    for (int i = 0; i < sites.siteCount(); ++i) {
+        const SiteTanks::Site &site = sites.siteAt(i);
+        WebSite w;
+        w.name = site.name;
+        w.topic = QString::fromUtf8(site.topic);
+        w.online = site.online;
+        w.since = site.since;
+        out.append(w);
+    }
+    for (size_t r = 0; r < sites.rows().size(); ++r)
+        ++out[first + sites.siteOfRow(int(r))].states[TankConditionName(sites.rows()[r]->status.condition)];
+    return out;
+}
+
+void WebServer::remoteChanged(const std::vector<int> &rows)
+{
+    if (streams_.isEmpty())
+        return;
+    if (remoteFlag_.size() < sources_.sites->rows().size())
+        remoteFlag_.resize(sources_.sites->rows().size(), 0);
+    for (const int r : rows) {
+        if (!remoteFlag_[size_t(r)]) {
+            remoteFlag_[size_t(r)] = 1;
+            remoteChanged_.push_back(r);
+        }
+    }
+    if (!eventTimer_.isActive())
+        eventTimer_.start(kEventPauseMs);
 }
 
 WebServer::~WebServer() = default;
@@ -436,8 +506,15 @@ bool WebServer::serveAuthorised(QTcpSocket *socket, const Call &call)
         }
     }
     if (path == QLatin1String("/metrics")) {
+        QList<TankSnapshotPtr> all = snapshots_.all();
+        if (sources_.sites)
+            all.append(QList<TankSnapshotPtr>(sources_.sites->rows().begin(), sources_.sites->rows().end()));
         writeAnswer(socket, call, 200, "text/plain; version=0.0.4; charset=utf-8",
-                    WebMetricsText(snapshots_.all(), clock_(), sources_.counters()));
+                    WebMetricsText(all, clock_(), sources_.counters(), siteList(false)));
+        return true;
+    }
+    if (path == QLatin1String("/api/v1/sites")) {
+        writeAnswer(socket, call, 200, "application/json", WebSitesJson(siteList(true)));
         return true;
     }
     if (path == QLatin1String("/api/v1/events")) {
@@ -449,7 +526,15 @@ bool WebServer::serveAuthorised(QTcpSocket *socket, const Call &call)
         return false; // the stream is the last answer of its connection
     }
     if (path == QLatin1String("/api/v1/tanks")) {
-        writeAnswer(socket, call, 200, "application/json", tanksJson());
+        QString error;
+        const std::optional<WebTankQuery> q = ParseWebTankQuery(call.url.query(QUrl::FullyEncoded), &error);
+        if (!q) {
+            writeText(socket, call, 400, error.toUtf8());
+            return true;
+        }
+        qsizetype total = 0;
+        const QList<TankSnapshotPtr> page = selectTanks(*q, &total);
+        writeAnswer(socket, call, 200, "application/json", WebTanksJson(page, clock_(), texts_, total));
         return true;
     }
     const QStringList parts = path.split(QLatin1Char('/'));
@@ -629,10 +714,18 @@ void WebServer::openStream(QTcpSocket *socket, const Call &call)
                   "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n\r\nretry: 2000\n\n");
     streams_.append(socket);
     socket->write("event: tanks\ndata: " + tanksJson() + "\n\n");
+    // The sites' tanks once whole; then each event has those that changed.
+    if (sources_.sites && !sources_.sites->rows().empty()) {
+        const auto &rows = sources_.sites->rows();
+        socket->write("event: remote\ndata: " +
+                      WebTanksJson(QList<TankSnapshotPtr>(rows.begin(), rows.end()), clock_(), texts_) +
+                      "\n\n");
+    }
 }
 
 void WebServer::tanksChanged()
 {
+    localChanged_ = true;
     if (!streams_.isEmpty() && !eventTimer_.isActive())
         eventTimer_.start(kEventPauseMs);
 }
@@ -640,9 +733,20 @@ void WebServer::tanksChanged()
 void WebServer::sendEvents()
 {
     streams_.removeAll(nullptr);
+    QList<TankSnapshotPtr> remote;
+    for (const int r : remoteChanged_) {
+        remoteFlag_[size_t(r)] = 0;
+        remote.append(sources_.sites->rows()[size_t(r)]);
+    }
+    remoteChanged_.clear();
+    const bool local = std::exchange(localChanged_, false);
     if (streams_.isEmpty())
         return;
-    const QByteArray event = "event: tanks\ndata: " + tanksJson() + "\n\n";
+    QByteArray event;
+    if (local || remote.isEmpty())
+        event += "event: tanks\ndata: " + tanksJson() + "\n\n";
+    if (!remote.isEmpty())
+        event += "event: remote\ndata: " + WebTanksJson(remote, clock_(), texts_) + "\n\n";
     for (const QPointer<QTcpSocket> &s : std::as_const(streams_)) {
         if (s->bytesToWrite() > kMaxStreamBacklog)
             s->abort();
@@ -671,7 +775,9 @@ QByteArray WebServer::page() const
                       QString::number(m) + QLatin1Char(' ') + PluralText(texts_, 1401, m));
     texts.insert(QLatin1String("monthsN"), months);
     QJsonArray attention;
-    for (int n = 0; n <= kMaxDevices; ++n)
+    // 0..199: the page takes the form of 100 + n % 100 for more (every
+    // language's rule looks at the last two digits beyond 100).
+    for (int n = 0; n < 200; ++n)
         attention.append(QString::number(n) + QLatin1Char(' ') + PluralText(texts_, 1402, n));
     texts.insert(QLatin1String("attentionN"), attention);
     QJsonArray order;

@@ -16,6 +16,7 @@
 #include <functional>
 
 class QTcpSocket;
+class SiteTanks;
 class TankController;
 class TankSnapshots;
 class WebAuthCheck;
@@ -32,6 +33,8 @@ struct WebSources {
     // The program and its first arguments that draw chart.png (see
     // WebChartRenderer); empty: no pictures.
     QStringList chartCommand;
+    // The remote sites' tanks of a central installation (null: none).
+    const SiteTanks *sites = nullptr;
 };
 
 // The built-in web server: the dashboard page, the JSON API, the event
@@ -101,6 +104,11 @@ private:
     bool chartRequest(QTcpSocket *socket, const Call &call, int n);
 
     QByteArray tanksJson() const;
+    // The local tanks, then the remote ones, that the query selects (all of
+    // them in *total, the page of them returned).
+    QList<TankSnapshotPtr> selectTanks(const WebTankQuery &q, qsizetype *total) const;
+    QList<WebSite> siteList(bool withLocal) const;
+    void remoteChanged(const std::vector<int> &rows);
 
     const TankController &tanks_;
     const TankSnapshots &snapshots_;
@@ -117,5 +125,8 @@ private:
     int exports_ = 0;
     QList<QPointer<QTcpSocket>> streams_;
     QTimer eventTimer_;
+    bool localChanged_ = false;
+    std::vector<int> remoteChanged_; // rows of the sites' tanks since the last event
+    std::vector<char> remoteFlag_;
     QTimer keepAliveTimer_;
 };

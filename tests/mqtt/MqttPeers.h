@@ -16,16 +16,20 @@ struct Broker {
     QTemporaryDir dir;
     QProcess proc;
     quint16 port = FreeTcpPort();
+    bool persistent = false; // retained messages survive a stop (terminate) and a new start
     bool start(bool withUsers = false, const QString &password = QStringLiteral("right"))
     {
         // Started as root, mosquitto reads its files as the user "mosquitto".
-        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther);
+        // Persistent, it also writes its database there on its way out.
+        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther |
+                                              (persistent ? QFile::WriteOther : QFile::Permissions()));
         const QString users = dir.filePath("users");
         QFile conf(dir.filePath("mosquitto.conf"));
         if (!conf.open(QIODevice::WriteOnly))
             return false;
-        conf.write("listener " + QByteArray::number(port) +
-                   " 127.0.0.1\npersistence false\nlog_dest stderr\n"
+        conf.write("listener " + QByteArray::number(port) + " 127.0.0.1\npersistence " +
+                   (persistent ? "true\npersistence_location " + dir.path().toUtf8() + "/" : "false") +
+                   "\nlog_dest stderr\n"
                    "log_type all\nallow_anonymous " +
                    (withUsers ? "false\npassword_file " + users.toUtf8() : "true"));
         conf.close();

@@ -75,7 +75,7 @@ TEST_F(Mqtt, StatesDiscoveryOfflineAtTheEndAndRefusedLogin)
         EXPECT_EQ(state,
                   QJsonDocument::fromJson(R"({"serial": 4711, "level": 1234, "unit": "L", "percent": 25,
             "temperature": -7, "alarm": false, "error": null, "days_until_empty": null, "state": "ok", "loss": false,
-            "consumed": 0, "energy": null})")
+            "consumed": 0, "energy": null, "name": "", "capacity": 5000, "site": "test"})")
                       .object());
         EXPECT_EQ(sub.last.value("tankmon/test/status"), "online");
         // Every config but the energy sensor's (the last; no "kWhProEinheit1").

@@ -148,11 +148,11 @@ TEST(WebJson, TanksAndHistoryAsTheApiGivesThem)
         {"number":1,"serial":4711,"name":"Keller \"Ost\"\\\nalt","level":1500,"unit":"L","percent":30,
          "temperature":12,"time":"2026-07-01T10:15:00+02:00","alarm":false,"error":null,
          "days_until_empty":12.3,"state":"low","state_note":"Level below the warning threshold of 40 %",
-         "loss":true,"consumed":812.5},
+         "loss":true,"consumed":812.5,"site":"local"},
         {"number":2,"serial":12,"name":"Tank 2","level":null,"unit":"L","percent":null,"temperature":null,
          "time":null,"alarm":true,"error":8,"days_until_empty":null,"state":"fault",
          "state_note":"The device reports fault 8. See the help page “Tank states”.","loss":false,
-         "consumed":null}]})")
+         "consumed":null,"site":"local"}],"total":2})")
                                      .object();
     EXPECT_EQ(tanks, expected) << WebTanksJson(snapshotsOf(*t), kNow, Texts(2)).constData();
 
@@ -408,4 +408,29 @@ TEST(WebAuthCheck, ChecksOffTheLoopAFewAtATimeAndRemembers)
     ASSERT_TRUE(WaitFor([&] { return results.size() == 4; }, 10000));
     EXPECT_EQ(results["later"], true);
     EXPECT_EQ(results["wrong"], false);
+}
+
+// The tanks' query: site, state (or attention), offset and limit; anything
+// else is refused with why, never taken as "all".
+TEST(WebJson, TankQueryTakesItsFourParametersAndRefusesTheRest)
+{
+    QString error;
+    const std::optional<WebTankQuery> q =
+        ParseWebTankQuery("site=Hof%20Nord&state=attention&limit=5&offset=2", &error);
+    ASSERT_TRUE(q) << qPrintable(error);
+    EXPECT_EQ(q->site, "Hof Nord");
+    EXPECT_EQ(std::pair(q->offset, q->limit), std::pair(qsizetype(2), qsizetype(5)));
+    TankSnapshot s;
+    s.site = "hof nord";
+    EXPECT_FALSE(q->selects(s)); // ok needs no attention
+    s.status.condition = TankCondition::Low;
+    EXPECT_TRUE(q->selects(s));
+    s.site.clear();
+    EXPECT_TRUE(ParseWebTankQuery("site=local", &error)->selects(s));
+    for (const char *bad : {"limit=abc", "limit=0", "offset=-1", "limit=100001", "state=purple",
+                            "site=", "colour=red", "limit=5&limit=x"}) {
+        error.clear();
+        EXPECT_FALSE(ParseWebTankQuery(bad, &error)) << bad;
+        EXPECT_FALSE(error.isEmpty()) << bad;
+    }
 }

@@ -1,13 +1,18 @@
 'use strict';
 // The dashboard: a summary of the tanks' states (each a filter), the fleet
 // table from the event stream (polling while the stream is down), worst
-// first, and for a chosen tank its state, chart and consumption table.
+// first, and for a chosen tank its state, chart and consumption table. A
+// central installation's remote tanks count in the summary and show in the
+// table (the first kRemoteRows of them that the filter keeps), their site
+// before their name; only this installation's own tanks have a detail.
 const T = JSON.parse(document.getElementById('texts').textContent);
 const lang = document.documentElement.lang || 'en';
 const fmt = (v, digits) => new Intl.NumberFormat(lang, { maximumFractionDigits: digits }).format(v);
 const fullTime = new Intl.DateTimeFormat(lang, { dateStyle: 'medium', timeStyle: 'medium' });
 const say = (text, value) => text.replace('%s', value);
 let tanks = [];
+const remote = new Map(); // "site/number" -> tank, from the "remote" events
+const kRemoteRows = 500;
 let chosen = 0;
 
 for (const el of document.querySelectorAll('[data-t]')) el.textContent = T[el.dataset.t] || '';
@@ -67,7 +72,7 @@ function compare(a, b) {
     if (ka[i] < kb[i]) return sortUp ? -1 : 1;
     if (ka[i] > kb[i]) return sortUp ? 1 : -1;
   }
-  return a.number - b.number;
+  return (a.site || '').localeCompare(b.site || '') || a.number - b.number;
 }
 for (const th of document.querySelectorAll('#fleet th')) {
   th.addEventListener('click', () => {
@@ -86,27 +91,37 @@ function setFilter(f) {
 }
 document.getElementById('headline').addEventListener('click', () => setFilter('attention'));
 
+// "N tanks need attention" for any N: the page has the forms of 0..199; a
+// larger number takes the form of the one with its last two digits above 100.
+function attentionText(n) {
+  if (n < T.attentionN.length) return T.attentionN[n];
+  const form = T.attentionN[100 + n % 100];
+  return fmt(n, 0) + form.slice(form.indexOf(' '));
+}
+
 function showSummary() {
   const count = {};
   for (const t of tanks) count[t.state] = (count[t.state] || 0) + 1;
-  const trouble = tanks.length - (count.ok || 0);
+  for (const t of remote.values()) count[t.state] = (count[t.state] || 0) + 1;
+  const all = tanks.length + remote.size;
+  const trouble = all - (count.ok || 0);
   const headline = document.getElementById('headline');
-  headline.textContent = trouble ? T.attentionN[Math.min(trouble, T.attentionN.length - 1)] : T.allOk;
+  headline.textContent = trouble ? attentionText(trouble) : T.allOk;
   headline.classList.toggle('attention', trouble > 0);
   headline.setAttribute('aria-pressed', filter === 'attention');
   const chips = document.getElementById('chips');
   chips.replaceChildren();
-  const all = document.createElement('button');
-  all.type = 'button';
-  all.className = 'chip';
-  all.dataset.filter = 'all';
-  all.append(T.all);
+  const allChip = document.createElement('button');
+  allChip.type = 'button';
+  allChip.className = 'chip';
+  allChip.dataset.filter = 'all';
+  allChip.append(T.all);
   const total = document.createElement('b');
-  total.textContent = tanks.length;
-  all.append(total);
-  all.setAttribute('aria-pressed', filter === 'all');
-  all.addEventListener('click', () => { filter = 'all'; showTanks(); });
-  chips.append(all);
+  total.textContent = fmt(all, 0);
+  allChip.append(total);
+  allChip.setAttribute('aria-pressed', filter === 'all');
+  allChip.addEventListener('click', () => { filter = 'all'; showTanks(); });
+  chips.append(allChip);
   for (const state of T.order) {
     if (!count[state]) continue;
     const chip = document.createElement('button');
@@ -115,7 +130,7 @@ function showSummary() {
     chip.dataset.filter = state;
     chip.append(T[state] || state);
     const n = document.createElement('b');
-    n.textContent = count[state];
+    n.textContent = fmt(count[state], 0);
     chip.append(n);
     chip.setAttribute('aria-pressed', filter === state);
     chip.addEventListener('click', () => setFilter(state));
@@ -125,20 +140,22 @@ function showSummary() {
 
 function showTanks() {
   // A filter whose tanks are all gone shows everything again.
-  if (filter !== 'all' && !tanks.some(shownBy)) filter = 'all';
+  if (filter !== 'all' && !tanks.some(shownBy) && ![...remote.values()].some(shownBy)) filter = 'all';
   showSummary();
   for (const th of document.querySelectorAll('#fleet th'))
     if (th.dataset.key === sortBy) th.setAttribute('aria-sort', sortUp ? 'ascending' : 'descending');
     else th.removeAttribute('aria-sort');
   const body = document.querySelector('#fleet tbody');
   body.replaceChildren();
-  for (const t of tanks.filter(shownBy).sort(compare)) {
+  const far = [...remote.values()].filter(shownBy).sort(compare).slice(0, kRemoteRows);
+  for (const t of tanks.filter(shownBy).sort(compare).concat(far)) {
+    const own = !t.site || t.site === 'local';
     const tr = body.insertRow();
     tr.dataset.tank = t.number;
     tr.dataset.state = t.state;
-    if (t.number === chosen) tr.className = 'chosen';
+    if (own && t.number === chosen) tr.className = 'chosen';
     cell(tr, heads[0], 'num').textContent = t.number;
-    cell(tr, heads[1], 'name').textContent = t.name;
+    cell(tr, heads[1], 'name').textContent = own ? t.name : t.site + ' · ' + t.name;
     const stateCell = cell(tr, heads[2], 'states');
     stateCell.append(badge(t.state, t.state_note));
     if (t.loss && t.state !== 'loss') { // a more urgent state shows first
@@ -162,7 +179,7 @@ function showTanks() {
     const last = cell(tr, heads[6], 'wide');
     last.textContent = ago(t.time);
     if (t.time) last.title = fullTime.format(new Date(t.time));
-    tr.addEventListener('click', () => choose(t.number));
+    if (own) tr.addEventListener('click', () => choose(t.number));
   }
   const t = tanks.find(x => x.number === chosen);
   if (t) {
@@ -202,7 +219,7 @@ function startPolling() {
     try {
       const r = await fetch('/api/v1/tanks', { cache: 'no-store' });
       if (!r.ok) throw new Error(r.status);
-      tanks = (await r.json()).tanks;
+      tanks = (await r.json()).tanks.filter(t => t.site === 'local');
       offline(false);
       showTanks();
     } catch (e) {
@@ -216,6 +233,10 @@ function listen() {
     tanks = JSON.parse(e.data).tanks;
     if (poll) { clearInterval(poll); poll = null; }
     offline(false);
+    showTanks();
+  });
+  events.addEventListener('remote', e => {
+    for (const t of JSON.parse(e.data).tanks) remote.set(t.site + '/' + t.number, t);
     showTanks();
   });
   events.onerror = () => startPolling();

@@ -1,0 +1,394 @@
+// The central installation at its intended size: 1000 sites × 56 tanks on a
+// mosquitto broker started here (on a free loopback port), put there by a
+// publisher of this benchmark's own (libmosquitto), then 1000 updates per
+// second while the real program runs as the centre (headless, web view on).
+// Figures, each the median of the runs, with their targets:
+//   start-up: from the centre's start until all 56 000 tanks are in the API (<= 30 s)
+//   delay publish -> API and publish -> event stream, p99, while the updates flow (<= 2 s)
+//   lost updates: the last value of every tank against the last published (0)
+//   resident memory of the centre without histories (<= 400 MB)
+//   fleet list model: sorting and filtering 56 000 rows (<= 100 ms), beside 56 rows as the baseline
+// bench_central [runs=3] [seconds of updates=10]
+// bench_central fill PORT: only puts the 56 000 retained states on the broker
+// at PORT (for looking at the centre's window and page).
+#include "BenchSupport.h"
+
+#include "core/Clock.h"
+#include "lang/Lng.h"
+#include "model/FleetModel.h"
+#include "model/SiteTanks.h"
+
+#include <mosquitto.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <random>
+#include <thread>
+#include <unistd.h>
+
+namespace
+{
+constexpr int kSites = 1000;
+constexpr int kTanks = 56;
+constexpr int kLevelBase = 100000; // an update's level: base + its sequence number
+
+using Clock = std::chrono::steady_clock;
+
+quint16 freePort()
+{
+    QTcpServer s;
+    s.listen(QHostAddress::LocalHost, 0);
+    return s.serverPort();
+}
+
+QByteArray siteTopic(int site)
+{
+    return "bench/site" + QByteArray::number(site);
+}
+
+QByteArray statePayload(int site, int tank, int level)
+{
+    return R"({"serial":)" + QByteArray::number(site * 100 + tank) + R"(,"level":)" +
+           QByteArray::number(level) + R"(,"unit":"L","percent":)" + QByteArray::number(level % 100) +
+           R"(,"temperature":10,"time":"2026-12-08T10:00:00+01:00","alarm":false,"error":null,)"
+           R"("days_until_empty":12.5,"state":")" +
+           (level % 10 == 0 ? "low" : "ok") + R"(","loss":false,"consumed":0,"energy":null,"name":"Tank )" +
+           QByteArray::number(tank) + R"(","capacity":10000,"site":"Site )" + QByteArray::number(site) +
+           "\"}";
+}
+
+// One GET over a blocking loopback connection; the body.
+QByteArray httpGet(quint16 port, const QByteArray &path)
+{
+    const int fd = ConnectLoopback(port);
+    const QByteArray req = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) +
+                           "\r\nConnection: close\r\n\r\n";
+    if (::write(fd, req.constData(), size_t(req.size())) != req.size()) {
+        ::close(fd);
+        return {};
+    }
+    QByteArray all;
+    char buf[65536];
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+        all.append(buf, n);
+    ::close(fd);
+    const qsizetype body = all.indexOf("\r\n\r\n");
+    return body < 0 ? QByteArray() : all.mid(body + 4);
+}
+
+struct Publisher {
+    mosquitto *m = nullptr;
+    std::atomic<int> acked{0};
+    explicit Publisher(quint16 port)
+    {
+        m = mosquitto_new("bench-sites", true, this);
+        mosquitto_max_inflight_messages_set(m, 0);
+        mosquitto_publish_callback_set(
+            m, [](mosquitto *, void *self, int) { ++static_cast<Publisher *>(self)->acked; });
+        mosquitto_connect(m, "127.0.0.1", port, 60);
+        mosquitto_loop_start(m);
+    }
+    ~Publisher()
+    {
+        mosquitto_disconnect(m);
+        mosquitto_loop_stop(m, false);
+        mosquitto_destroy(m);
+    }
+    void publish(const QByteArray &topic, const QByteArray &payload, int qos)
+    {
+        mosquitto_publish(m, nullptr, topic.constData(), int(payload.size()), payload.constData(), qos, true);
+    }
+};
+
+// Every site's retained states on the broker, acknowledged; last: each tank's level.
+void fill(quint16 port, std::vector<int> *last)
+{
+    Publisher pub(port);
+    for (int s = 0; s < kSites; ++s) {
+        pub.publish(siteTopic(s) + "/status", "online", 1);
+        for (int t = 1; t <= kTanks; ++t) {
+            const int level = 1000 + s + t;
+            if (last)
+                (*last)[size_t(s * kTanks + t - 1)] = level;
+            pub.publish(siteTopic(s) + "/tank" + QByteArray::number(t) + "/state", statePayload(s, t, level),
+                        1);
+        }
+    }
+    const int want = kSites * (kTanks + 1);
+    for (int i = 0; i < 6000 && pub.acked < want; ++i)
+        QThread::msleep(10);
+}
+
+struct RunFigures {
+    double startup = 0, apiP99 = 0, streamP99 = 0, rssMb = 0;
+    int lost = 0;
+};
+
+double p99(std::vector<double> v)
+{
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(double(v.size()) * 0.99))];
+}
+
+RunFigures runOnce(int seconds)
+{
+    RunFigures f;
+    QTemporaryDir dir;
+    QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther);
+    const quint16 brokerPort = freePort();
+    QFile conf(dir.filePath("mosquitto.conf"));
+    conf.open(QIODevice::WriteOnly);
+    conf.write("listener " + QByteArray::number(brokerPort) +
+               " 127.0.0.1\npersistence false\nallow_anonymous true\nmax_queued_messages 0\n"
+               "max_queued_bytes 0\nmax_inflight_messages 0\n");
+    conf.close();
+    QProcess broker;
+    broker.start("/usr/sbin/mosquitto", {"-c", conf.fileName()});
+    if (!broker.waitForStarted()) {
+        std::printf("mosquitto did not start (tools/setup.sh installs it)\n");
+        std::exit(1);
+    }
+    ::close(ConnectLoopback(brokerPort));
+
+    // Every site's retained states, acknowledged by the broker before the centre starts.
+    std::vector<int> last(static_cast<size_t>(kSites * kTanks));
+    {
+        Publisher pub(brokerPort);
+        for (int s = 0; s < kSites; ++s) {
+            pub.publish(siteTopic(s) + "/status", "online", 1);
+            for (int t = 1; t <= kTanks; ++t) {
+                const int level = 1000 + s + t;
+                last[size_t(s * kTanks + t - 1)] = level;
+                pub.publish(siteTopic(s) + "/tank" + QByteArray::number(t) + "/state",
+                            statePayload(s, t, level), 1);
+            }
+        }
+        const int want = kSites * (kTanks + 1);
+        for (int i = 0; i < 6000 && pub.acked < want; ++i)
+            QThread::msleep(10);
+    }
+
+    // The centre.
+    QDir(dir.path()).mkpath("data");
+    const quint16 web = freePort();
+    QFile ini(dir.filePath("data/Tankmon.ini"));
+    ini.open(QIODevice::WriteOnly);
+    ini.write("[LngPtnr]\r\nLngId=2\r\n[Zentrale]\r\nAktiv=1\r\nHost=127.0.0.1\r\nPort=" +
+              QByteArray::number(brokerPort) +
+              "\r\nFilter=bench/+\r\n[Web]\r\nAktiv=1\r\nPort=" + QByteArray::number(web) + "\r\n");
+    ini.close();
+    QProcess centre;
+    centre.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const auto started = Clock::now();
+    centre.start(TANKMON_PROGRAM, {"--headless", "--data-dir", dir.filePath("data")});
+    centre.waitForStarted();
+    const QByteArray full = "\"total\":" + QByteArray::number(kSites * kTanks) + "}";
+    for (int i = 0; i < 1200; ++i) {
+        if (httpGet(web, "/api/v1/tanks?limit=1").endsWith(full))
+            break;
+        QThread::msleep(50);
+    }
+    f.startup = std::chrono::duration<double>(Clock::now() - started).count();
+    QFile status(QStringLiteral("/proc/%1/status").arg(centre.processId()));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            f.rssMb = line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+
+    // The updates: 1000 a second, each a new level no tank had, its time kept.
+    const int count = seconds * 1000;
+    std::vector<Clock::time_point> sent(static_cast<size_t>(count));
+    std::vector<int> where(static_cast<size_t>(count));
+    std::atomic<int> published{0};
+    std::atomic<bool> done{false};
+    std::mutex delaysMutex;
+    std::vector<double> apiDelays, streamDelays;
+
+    // The event stream: every remote tank in an event whose level is an update's.
+    std::thread stream([&] {
+        const int fd = ConnectLoopback(web);
+        const QByteArray req =
+            "GET /api/v1/events HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(web) + "\r\n\r\n";
+        if (::write(fd, req.constData(), size_t(req.size())) != req.size())
+            return;
+        timeval tv{0, 200000};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+        QByteArray buffer;
+        char buf[65536];
+        while (!done) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n == 0)
+                break;
+            if (n < 0)
+                continue;
+            buffer.append(buf, n);
+            for (qsizetype end; (end = buffer.indexOf("\n\n")) >= 0; buffer.remove(0, end + 2)) {
+                const QByteArray event = buffer.left(end);
+                if (!event.startsWith("event: remote\ndata: "))
+                    continue;
+                const auto now = Clock::now();
+                const QJsonArray tanks = QJsonDocument::fromJson(event.mid(20))["tanks"].toArray();
+                std::lock_guard<std::mutex> lock(delaysMutex);
+                for (const QJsonValue t : tanks) {
+                    const int seq = t["level"].toInt() - kLevelBase;
+                    if (seq >= 0 && seq < published)
+                        streamDelays.push_back(
+                            std::chrono::duration<double>(now - sent[size_t(seq)]).count());
+                }
+            }
+        }
+        ::close(fd);
+    });
+    // The API: the latest update asked for until it shows, again and again.
+    std::thread api([&] {
+        while (!done) {
+            const int seq = published - 1;
+            if (seq < 0) {
+                QThread::msleep(10);
+                continue;
+            }
+            const int s = where[size_t(seq)] / kTanks, t = where[size_t(seq)] % kTanks + 1;
+            const QByteArray path = "/api/v1/tanks?site=Site%20" + QByteArray::number(s);
+            while (!done) {
+                const QJsonArray tanks = QJsonDocument::fromJson(httpGet(web, path))["tanks"].toArray();
+                if (tanks.size() >= t && tanks[t - 1]["level"].toInt() >= kLevelBase + seq) {
+                    std::lock_guard<std::mutex> lock(delaysMutex);
+                    apiDelays.push_back(
+                        std::chrono::duration<double>(Clock::now() - sent[size_t(seq)]).count());
+                    break;
+                }
+                QThread::msleep(5);
+            }
+        }
+    });
+    {
+        Publisher pub(brokerPort);
+        std::mt19937 random(42);
+        const auto begin = Clock::now();
+        for (int i = 0; i < count; ++i) {
+            std::this_thread::sleep_until(begin + std::chrono::microseconds(i * 1000));
+            const int k = int(random() % unsigned(kSites * kTanks));
+            const int s = k / kTanks, t = k % kTanks + 1;
+            where[size_t(i)] = k;
+            last[size_t(k)] = kLevelBase + i;
+            sent[size_t(i)] = Clock::now();
+            pub.publish(siteTopic(s) + "/tank" + QByteArray::number(t) + "/state",
+                        statePayload(s, t, kLevelBase + i), 0);
+            published = i + 1;
+        }
+        for (int i = 0; i < 1000 && pub.acked < 0; ++i)
+            QThread::msleep(1);
+        QThread::msleep(3000); // the last ones through the broker and the centre's batching
+    }
+    done = true;
+    stream.join();
+    api.join();
+    f.apiP99 = p99(apiDelays);
+    f.streamP99 = p99(streamDelays);
+
+    // Every tank's last value against the last published.
+    const QJsonArray all = QJsonDocument::fromJson(httpGet(web, "/api/v1/tanks"))["tanks"].toArray();
+    std::vector<int> shown(last.size(), -1);
+    for (const QJsonValue t : all) {
+        const QString site = t["site"].toString();
+        if (!site.startsWith("Site "))
+            continue;
+        const int s = site.mid(5).toInt(), n = t["number"].toInt();
+        shown[size_t(s * kTanks + n - 1)] = t["level"].toInt();
+    }
+    for (size_t i = 0; i < last.size(); ++i)
+        f.lost += shown[i] != last[i];
+    centre.terminate();
+    centre.waitForFinished(10000);
+    broker.terminate();
+    broker.waitForFinished(10000);
+    return f;
+}
+
+// The fleet list's model over the tanks: sorted worst first, then filtered
+// to those that need attention, in ms.
+double fleetModelMs(int sites)
+{
+    SiteTanks store;
+    for (int s = 0; s < sites; ++s) {
+        const int i = store.site("bench/site" + QByteArray::number(s));
+        for (int t = 1; t <= kTanks; ++t) {
+            auto snap = std::make_shared<TankSnapshot>();
+            snap->tank = t;
+            snap->site = QStringLiteral("Site %1").arg(s);
+            snap->label = QStringLiteral("%1 Tank").arg(t);
+            snap->record.Tankbezeichnung = QStringLiteral("Tank %1").arg(t);
+            snap->level = 1000 + (s * 7 + t * 13) % 9000;
+            snap->percent = *snap->level / 100;
+            snap->status.condition = (s + t) % 10 == 0 ? TankCondition::Low : TankCondition::Ok;
+            snap->emptyAt = QDateTime(QDate(2027, 1, 1), QTime(0, 0), Qt::UTC).addSecs((s * 56 + t) * 60);
+            store.put(i, snap);
+        }
+    }
+    const Texts texts(2);
+    FleetModel model(store, SystemClock(), texts);
+    FleetFilter filter;
+    filter.setSourceModel(&model);
+    QElapsedTimer t;
+    t.start();
+    filter.sort(FleetModel::State, Qt::AscendingOrder);
+    filter.setAttentionOnly(true);
+    const double ms = double(t.nsecsElapsed()) / 1e6;
+    if (filter.rowCount() == 0)
+        std::printf("(the filter kept no row)\n");
+    return ms;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
+    mosquitto_lib_init();
+    if (argc > 2 && qstrcmp(argv[1], "fill") == 0) {
+        fill(quint16(std::atoi(argv[2])), nullptr);
+        return 0;
+    }
+    std::vector<double> startup, api, stream, rss, lost, model, model56;
+    for (int r = 0; r < runs; ++r) {
+        const RunFigures f = runOnce(seconds);
+        std::printf("run %d: start-up %.2f s, p99 API %.3f s, p99 events %.3f s, lost %d, RSS %.0f MB\n",
+                    r + 1, f.startup, f.apiP99, f.streamP99, f.lost, f.rssMb);
+        std::fflush(stdout);
+        startup.push_back(f.startup);
+        api.push_back(f.apiP99);
+        stream.push_back(f.streamP99);
+        rss.push_back(f.rssMb);
+        lost.push_back(f.lost);
+    }
+    for (int r = 0; r < std::max(runs, 3); ++r) {
+        model.push_back(fleetModelMs(kSites));
+        model56.push_back(fleetModelMs(1));
+    }
+    std::printf("central installation, %d sites x %d tanks, %d runs (median):\n", kSites, kTanks, runs);
+    std::printf("  start-up until every tank is in the API: %.2f s (target <= 30 s)\n", Median(startup));
+    std::printf("  publish -> API, p99:          %.3f s (target <= 2 s)\n", Median(api));
+    std::printf("  publish -> event stream, p99: %.3f s (target <= 2 s)\n", Median(stream));
+    std::printf("  updates lost:                 %.0f (target 0)\n", Median(lost));
+    std::printf("  resident memory:              %.0f MB (target <= 400 MB)\n", Median(rss));
+    std::printf("  fleet model sort + filter:    %.1f ms over 56 000 rows (target <= 100 ms); "
+                "56 rows %.2f ms, ratio %.0f\n",
+                Median(model), Median(model56), Median(model) / std::max(0.001, Median(model56)));
+    mosquitto_lib_cleanup();
+    return 0;
+}

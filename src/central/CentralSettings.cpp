@@ -1,0 +1,79 @@
+#include "CentralSettings.h"
+
+#include "core/Catalogue.h"
+#include "core/Settings.h"
+#include "email/PasswordScramble.h"
+#include "mqtt/MqttClient.h"
+
+CentralValues ReadCentralValues(const Settings &settings)
+{
+    using namespace Cfg::Zentrale;
+    CentralValues v;
+    v.aktiv = settings.readIsOne(Aktiv);
+    v.host = settings.read(Host).trimmed();
+    const qint64 port = settings.readInt(Port);
+    v.port = port >= 1 && port <= 65535 ? int(port) : 1883;
+    v.tls = settings.readIsOne(TLS);
+    v.userName = settings.read(UserName);
+    v.password = PasswordFromStored(settings.readWhole(Password));
+    const QString filter = settings.read(Filter).trimmed();
+    v.filter = IsTopicFilter(filter) ? filter : QString::fromUtf8(Filter.def);
+    const qint64 minutes = settings.readInt(Sammelminuten);
+    v.digestMinutes = minutes >= 0 && minutes <= 1440 ? int(minutes) : 5;
+    v.folder = settings.read(Pfad).trimmed();
+    return v;
+}
+
+void WriteCentralValues(Settings &settings, const CentralValues &v)
+{
+    using namespace Cfg::Zentrale;
+    Settings::Batch batch(settings);
+    settings.write(Aktiv, v.aktiv ? 1 : 0);
+    settings.write(Host, v.host.trimmed());
+    settings.write(Port, v.port);
+    settings.write(TLS, v.tls ? 1 : 0);
+    settings.write(UserName, v.userName);
+    settings.write(Password, StoredPassword(v.password));
+    settings.write(Filter, v.filter.trimmed());
+    settings.write(Sammelminuten, v.digestMinutes);
+    settings.write(Pfad, v.folder.trimmed());
+}
+
+MqttEndpoint CentralEndpoint(const CentralValues &v, const QString &caFile, const QString &clientId)
+{
+    MqttEndpoint e;
+    e.host = v.host;
+    e.port = v.port;
+    e.tls = v.tls;
+    e.caFile = caFile;
+    e.userName = v.userName;
+    e.password = v.password;
+    e.clientId = clientId;
+    return e;
+}
+
+bool IsTopicFilter(const QString &filter)
+{
+    if (filter.isEmpty() || filter.startsWith(QLatin1Char('$')))
+        return false;
+    const QStringList levels = filter.split(QLatin1Char('/'));
+    for (qsizetype i = 0; i < levels.size(); ++i) {
+        const QString &l = levels[i];
+        if ((l.contains(QLatin1Char('+')) && l != QLatin1String("+")) ||
+            (l.contains(QLatin1Char('#')) && (l != QLatin1String("#") || i != levels.size() - 1)))
+            return false;
+        for (const QChar c : l)
+            if (c.category() == QChar::Other_Control)
+                return false;
+    }
+    return true;
+}
+
+QList<QByteArray> SiteSubscriptions(const QString &filter)
+{
+    const QByteArray f = filter.toUtf8();
+    // "#" matches the levels below as well: the topics are told apart by their ends.
+    if (f.endsWith('#'))
+        return {f};
+    return {f + "/status", f + "/+/state"};
+}

@@ -1,0 +1,70 @@
+// What the centre reads from the broker, without one: topics, the sites'
+// state payloads, silence, and the filter of the settings.
+#include "support/TestSupport.h"
+
+#include "central/CentralSettings.h"
+#include "central/RemoteState.h"
+
+#include <QTimeZone>
+
+// Only a site's status and its tanks 1..56 are the centre's; garbage is no
+// tank; a fault has no level; the time with its offset becomes the naive
+// local time; a tank older than the silence hours turns silent once.
+TEST(RemoteState, TopicsPayloadsAndSilence)
+{
+    EXPECT_EQ(ParseSiteTopic("farm/a/status").base, "farm/a");
+    EXPECT_TRUE(ParseSiteTopic("farm/a/status").status);
+    const SiteTopic t = ParseSiteTopic("farm/a/tank12/state");
+    EXPECT_EQ(std::pair(t.base, t.tank), std::pair(QByteArray("farm/a"), 12));
+    for (const char *other :
+         {"farm/a/tank0/state", "farm/a/tank57/state", "farm/a/tank07/state", "farm/a/tank+1/state",
+          "farm/a/tankx/state", "farm/a/tank1/state/x", "/status", "tank1/state", "farm/a/pump1/state"})
+        EXPECT_TRUE(ParseSiteTopic(other).base.isEmpty()) << other;
+
+    qputenv("TZ", "Europe/Berlin");
+    const QDateTime now(QDate(2026, 7, 1), QTime(12, 0), Qt::UTC);
+    for (const char *garbage : {"", "not json", "[1,2]", "{\"level\":", "null"})
+        EXPECT_FALSE(RemoteSnapshot(garbage, 1, "a", now)) << garbage;
+    QString site;
+    const std::optional<TankSnapshot> s = RemoteSnapshot(
+        R"({"serial":9,"level":1234.5,"unit":"m³","percent":41,"temperature":-3,"time":"2026-07-01T09:30:00Z",
+            "alarm":true,"error":null,"days_until_empty":2,"state":"alarm","loss":true,"consumed":12.5,
+            "name":"Keller","capacity":3000,"site":"Hof Nord"})",
+        4, "a", now, &site);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(site, "Hof Nord");
+    EXPECT_EQ(s->label, "4 Keller");
+    EXPECT_EQ(s->record.Uhrzeit,
+              QDateTime(QDate(2026, 7, 1), QTime(11, 30), Qt::UTC)); // 09:30Z is 11:30 in Berlin
+    EXPECT_EQ(s->record.Einheit, 1);
+    EXPECT_EQ(s->record.Tankvolumen, 3000);
+    EXPECT_EQ(s->level, 1234.5);
+    EXPECT_EQ(s->status.condition, TankCondition::Alarm);
+    EXPECT_EQ(s->emptyAt, now.addDays(2));
+    EXPECT_TRUE(s->loss && s->record.Alarm);
+    const std::optional<TankSnapshot> fault =
+        RemoteSnapshot(R"({"level":5,"percent":1,"error":57352,"state":"fault"})", 2, "a", now);
+    ASSERT_TRUE(fault);
+    EXPECT_TRUE(fault->fault());
+    EXPECT_FALSE(fault->level || fault->percent);
+    EXPECT_EQ(fault->status.errorCode, 57352);
+
+    EXPECT_FALSE(SilencedSnapshot(*s, 24, now)); // 30 minutes old
+    const std::optional<TankSnapshot> silent = SilencedSnapshot(*s, 24, now.addDays(2));
+    ASSERT_TRUE(silent);
+    EXPECT_EQ(silent->status.condition, TankCondition::Silent);
+    EXPECT_EQ(silent->status.silentHours, 48);
+    EXPECT_FALSE(SilencedSnapshot(*silent, 24, now.addDays(3))); // told once
+    EXPECT_FALSE(SilencedSnapshot(*s, 0, now.addDays(30)));      // 0: never
+}
+
+// A filter a broker takes for subscribing, and what the centre subscribes to.
+TEST(RemoteState, FiltersAndSubscriptions)
+{
+    for (const char *good : {"tankmon/+", "#", "a/+/b", "kunden/#", "+"})
+        EXPECT_TRUE(IsTopicFilter(good)) << good;
+    for (const char *bad : {"", "a/#/b", "a/b+", "a/#x", "$SYS/#", "a/\x01"})
+        EXPECT_FALSE(IsTopicFilter(bad)) << bad;
+    EXPECT_EQ(SiteSubscriptions("tankmon/+"), (QList<QByteArray>{"tankmon/+/status", "tankmon/+/+/state"}));
+    EXPECT_EQ(SiteSubscriptions("kunden/#"), QList<QByteArray>{"kunden/#"});
+}

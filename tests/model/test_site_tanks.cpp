@@ -1,0 +1,77 @@
+// The remote sites' tanks of a central installation: the store's batched
+// changes and the fleet list over them (site column, filters, worst first).
+#include "support/TestSupport.h"
+
+#include "core/Clock.h"
+#include "lang/Lng.h"
+#include "model/FleetModel.h"
+#include "model/SiteTanks.h"
+
+#include <QSignalSpy>
+
+namespace
+{
+TankSnapshotPtr Remote(const QString &site, int tank, TankCondition c, double days)
+{
+    auto s = std::make_shared<TankSnapshot>();
+    s->tank = tank;
+    s->site = site;
+    s->label = QString::number(tank);
+    s->level = 100 * tank;
+    s->percent = 10 * tank;
+    s->status.condition = c;
+    s->emptyAt = QDateTime::currentDateTimeUtc().addSecs(qint64(days * 86400));
+    return s;
+}
+
+QStringList Shown(const FleetFilter &f)
+{
+    QStringList rows;
+    for (int r = 0; r < f.rowCount(); ++r)
+        rows << f.index(r, FleetModel::Site).data().toString() + "/" +
+                    f.index(r, FleetModel::Number).data().toString();
+    return rows;
+}
+} // namespace
+
+// Many puts become one notice naming each changed row once; the list shows
+// every site's tanks worst first, by site and only those with a warning, and
+// a tank whose state changes moves to its place.
+TEST(SiteTanks, ChangesTogetherAndTheFleetListSortsAndFiltersThem)
+{
+    SiteTanks store;
+    const Texts texts(2);
+    FleetModel model(store, SystemClock(), texts);
+    FleetFilter list;
+    list.setSourceModel(&model);
+    list.sort(FleetModel::State, Qt::AscendingOrder);
+    QSignalSpy changed(&store, &SiteTanks::changed);
+
+    const int north = store.site("farm/north"), south = store.site("farm/south");
+    EXPECT_EQ(store.site("farm/north"), north);
+    store.put(north, Remote("north", 1, TankCondition::Ok, 30));
+    store.put(north, Remote("north", 2, TankCondition::Low, 9));
+    store.put(south, Remote("south", 1, TankCondition::Ok, 4));
+    store.put(south, Remote("south", 7, TankCondition::Fault, 1));
+    store.put(north, Remote("north", 1, TankCondition::Ok, 20)); // the same row again
+    ASSERT_TRUE(WaitFor([&] { return changed.size() == 1; }));
+    EXPECT_EQ(changed[0][0].value<std::vector<int>>(), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(changed[0][1].toInt(), 0); // all of them new
+    EXPECT_EQ(model.rowCount(), 4);
+    EXPECT_EQ(Shown(list).join(" "), "south/7 north/2 south/1 north/1");
+
+    list.setSiteFilter("north");
+    EXPECT_EQ(Shown(list).join(" "), "north/2 north/1");
+    list.setAttentionOnly(true);
+    EXPECT_EQ(Shown(list).join(" "), "north/2");
+    list.setSiteFilter({});
+    EXPECT_EQ(Shown(list).join(" "), "south/7 north/2");
+
+    // An alarm at the north's first tank: first in the list once told.
+    store.put(north, Remote("north", 1, TankCondition::Alarm, 20));
+    ASSERT_TRUE(WaitFor([&] { return changed.size() == 2; }));
+    EXPECT_EQ(changed[1][0].value<std::vector<int>>(), (std::vector<int>{0}));
+    EXPECT_EQ(changed[1][1].toInt(), 4); // nothing new
+    EXPECT_EQ(Shown(list).join(" "), "north/1 south/7 north/2");
+    EXPECT_EQ(list.index(0, FleetModel::Content).data().toString(), "100 L");
+}
