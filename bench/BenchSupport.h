@@ -1,12 +1,13 @@
 #pragma once
-// What the benchmarks share: a device telegram, the median of runs and a
-// blocking loopback connection.
+// What the benchmarks share: a device telegram, the median of runs, a
+// blocking loopback connection and a port to listen on.
 #include <QByteArray>
 #include <QThread>
 #include <algorithm>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 #include <vector>
 
 // A valid 19-byte telegram of device `sn` (type 7), level in BCD, temperature byte.
@@ -60,4 +61,28 @@ inline int ConnectLoopback(quint16 port)
     for (int i = 0; i < 2000 && ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0; ++i)
         QThread::msleep(5);
     return fd;
+}
+
+// A port for the program under test to listen on: free on every address and
+// below the system's range for outgoing connections (32768 on). A port from
+// that range can be taken by any client socket while the program has it
+// closed (its TCP link stops listening while a gateway is connected), and
+// then it cannot listen again until that connection ends.
+inline quint16 BenchListenPort()
+{
+    static unsigned next = unsigned(::getpid()) * 7919u;
+    for (int tries = 0; tries < 12000; ++tries) {
+        const quint16 port = quint16(20000 + next++ % 12000);
+        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_ANY);
+        const bool free = s >= 0 && ::bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
+        if (s >= 0)
+            ::close(s);
+        if (free)
+            return port;
+    }
+    return 0;
 }

@@ -11,6 +11,7 @@
 // before every start and before every wc (root only). The tank files go into
 // a temporary folder below --dir and are removed afterwards; --keep writes
 // them once into the given folder and reuses them.
+#include "BenchSupport.h"
 #include "TankData.h"
 
 #include <QCoreApplication>
@@ -37,21 +38,6 @@ using bench::median;
 {
     std::fprintf(stderr, "%s\n", what);
     std::exit(2);
-}
-
-// A port nobody listens on right now.
-int freePort()
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (s < 0 || ::bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 ||
-        ::getsockname(s, reinterpret_cast<sockaddr *>(&a), &len) != 0)
-        fail("no free port");
-    ::close(s);
-    return ntohs(a.sin_port);
 }
 
 // Settings with the TCP listener on `port` and `tanks` registered devices.
@@ -197,7 +183,7 @@ int main(int argc, char **argv)
     const QString empty = tmp.path() + QStringLiteral("/empty/");
     QDir().mkpath(full);
     QDir().mkpath(empty);
-    const int port = freePort();
+    const int port = BenchListenPort();
     std::printf("tank files: %d x %d lines in %s\n", bench::kTanks, bench::kLines, qPrintable(full));
     std::fflush(stdout);
     const QStringList files = bench::tankFiles(full, !keep.isEmpty());

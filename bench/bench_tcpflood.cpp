@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
@@ -59,13 +58,6 @@ qint64 flood(int fd, qint64 maxMs, qint64 *ms)
     return sent / kLine;
 }
 
-quint16 freePort()
-{
-    QTcpServer s;
-    s.listen(QHostAddress::LocalHost, 0);
-    return s.serverPort();
-}
-
 QByteArray iniValue(const QByteArray &ini, const QByteArray &key)
 {
     const qsizetype at = ini.indexOf("\n" + key + "=");
@@ -104,7 +96,7 @@ int main(int argc, char **argv)
             raws.push_back(n * 1000.0 / ms);
         }
         QTemporaryDir dir;
-        const quint16 port = freePort();
+        const quint16 port = BenchListenPort();
         QFile ini(dir.filePath("Tankmon.ini"));
         ini.open(QIODevice::WriteOnly);
         ini.write("[LngPtnr]\r\nLngId=2\r\n[COM]\r\nClientPort=" + QByteArray::number(port) +

@@ -11,7 +11,9 @@
 // 100 ms (p99 target 100 ms, against the same reader without the attack).
 // The clients come from many loopback addresses, as they would from many
 // computers (the program takes at most 32 connections per address). Medians
-// of several runs.
+// of several runs. The first phase warms the program up and is not counted.
+// Usage: bench_web [program]: another build of the program (a baseline)
+// under the same load.
 #include "BenchSupport.h"
 
 #include <QCoreApplication>
@@ -21,7 +23,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
@@ -76,13 +77,6 @@ int connectTo(quint16 port, quint32 from = 0)
 quint32 address(int block, int n)
 {
     return 0x7F000000u | quint32(block) << 8 | quint32(n);
-}
-
-quint16 freePort()
-{
-    QTcpServer s;
-    s.listen(QHostAddress::LocalHost, 0);
-    return s.serverPort();
 }
 
 // One GET on a kept-alive connection; the body, or empty when it failed.
@@ -302,6 +296,7 @@ struct Attack {
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    const QString program = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(TANKMON_PROGRAM);
     rlimit files{};
     getrlimit(RLIMIT_NOFILE, &files);
     files.rlim_cur = std::min<rlim_t>(files.rlim_max, 8192);
@@ -310,7 +305,7 @@ int main(int argc, char **argv)
         lost, attackP99, readerQuietP99, readerAttackP99;
     for (int run = 0; run < 3; ++run) {
         QTemporaryDir dir;
-        const quint16 port = freePort(), web = freePort();
+        const quint16 port = BenchListenPort(), web = BenchListenPort();
         QFile ini(dir.filePath("Tankmon.ini"));
         ini.open(QIODevice::WriteOnly);
         ini.write("[LngPtnr]\r\nLngId=2\r\n[COM]\r\nClientPort=" + QByteArray::number(port) +
@@ -318,13 +313,13 @@ int main(int argc, char **argv)
                   "\r\n");
         ini.close();
         QProcess setPassword;
-        setPassword.start(TANKMON_PROGRAM, {"--data-dir", dir.path(), "--set-password", "web"});
+        setPassword.start(program, {"--data-dir", dir.path(), "--set-password", "web"});
         setPassword.write(QByteArray(kPassword) + '\n');
         setPassword.closeWriteChannel();
         setPassword.waitForFinished(60000);
         QProcess p;
         p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p.start(TANKMON_PROGRAM, {"--headless", "--data-dir", dir.path()});
+        p.start(program, {"--headless", "--data-dir", dir.path()});
         p.waitForStarted();
         Gateway gw;
         gw.port = port;
@@ -344,6 +339,12 @@ int main(int argc, char **argv)
         // The probe's connection is older than the idle ones, as a browser's would be.
         const int probe = connectTo(web);
         std::vector<double> readerQuiet;
+        // The first seconds after the start are slower (caches, the first
+        // recordings): not the steady state the phases compare.
+        {
+            std::vector<double> warming;
+            phase(gw, probe, probeLevel, web, &warming);
+        }
         const std::vector<double> quiet = phase(gw, probe, probeLevel, web, &readerQuiet);
         rssQuiet.push_back(double(rssKb(p.processId())));
 

@@ -85,11 +85,14 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
     form->addRow(chbxTLS);
     form->addRow(label(c.userName), txtUserName);
     form->addRow(label(c.password), txtPassword);
-    // The answer gets the width of the dialog and room for two lines from the start.
-    form->addRow(cmdTest);
+    // The answer beside its button, with room for two lines from the start:
+    // with the tanks' energy factors below, the dialog still fits 800 x 600.
     lblTest->setMinimumHeight(2 * lblTest->fontMetrics().lineSpacing() + 2);
     lblTest->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    form->addRow(lblTest);
+    auto *test = new QHBoxLayout;
+    test->addWidget(cmdTest, 0, Qt::AlignTop);
+    test->addWidget(lblTest, 1);
+    form->addRow(test);
     form->addRow(label(c.topic), txtTopic);
     form->addRow(chbxDiscovery);
     form->addRow(label(c.prefix), txtPrefix);

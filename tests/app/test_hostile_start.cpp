@@ -1,4 +1,4 @@
-// The real program on a bad day: a full disk, a settings file it cannot read,
+// The real program on a bad day: a settings file it cannot read or write,
 // a data folder it cannot write to, a flood of lines. Nothing the user had is
 // lost.
 #include "support/ProgramRun.h"
@@ -6,49 +6,12 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <limits>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using HostileStart = RunningProgramTest;
-
-// On a full disk the registration of a second device must leave the settings
-// file as it was (no empty file) and say so; a power cut then loses nothing.
-TEST_F(HostileStart, FullDiskKeepsTheSettingsFileAndSaysSo)
-{
-    const QByteArray disk = QFile::encodeName(dataDir());
-    if (::getuid() != 0 || ::mount("tmpfs", disk.constData(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "mounting a 64 KB tmpfs needs root; the write-fault tests cover the rest";
-    const auto unmount = qScopeGuard([&] { ::umount2(disk.constData(), MNT_DETACH); });
-    writeTcpSettings("[Logfile]\r\nAktiv=0\r\n[Log INI-File]\r\nAktiv=0\r\n");
-    ASSERT_TRUE(start()) << output.constData();
-    QTcpSocket peer;
-    ASSERT_TRUE(connectGateway(peer));
-    peer.write(MakeTelegram(101, 500).toHex() + '\n');
-    // The e-mail rules' state is the evaluation's last write: compare after it.
-    ASSERT_TRUE(WaitFor([&] { return readBytes(iniPath()).contains("MelderasterLast1="); }));
-    const QByteArray saved = readBytes(iniPath());
-
-    // Fill the disk: dd ends with an error when no block is left.
-    ASSERT_NE(QProcess::execute("dd", {"if=/dev/zero", "of=" + dataDir() + "filler", "bs=4k", "status=none"}),
-              0);
-    peer.write(MakeTelegram(202, 600).toHex() + '\n');
-    ASSERT_TRUE(waitOutput("Error writing the INI file")) << output.constData();
-    EXPECT_TRUE(output.contains(QFile::encodeName(iniPath())));
-    EXPECT_EQ(readBytes(iniPath()), saved);
-
-    // A power cut, space again, a new start: the registry and language are there.
-    run.kill();
-    run.waitForFinished(5000);
-    QFile::remove(dataDir() + "filler");
-    ASSERT_TRUE(start()) << output.constData();
-    EXPECT_TRUE(terminate());
-    const QByteArray after = readBytes(iniPath());
-    EXPECT_TRUE(after.contains("SN=101") && after.contains("LngId=2")) << after.constData();
-}
 
 // Unreadable (mode 0200): read as nothing, never written over, and the
 // program does not ignore SIGTERM. A data folder the program may not write

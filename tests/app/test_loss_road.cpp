@@ -51,12 +51,11 @@ protected:
         return s;
     }
     // One round of readings, one for each (serial number, level), after `step` seconds.
-    void round(const QList<std::pair<int, int>> &levels, int step = 600, int capacity = 5000)
+    void round(const QList<std::pair<int, int>> &levels, int step = 600)
     {
         now = now.addSecs(step);
         for (const auto &[sn, level] : levels)
-            run->mocks.serial->feed(
-                Telegram{.sn = sn, .levelWord = Bcd(level), .capacity = capacity}.bytes());
+            run->mocks.serial->feed(Telegram{.sn = sn, .levelWord = Bcd(level)}.bytes());
     }
     QStringList lossSubjects() const { return subjects(true).filter(QRegularExpression("^Verlust")); }
     bool mailed(qsizetype count)
@@ -178,40 +177,4 @@ TEST_F(LossRoad, LossMailsLeaveTheCyclicReportOnItsRaster)
     EXPECT_EQ(reasons.count("Zyklische Meldung"), 30) << reasons.join('\n').toStdString();
     EXPECT_EQ(run->settings.read(Cfg::Email::LetzteEmail), FormatDateText(start.addDays(30)));
     EXPECT_EQ(run->settings.read(Cfg::Email::MelderasterLast.at(2)), "60");
-}
-
-// A 3000 L tank refuelled from 500 to 1000 L, unchanged readings after it:
-// 1000 of 3000 is stored so that the next equal reading is no rise, and the
-// refuelling ends "DeltaMinutenBetankung" after it, 2.5 minutes as written.
-TEST_F(LossRoad, RefuellingEndsOnTimeWithUnchangedReadings)
-{
-    configure(peer.port, "[Common]\r\nActiveCom=1\r\n", "DeltaMinutenBetankung=2.5\r\n");
-    startApp();
-    for (int i = 0; i < 3; ++i)
-        round({{301, 500}}, 30, 3000);
-    round({{301, 1000}}, 30, 3000);
-    ASSERT_TRUE(mailed(1)) << subjects().join('\n').toStdString();
-    for (int i = 0; i < 4; ++i) // up to 2 minutes after the rise
-        round({{301, 1000}}, 30, 3000);
-    EXPECT_TRUE(mailed(1)) << subjects().join('\n').toStdString();
-    round({{301, 1000}}, 30, 3000);
-    ASSERT_TRUE(mailed(2));
-    EXPECT_EQ(subjects(), (QStringList{"Betankung Start", "Betankung Ende"}));
-}
-
-// A hand-edited "Alarmmode" that is no mode counts as 2 (alarm start and end
-// mailed), and the trace says so once.
-TEST_F(LossRoad, UnknownAlarmModeMailsAndIsTracedOnce)
-{
-    const QString trace = dataDir() + "/trace.txt";
-    configure(peer.port, "[Common]\r\nActiveCom=1\r\nLog=" + trace.toUtf8() + "\r\n", "Alarmmode=-1\r\n");
-    startApp();
-    for (int status : {0, 1, 1, 0}) {
-        now = now.addSecs(600);
-        run->mocks.serial->feed(Telegram{.sn = 401, .status = status, .levelWord = Bcd(3000)}.bytes());
-        run->parts.emailSettings().unload(); // read again, as after the dialog
-    }
-    ASSERT_TRUE(mailed(2)) << subjects().join('\n').toStdString();
-    EXPECT_EQ(subjects(), (QStringList{"Alarm !", "Alarm beendet!"}));
-    EXPECT_EQ(readBytes(trace).count("Alarmmode \"-1\""), 1) << readBytes(trace).constData();
 }

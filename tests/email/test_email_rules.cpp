@@ -43,9 +43,9 @@ protected:
     // Tank 1 reads volumen (per mille of its capacity) at start + minute;
     // alarm: -1 as before, 0/1 a changed alarm bit. The reasons it mailed.
     // Without wait, the message may still be out on return.
-    QList<int> reading(int minute, int volumen, int ageMinutes = 0, int alarm = -1, bool wait = true)
+    QList<int> reading(double minute, int volumen, int ageMinutes = 0, int alarm = -1, bool wait = true)
     {
-        now = start.addSecs(minute * 60);
+        now = start.addSecs(qint64(minute * 60));
         DeviceRecord &r = devices[1];
         r.Volumen = volumen;
         r.Uhrzeit = now.addSecs(-ageMinutes * 60);
@@ -101,7 +101,8 @@ protected:
 TEST_F(EmailRulesTest, EdgeCases)
 {
     struct Step {
-        int minute, volumen;
+        double minute;
+        int volumen;
         QList<int> reasons;
         int age = 0, alarm = -1;
     };
@@ -152,6 +153,9 @@ TEST_F(EmailRulesTest, EdgeCases)
           {DeltaProzentBetankung.at(1), "0"},
           {DeltaMinutenBetankung, "x"}},
          {{0, 200, {}}, {1, 210, {}}, {2, 225, {5}}, {3, 300, {}}, {12, 300, {}}, {13, 300, {6}}}},
+        {"refuelling minutes 2.5: the end 2.5 minutes after the rise, as written",
+         {{LetzteEmail, "now"}, {MelderasterLast.at(1), "20"}, {DeltaMinutenBetankung, "2.5"}},
+         {{0, 200, {}}, {1, 225, {5}}, {3.4, 225, {}}, {3.5, 225, {6}}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -87,8 +87,8 @@ TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnectedAndItsUnfinishedLin
         EXPECT_EQ(StoredListenPort(settings), listen) << stored;
     }
 
-    // A port another program holds: the port and the system's reason, on
-    // the panel, in the box (which the notifications keep) and the trace.
+    // A port another program holds: the port and the system's reason in the
+    // trace (on the panel and in the box: BoxOwner's test).
     QTcpServer blocker;
     ASSERT_TRUE(blocker.listen(QHostAddress::Any, 0));
     const QString port = QString::number(blocker.serverPort());
@@ -96,8 +96,6 @@ TEST_F(TcpLinkTest, LinesBecomeTelegramsOfTheOnePeerConnectedAndItsUnfinishedLin
     link->InitCOM(1);
     const QString said =
         "TCP: Port " + port + " kann nicht ge\u00f6ffnet werden: The bound address is already in use";
-    EXPECT_EQ(ui.panelText(1), said);
-    EXPECT_EQ(ui.texts(), QStringList{said});
     // (The trace file is Windows-1252.)
     EXPECT_TRUE(readBytes(switches.tracePath()).contains(said.toLatin1()))
         << readBytes(switches.tracePath()).constData();

@@ -88,20 +88,34 @@ TEST_F(RegistryTest, DamagedValuesCountBeyondTheSectionsAndKeysOfARemovedDevice)
     EXPECT_EQ(Fields(restarted.device(4)), Fields(tanks.device(4)));
 }
 
-TEST_F(RegistryTest, CopyInTheLogFolderIsReplacedAtomically)
+// The copy holds the stored passwords as the settings file does: it is
+// replaced, never written in place, and gets the settings file's rights at
+// every save, whatever it had (umask 022).
+TEST_F(RegistryTest, CopyInTheLogFolderIsReplacedAtomicallyWithTheRightsOfTheSettingsFile)
 {
+    ScopedUmask mask(022);
     QTemporaryDir logDir;
     switches.setLogIniActive(true);
     switches.setLogFolder(logDir.path() + "/sub/");
     ASSERT_TRUE(feed(4711));
     const QString copy = switches.logFolder() + "Tankmon.ini";
     EXPECT_EQ(readBytes(copy), readBytes(iniPath())) << "the folder is created when missing";
+    QStringList seen{"first: " + RightsOf(iniPath()).left(3) + " " + RightsOf(copy).left(3)};
+    const auto save = [&](const char *what) {
+        tanks.registry().SaveDeviceRegistry();
+        seen << QString::fromLatin1(what) + ": " + RightsOf(iniPath()).left(3) + " " + RightsOf(copy).left(3);
+    };
 
     ReplaceCounter counter(switches.logFolder());
+    ::chmod(QFile::encodeName(copy).constData(), 0666); // loosened by someone else
     tanks.device(1).Volumen = 4321;
-    tanks.registry().SaveDeviceRegistry();
+    save("copy loosened");
+    ::chmod(QFile::encodeName(iniPath()).constData(), 0600);
+    save("settings file tightened");
+    EXPECT_EQ(seen,
+              QStringList({"first: 640 640", "copy loosened: 640 640", "settings file tightened: 600 600"}));
     EXPECT_EQ(readBytes(copy), readBytes(iniPath()));
-    EXPECT_EQ(counter.replaces("Tankmon.ini"), 1);
+    EXPECT_EQ(counter.replaces("Tankmon.ini"), 2);
     EXPECT_EQ(counter.inPlaceWrites("Tankmon.ini"), 0);
 
     // Switched off: the copy stays as it was.
@@ -117,34 +131,6 @@ TEST_F(RegistryTest, CopyInTheLogFolderIsReplacedAtomically)
     tanks.registry().SaveDeviceRegistry();
     EXPECT_EQ(inData.replaces("Tankmon.ini"), 1) << "only the save itself";
     EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files), QStringList{"Tankmon.ini"});
-}
-
-// The copy holds the stored passwords as the settings file does: it gets the
-// settings file's rights at every save, whatever it had (umask 022).
-TEST_F(RegistryTest, CopyInTheLogFolderHasTheRightsOfTheSettingsFile)
-{
-    ScopedUmask mask(022);
-    QTemporaryDir logDir;
-    switches.setLogIniActive(true);
-    switches.setLogFolder(logDir.path() + "/");
-    const QString copy = switches.logFolder() + "Tankmon.ini";
-    writeBytes(copy, "[old copy]\r\n"); // made by someone else for everyone
-    ::chmod(QFile::encodeName(copy).constData(), 0666);
-    QStringList seen;
-    const auto save = [&](const char *what) {
-        tanks.registry().SaveDeviceRegistry();
-        seen << QString::fromLatin1(what) + ": " + RightsOf(iniPath()).left(3) + " " + RightsOf(copy).left(3);
-    };
-    ASSERT_TRUE(feed(4711));
-    seen << "first: " + RightsOf(iniPath()).left(3) + " " + RightsOf(copy).left(3);
-    ::chmod(QFile::encodeName(iniPath()).constData(), 0600);
-    save("settings file tightened");
-    ::chmod(QFile::encodeName(iniPath()).constData(), 0640);
-    ::chmod(QFile::encodeName(copy).constData(), 0644);
-    save("copy loosened");
-    EXPECT_EQ(seen,
-              QStringList({"first: 640 640", "settings file tightened: 600 600", "copy loosened: 640 640"}));
-    EXPECT_EQ(readBytes(copy), readBytes(iniPath()));
 }
 
 // A client evaluates telegrams and records histories, but calls no e-mail

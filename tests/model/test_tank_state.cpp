@@ -49,6 +49,7 @@ TEST(TankStates, RulesInOrderOfUrgency)
         {"silent beats fault", Reading(0, 25 * 60, false, 0xE002), r, TankCondition::Silent, 0},
         {"alarm beats everything", Reading(1, 25 * 60, true, 0xE002), r, TankCondition::Alarm, 0},
         {"a loss", {57, kNow.addSecs(-300), false, 0, true}, r, TankCondition::Loss, 0},
+        {"a loss over a low level", {15, kNow.addSecs(-300), false, 0, true}, r, TankCondition::Loss, 0},
         {"fault over loss", {0, kNow.addSecs(-300), false, 0xE008, true}, r, TankCondition::Fault, 0xE008},
         {"silence hides a loss", {40, kNow.addSecs(-25 * 3600), false, 0, true}, r, TankCondition::Silent, 0},
         {"alarm beats a loss", {40, kNow.addSecs(-300), true, 0, true}, r, TankCondition::Alarm, 0},

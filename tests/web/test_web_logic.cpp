@@ -7,7 +7,6 @@
 #include "web/WebListener.h"
 #include "web/WebPassword.h"
 #include "web/WebSettings.h"
-#include "web/WebTls.h"
 
 #include "consumption/Consumption.h"
 #include "lang/Lng.h"
@@ -16,10 +15,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -348,35 +345,6 @@ TEST(WebSettings, OnlyTheNamesOfThisServerAreAnswered)
     EXPECT_EQ(WebHostNames(v.hostnamen), QStringList({"tank.lan", "proxy.example.org"}));
     EXPECT_FALSE(WebHostNames(QStringLiteral("tank lan")));
     EXPECT_FALSE(WebHostNames(QStringLiteral("a/b")));
-}
-
-TEST(WebTls, OnlyAFittingKeyAndModernSuites)
-{
-    QTemporaryDir dir;
-    const auto make = [&](const QString &name) {
-        QProcess openssl;
-        openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-                                  "/CN=127.0.0.1", "-keyout", dir.filePath(name + ".key"), "-out",
-                                  dir.filePath(name + ".crt")});
-        return openssl.waitForFinished(30000) && openssl.exitCode() == 0;
-    };
-    ASSERT_TRUE(make("a") && make("b"));
-    const auto read = [&](const QString &name) {
-        QFile f(dir.filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    };
-    EXPECT_TRUE(KeyFitsCertificate(read("a.crt"), read("a.key")));
-    EXPECT_FALSE(KeyFitsCertificate(read("a.crt"), read("b.key")));
-    EXPECT_FALSE(KeyFitsCertificate(read("a.crt"), "garbage"));
-    QStringList names;
-    for (const QSslCipher &c : WebCipherSuites())
-        names << c.name();
-    EXPECT_TRUE(names.contains("TLS_AES_128_GCM_SHA256")) << qPrintable(names.join(' '));
-    EXPECT_TRUE(names.contains("ECDHE-RSA-AES128-GCM-SHA256")) << qPrintable(names.join(' '));
-    for (const QString &n : names)
-        EXPECT_FALSE(n.contains("CBC") || n.contains("SHA1") || n.endsWith("-SHA") ||
-                     !(n.startsWith("TLS_") || n.startsWith("ECDHE-")))
-            << qPrintable(n);
 }
 
 TEST(WebAuthCheck, ChecksOffTheLoopAFewAtATimeAndRemembers)
