@@ -313,6 +313,12 @@ void AppController::restartMqtt()
         parts_.startMqtt();
 }
 
+void AppController::restartCentral()
+{
+    if (activated_ && !unloaded_)
+        parts_.startCentral();
+}
+
 void AppController::restartWeb()
 {
     if (activated_ && !unloaded_)

@@ -36,6 +36,7 @@ public:
 
     const RunConfig &config() const { return switches_.options(); }
     void restartMqtt() override;
+    void restartCentral() override;
     void restartWeb() override;
 
     // Our own options ("--data-dir X", "--headless") that a restart passes on.

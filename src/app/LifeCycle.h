@@ -31,6 +31,9 @@ public:
     // client mode).
     virtual void restartMqtt() = 0;
     virtual void restartWeb() = 0;
+    // Section "Zentrale" was stored: the central installation's subscription
+    // starts again with it, as MQTT and the web view do.
+    virtual void restartCentral() = 0;
 
 signals:
     void linksCreated();

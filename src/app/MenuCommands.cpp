@@ -1,5 +1,7 @@
 #include "MenuCommands.h"
 
+#include "central/CentralDialogLogic.h"
+
 #include "ClientSetup.h"
 #include "LifeCycle.h"
 #include "LogDialogLogic.h"
@@ -120,6 +122,18 @@ void MenuCommands::applyMqttSettings(const MqttValues &v)
 {
     WriteMqttValues(settings_, v);
     life_.restartMqtt();
+}
+
+std::unique_ptr<CentralDialogLogic> MenuCommands::centralDialog()
+{
+    return std::make_unique<CentralDialogLogic>(ReadCentralValues(settings_), ui_, texts_,
+                                                [this](const CentralValues &v) { applyCentralSettings(v); });
+}
+
+void MenuCommands::applyCentralSettings(const CentralValues &v)
+{
+    WriteCentralValues(settings_, v);
+    life_.restartCentral();
 }
 
 void MenuCommands::applyWebSettings(const WebValues &v)

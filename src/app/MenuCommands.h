@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 
+class CentralDialogLogic;
+struct CentralValues;
 class ComDialogLogic;
 class EmailDialogLogic;
 class EmailNotifier;
@@ -72,6 +74,8 @@ public:
     // The e-mail settings dialog's, whose test button mails through the
     // run's notifier.
     std::unique_ptr<EmailDialogLogic> emailDialog();
+    // The central installation's dialog; its OK goes to applyCentralSettings.
+    std::unique_ptr<CentralDialogLogic> centralDialog();
     // What the web dialog shows.
     WebValues webValues() const;
     // Section "MQTT" stored; publishing starts again with the new values
@@ -80,6 +84,8 @@ public:
     // Section "Web" stored; the web server starts again with the new values
     // (never in client mode).
     void applyWebSettings(const WebValues &v);
+    // Section "Zentrale" stored; the centre starts again with the new values.
+    void applyCentralSettings(const CentralValues &v);
 
 signals:
     void showClientPathDialog();

@@ -14,6 +14,7 @@
 #include "FrmMqtt.h"
 #include "FrmTabelle.h"
 #include "FrmWeb.h"
+#include "FrmZentrale.h"
 #include "KeyboardAccess.h"
 #include "StatusIndicator.h"
 #include "StatusPanel.h"
@@ -24,6 +25,7 @@
 #include "app/LogDialogLogic.h"
 #include "app/MenuCommands.h"
 #include "app/ProgramInfo.h"
+#include "central/CentralDialogLogic.h"
 #include "consumption/Forecast.h"
 #include "core/Catalogue.h"
 #include "core/RunConfig.h"
@@ -170,6 +172,7 @@ void frmMain::buildMenus()
     mnuEmail = action(mnuEinstellen, "mnuEmail", parts_.texts(320));
     mnuMqtt = action(mnuEinstellen, "mnuMqtt", parts_.texts(420));
     mnuWeb = action(mnuEinstellen, "mnuWeb", parts_.texts(1000));
+    mnuZentrale = action(mnuEinstellen, "mnuZentrale", parts_.texts(1412));
     mnuEinstellen->addSeparator();
     mnuTemperaturkorrektur = action(mnuEinstellen, "mnuTemperaturkorrektur", parts_.texts(336));
     mnuTemperaturkorrektur->setCheckable(true);
@@ -215,6 +218,10 @@ void frmMain::buildMenus()
     connect(mnuLog, &QAction::triggered, this, &frmMain::openLogDialog);
     connect(mnuMqtt, &QAction::triggered, this, &frmMain::openMqttDialog);
     connect(mnuWeb, &QAction::triggered, this, &frmMain::openWebDialog);
+    connect(mnuZentrale, &QAction::triggered, this, [this] {
+        if (!parts_.config.clientMode)
+            frmZentrale::ShowDialog(zentrale_, menu_.centralDialog(), this);
+    });
     connect(mnuEmail, &QAction::triggered, this, &frmMain::emailSettingsRequested);
     connect(this, &frmMain::emailSettingsRequested, this, &frmMain::openEmailDialog);
     connect(mnuTemperaturkorrektur, &QAction::triggered, this, [this] {

@@ -13,6 +13,7 @@ class frmTabelle;
 class frmHilfe;
 class frmLog;
 class frmMqtt;
+class frmZentrale;
 class frmWeb;
 class frmCOM;
 class frmEmail;
@@ -97,6 +98,7 @@ private:
     QPointer<frmHilfe> help_;
     QPointer<frmLog> log_;
     QPointer<frmMqtt> mqtt_;
+    QPointer<frmZentrale> zentrale_;
     QPointer<frmWeb> web_;
     BrandLogo *PictureValmor = nullptr;
     BrandLogo *PictureARV = nullptr;
@@ -115,6 +117,7 @@ private:
     QAction *mnuEmail = nullptr;
     QAction *mnuMqtt = nullptr;
     QAction *mnuWeb = nullptr;
+    QAction *mnuZentrale = nullptr;
     QAction *mnuTemperaturkorrektur = nullptr;
     QAction *mnuLoeschen = nullptr;
     QAction *mnuKonfigurationLoeschen = nullptr;

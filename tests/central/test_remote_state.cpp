@@ -2,8 +2,11 @@
 // state payloads, silence, and the filter of the settings.
 #include "support/TestSupport.h"
 
+#include "central/CentralDialogLogic.h"
 #include "central/CentralSettings.h"
 #include "central/RemoteState.h"
+#include "core/UiServices.h"
+#include "lang/Lng.h"
 
 #include <QTimeZone>
 
@@ -67,4 +70,30 @@ TEST(RemoteState, FiltersAndSubscriptions)
         EXPECT_FALSE(IsTopicFilter(bad)) << bad;
     EXPECT_EQ(SiteSubscriptions("tankmon/+"), (QList<QByteArray>{"tankmon/+/status", "tankmon/+/+/state"}));
     EXPECT_EQ(SiteSubscriptions("kunden/#"), QList<QByteArray>{"kunden/#"});
+}
+
+// The dialog's OK: a filter no broker takes, or no host while switched on,
+// is said in a box naming the field, and nothing is applied; else the values
+// go out as typed, without blanks at the ends.
+TEST(CentralDialog, OkRefusesWhatCannotWorkAndAppliesTheRest)
+{
+    ScriptedUi ui;
+    const Texts texts(2);
+    QList<CentralValues> applied;
+    CentralDialogLogic logic(CentralValues{}, ui, texts, [&](const CentralValues &v) { applied << v; });
+    logic.values.aktiv = true;
+    EXPECT_FALSE(logic.Ok());
+    logic.values.host = " broker.local ";
+    logic.values.filter = "farm/#/north";
+    EXPECT_FALSE(logic.Ok());
+    ASSERT_EQ(ui.shown.size(), 2);
+    EXPECT_EQ(ui.shown[0].text, texts(434));
+    EXPECT_TRUE(ui.shown[1].text.startsWith("Sites (topic filter) \"farm/#/north\" cannot be used"))
+        << qPrintable(ui.shown[1].text);
+    EXPECT_TRUE(applied.isEmpty());
+    logic.values.filter = " farm/+ ";
+    EXPECT_TRUE(logic.Ok());
+    ASSERT_EQ(applied.size(), 1);
+    EXPECT_EQ(std::pair(applied[0].host, applied[0].filter),
+              std::pair(QString("broker.local"), QString("farm/+")));
 }
