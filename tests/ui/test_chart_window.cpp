@@ -4,11 +4,9 @@
 #include "ui/UiTestSupport.h"
 
 #include "chart/ChartNavigation.h"
-#include "help/HelpTopics.h"
 #include "ui/ChartExport.h"
 #include "ui/ChartPlot.h"
 #include "ui/FrmGrafikHistorie.h"
-#include "ui/FrmHilfe.h"
 
 using ChartWindowTest = UiTest;
 
@@ -124,13 +122,7 @@ TEST_F(ChartWindowTest, SmallScreenTankChoiceLegendReadoutAndTimeRange)
     DeviceTable empty;
     EXPECT_FALSE(frmGrafikHistorie::OpenForm(empty, settings, ui, CurrentTexts(), switches, clock));
     EXPECT_EQ(ui.count("message"), 1) << "no data: the box";
-
-    // The help window fits the same screen.
-    QPointer<frmHilfe> help;
-    frmHilfe::Open(help, QLatin1String(HelpTopic::Index));
-    ASSERT_TRUE(help && QTest::qWaitForWindowExposed(help));
-    EXPECT_EQ(OutOfReach(help), QStringList());
-    delete help;
+    // (The help window on the same screen: FrmMainTest.)
 }
 
 // An image's legend names every tank with its colour key where they fit, in

@@ -15,6 +15,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTimer>
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
@@ -214,7 +215,7 @@ struct Attack {
     std::vector<std::thread> workers;
 };
 
-TEST_F(WebServerTest, WrongPasswordsFromOneAddressHoldUpNobody)
+TEST_F(WebServerTest, WrongPasswordsAndSlowHeadsFromOneAddressHoldUpNobody)
 {
     webPort = FreeTcpPort();
     writeTcpSettings("[Web]\r\nAktiv=1\r\nPort=" + QByteArray::number(webPort) + "\r\n");
@@ -263,6 +264,26 @@ TEST_F(WebServerTest, WrongPasswordsFromOneAddressHoldUpNobody)
         },
         30000));
     EXPECT_EQ(guess.status, 401);
+    // Slowloris: many connections trickling their heads from one address.
+    std::vector<std::unique_ptr<QTcpSocket>> slow;
+    for (int i = 0; i < 300; ++i) {
+        slow.push_back(std::make_unique<QTcpSocket>());
+        slow.back()->bind(QHostAddress(QStringLiteral("127.0.0.2")));
+        slow.back()->connectToHost(QHostAddress::LocalHost, webPort);
+    }
+    QTimer drip;
+    int byte = 0;
+    QObject::connect(&drip, &QTimer::timeout, [&] {
+        const QByteArray head =
+            "GET /api/v1/tanks HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: " + QByteArray(200, 'a');
+        for (const auto &s : slow)
+            if (s->state() == QAbstractSocket::ConnectedState)
+                s->write(head.mid(byte % head.size(), 1));
+        ++byte;
+    });
+    drip.start(200);
+    WaitFor([&] { return byte >= 5; }, 5000);
+    legitimateServed(3);
 }
 
 TEST_F(WebServerTest, PasswordTlsAndTheAddressRule)
