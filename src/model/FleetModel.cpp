@@ -99,6 +99,23 @@ void FleetModel::sitesChanged(const std::vector<int> &rows, int firstNew)
             emit dataChanged(index(rows_ + r, 0), index(rows_ + r, ColumnCount - 1));
 }
 
+const TankSnapshot &FleetModel::snapshotRef(int row) const
+{
+    if (row < rows_)
+        return *snapshots_->at(row + 1);
+    return *sites_->rows()[size_t(row - rows_)];
+}
+
+double FleetModel::sortKey(int row, int column, QString *text, const QDateTime &now) const
+{
+    const TankSnapshot &s = snapshotRef(row);
+    if (column == Name || column == Site) {
+        *text = sortValue(s.tank, s, column, now).toString();
+        return 0;
+    }
+    return sortValue(s.tank, s, column, now).toDouble();
+}
+
 TankSnapshotPtr FleetModel::snapshotAt(int row) const
 {
     if (row < rows_)
@@ -146,7 +163,7 @@ QVariant FleetModel::headerData(int section, Qt::Orientation o, int role) const
         return {};
     if (role == Qt::DisplayRole)
         return section == Site ? texts_(1410) : texts_(816 + section);
-    if (role == Qt::TextAlignmentRole && section != Name && section != State)
+    if (role == Qt::TextAlignmentRole && section != Name && section != State && section != Site)
         return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }
@@ -162,7 +179,7 @@ QVariant FleetModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return display(n, *s, column);
     case SortRole:
-        return sortValue(n, *s, column);
+        return sortValue(n, *s, column, clock_());
     case Qt::ToolTipRole:
         return toolTip(*s, column);
     case FractionRole:
@@ -222,7 +239,7 @@ QVariant FleetModel::display(int n, const TankSnapshot &s, int column) const
     }
 }
 
-QVariant FleetModel::sortValue(int n, const TankSnapshot &s, int column) const
+QVariant FleetModel::sortValue(int n, const TankSnapshot &s, int column, const QDateTime &now) const
 {
     const DeviceRecord &r = s.record;
     switch (column) {
@@ -237,13 +254,13 @@ QVariant FleetModel::sortValue(int n, const TankSnapshot &s, int column) const
             return s.percent ? *s.percent / 100 : -1.0;
         return s.fault() || r.Tankvolumen <= 0 ? -1.0 : FillFraction(r);
     case Days: {
-        const std::optional<double> d = s.daysUntilEmpty(clock_());
+        const std::optional<double> d = s.daysUntilEmpty(now);
         return d ? *d : kNoValue;
     }
     case LastTelegram:
         return r.Uhrzeit.isValid() ? double(r.Uhrzeit.toSecsSinceEpoch()) : 0.0;
     case State: // worst first, then the tank that runs dry first
-        return WorstFirstKey(s.status.condition, s.daysUntilEmpty(clock_()));
+        return WorstFirstKey(s.status.condition, s.daysUntilEmpty(now));
     case Site:
         return s.site.toCaseFolded();
     default:
@@ -308,6 +325,16 @@ void FleetFilter::setAttentionOnly(bool on)
 
 bool FleetFilter::filterAcceptsRow(int row, const QModelIndex &parent) const
 {
+    // The fleet's own model is asked directly: a filter over tens of
+    // thousands of rows makes no index and no QVariant per row.
+    if (const auto *m = qobject_cast<const FleetModel *>(sourceModel()); m && filter_.isEmpty()) {
+        const TankSnapshot &s = m->snapshotRef(row);
+        if (attention_ && !IsWarning(s.status.condition))
+            return false;
+        if (site_.isEmpty())
+            return true;
+        return (s.site.isEmpty() ? QStringLiteral("local") : s.site).compare(site_, Qt::CaseInsensitive) == 0;
+    }
     const QModelIndex any = sourceModel()->index(row, FleetModel::Name, parent);
     if (attention_ && !IsWarning(TankCondition(sourceModel()->data(any, FleetModel::ConditionRole).toInt())))
         return false;
@@ -366,7 +393,13 @@ bool FleetFilter::lessThan(const QModelIndex &left, const QModelIndex &right) co
         keyColumn_ = left.column();
         numberKeys_.assign(size_t(rows), 0);
         textKeys_.assign(size_t(rows), QString());
+        const auto *fleet = qobject_cast<const FleetModel *>(m);
+        const QDateTime now = fleet ? fleet->now() : QDateTime();
         for (int r = 0; r < rows; ++r) {
+            if (fleet && sortRole() == FleetModel::SortRole) {
+                numberKeys_[size_t(r)] = fleet->sortKey(r, keyColumn_, &textKeys_[size_t(r)], now);
+                continue;
+            }
             const QVariant v = m->data(m->index(r, keyColumn_), sortRole());
             if (v.typeId() == QMetaType::QString)
                 textKeys_[size_t(r)] = v.toString();

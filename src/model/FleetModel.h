@@ -56,13 +56,19 @@ public:
 
     // The snapshot shown in a row.
     TankSnapshotPtr snapshotAt(int row) const;
+    // Without a copy of the pointer: for the filter's loops over every row.
+    const TankSnapshot &snapshotRef(int row) const;
+    // The row's sort value in column as a number, or in *text for a text
+    // column, the days counted from now (the clock read once for all rows).
+    double sortKey(int row, int column, QString *text, const QDateTime &now) const;
+    QDateTime now() const { return clock_(); }
 
 private:
     void refreshRow(int n);
     void sitesChanged(const std::vector<int> &rows, int firstNew);
     QString shownName(const TankSnapshot &s) const;
     QVariant display(int n, const TankSnapshot &s, int column) const;
-    QVariant sortValue(int n, const TankSnapshot &s, int column) const;
+    QVariant sortValue(int n, const TankSnapshot &s, int column, const QDateTime &now) const;
     QVariant toolTip(const TankSnapshot &s, int column) const;
 
     const TankController *tanks_ = nullptr;

@@ -18,15 +18,11 @@ int SiteTanks::site(const QByteArray &topic)
     sites_.push_back(std::move(s));
     const int i = int(sites_.size()) - 1;
     byTopic_.insert(topic, i);
+    byName_[sites_.back().name.toCaseFolded()].append(i);
     sitesDirty_ = true;
     if (!timer_.isActive())
         timer_.start();
     return i;
-}
-
-bool SiteTanks::nameMatches(int site, const QString &name) const
-{
-    return sites_[size_t(site)].name.compare(name, Qt::CaseInsensitive) == 0;
 }
 
 void SiteTanks::setSiteName(int site, const QString &name)
@@ -34,7 +30,9 @@ void SiteTanks::setSiteName(int site, const QString &name)
     Site &s = sites_[size_t(site)];
     if (name.isEmpty() || s.name == name)
         return;
+    byName_[s.name.toCaseFolded()].removeOne(site);
     s.name = name;
+    byName_[name.toCaseFolded()].append(site);
     sitesDirty_ = true;
     if (!timer_.isActive())
         timer_.start();

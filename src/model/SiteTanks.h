@@ -37,8 +37,8 @@ public:
     int findSite(const QByteArray &topic) const { return byTopic_.value(topic, -1); }
     const Site &siteAt(int i) const { return sites_[size_t(i)]; }
     int siteCount() const { return int(sites_.size()); }
-    // The sites whose name is name (any case); a name is not unique.
-    bool nameMatches(int site, const QString &name) const;
+    // The sites called name (any case): a name need not be unique.
+    QList<int> sitesNamed(const QString &name) const { return byName_.value(name.toCaseFolded()); }
 
     void setSiteName(int site, const QString &name);
     void setOnline(int site, bool online, const QDateTime &now);
@@ -63,6 +63,7 @@ private:
 
     std::vector<Site> sites_;
     QHash<QByteArray, int> byTopic_;
+    QHash<QString, QList<int>> byName_; // case-folded name -> sites
     std::vector<TankSnapshotPtr> rows_;
     std::vector<int> rowSite_;
     std::vector<char> dirtyFlag_;

@@ -81,6 +81,7 @@ FleetView::FleetView(FleetModel &model, const Texts &texts, QWidget *parent)
     txtFilter_->setObjectName(QStringLiteral("txtFleetFilter"));
     txtFilter_->setPlaceholderText(texts_(829));
     txtFilter_->setMaximumWidth(320);
+    txtFilter_->setMinimumWidth(fontMetrics().horizontalAdvance(texts_(829)) + 16);
     lblSummary_ = new QLabel(this);
     lblSummary_->setObjectName(QStringLiteral("lblFleetSummary"));
     cboSite_ = new QComboBox(this);
@@ -115,8 +116,10 @@ FleetView::FleetView(FleetModel &model, const Texts &texts, QWidget *parent)
     h->setSectionResizeMode(QHeaderView::Interactive);
     h->setSectionResizeMode(FleetModel::Name, QHeaderView::Stretch);
     h->setMinimumSectionSize(36);
-    // The state next to the name: seen first, even in a narrow window.
+    // The state next to the name: seen first, even in a narrow window; a
+    // remote tank's site before both.
     h->moveSection(h->visualIndex(FleetModel::State), FleetModel::Name + 1);
+    h->moveSection(h->visualIndex(FleetModel::Site), FleetModel::Name);
     h->setHighlightSections(false);
     const QFontMetrics fm = fontMetrics();
     table_->setColumnWidth(FleetModel::Number, fm.horizontalAdvance(QStringLiteral("000")) + 24);
@@ -125,6 +128,7 @@ FleetView::FleetView(FleetModel &model, const Texts &texts, QWidget *parent)
     table_->setColumnWidth(FleetModel::Percent, fm.horizontalAdvance(QStringLiteral("000%")) + 60);
     table_->setColumnWidth(FleetModel::Days, fm.horizontalAdvance(texts_(820)) + 24);
     table_->setColumnWidth(FleetModel::LastTelegram, fm.horizontalAdvance(texts_(821)) + 24);
+    table_->setColumnWidth(FleetModel::Site, fm.horizontalAdvance(QLatin1Char('M')) * 10);
     table_->setColumnWidth(FleetModel::State,
                            fm.horizontalAdvance(QStringLiteral("\u21ca ") + texts_(802)) + 40);
     table_->installEventFilter(this);

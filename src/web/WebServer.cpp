@@ -282,9 +282,15 @@ QList<TankSnapshotPtr> WebServer::selectTanks(const WebTankQuery &q, qsizetype *
     };
     for (const TankSnapshotPtr &s : snapshots_.all())
         take(s);
-    if (sources_.sites)
+    if (sources_.sites && !q.site.isEmpty()) {
+        // One site's tanks without looking at the thousands of others.
+        for (const int site : sources_.sites->sitesNamed(q.site))
+            for (int n = 1; n <= kMaxDevices; ++n)
+                take(sources_.sites->at(site, n));
+    } else if (sources_.sites) {
         for (const TankSnapshotPtr &s : sources_.sites->rows())
             take(s);
+    }
     *total = seen;
     return page;
 }
@@ -717,9 +723,12 @@ void WebServer::openStream(QTcpSocket *socket, const Call &call)
     // The sites' tanks once whole; then each event has those that changed.
     if (sources_.sites && !sources_.sites->rows().empty()) {
         const auto &rows = sources_.sites->rows();
-        socket->write("event: remote\ndata: " +
-                      WebTanksJson(QList<TankSnapshotPtr>(rows.begin(), rows.end()), clock_(), texts_) +
-                      "\n\n");
+        const QByteArray all =
+            WebTanksJson(QList<TankSnapshotPtr>(rows.begin(), rows.end()), clock_(), texts_);
+        socket->write("event: remote\ndata: " + all + "\n\n");
+        // A thousand sites' tanks are more than a reader may lag behind:
+        // that much is its due until it has read them.
+        firstDump_.insert(socket, all.size());
     }
 }
 
@@ -739,6 +748,8 @@ void WebServer::sendEvents()
         remote.append(sources_.sites->rows()[size_t(r)]);
     }
     remoteChanged_.clear();
+    for (auto it = firstDump_.begin(); it != firstDump_.end();)
+        it = streams_.contains(it.key()) ? std::next(it) : firstDump_.erase(it);
     const bool local = std::exchange(localChanged_, false);
     if (streams_.isEmpty())
         return;
@@ -748,7 +759,10 @@ void WebServer::sendEvents()
     if (!remote.isEmpty())
         event += "event: remote\ndata: " + WebTanksJson(remote, clock_(), texts_) + "\n\n";
     for (const QPointer<QTcpSocket> &s : std::as_const(streams_)) {
-        if (s->bytesToWrite() > kMaxStreamBacklog)
+        const qsizetype due = s->bytesToWrite();
+        if (due <= kMaxStreamBacklog)
+            firstDump_.remove(s.data());
+        if (due > kMaxStreamBacklog + firstDump_.value(s.data()))
             s->abort();
         else
             s->write(event);

@@ -128,5 +128,6 @@ private:
     bool localChanged_ = false;
     std::vector<int> remoteChanged_; // rows of the sites' tanks since the last event
     std::vector<char> remoteFlag_;
+    QHash<QTcpSocket *, qsizetype> firstDump_; // a stream's first remote event, while it is unread
     QTimer keepAliveTimer_;
 };
