@@ -4,6 +4,7 @@
 #include "core/Settings.h"
 #include "email/PasswordScramble.h"
 #include "mqtt/MqttClient.h"
+#include "mqtt/MqttSettings.h"
 
 CentralValues ReadCentralValues(const Settings &settings)
 {
@@ -41,15 +42,14 @@ void WriteCentralValues(Settings &settings, const CentralValues &v)
 
 MqttEndpoint CentralEndpoint(const CentralValues &v, const QString &caFile, const QString &clientId)
 {
-    MqttEndpoint e;
-    e.host = v.host;
-    e.port = v.port;
-    e.tls = v.tls;
-    e.caFile = caFile;
-    e.userName = v.userName;
-    e.password = v.password;
-    e.clientId = clientId;
-    return e;
+    // The same broker settings as for publishing, in a section of their own.
+    MqttValues broker;
+    broker.host = v.host;
+    broker.port = v.port;
+    broker.tls = v.tls;
+    broker.userName = v.userName;
+    broker.password = v.password;
+    return EndpointOf(broker, caFile, clientId);
 }
 
 bool IsTopicFilter(const QString &filter)
