@@ -104,6 +104,28 @@ TEST_F(Central, TwoSitesAppearAndALastWillMarksOneOffline)
     EXPECT_EQ(request(web, "/api/v1/tanks?limit=0").status, 400);
     EXPECT_EQ(request(web, "/api/v1/tanks?state=purple").status, 400);
 
+    // The event stream: every remote tank at once, then each change.
+    QTcpSocket events;
+    events.connectToHost(QHostAddress::LocalHost, web);
+    ASSERT_TRUE(events.waitForConnected(5000));
+    events.write("GET /api/v1/events HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(web) + "\r\n\r\n");
+    QByteArray stream;
+    const auto streamHas = [&](const QByteArray &part) {
+        return WaitFor(
+            [&] {
+                stream += events.readAll();
+                return stream.contains(part);
+            },
+            15000);
+    };
+    ASSERT_TRUE(streamHas("event: remote\ndata: ")) << stream.constData();
+    EXPECT_TRUE(stream.contains("\"site\":\"Hof Nord\"")) << stream.constData();
+    stream.clear();
+    ASSERT_TRUE(Publish(broker.port, "farm/north/tank1/state",
+                        State(1234, "ok", R"(,"name":"Diesel","capacity":5000,"site":"Hof Nord")")));
+    EXPECT_TRUE(streamHas("\"level\":1234")) << stream.constData();
+    EXPECT_TRUE(stream.contains("event: remote")) << stream.constData();
+
     const auto southOnline = [&] {
         for (const QJsonValue s :
              QJsonDocument::fromJson(request(web, "/api/v1/sites").body)["sites"].toArray())
@@ -119,7 +141,7 @@ TEST_F(Central, TwoSitesAppearAndALastWillMarksOneOffline)
     const QByteArray metrics = request(web, "/metrics").body;
     EXPECT_TRUE(metrics.contains("tankmon_site_online{site=\"south\"} 0\n")) << metrics.constData();
     EXPECT_TRUE(metrics.contains("tankmon_site_tanks{site=\"Hof Nord\",state=\"very_low\"} 1\n"));
-    EXPECT_TRUE(metrics.contains("tankmon_volume_litres{site=\"Hof Nord\",tank=\"1\"} 1500\n"));
+    EXPECT_TRUE(metrics.contains("tankmon_volume_litres{site=\"Hof Nord\",tank=\"1\"} 1234\n"));
 }
 
 // The section's values through the command line, checked as the broker
