@@ -71,10 +71,9 @@ void Centre::take(const std::vector<MqttInbound> &messages)
             RemoteSnapshot(m.payload, t.tank, store_.siteAt(site).name, now, &siteName);
         if (!s)
             continue; // garbage from a topic of ours: the last good state stays
-        if (!siteName.isEmpty() && siteName != store_.siteAt(site).name) {
+        if (!siteName.isEmpty() && siteName != store_.siteAt(site).ownName)
             store_.setSiteName(site, siteName);
-            s->site = siteName;
-        }
+        s->site = store_.siteAt(site).name;
         if (std::optional<TankSnapshot> silent = SilencedSnapshot(*s, silenceHours_, now))
             s = std::move(silent);
         put(site, std::make_shared<const TankSnapshot>(std::move(*s)), !m.retained);

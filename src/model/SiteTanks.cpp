@@ -13,26 +13,31 @@ int SiteTanks::site(const QByteArray &topic)
         return *it;
     Site s;
     s.topic = topic;
-    s.name = QString::fromUtf8(topic.mid(topic.lastIndexOf('/') + 1));
     s.rows.fill(-1);
     sites_.push_back(std::move(s));
     const int i = int(sites_.size()) - 1;
     byTopic_.insert(topic, i);
-    byName_[sites_.back().name.toCaseFolded()].append(i);
-    sitesDirty_ = true;
-    if (!timer_.isActive())
-        timer_.start();
+    name(i, QString::fromUtf8(topic.mid(topic.lastIndexOf('/') + 1)));
     return i;
 }
 
 void SiteTanks::setSiteName(int site, const QString &name)
 {
     Site &s = sites_[size_t(site)];
-    if (name.isEmpty() || s.name == name)
+    if (name.isEmpty() || s.ownName == name)
         return;
-    byName_[s.name.toCaseFolded()].removeOne(site);
-    s.name = name;
-    byName_[name.toCaseFolded()].append(site);
+    s.ownName = name;
+    this->name(site, name);
+}
+
+void SiteTanks::name(int site, const QString &wanted)
+{
+    Site &s = sites_[size_t(site)];
+    if (!s.name.isEmpty())
+        byName_[s.name.toCaseFolded()].removeOne(site);
+    const bool taken = !byName_.value(wanted.toCaseFolded()).isEmpty();
+    s.name = taken ? wanted + QStringLiteral(" (") + QString::fromUtf8(s.topic) + QLatin1Char(')') : wanted;
+    byName_[s.name.toCaseFolded()].append(site);
     sitesDirty_ = true;
     if (!timer_.isActive())
         timer_.start();

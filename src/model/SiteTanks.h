@@ -24,7 +24,11 @@ public:
 
     struct Site {
         QByteArray topic; // its base topic, which tells sites apart
-        QString name;     // as shown: what the site calls itself, else the topic's last level
+        // As shown: what the site calls itself, else the topic's last level;
+        // a name another site has already gets the topic added, so no two
+        // sites share a name (in the list, the API's filter, the metrics).
+        QString name;
+        QString ownName; // what it calls itself, as it came
         bool online = false;
         QDateTime since; // when online last changed (naive local time)
         std::array<int, kMaxDevices + 1> rows;
@@ -40,6 +44,7 @@ public:
     // The sites called name (any case): a name need not be unique.
     QList<int> sitesNamed(const QString &name) const { return byName_.value(name.toCaseFolded()); }
 
+    // The name the site gives itself (empty: none).
     void setSiteName(int site, const QString &name);
     void setOnline(int site, bool online, const QDateTime &now);
 
@@ -59,6 +64,7 @@ signals:
 
 private:
     void touch(int row);
+    void name(int site, const QString &wanted);
     void flush();
 
     std::vector<Site> sites_;

@@ -74,4 +74,11 @@ TEST(SiteTanks, ChangesTogetherAndTheFleetListSortsAndFiltersThem)
     EXPECT_EQ(changed[1][1].toInt(), 4); // nothing new
     EXPECT_EQ(Shown(list).join(" "), "north/1 south/7 north/2");
     EXPECT_EQ(list.index(0, FleetModel::Content).data().toString(), "100 L");
+
+    // Two sites that call themselves alike stay apart by their topics.
+    const int other = store.site("dairy/north");
+    EXPECT_EQ(store.siteAt(other).name, "north (dairy/north)");
+    store.setSiteName(south, "north");
+    EXPECT_EQ(store.siteAt(south).name, "north (farm/south)");
+    EXPECT_EQ(store.sitesNamed("NORTH"), QList<int>{north});
 }
