@@ -587,6 +587,26 @@ void frmMain::buildFleet(QWidget *header)
     const bool list = parts_.settings.readIsOne(Cfg::Flottenansicht);
     display_->showFleet(list);
     (list ? cmdListe : cmdKarten)->setChecked(true);
+
+    // A central installation without devices of its own opens on its sites'
+    // tanks once the first arrive (not stored: the user's choice stays).
+    const auto remoteTanks = [this] {
+        if (parts_.sites.rows().empty())
+            return false;
+        display_->setRemoteTanks(true);
+        if (parts_.tanks.DeviceCount() == 0 && !display_->fleetShown()) {
+            display_->showFleet(true);
+            cmdListe->setChecked(true);
+        }
+        return true;
+    };
+    if (!remoteTanks()) {
+        auto *first = new QObject(this);
+        connect(&parts_.sites, &SiteTanks::changed, first, [remoteTanks, first] {
+            if (remoteTanks())
+                first->deleteLater();
+        });
+    }
 }
 
 void frmMain::showFleetView(bool on)

@@ -82,7 +82,8 @@ TankDisplay::TankDisplay(TankController &tanks, UiServices &ui, const Texts &tex
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(14);
-    row->addWidget(buildDetailCard(), 0);
+    detailCard_ = buildDetailCard();
+    row->addWidget(detailCard_, 0);
     auto *cards = new QWidget(this);
     cards->setObjectName(QStringLiteral("CardsView"));
     tabColumn->setContentsMargins(0, 0, 0, 0);
@@ -451,9 +452,16 @@ void TankDisplay::setLinkDescription(const QStringList &links)
     showWaiting();
 }
 
+void TankDisplay::setRemoteTanks(bool any)
+{
+    remoteTanks_ = any;
+    showWaiting();
+}
+
 void TankDisplay::showWaiting()
 {
     const bool waiting = tanks_.DeviceCount() == 0;
+    detailCard_->setVisible(!(waiting && remoteTanks_));
     // No tank yet: no tab named after one, and how to connect a device.
     if (waiting) {
         lblWaiting->setText(WaitingText(texts_, links_) + QStringLiteral("\n\n") + EmptyProgramText(texts_));

@@ -46,6 +46,10 @@ public:
     // Where the program listens (port or serial device), one entry a link:
     // told while no device has sent a telegram yet.
     void setLinkDescription(const QStringList &links);
+    // A central installation that lists remote tanks: without a device of
+    // its own, the empty detail card (which tells how to connect one) gives
+    // the room to the list.
+    void setRemoteTanks(bool any);
 
     // The fleet list as the alternative to the overview tabs, and the switch.
     void setFleetView(QWidget *fleet);
@@ -124,6 +128,8 @@ private:
     TankController &tanks_;
     const TankSnapshots *snapshots_;
     QStackedWidget *views_ = nullptr; // the overview tabs, or the fleet list
+    QWidget *detailCard_ = nullptr;
+    bool remoteTanks_ = false;
     void showState(int n);
     UiServices &ui_;
     const Texts &texts_; // the run's

@@ -263,12 +263,17 @@ TEST_F(TankDisplayTest, DetailViewWaitsForTheFirstDeviceThenFollowsTelegrams)
         << qPrintable(part("lblWaiting")->text());
     EXPECT_EQ(visibleTabs(), "Details (Konfig)") << "no tab named after a tank that is not there";
     EXPECT_EQ(typing(), "1 0 0");
+    // A central installation's remote tanks get the empty card's room until
+    // a device of its own comes.
+    display->setRemoteTanks(true);
+    EXPECT_TRUE(part<QWidget>("DetailCard")->isHidden());
     display->setUrlCaption("www.valmor.example");
     EXPECT_FALSE(part("lblURL")->isHidden());
     // The new device is registered, selected and shown; over the serial link
     // there is no source address to show.
     ASSERT_TRUE(feed({.levelWord = 0x1250})); // 1250 of 5000
     EXPECT_EQ(typing(), "0 1 1");
+    EXPECT_FALSE(part<QWidget>("DetailCard")->isHidden());
     EXPECT_EQ(part<QComboBox>("ComboSN")->currentData().toInt(), 1);
     EXPECT_EQ(detail(), "1.250 Liter | Tankinhalt: 25% | 12 °C | 0.25 | 1.250 Liter / 12 °C  VALMOR Tankmon");
     EXPECT_TRUE(part("lblAlarm", 1)->isHidden());
