@@ -6,17 +6,17 @@
 #include "mqtt/MqttClient.h"
 #include "mqtt/MqttSettings.h"
 
+namespace
+{
+const BrokerKeys kBroker{Cfg::Zentrale::Aktiv, Cfg::Zentrale::Host,     Cfg::Zentrale::Port,
+                         Cfg::Zentrale::TLS,   Cfg::Zentrale::UserName, Cfg::Zentrale::Password};
+} // namespace
+
 CentralValues ReadCentralValues(const Settings &settings)
 {
     using namespace Cfg::Zentrale;
     CentralValues v;
-    v.aktiv = settings.readIsOne(Aktiv);
-    v.host = settings.read(Host).trimmed();
-    const qint64 port = settings.readInt(Port);
-    v.port = port >= 1 && port <= 65535 ? int(port) : 1883;
-    v.tls = settings.readIsOne(TLS);
-    v.userName = settings.read(UserName);
-    v.password = PasswordFromStored(settings.readWhole(Password));
+    ReadBrokerKeys(settings, kBroker, v);
     const QString filter = settings.read(Filter).trimmed();
     v.filter = IsTopicFilter(filter) ? filter : QString::fromUtf8(Filter.def);
     const qint64 minutes = settings.readInt(Sammelminuten);
@@ -29,12 +29,7 @@ void WriteCentralValues(Settings &settings, const CentralValues &v)
 {
     using namespace Cfg::Zentrale;
     Settings::Batch batch(settings);
-    settings.write(Aktiv, v.aktiv ? 1 : 0);
-    settings.write(Host, v.host.trimmed());
-    settings.write(Port, v.port);
-    settings.write(TLS, v.tls ? 1 : 0);
-    settings.write(UserName, v.userName);
-    settings.write(Password, StoredPassword(v.password));
+    WriteBrokerKeys(settings, kBroker, v);
     settings.write(Filter, v.filter.trimmed());
     settings.write(Sammelminuten, v.digestMinutes);
     settings.write(Pfad, v.folder.trimmed());

@@ -30,17 +30,17 @@ QString withoutTrailingSlash(QString s)
 }
 } // namespace
 
+namespace
+{
+const BrokerKeys kBroker{Cfg::Mqtt::Aktiv, Cfg::Mqtt::Host,     Cfg::Mqtt::Port,
+                         Cfg::Mqtt::TLS,   Cfg::Mqtt::UserName, Cfg::Mqtt::Password};
+} // namespace
+
 MqttValues ReadMqttValues(const Settings &settings, int tanks)
 {
     using namespace Cfg::Mqtt;
     MqttValues v;
-    v.aktiv = settings.readIsOne(Aktiv);
-    v.host = settings.read(Host).trimmed();
-    const qint64 port = settings.readInt(Port);
-    v.port = port >= 1 && port <= 65535 ? int(port) : 1883;
-    v.tls = settings.readIsOne(TLS);
-    v.userName = settings.read(UserName);
-    v.password = PasswordFromStored(settings.readWhole(Password));
+    ReadBrokerKeys(settings, kBroker, v);
     v.topic = withoutTrailingSlash(settings.read(Topic, DefaultMqttTopic()));
     if (v.topic.isEmpty())
         v.topic = DefaultMqttTopic();
@@ -62,12 +62,7 @@ void WriteMqttValues(Settings &settings, const MqttValues &v)
 {
     using namespace Cfg::Mqtt;
     Settings::Batch batch(settings);
-    settings.write(Aktiv, v.aktiv ? 1 : 0);
-    settings.write(Host, v.host.trimmed());
-    settings.write(Port, v.port);
-    settings.write(TLS, v.tls ? 1 : 0);
-    settings.write(UserName, v.userName);
-    settings.write(Password, StoredPassword(v.password));
+    WriteBrokerKeys(settings, kBroker, v);
     settings.write(Topic, withoutTrailingSlash(v.topic));
     settings.write(Discovery, v.discovery ? 1 : 0);
     settings.write(DiscoveryPrefix, withoutTrailingSlash(v.discoveryPrefix));

@@ -1,4 +1,8 @@
 #pragma once
+#include "core/Catalogue.h"
+#include "core/Settings.h"
+#include "email/PasswordScramble.h"
+
 #include <QList>
 #include <QString>
 
@@ -6,6 +10,32 @@ class Texts;
 
 class Settings;
 struct MqttEndpoint;
+
+// The keys every broker section has ("MQTT", "Zentrale"), read into and
+// written from values with the fields of the same names: an out-of-range
+// port reads as 1883, the password is stored scrambled.
+struct BrokerKeys {
+    const IniKey &aktiv, &host, &port, &tls, &userName, &password;
+};
+template <typename Values> void ReadBrokerKeys(const Settings &settings, const BrokerKeys &k, Values &v)
+{
+    v.aktiv = settings.readIsOne(k.aktiv);
+    v.host = settings.read(k.host).trimmed();
+    const qint64 port = settings.readInt(k.port);
+    v.port = port >= 1 && port <= 65535 ? int(port) : 1883;
+    v.tls = settings.readIsOne(k.tls);
+    v.userName = settings.read(k.userName);
+    v.password = PasswordFromStored(settings.readWhole(k.password));
+}
+template <typename Values> void WriteBrokerKeys(Settings &settings, const BrokerKeys &k, const Values &v)
+{
+    settings.write(k.aktiv, v.aktiv ? 1 : 0);
+    settings.write(k.host, v.host.trimmed());
+    settings.write(k.port, v.port);
+    settings.write(k.tls, v.tls ? 1 : 0);
+    settings.write(k.userName, v.userName);
+    settings.write(k.password, StoredPassword(v.password));
+}
 
 // Section "MQTT" as plain values; the password in clear (stored scrambled).
 struct MqttValues {
