@@ -4,6 +4,7 @@
 #include "ExportOutput.h"
 #include "InstanceLock.h"
 #include "RunParts.h"
+#include "central/CentralSettings.h"
 #include "core/Paths.h"
 #include "core/SafeFile.h"
 #include "core/Settings.h"
@@ -198,7 +199,11 @@ void AppController::load()
         timerClient_.start();
         return;
     }
-    wantInterfaceDialog_ = !switches_.activeCom() && !switches_.activeNet();
+    // A central installation's tanks come from its broker: with one set up
+    // there is no device to configure first (the menu still offers the links).
+    const CentralValues central = ReadCentralValues(settings_);
+    const bool centre = central.aktiv && !central.host.isEmpty();
+    wantInterfaceDialog_ = !switches_.activeCom() && !switches_.activeNet() && !centre;
 }
 
 // Once, before anything is activated; the dialogs change them later.

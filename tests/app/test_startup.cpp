@@ -9,7 +9,8 @@
 
 using Startup = RoadTest;
 
-// A fresh installation wants the interface dialog; a second instance is
+// A fresh installation wants the interface dialog, a central installation
+// with its broker set does not; a second instance is
 // refused before anything is written, a restart overlaps the old one; a
 // stored language id no table has is corrected and written back, one on the
 // command line ends the start; the count of tanks is limited.
@@ -48,6 +49,15 @@ TEST_F(Startup, FreshInstallationSecondInstanceLanguageIdsAndTheCountLimit)
     EXPECT_FALSE(run->parts.switches().activeCom());
     EXPECT_TRUE(run->app.interfaceDialogWanted());
     EXPECT_EQ(run->parts.tanks().DeviceCount(), 56);
+
+    // Its tanks come from the broker; switched on without a host it has none.
+    for (const auto &[section, wanted] : {std::pair{"[Zentrale]\r\nAktiv=1\r\nHost=127.0.0.1\r\n", false},
+                                          {"[Zentrale]\r\nAktiv=1\r\n", true},
+                                          {"[Zentrale]\r\nAktiv=0\r\nHost=127.0.0.1\r\n", true}}) {
+        writeBytes(iniPath(), section);
+        startApp();
+        EXPECT_EQ(run->app.interfaceDialogWanted(), wanted) << section;
+    }
 }
 
 // The switches a dialog changes act at once: the links open and close, the
