@@ -11,6 +11,13 @@
 // bench_central [runs=3] [seconds of updates=10]
 // bench_central fill PORT: only puts the 56 000 retained states on the broker
 // at PORT (for looking at the centre's window and page).
+// bench_central window [runs=3] [program]: the centre with its window open on
+// the fleet list (offscreen unless QT_QPA_PLATFORM says else) against the
+// same centre headless (the baseline): start-up until all tanks are in the
+// API and until the program answers at once again (the window has taken them
+// in), then a broker restart, after which every retained state arrives again
+// at once: the time until the program is idle again, its slowest answer
+// meanwhile and the processor time it took.
 #include "BenchSupport.h"
 
 #include "core/Clock.h"
@@ -131,6 +138,29 @@ void fill(quint16 port, std::vector<int> *last)
         QThread::msleep(10);
 }
 
+// The centre's settings file in folder/data: every site under bench/ from
+// the broker, the web view on web.
+void writeCentreSettings(const QString &folder, quint16 brokerPort, quint16 web)
+{
+    QDir(folder).mkpath("data");
+    QFile ini(folder + "/data/Tankmon.ini");
+    ini.open(QIODevice::WriteOnly);
+    ini.write("[LngPtnr]\r\nLngId=2\r\n[Zentrale]\r\nAktiv=1\r\nHost=127.0.0.1\r\nPort=" +
+              QByteArray::number(brokerPort) +
+              "\r\nFilter=bench/+\r\n[Web]\r\nAktiv=1\r\nPort=" + QByteArray::number(web) + "\r\n");
+}
+
+// Until every tank is in the API (a minute at the most).
+void waitAllInApi(quint16 web)
+{
+    const QByteArray full = "\"total\":" + QByteArray::number(kSites * kTanks) + "}";
+    for (int i = 0; i < 1200; ++i) {
+        if (httpGet(web, "/api/v1/tanks?limit=1").endsWith(full))
+            return;
+        QThread::msleep(50);
+    }
+}
+
 struct RunFigures {
     double startup = 0, apiP99 = 0, streamP99 = 0, rssMb = 0;
     int lost = 0;
@@ -142,6 +172,14 @@ double p99(std::vector<double> v)
         return -1;
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, size_t(double(v.size()) * 0.99))];
+}
+
+// The seconds one GET takes.
+double timedGet(quint16 port, const QByteArray &path, QByteArray *body)
+{
+    const auto begin = Clock::now();
+    *body = httpGet(port, path);
+    return std::chrono::duration<double>(Clock::now() - begin).count();
 }
 
 RunFigures runOnce(int seconds)
@@ -183,25 +221,14 @@ RunFigures runOnce(int seconds)
     }
 
     // The centre.
-    QDir(dir.path()).mkpath("data");
     const quint16 web = BenchListenPort();
-    QFile ini(dir.filePath("data/Tankmon.ini"));
-    ini.open(QIODevice::WriteOnly);
-    ini.write("[LngPtnr]\r\nLngId=2\r\n[Zentrale]\r\nAktiv=1\r\nHost=127.0.0.1\r\nPort=" +
-              QByteArray::number(brokerPort) +
-              "\r\nFilter=bench/+\r\n[Web]\r\nAktiv=1\r\nPort=" + QByteArray::number(web) + "\r\n");
-    ini.close();
+    writeCentreSettings(dir.path(), brokerPort, web);
     QProcess centre;
     centre.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     const auto started = Clock::now();
     centre.start(TANKMON_PROGRAM, {"--headless", "--data-dir", dir.filePath("data")});
     centre.waitForStarted();
-    const QByteArray full = "\"total\":" + QByteArray::number(kSites * kTanks) + "}";
-    for (int i = 0; i < 1200; ++i) {
-        if (httpGet(web, "/api/v1/tanks?limit=1").endsWith(full))
-            break;
-        QThread::msleep(50);
-    }
+    waitAllInApi(web);
     f.startup = std::chrono::duration<double>(Clock::now() - started).count();
     QFile status(QStringLiteral("/proc/%1/status").arg(centre.processId()));
     status.open(QIODevice::ReadOnly);
@@ -326,6 +353,170 @@ RunFigures runOnce(int seconds)
     return f;
 }
 
+struct WindowFigures {
+    double startup = 0, takenIn = 0, again = 0, stall = 0, cpu = 0;
+};
+
+double cpuSeconds(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = f.readAll().split(')').last().trimmed().split(' ');
+    return fields.size() > 12
+               ? (fields[11].toDouble() + fields[12].toDouble()) / double(::sysconf(_SC_CLK_TCK))
+               : 0;
+}
+
+// Seconds since from until ten answers running come within 100 ms; the slowest answer in *worst.
+double untilPrompt(quint16 web, Clock::time_point from, double *worst = nullptr)
+{
+    QByteArray body;
+    for (int quick = 0, i = 0; quick < 10 && i < 6000; ++i) {
+        const double took = timedGet(web, "/api/v1/tanks?limit=1", &body);
+        if (worst)
+            *worst = std::max(*worst, took);
+        quick = took < 0.1 ? quick + 1 : 0;
+        QThread::msleep(20);
+    }
+    return std::chrono::duration<double>(Clock::now() - from).count() - 0.2; // less the last ten pauses
+}
+
+// Seconds since from until the program has been idle (under 5 % of a core)
+// for half a second, asked every 100 ms; its slowest answer meanwhile in *worst.
+double untilIdle(quint16 web, qint64 pid, Clock::time_point from, double *worst)
+{
+    std::vector<double> cpu;
+    std::vector<Clock::time_point> when;
+    QByteArray body;
+    for (int i = 0; i < 1200; ++i) {
+        *worst = std::max(*worst, timedGet(web, "/api/v1/tanks?limit=1", &body));
+        cpu.push_back(cpuSeconds(pid));
+        when.push_back(Clock::now());
+        const size_t n = cpu.size();
+        if (n > 10 && cpu[n - 1] - cpu[n - 6] < 0.025)
+            return std::chrono::duration<double>(when[n - 6] - from).count();
+        QThread::msleep(100);
+    }
+    return -1;
+}
+
+// Waits until the centre has said it is connected the count-th time.
+bool connectedTimes(QProcess &centre, QByteArray &out, int count)
+{
+    for (int i = 0; i < 600 && out.count("[central] connected to") < count; ++i) {
+        centre.waitForReadyRead(100);
+        out += centre.readAllStandardOutput();
+    }
+    return out.count("[central] connected to") >= count;
+}
+
+// One centre (window or headless) over the retained states on a broker that
+// keeps them across its restart (conf), both started here.
+WindowFigures windowOnce(const QString &program, bool window, const QString &conf, quint16 brokerPort,
+                         QProcess &broker)
+{
+    WindowFigures f;
+    QTemporaryDir dir;
+    const quint16 web = BenchListenPort();
+    writeCentreSettings(dir.path(), brokerPort, web);
+    QProcess centre;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!env.contains("QT_QPA_PLATFORM"))
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+    centre.setProcessEnvironment(env);
+    centre.setProcessChannelMode(QProcess::SeparateChannels);
+    centre.setStandardErrorFile(QProcess::nullDevice());
+    QStringList args{"--data-dir", dir.filePath("data")};
+    if (!window)
+        args.prepend("--headless");
+    const auto started = Clock::now();
+    centre.start(program, args);
+    centre.waitForStarted();
+    waitAllInApi(web);
+    f.startup = std::chrono::duration<double>(Clock::now() - started).count();
+    f.takenIn = untilPrompt(web, started);
+
+    // The broker restarts with its retained states; the centre connects again and gets them all.
+    QByteArray out;
+    connectedTimes(centre, out, 1);
+    broker.terminate();
+    broker.waitForFinished(10000);
+    broker.start("/usr/sbin/mosquitto", {"-c", conf});
+    broker.waitForStarted();
+    if (!connectedTimes(centre, out, 2))
+        std::printf("(the centre did not connect again)\n");
+    const auto again = Clock::now();
+    const double cpu = cpuSeconds(centre.processId());
+    f.again = untilIdle(web, centre.processId(), again, &f.stall);
+    f.cpu = cpuSeconds(centre.processId()) - cpu;
+    if (f.cpu < 0.1)
+        std::printf("(the broker's states did not come again)\n");
+    centre.terminate();
+    centre.waitForFinished(10000);
+    return f;
+}
+
+// Runs centres with and without window over one broker filled once per run.
+int windowBench(int runs, const QString &program)
+{
+    std::vector<WindowFigures> all[2];
+    for (int r = 0; r < runs; ++r) {
+        QTemporaryDir dir;
+        // The broker (its own user when started as root) keeps its states there.
+        QDir(dir.path()).mkpath("broker");
+        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther);
+        QFile::setPermissions(dir.filePath("broker"), QFile::Permissions(0x7777));
+        const quint16 brokerPort = freePort();
+        const QString conf = dir.filePath("mosquitto.conf");
+        QFile c(conf);
+        c.open(QIODevice::WriteOnly);
+        c.write(
+            "listener " + QByteArray::number(brokerPort) +
+            " 127.0.0.1\npersistence true\npersistence_location " + dir.filePath("broker").toUtf8() +
+            "/\nallow_anonymous true\nmax_queued_messages 0\nmax_queued_bytes 0\nmax_inflight_messages 0\n");
+        c.close();
+        QProcess broker;
+        broker.start("/usr/sbin/mosquitto", {"-c", conf});
+        if (!broker.waitForStarted()) {
+            std::printf("mosquitto did not start (tools/setup.sh installs it)\n");
+            return 1;
+        }
+        ::close(ConnectLoopback(brokerPort));
+        fill(brokerPort, nullptr);
+        for (const bool window : {false, true}) {
+            const WindowFigures f = windowOnce(program, window, conf, brokerPort, broker);
+            std::printf(
+                "run %d %s: start-up %.2f s, taken in %.2f s; after a broker restart: taken in %.2f s, "
+                "slowest answer %.2f s, %.2f s of processor time\n",
+                r + 1, window ? "window  " : "headless", f.startup, f.takenIn, f.again, f.stall, f.cpu);
+            std::fflush(stdout);
+            all[window].push_back(f);
+        }
+        broker.terminate();
+        broker.waitForFinished(10000);
+    }
+    const auto median = [&all](bool window, double WindowFigures::*field) {
+        std::vector<double> v;
+        for (const WindowFigures &f : all[window])
+            v.push_back(f.*field);
+        return Median(v);
+    };
+    std::printf(
+        "central installation's window, %d sites x %d tanks, %d runs (median; headless as the baseline):\n",
+        kSites, kTanks, runs);
+    const std::pair<const char *, double WindowFigures::*> rows[] = {
+        {"start-up until all are in the API", &WindowFigures::startup},
+        {"start-up until they are taken in", &WindowFigures::takenIn},
+        {"broker restart: taken in again", &WindowFigures::again},
+        {"broker restart: slowest answer", &WindowFigures::stall},
+        {"broker restart: processor time", &WindowFigures::cpu}};
+    for (const auto &[what, field] : rows)
+        std::printf("  %-36s window %6.2f s, headless %6.2f s, ratio %.1f\n", what, median(true, field),
+                    median(false, field), median(true, field) / std::max(0.001, median(false, field)));
+    return 0;
+}
+
 // The fleet list's model over the tanks: sorted worst first, then filtered
 // to those that need attention, in ms (each step's part in *sortMs, *filterMs).
 double fleetModelMs(int sites, double *sortMs = nullptr, double *filterMs = nullptr)
@@ -372,6 +563,13 @@ int main(int argc, char **argv)
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
     mosquitto_lib_init();
+    if (argc > 1 && qstrcmp(argv[1], "window") == 0) {
+        const int r =
+            windowBench(argc > 2 ? std::max(1, std::atoi(argv[2])) : 3,
+                        argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral(TANKMON_PROGRAM));
+        mosquitto_lib_cleanup();
+        return r;
+    }
     if (argc > 2 && qstrcmp(argv[1], "fill") == 0) {
         fill(quint16(std::atoi(argv[2])), nullptr);
         return 0;

@@ -1,5 +1,9 @@
 #include "TextHelpers.h"
 
+#include <QCollator>
+#include <QLocale>
+
+#include <algorithm>
 #include <cmath>
 
 qint64 ToLongOrZero(const QString &text)
@@ -67,4 +71,44 @@ QString ControlsEscaped(const QString &text)
             out += c;
     }
     return out;
+}
+
+bool NaturalLess(const QString &a, const QString &b)
+{
+    static const QCollator collator = [] {
+        // The C locale (a service's usual environment) compares code points
+        // and knows no numeric mode: English rules there.
+        const QLocale system;
+        QCollator c(system.language() == QLocale::C ? QLocale(QLocale::English) : system);
+        c.setNumericMode(true);
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        return c;
+    }();
+    const int order = collator.compare(a, b);
+    return order != 0 ? order < 0 : a < b;
+}
+
+QString NaturalKey(const QString &text)
+{
+    const QString folded = text.toCaseFolded();
+    QString key;
+    key.reserve(folded.size() + 4);
+    const auto digit = [&folded](qsizetype i) { return folded[i] >= u'0' && folded[i] <= u'9'; };
+    for (qsizetype i = 0; i < folded.size();) {
+        if (!digit(i)) {
+            key += folded[i++];
+            continue;
+        }
+        qsizetype end = i;
+        while (end < folded.size() && digit(end))
+            ++end;
+        while (i + 1 < end && folded[i] == u'0') // "007" is 7
+            ++i;
+        // The longer number is the larger: its length first (below every
+        // printable character, so "a1" and "a 1" keep their plain order).
+        key += QChar(char16_t(std::min<qsizetype>(end - i, 0x1f)));
+        key += QStringView(folded).sliced(i, end - i);
+        i = end;
+    }
+    return key;
 }

@@ -12,3 +12,10 @@ double LeadingNumber(const QString &text);
 // a line break or an escape in a stored value can be seen and never breaks
 // the line.
 QString ControlsEscaped(const QString &text);
+// Names as people sort them, in the system's collation: numbers by value
+// ("Site 2" before "Site 10"), case ignored; ties broken by the plain text,
+// so the order is total. For short lists (sites, a choice box).
+bool NaturalLess(const QString &a, const QString &b);
+// A key whose plain order is nearly the same, made once per row for sorting
+// tens of thousands: case folded, each run of digits led by its length.
+QString NaturalKey(const QString &text);

@@ -9,6 +9,7 @@
 #include "core/RunSwitches.h"
 #include "core/TextHelpers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -92,6 +93,16 @@ void FleetModel::sitesChanged(const std::vector<int> &rows, int firstNew)
         beginInsertRows({}, rows_ + remoteRows_, rows_ + now - 1);
         remoteRows_ = now;
         endInsertRows();
+    }
+    const auto changed = std::count_if(rows.begin(), rows.end(), [firstNew](int r) { return r < firstNew; });
+    if (changed > kRowByRow) {
+        // Many at once (a broker's retained states after a reconnect): a sorting
+        // view moves each changed row on its own at the cost of all rows, so it
+        // is told once that the order may have changed and sorts all rows again;
+        // rows, selection and current row keep their tanks.
+        emit layoutAboutToBeChanged({}, VerticalSortHint);
+        emit layoutChanged({}, VerticalSortHint);
+        return;
     }
     // Row by row: a view that sorts moves only the rows that changed.
     for (const int r : rows)
@@ -246,7 +257,7 @@ QVariant FleetModel::sortValue(int n, const TankSnapshot &s, int column, const Q
     case Number:
         return n;
     case Name:
-        return shownName(s).toCaseFolded();
+        return NaturalKey(shownName(s));
     case Content:
         return s.level ? *s.level : -1.0;
     case Percent:
@@ -262,7 +273,7 @@ QVariant FleetModel::sortValue(int n, const TankSnapshot &s, int column, const Q
     case State: // worst first, then the tank that runs dry first
         return WorstFirstKey(s.status.condition, s.daysUntilEmpty(now));
     case Site:
-        return s.site.toCaseFolded();
+        return NaturalKey(s.site);
     default:
         return {};
     }

@@ -63,6 +63,10 @@ public:
     double sortKey(int row, int column, QString *text, const QDateTime &now) const;
     QDateTime now() const { return clock_(); }
 
+    // Changed remote rows up to this many are announced row by row (a view
+    // moves just those); more in one batch as one change of the order.
+    static constexpr int kRowByRow = 128;
+
 private:
     void refreshRow(int n);
     void sitesChanged(const std::vector<int> &rows, int firstNew);

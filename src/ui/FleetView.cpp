@@ -165,6 +165,7 @@ FleetView::FleetView(FleetModel &model, const Texts &texts, QWidget *parent)
             summary->start();
     };
     connect(&model_, &QAbstractItemModel::dataChanged, summary, later);
+    connect(&model_, &QAbstractItemModel::layoutChanged, summary, later);
     connect(&model_, &QAbstractItemModel::modelReset, this, &FleetView::updateSummary);
     connect(&model_, &QAbstractItemModel::rowsInserted, summary, later);
     connect(&model_, &QAbstractItemModel::modelReset, this, &FleetView::sitesShown);
@@ -201,8 +202,7 @@ void FleetView::sitesShown()
     }
     if (names.size() + 1 == cboSite_->count())
         return;
-    std::sort(names.begin(), names.end(),
-              [](const QString &a, const QString &b) { return QString::localeAwareCompare(a, b) < 0; });
+    std::sort(names.begin(), names.end(), NaturalLess);
     const QString current = cboSite_->currentIndex() > 0 ? cboSite_->currentText() : QString();
     const QSignalBlocker block(cboSite_);
     cboSite_->clear();

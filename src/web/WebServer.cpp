@@ -9,6 +9,7 @@
 
 #include "consumption/Consumption.h"
 #include "core/SafeFile.h"
+#include "core/TextHelpers.h"
 #include "lang/Plural.h"
 #include "model/ConditionLook.h"
 #include "model/TankController.h"
@@ -23,6 +24,7 @@
 #include <QSslKey>
 #include <QTcpSocket>
 #include <QUrlQuery>
+#include <algorithm>
 #include <utility>
 
 namespace
@@ -320,6 +322,9 @@ QList<WebSite> WebServer::siteList(bool withLocal) const
     }
     for (size_t r = 0; r < sites.rows().size(); ++r)
         ++out[first + sites.siteOfRow(int(r))].states[TankConditionName(sites.rows()[r]->status.condition)];
+    // By name as people read them ("Site 2" before "Site 10"), after this installation.
+    std::stable_sort(out.begin() + first, out.end(),
+                     [](const WebSite &a, const WebSite &b) { return NaturalLess(a.name, b.name); });
     return out;
 }
 

@@ -62,7 +62,7 @@ protected:
 // Two sites with their retained tanks appear, each under its own name (the
 // one it publishes, else its topic's last level); a site of an older program,
 // whose payload lacks name, capacity and site, still shows. A site's last
-// will marks it offline.
+// will marks it offline. The sites are listed by name, numbers by value.
 TEST_F(Central, TwoSitesAppearAndALastWillMarksOneOffline)
 {
     ASSERT_TRUE(broker.start());
@@ -142,6 +142,21 @@ TEST_F(Central, TwoSitesAppearAndALastWillMarksOneOffline)
     EXPECT_TRUE(metrics.contains("tankmon_site_online{site=\"south\"} 0\n")) << metrics.constData();
     EXPECT_TRUE(metrics.contains("tankmon_site_tanks{site=\"Hof Nord\",state=\"very_low\"} 1\n"));
     EXPECT_TRUE(metrics.contains("tankmon_volume_litres{site=\"Hof Nord\",tank=\"1\"} 1234\n"));
+
+    // The sites by name as people read them, whatever came first.
+    ASSERT_TRUE(Publish(broker.port, "farm/10/tank1/state", State(10)));
+    ASSERT_TRUE(Publish(broker.port, "farm/2/tank1/state", State(2)));
+    QStringList names;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            names.clear();
+            for (const QJsonValue s :
+                 QJsonDocument::fromJson(request(web, "/api/v1/sites").body)["sites"].toArray())
+                names << s["name"].toString();
+            return names.size() == 5;
+        },
+        15000));
+    EXPECT_EQ(names.join(", "), "local, 2, 10, Hof Nord, south");
 }
 
 // The section's values through the command line, checked as the broker

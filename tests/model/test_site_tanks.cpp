@@ -32,20 +32,30 @@ QStringList Shown(const FleetFilter &f)
                     f.index(r, FleetModel::Number).data().toString();
     return rows;
 }
+
+// The store and the fleet list over it, sorted worst first.
+class RemoteFleet : public ::testing::Test
+{
+protected:
+    RemoteFleet()
+    {
+        list.setSourceModel(&model);
+        list.sort(FleetModel::State, Qt::AscendingOrder);
+    }
+
+    SiteTanks store;
+    const Texts texts{2};
+    FleetModel model{store, SystemClock(), texts};
+    FleetFilter list;
+    QSignalSpy changed{&store, &SiteTanks::changed};
+};
 } // namespace
 
 // Many puts become one notice naming each changed row once; the list shows
 // every site's tanks worst first, by site and only those with a warning, and
 // a tank whose state changes moves to its place.
-TEST(SiteTanks, ChangesTogetherAndTheFleetListSortsAndFiltersThem)
+TEST_F(RemoteFleet, ChangesTogetherAndTheFleetListSortsAndFiltersThem)
 {
-    SiteTanks store;
-    const Texts texts(2);
-    FleetModel model(store, SystemClock(), texts);
-    FleetFilter list;
-    list.setSourceModel(&model);
-    list.sort(FleetModel::State, Qt::AscendingOrder);
-    QSignalSpy changed(&store, &SiteTanks::changed);
 
     const int north = store.site("farm/north"), south = store.site("farm/south");
     EXPECT_EQ(store.site("farm/north"), north);
@@ -81,4 +91,44 @@ TEST(SiteTanks, ChangesTogetherAndTheFleetListSortsAndFiltersThem)
     store.setSiteName(south, "north");
     EXPECT_EQ(store.siteAt(south).name, "north (farm/south)");
     EXPECT_EQ(store.sitesNamed("NORTH"), QList<int>{north});
+}
+
+// A broker's retained states after a reconnect change every row at once: the
+// list sorts them all again in one step, the selected tank stays selected,
+// and sites sort by name with their numbers by value.
+TEST_F(RemoteFleet, ABatchOfManyChangesSortsOnceAndKeepsTheSelection)
+{
+    constexpr int sites = 12; // more rows than are told one by one
+    static_assert(sites * kMaxDevices > FleetModel::kRowByRow);
+    const auto putAll = [&](int lowSite) {
+        for (int s = 0; s < sites; ++s)
+            for (int t = 1; t <= kMaxDevices; ++t)
+                store.put(store.site("farm/Site " + QByteArray::number(s)),
+                          Remote("Site " + QString::number(s), t,
+                                 s == lowSite ? TankCondition::Low : TankCondition::Ok, t));
+        const qsizetype before = changed.size();
+        return WaitFor([&] { return changed.size() > before; });
+    };
+    ASSERT_TRUE(putAll(0));
+    ASSERT_EQ(list.rowCount(), sites * kMaxDevices);
+    EXPECT_EQ(Shown(list).first(), "Site 0/1");
+    // The 1st tank of site 10, as a view's selection holds it.
+    const QPersistentModelIndex selected = list.mapFromSource(model.index(10 * kMaxDevices, 0));
+
+    QSignalSpy moved(&list, &QAbstractItemModel::layoutChanged);
+    ASSERT_TRUE(putAll(sites - 1));
+    EXPECT_EQ(moved.size(), 1);
+    EXPECT_EQ(Shown(list).mid(0, 2).join(" "), QString("Site %1/1 Site %1/2").arg(sites - 1));
+    EXPECT_GE(Shown(list).indexOf("Site 0/1"), kMaxDevices); // now among the ok ones
+    ASSERT_TRUE(selected.isValid());
+    EXPECT_EQ(list.index(selected.row(), FleetModel::Site).data().toString() + "/" +
+                  list.index(selected.row(), FleetModel::Number).data().toString(),
+              "Site 10/1");
+
+    list.sort(FleetModel::Site, Qt::AscendingOrder);
+    QStringList order;
+    for (int r = 0; r < list.rowCount(); r += kMaxDevices)
+        order << list.index(r, FleetModel::Site).data().toString();
+    EXPECT_EQ(order.mid(0, 4).join(", "), "Site 0, Site 1, Site 2, Site 3");
+    EXPECT_EQ(order.last(), QString("Site %1").arg(sites - 1));
 }

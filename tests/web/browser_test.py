@@ -3,7 +3,7 @@
 selenium, against the real program fed telegrams over its TCP link.
 
 Checks that the page lists the tank names worst first under a summary of
-their states, that a state's chip filters the list, that a faulty tank's
+their states (by name on a click, numbers by value), that a state's chip filters the list, that a faulty tank's
 detail says so, that the rows are compact (40 of them at 1920 x 1080), that
 the chart reads out the point under the pointer, that a telegram changes the
 shown level within 3 s, that the charts of a few minutes, a day and a year label
@@ -150,6 +150,13 @@ def check_summary(browser, names):
     assert order[:2] == ['2', '5'], 'not worst first: %s' % order
     shown = texts(browser, "[...document.querySelectorAll('#fleet td.name')].map(c => c.innerText)")
     assert sorted(shown) == sorted(names), shown
+    # By name: numbers by value, either way round; then worst first again.
+    by_name = ['Brunnen', 'Heizöl Keller', 'Regenwasser Zisterne Nord mit sehr langem Namen', 'Tank 2', 'Tank 10']
+    for expected in (by_name, by_name[::-1]):
+        browser.find_element(By.CSS_SELECTOR, '#fleet th[data-key="name"]').click()
+        wait(lambda: texts(browser, "[...document.querySelectorAll('#fleet td.name')].map(c => c.innerText)")
+             == expected, 3, 'sorted by name: %s' % expected)
+    browser.find_element(By.CSS_SELECTOR, '#fleet th[data-key="state"]').click()
 
     browser.find_element(By.CSS_SELECTOR, '#chips .chip[data-filter="fault"]').click()
     wait(lambda: texts(browser, "[...document.querySelectorAll('#fleet tbody tr')].map(r => r.dataset.tank)")
@@ -179,7 +186,7 @@ def check_readout(browser):
 def main():
     folder = tempfile.mkdtemp(prefix='tankmon-browser-')
     link, web = free_port(), free_port()
-    names = ['Heizöl Keller', 'Regenwasser Zisterne Nord mit sehr langem Namen', 'Diesel', 'Pellets', 'Brunnen']
+    names = ['Heizöl Keller', 'Regenwasser Zisterne Nord mit sehr langem Namen', 'Tank 10', 'Tank 2', 'Brunnen']
     ini = ('[LngPtnr]\r\nLngId=2\r\n[COM]\r\nClientPort=%d\r\n[Common]\r\nActiveNet=1\r\n'
            '[Web]\r\nAktiv=1\r\nPort=%d\r\n[Geräte]\r\nAnzahl=5\r\n' % (link, web))
     serials = [4711, 815, 1200, 1300, 1400]

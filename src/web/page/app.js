@@ -58,7 +58,7 @@ function badge(state, title) {
 const rank = s => { const i = T.order.indexOf(s); return i < 0 ? T.order.length : i; };
 const sortKeys = {
   number: t => t.number,
-  name: t => t.name.toLocaleLowerCase(lang),
+  name: t => t.name,
   state: t => [rank(t.state), t.days_until_empty === null ? Infinity : t.days_until_empty],
   percent: t => t.percent === null ? -1 : t.percent,
   level: t => t.level === null ? -1 : t.level,
@@ -66,13 +66,15 @@ const sortKeys = {
   time: t => t.time ? -Date.parse(t.time) : Infinity,
 };
 let sortBy = 'state', sortUp = true;
+// Names as people read them: "Site 2" before "Site 10", case ignored.
+const byName = new Intl.Collator(lang, { numeric: true, sensitivity: 'base' });
 function compare(a, b) {
   const ka = [].concat(sortKeys[sortBy](a)), kb = [].concat(sortKeys[sortBy](b));
   for (let i = 0; i < ka.length; ++i) {
-    if (ka[i] < kb[i]) return sortUp ? -1 : 1;
-    if (ka[i] > kb[i]) return sortUp ? 1 : -1;
+    const order = typeof ka[i] === 'string' ? byName.compare(ka[i], kb[i]) : ka[i] < kb[i] ? -1 : ka[i] > kb[i] ? 1 : 0;
+    if (order) return sortUp ? order : -order;
   }
-  return (a.site || '').localeCompare(b.site || '') || a.number - b.number;
+  return byName.compare(a.site || '', b.site || '') || a.number - b.number;
 }
 for (const th of document.querySelectorAll('#fleet th')) {
   th.addEventListener('click', () => {
