@@ -14,7 +14,7 @@ class CentralDialogLogic
 {
 public:
     struct Captions {
-        QString window, aktiv, host, port, tls, userName, password, filter, digest, ok, cancel;
+        QString window, aktiv, host, port, tls, userName, password, filter, digest, ok, cancel, help;
     };
     static Captions captions(const Texts &texts);
 

@@ -13,13 +13,14 @@ inline constexpr const char *frmLogClient = "frmLogClient";
 inline constexpr const char *frmEmail = "frmEmail";
 inline constexpr const char *frmMqtt = "frmMqtt";
 inline constexpr const char *frmWeb = "frmWeb";
+inline constexpr const char *frmZentrale = "frmZentrale";
 inline constexpr const char *frmGrafikHistorie = "frmGrafikHistorie";
 inline constexpr const char *frmTabelle = "frmTabelle";
 inline constexpr const char *frmSelectLng = "frmSelectLng";
 inline constexpr const char *frmInfo = "frmInfo";
 
 // Every topic above, for checks that each language has all of them.
-inline constexpr const char *All[] = {Index,        Search,       frmMain, frmCOM, frmLog,
-                                      frmLogClient, frmEmail,     frmMqtt, frmWeb, frmGrafikHistorie,
-                                      frmTabelle,   frmSelectLng, frmInfo};
+inline constexpr const char *All[] = {
+    Index,  Search,      frmMain,           frmCOM,     frmLog,       frmLogClient, frmEmail, frmMqtt,
+    frmWeb, frmZentrale, frmGrafikHistorie, frmTabelle, frmSelectLng, frmInfo};
 } // namespace HelpTopic

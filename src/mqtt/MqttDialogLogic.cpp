@@ -23,8 +23,6 @@ bool MqttDialogLogic::Ok()
 {
     values.host = values.host.trimmed();
     QString wrong;
-    if (values.aktiv && values.host.isEmpty())
-        wrong = texts_(434);
     // The field, the value as typed (blanks at the ends do not count) and why.
     for (const auto &[caption, value] :
          {std::pair{431, &values.topic}, std::pair{433, &values.discoveryPrefix}}) {
@@ -32,14 +30,22 @@ bool MqttDialogLogic::Ok()
         if (const int fault = TopicFault(v); fault && wrong.isEmpty())
             wrong = FormatText(texts_(650), {texts_(caption), ControlsEscaped(v), texts_(fault)});
     }
-    if (wrong.isEmpty() && (values.port < 1 || values.port > 65535))
-        wrong = texts_(436);
-    if (!wrong.isEmpty()) {
-        ui_.messageBox(wrong, QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+    if (!BrokerValuesOk(values.aktiv, values.host, values.port, wrong, ui_, texts_))
         return false;
-    }
     apply_(values);
     return true;
+}
+
+bool BrokerValuesOk(bool aktiv, const QString &host, int port, const QString &ownFault, UiServices &ui,
+                    const Texts &texts)
+{
+    QString wrong = aktiv && host.isEmpty() ? texts(434) : ownFault;
+    if (wrong.isEmpty() && (port < 1 || port > 65535))
+        wrong = texts(436);
+    if (wrong.isEmpty())
+        return true;
+    ui.messageBox(wrong, QString(), MsgIcon::Exclamation, MsgButtons::Ok);
+    return false;
 }
 
 QList<MqttDialogLogic::EnergyRow> MqttDialogLogic::EnergyRows(const DeviceTable &devices, const Texts &t)

@@ -9,6 +9,13 @@ class Texts;
 class UiServices;
 struct DeviceTable;
 
+// The end of OK in a broker dialog (MQTT, the central installation): the
+// first fault, a missing host while switched on, else the dialog's own
+// (ownFault, "" for none), else a port out of range, is said in a box and
+// false returned; true when the values can work.
+bool BrokerValuesOk(bool aktiv, const QString &host, int port, const QString &ownFault, UiServices &ui,
+                    const Texts &texts);
+
 // What the MQTT settings dialog does, without the widgets: its captions, the
 // values it opens with, and OK's check before the values are applied.
 class MqttDialogLogic

@@ -220,7 +220,8 @@ void frmMain::buildMenus()
     connect(mnuWeb, &QAction::triggered, this, &frmMain::openWebDialog);
     connect(mnuZentrale, &QAction::triggered, this, [this] {
         if (!parts_.config.clientMode)
-            frmZentrale::ShowDialog(zentrale_, menu_.centralDialog(), this);
+            frmZentrale::ShowDialog(
+                zentrale_, menu_.centralDialog(), [this](const QString &topic) { showHelp(topic); }, this);
     });
     connect(mnuEmail, &QAction::triggered, this, &frmMain::emailSettingsRequested);
     connect(this, &frmMain::emailSettingsRequested, this, &frmMain::openEmailDialog);

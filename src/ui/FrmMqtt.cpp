@@ -50,17 +50,9 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
         b->setChecked(on);
         return b;
     };
-    chbxAktiv = check("chbxAktiv", c.aktiv, v.aktiv);
-    txtHost = edit("txtHost", v.host);
-    txtHost->setMinimumWidth(280);
-    spinPort = new QSpinBox(this);
-    spinPort->setObjectName(QStringLiteral("spinPort"));
-    spinPort->setRange(1, 65535);
-    spinPort->setValue(v.port);
-    chbxTLS = check("chbxTLS", c.tls, v.tls);
-    txtUserName = edit("txtUserName", v.userName);
-    txtPassword = edit("txtPassword", v.password);
-    txtPassword->setEchoMode(QLineEdit::Password);
+    auto *form = new QFormLayout;
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    addBrokerRows(this, form, c, v);
     txtTopic = edit("txtTopic", v.topic);
     chbxDiscovery = check("chbxDiscovery", c.discovery, v.discovery);
     txtPrefix = edit("txtPrefix", v.discoveryPrefix);
@@ -75,16 +67,6 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
     lblTest->setWordWrap(true);
     lblTest->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    auto *form = new QFormLayout;
-    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
-    form->addRow(chbxAktiv);
-    // Captions end in a colon, as in the other dialogs.
-    const auto label = [](const QString &caption) { return caption + QLatin1Char(':'); };
-    form->addRow(label(c.host), txtHost);
-    form->addRow(label(c.port), spinPort);
-    form->addRow(chbxTLS);
-    form->addRow(label(c.userName), txtUserName);
-    form->addRow(label(c.password), txtPassword);
     // The answer beside its button, with room for two lines from the start:
     // with the tanks' energy factors below, the dialog still fits 800 x 600.
     lblTest->setMinimumHeight(2 * lblTest->fontMetrics().lineSpacing() + 2);
@@ -93,9 +75,9 @@ frmMqtt::frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *p
     test->addWidget(cmdTest, 0, Qt::AlignTop);
     test->addWidget(lblTest, 1);
     form->addRow(test);
-    form->addRow(label(c.topic), txtTopic);
+    form->addRow(Label(c.topic), txtTopic);
     form->addRow(chbxDiscovery);
-    form->addRow(label(c.prefix), txtPrefix);
+    form->addRow(Label(c.prefix), txtPrefix);
 
     // One factor per tank, with the unit it is per: the tank chosen in a
     // list, so that 56 tanks fit as well as one.
@@ -165,12 +147,7 @@ frmMqtt::~frmMqtt() = default;
 void frmMqtt::takeFields()
 {
     MqttValues &v = logic_->values;
-    v.aktiv = chbxAktiv->isChecked();
-    v.host = txtHost->text();
-    v.port = spinPort->value();
-    v.tls = chbxTLS->isChecked();
-    v.userName = txtUserName->text();
-    v.password = txtPassword->text();
+    takeBrokerFields(v);
     v.topic = txtTopic->text();
     v.discovery = chbxDiscovery->isChecked();
     v.discoveryPrefix = txtPrefix->text();

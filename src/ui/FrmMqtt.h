@@ -1,4 +1,5 @@
 #pragma once
+#include "BrokerFields.h"
 #include "FrmHilfe.h"
 
 #include <QDialog>
@@ -17,7 +18,7 @@ class QPushButton;
 class QSpinBox;
 
 // The MQTT settings dialog: a view over MqttDialogLogic. Not modal; one at a time.
-class frmMqtt : public QDialog
+class frmMqtt : public QDialog, public BrokerFields
 {
     Q_OBJECT
 public:
@@ -27,12 +28,6 @@ public:
     frmMqtt(std::unique_ptr<MqttDialogLogic> logic, HelpFn help, QWidget *parent = nullptr);
     ~frmMqtt() override;
 
-    QCheckBox *chbxAktiv;
-    QLineEdit *txtHost;
-    QSpinBox *spinPort;
-    QCheckBox *chbxTLS;
-    QLineEdit *txtUserName;
-    QLineEdit *txtPassword;
     QLineEdit *txtTopic;
     QCheckBox *chbxDiscovery;
     QLineEdit *txtPrefix;

@@ -13,6 +13,7 @@
 #include "ui/FrmMqtt.h"
 #include "ui/FrmTabelle.h"
 #include "ui/FrmWeb.h"
+#include "ui/FrmZentrale.h"
 #include "ui/StatusPanel.h"
 #include "ui/TankDisplay.h"
 #include "web/WebPassword.h"
@@ -185,7 +186,7 @@ TEST_F(DialogTest, DeletingTanksKeepsTheCurrentTankAndLeavesNoEmptySection)
 }
 
 // The caption and the status panels follow; the window prints; the menu's
-// windows and the buttons; the help window.
+// windows and the buttons; the help window, from the dialogs' help buttons too.
 TEST_F(DialogTest, CaptionPanelsPrintMenuWindowsButtonsAndTheHelp)
 {
     ui.setPanelText(2, "vorher"); // before the window exists
@@ -198,6 +199,7 @@ TEST_F(DialogTest, CaptionPanelsPrintMenuWindowsButtonsAndTheHelp)
     for (const auto &[entry, name] : {std::pair{"mnuHilfeInfo", "frmInfo"},
                                       {"mnuEmail", "frmEmail"},
                                       {"mnuLog", "frmLog"},
+                                      {"mnuZentrale", "frmZentrale"},
                                       {"mnuHilfeInhalt", "frmHilfe"}}) {
         action(entry)->trigger();
         action(entry)->trigger();
@@ -249,11 +251,14 @@ TEST_F(DialogTest, CaptionPanelsPrintMenuWindowsButtonsAndTheHelp)
     QStringList topics{help->currentTopic()};
     action("mnuHilfeSuchen")->trigger();
     topics << help->currentTopic();
-    QTest::mouseClick(win->findChild<frmLog *>()->cmdHilfe, Qt::LeftButton);
-    topics << help->currentTopic() << page->source().toLocalFile().section('/', -2);
+    for (QPushButton *button :
+         {win->findChild<frmLog *>()->cmdHilfe, win->findChild<frmZentrale *>()->cmdHilfe}) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        topics << help->currentTopic() << page->source().toLocalFile().section('/', -2);
+    }
     help->showTopic("no such page");
     topics << help->currentTopic();
-    EXPECT_EQ(topics.join(' '), "Index Suchen frmLog de/frmLog.html Index");
+    EXPECT_EQ(topics.join(' '), "Index Suchen frmLog de/frmLog.html frmZentrale de/frmZentrale.html Index");
     // A language, also the active one, is stored and the program restarts.
     for (int id : {LngId(), 5}) {
         action(qPrintable(QStringLiteral("mnuSprache%1").arg(id)))->trigger();
