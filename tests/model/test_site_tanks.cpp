@@ -7,6 +7,7 @@
 #include "model/FleetModel.h"
 #include "model/SiteTanks.h"
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 
 namespace
@@ -95,7 +96,7 @@ TEST_F(RemoteFleet, ChangesTogetherAndTheFleetListSortsAndFiltersThem)
 
 // A broker's retained states after a reconnect change every row at once: the
 // list sorts them all again in one step, the selected tank stays selected,
-// and sites sort by name with their numbers by value.
+// the filter holds, and sites sort by name with their numbers by value.
 TEST_F(RemoteFleet, ABatchOfManyChangesSortsOnceAndKeepsTheSelection)
 {
     constexpr int sites = 12; // more rows than are told one by one
@@ -131,4 +132,10 @@ TEST_F(RemoteFleet, ABatchOfManyChangesSortsOnceAndKeepsTheSelection)
         order << list.index(r, FleetModel::Site).data().toString();
     EXPECT_EQ(order.mid(0, 4).join(", "), "Site 0, Site 1, Site 2, Site 3");
     EXPECT_EQ(order.last(), QString("Site %1").arg(sites - 1));
+
+    // The filter holds across such a batch too.
+    list.setAttentionOnly(true);
+    ASSERT_TRUE(putAll(0));
+    EXPECT_EQ(Shown(list).filter(QRegularExpression("^Site 0/")).size(), kMaxDevices);
+    EXPECT_EQ(list.rowCount(), kMaxDevices);
 }
