@@ -14,10 +14,13 @@ Program::Program(const RunConfig &options, UiServices &ui, ClockFn clock, LinkHa
 
 WindowParts WindowPartsOf(RunParts &parts)
 {
-    return WindowParts{parts.config(),        parts.switches(), parts.settings(), parts.ui(),
-                       parts.clock(),         parts.texts(),    parts.tanks(),    parts.snapshots(),
-                       parts.emailSettings(), parts.email(),    parts.services(), parts.notifications(),
-                       parts.sites()};
+    return WindowParts{parts.config(),        parts.switches(),
+                       parts.settings(),      parts.ui(),
+                       parts.clock(),         parts.texts(),
+                       parts.tanks(),         parts.snapshots(),
+                       parts.emailSettings(), parts.email(),
+                       parts.services(),      parts.notifications(),
+                       parts.sites(),         parts.remoteHistoryFolder()};
 }
 
 std::unique_ptr<Program> BuildProgram(const CommandLine &cl, UiServices &ui)

@@ -4,6 +4,7 @@
 #include "central/CentralNotifier.h"
 #include "central/CentralSettings.h"
 #include "central/Centre.h"
+#include "central/RemoteHistory.h"
 #include "consumption/ConsumptionController.h"
 #include "consumption/ConsumptionMeter.h"
 #include "consumption/Forecast.h"
@@ -25,6 +26,7 @@
 #include "web/WebServer.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QVersionNumber>
 #include <cstdio>
 #include <utility>
@@ -236,6 +238,8 @@ void RunParts::startMqtt()
 void RunParts::startCentral()
 {
     centre_.reset();
+    remoteHistory_.reset();
+    remoteFolder_.clear();
     centralNotifier_.reset();
     const CentralValues v = ReadCentralValues(settings_);
     if (config().clientMode || !v.aktiv || v.host.isEmpty())
@@ -263,6 +267,12 @@ void RunParts::startCentral()
     centralNotifier_ = std::make_unique<CentralNotifier>(notifications_, mail, texts_, clock_, digestMs);
     centre_ = std::make_unique<Centre>(*sites_, v, qEnvironmentVariable("TANKMON_MQTT_CAFILE"),
                                        int(settings_.readInt(Cfg::Email::StilleStunden)), clock_);
+    // Each site's tanks in tank files of their own, at the local history's interval.
+    remoteFolder_ =
+        v.folder.isEmpty() ? QDir(config().dataFolder).filePath(QStringLiteral("Zentrale")) : v.folder;
+    remoteHistory_ =
+        std::make_unique<RemoteHistory>(remoteFolder_, int(settings_.readInt(Cfg::LogfileIntervall)), texts_);
+    connect(centre_.get(), &Centre::tankUpdated, remoteHistory_.get(), &RemoteHistory::record);
     connect(centre_.get(), &Centre::tankChanged, centralNotifier_.get(), &CentralNotifier::tankChanged);
     connect(centre_.get(), &Centre::siteChanged, centralNotifier_.get(), [this](int site, bool online) {
         centralNotifier_->siteChanged(sites_->siteAt(site).name, online);
@@ -301,6 +311,9 @@ void RunParts::startWeb()
     };
     sources.consumptionSettings = [this] { return ConsumptionSettingsFrom(settings_); };
     sources.sites = sites_.get();
+    sources.siteTable = [this](int site, int n) -> std::shared_ptr<const DeviceTable> {
+        return RemoteHistory::LoadSite(remoteFolder_, *sites_, site, clock_().toSecsSinceEpoch(), n);
+    };
     // chart.png: this program's own --export-chart on this data folder.
     sources.chartCommand = {QCoreApplication::applicationFilePath(), QStringLiteral("--data-dir"),
                             config().dataFolder};
@@ -340,6 +353,7 @@ void RunParts::stopServices()
     if (mqtt_)
         mqtt_->stop();
     centre_.reset();
+    remoteHistory_.reset();
     centralNotifier_.reset();
     web_.reset();
 }

@@ -12,6 +12,7 @@
 
 class CentralNotifier;
 class Centre;
+class RemoteHistory;
 class ConsumptionMeter;
 class SiteTanks;
 class EmailNotifier;
@@ -83,6 +84,8 @@ public:
     WebServer *web() const { return web_.get(); }
     // The remote sites' tanks (empty unless this is a central installation).
     SiteTanks &sites() { return *sites_; }
+    // Where the sites' tank files are kept ("" unless this is a central installation).
+    const QString &remoteHistoryFolder() const { return remoteFolder_; }
     // The central installation's subscription, null while off.
     Centre *centre() const { return centre_.get(); }
 
@@ -137,7 +140,9 @@ private:
     std::unique_ptr<MqttPublisher> mqtt_; // listens to the snapshots
     std::unique_ptr<SiteTanks> sites_;
     std::unique_ptr<CentralNotifier> centralNotifier_;
-    std::unique_ptr<Centre> centre_; // feeds sites_ and the notifier
+    std::unique_ptr<Centre> centre_; // feeds sites_, the notifier and the history
+    std::unique_ptr<RemoteHistory> remoteHistory_;
+    QString remoteFolder_;
     // The web view: its server and what its metrics count.
     std::unique_ptr<WebServer> web_;
     QMap<QString, qint64> telegrams_; // accepted, by link

@@ -38,4 +38,6 @@ struct WindowParts {
     NotificationLog &notifications;
     // A central installation's remote sites' tanks (empty elsewhere).
     SiteTanks &sites;
+    // Where their tank files are kept.
+    const QString &remoteHistoryFolder;
 };

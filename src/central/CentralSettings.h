@@ -16,7 +16,7 @@ struct CentralValues {
     QString password;
     QString filter = QStringLiteral("tankmon/+"); // each topic it matches is one site's base topic
     int digestMinutes = 5;                        // changes within this time go out as one mail
-    QString folder;                               // the per-site histories; "" = none recorded
+    QString folder; // the per-site histories; "" = "Zentrale" in the data folder
 
     bool operator==(const CentralValues &) const = default;
 };

@@ -84,8 +84,12 @@ std::optional<TankSnapshot> RemoteSnapshot(const QByteArray &payload, int n, con
     r.SN = qint32(o.value(QLatin1String("serial")).toInteger());
     r.Einheit = unitOf(o.value(QLatin1String("unit")).toString());
     r.Tankbezeichnung = o.value(QLatin1String("name")).toString();
+    // The record in the device's own terms, as the tank files write it:
+    // thousandths for m³, m, % and t, whole units else.
+    const double scale = IsFractionalUnit(r.Einheit) ? 1000 : 1;
+    r.DezPunkt = IsFractionalUnit(r.Einheit) ? 1 : 0;
     if (const auto capacity = numberOf(o.value(QLatin1String("capacity"))); capacity && *capacity > 0)
-        r.Tankvolumen = qint32(std::min(*capacity, 2e9));
+        r.Tankvolumen = qint32(std::min(*capacity * scale, 2e9));
     const QJsonValue temperature = o.value(QLatin1String("temperature"));
     r.Temperatur = temperature.isDouble() ? qint32(temperature.toDouble()) : kNoTemperature;
     r.Uhrzeit = naiveLocal(o.value(QLatin1String("time")).toString());
@@ -99,7 +103,7 @@ std::optional<TankSnapshot> RemoteSnapshot(const QByteArray &payload, int n, con
     } else {
         s.level = numberOf(o.value(QLatin1String("level")));
         s.percent = numberOf(o.value(QLatin1String("percent")));
-        r.Volumen = s.level ? qint32(std::clamp(std::round(*s.level), 0.0, 2e9)) : 0;
+        r.Volumen = s.level ? qint32(std::clamp(std::round(*s.level * scale), 0.0, 2e9)) : 0;
         if (const auto days = numberOf(o.value(QLatin1String("days_until_empty"))); days && *days >= 0)
             s.emptyAt = now.addSecs(qint64(*days * 86400));
     }

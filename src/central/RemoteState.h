@@ -19,7 +19,8 @@ SiteTopic ParseSiteTopic(const QByteArray &topic);
 // percent, temperature, time, alarm, error, days_until_empty, state, loss,
 // consumed; and, where the site is new enough to send them, name, capacity
 // and site (its own name, in *siteName). Anything missing stays unknown;
-// nullopt for a payload that is no JSON object.
+// nullopt for a payload that is no JSON object. The record holds the level
+// and capacity in the device's terms (thousandths of a fractional unit).
 std::optional<TankSnapshot> RemoteSnapshot(const QByteArray &payload, int n, const QString &site,
                                            const QDateTime &now, QString *siteName = nullptr);
 

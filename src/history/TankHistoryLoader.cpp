@@ -402,6 +402,13 @@ void TankHistoryLoader::Load(int n, TankHistory &h)
     loadWhole(requested, Paths::ResolveNoCase(requested), nowSecs(clock_), h, *states_[size_t(n)], *buffer_);
 }
 
+void TankHistoryLoader::LoadFile(const QString &path, qint64 now, TankHistory &h)
+{
+    FileState s;
+    ReadBuffer buffer;
+    loadWhole(path, Paths::ResolveNoCase(path), now, h, s, buffer);
+}
+
 TankHistoryLoader::Refreshed TankHistoryLoader::Refresh(int n, TankHistory &h)
 {
     if (n < 1 || n > kMaxDevices)

@@ -34,6 +34,9 @@ public:
     // Reads the tank file of device n whole into h (h is reset first). A
     // missing or unreadable file leaves h empty, without a message.
     void Load(int n, TankHistory &h);
+    // Reads the tank file at path whole into h as Load does: for tank files
+    // kept outside the tank folder (a central installation's sites).
+    static void LoadFile(const QString &path, qint64 nowSecs, TankHistory &h);
     // Makes h what Load would give now, reading as little as possible.
     Refreshed Refresh(int n, TankHistory &h);
 

@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QSet>
 #include <QStyledItemDelegate>
@@ -154,6 +155,18 @@ FleetView::FleetView(FleetModel &model, const Texts &texts, QWidget *parent)
             [this](int i) { filter_->setSiteFilter(i <= 0 ? QString() : cboSite_->itemText(i)); });
     connect(chkAttention_, &QCheckBox::toggled, filter_, &FleetFilter::setAttentionOnly);
     connect(table_, &QTableView::doubleClicked, this, &FleetView::activateRow);
+    table_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table_, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        const QModelIndex index = table_->indexAt(pos);
+        if (!index.isValid())
+            return;
+        const QString site = index.data(FleetModel::SiteRole).toString();
+        const int n = index.data(FleetModel::DeviceRole).toInt();
+        QMenu menu(this);
+        menu.addAction(texts_(162), this, [this, site, n] { emit chartWanted(site, n); });
+        menu.addAction(texts_(354), this, [this, site, n] { emit tableWanted(site, n); });
+        menu.exec(table_->viewport()->mapToGlobal(pos));
+    });
     // Counted again once after a burst of changes, not after each row.
     auto *summary = new QTimer(this);
     summary->setSingleShot(true);
@@ -239,10 +252,14 @@ bool FleetView::eventFilter(QObject *watched, QEvent *e)
 
 void FleetView::activateRow(const QModelIndex &index)
 {
-    // A remote site's tank has no detail view here.
-    if (!index.isValid() || !index.data(FleetModel::SiteRole).toString().isEmpty())
+    if (!index.isValid())
         return;
-    emit deviceActivated(index.data(FleetModel::DeviceRole).toInt());
+    const QString site = index.data(FleetModel::SiteRole).toString();
+    const int n = index.data(FleetModel::DeviceRole).toInt();
+    if (site.isEmpty())
+        emit deviceActivated(n);
+    else
+        emit remoteTankActivated(site, n);
 }
 
 void FleetView::updateSummary()

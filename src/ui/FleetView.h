@@ -26,6 +26,12 @@ public:
 
 signals:
     void deviceActivated(int n);
+    // A remote site's tank, double-clicked or chosen with Enter.
+    void remoteTankActivated(const QString &site, int n);
+    // From a row's context menu: the tank's chart or consumption table
+    // (site "" for an own tank).
+    void chartWanted(const QString &site, int n);
+    void tableWanted(const QString &site, int n);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *e) override;

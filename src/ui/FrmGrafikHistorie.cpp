@@ -62,7 +62,7 @@ QIcon swatch(quint32 colour, int marker)
 
 frmGrafikHistorie *frmGrafikHistorie::OpenForm(const DeviceTable &table, Settings &settings, UiServices &ui,
                                                const Texts &texts, const RunSwitches &switches, ClockFn clock,
-                                               QWidget *parent)
+                                               QWidget *parent, const QString &site, int tank)
 {
     if (!HasChartData(table)) {
         // Advice to switch logging on only where it is off; else what to wait
@@ -76,16 +76,17 @@ frmGrafikHistorie *frmGrafikHistorie::OpenForm(const DeviceTable &table, Setting
                       why.isEmpty() ? MsgIcon::Information : MsgIcon::Exclamation, MsgButtons::Ok);
         return nullptr;
     }
-    auto *w = new frmGrafikHistorie(table, settings, ui, texts, switches, std::move(clock), parent);
+    auto *w =
+        new frmGrafikHistorie(table, settings, ui, texts, switches, std::move(clock), parent, site, tank);
     w->show();
     return w;
 }
 
 frmGrafikHistorie::frmGrafikHistorie(const DeviceTable &table, Settings &settings, UiServices &ui,
                                      const Texts &texts, const RunSwitches &switches, ClockFn clock,
-                                     QWidget *parent)
+                                     QWidget *parent, const QString &site, int tank)
     : QWidget(parent, Qt::Window), table_(table), settings_(settings), ui_(ui), texts_(texts),
-      switches_(switches), clock_(std::move(clock))
+      switches_(switches), clock_(std::move(clock)), site_(site), siteTank_(tank)
 {
     setObjectName(QStringLiteral("frmGrafikHistorie"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -214,7 +215,7 @@ void frmGrafikHistorie::buildControls()
 
 void frmGrafikHistorie::Form_Load()
 {
-    setWindowTitle(texts_(174));
+    setWindowTitle(site_.isEmpty() ? texts_(174) : texts_(174) + QStringLiteral(" \u2013 ") + site_);
     LabelTank->setText(texts_(181));
     Label1->setText(texts_(182));
     CheckMesspunkte->setText(texts_(175));
@@ -245,8 +246,10 @@ void frmGrafikHistorie::Form_Load()
     const std::vector<ComboEntry> tanks = ComboTankEntries(table_, texts_);
     for (const ComboEntry &e : tanks)
         ComboTank->addItem(e.text, e.value);
-    ComboTank->setCurrentIndex(ComboTankSelection(tanks, int(settings_.readInt(Cfg::GrafikTank)),
-                                                  int(settings_.readInt(Cfg::GeraeteAktuell))));
+    ComboTank->setCurrentIndex(site_.isEmpty()
+                                   ? ComboTankSelection(tanks, int(settings_.readInt(Cfg::GrafikTank)),
+                                                        int(settings_.readInt(Cfg::GeraeteAktuell)))
+                                   : ComboTankSelection(tanks, siteTank_, siteTank_));
     OpenChartRange(state_, table_, options(), t);
     const int years = DataYears(state_.data.firstTime, t);
     ranges_ = ComboZeitraumEntries(years, texts_);
@@ -353,7 +356,8 @@ void frmGrafikHistorie::fillLegend()
 
 void frmGrafikHistorie::ComboTank_Click()
 {
-    settings_.write(Cfg::GrafikTank, ComboTank->currentData().toInt());
+    if (site_.isEmpty())
+        settings_.write(Cfg::GrafikTank, ComboTank->currentData().toInt());
     fillLegend();
     ShownChanged(state_, table_, options(), now());
     RebuildChart();

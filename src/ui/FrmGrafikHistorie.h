@@ -36,12 +36,16 @@ class frmGrafikHistorie : public QWidget
 public:
     // The window for the tanks' histories, shown; or, when no tank has any,
     // the "no data" message and nothing (nullptr).
+    // With a site: that remote site's tanks, opened on tank (the choices
+    // made there are not stored for the own tanks' chart).
     static frmGrafikHistorie *OpenForm(const DeviceTable &table, Settings &settings, UiServices &ui,
                                        const Texts &texts, const RunSwitches &switches, ClockFn clock,
-                                       QWidget *parent = nullptr);
+                                       QWidget *parent = nullptr, const QString &site = QString(),
+                                       int tank = 0);
 
     frmGrafikHistorie(const DeviceTable &table, Settings &settings, UiServices &ui, const Texts &texts,
-                      const RunSwitches &switches, ClockFn clock, QWidget *parent = nullptr);
+                      const RunSwitches &switches, ClockFn clock, QWidget *parent = nullptr,
+                      const QString &site = QString(), int tank = 0);
 
     const ChartState &chartState() const { return state_; }
     // What the plot shows now.
@@ -81,6 +85,8 @@ private:
     const Texts texts_; // the run's
     const RunSwitches &switches_;
     ClockFn clock_;
+    const QString site_; // "" for the own tanks
+    const int siteTank_;
     ChartState state_;
     DrawnSpan drawn_; // what the graphs hold, grown while the scroll bar is dragged
     ChartPicture picture_;

@@ -26,6 +26,7 @@
 #include "app/MenuCommands.h"
 #include "app/ProgramInfo.h"
 #include "central/CentralDialogLogic.h"
+#include "central/RemoteHistory.h"
 #include "consumption/Forecast.h"
 #include "core/Catalogue.h"
 #include "core/RunConfig.h"
@@ -314,15 +315,7 @@ void frmMain::applyLoadSteps()
     display_->ComboSN_Click(); // nothing while no tank is selected
     LabelPgmName->setText(ProgramTitle(parts_.config, true));
     connect(display_, &TankDisplay::captionChanged, this, &QWidget::setWindowTitle);
-    connect(display_, &TankDisplay::chartRequested, this, [this] {
-        if (chart_) {
-            chart_->raise();
-            chart_->activateWindow();
-            return;
-        }
-        chart_ = frmGrafikHistorie::OpenForm(parts_.tanks.table(), parts_.settings, parts_.ui, parts_.texts,
-                                             parts_.switches, parts_.clock, this);
-    });
+    connect(display_, &TankDisplay::chartRequested, this, &frmMain::openChart);
     connect(display_, &TankDisplay::tableRequested, this, &frmMain::openTable);
 
     connect(&parts_.tanks, &TankController::restoreWindow, this, [this] {
@@ -539,6 +532,41 @@ void frmMain::openTable()
                                   parts_.config, parts_.clock, parts_.tanks.currentDevice(), this);
 }
 
+void frmMain::openChart()
+{
+    if (chart_) {
+        chart_->raise();
+        chart_->activateWindow();
+        return;
+    }
+    chart_ = frmGrafikHistorie::OpenForm(parts_.tanks.table(), parts_.settings, parts_.ui, parts_.texts,
+                                         parts_.switches, parts_.clock, this);
+}
+
+void frmMain::openRemote(const QString &site, int n, bool tableWanted)
+{
+    // A remote tank's history is read from its site's folder when it is
+    // shown, and kept only while its window is open.
+    const QList<int> found = parts_.sites.sitesNamed(site);
+    if (found.isEmpty() || parts_.remoteHistoryFolder.isEmpty())
+        return;
+    const std::shared_ptr<DeviceTable> table = RemoteHistory::LoadSite(
+        parts_.remoteHistoryFolder, parts_.sites, found.first(), parts_.clock().toSecsSinceEpoch());
+    const QString name = parts_.sites.siteAt(found.first()).name;
+    QWidget *w = nullptr;
+    if (tableWanted) {
+        w = frmTabelle::OpenForm(*table, parts_.settings, parts_.ui, parts_.texts, parts_.config,
+                                 parts_.clock, n, this);
+        if (w)
+            w->setWindowTitle(w->windowTitle() + QStringLiteral(" \u2013 ") + name);
+    } else {
+        w = frmGrafikHistorie::OpenForm(*table, parts_.settings, parts_.ui, parts_.texts, parts_.switches,
+                                        parts_.clock, this, name, n);
+    }
+    if (w)
+        connect(w, &QObject::destroyed, w, [table] {});
+}
+
 void frmMain::closeEvent(QCloseEvent *e)
 {
     // Closing the main window ends the program, whatever else is open:
@@ -565,6 +593,20 @@ void frmMain::buildFleet(QWidget *header)
     fleet_ = new FleetView(*fleetModel_, parts_.texts, display_);
     display_->setFleetView(fleet_);
     connect(fleet_, &FleetView::deviceActivated, this, [this](int n) { parts_.tanks.ComboSN_Click(n); });
+    connect(fleet_, &FleetView::remoteTankActivated, this,
+            [this](const QString &site, int n) { openRemote(site, n, false); });
+    connect(fleet_, &FleetView::chartWanted, this, [this](const QString &site, int n) {
+        if (!site.isEmpty())
+            return openRemote(site, n, false);
+        parts_.tanks.ComboSN_Click(n);
+        openChart();
+    });
+    connect(fleet_, &FleetView::tableWanted, this, [this](const QString &site, int n) {
+        if (!site.isEmpty())
+            return openRemote(site, n, true);
+        parts_.tanks.ComboSN_Click(n);
+        openTable();
+    });
 
     // The switch between the cards and the list, at the header's end.
     auto make = [this, header](const char *name, int textId) {

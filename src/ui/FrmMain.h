@@ -83,6 +83,9 @@ private:
     void openClientPathDialog();
     void showAbout();
     void openTable();
+    void openChart();
+    // A remote site's tanks in the chart or the consumption table.
+    void openRemote(const QString &site, int n, bool table);
     void openEmailDialog(); // one e-mail settings dialog at a time
 
     const WindowParts parts_;

@@ -553,6 +553,15 @@ bool WebServer::serveAuthorised(QTcpSocket *socket, const Call &call)
     if (parts.size() == 6 && parts[1] == QLatin1String("api") && parts[2] == QLatin1String("v1") &&
         parts[3] == QLatin1String("tanks"))
         return tankRequest(socket, call, parts);
+    // "", "api", "v1", "sites", site, "tanks", n, what: split before decoding,
+    // as a site's own name may hold a "/".
+    const QList<QByteArray> raws = raw.split('/');
+    if (raws.size() == 8 && raws[1] == "api" && raws[2] == "v1" && raws[3] == "sites" && raws[5] == "tanks") {
+        QStringList decoded;
+        for (const QByteArray &r : raws)
+            decoded << QUrl::fromPercentEncoding(r);
+        return siteTankRequest(socket, call, decoded);
+    }
     writeText(socket, call, 404, "Not found.");
     return true;
 }
@@ -565,15 +574,42 @@ bool WebServer::tankRequest(QTcpSocket *socket, const Call &call, const QStringL
         writeText(socket, call, 404, "No such tank.");
         return true;
     }
-    if (parts[5] == QLatin1String("history"))
-        return historyRequest(socket, call, n);
-    if (parts[5] == QLatin1String("consumption")) {
+    if (parts[5] == QLatin1String("chart.png"))
+        return chartRequest(socket, call, n);
+    return tankDataRequest(socket, call, tanks_.table(), n, parts[5]);
+}
+
+bool WebServer::siteTankRequest(QTcpSocket *socket, const Call &call, const QStringList &parts)
+{
+    // A remote tank's history and consumption, from its site's tank file.
+    bool ok = false;
+    const int n = parts[6].toInt(&ok);
+    const QList<int> found = sources_.sites ? sources_.sites->sitesNamed(parts[4]) : QList<int>();
+    if (!ok || n < 1 || n > kMaxDevices || found.isEmpty() || !sources_.sites->at(found.first(), n)) {
+        writeText(socket, call, 404, "No such tank.");
+        return true;
+    }
+    if (!sources_.siteTable ||
+        (parts[7] != QLatin1String("history") && parts[7] != QLatin1String("consumption"))) {
+        writeText(socket, call, 404, "Not found.");
+        return true;
+    }
+    const std::shared_ptr<const DeviceTable> table = sources_.siteTable(found.first(), n);
+    return tankDataRequest(socket, call, *table, n, parts[7]);
+}
+
+bool WebServer::tankDataRequest(QTcpSocket *socket, const Call &call, const DeviceTable &table, int n,
+                                const QString &what)
+{
+    if (what == QLatin1String("history"))
+        return historyRequest(socket, call, table, n);
+    if (what == QLatin1String("consumption")) {
         ConsumptionRequest c;
         c.selection = n;
         c.currentYear = clock_().date().year();
         c.settings = sources_.consumptionSettings();
         c.settings.logVerbrauch = false; // read-only: no protocol file
-        const ConsumptionResult result = ComputeConsumption(tanks_.table(), c);
+        const ConsumptionResult result = ComputeConsumption(table, c);
         if (result.groups.empty()) {
             writeText(socket, call, 404, "No consumption.");
             return true;
@@ -581,13 +617,11 @@ bool WebServer::tankRequest(QTcpSocket *socket, const Call &call, const QStringL
         writeAnswer(socket, call, 200, "application/json", WebConsumptionJson(n, result.groups.front()));
         return true;
     }
-    if (parts[5] == QLatin1String("chart.png"))
-        return chartRequest(socket, call, n);
     writeText(socket, call, 404, "Not found.");
     return true;
 }
 
-bool WebServer::historyRequest(QTcpSocket *socket, const Call &call, int n)
+bool WebServer::historyRequest(QTcpSocket *socket, const Call &call, const DeviceTable &table, int n)
 {
     const QUrlQuery query(call.url);
     QDateTime range[2];
@@ -616,14 +650,14 @@ bool WebServer::historyRequest(QTcpSocket *socket, const Call &call, int n)
     }
     if (format == QLatin1String("json")) {
         writeAnswer(socket, call, 200, "application/json",
-                    WebHistoryJson(tanks_.table(), n, range[0], range[1], maxPoints));
+                    WebHistoryJson(table, n, range[0], range[1], maxPoints));
         return true;
     }
     if (format != QLatin1String("csv")) {
         writeText(socket, call, 400, "format: json or csv.");
         return true;
     }
-    const TankHistory &h = tanks_.table()[n].History;
+    const TankHistory &h = table[n].History;
     const auto [first, last] = WebHistoryRange(h, range[0], range[1]);
     constexpr int kWholeLines = 20000; // fewer go out in one piece
     if (last - first <= kWholeLines || call.head) {

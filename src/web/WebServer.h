@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <functional>
+#include <memory>
 
 class QTcpSocket;
 class SiteTanks;
@@ -27,6 +28,8 @@ struct ConsumptionSettings;
 // What the server reads, all of it on the event loop, besides the tanks'
 // snapshots (their figures, states and forecasts) and histories: what the
 // application layer knows beside them.
+struct DeviceTable;
+
 struct WebSources {
     std::function<WebCounters()> counters;
     std::function<ConsumptionSettings()> consumptionSettings;
@@ -35,6 +38,9 @@ struct WebSources {
     QStringList chartCommand;
     // The remote sites' tanks of a central installation (null: none).
     const SiteTanks *sites = nullptr;
+    // Site i's tanks with tank n's history read from the site's tank file
+    // (for its history and consumption); empty: no histories kept.
+    std::function<std::shared_ptr<const DeviceTable>(int site, int n)> siteTable;
 };
 
 // The built-in web server: the dashboard page, the JSON API, the event
@@ -100,7 +106,10 @@ private:
     void openStream(QTcpSocket *socket, const Call &call);
     QByteArray page() const;
     bool tankRequest(QTcpSocket *socket, const Call &call, const QStringList &parts);
-    bool historyRequest(QTcpSocket *socket, const Call &call, int n);
+    bool siteTankRequest(QTcpSocket *socket, const Call &call, const QStringList &parts);
+    bool tankDataRequest(QTcpSocket *socket, const Call &call, const DeviceTable &table, int n,
+                         const QString &what);
+    bool historyRequest(QTcpSocket *socket, const Call &call, const DeviceTable &table, int n);
     bool chartRequest(QTcpSocket *socket, const Call &call, int n);
 
     QByteArray tanksJson() const;

@@ -9,6 +9,7 @@
 
 #include "central/CentralNotifier.h"
 #include "central/Centre.h"
+#include "central/RemoteHistory.h"
 #include "email/SmtpSender.h"
 #include "model/NotificationLog.h"
 #include "model/SiteTanks.h"
@@ -22,11 +23,15 @@
 namespace
 {
 // A state as a site's program publishes it; extra: the fields a newer site adds.
-QByteArray State(double level, const char *state = "ok", const QByteArray &extra = {})
+QByteArray State(double level, const char *state = "ok", const QByteArray &extra = {}, int laterSecs = 0)
 {
     return R"({"serial":4711,"level":)" + QByteArray::number(level) +
            R"(,"unit":"L","percent":40,"temperature":12,"time":")" +
-           QDateTime::currentDateTime().toOffsetFromUtc(3600).toString(Qt::ISODate).toLatin1() +
+           QDateTime::currentDateTime()
+               .addSecs(laterSecs)
+               .toOffsetFromUtc(3600)
+               .toString(Qt::ISODate)
+               .toLatin1() +
            R"(","alarm":false,"error":null,"days_until_empty":30.5,"state":")" + state +
            R"(","loss":false,"consumed":0,"energy":null)" + extra + "}";
 }
@@ -122,9 +127,31 @@ TEST_F(Central, TwoSitesAppearAndALastWillMarksOneOffline)
     EXPECT_TRUE(stream.contains("\"site\":\"Hof Nord\"")) << stream.constData();
     stream.clear();
     ASSERT_TRUE(Publish(broker.port, "farm/north/tank1/state",
-                        State(1234, "ok", R"(,"name":"Diesel","capacity":5000,"site":"Hof Nord")")));
+                        State(1234, "ok", R"(,"name":"Diesel","capacity":5000,"site":"Hof Nord")", 60)));
     EXPECT_TRUE(streamHas("\"level\":1234")) << stream.constData();
     EXPECT_TRUE(stream.contains("event: remote")) << stream.constData();
+
+    // A remote tank's history: the centre's record of its site (a name with
+    // a blank), then the level the site sent last; its consumption.
+    const auto levels = [&] {
+        QList<double> out;
+        for (const QJsonValue p :
+             QJsonDocument::fromJson(request(web, "/api/v1/sites/Hof%20Nord/tanks/1/history").body)["points"]
+                 .toArray())
+            out << p[1].toDouble();
+        return out;
+    };
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return levels() == QList<double>{1500, 1234};
+        },
+        15000))
+        << request(web, "/api/v1/sites/Hof%20Nord/tanks/1/history").body.constData();
+    EXPECT_TRUE(QFile::exists(dataDir() + "Zentrale/Hof Nord/Tank1.csv"));
+    EXPECT_EQ(request(web, "/api/v1/sites/Hof%20Nord/tanks/1/consumption").status, 200);
+    for (const char *path : {"/api/v1/sites/Hof%20West/tanks/1/history",
+                             "/api/v1/sites/south/tanks/1/history", "/api/v1/sites/south/tanks/3/chart.png"})
+        EXPECT_EQ(request(web, path).status, 404) << path;
 
     const auto southOnline = [&] {
         for (const QJsonValue s :
@@ -202,6 +229,8 @@ struct CentreParts {
             },
             texts, SystemClock(), 300);
         centre = std::make_unique<Centre>(sites, v, QString(), 24, SystemClock());
+        history = std::make_unique<RemoteHistory>(folder.path(), 0, texts);
+        QObject::connect(centre.get(), &Centre::tankUpdated, history.get(), &RemoteHistory::record);
         QObject::connect(centre.get(), &Centre::tankChanged, notifier.get(), &CentralNotifier::tankChanged);
         QObject::connect(centre.get(), &Centre::tankUpdated, [this] { ++updates; });
         QObject::connect(centre.get(), &Centre::brokerState, [this](bool up) { connections += up; });
@@ -212,6 +241,8 @@ struct CentreParts {
     SmtpSender sender{SmtpTransport{}};
     SiteTanks sites;
     std::unique_ptr<CentralNotifier> notifier;
+    QTemporaryDir folder;
+    std::unique_ptr<RemoteHistory> history;
     std::unique_ptr<Centre> centre;
     int updates = 0, connections = 0, mailsQueued = 0;
 };
@@ -255,4 +286,17 @@ TEST(CentralNotifications, ChangesMailOnceAndABrokerRestartMailsNothing)
     EXPECT_EQ(c.notifier->pending(), 0);
     EXPECT_EQ(c.log.events().size(), 2u);
     EXPECT_EQ(c.mailsQueued, 1);
+
+    // Each reading in the site's own folder, read back for the views (the
+    // first from the file: the site has sent another since); a tank in a
+    // fault has no level to record.
+    ASSERT_TRUE(WaitFor([&] { return c.history->written() >= 2; }));
+    const auto table = RemoteHistory::LoadSite(c.folder.path(), c.sites, c.sites.sitesNamed("east").value(0),
+                                               QDateTime::currentSecsSinceEpoch());
+    ASSERT_EQ(table->DeviceCount, 3);
+    ASSERT_GE((*table)[2].History.count(), 1);
+    EXPECT_EQ((*table)[1].History.HistoryValues[1], 1001);
+    EXPECT_EQ((*table)[2].History.HistoryValues[1], 1002);
+    EXPECT_EQ((*table)[2].Volumen, 5);
+    EXPECT_EQ((*table)[3].History.count(), 0);
 }

@@ -40,7 +40,8 @@ TEST(RemoteState, TopicsPayloadsAndSilence)
     EXPECT_EQ(s->record.Uhrzeit,
               QDateTime(QDate(2026, 7, 1), QTime(11, 30), Qt::UTC)); // 09:30Z is 11:30 in Berlin
     EXPECT_EQ(s->record.Einheit, 1);
-    EXPECT_EQ(s->record.Tankvolumen, 3000);
+    EXPECT_EQ(std::pair(s->record.Volumen, s->record.Tankvolumen),
+              std::pair(1234500, 3000000)); // thousandths of m³
     EXPECT_EQ(s->level, 1234.5);
     EXPECT_EQ(s->status.condition, TankCondition::Alarm);
     EXPECT_EQ(s->emptyAt, now.addDays(2));

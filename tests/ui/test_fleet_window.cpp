@@ -4,14 +4,18 @@
 #include "core/Catalogue.h"
 #include "core/DateText.h"
 #include "core/TextHelpers.h"
+#include "history/TankFile.h"
 #include "model/ConditionLook.h"
 #include "model/FleetModel.h"
 #include "model/NotificationLog.h"
 #include "model/ServiceStatus.h"
+#include "model/SiteTanks.h"
 #include "model/TankStateWatch.h"
 #include "mqtt/MqttPeers.h"
 #include "ui/FleetView.h"
+#include "ui/FrmGrafikHistorie.h"
 #include "ui/FrmMeldungen.h"
+#include "ui/FrmTabelle.h"
 #include "ui/StatusIndicator.h"
 
 // German, English and Polish at 800 x 600 and 1920 x 1080, with the link
@@ -195,4 +199,60 @@ TEST_F(MainWindowTest, StatusIndicatorsFitSmallAndLargeScreensCountAcknowledgeAn
         EXPECT_EQ(typeLoss("txbxVerlustStunden", "0"), "2.5|0|20:00-06:00 WE|");
         EXPECT_FALSE(parts->losses().limits(1).on()) << "the alarm reads them at once";
     }
+}
+
+// A central installation's remote tank, double-clicked in the list, opens
+// its chart: the history recorded in its site's folder and the reading the
+// site sent last, under the site's name; the choice of tank stays the own
+// chart's. Its context menu opens the site's consumption table.
+TEST_F(MainWindowTest, ARemoteTankOpensItsSitesHistoryInTheChart)
+{
+    Broker broker;
+    ASSERT_TRUE(broker.start());
+    ASSERT_EQ(
+        QProcess::execute("mosquitto_pub",
+                          {"-p", QString::number(broker.port), "-r", "-t", "farm/east/tank1/state", "-m",
+                           R"({"level":1200,"unit":"L","capacity":3000,"name":"Heizöl","temperature":9,)"
+                           R"("time":"2026-03-14T10:00:00","state":"ok","error":null,"alarm":false})"}),
+        0);
+    DeviceRecord rec;
+    rec.Temperatur = 9; // in litres, as the site sends
+    QByteArray lines;
+    for (const auto &[days, level] : {std::pair(4, 1500), std::pair(2, 1300)}) {
+        rec.Volumen = level;
+        lines += TankFile::Line(now.addDays(-days), rec, texts);
+    }
+    QDir().mkpath(dataDir() + "Zentrale/east");
+    writeBytes(dataDir() + "Zentrale/east/Tank1.csv", lines);
+    writeBytes(iniPath(), "[Zentrale]\r\nAktiv=1\r\nHost=127.0.0.1\r\nFilter=farm/+\r\nPort=" +
+                              QByteArray::number(broker.port) + "\r\n");
+    settings.write(Cfg::GrafikTank, 0);
+    open();
+    ASSERT_TRUE(WaitFor([&] { return parts->sites().rows().size() == 1; }, 10000));
+    QTableView *list = win->fleetView()->table();
+    ASSERT_TRUE(WaitFor([&] { return list->isVisible() && list->model()->rowCount() == 1; }));
+    const QModelIndex row = list->model()->index(0, FleetModel::Name);
+    // A double-click is a press, a release, the double-click and its release.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(row).center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(row).center());
+    const QList<frmGrafikHistorie *> charts = Shown<frmGrafikHistorie>();
+    ASSERT_EQ(charts.size(), 1) << qPrintable(ui.texts().join('|'));
+    EXPECT_TRUE(charts[0]->windowTitle().endsWith("east")) << qPrintable(charts[0]->windowTitle());
+    ASSERT_EQ(charts[0]->picture().series.size(), 1u);
+    EXPECT_EQ(charts[0]->picture().series[0].values, (std::vector<double>{1500, 1300, 1200}));
+    EXPECT_EQ(settings.readInt(Cfg::GrafikTank), 0);
+
+    // The row's context menu opens the site's consumption table as well.
+    const QPoint at = list->visualRect(row).center();
+    QTimer::singleShot(0, [] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            menu->actions().at(1)->trigger();
+            menu->close();
+        }
+    });
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list->viewport(), &click);
+    const QList<frmTabelle *> tables = Shown<frmTabelle>();
+    ASSERT_EQ(tables.size(), 1) << qPrintable(ui.texts().join('|'));
+    EXPECT_TRUE(tables[0]->windowTitle().endsWith("east")) << qPrintable(tables[0]->windowTitle());
 }

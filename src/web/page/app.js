@@ -4,7 +4,7 @@
 // first, and for a chosen tank its state, chart and consumption table. A
 // central installation's remote tanks count in the summary and show in the
 // table (the first kRemoteRows of them that the filter keeps), their site
-// before their name; only this installation's own tanks have a detail.
+// before their name; a remote tank's detail reads its site's history.
 const T = JSON.parse(document.getElementById('texts').textContent);
 const lang = document.documentElement.lang || 'en';
 const fmt = (v, digits) => new Intl.NumberFormat(lang, { maximumFractionDigits: digits }).format(v);
@@ -14,6 +14,7 @@ let tanks = [];
 const remote = new Map(); // "site/number" -> tank, from the "remote" events
 const kRemoteRows = 500;
 let chosen = 0;
+let chosenSite = null; // the chosen tank's site; null for an own tank
 
 for (const el of document.querySelectorAll('[data-t]')) el.textContent = T[el.dataset.t] || '';
 const heads = [...document.querySelectorAll('#fleet th')].map(th => th.textContent);
@@ -155,7 +156,7 @@ function showTanks() {
     const tr = body.insertRow();
     tr.dataset.tank = t.number;
     tr.dataset.state = t.state;
-    if (own && t.number === chosen) tr.className = 'chosen';
+    if (t.number === chosen && (own ? !chosenSite : t.site === chosenSite)) tr.className = 'chosen';
     cell(tr, heads[0], 'num').textContent = t.number;
     cell(tr, heads[1], 'name').textContent = own ? t.name : t.site + ' · ' + t.name;
     const stateCell = cell(tr, heads[2], 'states');
@@ -181,11 +182,12 @@ function showTanks() {
     const last = cell(tr, heads[6], 'wide');
     last.textContent = ago(t.time);
     if (t.time) last.title = fullTime.format(new Date(t.time));
-    if (own) tr.addEventListener('click', () => choose(t.number));
+    tr.addEventListener('click', () => choose(t.number, own ? null : t.site));
   }
-  const t = tanks.find(x => x.number === chosen);
+  const t = chosenSite ? remote.get(chosenSite + '/' + chosen) : tanks.find(x => x.number === chosen);
   if (t) {
-    document.getElementById('detail-name').textContent = t.number + ' ' + t.name;
+    document.getElementById('detail-name').textContent =
+      (chosenSite ? chosenSite + ' · ' : '') + t.number + ' ' + t.name;
     showDetailState(t);
     const meter = document.getElementById('meter');
     meter.textContent = t.consumed === null ? '' : say(T.consumed, fmt(t.consumed, 3) + ' ' + t.unit);
@@ -251,12 +253,14 @@ rangeBox.value = 3;
 rangeBox.addEventListener('change', () => showDetail());
 document.getElementById('close').addEventListener('click', () => {
   chosen = 0;
+  chosenSite = null;
   document.getElementById('detail').hidden = true;
   showTanks();
 });
 
-function choose(n) {
+function choose(n, site) {
   chosen = n;
+  chosenSite = site;
   shownHistory = null;
   const detail = document.getElementById('detail');
   detail.hidden = false;
@@ -267,14 +271,15 @@ function choose(n) {
 }
 
 async function showDetail() {
-  const n = chosen;
+  const n = chosen, site = chosenSite;
   const from = new Date();
   from.setMonth(from.getMonth() - Number(rangeBox.value));
+  const base = site ? `/api/v1/sites/${encodeURIComponent(site)}/tanks/${n}` : `/api/v1/tanks/${n}`;
   const [history, consumption] = await Promise.all([
-    fetch(`/api/v1/tanks/${n}/history?from=${encodeURIComponent(from.toISOString())}`).then(r => r.json()),
-    fetch(`/api/v1/tanks/${n}/consumption`).then(r => r.json()),
+    fetch(`${base}/history?from=${encodeURIComponent(from.toISOString())}`).then(r => r.json()),
+    fetch(`${base}/consumption`).then(r => r.json()),
   ]);
-  if (n !== chosen) return;
+  if (n !== chosen || site !== chosenSite) return;
   drawChart(history);
   showConsumption(consumption);
 }

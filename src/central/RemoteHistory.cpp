@@ -1,0 +1,113 @@
+#include "RemoteHistory.h"
+
+#include "history/TankFile.h"
+#include "history/TankHistoryLoader.h"
+#include "model/Figures.h"
+#include "model/SiteTanks.h"
+
+#include <QDir>
+
+RemoteHistory::RemoteHistory(const QString &root, int intervalSecs, const Texts &texts, QObject *parent)
+    : QObject(parent), root_(root), intervalSecs_(intervalSecs), texts_(texts)
+{
+    timer_.setInterval(1000);
+    connect(&timer_, &QTimer::timeout, this, &RemoteHistory::handOver);
+    timer_.start();
+    writer_ = std::thread(&RemoteHistory::write, this);
+}
+
+RemoteHistory::~RemoteHistory()
+{
+    handOver();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ending_ = true;
+    }
+    wake_.notify_all();
+    writer_.join();
+}
+
+QString RemoteHistory::SiteFolder(const QString &root, const QString &site)
+{
+    QString name = site;
+    for (QChar &c : name)
+        if (!c.isLetterOrNumber() && c != QLatin1Char(' ') && c != QLatin1Char('-') &&
+            c != QLatin1Char('_') && c != QLatin1Char('.'))
+            c = QLatin1Char('_');
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
+        name.prepend(QLatin1Char('_'));
+    return QDir(root).filePath(name);
+}
+
+void RemoteHistory::record(const TankSnapshotPtr &s)
+{
+    const QDateTime t = s->record.Uhrzeit;
+    if (!t.isValid() || s->fault())
+        return;
+    QDateTime &last = last_[s->site + QLatin1Char('/') + QString::number(s->tank)];
+    if (last.isValid() && (t <= last || last.secsTo(t) < intervalSecs_))
+        return;
+    last = t;
+    pending_.emplace_back(TankFile::PathIn(SiteFolder(root_, s->site) + QLatin1Char('/'), s->tank),
+                          TankFile::Line(t, s->record, texts_));
+}
+
+void RemoteHistory::handOver()
+{
+    if (pending_.empty())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto &p : pending_)
+            queue_.push_back(std::move(p));
+    }
+    pending_.clear();
+    wake_.notify_all();
+}
+
+qint64 RemoteHistory::written() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return written_;
+}
+
+void RemoteHistory::write()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
+        if (queue_.empty())
+            return;
+        const auto [path, line] = std::move(queue_.front());
+        queue_.pop_front();
+        lock.unlock();
+        QDir().mkpath(QFileInfo(path).path());
+        QString error;
+        const bool ok = TankFile::Append(path, line, &error) == TankFile::AppendResult::Written;
+        lock.lock();
+        written_ += ok;
+    }
+}
+
+std::shared_ptr<DeviceTable> RemoteHistory::LoadSite(const QString &root, const SiteTanks &sites, int site,
+                                                     qint64 nowSecs, int onlyTank)
+{
+    auto table = std::make_shared<DeviceTable>();
+    if (site < 0 || site >= sites.siteCount())
+        return table;
+    const QString folder = SiteFolder(root, sites.siteAt(site).name) + QLatin1Char('/');
+    for (int n = 1; n <= kMaxDevices; ++n) {
+        const TankSnapshotPtr s = sites.at(site, n);
+        if (!s)
+            continue;
+        DeviceRecord &rec = (*table)[n];
+        rec = s->record;
+        if (!root.isEmpty() && (onlyTank == 0 || onlyTank == n))
+            TankHistoryLoader::LoadFile(TankFile::PathIn(folder, n), nowSecs, rec.History);
+        const QDateTime t = rec.Uhrzeit;
+        if (t.isValid() && !s->fault() && TankHistory::toSecs(t) > rec.History.HistoryTimes.back())
+            rec.History.append(t, ScaledLevel(rec.Volumen, rec), rec.Temperatur);
+        table->DeviceCount = n;
+    }
+    return table;
+}

@@ -1,0 +1,64 @@
+#pragma once
+#include "lang/Lng.h"
+#include "model/DeviceRecord.h"
+#include "model/TankSnapshot.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QObject>
+#include <QTimer>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+// The centre's record of every remote tank: one folder per site under the
+// root, one tank file per tank in the tank-file format (TankFile), so the
+// same code reads them as a local tank's. A tank's reading is recorded when
+// it is new and at least the interval after the last one recorded; the lines
+// go to the disk on a thread of their own, so a thousand sites never hold up
+// the event loop.
+class SiteTanks;
+
+class RemoteHistory : public QObject
+{
+    Q_OBJECT
+public:
+    RemoteHistory(const QString &root, int intervalSecs, const Texts &texts, QObject *parent = nullptr);
+    // Writes what is pending, then ends the writer.
+    ~RemoteHistory() override;
+
+    void record(const TankSnapshotPtr &s);
+    // A site's folder under root: its name with every character that is no
+    // letter, digit, blank, "-", "_" or "." as "_".
+    static QString SiteFolder(const QString &root, const QString &site);
+    // Lines written so far (the writer's count).
+    qint64 written() const;
+
+    // One site's tanks as a device table for the chart and consumption
+    // views, read when asked: each tank's record as the site sent it last,
+    // its history from the site's folder under root, and the reading the
+    // site sent last when its line has not reached the file yet. With
+    // onlyTank, only that tank's history is read.
+    static std::shared_ptr<DeviceTable> LoadSite(const QString &root, const SiteTanks &sites, int site,
+                                                 qint64 nowSecs, int onlyTank = 0);
+
+private:
+    void handOver();
+    void write();
+
+    QString root_;
+    int intervalSecs_;
+    const Texts &texts_;
+    QHash<QString, QDateTime> last_; // "site/n" -> the reading last recorded
+    std::vector<std::pair<QString, QByteArray>> pending_;
+    QTimer timer_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::pair<QString, QByteArray>> queue_;
+    bool ending_ = false;
+    qint64 written_ = 0;
+    std::thread writer_;
+};
