@@ -6,6 +6,7 @@
 #include "model/SiteTanks.h"
 
 #include <QDir>
+#include <QSet>
 
 RemoteHistory::RemoteHistory(const QString &root, int intervalSecs, const Texts &texts, QObject *parent)
     : QObject(parent), root_(root), intervalSecs_(intervalSecs), texts_(texts)
@@ -48,8 +49,8 @@ void RemoteHistory::record(const TankSnapshotPtr &s)
     if (last.isValid() && (t <= last || last.secsTo(t) < intervalSecs_))
         return;
     last = t;
-    pending_.emplace_back(TankFile::PathIn(SiteFolder(root_, s->site) + QLatin1Char('/'), s->tank),
-                          TankFile::Line(t, s->record, texts_));
+    pending_.push_back(
+        {SiteFolder(root_, s->site) + QLatin1Char('/'), s->tank, TankFile::Line(t, s->record, texts_)});
 }
 
 void RemoteHistory::handOver()
@@ -73,17 +74,26 @@ qint64 RemoteHistory::written() const
 
 void RemoteHistory::write()
 {
+    QSet<QString> made; // folders made (or found) already
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
         if (queue_.empty())
             return;
-        const auto [path, line] = std::move(queue_.front());
+        const Line line = std::move(queue_.front());
         queue_.pop_front();
         lock.unlock();
-        QDir().mkpath(QFileInfo(path).path());
+        if (!made.contains(line.folder)) {
+            QDir().mkpath(line.folder);
+            made.insert(line.folder);
+        }
+        const QString path = TankFile::PathIn(line.folder, line.tank);
         QString error;
-        const bool ok = TankFile::Append(path, line, &error) == TankFile::AppendResult::Written;
+        TankFile::AppendResult r = TankFile::Append(path, line.text, &error);
+        if (r == TankFile::AppendResult::OpenFailed &&
+            QDir().mkpath(line.folder)) // the folder was taken away
+            r = TankFile::Append(path, line.text, &error);
+        const bool ok = r == TankFile::AppendResult::Written;
         lock.lock();
         written_ += ok;
     }

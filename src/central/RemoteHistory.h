@@ -53,11 +53,18 @@ private:
     int intervalSecs_;
     const Texts &texts_;
     QHash<QString, QDateTime> last_; // "site/n" -> the reading last recorded
-    std::vector<std::pair<QString, QByteArray>> pending_;
+    // A line for the tank file of the tank in a site's folder; the file's
+    // name is looked up (and the folder made) by the writer, off the event loop.
+    struct Line {
+        QString folder;
+        int tank;
+        QByteArray text;
+    };
+    std::vector<Line> pending_;
     QTimer timer_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
-    std::deque<std::pair<QString, QByteArray>> queue_;
+    std::deque<Line> queue_;
     bool ending_ = false;
     qint64 written_ = 0;
     std::thread writer_;
