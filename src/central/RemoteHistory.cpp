@@ -6,7 +6,21 @@
 #include "model/SiteTanks.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSet>
+
+namespace
+{
+// Whether the file ends in line: the reading a site's broker retains comes
+// again at every start of the centre.
+bool endsIn(const QString &path, const QByteArray &line)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() < line.size() || !f.seek(f.size() - line.size()))
+        return false;
+    return f.read(line.size()) == line;
+}
+} // namespace
 
 RemoteHistory::RemoteHistory(const QString &root, int intervalSecs, const Texts &texts, QObject *parent)
     : QObject(parent), root_(root), intervalSecs_(intervalSecs), texts_(texts)
@@ -23,6 +37,7 @@ RemoteHistory::~RemoteHistory()
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ending_ = true;
+        endBy_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(kEndMs);
     }
     wake_.notify_all();
     writer_.join();
@@ -74,11 +89,12 @@ qint64 RemoteHistory::written() const
 
 void RemoteHistory::write()
 {
-    QSet<QString> made; // folders made (or found) already
+    QSet<QString> made;    // folders made (or found) already
+    QSet<QString> checked; // files whose end was looked at in this run
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
-        if (queue_.empty())
+        if (queue_.empty() || (ending_ && std::chrono::steady_clock::now() > endBy_))
             return;
         const Line line = std::move(queue_.front());
         queue_.pop_front();
@@ -88,6 +104,13 @@ void RemoteHistory::write()
             made.insert(line.folder);
         }
         const QString path = TankFile::PathIn(line.folder, line.tank);
+        if (!checked.contains(path)) {
+            checked.insert(path);
+            if (endsIn(path, line.text)) {
+                lock.lock();
+                continue;
+            }
+        }
         QString error;
         TankFile::AppendResult r = TankFile::Append(path, line.text, &error);
         if (r == TankFile::AppendResult::OpenFailed &&

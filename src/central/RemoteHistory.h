@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -27,8 +28,11 @@ class RemoteHistory : public QObject
     Q_OBJECT
 public:
     RemoteHistory(const QString &root, int intervalSecs, const Texts &texts, QObject *parent = nullptr);
-    // Writes what is pending, then ends the writer.
+    // Writes what is pending for at most kEndMs, then ends the writer: the
+    // program's end is not held up by a thousand sites' lines (what is left
+    // is recorded at the next start, from the states the broker retains).
     ~RemoteHistory() override;
+    static constexpr int kEndMs = 1000;
 
     void record(const TankSnapshotPtr &s);
     // A site's folder under root: its name with every character that is no
@@ -66,6 +70,7 @@ private:
     std::condition_variable wake_;
     std::deque<Line> queue_;
     bool ending_ = false;
+    std::chrono::steady_clock::time_point endBy_;
     qint64 written_ = 0;
     std::thread writer_;
 };

@@ -438,6 +438,7 @@ void frmMain::wireLinks()
     connect(life_.links(), &LinkManager::receptionProgress, this, &frmMain::receptionProgress);
     connect(life_.links(), &LinkManager::progressHidden, this, &frmMain::hideProgress);
     connect(life_.links(), &LinkManager::indicatorChanged, this, &frmMain::showLinkIndicator);
+    connect(&parts_.sites, &SiteTanks::changed, this, &frmMain::showLinkIndicator);
     if (linkIndicator_)
         showLinkIndicator();
     if (interfaceDialogPending_)
@@ -707,7 +708,10 @@ void frmMain::showLinkIndicator()
     const Texts &t = parts_.texts;
     if (LinkManager *l = life_.links()) {
         const LinkIndicator shown = l->indicator();
-        linkIndicator_->show(shown.text, shown.tip + QLatin1Char('\n') + t(858), shown.warn);
+        // A central installation without devices of its own misses no link:
+        // its tanks come from the broker.
+        const bool sitesOnly = parts_.tanks.DeviceCount() == 0 && !parts_.sites.rows().empty();
+        linkIndicator_->show(shown.text, shown.tip + QLatin1Char('\n') + t(858), shown.warn && !sitesOnly);
         return;
     }
     // Without links (client mode, or before the first activation): the

@@ -4,10 +4,13 @@
 
 #include "central/CentralDialogLogic.h"
 #include "central/CentralSettings.h"
+#include "central/RemoteHistory.h"
 #include "central/RemoteState.h"
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimeZone>
 
 // Only a site's status and its tanks 1..56 are the centre's; garbage is no
@@ -97,4 +100,37 @@ TEST(CentralDialog, OkRefusesWhatCannotWorkAndAppliesTheRest)
     ASSERT_EQ(applied.size(), 1);
     EXPECT_EQ(std::pair(applied[0].host, applied[0].filter),
               std::pair(QString("broker.local"), QString("farm/+")));
+}
+
+// The centre's record of a remote tank: a reading once in the site's tank
+// file, however often the centre starts and hears the retained state again
+// (even with the interval passed); a later reading after it.
+TEST(RemoteHistory, ARestartDoesNotRecordTheRetainedReadingAgain)
+{
+    QTemporaryDir dir;
+    auto s = std::make_shared<TankSnapshot>();
+    s->site = QStringLiteral("Hof/Nord");
+    s->tank = 2;
+    s->record.Volumen = 1500;
+    s->record.Uhrzeit = QDateTime(QDate(2026, 7, 1), QTime(10, 0), Qt::UTC);
+    const Texts texts(2);
+    const QString file = RemoteHistory::SiteFolder(dir.path(), s->site) + "/Tank2.csv";
+    const auto lines = [&] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll().count('\n') : -1;
+    };
+    for (int start = 0; start < 2; ++start) {
+        RemoteHistory h(dir.path(), 0, texts);
+        h.record(s);
+    }
+    EXPECT_EQ(lines(), 1) << qPrintable(file);
+    auto later = std::make_shared<TankSnapshot>(*s);
+    later->record.Volumen = 1400;
+    later->record.Uhrzeit = s->record.Uhrzeit.addSecs(7200);
+    {
+        RemoteHistory h(dir.path(), 0, texts);
+        h.record(s);
+        h.record(later);
+    }
+    EXPECT_EQ(lines(), 2);
 }

@@ -231,6 +231,8 @@ TEST_F(MainWindowTest, ARemoteTankOpensItsSitesHistoryInTheChart)
     ASSERT_TRUE(WaitFor([&] { return parts->sites().rows().size() == 1; }, 10000));
     QTableView *list = win->fleetView()->table();
     ASSERT_TRUE(WaitFor([&] { return list->isVisible() && list->model()->rowCount() == 1; }));
+    // Without devices of its own, no link is missing: the indicator does not warn.
+    EXPECT_TRUE(Part<StatusIndicator>(win.get(), "lblLinkIndicator")->styleSheet().isEmpty());
     const QModelIndex row = list->model()->index(0, FleetModel::Name);
     // A double-click is a press, a release, the double-click and its release.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(row).center());
