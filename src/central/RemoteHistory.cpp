@@ -91,6 +91,7 @@ void RemoteHistory::write()
 {
     QSet<QString> made;    // folders made (or found) already
     QSet<QString> checked; // files whose end was looked at in this run
+    bool failing = false;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
@@ -117,6 +118,9 @@ void RemoteHistory::write()
             QDir().mkpath(line.folder)) // the folder was taken away
             r = TankFile::Append(path, line.text, &error);
         const bool ok = r == TankFile::AppendResult::Written;
+        if (!ok && !failing)
+            emit writeFailed(QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
+        failing = !ok;
         lock.lock();
         written_ += ok;
     }

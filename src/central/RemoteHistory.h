@@ -49,6 +49,11 @@ public:
     static std::shared_ptr<DeviceTable> LoadSite(const QString &root, const SiteTanks &sites, int site,
                                                  qint64 nowSecs, int onlyTank = 0);
 
+signals:
+    // A line could not be written: the file and why (from the writer's
+    // thread). Told once, then again only after a line was written since.
+    void writeFailed(const QString &text);
+
 private:
     void handOver();
     void write();

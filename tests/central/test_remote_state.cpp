@@ -9,6 +9,7 @@
 #include "core/UiServices.h"
 #include "lang/Lng.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -133,4 +134,34 @@ TEST(RemoteHistory, ARestartDoesNotRecordTheRetainedReadingAgain)
         h.record(later);
     }
     EXPECT_EQ(lines(), 2);
+}
+
+// Lines that cannot be written (a file stands where the site's folder
+// belongs) are told once, naming the file, not once per line.
+TEST(RemoteHistory, FailedLinesAreToldOnceWithTheirFile)
+{
+    QTemporaryDir dir;
+    QFile blocker(RemoteHistory::SiteFolder(dir.path(), "south"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const Texts texts(2);
+    QObject receiver;
+    QStringList told;
+    {
+        RemoteHistory h(dir.path(), 0, texts);
+        QObject::connect(&h, &RemoteHistory::writeFailed, &receiver,
+                         [&](const QString &text) { told << text; });
+        for (int n = 1; n <= 3; ++n) {
+            auto s = std::make_shared<TankSnapshot>();
+            s->site = QStringLiteral("south");
+            s->tank = n;
+            s->record.Volumen = 100 * n;
+            s->record.Uhrzeit = QDateTime(QDate(2026, 7, 1), QTime(10, 0), Qt::UTC);
+            h.record(s);
+        }
+    } // the lines are written (or not) before it ends
+    ASSERT_TRUE(WaitFor([&] { return !told.isEmpty(); }));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains("south/Tank1.csv")) << qPrintable(told[0]);
 }
