@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <functional>
+#include <unistd.h>
 
 // A mosquitto broker of the test's own on a free loopback port; with users,
 // only "tankmon" with the password given (default "right") gets in.
@@ -29,13 +30,14 @@ struct Broker {
             return false;
         conf.write("listener " + QByteArray::number(port) + " 127.0.0.1\npersistence " +
                    (persistent ? "true\npersistence_location " + dir.path().toUtf8() + "/" : "false") +
-                   "\nlog_dest stderr\n"
+                   "\nlog_dest stderr\n" + (::geteuid() == 0 ? "user root\n" : "") +
                    "log_type all\nallow_anonymous " +
                    (withUsers ? "false\npassword_file " + users.toUtf8() : "true"));
         conf.close();
         if (withUsers && QProcess::execute("mosquitto_passwd", {"-c", "-b", users, "tankmon", password}) != 0)
             return false;
         proc.setProcessChannelMode(QProcess::MergedChannels);
+        DieWithTest(proc);
         proc.start("/usr/sbin/mosquitto", {"-c", conf.fileName()});
         EXPECT_TRUE(proc.waitForStarted()) << "mosquitto is missing: run tools/setup.sh";
         return WaitFor(
@@ -60,6 +62,7 @@ struct Subscriber {
     QMap<QString, QByteArray> last;
     explicit Subscriber(quint16 port)
     {
+        DieWithTest(proc);
         proc.start("mosquitto_sub", {"-p", QString::number(port), "-t", "#", "-F", "%t\t%x"});
     }
     bool waitFor(const QString &topic, const std::function<bool(const QByteArray &)> &pred, int ms = 15000)

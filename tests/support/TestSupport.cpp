@@ -16,6 +16,7 @@
 #include <deque>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 
 QDateTime At(int y, int mo, int d, int h, int mi, int s)
@@ -100,10 +101,16 @@ int ReplaceCounter::count(const QString &fileName, quint32 mask)
                              [&](const auto &e) { return e.first == fileName && (e.second & mask); }));
 }
 
+void DieWithTest(QProcess &p)
+{
+    p.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
+
 bool StartHeadless(QProcess &p, const QString &program, const QString &folder, QByteArray &out,
                    const QByteArray &marker, const QStringList &wrapper)
 {
     p.setProcessChannelMode(QProcess::MergedChannels);
+    DieWithTest(p);
     QStringList args = wrapper;
     args << program << "--headless"
          << "--data-dir" << folder;

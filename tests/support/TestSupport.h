@@ -83,6 +83,11 @@ bool WaitOutput(QProcess &p, QByteArray &out, const QByteArray &marker, int time
 // Sends sig to the process p runs; false when it runs none (a kill of pid 0
 // would hit the test's own process group, ctest with it).
 bool Signal(const QProcess &p, int sig);
+// The process p starts is killed when the test's process ends, also by a
+// crash: no peer stays behind holding the test's output open (ctest would
+// wait for it). Lost by a program that changes its user (mosquitto as root
+// unless told to stay root).
+void DieWithTest(QProcess &p);
 // Starts program --headless on folder (through wrapper, e.g. as another user)
 // and waits until its merged output, collected in out, holds marker.
 bool StartHeadless(QProcess &p, const QString &program, const QString &folder, QByteArray &out,
