@@ -273,11 +273,8 @@ void RunParts::startCentral()
     remoteHistory_ =
         std::make_unique<RemoteHistory>(remoteFolder_, int(settings_.readInt(Cfg::LogfileIntervall)), texts_);
     connect(centre_.get(), &Centre::tankUpdated, remoteHistory_.get(), &RemoteHistory::record);
-    // Announced as an own tank file's failure is, not waited for.
-    connect(remoteHistory_.get(), &RemoteHistory::writeFailed, this, [this](const QString &text) {
-        constexpr int kTextLogFileError = 27; // "Fehler Logdatei"
-        ui_.messageBox(text, texts_(kTextLogFileError), MsgIcon::Stop, MsgButtons::Ok);
-    });
+    connect(remoteHistory_.get(), &RemoteHistory::writeFailed, this,
+            [this](const QString &text) { ReportTankFileFailure(ui_, texts_, text); });
     connect(centre_.get(), &Centre::tankChanged, centralNotifier_.get(), &CentralNotifier::tankChanged);
     connect(centre_.get(), &Centre::siteChanged, centralNotifier_.get(), [this](int site, bool online) {
         centralNotifier_->siteChanged(sites_->siteAt(site).name, online);

@@ -97,10 +97,14 @@ void HistoryRecorder::retryPending()
         retryTimer_.start();
 }
 
+void ReportTankFileFailure(UiServices &ui, const Texts &texts, const QString &error)
+{
+    ui.messageBox(error, texts(kTextLogFileError), MsgIcon::Stop, MsgButtons::Ok);
+}
+
 void HistoryRecorder::reportFailure(const QString &error)
 {
-    // Announced, not waited for: reception goes on while the box is open.
-    ui_.messageBox(error, texts_(kTextLogFileError), MsgIcon::Stop, MsgButtons::Ok);
+    ReportTankFileFailure(ui_, texts_, error);
 }
 
 void HistoryRecorder::LoadTankHistory(int device)

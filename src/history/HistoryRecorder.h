@@ -15,6 +15,10 @@ class UiServices;
 class RunSwitches;
 class Texts;
 
+// A tank file that could not be written, announced (not waited for: reception
+// goes on while the box is open); error names the file and why.
+void ReportTankFileFailure(UiServices &ui, const Texts &texts, const QString &error);
+
 // The history step of the telegram sequence: the two periodic recordings
 // (settings snapshot, then tank files) in server mode, and the loading of the
 // tank histories from the tank files.

@@ -259,7 +259,7 @@ void FleetView::activateRow(const QModelIndex &index)
     if (site.isEmpty())
         emit deviceActivated(n);
     else
-        emit remoteTankActivated(site, n);
+        emit chartWanted(site, n);
 }
 
 void FleetView::updateSummary()

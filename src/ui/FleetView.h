@@ -26,10 +26,9 @@ public:
 
 signals:
     void deviceActivated(int n);
-    // A remote site's tank, double-clicked or chosen with Enter.
-    void remoteTankActivated(const QString &site, int n);
     // From a row's context menu: the tank's chart or consumption table
-    // (site "" for an own tank).
+    // (site "" for an own tank); a remote site's tank double-clicked or
+    // chosen with Enter wants its chart.
     void chartWanted(const QString &site, int n);
     void tableWanted(const QString &site, int n);
 

@@ -594,8 +594,6 @@ void frmMain::buildFleet(QWidget *header)
     fleet_ = new FleetView(*fleetModel_, parts_.texts, display_);
     display_->setFleetView(fleet_);
     connect(fleet_, &FleetView::deviceActivated, this, [this](int n) { parts_.tanks.ComboSN_Click(n); });
-    connect(fleet_, &FleetView::remoteTankActivated, this,
-            [this](const QString &site, int n) { openRemote(site, n, false); });
     connect(fleet_, &FleetView::chartWanted, this, [this](const QString &site, int n) {
         if (!site.isEmpty())
             return openRemote(site, n, false);

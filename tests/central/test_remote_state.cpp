@@ -105,61 +105,47 @@ TEST(CentralDialog, OkRefusesWhatCannotWorkAndAppliesTheRest)
 
 // The centre's record of a remote tank: a reading once in the site's tank
 // file, however often the centre starts and hears the retained state again
-// (even with the interval passed); a later reading after it.
-TEST(RemoteHistory, ARestartDoesNotRecordTheRetainedReadingAgain)
+// (even with the interval passed); a later reading after it. Lines that
+// cannot be written (a file stands where a site's folder belongs) are told
+// once, naming the file, not once per line.
+TEST(RemoteHistory, EachReadingOnceAndAFailureToldOnce)
 {
     QTemporaryDir dir;
-    auto s = std::make_shared<TankSnapshot>();
-    s->site = QStringLiteral("Hof/Nord");
-    s->tank = 2;
-    s->record.Volumen = 1500;
-    s->record.Uhrzeit = QDateTime(QDate(2026, 7, 1), QTime(10, 0), Qt::UTC);
     const Texts texts(2);
-    const QString file = RemoteHistory::SiteFolder(dir.path(), s->site) + "/Tank2.csv";
+    const auto reading = [](const QString &site, int tank, qint32 level, int hour) {
+        auto s = std::make_shared<TankSnapshot>();
+        s->site = site;
+        s->tank = tank;
+        s->record.Volumen = level;
+        s->record.Uhrzeit = QDateTime(QDate(2026, 7, 1), QTime(hour, 0), Qt::UTC);
+        return s;
+    };
+    const QString file = RemoteHistory::SiteFolder(dir.path(), "Hof/Nord") + "/Tank2.csv";
     const auto lines = [&] {
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll().count('\n') : -1;
     };
     for (int start = 0; start < 2; ++start) {
         RemoteHistory h(dir.path(), 0, texts);
-        h.record(s);
+        h.record(reading("Hof/Nord", 2, 1500, 10));
     }
     EXPECT_EQ(lines(), 1) << qPrintable(file);
-    auto later = std::make_shared<TankSnapshot>(*s);
-    later->record.Volumen = 1400;
-    later->record.Uhrzeit = s->record.Uhrzeit.addSecs(7200);
-    {
-        RemoteHistory h(dir.path(), 0, texts);
-        h.record(s);
-        h.record(later);
-    }
-    EXPECT_EQ(lines(), 2);
-}
 
-// Lines that cannot be written (a file stands where the site's folder
-// belongs) are told once, naming the file, not once per line.
-TEST(RemoteHistory, FailedLinesAreToldOnceWithTheirFile)
-{
-    QTemporaryDir dir;
     QFile blocker(RemoteHistory::SiteFolder(dir.path(), "south"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    const Texts texts(2);
     QObject receiver;
     QStringList told;
     {
         RemoteHistory h(dir.path(), 0, texts);
         QObject::connect(&h, &RemoteHistory::writeFailed, &receiver,
                          [&](const QString &text) { told << text; });
-        for (int n = 1; n <= 3; ++n) {
-            auto s = std::make_shared<TankSnapshot>();
-            s->site = QStringLiteral("south");
-            s->tank = n;
-            s->record.Volumen = 100 * n;
-            s->record.Uhrzeit = QDateTime(QDate(2026, 7, 1), QTime(10, 0), Qt::UTC);
-            h.record(s);
-        }
+        h.record(reading("Hof/Nord", 2, 1500, 10));
+        h.record(reading("Hof/Nord", 2, 1400, 12));
+        for (int n = 1; n <= 3; ++n)
+            h.record(reading("south", n, 100 * n, 10));
     } // the lines are written (or not) before it ends
+    EXPECT_EQ(lines(), 2);
     ASSERT_TRUE(WaitFor([&] { return !told.isEmpty(); }));
     QCoreApplication::processEvents();
     ASSERT_EQ(told.size(), 1);
